@@ -1,0 +1,1 @@
+// The Rijndael block cipher (placeholder until the cipher lands).

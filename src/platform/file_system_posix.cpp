@@ -1,0 +1,1 @@
+// POSIX implementations of the storage seams (placeholder).

@@ -1,0 +1,71 @@
+#pragma once
+// The one loaded profile, held as the record texts that are written back to its file.
+// Items of the three collections are record texts with their kind prefix ("4|category|...")
+// and without the record sum. Items are addressed by 1-based position, in file order.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace keyloft {
+
+inline constexpr char16_t kFieldSeparator = u'|';
+
+enum LogonMode : std::int32_t { kPasswordOnly = 1, kUserIdAndPassword = 2, kUserIdPasswordAndPin = 3 };
+enum AnswerMode : std::int32_t { kOneAnswer = 1, kTwoAnswers = 2, kAllAnswers = 3 };
+
+// Splits a record text on "|" (an empty text gives one empty field).
+std::vector<std::u16string> SplitFields(std::u16string_view record);
+std::u16string JoinFields(const std::vector<std::u16string>& fields);
+
+// Categories keep a lookup key per record; keys compare without regard to letter case.
+class CategoryList {
+public:
+    struct Item {
+        std::u16string key;
+        std::u16string record;  // "3|name"
+        std::u16string name() const;
+    };
+    // False (nothing added) when the key is already taken, ignoring case.
+    bool add(std::u16string key, std::u16string record);
+    bool containsKey(std::u16string_view key) const;
+    void removeAt(std::size_t position);  // 1-based
+    std::size_t size() const { return items_.size(); }
+    bool empty() const { return items_.empty(); }
+    const Item& at(std::size_t position) const { return items_.at(position - 1); }  // 1-based
+    const std::vector<Item>& items() const { return items_; }
+    void clear() { items_.clear(); }
+
+private:
+    std::vector<Item> items_;
+};
+
+// Letter-case folding used for category keys (simple, per code unit).
+std::u16string FoldCase(std::u16string_view text);
+
+struct Profile {
+    std::int32_t logonMode = 0;
+    std::u16string userId;
+    std::u16string password;
+    std::u16string pin;
+    std::int32_t version = 0;
+    std::int32_t answerMode = 0;
+    CategoryList categories;
+    std::vector<std::u16string> entries;    // "4|category|description|userCode|password|notes|expiryDate|webSite|email"
+    std::vector<std::u16string> questions;  // "5|question|answer"
+};
+
+// Field positions of an entry record (field 0 is the kind "4").
+enum EntryField : int {
+    kEntryCategory = 1,
+    kEntryDescription = 2,
+    kEntryUserCode = 3,
+    kEntryPassword = 4,
+    kEntryNotes = 5,
+    kEntryExpiryDate = 6,
+    kEntryWebSite = 7,
+    kEntryEmail = 8,
+};
+
+}  // namespace keyloft

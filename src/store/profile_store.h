@@ -1,0 +1,82 @@
+#pragma once
+// The profile storage: the database folder, the profile file that is loaded and held, the one
+// Profile, loading with its integrity checks, saving with change detection between users,
+// creating, listing and deleting profiles, the two settings and the error log.
+//
+// CONTRACT (the window, the command-line tool and the tests code against this surface; the
+// implementation may add members but keeps these).
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "store/clock.h"
+#include "store/profile.h"
+#include "store/settings_store.h"
+#include "store/ui_host.h"
+
+namespace keyloft {
+
+class FileSystem;  // store/file_system.h: the seam over profile files (hold, rename, write)
+
+enum class SaveOutcome {
+    Saved,             // new file written, version + 1
+    ConflictRefreshed, // another user saved: change dropped, Profile reloaded ("The record has been modified...")
+    ConflictLockedOut, // another user changed the logon details: session locked
+    Failed,            // save-failure path: old file put back, message shown
+};
+
+class ProfileStore {
+public:
+    ProfileStore(UiHost& host, FileSystem& files, SettingsStore& settings, const Clock& clock,
+                 std::filesystem::path applicationFolder);
+    ~ProfileStore();
+    ProfileStore(const ProfileStore&) = delete;
+    ProfileStore& operator=(const ProfileStore&) = delete;
+
+    // Profile folder.
+    std::filesystem::path DatabaseFolder();
+    // Settles the database folder and returns the profile names in listing order (may ask
+    // "Profiles Missing"). The window fills cboProfile from it and selects the first.
+    std::vector<std::u16string> ListProfiles();
+    // Loads <name>.dat and holds it. True when the loaded flag is set.
+    bool OpenProfile(std::u16string_view profileName);
+    // Writes the first file of a new profile (defaults, creating flag). True when the file exists
+    // afterwards. Messages: "Specify a profile name!", "This profile already exists...", bad names.
+    bool CreateProfile(std::u16string_view profileName);
+    // Asks "Are you sure you want to delete the selected profile?" itself, then deletes.
+    void DeleteProfile(std::u16string_view profileName);
+
+    // Loading and saving.
+    void ReadFromFile(bool showErrors, std::u16string_view suffix);
+    SaveOutcome WriteToFile();
+    std::int32_t ReadVersion(bool showErrors);
+
+    // Closes the held file (session reset on lock).
+    void CloseHeldFile();
+    bool holdsFile() const;
+    bool loaded() const;
+
+    Profile& profile();
+    const Profile& profile() const;
+    const std::u16string& profileName() const;  // name of the loaded profile
+    const std::filesystem::path& databaseFolder() const;
+    void setDatabaseFolder(std::filesystem::path folder);
+
+    // Settings and error log.
+    bool ReadSetting(std::u16string_view name, std::u16string& value);
+    bool WriteSetting(std::u16string_view name, std::u16string_view value);
+    void LogError(std::u16string_view operation, std::u16string_view number,
+                  std::u16string_view description);
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+// Defaults of a new profile: password, user ID, PIN and the default question's answer.
+inline constexpr char16_t kDefaultLogonValue[] = u"opensesame";
+
+}  // namespace keyloft

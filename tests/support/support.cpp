@@ -1,0 +1,1 @@
+// Shared test helpers are added beside this file (temp folders, the recording host).
