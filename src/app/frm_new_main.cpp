@@ -32,6 +32,7 @@
 #include "app/window_cipher_handler.h"
 #include "keyloft_version.h"
 #include "platform/qt_dialogs.h"
+#include "store/file_system.h"
 #include "store/profile_store.h"
 
 // Pictures compiled into this library must be registered before the first use.
@@ -228,6 +229,15 @@ void frmNewMain::fillProfileList(const std::vector<std::u16string>& names) {
         list.append(QString::fromStdU16String(name));
     }
     fraProfile->setProfileNames(list);
+}
+
+void frmNewMain::refillProfileList() {
+    std::vector<std::u16string> names;
+    for (const std::filesystem::path& file : services_.files->listProfileFiles(store_->databaseFolder())) {
+        const std::u16string name = file.filename().u16string();
+        names.push_back(name.substr(0, name.find(u'.')));
+    }
+    fillProfileList(names);
 }
 
 QString frmNewMain::welcomePicturePath() const {

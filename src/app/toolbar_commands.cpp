@@ -121,7 +121,7 @@ void frmNewMain::deleteCommand() {
     }
     if (isShown(fraProfile)) {
         store_->DeleteProfile(fraProfile->chosenProfile().toStdU16String());
-        fillProfileList(store_->ListProfiles());
+        refillProfileList();
     }
     if (isShown(fraCategory)) {
         categoryView_->DeleteCategory();
@@ -141,7 +141,7 @@ void frmNewMain::saveCommand() {
         ShowIdlePointer();
         if (created) {
             fraProfile->txtFileName->clear();
-            fillProfileList(store_->ListProfiles());
+            refillProfileList();
             MessageRequest told;
             told.text = kProfileCreatedText;
             told.icon = MessageIcon::Information;
