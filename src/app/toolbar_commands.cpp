@@ -142,10 +142,6 @@ void frmNewMain::saveCommand() {
         if (created) {
             fraProfile->txtFileName->clear();
             refillProfileList();
-            MessageRequest told;
-            told.text = kProfileCreatedText;
-            told.icon = MessageIcon::Information;
-            showMessage(told);
         }
         fraProfile->showNameBox(false);
         toolbars.button(QStringLiteral("Add"))->setEnabled(true);
@@ -155,6 +151,12 @@ void frmNewMain::saveCommand() {
         fraProfile->cmdNext->show();
         fraProfile->cmdNext->setEnabled(true);
         fraProfile->cmdDatabase->setEnabled(true);
+        if (created) {
+            MessageRequest told;
+            told.text = kProfileCreatedText;
+            told.icon = MessageIcon::Information;
+            showMessage(told);
+        }
         return;
     }
     if (isShown(fraSecurityOptions)) {
