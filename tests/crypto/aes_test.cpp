@@ -64,6 +64,28 @@ const KnownAnswer kRijndael256[] = {
      "159a08e46e616e6e9978502010daff922eb362e77dcaaf02eaeb7354eb8b8dba"},
 };
 
+// Other block and key lengths: produced by libmcrypt rijndael-192 and rijndael-256, ECB.
+const KnownAnswer kOtherLengths[] = {
+    {"libmcrypt rijndael-192, ECB, 128-bit key", 6, 4, "01080f161d242b323940474e555c636a",
+     "a0a3a6a9acafb2b5b8bbbec1c4c7cacdd0d3d6d9dcdfe2e5",
+     "4131d4fd908162b8e5a392028a4e8c33522cb81618d50516"},
+    {"libmcrypt rijndael-192, ECB, 192-bit key", 6, 6,
+     "01080f161d242b323940474e555c636a71787f868d949ba2",
+     "a0a3a6a9acafb2b5b8bbbec1c4c7cacdd0d3d6d9dcdfe2e5",
+     "19392ba2b900968033c3bc22040a37b0aaba33f931f511ae"},
+    {"libmcrypt rijndael-192, ECB, 256-bit key", 6, 8,
+     "01080f161d242b323940474e555c636a71787f868d949ba2a9b0b7bec5ccd3da",
+     "a0a3a6a9acafb2b5b8bbbec1c4c7cacdd0d3d6d9dcdfe2e5",
+     "a40dbc11a2f12a2e621842ecb4f8378c9bec0ad5358e2577"},
+    {"libmcrypt rijndael-256, ECB, 128-bit key", 8, 4, "01080f161d242b323940474e555c636a",
+     "a0a3a6a9acafb2b5b8bbbec1c4c7cacdd0d3d6d9dcdfe2e5e8ebeef1f4f7fafd",
+     "eba1363abdedc2bf69c8f04bd8500acab40fdb3d0ff627cb80b23cd4fa90d14f"},
+    {"libmcrypt rijndael-256, ECB, 192-bit key", 8, 6,
+     "01080f161d242b323940474e555c636a71787f868d949ba2",
+     "a0a3a6a9acafb2b5b8bbbec1c4c7cacdd0d3d6d9dcdfe2e5e8ebeef1f4f7fafd",
+     "033f188bfa57491c5c64f17fa7f0c9466848b53b53f0a935b6c50310d5a0e5a9"},
+};
+
 void CheckKnownAnswer(const KnownAnswer& v) {
     SCOPED_TRACE(v.source);
     AES aes;
@@ -83,6 +105,10 @@ TEST(AesKnownAnswers, Fips197AppendixC) {
 
 TEST(AesKnownAnswers, Rijndael256BlockAnd256BitKey) {
     for (const auto& v : kRijndael256) CheckKnownAnswer(v);
+}
+
+TEST(AesKnownAnswers, OtherBlockAndKeyLengths) {
+    for (const auto& v : kOtherLengths) CheckKnownAnswer(v);
 }
 
 Bytes RandomBytes(std::mt19937& rng, std::size_t n) {
