@@ -81,7 +81,12 @@ frmNewMain& WindowTest::start() {
     services.settings = settings.get();
     services.clock = &clock;
     services.applicationFolder = folder;
-    services.wait = [](int) {};
+    services.wait = [this](int milliseconds) {
+        waits.push_back(milliseconds);
+        if (duringWait) {
+            duringWait();
+        }
+    };
     services.endProgram = [this] { ++endProgramCalls; };
     services.openUrl = [this](const QUrl& url) {
         openedUrls.push_back(url);

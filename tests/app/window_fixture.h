@@ -3,6 +3,7 @@
 // with scripted message boxes, a clock the test sets by hand and no real waits.
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -76,6 +77,8 @@ protected:
     bool openUrlSucceeds = true;
     bool trayAvailable = false;
     QString chosenFolder;
+    std::vector<int> waits;
+    std::function<void()> duringWait;
     std::unique_ptr<frmNewMain> window;
 };
 
