@@ -82,6 +82,8 @@ void frmNewMain::buildWindow() {
 
     auto* body = new QWidget(this);
     body->setObjectName(QStringLiteral("body"));
+    // Mouse movements anywhere over the window reach it (activity for auto-lock).
+    setMouseTracking(true);
     body->setMouseTracking(true);
 
     cboFilter = new QComboBox(body);

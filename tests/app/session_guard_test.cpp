@@ -223,3 +223,38 @@ TEST_F(Session, AutoLockInTheLockedWindowRunsAgainAndStopsTheTimer) {
 
 }  // namespace
 }  // namespace keyloft::testing
+
+namespace keyloft::testing {
+namespace {
+
+class Activity : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        writeProfile({.name = u"Alice"});
+        start();
+    }
+};
+
+TEST_F(Activity, MouseMovementOverAPlainPictureCounts) {
+    auto* picture = find<QWidget>("AGif");
+    ASSERT_NE(picture, nullptr);
+    window->activateWindow();
+    clock.advanceSeconds(90);
+    QTest::mouseMove(picture, QPoint(10, 10));
+    QTest::mouseMove(picture, QPoint(20, 25));
+    EXPECT_EQ(window->lastActivity().localEpochMilliseconds(), clock.now().localEpochMilliseconds());
+}
+
+TEST_F(Activity, KeysTypedInAnotherWindowDoNotCount) {
+    QLineEdit elsewhere;
+    elsewhere.show();
+    const std::int64_t before = window->lastActivity().localEpochMilliseconds();
+    clock.advanceSeconds(90);
+    QTest::keyClick(&elsewhere, Qt::Key_B);
+    EXPECT_EQ(elsewhere.text(), QStringLiteral("b"));
+    EXPECT_EQ(window->lastActivity().localEpochMilliseconds(), before);
+}
+
+}  // namespace
+}  // namespace keyloft::testing
