@@ -1,0 +1,18 @@
+// Shared main of the Qt test programs: one QApplication for the whole run, offscreen unless the
+// caller chose a platform, and Qt's standard folders redirected away from the user's own.
+#include <QApplication>
+#include <QStandardPaths>
+#include <QtGlobal>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QStandardPaths::setTestModeEnabled(true);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Keyloft"));
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
