@@ -18,7 +18,7 @@ public:
 #ifdef _WIN32
         // Keeps the text out of the clipboard history and cloud clipboard.
         data->setData(QStringLiteral("application/x-qt-windows-mime;value=\"ExcludeClipboardContentFromMonitorProcessing\""),
-                      QByteArray(4, '\\0'));
+                      QByteArray(4, '\0'));
 #else
         // Clipboard managers that honour it keep the text out of their history.
         data->setData(QStringLiteral("x-kde-passwordManagerHint"), QByteArrayLiteral("secret"));
