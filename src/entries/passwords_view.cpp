@@ -13,7 +13,6 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <QAction>
-#include <QRandomGenerator>
 #include <cmath>
 
 #include "entries/entry_list_model.h"
@@ -21,20 +20,7 @@
 #include "store/profile.h"
 #include "store/profile_store.h"
 
-#if __has_include("store/password_generator.h")
 #include "store/password_generator.h"
-#else
-namespace keyloft {
-// Stand-in until the shared generator is in the tree: 7 characters drawn uniformly from the
-// 62 letters and digits with the operating system's random source.
-std::u16string GeneratePassword() {
-    static constexpr char16_t alphabet[] = u"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    std::u16string password;
-    for (int i = 0; i < 7; ++i) password += alphabet[QRandomGenerator::system()->bounded(62)];
-    return password;
-}
-}  // namespace keyloft
-#endif
 
 namespace keyloft {
 

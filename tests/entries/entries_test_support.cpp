@@ -4,6 +4,7 @@
 #include <QTreeView>
 
 #include "entries/entry_list_model.h"
+#include "platform/platform_core.h"
 #include "store/profile.h"
 
 namespace keyloft::testing {
@@ -51,7 +52,13 @@ QAction* FakeWindow::toolbarButton(const QString& key) {
 PasswordsViewTest::PasswordsViewTest() {
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     storeHost = std::make_unique<StoreHost>(storeDialogs);
-    store = MakeTestStore(*storeHost, clock, std::filesystem::path(folder.path().toStdU16String()));
+    const std::filesystem::path path(folder.path().toStdU16String());
+    files = platform::CreateHostFileSystem();
+    settings = platform::CreateSettingsStoreIn(path);
+    store = std::make_unique<ProfileStore>(*storeHost, *files, *settings, clock, path);
+    store->setDatabaseFolder(path);
+    EXPECT_TRUE(store->CreateProfile(u"test"));
+    EXPECT_TRUE(store->OpenProfile(u"test"));
     window = std::make_unique<FakeWindow>(*store);
     view = std::make_unique<PasswordsView>(*window, clipboard, [] { return today(); });
 }

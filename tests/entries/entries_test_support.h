@@ -19,6 +19,7 @@
 #include "entries/passwords_view.h"
 #include "platform/qt_clipboard.h"
 #include "store/clock.h"
+#include "store/file_system.h"
 #include "store/profile_store.h"
 #include "support/gui_scripted_dialogs.h"
 
@@ -66,9 +67,6 @@ public:
 private:
     ScriptedDialogs& dialogs_;
 };
-
-// A profile store on its own temporary folder, with one open profile "test".
-std::unique_ptr<ProfileStore> MakeTestStore(UiHost& host, const Clock& clock, const std::filesystem::path& folder);
 
 class FakeWindow : public ViewHost {
 public:
@@ -129,6 +127,8 @@ protected:
     FixedClock clock;
     ScriptedDialogs storeDialogs;
     std::unique_ptr<StoreHost> storeHost;
+    std::unique_ptr<FileSystem> files;
+    std::unique_ptr<SettingsStore> settings;
     std::unique_ptr<ProfileStore> store;
     std::unique_ptr<FakeWindow> window;
     RecordingClipboard clipboard;

@@ -5,19 +5,10 @@
 #include <QTest>
 #include <QToolButton>
 #include <QTreeView>
-#include <set>
 
 #include "entries/entry_list_model.h"
 #include "entries_test_support.h"
 #include "support/gui_widget_helpers.h"
-
-#if __has_include("store/password_generator.h")
-#include "store/password_generator.h"
-#else
-namespace keyloft {
-std::u16string GeneratePassword();
-}
-#endif
 
 namespace keyloft::testing {
 namespace {
@@ -264,22 +255,6 @@ TEST_F(EntryEditorTest, GenerateAsksBeforeOverwriting) {
     const QString generated = view->txtUserpass->text();
     view->Save();
     EXPECT_EQ(entriesOnDisk().back(), entry("", "", "gen", generated));
-}
-
-TEST_F(EntryEditorTest, GeneratedPasswordsAreSevenLettersOrDigitsAndDiffer) {
-    std::set<std::u16string> seen;
-    bool sawG = false;
-    for (int i = 0; i < 1000; ++i) {
-        const std::u16string password = GeneratePassword();
-        ASSERT_EQ(password.size(), 7u);
-        for (char16_t c : password) {
-            ASSERT_TRUE((c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9'));
-            sawG = sawG || c == u'g';
-        }
-        seen.insert(password);
-    }
-    EXPECT_EQ(seen.size(), 1000u);
-    EXPECT_TRUE(sawG);  // 7000 draws: missing "g" by chance has odds of about e^-113
 }
 
 TEST_F(EntryEditorTest, CopyPutsThePasswordOnTheClipboard) {
