@@ -104,16 +104,17 @@ QIcon copyIcon() {
 
 }  // namespace
 
-PasswordsView::PasswordsView(ViewHost& host, platform::Clipboard& clipboard, TodayProvider today, QWidget* parent)
+PasswordsView::PasswordsView(ViewHost& host, platform::Clipboard& clipboard, TodayProvider today, QWidget* parent,
+                             QComboBox* filterBox)
     : QWidget(parent), host_(host), clipboard_(clipboard), today_(std::move(today)) {
     setObjectName(QStringLiteral("fraPasswords"));
-    buildWidgets();
+    buildWidgets(filterBox);
     connectEditor();
 }
 
 PasswordsView::~PasswordsView() = default;
 
-void PasswordsView::buildWidgets() {
+void PasswordsView::buildWidgets(QComboBox* filterBox) {
     auto* layout = new QVBoxLayout(this);
 
     lstUser = new QTreeView(this);
@@ -138,13 +139,17 @@ void PasswordsView::buildWidgets() {
         header->resizeSection(column, twipsToPixels(kColumnTwips[column]));
     layout->addWidget(lstUser, 1);
 
-    cboFilter = new QComboBox(this);
-    cboFilter->setObjectName(QStringLiteral("cboFilter"));
+    if (filterBox) {
+        cboFilter = filterBox;
+    } else {
+        cboFilter = new QComboBox(this);
+        cboFilter->setObjectName(QStringLiteral("cboFilter"));
+        cboFilter->hide();
+    }
     cboFilter->setEditable(true);
     cboFilter->setInsertPolicy(QComboBox::NoInsert);
     cboFilter->setCompleter(nullptr);
     cboFilter->setMinimumContentsLength(16);
-    cboFilter->hide();
 
     auto* grid = new QGridLayout;
     auto addRow = [this, grid](int row, const char* labelName, const QString& caption, QWidget* box) {
@@ -237,7 +242,7 @@ void PasswordsView::connectEditor() {
 // ---------------------------------------------------------------------------------------------
 // Helpers
 
-MessageAnswer PasswordsView::show(const QString& text, const QString& title, MessageIcon icon,
+MessageAnswer PasswordsView::message(const QString& text, const QString& title, MessageIcon icon,
                                   MessageButtons buttons, MessageAnswer defaultAnswer) {
     MessageRequest request;
     request.text = text.toStdU16String();
@@ -293,7 +298,7 @@ void PasswordsView::FillCombo(QComboBox* box, const QString& firstItem) {
             box->addItem(QString::fromStdU16String(item.name()));
     } catch (const std::exception& failure) {
         const QString description = QString::fromLocal8Bit(failure.what());
-        show(description, kFillComboTitle);
+        message(description, kFillComboTitle);
         host_.store().LogError(u"FillCombo", u"7", description.toStdU16String());
     }
     if (box->isEditable() && box->count() > 0) box->setEditText(box->itemText(box->currentIndex()));
@@ -345,7 +350,7 @@ void PasswordsView::FillEntryList() {
 
     if (anyRed && !expiryWarned_) {
         host_.ShowIdlePointer();
-        show(kExpiryWarning, kWarningTitle);
+        message(kExpiryWarning, kWarningTitle);
     }
     // Any listed row settles the warning until the next refresh, red or not.
     if (!model_->rows().empty()) expiryWarned_ = true;
@@ -464,24 +469,24 @@ bool PasswordsView::SaveEntry() {
                                 txtSource->toPlainText(), txtExpiry->text(), txtWeb->text(), txtEmail->text(),
                                 cboCategory->currentText()}) {
         if (text.contains(separator)) {
-            show(kSeparatorRefused, QString::fromStdU16String(kApplicationTitle));
+            message(kSeparatorRefused, QString::fromStdU16String(kApplicationTitle));
             return false;
         }
     }
 
     const QString userCode = trimBlanks(txtUserCode->text());
     if (userCode.isEmpty()) {
-        show(kUserCodeRequired, QString::fromStdU16String(kApplicationTitle));
+        message(kUserCodeRequired, QString::fromStdU16String(kApplicationTitle));
         return false;
     }
     const QString password = trimBlanks(txtUserpass->text());
     if (password.isEmpty()) {
         host_.ShowIdlePointer();
-        show(kPasswordBlank, kWarningTitle);
+        message(kPasswordBlank, kWarningTitle);
         host_.ShowBusyPointer();
     }
     if (password != trimBlanks(txtuserconfirm->text())) {
-        show(kPasswordMismatch, QString::fromStdU16String(kApplicationTitle));
+        message(kPasswordMismatch, QString::fromStdU16String(kApplicationTitle));
         host_.ShowIdlePointer();
         return false;
     }
@@ -489,7 +494,7 @@ bool PasswordsView::SaveEntry() {
     if (!txtExpiry->text().isEmpty()) {
         const QDate date = dateReader().read(txtExpiry->text());
         if (!date.isValid()) {
-            show(kInvalidExpiry, QString::fromStdU16String(kApplicationTitle));
+            message(kInvalidExpiry, QString::fromStdU16String(kApplicationTitle));
             txtExpiry->setFocus();
             return false;
         }
@@ -537,7 +542,7 @@ void PasswordsView::ShowPasswords(bool bol) {
         setButton("Print", true, true);
         cboFilter->show();
         cboFilter->setEnabled(false);
-        QWidget::show();
+        show();
     } else {
         for (const char* key : {"Add", "Delete", "Save", "Cancel"}) setButton(key, false, false);
         setButton("Filter", false, std::nullopt);
@@ -618,7 +623,7 @@ void PasswordsView::Filter(bool pressed) {
 
 void PasswordsView::Generate() {
     if (!txtUserpass->text().isEmpty() &&
-        show(kOverwritePassword, kPasswordTitle, MessageIcon::Exclamation, MessageButtons::YesNo, MessageAnswer::No) !=
+        message(kOverwritePassword, kPasswordTitle, MessageIcon::Exclamation, MessageButtons::YesNo, MessageAnswer::No) !=
             MessageAnswer::Yes)
         return;
     const QString password = QString::fromStdU16String(GeneratePassword());

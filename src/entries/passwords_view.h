@@ -35,7 +35,10 @@ class PasswordsView : public QWidget {
 public:
     using TodayProvider = std::function<QDate()>;
 
-    PasswordsView(ViewHost& host, platform::Clipboard& clipboard, TodayProvider today, QWidget* parent = nullptr);
+    // filterBox: the window's own filter box, when it has one; otherwise the view makes its own
+    // (hidden until ShowPasswords; the window places it with filterBox()).
+    PasswordsView(ViewHost& host, platform::Clipboard& clipboard, TodayProvider today, QWidget* parent = nullptr,
+                  QComboBox* filterBox = nullptr);
     ~PasswordsView() override;
 
     // The filter box: created here, placed by the window (for instance in its record toolbar).
@@ -78,7 +81,7 @@ public:
     int currentRowPosition() const { return currentPosition_; }
 
 private:
-    void buildWidgets();
+    void buildWidgets(QComboBox* filterBox);
     void connectEditor();
     void boxChanged();
     void passwordBoxChanged();
@@ -86,7 +89,7 @@ private:
     void filterTyped();
     int selectedListRow() const;
     void selectListRow(int row);
-    MessageAnswer show(const QString& text, const QString& title, MessageIcon icon = MessageIcon::None,
+    MessageAnswer message(const QString& text, const QString& title, MessageIcon icon = MessageIcon::None,
                        MessageButtons buttons = MessageButtons::Ok,
                        MessageAnswer defaultAnswer = MessageAnswer::Ok);
     ExpiryDateReader& dateReader();
