@@ -20,6 +20,7 @@
 #include "store/profile.h"
 #include "store/profile_store.h"
 
+#include "store/error_codes.h"
 #include "store/password_generator.h"
 
 namespace keyloft {
@@ -296,10 +297,11 @@ void PasswordsView::FillCombo(QComboBox* box, const QString& firstItem) {
         if (!firstItem.isEmpty()) box->addItem(firstItem);
         for (const CategoryList::Item& item : host_.store().profile().categories.items())
             box->addItem(QString::fromStdU16String(item.name()));
-    } catch (const std::exception& failure) {
-        const QString description = QString::fromLocal8Bit(failure.what());
-        message(description, kFillComboTitle);
-        host_.store().LogError(u"FillCombo", u"7", description.toStdU16String());
+    } catch (const std::bad_alloc&) {
+        // The box keeps what was added before the failure.
+        const std::u16string description = ErrorDescription(error::kOutOfMemory);
+        message(QString::fromStdU16String(description), kFillComboTitle);
+        host_.store().LogError(u"FillCombo", ErrorNumberText(error::kOutOfMemory), description);
     }
     if (box->isEditable() && box->count() > 0) box->setEditText(box->itemText(box->currentIndex()));
 }
