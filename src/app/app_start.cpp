@@ -1,11 +1,14 @@
 #include "app/app_start.h"
 
 #include <QApplication>
+#include <QDate>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QSystemTrayIcon>
 
 #include "app/frm_new_main.h"
+#include "entries/passwords_view_hooks.h"
+#include "platform/qt_clipboard.h"
 #include "platform/platform_core.h"
 #include "platform/qt_dialogs.h"
 #include "platform/qt_single_instance.h"
@@ -53,6 +56,8 @@ int RunKeyloft(int argc, char** argv) {
     };
 
     frmNewMain window(services);
+    // The window owns the passwords view once it is plugged in.
+    new PasswordsViewHooks(window, platform::SystemClipboard(), [] { return QDate::currentDate(); });
     window.Form_Load();
     return QApplication::exec();
 }

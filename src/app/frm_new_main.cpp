@@ -179,7 +179,7 @@ void frmNewMain::buildWindow() {
     fraSecurityOptions->hide();
     fraAbout->hide();
 
-    resize(800, 600);
+    resize(920, 680);
 }
 
 void frmNewMain::connectControls() {
