@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include "gif_builder.h"
@@ -219,6 +221,25 @@ TEST_F(AnimatedGifTest, UserDelayIsLimitedAndNonNumbersBecomeTen) {
     EXPECT_EQ(gif_.UserDelay(), 250);
     gif_.setUserDelay(QStringLiteral("1e9"));
     EXPECT_EQ(gif_.UserDelay(), 1000);
+}
+
+TEST_F(AnimatedGifTest, WelcomeAnimationPlaysEveryFrame) {
+    const QString path = QFileInfo(QStringLiteral(__FILE__)).dir().filePath(QStringLiteral("../../assets/welcome2.gif"));
+    ASSERT_TRUE(QFileInfo::exists(path)) << path.toStdString();
+    gif_.setStrGifFileName(path);
+    gif_.LoadGif(false);
+    EXPECT_TRUE(dialogs_.shown().empty());
+    ASSERT_GE(gif_.NumberofFrames(), 2);
+    for (int k = 0; k <= gif_.NumberofFrames(); ++k) EXPECT_FALSE(gif_.framePicture(k).isNull()) << k;
+    EXPECT_EQ(gif_.size(), QSize(gif_.fileInfo().width, gif_.fileInfo().height));
+    gif_.StartTimer();
+    const QImage first = gif_.surface();
+    for (int k = 0; k <= gif_.NumberofFrames(); ++k) gif_.Timer_Timer();
+    EXPECT_EQ(gif_.CurrentFrame(), 0);
+    EXPECT_NE(gif_.surface(), first);  // the last frame differs from the first
+    gif_.Timer_Timer();                // after the last frame comes frame 0 again
+    EXPECT_EQ(gif_.CurrentFrame(), 1);
+    EXPECT_EQ(gif_.surface(), first);
 }
 
 }  // namespace
