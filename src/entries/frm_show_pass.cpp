@@ -208,7 +208,7 @@ void frmshowpass::closeEvent(QCloseEvent* event) {
 void frmshowpass::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.drawImage(0, 0, picture_);
-    FloatWindow(this, true);
+    if (isVisible()) FloatWindow(this, true);  // not while the shaper reads the picture
 }
 
 void frmshowpass::changeEvent(QEvent* event) {

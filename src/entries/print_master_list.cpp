@@ -119,12 +119,13 @@ void MasterListPrint::PrintMasterList(const std::vector<MasterListRow>& rows) {
 }
 
 void PrintMasterList(ViewHost& host, const std::vector<MasterListRow>& rows, QWidget* parent) {
-    host.ShowBusyPointer();
+    // The printer comes first: where there is none, the user is asked for a file, and that
+    // question should not appear under the hourglass.
     std::unique_ptr<platform::Printer> printer = platform::OpenDefaultPrinter(parent);
-    if (printer) {
-        MasterListPrint job(*printer);
-        job.PrintMasterList(rows);
-    }
+    if (!printer) return;
+    host.ShowBusyPointer();
+    MasterListPrint job(*printer);
+    job.PrintMasterList(rows);
     host.ShowIdlePointer();
 }
 

@@ -46,8 +46,9 @@ private:
     int page_ = 0;
 };
 
-// The Print command: busy pointer, the default printer (or a PDF file when the system has none),
-// the rows, the normal pointer. Nothing is printed when no printer could be opened.
+// The Print command: the default printer (or a PDF file the user names when the system has no
+// printer), then the rows under the busy pointer. Nothing is printed when no printer could be
+// opened or the user cancels the file question.
 void PrintMasterList(ViewHost& host, const std::vector<MasterListRow>& rows, QWidget* parent);
 
 }  // namespace keyloft
