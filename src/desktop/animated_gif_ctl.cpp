@@ -168,7 +168,7 @@ void AnimatedGifCtl::RenderGif(int frame) {
     const GifFrameInfo& info = info_.frames[static_cast<std::size_t>(frame)];
 
     if (picture.size() != size()) {
-        resize(picture.size());
+        setFixedSize(picture.size());  // also holds inside a layout
         emit Resize();
     }
 

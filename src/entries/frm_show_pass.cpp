@@ -298,4 +298,24 @@ void frmshowpass::lblEmail_Click() {
     if (!lblEmail->text().isEmpty()) shell_.open(u16(kMailto) + lblEmail->text());
 }
 
+PassPopup::PassPopup(platform::Clipboard& clipboard, platform::Shell& shell, QTimer& tmrPass, QWidget* parent)
+    : clipboard_(clipboard), shell_(shell), timer_(tmrPass), parent_(parent) {}
+
+PassPopup::~PassPopup() {
+    delete popup_.data();
+}
+
+void PassPopup::Show(const QStringList& varList) {
+    if (!popup_) popup_ = new frmshowpass(clipboard_, shell_, timer_, parent_);
+    popup_->GetItem(varList);
+}
+
+bool PassPopup::isPopupVisible() const {
+    return popup_ && popup_->isVisible();
+}
+
+void PassPopup::closePopup() {
+    if (popup_) popup_->cmdClose_Click();
+}
+
 }  // namespace keyloft

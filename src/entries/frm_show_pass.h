@@ -12,6 +12,7 @@
 #include <QWidget>
 #include <memory>
 
+#include "app/view_hooks.h"
 #include "desktop/cls_trans_form.h"
 #include "platform/qt_clipboard.h"
 #include "platform/qt_shell.h"
@@ -112,6 +113,27 @@ public:
     QLabel* Imgbkg = nullptr;
     QLabel* Imgmousemove = nullptr;
     QLabel* ImgCursor = nullptr;
+};
+
+// The one pop-up of the main window: loaded on the first Show, refilled by later ones while it is
+// open, loaded afresh after it closed. The window's tmrPass closes it through PopupApi.
+class PassPopup final : public PopupApi {
+public:
+    PassPopup(platform::Clipboard& clipboard, platform::Shell& shell, QTimer& tmrPass, QWidget* parent = nullptr);
+    ~PassPopup() override;
+
+    // Shows the entry record split at "|".
+    void Show(const QStringList& varList);
+    bool isPopupVisible() const override;
+    void closePopup() override;
+    frmshowpass* window() const { return popup_; }
+
+private:
+    platform::Clipboard& clipboard_;
+    platform::Shell& shell_;
+    QtPassTimer timer_;
+    QPointer<QWidget> parent_;
+    QPointer<frmshowpass> popup_;
 };
 
 }  // namespace keyloft
