@@ -91,6 +91,9 @@ int RunKeyloft(int argc, char** argv) {
     window.setWelcomeAnimation(&welcome);
     SystemTray tray(dialogs, &window);
     window.setTray(&tray);
+    // A parked window is hidden, not closed: only closing the main window ends the program.
+    QApplication::setQuitOnLastWindowClosed(false);
+    QObject::connect(&window, &frmNewMain::windowClosed, &app, &QApplication::quit, Qt::QueuedConnection);
     window.Form_Load();
     const int result = QApplication::exec();
     window.setPopup(nullptr);

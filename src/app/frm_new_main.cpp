@@ -367,6 +367,7 @@ void frmNewMain::closeEvent(QCloseEvent* event) {
     }
     tray_->onWindowClosing();
     event->accept();
+    emit windowClosed();
 }
 
 void frmNewMain::cmdPark_Click() {
