@@ -2,8 +2,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "crypto/text_cipher.h"
 #include "store/profile_codec.h"
+#include "store/profile_verifier.h"
 #include "store/text_convert.h"
 #include "store_fixture.h"
 
@@ -211,6 +214,80 @@ TEST_F(StoreTest, SaveWhileAnotherInstanceHoldsTheFileFailsAfterFiveAttempts) {
     c.host.answers = {MessageAnswer::Yes};
     c.store->DeleteProfile(u"Home");
     EXPECT_TRUE(std::filesystem::exists(profileFile(u"Home")));
+}
+
+TEST_F(StoreTest, ReloadAfterConflictFailingFiveTimesPutsTheBackupBack) {
+    Instance& a = createAndOpen(u"Home");
+    a.store->CloseHeldFile();
+    Instance& b = startInstance();
+    ASSERT_TRUE(b.store->OpenProfile(u"Home"));
+    ASSERT_EQ(b.store->WriteToFile(), SaveOutcome::Saved);
+    b.store->CloseHeldFile();
+    const std::string afterB = fileBytes(u"Home");
+
+    int backupOpens = 0;  // the version is read, every reload fails
+    a.files->failOpen = [&backupOpens](const std::filesystem::path& p) {
+        return p.extension() == ".bak" && ++backupOpens > 1;
+    };
+    a.store->WriteToFile();
+    EXPECT_EQ(a.host.waits.size(), 5u);
+    EXPECT_EQ(a.host.texts(),
+              (std::vector<std::u16string>{
+                  u"An Error has occurred!. The error is : \nFile not found  ReadFromFile (53)\nPlease close application and re-open.",
+                  u"The record has been modified by another user.\nRefreshing data..."}));
+    EXPECT_EQ(a.host.mainWindowCloses, 1);
+    EXPECT_EQ(fileBytes(u"Home"), afterB);
+    EXPECT_FALSE(std::filesystem::exists(database / "Home.dat.bak"));
+    EXPECT_EQ(logLines(), std::vector<std::string>{"#2026-12-07 16:57:18#,\"ReadFromFile\",\"53\",\"File not found\""});
+}
+
+TEST_F(StoreTest, SaveStartedDuringAnotherSaveDoesNotTakeTheFileAgain) {
+    Instance& a = createAndOpen(u"Home");
+    a.store->CloseHeldFile();
+    Instance& b = startInstance();
+    ASSERT_TRUE(b.store->OpenProfile(u"Home"));
+    b.store->profile().entries.push_back(u"4|b|c|d|e||||");
+    ASSERT_EQ(b.store->WriteToFile(), SaveOutcome::Saved);
+    b.store->CloseHeldFile();
+    const std::string afterB = fileBytes(u"Home");
+
+    // The user saves again while the first save reloads after its conflict.
+    bool nestedStarted = false;
+    a.host.onProcessEvents = [&] {
+        if (a.files->renamed.size() == 1 && !nestedStarted) {
+            nestedStarted = true;
+            a.store->WriteToFile();
+        }
+    };
+    a.store->WriteToFile();
+    ASSERT_TRUE(nestedStarted);
+    const std::filesystem::path backup = database / "Home.dat.bak";
+    EXPECT_EQ(std::count(a.files->renameTargets.begin(), a.files->renameTargets.end(), backup), 1);
+    // only the first save tried to take the file
+    EXPECT_EQ(fileBytes(u"Home"), afterB);
+    EXPECT_FALSE(std::filesystem::exists(backup));
+}
+
+TEST_F(StoreTest, VerifierReadsAFileWithoutLogonAndRespectsTheHold) {
+    Instance& a = createAndOpen(u"Home");
+    a.store->profile().entries.push_back(u"4|c|d|u|p||||");
+    ASSERT_EQ(a.store->WriteToFile(), SaveOutcome::Saved);
+    auto files = platform::CreateHostFileSystem();
+    VerifyReport report = VerifyProfileFile(*files, profileFile(u"Home"));
+    EXPECT_FALSE(report.ok);  // held by the running instance
+    EXPECT_EQ(report.fault, u"the file cannot be opened: error 70 \"Permission denied\"");
+
+    a.store->CloseHeldFile();
+    report = VerifyProfileFile(*files, profileFile(u"Home"));
+    EXPECT_TRUE(report.ok) << std::string(report.fault.begin(), report.fault.end());
+    EXPECT_EQ(report.lineCount, 8u);
+    EXPECT_EQ(report.version.value_or(-1), 2);
+    EXPECT_EQ(report.entryCount, 1u);
+    EXPECT_TRUE(a.host.messages.empty());
+    EXPECT_FALSE(std::filesystem::exists(database / "KeyloftErrors.log"));
+
+    report = VerifyProfileFile(*files, profileFile(u"Missing"));
+    EXPECT_EQ(report.fault, u"the file cannot be opened: error 53 \"File not found\"");
 }
 
 // ---------------------------------------------------------------------------------------------

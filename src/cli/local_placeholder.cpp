@@ -1,0 +1,1 @@
+// local build aid, not committed
