@@ -1,1 +1,0 @@
-// local build aid, not committed
