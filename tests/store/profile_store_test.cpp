@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -341,18 +342,52 @@ TEST_F(StoreTest, FailingCloseAndFailingCreateLeaveNothingHalfMade) {
 }
 
 TEST_F(StoreTest, ReadOnlyFolderFailsTheSaveAndKeepsTheFile) {
-    if (::geteuid() == 0) {
-        GTEST_SKIP() << "permissions do not bind the superuser";
-    }
-    Instance& a = createAndOpen(u"Home");
+    createAndOpen(u"Home").store->CloseHeldFile();
     const std::string before = fileBytes(u"Home");
-    ::chmod(database.c_str(), 0500);
-    EXPECT_EQ(a.store->WriteToFile(), SaveOutcome::Failed);
-    ::chmod(database.c_str(), 0700);
+    // Returns 0 when everything went as expected, else the number of the failed check.
+    auto saveInReadOnlyFolder = [&]() -> int {
+        Instance& b = startInstance();
+        if (!b.store->OpenProfile(u"Home")) {
+            return 1;
+        }
+        ::chmod(database.c_str(), 0500);
+        b.store->profile().entries.push_back(u"4|x|y|z|w||||");
+        if (b.store->WriteToFile() != SaveOutcome::Failed) {
+            return 2;
+        }
+        if (b.host.waits.size() != 4 || b.host.messages.size() != 1) {
+            return 3;
+        }
+        if (b.host.messages[0].text !=
+            u"An Error has occurred!. The error is : \nPermission denied(70)\nPlease close application and re-open.") {
+            return 4;
+        }
+        if (fileBytes(u"Home") != before || std::filesystem::exists(database / "KeyloftErrors.log")) {
+            return 5;
+        }
+        return 0;
+    };
+    if (::geteuid() != 0) {
+        EXPECT_EQ(saveInReadOnlyFolder(), 0);
+        return;
+    }
+    // Permissions do not bind the superuser: run the instance as an ordinary user.
+    const uid_t nobody = 65534;
+    ASSERT_EQ(::chown(database.c_str(), nobody, nobody), 0);
+    ASSERT_EQ(::chown(profileFile(u"Home").c_str(), nobody, nobody), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::setgid(nobody) != 0 || ::setuid(nobody) != 0) {
+            ::_exit(100);
+        }
+        ::_exit(saveInReadOnlyFolder());
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_EQ(fileBytes(u"Home"), before);
-    EXPECT_EQ(a.host.waits.size(), 4u);
-    EXPECT_EQ(a.host.messages.at(0).text,
-              u"An Error has occurred!. The error is : \nPermission denied(70)\nPlease close application and re-open.");
 }
 
 TEST_F(StoreTest, MissingFolder) {
