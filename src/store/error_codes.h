@@ -1,0 +1,49 @@
+#pragma once
+// Failures carry a number and a description, modelled on the classic run-time errors, because the
+// error log and the failure messages name both. One table; operating-system error codes are mapped
+// onto it in platform/ (see platform/error_mapping.h).
+
+#include <string>
+
+namespace keyloft {
+
+namespace error {
+inline constexpr int kNone = 0;
+inline constexpr int kInvalidCall = 5;
+inline constexpr int kOverflow = 6;
+inline constexpr int kOutOfMemory = 7;
+inline constexpr int kSubscriptOutOfRange = 9;
+inline constexpr int kTypeMismatch = 13;
+inline constexpr int kBadFileNameOrNumber = 52;
+inline constexpr int kFileNotFound = 53;
+inline constexpr int kFileAlreadyOpen = 55;
+inline constexpr int kDeviceIo = 57;
+inline constexpr int kFileAlreadyExists = 58;
+inline constexpr int kDiskFull = 61;
+inline constexpr int kInputPastEnd = 62;
+inline constexpr int kBadFileName = 64;
+inline constexpr int kTooManyFiles = 67;
+inline constexpr int kPermissionDenied = 70;
+inline constexpr int kRenameAcrossDrives = 74;
+inline constexpr int kPathFileAccess = 75;
+inline constexpr int kPathNotFound = 76;
+inline constexpr int kDuplicateKey = 457;
+}  // namespace error
+
+// The description of an error number ("File not found" for 53); "Application-defined or
+// object-defined error" for a number the table does not know, "" for 0.
+std::u16string ErrorDescription(int number);
+
+struct [[nodiscard]] ErrorInfo {
+    int number = error::kNone;
+    std::u16string description;
+
+    bool failed() const { return number != error::kNone; }
+    static ErrorInfo none() { return {}; }
+    static ErrorInfo of(int number) { return {number, ErrorDescription(number)}; }
+};
+
+// The number as decimal text, as it appears in messages and the error log.
+std::u16string ErrorNumberText(int number);
+
+}  // namespace keyloft

@@ -1,0 +1,114 @@
+#include "store/profile.h"
+
+namespace keyloft {
+
+std::vector<std::u16string> SplitFields(std::u16string_view record) {
+    std::vector<std::u16string> fields;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t bar = record.find(kFieldSeparator, start);
+        if (bar == std::u16string_view::npos) {
+            fields.emplace_back(record.substr(start));
+            return fields;
+        }
+        fields.emplace_back(record.substr(start, bar - start));
+        start = bar + 1;
+    }
+}
+
+std::u16string JoinFields(const std::vector<std::u16string>& fields) {
+    std::u16string joined;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (i != 0) {
+            joined += kFieldSeparator;
+        }
+        joined += fields[i];
+    }
+    return joined;
+}
+
+namespace {
+
+// Upper case of one code unit: ASCII, Latin-1, Latin Extended-A, Greek and Cyrillic letters.
+char16_t UpperUnit(char16_t c) {
+    if (c >= u'a' && c <= u'z') {
+        return static_cast<char16_t>(c - 0x20);
+    }
+    if (c < 0x80) {
+        return c;
+    }
+    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) {
+        return static_cast<char16_t>(c - 0x20);
+    }
+    if (c == 0xFF) {
+        return 0x178;
+    }
+    if (c >= 0x100 && c <= 0x17F) {
+        const bool evenUpper = (c <= 0x137 && c != 0x131) || (c >= 0x14A && c <= 0x177);
+        const bool oddUpper = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
+        if (c == 0x131) {
+            return u'I';
+        }
+        if (evenUpper && c % 2 == 1 && c != 0x130) {
+            return static_cast<char16_t>(c - 1);
+        }
+        if (oddUpper && c % 2 == 0) {
+            return static_cast<char16_t>(c - 1);
+        }
+        return c;
+    }
+    if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) {
+        return static_cast<char16_t>(c - 0x20);
+    }
+    if (c == 0x3C2) {
+        return 0x3A3;
+    }
+    if (c >= 0x430 && c <= 0x44F) {
+        return static_cast<char16_t>(c - 0x20);
+    }
+    if (c >= 0x450 && c <= 0x45F) {
+        return static_cast<char16_t>(c - 0x50);
+    }
+    return c;
+}
+
+}  // namespace
+
+std::u16string FoldCase(std::u16string_view text) {
+    std::u16string folded(text);
+    for (char16_t& c : folded) {
+        c = UpperUnit(c);
+    }
+    return folded;
+}
+
+std::u16string CategoryList::Item::name() const {
+    const std::vector<std::u16string> fields = SplitFields(record);
+    return fields.size() > 1 ? fields[1] : std::u16string{};
+}
+
+bool CategoryList::add(std::u16string key, std::u16string record) {
+    if (containsKey(key)) {
+        return false;
+    }
+    items_.push_back(Item{std::move(key), std::move(record)});
+    return true;
+}
+
+bool CategoryList::containsKey(std::u16string_view key) const {
+    const std::u16string folded = FoldCase(key);
+    for (const Item& item : items_) {
+        if (item.key.size() == key.size() && FoldCase(item.key) == folded) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void CategoryList::removeAt(std::size_t position) {
+    if (position >= 1 && position <= items_.size()) {
+        items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(position - 1));
+    }
+}
+
+}  // namespace keyloft

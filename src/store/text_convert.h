@@ -1,0 +1,17 @@
+#pragma once
+// Conversions between the UTF-16 text of the core and the UTF-8 bytes of file names, the settings
+// file and the error log. Invalid sequences become U+FFFD.
+
+#include <string>
+#include <string_view>
+
+namespace keyloft {
+
+std::string Utf16ToUtf8(std::u16string_view text);
+std::u16string Utf8ToUtf16(std::string_view bytes);
+// Every byte becomes the code unit of the same value (hexadecimal lines, digits).
+std::u16string WidenBytes(std::string_view bytes);
+// Removes leading and trailing blanks (spaces only).
+std::u16string_view TrimBlanks(std::u16string_view text);
+
+}  // namespace keyloft
