@@ -1,6 +1,5 @@
-#include <cstdio>
+#include "cli/cli_app.h"
 
-int main() {
-    std::puts("keyloft-cli: not built yet");
-    return 0;
+int main(int argc, char** argv) {
+    return keyloft::cli::RunCli(argc, argv);
 }

@@ -1,0 +1,50 @@
+#include "cli/command.h"
+
+#include <iostream>
+
+#include "cli/exit_codes.h"
+#include "cli/text.h"
+
+namespace keyloft::cli {
+
+const CLI::Validator& Utf8Text() {
+    static const CLI::Validator validator(
+        [](std::string& value) -> std::string {
+            return FromUtf8(value) ? std::string() : std::string("not valid UTF-8 text");
+        },
+        "TEXT");
+    return validator;
+}
+
+std::u16string FromArgument(const std::string& utf8) { return FromUtf8Lenient(utf8); }
+
+void AddProfileName(CLI::App& command, std::string& name) {
+    command.add_option("NAME", name, "Profile name (the file NAME.dat in the database folder)")
+        ->required()
+        ->check(Utf8Text());
+}
+
+void AddRow(CLI::App& command, std::size_t& row) {
+    command.add_option("ROW", row, "Position of the entry in the profile, from 1 (as ls shows it)")
+        ->required()
+        ->check(CLI::PositiveNumber);
+}
+
+int Refuse(Session& session, std::u16string_view message) {
+    MessageRequest request;
+    request.text = std::u16string(message);
+    session.host().showMessage(request);
+    return kExitFailure;
+}
+
+int CheckRow(Session& session, std::size_t row) {
+    const std::size_t count = session.profile().entries.size();
+    if (row >= 1 && row <= count) return kExitOk;
+    Console::printError("keyloft-cli: no entry at row " + std::to_string(row) + "; the profile has " +
+                        std::to_string(count) + (count == 1 ? " entry" : " entries"));
+    return kExitFailure;
+}
+
+void PrintOut(std::string_view text) { std::cout << text; }
+
+}  // namespace keyloft::cli

@@ -1,0 +1,55 @@
+#pragma once
+// One object per subcommand of keyloft-cli. Each registers its options on the command line and
+// runs when chosen; the profile commands share Session's open-and-log-on step.
+
+#include <CLI/CLI.hpp>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/console.h"
+#include "cli/session.h"
+
+namespace keyloft::cli {
+
+class Command {
+public:
+    virtual ~Command() = default;
+    // Adds the subcommand with its options to the application and returns it.
+    virtual CLI::App* addTo(CLI::App& app) = 0;
+    // Runs after a successful parse; returns the exit status.
+    virtual int run(const GlobalOptions& options, Console& console) = 0;
+};
+
+std::unique_ptr<Command> MakeProfilesCommand();
+std::unique_ptr<Command> MakeCreateCommand();
+std::unique_ptr<Command> MakeDeleteCommand();
+std::unique_ptr<Command> MakeVerifyCommand();
+std::unique_ptr<Command> MakeListCommand();
+std::unique_ptr<Command> MakeShowCommand();
+std::unique_ptr<Command> MakeAddCommand();
+std::unique_ptr<Command> MakeEditCommand();
+std::unique_ptr<Command> MakeRemoveCommand();
+std::unique_ptr<Command> MakeCategoriesCommand();
+std::unique_ptr<Command> MakeExportCommand();
+std::unique_ptr<Command> MakeGenerateCommand();
+
+// Helpers shared by the commands.
+
+// Refuses command-line texts that are not valid UTF-8 (a usage error).
+const CLI::Validator& Utf8Text();
+std::u16string FromArgument(const std::string& utf8);  // after Utf8Text accepted it
+
+void AddProfileName(CLI::App& command, std::string& name);
+void AddRow(CLI::App& command, std::size_t& row);
+
+// Shows a message of the window (application title, OK) and returns kExitFailure.
+int Refuse(Session& session, std::u16string_view message);
+// kExitOk when the profile has an entry at this 1-based row; otherwise says so.
+int CheckRow(Session& session, std::size_t row);
+
+void PrintOut(std::string_view text);  // standard output, as is
+
+}  // namespace keyloft::cli

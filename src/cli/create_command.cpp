@@ -1,0 +1,38 @@
+#include <filesystem>
+
+#include "cli/command.h"
+#include "cli/exit_codes.h"
+#include "cli/text.h"
+
+namespace keyloft::cli {
+namespace {
+
+class CreateCommand final : public Command {
+public:
+    CLI::App* addTo(CLI::App& app) override {
+        CLI::App* command = app.add_subcommand(
+            "create", "Create a profile; its password is \"opensesame\" until changed in Keyloft's Setup view");
+        AddProfileName(*command, name_);
+        return command;
+    }
+    int run(const GlobalOptions& options, Console& console) override {
+        Session session(options, console);
+        if (const int code = session.settleFolder(); code != kExitOk) return code;
+        const std::u16string name = FromArgument(name_);
+        if (!session.store().CreateProfile(name))
+            return session.host().shownWithTitle(u"WriteToFile") ? kExitSaveFailed : kExitFailure;
+        PrintOut("Created profile \"" + name_ + "\". Its password is \"" + ToUtf8(kDefaultLogonValue) +
+                 "\" (and so are its user ID, PIN and the answer to its default question):\n"
+                 "change it in Keyloft's Setup view before you keep anything in it.\n");
+        return kExitOk;
+    }
+
+private:
+    std::string name_;
+};
+
+}  // namespace
+
+std::unique_ptr<Command> MakeCreateCommand() { return std::make_unique<CreateCommand>(); }
+
+}  // namespace keyloft::cli

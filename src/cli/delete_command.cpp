@@ -1,0 +1,49 @@
+#include <filesystem>
+
+#include "cli/command.h"
+#include "cli/exit_codes.h"
+#include "cli/text.h"
+
+namespace keyloft::cli {
+namespace {
+
+class DeleteCommand final : public Command {
+public:
+    CLI::App* addTo(CLI::App& app) override {
+        CLI::App* command = app.add_subcommand(
+            "delete", "Delete a profile file (asks first; --yes answers yes; no logon needed, as in the window)");
+        AddProfileName(*command, name_);
+        command->add_flag("--yes,-y", yes_, "Delete without asking");
+        return command;
+    }
+    int run(const GlobalOptions& options, Console& console) override {
+        GlobalOptions effective = options;
+        effective.assumeYes = effective.assumeYes || yes_;
+        Session session(effective, console);
+        if (const int code = session.settleFolder(); code != kExitOk) return code;
+        const std::u16string name = FromArgument(name_);
+        const std::filesystem::path file =
+            session.store().databaseFolder() / std::filesystem::path(name + u".dat");
+        std::error_code error;
+        const bool existed = std::filesystem::exists(file, error);
+        session.store().DeleteProfile(name);
+        if (!existed) return kExitFailure;
+        if (std::filesystem::exists(file, error)) {
+            Console::printError("keyloft-cli: the profile \"" + name_ +
+                                "\" was not deleted (not confirmed, or held by another user)");
+            return kExitFailure;
+        }
+        PrintOut("Deleted profile \"" + name_ + "\".\n");
+        return kExitOk;
+    }
+
+private:
+    std::string name_;
+    bool yes_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<Command> MakeDeleteCommand() { return std::make_unique<DeleteCommand>(); }
+
+}  // namespace keyloft::cli

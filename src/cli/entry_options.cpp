@@ -1,0 +1,118 @@
+#include "cli/entry_options.h"
+
+#include "cli/entry.h"
+#include "cli/exit_codes.h"
+#include "cli/text.h"
+#include "store/password_generator.h"
+
+namespace keyloft::cli {
+namespace {
+
+constexpr char16_t kNoneCategory[] = u"<None>";
+
+// The stored category text for --category: empty for none, otherwise the name of an existing
+// category (matched exactly, else ignoring case).
+std::optional<std::u16string> ResolveCategory(const CategoryList& categories, const std::string& typed) {
+    const std::u16string name = TrimBlanks(FromArgument(typed));
+    if (name.empty() || name == kNoneCategory) return std::u16string();
+    if (const std::size_t exact = FindCategory(categories, name)) return categories.at(exact).name();
+    const std::u16string folded = FoldCase(name);
+    for (const CategoryList::Item& item : categories.items())
+        if (FoldCase(item.name()) == folded) return item.name();
+    return std::nullopt;
+}
+
+// The entry's password and its confirmation: twice on a terminal, once from piped input.
+std::optional<std::pair<std::u16string, std::u16string>> ReadEntryPassword(Console& console) {
+    const auto password = console.readSecret("Entry password: ");
+    if (!password) return std::nullopt;
+    if (!console.interactive()) return std::pair(FromUtf8Lenient(*password), FromUtf8Lenient(*password));
+    const auto confirmation = console.readSecret("Confirm entry password: ");
+    if (!confirmation) return std::nullopt;
+    return std::pair(FromUtf8Lenient(*password), FromUtf8Lenient(*confirmation));
+}
+
+}  // namespace
+
+void AddEntryOptions(CLI::App& command, EntryOptions& options) {
+    command.add_option("--category", options.category, "Category (an existing one; \"<None>\" or empty for none)")
+        ->check(Utf8Text());
+    command.add_option("--description", options.description, "Description")->check(Utf8Text());
+    command.add_option("--user-code", options.userCode, "User/account code (required)")->check(Utf8Text());
+    command.add_option("--notes", options.notes, "Notes")->check(Utf8Text());
+    command.add_option("--expiry", options.expiry,
+                       "Expiry date: MM/YY (kept as typed), yyyy-MM-dd, d/M/yyyy or d/M/yy (stored as yyyy-MM-dd), "
+                       "or empty")
+        ->check(Utf8Text());
+    command.add_option("--web", options.webSite, "Web site (kept as typed)")->check(Utf8Text());
+    command.add_option("--email", options.email, "E-mail address (kept as typed)")->check(Utf8Text());
+    command.add_flag("--generate", options.generate, "Use a generated password instead of reading one");
+}
+
+int SaveEntryFromOptions(Session& session, const EntryOptions& options, std::size_t editRow) {
+    Profile& profile = session.profile();
+    EntryDraft draft;
+    bool expiryAsStored = false;
+    if (editRow != 0) {
+        draft.fields = ParseEntryRecord(profile.entries[editRow - 1]);
+        draft.confirmation = draft.fields.password;
+        expiryAsStored = !options.expiry;
+    }
+    const auto take = [](const std::optional<std::string>& option, std::u16string& field) {
+        if (option) field = FromArgument(*option);
+    };
+    take(options.description, draft.fields.description);
+    take(options.userCode, draft.fields.userCode);
+    take(options.notes, draft.fields.notes);
+    take(options.expiry, draft.fields.expiryDate);
+    take(options.webSite, draft.fields.webSite);
+    take(options.email, draft.fields.email);
+    if (options.category) {
+        const auto category = ResolveCategory(profile.categories, *options.category);
+        if (!category) {
+            Console::printError("keyloft-cli: the profile has no category \"" + *options.category +
+                                "\" (add it with: keyloft-cli categories NAME add CATEGORY)");
+            return kExitFailure;
+        }
+        draft.fields.category = *category;
+    }
+
+    if (options.generate) {
+        draft.fields.password = GeneratePassword();
+        draft.confirmation = draft.fields.password;
+    } else if (editRow == 0 || options.askPassword) {
+        const auto typed = ReadEntryPassword(session.console());
+        if (!typed) {
+            Console::printError("keyloft-cli: standard input ended before the entry's password");
+            return kExitFailure;
+        }
+        draft.fields.password = typed->first;
+        draft.confirmation = typed->second;
+    }
+
+    // An expiry text left untouched by edit is kept as stored, whatever form the window wrote.
+    const std::u16string storedExpiry = draft.fields.expiryDate;
+    if (expiryAsStored) draft.fields.expiryDate.clear();
+    EntryCheck check = CheckEntry(draft);
+    if (check.passwordBlank) {
+        MessageRequest warning;
+        warning.text = kPasswordBlank;
+        warning.title = u"Warning";
+        session.host().showMessage(warning);
+    }
+    if (check.refusal) return Refuse(session, *check.refusal);
+    if (expiryAsStored) {
+        EntryFields stored = ParseEntryRecord(check.record);
+        stored.expiryDate = storedExpiry;
+        check.record = BuildEntryRecord(stored);
+    }
+
+    if (editRow != 0) profile.entries.erase(profile.entries.begin() + static_cast<std::ptrdiff_t>(editRow - 1));
+    profile.entries.push_back(check.record);
+    if (const int code = session.save(); code != kExitOk) return code;
+    PrintOut(std::string(editRow != 0 ? "Saved" : "Added") + " as row " +
+             std::to_string(profile.entries.size()) + ".\n");
+    return kExitOk;
+}
+
+}  // namespace keyloft::cli

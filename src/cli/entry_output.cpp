@@ -1,0 +1,98 @@
+#include "cli/entry_output.h"
+
+#include "cli/text.h"
+
+namespace keyloft::cli {
+namespace {
+
+struct Column {
+    const char* key;
+    const char* label;
+    std::u16string EntryFields::*field;
+};
+
+constexpr Column kColumns[] = {
+    {"category", "Category", &EntryFields::category},
+    {"description", "Description", &EntryFields::description},
+    {"userCode", "User/Account Code", &EntryFields::userCode},
+    {"password", "Password/PIN", &EntryFields::password},
+    {"notes", "Notes", &EntryFields::notes},
+    {"expiryDate", "Expiry Date", &EntryFields::expiryDate},
+    {"webSite", "Web Site", &EntryFields::webSite},
+    {"email", "Email", &EntryFields::email},
+};
+
+bool IsPassword(const Column& column) { return column.field == &EntryFields::password; }
+
+}  // namespace
+
+std::string EscapeCell(std::u16string_view text) {
+    std::string out;
+    for (char c : ToUtf8(text)) {
+        switch (c) {
+            case '\t': out += "\\t"; break;
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\\': out += "\\\\"; break;
+            default: out.push_back(c);
+        }
+    }
+    return out;
+}
+
+std::string ListHeader() {
+    std::string line = "Row";
+    for (const Column& column : kColumns) line += std::string("\t") + column.label;
+    return line + "\n";
+}
+
+std::string ListRow(std::size_t row, const EntryFields& entry) {
+    std::string line = std::to_string(row);
+    for (const Column& column : kColumns)
+        line += "\t" + (IsPassword(column) ? std::string(kPasswordMask) : EscapeCell(entry.*column.field));
+    return line + "\n";
+}
+
+std::string EntryBlock(std::size_t row, const EntryFields& entry, PasswordShown password) {
+    std::string block = "Row: " + std::to_string(row) + "\n";
+    for (const Column& column : kColumns) {
+        const bool masked = IsPassword(column) && password == PasswordShown::Masked;
+        block += std::string(column.label) + ": " +
+                 (masked ? std::string(kPasswordMask) : EscapeCell(entry.*column.field)) + "\n";
+    }
+    return block;
+}
+
+nlohmann::ordered_json EntryJson(std::size_t row, const EntryFields& entry, PasswordShown password) {
+    nlohmann::ordered_json object;
+    object["row"] = row;
+    for (const Column& column : kColumns) {
+        if (IsPassword(column) && password == PasswordShown::Masked) continue;
+        object[column.key] = ToUtf8(entry.*column.field);
+    }
+    return object;
+}
+
+std::string CsvField(std::string_view utf8) {
+    if (utf8.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(utf8);
+    std::string out = "\"";
+    for (char c : utf8) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    return out + "\"";
+}
+
+std::string CsvHeader() {
+    std::string line = "row";
+    for (const Column& column : kColumns) line += std::string(",") + column.key;
+    return line + "\r\n";
+}
+
+std::string CsvRow(std::size_t row, const EntryFields& entry) {
+    std::string line = std::to_string(row);
+    for (const Column& column : kColumns) line += "," + CsvField(ToUtf8(entry.*column.field));
+    return line + "\r\n";
+}
+
+}  // namespace keyloft::cli

@@ -1,0 +1,33 @@
+#pragma once
+// How entries are printed: a tab-separated list, a labelled block, JSON objects and CSV rows.
+
+#include <nlohmann/json.hpp>
+
+#include <string>
+
+#include "cli/entry.h"
+
+namespace keyloft::cli {
+
+inline constexpr char kPasswordMask[] = "**********";
+
+enum class PasswordShown { Masked, Clear };
+
+// One cell of the tab-separated list: tabs, line breaks and backslashes written as \t \n \r \\.
+std::string EscapeCell(std::u16string_view text);
+
+std::string ListHeader();
+std::string ListRow(std::size_t row, const EntryFields& entry);  // password masked
+std::string EntryBlock(std::size_t row, const EntryFields& entry, PasswordShown password);
+
+// {"row", "category", "description", "userCode", ["password",] "notes", "expiryDate", "webSite",
+// "email"}, in that order; the password only when shown in clear.
+nlohmann::ordered_json EntryJson(std::size_t row, const EntryFields& entry, PasswordShown password);
+
+// RFC 4180: fields holding a comma, a double quote or a line break are quoted, quotes doubled;
+// rows end with CR LF.
+std::string CsvField(std::string_view utf8);
+std::string CsvHeader();
+std::string CsvRow(std::size_t row, const EntryFields& entry);  // password in clear
+
+}  // namespace keyloft::cli

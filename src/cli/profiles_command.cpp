@@ -1,0 +1,25 @@
+#include "cli/command.h"
+#include "cli/exit_codes.h"
+#include "cli/text.h"
+
+namespace keyloft::cli {
+namespace {
+
+class ProfilesCommand final : public Command {
+public:
+    CLI::App* addTo(CLI::App& app) override {
+        return app.add_subcommand("profiles", "List the profiles of the database folder, one a line");
+    }
+    int run(const GlobalOptions& options, Console& console) override {
+        Session session(options, console);
+        if (const int code = session.settleFolder(); code != kExitOk) return code;
+        for (const std::u16string& name : session.store().ListProfiles()) PrintOut(ToUtf8(name) + "\n");
+        return kExitOk;
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<Command> MakeProfilesCommand() { return std::make_unique<ProfilesCommand>(); }
+
+}  // namespace keyloft::cli

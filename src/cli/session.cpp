@@ -1,0 +1,134 @@
+#include "cli/session.h"
+
+#include <system_error>
+
+#include "cli/exit_codes.h"
+#include "cli/text.h"
+#include "platform/platform_core.h"
+
+namespace keyloft::cli {
+namespace {
+
+constexpr char16_t kDetailsIncorrect[] = u" The Details are incorrect. Please re-enter.";
+
+// The user settings, except that the "Database" setting reads as the folder given with
+// --database, so that every listing of the profiles uses that folder.
+class FolderOverrideSettings final : public SettingsStore {
+public:
+    FolderOverrideSettings(std::unique_ptr<SettingsStore> inner, std::u16string folder)
+        : inner_(std::move(inner)), folder_(std::move(folder)) {}
+    bool read(std::u16string_view name, std::u16string& value) override {
+        if (name == kSettingDatabase) {
+            value = folder_;
+            return true;
+        }
+        return inner_->read(name, value);
+    }
+    bool write(std::u16string_view name, std::u16string_view value) override {
+        return inner_->write(name, value);
+    }
+
+private:
+    std::unique_ptr<SettingsStore> inner_;
+    std::u16string folder_;
+};
+
+}  // namespace
+
+Session::Session(const GlobalOptions& options, Console& console)
+    : options_(options), console_(console), host_(console, options.assumeYes) {
+    files_ = platform::CreateHostFileSystem();
+    settings_ = platform::CreateUserSettingsStore();
+    if (options_.database)
+        settings_ = std::make_unique<FolderOverrideSettings>(std::move(settings_),
+                                                             FromUtf8Lenient(*options_.database));
+    store_ = std::make_unique<ProfileStore>(host_, *files_, *settings_, clock_,
+                                            platform::ApplicationFolder());
+    host_.attach(store_.get());
+    crypto::SetCipherFailureHandler(&host_);
+}
+
+Session::~Session() {
+    crypto::SetCipherFailureHandler(nullptr);
+    host_.attach(nullptr);
+}
+
+int Session::settleFolder() {
+    if (options_.database) {
+        std::error_code error;
+        const std::filesystem::path folder(*options_.database);
+        if (!std::filesystem::is_directory(folder, error)) {
+            Console::printError("keyloft-cli: no such folder: " + *options_.database);
+            return kExitFailure;
+        }
+    }
+    store_->setDatabaseFolder(store_->DatabaseFolder());
+    return kExitOk;
+}
+
+int Session::openAndLogOn(const std::u16string& profileName) {
+    if (const int code = settleFolder(); code != kExitOk) return code;
+    if (!store_->OpenProfile(profileName) || host_.closeRequested() || host_.sessionLocked()) {
+        Console::printError("keyloft-cli: the profile \"" + ToUtf8(profileName) +
+                            "\" could not be loaded (missing, held by another user, or damaged)");
+        return kExitNotLoaded;
+    }
+    return logOn();
+}
+
+int Session::logOn() {
+    const Profile& profile = store_->profile();
+    const std::int32_t mode = profile.logonMode;
+    std::optional<std::string> userId, password, pin;
+    bool complete = true;
+    if (mode > kPasswordOnly) complete = complete && (userId = console_.readSecret("User ID: "));
+    if (complete) complete = complete && (password = console_.readSecret("Password: "));
+    if (complete && mode > kUserIdAndPassword)
+        complete = complete && (pin = console_.readSecret("PIN Number: "));
+    if (!complete) {
+        Console::printError("keyloft-cli: standard input ended before the logon details");
+        return kExitLogonRefused;
+    }
+
+    const auto matches = [](const std::optional<std::string>& entered, const std::u16string& stored) {
+        return entered && TrimBlanks(FromUtf8Lenient(*entered)) == stored;
+    };
+    bool accepted = false;
+    switch (mode) {
+        case kPasswordOnly:
+            accepted = matches(password, profile.password);
+            break;
+        case kUserIdAndPassword:
+            accepted = matches(password, profile.password) && matches(userId, profile.userId);
+            break;
+        case kUserIdPasswordAndPin:
+            accepted = matches(password, profile.password) && matches(userId, profile.userId) &&
+                       matches(pin, profile.pin);
+            break;
+        default:
+            accepted = false;
+    }
+    if (!accepted) {
+        MessageRequest request;
+        request.text = kDetailsIncorrect;
+        host_.showMessage(request);
+        return kExitLogonRefused;
+    }
+    return kExitOk;
+}
+
+int Session::save() {
+    switch (store_->WriteToFile()) {
+        case SaveOutcome::Saved:
+            return kExitOk;
+        case SaveOutcome::ConflictRefreshed:
+        case SaveOutcome::ConflictLockedOut:
+            Console::printError("keyloft-cli: nothing was written");
+            return kExitConflict;
+        case SaveOutcome::Failed:
+            break;
+    }
+    return kExitSaveFailed;
+}
+
+}  // namespace keyloft::cli

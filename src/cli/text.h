@@ -1,0 +1,26 @@
+#pragma once
+// Text conversions at the terminal boundary: the profile holds UTF-16, the terminal speaks UTF-8.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace keyloft::cli {
+
+// UTF-16 to UTF-8. A lone surrogate (which no valid text holds) becomes U+FFFD, so the result is
+// always valid UTF-8.
+std::string ToUtf8(std::u16string_view text);
+
+// UTF-8 to UTF-16, surrogate pairs for characters outside the basic plane. Nothing when the bytes
+// are not valid UTF-8 (overlong forms, encoded surrogates and values past U+10FFFF included).
+std::optional<std::u16string> FromUtf8(std::string_view text);
+
+// As FromUtf8, with every invalid sequence replaced by U+FFFD.
+std::u16string FromUtf8Lenient(std::string_view text);
+
+// Leading and trailing blanks removed (blanks only, as the window trims its boxes).
+std::u16string TrimBlanks(std::u16string_view text);
+
+std::u16string AsciiToUtf16(std::string_view ascii);
+
+}  // namespace keyloft::cli
