@@ -207,6 +207,7 @@ template <int Nb, bool Forward, std::size_t... J>
 template <int Nb, bool Forward>
 void cryptBlock(Byte* block, const Word* keys, int nr) {
     constexpr auto columns = std::make_index_sequence<Nb>{};
+    if constexpr (Nb == 8) nr = 14;  // 6 + max(8, Nk) whatever the key length
     Word x[Nb];
     Word y[Nb];
     for (int i = 0; i < Nb; ++i) x[i] = loadLE32(block + 4 * i) ^ keys[i];
