@@ -1,0 +1,172 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/error_mapping.h"
+#include "platform/platform_core.h"
+#include "support/temp_folder.h"
+
+namespace keyloft::platform {
+namespace {
+
+using keyloft::testing::TempFolder;
+
+std::vector<std::string> ReadAll(ReadableFile& file) {
+    std::vector<std::string> lines;
+    std::string line;
+    ErrorInfo error;
+    while (file.readLine(line, error)) {
+        lines.push_back(line);
+    }
+    EXPECT_FALSE(error.failed());
+    return lines;
+}
+
+unsigned ModeOf(const std::filesystem::path& file) {
+    struct stat st {};
+    EXPECT_EQ(::stat(file.c_str(), &st), 0);
+    return st.st_mode & 07777;
+}
+
+TEST(HostFileSystem, ReadsLinesEndedAnyWay) {
+    TempFolder temp;
+    TempFolder::writeFile(temp / "a.dat", std::string("one\r\ntwo\nthree\rfour\r\n\r\nlast"));
+    auto files = CreateHostFileSystem();
+    ErrorInfo error;
+    auto reader = files->openHeld(temp / "a.dat", error);
+    ASSERT_TRUE(reader);
+    EXPECT_EQ(ReadAll(*reader), (std::vector<std::string>{"one", "two", "three", "four", "", "last"}));
+
+    // A long line crosses the read buffer intact.
+    const std::string longLine(200000, 'A');
+    TempFolder::writeFile(temp / "b.dat", longLine + "\r\nB\r\n");
+    reader = files->openHeld(temp / "b.dat", error);
+    ASSERT_TRUE(reader);
+    EXPECT_EQ(ReadAll(*reader), (std::vector<std::string>{longLine, "B"}));
+}
+
+TEST(HostFileSystem, HoldKeepsOtherInstancesOutButNotTheHolder) {
+    TempFolder temp;
+    TempFolder::writeFile(temp / "p.dat", "x\r\n");
+    auto mine = CreateHostFileSystem();
+    auto other = CreateHostFileSystem();
+    ErrorInfo error;
+    auto held = mine->openHeld(temp / "p.dat", error);
+    ASSERT_TRUE(held);
+
+    EXPECT_FALSE(other->openHeld(temp / "p.dat", error));
+    EXPECT_EQ(error.number, 70);
+    EXPECT_EQ(error.description, u"Permission denied");
+    EXPECT_EQ(other->rename(temp / "p.dat", temp / "p.dat.bak").number, 70);
+    EXPECT_EQ(other->remove(temp / "p.dat").number, 70);
+    EXPECT_FALSE(other->createHeld(temp / "p.dat", {}, error));
+    EXPECT_EQ(error.number, 70);
+    EXPECT_EQ(TempFolder::readFile(temp / "p.dat"), "x\r\n");  // not emptied by the refused create
+
+    // The holder renames its own file and keeps holding it under the new name.
+    EXPECT_FALSE(mine->rename(temp / "p.dat", temp / "p.dat.bak").failed());
+    EXPECT_FALSE(other->openHeld(temp / "p.dat.bak", error));
+    EXPECT_EQ(ReadAll(*held), std::vector<std::string>{"x"});
+
+    held.reset();
+    EXPECT_TRUE(other->openHeld(temp / "p.dat.bak", error));
+}
+
+TEST(HostFileSystem, HoldIsSeenByAnotherProcess) {
+    TempFolder temp;
+    TempFolder::writeFile(temp / "p.dat", "x\r\n");
+    auto mine = CreateHostFileSystem();
+    ErrorInfo error;
+    auto held = mine->openHeld(temp / "p.dat", error);
+    ASSERT_TRUE(held);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        auto files = CreateHostFileSystem();
+        ErrorInfo childError;
+        const bool opened = files->openHeld(temp / "p.dat", childError) != nullptr;
+        const bool renamed = !files->rename(temp / "p.dat", temp / "q.dat").failed();
+        ::_exit(!opened && !renamed && childError.number == 70 ? 0 : 1);
+    }
+    ASSERT_GT(child, 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST(HostFileSystem, RenameNeverReplacesAndErrorsAreNumbered) {
+    TempFolder temp;
+    TempFolder::writeFile(temp / "a.dat", "a");
+    TempFolder::writeFile(temp / "b.dat", "b");
+    auto files = CreateHostFileSystem();
+    EXPECT_EQ(files->rename(temp / "a.dat", temp / "b.dat").number, 58);
+    EXPECT_EQ(TempFolder::readFile(temp / "b.dat"), "b");
+    EXPECT_EQ(files->rename(temp / "none.dat", temp / "c.dat").number, 53);
+    EXPECT_EQ(files->remove(temp / "none.dat").number, 53);
+    ErrorInfo error;
+    EXPECT_FALSE(files->openHeld(temp / "missing" / "a.dat", error));
+    EXPECT_EQ(error.number, 76);
+    EXPECT_EQ(error.description, u"Path not found");
+    EXPECT_FALSE(files->openHeld(temp.path(), error));  // a folder is no profile file
+    EXPECT_EQ(error.number, 75);
+    EXPECT_TRUE(files->exists(temp / "a.dat"));
+    EXPECT_FALSE(files->exists(temp.path()));
+}
+
+TEST(HostFileSystem, NewFilesAreOwnerOnlyAndReplacementsKeepTheMode) {
+    TempFolder temp;
+    auto files = CreateHostFileSystem();
+    ErrorInfo error;
+    auto out = files->createHeld(temp / "new.dat", {}, error);
+    ASSERT_TRUE(out);
+    EXPECT_FALSE(out->writeLine("ABC").failed());
+    EXPECT_FALSE(out->writeLine("").failed());
+    EXPECT_FALSE(out->close().failed());
+    EXPECT_EQ(out->close().number, 52);  // closed already
+    EXPECT_EQ(TempFolder::readFile(temp / "new.dat"), "ABC\r\n\r\n");
+    EXPECT_EQ(ModeOf(temp / "new.dat"), 0600u);
+
+    ::chmod((temp / "new.dat").c_str(), 0644);
+    ASSERT_FALSE(files->rename(temp / "new.dat", temp / "new.dat.bak").failed());
+    out = files->createHeld(temp / "new.dat", temp / "new.dat.bak", error);
+    ASSERT_TRUE(out);
+    EXPECT_FALSE(out->close().failed());
+    EXPECT_EQ(ModeOf(temp / "new.dat"), 0644u);
+    EXPECT_EQ(TempFolder::readFile(temp / "new.dat"), "");
+}
+
+TEST(HostFileSystem, ListsProfileFilesSortedAndAppendsWholeLines) {
+    TempFolder temp;
+    for (const char* name : {"b.dat", "A.dat", "c.DAT", "d.dat.bak", "e.txt", ".dat"}) {
+        TempFolder::writeFile(temp / name, "");
+    }
+    std::filesystem::create_directory(temp / "dir.dat");
+    auto files = CreateHostFileSystem();
+    EXPECT_EQ(files->listProfileFiles(temp.path()),
+              (std::vector<std::filesystem::path>{".dat", "A.dat", "b.dat"}));
+    EXPECT_TRUE(files->listProfileFiles(temp / "missing").empty());
+
+    EXPECT_TRUE(files->appendText(temp / "log", "first\r\n"));
+    EXPECT_TRUE(files->appendText(temp / "log", "second\r\n"));
+    EXPECT_EQ(TempFolder::readFile(temp / "log"), "first\r\nsecond\r\n");
+    EXPECT_FALSE(files->appendText(temp / "missing" / "log", "x"));
+}
+
+TEST(ErrorMapping, ErrnoBecomesTheClassicNumbers) {
+    EXPECT_EQ(ErrorFromErrno(ENOSPC).number, 61);
+    EXPECT_EQ(ErrorFromErrno(ENOSPC).description, u"Disk full");
+    EXPECT_EQ(ErrorFromErrno(EACCES).number, 70);
+    EXPECT_EQ(ErrorFromErrno(EROFS).number, 75);
+    EXPECT_EQ(ErrorFromErrno(EROFS).description, u"Path/File access error");
+    EXPECT_EQ(ErrorFromErrno(ENOENT).description, u"File not found");
+    EXPECT_EQ(ErrorFromErrno(EEXIST).number, 58);
+    EXPECT_EQ(ErrorDescription(13), u"Type mismatch");
+    EXPECT_EQ(ErrorDescription(457), u"This key is already associated with an element of this collection");
+    EXPECT_EQ(ErrorDescription(0), u"");
+}
+
+}  // namespace
+}  // namespace keyloft::platform

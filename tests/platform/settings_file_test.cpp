@@ -1,0 +1,70 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "platform/platform_core.h"
+#include "platform/settings_file.h"
+#include "support/temp_folder.h"
+
+namespace keyloft::platform {
+namespace {
+
+using keyloft::testing::TempFolder;
+
+TEST(SettingsFile, FirstWriteCreatesFolderAndFile) {
+    TempFolder temp;
+    auto settings = CreateSettingsStoreIn(temp / "Corvane");
+    std::u16string value = u"kept";
+    EXPECT_FALSE(settings->read(u"Database", value));
+    EXPECT_EQ(value, u"kept");
+
+    ASSERT_TRUE(settings->write(u"Database", u"/srv/shared folder, keyloft=2"));
+    EXPECT_EQ(TempFolder::readFile(temp / "Corvane" / "Keyloft.conf"),
+              "[General]\nDatabase=/srv/shared folder, keyloft=2\n");
+    ASSERT_TRUE(settings->read(u"Database", value));
+    EXPECT_EQ(value, u"/srv/shared folder, keyloft=2");
+
+    ASSERT_TRUE(settings->write(u"Timer", u"15"));
+    ASSERT_TRUE(settings->write(u"Database", u"  /d\u00e9p\u00f4t  "));
+    EXPECT_EQ(TempFolder::readFile(temp / "Corvane" / "Keyloft.conf"),
+              "[General]\nDatabase=  /d\xc3\xa9p\xc3\xb4t  \nTimer=15\n");
+    ASSERT_TRUE(settings->read(u"database", value));  // names ignore letter case, as registry keys do
+    EXPECT_EQ(value, u"  /d\u00e9p\u00f4t  ");
+    EXPECT_FALSE(std::filesystem::exists(temp / "Corvane" / "Keyloft.conf.new"));
+}
+
+TEST(SettingsFile, KeepsUnknownLinesAndReadsEmptyValues) {
+    TempFolder temp;
+    TempFolder::writeFile(temp / "Keyloft.conf", "; a comment\n[General]\nOther=1\r\nTimer=\nWindow=3\n");
+    auto settings = CreateSettingsStoreIn(temp.path());
+    std::u16string value = u"x";
+    ASSERT_TRUE(settings->read(u"Timer", value));
+    EXPECT_EQ(value, u"");
+    EXPECT_FALSE(settings->read(u"Database", value));
+
+    ASSERT_TRUE(settings->write(u"Timer", u"abc"));
+    EXPECT_EQ(TempFolder::readFile(temp / "Keyloft.conf"), "; a comment\n[General]\nOther=1\nTimer=abc\nWindow=3\n");
+    EXPECT_FALSE(settings->write(u"Timer", u"two\nlines"));
+    EXPECT_FALSE(settings->write(u"", u"1"));
+    ASSERT_TRUE(settings->read(u"Timer", value));
+    EXPECT_EQ(value, u"abc");
+}
+
+TEST(SettingsFile, UserStoreFollowsXdgConfigHome) {
+    TempFolder temp;
+    const char* old = std::getenv("XDG_CONFIG_HOME");
+    const std::string saved = old != nullptr ? old : "";
+    ::setenv("XDG_CONFIG_HOME", temp.path().c_str(), 1);
+    auto settings = CreateUserSettingsStore();
+    const bool written = settings->write(u"Timer", u"5");
+    if (old != nullptr) {
+        ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+    } else {
+        ::unsetenv("XDG_CONFIG_HOME");
+    }
+    ASSERT_TRUE(written);
+    EXPECT_EQ(TempFolder::readFile(temp / "Corvane" / "Keyloft.conf"), "[General]\nTimer=5\n");
+}
+
+}  // namespace
+}  // namespace keyloft::platform

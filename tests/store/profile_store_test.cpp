@@ -1,0 +1,511 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "crypto/text_cipher.h"
+#include "store/profile_codec.h"
+#include "store/text_convert.h"
+#include "store_fixture.h"
+
+namespace keyloft::testing {
+namespace {
+
+const std::u16string kGenericLoadFailure53 =
+    u"An Error has occurred!. The error is : \nFile not found  ReadFromFile (53)\nPlease close application and re-open.";
+
+unsigned ModeOf(const std::filesystem::path& file) {
+    struct stat st {};
+    EXPECT_EQ(::stat(file.c_str(), &st), 0);
+    return st.st_mode & 07777;
+}
+
+std::int32_t StoredVersion(const std::string& bytes) {
+    const DecodedFile file = DecodeFileForTest(bytes);
+    if (file.plain.size() < 2) {
+        return -1;
+    }
+    ErrorInfo ignored;
+    return ParseInt32(SplitFields(file.plain[1])[1], ignored).value_or(-1);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Creating, opening, saving
+
+TEST_F(StoreTest, CreateWritesTheFirstFileWithDefaultsOwnerOnly) {
+    Instance& a = startInstance();
+    a.host.answers = {MessageAnswer::No};  // "Profiles Missing": stay in the database folder
+    EXPECT_TRUE(a.store->ListProfiles().empty());
+    a.host.clear();
+    ASSERT_TRUE(a.store->CreateProfile(u"Home"));
+    EXPECT_TRUE(a.host.messages.empty());
+    EXPECT_EQ(ModeOf(profileFile(u"Home")), 0600u);
+    EXPECT_FALSE(a.store->holdsFile());
+
+    const DecodedFile file = DecodeFileForTest(fileBytes(u"Home"));
+    ASSERT_EQ(file.lines.size(), 7u);
+    EXPECT_EQ(file.plain[0], AppendRecordSum(u"1|1"));
+    EXPECT_EQ(file.plain[1], AppendRecordSum(u"8|1"));
+    EXPECT_EQ(file.plain[2], AppendRecordSum(u"2|opensesame|opensesame|opensesame"));
+    EXPECT_EQ(file.plain[3], AppendRecordSum(u"5|Default Question|opensesame"));
+    EXPECT_EQ(file.plain[4], AppendRecordSum(u"6|1"));
+
+    ASSERT_TRUE(a.store->OpenProfile(u"Home"));
+    EXPECT_TRUE(a.store->holdsFile());
+    EXPECT_EQ(a.store->profileName(), u"Home");
+    EXPECT_EQ(a.store->profile().password, u"opensesame");
+    EXPECT_EQ(a.store->profile().version, 1);
+    EXPECT_EQ(a.host.busyPointers, a.host.idlePointers);
+}
+
+TEST_F(StoreTest, CreateRefusesBadNamesAndExistingProfiles) {
+    Instance& a = startInstance();
+    a.host.answers = {MessageAnswer::No};
+    a.store->ListProfiles();
+    const std::u16string badName =
+        u"A profile name cannot contain any of these characters: . \\ / : * ? \" < > |";
+    for (const std::u16string name : {u"../x", u"My.Work", u"a/b", u"a|b", u"a\tb", u"q?", u"x\"y"}) {
+        a.host.clear();
+        EXPECT_FALSE(a.store->CreateProfile(name));
+        ASSERT_EQ(a.host.messages.size(), 1u);
+        EXPECT_EQ(a.host.messages[0].text, badName);
+        EXPECT_EQ(a.host.messages[0].title, u"Keyloft");
+    }
+    a.host.clear();
+    EXPECT_FALSE(a.store->CreateProfile(u""));
+    EXPECT_EQ(a.host.texts(), std::vector<std::u16string>{u"Specify a profile name!"});
+    EXPECT_TRUE(std::filesystem::is_empty(database));
+
+    // A trailing blank is kept in the file name.
+    EXPECT_TRUE(a.store->CreateProfile(u"Home "));
+    EXPECT_TRUE(std::filesystem::exists(database / "Home .dat"));
+    const std::string before = TempFolder::readFile(database / "Home .dat");
+    a.host.clear();
+    EXPECT_FALSE(a.store->CreateProfile(u"Home ") && !a.host.messages.empty());
+    EXPECT_EQ(a.host.texts(), std::vector<std::u16string>{u"This profile already exists. Please choose another name!"});
+    EXPECT_EQ(TempFolder::readFile(database / "Home .dat"), before);
+}
+
+TEST_F(StoreTest, TwoSavesInARowCountUpTwiceAndLeaveNoBackup) {
+    Instance& a = createAndOpen(u"Home");
+    ::chmod(profileFile(u"Home").c_str(), 0640);
+    a.store->profile().entries.push_back(u"4|Bank|Giro|me|pw||||");
+    EXPECT_EQ(a.store->WriteToFile(), SaveOutcome::Saved);
+    a.store->profile().entries.push_back(u"4|Bank|Card|me|pin||||");
+    EXPECT_EQ(a.store->WriteToFile(), SaveOutcome::Saved);
+
+    EXPECT_TRUE(a.host.messages.empty());
+    EXPECT_TRUE(a.host.waits.empty());
+    EXPECT_EQ(a.store->profile().version, 3);
+    EXPECT_EQ(StoredVersion(fileBytes(u"Home")), 3);
+    EXPECT_FALSE(std::filesystem::exists(database / "Home.dat.bak"));
+    EXPECT_TRUE(a.store->holdsFile());
+    EXPECT_EQ(ModeOf(profileFile(u"Home")), 0640u);  // a save keeps the permissions
+
+    a.store->CloseHeldFile();
+    Instance& b = startInstance();
+    ASSERT_TRUE(b.store->OpenProfile(u"Home"));
+    EXPECT_EQ(b.store->profile().entries, a.store->profile().entries);
+}
+
+TEST_F(StoreTest, VersionWrapsToOne) {
+    Instance& a = createAndOpen(u"Home");
+    a.store->profile().version = 2147483639;
+    // The file must carry the same version for the save to go ahead.
+    a.store->CloseHeldFile();
+    {
+        Profile p = a.store->profile();
+        TempFolder::writeFile(profileFile(u"Home"), JoinFileLines(EncodeProfile(p, 2147483639, u"8.27", false).lines));
+    }
+    EXPECT_EQ(a.store->WriteToFile(), SaveOutcome::Saved);
+    EXPECT_EQ(StoredVersion(fileBytes(u"Home")), 1);
+    EXPECT_EQ(a.store->profile().version, 1);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Two instances on one folder
+
+TEST_F(StoreTest, ConflictWithUnchangedLogonRefreshesFromTheOtherSave) {
+    Instance& a = createAndOpen(u"Home");
+    a.store->CloseHeldFile();  // A's session stays open but another user gets the file
+
+    Instance& b = startInstance();
+    ASSERT_TRUE(b.store->OpenProfile(u"Home"));
+    b.store->profile().entries.push_back(u"4|Bank|B's entry|b|pw||||");
+    ASSERT_EQ(b.store->WriteToFile(), SaveOutcome::Saved);
+    b.store->CloseHeldFile();
+    const std::string afterB = fileBytes(u"Home");
+
+    a.store->profile().entries.push_back(u"4|Bank|A's entry|a|pw||||");
+    EXPECT_EQ(a.store->WriteToFile(), SaveOutcome::ConflictRefreshed);
+    EXPECT_EQ(a.host.texts(),
+              std::vector<std::u16string>{u"The record has been modified by another user.\nRefreshing data..."});
+    EXPECT_EQ(a.host.messages[0].icon, MessageIcon::None);
+    EXPECT_EQ(a.host.locks, 0);
+    EXPECT_EQ(fileBytes(u"Home"), afterB);  // nothing written
+    EXPECT_FALSE(std::filesystem::exists(database / "Home.dat.bak"));
+    EXPECT_EQ(a.store->profile().entries, std::vector<std::u16string>{u"4|Bank|B's entry|b|pw||||"});
+    EXPECT_EQ(a.store->profile().version, 2);
+    EXPECT_TRUE(a.store->holdsFile());  // the reloaded file is held under its own name
+
+    // A's next save goes through.
+    a.store->profile().entries.push_back(u"4|Bank|A again|a|pw||||");
+    EXPECT_EQ(a.store->WriteToFile(), SaveOutcome::Saved);
+    EXPECT_EQ(StoredVersion(fileBytes(u"Home")), 3);
+}
+
+TEST_F(StoreTest, ConflictWithChangedLogonLocksTheSession) {
+    Instance& a = createAndOpen(u"Home");
+    a.store->CloseHeldFile();
+    Instance& b = startInstance();
+    ASSERT_TRUE(b.store->OpenProfile(u"Home"));
+    b.store->profile().password = u"new password";
+    ASSERT_EQ(b.store->WriteToFile(), SaveOutcome::Saved);
+    b.store->CloseHeldFile();
+    const std::string afterB = fileBytes(u"Home");
+
+    a.store->profile().entries.push_back(u"4|x|y|z|w||||");
+    EXPECT_EQ(a.store->WriteToFile(), SaveOutcome::ConflictLockedOut);
+    EXPECT_EQ(a.host.texts(),
+              std::vector<std::u16string>{u"The profile has been modified by another user.\nYou will have to login again."});
+    EXPECT_EQ(a.host.dirtyCleared, 1);
+    EXPECT_EQ(a.host.locks, 1);
+    EXPECT_FALSE(a.store->holdsFile());
+    EXPECT_EQ(fileBytes(u"Home"), afterB);
+    EXPECT_FALSE(std::filesystem::exists(database / "Home.dat.bak"));
+    EXPECT_EQ(a.store->profile().password, u"new password");
+}
+
+TEST_F(StoreTest, SaveWhileAnotherInstanceHoldsTheFileFailsAfterFiveAttempts) {
+    Instance& b = createAndOpen(u"Home");
+    b.store->CloseHeldFile();
+    Instance& a = startInstance();
+    ASSERT_TRUE(a.store->OpenProfile(u"Home"));  // A holds it now
+    const std::string before = fileBytes(u"Home");
+
+    b.store->profile().entries.push_back(u"4|x|y|z|w||||");
+    b.host.clear();
+    EXPECT_EQ(b.store->WriteToFile(), SaveOutcome::Failed);
+    EXPECT_EQ(b.files->renames, 5 + 0);  // five attempts; no backup to put back
+    EXPECT_EQ(b.host.waits, (std::vector<int>{3000, 3000, 3000, 3000}));
+    ASSERT_EQ(b.host.messages.size(), 1u);
+    EXPECT_EQ(b.host.messages[0].text,
+              u"An Error has occurred!. The error is : \nPermission denied(70)\nPlease close application and re-open.");
+    EXPECT_EQ(b.host.messages[0].title, u"WriteToFile");
+    EXPECT_EQ(fileBytes(u"Home"), before);
+    EXPECT_EQ(b.store->profile().version, 1);  // put back with the file
+    const auto log = logLines();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0], "#2026-12-07 16:57:18#,\"Writetofile\",\"70\",\"Permission denied\"");
+    EXPECT_TRUE(a.store->holdsFile());
+
+    // A second instance cannot load or delete the held profile either.
+    Instance& c = startInstance();
+    EXPECT_FALSE(c.store->OpenProfile(u"Home"));
+    EXPECT_EQ(c.host.messages.at(0).text,
+              u"An Error has occurred!. The error is : \nPermission denied  ReadFromFile (70)\nPlease close application and re-open.");
+    EXPECT_EQ(c.host.mainWindowCloses, 1);
+    c.host.clear();
+    c.store->ReadFromFile(false, u"");
+    EXPECT_TRUE(c.host.messages.empty());
+    EXPECT_FALSE(c.store->loaded());
+    c.host.answers = {MessageAnswer::Yes};
+    c.store->DeleteProfile(u"Home");
+    EXPECT_TRUE(std::filesystem::exists(profileFile(u"Home")));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Failures while saving
+
+TEST_F(StoreTest, WriteFailingAtAnyLineLeavesTheOldFileByteIdentical) {
+    Instance& a = createAndOpen(u"Home");
+    for (int i = 0; i < 3; ++i) {
+        a.store->profile().entries.push_back(u"4|c|entry " + Int32Text(i) + u"|u|p||||");
+    }
+    ASSERT_EQ(a.store->WriteToFile(), SaveOutcome::Saved);  // version 2, 10 lines
+    for (const int failingLine : {1, 2, 5, 10}) {
+        SCOPED_TRACE(failingLine);
+        const std::string before = fileBytes(u"Home");
+        std::filesystem::remove(database / "KeyloftErrors.log");
+        a.host.clear();
+        a.files->failWriteAtLine = failingLine;
+        a.store->profile().entries.push_back(u"4|c|lost?|u|p||||");
+        EXPECT_EQ(a.store->WriteToFile(), SaveOutcome::Failed);
+        EXPECT_EQ(fileBytes(u"Home"), before);
+        EXPECT_FALSE(std::filesystem::exists(database / "Home.dat.bak"));
+        EXPECT_EQ(logLines(), std::vector<std::string>{"#2026-12-07 16:57:18#,\"Writetofile\",\"61\",\"Disk full\""});
+        EXPECT_EQ(a.host.texts(), std::vector<std::u16string>{
+                                      u"An Error has occurred!. The error is : \nDisk full(61)\nPlease close application and re-open."});
+        EXPECT_EQ(a.store->profile().version, 2);
+        EXPECT_FALSE(a.store->holdsFile());
+    }
+    // With the version put back, the next save is no conflict and keeps the change.
+    a.files->failWriteAtLine = 0;
+    a.host.clear();
+    EXPECT_EQ(a.store->WriteToFile(), SaveOutcome::Saved);
+    EXPECT_TRUE(a.host.messages.empty());
+    EXPECT_EQ(StoredVersion(fileBytes(u"Home")), 3);
+    EXPECT_EQ(DecodeFileForTest(fileBytes(u"Home")).lines.size(), 10u + 4);
+}
+
+TEST_F(StoreTest, FailingCloseAndFailingCreateLeaveNothingHalfMade) {
+    Instance& a = createAndOpen(u"Home");
+    const std::string before = fileBytes(u"Home");
+    a.files->failClose = true;
+    EXPECT_EQ(a.store->WriteToFile(), SaveOutcome::Failed);
+    EXPECT_EQ(fileBytes(u"Home"), before);
+
+    // A new profile whose first file cannot be completed is not left behind.
+    a.files->failClose = false;
+    a.files->failWriteAtLine = 3;
+    a.host.clear();
+    EXPECT_FALSE(a.store->CreateProfile(u"Work"));
+    EXPECT_FALSE(std::filesystem::exists(profileFile(u"Work")));
+    EXPECT_EQ(a.host.messages.at(0).title, u"WriteToFile");
+}
+
+TEST_F(StoreTest, ReadOnlyFolderFailsTheSaveAndKeepsTheFile) {
+    if (::geteuid() == 0) {
+        GTEST_SKIP() << "permissions do not bind the superuser";
+    }
+    Instance& a = createAndOpen(u"Home");
+    const std::string before = fileBytes(u"Home");
+    ::chmod(database.c_str(), 0500);
+    EXPECT_EQ(a.store->WriteToFile(), SaveOutcome::Failed);
+    ::chmod(database.c_str(), 0700);
+    EXPECT_EQ(fileBytes(u"Home"), before);
+    EXPECT_EQ(a.host.waits.size(), 4u);
+    EXPECT_EQ(a.host.messages.at(0).text,
+              u"An Error has occurred!. The error is : \nPermission denied(70)\nPlease close application and re-open.");
+}
+
+TEST_F(StoreTest, MissingFolder) {
+    std::filesystem::remove_all(database);
+    Instance& a = startInstance();
+    a.host.answers = {MessageAnswer::No};
+    EXPECT_TRUE(a.store->ListProfiles().empty());
+    ASSERT_EQ(a.host.messages.size(), 1u);
+    EXPECT_EQ(a.host.messages[0].text, u"No Profiles found in Database location!\nTry application installation folder?");
+    EXPECT_EQ(a.host.messages[0].title, u"Profiles Missing");
+    EXPECT_EQ(a.host.messages[0].icon, MessageIcon::Critical);
+    EXPECT_EQ(a.host.messages[0].buttons, MessageButtons::YesNo);
+    EXPECT_EQ(a.store->databaseFolder(), database);
+
+    a.host.clear();
+    a.host.answers = {MessageAnswer::No};
+    EXPECT_FALSE(a.store->CreateProfile(u"Home"));
+    EXPECT_EQ(a.host.texts(), (std::vector<std::u16string>{
+                                  u"An Error has occurred!. The error is : \nPath not found(76)\nPlease close application and re-open.",
+                                  u"No Profiles found in Database location!\nTry application installation folder?"}));
+    EXPECT_EQ(logLines(), std::vector<std::string>{});  // the log cannot be written either
+
+    // Yes: the application folder is used for this run.
+    TempFolder::writeFile(applicationFolder / "Spare.dat", "");
+    a.host.clear();
+    a.host.answers = {MessageAnswer::Yes};
+    EXPECT_EQ(a.store->ListProfiles(), std::vector<std::u16string>{u"Spare"});
+    EXPECT_EQ(a.store->databaseFolder(), applicationFolder);
+}
+
+TEST_F(StoreTest, ReadVersionFailingFiveTimesPutsTheBackupBackAndLocks) {
+    Instance& a = createAndOpen(u"Home");
+    const std::string before = fileBytes(u"Home");
+    a.files->failOpen = [](const std::filesystem::path& p) { return p.extension() == ".bak"; };
+    a.store->WriteToFile();
+    EXPECT_EQ(fileBytes(u"Home"), before);
+    EXPECT_FALSE(std::filesystem::exists(database / "Home.dat.bak"));
+    ASSERT_GE(a.host.messages.size(), 1u);
+    EXPECT_EQ(a.host.messages[0].text, u"An Error has occurred!. The error is : \nFile not found");
+    EXPECT_EQ(a.host.messages[0].title, u"ReadFromFile");
+    EXPECT_GE(a.host.locks, 1);
+    const auto log = logLines();
+    ASSERT_GE(log.size(), 1u);
+    EXPECT_EQ(log[0], "#2026-12-07 16:57:18#,\"ReadVersion\",\"53\",\"File not found\"");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Loading faults
+
+class LoadTest : public StoreTest {
+protected:
+    Instance& openFile(const std::vector<std::string>& lines) {
+        TempFolder::writeFile(profileFile(u"P"), JoinFileLines(lines));
+        Instance& a = startInstance();
+        a.store->ListProfiles();
+        a.host.clear();
+        opened = a.store->OpenProfile(u"P");
+        return a;
+    }
+    bool opened = false;
+    static std::u16string S(std::u16string_view r) { return AppendRecordSum(r); }
+};
+
+TEST_F(LoadTest, GoodFileLoadsAndKindNineIsSkipped) {
+    Instance& a = openFile(BuildLines({S(u"1|2"), S(u"8|4"), S(u"2|me|pw|"), u"9|future record", S(u"3|Bank"),
+                                       S(u"4|Bank|d|u|p|n|e|w|m"), S(u"5|q|a"), S(u"6|1")}));
+    EXPECT_TRUE(opened);
+    EXPECT_TRUE(a.host.messages.empty());
+    const Profile& p = a.store->profile();
+    EXPECT_EQ(p.logonMode, 2);
+    EXPECT_EQ(p.version, 4);
+    EXPECT_EQ(p.userId, u"me");
+    EXPECT_EQ(p.pin, u"");
+    EXPECT_EQ(p.entries, std::vector<std::u16string>{u"4|Bank|d|u|p|n|e|w|m"});
+    EXPECT_EQ(p.categories.at(1).name(), u"Bank");
+}
+
+TEST_F(LoadTest, TrailerMissingOrLinesAfterItFailTheTrailerCheck) {
+    for (const bool extraLine : {false, true}) {
+        auto lines = BuildLines({S(u"1|1"), S(u"8|1")}, extraLine);
+        if (extraLine) {
+            lines.push_back(EncryptUnderTestKey(S(u"6|1")));
+        }
+        Instance& a = openFile(lines);
+        EXPECT_FALSE(opened);
+        EXPECT_EQ(a.host.texts(), std::vector<std::u16string>{u"Invalid Data!."});
+        EXPECT_EQ(a.host.messages[0].title, u"Keyloft");
+        EXPECT_EQ(a.host.mainWindowCloses, 1);
+        EXPECT_FALSE(std::filesystem::exists(database / "KeyloftErrors.log"));
+        EXPECT_TRUE(a.store->holdsFile());  // the file stays held until the window closes
+        a.store->CloseHeldFile();
+    }
+}
+
+TEST_F(LoadTest, SumOffByOneLocksThenFailsWithTheGenericMessage) {
+    const std::u16string bad = u"8|3|" + Int32Text(static_cast<std::int32_t>(RecordSum(u"8|3") + 1));
+    Instance& a = openFile(BuildLines({S(u"1|1"), bad, S(u"2|a|b|c"), S(u"6|1")}));
+    EXPECT_FALSE(opened);
+    EXPECT_EQ(a.host.texts(),
+              (std::vector<std::u16string>{
+                  u"Invalid Data",
+                  u"An Error has occurred!. The error is : \nBad file name or number  ReadFromFile (52)\nPlease close application and re-open."}));
+    EXPECT_EQ(a.host.locks, 1);
+    EXPECT_EQ(a.host.mainWindowCloses, 1);
+    EXPECT_EQ(a.store->profile().version, 3);  // the record's value was still taken
+    EXPECT_FALSE(a.store->holdsFile());
+    EXPECT_EQ(logLines(), (std::vector<std::string>{"#2026-12-07 16:57:18#,\"RSumofAC\",\"0\",\"\"",
+                                                    "#2026-12-07 16:57:18#,\"ReadFromFile\",\"52\",\"Bad file name or number\""}));
+}
+
+TEST_F(LoadTest, CategoriesDifferingOnlyInCaseFailTheLoad) {
+    Instance& a = openFile(BuildLines({S(u"1|1"), S(u"3|Bank"), S(u"3|bANK"), S(u"6|1")}));
+    EXPECT_FALSE(opened);
+    EXPECT_EQ(a.host.texts(), std::vector<std::u16string>{
+                                  u"An Error has occurred!. The error is : \nThis key is already associated with an element "
+                                  u"of this collection  ReadFromFile (457)\nPlease close application and re-open."});
+    EXPECT_EQ(a.host.mainWindowCloses, 1);
+}
+
+TEST_F(LoadTest, EmptyFileLoadsAndKeepsTheLogonFields) {
+    TempFolder::writeFile(profileFile(u"P"), "");
+    Instance& a = createAndOpen(u"Home");
+    a.store->profile().entries.push_back(u"4|x||||||||");
+    ASSERT_TRUE(a.store->OpenProfile(u"P"));
+    EXPECT_EQ(a.store->profile().password, u"opensesame");
+    EXPECT_TRUE(a.store->profile().entries.empty());
+    EXPECT_TRUE(a.store->profile().questions.empty());
+}
+
+TEST_F(LoadTest, LineTheCipherRejectsEndsTheProgram) {
+    auto lines = BuildLines({S(u"1|1"), S(u"8|1"), S(u"6|1")});
+    lines[2].resize(lines[2].size() - 2);
+    Instance& a = openFile(lines);
+    EXPECT_FALSE(opened);
+    ASSERT_EQ(a.host.messages.size(), 1u);
+    EXPECT_EQ(a.host.messages[0].text, u"Invalid data.");
+    EXPECT_EQ(a.host.messages[0].title, u"Decrypt Error");
+    EXPECT_EQ(a.host.messages[0].icon, MessageIcon::None);
+    EXPECT_EQ(a.host.programEnds, 1);
+    EXPECT_EQ(logLines(), std::vector<std::string>{"#2026-12-07 16:57:18#,\"Decrypt\",\"0\",\"\""});
+    // Nothing more happens after the end.
+    EXPECT_EQ(a.store->WriteToFile(), SaveOutcome::Failed);
+    EXPECT_EQ(a.host.messages.size(), 1u);
+}
+
+TEST_F(LoadTest, FileDeletedBetweenListingAndOpening) {
+    TempFolder::writeFile(profileFile(u"P"), "");
+    Instance& a = startInstance();
+    EXPECT_EQ(a.store->ListProfiles(), std::vector<std::u16string>{u"P"});
+    std::filesystem::remove(profileFile(u"P"));
+    EXPECT_FALSE(a.store->OpenProfile(u"P"));
+    EXPECT_EQ(a.host.texts(), std::vector<std::u16string>{kGenericLoadFailure53});
+    EXPECT_EQ(a.host.mainWindowCloses, 1);
+    EXPECT_EQ(logLines(), std::vector<std::string>{"#2026-12-07 16:57:18#,\"ReadFromFile\",\"53\",\"File not found\""});
+}
+
+// ---------------------------------------------------------------------------------------------
+// Folder, settings, log
+
+TEST_F(StoreTest, ListingIsSortedAndCutsNamesAtTheFirstDot) {
+    for (const char* name : {"Zed.dat", "alpha.dat", "My.Work.dat", "Home.dat.bak", "notes.txt", "Beta.dat"}) {
+        TempFolder::writeFile(database / name, "");
+    }
+    std::filesystem::create_directory(database / "folder.dat");
+    Instance& a = startInstance();
+    EXPECT_EQ(a.store->ListProfiles(), (std::vector<std::u16string>{u"Beta", u"My", u"Zed", u"alpha"}));
+    EXPECT_TRUE(a.host.messages.empty());
+}
+
+TEST_F(StoreTest, DeleteAsksFirstAndReportsMissingFiles) {
+    Instance& a = createAndOpen(u"Home");
+    a.store->CloseHeldFile();
+    a.host.clear();
+    a.store->DeleteProfile(u"Home");  // default answer: No
+    ASSERT_EQ(a.host.messages.size(), 1u);
+    EXPECT_EQ(a.host.messages[0].text, u"Are you sure you want to delete the selected profile?");
+    EXPECT_EQ(a.host.messages[0].title, u"Delete Profile");
+    EXPECT_EQ(a.host.messages[0].icon, MessageIcon::Exclamation);
+    EXPECT_EQ(a.host.messages[0].defaultAnswer, MessageAnswer::No);
+    EXPECT_TRUE(std::filesystem::exists(profileFile(u"Home")));
+
+    a.host.answers = {MessageAnswer::Yes};
+    a.store->DeleteProfile(u"Home");
+    EXPECT_FALSE(std::filesystem::exists(profileFile(u"Home")));
+
+    a.host.clear();
+    a.host.answers = {MessageAnswer::Yes, MessageAnswer::No};
+    a.store->DeleteProfile(u"Home");
+    ASSERT_EQ(a.host.messages.size(), 2u);
+    EXPECT_EQ(a.host.messages[1].text, u"File not found!");
+    EXPECT_EQ(a.host.messages[1].title, u"File Error");
+    EXPECT_EQ(a.host.messages[1].icon, MessageIcon::Critical);
+}
+
+TEST_F(StoreTest, ErrorLogLineFormatAndTheMidnightRule) {
+    Instance& a = startInstance();
+    a.store->LogError(u"ReadFromFile", u"53", u"File not found");
+    a.clock.time.hour = 0;
+    a.clock.time.minute = 0;
+    a.clock.time.second = 0;
+    a.store->LogError(u"Encrypt", u"0", u"say \"x\"");
+    a.clock.time.second = 1;
+    a.clock.time.month = 1;
+    a.store->LogError(u"FillCombo", u"13", u"Type mismatch");
+    EXPECT_EQ(TempFolder::readFile(database / "KeyloftErrors.log"),
+              "#2026-12-07 16:57:18#,\"ReadFromFile\",\"53\",\"File not found\"\r\n"
+              "#2026-12-07#,\"Encrypt\",\"0\",\"say \"x\"\"\r\n"
+              "#2026-01-07 00:00:01#,\"FillCombo\",\"13\",\"Type mismatch\"\r\n");
+
+    // A log that cannot be written loses the entry quietly.
+    a.store->setDatabaseFolder(database / "missing");
+    a.store->LogError(u"ReadFromFile", u"53", u"File not found");
+    EXPECT_FALSE(std::filesystem::exists(database / "missing"));
+}
+
+TEST_F(StoreTest, DatabaseSettingOfBlanksMeansTheApplicationFolder) {
+    Instance& a = startInstance();
+    ASSERT_TRUE(a.store->WriteSetting(u"Database", u"   "));
+    EXPECT_EQ(a.store->DatabaseFolder(), applicationFolder);
+    const std::u16string padded = u"  " + database.u16string() + u" ";
+    ASSERT_TRUE(a.store->WriteSetting(u"Database", padded));
+    EXPECT_EQ(a.store->DatabaseFolder().u16string(), padded);  // used as read, blanks and all
+
+    std::u16string value = u"unchanged";
+    EXPECT_FALSE(a.store->ReadSetting(u"Timer", value));
+    EXPECT_EQ(value, u"unchanged");
+    ASSERT_TRUE(a.store->WriteSetting(u"Timer", u"ten"));
+    EXPECT_TRUE(a.store->ReadSetting(u"Timer", value));
+    EXPECT_EQ(value, u"ten");
+}
+
+}  // namespace
+}  // namespace keyloft::testing

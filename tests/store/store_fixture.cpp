@@ -1,0 +1,147 @@
+#include "store_fixture.h"
+
+#include "crypto/text_cipher.h"
+#include "store/text_convert.h"
+
+namespace keyloft::testing {
+namespace {
+
+class FaultyWritable : public WritableFile {
+public:
+    FaultyWritable(std::unique_ptr<WritableFile> inner, FaultyFileSystem& owner) : inner_(std::move(inner)), owner_(owner) {}
+    ErrorInfo writeLine(std::string_view text) override {
+        ++lines_;
+        if (owner_.failWriteAtLine != 0 && lines_ == owner_.failWriteAtLine) {
+            return ErrorInfo::of(owner_.writeError);
+        }
+        return inner_->writeLine(text);
+    }
+    ErrorInfo close() override {
+        const ErrorInfo result = inner_->close();
+        if (owner_.failClose) {
+            return ErrorInfo::of(error::kDeviceIo);
+        }
+        return result;
+    }
+
+private:
+    std::unique_ptr<WritableFile> inner_;
+    FaultyFileSystem& owner_;
+    int lines_ = 0;
+};
+
+const std::u16string kTestTime = u"8.27";
+
+}  // namespace
+
+std::unique_ptr<WritableFile> FaultyFileSystem::createHeld(const std::filesystem::path& file,
+                                                           const std::filesystem::path& keepModeOf, ErrorInfo& error) {
+    std::unique_ptr<WritableFile> real = inner_->createHeld(file, keepModeOf, error);
+    if (!real) {
+        return nullptr;
+    }
+    return std::make_unique<FaultyWritable>(std::move(real), *this);
+}
+
+Instance::Instance(const std::filesystem::path& databaseFolder, const std::filesystem::path& settingsFolderPath,
+                   const std::filesystem::path& applicationFolderPath) {
+    auto faulty = std::make_unique<FaultyFileSystem>(platform::CreateHostFileSystem());
+    files = faulty.get();
+    filesOwner = std::move(faulty);
+    settings = platform::CreateSettingsStoreIn(settingsFolderPath);
+    (void)databaseFolder;
+    store = std::make_unique<ProfileStore>(host, *filesOwner, *settings, clock, applicationFolderPath);
+    // The window closes the held file when it locks the session.
+    host.onLock = [this] { store->CloseHeldFile(); };
+}
+
+StoreTest::StoreTest() {
+    database = temp / "db";
+    settingsFolder = temp / "config";
+    applicationFolder = temp / "app";
+    std::filesystem::create_directories(database);
+    std::filesystem::create_directories(applicationFolder);
+    auto settings = platform::CreateSettingsStoreIn(settingsFolder);
+    settings->write(u"Database", database.u16string());
+}
+
+Instance& StoreTest::startInstance() {
+    instances.push_back(std::make_unique<Instance>(database, settingsFolder, applicationFolder));
+    Instance& instance = *instances.back();
+    instance.store->setDatabaseFolder(instance.store->DatabaseFolder());
+    return instance;
+}
+
+std::filesystem::path StoreTest::profileFile(std::u16string_view name) const {
+    return database / std::filesystem::path(std::u16string(name) + u".dat");
+}
+
+std::string StoreTest::fileBytes(std::u16string_view name) const { return TempFolder::readFile(profileFile(name)); }
+
+std::vector<std::string> StoreTest::logLines() const {
+    const std::string bytes = TempFolder::readFile(database / "KeyloftErrors.log");
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        const std::size_t end = bytes.find("\r\n", start);
+        if (end == std::string::npos) {
+            lines.push_back(bytes.substr(start));
+            break;
+        }
+        lines.push_back(bytes.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}
+
+Instance& StoreTest::createAndOpen(std::u16string_view name) {
+    Instance& instance = instances.empty() ? startInstance() : *instances.front();
+    EXPECT_TRUE(instance.store->CreateProfile(name));
+    EXPECT_TRUE(instance.store->OpenProfile(name));
+    instance.host.clear();
+    return instance;
+}
+
+DecodedFile DecodeFileForTest(std::string_view bytes) {
+    DecodedFile decoded;
+    decoded.lines = SplitFileLines(bytes);
+    if (decoded.lines.size() < 2) {
+        return decoded;
+    }
+    decoded.keyText = crypto::TryDecryptText(decoded.lines[0], WidenBytes(decoded.lines[1])).text;
+    const std::u16string key = decoded.keyText.substr(0, decoded.keyText.find(u'|'));
+    for (std::size_t i = 1; i < decoded.lines.size(); ++i) {
+        decoded.plain.push_back(crypto::TryDecryptText(decoded.lines[i], key).text);
+    }
+    return decoded;
+}
+
+std::string EncryptUnderTestKey(std::u16string_view plain) {
+    return crypto::TryEncryptText(plain, WidenBytes(MakeProfileKey(kTestTime)));
+}
+
+std::vector<std::string> BuildLines(const std::vector<std::u16string>& records, bool trailer) {
+    const std::string key = MakeProfileKey(kTestTime);
+    std::vector<std::string> lines;
+    std::vector<std::string> body;
+    for (const std::u16string& record : records) {
+        body.push_back(EncryptUnderTestKey(record));
+    }
+    const std::string keyLine =
+        crypto::TryEncryptText(AppendRecordSum(WidenBytes(key)), WidenBytes(body.empty() ? std::string("00") : body[0]));
+    lines.push_back(keyLine);
+    lines.insert(lines.end(), body.begin(), body.end());
+    if (trailer) {
+        std::size_t total = 0;
+        for (const std::string& line : lines) {
+            total += line.size();
+        }
+        total += 64;  // the trailer itself, for short trailers
+        const std::u16string text = u"7|" + Int32Text(static_cast<std::int32_t>(lines.size() + 1)) + u"|" +
+                                    Int32Text(static_cast<std::int32_t>(total));
+        lines.push_back(EncryptUnderTestKey(text));
+    }
+    return lines;
+}
+
+}  // namespace keyloft::testing

@@ -1,0 +1,110 @@
+#pragma once
+// Running instances of the storage on one temporary database folder, and a file system that fails
+// where a test asks it to.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/platform_core.h"
+#include "store/file_system.h"
+#include "store/profile_codec.h"
+#include "store/profile_store.h"
+#include "support/fake_clock.h"
+#include "support/recording_host.h"
+#include "support/temp_folder.h"
+
+namespace keyloft::testing {
+
+// Wraps a real FileSystem; each failure can be switched on by the test.
+class FaultyFileSystem : public FileSystem {
+public:
+    explicit FaultyFileSystem(std::unique_ptr<FileSystem> inner) : inner_(std::move(inner)) {}
+
+    int failWriteAtLine = 0;          // the n-th written line (1-based, counted per file) fails
+    int writeError = error::kDiskFull;
+    bool failClose = false;
+    std::function<bool(const std::filesystem::path&)> failOpen;   // openHeld fails with 53 when true
+    std::function<bool(const std::filesystem::path&)> failRename; // rename fails with 70 when true
+    int renames = 0;
+
+    std::unique_ptr<ReadableFile> openHeld(const std::filesystem::path& file, ErrorInfo& error) override {
+        if (failOpen && failOpen(file)) {
+            error = ErrorInfo::of(error::kFileNotFound);
+            return nullptr;
+        }
+        return inner_->openHeld(file, error);
+    }
+    std::unique_ptr<WritableFile> createHeld(const std::filesystem::path& file, const std::filesystem::path& keepModeOf,
+                                             ErrorInfo& error) override;
+    ErrorInfo rename(const std::filesystem::path& from, const std::filesystem::path& to) override {
+        ++renames;
+        if (failRename && failRename(from)) {
+            return ErrorInfo::of(error::kPermissionDenied);
+        }
+        return inner_->rename(from, to);
+    }
+    ErrorInfo remove(const std::filesystem::path& file) override { return inner_->remove(file); }
+    bool exists(const std::filesystem::path& file) override { return inner_->exists(file); }
+    std::vector<std::filesystem::path> listProfileFiles(const std::filesystem::path& folder) override {
+        return inner_->listProfileFiles(folder);
+    }
+    bool appendText(const std::filesystem::path& file, std::string_view text) override {
+        return inner_->appendText(file, text);
+    }
+
+private:
+    std::unique_ptr<FileSystem> inner_;
+};
+
+// One running copy of the program: its host, file system, settings and store.
+struct Instance {
+    Instance(const std::filesystem::path& databaseFolder, const std::filesystem::path& settingsFolder,
+             const std::filesystem::path& applicationFolder);
+
+    RecordingHost host;
+    FaultyFileSystem* files = nullptr;  // owned by filesOwner
+    std::unique_ptr<FileSystem> filesOwner;
+    std::unique_ptr<SettingsStore> settings;
+    FakeClock clock;
+    std::unique_ptr<ProfileStore> store;
+};
+
+class StoreTest : public ::testing::Test {
+protected:
+    StoreTest();
+
+    // A new instance on the shared database folder; its settings name that folder.
+    Instance& startInstance();
+    std::filesystem::path profileFile(std::u16string_view name) const;
+    std::string fileBytes(std::u16string_view name) const;
+    std::vector<std::string> logLines() const;
+    // Creates a profile through the first instance and opens it there.
+    Instance& createAndOpen(std::u16string_view name);
+
+    TempFolder temp;
+    std::filesystem::path database;
+    std::filesystem::path settingsFolder;
+    std::filesystem::path applicationFolder;
+    std::vector<std::unique_ptr<Instance>> instances;
+};
+
+// Profile key, plain texts and lengths of a file's lines, read without the store.
+struct DecodedFile {
+    std::vector<std::string> lines;
+    std::u16string keyText;               // plain text of the key line
+    std::vector<std::u16string> plain;    // plain text of each line from line 2 on
+};
+DecodedFile DecodeFileForTest(std::string_view bytes);
+
+// Builds file lines from plain record texts under a fixed key, as a writer would (test files with
+// deliberate faults). Records get their sums unless `withSums` is false; the trailer is appended
+// when `trailer` is true.
+std::vector<std::string> BuildLines(const std::vector<std::u16string>& records, bool trailer = true);
+std::string EncryptUnderTestKey(std::u16string_view plain);
+
+}  // namespace keyloft::testing

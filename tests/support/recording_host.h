@@ -1,0 +1,50 @@
+#pragma once
+// A UiHost for tests: records every message box and every request, answers questions from a
+// queue, and waits without sleeping (it only counts). Hooks let a test react to a lock, to
+// pending events or to a wait (for example to close the store's held file as the window does).
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "store/ui_host.h"
+
+namespace keyloft::testing {
+
+class RecordingHost : public UiHost {
+public:
+    MessageAnswer showMessage(const MessageRequest& request) override;
+    void lockSession() override;
+    void clearDirty() override;
+    void closeMainWindow() override;
+    void processEvents() override;
+    void waitMilliseconds(int milliseconds) override;
+    void endProgramNow() override;
+    void showBusyPointer() override;
+    void showIdlePointer() override;
+
+    // Answers for questions (Yes/No boxes), in order. An empty queue answers the default button.
+    std::deque<MessageAnswer> answers;
+
+    std::vector<MessageRequest> messages;
+    std::vector<int> waits;  // milliseconds of every wait
+    int locks = 0;
+    int dirtyCleared = 0;
+    int mainWindowCloses = 0;
+    int eventRuns = 0;
+    int programEnds = 0;
+    int busyPointers = 0;
+    int idlePointers = 0;
+
+    std::function<void()> onLock;
+    std::function<void()> onProcessEvents;
+    std::function<void(int)> onWait;
+
+    // Texts of the recorded messages, in order.
+    std::vector<std::u16string> texts() const;
+    int totalWaitMilliseconds() const;
+    void clear();
+};
+
+}  // namespace keyloft::testing

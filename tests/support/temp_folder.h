@@ -1,0 +1,29 @@
+#pragma once
+// A fresh folder under the system's temporary folder, removed with everything in it (permissions
+// restored first) when the object goes.
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace keyloft::testing {
+
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(std::string_view name) const { return path_ / name; }
+
+    // Whole-file helpers for checking exact bytes.
+    static std::string readFile(const std::filesystem::path& file);
+    static void writeFile(const std::filesystem::path& file, std::string_view bytes);
+
+private:
+    std::filesystem::path path_;
+};
+
+}  // namespace keyloft::testing
