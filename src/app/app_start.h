@@ -17,3 +17,8 @@ inline constexpr char16_t kAlreadyRunningText[] = u"Keyloft is already running!"
 inline constexpr char16_t kAlreadyRunningTitle[] = u"Second Instance";
 
 }  // namespace keyloft
+
+namespace keyloft {
+// The window program: the previous-instance test, then the main window until it closes.
+int RunKeyloft(int argc, char** argv);
+}  // namespace keyloft

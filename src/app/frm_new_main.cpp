@@ -32,6 +32,7 @@
 #include "app/window_cipher_handler.h"
 #include "keyloft_version.h"
 #include "platform/qt_dialogs.h"
+#include "store/file_system.h"
 #include "store/profile_store.h"
 
 // Pictures compiled into this library must be registered before the first use.
@@ -81,6 +82,8 @@ void frmNewMain::buildWindow() {
 
     auto* body = new QWidget(this);
     body->setObjectName(QStringLiteral("body"));
+    // Mouse movements anywhere over the window reach it (activity for auto-lock).
+    setMouseTracking(true);
     body->setMouseTracking(true);
 
     cboFilter = new QComboBox(body);
@@ -228,6 +231,15 @@ void frmNewMain::fillProfileList(const std::vector<std::u16string>& names) {
         list.append(QString::fromStdU16String(name));
     }
     fraProfile->setProfileNames(list);
+}
+
+void frmNewMain::refillProfileList() {
+    std::vector<std::u16string> names;
+    for (const std::filesystem::path& file : services_.files->listProfileFiles(store_->databaseFolder())) {
+        const std::u16string name = file.filename().u16string();
+        names.push_back(name.substr(0, name.find(u'.')));
+    }
+    fillProfileList(names);
 }
 
 QString frmNewMain::welcomePicturePath() const {

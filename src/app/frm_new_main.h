@@ -109,6 +109,8 @@ private:
     void buildWindow();
     void connectControls();
     void fillProfileList(const std::vector<std::u16string>& names);
+    // The list again after a create or delete, which has settled the folder already: no question.
+    void refillProfileList();
     QString helpFilePath() const;
     QString welcomePicturePath() const;
 

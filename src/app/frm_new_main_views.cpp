@@ -56,6 +56,7 @@ void frmNewMain::ShowPasswords(bool bol) {
         Set(toolbars.button(QStringLiteral("Save")), true, false);
         Set(toolbars.button(QStringLiteral("Cancel")), true, false);
         toolbars.button(QStringLiteral("Filter"))->setVisible(true);
+        toolbars.filterSeparator->setVisible(true);
         Set(toolbars.button(QStringLiteral("Show")), true, false);
         Set(toolbars.button(QStringLiteral("Generate")), true, false);
         Set(toolbars.button(QStringLiteral("Print")), true, true);
@@ -68,6 +69,7 @@ void frmNewMain::ShowPasswords(bool bol) {
             Set(toolbars.button(QString::fromLatin1(key)), false, false);
         }
         toolbars.button(QStringLiteral("Filter"))->setVisible(false);
+        toolbars.filterSeparator->setVisible(false);
         for (const char* key : {"Show", "Generate", "Print"}) {
             Set(toolbars.button(QString::fromLatin1(key)), false, false);
         }

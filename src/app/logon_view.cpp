@@ -59,8 +59,7 @@ LogonView::LogonView(QWidget* parent) : QGroupBox(QStringLiteral("Logon"), paren
     cmdLogin->setDefault(true);
     cmdForgot = new QPushButton(QStringLiteral("&Forgot Logon!"), this);
     cmdForgot->setObjectName(QStringLiteral("cmdForgot"));
-    cmdForgot->setGeometry(kButtonLeft, TwipsToPixels(kFirstBoxTopTwips + kRowPitchTwips) - 2,
-                           kButtonWidth, 26);
+    cmdForgot->setGeometry(kButtonLeft, TwipsToPixels(kFirstBoxTopTwips) + 30, kButtonWidth, 26);
 
     fraQuestions = new QFrame(this);
     fraQuestions->setObjectName(QStringLiteral("fraQuestions"));
@@ -75,6 +74,11 @@ LogonView::LogonView(QWidget* parent) : QGroupBox(QStringLiteral("Logon"), paren
         txtAns[row]->setGeometry(262, 6 + row * 28, kButtonLeft + kButtonWidth - kLabelLeft - 272, 22);
     }
     fraQuestions->hide();
+
+    // Return in any box of the view works as "Continue".
+    for (QLineEdit* box : {txtUser, txtPass, txtPin, txtAns[0], txtAns[1], txtAns[2]}) {
+        connect(box, &QLineEdit::returnPressed, cmdLogin, &QPushButton::click);
+    }
 
     setUp(false, 0);
 }

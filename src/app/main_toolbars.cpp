@@ -71,7 +71,8 @@ MainToolbars BuildMainToolbars(QWidget* parent) {
     bars.Toolbar2 = MakeBar(parent, "Toolbar2");
     for (const ButtonSpec& spec : kToolbar2) {
         if (QString::fromLatin1(spec.key) == QStringLiteral("Filter")) {
-            bars.Toolbar2->addSeparator();
+            bars.filterSeparator = bars.Toolbar2->addSeparator();
+            bars.filterSeparator->setVisible(false);
         }
         bars.buttons.insert(QString::fromLatin1(spec.key), AddButton(bars.Toolbar2, spec));
     }

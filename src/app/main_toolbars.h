@@ -17,6 +17,7 @@ struct MainToolbars {
     QToolBar* Toolbar1 = nullptr;
     QToolBar* Toolbar2 = nullptr;
     QHash<QString, QAction*> buttons;  // by key
+    QAction* filterSeparator = nullptr;  // shown with "Filter"
 
     QAction* button(const QString& key) const { return buttons.value(key, nullptr); }
 };

@@ -121,7 +121,7 @@ void frmNewMain::deleteCommand() {
     }
     if (isShown(fraProfile)) {
         store_->DeleteProfile(fraProfile->chosenProfile().toStdU16String());
-        fillProfileList(store_->ListProfiles());
+        refillProfileList();
     }
     if (isShown(fraCategory)) {
         categoryView_->DeleteCategory();
@@ -141,11 +141,7 @@ void frmNewMain::saveCommand() {
         ShowIdlePointer();
         if (created) {
             fraProfile->txtFileName->clear();
-            fillProfileList(store_->ListProfiles());
-            MessageRequest told;
-            told.text = kProfileCreatedText;
-            told.icon = MessageIcon::Information;
-            showMessage(told);
+            refillProfileList();
         }
         fraProfile->showNameBox(false);
         toolbars.button(QStringLiteral("Add"))->setEnabled(true);
@@ -155,6 +151,12 @@ void frmNewMain::saveCommand() {
         fraProfile->cmdNext->show();
         fraProfile->cmdNext->setEnabled(true);
         fraProfile->cmdDatabase->setEnabled(true);
+        if (created) {
+            MessageRequest told;
+            told.text = kProfileCreatedText;
+            told.icon = MessageIcon::Information;
+            showMessage(told);
+        }
         return;
     }
     if (isShown(fraSecurityOptions)) {
