@@ -179,7 +179,7 @@ void frmNewMain::buildWindow() {
     fraSecurityOptions->hide();
     fraAbout->hide();
 
-    resize(800, 600);
+    resize(920, 680);
 }
 
 void frmNewMain::connectControls() {
@@ -367,6 +367,7 @@ void frmNewMain::closeEvent(QCloseEvent* event) {
     }
     tray_->onWindowClosing();
     event->accept();
+    emit windowClosed();
 }
 
 void frmNewMain::cmdPark_Click() {

@@ -101,6 +101,10 @@ public:
     void ShowBusyPointer() override;
     void ShowIdlePointer() override;
 
+signals:
+    // The window has closed: the program ends (the tray and the pop-up do not keep it running).
+    void windowClosed();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;

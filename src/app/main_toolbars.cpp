@@ -6,7 +6,7 @@
 namespace keyloft {
 namespace {
 
-struct ButtonSpec {
+struct ButtonDef {
     const char* key;
     const char* toolTip;
     const char* picture;
@@ -15,7 +15,7 @@ struct ButtonSpec {
     bool enabledAtStart;
 };
 
-constexpr ButtonSpec kToolbar1[] = {
+constexpr ButtonDef kToolbar1[] = {
     {"Unlock", "Unlock Keyloft Database", "Unlock", true, true, true},
     {"Setup", "Setup Keyloft Configuration", "Setup", true, true, false},
     {"Passwords", "Display Password Details", "Passwords", true, true, false},
@@ -24,7 +24,7 @@ constexpr ButtonSpec kToolbar1[] = {
     {"Print", "Print Master List of Passwords", "Printer2", false, false, false},
 };
 
-constexpr ButtonSpec kToolbar2[] = {
+constexpr ButtonDef kToolbar2[] = {
     {"Add", "Add New Record", "Add", false, false, false},
     {"Delete", "Delete this Record", "Delete", false, false, false},
     {"Save", "Save this Record", "Save", false, false, false},
@@ -32,14 +32,14 @@ constexpr ButtonSpec kToolbar2[] = {
     {"Filter", "Filter by Category", "Filter", true, false, true},
 };
 
-QAction* AddButton(QToolBar* bar, const ButtonSpec& spec) {
-    const QString key = QString::fromLatin1(spec.key);
-    auto* action = new QAction(ToolbarPicture(QString::fromLatin1(spec.picture)), key, bar);
+QAction* AddButton(QToolBar* bar, const ButtonDef& def) {
+    const QString key = QString::fromLatin1(def.key);
+    auto* action = new QAction(ToolbarPicture(QString::fromLatin1(def.picture)), key, bar);
     action->setObjectName(key);
-    action->setToolTip(QString::fromLatin1(spec.toolTip));
-    action->setCheckable(spec.checkable);
-    action->setVisible(spec.visibleAtStart);
-    action->setEnabled(spec.enabledAtStart);
+    action->setToolTip(QString::fromLatin1(def.toolTip));
+    action->setCheckable(def.checkable);
+    action->setVisible(def.visibleAtStart);
+    action->setEnabled(def.enabledAtStart);
     bar->addAction(action);
     return action;
 }
@@ -65,16 +65,16 @@ QIcon ToolbarPicture(const QString& key) {
 MainToolbars BuildMainToolbars(QWidget* parent) {
     MainToolbars bars;
     bars.Toolbar1 = MakeBar(parent, "Toolbar1");
-    for (const ButtonSpec& spec : kToolbar1) {
-        bars.buttons.insert(QString::fromLatin1(spec.key), AddButton(bars.Toolbar1, spec));
+    for (const ButtonDef& def : kToolbar1) {
+        bars.buttons.insert(QString::fromLatin1(def.key), AddButton(bars.Toolbar1, def));
     }
     bars.Toolbar2 = MakeBar(parent, "Toolbar2");
-    for (const ButtonSpec& spec : kToolbar2) {
-        if (QString::fromLatin1(spec.key) == QStringLiteral("Filter")) {
+    for (const ButtonDef& def : kToolbar2) {
+        if (QString::fromLatin1(def.key) == QStringLiteral("Filter")) {
             bars.filterSeparator = bars.Toolbar2->addSeparator();
             bars.filterSeparator->setVisible(false);
         }
-        bars.buttons.insert(QString::fromLatin1(spec.key), AddButton(bars.Toolbar2, spec));
+        bars.buttons.insert(QString::fromLatin1(def.key), AddButton(bars.Toolbar2, def));
     }
     bars.Toolbar2->hide();
     return bars;

@@ -164,8 +164,11 @@ TEST_F(StartAndLock, ParkWithoutNotificationAreaOnlyMinimizes) {
 TEST_F(StartAndLock, ClosingWithUnsavedChangesAsksFirst) {
     logOnAs({.name = u"Alice"});
     window->SetDirty(true);
+    int closedSignals = 0;
+    QObject::connect(window.get(), &frmNewMain::windowClosed, [&closedSignals] { ++closedSignals; });
     dialogs.expect(QStringLiteral("You have unsaved changes. Continue and lose changes?"), MessageAnswer::No);
     EXPECT_FALSE(window->close());
+    EXPECT_EQ(closedSignals, 0);
     EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(window->isDirty());
     EXPECT_EQ(dialogs.last().title, u"Changes");
@@ -174,6 +177,7 @@ TEST_F(StartAndLock, ClosingWithUnsavedChangesAsksFirst) {
     dialogs.expect(QStringLiteral("You have unsaved changes. Continue and lose changes?"), MessageAnswer::Yes);
     EXPECT_TRUE(window->close());
     EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(closedSignals, 1);
 }
 
 TEST_F(StartAndLock, ARejectedDecryptionIsShownLoggedAndEndsTheProgram) {

@@ -53,21 +53,21 @@ void WindowTest::TearDown() {
     }
 }
 
-void WindowTest::writeProfile(const ProfileSpec& spec) {
+void WindowTest::writeProfile(const ProfileOnDisk& wanted) {
     SilentHost host;
     std::unique_ptr<FileSystem> ownFiles = platform::CreateHostFileSystem();
     ProfileStore store(host, *ownFiles, *settings, clock, folder);
     store.setDatabaseFolder(folder);
-    ASSERT_TRUE(store.CreateProfile(spec.name));
-    ASSERT_TRUE(store.OpenProfile(spec.name));
+    ASSERT_TRUE(store.CreateProfile(wanted.name));
+    ASSERT_TRUE(store.OpenProfile(wanted.name));
     Profile& p = store.profile();
-    p.logonMode = spec.logonMode;
-    p.userId = spec.userId;
-    p.password = spec.password;
-    p.pin = spec.pin;
-    p.answerMode = spec.answerMode;
+    p.logonMode = wanted.logonMode;
+    p.userId = wanted.userId;
+    p.password = wanted.password;
+    p.pin = wanted.pin;
+    p.answerMode = wanted.answerMode;
     p.questions.clear();
-    for (const auto& [question, answer] : spec.questions) {
+    for (const auto& [question, answer] : wanted.questions) {
         p.questions.push_back(u"5|" + question + u"|" + answer);
     }
     ASSERT_EQ(store.WriteToFile(), SaveOutcome::Saved);
@@ -122,11 +122,11 @@ bool WindowTest::exists(const std::u16string& profileName) const {
 
 namespace keyloft::testing {
 
-void WindowTest::logOnAs(const ProfileSpec& spec) {
-    unlockAndChoose(QString::fromStdU16String(spec.name));
-    find<QLineEdit>("txtUser")->setText(QString::fromStdU16String(spec.userId));
-    find<QLineEdit>("txtPass")->setText(QString::fromStdU16String(spec.password));
-    find<QLineEdit>("txtPin")->setText(QString::fromStdU16String(spec.pin));
+void WindowTest::logOnAs(const ProfileOnDisk& wanted) {
+    unlockAndChoose(QString::fromStdU16String(wanted.name));
+    find<QLineEdit>("txtUser")->setText(QString::fromStdU16String(wanted.userId));
+    find<QLineEdit>("txtPass")->setText(QString::fromStdU16String(wanted.password));
+    find<QLineEdit>("txtPin")->setText(QString::fromStdU16String(wanted.pin));
     find<QPushButton>("cmdLogin")->click();
     ASSERT_TRUE(window->logonAccepted());
 }

@@ -33,7 +33,7 @@ private:
     LocalTime time_{2026, 12, 8, 9, 0, 0, 0};
 };
 
-struct ProfileSpec {
+struct ProfileOnDisk {
     std::u16string name;
     int logonMode = 1;
     std::u16string userId = u"opensesame";
@@ -49,13 +49,13 @@ protected:
     void TearDown() override;
 
     // Writes a profile file into the database folder (before start()).
-    void writeProfile(const ProfileSpec& spec);
+    void writeProfile(const ProfileOnDisk& wanted);
     // Creates and loads the window (its load step runs; no message box is expected unless queued).
     frmNewMain& start();
     // Unlock, choose the named profile and press Continue.
     void unlockAndChoose(const QString& profileName);
     // The whole way to a logged-on session with a password-only profile.
-    void logOnAs(const ProfileSpec& spec);
+    void logOnAs(const ProfileOnDisk& wanted);
 
     template <typename T>
     T* find(const char* name) {
