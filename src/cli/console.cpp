@@ -62,8 +62,8 @@ std::optional<std::string> Console::readLine(std::string_view prompt) {
 
 std::optional<std::string> Console::readSecret(std::string_view prompt) {
     if (!interactive_) return readLine(prompt);
+    EchoOff quiet;  // before the prompt, so nothing typed after the prompt is echoed or discarded
     Prompt(prompt);
-    EchoOff quiet;
     std::string line;
     if (!std::getline(std::cin, line)) return std::nullopt;
     if (!line.empty() && line.back() == '\r') line.pop_back();

@@ -90,8 +90,7 @@ std::size_t FindCategory(const CategoryList& categories, std::u16string_view nam
 }
 
 void AddCategory(CategoryList& categories, const std::u16string& name) {
-    std::u16string key = u"C";
-    for (char16_t c : name) key.push_back(c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c);
+    const std::u16string key = u"C" + FoldCase(name);
     const std::u16string record = std::u16string(u"3") + kFieldSeparator + name;
     // A key can only be taken by a category loaded under the very same text; its name then
     // differs from this one even ignoring case (checked before), so the name is a free key.

@@ -45,13 +45,9 @@ Session::Session(const GlobalOptions& options, Console& console)
     store_ = std::make_unique<ProfileStore>(host_, *files_, *settings_, clock_,
                                             platform::ApplicationFolder());
     host_.attach(store_.get());
-    crypto::SetCipherFailureHandler(&host_);
 }
 
-Session::~Session() {
-    crypto::SetCipherFailureHandler(nullptr);
-    host_.attach(nullptr);
-}
+Session::~Session() { host_.attach(nullptr); }
 
 int Session::settleFolder() {
     if (options_.database) {

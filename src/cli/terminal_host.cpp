@@ -69,19 +69,6 @@ void TerminalHost::endProgramNow() {
     std::_Exit(kExitEndedAtOnce);
 }
 
-void TerminalHost::encryptInputEmpty() {
-    if (store_ != nullptr) store_->LogError(u"Encrypt", u"0", u"");
-}
-
-void TerminalHost::decryptRejected() {
-    MessageRequest request;
-    request.text = u"Invalid data.";
-    request.title = u"Decrypt Error";
-    showMessage(request);
-    if (store_ != nullptr) store_->LogError(u"Decrypt", u"0", u"");
-    endProgramNow();
-}
-
 bool TerminalHost::shownWithTitle(std::u16string_view title) const {
     for (const std::u16string& t : titles_)
         if (t == title) return true;

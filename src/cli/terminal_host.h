@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "cli/console.h"
-#include "crypto/text_cipher.h"
 #include "store/ui_host.h"
 
 namespace keyloft {
@@ -17,11 +16,11 @@ class ProfileStore;
 
 namespace keyloft::cli {
 
-class TerminalHost final : public UiHost, public crypto::CipherFailureHandler {
+class TerminalHost final : public UiHost {
 public:
     TerminalHost(Console& console, bool assumeYes);
 
-    // The store whose held file a lock closes and whose error log the cipher failures go to.
+    // The store whose held file a lock closes.
     void attach(ProfileStore* store) { store_ = store; }
 
     MessageAnswer showMessage(const MessageRequest& request) override;
@@ -33,9 +32,6 @@ public:
     [[noreturn]] void endProgramNow() override;
     void showBusyPointer() override {}
     void showIdlePointer() override {}
-
-    void encryptInputEmpty() override;
-    void decryptRejected() override;
 
     bool closeRequested() const { return closeRequested_; }
     bool sessionLocked() const { return sessionLocked_; }

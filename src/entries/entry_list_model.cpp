@@ -55,14 +55,8 @@ QVariant EntryListModel::headerData(int section, Qt::Orientation orientation, in
 void EntryListModel::setRows(std::vector<Row> rows) {
     beginResetModel();
     rows_ = std::move(rows);
-    if (sortingOn_) {
-        const auto less = [this](const Row& a, const Row& b) {
-            const auto c = static_cast<std::size_t>(sortColumn_);
-            return order_ == Qt::AscendingOrder ? a.cells[c].compare(b.cells[c], Qt::CaseInsensitive) < 0
-                                                : b.cells[c].compare(a.cells[c], Qt::CaseInsensitive) < 0;
-        };
-        std::stable_sort(rows_.begin(), rows_.end(), less);
-    }
+    if (sortingOn_)
+        std::stable_sort(rows_.begin(), rows_.end(), [this](const Row& a, const Row& b) { return sortsBefore(a, b); });
     endResetModel();
 }
 
@@ -83,19 +77,22 @@ void EntryListModel::sortByHeading(int column) {
     applySort();
 }
 
+bool EntryListModel::sortsBefore(const Row& a, const Row& b) const {
+    // Text order of the key column, letter case aside; equal texts keep their order.
+    if (sortColumn_ == Password) return false;  // every cell shows the same mask
+    const auto c = static_cast<std::size_t>(sortColumn_);
+    return order_ == Qt::AscendingOrder ? a.cells[c].compare(b.cells[c], Qt::CaseInsensitive) < 0
+                                        : b.cells[c].compare(a.cells[c], Qt::CaseInsensitive) < 0;
+}
+
 void EntryListModel::applySort() {
     // Rows move, selections follow them.
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    const auto c = static_cast<std::size_t>(sortColumn_);
     std::vector<int> order(rows_.size());
     std::iota(order.begin(), order.end(), 0);
-    const auto less = [this, c](int a, int b) {
-        const QString& x = rows_[static_cast<std::size_t>(a)].cells[c];
-        const QString& y = rows_[static_cast<std::size_t>(b)].cells[c];
-        return order_ == Qt::AscendingOrder ? x.compare(y, Qt::CaseInsensitive) < 0
-                                            : y.compare(x, Qt::CaseInsensitive) < 0;
-    };
-    std::stable_sort(order.begin(), order.end(), less);
+    std::stable_sort(order.begin(), order.end(), [this](int a, int b) {
+        return sortsBefore(rows_[static_cast<std::size_t>(a)], rows_[static_cast<std::size_t>(b)]);
+    });
 
     std::vector<Row> sorted;
     sorted.reserve(rows_.size());

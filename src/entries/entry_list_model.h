@@ -48,6 +48,7 @@ public:
 
 private:
     void applySort();
+    bool sortsBefore(const Row& a, const Row& b) const;
 
     std::vector<Row> rows_;
     bool sortingOn_ = false;

@@ -92,6 +92,15 @@ std::vector<std::u16string> PasswordsViewTest::entriesOnDisk() {
     return store->profile().entries;
 }
 
+std::vector<std::u16string> PasswordsViewTest::entriesAfterRestart() {
+    store->CloseHeldFile();
+    const std::filesystem::path path(folder.path().toStdU16String());
+    ProfileStore fresh(*storeHost, *files, *settings, clock, path);
+    fresh.setDatabaseFolder(path);
+    EXPECT_TRUE(fresh.OpenProfile(u"test"));
+    return fresh.profile().entries;
+}
+
 void PasswordsViewTest::openView() {
     view->ShowPasswords(true);
     view->RefreshEntryLists();

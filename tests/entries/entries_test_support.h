@@ -116,6 +116,8 @@ protected:
     void setEntries(const std::vector<std::u16string>& entries, const std::vector<QString>& categories = {});
     // The entries as the profile file holds them (read back from disk).
     std::vector<std::u16string> entriesOnDisk();
+    // The entries a fresh store finds after this one lets go of the file (a restart).
+    std::vector<std::u16string> entriesAfterRestart();
     // Shows the view and fills its lists, as the Passwords command does.
     void openView();
     int rowOf(const QString& userCode) const;  // -1 when not listed

@@ -95,6 +95,7 @@ TEST_F(EntryEditorTest, EditedEntryMovesToTheEndOfTheFile) {
     ASSERT_EQ(onDisk.size(), 2u);
     EXPECT_EQ(onDisk[0], entry("Mail", "Inbox", "bob", "pw2"));
     EXPECT_EQ(onDisk[1], entry("Bank", "Savings", "alice", "pw1"));
+    EXPECT_EQ(entriesAfterRestart(), onDisk);
     EXPECT_FALSE(window->isDirty());
     EXPECT_TRUE(button("Add")->isEnabled());
     EXPECT_FALSE(button("Save")->isEnabled());

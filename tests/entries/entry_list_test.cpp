@@ -166,6 +166,11 @@ TEST_F(EntryListTest, HeadingClicksSortByTextWithOneSharedDirection) {
     view->FillEntryList();
     EXPECT_EQ(column(Col::Description), QStringList({"c", "b", "a"}));
     EXPECT_EQ(view->listModel()->index(0, 0).data(EntryListModel::RowPositionRole).toInt(), 2);
+    // The password column shows one mask on every row: sorting on it keeps the order.
+    setEntries({entry("", "b", "u1", "zz"), entry("", "a", "u2", "aa")});
+    view->FillEntryList();
+    view->SortByColumn(Col::Password);
+    EXPECT_EQ(column(Col::Description), QStringList({"b", "a"}));
 }
 
 TEST_F(EntryListTest, SortingKeepsTheSelectedEntrySelected) {

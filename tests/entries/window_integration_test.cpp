@@ -132,6 +132,21 @@ TEST_F(PasswordsInWindowTest, AddSaveShowFilterAndDeleteThroughTheToolbars) {
     EXPECT_TRUE(window->StatusBar1->currentMessage().endsWith(QStringLiteral(" You have 2 records stored!")));
 }
 
+TEST_F(PasswordsInWindowTest, ReleasingFilterDropsTypedFilterText) {
+    window->store().profile().entries = {u"4|Bank|a|u1|p||||", u"4|Mail|b|u2|p||||"};
+    ASSERT_EQ(window->store().WriteToFile(), SaveOutcome::Saved);
+    toolbar1("Passwords");
+    button("Filter")->setChecked(true);
+    toolbar2("Filter");
+    view().cboFilter->lineEdit()->selectAll();  // typing replaces "<All>"
+    QTest::keyClicks(view().cboFilter->lineEdit(), QStringLiteral("Mail"));
+    ASSERT_EQ(view().listModel()->rowCount(), 1);
+    button("Filter")->setChecked(false);
+    toolbar2("Filter");
+    EXPECT_EQ(view().listModel()->rowCount(), 2);
+    EXPECT_EQ(view().cboFilter->currentText(), "<All>");
+}
+
 TEST_F(PasswordsInWindowTest, LeavingThePasswordsViewHidesTheNewMarker) {
     toolbar1("Passwords");
     toolbar2("Add");

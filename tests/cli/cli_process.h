@@ -1,0 +1,61 @@
+#pragma once
+// Runs the built keyloft-cli as a user would: arguments, piped standard input (or a terminal),
+// its own settings folder, and captured output and exit status.
+
+#include <sys/types.h>
+
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace keyloft::cli::testing {
+
+struct RunResult {
+    int exitCode = -1;      // -1 when ended by a signal
+    int signal = 0;
+    std::string out, err;
+};
+
+// A started keyloft-cli; its input is written and closed at start.
+class CliProcess {
+public:
+    CliProcess(const std::vector<std::string>& args, const std::string& input,
+               const std::filesystem::path& configHome);
+    ~CliProcess();
+    CliProcess(const CliProcess&) = delete;
+    CliProcess& operator=(const CliProcess&) = delete;
+    RunResult finish();  // waits for the end, collecting the output
+
+private:
+    pid_t pid_ = -1;
+    int outFd_ = -1, errFd_ = -1;
+};
+
+RunResult RunCli(const std::vector<std::string>& args, const std::string& input,
+                 const std::filesystem::path& configHome);
+
+// Runs keyloft-cli with a terminal as standard input. For each step, waits until standard error
+// has shown `first` (since the previous step) and then types `second`. `terminalEcho` receives
+// what the terminal showed.
+RunResult RunCliOnTerminal(const std::vector<std::string>& args,
+                           const std::vector<std::pair<std::string, std::string>>& steps,
+                           const std::filesystem::path& configHome, std::string& terminalEcho);
+
+// A fresh folder under the system's temporary folder, removed by the destructor.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+std::string ReadBytes(const std::filesystem::path& file);
+void WriteBytes(const std::filesystem::path& file, const std::string& bytes);
+
+}  // namespace keyloft::cli::testing
