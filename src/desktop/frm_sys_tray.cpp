@@ -4,6 +4,7 @@
 #include <QCursor>
 #include <QEvent>
 #include <QFile>
+#include <QLabel>
 #include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
@@ -195,11 +196,16 @@ void FrmSysTray::setTrayIcon(const QPixmap& picture) {
 }
 
 void FrmSysTray::setTrayIcon(const QWidget* object) {
-    if (object && !object->windowIcon().isNull()) icon_ = object->windowIcon();
+    // A picture label gives its picture; any other object its own icon.
+    if (const auto* picture = qobject_cast<const QLabel*>(object); picture && !picture->pixmap().isNull())
+        icon_ = QIcon(picture->pixmap());
+    else if (object && !object->windowIcon().isNull())
+        icon_ = object->windowIcon();
     updateIcon();
 }
 
 void FrmSysTray::updateIcon() {
+    emit TIcon(this);
     if (!tray_) return;
     tray_->setIcon(icon_);
     tray_->setToolTip(Tooltip().section(QChar(0), 0, 0));

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <QWidget>
@@ -215,6 +216,16 @@ TEST_F(TrayTest, TrayIconDefaultInAnyCaseAndBadFilesKeepTheIcon) {
     tray_.setTrayIcon(QStringLiteral("dEfAuLt"));
     EXPECT_EQ(tray_.icon().pixmap(32, 32).toImage(), FrmSysTray::DefaultPicture().toImage());
     EXPECT_NE(FrmSysTray::DefaultPicture().toImage(), loadIcon);
+
+    QPixmap red(16, 16);
+    red.fill(Qt::red);
+    QLabel picture;
+    picture.setPixmap(red);
+    int announced = 0;
+    QObject::connect(&tray_, &FrmSysTray::TIcon, [&](FrmSysTray* form) { announced += form == &tray_; });
+    tray_.setTrayIcon(&picture);
+    EXPECT_EQ(tray_.icon().pixmap(16, 16).toImage().pixelColor(8, 8), QColor(Qt::red));
+    EXPECT_EQ(announced, 1);
 }
 
 TEST_F(TrayTest, WithoutNotificationAreaParkingOnlyMinimizesAndTheMenuStillWorks) {
