@@ -1,6 +1,8 @@
 #include "desktop/frm_sys_tray.h"
 
 #include <QAction>
+#include <QApplication>
+#include <algorithm>
 #include <QCursor>
 #include <QEvent>
 #include <QFile>
@@ -312,8 +314,19 @@ void FrmSysTray::mMinimize_Click() {
 
 void FrmSysTray::mExit_Click() {
     if (!fsys_) return;
+    const bool wasShown = fsys_->isVisible();
     // Closing runs the window's own checks, which may keep it open.
-    if (fsys_->close()) MeUnload();
+    if (!fsys_->close()) return;
+    MeUnload();
+    // Closing a parked (hidden) window does not count as closing the last window: end the
+    // program here unless some other window is still shown.
+    if (!wasShown) {
+        const auto windows = QApplication::topLevelWidgets();
+        const bool anyShown = std::any_of(windows.begin(), windows.end(), [](const QWidget* w) {
+            return w->isVisible() && !w->testAttribute(Qt::WA_DontShowOnScreen);
+        });
+        if (!anyShown) endProgram_ ? endProgram_() : QCoreApplication::quit();
+    }
 }
 
 }  // namespace keyloft

@@ -191,6 +191,27 @@ TEST_F(TrayTest, ExitAnsweredNoKeepsWindowAndIconYesRemovesTheIcon) {
     EXPECT_FALSE(tray_.iconInNotificationArea());
 }
 
+TEST_F(TrayTest, ExitFromAParkedWindowEndsTheProgramUnlessStillShown) {
+    int ended = 0;
+    tray_.setEndProgram([&ended] { ++ended; });
+    tray_.mExit_Click();  // shown: closing it ends the program the usual way
+    EXPECT_EQ(ended, 0);
+
+    ClosingWindow parked(dialogs_);
+    parked.show();
+    FrmSysTray tray(dialogs_);
+    tray.setEndProgram([&ended] { ++ended; });
+    tray.setNotificationAreaAvailable(true);
+    tray.setFSys(&parked);
+    parked.setWindowState(Qt::WindowMinimized);
+    tray.MeResize(&parked);
+    ASSERT_FALSE(parked.isVisible());
+    tray.mExit_Click();
+    EXPECT_EQ(parked.closeChecks, 1);
+    EXPECT_FALSE(tray.loaded());
+    EXPECT_EQ(ended, 1);
+}
+
 TEST_F(TrayTest, WindowGoingAwayRemovesTheIcon) {
     auto window = std::make_unique<QWidget>();
     tray_.setFSys(window.get());
