@@ -150,7 +150,9 @@ void clsTransForm::ShapeMe(QWidget* Name, const QColor& color) {
     const QImage surface = ownSurface(Name);
     runs_ = ScanShapeRuns(surface, color.rgb());
     curRgn_ = RegionFromRuns(start, runs_);
-    Name->setMask(curRgn_);
+    // Qt reads an empty mask as "no mask": a widget cut out entirely is masked down to one pixel
+    // outside itself instead, so that none of it shows.
+    Name->setMask(curRgn_.isEmpty() ? QRegion(-1, -1, 1, 1) : curRgn_);
 }
 
 void clsTransForm::DragForm(QWidget* window, int intButton) {

@@ -1,9 +1,12 @@
 #include "desktop/frm_sys_tray.h"
 
 #include <QAction>
+#include <QApplication>
+#include <algorithm>
 #include <QCursor>
 #include <QEvent>
 #include <QFile>
+#include <QLabel>
 #include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
@@ -195,11 +198,16 @@ void FrmSysTray::setTrayIcon(const QPixmap& picture) {
 }
 
 void FrmSysTray::setTrayIcon(const QWidget* object) {
-    if (object && !object->windowIcon().isNull()) icon_ = object->windowIcon();
+    // A picture label gives its picture; any other object its own icon.
+    if (const auto* picture = qobject_cast<const QLabel*>(object); picture && !picture->pixmap().isNull())
+        icon_ = QIcon(picture->pixmap());
+    else if (object && !object->windowIcon().isNull())
+        icon_ = object->windowIcon();
     updateIcon();
 }
 
 void FrmSysTray::updateIcon() {
+    emit TIcon(this);
     if (!tray_) return;
     tray_->setIcon(icon_);
     tray_->setToolTip(Tooltip().section(QChar(0), 0, 0));
@@ -306,8 +314,19 @@ void FrmSysTray::mMinimize_Click() {
 
 void FrmSysTray::mExit_Click() {
     if (!fsys_) return;
+    const bool wasShown = fsys_->isVisible();
     // Closing runs the window's own checks, which may keep it open.
-    if (fsys_->close()) MeUnload();
+    if (!fsys_->close()) return;
+    MeUnload();
+    // Closing a parked (hidden) window does not count as closing the last window: end the
+    // program here unless some other window is still shown.
+    if (!wasShown) {
+        const auto windows = QApplication::topLevelWidgets();
+        const bool anyShown = std::any_of(windows.begin(), windows.end(), [](const QWidget* w) {
+            return w->isVisible() && !w->testAttribute(Qt::WA_DontShowOnScreen);
+        });
+        if (!anyShown) endProgram_ ? endProgram_() : QCoreApplication::quit();
+    }
 }
 
 }  // namespace keyloft

@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QString>
 #include <array>
+#include <functional>
 #include <memory>
 
 #include "store/ui_host.h"
@@ -90,6 +91,9 @@ public:
     bool iconInNotificationArea() const;
     bool loaded() const { return loaded_; }
 
+    // What ends the program after Exit closed a parked window (QCoreApplication::quit by default).
+    void setEndProgram(std::function<void()> endProgram) { endProgram_ = std::move(endProgram); }
+
     // Whether the system has a notification area (set by tests to try both cases).
     bool notificationAreaAvailable() const { return trayAvailable_; }
     void setNotificationAreaAvailable(bool available);
@@ -119,6 +123,7 @@ private:
     QAction* mSep2_ = nullptr;
     QAction* mExit_ = nullptr;
     std::unique_ptr<QSystemTrayIcon> tray_;
+    std::function<void()> endProgram_;
     bool trayAvailable_ = false;
     bool loaded_ = false;
 };

@@ -310,6 +310,13 @@ void PassPopup::Show(const QStringList& varList) {
     popup_->GetItem(varList);
 }
 
+void PassPopup::Show(const std::vector<std::u16string>& varList) {
+    QStringList fields;
+    fields.reserve(static_cast<qsizetype>(varList.size()));
+    for (const std::u16string& value : varList) fields.append(QString::fromStdU16String(value));
+    Show(fields);
+}
+
 bool PassPopup::isPopupVisible() const {
     return popup_ && popup_->isVisible();
 }

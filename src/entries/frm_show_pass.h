@@ -11,6 +11,8 @@
 #include <QStringList>
 #include <QWidget>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "app/view_hooks.h"
 #include "desktop/cls_trans_form.h"
@@ -124,6 +126,7 @@ public:
 
     // Shows the entry record split at "|".
     void Show(const QStringList& varList);
+    void Show(const std::vector<std::u16string>& varList);
     bool isPopupVisible() const override;
     void closePopup() override;
     frmshowpass* window() const { return popup_; }

@@ -129,4 +129,18 @@ void PrintMasterList(ViewHost& host, const std::vector<MasterListRow>& rows, QWi
     host.ShowIdlePointer();
 }
 
+MasterListRow MasterListRowFrom(const QStringList& values) {
+    MasterListRow row;
+    for (std::size_t i = 0; i < row.size() && static_cast<qsizetype>(i) < values.size(); ++i)
+        row[i] = values.at(static_cast<qsizetype>(i));
+    return row;
+}
+
+void PrintMasterList(ViewHost& host, const std::vector<QStringList>& rows, QWidget* parent) {
+    std::vector<MasterListRow> records;
+    records.reserve(rows.size());
+    for (const QStringList& values : rows) records.push_back(MasterListRowFrom(values));
+    PrintMasterList(host, records, parent);
+}
+
 }  // namespace keyloft

@@ -3,6 +3,7 @@
 // their column, page numbers at the foot of every page.
 
 #include <QString>
+#include <QStringList>
 #include <array>
 #include <vector>
 
@@ -50,5 +51,8 @@ private:
 // printer), then the rows under the busy pointer. Nothing is printed when no printer could be
 // opened or the user cancels the file question.
 void PrintMasterList(ViewHost& host, const std::vector<MasterListRow>& rows, QWidget* parent);
+// The same for rows given as lists of values (missing values print empty, extra ones are ignored).
+void PrintMasterList(ViewHost& host, const std::vector<QStringList>& rows, QWidget* parent);
+MasterListRow MasterListRowFrom(const QStringList& values);
 
 }  // namespace keyloft

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -221,6 +222,18 @@ TEST_F(AnimatedGifTest, UserDelayIsLimitedAndNonNumbersBecomeTen) {
     EXPECT_EQ(gif_.UserDelay(), 250);
     gif_.setUserDelay(QStringLiteral("1e9"));
     EXPECT_EQ(gif_.UserDelay(), 1000);
+}
+
+TEST_F(AnimatedGifTest, SavedFileNameIsLoadedByTheNextRepaint) {
+    gif_.setStrGifFileName(write(BuildGif(RedThenGreenPatch(0))));
+    gif_.setDisplaySavedGifFileName(true);
+    gif_.show();
+    gif_.repaint();
+    // The paint may come with the first exposure; the load is queued behind it.
+    for (int round = 0; round < 3; ++round) QCoreApplication::processEvents();
+    EXPECT_FALSE(gif_.DisplaySavedGifFileName());
+    EXPECT_EQ(gif_.NumberofFrames(), 1);
+    EXPECT_EQ(gif_.surface().pixelColor(0, 0), QColor(255, 0, 0));
 }
 
 TEST_F(AnimatedGifTest, WelcomeAnimationPlaysEveryFrame) {

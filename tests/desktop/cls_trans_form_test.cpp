@@ -100,6 +100,15 @@ TEST(ShapeMe, WindowTakesTheOutlineOfItsPicture) {
     EXPECT_EQ(shaper.CurRgn(), QRegion(0, 0, 8, 4));
 }
 
+TEST(ShapeMe, PictureAllOfTheKeyColourLeavesNothingShown) {
+    PictureWindow window(Picture(6, 3, kBlue));
+    clsTransForm shaper;
+    shaper.ShapeMe(&window, kBlueKeyColor);
+    EXPECT_TRUE(shaper.CurRgn().isEmpty());
+    EXPECT_FALSE(window.mask().isEmpty());  // an empty mask would show the whole window
+    EXPECT_TRUE(window.mask().intersected(window.rect()).isEmpty());
+}
+
 TEST(ShapeMe, KeyColourValueHasRedInTheLowByte) {
     EXPECT_EQ(ColorFromRgbValue(kBlueKeyColor), QColor(0, 0, 255));
     EXPECT_EQ(ColorFromRgbValue(0x00332211), QColor(0x11, 0x22, 0x33));

@@ -114,9 +114,10 @@ TEST(PassPopupHook, OneWindowRefilledClosedByTheTimerAndLoadedAfresh) {
     EXPECT_FALSE(tmrPass.isActive());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(popup.window(), nullptr);
-    popup.Show(QStringLiteral("4|c|d|third|pw|n|e|w|m").split(QLatin1Char('|')));
+    popup.Show(std::vector<std::u16string>{u"4", u"c", u"d", u"third", u"pw\u00e9", u"n", u"e", u"w", u"m"});
     ASSERT_NE(popup.window(), nullptr);
     EXPECT_EQ(popup.window()->txtcode->text(), QStringLiteral("third"));
+    EXPECT_EQ(popup.window()->txtpass->text(), QString::fromUtf16(u"pw\u00e9"));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <QWidget>
@@ -190,6 +191,27 @@ TEST_F(TrayTest, ExitAnsweredNoKeepsWindowAndIconYesRemovesTheIcon) {
     EXPECT_FALSE(tray_.iconInNotificationArea());
 }
 
+TEST_F(TrayTest, ExitFromAParkedWindowEndsTheProgramUnlessStillShown) {
+    int ended = 0;
+    tray_.setEndProgram([&ended] { ++ended; });
+    tray_.mExit_Click();  // shown: closing it ends the program the usual way
+    EXPECT_EQ(ended, 0);
+
+    ClosingWindow parked(dialogs_);
+    parked.show();
+    FrmSysTray tray(dialogs_);
+    tray.setEndProgram([&ended] { ++ended; });
+    tray.setNotificationAreaAvailable(true);
+    tray.setFSys(&parked);
+    parked.setWindowState(Qt::WindowMinimized);
+    tray.MeResize(&parked);
+    ASSERT_FALSE(parked.isVisible());
+    tray.mExit_Click();
+    EXPECT_EQ(parked.closeChecks, 1);
+    EXPECT_FALSE(tray.loaded());
+    EXPECT_EQ(ended, 1);
+}
+
 TEST_F(TrayTest, WindowGoingAwayRemovesTheIcon) {
     auto window = std::make_unique<QWidget>();
     tray_.setFSys(window.get());
@@ -215,6 +237,16 @@ TEST_F(TrayTest, TrayIconDefaultInAnyCaseAndBadFilesKeepTheIcon) {
     tray_.setTrayIcon(QStringLiteral("dEfAuLt"));
     EXPECT_EQ(tray_.icon().pixmap(32, 32).toImage(), FrmSysTray::DefaultPicture().toImage());
     EXPECT_NE(FrmSysTray::DefaultPicture().toImage(), loadIcon);
+
+    QPixmap red(16, 16);
+    red.fill(Qt::red);
+    QLabel picture;
+    picture.setPixmap(red);
+    int announced = 0;
+    QObject::connect(&tray_, &FrmSysTray::TIcon, [&](FrmSysTray* form) { announced += form == &tray_; });
+    tray_.setTrayIcon(&picture);
+    EXPECT_EQ(tray_.icon().pixmap(16, 16).toImage().pixelColor(8, 8), QColor(Qt::red));
+    EXPECT_EQ(announced, 1);
 }
 
 TEST_F(TrayTest, WithoutNotificationAreaParkingOnlyMinimizesAndTheMenuStillWorks) {

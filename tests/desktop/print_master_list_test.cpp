@@ -237,6 +237,17 @@ TEST(MasterListLayout, PageTenFooterIsPlacedLikePageOne) {
     EXPECT_EQ(ten[0].page, 10);
 }
 
+TEST(MasterListLayout, ListsOfValuesBecomeEightValueRecords) {
+    const MasterListRow shortRow = MasterListRowFrom({QStringLiteral("cat"), QStringLiteral("desc")});
+    EXPECT_EQ(shortRow[1], QStringLiteral("desc"));
+    EXPECT_TRUE(shortRow[7].isEmpty());
+    QStringList longer;
+    for (int i = 0; i < 10; ++i) longer << QString::number(i);
+    const MasterListRow cut = MasterListRowFrom(longer);
+    EXPECT_EQ(cut[0], QStringLiteral("0"));
+    EXPECT_EQ(cut[7], QStringLiteral("7"));
+}
+
 TEST(MasterListPdf, RealPrintShowsTitleHeadingsAndEntryOnOnePage) {
     const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
     if (pdftotext.isEmpty()) GTEST_SKIP() << "pdftotext is not installed";
