@@ -38,6 +38,18 @@ QRadioButton* MakeOption(QWidget* parent, const char* name, const QString& capti
 
 QString Trimmed(const QLineEdit* box) { return TrimBlanks(box->text()); }
 
+// Selects the option for a stored value of 1 to 3; any other value leaves none of them selected
+// rather than what an earlier profile left there.
+void SelectOption(const std::array<QRadioButton*, 3>& options, int value) {
+    for (std::size_t i = 0; i < options.size(); ++i) {
+        const bool on = value == static_cast<int>(i) + 1;
+        if (options[i]->isChecked() == on) continue;
+        options[i]->setAutoExclusive(false);
+        options[i]->setChecked(on);
+        options[i]->setAutoExclusive(true);
+    }
+}
+
 }  // namespace
 
 SetupView::SetupView(ViewHost& host, QWidget* parent) : QWidget(parent), host_(host) {
@@ -140,12 +152,7 @@ void SetupView::FillSetup() {
     const bool guardWasOn = host_.fillGuard();
     host_.setFillGuard(true);
     const Profile& profile = host_.store().profile();
-    switch (profile.logonMode) {
-    case kPasswordOnly: optPass->setChecked(true); break;
-    case kUserIdAndPassword: optUserPass->setChecked(true); break;
-    case kUserIdPasswordAndPin: optPIN->setChecked(true); break;
-    default: break;
-    }
+    SelectOption({optPass, optUserPass, optPIN}, profile.logonMode);
     const QString mask = QString::fromStdU16String(kPasswordMask);
     txtPassword->setText(mask);
     txtconfirm->setText(mask);
@@ -162,12 +169,7 @@ void SetupView::FillSetup() {
         txtQuestion[i]->setText(question);
         txtanswer[i]->setText(answer);
     }
-    switch (profile.answerMode) {
-    case kOneAnswer: optQ1->setChecked(true); break;
-    case kTwoAnswers: optQ2->setChecked(true); break;
-    case kAllAnswers: optAll->setChecked(true); break;
-    default: break;
-    }
+    SelectOption({optQ1, optQ2, optAll}, profile.answerMode);
     host_.setFillGuard(guardWasOn);
     host_.setPasswordEdited(false);
 }

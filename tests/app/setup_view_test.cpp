@@ -113,6 +113,14 @@ TEST_F(SetupViewTest, IsFilledFromTheProfileWithTheMaskAndClearAnswers) {
     EXPECT_FALSE(window->passwordEdited());
     EXPECT_EQ(view->txtconfirm->text(), kMask);
     EXPECT_TRUE(view->optQ1->isChecked());
+
+    // A value out of range selects no option instead of keeping the previous one.
+    profile().answerMode = 0;
+    profile().logonMode = 2;
+    window->Toolbar2_ButtonClick(button("Cancel"));
+    EXPECT_FALSE(view->optQ1->isChecked() || view->optQ2->isChecked() || view->optAll->isChecked());
+    EXPECT_TRUE(view->optUserPass->isChecked());
+    EXPECT_FALSE(view->optPass->isChecked());
 }
 
 TEST_F(SetupViewTest, SavingWithTheMaskUntouchedKeepsThePasswordAndStoresTheRest) {
