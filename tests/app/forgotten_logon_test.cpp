@@ -1,5 +1,4 @@
 // The forgotten-logon panel with profiles whose questions do not fit the usual three.
-#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -59,29 +58,6 @@ TEST_F(ForgottenLogon, AllAnswersCannotBeGivenWithFewerThanThreeQuestions) {
     login();
     EXPECT_FALSE(window->logonAccepted());
     EXPECT_FALSE(find<QWidget>("fraQuestions")->isHidden()) << "the panel stays for another try";
-}
-
-TEST_F(ForgottenLogon, AProfileMadeInTheWindowOpensWithItsDefaultQuestion) {
-    ASSERT_TRUE(press("Unlock"));
-    ASSERT_TRUE(press("Add"));
-    find<QLineEdit>("txtFileName")->setText(QStringLiteral("Fresh"));
-    dialogs.expect(QStringLiteral("The new profile's password is opensesame. Log on and change it in Setup."));
-    ASSERT_TRUE(press("Save"));
-    ASSERT_TRUE(exists(u"Fresh"));
-    auto* list = find<QComboBox>("cboProfile");
-    ASSERT_GE(list->findText(QStringLiteral("Fresh")), 0);
-    list->setCurrentIndex(list->findText(QStringLiteral("Fresh")));
-    find<QPushButton>("cmdNext")->click();
-    forgot();
-    EXPECT_EQ(labels()[0]->text(), QStringLiteral("Default Question ?"));
-    EXPECT_TRUE(labels()[1]->isHidden());
-    answers()[0]->setText(QStringLiteral("OpenSesame"));
-    dialogs.expect(kIncorrect);
-    login();
-    EXPECT_FALSE(window->logonAccepted());
-    answers()[0]->setText(QStringLiteral(" opensesame"));
-    login();
-    EXPECT_TRUE(window->logonAccepted());
 }
 
 }  // namespace

@@ -281,23 +281,5 @@ TEST_F(CategoryInWindowTest, HeadingClicksSortInTurnAndLaterFillsStaySorted) {
     EXPECT_EQ(rows().indexOf(QStringLiteral("Cars")), 2) << rows().join(',').toStdString();
 }
 
-TEST(CategoryFind, MatchesExactlyAndNeverAnEmptyName) {
-    ScriptedDialogs dialogs;
-    QTemporaryDir dir;
-    StoreHost host(dialogs);
-    std::unique_ptr<FileSystem> files = platform::CreateHostFileSystem();
-    std::unique_ptr<SettingsStore> settings = platform::CreateSettingsStoreIn(dir.path().toStdU16String());
-    FixedClock clock;
-    ProfileStore store(host, *files, *settings, clock, std::filesystem::path(dir.path().toStdU16String()));
-    FakeWindow window(store);
-    CategoryView view(window, &window.root);
-    store.profile().categories.add(u"CA", u"3|A");
-    store.profile().categories.add(u"CB", u"3|B");
-    store.profile().categories.add(u"C", u"3|");
-    EXPECT_EQ(view.FindCategory(u"B"), 2u);
-    EXPECT_EQ(view.FindCategory(u"b"), 0u);
-    EXPECT_EQ(view.FindCategory(u""), 0u);
-}
-
 }  // namespace
 }  // namespace keyloft::testing
