@@ -9,7 +9,9 @@
 #include <QSystemTrayIcon>
 
 #include "app/frm_new_main.h"
+#include "app/setup_view.h"
 #include "desktop/desktop_hooks.h"
+#include "entries/category_view.h"
 #include "entries/entry_list_model.h"
 #include "entries/frm_show_pass.h"
 #include "entries/passwords_view_hooks.h"
@@ -87,6 +89,8 @@ int RunKeyloft(int argc, char** argv) {
         }
         PrintMasterList(window, rows, &window);
     });
+    PlugSetupView(window);
+    PlugCategoryView(window);
     WelcomeAnimation welcome(dialogs, window.welcomeArea());
     window.setWelcomeAnimation(&welcome);
     SystemTray tray(dialogs, &window);

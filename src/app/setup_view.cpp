@@ -1,0 +1,274 @@
+#include "app/setup_view.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "app/frm_new_main.h"
+#include "app/text_rules.h"
+#include "store/profile.h"
+#include "store/profile_store.h"
+
+namespace keyloft {
+namespace {
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption) {
+    auto* label = new QLabel(caption, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    return label;
+}
+
+QLineEdit* MakeBox(QWidget* parent, const char* name, bool password) {
+    auto* box = new QLineEdit(parent);
+    box->setObjectName(QString::fromLatin1(name));
+    if (password) box->setEchoMode(QLineEdit::Password);
+    return box;
+}
+
+QRadioButton* MakeOption(QWidget* parent, const char* name, const QString& caption) {
+    auto* option = new QRadioButton(caption, parent);
+    option->setObjectName(QString::fromLatin1(name));
+    return option;
+}
+
+QString Trimmed(const QLineEdit* box) { return TrimBlanks(box->text()); }
+
+// Selects the option for a stored value of 1 to 3; any other value leaves none of them selected
+// rather than what an earlier profile left there.
+void SelectOption(const std::array<QRadioButton*, 3>& options, int value) {
+    for (std::size_t i = 0; i < options.size(); ++i) {
+        const bool on = value == static_cast<int>(i) + 1;
+        if (options[i]->isChecked() == on) continue;
+        options[i]->setAutoExclusive(false);
+        options[i]->setChecked(on);
+        options[i]->setAutoExclusive(true);
+    }
+}
+
+}  // namespace
+
+SetupView::SetupView(ViewHost& host, QWidget* parent) : QWidget(parent), host_(host) {
+    setObjectName(QStringLiteral("setupBoxes"));
+
+    fraOptions = new QGroupBox(this);
+    fraOptions->setObjectName(QStringLiteral("fraOptions"));
+    optPass = MakeOption(fraOptions, "optPass", QStringLiteral("Password Only"));
+    optUserPass = MakeOption(fraOptions, "optUserPass", QStringLiteral("User ID and Password"));
+    optPIN = MakeOption(fraOptions, "optPIN", QStringLiteral("User ID and Password and PIN"));
+    auto* options = new QVBoxLayout(fraOptions);
+    options->addWidget(optPass);
+    options->addWidget(optUserPass);
+    options->addWidget(optPIN);
+
+    lblUserID = MakeLabel(this, "lblUserID", QStringLiteral("User ID"));
+    lblPassword = MakeLabel(this, "lblPassword", QStringLiteral("Password"));
+    lblConfirm = MakeLabel(this, "lblConfirm", QStringLiteral("Confirm Password"));
+    lblSetupPIN = MakeLabel(this, "lblSetupPIN", QStringLiteral("PIN Number"));
+    txtUserID = MakeBox(this, "txtUserID", false);
+    txtPassword = MakeBox(this, "txtPassword", true);
+    txtconfirm = MakeBox(this, "txtconfirm", true);
+    txtSetupPIN = MakeBox(this, "txtSetupPIN", true);
+    auto* details = new QGridLayout;
+    details->addWidget(lblUserID, 0, 0);
+    details->addWidget(txtUserID, 0, 1);
+    details->addWidget(lblPassword, 1, 0);
+    details->addWidget(txtPassword, 1, 1);
+    details->addWidget(lblConfirm, 2, 0);
+    details->addWidget(txtconfirm, 2, 1);
+    details->addWidget(lblSetupPIN, 3, 0);
+    details->addWidget(txtSetupPIN, 3, 1);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(fraOptions);
+    top->addLayout(details, 1);
+
+    lblQuestions = MakeLabel(this, "lblQuestions", QStringLiteral("Security Questions and Answers"));
+    auto* questions = new QGridLayout;
+    for (int row = 0; row < 3; ++row) {
+        const auto i = static_cast<std::size_t>(row);
+        txtQuestion[i] = MakeBox(this, "txtQuestion", false);
+        txtQuestion[i]->setProperty("index", row);
+        lblAnswer[i] = MakeLabel(this, "lblAnswer", QStringLiteral("Answer"));
+        lblAnswer[i]->setProperty("index", row);
+        txtanswer[i] = MakeBox(this, "txtanswer", false);
+        txtanswer[i]->setProperty("index", row);
+        questions->addWidget(txtQuestion[i], row, 0);
+        questions->addWidget(lblAnswer[i], row, 1);
+        questions->addWidget(txtanswer[i], row, 2);
+    }
+    questions->setColumnStretch(0, 3);
+    questions->setColumnStretch(2, 2);
+
+    // The answer options form their own group, apart from the logon options.
+    auto* answers = new QWidget(this);
+    answers->setObjectName(QStringLiteral("answerOptions"));
+    optQ1 = MakeOption(answers, "optQ1", QStringLiteral("One Answer"));
+    optQ2 = MakeOption(answers, "optQ2", QStringLiteral("Two Answers"));
+    optAll = MakeOption(answers, "optAll", QStringLiteral("All Answers"));
+    auto* answerRow = new QHBoxLayout(answers);
+    answerRow->setContentsMargins(0, 0, 0, 0);
+    answerRow->addWidget(optQ1);
+    answerRow->addWidget(optQ2);
+    answerRow->addWidget(optAll);
+    answerRow->addStretch(1);
+
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->addLayout(top);
+    column->addSpacing(8);
+    column->addWidget(lblQuestions);
+    column->addLayout(questions);
+    column->addWidget(answers);
+    column->addStretch(1);
+
+    for (QRadioButton* option : {optPass, optUserPass, optPIN, optQ1, optQ2, optAll}) {
+        connect(option, &QRadioButton::clicked, this, &SetupView::changed);
+    }
+    for (QLineEdit* box : {txtUserID, txtSetupPIN, txtQuestion[0], txtQuestion[1], txtQuestion[2], txtanswer[0],
+                           txtanswer[1], txtanswer[2]}) {
+        connect(box, &QLineEdit::textChanged, this, &SetupView::changed);
+    }
+    for (QLineEdit* box : {txtPassword, txtconfirm}) {
+        connect(box, &QLineEdit::textChanged, this, &SetupView::passwordChanged);
+    }
+}
+
+void SetupView::changed() {
+    if (!host_.fillGuard()) host_.SetDirty(true);
+}
+
+void SetupView::passwordChanged() {
+    if (host_.fillGuard()) return;
+    host_.SetDirty(true);
+    host_.setPasswordEdited(true);
+}
+
+void SetupView::FillSetup() {
+    const bool guardWasOn = host_.fillGuard();
+    host_.setFillGuard(true);
+    const Profile& profile = host_.store().profile();
+    SelectOption({optPass, optUserPass, optPIN}, profile.logonMode);
+    const QString mask = QString::fromStdU16String(kPasswordMask);
+    txtPassword->setText(mask);
+    txtconfirm->setText(mask);
+    txtUserID->setText(QString::fromStdU16String(profile.userId));
+    txtSetupPIN->setText(QString::fromStdU16String(profile.pin));
+    for (std::size_t i = 0; i < 3; ++i) {
+        QString question;
+        QString answer;
+        if (i < profile.questions.size()) {
+            const std::vector<std::u16string> fields = SplitFields(profile.questions[i]);
+            if (fields.size() > 1) question = QString::fromStdU16String(fields[1]);
+            if (fields.size() > 2) answer = QString::fromStdU16String(fields[2]);
+        }
+        txtQuestion[i]->setText(question);
+        txtanswer[i]->setText(answer);
+    }
+    SelectOption({optQ1, optQ2, optAll}, profile.answerMode);
+    host_.setFillGuard(guardWasOn);
+    host_.setPasswordEdited(false);
+}
+
+void SetupView::warn(const char16_t* text, const char16_t* title, bool warningIcon) {
+    MessageRequest request;
+    request.text = text;
+    request.title = title;
+    request.icon = warningIcon ? MessageIcon::Exclamation : MessageIcon::None;
+    host_.dialogs().showMessage(request);
+}
+
+std::u16string SetupView::logonDetailsMessage() const {
+    // Each failing check replaces the message: the last one that fails is reported.
+    std::u16string message;
+    const QString password = Trimmed(txtPassword);
+    if (password.isEmpty()) message = kSpecifyPasswordText;
+    if ((optUserPass->isChecked() || optPIN->isChecked()) && Trimmed(txtUserID).isEmpty())
+        message = kSpecifyUserIdText;
+    if (optPIN->isChecked() && Trimmed(txtSetupPIN).isEmpty()) message = kSpecifyPinText;
+    if (Trimmed(txtconfirm) != password) message = kPasswordMismatchText;
+    return message;
+}
+
+bool SetupView::anyBoxHoldsSeparator() const {
+    const QChar separator(kFieldSeparator);
+    for (const QLineEdit* box : {txtUserID, txtPassword, txtconfirm, txtSetupPIN, txtQuestion[0], txtQuestion[1],
+                                 txtQuestion[2], txtanswer[0], txtanswer[1], txtanswer[2]}) {
+        if (box->text().contains(separator)) return true;
+    }
+    return false;
+}
+
+bool SetupView::SaveSecurityOptions() {
+    // The record format has no escape for its separator.
+    if (anyBoxHoldsSeparator()) {
+        warn(kSeparatorRefusedText, kApplicationTitle, false);
+        return false;
+    }
+    const std::u16string details = logonDetailsMessage();
+    if (!details.empty()) {
+        warn(details.c_str(), kSetupErrorTitle, true);
+        return false;
+    }
+    int questionsGiven = 0;
+    for (std::size_t i = 0; i < 3; ++i) {
+        const bool hasQuestion = !Trimmed(txtQuestion[i]).isEmpty();
+        const bool hasAnswer = !Trimmed(txtanswer[i]).isEmpty();
+        if (hasQuestion != hasAnswer) {
+            warn(kQuestionOrAnswerBlankText, kSetupErrorTitle, true);
+            return false;
+        }
+        if (hasQuestion) ++questionsGiven;
+    }
+    if ((optQ1->isChecked() || optAll->isChecked()) && questionsGiven == 0) {
+        warn(kNeedOneQuestionText, kSetupErrorTitle, true);
+        return false;
+    }
+    if (optQ2->isChecked() && questionsGiven < 2) {
+        warn(kNeedTwoQuestionsText, kSetupErrorTitle, true);
+        return false;
+    }
+    host_.ShowBusyPointer();
+    StoreSecurityOptions();
+    host_.store().WriteToFile();
+    host_.ShowIdlePointer();
+    return true;
+}
+
+void SetupView::StoreSecurityOptions() {
+    Profile& profile = host_.store().profile();
+    profile.questions.clear();
+    if (optPass->isChecked()) profile.logonMode = kPasswordOnly;
+    if (optUserPass->isChecked()) profile.logonMode = kUserIdAndPassword;
+    if (optPIN->isChecked()) profile.logonMode = kUserIdPasswordAndPin;
+    if (host_.passwordEdited()) profile.password = Trimmed(txtPassword).toStdU16String();
+    profile.userId = Trimmed(txtUserID).toStdU16String();
+    profile.pin = Trimmed(txtSetupPIN).toStdU16String();
+    for (std::size_t i = 0; i < 3; ++i) {
+        const QString question = Trimmed(txtQuestion[i]);
+        if (question.isEmpty()) continue;
+        profile.questions.push_back(
+            JoinFields({u"5", question.toStdU16String(), Trimmed(txtanswer[i]).toStdU16String()}));
+    }
+    if (optQ1->isChecked()) profile.answerMode = kOneAnswer;
+    if (optQ2->isChecked()) profile.answerMode = kTwoAnswers;
+    if (optAll->isChecked()) profile.answerMode = kAllAnswers;
+}
+
+SetupView* PlugSetupView(frmNewMain& window) {
+    QWidget* content = window.setupContent();
+    auto* view = new SetupView(window, content);
+    if (content->layout() == nullptr) {
+        auto* layout = new QVBoxLayout(content);
+        layout->setContentsMargins(0, 0, 0, 0);
+    }
+    content->layout()->addWidget(view);
+    window.setSetupView(view);
+    return view;
+}
+
+}  // namespace keyloft

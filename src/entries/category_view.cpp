@@ -1,0 +1,206 @@
+#include "entries/category_view.h"
+
+#include <QAction>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "app/frm_new_main.h"
+#include "app/text_rules.h"
+#include "store/profile.h"
+#include "store/profile_store.h"
+
+namespace keyloft {
+namespace {
+
+constexpr int kColumnTwips = 6562;
+int TwipsToPixels(int twips) { return (twips + 7) / 15; }  // 96 dots per inch
+
+std::u16string TrimmedText(const QLineEdit* box) { return TrimBlanks(box->text()).toStdU16String(); }
+
+}  // namespace
+
+CategoryView::CategoryView(ViewHost& host, QWidget* parent) : QWidget(parent), host_(host) {
+    setObjectName(QStringLiteral("categoryBoxes"));
+
+    lstCategory = new QTreeWidget(this);
+    lstCategory->setObjectName(QStringLiteral("lstCategory"));
+    lstCategory->setColumnCount(1);
+    lstCategory->setHeaderLabels({QStringLiteral("Category")});
+    lstCategory->setColumnWidth(0, TwipsToPixels(kColumnTwips));
+    lstCategory->setRootIsDecorated(false);
+    lstCategory->setItemsExpandable(false);
+    lstCategory->setUniformRowHeights(true);
+    lstCategory->setSelectionMode(QAbstractItemView::SingleSelection);
+    lstCategory->header()->setSectionsClickable(true);
+    lstCategory->header()->setStretchLastSection(false);
+
+    txtCategory = new QLineEdit(this);
+    txtCategory->setObjectName(QStringLiteral("txtCategory"));
+    lblNewCategory = new QLabel(QStringLiteral("New"), this);
+    lblNewCategory->setObjectName(QStringLiteral("lblNewCategory"));
+    QFont bold = lblNewCategory->font();
+    bold.setBold(true);
+    lblNewCategory->setFont(bold);
+    txtCategory->hide();
+    lblNewCategory->hide();
+
+    auto* nameRow = new QHBoxLayout;
+    nameRow->addWidget(txtCategory, 1);
+    nameRow->addWidget(lblNewCategory);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->addWidget(lstCategory, 1);
+    column->addLayout(nameRow);
+
+    connect(lstCategory, &QTreeWidget::itemClicked, this, [this] { lstCategory_Click(); });
+    connect(txtCategory, &QLineEdit::textChanged, this, [this] { txtCategory_Change(); });
+    connect(lstCategory->header(), &QHeaderView::sectionClicked, this,
+            [this](int section) { lstCategory_ColumnClick(section); });
+}
+
+void CategoryView::onShowCategory(bool bol) {
+    if (!bol) return;
+    const bool guardWasOn = host_.fillGuard();
+    host_.setFillGuard(true);
+    txtCategory->hide();
+    txtCategory->clear();
+    lblNewCategory->hide();
+    FillCategoryList();
+    host_.setFillGuard(guardWasOn);
+}
+
+void CategoryView::FillCategoryList() {
+    const bool guardWasOn = host_.fillGuard();
+    host_.setFillGuard(true);
+    lstCategory->clear();
+    for (const CategoryList::Item& item : host_.store().profile().categories.items()) {
+        new QTreeWidgetItem(lstCategory, QStringList{QString::fromStdU16String(item.name())});
+    }
+    if (lstCategory->isSortingEnabled()) lstCategory->sortItems(lstCategory->sortColumn(), sortOrder_);
+    lstCategory->clearSelection();
+    lstCategory->setCurrentItem(nullptr);
+    host_.setFillGuard(guardWasOn);
+}
+
+void CategoryView::lstCategory_Click() {
+    const bool guardWasOn = host_.fillGuard();
+    host_.setFillGuard(true);
+    const QList<QTreeWidgetItem*> selected = lstCategory->selectedItems();
+    if (!selected.isEmpty()) {
+        txtCategory->setText(selected.first()->text(0));
+        txtCategory->show();
+    }
+    host_.setFillGuard(guardWasOn);
+    if (!TrimBlanks(txtCategory->text()).isEmpty()) host_.toolbarButton(QStringLiteral("Delete"))->setEnabled(true);
+}
+
+void CategoryView::txtCategory_Change() {
+    if (!host_.fillGuard()) host_.SetDirty(true);
+}
+
+void CategoryView::lstCategory_ColumnClick(int column) {
+    sortOrder_ = sortOrder_ == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
+    // Sorting stays on for later fills of the list.
+    const QSignalBlocker blocker(lstCategory->header());
+    lstCategory->setSortingEnabled(true);
+    lstCategory->sortByColumn(column, sortOrder_);
+}
+
+void CategoryView::beginNewCategory() {
+    txtCategory->show();
+    txtCategory->clear();
+    lblNewCategory->show();
+    host_.toolbarButton(QStringLiteral("Delete"))->setEnabled(false);
+    txtCategory->setFocus();
+}
+
+std::size_t CategoryView::FindCategory(std::u16string_view name) const {
+    if (name.empty()) return 0;
+    const CategoryList& categories = host_.store().profile().categories;
+    for (std::size_t position = 1; position <= categories.size(); ++position) {
+        if (categories.at(position).name() == name) return position;
+    }
+    return 0;
+}
+
+bool CategoryView::nameTaken(std::u16string_view name, std::size_t ownPosition) const {
+    const std::u16string folded = FoldCase(name);
+    const CategoryList& categories = host_.store().profile().categories;
+    for (std::size_t position = 1; position <= categories.size(); ++position) {
+        if (position != ownPosition && FoldCase(categories.at(position).name()) == folded) return true;
+    }
+    return false;
+}
+
+void CategoryView::message(const char16_t* text) {
+    MessageRequest request;
+    request.text = text;
+    host_.dialogs().showMessage(request);
+}
+
+void CategoryView::SaveCategory() { SaveCategory(!lblNewCategory->isHidden()); }
+
+bool CategoryView::SaveCategory(bool isNew) {
+    const std::u16string name = TrimmedText(txtCategory);
+    if (name.empty()) {
+        message(kNoCategoryText);
+        return false;
+    }
+    // The record format has no escape for its separator.
+    if (name.find(kFieldSeparator) != std::u16string::npos) {
+        message(kCategorySeparatorText);
+        return false;
+    }
+    CategoryList& categories = host_.store().profile().categories;
+    std::size_t ownPosition = 0;
+    if (!isNew) {
+        const QList<QTreeWidgetItem*> selected = lstCategory->selectedItems();
+        if (!selected.isEmpty()) ownPosition = FindCategory(TrimBlanks(selected.first()->text(0)).toStdU16String());
+    }
+    // Names are unique without regard to letter case; a category may change the case of its own name.
+    if (nameTaken(name, ownPosition)) {
+        message(kCategoryExistsText);
+        return false;
+    }
+    if (ownPosition != 0) categories.removeAt(ownPosition);
+    categories.add(u"C" + FoldCase(name), JoinFields({u"3", name}));
+    host_.store().WriteToFile();
+    txtCategory->clear();
+    FillCategoryList();
+    return true;
+}
+
+void CategoryView::DeleteCategory() {
+    if (lstCategory->selectedItems().isEmpty()) return;
+    CategoryList& categories = host_.store().profile().categories;
+    if (const std::size_t position = FindCategory(TrimmedText(txtCategory)); position != 0)
+        categories.removeAt(position);
+    host_.ShowBusyPointer();
+    host_.store().WriteToFile();
+    delete lstCategory->selectedItems().first();
+    host_.ShowIdlePointer();
+    txtCategory->hide();
+    const bool guardWasOn = host_.fillGuard();
+    host_.setFillGuard(true);
+    txtCategory->clear();
+    host_.setFillGuard(guardWasOn);
+}
+
+CategoryView* PlugCategoryView(frmNewMain& window) {
+    QWidget* content = window.categoryContent();
+    auto* view = new CategoryView(window, content);
+    if (content->layout() == nullptr) {
+        auto* layout = new QVBoxLayout(content);
+        layout->setContentsMargins(0, 0, 0, 0);
+    }
+    content->layout()->addWidget(view);
+    window.setCategoryView(view);
+    return view;
+}
+
+}  // namespace keyloft

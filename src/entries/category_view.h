@@ -1,0 +1,61 @@
+#pragma once
+// The category view (inside fraCategory): the list of the profile's category names, the name box
+// and the New marker, with Add, Save and Delete of the record toolbar.
+
+#include <string>
+#include <string_view>
+
+#include <QWidget>
+
+#include "app/view_hooks.h"
+
+class QLabel;
+class QLineEdit;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace keyloft {
+
+class frmNewMain;
+class ViewHost;
+
+inline constexpr char16_t kNoCategoryText[] = u"You have not specified a Category!";
+inline constexpr char16_t kCategoryExistsText[] = u"This Category already exists!";
+inline constexpr char16_t kCategorySeparatorText[] = u"The character | cannot be used here.";
+
+class CategoryView : public QWidget, public CategoryViewApi {
+    Q_OBJECT
+public:
+    CategoryView(ViewHost& host, QWidget* parent);
+
+    void onShowCategory(bool bol) override;
+    void FillCategoryList() override;
+    void beginNewCategory() override;
+    void DeleteCategory() override;
+    void SaveCategory() override;
+
+    // 1-based position of the first category named exactly `name`, 0 when none (or empty).
+    std::size_t FindCategory(std::u16string_view name) const;
+    // Stores the name box's text as a new category or as the new name of the selected one.
+    bool SaveCategory(bool isNew);
+
+    QTreeWidget* lstCategory;
+    QLineEdit* txtCategory;
+    QLabel* lblNewCategory;
+
+private:
+    void lstCategory_Click();
+    void txtCategory_Change();
+    void lstCategory_ColumnClick(int column);
+    void message(const char16_t* text);
+    // Another category than the one at `ownPosition` (0: none) has this name, ignoring case.
+    bool nameTaken(std::u16string_view name, std::size_t ownPosition) const;
+
+    ViewHost& host_;
+    Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
+};
+
+// Builds the category view inside the window's category frame and plugs it in; the window owns it.
+CategoryView* PlugCategoryView(frmNewMain& window);
+
+}  // namespace keyloft

@@ -1,0 +1,283 @@
+// The security setup view in the real window: filling, the checks of Save in their order, what is
+// stored, the "Timer" setting, and logging on again with what was saved.
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+
+#include "app/setup_frame.h"
+#include "app/setup_view.h"
+#include "store/profile_store.h"
+#include "window_fixture.h"
+
+namespace keyloft::testing {
+namespace {
+
+const QString kMask = QStringLiteral("**********");
+
+class SetupViewTest : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        writeProfile(home);
+        start();
+        view = PlugSetupView(*window);
+        logOnAs(home);
+        ASSERT_TRUE(press("Setup"));
+        ASSERT_FALSE(window->fraSecurityOptions->isHidden());
+    }
+    Profile& profile() { return window->store().profile(); }
+    // Sets a box as typing would (its change event runs).
+    static void type(QLineEdit* box, const QString& text) { box->setText(text); }
+    void clearQuestions() {
+        for (std::size_t i = 0; i < 3; ++i) {
+            type(view->txtQuestion[i], QString());
+            type(view->txtanswer[i], QString());
+        }
+    }
+    // Save expected to be refused with `text`; nothing may change in the profile.
+    void expectRefused(const QString& text, const std::u16string& title = u"Error",
+                       MessageIcon icon = MessageIcon::Exclamation) {
+        const Profile before = profile();
+        dialogs.expect(text);
+        ASSERT_TRUE(press("Save"));
+        EXPECT_EQ(dialogs.last().title, title);
+        EXPECT_EQ(dialogs.last().icon, icon);
+        EXPECT_EQ(dialogs.last().buttons, MessageButtons::Ok);
+        EXPECT_TRUE(window->isDirty());
+        EXPECT_TRUE(button("Save")->isEnabled());
+        EXPECT_EQ(profile().password, before.password);
+        EXPECT_EQ(profile().userId, before.userId);
+        EXPECT_EQ(profile().logonMode, before.logonMode);
+        EXPECT_EQ(profile().questions, before.questions);
+        EXPECT_EQ(profile().answerMode, before.answerMode);
+        EXPECT_EQ(profile().version, before.version) << "nothing may be written";
+    }
+    void saveAccepted() {
+        const std::size_t before = dialogs.shown().size();
+        ASSERT_TRUE(press("Save"));
+        EXPECT_EQ(dialogs.shown().size(), before) << "no message expected";
+        EXPECT_FALSE(window->isDirty());
+        EXPECT_FALSE(button("Save")->isEnabled());
+        EXPECT_FALSE(button("Cancel")->isEnabled());
+    }
+    // The profile as its file holds it.
+    Profile reloaded() {
+        window->store().ReadFromFile(true, u"");
+        return window->store().profile();
+    }
+    std::u16string timerSetting() {
+        std::u16string value;
+        EXPECT_TRUE(settings->read(u"Timer", value));
+        return value;
+    }
+
+    ProfileOnDisk home{.name = u"Home",
+                       .userId = u"Ann",
+                       .password = u"Secret",
+                       .pin = u"1234",
+                       .questions = {{u"Pet", u"Rex"}, {u"Town", u"Ely"}},
+                       .answerMode = 1};
+    SetupView* view = nullptr;
+};
+
+TEST_F(SetupViewTest, IsFilledFromTheProfileWithTheMaskAndClearAnswers) {
+    EXPECT_TRUE(view->optPass->isChecked());
+    EXPECT_TRUE(view->optQ1->isChecked());
+    EXPECT_EQ(view->txtPassword->text(), kMask);
+    EXPECT_EQ(view->txtconfirm->text(), kMask);
+    EXPECT_EQ(view->txtUserID->text(), QStringLiteral("Ann"));
+    EXPECT_EQ(view->txtSetupPIN->text(), QStringLiteral("1234"));
+    EXPECT_EQ(view->txtQuestion[1]->text(), QStringLiteral("Town"));
+    EXPECT_EQ(view->txtanswer[1]->text(), QStringLiteral("Ely"));
+    EXPECT_TRUE(view->txtQuestion[2]->text().isEmpty());
+    EXPECT_FALSE(window->isDirty());
+    EXPECT_FALSE(window->passwordEdited());
+    const QList<QLineEdit*> questions = window->findChildren<QLineEdit*>(QStringLiteral("txtQuestion"));
+    ASSERT_EQ(questions.size(), 3);
+    EXPECT_EQ(questions[2]->property("index").toInt(), 2);
+    EXPECT_EQ(view->optPIN->text(), QStringLiteral("User ID and Password and PIN"));
+    EXPECT_EQ(view->lblQuestions->text(), QStringLiteral("Security Questions and Answers"));
+
+    // Changes mark the window dirty; only the password boxes mark the password edited.
+    view->optQ2->click();
+    EXPECT_TRUE(window->isDirty());
+    EXPECT_FALSE(window->passwordEdited());
+    type(view->txtconfirm, QStringLiteral("x"));
+    EXPECT_TRUE(window->passwordEdited());
+    ASSERT_TRUE(press("Cancel"));
+    EXPECT_FALSE(window->isDirty());
+    EXPECT_FALSE(window->passwordEdited());
+    EXPECT_EQ(view->txtconfirm->text(), kMask);
+    EXPECT_TRUE(view->optQ1->isChecked());
+
+    // A value out of range selects no option instead of keeping the previous one.
+    profile().answerMode = 0;
+    profile().logonMode = 2;
+    window->Toolbar2_ButtonClick(button("Cancel"));
+    EXPECT_FALSE(view->optQ1->isChecked() || view->optQ2->isChecked() || view->optAll->isChecked());
+    EXPECT_TRUE(view->optUserPass->isChecked());
+    EXPECT_FALSE(view->optPass->isChecked());
+}
+
+TEST_F(SetupViewTest, SavingWithTheMaskUntouchedKeepsThePasswordAndStoresTheRest) {
+    type(view->txtUserID, QStringLiteral("  Bob "));
+    type(view->txtSetupPIN, QString());
+    saveAccepted();
+    const Profile saved = reloaded();
+    EXPECT_EQ(saved.password, u"Secret");
+    // With "Password Only" the user ID and PIN are still stored as typed.
+    EXPECT_EQ(saved.userId, u"Bob");
+    EXPECT_EQ(saved.pin, u"");
+    EXPECT_EQ(saved.logonMode, 1);
+    EXPECT_EQ(saved.questions, (std::vector<std::u16string>{u"5|Pet|Rex", u"5|Town|Ely"}));
+
+    // Touching a password box and leaving the mask in both stores the ten asterisks.
+    type(view->txtPassword, QStringLiteral("x"));
+    type(view->txtPassword, kMask);
+    saveAccepted();
+    EXPECT_EQ(reloaded().password, kMask.toStdU16String());
+}
+
+TEST_F(SetupViewTest, TheLastFailingLogonDetailsCheckIsTheOneShown) {
+    // The password box alone changed: the confirmation still holds the mask.
+    type(view->txtPassword, QStringLiteral("New"));
+    expectRefused(QStringLiteral("  Password does not match!"));
+
+    // Empty password with a different confirmation: only the mismatch is reported.
+    view->optPIN->click();
+    type(view->txtUserID, QString());
+    type(view->txtSetupPIN, QStringLiteral("  "));
+    type(view->txtPassword, QString());
+    type(view->txtconfirm, QStringLiteral("x"));
+    expectRefused(QStringLiteral("  Password does not match!"));
+
+    type(view->txtconfirm, QString());
+    expectRefused(QStringLiteral(" Specify correct PIN Number!"));
+
+    view->optUserPass->click();
+    expectRefused(QStringLiteral(" Specify correct UserID!"));
+
+    view->optPass->click();
+    expectRefused(QStringLiteral(" Specify correct password!"));
+
+    // The view keeps its edits after a refusal.
+    EXPECT_TRUE(view->optPass->isChecked());
+    EXPECT_EQ(view->txtSetupPIN->text(), QStringLiteral("  "));
+}
+
+TEST_F(SetupViewTest, QuestionsAndAnswersMustComeInPairs) {
+    type(view->txtQuestion[2], QStringLiteral("Car"));
+    expectRefused(QStringLiteral("Question or Answer cannot be blank!"));
+    type(view->txtQuestion[2], QString());
+    type(view->txtanswer[2], QStringLiteral("  "));
+    type(view->txtanswer[1], QString());
+    expectRefused(QStringLiteral("Question or Answer cannot be blank!"));
+    type(view->txtQuestion[1], QString());
+    saveAccepted();
+    EXPECT_EQ(reloaded().questions, (std::vector<std::u16string>{u"5|Pet|Rex"}));
+}
+
+TEST_F(SetupViewTest, TheNumberOfQuestionsMustSuitTheAnswerMode) {
+    clearQuestions();
+    view->optQ1->click();
+    expectRefused(QStringLiteral("There must be at least 1 question and answer!"));
+    view->optAll->click();
+    expectRefused(QStringLiteral("There must be at least 1 question and answer!"));
+
+    type(view->txtQuestion[0], QStringLiteral("Pet"));
+    type(view->txtanswer[0], QStringLiteral("Rex"));
+    view->optQ2->click();
+    expectRefused(QStringLiteral("There must be at least 2 questions and answers!"));
+
+    // Questions in boxes 1 and 3 are two questions.
+    type(view->txtQuestion[2], QStringLiteral("Car"));
+    type(view->txtanswer[2], QStringLiteral("Fiat"));
+    saveAccepted();
+    Profile saved = reloaded();
+    EXPECT_EQ(saved.answerMode, 2);
+    EXPECT_EQ(saved.questions, (std::vector<std::u16string>{u"5|Pet|Rex", u"5|Car|Fiat"}));
+
+    // "All Answers" is accepted with a single question.
+    type(view->txtQuestion[2], QString());
+    type(view->txtanswer[2], QString());
+    view->optAll->click();
+    saveAccepted();
+    saved = reloaded();
+    EXPECT_EQ(saved.answerMode, 3);
+    EXPECT_EQ(saved.questions.size(), 1u);
+}
+
+TEST_F(SetupViewTest, AQuestionTypedOnlyInTheThirdBoxIsStoredFirst) {
+    clearQuestions();
+    type(view->txtQuestion[2], QStringLiteral("  Colour "));
+    type(view->txtanswer[2], QStringLiteral(" Blue  "));
+    saveAccepted();
+    EXPECT_EQ(reloaded().questions, (std::vector<std::u16string>{u"5|Colour|Blue"}));
+    window->Toolbar2_ButtonClick(button("Cancel"));
+    EXPECT_EQ(view->txtQuestion[0]->text(), QStringLiteral("Colour"));
+    EXPECT_TRUE(view->txtQuestion[2]->text().isEmpty());
+}
+
+TEST_F(SetupViewTest, TheSeparatorIsRefusedInEveryBox) {
+    for (QLineEdit* box : {view->txtUserID, view->txtSetupPIN, view->txtQuestion[1], view->txtanswer[0]}) {
+        SCOPED_TRACE(box->objectName().toStdString());
+        const QString kept = box->text();
+        type(box, QStringLiteral("a|b"));
+        expectRefused(QStringLiteral("The character | cannot be used here."), u"Keyloft", MessageIcon::None);
+        EXPECT_EQ(box->text(), QStringLiteral("a|b"));
+        type(box, kept);
+    }
+    type(view->txtPassword, QStringLiteral("p|q"));
+    type(view->txtconfirm, QStringLiteral("p|q"));
+    expectRefused(QStringLiteral("The character | cannot be used here."), u"Keyloft", MessageIcon::None);
+}
+
+TEST_F(SetupViewTest, TheTimerSettingFollowsTheAutoLockBox) {
+    auto* autoLock = find<QCheckBox>("chkTimeout");
+    autoLock->setChecked(true);
+    find<QSlider>("slTimer")->setValue(15);
+    type(view->txtUserID, QStringLiteral("Ann2"));
+    saveAccepted();
+    EXPECT_EQ(timerSetting(), u"15");
+
+    autoLock->setChecked(false);
+    type(view->txtUserID, QStringLiteral("Ann3"));
+    saveAccepted();
+    EXPECT_EQ(timerSetting(), u"0");
+
+    // A refused save writes no setting.
+    autoLock->setChecked(true);
+    type(view->txtPassword, QString());
+    expectRefused(QStringLiteral("  Password does not match!"));
+    EXPECT_EQ(timerSetting(), u"0");
+}
+
+TEST_F(SetupViewTest, TheSavedProfileOpensWithTheNewLogon) {
+    view->optUserPass->click();
+    type(view->txtUserID, QStringLiteral("Bob"));
+    type(view->txtPassword, QStringLiteral("N3w pass"));
+    type(view->txtconfirm, QStringLiteral(" N3w pass"));
+    saveAccepted();
+
+    ASSERT_TRUE(press("Unlock"));  // captioned "Lock" in a session
+    ASSERT_FALSE(window->logonAccepted());
+    unlockAndChoose(QStringLiteral("Home"));
+    ASSERT_FALSE(find<QLineEdit>("txtUser")->isHidden()) << "the user ID row is asked for";
+
+    find<QLineEdit>("txtUser")->setText(QStringLiteral("Bob"));
+    find<QLineEdit>("txtPass")->setText(QStringLiteral("Secret"));
+    dialogs.expect(QStringLiteral(" The Details are incorrect. Please re-enter."));
+    find<QPushButton>("cmdLogin")->click();
+    EXPECT_FALSE(window->logonAccepted());
+
+    find<QLineEdit>("txtPass")->setText(QStringLiteral("N3w pass"));
+    find<QPushButton>("cmdLogin")->click();
+    EXPECT_TRUE(window->logonAccepted());
+}
+
+}  // namespace
+}  // namespace keyloft::testing

@@ -1,0 +1,285 @@
+// The category view inside the real main window, reached from the setup view and driven through
+// the record toolbar.
+#include <QAction>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+#include "app/frm_new_main.h"
+#include "app/setup_frame.h"
+#include "entries/category_view.h"
+#include "entries/passwords_view_hooks.h"
+#include "entries_test_support.h"
+#include "platform/platform_core.h"
+#include "store/file_system.h"
+#include "store/profile_store.h"
+
+namespace keyloft::testing {
+namespace {
+
+const QString kDeleteQuestion = QStringLiteral("Are you sure you wish to delete this entry?");
+
+class CategoryInWindowTest : public ::testing::Test {
+protected:
+    CategoryInWindowTest() {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        const std::filesystem::path path(folder.path().toStdU16String());
+        files = platform::CreateHostFileSystem();
+        settings = platform::CreateSettingsStoreIn(path);
+        AppServices services;
+        services.dialogs = &dialogs;
+        services.files = files.get();
+        services.settings = settings.get();
+        services.clock = &clock;
+        services.applicationFolder = path;
+        services.wait = [](int) {};
+        services.endProgram = [] {};
+        services.openUrl = [](const QUrl&) { return true; };
+        services.trayAvailable = [] { return false; };
+        services.chooseFolder = [](const QString&) { return QString(); };
+        window = std::make_unique<frmNewMain>(services);
+        window->store().setDatabaseFolder(path);
+        EXPECT_TRUE(window->store().CreateProfile(u"test"));
+        EXPECT_TRUE(window->store().OpenProfile(u"test"));
+        passwords = new PasswordsViewHooks(*window, clipboard, [] { return QDate(2026, 6, 15); });
+        categories = PlugCategoryView(*window);
+
+        Profile& profile = window->store().profile();
+        profile.categories.add(u"CBANK", u"3|Bank");
+        profile.categories.add(u"CHOME", u"3|Home");
+        profile.entries = {u"4|Bank|Current|alice|pw1||||", u"4|Home|Router|bob|pw2||||"};
+        EXPECT_EQ(window->store().WriteToFile(), SaveOutcome::Saved);
+    }
+    ~CategoryInWindowTest() override {
+        window->setFillGuard(false);
+        window->clearDirty();
+        window.reset();
+        QLocale::setDefault(QLocale::system());
+    }
+
+    QAction* button(const char* key) { return window->toolbarButton(QString::fromLatin1(key)); }
+    void toolbar1(const char* key) { window->Toolbar1_ButtonClick(button(key)); }
+    void toolbar2(const char* key) { window->Toolbar2_ButtonClick(button(key)); }
+    void openCategories() {
+        toolbar1("Setup");
+        window->fraSecurityOptions->cmdCategory->click();
+        ASSERT_FALSE(window->fraCategory->isHidden());
+        ASSERT_TRUE(window->fraSecurityOptions->isHidden());
+    }
+    QStringList rows() const {
+        QStringList names;
+        for (int i = 0; i < categories->lstCategory->topLevelItemCount(); ++i)
+            names << categories->lstCategory->topLevelItem(i)->text(0);
+        return names;
+    }
+    void clickRow(const QString& name) {
+        const QList<QTreeWidgetItem*> found = categories->lstCategory->findItems(name, Qt::MatchExactly);
+        ASSERT_EQ(found.size(), 1) << name.toStdString();
+        categories->lstCategory->setCurrentItem(found.first());
+        emit categories->lstCategory->itemClicked(found.first(), 0);
+    }
+    void typeName(const QString& name) {
+        categories->txtCategory->clear();
+        QTest::keyClicks(categories->txtCategory, name);
+    }
+    // The categories and entries as the profile file holds them.
+    QStringList categoriesOnDisk() {
+        window->store().ReadFromFile(true, u"");
+        QStringList names;
+        for (const CategoryList::Item& item : window->store().profile().categories.items())
+            names << QString::fromStdU16String(item.name());
+        return names;
+    }
+    std::vector<std::u16string> entriesOnDisk() {
+        window->store().ReadFromFile(true, u"");
+        return window->store().profile().entries;
+    }
+    static QStringList items(const QComboBox* box) {
+        QStringList texts;
+        for (int i = 0; i < box->count(); ++i) texts << box->itemText(i);
+        return texts;
+    }
+    void expectViewReset() {
+        EXPECT_TRUE(categories->txtCategory->isHidden());
+        EXPECT_TRUE(categories->txtCategory->text().isEmpty());
+        EXPECT_TRUE(categories->lblNewCategory->isHidden());
+        EXPECT_FALSE(window->isDirty());
+        EXPECT_TRUE(button("Add")->isEnabled());
+        EXPECT_FALSE(button("Save")->isEnabled());
+        EXPECT_TRUE(categories->lstCategory->selectedItems().isEmpty());
+    }
+
+    QTemporaryDir folder;
+    FixedClock clock;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<FileSystem> files;
+    std::unique_ptr<SettingsStore> settings;
+    RecordingClipboard clipboard;
+    std::unique_ptr<frmNewMain> window;
+    PasswordsViewHooks* passwords = nullptr;
+    CategoryView* categories = nullptr;
+};
+
+TEST_F(CategoryInWindowTest, TheViewOpensFromSetupWithItsListAndClosesBackToSetup) {
+    openCategories();
+    EXPECT_EQ(categories->lstCategory->headerItem()->text(0), QStringLiteral("Category"));
+    EXPECT_EQ(categories->lstCategory->columnCount(), 1);
+    EXPECT_EQ(categories->lstCategory->columnWidth(0), 6562 / 15);
+    EXPECT_EQ(categories->lblNewCategory->text(), QStringLiteral("New"));
+    EXPECT_EQ(rows(), (QStringList{"Bank", "Home"}));
+    EXPECT_TRUE(categories->txtCategory->isHidden());
+    EXPECT_FALSE(button("Delete")->isEnabled());
+
+    clickRow(QStringLiteral("Home"));
+    EXPECT_FALSE(categories->txtCategory->isHidden());
+    EXPECT_EQ(categories->txtCategory->text(), QStringLiteral("Home"));
+    EXPECT_TRUE(button("Delete")->isEnabled());
+    EXPECT_FALSE(window->isDirty()) << "showing a row's name is not an edit";
+
+    window->cmdCloseCategory->click();
+    EXPECT_TRUE(window->fraCategory->isHidden());
+    EXPECT_FALSE(window->fraSecurityOptions->isHidden());
+    EXPECT_FALSE(button("Add")->isVisible());
+}
+
+TEST_F(CategoryInWindowTest, EmptyAndRefusedNamesStoreNothingAndResetTheView) {
+    openCategories();
+    const struct {
+        QString typed;
+        QString message;
+    } refused[] = {
+        {QString(), QString::fromStdU16String(kNoCategoryText)},
+        {QStringLiteral("   "), QString::fromStdU16String(kNoCategoryText)},
+        {QStringLiteral("Ba|nk"), QStringLiteral("The character | cannot be used here.")},
+        {QStringLiteral("Bank"), QStringLiteral("This Category already exists!")},
+        {QStringLiteral(" bANK "), QStringLiteral("This Category already exists!")},
+    };
+    for (const auto& attempt : refused) {
+        SCOPED_TRACE(attempt.typed.toStdString());
+        toolbar2("Add");
+        EXPECT_FALSE(categories->lblNewCategory->isHidden());
+        typeName(attempt.typed);
+        dialogs.expect(attempt.message);
+        toolbar2("Save");
+        EXPECT_EQ(dialogs.last().title, u"Keyloft");
+        EXPECT_EQ(dialogs.last().buttons, MessageButtons::Ok);
+        expectViewReset();
+        EXPECT_EQ(rows(), (QStringList{"Bank", "Home"}));
+    }
+    EXPECT_EQ(categoriesOnDisk(), (QStringList{"Bank", "Home"}));
+}
+
+TEST_F(CategoryInWindowTest, RenamingIsRefusedOntoAnotherNameInAnyCaseButMayChangeItsOwnCase) {
+    openCategories();
+    clickRow(QStringLiteral("Home"));
+    typeName(QStringLiteral("BANK"));
+    EXPECT_TRUE(window->isDirty());
+    EXPECT_TRUE(button("Save")->isEnabled());
+    dialogs.expect(QStringLiteral("This Category already exists!"));
+    toolbar2("Save");
+    expectViewReset();
+    EXPECT_EQ(categoriesOnDisk(), (QStringList{"Bank", "Home"}));
+
+    clickRow(QStringLiteral("Bank"));
+    typeName(QStringLiteral("BANK"));
+    toolbar2("Save");
+    EXPECT_EQ(dialogs.shown().size(), 1u);
+    EXPECT_EQ(rows(), (QStringList{"Home", "BANK"}));
+    EXPECT_EQ(categoriesOnDisk(), (QStringList{"Home", "BANK"}));
+}
+
+TEST_F(CategoryInWindowTest, ARenamedCategoryMovesToTheEndAndEntriesKeepTheOldName) {
+    openCategories();
+    clickRow(QStringLiteral("Bank"));
+    typeName(QStringLiteral("  Banking "));
+    toolbar2("Save");
+    EXPECT_TRUE(dialogs.shown().empty());
+    expectViewReset();
+    EXPECT_EQ(rows(), (QStringList{"Home", "Banking"}));
+    EXPECT_EQ(categoriesOnDisk(), (QStringList{"Home", "Banking"}));
+    EXPECT_EQ(entriesOnDisk()[0], u"4|Bank|Current|alice|pw1||||");
+
+    // The entry editor and the filter offer the new name, not the old one.
+    toolbar1("Passwords");
+    PasswordsView& view = *passwords->view();
+    EXPECT_EQ(items(view.cboCategory).mid(1), (QStringList{"Home", "Banking"}));
+    EXPECT_EQ(items(view.cboFilter).mid(1), (QStringList{"Home", "Banking"}));
+}
+
+TEST_F(CategoryInWindowTest, ANewCategoryIsAddedAtTheEndAndOfferedByTheEditorAndFilter) {
+    openCategories();
+    toolbar2("Add");
+    EXPECT_FALSE(button("Save")->isEnabled());
+    typeName(QStringLiteral("Travel"));
+    EXPECT_TRUE(button("Save")->isEnabled());
+    toolbar2("Save");
+    EXPECT_TRUE(dialogs.shown().empty());
+    expectViewReset();
+    EXPECT_EQ(rows(), (QStringList{"Bank", "Home", "Travel"}));
+    EXPECT_EQ(categoriesOnDisk(), (QStringList{"Bank", "Home", "Travel"}));
+
+    toolbar1("Passwords");
+    PasswordsView& view = *passwords->view();
+    EXPECT_TRUE(items(view.cboCategory).contains(QStringLiteral("Travel")));
+    EXPECT_TRUE(items(view.cboFilter).contains(QStringLiteral("Travel")));
+    EXPECT_EQ(view.cboFilter->count(), 4);
+}
+
+TEST_F(CategoryInWindowTest, DeleteRemovesTheCategoryAndLeavesItsEntries) {
+    openCategories();
+    // Without a selected row, Delete does nothing even after Yes.
+    toolbar2("Add");
+    typeName(QStringLiteral("Bank"));
+    dialogs.expect(kDeleteQuestion, MessageAnswer::Yes);
+    window->Toolbar2_ButtonClick(button("Delete"));
+    EXPECT_EQ(categoriesOnDisk(), (QStringList{"Bank", "Home"}));
+    toolbar2("Cancel");
+    expectViewReset();
+
+    clickRow(QStringLiteral("Bank"));
+    dialogs.expect(kDeleteQuestion, MessageAnswer::No);
+    toolbar2("Delete");
+    EXPECT_EQ(rows(), (QStringList{"Bank", "Home"}));
+
+    dialogs.expect(kDeleteQuestion, MessageAnswer::Yes);
+    toolbar2("Delete");
+    EXPECT_EQ(rows(), (QStringList{"Home"}));
+    EXPECT_TRUE(categories->txtCategory->isHidden());
+    EXPECT_TRUE(categories->txtCategory->text().isEmpty());
+    EXPECT_EQ(categoriesOnDisk(), (QStringList{"Home"}));
+    const std::vector<std::u16string> entries = entriesOnDisk();
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0], u"4|Bank|Current|alice|pw1||||");
+}
+
+TEST_F(CategoryInWindowTest, HeadingClicksSortInTurnAndLaterFillsStaySorted) {
+    Profile& profile = window->store().profile();
+    profile.categories.add(u"CAUTO", u"3|Auto");
+    ASSERT_EQ(window->store().WriteToFile(), SaveOutcome::Saved);
+    openCategories();
+    EXPECT_EQ(rows(), (QStringList{"Bank", "Home", "Auto"}));
+    QHeaderView* header = categories->lstCategory->header();
+    emit header->sectionClicked(0);
+    const QStringList first = rows();
+    emit header->sectionClicked(0);
+    const QStringList second = rows();
+    const QStringList ascending{"Auto", "Bank", "Home"};
+    const QStringList descending{"Home", "Bank", "Auto"};
+    EXPECT_TRUE((first == ascending && second == descending) || (first == descending && second == ascending))
+        << first.join(',').toStdString() << " then " << second.join(',').toStdString();
+
+    toolbar2("Add");
+    typeName(QStringLiteral("Cars"));
+    toolbar2("Save");
+    EXPECT_EQ(rows().indexOf(QStringLiteral("Cars")), 2) << rows().join(',').toStdString();
+}
+
+}  // namespace
+}  // namespace keyloft::testing
