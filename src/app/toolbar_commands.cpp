@@ -179,11 +179,17 @@ void frmNewMain::saveCommand() {
     }
     if (isShown(fraPasswords)) {
         ShowBusyPointer();
-        if (passwordsView_->SaveEntry()) {
+        const bool stored = passwordsView_->SaveEntry();
+        if (stored) {
             passwordsView_->ClearEntryEditor();
             ShowPasswords(true);
         }
         ShowIdlePointer();
+        if (!stored) {
+            // A refused entry keeps its edits marked unsaved and Save usable, so a later view
+            // switch still asks before dropping them.
+            return;
+        }
     }
     dirty_ = false;
 }

@@ -159,5 +159,24 @@ TEST_F(PasswordsInWindowTest, LeavingThePasswordsViewHidesTheNewMarker) {
     EXPECT_TRUE(window->fraPasswords->isHidden());
 }
 
+TEST_F(PasswordsInWindowTest, ARefusedSaveKeepsTheEditsMarkedUnsaved) {
+    toolbar1("Passwords");
+    toolbar2("Add");
+    QTest::keyClicks(view().txtUserDesc, QStringLiteral("no user code"));
+    ASSERT_TRUE(window->isDirty());
+    dialogs.expect(QStringLiteral("Account/UserCode must have a valid entry!"));
+    toolbar2("Save");
+    EXPECT_TRUE(window->isDirty());
+    EXPECT_TRUE(button("Save")->isEnabled());
+    EXPECT_EQ(view().txtUserDesc->text(), "no user code");
+    EXPECT_TRUE(entriesOnDisk().empty());
+
+    // Switching away now asks first; No keeps the edits.
+    dialogs.expect(QStringLiteral("You have unsaved changes. Continue and lose changes?"), MessageAnswer::No);
+    toolbar1("Setup");
+    EXPECT_FALSE(window->fraPasswords->isHidden());
+    EXPECT_EQ(view().txtUserDesc->text(), "no user code");
+}
+
 }  // namespace
 }  // namespace keyloft::testing
