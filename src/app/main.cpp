@@ -1,9 +1,3 @@
-#include <QApplication>
-#include <QLabel>
+#include "app/app_start.h"
 
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QLabel label("Keyloft");
-    label.show();
-    return QApplication::exec();
-}
+int main(int argc, char** argv) { return keyloft::RunKeyloft(argc, argv); }

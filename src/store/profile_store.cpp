@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <new>
 #include <optional>
 #include <utility>
 
@@ -270,7 +271,13 @@ void ProfileStore::ReadFromFile(bool showErrors, std::u16string_view suffix) {
             break;
         }
         s.runningLength += static_cast<double>(line.size());
-        const ProfileDecoder::LineResult result = decoder.addLine(line);
+        ProfileDecoder::LineResult result;
+        try {
+            result = decoder.addLine(line);
+        } catch (const std::bad_alloc&) {
+            fail(ErrorInfo::of(error::kOutOfMemory));
+            return;
+        }
         for (int k = 0; k < result.sumFailures; ++k) {
             s.sumCheckFailed();
         }
@@ -513,8 +520,12 @@ SaveOutcome ProfileStore::WriteToFile() {
     }
     wroteNewFile = true;
     const std::int32_t newVersion = NextVersion(s.profile.version);
-    const EncodedProfile encoded =
-        EncodeProfile(s.profile, newVersion, KeyTimeText(s.clock.now().secondsSinceMidnight()), s.creating);
+    EncodedProfile encoded;
+    try {
+        encoded = EncodeProfile(s.profile, newVersion, KeyTimeText(s.clock.now().secondsSinceMidnight()), s.creating);
+    } catch (const std::bad_alloc&) {
+        return saveFailed(ErrorInfo::of(error::kOutOfMemory));
+    }
     if (!encoded.ok) {
         return saveFailed(ErrorInfo::none());
     }

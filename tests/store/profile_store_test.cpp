@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <algorithm>
 
 #include "crypto/text_cipher.h"
 #include "store/profile_codec.h"
+#include "store/profile_verifier.h"
 #include "store/text_convert.h"
 #include "store_fixture.h"
 
@@ -213,6 +217,80 @@ TEST_F(StoreTest, SaveWhileAnotherInstanceHoldsTheFileFailsAfterFiveAttempts) {
     EXPECT_TRUE(std::filesystem::exists(profileFile(u"Home")));
 }
 
+TEST_F(StoreTest, ReloadAfterConflictFailingFiveTimesPutsTheBackupBack) {
+    Instance& a = createAndOpen(u"Home");
+    a.store->CloseHeldFile();
+    Instance& b = startInstance();
+    ASSERT_TRUE(b.store->OpenProfile(u"Home"));
+    ASSERT_EQ(b.store->WriteToFile(), SaveOutcome::Saved);
+    b.store->CloseHeldFile();
+    const std::string afterB = fileBytes(u"Home");
+
+    int backupOpens = 0;  // the version is read, every reload fails
+    a.files->failOpen = [&backupOpens](const std::filesystem::path& p) {
+        return p.extension() == ".bak" && ++backupOpens > 1;
+    };
+    a.store->WriteToFile();
+    EXPECT_EQ(a.host.waits.size(), 5u);
+    EXPECT_EQ(a.host.texts(),
+              (std::vector<std::u16string>{
+                  u"An Error has occurred!. The error is : \nFile not found  ReadFromFile (53)\nPlease close application and re-open.",
+                  u"The record has been modified by another user.\nRefreshing data..."}));
+    EXPECT_EQ(a.host.mainWindowCloses, 1);
+    EXPECT_EQ(fileBytes(u"Home"), afterB);
+    EXPECT_FALSE(std::filesystem::exists(database / "Home.dat.bak"));
+    EXPECT_EQ(logLines(), std::vector<std::string>{"#2026-12-07 16:57:18#,\"ReadFromFile\",\"53\",\"File not found\""});
+}
+
+TEST_F(StoreTest, SaveStartedDuringAnotherSaveDoesNotTakeTheFileAgain) {
+    Instance& a = createAndOpen(u"Home");
+    a.store->CloseHeldFile();
+    Instance& b = startInstance();
+    ASSERT_TRUE(b.store->OpenProfile(u"Home"));
+    b.store->profile().entries.push_back(u"4|b|c|d|e||||");
+    ASSERT_EQ(b.store->WriteToFile(), SaveOutcome::Saved);
+    b.store->CloseHeldFile();
+    const std::string afterB = fileBytes(u"Home");
+
+    // The user saves again while the first save reloads after its conflict.
+    bool nestedStarted = false;
+    a.host.onProcessEvents = [&] {
+        if (a.files->renamed.size() == 1 && !nestedStarted) {
+            nestedStarted = true;
+            a.store->WriteToFile();
+        }
+    };
+    a.store->WriteToFile();
+    ASSERT_TRUE(nestedStarted);
+    const std::filesystem::path backup = database / "Home.dat.bak";
+    EXPECT_EQ(std::count(a.files->renameTargets.begin(), a.files->renameTargets.end(), backup), 1);
+    // only the first save tried to take the file
+    EXPECT_EQ(fileBytes(u"Home"), afterB);
+    EXPECT_FALSE(std::filesystem::exists(backup));
+}
+
+TEST_F(StoreTest, VerifierReadsAFileWithoutLogonAndRespectsTheHold) {
+    Instance& a = createAndOpen(u"Home");
+    a.store->profile().entries.push_back(u"4|c|d|u|p||||");
+    ASSERT_EQ(a.store->WriteToFile(), SaveOutcome::Saved);
+    auto files = platform::CreateHostFileSystem();
+    VerifyReport report = VerifyProfileFile(*files, profileFile(u"Home"));
+    EXPECT_FALSE(report.ok);  // held by the running instance
+    EXPECT_EQ(report.fault, u"the file cannot be opened: error 70 \"Permission denied\"");
+
+    a.store->CloseHeldFile();
+    report = VerifyProfileFile(*files, profileFile(u"Home"));
+    EXPECT_TRUE(report.ok) << std::string(report.fault.begin(), report.fault.end());
+    EXPECT_EQ(report.lineCount, 8u);
+    EXPECT_EQ(report.version.value_or(-1), 2);
+    EXPECT_EQ(report.entryCount, 1u);
+    EXPECT_TRUE(a.host.messages.empty());
+    EXPECT_FALSE(std::filesystem::exists(database / "KeyloftErrors.log"));
+
+    report = VerifyProfileFile(*files, profileFile(u"Missing"));
+    EXPECT_EQ(report.fault, u"the file cannot be opened: error 53 \"File not found\"");
+}
+
 // ---------------------------------------------------------------------------------------------
 // Failures while saving
 
@@ -264,18 +342,52 @@ TEST_F(StoreTest, FailingCloseAndFailingCreateLeaveNothingHalfMade) {
 }
 
 TEST_F(StoreTest, ReadOnlyFolderFailsTheSaveAndKeepsTheFile) {
-    if (::geteuid() == 0) {
-        GTEST_SKIP() << "permissions do not bind the superuser";
-    }
-    Instance& a = createAndOpen(u"Home");
+    createAndOpen(u"Home").store->CloseHeldFile();
     const std::string before = fileBytes(u"Home");
-    ::chmod(database.c_str(), 0500);
-    EXPECT_EQ(a.store->WriteToFile(), SaveOutcome::Failed);
-    ::chmod(database.c_str(), 0700);
+    // Returns 0 when everything went as expected, else the number of the failed check.
+    auto saveInReadOnlyFolder = [&]() -> int {
+        Instance& b = startInstance();
+        if (!b.store->OpenProfile(u"Home")) {
+            return 1;
+        }
+        ::chmod(database.c_str(), 0500);
+        b.store->profile().entries.push_back(u"4|x|y|z|w||||");
+        if (b.store->WriteToFile() != SaveOutcome::Failed) {
+            return 2;
+        }
+        if (b.host.waits.size() != 4 || b.host.messages.size() != 1) {
+            return 3;
+        }
+        if (b.host.messages[0].text !=
+            u"An Error has occurred!. The error is : \nPermission denied(70)\nPlease close application and re-open.") {
+            return 4;
+        }
+        if (fileBytes(u"Home") != before || std::filesystem::exists(database / "KeyloftErrors.log")) {
+            return 5;
+        }
+        return 0;
+    };
+    if (::geteuid() != 0) {
+        EXPECT_EQ(saveInReadOnlyFolder(), 0);
+        return;
+    }
+    // Permissions do not bind the superuser: run the instance as an ordinary user.
+    const uid_t nobody = 65534;
+    ASSERT_EQ(::chown(database.c_str(), nobody, nobody), 0);
+    ASSERT_EQ(::chown(profileFile(u"Home").c_str(), nobody, nobody), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::setgid(nobody) != 0 || ::setuid(nobody) != 0) {
+            ::_exit(100);
+        }
+        ::_exit(saveInReadOnlyFolder());
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_EQ(fileBytes(u"Home"), before);
-    EXPECT_EQ(a.host.waits.size(), 4u);
-    EXPECT_EQ(a.host.messages.at(0).text,
-              u"An Error has occurred!. The error is : \nPermission denied(70)\nPlease close application and re-open.");
 }
 
 TEST_F(StoreTest, MissingFolder) {

@@ -31,6 +31,8 @@ public:
     std::function<bool(const std::filesystem::path&)> failOpen;   // openHeld fails with 53 when true
     std::function<bool(const std::filesystem::path&)> failRename; // rename fails with 70 when true
     int renames = 0;
+    std::vector<std::pair<std::filesystem::path, std::filesystem::path>> renamed;  // the ones that worked
+    std::vector<std::filesystem::path> renameTargets;  // every attempt
 
     std::unique_ptr<ReadableFile> openHeld(const std::filesystem::path& file, ErrorInfo& error) override {
         if (failOpen && failOpen(file)) {
@@ -43,10 +45,15 @@ public:
                                              ErrorInfo& error) override;
     ErrorInfo rename(const std::filesystem::path& from, const std::filesystem::path& to) override {
         ++renames;
+        renameTargets.push_back(to);
         if (failRename && failRename(from)) {
             return ErrorInfo::of(error::kPermissionDenied);
         }
-        return inner_->rename(from, to);
+        ErrorInfo result = inner_->rename(from, to);
+        if (!result.failed()) {
+            renamed.emplace_back(from, to);
+        }
+        return result;
     }
     ErrorInfo remove(const std::filesystem::path& file) override { return inner_->remove(file); }
     bool exists(const std::filesystem::path& file) override { return inner_->exists(file); }

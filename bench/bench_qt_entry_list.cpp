@@ -1,0 +1,197 @@
+// The entry list with a large profile: filling (record splitting and expiry dates included),
+// sorting on a heading click and filtering by category. Run offscreen.
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLocale>
+#include <QMap>
+#include <QTemporaryDir>
+#include <QTreeView>
+#include <benchmark/benchmark.h>
+#include <memory>
+
+#include "app/view_host.h"
+#include "entries/entry_list_model.h"
+#include "entries/passwords_view.h"
+#include "platform/platform_core.h"
+#include "platform/qt_clipboard.h"
+#include "store/file_system.h"
+#include "store/profile_store.h"
+
+namespace {
+
+using namespace keyloft;
+
+class QuietHost : public UiHost {
+public:
+    MessageAnswer showMessage(const MessageRequest&) override { return MessageAnswer::Ok; }
+    void lockSession() override {}
+    void clearDirty() override {}
+    void closeMainWindow() override {}
+    void processEvents() override {}
+    void waitMilliseconds(int) override {}
+    void endProgramNow() override {}
+    void showBusyPointer() override {}
+    void showIdlePointer() override {}
+};
+
+class NullClipboard : public platform::Clipboard {
+public:
+    void setSecretText(const QString&) override {}
+    QString text() const override { return {}; }
+};
+
+class BenchWindow : public ViewHost {
+public:
+    explicit BenchWindow(ProfileStore& store) : store_(store) {
+        for (const char* key : {"Unlock", "Setup", "Passwords", "Show", "Generate", "Print", "Add", "Delete", "Save",
+                                "Cancel", "Filter"})
+            actions_.insert(QString::fromLatin1(key), new QAction(QString::fromLatin1(key), &owner_));
+    }
+    ProfileStore& store() override { return store_; }
+    Dialogs& dialogs() override { return host_; }
+    bool isDirty() const override { return false; }
+    void SetDirty(bool) override {}
+    bool fillGuard() const override { return guard_; }
+    void setFillGuard(bool on) override { guard_ = on; }
+    bool passwordEdited() const override { return false; }
+    void setPasswordEdited(bool) override {}
+    bool ConfirmDiscardChanges() override { return true; }
+    QAction* toolbarButton(const QString& key) override { return actions_.value(key); }
+    void setStatusText(const QString&) override {}
+    QString logonStatusText() const override { return QStringLiteral("You are logged into bench profile!"); }
+    void ShowBusyPointer() override {}
+    void ShowIdlePointer() override {}
+
+private:
+    ProfileStore& store_;
+    QuietHost host_;
+    QObject owner_;
+    QMap<QString, QAction*> actions_;
+    bool guard_ = false;
+};
+
+// 10,000 entries in 20 categories; expiry dates of every kind (short, ISO, card form, words, none).
+std::vector<std::u16string> MakeEntries(int count) {
+    std::vector<std::u16string> entries;
+    entries.reserve(static_cast<std::size_t>(count));
+    const QDate base(2026, 1, 1);
+    const QLocale locale;
+    for (int i = 0; i < count; ++i) {
+        QString expiry;
+        switch (i % 5) {
+        case 0: expiry = locale.toString(base.addDays(i % 900), QLocale::ShortFormat); break;
+        case 1: expiry = base.addDays(i % 700).toString(Qt::ISODate); break;
+        case 2: expiry = QStringLiteral("%1/%2").arg(i % 12 + 1, 2, 10, QChar(u'0')).arg(i % 40, 2, 10, QChar(u'0')); break;
+        case 3: expiry = QStringLiteral("never"); break;
+        default: break;
+        }
+        const QString record = QStringList{QStringLiteral("4"),
+                                           QStringLiteral("Category %1").arg(i % 20),
+                                           QStringLiteral("Description of account %1").arg(i),
+                                           QStringLiteral("user%1@example.com").arg(i * 7919 % 10007),
+                                           QStringLiteral("pw%1").arg(i),
+                                           QStringLiteral("Some notes for entry %1").arg(i),
+                                           expiry,
+                                           QStringLiteral("https://site%1.example").arg(i),
+                                           QStringLiteral("mail%1@example.org").arg(i)}
+                                   .join(u'|');
+        entries.push_back(record.toStdU16String());
+    }
+    return entries;
+}
+
+struct Fixture {
+    Fixture() {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        const std::filesystem::path path(folder.path().toStdU16String());
+        files = platform::CreateHostFileSystem();
+        settings = platform::CreateSettingsStoreIn(path);
+        store = std::make_unique<ProfileStore>(host, *files, *settings, clock, path);
+        for (int c = 0; c < 20; ++c) {
+            const std::u16string name = QStringLiteral("Category %1").arg(c).toStdU16String();
+            store->profile().categories.add(u"C" + name, u"3|" + name);
+        }
+        store->profile().entries = MakeEntries(10000);
+        window = std::make_unique<BenchWindow>(*store);
+        view = std::make_unique<PasswordsView>(*window, clipboard, [] { return QDate(2026, 6, 15); });
+        view->resize(1200, 800);
+        view->ShowPasswords(true);
+        view->RefreshEntryLists();
+        QApplication::processEvents();
+    }
+    QTemporaryDir folder;
+    QuietHost host;
+    SystemClock clock;
+    std::unique_ptr<FileSystem> files;
+    std::unique_ptr<SettingsStore> settings;
+    std::unique_ptr<ProfileStore> store;
+    std::unique_ptr<BenchWindow> window;
+    NullClipboard clipboard;
+    std::unique_ptr<PasswordsView> view;
+};
+
+std::unique_ptr<Fixture> shared;  // made once, after the application object, gone before it
+
+Fixture& Shared() {
+    if (!shared) shared = std::make_unique<Fixture>();
+    return *shared;
+}
+
+void BM_FillEntryList(benchmark::State& state) {
+    Fixture& f = Shared();
+    for (auto _ : state) {
+        f.view->FillEntryList();
+        QApplication::processEvents();
+    }
+    state.counters["rows"] = f.view->listModel()->rowCount();
+}
+BENCHMARK(BM_FillEntryList)->Unit(benchmark::kMillisecond);
+
+void BM_RefreshEntryLists(benchmark::State& state) {
+    Fixture& f = Shared();
+    for (auto _ : state) {
+        f.view->RefreshEntryLists();
+        QApplication::processEvents();
+    }
+}
+BENCHMARK(BM_RefreshEntryLists)->Unit(benchmark::kMillisecond);
+
+void BM_SortOnHeadingClick(benchmark::State& state) {
+    Fixture& f = Shared();
+    const int column = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        f.view->SortByColumn(column);
+        QApplication::processEvents();
+    }
+}
+BENCHMARK(BM_SortOnHeadingClick)
+    ->Arg(EntryListModel::Description)
+    ->Arg(EntryListModel::UserCode)
+    ->Arg(EntryListModel::ExpiryDate)
+    ->Unit(benchmark::kMillisecond);
+
+void BM_FilterByCategory(benchmark::State& state) {
+    Fixture& f = Shared();
+    f.view->Filter(true);
+    int item = 1;
+    for (auto _ : state) {
+        f.view->cboFilter->setCurrentIndex(item);  // a category, then back to <All>, in turn
+        QApplication::processEvents();
+        item = item == 0 ? 1 + (item + 7) % 20 : 0;
+    }
+    f.view->Filter(false);
+}
+BENCHMARK(BM_FilterByCategory)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    shared.reset();
+    return 0;
+}

@@ -1,0 +1,23 @@
+#pragma once
+// The about view (fraAbout): the program's name, its version and picture, and "Close".
+
+#include <QFrame>
+
+class QLabel;
+class QPushButton;
+
+namespace keyloft {
+
+class AboutView : public QFrame {
+    Q_OBJECT
+public:
+    explicit AboutView(QWidget* parent = nullptr);
+
+    // "V. " and the major, minor and revision numbers followed by a fixed 2.
+    static QString VersionText(int major, int minor, int revision);
+
+    QLabel* lblVersion;
+    QPushButton* cmdCloseAbout;
+};
+
+}  // namespace keyloft

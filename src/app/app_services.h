@@ -1,0 +1,38 @@
+#pragma once
+// Everything the main window takes from outside: the seams (real ones in the program, fakes in
+// tests) and the few operating-system services that tests must replace.
+
+#include <filesystem>
+#include <functional>
+
+#include <QString>
+#include <QUrl>
+
+#include "store/clock.h"
+#include "store/settings_store.h"
+#include "store/ui_host.h"
+
+namespace keyloft {
+
+class FileSystem;
+
+struct AppServices {
+    Dialogs* dialogs = nullptr;
+    FileSystem* files = nullptr;
+    SettingsStore* settings = nullptr;
+    const Clock* clock = nullptr;
+    std::filesystem::path applicationFolder;
+
+    // Block for the saver's waits (the window keeps painting; no other save or load may start).
+    std::function<void(int milliseconds)> wait;
+    // End the process at once (no save, no prompt).
+    std::function<void()> endProgram;
+    // Open a file or address with the desktop's program for it; false when that failed.
+    std::function<bool(const QUrl&)> openUrl;
+    // Whether the desktop has a notification area.
+    std::function<bool()> trayAvailable;
+    // Ask for a folder ("Database..."); empty when cancelled.
+    std::function<QString(const QString& startFolder)> chooseFolder;
+};
+
+}  // namespace keyloft

@@ -1,0 +1,105 @@
+#include "app/app_start.h"
+
+#include <algorithm>
+
+#include <QApplication>
+#include <QDate>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QSystemTrayIcon>
+
+#include "app/frm_new_main.h"
+#include "desktop/desktop_hooks.h"
+#include "entries/entry_list_model.h"
+#include "entries/frm_show_pass.h"
+#include "entries/passwords_view_hooks.h"
+#include "entries/print_master_list.h"
+#include "platform/qt_shell.h"
+#include "platform/qt_clipboard.h"
+#include "platform/platform_core.h"
+#include "platform/qt_dialogs.h"
+#include "platform/qt_single_instance.h"
+
+namespace keyloft {
+
+bool RefuseSecondInstance(platform::SingleInstanceGuard& guard, Dialogs& dialogs) {
+    if (guard.tryAcquire()) {
+        return false;
+    }
+    MessageRequest request;
+    request.text = kAlreadyRunningText;
+    request.title = kAlreadyRunningTitle;
+    request.icon = MessageIcon::Critical;
+    dialogs.showMessage(request);
+    return true;
+}
+
+int RunKeyloft(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Keyloft"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/keyloft.svg")));
+
+    platform::QtDialogs dialogs([] { return QApplication::activeWindow(); });
+    platform::SingleInstanceGuard guard;
+    if (RefuseSecondInstance(guard, dialogs)) {
+        return 0;
+    }
+
+    std::unique_ptr<FileSystem> files = platform::CreateHostFileSystem();
+    std::unique_ptr<SettingsStore> settings = platform::CreateUserSettingsStore();
+    SystemClock clock;
+
+    AppServices services;
+    services.dialogs = &dialogs;
+    services.files = files.get();
+    services.settings = settings.get();
+    services.clock = &clock;
+    services.applicationFolder = platform::ApplicationFolder();
+    services.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+    services.trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
+    services.chooseFolder = [](const QString& start) {
+        return QFileDialog::getExistingDirectory(QApplication::activeWindow(),
+                                                 QStringLiteral("Choose the folder that holds the profiles"), start);
+    };
+
+    frmNewMain window(services);
+
+    // The views and desktop pieces that live in the window's frames.
+    auto* passwords =
+        new PasswordsViewHooks(window, platform::SystemClipboard(), [] { return QDate::currentDate(); });
+    PassPopup popup(platform::SystemClipboard(), platform::SystemShell(), *window.passTimer(), &window);
+    window.setPopup(&popup);
+    passwords->setShowHandler([&popup](const std::vector<std::u16string>& fields) {
+        QStringList varList;
+        for (const std::u16string& field : fields) {
+            varList << QString::fromStdU16String(field);
+        }
+        popup.Show(varList);
+    });
+    passwords->setPrintHandler([&window, passwords] {
+        std::vector<MasterListRow> rows;
+        if (passwords->view() != nullptr) {
+            for (const EntryListModel::Row& row : passwords->view()->listModel()->rows()) {
+                MasterListRow printed;
+                std::copy(row.cells.begin(), row.cells.end(), printed.begin());
+                rows.push_back(printed);
+            }
+        }
+        PrintMasterList(window, rows, &window);
+    });
+    WelcomeAnimation welcome(dialogs, window.welcomeArea());
+    window.setWelcomeAnimation(&welcome);
+    SystemTray tray(dialogs, &window);
+    window.setTray(&tray);
+    // A parked window is hidden, not closed: only closing the main window ends the program.
+    QApplication::setQuitOnLastWindowClosed(false);
+    QObject::connect(&window, &frmNewMain::windowClosed, &app, &QApplication::quit, Qt::QueuedConnection);
+    window.Form_Load();
+    const int result = QApplication::exec();
+    window.setPopup(nullptr);
+    window.setWelcomeAnimation(nullptr);
+    window.setTray(nullptr);
+    return result;
+}
+
+}  // namespace keyloft

@@ -1,0 +1,426 @@
+// The main window: construction, the load step, the hosts for the store and the views, closing,
+// Park and Help. View switching and logon are in frm_new_main_views.cpp, locking in
+// frm_new_main_locking.cpp, the toolbar dispatch in toolbar_commands.cpp.
+#include "app/frm_new_main.h"
+
+#include <cstdlib>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QLineEdit>
+#include <QSlider>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include "app/about_view.h"
+#include "app/logon_view.h"
+#include "app/profile_view.h"
+#include "app/setup_frame.h"
+#include "app/window_cipher_handler.h"
+#include "keyloft_version.h"
+#include "platform/qt_dialogs.h"
+#include "store/file_system.h"
+#include "store/profile_store.h"
+
+// Pictures compiled into this library must be registered before the first use.
+static void InitAppResources() { Q_INIT_RESOURCE(keyloft_app); }
+
+namespace keyloft {
+namespace {
+constexpr int kTimerIntervalMs = 60000;
+constexpr char kHelpFileName[] = "Keyloft.html";
+constexpr char kWelcomePictureName[] = "welcome2.gif";
+}  // namespace
+
+frmNewMain::frmNewMain(const AppServices& services, QWidget* parent)
+    : QMainWindow(parent), services_(services) {
+    InitAppResources();
+    setObjectName(QStringLiteral("frmNewMain"));
+    setWindowTitle(QStringLiteral("Keyloft"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/keyloft.svg")));
+
+    store_ = std::make_unique<ProfileStore>(*this, *services_.files, *services_.settings, *services_.clock,
+                                            services_.applicationFolder);
+    cipherHandler_ = std::make_unique<WindowCipherHandler>(
+        *services_.dialogs,
+        [this](std::u16string_view operation) { store_->LogError(operation, u"0", u""); },
+        [this] { endProgramNow(); });
+    crypto::SetCipherFailureHandler(cipherHandler_.get());
+
+    buildWindow();
+    connectControls();
+
+    // Idle time counts from the moment the window exists.
+    lastActivity_ = services_.clock->now();
+    qApp->installEventFilter(this);
+}
+
+frmNewMain::~frmNewMain() {
+    qApp->removeEventFilter(this);
+    crypto::SetCipherFailureHandler(nullptr);
+}
+
+void frmNewMain::buildWindow() {
+    toolbars = BuildMainToolbars(this);
+    Toolbar1 = toolbars.Toolbar1;
+    Toolbar2 = toolbars.Toolbar2;
+    addToolBar(Qt::TopToolBarArea, Toolbar1);
+    addToolBar(Qt::TopToolBarArea, Toolbar2);
+
+    auto* body = new QWidget(this);
+    body->setObjectName(QStringLiteral("body"));
+    // Mouse movements anywhere over the window reach it (activity for auto-lock).
+    setMouseTracking(true);
+    body->setMouseTracking(true);
+
+    cboFilter = new QComboBox(body);
+    cboFilter->setObjectName(QStringLiteral("cboFilter"));
+    cboFilter->setMinimumWidth(180);
+    cboFilter->setToolTip(QStringLiteral("Filter by Category"));
+    cmdPark = new QPushButton(QStringLiteral("&Park"), body);
+    cmdPark->setObjectName(QStringLiteral("cmdPark"));
+    cmdPark->setToolTip(QStringLiteral("Minimize Keyloft in System Tray"));
+    cmdHelp = new QPushButton(QStringLiteral("?"), body);
+    cmdHelp->setObjectName(QStringLiteral("cmdHelp"));
+    cmdHelp->setToolTip(QStringLiteral("Online Help"));
+    cmdHelp->setFixedWidth(32);
+    auto* strip = new QHBoxLayout;
+    strip->addWidget(cboFilter);
+    strip->addStretch(1);
+    strip->addWidget(cmdPark);
+    strip->addWidget(cmdHelp);
+
+    welcomeView = new QWidget(body);
+    welcomeView->setObjectName(QStringLiteral("welcomeView"));
+    auto* welcomeLayout = new QVBoxLayout(welcomeView);
+    AGif = new QLabel(welcomeView);
+    AGif->setObjectName(QStringLiteral("AGif"));
+    AGif->setAlignment(Qt::AlignCenter);
+    AGif->setPixmap(QIcon(QStringLiteral(":/icons/welcome.svg")).pixmap(QSize(360, 270)));
+    welcomeLayout->addWidget(AGif, 1);
+
+    fraProfile = new ProfileView(body);
+    fraLogin = new LogonView(body);
+
+    fraPasswords = new QFrame(body);
+    fraPasswords->setObjectName(QStringLiteral("fraPasswords"));
+    fraPasswords->setLayout(new QVBoxLayout);
+    fraPasswords->layout()->setContentsMargins(0, 0, 0, 0);
+
+    fraCategory = new QFrame(body);
+    fraCategory->setObjectName(QStringLiteral("fraCategory"));
+    fraCategory->setFrameShape(QFrame::StyledPanel);
+    {
+        auto* title = new QLabel(QStringLiteral("Category"), fraCategory);
+        QFont bold = title->font();
+        bold.setBold(true);
+        title->setFont(bold);
+        categoryContent_ = new QWidget(fraCategory);
+        categoryContent_->setObjectName(QStringLiteral("categoryContent"));
+        cmdCloseCategory = new QPushButton(QStringLiteral("&Close"), fraCategory);
+        cmdCloseCategory->setObjectName(QStringLiteral("cmdCloseCategory"));
+        auto* buttons = new QHBoxLayout;
+        buttons->addStretch(1);
+        buttons->addWidget(cmdCloseCategory);
+        auto* column = new QVBoxLayout(fraCategory);
+        column->addWidget(title);
+        column->addWidget(categoryContent_, 1);
+        column->addLayout(buttons);
+    }
+
+    fraSecurityOptions = new SetupFrame(body);
+    fraAbout = new AboutView(body);
+    fraAbout->lblVersion->setText(
+        AboutView::VersionText(KEYLOFT_VERSION_MAJOR, KEYLOFT_VERSION_MINOR, KEYLOFT_VERSION_PATCH));
+
+    auto* column = new QVBoxLayout(body);
+    column->addLayout(strip);
+    column->addWidget(welcomeView, 10);
+    column->addWidget(fraProfile, 0);
+    column->addWidget(fraLogin, 0);
+    column->addWidget(fraPasswords, 10);
+    column->addWidget(fraCategory, 10);
+    column->addWidget(fraSecurityOptions, 10);
+    column->addWidget(fraAbout, 10);
+    column->addStretch(1);
+    setCentralWidget(body);
+
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    setStatusBar(StatusBar1);
+
+    tmrLock = new QTimer(this);
+    tmrLock->setObjectName(QStringLiteral("tmrLock"));
+    tmrLock->setInterval(kTimerIntervalMs);
+    tmrPass = new QTimer(this);
+    tmrPass->setObjectName(QStringLiteral("tmrPass"));
+    tmrPass->setInterval(kTimerIntervalMs);
+
+    // The locked window: welcome view only.
+    cboFilter->hide();
+    cboFilter->setEnabled(false);
+    fraProfile->hide();
+    fraLogin->hide();
+    fraPasswords->hide();
+    fraCategory->hide();
+    fraSecurityOptions->hide();
+    fraAbout->hide();
+
+    resize(920, 680);
+}
+
+void frmNewMain::connectControls() {
+    connect(Toolbar1, &QToolBar::actionTriggered, this, &frmNewMain::Toolbar1_ButtonClick);
+    connect(Toolbar2, &QToolBar::actionTriggered, this, &frmNewMain::Toolbar2_ButtonClick);
+    connect(fraProfile->cmdNext, &QPushButton::clicked, this, &frmNewMain::cmdNext_Click);
+    connect(fraProfile->cmdDatabase, &QPushButton::clicked, this, &frmNewMain::cmdDatabase_Click);
+    connect(fraLogin->cmdLogin, &QPushButton::clicked, this, &frmNewMain::cmdLogin_Click);
+    connect(fraLogin->cmdForgot, &QPushButton::clicked, this, &frmNewMain::cmdForgot_Click);
+    connect(cmdPark, &QPushButton::clicked, this, &frmNewMain::cmdPark_Click);
+    connect(cmdHelp, &QPushButton::clicked, this, &frmNewMain::cmdHelp_Click);
+    connect(tmrLock, &QTimer::timeout, this, &frmNewMain::tmrLock_Timer);
+    connect(tmrPass, &QTimer::timeout, this, &frmNewMain::tmrPass_Timer);
+    connect(fraSecurityOptions->chkTimeout, &QCheckBox::toggled, this, &frmNewMain::chkTimeout_Click);
+    connect(fraSecurityOptions->slTimer, &QSlider::valueChanged, this, &frmNewMain::slTimer_Change);
+    connect(fraSecurityOptions->cmdAbout, &QPushButton::clicked, this, [this] {
+        fraSecurityOptions->hide();
+        processEvents();
+        fraAbout->show();
+    });
+    connect(fraAbout->cmdCloseAbout, &QPushButton::clicked, this, [this] {
+        fraAbout->hide();
+        fraSecurityOptions->show();
+    });
+    connect(fraSecurityOptions->cmdCategory, &QPushButton::clicked, this, [this] {
+        fraSecurityOptions->hide();
+        ShowCategory(true);
+    });
+    connect(cmdCloseCategory, &QPushButton::clicked, this, [this] {
+        ShowCategory(false);
+        ShowSetup(true);
+    });
+}
+
+void frmNewMain::Form_Load() {
+    show();
+    ShowBusyPointer();
+    Toolbar2->hide();
+    processEvents();
+    fillProfileList(store_->ListProfiles());
+    tray_->SetupTray();
+    ShowIdlePointer();
+    welcome_->LoadAndStart(welcomePicturePath());
+}
+
+void frmNewMain::fillProfileList(const std::vector<std::u16string>& names) {
+    QStringList list;
+    for (const std::u16string& name : names) {
+        list.append(QString::fromStdU16String(name));
+    }
+    fraProfile->setProfileNames(list);
+}
+
+void frmNewMain::refillProfileList() {
+    std::vector<std::u16string> names;
+    for (const std::filesystem::path& file : services_.files->listProfileFiles(store_->databaseFolder())) {
+        const std::u16string name = file.filename().u16string();
+        names.push_back(name.substr(0, name.find(u'.')));
+    }
+    fillProfileList(names);
+}
+
+QString frmNewMain::welcomePicturePath() const {
+    return QDir(QString::fromStdU16String(store_->databaseFolder().u16string()))
+        .filePath(QString::fromLatin1(kWelcomePictureName));
+}
+
+QString frmNewMain::helpFilePath() const {
+    return QDir(QString::fromStdU16String(services_.applicationFolder.u16string()))
+        .filePath(QString::fromLatin1(kHelpFileName));
+}
+
+// ---- plugged-in views ----
+
+void frmNewMain::setPasswordsView(PasswordsViewApi* view) { passwordsView_ = view ? view : &defaultPasswords_; }
+void frmNewMain::setSetupView(SetupViewApi* view) { setupView_ = view ? view : &defaultSetup_; }
+void frmNewMain::setCategoryView(CategoryViewApi* view) { categoryView_ = view ? view : &defaultCategory_; }
+void frmNewMain::setWelcomeAnimation(WelcomeAnimationApi* animation) {
+    welcome_ = animation ? animation : &defaultWelcome_;
+    if (animation != nullptr && AGif != nullptr) {
+        // The real animation control takes the placeholder's place and name.
+        delete AGif;
+        AGif = nullptr;
+    }
+}
+void frmNewMain::setTray(TrayApi* tray) {
+    tray_ = tray ? tray : &defaultTray_;
+    trayInstalled_ = tray != nullptr;
+}
+void frmNewMain::setPopup(PopupApi* popup) { popup_ = popup ? popup : &defaultPopup_; }
+QWidget* frmNewMain::passwordsFrame() const { return fraPasswords; }
+QWidget* frmNewMain::setupContent() const { return fraSecurityOptions->content; }
+QWidget* frmNewMain::categoryContent() const { return categoryContent_; }
+QWidget* frmNewMain::welcomeArea() const { return welcomeView; }
+
+// ---- UiHost ----
+
+MessageAnswer frmNewMain::showMessage(const MessageRequest& request) { return services_.dialogs->showMessage(request); }
+
+void frmNewMain::lockSession() {
+    releaseSessionButtons();
+    hideEveryView();
+    fraProfile->showNameBox(false);
+    fraProfile->txtFileName->clear();
+    fraProfile->cmdNext->show();
+    processEvents();
+    resetSession();
+    Toolbar2->hide();
+}
+
+void frmNewMain::clearDirty() { SetDirty(false); }
+
+void frmNewMain::closeMainWindow() {
+    // The store closes the window after a failure it has already reported: no question first.
+    dirty_ = false;
+    close();
+}
+
+void frmNewMain::processEvents() { QCoreApplication::processEvents(); }
+
+void frmNewMain::waitMilliseconds(int milliseconds) {
+    inBlockingWait_ = true;
+    if (services_.wait) {
+        services_.wait(milliseconds);
+    } else {
+        QElapsedTimer elapsed;
+        elapsed.start();
+        while (elapsed.elapsed() < milliseconds) {
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents,
+                                            static_cast<int>(milliseconds - elapsed.elapsed()));
+        }
+    }
+    inBlockingWait_ = false;
+}
+
+void frmNewMain::endProgramNow() {
+    if (services_.endProgram) {
+        services_.endProgram();
+        return;
+    }
+    std::_Exit(EXIT_FAILURE);
+}
+
+void frmNewMain::showBusyPointer() { ShowBusyPointer(); }
+void frmNewMain::showIdlePointer() { ShowIdlePointer(); }
+
+// ---- ViewHost ----
+
+ProfileStore& frmNewMain::store() { return *store_; }
+Dialogs& frmNewMain::dialogs() { return *services_.dialogs; }
+
+void frmNewMain::SetDirty(bool bolDirty) {
+    dirty_ = bolDirty;
+    QAction* save = toolbars.button(QStringLiteral("Save"));
+    if (save->isVisible()) {
+        save->setEnabled(true);
+        toolbars.button(QStringLiteral("Cancel"))->setEnabled(true);
+        toolbars.button(QStringLiteral("Add"))->setEnabled(false);
+    }
+}
+
+bool frmNewMain::ConfirmDiscardChanges() {
+    MessageRequest request;
+    request.text = kDiscardChangesText;
+    request.title = kDiscardChangesTitle;
+    request.icon = MessageIcon::Question;
+    request.buttons = MessageButtons::YesNo;
+    request.defaultAnswer = MessageAnswer::No;
+    return showMessage(request) == MessageAnswer::Yes;
+}
+
+QAction* frmNewMain::toolbarButton(const QString& key) { return toolbars.button(key); }
+
+void frmNewMain::setStatusText(const QString& text) { StatusBar1->showMessage(text); }
+
+void frmNewMain::ShowBusyPointer() { platform::ShowBusyPointer(); }
+void frmNewMain::ShowIdlePointer() { platform::ShowIdlePointer(); }
+
+// ---- closing, Park, Help ----
+
+void frmNewMain::closeEvent(QCloseEvent* event) {
+    if (dirty_ && !ConfirmDiscardChanges()) {
+        event->ignore();
+        return;
+    }
+    tray_->onWindowClosing();
+    event->accept();
+    emit windowClosed();
+}
+
+void frmNewMain::cmdPark_Click() {
+    setWindowState(windowState() | Qt::WindowMinimized);
+    const bool trayAvailable = services_.trayAvailable ? services_.trayAvailable() : false;
+    // Without a notification area the window only minimizes, so it stays reachable.
+    if (trayAvailable && trayInstalled_) {
+        tray_->onWindowMinimized();
+    }
+}
+
+void frmNewMain::cmdHelp_Click() {
+    const QString path = helpFilePath();
+    if (!QFileInfo::exists(path)) {
+        MessageRequest request;
+        request.text = kNoHelpText;
+        showMessage(request);
+        return;
+    }
+    const bool opened = services_.openUrl ? services_.openUrl(QUrl::fromLocalFile(path)) : false;
+    if (!opened) {
+        MessageRequest request;
+        request.text = std::u16string(kHelpErrorText) + u"\n" +
+                       u"The help page could not be opened in a web browser.";
+        showMessage(request);
+    }
+}
+
+void frmNewMain::tmrPass_Timer() {
+    if (inBlockingWait_) {
+        return;
+    }
+    if (popup_->isPopupVisible()) {
+        popup_->closePopup();
+    }
+}
+
+// ---- activity ----
+
+bool frmNewMain::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type == QEvent::KeyPress || type == QEvent::MouseMove || type == QEvent::HoverMove) {
+        if (auto* widget = qobject_cast<QWidget*>(watched)) {
+            if (widget == this || isAncestorOf(widget)) {
+                recordActivity();
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frmNewMain::recordActivity() { lastActivity_ = services_.clock->now(); }
+
+bool frmNewMain::isShown(const QWidget* view) const { return view != nullptr && !view->isHidden(); }
+
+}  // namespace keyloft

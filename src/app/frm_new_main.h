@@ -1,0 +1,204 @@
+#pragma once
+// The main window: its frames (one per view), the two toolbars and their dispatch, the session
+// state, logon, locking and auto-lock. It is the store's host and the views' host.
+
+#include <memory>
+
+#include <QMainWindow>
+
+#include "app/app_services.h"
+#include "app/view_hooks.h"
+#include "app/view_host.h"
+#include "app/main_toolbars.h"
+#include "store/clock.h"
+#include "store/ui_host.h"
+
+class QComboBox;
+class QFrame;
+class QLabel;
+class QPushButton;
+class QStatusBar;
+class QTimer;
+
+namespace keyloft {
+
+class AboutView;
+class LogonView;
+class ProfileStore;
+class ProfileView;
+class SetupFrame;
+class WindowCipherHandler;
+
+class frmNewMain : public QMainWindow, public UiHost, public ViewHost {
+    Q_OBJECT
+public:
+    explicit frmNewMain(const AppServices& services, QWidget* parent = nullptr);
+    ~frmNewMain() override;
+
+    // The load step: version label, show, list the profiles, tray, welcome animation.
+    void Form_Load();
+
+    // Views plugged in by other parts of the program (the window does not own them).
+    void setPasswordsView(PasswordsViewApi* view);
+    void setSetupView(SetupViewApi* view);
+    void setCategoryView(CategoryViewApi* view);
+    void setWelcomeAnimation(WelcomeAnimationApi* animation);
+    void setTray(TrayApi* tray);
+    void setPopup(PopupApi* popup);
+    QWidget* passwordsFrame() const;
+    QWidget* setupContent() const;
+    QWidget* categoryContent() const;
+    QWidget* welcomeArea() const;
+    QComboBox* filterBox() const { return cboFilter; }
+    QTimer* passTimer() const { return tmrPass; }
+
+    // View switching.
+    void ShowProfile(bool bol);
+    void ShowSetup(bool bol);
+    void ShowPasswords(bool bol);
+    void ShowCategory(bool bol);
+
+    // Handlers (public so that tests can drive the timers and buttons directly).
+    void Toolbar1_ButtonClick(QAction* button);
+    void Toolbar2_ButtonClick(QAction* button);
+    void cmdNext_Click();
+    void cmdLogin_Click();
+    void cmdForgot_Click();
+    void cmdDatabase_Click();
+    void cmdPark_Click();
+    void cmdHelp_Click();
+    void tmrLock_Timer();
+    void tmrPass_Timer();
+    // A key press or mouse movement reached the window.
+    void recordActivity();
+    bool logonAccepted() const { return logonAccepted_; }
+    LocalTime lastActivity() const { return lastActivity_; }
+
+    // UiHost (the store's host).
+    MessageAnswer showMessage(const MessageRequest& request) override;
+    void lockSession() override;
+    void clearDirty() override;
+    void closeMainWindow() override;
+    void processEvents() override;
+    void waitMilliseconds(int milliseconds) override;
+    void endProgramNow() override;
+    void showBusyPointer() override;
+    void showIdlePointer() override;
+
+    // ViewHost (the views' host).
+    ProfileStore& store() override;
+    Dialogs& dialogs() override;
+    bool isDirty() const override { return dirty_; }
+    void SetDirty(bool bolDirty) override;
+    bool fillGuard() const override { return fillGuard_; }
+    void setFillGuard(bool on) override { fillGuard_ = on; }
+    bool passwordEdited() const override { return passwordEdited_; }
+    void setPasswordEdited(bool on) override { passwordEdited_ = on; }
+    bool ConfirmDiscardChanges() override;
+    QAction* toolbarButton(const QString& key) override;
+    void setStatusText(const QString& text) override;
+    QString logonStatusText() const override { return logonStatusText_; }
+    void ShowBusyPointer() override;
+    void ShowIdlePointer() override;
+
+signals:
+    // The window has closed: the program ends (the tray and the pop-up do not keep it running).
+    void windowClosed();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildWindow();
+    void connectControls();
+    void fillProfileList(const std::vector<std::u16string>& names);
+    // The list again after a create or delete, which has settled the folder already: no question.
+    void refillProfileList();
+    QString helpFilePath() const;
+    QString welcomePicturePath() const;
+
+    // Locking.
+    void openSession();
+    void Lock();
+    void releaseSessionButtons();
+    void hideEveryView();
+    void resetSession();
+    void chkTimeout_Click();
+    void slTimer_Change();
+    void applyTimerSetting();
+
+    // Toolbar2 commands per view.
+    void addCommand();
+    void deleteCommand();
+    void saveCommand();
+    void cancelCommand();
+    void filterCommand(bool pressed);
+    bool guardedSwitch(QAction* clicked);
+    void fillSetupView();
+
+    bool isShown(const QWidget* view) const;
+
+    AppServices services_;
+    std::unique_ptr<ProfileStore> store_;
+    std::unique_ptr<WindowCipherHandler> cipherHandler_;
+
+    PasswordsViewApi defaultPasswords_;
+    SetupViewApi defaultSetup_;
+    CategoryViewApi defaultCategory_;
+    WelcomeAnimationApi defaultWelcome_;
+    TrayApi defaultTray_;
+    PopupApi defaultPopup_;
+    PasswordsViewApi* passwordsView_ = &defaultPasswords_;
+    SetupViewApi* setupView_ = &defaultSetup_;
+    CategoryViewApi* categoryView_ = &defaultCategory_;
+    WelcomeAnimationApi* welcome_ = &defaultWelcome_;
+    TrayApi* tray_ = &defaultTray_;
+    PopupApi* popup_ = &defaultPopup_;
+    bool trayInstalled_ = false;
+
+    // Session state.
+    bool dirty_ = false;
+    bool fillGuard_ = false;
+    bool passwordEdited_ = false;
+    bool logonAccepted_ = false;
+    LocalTime lastActivity_;
+    QString logonStatusText_;
+    bool inBlockingWait_ = false;
+
+public:
+    // Controls, named as their objectName.
+    MainToolbars toolbars;
+    QToolBar* Toolbar1 = nullptr;
+    QToolBar* Toolbar2 = nullptr;
+    QWidget* welcomeView = nullptr;
+    QLabel* AGif = nullptr;
+    ProfileView* fraProfile = nullptr;
+    LogonView* fraLogin = nullptr;
+    QFrame* fraPasswords = nullptr;
+    QFrame* fraCategory = nullptr;
+    QWidget* categoryContent_ = nullptr;
+    QPushButton* cmdCloseCategory = nullptr;
+    SetupFrame* fraSecurityOptions = nullptr;
+    AboutView* fraAbout = nullptr;
+    QComboBox* cboFilter = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+    QPushButton* cmdPark = nullptr;
+    QPushButton* cmdHelp = nullptr;
+    QTimer* tmrLock = nullptr;
+    QTimer* tmrPass = nullptr;
+};
+
+// Texts of the window's own messages.
+inline constexpr char16_t kDiscardChangesText[] = u"You have unsaved changes. Continue and lose changes?";
+inline constexpr char16_t kDiscardChangesTitle[] = u"Changes";
+inline constexpr char16_t kDetailsIncorrectText[] = u" The Details are incorrect. Please re-enter.";
+inline constexpr char16_t kDeleteEntryText[] = u"Are you sure you wish to delete this entry?";
+inline constexpr char16_t kDeleteEntryTitle[] = u"Delete entry";
+inline constexpr char16_t kNoHelpText[] =
+    u"Unable to display Help Contents. There is no Help associated with this application.";
+inline constexpr char16_t kHelpErrorText[] = u"An error has occurred! The error is ";
+inline constexpr char16_t kProfileCreatedText[] =
+    u"The new profile's password is opensesame. Log on and change it in Setup.";
+
+}  // namespace keyloft

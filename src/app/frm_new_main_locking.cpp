@@ -1,0 +1,115 @@
+// Opening a session, Lock, auto-lock and the auto-lock controls.
+#include <QAction>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QTimer>
+#include <QToolBar>
+
+#include "app/about_view.h"
+#include "app/frm_new_main.h"
+#include "app/logon_view.h"
+#include "app/main_toolbars.h"
+#include "app/profile_view.h"
+#include "app/setup_frame.h"
+#include "store/profile_store.h"
+
+namespace keyloft {
+
+void frmNewMain::openSession() {
+    QAction* first = toolbars.button(QStringLiteral("Unlock"));
+    first->setText(QStringLiteral("Lock"));
+    first->setChecked(true);
+    first->setIcon(ToolbarPicture(QStringLiteral("Lock")));
+    welcome_->Stop();
+    welcomeView->hide();
+    Toolbar2->show();
+    ShowProfile(true);
+    if (fraSecurityOptions->chkTimeout->isChecked()) {
+        tmrLock->start();
+    }
+}
+
+void frmNewMain::releaseSessionButtons() {
+    QAction* first = toolbars.button(QStringLiteral("Unlock"));
+    first->setText(QStringLiteral("Unlock"));
+    first->setChecked(false);
+    QAction* setup = toolbars.button(QStringLiteral("Setup"));
+    QAction* passwords = toolbars.button(QStringLiteral("Passwords"));
+    setup->setChecked(false);
+    passwords->setChecked(false);
+    first->setIcon(ToolbarPicture(QStringLiteral("Unlock")));
+    setup->setEnabled(false);
+    passwords->setEnabled(false);
+}
+
+void frmNewMain::hideEveryView() {
+    ShowPasswords(false);
+    ShowSetup(false);
+    ShowProfile(false);
+    ShowCategory(false);
+    fraLogin->setUp(false, store_->profile().logonMode);
+    fraAbout->hide();
+}
+
+void frmNewMain::Lock() {
+    if (dirty_ && !ConfirmDiscardChanges()) {
+        // The session stays open: the button stays pressed.
+        toolbars.button(QStringLiteral("Unlock"))->setChecked(true);
+        return;
+    }
+    lockSession();
+}
+
+void frmNewMain::resetSession() {
+    logonAccepted_ = false;
+    store_->profile().logonMode = 0;
+    setStatusText(QString());
+    SetDirty(false);
+    if (store_->holdsFile()) {
+        store_->CloseHeldFile();
+    }
+    welcome_->Start();
+    welcomeView->show();
+}
+
+void frmNewMain::tmrLock_Timer() {
+    if (inBlockingWait_) {
+        return;
+    }
+    const LocalTime now = services_.clock->now();
+    const std::int64_t idleSeconds = (now.localEpochMilliseconds() - lastActivity_.localEpochMilliseconds()) / 1000;
+    if (idleSeconds < static_cast<std::int64_t>(fraSecurityOptions->slTimer->value()) * 60) {
+        return;
+    }
+    releaseSessionButtons();
+    hideEveryView();
+    welcome_->LoadAndStart(welcomePicturePath());
+    processEvents();
+    resetSession();
+    Toolbar2->hide();
+    tmrLock->stop();
+}
+
+void frmNewMain::chkTimeout_Click() {
+    if (!fillGuard_) {
+        SetDirty(true);
+    }
+    fraSecurityOptions->showAutoLockState();
+    if (fraSecurityOptions->chkTimeout->isChecked()) {
+        tmrLock->start();
+    } else {
+        tmrLock->stop();
+    }
+}
+
+void frmNewMain::slTimer_Change() {
+    fraSecurityOptions->chkTimeout->setText(
+        QStringLiteral("Auto lock after %1 minutes").arg(fraSecurityOptions->slTimer->value()));
+    if (!fillGuard_) {
+        SetDirty(true);
+    }
+}
+
+}  // namespace keyloft

@@ -1,0 +1,183 @@
+#include "app/logon_view.h"
+
+#include <algorithm>
+
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "app/text_rules.h"
+#include "store/profile.h"
+
+namespace keyloft {
+namespace {
+
+constexpr int kLabelLeft = 16;
+constexpr int kLabelWidth = 96;
+constexpr int kBoxLeft = 120;
+constexpr int kBoxWidth = 220;
+constexpr int kBoxHeight = 22;
+constexpr int kButtonLeft = 364;
+constexpr int kButtonWidth = 130;
+constexpr int kQuestionsTop = 104;
+
+QLineEdit* MakeBox(QWidget* parent, const char* name, bool secret) {
+    auto* box = new QLineEdit(parent);
+    box->setObjectName(QString::fromLatin1(name));
+    if (secret) {
+        box->setEchoMode(QLineEdit::Password);
+    }
+    return box;
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption) {
+    auto* label = new QLabel(QString::fromLatin1(caption), parent);
+    label->setObjectName(QString::fromLatin1(name));
+    return label;
+}
+
+}  // namespace
+
+LogonView::LogonView(QWidget* parent) : QGroupBox(QStringLiteral("Logon"), parent) {
+    setObjectName(QStringLiteral("fraLogin"));
+    setMinimumSize(520, 200);
+
+    lblUser = MakeLabel(this, "lblUser", "User ID");
+    lblPassword = MakeLabel(this, "lblPassword", "Password");
+    lblPin = MakeLabel(this, "lblPin", "PIN Number");
+    txtUser = MakeBox(this, "txtUser", false);
+    txtPass = MakeBox(this, "txtPass", true);
+    txtPin = MakeBox(this, "txtPin", true);
+    lblUser->setBuddy(txtUser);
+    lblPassword->setBuddy(txtPass);
+    lblPin->setBuddy(txtPin);
+
+    cmdLogin = new QPushButton(QStringLiteral("&Continue"), this);
+    cmdLogin->setObjectName(QStringLiteral("cmdLogin"));
+    cmdLogin->setGeometry(kButtonLeft, TwipsToPixels(kFirstBoxTopTwips) - 2, kButtonWidth, 26);
+    cmdLogin->setDefault(true);
+    cmdForgot = new QPushButton(QStringLiteral("&Forgot Logon!"), this);
+    cmdForgot->setObjectName(QStringLiteral("cmdForgot"));
+    cmdForgot->setGeometry(kButtonLeft, TwipsToPixels(kFirstBoxTopTwips) + 30, kButtonWidth, 26);
+
+    fraQuestions = new QFrame(this);
+    fraQuestions->setObjectName(QStringLiteral("fraQuestions"));
+    fraQuestions->setFrameShape(QFrame::StyledPanel);
+    fraQuestions->setGeometry(kLabelLeft, kQuestionsTop, kButtonLeft + kButtonWidth - kLabelLeft, 92);
+    for (int row = 0; row < 3; ++row) {
+        lblQ1[row] = MakeLabel(fraQuestions, "lblQ1", "");
+        lblQ1[row]->setProperty("index", row);
+        lblQ1[row]->setGeometry(8, 6 + row * 28, 250, 22);
+        txtAns[row] = MakeBox(fraQuestions, "txtAns", false);
+        txtAns[row]->setProperty("index", row);
+        txtAns[row]->setGeometry(262, 6 + row * 28, kButtonLeft + kButtonWidth - kLabelLeft - 272, 22);
+    }
+    fraQuestions->hide();
+
+    // Return in any box of the view works as "Continue".
+    for (QLineEdit* box : {txtUser, txtPass, txtPin, txtAns[0], txtAns[1], txtAns[2]}) {
+        connect(box, &QLineEdit::returnPressed, cmdLogin, &QPushButton::click);
+    }
+
+    setUp(false, 0);
+}
+
+void LogonView::emptyBoxes() {
+    txtPass->clear();
+    txtUser->clear();
+    txtPin->clear();
+}
+
+void LogonView::setUp(bool show, int logonMode) {
+    setVisible(show);
+    emptyBoxes();
+
+    int row = 0;
+    auto placeRow = [&row](QLabel* label, QLineEdit* box, bool shown) {
+        label->setVisible(shown);
+        box->setVisible(shown);
+        if (!shown) {
+            return;
+        }
+        box->setGeometry(kBoxLeft, TwipsToPixels(kFirstBoxTopTwips + row * kRowPitchTwips), kBoxWidth, kBoxHeight);
+        label->setGeometry(kLabelLeft, TwipsToPixels(kFirstLabelTopTwips + row * kRowPitchTwips), kLabelWidth,
+                           kBoxHeight - 4);
+        ++row;
+    };
+    placeRow(lblUser, txtUser, logonMode > 1);
+    placeRow(lblPassword, txtPass, logonMode > 0);
+    placeRow(lblPin, txtPin, logonMode > 2);
+
+    cmdForgot->setEnabled(logonMode > 0);
+
+    emptyBoxes();
+    for (QLineEdit* answer : txtAns) {
+        answer->clear();
+    }
+}
+
+QLineEdit* LogonView::firstFocusBox() const {
+    if (!txtPin->isHidden()) {
+        return txtPin;
+    }
+    if (!txtUser->isHidden()) {
+        return txtUser;
+    }
+    return txtPass;
+}
+
+bool LogonView::detailsAccepted(const Profile& profile) const {
+    const auto typed = [](const QLineEdit* box) { return TrimBlanks(box->text()).toStdU16String(); };
+    switch (profile.logonMode) {
+    case 1:
+        return typed(txtPass) == profile.password;
+    case 2:
+        return typed(txtPass) == profile.password && typed(txtUser) == profile.userId;
+    case 3:
+        return typed(txtPass) == profile.password && typed(txtUser) == profile.userId &&
+               typed(txtPin) == profile.pin;
+    default:
+        return false;
+    }
+}
+
+bool LogonView::openQuestions(const Profile& profile) {
+    if (profile.questions.empty()) {
+        return false;
+    }
+    fraQuestions->show();
+    for (int row = 0; row < 3; ++row) {
+        lblQ1[row]->hide();
+        txtAns[row]->hide();
+    }
+    // The panel has three rows; a file with more questions shows the first three.
+    for (std::size_t j = 0; j < profile.questions.size() && j < 3; ++j) {
+        const std::vector<std::u16string> fields = SplitFields(profile.questions[j]);
+        const QString question = fields.size() > 1 ? QString::fromStdU16String(fields[1]) : QString();
+        lblQ1[j]->setText(question + QStringLiteral(" ?"));
+        lblQ1[j]->show();
+        txtAns[j]->show();
+    }
+    txtAns[0]->setFocus();
+    return true;
+}
+
+bool LogonView::questionsShown() const { return !fraQuestions->isHidden(); }
+
+bool LogonView::answersAccepted(const Profile& profile) const {
+    int correct = 0;
+    for (std::size_t i = 0; i < profile.questions.size() && i < 3; ++i) {
+        const std::vector<std::u16string> fields = SplitFields(profile.questions[i]);
+        if (fields.size() < 3) {
+            continue;
+        }
+        if (TrimBlanks(txtAns[i]->text()).toStdU16String() == fields[2]) {
+            ++correct;
+        }
+    }
+    // A profile without a valid answer mode must not open with no correct answer at all.
+    return correct >= std::max(profile.answerMode, 1);
+}
+
+}  // namespace keyloft

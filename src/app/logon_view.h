@@ -1,0 +1,60 @@
+#pragma once
+// The logon view (fraLogin) with its questions panel (fraQuestions): the rows per logon mode, the
+// details check and the answers check.
+
+#include <array>
+
+#include <QGroupBox>
+
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace keyloft {
+
+struct Profile;
+
+class LogonView : public QGroupBox {
+    Q_OBJECT
+public:
+    explicit LogonView(QWidget* parent = nullptr);
+
+    // Logon view set-up: shows or hides the view, lays the rows out for the logon mode, enables
+    // "Forgot Logon!" and empties every box.
+    void setUp(bool show, int logonMode);
+    // The box that gets the focus after "Continue": PIN if shown, else user ID if shown, else password.
+    QLineEdit* firstFocusBox() const;
+
+    // True when the trimmed boxes match the profile's stored values for its logon mode.
+    bool detailsAccepted(const Profile& profile) const;
+    // "Forgot Logon!": opens the questions panel with one row per stored question. False (nothing
+    // shown) when the profile has no question.
+    bool openQuestions(const Profile& profile);
+    bool questionsShown() const;
+    // True when at least AnswerMode answers match their own question's answer.
+    bool answersAccepted(const Profile& profile) const;
+
+    QLabel* lblUser;
+    QLabel* lblPassword;
+    QLabel* lblPin;
+    QLineEdit* txtUser;
+    QLineEdit* txtPass;
+    QLineEdit* txtPin;
+    QPushButton* cmdLogin;
+    QPushButton* cmdForgot;
+    QFrame* fraQuestions;
+    std::array<QLabel*, 3> lblQ1{};
+    std::array<QLineEdit*, 3> txtAns{};
+
+    // Positions of the rows, from the top of the view.
+    static constexpr int kFirstBoxTopTwips = 330;
+    static constexpr int kFirstLabelTopTwips = 390;
+    static constexpr int kRowPitchTwips = 360;
+    static int TwipsToPixels(int twips) { return twips / 15; }  // 96 dots per inch
+
+private:
+    void emptyBoxes();
+};
+
+}  // namespace keyloft

@@ -1,0 +1,36 @@
+#pragma once
+// The profile view (fraProfile): the profile list, the new-profile name box, "Continue" and the
+// choice of the database folder.
+
+#include <QGroupBox>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace keyloft {
+
+class ProfileView : public QGroupBox {
+    Q_OBJECT
+public:
+    explicit ProfileView(QWidget* parent = nullptr);
+
+    // Fills cboProfile and selects the first name.
+    void setProfileNames(const QStringList& names);
+    QString chosenProfile() const;
+    // The name box and its label, shown together while a profile is being added.
+    void showNameBox(bool show);
+    bool isAddingProfile() const;
+
+    QComboBox* cboProfile;
+    QLabel* lblNewProfile;
+    QLineEdit* txtFileName;
+    QPushButton* cmdNext;
+    QPushButton* cmdDatabase;
+};
+
+inline constexpr char kDatabaseButtonCaption[] = "Database\u2026";
+inline constexpr char kDatabaseButtonToolTip[] = "Choose the folder that holds the profiles";
+
+}  // namespace keyloft

@@ -1,0 +1,17 @@
+#pragma once
+// Small text rules shared by the window's handlers.
+
+#include <optional>
+
+#include <QString>
+
+namespace keyloft {
+
+// Leading and trailing blanks removed (blanks only: tabs and other spaces are kept).
+QString TrimBlanks(const QString& text);
+
+// The number at the start of a text, as the settings are read: leading blanks, an optional sign,
+// digits and an optional fraction ("15", " 7.6", "12 minutes"). Nothing when there is no number.
+std::optional<double> LeadingNumber(const QString& text);
+
+}  // namespace keyloft

@@ -1,0 +1,229 @@
+// The dispatch of both toolbars: Toolbar1 by button key, Toolbar2 by button caption. Each command
+// looks at the views that are shown and calls the operation that belongs to that view.
+#include <QAction>
+#include <QCheckBox>
+#include <QSlider>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolBar>
+
+#include "app/about_view.h"
+#include "app/frm_new_main.h"
+#include "app/profile_view.h"
+#include "app/setup_frame.h"
+#include "store/profile_store.h"
+
+namespace keyloft {
+
+void frmNewMain::Toolbar1_ButtonClick(QAction* button) {
+    const QString key = button->objectName();
+    if (key == QStringLiteral("Unlock")) {
+        if (button->text() == QStringLiteral("Unlock")) {
+            openSession();
+        } else {
+            Lock();
+        }
+    } else if (key == QStringLiteral("Passwords")) {
+        if (!guardedSwitch(button)) {
+            return;
+        }
+        ShowSetup(false);
+        toolbars.button(QStringLiteral("Setup"))->setChecked(false);
+        button->setChecked(true);
+        Toolbar2->show();
+        fraAbout->hide();
+        ShowCategory(false);
+        ShowSetup(false);
+        ShowPasswords(true);
+        passwordsView_->RefreshEntryLists();
+    } else if (key == QStringLiteral("Setup")) {
+        if (!guardedSwitch(button)) {
+            return;
+        }
+        ShowPasswords(false);
+        toolbars.button(QStringLiteral("Passwords"))->setChecked(false);
+        button->setChecked(true);
+        Toolbar2->show();
+        ShowSetup(true);
+        fillSetupView();
+    } else if (key == QStringLiteral("Show")) {
+        passwordsView_->ShowSelectedEntry();
+    } else if (key == QStringLiteral("Generate")) {
+        passwordsView_->GenerateIntoEditor();
+    } else if (key == QStringLiteral("Print")) {
+        passwordsView_->PrintMasterList();
+    }
+}
+
+bool frmNewMain::guardedSwitch(QAction* clicked) {
+    if (dirty_) {
+        if (!ConfirmDiscardChanges()) {
+            clicked->setChecked(false);
+            return false;
+        }
+        dirty_ = false;
+    }
+    return true;
+}
+
+void frmNewMain::Toolbar2_ButtonClick(QAction* button) {
+    const QString caption = button->text();
+    if (caption == QStringLiteral("Add")) {
+        addCommand();
+    } else if (caption == QStringLiteral("Delete")) {
+        deleteCommand();
+    } else if (caption == QStringLiteral("Save")) {
+        saveCommand();
+    } else if (caption == QStringLiteral("Cancel")) {
+        cancelCommand();
+    } else if (caption == QStringLiteral("Filter")) {
+        filterCommand(button->isChecked());
+    }
+}
+
+void frmNewMain::addCommand() {
+    if (isShown(fraProfile)) {
+        fraProfile->txtFileName->clear();
+        fraProfile->showNameBox(true);
+        fraProfile->cmdNext->show();
+        fraProfile->cmdNext->setEnabled(false);
+        fraProfile->cmdDatabase->setEnabled(false);
+        toolbars.button(QStringLiteral("Delete"))->setEnabled(false);
+        for (const char* key : {"Save", "Cancel"}) {
+            toolbars.button(QString::fromLatin1(key))->setVisible(true);
+            toolbars.button(QString::fromLatin1(key))->setEnabled(true);
+        }
+        fraProfile->txtFileName->setFocus();
+    } else if (isShown(fraCategory)) {
+        toolbars.button(QStringLiteral("Delete"))->setEnabled(false);
+        categoryView_->beginNewCategory();
+    } else if (isShown(fraPasswords)) {
+        fillGuard_ = true;
+        passwordsView_->ClearEntryEditor();
+        toolbars.button(QStringLiteral("Delete"))->setEnabled(false);
+        toolbars.button(QStringLiteral("Generate"))->setEnabled(true);
+        toolbars.button(QStringLiteral("Cancel"))->setEnabled(true);
+        passwordsView_->beginNewEntry();
+        fillGuard_ = false;
+    }
+}
+
+void frmNewMain::deleteCommand() {
+    MessageRequest question;
+    question.text = kDeleteEntryText;
+    question.title = kDeleteEntryTitle;
+    question.icon = MessageIcon::Question;
+    question.buttons = MessageButtons::YesNo;
+    question.defaultAnswer = MessageAnswer::No;
+    if (showMessage(question) != MessageAnswer::Yes) {
+        return;
+    }
+    if (isShown(fraProfile)) {
+        store_->DeleteProfile(fraProfile->chosenProfile().toStdU16String());
+        refillProfileList();
+    }
+    if (isShown(fraCategory)) {
+        categoryView_->DeleteCategory();
+    }
+    if (isShown(fraPasswords)) {
+        ShowBusyPointer();
+        passwordsView_->DeleteEntry();
+        ShowIdlePointer();
+    }
+}
+
+void frmNewMain::saveCommand() {
+    if (isShown(fraProfile)) {
+        const QString name = fraProfile->txtFileName->text();
+        ShowBusyPointer();
+        const bool created = store_->CreateProfile(name.toStdU16String());
+        ShowIdlePointer();
+        if (created) {
+            fraProfile->txtFileName->clear();
+            refillProfileList();
+        }
+        fraProfile->showNameBox(false);
+        toolbars.button(QStringLiteral("Add"))->setEnabled(true);
+        toolbars.button(QStringLiteral("Delete"))->setEnabled(true);
+        toolbars.button(QStringLiteral("Save"))->setEnabled(false);
+        toolbars.button(QStringLiteral("Cancel"))->setEnabled(false);
+        fraProfile->cmdNext->show();
+        fraProfile->cmdNext->setEnabled(true);
+        fraProfile->cmdDatabase->setEnabled(true);
+        if (created) {
+            MessageRequest told;
+            told.text = kProfileCreatedText;
+            told.icon = MessageIcon::Information;
+            showMessage(told);
+        }
+        return;
+    }
+    if (isShown(fraSecurityOptions)) {
+        if (!setupView_->SaveSecurityOptions()) {
+            return;
+        }
+        const bool autoLock = fraSecurityOptions->chkTimeout->isChecked();
+        const QString minutes = autoLock ? QString::number(fraSecurityOptions->slTimer->value()) : QStringLiteral("0");
+        store_->WriteSetting(kSettingTimer, minutes.toStdU16String());
+        toolbars.button(QStringLiteral("Save"))->setEnabled(false);
+        toolbars.button(QStringLiteral("Cancel"))->setEnabled(false);
+    }
+    if (isShown(fraCategory)) {
+        ShowBusyPointer();
+        categoryView_->SaveCategory();
+        ShowCategory(false);
+        ShowCategory(true);
+        categoryView_->FillCategoryList();
+        ShowIdlePointer();
+    }
+    if (isShown(fraPasswords)) {
+        ShowBusyPointer();
+        if (passwordsView_->SaveEntry()) {
+            passwordsView_->ClearEntryEditor();
+            ShowPasswords(true);
+        }
+        ShowIdlePointer();
+    }
+    dirty_ = false;
+}
+
+void frmNewMain::cancelCommand() {
+    if (isShown(fraProfile)) {
+        fraProfile->showNameBox(false);
+        fraProfile->cmdNext->show();
+        fraProfile->cmdNext->setEnabled(true);
+        toolbars.button(QStringLiteral("Delete"))->setEnabled(true);
+        toolbars.button(QStringLiteral("Save"))->setEnabled(false);
+        toolbars.button(QStringLiteral("Cancel"))->setEnabled(false);
+        ShowProfile(true);
+    }
+    if (isShown(fraSecurityOptions)) {
+        ShowSetup(true);
+        fillSetupView();
+    }
+    if (isShown(fraCategory)) {
+        ShowCategory(false);
+        ShowCategory(true);
+        categoryView_->FillCategoryList();
+    }
+    if (isShown(fraPasswords)) {
+        ShowPasswords(false);
+        ShowPasswords(true);
+        passwordsView_->RefreshEntryLists();
+    }
+    dirty_ = false;
+}
+
+void frmNewMain::filterCommand(bool pressed) {
+    if (pressed) {
+        cboFilter->setEnabled(true);
+    } else {
+        if (cboFilter->count() > 0) {
+            cboFilter->setCurrentIndex(0);
+        }
+        cboFilter->setEnabled(false);
+    }
+}
+
+}  // namespace keyloft

@@ -1,0 +1,250 @@
+#include "desktop/animated_gif_ctl.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QFile>
+#include <QGuiApplication>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QResizeEvent>
+#include <cmath>
+
+namespace keyloft {
+
+namespace {
+
+constexpr char16_t kNotAnimatedGif[] = u"Sorry, not an Animated Gif file";
+constexpr char16_t kNotAnimatedGifTitle[] = u"Not a Valid Animated Gif File!";
+constexpr char16_t kSelectFileFirst[] = u"Sorry, you must first select an Animated Gif file to Load";
+constexpr int kFirstTickMs = 250;
+
+QColor toQColor(const GifColor& color) {
+    return QColor(color.red, color.green, color.blue);
+}
+
+}  // namespace
+
+AnimatedGifCtl::AnimatedGifCtl(Dialogs& dialogs, QWidget* parent)
+    : QWidget(parent), dialogs_(dialogs) {
+    backColor_ = palette().color(QPalette::Window);
+    maskColor_ = palette().color(QPalette::Button);
+    timer_.setTimerType(Qt::PreciseTimer);
+    connect(&timer_, &QTimer::timeout, this, &AnimatedGifCtl::Timer_Timer);
+}
+
+AnimatedGifCtl::~AnimatedGifCtl() {
+    if (busy_) QGuiApplication::restoreOverrideCursor();
+}
+
+void AnimatedGifCtl::setUserDelay(long long milliseconds) {
+    userDelay_ = ClampUserDelay(milliseconds);
+}
+
+void AnimatedGifCtl::setUserDelay(const QString& text) {
+    bool ok = false;
+    const double value = text.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(value)) {
+        userDelay_ = ClampUserDelay(10);
+        return;
+    }
+    // Whole milliseconds, halves to even; far out of range values are limited before converting.
+    const double limited = std::clamp(value, -1.0e6, 1.0e6);
+    userDelay_ = ClampUserDelay(static_cast<long long>(std::nearbyint(limited)));
+}
+
+void AnimatedGifCtl::setBackColor(const QColor& color) {
+    backColor_ = color.toRgb();
+    update();
+}
+
+void AnimatedGifCtl::setBorderStyle(int style) {
+    borderStyle_ = style;
+    update();
+}
+
+void AnimatedGifCtl::showBusy() {
+    if (!busy_) QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    busy_ = true;
+}
+
+void AnimatedGifCtl::showIdle() {
+    if (busy_) QGuiApplication::restoreOverrideCursor();
+    busy_ = false;
+}
+
+void AnimatedGifCtl::clearFrames() {
+    info_ = GifFileInfo{};
+    pictures_.clear();
+    numberOfFrames_ = 0;
+    currentFrame_ = 0;
+}
+
+QImage AnimatedGifCtl::framePicture(int frame) const {
+    if (frame < 0 || static_cast<std::size_t>(frame) >= pictures_.size()) return {};
+    return pictures_[static_cast<std::size_t>(frame)];
+}
+
+void AnimatedGifCtl::LoadGif(bool wait) {
+    StopGif();
+    surface_ = QImage();  // the control shows its background colour
+    update();
+    clearFrames();
+    if (wait) QCoreApplication::processEvents();
+
+    showBusy();
+    std::vector<std::uint8_t> data;
+    if (!fileName_.isEmpty()) {
+        QFile file(fileName_);
+        if (file.open(QIODevice::ReadOnly)) {
+            const QByteArray bytes = file.readAll();
+            data.assign(bytes.begin(), bytes.end());
+        }
+    }
+    if (!data.empty()) {
+        if (data.size() < 4 || data[0] != 'G' || data[1] != 'I' || data[2] != 'F' || data[3] != '8') {
+            showIdle();
+            MessageRequest request;
+            request.text = kNotAnimatedGif;
+            request.title = kNotAnimatedGifTitle;
+            dialogs_.showMessage(request);
+            fileName_.clear();
+            return;
+        }
+        prepareFrames(std::move(data));
+    }
+    showIdle();
+
+    if (!fileName_.isEmpty()) {
+        setUserDelay(0);
+        PaintGif(0);
+    }
+}
+
+void AnimatedGifCtl::prepareFrames(std::vector<std::uint8_t> data) {
+    info_ = ParseGif(data);
+    if (changeTransparentColor_) ChangeTransparentColors(info_, data);
+    numberOfFrames_ = info_.frames.empty() ? 0 : static_cast<int>(info_.frames.size()) - 1;
+
+    pictures_.resize(info_.frames.size());
+    for (std::size_t k = 0; k < info_.frames.size(); ++k) {
+        const std::vector<std::uint8_t> single = SingleFrameGif(info_, data, k);
+        const QByteArray bytes(reinterpret_cast<const char*>(single.data()), static_cast<qsizetype>(single.size()));
+        QImage picture = QImage::fromData(bytes, "GIF");
+        if (!picture.isNull()) picture = picture.convertToFormat(QImage::Format_ARGB32);
+        pictures_[k] = picture;
+    }
+
+    const int canvasWidth = (info_.width + 31) / 32 * 32;
+    canvas_ = QImage(std::max(canvasWidth, 1), std::max<int>(info_.height, 1), QImage::Format_ARGB32);
+    canvas_.fill(backColor_);
+}
+
+QColor AnimatedGifCtl::keyColor(const GifFrameInfo& frame) const {
+    const std::vector<GifColor>& table = frame.localTableFlag ? frame.localTable : info_.globalTable;
+    if (frame.transparent) {
+        if (frame.transparentIndex < table.size()) return toQColor(table[frame.transparentIndex]);
+        return {};
+    }
+    if (info_.globalTableFlag && info_.backgroundIndex < info_.globalTable.size())
+        return toQColor(info_.globalTable[info_.backgroundIndex]);
+    return {};
+}
+
+void AnimatedGifCtl::PaintGif(int frame) {
+    if (fileName_.isEmpty()) {
+        MessageRequest request;
+        request.text = kSelectFileFirst;
+        dialogs_.showMessage(request);
+        return;
+    }
+    stopRender_ = false;
+    RenderGif(frame);
+}
+
+void AnimatedGifCtl::RenderGif(int frame) {
+    if (stopRender_ || frame < 0 || static_cast<std::size_t>(frame) >= pictures_.size()) return;
+    const QImage& picture = pictures_[static_cast<std::size_t>(frame)];
+    if (picture.isNull()) return;
+    const GifFrameInfo& info = info_.frames[static_cast<std::size_t>(frame)];
+
+    if (picture.size() != size()) {
+        setFixedSize(picture.size());  // also holds inside a layout
+        emit Resize();
+    }
+
+    if (info.disposal == 2) canvas_.fill(backColor_);
+
+    // The decoder gives the frame inside a picture of the logical screen; only the frame's own
+    // rectangle is drawn, at its place on the canvas.
+    const QRect frameRect = QRect(info.left, info.top, info.width, info.height)
+                                .intersected(picture.rect())
+                                .intersected(canvas_.rect());
+    const QColor key = keyColor(info);
+    const QRgb keyRgb = key.isValid() ? (key.rgb() & 0x00FFFFFF) : 0;
+    for (int y = frameRect.top(); y <= frameRect.bottom(); ++y) {
+        const QRgb* from = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+        QRgb* to = reinterpret_cast<QRgb*>(canvas_.scanLine(y));
+        for (int x = frameRect.left(); x <= frameRect.right(); ++x) {
+            const QRgb pixel = from[x];
+            if (info.transparent && (qAlpha(pixel) == 0 || (key.isValid() && (pixel & 0x00FFFFFF) == keyRgb)))
+                continue;  // the canvas shows through
+            to[x] = pixel | 0xFF000000u;
+        }
+    }
+    surface_ = canvas_.copy();
+    update();
+}
+
+void AnimatedGifCtl::StartTimer() {
+    if (fileName_.isEmpty()) {
+        MessageRequest request;
+        request.text = kSelectFileFirst;
+        dialogs_.showMessage(request);
+        return;
+    }
+    stopRender_ = false;
+    if (!pictures_.empty()) timer_.start(kFirstTickMs);
+}
+
+void AnimatedGifCtl::StopTimer() {
+    stopRender_ = true;
+    timer_.stop();
+}
+
+void AnimatedGifCtl::StopGif() {
+    stopRender_ = true;
+    StopTimer();
+}
+
+void AnimatedGifCtl::Timer_Timer() {
+    if (stopRender_) return;
+    PaintGif(currentFrame_);
+    ++currentFrame_;
+    if (currentFrame_ > numberOfFrames_) currentFrame_ = 0;
+    int delay = 0;
+    if (static_cast<std::size_t>(currentFrame_) < info_.frames.size())
+        delay = info_.frames[static_cast<std::size_t>(currentFrame_)].delay;
+    timer_.setInterval(FrameInterval(delay, userDelay_));
+}
+
+void AnimatedGifCtl::paintEvent(QPaintEvent*) {
+    if (!fileName_.isEmpty() && displaySaved_) {
+        // A saved file name names an existing file: load it once the paint is over.
+        displaySaved_ = false;
+        QTimer::singleShot(0, this, [this] { LoadGif(false); });
+    }
+    QPainter painter(this);
+    painter.fillRect(rect(), backColor_);
+    if (!surface_.isNull()) painter.drawImage(QPoint(0, 0), surface_);
+    if (borderStyle_ != 0) {
+        painter.setPen(palette().color(QPalette::WindowText));
+        painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
+}
+
+void AnimatedGifCtl::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    emit Resize();
+}
+
+}  // namespace keyloft

@@ -1,0 +1,332 @@
+#include "desktop/frm_sys_tray.h"
+
+#include <QAction>
+#include <QApplication>
+#include <algorithm>
+#include <QCursor>
+#include <QEvent>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+#include <QSystemTrayIcon>
+#include <QWidget>
+
+namespace keyloft {
+
+namespace {
+
+constexpr char16_t kTip[] = u"Keyloft Password Manager";
+constexpr char16_t kAboutCaption[] = u"About Keyloft";
+constexpr char16_t kAboutText[] = u"Keyloft Password Manager Version 2.0";
+constexpr char16_t kAboutTitle[] = u"About";
+constexpr char16_t kDefaultIconName[] = u"DEFAULT";
+constexpr int kTipField = 64;
+
+QString u16(const char16_t* text) {
+    return QString::fromUtf16(text);
+}
+
+bool isMinimized(const QWidget* window) {
+    return window->windowState().testFlag(Qt::WindowMinimized);
+}
+
+bool isMaximized(const QWidget* window) {
+    return window->windowState().testFlag(Qt::WindowMaximized);
+}
+
+}  // namespace
+
+QString TrayClickName(int code) {
+    switch (code) {
+        case tray_message::MouseMove: return QStringLiteral("MOUSEMOVE");
+        case tray_message::LButtonDown: return QStringLiteral("LBUTTONDOWN");
+        case tray_message::LButtonUp: return QStringLiteral("LBUTTONUP");
+        case tray_message::LButtonDblClk: return QStringLiteral("LBUTTONDBLCLK");
+        case tray_message::RButtonDown: return QStringLiteral("RBUTTONDOWN");
+        case tray_message::RButtonUp: return QStringLiteral("RBUTTONUP");
+        case tray_message::RButtonDblClk: return QStringLiteral("RBUTTONDBLCLK");
+        case tray_message::MButtonDown: return QStringLiteral("MBUTTONDOWN");
+        case tray_message::MButtonUp: return QStringLiteral("MBUTTONUP");
+        case tray_message::MButtonDblClk: return QStringLiteral("MBUTTONDBLCLK");
+        default: return QStringLiteral("OTHER....: ") + QString::number(code);
+    }
+}
+
+int TrayMessageFor(int qtActivationReason) {
+    switch (static_cast<QSystemTrayIcon::ActivationReason>(qtActivationReason)) {
+        case QSystemTrayIcon::Context: return tray_message::RButtonUp;
+        case QSystemTrayIcon::DoubleClick: return tray_message::LButtonDblClk;
+        case QSystemTrayIcon::Trigger: return tray_message::LButtonUp;
+        case QSystemTrayIcon::MiddleClick: return tray_message::MButtonUp;
+        case QSystemTrayIcon::Unknown: break;
+    }
+    return 0;
+}
+
+// A small key on a dark blue disc: the icon shown in the notification area.
+QPixmap FrmSysTray::TrayPicture() {
+    QPixmap picture(32, 32);
+    picture.fill(Qt::transparent);
+    QPainter p(&picture);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(24, 48, 120));
+    p.drawEllipse(1, 1, 30, 30);
+    p.setBrush(QColor(240, 200, 60));
+    p.drawEllipse(6, 10, 12, 12);
+    p.drawRect(16, 14, 11, 4);
+    p.drawRect(22, 18, 3, 4);
+    p.drawRect(26, 18, 2, 3);
+    p.setBrush(QColor(24, 48, 120));
+    p.drawEllipse(9, 13, 6, 6);
+    return picture;
+}
+
+// A plain padlock: the default picture.
+QPixmap FrmSysTray::DefaultPicture() {
+    QPixmap picture(32, 32);
+    picture.fill(Qt::transparent);
+    QPainter p(&picture);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(90, 90, 90), 3));
+    p.setBrush(Qt::NoBrush);
+    p.drawArc(9, 3, 14, 18, 0, 180 * 16);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(90, 90, 90));
+    p.drawRoundedRect(6, 13, 20, 16, 3, 3);
+    p.setBrush(QColor(230, 230, 230));
+    p.drawEllipse(14, 18, 4, 4);
+    return picture;
+}
+
+FrmSysTray::FrmSysTray(Dialogs& dialogs, QObject* parent) : QObject(parent), dialogs_(dialogs) {
+    menu_ = std::make_unique<QMenu>();
+    menu_->setObjectName(QStringLiteral("mPopupMenu"));
+    auto addItem = [this](const char* name, const QString& caption) {
+        QAction* action = menu_->addAction(caption);
+        action->setObjectName(QString::fromLatin1(name));
+        return action;
+    };
+    auto addSeparator = [this](const char* name) {
+        QAction* action = menu_->addSeparator();
+        action->setObjectName(QString::fromLatin1(name));
+        return action;
+    };
+    mAbout_ = addItem("mAbout", QStringLiteral("&About"));
+    mSep1_ = addSeparator("mSep1");
+    mMaximize_ = addItem("mMaximize", QStringLiteral("Ma&ximize"));
+    mRestore_ = addItem("mRestore", QStringLiteral("&Restore"));
+    mMinimize_ = addItem("mMinimize", QStringLiteral("&Minimize"));
+    mSep2_ = addSeparator("mSep2");
+    mExit_ = addItem("mExit", QStringLiteral("&Exit"));
+    connect(mAbout_, &QAction::triggered, this, &FrmSysTray::mAbout_Click);
+    connect(mMaximize_, &QAction::triggered, this, &FrmSysTray::mMaximize_Click);
+    connect(mRestore_, &QAction::triggered, this, &FrmSysTray::mRestore_Click);
+    connect(mMinimize_, &QAction::triggered, this, &FrmSysTray::mMinimize_Click);
+    connect(mExit_, &QAction::triggered, this, &FrmSysTray::mExit_Click);
+    connect(menu_.get(), &QMenu::aboutToShow, this, &FrmSysTray::UpdateMenuState);
+
+    // Load.
+    icon_ = QIcon(TrayPicture());
+    emit TIcon(this);
+    setTooltip(u16(kTip));
+    mAbout_->setText(u16(kAboutCaption));
+
+    tray_ = std::make_unique<QSystemTrayIcon>(icon_);
+    tray_->setContextMenu(menu_.get());
+    connect(tray_.get(), &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) { MouseMessage(TrayMessageFor(reason)); });
+    setNotificationAreaAvailable(QSystemTrayIcon::isSystemTrayAvailable());
+    loaded_ = true;
+}
+
+FrmSysTray::~FrmSysTray() {
+    MeUnload();
+}
+
+void FrmSysTray::setNotificationAreaAvailable(bool available) {
+    trayAvailable_ = available;
+    if (!tray_) return;
+    if (available) {
+        tray_->setIcon(icon_);
+        tray_->setToolTip(Tooltip().section(QChar(0), 0, 0));
+        tray_->show();
+    } else {
+        tray_->hide();
+    }
+}
+
+bool FrmSysTray::iconInNotificationArea() const {
+    return tray_ && trayAvailable_ && tray_->isVisible();
+}
+
+void FrmSysTray::setFSys(QWidget* window) {
+    if (fsys_) fsys_->removeEventFilter(this);
+    fsys_ = window;
+    if (!window) return;
+    window->installEventFilter(this);
+    connect(window, &QObject::destroyed, this, &FrmSysTray::MeUnload, Qt::UniqueConnection);
+}
+
+QString FrmSysTray::Tooltip() const {
+    return QString::fromUtf16(tip_.data(), kTipField);
+}
+
+void FrmSysTray::setTooltip(const QString& text) {
+    tip_.fill(u' ');
+    const QString cut = text.left(kTipField - 1);
+    for (qsizetype i = 0; i < cut.size(); ++i) tip_[static_cast<std::size_t>(i)] = cut.at(i).unicode();
+    tip_[static_cast<std::size_t>(cut.size())] = u'\0';
+}
+
+void FrmSysTray::setTrayIcon(const QString& text) {
+    if (text.compare(u16(kDefaultIconName), Qt::CaseInsensitive) == 0) {
+        icon_ = QIcon(DefaultPicture());
+    } else {
+        const QPixmap picture(text);
+        if (!picture.isNull()) icon_ = QIcon(picture);
+    }
+    updateIcon();
+}
+
+void FrmSysTray::setTrayIcon(const QPixmap& picture) {
+    if (!picture.isNull()) icon_ = QIcon(picture);
+    updateIcon();
+}
+
+void FrmSysTray::setTrayIcon(const QWidget* object) {
+    // A picture label gives its picture; any other object its own icon.
+    if (const auto* picture = qobject_cast<const QLabel*>(object); picture && !picture->pixmap().isNull())
+        icon_ = QIcon(picture->pixmap());
+    else if (object && !object->windowIcon().isNull())
+        icon_ = object->windowIcon();
+    updateIcon();
+}
+
+void FrmSysTray::updateIcon() {
+    emit TIcon(this);
+    if (!tray_) return;
+    tray_->setIcon(icon_);
+    tray_->setToolTip(Tooltip().section(QChar(0), 0, 0));
+}
+
+void FrmSysTray::MeResize(QWidget* window) {
+    if (!window) return;
+    if (isMinimized(window)) {
+        if (trayAvailable_) window->hide();  // parked: only the icon remains
+        return;
+    }
+    remembered_ = isMaximized(window) ? Qt::WindowMaximized : Qt::WindowNoState;
+}
+
+void FrmSysTray::MeQueryUnload(QWidget*, bool&, int) {}
+
+void FrmSysTray::MeUnload() {
+    if (!loaded_) return;
+    loaded_ = false;
+    if (tray_) {
+        tray_->hide();
+        tray_.reset();
+    }
+    if (fsys_) fsys_->removeEventFilter(this);
+}
+
+bool FrmSysTray::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == fsys_ && event->type() == QEvent::WindowStateChange && !isMinimized(fsys_))
+        remembered_ = isMaximized(fsys_) ? Qt::WindowMaximized : Qt::WindowNoState;
+    return false;
+}
+
+void FrmSysTray::UpdateMenuState() {
+    mAbout_->setEnabled(true);
+    mExit_->setEnabled(true);
+    if (!fsys_) {
+        mMaximize_->setEnabled(false);
+        mRestore_->setEnabled(false);
+        mMinimize_->setEnabled(false);
+        return;
+    }
+    const bool hidden = !fsys_->isVisible();
+    const bool minimized = isMinimized(fsys_);
+    const bool maximized = isMaximized(fsys_);
+    if (hidden || minimized) {
+        mMaximize_->setEnabled(true);
+        mRestore_->setEnabled(true);
+        mMinimize_->setEnabled(false);
+    } else if (maximized) {
+        mMaximize_->setEnabled(false);
+        mRestore_->setEnabled(false);
+        mMinimize_->setEnabled(true);
+    } else {
+        mMaximize_->setEnabled(true);
+        mRestore_->setEnabled(false);
+        mMinimize_->setEnabled(true);
+    }
+}
+
+void FrmSysTray::MouseMessage(int code) {
+    if (code == tray_message::RButtonUp) {
+        UpdateMenuState();
+        emit Click(TrayClickName(code));
+        showPopupMenu();
+        return;
+    }
+    emit Click(TrayClickName(code));
+    if (code == tray_message::LButtonDblClk) mRestore_Click();
+}
+
+void FrmSysTray::showPopupMenu() {
+    // Where the notification area shows the icon, it also opens the menu on a right click.
+    if (iconInNotificationArea()) return;
+    menu_->popup(QCursor::pos());
+}
+
+void FrmSysTray::mAbout_Click() {
+    MessageRequest request;
+    request.text = kAboutText;
+    request.title = kAboutTitle;
+    request.icon = MessageIcon::Information;
+    dialogs_.showMessage(request);
+}
+
+void FrmSysTray::mMaximize_Click() {
+    if (!fsys_) return;
+    fsys_->setWindowState((fsys_->windowState() & ~Qt::WindowMinimized) | Qt::WindowMaximized);
+    fsys_->show();
+}
+
+void FrmSysTray::mRestore_Click() {
+    if (!fsys_) return;
+    if (fsys_->isVisible() && !isMinimized(fsys_)) return;
+    fsys_->setWindowState((fsys_->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized)) | remembered_);
+    fsys_->show();
+    fsys_->raise();
+    fsys_->activateWindow();
+}
+
+void FrmSysTray::mMinimize_Click() {
+    if (!fsys_) return;
+    fsys_->setWindowState(fsys_->windowState() | Qt::WindowMinimized);
+}
+
+void FrmSysTray::mExit_Click() {
+    if (!fsys_) return;
+    const bool wasShown = fsys_->isVisible();
+    // Closing runs the window's own checks, which may keep it open.
+    if (!fsys_->close()) return;
+    MeUnload();
+    // Closing a parked (hidden) window does not count as closing the last window: end the
+    // program here unless some other window is still shown.
+    if (!wasShown) {
+        const auto windows = QApplication::topLevelWidgets();
+        const bool anyShown = std::any_of(windows.begin(), windows.end(), [](const QWidget* w) {
+            return w->isVisible() && !w->testAttribute(Qt::WA_DontShowOnScreen);
+        });
+        if (!anyShown) endProgram_ ? endProgram_() : QCoreApplication::quit();
+    }
+}
+
+}  // namespace keyloft

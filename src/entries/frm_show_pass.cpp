@@ -1,0 +1,328 @@
+#include "entries/frm_show_pass.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTimer>
+
+// The pictures are compiled into the library; a static library needs its resources named once.
+static void InitPopupPictures() {
+    Q_INIT_RESOURCE(frm_show_pass);
+}
+
+namespace keyloft {
+
+namespace {
+
+constexpr char16_t kUserCodeLabel[] = u"User Code";
+constexpr char16_t kPasswordLabel[] = u"Password";
+constexpr char16_t kExpiryLabel[] = u"Expiry date";
+constexpr char16_t kCopyUserTip[] = u"Copy User Code to Clipboard ";
+constexpr char16_t kCopyPasswordTip[] = u"Copy Password to Clipboard ";
+constexpr char16_t kMailto[] = u"mailto:";
+
+QString u16(const char16_t* text) {
+    return QString::fromUtf16(text);
+}
+
+QString field(const QStringList& fields, qsizetype index) {
+    return index < fields.size() ? fields.at(index) : QString();
+}
+
+int vbButton(Qt::MouseButton button) {
+    switch (button) {
+        case Qt::LeftButton: return 1;
+        case Qt::RightButton: return 2;
+        case Qt::MiddleButton: return 4;
+        default: return 0;
+    }
+}
+
+}  // namespace
+
+void QtPassTimer::start() {
+    timer_.start();
+}
+void QtPassTimer::stop() {
+    timer_.stop();
+}
+bool QtPassTimer::isActive() const {
+    return timer_.isActive();
+}
+
+QColor frmshowpass::linkColor() {
+    return QColor(255, 255, 255);  // 16777215
+}
+
+QColor frmshowpass::linkHoverColor() {
+    return QColor(170, 170, 255);  // 16755370
+}
+
+frmshowpass::frmshowpass(platform::Clipboard& clipboard, platform::Shell& shell, PassTimer& tmrPass, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), clipboard_(clipboard), shell_(shell), tmrPass_(tmrPass) {
+    InitPopupPictures();
+    setObjectName(QStringLiteral("frmshowpass"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setMouseTracking(true);
+    picture_ = QImage(QStringLiteral(":/popup/background.png")).convertToFormat(QImage::Format_ARGB32);
+
+    // Picture holders.
+    ImgCopy = pictureHolder("ImgCopy", QStringLiteral(":/popup/copy.png"));
+    ImgCopyMove = pictureHolder("ImgCopyMove", QStringLiteral(":/popup/copy_hover.png"));
+    Imgbkg = pictureHolder("Imgbkg", QStringLiteral(":/popup/close.png"));
+    Imgmousemove = pictureHolder("Imgmousemove", QStringLiteral(":/popup/close_hover.png"));
+    ImgCursor = pictureHolder("ImgCursor", QStringLiteral(":/popup/cursor.png"));
+
+    QPalette text = palette();
+    text.setColor(QPalette::WindowText, QColor(230, 235, 250));
+    auto caption = [&](const char* name, const QString& label, int y) {
+        auto* widget = new QLabel(label, this);
+        widget->setObjectName(QString::fromLatin1(name));
+        widget->setPalette(text);
+        widget->setGeometry(18, y, 78, 22);
+        widget->setMouseTracking(true);
+    };
+    auto box = [&](const char* name, int y, int width) {
+        auto* edit = new QLineEdit(this);
+        edit->setObjectName(QString::fromLatin1(name));
+        edit->setReadOnly(true);
+        edit->setGeometry(98, y, width, 22);
+        return edit;
+    };
+    auto title = new QLabel(QStringLiteral("Keyloft"), this);
+    title->setObjectName(QStringLiteral("lblTitle"));
+    title->setPalette(text);
+    title->setGeometry(18, 4, 150, 20);
+    QFont titleFont = title->font();
+    titleFont.setBold(true);
+    title->setFont(titleFont);
+    title->setMouseTracking(true);
+
+    caption("lblUserCode", u16(kUserCodeLabel), 34);
+    caption("lblPassword", u16(kPasswordLabel), 62);
+    caption("lblExpiryDate", u16(kExpiryLabel), 90);
+    txtcode = box("txtcode", 34, 150);
+    txtpass = box("txtpass", 62, 150);
+    txtExpiryDate = box("txtExpiryDate", 90, 150);
+
+    auto copyButton = [&](const char* name, const QString& tip, int y) {
+        auto* button = new QLabel(this);
+        button->setObjectName(QString::fromLatin1(name));
+        button->setPixmap(ImgCopy->pixmap());
+        button->setToolTip(tip);
+        button->setGeometry(256, y - 1, 24, 24);
+        button->setMouseTracking(true);
+        button->installEventFilter(this);
+        return button;
+    };
+    ImgCopyUser = copyButton("ImgCopyUser", u16(kCopyUserTip), 34);
+    ImgPass = copyButton("ImgPass", u16(kCopyPasswordTip), 62);
+
+    lblWeb = link("lblWeb");
+    lblWeb->setGeometry(18, 118, 264, 18);
+    lblEmail = link("lblEmail");
+    lblEmail->setGeometry(18, 138, 264, 18);
+
+    cmdClose = new QLabel(this);
+    cmdClose->setObjectName(QStringLiteral("cmdClose"));
+    cmdClose->setGeometry(272, 5, 20, 20);
+    cmdClose->setMouseTracking(true);
+    cmdClose->installEventFilter(this);
+
+    // Load: size from the picture, shape, close button, float.
+    FormResize();
+    shaper_ = std::make_unique<clsTransForm>();
+    shaper_->ShapeMe(this, kBlueKeyColor);
+    cmdClose->setPixmap(Imgbkg->pixmap());
+    FloatWindow(this, true);
+}
+
+frmshowpass::~frmshowpass() {
+    unload();
+}
+
+QLabel* frmshowpass::pictureHolder(const char* name, const QString& resource) {
+    auto* holder = new QLabel(this);
+    holder->setObjectName(QString::fromLatin1(name));
+    holder->setPixmap(QPixmap(resource));
+    holder->hide();
+    return holder;
+}
+
+QLabel* frmshowpass::link(const char* name) {
+    auto* label = new QLabel(this);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setTextFormat(Qt::PlainText);
+    label->setMouseTracking(true);
+    label->installEventFilter(this);
+    setLinkColor(label, linkColor());
+    return label;
+}
+
+void frmshowpass::setLinkColor(QLabel* label, const QColor& color) {
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, color);
+    label->setPalette(palette);
+}
+
+void frmshowpass::FormResize() {
+    if (!picture_.isNull()) resize(picture_.size());
+}
+
+void frmshowpass::GetItem(const QStringList& varList) {
+    txtcode->setText(field(varList, 3));
+    txtpass->setText(field(varList, 4));
+    txtExpiryDate->setText(field(varList, 6));
+    lblWeb->setText(field(varList, 7));
+    lblEmail->setText(field(varList, 8));
+    if (!tmrPass_.isActive()) tmrPass_.start();  // a running timer keeps its time
+    show();
+    raise();
+    activateWindow();
+}
+
+void frmshowpass::cmdClose_Click() {
+    tmrPass_.stop();
+    close();
+}
+
+void frmshowpass::tmrPass_Timer(frmshowpass* popup) {
+    if (popup != nullptr && popup->isVisible()) popup->cmdClose_Click();
+}
+
+void frmshowpass::unload() {
+    if (unloaded_) return;
+    unloaded_ = true;
+    shaper_.reset();
+    tmrPass_.stop();
+}
+
+void frmshowpass::closeEvent(QCloseEvent* event) {
+    unload();
+    QWidget::closeEvent(event);
+}
+
+void frmshowpass::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.drawImage(0, 0, picture_);
+    if (isVisible()) FloatWindow(this, true);  // not while the shaper reads the picture
+}
+
+void frmshowpass::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+        cmdClose->setPixmap(Imgbkg->pixmap());
+        unsetCursor();
+        FloatWindow(this, true);
+    }
+    QWidget::changeEvent(event);
+}
+
+void frmshowpass::mousePressEvent(QMouseEvent* event) {
+    clsTransForm::DragForm(this, vbButton(event->button()), event->globalPosition().toPoint());
+}
+
+void frmshowpass::mouseMoveEvent(QMouseEvent* event) {
+    if (event->buttons() == Qt::NoButton) backgroundMove();
+}
+
+void frmshowpass::backgroundMove() {
+    cmdClose->setPixmap(Imgbkg->pixmap());
+    setLinkColor(lblWeb, linkColor());
+    setLinkColor(lblEmail, linkColor());
+    ImgCopyUser->setPixmap(ImgCopy->pixmap());
+    ImgPass->setPixmap(ImgCopy->pixmap());
+    unsetCursor();
+}
+
+void frmshowpass::hoverCopy(QLabel* button) {
+    QLabel* other = button == ImgCopyUser ? ImgPass : ImgCopyUser;
+    button->setPixmap(ImgCopyMove->pixmap());
+    other->setPixmap(ImgCopy->pixmap());
+}
+
+void frmshowpass::hoverLink(QLabel* label) {
+    setLinkColor(label, linkHoverColor());
+    setLinkColor(label == lblWeb ? lblEmail : lblWeb, linkColor());
+}
+
+bool frmshowpass::eventFilter(QObject* watched, QEvent* event) {
+    const bool move = event->type() == QEvent::MouseMove || event->type() == QEvent::Enter;
+    const bool press = event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick;
+    const bool click = event->type() == QEvent::MouseButtonRelease &&
+                       static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
+    if (watched == ImgCopyUser || watched == ImgPass) {
+        auto* button = static_cast<QLabel*>(watched);
+        if (move) hoverCopy(button);
+        if (click) (button == ImgCopyUser) ? ImgCopyUser_Click() : ImgPass_Click();
+        return click || press;  // a press here does not drag the window
+    }
+    if (watched == lblWeb || watched == lblEmail) {
+        auto* label = static_cast<QLabel*>(watched);
+        if (move) hoverLink(label);
+        if (click) (label == lblWeb) ? lblWeb_Click() : lblEmail_Click();
+        return click || press;
+    }
+    if (watched == cmdClose) {
+        if (move) cmdClose->setPixmap(Imgmousemove->pixmap());
+        if (press) return true;
+        if (click) {
+            // Closing deletes the window: leave the event handling first.
+            QTimer::singleShot(0, this, &frmshowpass::cmdClose_Click);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void frmshowpass::copyToClipboard(const QLineEdit* box) {
+    if (!box->text().isEmpty()) clipboard_.setSecretText(box->text());
+    setCursor(QCursor(ImgCursor->pixmap(), 0, 0));
+}
+
+void frmshowpass::ImgCopyUser_Click() {
+    copyToClipboard(txtcode);
+}
+
+void frmshowpass::ImgPass_Click() {
+    copyToClipboard(txtpass);
+}
+
+void frmshowpass::lblWeb_Click() {
+    if (!lblWeb->text().isEmpty()) shell_.open(lblWeb->text());
+}
+
+void frmshowpass::lblEmail_Click() {
+    if (!lblEmail->text().isEmpty()) shell_.open(u16(kMailto) + lblEmail->text());
+}
+
+PassPopup::PassPopup(platform::Clipboard& clipboard, platform::Shell& shell, QTimer& tmrPass, QWidget* parent)
+    : clipboard_(clipboard), shell_(shell), timer_(tmrPass), parent_(parent) {}
+
+PassPopup::~PassPopup() {
+    delete popup_.data();
+}
+
+void PassPopup::Show(const QStringList& varList) {
+    if (!popup_) popup_ = new frmshowpass(clipboard_, shell_, timer_, parent_);
+    popup_->GetItem(varList);
+}
+
+void PassPopup::Show(const std::vector<std::u16string>& varList) {
+    QStringList fields;
+    fields.reserve(static_cast<qsizetype>(varList.size()));
+    for (const std::u16string& value : varList) fields.append(QString::fromStdU16String(value));
+    Show(fields);
+}
+
+bool PassPopup::isPopupVisible() const {
+    return popup_ && popup_->isVisible();
+}
+
+void PassPopup::closePopup() {
+    if (popup_) popup_->cmdClose_Click();
+}
+
+}  // namespace keyloft

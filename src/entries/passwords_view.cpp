@@ -1,0 +1,664 @@
+#include "entries/passwords_view.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QSignalBlocker>
+#include <QToolButton>
+#include <QTreeView>
+#include <QVBoxLayout>
+#include <QAction>
+#include <cmath>
+
+#include "entries/entry_list_model.h"
+#include "platform/qt_clipboard.h"
+#include "store/profile.h"
+#include "store/profile_store.h"
+
+#include "store/error_codes.h"
+#include "store/password_generator.h"
+
+namespace keyloft {
+
+namespace {
+
+// Messages and captions.
+const QString kAllItem = QStringLiteral("<All>");
+const QString kNoneItem = QStringLiteral("<None>");
+const QString kExpiryWarning = QStringLiteral("There are passwords which are due to expire in 7 days.");
+const QString kWarningTitle = QStringLiteral("Warning");
+const QString kUserCodeRequired = QStringLiteral("Account/UserCode must have a valid entry!");
+const QString kPasswordBlank = QStringLiteral("Password is blank!");
+const QString kPasswordMismatch = QStringLiteral("Password and confirmation entry do not match!");
+const QString kInvalidExpiry = QStringLiteral("  Enter a valid Expiry Date!");
+const QString kSeparatorRefused = QStringLiteral("The character | cannot be used in an entry.");
+const QString kOverwritePassword = QStringLiteral("Are you sure you want to overwite the existing password?");
+const QString kPasswordTitle = QStringLiteral("Password");
+const QString kFillComboTitle = QStringLiteral("FillCombo");
+const QString kCopyToolTip = QStringLiteral("Copy to Clipboard");
+const QString kNewMarker = QStringLiteral("NEW");
+
+// Initial column widths in twips; 15 twips make a pixel at 96 dots per inch.
+constexpr int kColumnTwips[EntryListModel::ColumnCount] = {2937, 2672, 2672, 0, 2672, 2143, 2646, 2646};
+int twipsToPixels(int twips) { return static_cast<int>(std::lround(twips / 15.0)); }
+
+// Removes leading and trailing blanks (spaces only, as typed text is compared and stored).
+QString trimBlanks(const QString& text) {
+    qsizetype start = 0, end = text.size();
+    while (start < end && text[start] == u' ') ++start;
+    while (end > start && text[end - 1] == u' ') --end;
+    return text.mid(start, end - start);
+}
+
+// Fields 1..8 of an entry record (field 0 is the kind); missing fields are empty.
+std::array<QString, EntryListModel::ColumnCount> entryCells(const std::u16string& record) {
+    std::array<QString, EntryListModel::ColumnCount> cells;
+    std::size_t start = 0;
+    int field = 0;
+    const std::size_t size = record.size();
+    while (field <= EntryListModel::ColumnCount) {
+        std::size_t end = record.find(kFieldSeparator, start);
+        if (end == std::u16string::npos) end = size;
+        if (field >= 1)
+            cells[static_cast<std::size_t>(field - 1)] =
+                QString(reinterpret_cast<const QChar*>(record.data() + start), static_cast<qsizetype>(end - start));
+        if (end == size) break;
+        start = end + 1;
+        ++field;
+    }
+    return cells;
+}
+
+std::vector<std::u16string> splitRecord(const std::u16string& record) {
+    std::vector<std::u16string> fields;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = record.find(kFieldSeparator, start);
+        if (end == std::u16string::npos) {
+            fields.push_back(record.substr(start));
+            return fields;
+        }
+        fields.push_back(record.substr(start, end - start));
+        start = end + 1;
+    }
+}
+
+QIcon copyIcon() {
+    // Two overlapping sheets.
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setPen(QColor(40, 40, 40));
+    painter.setBrush(QColor(220, 220, 220));
+    painter.drawRect(1, 1, 9, 11);
+    painter.setBrush(QColor(255, 255, 255));
+    painter.drawRect(5, 4, 9, 11);
+    painter.drawLine(7, 7, 12, 7);
+    painter.drawLine(7, 10, 12, 10);
+    return QIcon(pixmap);
+}
+
+}  // namespace
+
+PasswordsView::PasswordsView(ViewHost& host, platform::Clipboard& clipboard, TodayProvider today, QWidget* parent,
+                             QComboBox* filterBox)
+    : QWidget(parent), host_(host), clipboard_(clipboard), today_(std::move(today)) {
+    setObjectName(QStringLiteral("fraPasswords"));
+    buildWidgets(filterBox);
+    connectEditor();
+}
+
+PasswordsView::~PasswordsView() = default;
+
+void PasswordsView::buildWidgets(QComboBox* filterBox) {
+    auto* layout = new QVBoxLayout(this);
+
+    lstUser = new QTreeView(this);
+    lstUser->setObjectName(QStringLiteral("lstUser"));
+    model_ = new EntryListModel(this);
+    lstUser->setModel(model_);
+    lstUser->setRootIsDecorated(false);
+    lstUser->setItemsExpandable(false);
+    lstUser->setUniformRowHeights(true);
+    lstUser->setAllColumnsShowFocus(true);
+    lstUser->setSelectionMode(QAbstractItemView::SingleSelection);
+    lstUser->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lstUser->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lstUser->setSortingEnabled(false);
+    QHeaderView* header = lstUser->header();
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(QHeaderView::Interactive);
+    header->setMinimumSectionSize(0);
+    header->setSectionsClickable(true);
+    header->setSectionsMovable(false);
+    for (int column = 0; column < EntryListModel::ColumnCount; ++column)
+        header->resizeSection(column, twipsToPixels(kColumnTwips[column]));
+    layout->addWidget(lstUser, 1);
+
+    if (filterBox) {
+        cboFilter = filterBox;
+    } else {
+        cboFilter = new QComboBox(this);
+        cboFilter->setObjectName(QStringLiteral("cboFilter"));
+        cboFilter->hide();
+    }
+    cboFilter->setEditable(true);
+    cboFilter->setInsertPolicy(QComboBox::NoInsert);
+    cboFilter->setCompleter(nullptr);
+    cboFilter->setMinimumContentsLength(16);
+
+    auto* grid = new QGridLayout;
+    auto addRow = [this, grid](int row, const char* labelName, const QString& caption, QWidget* box) {
+        auto* label = new QLabel(caption, this);
+        label->setObjectName(QString::fromLatin1(labelName));
+        label->setBuddy(box);
+        grid->addWidget(label, row, 0);
+        grid->addWidget(box, row, 1);
+    };
+    auto lineEdit = [this](const char* name) {
+        auto* box = new QLineEdit(this);
+        box->setObjectName(QString::fromLatin1(name));
+        return box;
+    };
+
+    cboCategory = new QComboBox(this);
+    cboCategory->setObjectName(QStringLiteral("cboCategory"));
+    cboCategory->setEditable(false);
+    txtUserDesc = lineEdit("txtUserDesc");
+    txtUserCode = lineEdit("txtUserCode");
+    txtUserpass = lineEdit("txtUserpass");
+    txtUserpass->setEchoMode(QLineEdit::Password);
+    txtuserconfirm = lineEdit("txtuserconfirm");
+    txtuserconfirm->setEchoMode(QLineEdit::Password);
+    txtSource = new QPlainTextEdit(this);
+    txtSource->setObjectName(QStringLiteral("txtSource"));
+    txtSource->setTabChangesFocus(true);
+    txtSource->setFixedHeight(txtSource->fontMetrics().lineSpacing() * 4 + 12);
+    txtExpiry = lineEdit("txtExpiry");
+    txtWeb = lineEdit("txtWeb");
+    txtEmail = lineEdit("txtEmail");
+
+    addRow(0, "lblCategory", QStringLiteral("Category"), cboCategory);
+    addRow(1, "lblUserDesc", QStringLiteral("Description"), txtUserDesc);
+    addRow(2, "lblUserCode", QStringLiteral("User/Account Code"), txtUserCode);
+
+    // The password box with the copy button beside it.
+    auto* passwordRow = new QWidget(this);
+    auto* passwordLayout = new QHBoxLayout(passwordRow);
+    passwordLayout->setContentsMargins(0, 0, 0, 0);
+    txtUserpass->setParent(passwordRow);
+    passwordLayout->addWidget(txtUserpass, 1);
+    cmdCopyClip = new QToolButton(passwordRow);
+    cmdCopyClip->setObjectName(QStringLiteral("cmdCopyClip"));
+    cmdCopyClip->setToolTip(kCopyToolTip);
+    cmdCopyClip->setIcon(copyIcon());
+    cmdCopyClip->setAutoRaise(true);
+    passwordLayout->addWidget(cmdCopyClip);
+    auto* passwordLabel = new QLabel(QStringLiteral("Password/PIN"), this);
+    passwordLabel->setObjectName(QStringLiteral("lblUserpass"));
+    passwordLabel->setBuddy(txtUserpass);
+    grid->addWidget(passwordLabel, 3, 0);
+    grid->addWidget(passwordRow, 3, 1);
+
+    addRow(4, "lblUserConfirm", QStringLiteral("Confirm Password/PIN"), txtuserconfirm);
+    addRow(5, "lblSource", QStringLiteral("Notes"), txtSource);
+    addRow(6, "lblExpiry", QStringLiteral("Any Expiry Date"), txtExpiry);
+    addRow(7, "lblWeb", QStringLiteral("Web Site"), txtWeb);
+    addRow(8, "lblEmail", QStringLiteral("Email"), txtEmail);
+
+    lblNewUser = new QLabel(kNewMarker, this);
+    lblNewUser->setObjectName(QStringLiteral("lblNewUser"));
+    QFont bold = lblNewUser->font();
+    bold.setBold(true);
+    lblNewUser->setFont(bold);
+    lblNewUser->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0);"));
+    lblNewUser->hide();
+    grid->addWidget(lblNewUser, 0, 2, Qt::AlignRight | Qt::AlignTop);
+    grid->setColumnStretch(1, 1);
+    layout->addLayout(grid);
+}
+
+void PasswordsView::connectEditor() {
+    connect(lstUser->header(), &QHeaderView::sectionClicked, this, &PasswordsView::SortByColumn);
+    connect(lstUser, &QTreeView::clicked, this, [this](const QModelIndex&) { SelectEntryRow(); });
+
+    for (QLineEdit* box : {txtUserDesc, txtUserCode, txtExpiry, txtWeb, txtEmail})
+        connect(box, &QLineEdit::textChanged, this, &PasswordsView::boxChanged);
+    for (QLineEdit* box : {txtUserpass, txtuserconfirm})
+        connect(box, &QLineEdit::textChanged, this, &PasswordsView::passwordBoxChanged);
+    connect(txtSource, &QPlainTextEdit::textChanged, this, &PasswordsView::boxChanged);
+    connect(cboCategory, &QComboBox::currentIndexChanged, this, &PasswordsView::boxChanged);
+
+    connect(cboFilter, &QComboBox::currentIndexChanged, this, &PasswordsView::filterSelected);
+    connect(cboFilter->lineEdit(), &QLineEdit::textEdited, this, &PasswordsView::filterTyped);
+
+    connect(cmdCopyClip, &QToolButton::clicked, this, &PasswordsView::CopyPassword);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Helpers
+
+MessageAnswer PasswordsView::message(const QString& text, const QString& title, MessageIcon icon,
+                                  MessageButtons buttons, MessageAnswer defaultAnswer) {
+    MessageRequest request;
+    request.text = text.toStdU16String();
+    request.title = title.toStdU16String();
+    request.icon = icon;
+    request.buttons = buttons;
+    request.defaultAnswer = defaultAnswer;
+    return host_.dialogs().showMessage(request);
+}
+
+ExpiryDateReader& PasswordsView::dateReader() {
+    // Built once per locale; the locale may be changed while the program runs (tests do).
+    const QLocale locale;
+    if (!reader_ || reader_->locale() != locale) reader_.emplace(locale);
+    return *reader_;
+}
+
+void PasswordsView::setButton(const char* key, bool visible, std::optional<bool> enabled) {
+    QAction* action = host_.toolbarButton(QString::fromLatin1(key));
+    if (!action) return;
+    action->setVisible(visible);
+    if (enabled) action->setEnabled(*enabled);
+}
+
+int PasswordsView::selectedListRow() const {
+    const QModelIndexList rows = lstUser->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void PasswordsView::selectListRow(int row) {
+    QItemSelectionModel* selection = lstUser->selectionModel();
+    if (row < 0) {
+        selection->clearSelection();
+        selection->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+        return;
+    }
+    const QModelIndex index = model_->index(row, 0);
+    selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+bool PasswordsView::newMarkerVisible() const { return !lblNewUser->isHidden(); }
+
+// ---------------------------------------------------------------------------------------------
+// List
+
+void PasswordsView::FillCombo(QComboBox* box, const QString& firstItem) {
+    // Filling is the program's own doing: no selection or change events.
+    const QSignalBlocker blocker(box);
+    try {
+        box->clear();
+        if (!firstItem.isEmpty()) box->addItem(firstItem);
+        for (const CategoryList::Item& item : host_.store().profile().categories.items())
+            box->addItem(QString::fromStdU16String(item.name()));
+    } catch (const std::bad_alloc&) {
+        // The box keeps what was added before the failure.
+        const std::u16string description = ErrorDescription(error::kOutOfMemory);
+        message(QString::fromStdU16String(description), kFillComboTitle);
+        host_.store().LogError(u"FillCombo", ErrorNumberText(error::kOutOfMemory), description);
+    }
+    if (box->isEditable() && box->count() > 0) box->setEditText(box->itemText(box->currentIndex()));
+}
+
+int PasswordsView::FindListIndex(const QComboBox* box, const QString& text) {
+    for (int i = 0; i < box->count(); ++i)
+        if (box->itemText(i) == text) return i;
+    return -1;
+}
+
+void PasswordsView::FillEntryList() {
+    const QDate today = today_();
+    host_.ShowBusyPointer();
+    host_.setFillGuard(true);
+    model_->clear();
+    currentPosition_ = 0;
+
+    const std::vector<std::u16string>& entries = host_.store().profile().entries;
+    // The selected filter item is the one whose text stands in the box; typed text selects none.
+    const int current = cboFilter->currentIndex();
+    const QString filterText = cboFilter->currentText();
+    const bool showAll =
+        cboFilter->count() == 0 || (current == 0 && cboFilter->itemText(0) == filterText);
+
+    ExpiryDateReader& reader = dateReader();
+    std::vector<EntryListModel::Row> rows;
+    rows.reserve(entries.size());
+    bool anyRed = false;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        EntryListModel::Row row;
+        row.cells = entryCells(entries[i]);
+        if (!showAll && row.cells[EntryListModel::Category] != filterText) continue;
+        row.position = static_cast<int>(i + 1);
+        QString& expiry = row.cells[EntryListModel::ExpiryDate];
+        const QString trimmed = trimBlanks(expiry);
+        if (!trimmed.isEmpty()) {
+            const QDate date = reader.read(trimmed);
+            if (date.isValid()) {
+                row.red = today.daysTo(date) <= 7;
+                if (!ExpiryDateReader::isCardForm(trimmed)) expiry = reader.write(date);
+            }
+        }
+        anyRed = anyRed || row.red;
+        rows.push_back(std::move(row));
+    }
+    model_->setRows(std::move(rows));
+    selectListRow(-1);
+
+    if (anyRed && !expiryWarned_) {
+        host_.ShowIdlePointer();
+        message(kExpiryWarning, kWarningTitle);
+    }
+    // Any listed row settles the warning until the next refresh, red or not.
+    if (!model_->rows().empty()) expiryWarned_ = true;
+
+    host_.setFillGuard(false);
+    host_.setStatusText(host_.logonStatusText() + QStringLiteral(" You have ") +
+                        QString::number(entries.size()) + QStringLiteral(" records stored!"));
+    host_.ShowIdlePointer();
+}
+
+void PasswordsView::RefreshEntryLists() {
+    FillCombo(cboCategory, kNoneItem);
+    FillCombo(cboFilter, kAllItem);
+    host_.setFillGuard(true);
+    cboFilter->setCurrentIndex(0);
+    cboFilter->setEditText(cboFilter->itemText(0));
+    expiryWarned_ = false;
+    ClearEntryEditor();
+    FillEntryList();
+    host_.setFillGuard(false);
+}
+
+void PasswordsView::SortByColumn(int column) {
+    model_->sortByHeading(column);
+    lstUser->header()->setSortIndicatorShown(true);
+    lstUser->header()->setSortIndicator(column, model_->sortOrder());
+}
+
+void PasswordsView::filterSelected() {
+    if (host_.fillGuard()) return;
+    host_.setFillGuard(true);
+    ClearEntryEditor();
+    FillEntryList();
+    host_.setFillGuard(false);
+}
+
+void PasswordsView::filterTyped() {
+    if (host_.fillGuard()) return;
+    filterSelected();
+    host_.SetDirty(false);
+    // The editor is empty again: nothing to save or cancel.
+    setButton("Add", true, true);
+    for (const char* key : {"Delete", "Save", "Cancel"}) setButton(key, true, false);
+    for (const char* key : {"Show", "Generate"}) setButton(key, true, false);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Editor
+
+void PasswordsView::boxChanged() {
+    if (!host_.fillGuard()) host_.SetDirty(true);
+}
+
+void PasswordsView::passwordBoxChanged() {
+    if (host_.fillGuard()) return;
+    host_.setPasswordEdited(true);
+    host_.SetDirty(true);
+}
+
+void PasswordsView::ClearEntryEditor() {
+    cboCategory->setCurrentIndex(cboCategory->count() > 0 ? 0 : -1);
+    for (QLineEdit* box : {txtUserDesc, txtUserCode, txtUserpass, txtuserconfirm, txtExpiry, txtEmail, txtWeb})
+        box->clear();
+    txtSource->clear();
+    lblNewUser->hide();
+}
+
+void PasswordsView::LoadEntryIntoEditor() {
+    const int row = selectedListRow();
+    if (row < 0) return;
+    const EntryListModel::Row& entry = model_->rowAt(row);
+    cboCategory->setCurrentIndex(FindListIndex(cboCategory, entry.cells[EntryListModel::Category]));
+    txtUserpass->setText(entry.cells[EntryListModel::Password]);
+    txtuserconfirm->setText(entry.cells[EntryListModel::Password]);
+    txtUserDesc->setText(entry.cells[EntryListModel::Description]);
+    txtUserCode->setText(entry.cells[EntryListModel::UserCode]);
+    txtSource->setPlainText(entry.cells[EntryListModel::Notes]);
+    txtExpiry->setText(entry.cells[EntryListModel::ExpiryDate]);
+    txtWeb->setText(entry.cells[EntryListModel::WebSite]);
+    txtEmail->setText(entry.cells[EntryListModel::Email]);
+}
+
+void PasswordsView::SelectEntryRow() {
+    if (isHidden()) return;
+    if (host_.isDirty()) {
+        if (!host_.ConfirmDiscardChanges()) {
+            // Keep the edits and the row they belong to.
+            int previous = -1;
+            for (int i = 0; i < model_->rowCount() && currentPosition_ > 0; ++i)
+                if (model_->rowAt(i).position == currentPosition_) previous = i;
+            selectListRow(previous);
+            return;
+        }
+        host_.SetDirty(false);
+        ShowPasswords(false);
+        ShowPasswords(true);
+        RefreshEntryLists();
+    }
+    const int row = selectedListRow();
+    if (row >= 0) {
+        currentPosition_ = model_->rowAt(row).position;
+        host_.setFillGuard(true);
+        LoadEntryIntoEditor();
+        host_.setFillGuard(false);
+        setButton("Show", true, true);
+        setButton("Generate", true, true);
+        setButton("Delete", true, true);
+    }
+    lblNewUser->hide();
+}
+
+bool PasswordsView::SaveEntry() {
+    // The record format has no escape for its separator.
+    const QString separator(kFieldSeparator);
+    for (const QString& text : {txtUserDesc->text(), txtUserCode->text(), txtUserpass->text(), txtuserconfirm->text(),
+                                txtSource->toPlainText(), txtExpiry->text(), txtWeb->text(), txtEmail->text(),
+                                cboCategory->currentText()}) {
+        if (text.contains(separator)) {
+            message(kSeparatorRefused, QString::fromStdU16String(kApplicationTitle));
+            return false;
+        }
+    }
+
+    const QString userCode = trimBlanks(txtUserCode->text());
+    if (userCode.isEmpty()) {
+        message(kUserCodeRequired, QString::fromStdU16String(kApplicationTitle));
+        return false;
+    }
+    const QString password = trimBlanks(txtUserpass->text());
+    if (password.isEmpty()) {
+        host_.ShowIdlePointer();
+        message(kPasswordBlank, kWarningTitle);
+        host_.ShowBusyPointer();
+    }
+    if (password != trimBlanks(txtuserconfirm->text())) {
+        message(kPasswordMismatch, QString::fromStdU16String(kApplicationTitle));
+        host_.ShowIdlePointer();
+        return false;
+    }
+    txtExpiry->setText(trimBlanks(txtExpiry->text()));
+    if (!txtExpiry->text().isEmpty()) {
+        const QDate date = dateReader().read(txtExpiry->text());
+        if (!date.isValid()) {
+            message(kInvalidExpiry, QString::fromStdU16String(kApplicationTitle));
+            txtExpiry->setFocus();
+            return false;
+        }
+        if (!ExpiryDateReader::isCardForm(txtExpiry->text())) txtExpiry->setText(dateReader().write(date));
+    }
+
+    std::vector<std::u16string>& entries = host_.store().profile().entries;
+    if (lblNewUser->isHidden() && currentPosition_ > 0 &&
+        static_cast<std::size_t>(currentPosition_) <= entries.size())
+        entries.erase(entries.begin() + (currentPosition_ - 1));
+
+    const QString category = cboCategory->currentIndex() == 0 ? QString() : trimBlanks(cboCategory->currentText());
+    const QStringList fields = {QStringLiteral("4"),
+                                category,
+                                trimBlanks(txtUserDesc->text()),
+                                userCode,
+                                password,
+                                trimBlanks(txtSource->toPlainText()),
+                                txtExpiry->text(),
+                                txtWeb->text(),
+                                txtEmail->text()};
+    entries.push_back(fields.join(separator).toStdU16String());
+    currentPosition_ = 0;
+
+    (void)host_.store().WriteToFile();  // the store reports its own failures and conflicts
+
+    host_.setFillGuard(true);
+    ClearEntryEditor();
+    host_.setFillGuard(false);
+    FillEntryList();
+    return true;
+}
+
+void PasswordsView::ShowPasswords(bool bol) {
+    if (bol) {
+        setButton("Add", true, true);
+        for (const char* key : {"Delete", "Save", "Cancel"}) setButton(key, true, false);
+        setButton("Filter", true, std::nullopt);
+        if (QAction* filter = host_.toolbarButton(QStringLiteral("Filter")); filter && filter->isChecked()) {
+            const QSignalBlocker blocker(filter);
+            filter->setChecked(false);
+        }
+        setButton("Show", true, false);
+        setButton("Generate", true, false);
+        setButton("Print", true, true);
+        cboFilter->show();
+        cboFilter->setEnabled(false);
+        show();
+    } else {
+        for (const char* key : {"Add", "Delete", "Save", "Cancel"}) setButton(key, false, false);
+        setButton("Filter", false, std::nullopt);
+        for (const char* key : {"Show", "Generate", "Print"}) setButton(key, false, false);
+        lblNewUser->hide();
+        cboFilter->hide();
+        hide();
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Record commands
+
+void PasswordsView::Add() {
+    host_.setFillGuard(true);
+    ClearEntryEditor();
+    lblNewUser->show();
+    setButton("Delete", true, false);
+    setButton("Generate", true, true);
+    setButton("Cancel", true, true);
+    txtUserCode->setFocus();
+    host_.setFillGuard(false);
+}
+
+void PasswordsView::Save() {
+    host_.ShowBusyPointer();
+    const bool stored = SaveEntry();
+    if (stored) {
+        host_.setFillGuard(true);
+        ClearEntryEditor();
+        host_.setFillGuard(false);
+    }
+    host_.ShowIdlePointer();
+    if (stored) {
+        // Clear the flag, then leave the buttons as a freshly shown view has them.
+        host_.SetDirty(false);
+        ShowPasswords(true);
+    }
+    // A refused save keeps the flag and Save, so the user can correct the boxes and save again.
+}
+
+void PasswordsView::Delete() {
+    host_.ShowBusyPointer();
+    const int row = selectedListRow();
+    if (row >= 0) {
+        std::vector<std::u16string>& entries = host_.store().profile().entries;
+        const int position = model_->rowAt(row).position;
+        if (position > 0 && static_cast<std::size_t>(position) <= entries.size())
+            entries.erase(entries.begin() + (position - 1));
+        (void)host_.store().WriteToFile();
+        model_->removeRowAt(row);
+        setButton("Delete", true, false);
+        RefreshEntryLists();
+    }
+    host_.ShowIdlePointer();
+}
+
+void PasswordsView::Cancel() {
+    host_.SetDirty(false);
+    ShowPasswords(false);
+    ShowPasswords(true);
+    RefreshEntryLists();
+}
+
+void PasswordsView::Filter(bool pressed) {
+    if (pressed) {
+        cboFilter->setEnabled(true);
+        return;
+    }
+    {
+        const QSignalBlocker blocker(cboFilter);
+        cboFilter->setCurrentIndex(cboFilter->count() > 0 ? 0 : -1);
+        cboFilter->setEditText(cboFilter->itemText(0));
+    }
+    filterSelected();
+    cboFilter->setEnabled(false);
+}
+
+void PasswordsView::Generate() {
+    if (!txtUserpass->text().isEmpty() &&
+        message(kOverwritePassword, kPasswordTitle, MessageIcon::Exclamation, MessageButtons::YesNo, MessageAnswer::No) !=
+            MessageAnswer::Yes)
+        return;
+    const QString password = QString::fromStdU16String(GeneratePassword());
+    txtUserpass->setText(password);
+    txtuserconfirm->setText(password);
+}
+
+void PasswordsView::CopyPassword() {
+    if (!txtUserpass->text().isEmpty()) clipboard_.setSecretText(txtUserpass->text());
+}
+
+// ---------------------------------------------------------------------------------------------
+// For the pop-up and the printout
+
+std::optional<std::vector<std::u16string>> PasswordsView::selectedEntryFields() {
+    const int row = selectedListRow();
+    if (row < 0) return std::nullopt;
+    const int position = model_->rowAt(row).position;
+    const std::vector<std::u16string>& entries = host_.store().profile().entries;
+    if (position <= 0 || static_cast<std::size_t>(position) > entries.size()) return std::nullopt;
+    currentPosition_ = position;
+    return splitRecord(entries[static_cast<std::size_t>(position - 1)]);
+}
+
+std::vector<QStringList> PasswordsView::rowsInListOrder() const {
+    std::vector<QStringList> rows;
+    rows.reserve(model_->rows().size());
+    for (const EntryListModel::Row& row : model_->rows()) {
+        QStringList values;
+        for (const QString& cell : row.cells) values.append(cell);
+        rows.push_back(values);
+    }
+    return rows;
+}
+
+}  // namespace keyloft

@@ -1,0 +1,123 @@
+#pragma once
+// The passwords view: the entry list lstUser with its filter box, the entry editor below it and
+// the record commands of the view. The main window embeds it and calls its operations from the
+// toolbar dispatch; the view reaches the window only through ViewHost.
+
+#include <QDate>
+#include <QStringList>
+#include <QWidget>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/view_host.h"
+#include "entries/expiry_date.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QToolButton;
+class QTreeView;
+class QModelIndex;
+
+namespace keyloft {
+
+namespace platform {
+class Clipboard;
+}
+
+class EntryListModel;
+
+class PasswordsView : public QWidget {
+    Q_OBJECT
+public:
+    using TodayProvider = std::function<QDate()>;
+
+    // filterBox: the window's own filter box, when it has one; otherwise the view makes its own
+    // (hidden until ShowPasswords; the window places it with filterBox()).
+    PasswordsView(ViewHost& host, platform::Clipboard& clipboard, TodayProvider today, QWidget* parent = nullptr,
+                  QComboBox* filterBox = nullptr);
+    ~PasswordsView() override;
+
+    // The filter box: created here, placed by the window (for instance in its record toolbar).
+    QComboBox* filterBox() const { return cboFilter; }
+
+    // List.
+    void FillEntryList();
+    void RefreshEntryLists();
+    void FillCombo(QComboBox* box, const QString& firstItem);
+    static int FindListIndex(const QComboBox* box, const QString& text);
+    void SortByColumn(int column);  // a click on a column heading
+
+    // Editor.
+    void SelectEntryRow();  // the list's click
+    void LoadEntryIntoEditor();
+    void ClearEntryEditor();
+    bool SaveEntry();
+    void ShowPasswords(bool bol);
+
+    // Record commands while this view is shown (Delete after the window's own confirmation).
+    void Add();
+    void Save();
+    void Delete();
+    void Cancel();
+    void Filter(bool pressed);
+    void Generate();
+    void CopyPassword();  // the copy button
+
+    // For the pop-up: the entry of the selected row split at "|" (which then becomes the current
+    // row); nothing when no row is selected.
+    std::optional<std::vector<std::u16string>> selectedEntryFields();
+    // For printing: the listed rows in list order, eight values each (category, description,
+    // user code, password in clear, notes, expiry as shown, web site, e-mail).
+    std::vector<QStringList> rowsInListOrder() const;
+
+    // Inspection.
+    QTreeView* list() const { return lstUser; }
+    EntryListModel* listModel() const { return model_; }
+    bool newMarkerVisible() const;
+    int currentRowPosition() const { return currentPosition_; }
+
+private:
+    void buildWidgets(QComboBox* filterBox);
+    void connectEditor();
+    void boxChanged();
+    void passwordBoxChanged();
+    void filterSelected();
+    void filterTyped();
+    int selectedListRow() const;
+    void selectListRow(int row);
+    MessageAnswer message(const QString& text, const QString& title, MessageIcon icon = MessageIcon::None,
+                       MessageButtons buttons = MessageButtons::Ok,
+                       MessageAnswer defaultAnswer = MessageAnswer::Ok);
+    ExpiryDateReader& dateReader();
+    void setButton(const char* key, bool visible, std::optional<bool> enabled);
+
+    ViewHost& host_;
+    platform::Clipboard& clipboard_;
+    TodayProvider today_;
+    EntryListModel* model_ = nullptr;
+    std::optional<ExpiryDateReader> reader_;
+    bool expiryWarned_ = false;
+    int currentPosition_ = 0;  // row position of the current row; 0 when none since the last rebuild
+
+public:
+    // Controls, named as the window's other views expect them.
+    QTreeView* lstUser = nullptr;
+    QComboBox* cboFilter = nullptr;
+    QComboBox* cboCategory = nullptr;
+    QLineEdit* txtUserDesc = nullptr;
+    QLineEdit* txtUserCode = nullptr;
+    QLineEdit* txtUserpass = nullptr;
+    QLineEdit* txtuserconfirm = nullptr;
+    QPlainTextEdit* txtSource = nullptr;
+    QLineEdit* txtExpiry = nullptr;
+    QLineEdit* txtWeb = nullptr;
+    QLineEdit* txtEmail = nullptr;
+    QLabel* lblNewUser = nullptr;
+    QToolButton* cmdCopyClip = nullptr;
+};
+
+}  // namespace keyloft

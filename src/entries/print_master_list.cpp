@@ -1,0 +1,146 @@
+#include "entries/print_master_list.h"
+
+#include <algorithm>
+
+#include "app/view_host.h"
+
+namespace keyloft {
+
+namespace {
+
+constexpr char16_t kTitle[] = u"Keyloft User Passwords";
+constexpr char16_t kUnderline[] = u"-----------------";
+constexpr char16_t kPagePrefix[] = u"Page ";
+constexpr char16_t kFirstPage[] = u"Page 1";
+constexpr char16_t kLineSample[] = u"test";
+constexpr double kTitlePoints = 12;
+constexpr double kBodyPoints = 8;
+constexpr double kLeftOffsetPoints = 12;
+constexpr double kColumnGapPoints = 5;
+
+struct Heading {
+    const char16_t* text;
+    int spaces;
+};
+constexpr Heading kHeadings[8] = {
+    {u"Category", 10}, {u"Description", 25}, {u"User Code", 15}, {u"Password", 15},
+    {u"Notes", 35},    {u"Expiry Date", 6},  {u"Web Site", 30},  {u"Email", 30},
+};
+
+QString u16(const char16_t* text) {
+    return QString::fromUtf16(text);
+}
+
+}  // namespace
+
+QString MasterListPrint::paddedHeading(int column) {
+    if (column < 1 || column > 8) return {};
+    const Heading& heading = kHeadings[column - 1];
+    return u16(heading.text) + QString(heading.spaces, QLatin1Char(' '));
+}
+
+MasterListPrint::MasterListPrint(platform::Printer& printer) : printer_(printer) {}
+
+void MasterListPrint::PrintPageHeader() {
+    const double unit = printer_.unitsPerPoint();
+    x_[0] = kLeftOffsetPoints * unit;
+
+    printer_.setFont(kTitlePoints, true);
+    const QString title = u16(kTitle);
+    printer_.setCurrentX((printer_.pageWidth() - printer_.textWidth(title)) / 2);
+    printer_.setCurrentY(2 * printer_.textHeight(title));
+    printer_.print(title);
+    printer_.print(QString());
+
+    printer_.setFont(kBodyPoints, false);
+    const double headingLine = printer_.currentY();
+    for (int i = 1; i <= 8; ++i) {
+        const double previousWidth = i == 1 ? 0 : printer_.textWidth(paddedHeading(i - 1));
+        x_[static_cast<std::size_t>(i)] = x_[static_cast<std::size_t>(i - 1)] + previousWidth + kColumnGapPoints * unit;
+        printer_.setCurrentX(x_[static_cast<std::size_t>(i)]);
+        printer_.setCurrentY(headingLine);
+        printer_.print(paddedHeading(i));
+        printer_.setCurrentX(x_[static_cast<std::size_t>(i)]);
+        printer_.print(u16(kUnderline));
+    }
+    rowTop_ = printer_.currentY();
+}
+
+void MasterListPrint::PrintPageFooter() {
+    ++page_;
+    const double lineHeight = printer_.textHeight(u16(kLineSample));
+    printer_.setCurrentY(printer_.pageHeight() - lineHeight);
+    printer_.setCurrentX((printer_.pageWidth() - printer_.textWidth(u16(kFirstPage))) / 2);
+    printer_.print(u16(kPagePrefix) + QString::number(page_));
+    printer_.newPage();
+}
+
+void MasterListPrint::CheckPageBreak(double lineHeight, int column) {
+    if (printer_.currentY() < printer_.pageHeight() - 3 * lineHeight) return;
+    PrintPageFooter();
+    PrintPageHeader();
+    printer_.setCurrentX(x_[static_cast<std::size_t>(std::clamp(column, 0, 8))]);
+    printer_.setCurrentY(rowTop_);
+}
+
+void MasterListPrint::PrintMasterList(const std::vector<MasterListRow>& rows) {
+    page_ = 0;
+    PrintPageHeader();
+    const double lineHeight = printer_.textHeight(u16(kLineSample));
+    for (const MasterListRow& row : rows) {
+        for (int j = 1; j <= 8; ++j) {
+            const auto column = static_cast<std::size_t>(j);
+            printer_.setCurrentX(x_[column]);
+            printer_.setCurrentY(rowTop_);
+            const QString heading = paddedHeading(j);
+            const double w = printer_.textWidth(heading);
+            const qsizetype n = heading.size();
+            QString v = row[column - 1];
+            while (printer_.textWidth(v) > w) {
+                qsizetype c = std::min(n, v.size());
+                while (c > 1 && printer_.textWidth(v.left(c)) > w) --c;
+                // A value is always cut after at least one character, so the loop ends.
+                c = std::max<qsizetype>(c, 1);
+                CheckPageBreak(lineHeight, j);
+                printer_.print(v.left(c));
+                printer_.setCurrentX(x_[column]);
+                lowest_ = std::max(lowest_, printer_.currentY());
+                v = v.mid(c);
+            }
+            CheckPageBreak(lineHeight, j);
+            printer_.print(v);
+            lowest_ = std::max(lowest_, printer_.currentY());
+        }
+        rowTop_ = lowest_;
+        lowest_ = 0;
+    }
+    PrintPageFooter();
+    printer_.endDoc();
+}
+
+void PrintMasterList(ViewHost& host, const std::vector<MasterListRow>& rows, QWidget* parent) {
+    // The printer comes first: where there is none, the user is asked for a file, and that
+    // question should not appear under the hourglass.
+    std::unique_ptr<platform::Printer> printer = platform::OpenDefaultPrinter(parent);
+    if (!printer) return;
+    host.ShowBusyPointer();
+    MasterListPrint job(*printer);
+    job.PrintMasterList(rows);
+    host.ShowIdlePointer();
+}
+
+MasterListRow MasterListRowFrom(const QStringList& values) {
+    MasterListRow row;
+    for (std::size_t i = 0; i < row.size() && static_cast<qsizetype>(i) < values.size(); ++i)
+        row[i] = values.at(static_cast<qsizetype>(i));
+    return row;
+}
+
+void PrintMasterList(ViewHost& host, const std::vector<QStringList>& rows, QWidget* parent) {
+    std::vector<MasterListRow> records;
+    records.reserve(rows.size());
+    for (const QStringList& values : rows) records.push_back(MasterListRowFrom(values));
+    PrintMasterList(host, records, parent);
+}
+
+}  // namespace keyloft

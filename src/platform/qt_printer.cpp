@@ -1,0 +1,110 @@
+#include "platform/qt_printer.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFont>
+#include <QFontMetricsF>
+#include <QPageLayout>
+#include <QPainter>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+namespace keyloft::platform {
+
+namespace {
+
+constexpr char16_t kSuggestedPdfName[] = u"Keyloft master list.pdf";
+
+// QPrinter and QPainter with a current position. The page the job is on is only emitted once
+// something is drawn on it, so a trailing new page stays empty and unprinted.
+class QtPrinter final : public Printer {
+public:
+    explicit QtPrinter(std::unique_ptr<QPrinter> printer) : printer_(std::move(printer)) {
+        printer_->setPageOrientation(QPageLayout::Landscape);
+        started_ = painter_.begin(printer_.get());
+        font_ = QFont(painter_.font());
+        setFont(8, false);
+    }
+    ~QtPrinter() override { endDoc(); }
+
+    bool started() const { return started_; }
+
+    double pageWidth() const override { return printer_->width(); }
+    double pageHeight() const override { return printer_->height(); }
+    double unitsPerPoint() const override { return printer_->logicalDpiY() / 72.0; }
+
+    void setFont(double pointSize, bool bold) override {
+        font_.setPointSizeF(pointSize);
+        font_.setBold(bold);
+        if (painter_.isActive()) painter_.setFont(font_);
+    }
+    double textWidth(const QString& text) const override {
+        return QFontMetricsF(font_, printer_.get()).horizontalAdvance(text);
+    }
+    double textHeight(const QString&) const override { return QFontMetricsF(font_, printer_.get()).height(); }
+
+    double currentX() const override { return x_; }
+    double currentY() const override { return y_; }
+    void setCurrentX(double x) override { x_ = x; }
+    void setCurrentY(double y) override { y_ = y; }
+
+    void print(const QString& text) override {
+        if (!text.isEmpty() && painter_.isActive()) {
+            if (pagePending_) {
+                printer_->newPage();
+                pagePending_ = false;
+            }
+            const QFontMetricsF metrics(font_, printer_.get());
+            painter_.drawText(QPointF(x_, y_ + metrics.ascent()), text);
+        }
+        x_ = 0;
+        y_ += textHeight(text);
+    }
+    void newPage() override {
+        pagePending_ = true;
+        x_ = 0;
+        y_ = 0;
+    }
+    void endDoc() override {
+        if (painter_.isActive()) painter_.end();
+    }
+
+private:
+    std::unique_ptr<QPrinter> printer_;
+    QPainter painter_;
+    QFont font_;
+    double x_ = 0;
+    double y_ = 0;
+    bool pagePending_ = false;
+    bool started_ = false;
+};
+
+std::unique_ptr<Printer> started(std::unique_ptr<QtPrinter> printer) {
+    if (!printer->started()) return nullptr;
+    return printer;
+}
+
+}  // namespace
+
+std::unique_ptr<Printer> OpenPdfPrinter(const QString& path) {
+    auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setOutputFileName(path);
+    printer->setPageSize(QPageSize(QPageSize::A4));
+    return started(std::make_unique<QtPrinter>(std::move(printer)));
+}
+
+std::unique_ptr<Printer> OpenDefaultPrinter(QWidget* parent) {
+    QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    if (info.isNull() && !QPrinterInfo::availablePrinters().isEmpty()) info = QPrinterInfo::availablePrinters().first();
+    if (!info.isNull()) {
+        auto printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+        return started(std::make_unique<QtPrinter>(std::move(printer)));
+    }
+    const QString suggested = QDir::home().filePath(QString::fromUtf16(kSuggestedPdfName));
+    const QString path = QFileDialog::getSaveFileName(parent, QString(), suggested, QStringLiteral("PDF (*.pdf)"));
+    if (path.isEmpty()) return nullptr;
+    return OpenPdfPrinter(path);
+}
+
+}  // namespace keyloft::platform

@@ -1,0 +1,218 @@
+// Logon in the three logon modes, and the forgotten-logon questions.
+#include <QAction>
+#include <QCheckBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QStatusBar>
+#include <QTimer>
+
+#include "app/logon_view.h"
+#include "store/profile_store.h"
+#include "window_fixture.h"
+
+namespace keyloft::testing {
+namespace {
+
+const QString kIncorrect = QStringLiteral(" The Details are incorrect. Please re-enter.");
+
+class Logon : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        writeProfile({.name = u"One", .logonMode = 1, .password = u"Secret"});
+        writeProfile({.name = u"Two", .logonMode = 2, .userId = u"Ann", .password = u"Secret"});
+        writeProfile({.name = u"Three", .logonMode = 3, .userId = u"Ann", .password = u"Secret", .pin = u"4321"});
+        writeProfile({.name = u"Asked",
+                      .password = u"Secret",
+                      .questions = {{u"Pet", u"Rex"}, {u"Town", u"Ely"}, {u"Car", u"Fiat"}},
+                      .answerMode = 2});
+        start();
+    }
+    QLineEdit* box(const char* name) { return find<QLineEdit>(name); }
+    void login() { find<QPushButton>("cmdLogin")->click(); }
+    void expectRefused() {
+        EXPECT_FALSE(window->logonAccepted());
+        ASSERT_FALSE(dialogs.shown().empty());
+        EXPECT_EQ(dialogs.last().title, u"Keyloft");
+        EXPECT_EQ(dialogs.last().icon, MessageIcon::None);
+        EXPECT_TRUE(frameShown("fraLogin"));
+        EXPECT_FALSE(button("Setup")->isEnabled());
+    }
+    void expectLoggedOn(const QString& profile) {
+        EXPECT_TRUE(window->logonAccepted());
+        EXPECT_FALSE(frameShown("fraLogin"));
+        EXPECT_EQ(find<QStatusBar>("StatusBar1")->currentMessage(),
+                  QStringLiteral("You are logged into ") + profile + QStringLiteral(" profile!"));
+        EXPECT_EQ(window->logonStatusText(), find<QStatusBar>("StatusBar1")->currentMessage());
+        EXPECT_TRUE(button("Setup")->isEnabled());
+        EXPECT_TRUE(button("Passwords")->isEnabled());
+        EXPECT_FALSE(window->isDirty());
+    }
+};
+
+TEST_F(Logon, PasswordOnlyShowsOneRowAtTheTop) {
+    unlockAndChoose(QStringLiteral("One"));
+    ASSERT_TRUE(frameShown("fraLogin"));
+    EXPECT_FALSE(frameShown("fraProfile"));
+    EXPECT_TRUE(box("txtPass")->isVisible());
+    EXPECT_FALSE(box("txtUser")->isVisible());
+    EXPECT_FALSE(box("txtPin")->isVisible());
+    EXPECT_EQ(box("txtPass")->y(), 330 / 15);
+    EXPECT_EQ(find<QLabel>("lblPassword")->y(), 390 / 15);
+    EXPECT_EQ(window->focusWidget(), box("txtPass"));
+    EXPECT_TRUE(find<QPushButton>("cmdForgot")->isEnabled());
+    for (const char* key : {"Add", "Delete", "Save", "Cancel"}) {
+        EXPECT_FALSE(button(key)->isVisible()) << key;
+    }
+
+    box("txtPass")->setText(QStringLiteral("  Secret "));
+    login();
+    expectLoggedOn(QStringLiteral("One"));
+    EXPECT_TRUE(dialogs.shown().empty());
+}
+
+TEST_F(Logon, PasswordOnlyIsCaseSensitiveAndKeepsWhatWasTyped) {
+    unlockAndChoose(QStringLiteral("One"));
+    box("txtPass")->setText(QStringLiteral("secret"));
+    dialogs.expect(kIncorrect);
+    login();
+    expectRefused();
+    EXPECT_EQ(box("txtPass")->text(), QStringLiteral("secret"));
+    // Unlimited retries.
+    box("txtPass")->setText(QStringLiteral("Secret"));
+    login();
+    expectLoggedOn(QStringLiteral("One"));
+}
+
+TEST_F(Logon, UserIdAndPasswordRowsInOrderWithFocusOnTheUserId) {
+    unlockAndChoose(QStringLiteral("Two"));
+    EXPECT_TRUE(box("txtUser")->isVisible());
+    EXPECT_TRUE(box("txtPass")->isVisible());
+    EXPECT_FALSE(box("txtPin")->isVisible());
+    EXPECT_EQ(box("txtUser")->y(), 330 / 15);
+    EXPECT_EQ(box("txtPass")->y(), 690 / 15);
+    EXPECT_EQ(find<QLabel>("lblPassword")->y(), 750 / 15);
+    EXPECT_EQ(window->focusWidget(), box("txtUser"));
+
+    // Right password, user ID in the wrong case.
+    box("txtUser")->setText(QStringLiteral("ann"));
+    box("txtPass")->setText(QStringLiteral("Secret"));
+    dialogs.expect(kIncorrect);
+    login();
+    expectRefused();
+
+    box("txtUser")->setText(QStringLiteral(" Ann  "));
+    login();
+    expectLoggedOn(QStringLiteral("Two"));
+}
+
+TEST_F(Logon, PinModeShowsThreeRowsAndChecksThePin) {
+    unlockAndChoose(QStringLiteral("Three"));
+    EXPECT_EQ(box("txtUser")->y(), 330 / 15);
+    EXPECT_EQ(box("txtPass")->y(), 690 / 15);
+    EXPECT_EQ(box("txtPin")->y(), 1050 / 15);
+    EXPECT_EQ(find<QLabel>("lblPin")->y(), 1110 / 15);
+    EXPECT_EQ(window->focusWidget(), box("txtPin"));
+
+    box("txtUser")->setText(QStringLiteral("Ann"));
+    box("txtPass")->setText(QStringLiteral("Secret"));
+    box("txtPin")->setText(QStringLiteral("1234"));
+    dialogs.expect(kIncorrect);
+    login();
+    expectRefused();
+
+    box("txtPin")->setText(QStringLiteral("4321 "));
+    login();
+    expectLoggedOn(QStringLiteral("Three"));
+}
+
+TEST_F(Logon, TheTimerSettingTicksAutoLockWithoutMarkingTheWindowDirty) {
+    ASSERT_TRUE(settings->write(u"Timer", u"15"));
+    unlockAndChoose(QStringLiteral("One"));
+    box("txtPass")->setText(QStringLiteral("Secret"));
+    login();
+    expectLoggedOn(QStringLiteral("One"));
+    EXPECT_TRUE(find<QCheckBox>("chkTimeout")->isChecked());
+    EXPECT_EQ(find<QSlider>("slTimer")->value(), 15);
+    EXPECT_EQ(find<QCheckBox>("chkTimeout")->text(), QStringLiteral("Auto lock after 15 minutes"));
+    EXPECT_TRUE(find<QTimer>("tmrLock")->isActive());
+}
+
+TEST_F(Logon, AZeroTimerSettingLeavesAutoLockAlone) {
+    ASSERT_TRUE(settings->write(u"Timer", u"0"));
+    unlockAndChoose(QStringLiteral("One"));
+    box("txtPass")->setText(QStringLiteral("Secret"));
+    login();
+    EXPECT_FALSE(find<QCheckBox>("chkTimeout")->isChecked());
+    EXPECT_FALSE(find<QTimer>("tmrLock")->isActive());
+    EXPECT_EQ(find<QCheckBox>("chkTimeout")->text(), QStringLiteral("Auto lock after time expires"));
+}
+
+TEST_F(Logon, ForgotLogonAsksTheStoredQuestionsAndCountsAnswersInTheirOwnRow) {
+    unlockAndChoose(QStringLiteral("Asked"));
+    find<QPushButton>("cmdForgot")->click();
+    ASSERT_TRUE(frameShown("fraQuestions"));
+    const QList<QLabel*> labels = window->findChildren<QLabel*>(QStringLiteral("lblQ1"));
+    const QList<QLineEdit*> answers = window->findChildren<QLineEdit*>(QStringLiteral("txtAns"));
+    ASSERT_EQ(labels.size(), 3);
+    ASSERT_EQ(answers.size(), 3);
+    EXPECT_EQ(labels[0]->text(), QStringLiteral("Pet ?"));
+    EXPECT_EQ(labels[2]->text(), QStringLiteral("Car ?"));
+    EXPECT_EQ(window->focusWidget(), answers[0]);
+
+    // The right password is ignored once the panel is open; one right answer is not enough,
+    // and an answer in another question's row does not count.
+    box("txtPass")->setText(QStringLiteral("Secret"));
+    answers[0]->setText(QStringLiteral("Rex"));
+    answers[1]->setText(QStringLiteral("Fiat"));
+    dialogs.expect(kIncorrect);
+    login();
+    expectRefused();
+    EXPECT_TRUE(frameShown("fraQuestions"));
+
+    answers[1]->setText(QStringLiteral("ELY"));
+    dialogs.expect(kIncorrect);
+    login();
+    expectRefused();
+
+    answers[2]->setText(QStringLiteral("  Fiat "));
+    login();
+    expectLoggedOn(QStringLiteral("Asked"));
+}
+
+TEST_F(Logon, ANewProfileOffersItsDefaultQuestion) {
+    unlockAndChoose(QStringLiteral("One"));
+    find<QPushButton>("cmdForgot")->click();
+    const QList<QLabel*> labels = window->findChildren<QLabel*>(QStringLiteral("lblQ1"));
+    ASSERT_EQ(labels.size(), 3);
+    EXPECT_EQ(labels[0]->text(), QStringLiteral("Default Question ?"));
+    EXPECT_TRUE(labels[0]->isVisible());
+    EXPECT_FALSE(labels[1]->isVisible());
+    window->findChildren<QLineEdit*>(QStringLiteral("txtAns"))[0]->setText(QStringLiteral("opensesame"));
+    login();
+    expectLoggedOn(QStringLiteral("One"));
+}
+
+TEST(LogonViewChecks, AnInvalidLogonModeOrAnswerModeNeverLogsOn) {
+    LogonView view;
+    Profile profile;
+    profile.logonMode = 0;
+    profile.password = u"x";
+    view.setUp(true, profile.logonMode);
+    EXPECT_FALSE(view.cmdForgot->isEnabled());
+    view.txtPass->setText(QStringLiteral("x"));
+    EXPECT_FALSE(view.detailsAccepted(profile));
+
+    profile.answerMode = 0;
+    profile.questions = {u"5|Q|A"};
+    ASSERT_TRUE(view.openQuestions(profile));
+    EXPECT_FALSE(view.answersAccepted(profile));
+    view.txtAns[0]->setText(QStringLiteral("A"));
+    EXPECT_TRUE(view.answersAccepted(profile));
+}
+
+}  // namespace
+}  // namespace keyloft::testing

@@ -1,0 +1,141 @@
+// Adding, creating, deleting profiles and choosing the database folder in the profile view.
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include "store/profile_store.h"
+#include "window_fixture.h"
+
+namespace keyloft::testing {
+namespace {
+
+class ProfileCommands : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        writeProfile({.name = u"Alice"});
+        start();
+        ASSERT_TRUE(press("Unlock"));
+    }
+    QComboBox* list() { return find<QComboBox>("cboProfile"); }
+    QLineEdit* nameBox() { return find<QLineEdit>("txtFileName"); }
+};
+
+TEST_F(ProfileCommands, AddShowsTheNameBoxAndSaveCreatesTheProfile) {
+    ASSERT_TRUE(press("Add"));
+    EXPECT_TRUE(nameBox()->isVisible());
+    EXPECT_TRUE(find<QLabel>("lblNewProfile")->isVisible());
+    EXPECT_EQ(find<QLabel>("lblNewProfile")->text(), QStringLiteral("New Profile Name"));
+    EXPECT_TRUE(find<QPushButton>("cmdNext")->isVisible());
+    EXPECT_FALSE(find<QPushButton>("cmdNext")->isEnabled());
+    EXPECT_FALSE(find<QPushButton>("cmdDatabase")->isEnabled());
+    EXPECT_FALSE(button("Delete")->isEnabled());
+    EXPECT_TRUE(button("Save")->isVisible() && button("Save")->isEnabled());
+    EXPECT_TRUE(button("Cancel")->isVisible() && button("Cancel")->isEnabled());
+
+    nameBox()->setText(QStringLiteral("Carol"));
+    dialogs.expect(QStringLiteral("The new profile's password is opensesame. Log on and change it in Setup."));
+    ASSERT_TRUE(press("Save"));
+    EXPECT_EQ(dialogs.last().icon, MessageIcon::Information);
+    EXPECT_EQ(dialogs.last().title, u"Keyloft");
+    EXPECT_TRUE(exists(u"Carol"));
+    EXPECT_GE(list()->findText(QStringLiteral("Carol")), 0);
+    EXPECT_FALSE(nameBox()->isVisible());
+    EXPECT_TRUE(nameBox()->text().isEmpty());
+    EXPECT_TRUE(find<QPushButton>("cmdNext")->isEnabled());
+    EXPECT_TRUE(button("Add")->isEnabled());
+    EXPECT_TRUE(button("Delete")->isEnabled());
+    EXPECT_FALSE(button("Save")->isEnabled());
+
+    // The new profile opens with the default password.
+    logOnAs({.name = u"Carol"});
+}
+
+TEST_F(ProfileCommands, SaveRefusesAnEmptyOrExistingName) {
+    ASSERT_TRUE(press("Add"));
+    dialogs.expect(QStringLiteral("Specify a profile name!"));
+    ASSERT_TRUE(press("Save"));
+    EXPECT_EQ(list()->count(), 1);
+
+    ASSERT_TRUE(press("Add"));
+    nameBox()->setText(QStringLiteral("Alice"));
+    dialogs.expect(QStringLiteral("This profile already exists. Please choose another name!"));
+    ASSERT_TRUE(press("Save"));
+    EXPECT_EQ(list()->count(), 1);
+}
+
+TEST_F(ProfileCommands, CancelLeavesTheNameBox) {
+    ASSERT_TRUE(press("Add"));
+    nameBox()->setText(QStringLiteral("Dora"));
+    ASSERT_TRUE(press("Cancel"));
+    EXPECT_FALSE(nameBox()->isVisible());
+    EXPECT_TRUE(find<QPushButton>("cmdNext")->isEnabled());
+    EXPECT_TRUE(find<QPushButton>("cmdDatabase")->isEnabled());
+    EXPECT_TRUE(button("Delete")->isEnabled());
+    EXPECT_FALSE(button("Save")->isEnabled());
+    EXPECT_FALSE(button("Cancel")->isEnabled());
+    EXPECT_FALSE(exists(u"Dora"));
+    EXPECT_TRUE(dialogs.shown().empty());
+}
+
+TEST_F(ProfileCommands, DeleteAsksTwiceAndEitherNoKeepsTheFile) {
+    dialogs.expect(QStringLiteral("Are you sure you wish to delete this entry?"), MessageAnswer::No);
+    ASSERT_TRUE(press("Delete"));
+    EXPECT_EQ(dialogs.last().title, u"Delete entry");
+    EXPECT_EQ(dialogs.last().defaultAnswer, MessageAnswer::No);
+    EXPECT_TRUE(exists(u"Alice"));
+
+    dialogs.expect(QStringLiteral("Are you sure you wish to delete this entry?"), MessageAnswer::Yes);
+    dialogs.expect(QStringLiteral("Are you sure you want to delete the selected profile?"), MessageAnswer::No);
+    ASSERT_TRUE(press("Delete"));
+    EXPECT_TRUE(exists(u"Alice"));
+
+    dialogs.expect(QStringLiteral("Are you sure you wish to delete this entry?"), MessageAnswer::Yes);
+    dialogs.expect(QStringLiteral("Are you sure you want to delete the selected profile?"), MessageAnswer::Yes);
+    // The folder is empty now: the storage offers the application folder (the same one here).
+    dialogs.answerNext(MessageAnswer::No);
+    ASSERT_TRUE(press("Delete"));
+    EXPECT_FALSE(exists(u"Alice"));
+    EXPECT_EQ(list()->count(), 0);
+}
+
+TEST_F(ProfileCommands, ContinueWithoutAProfileOnlyHidesTheRecordButtons) {
+    list()->clear();
+    find<QPushButton>("cmdNext")->click();
+    EXPECT_TRUE(frameShown("fraProfile"));
+    EXPECT_FALSE(frameShown("fraLogin"));
+    EXPECT_FALSE(button("Add")->isVisible());
+    EXPECT_FALSE(button("Delete")->isVisible());
+}
+
+TEST_F(ProfileCommands, DatabaseButtonChoosesAnotherFolderAndListsItsProfiles) {
+    QTemporaryDir other;
+    ASSERT_TRUE(other.isValid());
+    std::filesystem::path otherFolder(other.path().toStdU16String());
+    {
+        std::filesystem::path keep = folder;
+        folder = otherFolder;
+        writeProfile({.name = u"Elsewhere"});
+        folder = keep;
+    }
+    auto* databaseButton = find<QPushButton>("cmdDatabase");
+    EXPECT_EQ(databaseButton->toolTip(), QStringLiteral("Choose the folder that holds the profiles"));
+    chosenFolder = other.path();
+    databaseButton->click();
+    std::u16string value;
+    ASSERT_TRUE(settings->read(u"Database", value));
+    EXPECT_EQ(QString::fromStdU16String(value), other.path());
+    ASSERT_EQ(list()->count(), 1);
+    EXPECT_EQ(list()->currentText(), QStringLiteral("Elsewhere"));
+
+    // Cancelling the folder choice changes nothing.
+    chosenFolder.clear();
+    databaseButton->click();
+    EXPECT_EQ(list()->currentText(), QStringLiteral("Elsewhere"));
+}
+
+}  // namespace
+}  // namespace keyloft::testing

@@ -1,0 +1,195 @@
+// The locked window after start, Unlock and Lock, the second copy, Help, Park and closing.
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QToolBar>
+
+#include "app/app_start.h"
+#include "crypto/text_cipher.h"
+#include "platform/qt_single_instance.h"
+#include "store/profile_store.h"
+#include "window_fixture.h"
+
+namespace keyloft::testing {
+namespace {
+
+class StartAndLock : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        writeProfile({.name = u"Alice"});
+        writeProfile({.name = u"Bob"});
+        start();
+    }
+};
+
+TEST_F(StartAndLock, OnlyUnlockIsUsableRightAfterStart) {
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Keyloft"));
+    EXPECT_TRUE(frameShown("welcomeView"));
+    for (const char* frame : {"fraProfile", "fraLogin", "fraPasswords", "fraCategory", "fraSecurityOptions", "fraAbout"}) {
+        EXPECT_FALSE(frameShown(frame)) << frame;
+    }
+    QAction* first = button("Unlock");
+    EXPECT_TRUE(first->isVisible() && first->isEnabled());
+    EXPECT_EQ(first->text(), QStringLiteral("Unlock"));
+    EXPECT_FALSE(first->isChecked());
+    for (const char* key : {"Setup", "Passwords"}) {
+        EXPECT_TRUE(button(key)->isVisible()) << key;
+        EXPECT_FALSE(button(key)->isEnabled()) << key;
+    }
+    for (const char* key : {"Show", "Generate", "Print"}) {
+        EXPECT_FALSE(button(key)->isVisible()) << key;
+        EXPECT_FALSE(button(key)->isEnabled()) << key;
+    }
+    EXPECT_FALSE(find<QToolBar>("Toolbar2")->isVisible());
+    EXPECT_TRUE(find<QStatusBar>("StatusBar1")->currentMessage().isEmpty());
+    EXPECT_EQ(find<QLabel>("lblVersion")->text(), QStringLiteral("V. 2.0.0.2"));
+    // The profiles of the folder are listed, the first selected.
+    auto* list = find<QComboBox>("cboProfile");
+    ASSERT_EQ(list->count(), 2);
+    EXPECT_EQ(list->currentText(), QStringLiteral("Alice"));
+}
+
+TEST_F(StartAndLock, ToolTipsAndCaptionsOfTheButtons) {
+    EXPECT_EQ(button("Unlock")->toolTip(), QStringLiteral("Unlock Keyloft Database"));
+    EXPECT_EQ(button("Show")->toolTip(), QStringLiteral("Show  Password \"popup\""));
+    EXPECT_EQ(button("Print")->toolTip(), QStringLiteral("Print Master List of Passwords"));
+    EXPECT_EQ(button("Cancel")->toolTip(), QStringLiteral("Cancel this Change"));
+    EXPECT_EQ(find<QPushButton>("cmdPark")->toolTip(), QStringLiteral("Minimize Keyloft in System Tray"));
+    EXPECT_EQ(find<QPushButton>("cmdHelp")->text(), QStringLiteral("?"));
+    EXPECT_EQ(find<QPushButton>("cmdForgot")->text(), QStringLiteral("&Forgot Logon!"));
+    // Toolbar1 buttons keep their order.
+    QStringList keys;
+    for (QAction* a : find<QToolBar>("Toolbar1")->actions()) {
+        keys << a->objectName();
+    }
+    EXPECT_EQ(keys, (QStringList{"Unlock", "Setup", "Passwords", "Show", "Generate", "Print"}));
+}
+
+TEST_F(StartAndLock, UnlockShowsTheProfileViewAndLockGoesBack) {
+    ASSERT_TRUE(press("Unlock"));
+    QAction* first = button("Unlock");
+    EXPECT_EQ(first->text(), QStringLiteral("Lock"));
+    EXPECT_EQ(first->objectName(), QStringLiteral("Unlock"));
+    EXPECT_TRUE(first->isChecked());
+    EXPECT_TRUE(frameShown("fraProfile"));
+    EXPECT_FALSE(frameShown("welcomeView"));
+    EXPECT_TRUE(find<QToolBar>("Toolbar2")->isVisible());
+    EXPECT_TRUE(button("Add")->isVisible() && button("Add")->isEnabled());
+    EXPECT_TRUE(button("Delete")->isVisible() && button("Delete")->isEnabled());
+    EXPECT_FALSE(button("Setup")->isEnabled());
+    EXPECT_TRUE(find<QPushButton>("cmdNext")->hasFocus() || !window->isActiveWindow());
+
+    // The same key locks while the caption reads "Lock".
+    ASSERT_TRUE(press("Unlock"));
+    EXPECT_EQ(first->text(), QStringLiteral("Unlock"));
+    EXPECT_FALSE(first->isChecked());
+    EXPECT_TRUE(frameShown("welcomeView"));
+    EXPECT_FALSE(frameShown("fraProfile"));
+    EXPECT_FALSE(find<QToolBar>("Toolbar2")->isVisible());
+}
+
+TEST_F(StartAndLock, LockAfterLogonForgetsTheSessionAndClosesTheFile) {
+    logOnAs({.name = u"Alice"});
+    EXPECT_EQ(find<QStatusBar>("StatusBar1")->currentMessage(), QStringLiteral("You are logged into Alice profile!"));
+    EXPECT_TRUE(window->store().holdsFile());
+    ASSERT_TRUE(press("Passwords"));
+    EXPECT_TRUE(frameShown("fraPasswords"));
+
+    ASSERT_TRUE(press("Unlock"));
+    EXPECT_FALSE(window->logonAccepted());
+    EXPECT_FALSE(window->store().holdsFile());
+    EXPECT_EQ(window->store().profile().logonMode, 0);
+    EXPECT_TRUE(find<QStatusBar>("StatusBar1")->currentMessage().isEmpty());
+    EXPECT_FALSE(frameShown("fraPasswords"));
+    EXPECT_FALSE(button("Passwords")->isChecked());
+    EXPECT_FALSE(button("Passwords")->isEnabled());
+    EXPECT_FALSE(button("Setup")->isEnabled());
+    EXPECT_FALSE(button("Print")->isVisible());
+    EXPECT_TRUE(frameShown("welcomeView"));
+}
+
+TEST(SecondInstance, RefusedWithTheMessageWhileTheFirstRuns) {
+    QTemporaryDir runtime;
+    const QString lockPath = runtime.filePath(QStringLiteral("keyloft.lock"));
+    platform::SingleInstanceGuard first(lockPath);
+    ScriptedDialogs firstDialogs;
+    EXPECT_FALSE(RefuseSecondInstance(first, firstDialogs));
+
+    platform::SingleInstanceGuard second(lockPath);
+    ScriptedDialogs secondDialogs;
+    secondDialogs.expect(QStringLiteral("Keyloft is already running!"));
+    EXPECT_TRUE(RefuseSecondInstance(second, secondDialogs));
+    ASSERT_EQ(secondDialogs.shown().size(), 1u);
+    EXPECT_EQ(secondDialogs.last().title, u"Second Instance");
+    EXPECT_EQ(secondDialogs.last().icon, MessageIcon::Critical);
+    EXPECT_EQ(secondDialogs.last().buttons, MessageButtons::Ok);
+}
+
+TEST_F(StartAndLock, HelpOpensThePageBesideTheProgram) {
+    QFile page(temp.filePath(QStringLiteral("Keyloft.html")));
+    ASSERT_TRUE(page.open(QIODevice::WriteOnly));
+    page.write("<html></html>");
+    page.close();
+    find<QPushButton>("cmdHelp")->click();
+    ASSERT_EQ(openedUrls.size(), 1u);
+    EXPECT_EQ(openedUrls[0].toLocalFile(), page.fileName());
+    EXPECT_TRUE(dialogs.shown().empty());
+
+    openUrlSucceeds = false;
+    dialogs.answerNext(MessageAnswer::Ok);
+    find<QPushButton>("cmdHelp")->click();
+    EXPECT_TRUE(QString::fromStdU16String(dialogs.last().text).startsWith(QStringLiteral("An error has occurred! The error is \n")));
+}
+
+TEST_F(StartAndLock, HelpWithoutThePageSaysSo) {
+    dialogs.expect(QStringLiteral("Unable to display Help Contents. There is no Help associated with this application."));
+    find<QPushButton>("cmdHelp")->click();
+    EXPECT_EQ(dialogs.last().title, u"Keyloft");
+    EXPECT_TRUE(openedUrls.empty());
+}
+
+TEST_F(StartAndLock, ParkWithoutNotificationAreaOnlyMinimizes) {
+    find<QPushButton>("cmdPark")->click();
+    EXPECT_TRUE(window->windowState() & Qt::WindowMinimized);
+    EXPECT_FALSE(window->isHidden());
+}
+
+TEST_F(StartAndLock, ClosingWithUnsavedChangesAsksFirst) {
+    logOnAs({.name = u"Alice"});
+    window->SetDirty(true);
+    int closedSignals = 0;
+    QObject::connect(window.get(), &frmNewMain::windowClosed, [&closedSignals] { ++closedSignals; });
+    dialogs.expect(QStringLiteral("You have unsaved changes. Continue and lose changes?"), MessageAnswer::No);
+    EXPECT_FALSE(window->close());
+    EXPECT_EQ(closedSignals, 0);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->isDirty());
+    EXPECT_EQ(dialogs.last().title, u"Changes");
+    EXPECT_EQ(dialogs.last().defaultAnswer, MessageAnswer::No);
+
+    dialogs.expect(QStringLiteral("You have unsaved changes. Continue and lose changes?"), MessageAnswer::Yes);
+    EXPECT_TRUE(window->close());
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(closedSignals, 1);
+}
+
+TEST_F(StartAndLock, ARejectedDecryptionIsShownLoggedAndEndsTheProgram) {
+    dialogs.expect(QStringLiteral("Invalid data."));
+    const std::u16string text = crypto::DecryptText("", u"key");
+    EXPECT_TRUE(text.empty());
+    EXPECT_EQ(dialogs.last().title, u"Decrypt Error");
+    EXPECT_EQ(endProgramCalls, 1);
+    QFile log(temp.filePath(QStringLiteral("KeyloftErrors.log")));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(log.readAll().contains("\"Decrypt\""));
+}
+
+}  // namespace
+}  // namespace keyloft::testing

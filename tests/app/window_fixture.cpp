@@ -1,0 +1,134 @@
+#include "window_fixture.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "platform/platform_core.h"
+#include "store/profile_store.h"
+
+namespace keyloft::testing {
+namespace {
+
+// Host of the store that writes the test's profile files: nothing may be shown.
+class SilentHost final : public UiHost {
+public:
+    MessageAnswer showMessage(const MessageRequest& request) override {
+        ADD_FAILURE() << "message while preparing a profile: "
+                      << QString::fromStdU16String(request.text).toStdString();
+        return MessageAnswer::No;
+    }
+    void lockSession() override {}
+    void clearDirty() override {}
+    void closeMainWindow() override {}
+    void processEvents() override {}
+    void waitMilliseconds(int) override {}
+    void endProgramNow() override {}
+    void showBusyPointer() override {}
+    void showIdlePointer() override {}
+};
+
+}  // namespace
+
+void ManualClock::advanceSeconds(int seconds) {
+    int total = time_.hour * 3600 + time_.minute * 60 + time_.second + seconds;
+    time_.hour = total / 3600;
+    total %= 3600;
+    time_.minute = total / 60;
+    time_.second = total % 60;
+}
+
+void WindowTest::SetUp() {
+    ASSERT_TRUE(temp.isValid());
+    folder = std::filesystem::path(temp.path().toStdU16String());
+    files = platform::CreateHostFileSystem();
+    settings = platform::CreateSettingsStoreIn(folder / "settings");
+}
+
+void WindowTest::TearDown() {
+    if (window) {
+        window->setFillGuard(false);
+        window->clearDirty();
+        window.reset();
+    }
+}
+
+void WindowTest::writeProfile(const ProfileOnDisk& wanted) {
+    SilentHost host;
+    std::unique_ptr<FileSystem> ownFiles = platform::CreateHostFileSystem();
+    ProfileStore store(host, *ownFiles, *settings, clock, folder);
+    store.setDatabaseFolder(folder);
+    ASSERT_TRUE(store.CreateProfile(wanted.name));
+    ASSERT_TRUE(store.OpenProfile(wanted.name));
+    Profile& p = store.profile();
+    p.logonMode = wanted.logonMode;
+    p.userId = wanted.userId;
+    p.password = wanted.password;
+    p.pin = wanted.pin;
+    p.answerMode = wanted.answerMode;
+    p.questions.clear();
+    for (const auto& [question, answer] : wanted.questions) {
+        p.questions.push_back(u"5|" + question + u"|" + answer);
+    }
+    ASSERT_EQ(store.WriteToFile(), SaveOutcome::Saved);
+    store.CloseHeldFile();
+}
+
+frmNewMain& WindowTest::start() {
+    AppServices services;
+    services.dialogs = &dialogs;
+    services.files = files.get();
+    services.settings = settings.get();
+    services.clock = &clock;
+    services.applicationFolder = folder;
+    services.wait = [this](int milliseconds) {
+        waits.push_back(milliseconds);
+        if (duringWait) {
+            duringWait();
+        }
+    };
+    services.endProgram = [this] { ++endProgramCalls; };
+    services.openUrl = [this](const QUrl& url) {
+        openedUrls.push_back(url);
+        return openUrlSucceeds;
+    };
+    services.trayAvailable = [this] { return trayAvailable; };
+    services.chooseFolder = [this](const QString&) { return chosenFolder; };
+    window = std::make_unique<frmNewMain>(services);
+    window->Form_Load();
+    return *window;
+}
+
+void WindowTest::unlockAndChoose(const QString& profileName) {
+    ASSERT_TRUE(press("Unlock"));
+    auto* list = find<QComboBox>("cboProfile");
+    ASSERT_NE(list, nullptr);
+    const int index = list->findText(profileName);
+    ASSERT_GE(index, 0) << profileName.toStdString() << " is not listed";
+    list->setCurrentIndex(index);
+    find<QPushButton>("cmdNext")->click();
+}
+
+bool WindowTest::frameShown(const char* name) {
+    QWidget* frame = child<QWidget>(window.get(), QString::fromLatin1(name));
+    return frame != nullptr && frame->isVisible();
+}
+
+bool WindowTest::exists(const std::u16string& profileName) const {
+    return std::filesystem::exists(folder / (profileName + u".dat"));
+}
+
+}  // namespace keyloft::testing
+
+namespace keyloft::testing {
+
+void WindowTest::logOnAs(const ProfileOnDisk& wanted) {
+    unlockAndChoose(QString::fromStdU16String(wanted.name));
+    find<QLineEdit>("txtUser")->setText(QString::fromStdU16String(wanted.userId));
+    find<QLineEdit>("txtPass")->setText(QString::fromStdU16String(wanted.password));
+    find<QLineEdit>("txtPin")->setText(QString::fromStdU16String(wanted.pin));
+    find<QPushButton>("cmdLogin")->click();
+    ASSERT_TRUE(window->logonAccepted());
+}
+
+}  // namespace keyloft::testing

@@ -1,0 +1,85 @@
+#pragma once
+// A main window on a fresh temporary folder (database folder, application folder and settings),
+// with scripted message boxes, a clock the test sets by hand and no real waits.
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include "app/frm_new_main.h"
+#include "store/clock.h"
+#include "store/file_system.h"
+#include "store/settings_store.h"
+#include "support/gui_scripted_dialogs.h"
+#include "support/gui_widget_helpers.h"
+
+namespace keyloft::testing {
+
+class ManualClock final : public Clock {
+public:
+    LocalTime now() const override { return time_; }
+    // Moves on by whole seconds (within one day).
+    void advanceSeconds(int seconds);
+
+private:
+    LocalTime time_{2026, 12, 8, 9, 0, 0, 0};
+};
+
+struct ProfileOnDisk {
+    std::u16string name;
+    int logonMode = 1;
+    std::u16string userId = u"opensesame";
+    std::u16string password = u"opensesame";
+    std::u16string pin = u"opensesame";
+    std::vector<std::pair<std::u16string, std::u16string>> questions{{u"Default Question", u"opensesame"}};
+    int answerMode = 1;
+};
+
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Writes a profile file into the database folder (before start()).
+    void writeProfile(const ProfileOnDisk& wanted);
+    // Creates and loads the window (its load step runs; no message box is expected unless queued).
+    frmNewMain& start();
+    // Unlock, choose the named profile and press Continue.
+    void unlockAndChoose(const QString& profileName);
+    // The whole way to a logged-on session with a password-only profile.
+    void logOnAs(const ProfileOnDisk& wanted);
+
+    template <typename T>
+    T* find(const char* name) {
+        return child<T>(window.get(), QString::fromLatin1(name));
+    }
+    QAction* button(const char* key) { return findAction(window.get(), QString::fromLatin1(key)); }
+    bool press(const char* key) { return triggerEnabled(window.get(), QString::fromLatin1(key)); }
+    bool frameShown(const char* name);
+    bool exists(const std::u16string& profileName) const;
+
+    QTemporaryDir temp;
+    std::filesystem::path folder;
+    ManualClock clock;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<FileSystem> files;
+    std::unique_ptr<SettingsStore> settings;
+    int endProgramCalls = 0;
+    std::vector<QUrl> openedUrls;
+    bool openUrlSucceeds = true;
+    bool trayAvailable = false;
+    QString chosenFolder;
+    std::vector<int> waits;
+    std::function<void()> duringWait;
+    std::unique_ptr<frmNewMain> window;
+};
+
+}  // namespace keyloft::testing

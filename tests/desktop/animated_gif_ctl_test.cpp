@@ -1,0 +1,259 @@
+#include "desktop/animated_gif_ctl.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include "gif_builder.h"
+#include "support/gui_scripted_dialogs.h"
+
+namespace keyloft {
+namespace {
+
+using testing::BuildGif;
+using testing::ScriptedDialogs;
+using testing::SolidFrame;
+using testing::TestGif;
+using testing::TestGifFrame;
+
+const QColor kBack(10, 10, 10);
+const std::vector<testing::Rgb> kColours = {{{255, 0, 0}}, {{0, 255, 0}}, {{0, 0, 255}}, {{255, 255, 255}}};
+
+class AnimatedGifTest : public ::testing::Test {
+protected:
+    QString write(const std::vector<std::uint8_t>& bytes, const QString& name = QStringLiteral("a.gif")) {
+        const QString path = dir_.filePath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
+        return path;
+    }
+    void load(const std::vector<std::uint8_t>& bytes) {
+        gif_.setBackColor(kBack);
+        gif_.setStrGifFileName(write(bytes));
+        gif_.LoadGif(false);
+    }
+    // A 40 x 3 screen: frame 0 red everywhere, frame 1 a green 2 x 1 patch at (5, 1).
+    static TestGif RedThenGreenPatch(int secondDisposal) {
+        TestGif gif;
+        gif.width = 40;
+        gif.height = 3;
+        gif.globalTable = kColours;
+        gif.backgroundIndex = 3;
+        TestGifFrame first = SolidFrame(0, 0, 40, 3, 0);
+        first.delay = 0;
+        TestGifFrame second = SolidFrame(5, 1, 2, 1, 1);
+        second.delay = 600;
+        second.disposal = secondDisposal;
+        gif.frames = {first, second};
+        return gif;
+    }
+
+    QTemporaryDir dir_;
+    ScriptedDialogs dialogs_;
+    AnimatedGifCtl gif_{dialogs_};
+};
+
+TEST_F(AnimatedGifTest, LoadPreparesFramesCanvasAndDrawsFrameZero) {
+    EXPECT_TRUE(gif_.StopRender());
+    EXPECT_TRUE(gif_.ChangeTransparentColor());
+    gif_.setUserDelay(300);
+    load(BuildGif(RedThenGreenPatch(0)));
+    EXPECT_TRUE(dialogs_.shown().empty());
+    EXPECT_EQ(gif_.NumberofFrames(), 1);
+    EXPECT_EQ(gif_.CurrentFrame(), 0);
+    EXPECT_EQ(gif_.UserDelay(), 1);
+    EXPECT_EQ(gif_.canvas().size(), QSize(64, 3));  // width rounded up to a multiple of 32
+    EXPECT_EQ(gif_.size(), QSize(40, 3));           // the control takes the picture's size
+    EXPECT_FALSE(gif_.StopRender());                // drawing frame 0 clears it
+    EXPECT_EQ(gif_.timerInterval(), 0);             // not started yet
+    ASSERT_FALSE(gif_.surface().isNull());
+    EXPECT_EQ(gif_.surface().pixelColor(39, 2), QColor(255, 0, 0));
+    EXPECT_EQ(gif_.surface().pixelColor(50, 0), kBack);  // canvas beyond the screen width
+}
+
+TEST_F(AnimatedGifTest, TicksRunThroughFramesWithTheirIntervalsAndWrap) {
+    load(BuildGif(RedThenGreenPatch(0)));
+    gif_.StartTimer();
+    EXPECT_EQ(gif_.timerInterval(), 250);
+
+    gif_.Timer_Timer();  // draws frame 0; frame 1 (600 hundredths) is next
+    EXPECT_EQ(gif_.CurrentFrame(), 1);
+    EXPECT_EQ(gif_.timerInterval(), 101);
+
+    gif_.Timer_Timer();  // draws frame 1; wraps to frame 0 (delay 0)
+    EXPECT_EQ(gif_.CurrentFrame(), 0);
+    EXPECT_EQ(gif_.timerInterval(), 1);
+    EXPECT_EQ(gif_.surface().pixelColor(5, 1), QColor(0, 255, 0));
+
+    gif_.setUserDelay(20);
+    gif_.Timer_Timer();
+    EXPECT_EQ(gif_.timerInterval(), 120);
+
+    gif_.StopGif();
+    EXPECT_TRUE(gif_.StopRender());
+    EXPECT_EQ(gif_.timerInterval(), 0);
+    gif_.Timer_Timer();  // frozen
+    EXPECT_EQ(gif_.CurrentFrame(), 1);
+}
+
+TEST_F(AnimatedGifTest, SingleFrameIsRedrawnByEveryTick) {
+    TestGif gif = RedThenGreenPatch(0);
+    gif.frames.resize(1);
+    gif.frames[0].delay = 3;
+    load(BuildGif(gif));
+    EXPECT_EQ(gif_.NumberofFrames(), 0);
+    gif_.StartTimer();
+    gif_.Timer_Timer();
+    EXPECT_EQ(gif_.CurrentFrame(), 0);
+    EXPECT_EQ(gif_.timerInterval(), 31);
+}
+
+TEST_F(AnimatedGifTest, DisposalTwoClearsTheCanvasAndThreeKeepsIt) {
+    for (const int disposal : {2, 3}) {
+        SCOPED_TRACE(disposal);
+        load(BuildGif(RedThenGreenPatch(disposal)));
+        gif_.RenderGif(1);
+        const QImage& canvas = gif_.canvas();
+        EXPECT_EQ(canvas.pixelColor(5, 1), QColor(0, 255, 0));
+        EXPECT_EQ(canvas.pixelColor(6, 1), QColor(0, 255, 0));
+        EXPECT_EQ(canvas.pixelColor(0, 0), disposal == 2 ? kBack : QColor(255, 0, 0));
+        EXPECT_EQ(canvas.pixelColor(7, 1), disposal == 2 ? kBack : QColor(255, 0, 0));
+    }
+}
+
+TEST_F(AnimatedGifTest, TransparentPixelsLeaveTheCanvasUnderneath) {
+    TestGif gif = RedThenGreenPatch(0);
+    TestGifFrame patch;
+    patch.left = 0;
+    patch.top = 0;
+    patch.width = 3;
+    patch.height = 1;
+    patch.pixels = {1, 2, 1};  // green, transparent blue, green
+    patch.transparent = true;
+    patch.transparentIndex = 2;
+    gif.frames[1] = patch;
+    load(BuildGif(gif));
+    gif_.RenderGif(1);
+    EXPECT_EQ(gif_.canvas().pixelColor(0, 0), QColor(0, 255, 0));
+    EXPECT_EQ(gif_.canvas().pixelColor(1, 0), QColor(255, 0, 0));
+    EXPECT_EQ(gif_.canvas().pixelColor(2, 0), QColor(0, 255, 0));
+}
+
+TEST_F(AnimatedGifTest, RepeatedKeyColourStaysVisibleOnlyWhenChanged) {
+    // Index 2 is transparent and index 0 has the same colour: with the change on, the index-0
+    // pixel is drawn; with it off, it is treated as transparent too.
+    for (const bool change : {true, false}) {
+        SCOPED_TRACE(change);
+        TestGif gif = RedThenGreenPatch(0);
+        gif.globalTable = {{{0, 0, 200}}, {{0, 255, 0}}, {{0, 0, 200}}, {{255, 255, 255}}};
+        gif.frames[0] = SolidFrame(0, 0, 40, 3, 3);  // white
+        TestGifFrame patch;
+        patch.width = 2;
+        patch.height = 1;
+        patch.pixels = {0, 2};
+        patch.transparent = true;
+        patch.transparentIndex = 2;
+        gif.frames[1] = patch;
+        gif_.setChangeTransparentColor(change);
+        load(BuildGif(gif));
+        gif_.RenderGif(1);
+        EXPECT_EQ(gif_.canvas().pixelColor(0, 0), change ? QColor(0, 0, 200) : QColor(255, 255, 255));
+        EXPECT_EQ(gif_.canvas().pixelColor(1, 0), QColor(255, 255, 255));
+    }
+}
+
+TEST_F(AnimatedGifTest, FileNotStartingWithGif8IsRejectedAndNameCleared) {
+    auto bytes = BuildGif(RedThenGreenPatch(0));
+    bytes[0] = 'P';
+    dialogs_.expect(u"Sorry, not an Animated Gif file");
+    load(bytes);
+    ASSERT_EQ(dialogs_.shown().size(), 1u);
+    EXPECT_EQ(dialogs_.last().title, u"Not a Valid Animated Gif File!");
+    EXPECT_EQ(dialogs_.last().buttons, MessageButtons::Ok);
+    EXPECT_TRUE(gif_.strGifFileName().isEmpty());
+    EXPECT_EQ(gif_.NumberofFrames(), 0);
+}
+
+TEST_F(AnimatedGifTest, StartingOrDrawingWithoutAFileAsksForOne) {
+    dialogs_.expect(u"Sorry, you must first select an Animated Gif file to Load");
+    gif_.StartTimer();
+    dialogs_.expect(u"Sorry, you must first select an Animated Gif file to Load");
+    gif_.PaintGif(0);
+    EXPECT_EQ(dialogs_.shown().size(), 2u);
+    EXPECT_EQ(dialogs_.last().title, u"Keyloft");
+    EXPECT_TRUE(gif_.StopRender());
+    EXPECT_EQ(gif_.timerInterval(), 0);
+}
+
+TEST_F(AnimatedGifTest, EmptyOrMissingFilePreparesNothingWithoutMessages) {
+    gif_.setStrGifFileName(write({}, QStringLiteral("empty.gif")));
+    gif_.LoadGif(true);
+    gif_.StartTimer();
+    EXPECT_EQ(gif_.timerInterval(), 0);
+    gif_.setStrGifFileName(dir_.filePath(QStringLiteral("missing.gif")));
+    gif_.LoadGif(false);
+    EXPECT_EQ(gif_.NumberofFrames(), 0);
+    EXPECT_TRUE(dialogs_.shown().empty());
+}
+
+TEST_F(AnimatedGifTest, TruncatedFilePlaysItsCompleteFrames) {
+    auto bytes = BuildGif(RedThenGreenPatch(0));
+    bytes.resize(bytes.size() - 4);
+    load(bytes);
+    EXPECT_EQ(gif_.NumberofFrames(), 0);
+    EXPECT_EQ(gif_.surface().pixelColor(0, 0), QColor(255, 0, 0));
+}
+
+TEST_F(AnimatedGifTest, UserDelayIsLimitedAndNonNumbersBecomeTen) {
+    gif_.setUserDelay(5000);
+    EXPECT_EQ(gif_.UserDelay(), 1000);
+    gif_.setUserDelay(0);
+    EXPECT_EQ(gif_.UserDelay(), 1);
+    gif_.setUserDelay(-7);
+    EXPECT_EQ(gif_.UserDelay(), 1);
+    gif_.setUserDelay(QStringLiteral("fast"));
+    EXPECT_EQ(gif_.UserDelay(), 10);
+    gif_.setUserDelay(QStringLiteral(" 250 "));
+    EXPECT_EQ(gif_.UserDelay(), 250);
+    gif_.setUserDelay(QStringLiteral("1e9"));
+    EXPECT_EQ(gif_.UserDelay(), 1000);
+}
+
+TEST_F(AnimatedGifTest, SavedFileNameIsLoadedByTheNextRepaint) {
+    gif_.setStrGifFileName(write(BuildGif(RedThenGreenPatch(0))));
+    gif_.setDisplaySavedGifFileName(true);
+    gif_.show();
+    gif_.repaint();
+    // The paint may come with the first exposure; the load is queued behind it.
+    for (int round = 0; round < 3; ++round) QCoreApplication::processEvents();
+    EXPECT_FALSE(gif_.DisplaySavedGifFileName());
+    EXPECT_EQ(gif_.NumberofFrames(), 1);
+    EXPECT_EQ(gif_.surface().pixelColor(0, 0), QColor(255, 0, 0));
+}
+
+TEST_F(AnimatedGifTest, WelcomeAnimationPlaysEveryFrame) {
+    const QString path = QFileInfo(QStringLiteral(__FILE__)).dir().filePath(QStringLiteral("../../assets/welcome2.gif"));
+    ASSERT_TRUE(QFileInfo::exists(path)) << path.toStdString();
+    gif_.setStrGifFileName(path);
+    gif_.LoadGif(false);
+    EXPECT_TRUE(dialogs_.shown().empty());
+    ASSERT_GE(gif_.NumberofFrames(), 2);
+    for (int k = 0; k <= gif_.NumberofFrames(); ++k) EXPECT_FALSE(gif_.framePicture(k).isNull()) << k;
+    EXPECT_EQ(gif_.size(), QSize(gif_.fileInfo().width, gif_.fileInfo().height));
+    gif_.StartTimer();
+    const QImage first = gif_.surface();
+    for (int k = 0; k <= gif_.NumberofFrames(); ++k) gif_.Timer_Timer();
+    EXPECT_EQ(gif_.CurrentFrame(), 0);
+    EXPECT_NE(gif_.surface(), first);  // the last frame differs from the first
+    gif_.Timer_Timer();                // after the last frame comes frame 0 again
+    EXPECT_EQ(gif_.CurrentFrame(), 1);
+    EXPECT_EQ(gif_.surface(), first);
+}
+
+}  // namespace
+}  // namespace keyloft

@@ -1,0 +1,124 @@
+#include "desktop/desktop_hooks.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QFileInfo>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "entries/frm_show_pass.h"
+#include "support/gui_scripted_dialogs.h"
+
+namespace keyloft {
+namespace {
+
+using testing::ScriptedDialogs;
+
+QString WelcomePicture() {
+    return QFileInfo(QStringLiteral(__FILE__)).dir().filePath(QStringLiteral("../../assets/welcome2.gif"));
+}
+
+TEST(WelcomeAnimationHook, PlaysInTheWelcomeAreaStopsOnUnlockAndStartsOnLock) {
+    ScriptedDialogs dialogs;
+    QWidget area;
+    new QVBoxLayout(&area);
+    WelcomeAnimation animation(dialogs, &area);
+    AnimatedGifCtl* agif = area.findChild<AnimatedGifCtl*>(QStringLiteral("AGif"));
+    ASSERT_EQ(agif, animation.AGif());
+    EXPECT_EQ(area.layout()->indexOf(agif), 0);
+    area.show();
+
+    animation.LoadAndStart(WelcomePicture());
+    EXPECT_TRUE(agif->isVisible());
+    EXPECT_EQ(agif->timerInterval(), 250);
+    animation.Stop();
+    EXPECT_FALSE(agif->isVisible());
+    EXPECT_EQ(agif->timerInterval(), 0);
+    animation.Start();
+    EXPECT_TRUE(agif->isVisible());
+    EXPECT_EQ(agif->timerInterval(), 250);
+    EXPECT_TRUE(dialogs.shown().empty());
+}
+
+TEST(WelcomeAnimationHook, MissingPictureShowsNothingAndStartStaysQuiet) {
+    ScriptedDialogs dialogs;
+    QWidget area;
+    area.show();
+    WelcomeAnimation animation(dialogs, &area);
+    animation.LoadAndStart(QStringLiteral("/no/such/folder/welcome2.gif"));
+    EXPECT_FALSE(animation.AGif()->isVisible());
+    animation.Start();
+    EXPECT_FALSE(animation.AGif()->isVisible());
+    EXPECT_TRUE(dialogs.shown().empty());
+}
+
+TEST(SystemTrayHook, SetsUpOnceParksAndRemovesTheIconOnClose) {
+    ScriptedDialogs dialogs;
+    QWidget window;
+    window.show();
+    SystemTray hook(dialogs, &window);
+    EXPECT_EQ(hook.tray(), nullptr);
+    hook.SetupTray();
+    FrmSysTray* tray = hook.tray();
+    ASSERT_NE(tray, nullptr);
+    hook.SetupTray();
+    EXPECT_EQ(hook.tray(), tray);
+    EXPECT_EQ(tray->FSys(), &window);
+    tray->setNotificationAreaAvailable(true);
+
+    window.setWindowState(Qt::WindowMinimized);
+    hook.onWindowMinimized();
+    EXPECT_FALSE(window.isVisible());
+    hook.onWindowClosing();
+    EXPECT_FALSE(tray->loaded());
+    EXPECT_FALSE(tray->iconInNotificationArea());
+}
+
+class NullClipboard : public platform::Clipboard {
+public:
+    void setSecretText(const QString& text) override { text_ = text; }
+    QString text() const override { return text_; }
+
+private:
+    QString text_;
+};
+
+class NullShell : public platform::Shell {
+public:
+    void open(const QString&) override {}
+};
+
+TEST(PassPopupHook, OneWindowRefilledClosedByTheTimerAndLoadedAfresh) {
+    NullClipboard clipboard;
+    NullShell shell;
+    QTimer tmrPass;
+    tmrPass.setInterval(60000);
+    PassPopup popup(clipboard, shell, tmrPass);
+    EXPECT_FALSE(popup.isPopupVisible());
+    popup.closePopup();  // nothing to close
+
+    popup.Show(QStringLiteral("4|c|d|first|pw|n|e|w|m").split(QLatin1Char('|')));
+    frmshowpass* window = popup.window();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(popup.isPopupVisible());
+    EXPECT_TRUE(tmrPass.isActive());
+    popup.Show(QStringLiteral("4|c|d|second|pw|n|e|w|m").split(QLatin1Char('|')));
+    EXPECT_EQ(popup.window(), window);
+    EXPECT_EQ(window->txtcode->text(), QStringLiteral("second"));
+
+    popup.closePopup();
+    EXPECT_FALSE(popup.isPopupVisible());
+    EXPECT_FALSE(tmrPass.isActive());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(popup.window(), nullptr);
+    popup.Show(std::vector<std::u16string>{u"4", u"c", u"d", u"third", u"pw\u00e9", u"n", u"e", u"w", u"m"});
+    ASSERT_NE(popup.window(), nullptr);
+    EXPECT_EQ(popup.window()->txtcode->text(), QStringLiteral("third"));
+    EXPECT_EQ(popup.window()->txtpass->text(), QString::fromUtf16(u"pw\u00e9"));
+}
+
+}  // namespace
+}  // namespace keyloft

@@ -1,0 +1,126 @@
+#include "entries_test_support.h"
+
+#include <QItemSelectionModel>
+#include <QTreeView>
+
+#include "entries/entry_list_model.h"
+#include "platform/platform_core.h"
+#include "store/profile.h"
+
+namespace keyloft::testing {
+
+FakeWindow::FakeWindow(ProfileStore& store) : store_(store) {
+    for (const char* key : {"Unlock", "Setup", "Passwords", "Show", "Generate", "Print", "Add", "Delete", "Save",
+                            "Cancel", "Filter"}) {
+        auto* action = new QAction(QString::fromLatin1(key), &root);
+        action->setObjectName(QString::fromLatin1(key));
+        action->setCheckable(QString::fromLatin1(key) == QStringLiteral("Filter"));
+        action->setVisible(false);
+        action->setEnabled(false);
+        root.addAction(action);
+        actions_.insert(action->objectName(), action);
+    }
+}
+
+FakeWindow::~FakeWindow() = default;
+
+void FakeWindow::SetDirty(bool bolDirty) {
+    dirty_ = bolDirty;
+    if (actions_.value(QStringLiteral("Save"))->isVisible()) {
+        actions_.value(QStringLiteral("Save"))->setEnabled(true);
+        actions_.value(QStringLiteral("Cancel"))->setEnabled(true);
+        actions_.value(QStringLiteral("Add"))->setEnabled(false);
+    }
+}
+
+bool FakeWindow::ConfirmDiscardChanges() {
+    MessageRequest request;
+    request.text = u"You have unsaved changes. Continue and lose changes?";
+    request.title = u"Changes";
+    request.icon = MessageIcon::Question;
+    request.buttons = MessageButtons::YesNo;
+    request.defaultAnswer = MessageAnswer::No;
+    return dialogs_.showMessage(request) == MessageAnswer::Yes;
+}
+
+QAction* FakeWindow::toolbarButton(const QString& key) {
+    QAction* action = actions_.value(key);
+    EXPECT_NE(action, nullptr) << "no toolbar button " << key.toStdString();
+    return action;
+}
+
+PasswordsViewTest::PasswordsViewTest() {
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    storeHost = std::make_unique<StoreHost>(storeDialogs);
+    const std::filesystem::path path(folder.path().toStdU16String());
+    files = platform::CreateHostFileSystem();
+    settings = platform::CreateSettingsStoreIn(path);
+    store = std::make_unique<ProfileStore>(*storeHost, *files, *settings, clock, path);
+    store->setDatabaseFolder(path);
+    EXPECT_TRUE(store->CreateProfile(u"test"));
+    EXPECT_TRUE(store->OpenProfile(u"test"));
+    window = std::make_unique<FakeWindow>(*store);
+    view = std::make_unique<PasswordsView>(*window, clipboard, [] { return today(); });
+}
+
+PasswordsViewTest::~PasswordsViewTest() {
+    view.reset();
+    window.reset();
+    store.reset();
+    QLocale::setDefault(savedLocale_);
+}
+
+std::u16string PasswordsViewTest::entry(const QString& category, const QString& description, const QString& userCode,
+                                        const QString& password, const QString& notes, const QString& expiry,
+                                        const QString& web, const QString& email) {
+    return QStringList{QStringLiteral("4"), category, description, userCode, password, notes, expiry, web, email}
+        .join(u'|')
+        .toStdU16String();
+}
+
+void PasswordsViewTest::setEntries(const std::vector<std::u16string>& entries, const std::vector<QString>& categories) {
+    Profile& profile = store->profile();
+    profile.entries = entries;
+    profile.categories.clear();
+    for (const QString& name : categories)
+        profile.categories.add(u"C" + name.toUpper().toStdU16String(), u"3|" + name.toStdU16String());
+    ASSERT_EQ(store->WriteToFile(), SaveOutcome::Saved);
+}
+
+std::vector<std::u16string> PasswordsViewTest::entriesOnDisk() {
+    store->ReadFromFile(true, u"");
+    return store->profile().entries;
+}
+
+std::vector<std::u16string> PasswordsViewTest::entriesAfterRestart() {
+    store->CloseHeldFile();
+    const std::filesystem::path path(folder.path().toStdU16String());
+    ProfileStore fresh(*storeHost, *files, *settings, clock, path);
+    fresh.setDatabaseFolder(path);
+    EXPECT_TRUE(fresh.OpenProfile(u"test"));
+    return fresh.profile().entries;
+}
+
+void PasswordsViewTest::openView() {
+    view->ShowPasswords(true);
+    view->RefreshEntryLists();
+}
+
+int PasswordsViewTest::rowOf(const QString& userCode) const {
+    const EntryListModel* model = view->listModel();
+    for (int row = 0; row < model->rowCount(); ++row)
+        if (model->index(row, EntryListModel::UserCode).data().toString() == userCode) return row;
+    return -1;
+}
+
+QString PasswordsViewTest::cell(int row, int column) const {
+    return view->listModel()->index(row, column).data().toString();
+}
+
+void PasswordsViewTest::clickRow(int row) {
+    view->lstUser->selectionModel()->setCurrentIndex(view->listModel()->index(row, 0),
+                                                     QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    view->SelectEntryRow();
+}
+
+}  // namespace keyloft::testing

@@ -1,0 +1,198 @@
+#include <QColor>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QTest>
+#include <QTreeView>
+
+#include "entries/entry_list_model.h"
+#include "entries_test_support.h"
+
+namespace keyloft::testing {
+namespace {
+
+using Col = EntryListModel::Column;
+const QString kWarning = QStringLiteral("There are passwords which are due to expire in 7 days.");
+
+class EntryListTest : public PasswordsViewTest {
+protected:
+    QColor colourOf(int row) const {
+        return view->listModel()->index(row, Col::Description).data(Qt::ForegroundRole).value<QBrush>().color();
+    }
+    void chooseFilter(const QString& text) {
+        view->Filter(true);
+        view->cboFilter->setCurrentIndex(view->FindListIndex(view->cboFilter, text));
+    }
+};
+
+TEST_F(EntryListTest, ColumnsHeadingsWidthsAndHiddenValues) {
+    setEntries({entry("Bank", "Current account", "jo", "s3cret", "note", "", "https://bank.example", "jo@x.example")},
+               {"Bank"});
+    openView();
+    QTreeView* list = view->findChild<QTreeView*>(QStringLiteral("lstUser"));
+    ASSERT_EQ(list, view->lstUser);
+    const QStringList headings = {"Category", "Description", "User/Account ", "Password/Pin",
+                                  "Notes",    "Expiry Date", "Web Site",      "Email"};
+    const int widths[] = {196, 178, 178, 0, 178, 143, 176, 176};
+    ASSERT_EQ(view->listModel()->columnCount(), 8);
+    for (int c = 0; c < 8; ++c) {
+        EXPECT_EQ(view->listModel()->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString(), headings[c]);
+        EXPECT_EQ(list->header()->sectionSize(c), widths[c]) << c;
+    }
+    EXPECT_EQ(cell(0, Col::Category), "Bank");
+    EXPECT_EQ(cell(0, Col::UserCode), "jo");
+    EXPECT_EQ(cell(0, Col::Password), "**********");
+    EXPECT_EQ(cell(0, Col::WebSite), "https://bank.example");
+    EXPECT_EQ(cell(0, Col::Email), "jo@x.example");
+    const QModelIndex first = view->listModel()->index(0, 0);
+    EXPECT_EQ(first.data(EntryListModel::RowPasswordRole).toString(), "s3cret");
+    EXPECT_EQ(first.data(EntryListModel::RowPositionRole).toInt(), 1);
+    EXPECT_TRUE(list->selectionModel()->selectedRows().isEmpty());
+}
+
+TEST_F(EntryListTest, FilterMatchesCategoryExactlyAndAllShowsEverything) {
+    setEntries({entry("Bank", "a", "u1"), entry("bank", "b", "u2"), entry("", "c", "u3"), entry("Mail", "d", "u4")},
+               {"Bank", "Mail"});
+    openView();
+    EXPECT_EQ(view->cboFilter->itemText(0), "<All>");
+    EXPECT_EQ(view->cboCategory->itemText(0), "<None>");
+    EXPECT_EQ(view->listModel()->rowCount(), 4);
+    EXPECT_FALSE(view->cboFilter->isEnabled());
+
+    chooseFilter("Bank");
+    EXPECT_EQ(view->listModel()->rowCount(), 1);
+    EXPECT_EQ(rowOf("u1"), 0);
+    EXPECT_EQ(rowOf("u2"), -1);  // letter case counts
+    EXPECT_EQ(rowOf("u3"), -1);  // no category: only under <All>
+
+    // Typed text filters the same way.
+    QTest::keyClicks(view->cboFilter->lineEdit(), QStringLiteral("x"));
+    EXPECT_EQ(view->listModel()->rowCount(), 0);
+    view->cboFilter->lineEdit()->clear();
+    QTest::keyClicks(view->cboFilter->lineEdit(), QStringLiteral("Mail"));
+    EXPECT_EQ(view->listModel()->rowCount(), 1);
+    EXPECT_EQ(rowOf("u4"), 0);
+
+    // Releasing the Filter button brings back every entry and locks the box.
+    view->Filter(false);
+    EXPECT_EQ(view->listModel()->rowCount(), 4);
+    EXPECT_EQ(view->cboFilter->currentText(), "<All>");
+    EXPECT_FALSE(view->cboFilter->isEnabled());
+}
+
+TEST_F(EntryListTest, TypingInTheFilterDropsUnsavedEdits) {
+    setEntries({entry("Bank", "a", "u1")}, {"Bank"});
+    openView();
+    view->Filter(true);
+    QTest::keyClicks(view->txtUserCode, QStringLiteral("new"));
+    ASSERT_TRUE(window->isDirty());
+    QTest::keyClicks(view->cboFilter->lineEdit(), QStringLiteral("B"));
+    EXPECT_FALSE(window->isDirty());
+    EXPECT_TRUE(view->txtUserCode->text().isEmpty());
+    EXPECT_TRUE(button("Add")->isEnabled());
+    EXPECT_FALSE(button("Save")->isEnabled());
+}
+
+TEST_F(EntryListTest, NearExpiryRowsAreRed) {
+    // Today is 15 June 2026.
+    setEntries({entry("", "", "in7", "p", "", "6/22/26"), entry("", "", "in8", "p", "", "6/23/26"),
+                entry("", "", "past", "p", "", "2020-01-01"), entry("", "", "word", "p", "", "someday"),
+                entry("", "", "none"), entry("", "", "card", "p", "", "12/05"),
+                entry("", "", "later", "p", "", "2027-02-03")});
+    window->dialogs_.expect(kWarning);
+    openView();
+    EXPECT_EQ(window->dialogs_.last().title, u"Warning");
+    const QColor red(255, 0, 0), black(0, 0, 0);
+    EXPECT_EQ(colourOf(rowOf("in7")), red);
+    EXPECT_EQ(colourOf(rowOf("in8")), black);
+    EXPECT_EQ(colourOf(rowOf("past")), red);
+    EXPECT_EQ(colourOf(rowOf("word")), black);
+    EXPECT_EQ(colourOf(rowOf("none")), black);
+    EXPECT_EQ(colourOf(rowOf("card")), red);  // 1 December 2005
+    EXPECT_EQ(colourOf(rowOf("later")), black);
+    // Every cell of a row has the row's colour.
+    const QModelIndex notes = view->listModel()->index(rowOf("in7"), Col::Notes);
+    EXPECT_EQ(notes.data(Qt::ForegroundRole).value<QBrush>().color(), red);
+
+    // The expiry column: card form and non-dates as typed, other dates in the short format.
+    EXPECT_EQ(cell(rowOf("card"), Col::ExpiryDate), "12/05");
+    EXPECT_EQ(cell(rowOf("word"), Col::ExpiryDate), "someday");
+    EXPECT_EQ(cell(rowOf("past"), Col::ExpiryDate), "1/1/20");
+    EXPECT_EQ(cell(rowOf("later"), Col::ExpiryDate), "2/3/27");
+}
+
+TEST_F(EntryListTest, OneWarningPerRefresh) {
+    setEntries({entry("Bank", "", "a", "p", "", "6/16/26"), entry("Bank", "", "b", "p", "", "6/17/26"),
+                entry("Mail", "", "c", "p", "", "6/18/26")},
+               {"Bank", "Mail"});
+    window->dialogs_.expect(kWarning);
+    openView();
+    EXPECT_EQ(window->dialogs_.shown().size(), 1u);  // two red rows, one warning
+    chooseFilter("Mail");
+    chooseFilter("Bank");
+    EXPECT_EQ(window->dialogs_.shown().size(), 1u);  // filtering gives none
+    window->dialogs_.expect(kWarning);
+    view->RefreshEntryLists();
+    EXPECT_EQ(window->dialogs_.shown().size(), 2u);
+}
+
+TEST_F(EntryListTest, StatusCountsEveryEntryIncludingFilteredOnes) {
+    setEntries({}, {});
+    openView();
+    EXPECT_EQ(window->status_, "You are logged into test profile! You have 0 records stored!");
+    setEntries({entry("Bank", "", "a"), entry("Mail", "", "b"), entry("Mail", "", "c")}, {"Bank", "Mail"});
+    view->RefreshEntryLists();
+    chooseFilter("Bank");
+    EXPECT_EQ(view->listModel()->rowCount(), 1);
+    EXPECT_EQ(window->status_, "You are logged into test profile! You have 3 records stored!");
+}
+
+TEST_F(EntryListTest, HeadingClicksSortByTextWithOneSharedDirection) {
+    setEntries({entry("", "b", "9"), entry("", "c", "10"), entry("", "a", "2")});
+    openView();
+    auto column = [this](int c) {
+        QStringList texts;
+        for (int r = 0; r < view->listModel()->rowCount(); ++r) texts << cell(r, c);
+        return texts;
+    };
+    EXPECT_EQ(column(Col::Description), QStringList({"b", "c", "a"}));  // file order until a click
+    view->SortByColumn(Col::UserCode);  // the first click reverses the initial ascending order
+    EXPECT_EQ(column(Col::UserCode), QStringList({"9", "2", "10"}));
+    view->SortByColumn(Col::Description);  // direction is shared: ascending again
+    EXPECT_EQ(column(Col::Description), QStringList({"a", "b", "c"}));
+    view->SortByColumn(Col::Description);
+    EXPECT_EQ(column(Col::Description), QStringList({"c", "b", "a"}));
+    // Sorting stays on for later rebuilds, and hidden positions follow their rows.
+    view->FillEntryList();
+    EXPECT_EQ(column(Col::Description), QStringList({"c", "b", "a"}));
+    EXPECT_EQ(view->listModel()->index(0, 0).data(EntryListModel::RowPositionRole).toInt(), 2);
+    // The password column shows one mask on every row: sorting on it keeps the order.
+    setEntries({entry("", "b", "u1", "zz"), entry("", "a", "u2", "aa")});
+    view->FillEntryList();
+    view->SortByColumn(Col::Password);
+    EXPECT_EQ(column(Col::Description), QStringList({"b", "a"}));
+}
+
+TEST_F(EntryListTest, SortingKeepsTheSelectedEntrySelected) {
+    setEntries({entry("", "b", "x"), entry("", "a", "y")});
+    openView();
+    clickRow(rowOf("x"));
+    view->SortByColumn(Col::Description);
+    view->SortByColumn(Col::Description);  // ascending: y first
+    const QModelIndexList selected = view->lstUser->selectionModel()->selectedRows();
+    ASSERT_EQ(selected.size(), 1);
+    EXPECT_EQ(cell(selected.first().row(), Col::UserCode), "x");
+}
+
+TEST_F(EntryListTest, RowsInListOrderCarryThePasswordInClear) {
+    setEntries({entry("Bank", "d1", "u1", "p1", "n", "12/29", "w", "e"), entry("", "d2", "u2", "p2")}, {"Bank"});
+    openView();
+    view->SortByColumn(Col::Description);  // descending
+    const auto rows = view->rowsInListOrder();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0], QStringList({"", "d2", "u2", "p2", "", "", "", ""}));
+    EXPECT_EQ(rows[1], QStringList({"Bank", "d1", "u1", "p1", "n", "12/29", "w", "e"}));
+}
+
+}  // namespace
+}  // namespace keyloft::testing

@@ -1,0 +1,163 @@
+// The passwords view inside the real main window, driven through the window's toolbars.
+#include <QAction>
+#include <QComboBox>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeView>
+
+#include <gtest/gtest.h>
+
+#include "app/frm_new_main.h"
+#include "entries/entry_list_model.h"
+#include "entries/passwords_view_hooks.h"
+#include "entries_test_support.h"
+#include "platform/platform_core.h"
+#include "store/file_system.h"
+#include "store/profile_store.h"
+
+namespace keyloft::testing {
+namespace {
+
+class PasswordsInWindowTest : public ::testing::Test {
+protected:
+    PasswordsInWindowTest() {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        const std::filesystem::path path(folder.path().toStdU16String());
+        files = platform::CreateHostFileSystem();
+        settings = platform::CreateSettingsStoreIn(path);
+        AppServices services;
+        services.dialogs = &dialogs;
+        services.files = files.get();
+        services.settings = settings.get();
+        services.clock = &clock;
+        services.applicationFolder = path;
+        services.wait = [](int) {};
+        services.endProgram = [] {};
+        services.openUrl = [](const QUrl&) { return true; };
+        services.trayAvailable = [] { return false; };
+        services.chooseFolder = [](const QString&) { return QString(); };
+        window = std::make_unique<frmNewMain>(services);
+        window->store().setDatabaseFolder(path);
+        EXPECT_TRUE(window->store().CreateProfile(u"test"));
+        EXPECT_TRUE(window->store().OpenProfile(u"test"));
+        hooks = new PasswordsViewHooks(*window, clipboard, [] { return QDate(2026, 6, 15); });
+        hooks->setShowHandler([this](const std::vector<std::u16string>& fields) { shown = fields; });
+    }
+    ~PasswordsInWindowTest() override {
+        window.reset();
+        QLocale::setDefault(QLocale::system());
+    }
+    QAction* button(const char* key) { return window->toolbarButton(QString::fromLatin1(key)); }
+    void toolbar1(const char* key) { window->Toolbar1_ButtonClick(button(key)); }
+    void toolbar2(const char* key) { window->Toolbar2_ButtonClick(button(key)); }
+    PasswordsView& view() { return *hooks->view(); }
+    void selectRow(int row) {
+        view().lstUser->selectionModel()->setCurrentIndex(view().listModel()->index(row, 0),
+                                                          QItemSelectionModel::ClearAndSelect |
+                                                              QItemSelectionModel::Rows);
+        view().SelectEntryRow();
+    }
+    std::vector<std::u16string> entriesOnDisk() {
+        window->store().ReadFromFile(true, u"");
+        return window->store().profile().entries;
+    }
+
+    QTemporaryDir folder;
+    FixedClock clock;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<FileSystem> files;
+    std::unique_ptr<SettingsStore> settings;
+    RecordingClipboard clipboard;
+    std::unique_ptr<frmNewMain> window;
+    PasswordsViewHooks* hooks = nullptr;
+    std::vector<std::u16string> shown;
+};
+
+TEST_F(PasswordsInWindowTest, AddSaveShowFilterAndDeleteThroughTheToolbars) {
+    Profile& profile = window->store().profile();
+    profile.categories.add(u"CBANK", u"3|Bank");
+    profile.entries = {u"4|Bank|Current|alice|pw1||||", u"4||Other|bob|pw2||6/20/26||"};
+    ASSERT_EQ(window->store().WriteToFile(), SaveOutcome::Saved);
+
+    dialogs.expect(QStringLiteral("There are passwords which are due to expire in 7 days."));
+    toolbar1("Passwords");
+    EXPECT_EQ(window->findChild<QComboBox*>(QStringLiteral("cboFilter")), view().cboFilter);
+    EXPECT_EQ(view().listModel()->rowCount(), 2);
+    EXPECT_TRUE(button("Add")->isEnabled());
+
+    // Add and save a new entry.
+    toolbar2("Add");
+    EXPECT_TRUE(view().newMarkerVisible());
+    EXPECT_TRUE(button("Generate")->isEnabled());
+    QTest::keyClicks(view().txtUserCode, QStringLiteral("carol"));
+    toolbar1("Generate");
+    EXPECT_TRUE(button("Save")->isEnabled());
+    const QString generated = view().txtUserpass->text();
+    toolbar2("Save");
+    EXPECT_FALSE(window->isDirty());
+    EXPECT_EQ(entriesOnDisk().back(), u"4|||carol|" + generated.toStdU16String() + u"||||");
+    EXPECT_EQ(view().listModel()->rowCount(), 3);
+
+    // Show hands the selected entry to the pop-up.
+    toolbar1("Show");
+    EXPECT_TRUE(shown.empty());
+    selectRow(0);
+    toolbar1("Show");
+    ASSERT_EQ(shown.size(), 9u);
+    EXPECT_EQ(shown[3], u"alice");
+
+    // Filter on Bank through the window's filter box, then release it.
+    button("Filter")->setChecked(true);
+    toolbar2("Filter");
+    EXPECT_TRUE(view().cboFilter->isEnabled());
+    view().cboFilter->setCurrentIndex(1);
+    EXPECT_EQ(view().listModel()->rowCount(), 1);
+    button("Filter")->setChecked(false);
+    toolbar2("Filter");
+    EXPECT_EQ(view().listModel()->rowCount(), 3);
+    EXPECT_FALSE(view().cboFilter->isEnabled());
+
+    // Delete bob after the window's question.
+    selectRow(1);
+    ASSERT_EQ(view().listModel()->index(1, EntryListModel::UserCode).data().toString(), "bob");
+    dialogs.expect(QStringLiteral("Are you sure you wish to delete this entry?"), MessageAnswer::Yes);
+    toolbar2("Delete");
+    const auto onDisk = entriesOnDisk();
+    ASSERT_EQ(onDisk.size(), 2u);
+    EXPECT_EQ(onDisk[0], u"4|Bank|Current|alice|pw1||||");
+    EXPECT_TRUE(window->StatusBar1->currentMessage().endsWith(QStringLiteral(" You have 2 records stored!")));
+}
+
+TEST_F(PasswordsInWindowTest, ReleasingFilterDropsTypedFilterText) {
+    window->store().profile().entries = {u"4|Bank|a|u1|p||||", u"4|Mail|b|u2|p||||"};
+    ASSERT_EQ(window->store().WriteToFile(), SaveOutcome::Saved);
+    toolbar1("Passwords");
+    button("Filter")->setChecked(true);
+    toolbar2("Filter");
+    view().cboFilter->lineEdit()->selectAll();  // typing replaces "<All>"
+    QTest::keyClicks(view().cboFilter->lineEdit(), QStringLiteral("Mail"));
+    ASSERT_EQ(view().listModel()->rowCount(), 1);
+    button("Filter")->setChecked(false);
+    toolbar2("Filter");
+    EXPECT_EQ(view().listModel()->rowCount(), 2);
+    EXPECT_EQ(view().cboFilter->currentText(), "<All>");
+}
+
+TEST_F(PasswordsInWindowTest, LeavingThePasswordsViewHidesTheNewMarker) {
+    toolbar1("Passwords");
+    toolbar2("Add");
+    ASSERT_TRUE(view().newMarkerVisible());
+    toolbar2("Cancel");
+    EXPECT_FALSE(view().newMarkerVisible());
+    toolbar2("Add");
+    toolbar1("Setup");
+    EXPECT_FALSE(view().newMarkerVisible());
+    EXPECT_TRUE(window->fraPasswords->isHidden());
+}
+
+}  // namespace
+}  // namespace keyloft::testing

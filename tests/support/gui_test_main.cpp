@@ -1,0 +1,35 @@
+// Shared main of the Qt test programs: one QApplication for the whole run, offscreen unless the
+// caller chose a platform, and Qt's standard folders redirected away from the user's own.
+#include <QApplication>
+#include <QStandardPaths>
+#include <QtGlobal>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QtMessageHandler previousHandler = nullptr;
+
+// The offscreen platform reports every window it cannot size by hints; that says nothing.
+void QuietHandler(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (message.contains(QStringLiteral("does not support propagateSizeHints"))) {
+        return;
+    }
+    if (previousHandler != nullptr) {
+        previousHandler(type, context, message);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    previousHandler = qInstallMessageHandler(QuietHandler);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QStandardPaths::setTestModeEnabled(true);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Keyloft"));
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,29 @@
+#pragma once
+// Finding controls and toolbar buttons by objectName in GUI tests.
+
+#include <QAction>
+#include <QString>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+namespace keyloft::testing {
+
+// The action named `key` under `root`; fails the test (and returns nullptr) when there is none.
+QAction* findAction(QWidget* root, const QString& key);
+
+// Asserts that the action exists, is visible and is enabled, then triggers it. Returns false (and
+// fails the test) when it could not be triggered.
+bool triggerEnabled(QWidget* root, const QString& key);
+
+// A child widget of type T named `name`; fails the test when it is missing.
+template <typename T>
+T* child(QWidget* root, const QString& name) {
+    T* found = root->findChild<T*>(name);
+    if (found == nullptr) {
+        ADD_FAILURE() << "no control named " << name.toStdString();
+    }
+    return found;
+}
+
+}  // namespace keyloft::testing
