@@ -12,7 +12,7 @@ const CLI::Validator& Utf8Text() {
         [](std::string& value) -> std::string {
             return FromUtf8(value) ? std::string() : std::string("not valid UTF-8 text");
         },
-        "TEXT");
+        "");
     return validator;
 }
 

@@ -77,6 +77,9 @@ int SaveEntryFromOptions(Session& session, const EntryOptions& options, std::siz
         draft.fields.category = *category;
     }
 
+    // The first of the editor's checks, made before the password is asked for.
+    if (TrimBlanks(draft.fields.userCode).empty()) return Refuse(session, kUserCodeRequired);
+
     if (options.generate) {
         draft.fields.password = GeneratePassword();
         draft.confirmation = draft.fields.password;

@@ -75,12 +75,18 @@ int Session::openAndLogOn(const std::u16string& profileName) {
 int Session::logOn() {
     const Profile& profile = store_->profile();
     const std::int32_t mode = profile.logonMode;
+    // Asked in the order of the window's rows: user ID, password, PIN.
     std::optional<std::string> userId, password, pin;
     bool complete = true;
-    if (mode > kPasswordOnly) complete = complete && (userId = console_.readSecret("User ID: "));
-    if (complete) complete = complete && (password = console_.readSecret("Password: "));
-    if (complete && mode > kUserIdAndPassword)
-        complete = complete && (pin = console_.readSecret("PIN Number: "));
+    const auto ask = [&](std::optional<std::string>& value, const char* prompt) {
+        if (complete) {
+            value = console_.readSecret(prompt);
+            complete = value.has_value();
+        }
+    };
+    if (mode > kPasswordOnly) ask(userId, "User ID: ");
+    ask(password, "Password: ");
+    if (mode > kUserIdAndPassword) ask(pin, "PIN Number: ");
     if (!complete) {
         Console::printError("keyloft-cli: standard input ended before the logon details");
         return kExitLogonRefused;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <random>
@@ -284,6 +285,33 @@ TEST_F(Cli, DeleteAsksAndProfilesListsWhatIsLeft) {
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "");  // no question when the folder holds no profile
+}
+
+TEST_F(Cli, ACreationTheFileSystemRefusesIsASaveFailure) {
+    std::filesystem::create_directory(db() / "Clash.dat");  // a folder where the file would go
+    const RunResult r = run({"create", "Clash"});
+    EXPECT_EQ(r.exitCode, 5) << r.err;
+    EXPECT_NE(r.err.find("WriteToFile: An Error has occurred!. The error is : \n"), std::string::npos) << r.err;
+    EXPECT_TRUE(std::filesystem::is_directory(db() / "Clash.dat"));
+    EXPECT_EQ(run({"create", "a/b"}).exitCode, 1);
+    EXPECT_FALSE(std::filesystem::exists(db() / "a"));
+}
+
+TEST_F(Cli, ALineThatCannotBeDecryptedEndsTheProgramWithoutSaving) {
+    create("Home");
+    std::string bytes = ReadBytes(file("Home"));
+    // Two digits fewer on the third line: its byte count is no longer a whole number of blocks.
+    std::size_t third = 0;
+    for (int line = 0; line < 2; ++line) third = bytes.find("\r\n", third) + 2;
+    bytes.erase(third, 2);
+    WriteBytes(file("Home"), bytes);
+    const RunResult r = run({"add", "Home", "--user-code", "me", "--generate"}, kDefaultPassword);
+    EXPECT_EQ(r.exitCode, 7) << r.err;
+    EXPECT_NE(r.err.find("Decrypt Error: Invalid data.\n"), std::string::npos) << r.err;
+    EXPECT_EQ(ReadBytes(file("Home")), bytes);
+    const RunResult check = run({"verify", file("Home").string()});
+    EXPECT_EQ(check.exitCode, 1);
+    EXPECT_NE(check.out.find("line 3: "), std::string::npos) << check.out;
 }
 
 class CliVerify : public Cli {};
