@@ -38,7 +38,7 @@ public:
         if (verb == "add") {
             const std::u16string name = TrimBlanks(FromArgument(action_[1]));
             if (const auto refusal = CheckCategoryName(categories, name, 0)) return Refuse(session, *refusal);
-            AddCategory(categories, name);
+            AddNewCategory(categories, name);
         } else if (verb == "rm") {
             const std::size_t position = Find(categories, action_[1]);
             if (position == 0) return kExitFailure;
@@ -50,7 +50,7 @@ public:
             if (const auto refusal = CheckCategoryName(categories, name, position))
                 return Refuse(session, *refusal);
             categories.removeAt(position);
-            AddCategory(categories, name);
+            AddNewCategory(categories, name);
         }
         return session.save();
     }

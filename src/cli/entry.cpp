@@ -89,12 +89,4 @@ std::size_t FindCategory(const CategoryList& categories, std::u16string_view nam
     return 0;
 }
 
-void AddCategory(CategoryList& categories, const std::u16string& name) {
-    const std::u16string key = u"C" + FoldCase(name);
-    const std::u16string record = std::u16string(u"3") + kFieldSeparator + name;
-    // A key can only be taken by a category loaded under the very same text; its name then
-    // differs from this one even ignoring case (checked before), so the name is a free key.
-    if (!categories.add(key, record)) categories.add(name, record);
-}
-
 }  // namespace keyloft::cli

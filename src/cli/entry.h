@@ -44,9 +44,6 @@ std::optional<std::u16string> CheckCategoryName(const CategoryList& categories,
 // 1-based position of the category with exactly this name, or 0.
 std::size_t FindCategory(const CategoryList& categories, std::u16string_view name);
 
-// Adds "3|name" at the end of the categories under the key the window gives a new category.
-void AddCategory(CategoryList& categories, const std::u16string& name);
-
 // Messages of the window used by the tool.
 inline constexpr char16_t kUserCodeRequired[] = u"Account/UserCode must have a valid entry!";
 inline constexpr char16_t kPasswordBlank[] = u"Password is blank!";

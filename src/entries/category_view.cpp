@@ -168,7 +168,7 @@ bool CategoryView::SaveCategory(bool isNew) {
         return false;
     }
     if (ownPosition != 0) categories.removeAt(ownPosition);
-    categories.add(u"C" + FoldCase(name), JoinFields({u"3", name}));
+    AddNewCategory(categories, name);
     host_.store().WriteToFile();
     txtCategory->clear();
     FillCategoryList();

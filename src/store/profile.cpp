@@ -111,4 +111,11 @@ void CategoryList::removeAt(std::size_t position) {
     }
 }
 
+void AddNewCategory(CategoryList& categories, std::u16string_view name) {
+    const std::u16string record = std::u16string(u"3") + kFieldSeparator + std::u16string(name);
+    if (!categories.add(u"C" + FoldCase(name), record)) {
+        categories.add(std::u16string(name), record);
+    }
+}
+
 }  // namespace keyloft

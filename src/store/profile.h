@@ -44,6 +44,12 @@ private:
 // Letter-case folding used for category keys (simple, per code unit).
 std::u16string FoldCase(std::u16string_view text);
 
+// Adds the record "3|name" at the end of the categories under the key a category added while the
+// program runs gets: "C" and the name in upper case. When a category loaded from the file already
+// holds that key (a category named "Cbank" when "bank" is added), the name itself is the key, as
+// it will be when the file is next loaded, so the new name is never silently dropped.
+void AddNewCategory(CategoryList& categories, std::u16string_view name);
+
 struct Profile {
     std::int32_t logonMode = 0;
     std::u16string userId;

@@ -96,7 +96,7 @@ TEST(CliEntryCheck, TrimsAllButWebSiteAndEmailAndAllowsABlankPassword) {
 TEST(CliCategoryNames, UniqueIgnoringCaseAndRenameMayChangeCase) {
     CategoryList categories;
     categories.add(u"Bank", u"3|Bank");
-    AddCategory(categories, u"Shop");
+    AddNewCategory(categories, u"Shop");
     EXPECT_EQ(FindCategory(categories, u"Shop"), 2u);
     EXPECT_EQ(FindCategory(categories, u"shop"), 0u);
     EXPECT_EQ(CheckCategoryName(categories, u"", 0), u"You have not specified a Category!");
@@ -109,7 +109,7 @@ TEST(CliCategoryNames, UniqueIgnoringCaseAndRenameMayChangeCase) {
 TEST(CliCategoryNames, ANameWhoseKeyIsTakenIsStillAdded) {
     CategoryList categories;
     categories.add(u"Cbank", u"3|Cbank");  // loaded: keyed by its name
-    AddCategory(categories, u"bank");      // a new one is keyed "CBANK"
+    AddNewCategory(categories, u"bank");      // a new one is keyed "CBANK"
     ASSERT_EQ(categories.size(), 2u);
     EXPECT_EQ(categories.at(2).name(), u"bank");
 }

@@ -232,6 +232,20 @@ TEST_F(CategoryInWindowTest, ANewCategoryIsAddedAtTheEndAndOfferedByTheEditorAnd
     EXPECT_EQ(view.cboFilter->count(), 4);
 }
 
+TEST_F(CategoryInWindowTest, ANewNameWhoseKeyALoadedCategoryHoldsIsStillStored) {
+    // Loaded from the file, "Cmail" is keyed by its name; a new "mail" would be keyed "CMAIL".
+    window->store().profile().categories.add(u"Cmail", u"3|Cmail");
+    ASSERT_EQ(window->store().WriteToFile(), SaveOutcome::Saved);
+    window->store().ReadFromFile(true, u"");
+    openCategories();
+    toolbar2("Add");
+    typeName(QStringLiteral("mail"));
+    toolbar2("Save");
+    EXPECT_TRUE(dialogs.shown().empty());
+    EXPECT_EQ(rows(), (QStringList{"Bank", "Home", "Cmail", "mail"}));
+    EXPECT_EQ(categoriesOnDisk(), (QStringList{"Bank", "Home", "Cmail", "mail"}));
+}
+
 TEST_F(CategoryInWindowTest, DeleteRemovesTheCategoryAndLeavesItsEntries) {
     openCategories();
     // Without a selected row, Delete does nothing even after Yes.
