@@ -143,14 +143,15 @@ TEST_F(ViewDispatch, AddInThePasswordsViewClearsTheEditorUnderTheGuard) {
     EXPECT_EQ(passwords.calls.back(), QStringLiteral("popup"));
 }
 
-TEST_F(ViewDispatch, SaveInThePasswordsViewClearsTheFlagEvenWhenRefused) {
+TEST_F(ViewDispatch, SaveInThePasswordsViewKeepsTheFlagWhenRefusedAndClearsItWhenStored) {
     ASSERT_TRUE(press("Passwords"));
     window->SetDirty(true);
     passwords.saveSucceeds = false;
     passwords.calls.clear();
     ASSERT_TRUE(press("Save"));
     EXPECT_EQ(passwords.calls, (QStringList{"save"}));
-    EXPECT_FALSE(window->isDirty());
+    EXPECT_TRUE(window->isDirty());
+    EXPECT_TRUE(button("Save")->isEnabled());
 
     window->SetDirty(true);
     passwords.saveSucceeds = true;
