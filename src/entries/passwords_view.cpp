@@ -1,6 +1,7 @@
 #include "entries/passwords_view.h"
 
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -226,6 +227,7 @@ void PasswordsView::buildWidgets(QComboBox* filterBox) {
 void PasswordsView::connectEditor() {
     connect(lstUser->header(), &QHeaderView::sectionClicked, this, &PasswordsView::SortByColumn);
     connect(lstUser, &QTreeView::clicked, this, [this](const QModelIndex&) { SelectEntryRow(); });
+    lstUser->installEventFilter(this);
 
     for (QLineEdit* box : {txtUserDesc, txtUserCode, txtExpiry, txtWeb, txtEmail})
         connect(box, &QLineEdit::textChanged, this, &PasswordsView::boxChanged);
@@ -433,6 +435,28 @@ void PasswordsView::LoadEntryIntoEditor() {
     txtExpiry->setText(entry.cells[EntryListModel::ExpiryDate]);
     txtWeb->setText(entry.cells[EntryListModel::WebSite]);
     txtEmail->setText(entry.cells[EntryListModel::Email]);
+}
+
+bool PasswordsView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == lstUser && event->type() == QEvent::KeyRelease) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        switch (key->key()) {
+            case Qt::Key_Up:
+            case Qt::Key_Down:
+            case Qt::Key_PageUp:
+            case Qt::Key_PageDown:
+            case Qt::Key_Home:
+            case Qt::Key_End:
+                if (!key->isAutoRepeat() && selectedListRow() >= 0 &&
+                    model_->rowAt(selectedListRow()).position != currentPosition_) {
+                    SelectEntryRow();
+                }
+                break;
+            default:
+                break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void PasswordsView::SelectEntryRow() {

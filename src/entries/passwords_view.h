@@ -80,6 +80,10 @@ public:
     bool newMarkerVisible() const;
     int currentRowPosition() const { return currentPosition_; }
 
+protected:
+    // Moving through the list with the keyboard chooses a row as a click does.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void buildWidgets(QComboBox* filterBox);
     void connectEditor();

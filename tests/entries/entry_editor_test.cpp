@@ -77,6 +77,23 @@ TEST_F(EntryEditorTest, RowClickLoadsTheEntryAndTypingMarksDirty) {
     EXPECT_FALSE(button("Add")->isEnabled());
 }
 
+TEST_F(EntryEditorTest, MovingThroughTheListWithTheKeyboardLoadsTheRow) {
+    clickRow(rowOf("alice"));
+    const QString other = rowOf("alice") == 0 ? QStringLiteral("bob") : QStringLiteral("alice");
+    QTest::keyClick(view->lstUser, rowOf("alice") == 0 ? Qt::Key_Down : Qt::Key_Up);
+    EXPECT_EQ(view->txtUserCode->text(), other);
+    EXPECT_FALSE(window->isDirty());
+
+    // With unsaved edits the keyboard asks as a click does; No keeps the edits and their row.
+    QTest::keyClicks(view->txtSource, QStringLiteral("edited"));
+    window->dialogs_.expect(QStringLiteral("You have unsaved changes. Continue and lose changes?"),
+                            MessageAnswer::No);
+    QTest::keyClick(view->lstUser, rowOf(other) == 0 ? Qt::Key_Down : Qt::Key_Up);
+    EXPECT_EQ(view->txtUserCode->text(), other);
+    EXPECT_EQ(view->txtSource->toPlainText(), "edited");
+    EXPECT_TRUE(window->isDirty());
+}
+
 TEST_F(EntryEditorTest, EntryWithDeletedCategoryLoadsWithNoneSelected) {
     store->profile().categories.removeAt(1);  // Bank
     view->RefreshEntryLists();
