@@ -1,5 +1,5 @@
 #pragma once
-// CONTRACT between the main window and the views it holds (passwords, categories, setup, pop-up,
+// What lies between the main window and the views it holds (passwords, categories, setup, pop-up,
 // printing). A view reaches the window's session state, toolbars and seams only through this.
 // frmNewMain implements it; view tests implement it with a small fake.
 

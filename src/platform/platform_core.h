@@ -1,5 +1,5 @@
 #pragma once
-// CONTRACT: the real implementations of the storage seams for this operating system.
+// The real implementations of the storage seams for this operating system.
 
 #include <filesystem>
 #include <memory>

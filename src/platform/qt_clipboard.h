@@ -1,5 +1,5 @@
 #pragma once
-// CONTRACT: the clipboard seam. The editor's copy button and the pop-up's copy buttons use it.
+// The clipboard seam. The editor's copy button and the pop-up's copy buttons use it.
 // A copied password is marked as secret so that clipboard managers keep it out of their history.
 
 #include <QString>

@@ -1,10 +1,8 @@
 #pragma once
 // The profile storage: the database folder, the profile file that is loaded and held, the one
 // Profile, loading with its integrity checks, saving with change detection between users,
-// creating, listing and deleting profiles, the two settings and the error log.
-//
-// CONTRACT (the window, the command-line tool and the tests code against this surface; the
-// implementation may add members but keeps these).
+// creating, listing and deleting profiles, the two settings and the error log. The window and
+// the command-line tool both work through this one class.
 
 #include <filesystem>
 #include <memory>
