@@ -123,4 +123,20 @@ void PasswordsViewTest::clickRow(int row) {
     view->SelectEntryRow();
 }
 
+AppServices WindowServicesIn(const std::filesystem::path& folder, Dialogs& dialogs, FileSystem& files,
+                             SettingsStore& settings, const Clock& clock) {
+    AppServices services;
+    services.dialogs = &dialogs;
+    services.files = &files;
+    services.settings = &settings;
+    services.clock = &clock;
+    services.applicationFolder = folder;
+    services.wait = [](int) {};
+    services.endProgram = [] {};
+    services.openUrl = [](const QUrl&) { return true; };
+    services.trayAvailable = [] { return false; };
+    services.chooseFolder = [](const QString&) { return QString(); };
+    return services;
+}
+
 }  // namespace keyloft::testing

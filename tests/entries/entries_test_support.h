@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/app_services.h"
 #include "app/view_host.h"
 #include "entries/passwords_view.h"
 #include "platform/qt_clipboard.h"
@@ -139,5 +140,10 @@ protected:
 private:
     QLocale savedLocale_;
 };
+
+// Services for a real main window on the given folder (database, application folder and
+// settings): scripted dialogs, no real waits, no desktop programs, no tray, no folder dialog.
+AppServices WindowServicesIn(const std::filesystem::path& folder, Dialogs& dialogs, FileSystem& files,
+                             SettingsStore& settings, const Clock& clock);
 
 }  // namespace keyloft::testing
