@@ -37,10 +37,14 @@ std::u16string ErrorDescription(int number);
 struct [[nodiscard]] ErrorInfo {
     int number = error::kNone;
     std::u16string description;
+    // The failure is another instance's hold on the file (70 "Permission denied"), which goes away
+    // by itself, as against a permission the file system refuses.
+    bool inUse = false;
 
     bool failed() const { return number != error::kNone; }
     static ErrorInfo none() { return {}; }
     static ErrorInfo of(int number) { return {number, ErrorDescription(number)}; }
+    static ErrorInfo heldByOther() { return {error::kPermissionDenied, ErrorDescription(error::kPermissionDenied), true}; }
 };
 
 // The number as decimal text, as it appears in messages and the error log.

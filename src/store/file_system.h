@@ -1,11 +1,21 @@
 #pragma once
 // The seam over profile files: every byte the storage reads from or writes to the database folder
-// goes through here, so tests can wrap the real implementation and make any step fail.
+// goes through here, so tests can wrap the real implementation and make any step fail or record
+// the order of the steps.
 //
-// The hold: a file opened by openHeld or createHeld is held until its object is destroyed. While
-// one FileSystem object holds a file, every other FileSystem object (in this process or another)
-// fails to open, rename or remove it with error 70; the holding object itself may still rename it.
-// Use one FileSystem object per running instance.
+// The hold: a file opened by openHeld, or installed by install, is held until its object is
+// destroyed. While one FileSystem object holds a file, every other FileSystem object (in this
+// process or another) fails to hold, replace or remove it with error 70 and `inUse` set; the
+// holding object itself may still replace or rename it. Use one FileSystem object per running
+// instance.
+//
+// A save never writes into the profile file: it writes a temporary file beside it
+// (createTemporary), flushes it (WritableFile::flush), puts it in place with one rename
+// (install) and flushes the folder (flushFolder). At every instant the profile exists under its
+// own name with its old or its new content.
+//
+// Symbolic links are followed, never replaced: a profile that is a link is saved through it (the
+// temporary file goes into the folder of the link's target, and the target is replaced).
 
 #include <filesystem>
 #include <memory>
@@ -21,41 +31,71 @@ class ReadableFile {
 public:
     virtual ~ReadableFile() = default;
     // The next line without its ending (carriage return, line feed, or both). False at the end of
-    // the file, and on a failure, which is then described in `error`.
-    virtual bool readLine(std::string& line, ErrorInfo& error) = 0;
+    // the file, and on a failure, which is then described in `error`. A line longer than
+    // `maxLength` bytes is a failure (62, "Input past end of file"); the part read is dropped.
+    virtual bool readLine(std::string& line, ErrorInfo& error, std::size_t maxLength = kUnlimited) = 0;
+    // Back to the first line: the version check and a reload read the held file again.
+    virtual ErrorInfo rewind() = 0;
+
+    static constexpr std::size_t kUnlimited = static_cast<std::size_t>(-1);
 };
 
 class WritableFile {
 public:
     virtual ~WritableFile() = default;
     // Writes text followed by carriage return and line feed. The failure may show only at a later
-    // line or at close (writes are buffered).
+    // line or at flush (writes are buffered).
     virtual ErrorInfo writeLine(std::string_view text) = 0;
-    // Writes out what is buffered, flushes the file to disk, then its folder, and releases it.
-    virtual ErrorInfo close() = 0;
+    // Writes out what is buffered and flushes the file's content to the disk.
+    virtual ErrorInfo flush() = 0;
 };
 
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
-    // Opens an existing file for reading and holds it.
+
+    // Opens an existing file for reading and holds it. A hold counts only when, once taken, the
+    // path still names the held file; a file replaced meanwhile is let go and the path taken
+    // again. Another instance's hold fails with 70 and `inUse`.
     virtual std::unique_ptr<ReadableFile> openHeld(const std::filesystem::path& file, ErrorInfo& error) = 0;
-    // Creates the file, or empties it when it exists (unless another instance holds it), and holds
-    // it. Permissions: those of `keepModeOf` when that names an existing file, else owner read and
-    // write only.
-    virtual std::unique_ptr<WritableFile> createHeld(const std::filesystem::path& file,
-                                                     const std::filesystem::path& keepModeOf,
-                                                     ErrorInfo& error) = 0;
-    // Renames; fails when `to` exists or another instance holds `from`.
-    virtual ErrorInfo rename(const std::filesystem::path& from, const std::filesystem::path& to) = 0;
-    // Deletes; fails when another instance holds the file.
+
+    // Creates a new, empty temporary file in the folder of the file `target` names (following
+    // symbolic links; `target` itself need not exist), held from the moment it exists and
+    // readable and writable by its owner only. When `like` is given (the held file that the
+    // temporary file will replace), the temporary file gets its permissions, its group and, where
+    // the system allows, its owner. Destroying the object before install removes the file.
+    virtual std::unique_ptr<WritableFile> createTemporary(const std::filesystem::path& target,
+                                                          const ReadableFile* like, ErrorInfo& error) = 0;
+
+    // Puts a flushed temporary file in place of `target` with one rename (following symbolic
+    // links). With `replaceExisting` false it fails with 58 when `target` exists (a new profile).
+    // On success the new file stays held: the result holds it, positioned at its first line. On
+    // failure the temporary file is removed and `target` is as it was.
+    virtual std::unique_ptr<ReadableFile> install(std::unique_ptr<WritableFile> temporary,
+                                                  const std::filesystem::path& target, bool replaceExisting,
+                                                  ErrorInfo& error) = 0;
+
+    // Flushes the entries of the folder that holds `file` (after install) to the disk.
+    virtual ErrorInfo flushFolder(const std::filesystem::path& file) = 0;
+
+    // Removes the temporary files that interrupted saves of `target` left behind and that no
+    // instance holds. Returns their names (without folder).
+    virtual std::vector<std::filesystem::path> removeLeftovers(const std::filesystem::path& target) = 0;
+
+    // Renames `from` to `to`. Fails with 58 when `to` exists, unless `replaceExisting`; fails with
+    // 70 and `inUse` when another instance holds `from` (or, when replacing, `to`).
+    virtual ErrorInfo rename(const std::filesystem::path& from, const std::filesystem::path& to,
+                             bool replaceExisting) = 0;
+    // Deletes; fails with 70 and `inUse` when another instance holds the file.
     virtual ErrorInfo remove(const std::filesystem::path& file) = 0;
     // True when a file (not a folder) of that name exists.
     virtual bool exists(const std::filesystem::path& file) = 0;
     // Names (without folder) of the files in `folder` whose name ends in ".dat", sorted by name.
     // Empty when the folder is missing or unreadable.
     virtual std::vector<std::filesystem::path> listProfileFiles(const std::filesystem::path& folder) = 0;
-    // Appends the text with one write, creating the file when missing. False when that failed.
+    // Appends the text with one write, creating the file when missing: with the folder's group and
+    // writable by that group when the folder is group-writable (a shared folder), else readable
+    // and writable by its owner only. False when that failed.
     virtual bool appendText(const std::filesystem::path& file, std::string_view text) = 0;
 };
 
