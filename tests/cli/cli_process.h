@@ -26,6 +26,7 @@ public:
     CliProcess(const CliProcess&) = delete;
     CliProcess& operator=(const CliProcess&) = delete;
     RunResult finish();  // waits for the end, collecting the output
+    void kill(int signalNumber);  // sends a signal (finish then collects the end)
 
 private:
     pid_t pid_ = -1;
