@@ -1,6 +1,7 @@
 // Encoding and decoding a 10,000-entry profile, and loading and saving it through the real file
 // system (no contention, so no retry waits).
 
+#include <cstdlib>
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
@@ -101,8 +102,9 @@ struct DiskFixture {
         files = platform::CreateHostFileSystem();
         store = std::make_unique<ProfileStore>(host, *files, *settings, clock, temp.path);
         store->ListProfiles();
-        store->CreateProfile(u"Bench");
-        store->OpenProfile(u"Bench");
+        if (!store->CreateProfile(u"Bench") || !store->OpenProfile(u"Bench").loaded()) {
+            std::abort();
+        }
         const Profile large = LargeProfile();
         store->profile().categories = large.categories;
         store->profile().entries = large.entries;

@@ -143,7 +143,7 @@ void frmNewMain::saveCommand() {
     if (isShown(fraProfile)) {
         const QString name = fraProfile->txtFileName->text();
         ShowBusyPointer();
-        const bool created = store_->CreateProfile(name.toStdU16String());
+        const bool created = static_cast<bool>(store_->CreateProfile(name.toStdU16String()));
         ShowIdlePointer();
         if (created) {
             fraProfile->txtFileName->clear();

@@ -19,8 +19,14 @@ public:
         Session session(options, console);
         if (const int code = session.settleFolder(); code != kExitOk) return code;
         const std::u16string name = FromArgument(name_);
-        if (!session.store().CreateProfile(name))
-            return session.host().shownWithTitle(u"WriteToFile") ? kExitSaveFailed : kExitFailure;
+        switch (session.store().CreateProfile(name).outcome) {
+            case CreateOutcome::Created:
+                break;
+            case CreateOutcome::Refused:
+                return kExitFailure;
+            case CreateOutcome::SaveFailed:
+                return kExitSaveFailed;
+        }
         PrintOut("Created profile \"" + name_ + "\". Its password is \"" + ToUtf8(kDefaultLogonValue) +
                  "\" (and so are its user ID, PIN and the answer to its default question):\n"
                  "change it in Keyloft's Setup view before you keep anything in it.\n");

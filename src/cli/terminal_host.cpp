@@ -30,7 +30,6 @@ TerminalHost::TerminalHost(Console& console, bool assumeYes)
     : console_(console), assumeYes_(assumeYes) {}
 
 MessageAnswer TerminalHost::showMessage(const MessageRequest& request) {
-    titles_.push_back(request.title);
     if (request.buttons == MessageButtons::Ok) {
         Console::printError(Describe(request));
         return MessageAnswer::Ok;
@@ -67,12 +66,6 @@ void TerminalHost::endProgramNow() {
     std::cerr.flush();
     std::fflush(nullptr);
     std::_Exit(kExitEndedAtOnce);
-}
-
-bool TerminalHost::shownWithTitle(std::u16string_view title) const {
-    for (const std::u16string& t : titles_)
-        if (t == title) return true;
-    return false;
 }
 
 }  // namespace keyloft::cli

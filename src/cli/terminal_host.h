@@ -35,8 +35,6 @@ public:
 
     bool closeRequested() const { return closeRequested_; }
     bool sessionLocked() const { return sessionLocked_; }
-    // True when a message with this title has been shown (e.g. the save-failure box, "WriteToFile").
-    bool shownWithTitle(std::u16string_view title) const;
 
 private:
     Console& console_;
@@ -45,7 +43,6 @@ private:
     bool closeRequested_ = false;
     bool sessionLocked_ = false;
     bool waitAnnounced_ = false;
-    std::vector<std::u16string> titles_;
 };
 
 }  // namespace keyloft::cli

@@ -814,10 +814,11 @@ OpenResult ProfileStore::OpenProfile(std::u16string_view profileName) {
     return result;
 }
 
-bool ProfileStore::CreateProfile(std::u16string_view profileName) {
+CreateResult ProfileStore::CreateProfile(std::u16string_view profileName) {
     State& s = *state_;
+    CreateResult result;
     if (s.programEnded) {
-        return false;
+        return result;
     }
     s.host.showBusyPointer();
     struct IdleOnExit {
@@ -827,12 +828,12 @@ bool ProfileStore::CreateProfile(std::u16string_view profileName) {
 
     if (std::u16string problem = ProfileNameProblem(profileName); !problem.empty()) {
         s.show(Message(std::move(problem)));
-        return false;
+        return result;
     }
     const std::filesystem::path path = JoinFolder(s.databaseFolder, std::u16string(profileName) + kProfileExtension);
     if (s.files.exists(path)) {
         s.show(Message(kProfileExists));
-        return false;
+        return result;
     }
     s.profilePath = path;
     Profile& p = s.profile;
@@ -845,10 +846,16 @@ bool ProfileStore::CreateProfile(std::u16string_view profileName) {
     p.questions.push_back(u"5|" + std::u16string(kDefaultQuestion) + u"|" + kDefaultLogonValue);
 
     s.creating = true;
-    (void)WriteToFile();
+    const SaveOutcome saved = WriteToFile();
     s.creating = false;
     ListProfiles();
-    return s.files.exists(path);
+    if (saved == SaveOutcome::Saved) {
+        result.outcome = CreateOutcome::Created;
+    } else {
+        result.outcome = CreateOutcome::SaveFailed;
+        result.error = s.lastError;
+    }
+    return result;
 }
 
 DeleteResult ProfileStore::DeleteProfile(std::u16string_view profileName) {

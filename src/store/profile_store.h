@@ -47,6 +47,18 @@ struct [[nodiscard]] OpenResult {
     bool loaded() const { return outcome == OpenOutcome::Loaded; }
 };
 
+enum class CreateOutcome {
+    Created,     // the first file of the new profile is written
+    Refused,     // no name, a name the rule refuses, or a profile of that name exists (message shown)
+    SaveFailed,  // writing the file failed (the save-failure message was shown); nothing is left
+};
+
+struct [[nodiscard]] CreateResult {
+    CreateOutcome outcome = CreateOutcome::Refused;
+    ErrorInfo error;
+    explicit operator bool() const { return outcome == CreateOutcome::Created; }
+};
+
 enum class DeleteOutcome { Deleted, NotConfirmed, NotChosen, BadName, NotFound, Failed };
 
 struct [[nodiscard]] DeleteResult {
@@ -75,9 +87,9 @@ public:
     // Checks the name, holds <name>.dat, puts right what an interrupted save left beside it (a
     // backup, temporary files) and loads it.
     OpenResult OpenProfile(std::u16string_view profileName);
-    // Writes the first file of a new profile (defaults, creating flag). True when the file exists
-    // afterwards. Messages: "Specify a profile name!", "This profile already exists...", bad names.
-    bool CreateProfile(std::u16string_view profileName);
+    // Writes the first file of a new profile (defaults, creating flag). Messages: "Specify a
+    // profile name!", "This profile already exists...", bad names, the save-failure message.
+    CreateResult CreateProfile(std::u16string_view profileName);
     // Asks "Are you sure you want to delete the selected profile?" itself, then deletes.
     DeleteResult DeleteProfile(std::u16string_view profileName);
 
