@@ -32,6 +32,14 @@ private:
 
 const std::u16string kTestTime = u"8.27";
 
+std::string MessagesOf(const RecordingHost& host) {
+    std::string text;
+    for (const std::u16string& message : host.texts()) {
+        text += "[" + Utf16ToUtf8(message) + "] ";
+    }
+    return text.empty() ? "no message shown" : text;
+}
+
 }  // namespace
 
 std::unique_ptr<WritableFile> FaultyFileSystem::createHeld(const std::filesystem::path& file,
@@ -96,8 +104,12 @@ std::vector<std::string> StoreTest::logLines() const {
 
 Instance& StoreTest::createAndOpen(std::u16string_view name) {
     Instance& instance = instances.empty() ? startInstance() : *instances.front();
-    EXPECT_TRUE(instance.store->CreateProfile(name));
-    EXPECT_TRUE(instance.store->OpenProfile(name));
+    if (!instance.store->CreateProfile(name)) {
+        throw StepFailed("creating the profile failed: " + MessagesOf(instance.host));
+    }
+    if (!instance.store->OpenProfile(name)) {
+        throw StepFailed("opening the new profile failed: " + MessagesOf(instance.host));
+    }
     instance.host.clear();
     return instance;
 }

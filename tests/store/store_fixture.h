@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -81,6 +82,13 @@ struct Instance {
     std::unique_ptr<ProfileStore> store;
 };
 
+// Thrown by a fixture step that failed: the test ends there with one failure that names the step,
+// instead of going on with state the step never set.
+class StepFailed : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
 class StoreTest : public ::testing::Test {
 protected:
     StoreTest();
@@ -90,7 +98,7 @@ protected:
     std::filesystem::path profileFile(std::u16string_view name) const;
     std::string fileBytes(std::u16string_view name) const;
     std::vector<std::string> logLines() const;
-    // Creates a profile through the first instance and opens it there.
+    // Creates a profile through the first instance and opens it there (StepFailed when it cannot).
     Instance& createAndOpen(std::u16string_view name);
 
     TempFolder temp;
