@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <memory>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "store/file_system.h"
 #include "store/profile_store.h"
 #include "store/profile_verifier.h"
+#include "support/profile_file_edit.h"
 
 namespace keyloft::cli::testing {
 namespace {
@@ -68,9 +70,10 @@ protected:
         args.insert(args.begin(), {"--database", db().string()});
         return RunCli(args, input, config());
     }
+    // Fails the test at once when the profile cannot be made: what follows would only fail again.
     void create(const std::string& profile) {
         const RunResult r = run({"create", profile});
-        ASSERT_EQ(r.exitCode, 0) << r.err;
+        if (r.exitCode != 0) throw std::runtime_error("keyloft-cli create " + profile + " failed: " + r.err);
     }
     // Sets the logon through the storage library, as the window's security setup would.
     void setLogon(const std::string& profile, int mode, const std::u16string& user,
@@ -353,6 +356,21 @@ TEST_F(CliVerify, GoodAndBrokenFiles) {
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 3);
     EXPECT_EQ(ReadBytes(file("Home")), good);
+}
+
+TEST_F(CliVerify, ALineOneBlockTooLongIsFoundByTheTotalLength) {
+    create("Home");
+    const std::string longer = keyloft::testing::LengthenVersionLine(ReadBytes(file("Home")));
+    ASSERT_FALSE(longer.empty());
+    WriteBytes(file("Home"), longer);  // same line count, every record sound, 64 characters more
+
+    RunResult r = run({"verify", file("Home").string()});
+    EXPECT_EQ(r.exitCode, 1) << r.out;
+    EXPECT_NE(r.out.find(": trailer check failed: line count 7 (file has 7), total length "), std::string::npos)
+        << r.out;
+    r = run({"ls", "Home"}, kDefaultPassword);
+    EXPECT_EQ(r.exitCode, 6) << r.err;
+    EXPECT_EQ(ReadBytes(file("Home")), longer);
 }
 
 class CliSharing : public Cli {};

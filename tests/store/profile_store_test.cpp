@@ -481,6 +481,7 @@ TEST_F(LoadTest, TrailerMissingOrLinesAfterItFailTheTrailerCheck) {
         Instance& a = openFile(lines);
         EXPECT_FALSE(opened);
         EXPECT_EQ(a.host.texts(), std::vector<std::u16string>{u"Invalid Data!."});
+        ASSERT_FALSE(a.host.messages.empty());
         EXPECT_EQ(a.host.messages[0].title, u"Keyloft");
         EXPECT_EQ(a.host.mainWindowCloses, 1);
         EXPECT_FALSE(std::filesystem::exists(database / "KeyloftErrors.log"));
