@@ -1,5 +1,6 @@
 // Checks of the file format that only particular inputs reach: a file whose line count is right
-// but whose length is not, and the single-byte codes of the record sum.
+// but whose length is not, the single-byte codes of the record sum, and category keys that ignore
+// letter case beyond ASCII.
 #include <gtest/gtest.h>
 
 #include "store/profile.h"
@@ -109,6 +110,67 @@ TEST(RecordSumCodes, EndsOfTheSingleByteRange) {
     EXPECT_EQ(RecordSum(record), 718);
     std::u16string line = record + u"|718";
     EXPECT_TRUE(RSumofAC(line, SplitFields(line), 2));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Category keys ignore letter case
+
+struct CasePair {
+    const char16_t* lower;
+    const char16_t* upper;
+};
+
+TEST(CategoryKeys, LettersOutsideAsciiMatchTheirOtherCase) {
+    const CasePair pairs[] = {
+        {u"\u00e9t\u00e9", u"\u00c9T\u00c9"},         // Latin-1: été
+        {u"\u00fe\u00f0\u00e6", u"\u00de\u00d0\u00c6"},  // þðæ
+        {u"\u00e0\u00fe", u"\u00c0\u00de"},           // the ends of the Latin-1 letters
+        {u"\u00ff", u"\u0178"},                       // ÿ and its capital outside Latin-1
+        {u"\u0101\u0142\u017e", u"\u0100\u0141\u017d"},  // Latin Extended-A: āłž
+        {u"\u0105\u0107\u0119\u0144\u015b\u017a\u017c", u"\u0104\u0106\u0118\u0143\u015a\u0179\u017b"},  // Polish
+        {u"\u0131", u"I"},                            // dotless i
+        {u"\u03b1\u03b2\u03c9", u"\u0391\u0392\u03a9"},  // Greek: αβω
+        {u"\u03c3\u03c2", u"\u03a3\u03a3"},           // both sigmas
+        {u"\u03ac\u03ad\u03ae\u03af\u03cc\u03cd\u03ce", u"\u0386\u0388\u0389\u038a\u038c\u038e\u038f"},  // with tonos
+        {u"\u03ca\u03cb", u"\u03aa\u03ab"},           // with dialytika
+        {u"\u044f\u0431\u043b\u043e\u043a\u043e", u"\u042f\u0411\u041b\u041e\u041a\u041e"},  // Cyrillic
+        {u"\u0430\u044f", u"\u0410\u042f"},           // а and я, the ends of the basic letters
+        {u"\u0451\u0450\u045f", u"\u0401\u0400\u040f"},  // ё and the letters before а
+        {u"\u0491\u0493\u049b\u04a3\u04af\u04b1\u04bb", u"\u0490\u0492\u049a\u04a2\u04ae\u04b0\u04ba"},  // ґ ғ қ ң ү ұ һ
+        {u"\u04d9\u04e9\u04c2\u04cf\u0461", u"\u04d8\u04e8\u04c1\u04c0\u0460"},  // ә ө ӂ ӏ ѡ
+    };
+    for (const CasePair& pair : pairs) {
+        SCOPED_TRACE(Utf16ToUtf8(pair.lower));
+        CategoryList categories;
+        ASSERT_TRUE(categories.add(pair.lower, u"3|x"));
+        EXPECT_TRUE(categories.containsKey(pair.upper));
+        EXPECT_FALSE(categories.add(pair.upper, u"3|y"));
+        EXPECT_EQ(FoldCase(pair.lower), FoldCase(pair.upper));
+    }
+}
+
+TEST(CategoryKeys, CharactersWithoutCaseStayApart) {
+    // Each pair differs by the distance between a small and a capital letter nearby, or folds to
+    // a capital in a naive rule; none of them is the other's case.
+    const CasePair apart[] = {
+        {u"\u00f7", u"\u00d7"},  // ÷ ×
+        {u"\u00df", u"\u00bf"},  // ß ¿
+        {u"\u00aa", u"\u008a"},  // ª and a control
+        {u"\u00b5", u"\u0095"},  // µ and a control
+        {u"\u0138", u"\u0137"},  // ĸ ķ
+        {u"\u0149", u"\u0148"},  // ŉ ň
+        {u"\u0130", u"i"},       // İ and i
+        {u"\u05d0", u"\u05b0"},  // Hebrew alef
+        {u"\u65e5", u"\u65c5"},  // CJK
+        {u"1", u"\u0011"},
+    };
+    for (const CasePair& pair : apart) {
+        SCOPED_TRACE(Utf16ToUtf8(pair.lower));
+        CategoryList categories;
+        ASSERT_TRUE(categories.add(pair.lower, u"3|x"));
+        EXPECT_FALSE(categories.containsKey(pair.upper));
+        EXPECT_TRUE(categories.add(pair.upper, u"3|y"));
+    }
 }
 
 }  // namespace
