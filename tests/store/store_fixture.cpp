@@ -63,6 +63,13 @@ Instance::Instance(const std::filesystem::path& databaseFolder, const std::files
     host.onLock = [this] { store->CloseHeldFile(); };
 }
 
+Instance::~Instance() {
+    host.onLock = nullptr;
+    host.onProcessEvents = nullptr;
+    host.onWait = nullptr;
+    store.reset();
+}
+
 StoreTest::StoreTest() {
     database = temp / "db";
     settingsFolder = temp / "config";
@@ -70,7 +77,9 @@ StoreTest::StoreTest() {
     std::filesystem::create_directories(database);
     std::filesystem::create_directories(applicationFolder);
     auto settings = platform::CreateSettingsStoreIn(settingsFolder);
-    settings->write(u"Database", database.u16string());
+    if (!settings->write(u"Database", database.u16string())) {
+        throw StepFailed("the test's settings file cannot be written in " + settingsFolder.string());
+    }
 }
 
 Instance& StoreTest::startInstance() {

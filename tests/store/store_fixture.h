@@ -73,6 +73,11 @@ private:
 struct Instance {
     Instance(const std::filesystem::path& databaseFolder, const std::filesystem::path& settingsFolder,
              const std::filesystem::path& applicationFolder);
+    // The store goes first, and nothing it does on its way out reaches back into a half-gone
+    // instance through the host's hooks.
+    ~Instance();
+    Instance(const Instance&) = delete;
+    Instance& operator=(const Instance&) = delete;
 
     RecordingHost host;
     FaultyFileSystem* files = nullptr;  // owned by filesOwner
