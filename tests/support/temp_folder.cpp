@@ -49,6 +49,14 @@ pid_t OwnerOf(std::string_view name) {
 
 bool ProcessRuns(pid_t pid) { return ::kill(pid, 0) == 0 || errno == EPERM; }
 
+// A test program runs five minutes at most (its CTest limit). A folder changed more recently may
+// belong to a test process this one cannot see (another process namespace sharing the folder).
+bool OldEnough(const std::filesystem::path& folder) {
+    std::error_code error;
+    const auto changed = std::filesystem::last_write_time(folder, error);
+    return !error && std::filesystem::file_time_type::clock::now() - changed > std::chrono::minutes(10);
+}
+
 }  // namespace
 
 int TempFolder::removeLeftovers(const std::filesystem::path& base) {
@@ -57,7 +65,7 @@ int TempFolder::removeLeftovers(const std::filesystem::path& base) {
     for (auto it = std::filesystem::directory_iterator(base, error);
          !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
         const pid_t owner = OwnerOf(it->path().filename().string());
-        if (owner <= 0 || owner == ::getpid() || ProcessRuns(owner)) {
+        if (owner <= 0 || owner == ::getpid() || ProcessRuns(owner) || !OldEnough(it->path())) {
             continue;
         }
         RemoveTree(it->path());

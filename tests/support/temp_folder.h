@@ -4,7 +4,7 @@
 //
 // Its name carries the id of the test process ("keyloft-test-pid<pid>-..."). A test process that is
 // killed cannot remove its folders, so the first folder a process makes removes those of test
-// processes that no longer run.
+// processes that no longer run (left unchanged for ten minutes).
 
 #include <filesystem>
 #include <string>
