@@ -29,7 +29,7 @@ std::u16string JoinFields(const std::vector<std::u16string>& fields) {
 
 namespace {
 
-// Upper case of one code unit: ASCII, Latin-1, Latin Extended-A, Greek and Cyrillic letters.
+// Upper case of one code unit: ASCII, Latin-1, Latin Extended-A, modern Greek and Cyrillic letters.
 char16_t UpperUnit(char16_t c) {
     if (c >= u'a' && c <= u'z') {
         return static_cast<char16_t>(c - 0x20);
@@ -57,17 +57,41 @@ char16_t UpperUnit(char16_t c) {
         }
         return c;
     }
-    if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) {
+    if (c >= 0x3B1 && c <= 0x3CB && c != 0x3C2) {  // α to ω, ϊ, ϋ
         return static_cast<char16_t>(c - 0x20);
     }
     if (c == 0x3C2) {
         return 0x3A3;
+    }
+    if (c == 0x3AC) {  // ά
+        return 0x386;
+    }
+    if (c >= 0x3AD && c <= 0x3AF) {  // έ ή ί
+        return static_cast<char16_t>(c - 0x25);
+    }
+    if (c == 0x3CC) {  // ό
+        return 0x38C;
+    }
+    if (c == 0x3CD || c == 0x3CE) {  // ύ ώ
+        return static_cast<char16_t>(c - 0x3F);
     }
     if (c >= 0x430 && c <= 0x44F) {
         return static_cast<char16_t>(c - 0x20);
     }
     if (c >= 0x450 && c <= 0x45F) {
         return static_cast<char16_t>(c - 0x50);
+    }
+    // The rest of the Cyrillic block pairs capital and small letters as neighbours: capital even
+    // from Ѡ to ҿ and from Ӑ on, capital odd from Ӂ to Ӎ; the small palochka follows them all.
+    const bool evenCapital = (c >= 0x460 && c <= 0x481) || (c >= 0x48A && c <= 0x4BF) || (c >= 0x4D0 && c <= 0x4FF);
+    if (evenCapital && c % 2 == 1) {
+        return static_cast<char16_t>(c - 1);
+    }
+    if (c >= 0x4C1 && c <= 0x4CE && c % 2 == 0) {
+        return static_cast<char16_t>(c - 1);
+    }
+    if (c == 0x4CF) {
+        return 0x4C0;
     }
     return c;
 }

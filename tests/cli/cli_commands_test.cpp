@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <memory>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@
 #include "store/file_system.h"
 #include "store/profile_store.h"
 #include "store/profile_verifier.h"
+#include "support/profile_file_edit.h"
 
 namespace keyloft::cli::testing {
 namespace {
@@ -282,6 +284,21 @@ TEST_F(CliVerify, GoodAndBrokenFiles) {
     EXPECT_EQ(ReadBytes(file("Home")), good);
 }
 
+TEST_F(CliVerify, ALineOneBlockTooLongIsFoundByTheTotalLength) {
+    create("Home");
+    const std::string longer = keyloft::testing::LengthenVersionLine(ReadBytes(file("Home")));
+    ASSERT_FALSE(longer.empty());
+    WriteBytes(file("Home"), longer);  // same line count, every record sound, 64 characters more
+
+    RunResult r = run({"verify", file("Home").string()});
+    EXPECT_EQ(r.exitCode, 1) << r.out;
+    EXPECT_NE(r.out.find(": trailer check failed: line count 7 (file has 7), total length "), std::string::npos)
+        << r.out;
+    r = run({"ls", "Home"}, kDefaultPassword);
+    EXPECT_EQ(r.exitCode, 6) << r.err;
+    EXPECT_EQ(ReadBytes(file("Home")), longer);
+}
+
 class CliSharing : public Cli {};
 
 TEST_F(CliSharing, AProfileHeldByAnotherInstanceIsNotTouched) {
@@ -360,6 +377,53 @@ TEST_F(Cli, GenerateAndMissingProfile) {
     ASSERT_EQ(r.out.size(), 8u);
     r = run({"ls", "Nobody"}, kDefaultPassword);
     EXPECT_EQ(r.exitCode, 6) << r.err;
+}
+
+TEST_F(Cli, GlobalOptionsMayComeBeforeOrAfterTheCommand) {
+    create("Home");
+    const std::string folder = db().string();
+    const std::string listing = run({"ls", "Home"}, kDefaultPassword).out;
+    ASSERT_NE(listing, "");
+    // The settings name no folder: only the option can lead keyloft-cli to the profile.
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"--database", folder, "ls", "Home"},
+             {"ls", "Home", "--database", folder},
+             {"ls", "--database", folder, "Home"},
+             {"ls", "Home", "--database=" + folder},
+             {"--yes", "--database", folder, "ls", "Home"},
+             {"--database", folder, "ls", "Home", "--yes"},
+             {"--database", folder, "ls", "Home", "-y"},
+             {"-y", "ls", "Home", "--database", folder}}) {
+        const RunResult r = RunCli(args, kDefaultPassword, config());
+        EXPECT_EQ(r.exitCode, 0) << args[0] << " " << args[1] << " " << args[2] << "\n" << r.err;
+        EXPECT_EQ(r.out, listing);
+    }
+    // --yes answers the question before a profile is deleted, wherever it stands.
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"--yes", "--database", folder, "delete", "A"},
+             {"-y", "delete", "A", "--database", folder},
+             {"--database", folder, "delete", "A", "--yes"},
+             {"delete", "A", "-y", "--database", folder}}) {
+        create("A");
+        const RunResult r = RunCli(args, "", config());
+        EXPECT_EQ(r.exitCode, 0) << args[0] << " " << args[1] << " " << args[2] << "\n" << r.err;
+        EXPECT_FALSE(std::filesystem::exists(file("A")));
+    }
+}
+
+TEST_F(Cli, CsvExportQuotesLineBreaksQuotesAndCommasAndKeepsBlanks) {
+    create("Home");
+    const RunResult added = run({"add", "Home", "--description", "cr\ronly", "--user-code", "say \"hi\"", "--notes",
+                                 "lf\nonly", "--web", " lead and trail ", "--email", "cr\r\nlf"},
+                                "opensesame\np,w\n");
+    ASSERT_EQ(added.exitCode, 0) << added.err;
+    ASSERT_EQ(run({"add", "Home", "--user-code", "plain", "--notes", "tab\there"}, "opensesame\n x \n").exitCode, 0);
+    const RunResult r = run({"export", "Home", "--format", "csv"}, kDefaultPassword);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "row,category,description,userCode,password,notes,expiryDate,webSite,email\r\n"
+              "1,,\"cr\ronly\",\"say \"\"hi\"\"\",\"p,w\",\"lf\nonly\",, lead and trail ,\"cr\r\nlf\"\r\n"
+              "2,,,plain,x,tab\there,,,\r\n");
 }
 
 }  // namespace

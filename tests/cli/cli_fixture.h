@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -67,9 +68,10 @@ protected:
         args.insert(args.begin(), {"--database", db().string()});
         return RunCli(args, input, config());
     }
+    // Fails the test at once when the profile cannot be made: what follows would only fail again.
     void create(const std::string& profile) {
         const RunResult r = run({"create", profile});
-        ASSERT_EQ(r.exitCode, 0) << r.err;
+        if (r.exitCode != 0) throw std::runtime_error("keyloft-cli create " + profile + " failed: " + r.err);
     }
     // Sets the logon through the storage library, as the window's security setup would.
     void setLogon(const std::string& profile, int mode, const std::u16string& user,

@@ -7,11 +7,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 extern char** environ;
 
@@ -48,13 +52,24 @@ std::vector<std::string> ChildEnvironment(const std::filesystem::path& configHom
     _exit(127);
 }
 
-// Reads both pipes to their end.
-void Drain(int outFd, int errFd, std::string& out, std::string& err) {
+using Clock = std::chrono::steady_clock;
+
+int MillisecondsLeft(Clock::time_point deadline) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return left <= 0 ? 0 : static_cast<int>(std::min<long long>(left, 1000));
+}
+
+// Reads both pipes to their end, closing each at its end (and setting it to -1); false when the
+// deadline came first.
+bool Drain(int& outFd, int& errFd, std::string& out, std::string& err, Clock::time_point deadline) {
     pollfd fds[2] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}};
+    int* owners[2] = {&outFd, &errFd};
     std::string* sinks[2] = {&out, &err};
-    int open = 2;
+    int open = (outFd >= 0 ? 1 : 0) + (errFd >= 0 ? 1 : 0);
     while (open > 0) {
-        if (poll(fds, 2, -1) < 0) {
+        if (Clock::now() >= deadline) return false;
+        const int ready = poll(fds, 2, MillisecondsLeft(deadline));
+        if (ready < 0) {
             if (errno == EINTR) continue;
             break;
         }
@@ -67,18 +82,46 @@ void Drain(int outFd, int errFd, std::string& out, std::string& err) {
             } else {
                 close(fds[i].fd);
                 fds[i].fd = -1;
+                *owners[i] = -1;
                 --open;
             }
         }
     }
+    return true;
 }
 
-RunResult Wait(pid_t pid, RunResult result) {
+void CloseIfOpen(int fd) {
+    if (fd >= 0) close(fd);
+}
+
+// Collects the exit status, polling until the deadline; then the program is killed.
+RunResult Wait(pid_t pid, RunResult result, Clock::time_point deadline) {
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    while (true) {
+        const pid_t done = waitpid(pid, &status, WNOHANG);
+        if (done == pid) break;
+        if (done < 0 && errno != EINTR) return result;
+        if (Clock::now() >= deadline) {
+            result.timedOut = true;
+            kill(pid, SIGKILL);
+            while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+            }
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));  // bounded polling of the child
     }
     if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
     if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
+    return result;
+}
+
+// Ends a program that overran its wait and fails the test with what it had shown.
+RunResult Abandon(pid_t pid, RunResult result, const std::string& what) {
+    kill(pid, SIGKILL);
+    result = Wait(pid, std::move(result), Clock::now() + kRunTimeout);
+    result.timedOut = true;
+    ADD_FAILURE() << what << "\nstandard output so far:\n" << result.out << "\nstandard error so far:\n"
+                  << result.err;
     return result;
 }
 
@@ -118,9 +161,21 @@ CliProcess::~CliProcess() {
 
 RunResult CliProcess::finish() {
     RunResult result;
-    Drain(outFd_, errFd_, result.out, result.err);
-    result = Wait(pid_, std::move(result));
+    const Clock::time_point deadline = Clock::now() + kRunTimeout;
+    const bool drained = Drain(outFd_, errFd_, result.out, result.err, deadline);
+    CloseIfOpen(outFd_);  // left open only when the wait ran out
+    CloseIfOpen(errFd_);
+    outFd_ = errFd_ = -1;
+    const pid_t pid = pid_;
     pid_ = -1;
+    if (!drained) {
+        return Abandon(pid, std::move(result),
+                       "keyloft-cli did not end within " + std::to_string(kRunTimeout.count()) + " s");
+    }
+    result = Wait(pid, std::move(result), deadline);
+    if (result.timedOut) {
+        ADD_FAILURE() << "keyloft-cli closed its output but did not end within " << kRunTimeout.count() << " s";
+    }
     return result;
 }
 
@@ -157,25 +212,65 @@ RunResult RunCliOnTerminal(const std::vector<std::string>& args,
     close(out[1]);
     close(err[1]);
 
+    int outFd = out[0];
+    int errFd = err[0];
     RunResult result;
     std::size_t seen = 0;
     for (const auto& [prompt, typed] : steps) {
-        while (result.err.find(prompt, seen) == std::string::npos) {
-            char buffer[512];
-            const ssize_t n = read(err[0], buffer, sizeof buffer);
-            if (n <= 0) break;
-            result.err.append(buffer, static_cast<std::size_t>(n));
+        const Clock::time_point deadline = Clock::now() + kPromptTimeout;
+        bool ended = false;
+        while (result.err.find(prompt, seen) == std::string::npos && !ended) {
+            pollfd fds[2] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}};
+            std::string* sinks[2] = {&result.out, &result.err};
+            if (Clock::now() >= deadline) {
+                CloseIfOpen(outFd);
+                CloseIfOpen(errFd);
+                close(master);
+                return Abandon(pid, std::move(result),
+                               "the prompt \"" + prompt + "\" did not come within " +
+                                   std::to_string(kPromptTimeout.count()) + " s");
+            }
+            if (poll(fds, 2, MillisecondsLeft(deadline)) < 0 && errno != EINTR) break;
+            for (int i = 0; i < 2; ++i) {
+                if (fds[i].fd < 0 || fds[i].revents == 0) continue;
+                char buffer[512];
+                const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
+                if (n > 0) {
+                    sinks[i]->append(buffer, static_cast<std::size_t>(n));
+                    continue;
+                }
+                int& fd = i == 0 ? outFd : errFd;
+                close(fd);
+                fd = -1;
+                ended = ended || i == 1;  // standard error closed: the prompt can no longer come
+            }
         }
         const std::size_t at = result.err.find(prompt, seen);
-        if (at == std::string::npos) break;
+        if (at == std::string::npos) {
+            ADD_FAILURE() << "keyloft-cli closed standard error before the prompt \"" << prompt
+                          << "\"; standard error:\n" << result.err;
+            break;
+        }
         seen = at + prompt.size();
         const std::string line = typed + "\n";
         if (write(master, line.data(), line.size()) < 0) break;
     }
     std::string rest;
-    Drain(out[0], err[0], result.out, rest);
+    const Clock::time_point deadline = Clock::now() + kRunTimeout;
+    const bool drained = Drain(outFd, errFd, result.out, rest, deadline);
     result.err += rest;
-    result = Wait(pid, std::move(result));
+    CloseIfOpen(outFd);
+    CloseIfOpen(errFd);
+    if (!drained) {
+        close(master);
+        return Abandon(pid, std::move(result),
+                       "keyloft-cli did not end within " + std::to_string(kRunTimeout.count()) +
+                           " s after the last prompt");
+    }
+    result = Wait(pid, std::move(result), deadline);
+    if (result.timedOut) {
+        ADD_FAILURE() << "keyloft-cli closed its output but did not end within " << kRunTimeout.count() << " s";
+    }
     // What the terminal showed: read until the other side is gone.
     fcntl(master, F_SETFL, O_NONBLOCK);
     char buffer[512];
@@ -183,17 +278,6 @@ RunResult RunCliOnTerminal(const std::vector<std::string>& args,
     while ((n = read(master, buffer, sizeof buffer)) > 0) terminalEcho.append(buffer, static_cast<std::size_t>(n));
     close(master);
     return result;
-}
-
-TempFolder::TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "keyloft-cli-test-XXXXXX").string();
-    Check(mkdtemp(pattern.data()) != nullptr, "mkdtemp");
-    path_ = pattern;
-}
-
-TempFolder::~TempFolder() {
-    std::error_code error;
-    std::filesystem::remove_all(path_, error);
 }
 
 std::string ReadBytes(const std::filesystem::path& file) {

@@ -4,18 +4,29 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "support/temp_folder.h"
+
 namespace keyloft::cli::testing {
+
+using keyloft::testing::TempFolder;
 
 struct RunResult {
     int exitCode = -1;      // -1 when ended by a signal
     int signal = 0;
+    bool timedOut = false;  // killed by the helper after a wait ran out (the test has failed)
     std::string out, err;
 };
+
+// How long a helper waits for keyloft-cli. A run may legitimately wait four times 3 s for a
+// profile that another instance holds; a prompt comes at once.
+inline constexpr std::chrono::seconds kRunTimeout{30};
+inline constexpr std::chrono::seconds kPromptTimeout{10};
 
 // A started keyloft-cli; its input is written and closed at start.
 class CliProcess {
@@ -25,7 +36,9 @@ public:
     ~CliProcess();
     CliProcess(const CliProcess&) = delete;
     CliProcess& operator=(const CliProcess&) = delete;
-    RunResult finish();  // waits for the end, collecting the output
+    // Waits for the end, collecting the output. A program still running after kRunTimeout is
+    // killed and the test fails with what it had written.
+    RunResult finish();
     void kill(int signalNumber);  // sends a signal (finish then collects the end)
 
 private:
@@ -38,23 +51,11 @@ RunResult RunCli(const std::vector<std::string>& args, const std::string& input,
 
 // Runs keyloft-cli with a terminal as standard input. For each step, waits until standard error
 // has shown `first` (since the previous step) and then types `second`. `terminalEcho` receives
-// what the terminal showed.
+// what the terminal showed. A prompt that does not come within kPromptTimeout fails the test,
+// naming the prompt and what standard error showed instead, and the program is killed.
 RunResult RunCliOnTerminal(const std::vector<std::string>& args,
                            const std::vector<std::pair<std::string, std::string>>& steps,
                            const std::filesystem::path& configHome, std::string& terminalEcho);
-
-// A fresh folder under the system's temporary folder, removed by the destructor.
-class TempFolder {
-public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
 
 std::string ReadBytes(const std::filesystem::path& file);
 void WriteBytes(const std::filesystem::path& file, const std::string& bytes);

@@ -121,7 +121,7 @@ TEST_F(CliSaveSafety, ReadersRacingAWriterAlwaysFindACompleteProfile) {
     for (int r = 0; r < kReaders; ++r) {
         readers.emplace_back([&, r] {
             while (writing) {
-                const RunResult ls = RunCli({"--database", db().string(), "ls", "Home", "--wait", "30"},
+                const RunResult ls = RunCli({"--database", db().string(), "ls", "Home", "--wait", "20"},
                                             kDefaultPassword, config());
                 ++reads;
                 if (ls.exitCode != 0) readerFailures[r].push_back(std::to_string(ls.exitCode) + ": " + ls.err);
@@ -132,7 +132,7 @@ TEST_F(CliSaveSafety, ReadersRacingAWriterAlwaysFindACompleteProfile) {
     int failed = 0;
     for (int i = 0; i < saves; ++i) {
         std::vector<std::string> args = addArgs("Home", "w" + std::to_string(i));
-        args.insert(args.end(), {"--wait", "30"});
+        args.insert(args.end(), {"--wait", "20"});
         const RunResult add = RunCli(args, kDefaultPassword, config());
         if (add.exitCode == 0) {
             saved.push_back("w" + std::to_string(i));

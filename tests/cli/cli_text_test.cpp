@@ -7,6 +7,7 @@
 #include "cli/entry_output.h"
 #include "cli/expiry_date.h"
 #include "cli/text.h"
+#include "support/unicode_samples.h"
 
 namespace keyloft::cli {
 namespace {
@@ -22,6 +23,17 @@ TEST(CliText, Utf8RoundTripsEveryPlaneAndRejectsMalformedBytes) {
     for (const char* bad : {"\xC0\x80", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE6\x97", "\x80", "\xFF"})
         EXPECT_FALSE(FromUtf8(bad).has_value()) << bad;
     EXPECT_EQ(FromUtf8Lenient("a\xFF" "b"), u"a\uFFFDb");
+}
+
+TEST(CliText, EveryPlaneBoundaryRoundTrips) {
+    for (const auto& sample : keyloft::testing::kUnicodeSamples) {
+        SCOPED_TRACE(::testing::Message() << "U+" << std::hex << static_cast<unsigned>(sample.codePoint));
+        EXPECT_EQ(ToUtf8(sample.utf16), sample.utf8Bytes());
+        EXPECT_EQ(FromUtf8(sample.utf8Bytes()), std::optional<std::u16string>(sample.utf16));
+        EXPECT_EQ(FromUtf8Lenient(sample.utf8Bytes()), sample.utf16);
+    }
+    EXPECT_EQ(FromUtf8(keyloft::testing::AllSamplesUtf8()), keyloft::testing::AllSamplesUtf16());
+    EXPECT_EQ(ToUtf8(keyloft::testing::AllSamplesUtf16()), keyloft::testing::AllSamplesUtf8());
 }
 
 TEST(CliText, LoneSurrogatesBecomeReplacementCharacters) {

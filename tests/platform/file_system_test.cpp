@@ -9,6 +9,7 @@
 
 #include "platform/error_mapping.h"
 #include "platform/platform_core.h"
+#include "support/child_wait.h"
 #include "support/temp_folder.h"
 
 namespace keyloft::platform {
@@ -96,8 +97,9 @@ TEST(HostFileSystem, HoldIsSeenByAnotherProcess) {
         ::_exit(!opened && !renamed && childError.number == 70 ? 0 : 1);
     }
     ASSERT_GT(child, 0);
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    const std::optional<int> ended = keyloft::testing::WaitForChild(child);
+    ASSERT_TRUE(ended.has_value()) << "the child process did not end";
+    const int status = *ended;
     EXPECT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
 }

@@ -5,6 +5,7 @@
 #include "platform/platform_core.h"
 #include "platform/settings_file.h"
 #include "support/temp_folder.h"
+#include "support/unicode_samples.h"
 
 namespace keyloft::platform {
 namespace {
@@ -31,6 +32,22 @@ TEST(SettingsFile, FirstWriteCreatesFolderAndFile) {
     ASSERT_TRUE(settings->read(u"database", value));  // names ignore letter case, as registry keys do
     EXPECT_EQ(value, u"  /d\u00e9p\u00f4t  ");
     EXPECT_FALSE(std::filesystem::exists(temp / "Corvane" / "Keyloft.conf.new"));
+}
+
+TEST(SettingsFile, ValuesOutsideTheBasicPlaneAreStoredAsUtf8AndReadBack) {
+    TempFolder temp;
+    auto settings = CreateSettingsStoreIn(temp.path());
+    const std::u16string folder = u"/srv/" + keyloft::testing::AllSamplesUtf16();
+    ASSERT_TRUE(settings->write(u"Database", folder));
+    EXPECT_EQ(TempFolder::readFile(temp / "Keyloft.conf"),
+              "[General]\nDatabase=/srv/" + keyloft::testing::AllSamplesUtf8() + "\n");
+    std::u16string value;
+    ASSERT_TRUE(settings->read(u"Database", value));
+    EXPECT_EQ(value, folder);
+    // The same through a store that reads the file afresh.
+    auto again = CreateSettingsStoreIn(temp.path());
+    ASSERT_TRUE(again->read(u"Database", value));
+    EXPECT_EQ(value, folder);
 }
 
 TEST(SettingsFile, KeepsUnknownLinesAndReadsEmptyValues) {

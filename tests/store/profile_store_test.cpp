@@ -10,6 +10,7 @@
 #include "store/profile_verifier.h"
 #include "store/text_convert.h"
 #include "store_fixture.h"
+#include "support/child_wait.h"
 
 namespace keyloft::testing {
 namespace {
@@ -28,8 +29,12 @@ std::int32_t StoredVersion(const std::string& bytes) {
     if (file.plain.size() < 2) {
         return -1;
     }
+    const std::vector<std::u16string> fields = SplitFields(file.plain[1]);
+    if (fields.size() < 2) {
+        return -1;
+    }
     ErrorInfo ignored;
-    return ParseInt32(SplitFields(file.plain[1])[1], ignored).value_or(-1);
+    return ParseInt32(fields[1], ignored).value_or(-1);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -143,6 +148,7 @@ TEST_F(StoreTest, ConflictWithUnchangedLogonRefreshesFromTheOtherSave) {
     EXPECT_EQ(a.store->WriteToFile(), SaveOutcome::ConflictRefreshed);
     EXPECT_EQ(a.host.texts(),
               std::vector<std::u16string>{u"The record has been modified by another user.\nRefreshing data..."});
+    ASSERT_FALSE(a.host.messages.empty());
     EXPECT_EQ(a.host.messages[0].icon, MessageIcon::None);
     EXPECT_EQ(a.host.locks, 0);
     EXPECT_EQ(fileBytes(u"Home"), afterB);  // nothing written
@@ -394,8 +400,9 @@ TEST_F(StoreTest, ReadOnlyFolderFailsTheSaveAndKeepsTheFile) {
         }
         ::_exit(saveInReadOnlyFolder());
     }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    const std::optional<int> ended = WaitForChild(child);
+    ASSERT_TRUE(ended.has_value()) << "the child process did not end";
+    const int status = *ended;
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_EQ(fileBytes(u"Home"), before);
@@ -486,6 +493,7 @@ TEST_F(LoadTest, TrailerMissingOrLinesAfterItFailTheTrailerCheck) {
         Instance& a = openFile(lines);
         EXPECT_FALSE(opened);
         EXPECT_EQ(a.host.texts(), std::vector<std::u16string>{u"Invalid Data!."});
+        ASSERT_FALSE(a.host.messages.empty());
         EXPECT_EQ(a.host.messages[0].title, u"Keyloft");
         EXPECT_EQ(a.host.mainWindowCloses, 1);
         EXPECT_FALSE(std::filesystem::exists(database / "KeyloftErrors.log"));

@@ -53,6 +53,14 @@ private:
 
 const std::u16string kTestTime = u"8.27";
 
+std::string MessagesOf(const RecordingHost& host) {
+    std::string text;
+    for (const std::u16string& message : host.texts()) {
+        text += "[" + Utf16ToUtf8(message) + "] ";
+    }
+    return text.empty() ? "no message shown" : text;
+}
+
 }  // namespace
 
 std::unique_ptr<ReadableFile> FaultyFileSystem::openHeld(const std::filesystem::path& file, ErrorInfo& error) {
@@ -108,6 +116,13 @@ Instance::Instance(const std::filesystem::path& databaseFolder, const std::files
     host.onLock = [this] { store->CloseHeldFile(); };
 }
 
+Instance::~Instance() {
+    host.onLock = nullptr;
+    host.onProcessEvents = nullptr;
+    host.onWait = nullptr;
+    store.reset();
+}
+
 StoreTest::StoreTest() {
     database = temp / "db";
     settingsFolder = temp / "config";
@@ -115,7 +130,9 @@ StoreTest::StoreTest() {
     std::filesystem::create_directories(database);
     std::filesystem::create_directories(applicationFolder);
     auto settings = platform::CreateSettingsStoreIn(settingsFolder);
-    settings->write(u"Database", database.u16string());
+    if (!settings->write(u"Database", database.u16string())) {
+        throw StepFailed("the test's settings file cannot be written in " + settingsFolder.string());
+    }
 }
 
 Instance& StoreTest::startInstance() {
@@ -149,8 +166,12 @@ std::vector<std::string> StoreTest::logLines() const {
 
 Instance& StoreTest::createAndOpen(std::u16string_view name) {
     Instance& instance = instances.empty() ? startInstance() : *instances.front();
-    EXPECT_TRUE(instance.store->CreateProfile(name));
-    EXPECT_TRUE(instance.store->OpenProfile(name).loaded());
+    if (!instance.store->CreateProfile(name)) {
+        throw StepFailed("creating the profile failed: " + MessagesOf(instance.host));
+    }
+    if (!instance.store->OpenProfile(name).loaded()) {
+        throw StepFailed("opening the new profile failed: " + MessagesOf(instance.host));
+    }
     instance.host.clear();
     return instance;
 }

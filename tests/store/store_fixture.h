@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -80,6 +81,11 @@ private:
 struct Instance {
     Instance(const std::filesystem::path& databaseFolder, const std::filesystem::path& settingsFolder,
              const std::filesystem::path& applicationFolder);
+    // The store goes first, and nothing it does on its way out reaches back into a half-gone
+    // instance through the host's hooks.
+    ~Instance();
+    Instance(const Instance&) = delete;
+    Instance& operator=(const Instance&) = delete;
 
     RecordingHost host;
     FaultyFileSystem* files = nullptr;  // owned by filesOwner
@@ -87,6 +93,13 @@ struct Instance {
     std::unique_ptr<SettingsStore> settings;
     FakeClock clock;
     std::unique_ptr<ProfileStore> store;
+};
+
+// Thrown by a fixture step that failed: the test ends there with one failure that names the step,
+// instead of going on with state the step never set.
+class StepFailed : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
 };
 
 class StoreTest : public ::testing::Test {
@@ -98,7 +111,7 @@ protected:
     std::filesystem::path profileFile(std::u16string_view name) const;
     std::string fileBytes(std::u16string_view name) const;
     std::vector<std::string> logLines() const;
-    // Creates a profile through the first instance and opens it there.
+    // Creates a profile through the first instance and opens it there (StepFailed when it cannot).
     Instance& createAndOpen(std::u16string_view name);
 
     TempFolder temp;

@@ -1,10 +1,14 @@
 // Shared main of the Qt test programs: one QApplication for the whole run, offscreen unless the
-// caller chose a platform, and Qt's standard folders redirected away from the user's own.
+// caller chose a platform, and Qt's standard folders redirected away from the user's own. Every
+// temporary folder of the run is made inside one folder of this process (TMPDIR points there), so
+// that a killed run's folders are removed by the next run.
 #include <QApplication>
 #include <QStandardPaths>
 #include <QtGlobal>
 
 #include <gtest/gtest.h>
+
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -23,6 +27,8 @@ void QuietHandler(QtMsgType type, const QMessageLogContext& context, const QStri
 }  // namespace
 
 int main(int argc, char** argv) {
+    const keyloft::testing::TempFolder runFolder;
+    qputenv("TMPDIR", QByteArray::fromStdString(runFolder.path().string()));
     previousHandler = qInstallMessageHandler(QuietHandler);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
