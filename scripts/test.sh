@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: the full build, then the core again with
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# AddressSanitizer and UndefinedBehaviorSanitizer, then a short run of every fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -13,3 +13,5 @@ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DKEYLOFT_SANITIZE=ON -DKEYLOF
   -DKEYLOFT_BENCH=OFF -DKEYLOFT_WERROR=ON
 cmake --build build-asan -j2
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j2)
+
+scripts/fuzz.sh 20
