@@ -71,8 +71,10 @@ std::vector<std::string> SplitSettingsLines(std::string_view bytes) {
         if (end == std::string_view::npos) {
             end = bytes.size();
         }
+        // Carriage returns before the line feed are part of the line end, however many there are:
+        // the store never writes one into a value, so a line it writes back reads the same.
         std::string_view line = bytes.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') {
+        while (!line.empty() && line.back() == '\r') {
             line.remove_suffix(1);
         }
         lines.emplace_back(line);

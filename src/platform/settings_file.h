@@ -16,7 +16,7 @@ namespace keyloft::platform {
 
 // The file's text, without any file access: what the store reads and writes goes through these.
 // Lines as the reader sees them: the text split at line feeds (a last line without one still
-// counts), each line without one carriage return at its end.
+// counts), each line without the carriage returns at its end.
 std::vector<std::string> SplitSettingsLines(std::string_view bytes);
 // The value of the first line whose name (the text before its first "=") equals `name`, letter
 // case of A-Z ignored; the value ends at its first NUL. Nothing when no line has that name.
