@@ -84,11 +84,14 @@ void ProfileFiles() {
     Write("fuzz_profile_file", "small-no-trailer", JoinFileLines(lines));
 }
 
-// Record texts as a save writes them (sum appended), one per line; "7" asks for the trailer.
+// Record texts, one per line, with "|#" where the target puts the record sum (or with the sum
+// itself); "7" asks for the trailer.
 void ProfileRecords() {
-    auto records = [](const std::vector<std::u16string>& texts, bool trailer) {
+    auto records = [](const std::vector<std::u16string>& texts, bool trailer, bool sums = false) {
         std::string out;
-        for (const std::u16string& text : texts) out += Utf16ToUtf8(AppendRecordSum(text)) + "\n";
+        for (const std::u16string& text : texts) {
+            out += sums ? Utf16ToUtf8(AppendRecordSum(text)) + "\n" : Utf16ToUtf8(text) + "|#\n";
+        }
         if (trailer) out += "7";
         return out;
     };
@@ -99,6 +102,7 @@ void ProfileRecords() {
     texts.insert(texts.end(), p.questions.begin(), p.questions.end());
     texts.push_back(u"6|1");
     Write("fuzz_profile_records", "small", records(texts, true));
+    Write("fuzz_profile_records", "small-with-sums", records(texts, true, true));
     Write("fuzz_profile_records", "small-without-trailer", records(texts, false));
     Write("fuzz_profile_records", "created",
           records({u"1|1", u"8|1", u"2|opensesame|opensesame|opensesame", u"5|What is the password?|opensesame",
