@@ -29,7 +29,8 @@ void CheckLayout(const GifFileInfo& info, std::size_t size) {
         return;
     }
     if (info.headerEnd > size) Fail("header ends past the data");
-    if (info.globalTableFlag && !info.truncated && info.globalTable.size() != (std::size_t{2} << info.globalTableSize))
+    if (info.globalTableFlag && !info.truncated &&
+        info.globalTable.size() != (std::size_t{2} << info.globalTableSize))
         Fail("global table size");
     std::size_t previousEnd = info.headerEnd;
     for (const GifFrameInfo& frame : info.frames) {
@@ -46,9 +47,10 @@ void CheckLayout(const GifFileInfo& info, std::size_t size) {
 }
 
 bool SameDescriptor(const GifFrameInfo& a, const GifFrameInfo& b) {
-    return a.left == b.left && a.top == b.top && a.width == b.width && a.height == b.height && a.packed == b.packed &&
-           a.localTable == b.localTable && a.lzwMinimumCodeSize == b.lzwMinimumCodeSize &&
-           a.controlPacked == b.controlPacked && a.delay == b.delay && a.transparentIndex == b.transparentIndex;
+    return a.left == b.left && a.top == b.top && a.width == b.width && a.height == b.height &&
+           a.packed == b.packed && a.localTable == b.localTable &&
+           a.lzwMinimumCodeSize == b.lzwMinimumCodeSize && a.controlPacked == b.controlPacked &&
+           a.delay == b.delay && a.transparentIndex == b.transparentIndex;
 }
 
 }  // namespace

@@ -35,7 +35,8 @@ std::string TrailerLine(const std::vector<std::string>& lines, std::u16string_vi
     for (const std::string& line : lines) before += line.size();
     std::size_t guess = 64;
     for (int tries = 0; tries < 4; ++tries) {
-        const std::string text = "7|" + std::to_string(lines.size() + 1) + "|" + std::to_string(before + guess);
+        const std::string text =
+            "7|" + std::to_string(lines.size() + 1) + "|" + std::to_string(before + guess);
         std::string cipher = keyloft::crypto::TryEncryptText(keyloft::WidenBytes(text), key);
         if (cipher.size() == guess || cipher.empty()) return cipher;
         guess = cipher.size();

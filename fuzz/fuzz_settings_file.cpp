@@ -44,7 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view input(reinterpret_cast<const char*>(data), size);
     const std::size_t firstEnd = input.find('\n');
     const std::string_view request = input.substr(0, firstEnd);
-    const std::string_view file = firstEnd == std::string_view::npos ? std::string_view() : input.substr(firstEnd + 1);
+    const std::string_view file =
+        firstEnd == std::string_view::npos ? std::string_view() : input.substr(firstEnd + 1);
     const std::size_t equals = request.find('=');
     const std::u16string name = Utf8ToUtf16(request.substr(0, equals));
     const std::u16string value =

@@ -52,7 +52,8 @@ Profile SmallProfile() {
     p.categories.add(u"Bank", u"3|Bank");
     p.categories.add(u"Mail", u"3|Mail");
     p.entries.push_back(Entry(u"Bank", u"Current account", u"alice", u"s3cret!", u"12/27"));
-    p.entries.push_back(Entry(u"Mail", u"Caf\u00e9 \u20ac mail", u"al\u00efce", u"p\u00e4ss\u2022", u"2027-03-31"));
+    p.entries.push_back(
+        Entry(u"Mail", u"Caf\u00e9 \u20ac mail", u"al\u00efce", u"p\u00e4ss\u2022", u"2027-03-31"));
     p.questions.push_back(u"5|First pet?|Rex");
     return p;
 }
@@ -105,8 +106,8 @@ void ProfileRecords() {
     Write("fuzz_profile_records", "small-with-sums", records(texts, true, true));
     Write("fuzz_profile_records", "small-without-trailer", records(texts, false));
     Write("fuzz_profile_records", "created",
-          records({u"1|1", u"8|1", u"2|opensesame|opensesame|opensesame", u"5|What is the password?|opensesame",
-                   u"6|1"},
+          records({u"1|1", u"8|1", u"2|opensesame|opensesame|opensesame",
+                   u"5|What is the password?|opensesame", u"6|1"},
                   true));
 }
 
@@ -159,13 +160,14 @@ void SettingsFiles() {
     const std::string written = platform::JoinSettingsLines(file);
     Write("fuzz_settings_file", "timer", "Timer=0\n" + written);
     Write("fuzz_settings_file", "database", "Database=/home/me/d\xc3\xa9p\xc3\xb4t, keyloft=2\n" + written);
-    Write("fuzz_settings_file", "unknown-lines", "timer=30\n; a comment\r\n[General]\r\nOther=1\r\nTimer=\r\nWindow=3");
+    Write("fuzz_settings_file", "unknown-lines",
+          "timer=30\n; a comment\r\n[General]\r\nOther=1\r\nTimer=\r\nWindow=3");
     Write("fuzz_settings_file", "empty", "Database=/tmp\n");
 }
 
 void Dates() {
-    const char* typed[] = {"12/27", "2026-12-31", "31/12/2026", "1/2/29", "  02/30  ", "29/2/2024", "",
-                           "13/27", "2026-2-3", "30/2/2025", "1/1/0001"};
+    const char* typed[] = {"12/27", "2026-12-31", "31/12/2026", "1/2/29",    "  02/30  ", "29/2/2024",
+                           "",      "13/27",      "2026-2-3",   "30/2/2025", "1/1/0001"};
     int n = 0;
     for (const char* text : typed) Write("fuzz_expiry_date", "typed-" + std::to_string(++n), text);
     std::string units;

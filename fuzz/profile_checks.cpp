@@ -69,9 +69,11 @@ void CheckProfileFile(std::string_view bytes) {
     if (report.ok != load.loaded) Fail("the read-only check and the loader disagree");
     if (report.lineCount != lines.size()) Fail("the read-only check counts other lines");
     if (!load.loaded) return;
-    if (report.entryCount != load.profile.entries.size() || report.categoryCount != load.profile.categories.size() ||
+    if (report.entryCount != load.profile.entries.size() ||
+        report.categoryCount != load.profile.categories.size() ||
         report.questionCount != load.profile.questions.size() ||
-        report.version != (load.sawVersion ? std::optional<std::int32_t>(load.profile.version) : std::nullopt)) {
+        report.version !=
+            (load.sawVersion ? std::optional<std::int32_t>(load.profile.version) : std::nullopt)) {
         Fail("the read-only check counts other records");
     }
 
