@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: the full build, then the core again with
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# AddressSanitizer and UndefinedBehaviorSanitizer, then a short run of every fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -15,3 +15,5 @@ cmake --build build-asan -j2
 # The crash and race trials run shorter under the sanitizers (scripts/crash-trial.sh runs long ones).
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   KEYLOFT_CRASH_KILLS=30 KEYLOFT_RACE_SAVES=60 ctest --output-on-failure -j2)
+
+scripts/fuzz.sh 20

@@ -1,7 +1,7 @@
 #include "platform/settings_file.h"
 
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -34,18 +34,12 @@ bool SameName(std::string_view a, std::string_view b) {
     return true;
 }
 
-bool ReadLines(const std::filesystem::path& file, std::vector<std::string>& lines) {
+bool ReadBytes(const std::filesystem::path& file, std::string& bytes) {
     std::ifstream in(file, std::ios::binary);
     if (!in) {
         return false;
     }
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-        lines.push_back(line);
-    }
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     return !in.bad();
 }
 
@@ -60,48 +54,57 @@ std::ptrdiff_t FindSetting(const std::vector<std::string>& lines, std::string_vi
     return -1;
 }
 
+// A name or value that the file cannot hold.
+bool Refused(std::u16string_view name, std::u16string_view value) {
+    return name.empty() || name.find_first_of(u"=\r\n") != std::u16string_view::npos ||
+           value.find_first_of(u"\r\n") != std::u16string_view::npos;
+}
+
 }  // namespace
 
-bool SettingsFile::read(std::u16string_view name, std::u16string& value) {
+std::vector<std::string> SplitSettingsLines(std::string_view bytes) {
     std::vector<std::string> lines;
-    if (name.empty() || !ReadLines(file_, lines)) {
-        return false;
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        std::size_t end = bytes.find('\n', start);
+        const std::size_t next = end == std::string_view::npos ? bytes.size() : end + 1;
+        if (end == std::string_view::npos) {
+            end = bytes.size();
+        }
+        // Carriage returns before the line feed are part of the line end, however many there are:
+        // the store never writes one into a value, so a line it writes back reads the same.
+        std::string_view line = bytes.substr(start, end - start);
+        while (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        }
+        lines.emplace_back(line);
+        start = next;
+    }
+    return lines;
+}
+
+std::optional<std::u16string> FindSettingValue(const std::vector<std::string>& lines, std::u16string_view name) {
+    if (name.empty()) {
+        return std::nullopt;
     }
     const std::ptrdiff_t index = FindSetting(lines, Utf16ToUtf8(name));
     if (index < 0) {
-        return false;
+        return std::nullopt;
     }
     const std::string& line = lines[static_cast<std::size_t>(index)];
-    std::string text = line.substr(line.find('=') + 1);
-    if (const std::size_t nul = text.find('\0'); nul != std::string::npos) {
-        text.erase(nul);
+    std::string_view text = std::string_view(line).substr(line.find('=') + 1);
+    if (const std::size_t nul = text.find('\0'); nul != std::string_view::npos) {
+        text = text.substr(0, nul);
     }
-    value = Utf8ToUtf16(text);
-    return true;
+    return Utf8ToUtf16(text);
 }
 
-bool SettingsFile::write(std::u16string_view name, std::u16string_view value) {
-    if (name.empty() || name.find_first_of(u"=\r\n") != std::u16string_view::npos ||
-        value.find_first_of(u"\r\n") != std::u16string_view::npos) {
+bool SetSettingValue(std::vector<std::string>& lines, std::u16string_view name, std::u16string_view value) {
+    if (Refused(name, value)) {
         return false;
     }
     if (const std::size_t nul = value.find(u'\0'); nul != std::u16string_view::npos) {
         value = value.substr(0, nul);
-    }
-    std::error_code error;
-    std::vector<std::string> lines;
-    if (std::filesystem::exists(file_, error)) {
-        if (!ReadLines(file_, lines)) {
-            return false;
-        }
-    } else {
-        const std::filesystem::path folder = file_.parent_path();
-        if (!folder.empty()) {
-            std::filesystem::create_directories(folder, error);
-            if (error) {
-                return false;
-            }
-        }
     }
     bool hasSection = false;
     for (const std::string& line : lines) {
@@ -111,12 +114,59 @@ bool SettingsFile::write(std::u16string_view name, std::u16string_view value) {
         lines.insert(lines.begin(), kSection);
     }
     const std::string utf8Name = Utf16ToUtf8(name);
-    const std::string newLine = utf8Name + "=" + Utf16ToUtf8(value);
+    std::string newLine = utf8Name + "=" + Utf16ToUtf8(value);
     if (const std::ptrdiff_t index = FindSetting(lines, utf8Name); index >= 0) {
-        lines[static_cast<std::size_t>(index)] = newLine;
+        lines[static_cast<std::size_t>(index)] = std::move(newLine);
     } else {
-        lines.push_back(newLine);
+        lines.push_back(std::move(newLine));
     }
+    return true;
+}
+
+std::string JoinSettingsLines(const std::vector<std::string>& lines) {
+    std::string bytes;
+    for (const std::string& line : lines) {
+        bytes += line;
+        bytes += '\n';
+    }
+    return bytes;
+}
+
+bool SettingsFile::read(std::u16string_view name, std::u16string& value) {
+    std::string bytes;
+    if (name.empty() || !ReadBytes(file_, bytes)) {
+        return false;
+    }
+    std::optional<std::u16string> found = FindSettingValue(SplitSettingsLines(bytes), name);
+    if (!found) {
+        return false;
+    }
+    value = std::move(*found);
+    return true;
+}
+
+bool SettingsFile::write(std::u16string_view name, std::u16string_view value) {
+    if (Refused(name, value)) {
+        return false;
+    }
+    std::vector<std::string> lines;
+    std::error_code error;
+    if (std::filesystem::exists(file_, error)) {
+        std::string bytes;
+        if (!ReadBytes(file_, bytes)) {
+            return false;
+        }
+        lines = SplitSettingsLines(bytes);
+    } else {
+        const std::filesystem::path folder = file_.parent_path();
+        if (!folder.empty()) {
+            std::filesystem::create_directories(folder, error);
+            if (error) {
+                return false;
+            }
+        }
+    }
+    (void)SetSettingValue(lines, name, value);
 
     std::filesystem::path temporary = file_;
     temporary += ".new";
@@ -125,9 +175,7 @@ bool SettingsFile::write(std::u16string_view name, std::u16string_view value) {
         if (!out) {
             return false;
         }
-        for (const std::string& line : lines) {
-            out << line << '\n';
-        }
+        out << JoinSettingsLines(lines);
         out.flush();
         if (!out) {
             out.close();

@@ -5,10 +5,28 @@
 // created on the first write, and the file is replaced as a whole (temporary file, then rename).
 
 #include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "store/settings_store.h"
 
 namespace keyloft::platform {
+
+// The file's text, without any file access: what the store reads and writes goes through these.
+// Lines as the reader sees them: the text split at line feeds (a last line without one still
+// counts), each line without the carriage returns at its end.
+std::vector<std::string> SplitSettingsLines(std::string_view bytes);
+// The value of the first line whose name (the text before its first "=") equals `name`, letter
+// case of A-Z ignored; the value ends at its first NUL. Nothing when no line has that name.
+std::optional<std::u16string> FindSettingValue(const std::vector<std::string>& lines, std::u16string_view name);
+// Sets the value in the first line with that name, or adds a line at the end; adds "[General]" at
+// the top when no line is that section. False (lines untouched) for an empty name, a name holding
+// "=" or a line break, or a value holding a line break. The value ends at its first NUL.
+bool SetSettingValue(std::vector<std::string>& lines, std::u16string_view name, std::u16string_view value);
+// The file's bytes: every line followed by a line feed.
+std::string JoinSettingsLines(const std::vector<std::string>& lines);
 
 class SettingsFile final : public SettingsStore {
 public:

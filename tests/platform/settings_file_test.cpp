@@ -67,6 +67,28 @@ TEST(SettingsFile, KeepsUnknownLinesAndReadsEmptyValues) {
     EXPECT_EQ(value, u"abc");
 }
 
+// Found by fuzz_settings_file: a line ending in two carriage returns lost one when another
+// setting was written, so its value read differently before and after.
+TEST(SettingsFile, ValueReadsTheSameAfterAnotherSettingIsWritten) {
+    TempFolder temp;
+    TempFolder::writeFile(temp / "Keyloft.conf", "Database=/srv/x\r\r\nOdd=a\rb\r\r\r\nTimer=5\r\n");
+    auto settings = CreateSettingsStoreIn(temp.path());
+    std::u16string before;
+    std::u16string odd;
+    ASSERT_TRUE(settings->read(u"Database", before));
+    ASSERT_TRUE(settings->read(u"Odd", odd));
+    EXPECT_EQ(before, u"/srv/x");
+    EXPECT_EQ(odd, u"a\rb");  // a carriage return inside a value is kept
+
+    ASSERT_TRUE(settings->write(u"Timer", u"6"));
+    std::u16string after;
+    ASSERT_TRUE(settings->read(u"Database", after));
+    EXPECT_EQ(after, before);
+    ASSERT_TRUE(settings->read(u"Odd", after));
+    EXPECT_EQ(after, odd);
+    EXPECT_EQ(TempFolder::readFile(temp / "Keyloft.conf"), "[General]\nDatabase=/srv/x\nOdd=a\rb\nTimer=6\n");
+}
+
 TEST(SettingsFile, UserStoreFollowsXdgConfigHome) {
     TempFolder temp;
     const char* old = std::getenv("XDG_CONFIG_HOME");
