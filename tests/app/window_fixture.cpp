@@ -81,6 +81,7 @@ frmNewMain& WindowTest::start() {
     services.settings = settings.get();
     services.clock = &clock;
     services.applicationFolder = folder;
+    services.dataFolder = dataFolder;
     services.wait = [this](int milliseconds) {
         waits.push_back(milliseconds);
         if (duringWait) {

@@ -68,6 +68,7 @@ protected:
 
     QTemporaryDir temp;
     std::filesystem::path folder;
+    std::filesystem::path dataFolder;  // AppServices::dataFolder; empty: the application folder
     ManualClock clock;
     ScriptedDialogs dialogs;
     std::unique_ptr<FileSystem> files;
