@@ -9,6 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6svg6-dev libgl-dev
   libcli11-dev nlohmann-json3-dev
   xvfb xauth poppler-utils fonts-dejavu-core
+  help2man librsvg2-bin gzip dpkg-dev file desktop-file-utils appstream
 )
 
 missing=()
