@@ -178,6 +178,29 @@ TEST_F(StartAndLock, HelpOpensThePageOfTheDataFolder) {
     EXPECT_TRUE(dialogs.shown().empty());
 }
 
+TEST_F(StartAndLock, WelcomePictureOfTheDatabaseFolderElseTheOneTheProgramBrings) {
+    struct RecordingWelcome final : WelcomeAnimationApi {
+        void LoadAndStart(const QString& file) override { loaded.push_back(file); }
+        std::vector<QString> loaded;
+    } recording;
+    window.reset();
+    dataFolder = folder / "share" / "keyloft";
+    welcome = &recording;
+    start();
+    ASSERT_EQ(recording.loaded.size(), 1u);
+    EXPECT_EQ(recording.loaded[0], QString::fromStdString((dataFolder / "welcome2.gif").string()));
+
+    QFile own(QString::fromStdString((folder / "welcome2.gif").string()));
+    ASSERT_TRUE(own.open(QIODevice::WriteOnly));
+    own.close();
+    window.reset();
+    start();
+    ASSERT_EQ(recording.loaded.size(), 2u);
+    EXPECT_EQ(recording.loaded[1], own.fileName());
+    window.reset();
+    welcome = nullptr;
+}
+
 TEST_F(StartAndLock, HelpWithoutThePageSaysSo) {
     dialogs.expect(QStringLiteral("Unable to display Help Contents. There is no Help associated with this application."));
     find<QPushButton>("cmdHelp")->click();

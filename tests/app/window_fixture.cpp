@@ -96,6 +96,7 @@ frmNewMain& WindowTest::start() {
     services.trayAvailable = [this] { return trayAvailable; };
     services.chooseFolder = [this](const QString&) { return chosenFolder; };
     window = std::make_unique<frmNewMain>(services);
+    if (welcome != nullptr) window->setWelcomeAnimation(welcome);
     window->Form_Load();
     return *window;
 }
