@@ -1,9 +1,8 @@
 #include "cli/import_rows.h"
 
-#include <nlohmann/json.hpp>
-
 #include <algorithm>
 #include <cctype>
+#include <nlohmann/json.hpp>
 
 #include "cli/text.h"
 #include "store/csv_reader.h"
@@ -12,7 +11,7 @@ namespace keyloft::cli {
 namespace {
 
 struct KnownColumn {
-    const char* name;  // lower case
+    const char* name;                    // lower case
     std::u16string EntryFields::*field;  // nullptr: known, not used
     bool groupPath;
 };
@@ -44,10 +43,10 @@ struct JsonKey {
 };
 
 constexpr JsonKey kJsonKeys[] = {
-    {"category", &EntryFields::category},     {"description", &EntryFields::description},
-    {"userCode", &EntryFields::userCode},     {"password", &EntryFields::password},
-    {"notes", &EntryFields::notes},           {"expiryDate", &EntryFields::expiryDate},
-    {"webSite", &EntryFields::webSite},       {"email", &EntryFields::email},
+    {"category", &EntryFields::category}, {"description", &EntryFields::description},
+    {"userCode", &EntryFields::userCode}, {"password", &EntryFields::password},
+    {"notes", &EntryFields::notes},       {"expiryDate", &EntryFields::expiryDate},
+    {"webSite", &EntryFields::webSite},   {"email", &EntryFields::email},
 };
 
 std::string AsciiLower(std::string_view text) {
@@ -90,9 +89,9 @@ ImportTable RowsFromCsv(std::string_view text) {
         const std::string name = AsciiLower(header[column]);
         const auto known = std::find_if(std::begin(kCsvColumns), std::end(kCsvColumns),
                                         [&name](const KnownColumn& c) { return name == c.name; });
-        const bool usable = known != std::end(kCsvColumns) &&
-                            (known->field == nullptr ||
-                             std::find(taken.begin(), taken.end(), known->field) == taken.end());
+        const bool usable =
+            known != std::end(kCsvColumns) &&
+            (known->field == nullptr || std::find(taken.begin(), taken.end(), known->field) == taken.end());
         if (!usable) {
             if (std::find(table.ignoredColumns.begin(), table.ignoredColumns.end(), header[column]) ==
                 table.ignoredColumns.end())

@@ -12,9 +12,9 @@
 namespace keyloft::cli {
 
 struct ImportRow {
-    std::string where;                  // "line 7" (CSV, the row's first line) or "entry 3" (JSON)
-    EntryFields fields;                 // category already reduced to the last part of a group path
-    std::optional<std::string> fault;   // a field that is not valid UTF-8 or not a text
+    std::string where;                 // "line 7" (CSV, the row's first line) or "entry 3" (JSON)
+    EntryFields fields;                // category already reduced to the last part of a group path
+    std::optional<std::string> fault;  // a field that is not valid UTF-8 or not a text
 };
 
 struct ImportTable {
