@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test: the full build, then the core again with
-# AddressSanitizer and UndefinedBehaviorSanitizer, then a short run of every fuzz target.
+# Sets up, builds and runs every test: the full build and its Debian package, then the core again
+# with AddressSanitizer and UndefinedBehaviorSanitizer, then a short run of every fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -8,6 +8,10 @@ scripts/setup.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKEYLOFT_WERROR=ON
 cmake --build build -j2
 (cd build && ctest --output-on-failure -j2)
+
+# The Debian package from the same build: contents, validation, and the programs run unpacked.
+deb=$(scripts/package.sh build | tail -n 1)
+scripts/check_package.sh "$deb"
 
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DKEYLOFT_SANITIZE=ON -DKEYLOFT_GUI=OFF \
   -DKEYLOFT_BENCH=OFF -DKEYLOFT_WERROR=ON

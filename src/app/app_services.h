@@ -22,6 +22,8 @@ struct AppServices {
     SettingsStore* settings = nullptr;
     const Clock* clock = nullptr;
     std::filesystem::path applicationFolder;
+    // The help page and the welcome picture (FindDataFolder); empty: the application folder.
+    std::filesystem::path dataFolder;
 
     // Block for the saver's waits (the window keeps painting; no other save or load may start).
     std::function<void(int milliseconds)> wait;

@@ -3,11 +3,13 @@
 #include <algorithm>
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QDate>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QSystemTrayIcon>
 
+#include "app/data_folder.h"
 #include "app/frm_new_main.h"
 #include "app/setup_view.h"
 #include "desktop/desktop_hooks.h"
@@ -16,6 +18,7 @@
 #include "entries/frm_show_pass.h"
 #include "entries/passwords_view_hooks.h"
 #include "entries/print_master_list.h"
+#include "keyloft_version.h"
 #include "platform/qt_shell.h"
 #include "platform/qt_clipboard.h"
 #include "platform/platform_core.h"
@@ -39,7 +42,19 @@ bool RefuseSecondInstance(platform::SingleInstanceGuard& guard, Dialogs& dialogs
 int RunKeyloft(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Keyloft"));
+    QApplication::setApplicationVersion(QStringLiteral(KEYLOFT_VERSION_STRING));
+    QApplication::setDesktopFileName(QStringLiteral("org.keyloft.Keyloft"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/keyloft.svg")));
+
+    // --help and --version print and end here, before the single-instance check.
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Keyloft keeps accounts, user codes and passwords in encrypted profiles, one file each in\n"
+        "a database folder that one user or a few colleagues share. Profiles are chosen, unlocked\n"
+        "and edited in the window; keyloft-cli works on the same files from the command line."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.process(app);
 
     platform::QtDialogs dialogs([] { return QApplication::activeWindow(); });
     platform::SingleInstanceGuard guard;
@@ -57,6 +72,7 @@ int RunKeyloft(int argc, char** argv) {
     services.settings = settings.get();
     services.clock = &clock;
     services.applicationFolder = platform::ApplicationFolder();
+    services.dataFolder = FindDataFolder(services.applicationFolder);
     services.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     services.trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
     services.chooseFolder = [](const QString& start) {

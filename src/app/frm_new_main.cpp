@@ -27,6 +27,7 @@
 
 #include "app/about_view.h"
 #include "app/logon_view.h"
+#include "app/data_folder.h"
 #include "app/profile_view.h"
 #include "app/setup_frame.h"
 #include "app/window_cipher_handler.h"
@@ -41,8 +42,6 @@ static void InitAppResources() { Q_INIT_RESOURCE(keyloft_app); }
 namespace keyloft {
 namespace {
 constexpr int kTimerIntervalMs = 60000;
-constexpr char kHelpFileName[] = "Keyloft.html";
-constexpr char kWelcomePictureName[] = "welcome2.gif";
 }  // namespace
 
 frmNewMain::frmNewMain(const AppServices& services, QWidget* parent)
@@ -242,14 +241,22 @@ void frmNewMain::refillProfileList() {
     fillProfileList(names);
 }
 
+QString frmNewMain::dataFolder() const {
+    const std::filesystem::path& folder =
+        services_.dataFolder.empty() ? services_.applicationFolder : services_.dataFolder;
+    return QString::fromStdU16String(folder.u16string());
+}
+
+// A picture in the database folder is the one shown; without one, the picture the program ships.
 QString frmNewMain::welcomePicturePath() const {
-    return QDir(QString::fromStdU16String(store_->databaseFolder().u16string()))
-        .filePath(QString::fromLatin1(kWelcomePictureName));
+    const QString own = QDir(QString::fromStdU16String(store_->databaseFolder().u16string()))
+                            .filePath(QString::fromLatin1(kWelcomePictureName));
+    if (QFileInfo::exists(own)) return own;
+    return QDir(dataFolder()).filePath(QString::fromLatin1(kWelcomePictureName));
 }
 
 QString frmNewMain::helpFilePath() const {
-    return QDir(QString::fromStdU16String(services_.applicationFolder.u16string()))
-        .filePath(QString::fromLatin1(kHelpFileName));
+    return QDir(dataFolder()).filePath(QString::fromLatin1(kHelpFileName));
 }
 
 // ---- plugged-in views ----

@@ -115,6 +115,7 @@ private:
     void fillProfileList(const std::vector<std::u16string>& names);
     // The list again after a create or delete, which has settled the folder already: no question.
     void refillProfileList();
+    QString dataFolder() const;
     QString helpFilePath() const;
     QString welcomePicturePath() const;
 

@@ -9,7 +9,7 @@
 namespace keyloft::cli {
 
 int RunCli(int argc, char** argv) {
-    CLI::App app("keyloft-cli: list, check, edit and export Keyloft profiles from the command line.\n"
+    CLI::App app("keyloft-cli: list, check, edit, import and export Keyloft profiles from the command line.\n"
                  "Logon details and entry passwords are read from the terminal without echo, or one\n"
                  "per line from standard input when it is not a terminal; never from the command line.",
                  "keyloft-cli");
@@ -30,7 +30,7 @@ int RunCli(int argc, char** argv) {
     for (auto make : {MakeProfilesCommand, MakeCreateCommand, MakeDeleteCommand, MakeVerifyCommand,
                       MakeListCommand, MakeShowCommand, MakeAddCommand, MakeEditCommand,
                       MakeRemoveCommand, MakeCategoriesCommand, MakeExportCommand,
-                      MakeGenerateCommand})
+                      MakeImportCommand, MakeGenerateCommand})
         commands.push_back(make());
     std::vector<CLI::App*> subcommands;
     for (const auto& command : commands) {

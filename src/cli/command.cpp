@@ -30,6 +30,23 @@ void AddRow(CLI::App& command, std::size_t& row) {
         ->check(CLI::PositiveNumber);
 }
 
+void AddGeneratorOptions(CLI::App& command, PasswordOptions& options, CLI::Option* needs) {
+    CLI::Option* length =
+        command
+            .add_option("--length", options.length,
+                        "Length of the generated password, " + std::to_string(kMinGeneratedLength) + " to " +
+                            std::to_string(kMaxGeneratedLength) + " (default " +
+                            std::to_string(kGeneratedPasswordLength) + ")")
+            ->check(CLI::Range(kMinGeneratedLength, kMaxGeneratedLength));
+    CLI::Option* symbols = command.add_flag(
+        "--symbols", options.symbols,
+        "Draw from the printable ASCII punctuation marks too, except \"|\" (default: letters and digits)");
+    if (needs != nullptr) {
+        length->needs(needs);
+        symbols->needs(needs);
+    }
+}
+
 int Refuse(Session& session, std::u16string_view message) {
     MessageRequest request;
     request.text = std::u16string(message);

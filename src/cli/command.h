@@ -11,6 +11,7 @@
 
 #include "cli/console.h"
 #include "cli/session.h"
+#include "store/password_generator.h"
 
 namespace keyloft::cli {
 
@@ -34,6 +35,7 @@ std::unique_ptr<Command> MakeEditCommand();
 std::unique_ptr<Command> MakeRemoveCommand();
 std::unique_ptr<Command> MakeCategoriesCommand();
 std::unique_ptr<Command> MakeExportCommand();
+std::unique_ptr<Command> MakeImportCommand();
 std::unique_ptr<Command> MakeGenerateCommand();
 
 // Helpers shared by the commands.
@@ -44,6 +46,8 @@ std::u16string FromArgument(const std::string& utf8);  // after Utf8Text accepte
 
 void AddProfileName(CLI::App& command, std::string& name);
 void AddRow(CLI::App& command, std::size_t& row);
+// --length N (4 to 128) and --symbols; with `needs`, only together with that option.
+void AddGeneratorOptions(CLI::App& command, PasswordOptions& options, CLI::Option* needs = nullptr);
 
 // Shows a message of the window (application title, OK) and returns kExitFailure.
 int Refuse(Session& session, std::u16string_view message);

@@ -10,16 +10,8 @@ namespace {
 
 constexpr char16_t kNoneCategory[] = u"<None>";
 
-// The stored category text for --category: empty for none, otherwise the name of an existing
-// category (matched exactly, else ignoring case).
 std::optional<std::u16string> ResolveCategory(const CategoryList& categories, const std::string& typed) {
-    const std::u16string name = TrimBlanks(FromArgument(typed));
-    if (name.empty() || name == kNoneCategory) return std::u16string();
-    if (const std::size_t exact = FindCategory(categories, name)) return categories.at(exact).name();
-    const std::u16string folded = FoldCase(name);
-    for (const CategoryList::Item& item : categories.items())
-        if (FoldCase(item.name()) == folded) return item.name();
-    return std::nullopt;
+    return StoredCategoryName(categories, TrimBlanks(FromArgument(typed)));
 }
 
 // The entry's password and its confirmation: twice on a terminal, once from piped input.
@@ -34,6 +26,15 @@ std::optional<std::pair<std::u16string, std::u16string>> ReadEntryPassword(Conso
 
 }  // namespace
 
+std::optional<std::u16string> StoredCategoryName(const CategoryList& categories, std::u16string_view name) {
+    if (name.empty() || name == kNoneCategory) return std::u16string();
+    if (const std::size_t exact = FindCategory(categories, name)) return categories.at(exact).name();
+    const std::u16string folded = FoldCase(name);
+    for (const CategoryList::Item& item : categories.items())
+        if (FoldCase(item.name()) == folded) return item.name();
+    return std::nullopt;
+}
+
 void AddEntryOptions(CLI::App& command, EntryOptions& options) {
     command.add_option("--category", options.category, "Category (an existing one; \"<None>\" or empty for none)")
         ->check(Utf8Text());
@@ -46,7 +47,9 @@ void AddEntryOptions(CLI::App& command, EntryOptions& options) {
         ->check(Utf8Text());
     command.add_option("--web", options.webSite, "Web site (kept as typed)")->check(Utf8Text());
     command.add_option("--email", options.email, "E-mail address (kept as typed)")->check(Utf8Text());
-    command.add_flag("--generate", options.generate, "Use a generated password instead of reading one");
+    CLI::Option* generate =
+        command.add_flag("--generate", options.generate, "Use a generated password instead of reading one");
+    AddGeneratorOptions(command, options.generator, generate);
 }
 
 int SaveEntryFromOptions(Session& session, const EntryOptions& options, std::size_t editRow) {
@@ -81,7 +84,7 @@ int SaveEntryFromOptions(Session& session, const EntryOptions& options, std::siz
     if (TrimBlanks(draft.fields.userCode).empty()) return Refuse(session, kUserCodeRequired);
 
     if (options.generate) {
-        draft.fields.password = GeneratePassword();
+        draft.fields.password = GeneratePassword(options.generator);
         draft.confirmation = draft.fields.password;
     } else if (editRow == 0 || options.askPassword) {
         const auto typed = ReadEntryPassword(session.console());

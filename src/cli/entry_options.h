@@ -13,8 +13,14 @@ namespace keyloft::cli {
 struct EntryOptions {
     std::optional<std::string> category, description, userCode, notes, expiry, webSite, email;
     bool generate = false;
+    PasswordOptions generator;  // --length, --symbols (with --generate)
     bool askPassword = false;  // edit: read a new password
 };
+
+// The category text an entry stores for a trimmed category name: empty for "" and "<None>",
+// otherwise the name of an existing category (matched exactly, else ignoring case); nothing when
+// the profile has no such category.
+std::optional<std::u16string> StoredCategoryName(const CategoryList& categories, std::u16string_view name);
 
 void AddEntryOptions(CLI::App& command, EntryOptions& options);
 

@@ -9,12 +9,18 @@ namespace {
 class GenerateCommand final : public Command {
 public:
     CLI::App* addTo(CLI::App& app) override {
-        return app.add_subcommand("generate", "Print a random 7-character password of letters and digits");
+        CLI::App* command = app.add_subcommand(
+            "generate", "Print a random password: 7 letters and digits unless --length or --symbols say otherwise");
+        AddGeneratorOptions(*command, options_);
+        return command;
     }
     int run(const GlobalOptions&, Console&) override {
-        PrintOut(ToUtf8(GeneratePassword()) + "\n");
+        PrintOut(ToUtf8(GeneratePassword(options_)) + "\n");
         return kExitOk;
     }
+
+private:
+    PasswordOptions options_;
 };
 
 }  // namespace

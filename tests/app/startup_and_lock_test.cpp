@@ -11,6 +11,7 @@
 #include <QToolBar>
 
 #include "app/app_start.h"
+#include "app/data_folder.h"
 #include "crypto/text_cipher.h"
 #include "platform/qt_single_instance.h"
 #include "store/profile_store.h"
@@ -146,6 +147,58 @@ TEST_F(StartAndLock, HelpOpensThePageBesideTheProgram) {
     dialogs.answerNext(MessageAnswer::Ok);
     find<QPushButton>("cmdHelp")->click();
     EXPECT_TRUE(QString::fromStdU16String(dialogs.last().text).startsWith(QStringLiteral("An error has occurred! The error is \n")));
+}
+
+TEST(DataFolder, BesideTheProgramElseTheInstalledShareFolder) {
+    QTemporaryDir temp;
+    const std::filesystem::path root = temp.path().toStdString();
+    const std::filesystem::path bin = root / "bin";
+    const std::filesystem::path share = root / "share" / "keyloft";
+    std::filesystem::create_directories(bin);
+    EXPECT_EQ(FindDataFolder(bin), bin);
+    std::filesystem::create_directories(share);
+    EXPECT_EQ(FindDataFolder(bin), share);
+    QFile page(QString::fromStdString((bin / "Keyloft.html").string()));
+    ASSERT_TRUE(page.open(QIODevice::WriteOnly));
+    page.close();
+    EXPECT_EQ(FindDataFolder(bin), bin);
+}
+
+TEST_F(StartAndLock, HelpOpensThePageOfTheDataFolder) {
+    window.reset();
+    dataFolder = folder / "share" / "keyloft";
+    std::filesystem::create_directories(dataFolder);
+    QFile page(QString::fromStdString((dataFolder / "Keyloft.html").string()));
+    ASSERT_TRUE(page.open(QIODevice::WriteOnly));
+    page.close();
+    start();
+    find<QPushButton>("cmdHelp")->click();
+    ASSERT_EQ(openedUrls.size(), 1u);
+    EXPECT_EQ(openedUrls[0].toLocalFile(), page.fileName());
+    EXPECT_TRUE(dialogs.shown().empty());
+}
+
+TEST_F(StartAndLock, WelcomePictureOfTheDatabaseFolderElseTheOneTheProgramBrings) {
+    struct RecordingWelcome final : WelcomeAnimationApi {
+        void LoadAndStart(const QString& file) override { loaded.push_back(file); }
+        std::vector<QString> loaded;
+    } recording;
+    window.reset();
+    dataFolder = folder / "share" / "keyloft";
+    welcome = &recording;
+    start();
+    ASSERT_EQ(recording.loaded.size(), 1u);
+    EXPECT_EQ(recording.loaded[0], QString::fromStdString((dataFolder / "welcome2.gif").string()));
+
+    QFile own(QString::fromStdString((folder / "welcome2.gif").string()));
+    ASSERT_TRUE(own.open(QIODevice::WriteOnly));
+    own.close();
+    window.reset();
+    start();
+    ASSERT_EQ(recording.loaded.size(), 2u);
+    EXPECT_EQ(recording.loaded[1], own.fileName());
+    window.reset();
+    welcome = nullptr;
 }
 
 TEST_F(StartAndLock, HelpWithoutThePageSaysSo) {

@@ -81,6 +81,7 @@ frmNewMain& WindowTest::start() {
     services.settings = settings.get();
     services.clock = &clock;
     services.applicationFolder = folder;
+    services.dataFolder = dataFolder;
     services.wait = [this](int milliseconds) {
         waits.push_back(milliseconds);
         if (duringWait) {
@@ -95,6 +96,7 @@ frmNewMain& WindowTest::start() {
     services.trayAvailable = [this] { return trayAvailable; };
     services.chooseFolder = [this](const QString&) { return chosenFolder; };
     window = std::make_unique<frmNewMain>(services);
+    if (welcome != nullptr) window->setWelcomeAnimation(welcome);
     window->Form_Load();
     return *window;
 }

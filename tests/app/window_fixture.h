@@ -68,6 +68,8 @@ protected:
 
     QTemporaryDir temp;
     std::filesystem::path folder;
+    std::filesystem::path dataFolder;  // AppServices::dataFolder; empty: the application folder
+    WelcomeAnimationApi* welcome = nullptr;  // plugged in before Form_Load when set
     ManualClock clock;
     ScriptedDialogs dialogs;
     std::unique_ptr<FileSystem> files;

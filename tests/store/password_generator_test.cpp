@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,46 @@ TEST(PasswordGenerator, AlphabetHoldsEachLetterAndDigitOnce) {
     EXPECT_EQ(kPasswordAlphabet.size(), 62u);
     EXPECT_EQ(distinct.size(), 62u);
     for (char16_t c : kPasswordAlphabet) EXPECT_TRUE(IsLetterOrDigit(c));
+}
+
+}  // namespace
+}  // namespace keyloft
+
+namespace keyloft {
+namespace {
+
+TEST(PasswordGenerator, LengthAndSymbolsChooseTheAlphabet) {
+    std::set<char16_t> seen;
+    for (std::size_t length : {std::size_t{4}, std::size_t{20}, std::size_t{128}}) {
+        for (int i = 0; i < 200; ++i) {
+            const std::u16string password = GeneratePassword({.length = length, .symbols = true});
+            ASSERT_EQ(password.size(), length);
+            seen.insert(password.begin(), password.end());
+        }
+    }
+    // Every printable ASCII character but the blank and "|" turns up, and nothing else.
+    std::set<char16_t> expected;
+    for (char16_t c = u'!'; c <= u'~'; ++c)
+        if (c != u'|') expected.insert(c);
+    EXPECT_EQ(seen, expected);
+
+    const std::u16string plain = GeneratePassword({.length = 64});
+    EXPECT_EQ(plain.size(), 64u);
+    for (char16_t c : plain) EXPECT_TRUE(IsLetterOrDigit(c)) << static_cast<int>(c);
+
+    EXPECT_THROW(GeneratePassword({.length = 3}), std::out_of_range);
+    EXPECT_THROW(GeneratePassword({.length = 129}), std::out_of_range);
+}
+
+TEST(PasswordGenerator, SymbolAlphabetRejectsItsOwnBiasedTail) {
+    const std::uint64_t limit = (std::uint64_t{1} << 32) - (std::uint64_t{1} << 32) % 93;
+    std::vector<std::uint32_t> words = {62u, 92u, static_cast<std::uint32_t>(limit), 93u + 61u,
+                                        static_cast<std::uint32_t>(limit - 1)};
+    std::size_t next = 0;
+    const std::u16string password =
+        GeneratePasswordFrom({.length = 4, .symbols = true}, [&] { return words.at(next++); });
+    EXPECT_EQ(password, u"!~9~");
+    EXPECT_EQ(next, words.size());
 }
 
 }  // namespace

@@ -1,0 +1,129 @@
+#include <fstream>
+#include <iostream>
+#include <iterator>
+
+#include "cli/command.h"
+#include "cli/entry.h"
+#include "cli/entry_options.h"
+#include "cli/exit_codes.h"
+#include "cli/import_rows.h"
+#include "cli/text.h"
+
+namespace keyloft::cli {
+namespace {
+
+std::string Counted(std::size_t n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+class ImportCommand final : public Command {
+public:
+    CLI::App* addTo(CLI::App& app) override {
+        CLI::App* command = app.add_subcommand(
+            "import",
+            "Add the entries of a file to a profile, in one save: Keyloft's own JSON or CSV export, or CSV\n"
+            "with a header row from another password manager (Group/folder/category, Title/name/description,\n"
+            "Username/login_username/userCode, Password/login_password, Notes, URL/login_uri/webSite, email,\n"
+            "expiryDate; matched ignoring case). Missing categories are created. A row refused by the\n"
+            "entry checks stops the import before anything is saved, unless --skip-invalid is given.");
+        AddProfileName(*command, name_);
+        command->add_option("--format", format_, "csv (UTF-8, RFC 4180, with a header row) or json")
+            ->required()
+            ->check(CLI::IsMember({"csv", "json"}));
+        command->add_option("FILE", file_, "File to read (default: standard input, after the logon details)");
+        command->add_flag("--skip-invalid", skipInvalid_, "Import the valid rows and report the refused ones");
+        return command;
+    }
+
+    int run(const GlobalOptions& options, Console& console) override {
+        std::string text;
+        if (file_ && !readFile(*file_, text)) return kExitFailure;
+        Session session(options, console);
+        if (const int code = session.openAndLogOn(FromArgument(name_)); code != kExitOk) return code;
+        if (!file_) text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+
+        const ImportTable table = format_ == "json" ? RowsFromJson(text) : RowsFromCsv(text);
+        if (table.error) {
+            Console::printError("keyloft-cli: cannot import: " + *table.error);
+            return kExitFailure;
+        }
+        if (!table.ignoredColumns.empty()) {
+            std::string names;
+            for (const std::string& name : table.ignoredColumns) names += (names.empty() ? "" : ", ") + name;
+            Console::printError("keyloft-cli: ignored " + std::string(format_ == "json" ? "keys" : "columns") +
+                                ": " + names);
+        }
+
+        Profile& profile = session.profile();
+        std::size_t added = 0, newCategories = 0;
+        std::vector<std::string> refused;
+        for (const ImportRow& row : table.rows) {
+            if (const std::optional<std::u16string> refusal = addRow(profile, row, newCategories)) {
+                refused.push_back(row.where + ": " + ToUtf8(TrimBlanks(*refusal)));
+            } else {
+                ++added;
+            }
+        }
+
+        for (const std::string& line : refused)
+            Console::printError("keyloft-cli: " + line + (skipInvalid_ ? " (skipped)" : ""));
+        if (!refused.empty() && !skipInvalid_) {
+            Console::printError("keyloft-cli: nothing imported: " + Counted(refused.size(), "row", "rows") +
+                                " refused (--skip-invalid imports the rest)");
+            return kExitFailure;
+        }
+        if (added > 0 || newCategories > 0) {
+            if (const int code = session.save(); code != kExitOk) return code;
+        }
+        std::string result = "Imported " + Counted(added, "entry", "entries") + " and " +
+                             Counted(newCategories, "new category", "new categories");
+        if (!refused.empty()) result += "; skipped " + Counted(refused.size(), "row", "rows");
+        PrintOut(result + ".\n");
+        return kExitOk;
+    }
+
+private:
+    static bool readFile(const std::string& path, std::string& text) {
+        std::ifstream in(path, std::ios::binary);
+        if (in) text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        if (!in && !in.eof()) {
+            Console::printError("keyloft-cli: cannot read \"" + path + "\"");
+            return false;
+        }
+        return true;
+    }
+
+    // Checks one row as the entry editor and the category view would, and adds it (with its
+    // category when the profile has none of that name). The refusal when it fails a check.
+    static std::optional<std::u16string> addRow(Profile& profile, const ImportRow& row, std::size_t& newCategories) {
+        if (row.fault) return FromUtf8Lenient(*row.fault);
+        EntryDraft draft;
+        draft.fields = row.fields;
+        draft.confirmation = row.fields.password;
+        const std::u16string category = TrimBlanks(row.fields.category);
+        const std::optional<std::u16string> existing = StoredCategoryName(profile.categories, category);
+        if (!existing) {
+            if (auto refusal = CheckCategoryName(profile.categories, category, 0)) return refusal;
+        }
+        draft.fields.category = existing ? *existing : category;
+        const EntryCheck check = CheckEntry(draft);
+        if (check.refusal) return check.refusal;
+        if (!existing) {
+            AddNewCategory(profile.categories, category);
+            ++newCategories;
+        }
+        profile.entries.push_back(check.record);
+        return std::nullopt;
+    }
+
+    std::string name_;
+    std::string format_;
+    std::optional<std::string> file_;
+    bool skipInvalid_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<Command> MakeImportCommand() { return std::make_unique<ImportCommand>(); }
+
+}  // namespace keyloft::cli

@@ -1,0 +1,42 @@
+#pragma once
+// The entries of a file to import, before the entry checks: Keyloft's own JSON export, or CSV with
+// a header row naming Keyloft's own export columns or the columns other password managers write.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/entry.h"
+
+namespace keyloft::cli {
+
+struct ImportRow {
+    std::string where;                 // "line 7" (CSV, the row's first line) or "entry 3" (JSON)
+    EntryFields fields;                // category already reduced to the last part of a group path
+    std::optional<std::string> fault;  // a field that is not valid UTF-8 or not a text
+};
+
+struct ImportTable {
+    std::vector<ImportRow> rows;
+    std::vector<std::string> ignoredColumns;  // unknown column names (CSV) or keys (JSON), once each
+    std::optional<std::string> error;         // the file cannot be read at all
+};
+
+// CSV, RFC 4180, UTF-8 with an optional byte order mark. Column names are matched ignoring case:
+//   category     Group, folder, category        ("Root/Bank/Cards" in Group or folder: "Cards")
+//   description  Title, name, description
+//   user code    Username, login_username, userCode
+//   password     Password, login_password
+//   notes        Notes
+//   web site     URL, login_uri, webSite
+//   e-mail       email
+//   expiry date  expiryDate
+// Keyloft's own "row" column is known and not used. When two columns name the same field, the
+// first one is used and the other is ignored.
+ImportTable RowsFromCsv(std::string_view text);
+
+// JSON: an array of objects with the keys of Keyloft's export ("row" is not used).
+ImportTable RowsFromJson(std::string_view text);
+
+}  // namespace keyloft::cli
