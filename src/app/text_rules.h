@@ -7,7 +7,8 @@
 
 namespace keyloft {
 
-// Leading and trailing blanks removed (blanks only: tabs and other spaces are kept).
+// Leading and trailing blanks removed (blanks only: tabs and other spaces are kept), by the
+// rule of store/text_convert.h.
 QString TrimBlanks(const QString& text);
 
 // The number at the start of a text, as the settings are read: leading blanks, an optional sign,

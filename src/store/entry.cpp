@@ -52,7 +52,7 @@ EntryCheck CheckEntry(const Entry& typed, std::u16string_view confirmation, cons
     check.stored.password = TrimBlanks(typed.password);
     check.passwordBlank = check.stored.password.empty();
     if (check.stored.password != TrimBlanks(confirmation))
-        return Refuse(check, EntryCheck::Refusal::PasswordMismatch, kPasswordMismatchText);
+        return Refuse(check, EntryCheck::Refusal::PasswordMismatch, kEntryPasswordMismatchText);
     std::optional<std::u16string> expiry = dates.textToStore(typed.expiryDate);
     if (!expiry) return Refuse(check, EntryCheck::Refusal::InvalidExpiry, kInvalidExpiryText);
     check.stored.expiryDate = std::move(*expiry);

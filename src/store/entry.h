@@ -29,7 +29,7 @@ struct Entry {
 inline constexpr char16_t kBarInEntryText[] = u"The character | cannot be used in an entry.";
 inline constexpr char16_t kUserCodeRequiredText[] = u"Account/UserCode must have a valid entry!";
 inline constexpr char16_t kPasswordBlankText[] = u"Password is blank!";
-inline constexpr char16_t kPasswordMismatchText[] = u"Password and confirmation entry do not match!";
+inline constexpr char16_t kEntryPasswordMismatchText[] = u"Password and confirmation entry do not match!";
 inline constexpr char16_t kInvalidExpiryText[] = u"  Enter a valid Expiry Date!";
 inline constexpr char16_t kNoCategoryText[] = u"You have not specified a Category!";
 inline constexpr char16_t kBarInNameText[] = u"The character | cannot be used here.";
