@@ -19,7 +19,6 @@ namespace keyloft {
 namespace {
 
 constexpr int kColumnTwips = 6562;
-int TwipsToPixels(int twips) { return (twips + 7) / 15; }  // 96 dots per inch
 
 std::u16string TrimmedText(const QLineEdit* box) { return TrimBlanks(box->text()).toStdU16String(); }
 

@@ -15,8 +15,8 @@
 #include <QVBoxLayout>
 #include <QAction>
 #include <array>
-#include <cmath>
 
+#include "app/text_rules.h"
 #include "entries/entry_list_model.h"
 #include "platform/qt_clipboard.h"
 #include "store/entry.h"
@@ -43,9 +43,8 @@ const QString kFillComboTitle = QStringLiteral("FillCombo");
 const QString kCopyToolTip = QStringLiteral("Copy to Clipboard");
 const QString kNewMarker = QStringLiteral("NEW");
 
-// Initial column widths in twips; 15 twips make a pixel at 96 dots per inch.
+// Initial column widths in twips.
 constexpr int kColumnTwips[EntryListModel::ColumnCount] = {2937, 2672, 2672, 0, 2672, 2143, 2646, 2646};
-int twipsToPixels(int twips) { return static_cast<int>(std::lround(twips / 15.0)); }
 
 QString qText(const std::u16string& text) { return QString::fromStdU16String(text); }
 
@@ -105,7 +104,7 @@ void PasswordsView::buildWidgets(QComboBox* filterBox) {
     header->setSectionsClickable(true);
     header->setSectionsMovable(false);
     for (int column = 0; column < EntryListModel::ColumnCount; ++column)
-        header->resizeSection(column, twipsToPixels(kColumnTwips[column]));
+        header->resizeSection(column, TwipsToPixels(kColumnTwips[column]));
     layout->addWidget(lstUser, 1);
 
     if (filterBox) {
