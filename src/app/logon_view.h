@@ -51,7 +51,6 @@ public:
     static constexpr int kFirstBoxTopTwips = 330;
     static constexpr int kFirstLabelTopTwips = 390;
     static constexpr int kRowPitchTwips = 360;
-    static int TwipsToPixels(int twips) { return twips / 15; }  // 96 dots per inch
 
 private:
     void emptyBoxes();

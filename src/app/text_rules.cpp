@@ -1,17 +1,13 @@
 #include "app/text_rules.h"
 
+#include "store/text_convert.h"
+
 namespace keyloft {
 
 QString TrimBlanks(const QString& text) {
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    while (first < last && text.at(first) == QLatin1Char(' ')) {
-        ++first;
-    }
-    while (last > first && text.at(last - 1) == QLatin1Char(' ')) {
-        --last;
-    }
-    return text.mid(first, last - first);
+    const std::u16string units = text.toStdU16String();
+    const std::u16string_view trimmed = TrimBlanks(std::u16string_view(units));
+    return QString::fromUtf16(trimmed.data(), static_cast<qsizetype>(trimmed.size()));
 }
 
 std::optional<double> LeadingNumber(const QString& text) {

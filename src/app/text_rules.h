@@ -1,5 +1,5 @@
 #pragma once
-// Small text rules shared by the window's handlers.
+// Small text rules and measures shared by the window's handlers and views.
 
 #include <optional>
 
@@ -7,8 +7,12 @@
 
 namespace keyloft {
 
-// Leading and trailing blanks removed (blanks only: tabs and other spaces are kept).
+// Leading and trailing blanks removed (blanks only: tabs and other spaces are kept), by the
+// rule of store/text_convert.h.
 QString TrimBlanks(const QString& text);
+
+// Pixels of a measure given in twips: 15 twips make a pixel at 96 dots per inch, to the nearest pixel.
+constexpr int TwipsToPixels(int twips) { return (twips + 7) / 15; }
 
 // The number at the start of a text, as the settings are read: leading blanks, an optional sign,
 // digits and an optional fraction ("15", " 7.6", "12 minutes"). Nothing when there is no number.

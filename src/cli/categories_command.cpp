@@ -1,7 +1,7 @@
 #include "cli/command.h"
-#include "cli/entry.h"
 #include "cli/exit_codes.h"
 #include "cli/text.h"
+#include "store/entry.h"
 
 namespace keyloft::cli {
 namespace {
@@ -36,7 +36,7 @@ public:
             return kExitOk;
         }
         if (verb == "add") {
-            const std::u16string name = TrimBlanks(FromArgument(action_[1]));
+            const std::u16string name(TrimBlanks(FromArgument(action_[1])));
             if (const auto refusal = CheckCategoryName(categories, name, 0)) return Refuse(session, *refusal);
             AddNewCategory(categories, name);
         } else if (verb == "rm") {
@@ -46,7 +46,7 @@ public:
         } else {
             const std::size_t position = Find(categories, action_[1]);
             if (position == 0) return kExitFailure;
-            const std::u16string name = TrimBlanks(FromArgument(action_[2]));
+            const std::u16string name(TrimBlanks(FromArgument(action_[2])));
             if (const auto refusal = CheckCategoryName(categories, name, position))
                 return Refuse(session, *refusal);
             categories.removeAt(position);

@@ -1,14 +1,22 @@
 #include "cli/entry_options.h"
 
-#include "cli/entry.h"
+#include "cli/date_order.h"
 #include "cli/exit_codes.h"
 #include "cli/text.h"
+#include "store/entry.h"
+#include "store/expiry_date.h"
 #include "store/password_generator.h"
 
 namespace keyloft::cli {
 namespace {
 
 constexpr char16_t kNoneCategory[] = u"<None>";
+
+// What the user typed for an entry, before the checks.
+struct EntryDraft {
+    Entry fields;
+    std::u16string confirmation;
+};
 
 std::optional<std::u16string> ResolveCategory(const CategoryList& categories, const std::string& typed) {
     return StoredCategoryName(categories, TrimBlanks(FromArgument(typed)));
@@ -42,7 +50,8 @@ void AddEntryOptions(CLI::App& command, EntryOptions& options) {
     command.add_option("--user-code", options.userCode, "User/account code (required)")->check(Utf8Text());
     command.add_option("--notes", options.notes, "Notes")->check(Utf8Text());
     command.add_option("--expiry", options.expiry,
-                       "Expiry date: MM/YY (kept as typed), yyyy-MM-dd, d/M/yyyy or d/M/yy (stored as yyyy-MM-dd), "
+                       "Expiry date: MM/YY (kept as typed), yyyy-MM-dd, or d/M/y with a 2- or 4-digit year, day or "
+                       "month first as the locale writes dates unless a number over 12 tells (stored as yyyy-MM-dd); "
                        "or empty")
         ->check(Utf8Text());
     command.add_option("--web", options.webSite, "Web site (kept as typed)")->check(Utf8Text());
@@ -57,7 +66,7 @@ int SaveEntryFromOptions(Session& session, const EntryOptions& options, std::siz
     EntryDraft draft;
     bool expiryAsStored = false;
     if (editRow != 0) {
-        draft.fields = ParseEntryRecord(profile.entries[editRow - 1]);
+        draft.fields = Entry::FromRecord(profile.entries[editRow - 1]);
         draft.confirmation = draft.fields.password;
         expiryAsStored = !options.expiry;
     }
@@ -80,8 +89,14 @@ int SaveEntryFromOptions(Session& session, const EntryOptions& options, std::siz
         draft.fields.category = *category;
     }
 
-    // The first of the editor's checks, made before the password is asked for.
-    if (TrimBlanks(draft.fields.userCode).empty()) return Refuse(session, kUserCodeRequired);
+    // An expiry text left untouched by edit is kept as stored, whatever form it has.
+    const std::u16string storedExpiry = draft.fields.expiryDate;
+    if (expiryAsStored) draft.fields.expiryDate.clear();
+    const ExpiryDateReader dates(DateOrderFromEnvironment());
+
+    // What can be refused without the entry's password is refused before it is asked for.
+    if (const EntryCheck early = CheckEntry(draft.fields, draft.fields.password, dates); !early.accepted())
+        return Refuse(session, early.message);
 
     if (options.generate) {
         draft.fields.password = GeneratePassword(options.generator);
@@ -96,25 +111,18 @@ int SaveEntryFromOptions(Session& session, const EntryOptions& options, std::siz
         draft.confirmation = typed->second;
     }
 
-    // An expiry text left untouched by edit is kept as stored, whatever form the window wrote.
-    const std::u16string storedExpiry = draft.fields.expiryDate;
-    if (expiryAsStored) draft.fields.expiryDate.clear();
-    EntryCheck check = CheckEntry(draft);
+    EntryCheck check = CheckEntry(draft.fields, draft.confirmation, dates);
     if (check.passwordBlank) {
         MessageRequest warning;
-        warning.text = kPasswordBlank;
+        warning.text = kPasswordBlankText;
         warning.title = u"Warning";
         session.host().showMessage(warning);
     }
-    if (check.refusal) return Refuse(session, *check.refusal);
-    if (expiryAsStored) {
-        EntryFields stored = ParseEntryRecord(check.record);
-        stored.expiryDate = storedExpiry;
-        check.record = BuildEntryRecord(stored);
-    }
+    if (!check.accepted()) return Refuse(session, check.message);
+    if (expiryAsStored) check.stored.expiryDate = storedExpiry;
 
     if (editRow != 0) profile.entries.erase(profile.entries.begin() + static_cast<std::ptrdiff_t>(editRow - 1));
-    profile.entries.push_back(check.record);
+    profile.entries.push_back(check.stored.toRecord());
     if (const int code = session.save(); code != kExitOk) return code;
     PrintOut(std::string(editRow != 0 ? "Saved" : "Added") + " as row " +
              std::to_string(profile.entries.size()) + ".\n");

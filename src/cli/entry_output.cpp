@@ -8,21 +8,21 @@ namespace {
 struct Column {
     const char* key;
     const char* label;
-    std::u16string EntryFields::*field;
+    std::u16string Entry::*field;
 };
 
 constexpr Column kColumns[] = {
-    {"category", "Category", &EntryFields::category},
-    {"description", "Description", &EntryFields::description},
-    {"userCode", "User/Account Code", &EntryFields::userCode},
-    {"password", "Password/PIN", &EntryFields::password},
-    {"notes", "Notes", &EntryFields::notes},
-    {"expiryDate", "Expiry Date", &EntryFields::expiryDate},
-    {"webSite", "Web Site", &EntryFields::webSite},
-    {"email", "Email", &EntryFields::email},
+    {"category", "Category", &Entry::category},
+    {"description", "Description", &Entry::description},
+    {"userCode", "User/Account Code", &Entry::userCode},
+    {"password", "Password/PIN", &Entry::password},
+    {"notes", "Notes", &Entry::notes},
+    {"expiryDate", "Expiry Date", &Entry::expiryDate},
+    {"webSite", "Web Site", &Entry::webSite},
+    {"email", "Email", &Entry::email},
 };
 
-bool IsPassword(const Column& column) { return column.field == &EntryFields::password; }
+bool IsPassword(const Column& column) { return column.field == &Entry::password; }
 
 }  // namespace
 
@@ -41,19 +41,19 @@ std::string EscapeCell(std::u16string_view text) {
 }
 
 std::string ListHeader() {
-    std::string line = "Row";
+    std::string line = "Row\t!";
     for (const Column& column : kColumns) line += std::string("\t") + column.label;
     return line + "\n";
 }
 
-std::string ListRow(std::size_t row, const EntryFields& entry) {
-    std::string line = std::to_string(row);
+std::string ListRow(std::size_t row, const Entry& entry, bool due) {
+    std::string line = std::to_string(row) + (due ? "\t!" : "\t");
     for (const Column& column : kColumns)
         line += "\t" + (IsPassword(column) ? std::string(kPasswordMask) : EscapeCell(entry.*column.field));
     return line + "\n";
 }
 
-std::string EntryBlock(std::size_t row, const EntryFields& entry, PasswordShown password) {
+std::string EntryBlock(std::size_t row, const Entry& entry, PasswordShown password) {
     std::string block = "Row: " + std::to_string(row) + "\n";
     for (const Column& column : kColumns) {
         const bool masked = IsPassword(column) && password == PasswordShown::Masked;
@@ -63,7 +63,7 @@ std::string EntryBlock(std::size_t row, const EntryFields& entry, PasswordShown 
     return block;
 }
 
-nlohmann::ordered_json EntryJson(std::size_t row, const EntryFields& entry, PasswordShown password) {
+nlohmann::ordered_json EntryJson(std::size_t row, const Entry& entry, PasswordShown password) {
     nlohmann::ordered_json object;
     object["row"] = row;
     for (const Column& column : kColumns) {
@@ -89,7 +89,7 @@ std::string CsvHeader() {
     return line + "\r\n";
 }
 
-std::string CsvRow(std::size_t row, const EntryFields& entry) {
+std::string CsvRow(std::size_t row, const Entry& entry) {
     std::string line = std::to_string(row);
     for (const Column& column : kColumns) line += "," + CsvField(ToUtf8(entry.*column.field));
     return line + "\r\n";

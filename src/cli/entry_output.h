@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "cli/entry.h"
+#include "store/entry.h"
 
 namespace keyloft::cli {
 
@@ -16,18 +16,20 @@ enum class PasswordShown { Masked, Clear };
 // One cell of the tab-separated list: tabs, line breaks and backslashes written as \t \n \r \\.
 std::string EscapeCell(std::u16string_view text);
 
+// The list's columns: the row, "!" when the entry is due (expires within 7 days or has expired),
+// then the fields with the password masked.
 std::string ListHeader();
-std::string ListRow(std::size_t row, const EntryFields& entry);  // password masked
-std::string EntryBlock(std::size_t row, const EntryFields& entry, PasswordShown password);
+std::string ListRow(std::size_t row, const Entry& entry, bool due);
+std::string EntryBlock(std::size_t row, const Entry& entry, PasswordShown password);
 
 // {"row", "category", "description", "userCode", ["password",] "notes", "expiryDate", "webSite",
 // "email"}, in that order; the password only when shown in clear.
-nlohmann::ordered_json EntryJson(std::size_t row, const EntryFields& entry, PasswordShown password);
+nlohmann::ordered_json EntryJson(std::size_t row, const Entry& entry, PasswordShown password);
 
 // RFC 4180: fields holding a comma, a double quote or a line break are quoted, quotes doubled;
 // rows end with CR LF.
 std::string CsvField(std::string_view utf8);
 std::string CsvHeader();
-std::string CsvRow(std::size_t row, const EntryFields& entry);  // password in clear
+std::string CsvRow(std::size_t row, const Entry& entry);  // password in clear
 
 }  // namespace keyloft::cli

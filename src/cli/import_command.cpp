@@ -3,11 +3,13 @@
 #include <iterator>
 
 #include "cli/command.h"
-#include "cli/entry.h"
+#include "cli/date_order.h"
 #include "cli/entry_options.h"
 #include "cli/exit_codes.h"
 #include "cli/import_rows.h"
 #include "cli/text.h"
+#include "store/entry.h"
+#include "store/expiry_date.h"
 
 namespace keyloft::cli {
 namespace {
@@ -97,22 +99,21 @@ private:
     // category when the profile has none of that name). The refusal when it fails a check.
     static std::optional<std::u16string> addRow(Profile& profile, const ImportRow& row, std::size_t& newCategories) {
         if (row.fault) return FromUtf8Lenient(*row.fault);
-        EntryDraft draft;
-        draft.fields = row.fields;
-        draft.confirmation = row.fields.password;
+        Entry typed = row.fields;
         const std::u16string category = TrimBlanks(row.fields.category);
         const std::optional<std::u16string> existing = StoredCategoryName(profile.categories, category);
         if (!existing) {
             if (auto refusal = CheckCategoryName(profile.categories, category, 0)) return refusal;
         }
-        draft.fields.category = existing ? *existing : category;
-        const EntryCheck check = CheckEntry(draft);
-        if (check.refusal) return check.refusal;
+        typed.category = existing ? *existing : category;
+        static const ExpiryDateReader dates(DateOrderFromEnvironment());
+        const EntryCheck check = CheckEntry(typed, typed.password, dates);
+        if (!check.accepted()) return check.message;
         if (!existing) {
             AddNewCategory(profile.categories, category);
             ++newCategories;
         }
-        profile.entries.push_back(check.record);
+        profile.entries.push_back(check.stored.toRecord());
         return std::nullopt;
     }
 

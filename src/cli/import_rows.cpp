@@ -12,41 +12,41 @@ namespace {
 
 struct KnownColumn {
     const char* name;                    // lower case
-    std::u16string EntryFields::*field;  // nullptr: known, not used
+    std::u16string Entry::*field;  // nullptr: known, not used
     bool groupPath;
 };
 
 constexpr KnownColumn kCsvColumns[] = {
-    {"group", &EntryFields::category, true},
-    {"folder", &EntryFields::category, true},
-    {"category", &EntryFields::category, false},
-    {"title", &EntryFields::description, false},
-    {"name", &EntryFields::description, false},
-    {"description", &EntryFields::description, false},
-    {"username", &EntryFields::userCode, false},
-    {"login_username", &EntryFields::userCode, false},
-    {"usercode", &EntryFields::userCode, false},
-    {"password", &EntryFields::password, false},
-    {"login_password", &EntryFields::password, false},
-    {"notes", &EntryFields::notes, false},
-    {"url", &EntryFields::webSite, false},
-    {"login_uri", &EntryFields::webSite, false},
-    {"website", &EntryFields::webSite, false},
-    {"email", &EntryFields::email, false},
-    {"expirydate", &EntryFields::expiryDate, false},
+    {"group", &Entry::category, true},
+    {"folder", &Entry::category, true},
+    {"category", &Entry::category, false},
+    {"title", &Entry::description, false},
+    {"name", &Entry::description, false},
+    {"description", &Entry::description, false},
+    {"username", &Entry::userCode, false},
+    {"login_username", &Entry::userCode, false},
+    {"usercode", &Entry::userCode, false},
+    {"password", &Entry::password, false},
+    {"login_password", &Entry::password, false},
+    {"notes", &Entry::notes, false},
+    {"url", &Entry::webSite, false},
+    {"login_uri", &Entry::webSite, false},
+    {"website", &Entry::webSite, false},
+    {"email", &Entry::email, false},
+    {"expirydate", &Entry::expiryDate, false},
     {"row", nullptr, false},
 };
 
 struct JsonKey {
     const char* key;
-    std::u16string EntryFields::*field;
+    std::u16string Entry::*field;
 };
 
 constexpr JsonKey kJsonKeys[] = {
-    {"category", &EntryFields::category}, {"description", &EntryFields::description},
-    {"userCode", &EntryFields::userCode}, {"password", &EntryFields::password},
-    {"notes", &EntryFields::notes},       {"expiryDate", &EntryFields::expiryDate},
-    {"webSite", &EntryFields::webSite},   {"email", &EntryFields::email},
+    {"category", &Entry::category}, {"description", &Entry::description},
+    {"userCode", &Entry::userCode}, {"password", &Entry::password},
+    {"notes", &Entry::notes},       {"expiryDate", &Entry::expiryDate},
+    {"webSite", &Entry::webSite},   {"email", &Entry::email},
 };
 
 std::string AsciiLower(std::string_view text) {
@@ -64,7 +64,7 @@ std::u16string LastGroupPart(std::u16string_view path) {
 
 // Where each CSV column goes: its entry field, or nothing.
 struct ColumnUse {
-    std::u16string EntryFields::*field = nullptr;
+    std::u16string Entry::*field = nullptr;
     bool groupPath = false;
 };
 
@@ -84,7 +84,7 @@ ImportTable RowsFromCsv(std::string_view text) {
 
     const std::vector<std::string>& header = document.records.front().fields;
     std::vector<ColumnUse> uses(header.size());
-    std::vector<std::u16string EntryFields::*> taken;
+    std::vector<std::u16string Entry::*> taken;
     for (std::size_t column = 0; column < header.size(); ++column) {
         const std::string name = AsciiLower(header[column]);
         const auto known = std::find_if(std::begin(kCsvColumns), std::end(kCsvColumns),

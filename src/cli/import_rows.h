@@ -7,13 +7,13 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/entry.h"
+#include "store/entry.h"
 
 namespace keyloft::cli {
 
 struct ImportRow {
     std::string where;                 // "line 7" (CSV, the row's first line) or "entry 3" (JSON)
-    EntryFields fields;                // category already reduced to the last part of a group path
+    Entry fields;                      // category already reduced to the last part of a group path
     std::optional<std::string> fault;  // a field that is not valid UTF-8 or not a text
 };
 

@@ -1,6 +1,9 @@
 #include "cli/command.h"
+#include "cli/date_order.h"
 #include "cli/entry_output.h"
 #include "cli/exit_codes.h"
+#include "store/clock.h"
+#include "store/expiry_date.h"
 
 namespace keyloft::cli {
 namespace {
@@ -9,10 +12,13 @@ class ListCommand final : public Command {
 public:
     CLI::App* addTo(CLI::App& app) override {
         CLI::App* command = app.add_subcommand(
-            "ls", "List the entries of a profile with their rows (passwords masked; tab-separated)");
+            "ls",
+            "List the entries of a profile with their rows (passwords masked; tab-separated). The \"!\" column\n"
+            "marks entries that expire within 7 days or have expired (\"expiresSoon\" in JSON).");
         AddProfileName(*command, name_);
         command->add_option("--category", category_, "Only entries of exactly this category")
             ->check(Utf8Text());
+        command->add_flag("--expiring", expiring_, "Only entries that expire within 7 days or have expired");
         command->add_flag("--json", json_, "One JSON object per entry, in an array");
         return command;
     }
@@ -21,17 +27,25 @@ public:
         if (const int code = session.openAndLogOn(FromArgument(name_)); code != kExitOk) return code;
         const std::optional<std::u16string> category =
             category_ ? std::optional(FromArgument(*category_)) : std::nullopt;
+        const ExpiryDateReader dates(DateOrderFromEnvironment());
+        const LocalTime now = SystemClock().now();
+        const CalendarDate today{now.year, now.month, now.day};
 
         nlohmann::ordered_json array = nlohmann::ordered_json::array();
         std::string text = ListHeader();
         const auto& entries = session.profile().entries;
         for (std::size_t row = 1; row <= entries.size(); ++row) {
-            const EntryFields entry = ParseEntryRecord(entries[row - 1]);
+            const Entry entry = Entry::FromRecord(entries[row - 1]);
             if (category && entry.category != *category) continue;
-            if (json_)
-                array.push_back(EntryJson(row, entry, PasswordShown::Masked));
-            else
-                text += ListRow(row, entry);
+            const bool due = dates.isDue(entry.expiryDate, today);
+            if (expiring_ && !due) continue;
+            if (json_) {
+                nlohmann::ordered_json object = EntryJson(row, entry, PasswordShown::Masked);
+                object["expiresSoon"] = due;
+                array.push_back(std::move(object));
+            } else {
+                text += ListRow(row, entry, due);
+            }
         }
         PrintOut(json_ ? array.dump(2) + "\n" : text);
         return kExitOk;
@@ -40,6 +54,7 @@ public:
 private:
     std::string name_;
     std::optional<std::string> category_;
+    bool expiring_ = false;
     bool json_ = false;
 };
 

@@ -120,13 +120,6 @@ std::u16string FromUtf8Lenient(std::string_view text) {
     return out;
 }
 
-std::u16string TrimBlanks(std::u16string_view text) {
-    const std::size_t first = text.find_first_not_of(u' ');
-    if (first == std::u16string_view::npos) return {};
-    const std::size_t last = text.find_last_not_of(u' ');
-    return std::u16string(text.substr(first, last - first + 1));
-}
-
 std::u16string AsciiToUtf16(std::string_view ascii) {
     return std::u16string(ascii.begin(), ascii.end());
 }

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "store/text_convert.h"  // TrimBlanks
+
 namespace keyloft::cli {
 
 // UTF-16 to UTF-8. A lone surrogate (which no valid text holds) becomes U+FFFD, so the result is
@@ -17,9 +19,6 @@ std::optional<std::u16string> FromUtf8(std::string_view text);
 
 // As FromUtf8, with every invalid sequence replaced by U+FFFD.
 std::u16string FromUtf8Lenient(std::string_view text);
-
-// Leading and trailing blanks removed (blanks only, as the window trims its boxes).
-std::u16string TrimBlanks(std::u16string_view text);
 
 std::u16string AsciiToUtf16(std::string_view ascii);
 

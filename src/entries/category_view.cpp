@@ -11,6 +11,7 @@
 
 #include "app/frm_new_main.h"
 #include "app/text_rules.h"
+#include "store/entry.h"
 #include "store/profile.h"
 #include "store/profile_store.h"
 
@@ -18,7 +19,6 @@ namespace keyloft {
 namespace {
 
 constexpr int kColumnTwips = 6562;
-int TwipsToPixels(int twips) { return (twips + 7) / 15; }  // 96 dots per inch
 
 std::u16string TrimmedText(const QLineEdit* box) { return TrimBlanks(box->text()).toStdU16String(); }
 
@@ -119,27 +119,9 @@ void CategoryView::beginNewCategory() {
     txtCategory->setFocus();
 }
 
-std::size_t CategoryView::FindCategory(std::u16string_view name) const {
-    if (name.empty()) return 0;
-    const CategoryList& categories = host_.store().profile().categories;
-    for (std::size_t position = 1; position <= categories.size(); ++position) {
-        if (categories.at(position).name() == name) return position;
-    }
-    return 0;
-}
-
-bool CategoryView::nameTaken(std::u16string_view name, std::size_t ownPosition) const {
-    const std::u16string folded = FoldCase(name);
-    const CategoryList& categories = host_.store().profile().categories;
-    for (std::size_t position = 1; position <= categories.size(); ++position) {
-        if (position != ownPosition && FoldCase(categories.at(position).name()) == folded) return true;
-    }
-    return false;
-}
-
-void CategoryView::message(const char16_t* text) {
+void CategoryView::message(std::u16string text) {
     MessageRequest request;
-    request.text = text;
+    request.text = std::move(text);
     host_.dialogs().showMessage(request);
 }
 
@@ -147,24 +129,15 @@ void CategoryView::SaveCategory() { SaveCategory(!lblNewCategory->isHidden()); }
 
 bool CategoryView::SaveCategory(bool isNew) {
     const std::u16string name = TrimmedText(txtCategory);
-    if (name.empty()) {
-        message(kNoCategoryText);
-        return false;
-    }
-    // The record format has no escape for its separator.
-    if (name.find(kFieldSeparator) != std::u16string::npos) {
-        message(kCategorySeparatorText);
-        return false;
-    }
     CategoryList& categories = host_.store().profile().categories;
     std::size_t ownPosition = 0;
     if (!isNew) {
         const QList<QTreeWidgetItem*> selected = lstCategory->selectedItems();
-        if (!selected.isEmpty()) ownPosition = FindCategory(TrimBlanks(selected.first()->text(0)).toStdU16String());
+        if (!selected.isEmpty())
+            ownPosition = FindCategory(categories, TrimBlanks(selected.first()->text(0)).toStdU16String());
     }
-    // Names are unique without regard to letter case; a category may change the case of its own name.
-    if (nameTaken(name, ownPosition)) {
-        message(kCategoryExistsText);
+    if (std::optional<std::u16string> refusal = CheckCategoryName(categories, name, ownPosition)) {
+        message(std::move(*refusal));
         return false;
     }
     if (ownPosition != 0) categories.removeAt(ownPosition);
@@ -178,7 +151,7 @@ bool CategoryView::SaveCategory(bool isNew) {
 void CategoryView::DeleteCategory() {
     if (lstCategory->selectedItems().isEmpty()) return;
     CategoryList& categories = host_.store().profile().categories;
-    if (const std::size_t position = FindCategory(TrimmedText(txtCategory)); position != 0)
+    if (const std::size_t position = FindCategory(categories, TrimmedText(txtCategory)); position != 0)
         categories.removeAt(position);
     host_.ShowBusyPointer();
     host_.store().WriteToFile();

@@ -19,10 +19,6 @@ namespace keyloft {
 class frmNewMain;
 class ViewHost;
 
-inline constexpr char16_t kNoCategoryText[] = u"You have not specified a Category!";
-inline constexpr char16_t kCategoryExistsText[] = u"This Category already exists!";
-inline constexpr char16_t kCategorySeparatorText[] = u"The character | cannot be used here.";
-
 class CategoryView : public QWidget, public CategoryViewApi {
     Q_OBJECT
 public:
@@ -34,8 +30,6 @@ public:
     void DeleteCategory() override;
     void SaveCategory() override;
 
-    // 1-based position of the first category named exactly `name`, 0 when none (or empty).
-    std::size_t FindCategory(std::u16string_view name) const;
     // Stores the name box's text as a new category or as the new name of the selected one.
     bool SaveCategory(bool isNew);
 
@@ -47,9 +41,7 @@ private:
     void lstCategory_Click();
     void txtCategory_Change();
     void lstCategory_ColumnClick(int column);
-    void message(const char16_t* text);
-    // Another category than the one at `ownPosition` (0: none) has this name, ignoring case.
-    bool nameTaken(std::u16string_view name, std::size_t ownPosition) const;
+    void message(std::u16string text);
 
     ViewHost& host_;
     Qt::SortOrder sortOrder_ = Qt::AscendingOrder;

@@ -14,12 +14,16 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <QAction>
-#include <cmath>
+#include <array>
 
+#include "app/text_rules.h"
 #include "entries/entry_list_model.h"
 #include "platform/qt_clipboard.h"
+#include "store/entry.h"
+#include "store/expiry_date.h"
 #include "store/profile.h"
 #include "store/profile_store.h"
+#include "store/text_convert.h"
 
 #include "store/error_codes.h"
 #include "store/password_generator.h"
@@ -33,60 +37,22 @@ const QString kAllItem = QStringLiteral("<All>");
 const QString kNoneItem = QStringLiteral("<None>");
 const QString kExpiryWarning = QStringLiteral("There are passwords which are due to expire in 7 days.");
 const QString kWarningTitle = QStringLiteral("Warning");
-const QString kUserCodeRequired = QStringLiteral("Account/UserCode must have a valid entry!");
-const QString kPasswordBlank = QStringLiteral("Password is blank!");
-const QString kPasswordMismatch = QStringLiteral("Password and confirmation entry do not match!");
-const QString kInvalidExpiry = QStringLiteral("  Enter a valid Expiry Date!");
-const QString kSeparatorRefused = QStringLiteral("The character | cannot be used in an entry.");
 const QString kOverwritePassword = QStringLiteral("Are you sure you want to overwite the existing password?");
 const QString kPasswordTitle = QStringLiteral("Password");
 const QString kFillComboTitle = QStringLiteral("FillCombo");
 const QString kCopyToolTip = QStringLiteral("Copy to Clipboard");
 const QString kNewMarker = QStringLiteral("NEW");
 
-// Initial column widths in twips; 15 twips make a pixel at 96 dots per inch.
+// Initial column widths in twips.
 constexpr int kColumnTwips[EntryListModel::ColumnCount] = {2937, 2672, 2672, 0, 2672, 2143, 2646, 2646};
-int twipsToPixels(int twips) { return static_cast<int>(std::lround(twips / 15.0)); }
 
-// Removes leading and trailing blanks (spaces only, as typed text is compared and stored).
-QString trimBlanks(const QString& text) {
-    qsizetype start = 0, end = text.size();
-    while (start < end && text[start] == u' ') ++start;
-    while (end > start && text[end - 1] == u' ') --end;
-    return text.mid(start, end - start);
-}
+QString qText(const std::u16string& text) { return QString::fromStdU16String(text); }
 
-// Fields 1..8 of an entry record (field 0 is the kind); missing fields are empty.
+// The list's cells of an entry record, by column.
 std::array<QString, EntryListModel::ColumnCount> entryCells(const std::u16string& record) {
-    std::array<QString, EntryListModel::ColumnCount> cells;
-    std::size_t start = 0;
-    int field = 0;
-    const std::size_t size = record.size();
-    while (field <= EntryListModel::ColumnCount) {
-        std::size_t end = record.find(kFieldSeparator, start);
-        if (end == std::u16string::npos) end = size;
-        if (field >= 1)
-            cells[static_cast<std::size_t>(field - 1)] =
-                QString(reinterpret_cast<const QChar*>(record.data() + start), static_cast<qsizetype>(end - start));
-        if (end == size) break;
-        start = end + 1;
-        ++field;
-    }
-    return cells;
-}
-
-std::vector<std::u16string> splitRecord(const std::u16string& record) {
-    std::vector<std::u16string> fields;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t end = record.find(kFieldSeparator, start);
-        if (end == std::u16string::npos) {
-            fields.push_back(record.substr(start));
-            return fields;
-        }
-        fields.push_back(record.substr(start, end - start));
-        start = end + 1;
-    }
+    const Entry entry = Entry::FromRecord(record);
+    return {qText(entry.category), qText(entry.description), qText(entry.userCode), qText(entry.password),
+            qText(entry.notes),    qText(entry.expiryDate),  qText(entry.webSite),  qText(entry.email)};
 }
 
 QIcon copyIcon() {
@@ -138,7 +104,7 @@ void PasswordsView::buildWidgets(QComboBox* filterBox) {
     header->setSectionsClickable(true);
     header->setSectionsMovable(false);
     for (int column = 0; column < EntryListModel::ColumnCount; ++column)
-        header->resizeSection(column, twipsToPixels(kColumnTwips[column]));
+        header->resizeSection(column, TwipsToPixels(kColumnTwips[column]));
     layout->addWidget(lstUser, 1);
 
     if (filterBox) {
@@ -256,7 +222,7 @@ MessageAnswer PasswordsView::message(const QString& text, const QString& title, 
     return host_.dialogs().showMessage(request);
 }
 
-ExpiryDateReader& PasswordsView::dateReader() {
+const LocaleDateReader& PasswordsView::dateReader() {
     // Built once per locale; the locale may be changed while the program runs (tests do).
     const QLocale locale;
     if (!reader_ || reader_->locale() != locale) reader_.emplace(locale);
@@ -315,7 +281,7 @@ int PasswordsView::FindListIndex(const QComboBox* box, const QString& text) {
 }
 
 void PasswordsView::FillEntryList() {
-    const QDate today = today_();
+    const CalendarDate today = ToCalendarDate(today_());
     host_.ShowBusyPointer();
     host_.setFillGuard(true);
     model_->clear();
@@ -328,7 +294,7 @@ void PasswordsView::FillEntryList() {
     const bool showAll =
         cboFilter->count() == 0 || (current == 0 && cboFilter->itemText(0) == filterText);
 
-    ExpiryDateReader& reader = dateReader();
+    const LocaleDateReader& reader = dateReader();
     std::vector<EntryListModel::Row> rows;
     rows.reserve(entries.size());
     bool anyRed = false;
@@ -337,15 +303,7 @@ void PasswordsView::FillEntryList() {
         row.cells = entryCells(entries[i]);
         if (!showAll && row.cells[EntryListModel::Category] != filterText) continue;
         row.position = static_cast<int>(i + 1);
-        QString& expiry = row.cells[EntryListModel::ExpiryDate];
-        const QString trimmed = trimBlanks(expiry);
-        if (!trimmed.isEmpty()) {
-            const QDate date = reader.read(trimmed);
-            if (date.isValid()) {
-                row.red = today.daysTo(date) <= 7;
-                if (!ExpiryDateReader::isCardForm(trimmed)) expiry = reader.write(date);
-            }
-        }
+        row.red = reader.isDue(row.cells[EntryListModel::ExpiryDate].toStdU16String(), today);
         anyRed = anyRed || row.red;
         rows.push_back(std::move(row));
     }
@@ -489,42 +447,30 @@ void PasswordsView::SelectEntryRow() {
 }
 
 bool PasswordsView::SaveEntry() {
-    // The record format has no escape for its separator.
-    const QString separator(kFieldSeparator);
-    for (const QString& text : {txtUserDesc->text(), txtUserCode->text(), txtUserpass->text(), txtuserconfirm->text(),
-                                txtSource->toPlainText(), txtExpiry->text(), txtWeb->text(), txtEmail->text(),
-                                cboCategory->currentText()}) {
-        if (text.contains(separator)) {
-            message(kSeparatorRefused, QString::fromStdU16String(kApplicationTitle));
-            return false;
-        }
-    }
+    Entry typed;
+    typed.category = cboCategory->currentIndex() == 0 ? std::u16string() : cboCategory->currentText().toStdU16String();
+    typed.description = txtUserDesc->text().toStdU16String();
+    typed.userCode = txtUserCode->text().toStdU16String();
+    typed.password = txtUserpass->text().toStdU16String();
+    typed.notes = txtSource->toPlainText().toStdU16String();
+    typed.expiryDate = txtExpiry->text().toStdU16String();
+    typed.webSite = txtWeb->text().toStdU16String();
+    typed.email = txtEmail->text().toStdU16String();
+    const EntryCheck check = CheckEntry(typed, txtuserconfirm->text().toStdU16String(), dateReader());
 
-    const QString userCode = trimBlanks(txtUserCode->text());
-    if (userCode.isEmpty()) {
-        message(kUserCodeRequired, QString::fromStdU16String(kApplicationTitle));
-        return false;
-    }
-    const QString password = trimBlanks(txtUserpass->text());
-    if (password.isEmpty()) {
+    if (check.passwordBlank) {
         host_.ShowIdlePointer();
-        message(kPasswordBlank, kWarningTitle);
+        message(qText(kPasswordBlankText), kWarningTitle);
         host_.ShowBusyPointer();
     }
-    if (password != trimBlanks(txtuserconfirm->text())) {
-        message(kPasswordMismatch, QString::fromStdU16String(kApplicationTitle));
-        host_.ShowIdlePointer();
-        return false;
-    }
-    txtExpiry->setText(trimBlanks(txtExpiry->text()));
-    if (!txtExpiry->text().isEmpty()) {
-        const QDate date = dateReader().read(txtExpiry->text());
-        if (!date.isValid()) {
-            message(kInvalidExpiry, QString::fromStdU16String(kApplicationTitle));
+    if (!check.accepted()) {
+        message(qText(check.message), QString::fromStdU16String(kApplicationTitle));
+        if (check.refusal == EntryCheck::Refusal::PasswordMismatch) host_.ShowIdlePointer();
+        if (check.refusal == EntryCheck::Refusal::InvalidExpiry) {
+            txtExpiry->setText(qText(std::u16string(TrimBlanks(typed.expiryDate))));
             txtExpiry->setFocus();
-            return false;
         }
-        if (!ExpiryDateReader::isCardForm(txtExpiry->text())) txtExpiry->setText(dateReader().write(date));
+        return false;
     }
 
     std::vector<std::u16string>& entries = host_.store().profile().entries;
@@ -532,17 +478,7 @@ bool PasswordsView::SaveEntry() {
         static_cast<std::size_t>(currentPosition_) <= entries.size())
         entries.erase(entries.begin() + (currentPosition_ - 1));
 
-    const QString category = cboCategory->currentIndex() == 0 ? QString() : trimBlanks(cboCategory->currentText());
-    const QStringList fields = {QStringLiteral("4"),
-                                category,
-                                trimBlanks(txtUserDesc->text()),
-                                userCode,
-                                password,
-                                trimBlanks(txtSource->toPlainText()),
-                                txtExpiry->text(),
-                                txtWeb->text(),
-                                txtEmail->text()};
-    entries.push_back(fields.join(separator).toStdU16String());
+    entries.push_back(check.stored.toRecord());
     currentPosition_ = 0;
 
     (void)host_.store().WriteToFile();  // the store reports its own failures and conflicts
@@ -671,7 +607,7 @@ std::optional<std::vector<std::u16string>> PasswordsView::selectedEntryFields() 
     const std::vector<std::u16string>& entries = host_.store().profile().entries;
     if (position <= 0 || static_cast<std::size_t>(position) > entries.size()) return std::nullopt;
     currentPosition_ = position;
-    return splitRecord(entries[static_cast<std::size_t>(position - 1)]);
+    return SplitFields(entries[static_cast<std::size_t>(position - 1)]);
 }
 
 std::vector<QStringList> PasswordsView::rowsInListOrder() const {

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "app/view_host.h"
-#include "entries/expiry_date.h"
+#include "entries/locale_dates.h"
 
 class QComboBox;
 class QLabel;
@@ -96,14 +96,14 @@ private:
     MessageAnswer message(const QString& text, const QString& title, MessageIcon icon = MessageIcon::None,
                        MessageButtons buttons = MessageButtons::Ok,
                        MessageAnswer defaultAnswer = MessageAnswer::Ok);
-    ExpiryDateReader& dateReader();
+    const LocaleDateReader& dateReader();
     void setButton(const char* key, bool visible, std::optional<bool> enabled);
 
     ViewHost& host_;
     platform::Clipboard& clipboard_;
     TodayProvider today_;
     EntryListModel* model_ = nullptr;
-    std::optional<ExpiryDateReader> reader_;
+    std::optional<LocaleDateReader> reader_;
     bool expiryWarned_ = false;
     int currentPosition_ = 0;  // row position of the current row; 0 when none since the last rebuild
 

@@ -34,15 +34,15 @@ TEST_F(Cli, CreateAddListEditShowRemove) {
             "opensesame\n s3cret \n");
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, "Added as row 1.\n");
-    r = run({"add", "Home", "--user-code", "bob", "--generate", "--expiry", "31/1/2027"}, kDefaultPassword);
+    r = run({"add", "Home", "--user-code", "bob", "--generate", "--expiry", "31/1/2037"}, kDefaultPassword);
     ASSERT_EQ(r.exitCode, 0) << r.err;
 
     r = run({"ls", "Home"}, kDefaultPassword);
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out,
-              "Row\tCategory\tDescription\tUser/Account Code\tPassword/PIN\tNotes\tExpiry Date\tWeb Site\tEmail\n"
-              "1\tBank\tMain account\talice\t**********\t\t12/05\t https://bank.example \t\n"
-              "2\t\t\tbob\t**********\t\t2027-01-31\t\t\n");
+              "Row\t!\tCategory\tDescription\tUser/Account Code\tPassword/PIN\tNotes\tExpiry Date\tWeb Site\tEmail\n"
+              "1\t!\tBank\tMain account\talice\t**********\t\t12/05\t https://bank.example \t\n"
+              "2\t\t\t\tbob\t**********\t\t2037-01-31\t\t\n");
     EXPECT_EQ(run({"ls", "Home", "--category", "Bank"}, kDefaultPassword).out.find("bob"), std::string::npos);
 
     r = run({"edit", "Home", "1", "--notes", "first line\nsecond line"}, kDefaultPassword);

@@ -144,8 +144,8 @@ TEST_F(CategoryInWindowTest, EmptyAndRefusedNamesStoreNothingAndResetTheView) {
         QString typed;
         QString message;
     } refused[] = {
-        {QString(), QString::fromStdU16String(kNoCategoryText)},
-        {QStringLiteral("   "), QString::fromStdU16String(kNoCategoryText)},
+        {QString(), QStringLiteral("You have not specified a Category!")},
+        {QStringLiteral("   "), QStringLiteral("You have not specified a Category!")},
         {QStringLiteral("Ba|nk"), QStringLiteral("The character | cannot be used here.")},
         {QStringLiteral("Bank"), QStringLiteral("This Category already exists!")},
         {QStringLiteral(" bANK "), QStringLiteral("This Category already exists!")},

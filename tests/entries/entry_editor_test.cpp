@@ -135,16 +135,24 @@ TEST_F(EntryEditorTest, TextIsTrimmedExceptWebSiteAndEmail) {
                                             " https://w.example ", " c@e.example "));
 }
 
-TEST_F(EntryEditorTest, ExpiryStoredInShortFormOrAsCardForm) {
-    typeNewEntry("u1", "p", "p");
-    view->txtExpiry->setText(QStringLiteral("2027-03-04"));
-    view->Save();
-    typeNewEntry("u2", "p", "p");
-    view->txtExpiry->setText(QStringLiteral(" 12/05 "));
-    view->Save();
-    const auto onDisk = entriesOnDisk();
-    EXPECT_EQ(onDisk[2], entry("", "", "u1", "p", "", "3/4/27"));
-    EXPECT_EQ(onDisk[3], entry("", "", "u2", "p", "", "12/05"));
+TEST_F(EntryEditorTest, ExpiryStoredAsIsoOrAsCardForm) {
+    // Locale en_US: month first unless a number over 12 says otherwise.
+    const std::pair<QString, QString> cases[] = {
+        {"2027-03-04", "2027-03-04"},
+        {"3/4/27", "2027-03-04"},
+        {"15/01/2024", "2024-01-15"},
+        {QLocale().toString(QDate(2027, 3, 4), QLocale::LongFormat), "2027-03-04"},
+        {" 12/05 ", "12/05"},
+        {"04/30", "04/30"},
+    };
+    int n = 0;
+    for (const auto& [typed, stored] : cases) {
+        const QString user = QStringLiteral("u%1").arg(++n);
+        typeNewEntry(user, "p", "p");
+        view->txtExpiry->setText(typed);
+        view->Save();
+        EXPECT_EQ(entriesOnDisk().back(), entry("", "", user, "p", "", stored)) << typed.toStdString();
+    }
 }
 
 TEST_F(EntryEditorTest, ChecksRefuseTheSaveAndKeepTheEdits) {
@@ -158,6 +166,8 @@ TEST_F(EntryEditorTest, ChecksRefuseTheSaveAndKeepTheEdits) {
         {"u", "p", "p", "31/31/31", "  Enter a valid Expiry Date!"},
         {"u|v", "p", "p", "", "The character | cannot be used in an entry."},
         {"u", "p|", "p|", "", "The character | cannot be used in an entry."},
+        {"   ", "p", "q|", "x", "The character | cannot be used in an entry."},  // "|" comes first
+        {"u", "p", "q", "x", "Password and confirmation entry do not match!"},
     };
     for (const Case& c : cases) {
         typeNewEntry(c.userCode, c.password, c.confirm);

@@ -114,11 +114,27 @@ TEST_F(EntryListTest, NearExpiryRowsAreRed) {
     const QModelIndex notes = view->listModel()->index(rowOf("in7"), Col::Notes);
     EXPECT_EQ(notes.data(Qt::ForegroundRole).value<QBrush>().color(), red);
 
-    // The expiry column: card form and non-dates as typed, other dates in the short format.
+    // The expiry column shows the stored text.
     EXPECT_EQ(cell(rowOf("card"), Col::ExpiryDate), "12/05");
     EXPECT_EQ(cell(rowOf("word"), Col::ExpiryDate), "someday");
-    EXPECT_EQ(cell(rowOf("past"), Col::ExpiryDate), "1/1/20");
-    EXPECT_EQ(cell(rowOf("later"), Col::ExpiryDate), "2/3/27");
+    EXPECT_EQ(cell(rowOf("past"), Col::ExpiryDate), "2020-01-01");
+    EXPECT_EQ(cell(rowOf("in7"), Col::ExpiryDate), "6/22/26");
+}
+
+TEST_F(EntryListTest, CardsValidPast2029AreBlackAndDayFirstDatesAreRead) {
+    // Today is 15 June 2026; the locale writes the month first.
+    setEntries({entry("", "", "card30", "p", "", "04/30"), entry("", "", "card37", "p", "", "01/37"),
+                entry("", "", "old1", "p", "", "19/12/2003"), entry("", "", "old2", "p", "", "17/05/2011"),
+                entry("", "", "long", "p", "", QLocale().toString(QDate(2026, 6, 20), QLocale::LongFormat))});
+    window->dialogs_.expect(kWarning);
+    openView();
+    const QColor red(255, 0, 0), black(0, 0, 0);
+    EXPECT_EQ(colourOf(rowOf("card30")), black);
+    EXPECT_EQ(colourOf(rowOf("card37")), black);
+    EXPECT_EQ(colourOf(rowOf("old1")), red);
+    EXPECT_EQ(colourOf(rowOf("old2")), red);
+    EXPECT_EQ(colourOf(rowOf("long")), red);  // the locale's long form, as older versions wrote
+    EXPECT_EQ(cell(rowOf("old1"), Col::ExpiryDate), "19/12/2003");
 }
 
 TEST_F(EntryListTest, OneWarningPerRefresh) {

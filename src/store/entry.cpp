@@ -1,0 +1,86 @@
+#include "store/entry.h"
+
+#include "store/expiry_date.h"
+#include "store/text_convert.h"
+
+namespace keyloft {
+namespace {
+
+bool HasBar(std::u16string_view text) { return text.find(kFieldSeparator) != std::u16string_view::npos; }
+
+EntryCheck Refuse(EntryCheck check, EntryCheck::Refusal refusal, const char16_t* message) {
+    check.refusal = refusal;
+    check.message = message;
+    check.stored = {};
+    return check;
+}
+
+}  // namespace
+
+Entry Entry::FromRecord(std::u16string_view record) {
+    std::vector<std::u16string> fields = SplitFields(record);
+    fields.resize(kEntryEmail + 1);
+    Entry entry;
+    entry.category = std::move(fields[kEntryCategory]);
+    entry.description = std::move(fields[kEntryDescription]);
+    entry.userCode = std::move(fields[kEntryUserCode]);
+    entry.password = std::move(fields[kEntryPassword]);
+    entry.notes = std::move(fields[kEntryNotes]);
+    entry.expiryDate = std::move(fields[kEntryExpiryDate]);
+    entry.webSite = std::move(fields[kEntryWebSite]);
+    entry.email = std::move(fields[kEntryEmail]);
+    return entry;
+}
+
+std::u16string Entry::toRecord() const {
+    return JoinFields({u"4", category, description, userCode, password, notes, expiryDate, webSite, email});
+}
+
+EntryCheck CheckEntry(const Entry& typed, std::u16string_view confirmation, const ExpiryDateReader& dates) {
+    EntryCheck check;
+    // The record format has no escape for its separator.
+    for (const std::u16string_view text :
+         {std::u16string_view(typed.category), std::u16string_view(typed.description),
+          std::u16string_view(typed.userCode), std::u16string_view(typed.password), confirmation,
+          std::u16string_view(typed.notes), std::u16string_view(typed.expiryDate),
+          std::u16string_view(typed.webSite), std::u16string_view(typed.email)}) {
+        if (HasBar(text)) return Refuse(check, EntryCheck::Refusal::BarInEntry, kBarInEntryText);
+    }
+    check.stored.userCode = TrimBlanks(typed.userCode);
+    if (check.stored.userCode.empty())
+        return Refuse(check, EntryCheck::Refusal::UserCodeRequired, kUserCodeRequiredText);
+    check.stored.password = TrimBlanks(typed.password);
+    check.passwordBlank = check.stored.password.empty();
+    if (check.stored.password != TrimBlanks(confirmation))
+        return Refuse(check, EntryCheck::Refusal::PasswordMismatch, kEntryPasswordMismatchText);
+    std::optional<std::u16string> expiry = dates.textToStore(typed.expiryDate);
+    if (!expiry) return Refuse(check, EntryCheck::Refusal::InvalidExpiry, kInvalidExpiryText);
+    check.stored.expiryDate = std::move(*expiry);
+    check.stored.category = TrimBlanks(typed.category);
+    check.stored.description = TrimBlanks(typed.description);
+    check.stored.notes = TrimBlanks(typed.notes);
+    check.stored.webSite = typed.webSite;
+    check.stored.email = typed.email;
+    return check;
+}
+
+std::optional<std::u16string> CheckCategoryName(const CategoryList& categories, std::u16string_view name,
+                                                std::size_t excluding) {
+    if (name.empty()) return std::u16string(kNoCategoryText);
+    if (HasBar(name)) return std::u16string(kBarInNameText);
+    const std::u16string folded = FoldCase(name);
+    for (std::size_t position = 1; position <= categories.size(); ++position) {
+        if (position != excluding && FoldCase(categories.at(position).name()) == folded)
+            return std::u16string(kCategoryExistsText);
+    }
+    return std::nullopt;
+}
+
+std::size_t FindCategory(const CategoryList& categories, std::u16string_view name) {
+    if (name.empty()) return 0;
+    for (std::size_t position = 1; position <= categories.size(); ++position)
+        if (categories.at(position).name() == name) return position;
+    return 0;
+}
+
+}  // namespace keyloft

@@ -1,0 +1,63 @@
+#pragma once
+// An entry of a profile and the rules it obeys: its record text, the checks an edited entry must
+// pass before it is stored, and the rules for category names. The window and the command-line tool
+// show the messages given here.
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "store/profile.h"
+
+namespace keyloft {
+
+class ExpiryDateReader;
+
+struct Entry {
+    std::u16string category, description, userCode, password, notes, expiryDate, webSite, email;
+
+    // The fields of a record "4|category|description|userCode|password|notes|expiryDate|webSite|email";
+    // missing fields are empty.
+    static Entry FromRecord(std::u16string_view record);
+    std::u16string toRecord() const;
+
+    bool operator==(const Entry&) const = default;
+};
+
+// Messages of the checks.
+inline constexpr char16_t kBarInEntryText[] = u"The character | cannot be used in an entry.";
+inline constexpr char16_t kUserCodeRequiredText[] = u"Account/UserCode must have a valid entry!";
+inline constexpr char16_t kPasswordBlankText[] = u"Password is blank!";
+inline constexpr char16_t kEntryPasswordMismatchText[] = u"Password and confirmation entry do not match!";
+inline constexpr char16_t kInvalidExpiryText[] = u"  Enter a valid Expiry Date!";
+inline constexpr char16_t kNoCategoryText[] = u"You have not specified a Category!";
+inline constexpr char16_t kBarInNameText[] = u"The character | cannot be used here.";
+inline constexpr char16_t kCategoryExistsText[] = u"This Category already exists!";
+
+struct EntryCheck {
+    enum class Refusal { None, BarInEntry, UserCodeRequired, PasswordMismatch, InvalidExpiry };
+    Refusal refusal = Refusal::None;
+    std::u16string message;      // the refusal's message; empty when accepted
+    bool passwordBlank = false;  // warn (kPasswordBlankText) before the refusal's message, if any
+    Entry stored;                // what to store when accepted
+
+    bool accepted() const { return refusal == Refusal::None; }
+};
+
+// The checks of an entry as typed, in this order: "|" in any field or in the confirmation; a user
+// code; (a blank password is only a warning); the password equal to its confirmation; the expiry
+// date. Text fields and the password are stored trimmed of blanks, the web site and the e-mail
+// address as typed, the expiry date as `dates` stores it.
+EntryCheck CheckEntry(const Entry& typed, std::u16string_view confirmation, const ExpiryDateReader& dates);
+
+// Checks a category name (already trimmed) for a new category (excluding 0) or as the new name of
+// the category at 1-based position `excluding`, which may change the letter case of its own name.
+// Names are unique without regard to letter case. Nothing when the name may be stored.
+std::optional<std::u16string> CheckCategoryName(const CategoryList& categories, std::u16string_view name,
+                                                std::size_t excluding);
+
+// 1-based position of the first category named exactly `name`; 0 when none or when name is empty.
+std::size_t FindCategory(const CategoryList& categories, std::u16string_view name);
+
+}  // namespace keyloft
