@@ -100,7 +100,7 @@ private:
     static std::optional<std::u16string> addRow(Profile& profile, const ImportRow& row, std::size_t& newCategories) {
         if (row.fault) return FromUtf8Lenient(*row.fault);
         Entry typed = row.fields;
-        const std::u16string category = TrimBlanks(row.fields.category);
+        const std::u16string category(TrimBlanks(row.fields.category));
         const std::optional<std::u16string> existing = StoredCategoryName(profile.categories, category);
         if (!existing) {
             if (auto refusal = CheckCategoryName(profile.categories, category, 0)) return refusal;
