@@ -1,7 +1,8 @@
-// The command-line tool's expiry-date reader: the input as a typed UTF-8 argument, and (when it
-// has an even length) as UTF-16 code units, which is how an expiry text sits in a profile.
-// Checks: an accepted date is empty, MM/YY as typed, or a ten-character yyyy-MM-dd; and the text
-// stored reads back as itself.
+// The expiry-date reader of the window and the command-line tool, in both date orders: the input as
+// a typed UTF-8 text, and (when it has an even length) as UTF-16 code units, which is how an expiry
+// text sits in a profile. Checks: an accepted date is empty, MM/YY as typed, or a ten-character
+// yyyy-MM-dd; the text stored reads back as itself and as the same date; a date that reads is due
+// today or never, never both ways at once.
 
 #include <cstddef>
 #include <cstdint>
@@ -11,8 +12,8 @@
 #include <string>
 #include <string_view>
 
-#include "cli/expiry_date.h"
-#include "cli/text.h"
+#include "store/expiry_date.h"
+#include "store/text_convert.h"
 
 namespace {
 
@@ -29,27 +30,37 @@ bool IsoShape(std::u16string_view text) {
     return true;
 }
 
-void Check(std::u16string_view typed) {
-    const std::optional<std::u16string> stored = keyloft::cli::NormalizeExpiryDate(typed);
+void Check(const keyloft::ExpiryDateReader& dates, std::u16string_view typed) {
+    const std::optional<std::u16string> stored = dates.textToStore(typed);
     if (!stored) return;
-    if (!stored->empty() && !keyloft::cli::IsMonthYearForm(*stored) && !IsoShape(*stored))
+    if (!stored->empty() && !keyloft::IsCardForm(*stored) && !IsoShape(*stored))
         Fail("an accepted date is stored in another form");
-    if (keyloft::cli::IsMonthYearForm(*stored) && *stored != keyloft::cli::TrimBlanks(typed))
+    if (keyloft::IsCardForm(*stored) && *stored != keyloft::TrimBlanks(typed))
         Fail("a month-and-year date is not kept as typed");
-    if (keyloft::cli::NormalizeExpiryDate(*stored) != stored) Fail("a stored date reads back otherwise");
+    if (dates.textToStore(*stored) != stored) Fail("a stored date reads back otherwise");
+    if (dates.read(*stored) != dates.read(typed)) Fail("the stored text means another date");
+    const auto date = dates.read(*stored);
+    if (date && !keyloft::IsValidDate(*date)) Fail("a date that does not exist was accepted");
+}
+
+void CheckBothOrders(std::u16string_view typed) {
+    static const keyloft::ExpiryDateReader dayFirst(keyloft::DateOrder::DayFirst);
+    static const keyloft::ExpiryDateReader monthFirst(keyloft::DateOrder::MonthFirst);
+    Check(dayFirst, typed);
+    Check(monthFirst, typed);
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    Check(keyloft::cli::FromUtf8Lenient(bytes));
+    CheckBothOrders(keyloft::Utf8ToUtf16(bytes));
     if (size % 2 == 0) {
         std::u16string units(size / 2, u'\0');
         for (std::size_t i = 0; i < units.size(); ++i) {
             units[i] = static_cast<char16_t>(data[2 * i] | (data[2 * i + 1] << 8));
         }
-        Check(units);
+        CheckBothOrders(units);
     }
     return 0;
 }
