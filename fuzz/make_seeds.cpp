@@ -178,6 +178,18 @@ void Dates() {
     Write("fuzz_expiry_date", "stored-utf16", units);
 }
 
+void ImportFiles() {
+    // First byte: "0" (even) for CSV, "1" (odd) for JSON.
+    Write("fuzz_import", "own-csv",
+          "0row,category,description,userCode,password,notes,expiryDate,webSite,email\r\n"
+          "1,Bank,Giro,me,\"p,w\"\"x\",\"two\nlines\",12/27,https://bank.example,\r\n");
+    Write("fuzz_import", "other-csv",
+          "0\xEF\xBB\xBFGroup,Title,Username,Password,URL,Notes,Extra\nRoot/Bank/Cards,Card,me,pw,,n,x\r");
+    Write("fuzz_import", "own-json",
+          "1[{\"row\":1,\"category\":\"Bank\",\"description\":\"Caf\u00e9\",\"userCode\":\"me\","
+          "\"password\":\"pw\",\"notes\":\"\",\"expiryDate\":\"2027-01-31\",\"webSite\":\"\",\"email\":\"\"}]");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -191,5 +203,6 @@ int main(int argc, char** argv) {
     Gifs();
     SettingsFiles();
     Dates();
+    ImportFiles();
     return 0;
 }
