@@ -144,7 +144,7 @@ ImportTable RowsFromJson(std::string_view text) {
         for (const auto& [key, value] : item.items()) {
             if (key == "row") continue;
             const auto known = std::find_if(std::begin(kJsonKeys), std::end(kJsonKeys),
-                                            [&key](const JsonKey& k) { return key == k.key; });
+                                            [&name = key](const JsonKey& k) { return name == k.key; });
             if (known == std::end(kJsonKeys)) {
                 if (std::find(table.ignoredColumns.begin(), table.ignoredColumns.end(), key) ==
                     table.ignoredColumns.end())
