@@ -131,4 +131,13 @@ std::u16string AsciiToUtf16(std::string_view ascii) {
     return std::u16string(ascii.begin(), ascii.end());
 }
 
+std::filesystem::path PathFromUtf8(std::string_view text) {
+    return std::filesystem::path(std::u8string(text.begin(), text.end()));
+}
+
+std::string PathToUtf8(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
 }  // namespace keyloft::cli

@@ -1,5 +1,13 @@
 #include "cli_process.h"
 
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+#include <system_error>
+
+// The POSIX way of starting the program; cli_process_win.cpp has the Windows one.
+#ifndef _WIN32
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -9,9 +17,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <sstream>
-#include <stdexcept>
 
 extern char** environ;
 
@@ -84,10 +89,15 @@ RunResult Wait(pid_t pid, RunResult result) {
 
 }  // namespace
 
-CliProcess::CliProcess(const std::vector<std::string>& args, const std::string& input,
+CliProcess::CliProcess(const std::vector<std::string>& args, const std::optional<std::string>& input,
                        const std::filesystem::path& configHome) {
     int in[2], out[2], err[2];
     Check(pipe2(in, O_CLOEXEC) == 0 && pipe2(out, O_CLOEXEC) == 0 && pipe2(err, O_CLOEXEC) == 0, "pipe");
+    if (!input) {
+        close(in[0]);
+        in[0] = open("/dev/null", O_RDONLY | O_CLOEXEC);
+        Check(in[0] >= 0, "/dev/null");
+    }
     const std::vector<std::string> env = ChildEnvironment(configHome);
     pid_ = fork();
     Check(pid_ >= 0, "fork");
@@ -101,9 +111,10 @@ CliProcess::CliProcess(const std::vector<std::string>& args, const std::string& 
     close(out[1]);
     close(err[1]);
     signal(SIGPIPE, SIG_IGN);  // a program that ends without reading its input
+    const std::string bytes = input.value_or("");
     std::size_t written = 0;
-    while (written < input.size()) {
-        const ssize_t n = write(in[1], input.data() + written, input.size() - written);
+    while (written < bytes.size()) {
+        const ssize_t n = write(in[1], bytes.data() + written, bytes.size() - written);
         if (n <= 0) break;
         written += static_cast<std::size_t>(n);
     }
@@ -124,7 +135,7 @@ RunResult CliProcess::finish() {
     return result;
 }
 
-RunResult RunCli(const std::vector<std::string>& args, const std::string& input,
+RunResult RunCli(const std::vector<std::string>& args, const std::optional<std::string>& input,
                  const std::filesystem::path& configHome) {
     CliProcess process(args, input, configHome);
     return process.finish();
@@ -181,10 +192,23 @@ RunResult RunCliOnTerminal(const std::vector<std::string>& args,
     return result;
 }
 
+}  // namespace keyloft::cli::testing
+#endif
+
+namespace keyloft::cli::testing {
+
 TempFolder::TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "keyloft-cli-test-XXXXXX").string();
-    Check(mkdtemp(pattern.data()) != nullptr, "mkdtemp");
-    path_ = pattern;
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::filesystem::path candidate =
+            std::filesystem::temp_directory_path() / ("keyloft-cli-test-" + std::to_string(random()));
+        std::error_code error;
+        if (std::filesystem::create_directory(candidate, error) && !error) {
+            path_ = candidate;
+            return;
+        }
+    }
+    throw std::runtime_error("cannot create a temporary folder");
 }
 
 TempFolder::~TempFolder() {
@@ -197,6 +221,11 @@ std::string ReadBytes(const std::filesystem::path& file) {
     std::ostringstream bytes;
     bytes << in.rdbuf();
     return bytes.str();
+}
+
+std::string Utf8(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
 }
 
 void WriteBytes(const std::filesystem::path& file, const std::string& bytes) {

@@ -2,10 +2,10 @@
 // Runs the built keyloft-cli as a user would: arguments, piped standard input (or a terminal),
 // its own settings folder, and captured output and exit status.
 
-#include <sys/types.h>
-
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -17,10 +17,11 @@ struct RunResult {
     std::string out, err;
 };
 
-// A started keyloft-cli; its input is written and closed at start.
+// A started keyloft-cli; its input is written and closed at start (no input: standard input is
+// the null device). On Windows the settings live in the registry and `configHome` is not used.
 class CliProcess {
 public:
-    CliProcess(const std::vector<std::string>& args, const std::string& input,
+    CliProcess(const std::vector<std::string>& args, const std::optional<std::string>& input,
                const std::filesystem::path& configHome);
     ~CliProcess();
     CliProcess(const CliProcess&) = delete;
@@ -28,19 +29,31 @@ public:
     RunResult finish();  // waits for the end, collecting the output
 
 private:
-    pid_t pid_ = -1;
+#ifdef _WIN32
+    void* process_ = nullptr;
+    void* outPipe_ = nullptr;
+    void* errPipe_ = nullptr;
+    std::thread writer_;
+#else
+    int pid_ = -1;
     int outFd_ = -1, errFd_ = -1;
+#endif
 };
 
-RunResult RunCli(const std::vector<std::string>& args, const std::string& input,
+RunResult RunCli(const std::vector<std::string>& args, const std::optional<std::string>& input,
                  const std::filesystem::path& configHome);
 
+// Arguments and paths of a test as UTF-8 text.
+std::string Utf8(const std::filesystem::path& path);
+
+#ifndef _WIN32
 // Runs keyloft-cli with a terminal as standard input. For each step, waits until standard error
 // has shown `first` (since the previous step) and then types `second`. `terminalEcho` receives
 // what the terminal showed.
 RunResult RunCliOnTerminal(const std::vector<std::string>& args,
                            const std::vector<std::pair<std::string, std::string>>& steps,
                            const std::filesystem::path& configHome, std::string& terminalEcho);
+#endif
 
 // A fresh folder under the system's temporary folder, removed by the destructor.
 class TempFolder {
