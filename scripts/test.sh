@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: the full build, then the core again with
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# AddressSanitizer and UndefinedBehaviorSanitizer, then the core and keyloft-cli cross-built for
+# Windows and tested under Wine (KEYLOFT_SKIP_WINDOWS=1 leaves that out).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -13,3 +14,7 @@ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DKEYLOFT_SANITIZE=ON -DKEYLOF
   -DKEYLOFT_BENCH=OFF -DKEYLOFT_WERROR=ON
 cmake --build build-asan -j2
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j2)
+
+if [ "${KEYLOFT_SKIP_WINDOWS:-0}" != 1 ]; then
+  scripts/test-windows.sh
+fi
