@@ -105,11 +105,23 @@ void frmNewMain::cmdNext_Click() {
     const QString name = fraProfile->chosenProfile();
     if (!name.isEmpty()) {
         ShowBusyPointer();
-        if (store_->OpenProfile(name.toStdU16String())) {
+        const OpenResult opened = store_->OpenProfile(name.toStdU16String());
+        ShowIdlePointer();
+        if (opened.loaded()) {
             fraProfile->hide();
             fraLogin->setUp(true, store_->profile().logonMode);
+        } else if (!opened.message.empty()) {
+            // In use, empty or a refused name: say so and stay in the profile view.
+            if (opened.outcome == OpenOutcome::InUse) {
+                store_->LogError(u"ReadFromFile", ErrorNumberText(opened.error.number), opened.error.description);
+            }
+            MessageRequest told;
+            told.text = opened.message;
+            showMessage(told);
+            if (!isHidden()) {
+                ShowProfile(true);
+            }
         }
-        ShowIdlePointer();
     }
     if (isShown(fraLogin)) {
         fraLogin->firstFocusBox()->setFocus();

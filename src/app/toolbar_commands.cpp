@@ -120,7 +120,13 @@ void frmNewMain::deleteCommand() {
         return;
     }
     if (isShown(fraProfile)) {
-        store_->DeleteProfile(fraProfile->chosenProfile().toStdU16String());
+        const std::u16string name = fraProfile->chosenProfile().toStdU16String();
+        const DeleteResult deleted = store_->DeleteProfile(name);
+        if (deleted.outcome == DeleteOutcome::Failed && deleted.error.inUse) {
+            MessageRequest told;
+            told.text = ProfileInUseMessage(name);
+            showMessage(told);
+        }
         refillProfileList();
     }
     if (isShown(fraCategory)) {

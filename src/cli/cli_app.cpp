@@ -22,6 +22,9 @@ int RunCli(int argc, char** argv) {
                    "Folder of the profile files (default: the \"Database\" setting, else the program's folder)")
         ->check(Utf8Text());
     app.add_flag("--yes,-y", options.assumeYes, "Answer yes to every question");
+    app.add_option("--wait", options.waitSeconds,
+                   "Seconds to wait for a profile that another user has open (default 10; 0: fail at once)")
+        ->check(CLI::Range(0.0, 86400.0));
 
     std::vector<std::unique_ptr<Command>> commands;
     for (auto make : {MakeProfilesCommand, MakeCreateCommand, MakeDeleteCommand, MakeVerifyCommand,
@@ -32,7 +35,7 @@ int RunCli(int argc, char** argv) {
     std::vector<CLI::App*> subcommands;
     for (const auto& command : commands) {
         CLI::App* sub = command->addTo(app);
-        sub->fallthrough();  // --database and --yes may also follow the command
+        sub->fallthrough();  // --database, --yes and --wait may also follow the command
         sub->footer(kExitCodeHelp);
         subcommands.push_back(sub);
     }

@@ -22,19 +22,26 @@ public:
         Session session(effective, console);
         if (const int code = session.settleFolder(); code != kExitOk) return code;
         const std::u16string name = FromArgument(name_);
-        const std::filesystem::path file =
-            session.store().databaseFolder() / std::filesystem::path(name + u".dat");
-        std::error_code error;
-        const bool existed = std::filesystem::exists(file, error);
-        session.store().DeleteProfile(name);
-        if (!existed) return kExitFailure;
-        if (std::filesystem::exists(file, error)) {
-            Console::printError("keyloft-cli: the profile \"" + name_ +
-                                "\" was not deleted (not confirmed, or held by another user)");
-            return kExitFailure;
+        const DeleteResult result = session.store().DeleteProfile(name);
+        switch (result.outcome) {
+            case DeleteOutcome::Deleted:
+                PrintOut("Deleted profile \"" + name_ + "\".\n");
+                return kExitOk;
+            case DeleteOutcome::Failed:
+                Console::printError(result.error.inUse
+                                        ? ToUtf8(ProfileInUseMessage(name))
+                                        : "keyloft-cli: the profile \"" + name_ + "\" was not deleted: " +
+                                              ToUtf8(result.error.description));
+                return kExitFailure;
+            case DeleteOutcome::NotConfirmed:
+                Console::printError("keyloft-cli: the profile \"" + name_ + "\" was not deleted (not confirmed)");
+                return kExitFailure;
+            case DeleteOutcome::NotChosen:
+            case DeleteOutcome::BadName:
+            case DeleteOutcome::NotFound:
+                break;
         }
-        PrintOut("Deleted profile \"" + name_ + "\".\n");
-        return kExitOk;
+        return kExitFailure;
     }
 
 private:

@@ -1,4 +1,5 @@
 #include "cli/cli_app.h"
+#include "platform/platform_core.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -42,6 +43,7 @@ int main(int, char**) {
 }
 #else
 int main(int argc, char** argv) {
+    keyloft::platform::DisableCoreDumps();
     return keyloft::cli::RunCli(argc, argv);
 }
 #endif

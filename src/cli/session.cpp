@@ -1,6 +1,8 @@
 #include "cli/session.h"
 
+#include <chrono>
 #include <system_error>
+#include <thread>
 
 #include "cli/exit_codes.h"
 #include "cli/text.h"
@@ -10,6 +12,7 @@ namespace keyloft::cli {
 namespace {
 
 constexpr char16_t kDetailsIncorrect[] = u" The Details are incorrect. Please re-enter.";
+constexpr int kPollMilliseconds = 100;
 
 // The user settings, except that the "Database" setting reads as the folder given with
 // --database, so that every listing of the profiles uses that folder.
@@ -64,12 +67,42 @@ int Session::settleFolder() {
 
 int Session::openAndLogOn(const std::u16string& profileName) {
     if (const int code = settleFolder(); code != kExitOk) return code;
-    if (!store_->OpenProfile(profileName) || host_.closeRequested() || host_.sessionLocked()) {
-        Console::printError("keyloft-cli: the profile \"" + ToUtf8(profileName) +
-                            "\" could not be loaded (missing, held by another user, or damaged)");
-        return kExitNotLoaded;
+    // Another user's hold goes away when they are done: poll for it a while, as --wait allows.
+    using Clock = std::chrono::steady_clock;
+    const auto deadline =
+        Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(options_.waitSeconds));
+    bool announced = false;
+    OpenResult result = store_->OpenProfile(profileName);
+    while (result.outcome == OpenOutcome::InUse && Clock::now() < deadline) {
+        if (!announced) {
+            Console::printError("keyloft-cli: the profile \"" + ToUtf8(profileName) +
+                                "\" is in use by another user; waiting for it...");
+            announced = true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(kPollMilliseconds));
+        result = store_->OpenProfile(profileName);
     }
-    return logOn();
+    switch (result.outcome) {
+        case OpenOutcome::Loaded:
+            if (host_.closeRequested() || host_.sessionLocked()) break;
+            return logOn();
+        case OpenOutcome::NotChosen:
+        case OpenOutcome::BadName:
+            Console::printError(ToUtf8(result.message.empty() ? std::u16string(u"Specify a profile name!") : result.message));
+            return kExitFailure;
+        case OpenOutcome::InUse:
+            store_->LogError(u"ReadFromFile", ErrorNumberText(result.error.number), result.error.description);
+            Console::printError(ToUtf8(result.message));
+            return kExitNotLoaded;
+        case OpenOutcome::Empty:
+            Console::printError(ToUtf8(result.message));
+            return kExitNotLoaded;
+        case OpenOutcome::Failed:
+        case OpenOutcome::Ended:
+            break;
+    }
+    Console::printError("keyloft-cli: the profile \"" + ToUtf8(profileName) + "\" could not be loaded");
+    return kExitNotLoaded;
 }
 
 int Session::logOn() {

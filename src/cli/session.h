@@ -22,6 +22,7 @@ namespace keyloft::cli {
 struct GlobalOptions {
     std::optional<std::string> database;  // --database DIR (UTF-8)
     bool assumeYes = false;               // --yes
+    double waitSeconds = 10;              // --wait: how long to wait for a profile another user holds
 };
 
 class Session {

@@ -1,19 +1,29 @@
 // Profile files on POSIX systems. The hold is an flock() lock, which belongs to one open file
 // description: two FileSystem objects in one process therefore see each other's holds exactly as
 // two processes do. Each object remembers the files it holds itself, so that it can still rename
-// them.
+// or replace them.
+//
+// A lock is only worth something while the path still names the locked file: a save replaces the
+// profile by renaming a new file over it, and an instance that opened the old file just before
+// that would otherwise hold a file nobody will ever read again. So every hold is checked against
+// the path once taken, and taken again when the path has moved on.
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
 #include <mutex>
+#include <random>
 #include <set>
 #include <utility>
 
@@ -24,6 +34,10 @@ namespace keyloft::platform {
 namespace {
 
 using FileId = std::pair<dev_t, ino_t>;
+
+constexpr int kHoldAttempts = 20;       // a path replaced this often while we lock it counts as held
+constexpr int kMaxLinkDepth = 40;
+constexpr char kTemporarySuffix[] = ".tmp";
 
 // The files one FileSystem object holds, shared with its open files.
 class HoldRegistry {
@@ -101,6 +115,85 @@ bool IdOf(int fd, FileId& id) {
     return true;
 }
 
+// True when `path` (links followed) names the file open as `id`.
+bool PathNames(const std::filesystem::path& path, FileId id) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && FileId{st.st_dev, st.st_ino} == id;
+}
+
+// The file a path finally names once every symbolic link on its last part is followed. A path
+// that does not exist (yet) names itself.
+std::filesystem::path FollowLinks(std::filesystem::path path) {
+    for (int depth = 0; depth < kMaxLinkDepth; ++depth) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+            return path;
+        }
+        std::error_code error;
+        const std::filesystem::path target = std::filesystem::read_symlink(path, error);
+        if (error) {
+            return path;
+        }
+        path = target.is_absolute() ? target : path.parent_path() / target;
+    }
+    return path;
+}
+
+std::filesystem::path FolderOf(const std::filesystem::path& file) {
+    std::filesystem::path folder = file.parent_path();
+    return folder.empty() ? std::filesystem::path(".") : folder;
+}
+
+// Name of a temporary file of a save of `file`: hidden, never ending in ".dat".
+std::string TemporaryPrefix(const std::filesystem::path& file) { return "." + file.filename().string() + "."; }
+
+std::string RandomTag() {
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    thread_local std::mt19937 generator{std::random_device{}()};
+    std::uniform_int_distribution<int> pick(0, sizeof kLetters - 2);
+    std::string tag(8, 'x');
+    for (char& c : tag) {
+        c = kLetters[pick(generator)];
+    }
+    return tag;
+}
+
+ErrorInfo FlushFolderOf(const std::filesystem::path& file) {
+    Descriptor dir(OpenNoInterrupt(FolderOf(file).c_str(), O_RDONLY | O_DIRECTORY));
+    if (dir.get() < 0) {
+        return ErrorFromErrno(errno, file);
+    }
+    if (::fsync(dir.get()) != 0 && errno != EINVAL && errno != EROFS) {
+        return ErrorFromErrno(errno);
+    }
+    return ErrorInfo::none();
+}
+
+int RenameNoReplace(const char* from, const char* to) {
+#ifdef RENAME_NOREPLACE
+    if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) {
+        return 0;
+    }
+    if (errno != EINVAL && errno != ENOSYS) {
+        return -1;
+    }
+#endif
+    // A file system without the no-replace rename: a hard link fails when the name exists.
+    if (::link(from, to) == 0) {
+        ::unlink(from);
+        return 0;
+    }
+    if (errno == EEXIST) {
+        return -1;
+    }
+    struct stat st {};
+    if (::lstat(to, &st) == 0) {
+        errno = EEXIST;
+        return -1;
+    }
+    return ::rename(from, to);
+}
+
 class PosixReadableFile final : public ReadableFile {
 public:
     PosixReadableFile(int fd, FileId id, std::shared_ptr<HoldRegistry> registry)
@@ -109,7 +202,9 @@ public:
     }
     ~PosixReadableFile() override { registry_->remove(id_); }
 
-    bool readLine(std::string& line, ErrorInfo& error) override {
+    int descriptor() const { return fd_.get(); }
+
+    bool readLine(std::string& line, ErrorInfo& error, std::size_t maxLength) override {
         line.clear();
         error = ErrorInfo::none();
         bool any = false;
@@ -129,6 +224,12 @@ public:
             const char* start = buffer_ + pos_;
             const char* end = buffer_ + size_;
             const char* stop = std::find_if(start, end, [](char c) { return c == '\r' || c == '\n'; });
+            if (static_cast<std::size_t>(stop - start) > maxLength - std::min(maxLength, line.size())) {
+                line.clear();
+                line.shrink_to_fit();
+                error = ErrorInfo::of(error::kInputPastEnd);
+                return false;
+            }
             line.append(start, stop);
             any = true;
             pos_ = static_cast<std::size_t>(stop - buffer_);
@@ -138,6 +239,15 @@ public:
                 return true;
             }
         }
+    }
+
+    ErrorInfo rewind() override {
+        if (::lseek(fd_.get(), 0, SEEK_SET) != 0) {
+            return ErrorFromErrno(errno);
+        }
+        pos_ = size_ = 0;
+        pendingLf_ = false;
+        return ErrorInfo::none();
     }
 
 private:
@@ -164,13 +274,19 @@ private:
     bool pendingLf_ = false;
 };
 
-class PosixWritableFile final : public WritableFile {
+// A temporary file of a save: removed when dropped before it was installed.
+class PosixTemporaryFile final : public WritableFile {
 public:
-    PosixWritableFile(int fd, FileId id, std::filesystem::path path, std::shared_ptr<HoldRegistry> registry)
+    PosixTemporaryFile(int fd, FileId id, std::filesystem::path path, std::shared_ptr<HoldRegistry> registry)
         : fd_(fd), id_(id), path_(std::move(path)), registry_(std::move(registry)) {
         registry_->add(id_);
     }
-    ~PosixWritableFile() override { registry_->remove(id_); }
+    ~PosixTemporaryFile() override {
+        if (fd_.get() >= 0) {
+            ::unlink(path_.c_str());
+        }
+        registry_->remove(id_);
+    }
 
     ErrorInfo writeLine(std::string_view text) override {
         if (fd_.get() < 0) {
@@ -179,40 +295,23 @@ public:
         buffer_.append(text);
         buffer_ += "\r\n";
         if (buffer_.size() >= kFlushAt) {
-            return flushBuffer();
+            return writeBuffer();
         }
         return ErrorInfo::none();
     }
 
-    ErrorInfo close() override {
+    ErrorInfo flush() override {
         if (fd_.get() < 0) {
             return ErrorInfo::of(error::kBadFileNameOrNumber);
         }
-        ErrorInfo result = flushBuffer();
+        ErrorInfo result = writeBuffer();
         if (!result.failed() && ::fsync(fd_.get()) != 0) {
             result = ErrorFromErrno(errno);
-        }
-        if (::close(fd_.release()) != 0 && !result.failed()) {
-            result = ErrorFromErrno(errno);
-        }
-        if (!result.failed()) {
-            // The new name must be on disk before the old copy can go.
-            std::filesystem::path folder = path_.parent_path();
-            if (folder.empty()) {
-                folder = ".";
-            }
-            Descriptor dir(OpenNoInterrupt(folder.c_str(), O_RDONLY | O_DIRECTORY));
-            if (dir.get() >= 0 && ::fsync(dir.get()) != 0 && errno != EINVAL && errno != EROFS) {
-                result = ErrorFromErrno(errno);
-            }
         }
         return result;
     }
 
-private:
-    static constexpr std::size_t kFlushAt = 1 << 16;
-
-    ErrorInfo flushBuffer() {
+    ErrorInfo writeBuffer() {
         std::size_t done = 0;
         while (done < buffer_.size()) {
             const ssize_t n = ::write(fd_.get(), buffer_.data() + done, buffer_.size() - done);
@@ -229,6 +328,15 @@ private:
         return ErrorInfo::none();
     }
 
+    const std::filesystem::path& path() const { return path_; }
+    FileId id() const { return id_; }
+    int descriptor() const { return fd_.get(); }
+    // Hands the descriptor over once the file has its final name.
+    int release() { return fd_.release(); }
+
+private:
+    static constexpr std::size_t kFlushAt = 1 << 16;
+
     Descriptor fd_;
     FileId id_;
     std::filesystem::path path_;
@@ -236,108 +344,160 @@ private:
     std::string buffer_;
 };
 
-int RenameNoReplace(const char* from, const char* to) {
-#ifdef RENAME_NOREPLACE
-    if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) {
-        return 0;
-    }
-    if (errno != EINVAL && errno != ENOSYS) {
-        return -1;
-    }
-#endif
-    // A file system without the no-replace rename: make the check by hand.
-    struct stat st {};
-    if (::lstat(to, &st) == 0) {
-        errno = EEXIST;
-        return -1;
-    }
-    return ::rename(from, to);
-}
-
 class PosixFileSystem final : public FileSystem {
 public:
+    explicit PosixFileSystem(HostFileSystemHooks hooks) : hooks_(std::move(hooks)) {}
+
     std::unique_ptr<ReadableFile> openHeld(const std::filesystem::path& file, ErrorInfo& error) override {
-        Descriptor fd(OpenNoInterrupt(file.c_str(), O_RDONLY));
-        if (fd.get() < 0) {
-            error = ErrorFromErrno(errno, file);
-            return nullptr;
+        for (int attempt = 0; attempt < kHoldAttempts; ++attempt) {
+            Descriptor fd(OpenNoInterrupt(file.c_str(), O_RDONLY));
+            if (fd.get() < 0) {
+                error = ErrorFromErrno(errno, file);
+                return nullptr;
+            }
+            struct stat st {};
+            if (::fstat(fd.get(), &st) != 0) {
+                error = ErrorFromErrno(errno);
+                return nullptr;
+            }
+            if (S_ISDIR(st.st_mode)) {
+                error = ErrorInfo::of(error::kPathFileAccess);
+                return nullptr;
+            }
+            const FileId id{st.st_dev, st.st_ino};
+            if (hooks_.betweenOpenAndHold) {
+                hooks_.betweenOpenAndHold(file);
+            }
+            if (!TryHold(fd.get())) {
+                error = ErrorInfo::heldByOther();
+                return nullptr;
+            }
+            if (PathNames(file, id)) {
+                error = ErrorInfo::none();
+                return std::make_unique<PosixReadableFile>(fd.release(), id, registry_);
+            }
+            // Replaced (or removed) while we were taking it: let go and look again.
         }
-        FileId id;
-        if (!IdOf(fd.get(), id)) {
-            error = ErrorFromErrno(errno);
-            return nullptr;
-        }
-        struct stat st {};
-        if (::fstat(fd.get(), &st) == 0 && S_ISDIR(st.st_mode)) {
-            error = ErrorInfo::of(error::kPathFileAccess);
-            return nullptr;
-        }
-        if (!TryHold(fd.get())) {
-            error = ErrorInfo::of(error::kPermissionDenied);
-            return nullptr;
-        }
-        error = ErrorInfo::none();
-        return std::make_unique<PosixReadableFile>(fd.release(), id, registry_);
+        error = ErrorInfo::heldByOther();
+        return nullptr;
     }
 
-    std::unique_ptr<WritableFile> createHeld(const std::filesystem::path& file,
-                                             const std::filesystem::path& keepModeOf,
-                                             ErrorInfo& error) override {
-        mode_t mode = S_IRUSR | S_IWUSR;
-        struct stat model {};
-        if (!keepModeOf.empty() && ::stat(keepModeOf.c_str(), &model) == 0) {
-            mode = model.st_mode & 07777;
+    std::unique_ptr<WritableFile> createTemporary(const std::filesystem::path& target, const ReadableFile* like,
+                                                  ErrorInfo& error) override {
+        const std::filesystem::path real = FollowLinks(target);
+        const std::filesystem::path folder = FolderOf(real);
+        const std::string prefix = TemporaryPrefix(real);
+        for (int attempt = 0; attempt < kHoldAttempts; ++attempt) {
+            const std::filesystem::path path = folder / (prefix + RandomTag() + kTemporarySuffix);
+            Descriptor fd(OpenNoInterrupt(path.c_str(), O_RDWR | O_CREAT | O_EXCL, S_IRUSR | S_IWUSR));
+            if (fd.get() < 0) {
+                if (errno == EEXIST) {
+                    continue;
+                }
+                error = ErrorFromErrno(errno, path);
+                return nullptr;
+            }
+            FileId id;
+            if (!IdOf(fd.get(), id) || !TryHold(fd.get()) || !PathNames(path, id)) {
+                continue;  // someone took the name from under us
+            }
+            auto file = std::make_unique<PosixTemporaryFile>(fd.release(), id, path, registry_);
+            error = takeOver(*file, like);
+            if (error.failed()) {
+                return nullptr;
+            }
+            return file;
         }
-        // Not truncated on opening: a file that another instance holds must stay as it is.
-        Descriptor fd(OpenNoInterrupt(file.c_str(), O_WRONLY | O_CREAT, mode));
-        if (fd.get() < 0) {
-            error = ErrorFromErrno(errno, file);
-            return nullptr;
-        }
-        FileId id;
-        if (!IdOf(fd.get(), id)) {
-            error = ErrorFromErrno(errno);
-            return nullptr;
-        }
-        if (!TryHold(fd.get())) {
-            error = ErrorInfo::of(error::kPermissionDenied);
-            return nullptr;
-        }
-        if (::ftruncate(fd.get(), 0) != 0 || ::fchmod(fd.get(), mode) != 0) {
-            error = ErrorFromErrno(errno);
-            return nullptr;
-        }
-        error = ErrorInfo::none();
-        return std::make_unique<PosixWritableFile>(fd.release(), id, file, registry_);
+        error = ErrorInfo::of(error::kPathFileAccess);
+        return nullptr;
     }
 
-    ErrorInfo rename(const std::filesystem::path& from, const std::filesystem::path& to) override {
-        Descriptor probe;
-        if (!heldHere(from)) {
-            probe = Descriptor(OpenNoInterrupt(from.c_str(), O_RDONLY));
-            if (probe.get() < 0) {
-                return ErrorFromErrno(errno, from);
-            }
-            if (!TryHold(probe.get())) {
-                return ErrorInfo::of(error::kPermissionDenied);
+    std::unique_ptr<ReadableFile> install(std::unique_ptr<WritableFile> temporary, const std::filesystem::path& target,
+                                          bool replaceExisting, ErrorInfo& error) override {
+        auto* file = dynamic_cast<PosixTemporaryFile*>(temporary.get());
+        if (file == nullptr) {
+            error = ErrorInfo::of(error::kBadFileNameOrNumber);
+            return nullptr;
+        }
+        error = file->writeBuffer();
+        if (error.failed()) {
+            return nullptr;
+        }
+        const std::filesystem::path real = FollowLinks(target);
+        const int rc = replaceExisting ? ::rename(file->path().c_str(), real.c_str())
+                                       : RenameNoReplace(file->path().c_str(), real.c_str());
+        if (rc != 0) {
+            error = ErrorFromErrno(errno, real);
+            return nullptr;  // the temporary file goes with `temporary`
+        }
+        const FileId id = file->id();
+        const int fd = file->release();
+        auto held = std::make_unique<PosixReadableFile>(fd, id, registry_);
+        temporary.reset();
+        error = held->rewind();
+        if (error.failed()) {
+            return nullptr;
+        }
+        return held;
+    }
+
+    ErrorInfo flushFolder(const std::filesystem::path& file) override { return FlushFolderOf(FollowLinks(file)); }
+
+    std::vector<std::filesystem::path> removeLeftovers(const std::filesystem::path& target) override {
+        std::vector<std::filesystem::path> removed;
+        const std::filesystem::path real = FollowLinks(target);
+        const std::filesystem::path folder = FolderOf(real);
+        const std::string prefix = TemporaryPrefix(real);
+        DIR* dir = ::opendir(folder.c_str());
+        if (dir == nullptr) {
+            return removed;
+        }
+        std::vector<std::string> candidates;
+        while (const dirent* entry = ::readdir(dir)) {
+            const std::string_view name(entry->d_name);
+            if (name.size() > prefix.size() + 4 && name.substr(0, prefix.size()) == prefix &&
+                name.substr(name.size() - 4) == kTemporarySuffix) {
+                candidates.emplace_back(name);
             }
         }
-        if (RenameNoReplace(from.c_str(), to.c_str()) != 0) {
+        ::closedir(dir);
+        for (const std::string& name : candidates) {
+            const std::filesystem::path path = folder / name;
+            Descriptor fd(OpenNoInterrupt(path.c_str(), O_RDONLY | O_NOFOLLOW));
+            FileId id;
+            if (fd.get() < 0 || !IdOf(fd.get(), id) || registry_->holds(id) || !TryHold(fd.get()) ||
+                !PathNames(path, id)) {
+                continue;  // a save under way, or not ours to touch
+            }
+            if (::unlink(path.c_str()) == 0) {
+                removed.emplace_back(name);
+            }
+        }
+        return removed;
+    }
+
+    ErrorInfo rename(const std::filesystem::path& from, const std::filesystem::path& to, bool replaceExisting) override {
+        Descriptor probeFrom;
+        Descriptor probeTo;
+        if (ErrorInfo held = probe(from, probeFrom); held.failed()) {
+            return held;
+        }
+        if (replaceExisting && exists(to)) {
+            if (ErrorInfo held = probe(to, probeTo); held.failed()) {
+                return held;
+            }
+        }
+        const int rc = replaceExisting ? ::rename(from.c_str(), to.c_str()) : RenameNoReplace(from.c_str(), to.c_str());
+        if (rc != 0) {
             return ErrorFromErrno(errno, to);
         }
         return ErrorInfo::none();
     }
 
     ErrorInfo remove(const std::filesystem::path& file) override {
-        Descriptor probe;
-        if (!heldHere(file)) {
-            probe = Descriptor(OpenNoInterrupt(file.c_str(), O_RDONLY));
-            if (probe.get() < 0) {
-                return ErrorFromErrno(errno, file);
-            }
-            if (!TryHold(probe.get())) {
-                return ErrorInfo::of(error::kPermissionDenied);
-            }
+        Descriptor probeFile;
+        if (ErrorInfo held = probe(file, probeFile); held.failed()) {
+            return held;
         }
         if (::unlink(file.c_str()) != 0) {
             return ErrorFromErrno(errno, file);
@@ -378,7 +538,22 @@ public:
     }
 
     bool appendText(const std::filesystem::path& file, std::string_view text) override {
-        Descriptor fd(OpenNoInterrupt(file.c_str(), O_WRONLY | O_APPEND | O_CREAT, 0666));
+        Descriptor fd(OpenNoInterrupt(file.c_str(), O_WRONLY | O_APPEND));
+        if (fd.get() < 0 && errno == ENOENT) {
+            // First entry: a shared (group-writable) folder gets a log its group can write to.
+            struct stat folder {};
+            const bool shared = ::stat(FolderOf(file).c_str(), &folder) == 0 && (folder.st_mode & S_IWGRP) != 0;
+            const mode_t mode = shared ? (S_IRUSR | S_IWUSR | S_IRGRP | S_IWGRP) : (S_IRUSR | S_IWUSR);
+            fd = Descriptor(OpenNoInterrupt(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL, mode));
+            if (fd.get() >= 0) {
+                if (shared) {
+                    (void)::fchown(fd.get(), static_cast<uid_t>(-1), folder.st_gid);
+                }
+                (void)::fchmod(fd.get(), mode);
+            } else if (errno == EEXIST) {
+                fd = Descriptor(OpenNoInterrupt(file.c_str(), O_WRONLY | O_APPEND));
+            }
+        }
         if (fd.get() < 0) {
             return false;
         }
@@ -395,12 +570,51 @@ private:
         return ::stat(file.c_str(), &st) == 0 && registry_->holds({st.st_dev, st.st_ino});
     }
 
+    // Makes sure no other instance holds `file` (unless this one does): takes a passing hold into
+    // `probe`, which keeps others out until the operation is done.
+    ErrorInfo probe(const std::filesystem::path& file, Descriptor& probe) const {
+        if (heldHere(file)) {
+            return ErrorInfo::none();
+        }
+        probe = Descriptor(OpenNoInterrupt(file.c_str(), O_RDONLY));
+        if (probe.get() < 0) {
+            return ErrorFromErrno(errno, file);
+        }
+        if (!TryHold(probe.get())) {
+            return ErrorInfo::heldByOther();
+        }
+        return ErrorInfo::none();
+    }
+
+    // Gives a new temporary file what the file it replaces has: permissions, group and, for a
+    // process that may do so, owner.
+    static ErrorInfo takeOver(PosixTemporaryFile& file, const ReadableFile* like) {
+        const auto* model = dynamic_cast<const PosixReadableFile*>(like);
+        mode_t mode = S_IRUSR | S_IWUSR;
+        struct stat st {};
+        if (model != nullptr && ::fstat(model->descriptor(), &st) == 0) {
+            mode = st.st_mode & 07777;
+            const uid_t owner = ::geteuid() == 0 ? st.st_uid : static_cast<uid_t>(-1);
+            if (::fchown(file.descriptor(), owner, st.st_gid) != 0 && errno != EPERM) {
+                return ErrorFromErrno(errno);
+            }
+        }
+        // After the change of owner, which may clear the set-id bits.
+        if (::fchmod(file.descriptor(), mode) != 0) {
+            return ErrorFromErrno(errno);
+        }
+        return ErrorInfo::none();
+    }
+
+    HostFileSystemHooks hooks_;
     std::shared_ptr<HoldRegistry> registry_ = std::make_shared<HoldRegistry>();
 };
 
 }  // namespace
 
-std::unique_ptr<FileSystem> CreateHostFileSystem() { return std::make_unique<PosixFileSystem>(); }
+std::unique_ptr<FileSystem> CreateHostFileSystem(HostFileSystemHooks hooks) {
+    return std::make_unique<PosixFileSystem>(std::move(hooks));
+}
 
 std::filesystem::path ApplicationFolder() {
     std::error_code error;
@@ -409,6 +623,14 @@ std::filesystem::path ApplicationFolder() {
         return program.parent_path();
     }
     return std::filesystem::current_path(error);
+}
+
+void DisableCoreDumps() {
+    const struct rlimit none {0, 0};
+    (void)::setrlimit(RLIMIT_CORE, &none);
+#ifdef __linux__
+    (void)::prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
+#endif
 }
 
 }  // namespace keyloft::platform

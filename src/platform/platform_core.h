@@ -2,6 +2,7 @@
 // The real implementations of the storage seams for this operating system.
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 #include "store/file_system.h"
@@ -9,13 +10,22 @@
 
 namespace keyloft::platform {
 
+// Test hooks of the host file system; the programs use none.
+struct HostFileSystemHooks {
+    // Runs after openHeld has opened a file and before it takes the hold (a test replaces the
+    // file there to see that the hold is taken on what the path names).
+    std::function<void(const std::filesystem::path&)> betweenOpenAndHold;
+};
+
 // Profile files with the hold between instances (advisory lock on POSIX).
-std::unique_ptr<FileSystem> CreateHostFileSystem();
+std::unique_ptr<FileSystem> CreateHostFileSystem(HostFileSystemHooks hooks = {});
 // Settings: $XDG_CONFIG_HOME/Corvane/Keyloft.conf (default ~/.config/Corvane/); the registry on Windows.
 std::unique_ptr<SettingsStore> CreateUserSettingsStore();
 // Settings kept in <folder>/Keyloft.conf (tests).
 std::unique_ptr<SettingsStore> CreateSettingsStoreIn(const std::filesystem::path& folder);
 // Folder of the running program file.
 std::filesystem::path ApplicationFolder();
+// Keeps a crash from writing the process's memory (decrypted profiles, logon details) to disk.
+void DisableCoreDumps();
 
 }  // namespace keyloft::platform

@@ -37,12 +37,16 @@ constexpr char16_t kDeleteProfileTitle[] = u"Delete Profile";
 constexpr char16_t kFileNotFoundMessage[] = u"File not found!";
 constexpr char16_t kFileErrorTitle[] = u"File Error";
 constexpr char16_t kDefaultQuestion[] = u"Default Question";
+constexpr char16_t kProfileEmpty[] = u"The profile file is empty.";
+constexpr char16_t kInUseBefore[] = u"The profile ";
+constexpr char16_t kInUseAfter[] = u" is in use by another user. Try again later.";
 
 constexpr char16_t kOpReadFromFile[] = u"ReadFromFile";
 constexpr char16_t kOpWriteToFile[] = u"Writetofile";
 constexpr char16_t kOpReadVersion[] = u"ReadVersion";
 constexpr char16_t kOpRSumofAC[] = u"RSumofAC";
 constexpr char16_t kOpDecrypt[] = u"Decrypt";
+constexpr char16_t kOpRecover[] = u"Recover";
 
 constexpr char16_t kLineBreak[] = u"\n";
 constexpr char16_t kProfileExtension[] = u".dat";
@@ -94,6 +98,56 @@ bool IsRefusedNameCharacter(char16_t c) {
     return c < 0x20 || c == 0x7F || std::u16string_view(u".\\/:*?\"<>|").find(c) != std::u16string_view::npos;
 }
 
+// What a file of the profile holds, checked without acting on anything (used to choose between a
+// profile file and a backup that a crash left beside it).
+struct FileCheck {
+    bool ok = false;
+    bool empty = false;
+    std::int32_t version = 0;
+};
+
+FileCheck CheckHeldFile(ReadableFile& file) {
+    FileCheck check;
+    if (file.rewind().failed()) {
+        return check;
+    }
+    Profile scratch;
+    ProfileDecoder decoder(scratch);
+    std::string line;
+    ErrorInfo error;
+    bool fault = false;
+    while (!fault && file.readLine(line, error)) {
+        const ProfileDecoder::LineResult result = decoder.addLine(line);
+        fault = result.sumFailures > 0 || result.rejected || result.error.failed();
+    }
+    check.empty = !fault && !error.failed() && decoder.linesRead() == 0;
+    check.ok = !fault && !error.failed() && decoder.linesRead() > 0 && decoder.trailerMatches() && decoder.sawVersion();
+    check.version = scratch.version;
+    (void)file.rewind();
+    return check;
+}
+
+// True when a file at version `a` is newer than one at version `b` (versions wrap to 1).
+bool NewerVersion(std::int32_t a, std::int32_t b) { return a > b || (a == 1 && b >= kVersionWrap - 1); }
+
+// Names Windows keeps for devices, whatever follows them: a profile made anywhere must open on
+// Windows too.
+bool IsReservedDeviceName(std::u16string_view name) {
+    std::u16string upper;
+    // Windows drops trailing blanks from a file name, so "NUL " is "NUL".
+    const std::size_t end = name.find_last_not_of(u' ');
+    for (const char16_t c : name.substr(0, end == std::u16string_view::npos ? 0 : end + 1)) {
+        upper += (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - u'a' + u'A') : c;
+    }
+    for (const std::u16string_view device : {u"CON", u"PRN", u"AUX", u"NUL", u"CONIN$", u"CONOUT$"}) {
+        if (upper == device) {
+            return true;
+        }
+    }
+    return upper.size() == 4 && (upper.compare(0, 3, u"COM") == 0 || upper.compare(0, 3, u"LPT") == 0) &&
+           upper[3] >= u'1' && upper[3] <= u'9';
+}
+
 MessageRequest Message(std::u16string text, std::u16string title = kApplicationTitle,
                        MessageIcon icon = MessageIcon::None) {
     MessageRequest request;
@@ -125,8 +179,10 @@ struct ProfileStore::State {
     std::u16string profileKey;
     std::u16string lastErrorNumber;
     std::u16string lastErrorText;
+    ErrorInfo lastError;
     int retryCounter = 0;
     bool creating = false;
+    bool emptyFile = false;     // the last load found a file without a single line
     bool programEnded = false;  // the host was told to end the program: do nothing more
     Profile profile;
 
@@ -154,6 +210,7 @@ struct ProfileStore::State {
         host.endProgramNow();
     }
     void keepError(const ErrorInfo& error) {
+        lastError = error;
         lastErrorNumber = ErrorNumberText(error.number);
         lastErrorText = error.description;
     }
@@ -221,51 +278,66 @@ void ProfileStore::LogError(std::u16string_view operation, std::u16string_view n
 // ---------------------------------------------------------------------------------------------
 // Loading
 
-void ProfileStore::ReadFromFile(bool showErrors, std::u16string_view suffix) {
+namespace {
+
+std::filesystem::path BackupOf(const std::filesystem::path& profile) { return WithSuffix(profile, kBackupSuffix); }
+
+}  // namespace
+
+std::u16string ProfileInUseMessage(std::u16string_view profileName) {
+    return kInUseBefore + std::u16string(profileName) + kInUseAfter;
+}
+
+std::u16string ProfileNameProblem(std::u16string_view profileName) {
+    if (profileName.empty()) {
+        return kSpecifyProfileName;
+    }
+    bool refused = !MakePath(profileName).has_value() || IsReservedDeviceName(profileName);
+    for (const char16_t c : profileName) {
+        refused = refused || IsRefusedNameCharacter(c);
+    }
+    return refused ? std::u16string(kBadProfileName) : std::u16string();
+}
+
+// The generic failure of a load: keep the error, and when asked, tell, log and close the window.
+void ProfileStore::loadFailed(bool showErrors, const ErrorInfo& error) {
     State& s = *state_;
-    if (s.programEnded) {
+    s.keepError(error);
+    s.profileKey.clear();
+    if (!showErrors) {
         return;
     }
-    s.host.processEvents();
+    s.show(Message(kErrorOccurred + std::u16string(kLineBreak) + s.lastErrorText + u"  " + kOpReadFromFile + u" (" +
+                   s.lastErrorNumber + u")" + kLineBreak + kCloseAndReopen));
+    LogError(kOpReadFromFile, s.lastErrorNumber, s.lastErrorText);
+    s.host.closeMainWindow();
+}
+
+// Reads the held file from its first line into the Profile, with every check of the format.
+void ProfileStore::loadHeld(bool showErrors) {
+    State& s = *state_;
     s.loaded = false;
-    s.profilePath = WithSuffix(JoinFolder(s.databaseFolder, s.profileFileName), suffix);
     s.runningLength = 0;
-
     ProfileDecoder decoder(s.profile);  // fresh collections
-    s.held.reset();
-
-    auto fail = [&](const ErrorInfo& error) {
-        s.keepError(error);
-        s.profileKey.clear();
-        if (!showErrors) {
-            return;
-        }
-        s.show(Message(kErrorOccurred + std::u16string(kLineBreak) + s.lastErrorText + u"  " + kOpReadFromFile +
-                       u" (" + s.lastErrorNumber + u")" + kLineBreak + kCloseAndReopen));
-        LogError(kOpReadFromFile, s.lastErrorNumber, s.lastErrorText);
-        const std::filesystem::path plain = JoinFolder(s.databaseFolder, s.profileFileName);
-        if (s.files.exists(WithSuffix(plain, kBackupSuffix))) {
-            (void)s.files.rename(s.profilePath, plain);
-        }
-        s.host.closeMainWindow();
-    };
-
-    ErrorInfo error;
-    s.held = s.files.openHeld(s.profilePath, error);
     if (!s.held) {
-        fail(error.failed() ? error : ErrorInfo::of(error::kPathFileAccess));
+        loadFailed(showErrors, ErrorInfo::of(error::kBadFileNameOrNumber));
         return;
     }
+    if (const ErrorInfo error = s.held->rewind(); error.failed()) {
+        loadFailed(showErrors, error);
+        return;
+    }
+    ErrorInfo error;
     std::string line;
     while (true) {
         if (!s.held) {
             // The session was locked during the load: the file is no longer open.
-            fail(ErrorInfo::of(error::kBadFileNameOrNumber));
+            loadFailed(showErrors, ErrorInfo::of(error::kBadFileNameOrNumber));
             return;
         }
         if (!s.held->readLine(line, error)) {
             if (error.failed()) {
-                fail(error);
+                loadFailed(showErrors, error);
                 return;
             }
             break;
@@ -275,7 +347,7 @@ void ProfileStore::ReadFromFile(bool showErrors, std::u16string_view suffix) {
         try {
             result = decoder.addLine(line);
         } catch (const std::bad_alloc&) {
-            fail(ErrorInfo::of(error::kOutOfMemory));
+            loadFailed(showErrors, ErrorInfo::of(error::kOutOfMemory));
             return;
         }
         for (int k = 0; k < result.sumFailures; ++k) {
@@ -286,11 +358,17 @@ void ProfileStore::ReadFromFile(bool showErrors, std::u16string_view suffix) {
             return;
         }
         if (result.error.failed()) {
-            fail(result.error);
+            loadFailed(showErrors, result.error);
             return;
         }
     }
     s.profileKey.clear();
+    if (decoder.linesRead() == 0) {
+        // No profile was ever saved empty: the data is gone, whatever the logon.
+        s.keepError(ErrorInfo::of(error::kInputPastEnd));
+        s.emptyFile = true;
+        return;
+    }
     if (!decoder.trailerMatches()) {
         s.show(Message(kInvalidDataTrailer));
         s.host.closeMainWindow();
@@ -299,13 +377,103 @@ void ProfileStore::ReadFromFile(bool showErrors, std::u16string_view suffix) {
     s.loaded = true;
 }
 
+void ProfileStore::ReadFromFile(bool showErrors, std::u16string_view suffix) {
+    State& s = *state_;
+    if (s.programEnded) {
+        return;
+    }
+    s.host.processEvents();
+    s.loaded = false;
+    s.emptyFile = false;
+    s.profilePath = WithSuffix(JoinFolder(s.databaseFolder, s.profileFileName), suffix);
+    s.held.reset();
+    ErrorInfo error;
+    s.held = s.files.openHeld(s.profilePath, error);
+    if (!s.held) {
+        ProfileDecoder clear(s.profile);
+        loadFailed(showErrors, error.failed() ? error : ErrorInfo::of(error::kPathFileAccess));
+        return;
+    }
+    loadHeld(showErrors);
+}
+
+// Holds the chosen profile's file, and puts right what an interrupted save of an earlier build
+// (or of the Windows protocol) left beside it: a backup is put back when the profile is missing,
+// empty or damaged and the backup is sound; of two sound files the newer stays; temporary files
+// go. Every repair is logged. On return `held` holds the profile file, or the error says why not.
+ErrorInfo ProfileStore::takeProfile() {
+    State& s = *state_;
+    const std::filesystem::path& profilePath = s.profilePath;
+    const std::filesystem::path backupPath = BackupOf(profilePath);
+    const std::u16string fileName = s.profileFileName;
+    const std::u16string backupName = fileName + kBackupSuffix;
+
+    ErrorInfo error;
+    s.held = s.files.openHeld(profilePath, error);
+    if (!s.held && (error.inUse || error.number != error::kFileNotFound)) {
+        return error;
+    }
+    if (s.files.exists(backupPath)) {
+        ErrorInfo backupError;
+        std::unique_ptr<ReadableFile> backup = s.files.openHeld(backupPath, backupError);
+        if (backup) {
+            const FileCheck backupCheck = CheckHeldFile(*backup);
+            const FileCheck profileCheck = s.held ? CheckHeldFile(*s.held) : FileCheck{};
+            const auto versionText = [](std::int32_t v) { return u" (version " + Int32Text(v) + u")"; };
+            if (backupCheck.ok && (!profileCheck.ok || NewerVersion(backupCheck.version, profileCheck.version))) {
+                const std::u16string why = !s.held           ? u"was missing"
+                                           : profileCheck.empty ? u"was empty"
+                                           : !profileCheck.ok   ? u"failed its checks"
+                                                                : u"held an older version" + versionText(profileCheck.version);
+                s.held.reset();
+                const ErrorInfo moved = s.files.rename(backupPath, profilePath, true);
+                if (moved.failed()) {
+                    LogError(kOpRecover, ErrorNumberText(moved.number), moved.description);
+                } else {
+                    s.held = std::move(backup);
+                    (void)s.files.flushFolder(profilePath);
+                    LogError(kOpRecover, u"0",
+                             backupName + versionText(backupCheck.version) + u" was put back as " + fileName + u", which " +
+                                 why);
+                }
+            } else if (profileCheck.ok) {
+                const std::u16string what = backupCheck.ok ? u"older" + versionText(backupCheck.version)
+                                                           : std::u16string(u"damaged");
+                backup.reset();
+                const ErrorInfo removed = s.files.remove(backupPath);
+                if (!removed.failed()) {
+                    LogError(kOpRecover, u"0",
+                             backupName + u" (" + what + u") was removed; " + fileName + u" holds version " +
+                                 Int32Text(profileCheck.version));
+                }
+            }
+        }
+    }
+    if (!s.held) {
+        if (!error.failed()) {
+            s.held = s.files.openHeld(profilePath, error);
+        }
+        if (!s.held) {
+            return error.failed() ? error : ErrorInfo::of(error::kPathFileAccess);
+        }
+    }
+    for (const std::filesystem::path& leftover : s.files.removeLeftovers(profilePath)) {
+        std::u16string name;
+        try {
+            name = leftover.u16string();
+        } catch (const std::exception&) {
+        }
+        LogError(kOpRecover, u"0", u"the temporary file " + name + u" of an interrupted save was removed");
+    }
+    return ErrorInfo::none();
+}
+
 std::int32_t ProfileStore::ReadVersion(bool showErrors) {
     State& s = *state_;
     std::int32_t result = -1;
     if (s.programEnded) {
         return result;
     }
-    const std::filesystem::path backup = WithSuffix(JoinFolder(s.databaseFolder, s.profileFileName), kBackupSuffix);
 
     auto fail = [&](const ErrorInfo& error) {
         s.keepError(error);
@@ -314,23 +482,25 @@ std::int32_t ProfileStore::ReadVersion(bool showErrors) {
         }
         s.show(Message(kErrorOccurred + std::u16string(kLineBreak) + s.lastErrorText, kOpReadFromFile));
         LogError(kOpReadVersion, s.lastErrorNumber, s.lastErrorText);
-        (void)s.files.rename(backup, JoinFolder(s.databaseFolder, s.profileFileName));
         s.host.lockSession();
         s.held.reset();
     };
 
-    ErrorInfo error;
-    std::unique_ptr<ReadableFile> file = s.files.openHeld(backup, error);
-    if (!file) {
-        fail(error.failed() ? error : ErrorInfo::of(error::kPathFileAccess));
+    if (!s.held) {
+        fail(ErrorInfo::of(error::kBadFileNameOrNumber));
         return result;
     }
+    ReadableFile& file = *s.held;
+    if (const ErrorInfo error = file.rewind(); error.failed()) {
+        fail(error);
+        return result;
+    }
+    ErrorInfo error;
     std::string keyLine;
     std::string line;
     for (int i = 0; i < 3; ++i) {
-        if (!file->readLine(line, error)) {
+        if (!file.readLine(line, error)) {
             if (error.failed()) {
-                file.reset();
                 fail(error);
                 return result;
             }
@@ -343,7 +513,6 @@ std::int32_t ProfileStore::ReadVersion(bool showErrors) {
         if (i == 1) {
             const KeyLineResult key = DecodeKeyLine(keyLine, line);
             if (key.rejected) {
-                file.reset();
                 s.decryptRejected();
                 return -1;
             }
@@ -354,7 +523,6 @@ std::int32_t ProfileStore::ReadVersion(bool showErrors) {
         }
         const crypto::DecryptResult decrypted = crypto::TryDecryptText(line, s.profileKey);
         if (decrypted.status == crypto::DecryptStatus::Rejected) {
-            file.reset();
             s.decryptRejected();
             return -1;
         }
@@ -362,7 +530,6 @@ std::int32_t ProfileStore::ReadVersion(bool showErrors) {
         const std::vector<std::u16string> fields = SplitFields(plain);
         const std::optional<std::int32_t> kind = ParseInt32(fields[0], error);
         if (!kind) {
-            file.reset();
             fail(error);
             return result;
         }
@@ -371,17 +538,19 @@ std::int32_t ProfileStore::ReadVersion(bool showErrors) {
                 s.sumCheckFailed();
             }
             if (fields.size() < 2) {
-                file.reset();
                 fail(ErrorInfo::of(error::kSubscriptOutOfRange));
                 return result;
             }
             const std::optional<std::int32_t> version = ParseInt32(fields[1], error);
             if (!version) {
-                file.reset();
                 fail(error);
                 return result;
             }
             result = *version;
+        }
+        if (!s.held) {
+            // A failed sum check locked the session.
+            return -1;
         }
     }
     return result;
@@ -389,19 +558,6 @@ std::int32_t ProfileStore::ReadVersion(bool showErrors) {
 
 // ---------------------------------------------------------------------------------------------
 // Saving
-
-namespace {
-
-void StripBackupSuffix(std::filesystem::path& path) {
-    const auto& text = path.native();
-    const std::filesystem::path suffix(kBackupSuffix);
-    const auto& tail = suffix.native();
-    if (text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0) {
-        path = std::filesystem::path(text.substr(0, text.size() - tail.size()));
-    }
-}
-
-}  // namespace
 
 SaveOutcome ProfileStore::WriteToFile() {
     State& s = *state_;
@@ -411,27 +567,15 @@ SaveOutcome ProfileStore::WriteToFile() {
     s.host.processEvents();
     s.runningLength = 0;
     s.lineCount = 0;
-    s.held.reset();
 
     const std::int32_t versionBefore = s.profile.version;
-    const std::filesystem::path backupPath = WithSuffix(s.profilePath, kBackupSuffix);
     std::unique_ptr<WritableFile> out;
-    bool wroteNewFile = false;
 
     auto saveFailed = [&](const ErrorInfo& error) {
         s.keepError(error);
-        out.reset();
+        out.reset();  // a temporary file not yet in place goes with it
         s.host.showIdlePointer();
         s.profileKey.clear();
-        if (s.files.exists(backupPath)) {
-            if (s.files.exists(s.profilePath)) {
-                (void)s.files.remove(s.profilePath);
-            }
-            (void)s.files.rename(backupPath, s.profilePath);
-        } else if (s.creating && wroteNewFile) {
-            // A new profile that could not be written completely is not left behind half-made.
-            (void)s.files.remove(s.profilePath);
-        }
         LogError(kOpWriteToFile, s.lastErrorNumber, s.lastErrorText);
         s.show(Message(kErrorOccurred + std::u16string(kLineBreak) + s.lastErrorText + u"(" + s.lastErrorNumber +
                            u")" + kLineBreak + kCloseAndReopen,
@@ -443,17 +587,19 @@ SaveOutcome ProfileStore::WriteToFile() {
     };
 
     if (!s.creating) {
-        // Take the file by renaming it to its backup name, unless a save is already under way.
-        if (s.retryCounter == 0) {
+        // Hold the file, unless this instance still holds it since its load or last save. Only
+        // another instance's hold is worth waiting for; any other failure is final at once.
+        if (!s.held && s.retryCounter == 0) {
             for (int attempt = 1; attempt <= kAttempts; ++attempt) {
                 s.retryCounter = attempt;
-                const ErrorInfo error = s.files.rename(s.profilePath, backupPath);
-                if (!error.failed()) {
+                ErrorInfo error;
+                s.held = s.files.openHeld(s.profilePath, error);
+                if (s.held) {
                     s.retryCounter = 0;
                     break;
                 }
-                if (attempt == kAttempts) {
-                    return saveFailed(error);
+                if (!error.inUse || attempt == kAttempts) {
+                    return saveFailed(error.failed() ? error : ErrorInfo::of(error::kPathFileAccess));
                 }
                 s.host.waitMilliseconds(kRetryWaitMs);
             }
@@ -467,12 +613,12 @@ SaveOutcome ProfileStore::WriteToFile() {
                 s.retryCounter = 0;
                 return SaveOutcome::Failed;
             }
-            if (storedVersion != -1) {
-                s.retryCounter = 0;
+            if (storedVersion != -1 || !s.held) {
                 break;
             }
             s.host.waitMilliseconds(kRetryWaitMs);
         }
+        s.retryCounter = 0;
 
         if (storedVersion != s.profile.version) {
             const std::int32_t logonMode = s.profile.logonMode;
@@ -481,44 +627,46 @@ SaveOutcome ProfileStore::WriteToFile() {
             const std::u16string pin = s.profile.pin;
             for (int attempt = 1; attempt <= kAttempts; ++attempt) {
                 s.retryCounter = attempt;
-                ReadFromFile(attempt == kAttempts, kBackupSuffix);
+                s.host.processEvents();
+                if (s.held) {
+                    loadHeld(attempt == kAttempts);
+                } else {
+                    ReadFromFile(attempt == kAttempts, u"");
+                }
                 if (s.programEnded) {
                     s.retryCounter = 0;
                     return SaveOutcome::Failed;
                 }
-                StripBackupSuffix(s.profilePath);
                 if (s.loaded) {
-                    s.retryCounter = 0;
                     break;
                 }
-                s.host.waitMilliseconds(kRetryWaitMs);
+                if (attempt < kAttempts) {
+                    s.host.waitMilliseconds(kRetryWaitMs);
+                }
             }
+            s.retryCounter = 0;
             SaveOutcome outcome = SaveOutcome::ConflictRefreshed;
+            s.host.showIdlePointer();
             if (s.profile.logonMode == logonMode && s.profile.userId == userId && s.profile.password == password &&
                 s.profile.pin == pin) {
-                s.host.showIdlePointer();
                 s.show(Message(kRecordModified + std::u16string(kLineBreak) + kRefreshing));
             } else {
-                s.host.showIdlePointer();
                 s.show(Message(kProfileModified + std::u16string(kLineBreak) + kLoginAgain));
                 s.host.clearDirty();
                 s.host.lockSession();
                 s.held.reset();
                 outcome = SaveOutcome::ConflictLockedOut;
             }
-            s.retryCounter = 0;
-            (void)s.files.rename(WithSuffix(s.profilePath, kBackupSuffix), s.profilePath);
             return outcome;
         }
     }
 
-    // Write the new file.
+    // Write the new content beside the profile, then put it in place with one rename.
     ErrorInfo error;
-    out = s.files.createHeld(s.profilePath, s.creating ? std::filesystem::path{} : backupPath, error);
+    out = s.files.createTemporary(s.profilePath, s.creating ? nullptr : s.held.get(), error);
     if (!out) {
         return saveFailed(error.failed() ? error : ErrorInfo::of(error::kPathFileAccess));
     }
-    wroteNewFile = true;
     const std::int32_t newVersion = NextVersion(s.profile.version);
     EncodedProfile encoded;
     try {
@@ -541,19 +689,26 @@ SaveOutcome ProfileStore::WriteToFile() {
             s.runningLength += static_cast<double>(line.size());
         }
     }
-    error = out->close();
-    out.reset();
+    error = out->flush();
     if (error.failed()) {
         return saveFailed(error);
     }
-
-    if (!s.creating) {
-        s.held = s.files.openHeld(s.profilePath, error);
+    std::unique_ptr<ReadableFile> installed = s.files.install(std::move(out), s.profilePath, !s.creating, error);
+    if (!installed) {
+        return saveFailed(error.failed() ? error : ErrorInfo::of(error::kPathFileAccess));
+    }
+    // The new file is the profile from here on; a folder that cannot be flushed is reported, but
+    // the save stands (its content is on disk and the old file is gone).
+    error = s.files.flushFolder(s.profilePath);
+    if (s.creating) {
+        installed.reset();
+    } else {
+        s.held = std::move(installed);  // lets go of the old file only now
+    }
+    if (error.failed()) {
+        LogError(kOpWriteToFile, ErrorNumberText(error.number), error.description);
     }
     s.retryCounter = 0;
-    if (!s.creating) {
-        (void)s.files.remove(backupPath);
-    }
     s.profileKey.clear();
     return SaveOutcome::Saved;
 }
@@ -599,18 +754,64 @@ std::vector<std::u16string> ProfileStore::ListProfiles() {
     return names;
 }
 
-bool ProfileStore::OpenProfile(std::u16string_view profileName) {
+OpenResult ProfileStore::OpenProfile(std::u16string_view profileName) {
     State& s = *state_;
-    if (profileName.empty() || s.programEnded) {
-        return false;
+    OpenResult result;
+    if (s.programEnded) {
+        result.outcome = OpenOutcome::Ended;
+        return result;
+    }
+    if (profileName.empty()) {
+        result.outcome = OpenOutcome::NotChosen;
+        return result;
+    }
+    if (std::u16string problem = ProfileNameProblem(profileName); !problem.empty()) {
+        result.outcome = OpenOutcome::BadName;
+        result.message = std::move(problem);
+        return result;
     }
     s.host.showBusyPointer();
+    s.host.processEvents();
     s.profileName = profileName;
     s.profileFileName = std::u16string(profileName) + kProfileExtension;
+    s.profilePath = JoinFolder(s.databaseFolder, s.profileFileName);
     s.held.reset();
-    ReadFromFile(true, u"");
+    s.loaded = false;
+    s.emptyFile = false;
+
+    const ErrorInfo taken = takeProfile();
+    if (taken.failed()) {
+        s.keepError(taken);
+        ProfileDecoder clear(s.profile);
+        if (taken.inUse) {
+            result.outcome = OpenOutcome::InUse;
+            result.error = taken;
+            result.message = ProfileInUseMessage(profileName);
+        } else {
+            loadFailed(true, taken);
+            result.outcome = s.programEnded ? OpenOutcome::Ended : OpenOutcome::Failed;
+            result.error = taken;
+        }
+        s.host.showIdlePointer();
+        return result;
+    }
+    loadHeld(true);
     s.host.showIdlePointer();
-    return s.loaded;
+    if (s.loaded) {
+        result.outcome = OpenOutcome::Loaded;
+    } else if (s.programEnded) {
+        result.outcome = OpenOutcome::Ended;
+    } else if (s.emptyFile) {
+        s.held.reset();
+        result.outcome = OpenOutcome::Empty;
+        result.error = ErrorInfo::of(error::kInputPastEnd);
+        result.message = kProfileEmpty;
+        LogError(kOpReadFromFile, ErrorNumberText(result.error.number), result.error.description);
+    } else {
+        result.outcome = OpenOutcome::Failed;
+        result.error = s.lastError;
+    }
+    return result;
 }
 
 bool ProfileStore::CreateProfile(std::u16string_view profileName) {
@@ -624,16 +825,8 @@ bool ProfileStore::CreateProfile(std::u16string_view profileName) {
         ~IdleOnExit() { host.showIdlePointer(); }
     } idle{s.host};
 
-    if (profileName.empty()) {
-        s.show(Message(kSpecifyProfileName));
-        return false;
-    }
-    bool refused = !MakePath(profileName).has_value();
-    for (const char16_t c : profileName) {
-        refused = refused || IsRefusedNameCharacter(c);
-    }
-    if (refused) {
-        s.show(Message(kBadProfileName));
+    if (std::u16string problem = ProfileNameProblem(profileName); !problem.empty()) {
+        s.show(Message(std::move(problem)));
         return false;
     }
     const std::filesystem::path path = JoinFolder(s.databaseFolder, std::u16string(profileName) + kProfileExtension);
@@ -658,31 +851,47 @@ bool ProfileStore::CreateProfile(std::u16string_view profileName) {
     return s.files.exists(path);
 }
 
-void ProfileStore::DeleteProfile(std::u16string_view profileName) {
+DeleteResult ProfileStore::DeleteProfile(std::u16string_view profileName) {
     State& s = *state_;
+    DeleteResult result;
     if (s.programEnded) {
-        return;
+        return result;
+    }
+    // A name that could lead out of the folder is refused before anything else happens.
+    if (!profileName.empty()) {
+        if (std::u16string problem = ProfileNameProblem(profileName); !problem.empty()) {
+            s.show(Message(std::move(problem)));
+            result.outcome = DeleteOutcome::BadName;
+            return result;
+        }
     }
     MessageRequest question = Message(kConfirmDelete, kDeleteProfileTitle, MessageIcon::Exclamation);
     question.buttons = MessageButtons::YesNo;
     question.defaultAnswer = MessageAnswer::No;
     if (s.host.showMessage(question) != MessageAnswer::Yes) {
-        return;
+        result.outcome = DeleteOutcome::NotConfirmed;
+        return result;
     }
     s.host.showBusyPointer();
+    struct IdleOnExit {
+        UiHost& host;
+        ~IdleOnExit() { host.showIdlePointer(); }
+    } idle{s.host};
     if (profileName.empty()) {
         s.show(Message(kSpecifyProfileName));
-        s.host.showIdlePointer();
-        return;
+        result.outcome = DeleteOutcome::NotChosen;
+        return result;
     }
     const std::filesystem::path path = JoinFolder(s.databaseFolder, std::u16string(profileName) + kProfileExtension);
     if (s.files.exists(path)) {
-        (void)s.files.remove(path);
+        result.error = s.files.remove(path);
+        result.outcome = result.error.failed() ? DeleteOutcome::Failed : DeleteOutcome::Deleted;
         ListProfiles();
     } else {
         s.show(Message(kFileNotFoundMessage, kFileErrorTitle, MessageIcon::Critical));
+        result.outcome = DeleteOutcome::NotFound;
     }
-    s.host.showIdlePointer();
+    return result;
 }
 
 }  // namespace keyloft

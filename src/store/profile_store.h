@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "store/clock.h"
+#include "store/error_codes.h"
 #include "store/profile.h"
 #include "store/settings_store.h"
 #include "store/ui_host.h"
@@ -23,8 +24,40 @@ enum class SaveOutcome {
     Saved,             // new file written, version + 1
     ConflictRefreshed, // another user saved: change dropped, Profile reloaded ("The record has been modified...")
     ConflictLockedOut, // another user changed the logon details: session locked
-    Failed,            // save-failure path: old file put back, message shown
+    Failed,            // save-failure path: the file is as it was, message shown
 };
+
+enum class OpenOutcome {
+    Loaded,     // the profile is loaded and held
+    NotChosen,  // no name: nothing was done
+    BadName,    // the name fails the profile-name rule: nothing was touched
+    InUse,      // another instance holds the profile
+    Empty,      // the file is empty (a damaged file)
+    Failed,     // any other failure, already reported through the host as the loader reports it
+    Ended,      // a line the cipher rejects: the host was told to end the program
+};
+
+struct [[nodiscard]] OpenResult {
+    OpenOutcome outcome = OpenOutcome::Failed;
+    ErrorInfo error;
+    // For BadName, InUse and Empty: the message for the user, which the caller shows (OK button,
+    // application title). The other outcomes carry none.
+    std::u16string message;
+
+    bool loaded() const { return outcome == OpenOutcome::Loaded; }
+};
+
+enum class DeleteOutcome { Deleted, NotConfirmed, NotChosen, BadName, NotFound, Failed };
+
+struct [[nodiscard]] DeleteResult {
+    DeleteOutcome outcome = DeleteOutcome::Failed;
+    ErrorInfo error;  // for Failed (another instance holds the file: `inUse`)
+};
+
+// "The profile <name> is in use by another user. Try again later."
+std::u16string ProfileInUseMessage(std::u16string_view profileName);
+// Empty when the name may name a profile file; otherwise the message that refuses it.
+std::u16string ProfileNameProblem(std::u16string_view profileName);
 
 class ProfileStore {
 public:
@@ -39,15 +72,17 @@ public:
     // Settles the database folder and returns the profile names in listing order (may ask
     // "Profiles Missing"). The window fills cboProfile from it and selects the first.
     std::vector<std::u16string> ListProfiles();
-    // Loads <name>.dat and holds it. True when the loaded flag is set.
-    bool OpenProfile(std::u16string_view profileName);
+    // Checks the name, holds <name>.dat, puts right what an interrupted save left beside it (a
+    // backup, temporary files) and loads it.
+    OpenResult OpenProfile(std::u16string_view profileName);
     // Writes the first file of a new profile (defaults, creating flag). True when the file exists
     // afterwards. Messages: "Specify a profile name!", "This profile already exists...", bad names.
     bool CreateProfile(std::u16string_view profileName);
     // Asks "Are you sure you want to delete the selected profile?" itself, then deletes.
-    void DeleteProfile(std::u16string_view profileName);
+    DeleteResult DeleteProfile(std::u16string_view profileName);
 
-    // Loading and saving.
+    // Loading and saving. ReadFromFile loads the chosen profile's file again (suffix: text added
+    // to its name), holding it.
     void ReadFromFile(bool showErrors, std::u16string_view suffix);
     SaveOutcome WriteToFile();
     std::int32_t ReadVersion(bool showErrors);
@@ -70,6 +105,10 @@ public:
                   std::u16string_view description);
 
 private:
+    void loadHeld(bool showErrors);
+    void loadFailed(bool showErrors, const ErrorInfo& error);
+    ErrorInfo takeProfile();
+
     struct State;
     std::unique_ptr<State> state_;
 };

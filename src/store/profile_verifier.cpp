@@ -31,45 +31,67 @@ void SetFault(VerifyReport& report, std::size_t line, std::u16string text) {
     }
 }
 
-void Check(VerifyReport& report, const std::vector<std::string>& lines) {
-    report.lineCount = lines.size();
-    Profile profile;
-    ProfileDecoder decoder(profile);
-    bool stopped = false;
-    for (std::size_t i = 0; i < lines.size() && !stopped; ++i) {
-        const std::size_t lineNumber = i + 1;
-        const ProfileDecoder::LineResult result = decoder.addLine(lines[i]);
+// Feeds lines to the loader's decoder one at a time and keeps the first fault; memory stays that
+// of one line, whatever the size of the file.
+class Checker {
+public:
+    explicit Checker(VerifyReport& report) : report_(report), decoder_(profile_) {}
+
+    // False once a fault ends the check (the loader would stop there).
+    bool addLine(std::string_view line) {
+        const std::size_t lineNumber = ++report_.lineCount;
+        const ProfileDecoder::LineResult result = decoder_.addLine(line);
         if (result.sumFailures > 0) {
-            SetFault(report, lineNumber, u"the record sum check failed");
+            SetFault(report_, lineNumber, u"the record sum check failed");
         }
         if (result.rejected) {
-            SetFault(report, lineNumber, u"the line does not decrypt (the loader would end the program)");
-            stopped = true;
+            SetFault(report_, lineNumber, u"the line does not decrypt (the loader would end the program)");
+            stopped_ = true;
         } else if (result.error.failed()) {
-            SetFault(report, lineNumber,
+            SetFault(report_, lineNumber,
                      u"the load fails with error " + ErrorNumberText(result.error.number) + u" \"" +
                          result.error.description + u"\"");
-            stopped = true;
+            stopped_ = true;
+        }
+        return !stopped_;
+    }
+
+    void finish() {
+        if (!stopped_ && !decoder_.trailerMatches()) {
+            std::u16string text = u"trailer check failed: ";
+            if (!decoder_.sawTrailer()) {
+                text += u"no trailer record";
+            } else {
+                text += u"line count " + NumberText(decoder_.expectedLineCount()) + u" (file has " +
+                        Number(decoder_.linesRead()) + u"), total length " + NumberText(decoder_.expectedTotal()) +
+                        u" (file has " + NumberText(decoder_.runningLength()) + u")";
+            }
+            SetFault(report_, 0, text);
+        }
+        if (decoder_.sawVersion()) {
+            report_.version = profile_.version;
+        }
+        report_.entryCount = profile_.entries.size();
+        report_.categoryCount = profile_.categories.size();
+        report_.questionCount = profile_.questions.size();
+        report_.ok = report_.fault.empty();
+    }
+
+private:
+    VerifyReport& report_;
+    Profile profile_;
+    ProfileDecoder decoder_;
+    bool stopped_ = false;
+};
+
+void Check(VerifyReport& report, const std::vector<std::string>& lines) {
+    Checker checker(report);
+    for (const std::string& line : lines) {
+        if (!checker.addLine(line)) {
+            break;
         }
     }
-    if (!stopped && !decoder.trailerMatches()) {
-        std::u16string text = u"trailer check failed: ";
-        if (!decoder.sawTrailer()) {
-            text += u"no trailer record";
-        } else {
-            text += u"line count " + NumberText(decoder.expectedLineCount()) + u" (file has " +
-                    Number(decoder.linesRead()) + u"), total length " + NumberText(decoder.expectedTotal()) +
-                    u" (file has " + NumberText(decoder.runningLength()) + u")";
-        }
-        SetFault(report, 0, text);
-    }
-    if (decoder.sawVersion()) {
-        report.version = profile.version;
-    }
-    report.entryCount = profile.entries.size();
-    report.categoryCount = profile.categories.size();
-    report.questionCount = profile.questions.size();
-    report.ok = report.fault.empty();
+    checker.finish();
 }
 
 }  // namespace
@@ -96,20 +118,24 @@ VerifyReport VerifyProfileFile(FileSystem& files, const std::filesystem::path& f
                          error.description + u"\"");
             return report;
         }
-        std::vector<std::string> lines;
+        Checker checker(report);
         std::string line;
-        while (reader->readLine(line, error)) {
-            lines.push_back(line);
+        bool going = true;
+        while (going && reader->readLine(line, error, kMaxVerifiedLineLength)) {
+            going = checker.addLine(line);
         }
-        reader.reset();
         if (error.failed()) {
-            SetFault(report, 0,
-                     u"the file cannot be read: error " + ErrorNumberText(error.number) + u" \"" +
-                         error.description + u"\"");
-            report.lineCount = lines.size();
+            const std::u16string text =
+                error.number == error::kInputPastEnd
+                    ? u"line " + Number(report.lineCount + 1) + u": longer than " + Number(kMaxVerifiedLineLength) +
+                          u" characters (no profile line is that long)"
+                    : u"the file cannot be read: error " + ErrorNumberText(error.number) + u" \"" +
+                          error.description + u"\"";
+            SetFault(report, 0, text);
+            report.ok = false;
             return report;
         }
-        Check(report, lines);
+        checker.finish();
     } catch (const std::exception&) {
         report.ok = false;
         SetFault(report, 0, u"the file could not be checked (out of memory)");

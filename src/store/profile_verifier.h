@@ -25,9 +25,12 @@ struct VerifyReport {
     std::size_t questionCount = 0;
 };
 
+// verify refuses longer lines as damage: reading a file costs at most this much memory.
+inline constexpr std::size_t kMaxVerifiedLineLength = std::size_t{16} << 20;
+
 // Checks file contents.
 VerifyReport VerifyProfileBytes(std::string_view bytes);
-// Opens, holds while reading, and checks a file (a file that another instance holds, or that is
+// Opens, holds while reading, and checks a file line by line (a file that another instance holds, or that is
 // missing, gives a fault naming the error number and description).
 VerifyReport VerifyProfileFile(FileSystem& files, const std::filesystem::path& file);
 

@@ -59,7 +59,7 @@ void WindowTest::writeProfile(const ProfileOnDisk& wanted) {
     ProfileStore store(host, *ownFiles, *settings, clock, folder);
     store.setDatabaseFolder(folder);
     ASSERT_TRUE(store.CreateProfile(wanted.name));
-    ASSERT_TRUE(store.OpenProfile(wanted.name));
+    ASSERT_TRUE(store.OpenProfile(wanted.name).loaded());
     Profile& p = store.profile();
     p.logonMode = wanted.logonMode;
     p.userId = wanted.userId;

@@ -76,7 +76,7 @@ protected:
     void setLogon(const std::string& profile, int mode, const std::u16string& user,
                   const std::u16string& password, const std::u16string& pin) {
         DirectStore direct(temp_.path());
-        ASSERT_TRUE(direct.store.OpenProfile(FromUtf8Lenient(profile)));
+        ASSERT_TRUE(direct.store.OpenProfile(FromUtf8Lenient(profile)).loaded());
         Profile& p = direct.store.profile();
         p.logonMode = mode;
         p.userId = user;
@@ -361,7 +361,7 @@ TEST_F(CliSharing, AProfileHeldByAnotherInstanceIsNotTouched) {
     create("Home");
     {
         DirectStore other(temp_.path());
-        ASSERT_TRUE(other.store.OpenProfile(u"Home"));
+        ASSERT_TRUE(other.store.OpenProfile(u"Home").loaded());
         const RunResult r = run({"add", "Home", "--user-code", "cli", "--generate"}, kDefaultPassword);
         EXPECT_EQ(r.exitCode, 6) << r.err;
         EXPECT_NE(r.err.find("could not be loaded"), std::string::npos) << r.err;

@@ -36,7 +36,7 @@ protected:
         window = std::make_unique<frmNewMain>(WindowServicesIn(path, dialogs, *files, *settings, clock));
         window->store().setDatabaseFolder(path);
         EXPECT_TRUE(window->store().CreateProfile(u"test"));
-        EXPECT_TRUE(window->store().OpenProfile(u"test"));
+        EXPECT_TRUE(window->store().OpenProfile(u"test").loaded());
         passwords = new PasswordsViewHooks(*window, clipboard, [] { return QDate(2026, 6, 15); });
         categories = PlugCategoryView(*window);
 

@@ -58,7 +58,7 @@ PasswordsViewTest::PasswordsViewTest() {
     store = std::make_unique<ProfileStore>(*storeHost, *files, *settings, clock, path);
     store->setDatabaseFolder(path);
     EXPECT_TRUE(store->CreateProfile(u"test"));
-    EXPECT_TRUE(store->OpenProfile(u"test"));
+    EXPECT_TRUE(store->OpenProfile(u"test").loaded());
     window = std::make_unique<FakeWindow>(*store);
     view = std::make_unique<PasswordsView>(*window, clipboard, [] { return today(); });
 }
@@ -97,7 +97,7 @@ std::vector<std::u16string> PasswordsViewTest::entriesAfterRestart() {
     const std::filesystem::path path(folder.path().toStdU16String());
     ProfileStore fresh(*storeHost, *files, *settings, clock, path);
     fresh.setDatabaseFolder(path);
-    EXPECT_TRUE(fresh.OpenProfile(u"test"));
+    EXPECT_TRUE(fresh.OpenProfile(u"test").loaded());
     return fresh.profile().entries;
 }
 

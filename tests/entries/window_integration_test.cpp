@@ -32,7 +32,7 @@ protected:
         window = std::make_unique<frmNewMain>(WindowServicesIn(path, dialogs, *files, *settings, clock));
         window->store().setDatabaseFolder(path);
         EXPECT_TRUE(window->store().CreateProfile(u"test"));
-        EXPECT_TRUE(window->store().OpenProfile(u"test"));
+        EXPECT_TRUE(window->store().OpenProfile(u"test").loaded());
         hooks = new PasswordsViewHooks(*window, clipboard, [] { return QDate(2026, 6, 15); });
         hooks->setShowHandler([this](const std::vector<std::u16string>& fields) { shown = fields; });
     }

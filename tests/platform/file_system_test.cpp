@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -60,14 +62,17 @@ TEST(HostFileSystem, HoldKeepsOtherInstancesOutButNotTheHolder) {
     EXPECT_FALSE(other->openHeld(temp / "p.dat", error));
     EXPECT_EQ(error.number, 70);
     EXPECT_EQ(error.description, u"Permission denied");
-    EXPECT_EQ(other->rename(temp / "p.dat", temp / "p.dat.bak").number, 70);
+    EXPECT_TRUE(error.inUse);
+    EXPECT_EQ(other->rename(temp / "p.dat", temp / "p.dat.bak", false).number, 70);
     EXPECT_EQ(other->remove(temp / "p.dat").number, 70);
-    EXPECT_FALSE(other->createHeld(temp / "p.dat", {}, error));
-    EXPECT_EQ(error.number, 70);
-    EXPECT_EQ(TempFolder::readFile(temp / "p.dat"), "x\r\n");  // not emptied by the refused create
+    TempFolder::writeFile(temp / "q.dat", "q\r\n");
+    const ErrorInfo replaced = other->rename(temp / "q.dat", temp / "p.dat", true);
+    EXPECT_EQ(replaced.number, 70);
+    EXPECT_TRUE(replaced.inUse);
+    EXPECT_EQ(TempFolder::readFile(temp / "p.dat"), "x\r\n");
 
     // The holder renames its own file and keeps holding it under the new name.
-    EXPECT_FALSE(mine->rename(temp / "p.dat", temp / "p.dat.bak").failed());
+    EXPECT_FALSE(mine->rename(temp / "p.dat", temp / "p.dat.bak", false).failed());
     EXPECT_FALSE(other->openHeld(temp / "p.dat.bak", error));
     EXPECT_EQ(ReadAll(*held), std::vector<std::string>{"x"});
 
@@ -87,7 +92,7 @@ TEST(HostFileSystem, HoldIsSeenByAnotherProcess) {
         auto files = CreateHostFileSystem();
         ErrorInfo childError;
         const bool opened = files->openHeld(temp / "p.dat", childError) != nullptr;
-        const bool renamed = !files->rename(temp / "p.dat", temp / "q.dat").failed();
+        const bool renamed = !files->rename(temp / "p.dat", temp / "q.dat", false).failed();
         ::_exit(!opened && !renamed && childError.number == 70 ? 0 : 1);
     }
     ASSERT_GT(child, 0);
@@ -102,9 +107,9 @@ TEST(HostFileSystem, RenameNeverReplacesAndErrorsAreNumbered) {
     TempFolder::writeFile(temp / "a.dat", "a");
     TempFolder::writeFile(temp / "b.dat", "b");
     auto files = CreateHostFileSystem();
-    EXPECT_EQ(files->rename(temp / "a.dat", temp / "b.dat").number, 58);
+    EXPECT_EQ(files->rename(temp / "a.dat", temp / "b.dat", false).number, 58);
     EXPECT_EQ(TempFolder::readFile(temp / "b.dat"), "b");
-    EXPECT_EQ(files->rename(temp / "none.dat", temp / "c.dat").number, 53);
+    EXPECT_EQ(files->rename(temp / "none.dat", temp / "c.dat", false).number, 53);
     EXPECT_EQ(files->remove(temp / "none.dat").number, 53);
     ErrorInfo error;
     EXPECT_FALSE(files->openHeld(temp / "missing" / "a.dat", error));
@@ -116,26 +121,107 @@ TEST(HostFileSystem, RenameNeverReplacesAndErrorsAreNumbered) {
     EXPECT_FALSE(files->exists(temp.path()));
 }
 
-TEST(HostFileSystem, NewFilesAreOwnerOnlyAndReplacementsKeepTheMode) {
+TEST(HostFileSystem, TemporaryFilesAreOwnerOnlyHeldAndReplaceInOneRename) {
     TempFolder temp;
     auto files = CreateHostFileSystem();
+    auto other = CreateHostFileSystem();
     ErrorInfo error;
-    auto out = files->createHeld(temp / "new.dat", {}, error);
+    auto out = files->createTemporary(temp / "new.dat", nullptr, error);
     ASSERT_TRUE(out);
     EXPECT_FALSE(out->writeLine("ABC").failed());
     EXPECT_FALSE(out->writeLine("").failed());
-    EXPECT_FALSE(out->close().failed());
-    EXPECT_EQ(out->close().number, 52);  // closed already
+    EXPECT_FALSE(out->flush().failed());
+    EXPECT_FALSE(files->exists(temp / "new.dat"));  // nothing under the profile's name yet
+    EXPECT_TRUE(other->removeLeftovers(temp / "new.dat").empty());  // held: not a leftover
+    auto held = files->install(std::move(out), temp / "new.dat", false, error);
+    ASSERT_TRUE(held) << error.number;
     EXPECT_EQ(TempFolder::readFile(temp / "new.dat"), "ABC\r\n\r\n");
     EXPECT_EQ(ModeOf(temp / "new.dat"), 0600u);
+    EXPECT_EQ(ReadAll(*held), (std::vector<std::string>{"ABC", ""}));
+    EXPECT_FALSE(other->openHeld(temp / "new.dat", error));  // the installed file stays held
+    EXPECT_TRUE(error.inUse);
 
-    ::chmod((temp / "new.dat").c_str(), 0644);
-    ASSERT_FALSE(files->rename(temp / "new.dat", temp / "new.dat.bak").failed());
-    out = files->createHeld(temp / "new.dat", temp / "new.dat.bak", error);
+    // Without replacing, an existing file is never overwritten, and the temporary file goes.
+    out = files->createTemporary(temp / "new.dat", nullptr, error);
     ASSERT_TRUE(out);
-    EXPECT_FALSE(out->close().failed());
+    EXPECT_FALSE(files->install(std::move(out), temp / "new.dat", false, error));
+    EXPECT_EQ(error.number, 58);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp.path()), {}), 1);
+
+    // A replacement takes the mode of the file it replaces.
+    ::chmod((temp / "new.dat").c_str(), 0644);
+    out = files->createTemporary(temp / "new.dat", held.get(), error);
+    ASSERT_TRUE(out);
+    EXPECT_FALSE(out->writeLine("DEF").failed());
+    EXPECT_FALSE(out->flush().failed());
+    auto replaced = files->install(std::move(out), temp / "new.dat", true, error);
+    ASSERT_TRUE(replaced);
+    EXPECT_FALSE(files->flushFolder(temp / "new.dat").failed());
     EXPECT_EQ(ModeOf(temp / "new.dat"), 0644u);
-    EXPECT_EQ(TempFolder::readFile(temp / "new.dat"), "");
+    EXPECT_EQ(TempFolder::readFile(temp / "new.dat"), "DEF\r\n");
+    EXPECT_EQ(ReadAll(*held), std::vector<std::string>{});  // the old file, read to its end already
+    EXPECT_FALSE(held->rewind().failed());
+    EXPECT_EQ(ReadAll(*held), (std::vector<std::string>{"ABC", ""}));
+
+    // A temporary file dropped before it was installed is removed.
+    out = files->createTemporary(temp / "new.dat", nullptr, error);
+    ASSERT_TRUE(out);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp.path()), {}), 2);
+    out.reset();
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp.path()), {}), 1);
+}
+
+TEST(HostFileSystem, AHoldIsTakenOnlyOnTheFileThePathNamesNow) {
+    TempFolder temp;
+    TempFolder::writeFile(temp / "p.dat", "old\r\n");
+    int replacements = 0;
+    HostFileSystemHooks hooks;
+    // Another instance's save puts a new file in place between our open and our lock.
+    hooks.betweenOpenAndHold = [&](const std::filesystem::path& file) {
+        if (replacements++ == 0) {
+            TempFolder::writeFile(temp / "p.new", "new\r\n");
+            std::filesystem::rename(temp / "p.new", file);
+        }
+    };
+    auto files = CreateHostFileSystem(hooks);
+    ErrorInfo error;
+    auto held = files->openHeld(temp / "p.dat", error);
+    ASSERT_TRUE(held);
+    EXPECT_EQ(replacements, 2);  // opened twice: the first lock was on a replaced file
+    EXPECT_EQ(ReadAll(*held), std::vector<std::string>{"new"});
+    auto other = CreateHostFileSystem();
+    EXPECT_FALSE(other->openHeld(temp / "p.dat", error));
+    EXPECT_TRUE(error.inUse);
+}
+
+TEST(HostFileSystem, LongLinesAreRefusedWithoutBeingKept) {
+    TempFolder temp;
+    TempFolder::writeFile(temp / "p.dat", "short\r\n" + std::string(200000, 'A') + "\r\nafter\r\n");
+    auto files = CreateHostFileSystem();
+    ErrorInfo error;
+    auto held = files->openHeld(temp / "p.dat", error);
+    ASSERT_TRUE(held);
+    std::string line;
+    EXPECT_TRUE(held->readLine(line, error, 100000));
+    EXPECT_EQ(line, "short");
+    EXPECT_FALSE(held->readLine(line, error, 100000));
+    EXPECT_EQ(error.number, 62);
+    EXPECT_TRUE(line.empty());
+}
+
+TEST(HostFileSystem, CoreDumpsCanBeSwitchedOff) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        DisableCoreDumps();
+        struct rlimit limit {};
+        ::getrlimit(RLIMIT_CORE, &limit);
+        ::_exit(limit.rlim_cur == 0 && limit.rlim_max == 0 && ::prctl(PR_GET_DUMPABLE) == 0 ? 0 : 1);
+    }
+    ASSERT_GT(child, 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 TEST(HostFileSystem, ListsProfileFilesSortedAndAppendsWholeLines) {

@@ -53,7 +53,7 @@ TEST_F(StoreTest, CreateWritesTheFirstFileWithDefaultsOwnerOnly) {
     EXPECT_EQ(file.plain[3], AppendRecordSum(u"5|Default Question|opensesame"));
     EXPECT_EQ(file.plain[4], AppendRecordSum(u"6|1"));
 
-    ASSERT_TRUE(a.store->OpenProfile(u"Home"));
+    ASSERT_TRUE(a.store->OpenProfile(u"Home").loaded());
     EXPECT_TRUE(a.store->holdsFile());
     EXPECT_EQ(a.store->profileName(), u"Home");
     EXPECT_EQ(a.store->profile().password, u"opensesame");
@@ -107,7 +107,7 @@ TEST_F(StoreTest, TwoSavesInARowCountUpTwiceAndLeaveNoBackup) {
 
     a.store->CloseHeldFile();
     Instance& b = startInstance();
-    ASSERT_TRUE(b.store->OpenProfile(u"Home"));
+    ASSERT_TRUE(b.store->OpenProfile(u"Home").loaded());
     EXPECT_EQ(b.store->profile().entries, a.store->profile().entries);
 }
 
@@ -133,7 +133,7 @@ TEST_F(StoreTest, ConflictWithUnchangedLogonRefreshesFromTheOtherSave) {
     a.store->CloseHeldFile();  // A's session stays open but another user gets the file
 
     Instance& b = startInstance();
-    ASSERT_TRUE(b.store->OpenProfile(u"Home"));
+    ASSERT_TRUE(b.store->OpenProfile(u"Home").loaded());
     b.store->profile().entries.push_back(u"4|Bank|B's entry|b|pw||||");
     ASSERT_EQ(b.store->WriteToFile(), SaveOutcome::Saved);
     b.store->CloseHeldFile();
@@ -161,7 +161,7 @@ TEST_F(StoreTest, ConflictWithChangedLogonLocksTheSession) {
     Instance& a = createAndOpen(u"Home");
     a.store->CloseHeldFile();
     Instance& b = startInstance();
-    ASSERT_TRUE(b.store->OpenProfile(u"Home"));
+    ASSERT_TRUE(b.store->OpenProfile(u"Home").loaded());
     b.store->profile().password = u"new password";
     ASSERT_EQ(b.store->WriteToFile(), SaveOutcome::Saved);
     b.store->CloseHeldFile();
@@ -183,13 +183,14 @@ TEST_F(StoreTest, SaveWhileAnotherInstanceHoldsTheFileFailsAfterFiveAttempts) {
     Instance& b = createAndOpen(u"Home");
     b.store->CloseHeldFile();
     Instance& a = startInstance();
-    ASSERT_TRUE(a.store->OpenProfile(u"Home"));  // A holds it now
+    ASSERT_TRUE(a.store->OpenProfile(u"Home").loaded());  // A holds it now
     const std::string before = fileBytes(u"Home");
 
     b.store->profile().entries.push_back(u"4|x|y|z|w||||");
     b.host.clear();
+    b.files->holdAttempts.clear();
     EXPECT_EQ(b.store->WriteToFile(), SaveOutcome::Failed);
-    EXPECT_EQ(b.files->renames, 5 + 0);  // five attempts; no backup to put back
+    EXPECT_EQ(std::count(b.files->holdAttempts.begin(), b.files->holdAttempts.end(), profileFile(u"Home")), 5);
     EXPECT_EQ(b.host.waits, (std::vector<int>{3000, 3000, 3000, 3000}));
     ASSERT_EQ(b.host.messages.size(), 1u);
     EXPECT_EQ(b.host.messages[0].text,
@@ -202,51 +203,53 @@ TEST_F(StoreTest, SaveWhileAnotherInstanceHoldsTheFileFailsAfterFiveAttempts) {
     EXPECT_EQ(log[0], "#2026-12-07 16:57:18#,\"Writetofile\",\"70\",\"Permission denied\"");
     EXPECT_TRUE(a.store->holdsFile());
 
-    // A second instance cannot load or delete the held profile either.
+    // A second instance cannot load or delete the held profile either; it is told so, and the
+    // caller decides what to show (the window stays open).
     Instance& c = startInstance();
-    EXPECT_FALSE(c.store->OpenProfile(u"Home"));
-    EXPECT_EQ(c.host.messages.at(0).text,
-              u"An Error has occurred!. The error is : \nPermission denied  ReadFromFile (70)\nPlease close application and re-open.");
-    EXPECT_EQ(c.host.mainWindowCloses, 1);
-    c.host.clear();
+    const OpenResult opened = c.store->OpenProfile(u"Home");
+    EXPECT_EQ(opened.outcome, OpenOutcome::InUse);
+    EXPECT_EQ(opened.error.number, 70);
+    EXPECT_TRUE(opened.error.inUse);
+    EXPECT_EQ(opened.message, u"The profile Home is in use by another user. Try again later.");
+    EXPECT_TRUE(c.host.messages.empty());
+    EXPECT_EQ(c.host.mainWindowCloses, 0);
     c.store->ReadFromFile(false, u"");
     EXPECT_TRUE(c.host.messages.empty());
     EXPECT_FALSE(c.store->loaded());
     c.host.answers = {MessageAnswer::Yes};
-    c.store->DeleteProfile(u"Home");
+    const DeleteResult deleted = c.store->DeleteProfile(u"Home");
+    EXPECT_EQ(deleted.outcome, DeleteOutcome::Failed);
+    EXPECT_TRUE(deleted.error.inUse);
     EXPECT_TRUE(std::filesystem::exists(profileFile(u"Home")));
 }
 
-TEST_F(StoreTest, ReloadAfterConflictFailingFiveTimesPutsTheBackupBack) {
+TEST_F(StoreTest, ReloadAfterConflictFailingFiveTimesClosesTheWindowAndLeavesTheFile) {
     Instance& a = createAndOpen(u"Home");
     a.store->CloseHeldFile();
     Instance& b = startInstance();
-    ASSERT_TRUE(b.store->OpenProfile(u"Home"));
+    ASSERT_TRUE(b.store->OpenProfile(u"Home").loaded());
     ASSERT_EQ(b.store->WriteToFile(), SaveOutcome::Saved);
     b.store->CloseHeldFile();
     const std::string afterB = fileBytes(u"Home");
 
-    int backupOpens = 0;  // the version is read, every reload fails
-    a.files->failOpen = [&backupOpens](const std::filesystem::path& p) {
-        return p.extension() == ".bak" && ++backupOpens > 1;
-    };
+    a.files->readsBeforeFailure = 3;  // the version is read, every reload fails
     a.store->WriteToFile();
-    EXPECT_EQ(a.host.waits.size(), 5u);
+    EXPECT_EQ(a.host.waits.size(), 4u);
     EXPECT_EQ(a.host.texts(),
               (std::vector<std::u16string>{
-                  u"An Error has occurred!. The error is : \nFile not found  ReadFromFile (53)\nPlease close application and re-open.",
+                  u"An Error has occurred!. The error is : \nDevice I/O error  ReadFromFile (57)\nPlease close application and re-open.",
                   u"The record has been modified by another user.\nRefreshing data..."}));
     EXPECT_EQ(a.host.mainWindowCloses, 1);
     EXPECT_EQ(fileBytes(u"Home"), afterB);
-    EXPECT_FALSE(std::filesystem::exists(database / "Home.dat.bak"));
-    EXPECT_EQ(logLines(), std::vector<std::string>{"#2026-12-07 16:57:18#,\"ReadFromFile\",\"53\",\"File not found\""});
+    EXPECT_EQ(std::filesystem::directory_iterator(database)->path().filename(), "Home.dat");
+    EXPECT_EQ(logLines(), std::vector<std::string>{"#2026-12-07 16:57:18#,\"ReadFromFile\",\"57\",\"Device I/O error\""});
 }
 
 TEST_F(StoreTest, SaveStartedDuringAnotherSaveDoesNotTakeTheFileAgain) {
     Instance& a = createAndOpen(u"Home");
     a.store->CloseHeldFile();
     Instance& b = startInstance();
-    ASSERT_TRUE(b.store->OpenProfile(u"Home"));
+    ASSERT_TRUE(b.store->OpenProfile(u"Home").loaded());
     b.store->profile().entries.push_back(u"4|b|c|d|e||||");
     ASSERT_EQ(b.store->WriteToFile(), SaveOutcome::Saved);
     b.store->CloseHeldFile();
@@ -254,19 +257,18 @@ TEST_F(StoreTest, SaveStartedDuringAnotherSaveDoesNotTakeTheFileAgain) {
 
     // The user saves again while the first save reloads after its conflict.
     bool nestedStarted = false;
+    a.files->holdAttempts.clear();
     a.host.onProcessEvents = [&] {
-        if (a.files->renamed.size() == 1 && !nestedStarted) {
+        if (a.files->holdAttempts.size() == 1 && !nestedStarted) {
             nestedStarted = true;
             a.store->WriteToFile();
         }
     };
     a.store->WriteToFile();
     ASSERT_TRUE(nestedStarted);
-    const std::filesystem::path backup = database / "Home.dat.bak";
-    EXPECT_EQ(std::count(a.files->renameTargets.begin(), a.files->renameTargets.end(), backup), 1);
-    // only the first save tried to take the file
+    EXPECT_EQ(a.files->holdAttempts.size(), 1u);  // only the first save took the file
     EXPECT_EQ(fileBytes(u"Home"), afterB);
-    EXPECT_FALSE(std::filesystem::exists(backup));
+    EXPECT_EQ(a.store->profile().entries, std::vector<std::u16string>{u"4|b|c|d|e||||"});
 }
 
 TEST_F(StoreTest, VerifierReadsAFileWithoutLogonAndRespectsTheHold) {
@@ -314,7 +316,8 @@ TEST_F(StoreTest, WriteFailingAtAnyLineLeavesTheOldFileByteIdentical) {
         EXPECT_EQ(a.host.texts(), std::vector<std::u16string>{
                                       u"An Error has occurred!. The error is : \nDisk full(61)\nPlease close application and re-open."});
         EXPECT_EQ(a.store->profile().version, 2);
-        EXPECT_FALSE(a.store->holdsFile());
+        EXPECT_TRUE(a.store->holdsFile());  // the old file stays held: nobody else can change it meanwhile
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(database), {}), 2);  // profile and log only
     }
     // With the version put back, the next save is no conflict and keeps the change.
     a.files->failWriteAtLine = 0;
@@ -325,15 +328,22 @@ TEST_F(StoreTest, WriteFailingAtAnyLineLeavesTheOldFileByteIdentical) {
     EXPECT_EQ(DecodeFileForTest(fileBytes(u"Home")).lines.size(), 10u + 4);
 }
 
-TEST_F(StoreTest, FailingCloseAndFailingCreateLeaveNothingHalfMade) {
+TEST_F(StoreTest, FailingFlushInstallAndCreateLeaveNothingHalfMade) {
     Instance& a = createAndOpen(u"Home");
     const std::string before = fileBytes(u"Home");
-    a.files->failClose = true;
+    a.files->failFlush = true;
     EXPECT_EQ(a.store->WriteToFile(), SaveOutcome::Failed);
     EXPECT_EQ(fileBytes(u"Home"), before);
+    a.files->failFlush = false;
+    a.files->failInstall = [](const std::filesystem::path&) { return true; };
+    a.host.clear();
+    EXPECT_EQ(a.store->WriteToFile(), SaveOutcome::Failed);
+    EXPECT_TRUE(a.host.waits.empty());  // not another instance: no waiting
+    EXPECT_EQ(fileBytes(u"Home"), before);
+    a.files->failInstall = nullptr;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(database), {}), 2);  // profile and log only
 
     // A new profile whose first file cannot be completed is not left behind.
-    a.files->failClose = false;
     a.files->failWriteAtLine = 3;
     a.host.clear();
     EXPECT_FALSE(a.store->CreateProfile(u"Work"));
@@ -347,7 +357,7 @@ TEST_F(StoreTest, ReadOnlyFolderFailsTheSaveAndKeepsTheFile) {
     // Returns 0 when everything went as expected, else the number of the failed check.
     auto saveInReadOnlyFolder = [&]() -> int {
         Instance& b = startInstance();
-        if (!b.store->OpenProfile(u"Home")) {
+        if (!b.store->OpenProfile(u"Home").loaded()) {
             return 1;
         }
         ::chmod(database.c_str(), 0500);
@@ -355,7 +365,8 @@ TEST_F(StoreTest, ReadOnlyFolderFailsTheSaveAndKeepsTheFile) {
         if (b.store->WriteToFile() != SaveOutcome::Failed) {
             return 2;
         }
-        if (b.host.waits.size() != 4 || b.host.messages.size() != 1) {
+        // The folder refuses the temporary file: the real reason at once, no waiting.
+        if (!b.host.waits.empty() || b.host.messages.size() != 1) {
             return 3;
         }
         if (b.host.messages[0].text !=
@@ -418,20 +429,21 @@ TEST_F(StoreTest, MissingFolder) {
     EXPECT_EQ(a.store->databaseFolder(), applicationFolder);
 }
 
-TEST_F(StoreTest, ReadVersionFailingFiveTimesPutsTheBackupBackAndLocks) {
+TEST_F(StoreTest, ReadVersionFailingFiveTimesLocksAndLeavesTheFile) {
     Instance& a = createAndOpen(u"Home");
     const std::string before = fileBytes(u"Home");
-    a.files->failOpen = [](const std::filesystem::path& p) { return p.extension() == ".bak"; };
+    a.files->readsBeforeFailure = 0;
+    a.store->profile().entries.push_back(u"4|x|y|z|w||||");
     a.store->WriteToFile();
     EXPECT_EQ(fileBytes(u"Home"), before);
-    EXPECT_FALSE(std::filesystem::exists(database / "Home.dat.bak"));
     ASSERT_GE(a.host.messages.size(), 1u);
-    EXPECT_EQ(a.host.messages[0].text, u"An Error has occurred!. The error is : \nFile not found");
+    EXPECT_EQ(a.host.messages[0].text, u"An Error has occurred!. The error is : \nDevice I/O error");
     EXPECT_EQ(a.host.messages[0].title, u"ReadFromFile");
     EXPECT_GE(a.host.locks, 1);
     const auto log = logLines();
     ASSERT_GE(log.size(), 1u);
-    EXPECT_EQ(log[0], "#2026-12-07 16:57:18#,\"ReadVersion\",\"53\",\"File not found\"");
+    EXPECT_EQ(log[0], "#2026-12-07 16:57:18#,\"ReadVersion\",\"57\",\"Device I/O error\"");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(database), {}), 2);  // profile and log only
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -444,7 +456,7 @@ protected:
         Instance& a = startInstance();
         a.store->ListProfiles();
         a.host.clear();
-        opened = a.store->OpenProfile(u"P");
+        opened = a.store->OpenProfile(u"P").loaded();
         return a;
     }
     bool opened = false;
@@ -507,14 +519,19 @@ TEST_F(LoadTest, CategoriesDifferingOnlyInCaseFailTheLoad) {
     EXPECT_EQ(a.host.mainWindowCloses, 1);
 }
 
-TEST_F(LoadTest, EmptyFileLoadsAndKeepsTheLogonFields) {
+TEST_F(LoadTest, EmptyFileIsADamagedFileNotAWrongLogon) {
     TempFolder::writeFile(profileFile(u"P"), "");
     Instance& a = createAndOpen(u"Home");
     a.store->profile().entries.push_back(u"4|x||||||||");
-    ASSERT_TRUE(a.store->OpenProfile(u"P"));
-    EXPECT_EQ(a.store->profile().password, u"opensesame");
-    EXPECT_TRUE(a.store->profile().entries.empty());
-    EXPECT_TRUE(a.store->profile().questions.empty());
+    const OpenResult result = a.store->OpenProfile(u"P");
+    EXPECT_EQ(result.outcome, OpenOutcome::Empty);
+    EXPECT_EQ(result.message, u"The profile file is empty.");
+    EXPECT_FALSE(a.store->loaded());
+    EXPECT_FALSE(a.store->holdsFile());
+    EXPECT_TRUE(a.store->profile().entries.empty());  // nothing of the earlier profile is left to show
+    EXPECT_TRUE(a.host.messages.empty());             // the caller shows the message
+    EXPECT_EQ(a.host.mainWindowCloses, 0);
+    EXPECT_EQ(logLines(), std::vector<std::string>{"#2026-12-07 16:57:18#,\"ReadFromFile\",\"62\",\"Input past end of file\""});
 }
 
 TEST_F(LoadTest, LineTheCipherRejectsEndsTheProgram) {
@@ -538,7 +555,7 @@ TEST_F(LoadTest, FileDeletedBetweenListingAndOpening) {
     Instance& a = startInstance();
     EXPECT_EQ(a.store->ListProfiles(), std::vector<std::u16string>{u"P"});
     std::filesystem::remove(profileFile(u"P"));
-    EXPECT_FALSE(a.store->OpenProfile(u"P"));
+    EXPECT_FALSE(a.store->OpenProfile(u"P").loaded());
     EXPECT_EQ(a.host.texts(), std::vector<std::u16string>{kGenericLoadFailure53});
     EXPECT_EQ(a.host.mainWindowCloses, 1);
     EXPECT_EQ(logLines(), std::vector<std::string>{"#2026-12-07 16:57:18#,\"ReadFromFile\",\"53\",\"File not found\""});
@@ -561,7 +578,7 @@ TEST_F(StoreTest, DeleteAsksFirstAndReportsMissingFiles) {
     Instance& a = createAndOpen(u"Home");
     a.store->CloseHeldFile();
     a.host.clear();
-    a.store->DeleteProfile(u"Home");  // default answer: No
+    (void)a.store->DeleteProfile(u"Home");  // default answer: No
     ASSERT_EQ(a.host.messages.size(), 1u);
     EXPECT_EQ(a.host.messages[0].text, u"Are you sure you want to delete the selected profile?");
     EXPECT_EQ(a.host.messages[0].title, u"Delete Profile");
@@ -570,12 +587,12 @@ TEST_F(StoreTest, DeleteAsksFirstAndReportsMissingFiles) {
     EXPECT_TRUE(std::filesystem::exists(profileFile(u"Home")));
 
     a.host.answers = {MessageAnswer::Yes};
-    a.store->DeleteProfile(u"Home");
+    (void)a.store->DeleteProfile(u"Home");
     EXPECT_FALSE(std::filesystem::exists(profileFile(u"Home")));
 
     a.host.clear();
     a.host.answers = {MessageAnswer::Yes, MessageAnswer::No};
-    a.store->DeleteProfile(u"Home");
+    (void)a.store->DeleteProfile(u"Home");
     ASSERT_EQ(a.host.messages.size(), 2u);
     EXPECT_EQ(a.host.messages[1].text, u"File not found!");
     EXPECT_EQ(a.host.messages[1].title, u"File Error");

@@ -11,18 +11,21 @@ public:
     FaultyWritable(std::unique_ptr<WritableFile> inner, FaultyFileSystem& owner) : inner_(std::move(inner)), owner_(owner) {}
     ErrorInfo writeLine(std::string_view text) override {
         ++lines_;
+        owner_.steps.push_back("write");
         if (owner_.failWriteAtLine != 0 && lines_ == owner_.failWriteAtLine) {
             return ErrorInfo::of(owner_.writeError);
         }
         return inner_->writeLine(text);
     }
-    ErrorInfo close() override {
-        const ErrorInfo result = inner_->close();
-        if (owner_.failClose) {
+    ErrorInfo flush() override {
+        owner_.steps.push_back("flush");
+        const ErrorInfo result = inner_->flush();
+        if (owner_.failFlush) {
             return ErrorInfo::of(error::kDeviceIo);
         }
         return result;
     }
+    std::unique_ptr<WritableFile> release() { return std::move(inner_); }
 
 private:
     std::unique_ptr<WritableFile> inner_;
@@ -30,17 +33,67 @@ private:
     int lines_ = 0;
 };
 
+class FaultyReadable : public ReadableFile {
+public:
+    FaultyReadable(std::unique_ptr<ReadableFile> inner, FaultyFileSystem& owner) : inner_(std::move(inner)), owner_(owner) {}
+    bool readLine(std::string& line, ErrorInfo& error, std::size_t maxLength) override {
+        if (!owner_.mayRead()) {
+            error = ErrorInfo::of(error::kDeviceIo);
+            return false;
+        }
+        return inner_->readLine(line, error, maxLength);
+    }
+    ErrorInfo rewind() override { return inner_->rewind(); }
+    const ReadableFile* inner() const { return inner_.get(); }
+
+private:
+    std::unique_ptr<ReadableFile> inner_;
+    FaultyFileSystem& owner_;
+};
+
 const std::u16string kTestTime = u"8.27";
 
 }  // namespace
 
-std::unique_ptr<WritableFile> FaultyFileSystem::createHeld(const std::filesystem::path& file,
-                                                           const std::filesystem::path& keepModeOf, ErrorInfo& error) {
-    std::unique_ptr<WritableFile> real = inner_->createHeld(file, keepModeOf, error);
+std::unique_ptr<ReadableFile> FaultyFileSystem::openHeld(const std::filesystem::path& file, ErrorInfo& error) {
+    holdAttempts.push_back(file);
+    if (failOpen && failOpen(file)) {
+        error = ErrorInfo::of(error::kFileNotFound);
+        return nullptr;
+    }
+    std::unique_ptr<ReadableFile> real = inner_->openHeld(file, error);
+    if (!real) {
+        return nullptr;
+    }
+    return std::make_unique<FaultyReadable>(std::move(real), *this);
+}
+
+std::unique_ptr<WritableFile> FaultyFileSystem::createTemporary(const std::filesystem::path& target,
+                                                                const ReadableFile* like, ErrorInfo& error) {
+    steps.push_back("create");
+    const auto* wrapped = dynamic_cast<const FaultyReadable*>(like);
+    std::unique_ptr<WritableFile> real = inner_->createTemporary(target, wrapped ? wrapped->inner() : like, error);
     if (!real) {
         return nullptr;
     }
     return std::make_unique<FaultyWritable>(std::move(real), *this);
+}
+
+std::unique_ptr<ReadableFile> FaultyFileSystem::install(std::unique_ptr<WritableFile> temporary,
+                                                        const std::filesystem::path& target, bool replaceExisting,
+                                                        ErrorInfo& error) {
+    steps.push_back("install");
+    auto* wrapped = dynamic_cast<FaultyWritable*>(temporary.get());
+    std::unique_ptr<WritableFile> real = wrapped ? wrapped->release() : std::move(temporary);
+    if (failInstall && failInstall(target)) {
+        error = ErrorInfo::of(error::kPermissionDenied);
+        return nullptr;
+    }
+    std::unique_ptr<ReadableFile> held = inner_->install(std::move(real), target, replaceExisting, error);
+    if (!held) {
+        return nullptr;
+    }
+    return std::make_unique<FaultyReadable>(std::move(held), *this);
 }
 
 Instance::Instance(const std::filesystem::path& databaseFolder, const std::filesystem::path& settingsFolderPath,
@@ -97,7 +150,7 @@ std::vector<std::string> StoreTest::logLines() const {
 Instance& StoreTest::createAndOpen(std::u16string_view name) {
     Instance& instance = instances.empty() ? startInstance() : *instances.front();
     EXPECT_TRUE(instance.store->CreateProfile(name));
-    EXPECT_TRUE(instance.store->OpenProfile(name));
+    EXPECT_TRUE(instance.store->OpenProfile(name).loaded());
     instance.host.clear();
     return instance;
 }

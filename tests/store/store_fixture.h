@@ -20,40 +20,36 @@
 
 namespace keyloft::testing {
 
-// Wraps a real FileSystem; each failure can be switched on by the test.
+// Wraps a real FileSystem; each failure can be switched on by the test, and every step of a save
+// is recorded in order.
 class FaultyFileSystem : public FileSystem {
 public:
     explicit FaultyFileSystem(std::unique_ptr<FileSystem> inner) : inner_(std::move(inner)) {}
 
     int failWriteAtLine = 0;          // the n-th written line (1-based, counted per file) fails
     int writeError = error::kDiskFull;
-    bool failClose = false;
-    std::function<bool(const std::filesystem::path&)> failOpen;   // openHeld fails with 53 when true
-    std::function<bool(const std::filesystem::path&)> failRename; // rename fails with 70 when true
-    int renames = 0;
-    std::vector<std::pair<std::filesystem::path, std::filesystem::path>> renamed;  // the ones that worked
-    std::vector<std::filesystem::path> renameTargets;  // every attempt
+    bool failFlush = false;           // flushing a written file fails with 57
+    int readsBeforeFailure = -1;      // when >= 0: lines that may still be read before reads fail with 57
+    std::function<bool(const std::filesystem::path&)> failOpen;     // openHeld fails with 53 when true
+    std::function<bool(const std::filesystem::path&)> failInstall;  // install fails with 70 (not in use) when true
+    std::vector<std::filesystem::path> holdAttempts;                // every openHeld, in order
+    // The steps of saves, in order: "create", "write", "flush", "install", "flush folder".
+    std::vector<std::string> steps;
 
-    std::unique_ptr<ReadableFile> openHeld(const std::filesystem::path& file, ErrorInfo& error) override {
-        if (failOpen && failOpen(file)) {
-            error = ErrorInfo::of(error::kFileNotFound);
-            return nullptr;
-        }
-        return inner_->openHeld(file, error);
+    std::unique_ptr<ReadableFile> openHeld(const std::filesystem::path& file, ErrorInfo& error) override;
+    std::unique_ptr<WritableFile> createTemporary(const std::filesystem::path& target, const ReadableFile* like,
+                                                  ErrorInfo& error) override;
+    std::unique_ptr<ReadableFile> install(std::unique_ptr<WritableFile> temporary, const std::filesystem::path& target,
+                                          bool replaceExisting, ErrorInfo& error) override;
+    ErrorInfo flushFolder(const std::filesystem::path& file) override {
+        steps.push_back("flush folder");
+        return inner_->flushFolder(file);
     }
-    std::unique_ptr<WritableFile> createHeld(const std::filesystem::path& file, const std::filesystem::path& keepModeOf,
-                                             ErrorInfo& error) override;
-    ErrorInfo rename(const std::filesystem::path& from, const std::filesystem::path& to) override {
-        ++renames;
-        renameTargets.push_back(to);
-        if (failRename && failRename(from)) {
-            return ErrorInfo::of(error::kPermissionDenied);
-        }
-        ErrorInfo result = inner_->rename(from, to);
-        if (!result.failed()) {
-            renamed.emplace_back(from, to);
-        }
-        return result;
+    std::vector<std::filesystem::path> removeLeftovers(const std::filesystem::path& target) override {
+        return inner_->removeLeftovers(target);
+    }
+    ErrorInfo rename(const std::filesystem::path& from, const std::filesystem::path& to, bool replaceExisting) override {
+        return inner_->rename(from, to, replaceExisting);
     }
     ErrorInfo remove(const std::filesystem::path& file) override { return inner_->remove(file); }
     bool exists(const std::filesystem::path& file) override { return inner_->exists(file); }
@@ -62,6 +58,18 @@ public:
     }
     bool appendText(const std::filesystem::path& file, std::string_view text) override {
         return inner_->appendText(file, text);
+    }
+
+    // A read of a wrapped file: false when reads are to fail from now on.
+    bool mayRead() {
+        if (readsBeforeFailure < 0) {
+            return true;
+        }
+        if (readsBeforeFailure == 0) {
+            return false;
+        }
+        --readsBeforeFailure;
+        return true;
     }
 
 private:

@@ -1,0 +1,256 @@
+// What a save does to the folder at every step, and how a load puts right what an interrupted save
+// of an earlier build left behind.
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "store/profile_codec.h"
+#include "store/profile_verifier.h"
+#include "store_fixture.h"
+
+namespace keyloft::testing {
+namespace {
+
+struct stat StatOf(const std::filesystem::path& file) {
+    struct stat st {};
+    EXPECT_EQ(::stat(file.c_str(), &st), 0) << file;
+    return st;
+}
+
+std::vector<std::string> FolderNames(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class SaveSafetyTest : public StoreTest {
+protected:
+    // A sound profile file at `version` holding one entry named after it.
+    std::string ProfileAt(std::int32_t version) {
+        Profile p;
+        p.logonMode = kPasswordOnly;
+        p.userId = p.password = p.pin = u"opensesame";
+        p.answerMode = kOneAnswer;
+        p.questions = {u"5|Default Question|opensesame"};
+        p.entries = {u"4||saved at " + Int32Text(version) + u"|me|pw||||"};
+        return JoinFileLines(EncodeProfile(p, version, u"8.27", false).lines);
+    }
+    std::filesystem::path backupFile() const { return database / "Home.dat.bak"; }
+
+    Instance& open() {
+        Instance& a = startInstance();
+        a.host.clear();
+        lastOpen = a.store->OpenProfile(u"Home");
+        return a;
+    }
+    OpenResult lastOpen;
+};
+
+TEST_F(SaveSafetyTest, ASaveWritesFlushesRenamesThenFlushesTheFolder) {
+    Instance& a = createAndOpen(u"Home");
+    a.store->profile().entries.push_back(u"4|c|d|u|p||||");
+    a.files->steps.clear();
+    ASSERT_EQ(a.store->WriteToFile(), SaveOutcome::Saved);
+    std::vector<std::string> expected{"create"};
+    expected.insert(expected.end(), 8, "write");  // key line, 1, 8, 2, the entry, the question, 6, trailer
+    expected.insert(expected.end(), {"flush", "install", "flush folder"});
+    EXPECT_EQ(a.files->steps, expected);
+    EXPECT_EQ(FolderNames(database), std::vector<std::string>{"Home.dat"});
+
+    // Creating follows the same steps.
+    a.files->steps.clear();
+    ASSERT_TRUE(a.store->CreateProfile(u"Work"));
+    expected = {"create"};
+    expected.insert(expected.end(), 7, "write");
+    expected.insert(expected.end(), {"flush", "install", "flush folder"});
+    EXPECT_EQ(a.files->steps, expected);
+}
+
+TEST_F(SaveSafetyTest, AStaleBackupIsNeverPutBackOverNewerData) {
+    TempFolder::writeFile(profileFile(u"Home"), ProfileAt(8));
+    TempFolder::writeFile(backupFile(), ProfileAt(7));
+    Instance& a = open();
+    ASSERT_TRUE(lastOpen.loaded());
+    EXPECT_EQ(a.store->profile().version, 8);
+    EXPECT_FALSE(std::filesystem::exists(backupFile()));
+    EXPECT_EQ(logLines(), std::vector<std::string>{
+                              "#2026-12-07 16:57:18#,\"Recover\",\"0\",\"Home.dat.bak (older (version 7)) was removed; "
+                              "Home.dat holds version 8\""});
+    a.store->profile().entries.push_back(u"4||new|me|pw||||");
+    ASSERT_EQ(a.store->WriteToFile(), SaveOutcome::Saved);
+    a.store->CloseHeldFile();
+
+    Instance& b = open();
+    ASSERT_TRUE(lastOpen.loaded());
+    EXPECT_EQ(b.store->profile().version, 9);
+    EXPECT_EQ(b.store->profile().entries,
+              (std::vector<std::u16string>{u"4||saved at 8|me|pw||||", u"4||new|me|pw||||"}));
+}
+
+TEST_F(SaveSafetyTest, ASoundBackupReplacesAMissingEmptyOrDamagedProfile) {
+    const std::string backup = ProfileAt(7);
+    const std::string newer = ProfileAt(8);
+    struct Case {
+        const char* name;
+        std::optional<std::string> profile;  // nullopt: no profile file
+        const char* why;
+    };
+    const std::vector<Case> cases{
+        {"missing", std::nullopt, "was missing"},
+        {"empty", std::string(), "was empty"},
+        {"cut in the middle of a line", newer.substr(0, newer.size() / 2), "failed its checks"},
+        {"cut after a line", newer.substr(0, newer.find("\r\n") + 2), "failed its checks"},
+        {"an older version", ProfileAt(6), "held an older version (version 6)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove(profileFile(u"Home"));
+        std::filesystem::remove(database / "KeyloftErrors.log");
+        if (c.profile) {
+            TempFolder::writeFile(profileFile(u"Home"), *c.profile);
+        }
+        TempFolder::writeFile(backupFile(), backup);
+        Instance& a = open();
+        ASSERT_TRUE(lastOpen.loaded());
+        EXPECT_TRUE(a.host.messages.empty());
+        EXPECT_EQ(a.store->profile().version, 7);
+        EXPECT_EQ(fileBytes(u"Home"), backup);
+        EXPECT_FALSE(std::filesystem::exists(backupFile()));
+        EXPECT_EQ(logLines(), std::vector<std::string>{"#2026-12-07 16:57:18#,\"Recover\",\"0\",\"Home.dat.bak "
+                                                       "(version 7) was put back as Home.dat, which " +
+                                                       std::string(c.why) + "\""});
+        // The next save goes ahead as usual.
+        a.store->profile().entries.push_back(u"4||after|me|pw||||");
+        EXPECT_EQ(a.store->WriteToFile(), SaveOutcome::Saved);
+        a.store->CloseHeldFile();
+        instances.clear();
+    }
+}
+
+TEST_F(SaveSafetyTest, ADamagedBackupBesideASoundProfileGoes) {
+    TempFolder::writeFile(profileFile(u"Home"), ProfileAt(8));
+    TempFolder::writeFile(backupFile(), "not a profile\r\n");
+    Instance& a = open();
+    ASSERT_TRUE(lastOpen.loaded());
+    EXPECT_EQ(a.store->profile().version, 8);
+    EXPECT_EQ(FolderNames(database), (std::vector<std::string>{"Home.dat", "KeyloftErrors.log"}));
+}
+
+TEST_F(SaveSafetyTest, TwoDamagedFilesAreLeftAsTheyAreAndTheLoadFails) {
+    TempFolder::writeFile(profileFile(u"Home"), "damaged\r\n");
+    TempFolder::writeFile(backupFile(), "damaged too\r\n");
+    Instance& a = open();
+    EXPECT_FALSE(lastOpen.loaded());
+    EXPECT_EQ(TempFolder::readFile(profileFile(u"Home")), "damaged\r\n");
+    EXPECT_EQ(TempFolder::readFile(backupFile()), "damaged too\r\n");
+    EXPECT_EQ(a.host.mainWindowCloses, 1);  // the loader's own failure path
+}
+
+TEST_F(SaveSafetyTest, TemporaryFilesOfAnInterruptedSaveGoWithTheNextHolder) {
+    createAndOpen(u"Home").store->CloseHeldFile();
+    TempFolder::writeFile(database / ".Home.dat.Zx81Zx81.tmp", "half a save");
+    TempFolder::writeFile(database / ".Work.dat.Zx81Zx81.tmp", "another profile's");
+    // A save under way in another instance keeps its temporary file.
+    auto other = platform::CreateHostFileSystem();
+    ErrorInfo error;
+    std::unique_ptr<WritableFile> underWay = other->createTemporary(profileFile(u"Home"), nullptr, error);
+    ASSERT_TRUE(underWay);
+
+    Instance& a = open();
+    ASSERT_TRUE(lastOpen.loaded());
+    const std::vector<std::string> names = FolderNames(database);
+    EXPECT_EQ(std::count(names.begin(), names.end(), ".Home.dat.Zx81Zx81.tmp"), 0);
+    EXPECT_EQ(std::count(names.begin(), names.end(), ".Work.dat.Zx81Zx81.tmp"), 1);
+    EXPECT_EQ(names.size(), 4u);  // Home.dat, the log, Work's file and the save under way
+    EXPECT_EQ(logLines(), std::vector<std::string>{"#2026-12-07 16:57:18#,\"Recover\",\"0\",\"the temporary file "
+                                                   ".Home.dat.Zx81Zx81.tmp of an interrupted save was removed\""});
+    underWay.reset();  // dropped without install: removed
+    EXPECT_EQ(FolderNames(database).size(), 3u);
+    (void)a;
+}
+
+TEST_F(SaveSafetyTest, ASymlinkedProfileIsSavedThroughTheLink) {
+    const std::filesystem::path sync = temp / "sync";
+    std::filesystem::create_directories(sync);
+    TempFolder::writeFile(sync / "Home.dat", ProfileAt(3));
+    std::filesystem::create_symlink("../sync/Home.dat", profileFile(u"Home"));
+
+    Instance& a = open();
+    ASSERT_TRUE(lastOpen.loaded());
+    a.store->profile().entries.push_back(u"4||through the link|me|pw||||");
+    ASSERT_EQ(a.store->WriteToFile(), SaveOutcome::Saved);
+    EXPECT_TRUE(std::filesystem::is_symlink(profileFile(u"Home")));
+    EXPECT_EQ(FolderNames(sync), std::vector<std::string>{"Home.dat"});
+    EXPECT_EQ(FolderNames(database), std::vector<std::string>{"Home.dat"});
+    const VerifyReport report = VerifyProfileBytes(TempFolder::readFile(sync / "Home.dat"));
+    EXPECT_TRUE(report.ok);
+    EXPECT_EQ(report.version.value_or(0), 4);
+    EXPECT_EQ(report.entryCount, 2u);
+    // The instance still holds the file behind the link.
+    Instance& b = startInstance();
+    EXPECT_EQ(b.store->OpenProfile(u"Home").outcome, OpenOutcome::InUse);
+}
+
+TEST_F(SaveSafetyTest, ASaveKeepsPermissionsGroupAndOwner) {
+    Instance& a = createAndOpen(u"Home");
+    EXPECT_EQ(StatOf(profileFile(u"Home")).st_mode & 07777, 0600u);  // new profiles: owner only
+    ASSERT_EQ(::chmod(profileFile(u"Home").c_str(), 0660), 0);
+    const bool root = ::geteuid() == 0;
+    const gid_t team = root ? 4242 : ::getegid();
+    const uid_t alice = root ? 4343 : ::geteuid();
+    if (root) {
+        ASSERT_EQ(::chown(profileFile(u"Home").c_str(), alice, team), 0);
+    }
+    a.store->profile().entries.push_back(u"4||e|me|pw||||");
+    ASSERT_EQ(a.store->WriteToFile(), SaveOutcome::Saved);
+    const struct stat after = StatOf(profileFile(u"Home"));
+    EXPECT_EQ(after.st_mode & 07777, 0660u);
+    EXPECT_EQ(after.st_gid, team);
+    EXPECT_EQ(after.st_uid, alice);
+}
+
+TEST_F(SaveSafetyTest, NamesThatLeaveTheFolderAreRefusedBeforeAnyFileIsTouched) {
+    const std::filesystem::path outside = temp / "outside";
+    std::filesystem::create_directories(outside);
+    TempFolder::writeFile(outside / "victim.dat", ProfileAt(1));
+    Instance& a = startInstance();
+    for (const std::u16string name : {u"../outside/victim", u"a/b", u"/tmp/x", u"..", u"c:d", u"bad\\name", u"NUL", u"com1"}) {
+        SCOPED_TRACE(std::string(name.begin(), name.end()));
+        a.host.clear();
+        a.files->holdAttempts.clear();
+        const OpenResult opened = a.store->OpenProfile(name);
+        EXPECT_EQ(opened.outcome, OpenOutcome::BadName);
+        EXPECT_EQ(opened.message, u"A profile name cannot contain any of these characters: . \\ / : * ? \" < > |");
+        a.host.answers = {MessageAnswer::Yes};
+        EXPECT_EQ(a.store->DeleteProfile(name).outcome, DeleteOutcome::BadName);
+        EXPECT_FALSE(a.store->CreateProfile(name));
+        EXPECT_TRUE(a.files->holdAttempts.empty());
+        EXPECT_TRUE(a.files->steps.empty());
+    }
+    EXPECT_EQ(FolderNames(outside), std::vector<std::string>{"victim.dat"});
+    EXPECT_EQ(TempFolder::readFile(outside / "victim.dat"), ProfileAt(1));
+}
+
+TEST_F(SaveSafetyTest, TheErrorLogOfASharedFolderIsWritableByItsGroup) {
+    Instance& a = startInstance();
+    ASSERT_EQ(::chmod(database.c_str(), 02770), 0);
+    a.store->LogError(u"ReadFromFile", u"53", u"File not found");
+    EXPECT_EQ(StatOf(database / "KeyloftErrors.log").st_mode & 0777, 0660u);
+    EXPECT_EQ(StatOf(database / "KeyloftErrors.log").st_gid, StatOf(database).st_gid);
+
+    const std::filesystem::path own = temp / "own";
+    std::filesystem::create_directories(own);
+    ASSERT_EQ(::chmod(own.c_str(), 0700), 0);
+    a.store->setDatabaseFolder(own);
+    a.store->LogError(u"ReadFromFile", u"53", u"File not found");
+    EXPECT_EQ(StatOf(own / "KeyloftErrors.log").st_mode & 0777, 0600u);
+}
+
+}  // namespace
+}  // namespace keyloft::testing
