@@ -18,6 +18,7 @@
 // Standard input and output carry bytes as they are (no "\r\n" for "\n", no end at Ctrl+Z), and
 // a console shows the UTF-8 output as text.
 int main(int, char**) {
+    keyloft::platform::DisableCoreDumps();
     int count = 0;
     LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
     if (wide == nullptr) {

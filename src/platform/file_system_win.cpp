@@ -738,13 +738,31 @@ private:
 
 }  // namespace
 
-std::unique_ptr<FileSystem> CreateHostFileSystem() { return std::make_unique<WinFileSystem>(); }
+// Opening a file and holding it are one step here, so there is no moment between them for a
+// test hook to use.
+std::unique_ptr<FileSystem> CreateHostFileSystem(HostFileSystemHooks) { return std::make_unique<WinFileSystem>(); }
 
 std::filesystem::path ApplicationFolder() {
     std::wstring buffer(32768, L'\0');
     const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
     buffer.resize(n);
     return std::filesystem::path(buffer).parent_path();
+}
+
+namespace {
+
+// Ends the process at once on a crash: Windows Error Reporting never sees it, so it neither
+// shows its box nor keeps a dump of the memory (decrypted profiles, logon details) on disk.
+LONG WINAPI EndWithoutReport(EXCEPTION_POINTERS* exception) {
+    TerminateProcess(GetCurrentProcess(), exception->ExceptionRecord->ExceptionCode);
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+
+}  // namespace
+
+void DisableCoreDumps() {
+    SetErrorMode(GetErrorMode() | SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+    SetUnhandledExceptionFilter(EndWithoutReport);
 }
 
 }  // namespace keyloft::platform

@@ -13,7 +13,7 @@ namespace {
 
 constexpr char kCafe[] = "Caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC";  // Café 日本
 
-class CliText : public ::testing::Test {
+class CliNamesAndPaths : public ::testing::Test {
 protected:
     void SetUp() override {
         db_ = temp_.path() / std::u8string(u8"d\u00e9p\u00f4t \u65e5\u672c");
@@ -29,7 +29,7 @@ protected:
     std::filesystem::path db_;
 };
 
-TEST_F(CliText, FolderAndProfileNamesOutsideAsciiEndToEnd) {
+TEST_F(CliNamesAndPaths, FolderAndProfileNamesOutsideAsciiEndToEnd) {
     RunResult r = run({"create", kCafe});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const std::filesystem::path file = db_ / std::u8string(u8"Caf\u00e9 \u65e5\u672c.dat");
@@ -52,7 +52,19 @@ TEST_F(CliText, FolderAndProfileNamesOutsideAsciiEndToEnd) {
     EXPECT_EQ(r.out, Utf8(file) + ": ok (9 lines, version 2, 1 entries)\n");
 }
 
-TEST_F(CliText, NullInputIsNoTerminal) {
+TEST_F(CliNamesAndPaths, DeviceNamesAreNoProfileNames) {
+    // On Windows these name devices in every folder: "create NUL" found "NUL.dat" there already.
+    for (const char* name : {"NUL", "con", "Com1", "lpt9 "}) {
+        const RunResult r = run({"create", name});
+        EXPECT_EQ(r.exitCode, 1) << name << r.err;
+        EXPECT_NE(r.err.find("A profile name cannot contain any of these characters: . \\ / : * ? \" < > |"),
+                  std::string::npos)
+            << r.err;
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(db_));
+}
+
+TEST_F(CliNamesAndPaths, NullInputIsNoTerminal) {
     ASSERT_EQ(run({"create", "Home"}).exitCode, 0);
     // No prompt and no wait for typing: the logon details are simply missing.
     const RunResult r = run({"ls", "Home"}, std::nullopt);

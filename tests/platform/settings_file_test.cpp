@@ -50,6 +50,7 @@ TEST(SettingsFile, KeepsUnknownLinesAndReadsEmptyValues) {
     EXPECT_EQ(value, u"abc");
 }
 
+#ifndef _WIN32  // POSIX only
 TEST(SettingsFile, UserStoreFollowsXdgConfigHome) {
     TempFolder temp;
     const char* old = std::getenv("XDG_CONFIG_HOME");
@@ -65,6 +66,7 @@ TEST(SettingsFile, UserStoreFollowsXdgConfigHome) {
     ASSERT_TRUE(written);
     EXPECT_EQ(TempFolder::readFile(temp / "Corvane" / "Keyloft.conf"), "[General]\nTimer=5\n");
 }
+#endif
 
 }  // namespace
 }  // namespace keyloft::platform
