@@ -13,7 +13,9 @@ cmake --build build -j2
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DKEYLOFT_SANITIZE=ON -DKEYLOFT_GUI=OFF \
   -DKEYLOFT_BENCH=OFF -DKEYLOFT_WERROR=ON
 cmake --build build-asan -j2
-(cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j2)
+# The crash and race trials run shorter under the sanitizers (scripts/crash-trial.sh runs long ones).
+(cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  KEYLOFT_CRASH_KILLS=30 KEYLOFT_RACE_SAVES=60 ctest --output-on-failure -j2)
 
 if [ "${KEYLOFT_SKIP_WINDOWS:-0}" != 1 ]; then
   scripts/test-windows.sh

@@ -9,7 +9,7 @@ enum ExitCode : int {
     kExitUsage = 2,          // bad command line
     kExitLogonRefused = 3,   // wrong (or missing) logon details
     kExitConflict = 4,       // another user saved the profile first: nothing written
-    kExitSaveFailed = 5,     // the save failed: the old file was put back
+    kExitSaveFailed = 5,     // the save failed: the profile file is as it was
     kExitNotLoaded = 6,      // the profile could not be loaded (missing, held by another user, damaged)
     kExitEndedAtOnce = 7,    // a line that cannot be decrypted: the program ended without saving
 };
@@ -21,7 +21,7 @@ inline constexpr char kExitCodeHelp[] =
     "  2  usage error\n"
     "  3  logon details incorrect or missing\n"
     "  4  conflict: another user saved the profile first; nothing was written\n"
-    "  5  save failed; the previous file was put back\n"
+    "  5  save failed; the profile file is as it was\n"
     "  6  profile could not be loaded (missing, held by another user, damaged)\n"
     "  7  a line of the profile could not be decrypted (\"Invalid data.\"); ended without saving\n";
 

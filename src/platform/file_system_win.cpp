@@ -11,7 +11,8 @@
 // through the holder's handle, renames the temporary file to the profile name and deletes the
 // backup. On a failure it puts back the backup that it made itself, and only that one.
 //
-// Temporary files are "<name>.dat.<16 hex digits>.kltmp" beside their target.
+// Temporary files are ".<name>.dat.<8 letters or digits>.tmp" beside their target, named as on
+// POSIX systems so that either system recognises what an interrupted save of the other left.
 
 #ifdef _WIN32
 
@@ -19,9 +20,9 @@
 #include <aclapi.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdint>
 #include <cwchar>
+#include <iterator>
 #include <memory>
 #include <mutex>
 #include <random>
@@ -35,7 +36,7 @@ namespace keyloft::platform {
 namespace {
 
 constexpr wchar_t kBackupSuffix[] = L".bak";
-constexpr wchar_t kTemporarySuffix[] = L".kltmp";
+constexpr wchar_t kTemporarySuffix[] = L".tmp";
 constexpr std::size_t kWriteBufferSize = 1 << 16;
 
 ErrorInfo ErrorFromWin32(DWORD code) {
@@ -217,14 +218,20 @@ bool DeleteByHandle(HANDLE h) {
     return SetFileInformationByHandle(h, FileDispositionInfo, &onClose, sizeof onClose) != FALSE;
 }
 
-std::wstring RandomHex() {
-    static std::atomic<std::uint64_t> counter{0};
-    std::random_device device;
-    const std::uint64_t value = (std::uint64_t{device()} << 32) ^ device() ^ (counter++ * 0x9E3779B97F4A7C15ull) ^
-                                GetCurrentProcessId();
-    wchar_t text[17];
-    swprintf(text, 17, L"%016llx", static_cast<unsigned long long>(value));
-    return text;
+std::wstring RandomTag() {
+    static constexpr wchar_t kLetters[] = L"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    thread_local std::mt19937 generator{std::random_device{}()};
+    std::uniform_int_distribution<int> pick(0, static_cast<int>(std::size(kLetters)) - 2);
+    std::wstring tag(8, L'x');
+    for (wchar_t& c : tag) {
+        c = kLetters[pick(generator)];
+    }
+    return tag;
+}
+
+// "<folder>\.<name>.<tag>.tmp" for the file `real`.
+std::filesystem::path TemporaryName(const std::filesystem::path& real) {
+    return FolderOf(real) / (L"." + real.filename().wstring() + L"." + RandomTag() + kTemporarySuffix);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -513,8 +520,7 @@ public:
         }
         OwnerOnlySecurity ownerOnly;
         for (int attempt = 0; attempt < 10; ++attempt) {
-            std::filesystem::path name = real;
-            name += L"." + RandomHex() + kTemporarySuffix;
+            const std::filesystem::path name = TemporaryName(real);
             HANDLE h = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE | READ_CONTROL | WRITE_DAC, 0,
                                    ownerOnly.attributes(), CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
             if (h == INVALID_HANDLE_VALUE) {
@@ -599,10 +605,10 @@ public:
     std::vector<std::filesystem::path> removeLeftovers(const std::filesystem::path& target) override {
         std::vector<std::filesystem::path> removed;
         const std::filesystem::path real = FollowLinks(target);
-        const std::wstring prefix = real.filename().wstring() + L".";
+        const std::wstring prefix = L"." + real.filename().wstring() + L".";
         forEachName(FolderOf(real), [&](const WIN32_FIND_DATAW& data) {
             const std::wstring_view name(data.cFileName);
-            if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || name.size() != prefix.size() + 16 + 6 ||
+            if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || name.size() <= prefix.size() + 4 ||
                 !StartsWithIgnoringCase(name, prefix) || !EndsWithIgnoringCase(name, kTemporarySuffix)) {
                 return;
             }
@@ -699,8 +705,7 @@ private:
     // Deletes a file held here: its name is moved out of the way first, so the name is free at
     // once even where the deletion waits for the handle to close.
     ErrorInfo removeHeld(HeldFile& file, const std::filesystem::path& path) {
-        std::filesystem::path aside = FollowLinks(path);
-        aside += L"." + RandomHex() + kTemporarySuffix;
+        const std::filesystem::path aside = TemporaryName(FollowLinks(path));
         if (!RenameByHandle(file.handle.get(), aside, false) || !DeleteByHandle(file.handle.get())) {
             return LastError();
         }

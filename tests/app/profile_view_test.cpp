@@ -6,7 +6,9 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 
+#include "platform/platform_core.h"
 #include "store/profile_store.h"
+#include "support/temp_folder.h"
 #include "window_fixture.h"
 
 namespace keyloft::testing {
@@ -135,6 +137,44 @@ TEST_F(ProfileCommands, DatabaseButtonChoosesAnotherFolderAndListsItsProfiles) {
     chosenFolder.clear();
     databaseButton->click();
     EXPECT_EQ(list()->currentText(), QStringLiteral("Elsewhere"));
+}
+
+TEST_F(ProfileCommands, AProfileInUseIsReportedAndTheWindowStaysInTheProfileView) {
+    // Another running copy holds Alice.
+    std::unique_ptr<FileSystem> otherCopy = platform::CreateHostFileSystem();
+    ErrorInfo error;
+    auto held = otherCopy->openHeld(folder / "Alice.dat", error);
+    ASSERT_TRUE(held);
+
+    list()->setCurrentIndex(list()->findText(QStringLiteral("Alice")));
+    dialogs.expect(QStringLiteral("The profile Alice is in use by another user. Try again later."));
+    find<QPushButton>("cmdNext")->click();
+    EXPECT_EQ(dialogs.last().title, u"Keyloft");
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(endProgramCalls, 0);
+    EXPECT_TRUE(frameShown("fraProfile"));
+    EXPECT_FALSE(frameShown("fraLogin"));
+    EXPECT_TRUE(button("Add")->isVisible() && button("Add")->isEnabled());
+    const std::string log = TempFolder::readFile(folder / "KeyloftErrors.log");
+    EXPECT_NE(log.find(",\"ReadFromFile\",\"70\",\"Permission denied\"\r\n"), std::string::npos) << log;
+
+    // Once the other copy lets go, Continue opens it.
+    held.reset();
+    find<QPushButton>("cmdNext")->click();
+    EXPECT_TRUE(frameShown("fraLogin"));
+}
+
+class DamagedProfile : public WindowTest {};
+
+TEST_F(DamagedProfile, AnEmptyProfileFileIsCalledEmptyNotAWrongLogon) {
+    writeProfile({.name = u"Alice"});
+    TempFolder::writeFile(folder / "Empty.dat", "");
+    start();
+    dialogs.expect(QStringLiteral("The profile file is empty."));
+    unlockAndChoose(QStringLiteral("Empty"));
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(frameShown("fraProfile"));
+    EXPECT_FALSE(frameShown("fraLogin"));
 }
 
 }  // namespace

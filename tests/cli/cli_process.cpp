@@ -135,6 +135,10 @@ RunResult CliProcess::finish() {
     return result;
 }
 
+void CliProcess::kill(int signalNumber) {
+    if (pid_ > 0) ::kill(pid_, signalNumber);
+}
+
 RunResult RunCli(const std::vector<std::string>& args, const std::optional<std::string>& input,
                  const std::filesystem::path& configHome) {
     CliProcess process(args, input, configHome);

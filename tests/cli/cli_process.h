@@ -27,6 +27,9 @@ public:
     CliProcess(const CliProcess&) = delete;
     CliProcess& operator=(const CliProcess&) = delete;
     RunResult finish();  // waits for the end, collecting the output
+    // Sends a signal (finish then collects the end). On Windows every signal ends the program at
+    // once, as SIGKILL does, and finish reports it as that signal.
+    void kill(int signalNumber);
 
 private:
 #ifdef _WIN32
@@ -34,6 +37,7 @@ private:
     void* outPipe_ = nullptr;
     void* errPipe_ = nullptr;
     std::thread writer_;
+    int killedBy_ = 0;
 #else
     int pid_ = -1;
     int outFd_ = -1, errFd_ = -1;

@@ -118,6 +118,10 @@ CliProcess::~CliProcess() {
     if (process_ != nullptr) finish();
 }
 
+void CliProcess::kill(int signalNumber) {
+    if (process_ != nullptr && TerminateProcess(process_, 128 + signalNumber)) killedBy_ = signalNumber;
+}
+
 RunResult CliProcess::finish() {
     RunResult result;
     std::thread errors([&] { result.err = ReadToEnd(errPipe_); });
@@ -128,6 +132,10 @@ RunResult CliProcess::finish() {
     DWORD code = 0;
     GetExitCodeProcess(process_, &code);
     result.exitCode = static_cast<int>(code);
+    if (killedBy_ != 0 && code == static_cast<DWORD>(128 + killedBy_)) {
+        result.exitCode = -1;
+        result.signal = killedBy_;
+    }
     CloseHandle(process_);
     CloseHandle(outPipe_);
     CloseHandle(errPipe_);

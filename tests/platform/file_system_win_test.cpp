@@ -251,15 +251,15 @@ TEST(WindowsFileSystem, ListsOnlyRealDatNamesAndRemovesOnlyUnheldLeftovers) {
     EXPECT_TRUE(files->listProfileFiles(temp / "missing").empty());
 
     // A crashed save's temporary file goes; one that another instance is writing stays.
-    TempFolder::writeFile(temp / "p.dat.0123456789abcdef.kltmp", "partial");
-    TempFolder::writeFile(temp / "q.dat.0123456789abcdef.kltmp", "another profile's");
+    TempFolder::writeFile(temp / ".p.dat.Zx81Zx81.tmp", "partial");
+    TempFolder::writeFile(temp / ".q.dat.Zx81Zx81.tmp", "another profile's");
     auto other = CreateHostFileSystem();
     ErrorInfo error;
     auto writing = other->createTemporary(temp / "p.dat", nullptr, error);
     ASSERT_TRUE(writing);
     EXPECT_EQ(files->removeLeftovers(temp / "p.dat"),
-              std::vector<std::filesystem::path>{"p.dat.0123456789abcdef.kltmp"});
-    EXPECT_TRUE(std::filesystem::exists(temp / "q.dat.0123456789abcdef.kltmp"));
+              std::vector<std::filesystem::path>{".p.dat.Zx81Zx81.tmp"});
+    EXPECT_TRUE(std::filesystem::exists(temp / ".q.dat.Zx81Zx81.tmp"));
     ASSERT_FALSE(writing->flush().failed());
     EXPECT_TRUE(other->install(std::move(writing), temp / "p.dat", false, error));
 }

@@ -126,7 +126,7 @@ TEST_F(SaveSafetyTest, ASoundBackupReplacesAMissingEmptyOrDamagedProfile) {
         ASSERT_TRUE(lastOpen.loaded());
         EXPECT_TRUE(a.host.messages.empty());
         EXPECT_EQ(a.store->profile().version, 7);
-        EXPECT_EQ(fileBytes(u"Home"), backup);
+        EXPECT_EQ(releasedFileBytes(u"Home"), backup);
         EXPECT_FALSE(std::filesystem::exists(backupFile()));
         EXPECT_EQ(logLines(), std::vector<std::string>{"#2026-12-07 16:57:18#,\"Recover\",\"0\",\"Home.dat.bak "
                                                        "(version 7) was put back as Home.dat, which " +
@@ -153,7 +153,7 @@ TEST_F(SaveSafetyTest, TwoDamagedFilesAreLeftAsTheyAreAndTheLoadFails) {
     TempFolder::writeFile(backupFile(), "damaged too\r\n");
     Instance& a = open();
     EXPECT_FALSE(lastOpen.loaded());
-    EXPECT_EQ(TempFolder::readFile(profileFile(u"Home")), "damaged\r\n");
+    EXPECT_EQ(releasedFileBytes(u"Home"), "damaged\r\n");
     EXPECT_EQ(TempFolder::readFile(backupFile()), "damaged too\r\n");
     EXPECT_EQ(a.host.mainWindowCloses, 1);  // the loader's own failure path
 }

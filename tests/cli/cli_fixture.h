@@ -1,0 +1,95 @@
+#pragma once
+// The fixture of the keyloft-cli tests: a temporary database folder and settings folder, the
+// binary run on them, and the storage library on the same folder as another running instance.
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/text.h"
+#include "cli_process.h"
+#include "platform/platform_core.h"
+#include "store/file_system.h"
+#include "store/profile_store.h"
+
+namespace keyloft::cli::testing {
+
+inline constexpr char kDefaultPassword[] = "opensesame\n";
+
+// Answers every question No and remembers what was shown; never waits or ends anything.
+class QuietHost final : public UiHost {
+public:
+    MessageAnswer showMessage(const MessageRequest& request) override {
+        shown.push_back(request.text);
+        return request.buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
+    }
+    void lockSession() override {}
+    void clearDirty() override {}
+    void closeMainWindow() override {}
+    void processEvents() override {}
+    void waitMilliseconds(int) override {}
+    void endProgramNow() override {}
+    void showBusyPointer() override {}
+    void showIdlePointer() override {}
+    std::vector<std::u16string> shown;
+};
+
+// The storage library on the test's folder, as another running instance would use it.
+struct DirectStore {
+    explicit DirectStore(const std::filesystem::path& root)
+        : files(platform::CreateHostFileSystem()),
+          settings(platform::CreateSettingsStoreIn(root / "direct-settings")),
+          store(host, *files, *settings, clock, root) {
+        store.setDatabaseFolder(root / "db");
+    }
+    QuietHost host;
+    std::unique_ptr<FileSystem> files;
+    std::unique_ptr<SettingsStore> settings;
+    SystemClock clock;
+    ProfileStore store;
+};
+
+class Cli : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::filesystem::create_directories(db());
+        std::filesystem::create_directories(config());
+    }
+    std::filesystem::path db() const { return temp_.path() / "db"; }
+    std::filesystem::path config() const { return temp_.path() / "config"; }
+    std::filesystem::path file(const std::string& profile) const { return db() / (profile + ".dat"); }
+
+    RunResult run(std::vector<std::string> args, const std::string& input = "") {
+        args.insert(args.begin(), {"--database", db().string()});
+        return RunCli(args, input, config());
+    }
+    void create(const std::string& profile) {
+        const RunResult r = run({"create", profile});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+    }
+    // Sets the logon through the storage library, as the window's security setup would.
+    void setLogon(const std::string& profile, int mode, const std::u16string& user,
+                  const std::u16string& password, const std::u16string& pin) {
+        DirectStore direct(temp_.path());
+        ASSERT_TRUE(direct.store.OpenProfile(FromUtf8Lenient(profile)).loaded());
+        Profile& p = direct.store.profile();
+        p.logonMode = mode;
+        p.userId = user;
+        p.password = password;
+        p.pin = pin;
+        ASSERT_EQ(direct.store.WriteToFile(), SaveOutcome::Saved);
+    }
+    nlohmann::json exportJson(const std::string& profile) {
+        const RunResult r = run({"export", profile, "--format", "json"}, kDefaultPassword);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        return nlohmann::json::parse(r.out);
+    }
+
+    TempFolder temp_;
+};
+
+}  // namespace keyloft::cli::testing

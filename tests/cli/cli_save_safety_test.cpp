@@ -1,0 +1,329 @@
+// What a team sharing a folder does to keyloft-cli: killing it in the middle of a save, reading
+// while another process saves, leftovers of older builds, names that point out of the folder.
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#ifndef _WIN32
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <iostream>
+#include <random>
+#include <set>
+#include <sstream>
+#include <thread>
+
+#include "cli_fixture.h"
+#include "store/profile_codec.h"
+#include "store/profile_verifier.h"
+
+namespace keyloft::cli::testing {
+namespace {
+
+#ifdef _WIN32
+constexpr int SIGKILL = 9;  // CliProcess::kill ends the program at once (TerminateProcess)
+#endif
+
+std::vector<std::string> FolderNames(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+int EnvironmentNumber(const char* name, int fallback) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0' ? std::atoi(value) : fallback;
+}
+
+class CliSaveSafety : public Cli {
+protected:
+    // Fills a profile with `count` entries through the storage library.
+    void fill(const std::string& profile, int count) {
+        DirectStore direct(temp_.path());
+        ASSERT_TRUE(direct.store.OpenProfile(FromUtf8Lenient(profile)).loaded());
+        for (int i = 0; i < count; ++i) {
+            direct.store.profile().entries.push_back(u"4|Bank|Account " + Int32Text(i) +
+                                                     u"|user|secret password|some notes||https://example.org|");
+        }
+        ASSERT_EQ(direct.store.WriteToFile(), SaveOutcome::Saved);
+    }
+    std::size_t entryCount(const std::string& profile) {
+        const RunResult r = run({"ls", profile, "--json", "--wait", "0"}, kDefaultPassword);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        return r.exitCode == 0 ? nlohmann::json::parse(r.out).size() : 0;
+    }
+    std::vector<std::string> addArgs(const std::string& profile, const std::string& userCode) const {
+        return {"--database", db().string(), "add", profile, "--user-code", userCode, "--generate"};
+    }
+};
+
+TEST_F(CliSaveSafety, KillingAnAddAtAnyMomentLeavesTheOldOrTheNewProfile) {
+    const int kills = EnvironmentNumber("KEYLOFT_CRASH_KILLS", 100);
+    create("Home");
+    fill("Home", 10000);
+    std::size_t count = 10000;
+
+    // How long one whole add takes on this machine: the kills fall anywhere inside it.
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(RunCli(addArgs("Home", "timed"), kDefaultPassword, config()).exitCode, 0);
+    const auto took = std::chrono::steady_clock::now() - start;
+    ++count;
+
+    std::random_device seed;
+    const unsigned seedValue = seed();
+    std::mt19937 random(seedValue);
+    // Start-up and logon take most of an add; the later part of the range holds the save itself.
+    const long long whole = std::chrono::duration_cast<std::chrono::microseconds>(took).count();
+    std::uniform_int_distribution<long long> moment(whole / 4, whole * 5 / 4);
+    int oldKept = 0, newKept = 0, finished = 0;
+    for (int i = 0; i < kills; ++i) {
+        SCOPED_TRACE("kill " + std::to_string(i) + ", seed " + std::to_string(seedValue));
+        CliProcess add(addArgs("Home", "kill" + std::to_string(i)), kDefaultPassword, config());
+        std::this_thread::sleep_for(std::chrono::microseconds(moment(random)));
+        add.kill(SIGKILL);
+        const RunResult killed = add.finish();
+
+        // No manual step: the next command finds a complete profile, old or new.
+        const std::size_t now = entryCount("Home");
+        ASSERT_TRUE(now == count || now == count + 1) << now << " entries, expected " << count << " or one more";
+        if (killed.signal == SIGKILL) {
+            (now == count ? oldKept : newKept) += 1;
+        } else {
+            ASSERT_EQ(killed.exitCode, 0) << killed.err;
+            ASSERT_EQ(now, count + 1);
+            ++finished;
+        }
+        count = now;
+        for (const std::string& name : FolderNames(db())) {
+            ASSERT_TRUE(name == "Home.dat" || name == "KeyloftErrors.log") << name;
+        }
+    }
+    const RunResult after = RunCli(addArgs("Home", "after"), kDefaultPassword, config());
+    ASSERT_EQ(after.exitCode, 0) << after.err;
+    EXPECT_EQ(entryCount("Home"), count + 1);
+    const VerifyReport report = VerifyProfileBytes(ReadBytes(file("Home")));
+    EXPECT_TRUE(report.ok) << ToUtf8(report.fault);
+    std::cout << "[ crash    ] " << kills << " kills: " << oldKept << " left the old profile, " << newKept
+              << " the new one, " << finished << " finished first\n";
+}
+
+TEST_F(CliSaveSafety, ReadersRacingAWriterAlwaysFindACompleteProfile) {
+    create("Home");
+    fill("Home", 200);
+    const int saves = EnvironmentNumber("KEYLOFT_RACE_SAVES", 200);
+    constexpr int kReaders = 3;
+    std::atomic<bool> writing{true};
+    std::atomic<int> reads{0};
+    std::vector<std::string> readerFailures[kReaders];
+    std::vector<std::thread> readers;
+    for (int r = 0; r < kReaders; ++r) {
+        readers.emplace_back([&, r] {
+            while (writing) {
+                const RunResult ls = RunCli({"--database", db().string(), "ls", "Home", "--wait", "30"},
+                                            kDefaultPassword, config());
+                ++reads;
+                if (ls.exitCode != 0) readerFailures[r].push_back(std::to_string(ls.exitCode) + ": " + ls.err);
+            }
+        });
+    }
+    std::vector<std::string> saved;
+    int failed = 0;
+    for (int i = 0; i < saves; ++i) {
+        std::vector<std::string> args = addArgs("Home", "w" + std::to_string(i));
+        args.insert(args.end(), {"--wait", "30"});
+        const RunResult add = RunCli(args, kDefaultPassword, config());
+        if (add.exitCode == 0) {
+            saved.push_back("w" + std::to_string(i));
+        } else {
+            ++failed;
+            ADD_FAILURE() << "add " << i << ": " << add.exitCode << " " << add.err;
+        }
+    }
+    writing = false;
+    for (std::thread& t : readers) t.join();
+    for (const auto& failures : readerFailures) EXPECT_TRUE(failures.empty()) << failures.front();
+
+    const nlohmann::json entries = exportJson("Home");
+    std::set<std::string> present;
+    for (const auto& entry : entries) present.insert(entry["userCode"].get<std::string>());
+    for (const std::string& code : saved) EXPECT_EQ(present.count(code), 1u) << code << " was reported saved";
+    EXPECT_EQ(FolderNames(db()), std::vector<std::string>{"Home.dat"});
+    EXPECT_TRUE(VerifyProfileBytes(ReadBytes(file("Home"))).ok);
+    std::cout << "[ race     ] " << saved.size() << " saves, " << failed << " failed, " << reads.load()
+              << " reads by " << kReaders << " readers\n";
+}
+
+TEST_F(CliSaveSafety, AStaleBackupBesideTheProfileLosesNothing) {
+    create("Home");
+    ASSERT_EQ(RunCli(addArgs("Home", "first"), kDefaultPassword, config()).exitCode, 0);
+    std::filesystem::copy_file(file("Home"), db() / "Home.dat.bak");  // left by a crash long ago
+    ASSERT_EQ(RunCli(addArgs("Home", "second"), kDefaultPassword, config()).exitCode, 0);
+    const RunResult r = RunCli(addArgs("Home", "third"), kDefaultPassword, config());
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err.find("waiting"), std::string::npos) << r.err;
+    const nlohmann::json entries = exportJson("Home");
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[0]["userCode"], "first");
+    EXPECT_EQ(entries[1]["userCode"], "second");
+    EXPECT_EQ(entries[2]["userCode"], "third");
+    EXPECT_EQ(FolderNames(db()), (std::vector<std::string>{"Home.dat", "KeyloftErrors.log"}));
+}
+
+TEST_F(CliSaveSafety, AHeldProfileIsWaitedForThenReportedInUse) {
+    create("Home");
+    DirectStore other(temp_.path());
+    ASSERT_TRUE(other.store.OpenProfile(u"Home").loaded());
+    const std::string before = ReadBytes(file("Home"));
+
+    RunResult r = run({"ls", "Home", "--wait", "0"}, kDefaultPassword);
+    EXPECT_EQ(r.exitCode, 6);
+    EXPECT_EQ(r.err, "The profile Home is in use by another user. Try again later.\n");
+    // --wait may follow the command; the tool waits that long before it gives up.
+    r = run({"add", "Home", "--user-code", "x", "--generate", "--wait", "0.3"}, kDefaultPassword);
+    EXPECT_EQ(r.exitCode, 6);
+    EXPECT_NE(r.err.find("is in use by another user; waiting for it..."), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("The profile Home is in use by another user. Try again later."), std::string::npos);
+    EXPECT_EQ(ReadBytes(file("Home")), before);
+    const std::string log = ReadBytes(db() / "KeyloftErrors.log");
+    EXPECT_NE(log.find(",\"ReadFromFile\",\"70\",\"Permission denied\"\r\n"), std::string::npos) << log;
+    r = run({"delete", "Home", "--yes"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("The profile Home is in use by another user."), std::string::npos) << r.err;
+    EXPECT_TRUE(std::filesystem::exists(file("Home")));
+}
+
+TEST_F(CliSaveSafety, AnEmptyProfileIsDamagedNotAWrongLogon) {
+    WriteBytes(file("Empty"), "");
+    const RunResult r = run({"ls", "Empty"}, kDefaultPassword);
+    EXPECT_EQ(r.exitCode, 6);
+    EXPECT_EQ(r.err, "The profile file is empty.\n");
+}
+
+TEST_F(CliSaveSafety, NamesThatLeaveTheFolderAreRefusedByEveryCommand) {
+    create("Home");
+    const std::filesystem::path outside = temp_.path() / "outside";
+    std::filesystem::create_directories(outside);
+    std::filesystem::copy_file(file("Home"), outside / "victim.dat");
+    const std::string victim = ReadBytes(outside / "victim.dat");
+    const std::vector<std::string> dbBefore = FolderNames(db());
+    for (const std::string& name : {std::string("../outside/victim"), std::string("a/b"), (outside / "victim").string()}) {
+        const std::vector<std::vector<std::string>> commands{
+            {"ls", name},
+            {"show", name, "1"},
+            {"add", name, "--user-code", "x", "--generate"},
+            {"edit", name, "1", "--notes", "x"},
+            {"rm", name, "1"},
+            {"categories", name},
+            {"categories", name, "add", "Bank"},
+            {"export", name, "--format", "json"},
+            {"delete", name, "--yes"},
+            {"create", name},
+        };
+        for (const auto& command : commands) {
+            SCOPED_TRACE(command[0] + " " + name);
+            const RunResult r = run(command, kDefaultPassword);
+            EXPECT_EQ(r.exitCode, 1) << r.err;
+            EXPECT_NE(r.err.find("A profile name cannot contain any of these characters"), std::string::npos) << r.err;
+        }
+    }
+    EXPECT_EQ(ReadBytes(outside / "victim.dat"), victim);
+    EXPECT_EQ(FolderNames(outside), std::vector<std::string>{"victim.dat"});
+    EXPECT_EQ(FolderNames(db()), dbBefore);
+}
+
+// Resident sizes and /proc are POSIX matters.
+#ifndef _WIN32
+// Runs `verify` in a child of a child, so that the largest resident size of the grandchild is
+// the only one the child sees.
+long VerifyPeakKilobytes(const std::filesystem::path& file, const std::filesystem::path& config, int& exitCode) {
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0) return -1;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(pipeFds[0]);
+        const RunResult r = RunCli({"verify", file.string()}, "", config);
+        struct rusage usage {};
+        ::getrusage(RUSAGE_CHILDREN, &usage);
+        const long values[2] = {usage.ru_maxrss, r.exitCode};
+        (void)!::write(pipeFds[1], values, sizeof values);
+        ::_exit(0);
+    }
+    ::close(pipeFds[1]);
+    long values[2] = {-1, -1};
+    (void)!::read(pipeFds[0], values, sizeof values);
+    ::close(pipeFds[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    exitCode = static_cast<int>(values[1]);
+    return values[0];
+}
+#endif
+
+#ifndef _WIN32  // POSIX only
+TEST_F(CliSaveSafety, VerifyReadsAHugeFileInBoundedMemory) {
+    const std::filesystem::path blankLines = db() / "blank.dat";
+    const std::filesystem::path oneLine = db() / "one-line.dat";
+    WriteBytes(blankLines, std::string(50u << 20, '\n'));
+    WriteBytes(oneLine, std::string(50u << 20, 'A'));
+    for (const auto& junk : {blankLines, oneLine}) {
+        SCOPED_TRACE(junk.filename().string());
+        int exitCode = -1;
+        const long peak = VerifyPeakKilobytes(junk, config(), exitCode);
+        EXPECT_EQ(exitCode, 1);
+        EXPECT_GT(peak, 0);
+        EXPECT_LT(peak, 120 * 1024) << "kilobytes";  // the whole file would be 50 MB, its lines far more
+    }
+    const RunResult r = run({"verify", oneLine.string()});
+    EXPECT_EQ(r.out, oneLine.string() + ": line 1: longer than 16777216 characters (no profile line is that long)\n");
+}
+#endif
+
+#ifndef _WIN32  // POSIX only
+TEST_F(CliSaveSafety, TheToolRunsWithCoreDumpsOff) {
+    create("Home");
+    // Waits at the logon prompt on a pipe that never delivers: look at the running process.
+    int inputFds[2];
+    ASSERT_EQ(::pipe(inputFds), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::dup2(inputFds[0], 0);
+        ::close(inputFds[1]);
+        const std::string database = db().string();
+        ::execl(KEYLOFT_CLI_PATH, KEYLOFT_CLI_PATH, "--database", database.c_str(), "ls", "Home",
+                static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(inputFds[0]);
+    // The soft and hard limits of core files, as the running program has them.
+    const auto coreLimits = [child] {
+        const std::string limits = ReadBytes("/proc/" + std::to_string(child) + "/limits");
+        const std::size_t line = limits.find("Max core file size");
+        if (line == std::string::npos) return std::string();
+        std::istringstream row(limits.substr(line + 18, limits.find('\n', line) - line - 18));
+        std::string soft, hard;
+        row >> soft >> hard;
+        return soft + " " + hard;
+    };
+    std::string seen;
+    for (int tries = 0; tries < 200 && seen != "0 0"; ++tries) {  // at most 2 s for the program to start
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        seen = coreLimits();
+    }
+    ::close(inputFds[1]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_EQ(seen, "0 0");
+}
+#endif
+
+}  // namespace
+}  // namespace keyloft::cli::testing
