@@ -24,9 +24,8 @@ std::u16string TrimBlanks(std::u16string_view text);
 
 std::u16string AsciiToUtf16(std::string_view ascii);
 
-// A path from UTF-8 text (a command-line argument), and back. On Windows a path built from a
-// plain narrow string would read it in the ANSI code page instead.
+// A path from UTF-8 text (a command-line argument). On Windows a path built from a plain narrow
+// string would read it in the ANSI code page instead.
 std::filesystem::path PathFromUtf8(std::string_view text);
-std::string PathToUtf8(const std::filesystem::path& path);
 
 }  // namespace keyloft::cli

@@ -503,7 +503,12 @@ public:
         HANDLE h = CreateFileW(file.c_str(), GENERIC_READ | DELETE, 0, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
         if (h == INVALID_HANDLE_VALUE) {
-            error = LastError();
+            const DWORD code = GetLastError();
+            // Missing while another instance holds its backup: that instance's save is between
+            // its two renames, and the file is back in a moment.
+            error = code == ERROR_FILE_NOT_FOUND && HeldElsewhere(WithSuffix(file, kBackupSuffix))
+                        ? ErrorInfo::heldByOther()
+                        : ErrorFromWin32(code);
             return nullptr;
         }
         error = ErrorInfo::none();

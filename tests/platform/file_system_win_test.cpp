@@ -124,6 +124,13 @@ TEST(WindowsFileSystem, HoldKeepsOtherInstancesAndReadersOutButNotTheHolder) {
     EXPECT_EQ(TempFolder::readFile(temp / "p.dat"), "");
     EXPECT_TRUE(mine->exists(temp / "p.dat"));
 
+    // Between the two renames of a save the profile is missing and its backup held: in use too.
+    ASSERT_FALSE(mine->rename(temp / "p.dat", temp / "p.dat.bak", false).failed());
+    EXPECT_FALSE(other->openHeld(temp / "p.dat", error));
+    EXPECT_TRUE(error.inUse);
+    EXPECT_EQ(error.number, 70);
+    ASSERT_FALSE(mine->rename(temp / "p.dat.bak", temp / "p.dat", false).failed());
+
     // The holder renames its own file and keeps holding it under the new name.
     ASSERT_FALSE(mine->rename(temp / "p.dat", temp / "q.dat", false).failed());
     EXPECT_FALSE(other->openHeld(temp / "q.dat", error));
