@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: the full build and its Debian package, then the core again
-# with AddressSanitizer and UndefinedBehaviorSanitizer, then a short run of every fuzz target.
+# with AddressSanitizer and UndefinedBehaviorSanitizer, a short run of every fuzz target, then the
+# core and keyloft-cli cross-built for Windows and tested under Wine (KEYLOFT_SKIP_WINDOWS=1
+# leaves that out).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -21,3 +23,7 @@ cmake --build build-asan -j2
   KEYLOFT_CRASH_KILLS=30 KEYLOFT_RACE_SAVES=60 ctest --output-on-failure -j2)
 
 scripts/fuzz.sh 20
+
+if [ "${KEYLOFT_SKIP_WINDOWS:-0}" != 1 ]; then
+  scripts/test-windows.sh
+fi

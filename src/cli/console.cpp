@@ -1,14 +1,89 @@
 #include "cli/console.h"
 
+#include <cstdio>
+#include <iostream>
+#include <iterator>
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include "cli/text.h"
+#else
 #include <termios.h>
 #include <unistd.h>
 
 #include <csignal>
-#include <cstdio>
-#include <iostream>
+#endif
 
 namespace keyloft::cli {
 namespace {
+
+void Prompt(std::string_view prompt) {
+    std::cerr << prompt << std::flush;
+}
+
+#ifdef _WIN32
+
+// Standard input is a console when it has a console mode (_isatty would also say so of NUL and
+// of serial ports).
+bool InputIsConsole() {
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
+}
+
+// One line typed at the console, read as UTF-16 so that any character typed arrives as it is.
+std::optional<std::string> ReadConsoleLine() {
+    const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    std::u16string line;
+    wchar_t buffer[256];
+    while (true) {
+        DWORD n = 0;
+        if (!ReadConsoleW(input, buffer, static_cast<DWORD>(std::size(buffer)), &n, nullptr) || n == 0) {
+            if (line.empty()) return std::nullopt;
+            break;
+        }
+        line.append(reinterpret_cast<const char16_t*>(buffer), n);
+        if (line.back() == u'\n') break;
+    }
+    while (!line.empty() && (line.back() == u'\n' || line.back() == u'\r')) line.pop_back();
+    // Ctrl+Z at the start of a line ends the input, as it does for other console programs.
+    if (line == u"\x1A") return std::nullopt;
+    return ToUtf8(line);
+}
+
+// The console's echo, off while the object lives and back on afterwards (also after Ctrl+C).
+DWORD g_savedMode = 0;
+
+BOOL WINAPI RestoreConsole(DWORD) {
+    SetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), g_savedMode);
+    return FALSE;  // the default handler ends the program
+}
+
+class EchoOff {
+public:
+    EchoOff() {
+        const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+        if (!GetConsoleMode(input, &g_savedMode)) return;
+        SetConsoleCtrlHandler(RestoreConsole, TRUE);
+        active_ = SetConsoleMode(input, g_savedMode & ~static_cast<DWORD>(ENABLE_ECHO_INPUT)) != 0;
+    }
+    ~EchoOff() {
+        if (active_) {
+            SetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), g_savedMode);
+            Prompt("\n");  // the line break that was typed and not shown
+        }
+        SetConsoleCtrlHandler(RestoreConsole, FALSE);
+    }
+    EchoOff(const EchoOff&) = delete;
+    EchoOff& operator=(const EchoOff&) = delete;
+
+private:
+    bool active_ = false;
+};
+
+#else
+
+bool InputIsConsole() { return isatty(STDIN_FILENO) == 1; }
 
 // The terminal settings to put back if the program is interrupted while echo is off.
 struct termios g_savedTerminal;
@@ -44,42 +119,45 @@ public:
     EchoOff& operator=(const EchoOff&) = delete;
 };
 
-void Prompt(std::string_view prompt) {
-    std::cerr << prompt << std::flush;
-}
+#endif
 
-}  // namespace
-
-Console::Console() : interactive_(isatty(STDIN_FILENO) == 1) {}
-
-std::optional<std::string> Console::readLine(std::string_view prompt) {
-    if (interactive_) Prompt(prompt);
+// One line of standard input without its line ending: typed at the console, or piped.
+std::optional<std::string> ReadInputLine([[maybe_unused]] bool console) {
+#ifdef _WIN32
+    if (console) return ReadConsoleLine();
+#endif
     std::string line;
     if (!std::getline(std::cin, line)) return std::nullopt;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     return line;
+}
+
+}  // namespace
+
+Console::Console() : interactive_(InputIsConsole()) {}
+
+std::optional<std::string> Console::readLine(std::string_view prompt) {
+    if (interactive_) Prompt(prompt);
+    return ReadInputLine(interactive_);
 }
 
 std::optional<std::string> Console::readSecret(std::string_view prompt) {
     if (!interactive_) return readLine(prompt);
     EchoOff quiet;  // before the prompt, so nothing typed after the prompt is echoed or discarded
     Prompt(prompt);
-    std::string line;
-    if (!std::getline(std::cin, line)) return std::nullopt;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    return line;
+    return ReadInputLine(true);
 }
 
 bool Console::askYesNo(std::string_view question, bool defaultYes) {
     Prompt(question);
     Prompt(defaultYes ? " [Y/n] " : " [y/N] ");
-    std::string line;
-    if (!std::getline(std::cin, line)) {
+    const std::optional<std::string> line = ReadInputLine(interactive_);
+    if (!line) {
         Prompt("\n");
         return defaultYes;
     }
-    if (line.empty()) return defaultYes;
-    return line[0] == 'y' || line[0] == 'Y';
+    if (line->empty()) return defaultYes;
+    return (*line)[0] == 'y' || (*line)[0] == 'Y';
 }
 
 void Console::printError(std::string_view text) {

@@ -55,7 +55,7 @@ Session::~Session() { host_.attach(nullptr); }
 int Session::settleFolder() {
     if (options_.database) {
         std::error_code error;
-        const std::filesystem::path folder(*options_.database);
+        const std::filesystem::path folder = PathFromUtf8(*options_.database);
         if (!std::filesystem::is_directory(folder, error)) {
             Console::printError("keyloft-cli: no such folder: " + *options_.database);
             return kExitFailure;

@@ -1,6 +1,7 @@
 #pragma once
 // Text conversions at the terminal boundary: the profile holds UTF-16, the terminal speaks UTF-8.
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,5 +22,9 @@ std::optional<std::u16string> FromUtf8(std::string_view text);
 std::u16string FromUtf8Lenient(std::string_view text);
 
 std::u16string AsciiToUtf16(std::string_view ascii);
+
+// A path from UTF-8 text (a command-line argument). On Windows a path built from a plain narrow
+// string would read it in the ANSI code page instead.
+std::filesystem::path PathFromUtf8(std::string_view text);
 
 }  // namespace keyloft::cli

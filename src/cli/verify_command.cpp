@@ -21,7 +21,7 @@ public:
         const std::unique_ptr<FileSystem> fileSystem = platform::CreateHostFileSystem();
         int result = kExitOk;
         for (const std::string& file : files_) {
-            VerifyReport report = VerifyProfileFile(*fileSystem, std::filesystem::path(file));
+            VerifyReport report = VerifyProfileFile(*fileSystem, PathFromUtf8(file));
             // The loader accepts an empty file, but no profile was ever saved empty: after a copy or
             // a sync it means the data is gone.
             if (report.ok && report.lineCount == 0) {

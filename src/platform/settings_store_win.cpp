@@ -1,6 +1,7 @@
 // Settings in the registry: HKEY_CLASSES_ROOT\Licenses\Corvane\Keyloft\<name>, default value of
-// type REG_SZ in the ANSI code page. The keys are not created here: writing a setting whose key
-// does not exist fails.
+// type REG_SZ in the ANSI code page. Keys are never created here, by reading or by writing:
+// writing a setting whose key does not exist fails. Each access asks only for the rights it needs,
+// so that reading works for users who may not change the key.
 
 #ifdef _WIN32
 
@@ -17,15 +18,23 @@ namespace {
 
 constexpr char kKeyPrefix[] = "Licenses\\Corvane\\Keyloft\\";
 
-std::string ToAnsi(std::u16string_view text) {
+// Text in the ANSI code page; false when a character has no form there (it would be stored as
+// another character).
+bool ToAnsi(std::u16string_view text, std::string& out) {
+    out.clear();
     if (text.empty()) {
-        return {};
+        return true;
     }
     const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
-    const int n = WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
-    return out;
+    const int length = static_cast<int>(text.size());
+    BOOL lossy = FALSE;
+    const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, length, nullptr, 0, nullptr, &lossy);
+    if (n <= 0 || lossy) {
+        return false;
+    }
+    out.assign(static_cast<std::size_t>(n), '\0');
+    return WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, length, out.data(), n, nullptr, &lossy) == n &&
+           !lossy;
 }
 
 std::u16string FromAnsi(const std::string& text) {
@@ -33,47 +42,64 @@ std::u16string FromAnsi(const std::string& text) {
         return {};
     }
     const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(n), L'\0');
+    std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
     MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
     return std::u16string(wide.begin(), wide.end());
 }
 
+class Key {
+public:
+    Key(std::u16string_view name, REGSAM access) {
+        std::string ansi;
+        if (!name.empty() && ToAnsi(name, ansi) &&
+            RegOpenKeyExA(HKEY_CLASSES_ROOT, (kKeyPrefix + ansi).c_str(), 0, access, &key_) != ERROR_SUCCESS) {
+            key_ = nullptr;
+        }
+    }
+    ~Key() {
+        if (key_ != nullptr) {
+            RegCloseKey(key_);
+        }
+    }
+    Key(const Key&) = delete;
+    Key& operator=(const Key&) = delete;
+    HKEY get() const { return key_; }
+
+private:
+    HKEY key_ = nullptr;
+};
+
 class RegistrySettings final : public SettingsStore {
 public:
     bool read(std::u16string_view name, std::u16string& value) override {
-        HKEY key = nullptr;
-        const std::string path = kKeyPrefix + ToAnsi(name);
-        if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) {
+        const Key key(name, KEY_QUERY_VALUE);
+        if (key.get() == nullptr) {
             return false;
         }
         std::u16string result;
         DWORD type = 0;
         DWORD size = 0;
-        if (RegQueryValueExA(key, nullptr, nullptr, &type, nullptr, &size) == ERROR_SUCCESS && type == REG_SZ) {
+        if (RegQueryValueExA(key.get(), nullptr, nullptr, &type, nullptr, &size) == ERROR_SUCCESS && type == REG_SZ) {
             std::vector<char> buffer(size + 1, '\0');
-            if (RegQueryValueExA(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size) ==
+            if (RegQueryValueExA(key.get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size) ==
                 ERROR_SUCCESS) {
                 // Cut at the stated size and at the first NUL.
-                const std::string text(buffer.data(), strnlen(buffer.data(), size));
-                result = FromAnsi(text);
+                result = FromAnsi(std::string(buffer.data(), strnlen(buffer.data(), size)));
             }
         }
-        RegCloseKey(key);
         value = result;
         return true;
     }
 
     bool write(std::u16string_view name, std::u16string_view value) override {
-        HKEY key = nullptr;
-        const std::string path = kKeyPrefix + ToAnsi(name);
-        if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) {
+        std::string text;
+        if (!ToAnsi(value, text)) {
             return false;
         }
-        const std::string text = ToAnsi(value);
-        const LONG rc = RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                                       static_cast<DWORD>(text.size() + 1));
-        RegCloseKey(key);
-        return rc == ERROR_SUCCESS;
+        const Key key(name, KEY_SET_VALUE);
+        return key.get() != nullptr &&
+               RegSetValueExA(key.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                              static_cast<DWORD>(text.size() + 1)) == ERROR_SUCCESS;
     }
 };
 

@@ -137,7 +137,10 @@ TEST_F(Cli, UsageErrorsExitTwoWithAHint) {
     for (const std::vector<std::string>& args :
          std::vector<std::vector<std::string>>{{"frobnicate"}, {"export", "Home"}, {"export", "Home", "--format", "xml"},
                                                {"show", "Home", "0"}, {"categories", "Home", "move", "a"},
-                                               {"add", "Home", "--user-code", "\xFF"}, {}}) {
+#ifndef _WIN32  // a Windows command line is UTF-16 and cannot carry bytes that are not UTF-8
+                                               {"add", "Home", "--user-code", "\xFF"},
+#endif
+                                               {}}) {
         const RunResult r = run(args);
         EXPECT_EQ(r.exitCode, 2) << r.err;
         EXPECT_NE(r.err.find("keyloft-cli"), std::string::npos) << r.err;
@@ -178,6 +181,9 @@ TEST_F(Cli, LogonIsRefusedPerMode) {
 }
 
 TEST_F(Cli, EntryPasswordFromATerminalIsAskedTwiceWithoutEcho) {
+#ifdef _WIN32
+    GTEST_SKIP() << "a console cannot be driven from a test on Windows";
+#else
     create("Home");
     std::string shown;
     RunResult r = RunCliOnTerminal({"--database", db().string(), "add", "Home", "--user-code", "me"},
@@ -198,6 +204,7 @@ TEST_F(Cli, EntryPasswordFromATerminalIsAskedTwiceWithoutEcho) {
                          config(), shown);
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(exportJson("Home")[0]["password"], "hunter2");
+#endif
 }
 
 TEST_F(Cli, DeleteAsksAndProfilesListsWhatIsLeft) {

@@ -1,5 +1,13 @@
 #include "cli_process.h"
 
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+#include <system_error>
+
+// The POSIX way of starting the program; cli_process_win.cpp has the Windows one.
+#ifndef _WIN32
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -127,10 +135,15 @@ RunResult Abandon(pid_t pid, RunResult result, const std::string& what) {
 
 }  // namespace
 
-CliProcess::CliProcess(const std::vector<std::string>& args, const std::string& input,
+CliProcess::CliProcess(const std::vector<std::string>& args, const std::optional<std::string>& input,
                        const std::filesystem::path& configHome) {
     int in[2], out[2], err[2];
     Check(pipe2(in, O_CLOEXEC) == 0 && pipe2(out, O_CLOEXEC) == 0 && pipe2(err, O_CLOEXEC) == 0, "pipe");
+    if (!input) {
+        close(in[0]);
+        in[0] = open("/dev/null", O_RDONLY | O_CLOEXEC);
+        Check(in[0] >= 0, "/dev/null");
+    }
     const std::vector<std::string> env = ChildEnvironment(configHome);
     pid_ = fork();
     Check(pid_ >= 0, "fork");
@@ -144,9 +157,10 @@ CliProcess::CliProcess(const std::vector<std::string>& args, const std::string& 
     close(out[1]);
     close(err[1]);
     signal(SIGPIPE, SIG_IGN);  // a program that ends without reading its input
+    const std::string bytes = input.value_or("");
     std::size_t written = 0;
-    while (written < input.size()) {
-        const ssize_t n = write(in[1], input.data() + written, input.size() - written);
+    while (written < bytes.size()) {
+        const ssize_t n = write(in[1], bytes.data() + written, bytes.size() - written);
         if (n <= 0) break;
         written += static_cast<std::size_t>(n);
     }
@@ -183,7 +197,7 @@ void CliProcess::kill(int signalNumber) {
     if (pid_ > 0) ::kill(pid_, signalNumber);
 }
 
-RunResult RunCli(const std::vector<std::string>& args, const std::string& input,
+RunResult RunCli(const std::vector<std::string>& args, const std::optional<std::string>& input,
                  const std::filesystem::path& configHome) {
     CliProcess process(args, input, configHome);
     return process.finish();
@@ -280,11 +294,21 @@ RunResult RunCliOnTerminal(const std::vector<std::string>& args,
     return result;
 }
 
+}  // namespace keyloft::cli::testing
+#endif
+
+namespace keyloft::cli::testing {
+
 std::string ReadBytes(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
     std::ostringstream bytes;
     bytes << in.rdbuf();
     return bytes.str();
+}
+
+std::string Utf8(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
 }
 
 void WriteBytes(const std::filesystem::path& file, const std::string& bytes) {

@@ -2,11 +2,11 @@
 // Runs the built keyloft-cli as a user would: arguments, piped standard input (or a terminal),
 // its own settings folder, and captured output and exit status.
 
-#include <sys/types.h>
-
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -28,27 +28,42 @@ struct RunResult {
 inline constexpr std::chrono::seconds kRunTimeout{30};
 inline constexpr std::chrono::seconds kPromptTimeout{10};
 
-// A started keyloft-cli; its input is written and closed at start.
+// A started keyloft-cli; its input is written and closed at start (no input: standard input is
+// the null device). On Windows the settings live in the registry and `configHome` is not used.
 class CliProcess {
 public:
-    CliProcess(const std::vector<std::string>& args, const std::string& input,
+    CliProcess(const std::vector<std::string>& args, const std::optional<std::string>& input,
                const std::filesystem::path& configHome);
     ~CliProcess();
     CliProcess(const CliProcess&) = delete;
     CliProcess& operator=(const CliProcess&) = delete;
     // Waits for the end, collecting the output. A program still running after kRunTimeout is
-    // killed and the test fails with what it had written.
+    // killed and the test fails with what it had written (POSIX).
     RunResult finish();
-    void kill(int signalNumber);  // sends a signal (finish then collects the end)
+    // Sends a signal (finish then collects the end). On Windows every signal ends the program at
+    // once, as SIGKILL does, and finish reports it as that signal.
+    void kill(int signalNumber);
 
 private:
-    pid_t pid_ = -1;
+#ifdef _WIN32
+    void* process_ = nullptr;
+    void* outPipe_ = nullptr;
+    void* errPipe_ = nullptr;
+    std::thread writer_;
+    int killedBy_ = 0;
+#else
+    int pid_ = -1;
     int outFd_ = -1, errFd_ = -1;
+#endif
 };
 
-RunResult RunCli(const std::vector<std::string>& args, const std::string& input,
+RunResult RunCli(const std::vector<std::string>& args, const std::optional<std::string>& input,
                  const std::filesystem::path& configHome);
 
+// Arguments and paths of a test as UTF-8 text.
+std::string Utf8(const std::filesystem::path& path);
+
+#ifndef _WIN32
 // Runs keyloft-cli with a terminal as standard input. For each step, waits until standard error
 // has shown `first` (since the previous step) and then types `second`. `terminalEcho` receives
 // what the terminal showed. A prompt that does not come within kPromptTimeout fails the test,
@@ -56,6 +71,7 @@ RunResult RunCli(const std::vector<std::string>& args, const std::string& input,
 RunResult RunCliOnTerminal(const std::vector<std::string>& args,
                            const std::vector<std::pair<std::string, std::string>>& steps,
                            const std::filesystem::path& configHome, std::string& terminalEcho);
+#endif
 
 std::string ReadBytes(const std::filesystem::path& file);
 void WriteBytes(const std::filesystem::path& file, const std::string& bytes);

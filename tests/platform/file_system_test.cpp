@@ -1,9 +1,13 @@
+// The host file system. Tests of what only POSIX systems have (modes, flock, fork, core limits)
+// are left out of the Windows build; file_system_win_test.cpp has the Windows counterparts.
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 
@@ -28,11 +32,13 @@ std::vector<std::string> ReadAll(ReadableFile& file) {
     return lines;
 }
 
+#ifndef _WIN32
 unsigned ModeOf(const std::filesystem::path& file) {
     struct stat st {};
     EXPECT_EQ(::stat(file.c_str(), &st), 0);
     return st.st_mode & 07777;
 }
+#endif
 
 TEST(HostFileSystem, ReadsLinesEndedAnyWay) {
     TempFolder temp;
@@ -51,6 +57,7 @@ TEST(HostFileSystem, ReadsLinesEndedAnyWay) {
     EXPECT_EQ(ReadAll(*reader), (std::vector<std::string>{longLine, "B"}));
 }
 
+#ifndef _WIN32  // POSIX only
 TEST(HostFileSystem, HoldKeepsOtherInstancesOutButNotTheHolder) {
     TempFolder temp;
     TempFolder::writeFile(temp / "p.dat", "x\r\n");
@@ -80,7 +87,9 @@ TEST(HostFileSystem, HoldKeepsOtherInstancesOutButNotTheHolder) {
     held.reset();
     EXPECT_TRUE(other->openHeld(temp / "p.dat.bak", error));
 }
+#endif
 
+#ifndef _WIN32  // POSIX only
 TEST(HostFileSystem, HoldIsSeenByAnotherProcess) {
     TempFolder temp;
     TempFolder::writeFile(temp / "p.dat", "x\r\n");
@@ -103,6 +112,7 @@ TEST(HostFileSystem, HoldIsSeenByAnotherProcess) {
     EXPECT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
 }
+#endif
 
 TEST(HostFileSystem, RenameNeverReplacesAndErrorsAreNumbered) {
     TempFolder temp;
@@ -123,6 +133,7 @@ TEST(HostFileSystem, RenameNeverReplacesAndErrorsAreNumbered) {
     EXPECT_FALSE(files->exists(temp.path()));
 }
 
+#ifndef _WIN32  // POSIX only
 TEST(HostFileSystem, TemporaryFilesAreOwnerOnlyHeldAndReplaceInOneRename) {
     TempFolder temp;
     auto files = CreateHostFileSystem();
@@ -172,7 +183,9 @@ TEST(HostFileSystem, TemporaryFilesAreOwnerOnlyHeldAndReplaceInOneRename) {
     out.reset();
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp.path()), {}), 1);
 }
+#endif
 
+#ifndef _WIN32  // POSIX only
 TEST(HostFileSystem, AHoldIsTakenOnlyOnTheFileThePathNamesNow) {
     TempFolder temp;
     TempFolder::writeFile(temp / "p.dat", "old\r\n");
@@ -195,6 +208,7 @@ TEST(HostFileSystem, AHoldIsTakenOnlyOnTheFileThePathNamesNow) {
     EXPECT_FALSE(other->openHeld(temp / "p.dat", error));
     EXPECT_TRUE(error.inUse);
 }
+#endif
 
 TEST(HostFileSystem, LongLinesAreRefusedWithoutBeingKept) {
     TempFolder temp;
@@ -211,6 +225,7 @@ TEST(HostFileSystem, LongLinesAreRefusedWithoutBeingKept) {
     EXPECT_TRUE(line.empty());
 }
 
+#ifndef _WIN32  // POSIX only
 TEST(HostFileSystem, CoreDumpsCanBeSwitchedOff) {
     const pid_t child = ::fork();
     if (child == 0) {
@@ -225,7 +240,9 @@ TEST(HostFileSystem, CoreDumpsCanBeSwitchedOff) {
     EXPECT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
 }
+#endif
 
+#ifndef _WIN32  // POSIX only
 TEST(HostFileSystem, ListsProfileFilesSortedAndAppendsWholeLines) {
     TempFolder temp;
     for (const char* name : {"b.dat", "A.dat", "c.DAT", "d.dat.bak", "e.txt", ".dat"}) {
@@ -242,6 +259,7 @@ TEST(HostFileSystem, ListsProfileFilesSortedAndAppendsWholeLines) {
     EXPECT_EQ(TempFolder::readFile(temp / "log"), "first\r\nsecond\r\n");
     EXPECT_FALSE(files->appendText(temp / "missing" / "log", "x"));
 }
+#endif
 
 TEST(ErrorMapping, ErrnoBecomesTheClassicNumbers) {
     EXPECT_EQ(ErrorFromErrno(ENOSPC).number, 61);

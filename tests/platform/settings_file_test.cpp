@@ -89,6 +89,7 @@ TEST(SettingsFile, ValueReadsTheSameAfterAnotherSettingIsWritten) {
     EXPECT_EQ(TempFolder::readFile(temp / "Keyloft.conf"), "[General]\nDatabase=/srv/x\nOdd=a\rb\nTimer=6\n");
 }
 
+#ifndef _WIN32  // POSIX only
 TEST(SettingsFile, UserStoreFollowsXdgConfigHome) {
     TempFolder temp;
     const char* old = std::getenv("XDG_CONFIG_HOME");
@@ -104,6 +105,7 @@ TEST(SettingsFile, UserStoreFollowsXdgConfigHome) {
     ASSERT_TRUE(written);
     EXPECT_EQ(TempFolder::readFile(temp / "Corvane" / "Keyloft.conf"), "[General]\nTimer=5\n");
 }
+#endif
 
 }  // namespace
 }  // namespace keyloft::platform

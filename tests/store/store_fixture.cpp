@@ -148,6 +148,15 @@ std::filesystem::path StoreTest::profileFile(std::u16string_view name) const {
 
 std::string StoreTest::fileBytes(std::u16string_view name) const { return TempFolder::readFile(profileFile(name)); }
 
+std::string StoreTest::releasedFileBytes(std::u16string_view name) {
+#ifdef _WIN32
+    for (const auto& instance : instances) {
+        instance->store->CloseHeldFile();
+    }
+#endif
+    return fileBytes(name);
+}
+
 std::vector<std::string> StoreTest::logLines() const {
     const std::string bytes = TempFolder::readFile(database / "KeyloftErrors.log");
     std::vector<std::string> lines;

@@ -110,6 +110,10 @@ protected:
     Instance& startInstance();
     std::filesystem::path profileFile(std::u16string_view name) const;
     std::string fileBytes(std::u16string_view name) const;
+    // The bytes of a profile file that an instance may hold, as another program reads them.
+    // Windows lets no other program read a held file (the hold is a share mode), so there every
+    // instance lets go of its files first; elsewhere the holds stay as they are.
+    std::string releasedFileBytes(std::u16string_view name);
     std::vector<std::string> logLines() const;
     // Creates a profile through the first instance and opens it there (StepFailed when it cannot).
     Instance& createAndOpen(std::u16string_view name);

@@ -1,3 +1,5 @@
+// Processes of tests that fork exist on POSIX systems only.
+#ifndef _WIN32
 #include "support/child_wait.h"
 
 #include <signal.h>
@@ -30,3 +32,4 @@ std::optional<int> WaitForChild(pid_t child, std::chrono::milliseconds limit) {
 }
 
 }  // namespace keyloft::testing
+#endif

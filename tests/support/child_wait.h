@@ -1,6 +1,7 @@
 #pragma once
 // Waiting for a child process that a test forked, with a time limit.
 
+#ifndef _WIN32
 #include <sys/types.h>
 
 #include <chrono>
@@ -13,3 +14,4 @@ namespace keyloft::testing {
 std::optional<int> WaitForChild(pid_t child, std::chrono::milliseconds limit = std::chrono::seconds(10));
 
 }  // namespace keyloft::testing
+#endif

@@ -1,7 +1,13 @@
 #include "support/temp_folder.h"
 
+#include <sys/types.h>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <signal.h>
 #include <unistd.h>
+#endif
 
 #include <atomic>
 #include <cerrno>
@@ -47,7 +53,20 @@ pid_t OwnerOf(std::string_view name) {
     return pid;
 }
 
+#ifdef _WIN32
+pid_t CurrentProcess() { return static_cast<pid_t>(::GetCurrentProcessId()); }
+bool ProcessRuns(pid_t pid) {
+    const HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
+    if (process == nullptr) return ::GetLastError() == ERROR_ACCESS_DENIED;
+    DWORD code = 0;
+    const bool running = ::GetExitCodeProcess(process, &code) && code == STILL_ACTIVE;
+    ::CloseHandle(process);
+    return running;
+}
+#else
+pid_t CurrentProcess() { return ::getpid(); }
 bool ProcessRuns(pid_t pid) { return ::kill(pid, 0) == 0 || errno == EPERM; }
+#endif
 
 // A test program runs five minutes at most (its CTest limit). A folder changed more recently may
 // belong to a test process this one cannot see (another process namespace sharing the folder).
@@ -65,7 +84,7 @@ int TempFolder::removeLeftovers(const std::filesystem::path& base) {
     for (auto it = std::filesystem::directory_iterator(base, error);
          !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
         const pid_t owner = OwnerOf(it->path().filename().string());
-        if (owner <= 0 || owner == ::getpid() || ProcessRuns(owner) || !OldEnough(it->path())) {
+        if (owner <= 0 || owner == CurrentProcess() || ProcessRuns(owner) || !OldEnough(it->path())) {
             continue;
         }
         RemoveTree(it->path());
@@ -83,7 +102,7 @@ TempFolder::TempFolder() {
     const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::ostringstream name;
-        name << kPrefix << ::getpid() << '-' << std::hex << device() << '-' << stamp << '-' << counter++;
+        name << kPrefix << CurrentProcess() << '-' << std::hex << device() << '-' << stamp << '-' << counter++;
         std::error_code error;
         if (std::filesystem::create_directory(base / name.str(), error) && !error) {
             path_ = base / name.str();
