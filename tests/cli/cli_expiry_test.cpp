@@ -15,18 +15,34 @@
 namespace keyloft::cli::testing {
 namespace {
 
+void SetVariable(const char* name, const char* value) {
+#ifdef _WIN32
+    _putenv_s(name, value);
+#else
+    setenv(name, value, 1);
+#endif
+}
+
+void UnsetVariable(const char* name) {
+#ifdef _WIN32
+    _putenv_s(name, "");
+#else
+    unsetenv(name);
+#endif
+}
+
 // Sets a locale variable for the programs the test starts, and puts the old value back.
 class LocaleVariable {
 public:
     LocaleVariable(const char* name, const char* value) : name_(name) {
         if (const char* old = getenv(name)) old_ = old;
-        setenv(name, value, 1);
+        SetVariable(name, value);
     }
     ~LocaleVariable() {
         if (old_)
-            setenv(name_, old_->c_str(), 1);
+            SetVariable(name_, old_->c_str());
         else
-            unsetenv(name_);
+            UnsetVariable(name_);
     }
     LocaleVariable(const LocaleVariable&) = delete;
     LocaleVariable& operator=(const LocaleVariable&) = delete;
@@ -40,7 +56,11 @@ private:
 std::string IsoDaysFromToday(int days) {
     const time_t now = time(nullptr);
     tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &now);
+#else
     localtime_r(&now, &local);
+#endif
     local.tm_mday += days;
     local.tm_hour = 12;  // clear of daylight-saving shifts
     mktime(&local);
