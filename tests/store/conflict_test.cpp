@@ -42,7 +42,7 @@ TEST_F(StoreTest, OnlyALogonChangeByTheOtherInstanceLocksOut) {
         a.host.clear();
         a.store->profile().entries.push_back(u"4|x|y|z|w||||");
         EXPECT_EQ(a.store->WriteToFile(), c.expected);
-        EXPECT_EQ(fileBytes(name), afterB);  // nothing of A's is written either way
+        EXPECT_EQ(releasedFileBytes(name), afterB);  // nothing of A's is written either way
         if (c.expected == SaveOutcome::ConflictLockedOut) {
             EXPECT_EQ(a.host.locks, 1);
             EXPECT_EQ(a.host.texts(), std::vector<std::u16string>{
