@@ -92,6 +92,7 @@ void Check(VerifyReport& report, const std::vector<std::string>& lines) {
         }
     }
     checker.finish();
+    report.lineCount = lines.size();
 }
 
 }  // namespace

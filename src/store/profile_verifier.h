@@ -18,7 +18,7 @@ struct VerifyReport {
     bool ok = false;              // every check passed: the loader would load this file
     std::u16string fault;         // the first fault as one line of text; empty when ok
     std::size_t faultLine = 0;    // 1-based line of the first fault; 0 for the whole file
-    std::size_t lineCount = 0;    // lines in the file
+    std::size_t lineCount = 0;    // lines in the file (read from disk: up to a fault that ends the check)
     std::optional<std::int32_t> version;  // from the version record, when one was read
     std::size_t entryCount = 0;   // entry records read
     std::size_t categoryCount = 0;

@@ -173,5 +173,13 @@ TEST(CategoryKeys, CharactersWithoutCaseStayApart) {
     }
 }
 
+// Found by fuzz_profile_file: a check that stops at its first fault still reports every line of
+// the file it was given.
+TEST(VerifierLineCount, CountsEveryLineWhenAFaultStopsTheCheckEarly) {
+    const VerifyReport report = VerifyProfileBytes("not hexadecimal\r\nsecond\r\nthird\r\n");
+    EXPECT_FALSE(report.ok);
+    EXPECT_EQ(report.lineCount, 3u);
+}
+
 }  // namespace
 }  // namespace keyloft::testing
