@@ -12,6 +12,10 @@ packages=(
   xvfb xauth poppler-utils fonts-dejavu-core
   help2man librsvg2-bin gzip dpkg-dev file desktop-file-utils appstream
 )
+# Other scripts pass the packages of their own part instead.
+if [ $# -gt 0 ]; then
+  packages=("$@")
+fi
 
 missing=()
 for p in "${packages[@]}"; do

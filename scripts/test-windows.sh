@@ -7,27 +7,8 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 build=${KEYLOFT_WINDOWS_BUILD:-$root/build-windows}
 
-packages=(g++-mingw-w64-x86-64-posix wine64 wine googletest libcli11-dev nlohmann-json3-dev ninja-build cmake)
-missing=()
-for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
-    missing+=("$p")
-  fi
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  if [ "$(id -u)" -eq 0 ]; then
-    apt-get update
-    DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}"
-  elif command -v sudo >/dev/null 2>&1; then
-    sudo apt-get update
-    sudo DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}"
-  else
-    echo "The Windows build needs these Debian packages. Run as root:" >&2
-    echo "  apt-get update && apt-get install -y ${missing[*]}" >&2
-    exit 1
-  fi
-fi
+scripts/setup.sh g++-mingw-w64-x86-64-posix wine64 wine googletest libcli11-dev nlohmann-json3-dev \
+  ninja-build cmake
 
 wine64=$(dpkg -L wine64 | grep -E '/wine64$' | head -n 1)
 wineserver=$(dpkg -L wine64 | grep -E '/wineserver(64)?$' | head -n 1)
