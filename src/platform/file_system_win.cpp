@@ -36,6 +36,9 @@ namespace keyloft::platform {
 namespace {
 
 constexpr wchar_t kBackupSuffix[] = L".bak";
+// Looks at a missing profile takes before it counts as missing (another save may be between its
+// renames).
+constexpr int kMissingAttempts = 3;
 constexpr wchar_t kTemporarySuffix[] = L".tmp";
 constexpr std::size_t kWriteBufferSize = 1 << 16;
 
@@ -500,15 +503,29 @@ public:
             error = ErrorInfo::of(error::kPathFileAccess);
             return nullptr;
         }
-        HANDLE h = CreateFileW(file.c_str(), GENERIC_READ | DELETE, 0, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-        if (h == INVALID_HANDLE_VALUE) {
+        HANDLE h = INVALID_HANDLE_VALUE;
+        for (int attempt = 0; attempt < kMissingAttempts && h == INVALID_HANDLE_VALUE; ++attempt) {
+            h = CreateFileW(file.c_str(), GENERIC_READ | DELETE, 0, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+            if (h != INVALID_HANDLE_VALUE) {
+                break;
+            }
             const DWORD code = GetLastError();
+            if (code != ERROR_FILE_NOT_FOUND) {
+                error = ErrorFromWin32(code);
+                return nullptr;
+            }
             // Missing while another instance holds its backup: that instance's save is between
             // its two renames, and the file is back in a moment.
-            error = code == ERROR_FILE_NOT_FOUND && HeldElsewhere(WithSuffix(file, kBackupSuffix))
-                        ? ErrorInfo::heldByOther()
-                        : ErrorFromWin32(code);
+            if (HeldElsewhere(WithSuffix(file, kBackupSuffix))) {
+                error = ErrorInfo::heldByOther();
+                return nullptr;
+            }
+            // No backup (any more): either the file is gone, or that save has just finished and
+            // the new file is in place; a second look tells.
+        }
+        if (h == INVALID_HANDLE_VALUE) {
+            error = ErrorFromWin32(ERROR_FILE_NOT_FOUND);
             return nullptr;
         }
         error = ErrorInfo::none();
