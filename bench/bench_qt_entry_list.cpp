@@ -25,14 +25,8 @@ using namespace keyloft;
 class QuietHost : public UiHost {
 public:
     MessageAnswer showMessage(const MessageRequest&) override { return MessageAnswer::Ok; }
-    void lockSession() override {}
-    void clearDirty() override {}
-    void closeMainWindow() override {}
     void processEvents() override {}
     void waitMilliseconds(int) override {}
-    void endProgramNow() override {}
-    void showBusyPointer() override {}
-    void showIdlePointer() override {}
 };
 
 class NullClipboard : public platform::Clipboard {
@@ -49,6 +43,7 @@ public:
             actions_.insert(QString::fromLatin1(key), new QAction(QString::fromLatin1(key), &owner_));
     }
     ProfileStore& store() override { return store_; }
+    SaveOutcome saveProfile() override { return store_.WriteToFile().outcome; }
     Dialogs& dialogs() override { return host_; }
     bool isDirty() const override { return false; }
     void SetDirty(bool) override {}

@@ -69,14 +69,8 @@ public:
         ++messages;
         return request.defaultAnswer;
     }
-    void lockSession() override {}
-    void clearDirty() override {}
-    void closeMainWindow() override {}
     void processEvents() override {}
     void waitMilliseconds(int) override { ++waits; }
-    void endProgramNow() override {}
-    void showBusyPointer() override {}
-    void showIdlePointer() override {}
     int messages = 0;
     int waits = 0;
 };
@@ -108,7 +102,7 @@ struct DiskFixture {
         const Profile large = LargeProfile();
         store->profile().categories = large.categories;
         store->profile().entries = large.entries;
-        store->WriteToFile();
+        (void)store->WriteToFile();
         host.messages = 0;
         host.waits = 0;
     }
@@ -123,7 +117,7 @@ struct DiskFixture {
 void BM_LoadProfile10000FromDisk(benchmark::State& state) {
     DiskFixture fixture;
     for (auto _ : state) {
-        fixture.store->ReadFromFile(true, u"");
+        (void)fixture.store->ReadFromFile();
         if (!fixture.store->loaded() || fixture.store->profile().entries.size() != 10000) {
             state.SkipWithError("load failed");
         }
@@ -134,7 +128,7 @@ BENCHMARK(BM_LoadProfile10000FromDisk)->Unit(benchmark::kMillisecond);
 void BM_SaveProfile10000ToDisk(benchmark::State& state) {
     DiskFixture fixture;
     for (auto _ : state) {
-        if (fixture.store->WriteToFile() != SaveOutcome::Saved) {
+        if (fixture.store->WriteToFile().outcome != SaveOutcome::Saved) {
             state.SkipWithError("save failed");
         }
     }

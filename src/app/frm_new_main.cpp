@@ -30,7 +30,6 @@
 #include "app/data_folder.h"
 #include "app/profile_view.h"
 #include "app/setup_frame.h"
-#include "app/window_cipher_handler.h"
 #include "keyloft_version.h"
 #include "platform/qt_dialogs.h"
 #include "store/file_system.h"
@@ -53,11 +52,6 @@ frmNewMain::frmNewMain(const AppServices& services, QWidget* parent)
 
     store_ = std::make_unique<ProfileStore>(*this, *services_.files, *services_.settings, *services_.clock,
                                             services_.applicationFolder);
-    cipherHandler_ = std::make_unique<WindowCipherHandler>(
-        *services_.dialogs,
-        [this](std::u16string_view operation) { store_->LogError(operation, u"0", u""); },
-        [this] { endProgramNow(); });
-    crypto::SetCipherFailureHandler(cipherHandler_.get());
 
     buildWindow();
     connectControls();
@@ -69,7 +63,6 @@ frmNewMain::frmNewMain(const AppServices& services, QWidget* parent)
 
 frmNewMain::~frmNewMain() {
     qApp->removeEventFilter(this);
-    crypto::SetCipherFailureHandler(nullptr);
 }
 
 void frmNewMain::buildWindow() {
@@ -297,8 +290,6 @@ void frmNewMain::lockSession() {
     Toolbar2->hide();
 }
 
-void frmNewMain::clearDirty() { SetDirty(false); }
-
 void frmNewMain::closeMainWindow() {
     // The store closes the window after a failure it has already reported: no question first.
     dirty_ = false;
@@ -330,12 +321,34 @@ void frmNewMain::endProgramNow() {
     std::_Exit(EXIT_FAILURE);
 }
 
-void frmNewMain::showBusyPointer() { ShowBusyPointer(); }
-void frmNewMain::showIdlePointer() { ShowIdlePointer(); }
+void frmNewMain::carryOut(const StoreReport& report) {
+    for (const MessageRequest& message : report.messages) {
+        showMessage(message);
+    }
+    if (report.clearDirty) {
+        SetDirty(false);
+    }
+    if (report.lockSession) {
+        lockSession();
+    }
+    if (report.endProgram) {
+        endProgramNow();
+    } else if (report.closeWindow) {
+        closeMainWindow();
+    }
+}
 
 // ---- ViewHost ----
 
 ProfileStore& frmNewMain::store() { return *store_; }
+
+SaveOutcome frmNewMain::saveProfile() {
+    ShowBusyPointer();
+    const SaveResult result = store_->WriteToFile();
+    ShowIdlePointer();
+    carryOut(result.report);
+    return result.outcome;
+}
 Dialogs& frmNewMain::dialogs() { return *services_.dialogs; }
 
 void frmNewMain::SetDirty(bool bolDirty) {

@@ -27,7 +27,6 @@ class LogonView;
 class ProfileStore;
 class ProfileView;
 class SetupFrame;
-class WindowCipherHandler;
 
 class frmNewMain : public QMainWindow, public UiHost, public ViewHost {
     Q_OBJECT
@@ -76,17 +75,12 @@ public:
 
     // UiHost (the store's host).
     MessageAnswer showMessage(const MessageRequest& request) override;
-    void lockSession() override;
-    void clearDirty() override;
-    void closeMainWindow() override;
     void processEvents() override;
     void waitMilliseconds(int milliseconds) override;
-    void endProgramNow() override;
-    void showBusyPointer() override;
-    void showIdlePointer() override;
 
     // ViewHost (the views' host).
     ProfileStore& store() override;
+    SaveOutcome saveProfile() override;
     Dialogs& dialogs() override;
     bool isDirty() const override { return dirty_; }
     void SetDirty(bool bolDirty) override;
@@ -119,6 +113,15 @@ private:
     QString helpFilePath() const;
     QString welcomePicturePath() const;
 
+    // What a store operation reported: its messages, then forget changes, lock, close or end.
+    void carryOut(const StoreReport& report);
+    // Lock as the Lock command does, without asking about unsaved changes.
+    void lockSession();
+    // Close after a failure the store has reported: no question first.
+    void closeMainWindow();
+    // End at once: no save, no prompt.
+    void endProgramNow();
+
     // Locking.
     void openSession();
     void Lock();
@@ -142,7 +145,6 @@ private:
 
     AppServices services_;
     std::unique_ptr<ProfileStore> store_;
-    std::unique_ptr<WindowCipherHandler> cipherHandler_;
 
     PasswordsViewApi defaultPasswords_;
     SetupViewApi defaultSetup_;

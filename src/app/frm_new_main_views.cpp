@@ -107,17 +107,16 @@ void frmNewMain::cmdNext_Click() {
         ShowBusyPointer();
         const OpenResult opened = store_->OpenProfile(name.toStdU16String());
         ShowIdlePointer();
+        if (opened.outcome == OpenOutcome::InUse) {
+            store_->LogError(u"ReadFromFile", ErrorNumberText(opened.error.number), opened.error.description);
+        }
+        carryOut(opened.report);
         if (opened.loaded()) {
             fraProfile->hide();
             fraLogin->setUp(true, store_->profile().logonMode);
-        } else if (!opened.message.empty()) {
-            // In use, empty or a refused name: say so and stay in the profile view.
-            if (opened.outcome == OpenOutcome::InUse) {
-                store_->LogError(u"ReadFromFile", ErrorNumberText(opened.error.number), opened.error.description);
-            }
-            MessageRequest told;
-            told.text = opened.message;
-            showMessage(told);
+        } else if (opened.outcome == OpenOutcome::InUse || opened.outcome == OpenOutcome::Empty ||
+                   opened.outcome == OpenOutcome::BadName) {
+            // Said so: stay in the profile view.
             if (!isHidden()) {
                 ShowProfile(true);
             }

@@ -234,7 +234,7 @@ bool SetupView::SaveSecurityOptions() {
     }
     host_.ShowBusyPointer();
     StoreSecurityOptions();
-    host_.store().WriteToFile();
+    (void)host_.saveProfile();
     host_.ShowIdlePointer();
     return true;
 }

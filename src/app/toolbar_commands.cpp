@@ -122,6 +122,7 @@ void frmNewMain::deleteCommand() {
     if (isShown(fraProfile)) {
         const std::u16string name = fraProfile->chosenProfile().toStdU16String();
         const DeleteResult deleted = store_->DeleteProfile(name);
+        carryOut(deleted.report);
         if (deleted.outcome == DeleteOutcome::Failed && deleted.error.inUse) {
             MessageRequest told;
             told.text = ProfileInUseMessage(name);
@@ -143,8 +144,14 @@ void frmNewMain::saveCommand() {
     if (isShown(fraProfile)) {
         const QString name = fraProfile->txtFileName->text();
         ShowBusyPointer();
-        const bool created = static_cast<bool>(store_->CreateProfile(name.toStdU16String()));
+        const CreateResult result = store_->CreateProfile(name.toStdU16String());
         ShowIdlePointer();
+        carryOut(result.report);
+        const bool created = static_cast<bool>(result);
+        if (result.outcome == CreateOutcome::SaveFailed) {
+            // The folder may be gone: settle it again, as at start.
+            fillProfileList(store_->ListProfiles());
+        }
         if (created) {
             fraProfile->txtFileName->clear();
             refillProfileList();

@@ -5,19 +5,21 @@
 
 #include <QString>
 
+#include "store/profile_store.h"
 #include "store/ui_host.h"
 
 class QAction;
 
 namespace keyloft {
 
-class ProfileStore;
-
 class ViewHost {
 public:
     virtual ~ViewHost() = default;
 
     virtual ProfileStore& store() = 0;
+    // Saves the Profile and carries out what the store reports: its messages, and after a
+    // conflict lock-out or a failed read the lock or close. The caller goes on only on Saved.
+    virtual SaveOutcome saveProfile() = 0;
     virtual Dialogs& dialogs() = 0;  // every message box goes through here
 
     // Session state of the main window.

@@ -2,6 +2,7 @@
 
 #include "cli/command.h"
 #include "cli/exit_codes.h"
+#include "cli/store_outcomes.h"
 #include "cli/text.h"
 
 namespace keyloft::cli {
@@ -19,7 +20,9 @@ public:
         Session session(options, console);
         if (const int code = session.settleFolder(); code != kExitOk) return code;
         const std::u16string name = FromArgument(name_);
-        switch (session.store().CreateProfile(name).outcome) {
+        const CreateResult result = session.store().CreateProfile(name);
+        PrintReport(result.report);
+        switch (result.outcome) {
             case CreateOutcome::Created:
                 break;
             case CreateOutcome::Refused:

@@ -2,6 +2,7 @@
 
 #include "cli/command.h"
 #include "cli/exit_codes.h"
+#include "cli/store_outcomes.h"
 #include "cli/text.h"
 
 namespace keyloft::cli {
@@ -23,6 +24,7 @@ public:
         if (const int code = session.settleFolder(); code != kExitOk) return code;
         const std::u16string name = FromArgument(name_);
         const DeleteResult result = session.store().DeleteProfile(name);
+        PrintReport(result.report);
         switch (result.outcome) {
             case DeleteOutcome::Deleted:
                 PrintOut("Deleted profile \"" + name_ + "\".\n");

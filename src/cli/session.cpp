@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "cli/exit_codes.h"
+#include "cli/store_outcomes.h"
 #include "cli/text.h"
 #include "platform/platform_core.h"
 
@@ -47,10 +48,9 @@ Session::Session(const GlobalOptions& options, Console& console)
                                                              FromUtf8Lenient(*options_.database));
     store_ = std::make_unique<ProfileStore>(host_, *files_, *settings_, clock_,
                                             platform::ApplicationFolder());
-    host_.attach(store_.get());
 }
 
-Session::~Session() { host_.attach(nullptr); }
+Session::~Session() = default;
 
 int Session::settleFolder() {
     if (options_.database) {
@@ -82,27 +82,27 @@ int Session::openAndLogOn(const std::u16string& profileName) {
         std::this_thread::sleep_for(std::chrono::milliseconds(kPollMilliseconds));
         result = store_->OpenProfile(profileName);
     }
+    PrintReport(result.report);
     switch (result.outcome) {
         case OpenOutcome::Loaded:
-            if (host_.closeRequested() || host_.sessionLocked()) break;
             return logOn();
         case OpenOutcome::NotChosen:
-        case OpenOutcome::BadName:
-            Console::printError(ToUtf8(result.message.empty() ? std::u16string(u"Specify a profile name!") : result.message));
-            return kExitFailure;
+            Console::printError("Specify a profile name!");
+            break;
         case OpenOutcome::InUse:
             store_->LogError(u"ReadFromFile", ErrorNumberText(result.error.number), result.error.description);
-            Console::printError(ToUtf8(result.message));
-            return kExitNotLoaded;
-        case OpenOutcome::Empty:
-            Console::printError(ToUtf8(result.message));
-            return kExitNotLoaded;
+            break;
+        case OpenOutcome::NotFound:
+        case OpenOutcome::Damaged:
         case OpenOutcome::Failed:
+            Console::printError("keyloft-cli: the profile \"" + ToUtf8(profileName) + "\" could not be loaded");
+            break;
+        case OpenOutcome::BadName:
+        case OpenOutcome::Empty:
         case OpenOutcome::Ended:
             break;
     }
-    Console::printError("keyloft-cli: the profile \"" + ToUtf8(profileName) + "\" could not be loaded");
-    return kExitNotLoaded;
+    return ExitCodeFor(result.outcome);
 }
 
 int Session::logOn() {
@@ -153,17 +153,13 @@ int Session::logOn() {
 }
 
 int Session::save() {
-    switch (store_->WriteToFile()) {
-        case SaveOutcome::Saved:
-            return kExitOk;
-        case SaveOutcome::ConflictRefreshed:
-        case SaveOutcome::ConflictLockedOut:
-            Console::printError("keyloft-cli: nothing was written");
-            return kExitConflict;
-        case SaveOutcome::Failed:
-            break;
-    }
-    return kExitSaveFailed;
+    const SaveResult result = store_->WriteToFile();
+    PrintReport(result.report);
+    // A line the cipher rejected while the file was read again: nothing more is done.
+    if (result.report.endProgram) return kExitEndedAtOnce;
+    if (result.outcome == SaveOutcome::ConflictRefreshed || result.outcome == SaveOutcome::ConflictLockedOut)
+        Console::printError("keyloft-cli: nothing was written");
+    return ExitCodeFor(result.outcome);
 }
 
 }  // namespace keyloft::cli

@@ -6,16 +6,10 @@
 #include <iostream>
 #include <thread>
 
-#include "cli/exit_codes.h"
 #include "cli/text.h"
-#include "store/profile_store.h"
 
 namespace keyloft::cli {
 namespace {
-
-// Asked by the profile listing when the folder holds no profile. The command-line tool always
-// works on the folder it was given, so it never switches to the application's folder.
-constexpr char16_t kProfilesMissingTitle[] = u"Profiles Missing";
 
 std::string Describe(const MessageRequest& request) {
     std::string text;
@@ -34,7 +28,9 @@ MessageAnswer TerminalHost::showMessage(const MessageRequest& request) {
         Console::printError(Describe(request));
         return MessageAnswer::Ok;
     }
-    if (request.title == kProfilesMissingTitle) return MessageAnswer::No;
+    // The command-line tool always works on the folder it was given: it never switches to the
+    // application's folder when that one holds no profile.
+    if (request.question == Question::TryApplicationFolder) return MessageAnswer::No;
     if (assumeYes_) {
         Console::printError(Describe(request) + " yes (--yes)");
         return MessageAnswer::Yes;
@@ -48,24 +44,12 @@ MessageAnswer TerminalHost::showMessage(const MessageRequest& request) {
     return yes ? MessageAnswer::Yes : MessageAnswer::No;
 }
 
-void TerminalHost::lockSession() {
-    sessionLocked_ = true;
-    if (store_ != nullptr) store_->CloseHeldFile();
-}
-
 void TerminalHost::waitMilliseconds(int milliseconds) {
     if (!waitAnnounced_) {
         Console::printError("keyloft-cli: the profile file is in use; waiting for it...");
         waitAnnounced_ = true;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-}
-
-void TerminalHost::endProgramNow() {
-    std::cout.flush();
-    std::cerr.flush();
-    std::fflush(nullptr);
-    std::_Exit(kExitEndedAtOnce);
 }
 
 }  // namespace keyloft::cli

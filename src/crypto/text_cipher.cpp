@@ -10,19 +10,6 @@
 namespace keyloft::crypto {
 namespace {
 
-class SilentHandler final : public CipherFailureHandler {
-public:
-    void encryptInputEmpty() override {}
-    void decryptRejected() override {}
-};
-
-SilentHandler& silentHandler() {
-    static SilentHandler handler;
-    return handler;
-}
-
-CipherFailureHandler* installedHandler = nullptr;
-
 // The one cipher object of the process. It keeps its key schedule between calls and rebuilds it
 // only when the password changes. Used from the user-interface thread only.
 AES& sharedCipher() {
@@ -81,12 +68,6 @@ constexpr int hexValue(char c) {
 
 }  // namespace
 
-void SetCipherFailureHandler(CipherFailureHandler* handler) { installedHandler = handler; }
-
-CipherFailureHandler& CurrentCipherFailureHandler() {
-    return installedHandler != nullptr ? *installedHandler : silentHandler();
-}
-
 std::string TryEncryptText(std::u16string_view text, std::u16string_view password) {
     if (text.empty() || password.empty()) return {};
     try {
@@ -126,30 +107,6 @@ DecryptResult TryDecryptText(std::string_view cipherText, std::u16string_view pa
     } catch (...) {
         return {{}, DecryptStatus::Malformed};
     }
-}
-
-std::string EncryptText(std::u16string_view text, std::u16string_view password,
-                        CipherFailureHandler& handler) {
-    if (text.empty() || password.empty()) {
-        handler.encryptInputEmpty();
-        return {};
-    }
-    return TryEncryptText(text, password);
-}
-
-std::string EncryptText(std::u16string_view text, std::u16string_view password) {
-    return EncryptText(text, password, CurrentCipherFailureHandler());
-}
-
-std::u16string DecryptText(std::string_view cipherText, std::u16string_view password,
-                           CipherFailureHandler& handler) {
-    DecryptResult result = TryDecryptText(cipherText, password);
-    if (result.status == DecryptStatus::Rejected) handler.decryptRejected();
-    return std::move(result.text);
-}
-
-std::u16string DecryptText(std::string_view cipherText, std::u16string_view password) {
-    return DecryptText(cipherText, password, CurrentCipherFailureHandler());
 }
 
 std::u16string WidenAscii(std::string_view ascii) {

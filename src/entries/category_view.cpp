@@ -142,7 +142,7 @@ bool CategoryView::SaveCategory(bool isNew) {
     }
     if (ownPosition != 0) categories.removeAt(ownPosition);
     AddNewCategory(categories, name);
-    host_.store().WriteToFile();
+    (void)host_.saveProfile();
     txtCategory->clear();
     FillCategoryList();
     return true;
@@ -154,7 +154,7 @@ void CategoryView::DeleteCategory() {
     if (const std::size_t position = FindCategory(categories, TrimmedText(txtCategory)); position != 0)
         categories.removeAt(position);
     host_.ShowBusyPointer();
-    host_.store().WriteToFile();
+    (void)host_.saveProfile();
     delete lstCategory->selectedItems().first();
     host_.ShowIdlePointer();
     txtCategory->hide();

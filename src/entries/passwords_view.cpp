@@ -481,7 +481,7 @@ bool PasswordsView::SaveEntry() {
     entries.push_back(check.stored.toRecord());
     currentPosition_ = 0;
 
-    (void)host_.store().WriteToFile();  // the store reports its own failures and conflicts
+    (void)host_.saveProfile();  // the window shows failures and conflicts
 
     host_.setFillGuard(true);
     ClearEntryEditor();
@@ -554,7 +554,7 @@ void PasswordsView::Delete() {
         const int position = model_->rowAt(row).position;
         if (position > 0 && static_cast<std::size_t>(position) <= entries.size())
             entries.erase(entries.begin() + (position - 1));
-        (void)host_.store().WriteToFile();
+        (void)host_.saveProfile();
         model_->removeRowAt(row);
         setButton("Delete", true, false);
         RefreshEntryLists();

@@ -183,31 +183,38 @@ struct ProfileStore::State {
     int retryCounter = 0;
     bool creating = false;
     bool emptyFile = false;     // the last load found a file without a single line
-    bool programEnded = false;  // the host was told to end the program: do nothing more
+    bool programEnded = false;  // the caller was told to end the program: do nothing more
+    bool damaged = false;       // the last load failed on the file's content, not on reading it
     Profile profile;
+    StoreReport report;         // what the running operation reports to its caller
 
     ProfileStore* owner = nullptr;
     std::u16string profileName;      // name of the profile last opened
 
-    void show(const MessageRequest& request) { host.showMessage(request); }
+    void show(MessageRequest request) { report.messages.push_back(std::move(request)); }
+    // Starts the report of a public operation; returns it, leaving none behind, at its end.
+    void beginReport() { report = StoreReport{}; }
+    StoreReport takeReport() { return std::exchange(report, StoreReport{}); }
 
-    // What a load does when a record fails its sum check: tell, log, lock, and let go of the file
-    // so that the load fails at its next read.
+    // What a load does when a record fails its sum check: tell, log, have the session locked, and
+    // let go of the file so that the load fails at its next read.
     void sumCheckFailed() {
         show(Message(kInvalidDataSum));
         owner->LogError(kOpRSumofAC, u"0", u"");
-        host.lockSession();
+        report.lockSession = true;
+        damaged = true;
         held.reset();
     }
 
-    // A line the cipher rejects: tell, log and end the program; nothing more is done.
+    // A line the cipher rejects: tell, log and have the program ended; nothing more is done.
     void decryptRejected() {
         show(Message(kInvalidDataDecrypt, kDecryptErrorTitle));
         owner->LogError(kOpDecrypt, u"0", u"");
         programEnded = true;
+        damaged = true;
         profileKey.clear();
         held.reset();
-        host.endProgramNow();
+        report.endProgram = true;
     }
     void keepError(const ErrorInfo& error) {
         lastError = error;
@@ -310,13 +317,14 @@ void ProfileStore::loadFailed(bool showErrors, const ErrorInfo& error) {
     s.show(Message(kErrorOccurred + std::u16string(kLineBreak) + s.lastErrorText + u"  " + kOpReadFromFile + u" (" +
                    s.lastErrorNumber + u")" + kLineBreak + kCloseAndReopen));
     LogError(kOpReadFromFile, s.lastErrorNumber, s.lastErrorText);
-    s.host.closeMainWindow();
+    s.report.closeWindow = true;
 }
 
 // Reads the held file from its first line into the Profile, with every check of the format.
 void ProfileStore::loadHeld(bool showErrors) {
     State& s = *state_;
     s.loaded = false;
+    s.damaged = false;
     s.runningLength = 0;
     ProfileDecoder decoder(s.profile);  // fresh collections
     if (!s.held) {
@@ -358,6 +366,7 @@ void ProfileStore::loadHeld(bool showErrors) {
             return;
         }
         if (result.error.failed()) {
+            s.damaged = true;
             loadFailed(showErrors, result.error);
             return;
         }
@@ -370,14 +379,56 @@ void ProfileStore::loadHeld(bool showErrors) {
         return;
     }
     if (!decoder.trailerMatches()) {
+        s.damaged = true;
         s.show(Message(kInvalidDataTrailer));
-        s.host.closeMainWindow();
+        s.report.closeWindow = true;
         return;
     }
     s.loaded = true;
 }
 
-void ProfileStore::ReadFromFile(bool showErrors, std::u16string_view suffix) {
+OpenResult ProfileStore::ReadFromFile() {
+    State& s = *state_;
+    OpenResult result;
+    if (s.programEnded) {
+        result.outcome = OpenOutcome::Ended;
+        return result;
+    }
+    s.beginReport();
+    readFromFile(true);
+    result.outcome = loadOutcome();
+    if (!s.loaded) {
+        result.error = s.lastError;
+    }
+    result.report = s.takeReport();
+    return result;
+}
+
+// What the last load came to.
+OpenOutcome ProfileStore::loadOutcome() const {
+    const State& s = *state_;
+    if (s.loaded) {
+        return OpenOutcome::Loaded;
+    }
+    if (s.programEnded) {
+        return OpenOutcome::Ended;
+    }
+    if (s.emptyFile) {
+        return OpenOutcome::Empty;
+    }
+    if (s.damaged) {
+        return OpenOutcome::Damaged;
+    }
+    if (s.lastError.inUse) {
+        return OpenOutcome::InUse;
+    }
+    if (s.lastError.number == error::kFileNotFound) {
+        return OpenOutcome::NotFound;
+    }
+    return OpenOutcome::Failed;
+}
+
+void ProfileStore::readFromFile(bool showErrors) {
     State& s = *state_;
     if (s.programEnded) {
         return;
@@ -385,7 +436,8 @@ void ProfileStore::ReadFromFile(bool showErrors, std::u16string_view suffix) {
     s.host.processEvents();
     s.loaded = false;
     s.emptyFile = false;
-    s.profilePath = WithSuffix(JoinFolder(s.databaseFolder, s.profileFileName), suffix);
+    s.damaged = false;
+    s.profilePath = JoinFolder(s.databaseFolder, s.profileFileName);
     s.held.reset();
     ErrorInfo error;
     s.held = s.files.openHeld(s.profilePath, error);
@@ -468,7 +520,7 @@ ErrorInfo ProfileStore::takeProfile() {
     return ErrorInfo::none();
 }
 
-std::int32_t ProfileStore::ReadVersion(bool showErrors) {
+std::int32_t ProfileStore::readVersion(bool showErrors) {
     State& s = *state_;
     std::int32_t result = -1;
     if (s.programEnded) {
@@ -482,7 +534,7 @@ std::int32_t ProfileStore::ReadVersion(bool showErrors) {
         }
         s.show(Message(kErrorOccurred + std::u16string(kLineBreak) + s.lastErrorText, kOpReadFromFile));
         LogError(kOpReadVersion, s.lastErrorNumber, s.lastErrorText);
-        s.host.lockSession();
+        s.report.lockSession = true;
         s.held.reset();
     };
 
@@ -559,7 +611,22 @@ std::int32_t ProfileStore::ReadVersion(bool showErrors) {
 // ---------------------------------------------------------------------------------------------
 // Saving
 
-SaveOutcome ProfileStore::WriteToFile() {
+SaveResult ProfileStore::WriteToFile() {
+    State& s = *state_;
+    SaveResult result;
+    if (s.programEnded) {
+        return result;
+    }
+    s.beginReport();
+    result.outcome = writeToFile();
+    if (result.outcome == SaveOutcome::Failed) {
+        result.error = s.lastError;
+    }
+    result.report = s.takeReport();
+    return result;
+}
+
+SaveOutcome ProfileStore::writeToFile() {
     State& s = *state_;
     if (s.programEnded) {
         return SaveOutcome::Failed;
@@ -574,7 +641,6 @@ SaveOutcome ProfileStore::WriteToFile() {
     auto saveFailed = [&](const ErrorInfo& error) {
         s.keepError(error);
         out.reset();  // a temporary file not yet in place goes with it
-        s.host.showIdlePointer();
         s.profileKey.clear();
         LogError(kOpWriteToFile, s.lastErrorNumber, s.lastErrorText);
         s.show(Message(kErrorOccurred + std::u16string(kLineBreak) + s.lastErrorText + u"(" + s.lastErrorNumber +
@@ -608,7 +674,7 @@ SaveOutcome ProfileStore::WriteToFile() {
         std::int32_t storedVersion = -1;
         for (int attempt = 1; attempt <= kAttempts; ++attempt) {
             s.retryCounter = attempt;
-            storedVersion = ReadVersion(attempt == kAttempts);
+            storedVersion = readVersion(attempt == kAttempts);
             if (s.programEnded) {
                 s.retryCounter = 0;
                 return SaveOutcome::Failed;
@@ -625,13 +691,14 @@ SaveOutcome ProfileStore::WriteToFile() {
             const std::u16string userId = s.profile.userId;
             const std::u16string password = s.profile.password;
             const std::u16string pin = s.profile.pin;
+            const bool lockedBefore = s.report.lockSession;
             for (int attempt = 1; attempt <= kAttempts; ++attempt) {
                 s.retryCounter = attempt;
                 s.host.processEvents();
                 if (s.held) {
                     loadHeld(attempt == kAttempts);
                 } else {
-                    ReadFromFile(attempt == kAttempts, u"");
+                    readFromFile(attempt == kAttempts);
                 }
                 if (s.programEnded) {
                     s.retryCounter = 0;
@@ -646,14 +713,16 @@ SaveOutcome ProfileStore::WriteToFile() {
             }
             s.retryCounter = 0;
             SaveOutcome outcome = SaveOutcome::ConflictRefreshed;
-            s.host.showIdlePointer();
-            if (s.profile.logonMode == logonMode && s.profile.userId == userId && s.profile.password == password &&
-                s.profile.pin == pin) {
+            // A lock asked for while the file was read again (a failed sum check) ends the
+            // session as a changed logon does.
+            const bool lockedDuringReload = s.report.lockSession && !lockedBefore;
+            if (!lockedDuringReload && s.profile.logonMode == logonMode && s.profile.userId == userId &&
+                s.profile.password == password && s.profile.pin == pin) {
                 s.show(Message(kRecordModified + std::u16string(kLineBreak) + kRefreshing));
             } else {
                 s.show(Message(kProfileModified + std::u16string(kLineBreak) + kLoginAgain));
-                s.host.clearDirty();
-                s.host.lockSession();
+                s.report.clearDirty = true;
+                s.report.lockSession = true;
                 s.held.reset();
                 outcome = SaveOutcome::ConflictLockedOut;
             }
@@ -737,6 +806,7 @@ std::vector<std::u16string> ProfileStore::ListProfiles() {
                                           kProfilesMissingTitle, MessageIcon::Critical);
         question.buttons = MessageButtons::YesNo;
         question.defaultAnswer = MessageAnswer::Yes;
+        question.question = Question::TryApplicationFolder;
         if (s.host.showMessage(question) == MessageAnswer::Yes) {
             files = s.files.listProfileFiles(s.applicationFolder);
             s.databaseFolder = s.applicationFolder;
@@ -765,12 +835,12 @@ OpenResult ProfileStore::OpenProfile(std::u16string_view profileName) {
         result.outcome = OpenOutcome::NotChosen;
         return result;
     }
+    s.beginReport();
     if (std::u16string problem = ProfileNameProblem(profileName); !problem.empty()) {
         result.outcome = OpenOutcome::BadName;
-        result.message = std::move(problem);
+        result.report.messages.push_back(Message(std::move(problem)));
         return result;
     }
-    s.host.showBusyPointer();
     s.host.processEvents();
     s.profileName = profileName;
     s.profileFileName = std::u16string(profileName) + kProfileExtension;
@@ -778,39 +848,34 @@ OpenResult ProfileStore::OpenProfile(std::u16string_view profileName) {
     s.held.reset();
     s.loaded = false;
     s.emptyFile = false;
+    s.damaged = false;
 
     const ErrorInfo taken = takeProfile();
     if (taken.failed()) {
         s.keepError(taken);
         ProfileDecoder clear(s.profile);
+        result.error = taken;
         if (taken.inUse) {
             result.outcome = OpenOutcome::InUse;
-            result.error = taken;
-            result.message = ProfileInUseMessage(profileName);
+            s.show(Message(ProfileInUseMessage(profileName)));
         } else {
             loadFailed(true, taken);
-            result.outcome = s.programEnded ? OpenOutcome::Ended : OpenOutcome::Failed;
-            result.error = taken;
+            result.outcome = loadOutcome();
         }
-        s.host.showIdlePointer();
+        result.report = s.takeReport();
         return result;
     }
     loadHeld(true);
-    s.host.showIdlePointer();
-    if (s.loaded) {
-        result.outcome = OpenOutcome::Loaded;
-    } else if (s.programEnded) {
-        result.outcome = OpenOutcome::Ended;
-    } else if (s.emptyFile) {
+    result.outcome = loadOutcome();
+    if (s.emptyFile) {
         s.held.reset();
-        result.outcome = OpenOutcome::Empty;
         result.error = ErrorInfo::of(error::kInputPastEnd);
-        result.message = kProfileEmpty;
+        s.show(Message(kProfileEmpty));
         LogError(kOpReadFromFile, ErrorNumberText(result.error.number), result.error.description);
-    } else {
-        result.outcome = OpenOutcome::Failed;
+    } else if (!s.loaded) {
         result.error = s.lastError;
     }
+    result.report = s.takeReport();
     return result;
 }
 
@@ -820,19 +885,14 @@ CreateResult ProfileStore::CreateProfile(std::u16string_view profileName) {
     if (s.programEnded) {
         return result;
     }
-    s.host.showBusyPointer();
-    struct IdleOnExit {
-        UiHost& host;
-        ~IdleOnExit() { host.showIdlePointer(); }
-    } idle{s.host};
-
+    s.beginReport();
     if (std::u16string problem = ProfileNameProblem(profileName); !problem.empty()) {
-        s.show(Message(std::move(problem)));
+        result.report.messages.push_back(Message(std::move(problem)));
         return result;
     }
     const std::filesystem::path path = JoinFolder(s.databaseFolder, std::u16string(profileName) + kProfileExtension);
     if (s.files.exists(path)) {
-        s.show(Message(kProfileExists));
+        result.report.messages.push_back(Message(kProfileExists));
         return result;
     }
     s.profilePath = path;
@@ -846,15 +906,16 @@ CreateResult ProfileStore::CreateProfile(std::u16string_view profileName) {
     p.questions.push_back(u"5|" + std::u16string(kDefaultQuestion) + u"|" + kDefaultLogonValue);
 
     s.creating = true;
-    const SaveOutcome saved = WriteToFile();
+    const SaveOutcome saved = writeToFile();
     s.creating = false;
-    ListProfiles();
     if (saved == SaveOutcome::Saved) {
+        ListProfiles();
         result.outcome = CreateOutcome::Created;
     } else {
         result.outcome = CreateOutcome::SaveFailed;
         result.error = s.lastError;
     }
+    result.report = s.takeReport();
     return result;
 }
 
@@ -867,7 +928,7 @@ DeleteResult ProfileStore::DeleteProfile(std::u16string_view profileName) {
     // A name that could lead out of the folder is refused before anything else happens.
     if (!profileName.empty()) {
         if (std::u16string problem = ProfileNameProblem(profileName); !problem.empty()) {
-            s.show(Message(std::move(problem)));
+            result.report.messages.push_back(Message(std::move(problem)));
             result.outcome = DeleteOutcome::BadName;
             return result;
         }
@@ -875,17 +936,13 @@ DeleteResult ProfileStore::DeleteProfile(std::u16string_view profileName) {
     MessageRequest question = Message(kConfirmDelete, kDeleteProfileTitle, MessageIcon::Exclamation);
     question.buttons = MessageButtons::YesNo;
     question.defaultAnswer = MessageAnswer::No;
+    question.question = Question::ConfirmProfileDelete;
     if (s.host.showMessage(question) != MessageAnswer::Yes) {
         result.outcome = DeleteOutcome::NotConfirmed;
         return result;
     }
-    s.host.showBusyPointer();
-    struct IdleOnExit {
-        UiHost& host;
-        ~IdleOnExit() { host.showIdlePointer(); }
-    } idle{s.host};
     if (profileName.empty()) {
-        s.show(Message(kSpecifyProfileName));
+        result.report.messages.push_back(Message(kSpecifyProfileName));
         result.outcome = DeleteOutcome::NotChosen;
         return result;
     }
@@ -895,7 +952,7 @@ DeleteResult ProfileStore::DeleteProfile(std::u16string_view profileName) {
         result.outcome = result.error.failed() ? DeleteOutcome::Failed : DeleteOutcome::Deleted;
         ListProfiles();
     } else {
-        s.show(Message(kFileNotFoundMessage, kFileErrorTitle, MessageIcon::Critical));
+        result.report.messages.push_back(Message(kFileNotFoundMessage, kFileErrorTitle, MessageIcon::Critical));
         result.outcome = DeleteOutcome::NotFound;
     }
     return result;

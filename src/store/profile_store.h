@@ -23,8 +23,16 @@ class FileSystem;  // store/file_system.h: the seam over profile files (hold, re
 enum class SaveOutcome {
     Saved,             // new file written, version + 1
     ConflictRefreshed, // another user saved: change dropped, Profile reloaded ("The record has been modified...")
-    ConflictLockedOut, // another user changed the logon details: session locked
-    Failed,            // save-failure path: the file is as it was, message shown
+    ConflictLockedOut, // another user changed the logon details: the caller locks the session
+    Failed,            // the save failed: the file is as it was
+};
+
+struct [[nodiscard]] SaveResult {
+    SaveOutcome outcome = SaveOutcome::Failed;
+    ErrorInfo error;     // for Failed: why
+    StoreReport report;  // what the window shows and does about it, in order
+
+    bool saved() const { return outcome == SaveOutcome::Saved; }
 };
 
 enum class OpenOutcome {
@@ -32,30 +40,35 @@ enum class OpenOutcome {
     NotChosen,  // no name: nothing was done
     BadName,    // the name fails the profile-name rule: nothing was touched
     InUse,      // another instance holds the profile
+    NotFound,   // there is no such profile file
     Empty,      // the file is empty (a damaged file)
-    Failed,     // any other failure, already reported through the host as the loader reports it
-    Ended,      // a line the cipher rejects: the host was told to end the program
+    Damaged,    // the file fails a check of its content (sums, trailer, record fields)
+    Failed,     // any other failure (the file could not be read)
+    Ended,      // a line the cipher rejects: the program must end at once
 };
 
 struct [[nodiscard]] OpenResult {
     OpenOutcome outcome = OpenOutcome::Failed;
     ErrorInfo error;
-    // For BadName, InUse and Empty: the message for the user, which the caller shows (OK button,
-    // application title). The other outcomes carry none.
-    std::u16string message;
+    // The messages and steps the window takes: for BadName, InUse and Empty one message (OK
+    // button, application title) and nothing else; for Damaged, Failed and Ended what the loader
+    // has always shown, and the lock, close or end that follows it.
+    StoreReport report;
 
     bool loaded() const { return outcome == OpenOutcome::Loaded; }
 };
 
 enum class CreateOutcome {
     Created,     // the first file of the new profile is written
-    Refused,     // no name, a name the rule refuses, or a profile of that name exists (message shown)
-    SaveFailed,  // writing the file failed (the save-failure message was shown); nothing is left
+    Refused,     // no name, a name the rule refuses, or a profile of that name exists
+    SaveFailed,  // writing the file failed; nothing is left (the caller lists the folder again,
+                 // which may ask "Profiles Missing" once the failure is shown)
 };
 
 struct [[nodiscard]] CreateResult {
     CreateOutcome outcome = CreateOutcome::Refused;
     ErrorInfo error;
+    StoreReport report;
     explicit operator bool() const { return outcome == CreateOutcome::Created; }
 };
 
@@ -64,6 +77,7 @@ enum class DeleteOutcome { Deleted, NotConfirmed, NotChosen, BadName, NotFound, 
 struct [[nodiscard]] DeleteResult {
     DeleteOutcome outcome = DeleteOutcome::Failed;
     ErrorInfo error;  // for Failed (another instance holds the file: `inUse`)
+    StoreReport report;
 };
 
 // "The profile <name> is in use by another user. Try again later."
@@ -87,17 +101,16 @@ public:
     // Checks the name, holds <name>.dat, puts right what an interrupted save left beside it (a
     // backup, temporary files) and loads it.
     OpenResult OpenProfile(std::u16string_view profileName);
-    // Writes the first file of a new profile (defaults, creating flag). Messages: "Specify a
-    // profile name!", "This profile already exists...", bad names, the save-failure message.
+    // Writes the first file of a new profile (defaults, creating flag). Reported messages:
+    // "Specify a profile name!", "This profile already exists...", bad names, the save failure.
     CreateResult CreateProfile(std::u16string_view profileName);
     // Asks "Are you sure you want to delete the selected profile?" itself, then deletes.
     DeleteResult DeleteProfile(std::u16string_view profileName);
 
-    // Loading and saving. ReadFromFile loads the chosen profile's file again (suffix: text added
-    // to its name), holding it.
-    void ReadFromFile(bool showErrors, std::u16string_view suffix);
-    SaveOutcome WriteToFile();
-    std::int32_t ReadVersion(bool showErrors);
+    // Loads the open profile's file again, holding it.
+    OpenResult ReadFromFile();
+    // Saves the Profile: version check against the file, conflict handling, then the new file.
+    SaveResult WriteToFile();
 
     // Closes the held file (session reset on lock).
     void CloseHeldFile();
@@ -117,8 +130,12 @@ public:
                   std::u16string_view description);
 
 private:
+    void readFromFile(bool showErrors);
+    std::int32_t readVersion(bool showErrors);
+    SaveOutcome writeToFile();
     void loadHeld(bool showErrors);
     void loadFailed(bool showErrors, const ErrorInfo& error);
+    OpenOutcome loadOutcome() const;
     ErrorInfo takeProfile();
 
     struct State;

@@ -1,9 +1,12 @@
 #pragma once
-// What the profile storage needs from the program around it. The storage never shows anything,
-// never sleeps and never ends the program by itself: it asks its host. The window implements
-// this interface; tests implement it with a recorder and a fake wait.
+// What the profile storage needs from the program around it while an operation runs: a question
+// whose answer decides how the operation goes on, pending window events, and the saver's waits.
+// Everything else (messages, locking, closing, ending the program) the storage reports in the
+// result of the operation, and the caller acts on it. The window implements this interface; the
+// command-line tool answers from the terminal; tests use a recorder and a fake wait.
 
 #include <string>
+#include <vector>
 
 namespace keyloft {
 
@@ -14,12 +17,16 @@ enum class MessageAnswer { Ok, Yes, No };
 // Title of every message box that has no title of its own.
 inline constexpr char16_t kApplicationTitle[] = u"Keyloft";
 
+// Which question a Yes/No request asks, so that a host can answer it without reading its text.
+enum class Question { None, TryApplicationFolder, ConfirmProfileDelete };
+
 struct MessageRequest {
     std::u16string text;
     std::u16string title = kApplicationTitle;
     MessageIcon icon = MessageIcon::None;
     MessageButtons buttons = MessageButtons::Ok;
     MessageAnswer defaultAnswer = MessageAnswer::Ok;  // No for destructive questions
+    Question question = Question::None;
 };
 
 // The dialogs seam: one message box, answered.
@@ -29,23 +36,26 @@ public:
     virtual MessageAnswer showMessage(const MessageRequest& request) = 0;
 };
 
+// The storage asks its questions through showMessage (Yes/No buttons only).
 class UiHost : public Dialogs {
 public:
-    // Lock the session as the Lock command does, without asking about unsaved changes.
-    virtual void lockSession() = 0;
-    // SetDirty(false): forget the unsaved-changes state.
-    virtual void clearDirty() = 0;
-    // Close the main window (the program then ends as on any close).
-    virtual void closeMainWindow() = 0;
     // Let pending window events run.
     virtual void processEvents() = 0;
     // Block for the given time (the saver's retry waits). No other load or save may start meanwhile.
     virtual void waitMilliseconds(int milliseconds) = 0;
-    // End the program at once: no save, no prompt. A test double returns; callers stop their work.
-    virtual void endProgramNow() = 0;
-    // Hourglass and normal mouse pointer around loads, saves and list fills.
-    virtual void showBusyPointer() = 0;
-    virtual void showIdlePointer() = 0;
+};
+
+// What the caller of a storage operation must do once it returns, in this order: show the
+// messages (OK button), forget unsaved changes, lock the session, then close the main window or
+// end the program at once.
+struct StoreReport {
+    std::vector<MessageRequest> messages;
+    bool clearDirty = false;   // forget the unsaved-changes state (a conflict lock-out)
+    bool lockSession = false;  // lock as the Lock command does, without asking about changes
+    bool closeWindow = false;  // close the main window: a failure the user was told to reopen after
+    bool endProgram = false;   // end at once, no save, no prompt (a line the cipher rejects)
+
+    bool empty() const { return messages.empty() && !clearDirty && !lockSession && !closeWindow && !endProgram; }
 };
 
 }  // namespace keyloft

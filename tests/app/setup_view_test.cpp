@@ -66,7 +66,7 @@ protected:
     }
     // The profile as its file holds it.
     Profile reloaded() {
-        window->store().ReadFromFile(true, u"");
+        EXPECT_TRUE(window->store().ReadFromFile().loaded());
         return window->store().profile();
     }
     std::u16string timerSetting() {

@@ -12,9 +12,9 @@
 
 #include "app/app_start.h"
 #include "app/data_folder.h"
-#include "crypto/text_cipher.h"
 #include "platform/qt_single_instance.h"
 #include "store/profile_store.h"
+#include "support/temp_folder.h"
 #include "window_fixture.h"
 
 namespace keyloft::testing {
@@ -234,11 +234,21 @@ TEST_F(StartAndLock, ClosingWithUnsavedChangesAsksFirst) {
 }
 
 TEST_F(StartAndLock, ARejectedDecryptionIsShownLoggedAndEndsTheProgram) {
+    // The version record replaced by one byte of cipher text: the cipher rejects the line.
+    const std::filesystem::path file = folder / "Alice.dat";
+    std::string bytes = TempFolder::readFile(file);
+    std::size_t from = bytes.find('\n');
+    from = bytes.find('\n', from + 1) + 1;
+    const std::size_t to = bytes.find('\n', from);
+    ASSERT_NE(to, std::string::npos);
+    bytes.replace(from, to - from, bytes[to - 1] == '\r' ? "00\r" : "00");
+    TempFolder::writeFile(file, bytes);
+
     dialogs.expect(QStringLiteral("Invalid data."));
-    const std::u16string text = crypto::DecryptText("", u"key");
-    EXPECT_TRUE(text.empty());
+    unlockAndChoose(QStringLiteral("Alice"));
     EXPECT_EQ(dialogs.last().title, u"Decrypt Error");
     EXPECT_EQ(endProgramCalls, 1);
+    EXPECT_FALSE(frameShown("fraLogin"));
     QFile log(temp.filePath(QStringLiteral("KeyloftErrors.log")));
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
     EXPECT_TRUE(log.readAll().contains("\"Decrypt\""));

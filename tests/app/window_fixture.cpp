@@ -18,14 +18,8 @@ public:
                       << QString::fromStdU16String(request.text).toStdString();
         return MessageAnswer::No;
     }
-    void lockSession() override {}
-    void clearDirty() override {}
-    void closeMainWindow() override {}
     void processEvents() override {}
     void waitMilliseconds(int) override {}
-    void endProgramNow() override {}
-    void showBusyPointer() override {}
-    void showIdlePointer() override {}
 };
 
 }  // namespace
@@ -48,7 +42,7 @@ void WindowTest::SetUp() {
 void WindowTest::TearDown() {
     if (window) {
         window->setFillGuard(false);
-        window->clearDirty();
+        window->SetDirty(false);
         window.reset();
     }
 }
@@ -70,7 +64,7 @@ void WindowTest::writeProfile(const ProfileOnDisk& wanted) {
     for (const auto& [question, answer] : wanted.questions) {
         p.questions.push_back(u"5|" + question + u"|" + answer);
     }
-    ASSERT_EQ(store.WriteToFile(), SaveOutcome::Saved);
+    ASSERT_EQ(store.WriteToFile().outcome, SaveOutcome::Saved);
     store.CloseHeldFile();
 }
 

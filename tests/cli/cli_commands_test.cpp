@@ -306,6 +306,37 @@ TEST_F(CliVerify, ALineOneBlockTooLongIsFoundByTheTotalLength) {
     EXPECT_EQ(ReadBytes(file("Home")), longer);
 }
 
+// Every way a load can end reaches its own exit code, with what the window would have said.
+TEST_F(Cli, EveryWayALoadEndsHasItsExitCode) {
+    create("Home");
+    const std::string sound = ReadBytes(file("Home"));
+    const std::string wrongSum = keyloft::testing::BreakVersionSum(sound);
+    ASSERT_FALSE(wrongSum.empty());
+    const struct {
+        const char* name;
+        std::string bytes;  // written as Home.dat first
+        std::vector<std::string> args;
+        int expected;
+        const char* said;
+    } cases[] = {
+        {"loaded", sound, {"ls", "Home"}, 0, ""},
+        {"not found", sound, {"ls", "Nobody"}, 6, "the profile \"Nobody\" could not be loaded"},
+        {"bad name", sound, {"ls", "a:b"}, 1, "A profile name cannot contain any of these characters"},
+        {"empty", "", {"ls", "Home"}, 6, "The profile file is empty."},
+        {"record sum", wrongSum, {"ls", "Home"}, 6, "Invalid Data\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteBytes(file("Home"), c.bytes);
+        const RunResult r = run(c.args, kDefaultPassword);
+        EXPECT_EQ(r.exitCode, c.expected) << r.err;
+        EXPECT_NE(r.err.find(c.said), std::string::npos) << r.err;
+        if (c.expected != 0) {
+            EXPECT_EQ(r.out, "");
+        }
+    }
+}
+
 class CliSharing : public Cli {};
 
 TEST_F(CliSharing, AProfileHeldByAnotherInstanceIsNotTouched) {
@@ -317,7 +348,7 @@ TEST_F(CliSharing, AProfileHeldByAnotherInstanceIsNotTouched) {
         EXPECT_EQ(r.exitCode, 6) << r.err;
         EXPECT_NE(r.err.find("is in use by another user"), std::string::npos) << r.err;
         other.store.profile().entries.push_back(u"4||other|other|pw||||");
-        ASSERT_EQ(other.store.WriteToFile(), SaveOutcome::Saved);
+        ASSERT_EQ(other.store.WriteToFile().outcome, SaveOutcome::Saved);
     }
     const RunResult r = run({"add", "Home", "--user-code", "cli", "--generate"}, kDefaultPassword);
     ASSERT_EQ(r.exitCode, 0) << r.err;

@@ -128,7 +128,7 @@ TEST_F(CliExpiry, ListMarksEntriesDueWithinSevenDaysOrPast) {
         DirectStore direct(temp_.path());
         ASSERT_TRUE(direct.store.OpenProfile(u"Home").loaded());
         direct.store.profile().entries.push_back(u"4|||word|pw||someday||");
-        ASSERT_EQ(direct.store.WriteToFile(), SaveOutcome::Saved);
+        ASSERT_EQ(direct.store.WriteToFile().outcome, SaveOutcome::Saved);
     }
 
     RunResult r = run({"ls", "Home", "--json"}, kDefaultPassword);

@@ -28,14 +28,8 @@ public:
         shown.push_back(request.text);
         return request.buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
     }
-    void lockSession() override {}
-    void clearDirty() override {}
-    void closeMainWindow() override {}
     void processEvents() override {}
     void waitMilliseconds(int) override {}
-    void endProgramNow() override {}
-    void showBusyPointer() override {}
-    void showIdlePointer() override {}
     std::vector<std::u16string> shown;
 };
 
@@ -83,7 +77,7 @@ protected:
         p.userId = user;
         p.password = password;
         p.pin = pin;
-        ASSERT_EQ(direct.store.WriteToFile(), SaveOutcome::Saved);
+        ASSERT_EQ(direct.store.WriteToFile().outcome, SaveOutcome::Saved);
     }
     nlohmann::json exportJson(const std::string& profile) {
         const RunResult r = run({"export", profile, "--format", "json"}, kDefaultPassword);

@@ -53,7 +53,7 @@ protected:
             direct.store.profile().entries.push_back(u"4|Bank|Account " + Int32Text(i) +
                                                      u"|user|secret password|some notes||https://example.org|");
         }
-        ASSERT_EQ(direct.store.WriteToFile(), SaveOutcome::Saved);
+        ASSERT_EQ(direct.store.WriteToFile().outcome, SaveOutcome::Saved);
     }
     std::size_t entryCount(const std::string& profile) {
         const RunResult r = run({"ls", profile, "--json", "--wait", "0"}, kDefaultPassword);

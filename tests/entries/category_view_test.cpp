@@ -44,11 +44,11 @@ protected:
         profile.categories.add(u"CBANK", u"3|Bank");
         profile.categories.add(u"CHOME", u"3|Home");
         profile.entries = {u"4|Bank|Current|alice|pw1||||", u"4|Home|Router|bob|pw2||||"};
-        EXPECT_EQ(window->store().WriteToFile(), SaveOutcome::Saved);
+        EXPECT_EQ(window->store().WriteToFile().outcome, SaveOutcome::Saved);
     }
     ~CategoryInWindowTest() override {
         window->setFillGuard(false);
-        window->clearDirty();
+        window->SetDirty(false);
         window.reset();
         QLocale::setDefault(QLocale::system());
     }
@@ -80,14 +80,14 @@ protected:
     }
     // The categories and entries as the profile file holds them.
     QStringList categoriesOnDisk() {
-        window->store().ReadFromFile(true, u"");
+        EXPECT_TRUE(window->store().ReadFromFile().loaded());
         QStringList names;
         for (const CategoryList::Item& item : window->store().profile().categories.items())
             names << QString::fromStdU16String(item.name());
         return names;
     }
     std::vector<std::u16string> entriesOnDisk() {
-        window->store().ReadFromFile(true, u"");
+        EXPECT_TRUE(window->store().ReadFromFile().loaded());
         return window->store().profile().entries;
     }
     static QStringList items(const QComboBox* box) {
@@ -224,8 +224,8 @@ TEST_F(CategoryInWindowTest, ANewCategoryIsAddedAtTheEndAndOfferedByTheEditorAnd
 TEST_F(CategoryInWindowTest, ANewNameWhoseKeyALoadedCategoryHoldsIsStillStored) {
     // Loaded from the file, "Cmail" is keyed by its name; a new "mail" would be keyed "CMAIL".
     window->store().profile().categories.add(u"Cmail", u"3|Cmail");
-    ASSERT_EQ(window->store().WriteToFile(), SaveOutcome::Saved);
-    window->store().ReadFromFile(true, u"");
+    ASSERT_EQ(window->store().WriteToFile().outcome, SaveOutcome::Saved);
+    EXPECT_TRUE(window->store().ReadFromFile().loaded());
     openCategories();
     toolbar2("Add");
     typeName(QStringLiteral("mail"));
@@ -265,7 +265,7 @@ TEST_F(CategoryInWindowTest, DeleteRemovesTheCategoryAndLeavesItsEntries) {
 TEST_F(CategoryInWindowTest, HeadingClicksSortInTurnAndLaterFillsStaySorted) {
     Profile& profile = window->store().profile();
     profile.categories.add(u"CAUTO", u"3|Auto");
-    ASSERT_EQ(window->store().WriteToFile(), SaveOutcome::Saved);
+    ASSERT_EQ(window->store().WriteToFile().outcome, SaveOutcome::Saved);
     openCategories();
     EXPECT_EQ(rows(), (QStringList{"Bank", "Home", "Auto"}));
     QHeaderView* header = categories->lstCategory->header();

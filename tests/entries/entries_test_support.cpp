@@ -9,6 +9,20 @@
 
 namespace keyloft::testing {
 
+SaveOutcome FakeWindow::saveProfile() {
+    const SaveResult result = store_.WriteToFile();
+    for (const MessageRequest& message : result.report.messages) {
+        dialogs_.showMessage(message);
+    }
+    if (result.report.clearDirty) {
+        SetDirty(false);
+    }
+    if (result.report.lockSession) {
+        ++locks_;
+    }
+    return result.outcome;
+}
+
 FakeWindow::FakeWindow(ProfileStore& store) : store_(store) {
     for (const char* key : {"Unlock", "Setup", "Passwords", "Show", "Generate", "Print", "Add", "Delete", "Save",
                             "Cancel", "Filter"}) {
@@ -84,11 +98,11 @@ void PasswordsViewTest::setEntries(const std::vector<std::u16string>& entries, c
     profile.categories.clear();
     for (const QString& name : categories)
         profile.categories.add(u"C" + name.toUpper().toStdU16String(), u"3|" + name.toStdU16String());
-    ASSERT_EQ(store->WriteToFile(), SaveOutcome::Saved);
+    ASSERT_EQ(store->WriteToFile().outcome, SaveOutcome::Saved);
 }
 
 std::vector<std::u16string> PasswordsViewTest::entriesOnDisk() {
-    store->ReadFromFile(true, u"");
+    EXPECT_TRUE(store->ReadFromFile().loaded());
     return store->profile().entries;
 }
 

@@ -56,14 +56,8 @@ class StoreHost : public UiHost {
 public:
     explicit StoreHost(ScriptedDialogs& dialogs) : dialogs_(dialogs) {}
     MessageAnswer showMessage(const MessageRequest& request) override { return dialogs_.showMessage(request); }
-    void lockSession() override {}
-    void clearDirty() override {}
-    void closeMainWindow() override {}
     void processEvents() override {}
     void waitMilliseconds(int) override {}
-    void endProgramNow() override {}
-    void showBusyPointer() override {}
-    void showIdlePointer() override {}
 
 private:
     ScriptedDialogs& dialogs_;
@@ -75,6 +69,8 @@ public:
     ~FakeWindow() override;
 
     ProfileStore& store() override { return store_; }
+    // Saves and shows what the store reports; a lock or close is counted.
+    SaveOutcome saveProfile() override;
     Dialogs& dialogs() override { return dialogs_; }
     bool isDirty() const override { return dirty_; }
     void SetDirty(bool bolDirty) override;
@@ -92,6 +88,7 @@ public:
     ScriptedDialogs dialogs_;
     QString status_;
     int busy_ = 0;
+    int locks_ = 0;
     QWidget root;
 
 private:

@@ -51,7 +51,7 @@ protected:
         view().SelectEntryRow();
     }
     std::vector<std::u16string> entriesOnDisk() {
-        window->store().ReadFromFile(true, u"");
+        EXPECT_TRUE(window->store().ReadFromFile().loaded());
         return window->store().profile().entries;
     }
 
@@ -70,7 +70,7 @@ TEST_F(PasswordsInWindowTest, AddSaveShowFilterAndDeleteThroughTheToolbars) {
     Profile& profile = window->store().profile();
     profile.categories.add(u"CBANK", u"3|Bank");
     profile.entries = {u"4|Bank|Current|alice|pw1||||", u"4||Other|bob|pw2||6/20/26||"};
-    ASSERT_EQ(window->store().WriteToFile(), SaveOutcome::Saved);
+    ASSERT_EQ(window->store().WriteToFile().outcome, SaveOutcome::Saved);
 
     dialogs.expect(QStringLiteral("There are passwords which are due to expire in 7 days."));
     toolbar1("Passwords");
@@ -123,7 +123,7 @@ TEST_F(PasswordsInWindowTest, AddSaveShowFilterAndDeleteThroughTheToolbars) {
 
 TEST_F(PasswordsInWindowTest, ReleasingFilterDropsTypedFilterText) {
     window->store().profile().entries = {u"4|Bank|a|u1|p||||", u"4|Mail|b|u2|p||||"};
-    ASSERT_EQ(window->store().WriteToFile(), SaveOutcome::Saved);
+    ASSERT_EQ(window->store().WriteToFile().outcome, SaveOutcome::Saved);
     toolbar1("Passwords");
     button("Filter")->setChecked(true);
     toolbar2("Filter");

@@ -29,19 +29,19 @@ TEST_F(StoreTest, OnlyALogonChangeByTheOtherInstanceLocksOut) {
         SCOPED_TRACE(c.what);
         const std::u16string name = u"P" + Int32Text(++round);
         Instance& a = startInstance();
-        ASSERT_TRUE(a.store->CreateProfile(name));
-        ASSERT_TRUE(a.store->OpenProfile(name).loaded());
+        ASSERT_TRUE(a.create(name));
+        ASSERT_TRUE(a.open(name).loaded());
         a.store->CloseHeldFile();  // A's session stays open, another instance takes the file
         Instance& b = startInstance();
-        ASSERT_TRUE(b.store->OpenProfile(name).loaded());
+        ASSERT_TRUE(b.open(name).loaded());
         c.change(b.store->profile());
-        ASSERT_EQ(b.store->WriteToFile(), SaveOutcome::Saved);
+        ASSERT_EQ(b.save(), SaveOutcome::Saved);
         b.store->CloseHeldFile();
         const std::string afterB = fileBytes(name);
 
         a.host.clear();
         a.store->profile().entries.push_back(u"4|x|y|z|w||||");
-        EXPECT_EQ(a.store->WriteToFile(), c.expected);
+        EXPECT_EQ(a.save(), c.expected);
         EXPECT_EQ(releasedFileBytes(name), afterB);  // nothing of A's is written either way
         if (c.expected == SaveOutcome::ConflictLockedOut) {
             EXPECT_EQ(a.host.locks, 1);

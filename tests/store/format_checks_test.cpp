@@ -56,7 +56,7 @@ TEST(TrailerLength, ALineOneBlockLongerFailsTheCheckThoughTheLineCountHolds) {
 TEST_F(StoreTest, LoadRefusesAFileWhoseTotalLengthIsWrong) {
     TempFolder::writeFile(profileFile(u"P"), LengthenVersionLine(GoodFile()));
     Instance& a = startInstance();
-    EXPECT_FALSE(a.store->OpenProfile(u"P").loaded());
+    EXPECT_FALSE(a.open(u"P").loaded());
     EXPECT_EQ(a.host.texts(), std::vector<std::u16string>{u"Invalid Data!."});
     EXPECT_EQ(a.host.mainWindowCloses, 1);
 }

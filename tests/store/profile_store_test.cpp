@@ -51,7 +51,7 @@ TEST_F(StoreTest, CreateWritesTheFirstFileWithDefaultsOwnerOnly) {
     a.host.answers = {MessageAnswer::No};  // "Profiles Missing": stay in the database folder
     EXPECT_TRUE(a.store->ListProfiles().empty());
     a.host.clear();
-    ASSERT_TRUE(a.store->CreateProfile(u"Home"));
+    ASSERT_TRUE(a.create(u"Home"));
     EXPECT_TRUE(a.host.messages.empty());
 #ifndef _WIN32
     EXPECT_EQ(ModeOf(profileFile(u"Home")), 0600u);
@@ -66,12 +66,11 @@ TEST_F(StoreTest, CreateWritesTheFirstFileWithDefaultsOwnerOnly) {
     EXPECT_EQ(file.plain[3], AppendRecordSum(u"5|Default Question|opensesame"));
     EXPECT_EQ(file.plain[4], AppendRecordSum(u"6|1"));
 
-    ASSERT_TRUE(a.store->OpenProfile(u"Home").loaded());
+    ASSERT_TRUE(a.open(u"Home").loaded());
     EXPECT_TRUE(a.store->holdsFile());
     EXPECT_EQ(a.store->profileName(), u"Home");
     EXPECT_EQ(a.store->profile().password, u"opensesame");
     EXPECT_EQ(a.store->profile().version, 1);
-    EXPECT_EQ(a.host.busyPointers, a.host.idlePointers);
 }
 
 TEST_F(StoreTest, CreateRefusesBadNamesAndExistingProfiles) {
@@ -82,22 +81,22 @@ TEST_F(StoreTest, CreateRefusesBadNamesAndExistingProfiles) {
         u"A profile name cannot contain any of these characters: . \\ / : * ? \" < > |";
     for (const std::u16string name : {u"../x", u"My.Work", u"a/b", u"a|b", u"a\tb", u"q?", u"x\"y"}) {
         a.host.clear();
-        EXPECT_FALSE(a.store->CreateProfile(name));
+        EXPECT_FALSE(a.create(name));
         ASSERT_EQ(a.host.messages.size(), 1u);
         EXPECT_EQ(a.host.messages[0].text, badName);
         EXPECT_EQ(a.host.messages[0].title, u"Keyloft");
     }
     a.host.clear();
-    EXPECT_FALSE(a.store->CreateProfile(u""));
+    EXPECT_FALSE(a.create(u""));
     EXPECT_EQ(a.host.texts(), std::vector<std::u16string>{u"Specify a profile name!"});
     EXPECT_TRUE(std::filesystem::is_empty(database));
 
     // A trailing blank is kept in the file name.
-    EXPECT_TRUE(a.store->CreateProfile(u"Home "));
+    EXPECT_TRUE(a.create(u"Home "));
     EXPECT_TRUE(std::filesystem::exists(database / "Home .dat"));
     const std::string before = TempFolder::readFile(database / "Home .dat");
     a.host.clear();
-    EXPECT_FALSE(a.store->CreateProfile(u"Home ") && !a.host.messages.empty());
+    EXPECT_FALSE(a.create(u"Home ") && !a.host.messages.empty());
     EXPECT_EQ(a.host.texts(), std::vector<std::u16string>{u"This profile already exists. Please choose another name!"});
     EXPECT_EQ(TempFolder::readFile(database / "Home .dat"), before);
 }
@@ -108,9 +107,9 @@ TEST_F(StoreTest, TwoSavesInARowCountUpTwiceAndLeaveNoBackup) {
     ::chmod(profileFile(u"Home").c_str(), 0640);
 #endif
     a.store->profile().entries.push_back(u"4|Bank|Giro|me|pw||||");
-    EXPECT_EQ(a.store->WriteToFile(), SaveOutcome::Saved);
+    EXPECT_EQ(a.save(), SaveOutcome::Saved);
     a.store->profile().entries.push_back(u"4|Bank|Card|me|pin||||");
-    EXPECT_EQ(a.store->WriteToFile(), SaveOutcome::Saved);
+    EXPECT_EQ(a.save(), SaveOutcome::Saved);
 
     EXPECT_TRUE(a.host.messages.empty());
     EXPECT_TRUE(a.host.waits.empty());
@@ -124,7 +123,7 @@ TEST_F(StoreTest, TwoSavesInARowCountUpTwiceAndLeaveNoBackup) {
     a.store->CloseHeldFile();
     EXPECT_EQ(StoredVersion(fileBytes(u"Home")), 3);
     Instance& b = startInstance();
-    ASSERT_TRUE(b.store->OpenProfile(u"Home").loaded());
+    ASSERT_TRUE(b.open(u"Home").loaded());
     EXPECT_EQ(b.store->profile().entries, a.store->profile().entries);
 }
 
@@ -137,7 +136,7 @@ TEST_F(StoreTest, VersionWrapsToOne) {
         Profile p = a.store->profile();
         TempFolder::writeFile(profileFile(u"Home"), JoinFileLines(EncodeProfile(p, 2147483639, u"8.27", false).lines));
     }
-    EXPECT_EQ(a.store->WriteToFile(), SaveOutcome::Saved);
+    EXPECT_EQ(a.save(), SaveOutcome::Saved);
     EXPECT_EQ(StoredVersion(releasedFileBytes(u"Home")), 1);
     EXPECT_EQ(a.store->profile().version, 1);
 }
@@ -150,14 +149,14 @@ TEST_F(StoreTest, ConflictWithUnchangedLogonRefreshesFromTheOtherSave) {
     a.store->CloseHeldFile();  // A's session stays open but another user gets the file
 
     Instance& b = startInstance();
-    ASSERT_TRUE(b.store->OpenProfile(u"Home").loaded());
+    ASSERT_TRUE(b.open(u"Home").loaded());
     b.store->profile().entries.push_back(u"4|Bank|B's entry|b|pw||||");
-    ASSERT_EQ(b.store->WriteToFile(), SaveOutcome::Saved);
+    ASSERT_EQ(b.save(), SaveOutcome::Saved);
     b.store->CloseHeldFile();
     const std::string afterB = fileBytes(u"Home");
 
     a.store->profile().entries.push_back(u"4|Bank|A's entry|a|pw||||");
-    EXPECT_EQ(a.store->WriteToFile(), SaveOutcome::ConflictRefreshed);
+    EXPECT_EQ(a.save(), SaveOutcome::ConflictRefreshed);
     EXPECT_EQ(a.host.texts(),
               std::vector<std::u16string>{u"The record has been modified by another user.\nRefreshing data..."});
     ASSERT_FALSE(a.host.messages.empty());
@@ -171,7 +170,7 @@ TEST_F(StoreTest, ConflictWithUnchangedLogonRefreshesFromTheOtherSave) {
 
     // A's next save goes through.
     a.store->profile().entries.push_back(u"4|Bank|A again|a|pw||||");
-    EXPECT_EQ(a.store->WriteToFile(), SaveOutcome::Saved);
+    EXPECT_EQ(a.save(), SaveOutcome::Saved);
     EXPECT_EQ(StoredVersion(releasedFileBytes(u"Home")), 3);
 }
 
@@ -179,14 +178,14 @@ TEST_F(StoreTest, ConflictWithChangedLogonLocksTheSession) {
     Instance& a = createAndOpen(u"Home");
     a.store->CloseHeldFile();
     Instance& b = startInstance();
-    ASSERT_TRUE(b.store->OpenProfile(u"Home").loaded());
+    ASSERT_TRUE(b.open(u"Home").loaded());
     b.store->profile().password = u"new password";
-    ASSERT_EQ(b.store->WriteToFile(), SaveOutcome::Saved);
+    ASSERT_EQ(b.save(), SaveOutcome::Saved);
     b.store->CloseHeldFile();
     const std::string afterB = fileBytes(u"Home");
 
     a.store->profile().entries.push_back(u"4|x|y|z|w||||");
-    EXPECT_EQ(a.store->WriteToFile(), SaveOutcome::ConflictLockedOut);
+    EXPECT_EQ(a.save(), SaveOutcome::ConflictLockedOut);
     EXPECT_EQ(a.host.texts(),
               std::vector<std::u16string>{u"The profile has been modified by another user.\nYou will have to login again."});
     EXPECT_EQ(a.host.dirtyCleared, 1);
@@ -201,13 +200,13 @@ TEST_F(StoreTest, SaveWhileAnotherInstanceHoldsTheFileFailsAfterFiveAttempts) {
     Instance& b = createAndOpen(u"Home");
     b.store->CloseHeldFile();
     Instance& a = startInstance();
-    ASSERT_TRUE(a.store->OpenProfile(u"Home").loaded());  // A holds it now
+    ASSERT_TRUE(a.open(u"Home").loaded());  // A holds it now
     const std::string before = fileBytes(u"Home");
 
     b.store->profile().entries.push_back(u"4|x|y|z|w||||");
     b.host.clear();
     b.files->holdAttempts.clear();
-    EXPECT_EQ(b.store->WriteToFile(), SaveOutcome::Failed);
+    EXPECT_EQ(b.save(), SaveOutcome::Failed);
     EXPECT_EQ(std::count(b.files->holdAttempts.begin(), b.files->holdAttempts.end(), profileFile(u"Home")), 5);
     EXPECT_EQ(b.host.waits, (std::vector<int>{3000, 3000, 3000, 3000}));
     ASSERT_EQ(b.host.messages.size(), 1u);
@@ -224,18 +223,17 @@ TEST_F(StoreTest, SaveWhileAnotherInstanceHoldsTheFileFailsAfterFiveAttempts) {
     // A second instance cannot load or delete the held profile either; it is told so, and the
     // caller decides what to show (the window stays open).
     Instance& c = startInstance();
-    const OpenResult opened = c.store->OpenProfile(u"Home");
+    const OpenResult opened = c.open(u"Home");
     EXPECT_EQ(opened.outcome, OpenOutcome::InUse);
     EXPECT_EQ(opened.error.number, 70);
     EXPECT_TRUE(opened.error.inUse);
-    EXPECT_EQ(opened.message, u"The profile Home is in use by another user. Try again later.");
-    EXPECT_TRUE(c.host.messages.empty());
+    EXPECT_EQ(c.host.texts(), std::vector<std::u16string>{u"The profile Home is in use by another user. Try again later."});
     EXPECT_EQ(c.host.mainWindowCloses, 0);
-    c.store->ReadFromFile(false, u"");
-    EXPECT_TRUE(c.host.messages.empty());
+    c.host.clear();
+    EXPECT_EQ(c.store->ReadFromFile().outcome, OpenOutcome::InUse);
     EXPECT_FALSE(c.store->loaded());
     c.host.answers = {MessageAnswer::Yes};
-    const DeleteResult deleted = c.store->DeleteProfile(u"Home");
+    const DeleteResult deleted = c.remove(u"Home");
     EXPECT_EQ(deleted.outcome, DeleteOutcome::Failed);
     EXPECT_TRUE(deleted.error.inUse);
     EXPECT_TRUE(std::filesystem::exists(profileFile(u"Home")));
@@ -245,13 +243,13 @@ TEST_F(StoreTest, ReloadAfterConflictFailingFiveTimesClosesTheWindowAndLeavesThe
     Instance& a = createAndOpen(u"Home");
     a.store->CloseHeldFile();
     Instance& b = startInstance();
-    ASSERT_TRUE(b.store->OpenProfile(u"Home").loaded());
-    ASSERT_EQ(b.store->WriteToFile(), SaveOutcome::Saved);
+    ASSERT_TRUE(b.open(u"Home").loaded());
+    ASSERT_EQ(b.save(), SaveOutcome::Saved);
     b.store->CloseHeldFile();
     const std::string afterB = fileBytes(u"Home");
 
     a.files->readsBeforeFailure = 3;  // the version is read, every reload fails
-    a.store->WriteToFile();
+    a.save();
     EXPECT_EQ(a.host.waits.size(), 4u);
     EXPECT_EQ(a.host.texts(),
               (std::vector<std::u16string>{
@@ -267,9 +265,9 @@ TEST_F(StoreTest, SaveStartedDuringAnotherSaveDoesNotTakeTheFileAgain) {
     Instance& a = createAndOpen(u"Home");
     a.store->CloseHeldFile();
     Instance& b = startInstance();
-    ASSERT_TRUE(b.store->OpenProfile(u"Home").loaded());
+    ASSERT_TRUE(b.open(u"Home").loaded());
     b.store->profile().entries.push_back(u"4|b|c|d|e||||");
-    ASSERT_EQ(b.store->WriteToFile(), SaveOutcome::Saved);
+    ASSERT_EQ(b.save(), SaveOutcome::Saved);
     b.store->CloseHeldFile();
     const std::string afterB = fileBytes(u"Home");
 
@@ -279,10 +277,10 @@ TEST_F(StoreTest, SaveStartedDuringAnotherSaveDoesNotTakeTheFileAgain) {
     a.host.onProcessEvents = [&] {
         if (a.files->holdAttempts.size() == 1 && !nestedStarted) {
             nestedStarted = true;
-            a.store->WriteToFile();
+            a.save();
         }
     };
-    a.store->WriteToFile();
+    a.save();
     ASSERT_TRUE(nestedStarted);
     EXPECT_EQ(a.files->holdAttempts.size(), 1u);  // only the first save took the file
     EXPECT_EQ(releasedFileBytes(u"Home"), afterB);
@@ -292,7 +290,7 @@ TEST_F(StoreTest, SaveStartedDuringAnotherSaveDoesNotTakeTheFileAgain) {
 TEST_F(StoreTest, VerifierReadsAFileWithoutLogonAndRespectsTheHold) {
     Instance& a = createAndOpen(u"Home");
     a.store->profile().entries.push_back(u"4|c|d|u|p||||");
-    ASSERT_EQ(a.store->WriteToFile(), SaveOutcome::Saved);
+    ASSERT_EQ(a.save(), SaveOutcome::Saved);
     auto files = platform::CreateHostFileSystem();
     VerifyReport report = VerifyProfileFile(*files, profileFile(u"Home"));
     EXPECT_FALSE(report.ok);  // held by the running instance
@@ -319,7 +317,7 @@ TEST_F(StoreTest, WriteFailingAtAnyLineLeavesTheOldFileByteIdentical) {
     for (int i = 0; i < 3; ++i) {
         a.store->profile().entries.push_back(u"4|c|entry " + Int32Text(i) + u"|u|p||||");
     }
-    ASSERT_EQ(a.store->WriteToFile(), SaveOutcome::Saved);  // version 2, 10 lines
+    ASSERT_EQ(a.save(), SaveOutcome::Saved);  // version 2, 10 lines
     for (const int failingLine : {1, 2, 5, 10}) {
         SCOPED_TRACE(failingLine);
         const std::string before = fileBytes(u"Home");
@@ -327,7 +325,7 @@ TEST_F(StoreTest, WriteFailingAtAnyLineLeavesTheOldFileByteIdentical) {
         a.host.clear();
         a.files->failWriteAtLine = failingLine;
         a.store->profile().entries.push_back(u"4|c|lost?|u|p||||");
-        EXPECT_EQ(a.store->WriteToFile(), SaveOutcome::Failed);
+        EXPECT_EQ(a.save(), SaveOutcome::Failed);
         EXPECT_EQ(fileBytes(u"Home"), before);
         EXPECT_FALSE(std::filesystem::exists(database / "Home.dat.bak"));
         EXPECT_EQ(logLines(), std::vector<std::string>{"#2026-12-07 16:57:18#,\"Writetofile\",\"61\",\"Disk full\""});
@@ -340,7 +338,7 @@ TEST_F(StoreTest, WriteFailingAtAnyLineLeavesTheOldFileByteIdentical) {
     // With the version put back, the next save is no conflict and keeps the change.
     a.files->failWriteAtLine = 0;
     a.host.clear();
-    EXPECT_EQ(a.store->WriteToFile(), SaveOutcome::Saved);
+    EXPECT_EQ(a.save(), SaveOutcome::Saved);
     EXPECT_TRUE(a.host.messages.empty());
     const std::string saved = releasedFileBytes(u"Home");
     EXPECT_EQ(StoredVersion(saved), 3);
@@ -351,12 +349,12 @@ TEST_F(StoreTest, FailingFlushInstallAndCreateLeaveNothingHalfMade) {
     Instance& a = createAndOpen(u"Home");
     const std::string before = fileBytes(u"Home");
     a.files->failFlush = true;
-    EXPECT_EQ(a.store->WriteToFile(), SaveOutcome::Failed);
+    EXPECT_EQ(a.save(), SaveOutcome::Failed);
     EXPECT_EQ(fileBytes(u"Home"), before);
     a.files->failFlush = false;
     a.files->failInstall = [](const std::filesystem::path&) { return true; };
     a.host.clear();
-    EXPECT_EQ(a.store->WriteToFile(), SaveOutcome::Failed);
+    EXPECT_EQ(a.save(), SaveOutcome::Failed);
     EXPECT_TRUE(a.host.waits.empty());  // not another instance: no waiting
     EXPECT_EQ(fileBytes(u"Home"), before);
     a.files->failInstall = nullptr;
@@ -365,7 +363,7 @@ TEST_F(StoreTest, FailingFlushInstallAndCreateLeaveNothingHalfMade) {
     // A new profile whose first file cannot be completed is not left behind.
     a.files->failWriteAtLine = 3;
     a.host.clear();
-    EXPECT_FALSE(a.store->CreateProfile(u"Work"));
+    EXPECT_FALSE(a.create(u"Work"));
     EXPECT_FALSE(std::filesystem::exists(profileFile(u"Work")));
     EXPECT_EQ(a.host.messages.at(0).title, u"WriteToFile");
 }
@@ -377,12 +375,12 @@ TEST_F(StoreTest, ReadOnlyFolderFailsTheSaveAndKeepsTheFile) {
     // Returns 0 when everything went as expected, else the number of the failed check.
     auto saveInReadOnlyFolder = [&]() -> int {
         Instance& b = startInstance();
-        if (!b.store->OpenProfile(u"Home").loaded()) {
+        if (!b.open(u"Home").loaded()) {
             return 1;
         }
         ::chmod(database.c_str(), 0500);
         b.store->profile().entries.push_back(u"4|x|y|z|w||||");
-        if (b.store->WriteToFile() != SaveOutcome::Failed) {
+        if (b.save() != SaveOutcome::Failed) {
             return 2;
         }
         // The folder refuses the temporary file: the real reason at once, no waiting.
@@ -437,7 +435,9 @@ TEST_F(StoreTest, MissingFolder) {
 
     a.host.clear();
     a.host.answers = {MessageAnswer::No};
-    EXPECT_FALSE(a.store->CreateProfile(u"Home"));
+    EXPECT_FALSE(a.create(u"Home"));
+    // The caller shows the failure, then lists the folder again, which asks.
+    EXPECT_TRUE(a.store->ListProfiles().empty());
     EXPECT_EQ(a.host.texts(), (std::vector<std::u16string>{
                                   u"An Error has occurred!. The error is : \nPath not found(76)\nPlease close application and re-open.",
                                   u"No Profiles found in Database location!\nTry application installation folder?"}));
@@ -456,7 +456,7 @@ TEST_F(StoreTest, ReadVersionFailingFiveTimesLocksAndLeavesTheFile) {
     const std::string before = fileBytes(u"Home");
     a.files->readsBeforeFailure = 0;
     a.store->profile().entries.push_back(u"4|x|y|z|w||||");
-    a.store->WriteToFile();
+    a.save();
     EXPECT_EQ(fileBytes(u"Home"), before);
     ASSERT_GE(a.host.messages.size(), 1u);
     EXPECT_EQ(a.host.messages[0].text, u"An Error has occurred!. The error is : \nDevice I/O error");
@@ -478,7 +478,7 @@ protected:
         Instance& a = startInstance();
         a.store->ListProfiles();
         a.host.clear();
-        opened = a.store->OpenProfile(u"P").loaded();
+        opened = a.open(u"P").loaded();
         return a;
     }
     bool opened = false;
@@ -546,14 +546,15 @@ TEST_F(LoadTest, EmptyFileIsADamagedFileNotAWrongLogon) {
     TempFolder::writeFile(profileFile(u"P"), "");
     Instance& a = createAndOpen(u"Home");
     a.store->profile().entries.push_back(u"4|x||||||||");
-    const OpenResult result = a.store->OpenProfile(u"P");
+    const OpenResult result = a.open(u"P");
     EXPECT_EQ(result.outcome, OpenOutcome::Empty);
-    EXPECT_EQ(result.message, u"The profile file is empty.");
     EXPECT_FALSE(a.store->loaded());
     EXPECT_FALSE(a.store->holdsFile());
     EXPECT_TRUE(a.store->profile().entries.empty());  // nothing of the earlier profile is left to show
-    EXPECT_TRUE(a.host.messages.empty());             // the caller shows the message
+    // One message and nothing else: the window stays open in the profile view.
+    EXPECT_EQ(a.host.texts(), std::vector<std::u16string>{u"The profile file is empty."});
     EXPECT_EQ(a.host.mainWindowCloses, 0);
+    EXPECT_EQ(a.host.locks, 0);
     EXPECT_EQ(logLines(), std::vector<std::string>{"#2026-12-07 16:57:18#,\"ReadFromFile\",\"62\",\"Input past end of file\""});
 }
 
@@ -569,7 +570,7 @@ TEST_F(LoadTest, LineTheCipherRejectsEndsTheProgram) {
     EXPECT_EQ(a.host.programEnds, 1);
     EXPECT_EQ(logLines(), std::vector<std::string>{"#2026-12-07 16:57:18#,\"Decrypt\",\"0\",\"\""});
     // Nothing more happens after the end.
-    EXPECT_EQ(a.store->WriteToFile(), SaveOutcome::Failed);
+    EXPECT_EQ(a.save(), SaveOutcome::Failed);
     EXPECT_EQ(a.host.messages.size(), 1u);
 }
 
@@ -578,7 +579,7 @@ TEST_F(LoadTest, FileDeletedBetweenListingAndOpening) {
     Instance& a = startInstance();
     EXPECT_EQ(a.store->ListProfiles(), std::vector<std::u16string>{u"P"});
     std::filesystem::remove(profileFile(u"P"));
-    EXPECT_FALSE(a.store->OpenProfile(u"P").loaded());
+    EXPECT_FALSE(a.open(u"P").loaded());
     EXPECT_EQ(a.host.texts(), std::vector<std::u16string>{kGenericLoadFailure53});
     EXPECT_EQ(a.host.mainWindowCloses, 1);
     EXPECT_EQ(logLines(), std::vector<std::string>{"#2026-12-07 16:57:18#,\"ReadFromFile\",\"53\",\"File not found\""});
@@ -601,7 +602,7 @@ TEST_F(StoreTest, DeleteAsksFirstAndReportsMissingFiles) {
     Instance& a = createAndOpen(u"Home");
     a.store->CloseHeldFile();
     a.host.clear();
-    (void)a.store->DeleteProfile(u"Home");  // default answer: No
+    (void)a.remove(u"Home");  // default answer: No
     ASSERT_EQ(a.host.messages.size(), 1u);
     EXPECT_EQ(a.host.messages[0].text, u"Are you sure you want to delete the selected profile?");
     EXPECT_EQ(a.host.messages[0].title, u"Delete Profile");
@@ -610,12 +611,12 @@ TEST_F(StoreTest, DeleteAsksFirstAndReportsMissingFiles) {
     EXPECT_TRUE(std::filesystem::exists(profileFile(u"Home")));
 
     a.host.answers = {MessageAnswer::Yes};
-    (void)a.store->DeleteProfile(u"Home");
+    (void)a.remove(u"Home");
     EXPECT_FALSE(std::filesystem::exists(profileFile(u"Home")));
 
     a.host.clear();
     a.host.answers = {MessageAnswer::Yes, MessageAnswer::No};
-    (void)a.store->DeleteProfile(u"Home");
+    (void)a.remove(u"Home");
     ASSERT_EQ(a.host.messages.size(), 2u);
     EXPECT_EQ(a.host.messages[1].text, u"File not found!");
     EXPECT_EQ(a.host.messages[1].title, u"File Error");

@@ -52,7 +52,7 @@ protected:
     Instance& open() {
         Instance& a = startInstance();
         a.host.clear();
-        lastOpen = a.store->OpenProfile(u"Home");
+        lastOpen = a.open(u"Home");
         return a;
     }
     OpenResult lastOpen;
@@ -62,7 +62,7 @@ TEST_F(SaveSafetyTest, ASaveWritesFlushesRenamesThenFlushesTheFolder) {
     Instance& a = createAndOpen(u"Home");
     a.store->profile().entries.push_back(u"4|c|d|u|p||||");
     a.files->steps.clear();
-    ASSERT_EQ(a.store->WriteToFile(), SaveOutcome::Saved);
+    ASSERT_EQ(a.save(), SaveOutcome::Saved);
     std::vector<std::string> expected{"create"};
     expected.insert(expected.end(), 8, "write");  // key line, 1, 8, 2, the entry, the question, 6, trailer
     expected.insert(expected.end(), {"flush", "install", "flush folder"});
@@ -71,7 +71,7 @@ TEST_F(SaveSafetyTest, ASaveWritesFlushesRenamesThenFlushesTheFolder) {
 
     // Creating follows the same steps.
     a.files->steps.clear();
-    ASSERT_TRUE(a.store->CreateProfile(u"Work"));
+    ASSERT_TRUE(a.create(u"Work"));
     expected = {"create"};
     expected.insert(expected.end(), 7, "write");
     expected.insert(expected.end(), {"flush", "install", "flush folder"});
@@ -89,7 +89,7 @@ TEST_F(SaveSafetyTest, AStaleBackupIsNeverPutBackOverNewerData) {
                               "#2026-12-07 16:57:18#,\"Recover\",\"0\",\"Home.dat.bak (older (version 7)) was removed; "
                               "Home.dat holds version 8\""});
     a.store->profile().entries.push_back(u"4||new|me|pw||||");
-    ASSERT_EQ(a.store->WriteToFile(), SaveOutcome::Saved);
+    ASSERT_EQ(a.save(), SaveOutcome::Saved);
     a.store->CloseHeldFile();
 
     Instance& b = open();
@@ -133,7 +133,7 @@ TEST_F(SaveSafetyTest, ASoundBackupReplacesAMissingEmptyOrDamagedProfile) {
                                                        std::string(c.why) + "\""});
         // The next save goes ahead as usual.
         a.store->profile().entries.push_back(u"4||after|me|pw||||");
-        EXPECT_EQ(a.store->WriteToFile(), SaveOutcome::Saved);
+        EXPECT_EQ(a.save(), SaveOutcome::Saved);
         a.store->CloseHeldFile();
         instances.clear();
     }
@@ -191,7 +191,7 @@ TEST_F(SaveSafetyTest, ASymlinkedProfileIsSavedThroughTheLink) {
     Instance& a = open();
     ASSERT_TRUE(lastOpen.loaded());
     a.store->profile().entries.push_back(u"4||through the link|me|pw||||");
-    ASSERT_EQ(a.store->WriteToFile(), SaveOutcome::Saved);
+    ASSERT_EQ(a.save(), SaveOutcome::Saved);
     EXPECT_TRUE(std::filesystem::is_symlink(profileFile(u"Home")));
     EXPECT_EQ(FolderNames(sync), std::vector<std::string>{"Home.dat"});
     EXPECT_EQ(FolderNames(database), std::vector<std::string>{"Home.dat"});
@@ -201,7 +201,7 @@ TEST_F(SaveSafetyTest, ASymlinkedProfileIsSavedThroughTheLink) {
     EXPECT_EQ(report.entryCount, 2u);
     // The instance still holds the file behind the link.
     Instance& b = startInstance();
-    EXPECT_EQ(b.store->OpenProfile(u"Home").outcome, OpenOutcome::InUse);
+    EXPECT_EQ(b.open(u"Home").outcome, OpenOutcome::InUse);
 }
 #endif
 
@@ -217,7 +217,7 @@ TEST_F(SaveSafetyTest, ASaveKeepsPermissionsGroupAndOwner) {
         ASSERT_EQ(::chown(profileFile(u"Home").c_str(), alice, team), 0);
     }
     a.store->profile().entries.push_back(u"4||e|me|pw||||");
-    ASSERT_EQ(a.store->WriteToFile(), SaveOutcome::Saved);
+    ASSERT_EQ(a.save(), SaveOutcome::Saved);
     const struct stat after = StatOf(profileFile(u"Home"));
     EXPECT_EQ(after.st_mode & 07777, 0660u);
     EXPECT_EQ(after.st_gid, team);
@@ -234,12 +234,14 @@ TEST_F(SaveSafetyTest, NamesThatLeaveTheFolderAreRefusedBeforeAnyFileIsTouched) 
         SCOPED_TRACE(std::string(name.begin(), name.end()));
         a.host.clear();
         a.files->holdAttempts.clear();
-        const OpenResult opened = a.store->OpenProfile(name);
+        const OpenResult opened = a.open(name);
         EXPECT_EQ(opened.outcome, OpenOutcome::BadName);
-        EXPECT_EQ(opened.message, u"A profile name cannot contain any of these characters: . \\ / : * ? \" < > |");
+        ASSERT_EQ(opened.report.messages.size(), 1u);
+        EXPECT_EQ(opened.report.messages[0].text,
+                  u"A profile name cannot contain any of these characters: . \\ / : * ? \" < > |");
         a.host.answers = {MessageAnswer::Yes};
-        EXPECT_EQ(a.store->DeleteProfile(name).outcome, DeleteOutcome::BadName);
-        EXPECT_FALSE(a.store->CreateProfile(name));
+        EXPECT_EQ(a.remove(name).outcome, DeleteOutcome::BadName);
+        EXPECT_FALSE(a.create(name));
         EXPECT_TRUE(a.files->holdAttempts.empty());
         EXPECT_TRUE(a.files->steps.empty());
     }

@@ -175,10 +175,10 @@ std::vector<std::string> StoreTest::logLines() const {
 
 Instance& StoreTest::createAndOpen(std::u16string_view name) {
     Instance& instance = instances.empty() ? startInstance() : *instances.front();
-    if (!instance.store->CreateProfile(name)) {
+    if (!instance.create(name)) {
         throw StepFailed("creating the profile failed: " + MessagesOf(instance.host));
     }
-    if (!instance.store->OpenProfile(name).loaded()) {
+    if (!instance.open(name).loaded()) {
         throw StepFailed("opening the new profile failed: " + MessagesOf(instance.host));
     }
     instance.host.clear();
@@ -225,6 +225,36 @@ std::vector<std::string> BuildLines(const std::vector<std::u16string>& records, 
         lines.push_back(EncryptUnderTestKey(text));
     }
     return lines;
+}
+
+SaveOutcome Instance::save() {
+    const SaveResult result = store->WriteToFile();
+    host.carryOut(result.report);
+    return result.outcome;
+}
+
+OpenResult Instance::open(std::u16string_view name) {
+    OpenResult result = store->OpenProfile(name);
+    host.carryOut(result.report);
+    return result;
+}
+
+OpenResult Instance::reload() {
+    OpenResult result = store->ReadFromFile();
+    host.carryOut(result.report);
+    return result;
+}
+
+CreateResult Instance::create(std::u16string_view name) {
+    CreateResult result = store->CreateProfile(name);
+    host.carryOut(result.report);
+    return result;
+}
+
+DeleteResult Instance::remove(std::u16string_view name) {
+    DeleteResult result = store->DeleteProfile(name);
+    host.carryOut(result.report);
+    return result;
 }
 
 }  // namespace keyloft::testing

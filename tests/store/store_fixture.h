@@ -87,6 +87,13 @@ struct Instance {
     Instance(const Instance&) = delete;
     Instance& operator=(const Instance&) = delete;
 
+    // The store's operations, with what each reports carried out on the host as the window does.
+    SaveOutcome save();
+    OpenResult open(std::u16string_view name);
+    OpenResult reload();
+    CreateResult create(std::u16string_view name);
+    DeleteResult remove(std::u16string_view name);
+
     RecordingHost host;
     FaultyFileSystem* files = nullptr;  // owned by filesOwner
     std::unique_ptr<FileSystem> filesOwner;

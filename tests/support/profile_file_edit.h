@@ -13,4 +13,8 @@ namespace keyloft::testing {
 // readable version record.
 std::string LengthenVersionLine(std::string_view fileBytes);
 
+// The file with its version record (line 3) written again with a wrong record sum. Empty when
+// line 3 is not a readable version record.
+std::string BreakVersionSum(std::string_view fileBytes);
+
 }  // namespace keyloft::testing

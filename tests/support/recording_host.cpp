@@ -15,15 +15,23 @@ MessageAnswer RecordingHost::showMessage(const MessageRequest& request) {
     return answer;
 }
 
-void RecordingHost::lockSession() {
-    ++locks;
-    if (onLock) {
-        onLock();
+void RecordingHost::carryOut(const StoreReport& report) {
+    messages.insert(messages.end(), report.messages.begin(), report.messages.end());
+    if (report.clearDirty) {
+        ++dirtyCleared;
+    }
+    if (report.lockSession) {
+        ++locks;
+        if (onLock) {
+            onLock();
+        }
+    }
+    if (report.endProgram) {
+        ++programEnds;
+    } else if (report.closeWindow) {
+        ++mainWindowCloses;
     }
 }
-
-void RecordingHost::clearDirty() { ++dirtyCleared; }
-void RecordingHost::closeMainWindow() { ++mainWindowCloses; }
 
 void RecordingHost::processEvents() {
     ++eventRuns;
@@ -39,9 +47,6 @@ void RecordingHost::waitMilliseconds(int milliseconds) {
     }
 }
 
-void RecordingHost::endProgramNow() { ++programEnds; }
-void RecordingHost::showBusyPointer() { ++busyPointers; }
-void RecordingHost::showIdlePointer() { ++idlePointers; }
 
 std::vector<std::u16string> RecordingHost::texts() const {
     std::vector<std::u16string> result;
@@ -62,7 +67,7 @@ int RecordingHost::totalWaitMilliseconds() const {
 void RecordingHost::clear() {
     messages.clear();
     waits.clear();
-    locks = dirtyCleared = mainWindowCloses = eventRuns = programEnds = busyPointers = idlePointers = 0;
+    locks = dirtyCleared = mainWindowCloses = eventRuns = programEnds = 0;
 }
 
 }  // namespace keyloft::testing

@@ -1,6 +1,7 @@
 #pragma once
-// A UiHost for tests: records every message box and every request, answers questions from a
-// queue, and waits without sleeping (it only counts). Hooks let a test react to a lock, to
+// A UiHost for tests: records every question, answers it from a queue, and waits without
+// sleeping (it only counts). carryOut records what an operation reported as the window carries it
+// out: its messages, then the clear, lock, close or end. Hooks let a test react to a lock, to
 // pending events or to a wait (for example to close the store's held file as the window does).
 
 #include <deque>
@@ -15,14 +16,10 @@ namespace keyloft::testing {
 class RecordingHost : public UiHost {
 public:
     MessageAnswer showMessage(const MessageRequest& request) override;
-    void lockSession() override;
-    void clearDirty() override;
-    void closeMainWindow() override;
     void processEvents() override;
     void waitMilliseconds(int milliseconds) override;
-    void endProgramNow() override;
-    void showBusyPointer() override;
-    void showIdlePointer() override;
+
+    void carryOut(const StoreReport& report);
 
     // Answers for questions (Yes/No boxes), in order. An empty queue answers the default button.
     std::deque<MessageAnswer> answers;
@@ -34,8 +31,6 @@ public:
     int mainWindowCloses = 0;
     int eventRuns = 0;
     int programEnds = 0;
-    int busyPointers = 0;
-    int idlePointers = 0;
 
     std::function<void()> onLock;
     std::function<void()> onProcessEvents;

@@ -1,0 +1,49 @@
+#include "cli/store_outcomes.h"
+
+#include "cli/console.h"
+#include "cli/exit_codes.h"
+#include "cli/text.h"
+
+namespace keyloft::cli {
+
+void PrintReport(const StoreReport& report) {
+    for (const MessageRequest& message : report.messages) {
+        std::string text;
+        if (message.title != kApplicationTitle) text = ToUtf8(message.title) + ": ";
+        Console::printError(text + ToUtf8(message.text));
+    }
+}
+
+int ExitCodeFor(OpenOutcome outcome) {
+    switch (outcome) {
+        case OpenOutcome::Loaded:
+            return kExitOk;
+        case OpenOutcome::NotChosen:
+        case OpenOutcome::BadName:
+            return kExitFailure;
+        case OpenOutcome::InUse:
+        case OpenOutcome::NotFound:
+        case OpenOutcome::Empty:
+        case OpenOutcome::Damaged:
+        case OpenOutcome::Failed:
+            return kExitNotLoaded;
+        case OpenOutcome::Ended:
+            return kExitEndedAtOnce;
+    }
+    return kExitNotLoaded;
+}
+
+int ExitCodeFor(SaveOutcome outcome) {
+    switch (outcome) {
+        case SaveOutcome::Saved:
+            return kExitOk;
+        case SaveOutcome::ConflictRefreshed:
+        case SaveOutcome::ConflictLockedOut:
+            return kExitConflict;
+        case SaveOutcome::Failed:
+            return kExitSaveFailed;
+    }
+    return kExitSaveFailed;
+}
+
+}  // namespace keyloft::cli
