@@ -1,9 +1,6 @@
 #include "cli/terminal_host.h"
 
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <iostream>
 #include <thread>
 
 #include "cli/text.h"
