@@ -453,11 +453,12 @@ TEST_F(StoreTest, MissingFolder) {
 
 TEST_F(StoreTest, ReadVersionFailingFiveTimesLocksAndLeavesTheFile) {
     Instance& a = createAndOpen(u"Home");
-    const std::string before = fileBytes(u"Home");
+    const std::string before = releasedFileBytes(u"Home");
+    ASSERT_FALSE(before.empty());
     a.files->readsBeforeFailure = 0;
     a.store->profile().entries.push_back(u"4|x|y|z|w||||");
     a.save();
-    EXPECT_EQ(fileBytes(u"Home"), before);
+    EXPECT_EQ(releasedFileBytes(u"Home"), before);
     ASSERT_GE(a.host.messages.size(), 1u);
     EXPECT_EQ(a.host.messages[0].text, u"An Error has occurred!. The error is : \nDevice I/O error");
     EXPECT_EQ(a.host.messages[0].title, u"ReadFromFile");
