@@ -11,6 +11,7 @@ packages=(
   libcli11-dev nlohmann-json3-dev
   xvfb xauth poppler-utils fonts-dejavu-core
   help2man librsvg2-bin gzip dpkg-dev file desktop-file-utils appstream
+  libsodium-dev
 )
 # Other scripts pass the packages of their own part instead.
 if [ $# -gt 0 ]; then

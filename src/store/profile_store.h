@@ -19,6 +19,9 @@
 namespace keyloft {
 
 class FileSystem;  // store/file_system.h: the seam over profile files (hold, rename, write)
+namespace sealed {
+class Key;  // store/sealed_profile.h
+}
 
 enum class SaveOutcome {
     Saved,             // new file written, version + 1
@@ -33,6 +36,7 @@ enum class OpenOutcome {
     BadName,    // the name fails the profile-name rule: nothing was touched
     InUse,      // another instance holds the profile
     Empty,      // the file is empty (a damaged file)
+    Damaged,    // a sealed file whose header, framing or check is wrong: nothing of it was kept
     Failed,     // any other failure, already reported through the host as the loader reports it
     Ended,      // a line the cipher rejects: the host was told to end the program
 };
@@ -65,6 +69,23 @@ struct [[nodiscard]] DeleteResult {
     DeleteOutcome outcome = DeleteOutcome::Failed;
     ErrorInfo error;  // for Failed (another instance holds the file: `inUse`)
 };
+
+// The logon step: the typed details or answers against the loaded profile. A profile in the usual
+// form compares them with its stored values; a sealed one opens its body with them.
+enum class LogonOutcome {
+    LoggedOn,   // the details or answers are right; the Profile holds everything
+    Incorrect,  // "The Details are incorrect"
+    Damaged,    // a sealed body that does not authenticate: nothing of it was kept, the file let go
+};
+
+// What the user typed in the logon boxes (trimmed by the logon step).
+struct LogonDetails {
+    std::u16string userId;
+    std::u16string password;
+    std::u16string pin;
+};
+
+inline constexpr char16_t kProfileDamagedMessage[] = u"The profile file is damaged.";
 
 // "The profile <name> is in use by another user. Try again later."
 std::u16string ProfileInUseMessage(std::u16string_view profileName);
@@ -99,6 +120,16 @@ public:
     SaveOutcome WriteToFile();
     std::int32_t ReadVersion(bool showErrors);
 
+    // The logon step (see LogonOutcome). Typed values are trimmed as every logon check trims them;
+    // the answers are those typed for the first three questions, in order.
+    LogonOutcome LogOn(const LogonDetails& typed);
+    LogonOutcome LogOnWithAnswers(const std::vector<std::u16string>& typedAnswers);
+
+    // The form saves write: sealed (true when the loaded file was sealed) or the usual form. New
+    // profiles are always written in the usual form.
+    bool sealed() const;
+    void setSealed(bool seal);
+
     // Closes the held file (session reset on lock).
     void CloseHeldFile();
     bool holdsFile() const;
@@ -119,6 +150,8 @@ public:
 private:
     void loadHeld(bool showErrors);
     void loadFailed(bool showErrors, const ErrorInfo& error);
+    void loadSealed(bool showErrors);
+    LogonOutcome openSealedBody(const sealed::Key& dataKey);
     ErrorInfo takeProfile();
 
     struct State;
