@@ -8,7 +8,7 @@ root=$(pwd)
 build=${KEYLOFT_WINDOWS_BUILD:-$root/build-windows}
 
 scripts/setup.sh g++-mingw-w64-x86-64-posix wine64 wine googletest libcli11-dev nlohmann-json3-dev \
-  ninja-build cmake dpkg-dev make
+  ninja-build cmake dpkg-dev make autoconf automake libtool
 
 wine64=$(dpkg -L wine64 | grep -E '/wine64$' | head -n 1)
 wineserver=$(dpkg -L wine64 | grep -E '/wineserver(64)?$' | head -n 1)
@@ -44,8 +44,10 @@ if [ ! -f "$sodium_prefix/lib/libsodium.a" ] || [ ! -f "$sodium_prefix/include/s
     echo "test-windows.sh: apt-get source libsodium gave no source tree" >&2
     exit 1
   fi
-  # No stack protector: MinGW-w64 would need its libssp beside every program.
+  # Debian's source tree has no configure script of its own (its build runs autoreconf too). No
+  # stack protector: MinGW-w64 would need its libssp beside every program.
   (cd "$sodium_tree" &&
+    autoreconf -fi >"$build/libsodium-autoreconf.log" 2>&1 &&
     ./configure --host=x86_64-w64-mingw32 CC=x86_64-w64-mingw32-gcc-posix --prefix="$sodium_prefix" \
       --disable-shared --enable-static --disable-ssp >"$build/libsodium-configure.log" &&
     make -j2 >"$build/libsodium-make.log" &&

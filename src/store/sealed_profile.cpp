@@ -29,10 +29,21 @@ struct Wiped {
     Wiped() = default;
     Wiped(const Wiped&) = delete;
     Wiped& operator=(const Wiped&) = delete;
-    ~Wiped() {
+    ~Wiped() { wipe(); }
+    // Zeroes what is held and starts again with room for `capacity` bytes, so that appends up to
+    // that size leave no copies behind in freed memory.
+    void restart(std::size_t capacity) {
+        wipe();
+        bytes.clear();
+        bytes.reserve(capacity);
+    }
+    void wipe() {
         if (!bytes.empty()) sodium_memzero(bytes.data(), bytes.size());
     }
 };
+
+// Bytes that AppendText adds for a text.
+std::size_t TextBytes(std::u16string_view text) { return 4 + 2 * text.size(); }
 
 const unsigned char* U(const std::string& s) { return reinterpret_cast<const unsigned char*>(s.data()); }
 unsigned char* U(std::string& s) { return reinterpret_cast<unsigned char*>(s.data()); }
@@ -128,6 +139,7 @@ std::u16string Field(const std::u16string& record, std::size_t i) {
 // mode that opens with nothing.
 bool LogonInput(std::int32_t logonMode, const LogonValues& values, Wiped& input) {
     if (logonMode < kPasswordOnly || logonMode > kUserIdPasswordAndPin) return false;
+    input.restart(16 + TextBytes(values.userId) + TextBytes(values.password) + TextBytes(values.pin));
     input.bytes = "logon";
     AppendLength(input.bytes, static_cast<std::size_t>(logonMode));
     if (logonMode >= kUserIdAndPassword) AppendText(input.bytes, values.userId);
@@ -137,6 +149,9 @@ bool LogonInput(std::int32_t logonMode, const LogonValues& values, Wiped& input)
 }
 
 void AnswersInput(const std::vector<int>& combination, const std::vector<std::u16string>& answers, Wiped& input) {
+    std::size_t capacity = 16;
+    for (const std::u16string& answer : answers) capacity += 4 + TextBytes(answer);
+    input.restart(capacity);
     input.bytes = "answers";
     for (const int question : combination) {
         AppendLength(input.bytes, static_cast<std::size_t>(question));
@@ -216,6 +231,9 @@ const Slot* FindSlot(const SealedFile& file, std::string_view label) {
 // What the slots depend on: the logon details, the answer mode and the question records.
 std::array<unsigned char, 32> MadeFrom(const Profile& profile) {
     Wiped material;
+    std::size_t size = 16 + TextBytes(profile.userId) + TextBytes(profile.password) + TextBytes(profile.pin);
+    for (const std::u16string& question : profile.questions) size += TextBytes(question);
+    material.restart(size);
     AppendLength(material.bytes, static_cast<std::size_t>(static_cast<std::uint32_t>(profile.logonMode)));
     AppendText(material.bytes, profile.userId);
     AppendText(material.bytes, profile.password);
@@ -500,8 +518,14 @@ std::vector<std::string> SealProfile(const Profile& profile, std::int32_t writte
     }
 
     Wiped plain;
+    const std::u16string logonRecord = u"2|" + profile.userId + u"|" + profile.password + u"|" + profile.pin;
+    std::size_t size = TextBytes(logonRecord);
+    for (const CategoryList::Item& category : profile.categories.items()) size += TextBytes(category.record);
+    for (const std::u16string& entry : profile.entries) size += TextBytes(entry);
+    for (const std::u16string& question : profile.questions) size += TextBytes(question);
+    plain.restart(size);
     const auto addRecord = [&plain](std::u16string_view record) { AppendText(plain.bytes, record); };
-    addRecord(u"2|" + profile.userId + u"|" + profile.password + u"|" + profile.pin);
+    addRecord(logonRecord);
     for (const CategoryList::Item& category : profile.categories.items()) addRecord(category.record);
     for (const std::u16string& entry : profile.entries) addRecord(entry);
     for (const std::u16string& question : profile.questions) addRecord(question);
