@@ -106,7 +106,7 @@ void CheckSealed(VerifyReport& report, const std::vector<std::string>& lines) {
     }
     report.version = file->version;
     report.questionCount = file->questions.size();
-    report.slotCount = file->slots.size();
+    report.slotCount = file->keySlots.size();
     report.ok = true;
 }
 

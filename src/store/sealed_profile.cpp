@@ -222,7 +222,7 @@ std::optional<Slot> MakeSlot(std::string label, const Wiped& input, const Key& d
 }
 
 const Slot* FindSlot(const SealedFile& file, std::string_view label) {
-    for (const Slot& slot : file.slots) {
+    for (const Slot& slot : file.keySlots) {
         if (slot.label == label) return &slot;
     }
     return nullptr;
@@ -254,7 +254,7 @@ std::unique_ptr<Keys> MakeKeys(const Profile& profile) {
     if (LogonInput(profile.logonMode, stored, input)) {
         std::optional<Slot> slot = MakeSlot("logon", input, keys->dataKey, limits);
         if (!slot) return nullptr;
-        keys->slots.push_back(std::move(*slot));
+        keys->keySlots.push_back(std::move(*slot));
     }
     std::vector<std::u16string> answers;
     for (const std::u16string& question : profile.questions) answers.push_back(Field(question, 2));
@@ -262,7 +262,7 @@ std::unique_ptr<Keys> MakeKeys(const Profile& profile) {
         AnswersInput(combination, answers, input);
         std::optional<Slot> slot = MakeSlot(AnswersLabel(combination), input, keys->dataKey, limits);
         if (!slot) return nullptr;
-        keys->slots.push_back(std::move(*slot));
+        keys->keySlots.push_back(std::move(*slot));
     }
     for (std::u16string& answer : answers) sodium_memzero(answer.data(), answer.size() * sizeof(char16_t));
     keys->madeFrom = MadeFrom(profile);
@@ -384,7 +384,7 @@ std::optional<SealedFile> ParseSealedLines(const std::vector<std::string>& lines
         slot.salt = std::move(*salt);
         slot.nonce = std::move(*nonce);
         slot.wrapped = std::move(*wrapped);
-        file.slots.push_back(std::move(slot));
+        file.keySlots.push_back(std::move(slot));
     }
     const std::optional<std::string_view> nonce = next("nonce");
     const std::optional<std::string> nonceBytes = nonce ? FromBase64(*nonce) : std::nullopt;
@@ -504,7 +504,7 @@ bool OpenBody(const SealedFile& file, const Key& dataKey, Profile& profile) {
 std::unique_ptr<Keys> KeepKeys(const SealedFile& file, const Key& dataKey, const Profile& profile) {
     auto keys = std::make_unique<Keys>();
     std::memcpy(keys->dataKey.data(), dataKey.data(), Key::kSize);
-    keys->slots = file.slots;
+    keys->keySlots = file.keySlots;
     keys->madeFrom = MadeFrom(profile);
     return keys;
 }
@@ -541,7 +541,7 @@ std::vector<std::string> SealProfile(const Profile& profile, std::int32_t writte
         AppendUnits(bytes, Field(question, 1));
         lines.push_back("question=" + ToBase64(bytes));
     }
-    for (const Slot& slot : keys->slots) {
+    for (const Slot& slot : keys->keySlots) {
         lines.push_back("slot=" + slot.label + " " + Decimal(static_cast<long long>(slot.limits.ops)) + " " +
                         Decimal(static_cast<long long>(slot.limits.mem)) + " " + ToBase64(slot.salt) + " " +
                         ToBase64(slot.nonce) + " " + ToBase64(slot.wrapped));

@@ -85,7 +85,7 @@ struct SealedFile {
     std::int32_t logonMode = 0;
     std::int32_t answerMode = 0;
     std::vector<std::u16string> questions;  // the question texts
-    std::vector<Slot> slots;
+    std::vector<Slot> keySlots;
     std::string bodyNonce;
     std::string body;            // cipher text with its tag
     std::string associatedData;  // the lines above the body, each followed by CR LF
@@ -105,7 +105,7 @@ struct LogonValues {
 // The data key and the slots of the loaded sealed profile, and what the slots were made from.
 struct Keys {
     Key dataKey;
-    std::vector<Slot> slots;
+    std::vector<Slot> keySlots;
     std::array<unsigned char, 32> madeFrom{};  // hash of the logon details, questions and answers
 };
 
