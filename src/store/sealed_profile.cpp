@@ -54,32 +54,71 @@ std::string Random(std::size_t n) {
     return bytes;
 }
 
+// Base64 of the original alphabet with padding (RFC 4648). The texts are cipher texts, salts and
+// nonces, nothing secret, so a plain table serves; decoding is strict: only the alphabet, padding
+// only at the end, and no bits left over.
+constexpr char kBase64Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
 std::string ToBase64(std::string_view bin) {
-    std::string text(sodium_base64_ENCODED_LEN(bin.size(), sodium_base64_VARIANT_ORIGINAL), '\0');
-    sodium_bin2base64(text.data(), text.size(), reinterpret_cast<const unsigned char*>(bin.data()), bin.size(),
-                      sodium_base64_VARIANT_ORIGINAL);
-    text.resize(std::strlen(text.c_str()));
+    std::string text((bin.size() + 2) / 3 * 4, '=');
+    const auto* in = reinterpret_cast<const unsigned char*>(bin.data());
+    std::size_t i = 0;
+    std::size_t o = 0;
+    for (; i + 3 <= bin.size(); i += 3, o += 4) {
+        const unsigned v = (unsigned{in[i]} << 16) | (unsigned{in[i + 1]} << 8) | in[i + 2];
+        text[o] = kBase64Alphabet[v >> 18];
+        text[o + 1] = kBase64Alphabet[(v >> 12) & 63];
+        text[o + 2] = kBase64Alphabet[(v >> 6) & 63];
+        text[o + 3] = kBase64Alphabet[v & 63];
+    }
+    if (i < bin.size()) {
+        const bool two = i + 1 < bin.size();
+        const unsigned v = (unsigned{in[i]} << 16) | (two ? unsigned{in[i + 1]} << 8 : 0u);
+        text[o] = kBase64Alphabet[v >> 18];
+        text[o + 1] = kBase64Alphabet[(v >> 12) & 63];
+        if (two) text[o + 2] = kBase64Alphabet[(v >> 6) & 63];
+    }
     return text;
 }
 
-// Strict: only the original alphabet with its padding, nothing ignored.
 std::optional<std::string> FromBase64(std::string_view text) {
-    std::string bin(text.size() / 4 * 3 + 3, '\0');
-    std::size_t length = 0;
-    const char* end = nullptr;
-    if (sodium_base642bin(U(bin), bin.size(), text.data(), text.size(), nullptr, &length, &end,
-                          sodium_base64_VARIANT_ORIGINAL) != 0 ||
-        end != text.data() + text.size()) {
-        return std::nullopt;
+    static const std::array<signed char, 256> values = [] {
+        std::array<signed char, 256> table{};
+        table.fill(-1);
+        for (int v = 0; v < 64; ++v) table[static_cast<unsigned char>(kBase64Alphabet[v])] = static_cast<signed char>(v);
+        return table;
+    }();
+    if (text.size() % 4 != 0) return std::nullopt;
+    std::size_t padding = 0;
+    if (!text.empty() && text.back() == '=') padding = text[text.size() - 2] == '=' ? 2 : 1;
+    std::string bin(text.size() / 4 * 3, '\0');
+    const auto value = [&](std::size_t k) { return values[static_cast<unsigned char>(text[k])]; };
+    std::size_t o = 0;
+    for (std::size_t k = 0; k < text.size(); k += 4, o += 3) {
+        const bool last = k + 4 == text.size();
+        const int a = value(k);
+        const int b = value(k + 1);
+        const int c = last && padding == 2 ? 0 : value(k + 2);
+        const int d = last && padding >= 1 ? 0 : value(k + 3);
+        if ((a | b | c | d) < 0) return std::nullopt;
+        const unsigned v = (unsigned(a) << 18) | (unsigned(b) << 12) | (unsigned(c) << 6) | unsigned(d);
+        bin[o] = static_cast<char>(v >> 16);
+        bin[o + 1] = static_cast<char>((v >> 8) & 0xFF);
+        bin[o + 2] = static_cast<char>(v & 0xFF);
+        if (last && ((padding == 1 && (d != 0 || (v & 0xFF) != 0)) || (padding == 2 && (v & 0xFFFF) != 0))) {
+            return std::nullopt;  // bits beyond the data
+        }
     }
-    bin.resize(length);
+    bin.resize(bin.size() - padding);
     return bin;
 }
 
 void AppendUnits(std::string& out, std::u16string_view text) {
+    std::size_t at = out.size();
+    out.resize(at + 2 * text.size());
     for (const char16_t unit : text) {
-        out += static_cast<char>(unit & 0xFF);
-        out += static_cast<char>(unit >> 8);
+        out[at++] = static_cast<char>(unit & 0xFF);
+        out[at++] = static_cast<char>(unit >> 8);
     }
 }
 
@@ -396,6 +435,7 @@ std::optional<SealedFile> ParseSealedLines(const std::vector<std::string>& lines
     if (!bodyLines || *bodyLines == 0 || *bodyLines != lines.size() - 1 - i) return std::nullopt;
     file.associatedData = JoinWithEndings(std::vector<std::string>(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(i)));
     std::string text;
+    text.reserve(*bodyLines * kBodyLineLength);
     for (std::size_t k = i; k + 1 < lines.size(); ++k) {
         // Every line but the last is full.
         if (lines[k].empty() || lines[k].size() > kBodyLineLength ||
@@ -474,8 +514,12 @@ bool OpenBody(const SealedFile& file, const Key& dataKey, Profile& profile) {
             ok = false;
             break;
         }
-        const std::optional<std::u16string> record = UnitsFrom(std::string_view(plain.bytes).substr(at, 2 * units));
+        std::optional<std::u16string> record = UnitsFrom(std::string_view(plain.bytes).substr(at, 2 * units));
         at += 2 * units;
+        if (record->size() >= 2 && (*record)[0] == u'4' && (*record)[1] == kFieldSeparator) {
+            read.entries.push_back(std::move(*record));  // the bulk of a profile: no need to split it
+            continue;
+        }
         const std::vector<std::u16string> fields = SplitFields(*record);
         if (fields[0] == u"2" && fields.size() == 4 && !sawLogon) {
             read.userId = fields[1];
@@ -484,8 +528,6 @@ bool OpenBody(const SealedFile& file, const Key& dataKey, Profile& profile) {
             sawLogon = true;
         } else if (fields[0] == u"3" && fields.size() >= 2) {
             ok = read.categories.add(fields[1], *record);
-        } else if (fields[0] == u"4") {
-            read.entries.push_back(*record);
         } else if (fields[0] == u"5" && fields.size() >= 2) {
             read.questions.push_back(*record);
         } else {
