@@ -304,6 +304,9 @@ std::unique_ptr<Keys> MakeKeys(const Profile& profile) {
         keys->keySlots.push_back(std::move(*slot));
     }
     for (std::u16string& answer : answers) sodium_memzero(answer.data(), answer.size() * sizeof(char16_t));
+    if (keys->keySlots.empty()) {
+        return nullptr;  // nothing could ever open the file: it is not written
+    }
     keys->madeFrom = MadeFrom(profile);
     return keys;
 }

@@ -417,6 +417,15 @@ TEST(LogonStep, AnInvalidLogonModeOrAnswerModeNeverLogsOnWithNothing) {
     p.questions = {u"5|Q|A"};
     EXPECT_EQ(store.LogOnWithAnswers({u"", u"", u""}), LogonOutcome::Incorrect);
     EXPECT_EQ(store.LogOnWithAnswers({u" A ", u"", u""}), LogonOutcome::LoggedOn);
+
+    // Sealed, such a profile could never be opened again: the save fails and the file stays.
+    store.CloseHeldFile();
+    const std::string before = TempFolder::readFile(temp.path() / "P.dat");
+    p.answerMode = kAllAnswers;  // three answers of one question: no answer slot either
+    store.setSealed(true);
+    EXPECT_EQ(store.WriteToFile(), SaveOutcome::Failed);
+    store.CloseHeldFile();
+    EXPECT_EQ(TempFolder::readFile(temp.path() / "P.dat"), before);
 }
 
 }  // namespace
