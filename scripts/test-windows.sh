@@ -8,7 +8,7 @@ root=$(pwd)
 build=${KEYLOFT_WINDOWS_BUILD:-$root/build-windows}
 
 scripts/setup.sh g++-mingw-w64-x86-64-posix wine64 wine googletest libcli11-dev nlohmann-json3-dev \
-  ninja-build cmake
+  ninja-build cmake dpkg-dev make autoconf automake libtool
 
 wine64=$(dpkg -L wine64 | grep -E '/wine64$' | head -n 1)
 wineserver=$(dpkg -L wine64 | grep -E '/wineserver(64)?$' | head -n 1)
@@ -29,6 +29,31 @@ if [ ! -f "$gtest_prefix/lib/cmake/GTest/GTestConfig.cmake" ]; then
   cmake --install "$build/googletest-build"
 fi
 
+# libsodium from Debian's source package (Debian ships no Windows build of it), cross-built once
+# into the build folder as a static library. `apt-get source` needs the archive's source entries,
+# which setup.sh enables (as root or through sudo) when they are missing.
+sodium_prefix=$build/libsodium-install
+if [ ! -f "$sodium_prefix/lib/libsodium.a" ] || [ ! -f "$sodium_prefix/include/sodium.h" ]; then
+  scripts/setup.sh --enable-sources
+  sodium_source=$build/libsodium-source
+  rm -rf "$sodium_source"
+  mkdir -p "$sodium_source"
+  (cd "$sodium_source" && apt-get source --only-source libsodium)
+  sodium_tree=$(find "$sodium_source" -mindepth 1 -maxdepth 1 -type d -name 'libsodium-*' | head -n 1)
+  if [ -z "$sodium_tree" ]; then
+    echo "test-windows.sh: apt-get source libsodium gave no source tree" >&2
+    exit 1
+  fi
+  # Debian's source tree has no configure script of its own (its build runs autoreconf too). No
+  # stack protector: MinGW-w64 would need its libssp beside every program.
+  (cd "$sodium_tree" &&
+    autoreconf -fi >"$build/libsodium-autoreconf.log" 2>&1 &&
+    ./configure --host=x86_64-w64-mingw32 CC=x86_64-w64-mingw32-gcc-posix --prefix="$sodium_prefix" \
+      --disable-shared --enable-static --disable-ssp >"$build/libsodium-configure.log" &&
+    make -j2 >"$build/libsodium-make.log" &&
+    make install >"$build/libsodium-install.log")
+fi
+
 # The header-only libraries, seen through a folder of their own so that the cross compiler never
 # searches the host's /usr/include.
 headers=$build/header-only
@@ -45,6 +70,7 @@ cmake -S . -B "$build" -G Ninja \
   -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
   -DCMAKE_CXX_STANDARD_INCLUDE_DIRECTORIES="$headers" \
   -DGTest_DIR="$gtest_prefix/lib/cmake/GTest" \
+  -DKEYLOFT_SODIUM_PREFIX="$sodium_prefix" \
   -DKEYLOFT_GUI=OFF -DKEYLOFT_BENCH=OFF -DKEYLOFT_WERROR=ON
 cmake --build "$build" -j2
 

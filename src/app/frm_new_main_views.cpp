@@ -147,10 +147,21 @@ void frmNewMain::cmdDatabase_Click() {
 void frmNewMain::cmdForgot_Click() { fraLogin->openQuestions(store_->profile()); }
 
 void frmNewMain::cmdLogin_Click() {
-    const Profile& profile = store_->profile();
     logonAccepted_ = false;
-    logonAccepted_ = fraLogin->questionsShown() ? fraLogin->answersAccepted(profile)
-                                                : fraLogin->detailsAccepted(profile);
+    const LogonOutcome outcome = fraLogin->questionsShown() ? store_->LogOnWithAnswers(fraLogin->typedAnswers())
+                                                            : store_->LogOn(fraLogin->typedDetails());
+    if (outcome == LogonOutcome::Damaged) {
+        // Nothing of the file is shown: back to the choice of profile.
+        ShowIdlePointer();
+        fraLogin->setUp(false, 0);
+        fraLogin->fraQuestions->hide();
+        MessageRequest request;
+        request.text = kProfileDamagedMessage;
+        showMessage(request);
+        ShowProfile(true);
+        return;
+    }
+    logonAccepted_ = outcome == LogonOutcome::LoggedOn;
     if (!logonAccepted_) {
         ShowIdlePointer();
         MessageRequest request;

@@ -1,7 +1,5 @@
 #include "app/logon_view.h"
 
-#include <algorithm>
-
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -127,19 +125,8 @@ QLineEdit* LogonView::firstFocusBox() const {
     return txtPass;
 }
 
-bool LogonView::detailsAccepted(const Profile& profile) const {
-    const auto typed = [](const QLineEdit* box) { return TrimBlanks(box->text()).toStdU16String(); };
-    switch (profile.logonMode) {
-    case 1:
-        return typed(txtPass) == profile.password;
-    case 2:
-        return typed(txtPass) == profile.password && typed(txtUser) == profile.userId;
-    case 3:
-        return typed(txtPass) == profile.password && typed(txtUser) == profile.userId &&
-               typed(txtPin) == profile.pin;
-    default:
-        return false;
-    }
+LogonDetails LogonView::typedDetails() const {
+    return {txtUser->text().toStdU16String(), txtPass->text().toStdU16String(), txtPin->text().toStdU16String()};
 }
 
 bool LogonView::openQuestions(const Profile& profile) {
@@ -165,19 +152,12 @@ bool LogonView::openQuestions(const Profile& profile) {
 
 bool LogonView::questionsShown() const { return !fraQuestions->isHidden(); }
 
-bool LogonView::answersAccepted(const Profile& profile) const {
-    int correct = 0;
-    for (std::size_t i = 0; i < profile.questions.size() && i < 3; ++i) {
-        const std::vector<std::u16string> fields = SplitFields(profile.questions[i]);
-        if (fields.size() < 3) {
-            continue;
-        }
-        if (TrimBlanks(txtAns[i]->text()).toStdU16String() == fields[2]) {
-            ++correct;
-        }
+std::vector<std::u16string> LogonView::typedAnswers() const {
+    std::vector<std::u16string> answers;
+    for (const QLineEdit* answer : txtAns) {
+        answers.push_back(answer->text().toStdU16String());
     }
-    // A profile without a valid answer mode must not open with no correct answer at all.
-    return correct >= std::max(profile.answerMode, 1);
+    return answers;
 }
 
 }  // namespace keyloft

@@ -1,10 +1,15 @@
 #pragma once
-// The logon view (fraLogin) with its questions panel (fraQuestions): the rows per logon mode, the
-// details check and the answers check.
+// The logon view (fraLogin) with its questions panel (fraQuestions): the rows per logon mode and
+// the typed details or answers, which the store's logon step checks.
 
 #include <array>
 
 #include <QGroupBox>
+
+#include <string>
+#include <vector>
+
+#include "store/profile_store.h"
 
 class QFrame;
 class QLabel;
@@ -26,14 +31,14 @@ public:
     // The box that gets the focus after "Continue": PIN if shown, else user ID if shown, else password.
     QLineEdit* firstFocusBox() const;
 
-    // True when the trimmed boxes match the profile's stored values for its logon mode.
-    bool detailsAccepted(const Profile& profile) const;
+    // What the logon boxes hold; the store's logon step trims and checks them.
+    LogonDetails typedDetails() const;
     // "Forgot Logon!": opens the questions panel with one row per stored question. False (nothing
     // shown) when the profile has no question.
     bool openQuestions(const Profile& profile);
     bool questionsShown() const;
-    // True when at least AnswerMode answers match their own question's answer.
-    bool answersAccepted(const Profile& profile) const;
+    // What the answer boxes hold, one per row, in question order.
+    std::vector<std::u16string> typedAnswers() const;
 
     QLabel* lblUser;
     QLabel* lblPassword;

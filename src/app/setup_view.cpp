@@ -1,5 +1,6 @@
 #include "app/setup_view.h"
 
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -117,6 +118,10 @@ SetupView::SetupView(ViewHost& host, QWidget* parent) : QWidget(parent), host_(h
     answerRow->addWidget(optAll);
     answerRow->addStretch(1);
 
+    chkSeal = new QCheckBox(QStringLiteral("Seal the profile file with the logon"), this);
+    chkSeal->setObjectName(QStringLiteral("chkSeal"));
+    chkSeal->setToolTip(QStringLiteral("A sealed profile can only be opened with its logon or its security answers"));
+
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->addLayout(top);
@@ -124,11 +129,13 @@ SetupView::SetupView(ViewHost& host, QWidget* parent) : QWidget(parent), host_(h
     column->addWidget(lblQuestions);
     column->addLayout(questions);
     column->addWidget(answers);
+    column->addWidget(chkSeal);
     column->addStretch(1);
 
     for (QRadioButton* option : {optPass, optUserPass, optPIN, optQ1, optQ2, optAll}) {
         connect(option, &QRadioButton::clicked, this, &SetupView::changed);
     }
+    connect(chkSeal, &QCheckBox::clicked, this, &SetupView::changed);
     for (QLineEdit* box : {txtUserID, txtSetupPIN, txtQuestion[0], txtQuestion[1], txtQuestion[2], txtanswer[0],
                            txtanswer[1], txtanswer[2]}) {
         connect(box, &QLineEdit::textChanged, this, &SetupView::changed);
@@ -170,6 +177,7 @@ void SetupView::FillSetup() {
         txtanswer[i]->setText(answer);
     }
     SelectOption({optQ1, optQ2, optAll}, profile.answerMode);
+    chkSeal->setChecked(host_.store().sealed());
     host_.setFillGuard(guardWasOn);
     host_.setPasswordEdited(false);
 }
@@ -257,6 +265,7 @@ void SetupView::StoreSecurityOptions() {
     if (optQ1->isChecked()) profile.answerMode = kOneAnswer;
     if (optQ2->isChecked()) profile.answerMode = kTwoAnswers;
     if (optAll->isChecked()) profile.answerMode = kAllAnswers;
+    host_.store().setSealed(chkSeal->isChecked());
 }
 
 SetupView* PlugSetupView(frmNewMain& window) {

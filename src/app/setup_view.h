@@ -1,6 +1,7 @@
 #pragma once
 // The security boxes of the setup view (inside fraSecurityOptions): logon mode, logon details,
-// up to three questions with their answers and how many answers a forgotten logon demands.
+// up to three questions with their answers, how many answers a forgotten logon demands, and
+// whether the profile file is sealed.
 
 #include <array>
 
@@ -9,6 +10,7 @@
 
 #include "app/view_hooks.h"
 
+class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -59,6 +61,8 @@ public:
     QRadioButton* optQ1;
     QRadioButton* optQ2;
     QRadioButton* optAll;
+    // Saves write the profile sealed (readable only with the logon or the answers) when ticked.
+    QCheckBox* chkSeal;
 
 private:
     void changed();

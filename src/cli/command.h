@@ -37,6 +37,8 @@ std::unique_ptr<Command> MakeCategoriesCommand();
 std::unique_ptr<Command> MakeExportCommand();
 std::unique_ptr<Command> MakeImportCommand();
 std::unique_ptr<Command> MakeGenerateCommand();
+std::unique_ptr<Command> MakeSealCommand();
+std::unique_ptr<Command> MakeUnsealCommand();
 
 // Helpers shared by the commands.
 

@@ -125,25 +125,15 @@ int Session::logOn() {
         return kExitLogonRefused;
     }
 
-    const auto matches = [](const std::optional<std::string>& entered, const std::u16string& stored) {
-        return entered && TrimBlanks(FromUtf8Lenient(*entered)) == stored;
+    const auto typed = [](const std::optional<std::string>& entered) {
+        return entered ? FromUtf8Lenient(*entered) : std::u16string();
     };
-    bool accepted = false;
-    switch (mode) {
-        case kPasswordOnly:
-            accepted = matches(password, profile.password);
-            break;
-        case kUserIdAndPassword:
-            accepted = matches(password, profile.password) && matches(userId, profile.userId);
-            break;
-        case kUserIdPasswordAndPin:
-            accepted = matches(password, profile.password) && matches(userId, profile.userId) &&
-                       matches(pin, profile.pin);
-            break;
-        default:
-            accepted = false;
+    const LogonOutcome outcome = store_->LogOn({typed(userId), typed(password), typed(pin)});
+    if (outcome == LogonOutcome::Damaged) {
+        Console::printError(ToUtf8(kProfileDamagedMessage));
+        return kExitNotLoaded;
     }
-    if (!accepted) {
+    if (outcome != LogonOutcome::LoggedOn) {
         MessageRequest request;
         request.text = kDetailsIncorrect;
         host_.showMessage(request);

@@ -13,7 +13,8 @@ public:
         CLI::App* command = app.add_subcommand(
             "verify",
             "Check profile files completely without a logon (key line, every record's field count and sum,\n"
-            "trailer count and total); prints \"FILE: ok (...)\" or \"FILE: \" and the first fault");
+            "trailer count and total; of a sealed file its header, framing and check line, as its records\n"
+            "need the logon); prints \"FILE: ok (...)\" or \"FILE: \" and the first fault");
         command->add_option("FILE", files_, "Profile files")->required();
         return command;
     }
@@ -28,7 +29,12 @@ public:
                 report.ok = false;
                 report.fault = u"the file is empty (no key line, no records)";
             }
-            if (report.ok) {
+            if (report.ok && report.sealed) {
+                PrintOut(file + ": ok (sealed, " + std::to_string(report.lineCount) + " lines, version " +
+                         (report.version ? std::to_string(*report.version) : std::string("none")) + ", " +
+                         std::to_string(report.slotCount) +
+                         " key slots; header and check line verified, the records need the logon)\n");
+            } else if (report.ok) {
                 PrintOut(file + ": ok (" + std::to_string(report.lineCount) + " lines, version " +
                          (report.version ? std::to_string(*report.version) : std::string("none")) + ", " +
                          std::to_string(report.entryCount) + " entries)\n");

@@ -1,5 +1,6 @@
 #include "store/profile_store.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <new>
@@ -9,6 +10,7 @@
 #include "crypto/text_cipher.h"
 #include "store/file_system.h"
 #include "store/profile_codec.h"
+#include "store/sealed_profile.h"
 #include "store/text_convert.h"
 
 namespace keyloft {
@@ -106,6 +108,18 @@ struct FileCheck {
     std::int32_t version = 0;
 };
 
+// Sealed files: all lines of the file.
+ErrorInfo ReadAllLines(ReadableFile& file, std::vector<std::string>& lines) {
+    ErrorInfo error = file.rewind();
+    std::string line;
+    while (!error.failed() && file.readLine(line, error)) {
+        lines.push_back(line);
+    }
+    return error;
+}
+
+ErrorInfo DamagedError() { return ErrorInfo{error::kInvalidCall, kProfileDamagedMessage}; }
+
 FileCheck CheckHeldFile(ReadableFile& file) {
     FileCheck check;
     if (file.rewind().failed()) {
@@ -114,9 +128,24 @@ FileCheck CheckHeldFile(ReadableFile& file) {
     Profile scratch;
     ProfileDecoder decoder(scratch);
     std::string line;
+    std::string firstLine;
     ErrorInfo error;
     bool fault = false;
     while (!fault && file.readLine(line, error)) {
+        if (decoder.linesRead() == 0) {
+            firstLine = line;
+        } else if (decoder.linesRead() == 1 && sealed::LooksSealed(firstLine, line)) {
+            // A sealed file: its body can only be checked with a key; the check line covers it
+            // against damage.
+            std::vector<std::string> lines;
+            if (!ReadAllLines(file, lines).failed()) {
+                const std::optional<sealed::SealedFile> parsed = sealed::ParseSealedLines(lines);
+                check.ok = parsed.has_value();
+                check.version = parsed ? parsed->version : 0;
+            }
+            (void)file.rewind();
+            return check;
+        }
         const ProfileDecoder::LineResult result = decoder.addLine(line);
         fault = result.sumFailures > 0 || result.rejected || result.error.failed();
     }
@@ -185,6 +214,13 @@ struct ProfileStore::State {
     bool emptyFile = false;     // the last load found a file without a single line
     bool programEnded = false;  // the caller was told to end the program: do nothing more
     bool damaged = false;       // the last load failed on the file's content, not on reading it
+    bool damagedFile = false;   // the last load found a damaged sealed file
+    // Sealed form: the form saves write, the loaded file's header while its body is still closed
+    // (before logon), and the data key and slots once it is open.
+    bool seal = false;
+    bool loggedOn = false;
+    std::optional<sealed::SealedFile> lockedFile;
+    std::unique_ptr<sealed::Keys> sealedKeys;
     Profile profile;
     StoreReport report;         // what the running operation reports to its caller
 
@@ -238,6 +274,8 @@ void ProfileStore::setDatabaseFolder(std::filesystem::path folder) { state_->dat
 bool ProfileStore::holdsFile() const { return state_->held != nullptr; }
 bool ProfileStore::loaded() const { return state_->loaded; }
 void ProfileStore::CloseHeldFile() { state_->held.reset(); }
+bool ProfileStore::sealed() const { return state_->seal; }
+void ProfileStore::setSealed(bool seal) { state_->seal = seal; }
 
 const std::u16string& ProfileStore::profileName() const { return state_->profileName; }
 
@@ -335,8 +373,11 @@ void ProfileStore::loadHeld(bool showErrors) {
         loadFailed(showErrors, error);
         return;
     }
+    s.damagedFile = false;
+    s.lockedFile.reset();
     ErrorInfo error;
     std::string line;
+    std::string firstLine;
     while (true) {
         if (!s.held) {
             // The session was locked during the load: the file is no longer open.
@@ -349,6 +390,16 @@ void ProfileStore::loadHeld(bool showErrors) {
                 return;
             }
             break;
+        }
+        if (decoder.linesRead() == 0) {
+            firstLine = line;
+        } else if (decoder.linesRead() == 1) {
+            if (sealed::LooksSealed(firstLine, line)) {
+                loadSealed(showErrors);
+                return;
+            }
+            s.seal = false;
+            s.sealedKeys.reset();
         }
         s.runningLength += static_cast<double>(line.size());
         ProfileDecoder::LineResult result;
@@ -372,6 +423,10 @@ void ProfileStore::loadHeld(bool showErrors) {
         }
     }
     s.profileKey.clear();
+    if (decoder.linesRead() == 1 && firstLine == sealed::kFirstLine) {
+        loadSealed(showErrors);  // a sealed file cut after its first line: damaged
+        return;
+    }
     if (decoder.linesRead() == 0) {
         // No profile was ever saved empty: the data is gone, whatever the logon.
         s.keepError(ErrorInfo::of(error::kInputPastEnd));
@@ -416,7 +471,7 @@ OpenOutcome ProfileStore::loadOutcome() const {
     if (s.emptyFile) {
         return OpenOutcome::Empty;
     }
-    if (s.damaged) {
+    if (s.damaged || s.damagedFile) {
         return OpenOutcome::Damaged;
     }
     if (s.lastError.inUse) {
@@ -426,6 +481,145 @@ OpenOutcome ProfileStore::loadOutcome() const {
         return OpenOutcome::NotFound;
     }
     return OpenOutcome::Failed;
+}
+
+// A sealed file: its header and framing are checked and the Profile holds what the header shows
+// (logon mode, questions). The body opens at logon; a reload while logged on (a save that found
+// another user's version) opens it with the data key or the logon details of this session.
+void ProfileStore::loadSealed(bool showErrors) {
+    State& s = *state_;
+    const sealed::LogonValues before{s.profile.userId, s.profile.password, s.profile.pin};
+    const std::int32_t modeBefore = s.profile.logonMode;
+    const bool reopen = s.loggedOn;
+    std::unique_ptr<sealed::Keys> keys = std::move(s.sealedKeys);
+    s.loggedOn = false;
+    s.runningLength = 0;
+
+    const auto damaged = [&s] {
+        s.damagedFile = true;
+        s.keepError(DamagedError());
+        sealed::FillHeaderOnly(sealed::SealedFile{}, s.profile);
+        s.lockedFile.reset();
+    };
+    std::vector<std::string> lines;
+    if (const ErrorInfo error = ReadAllLines(*s.held, lines); error.failed()) {
+        loadFailed(showErrors, error);
+        return;
+    }
+    for (const std::string& line : lines) {
+        s.runningLength += static_cast<double>(line.size());
+    }
+    std::optional<sealed::SealedFile> file = sealed::ParseSealedLines(lines);
+    if (!file) {
+        damaged();
+        return;
+    }
+    s.seal = true;
+    if (reopen) {
+        if (keys && sealed::OpenBody(*file, keys->dataKey, s.profile)) {
+            s.sealedKeys = sealed::KeepKeys(*file, keys->dataKey, s.profile);
+        } else {
+            sealed::Key dataKey;
+            if (modeBefore == file->logonMode &&
+                sealed::UnwrapWithLogon(*file, before, dataKey) == sealed::Unwrap::Opened) {
+                if (!sealed::OpenBody(*file, dataKey, s.profile)) {
+                    damaged();
+                    return;
+                }
+                s.sealedKeys = sealed::KeepKeys(*file, dataKey, s.profile);
+            }
+        }
+    }
+    if (s.sealedKeys) {
+        s.loggedOn = true;
+    } else {
+        // Nothing but the header until the logon step opens the body.
+        sealed::FillHeaderOnly(*file, s.profile);
+        s.lockedFile = std::move(file);
+    }
+    s.loaded = true;
+}
+
+LogonOutcome ProfileStore::openSealedBody(const sealed::Key& dataKey) {
+    State& s = *state_;
+    if (!sealed::OpenBody(*s.lockedFile, dataKey, s.profile)) {
+        // Nothing of a file that fails its authentication is shown or kept.
+        sealed::FillHeaderOnly(sealed::SealedFile{}, s.profile);
+        s.lockedFile.reset();
+        s.held.reset();
+        s.loaded = false;
+        s.keepError(DamagedError());
+        LogError(kOpReadFromFile, ErrorNumberText(s.lastError.number), s.lastError.description);
+        return LogonOutcome::Damaged;
+    }
+    s.sealedKeys = sealed::KeepKeys(*s.lockedFile, dataKey, s.profile);
+    s.lockedFile.reset();
+    s.loggedOn = true;
+    return LogonOutcome::LoggedOn;
+}
+
+LogonOutcome ProfileStore::LogOn(const LogonDetails& typed) {
+    State& s = *state_;
+    if (!s.loaded) {
+        return LogonOutcome::Incorrect;
+    }
+    const sealed::LogonValues trimmed{std::u16string(TrimBlanks(typed.userId)),
+                                      std::u16string(TrimBlanks(typed.password)),
+                                      std::u16string(TrimBlanks(typed.pin))};
+    if (s.lockedFile) {
+        sealed::Key dataKey;
+        if (sealed::UnwrapWithLogon(*s.lockedFile, trimmed, dataKey) != sealed::Unwrap::Opened) {
+            return LogonOutcome::Incorrect;
+        }
+        return openSealedBody(dataKey);
+    }
+    const Profile& p = s.profile;
+    bool accepted = false;
+    switch (p.logonMode) {
+    case kPasswordOnly:
+        accepted = trimmed.password == p.password;
+        break;
+    case kUserIdAndPassword:
+        accepted = trimmed.password == p.password && trimmed.userId == p.userId;
+        break;
+    case kUserIdPasswordAndPin:
+        accepted = trimmed.password == p.password && trimmed.userId == p.userId && trimmed.pin == p.pin;
+        break;
+    default:
+        break;
+    }
+    s.loggedOn = accepted;
+    return accepted ? LogonOutcome::LoggedOn : LogonOutcome::Incorrect;
+}
+
+LogonOutcome ProfileStore::LogOnWithAnswers(const std::vector<std::u16string>& typedAnswers) {
+    State& s = *state_;
+    if (!s.loaded) {
+        return LogonOutcome::Incorrect;
+    }
+    std::vector<std::u16string> trimmed;
+    for (const std::u16string& answer : typedAnswers) {
+        trimmed.emplace_back(TrimBlanks(answer));
+    }
+    if (s.lockedFile) {
+        sealed::Key dataKey;
+        if (sealed::UnwrapWithAnswers(*s.lockedFile, trimmed, dataKey) != sealed::Unwrap::Opened) {
+            return LogonOutcome::Incorrect;
+        }
+        return openSealedBody(dataKey);
+    }
+    const Profile& p = s.profile;
+    int correct = 0;
+    for (std::size_t i = 0; i < p.questions.size() && i < 3 && i < trimmed.size(); ++i) {
+        const std::vector<std::u16string> fields = SplitFields(p.questions[i]);
+        if (fields.size() >= 3 && trimmed[i] == fields[2]) {
+            ++correct;
+        }
+    }
+    // A profile without a valid answer mode must not open with no correct answer at all.
+    const bool accepted = correct >= std::max(p.answerMode, 1);
+    s.loggedOn = accepted;
+    return accepted ? LogonOutcome::LoggedOn : LogonOutcome::Incorrect;
 }
 
 void ProfileStore::readFromFile(bool showErrors) {
@@ -561,6 +755,20 @@ std::int32_t ProfileStore::readVersion(bool showErrors) {
         if (i == 0) {
             keyLine = line;
             continue;
+        }
+        if (i == 1 && sealed::LooksSealed(keyLine, line)) {
+            // A sealed file: the version is in its header, read once the whole file checks out.
+            std::vector<std::string> lines;
+            if (const ErrorInfo readError = ReadAllLines(file, lines); readError.failed()) {
+                fail(readError);
+                return result;
+            }
+            const std::optional<sealed::SealedFile> parsed = sealed::ParseSealedLines(lines);
+            if (!parsed) {
+                fail(DamagedError());
+                return result;
+            }
+            return parsed->version;
         }
         if (i == 1) {
             const KeyLineResult key = DecodeKeyLine(keyLine, line);
@@ -738,8 +946,18 @@ SaveOutcome ProfileStore::writeToFile() {
     }
     const std::int32_t newVersion = NextVersion(s.profile.version);
     EncodedProfile encoded;
+    const bool writeSealed = s.seal && !s.creating;
+    if (writeSealed && s.lockedFile) {
+        // The body of the loaded file was never opened: the Profile holds only its header.
+        return saveFailed(ErrorInfo::of(error::kInvalidCall));
+    }
     try {
-        encoded = EncodeProfile(s.profile, newVersion, KeyTimeText(s.clock.now().secondsSinceMidnight()), s.creating);
+        if (writeSealed) {
+            encoded.lines = sealed::SealProfile(s.profile, newVersion, s.sealedKeys);
+            encoded.ok = !encoded.lines.empty();
+        } else {
+            encoded = EncodeProfile(s.profile, newVersion, KeyTimeText(s.clock.now().secondsSinceMidnight()), s.creating);
+        }
     } catch (const std::bad_alloc&) {
         return saveFailed(ErrorInfo::of(error::kOutOfMemory));
     }
@@ -779,6 +997,9 @@ SaveOutcome ProfileStore::writeToFile() {
     }
     s.retryCounter = 0;
     s.profileKey.clear();
+    if (!writeSealed && !s.creating) {
+        s.sealedKeys.reset();
+    }
     return SaveOutcome::Saved;
 }
 
@@ -849,6 +1070,10 @@ OpenResult ProfileStore::OpenProfile(std::u16string_view profileName) {
     s.loaded = false;
     s.emptyFile = false;
     s.damaged = false;
+    s.damagedFile = false;
+    s.loggedOn = false;
+    s.sealedKeys.reset();
+    s.lockedFile.reset();
 
     const ErrorInfo taken = takeProfile();
     if (taken.failed()) {
@@ -871,6 +1096,11 @@ OpenResult ProfileStore::OpenProfile(std::u16string_view profileName) {
         s.held.reset();
         result.error = ErrorInfo::of(error::kInputPastEnd);
         s.show(Message(kProfileEmpty));
+        LogError(kOpReadFromFile, ErrorNumberText(result.error.number), result.error.description);
+    } else if (s.damagedFile) {
+        s.held.reset();
+        result.error = DamagedError();
+        s.show(Message(kProfileDamagedMessage));
         LogError(kOpReadFromFile, ErrorNumberText(result.error.number), result.error.description);
     } else if (!s.loaded) {
         result.error = s.lastError;

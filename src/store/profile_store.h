@@ -19,6 +19,9 @@
 namespace keyloft {
 
 class FileSystem;  // store/file_system.h: the seam over profile files (hold, rename, write)
+namespace sealed {
+class Key;  // store/sealed_profile.h
+}
 
 enum class SaveOutcome {
     Saved,             // new file written, version + 1
@@ -42,7 +45,8 @@ enum class OpenOutcome {
     InUse,      // another instance holds the profile
     NotFound,   // there is no such profile file
     Empty,      // the file is empty (a damaged file)
-    Damaged,    // the file fails a check of its content (sums, trailer, record fields)
+    Damaged,    // the file fails a check of its content (sums, trailer, record fields; a sealed
+                // file's header, framing or authentication: nothing of it was kept)
     Failed,     // any other failure (the file could not be read)
     Ended,      // a line the cipher rejects: the program must end at once
 };
@@ -80,6 +84,23 @@ struct [[nodiscard]] DeleteResult {
     StoreReport report;
 };
 
+// The logon step: the typed details or answers against the loaded profile. A profile in the usual
+// form compares them with its stored values; a sealed one opens its body with them.
+enum class LogonOutcome {
+    LoggedOn,   // the details or answers are right; the Profile holds everything
+    Incorrect,  // "The Details are incorrect"
+    Damaged,    // a sealed body that does not authenticate: nothing of it was kept, the file let go
+};
+
+// What the user typed in the logon boxes (trimmed by the logon step).
+struct LogonDetails {
+    std::u16string userId;
+    std::u16string password;
+    std::u16string pin;
+};
+
+inline constexpr char16_t kProfileDamagedMessage[] = u"The profile file is damaged.";
+
 // "The profile <name> is in use by another user. Try again later."
 std::u16string ProfileInUseMessage(std::u16string_view profileName);
 // Empty when the name may name a profile file; otherwise the message that refuses it.
@@ -112,6 +133,16 @@ public:
     // Saves the Profile: version check against the file, conflict handling, then the new file.
     SaveResult WriteToFile();
 
+    // The logon step (see LogonOutcome). Typed values are trimmed as every logon check trims them;
+    // the answers are those typed for the first three questions, in order.
+    LogonOutcome LogOn(const LogonDetails& typed);
+    LogonOutcome LogOnWithAnswers(const std::vector<std::u16string>& typedAnswers);
+
+    // The form saves write: sealed (true when the loaded file was sealed) or the usual form. New
+    // profiles are always written in the usual form.
+    bool sealed() const;
+    void setSealed(bool seal);
+
     // Closes the held file (session reset on lock).
     void CloseHeldFile();
     bool holdsFile() const;
@@ -136,6 +167,8 @@ private:
     void loadHeld(bool showErrors);
     void loadFailed(bool showErrors, const ErrorInfo& error);
     OpenOutcome loadOutcome() const;
+    void loadSealed(bool showErrors);
+    LogonOutcome openSealedBody(const sealed::Key& dataKey);
     ErrorInfo takeProfile();
 
     struct State;

@@ -5,6 +5,7 @@
 
 #include "store/file_system.h"
 #include "store/profile_codec.h"
+#include "store/sealed_profile.h"
 #include "store/text_convert.h"
 
 namespace keyloft {
@@ -95,12 +96,35 @@ void Check(VerifyReport& report, const std::vector<std::string>& lines) {
     report.lineCount = lines.size();
 }
 
+void CheckSealed(VerifyReport& report, const std::vector<std::string>& lines) {
+    report.sealed = true;
+    report.lineCount = lines.size();
+    const std::optional<sealed::SealedFile> file = sealed::ParseSealedLines(lines);
+    if (!file) {
+        SetFault(report, 0, u"sealed file: the header, the framing or the check line is wrong (the file is damaged)");
+        return;
+    }
+    report.version = file->version;
+    report.questionCount = file->questions.size();
+    report.slotCount = file->keySlots.size();
+    report.ok = true;
+}
+
+bool LinesLookSealed(const std::vector<std::string>& lines) {
+    return !lines.empty() && sealed::LooksSealed(lines[0], lines.size() > 1 ? lines[1] : std::string());
+}
+
 }  // namespace
 
 VerifyReport VerifyProfileBytes(std::string_view bytes) {
     VerifyReport report;
     try {
-        Check(report, SplitFileLines(bytes));
+        const std::vector<std::string> lines = SplitFileLines(bytes);
+        if (LinesLookSealed(lines)) {
+            CheckSealed(report, lines);
+            return report;
+        }
+        Check(report, lines);
     } catch (const std::exception&) {
         report.ok = false;
         SetFault(report, 0, u"the file could not be checked (out of memory)");
@@ -119,10 +143,23 @@ VerifyReport VerifyProfileFile(FileSystem& files, const std::filesystem::path& f
                          error.description + u"\"");
             return report;
         }
-        Checker checker(report);
+        std::vector<std::string> head;
         std::string line;
+        while (head.size() < 2 && reader->readLine(line, error, kMaxVerifiedLineLength)) {
+            head.push_back(line);
+        }
+        const bool sealedFile = !error.failed() && LinesLookSealed(head);
+        if (!error.failed()) {
+            error = reader->rewind();
+        }
+        std::vector<std::string> lines;
+        Checker checker(report);
         bool going = true;
-        while (going && reader->readLine(line, error, kMaxVerifiedLineLength)) {
+        while (going && !error.failed() && reader->readLine(line, error, kMaxVerifiedLineLength)) {
+            if (sealedFile) {
+                lines.push_back(line);
+                continue;
+            }
             going = checker.addLine(line);
         }
         if (error.failed()) {
@@ -134,6 +171,10 @@ VerifyReport VerifyProfileFile(FileSystem& files, const std::filesystem::path& f
                           error.description + u"\"";
             SetFault(report, 0, text);
             report.ok = false;
+            return report;
+        }
+        if (sealedFile) {
+            CheckSealed(report, lines);
             return report;
         }
         checker.finish();

@@ -23,6 +23,10 @@ struct VerifyReport {
     std::size_t entryCount = 0;   // entry records read
     std::size_t categoryCount = 0;
     std::size_t questionCount = 0;
+    // A sealed file: its header, framing and check line are checked; its records need a key, so
+    // the counts above stay 0 apart from the questions, which its header shows.
+    bool sealed = false;
+    std::size_t slotCount = 0;
 };
 
 // verify refuses longer lines as damage: reading a file costs at most this much memory.

@@ -196,22 +196,20 @@ TEST_F(Logon, ANewProfileOffersItsDefaultQuestion) {
     expectLoggedOn(QStringLiteral("One"));
 }
 
-TEST(LogonViewChecks, AnInvalidLogonModeOrAnswerModeNeverLogsOn) {
+// The checks themselves are the store's logon step (tests/store/sealed_profile_test.cpp, LogonStep).
+TEST(LogonViewChecks, AnInvalidLogonModeHasNoForgotButtonAndTheBoxesGoToTheLogonStep) {
     LogonView view;
     Profile profile;
     profile.logonMode = 0;
-    profile.password = u"x";
     view.setUp(true, profile.logonMode);
     EXPECT_FALSE(view.cmdForgot->isEnabled());
-    view.txtPass->setText(QStringLiteral("x"));
-    EXPECT_FALSE(view.detailsAccepted(profile));
+    view.txtPass->setText(QStringLiteral(" x "));
+    EXPECT_EQ(view.typedDetails().password, u" x ");
 
-    profile.answerMode = 0;
     profile.questions = {u"5|Q|A"};
     ASSERT_TRUE(view.openQuestions(profile));
-    EXPECT_FALSE(view.answersAccepted(profile));
     view.txtAns[0]->setText(QStringLiteral("A"));
-    EXPECT_TRUE(view.answersAccepted(profile));
+    EXPECT_EQ(view.typedAnswers(), (std::vector<std::u16string>{u"A", u"", u""}));
 }
 
 }  // namespace

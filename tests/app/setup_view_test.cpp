@@ -10,8 +10,13 @@
 
 #include "app/setup_frame.h"
 #include "app/setup_view.h"
+#include "store/profile_codec.h"
 #include "store/profile_store.h"
+#include "store/sealed_profile.h"
+#include "support/temp_folder.h"
 #include "window_fixture.h"
+
+#include <sodium.h>
 
 namespace keyloft::testing {
 namespace {
@@ -277,6 +282,118 @@ TEST_F(SetupViewTest, TheSavedProfileOpensWithTheNewLogon) {
     find<QLineEdit>("txtPass")->setText(QStringLiteral("N3w pass"));
     find<QPushButton>("cmdLogin")->click();
     EXPECT_TRUE(window->logonAccepted());
+}
+
+// Sealing through the check box: the saved file opens only with the new logon or the answers.
+class SealedSetupTest : public SetupViewTest {
+protected:
+    void SetUp() override {
+        sealed::SetLimitsForTesting({1, 8192});  // Argon2id at its smallest: the format is tested elsewhere
+        SetupViewTest::SetUp();
+    }
+    void TearDown() override {
+        SetupViewTest::TearDown();
+        sealed::SetLimitsForTesting({0, 0});
+    }
+    std::string fileBytes() { return TempFolder::readFile(folder / "Home.dat"); }
+    void lockAndChoose() {
+        ASSERT_TRUE(press("Unlock"));
+        ASSERT_FALSE(window->logonAccepted());
+        unlockAndChoose(QStringLiteral("Home"));
+    }
+    void logOnWith(const QString& password) {
+        find<QLineEdit>("txtPass")->setText(password);
+        find<QPushButton>("cmdLogin")->click();
+    }
+};
+
+TEST_F(SealedSetupTest, TheCheckBoxSealsTheFileAndTheNewLogonOrTheAnswersOpenIt) {
+    auto* seal = find<QCheckBox>("chkSeal");
+    ASSERT_NE(seal, nullptr);
+    EXPECT_EQ(seal->text(), QStringLiteral("Seal the profile file with the logon"));
+    EXPECT_EQ(seal->toolTip(), QStringLiteral("A sealed profile can only be opened with its logon or its security answers"));
+    EXPECT_FALSE(seal->isChecked());
+    seal->click();
+    EXPECT_TRUE(window->isDirty());
+    type(view->txtPassword, QStringLiteral("N3w pass"));
+    type(view->txtconfirm, QStringLiteral("N3w pass"));
+    saveAccepted();
+    const std::string bytes = fileBytes();
+    ASSERT_EQ(bytes.rfind("KEYLOFT SEALED 1\r\n", 0), 0u);
+    EXPECT_EQ(bytes.find("N3w pass"), std::string::npos);
+
+    lockAndChoose();
+    EXPECT_TRUE(window->store().profile().entries.empty());
+    dialogs.expect(QStringLiteral(" The Details are incorrect. Please re-enter."));
+    logOnWith(QStringLiteral("Secret"));
+    EXPECT_FALSE(window->logonAccepted());
+    logOnWith(QStringLiteral(" N3w pass "));
+    ASSERT_TRUE(window->logonAccepted());
+    ASSERT_TRUE(press("Setup"));
+    EXPECT_TRUE(find<QCheckBox>("chkSeal")->isChecked());
+
+    // The forgotten-logon panel opens it with one answer (the answer mode of this profile).
+    lockAndChoose();
+    find<QPushButton>("cmdForgot")->click();
+    const QList<QLineEdit*> answers = window->findChildren<QLineEdit*>(QStringLiteral("txtAns"));
+    ASSERT_EQ(answers.size(), 3);
+    answers[1]->setText(QStringLiteral("Rex"));
+    dialogs.expect(QStringLiteral(" The Details are incorrect. Please re-enter."));
+    find<QPushButton>("cmdLogin")->click();
+    EXPECT_FALSE(window->logonAccepted());
+    answers[1]->setText(QStringLiteral("Ely "));
+    find<QPushButton>("cmdLogin")->click();
+    ASSERT_TRUE(window->logonAccepted());
+
+    // Unticked, Save writes the usual form again.
+    ASSERT_TRUE(press("Setup"));
+    find<QCheckBox>("chkSeal")->click();
+    saveAccepted();
+    EXPECT_NE(fileBytes().rfind("KEYLOFT SEALED 1", 0), 0u);
+    lockAndChoose();
+    logOnWith(QStringLiteral("N3w pass"));
+    EXPECT_TRUE(window->logonAccepted());
+}
+
+TEST_F(SealedSetupTest, ADamagedSealedFileShowsItsMessageAndNothingOfIt) {
+    find<QCheckBox>("chkSeal")->click();
+    saveAccepted();
+    ASSERT_TRUE(press("Unlock"));
+    window->store().CloseHeldFile();
+    const std::string good = fileBytes();
+
+    // A changed version line with a check line made again: only the body's authentication finds it.
+    std::vector<std::string> lines = SplitFileLines(good);
+    for (std::string& line : lines) {
+        if (line.rfind("version=", 0) == 0) line = "version=77";
+    }
+    lines.pop_back();
+    const std::string joined = JoinFileLines(lines);
+    unsigned char hash[crypto_generichash_BYTES];
+    crypto_generichash(hash, sizeof hash, reinterpret_cast<const unsigned char*>(joined.data()), joined.size(), nullptr,
+                       0);
+    char text[sodium_base64_ENCODED_LEN(crypto_generichash_BYTES, sodium_base64_VARIANT_ORIGINAL)];
+    sodium_bin2base64(text, sizeof text, hash, sizeof hash, sodium_base64_VARIANT_ORIGINAL);
+    TempFolder::writeFile(folder / "Home.dat", joined + "check=" + text + "\r\n");
+    unlockAndChoose(QStringLiteral("Home"));
+    ASSERT_TRUE(frameShown("fraLogin"));
+    dialogs.expect(QStringLiteral("The profile file is damaged."));
+    logOnWith(QStringLiteral("Secret"));
+    EXPECT_FALSE(window->logonAccepted());
+    EXPECT_FALSE(frameShown("fraLogin"));
+    EXPECT_TRUE(frameShown("fraProfile"));
+    EXPECT_TRUE(window->store().profile().entries.empty());
+    EXPECT_TRUE(window->store().profile().questions.empty());
+    EXPECT_FALSE(button("Setup")->isEnabled());
+
+    // A flipped bit is found as the file is opened.
+    std::string flipped = good;
+    flipped[good.size() / 2] = static_cast<char>(flipped[good.size() / 2] ^ 0x02);
+    TempFolder::writeFile(folder / "Home.dat", flipped);
+    dialogs.expect(QStringLiteral("The profile file is damaged."));
+    find<QPushButton>("cmdNext")->click();
+    EXPECT_FALSE(frameShown("fraLogin"));
+    EXPECT_TRUE(frameShown("fraProfile"));
 }
 
 }  // namespace

@@ -21,6 +21,7 @@
 #include "cli_fixture.h"
 #include "store/profile_codec.h"
 #include "store/profile_verifier.h"
+#include "store/sealed_profile.h"
 
 namespace keyloft::cli::testing {
 namespace {
@@ -45,10 +46,12 @@ int EnvironmentNumber(const char* name, int fallback) {
 
 class CliSaveSafety : public Cli {
 protected:
-    // Fills a profile with `count` entries through the storage library.
-    void fill(const std::string& profile, int count) {
+    // Fills a profile with `count` entries through the storage library; with `seal`, saves it sealed.
+    void fill(const std::string& profile, int count, bool seal = false) {
         DirectStore direct(temp_.path());
         ASSERT_TRUE(direct.store.OpenProfile(FromUtf8Lenient(profile)).loaded());
+        ASSERT_EQ(direct.store.LogOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
+        direct.store.setSealed(seal || direct.store.sealed());
         for (int i = 0; i < count; ++i) {
             direct.store.profile().entries.push_back(u"4|Bank|Account " + Int32Text(i) +
                                                      u"|user|secret password|some notes||https://example.org|");
@@ -65,10 +68,30 @@ protected:
     }
 };
 
-TEST_F(CliSaveSafety, KillingAnAddAtAnyMomentLeavesTheOldOrTheNewProfile) {
+// The crash and race trials and the hold run on a profile in the usual form and on a sealed one
+// (sealed here with Argon2id at its smallest limits; the tool opens a file with its own limits).
+class CliSaveSafetyBothForms : public CliSaveSafety, public ::testing::WithParamInterface<bool> {
+protected:
+    void SetUp() override {
+        CliSaveSafety::SetUp();
+        sealed::SetLimitsForTesting({1, 8192});
+    }
+    void TearDown() override { sealed::SetLimitsForTesting({0, 0}); }
+    bool sealedForm() const { return GetParam(); }
+    // A new profile in the form under test, with `count` entries.
+    void prepare(const std::string& profile, int count) {
+        create(profile);
+        fill(profile, count, sealedForm());
+        ASSERT_EQ(ReadBytes(file(profile)).rfind("KEYLOFT SEALED 1\r\n", 0) == 0, sealedForm());
+    }
+};
+
+INSTANTIATE_TEST_SUITE_P(BothForms, CliSaveSafetyBothForms, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "Sealed" : "Usual"; });
+
+TEST_P(CliSaveSafetyBothForms, KillingAnAddAtAnyMomentLeavesTheOldOrTheNewProfile) {
     const int kills = EnvironmentNumber("KEYLOFT_CRASH_KILLS", 100);
-    create("Home");
-    fill("Home", 10000);
+    prepare("Home", 10000);
     std::size_t count = 10000;
 
     // How long one whole add takes on this machine: the kills fall anywhere inside it.
@@ -118,9 +141,8 @@ TEST_F(CliSaveSafety, KillingAnAddAtAnyMomentLeavesTheOldOrTheNewProfile) {
               << " the new one, " << finished << " finished first\n";
 }
 
-TEST_F(CliSaveSafety, ReadersRacingAWriterAlwaysFindACompleteProfile) {
-    create("Home");
-    fill("Home", 200);
+TEST_P(CliSaveSafetyBothForms, ReadersRacingAWriterAlwaysFindACompleteProfile) {
+    prepare("Home", 200);
     const int saves = EnvironmentNumber("KEYLOFT_RACE_SAVES", 200);
     constexpr int kReaders = 3;
     std::atomic<bool> writing{true};
@@ -164,8 +186,8 @@ TEST_F(CliSaveSafety, ReadersRacingAWriterAlwaysFindACompleteProfile) {
               << " reads by " << kReaders << " readers\n";
 }
 
-TEST_F(CliSaveSafety, AStaleBackupBesideTheProfileLosesNothing) {
-    create("Home");
+TEST_P(CliSaveSafetyBothForms, AStaleBackupBesideTheProfileLosesNothing) {
+    prepare("Home", 0);
     ASSERT_EQ(RunCli(addArgs("Home", "first"), kDefaultPassword, config()).exitCode, 0);
     std::filesystem::copy_file(file("Home"), db() / "Home.dat.bak");  // left by a crash long ago
     ASSERT_EQ(RunCli(addArgs("Home", "second"), kDefaultPassword, config()).exitCode, 0);
@@ -180,8 +202,8 @@ TEST_F(CliSaveSafety, AStaleBackupBesideTheProfileLosesNothing) {
     EXPECT_EQ(FolderNames(db()), (std::vector<std::string>{"Home.dat", "KeyloftErrors.log"}));
 }
 
-TEST_F(CliSaveSafety, AHeldProfileIsWaitedForThenReportedInUse) {
-    create("Home");
+TEST_P(CliSaveSafetyBothForms, AHeldProfileIsWaitedForThenReportedInUse) {
+    prepare("Home", 0);
     DirectStore other(temp_.path());
     ASSERT_TRUE(other.store.OpenProfile(u"Home").loaded());
     const std::string before = ReadBytes(file("Home"));

@@ -11,6 +11,7 @@
 
 #include "store/profile_codec.h"
 #include "store/profile_verifier.h"
+#include "store/sealed_profile.h"
 #include "store_fixture.h"
 
 namespace keyloft::testing {
@@ -35,8 +36,14 @@ std::vector<std::string> FolderNames(const std::filesystem::path& folder) {
     return names;
 }
 
-class SaveSafetyTest : public StoreTest {
+// Every test runs on a profile in the usual form and on a sealed one (with Argon2id at its
+// smallest limits).
+class SaveSafetyTest : public StoreTest, public ::testing::WithParamInterface<bool> {
 protected:
+    void SetUp() override { sealed::SetLimitsForTesting({1, 8192}); }
+    void TearDown() override { sealed::SetLimitsForTesting({0, 0}); }
+    bool sealedForm() const { return GetParam(); }
+
     // A sound profile file at `version` holding one entry named after it.
     std::string ProfileAt(std::int32_t version) {
         Profile p;
@@ -45,7 +52,17 @@ protected:
         p.answerMode = kOneAnswer;
         p.questions = {u"5|Default Question|opensesame"};
         p.entries = {u"4||saved at " + Int32Text(version) + u"|me|pw||||"};
+        if (sealedForm()) {
+            std::unique_ptr<sealed::Keys> keys;
+            return JoinFileLines(sealed::SealProfile(p, version, keys));
+        }
         return JoinFileLines(EncodeProfile(p, version, u"8.27", false).lines);
+    }
+    // The logon step (a sealed profile shows its records only after it); in the sealed form the
+    // saves that follow write the profile sealed.
+    void logOn(Instance& a) {
+        ASSERT_EQ(a.store->LogOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
+        if (sealedForm()) a.store->setSealed(true);
     }
     std::filesystem::path backupFile() const { return database / "Home.dat.bak"; }
 
@@ -58,13 +75,20 @@ protected:
     OpenResult lastOpen;
 };
 
-TEST_F(SaveSafetyTest, ASaveWritesFlushesRenamesThenFlushesTheFolder) {
+TEST_P(SaveSafetyTest, ASaveWritesFlushesRenamesThenFlushesTheFolder) {
     Instance& a = createAndOpen(u"Home");
+    logOn(a);
     a.store->profile().entries.push_back(u"4|c|d|u|p||||");
     a.files->steps.clear();
     ASSERT_EQ(a.save(), SaveOutcome::Saved);
     std::vector<std::string> expected{"create"};
-    expected.insert(expected.end(), 8, "write");  // key line, 1, 8, 2, the entry, the question, 6, trailer
+    // Usual form: key line, 1, 8, 2, the entry, the question, 6, trailer. Sealed: every line of
+    // the file, written the same way.
+    const std::size_t lines = sealedForm() ? SplitFileLines(releasedFileBytes(u"Home")).size() : 8;
+    if (sealedForm()) {
+        EXPECT_EQ(SplitFileLines(releasedFileBytes(u"Home")).front(), "KEYLOFT SEALED 1");
+    }
+    expected.insert(expected.end(), lines, "write");
     expected.insert(expected.end(), {"flush", "install", "flush folder"});
     EXPECT_EQ(a.files->steps, expected);
     EXPECT_EQ(FolderNames(database), std::vector<std::string>{"Home.dat"});
@@ -78,7 +102,7 @@ TEST_F(SaveSafetyTest, ASaveWritesFlushesRenamesThenFlushesTheFolder) {
     EXPECT_EQ(a.files->steps, expected);
 }
 
-TEST_F(SaveSafetyTest, AStaleBackupIsNeverPutBackOverNewerData) {
+TEST_P(SaveSafetyTest, AStaleBackupIsNeverPutBackOverNewerData) {
     TempFolder::writeFile(profileFile(u"Home"), ProfileAt(8));
     TempFolder::writeFile(backupFile(), ProfileAt(7));
     Instance& a = open();
@@ -88,6 +112,7 @@ TEST_F(SaveSafetyTest, AStaleBackupIsNeverPutBackOverNewerData) {
     EXPECT_EQ(logLines(), std::vector<std::string>{
                               "#2026-12-07 16:57:18#,\"Recover\",\"0\",\"Home.dat.bak (older (version 7)) was removed; "
                               "Home.dat holds version 8\""});
+    logOn(a);
     a.store->profile().entries.push_back(u"4||new|me|pw||||");
     ASSERT_EQ(a.save(), SaveOutcome::Saved);
     a.store->CloseHeldFile();
@@ -95,11 +120,12 @@ TEST_F(SaveSafetyTest, AStaleBackupIsNeverPutBackOverNewerData) {
     Instance& b = open();
     ASSERT_TRUE(lastOpen.loaded());
     EXPECT_EQ(b.store->profile().version, 9);
+    logOn(b);
     EXPECT_EQ(b.store->profile().entries,
               (std::vector<std::u16string>{u"4||saved at 8|me|pw||||", u"4||new|me|pw||||"}));
 }
 
-TEST_F(SaveSafetyTest, ASoundBackupReplacesAMissingEmptyOrDamagedProfile) {
+TEST_P(SaveSafetyTest, ASoundBackupReplacesAMissingEmptyOrDamagedProfile) {
     const std::string backup = ProfileAt(7);
     const std::string newer = ProfileAt(8);
     struct Case {
@@ -132,6 +158,7 @@ TEST_F(SaveSafetyTest, ASoundBackupReplacesAMissingEmptyOrDamagedProfile) {
                                                        "(version 7) was put back as Home.dat, which " +
                                                        std::string(c.why) + "\""});
         // The next save goes ahead as usual.
+        logOn(a);
         a.store->profile().entries.push_back(u"4||after|me|pw||||");
         EXPECT_EQ(a.save(), SaveOutcome::Saved);
         a.store->CloseHeldFile();
@@ -139,7 +166,7 @@ TEST_F(SaveSafetyTest, ASoundBackupReplacesAMissingEmptyOrDamagedProfile) {
     }
 }
 
-TEST_F(SaveSafetyTest, ADamagedBackupBesideASoundProfileGoes) {
+TEST_P(SaveSafetyTest, ADamagedBackupBesideASoundProfileGoes) {
     TempFolder::writeFile(profileFile(u"Home"), ProfileAt(8));
     TempFolder::writeFile(backupFile(), "not a profile\r\n");
     Instance& a = open();
@@ -148,7 +175,7 @@ TEST_F(SaveSafetyTest, ADamagedBackupBesideASoundProfileGoes) {
     EXPECT_EQ(FolderNames(database), (std::vector<std::string>{"Home.dat", "KeyloftErrors.log"}));
 }
 
-TEST_F(SaveSafetyTest, TwoDamagedFilesAreLeftAsTheyAreAndTheLoadFails) {
+TEST_P(SaveSafetyTest, TwoDamagedFilesAreLeftAsTheyAreAndTheLoadFails) {
     TempFolder::writeFile(profileFile(u"Home"), "damaged\r\n");
     TempFolder::writeFile(backupFile(), "damaged too\r\n");
     Instance& a = open();
@@ -158,7 +185,7 @@ TEST_F(SaveSafetyTest, TwoDamagedFilesAreLeftAsTheyAreAndTheLoadFails) {
     EXPECT_EQ(a.host.mainWindowCloses, 1);  // the loader's own failure path
 }
 
-TEST_F(SaveSafetyTest, TemporaryFilesOfAnInterruptedSaveGoWithTheNextHolder) {
+TEST_P(SaveSafetyTest, TemporaryFilesOfAnInterruptedSaveGoWithTheNextHolder) {
     createAndOpen(u"Home").store->CloseHeldFile();
     TempFolder::writeFile(database / ".Home.dat.Zx81Zx81.tmp", "half a save");
     TempFolder::writeFile(database / ".Work.dat.Zx81Zx81.tmp", "another profile's");
@@ -182,7 +209,7 @@ TEST_F(SaveSafetyTest, TemporaryFilesOfAnInterruptedSaveGoWithTheNextHolder) {
 }
 
 #ifndef _WIN32  // POSIX only
-TEST_F(SaveSafetyTest, ASymlinkedProfileIsSavedThroughTheLink) {
+TEST_P(SaveSafetyTest, ASymlinkedProfileIsSavedThroughTheLink) {
     const std::filesystem::path sync = temp / "sync";
     std::filesystem::create_directories(sync);
     TempFolder::writeFile(sync / "Home.dat", ProfileAt(3));
@@ -190,6 +217,7 @@ TEST_F(SaveSafetyTest, ASymlinkedProfileIsSavedThroughTheLink) {
 
     Instance& a = open();
     ASSERT_TRUE(lastOpen.loaded());
+    logOn(a);
     a.store->profile().entries.push_back(u"4||through the link|me|pw||||");
     ASSERT_EQ(a.save(), SaveOutcome::Saved);
     EXPECT_TRUE(std::filesystem::is_symlink(profileFile(u"Home")));
@@ -197,8 +225,9 @@ TEST_F(SaveSafetyTest, ASymlinkedProfileIsSavedThroughTheLink) {
     EXPECT_EQ(FolderNames(database), std::vector<std::string>{"Home.dat"});
     const VerifyReport report = VerifyProfileBytes(TempFolder::readFile(sync / "Home.dat"));
     EXPECT_TRUE(report.ok);
+    EXPECT_EQ(report.sealed, sealedForm());
     EXPECT_EQ(report.version.value_or(0), 4);
-    EXPECT_EQ(report.entryCount, 2u);
+    EXPECT_EQ(report.entryCount, sealedForm() ? 0u : 2u);
     // The instance still holds the file behind the link.
     Instance& b = startInstance();
     EXPECT_EQ(b.open(u"Home").outcome, OpenOutcome::InUse);
@@ -206,7 +235,7 @@ TEST_F(SaveSafetyTest, ASymlinkedProfileIsSavedThroughTheLink) {
 #endif
 
 #ifndef _WIN32  // POSIX only
-TEST_F(SaveSafetyTest, ASaveKeepsPermissionsGroupAndOwner) {
+TEST_P(SaveSafetyTest, ASaveKeepsPermissionsGroupAndOwner) {
     Instance& a = createAndOpen(u"Home");
     EXPECT_EQ(StatOf(profileFile(u"Home")).st_mode & 07777, 0600u);  // new profiles: owner only
     ASSERT_EQ(::chmod(profileFile(u"Home").c_str(), 0660), 0);
@@ -216,6 +245,7 @@ TEST_F(SaveSafetyTest, ASaveKeepsPermissionsGroupAndOwner) {
     if (root) {
         ASSERT_EQ(::chown(profileFile(u"Home").c_str(), alice, team), 0);
     }
+    logOn(a);
     a.store->profile().entries.push_back(u"4||e|me|pw||||");
     ASSERT_EQ(a.save(), SaveOutcome::Saved);
     const struct stat after = StatOf(profileFile(u"Home"));
@@ -225,10 +255,11 @@ TEST_F(SaveSafetyTest, ASaveKeepsPermissionsGroupAndOwner) {
 }
 #endif
 
-TEST_F(SaveSafetyTest, NamesThatLeaveTheFolderAreRefusedBeforeAnyFileIsTouched) {
+TEST_P(SaveSafetyTest, NamesThatLeaveTheFolderAreRefusedBeforeAnyFileIsTouched) {
     const std::filesystem::path outside = temp / "outside";
     std::filesystem::create_directories(outside);
-    TempFolder::writeFile(outside / "victim.dat", ProfileAt(1));
+    const std::string victim = ProfileAt(1);
+    TempFolder::writeFile(outside / "victim.dat", victim);
     Instance& a = startInstance();
     for (const std::u16string name : {u"../outside/victim", u"a/b", u"/tmp/x", u"..", u"c:d", u"bad\\name", u"NUL", u"com1"}) {
         SCOPED_TRACE(std::string(name.begin(), name.end()));
@@ -246,11 +277,11 @@ TEST_F(SaveSafetyTest, NamesThatLeaveTheFolderAreRefusedBeforeAnyFileIsTouched) 
         EXPECT_TRUE(a.files->steps.empty());
     }
     EXPECT_EQ(FolderNames(outside), std::vector<std::string>{"victim.dat"});
-    EXPECT_EQ(TempFolder::readFile(outside / "victim.dat"), ProfileAt(1));
+    EXPECT_EQ(TempFolder::readFile(outside / "victim.dat"), victim);
 }
 
 #ifndef _WIN32  // POSIX only
-TEST_F(SaveSafetyTest, TheErrorLogOfASharedFolderIsWritableByItsGroup) {
+TEST_P(SaveSafetyTest, TheErrorLogOfASharedFolderIsWritableByItsGroup) {
     Instance& a = startInstance();
     ASSERT_EQ(::chmod(database.c_str(), 02770), 0);
     a.store->LogError(u"ReadFromFile", u"53", u"File not found");
@@ -265,6 +296,9 @@ TEST_F(SaveSafetyTest, TheErrorLogOfASharedFolderIsWritableByItsGroup) {
     EXPECT_EQ(StatOf(own / "KeyloftErrors.log").st_mode & 0777, 0600u);
 }
 #endif
+
+INSTANTIATE_TEST_SUITE_P(BothForms, SaveSafetyTest, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "Sealed" : "Usual"; });
 
 }  // namespace
 }  // namespace keyloft::testing

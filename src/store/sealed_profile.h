@@ -1,0 +1,137 @@
+#pragma once
+// The sealed form of a profile file: a text file whose records can only be read with the logon or
+// with the answers to the security questions.
+//
+//   KEYLOFT SEALED 1
+//   format=1
+//   version=<profile version>
+//   logon=<logon mode>
+//   answers=<answer mode>
+//   question=<Base64 of the question text, UTF-16LE>        one line per question, in order
+//   slot=<label> <ops> <mem> <salt> <nonce> <wrapped key>     "logon", "answers:1,3", ...
+//   nonce=<Base64 of the body's nonce>
+//   body=<number of body lines>
+//   <the body: Base64 lines of at most 76 characters>
+//   check=<Base64 of the BLAKE2b-256 hash of every line above, each followed by CR LF>
+//
+// The body is the profile's records (the logon record, categories, entries and questions with
+// their answers, in the usual record texts) encrypted with XChaCha20-Poly1305 under a random
+// 256-bit data key; everything above the body is its associated data. Each key slot holds the data
+// key encrypted with XChaCha20-Poly1305 under a key that Argon2id makes from the logon details
+// (slot "logon") or from one combination of answers (slot "answers:i,j"), with the salt and the
+// limits stored in the slot. The check line finds a damaged file without a key; a file changed on
+// purpose fails the authentication of its slot or of its body.
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "store/profile.h"
+
+namespace keyloft::sealed {
+
+inline constexpr char kFirstLine[] = "KEYLOFT SEALED 1";
+inline constexpr char16_t kDamagedMessage[] = u"The profile file is damaged.";
+
+// Argon2id limits of the slots a save makes.
+struct Limits {
+    unsigned long long ops = 0;
+    std::size_t mem = 0;
+};
+// OPSLIMIT_MODERATE / MEMLIMIT_MODERATE, unless SetLimitsForTesting chose others.
+Limits CurrentLimits();
+Limits DefaultLimits();
+// For tests and benchmarks only: slots made from here on use these limits (files keep their own).
+void SetLimitsForTesting(Limits limits);
+
+// Initialises libsodium once; false when it cannot be used (nothing can be sealed or opened).
+bool Ready();
+
+// True when the file's first two lines say it is in the sealed form (or was, before it was
+// damaged): the first line is the sealed form's, or it is not hexadecimal text while the second
+// line is a "name=value" line. A file in the usual form holds nothing but hexadecimal lines.
+bool LooksSealed(std::string_view firstLine, std::string_view secondLine);
+
+// Memory for keys: locked where the system allows, zeroed when freed.
+class Key {
+public:
+    static constexpr std::size_t kSize = 32;
+    Key();
+    ~Key();
+    Key(const Key&) = delete;
+    Key& operator=(const Key&) = delete;
+    unsigned char* data() { return bytes_->data(); }
+    const unsigned char* data() const { return bytes_->data(); }
+
+private:
+    std::unique_ptr<std::array<unsigned char, kSize>> bytes_;
+};
+
+struct Slot {
+    std::string label;  // "logon", or "answers:" and the 1-based question numbers, ascending
+    Limits limits;
+    std::string salt;     // crypto_pwhash_SALTBYTES
+    std::string nonce;    // crypto_aead_xchacha20poly1305_ietf_NPUBBYTES
+    std::string wrapped;  // the data key and its tag
+};
+
+// What the header and the framing of a sealed file hold; the body is still encrypted.
+struct SealedFile {
+    std::int32_t version = 0;
+    std::int32_t logonMode = 0;
+    std::int32_t answerMode = 0;
+    std::vector<std::u16string> questions;  // the question texts
+    std::vector<Slot> keySlots;
+    std::string bodyNonce;
+    std::string body;            // cipher text with its tag
+    std::string associatedData;  // the lines above the body, each followed by CR LF
+};
+
+// Parses the lines of a file (without line endings). Nullopt when anything of the header, the
+// framing or the check line is wrong: the file is damaged.
+std::optional<SealedFile> ParseSealedLines(const std::vector<std::string>& lines);
+
+// The typed values a logon step tries, trimmed by the caller.
+struct LogonValues {
+    std::u16string userId;
+    std::u16string password;
+    std::u16string pin;
+};
+
+// The data key and the slots of the loaded sealed profile, and what the slots were made from.
+struct Keys {
+    Key dataKey;
+    std::vector<Slot> keySlots;
+    std::array<unsigned char, 32> madeFrom{};  // hash of the logon details, questions and answers
+};
+
+enum class Unwrap { Opened, NoSlot, Refused };
+
+// Tries the logon slot with the details the logon mode asks for.
+Unwrap UnwrapWithLogon(const SealedFile& file, const LogonValues& typed, Key& dataKey);
+// Tries every answer slot with the typed answers (one per question row, in question order).
+Unwrap UnwrapWithAnswers(const SealedFile& file, const std::vector<std::u16string>& typed, Key& dataKey);
+
+// Decrypts the body with the data key and fills the Profile (its header values included). False
+// when the body does not authenticate or does not hold well-formed records: the file is damaged,
+// and `profile` is left with empty collections and no logon details.
+bool OpenBody(const SealedFile& file, const Key& dataKey, Profile& profile);
+
+// Keys for a Profile opened with `dataKey` from `file`: the file's slots are kept.
+std::unique_ptr<Keys> KeepKeys(const SealedFile& file, const Key& dataKey, const Profile& profile);
+
+// The lines of the sealed file a save writes at `writtenVersion`. `keys` are kept when they were
+// made for the Profile's logon details, questions and answers; otherwise (or when null) a new
+// data key and new slots are made with the current limits. Empty when libsodium failed.
+std::vector<std::string> SealProfile(const Profile& profile, std::int32_t writtenVersion,
+                                     std::unique_ptr<Keys>& keys);
+
+// The Profile as it is before logon: logon mode, answer mode, version and the question texts (with
+// empty answers); nothing else.
+void FillHeaderOnly(const SealedFile& file, Profile& profile);
+
+}  // namespace keyloft::sealed

@@ -1,0 +1,432 @@
+// Sealed profile files: what opens them, what they show before logon, what damage does, and that
+// saving, conflicts and the version check work as for the usual form.
+#include <gtest/gtest.h>
+
+#include <sodium.h>
+
+#include <string>
+#include <vector>
+
+#include "store/profile_codec.h"
+#include "store/sealed_profile.h"
+#include "store_fixture.h"
+#include "support/temp_folder.h"
+
+namespace keyloft::testing {
+namespace {
+
+// Argon2id at its smallest: these tests are about the format, not the cost.
+constexpr sealed::Limits kTestLimits{1, 8192};
+
+// Every kind of record, with text from several scripts and outside the basic plane.
+void FillEverything(Profile& p) {
+    p.logonMode = kUserIdPasswordAndPin;
+    p.userId = u"J\u00f6rg";
+    p.password = u"p\u00e4ss \U0001F511 w\u00f6rd";
+    p.pin = u"4711";
+    p.answerMode = kTwoAnswers;
+    p.questions = {u"5|First pet?|R\u00e9x", u"5|\u6bcd\u306e\u65e7\u59d3?|\u5c71\u7530", u"5|Town|Z\u00fcrich"};
+    AddNewCategory(p.categories, u"Bank");
+    AddNewCategory(p.categories, u"\u0420\u0430\u0431\u043e\u0442\u0430");
+    p.entries = {u"4|Bank|Main account|u1|pw1|line one\r\nline two|12/31/2030|https://bank.example|a@b.example",
+                 u"4|\u0420\u0430\u0431\u043e\u0442\u0430|\U00020BB7 mail|\u00fc|\u20ac\u20ac|||| ",
+                 u"4||no category|||||x|"};
+}
+
+void ExpectSameContent(const Profile& a, const Profile& b) {
+    EXPECT_EQ(a.logonMode, b.logonMode);
+    EXPECT_EQ(a.userId, b.userId);
+    EXPECT_EQ(a.password, b.password);
+    EXPECT_EQ(a.pin, b.pin);
+    EXPECT_EQ(a.answerMode, b.answerMode);
+    EXPECT_EQ(a.questions, b.questions);
+    EXPECT_EQ(a.entries, b.entries);
+    ASSERT_EQ(a.categories.size(), b.categories.size());
+    for (std::size_t i = 1; i <= a.categories.size(); ++i) {
+        EXPECT_EQ(a.categories.at(i).record, b.categories.at(i).record);
+    }
+}
+
+std::vector<std::string> Lines(const std::string& bytes) { return SplitFileLines(bytes); }
+
+std::string Rejoin(const std::vector<std::string>& lines) { return JoinFileLines(lines); }
+
+// The check line made again after a deliberate change, so that only the keys can find it.
+std::vector<std::string> Rechecked(std::vector<std::string> lines) {
+    lines.pop_back();
+    const std::string joined = Rejoin(lines);
+    unsigned char hash[crypto_generichash_BYTES];
+    crypto_generichash(hash, sizeof hash, reinterpret_cast<const unsigned char*>(joined.data()), joined.size(),
+                       nullptr, 0);
+    char text[sodium_base64_ENCODED_LEN(crypto_generichash_BYTES, sodium_base64_VARIANT_ORIGINAL)];
+    sodium_bin2base64(text, sizeof text, hash, sizeof hash, sodium_base64_VARIANT_ORIGINAL);
+    lines.push_back(std::string("check=") + text);
+    return lines;
+}
+
+std::size_t LineStarting(const std::vector<std::string>& lines, const std::string& prefix) {
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].rfind(prefix, 0) == 0) return i;
+    }
+    throw StepFailed("no line starts with " + prefix);
+}
+
+class SealedStoreTest : public StoreTest {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(sealed::Ready());
+        sealed::SetLimitsForTesting(kTestLimits);
+    }
+    void TearDown() override { sealed::SetLimitsForTesting({0, 0}); }
+
+    // A new profile filled with every kind of record, logged on and saved sealed by one instance.
+    Instance& sealedProfile(std::u16string_view name) {
+        Instance& a = createAndOpen(name);
+        if (a.store->LogOn({u"", u"opensesame", u""}) != LogonOutcome::LoggedOn) throw StepFailed("logon");
+        FillEverything(a.store->profile());
+        a.store->setSealed(true);
+        if (a.save() != SaveOutcome::Saved) throw StepFailed("the sealed save failed");
+        return a;
+    }
+
+    void writeFile(std::u16string_view name, const std::string& bytes) {
+        for (const auto& instance : instances) instance->store->CloseHeldFile();
+        TempFolder::writeFile(profileFile(name), bytes);
+    }
+
+    static LogonDetails rightLogon() { return {u"  J\u00f6rg ", u"p\u00e4ss \U0001F511 w\u00f6rd  ", u" 4711"}; }
+};
+
+TEST_F(SealedStoreTest, RoundTripShowsOnlyTheHeaderBeforeLogonAndEverythingAfter) {
+    Instance& a = sealedProfile(u"Home");
+    const Profile original = a.store->profile();
+    const std::string bytes = releasedFileBytes(u"Home");
+    a.store->CloseHeldFile();
+    ASSERT_EQ(Lines(bytes).front(), "KEYLOFT SEALED 1");
+    for (const std::string secret : {"Main account", "opensesame", "line one", "Z\xc3\xbcrich"}) {
+        EXPECT_EQ(bytes.find(secret), std::string::npos) << secret;
+    }
+    EXPECT_EQ(bytes.find("First pet"), std::string::npos);  // question texts are Base64, not plain
+
+    Instance& b = startInstance();
+    ASSERT_TRUE(b.open(u"Home").loaded());
+    const Profile& before = b.store->profile();
+    EXPECT_TRUE(b.store->sealed());
+    EXPECT_EQ(before.logonMode, kUserIdPasswordAndPin);
+    EXPECT_EQ(before.answerMode, kTwoAnswers);
+    EXPECT_EQ(before.questions, (std::vector<std::u16string>{u"5|First pet?|", u"5|\u6bcd\u306e\u65e7\u59d3?|",
+                                                             u"5|Town|"}));
+    EXPECT_TRUE(before.userId.empty() && before.password.empty() && before.pin.empty());
+    EXPECT_TRUE(before.entries.empty() && before.categories.empty());
+
+    EXPECT_EQ(b.store->LogOn({u"J\u00f6rg", u"p\u00e4ss \U0001F511 w\u00f6rd", u"4712"}), LogonOutcome::Incorrect);
+    EXPECT_EQ(b.store->LogOn({u"", u"", u""}), LogonOutcome::Incorrect);
+    EXPECT_TRUE(b.store->profile().entries.empty());
+    ASSERT_EQ(b.store->LogOn(rightLogon()), LogonOutcome::LoggedOn);
+    ExpectSameContent(b.store->profile(), original);
+    EXPECT_EQ(b.store->profile().version, original.version);
+    EXPECT_TRUE(b.host.messages.empty());
+}
+
+TEST_F(SealedStoreTest, SealThenUnsealGivesAUsualFileWithTheSameContent) {
+    Instance& a = createAndOpen(u"Home");
+    ASSERT_EQ(a.store->LogOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
+    FillEverything(a.store->profile());
+    ASSERT_EQ(a.save(), SaveOutcome::Saved);
+    const Profile original = a.store->profile();
+    EXPECT_FALSE(a.store->sealed());
+
+    a.store->setSealed(true);
+    ASSERT_EQ(a.save(), SaveOutcome::Saved);
+    a.store->CloseHeldFile();
+    Instance& b = startInstance();
+    ASSERT_TRUE(b.open(u"Home").loaded());
+    ASSERT_EQ(b.store->LogOn(rightLogon()), LogonOutcome::LoggedOn);
+    b.store->setSealed(false);
+    ASSERT_EQ(b.save(), SaveOutcome::Saved);
+    b.store->CloseHeldFile();
+
+    const std::string bytes = fileBytes(u"Home");
+    const DecodedFile decoded = DecodeFileForTest(bytes);  // the usual form: hexadecimal lines
+    ASSERT_GT(decoded.lines.size(), 5u);
+    EXPECT_EQ(decoded.lines.front().find_first_not_of("0123456789ABCDEF"), std::string::npos);
+    Instance& c = startInstance();
+    ASSERT_TRUE(c.open(u"Home").loaded());
+    EXPECT_FALSE(c.store->sealed());
+    ASSERT_EQ(c.store->LogOn(rightLogon()), LogonOutcome::LoggedOn);
+    ExpectSameContent(c.store->profile(), original);
+    EXPECT_EQ(c.store->profile().version, original.version + 2);
+}
+
+TEST_F(SealedStoreTest, EachAnswerCombinationOpensAndAWrongOneDoesNot) {
+    sealedProfile(u"Home").store->CloseHeldFile();
+    const std::vector<std::u16string> right = {u" R\u00e9x", u"\u5c71\u7530 ", u"Z\u00fcrich"};
+    // Two answers of three are asked for: every pair opens, one right answer alone does not.
+    for (int wrong = 0; wrong < 3; ++wrong) {
+        SCOPED_TRACE(wrong);
+        std::vector<std::u16string> typed = right;
+        typed[static_cast<std::size_t>(wrong)] = u"nope";
+        Instance& other = startInstance();
+        ASSERT_TRUE(other.open(u"Home").loaded());
+        ASSERT_EQ(other.store->LogOnWithAnswers(typed), LogonOutcome::LoggedOn);
+        EXPECT_EQ(other.store->profile().password, u"p\u00e4ss \U0001F511 w\u00f6rd");
+        other.store->CloseHeldFile();
+    }
+    Instance& other = startInstance();
+    ASSERT_TRUE(other.open(u"Home").loaded());
+    EXPECT_EQ(other.store->LogOnWithAnswers({u"R\u00e9x", u"x", u"y"}), LogonOutcome::Incorrect);
+    EXPECT_EQ(other.store->LogOnWithAnswers({u"\u5c71\u7530", u"R\u00e9x", u"Z\u00fcrich"}), LogonOutcome::Incorrect);
+    EXPECT_TRUE(other.store->profile().entries.empty());
+
+    const std::vector<std::string> lines = Lines(releasedFileBytes(u"Home"));
+    std::vector<std::string> labels;
+    for (const std::string& line : lines) {
+        if (line.rfind("slot=", 0) == 0) labels.push_back(line.substr(5, line.find(' ') - 5));
+    }
+    EXPECT_EQ(labels, (std::vector<std::string>{"logon", "answers:1,2", "answers:1,3", "answers:2,3"}));
+}
+
+TEST_F(SealedStoreTest, SlotsStayUntilTheLogonOrAnAnswerChanges) {
+    Instance& a = sealedProfile(u"Home");
+    const auto slotsAndNonce = [&] {
+        const std::vector<std::string> lines = Lines(releasedFileBytes(u"Home"));
+        std::vector<std::string> kept;
+        for (const std::string& line : lines) {
+            if (line.rfind("slot=", 0) == 0 || line.rfind("nonce=", 0) == 0) kept.push_back(line);
+        }
+        return kept;
+    };
+    const std::vector<std::string> first = slotsAndNonce();
+    a.store->profile().entries.push_back(u"4|Bank|more|||||");
+    ASSERT_EQ(a.save(), SaveOutcome::Saved);
+    const std::vector<std::string> second = slotsAndNonce();
+    ASSERT_EQ(first.size(), second.size());
+    EXPECT_TRUE(std::equal(first.begin(), first.end() - 1, second.begin()));  // the same slots
+    EXPECT_NE(first.back(), second.back());                                   // a fresh nonce
+
+    a.store->profile().questions[2] = u"5|Town|Bern";
+    ASSERT_EQ(a.save(), SaveOutcome::Saved);
+    const std::vector<std::string> third = slotsAndNonce();
+    for (std::size_t i = 0; i + 1 < third.size(); ++i) EXPECT_NE(third[i], second[i]);
+
+    a.store->profile().password = u"new one";
+    ASSERT_EQ(a.save(), SaveOutcome::Saved);
+    a.store->CloseHeldFile();
+    Instance& b = startInstance();
+    ASSERT_TRUE(b.open(u"Home").loaded());
+    EXPECT_EQ(b.store->LogOn(rightLogon()), LogonOutcome::Incorrect);
+    EXPECT_EQ(b.store->LogOnWithAnswers({u"R\u00e9x", u"", u"Z\u00fcrich"}), LogonOutcome::Incorrect);
+    EXPECT_EQ(b.store->LogOnWithAnswers({u"R\u00e9x", u"", u"Bern"}), LogonOutcome::LoggedOn);
+    EXPECT_EQ(b.store->profile().entries.size(), 4u);
+    EXPECT_EQ(b.store->profile().password, u"new one");
+}
+
+TEST_F(SealedStoreTest, AFlippedBitAnywhereIsDamageAndNothingIsShown) {
+    sealedProfile(u"Home");
+    const std::string good = releasedFileBytes(u"Home");
+    const std::vector<std::string> lines = Lines(good);
+    struct Spot {
+        const char* where;
+        std::size_t offset;
+    };
+    const auto offsetOf = [&](std::size_t line, std::size_t column) {
+        std::size_t offset = 0;
+        for (std::size_t i = 0; i < line; ++i) offset += lines[i].size() + 2;
+        return offset + column;
+    };
+    const std::size_t slot = LineStarting(lines, "slot=answers");
+    const std::size_t body = LineStarting(lines, "body=") + 1;
+    const Spot spots[] = {
+        {"first line", offsetOf(0, 3)},
+        {"end of first line", offsetOf(0, lines[0].size())},
+        {"version", offsetOf(LineStarting(lines, "version="), 8)},
+        {"logon mode", offsetOf(LineStarting(lines, "logon="), 6)},
+        {"question", offsetOf(LineStarting(lines, "question="), 12)},
+        {"slot salt", offsetOf(slot, lines[slot].size() - 120)},
+        {"slot key", offsetOf(slot, lines[slot].size() - 3)},
+        {"body", offsetOf(body, 40)},
+        {"last body line", offsetOf(lines.size() - 2, 1)},
+        {"check line", offsetOf(lines.size() - 1, 10)},
+    };
+    for (const Spot& spot : spots) {
+        for (const unsigned char bit : {0x01, 0x20}) {
+            SCOPED_TRACE(std::string(spot.where) + " bit " + std::to_string(bit));
+            std::string bad = good;
+            bad[spot.offset] = static_cast<char>(bad[spot.offset] ^ bit);
+            writeFile(u"Home", bad);
+            Instance& other = startInstance();
+            const OpenResult opened = other.open(u"Home");
+            EXPECT_EQ(opened.outcome, OpenOutcome::Damaged);
+            EXPECT_EQ(other.host.texts(), std::vector<std::u16string>{u"The profile file is damaged."});
+            const Profile& p = other.store->profile();
+            EXPECT_TRUE(p.questions.empty() && p.entries.empty() && p.password.empty());
+            EXPECT_EQ(p.logonMode, 0);
+            EXPECT_FALSE(other.store->holdsFile());
+            EXPECT_EQ(other.store->LogOn(rightLogon()), LogonOutcome::Incorrect);
+        }
+    }
+}
+
+TEST_F(SealedStoreTest, AChangeMadeOnPurposeFailsAtLogonAndNothingIsKept) {
+    sealedProfile(u"Home");
+    const std::vector<std::string> lines = Lines(releasedFileBytes(u"Home"));
+    // Each change keeps the file well-formed and its check line right: only the keys find it.
+    const auto bodyChanged = [](std::vector<std::string> l) {
+        std::string& line = l[LineStarting(l, "body=") + 1];
+        line[5] = line[5] == 'A' ? 'B' : 'A';
+        return l;
+    };
+    const auto questionChanged = [](std::vector<std::string> l) {
+        l[LineStarting(l, "question=")] = "question=QQBCAEMA";  // "ABC"
+        return l;
+    };
+    const auto versionChanged = [](std::vector<std::string> l) {
+        l[LineStarting(l, "version=")] = "version=999";
+        return l;
+    };
+    int round = 0;
+    for (const auto& change : {+bodyChanged, +questionChanged, +versionChanged}) {
+        SCOPED_TRACE(++round);
+        writeFile(u"Home", Rejoin(Rechecked(change(lines))));
+        Instance& other = startInstance();
+        ASSERT_TRUE(other.open(u"Home").loaded());
+        EXPECT_EQ(other.store->LogOn(rightLogon()), LogonOutcome::Damaged);
+        const Profile& p = other.store->profile();
+        EXPECT_TRUE(p.questions.empty() && p.entries.empty() && p.password.empty() && p.userId.empty());
+        EXPECT_FALSE(other.store->holdsFile());
+        EXPECT_FALSE(other.store->loaded());
+    }
+}
+
+TEST_F(SealedStoreTest, VersionCheckAndConflictMessagesBetweenTwoInstances) {
+    struct OtherSave {
+        const char* what;
+        void (*change)(Profile&);
+        SaveOutcome expected;
+    };
+    const OtherSave cases[] = {
+        {"an entry", [](Profile& p) { p.entries.push_back(u"4|Bank|B's||||||"); }, SaveOutcome::ConflictRefreshed},
+        {"an answer", [](Profile& p) { p.questions[0] = u"5|First pet?|Bello"; }, SaveOutcome::ConflictRefreshed},
+        {"the password", [](Profile& p) { p.password = u"changed"; }, SaveOutcome::ConflictLockedOut},
+    };
+    int round = 0;
+    for (const OtherSave& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::u16string name = u"P" + Int32Text(++round);
+        instances.clear();
+        Instance& a = sealedProfile(name);
+        a.store->CloseHeldFile();
+        Instance& b = startInstance();
+        ASSERT_TRUE(b.open(name).loaded());
+        ASSERT_EQ(b.store->LogOn(rightLogon()), LogonOutcome::LoggedOn);
+        c.change(b.store->profile());
+        ASSERT_EQ(b.save(), SaveOutcome::Saved);
+        const Profile afterB = b.store->profile();
+        b.store->CloseHeldFile();
+        const std::string bytesAfterB = fileBytes(name);
+
+        a.host.clear();
+        a.store->profile().entries.push_back(u"4|x|A's||||||");
+        EXPECT_EQ(a.save(), c.expected);
+        EXPECT_EQ(releasedFileBytes(name), bytesAfterB);
+        if (c.expected == SaveOutcome::ConflictLockedOut) {
+            EXPECT_EQ(a.host.locks, 1);
+            EXPECT_EQ(a.host.texts(), std::vector<std::u16string>{
+                                          u"The profile has been modified by another user.\nYou will have to login again."});
+            EXPECT_TRUE(a.store->profile().entries.empty());
+        } else {
+            EXPECT_EQ(a.host.locks, 0);
+            EXPECT_EQ(a.host.texts(),
+                      std::vector<std::u16string>{u"The record has been modified by another user.\nRefreshing data..."});
+            ExpectSameContent(a.store->profile(), afterB);
+            // A goes on from B's version, still sealed.
+            a.store->profile().entries.push_back(u"4|x|A's again||||||");
+            EXPECT_EQ(a.save(), SaveOutcome::Saved);
+            EXPECT_EQ(Lines(releasedFileBytes(name)).front(), "KEYLOFT SEALED 1");
+        }
+        a.store->CloseHeldFile();
+    }
+}
+
+TEST_F(SealedStoreTest, AFileMadeWithTheDefaultLimitsOpensWithThem) {
+    sealed::SetLimitsForTesting({0, 0});
+    Instance& a = createAndOpen(u"Home");
+    ASSERT_EQ(a.store->LogOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
+    a.store->profile().entries.push_back(u"4||kept|||||");
+    a.store->setSealed(true);
+    ASSERT_EQ(a.save(), SaveOutcome::Saved);
+    a.store->CloseHeldFile();
+    const std::vector<std::string> lines = Lines(fileBytes(u"Home"));
+    const std::string slot = lines[LineStarting(lines, "slot=logon")];
+    EXPECT_EQ(slot.rfind("slot=logon " + std::to_string(crypto_pwhash_OPSLIMIT_MODERATE) + " " +
+                             std::to_string(crypto_pwhash_MEMLIMIT_MODERATE) + " ",
+                         0),
+              0u)
+        << slot;
+
+    sealed::SetLimitsForTesting(kTestLimits);  // another setting does not matter: the file has its own
+    Instance& b = startInstance();
+    ASSERT_TRUE(b.open(u"Home").loaded());
+    ASSERT_EQ(b.store->LogOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
+    EXPECT_EQ(b.store->profile().entries, std::vector<std::u16string>{u"4||kept|||||"});
+}
+
+TEST_F(SealedStoreTest, ABackupLeftBesideASealedProfileIsCheckedAndPutBack) {
+    sealedProfile(u"Home");
+    const std::string older = releasedFileBytes(u"Home");
+    instances.front()->store->profile().entries.push_back(u"4||newer|||||");
+    ASSERT_EQ(instances.front()->save(), SaveOutcome::Saved);
+    const std::string newer = releasedFileBytes(u"Home");
+    instances.clear();
+
+    // A newer sound backup beside an older profile file is put back; a damaged one is removed.
+    TempFolder::writeFile(profileFile(u"Home"), older);
+    TempFolder::writeFile(database / "Home.dat.bak", newer);
+    Instance& a = startInstance();
+    ASSERT_TRUE(a.open(u"Home").loaded());
+    EXPECT_FALSE(std::filesystem::exists(database / "Home.dat.bak"));
+    ASSERT_EQ(a.store->LogOn(rightLogon()), LogonOutcome::LoggedOn);
+    EXPECT_EQ(a.store->profile().entries.size(), 4u);
+    instances.clear();
+
+    std::string damaged = older;
+    damaged[damaged.size() / 2] ^= 0x01;
+    TempFolder::writeFile(database / "Home.dat.bak", damaged);
+    Instance& b = startInstance();
+    ASSERT_TRUE(b.open(u"Home").loaded());
+    EXPECT_FALSE(std::filesystem::exists(database / "Home.dat.bak"));
+    ASSERT_EQ(b.store->LogOn(rightLogon()), LogonOutcome::LoggedOn);
+    EXPECT_EQ(b.store->profile().entries.size(), 4u);
+}
+
+TEST(LogonStep, AnInvalidLogonModeOrAnswerModeNeverLogsOnWithNothing) {
+    TempFolder temp;
+    RecordingHost host;
+    std::unique_ptr<FileSystem> files = platform::CreateHostFileSystem();
+    std::unique_ptr<SettingsStore> settings = platform::CreateSettingsStoreIn(temp.path() / "settings");
+    FakeClock clock;
+    ProfileStore store(host, *files, *settings, clock, temp.path());
+    store.setDatabaseFolder(temp.path());
+    ASSERT_TRUE(store.CreateProfile(u"P"));
+    ASSERT_TRUE(store.OpenProfile(u"P").loaded());
+    Profile& p = store.profile();
+    p.logonMode = 0;
+    p.password = u"x";
+    EXPECT_EQ(store.LogOn({u"", u"x", u""}), LogonOutcome::Incorrect);
+    p.answerMode = 0;
+    p.questions = {u"5|Q|A"};
+    EXPECT_EQ(store.LogOnWithAnswers({u"", u"", u""}), LogonOutcome::Incorrect);
+    EXPECT_EQ(store.LogOnWithAnswers({u" A ", u"", u""}), LogonOutcome::LoggedOn);
+
+    // Sealed, such a profile could never be opened again: the save fails and the file stays.
+    store.CloseHeldFile();
+    const std::string before = TempFolder::readFile(temp.path() / "P.dat");
+    p.answerMode = kAllAnswers;  // three answers of one question: no answer slot either
+    store.setSealed(true);
+    EXPECT_EQ(store.WriteToFile().outcome, SaveOutcome::Failed);
+    store.CloseHeldFile();
+    EXPECT_EQ(TempFolder::readFile(temp.path() / "P.dat"), before);
+}
+
+}  // namespace
+}  // namespace keyloft::testing
