@@ -93,12 +93,12 @@ int Session::openAndLogOn(const std::u16string& profileName) {
             store_->LogError(u"ReadFromFile", ErrorNumberText(result.error.number), result.error.description);
             break;
         case OpenOutcome::NotFound:
-        case OpenOutcome::Damaged:
         case OpenOutcome::Failed:
             Console::printError("keyloft-cli: the profile \"" + ToUtf8(profileName) + "\" could not be loaded");
             break;
         case OpenOutcome::BadName:
         case OpenOutcome::Empty:
+        case OpenOutcome::Damaged:  // the report says what is wrong with the file
         case OpenOutcome::Ended:
             break;
     }
