@@ -287,6 +287,7 @@ QWidget* frmNewMain::welcomeArea() const { return welcomeView; }
 MessageAnswer frmNewMain::showMessage(const MessageRequest& request) { return services_.dialogs->showMessage(request); }
 
 void frmNewMain::lockSession() {
+    ++locks_;
     releaseSessionButtons();
     hideEveryView();
     fraProfile->showNameBox(false);

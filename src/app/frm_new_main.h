@@ -37,6 +37,7 @@ public:
 
     // The load step: version label, show, list the profiles, tray, welcome animation.
     void Form_Load();
+    const AppServices& services() const { return services_; }
 
     // Views plugged in by other parts of the program (the window does not own them).
     void setPasswordsView(PasswordsViewApi* view);
@@ -124,6 +125,8 @@ private:
     void Lock();
     void releaseSessionButtons();
     void hideEveryView();
+    // Everything a locked window must not show: the pop-up, the views' rows and boxes, the status.
+    void forgetProfileInViews();
     void resetSession();
     void chkTimeout_Click();
     void slTimer_Change();
@@ -166,6 +169,9 @@ private:
     LocalTime lastActivity_;
     QString logonStatusText_;
     bool inBlockingWait_ = false;
+    // Counts the locks of any origin, so that a command can tell that the store locked the
+    // session in the middle of it (a conflict) and stop before it shows anything again.
+    int locks_ = 0;
 
 public:
     // Controls, named as their objectName.

@@ -44,6 +44,14 @@ void frmNewMain::releaseSessionButtons() {
     passwords->setEnabled(false);
 }
 
+void frmNewMain::forgetProfileInViews() {
+    if (popup_->isPopupVisible()) popup_->closePopup();
+    passwordsView_->ForgetProfile();
+    categoryView_->ForgetProfile();
+    setupView_->ForgetProfile();
+    setStatusText(QString());
+}
+
 void frmNewMain::hideEveryView() {
     ShowPasswords(false);
     ShowSetup(false);
@@ -51,6 +59,7 @@ void frmNewMain::hideEveryView() {
     ShowCategory(false);
     fraLogin->setUp(false, store_->profile().logonMode);
     fraAbout->hide();
+    forgetProfileInViews();
 }
 
 void frmNewMain::Lock() {
@@ -83,6 +92,7 @@ void frmNewMain::tmrLock_Timer() {
     if (idleSeconds < static_cast<std::int64_t>(fraSecurityOptions->slTimer->value()) * 60) {
         return;
     }
+    ++locks_;
     releaseSessionButtons();
     hideEveryView();
     welcome_->LoadAndStart(welcomePicturePath());

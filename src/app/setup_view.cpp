@@ -239,6 +239,16 @@ bool SetupView::SaveSecurityOptions() {
     return true;
 }
 
+void SetupView::ForgetProfile() {
+    const bool guardWasOn = host_.fillGuard();
+    host_.setFillGuard(true);
+    for (QLineEdit* box : {txtUserID, txtPassword, txtconfirm, txtSetupPIN, txtQuestion[0], txtQuestion[1],
+                           txtQuestion[2], txtanswer[0], txtanswer[1], txtanswer[2]}) {
+        box->clear();
+    }
+    host_.setFillGuard(guardWasOn);
+}
+
 void SetupView::StoreSecurityOptions() {
     Profile& profile = host_.store().profile();
     profile.questions.clear();

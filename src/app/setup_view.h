@@ -39,6 +39,7 @@ public:
 
     void FillSetup() override;
     bool SaveSecurityOptions() override;
+    void ForgetProfile() override;
 
     QGroupBox* fraOptions;
     QRadioButton* optPass;

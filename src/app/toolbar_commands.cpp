@@ -165,8 +165,12 @@ void frmNewMain::saveCommand() {
         }
         return;
     }
+    // A conflict found by the save may lock the session inside the store: then nothing is shown
+    // or written any more.
+    const int locksBefore = locks_;
+    const auto lockedMeanwhile = [this, locksBefore] { return locks_ != locksBefore; };
     if (isShown(fraSecurityOptions)) {
-        if (!setupView_->SaveSecurityOptions()) {
+        if (!setupView_->SaveSecurityOptions() || lockedMeanwhile()) {
             return;
         }
         const bool autoLock = fraSecurityOptions->chkTimeout->isChecked();
@@ -178,6 +182,10 @@ void frmNewMain::saveCommand() {
     if (isShown(fraCategory)) {
         ShowBusyPointer();
         categoryView_->SaveCategory();
+        if (lockedMeanwhile()) {
+            ShowIdlePointer();
+            return;
+        }
         ShowCategory(false);
         ShowCategory(true);
         categoryView_->FillCategoryList();
@@ -186,6 +194,10 @@ void frmNewMain::saveCommand() {
     if (isShown(fraPasswords)) {
         ShowBusyPointer();
         const bool stored = passwordsView_->SaveEntry();
+        if (lockedMeanwhile()) {
+            ShowIdlePointer();
+            return;
+        }
         if (stored) {
             passwordsView_->ClearEntryEditor();
             ShowPasswords(true);

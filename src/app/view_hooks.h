@@ -37,6 +37,8 @@ public:
     virtual void GenerateIntoEditor() {}
     // Toolbar1 "Print".
     virtual void PrintMasterList() {}
+    // The session was locked: drop every row, filter item and box that came from the profile.
+    virtual void ForgetProfile() {}
 };
 
 // The security setup view's own boxes (inside fraSecurityOptions; the auto-lock controls, About
@@ -50,6 +52,8 @@ public:
     // message was shown); the window then keeps the unsaved-changes flag. True when stored: the
     // window then writes the "Timer" setting, disables Save and Cancel and clears the flag.
     virtual bool SaveSecurityOptions() { return true; }
+    // The session was locked: empty every box.
+    virtual void ForgetProfile() {}
 };
 
 // The category view (frame fraCategory; cmdCloseCategory belongs to the window).
@@ -65,6 +69,8 @@ public:
     virtual void DeleteCategory() {}
     // "Save": SaveCategory (a new one when the New marker is visible).
     virtual void SaveCategory() {}
+    // The session was locked: empty the list and the name box.
+    virtual void ForgetProfile() {}
 };
 
 // The welcome animation (control AGif in the welcome area).

@@ -142,10 +142,21 @@ bool CategoryView::SaveCategory(bool isNew) {
     }
     if (ownPosition != 0) categories.removeAt(ownPosition);
     AddNewCategory(categories, name);
-    host_.store().WriteToFile();
+    // A lock-out by another user's save leaves nothing to list.
+    if (host_.store().WriteToFile() == SaveOutcome::ConflictLockedOut) return false;
     txtCategory->clear();
     FillCategoryList();
     return true;
+}
+
+void CategoryView::ForgetProfile() {
+    const bool guardWasOn = host_.fillGuard();
+    host_.setFillGuard(true);
+    lstCategory->clear();
+    txtCategory->clear();
+    txtCategory->hide();
+    lblNewCategory->hide();
+    host_.setFillGuard(guardWasOn);
 }
 
 void CategoryView::DeleteCategory() {
@@ -154,7 +165,10 @@ void CategoryView::DeleteCategory() {
     if (const std::size_t position = FindCategory(categories, TrimmedText(txtCategory)); position != 0)
         categories.removeAt(position);
     host_.ShowBusyPointer();
-    host_.store().WriteToFile();
+    if (host_.store().WriteToFile() == SaveOutcome::ConflictLockedOut) {
+        host_.ShowIdlePointer();
+        return;
+    }
     delete lstCategory->selectedItems().first();
     host_.ShowIdlePointer();
     txtCategory->hide();

@@ -29,6 +29,7 @@ public:
     void beginNewCategory() override;
     void DeleteCategory() override;
     void SaveCategory() override;
+    void ForgetProfile() override;
 
     // Stores the name box's text as a new category or as the new name of the selected one.
     bool SaveCategory(bool isNew);

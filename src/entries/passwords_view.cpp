@@ -481,13 +481,26 @@ bool PasswordsView::SaveEntry() {
     entries.push_back(check.stored.toRecord());
     currentPosition_ = 0;
 
-    (void)host_.store().WriteToFile();  // the store reports its own failures and conflicts
+    // The store reports its own failures and conflicts; a lock-out leaves nothing to list.
+    if (host_.store().WriteToFile() == SaveOutcome::ConflictLockedOut) return false;
 
     host_.setFillGuard(true);
     ClearEntryEditor();
     host_.setFillGuard(false);
     FillEntryList();
     return true;
+}
+
+void PasswordsView::ForgetProfile() {
+    host_.setFillGuard(true);
+    model_->clear();
+    currentPosition_ = 0;
+    ClearEntryEditor();
+    for (QComboBox* box : {cboCategory, cboFilter}) {
+        const QSignalBlocker blocker(box);
+        box->clear();
+    }
+    host_.setFillGuard(false);
 }
 
 void PasswordsView::ShowPasswords(bool bol) {
@@ -554,7 +567,10 @@ void PasswordsView::Delete() {
         const int position = model_->rowAt(row).position;
         if (position > 0 && static_cast<std::size_t>(position) <= entries.size())
             entries.erase(entries.begin() + (position - 1));
-        (void)host_.store().WriteToFile();
+        if (host_.store().WriteToFile() == SaveOutcome::ConflictLockedOut) {
+            host_.ShowIdlePointer();
+            return;
+        }
         model_->removeRowAt(row);
         setButton("Delete", true, false);
         RefreshEntryLists();

@@ -57,6 +57,8 @@ public:
     void ClearEntryEditor();
     bool SaveEntry();
     void ShowPasswords(bool bol);
+    // The session was locked: no row, no filter or category item and no box keeps profile data.
+    void ForgetProfile();
 
     // Record commands while this view is shown (Delete after the window's own confirmation).
     void Add();

@@ -64,6 +64,10 @@ void PasswordsViewHooks::GenerateIntoEditor() {
     if (view_) view_->Generate();
 }
 
+void PasswordsViewHooks::ForgetProfile() {
+    if (view_) view_->ForgetProfile();
+}
+
 void PasswordsViewHooks::PrintMasterList() {
     if (print_) print_();
 }

@@ -37,6 +37,7 @@ public:
     void ShowSelectedEntry() override;
     void GenerateIntoEditor() override;
     void PrintMasterList() override;
+    void ForgetProfile() override;
 
 private:
     QPointer<PasswordsView> view_;
