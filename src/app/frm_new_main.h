@@ -7,8 +7,8 @@
 #include <QMainWindow>
 
 #include "app/app_services.h"
-#include "app/view_hooks.h"
-#include "app/view_host.h"
+#include "pages/view_hooks.h"
+#include "pages/view_host.h"
 #include "app/main_toolbars.h"
 #include "store/clock.h"
 #include "store/ui_host.h"

@@ -15,7 +15,7 @@
 #include "app/logon_view.h"
 #include "app/profile_view.h"
 #include "app/setup_frame.h"
-#include "app/text_rules.h"
+#include "pages/text_rules.h"
 #include "store/profile_store.h"
 
 namespace keyloft {

@@ -10,7 +10,7 @@
 #include <QVBoxLayout>
 
 #include "app/frm_new_main.h"
-#include "app/text_rules.h"
+#include "pages/text_rules.h"
 #include "store/profile.h"
 #include "store/profile_store.h"
 

@@ -7,7 +7,7 @@
 #include <QString>
 #include <QWidget>
 
-#include "app/view_hooks.h"
+#include "pages/view_hooks.h"
 
 class QGroupBox;
 class QLabel;

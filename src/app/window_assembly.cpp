@@ -2,16 +2,31 @@
 
 #include <algorithm>
 
+#include <QLayout>
+#include <QVBoxLayout>
+
 #include "app/frm_new_main.h"
 #include "app/setup_view.h"
 #include "desktop/desktop_hooks.h"
 #include "entries/category_view.h"
 #include "entries/entry_list_model.h"
 #include "entries/frm_show_pass.h"
-#include "entries/passwords_view_hooks.h"
+#include "app/passwords_view_hooks.h"
 #include "entries/print_master_list.h"
 
 namespace keyloft {
+
+CategoryView* PlugCategoryView(frmNewMain& window) {
+    QWidget* content = window.categoryContent();
+    auto* view = new CategoryView(window, content);
+    if (content->layout() == nullptr) {
+        auto* layout = new QVBoxLayout(content);
+        layout->setContentsMargins(0, 0, 0, 0);
+    }
+    content->layout()->addWidget(view);
+    window.setCategoryView(view);
+    return view;
+}
 
 WindowParts::~WindowParts() {
     if (window) {

@@ -37,6 +37,9 @@ struct WindowParts {
     std::unique_ptr<SystemTray> tray;
 };
 
+// Builds the category view inside the window's category frame and plugs it in; the window owns it.
+CategoryView* PlugCategoryView(frmNewMain& window);
+
 std::unique_ptr<WindowParts> AssembleWindow(frmNewMain& window, platform::Clipboard& clipboard,
                                             platform::Shell& shell, std::function<QDate()> today);
 

@@ -9,8 +9,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "app/frm_new_main.h"
-#include "app/text_rules.h"
+#include "pages/text_rules.h"
+#include "pages/view_host.h"
 #include "store/entry.h"
 #include "store/profile.h"
 #include "store/profile_store.h"
@@ -176,18 +176,6 @@ void CategoryView::DeleteCategory() {
     host_.setFillGuard(true);
     txtCategory->clear();
     host_.setFillGuard(guardWasOn);
-}
-
-CategoryView* PlugCategoryView(frmNewMain& window) {
-    QWidget* content = window.categoryContent();
-    auto* view = new CategoryView(window, content);
-    if (content->layout() == nullptr) {
-        auto* layout = new QVBoxLayout(content);
-        layout->setContentsMargins(0, 0, 0, 0);
-    }
-    content->layout()->addWidget(view);
-    window.setCategoryView(view);
-    return view;
 }
 
 }  // namespace keyloft

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "app/view_hooks.h"
+#include "pages/view_hooks.h"
 #include "desktop/cls_trans_form.h"
 #include "platform/qt_clipboard.h"
 #include "platform/qt_shell.h"

@@ -16,7 +16,7 @@
 #include <QAction>
 #include <array>
 
-#include "app/text_rules.h"
+#include "pages/text_rules.h"
 #include "entries/entry_list_model.h"
 #include "platform/qt_clipboard.h"
 #include "store/entry.h"

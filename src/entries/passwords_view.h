@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/view_host.h"
+#include "pages/view_host.h"
 #include "entries/locale_dates.h"
 
 class QComboBox;

@@ -4,7 +4,7 @@
 
 #include <QDir>
 
-#include "app/view_host.h"
+#include "pages/view_host.h"
 
 namespace keyloft {
 

@@ -17,7 +17,7 @@
 #include "app/setup_view.h"
 #include "entries/category_view.h"
 #include "entries/frm_show_pass.h"
-#include "entries/passwords_view_hooks.h"
+#include "app/passwords_view_hooks.h"
 #include "store/profile.h"
 #include "window_fixture.h"
 

@@ -14,8 +14,9 @@
 
 #include "app/frm_new_main.h"
 #include "app/setup_frame.h"
+#include "app/window_assembly.h"
 #include "entries/category_view.h"
-#include "entries/passwords_view_hooks.h"
+#include "app/passwords_view_hooks.h"
 #include "entries_test_support.h"
 #include "platform/platform_core.h"
 #include "store/file_system.h"

@@ -16,7 +16,7 @@
 #include <gtest/gtest.h>
 
 #include "app/app_services.h"
-#include "app/view_host.h"
+#include "pages/view_host.h"
 #include "entries/passwords_view.h"
 #include "platform/qt_clipboard.h"
 #include "store/clock.h"

@@ -13,7 +13,7 @@
 
 #include "app/frm_new_main.h"
 #include "entries/entry_list_model.h"
-#include "entries/passwords_view_hooks.h"
+#include "app/passwords_view_hooks.h"
 #include "entries_test_support.h"
 #include "platform/platform_core.h"
 #include "store/file_system.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/view_hooks.h"
+#include "pages/view_hooks.h"
 #include "entries/passwords_view.h"
 
 namespace keyloft {

@@ -1,4 +1,4 @@
-#include "entries/passwords_view_hooks.h"
+#include "app/passwords_view_hooks.h"
 
 #include <QAction>
 #include <QComboBox>
