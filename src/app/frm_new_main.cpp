@@ -18,6 +18,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QStatusBar>
@@ -224,21 +225,21 @@ void frmNewMain::Form_Load() {
     welcome_->LoadAndStart(welcomePicturePath());
 }
 
-void frmNewMain::fillProfileList(const std::vector<std::u16string>& names) {
+void frmNewMain::fillProfileList(const std::vector<std::u16string>& names, const QString& wanted) {
     QStringList list;
     for (const std::u16string& name : names) {
         list.append(QString::fromStdU16String(name));
     }
-    fraProfile->setProfileNames(list);
+    fraProfile->setProfileNames(list, wanted);
 }
 
-void frmNewMain::refillProfileList() {
+void frmNewMain::refillProfileList(const QString& wanted) {
     std::vector<std::u16string> names;
     for (const std::filesystem::path& file : services_.files->listProfileFiles(store_->databaseFolder())) {
         const std::u16string name = file.filename().u16string();
         names.push_back(name.substr(0, name.find(u'.')));
     }
-    fillProfileList(names);
+    fillProfileList(names, wanted.isEmpty() ? fraProfile->chosenProfile() : wanted);
 }
 
 QString frmNewMain::dataFolder() const {
@@ -284,7 +285,16 @@ QWidget* frmNewMain::welcomeArea() const { return welcomeView; }
 
 // ---- UiHost ----
 
-MessageAnswer frmNewMain::showMessage(const MessageRequest& request) { return services_.dialogs->showMessage(request); }
+MessageAnswer frmNewMain::showMessage(const MessageRequest& request) {
+    // Enter on the question about an empty database folder must not send new profiles into the
+    // program's own folder: No is its default.
+    if (request.buttons == MessageButtons::YesNo && request.title == kProfilesMissingTitle) {
+        MessageRequest safer = request;
+        safer.defaultAnswer = MessageAnswer::No;
+        return services_.dialogs->showMessage(safer);
+    }
+    return services_.dialogs->showMessage(request);
+}
 
 void frmNewMain::lockSession() {
     ++locks_;
@@ -293,6 +303,7 @@ void frmNewMain::lockSession() {
     fraProfile->showNameBox(false);
     fraProfile->txtFileName->clear();
     fraProfile->cmdNext->show();
+    fraProfile->cmdNext->setEnabled(true);
     processEvents();
     resetSession();
     Toolbar2->hide();
@@ -415,8 +426,30 @@ void frmNewMain::tmrPass_Timer() {
 
 // ---- activity ----
 
+// Enter in a one-line box of a view saves what the view holds, as Save does.
+bool frmNewMain::saveOnEnter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress) return false;
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key != Qt::Key_Return && key != Qt::Key_Enter) return false;
+    auto* box = qobject_cast<QLineEdit*>(watched);
+    if (box == nullptr || box->window() != this) return false;
+    bool inView = false;
+    for (const QWidget* view : {static_cast<QWidget*>(fraPasswords), static_cast<QWidget*>(fraCategory),
+                                static_cast<QWidget*>(fraProfile), static_cast<QWidget*>(fraSecurityOptions)}) {
+        inView = inView || view->isAncestorOf(box);
+    }
+    QAction* save = toolbars.button(QStringLiteral("Save"));
+    if (!inView || !save->isVisible() || !save->isEnabled()) return false;
+    save->trigger();
+    return true;
+}
+
 bool frmNewMain::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
+    if (saveOnEnter(watched, event)) {
+        recordActivity();
+        return true;
+    }
     if (type == QEvent::KeyPress || type == QEvent::MouseMove || type == QEvent::HoverMove) {
         if (auto* widget = qobject_cast<QWidget*>(watched)) {
             if (widget == this || isAncestorOf(widget)) {

@@ -113,9 +113,10 @@ protected:
 private:
     void buildWindow();
     void connectControls();
-    void fillProfileList(const std::vector<std::u16string>& names);
+    void fillProfileList(const std::vector<std::u16string>& names, const QString& wanted = QString());
     // The list again after a create or delete, which has settled the folder already: no question.
-    void refillProfileList();
+    // `wanted` is selected when listed; otherwise the name chosen before, or the first.
+    void refillProfileList(const QString& wanted = QString());
     QString dataFolder() const;
     QString helpFilePath() const;
     QString welcomePicturePath() const;
@@ -142,6 +143,7 @@ private:
     void fillSetupView();
 
     bool isShown(const QWidget* view) const;
+    bool saveOnEnter(QObject* watched, QEvent* event);
 
     AppServices services_;
     std::unique_ptr<ProfileStore> store_;
@@ -197,6 +199,7 @@ public:
 };
 
 // Texts of the window's own messages.
+inline constexpr char16_t kProfilesMissingTitle[] = u"Profiles Missing";
 inline constexpr char16_t kDiscardChangesText[] = u"You have unsaved changes. Continue and lose changes?";
 inline constexpr char16_t kDiscardChangesTitle[] = u"Changes";
 inline constexpr char16_t kDetailsIncorrectText[] = u" The Details are incorrect. Please re-enter.";

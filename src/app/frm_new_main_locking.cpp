@@ -25,6 +25,8 @@ void frmNewMain::openSession() {
     welcome_->Stop();
     welcomeView->hide();
     Toolbar2->show();
+    // Profiles added to the folder meanwhile are listed too.
+    refillProfileList();
     ShowProfile(true);
     if (fraSecurityOptions->chkTimeout->isChecked()) {
         tmrLock->start();
@@ -59,6 +61,8 @@ void frmNewMain::hideEveryView() {
     ShowCategory(false);
     fraLogin->setUp(false, store_->profile().logonMode);
     fraAbout->hide();
+    fraProfile->showNameBox(false);
+    fraProfile->cmdNext->setEnabled(true);
     forgetProfileInViews();
 }
 

@@ -103,7 +103,13 @@ void frmNewMain::cmdNext_Click() {
         toolbars.button(QString::fromLatin1(key))->setVisible(false);
     }
     const QString name = fraProfile->chosenProfile();
-    if (!name.isEmpty()) {
+    if (name.isEmpty()) {
+        // Nothing to open: the profile view stays, with Add to make the first profile.
+        ShowProfile(true);
+        fraProfile->cboProfile->setFocus();
+        return;
+    }
+    {
         ShowBusyPointer();
         const OpenResult opened = store_->OpenProfile(name.toStdU16String());
         ShowIdlePointer();

@@ -55,6 +55,10 @@ void PasswordsViewHooks::DeleteEntry() {
 
 bool PasswordsViewHooks::SaveEntry() { return view_ && view_->SaveEntry(); }
 
+void PasswordsViewHooks::SelectSavedEntry() {
+    if (view_) view_->SelectSavedEntry();
+}
+
 void PasswordsViewHooks::ShowSelectedEntry() {
     if (!view_) return;
     if (const auto fields = view_->selectedEntryFields(); fields && show_) show_(*fields);

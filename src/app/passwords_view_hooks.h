@@ -34,6 +34,7 @@ public:
     void beginNewEntry() override;
     void DeleteEntry() override;
     bool SaveEntry() override;
+    void SelectSavedEntry() override;
     void ShowSelectedEntry() override;
     void GenerateIntoEditor() override;
     void PrintMasterList() override;

@@ -42,6 +42,8 @@ void frmNewMain::Toolbar1_ButtonClick(QAction* button) {
             return;
         }
         ShowPasswords(false);
+        ShowCategory(false);
+        fraAbout->hide();
         toolbars.button(QStringLiteral("Passwords"))->setChecked(false);
         button->setChecked(true);
         Toolbar2->show();
@@ -145,10 +147,14 @@ void frmNewMain::saveCommand() {
         ShowBusyPointer();
         const bool created = static_cast<bool>(store_->CreateProfile(name.toStdU16String()));
         ShowIdlePointer();
-        if (created) {
-            fraProfile->txtFileName->clear();
-            refillProfileList();
+        if (!created) {
+            // The refusal was shown: the box keeps the typed name for correcting it.
+            fraProfile->txtFileName->setFocus();
+            fraProfile->txtFileName->selectAll();
+            return;
         }
+        fraProfile->txtFileName->clear();
+        refillProfileList(name);
         fraProfile->showNameBox(false);
         toolbars.button(QStringLiteral("Add"))->setEnabled(true);
         toolbars.button(QStringLiteral("Delete"))->setEnabled(true);
@@ -157,12 +163,11 @@ void frmNewMain::saveCommand() {
         fraProfile->cmdNext->show();
         fraProfile->cmdNext->setEnabled(true);
         fraProfile->cmdDatabase->setEnabled(true);
-        if (created) {
-            MessageRequest told;
-            told.text = kProfileCreatedText;
-            told.icon = MessageIcon::Information;
-            showMessage(told);
-        }
+        MessageRequest told;
+        told.text = kProfileCreatedText;
+        told.icon = MessageIcon::Information;
+        showMessage(told);
+        fraProfile->cmdNext->setFocus();
         return;
     }
     // A conflict found by the save may lock the session inside the store: then nothing is shown
@@ -199,8 +204,8 @@ void frmNewMain::saveCommand() {
             return;
         }
         if (stored) {
-            passwordsView_->ClearEntryEditor();
             ShowPasswords(true);
+            passwordsView_->SelectSavedEntry();
         }
         ShowIdlePointer();
         if (!stored) {

@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 #include <QAction>
 #include <array>
+#include <utility>
 
 #include "pages/text_rules.h"
 #include "entries/entry_list_model.h"
@@ -480,15 +481,37 @@ bool PasswordsView::SaveEntry() {
 
     entries.push_back(check.stored.toRecord());
     currentPosition_ = 0;
+    savedPosition_ = 0;
 
     // The store reports its own failures and conflicts; a lock-out leaves nothing to list.
-    if (host_.store().WriteToFile() == SaveOutcome::ConflictLockedOut) return false;
+    const SaveOutcome outcome = host_.store().WriteToFile();
+    if (outcome == SaveOutcome::ConflictLockedOut) return false;
+    if (outcome == SaveOutcome::Saved) savedPosition_ = static_cast<int>(entries.size());
 
     host_.setFillGuard(true);
     ClearEntryEditor();
     host_.setFillGuard(false);
     FillEntryList();
     return true;
+}
+
+void PasswordsView::SelectSavedEntry() {
+    const int position = std::exchange(savedPosition_, 0);
+    int row = -1;
+    for (int i = 0; i < model_->rowCount() && position > 0; ++i)
+        if (model_->rowAt(i).position == position) row = i;
+    if (row < 0) return;
+    selectListRow(row);
+    lstUser->scrollTo(model_->index(row, 0));
+    currentPosition_ = position;
+    {
+        host_.setFillGuard(true);
+        LoadEntryIntoEditor();
+        host_.setFillGuard(false);
+    }
+    setButton("Show", true, true);
+    setButton("Generate", true, true);
+    setButton("Delete", true, true);
 }
 
 void PasswordsView::ForgetProfile() {
@@ -572,8 +595,9 @@ void PasswordsView::Delete() {
             return;
         }
         model_->removeRowAt(row);
-        setButton("Delete", true, false);
         RefreshEntryLists();
+        // No row is chosen any more: nothing to delete, show or generate into.
+        for (const char* key : {"Delete", "Show", "Generate"}) setButton(key, true, false);
     }
     host_.ShowIdlePointer();
 }

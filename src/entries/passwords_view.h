@@ -56,6 +56,9 @@ public:
     void LoadEntryIntoEditor();
     void ClearEntryEditor();
     bool SaveEntry();
+    // The entry the last SaveEntry stored, chosen as a click chooses it and scrolled into view
+    // (nothing when the filter does not list it).
+    void SelectSavedEntry();
     void ShowPasswords(bool bol);
     // The session was locked: no row, no filter or category item and no box keeps profile data.
     void ForgetProfile();
@@ -108,6 +111,7 @@ private:
     std::optional<LocaleDateReader> reader_;
     bool expiryWarned_ = false;
     int currentPosition_ = 0;  // row position of the current row; 0 when none since the last rebuild
+    int savedPosition_ = 0;    // position of the entry the last save stored; 0 when none
 
 public:
     // Controls, named as the window's other views expect them.

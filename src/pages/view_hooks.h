@@ -31,6 +31,9 @@ public:
     virtual void DeleteEntry() {}
     // "Save": validate and store; true when the entry was stored.
     virtual bool SaveEntry() { return false; }
+    // After a stored entry and ShowPasswords(true): the stored entry (now the profile's last) is
+    // chosen, scrolled into view and in the editor, as a click on its row leaves it.
+    virtual void SelectSavedEntry() {}
     // Toolbar1 "Show": hand the selected entry to the pop-up (nothing without a selection).
     virtual void ShowSelectedEntry() {}
     // Toolbar1 "Generate", including the question before overwriting a password.
