@@ -4,6 +4,8 @@
 #include "app/frm_new_main.h"
 
 #include <cstdlib>
+#include <optional>
+#include <utility>
 
 #include <QAction>
 #include <QApplication>
@@ -21,6 +23,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -179,6 +182,7 @@ void frmNewMain::buildWindow() {
     fraSecurityOptions->hide();
     fraAbout->hide();
 
+    setMinimumSize(520, 400);
     resize(920, 680);
 }
 
@@ -214,7 +218,50 @@ void frmNewMain::connectControls() {
     });
 }
 
+QSplitter* frmNewMain::entrySplitter() const {
+    return fraPasswords->findChild<QSplitter*>(QStringLiteral("splitPasswords"));
+}
+
+namespace {
+
+// "920x680" or "300,240": two whole numbers; nothing when the text is anything else.
+std::optional<std::pair<int, int>> TwoNumbers(const std::u16string& text, QChar separator) {
+    const QStringList parts = QString::fromStdU16String(text).split(separator);
+    if (parts.size() != 2) return std::nullopt;
+    bool firstOk = false;
+    bool secondOk = false;
+    const int first = parts[0].trimmed().toInt(&firstOk);
+    const int second = parts[1].trimmed().toInt(&secondOk);
+    if (!firstOk || !secondOk || first <= 0 || second <= 0) return std::nullopt;
+    return std::make_pair(first, second);
+}
+
+}  // namespace
+
+void frmNewMain::restoreLayout() {
+    std::u16string value;
+    if (store_->ReadSetting(kSettingWindowSize, value)) {
+        if (const auto size = TwoNumbers(value, QLatin1Char('x'))) resize(size->first, size->second);
+    }
+    if (QSplitter* splitter = entrySplitter(); splitter && store_->ReadSetting(kSettingEntrySplit, value)) {
+        if (const auto split = TwoNumbers(value, QLatin1Char(','))) splitter->setSizes({split->first, split->second});
+    }
+}
+
+void frmNewMain::saveLayout() {
+    const QSize size = isMaximized() || isMinimized() ? normalGeometry().size() : this->size();
+    if (size.isValid()) {
+        store_->WriteSetting(kSettingWindowSize,
+                             QStringLiteral("%1x%2").arg(size.width()).arg(size.height()).toStdU16String());
+    }
+    if (QSplitter* splitter = entrySplitter(); splitter && splitter->sizes().size() == 2 && splitter->sizes()[0] > 0) {
+        const QList<int> sizes = splitter->sizes();
+        store_->WriteSetting(kSettingEntrySplit, QStringLiteral("%1,%2").arg(sizes[0]).arg(sizes[1]).toStdU16String());
+    }
+}
+
 void frmNewMain::Form_Load() {
+    restoreLayout();
     show();
     ShowBusyPointer();
     Toolbar2->hide();
@@ -384,6 +431,7 @@ void frmNewMain::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    saveLayout();
     tray_->onWindowClosing();
     event->accept();
     emit windowClosed();

@@ -14,6 +14,7 @@
 #include "store/ui_host.h"
 
 class QComboBox;
+class QSplitter;
 class QFrame;
 class QLabel;
 class QPushButton;
@@ -120,6 +121,10 @@ private:
     QString dataFolder() const;
     QString helpFilePath() const;
     QString welcomePicturePath() const;
+    // The size and the split of the passwords view as the user left them.
+    void restoreLayout();
+    void saveLayout();
+    QSplitter* entrySplitter() const;
 
     // Locking.
     void openSession();
@@ -197,6 +202,11 @@ public:
     QTimer* tmrLock = nullptr;
     QTimer* tmrPass = nullptr;
 };
+
+// The window's own settings: its size ("920x680") and the heights of the entry list and the
+// editor ("300,240").
+inline constexpr char16_t kSettingWindowSize[] = u"WindowSize";
+inline constexpr char16_t kSettingEntrySplit[] = u"EntrySplit";
 
 // Texts of the window's own messages.
 inline constexpr char16_t kProfilesMissingTitle[] = u"Profiles Missing";

@@ -42,6 +42,7 @@ std::unique_ptr<WindowParts> AssembleWindow(frmNewMain& window, platform::Clipbo
     parts->window = &window;
     parts->passwords = new PasswordsViewHooks(window, clipboard, std::move(today));
     parts->popup = std::make_unique<PassPopup>(clipboard, shell, *window.passTimer(), &window);
+    parts->popup->setDialogs(&window.dialogs());
     window.setPopup(parts->popup.get());
     PassPopup* popup = parts->popup.get();
     parts->passwords->setShowHandler([popup](const std::vector<std::u16string>& fields) { popup->Show(fields); });

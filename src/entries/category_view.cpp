@@ -37,10 +37,13 @@ CategoryView::CategoryView(ViewHost& host, QWidget* parent) : QWidget(parent), h
     lstCategory->setUniformRowHeights(true);
     lstCategory->setSelectionMode(QAbstractItemView::SingleSelection);
     lstCategory->header()->setSectionsClickable(true);
-    lstCategory->header()->setStretchLastSection(false);
+    // The one column fills the list's width.
+    lstCategory->header()->setStretchLastSection(true);
 
     txtCategory = new QLineEdit(this);
     txtCategory->setObjectName(QStringLiteral("txtCategory"));
+    txtCategory->setAccessibleName(QStringLiteral("Category name"));
+    lstCategory->setAccessibleName(QStringLiteral("Categories"));
     lblNewCategory = new QLabel(QStringLiteral("New"), this);
     lblNewCategory->setObjectName(QStringLiteral("lblNewCategory"));
     QFont bold = lblNewCategory->font();

@@ -9,11 +9,14 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPlainTextEdit>
+#include <QScrollArea>
+#include <QSplitter>
 #include <QSignalBlocker>
 #include <QToolButton>
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <QAction>
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -71,6 +74,17 @@ QIcon copyIcon() {
     return QIcon(pixmap);
 }
 
+// The editor's scroll area asks for the height of a few boxes only, so that the list gets the
+// larger share of a small window; the rest of the editor scrolls.
+class EditorScrollArea final : public QScrollArea {
+public:
+    using QScrollArea::QScrollArea;
+    QSize sizeHint() const override {
+        const QSize full = QScrollArea::sizeHint();
+        return {full.width(), std::min(full.height(), fontMetrics().height() * 10)};
+    }
+};
+
 }  // namespace
 
 PasswordsView::PasswordsView(ViewHost& host, platform::Clipboard& clipboard, TodayProvider today, QWidget* parent,
@@ -85,6 +99,19 @@ PasswordsView::~PasswordsView() = default;
 
 void PasswordsView::buildWidgets(QComboBox* filterBox) {
     auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    // The list above, the editor below; the user moves the line between them. The editor scrolls
+    // when the window is too low for all of its boxes.
+    splitter_ = new QSplitter(Qt::Vertical, this);
+    splitter_->setObjectName(QStringLiteral("splitPasswords"));
+    splitter_->setChildrenCollapsible(false);
+    layout->addWidget(splitter_);
+    auto* editorScroll = new EditorScrollArea(splitter_);
+    editorScroll->setObjectName(QStringLiteral("editorScroll"));
+    editorScroll->setWidgetResizable(true);
+    editorScroll->setFrameShape(QFrame::NoFrame);
+    auto* editor = new QWidget(editorScroll);
+    editor->setObjectName(QStringLiteral("entryEditor"));
 
     lstUser = new QTreeView(this);
     lstUser->setObjectName(QStringLiteral("lstUser"));
@@ -106,7 +133,8 @@ void PasswordsView::buildWidgets(QComboBox* filterBox) {
     header->setSectionsMovable(false);
     for (int column = 0; column < EntryListModel::ColumnCount; ++column)
         header->resizeSection(column, TwipsToPixels(kColumnTwips[column]));
-    layout->addWidget(lstUser, 1);
+    lstUser->setMinimumHeight(lstUser->fontMetrics().height() * 4);
+    splitter_->insertWidget(0, lstUser);
 
     if (filterBox) {
         cboFilter = filterBox;
@@ -125,6 +153,7 @@ void PasswordsView::buildWidgets(QComboBox* filterBox) {
         auto* label = new QLabel(caption, this);
         label->setObjectName(QString::fromLatin1(labelName));
         label->setBuddy(box);
+        box->setAccessibleName(QString(caption).remove(QLatin1Char('&')));
         grid->addWidget(label, row, 0);
         grid->addWidget(box, row, 1);
     };
@@ -151,9 +180,19 @@ void PasswordsView::buildWidgets(QComboBox* filterBox) {
     txtWeb = lineEdit("txtWeb");
     txtEmail = lineEdit("txtEmail");
 
-    addRow(0, "lblCategory", QStringLiteral("Category"), cboCategory);
-    addRow(1, "lblUserDesc", QStringLiteral("Description"), txtUserDesc);
-    addRow(2, "lblUserCode", QStringLiteral("User/Account Code"), txtUserCode);
+    // The category box with the NEW marker after it, so that the marker takes no column of its own.
+    auto* categoryRow = new QWidget(this);
+    auto* categoryLayout = new QHBoxLayout(categoryRow);
+    categoryLayout->setContentsMargins(0, 0, 0, 0);
+    cboCategory->setParent(categoryRow);
+    categoryLayout->addWidget(cboCategory, 1);
+    lblNewUser = new QLabel(kNewMarker, categoryRow);
+    categoryLayout->addWidget(lblNewUser);
+    addRow(0, "lblCategory", QStringLiteral("&Category"), categoryRow);
+    if (auto* label = findChild<QLabel*>(QStringLiteral("lblCategory"))) label->setBuddy(cboCategory);
+    cboCategory->setAccessibleName(QStringLiteral("Category"));
+    addRow(1, "lblUserDesc", QStringLiteral("&Description"), txtUserDesc);
+    addRow(2, "lblUserCode", QStringLiteral("&User/Account Code"), txtUserCode);
 
     // The password box with the copy button beside it.
     auto* passwordRow = new QWidget(this);
@@ -167,28 +206,33 @@ void PasswordsView::buildWidgets(QComboBox* filterBox) {
     cmdCopyClip->setIcon(copyIcon());
     cmdCopyClip->setAutoRaise(true);
     passwordLayout->addWidget(cmdCopyClip);
-    auto* passwordLabel = new QLabel(QStringLiteral("Password/PIN"), this);
+    auto* passwordLabel = new QLabel(QStringLiteral("Pass&word/PIN"), this);
+    txtUserpass->setAccessibleName(QStringLiteral("Password/PIN"));
     passwordLabel->setObjectName(QStringLiteral("lblUserpass"));
     passwordLabel->setBuddy(txtUserpass);
     grid->addWidget(passwordLabel, 3, 0);
     grid->addWidget(passwordRow, 3, 1);
 
-    addRow(4, "lblUserConfirm", QStringLiteral("Confirm Password/PIN"), txtuserconfirm);
-    addRow(5, "lblSource", QStringLiteral("Notes"), txtSource);
-    addRow(6, "lblExpiry", QStringLiteral("Any Expiry Date"), txtExpiry);
-    addRow(7, "lblWeb", QStringLiteral("Web Site"), txtWeb);
-    addRow(8, "lblEmail", QStringLiteral("Email"), txtEmail);
+    addRow(4, "lblUserConfirm", QStringLiteral("Con&firm Password/PIN"), txtuserconfirm);
+    addRow(5, "lblSource", QStringLiteral("&Notes"), txtSource);
+    addRow(6, "lblExpiry", QStringLiteral("Any E&xpiry Date"), txtExpiry);
+    addRow(7, "lblWeb", QStringLiteral("Web &Site"), txtWeb);
+    addRow(8, "lblEmail", QStringLiteral("E&mail"), txtEmail);
 
-    lblNewUser = new QLabel(kNewMarker, this);
     lblNewUser->setObjectName(QStringLiteral("lblNewUser"));
     QFont bold = lblNewUser->font();
     bold.setBold(true);
     lblNewUser->setFont(bold);
     lblNewUser->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0);"));
     lblNewUser->hide();
-    grid->addWidget(lblNewUser, 0, 2, Qt::AlignRight | Qt::AlignTop);
     grid->setColumnStretch(1, 1);
-    layout->addLayout(grid);
+    grid->setRowStretch(9, 1);
+    editor->setLayout(grid);
+    editorScroll->setWidget(editor);
+    editorScroll->setMinimumHeight(lstUser->fontMetrics().height() * 4);
+    splitter_->addWidget(editorScroll);
+    splitter_->setStretchFactor(0, 1);
+    splitter_->setStretchFactor(1, 0);
 }
 
 void PasswordsView::connectEditor() {

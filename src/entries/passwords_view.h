@@ -18,6 +18,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
+class QSplitter;
 class QToolButton;
 class QTreeView;
 class QModelIndex;
@@ -81,6 +82,7 @@ public:
 
     // Inspection.
     QTreeView* list() const { return lstUser; }
+    QSplitter* splitter() const { return splitter_; }
     EntryListModel* listModel() const { return model_; }
     bool newMarkerVisible() const;
     int currentRowPosition() const { return currentPosition_; }
@@ -111,7 +113,9 @@ private:
     std::optional<LocaleDateReader> reader_;
     bool expiryWarned_ = false;
     int currentPosition_ = 0;  // row position of the current row; 0 when none since the last rebuild
-    int savedPosition_ = 0;    // position of the entry the last save stored; 0 when none
+    int savedPosition_ = 0;
+    QSplitter* splitter_ = nullptr;
+    QLabel* lblCategory_ = nullptr;    // position of the entry the last save stored; 0 when none
 
 public:
     // Controls, named as the window's other views expect them.

@@ -48,8 +48,12 @@ private:
 
 class RecordingShell final : public platform::Shell {
 public:
-    void open(const QString& item) override { opened.push_back(item); }
+    bool open(const QString& item) override {
+        opened.push_back(item);
+        return opens;
+    }
     std::vector<QString> opened;
+    bool opens = true;
 };
 
 struct ProfileOnDisk {
