@@ -187,8 +187,7 @@ void frmNewMain::buildWindow() {
 }
 
 void frmNewMain::connectControls() {
-    connect(Toolbar1, &QToolBar::actionTriggered, this, &frmNewMain::Toolbar1_ButtonClick);
-    connect(Toolbar2, &QToolBar::actionTriggered, this, &frmNewMain::Toolbar2_ButtonClick);
+    connectCommands();
     connect(fraProfile->cmdNext, &QPushButton::clicked, this, &frmNewMain::cmdNext_Click);
     connect(fraProfile->cmdDatabase, &QPushButton::clicked, this, &frmNewMain::cmdDatabase_Click);
     connect(fraLogin->cmdLogin, &QPushButton::clicked, this, &frmNewMain::cmdLogin_Click);

@@ -61,8 +61,6 @@ public:
     void ShowCategory(bool bol);
 
     // Handlers (public so that tests can drive the timers and buttons directly).
-    void Toolbar1_ButtonClick(QAction* button);
-    void Toolbar2_ButtonClick(QAction* button);
     void cmdNext_Click();
     void cmdLogin_Click();
     void cmdForgot_Click();
@@ -138,7 +136,10 @@ private:
     void slTimer_Change();
     void applyTimerSetting();
 
-    // Toolbar2 commands per view.
+    // One command per action, connected directly.
+    void connectCommands();
+    void passwordsCommand();
+    void setupCommand();
     void addCommand();
     void deleteCommand();
     void saveCommand();
@@ -173,6 +174,7 @@ private:
     bool fillGuard_ = false;
     bool passwordEdited_ = false;
     bool logonAccepted_ = false;
+    bool sessionOpen_ = false;  // unlocked: the first button locks
     LocalTime lastActivity_;
     QString logonStatusText_;
     bool inBlockingWait_ = false;

@@ -18,6 +18,7 @@
 namespace keyloft {
 
 void frmNewMain::openSession() {
+    sessionOpen_ = true;
     QAction* first = toolbars.button(QStringLiteral("Unlock"));
     first->setText(QStringLiteral("Lock"));
     first->setChecked(true);
@@ -34,6 +35,7 @@ void frmNewMain::openSession() {
 }
 
 void frmNewMain::releaseSessionButtons() {
+    sessionOpen_ = false;
     QAction* first = toolbars.button(QStringLiteral("Unlock"));
     first->setText(QStringLiteral("Unlock"));
     first->setChecked(false);

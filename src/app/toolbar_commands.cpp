@@ -1,5 +1,5 @@
-// The dispatch of both toolbars: Toolbar1 by button key, Toolbar2 by button caption. Each command
-// looks at the views that are shown and calls the operation that belongs to that view.
+// The commands of both toolbars, one per action. Each record command looks at the view that is
+// shown and calls the operation that belongs to that view.
 #include <QAction>
 #include <QCheckBox>
 #include <QSlider>
@@ -16,46 +16,58 @@
 
 namespace keyloft {
 
-void frmNewMain::Toolbar1_ButtonClick(QAction* button) {
-    const QString key = button->objectName();
-    if (key == QStringLiteral("Unlock")) {
-        if (button->text() == QStringLiteral("Unlock")) {
-            openSession();
-        } else {
+void frmNewMain::connectCommands() {
+    connect(toolbars.button(QStringLiteral("Unlock")), &QAction::triggered, this, [this] {
+        if (sessionOpen_) {
             Lock();
+        } else {
+            openSession();
         }
-    } else if (key == QStringLiteral("Passwords")) {
-        if (!guardedSwitch(button)) {
-            return;
-        }
-        ShowSetup(false);
-        toolbars.button(QStringLiteral("Setup"))->setChecked(false);
-        button->setChecked(true);
-        Toolbar2->show();
-        fraAbout->hide();
-        ShowCategory(false);
-        ShowSetup(false);
-        ShowPasswords(true);
-        passwordsView_->RefreshEntryLists();
-    } else if (key == QStringLiteral("Setup")) {
-        if (!guardedSwitch(button)) {
-            return;
-        }
-        ShowPasswords(false);
-        ShowCategory(false);
-        fraAbout->hide();
-        toolbars.button(QStringLiteral("Passwords"))->setChecked(false);
-        button->setChecked(true);
-        Toolbar2->show();
-        ShowSetup(true);
-        fillSetupView();
-    } else if (key == QStringLiteral("Show")) {
-        passwordsView_->ShowSelectedEntry();
-    } else if (key == QStringLiteral("Generate")) {
-        passwordsView_->GenerateIntoEditor();
-    } else if (key == QStringLiteral("Print")) {
-        passwordsView_->PrintMasterList();
+    });
+    connect(toolbars.button(QStringLiteral("Passwords")), &QAction::triggered, this, &frmNewMain::passwordsCommand);
+    connect(toolbars.button(QStringLiteral("Setup")), &QAction::triggered, this, &frmNewMain::setupCommand);
+    connect(toolbars.button(QStringLiteral("Show")), &QAction::triggered, this,
+            [this] { passwordsView_->ShowSelectedEntry(); });
+    connect(toolbars.button(QStringLiteral("Generate")), &QAction::triggered, this,
+            [this] { passwordsView_->GenerateIntoEditor(); });
+    connect(toolbars.button(QStringLiteral("Print")), &QAction::triggered, this,
+            [this] { passwordsView_->PrintMasterList(); });
+    connect(toolbars.button(QStringLiteral("Add")), &QAction::triggered, this, &frmNewMain::addCommand);
+    connect(toolbars.button(QStringLiteral("Delete")), &QAction::triggered, this, &frmNewMain::deleteCommand);
+    connect(toolbars.button(QStringLiteral("Save")), &QAction::triggered, this, &frmNewMain::saveCommand);
+    connect(toolbars.button(QStringLiteral("Cancel")), &QAction::triggered, this, &frmNewMain::cancelCommand);
+    connect(toolbars.button(QStringLiteral("Filter")), &QAction::triggered, this, &frmNewMain::filterCommand);
+}
+
+void frmNewMain::passwordsCommand() {
+    QAction* button = toolbars.button(QStringLiteral("Passwords"));
+    if (!guardedSwitch(button)) {
+        return;
     }
+    ShowSetup(false);
+    toolbars.button(QStringLiteral("Setup"))->setChecked(false);
+    button->setChecked(true);
+    Toolbar2->show();
+    fraAbout->hide();
+    ShowCategory(false);
+    ShowSetup(false);
+    ShowPasswords(true);
+    passwordsView_->RefreshEntryLists();
+}
+
+void frmNewMain::setupCommand() {
+    QAction* button = toolbars.button(QStringLiteral("Setup"));
+    if (!guardedSwitch(button)) {
+        return;
+    }
+    ShowPasswords(false);
+    ShowCategory(false);
+    fraAbout->hide();
+    toolbars.button(QStringLiteral("Passwords"))->setChecked(false);
+    button->setChecked(true);
+    Toolbar2->show();
+    ShowSetup(true);
+    fillSetupView();
 }
 
 bool frmNewMain::guardedSwitch(QAction* clicked) {
@@ -67,21 +79,6 @@ bool frmNewMain::guardedSwitch(QAction* clicked) {
         dirty_ = false;
     }
     return true;
-}
-
-void frmNewMain::Toolbar2_ButtonClick(QAction* button) {
-    const QString caption = button->text();
-    if (caption == QStringLiteral("Add")) {
-        addCommand();
-    } else if (caption == QStringLiteral("Delete")) {
-        deleteCommand();
-    } else if (caption == QStringLiteral("Save")) {
-        saveCommand();
-    } else if (caption == QStringLiteral("Cancel")) {
-        cancelCommand();
-    } else if (caption == QStringLiteral("Filter")) {
-        filterCommand(button->isChecked());
-    }
 }
 
 void frmNewMain::addCommand() {

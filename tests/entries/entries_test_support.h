@@ -24,6 +24,10 @@
 #include "store/profile_store.h"
 #include "support/gui_scripted_dialogs.h"
 
+namespace keyloft {
+class frmNewMain;
+}
+
 namespace keyloft::testing {
 
 class RecordingClipboard : public platform::Clipboard {
@@ -140,6 +144,10 @@ protected:
 private:
     QLocale savedLocale_;
 };
+
+// The user's way to a session on a new profile of that name (password "opensesame"): the load
+// step, Unlock, the profile chosen, Continue, the password, Log on.
+void LogOnToNewProfile(frmNewMain& window, const std::u16string& name);
 
 // Services for a real main window on the given folder (database, application folder and
 // settings): scripted dialogs, no real waits, no desktop programs, no tray, no folder dialog.
