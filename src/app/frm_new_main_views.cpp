@@ -165,7 +165,7 @@ void frmNewMain::cmdLogin_Click() {
         showMessage(request);
         return;
     }
-    fillGuard_ = true;
+    const FillGuard guard(*this);
     fraLogin->hide();
     logonStatusText_ = QStringLiteral("You are logged into ") + fraProfile->chosenProfile() +
                        QStringLiteral(" profile!");
@@ -173,7 +173,6 @@ void frmNewMain::cmdLogin_Click() {
     applyTimerSetting();
     toolbars.button(QStringLiteral("Setup"))->setEnabled(true);
     toolbars.button(QStringLiteral("Passwords"))->setEnabled(true);
-    fillGuard_ = false;
 }
 
 void frmNewMain::applyTimerSetting() {
@@ -191,9 +190,10 @@ void frmNewMain::applyTimerSetting() {
 }
 
 void frmNewMain::fillSetupView() {
-    fillGuard_ = true;
-    setupView_->FillSetup();
-    fillGuard_ = false;
+    {
+        const FillGuard guard(*this);
+        setupView_->FillSetup();
+    }
     passwordEdited_ = false;
 }
 

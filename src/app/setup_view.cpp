@@ -149,8 +149,7 @@ void SetupView::passwordChanged() {
 }
 
 void SetupView::FillSetup() {
-    const bool guardWasOn = host_.fillGuard();
-    host_.setFillGuard(true);
+    const FillGuard guard(host_);
     const Profile& profile = host_.store().profile();
     SelectOption({optPass, optUserPass, optPIN}, profile.logonMode);
     const QString mask = QString::fromStdU16String(kPasswordMask);
@@ -170,7 +169,6 @@ void SetupView::FillSetup() {
         txtanswer[i]->setText(answer);
     }
     SelectOption({optQ1, optQ2, optAll}, profile.answerMode);
-    host_.setFillGuard(guardWasOn);
     host_.setPasswordEdited(false);
 }
 
@@ -240,13 +238,11 @@ bool SetupView::SaveSecurityOptions() {
 }
 
 void SetupView::ForgetProfile() {
-    const bool guardWasOn = host_.fillGuard();
-    host_.setFillGuard(true);
+    const FillGuard guard(host_);
     for (QLineEdit* box : {txtUserID, txtPassword, txtconfirm, txtSetupPIN, txtQuestion[0], txtQuestion[1],
                            txtQuestion[2], txtanswer[0], txtanswer[1], txtanswer[2]}) {
         box->clear();
     }
-    host_.setFillGuard(guardWasOn);
 }
 
 void SetupView::StoreSecurityOptions() {

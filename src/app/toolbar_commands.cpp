@@ -98,13 +98,12 @@ void frmNewMain::addCommand() {
         toolbars.button(QStringLiteral("Delete"))->setEnabled(false);
         categoryView_->beginNewCategory();
     } else if (isShown(fraPasswords)) {
-        fillGuard_ = true;
+        const FillGuard guard(*this);
         passwordsView_->ClearEntryEditor();
         toolbars.button(QStringLiteral("Delete"))->setEnabled(false);
         toolbars.button(QStringLiteral("Generate"))->setEnabled(true);
         toolbars.button(QStringLiteral("Cancel"))->setEnabled(true);
         passwordsView_->beginNewEntry();
-        fillGuard_ = false;
     }
 }
 

@@ -68,18 +68,15 @@ CategoryView::CategoryView(ViewHost& host, QWidget* parent) : QWidget(parent), h
 
 void CategoryView::onShowCategory(bool bol) {
     if (!bol) return;
-    const bool guardWasOn = host_.fillGuard();
-    host_.setFillGuard(true);
+    const FillGuard guard(host_);
     txtCategory->hide();
     txtCategory->clear();
     lblNewCategory->hide();
     FillCategoryList();
-    host_.setFillGuard(guardWasOn);
 }
 
 void CategoryView::FillCategoryList() {
-    const bool guardWasOn = host_.fillGuard();
-    host_.setFillGuard(true);
+    const FillGuard guard(host_);
     lstCategory->clear();
     for (const CategoryList::Item& item : host_.store().profile().categories.items()) {
         new QTreeWidgetItem(lstCategory, QStringList{QString::fromStdU16String(item.name())});
@@ -87,18 +84,15 @@ void CategoryView::FillCategoryList() {
     if (lstCategory->isSortingEnabled()) lstCategory->sortItems(lstCategory->sortColumn(), sortOrder_);
     lstCategory->clearSelection();
     lstCategory->setCurrentItem(nullptr);
-    host_.setFillGuard(guardWasOn);
 }
 
 void CategoryView::lstCategory_Click() {
-    const bool guardWasOn = host_.fillGuard();
-    host_.setFillGuard(true);
+    const FillGuard guard(host_);
     const QList<QTreeWidgetItem*> selected = lstCategory->selectedItems();
     if (!selected.isEmpty()) {
         txtCategory->setText(selected.first()->text(0));
         txtCategory->show();
     }
-    host_.setFillGuard(guardWasOn);
     if (!TrimBlanks(txtCategory->text()).isEmpty()) host_.toolbarButton(QStringLiteral("Delete"))->setEnabled(true);
 }
 
@@ -153,13 +147,11 @@ bool CategoryView::SaveCategory(bool isNew) {
 }
 
 void CategoryView::ForgetProfile() {
-    const bool guardWasOn = host_.fillGuard();
-    host_.setFillGuard(true);
+    const FillGuard guard(host_);
     lstCategory->clear();
     txtCategory->clear();
     txtCategory->hide();
     lblNewCategory->hide();
-    host_.setFillGuard(guardWasOn);
 }
 
 void CategoryView::DeleteCategory() {
@@ -175,10 +167,8 @@ void CategoryView::DeleteCategory() {
     delete lstCategory->selectedItems().first();
     host_.ShowIdlePointer();
     txtCategory->hide();
-    const bool guardWasOn = host_.fillGuard();
-    host_.setFillGuard(true);
+    const FillGuard guard(host_);
     txtCategory->clear();
-    host_.setFillGuard(guardWasOn);
 }
 
 }  // namespace keyloft

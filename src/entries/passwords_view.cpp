@@ -18,6 +18,7 @@
 #include <QAction>
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <utility>
 
 #include "pages/text_rules.h"
@@ -328,7 +329,7 @@ int PasswordsView::FindListIndex(const QComboBox* box, const QString& text) {
 void PasswordsView::FillEntryList() {
     const CalendarDate today = ToCalendarDate(today_());
     host_.ShowBusyPointer();
-    host_.setFillGuard(true);
+    std::optional<FillGuard> guard(std::in_place, host_);
     model_->clear();
     currentPosition_ = 0;
 
@@ -362,7 +363,7 @@ void PasswordsView::FillEntryList() {
     // Any listed row settles the warning until the next refresh, red or not.
     if (!model_->rows().empty()) expiryWarned_ = true;
 
-    host_.setFillGuard(false);
+    guard.reset();
     host_.setStatusText(host_.logonStatusText() + QStringLiteral(" You have ") +
                         QString::number(entries.size()) + QStringLiteral(" records stored!"));
     host_.ShowIdlePointer();
@@ -371,13 +372,12 @@ void PasswordsView::FillEntryList() {
 void PasswordsView::RefreshEntryLists() {
     FillCombo(cboCategory, kNoneItem);
     FillCombo(cboFilter, kAllItem);
-    host_.setFillGuard(true);
+    const FillGuard guard(host_);
     cboFilter->setCurrentIndex(0);
     cboFilter->setEditText(cboFilter->itemText(0));
     expiryWarned_ = false;
     ClearEntryEditor();
     FillEntryList();
-    host_.setFillGuard(false);
 }
 
 void PasswordsView::SortByColumn(int column) {
@@ -388,10 +388,9 @@ void PasswordsView::SortByColumn(int column) {
 
 void PasswordsView::filterSelected() {
     if (host_.fillGuard()) return;
-    host_.setFillGuard(true);
+    const FillGuard guard(host_);
     ClearEntryEditor();
     FillEntryList();
-    host_.setFillGuard(false);
 }
 
 void PasswordsView::filterTyped() {
@@ -481,9 +480,10 @@ void PasswordsView::SelectEntryRow() {
     const int row = selectedListRow();
     if (row >= 0) {
         currentPosition_ = model_->rowAt(row).position;
-        host_.setFillGuard(true);
-        LoadEntryIntoEditor();
-        host_.setFillGuard(false);
+        {
+            const FillGuard guard(host_);
+            LoadEntryIntoEditor();
+        }
         setButton("Show", true, true);
         setButton("Generate", true, true);
         setButton("Delete", true, true);
@@ -532,9 +532,10 @@ bool PasswordsView::SaveEntry() {
     if (outcome == SaveOutcome::ConflictLockedOut) return false;
     if (outcome == SaveOutcome::Saved) savedPosition_ = static_cast<int>(entries.size());
 
-    host_.setFillGuard(true);
-    ClearEntryEditor();
-    host_.setFillGuard(false);
+    {
+        const FillGuard guard(host_);
+        ClearEntryEditor();
+    }
     FillEntryList();
     return true;
 }
@@ -549,9 +550,8 @@ void PasswordsView::SelectSavedEntry() {
     lstUser->scrollTo(model_->index(row, 0));
     currentPosition_ = position;
     {
-        host_.setFillGuard(true);
+        const FillGuard guard(host_);
         LoadEntryIntoEditor();
-        host_.setFillGuard(false);
     }
     setButton("Show", true, true);
     setButton("Generate", true, true);
@@ -559,7 +559,7 @@ void PasswordsView::SelectSavedEntry() {
 }
 
 void PasswordsView::ForgetProfile() {
-    host_.setFillGuard(true);
+    const FillGuard guard(host_);
     model_->clear();
     currentPosition_ = 0;
     ClearEntryEditor();
@@ -567,7 +567,6 @@ void PasswordsView::ForgetProfile() {
         const QSignalBlocker blocker(box);
         box->clear();
     }
-    host_.setFillGuard(false);
 }
 
 void PasswordsView::ShowPasswords(bool bol) {
@@ -599,23 +598,21 @@ void PasswordsView::ShowPasswords(bool bol) {
 // Record commands
 
 void PasswordsView::Add() {
-    host_.setFillGuard(true);
+    const FillGuard guard(host_);
     ClearEntryEditor();
     lblNewUser->show();
     setButton("Delete", true, false);
     setButton("Generate", true, true);
     setButton("Cancel", true, true);
     txtUserCode->setFocus();
-    host_.setFillGuard(false);
 }
 
 void PasswordsView::Save() {
     host_.ShowBusyPointer();
     const bool stored = SaveEntry();
     if (stored) {
-        host_.setFillGuard(true);
+        const FillGuard guard(host_);
         ClearEntryEditor();
-        host_.setFillGuard(false);
     }
     host_.ShowIdlePointer();
     if (stored) {

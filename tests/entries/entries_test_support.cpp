@@ -68,9 +68,13 @@ PasswordsViewTest::PasswordsViewTest() {
     EXPECT_TRUE(store->OpenProfile(u"test").loaded());
     window = std::make_unique<FakeWindow>(*store);
     view = std::make_unique<PasswordsView>(*window, clipboard, [] { return today(); });
+    // Every change of the list's rows is checked against the model rules as the tests go.
+    modelTester = std::make_unique<QAbstractItemModelTester>(
+        view->listModel(), QAbstractItemModelTester::FailureReportingMode::Fatal);
 }
 
 PasswordsViewTest::~PasswordsViewTest() {
+    modelTester.reset();
     view.reset();
     window.reset();
     store.reset();

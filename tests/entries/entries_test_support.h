@@ -3,6 +3,7 @@
 // the session flags, a status line), scripted dialogs, a recording clipboard and a profile store
 // on a fresh temporary folder.
 
+#include <QAbstractItemModelTester>
 #include <QAction>
 #include <QDate>
 #include <QLocale>
@@ -140,6 +141,7 @@ protected:
     std::unique_ptr<FakeWindow> window;
     RecordingClipboard clipboard;
     std::unique_ptr<PasswordsView> view;
+    std::unique_ptr<QAbstractItemModelTester> modelTester;
 
 private:
     QLocale savedLocale_;
