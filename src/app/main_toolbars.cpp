@@ -37,6 +37,8 @@ constexpr ButtonDef kToolbar2[] = {
 // The keys of the commands: the platform's standard ones where it has one.
 QKeySequence Shortcut(const QString& key) {
     if (key == QStringLiteral("Unlock")) return QKeySequence(Qt::CTRL | Qt::Key_L);
+    if (key == QStringLiteral("Passwords")) return QKeySequence(Qt::CTRL | Qt::Key_1);
+    if (key == QStringLiteral("Setup")) return QKeySequence(Qt::CTRL | Qt::Key_2);
     if (key == QStringLiteral("Show")) return QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C);
     if (key == QStringLiteral("Generate")) return QKeySequence(Qt::CTRL | Qt::Key_G);
     if (key == QStringLiteral("Print")) return QKeySequence(QKeySequence::Print);

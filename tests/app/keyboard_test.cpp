@@ -58,7 +58,8 @@ protected:
         start();
         activate();
         logOnAs({.name = u"Shared"});
-        ASSERT_TRUE(press("Passwords"));
+        key(Qt::Key_1, Qt::ControlModifier);  // Passwords
+        ASSERT_TRUE(frameShown("fraPasswords"));
     }
 };
 
@@ -200,7 +201,8 @@ TEST_F(Keyboard, EnterSavesTheEntryAndTheCategory) {
     EXPECT_EQ(window->store().profile().entries[0], u"4|||dave|secret||||");
     EXPECT_FALSE(window->isDirty());
 
-    ASSERT_TRUE(press("Setup"));
+    key(Qt::Key_2, Qt::ControlModifier);  // Setup
+    ASSERT_TRUE(frameShown("fraSecurityOptions"));
     find<QPushButton>("cmdCategory")->click();
     keys(QKeySequence::New);
     ASSERT_TRUE(parts->category->txtCategory->hasFocus());
