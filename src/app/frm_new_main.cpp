@@ -242,8 +242,8 @@ void frmNewMain::restoreLayout() {
     if (store_->ReadSetting(kSettingWindowSize, value)) {
         if (const auto size = TwoNumbers(value, QLatin1Char('x'))) resize(size->first, size->second);
     }
-    if (QSplitter* splitter = entrySplitter(); splitter && store_->ReadSetting(kSettingEntrySplit, value)) {
-        if (const auto split = TwoNumbers(value, QLatin1Char(','))) splitter->setSizes({split->first, split->second});
+    if (store_->ReadSetting(kSettingEntrySplit, value)) {
+        if (const auto split = TwoNumbers(value, QLatin1Char(','))) passwordsView_->RestoreSplit(split->first, split->second);
     }
 }
 

@@ -68,6 +68,10 @@ void PasswordsViewHooks::GenerateIntoEditor() {
     if (view_) view_->Generate();
 }
 
+void PasswordsViewHooks::RestoreSplit(int listHeight, int editorHeight) {
+    if (view_) view_->setSplit({listHeight, editorHeight});
+}
+
 void PasswordsViewHooks::ForgetProfile() {
     if (view_) view_->ForgetProfile();
 }

@@ -39,6 +39,7 @@ public:
     void GenerateIntoEditor() override;
     void PrintMasterList() override;
     void ForgetProfile() override;
+    void RestoreSplit(int listHeight, int editorHeight) override;
 
 private:
     QPointer<PasswordsView> view_;

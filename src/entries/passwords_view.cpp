@@ -10,6 +10,8 @@
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QScrollArea>
+#include <QScrollBar>
+#include <QShowEvent>
 #include <QSplitter>
 #include <QSignalBlocker>
 #include <QToolButton>
@@ -112,6 +114,7 @@ void PasswordsView::buildWidgets(QComboBox* filterBox) {
     editorScroll->setWidgetResizable(true);
     editorScroll->setFrameShape(QFrame::NoFrame);
     auto* editor = new QWidget(editorScroll);
+    editor_ = editor;
     editor->setObjectName(QStringLiteral("entryEditor"));
 
     lstUser = new QTreeView(this);
@@ -234,6 +237,8 @@ void PasswordsView::buildWidgets(QComboBox* filterBox) {
     splitter_->addWidget(editorScroll);
     splitter_->setStretchFactor(0, 1);
     splitter_->setStretchFactor(1, 0);
+    connect(splitter_, &QSplitter::splitterMoved, this, [this] { splitSet_ = true; });
+    splitter_->installEventFilter(this);
 }
 
 void PasswordsView::connectEditor() {
@@ -440,6 +445,9 @@ void PasswordsView::LoadEntryIntoEditor() {
 }
 
 bool PasswordsView::eventFilter(QObject* watched, QEvent* event) {
+    // After the splitter's own handling of its new size.
+    if (watched == splitter_ && event->type() == QEvent::Resize)
+        QMetaObject::invokeMethod(this, &PasswordsView::keepEightRows, Qt::QueuedConnection);
     if (watched == lstUser && event->type() == QEvent::KeyRelease) {
         const auto* key = static_cast<QKeyEvent*>(event);
         switch (key->key()) {
@@ -538,6 +546,39 @@ bool PasswordsView::SaveEntry() {
     }
     FillEntryList();
     return true;
+}
+
+void PasswordsView::setSplit(const QList<int>& sizes) {
+    splitter_->setSizes(sizes);
+    splitSet_ = true;
+}
+
+// The list's height for eight rows with its heading and scroll bar.
+int PasswordsView::eightRowsHeight() const {
+    const int row = std::max(lstUser->sizeHintForRow(0), lstUser->fontMetrics().height() + 2);
+    return lstUser->header()->sizeHint().height() + row * 8 + lstUser->horizontalScrollBar()->sizeHint().height() +
+           2 * lstUser->frameWidth() + 2;
+}
+
+void PasswordsView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (splitSet_) return;
+    splitSet_ = true;
+    const int total = splitter_->height() - splitter_->handleWidth();
+    const int least = splitter_->widget(1)->minimumHeight();
+    const int editor = std::clamp(editor_->sizeHint().height(), least, std::max(least, total - eightRowsHeight()));
+    splitter_->setSizes({total - editor, editor});
+}
+
+// A lower window takes the height from the editor (which then scrolls) before the list drops
+// below eight rows.
+void PasswordsView::keepEightRows() {
+    const QList<int> sizes = splitter_->sizes();
+    if (sizes.size() != 2) return;
+    const int missing = eightRowsHeight() - sizes[0];
+    const int spare = sizes[1] - splitter_->widget(1)->minimumHeight();
+    const int moved = std::min(missing, spare);
+    if (moved > 0) splitter_->setSizes({sizes[0] + moved, sizes[1] - moved});
 }
 
 void PasswordsView::SelectSavedEntry() {

@@ -87,9 +87,18 @@ public:
     bool newMarkerVisible() const;
     int currentRowPosition() const { return currentPosition_; }
 
+    // Heights of the list and the editor as the user left them (from the settings); without
+    // them, the first showing gives the editor its full height when the list keeps 8 rows.
+    void setSplit(const QList<int>& sizes);
+
 protected:
     // Moving through the list with the keyboard chooses a row as a click does.
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    int eightRowsHeight() const;
+    void keepEightRows();
 
 private:
     void buildWidgets(QComboBox* filterBox);
@@ -115,6 +124,8 @@ private:
     int currentPosition_ = 0;  // row position of the current row; 0 when none since the last rebuild
     int savedPosition_ = 0;
     QSplitter* splitter_ = nullptr;
+    QWidget* editor_ = nullptr;
+    bool splitSet_ = false;
     QLabel* lblCategory_ = nullptr;    // position of the entry the last save stored; 0 when none
 
 public:

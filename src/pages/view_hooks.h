@@ -42,6 +42,8 @@ public:
     virtual void PrintMasterList() {}
     // The session was locked: drop every row, filter item and box that came from the profile.
     virtual void ForgetProfile() {}
+    // The heights of the list and the editor as the user left them last time.
+    virtual void RestoreSplit(int listHeight, int editorHeight) { (void)listHeight, (void)editorHeight; }
 };
 
 // The security setup view's own boxes (inside fraSecurityOptions; the auto-lock controls, About
