@@ -63,11 +63,12 @@ frmNewMain::frmNewMain(const AppServices& services, QWidget* parent)
         [this] { endProgramNow(); });
     crypto::SetCipherFailureHandler(cipherHandler_.get());
 
+    session_ = new Session(*services_.clock, this);
     buildWindow();
     connectControls();
 
     // Idle time counts from the moment the window exists.
-    lastActivity_ = services_.clock->now();
+    session_->recordActivity();
     qApp->installEventFilter(this);
 }
 
@@ -359,7 +360,7 @@ void frmNewMain::clearDirty() { SetDirty(false); }
 
 void frmNewMain::closeMainWindow() {
     // The store closes the window after a failure it has already reported: no question first.
-    dirty_ = false;
+    session_->setDirty(false);
     close();
 }
 
@@ -397,7 +398,7 @@ ProfileStore& frmNewMain::store() { return *store_; }
 Dialogs& frmNewMain::dialogs() { return *services_.dialogs; }
 
 void frmNewMain::SetDirty(bool bolDirty) {
-    dirty_ = bolDirty;
+    session_->setDirty(bolDirty);
     QAction* save = toolbars.button(QStringLiteral("Save"));
     if (save->isVisible()) {
         save->setEnabled(true);
@@ -426,7 +427,7 @@ void frmNewMain::ShowIdlePointer() { platform::ShowIdlePointer(); }
 // ---- closing, Park, Help ----
 
 void frmNewMain::closeEvent(QCloseEvent* event) {
-    if (dirty_ && !ConfirmDiscardChanges()) {
+    if (session_->isDirty() && !ConfirmDiscardChanges()) {
         event->ignore();
         return;
     }
@@ -507,7 +508,7 @@ bool frmNewMain::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-void frmNewMain::recordActivity() { lastActivity_ = services_.clock->now(); }
+void frmNewMain::recordActivity() { session_->recordActivity(); }
 
 bool frmNewMain::isShown(const QWidget* view) const { return view != nullptr && !view->isHidden(); }
 

@@ -10,6 +10,7 @@
 #include "pages/view_hooks.h"
 #include "pages/view_host.h"
 #include "app/main_toolbars.h"
+#include "app/session.h"
 #include "store/clock.h"
 #include "store/ui_host.h"
 
@@ -71,8 +72,9 @@ public:
     void tmrPass_Timer();
     // A key press or mouse movement reached the window.
     void recordActivity();
-    bool logonAccepted() const { return logonAccepted_; }
-    LocalTime lastActivity() const { return lastActivity_; }
+    bool logonAccepted() const { return session_->loggedOn(); }
+    LocalTime lastActivity() const { return session_->lastActivity(); }
+    const Session& session() const { return *session_; }
 
     // UiHost (the store's host).
     MessageAnswer showMessage(const MessageRequest& request) override;
@@ -88,7 +90,7 @@ public:
     // ViewHost (the views' host).
     ProfileStore& store() override;
     Dialogs& dialogs() override;
-    bool isDirty() const override { return dirty_; }
+    bool isDirty() const override { return session_->isDirty(); }
     void SetDirty(bool bolDirty) override;
     bool fillGuard() const override { return fillGuard_; }
     void setFillGuard(bool on) override { fillGuard_ = on; }
@@ -170,12 +172,10 @@ private:
     bool trayInstalled_ = false;
 
     // Session state.
-    bool dirty_ = false;
+    Session* session_ = nullptr;  // unsaved changes, logon, activity
     bool fillGuard_ = false;
     bool passwordEdited_ = false;
-    bool logonAccepted_ = false;
     bool sessionOpen_ = false;  // unlocked: the first button locks
-    LocalTime lastActivity_;
     QString logonStatusText_;
     bool inBlockingWait_ = false;
     // Counts the locks of any origin, so that a command can tell that the store locked the

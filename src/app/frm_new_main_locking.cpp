@@ -69,7 +69,7 @@ void frmNewMain::hideEveryView() {
 }
 
 void frmNewMain::Lock() {
-    if (dirty_ && !ConfirmDiscardChanges()) {
+    if (session_->isDirty() && !ConfirmDiscardChanges()) {
         // The session stays open: the button stays pressed.
         toolbars.button(QStringLiteral("Unlock"))->setChecked(true);
         return;
@@ -78,7 +78,7 @@ void frmNewMain::Lock() {
 }
 
 void frmNewMain::resetSession() {
-    logonAccepted_ = false;
+    session_->setLoggedOn(false);
     store_->profile().logonMode = 0;
     setStatusText(QString());
     SetDirty(false);
@@ -93,9 +93,7 @@ void frmNewMain::tmrLock_Timer() {
     if (inBlockingWait_) {
         return;
     }
-    const LocalTime now = services_.clock->now();
-    const std::int64_t idleSeconds = (now.localEpochMilliseconds() - lastActivity_.localEpochMilliseconds()) / 1000;
-    if (idleSeconds < static_cast<std::int64_t>(fraSecurityOptions->slTimer->value()) * 60) {
+    if (!session_->idleFor(fraSecurityOptions->slTimer->value())) {
         return;
     }
     ++locks_;

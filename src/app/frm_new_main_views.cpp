@@ -155,10 +155,9 @@ void frmNewMain::cmdForgot_Click() { fraLogin->openQuestions(store_->profile());
 
 void frmNewMain::cmdLogin_Click() {
     const Profile& profile = store_->profile();
-    logonAccepted_ = false;
-    logonAccepted_ = fraLogin->questionsShown() ? fraLogin->answersAccepted(profile)
-                                                : fraLogin->detailsAccepted(profile);
-    if (!logonAccepted_) {
+    session_->setLoggedOn(fraLogin->questionsShown() ? fraLogin->answersAccepted(profile)
+                                                     : fraLogin->detailsAccepted(profile));
+    if (!session_->loggedOn()) {
         ShowIdlePointer();
         MessageRequest request;
         request.text = kDetailsIncorrectText;

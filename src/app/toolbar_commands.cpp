@@ -71,12 +71,12 @@ void frmNewMain::setupCommand() {
 }
 
 bool frmNewMain::guardedSwitch(QAction* clicked) {
-    if (dirty_) {
+    if (session_->isDirty()) {
         if (!ConfirmDiscardChanges()) {
             clicked->setChecked(false);
             return false;
         }
-        dirty_ = false;
+        session_->setDirty(false);
     }
     return true;
 }
@@ -210,7 +210,7 @@ void frmNewMain::saveCommand() {
             return;
         }
     }
-    dirty_ = false;
+    session_->setDirty(false);
 }
 
 void frmNewMain::cancelCommand() {
@@ -237,7 +237,7 @@ void frmNewMain::cancelCommand() {
         ShowPasswords(true);
         passwordsView_->RefreshEntryLists();
     }
-    dirty_ = false;
+    session_->setDirty(false);
 }
 
 void frmNewMain::filterCommand(bool pressed) {
