@@ -10,7 +10,7 @@
 #include <benchmark/benchmark.h>
 #include <memory>
 
-#include "app/view_host.h"
+#include "pages/view_host.h"
 #include "entries/entry_list_model.h"
 #include "entries/passwords_view.h"
 #include "platform/platform_core.h"

@@ -4,10 +4,12 @@
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 
 #include <QString>
 #include <QUrl>
 
+#include "platform/qt_printer.h"
 #include "store/clock.h"
 #include "store/settings_store.h"
 #include "store/ui_host.h"
@@ -35,6 +37,8 @@ struct AppServices {
     std::function<bool()> trayAvailable;
     // Ask for a folder ("Database..."); empty when cancelled.
     std::function<QString(const QString& startFolder)> chooseFolder;
+    // The printer of the Print command; unset: the default printer (or a PDF file the user names).
+    std::function<std::unique_ptr<platform::Printer>(QWidget* parent)> openPrinter;
 };
 
 }  // namespace keyloft

@@ -11,13 +11,7 @@
 
 #include "app/data_folder.h"
 #include "app/frm_new_main.h"
-#include "app/setup_view.h"
-#include "desktop/desktop_hooks.h"
-#include "entries/category_view.h"
-#include "entries/entry_list_model.h"
-#include "entries/frm_show_pass.h"
-#include "entries/passwords_view_hooks.h"
-#include "entries/print_master_list.h"
+#include "app/window_assembly.h"
 #include "keyloft_version.h"
 #include "platform/qt_shell.h"
 #include "platform/qt_clipboard.h"
@@ -83,42 +77,14 @@ int RunKeyloft(int argc, char** argv) {
     frmNewMain window(services);
 
     // The views and desktop pieces that live in the window's frames.
-    auto* passwords =
-        new PasswordsViewHooks(window, platform::SystemClipboard(), [] { return QDate::currentDate(); });
-    PassPopup popup(platform::SystemClipboard(), platform::SystemShell(), *window.passTimer(), &window);
-    window.setPopup(&popup);
-    passwords->setShowHandler([&popup](const std::vector<std::u16string>& fields) {
-        QStringList varList;
-        for (const std::u16string& field : fields) {
-            varList << QString::fromStdU16String(field);
-        }
-        popup.Show(varList);
-    });
-    passwords->setPrintHandler([&window, passwords] {
-        std::vector<MasterListRow> rows;
-        if (passwords->view() != nullptr) {
-            for (const EntryListModel::Row& row : passwords->view()->listModel()->rows()) {
-                MasterListRow printed;
-                std::copy(row.cells.begin(), row.cells.end(), printed.begin());
-                rows.push_back(printed);
-            }
-        }
-        PrintMasterList(window, rows, &window);
-    });
-    PlugSetupView(window);
-    PlugCategoryView(window);
-    WelcomeAnimation welcome(dialogs, window.welcomeArea());
-    window.setWelcomeAnimation(&welcome);
-    SystemTray tray(dialogs, &window);
-    window.setTray(&tray);
+    std::unique_ptr<WindowParts> parts = AssembleWindow(window, platform::SystemClipboard(), platform::SystemShell(),
+                                                        [] { return QDate::currentDate(); });
     // A parked window is hidden, not closed: only closing the main window ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
     QObject::connect(&window, &frmNewMain::windowClosed, &app, &QApplication::quit, Qt::QueuedConnection);
     window.Form_Load();
     const int result = QApplication::exec();
-    window.setPopup(nullptr);
-    window.setWelcomeAnimation(nullptr);
-    window.setTray(nullptr);
+    parts.reset();
     return result;
 }
 

@@ -4,6 +4,8 @@
 #include "app/frm_new_main.h"
 
 #include <cstdlib>
+#include <optional>
+#include <utility>
 
 #include <QAction>
 #include <QApplication>
@@ -18,8 +20,10 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -53,11 +57,12 @@ frmNewMain::frmNewMain(const AppServices& services, QWidget* parent)
     store_ = std::make_unique<ProfileStore>(*this, *services_.files, *services_.settings, *services_.clock,
                                             services_.applicationFolder);
 
+    session_ = new Session(*services_.clock, this);
     buildWindow();
     connectControls();
 
     // Idle time counts from the moment the window exists.
-    lastActivity_ = services_.clock->now();
+    session_->recordActivity();
     qApp->installEventFilter(this);
 }
 
@@ -171,12 +176,12 @@ void frmNewMain::buildWindow() {
     fraSecurityOptions->hide();
     fraAbout->hide();
 
+    setMinimumSize(520, 400);
     resize(920, 680);
 }
 
 void frmNewMain::connectControls() {
-    connect(Toolbar1, &QToolBar::actionTriggered, this, &frmNewMain::Toolbar1_ButtonClick);
-    connect(Toolbar2, &QToolBar::actionTriggered, this, &frmNewMain::Toolbar2_ButtonClick);
+    connectCommands();
     connect(fraProfile->cmdNext, &QPushButton::clicked, this, &frmNewMain::cmdNext_Click);
     connect(fraProfile->cmdDatabase, &QPushButton::clicked, this, &frmNewMain::cmdDatabase_Click);
     connect(fraLogin->cmdLogin, &QPushButton::clicked, this, &frmNewMain::cmdLogin_Click);
@@ -206,7 +211,50 @@ void frmNewMain::connectControls() {
     });
 }
 
+QSplitter* frmNewMain::entrySplitter() const {
+    return fraPasswords->findChild<QSplitter*>(QStringLiteral("splitPasswords"));
+}
+
+namespace {
+
+// "920x680" or "300,240": two whole numbers; nothing when the text is anything else.
+std::optional<std::pair<int, int>> TwoNumbers(const std::u16string& text, QChar separator) {
+    const QStringList parts = QString::fromStdU16String(text).split(separator);
+    if (parts.size() != 2) return std::nullopt;
+    bool firstOk = false;
+    bool secondOk = false;
+    const int first = parts[0].trimmed().toInt(&firstOk);
+    const int second = parts[1].trimmed().toInt(&secondOk);
+    if (!firstOk || !secondOk || first <= 0 || second <= 0) return std::nullopt;
+    return std::make_pair(first, second);
+}
+
+}  // namespace
+
+void frmNewMain::restoreLayout() {
+    std::u16string value;
+    if (store_->ReadSetting(kSettingWindowSize, value)) {
+        if (const auto size = TwoNumbers(value, QLatin1Char('x'))) resize(size->first, size->second);
+    }
+    if (store_->ReadSetting(kSettingEntrySplit, value)) {
+        if (const auto split = TwoNumbers(value, QLatin1Char(','))) passwordsView_->RestoreSplit(split->first, split->second);
+    }
+}
+
+void frmNewMain::saveLayout() {
+    const QSize size = isMaximized() || isMinimized() ? normalGeometry().size() : this->size();
+    if (size.isValid()) {
+        store_->WriteSetting(kSettingWindowSize,
+                             QStringLiteral("%1x%2").arg(size.width()).arg(size.height()).toStdU16String());
+    }
+    if (QSplitter* splitter = entrySplitter(); splitter && splitter->sizes().size() == 2 && splitter->sizes()[0] > 0) {
+        const QList<int> sizes = splitter->sizes();
+        store_->WriteSetting(kSettingEntrySplit, QStringLiteral("%1,%2").arg(sizes[0]).arg(sizes[1]).toStdU16String());
+    }
+}
+
 void frmNewMain::Form_Load() {
+    restoreLayout();
     show();
     ShowBusyPointer();
     Toolbar2->hide();
@@ -217,21 +265,21 @@ void frmNewMain::Form_Load() {
     welcome_->LoadAndStart(welcomePicturePath());
 }
 
-void frmNewMain::fillProfileList(const std::vector<std::u16string>& names) {
+void frmNewMain::fillProfileList(const std::vector<std::u16string>& names, const QString& wanted) {
     QStringList list;
     for (const std::u16string& name : names) {
         list.append(QString::fromStdU16String(name));
     }
-    fraProfile->setProfileNames(list);
+    fraProfile->setProfileNames(list, wanted);
 }
 
-void frmNewMain::refillProfileList() {
+void frmNewMain::refillProfileList(const QString& wanted) {
     std::vector<std::u16string> names;
     for (const std::filesystem::path& file : services_.files->listProfileFiles(store_->databaseFolder())) {
         const std::u16string name = file.filename().u16string();
         names.push_back(name.substr(0, name.find(u'.')));
     }
-    fillProfileList(names);
+    fillProfileList(names, wanted.isEmpty() ? fraProfile->chosenProfile() : wanted);
 }
 
 QString frmNewMain::dataFolder() const {
@@ -280,11 +328,13 @@ QWidget* frmNewMain::welcomeArea() const { return welcomeView; }
 MessageAnswer frmNewMain::showMessage(const MessageRequest& request) { return services_.dialogs->showMessage(request); }
 
 void frmNewMain::lockSession() {
+    ++locks_;
     releaseSessionButtons();
     hideEveryView();
     fraProfile->showNameBox(false);
     fraProfile->txtFileName->clear();
     fraProfile->cmdNext->show();
+    fraProfile->cmdNext->setEnabled(true);
     processEvents();
     resetSession();
     Toolbar2->hide();
@@ -292,7 +342,7 @@ void frmNewMain::lockSession() {
 
 void frmNewMain::closeMainWindow() {
     // The store closes the window after a failure it has already reported: no question first.
-    dirty_ = false;
+    session_->setDirty(false);
     close();
 }
 
@@ -352,7 +402,7 @@ SaveOutcome frmNewMain::saveProfile() {
 Dialogs& frmNewMain::dialogs() { return *services_.dialogs; }
 
 void frmNewMain::SetDirty(bool bolDirty) {
-    dirty_ = bolDirty;
+    session_->setDirty(bolDirty);
     QAction* save = toolbars.button(QStringLiteral("Save"));
     if (save->isVisible()) {
         save->setEnabled(true);
@@ -381,10 +431,11 @@ void frmNewMain::ShowIdlePointer() { platform::ShowIdlePointer(); }
 // ---- closing, Park, Help ----
 
 void frmNewMain::closeEvent(QCloseEvent* event) {
-    if (dirty_ && !ConfirmDiscardChanges()) {
+    if (session_->isDirty() && !ConfirmDiscardChanges()) {
         event->ignore();
         return;
     }
+    saveLayout();
     tray_->onWindowClosing();
     event->accept();
     emit windowClosed();
@@ -427,8 +478,30 @@ void frmNewMain::tmrPass_Timer() {
 
 // ---- activity ----
 
+// Enter in a one-line box of a view saves what the view holds, as Save does.
+bool frmNewMain::saveOnEnter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress) return false;
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key != Qt::Key_Return && key != Qt::Key_Enter) return false;
+    auto* box = qobject_cast<QLineEdit*>(watched);
+    if (box == nullptr || box->window() != this) return false;
+    bool inView = false;
+    for (const QWidget* view : {static_cast<QWidget*>(fraPasswords), static_cast<QWidget*>(fraCategory),
+                                static_cast<QWidget*>(fraProfile), static_cast<QWidget*>(fraSecurityOptions)}) {
+        inView = inView || view->isAncestorOf(box);
+    }
+    QAction* save = toolbars.button(QStringLiteral("Save"));
+    if (!inView || !save->isVisible() || !save->isEnabled()) return false;
+    save->trigger();
+    return true;
+}
+
 bool frmNewMain::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
+    if (saveOnEnter(watched, event)) {
+        recordActivity();
+        return true;
+    }
     if (type == QEvent::KeyPress || type == QEvent::MouseMove || type == QEvent::HoverMove) {
         if (auto* widget = qobject_cast<QWidget*>(watched)) {
             if (widget == this || isAncestorOf(widget)) {
@@ -439,7 +512,7 @@ bool frmNewMain::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-void frmNewMain::recordActivity() { lastActivity_ = services_.clock->now(); }
+void frmNewMain::recordActivity() { session_->recordActivity(); }
 
 bool frmNewMain::isShown(const QWidget* view) const { return view != nullptr && !view->isHidden(); }
 

@@ -7,13 +7,15 @@
 #include <QMainWindow>
 
 #include "app/app_services.h"
-#include "app/view_hooks.h"
-#include "app/view_host.h"
+#include "pages/view_hooks.h"
+#include "pages/view_host.h"
 #include "app/main_toolbars.h"
+#include "app/session.h"
 #include "store/clock.h"
 #include "store/ui_host.h"
 
 class QComboBox;
+class QSplitter;
 class QFrame;
 class QLabel;
 class QPushButton;
@@ -36,6 +38,7 @@ public:
 
     // The load step: version label, show, list the profiles, tray, welcome animation.
     void Form_Load();
+    const AppServices& services() const { return services_; }
 
     // Views plugged in by other parts of the program (the window does not own them).
     void setPasswordsView(PasswordsViewApi* view);
@@ -58,8 +61,6 @@ public:
     void ShowCategory(bool bol);
 
     // Handlers (public so that tests can drive the timers and buttons directly).
-    void Toolbar1_ButtonClick(QAction* button);
-    void Toolbar2_ButtonClick(QAction* button);
     void cmdNext_Click();
     void cmdLogin_Click();
     void cmdForgot_Click();
@@ -70,8 +71,9 @@ public:
     void tmrPass_Timer();
     // A key press or mouse movement reached the window.
     void recordActivity();
-    bool logonAccepted() const { return logonAccepted_; }
-    LocalTime lastActivity() const { return lastActivity_; }
+    bool logonAccepted() const { return session_->loggedOn(); }
+    LocalTime lastActivity() const { return session_->lastActivity(); }
+    const Session& session() const { return *session_; }
 
     // UiHost (the store's host).
     MessageAnswer showMessage(const MessageRequest& request) override;
@@ -82,7 +84,7 @@ public:
     ProfileStore& store() override;
     SaveOutcome saveProfile() override;
     Dialogs& dialogs() override;
-    bool isDirty() const override { return dirty_; }
+    bool isDirty() const override { return session_->isDirty(); }
     void SetDirty(bool bolDirty) override;
     bool fillGuard() const override { return fillGuard_; }
     void setFillGuard(bool on) override { fillGuard_ = on; }
@@ -106,12 +108,17 @@ protected:
 private:
     void buildWindow();
     void connectControls();
-    void fillProfileList(const std::vector<std::u16string>& names);
+    void fillProfileList(const std::vector<std::u16string>& names, const QString& wanted = QString());
     // The list again after a create or delete, which has settled the folder already: no question.
-    void refillProfileList();
+    // `wanted` is selected when listed; otherwise the name chosen before, or the first.
+    void refillProfileList(const QString& wanted = QString());
     QString dataFolder() const;
     QString helpFilePath() const;
     QString welcomePicturePath() const;
+    // The size and the split of the passwords view as the user left them.
+    void restoreLayout();
+    void saveLayout();
+    QSplitter* entrySplitter() const;
 
     // What a store operation reported: its messages, then forget changes, lock, close or end.
     void carryOut(const StoreReport& report);
@@ -127,12 +134,17 @@ private:
     void Lock();
     void releaseSessionButtons();
     void hideEveryView();
+    // Everything a locked window must not show: the pop-up, the views' rows and boxes, the status.
+    void forgetProfileInViews();
     void resetSession();
     void chkTimeout_Click();
     void slTimer_Change();
     void applyTimerSetting();
 
-    // Toolbar2 commands per view.
+    // One command per action, connected directly.
+    void connectCommands();
+    void passwordsCommand();
+    void setupCommand();
     void addCommand();
     void deleteCommand();
     void saveCommand();
@@ -142,6 +154,7 @@ private:
     void fillSetupView();
 
     bool isShown(const QWidget* view) const;
+    bool saveOnEnter(QObject* watched, QEvent* event);
 
     AppServices services_;
     std::unique_ptr<ProfileStore> store_;
@@ -161,13 +174,15 @@ private:
     bool trayInstalled_ = false;
 
     // Session state.
-    bool dirty_ = false;
+    Session* session_ = nullptr;  // unsaved changes, logon, activity
     bool fillGuard_ = false;
     bool passwordEdited_ = false;
-    bool logonAccepted_ = false;
-    LocalTime lastActivity_;
+    bool sessionOpen_ = false;  // unlocked: the first button locks
     QString logonStatusText_;
     bool inBlockingWait_ = false;
+    // Counts the locks of any origin, so that a command can tell that the store locked the
+    // session in the middle of it (a conflict) and stop before it shows anything again.
+    int locks_ = 0;
 
 public:
     // Controls, named as their objectName.
@@ -192,7 +207,13 @@ public:
     QTimer* tmrPass = nullptr;
 };
 
+// The window's own settings: its size ("920x680") and the heights of the entry list and the
+// editor ("300,240").
+inline constexpr char16_t kSettingWindowSize[] = u"WindowSize";
+inline constexpr char16_t kSettingEntrySplit[] = u"EntrySplit";
+
 // Texts of the window's own messages.
+inline constexpr char16_t kProfilesMissingTitle[] = u"Profiles Missing";
 inline constexpr char16_t kDiscardChangesText[] = u"You have unsaved changes. Continue and lose changes?";
 inline constexpr char16_t kDiscardChangesTitle[] = u"Changes";
 inline constexpr char16_t kDetailsIncorrectText[] = u" The Details are incorrect. Please re-enter.";

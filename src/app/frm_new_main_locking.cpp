@@ -18,6 +18,7 @@
 namespace keyloft {
 
 void frmNewMain::openSession() {
+    sessionOpen_ = true;
     QAction* first = toolbars.button(QStringLiteral("Unlock"));
     first->setText(QStringLiteral("Lock"));
     first->setChecked(true);
@@ -25,6 +26,8 @@ void frmNewMain::openSession() {
     welcome_->Stop();
     welcomeView->hide();
     Toolbar2->show();
+    // Profiles added to the folder meanwhile are listed too.
+    refillProfileList();
     ShowProfile(true);
     if (fraSecurityOptions->chkTimeout->isChecked()) {
         tmrLock->start();
@@ -32,6 +35,7 @@ void frmNewMain::openSession() {
 }
 
 void frmNewMain::releaseSessionButtons() {
+    sessionOpen_ = false;
     QAction* first = toolbars.button(QStringLiteral("Unlock"));
     first->setText(QStringLiteral("Unlock"));
     first->setChecked(false);
@@ -44,6 +48,14 @@ void frmNewMain::releaseSessionButtons() {
     passwords->setEnabled(false);
 }
 
+void frmNewMain::forgetProfileInViews() {
+    if (popup_->isPopupVisible()) popup_->closePopup();
+    passwordsView_->ForgetProfile();
+    categoryView_->ForgetProfile();
+    setupView_->ForgetProfile();
+    setStatusText(QString());
+}
+
 void frmNewMain::hideEveryView() {
     ShowPasswords(false);
     ShowSetup(false);
@@ -51,10 +63,13 @@ void frmNewMain::hideEveryView() {
     ShowCategory(false);
     fraLogin->setUp(false, store_->profile().logonMode);
     fraAbout->hide();
+    fraProfile->showNameBox(false);
+    fraProfile->cmdNext->setEnabled(true);
+    forgetProfileInViews();
 }
 
 void frmNewMain::Lock() {
-    if (dirty_ && !ConfirmDiscardChanges()) {
+    if (session_->isDirty() && !ConfirmDiscardChanges()) {
         // The session stays open: the button stays pressed.
         toolbars.button(QStringLiteral("Unlock"))->setChecked(true);
         return;
@@ -63,7 +78,7 @@ void frmNewMain::Lock() {
 }
 
 void frmNewMain::resetSession() {
-    logonAccepted_ = false;
+    session_->setLoggedOn(false);
     store_->profile().logonMode = 0;
     setStatusText(QString());
     SetDirty(false);
@@ -78,11 +93,10 @@ void frmNewMain::tmrLock_Timer() {
     if (inBlockingWait_) {
         return;
     }
-    const LocalTime now = services_.clock->now();
-    const std::int64_t idleSeconds = (now.localEpochMilliseconds() - lastActivity_.localEpochMilliseconds()) / 1000;
-    if (idleSeconds < static_cast<std::int64_t>(fraSecurityOptions->slTimer->value()) * 60) {
+    if (!session_->idleFor(fraSecurityOptions->slTimer->value())) {
         return;
     }
+    ++locks_;
     releaseSessionButtons();
     hideEveryView();
     welcome_->LoadAndStart(welcomePicturePath());

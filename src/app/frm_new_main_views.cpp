@@ -15,7 +15,7 @@
 #include "app/logon_view.h"
 #include "app/profile_view.h"
 #include "app/setup_frame.h"
-#include "app/text_rules.h"
+#include "pages/text_rules.h"
 #include "store/profile_store.h"
 
 namespace keyloft {
@@ -103,7 +103,13 @@ void frmNewMain::cmdNext_Click() {
         toolbars.button(QString::fromLatin1(key))->setVisible(false);
     }
     const QString name = fraProfile->chosenProfile();
-    if (!name.isEmpty()) {
+    if (name.isEmpty()) {
+        // Nothing to open: the profile view stays, with Add to make the first profile.
+        ShowProfile(true);
+        fraProfile->cboProfile->setFocus();
+        return;
+    }
+    {
         ShowBusyPointer();
         const OpenResult opened = store_->OpenProfile(name.toStdU16String());
         ShowIdlePointer();
@@ -147,7 +153,6 @@ void frmNewMain::cmdDatabase_Click() {
 void frmNewMain::cmdForgot_Click() { fraLogin->openQuestions(store_->profile()); }
 
 void frmNewMain::cmdLogin_Click() {
-    logonAccepted_ = false;
     const LogonOutcome outcome = fraLogin->questionsShown() ? store_->LogOnWithAnswers(fraLogin->typedAnswers())
                                                             : store_->LogOn(fraLogin->typedDetails());
     if (outcome == LogonOutcome::Damaged) {
@@ -161,15 +166,15 @@ void frmNewMain::cmdLogin_Click() {
         ShowProfile(true);
         return;
     }
-    logonAccepted_ = outcome == LogonOutcome::LoggedOn;
-    if (!logonAccepted_) {
+    session_->setLoggedOn(outcome == LogonOutcome::LoggedOn);
+    if (!session_->loggedOn()) {
         ShowIdlePointer();
         MessageRequest request;
         request.text = kDetailsIncorrectText;
         showMessage(request);
         return;
     }
-    fillGuard_ = true;
+    const FillGuard guard(*this);
     fraLogin->hide();
     logonStatusText_ = QStringLiteral("You are logged into ") + fraProfile->chosenProfile() +
                        QStringLiteral(" profile!");
@@ -177,7 +182,6 @@ void frmNewMain::cmdLogin_Click() {
     applyTimerSetting();
     toolbars.button(QStringLiteral("Setup"))->setEnabled(true);
     toolbars.button(QStringLiteral("Passwords"))->setEnabled(true);
-    fillGuard_ = false;
 }
 
 void frmNewMain::applyTimerSetting() {
@@ -195,9 +199,10 @@ void frmNewMain::applyTimerSetting() {
 }
 
 void frmNewMain::fillSetupView() {
-    fillGuard_ = true;
-    setupView_->FillSetup();
-    fillGuard_ = false;
+    {
+        const FillGuard guard(*this);
+        setupView_->FillSetup();
+    }
     passwordEdited_ = false;
 }
 

@@ -5,7 +5,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/text_rules.h"
+#include "pages/text_rules.h"
 #include "store/profile.h"
 
 namespace keyloft {

@@ -1,7 +1,9 @@
 #include "app/main_toolbars.h"
 
 #include <QAction>
+#include <QKeySequence>
 #include <QToolBar>
+#include <QToolButton>
 
 namespace keyloft {
 namespace {
@@ -32,15 +34,34 @@ constexpr ButtonDef kToolbar2[] = {
     {"Filter", "Filter by Category", "Filter", true, false, true},
 };
 
+// The keys of the commands: the platform's standard ones where it has one.
+QKeySequence Shortcut(const QString& key) {
+    if (key == QStringLiteral("Unlock")) return QKeySequence(Qt::CTRL | Qt::Key_L);
+    if (key == QStringLiteral("Passwords")) return QKeySequence(Qt::CTRL | Qt::Key_1);
+    if (key == QStringLiteral("Setup")) return QKeySequence(Qt::CTRL | Qt::Key_2);
+    if (key == QStringLiteral("Show")) return QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C);
+    if (key == QStringLiteral("Generate")) return QKeySequence(Qt::CTRL | Qt::Key_G);
+    if (key == QStringLiteral("Print")) return QKeySequence(QKeySequence::Print);
+    if (key == QStringLiteral("Add")) return QKeySequence(QKeySequence::New);
+    if (key == QStringLiteral("Delete")) return QKeySequence(QKeySequence::Delete);
+    if (key == QStringLiteral("Save")) return QKeySequence(QKeySequence::Save);
+    if (key == QStringLiteral("Cancel")) return QKeySequence(Qt::Key_Escape);
+    if (key == QStringLiteral("Filter")) return QKeySequence(QKeySequence::Find);
+    return {};
+}
+
 QAction* AddButton(QToolBar* bar, const ButtonDef& def) {
     const QString key = QString::fromLatin1(def.key);
     auto* action = new QAction(ToolbarPicture(QString::fromLatin1(def.picture)), key, bar);
     action->setObjectName(key);
-    action->setToolTip(QString::fromLatin1(def.toolTip));
+    action->setShortcut(Shortcut(key));
+    action->setToolTip(ToolTipWithShortcut(QString::fromLatin1(def.toolTip), action->shortcut()));
     action->setCheckable(def.checkable);
     action->setVisible(def.visibleAtStart);
     action->setEnabled(def.enabledAtStart);
     bar->addAction(action);
+    // Tab reaches every enabled command.
+    if (QWidget* button = bar->widgetForAction(action)) button->setFocusPolicy(Qt::TabFocus);
     return action;
 }
 
@@ -57,6 +78,11 @@ QToolBar* MakeBar(QWidget* parent, const char* name) {
 }
 
 }  // namespace
+
+QString ToolTipWithShortcut(const QString& toolTip, const QKeySequence& shortcut) {
+    if (shortcut.isEmpty()) return toolTip;
+    return toolTip + QStringLiteral(" (") + shortcut.toString(QKeySequence::NativeText) + QStringLiteral(")");
+}
 
 QIcon ToolbarPicture(const QString& key) {
     return QIcon(QStringLiteral(":/icons/%1.svg").arg(key.toLower()));
@@ -77,6 +103,8 @@ MainToolbars BuildMainToolbars(QWidget* parent) {
         bars.buttons.insert(QString::fromLatin1(def.key), AddButton(bars.Toolbar2, def));
     }
     bars.Toolbar2->hide();
+    // The keys work wherever the focus is in the window, also while a toolbar is hidden.
+    for (QAction* action : bars.buttons) parent->addAction(action);
     return bars;
 }
 

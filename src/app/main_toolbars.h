@@ -8,6 +8,7 @@
 #include <QString>
 
 class QAction;
+class QKeySequence;
 class QToolBar;
 class QWidget;
 
@@ -25,6 +26,9 @@ struct MainToolbars {
 // Builds both toolbars (owned by `parent`) with their captions, tool tips, pictures, styles and
 // the visibility and enabling of the locked window.
 MainToolbars BuildMainToolbars(QWidget* parent);
+
+// A command's tool tip with its key after it: "Save this Record (Ctrl+S)".
+QString ToolTipWithShortcut(const QString& toolTip, const QKeySequence& shortcut);
 
 // Pictures of ImageList1 by key ("Unlock", "Lock", "Setup", ...).
 QIcon ToolbarPicture(const QString& key);

@@ -15,6 +15,10 @@ ProfileView::ProfileView(QWidget* parent) : QGroupBox(QStringLiteral("Choose Use
     cboProfile->setObjectName(QStringLiteral("cboProfile"));
     cboProfile->setMinimumWidth(220);
 
+    lblNoProfiles = new QLabel(QString::fromUtf8(kNoProfilesYetText), this);
+    lblNoProfiles->setObjectName(QStringLiteral("lblNoProfiles"));
+    lblNoProfiles->hide();
+
     lblNewProfile = new QLabel(QStringLiteral("New Profile Name"), this);
     lblNewProfile->setObjectName(QStringLiteral("lblNewProfile"));
     txtFileName = new QLineEdit(this);
@@ -30,24 +34,31 @@ ProfileView::ProfileView(QWidget* parent) : QGroupBox(QStringLiteral("Choose Use
     cmdDatabase->setToolTip(QString::fromUtf8(kDatabaseButtonToolTip));
 
     auto* grid = new QGridLayout(this);
-    grid->addWidget(new QLabel(QStringLiteral("Profile"), this), 0, 0);
+    auto* profileLabel = new QLabel(QStringLiteral("P&rofile"), this);
+    profileLabel->setBuddy(cboProfile);
+    cboProfile->setAccessibleName(QStringLiteral("Profile"));
+    txtFileName->setAccessibleName(QStringLiteral("New Profile Name"));
+    grid->addWidget(profileLabel, 0, 0);
     grid->addWidget(cboProfile, 0, 1);
     grid->addWidget(cmdDatabase, 0, 2);
-    grid->addWidget(lblNewProfile, 1, 0);
-    grid->addWidget(txtFileName, 1, 1);
-    grid->addWidget(cmdNext, 2, 2);
+    grid->addWidget(lblNoProfiles, 1, 1);
+    grid->addWidget(lblNewProfile, 2, 0);
+    grid->addWidget(txtFileName, 2, 1);
+    grid->addWidget(cmdNext, 3, 2);
     grid->setColumnStretch(1, 1);
-    grid->setRowStretch(3, 1);
+    grid->setRowStretch(4, 1);
 
     showNameBox(false);
 }
 
-void ProfileView::setProfileNames(const QStringList& names) {
+void ProfileView::setProfileNames(const QStringList& names, const QString& wanted) {
     cboProfile->clear();
     cboProfile->addItems(names);
     if (!names.isEmpty()) {
-        cboProfile->setCurrentIndex(0);
+        const int index = names.indexOf(wanted);
+        cboProfile->setCurrentIndex(index >= 0 ? index : 0);
     }
+    lblNoProfiles->setVisible(names.isEmpty());
 }
 
 QString ProfileView::chosenProfile() const { return cboProfile->currentText(); }

@@ -16,20 +16,23 @@ class ProfileView : public QGroupBox {
 public:
     explicit ProfileView(QWidget* parent = nullptr);
 
-    // Fills cboProfile and selects the first name.
-    void setProfileNames(const QStringList& names);
+    // Fills cboProfile and selects `wanted` when it is listed, else the first name. An empty list
+    // shows how to make a profile instead.
+    void setProfileNames(const QStringList& names, const QString& wanted = QString());
     QString chosenProfile() const;
     // The name box and its label, shown together while a profile is being added.
     void showNameBox(bool show);
     bool isAddingProfile() const;
 
     QComboBox* cboProfile;
+    QLabel* lblNoProfiles;
     QLabel* lblNewProfile;
     QLineEdit* txtFileName;
     QPushButton* cmdNext;
     QPushButton* cmdDatabase;
 };
 
+inline constexpr char kNoProfilesYetText[] = "No profiles yet: press Add to create one.";
 inline constexpr char kDatabaseButtonCaption[] = "Database\u2026";
 inline constexpr char kDatabaseButtonToolTip[] = "Choose the folder that holds the profiles";
 

@@ -11,7 +11,7 @@
 #include <QVBoxLayout>
 
 #include "app/frm_new_main.h"
-#include "app/text_rules.h"
+#include "pages/text_rules.h"
 #include "store/profile.h"
 #include "store/profile_store.h"
 
@@ -156,8 +156,7 @@ void SetupView::passwordChanged() {
 }
 
 void SetupView::FillSetup() {
-    const bool guardWasOn = host_.fillGuard();
-    host_.setFillGuard(true);
+    const FillGuard guard(host_);
     const Profile& profile = host_.store().profile();
     SelectOption({optPass, optUserPass, optPIN}, profile.logonMode);
     const QString mask = QString::fromStdU16String(kPasswordMask);
@@ -178,7 +177,6 @@ void SetupView::FillSetup() {
     }
     SelectOption({optQ1, optQ2, optAll}, profile.answerMode);
     chkSeal->setChecked(host_.store().sealed());
-    host_.setFillGuard(guardWasOn);
     host_.setPasswordEdited(false);
 }
 
@@ -245,6 +243,14 @@ bool SetupView::SaveSecurityOptions() {
     (void)host_.saveProfile();
     host_.ShowIdlePointer();
     return true;
+}
+
+void SetupView::ForgetProfile() {
+    const FillGuard guard(host_);
+    for (QLineEdit* box : {txtUserID, txtPassword, txtconfirm, txtSetupPIN, txtQuestion[0], txtQuestion[1],
+                           txtQuestion[2], txtanswer[0], txtanswer[1], txtanswer[2]}) {
+        box->clear();
+    }
 }
 
 void SetupView::StoreSecurityOptions() {

@@ -8,7 +8,7 @@
 #include <QString>
 #include <QWidget>
 
-#include "app/view_hooks.h"
+#include "pages/view_hooks.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -41,6 +41,7 @@ public:
 
     void FillSetup() override;
     bool SaveSecurityOptions() override;
+    void ForgetProfile() override;
 
     QGroupBox* fraOptions;
     QRadioButton* optPass;

@@ -1,5 +1,5 @@
-// The dispatch of both toolbars: Toolbar1 by button key, Toolbar2 by button caption. Each command
-// looks at the views that are shown and calls the operation that belongs to that view.
+// The commands of both toolbars, one per action. Each record command looks at the view that is
+// shown and calls the operation that belongs to that view.
 #include <QAction>
 #include <QCheckBox>
 #include <QSlider>
@@ -16,70 +16,69 @@
 
 namespace keyloft {
 
-void frmNewMain::Toolbar1_ButtonClick(QAction* button) {
-    const QString key = button->objectName();
-    if (key == QStringLiteral("Unlock")) {
-        if (button->text() == QStringLiteral("Unlock")) {
-            openSession();
-        } else {
+void frmNewMain::connectCommands() {
+    connect(toolbars.button(QStringLiteral("Unlock")), &QAction::triggered, this, [this] {
+        if (sessionOpen_) {
             Lock();
+        } else {
+            openSession();
         }
-    } else if (key == QStringLiteral("Passwords")) {
-        if (!guardedSwitch(button)) {
-            return;
-        }
-        ShowSetup(false);
-        toolbars.button(QStringLiteral("Setup"))->setChecked(false);
-        button->setChecked(true);
-        Toolbar2->show();
-        fraAbout->hide();
-        ShowCategory(false);
-        ShowSetup(false);
-        ShowPasswords(true);
-        passwordsView_->RefreshEntryLists();
-    } else if (key == QStringLiteral("Setup")) {
-        if (!guardedSwitch(button)) {
-            return;
-        }
-        ShowPasswords(false);
-        toolbars.button(QStringLiteral("Passwords"))->setChecked(false);
-        button->setChecked(true);
-        Toolbar2->show();
-        ShowSetup(true);
-        fillSetupView();
-    } else if (key == QStringLiteral("Show")) {
-        passwordsView_->ShowSelectedEntry();
-    } else if (key == QStringLiteral("Generate")) {
-        passwordsView_->GenerateIntoEditor();
-    } else if (key == QStringLiteral("Print")) {
-        passwordsView_->PrintMasterList();
+    });
+    connect(toolbars.button(QStringLiteral("Passwords")), &QAction::triggered, this, &frmNewMain::passwordsCommand);
+    connect(toolbars.button(QStringLiteral("Setup")), &QAction::triggered, this, &frmNewMain::setupCommand);
+    connect(toolbars.button(QStringLiteral("Show")), &QAction::triggered, this,
+            [this] { passwordsView_->ShowSelectedEntry(); });
+    connect(toolbars.button(QStringLiteral("Generate")), &QAction::triggered, this,
+            [this] { passwordsView_->GenerateIntoEditor(); });
+    connect(toolbars.button(QStringLiteral("Print")), &QAction::triggered, this,
+            [this] { passwordsView_->PrintMasterList(); });
+    connect(toolbars.button(QStringLiteral("Add")), &QAction::triggered, this, &frmNewMain::addCommand);
+    connect(toolbars.button(QStringLiteral("Delete")), &QAction::triggered, this, &frmNewMain::deleteCommand);
+    connect(toolbars.button(QStringLiteral("Save")), &QAction::triggered, this, &frmNewMain::saveCommand);
+    connect(toolbars.button(QStringLiteral("Cancel")), &QAction::triggered, this, &frmNewMain::cancelCommand);
+    connect(toolbars.button(QStringLiteral("Filter")), &QAction::triggered, this, &frmNewMain::filterCommand);
+}
+
+void frmNewMain::passwordsCommand() {
+    QAction* button = toolbars.button(QStringLiteral("Passwords"));
+    if (!guardedSwitch(button)) {
+        return;
     }
+    ShowSetup(false);
+    toolbars.button(QStringLiteral("Setup"))->setChecked(false);
+    button->setChecked(true);
+    Toolbar2->show();
+    fraAbout->hide();
+    ShowCategory(false);
+    ShowSetup(false);
+    ShowPasswords(true);
+    passwordsView_->RefreshEntryLists();
+}
+
+void frmNewMain::setupCommand() {
+    QAction* button = toolbars.button(QStringLiteral("Setup"));
+    if (!guardedSwitch(button)) {
+        return;
+    }
+    ShowPasswords(false);
+    ShowCategory(false);
+    fraAbout->hide();
+    toolbars.button(QStringLiteral("Passwords"))->setChecked(false);
+    button->setChecked(true);
+    Toolbar2->show();
+    ShowSetup(true);
+    fillSetupView();
 }
 
 bool frmNewMain::guardedSwitch(QAction* clicked) {
-    if (dirty_) {
+    if (session_->isDirty()) {
         if (!ConfirmDiscardChanges()) {
             clicked->setChecked(false);
             return false;
         }
-        dirty_ = false;
+        session_->setDirty(false);
     }
     return true;
-}
-
-void frmNewMain::Toolbar2_ButtonClick(QAction* button) {
-    const QString caption = button->text();
-    if (caption == QStringLiteral("Add")) {
-        addCommand();
-    } else if (caption == QStringLiteral("Delete")) {
-        deleteCommand();
-    } else if (caption == QStringLiteral("Save")) {
-        saveCommand();
-    } else if (caption == QStringLiteral("Cancel")) {
-        cancelCommand();
-    } else if (caption == QStringLiteral("Filter")) {
-        filterCommand(button->isChecked());
-    }
 }
 
 void frmNewMain::addCommand() {
@@ -99,13 +98,12 @@ void frmNewMain::addCommand() {
         toolbars.button(QStringLiteral("Delete"))->setEnabled(false);
         categoryView_->beginNewCategory();
     } else if (isShown(fraPasswords)) {
-        fillGuard_ = true;
+        const FillGuard guard(*this);
         passwordsView_->ClearEntryEditor();
         toolbars.button(QStringLiteral("Delete"))->setEnabled(false);
         toolbars.button(QStringLiteral("Generate"))->setEnabled(true);
         toolbars.button(QStringLiteral("Cancel"))->setEnabled(true);
         passwordsView_->beginNewEntry();
-        fillGuard_ = false;
     }
 }
 
@@ -152,10 +150,14 @@ void frmNewMain::saveCommand() {
             // The folder may be gone: settle it again, as at start.
             fillProfileList(store_->ListProfiles());
         }
-        if (created) {
-            fraProfile->txtFileName->clear();
-            refillProfileList();
+        if (!created) {
+            // The refusal was shown: the box keeps the typed name for correcting it.
+            fraProfile->txtFileName->setFocus();
+            fraProfile->txtFileName->selectAll();
+            return;
         }
+        fraProfile->txtFileName->clear();
+        refillProfileList(name);
         fraProfile->showNameBox(false);
         toolbars.button(QStringLiteral("Add"))->setEnabled(true);
         toolbars.button(QStringLiteral("Delete"))->setEnabled(true);
@@ -164,16 +166,19 @@ void frmNewMain::saveCommand() {
         fraProfile->cmdNext->show();
         fraProfile->cmdNext->setEnabled(true);
         fraProfile->cmdDatabase->setEnabled(true);
-        if (created) {
-            MessageRequest told;
-            told.text = kProfileCreatedText;
-            told.icon = MessageIcon::Information;
-            showMessage(told);
-        }
+        MessageRequest told;
+        told.text = kProfileCreatedText;
+        told.icon = MessageIcon::Information;
+        showMessage(told);
+        fraProfile->cmdNext->setFocus();
         return;
     }
+    // A conflict found by the save may lock the session inside the store: then nothing is shown
+    // or written any more.
+    const int locksBefore = locks_;
+    const auto lockedMeanwhile = [this, locksBefore] { return locks_ != locksBefore; };
     if (isShown(fraSecurityOptions)) {
-        if (!setupView_->SaveSecurityOptions()) {
+        if (!setupView_->SaveSecurityOptions() || lockedMeanwhile()) {
             return;
         }
         const bool autoLock = fraSecurityOptions->chkTimeout->isChecked();
@@ -185,6 +190,10 @@ void frmNewMain::saveCommand() {
     if (isShown(fraCategory)) {
         ShowBusyPointer();
         categoryView_->SaveCategory();
+        if (lockedMeanwhile()) {
+            ShowIdlePointer();
+            return;
+        }
         ShowCategory(false);
         ShowCategory(true);
         categoryView_->FillCategoryList();
@@ -193,9 +202,13 @@ void frmNewMain::saveCommand() {
     if (isShown(fraPasswords)) {
         ShowBusyPointer();
         const bool stored = passwordsView_->SaveEntry();
+        if (lockedMeanwhile()) {
+            ShowIdlePointer();
+            return;
+        }
         if (stored) {
-            passwordsView_->ClearEntryEditor();
             ShowPasswords(true);
+            passwordsView_->SelectSavedEntry();
         }
         ShowIdlePointer();
         if (!stored) {
@@ -204,7 +217,7 @@ void frmNewMain::saveCommand() {
             return;
         }
     }
-    dirty_ = false;
+    session_->setDirty(false);
 }
 
 void frmNewMain::cancelCommand() {
@@ -231,7 +244,7 @@ void frmNewMain::cancelCommand() {
         ShowPasswords(true);
         passwordsView_->RefreshEntryLists();
     }
-    dirty_ = false;
+    session_->setDirty(false);
 }
 
 void frmNewMain::filterCommand(bool pressed) {

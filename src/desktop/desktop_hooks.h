@@ -6,7 +6,7 @@
 #include <QString>
 #include <memory>
 
-#include "app/view_hooks.h"
+#include "pages/view_hooks.h"
 #include "desktop/animated_gif_ctl.h"
 #include "desktop/frm_sys_tray.h"
 #include "store/ui_host.h"

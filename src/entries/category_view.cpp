@@ -9,8 +9,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "app/frm_new_main.h"
-#include "app/text_rules.h"
+#include "pages/text_rules.h"
+#include "pages/view_host.h"
 #include "store/entry.h"
 #include "store/profile.h"
 #include "store/profile_store.h"
@@ -37,10 +37,13 @@ CategoryView::CategoryView(ViewHost& host, QWidget* parent) : QWidget(parent), h
     lstCategory->setUniformRowHeights(true);
     lstCategory->setSelectionMode(QAbstractItemView::SingleSelection);
     lstCategory->header()->setSectionsClickable(true);
-    lstCategory->header()->setStretchLastSection(false);
+    // The one column fills the list's width.
+    lstCategory->header()->setStretchLastSection(true);
 
     txtCategory = new QLineEdit(this);
     txtCategory->setObjectName(QStringLiteral("txtCategory"));
+    txtCategory->setAccessibleName(QStringLiteral("Category name"));
+    lstCategory->setAccessibleName(QStringLiteral("Categories"));
     lblNewCategory = new QLabel(QStringLiteral("New"), this);
     lblNewCategory->setObjectName(QStringLiteral("lblNewCategory"));
     QFont bold = lblNewCategory->font();
@@ -65,18 +68,15 @@ CategoryView::CategoryView(ViewHost& host, QWidget* parent) : QWidget(parent), h
 
 void CategoryView::onShowCategory(bool bol) {
     if (!bol) return;
-    const bool guardWasOn = host_.fillGuard();
-    host_.setFillGuard(true);
+    const FillGuard guard(host_);
     txtCategory->hide();
     txtCategory->clear();
     lblNewCategory->hide();
     FillCategoryList();
-    host_.setFillGuard(guardWasOn);
 }
 
 void CategoryView::FillCategoryList() {
-    const bool guardWasOn = host_.fillGuard();
-    host_.setFillGuard(true);
+    const FillGuard guard(host_);
     lstCategory->clear();
     for (const CategoryList::Item& item : host_.store().profile().categories.items()) {
         new QTreeWidgetItem(lstCategory, QStringList{QString::fromStdU16String(item.name())});
@@ -84,18 +84,15 @@ void CategoryView::FillCategoryList() {
     if (lstCategory->isSortingEnabled()) lstCategory->sortItems(lstCategory->sortColumn(), sortOrder_);
     lstCategory->clearSelection();
     lstCategory->setCurrentItem(nullptr);
-    host_.setFillGuard(guardWasOn);
 }
 
 void CategoryView::lstCategory_Click() {
-    const bool guardWasOn = host_.fillGuard();
-    host_.setFillGuard(true);
+    const FillGuard guard(host_);
     const QList<QTreeWidgetItem*> selected = lstCategory->selectedItems();
     if (!selected.isEmpty()) {
         txtCategory->setText(selected.first()->text(0));
         txtCategory->show();
     }
-    host_.setFillGuard(guardWasOn);
     if (!TrimBlanks(txtCategory->text()).isEmpty()) host_.toolbarButton(QStringLiteral("Delete"))->setEnabled(true);
 }
 
@@ -142,10 +139,19 @@ bool CategoryView::SaveCategory(bool isNew) {
     }
     if (ownPosition != 0) categories.removeAt(ownPosition);
     AddNewCategory(categories, name);
-    (void)host_.saveProfile();
+    // A lock-out by another user's save leaves nothing to list.
+    if (host_.saveProfile() == SaveOutcome::ConflictLockedOut) return false;
     txtCategory->clear();
     FillCategoryList();
     return true;
+}
+
+void CategoryView::ForgetProfile() {
+    const FillGuard guard(host_);
+    lstCategory->clear();
+    txtCategory->clear();
+    txtCategory->hide();
+    lblNewCategory->hide();
 }
 
 void CategoryView::DeleteCategory() {
@@ -154,26 +160,15 @@ void CategoryView::DeleteCategory() {
     if (const std::size_t position = FindCategory(categories, TrimmedText(txtCategory)); position != 0)
         categories.removeAt(position);
     host_.ShowBusyPointer();
-    (void)host_.saveProfile();
+    if (host_.saveProfile() == SaveOutcome::ConflictLockedOut) {
+        host_.ShowIdlePointer();
+        return;
+    }
     delete lstCategory->selectedItems().first();
     host_.ShowIdlePointer();
     txtCategory->hide();
-    const bool guardWasOn = host_.fillGuard();
-    host_.setFillGuard(true);
+    const FillGuard guard(host_);
     txtCategory->clear();
-    host_.setFillGuard(guardWasOn);
-}
-
-CategoryView* PlugCategoryView(frmNewMain& window) {
-    QWidget* content = window.categoryContent();
-    auto* view = new CategoryView(window, content);
-    if (content->layout() == nullptr) {
-        auto* layout = new QVBoxLayout(content);
-        layout->setContentsMargins(0, 0, 0, 0);
-    }
-    content->layout()->addWidget(view);
-    window.setCategoryView(view);
-    return view;
 }
 
 }  // namespace keyloft

@@ -7,7 +7,7 @@
 
 #include <QWidget>
 
-#include "app/view_hooks.h"
+#include "pages/view_hooks.h"
 
 class QLabel;
 class QLineEdit;
@@ -16,7 +16,6 @@ class QTreeWidgetItem;
 
 namespace keyloft {
 
-class frmNewMain;
 class ViewHost;
 
 class CategoryView : public QWidget, public CategoryViewApi {
@@ -29,6 +28,7 @@ public:
     void beginNewCategory() override;
     void DeleteCategory() override;
     void SaveCategory() override;
+    void ForgetProfile() override;
 
     // Stores the name box's text as a new category or as the new name of the selected one.
     bool SaveCategory(bool isNew);
@@ -46,8 +46,5 @@ private:
     ViewHost& host_;
     Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
 };
-
-// Builds the category view inside the window's category frame and plugs it in; the window owns it.
-CategoryView* PlugCategoryView(frmNewMain& window);
 
 }  // namespace keyloft

@@ -6,6 +6,9 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
+
+#include <algorithm>
 #include <QTimer>
 
 // The pictures are compiled into the library; a static library needs its resources named once.
@@ -95,11 +98,13 @@ frmshowpass::frmshowpass(platform::Clipboard& clipboard, platform::Shell& shell,
     auto title = new QLabel(QStringLiteral("Keyloft"), this);
     title->setObjectName(QStringLiteral("lblTitle"));
     title->setPalette(text);
-    title->setGeometry(18, 4, 150, 20);
+    title->setGeometry(18, 4, 248, 20);
+    title->setTextFormat(Qt::PlainText);
     QFont titleFont = title->font();
     titleFont.setBold(true);
     title->setFont(titleFont);
     title->setMouseTracking(true);
+    lblTitle = title;
 
     caption("lblUserCode", u16(kUserCodeLabel), 34);
     caption("lblPassword", u16(kPasswordLabel), 62);
@@ -173,12 +178,19 @@ void frmshowpass::FormResize() {
 }
 
 void frmshowpass::GetItem(const QStringList& varList) {
+    // The entry's description heads the window, so that it says whose password it shows.
+    const QString description = field(varList, 2);
+    lblTitle->setText(description.isEmpty() ? QStringLiteral("Keyloft")
+                                            : lblTitle->fontMetrics().elidedText(description, Qt::ElideRight,
+                                                                                 lblTitle->width()));
+    lblTitle->setToolTip(description);
     txtcode->setText(field(varList, 3));
     txtpass->setText(field(varList, 4));
     txtExpiryDate->setText(field(varList, 6));
     lblWeb->setText(field(varList, 7));
     lblEmail->setText(field(varList, 8));
     if (!tmrPass_.isActive()) tmrPass_.start();  // a running timer keeps its time
+    if (!isVisible()) placeBesideOwner();
     show();
     raise();
     activateWindow();
@@ -290,12 +302,35 @@ void frmshowpass::ImgPass_Click() {
     copyToClipboard(txtpass);
 }
 
+// Beside the main window (right of it, else left of it), top edges level, inside the screen.
+void frmshowpass::placeBesideOwner() {
+    const QWidget* owner = parentWidget();
+    if (owner == nullptr) return;
+    const QRect frame = owner->frameGeometry();
+    const QScreen* screen = owner->screen();
+    const QRect room = screen != nullptr ? screen->availableGeometry() : frame;
+    constexpr int kGap = 8;
+    QPoint at(frame.right() + 1 + kGap, frame.top());
+    if (at.x() + width() > room.right() + 1) at.setX(frame.left() - kGap - width());
+    at.setX(std::clamp(at.x(), room.left(), std::max(room.left(), room.right() + 1 - width())));
+    at.setY(std::clamp(at.y(), room.top(), std::max(room.top(), room.bottom() + 1 - height())));
+    move(at);
+}
+
+void frmshowpass::openLink(const QString& item) {
+    if (shell_.open(item) || dialogs_ == nullptr) return;
+    MessageRequest told;
+    told.text = kLinkNotOpenedText + item.toStdU16String() + u".";
+    told.icon = MessageIcon::Exclamation;
+    dialogs_->showMessage(told);
+}
+
 void frmshowpass::lblWeb_Click() {
-    if (!lblWeb->text().isEmpty()) shell_.open(lblWeb->text());
+    if (!lblWeb->text().isEmpty()) openLink(lblWeb->text());
 }
 
 void frmshowpass::lblEmail_Click() {
-    if (!lblEmail->text().isEmpty()) shell_.open(u16(kMailto) + lblEmail->text());
+    if (!lblEmail->text().isEmpty()) openLink(u16(kMailto) + lblEmail->text());
 }
 
 PassPopup::PassPopup(platform::Clipboard& clipboard, platform::Shell& shell, QTimer& tmrPass, QWidget* parent)
@@ -307,6 +342,7 @@ PassPopup::~PassPopup() {
 
 void PassPopup::Show(const QStringList& varList) {
     if (!popup_) popup_ = new frmshowpass(clipboard_, shell_, timer_, parent_);
+    popup_->setDialogs(dialogs_);
     popup_->GetItem(varList);
 }
 

@@ -14,7 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "app/view_hooks.h"
+#include "pages/view_hooks.h"
+#include "store/ui_host.h"
 #include "desktop/cls_trans_form.h"
 #include "platform/qt_clipboard.h"
 #include "platform/qt_shell.h"
@@ -65,6 +66,9 @@ public:
     // Sizes the window to its picture.
     void FormResize();
 
+    // Where a link that cannot be opened is reported; without one, nothing is said.
+    void setDialogs(Dialogs* dialogs) { dialogs_ = dialogs; }
+
     // Clicks and pointer moves, as the controls' events call them.
     void ImgCopyUser_Click();
     void ImgPass_Click();
@@ -92,6 +96,8 @@ private:
     void setLinkColor(QLabel* label, const QColor& color);
     void copyToClipboard(const QLineEdit* box);
     void unload();
+    void placeBesideOwner();
+    void openLink(const QString& item);
 
     platform::Clipboard& clipboard_;
     platform::Shell& shell_;
@@ -99,9 +105,11 @@ private:
     std::unique_ptr<clsTransForm> shaper_;
     QImage picture_;
     bool unloaded_ = false;
+    Dialogs* dialogs_ = nullptr;
 
 public:
     // Controls, by the names the window's code and tests use.
+    QLabel* lblTitle = nullptr;  // the entry's description
     QLineEdit* txtcode = nullptr;
     QLineEdit* txtpass = nullptr;
     QLineEdit* txtExpiryDate = nullptr;
@@ -130,6 +138,7 @@ public:
     bool isPopupVisible() const override;
     void closePopup() override;
     frmshowpass* window() const { return popup_; }
+    void setDialogs(Dialogs* dialogs) { dialogs_ = dialogs; }
 
 private:
     platform::Clipboard& clipboard_;
@@ -137,6 +146,10 @@ private:
     QtPassTimer timer_;
     QPointer<QWidget> parent_;
     QPointer<frmshowpass> popup_;
+    Dialogs* dialogs_ = nullptr;
 };
+
+// Text of the message about a web site or e-mail address that could not be opened (the item follows).
+inline constexpr char16_t kLinkNotOpenedText[] = u"No program could open ";
 
 }  // namespace keyloft

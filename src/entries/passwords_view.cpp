@@ -9,14 +9,21 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPlainTextEdit>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QShowEvent>
+#include <QSplitter>
 #include <QSignalBlocker>
 #include <QToolButton>
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <QAction>
+#include <algorithm>
 #include <array>
+#include <optional>
+#include <utility>
 
-#include "app/text_rules.h"
+#include "pages/text_rules.h"
 #include "entries/entry_list_model.h"
 #include "platform/qt_clipboard.h"
 #include "store/entry.h"
@@ -70,6 +77,17 @@ QIcon copyIcon() {
     return QIcon(pixmap);
 }
 
+// The editor's scroll area asks for the height of a few boxes only, so that the list gets the
+// larger share of a small window; the rest of the editor scrolls.
+class EditorScrollArea final : public QScrollArea {
+public:
+    using QScrollArea::QScrollArea;
+    QSize sizeHint() const override {
+        const QSize full = QScrollArea::sizeHint();
+        return {full.width(), std::min(full.height(), fontMetrics().height() * 10)};
+    }
+};
+
 }  // namespace
 
 PasswordsView::PasswordsView(ViewHost& host, platform::Clipboard& clipboard, TodayProvider today, QWidget* parent,
@@ -84,6 +102,20 @@ PasswordsView::~PasswordsView() = default;
 
 void PasswordsView::buildWidgets(QComboBox* filterBox) {
     auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    // The list above, the editor below; the user moves the line between them. The editor scrolls
+    // when the window is too low for all of its boxes.
+    splitter_ = new QSplitter(Qt::Vertical, this);
+    splitter_->setObjectName(QStringLiteral("splitPasswords"));
+    splitter_->setChildrenCollapsible(false);
+    layout->addWidget(splitter_);
+    auto* editorScroll = new EditorScrollArea(splitter_);
+    editorScroll->setObjectName(QStringLiteral("editorScroll"));
+    editorScroll->setWidgetResizable(true);
+    editorScroll->setFrameShape(QFrame::NoFrame);
+    auto* editor = new QWidget(editorScroll);
+    editor_ = editor;
+    editor->setObjectName(QStringLiteral("entryEditor"));
 
     lstUser = new QTreeView(this);
     lstUser->setObjectName(QStringLiteral("lstUser"));
@@ -105,7 +137,8 @@ void PasswordsView::buildWidgets(QComboBox* filterBox) {
     header->setSectionsMovable(false);
     for (int column = 0; column < EntryListModel::ColumnCount; ++column)
         header->resizeSection(column, TwipsToPixels(kColumnTwips[column]));
-    layout->addWidget(lstUser, 1);
+    lstUser->setMinimumHeight(lstUser->fontMetrics().height() * 4);
+    splitter_->insertWidget(0, lstUser);
 
     if (filterBox) {
         cboFilter = filterBox;
@@ -124,6 +157,7 @@ void PasswordsView::buildWidgets(QComboBox* filterBox) {
         auto* label = new QLabel(caption, this);
         label->setObjectName(QString::fromLatin1(labelName));
         label->setBuddy(box);
+        box->setAccessibleName(QString(caption).remove(QLatin1Char('&')));
         grid->addWidget(label, row, 0);
         grid->addWidget(box, row, 1);
     };
@@ -150,9 +184,19 @@ void PasswordsView::buildWidgets(QComboBox* filterBox) {
     txtWeb = lineEdit("txtWeb");
     txtEmail = lineEdit("txtEmail");
 
-    addRow(0, "lblCategory", QStringLiteral("Category"), cboCategory);
-    addRow(1, "lblUserDesc", QStringLiteral("Description"), txtUserDesc);
-    addRow(2, "lblUserCode", QStringLiteral("User/Account Code"), txtUserCode);
+    // The category box with the NEW marker after it, so that the marker takes no column of its own.
+    auto* categoryRow = new QWidget(this);
+    auto* categoryLayout = new QHBoxLayout(categoryRow);
+    categoryLayout->setContentsMargins(0, 0, 0, 0);
+    cboCategory->setParent(categoryRow);
+    categoryLayout->addWidget(cboCategory, 1);
+    lblNewUser = new QLabel(kNewMarker, categoryRow);
+    categoryLayout->addWidget(lblNewUser);
+    addRow(0, "lblCategory", QStringLiteral("&Category"), categoryRow);
+    if (auto* label = findChild<QLabel*>(QStringLiteral("lblCategory"))) label->setBuddy(cboCategory);
+    cboCategory->setAccessibleName(QStringLiteral("Category"));
+    addRow(1, "lblUserDesc", QStringLiteral("&Description"), txtUserDesc);
+    addRow(2, "lblUserCode", QStringLiteral("&User/Account Code"), txtUserCode);
 
     // The password box with the copy button beside it.
     auto* passwordRow = new QWidget(this);
@@ -166,28 +210,35 @@ void PasswordsView::buildWidgets(QComboBox* filterBox) {
     cmdCopyClip->setIcon(copyIcon());
     cmdCopyClip->setAutoRaise(true);
     passwordLayout->addWidget(cmdCopyClip);
-    auto* passwordLabel = new QLabel(QStringLiteral("Password/PIN"), this);
+    auto* passwordLabel = new QLabel(QStringLiteral("Pass&word/PIN"), this);
+    txtUserpass->setAccessibleName(QStringLiteral("Password/PIN"));
     passwordLabel->setObjectName(QStringLiteral("lblUserpass"));
     passwordLabel->setBuddy(txtUserpass);
     grid->addWidget(passwordLabel, 3, 0);
     grid->addWidget(passwordRow, 3, 1);
 
-    addRow(4, "lblUserConfirm", QStringLiteral("Confirm Password/PIN"), txtuserconfirm);
-    addRow(5, "lblSource", QStringLiteral("Notes"), txtSource);
-    addRow(6, "lblExpiry", QStringLiteral("Any Expiry Date"), txtExpiry);
-    addRow(7, "lblWeb", QStringLiteral("Web Site"), txtWeb);
-    addRow(8, "lblEmail", QStringLiteral("Email"), txtEmail);
+    addRow(4, "lblUserConfirm", QStringLiteral("Con&firm Password/PIN"), txtuserconfirm);
+    addRow(5, "lblSource", QStringLiteral("&Notes"), txtSource);
+    addRow(6, "lblExpiry", QStringLiteral("Any E&xpiry Date"), txtExpiry);
+    addRow(7, "lblWeb", QStringLiteral("Web &Site"), txtWeb);
+    addRow(8, "lblEmail", QStringLiteral("E&mail"), txtEmail);
 
-    lblNewUser = new QLabel(kNewMarker, this);
     lblNewUser->setObjectName(QStringLiteral("lblNewUser"));
     QFont bold = lblNewUser->font();
     bold.setBold(true);
     lblNewUser->setFont(bold);
     lblNewUser->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0);"));
     lblNewUser->hide();
-    grid->addWidget(lblNewUser, 0, 2, Qt::AlignRight | Qt::AlignTop);
     grid->setColumnStretch(1, 1);
-    layout->addLayout(grid);
+    grid->setRowStretch(9, 1);
+    editor->setLayout(grid);
+    editorScroll->setWidget(editor);
+    editorScroll->setMinimumHeight(lstUser->fontMetrics().height() * 4);
+    splitter_->addWidget(editorScroll);
+    splitter_->setStretchFactor(0, 1);
+    splitter_->setStretchFactor(1, 0);
+    connect(splitter_, &QSplitter::splitterMoved, this, [this] { splitSet_ = true; });
+    splitter_->installEventFilter(this);
 }
 
 void PasswordsView::connectEditor() {
@@ -283,7 +334,7 @@ int PasswordsView::FindListIndex(const QComboBox* box, const QString& text) {
 void PasswordsView::FillEntryList() {
     const CalendarDate today = ToCalendarDate(today_());
     host_.ShowBusyPointer();
-    host_.setFillGuard(true);
+    std::optional<FillGuard> guard(std::in_place, host_);
     model_->clear();
     currentPosition_ = 0;
 
@@ -317,7 +368,7 @@ void PasswordsView::FillEntryList() {
     // Any listed row settles the warning until the next refresh, red or not.
     if (!model_->rows().empty()) expiryWarned_ = true;
 
-    host_.setFillGuard(false);
+    guard.reset();
     host_.setStatusText(host_.logonStatusText() + QStringLiteral(" You have ") +
                         QString::number(entries.size()) + QStringLiteral(" records stored!"));
     host_.ShowIdlePointer();
@@ -326,13 +377,12 @@ void PasswordsView::FillEntryList() {
 void PasswordsView::RefreshEntryLists() {
     FillCombo(cboCategory, kNoneItem);
     FillCombo(cboFilter, kAllItem);
-    host_.setFillGuard(true);
+    const FillGuard guard(host_);
     cboFilter->setCurrentIndex(0);
     cboFilter->setEditText(cboFilter->itemText(0));
     expiryWarned_ = false;
     ClearEntryEditor();
     FillEntryList();
-    host_.setFillGuard(false);
 }
 
 void PasswordsView::SortByColumn(int column) {
@@ -343,10 +393,9 @@ void PasswordsView::SortByColumn(int column) {
 
 void PasswordsView::filterSelected() {
     if (host_.fillGuard()) return;
-    host_.setFillGuard(true);
+    const FillGuard guard(host_);
     ClearEntryEditor();
     FillEntryList();
-    host_.setFillGuard(false);
 }
 
 void PasswordsView::filterTyped() {
@@ -396,6 +445,9 @@ void PasswordsView::LoadEntryIntoEditor() {
 }
 
 bool PasswordsView::eventFilter(QObject* watched, QEvent* event) {
+    // After the splitter's own handling of its new size.
+    if (watched == splitter_ && event->type() == QEvent::Resize)
+        QMetaObject::invokeMethod(this, &PasswordsView::keepEightRows, Qt::QueuedConnection);
     if (watched == lstUser && event->type() == QEvent::KeyRelease) {
         const auto* key = static_cast<QKeyEvent*>(event);
         switch (key->key()) {
@@ -436,9 +488,10 @@ void PasswordsView::SelectEntryRow() {
     const int row = selectedListRow();
     if (row >= 0) {
         currentPosition_ = model_->rowAt(row).position;
-        host_.setFillGuard(true);
-        LoadEntryIntoEditor();
-        host_.setFillGuard(false);
+        {
+            const FillGuard guard(host_);
+            LoadEntryIntoEditor();
+        }
         setButton("Show", true, true);
         setButton("Generate", true, true);
         setButton("Delete", true, true);
@@ -480,14 +533,81 @@ bool PasswordsView::SaveEntry() {
 
     entries.push_back(check.stored.toRecord());
     currentPosition_ = 0;
+    savedPosition_ = 0;
 
-    (void)host_.saveProfile();  // the window shows failures and conflicts
+    // The store reports its own failures and conflicts; a lock-out leaves nothing to list.
+    const SaveOutcome outcome = host_.saveProfile();
+    if (outcome == SaveOutcome::ConflictLockedOut) return false;
+    if (outcome == SaveOutcome::Saved) savedPosition_ = static_cast<int>(entries.size());
 
-    host_.setFillGuard(true);
-    ClearEntryEditor();
-    host_.setFillGuard(false);
+    {
+        const FillGuard guard(host_);
+        ClearEntryEditor();
+    }
     FillEntryList();
     return true;
+}
+
+void PasswordsView::setSplit(const QList<int>& sizes) {
+    splitter_->setSizes(sizes);
+    splitSet_ = true;
+}
+
+// The list's height for eight rows with its heading and scroll bar.
+int PasswordsView::eightRowsHeight() const {
+    const int row = std::max(lstUser->sizeHintForRow(0), lstUser->fontMetrics().height() + 2);
+    return lstUser->header()->sizeHint().height() + row * 8 + lstUser->horizontalScrollBar()->sizeHint().height() +
+           2 * lstUser->frameWidth() + 2;
+}
+
+void PasswordsView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (splitSet_) return;
+    splitSet_ = true;
+    const int total = splitter_->height() - splitter_->handleWidth();
+    const int least = splitter_->widget(1)->minimumHeight();
+    const int editor = std::clamp(editor_->sizeHint().height(), least, std::max(least, total - eightRowsHeight()));
+    splitter_->setSizes({total - editor, editor});
+}
+
+// A lower window takes the height from the editor (which then scrolls) before the list drops
+// below eight rows.
+void PasswordsView::keepEightRows() {
+    const QList<int> sizes = splitter_->sizes();
+    if (sizes.size() != 2) return;
+    const int missing = eightRowsHeight() - sizes[0];
+    const int spare = sizes[1] - splitter_->widget(1)->minimumHeight();
+    const int moved = std::min(missing, spare);
+    if (moved > 0) splitter_->setSizes({sizes[0] + moved, sizes[1] - moved});
+}
+
+void PasswordsView::SelectSavedEntry() {
+    const int position = std::exchange(savedPosition_, 0);
+    int row = -1;
+    for (int i = 0; i < model_->rowCount() && position > 0; ++i)
+        if (model_->rowAt(i).position == position) row = i;
+    if (row < 0) return;
+    selectListRow(row);
+    lstUser->scrollTo(model_->index(row, 0));
+    currentPosition_ = position;
+    {
+        const FillGuard guard(host_);
+        LoadEntryIntoEditor();
+    }
+    setButton("Show", true, true);
+    setButton("Generate", true, true);
+    setButton("Delete", true, true);
+}
+
+void PasswordsView::ForgetProfile() {
+    const FillGuard guard(host_);
+    model_->clear();
+    currentPosition_ = 0;
+    ClearEntryEditor();
+    for (QComboBox* box : {cboCategory, cboFilter}) {
+        const QSignalBlocker blocker(box);
+        box->clear();
+    }
 }
 
 void PasswordsView::ShowPasswords(bool bol) {
@@ -519,23 +639,21 @@ void PasswordsView::ShowPasswords(bool bol) {
 // Record commands
 
 void PasswordsView::Add() {
-    host_.setFillGuard(true);
+    const FillGuard guard(host_);
     ClearEntryEditor();
     lblNewUser->show();
     setButton("Delete", true, false);
     setButton("Generate", true, true);
     setButton("Cancel", true, true);
     txtUserCode->setFocus();
-    host_.setFillGuard(false);
 }
 
 void PasswordsView::Save() {
     host_.ShowBusyPointer();
     const bool stored = SaveEntry();
     if (stored) {
-        host_.setFillGuard(true);
+        const FillGuard guard(host_);
         ClearEntryEditor();
-        host_.setFillGuard(false);
     }
     host_.ShowIdlePointer();
     if (stored) {
@@ -554,10 +672,14 @@ void PasswordsView::Delete() {
         const int position = model_->rowAt(row).position;
         if (position > 0 && static_cast<std::size_t>(position) <= entries.size())
             entries.erase(entries.begin() + (position - 1));
-        (void)host_.saveProfile();
+        if (host_.saveProfile() == SaveOutcome::ConflictLockedOut) {
+            host_.ShowIdlePointer();
+            return;
+        }
         model_->removeRowAt(row);
-        setButton("Delete", true, false);
         RefreshEntryLists();
+        // No row is chosen any more: nothing to delete, show or generate into.
+        for (const char* key : {"Delete", "Show", "Generate"}) setButton(key, true, false);
     }
     host_.ShowIdlePointer();
 }

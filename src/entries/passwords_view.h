@@ -11,13 +11,14 @@
 #include <string>
 #include <vector>
 
-#include "app/view_host.h"
+#include "pages/view_host.h"
 #include "entries/locale_dates.h"
 
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
+class QSplitter;
 class QToolButton;
 class QTreeView;
 class QModelIndex;
@@ -56,7 +57,12 @@ public:
     void LoadEntryIntoEditor();
     void ClearEntryEditor();
     bool SaveEntry();
+    // The entry the last SaveEntry stored, chosen as a click chooses it and scrolled into view
+    // (nothing when the filter does not list it).
+    void SelectSavedEntry();
     void ShowPasswords(bool bol);
+    // The session was locked: no row, no filter or category item and no box keeps profile data.
+    void ForgetProfile();
 
     // Record commands while this view is shown (Delete after the window's own confirmation).
     void Add();
@@ -76,13 +82,23 @@ public:
 
     // Inspection.
     QTreeView* list() const { return lstUser; }
+    QSplitter* splitter() const { return splitter_; }
     EntryListModel* listModel() const { return model_; }
     bool newMarkerVisible() const;
     int currentRowPosition() const { return currentPosition_; }
 
+    // Heights of the list and the editor as the user left them (from the settings); without
+    // them, the first showing gives the editor its full height when the list keeps 8 rows.
+    void setSplit(const QList<int>& sizes);
+
 protected:
     // Moving through the list with the keyboard chooses a row as a click does.
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    int eightRowsHeight() const;
+    void keepEightRows();
 
 private:
     void buildWidgets(QComboBox* filterBox);
@@ -106,6 +122,11 @@ private:
     std::optional<LocaleDateReader> reader_;
     bool expiryWarned_ = false;
     int currentPosition_ = 0;  // row position of the current row; 0 when none since the last rebuild
+    int savedPosition_ = 0;
+    QSplitter* splitter_ = nullptr;
+    QWidget* editor_ = nullptr;
+    bool splitSet_ = false;
+    QLabel* lblCategory_ = nullptr;    // position of the entry the last save stored; 0 when none
 
 public:
     // Controls, named as the window's other views expect them.

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
-#include "app/view_host.h"
+#include <QDir>
+
+#include "pages/view_host.h"
 
 namespace keyloft {
 
@@ -118,15 +120,22 @@ void MasterListPrint::PrintMasterList(const std::vector<MasterListRow>& rows) {
     printer_.endDoc();
 }
 
-void PrintMasterList(ViewHost& host, const std::vector<MasterListRow>& rows, QWidget* parent) {
+void PrintMasterList(ViewHost& host, const std::vector<MasterListRow>& rows, QWidget* parent,
+                     const PrinterOpener& open) {
     // The printer comes first: where there is none, the user is asked for a file, and that
     // question should not appear under the hourglass.
-    std::unique_ptr<platform::Printer> printer = platform::OpenDefaultPrinter(parent);
+    std::unique_ptr<platform::Printer> printer = open ? open(parent) : platform::OpenDefaultPrinter(parent);
     if (!printer) return;
     host.ShowBusyPointer();
     MasterListPrint job(*printer);
     job.PrintMasterList(rows);
     host.ShowIdlePointer();
+    const QString file = printer->outputFile();
+    if (file.isEmpty()) return;
+    MessageRequest told;
+    told.text = kMasterListWrittenText + QDir::toNativeSeparators(file).toStdU16String() + u".";
+    told.icon = MessageIcon::Information;
+    host.dialogs().showMessage(told);
 }
 
 MasterListRow MasterListRowFrom(const QStringList& values) {

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <functional>
+#include <memory>
 #include <vector>
 
 #include "platform/qt_printer.h"
@@ -47,10 +49,18 @@ private:
     int page_ = 0;
 };
 
-// The Print command: the default printer (or a PDF file the user names when the system has no
-// printer), then the rows under the busy pointer. Nothing is printed when no printer could be
-// opened or the user cancels the file question.
-void PrintMasterList(ViewHost& host, const std::vector<MasterListRow>& rows, QWidget* parent);
+// Opens the job's printer; null when there is none or the user cancelled.
+using PrinterOpener = std::function<std::unique_ptr<platform::Printer>(QWidget* parent)>;
+
+// Text of the message after a master list went into a file (the path follows).
+inline constexpr char16_t kMasterListWrittenText[] = u"The master list was written to ";
+
+// The Print command: the printer `open` gives (empty: the default printer, or a PDF file the user
+// names when the system has no printer), then the rows under the busy pointer. Nothing is printed
+// when no printer could be opened or the user cancels the file question. A list written to a file
+// ends with a message that says where.
+void PrintMasterList(ViewHost& host, const std::vector<MasterListRow>& rows, QWidget* parent,
+                     const PrinterOpener& open = {});
 // The same for rows given as lists of values (missing values print empty, extra ones are ignored).
 void PrintMasterList(ViewHost& host, const std::vector<QStringList>& rows, QWidget* parent);
 MasterListRow MasterListRowFrom(const QStringList& values);

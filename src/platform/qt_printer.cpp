@@ -1,6 +1,7 @@
 #include "platform/qt_printer.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFont>
 #include <QFontMetricsF>
@@ -8,6 +9,12 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace keyloft::platform {
 
@@ -68,6 +75,9 @@ public:
     void endDoc() override {
         if (painter_.isActive()) painter_.end();
     }
+    QString outputFile() const override {
+        return printer_->outputFormat() == QPrinter::PdfFormat ? printer_->outputFileName() : QString();
+    }
 
 private:
     std::unique_ptr<QPrinter> printer_;
@@ -84,9 +94,26 @@ std::unique_ptr<Printer> started(std::unique_ptr<QtPrinter> printer) {
     return printer;
 }
 
+// Creates the file for its owner only (or takes an existing one away from everybody else) before
+// the printer writes into it; the printer's own open truncates it and keeps that mode.
+bool CreatePrivateFile(const QString& path) {
+#ifndef _WIN32
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, S_IRUSR | S_IWUSR);
+    if (fd < 0) return false;
+    const bool ok = ::fchmod(fd, S_IRUSR | S_IWUSR) == 0;
+    ::close(fd);
+    return ok;
+#else
+    (void)path;
+    return true;
+#endif
+}
+
 }  // namespace
 
 std::unique_ptr<Printer> OpenPdfPrinter(const QString& path) {
+    if (!CreatePrivateFile(path)) return nullptr;
     auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
     printer->setOutputFormat(QPrinter::PdfFormat);
     printer->setOutputFileName(path);

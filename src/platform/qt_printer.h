@@ -34,6 +34,8 @@ public:
     // Begins a new page; a page left empty at the end of the job is not printed.
     virtual void newPage() = 0;
     virtual void endDoc() = 0;
+    // The file the job is written to; empty for a job on a printer.
+    virtual QString outputFile() const { return {}; }
 };
 
 // A job on the system's default printer; without any printer, the user is asked once for a PDF
@@ -41,7 +43,8 @@ public:
 // cancels, or the printer cannot be opened.
 std::unique_ptr<Printer> OpenDefaultPrinter(QWidget* parent);
 
-// A job written to a PDF file (A4 landscape).
+// A job written to a PDF file (A4 landscape). The file holds every password in clear: it is
+// created readable and writable by its owner only, and an existing file is made so first.
 std::unique_ptr<Printer> OpenPdfPrinter(const QString& path);
 
 }  // namespace keyloft::platform

@@ -8,9 +8,9 @@ namespace {
 
 class DesktopShell final : public Shell {
 public:
-    void open(const QString& item) override {
+    bool open(const QString& item) override {
         const QUrl url = ShellUrl(item);
-        if (url.isValid() && !url.isEmpty()) QDesktopServices::openUrl(url);
+        return url.isValid() && !url.isEmpty() && QDesktopServices::openUrl(url);
     }
 };
 

@@ -9,8 +9,8 @@ namespace keyloft::platform {
 class Shell {
 public:
     virtual ~Shell() = default;
-    // Opens the item with its default handler; the outcome is not reported.
-    virtual void open(const QString& item) = 0;
+    // Opens the item with its default handler; false when there is none or it refused.
+    virtual bool open(const QString& item) = 0;
 };
 
 // The address the system is given for an item: "mailto:" items as they are, anything else read

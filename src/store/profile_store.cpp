@@ -1026,7 +1026,8 @@ std::vector<std::u16string> ProfileStore::ListProfiles() {
         MessageRequest question = Message(kNoProfilesFound + std::u16string(kLineBreak) + kTryApplicationFolder,
                                           kProfilesMissingTitle, MessageIcon::Critical);
         question.buttons = MessageButtons::YesNo;
-        question.defaultAnswer = MessageAnswer::Yes;
+        // Enter must not send new profiles into the program's own folder.
+        question.defaultAnswer = MessageAnswer::No;
         question.question = Question::TryApplicationFolder;
         if (s.host.showMessage(question) == MessageAnswer::Yes) {
             files = s.files.listProfileFiles(s.applicationFolder);

@@ -104,13 +104,12 @@ TEST_F(ProfileCommands, DeleteAsksTwiceAndEitherNoKeepsTheFile) {
     EXPECT_EQ(list()->count(), 0);
 }
 
-TEST_F(ProfileCommands, ContinueWithoutAProfileOnlyHidesTheRecordButtons) {
+TEST_F(ProfileCommands, ContinueWithoutAProfileKeepsAddAndSaysHowToMakeOne) {
     list()->clear();
     find<QPushButton>("cmdNext")->click();
     EXPECT_TRUE(frameShown("fraProfile"));
     EXPECT_FALSE(frameShown("fraLogin"));
-    EXPECT_FALSE(button("Add")->isVisible());
-    EXPECT_FALSE(button("Delete")->isVisible());
+    EXPECT_TRUE(button("Add")->isVisible() && button("Add")->isEnabled());
 }
 
 TEST_F(ProfileCommands, DatabaseButtonChoosesAnotherFolderAndListsItsProfiles) {

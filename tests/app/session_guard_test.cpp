@@ -94,24 +94,35 @@ TEST_F(Session, LockAsksFirstAndNoKeepsTheSession) {
     EXPECT_FALSE(window->store().holdsFile());
 }
 
-TEST_F(Session, AboutAndCategoryStayWhenSetupIsPressedAgain) {
+TEST_F(Session, SetupShowsOnlyTheSetupViewWhateverWasOpen) {
     ASSERT_TRUE(press("Setup"));
     find<QPushButton>("cmdAbout")->click();
     EXPECT_TRUE(frameShown("fraAbout"));
     EXPECT_FALSE(frameShown("fraSecurityOptions"));
-    ASSERT_TRUE(press("Setup"));
-    EXPECT_TRUE(frameShown("fraAbout"));
     find<QPushButton>("cmdCloseAbout")->click();
     EXPECT_FALSE(frameShown("fraAbout"));
     EXPECT_TRUE(frameShown("fraSecurityOptions"));
 
     find<QPushButton>("cmdCategory")->click();
     EXPECT_TRUE(frameShown("fraCategory"));
+    EXPECT_FALSE(frameShown("fraSecurityOptions"));
     EXPECT_TRUE(button("Add")->isEnabled());
     EXPECT_FALSE(button("Delete")->isEnabled());
     find<QPushButton>("cmdCloseCategory")->click();
     EXPECT_FALSE(frameShown("fraCategory"));
     EXPECT_TRUE(frameShown("fraSecurityOptions"));
+
+    // Setup while the category view or About is open: one view, with its own Save and Cancel.
+    for (const char* opener : {"cmdCategory", "cmdAbout"}) {
+        SCOPED_TRACE(opener);
+        find<QPushButton>(opener)->click();
+        ASSERT_TRUE(press("Setup"));
+        EXPECT_TRUE(frameShown("fraSecurityOptions"));
+        EXPECT_FALSE(frameShown("fraCategory"));
+        EXPECT_FALSE(frameShown("fraAbout"));
+        EXPECT_FALSE(button("Add")->isVisible());
+        EXPECT_TRUE(button("Save")->isVisible());
+    }
 }
 
 TEST_F(Session, CancelClearsTheUnsavedChangesFlag) {

@@ -58,10 +58,13 @@ TEST_F(StartAndLock, OnlyUnlockIsUsableRightAfterStart) {
 }
 
 TEST_F(StartAndLock, ToolTipsAndCaptionsOfTheButtons) {
-    EXPECT_EQ(button("Unlock")->toolTip(), QStringLiteral("Unlock Keyloft Database"));
-    EXPECT_EQ(button("Show")->toolTip(), QStringLiteral("Show  Password \"popup\""));
-    EXPECT_EQ(button("Print")->toolTip(), QStringLiteral("Print Master List of Passwords"));
-    EXPECT_EQ(button("Cancel")->toolTip(), QStringLiteral("Cancel this Change"));
+    // Each command's key follows its tool tip.
+    EXPECT_EQ(button("Unlock")->toolTip(), QStringLiteral("Unlock Keyloft Database (Ctrl+L)"));
+    EXPECT_EQ(button("Show")->toolTip(), QStringLiteral("Show  Password \"popup\" (Ctrl+Shift+C)"));
+    EXPECT_EQ(button("Print")->toolTip(), QStringLiteral("Print Master List of Passwords (Ctrl+P)"));
+    EXPECT_EQ(button("Cancel")->toolTip(), QStringLiteral("Cancel this Change (Esc)"));
+    EXPECT_EQ(button("Setup")->toolTip(), QStringLiteral("Setup Keyloft Configuration (Ctrl+2)"));
+    EXPECT_EQ(button("Passwords")->toolTip(), QStringLiteral("Display Password Details (Ctrl+1)"));
     EXPECT_EQ(find<QPushButton>("cmdPark")->toolTip(), QStringLiteral("Minimize Keyloft in System Tray"));
     EXPECT_EQ(find<QPushButton>("cmdHelp")->text(), QStringLiteral("?"));
     EXPECT_EQ(find<QPushButton>("cmdForgot")->text(), QStringLiteral("&Forgot Logon!"));

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/about_view.h"
-#include "app/text_rules.h"
+#include "pages/text_rules.h"
 
 namespace keyloft {
 namespace {

@@ -27,6 +27,7 @@ public:
         calls << QStringLiteral("save");
         return saveSucceeds;
     }
+    void SelectSavedEntry() override { calls << QStringLiteral("select saved"); }
     void ShowSelectedEntry() override { calls << QStringLiteral("popup"); }
     void GenerateIntoEditor() override { calls << QStringLiteral("generate"); }
     void PrintMasterList() override { calls << QStringLiteral("print"); }
@@ -157,7 +158,8 @@ TEST_F(ViewDispatch, SaveInThePasswordsViewKeepsTheFlagWhenRefusedAndClearsItWhe
     passwords.saveSucceeds = true;
     passwords.calls.clear();
     ASSERT_TRUE(press("Save"));
-    EXPECT_EQ(passwords.calls, (QStringList{"save", "clear", "show:1"}));
+    // The stored entry stays chosen in the editor, with the buttons of a freshly shown view.
+    EXPECT_EQ(passwords.calls, (QStringList{"save", "show:1", "select saved"}));
     EXPECT_FALSE(button("Save")->isEnabled());
 }
 

@@ -1,6 +1,7 @@
 #include "window_fixture.h"
 
 #include <QComboBox>
+#include <QDate>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -40,6 +41,7 @@ void WindowTest::SetUp() {
 }
 
 void WindowTest::TearDown() {
+    parts.reset();
     if (window) {
         window->setFillGuard(false);
         window->SetDirty(false);
@@ -68,6 +70,18 @@ void WindowTest::writeProfile(const ProfileOnDisk& wanted) {
     store.CloseHeldFile();
 }
 
+void WindowTest::otherInstanceSaves(const std::u16string& name, const std::function<void(Profile&)>& change) {
+    if (window) window->store().CloseHeldFile();
+    SilentHost host;
+    std::unique_ptr<FileSystem> ownFiles = platform::CreateHostFileSystem();
+    ProfileStore other(host, *ownFiles, *settings, clock, folder);
+    other.setDatabaseFolder(folder);
+    ASSERT_TRUE(other.OpenProfile(name).loaded());
+    change(other.profile());
+    ASSERT_EQ(other.WriteToFile().outcome, SaveOutcome::Saved);
+    other.CloseHeldFile();
+}
+
 frmNewMain& WindowTest::start() {
     AppServices services;
     services.dialogs = &dialogs;
@@ -89,7 +103,11 @@ frmNewMain& WindowTest::start() {
     };
     services.trayAvailable = [this] { return trayAvailable; };
     services.chooseFolder = [this](const QString&) { return chosenFolder; };
+    services.openPrinter = openPrinter;
     window = std::make_unique<frmNewMain>(services);
+    if (assemble) {
+        parts = AssembleWindow(*window, clipboard, shell, [] { return QDate(2026, 12, 8); });
+    }
     if (welcome != nullptr) window->setWelcomeAnimation(welcome);
     window->Form_Load();
     return *window;

@@ -15,7 +15,11 @@
 #include <gtest/gtest.h>
 
 #include "app/frm_new_main.h"
+#include "app/window_assembly.h"
+#include "platform/qt_clipboard.h"
+#include "platform/qt_shell.h"
 #include "store/clock.h"
+#include "store/profile.h"
 #include "store/file_system.h"
 #include "store/settings_store.h"
 #include "support/gui_scripted_dialogs.h"
@@ -31,6 +35,25 @@ public:
 
 private:
     LocalTime time_{2026, 12, 8, 9, 0, 0, 0};
+};
+
+class RecordingClipboard final : public platform::Clipboard {
+public:
+    void setSecretText(const QString& text) override { text_ = text; }
+    QString text() const override { return text_; }
+
+private:
+    QString text_;
+};
+
+class RecordingShell final : public platform::Shell {
+public:
+    bool open(const QString& item) override {
+        opened.push_back(item);
+        return opens;
+    }
+    std::vector<QString> opened;
+    bool opens = true;
 };
 
 struct ProfileOnDisk {
@@ -51,7 +74,12 @@ protected:
     // Writes a profile file into the database folder (before start()).
     void writeProfile(const ProfileOnDisk& wanted);
     // Creates and loads the window (its load step runs; no message box is expected unless queued).
+    // With `assemble` set, the views, pop-up, welcome animation and tray go in first, as the
+    // program puts them in.
     frmNewMain& start();
+    // Another instance opens the profile, changes it and saves it; this window's store lets go of
+    // the file meanwhile (it keeps its session, as when the other instance took the file).
+    void otherInstanceSaves(const std::u16string& name, const std::function<void(Profile&)>& change);
     // Unlock, choose the named profile and press Continue.
     void unlockAndChoose(const QString& profileName);
     // The whole way to a logged-on session with a password-only profile.
@@ -81,7 +109,12 @@ protected:
     QString chosenFolder;
     std::vector<int> waits;
     std::function<void()> duringWait;
+    std::function<std::unique_ptr<platform::Printer>(QWidget*)> openPrinter;
+    bool assemble = false;
+    RecordingClipboard clipboard;
+    RecordingShell shell;
     std::unique_ptr<frmNewMain> window;
+    std::unique_ptr<WindowParts> parts;
 };
 
 }  // namespace keyloft::testing

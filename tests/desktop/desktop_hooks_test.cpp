@@ -88,7 +88,7 @@ private:
 
 class NullShell : public platform::Shell {
 public:
-    void open(const QString&) override {}
+    bool open(const QString&) override { return true; }
 };
 
 TEST(PassPopupHook, OneWindowRefilledClosedByTheTimerAndLoadedAfresh) {

@@ -29,7 +29,10 @@ private:
 
 class FakeShell : public platform::Shell {
 public:
-    void open(const QString& item) override { opened.push_back(item); }
+    bool open(const QString& item) override {
+        opened.push_back(item);
+        return true;
+    }
     std::vector<QString> opened;
 };
 

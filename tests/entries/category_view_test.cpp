@@ -14,9 +14,11 @@
 
 #include "app/frm_new_main.h"
 #include "app/setup_frame.h"
+#include "app/window_assembly.h"
 #include "entries/category_view.h"
-#include "entries/passwords_view_hooks.h"
+#include "app/passwords_view_hooks.h"
 #include "entries_test_support.h"
+#include "support/gui_widget_helpers.h"
 #include "platform/platform_core.h"
 #include "store/file_system.h"
 #include "store/profile_store.h"
@@ -35,10 +37,9 @@ protected:
         settings = platform::CreateSettingsStoreIn(path);
         window = std::make_unique<frmNewMain>(WindowServicesIn(path, dialogs, *files, *settings, clock));
         window->store().setDatabaseFolder(path);
-        EXPECT_TRUE(window->store().CreateProfile(u"test"));
-        EXPECT_TRUE(window->store().OpenProfile(u"test").loaded());
         passwords = new PasswordsViewHooks(*window, clipboard, [] { return QDate(2026, 6, 15); });
         categories = PlugCategoryView(*window);
+        LogOnToNewProfile(*window, u"test");
 
         Profile& profile = window->store().profile();
         profile.categories.add(u"CBANK", u"3|Bank");
@@ -54,8 +55,8 @@ protected:
     }
 
     QAction* button(const char* key) { return window->toolbarButton(QString::fromLatin1(key)); }
-    void toolbar1(const char* key) { window->Toolbar1_ButtonClick(button(key)); }
-    void toolbar2(const char* key) { window->Toolbar2_ButtonClick(button(key)); }
+    void toolbar1(const char* key) { ASSERT_TRUE(triggerEnabled(window.get(), QString::fromLatin1(key))); }
+    void toolbar2(const char* key) { ASSERT_TRUE(triggerEnabled(window.get(), QString::fromLatin1(key))); }
     void openCategories() {
         toolbar1("Setup");
         window->fraSecurityOptions->cmdCategory->click();
@@ -120,7 +121,9 @@ TEST_F(CategoryInWindowTest, TheViewOpensFromSetupWithItsListAndClosesBackToSetu
     openCategories();
     EXPECT_EQ(categories->lstCategory->headerItem()->text(0), QStringLiteral("Category"));
     EXPECT_EQ(categories->lstCategory->columnCount(), 1);
-    EXPECT_EQ(categories->lstCategory->columnWidth(0), 6562 / 15);
+    // At least its old width, and the whole list's.
+    EXPECT_GE(categories->lstCategory->columnWidth(0), 6562 / 15);
+    EXPECT_GE(categories->lstCategory->columnWidth(0), categories->lstCategory->viewport()->width() - 1);
     EXPECT_EQ(categories->lblNewCategory->text(), QStringLiteral("New"));
     EXPECT_EQ(rows(), (QStringList{"Bank", "Home"}));
     EXPECT_TRUE(categories->txtCategory->isHidden());
@@ -154,7 +157,13 @@ TEST_F(CategoryInWindowTest, EmptyAndRefusedNamesStoreNothingAndResetTheView) {
         SCOPED_TRACE(attempt.typed.toStdString());
         toolbar2("Add");
         EXPECT_FALSE(categories->lblNewCategory->isHidden());
-        typeName(attempt.typed);
+        if (attempt.typed.isEmpty()) {
+            // Typed and rubbed out again: Save is on, the name empty.
+            typeName(QStringLiteral("x"));
+            categories->txtCategory->clear();
+        } else {
+            typeName(attempt.typed);
+        }
         dialogs.expect(attempt.message);
         toolbar2("Save");
         EXPECT_EQ(dialogs.last().title, u"Keyloft");
@@ -237,11 +246,10 @@ TEST_F(CategoryInWindowTest, ANewNameWhoseKeyALoadedCategoryHoldsIsStillStored) 
 
 TEST_F(CategoryInWindowTest, DeleteRemovesTheCategoryAndLeavesItsEntries) {
     openCategories();
-    // Without a selected row, Delete does nothing even after Yes.
+    // Without a chosen row there is nothing to delete.
     toolbar2("Add");
     typeName(QStringLiteral("Bank"));
-    dialogs.expect(kDeleteQuestion, MessageAnswer::Yes);
-    window->Toolbar2_ButtonClick(button("Delete"));
+    EXPECT_FALSE(button("Delete")->isEnabled());
     EXPECT_EQ(categoriesOnDisk(), (QStringList{"Bank", "Home"}));
     toolbar2("Cancel");
     expectViewReset();

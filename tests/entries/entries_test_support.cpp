@@ -1,5 +1,12 @@
 #include "entries_test_support.h"
 
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "app/frm_new_main.h"
+#include "support/gui_widget_helpers.h"
+
 #include <QItemSelectionModel>
 #include <QTreeView>
 
@@ -75,9 +82,13 @@ PasswordsViewTest::PasswordsViewTest() {
     EXPECT_TRUE(store->OpenProfile(u"test").loaded());
     window = std::make_unique<FakeWindow>(*store);
     view = std::make_unique<PasswordsView>(*window, clipboard, [] { return today(); });
+    // Every change of the list's rows is checked against the model rules as the tests go.
+    modelTester = std::make_unique<QAbstractItemModelTester>(
+        view->listModel(), QAbstractItemModelTester::FailureReportingMode::Fatal);
 }
 
 PasswordsViewTest::~PasswordsViewTest() {
+    modelTester.reset();
     view.reset();
     window.reset();
     store.reset();
@@ -135,6 +146,19 @@ void PasswordsViewTest::clickRow(int row) {
     view->lstUser->selectionModel()->setCurrentIndex(view->listModel()->index(row, 0),
                                                      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     view->SelectEntryRow();
+}
+
+void LogOnToNewProfile(frmNewMain& window, const std::u16string& name) {
+    ASSERT_TRUE(window.store().CreateProfile(name));
+    window.Form_Load();
+    ASSERT_TRUE(triggerEnabled(&window, QStringLiteral("Unlock")));
+    auto* profiles = child<QComboBox>(&window, QStringLiteral("cboProfile"));
+    ASSERT_NE(profiles, nullptr);
+    profiles->setCurrentIndex(profiles->findText(QString::fromStdU16String(name)));
+    child<QPushButton>(&window, QStringLiteral("cmdNext"))->click();
+    child<QLineEdit>(&window, QStringLiteral("txtPass"))->setText(QStringLiteral("opensesame"));
+    child<QPushButton>(&window, QStringLiteral("cmdLogin"))->click();
+    ASSERT_TRUE(window.logonAccepted());
 }
 
 AppServices WindowServicesIn(const std::filesystem::path& folder, Dialogs& dialogs, FileSystem& files,

@@ -3,6 +3,7 @@
 // the session flags, a status line), scripted dialogs, a recording clipboard and a profile store
 // on a fresh temporary folder.
 
+#include <QAbstractItemModelTester>
 #include <QAction>
 #include <QDate>
 #include <QLocale>
@@ -16,13 +17,17 @@
 #include <gtest/gtest.h>
 
 #include "app/app_services.h"
-#include "app/view_host.h"
+#include "pages/view_host.h"
 #include "entries/passwords_view.h"
 #include "platform/qt_clipboard.h"
 #include "store/clock.h"
 #include "store/file_system.h"
 #include "store/profile_store.h"
 #include "support/gui_scripted_dialogs.h"
+
+namespace keyloft {
+class frmNewMain;
+}
 
 namespace keyloft::testing {
 
@@ -133,10 +138,15 @@ protected:
     std::unique_ptr<FakeWindow> window;
     RecordingClipboard clipboard;
     std::unique_ptr<PasswordsView> view;
+    std::unique_ptr<QAbstractItemModelTester> modelTester;
 
 private:
     QLocale savedLocale_;
 };
+
+// The user's way to a session on a new profile of that name (password "opensesame"): the load
+// step, Unlock, the profile chosen, Continue, the password, Log on.
+void LogOnToNewProfile(frmNewMain& window, const std::u16string& name);
 
 // Services for a real main window on the given folder (database, application folder and
 // settings): scripted dialogs, no real waits, no desktop programs, no tray, no folder dialog.

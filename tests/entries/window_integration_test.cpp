@@ -13,8 +13,9 @@
 
 #include "app/frm_new_main.h"
 #include "entries/entry_list_model.h"
-#include "entries/passwords_view_hooks.h"
+#include "app/passwords_view_hooks.h"
 #include "entries_test_support.h"
+#include "support/gui_widget_helpers.h"
 #include "platform/platform_core.h"
 #include "store/file_system.h"
 #include "store/profile_store.h"
@@ -31,18 +32,17 @@ protected:
         settings = platform::CreateSettingsStoreIn(path);
         window = std::make_unique<frmNewMain>(WindowServicesIn(path, dialogs, *files, *settings, clock));
         window->store().setDatabaseFolder(path);
-        EXPECT_TRUE(window->store().CreateProfile(u"test"));
-        EXPECT_TRUE(window->store().OpenProfile(u"test").loaded());
         hooks = new PasswordsViewHooks(*window, clipboard, [] { return QDate(2026, 6, 15); });
         hooks->setShowHandler([this](const std::vector<std::u16string>& fields) { shown = fields; });
+        LogOnToNewProfile(*window, u"test");
     }
     ~PasswordsInWindowTest() override {
         window.reset();
         QLocale::setDefault(QLocale::system());
     }
     QAction* button(const char* key) { return window->toolbarButton(QString::fromLatin1(key)); }
-    void toolbar1(const char* key) { window->Toolbar1_ButtonClick(button(key)); }
-    void toolbar2(const char* key) { window->Toolbar2_ButtonClick(button(key)); }
+    void toolbar1(const char* key) { ASSERT_TRUE(triggerEnabled(window.get(), QString::fromLatin1(key))); }
+    void toolbar2(const char* key) { ASSERT_TRUE(triggerEnabled(window.get(), QString::fromLatin1(key))); }
     PasswordsView& view() { return *hooks->view(); }
     void selectRow(int row) {
         view().lstUser->selectionModel()->setCurrentIndex(view().listModel()->index(row, 0),
@@ -91,22 +91,22 @@ TEST_F(PasswordsInWindowTest, AddSaveShowFilterAndDeleteThroughTheToolbars) {
     EXPECT_EQ(entriesOnDisk().back(), u"4|||carol|" + generated.toStdU16String() + u"||||");
     EXPECT_EQ(view().listModel()->rowCount(), 3);
 
-    // Show hands the selected entry to the pop-up.
+    // The saved entry stays chosen: Show hands it to the pop-up.
     toolbar1("Show");
-    EXPECT_TRUE(shown.empty());
+    ASSERT_EQ(shown.size(), 9u);
+    EXPECT_EQ(shown[3], u"carol");
+    shown.clear();
     selectRow(0);
     toolbar1("Show");
     ASSERT_EQ(shown.size(), 9u);
     EXPECT_EQ(shown[3], u"alice");
 
     // Filter on Bank through the window's filter box, then release it.
-    button("Filter")->setChecked(true);
-    toolbar2("Filter");
+    toolbar2("Filter");  // pressed
     EXPECT_TRUE(view().cboFilter->isEnabled());
     view().cboFilter->setCurrentIndex(1);
     EXPECT_EQ(view().listModel()->rowCount(), 1);
-    button("Filter")->setChecked(false);
-    toolbar2("Filter");
+    toolbar2("Filter");  // released
     EXPECT_EQ(view().listModel()->rowCount(), 3);
     EXPECT_FALSE(view().cboFilter->isEnabled());
 
@@ -125,13 +125,11 @@ TEST_F(PasswordsInWindowTest, ReleasingFilterDropsTypedFilterText) {
     window->store().profile().entries = {u"4|Bank|a|u1|p||||", u"4|Mail|b|u2|p||||"};
     ASSERT_EQ(window->store().WriteToFile().outcome, SaveOutcome::Saved);
     toolbar1("Passwords");
-    button("Filter")->setChecked(true);
-    toolbar2("Filter");
+    toolbar2("Filter");  // pressed
     view().cboFilter->lineEdit()->selectAll();  // typing replaces "<All>"
     QTest::keyClicks(view().cboFilter->lineEdit(), QStringLiteral("Mail"));
     ASSERT_EQ(view().listModel()->rowCount(), 1);
-    button("Filter")->setChecked(false);
-    toolbar2("Filter");
+    toolbar2("Filter");  // released
     EXPECT_EQ(view().listModel()->rowCount(), 2);
     EXPECT_EQ(view().cboFilter->currentText(), "<All>");
 }

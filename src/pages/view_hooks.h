@@ -31,12 +31,19 @@ public:
     virtual void DeleteEntry() {}
     // "Save": validate and store; true when the entry was stored.
     virtual bool SaveEntry() { return false; }
+    // After a stored entry and ShowPasswords(true): the stored entry (now the profile's last) is
+    // chosen, scrolled into view and in the editor, as a click on its row leaves it.
+    virtual void SelectSavedEntry() {}
     // Toolbar1 "Show": hand the selected entry to the pop-up (nothing without a selection).
     virtual void ShowSelectedEntry() {}
     // Toolbar1 "Generate", including the question before overwriting a password.
     virtual void GenerateIntoEditor() {}
     // Toolbar1 "Print".
     virtual void PrintMasterList() {}
+    // The session was locked: drop every row, filter item and box that came from the profile.
+    virtual void ForgetProfile() {}
+    // The heights of the list and the editor as the user left them last time.
+    virtual void RestoreSplit(int listHeight, int editorHeight) { (void)listHeight, (void)editorHeight; }
 };
 
 // The security setup view's own boxes (inside fraSecurityOptions; the auto-lock controls, About
@@ -50,6 +57,8 @@ public:
     // message was shown); the window then keeps the unsaved-changes flag. True when stored: the
     // window then writes the "Timer" setting, disables Save and Cancel and clears the flag.
     virtual bool SaveSecurityOptions() { return true; }
+    // The session was locked: empty every box.
+    virtual void ForgetProfile() {}
 };
 
 // The category view (frame fraCategory; cmdCloseCategory belongs to the window).
@@ -65,6 +74,8 @@ public:
     virtual void DeleteCategory() {}
     // "Save": SaveCategory (a new one when the New marker is visible).
     virtual void SaveCategory() {}
+    // The session was locked: empty the list and the name box.
+    virtual void ForgetProfile() {}
 };
 
 // The welcome animation (control AGif in the welcome area).

@@ -44,4 +44,18 @@ public:
     virtual void ShowIdlePointer() = 0;
 };
 
+// Holds the host's fill-in guard on while it lives and then puts back what it was, the way
+// QSignalBlocker holds back signals: the program's own filling of controls is not a user's edit.
+class FillGuard {
+public:
+    explicit FillGuard(ViewHost& host) : host_(host), wasOn_(host.fillGuard()) { host_.setFillGuard(true); }
+    ~FillGuard() { host_.setFillGuard(wasOn_); }
+    FillGuard(const FillGuard&) = delete;
+    FillGuard& operator=(const FillGuard&) = delete;
+
+private:
+    ViewHost& host_;
+    bool wasOn_;
+};
+
 }  // namespace keyloft

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/view_hooks.h"
+#include "pages/view_hooks.h"
 #include "entries/passwords_view.h"
 
 namespace keyloft {
@@ -34,9 +34,12 @@ public:
     void beginNewEntry() override;
     void DeleteEntry() override;
     bool SaveEntry() override;
+    void SelectSavedEntry() override;
     void ShowSelectedEntry() override;
     void GenerateIntoEditor() override;
     void PrintMasterList() override;
+    void ForgetProfile() override;
+    void RestoreSplit(int listHeight, int editorHeight) override;
 
 private:
     QPointer<PasswordsView> view_;

@@ -1,4 +1,4 @@
-#include "entries/passwords_view_hooks.h"
+#include "app/passwords_view_hooks.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -55,6 +55,10 @@ void PasswordsViewHooks::DeleteEntry() {
 
 bool PasswordsViewHooks::SaveEntry() { return view_ && view_->SaveEntry(); }
 
+void PasswordsViewHooks::SelectSavedEntry() {
+    if (view_) view_->SelectSavedEntry();
+}
+
 void PasswordsViewHooks::ShowSelectedEntry() {
     if (!view_) return;
     if (const auto fields = view_->selectedEntryFields(); fields && show_) show_(*fields);
@@ -62,6 +66,14 @@ void PasswordsViewHooks::ShowSelectedEntry() {
 
 void PasswordsViewHooks::GenerateIntoEditor() {
     if (view_) view_->Generate();
+}
+
+void PasswordsViewHooks::RestoreSplit(int listHeight, int editorHeight) {
+    if (view_) view_->setSplit({listHeight, editorHeight});
+}
+
+void PasswordsViewHooks::ForgetProfile() {
+    if (view_) view_->ForgetProfile();
 }
 
 void PasswordsViewHooks::PrintMasterList() {

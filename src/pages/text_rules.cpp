@@ -1,4 +1,4 @@
-#include "app/text_rules.h"
+#include "pages/text_rules.h"
 
 #include "store/text_convert.h"
 

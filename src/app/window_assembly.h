@@ -1,0 +1,46 @@
+#pragma once
+// The main window as the program runs it: the passwords, setup and category views in their
+// frames, the pop-up, printing, the welcome animation and the tray icon. The program and the
+// window tests assemble it the same way.
+
+#include <functional>
+#include <memory>
+
+#include <QDate>
+#include <QPointer>
+
+namespace keyloft {
+
+namespace platform {
+class Clipboard;
+class Shell;
+}  // namespace platform
+
+class CategoryView;
+class PassPopup;
+class PasswordsViewHooks;
+class SetupView;
+class SystemTray;
+class WelcomeAnimation;
+class frmNewMain;
+
+// The pieces plugged into a window; they unplug themselves when this goes.
+struct WindowParts {
+    ~WindowParts();
+
+    QPointer<frmNewMain> window;
+    PasswordsViewHooks* passwords = nullptr;  // owned by the window
+    SetupView* setup = nullptr;               // owned by the window
+    CategoryView* category = nullptr;         // owned by the window
+    std::unique_ptr<PassPopup> popup;
+    std::unique_ptr<WelcomeAnimation> welcome;
+    std::unique_ptr<SystemTray> tray;
+};
+
+// Builds the category view inside the window's category frame and plugs it in; the window owns it.
+CategoryView* PlugCategoryView(frmNewMain& window);
+
+std::unique_ptr<WindowParts> AssembleWindow(frmNewMain& window, platform::Clipboard& clipboard,
+                                            platform::Shell& shell, std::function<QDate()> today);
+
+}  // namespace keyloft

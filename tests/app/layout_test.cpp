@@ -1,0 +1,127 @@
+// The window's layout at small sizes, the size and split it remembers, and where the pop-up opens.
+#include <QApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QSplitter>
+#include <QTest>
+#include <QTreeView>
+#include <QTreeWidget>
+
+#include "app/passwords_view_hooks.h"
+#include "entries/category_view.h"
+#include "entries/frm_show_pass.h"
+#include "entries/passwords_view.h"
+#include "store/profile.h"
+#include "window_fixture.h"
+
+namespace keyloft::testing {
+namespace {
+
+class Layout : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        assemble = true;
+        writeProfile({.name = u"Shared"});
+        otherInstanceSaves(u"Shared", [](Profile& p) {
+            for (int i = 0; i < 40; ++i)
+                p.entries.push_back(u"4||Entry " + QString::number(i).toStdU16String() +
+                                    u"|user|pw|||https://example.org/|someone@example.org");
+        });
+    }
+    void logOnToPasswords() {
+        start();
+        logOnAs({.name = u"Shared"});
+        ASSERT_TRUE(press("Passwords"));
+    }
+    PasswordsView& view() { return *parts->passwords->view(); }
+    int visibleListRows() {
+        QTreeView* list = view().lstUser;
+        return list->viewport()->height() / list->sizeHintForRow(0);
+    }
+};
+
+TEST_F(Layout, At640By520TheListKeepsEightRowsAndTheEditorScrolls) {
+    logOnToPasswords();
+    window->resize(640, 520);
+    QApplication::processEvents();
+    EXPECT_GE(visibleListRows(), 8) << "list height " << view().lstUser->viewport()->height();
+    // The boxes keep their order without overlapping; what does not fit scrolls.
+    const QRect notes = view().txtSource->geometry();
+    const QRect expiry = view().txtExpiry->geometry();
+    EXPECT_LE(notes.bottom(), expiry.top());
+    EXPECT_NE(find<QScrollArea>("editorScroll"), nullptr);
+    // The NEW marker takes no column of its own: the boxes keep the editor's width.
+    ASSERT_TRUE(press("Add"));
+    EXPECT_EQ(view().txtUserDesc->width(), view().txtEmail->width());
+    EXPECT_GE(view().txtUserDesc->geometry().right(), view().lblNewUser->geometry().left() - 200);
+}
+
+TEST_F(Layout, TheCategoryColumnFillsTheList) {
+    logOnToPasswords();
+    ASSERT_TRUE(press("Setup"));
+    find<QPushButton>("cmdCategory")->click();
+    QApplication::processEvents();
+    QTreeWidget* list = parts->category->lstCategory;
+    EXPECT_GE(list->columnWidth(0), list->viewport()->width() - 1);
+}
+
+TEST_F(Layout, SizeAndSplitAreRememberedInTheSettings) {
+    logOnToPasswords();
+    window->resize(700, 560);
+    QApplication::processEvents();
+    auto* splitter = find<QSplitter>("splitPasswords");
+    splitter->setSizes({150, 200});
+    QApplication::processEvents();
+    const int listHeight = splitter->sizes()[0];
+    dialogs.answerNext(MessageAnswer::Yes);  // nothing unsaved; a question would be answered anyway
+    window->close();
+    dialogs.reset();
+    parts.reset();
+    window.reset();
+
+    std::u16string value;
+    ASSERT_TRUE(settings->read(kSettingWindowSize, value));
+    EXPECT_EQ(value, u"700x560");
+
+    logOnToPasswords();
+    QApplication::processEvents();
+    EXPECT_EQ(window->size(), QSize(700, 560));
+    EXPECT_EQ(find<QSplitter>("splitPasswords")->sizes()[0], listHeight);
+}
+
+TEST_F(Layout, ThePopupOpensBesideTheWindowAndNamesItsEntry) {
+    logOnToPasswords();
+    // The test screen is 800 pixels wide: no room on the window's right, room on its left.
+    window->resize(640, 520);
+    window->move(450, 20);
+    QApplication::processEvents();
+    QTreeView* list = view().lstUser;
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(3, 1)).center());
+    ASSERT_TRUE(press("Show"));
+    frmshowpass* popup = parts->popup->window();
+    ASSERT_NE(popup, nullptr);
+    EXPECT_EQ(popup->lblTitle->text(), QStringLiteral("Entry 3"));
+    // Not over the toolbar: beside the window, top edges level.
+    const QRect frame = window->frameGeometry();
+    EXPECT_FALSE(frame.intersects(popup->frameGeometry()))
+        << popup->x() << "," << popup->y() << " window " << frame.x() << "," << frame.width();
+    EXPECT_LT(popup->frameGeometry().right(), frame.left());
+    EXPECT_EQ(popup->y(), frame.top());
+
+    // A link that no program opens is reported.
+    shell.opens = false;
+    dialogs.expect(u"No program could open https://example.org/.");
+    popup->lblWeb_Click();
+    EXPECT_EQ(dialogs.pending(), 0u);
+    dialogs.expect(u"No program could open mailto:someone@example.org.");
+    popup->lblEmail_Click();
+    EXPECT_EQ(dialogs.pending(), 0u);
+}
+
+}  // namespace
+}  // namespace keyloft::testing

@@ -1,0 +1,177 @@
+// A lock of any origin (the Lock command, or another user's change of the logon details found by
+// a save) leaves nothing of the profile on screen, printable or copyable; a printed master list
+// that goes into a file is its owner's only.
+#include <sys/stat.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTest>
+#include <QTreeView>
+#include <QTreeWidget>
+
+#include "app/setup_view.h"
+#include "entries/category_view.h"
+#include "entries/frm_show_pass.h"
+#include "app/passwords_view_hooks.h"
+#include "store/profile.h"
+#include "window_fixture.h"
+
+namespace keyloft::testing {
+namespace {
+
+constexpr char16_t kLockedOutText[] = u"The profile has been modified by another user.\nYou will have to login again.";
+
+class LockedWindow : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        writeProfile({.name = u"Shared"});
+        assemble = true;
+    }
+
+    // Logged on to "Shared", which holds two entries of category Bank, in the passwords view.
+    void logOnToPasswords() {
+        otherInstanceSaves(u"Shared", [](Profile& p) {
+            p.categories.add(u"CBANK", u"3|Bank");
+            p.entries = {u"4|Bank|Current|alice|pw1||||", u"4|Bank|Savings|bob|pw2||||"};
+        });
+        start();
+        logOnAs({.name = u"Shared"});
+        ASSERT_TRUE(press("Passwords"));
+        ASSERT_EQ(list()->model()->rowCount(), 2);
+    }
+    // Another user changes the profile's password while this window works on it.
+    void otherUserChangesThePassword() {
+        otherInstanceSaves(u"Shared", [](Profile& p) { p.password = u"changed"; });
+    }
+    QTreeView* list() { return parts->passwords->view()->lstUser; }
+    void clickRow(int row) {
+        QTreeView* view = list();
+        const QRect rect = view->visualRect(view->model()->index(row, 1));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rect.center());
+    }
+    bool popupShown() { return parts->popup->isPopupVisible(); }
+
+    // Nothing of the profile is left to read: no rows, no filter or category items, no boxes, no
+    // status, Print and Show disabled, only the welcome view shown.
+    void expectNothingReadable() {
+        EXPECT_EQ(list()->model()->rowCount(), 0);
+        PasswordsView* view = parts->passwords->view();
+        EXPECT_EQ(view->cboFilter->count(), 0);
+        EXPECT_EQ(view->cboCategory->count(), 0);
+        for (QLineEdit* box : {view->txtUserDesc, view->txtUserCode, view->txtUserpass, view->txtuserconfirm})
+            EXPECT_TRUE(box->text().isEmpty()) << box->objectName().toStdString();
+        EXPECT_EQ(parts->category->lstCategory->topLevelItemCount(), 0);
+        EXPECT_TRUE(parts->setup->txtanswer[0]->text().isEmpty());
+        EXPECT_TRUE(parts->setup->txtQuestion[0]->text().isEmpty());
+        for (const char* key : {"Print", "Show", "Generate", "Setup", "Passwords"})
+            EXPECT_FALSE(button(key)->isEnabled()) << key;
+        EXPECT_TRUE(find<QStatusBar>("StatusBar1")->currentMessage().isEmpty());
+        for (const char* frame : {"fraProfile", "fraLogin", "fraPasswords", "fraCategory", "fraSecurityOptions"})
+            EXPECT_FALSE(frameShown(frame)) << frame;
+        EXPECT_TRUE(frameShown("welcomeView"));
+        EXPECT_EQ(button("Unlock")->text(), QStringLiteral("Unlock"));
+        EXPECT_FALSE(popupShown());
+    }
+};
+
+TEST_F(LockedWindow, LockOutDuringAnEntrySaveShowsNothingOfTheProfile) {
+    logOnToPasswords();
+    // The pop-up is open as well when the save finds the other user's change.
+    clickRow(0);
+    ASSERT_TRUE(press("Show"));
+    ASSERT_TRUE(popupShown());
+
+    ASSERT_TRUE(press("Add"));
+    QTest::keyClicks(parts->passwords->view()->txtUserDesc, QStringLiteral("Pension"));
+    QTest::keyClicks(parts->passwords->view()->txtUserCode, QStringLiteral("carol"));
+    QTest::keyClicks(parts->passwords->view()->txtUserpass, QStringLiteral("pw3"));
+    QTest::keyClicks(parts->passwords->view()->txtuserconfirm, QStringLiteral("pw3"));
+    otherUserChangesThePassword();
+    dialogs.expect(kLockedOutText);
+    ASSERT_TRUE(press("Save"));
+    EXPECT_EQ(dialogs.pending(), 0u);
+    expectNothingReadable();
+}
+
+TEST_F(LockedWindow, LockOutDuringACategorySaveShowsNothingOfTheProfile) {
+    logOnToPasswords();
+    ASSERT_TRUE(press("Setup"));
+    find<QPushButton>("cmdCategory")->click();
+    ASSERT_TRUE(frameShown("fraCategory"));
+    ASSERT_TRUE(press("Add"));
+    QTest::keyClicks(parts->category->txtCategory, QStringLiteral("Travel"));
+    otherUserChangesThePassword();
+    dialogs.expect(kLockedOutText);
+    ASSERT_TRUE(press("Save"));
+    EXPECT_EQ(dialogs.pending(), 0u);
+    expectNothingReadable();
+    // The Close button of the category view went with it: no way back to the setup boxes.
+    EXPECT_FALSE(find<QPushButton>("cmdCloseCategory")->isVisible());
+}
+
+TEST_F(LockedWindow, LockOutDuringASetupSaveShowsNothingOfTheProfile) {
+    logOnToPasswords();
+    ASSERT_TRUE(press("Setup"));
+    ASSERT_EQ(parts->setup->txtanswer[0]->text(), QStringLiteral("opensesame"));
+    QTest::keyClicks(parts->setup->txtQuestion[1], QStringLiteral("First pet"));
+    QTest::keyClicks(parts->setup->txtanswer[1], QStringLiteral("Rex"));
+    otherUserChangesThePassword();
+    dialogs.expect(kLockedOutText);
+    ASSERT_TRUE(press("Save"));
+    EXPECT_EQ(dialogs.pending(), 0u);
+    expectNothingReadable();
+}
+
+TEST_F(LockedWindow, LockClosesThePopupAndEmptiesTheViews) {
+    logOnToPasswords();
+    clickRow(1);
+    ASSERT_TRUE(press("Show"));
+    ASSERT_TRUE(popupShown());
+    EXPECT_EQ(parts->popup->window()->txtpass->text(), QStringLiteral("pw2"));
+    ASSERT_TRUE(press("Unlock"));  // the button reads Lock now
+    expectNothingReadable();
+}
+
+TEST_F(LockedWindow, AutoLockClosesThePopup) {
+    logOnToPasswords();
+    ASSERT_TRUE(press("Setup"));
+    find<QCheckBox>("chkTimeout")->setChecked(true);
+    ASSERT_TRUE(press("Save"));
+    ASSERT_TRUE(press("Passwords"));
+    clickRow(0);
+    ASSERT_TRUE(press("Show"));
+    ASSERT_TRUE(popupShown());
+    clock.advanceSeconds(3600);
+    window->tmrLock_Timer();
+    expectNothingReadable();
+}
+
+TEST_F(LockedWindow, MasterListInAFileIsReadableByItsOwnerOnlyAndTheUserIsToldWhere) {
+    const QString path = QDir(temp.path()).filePath(QStringLiteral("list.pdf"));
+    {
+        // A file of that name that others may read already exists.
+        QFile old(path);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("old");
+        old.close();
+        ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0644), 0);
+    }
+    openPrinter = [path](QWidget*) { return platform::OpenPdfPrinter(path); };
+    logOnToPasswords();
+    dialogs.expect(u"The master list was written to " + QDir::toNativeSeparators(path).toStdU16String() + u".");
+    ASSERT_TRUE(press("Print"));
+    EXPECT_EQ(dialogs.pending(), 0u);
+    struct stat info {};
+    ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    EXPECT_GT(info.st_size, 3);
+}
+
+}  // namespace
+}  // namespace keyloft::testing
