@@ -213,7 +213,6 @@ inline constexpr char16_t kSettingWindowSize[] = u"WindowSize";
 inline constexpr char16_t kSettingEntrySplit[] = u"EntrySplit";
 
 // Texts of the window's own messages.
-inline constexpr char16_t kProfilesMissingTitle[] = u"Profiles Missing";
 inline constexpr char16_t kDiscardChangesText[] = u"You have unsaved changes. Continue and lose changes?";
 inline constexpr char16_t kDiscardChangesTitle[] = u"Changes";
 inline constexpr char16_t kDetailsIncorrectText[] = u" The Details are incorrect. Please re-enter.";

@@ -35,7 +35,6 @@
 namespace keyloft::sealed {
 
 inline constexpr char kFirstLine[] = "KEYLOFT SEALED 1";
-inline constexpr char16_t kDamagedMessage[] = u"The profile file is damaged.";
 
 // Argon2id limits of the slots a save makes.
 struct Limits {

@@ -54,8 +54,6 @@ struct StoreReport {
     bool lockSession = false;  // lock as the Lock command does, without asking about changes
     bool closeWindow = false;  // close the main window: a failure the user was told to reopen after
     bool endProgram = false;   // end at once, no save, no prompt (a line the cipher rejects)
-
-    bool empty() const { return messages.empty() && !clearDirty && !lockSession && !closeWindow && !endProgram; }
 };
 
 }  // namespace keyloft

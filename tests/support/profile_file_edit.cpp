@@ -1,5 +1,6 @@
 #include "support/profile_file_edit.h"
 
+#include <functional>
 #include <vector>
 
 #include "crypto/text_cipher.h"
@@ -7,8 +8,13 @@
 #include "store/profile_codec.h"
 
 namespace keyloft::testing {
+namespace {
 
-std::string LengthenVersionLine(std::string_view fileBytes) {
+// The file with its version record (line 3) replaced by what `rewrite` makes of its number and
+// sum (the plain record text, sum included); empty when line 3 is not a readable version record.
+std::string RewriteVersionLine(std::string_view fileBytes,
+                               const std::function<std::u16string(const std::u16string& number,
+                                                                  const std::u16string& sum)>& rewrite) {
     std::vector<std::string> lines = SplitFileLines(fileBytes);
     if (lines.size() < 3) {
         return {};
@@ -22,28 +28,22 @@ std::string LengthenVersionLine(std::string_view fileBytes) {
     if (fields.size() != 3 || fields[0] != u"8" || !RSumofAC(plain, fields, 2)) {
         return {};
     }
-    const std::u16string longer = u"8|" + std::u16string(16, u' ') + fields[1];
-    lines[2] = crypto::TryEncryptText(AppendRecordSum(longer), key.key);
+    lines[2] = crypto::TryEncryptText(rewrite(fields[1], fields[2]), key.key);
     return JoinFileLines(lines);
 }
 
+}  // namespace
+
+std::string LengthenVersionLine(std::string_view fileBytes) {
+    return RewriteVersionLine(fileBytes, [](const std::u16string& number, const std::u16string&) {
+        return AppendRecordSum(u"8|" + std::u16string(16, u' ') + number);
+    });
+}
+
 std::string BreakVersionSum(std::string_view fileBytes) {
-    std::vector<std::string> lines = SplitFileLines(fileBytes);
-    if (lines.size() < 3) {
-        return {};
-    }
-    const KeyLineResult key = DecodeKeyLine(lines[0], lines[1]);
-    if (key.rejected || key.sumFailed) {
-        return {};
-    }
-    std::u16string plain = crypto::TryDecryptText(lines[2], key.key).text;
-    const std::vector<std::u16string> fields = SplitFields(plain);
-    if (fields.size() != 3 || fields[0] != u"8" || !RSumofAC(plain, fields, 2)) {
-        return {};
-    }
-    const std::u16string wrongSum = fields[2] == u"0" ? u"1" : u"0";
-    lines[2] = crypto::TryEncryptText(u"8|" + fields[1] + u"|" + wrongSum, key.key);
-    return JoinFileLines(lines);
+    return RewriteVersionLine(fileBytes, [](const std::u16string& number, const std::u16string& sum) {
+        return u"8|" + number + u"|" + (sum == u"0" ? u"1" : u"0");
+    });
 }
 
 }  // namespace keyloft::testing
