@@ -10,7 +10,7 @@
 #include <benchmark/benchmark.h>
 #include <memory>
 
-#include "pages/view_host.h"
+#include "pages/page.h"
 #include "entries/entry_list_model.h"
 #include "entries/passwords_view.h"
 #include "platform/platform_core.h"
@@ -33,37 +33,6 @@ class NullClipboard : public platform::Clipboard {
 public:
     void setSecretText(const QString&) override {}
     QString text() const override { return {}; }
-};
-
-class BenchWindow : public ViewHost {
-public:
-    explicit BenchWindow(ProfileStore& store) : store_(store) {
-        for (const char* key : {"Unlock", "Setup", "Passwords", "Show", "Generate", "Print", "Add", "Delete", "Save",
-                                "Cancel", "Filter"})
-            actions_.insert(QString::fromLatin1(key), new QAction(QString::fromLatin1(key), &owner_));
-    }
-    ProfileStore& store() override { return store_; }
-    SaveOutcome saveProfile() override { return store_.WriteToFile().outcome; }
-    Dialogs& dialogs() override { return host_; }
-    bool isDirty() const override { return false; }
-    void SetDirty(bool) override {}
-    bool fillGuard() const override { return guard_; }
-    void setFillGuard(bool on) override { guard_ = on; }
-    bool passwordEdited() const override { return false; }
-    void setPasswordEdited(bool) override {}
-    bool ConfirmDiscardChanges() override { return true; }
-    QAction* toolbarButton(const QString& key) override { return actions_.value(key); }
-    void setStatusText(const QString&) override {}
-    QString logonStatusText() const override { return QStringLiteral("You are logged into bench profile!"); }
-    void ShowBusyPointer() override {}
-    void ShowIdlePointer() override {}
-
-private:
-    ProfileStore& store_;
-    QuietHost host_;
-    QObject owner_;
-    QMap<QString, QAction*> actions_;
-    bool guard_ = false;
 };
 
 // 10,000 entries in 20 categories; expiry dates of every kind (short, ISO, card form, words, none).
@@ -108,11 +77,11 @@ struct Fixture {
             store->profile().categories.add(u"C" + name, u"3|" + name);
         }
         store->profile().entries = MakeEntries(10000);
-        window = std::make_unique<BenchWindow>(*store);
-        view = std::make_unique<PasswordsView>(*window, clipboard, [] { return QDate(2026, 6, 15); });
+        PageServices services{*store, host, [this] { return store->WriteToFile().outcome; }, [] { return false; }};
+        view = std::make_unique<PasswordsView>(std::move(services), clipboard, [] { return QDate(2026, 6, 15); });
         view->resize(1200, 800);
-        view->ShowPasswords(true);
-        view->RefreshEntryLists();
+        view->pageShown(true);
+        view->refresh();
         QApplication::processEvents();
     }
     QTemporaryDir folder;
@@ -121,7 +90,6 @@ struct Fixture {
     std::unique_ptr<FileSystem> files;
     std::unique_ptr<SettingsStore> settings;
     std::unique_ptr<ProfileStore> store;
-    std::unique_ptr<BenchWindow> window;
     NullClipboard clipboard;
     std::unique_ptr<PasswordsView> view;
 };

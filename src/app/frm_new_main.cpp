@@ -1,6 +1,6 @@
-// The main window: construction, the load step, the hosts for the store and the views, closing,
+// The main window: construction, the load step, the store's host, what pages work with, closing,
 // Park and Help. View switching and logon are in frm_new_main_views.cpp, locking in
-// frm_new_main_locking.cpp, the toolbar dispatch in toolbar_commands.cpp.
+// frm_new_main_locking.cpp, the toolbar commands in toolbar_commands.cpp.
 #include "app/frm_new_main.h"
 
 #include <cstdlib>
@@ -34,6 +34,7 @@
 #include "app/data_folder.h"
 #include "app/profile_view.h"
 #include "app/setup_frame.h"
+#include "entries/passwords_view.h"
 #include "keyloft_version.h"
 #include "platform/qt_dialogs.h"
 #include "store/file_system.h"
@@ -231,13 +232,11 @@ std::optional<std::pair<int, int>> TwoNumbers(const std::u16string& text, QChar 
 
 }  // namespace
 
+// The split of the passwords page is put back by the page when it is first shown.
 void frmNewMain::restoreLayout() {
     std::u16string value;
     if (store_->ReadSetting(kSettingWindowSize, value)) {
         if (const auto size = TwoNumbers(value, QLatin1Char('x'))) resize(size->first, size->second);
-    }
-    if (store_->ReadSetting(kSettingEntrySplit, value)) {
-        if (const auto split = TwoNumbers(value, QLatin1Char(','))) passwordsView_->RestoreSplit(split->first, split->second);
     }
 }
 
@@ -302,9 +301,51 @@ QString frmNewMain::helpFilePath() const {
 
 // ---- plugged-in views ----
 
-void frmNewMain::setPasswordsView(PasswordsViewApi* view) { passwordsView_ = view ? view : &defaultPasswords_; }
-void frmNewMain::setSetupView(SetupViewApi* view) { setupView_ = view ? view : &defaultSetup_; }
-void frmNewMain::setCategoryView(CategoryViewApi* view) { categoryView_ = view ? view : &defaultCategory_; }
+PageServices frmNewMain::pageServices() {
+    return PageServices{*store_, *services_.dialogs, [this] { return saveProfile(); },
+                        [this] { return session_->isDirty(); }};
+}
+
+namespace {
+
+void PlaceIn(QWidget* content, Page* page) {
+    if (page == nullptr) return;
+    if (content->layout() == nullptr) {
+        auto* layout = new QVBoxLayout(content);
+        layout->setContentsMargins(0, 0, 0, 0);
+    }
+    if (page->parentWidget() != content) page->setParent(content);
+    content->layout()->addWidget(page);
+}
+
+}  // namespace
+
+void frmNewMain::followPage(Page* page) {
+    if (page == nullptr) return;
+    connect(page, &Page::dirtyChanged, this, &frmNewMain::SetDirty);
+    connect(page, &Page::commandsChanged, this, &frmNewMain::applyCommands);
+    connect(page, &Page::statusChanged, this,
+            [this](const QString& text) { setStatusText(logonStatusText_ + text); });
+}
+
+void frmNewMain::setPasswordsPage(Page* page) {
+    passwordsPage_ = page;
+    PlaceIn(fraPasswords, page);
+    followPage(page);
+}
+
+void frmNewMain::setSetupPage(Page* page) {
+    setupPage_ = page;
+    PlaceIn(fraSecurityOptions->content, page);
+    followPage(page);
+}
+
+void frmNewMain::setCategoryPage(Page* page) {
+    categoryPage_ = page;
+    PlaceIn(categoryContent_, page);
+    followPage(page);
+}
+
 void frmNewMain::setWelcomeAnimation(WelcomeAnimationApi* animation) {
     welcome_ = animation ? animation : &defaultWelcome_;
     if (animation != nullptr && AGif != nullptr) {
@@ -328,7 +369,6 @@ QWidget* frmNewMain::welcomeArea() const { return welcomeView; }
 MessageAnswer frmNewMain::showMessage(const MessageRequest& request) { return services_.dialogs->showMessage(request); }
 
 void frmNewMain::lockSession() {
-    ++locks_;
     releaseSessionButtons();
     hideEveryView();
     fraProfile->showNameBox(false);
@@ -388,7 +428,7 @@ void frmNewMain::carryOut(const StoreReport& report) {
     }
 }
 
-// ---- ViewHost ----
+// ---- what pages work with ----
 
 ProfileStore& frmNewMain::store() { return *store_; }
 
@@ -411,15 +451,7 @@ void frmNewMain::SetDirty(bool bolDirty) {
     }
 }
 
-bool frmNewMain::ConfirmDiscardChanges() {
-    MessageRequest request;
-    request.text = kDiscardChangesText;
-    request.title = kDiscardChangesTitle;
-    request.icon = MessageIcon::Question;
-    request.buttons = MessageButtons::YesNo;
-    request.defaultAnswer = MessageAnswer::No;
-    return showMessage(request) == MessageAnswer::Yes;
-}
+bool frmNewMain::ConfirmDiscardChanges() { return keyloft::ConfirmDiscardChanges(*services_.dialogs); }
 
 QAction* frmNewMain::toolbarButton(const QString& key) { return toolbars.button(key); }
 

@@ -1,14 +1,15 @@
 #pragma once
-// The main window: its frames (one per view), the two toolbars and their dispatch, the session
-// state, logon, locking and auto-lock. It is the store's host and the views' host.
+// The main window: its frames (one per view), the two toolbars and their commands, the session
+// state, logon, locking and auto-lock. It is the store's host. The passwords, category and setup
+// pages are put in by whoever assembles the window; it talks to them as pages only.
 
 #include <memory>
 
 #include <QMainWindow>
 
 #include "app/app_services.h"
+#include "pages/page.h"
 #include "pages/view_hooks.h"
-#include "pages/view_host.h"
 #include "app/main_toolbars.h"
 #include "app/session.h"
 #include "store/clock.h"
@@ -30,7 +31,7 @@ class ProfileStore;
 class ProfileView;
 class SetupFrame;
 
-class frmNewMain : public QMainWindow, public UiHost, public ViewHost {
+class frmNewMain : public QMainWindow, public UiHost {
     Q_OBJECT
 public:
     explicit frmNewMain(const AppServices& services, QWidget* parent = nullptr);
@@ -40,10 +41,15 @@ public:
     void Form_Load();
     const AppServices& services() const { return services_; }
 
-    // Views plugged in by other parts of the program (the window does not own them).
-    void setPasswordsView(PasswordsViewApi* view);
-    void setSetupView(SetupViewApi* view);
-    void setCategoryView(CategoryViewApi* view);
+    // What a page works with: the store, the message boxes, the window's save, the session's flag.
+    PageServices pageServices();
+    // The pages, made with pageServices() inside passwordsFrame(), setupContent() and
+    // categoryContent(); the window places them there and follows their signals. Null leaves
+    // that frame empty.
+    void setPasswordsPage(Page* page);
+    void setSetupPage(Page* page);
+    void setCategoryPage(Page* page);
+    // Other parts plugged in (the window does not own them).
     void setWelcomeAnimation(WelcomeAnimationApi* animation);
     void setTray(TrayApi* tray);
     void setPopup(PopupApi* popup);
@@ -80,22 +86,25 @@ public:
     void processEvents() override;
     void waitMilliseconds(int milliseconds) override;
 
-    // ViewHost (the views' host).
-    ProfileStore& store() override;
-    SaveOutcome saveProfile() override;
-    Dialogs& dialogs() override;
-    bool isDirty() const override { return session_->isDirty(); }
-    void SetDirty(bool bolDirty) override;
-    bool fillGuard() const override { return fillGuard_; }
-    void setFillGuard(bool on) override { fillGuard_ = on; }
-    bool passwordEdited() const override { return passwordEdited_; }
-    void setPasswordEdited(bool on) override { passwordEdited_ = on; }
-    bool ConfirmDiscardChanges() override;
-    QAction* toolbarButton(const QString& key) override;
-    void setStatusText(const QString& text) override;
-    QString logonStatusText() const override { return logonStatusText_; }
-    void ShowBusyPointer() override;
-    void ShowIdlePointer() override;
+    ProfileStore& store();
+    Dialogs& dialogs();
+    // Saves the Profile and carries out what the store reports: its messages, and after a
+    // conflict lock-out or a failed read the lock or close.
+    SaveOutcome saveProfile();
+    bool isDirty() const { return session_->isDirty(); }
+    // The unsaved-changes flag; while Save is shown, a change also turns Save and Cancel on and
+    // Add off.
+    void SetDirty(bool bolDirty);
+    // True while the window fills its own controls (the auto-lock controls).
+    bool fillGuard() const { return fillGuard_; }
+    bool ConfirmDiscardChanges();
+    // Toolbar commands by caption key: Toolbar1 "Unlock", "Setup", "Passwords", "Show",
+    // "Generate", "Print"; Toolbar2 "Add", "Delete", "Save", "Cancel", "Filter".
+    QAction* toolbarButton(const QString& key);
+    void setStatusText(const QString& text);
+    QString logonStatusText() const { return logonStatusText_; }
+    void ShowBusyPointer();
+    void ShowIdlePointer();
 
 signals:
     // The window has closed: the program ends (the tray and the pop-up do not keep it running).
@@ -151,7 +160,11 @@ private:
     void cancelCommand();
     void filterCommand(bool pressed);
     bool guardedSwitch(QAction* clicked);
-    void fillSetupView();
+    // The page whose frame is shown; null in the profile choice and the logon.
+    Page* shownPage() const;
+    void followPage(Page* page);
+    // What a page asks of the toolbar commands.
+    void applyCommands(const CommandStates& states);
 
     bool isShown(const QWidget* view) const;
     bool saveOnEnter(QObject* watched, QEvent* event);
@@ -159,15 +172,12 @@ private:
     AppServices services_;
     std::unique_ptr<ProfileStore> store_;
 
-    PasswordsViewApi defaultPasswords_;
-    SetupViewApi defaultSetup_;
-    CategoryViewApi defaultCategory_;
     WelcomeAnimationApi defaultWelcome_;
     TrayApi defaultTray_;
     PopupApi defaultPopup_;
-    PasswordsViewApi* passwordsView_ = &defaultPasswords_;
-    SetupViewApi* setupView_ = &defaultSetup_;
-    CategoryViewApi* categoryView_ = &defaultCategory_;
+    Page* passwordsPage_ = nullptr;
+    Page* setupPage_ = nullptr;
+    Page* categoryPage_ = nullptr;
     WelcomeAnimationApi* welcome_ = &defaultWelcome_;
     TrayApi* tray_ = &defaultTray_;
     PopupApi* popup_ = &defaultPopup_;
@@ -176,13 +186,9 @@ private:
     // Session state.
     Session* session_ = nullptr;  // unsaved changes, logon, activity
     bool fillGuard_ = false;
-    bool passwordEdited_ = false;
     bool sessionOpen_ = false;  // unlocked: the first button locks
     QString logonStatusText_;
     bool inBlockingWait_ = false;
-    // Counts the locks of any origin, so that a command can tell that the store locked the
-    // session in the middle of it (a conflict) and stop before it shows anything again.
-    int locks_ = 0;
 
 public:
     // Controls, named as their objectName.
@@ -207,14 +213,10 @@ public:
     QTimer* tmrPass = nullptr;
 };
 
-// The window's own settings: its size ("920x680") and the heights of the entry list and the
-// editor ("300,240").
+// The window's own setting: its size ("920x680").
 inline constexpr char16_t kSettingWindowSize[] = u"WindowSize";
-inline constexpr char16_t kSettingEntrySplit[] = u"EntrySplit";
 
 // Texts of the window's own messages.
-inline constexpr char16_t kDiscardChangesText[] = u"You have unsaved changes. Continue and lose changes?";
-inline constexpr char16_t kDiscardChangesTitle[] = u"Changes";
 inline constexpr char16_t kDetailsIncorrectText[] = u" The Details are incorrect. Please re-enter.";
 inline constexpr char16_t kDeleteEntryText[] = u"Are you sure you wish to delete this entry?";
 inline constexpr char16_t kDeleteEntryTitle[] = u"Delete entry";

@@ -50,9 +50,9 @@ void frmNewMain::releaseSessionButtons() {
 
 void frmNewMain::forgetProfileInViews() {
     if (popup_->isPopupVisible()) popup_->closePopup();
-    passwordsView_->ForgetProfile();
-    categoryView_->ForgetProfile();
-    setupView_->ForgetProfile();
+    for (Page* page : {passwordsPage_, categoryPage_, setupPage_}) {
+        if (page != nullptr) page->forgetProfile();
+    }
     setStatusText(QString());
 }
 
@@ -96,7 +96,6 @@ void frmNewMain::tmrLock_Timer() {
     if (!session_->idleFor(fraSecurityOptions->slTimer->value())) {
         return;
     }
-    ++locks_;
     releaseSessionButtons();
     hideEveryView();
     welcome_->LoadAndStart(welcomePicturePath());

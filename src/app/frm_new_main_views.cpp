@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QSlider>
 #include <QToolBar>
 
@@ -47,6 +48,7 @@ void frmNewMain::ShowSetup(bool bol) {
     Set(toolbars.button(QStringLiteral("Save")), bol, false);
     Set(toolbars.button(QStringLiteral("Cancel")), bol, false);
     fraSecurityOptions->setVisible(bol);
+    if (setupPage_ != nullptr) setupPage_->pageShown(bol);
 }
 
 void frmNewMain::ShowPasswords(bool bol) {
@@ -77,7 +79,7 @@ void frmNewMain::ShowPasswords(bool bol) {
         fraPasswords->hide();
         fraLogin->fraQuestions->hide();
     }
-    passwordsView_->onShowPasswords(bol);
+    if (passwordsPage_ != nullptr) passwordsPage_->pageShown(bol);
 }
 
 void frmNewMain::ShowCategory(bool bol) {
@@ -93,7 +95,7 @@ void frmNewMain::ShowCategory(bool bol) {
         }
         fraCategory->hide();
     }
-    categoryView_->onShowCategory(bol);
+    if (categoryPage_ != nullptr) categoryPage_->pageShown(bol);
 }
 
 // ---- profile choice ----
@@ -174,7 +176,8 @@ void frmNewMain::cmdLogin_Click() {
         showMessage(request);
         return;
     }
-    const FillGuard guard(*this);
+    // The auto-lock controls are set from the settings, not by the user.
+    const QScopedValueRollback<bool> filling(fillGuard_, true);
     fraLogin->hide();
     logonStatusText_ = QStringLiteral("You are logged into ") + fraProfile->chosenProfile() +
                        QStringLiteral(" profile!");
@@ -196,14 +199,6 @@ void frmNewMain::applyTimerSetting() {
     // The slider keeps the value within its own range.
     fraSecurityOptions->slTimer->setValue(static_cast<int>(std::lround(std::min(*minutes, 1000.0))));
     fraSecurityOptions->chkTimeout->setChecked(true);
-}
-
-void frmNewMain::fillSetupView() {
-    {
-        const FillGuard guard(*this);
-        setupView_->FillSetup();
-    }
-    passwordEdited_ = false;
 }
 
 }  // namespace keyloft

@@ -10,7 +10,6 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "app/frm_new_main.h"
 #include "pages/text_rules.h"
 #include "store/profile.h"
 #include "store/profile_store.h"
@@ -53,7 +52,7 @@ void SelectOption(const std::array<QRadioButton*, 3>& options, int value) {
 
 }  // namespace
 
-SetupView::SetupView(ViewHost& host, QWidget* parent) : QWidget(parent), host_(host) {
+SetupView::SetupView(PageServices services, QWidget* parent) : Page(std::move(services), parent) {
     setObjectName(QStringLiteral("setupBoxes"));
 
     fraOptions = new QGroupBox(this);
@@ -145,19 +144,17 @@ SetupView::SetupView(ViewHost& host, QWidget* parent) : QWidget(parent), host_(h
     }
 }
 
-void SetupView::changed() {
-    if (!host_.fillGuard()) host_.SetDirty(true);
-}
+void SetupView::changed() { markChanged(); }
 
 void SetupView::passwordChanged() {
-    if (host_.fillGuard()) return;
-    host_.SetDirty(true);
-    host_.setPasswordEdited(true);
+    if (filling()) return;
+    markChanged();
+    passwordEdited_ = true;
 }
 
-void SetupView::FillSetup() {
-    const FillGuard guard(host_);
-    const Profile& profile = host_.store().profile();
+void SetupView::refresh() {
+    const FillGuard guard(*this);
+    const Profile& profile = store().profile();
     SelectOption({optPass, optUserPass, optPIN}, profile.logonMode);
     const QString mask = QString::fromStdU16String(kPasswordMask);
     txtPassword->setText(mask);
@@ -176,8 +173,8 @@ void SetupView::FillSetup() {
         txtanswer[i]->setText(answer);
     }
     SelectOption({optQ1, optQ2, optAll}, profile.answerMode);
-    chkSeal->setChecked(host_.store().sealed());
-    host_.setPasswordEdited(false);
+    chkSeal->setChecked(store().sealed());
+    passwordEdited_ = false;
 }
 
 void SetupView::warn(const char16_t* text, const char16_t* title, bool warningIcon) {
@@ -185,7 +182,7 @@ void SetupView::warn(const char16_t* text, const char16_t* title, bool warningIc
     request.text = text;
     request.title = title;
     request.icon = warningIcon ? MessageIcon::Exclamation : MessageIcon::None;
-    host_.dialogs().showMessage(request);
+    dialogs().showMessage(request);
 }
 
 std::u16string SetupView::logonDetailsMessage() const {
@@ -209,7 +206,7 @@ bool SetupView::anyBoxHoldsSeparator() const {
     return false;
 }
 
-bool SetupView::SaveSecurityOptions() {
+bool SetupView::save() {
     // The record format has no escape for its separator.
     if (anyBoxHoldsSeparator()) {
         warn(kSeparatorRefusedText, kApplicationTitle, false);
@@ -238,15 +235,13 @@ bool SetupView::SaveSecurityOptions() {
         warn(kNeedTwoQuestionsText, kSetupErrorTitle, true);
         return false;
     }
-    host_.ShowBusyPointer();
     StoreSecurityOptions();
-    (void)host_.saveProfile();
-    host_.ShowIdlePointer();
+    (void)saveProfile();
     return true;
 }
 
-void SetupView::ForgetProfile() {
-    const FillGuard guard(host_);
+void SetupView::forgetProfile() {
+    const FillGuard guard(*this);
     for (QLineEdit* box : {txtUserID, txtPassword, txtconfirm, txtSetupPIN, txtQuestion[0], txtQuestion[1],
                            txtQuestion[2], txtanswer[0], txtanswer[1], txtanswer[2]}) {
         box->clear();
@@ -254,12 +249,12 @@ void SetupView::ForgetProfile() {
 }
 
 void SetupView::StoreSecurityOptions() {
-    Profile& profile = host_.store().profile();
+    Profile& profile = store().profile();
     profile.questions.clear();
     if (optPass->isChecked()) profile.logonMode = kPasswordOnly;
     if (optUserPass->isChecked()) profile.logonMode = kUserIdAndPassword;
     if (optPIN->isChecked()) profile.logonMode = kUserIdPasswordAndPin;
-    if (host_.passwordEdited()) profile.password = Trimmed(txtPassword).toStdU16String();
+    if (passwordEdited_) profile.password = Trimmed(txtPassword).toStdU16String();
     profile.userId = Trimmed(txtUserID).toStdU16String();
     profile.pin = Trimmed(txtSetupPIN).toStdU16String();
     for (std::size_t i = 0; i < 3; ++i) {
@@ -271,19 +266,7 @@ void SetupView::StoreSecurityOptions() {
     if (optQ1->isChecked()) profile.answerMode = kOneAnswer;
     if (optQ2->isChecked()) profile.answerMode = kTwoAnswers;
     if (optAll->isChecked()) profile.answerMode = kAllAnswers;
-    host_.store().setSealed(chkSeal->isChecked());
-}
-
-SetupView* PlugSetupView(frmNewMain& window) {
-    QWidget* content = window.setupContent();
-    auto* view = new SetupView(window, content);
-    if (content->layout() == nullptr) {
-        auto* layout = new QVBoxLayout(content);
-        layout->setContentsMargins(0, 0, 0, 0);
-    }
-    content->layout()->addWidget(view);
-    window.setSetupView(view);
-    return view;
+    store().setSealed(chkSeal->isChecked());
 }
 
 }  // namespace keyloft

@@ -8,7 +8,7 @@
 #include <QString>
 #include <QWidget>
 
-#include "pages/view_hooks.h"
+#include "pages/page.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -18,8 +18,6 @@ class QRadioButton;
 
 namespace keyloft {
 
-class frmNewMain;
-class ViewHost;
 
 // Texts of the setup view's messages.
 inline constexpr char16_t kSetupErrorTitle[] = u"Error";
@@ -34,14 +32,20 @@ inline constexpr char16_t kSeparatorRefusedText[] = u"The character | cannot be 
 // Stands in both password boxes for the stored password.
 inline constexpr char16_t kPasswordMask[] = u"**********";
 
-class SetupView : public QWidget, public SetupViewApi {
+class SetupView : public Page {
     Q_OBJECT
 public:
-    SetupView(ViewHost& host, QWidget* parent);
+    SetupView(PageServices services, QWidget* parent);
 
-    void FillSetup() override;
-    bool SaveSecurityOptions() override;
-    void ForgetProfile() override;
+    // The page: filled from the profile; Save checks the boxes, stores them in the profile and
+    // writes it (false when a check failed and its message was shown); Cancel fills it again.
+    void refresh() override;
+    bool save() override;
+    void forgetProfile() override;
+
+    // Whether the user typed into a password box since the page was filled: only then is the
+    // typed password stored (the boxes show a mask otherwise).
+    bool passwordEdited() const { return passwordEdited_; }
 
     QGroupBox* fraOptions;
     QRadioButton* optPass;
@@ -75,10 +79,7 @@ private:
     bool anyBoxHoldsSeparator() const;
     void StoreSecurityOptions();
 
-    ViewHost& host_;
+    bool passwordEdited_ = false;
 };
-
-// Builds the setup view inside the window's setup frame and plugs it in; the window owns it.
-SetupView* PlugSetupView(frmNewMain& window);
 
 }  // namespace keyloft

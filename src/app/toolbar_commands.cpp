@@ -1,11 +1,13 @@
-// The commands of both toolbars, one per action. Each record command looks at the view that is
-// shown and calls the operation that belongs to that view.
+// The commands of both toolbars, one per action. The record commands act on the profile choice
+// themselves and hand everything else to the page that is shown. Show, Generate and Print belong
+// to the passwords page and are connected to it where the window is put together.
 #include <QAction>
 #include <QCheckBox>
 #include <QSlider>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QToolBar>
 
 #include "app/about_view.h"
@@ -26,12 +28,6 @@ void frmNewMain::connectCommands() {
     });
     connect(toolbars.button(QStringLiteral("Passwords")), &QAction::triggered, this, &frmNewMain::passwordsCommand);
     connect(toolbars.button(QStringLiteral("Setup")), &QAction::triggered, this, &frmNewMain::setupCommand);
-    connect(toolbars.button(QStringLiteral("Show")), &QAction::triggered, this,
-            [this] { passwordsView_->ShowSelectedEntry(); });
-    connect(toolbars.button(QStringLiteral("Generate")), &QAction::triggered, this,
-            [this] { passwordsView_->GenerateIntoEditor(); });
-    connect(toolbars.button(QStringLiteral("Print")), &QAction::triggered, this,
-            [this] { passwordsView_->PrintMasterList(); });
     connect(toolbars.button(QStringLiteral("Add")), &QAction::triggered, this, &frmNewMain::addCommand);
     connect(toolbars.button(QStringLiteral("Delete")), &QAction::triggered, this, &frmNewMain::deleteCommand);
     connect(toolbars.button(QStringLiteral("Save")), &QAction::triggered, this, &frmNewMain::saveCommand);
@@ -52,7 +48,7 @@ void frmNewMain::passwordsCommand() {
     ShowCategory(false);
     ShowSetup(false);
     ShowPasswords(true);
-    passwordsView_->RefreshEntryLists();
+    if (passwordsPage_ != nullptr) passwordsPage_->refresh();
 }
 
 void frmNewMain::setupCommand() {
@@ -67,7 +63,7 @@ void frmNewMain::setupCommand() {
     button->setChecked(true);
     Toolbar2->show();
     ShowSetup(true);
-    fillSetupView();
+    if (setupPage_ != nullptr) setupPage_->refresh();
 }
 
 bool frmNewMain::guardedSwitch(QAction* clicked) {
@@ -94,16 +90,8 @@ void frmNewMain::addCommand() {
             toolbars.button(QString::fromLatin1(key))->setEnabled(true);
         }
         fraProfile->txtFileName->setFocus();
-    } else if (isShown(fraCategory)) {
-        toolbars.button(QStringLiteral("Delete"))->setEnabled(false);
-        categoryView_->beginNewCategory();
-    } else if (isShown(fraPasswords)) {
-        const FillGuard guard(*this);
-        passwordsView_->ClearEntryEditor();
-        toolbars.button(QStringLiteral("Delete"))->setEnabled(false);
-        toolbars.button(QStringLiteral("Generate"))->setEnabled(true);
-        toolbars.button(QStringLiteral("Cancel"))->setEnabled(true);
-        passwordsView_->beginNewEntry();
+    } else if (Page* page = shownPage()) {
+        page->add();
     }
 }
 
@@ -127,13 +115,9 @@ void frmNewMain::deleteCommand() {
             showMessage(told);
         }
         refillProfileList();
-    }
-    if (isShown(fraCategory)) {
-        categoryView_->DeleteCategory();
-    }
-    if (isShown(fraPasswords)) {
+    } else if (Page* page = shownPage()) {
         ShowBusyPointer();
-        passwordsView_->DeleteEntry();
+        page->remove();
         ShowIdlePointer();
     }
 }
@@ -173,12 +157,23 @@ void frmNewMain::saveCommand() {
         fraProfile->cmdNext->setFocus();
         return;
     }
-    // A conflict found by the save may lock the session inside the store: then nothing is shown
-    // or written any more.
-    const int locksBefore = locks_;
-    const auto lockedMeanwhile = [this, locksBefore] { return locks_ != locksBefore; };
-    if (isShown(fraSecurityOptions)) {
-        if (!setupView_->SaveSecurityOptions() || lockedMeanwhile()) {
+    const bool inSetup = isShown(fraSecurityOptions);
+    const bool inCategories = !inSetup && isShown(fraCategory);
+    if (!inSetup && !inCategories && !isShown(fraPasswords)) {
+        return;
+    }
+    // A frame without a page has nothing to refuse.
+    Page* page = shownPage();
+    ShowBusyPointer();
+    const bool stored = page == nullptr || page->save();
+    ShowIdlePointer();
+    // A conflict found by the save may have locked the session inside the store: then nothing is
+    // shown or written any more.
+    if (!session_->loggedOn()) {
+        return;
+    }
+    if (inSetup) {
+        if (!stored) {
             return;
         }
         const bool autoLock = fraSecurityOptions->chkTimeout->isChecked();
@@ -186,36 +181,17 @@ void frmNewMain::saveCommand() {
         store_->WriteSetting(kSettingTimer, minutes.toStdU16String());
         toolbars.button(QStringLiteral("Save"))->setEnabled(false);
         toolbars.button(QStringLiteral("Cancel"))->setEnabled(false);
-    }
-    if (isShown(fraCategory)) {
-        ShowBusyPointer();
-        categoryView_->SaveCategory();
-        if (lockedMeanwhile()) {
-            ShowIdlePointer();
-            return;
-        }
+    } else if (inCategories) {
+        // Stored or refused, the list is shown afresh.
         ShowCategory(false);
         ShowCategory(true);
-        categoryView_->FillCategoryList();
-        ShowIdlePointer();
-    }
-    if (isShown(fraPasswords)) {
-        ShowBusyPointer();
-        const bool stored = passwordsView_->SaveEntry();
-        if (lockedMeanwhile()) {
-            ShowIdlePointer();
-            return;
-        }
-        if (stored) {
-            ShowPasswords(true);
-            passwordsView_->SelectSavedEntry();
-        }
-        ShowIdlePointer();
-        if (!stored) {
-            // A refused entry keeps its edits marked unsaved and Save usable, so a later view
-            // switch still asks before dropping them.
-            return;
-        }
+    } else if (stored) {
+        // The passwords page shown afresh chooses the stored entry.
+        ShowPasswords(true);
+    } else {
+        // A refused entry keeps its edits marked unsaved and Save usable, so a later view switch
+        // still asks before dropping them.
+        return;
     }
     session_->setDirty(false);
 }
@@ -232,19 +208,44 @@ void frmNewMain::cancelCommand() {
     }
     if (isShown(fraSecurityOptions)) {
         ShowSetup(true);
-        fillSetupView();
     }
     if (isShown(fraCategory)) {
         ShowCategory(false);
         ShowCategory(true);
-        categoryView_->FillCategoryList();
     }
     if (isShown(fraPasswords)) {
         ShowPasswords(false);
         ShowPasswords(true);
-        passwordsView_->RefreshEntryLists();
+    }
+    if (Page* page = shownPage()) {
+        page->cancel();
     }
     session_->setDirty(false);
+}
+
+Page* frmNewMain::shownPage() const {
+    if (isShown(fraSecurityOptions)) return setupPage_;
+    if (isShown(fraCategory)) return categoryPage_;
+    if (isShown(fraPasswords)) return passwordsPage_;
+    return nullptr;
+}
+
+void frmNewMain::applyCommands(const CommandStates& states) {
+    const auto apply = [this](const char* key, const std::optional<bool>& on) {
+        if (on) toolbars.button(QString::fromLatin1(key))->setEnabled(*on);
+    };
+    apply("Add", states.add);
+    apply("Delete", states.remove);
+    apply("Save", states.save);
+    apply("Cancel", states.cancel);
+    apply("Show", states.show);
+    apply("Generate", states.generate);
+    apply("Print", states.print);
+    if (states.filterPressed) {
+        QAction* filter = toolbars.button(QStringLiteral("Filter"));
+        const QSignalBlocker blocker(filter);
+        filter->setChecked(*states.filterPressed);
+    }
 }
 
 void frmNewMain::filterCommand(bool pressed) {

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include <QLayout>
-#include <QVBoxLayout>
+#include <QAction>
+#include <QComboBox>
 
 #include "app/frm_new_main.h"
 #include "app/setup_view.h"
@@ -11,22 +11,10 @@
 #include "entries/category_view.h"
 #include "entries/entry_list_model.h"
 #include "entries/frm_show_pass.h"
-#include "app/passwords_view_hooks.h"
+#include "entries/passwords_view.h"
 #include "entries/print_master_list.h"
 
 namespace keyloft {
-
-CategoryView* PlugCategoryView(frmNewMain& window) {
-    QWidget* content = window.categoryContent();
-    auto* view = new CategoryView(window, content);
-    if (content->layout() == nullptr) {
-        auto* layout = new QVBoxLayout(content);
-        layout->setContentsMargins(0, 0, 0, 0);
-    }
-    content->layout()->addWidget(view);
-    window.setCategoryView(view);
-    return view;
-}
 
 WindowParts::~WindowParts() {
     if (window) {
@@ -36,30 +24,52 @@ WindowParts::~WindowParts() {
     }
 }
 
+namespace {
+
+// Show, Generate, Print and Filter work on the passwords page.
+void ConnectPasswordsCommands(frmNewMain& window, PasswordsView& page, PassPopup& popup) {
+    QObject::connect(window.toolbarButton(QStringLiteral("Show")), &QAction::triggered, &page, [&page, &popup] {
+        if (const auto fields = page.selectedEntryFields()) popup.Show(*fields);
+    });
+    QObject::connect(window.toolbarButton(QStringLiteral("Generate")), &QAction::triggered, &page,
+                     &PasswordsView::Generate);
+    QObject::connect(window.toolbarButton(QStringLiteral("Print")), &QAction::triggered, &page, [&window, &page] {
+        std::vector<MasterListRow> rows;
+        for (const EntryListModel::Row& row : page.listModel()->rows()) {
+            MasterListRow printed;
+            std::copy(row.cells.begin(), row.cells.end(), printed.begin());
+            rows.push_back(printed);
+        }
+        PrintMasterList(window.dialogs(), rows, &window, window.services().openPrinter);
+    });
+    // Releasing Filter also drops text typed into the filter box.
+    QObject::connect(window.toolbarButton(QStringLiteral("Filter")), &QAction::toggled, &page, [&page](bool on) {
+        if (!on && !page.cboFilter->isHidden()) page.Filter(false);
+    });
+}
+
+}  // namespace
+
 std::unique_ptr<WindowParts> AssembleWindow(frmNewMain& window, platform::Clipboard& clipboard,
                                             platform::Shell& shell, std::function<QDate()> today) {
     auto parts = std::make_unique<WindowParts>();
     parts->window = &window;
-    parts->passwords = new PasswordsViewHooks(window, clipboard, std::move(today));
+
+    auto* passwords =
+        new PasswordsView(window.pageServices(), clipboard, std::move(today), window.passwordsFrame(), window.filterBox());
+    passwords->setObjectName(QStringLiteral("passwordsContent"));  // the frame itself is fraPasswords
+    window.setPasswordsPage(passwords);
+    parts->passwords = passwords;
+    parts->setup = new SetupView(window.pageServices(), window.setupContent());
+    window.setSetupPage(parts->setup);
+    parts->category = new CategoryView(window.pageServices(), window.categoryContent());
+    window.setCategoryPage(parts->category);
+
     parts->popup = std::make_unique<PassPopup>(clipboard, shell, *window.passTimer(), &window);
     parts->popup->setDialogs(&window.dialogs());
     window.setPopup(parts->popup.get());
-    PassPopup* popup = parts->popup.get();
-    parts->passwords->setShowHandler([popup](const std::vector<std::u16string>& fields) { popup->Show(fields); });
-    PasswordsViewHooks* passwords = parts->passwords;
-    parts->passwords->setPrintHandler([&window, passwords] {
-        std::vector<MasterListRow> rows;
-        if (passwords->view() != nullptr) {
-            for (const EntryListModel::Row& row : passwords->view()->listModel()->rows()) {
-                MasterListRow printed;
-                std::copy(row.cells.begin(), row.cells.end(), printed.begin());
-                rows.push_back(printed);
-            }
-        }
-        PrintMasterList(window, rows, &window, window.services().openPrinter);
-    });
-    parts->setup = PlugSetupView(window);
-    parts->category = PlugCategoryView(window);
+    ConnectPasswordsCommands(window, *passwords, *parts->popup);
+
     parts->welcome = std::make_unique<WelcomeAnimation>(window.dialogs(), window.welcomeArea());
     window.setWelcomeAnimation(parts->welcome.get());
     parts->tray = std::make_unique<SystemTray>(window.dialogs(), &window);

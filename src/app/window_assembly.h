@@ -1,5 +1,5 @@
 #pragma once
-// The main window as the program runs it: the passwords, setup and category views in their
+// The main window as the program runs it: the passwords, setup and category pages in their
 // frames, the pop-up, printing, the welcome animation and the tray icon. The program and the
 // window tests assemble it the same way.
 
@@ -18,7 +18,7 @@ class Shell;
 
 class CategoryView;
 class PassPopup;
-class PasswordsViewHooks;
+class PasswordsView;
 class SetupView;
 class SystemTray;
 class WelcomeAnimation;
@@ -29,16 +29,13 @@ struct WindowParts {
     ~WindowParts();
 
     QPointer<frmNewMain> window;
-    PasswordsViewHooks* passwords = nullptr;  // owned by the window
-    SetupView* setup = nullptr;               // owned by the window
-    CategoryView* category = nullptr;         // owned by the window
+    PasswordsView* passwords = nullptr;  // owned by the window
+    SetupView* setup = nullptr;          // owned by the window
+    CategoryView* category = nullptr;    // owned by the window
     std::unique_ptr<PassPopup> popup;
     std::unique_ptr<WelcomeAnimation> welcome;
     std::unique_ptr<SystemTray> tray;
 };
-
-// Builds the category view inside the window's category frame and plugs it in; the window owns it.
-CategoryView* PlugCategoryView(frmNewMain& window);
 
 std::unique_ptr<WindowParts> AssembleWindow(frmNewMain& window, platform::Clipboard& clipboard,
                                             platform::Shell& shell, std::function<QDate()> today);

@@ -10,7 +10,6 @@
 #include <QVBoxLayout>
 
 #include "pages/text_rules.h"
-#include "pages/view_host.h"
 #include "store/entry.h"
 #include "store/profile.h"
 #include "store/profile_store.h"
@@ -24,7 +23,7 @@ std::u16string TrimmedText(const QLineEdit* box) { return TrimBlanks(box->text()
 
 }  // namespace
 
-CategoryView::CategoryView(ViewHost& host, QWidget* parent) : QWidget(parent), host_(host) {
+CategoryView::CategoryView(PageServices services, QWidget* parent) : Page(std::move(services), parent) {
     setObjectName(QStringLiteral("categoryBoxes"));
 
     lstCategory = new QTreeWidget(this);
@@ -66,9 +65,9 @@ CategoryView::CategoryView(ViewHost& host, QWidget* parent) : QWidget(parent), h
             [this](int section) { lstCategory_ColumnClick(section); });
 }
 
-void CategoryView::onShowCategory(bool bol) {
-    if (!bol) return;
-    const FillGuard guard(host_);
+void CategoryView::pageShown(bool shown) {
+    if (!shown) return;
+    const FillGuard guard(*this);
     txtCategory->hide();
     txtCategory->clear();
     lblNewCategory->hide();
@@ -76,9 +75,9 @@ void CategoryView::onShowCategory(bool bol) {
 }
 
 void CategoryView::FillCategoryList() {
-    const FillGuard guard(host_);
+    const FillGuard guard(*this);
     lstCategory->clear();
-    for (const CategoryList::Item& item : host_.store().profile().categories.items()) {
+    for (const CategoryList::Item& item : store().profile().categories.items()) {
         new QTreeWidgetItem(lstCategory, QStringList{QString::fromStdU16String(item.name())});
     }
     if (lstCategory->isSortingEnabled()) lstCategory->sortItems(lstCategory->sortColumn(), sortOrder_);
@@ -87,18 +86,20 @@ void CategoryView::FillCategoryList() {
 }
 
 void CategoryView::lstCategory_Click() {
-    const FillGuard guard(host_);
+    const FillGuard guard(*this);
     const QList<QTreeWidgetItem*> selected = lstCategory->selectedItems();
     if (!selected.isEmpty()) {
         txtCategory->setText(selected.first()->text(0));
         txtCategory->show();
     }
-    if (!TrimBlanks(txtCategory->text()).isEmpty()) host_.toolbarButton(QStringLiteral("Delete"))->setEnabled(true);
+    if (!TrimBlanks(txtCategory->text()).isEmpty()) {
+        CommandStates states;
+        states.remove = true;
+        emit commandsChanged(states);
+    }
 }
 
-void CategoryView::txtCategory_Change() {
-    if (!host_.fillGuard()) host_.SetDirty(true);
-}
+void CategoryView::txtCategory_Change() { markChanged(); }
 
 void CategoryView::lstCategory_ColumnClick(int column) {
     sortOrder_ = sortOrder_ == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
@@ -108,25 +109,29 @@ void CategoryView::lstCategory_ColumnClick(int column) {
     lstCategory->sortByColumn(column, sortOrder_);
 }
 
-void CategoryView::beginNewCategory() {
+void CategoryView::refresh() { FillCategoryList(); }
+
+void CategoryView::add() {
     txtCategory->show();
     txtCategory->clear();
     lblNewCategory->show();
-    host_.toolbarButton(QStringLiteral("Delete"))->setEnabled(false);
+    CommandStates states;
+    states.remove = false;
+    emit commandsChanged(states);
     txtCategory->setFocus();
 }
 
 void CategoryView::message(std::u16string text) {
     MessageRequest request;
     request.text = std::move(text);
-    host_.dialogs().showMessage(request);
+    dialogs().showMessage(request);
 }
 
-void CategoryView::SaveCategory() { SaveCategory(!lblNewCategory->isHidden()); }
+bool CategoryView::save() { return SaveCategory(!lblNewCategory->isHidden()); }
 
 bool CategoryView::SaveCategory(bool isNew) {
     const std::u16string name = TrimmedText(txtCategory);
-    CategoryList& categories = host_.store().profile().categories;
+    CategoryList& categories = store().profile().categories;
     std::size_t ownPosition = 0;
     if (!isNew) {
         const QList<QTreeWidgetItem*> selected = lstCategory->selectedItems();
@@ -140,34 +145,29 @@ bool CategoryView::SaveCategory(bool isNew) {
     if (ownPosition != 0) categories.removeAt(ownPosition);
     AddNewCategory(categories, name);
     // A lock-out by another user's save leaves nothing to list.
-    if (host_.saveProfile() == SaveOutcome::ConflictLockedOut) return false;
+    if (saveProfile() == SaveOutcome::ConflictLockedOut) return false;
     txtCategory->clear();
     FillCategoryList();
     return true;
 }
 
-void CategoryView::ForgetProfile() {
-    const FillGuard guard(host_);
+void CategoryView::forgetProfile() {
+    const FillGuard guard(*this);
     lstCategory->clear();
     txtCategory->clear();
     txtCategory->hide();
     lblNewCategory->hide();
 }
 
-void CategoryView::DeleteCategory() {
+void CategoryView::remove() {
     if (lstCategory->selectedItems().isEmpty()) return;
-    CategoryList& categories = host_.store().profile().categories;
+    CategoryList& categories = store().profile().categories;
     if (const std::size_t position = FindCategory(categories, TrimmedText(txtCategory)); position != 0)
         categories.removeAt(position);
-    host_.ShowBusyPointer();
-    if (host_.saveProfile() == SaveOutcome::ConflictLockedOut) {
-        host_.ShowIdlePointer();
-        return;
-    }
+    if (saveProfile() == SaveOutcome::ConflictLockedOut) return;
     delete lstCategory->selectedItems().first();
-    host_.ShowIdlePointer();
     txtCategory->hide();
-    const FillGuard guard(host_);
+    const FillGuard guard(*this);
     txtCategory->clear();
 }
 

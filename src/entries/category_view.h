@@ -7,7 +7,7 @@
 
 #include <QWidget>
 
-#include "pages/view_hooks.h"
+#include "pages/page.h"
 
 class QLabel;
 class QLineEdit;
@@ -16,19 +16,22 @@ class QTreeWidgetItem;
 
 namespace keyloft {
 
-class ViewHost;
-
-class CategoryView : public QWidget, public CategoryViewApi {
+class CategoryView : public Page {
     Q_OBJECT
 public:
-    CategoryView(ViewHost& host, QWidget* parent);
+    CategoryView(PageServices services, QWidget* parent);
 
-    void onShowCategory(bool bol) override;
-    void FillCategoryList() override;
-    void beginNewCategory() override;
-    void DeleteCategory() override;
-    void SaveCategory() override;
-    void ForgetProfile() override;
+    // The page: shown with the name box hidden and the list filled; Add shows the empty name box
+    // with the New marker; Save stores the name (a new category when the marker shows); Delete
+    // removes the chosen category.
+    void pageShown(bool shown) override;
+    void refresh() override;
+    void add() override;
+    bool save() override;
+    void remove() override;
+    void forgetProfile() override;
+
+    void FillCategoryList();
 
     // Stores the name box's text as a new category or as the new name of the selected one.
     bool SaveCategory(bool isNew);
@@ -43,7 +46,6 @@ private:
     void lstCategory_ColumnClick(int column);
     void message(std::u16string text);
 
-    ViewHost& host_;
     Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
 };
 

@@ -26,6 +26,7 @@
 #include "pages/text_rules.h"
 #include "entries/entry_list_model.h"
 #include "platform/qt_clipboard.h"
+#include "platform/qt_dialogs.h"
 #include "store/entry.h"
 #include "store/expiry_date.h"
 #include "store/profile.h"
@@ -90,9 +91,9 @@ public:
 
 }  // namespace
 
-PasswordsView::PasswordsView(ViewHost& host, platform::Clipboard& clipboard, TodayProvider today, QWidget* parent,
-                             QComboBox* filterBox)
-    : QWidget(parent), host_(host), clipboard_(clipboard), today_(std::move(today)) {
+PasswordsView::PasswordsView(PageServices services, platform::Clipboard& clipboard, TodayProvider today,
+                             QWidget* parent, QComboBox* filterBox)
+    : Page(std::move(services), parent), clipboard_(clipboard), today_(std::move(today)) {
     setObjectName(QStringLiteral("fraPasswords"));
     buildWidgets(filterBox);
     connectEditor();
@@ -246,10 +247,8 @@ void PasswordsView::connectEditor() {
     connect(lstUser, &QTreeView::clicked, this, [this](const QModelIndex&) { SelectEntryRow(); });
     lstUser->installEventFilter(this);
 
-    for (QLineEdit* box : {txtUserDesc, txtUserCode, txtExpiry, txtWeb, txtEmail})
+    for (QLineEdit* box : {txtUserDesc, txtUserCode, txtUserpass, txtuserconfirm, txtExpiry, txtWeb, txtEmail})
         connect(box, &QLineEdit::textChanged, this, &PasswordsView::boxChanged);
-    for (QLineEdit* box : {txtUserpass, txtuserconfirm})
-        connect(box, &QLineEdit::textChanged, this, &PasswordsView::passwordBoxChanged);
     connect(txtSource, &QPlainTextEdit::textChanged, this, &PasswordsView::boxChanged);
     connect(cboCategory, &QComboBox::currentIndexChanged, this, &PasswordsView::boxChanged);
 
@@ -270,7 +269,7 @@ MessageAnswer PasswordsView::message(const QString& text, const QString& title, 
     request.icon = icon;
     request.buttons = buttons;
     request.defaultAnswer = defaultAnswer;
-    return host_.dialogs().showMessage(request);
+    return dialogs().showMessage(request);
 }
 
 const LocaleDateReader& PasswordsView::dateReader() {
@@ -280,11 +279,26 @@ const LocaleDateReader& PasswordsView::dateReader() {
     return *reader_;
 }
 
-void PasswordsView::setButton(const char* key, bool visible, std::optional<bool> enabled) {
-    QAction* action = host_.toolbarButton(QString::fromLatin1(key));
-    if (!action) return;
-    action->setVisible(visible);
-    if (enabled) action->setEnabled(*enabled);
+// The toolbar as a freshly shown page has it: nothing chosen, nothing to save.
+CommandStates PasswordsView::freshCommands() {
+    CommandStates states;
+    states.add = true;
+    states.remove = false;
+    states.save = false;
+    states.cancel = false;
+    states.show = false;
+    states.generate = false;
+    states.print = true;
+    return states;
+}
+
+// A chosen row can be deleted, shown and given a generated password.
+void PasswordsView::rowChosen() {
+    CommandStates states;
+    states.show = true;
+    states.generate = true;
+    states.remove = true;
+    emit commandsChanged(states);
 }
 
 int PasswordsView::selectedListRow() const {
@@ -314,13 +328,13 @@ void PasswordsView::FillCombo(QComboBox* box, const QString& firstItem) {
     try {
         box->clear();
         if (!firstItem.isEmpty()) box->addItem(firstItem);
-        for (const CategoryList::Item& item : host_.store().profile().categories.items())
+        for (const CategoryList::Item& item : store().profile().categories.items())
             box->addItem(QString::fromStdU16String(item.name()));
     } catch (const std::bad_alloc&) {
         // The box keeps what was added before the failure.
         const std::u16string description = ErrorDescription(error::kOutOfMemory);
         message(QString::fromStdU16String(description), kFillComboTitle);
-        host_.store().LogError(u"FillCombo", ErrorNumberText(error::kOutOfMemory), description);
+        store().LogError(u"FillCombo", ErrorNumberText(error::kOutOfMemory), description);
     }
     if (box->isEditable() && box->count() > 0) box->setEditText(box->itemText(box->currentIndex()));
 }
@@ -333,12 +347,12 @@ int PasswordsView::FindListIndex(const QComboBox* box, const QString& text) {
 
 void PasswordsView::FillEntryList() {
     const CalendarDate today = ToCalendarDate(today_());
-    host_.ShowBusyPointer();
-    std::optional<FillGuard> guard(std::in_place, host_);
+    platform::ShowBusyPointer();
+    std::optional<FillGuard> guard(std::in_place, *this);
     model_->clear();
     currentPosition_ = 0;
 
-    const std::vector<std::u16string>& entries = host_.store().profile().entries;
+    const std::vector<std::u16string>& entries = store().profile().entries;
     // The selected filter item is the one whose text stands in the box; typed text selects none.
     const int current = cboFilter->currentIndex();
     const QString filterText = cboFilter->currentText();
@@ -362,22 +376,22 @@ void PasswordsView::FillEntryList() {
     selectListRow(-1);
 
     if (anyRed && !expiryWarned_) {
-        host_.ShowIdlePointer();
+        platform::ShowIdlePointer();
         message(kExpiryWarning, kWarningTitle);
     }
     // Any listed row settles the warning until the next refresh, red or not.
     if (!model_->rows().empty()) expiryWarned_ = true;
 
     guard.reset();
-    host_.setStatusText(host_.logonStatusText() + QStringLiteral(" You have ") +
-                        QString::number(entries.size()) + QStringLiteral(" records stored!"));
-    host_.ShowIdlePointer();
+    emit statusChanged(QStringLiteral(" You have ") + QString::number(entries.size()) +
+                       QStringLiteral(" records stored!"));
+    platform::ShowIdlePointer();
 }
 
 void PasswordsView::RefreshEntryLists() {
     FillCombo(cboCategory, kNoneItem);
     FillCombo(cboFilter, kAllItem);
-    const FillGuard guard(host_);
+    const FillGuard guard(*this);
     cboFilter->setCurrentIndex(0);
     cboFilter->setEditText(cboFilter->itemText(0));
     expiryWarned_ = false;
@@ -392,34 +406,26 @@ void PasswordsView::SortByColumn(int column) {
 }
 
 void PasswordsView::filterSelected() {
-    if (host_.fillGuard()) return;
-    const FillGuard guard(host_);
+    if (filling()) return;
+    const FillGuard guard(*this);
     ClearEntryEditor();
     FillEntryList();
 }
 
 void PasswordsView::filterTyped() {
-    if (host_.fillGuard()) return;
+    if (filling()) return;
     filterSelected();
-    host_.SetDirty(false);
+    emit dirtyChanged(false);
     // The editor is empty again: nothing to save or cancel.
-    setButton("Add", true, true);
-    for (const char* key : {"Delete", "Save", "Cancel"}) setButton(key, true, false);
-    for (const char* key : {"Show", "Generate"}) setButton(key, true, false);
+    CommandStates states = freshCommands();
+    states.print.reset();
+    emit commandsChanged(states);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Editor
 
-void PasswordsView::boxChanged() {
-    if (!host_.fillGuard()) host_.SetDirty(true);
-}
-
-void PasswordsView::passwordBoxChanged() {
-    if (host_.fillGuard()) return;
-    host_.setPasswordEdited(true);
-    host_.SetDirty(true);
-}
+void PasswordsView::boxChanged() { markChanged(); }
 
 void PasswordsView::ClearEntryEditor() {
     cboCategory->setCurrentIndex(cboCategory->count() > 0 ? 0 : -1);
@@ -471,8 +477,8 @@ bool PasswordsView::eventFilter(QObject* watched, QEvent* event) {
 
 void PasswordsView::SelectEntryRow() {
     if (isHidden()) return;
-    if (host_.isDirty()) {
-        if (!host_.ConfirmDiscardChanges()) {
+    if (hasUnsavedChanges()) {
+        if (!ConfirmDiscardChanges(dialogs())) {
             // Keep the edits and the row they belong to.
             int previous = -1;
             for (int i = 0; i < model_->rowCount() && currentPosition_ > 0; ++i)
@@ -480,21 +486,22 @@ void PasswordsView::SelectEntryRow() {
             selectListRow(previous);
             return;
         }
-        host_.SetDirty(false);
-        ShowPasswords(false);
-        ShowPasswords(true);
+        emit dirtyChanged(false);
+        CommandStates states = freshCommands();
+        states.filterPressed = false;
+        emit commandsChanged(states);
+        cboFilter->setEnabled(false);
+        lblNewUser->hide();
         RefreshEntryLists();
     }
     const int row = selectedListRow();
     if (row >= 0) {
         currentPosition_ = model_->rowAt(row).position;
         {
-            const FillGuard guard(host_);
+            const FillGuard guard(*this);
             LoadEntryIntoEditor();
         }
-        setButton("Show", true, true);
-        setButton("Generate", true, true);
-        setButton("Delete", true, true);
+        rowChosen();
     }
     lblNewUser->hide();
 }
@@ -512,13 +519,13 @@ bool PasswordsView::SaveEntry() {
     const EntryCheck check = CheckEntry(typed, txtuserconfirm->text().toStdU16String(), dateReader());
 
     if (check.passwordBlank) {
-        host_.ShowIdlePointer();
+        platform::ShowIdlePointer();
         message(qText(kPasswordBlankText), kWarningTitle);
-        host_.ShowBusyPointer();
+        platform::ShowBusyPointer();
     }
     if (!check.accepted()) {
         message(qText(check.message), QString::fromStdU16String(kApplicationTitle));
-        if (check.refusal == EntryCheck::Refusal::PasswordMismatch) host_.ShowIdlePointer();
+        if (check.refusal == EntryCheck::Refusal::PasswordMismatch) platform::ShowIdlePointer();
         if (check.refusal == EntryCheck::Refusal::InvalidExpiry) {
             txtExpiry->setText(qText(std::u16string(TrimBlanks(typed.expiryDate))));
             txtExpiry->setFocus();
@@ -526,7 +533,7 @@ bool PasswordsView::SaveEntry() {
         return false;
     }
 
-    std::vector<std::u16string>& entries = host_.store().profile().entries;
+    std::vector<std::u16string>& entries = store().profile().entries;
     if (lblNewUser->isHidden() && currentPosition_ > 0 &&
         static_cast<std::size_t>(currentPosition_) <= entries.size())
         entries.erase(entries.begin() + (currentPosition_ - 1));
@@ -536,12 +543,12 @@ bool PasswordsView::SaveEntry() {
     savedPosition_ = 0;
 
     // The store reports its own failures and conflicts; a lock-out leaves nothing to list.
-    const SaveOutcome outcome = host_.saveProfile();
+    const SaveOutcome outcome = saveProfile();
     if (outcome == SaveOutcome::ConflictLockedOut) return false;
     if (outcome == SaveOutcome::Saved) savedPosition_ = static_cast<int>(entries.size());
 
     {
-        const FillGuard guard(host_);
+        const FillGuard guard(*this);
         ClearEntryEditor();
     }
     FillEntryList();
@@ -560,9 +567,29 @@ int PasswordsView::eightRowsHeight() const {
            2 * lstUser->frameWidth() + 2;
 }
 
+// "300,240": the heights the user left; nothing when the setting holds anything else.
+std::optional<QList<int>> PasswordsView::savedSplit() {
+    std::u16string value;
+    if (!store().ReadSetting(kSettingEntrySplit, value)) return std::nullopt;
+    const QStringList parts = QString::fromStdU16String(value).split(QLatin1Char(','));
+    if (parts.size() != 2) return std::nullopt;
+    QList<int> sizes;
+    for (const QString& part : parts) {
+        bool ok = false;
+        const int size = part.trimmed().toInt(&ok);
+        if (!ok || size <= 0) return std::nullopt;
+        sizes.append(size);
+    }
+    return sizes;
+}
+
 void PasswordsView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (splitSet_) return;
+    if (const std::optional<QList<int>> sizes = savedSplit()) {
+        setSplit(*sizes);
+        return;
+    }
     splitSet_ = true;
     const int total = splitter_->height() - splitter_->handleWidth();
     const int least = splitter_->widget(1)->minimumHeight();
@@ -591,16 +618,14 @@ void PasswordsView::SelectSavedEntry() {
     lstUser->scrollTo(model_->index(row, 0));
     currentPosition_ = position;
     {
-        const FillGuard guard(host_);
+        const FillGuard guard(*this);
         LoadEntryIntoEditor();
     }
-    setButton("Show", true, true);
-    setButton("Generate", true, true);
-    setButton("Delete", true, true);
+    rowChosen();
 }
 
 void PasswordsView::ForgetProfile() {
-    const FillGuard guard(host_);
+    const FillGuard guard(*this);
     model_->clear();
     currentPosition_ = 0;
     ClearEntryEditor();
@@ -610,85 +635,56 @@ void PasswordsView::ForgetProfile() {
     }
 }
 
-void PasswordsView::ShowPasswords(bool bol) {
-    if (bol) {
-        setButton("Add", true, true);
-        for (const char* key : {"Delete", "Save", "Cancel"}) setButton(key, true, false);
-        setButton("Filter", true, std::nullopt);
-        if (QAction* filter = host_.toolbarButton(QStringLiteral("Filter")); filter && filter->isChecked()) {
-            const QSignalBlocker blocker(filter);
-            filter->setChecked(false);
-        }
-        setButton("Show", true, false);
-        setButton("Generate", true, false);
-        setButton("Print", true, true);
-        cboFilter->show();
-        cboFilter->setEnabled(false);
-        show();
-    } else {
-        for (const char* key : {"Add", "Delete", "Save", "Cancel"}) setButton(key, false, false);
-        setButton("Filter", false, std::nullopt);
-        for (const char* key : {"Show", "Generate", "Print"}) setButton(key, false, false);
+void PasswordsView::pageShown(bool shown) {
+    if (!shown) {
         lblNewUser->hide();
-        cboFilter->hide();
-        hide();
+        return;
     }
+    show();
+    cboFilter->setEnabled(false);
+    // Shown again after a save: the stored entry is the chosen one.
+    if (savedPosition_ > 0) SelectSavedEntry();
 }
+
+void PasswordsView::refresh() { RefreshEntryLists(); }
+
+void PasswordsView::forgetProfile() { ForgetProfile(); }
 
 // ---------------------------------------------------------------------------------------------
 // Record commands
 
-void PasswordsView::Add() {
-    const FillGuard guard(host_);
-    ClearEntryEditor();
+void PasswordsView::add() {
+    {
+        const FillGuard guard(*this);
+        ClearEntryEditor();
+    }
     lblNewUser->show();
-    setButton("Delete", true, false);
-    setButton("Generate", true, true);
-    setButton("Cancel", true, true);
+    CommandStates states;
+    states.remove = false;
+    states.generate = true;
+    states.cancel = true;
+    emit commandsChanged(states);
     txtUserCode->setFocus();
 }
 
-void PasswordsView::Save() {
-    host_.ShowBusyPointer();
-    const bool stored = SaveEntry();
-    if (stored) {
-        const FillGuard guard(host_);
-        ClearEntryEditor();
-    }
-    host_.ShowIdlePointer();
-    if (stored) {
-        // Clear the flag, then leave the buttons as a freshly shown view has them.
-        host_.SetDirty(false);
-        ShowPasswords(true);
-    }
-    // A refused save keeps the flag and Save, so the user can correct the boxes and save again.
-}
+bool PasswordsView::save() { return SaveEntry(); }
 
-void PasswordsView::Delete() {
-    host_.ShowBusyPointer();
+void PasswordsView::remove() {
     const int row = selectedListRow();
-    if (row >= 0) {
-        std::vector<std::u16string>& entries = host_.store().profile().entries;
-        const int position = model_->rowAt(row).position;
-        if (position > 0 && static_cast<std::size_t>(position) <= entries.size())
-            entries.erase(entries.begin() + (position - 1));
-        if (host_.saveProfile() == SaveOutcome::ConflictLockedOut) {
-            host_.ShowIdlePointer();
-            return;
-        }
-        model_->removeRowAt(row);
-        RefreshEntryLists();
-        // No row is chosen any more: nothing to delete, show or generate into.
-        for (const char* key : {"Delete", "Show", "Generate"}) setButton(key, true, false);
-    }
-    host_.ShowIdlePointer();
-}
-
-void PasswordsView::Cancel() {
-    host_.SetDirty(false);
-    ShowPasswords(false);
-    ShowPasswords(true);
+    if (row < 0) return;
+    std::vector<std::u16string>& entries = store().profile().entries;
+    const int position = model_->rowAt(row).position;
+    if (position > 0 && static_cast<std::size_t>(position) <= entries.size())
+        entries.erase(entries.begin() + (position - 1));
+    if (saveProfile() == SaveOutcome::ConflictLockedOut) return;
+    model_->removeRowAt(row);
     RefreshEntryLists();
+    // No row is chosen any more: nothing to delete, show or generate into.
+    CommandStates states;
+    states.remove = false;
+    states.show = false;
+    states.generate = false;
+    emit commandsChanged(states);
 }
 
 void PasswordsView::Filter(bool pressed) {
@@ -726,7 +722,7 @@ std::optional<std::vector<std::u16string>> PasswordsView::selectedEntryFields() 
     const int row = selectedListRow();
     if (row < 0) return std::nullopt;
     const int position = model_->rowAt(row).position;
-    const std::vector<std::u16string>& entries = host_.store().profile().entries;
+    const std::vector<std::u16string>& entries = store().profile().entries;
     if (position <= 0 || static_cast<std::size_t>(position) > entries.size()) return std::nullopt;
     currentPosition_ = position;
     return SplitFields(entries[static_cast<std::size_t>(position - 1)]);

@@ -1,7 +1,8 @@
 #pragma once
-// The passwords view: the entry list lstUser with its filter box, the entry editor below it and
-// the record commands of the view. The main window embeds it and calls its operations from the
-// toolbar dispatch; the view reaches the window only through ViewHost.
+// The passwords page: the entry list lstUser with its filter box, the entry editor below it and
+// the record commands of the page. The main window shows it and calls add, save, remove and
+// cancel; Show, Generate, Print and Filter are connected to the page where the window is put
+// together.
 
 #include <QDate>
 #include <QStringList>
@@ -11,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "pages/view_host.h"
+#include "pages/page.h"
 #include "entries/locale_dates.h"
 
 class QComboBox;
@@ -31,16 +32,27 @@ class Clipboard;
 
 class EntryListModel;
 
-class PasswordsView : public QWidget {
+// The heights of the entry list and the editor as the user left them ("300,240").
+inline constexpr char16_t kSettingEntrySplit[] = u"EntrySplit";
+
+class PasswordsView : public Page {
     Q_OBJECT
 public:
     using TodayProvider = std::function<QDate()>;
 
     // filterBox: the window's own filter box, when it has one; otherwise the view makes its own
     // (hidden until ShowPasswords; the window places it with filterBox()).
-    PasswordsView(ViewHost& host, platform::Clipboard& clipboard, TodayProvider today, QWidget* parent = nullptr,
-                  QComboBox* filterBox = nullptr);
+    PasswordsView(PageServices services, platform::Clipboard& clipboard, TodayProvider today,
+                  QWidget* parent = nullptr, QComboBox* filterBox = nullptr);
     ~PasswordsView() override;
+
+    // The page.
+    void pageShown(bool shown) override;
+    void refresh() override;
+    void add() override;
+    bool save() override;
+    void remove() override;
+    void forgetProfile() override;
 
     // The filter box: created here, placed by the window (for instance in its record toolbar).
     QComboBox* filterBox() const { return cboFilter; }
@@ -60,15 +72,10 @@ public:
     // The entry the last SaveEntry stored, chosen as a click chooses it and scrolled into view
     // (nothing when the filter does not list it).
     void SelectSavedEntry();
-    void ShowPasswords(bool bol);
     // The session was locked: no row, no filter or category item and no box keeps profile data.
     void ForgetProfile();
 
-    // Record commands while this view is shown (Delete after the window's own confirmation).
-    void Add();
-    void Save();
-    void Delete();
-    void Cancel();
+    // Filter pressed or released: the filter box usable, or back to every entry.
     void Filter(bool pressed);
     void Generate();
     void CopyPassword();  // the copy button
@@ -87,8 +94,8 @@ public:
     bool newMarkerVisible() const;
     int currentRowPosition() const { return currentPosition_; }
 
-    // Heights of the list and the editor as the user left them (from the settings); without
-    // them, the first showing gives the editor its full height when the list keeps 8 rows.
+    // Heights of the list and the editor. The first showing puts back the ones in the settings;
+    // without them, it gives the editor its full height when the list keeps 8 rows.
     void setSplit(const QList<int>& sizes);
 
 protected:
@@ -98,13 +105,13 @@ protected:
 
 private:
     int eightRowsHeight() const;
+    std::optional<QList<int>> savedSplit();
     void keepEightRows();
 
 private:
     void buildWidgets(QComboBox* filterBox);
     void connectEditor();
     void boxChanged();
-    void passwordBoxChanged();
     void filterSelected();
     void filterTyped();
     int selectedListRow() const;
@@ -113,9 +120,9 @@ private:
                        MessageButtons buttons = MessageButtons::Ok,
                        MessageAnswer defaultAnswer = MessageAnswer::Ok);
     const LocaleDateReader& dateReader();
-    void setButton(const char* key, bool visible, std::optional<bool> enabled);
+    static CommandStates freshCommands();
+    void rowChosen();
 
-    ViewHost& host_;
     platform::Clipboard& clipboard_;
     TodayProvider today_;
     EntryListModel* model_ = nullptr;

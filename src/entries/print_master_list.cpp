@@ -4,7 +4,8 @@
 
 #include <QDir>
 
-#include "pages/view_host.h"
+#include "platform/qt_dialogs.h"
+#include "store/ui_host.h"
 
 namespace keyloft {
 
@@ -120,22 +121,22 @@ void MasterListPrint::PrintMasterList(const std::vector<MasterListRow>& rows) {
     printer_.endDoc();
 }
 
-void PrintMasterList(ViewHost& host, const std::vector<MasterListRow>& rows, QWidget* parent,
+void PrintMasterList(Dialogs& dialogs, const std::vector<MasterListRow>& rows, QWidget* parent,
                      const PrinterOpener& open) {
     // The printer comes first: where there is none, the user is asked for a file, and that
     // question should not appear under the hourglass.
     std::unique_ptr<platform::Printer> printer = open ? open(parent) : platform::OpenDefaultPrinter(parent);
     if (!printer) return;
-    host.ShowBusyPointer();
+    platform::ShowBusyPointer();
     MasterListPrint job(*printer);
     job.PrintMasterList(rows);
-    host.ShowIdlePointer();
+    platform::ShowIdlePointer();
     const QString file = printer->outputFile();
     if (file.isEmpty()) return;
     MessageRequest told;
     told.text = kMasterListWrittenText + QDir::toNativeSeparators(file).toStdU16String() + u".";
     told.icon = MessageIcon::Information;
-    host.dialogs().showMessage(told);
+    dialogs.showMessage(told);
 }
 
 MasterListRow MasterListRowFrom(const QStringList& values) {
@@ -145,11 +146,11 @@ MasterListRow MasterListRowFrom(const QStringList& values) {
     return row;
 }
 
-void PrintMasterList(ViewHost& host, const std::vector<QStringList>& rows, QWidget* parent) {
+void PrintMasterList(Dialogs& dialogs, const std::vector<QStringList>& rows, QWidget* parent) {
     std::vector<MasterListRow> records;
     records.reserve(rows.size());
     for (const QStringList& values : rows) records.push_back(MasterListRowFrom(values));
-    PrintMasterList(host, records, parent);
+    PrintMasterList(dialogs, records, parent);
 }
 
 }  // namespace keyloft

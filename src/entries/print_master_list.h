@@ -15,7 +15,7 @@ class QWidget;
 
 namespace keyloft {
 
-class ViewHost;
+class Dialogs;
 
 // category, description, user code, password (in clear), notes, expiry, web site, e-mail
 using MasterListRow = std::array<QString, 8>;
@@ -59,10 +59,10 @@ inline constexpr char16_t kMasterListWrittenText[] = u"The master list was writt
 // names when the system has no printer), then the rows under the busy pointer. Nothing is printed
 // when no printer could be opened or the user cancels the file question. A list written to a file
 // ends with a message that says where.
-void PrintMasterList(ViewHost& host, const std::vector<MasterListRow>& rows, QWidget* parent,
+void PrintMasterList(Dialogs& dialogs, const std::vector<MasterListRow>& rows, QWidget* parent,
                      const PrinterOpener& open = {});
 // The same for rows given as lists of values (missing values print empty, extra ones are ignored).
-void PrintMasterList(ViewHost& host, const std::vector<QStringList>& rows, QWidget* parent);
+void PrintMasterList(Dialogs& dialogs, const std::vector<QStringList>& rows, QWidget* parent);
 MasterListRow MasterListRowFrom(const QStringList& values);
 
 }  // namespace keyloft

@@ -12,7 +12,7 @@
 #include <QToolBar>
 #include <QTreeWidget>
 
-#include "app/passwords_view_hooks.h"
+#include "entries/passwords_view.h"
 #include "entries/category_view.h"
 #include "entries/entry_list_model.h"
 #include "entries/frm_show_pass.h"
@@ -50,7 +50,7 @@ protected:
         const QKeyCombination combination = sequence[0];
         key(combination.key(), combination.keyboardModifiers());
     }
-    PasswordsView& view() { return *parts->passwords->view(); }
+    PasswordsView& view() { return *parts->passwords; }
     // Logged on to "Shared" (entries given) in the passwords view.
     void logOnToPasswords(const std::vector<std::u16string>& entries) {
         writeProfile({.name = u"Shared"});

@@ -11,7 +11,7 @@
 #include <QTreeView>
 #include <QTreeWidget>
 
-#include "app/passwords_view_hooks.h"
+#include "entries/passwords_view.h"
 #include "entries/category_view.h"
 #include "entries/frm_show_pass.h"
 #include "entries/passwords_view.h"
@@ -38,7 +38,7 @@ protected:
         logOnAs({.name = u"Shared"});
         ASSERT_TRUE(press("Passwords"));
     }
-    PasswordsView& view() { return *parts->passwords->view(); }
+    PasswordsView& view() { return *parts->passwords; }
     int visibleListRows() {
         QTreeView* list = view().lstUser;
         return list->viewport()->height() / list->sizeHintForRow(0);

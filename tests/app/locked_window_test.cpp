@@ -17,7 +17,7 @@
 #include "app/setup_view.h"
 #include "entries/category_view.h"
 #include "entries/frm_show_pass.h"
-#include "app/passwords_view_hooks.h"
+#include "entries/passwords_view.h"
 #include "store/profile.h"
 #include "window_fixture.h"
 
@@ -49,7 +49,7 @@ protected:
     void otherUserChangesThePassword() {
         otherInstanceSaves(u"Shared", [](Profile& p) { p.password = u"changed"; });
     }
-    QTreeView* list() { return parts->passwords->view()->lstUser; }
+    QTreeView* list() { return parts->passwords->lstUser; }
     void clickRow(int row) {
         QTreeView* view = list();
         const QRect rect = view->visualRect(view->model()->index(row, 1));
@@ -61,7 +61,7 @@ protected:
     // status, Print and Show disabled, only the welcome view shown.
     void expectNothingReadable() {
         EXPECT_EQ(list()->model()->rowCount(), 0);
-        PasswordsView* view = parts->passwords->view();
+        PasswordsView* view = parts->passwords;
         EXPECT_EQ(view->cboFilter->count(), 0);
         EXPECT_EQ(view->cboCategory->count(), 0);
         for (QLineEdit* box : {view->txtUserDesc, view->txtUserCode, view->txtUserpass, view->txtuserconfirm})
@@ -88,10 +88,10 @@ TEST_F(LockedWindow, LockOutDuringAnEntrySaveShowsNothingOfTheProfile) {
     ASSERT_TRUE(popupShown());
 
     ASSERT_TRUE(press("Add"));
-    QTest::keyClicks(parts->passwords->view()->txtUserDesc, QStringLiteral("Pension"));
-    QTest::keyClicks(parts->passwords->view()->txtUserCode, QStringLiteral("carol"));
-    QTest::keyClicks(parts->passwords->view()->txtUserpass, QStringLiteral("pw3"));
-    QTest::keyClicks(parts->passwords->view()->txtuserconfirm, QStringLiteral("pw3"));
+    QTest::keyClicks(parts->passwords->txtUserDesc, QStringLiteral("Pension"));
+    QTest::keyClicks(parts->passwords->txtUserCode, QStringLiteral("carol"));
+    QTest::keyClicks(parts->passwords->txtUserpass, QStringLiteral("pw3"));
+    QTest::keyClicks(parts->passwords->txtuserconfirm, QStringLiteral("pw3"));
     otherUserChangesThePassword();
     dialogs.expect(kLockedOutText);
     ASSERT_TRUE(press("Save"));

@@ -28,8 +28,9 @@ protected:
     void SetUp() override {
         WindowTest::SetUp();
         writeProfile(home);
+        assemble = true;
         start();
-        view = PlugSetupView(*window);
+        view = parts->setup;
         logOnAs(home);
         ASSERT_TRUE(press("Setup"));
         ASSERT_FALSE(window->fraSecurityOptions->isHidden());
@@ -100,7 +101,7 @@ TEST_F(SetupViewTest, IsFilledFromTheProfileWithTheMaskAndClearAnswers) {
     EXPECT_EQ(view->txtanswer[1]->text(), QStringLiteral("Ely"));
     EXPECT_TRUE(view->txtQuestion[2]->text().isEmpty());
     EXPECT_FALSE(window->isDirty());
-    EXPECT_FALSE(window->passwordEdited());
+    EXPECT_FALSE(view->passwordEdited());
     const QList<QLineEdit*> questions = window->findChildren<QLineEdit*>(QStringLiteral("txtQuestion"));
     ASSERT_EQ(questions.size(), 3);
     EXPECT_EQ(questions[2]->property("index").toInt(), 2);
@@ -110,12 +111,12 @@ TEST_F(SetupViewTest, IsFilledFromTheProfileWithTheMaskAndClearAnswers) {
     // Changes mark the window dirty; only the password boxes mark the password edited.
     view->optQ2->click();
     EXPECT_TRUE(window->isDirty());
-    EXPECT_FALSE(window->passwordEdited());
+    EXPECT_FALSE(view->passwordEdited());
     type(view->txtconfirm, QStringLiteral("x"));
-    EXPECT_TRUE(window->passwordEdited());
+    EXPECT_TRUE(view->passwordEdited());
     ASSERT_TRUE(press("Cancel"));
     EXPECT_FALSE(window->isDirty());
-    EXPECT_FALSE(window->passwordEdited());
+    EXPECT_FALSE(view->passwordEdited());
     EXPECT_EQ(view->txtconfirm->text(), kMask);
     EXPECT_TRUE(view->optQ1->isChecked());
 

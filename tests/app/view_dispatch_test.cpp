@@ -1,10 +1,13 @@
-// The record toolbar and Toolbar1 call the plugged-in views' hooks for the view that is shown.
+// The record commands go to the page that is shown, and the window follows what its pages signal.
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QPushButton>
 #include <QSlider>
+#include <QStatusBar>
 #include <QTimer>
+
+#include "pages/page.h"
 
 #include "store/profile_store.h"
 #include "window_fixture.h"
@@ -12,61 +15,31 @@
 namespace keyloft::testing {
 namespace {
 
-class RecordingPasswords final : public PasswordsViewApi {
+// A page that records what the window asks of it, by name ("show:1", "refresh", "add", ...).
+class RecordingPage final : public Page {
 public:
-    explicit RecordingPasswords(frmNewMain*& window) : window_(window) {}
-    void onShowPasswords(bool bol) override { calls << QStringLiteral("show:%1").arg(bol); }
-    void RefreshEntryLists() override { calls << QStringLiteral("refresh"); }
-    void ClearEntryEditor() override {
-        calls << QStringLiteral("clear");
-        guardDuringClear = window_->fillGuard();
+    explicit RecordingPage(PageServices services) : Page(std::move(services), nullptr) {}
+    void pageShown(bool shown) override { calls << QStringLiteral("show:%1").arg(shown); }
+    void refresh() override { calls << QStringLiteral("refresh"); }
+    void add() override {
+        calls << QStringLiteral("add");
+        CommandStates states;
+        states.remove = false;
+        states.cancel = true;
+        emit commandsChanged(states);
     }
-    void beginNewEntry() override { calls << QStringLiteral("new"); }
-    void DeleteEntry() override { calls << QStringLiteral("delete"); }
-    bool SaveEntry() override {
+    bool save() override {
         calls << QStringLiteral("save");
         return saveSucceeds;
     }
-    void SelectSavedEntry() override { calls << QStringLiteral("select saved"); }
-    void ShowSelectedEntry() override { calls << QStringLiteral("popup"); }
-    void GenerateIntoEditor() override { calls << QStringLiteral("generate"); }
-    void PrintMasterList() override { calls << QStringLiteral("print"); }
+    void remove() override { calls << QStringLiteral("remove"); }
+    void forgetProfile() override { calls << QStringLiteral("forget"); }
+    // What a user's typing does.
+    void edit() { markChanged(); }
+    void say(const QString& text) { emit statusChanged(text); }
 
     QStringList calls;
     bool saveSucceeds = true;
-    bool guardDuringClear = false;
-
-private:
-    frmNewMain*& window_;
-};
-
-class RecordingSetup final : public SetupViewApi {
-public:
-    explicit RecordingSetup(frmNewMain*& window) : window_(window) {}
-    void FillSetup() override {
-        ++fills;
-        guardDuringFill = window_->fillGuard();
-    }
-    bool SaveSecurityOptions() override {
-        ++saves;
-        return saveSucceeds;
-    }
-    int fills = 0, saves = 0;
-    bool saveSucceeds = true;
-    bool guardDuringFill = false;
-
-private:
-    frmNewMain*& window_;
-};
-
-class RecordingCategories final : public CategoryViewApi {
-public:
-    void onShowCategory(bool bol) override { calls << QStringLiteral("show:%1").arg(bol); }
-    void FillCategoryList() override { calls << QStringLiteral("fill"); }
-    void beginNewCategory() override { calls << QStringLiteral("new"); }
-    void DeleteCategory() override { calls << QStringLiteral("delete"); }
-    void SaveCategory() override { calls << QStringLiteral("save"); }
-    QStringList calls;
 };
 
 class RecordingPopup final : public PopupApi {
@@ -94,85 +67,91 @@ protected:
         WindowTest::SetUp();
         writeProfile({.name = u"Alice", .password = u"pw"});
         start();
-        raw = window.get();
-        window->setPasswordsView(&passwords);
-        window->setSetupView(&setup);
-        window->setCategoryView(&categories);
+        passwords = new RecordingPage(window->pageServices());
+        setup = new RecordingPage(window->pageServices());
+        categories = new RecordingPage(window->pageServices());
+        window->setPasswordsPage(passwords);
+        window->setSetupPage(setup);
+        window->setCategoryPage(categories);
         window->setPopup(&popup);
         logOnAs({.name = u"Alice", .password = u"pw"});
     }
     void TearDown() override {
-        window->setPasswordsView(nullptr);
-        window->setSetupView(nullptr);
-        window->setCategoryView(nullptr);
         window->setPopup(nullptr);
         window->setTray(nullptr);
         WindowTest::TearDown();
     }
-    frmNewMain* raw = nullptr;
-    RecordingPasswords passwords{raw};
-    RecordingSetup setup{raw};
-    RecordingCategories categories;
+    // Owned by the window's frames.
+    RecordingPage* passwords = nullptr;
+    RecordingPage* setup = nullptr;
+    RecordingPage* categories = nullptr;
     RecordingPopup popup;
     RecordingTray tray;
 };
 
-TEST_F(ViewDispatch, PasswordsButtonShowsTheViewAndRefreshesIt) {
-    passwords.calls.clear();
+TEST_F(ViewDispatch, PasswordsButtonShowsThePageAndRefreshesIt) {
+    passwords->calls.clear();
     ASSERT_TRUE(press("Passwords"));
-    EXPECT_EQ(passwords.calls.back(), QStringLiteral("refresh"));
-    EXPECT_TRUE(passwords.calls.contains(QStringLiteral("show:1")));
+    EXPECT_EQ(passwords->calls.back(), QStringLiteral("refresh"));
+    EXPECT_TRUE(passwords->calls.contains(QStringLiteral("show:1")));
+    EXPECT_EQ(passwords->parentWidget(), window->fraPasswords);
 }
 
-TEST_F(ViewDispatch, AddInThePasswordsViewClearsTheEditorUnderTheGuard) {
+TEST_F(ViewDispatch, ThePageSignalsSetTheFlagTheCommandsAndTheStatusLine) {
     ASSERT_TRUE(press("Passwords"));
-    passwords.calls.clear();
+    passwords->calls.clear();
     ASSERT_TRUE(press("Add"));
-    EXPECT_EQ(passwords.calls, (QStringList{"clear", "new"}));
-    EXPECT_TRUE(passwords.guardDuringClear);
-    EXPECT_FALSE(window->fillGuard());
+    EXPECT_EQ(passwords->calls, (QStringList{"add"}));
     EXPECT_FALSE(button("Delete")->isEnabled());
-    EXPECT_TRUE(button("Generate")->isEnabled());
     EXPECT_TRUE(button("Cancel")->isEnabled());
+    EXPECT_FALSE(window->isDirty());
 
-    ASSERT_TRUE(press("Generate"));
-    EXPECT_EQ(passwords.calls.back(), QStringLiteral("generate"));
-    ASSERT_TRUE(press("Print"));
-    EXPECT_EQ(passwords.calls.back(), QStringLiteral("print"));
-    button("Show")->setEnabled(true);  // the view enables it when a row is chosen
-    ASSERT_TRUE(press("Show"));
-    EXPECT_EQ(passwords.calls.back(), QStringLiteral("popup"));
+    passwords->edit();
+    EXPECT_TRUE(window->isDirty());
+    EXPECT_TRUE(button("Save")->isEnabled());
+    EXPECT_FALSE(button("Add")->isEnabled());
+
+    passwords->say(QStringLiteral(" You have 3 records stored!"));
+    EXPECT_EQ(find<QStatusBar>("StatusBar1")->currentMessage(),
+              QStringLiteral("You are logged into Alice profile! You have 3 records stored!"));
 }
 
-TEST_F(ViewDispatch, SaveInThePasswordsViewKeepsTheFlagWhenRefusedAndClearsItWhenStored) {
+TEST_F(ViewDispatch, SaveInThePasswordsPageKeepsTheFlagWhenRefusedAndClearsItWhenStored) {
     ASSERT_TRUE(press("Passwords"));
-    window->SetDirty(true);
-    passwords.saveSucceeds = false;
-    passwords.calls.clear();
+    passwords->edit();
+    passwords->saveSucceeds = false;
+    passwords->calls.clear();
     ASSERT_TRUE(press("Save"));
-    EXPECT_EQ(passwords.calls, (QStringList{"save"}));
+    EXPECT_EQ(passwords->calls, (QStringList{"save"}));
     EXPECT_TRUE(window->isDirty());
     EXPECT_TRUE(button("Save")->isEnabled());
 
-    window->SetDirty(true);
-    passwords.saveSucceeds = true;
-    passwords.calls.clear();
+    passwords->saveSucceeds = true;
+    passwords->calls.clear();
     ASSERT_TRUE(press("Save"));
-    // The stored entry stays chosen in the editor, with the buttons of a freshly shown view.
-    EXPECT_EQ(passwords.calls, (QStringList{"save", "show:1", "select saved"}));
+    // Shown afresh, with the buttons of a freshly shown page.
+    EXPECT_EQ(passwords->calls, (QStringList{"save", "show:1"}));
     EXPECT_FALSE(button("Save")->isEnabled());
+    EXPECT_FALSE(window->isDirty());
 }
 
-TEST_F(ViewDispatch, DeleteInThePasswordsViewOnlyAfterYes) {
+TEST_F(ViewDispatch, DeleteInThePasswordsPageOnlyAfterYes) {
     ASSERT_TRUE(press("Passwords"));
     button("Delete")->setEnabled(true);
-    passwords.calls.clear();
+    passwords->calls.clear();
     dialogs.expect(QStringLiteral("Are you sure you wish to delete this entry?"), MessageAnswer::No);
     ASSERT_TRUE(press("Delete"));
-    EXPECT_TRUE(passwords.calls.isEmpty());
+    EXPECT_TRUE(passwords->calls.isEmpty());
     dialogs.expect(QStringLiteral("Are you sure you wish to delete this entry?"), MessageAnswer::Yes);
     ASSERT_TRUE(press("Delete"));
-    EXPECT_EQ(passwords.calls, (QStringList{"delete"}));
+    EXPECT_EQ(passwords->calls, (QStringList{"remove"}));
+}
+
+TEST_F(ViewDispatch, LockMakesEveryPageForgetTheProfile) {
+    ASSERT_TRUE(press("Passwords"));
+    ASSERT_TRUE(press("Unlock"));  // the pressed first button locks
+    for (RecordingPage* page : {passwords, setup, categories})
+        EXPECT_TRUE(page->calls.contains(QStringLiteral("forget")));
 }
 
 TEST_F(ViewDispatch, FilterEnablesTheListAndReleasingResetsIt) {
@@ -188,41 +167,38 @@ TEST_F(ViewDispatch, FilterEnablesTheListAndReleasingResetsIt) {
     EXPECT_EQ(filter->currentIndex(), 0);
 }
 
-TEST_F(ViewDispatch, SetupIsFilledUnderTheGuardAndAFailedSaveKeepsTheFlag) {
-    window->setPasswordEdited(true);
+TEST_F(ViewDispatch, SetupIsFilledWhenShownAndAFailedSaveKeepsTheFlag) {
     ASSERT_TRUE(press("Setup"));
-    EXPECT_EQ(setup.fills, 1);
-    EXPECT_TRUE(setup.guardDuringFill);
-    EXPECT_FALSE(window->passwordEdited());
+    EXPECT_EQ(setup->calls.count(QStringLiteral("refresh")), 1);
 
     ASSERT_TRUE(settings->write(u"Timer", u"7"));
-    window->SetDirty(true);
-    setup.saveSucceeds = false;
+    setup->edit();
+    setup->saveSucceeds = false;
     ASSERT_TRUE(press("Save"));
-    EXPECT_EQ(setup.saves, 1);
+    EXPECT_EQ(setup->calls.count(QStringLiteral("save")), 1);
     EXPECT_TRUE(window->isDirty());
     std::u16string value;
     ASSERT_TRUE(settings->read(u"Timer", value));
     EXPECT_EQ(value, u"7");
 
     ASSERT_TRUE(press("Cancel"));
-    EXPECT_EQ(setup.fills, 2);
+    EXPECT_EQ(setup->calls.count(QStringLiteral("refresh")), 2);
     EXPECT_FALSE(window->isDirty());
 }
 
 TEST_F(ViewDispatch, CategoryCommandsGoToTheCategoryView) {
     ASSERT_TRUE(press("Setup"));
     find<QPushButton>("cmdCategory")->click();
-    categories.calls.clear();
+    categories->calls.clear();
     ASSERT_TRUE(press("Add"));
-    EXPECT_EQ(categories.calls, (QStringList{"new"}));
+    EXPECT_EQ(categories->calls, (QStringList{"add"}));
     EXPECT_FALSE(button("Delete")->isEnabled());
-    window->SetDirty(true);
-    categories.calls.clear();
+    categories->edit();
+    categories->calls.clear();
     ASSERT_TRUE(press("Save"));
-    EXPECT_EQ(categories.calls, (QStringList{"save", "show:0", "show:1", "fill"}));
+    EXPECT_EQ(categories->calls, (QStringList{"save", "show:0", "show:1"}));
     EXPECT_FALSE(window->isDirty());
-    EXPECT_EQ(setup.saves, 0);
+    EXPECT_EQ(setup->calls.count(QStringLiteral("save")), 0);
 }
 
 TEST_F(ViewDispatch, ThePasswordTimerClosesAVisiblePopup) {

@@ -43,7 +43,6 @@ void WindowTest::SetUp() {
 void WindowTest::TearDown() {
     parts.reset();
     if (window) {
-        window->setFillGuard(false);
         window->SetDirty(false);
         window.reset();
     }

@@ -15,8 +15,9 @@
 #include "app/frm_new_main.h"
 #include "app/setup_frame.h"
 #include "app/window_assembly.h"
+#include "platform/qt_shell.h"
 #include "entries/category_view.h"
-#include "app/passwords_view_hooks.h"
+#include "entries/passwords_view.h"
 #include "entries_test_support.h"
 #include "support/gui_widget_helpers.h"
 #include "platform/platform_core.h"
@@ -28,6 +29,11 @@ namespace {
 
 const QString kDeleteQuestion = QStringLiteral("Are you sure you wish to delete this entry?");
 
+class NoShell final : public platform::Shell {
+public:
+    bool open(const QString&) override { return false; }
+};
+
 class CategoryInWindowTest : public ::testing::Test {
 protected:
     CategoryInWindowTest() {
@@ -37,8 +43,9 @@ protected:
         settings = platform::CreateSettingsStoreIn(path);
         window = std::make_unique<frmNewMain>(WindowServicesIn(path, dialogs, *files, *settings, clock));
         window->store().setDatabaseFolder(path);
-        passwords = new PasswordsViewHooks(*window, clipboard, [] { return QDate(2026, 6, 15); });
-        categories = PlugCategoryView(*window);
+        parts = AssembleWindow(*window, clipboard, shell, [] { return QDate(2026, 6, 15); });
+        passwords = parts->passwords;
+        categories = parts->category;
         LogOnToNewProfile(*window, u"test");
 
         Profile& profile = window->store().profile();
@@ -48,8 +55,8 @@ protected:
         EXPECT_EQ(window->store().WriteToFile().outcome, SaveOutcome::Saved);
     }
     ~CategoryInWindowTest() override {
-        window->setFillGuard(false);
         window->SetDirty(false);
+        parts.reset();
         window.reset();
         QLocale::setDefault(QLocale::system());
     }
@@ -113,7 +120,9 @@ protected:
     std::unique_ptr<SettingsStore> settings;
     RecordingClipboard clipboard;
     std::unique_ptr<frmNewMain> window;
-    PasswordsViewHooks* passwords = nullptr;
+    NoShell shell;
+    std::unique_ptr<WindowParts> parts;
+    PasswordsView* passwords = nullptr;
     CategoryView* categories = nullptr;
 };
 
@@ -206,7 +215,7 @@ TEST_F(CategoryInWindowTest, ARenamedCategoryMovesToTheEndAndEntriesKeepTheOldNa
 
     // The entry editor and the filter offer the new name, not the old one.
     toolbar1("Passwords");
-    PasswordsView& view = *passwords->view();
+    PasswordsView& view = *passwords;
     EXPECT_EQ(items(view.cboCategory).mid(1), (QStringList{"Home", "Banking"}));
     EXPECT_EQ(items(view.cboFilter).mid(1), (QStringList{"Home", "Banking"}));
 }
@@ -224,7 +233,7 @@ TEST_F(CategoryInWindowTest, ANewCategoryIsAddedAtTheEndAndOfferedByTheEditorAnd
     EXPECT_EQ(categoriesOnDisk(), (QStringList{"Bank", "Home", "Travel"}));
 
     toolbar1("Passwords");
-    PasswordsView& view = *passwords->view();
+    PasswordsView& view = *passwords;
     EXPECT_TRUE(items(view.cboCategory).contains(QStringLiteral("Travel")));
     EXPECT_TRUE(items(view.cboFilter).contains(QStringLiteral("Travel")));
     EXPECT_EQ(view.cboFilter->count(), 4);

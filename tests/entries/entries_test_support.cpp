@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStatusBar>
 
 #include "app/frm_new_main.h"
 #include "support/gui_widget_helpers.h"
@@ -16,82 +17,28 @@
 
 namespace keyloft::testing {
 
-SaveOutcome FakeWindow::saveProfile() {
-    const SaveResult result = store_.WriteToFile();
-    for (const MessageRequest& message : result.report.messages) {
-        dialogs_.showMessage(message);
-    }
-    if (result.report.clearDirty) {
-        SetDirty(false);
-    }
-    if (result.report.lockSession) {
-        ++locks_;
-    }
-    return result.outcome;
-}
-
-FakeWindow::FakeWindow(ProfileStore& store) : store_(store) {
-    for (const char* key : {"Unlock", "Setup", "Passwords", "Show", "Generate", "Print", "Add", "Delete", "Save",
-                            "Cancel", "Filter"}) {
-        auto* action = new QAction(QString::fromLatin1(key), &root);
-        action->setObjectName(QString::fromLatin1(key));
-        action->setCheckable(QString::fromLatin1(key) == QStringLiteral("Filter"));
-        action->setVisible(false);
-        action->setEnabled(false);
-        root.addAction(action);
-        actions_.insert(action->objectName(), action);
-    }
-}
-
-FakeWindow::~FakeWindow() = default;
-
-void FakeWindow::SetDirty(bool bolDirty) {
-    dirty_ = bolDirty;
-    if (actions_.value(QStringLiteral("Save"))->isVisible()) {
-        actions_.value(QStringLiteral("Save"))->setEnabled(true);
-        actions_.value(QStringLiteral("Cancel"))->setEnabled(true);
-        actions_.value(QStringLiteral("Add"))->setEnabled(false);
-    }
-}
-
-bool FakeWindow::ConfirmDiscardChanges() {
-    MessageRequest request;
-    request.text = u"You have unsaved changes. Continue and lose changes?";
-    request.title = u"Changes";
-    request.icon = MessageIcon::Question;
-    request.buttons = MessageButtons::YesNo;
-    request.defaultAnswer = MessageAnswer::No;
-    return dialogs_.showMessage(request) == MessageAnswer::Yes;
-}
-
-QAction* FakeWindow::toolbarButton(const QString& key) {
-    QAction* action = actions_.value(key);
-    EXPECT_NE(action, nullptr) << "no toolbar button " << key.toStdString();
-    return action;
-}
-
 PasswordsViewTest::PasswordsViewTest() {
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     storeHost = std::make_unique<StoreHost>(storeDialogs);
     const std::filesystem::path path(folder.path().toStdU16String());
     files = platform::CreateHostFileSystem();
     settings = platform::CreateSettingsStoreIn(path);
-    store = std::make_unique<ProfileStore>(*storeHost, *files, *settings, clock, path);
-    store->setDatabaseFolder(path);
-    EXPECT_TRUE(store->CreateProfile(u"test"));
-    EXPECT_TRUE(store->OpenProfile(u"test").loaded());
-    window = std::make_unique<FakeWindow>(*store);
-    view = std::make_unique<PasswordsView>(*window, clipboard, [] { return today(); });
+    window = std::make_unique<frmNewMain>(WindowServicesIn(path, dialogs, *files, *settings, clock));
+    window->store().setDatabaseFolder(path);
+    parts = AssembleWindow(*window, clipboard, shell, [] { return today(); });
+    view = parts->passwords;
+    store = &window->store();
     // Every change of the list's rows is checked against the model rules as the tests go.
     modelTester = std::make_unique<QAbstractItemModelTester>(
         view->listModel(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+    LogOnToNewProfile(*window, u"test");
 }
 
 PasswordsViewTest::~PasswordsViewTest() {
     modelTester.reset();
-    view.reset();
+    window->SetDirty(false);
+    parts.reset();
     window.reset();
-    store.reset();
     QLocale::setDefault(savedLocale_);
 }
 
@@ -126,10 +73,13 @@ std::vector<std::u16string> PasswordsViewTest::entriesAfterRestart() {
     return fresh.profile().entries;
 }
 
-void PasswordsViewTest::openView() {
-    view->ShowPasswords(true);
-    view->RefreshEntryLists();
+void PasswordsViewTest::openView() { press("Passwords"); }
+
+void PasswordsViewTest::press(const char* key) {
+    ASSERT_TRUE(triggerEnabled(window.get(), QString::fromLatin1(key))) << key;
 }
+
+QString PasswordsViewTest::statusText() const { return window->StatusBar1->currentMessage(); }
 
 int PasswordsViewTest::rowOf(const QString& userCode) const {
     const EntryListModel* model = view->listModel();

@@ -1,7 +1,7 @@
 #pragma once
-// The passwords view under test: a small window double (real QActions for the toolbar buttons,
-// the session flags, a status line), scripted dialogs, a recording clipboard and a profile store
-// on a fresh temporary folder.
+// The passwords page under test inside the real main window, logged on to a new profile on a
+// fresh temporary folder, with scripted dialogs and a recording clipboard. Tests drive it through
+// the window's toolbar commands.
 
 #include <QAbstractItemModelTester>
 #include <QAction>
@@ -17,9 +17,11 @@
 #include <gtest/gtest.h>
 
 #include "app/app_services.h"
-#include "pages/view_host.h"
+#include "app/frm_new_main.h"
+#include "app/window_assembly.h"
 #include "entries/passwords_view.h"
 #include "platform/qt_clipboard.h"
+#include "platform/qt_shell.h"
 #include "store/clock.h"
 #include "store/file_system.h"
 #include "store/profile_store.h"
@@ -68,44 +70,13 @@ private:
     ScriptedDialogs& dialogs_;
 };
 
-class FakeWindow : public ViewHost {
+class NoShell final : public platform::Shell {
 public:
-    explicit FakeWindow(ProfileStore& store);
-    ~FakeWindow() override;
-
-    ProfileStore& store() override { return store_; }
-    // Saves and shows what the store reports; a lock or close is counted.
-    SaveOutcome saveProfile() override;
-    Dialogs& dialogs() override { return dialogs_; }
-    bool isDirty() const override { return dirty_; }
-    void SetDirty(bool bolDirty) override;
-    bool fillGuard() const override { return fillGuard_; }
-    void setFillGuard(bool on) override { fillGuard_ = on; }
-    bool passwordEdited() const override { return passwordEdited_; }
-    void setPasswordEdited(bool on) override { passwordEdited_ = on; }
-    bool ConfirmDiscardChanges() override;
-    QAction* toolbarButton(const QString& key) override;
-    void setStatusText(const QString& text) override { status_ = text; }
-    QString logonStatusText() const override { return QStringLiteral("You are logged into test profile!"); }
-    void ShowBusyPointer() override { ++busy_; }
-    void ShowIdlePointer() override { busy_ = 0; }
-
-    ScriptedDialogs dialogs_;
-    QString status_;
-    int busy_ = 0;
-    int locks_ = 0;
-    QWidget root;
-
-private:
-    ProfileStore& store_;
-    bool dirty_ = false;
-    bool fillGuard_ = false;
-    bool passwordEdited_ = false;
-    QMap<QString, QAction*> actions_;
+    bool open(const QString&) override { return false; }
 };
 
-// Fixture: a store with an open profile, the window double and the view, locale en_US and a
-// fixed today of 15 June 2026.
+// Fixture: the window logged on to the new profile "test", its passwords page, locale en_US and
+// a fixed today of 15 June 2026.
 class PasswordsViewTest : public ::testing::Test {
 protected:
     PasswordsViewTest();
@@ -121,8 +92,11 @@ protected:
     std::vector<std::u16string> entriesOnDisk();
     // The entries a fresh store finds after this one lets go of the file (a restart).
     std::vector<std::u16string> entriesAfterRestart();
-    // Shows the view and fills its lists, as the Passwords command does.
+    // The Passwords command.
     void openView();
+    // Triggers a toolbar command, which must be visible and enabled.
+    void press(const char* key);
+    QString statusText() const;
     int rowOf(const QString& userCode) const;  // -1 when not listed
     QString cell(int row, int column) const;
     void clickRow(int row);
@@ -130,14 +104,17 @@ protected:
 
     QTemporaryDir folder;
     FixedClock clock;
-    ScriptedDialogs storeDialogs;
+    ScriptedDialogs dialogs;
+    ScriptedDialogs storeDialogs;  // for a second store on the same folder
     std::unique_ptr<StoreHost> storeHost;
     std::unique_ptr<FileSystem> files;
     std::unique_ptr<SettingsStore> settings;
-    std::unique_ptr<ProfileStore> store;
-    std::unique_ptr<FakeWindow> window;
     RecordingClipboard clipboard;
-    std::unique_ptr<PasswordsView> view;
+    NoShell shell;
+    std::unique_ptr<frmNewMain> window;
+    std::unique_ptr<WindowParts> parts;
+    ProfileStore* store = nullptr;
+    PasswordsView* view = nullptr;
     std::unique_ptr<QAbstractItemModelTester> modelTester;
 
 private:

@@ -24,7 +24,7 @@ protected:
     }
     // Fills the editor as a user would, starting from Add.
     void typeNewEntry(const QString& userCode, const QString& password, const QString& confirm) {
-        view->Add();
+        press("Add");
         QTest::keyClicks(view->txtUserCode, userCode);
         QTest::keyClicks(view->txtUserpass, password);
         QTest::keyClicks(view->txtuserconfirm, confirm);
@@ -37,7 +37,7 @@ TEST_F(EntryEditorTest, ControlsCarryTheirNames) {
         EXPECT_NE(view->findChild<QLineEdit*>(QString::fromLatin1(name)), nullptr) << name;
     EXPECT_NE(view->findChild<QPlainTextEdit*>(QStringLiteral("txtSource")), nullptr);
     EXPECT_NE(view->findChild<QComboBox*>(QStringLiteral("cboCategory")), nullptr);
-    EXPECT_EQ(view->objectName(), "fraPasswords");
+    EXPECT_EQ(view->parentWidget(), window->fraPasswords);
     EXPECT_EQ(view->lblNewUser->text(), "NEW");
     EXPECT_EQ(view->cmdCopyClip->toolTip(), "Copy to Clipboard");
     EXPECT_EQ(view->txtUserpass->echoMode(), QLineEdit::Password);
@@ -46,19 +46,20 @@ TEST_F(EntryEditorTest, ControlsCarryTheirNames) {
     EXPECT_TRUE(view->cboFilter->isEditable());
 }
 
-TEST_F(EntryEditorTest, ShowPasswordsSetsTheButtons) {
+TEST_F(EntryEditorTest, ThePasswordsCommandSetsTheButtonsAndSetupHidesThem) {
     EXPECT_TRUE(button("Add")->isVisible() && button("Add")->isEnabled());
     for (const char* key : {"Delete", "Save", "Cancel", "Show", "Generate"})
         EXPECT_TRUE(button(key)->isVisible() && !button(key)->isEnabled()) << key;
     EXPECT_TRUE(button("Print")->isVisible() && button("Print")->isEnabled());
     EXPECT_TRUE(button("Filter")->isVisible());
     EXPECT_FALSE(view->isHidden());
-    view->ShowPasswords(false);
-    for (const char* key : {"Add", "Delete", "Save", "Cancel", "Filter", "Show", "Generate", "Print"})
+    press("Setup");
+    EXPECT_FALSE(window->fraPasswords->isVisible());
+    // Setup has its own Save and Cancel, off until something changes.
+    for (const char* key : {"Add", "Delete", "Filter", "Show", "Generate", "Print"})
         EXPECT_FALSE(button(key)->isVisible()) << key;
     for (const char* key : {"Add", "Delete", "Save", "Cancel", "Show", "Generate", "Print"})
         EXPECT_FALSE(button(key)->isEnabled()) << key;
-    EXPECT_TRUE(view->isHidden());
     EXPECT_TRUE(view->cboFilter->isHidden());
 }
 
@@ -86,7 +87,7 @@ TEST_F(EntryEditorTest, MovingThroughTheListWithTheKeyboardLoadsTheRow) {
 
     // With unsaved edits the keyboard asks as a click does; No keeps the edits and their row.
     QTest::keyClicks(view->txtSource, QStringLiteral("edited"));
-    window->dialogs_.expect(QStringLiteral("You have unsaved changes. Continue and lose changes?"),
+    dialogs.expect(QStringLiteral("You have unsaved changes. Continue and lose changes?"),
                             MessageAnswer::No);
     QTest::keyClick(view->lstUser, rowOf(other) == 0 ? Qt::Key_Down : Qt::Key_Up);
     EXPECT_EQ(view->txtUserCode->text(), other);
@@ -100,14 +101,14 @@ TEST_F(EntryEditorTest, EntryWithDeletedCategoryLoadsWithNoneSelected) {
     clickRow(rowOf("alice"));
     EXPECT_EQ(view->cboCategory->currentIndex(), -1);
     QTest::keyClicks(view->txtUserDesc, QStringLiteral("!"));
-    view->Save();
+    press("Save");
     EXPECT_EQ(entriesOnDisk().back(), entry("", "Current!", "alice", "pw1"));
 }
 
 TEST_F(EntryEditorTest, EditedEntryMovesToTheEndOfTheFile) {
     clickRow(rowOf("alice"));
     view->txtUserDesc->setText(QStringLiteral("Savings"));
-    view->Save();
+    press("Save");
     const auto onDisk = entriesOnDisk();
     ASSERT_EQ(onDisk.size(), 2u);
     EXPECT_EQ(onDisk[0], entry("Mail", "Inbox", "bob", "pw2"));
@@ -116,11 +117,13 @@ TEST_F(EntryEditorTest, EditedEntryMovesToTheEndOfTheFile) {
     EXPECT_FALSE(window->isDirty());
     EXPECT_TRUE(button("Add")->isEnabled());
     EXPECT_FALSE(button("Save")->isEnabled());
-    EXPECT_TRUE(view->txtUserCode->text().isEmpty());
+    // The stored entry stays the chosen one.
+    EXPECT_EQ(view->txtUserDesc->text(), "Savings");
+    EXPECT_TRUE(button("Delete")->isEnabled());
 }
 
 TEST_F(EntryEditorTest, TextIsTrimmedExceptWebSiteAndEmail) {
-    view->Add();
+    press("Add");
     view->cboCategory->setCurrentIndex(view->FindListIndex(view->cboCategory, QStringLiteral("Mail")));
     view->txtUserDesc->setText(QStringLiteral("  desc  "));
     view->txtUserCode->setText(QStringLiteral(" carol "));
@@ -130,7 +133,7 @@ TEST_F(EntryEditorTest, TextIsTrimmedExceptWebSiteAndEmail) {
     view->txtExpiry->setText(QStringLiteral("   "));
     view->txtWeb->setText(QStringLiteral(" https://w.example "));
     view->txtEmail->setText(QStringLiteral(" c@e.example "));
-    view->Save();
+    press("Save");
     EXPECT_EQ(entriesOnDisk().back(), entry("Mail", "desc", "carol", "pass", "line one\nline two", "",
                                             " https://w.example ", " c@e.example "));
 }
@@ -150,7 +153,7 @@ TEST_F(EntryEditorTest, ExpiryStoredAsIsoOrAsCardForm) {
         const QString user = QStringLiteral("u%1").arg(++n);
         typeNewEntry(user, "p", "p");
         view->txtExpiry->setText(typed);
-        view->Save();
+        press("Save");
         EXPECT_EQ(entriesOnDisk().back(), entry("", "", user, "p", "", stored)) << typed.toStdString();
     }
 }
@@ -172,23 +175,23 @@ TEST_F(EntryEditorTest, ChecksRefuseTheSaveAndKeepTheEdits) {
     for (const Case& c : cases) {
         typeNewEntry(c.userCode, c.password, c.confirm);
         view->txtExpiry->setText(c.expiry);
-        window->dialogs_.expect(c.message);
-        view->Save();
-        EXPECT_EQ(window->dialogs_.last().title, u"Keyloft");
+        dialogs.expect(c.message);
+        press("Save");
+        EXPECT_EQ(dialogs.last().title, u"Keyloft");
         EXPECT_TRUE(window->isDirty()) << c.message.toStdString();
         EXPECT_TRUE(button("Save")->isEnabled());
         EXPECT_EQ(view->txtUserCode->text(), c.userCode);
         EXPECT_TRUE(view->newMarkerVisible());
-        view->Cancel();
+        press("Cancel");
     }
     EXPECT_EQ(entriesOnDisk(), before);
 }
 
 TEST_F(EntryEditorTest, BlankPasswordWarnsThenStores) {
     typeNewEntry("dave", "", "");
-    window->dialogs_.expect(QStringLiteral("Password is blank!"));
-    view->Save();
-    EXPECT_EQ(window->dialogs_.last().title, u"Warning");
+    dialogs.expect(QStringLiteral("Password is blank!"));
+    press("Save");
+    EXPECT_EQ(dialogs.last().title, u"Warning");
     EXPECT_EQ(entriesOnDisk().back(), entry("", "", "dave", ""));
 }
 
@@ -198,7 +201,7 @@ TEST_F(EntryEditorTest, SaveWithoutSelectionSinceRebuildAddsAndRemovesNothing) {
     view->txtUserCode->setText(QStringLiteral("erin"));
     view->txtUserpass->setText(QStringLiteral("p"));
     view->txtuserconfirm->setText(QStringLiteral("p"));
-    view->Save();
+    press("Save");
     const auto onDisk = entriesOnDisk();
     ASSERT_EQ(onDisk.size(), 3u);
     EXPECT_EQ(onDisk[0], entry("Bank", "Current", "alice", "pw1"));
@@ -207,24 +210,25 @@ TEST_F(EntryEditorTest, SaveWithoutSelectionSinceRebuildAddsAndRemovesNothing) {
 
 TEST_F(EntryEditorTest, DeleteRemovesTheSelectedEntryFromTheFile) {
     clickRow(rowOf("bob"));
-    view->Delete();
+    dialogs.expect(QStringLiteral("Are you sure you wish to delete this entry?"), MessageAnswer::Yes);
+    press("Delete");
     EXPECT_EQ(entriesOnDisk(), std::vector<std::u16string>({entry("Bank", "Current", "alice", "pw1")}));
     EXPECT_EQ(view->listModel()->rowCount(), 1);
     EXPECT_FALSE(button("Delete")->isEnabled());
-    // Without a selected row nothing is deleted.
-    view->Delete();
+    // Without a selected row the page deletes nothing.
+    view->remove();
     EXPECT_EQ(entriesOnDisk().size(), 1u);
 }
 
 TEST_F(EntryEditorTest, CancelAfterAddDropsTheNewEntry) {
-    view->Add();
+    press("Add");
     EXPECT_TRUE(view->newMarkerVisible());
     EXPECT_FALSE(button("Delete")->isEnabled());
     EXPECT_TRUE(button("Generate")->isEnabled());
     EXPECT_TRUE(button("Cancel")->isEnabled());
     EXPECT_FALSE(window->isDirty());
     QTest::keyClicks(view->txtUserCode, QStringLiteral("frank"));
-    view->Cancel();
+    press("Cancel");
     EXPECT_FALSE(window->isDirty());
     EXPECT_FALSE(view->newMarkerVisible());
     EXPECT_TRUE(view->txtUserCode->text().isEmpty());
@@ -237,7 +241,7 @@ TEST_F(EntryEditorTest, CancelAfterAddDropsTheNewEntry) {
 TEST_F(EntryEditorTest, RowClickWithUnsavedChangesAsksFirst) {
     clickRow(rowOf("alice"));
     QTest::keyClicks(view->txtUserDesc, QStringLiteral(" edited"));
-    window->dialogs_.expect(QStringLiteral("You have unsaved changes. Continue and lose changes?"),
+    dialogs.expect(QStringLiteral("You have unsaved changes. Continue and lose changes?"),
                             MessageAnswer::No);
     clickRow(rowOf("bob"));
     EXPECT_EQ(view->txtUserDesc->text(), "Current edited");
@@ -246,7 +250,7 @@ TEST_F(EntryEditorTest, RowClickWithUnsavedChangesAsksFirst) {
     ASSERT_EQ(selected.size(), 1);
     EXPECT_EQ(cell(selected.first().row(), Col::UserCode), "alice");
 
-    window->dialogs_.expect(QStringLiteral("You have unsaved changes. Continue and lose changes?"),
+    dialogs.expect(QStringLiteral("You have unsaved changes. Continue and lose changes?"),
                             MessageAnswer::Yes);
     clickRow(rowOf("bob"));
     EXPECT_FALSE(window->isDirty());
@@ -256,32 +260,32 @@ TEST_F(EntryEditorTest, RowClickWithUnsavedChangesAsksFirst) {
 }
 
 TEST_F(EntryEditorTest, GenerateAsksBeforeOverwriting) {
-    view->Add();
-    view->Generate();  // empty box: no question
+    press("Add");
+    press("Generate");  // empty box: no question
     const QString first = view->txtUserpass->text();
     EXPECT_EQ(first.size(), 7);
     EXPECT_EQ(view->txtuserconfirm->text(), first);
     EXPECT_TRUE(window->isDirty());
-    EXPECT_TRUE(window->dialogs_.shown().empty());
+    EXPECT_TRUE(dialogs.shown().empty());
 
-    window->dialogs_.expect(QStringLiteral("Are you sure you want to overwite the existing password?"),
+    dialogs.expect(QStringLiteral("Are you sure you want to overwite the existing password?"),
                             MessageAnswer::No);
-    view->Generate();
-    const MessageRequest& question = window->dialogs_.last();
+    press("Generate");
+    const MessageRequest& question = dialogs.last();
     EXPECT_EQ(question.title, u"Password");
     EXPECT_EQ(question.icon, MessageIcon::Exclamation);
     EXPECT_EQ(question.buttons, MessageButtons::YesNo);
     EXPECT_EQ(question.defaultAnswer, MessageAnswer::No);
     EXPECT_EQ(view->txtUserpass->text(), first);
 
-    window->dialogs_.expect(QStringLiteral("Are you sure you want to overwite the existing password?"),
+    dialogs.expect(QStringLiteral("Are you sure you want to overwite the existing password?"),
                             MessageAnswer::Yes);
-    view->Generate();
+    press("Generate");
     EXPECT_NE(view->txtUserpass->text(), first);
     // A generated password passes the confirmation check.
     QTest::keyClicks(view->txtUserCode, QStringLiteral("gen"));
     const QString generated = view->txtUserpass->text();
-    view->Save();
+    press("Save");
     EXPECT_EQ(entriesOnDisk().back(), entry("", "", "gen", generated));
 }
 

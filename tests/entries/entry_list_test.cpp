@@ -20,7 +20,7 @@ protected:
         return view->listModel()->index(row, Col::Description).data(Qt::ForegroundRole).value<QBrush>().color();
     }
     void chooseFilter(const QString& text) {
-        view->Filter(true);
+        if (!button("Filter")->isChecked()) press("Filter");
         view->cboFilter->setCurrentIndex(view->FindListIndex(view->cboFilter, text));
     }
 };
@@ -74,7 +74,8 @@ TEST_F(EntryListTest, FilterMatchesCategoryExactlyAndAllShowsEverything) {
     EXPECT_EQ(rowOf("u4"), 0);
 
     // Releasing the Filter button brings back every entry and locks the box.
-    view->Filter(false);
+    press("Filter");
+    EXPECT_FALSE(button("Filter")->isChecked());
     EXPECT_EQ(view->listModel()->rowCount(), 4);
     EXPECT_EQ(view->cboFilter->currentText(), "<All>");
     EXPECT_FALSE(view->cboFilter->isEnabled());
@@ -83,7 +84,7 @@ TEST_F(EntryListTest, FilterMatchesCategoryExactlyAndAllShowsEverything) {
 TEST_F(EntryListTest, TypingInTheFilterDropsUnsavedEdits) {
     setEntries({entry("Bank", "a", "u1")}, {"Bank"});
     openView();
-    view->Filter(true);
+    press("Filter");
     QTest::keyClicks(view->txtUserCode, QStringLiteral("new"));
     ASSERT_TRUE(window->isDirty());
     QTest::keyClicks(view->cboFilter->lineEdit(), QStringLiteral("B"));
@@ -99,9 +100,9 @@ TEST_F(EntryListTest, NearExpiryRowsAreRed) {
                 entry("", "", "past", "p", "", "2020-01-01"), entry("", "", "word", "p", "", "someday"),
                 entry("", "", "none"), entry("", "", "card", "p", "", "12/05"),
                 entry("", "", "later", "p", "", "2027-02-03")});
-    window->dialogs_.expect(kWarning);
+    dialogs.expect(kWarning);
     openView();
-    EXPECT_EQ(window->dialogs_.last().title, u"Warning");
+    EXPECT_EQ(dialogs.last().title, u"Warning");
     const QColor red(255, 0, 0), black(0, 0, 0);
     EXPECT_EQ(colourOf(rowOf("in7")), red);
     EXPECT_EQ(colourOf(rowOf("in8")), black);
@@ -126,7 +127,7 @@ TEST_F(EntryListTest, CardsValidPast2029AreBlackAndDayFirstDatesAreRead) {
     setEntries({entry("", "", "card30", "p", "", "04/30"), entry("", "", "card37", "p", "", "01/37"),
                 entry("", "", "old1", "p", "", "19/12/2003"), entry("", "", "old2", "p", "", "17/05/2011"),
                 entry("", "", "long", "p", "", QLocale().toString(QDate(2026, 6, 20), QLocale::LongFormat))});
-    window->dialogs_.expect(kWarning);
+    dialogs.expect(kWarning);
     openView();
     const QColor red(255, 0, 0), black(0, 0, 0);
     EXPECT_EQ(colourOf(rowOf("card30")), black);
@@ -141,26 +142,26 @@ TEST_F(EntryListTest, OneWarningPerRefresh) {
     setEntries({entry("Bank", "", "a", "p", "", "6/16/26"), entry("Bank", "", "b", "p", "", "6/17/26"),
                 entry("Mail", "", "c", "p", "", "6/18/26")},
                {"Bank", "Mail"});
-    window->dialogs_.expect(kWarning);
+    dialogs.expect(kWarning);
     openView();
-    EXPECT_EQ(window->dialogs_.shown().size(), 1u);  // two red rows, one warning
+    EXPECT_EQ(dialogs.shown().size(), 1u);  // two red rows, one warning
     chooseFilter("Mail");
     chooseFilter("Bank");
-    EXPECT_EQ(window->dialogs_.shown().size(), 1u);  // filtering gives none
-    window->dialogs_.expect(kWarning);
+    EXPECT_EQ(dialogs.shown().size(), 1u);  // filtering gives none
+    dialogs.expect(kWarning);
     view->RefreshEntryLists();
-    EXPECT_EQ(window->dialogs_.shown().size(), 2u);
+    EXPECT_EQ(dialogs.shown().size(), 2u);
 }
 
 TEST_F(EntryListTest, StatusCountsEveryEntryIncludingFilteredOnes) {
     setEntries({}, {});
     openView();
-    EXPECT_EQ(window->status_, "You are logged into test profile! You have 0 records stored!");
+    EXPECT_EQ(statusText(), "You are logged into test profile! You have 0 records stored!");
     setEntries({entry("Bank", "", "a"), entry("Mail", "", "b"), entry("Mail", "", "c")}, {"Bank", "Mail"});
     view->RefreshEntryLists();
     chooseFilter("Bank");
     EXPECT_EQ(view->listModel()->rowCount(), 1);
-    EXPECT_EQ(window->status_, "You are logged into test profile! You have 3 records stored!");
+    EXPECT_EQ(statusText(), "You are logged into test profile! You have 3 records stored!");
 }
 
 TEST_F(EntryListTest, HeadingClicksSortByTextWithOneSharedDirection) {

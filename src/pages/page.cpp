@@ -1,0 +1,17 @@
+#include "pages/page.h"
+
+namespace keyloft {
+
+Page::Page(PageServices services, QWidget* parent) : QWidget(parent), services_(std::move(services)) {}
+
+bool ConfirmDiscardChanges(Dialogs& dialogs) {
+    MessageRequest request;
+    request.text = kDiscardChangesText;
+    request.title = kDiscardChangesTitle;
+    request.icon = MessageIcon::Question;
+    request.buttons = MessageButtons::YesNo;
+    request.defaultAnswer = MessageAnswer::No;
+    return dialogs.showMessage(request) == MessageAnswer::Yes;
+}
+
+}  // namespace keyloft
