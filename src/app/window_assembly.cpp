@@ -5,6 +5,7 @@
 #include <QLayout>
 #include <QVBoxLayout>
 
+#include "app/data_folder.h"
 #include "app/frm_new_main.h"
 #include "app/setup_view.h"
 #include "desktop/desktop_hooks.h"
@@ -60,7 +61,8 @@ std::unique_ptr<WindowParts> AssembleWindow(frmNewMain& window, platform::Clipbo
     });
     parts->setup = PlugSetupView(window);
     parts->category = PlugCategoryView(window);
-    parts->welcome = std::make_unique<WelcomeAnimation>(window.dialogs(), window.welcomeArea());
+    parts->welcome =
+        std::make_unique<WelcomeAnimation>(window.dialogs(), window.welcomeArea(), BuiltInWelcomePicture());
     window.setWelcomeAnimation(parts->welcome.get());
     parts->tray = std::make_unique<SystemTray>(window.dialogs(), &window);
     window.setTray(parts->tray.get());
