@@ -2,6 +2,10 @@
 
 #include <system_error>
 
+#include <QIcon>
+#include <QPixmap>
+#include <QSize>
+
 namespace keyloft {
 
 std::filesystem::path FindDataFolder(const std::filesystem::path& programFolder) {
@@ -10,6 +14,10 @@ std::filesystem::path FindDataFolder(const std::filesystem::path& programFolder)
     const std::filesystem::path installed = (programFolder / ".." / "share" / "keyloft").lexically_normal();
     if (std::filesystem::is_directory(installed, error)) return installed;
     return programFolder;
+}
+
+QPixmap BuiltInWelcomePicture() {
+    return QIcon(QStringLiteral(":/icons/welcome.svg")).pixmap(QSize(360, 270));
 }
 
 }  // namespace keyloft

@@ -3,6 +3,8 @@
 
 #include <filesystem>
 
+class QPixmap;
+
 namespace keyloft {
 
 inline constexpr char kHelpFileName[] = "Keyloft.html";
@@ -12,5 +14,9 @@ inline constexpr char kWelcomePictureName[] = "welcome2.gif";
 // folder); otherwise "../share/keyloft" beside it when that folder exists (an installed program,
 // bin/keyloft with share/keyloft/Keyloft.html); otherwise the program's folder.
 std::filesystem::path FindDataFolder(const std::filesystem::path& programFolder);
+
+// The welcome picture built into the program: the locked window shows it while no picture file
+// can be played.
+QPixmap BuiltInWelcomePicture();
 
 }  // namespace keyloft

@@ -107,7 +107,7 @@ void frmNewMain::buildWindow() {
     AGif = new QLabel(welcomeView);
     AGif->setObjectName(QStringLiteral("AGif"));
     AGif->setAlignment(Qt::AlignCenter);
-    AGif->setPixmap(QIcon(QStringLiteral(":/icons/welcome.svg")).pixmap(QSize(360, 270)));
+    AGif->setPixmap(BuiltInWelcomePicture());
     welcomeLayout->addWidget(AGif, 1);
 
     fraProfile = new ProfileView(body);

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "app/box_label.h"
 #include "pages/text_rules.h"
 #include "store/profile.h"
 
@@ -41,15 +42,16 @@ LogonView::LogonView(QWidget* parent) : QGroupBox(QStringLiteral("Logon"), paren
     setObjectName(QStringLiteral("fraLogin"));
     setMinimumSize(520, 200);
 
-    lblUser = MakeLabel(this, "lblUser", "User ID");
-    lblPassword = MakeLabel(this, "lblPassword", "Password");
-    lblPin = MakeLabel(this, "lblPin", "PIN Number");
+    // Alt+U, Alt+W and Alt+I; C and F belong to the buttons, P to Park.
+    lblUser = MakeLabel(this, "lblUser", "&User ID");
+    lblPassword = MakeLabel(this, "lblPassword", "Pass&word");
+    lblPin = MakeLabel(this, "lblPin", "P&IN Number");
     txtUser = MakeBox(this, "txtUser", false);
     txtPass = MakeBox(this, "txtPass", true);
     txtPin = MakeBox(this, "txtPin", true);
-    lblUser->setBuddy(txtUser);
-    lblPassword->setBuddy(txtPass);
-    lblPin->setBuddy(txtPin);
+    NameBox(lblUser, txtUser);
+    NameBox(lblPassword, txtPass);
+    NameBox(lblPin, txtPin);
 
     cmdLogin = new QPushButton(QStringLiteral("&Continue"), this);
     cmdLogin->setObjectName(QStringLiteral("cmdLogin"));
@@ -70,6 +72,9 @@ LogonView::LogonView(QWidget* parent) : QGroupBox(QStringLiteral("Logon"), paren
         txtAns[row] = MakeBox(fraQuestions, "txtAns", false);
         txtAns[row]->setProperty("index", row);
         txtAns[row]->setGeometry(262, 6 + row * 28, kButtonLeft + kButtonWidth - kLabelLeft - 272, 22);
+        // Each question names its answer box once the panel shows it.
+        lblQ1[row]->setBuddy(txtAns[row]);
+        txtAns[row]->setAccessibleName(QStringLiteral("Answer %1").arg(row + 1));
     }
     fraQuestions->hide();
 
@@ -137,12 +142,15 @@ bool LogonView::openQuestions(const Profile& profile) {
     for (int row = 0; row < 3; ++row) {
         lblQ1[row]->hide();
         txtAns[row]->hide();
+        txtAns[row]->setAccessibleName(QStringLiteral("Answer %1").arg(row + 1));
     }
     // The panel has three rows; a file with more questions shows the first three.
     for (std::size_t j = 0; j < profile.questions.size() && j < 3; ++j) {
         const std::vector<std::u16string> fields = SplitFields(profile.questions[j]);
         const QString question = fields.size() > 1 ? QString::fromStdU16String(fields[1]) : QString();
-        lblQ1[j]->setText(question + QStringLiteral(" ?"));
+        const QString caption = question + QStringLiteral(" ?");
+        lblQ1[j]->setText(WithoutMnemonic(caption));  // an "&" in a question is shown, not a mnemonic
+        txtAns[j]->setAccessibleName(caption);
         lblQ1[j]->show();
         txtAns[j]->show();
     }

@@ -28,6 +28,7 @@ SetupFrame::SetupFrame(QWidget* parent) : QGroupBox(QStringLiteral("Security Opt
     slTimer->setTickInterval(5);
     slTimer->setTickPosition(QSlider::TicksBelow);
     slTimer->setValue(kFewestMinutes);
+    slTimer->setAccessibleName(QStringLiteral("Minutes before auto lock"));
 
     cmdAbout = new QPushButton(QStringLiteral("&About"), this);
     cmdAbout->setObjectName(QStringLiteral("cmdAbout"));

@@ -10,6 +10,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "app/box_label.h"
 #include "pages/text_rules.h"
 #include "store/profile.h"
 #include "store/profile_store.h"
@@ -65,14 +66,20 @@ SetupView::SetupView(PageServices services, QWidget* parent) : Page(std::move(se
     options->addWidget(optUserPass);
     options->addWidget(optPIN);
 
-    lblUserID = MakeLabel(this, "lblUserID", QStringLiteral("User ID"));
-    lblPassword = MakeLabel(this, "lblPassword", QStringLiteral("Password"));
-    lblConfirm = MakeLabel(this, "lblConfirm", QStringLiteral("Confirm Password"));
-    lblSetupPIN = MakeLabel(this, "lblSetupPIN", QStringLiteral("PIN Number"));
+    // Alt with a marked letter moves to a box: U, W, F, I, Q, N, E, R and S; A and C belong to
+    // the About and Category buttons, P to Park.
+    lblUserID = MakeLabel(this, "lblUserID", QStringLiteral("&User ID"));
+    lblPassword = MakeLabel(this, "lblPassword", QStringLiteral("Pass&word"));
+    lblConfirm = MakeLabel(this, "lblConfirm", QStringLiteral("Con&firm Password"));
+    lblSetupPIN = MakeLabel(this, "lblSetupPIN", QStringLiteral("P&IN Number"));
     txtUserID = MakeBox(this, "txtUserID", false);
     txtPassword = MakeBox(this, "txtPassword", true);
     txtconfirm = MakeBox(this, "txtconfirm", true);
     txtSetupPIN = MakeBox(this, "txtSetupPIN", true);
+    NameBox(lblUserID, txtUserID);
+    NameBox(lblPassword, txtPassword);
+    NameBox(lblConfirm, txtconfirm);
+    NameBox(lblSetupPIN, txtSetupPIN);
     auto* details = new QGridLayout;
     details->addWidget(lblUserID, 0, 0);
     details->addWidget(txtUserID, 0, 1);
@@ -87,20 +94,27 @@ SetupView::SetupView(PageServices services, QWidget* parent) : Page(std::move(se
     top->addWidget(fraOptions);
     top->addLayout(details, 1);
 
-    lblQuestions = MakeLabel(this, "lblQuestions", QStringLiteral("Security Questions and Answers"));
+    lblQuestions = MakeLabel(this, "lblQuestions", QStringLiteral("Security &Questions and Answers"));
+    // The three "Answer" labels look alike; each marks a letter of its own.
+    const std::array<QString, 3> answerCaptions{QStringLiteral("A&nswer"), QStringLiteral("Answ&er"),
+                                                QStringLiteral("Answe&r")};
     auto* questions = new QGridLayout;
     for (int row = 0; row < 3; ++row) {
         const auto i = static_cast<std::size_t>(row);
         txtQuestion[i] = MakeBox(this, "txtQuestion", false);
         txtQuestion[i]->setProperty("index", row);
-        lblAnswer[i] = MakeLabel(this, "lblAnswer", QStringLiteral("Answer"));
+        txtQuestion[i]->setAccessibleName(QStringLiteral("Security question %1").arg(row + 1));
+        lblAnswer[i] = MakeLabel(this, "lblAnswer", answerCaptions[i]);
         lblAnswer[i]->setProperty("index", row);
         txtanswer[i] = MakeBox(this, "txtanswer", false);
         txtanswer[i]->setProperty("index", row);
+        lblAnswer[i]->setBuddy(txtanswer[i]);
+        txtanswer[i]->setAccessibleName(QStringLiteral("Answer %1").arg(row + 1));
         questions->addWidget(txtQuestion[i], row, 0);
         questions->addWidget(lblAnswer[i], row, 1);
         questions->addWidget(txtanswer[i], row, 2);
     }
+    lblQuestions->setBuddy(txtQuestion[0]);
     questions->setColumnStretch(0, 3);
     questions->setColumnStretch(2, 2);
 
@@ -117,7 +131,7 @@ SetupView::SetupView(PageServices services, QWidget* parent) : Page(std::move(se
     answerRow->addWidget(optAll);
     answerRow->addStretch(1);
 
-    chkSeal = new QCheckBox(QStringLiteral("Seal the profile file with the logon"), this);
+    chkSeal = new QCheckBox(QStringLiteral("&Seal the profile file with the logon"), this);
     chkSeal->setObjectName(QStringLiteral("chkSeal"));
     chkSeal->setToolTip(QStringLiteral("A sealed profile can only be opened with its logon or its security answers"));
 

@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QComboBox>
 
+#include "app/data_folder.h"
 #include "app/frm_new_main.h"
 #include "app/setup_view.h"
 #include "desktop/desktop_hooks.h"
@@ -70,7 +71,8 @@ std::unique_ptr<WindowParts> AssembleWindow(frmNewMain& window, platform::Clipbo
     window.setPopup(parts->popup.get());
     ConnectPasswordsCommands(window, *passwords, *parts->popup);
 
-    parts->welcome = std::make_unique<WelcomeAnimation>(window.dialogs(), window.welcomeArea());
+    parts->welcome =
+        std::make_unique<WelcomeAnimation>(window.dialogs(), window.welcomeArea(), BuiltInWelcomePicture());
     window.setWelcomeAnimation(parts->welcome.get());
     parts->tray = std::make_unique<SystemTray>(window.dialogs(), &window);
     window.setTray(parts->tray.get());

@@ -62,6 +62,11 @@ void AnimatedGifCtl::setBorderStyle(int style) {
     update();
 }
 
+void AnimatedGifCtl::setPicture(const QPixmap& picture) {
+    picture_ = picture;
+    update();
+}
+
 void AnimatedGifCtl::showBusy() {
     if (!busy_) QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     busy_ = true;
@@ -235,6 +240,7 @@ void AnimatedGifCtl::paintEvent(QPaintEvent*) {
     }
     QPainter painter(this);
     painter.fillRect(rect(), backColor_);
+    if (!picture_.isNull()) painter.drawPixmap(QPoint(0, 0), picture_);
     if (!surface_.isNull()) painter.drawImage(QPoint(0, 0), surface_);
     if (borderStyle_ != 0) {
         painter.setPen(palette().color(QPalette::WindowText));

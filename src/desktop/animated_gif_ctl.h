@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QImage>
+#include <QPixmap>
 #include <QString>
 #include <QTimer>
 #include <QWidget>
@@ -43,6 +44,9 @@ public:
     void setMaskColor(const QColor& color) { maskColor_ = color; }
     int BorderStyle() const { return borderStyle_; }
     void setBorderStyle(int style);
+    // Drawn on the background, under the frames: what the control shows while it has none.
+    const QPixmap& Picture() const { return picture_; }
+    void setPicture(const QPixmap& picture);
 
     // Methods.
     void LoadGif(bool wait);
@@ -91,6 +95,7 @@ private:
     QColor backColor_;
     QColor maskColor_;
     int borderStyle_ = 0;
+    QPixmap picture_;
     bool busy_ = false;
 
     GifFileInfo info_;

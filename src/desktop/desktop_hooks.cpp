@@ -1,5 +1,7 @@
 #include "desktop/desktop_hooks.h"
 
+#include <QDateTime>
+#include <QFileInfo>
 #include <QLayout>
 #include <QWidget>
 
@@ -9,9 +11,10 @@ namespace {
 constexpr char16_t kTip[] = u"Keyloft Password Manager";
 }
 
-WelcomeAnimation::WelcomeAnimation(Dialogs& dialogs, QWidget* welcomeArea)
+WelcomeAnimation::WelcomeAnimation(Dialogs& dialogs, QWidget* welcomeArea, const QPixmap& builtInPicture)
     : agif_(new AnimatedGifCtl(dialogs, welcomeArea)) {
     agif_->setObjectName(QStringLiteral("AGif"));
+    agif_->setPicture(builtInPicture);
     agif_->hide();
     if (welcomeArea != nullptr && welcomeArea->layout() != nullptr)
         welcomeArea->layout()->addWidget(agif_);
@@ -23,16 +26,35 @@ bool WelcomeAnimation::hasFrames() const {
     return agif_ && !agif_->fileInfo().frames.empty() && !agif_->framePicture(0).isNull();
 }
 
+QString WelcomeAnimation::fileStamp(const QString& fileName) {
+    const QFileInfo file(fileName);
+    if (fileName.isEmpty() || !file.exists()) return {};
+    return QStringLiteral("%1 %2").arg(file.size()).arg(file.lastModified().toMSecsSinceEpoch());
+}
+
+void WelcomeAnimation::showBuiltInPicture() {
+    const QPixmap& picture = agif_->Picture();
+    if (picture.isNull()) {
+        agif_->hide();
+        return;
+    }
+    agif_->setFixedSize(picture.deviceIndependentSize().toSize());
+    agif_->show();
+}
+
 void WelcomeAnimation::LoadAndStart(const QString& gifFileName) {
     if (!agif_) return;
+    fileName_ = gifFileName;
+    loadedStamp_ = fileStamp(gifFileName);
     agif_->setStrGifFileName(gifFileName);
     agif_->LoadGif(false);
-    if (agif_->strGifFileName().isEmpty()) {
-        agif_->hide();  // not a GIF: the message has been shown
+    // Not a GIF (the message has been shown), or nothing to play.
+    if (agif_->strGifFileName().isEmpty() || !hasFrames()) {
+        showBuiltInPicture();
         return;
     }
     agif_->StartTimer();
-    agif_->setVisible(hasFrames());
+    agif_->show();
 }
 
 void WelcomeAnimation::Stop() {
@@ -42,7 +64,16 @@ void WelcomeAnimation::Stop() {
 }
 
 void WelcomeAnimation::Start() {
-    if (!agif_ || !hasFrames()) return;
+    if (!agif_) return;
+    if (!hasFrames()) {
+        const QString stamp = fileStamp(fileName_);
+        if (!stamp.isEmpty() && stamp != loadedStamp_) {
+            LoadAndStart(fileName_);
+        } else {
+            showBuiltInPicture();
+        }
+        return;
+    }
     agif_->show();
     agif_->StartTimer();
 }

@@ -2,6 +2,7 @@
 // The desktop pieces as the main window's hooks: the welcome animation in the welcome area and
 // the notification-area icon. frmNewMain::setWelcomeAnimation / setTray take these.
 
+#include <QPixmap>
 #include <QPointer>
 #include <QString>
 #include <memory>
@@ -17,12 +18,15 @@ namespace keyloft {
 
 class WelcomeAnimation final : public WelcomeAnimationApi {
 public:
-    // Puts the control AGif into the welcome area (into its layout when it has one).
-    WelcomeAnimation(Dialogs& dialogs, QWidget* welcomeArea);
+    // Puts the control AGif into the welcome area (into its layout when it has one). The
+    // built-in picture stands in whenever no picture file can be played.
+    WelcomeAnimation(Dialogs& dialogs, QWidget* welcomeArea, const QPixmap& builtInPicture = QPixmap());
 
-    // strGifFileName, LoadGif, StartTimer. A missing or empty file leaves the control hidden.
+    // strGifFileName, LoadGif, StartTimer. A file that is missing, empty, not a GIF or without a
+    // frame that decodes shows the built-in picture (without one, the control is hidden).
     void LoadAndStart(const QString& gifFileName) override;
-    // Unlock: StopGif and hide. Lock: shown and started again.
+    // Unlock: StopGif and hide. Lock: shown and started again; while the built-in picture
+    // stands in, a picture file that has appeared or changed since is loaded first.
     void Stop() override;
     void Start() override;
 
@@ -30,7 +34,13 @@ public:
 
 private:
     bool hasFrames() const;
+    void showBuiltInPicture();
+    // What the file looked like when it was last loaded: empty when it did not exist.
+    static QString fileStamp(const QString& fileName);
+
     QPointer<AnimatedGifCtl> agif_;
+    QString fileName_;
+    QString loadedStamp_;
 };
 
 class SystemTray final : public TrayApi {

@@ -1,6 +1,11 @@
 // The window driven by keys only: the first run, every command's key, Enter in the editors, and
 // the saved entry of a long list kept in view.
+#include <algorithm>
+#include <map>
+
+#include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
@@ -12,6 +17,7 @@
 #include <QToolBar>
 #include <QTreeWidget>
 
+#include "app/setup_view.h"
 #include "entries/passwords_view.h"
 #include "entries/category_view.h"
 #include "entries/entry_list_model.h"
@@ -62,6 +68,113 @@ protected:
         ASSERT_TRUE(frameShown("fraPasswords"));
     }
 };
+
+// Every box of the view is named by a label: the label's buddy is the box, and the box's
+// accessible name is what the label shows (the second and third security questions share the
+// heading of the first and carry names of their own). No two controls on screen mark one letter.
+void ExpectBoxesNamedByLabels(QWidget* window, QWidget* view) {
+    const QList<QLabel*> labels = window->findChildren<QLabel*>();
+    const QList<QLineEdit*> boxes = view->findChildren<QLineEdit*>();
+    ASSERT_FALSE(boxes.isEmpty());
+    for (QLineEdit* box : boxes) {
+        const QString name = box->objectName() + QString::number(box->property("index").toInt());
+        EXPECT_FALSE(box->accessibleName().isEmpty()) << name.toStdString();
+        const auto label = std::find_if(labels.begin(), labels.end(), [box](QLabel* l) { return l->buddy() == box; });
+        if (label == labels.end()) {
+            EXPECT_TRUE(box->objectName() == QStringLiteral("txtQuestion") && box->property("index").toInt() > 0)
+                << name.toStdString() << " has no label";
+            continue;
+        }
+        if (!(*label)->text().isEmpty() && (*label)->objectName() != QStringLiteral("lblAnswer") &&
+            (*label)->objectName() != QStringLiteral("lblQuestions")) {
+            EXPECT_EQ(box->accessibleName(), VisibleText((*label)->text())) << name.toStdString();
+        }
+    }
+    std::map<QString, QString> letters;  // Alt+letter -> the control that marks it
+    auto mark = [&letters](QWidget* control, const QString& caption) {
+        const QKeySequence key = QKeySequence::mnemonic(caption);
+        if (key.isEmpty() || !control->isVisible()) return;
+        const auto [at, added] = letters.emplace(key.toString(), control->objectName());
+        EXPECT_TRUE(added) << key.toString().toStdString() << " is marked by " << at->second.toStdString()
+                           << " and " << control->objectName().toStdString();
+    };
+    for (QLabel* label : labels) {
+        if (label->buddy() != nullptr) mark(label, label->text());
+    }
+    for (QAbstractButton* button : window->findChildren<QAbstractButton*>()) mark(button, button->text());
+}
+
+TEST_F(Keyboard, EachLogonBoxIsReachedByItsLabelsLetter) {
+    writeProfile({.name = u"Alice", .logonMode = 3, .questions = {{u"Tom & Jerry", u"cat"}, {u"Town", u"Ely"}}});
+    start();
+    activate();
+    key(Qt::Key_L, Qt::ControlModifier);  // Unlock
+    ASSERT_TRUE(find<QPushButton>("cmdNext")->hasFocus());
+    key(Qt::Key_Return);  // Continue
+    ASSERT_TRUE(frameShown("fraLogin"));
+    auto* user = find<QLineEdit>("txtUser");
+    auto* pass = find<QLineEdit>("txtPass");
+    auto* pin = find<QLineEdit>("txtPin");
+    EXPECT_TRUE(pin->hasFocus());
+    key(Qt::Key_U, Qt::AltModifier);
+    EXPECT_TRUE(user->hasFocus());
+    key(Qt::Key_W, Qt::AltModifier);
+    EXPECT_TRUE(pass->hasFocus());
+    key(Qt::Key_I, Qt::AltModifier);
+    EXPECT_TRUE(pin->hasFocus());
+    EXPECT_EQ(VisibleText(find<QLabel>("lblUser")->text()), QStringLiteral("User ID"));
+    EXPECT_EQ(VisibleText(find<QLabel>("lblPassword")->text()), QStringLiteral("Password"));
+    EXPECT_EQ(VisibleText(find<QLabel>("lblPin")->text()), QStringLiteral("PIN Number"));
+    ExpectBoxesNamedByLabels(window.get(), find<QWidget>("fraLogin"));
+
+    find<QPushButton>("cmdForgot")->click();
+    ASSERT_TRUE(frameShown("fraQuestions"));
+    const QList<QLineEdit*> answers = window->findChildren<QLineEdit*>(QStringLiteral("txtAns"));
+    ASSERT_EQ(answers.size(), 3);
+    EXPECT_TRUE(answers[0]->hasFocus());
+    // The question names its box, and an "&" in it is shown as typed.
+    const QLabel* first = window->findChildren<QLabel*>(QStringLiteral("lblQ1"))[0];
+    EXPECT_EQ(first->buddy(), answers[0]);
+    EXPECT_EQ(VisibleText(first->text()), QStringLiteral("Tom & Jerry ?"));
+    EXPECT_EQ(answers[0]->accessibleName(), QStringLiteral("Tom & Jerry ?"));
+    EXPECT_EQ(answers[1]->accessibleName(), QStringLiteral("Town ?"));
+    ExpectBoxesNamedByLabels(window.get(), find<QWidget>("fraLogin"));
+    type(QStringLiteral("cat"));
+    key(Qt::Key_Return);
+    EXPECT_TRUE(window->logonAccepted());
+}
+
+TEST_F(Keyboard, EachSetupBoxIsReachedByItsLabelsLetter) {
+    writeProfile({.name = u"Alice"});
+    start();
+    activate();
+    logOnAs({.name = u"Alice"});
+    key(Qt::Key_2, Qt::ControlModifier);  // Setup
+    ASSERT_TRUE(frameShown("fraSecurityOptions"));
+    SetupView& setup = *parts->setup;
+    const std::vector<std::pair<Qt::Key, QWidget*>> reached{
+        {Qt::Key_U, setup.txtUserID},      {Qt::Key_W, setup.txtPassword},    {Qt::Key_F, setup.txtconfirm},
+        {Qt::Key_I, setup.txtSetupPIN},    {Qt::Key_Q, setup.txtQuestion[0]}, {Qt::Key_N, setup.txtanswer[0]},
+        {Qt::Key_E, setup.txtanswer[1]},   {Qt::Key_R, setup.txtanswer[2]},   {Qt::Key_S, setup.chkSeal}};
+    for (const auto& [letter, box] : reached) {
+        key(letter, Qt::AltModifier);
+        EXPECT_TRUE(box->hasFocus()) << "Alt+" << QKeySequence(letter).toString().toStdString();
+    }
+    // The captions read as before.
+    const std::vector<std::pair<QLabel*, QString>> captions{
+        {setup.lblUserID, QStringLiteral("User ID")},
+        {setup.lblPassword, QStringLiteral("Password")},
+        {setup.lblConfirm, QStringLiteral("Confirm Password")},
+        {setup.lblSetupPIN, QStringLiteral("PIN Number")},
+        {setup.lblQuestions, QStringLiteral("Security Questions and Answers")},
+        {setup.lblAnswer[0], QStringLiteral("Answer")},
+        {setup.lblAnswer[1], QStringLiteral("Answer")},
+        {setup.lblAnswer[2], QStringLiteral("Answer")}};
+    for (const auto& [label, caption] : captions) EXPECT_EQ(VisibleText(label->text()), caption);
+    EXPECT_EQ(setup.txtQuestion[1]->accessibleName(), QStringLiteral("Security question 2"));
+    EXPECT_EQ(setup.txtanswer[2]->accessibleName(), QStringLiteral("Answer 3"));
+    ExpectBoxesNamedByLabels(window.get(), find<QWidget>("fraSecurityOptions"));
+}
 
 TEST_F(Keyboard, FirstRunFromAnEmptyFolderToTheLogon) {
     dialogs.expect(kNoProfilesQuestion, MessageAnswer::No);

@@ -106,7 +106,7 @@ TEST_F(SetupViewTest, IsFilledFromTheProfileWithTheMaskAndClearAnswers) {
     ASSERT_EQ(questions.size(), 3);
     EXPECT_EQ(questions[2]->property("index").toInt(), 2);
     EXPECT_EQ(view->optPIN->text(), QStringLiteral("User ID and Password and PIN"));
-    EXPECT_EQ(view->lblQuestions->text(), QStringLiteral("Security Questions and Answers"));
+    EXPECT_EQ(VisibleText(view->lblQuestions->text()), QStringLiteral("Security Questions and Answers"));
 
     // Changes mark the window dirty; only the password boxes mark the password edited.
     view->optQ2->click();
@@ -311,7 +311,7 @@ protected:
 TEST_F(SealedSetupTest, TheCheckBoxSealsTheFileAndTheNewLogonOrTheAnswersOpenIt) {
     auto* seal = find<QCheckBox>("chkSeal");
     ASSERT_NE(seal, nullptr);
-    EXPECT_EQ(seal->text(), QStringLiteral("Seal the profile file with the logon"));
+    EXPECT_EQ(VisibleText(seal->text()), QStringLiteral("Seal the profile file with the logon"));
     EXPECT_EQ(seal->toolTip(), QStringLiteral("A sealed profile can only be opened with its logon or its security answers"));
     EXPECT_FALSE(seal->isChecked());
     seal->click();

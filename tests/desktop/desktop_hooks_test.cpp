@@ -4,8 +4,12 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QFileInfo>
+#include <QImage>
+#include <QPixmap>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -53,6 +57,71 @@ TEST(WelcomeAnimationHook, MissingPictureShowsNothingAndStartStaysQuiet) {
     animation.Start();
     EXPECT_FALSE(animation.AGif()->isVisible());
     EXPECT_TRUE(dialogs.shown().empty());
+}
+
+// How many pixels of the control, as drawn, have the colour.
+int PixelsOf(QWidget* widget, QColor color) {
+    const QImage image = widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) count += image.pixelColor(x, y) == color ? 1 : 0;
+    }
+    return count;
+}
+
+TEST(WelcomeAnimationHook, TheBuiltInPictureStandsInUntilAPictureFileCanBePlayed) {
+    ScriptedDialogs dialogs;
+    QWidget area;
+    new QVBoxLayout(&area);
+    area.show();
+    QPixmap builtIn(40, 30);
+    builtIn.fill(Qt::red);
+    WelcomeAnimation animation(dialogs, &area, builtIn);
+    AnimatedGifCtl* agif = animation.AGif();
+    QTemporaryDir temp;
+    const QString path = QDir(temp.path()).filePath(QStringLiteral("welcome2.gif"));
+
+    // Missing: the built-in picture, at its own size.
+    animation.LoadAndStart(path);
+    EXPECT_TRUE(agif->isVisible());
+    EXPECT_EQ(agif->size(), QSize(40, 30));
+    EXPECT_EQ(PixelsOf(agif, Qt::red), 40 * 30);
+    animation.Stop();
+    animation.Start();
+    EXPECT_TRUE(agif->isVisible());
+
+    // Not a GIF: said once; the next Lock does not say it again while the file stays the same.
+    QFile bad(path);
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write("not a picture");
+    bad.close();
+    dialogs.expect(u"Sorry, not an Animated Gif file");
+    animation.LoadAndStart(path);
+    EXPECT_EQ(dialogs.pending(), 0u);
+    EXPECT_TRUE(agif->isVisible());
+    EXPECT_EQ(PixelsOf(agif, Qt::red), 40 * 30);
+    animation.Stop();
+    animation.Start();
+    EXPECT_EQ(dialogs.shown().size(), 1u);
+
+    // A picture file that appears is played from the next Lock on.
+    ASSERT_TRUE(QFile::remove(path));
+    ASSERT_TRUE(QFile::copy(WelcomePicture(), path));
+    animation.Stop();
+    animation.Start();
+    EXPECT_FALSE(agif->fileInfo().frames.empty());
+    EXPECT_EQ(agif->strGifFileName(), path);
+    EXPECT_EQ(agif->timerInterval(), 250);
+    EXPECT_EQ(agif->size(), QSize(agif->fileInfo().width, agif->fileInfo().height));
+
+    // Gone again: the next load puts the built-in picture back.
+    ASSERT_TRUE(QFile::remove(path));
+    animation.LoadAndStart(path);
+    EXPECT_TRUE(agif->fileInfo().frames.empty());
+    EXPECT_TRUE(agif->isVisible());
+    EXPECT_EQ(agif->size(), QSize(40, 30));
+    EXPECT_EQ(PixelsOf(agif, Qt::red), 40 * 30);
+    EXPECT_EQ(dialogs.shown().size(), 1u);
 }
 
 TEST(SystemTrayHook, SetsUpOnceParksAndRemovesTheIconOnClose) {

@@ -26,4 +26,15 @@ T* child(QWidget* root, const QString& name) {
     return found;
 }
 
+// A caption as the user sees it: a single "&" marks the next letter and is not shown, "&&" shows
+// one "&".
+inline QString VisibleText(const QString& caption) {
+    QString seen;
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption[i] == QLatin1Char('&') && i + 1 < caption.size()) ++i;
+        seen.append(caption[i]);
+    }
+    return seen;
+}
+
 }  // namespace keyloft::testing
