@@ -85,7 +85,8 @@ void frmNewMain::resetSession() {
     if (store_->holdsFile()) {
         store_->CloseHeldFile();
     }
-    welcome_->Start();
+    // A picture file put in or taken away meanwhile is what the locked window shows now.
+    welcome_->LoadAndStart(welcomePicturePath());
     welcomeView->show();
 }
 
@@ -98,7 +99,6 @@ void frmNewMain::tmrLock_Timer() {
     }
     releaseSessionButtons();
     hideEveryView();
-    welcome_->LoadAndStart(welcomePicturePath());
     processEvents();
     resetSession();
     Toolbar2->hide();
@@ -118,8 +118,7 @@ void frmNewMain::chkTimeout_Click() {
 }
 
 void frmNewMain::slTimer_Change() {
-    fraSecurityOptions->chkTimeout->setText(
-        QStringLiteral("Auto lock after %1 minutes").arg(fraSecurityOptions->slTimer->value()));
+    fraSecurityOptions->showAutoLockState();
     if (!fillGuard_) {
         SetDirty(true);
     }

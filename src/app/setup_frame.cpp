@@ -54,8 +54,8 @@ SetupFrame::SetupFrame(QWidget* parent) : QGroupBox(QStringLiteral("Security Opt
 void SetupFrame::showAutoLockState() {
     const bool on = chkTimeout->isChecked();
     slTimer->setVisible(on);
-    chkTimeout->setText(on ? QStringLiteral("Auto lock after %1 minutes").arg(slTimer->value())
-                           : QStringLiteral("Auto lock after time expires"));
+    chkTimeout->setText(on ? QStringLiteral("Auto &lock after %1 minutes").arg(slTimer->value())
+                           : QStringLiteral("Auto &lock after time expires"));
 }
 
 }  // namespace keyloft

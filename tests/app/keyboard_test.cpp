@@ -155,7 +155,8 @@ TEST_F(Keyboard, EachSetupBoxIsReachedByItsLabelsLetter) {
     const std::vector<std::pair<Qt::Key, QWidget*>> reached{
         {Qt::Key_U, setup.txtUserID},      {Qt::Key_W, setup.txtPassword},    {Qt::Key_F, setup.txtconfirm},
         {Qt::Key_I, setup.txtSetupPIN},    {Qt::Key_Q, setup.txtQuestion[0]}, {Qt::Key_N, setup.txtanswer[0]},
-        {Qt::Key_E, setup.txtanswer[1]},   {Qt::Key_R, setup.txtanswer[2]},   {Qt::Key_S, setup.chkSeal}};
+        {Qt::Key_E, setup.txtanswer[1]},   {Qt::Key_R, setup.txtanswer[2]},   {Qt::Key_S, setup.chkSeal},
+        {Qt::Key_L, find<QCheckBox>("chkTimeout")}};
     for (const auto& [letter, box] : reached) {
         key(letter, Qt::AltModifier);
         EXPECT_TRUE(box->hasFocus()) << "Alt+" << QKeySequence(letter).toString().toStdString();

@@ -137,7 +137,7 @@ TEST_F(Logon, TheTimerSettingTicksAutoLockWithoutMarkingTheWindowDirty) {
     expectLoggedOn(QStringLiteral("One"));
     EXPECT_TRUE(find<QCheckBox>("chkTimeout")->isChecked());
     EXPECT_EQ(find<QSlider>("slTimer")->value(), 15);
-    EXPECT_EQ(find<QCheckBox>("chkTimeout")->text(), QStringLiteral("Auto lock after 15 minutes"));
+    EXPECT_EQ(VisibleText(find<QCheckBox>("chkTimeout")->text()), QStringLiteral("Auto lock after 15 minutes"));
     EXPECT_TRUE(find<QTimer>("tmrLock")->isActive());
 }
 
@@ -148,7 +148,7 @@ TEST_F(Logon, AZeroTimerSettingLeavesAutoLockAlone) {
     login();
     EXPECT_FALSE(find<QCheckBox>("chkTimeout")->isChecked());
     EXPECT_FALSE(find<QTimer>("tmrLock")->isActive());
-    EXPECT_EQ(find<QCheckBox>("chkTimeout")->text(), QStringLiteral("Auto lock after time expires"));
+    EXPECT_EQ(VisibleText(find<QCheckBox>("chkTimeout")->text()), QStringLiteral("Auto lock after time expires"));
 }
 
 TEST_F(Logon, ForgotLogonAsksTheStoredQuestionsAndCountsAnswersInTheirOwnRow) {

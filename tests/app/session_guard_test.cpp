@@ -154,7 +154,7 @@ TEST_F(Session, SavingTheSetupWritesTheTimerSetting) {
 TEST_F(Session, AutoLockFiresAtTheFirstTickAtOrAfterTheLimitAndNotBefore) {
     ASSERT_TRUE(press("Setup"));
     tickAutoLock(5);
-    EXPECT_EQ(find<QCheckBox>("chkTimeout")->text(), QStringLiteral("Auto lock after 5 minutes"));
+    EXPECT_EQ(VisibleText(find<QCheckBox>("chkTimeout")->text()), QStringLiteral("Auto lock after 5 minutes"));
     EXPECT_TRUE(find<QTimer>("tmrLock")->isActive());
     window->recordActivity();
 
