@@ -303,6 +303,8 @@ void frmshowpass::ImgPass_Click() {
 }
 
 // Beside the main window (right of it, else left of it), top edges level, inside the screen.
+// Where the screen has no room on either side (a wide or maximized window), over the window's
+// lower right corner, clear of the toolbars and the list's top rows.
 void frmshowpass::placeBesideOwner() {
     const QWidget* owner = parentWidget();
     if (owner == nullptr) return;
@@ -312,6 +314,7 @@ void frmshowpass::placeBesideOwner() {
     constexpr int kGap = 8;
     QPoint at(frame.right() + 1 + kGap, frame.top());
     if (at.x() + width() > room.right() + 1) at.setX(frame.left() - kGap - width());
+    if (at.x() < room.left()) at = QPoint(frame.right() + 1 - kGap - width(), frame.bottom() + 1 - kGap - height());
     at.setX(std::clamp(at.x(), room.left(), std::max(room.left(), room.right() + 1 - width())));
     at.setY(std::clamp(at.y(), room.top(), std::max(room.top(), room.bottom() + 1 - height())));
     move(at);

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSplitter>
+#include <QToolBar>
 #include <QTest>
 #include <QTreeView>
 #include <QTreeWidget>
@@ -112,6 +113,21 @@ TEST_F(Layout, ThePopupOpensBesideTheWindowAndNamesItsEntry) {
         << popup->x() << "," << popup->y() << " window " << frame.x() << "," << frame.width();
     EXPECT_LT(popup->frameGeometry().right(), frame.left());
     EXPECT_EQ(popup->y(), frame.top());
+
+    // No room on either side: over the window's lower right corner, clear of the toolbars.
+    popup->close();
+    QApplication::processEvents();
+    window->move(0, 0);
+    window->resize(760, 560);
+    QApplication::processEvents();
+    ASSERT_TRUE(press("Show"));
+    popup = parts->popup->window();
+    ASSERT_NE(popup, nullptr);
+    const QRect wide = window->frameGeometry();
+    const QRect toolbars = window->Toolbar2->geometry().united(window->Toolbar1->geometry());
+    EXPECT_TRUE(wide.contains(popup->frameGeometry())) << popup->x() << "," << popup->y();
+    EXPECT_GT(popup->y(), window->mapToGlobal(toolbars.bottomLeft()).y());
+    EXPECT_GT(popup->x(), wide.center().x() - popup->width());
 
     // A link that no program opens is reported.
     shell.opens = false;
