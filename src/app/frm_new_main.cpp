@@ -261,7 +261,7 @@ void frmNewMain::Form_Load() {
     fillProfileList(store_->ListProfiles());
     tray_->SetupTray();
     ShowIdlePointer();
-    welcome_->LoadAndStart(welcomePicturePath());
+    startWelcomePicture();
 }
 
 void frmNewMain::fillProfileList(const std::vector<std::u16string>& names, const QString& wanted) {
@@ -348,6 +348,7 @@ void frmNewMain::setCategoryPage(Page* page) {
 
 void frmNewMain::setWelcomeAnimation(WelcomeAnimationApi* animation) {
     welcome_ = animation ? animation : &defaultWelcome_;
+    welcomePicture_.clear();
     if (animation != nullptr && AGif != nullptr) {
         // The real animation control takes the placeholder's place and name.
         delete AGif;

@@ -85,9 +85,20 @@ void frmNewMain::resetSession() {
     if (store_->holdsFile()) {
         store_->CloseHeldFile();
     }
-    // A picture file put in or taken away meanwhile is what the locked window shows now.
-    welcome_->LoadAndStart(welcomePicturePath());
+    startWelcomePicture();
     welcomeView->show();
+}
+
+// The picture file that is there now: a copy put into the database folder or taken away since
+// is loaded; the same file goes on playing (and a damaged one is not reported again).
+void frmNewMain::startWelcomePicture() {
+    const QString picture = welcomePicturePath();
+    if (picture != welcomePicture_) {
+        welcomePicture_ = picture;
+        welcome_->LoadAndStart(picture);
+    } else {
+        welcome_->Start();
+    }
 }
 
 void frmNewMain::tmrLock_Timer() {

@@ -65,13 +65,14 @@ void WelcomeAnimation::Stop() {
 
 void WelcomeAnimation::Start() {
     if (!agif_) return;
+    // A file put in, changed or taken away since it was loaded is loaded afresh; the same file
+    // goes on (a damaged one is not reported again).
+    if (fileStamp(fileName_) != loadedStamp_) {
+        LoadAndStart(fileName_);
+        return;
+    }
     if (!hasFrames()) {
-        const QString stamp = fileStamp(fileName_);
-        if (!stamp.isEmpty() && stamp != loadedStamp_) {
-            LoadAndStart(fileName_);
-        } else {
-            showBuiltInPicture();
-        }
+        showBuiltInPicture();
         return;
     }
     agif_->show();

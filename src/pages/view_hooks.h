@@ -12,8 +12,9 @@ namespace keyloft {
 class WelcomeAnimationApi {
 public:
     virtual ~WelcomeAnimationApi() = default;
-    // Load the picture file and start it (an empty or missing file shows nothing).
+    // Load the picture file and start it (without a playable file, the built-in picture).
     virtual void LoadAndStart(const QString& gifFileName) { (void)gifFileName; }
+    // Start again; the file is loaded afresh when it changed, appeared or went since.
     virtual void Start() {}
     virtual void Stop() {}
 };
