@@ -19,7 +19,7 @@ ProfileView::ProfileView(QWidget* parent) : QGroupBox(QStringLiteral("Choose Use
     lblNoProfiles->setObjectName(QStringLiteral("lblNoProfiles"));
     lblNoProfiles->hide();
 
-    lblNewProfile = new QLabel(QStringLiteral("New Profile Name"), this);
+    lblNewProfile = new QLabel(QStringLiteral("&New Profile Name"), this);
     lblNewProfile->setObjectName(QStringLiteral("lblNewProfile"));
     txtFileName = new QLineEdit(this);
     txtFileName->setObjectName(QStringLiteral("txtFileName"));

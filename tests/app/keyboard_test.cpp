@@ -201,6 +201,12 @@ TEST_F(Keyboard, FirstRunFromAnEmptyFolderToTheLogon) {
     EXPECT_TRUE(find<QLineEdit>("txtFileName")->isVisible());
     EXPECT_EQ(find<QLineEdit>("txtFileName")->text(), QStringLiteral("a/b"));
     EXPECT_TRUE(find<QLineEdit>("txtFileName")->hasFocus());
+    // The labels' letters move between the list and the name box.
+    key(Qt::Key_R, Qt::AltModifier);
+    EXPECT_TRUE(find<QComboBox>("cboProfile")->hasFocus());
+    key(Qt::Key_N, Qt::AltModifier);
+    EXPECT_TRUE(find<QLineEdit>("txtFileName")->hasFocus());
+    find<QLineEdit>("txtFileName")->selectAll();
 
     type(QStringLiteral("Mine"));  // replaces the selected text
     dialogs.expect(kCreated);

@@ -30,7 +30,7 @@ TEST_F(ProfileCommands, AddShowsTheNameBoxAndSaveCreatesTheProfile) {
     ASSERT_TRUE(press("Add"));
     EXPECT_TRUE(nameBox()->isVisible());
     EXPECT_TRUE(find<QLabel>("lblNewProfile")->isVisible());
-    EXPECT_EQ(find<QLabel>("lblNewProfile")->text(), QStringLiteral("New Profile Name"));
+    EXPECT_EQ(VisibleText(find<QLabel>("lblNewProfile")->text()), QStringLiteral("New Profile Name"));
     EXPECT_TRUE(find<QPushButton>("cmdNext")->isVisible());
     EXPECT_FALSE(find<QPushButton>("cmdNext")->isEnabled());
     EXPECT_FALSE(find<QPushButton>("cmdDatabase")->isEnabled());
