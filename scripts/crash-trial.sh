@@ -11,4 +11,4 @@ saves=${2:-1000}
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j2 --target keyloft-cli cli_tests
 KEYLOFT_CRASH_KILLS=$kills KEYLOFT_RACE_SAVES=$saves \
-  build/bin/cli_tests --gtest_filter='CliSaveSafety.KillingAnAdd*:CliSaveSafety.ReadersRacing*'
+  build/bin/cli_tests --gtest_filter='*SaveSafetyBothForms.Killing*:*SaveSafetyBothForms.Readers*'

@@ -22,7 +22,7 @@ cmake --build build-asan -j2
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   KEYLOFT_CRASH_KILLS=20 KEYLOFT_RACE_SAVES=40 ctest --output-on-failure -j2)
 
-scripts/fuzz.sh 20
+scripts/fuzz.sh 10
 
 if [ "${KEYLOFT_SKIP_WINDOWS:-0}" != 1 ]; then
   scripts/test-windows.sh
