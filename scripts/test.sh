@@ -20,7 +20,7 @@ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DKEYLOFT_SANITIZE=ON -DKEYLOF
 cmake --build build-asan -j2
 # The crash and race trials run shorter under the sanitizers (scripts/crash-trial.sh runs long ones).
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-  KEYLOFT_CRASH_KILLS=20 KEYLOFT_RACE_SAVES=40 ctest --output-on-failure -j2)
+  KEYLOFT_CRASH_KILLS=10 KEYLOFT_RACE_SAVES=20 ctest --output-on-failure -j2)
 
 scripts/fuzz.sh 10
 
