@@ -114,7 +114,7 @@ BENCHMARK(BM_FillEntryList)->Unit(benchmark::kMillisecond);
 void BM_RefreshEntryLists(benchmark::State& state) {
     Fixture& f = Shared();
     for (auto _ : state) {
-        f.view->RefreshEntryLists();
+        f.view->refresh();
         QApplication::processEvents();
     }
 }

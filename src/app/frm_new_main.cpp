@@ -261,7 +261,7 @@ void frmNewMain::Form_Load() {
     fillProfileList(store_->ListProfiles());
     tray_->SetupTray();
     ShowIdlePointer();
-    startWelcomePicture();
+    welcome_->LoadAndStart(welcomePicturePath());
 }
 
 void frmNewMain::fillProfileList(const std::vector<std::u16string>& names, const QString& wanted) {
@@ -348,7 +348,6 @@ void frmNewMain::setCategoryPage(Page* page) {
 
 void frmNewMain::setWelcomeAnimation(WelcomeAnimationApi* animation) {
     welcome_ = animation ? animation : &defaultWelcome_;
-    welcomePicture_.clear();
     if (animation != nullptr && AGif != nullptr) {
         // The real animation control takes the placeholder's place and name.
         delete AGif;

@@ -124,7 +124,6 @@ private:
     QString dataFolder() const;
     QString helpFilePath() const;
     QString welcomePicturePath() const;
-    void startWelcomePicture();
     // The size and the split of the passwords view as the user left them.
     void restoreLayout();
     void saveLayout();
@@ -190,7 +189,6 @@ private:
     bool sessionOpen_ = false;  // unlocked: the first button locks
     QString logonStatusText_;
     bool inBlockingWait_ = false;
-    QString welcomePicture_;  // the picture file the welcome animation last loaded
 
 public:
     // Controls, named as their objectName.

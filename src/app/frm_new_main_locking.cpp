@@ -85,20 +85,10 @@ void frmNewMain::resetSession() {
     if (store_->holdsFile()) {
         store_->CloseHeldFile();
     }
-    startWelcomePicture();
+    // The picture file that is there now: a copy put into the database folder or taken away
+    // since is loaded, the same one goes on.
+    welcome_->LoadAndStart(welcomePicturePath());
     welcomeView->show();
-}
-
-// The picture file that is there now: a copy put into the database folder or taken away since
-// is loaded; the same file goes on playing (and a damaged one is not reported again).
-void frmNewMain::startWelcomePicture() {
-    const QString picture = welcomePicturePath();
-    if (picture != welcomePicture_) {
-        welcomePicture_ = picture;
-        welcome_->LoadAndStart(picture);
-    } else {
-        welcome_->Start();
-    }
 }
 
 void frmNewMain::tmrLock_Timer() {

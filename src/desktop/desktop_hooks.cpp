@@ -44,6 +44,15 @@ void WelcomeAnimation::showBuiltInPicture() {
 
 void WelcomeAnimation::LoadAndStart(const QString& gifFileName) {
     if (!agif_) return;
+    if (loaded_ && gifFileName == fileName_) {
+        Start();
+        return;
+    }
+    load(gifFileName);
+}
+
+void WelcomeAnimation::load(const QString& gifFileName) {
+    loaded_ = true;
     fileName_ = gifFileName;
     loadedStamp_ = fileStamp(gifFileName);
     agif_->setStrGifFileName(gifFileName);
@@ -68,7 +77,7 @@ void WelcomeAnimation::Start() {
     // A file put in, changed or taken away since it was loaded is loaded afresh; the same file
     // goes on (a damaged one is not reported again).
     if (fileStamp(fileName_) != loadedStamp_) {
-        LoadAndStart(fileName_);
+        load(fileName_);
         return;
     }
     if (!hasFrames()) {

@@ -23,22 +23,25 @@ public:
     WelcomeAnimation(Dialogs& dialogs, QWidget* welcomeArea, const QPixmap& builtInPicture = QPixmap());
 
     // strGifFileName, LoadGif, StartTimer. A file that is missing, empty, not a GIF or without a
-    // frame that decodes shows the built-in picture (without one, the control is hidden).
+    // frame that decodes shows the built-in picture (without one, the control is hidden). The
+    // file loaded last goes on as Start does.
     void LoadAndStart(const QString& gifFileName) override;
-    // Unlock: StopGif and hide. Lock: shown and started again; while the built-in picture
-    // stands in, a picture file that has appeared or changed since is loaded first.
+    // Unlock: StopGif and hide. Lock: shown and started again; a picture file that has
+    // appeared, changed or gone since it was loaded is loaded afresh first.
     void Stop() override;
     void Start() override;
 
     AnimatedGifCtl* AGif() const { return agif_; }
 
 private:
+    void load(const QString& gifFileName);
     bool hasFrames() const;
     void showBuiltInPicture();
     // What the file looked like when it was last loaded: empty when it did not exist.
     static QString fileStamp(const QString& fileName);
 
     QPointer<AnimatedGifCtl> agif_;
+    bool loaded_ = false;
     QString fileName_;
     QString loadedStamp_;
 };

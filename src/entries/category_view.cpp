@@ -71,10 +71,10 @@ void CategoryView::pageShown(bool shown) {
     txtCategory->hide();
     txtCategory->clear();
     lblNewCategory->hide();
-    FillCategoryList();
+    refresh();
 }
 
-void CategoryView::FillCategoryList() {
+void CategoryView::refresh() {
     const FillGuard guard(*this);
     lstCategory->clear();
     for (const CategoryList::Item& item : store().profile().categories.items()) {
@@ -108,8 +108,6 @@ void CategoryView::lstCategory_ColumnClick(int column) {
     lstCategory->setSortingEnabled(true);
     lstCategory->sortByColumn(column, sortOrder_);
 }
-
-void CategoryView::refresh() { FillCategoryList(); }
 
 void CategoryView::add() {
     txtCategory->show();
@@ -147,7 +145,7 @@ bool CategoryView::SaveCategory(bool isNew) {
     // A lock-out by another user's save leaves nothing to list.
     if (saveProfile() == SaveOutcome::ConflictLockedOut) return false;
     txtCategory->clear();
-    FillCategoryList();
+    refresh();
     return true;
 }
 

@@ -31,8 +31,6 @@ public:
     void remove() override;
     void forgetProfile() override;
 
-    void FillCategoryList();
-
     // Stores the name box's text as a new category or as the new name of the selected one.
     bool SaveCategory(bool isNew);
 

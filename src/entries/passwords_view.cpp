@@ -388,7 +388,7 @@ void PasswordsView::FillEntryList() {
     platform::ShowIdlePointer();
 }
 
-void PasswordsView::RefreshEntryLists() {
+void PasswordsView::refresh() {
     FillCombo(cboCategory, kNoneItem);
     FillCombo(cboFilter, kAllItem);
     const FillGuard guard(*this);
@@ -492,7 +492,7 @@ void PasswordsView::SelectEntryRow() {
         emit commandsChanged(states);
         cboFilter->setEnabled(false);
         lblNewUser->hide();
-        RefreshEntryLists();
+        refresh();
     }
     const int row = selectedListRow();
     if (row >= 0) {
@@ -506,7 +506,7 @@ void PasswordsView::SelectEntryRow() {
     lblNewUser->hide();
 }
 
-bool PasswordsView::SaveEntry() {
+bool PasswordsView::save() {
     Entry typed;
     typed.category = cboCategory->currentIndex() == 0 ? std::u16string() : cboCategory->currentText().toStdU16String();
     typed.description = txtUserDesc->text().toStdU16String();
@@ -624,7 +624,7 @@ void PasswordsView::SelectSavedEntry() {
     rowChosen();
 }
 
-void PasswordsView::ForgetProfile() {
+void PasswordsView::forgetProfile() {
     const FillGuard guard(*this);
     model_->clear();
     currentPosition_ = 0;
@@ -646,10 +646,6 @@ void PasswordsView::pageShown(bool shown) {
     if (savedPosition_ > 0) SelectSavedEntry();
 }
 
-void PasswordsView::refresh() { RefreshEntryLists(); }
-
-void PasswordsView::forgetProfile() { ForgetProfile(); }
-
 // ---------------------------------------------------------------------------------------------
 // Record commands
 
@@ -667,8 +663,6 @@ void PasswordsView::add() {
     txtUserCode->setFocus();
 }
 
-bool PasswordsView::save() { return SaveEntry(); }
-
 void PasswordsView::remove() {
     const int row = selectedListRow();
     if (row < 0) return;
@@ -678,7 +672,7 @@ void PasswordsView::remove() {
         entries.erase(entries.begin() + (position - 1));
     if (saveProfile() == SaveOutcome::ConflictLockedOut) return;
     model_->removeRowAt(row);
-    RefreshEntryLists();
+    refresh();
     // No row is chosen any more: nothing to delete, show or generate into.
     CommandStates states;
     states.remove = false;

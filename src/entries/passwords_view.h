@@ -46,7 +46,9 @@ public:
                   QWidget* parent = nullptr, QComboBox* filterBox = nullptr);
     ~PasswordsView() override;
 
-    // The page.
+    // The page: refresh fills the filter and category boxes and the list afresh; save checks and
+    // stores the editor's entry (at the profile's end) and lists it; remove deletes the chosen
+    // entry; forgetProfile leaves no row, list item or box with profile data.
     void pageShown(bool shown) override;
     void refresh() override;
     void add() override;
@@ -59,7 +61,6 @@ public:
 
     // List.
     void FillEntryList();
-    void RefreshEntryLists();
     void FillCombo(QComboBox* box, const QString& firstItem);
     static int FindListIndex(const QComboBox* box, const QString& text);
     void SortByColumn(int column);  // a click on a column heading
@@ -68,12 +69,9 @@ public:
     void SelectEntryRow();  // the list's click
     void LoadEntryIntoEditor();
     void ClearEntryEditor();
-    bool SaveEntry();
-    // The entry the last SaveEntry stored, chosen as a click chooses it and scrolled into view
+    // The entry the last save stored, chosen as a click chooses it and scrolled into view
     // (nothing when the filter does not list it).
     void SelectSavedEntry();
-    // The session was locked: no row, no filter or category item and no box keeps profile data.
-    void ForgetProfile();
 
     // Filter pressed or released: the filter box usable, or back to every entry.
     void Filter(bool pressed);

@@ -48,9 +48,13 @@ protected:
         ASSERT_TRUE(press("Passwords"));
         ASSERT_EQ(list()->model()->rowCount(), 2);
     }
-    // Another user changes the profile's password while this window works on it.
-    void otherUserChangesThePassword() {
+    // Another user changes the profile's password while this window works on it; then Save
+    // finds the change and locks this user out.
+    void saveAfterAnotherUsersChange() {
         otherInstanceSaves(u"Shared", [](Profile& p) { p.password = u"changed"; });
+        dialogs.expect(kLockedOutText);
+        ASSERT_TRUE(press("Save"));
+        EXPECT_EQ(dialogs.pending(), 0u);
     }
     QTreeView* list() { return parts->passwords->lstUser; }
     void clickRow(int row) {
@@ -95,10 +99,7 @@ TEST_F(LockedWindow, LockOutDuringAnEntrySaveShowsNothingOfTheProfile) {
     QTest::keyClicks(parts->passwords->txtUserCode, QStringLiteral("carol"));
     QTest::keyClicks(parts->passwords->txtUserpass, QStringLiteral("pw3"));
     QTest::keyClicks(parts->passwords->txtuserconfirm, QStringLiteral("pw3"));
-    otherUserChangesThePassword();
-    dialogs.expect(kLockedOutText);
-    ASSERT_TRUE(press("Save"));
-    EXPECT_EQ(dialogs.pending(), 0u);
+    saveAfterAnotherUsersChange();
     expectNothingReadable();
 }
 
@@ -109,10 +110,7 @@ TEST_F(LockedWindow, LockOutDuringACategorySaveShowsNothingOfTheProfile) {
     ASSERT_TRUE(frameShown("fraCategory"));
     ASSERT_TRUE(press("Add"));
     QTest::keyClicks(parts->category->txtCategory, QStringLiteral("Travel"));
-    otherUserChangesThePassword();
-    dialogs.expect(kLockedOutText);
-    ASSERT_TRUE(press("Save"));
-    EXPECT_EQ(dialogs.pending(), 0u);
+    saveAfterAnotherUsersChange();
     expectNothingReadable();
     // The Close button of the category view went with it: no way back to the setup boxes.
     EXPECT_FALSE(find<QPushButton>("cmdCloseCategory")->isVisible());
@@ -124,10 +122,7 @@ TEST_F(LockedWindow, LockOutDuringASetupSaveShowsNothingOfTheProfile) {
     ASSERT_EQ(parts->setup->txtanswer[0]->text(), QStringLiteral("opensesame"));
     QTest::keyClicks(parts->setup->txtQuestion[1], QStringLiteral("First pet"));
     QTest::keyClicks(parts->setup->txtanswer[1], QStringLiteral("Rex"));
-    otherUserChangesThePassword();
-    dialogs.expect(kLockedOutText);
-    ASSERT_TRUE(press("Save"));
-    EXPECT_EQ(dialogs.pending(), 0u);
+    saveAfterAnotherUsersChange();
     expectNothingReadable();
 }
 

@@ -97,7 +97,7 @@ TEST_F(EntryEditorTest, MovingThroughTheListWithTheKeyboardLoadsTheRow) {
 
 TEST_F(EntryEditorTest, EntryWithDeletedCategoryLoadsWithNoneSelected) {
     store->profile().categories.removeAt(1);  // Bank
-    view->RefreshEntryLists();
+    view->refresh();
     clickRow(rowOf("alice"));
     EXPECT_EQ(view->cboCategory->currentIndex(), -1);
     QTest::keyClicks(view->txtUserDesc, QStringLiteral("!"));

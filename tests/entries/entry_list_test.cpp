@@ -149,7 +149,7 @@ TEST_F(EntryListTest, OneWarningPerRefresh) {
     chooseFilter("Bank");
     EXPECT_EQ(dialogs.shown().size(), 1u);  // filtering gives none
     dialogs.expect(kWarning);
-    view->RefreshEntryLists();
+    view->refresh();
     EXPECT_EQ(dialogs.shown().size(), 2u);
 }
 
@@ -158,7 +158,7 @@ TEST_F(EntryListTest, StatusCountsEveryEntryIncludingFilteredOnes) {
     openView();
     EXPECT_EQ(statusText(), "You are logged into test profile! You have 0 records stored!");
     setEntries({entry("Bank", "", "a"), entry("Mail", "", "b"), entry("Mail", "", "c")}, {"Bank", "Mail"});
-    view->RefreshEntryLists();
+    view->refresh();
     chooseFilter("Bank");
     EXPECT_EQ(view->listModel()->rowCount(), 1);
     EXPECT_EQ(statusText(), "You are logged into test profile! You have 3 records stored!");
