@@ -53,6 +53,7 @@ if [ ! -f "$sodium_prefix/lib/libsodium.a" ] || [ ! -f "$sodium_prefix/include/s
     make -j2 >"$build/libsodium-make.log" &&
     make install >"$build/libsodium-install.log")
 fi
+echo "test-windows.sh: GoogleTest and libsodium for Windows ready after $SECONDS s"
 
 # The header-only libraries, seen through a folder of their own so that the cross compiler never
 # searches the host's /usr/include.
@@ -73,24 +74,40 @@ cmake -S . -B "$build" -G Ninja \
   -DKEYLOFT_SODIUM_PREFIX="$sodium_prefix" \
   -DKEYLOFT_GUI=OFF -DKEYLOFT_BENCH=OFF -DKEYLOFT_WERROR=ON
 cmake --build "$build" -j2
+echo "test-windows.sh: cross-built after $SECONDS s"
 
 # A Wine prefix of its own, inside the build folder: nothing of the user's ~/.wine is touched.
 export WINEPREFIX=$build/wine-prefix
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
+# Every step that waits for Wine has a time limit: a stuck Wine process fails the run with a
+# message instead of stalling it.
+bounded() {
+  local limit=$1 what=$2
+  shift 2
+  timeout --kill-after=10 "$limit" "$@" </dev/null >/dev/null 2>&1 && return 0
+  local status=$?
+  if [ "$status" -ge 124 ]; then
+    echo "test-windows.sh: $what did not finish within $limit s" >&2
+    "$wineserver" -k >/dev/null 2>&1 || true
+    exit 1
+  fi
+  return 0  # Wine's own exit codes here are not failures of Keyloft's tests
+}
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  "$wine64" wineboot --init >/dev/null 2>&1 || true
-  "$wineserver" -w
+  bounded 300 "wineboot --init" "$wine64" wineboot --init
+  bounded 120 "the Wine server's end after wineboot" "$wineserver" -w
 fi
 
 # One Wine server and its background services for the whole run, started here with their output
 # elsewhere: started by a test program, they would keep its output pipe open and ctest would wait.
 "$wineserver" -p </dev/null >/dev/null 2>&1 || true  # already running: fine
-"$wine64" cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
+bounded 120 "the first Wine program" "$wine64" cmd.exe /c exit
 
 status=0
 # Each program start under Wine is slow: shorter crash and race trials than on Linux.
 (cd "$build" && KEYLOFT_CRASH_KILLS=${KEYLOFT_CRASH_KILLS:-10} KEYLOFT_RACE_SAVES=${KEYLOFT_RACE_SAVES:-20} \
   ctest --output-on-failure -j2 --timeout 1200) || status=$?
 "$wineserver" -k || true
+echo "test-windows.sh: tests under Wine ended after $SECONDS s"
 exit $status

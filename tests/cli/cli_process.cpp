@@ -9,13 +9,12 @@
 // The POSIX way of starting the program; cli_process_win.cpp has the Windows one.
 #ifndef _WIN32
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -24,6 +23,8 @@
 #include <sstream>
 #include <stdexcept>
 #include <thread>
+
+#include "support/child_wait.h"
 
 extern char** environ;
 
@@ -47,96 +48,149 @@ std::vector<std::string> ChildEnvironment(const std::filesystem::path& configHom
     return env;
 }
 
-[[noreturn]] void ExecCli(const std::vector<std::string>& args, const std::vector<std::string>& env) {
+[[noreturn]] void Exec(const std::filesystem::path& program, const std::vector<std::string>& args,
+                       const std::vector<std::string>& env) {
     std::vector<char*> argv;
-    std::string program = KEYLOFT_CLI_PATH;
-    argv.push_back(program.data());
+    std::string path = program.string();
+    argv.push_back(path.data());
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
     std::vector<char*> envp;
     for (const std::string& e : env) envp.push_back(const_cast<char*>(e.c_str()));
     envp.push_back(nullptr);
-    execve(program.c_str(), argv.data(), envp.data());
+    execve(path.c_str(), argv.data(), envp.data());
     _exit(127);
 }
 
 using Clock = std::chrono::steady_clock;
 
-int MillisecondsLeft(Clock::time_point deadline) {
+// Slices of a wait: the program's end is looked at between them.
+int MillisecondsLeft(Clock::time_point deadline, int slice = 1000) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    return left <= 0 ? 0 : static_cast<int>(std::min<long long>(left, 1000));
+    return left <= 0 ? 0 : static_cast<int>(std::min<long long>(left, slice));
 }
 
-// Reads both pipes to their end, closing each at its end (and setting it to -1); false when the
-// deadline came first.
-bool Drain(int& outFd, int& errFd, std::string& out, std::string& err, Clock::time_point deadline) {
-    pollfd fds[2] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}};
-    int* owners[2] = {&outFd, &errFd};
-    std::string* sinks[2] = {&out, &err};
-    int open = (outFd >= 0 ? 1 : 0) + (errFd >= 0 ? 1 : 0);
-    while (open > 0) {
-        if (Clock::now() >= deadline) return false;
-        const int ready = poll(fds, 2, MillisecondsLeft(deadline));
-        if (ready < 0) {
-            if (errno == EINTR) continue;
+void CloseIfOpen(int& fd) {
+    if (fd >= 0) close(fd);
+    fd = -1;
+}
+
+// Takes what a pipe holds now without waiting, and closes it.
+void TakeBuffered(int& fd, std::string& sink) {
+    if (fd < 0) return;
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+    char buffer[4096];
+    ssize_t n;
+    while ((n = read(fd, buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR)) {
+        if (n > 0) sink.append(buffer, static_cast<std::size_t>(n));
+    }
+    CloseIfOpen(fd);
+}
+
+std::string OpenPipes(int outFd, int errFd) {
+    if (outFd >= 0 && errFd >= 0) return "standard output and standard error";
+    return outFd >= 0 ? "standard output" : "standard error";
+}
+
+// Collects the end of a program: its output until both pipes end or, once the program has
+// ended, what they still hold (something the program started may keep a pipe open for ever), and
+// its exit status. A program still running at the deadline is killed, and the test fails with a
+// message that names the program and the pipes it was waiting on.
+RunResult Collect(pid_t pid, const std::string& name, int& outFd, int& errFd, RunResult result,
+                  Clock::time_point deadline) {
+    int status = 0;
+    bool ended = false;
+    while (outFd >= 0 || errFd >= 0) {
+        const pid_t done = waitpid(pid, &status, WNOHANG);
+        if (done == pid) {
+            ended = true;
+            TakeBuffered(outFd, result.out);
+            TakeBuffered(errFd, result.err);
             break;
         }
+        if (Clock::now() >= deadline) {
+            const std::string waiting = OpenPipes(outFd, errFd);
+            CloseIfOpen(outFd);
+            CloseIfOpen(errFd);
+            kill(pid, SIGKILL);
+            status = keyloft::testing::WaitForChild(pid).value_or(0);
+            result.timedOut = true;
+            ADD_FAILURE() << name << " (process " << pid << ") did not end within " << kRunTimeout.count()
+                          << " s; still waiting on its " << waiting << "\nstandard output so far:\n"
+                          << result.out << "\nstandard error so far:\n"
+                          << result.err;
+            ended = true;
+            break;
+        }
+        pollfd fds[2] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}};
+        int* owners[2] = {&outFd, &errFd};
+        std::string* sinks[2] = {&result.out, &result.err};
+        if (poll(fds, 2, MillisecondsLeft(deadline, 50)) < 0 && errno != EINTR) break;
         for (int i = 0; i < 2; ++i) {
             if (fds[i].fd < 0 || fds[i].revents == 0) continue;
             char buffer[4096];
             const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
             if (n > 0) {
                 sinks[i]->append(buffer, static_cast<std::size_t>(n));
-            } else {
-                close(fds[i].fd);
-                fds[i].fd = -1;
-                *owners[i] = -1;
-                --open;
+            } else if (n == 0 || errno != EINTR) {
+                CloseIfOpen(*owners[i]);
             }
         }
     }
-    return true;
-}
-
-void CloseIfOpen(int fd) {
-    if (fd >= 0) close(fd);
-}
-
-// Collects the exit status, polling until the deadline; then the program is killed.
-RunResult Wait(pid_t pid, RunResult result, Clock::time_point deadline) {
-    int status = 0;
-    while (true) {
-        const pid_t done = waitpid(pid, &status, WNOHANG);
-        if (done == pid) break;
-        if (done < 0 && errno != EINTR) return result;
-        if (Clock::now() >= deadline) {
+    CloseIfOpen(outFd);
+    CloseIfOpen(errFd);
+    if (!ended) {  // both pipes ended: the program is ending
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        const std::optional<int> exit =
+            keyloft::testing::WaitForChild(pid, std::max(left, std::chrono::milliseconds(100)));
+        if (!exit) {
             result.timedOut = true;
-            kill(pid, SIGKILL);
-            while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-            }
-            break;
+            ADD_FAILURE() << name << " (process " << pid << ") closed its output but did not end within "
+                          << kRunTimeout.count() << " s";
+            return result;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));  // bounded polling of the child
+        status = *exit;
     }
     if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
     if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
     return result;
 }
 
-// Ends a program that overran its wait and fails the test with what it had shown.
-RunResult Abandon(pid_t pid, RunResult result, const std::string& what) {
-    kill(pid, SIGKILL);
-    result = Wait(pid, std::move(result), Clock::now() + kRunTimeout);
-    result.timedOut = true;
-    ADD_FAILURE() << what << "\nstandard output so far:\n" << result.out << "\nstandard error so far:\n"
-                  << result.err;
-    return result;
+// Writes a program's whole input and closes it; a program that stops reading (or something it
+// started that holds the pipe) keeps the test waiting no longer than kRunTimeout.
+void WriteInput(int& fd, const std::string& bytes, const std::string& name) {
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+    const Clock::time_point deadline = Clock::now() + kRunTimeout;
+    std::size_t written = 0;
+    while (written < bytes.size()) {
+        const ssize_t n = write(fd, bytes.data() + written, bytes.size() - written);
+        if (n > 0) {
+            written += static_cast<std::size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno != EAGAIN && errno != EINTR) break;  // the program has gone
+        if (Clock::now() >= deadline) {
+            ADD_FAILURE() << name << " read only " << written << " of " << bytes.size()
+                          << " bytes of its standard input within " << kRunTimeout.count() << " s";
+            break;
+        }
+        pollfd writable{fd, POLLOUT, 0};
+        poll(&writable, 1, MillisecondsLeft(deadline, 50));
+    }
+    CloseIfOpen(fd);
 }
 
 }  // namespace
 
+std::filesystem::path CliProgram() { return KEYLOFT_CLI_PATH; }
+
 CliProcess::CliProcess(const std::vector<std::string>& args, const std::optional<std::string>& input,
-                       const std::filesystem::path& configHome) {
+                       const std::filesystem::path& configHome)
+    : CliProcess(CliProgram(), args, input, configHome) {}
+
+CliProcess::CliProcess(const std::filesystem::path& program, const std::vector<std::string>& args,
+                       const std::optional<std::string>& input, const std::filesystem::path& configHome)
+    : name_(program.filename().string()) {
     int in[2], out[2], err[2];
     Check(pipe2(in, O_CLOEXEC) == 0 && pipe2(out, O_CLOEXEC) == 0 && pipe2(err, O_CLOEXEC) == 0, "pipe");
     if (!input) {
@@ -151,22 +205,15 @@ CliProcess::CliProcess(const std::vector<std::string>& args, const std::optional
         dup2(in[0], 0);
         dup2(out[1], 1);
         dup2(err[1], 2);
-        ExecCli(args, env);
+        Exec(program, args, env);
     }
     close(in[0]);
     close(out[1]);
     close(err[1]);
     signal(SIGPIPE, SIG_IGN);  // a program that ends without reading its input
-    const std::string bytes = input.value_or("");
-    std::size_t written = 0;
-    while (written < bytes.size()) {
-        const ssize_t n = write(in[1], bytes.data() + written, bytes.size() - written);
-        if (n <= 0) break;
-        written += static_cast<std::size_t>(n);
-    }
-    close(in[1]);
     outFd_ = out[0];
     errFd_ = err[0];
+    WriteInput(in[1], input.value_or(""), name_);
 }
 
 CliProcess::~CliProcess() {
@@ -174,23 +221,9 @@ CliProcess::~CliProcess() {
 }
 
 RunResult CliProcess::finish() {
-    RunResult result;
-    const Clock::time_point deadline = Clock::now() + kRunTimeout;
-    const bool drained = Drain(outFd_, errFd_, result.out, result.err, deadline);
-    CloseIfOpen(outFd_);  // left open only when the wait ran out
-    CloseIfOpen(errFd_);
-    outFd_ = errFd_ = -1;
     const pid_t pid = pid_;
     pid_ = -1;
-    if (!drained) {
-        return Abandon(pid, std::move(result),
-                       "keyloft-cli did not end within " + std::to_string(kRunTimeout.count()) + " s");
-    }
-    result = Wait(pid, std::move(result), deadline);
-    if (result.timedOut) {
-        ADD_FAILURE() << "keyloft-cli closed its output but did not end within " << kRunTimeout.count() << " s";
-    }
-    return result;
+    return Collect(pid, name_, outFd_, errFd_, RunResult{}, Clock::now() + kRunTimeout);
 }
 
 void CliProcess::kill(int signalNumber) {
@@ -221,7 +254,7 @@ RunResult RunCliOnTerminal(const std::vector<std::string>& args,
         dup2(slave, 0);
         dup2(out[1], 1);
         dup2(err[1], 2);
-        ExecCli(args, env);
+        Exec(CliProgram(), args, env);
     }
     close(out[1]);
     close(err[1]);
@@ -237,12 +270,16 @@ RunResult RunCliOnTerminal(const std::vector<std::string>& args,
             pollfd fds[2] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}};
             std::string* sinks[2] = {&result.out, &result.err};
             if (Clock::now() >= deadline) {
-                CloseIfOpen(outFd);
-                CloseIfOpen(errFd);
+                ADD_FAILURE() << "the prompt \"" << prompt << "\" did not come within "
+                              << kPromptTimeout.count() << " s\nstandard output so far:\n"
+                              << result.out << "\nstandard error so far:\n"
+                              << result.err;
+                ::kill(pid, SIGKILL);
                 close(master);
-                return Abandon(pid, std::move(result),
-                               "the prompt \"" + prompt + "\" did not come within " +
-                                   std::to_string(kPromptTimeout.count()) + " s");
+                result =
+                    Collect(pid, "keyloft-cli", outFd, errFd, std::move(result), Clock::now() + kRunTimeout);
+                result.timedOut = true;
+                return result;
             }
             if (poll(fds, 2, MillisecondsLeft(deadline)) < 0 && errno != EINTR) break;
             for (int i = 0; i < 2; ++i) {
@@ -262,34 +299,21 @@ RunResult RunCliOnTerminal(const std::vector<std::string>& args,
         const std::size_t at = result.err.find(prompt, seen);
         if (at == std::string::npos) {
             ADD_FAILURE() << "keyloft-cli closed standard error before the prompt \"" << prompt
-                          << "\"; standard error:\n" << result.err;
+                          << "\"; standard error:\n"
+                          << result.err;
             break;
         }
         seen = at + prompt.size();
         const std::string line = typed + "\n";
         if (write(master, line.data(), line.size()) < 0) break;
     }
-    std::string rest;
-    const Clock::time_point deadline = Clock::now() + kRunTimeout;
-    const bool drained = Drain(outFd, errFd, result.out, rest, deadline);
-    result.err += rest;
-    CloseIfOpen(outFd);
-    CloseIfOpen(errFd);
-    if (!drained) {
-        close(master);
-        return Abandon(pid, std::move(result),
-                       "keyloft-cli did not end within " + std::to_string(kRunTimeout.count()) +
-                           " s after the last prompt");
-    }
-    result = Wait(pid, std::move(result), deadline);
-    if (result.timedOut) {
-        ADD_FAILURE() << "keyloft-cli closed its output but did not end within " << kRunTimeout.count() << " s";
-    }
+    result = Collect(pid, "keyloft-cli", outFd, errFd, std::move(result), Clock::now() + kRunTimeout);
     // What the terminal showed: read until the other side is gone.
     fcntl(master, F_SETFL, O_NONBLOCK);
     char buffer[512];
     ssize_t n;
-    while ((n = read(master, buffer, sizeof buffer)) > 0) terminalEcho.append(buffer, static_cast<std::size_t>(n));
+    while ((n = read(master, buffer, sizeof buffer)) > 0)
+        terminalEcho.append(buffer, static_cast<std::size_t>(n));
     close(master);
     return result;
 }

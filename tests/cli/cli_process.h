@@ -2,8 +2,10 @@
 // Runs the built keyloft-cli as a user would: arguments, piped standard input (or a terminal),
 // its own settings folder, and captured output and exit status.
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <thread>
@@ -17,7 +19,7 @@ namespace keyloft::cli::testing {
 using keyloft::testing::TempFolder;
 
 struct RunResult {
-    int exitCode = -1;      // -1 when ended by a signal
+    int exitCode = -1;  // -1 when ended by a signal
     int signal = 0;
     bool timedOut = false;  // killed by the helper after a wait ran out (the test has failed)
     std::string out, err;
@@ -28,28 +30,41 @@ struct RunResult {
 inline constexpr std::chrono::seconds kRunTimeout{30};
 inline constexpr std::chrono::seconds kPromptTimeout{10};
 
-// A started keyloft-cli; its input is written and closed at start (no input: standard input is
-// the null device). On Windows the settings live in the registry and `configHome` is not used.
+// The built keyloft-cli, beside the test program.
+std::filesystem::path CliProgram();
+
+// A started keyloft-cli (or, for the runner's own tests, another program); its input is written
+// and closed at start (no input: standard input is the null device). On Windows the settings live
+// in the registry and `configHome` is not used.
+//
+// The output is read until both pipes end or, once the program has ended, until nothing more is
+// buffered: a pipe that something else still holds open (a process the program started, a console
+// host) never keeps a test waiting.
 class CliProcess {
-public:
+  public:
     CliProcess(const std::vector<std::string>& args, const std::optional<std::string>& input,
                const std::filesystem::path& configHome);
+    CliProcess(const std::filesystem::path& program, const std::vector<std::string>& args,
+               const std::optional<std::string>& input, const std::filesystem::path& configHome);
     ~CliProcess();
     CliProcess(const CliProcess&) = delete;
     CliProcess& operator=(const CliProcess&) = delete;
     // Waits for the end, collecting the output. A program still running after kRunTimeout is
-    // killed and the test fails with what it had written (POSIX).
+    // killed and the test fails with a message that names the program, the pipes it was still
+    // waiting on, and what had been written.
     RunResult finish();
     // Sends a signal (finish then collects the end). On Windows every signal ends the program at
     // once, as SIGKILL does, and finish reports it as that signal.
     void kill(int signalNumber);
 
-private:
+  private:
+    std::string name_;  // the program's file name, for failure messages
 #ifdef _WIN32
     void* process_ = nullptr;
     void* outPipe_ = nullptr;
     void* errPipe_ = nullptr;
     std::thread writer_;
+    std::shared_ptr<std::atomic<bool>> written_;  // the writer has finished (or given up)
     int killedBy_ = 0;
 #else
     int pid_ = -1;

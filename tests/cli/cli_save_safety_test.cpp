@@ -19,6 +19,7 @@
 #include <thread>
 
 #include "cli_fixture.h"
+#include "support/child_wait.h"
 #include "store/profile_codec.h"
 #include "store/profile_verifier.h"
 #include "store/sealed_profile.h"
@@ -285,8 +286,7 @@ long VerifyPeakKilobytes(const std::filesystem::path& file, const std::filesyste
     long values[2] = {-1, -1};
     (void)!::read(pipeFds[0], values, sizeof values);
     ::close(pipeFds[0]);
-    int status = 0;
-    ::waitpid(child, &status, 0);
+    (void)keyloft::testing::WaitForChild(child, kRunTimeout);
     exitCode = static_cast<int>(values[1]);
     return values[0];
 }
@@ -350,8 +350,7 @@ TEST_F(CliSaveSafety, TheToolRunsWithCoreDumpsOff) {
         seen = coreLimits();
     }
     ::close(inputFds[1]);
-    int status = 0;
-    ::waitpid(child, &status, 0);
+    (void)keyloft::testing::WaitForChild(child);
     EXPECT_EQ(seen, "0 0");
 }
 #endif
