@@ -1,8 +1,10 @@
 #include "app/app_start.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QCommandLineParser>
 #include <QDate>
 #include <QDesktopServices>
@@ -33,14 +35,10 @@ bool RefuseSecondInstance(platform::SingleInstanceGuard& guard, Dialogs& dialogs
     return true;
 }
 
-int RunKeyloft(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Keyloft"));
-    QApplication::setApplicationVersion(QStringLiteral(KEYLOFT_VERSION_STRING));
-    QApplication::setDesktopFileName(QStringLiteral("org.keyloft.Keyloft"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/keyloft.svg")));
+namespace {
 
-    // --help and --version print and end here, before the single-instance check.
+// Reads the command line; --help and --version print and end the program here.
+void ProcessCommandLine(const QCoreApplication& app) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Keyloft keeps accounts, user codes and passwords in encrypted profiles, one file each in\n"
@@ -49,6 +47,39 @@ int RunKeyloft(int argc, char** argv) {
     parser.addHelpOption();
     parser.addVersionOption();
     parser.process(app);
+}
+
+bool AsksForHelpOrVersion(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        for (const char* option : {"-h", "-?", "--help", "--help-all", "-v", "--version"}) {
+            if (argument == option) return true;
+        }
+    }
+    return false;
+}
+
+void NameApplication() {
+    QCoreApplication::setApplicationName(QStringLiteral("Keyloft"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KEYLOFT_VERSION_STRING));
+}
+
+}  // namespace
+
+int RunKeyloft(int argc, char** argv) {
+    // --help and --version need no display: they are answered before the window application,
+    // which cannot start without one, exists.
+    if (AsksForHelpOrVersion(argc, argv)) {
+        QCoreApplication app(argc, argv);
+        NameApplication();
+        ProcessCommandLine(app);
+    }
+
+    QApplication app(argc, argv);
+    NameApplication();
+    QApplication::setDesktopFileName(QStringLiteral("org.keyloft.Keyloft"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/keyloft.svg")));
+    ProcessCommandLine(app);  // an unknown option is refused here, before the single-instance check
 
     platform::QtDialogs dialogs([] { return QApplication::activeWindow(); });
     platform::SingleInstanceGuard guard;
