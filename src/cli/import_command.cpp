@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -61,7 +62,9 @@ public:
         std::vector<std::string> refused;
         for (const ImportRow& row : table.rows) {
             if (const std::optional<std::u16string> refusal = addRow(profile, row, newCategories)) {
-                refused.push_back(row.where + ": " + ToUtf8(TrimBlanks(*refusal)));
+                std::string reason = ToUtf8(TrimBlanks(*refusal));
+                std::replace(reason.begin(), reason.end(), '\n', ' ');  // one line per row
+                refused.push_back(row.where + ": " + reason);
             } else {
                 ++added;
             }

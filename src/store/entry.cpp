@@ -8,9 +8,9 @@ namespace {
 
 bool HasBar(std::u16string_view text) { return text.find(kFieldSeparator) != std::u16string_view::npos; }
 
-EntryCheck Refuse(EntryCheck check, EntryCheck::Refusal refusal, const char16_t* message) {
+EntryCheck Refuse(EntryCheck check, EntryCheck::Refusal refusal, std::u16string message) {
     check.refusal = refusal;
-    check.message = message;
+    check.message = std::move(message);
     check.stored = {};
     return check;
 }
@@ -54,7 +54,10 @@ EntryCheck CheckEntry(const Entry& typed, std::u16string_view confirmation, cons
     if (check.stored.password != TrimBlanks(confirmation))
         return Refuse(check, EntryCheck::Refusal::PasswordMismatch, kEntryPasswordMismatchText);
     std::optional<std::u16string> expiry = dates.textToStore(typed.expiryDate);
-    if (!expiry) return Refuse(check, EntryCheck::Refusal::InvalidExpiry, kInvalidExpiryText);
+    if (!expiry) {
+        return Refuse(check, EntryCheck::Refusal::InvalidExpiry,
+                      std::u16string(kInvalidExpiryText) + u"\n" + dates.acceptedForms());
+    }
     check.stored.expiryDate = std::move(*expiry);
     check.stored.category = TrimBlanks(typed.category);
     check.stored.description = TrimBlanks(typed.description);

@@ -42,6 +42,25 @@ std::optional<CalendarDate> ReadCardForm(std::u16string_view text) {
     return Checked({2000 + *year, *month, 1});
 }
 
+// M/YYYY: a month.
+std::optional<CalendarDate> ReadMonthForm(std::u16string_view text) {
+    const std::size_t slash = text.find(u'/');
+    if (slash == std::u16string_view::npos) return std::nullopt;
+    const auto month = Number(text.substr(0, slash), 1, 2);
+    const auto year = Number(text.substr(slash + 1), 4, 4);
+    if (!month || !year) return std::nullopt;
+    return Checked({*year, *month, 1});
+}
+
+std::u16string CardFormText(const CalendarDate& date) {
+    std::u16string text = u"00/00";
+    text[0] = static_cast<char16_t>(u'0' + date.month / 10);
+    text[1] = static_cast<char16_t>(u'0' + date.month % 10);
+    text[3] = static_cast<char16_t>(u'0' + date.year / 10 % 10);
+    text[4] = static_cast<char16_t>(u'0' + date.year % 10);
+    return text;
+}
+
 std::optional<CalendarDate> ReadNumeric(std::u16string_view text, DateOrder order) {
     const auto parts = ThreeParts(text);
     if (!parts) return std::nullopt;
@@ -111,6 +130,7 @@ std::optional<CalendarDate> ExpiryDateReader::read(std::u16string_view text) con
     const std::u16string_view trimmed = TrimBlanks(text);
     if (trimmed.empty()) return std::nullopt;
     if (IsCardForm(trimmed)) return ReadCardForm(trimmed);
+    if (const auto month = ReadMonthForm(trimmed)) return month;
     if (const auto date = ReadNumeric(trimmed, order_)) return date;
     return readMore(trimmed);
 }
@@ -120,7 +140,14 @@ std::optional<std::u16string> ExpiryDateReader::textToStore(std::u16string_view 
     if (trimmed.empty()) return std::u16string();
     const std::optional<CalendarDate> date = read(trimmed);
     if (!date) return std::nullopt;
-    return IsCardForm(trimmed) ? std::u16string(trimmed) : IsoDateText(*date);
+    if (IsCardForm(trimmed)) return std::u16string(trimmed);
+    if (ReadMonthForm(trimmed) && date->year >= 2000 && date->year <= 2099) return CardFormText(*date);
+    return IsoDateText(*date);
+}
+
+std::u16string ExpiryDateReader::acceptedForms() const {
+    return order_ == DateOrder::DayFirst ? u"Type a month as 12/27 or 12/2027, or a day as 2027-12-31 or 31/12/2027."
+                                         : u"Type a month as 12/27 or 12/2027, or a day as 2027-12-31 or 12/31/2027.";
 }
 
 bool ExpiryDateReader::isDue(std::u16string_view stored, const CalendarDate& today) const {

@@ -4,6 +4,8 @@
 //
 // Read (after trimming blanks):
 //   MM/YY          as printed on cards: the first day of month MM of 20YY
+//   M/YYYY         a month with a four-digit year: its first day, stored in the card form when the
+//                  year is 2000-2099 (so that every copy of the program reads it)
 //   yyyy-MM-dd     one- or two-digit month and day accepted
 //   d/M/y          numbers with "/", "." or "-" between them and a year of 2 or 4 digits (a
 //                  two-digit year lands in 1930-2029). A first number over 12 makes it day first,
@@ -58,6 +60,9 @@ public:
     // A stored text that is a date due within 7 days of today, or past. Never true for texts
     // that are not dates.
     bool isDue(std::u16string_view stored, const CalendarDate& today) const;
+
+    // The forms read, with an example of each in this reader's day order, for a refused text.
+    std::u16string acceptedForms() const;
 
 protected:
     // Tried on a trimmed, non-empty text that the rules above did not read.

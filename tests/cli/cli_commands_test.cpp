@@ -90,7 +90,7 @@ TEST_F(Cli, RefusedEntriesLeaveTheFileAsItWas) {
     const std::vector<Case> cases = {
         {{"add", "Home", "--user-code", "   "}, "opensesame\npw\n", "Account/UserCode must have a valid entry!\n"},
         {{"add", "Home", "--user-code", "me", "--expiry", "29/02/2023"}, "opensesame\npw\n",
-         "  Enter a valid Expiry Date!\n"},
+         "  Enter a valid Expiry Date!\nType a month as 12/27 or 12/2027, or a day as 2027-12-31 or 31/12/2027.\n"},
         {{"add", "Home", "--user-code", "me", "--description", "a|b"}, "opensesame\npw\n",
          "The character | cannot be used in an entry.\n"},
         {{"add", "Home", "--user-code", "me", "--category", "Nowhere"}, "opensesame\npw\n", "no category"},

@@ -140,7 +140,8 @@ TEST_F(CliImport, RefusedRowsStopTheImportUnlessSkipped) {
     EXPECT_EQ(r.err,
               "keyloft-cli: line 3: The character | cannot be used in an entry.\n"
               "keyloft-cli: line 4: Account/UserCode must have a valid entry!\n"
-              "keyloft-cli: line 6: Enter a valid Expiry Date!\n"
+              "keyloft-cli: line 6: Enter a valid Expiry Date! Type a month as 12/27 or 12/2027, or a day as "
+              "2027-12-31 or 31/12/2027.\n"
               "keyloft-cli: line 7: The character | cannot be used here.\n"
               "keyloft-cli: nothing imported: 4 rows refused (--skip-invalid imports the rest)\n");
     EXPECT_EQ(ReadBytes(db() / "Home.dat"), before);

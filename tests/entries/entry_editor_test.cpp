@@ -166,7 +166,8 @@ TEST_F(EntryEditorTest, ChecksRefuseTheSaveAndKeepTheEdits) {
     const Case cases[] = {
         {"   ", "p", "p", "", "Account/UserCode must have a valid entry!"},
         {"u", "p", "q", "", "Password and confirmation entry do not match!"},
-        {"u", "p", "p", "31/31/31", "  Enter a valid Expiry Date!"},
+        {"u", "p", "p", "31/31/31",
+         "  Enter a valid Expiry Date!\nType a month as 12/27 or 12/2027, or a day as 2027-12-31 or 12/31/2027."},
         {"u|v", "p", "p", "", "The character | cannot be used in an entry."},
         {"u", "p|", "p|", "", "The character | cannot be used in an entry."},
         {"   ", "p", "q|", "x", "The character | cannot be used in an entry."},  // "|" comes first

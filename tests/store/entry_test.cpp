@@ -69,7 +69,8 @@ TEST(EntryCheck, ChecksRunInOneOrder) {
 
     check = CheckEntry(typed, u"", kDates);
     EXPECT_EQ(check.refusal, EntryCheck::Refusal::InvalidExpiry);
-    EXPECT_EQ(check.message, u"  Enter a valid Expiry Date!");
+    EXPECT_EQ(check.message,
+              u"  Enter a valid Expiry Date!\nType a month as 12/27 or 12/2027, or a day as 2027-12-31 or 31/12/2027.");
     typed.expiryDate = u"15/01/2024";
     check = CheckEntry(typed, u"", kDates);
     EXPECT_TRUE(check.accepted());
