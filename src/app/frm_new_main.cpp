@@ -273,12 +273,7 @@ void frmNewMain::fillProfileList(const std::vector<std::u16string>& names, const
 }
 
 void frmNewMain::refillProfileList(const QString& wanted) {
-    std::vector<std::u16string> names;
-    for (const std::filesystem::path& file : services_.files->listProfileFiles(store_->databaseFolder())) {
-        const std::u16string name = file.filename().u16string();
-        names.push_back(name.substr(0, name.find(u'.')));
-    }
-    fillProfileList(names, wanted.isEmpty() ? fraProfile->chosenProfile() : wanted);
+    fillProfileList(store_->ProfileNames(), wanted.isEmpty() ? fraProfile->chosenProfile() : wanted);
 }
 
 QString frmNewMain::dataFolder() const {
