@@ -6,12 +6,12 @@
 #include <QComboBox>
 
 #include "app/data_folder.h"
-#include "app/frm_new_main.h"
+#include "app/main_window.h"
 #include "app/setup_view.h"
 #include "desktop/desktop_hooks.h"
 #include "entries/category_view.h"
 #include "entries/entry_list_model.h"
-#include "entries/frm_show_pass.h"
+#include "entries/password_popup.h"
 #include "entries/passwords_view.h"
 #include "entries/print_master_list.h"
 
@@ -28,7 +28,7 @@ WindowParts::~WindowParts() {
 namespace {
 
 // Show, Generate, Print and Filter work on the passwords page.
-void ConnectPasswordsCommands(frmNewMain& window, PasswordsView& page, PassPopup& popup) {
+void ConnectPasswordsCommands(MainWindow& window, PasswordsView& page, PassPopup& popup) {
     QObject::connect(window.toolbarButton(QStringLiteral("Show")), &QAction::triggered, &page, [&page, &popup] {
         if (const auto fields = page.selectedEntryFields()) popup.Show(*fields);
     });
@@ -51,7 +51,7 @@ void ConnectPasswordsCommands(frmNewMain& window, PasswordsView& page, PassPopup
 
 }  // namespace
 
-std::unique_ptr<WindowParts> AssembleWindow(frmNewMain& window, platform::Clipboard& clipboard,
+std::unique_ptr<WindowParts> AssembleWindow(MainWindow& window, platform::Clipboard& clipboard,
                                             platform::Shell& shell, std::function<QDate()> today) {
     auto parts = std::make_unique<WindowParts>();
     parts->window = &window;
@@ -72,7 +72,7 @@ std::unique_ptr<WindowParts> AssembleWindow(frmNewMain& window, platform::Clipbo
     ConnectPasswordsCommands(window, *passwords, *parts->popup);
 
     parts->welcome =
-        std::make_unique<WelcomeAnimation>(window.dialogs(), window.welcomeArea(), BuiltInWelcomePicture());
+        std::make_unique<WelcomeAnimationHook>(window.dialogs(), window.welcomeArea(), BuiltInWelcomePicture());
     window.setWelcomeAnimation(parts->welcome.get());
     parts->tray = std::make_unique<SystemTray>(window.dialogs(), &window);
     window.setTray(parts->tray.get());

@@ -21,23 +21,23 @@ class PassPopup;
 class PasswordsView;
 class SetupView;
 class SystemTray;
-class WelcomeAnimation;
-class frmNewMain;
+class WelcomeAnimationHook;
+class MainWindow;
 
 // The pieces plugged into a window; they unplug themselves when this goes.
 struct WindowParts {
     ~WindowParts();
 
-    QPointer<frmNewMain> window;
+    QPointer<MainWindow> window;
     PasswordsView* passwords = nullptr;  // owned by the window
     SetupView* setup = nullptr;          // owned by the window
     CategoryView* category = nullptr;    // owned by the window
     std::unique_ptr<PassPopup> popup;
-    std::unique_ptr<WelcomeAnimation> welcome;
+    std::unique_ptr<WelcomeAnimationHook> welcome;
     std::unique_ptr<SystemTray> tray;
 };
 
-std::unique_ptr<WindowParts> AssembleWindow(frmNewMain& window, platform::Clipboard& clipboard,
+std::unique_ptr<WindowParts> AssembleWindow(MainWindow& window, platform::Clipboard& clipboard,
                                             platform::Shell& shell, std::function<QDate()> today);
 
 }  // namespace keyloft

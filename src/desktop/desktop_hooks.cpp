@@ -11,8 +11,8 @@ namespace {
 constexpr char16_t kTip[] = u"Keyloft Password Manager";
 }
 
-WelcomeAnimation::WelcomeAnimation(Dialogs& dialogs, QWidget* welcomeArea, const QPixmap& builtInPicture)
-    : agif_(new AnimatedGifCtl(dialogs, welcomeArea)) {
+WelcomeAnimationHook::WelcomeAnimationHook(Dialogs& dialogs, QWidget* welcomeArea, const QPixmap& builtInPicture)
+    : agif_(new WelcomeAnimation(dialogs, welcomeArea)) {
     agif_->setObjectName(QStringLiteral("AGif"));
     agif_->setPicture(builtInPicture);
     agif_->hide();
@@ -22,17 +22,17 @@ WelcomeAnimation::WelcomeAnimation(Dialogs& dialogs, QWidget* welcomeArea, const
         welcomeArea->layout()->setAlignment(agif_, Qt::AlignCenter);
 }
 
-bool WelcomeAnimation::hasFrames() const {
+bool WelcomeAnimationHook::hasFrames() const {
     return agif_ && !agif_->fileInfo().frames.empty() && !agif_->framePicture(0).isNull();
 }
 
-QString WelcomeAnimation::fileStamp(const QString& fileName) {
+QString WelcomeAnimationHook::fileStamp(const QString& fileName) {
     const QFileInfo file(fileName);
     if (fileName.isEmpty() || !file.exists()) return {};
     return QStringLiteral("%1 %2").arg(file.size()).arg(file.lastModified().toMSecsSinceEpoch());
 }
 
-void WelcomeAnimation::showBuiltInPicture() {
+void WelcomeAnimationHook::showBuiltInPicture() {
     const QPixmap& picture = agif_->Picture();
     if (picture.isNull()) {
         agif_->hide();
@@ -42,7 +42,7 @@ void WelcomeAnimation::showBuiltInPicture() {
     agif_->show();
 }
 
-void WelcomeAnimation::LoadAndStart(const QString& gifFileName) {
+void WelcomeAnimationHook::LoadAndStart(const QString& gifFileName) {
     if (!agif_) return;
     if (loaded_ && gifFileName == fileName_) {
         Start();
@@ -51,7 +51,7 @@ void WelcomeAnimation::LoadAndStart(const QString& gifFileName) {
     load(gifFileName);
 }
 
-void WelcomeAnimation::load(const QString& gifFileName) {
+void WelcomeAnimationHook::load(const QString& gifFileName) {
     loaded_ = true;
     fileName_ = gifFileName;
     loadedStamp_ = fileStamp(gifFileName);
@@ -66,13 +66,13 @@ void WelcomeAnimation::load(const QString& gifFileName) {
     agif_->show();
 }
 
-void WelcomeAnimation::Stop() {
+void WelcomeAnimationHook::Stop() {
     if (!agif_) return;
     agif_->StopGif();
     agif_->hide();
 }
 
-void WelcomeAnimation::Start() {
+void WelcomeAnimationHook::Start() {
     if (!agif_) return;
     // A file put in, changed or taken away since it was loaded is loaded afresh; the same file
     // goes on (a damaged one is not reported again).
@@ -94,7 +94,7 @@ SystemTray::~SystemTray() = default;
 
 void SystemTray::SetupTray() {
     if (tray_) return;
-    tray_ = std::make_unique<FrmSysTray>(dialogs_);
+    tray_ = std::make_unique<TrayIcon>(dialogs_);
     tray_->setFSys(window_);
     tray_->setTooltip(QString::fromUtf16(kTip));
 }

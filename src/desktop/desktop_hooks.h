@@ -1,6 +1,6 @@
 #pragma once
 // The desktop pieces as the main window's hooks: the welcome animation in the welcome area and
-// the notification-area icon. frmNewMain::setWelcomeAnimation / setTray take these.
+// the notification-area icon. MainWindow::setWelcomeAnimation / setTray take these.
 
 #include <QPixmap>
 #include <QPointer>
@@ -8,19 +8,19 @@
 #include <memory>
 
 #include "pages/view_hooks.h"
-#include "desktop/animated_gif_ctl.h"
-#include "desktop/frm_sys_tray.h"
+#include "desktop/welcome_animation.h"
+#include "desktop/tray_icon.h"
 #include "store/ui_host.h"
 
 class QWidget;
 
 namespace keyloft {
 
-class WelcomeAnimation final : public WelcomeAnimationApi {
+class WelcomeAnimationHook final : public WelcomeAnimationApi {
 public:
     // Puts the control AGif into the welcome area (into its layout when it has one). The
     // built-in picture stands in whenever no picture file can be played.
-    WelcomeAnimation(Dialogs& dialogs, QWidget* welcomeArea, const QPixmap& builtInPicture = QPixmap());
+    WelcomeAnimationHook(Dialogs& dialogs, QWidget* welcomeArea, const QPixmap& builtInPicture = QPixmap());
 
     // strGifFileName, LoadGif, StartTimer. A file that is missing, empty, not a GIF or without a
     // frame that decodes shows the built-in picture (without one, the control is hidden). The
@@ -31,7 +31,7 @@ public:
     void Stop() override;
     void Start() override;
 
-    AnimatedGifCtl* AGif() const { return agif_; }
+    WelcomeAnimation* AGif() const { return agif_; }
 
 private:
     void load(const QString& gifFileName);
@@ -40,7 +40,7 @@ private:
     // What the file looked like when it was last loaded: empty when it did not exist.
     static QString fileStamp(const QString& fileName);
 
-    QPointer<AnimatedGifCtl> agif_;
+    QPointer<WelcomeAnimation> agif_;
     bool loaded_ = false;
     QString fileName_;
     QString loadedStamp_;
@@ -58,12 +58,12 @@ public:
     // The window unloads: the icon goes.
     void onWindowClosing() override;
 
-    FrmSysTray* tray() const { return tray_.get(); }
+    TrayIcon* tray() const { return tray_.get(); }
 
 private:
     Dialogs& dialogs_;
     QPointer<QWidget> window_;
-    std::unique_ptr<FrmSysTray> tray_;
+    std::unique_ptr<TrayIcon> tray_;
 };
 
 }  // namespace keyloft

@@ -2,7 +2,7 @@
 // What the main window asks of the desktop pieces that other parts of the program plug into it:
 // the welcome animation, the notification-area icon and the password pop-up. Every hook has a
 // harmless default so that the window runs without them. They are plugged in with
-// frmNewMain::setWelcomeAnimation / setTray / setPopup.
+// MainWindow::setWelcomeAnimation / setTray / setPopup.
 
 #include <QString>
 

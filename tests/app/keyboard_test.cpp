@@ -21,7 +21,7 @@
 #include "entries/passwords_view.h"
 #include "entries/category_view.h"
 #include "entries/entry_list_model.h"
-#include "entries/frm_show_pass.h"
+#include "entries/password_popup.h"
 #include "entries/passwords_view.h"
 #include "store/profile.h"
 #include "store/profile_store.h"

@@ -14,7 +14,7 @@
 
 #include "entries/passwords_view.h"
 #include "entries/category_view.h"
-#include "entries/frm_show_pass.h"
+#include "entries/password_popup.h"
 #include "entries/passwords_view.h"
 #include "store/profile.h"
 #include "window_fixture.h"
@@ -104,7 +104,7 @@ TEST_F(Layout, ThePopupOpensBesideTheWindowAndNamesItsEntry) {
     QTreeView* list = view().lstUser;
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(3, 1)).center());
     ASSERT_TRUE(press("Show"));
-    frmshowpass* popup = parts->popup->window();
+    PasswordPopup* popup = parts->popup->window();
     ASSERT_NE(popup, nullptr);
     EXPECT_EQ(popup->lblTitle->text(), QStringLiteral("Entry 3"));
     // Not over the toolbar: beside the window, top edges level.

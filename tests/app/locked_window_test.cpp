@@ -17,9 +17,9 @@
 #include <QTreeWidget>
 
 #include "app/setup_view.h"
-#include "desktop/animated_gif_ctl.h"
+#include "desktop/welcome_animation.h"
 #include "entries/category_view.h"
-#include "entries/frm_show_pass.h"
+#include "entries/password_popup.h"
 #include "entries/passwords_view.h"
 #include "store/profile.h"
 #include "window_fixture.h"
@@ -155,7 +155,7 @@ TEST_F(LockedWindow, AutoLockClosesThePopup) {
 // next Lock on, and once it is gone the next reload brings the built-in picture back.
 TEST_F(LockedWindow, WithoutAWelcomePictureFileTheBuiltInOneIsShown) {
     start();
-    auto* agif = find<AnimatedGifCtl>("AGif");
+    auto* agif = find<WelcomeAnimation>("AGif");
     ASSERT_NE(agif, nullptr);
     EXPECT_TRUE(agif->isVisible());
     ASSERT_FALSE(agif->Picture().isNull());

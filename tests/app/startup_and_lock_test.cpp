@@ -221,7 +221,7 @@ TEST_F(StartAndLock, ClosingWithUnsavedChangesAsksFirst) {
     logOnAs({.name = u"Alice"});
     window->SetDirty(true);
     int closedSignals = 0;
-    QObject::connect(window.get(), &frmNewMain::windowClosed, [&closedSignals] { ++closedSignals; });
+    QObject::connect(window.get(), &MainWindow::windowClosed, [&closedSignals] { ++closedSignals; });
     dialogs.expect(QStringLiteral("You have unsaved changes. Continue and lose changes?"), MessageAnswer::No);
     EXPECT_FALSE(window->close());
     EXPECT_EQ(closedSignals, 0);

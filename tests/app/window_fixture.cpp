@@ -81,7 +81,7 @@ void WindowTest::otherInstanceSaves(const std::u16string& name, const std::funct
     other.CloseHeldFile();
 }
 
-frmNewMain& WindowTest::start() {
+MainWindow& WindowTest::start() {
     AppServices services;
     services.dialogs = &dialogs;
     services.files = files.get();
@@ -103,7 +103,7 @@ frmNewMain& WindowTest::start() {
     services.trayAvailable = [this] { return trayAvailable; };
     services.chooseFolder = [this](const QString&) { return chosenFolder; };
     services.openPrinter = openPrinter;
-    window = std::make_unique<frmNewMain>(services);
+    window = std::make_unique<MainWindow>(services);
     if (assemble) {
         parts = AssembleWindow(*window, clipboard, shell, [] { return QDate(2026, 12, 8); });
     }

@@ -14,7 +14,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/frm_new_main.h"
+#include "app/main_window.h"
 #include "app/window_assembly.h"
 #include "platform/qt_clipboard.h"
 #include "platform/qt_shell.h"
@@ -76,7 +76,7 @@ protected:
     // Creates and loads the window (its load step runs; no message box is expected unless queued).
     // With `assemble` set, the views, pop-up, welcome animation and tray go in first, as the
     // program puts them in.
-    frmNewMain& start();
+    MainWindow& start();
     // Another instance opens the profile, changes it and saves it; this window's store lets go of
     // the file meanwhile (it keeps its session, as when the other instance took the file).
     void otherInstanceSaves(const std::u16string& name, const std::function<void(Profile&)>& change);
@@ -113,7 +113,7 @@ protected:
     bool assemble = false;
     RecordingClipboard clipboard;
     RecordingShell shell;
-    std::unique_ptr<frmNewMain> window;
+    std::unique_ptr<MainWindow> window;
     std::unique_ptr<WindowParts> parts;
 };
 

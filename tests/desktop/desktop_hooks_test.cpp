@@ -13,7 +13,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "entries/frm_show_pass.h"
+#include "entries/password_popup.h"
 #include "support/gui_scripted_dialogs.h"
 
 namespace keyloft {
@@ -29,8 +29,8 @@ TEST(WelcomeAnimationHook, PlaysInTheWelcomeAreaStopsOnUnlockAndStartsOnLock) {
     ScriptedDialogs dialogs;
     QWidget area;
     new QVBoxLayout(&area);
-    WelcomeAnimation animation(dialogs, &area);
-    AnimatedGifCtl* agif = area.findChild<AnimatedGifCtl*>(QStringLiteral("AGif"));
+    WelcomeAnimationHook animation(dialogs, &area);
+    WelcomeAnimation* agif = area.findChild<WelcomeAnimation*>(QStringLiteral("AGif"));
     ASSERT_EQ(agif, animation.AGif());
     EXPECT_EQ(area.layout()->indexOf(agif), 0);
     area.show();
@@ -51,7 +51,7 @@ TEST(WelcomeAnimationHook, MissingPictureShowsNothingAndStartStaysQuiet) {
     ScriptedDialogs dialogs;
     QWidget area;
     area.show();
-    WelcomeAnimation animation(dialogs, &area);
+    WelcomeAnimationHook animation(dialogs, &area);
     animation.LoadAndStart(QStringLiteral("/no/such/folder/welcome2.gif"));
     EXPECT_FALSE(animation.AGif()->isVisible());
     animation.Start();
@@ -76,8 +76,8 @@ TEST(WelcomeAnimationHook, TheBuiltInPictureStandsInUntilAPictureFileCanBePlayed
     area.show();
     QPixmap builtIn(40, 30);
     builtIn.fill(Qt::red);
-    WelcomeAnimation animation(dialogs, &area, builtIn);
-    AnimatedGifCtl* agif = animation.AGif();
+    WelcomeAnimationHook animation(dialogs, &area, builtIn);
+    WelcomeAnimation* agif = animation.AGif();
     QTemporaryDir temp;
     const QString path = QDir(temp.path()).filePath(QStringLiteral("welcome2.gif"));
 
@@ -131,7 +131,7 @@ TEST(SystemTrayHook, SetsUpOnceParksAndRemovesTheIconOnClose) {
     SystemTray hook(dialogs, &window);
     EXPECT_EQ(hook.tray(), nullptr);
     hook.SetupTray();
-    FrmSysTray* tray = hook.tray();
+    TrayIcon* tray = hook.tray();
     ASSERT_NE(tray, nullptr);
     hook.SetupTray();
     EXPECT_EQ(hook.tray(), tray);
@@ -170,7 +170,7 @@ TEST(PassPopupHook, OneWindowRefilledClosedByTheTimerAndLoadedAfresh) {
     popup.closePopup();  // nothing to close
 
     popup.Show(QStringLiteral("4|c|d|first|pw|n|e|w|m").split(QLatin1Char('|')));
-    frmshowpass* window = popup.window();
+    PasswordPopup* window = popup.window();
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(popup.isPopupVisible());
     EXPECT_TRUE(tmrPass.isActive());

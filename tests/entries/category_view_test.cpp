@@ -12,7 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/frm_new_main.h"
+#include "app/main_window.h"
 #include "app/setup_frame.h"
 #include "app/window_assembly.h"
 #include "platform/qt_shell.h"
@@ -41,7 +41,7 @@ protected:
         const std::filesystem::path path(folder.path().toStdU16String());
         files = platform::CreateHostFileSystem();
         settings = platform::CreateSettingsStoreIn(path);
-        window = std::make_unique<frmNewMain>(WindowServicesIn(path, dialogs, *files, *settings, clock));
+        window = std::make_unique<MainWindow>(WindowServicesIn(path, dialogs, *files, *settings, clock));
         window->store().setDatabaseFolder(path);
         parts = AssembleWindow(*window, clipboard, shell, [] { return QDate(2026, 6, 15); });
         passwords = parts->passwords;
@@ -119,7 +119,7 @@ protected:
     std::unique_ptr<FileSystem> files;
     std::unique_ptr<SettingsStore> settings;
     RecordingClipboard clipboard;
-    std::unique_ptr<frmNewMain> window;
+    std::unique_ptr<MainWindow> window;
     NoShell shell;
     std::unique_ptr<WindowParts> parts;
     PasswordsView* passwords = nullptr;

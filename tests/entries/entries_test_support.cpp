@@ -5,7 +5,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 
-#include "app/frm_new_main.h"
+#include "app/main_window.h"
 #include "support/gui_widget_helpers.h"
 
 #include <QItemSelectionModel>
@@ -23,7 +23,7 @@ PasswordsViewTest::PasswordsViewTest() {
     const std::filesystem::path path(folder.path().toStdU16String());
     files = platform::CreateHostFileSystem();
     settings = platform::CreateSettingsStoreIn(path);
-    window = std::make_unique<frmNewMain>(WindowServicesIn(path, dialogs, *files, *settings, clock));
+    window = std::make_unique<MainWindow>(WindowServicesIn(path, dialogs, *files, *settings, clock));
     window->store().setDatabaseFolder(path);
     parts = AssembleWindow(*window, clipboard, shell, [] { return today(); });
     view = parts->passwords;
@@ -98,7 +98,7 @@ void PasswordsViewTest::clickRow(int row) {
     view->SelectEntryRow();
 }
 
-void LogOnToNewProfile(frmNewMain& window, const std::u16string& name) {
+void LogOnToNewProfile(MainWindow& window, const std::u16string& name) {
     ASSERT_TRUE(window.store().CreateProfile(name));
     window.Form_Load();
     ASSERT_TRUE(triggerEnabled(&window, QStringLiteral("Unlock")));

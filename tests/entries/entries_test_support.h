@@ -17,7 +17,7 @@
 #include <gtest/gtest.h>
 
 #include "app/app_services.h"
-#include "app/frm_new_main.h"
+#include "app/main_window.h"
 #include "app/window_assembly.h"
 #include "entries/passwords_view.h"
 #include "platform/qt_clipboard.h"
@@ -28,7 +28,7 @@
 #include "support/gui_scripted_dialogs.h"
 
 namespace keyloft {
-class frmNewMain;
+class MainWindow;
 }
 
 namespace keyloft::testing {
@@ -111,7 +111,7 @@ protected:
     std::unique_ptr<SettingsStore> settings;
     RecordingClipboard clipboard;
     NoShell shell;
-    std::unique_ptr<frmNewMain> window;
+    std::unique_ptr<MainWindow> window;
     std::unique_ptr<WindowParts> parts;
     ProfileStore* store = nullptr;
     PasswordsView* view = nullptr;
@@ -123,7 +123,7 @@ private:
 
 // The user's way to a session on a new profile of that name (password "opensesame"): the load
 // step, Unlock, the profile chosen, Continue, the password, Log on.
-void LogOnToNewProfile(frmNewMain& window, const std::u16string& name);
+void LogOnToNewProfile(MainWindow& window, const std::u16string& name);
 
 // Services for a real main window on the given folder (database, application folder and
 // settings): scripted dialogs, no real waits, no desktop programs, no tray, no folder dialog.

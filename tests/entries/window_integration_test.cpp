@@ -11,11 +11,11 @@
 
 #include <gtest/gtest.h>
 
-#include "app/frm_new_main.h"
+#include "app/main_window.h"
 #include "entries/entry_list_model.h"
 #include "app/window_assembly.h"
 #include "platform/qt_shell.h"
-#include "entries/frm_show_pass.h"
+#include "entries/password_popup.h"
 #include "entries/passwords_view.h"
 #include "entries_test_support.h"
 #include "support/gui_widget_helpers.h"
@@ -38,7 +38,7 @@ protected:
         const std::filesystem::path path(folder.path().toStdU16String());
         files = platform::CreateHostFileSystem();
         settings = platform::CreateSettingsStoreIn(path);
-        window = std::make_unique<frmNewMain>(WindowServicesIn(path, dialogs, *files, *settings, clock));
+        window = std::make_unique<MainWindow>(WindowServicesIn(path, dialogs, *files, *settings, clock));
         window->store().setDatabaseFolder(path);
         parts = AssembleWindow(*window, clipboard, shell, [] { return QDate(2026, 6, 15); });
         LogOnToNewProfile(*window, u"test");
@@ -54,7 +54,7 @@ protected:
     PasswordsView& view() { return *parts->passwords; }
     // The user ID the pop-up shows; empty when it is not open.
     QString userIdShown() const {
-        frmshowpass* popup = parts->popup->window();
+        PasswordPopup* popup = parts->popup->window();
         return popup != nullptr && popup->isVisible() ? popup->txtcode->text() : QString();
     }
     void selectRow(int row) {
@@ -74,7 +74,7 @@ protected:
     std::unique_ptr<FileSystem> files;
     std::unique_ptr<SettingsStore> settings;
     RecordingClipboard clipboard;
-    std::unique_ptr<frmNewMain> window;
+    std::unique_ptr<MainWindow> window;
     NoShell shell;
     std::unique_ptr<WindowParts> parts;
 };

@@ -11,14 +11,14 @@
 #include <QToolBar>
 
 #include "app/about_view.h"
-#include "app/frm_new_main.h"
+#include "app/main_window.h"
 #include "app/profile_view.h"
 #include "app/setup_frame.h"
 #include "store/profile_store.h"
 
 namespace keyloft {
 
-void frmNewMain::connectCommands() {
+void MainWindow::connectCommands() {
     connect(toolbars.button(QStringLiteral("Unlock")), &QAction::triggered, this, [this] {
         if (sessionOpen_) {
             Lock();
@@ -26,16 +26,16 @@ void frmNewMain::connectCommands() {
             openSession();
         }
     });
-    connect(toolbars.button(QStringLiteral("Passwords")), &QAction::triggered, this, &frmNewMain::passwordsCommand);
-    connect(toolbars.button(QStringLiteral("Setup")), &QAction::triggered, this, &frmNewMain::setupCommand);
-    connect(toolbars.button(QStringLiteral("Add")), &QAction::triggered, this, &frmNewMain::addCommand);
-    connect(toolbars.button(QStringLiteral("Delete")), &QAction::triggered, this, &frmNewMain::deleteCommand);
-    connect(toolbars.button(QStringLiteral("Save")), &QAction::triggered, this, &frmNewMain::saveCommand);
-    connect(toolbars.button(QStringLiteral("Cancel")), &QAction::triggered, this, &frmNewMain::cancelCommand);
-    connect(toolbars.button(QStringLiteral("Filter")), &QAction::triggered, this, &frmNewMain::filterCommand);
+    connect(toolbars.button(QStringLiteral("Passwords")), &QAction::triggered, this, &MainWindow::passwordsCommand);
+    connect(toolbars.button(QStringLiteral("Setup")), &QAction::triggered, this, &MainWindow::setupCommand);
+    connect(toolbars.button(QStringLiteral("Add")), &QAction::triggered, this, &MainWindow::addCommand);
+    connect(toolbars.button(QStringLiteral("Delete")), &QAction::triggered, this, &MainWindow::deleteCommand);
+    connect(toolbars.button(QStringLiteral("Save")), &QAction::triggered, this, &MainWindow::saveCommand);
+    connect(toolbars.button(QStringLiteral("Cancel")), &QAction::triggered, this, &MainWindow::cancelCommand);
+    connect(toolbars.button(QStringLiteral("Filter")), &QAction::triggered, this, &MainWindow::filterCommand);
 }
 
-void frmNewMain::passwordsCommand() {
+void MainWindow::passwordsCommand() {
     QAction* button = toolbars.button(QStringLiteral("Passwords"));
     if (!guardedSwitch(button)) {
         return;
@@ -51,7 +51,7 @@ void frmNewMain::passwordsCommand() {
     if (passwordsPage_ != nullptr) passwordsPage_->refresh();
 }
 
-void frmNewMain::setupCommand() {
+void MainWindow::setupCommand() {
     QAction* button = toolbars.button(QStringLiteral("Setup"));
     if (!guardedSwitch(button)) {
         return;
@@ -66,7 +66,7 @@ void frmNewMain::setupCommand() {
     if (setupPage_ != nullptr) setupPage_->refresh();
 }
 
-bool frmNewMain::guardedSwitch(QAction* clicked) {
+bool MainWindow::guardedSwitch(QAction* clicked) {
     if (session_->isDirty()) {
         if (!ConfirmDiscardChanges()) {
             clicked->setChecked(false);
@@ -77,7 +77,7 @@ bool frmNewMain::guardedSwitch(QAction* clicked) {
     return true;
 }
 
-void frmNewMain::addCommand() {
+void MainWindow::addCommand() {
     if (isShown(fraProfile)) {
         fraProfile->txtFileName->clear();
         fraProfile->showNameBox(true);
@@ -95,7 +95,7 @@ void frmNewMain::addCommand() {
     }
 }
 
-void frmNewMain::deleteCommand() {
+void MainWindow::deleteCommand() {
     MessageRequest question;
     question.text = kDeleteEntryText;
     question.title = kDeleteEntryTitle;
@@ -122,7 +122,7 @@ void frmNewMain::deleteCommand() {
     }
 }
 
-void frmNewMain::saveCommand() {
+void MainWindow::saveCommand() {
     if (isShown(fraProfile)) {
         const QString name = fraProfile->txtFileName->text();
         ShowBusyPointer();
@@ -196,7 +196,7 @@ void frmNewMain::saveCommand() {
     session_->setDirty(false);
 }
 
-void frmNewMain::cancelCommand() {
+void MainWindow::cancelCommand() {
     if (isShown(fraProfile)) {
         fraProfile->showNameBox(false);
         fraProfile->cmdNext->show();
@@ -223,14 +223,14 @@ void frmNewMain::cancelCommand() {
     session_->setDirty(false);
 }
 
-Page* frmNewMain::shownPage() const {
+Page* MainWindow::shownPage() const {
     if (isShown(fraSecurityOptions)) return setupPage_;
     if (isShown(fraCategory)) return categoryPage_;
     if (isShown(fraPasswords)) return passwordsPage_;
     return nullptr;
 }
 
-void frmNewMain::applyCommands(const CommandStates& states) {
+void MainWindow::applyCommands(const CommandStates& states) {
     const auto apply = [this](const char* key, const std::optional<bool>& on) {
         if (on) toolbars.button(QString::fromLatin1(key))->setEnabled(*on);
     };
@@ -248,7 +248,7 @@ void frmNewMain::applyCommands(const CommandStates& states) {
     }
 }
 
-void frmNewMain::filterCommand(bool pressed) {
+void MainWindow::filterCommand(bool pressed) {
     if (pressed) {
         cboFilter->setEnabled(true);
     } else {

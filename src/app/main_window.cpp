@@ -1,7 +1,7 @@
 // The main window: construction, the load step, the store's host, what pages work with, closing,
-// Park and Help. View switching and logon are in frm_new_main_views.cpp, locking in
-// frm_new_main_locking.cpp, the toolbar commands in toolbar_commands.cpp.
-#include "app/frm_new_main.h"
+// Park and Help. View switching and logon are in main_window_screens.cpp, locking in
+// main_window_locking.cpp, the toolbar commands in main_window_commands.cpp.
+#include "app/main_window.h"
 
 #include <cstdlib>
 #include <optional>
@@ -48,7 +48,7 @@ namespace {
 constexpr int kTimerIntervalMs = 60000;
 }  // namespace
 
-frmNewMain::frmNewMain(const AppServices& services, QWidget* parent)
+MainWindow::MainWindow(const AppServices& services, QWidget* parent)
     : QMainWindow(parent), services_(services) {
     InitAppResources();
     setObjectName(QStringLiteral("frmNewMain"));
@@ -67,11 +67,11 @@ frmNewMain::frmNewMain(const AppServices& services, QWidget* parent)
     qApp->installEventFilter(this);
 }
 
-frmNewMain::~frmNewMain() {
+MainWindow::~MainWindow() {
     qApp->removeEventFilter(this);
 }
 
-void frmNewMain::buildWindow() {
+void MainWindow::buildWindow() {
     toolbars = BuildMainToolbars(this);
     Toolbar1 = toolbars.Toolbar1;
     Toolbar2 = toolbars.Toolbar2;
@@ -181,18 +181,18 @@ void frmNewMain::buildWindow() {
     resize(920, 680);
 }
 
-void frmNewMain::connectControls() {
+void MainWindow::connectControls() {
     connectCommands();
-    connect(fraProfile->cmdNext, &QPushButton::clicked, this, &frmNewMain::cmdNext_Click);
-    connect(fraProfile->cmdDatabase, &QPushButton::clicked, this, &frmNewMain::cmdDatabase_Click);
-    connect(fraLogin->cmdLogin, &QPushButton::clicked, this, &frmNewMain::cmdLogin_Click);
-    connect(fraLogin->cmdForgot, &QPushButton::clicked, this, &frmNewMain::cmdForgot_Click);
-    connect(cmdPark, &QPushButton::clicked, this, &frmNewMain::cmdPark_Click);
-    connect(cmdHelp, &QPushButton::clicked, this, &frmNewMain::cmdHelp_Click);
-    connect(tmrLock, &QTimer::timeout, this, &frmNewMain::tmrLock_Timer);
-    connect(tmrPass, &QTimer::timeout, this, &frmNewMain::tmrPass_Timer);
-    connect(fraSecurityOptions->chkTimeout, &QCheckBox::toggled, this, &frmNewMain::chkTimeout_Click);
-    connect(fraSecurityOptions->slTimer, &QSlider::valueChanged, this, &frmNewMain::slTimer_Change);
+    connect(fraProfile->cmdNext, &QPushButton::clicked, this, &MainWindow::cmdNext_Click);
+    connect(fraProfile->cmdDatabase, &QPushButton::clicked, this, &MainWindow::cmdDatabase_Click);
+    connect(fraLogin->cmdLogin, &QPushButton::clicked, this, &MainWindow::cmdLogin_Click);
+    connect(fraLogin->cmdForgot, &QPushButton::clicked, this, &MainWindow::cmdForgot_Click);
+    connect(cmdPark, &QPushButton::clicked, this, &MainWindow::cmdPark_Click);
+    connect(cmdHelp, &QPushButton::clicked, this, &MainWindow::cmdHelp_Click);
+    connect(tmrLock, &QTimer::timeout, this, &MainWindow::tmrLock_Timer);
+    connect(tmrPass, &QTimer::timeout, this, &MainWindow::tmrPass_Timer);
+    connect(fraSecurityOptions->chkTimeout, &QCheckBox::toggled, this, &MainWindow::chkTimeout_Click);
+    connect(fraSecurityOptions->slTimer, &QSlider::valueChanged, this, &MainWindow::slTimer_Change);
     connect(fraSecurityOptions->cmdAbout, &QPushButton::clicked, this, [this] {
         fraSecurityOptions->hide();
         processEvents();
@@ -212,7 +212,7 @@ void frmNewMain::connectControls() {
     });
 }
 
-QSplitter* frmNewMain::entrySplitter() const {
+QSplitter* MainWindow::entrySplitter() const {
     return fraPasswords->findChild<QSplitter*>(QStringLiteral("splitPasswords"));
 }
 
@@ -233,14 +233,14 @@ std::optional<std::pair<int, int>> TwoNumbers(const std::u16string& text, QChar 
 }  // namespace
 
 // The split of the passwords page is put back by the page when it is first shown.
-void frmNewMain::restoreLayout() {
+void MainWindow::restoreLayout() {
     std::u16string value;
     if (store_->ReadSetting(kSettingWindowSize, value)) {
         if (const auto size = TwoNumbers(value, QLatin1Char('x'))) resize(size->first, size->second);
     }
 }
 
-void frmNewMain::saveLayout() {
+void MainWindow::saveLayout() {
     const QSize size = isMaximized() || isMinimized() ? normalGeometry().size() : this->size();
     if (size.isValid()) {
         store_->WriteSetting(kSettingWindowSize,
@@ -252,7 +252,7 @@ void frmNewMain::saveLayout() {
     }
 }
 
-void frmNewMain::Form_Load() {
+void MainWindow::Form_Load() {
     restoreLayout();
     show();
     ShowBusyPointer();
@@ -264,7 +264,7 @@ void frmNewMain::Form_Load() {
     welcome_->LoadAndStart(welcomePicturePath());
 }
 
-void frmNewMain::fillProfileList(const std::vector<std::u16string>& names, const QString& wanted) {
+void MainWindow::fillProfileList(const std::vector<std::u16string>& names, const QString& wanted) {
     QStringList list;
     for (const std::u16string& name : names) {
         list.append(QString::fromStdU16String(name));
@@ -272,31 +272,31 @@ void frmNewMain::fillProfileList(const std::vector<std::u16string>& names, const
     fraProfile->setProfileNames(list, wanted);
 }
 
-void frmNewMain::refillProfileList(const QString& wanted) {
+void MainWindow::refillProfileList(const QString& wanted) {
     fillProfileList(store_->ProfileNames(), wanted.isEmpty() ? fraProfile->chosenProfile() : wanted);
 }
 
-QString frmNewMain::dataFolder() const {
+QString MainWindow::dataFolder() const {
     const std::filesystem::path& folder =
         services_.dataFolder.empty() ? services_.applicationFolder : services_.dataFolder;
     return QString::fromStdU16String(folder.u16string());
 }
 
 // A picture in the database folder is the one shown; without one, the picture the program ships.
-QString frmNewMain::welcomePicturePath() const {
+QString MainWindow::welcomePicturePath() const {
     const QString own = QDir(QString::fromStdU16String(store_->databaseFolder().u16string()))
                             .filePath(QString::fromLatin1(kWelcomePictureName));
     if (QFileInfo::exists(own)) return own;
     return QDir(dataFolder()).filePath(QString::fromLatin1(kWelcomePictureName));
 }
 
-QString frmNewMain::helpFilePath() const {
+QString MainWindow::helpFilePath() const {
     return QDir(dataFolder()).filePath(QString::fromLatin1(kHelpFileName));
 }
 
 // ---- plugged-in views ----
 
-PageServices frmNewMain::pageServices() {
+PageServices MainWindow::pageServices() {
     return PageServices{*store_, *services_.dialogs, [this] { return saveProfile(); },
                         [this] { return session_->isDirty(); }};
 }
@@ -315,33 +315,33 @@ void PlaceIn(QWidget* content, Page* page) {
 
 }  // namespace
 
-void frmNewMain::followPage(Page* page) {
+void MainWindow::followPage(Page* page) {
     if (page == nullptr) return;
-    connect(page, &Page::dirtyChanged, this, &frmNewMain::SetDirty);
-    connect(page, &Page::commandsChanged, this, &frmNewMain::applyCommands);
+    connect(page, &Page::dirtyChanged, this, &MainWindow::SetDirty);
+    connect(page, &Page::commandsChanged, this, &MainWindow::applyCommands);
     connect(page, &Page::statusChanged, this,
             [this](const QString& text) { setStatusText(logonStatusText_ + text); });
 }
 
-void frmNewMain::setPasswordsPage(Page* page) {
+void MainWindow::setPasswordsPage(Page* page) {
     passwordsPage_ = page;
     PlaceIn(fraPasswords, page);
     followPage(page);
 }
 
-void frmNewMain::setSetupPage(Page* page) {
+void MainWindow::setSetupPage(Page* page) {
     setupPage_ = page;
     PlaceIn(fraSecurityOptions->content, page);
     followPage(page);
 }
 
-void frmNewMain::setCategoryPage(Page* page) {
+void MainWindow::setCategoryPage(Page* page) {
     categoryPage_ = page;
     PlaceIn(categoryContent_, page);
     followPage(page);
 }
 
-void frmNewMain::setWelcomeAnimation(WelcomeAnimationApi* animation) {
+void MainWindow::setWelcomeAnimation(WelcomeAnimationApi* animation) {
     welcome_ = animation ? animation : &defaultWelcome_;
     if (animation != nullptr && AGif != nullptr) {
         // The real animation control takes the placeholder's place and name.
@@ -349,21 +349,21 @@ void frmNewMain::setWelcomeAnimation(WelcomeAnimationApi* animation) {
         AGif = nullptr;
     }
 }
-void frmNewMain::setTray(TrayApi* tray) {
+void MainWindow::setTray(TrayApi* tray) {
     tray_ = tray ? tray : &defaultTray_;
     trayInstalled_ = tray != nullptr;
 }
-void frmNewMain::setPopup(PopupApi* popup) { popup_ = popup ? popup : &defaultPopup_; }
-QWidget* frmNewMain::passwordsFrame() const { return fraPasswords; }
-QWidget* frmNewMain::setupContent() const { return fraSecurityOptions->content; }
-QWidget* frmNewMain::categoryContent() const { return categoryContent_; }
-QWidget* frmNewMain::welcomeArea() const { return welcomeView; }
+void MainWindow::setPopup(PopupApi* popup) { popup_ = popup ? popup : &defaultPopup_; }
+QWidget* MainWindow::passwordsFrame() const { return fraPasswords; }
+QWidget* MainWindow::setupContent() const { return fraSecurityOptions->content; }
+QWidget* MainWindow::categoryContent() const { return categoryContent_; }
+QWidget* MainWindow::welcomeArea() const { return welcomeView; }
 
 // ---- UiHost ----
 
-MessageAnswer frmNewMain::showMessage(const MessageRequest& request) { return services_.dialogs->showMessage(request); }
+MessageAnswer MainWindow::showMessage(const MessageRequest& request) { return services_.dialogs->showMessage(request); }
 
-void frmNewMain::lockSession() {
+void MainWindow::lockSession() {
     releaseSessionButtons();
     hideEveryView();
     fraProfile->showNameBox(false);
@@ -375,15 +375,15 @@ void frmNewMain::lockSession() {
     Toolbar2->hide();
 }
 
-void frmNewMain::closeMainWindow() {
+void MainWindow::closeMainWindow() {
     // The store closes the window after a failure it has already reported: no question first.
     session_->setDirty(false);
     close();
 }
 
-void frmNewMain::processEvents() { QCoreApplication::processEvents(); }
+void MainWindow::processEvents() { QCoreApplication::processEvents(); }
 
-void frmNewMain::waitMilliseconds(int milliseconds) {
+void MainWindow::waitMilliseconds(int milliseconds) {
     inBlockingWait_ = true;
     if (services_.wait) {
         services_.wait(milliseconds);
@@ -398,7 +398,7 @@ void frmNewMain::waitMilliseconds(int milliseconds) {
     inBlockingWait_ = false;
 }
 
-void frmNewMain::endProgramNow() {
+void MainWindow::endProgramNow() {
     if (services_.endProgram) {
         services_.endProgram();
         return;
@@ -406,7 +406,7 @@ void frmNewMain::endProgramNow() {
     std::_Exit(EXIT_FAILURE);
 }
 
-void frmNewMain::carryOut(const StoreReport& report) {
+void MainWindow::carryOut(const StoreReport& report) {
     for (const MessageRequest& message : report.messages) {
         showMessage(message);
     }
@@ -425,18 +425,18 @@ void frmNewMain::carryOut(const StoreReport& report) {
 
 // ---- what pages work with ----
 
-ProfileStore& frmNewMain::store() { return *store_; }
+ProfileStore& MainWindow::store() { return *store_; }
 
-SaveOutcome frmNewMain::saveProfile() {
+SaveOutcome MainWindow::saveProfile() {
     ShowBusyPointer();
     const SaveResult result = store_->WriteToFile();
     ShowIdlePointer();
     carryOut(result.report);
     return result.outcome;
 }
-Dialogs& frmNewMain::dialogs() { return *services_.dialogs; }
+Dialogs& MainWindow::dialogs() { return *services_.dialogs; }
 
-void frmNewMain::SetDirty(bool bolDirty) {
+void MainWindow::SetDirty(bool bolDirty) {
     session_->setDirty(bolDirty);
     QAction* save = toolbars.button(QStringLiteral("Save"));
     if (save->isVisible()) {
@@ -446,18 +446,18 @@ void frmNewMain::SetDirty(bool bolDirty) {
     }
 }
 
-bool frmNewMain::ConfirmDiscardChanges() { return keyloft::ConfirmDiscardChanges(*services_.dialogs); }
+bool MainWindow::ConfirmDiscardChanges() { return keyloft::ConfirmDiscardChanges(*services_.dialogs); }
 
-QAction* frmNewMain::toolbarButton(const QString& key) { return toolbars.button(key); }
+QAction* MainWindow::toolbarButton(const QString& key) { return toolbars.button(key); }
 
-void frmNewMain::setStatusText(const QString& text) { StatusBar1->showMessage(text); }
+void MainWindow::setStatusText(const QString& text) { StatusBar1->showMessage(text); }
 
-void frmNewMain::ShowBusyPointer() { platform::ShowBusyPointer(); }
-void frmNewMain::ShowIdlePointer() { platform::ShowIdlePointer(); }
+void MainWindow::ShowBusyPointer() { platform::ShowBusyPointer(); }
+void MainWindow::ShowIdlePointer() { platform::ShowIdlePointer(); }
 
 // ---- closing, Park, Help ----
 
-void frmNewMain::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
     if (session_->isDirty() && !ConfirmDiscardChanges()) {
         event->ignore();
         return;
@@ -468,7 +468,7 @@ void frmNewMain::closeEvent(QCloseEvent* event) {
     emit windowClosed();
 }
 
-void frmNewMain::cmdPark_Click() {
+void MainWindow::cmdPark_Click() {
     setWindowState(windowState() | Qt::WindowMinimized);
     const bool trayAvailable = services_.trayAvailable ? services_.trayAvailable() : false;
     // Without a notification area the window only minimizes, so it stays reachable.
@@ -477,7 +477,7 @@ void frmNewMain::cmdPark_Click() {
     }
 }
 
-void frmNewMain::cmdHelp_Click() {
+void MainWindow::cmdHelp_Click() {
     const QString path = helpFilePath();
     if (!QFileInfo::exists(path)) {
         MessageRequest request;
@@ -494,7 +494,7 @@ void frmNewMain::cmdHelp_Click() {
     }
 }
 
-void frmNewMain::tmrPass_Timer() {
+void MainWindow::tmrPass_Timer() {
     if (inBlockingWait_) {
         return;
     }
@@ -506,7 +506,7 @@ void frmNewMain::tmrPass_Timer() {
 // ---- activity ----
 
 // Enter in a one-line box of a view saves what the view holds, as Save does.
-bool frmNewMain::saveOnEnter(QObject* watched, QEvent* event) {
+bool MainWindow::saveOnEnter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress) return false;
     const int key = static_cast<QKeyEvent*>(event)->key();
     if (key != Qt::Key_Return && key != Qt::Key_Enter) return false;
@@ -523,7 +523,7 @@ bool frmNewMain::saveOnEnter(QObject* watched, QEvent* event) {
     return true;
 }
 
-bool frmNewMain::eventFilter(QObject* watched, QEvent* event) {
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
     if (saveOnEnter(watched, event)) {
         recordActivity();
@@ -539,8 +539,8 @@ bool frmNewMain::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-void frmNewMain::recordActivity() { session_->recordActivity(); }
+void MainWindow::recordActivity() { session_->recordActivity(); }
 
-bool frmNewMain::isShown(const QWidget* view) const { return view != nullptr && !view->isHidden(); }
+bool MainWindow::isShown(const QWidget* view) const { return view != nullptr && !view->isHidden(); }
 
 }  // namespace keyloft

@@ -17,11 +17,11 @@
 
 namespace keyloft {
 
-class AnimatedGifCtl : public QWidget {
+class WelcomeAnimation : public QWidget {
     Q_OBJECT
 public:
-    explicit AnimatedGifCtl(Dialogs& dialogs, QWidget* parent = nullptr);
-    ~AnimatedGifCtl() override;
+    explicit WelcomeAnimation(Dialogs& dialogs, QWidget* parent = nullptr);
+    ~WelcomeAnimation() override;
 
     // Properties.
     QString strGifFileName() const { return fileName_; }

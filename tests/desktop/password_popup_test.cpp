@@ -1,4 +1,4 @@
-#include "entries/frm_show_pass.h"
+#include "entries/password_popup.h"
 
 #include <gtest/gtest.h>
 
@@ -71,13 +71,13 @@ QImage Picture(const QLabel* label) {
 
 class PopupTest : public ::testing::Test {
 protected:
-    PopupTest() : popup_(new frmshowpass(clipboard_, shell_, timer_)) {}
+    PopupTest() : popup_(new PasswordPopup(clipboard_, shell_, timer_)) {}
     ~PopupTest() override { delete popup_.data(); }
 
     FakeClipboard clipboard_;
     FakeShell shell_;
     FakePassTimer timer_;
-    QPointer<frmshowpass> popup_;
+    QPointer<PasswordPopup> popup_;
 };
 
 TEST_F(PopupTest, LoadsSizedShapedAndFloatingWithItsControls) {
@@ -125,12 +125,12 @@ TEST_F(PopupTest, GetItemFillsShowsAndStartsTheTimerOnce) {
     EXPECT_TRUE(timer_.active);
 
     // The first tick closes it and stops the timer.
-    frmshowpass::tmrPass_Timer(popup_);
+    PasswordPopup::tmrPass_Timer(popup_);
     EXPECT_FALSE(popup_->isVisible());
     EXPECT_FALSE(timer_.active);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(popup_.isNull());  // unloaded; the next Show loads it afresh
-    frmshowpass::tmrPass_Timer(popup_);  // nothing left to close
+    PasswordPopup::tmrPass_Timer(popup_);  // nothing left to close
 }
 
 TEST_F(PopupTest, ShortRecordLeavesMissingFieldsEmpty) {

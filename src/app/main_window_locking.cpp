@@ -8,7 +8,7 @@
 #include <QToolBar>
 
 #include "app/about_view.h"
-#include "app/frm_new_main.h"
+#include "app/main_window.h"
 #include "app/logon_view.h"
 #include "app/main_toolbars.h"
 #include "app/profile_view.h"
@@ -17,7 +17,7 @@
 
 namespace keyloft {
 
-void frmNewMain::openSession() {
+void MainWindow::openSession() {
     sessionOpen_ = true;
     QAction* first = toolbars.button(QStringLiteral("Unlock"));
     first->setText(QStringLiteral("Lock"));
@@ -34,7 +34,7 @@ void frmNewMain::openSession() {
     }
 }
 
-void frmNewMain::releaseSessionButtons() {
+void MainWindow::releaseSessionButtons() {
     sessionOpen_ = false;
     QAction* first = toolbars.button(QStringLiteral("Unlock"));
     first->setText(QStringLiteral("Unlock"));
@@ -48,7 +48,7 @@ void frmNewMain::releaseSessionButtons() {
     passwords->setEnabled(false);
 }
 
-void frmNewMain::forgetProfileInViews() {
+void MainWindow::forgetProfileInViews() {
     if (popup_->isPopupVisible()) popup_->closePopup();
     for (Page* page : {passwordsPage_, categoryPage_, setupPage_}) {
         if (page != nullptr) page->forgetProfile();
@@ -56,7 +56,7 @@ void frmNewMain::forgetProfileInViews() {
     setStatusText(QString());
 }
 
-void frmNewMain::hideEveryView() {
+void MainWindow::hideEveryView() {
     ShowPasswords(false);
     ShowSetup(false);
     ShowProfile(false);
@@ -68,7 +68,7 @@ void frmNewMain::hideEveryView() {
     forgetProfileInViews();
 }
 
-void frmNewMain::Lock() {
+void MainWindow::Lock() {
     if (session_->isDirty() && !ConfirmDiscardChanges()) {
         // The session stays open: the button stays pressed.
         toolbars.button(QStringLiteral("Unlock"))->setChecked(true);
@@ -77,7 +77,7 @@ void frmNewMain::Lock() {
     lockSession();
 }
 
-void frmNewMain::resetSession() {
+void MainWindow::resetSession() {
     session_->setLoggedOn(false);
     store_->profile().logonMode = 0;
     setStatusText(QString());
@@ -91,7 +91,7 @@ void frmNewMain::resetSession() {
     welcomeView->show();
 }
 
-void frmNewMain::tmrLock_Timer() {
+void MainWindow::tmrLock_Timer() {
     if (inBlockingWait_) {
         return;
     }
@@ -106,7 +106,7 @@ void frmNewMain::tmrLock_Timer() {
     tmrLock->stop();
 }
 
-void frmNewMain::chkTimeout_Click() {
+void MainWindow::chkTimeout_Click() {
     if (!fillGuard_) {
         SetDirty(true);
     }
@@ -118,7 +118,7 @@ void frmNewMain::chkTimeout_Click() {
     }
 }
 
-void frmNewMain::slTimer_Change() {
+void MainWindow::slTimer_Change() {
     fraSecurityOptions->showAutoLockState();
     if (!fillGuard_) {
         SetDirty(true);

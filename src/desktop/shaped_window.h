@@ -18,9 +18,9 @@ class QWidget;
 namespace keyloft {
 
 // Raised by ShapeMe for an object it cannot shape.
-class TransFormError : public std::runtime_error {
+class ShapeError : public std::runtime_error {
 public:
-    TransFormError();
+    ShapeError();
     std::int32_t number() const { return number_; }
     const std::string& source() const { return source_; }
     const std::string& description() const { return description_; }
@@ -49,10 +49,10 @@ QRegion RegionFromRuns(const QRect& start, const std::vector<ShapeRun>& runs);
 QColor ColorFromRgbValue(std::uint32_t value);
 inline constexpr std::uint32_t kBlueKeyColor = 0x00FF0000;  // red 0, green 0, blue 255
 
-class clsTransForm {
+class ShapedWindow {
 public:
     // Shapes a window, a picture label, a push button, a check box or a radio button; anything
-    // else raises TransFormError and changes nothing.
+    // else raises ShapeError and changes nothing.
     void ShapeMe(QWidget* Name, std::uint32_t Color);
     void ShapeMe(QWidget* Name, const QColor& color);
 

@@ -1,4 +1,4 @@
-#include "desktop/animated_gif_ctl.h"
+#include "desktop/welcome_animation.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -24,23 +24,23 @@ QColor toQColor(const GifColor& color) {
 
 }  // namespace
 
-AnimatedGifCtl::AnimatedGifCtl(Dialogs& dialogs, QWidget* parent)
+WelcomeAnimation::WelcomeAnimation(Dialogs& dialogs, QWidget* parent)
     : QWidget(parent), dialogs_(dialogs) {
     backColor_ = palette().color(QPalette::Window);
     maskColor_ = palette().color(QPalette::Button);
     timer_.setTimerType(Qt::PreciseTimer);
-    connect(&timer_, &QTimer::timeout, this, &AnimatedGifCtl::Timer_Timer);
+    connect(&timer_, &QTimer::timeout, this, &WelcomeAnimation::Timer_Timer);
 }
 
-AnimatedGifCtl::~AnimatedGifCtl() {
+WelcomeAnimation::~WelcomeAnimation() {
     if (busy_) QGuiApplication::restoreOverrideCursor();
 }
 
-void AnimatedGifCtl::setUserDelay(long long milliseconds) {
+void WelcomeAnimation::setUserDelay(long long milliseconds) {
     userDelay_ = ClampUserDelay(milliseconds);
 }
 
-void AnimatedGifCtl::setUserDelay(const QString& text) {
+void WelcomeAnimation::setUserDelay(const QString& text) {
     bool ok = false;
     const double value = text.trimmed().toDouble(&ok);
     if (!ok || !std::isfinite(value)) {
@@ -52,44 +52,44 @@ void AnimatedGifCtl::setUserDelay(const QString& text) {
     userDelay_ = ClampUserDelay(static_cast<long long>(std::nearbyint(limited)));
 }
 
-void AnimatedGifCtl::setBackColor(const QColor& color) {
+void WelcomeAnimation::setBackColor(const QColor& color) {
     backColor_ = color.toRgb();
     update();
 }
 
-void AnimatedGifCtl::setBorderStyle(int style) {
+void WelcomeAnimation::setBorderStyle(int style) {
     borderStyle_ = style;
     update();
 }
 
-void AnimatedGifCtl::setPicture(const QPixmap& picture) {
+void WelcomeAnimation::setPicture(const QPixmap& picture) {
     picture_ = picture;
     update();
 }
 
-void AnimatedGifCtl::showBusy() {
+void WelcomeAnimation::showBusy() {
     if (!busy_) QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     busy_ = true;
 }
 
-void AnimatedGifCtl::showIdle() {
+void WelcomeAnimation::showIdle() {
     if (busy_) QGuiApplication::restoreOverrideCursor();
     busy_ = false;
 }
 
-void AnimatedGifCtl::clearFrames() {
+void WelcomeAnimation::clearFrames() {
     info_ = GifFileInfo{};
     pictures_.clear();
     numberOfFrames_ = 0;
     currentFrame_ = 0;
 }
 
-QImage AnimatedGifCtl::framePicture(int frame) const {
+QImage WelcomeAnimation::framePicture(int frame) const {
     if (frame < 0 || static_cast<std::size_t>(frame) >= pictures_.size()) return {};
     return pictures_[static_cast<std::size_t>(frame)];
 }
 
-void AnimatedGifCtl::LoadGif(bool wait) {
+void WelcomeAnimation::LoadGif(bool wait) {
     StopGif();
     surface_ = QImage();  // the control shows its background colour
     update();
@@ -125,7 +125,7 @@ void AnimatedGifCtl::LoadGif(bool wait) {
     }
 }
 
-void AnimatedGifCtl::prepareFrames(std::vector<std::uint8_t> data) {
+void WelcomeAnimation::prepareFrames(std::vector<std::uint8_t> data) {
     info_ = ParseGif(data);
     if (changeTransparentColor_) ChangeTransparentColors(info_, data);
     numberOfFrames_ = info_.frames.empty() ? 0 : static_cast<int>(info_.frames.size()) - 1;
@@ -144,7 +144,7 @@ void AnimatedGifCtl::prepareFrames(std::vector<std::uint8_t> data) {
     canvas_.fill(backColor_);
 }
 
-QColor AnimatedGifCtl::keyColor(const GifFrameInfo& frame) const {
+QColor WelcomeAnimation::keyColor(const GifFrameInfo& frame) const {
     const std::vector<GifColor>& table = frame.localTableFlag ? frame.localTable : info_.globalTable;
     if (frame.transparent) {
         if (frame.transparentIndex < table.size()) return toQColor(table[frame.transparentIndex]);
@@ -155,7 +155,7 @@ QColor AnimatedGifCtl::keyColor(const GifFrameInfo& frame) const {
     return {};
 }
 
-void AnimatedGifCtl::PaintGif(int frame) {
+void WelcomeAnimation::PaintGif(int frame) {
     if (fileName_.isEmpty()) {
         MessageRequest request;
         request.text = kSelectFileFirst;
@@ -166,7 +166,7 @@ void AnimatedGifCtl::PaintGif(int frame) {
     RenderGif(frame);
 }
 
-void AnimatedGifCtl::RenderGif(int frame) {
+void WelcomeAnimation::RenderGif(int frame) {
     if (stopRender_ || frame < 0 || static_cast<std::size_t>(frame) >= pictures_.size()) return;
     const QImage& picture = pictures_[static_cast<std::size_t>(frame)];
     if (picture.isNull()) return;
@@ -200,7 +200,7 @@ void AnimatedGifCtl::RenderGif(int frame) {
     update();
 }
 
-void AnimatedGifCtl::StartTimer() {
+void WelcomeAnimation::StartTimer() {
     if (fileName_.isEmpty()) {
         MessageRequest request;
         request.text = kSelectFileFirst;
@@ -211,17 +211,17 @@ void AnimatedGifCtl::StartTimer() {
     if (!pictures_.empty()) timer_.start(kFirstTickMs);
 }
 
-void AnimatedGifCtl::StopTimer() {
+void WelcomeAnimation::StopTimer() {
     stopRender_ = true;
     timer_.stop();
 }
 
-void AnimatedGifCtl::StopGif() {
+void WelcomeAnimation::StopGif() {
     stopRender_ = true;
     StopTimer();
 }
 
-void AnimatedGifCtl::Timer_Timer() {
+void WelcomeAnimation::Timer_Timer() {
     if (stopRender_) return;
     PaintGif(currentFrame_);
     ++currentFrame_;
@@ -232,7 +232,7 @@ void AnimatedGifCtl::Timer_Timer() {
     timer_.setInterval(FrameInterval(delay, userDelay_));
 }
 
-void AnimatedGifCtl::paintEvent(QPaintEvent*) {
+void WelcomeAnimation::paintEvent(QPaintEvent*) {
     if (!fileName_.isEmpty() && displaySaved_) {
         // A saved file name names an existing file: load it once the paint is over.
         displaySaved_ = false;
@@ -248,7 +248,7 @@ void AnimatedGifCtl::paintEvent(QPaintEvent*) {
     }
 }
 
-void AnimatedGifCtl::resizeEvent(QResizeEvent* event) {
+void WelcomeAnimation::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     emit Resize();
 }

@@ -42,13 +42,13 @@ inline constexpr int MButtonDblClk = 521;
 // The message code a Qt activation of the icon stands for.
 int TrayMessageFor(int qtActivationReason);
 
-class FrmSysTray : public QObject {
+class TrayIcon : public QObject {
     Q_OBJECT
 public:
     // Loads the tray form: takes its icon, raises TIcon, sets the tip "Keyloft Password Manager",
     // renames About and adds the icon to the notification area (when there is one).
-    explicit FrmSysTray(Dialogs& dialogs, QObject* parent = nullptr);
-    ~FrmSysTray() override;
+    explicit TrayIcon(Dialogs& dialogs, QObject* parent = nullptr);
+    ~TrayIcon() override;
 
     // The window served; its state changes and its destruction are followed from now on.
     void setFSys(QWidget* window);
@@ -100,7 +100,7 @@ public:
 
 signals:
     void Click(const QString& ClickWhat);
-    void TIcon(FrmSysTray* form);
+    void TIcon(TrayIcon* form);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -1,4 +1,4 @@
-#include "desktop/animated_gif_ctl.h"
+#include "desktop/welcome_animation.h"
 
 #include <gtest/gtest.h>
 
@@ -55,7 +55,7 @@ protected:
 
     QTemporaryDir dir_;
     ScriptedDialogs dialogs_;
-    AnimatedGifCtl gif_{dialogs_};
+    WelcomeAnimation gif_{dialogs_};
 };
 
 TEST_F(AnimatedGifTest, LoadPreparesFramesCanvasAndDrawsFrameZero) {

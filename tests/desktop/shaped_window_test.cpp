@@ -1,4 +1,4 @@
-#include "desktop/cls_trans_form.h"
+#include "desktop/shaped_window.h"
 
 #include <gtest/gtest.h>
 
@@ -85,7 +85,7 @@ TEST(ShapeMe, WindowTakesTheOutlineOfItsPicture) {
     for (int x = 0; x < 8; ++x) picture.setPixel(x, 0, kBlue);  // the top row is outside
     picture.setPixel(7, 3, kBlue);
     PictureWindow window(picture);
-    clsTransForm shaper;
+    ShapedWindow shaper;
     shaper.ShapeMe(&window, kBlueKeyColor);
     EXPECT_EQ(shaper.shapedWidth(), 8);
     EXPECT_EQ(shaper.shapedHeight(), 4);
@@ -102,7 +102,7 @@ TEST(ShapeMe, WindowTakesTheOutlineOfItsPicture) {
 
 TEST(ShapeMe, PictureAllOfTheKeyColourLeavesNothingShown) {
     PictureWindow window(Picture(6, 3, kBlue));
-    clsTransForm shaper;
+    ShapedWindow shaper;
     shaper.ShapeMe(&window, kBlueKeyColor);
     EXPECT_TRUE(shaper.CurRgn().isEmpty());
     EXPECT_FALSE(window.mask().isEmpty());  // an empty mask would show the whole window
@@ -118,7 +118,7 @@ TEST(ShapeMe, PushButtonLosesCaptionAndTwoPixelBorder) {
     QWidget container;
     QPushButton button(QStringLiteral("Press"), &container);
     button.resize(20, 10);
-    clsTransForm shaper;
+    ShapedWindow shaper;
     shaper.ShapeMe(&button, kBlueKeyColor);
     EXPECT_TRUE(button.text().isEmpty());
     const QRegion mask = button.mask();
@@ -135,11 +135,11 @@ TEST(ShapeMe, UnsupportedObjectRaisesTheTransFormErrorAndChangesNothing) {
     QWidget container;
     QLineEdit edit(&container);
     edit.resize(10, 10);
-    clsTransForm shaper;
+    ShapedWindow shaper;
     try {
         shaper.ShapeMe(&edit, kBlueKeyColor);
         FAIL() << "no error raised";
-    } catch (const TransFormError& error) {
+    } catch (const ShapeError& error) {
         EXPECT_EQ(error.number(), -2147218992);
         EXPECT_EQ(static_cast<std::uint32_t>(error.number()), 0x800409D0u);
         EXPECT_EQ(error.source(), "TransForm");
@@ -150,7 +150,7 @@ TEST(ShapeMe, UnsupportedObjectRaisesTheTransFormErrorAndChangesNothing) {
     }
     EXPECT_TRUE(edit.mask().isEmpty());
     EXPECT_TRUE(shaper.CurRgn().isEmpty());
-    EXPECT_THROW(shaper.ShapeMe(nullptr, kBlueKeyColor), TransFormError);
+    EXPECT_THROW(shaper.ShapeMe(nullptr, kBlueKeyColor), ShapeError);
 }
 
 void SendMouse(QWidget* target, QEvent::Type type, QPoint global, Qt::MouseButton button, Qt::MouseButtons buttons) {
@@ -165,11 +165,11 @@ TEST(DragForm, LeftButtonMovesTheWindowRightButtonDoesNothing) {
     window.show();
     const QPoint start = window.pos();
 
-    clsTransForm::DragForm(&window, 2, QPoint(110, 110));
+    ShapedWindow::DragForm(&window, 2, QPoint(110, 110));
     SendMouse(&window, QEvent::MouseMove, QPoint(140, 150), Qt::NoButton, Qt::RightButton);
     EXPECT_EQ(window.pos(), start);
 
-    clsTransForm::DragForm(&window, 1, QPoint(110, 110));
+    ShapedWindow::DragForm(&window, 1, QPoint(110, 110));
     SendMouse(&window, QEvent::MouseMove, QPoint(130, 125), Qt::NoButton, Qt::LeftButton);
     EXPECT_EQ(window.pos(), start + QPoint(20, 15));
     SendMouse(&window, QEvent::MouseButtonRelease, QPoint(130, 125), Qt::LeftButton, Qt::NoButton);

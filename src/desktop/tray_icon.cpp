@@ -1,4 +1,4 @@
-#include "desktop/frm_sys_tray.h"
+#include "desktop/tray_icon.h"
 
 #include <QAction>
 #include <QApplication>
@@ -67,7 +67,7 @@ int TrayMessageFor(int qtActivationReason) {
 }
 
 // A small key on a dark blue disc: the icon shown in the notification area.
-QPixmap FrmSysTray::TrayPicture() {
+QPixmap TrayIcon::TrayPicture() {
     QPixmap picture(32, 32);
     picture.fill(Qt::transparent);
     QPainter p(&picture);
@@ -86,7 +86,7 @@ QPixmap FrmSysTray::TrayPicture() {
 }
 
 // A plain padlock: the default picture.
-QPixmap FrmSysTray::DefaultPicture() {
+QPixmap TrayIcon::DefaultPicture() {
     QPixmap picture(32, 32);
     picture.fill(Qt::transparent);
     QPainter p(&picture);
@@ -102,7 +102,7 @@ QPixmap FrmSysTray::DefaultPicture() {
     return picture;
 }
 
-FrmSysTray::FrmSysTray(Dialogs& dialogs, QObject* parent) : QObject(parent), dialogs_(dialogs) {
+TrayIcon::TrayIcon(Dialogs& dialogs, QObject* parent) : QObject(parent), dialogs_(dialogs) {
     menu_ = std::make_unique<QMenu>();
     menu_->setObjectName(QStringLiteral("mPopupMenu"));
     auto addItem = [this](const char* name, const QString& caption) {
@@ -122,12 +122,12 @@ FrmSysTray::FrmSysTray(Dialogs& dialogs, QObject* parent) : QObject(parent), dia
     mMinimize_ = addItem("mMinimize", QStringLiteral("&Minimize"));
     mSep2_ = addSeparator("mSep2");
     mExit_ = addItem("mExit", QStringLiteral("&Exit"));
-    connect(mAbout_, &QAction::triggered, this, &FrmSysTray::mAbout_Click);
-    connect(mMaximize_, &QAction::triggered, this, &FrmSysTray::mMaximize_Click);
-    connect(mRestore_, &QAction::triggered, this, &FrmSysTray::mRestore_Click);
-    connect(mMinimize_, &QAction::triggered, this, &FrmSysTray::mMinimize_Click);
-    connect(mExit_, &QAction::triggered, this, &FrmSysTray::mExit_Click);
-    connect(menu_.get(), &QMenu::aboutToShow, this, &FrmSysTray::UpdateMenuState);
+    connect(mAbout_, &QAction::triggered, this, &TrayIcon::mAbout_Click);
+    connect(mMaximize_, &QAction::triggered, this, &TrayIcon::mMaximize_Click);
+    connect(mRestore_, &QAction::triggered, this, &TrayIcon::mRestore_Click);
+    connect(mMinimize_, &QAction::triggered, this, &TrayIcon::mMinimize_Click);
+    connect(mExit_, &QAction::triggered, this, &TrayIcon::mExit_Click);
+    connect(menu_.get(), &QMenu::aboutToShow, this, &TrayIcon::UpdateMenuState);
 
     // Load.
     icon_ = QIcon(TrayPicture());
@@ -143,11 +143,11 @@ FrmSysTray::FrmSysTray(Dialogs& dialogs, QObject* parent) : QObject(parent), dia
     loaded_ = true;
 }
 
-FrmSysTray::~FrmSysTray() {
+TrayIcon::~TrayIcon() {
     MeUnload();
 }
 
-void FrmSysTray::setNotificationAreaAvailable(bool available) {
+void TrayIcon::setNotificationAreaAvailable(bool available) {
     trayAvailable_ = available;
     if (!tray_) return;
     if (available) {
@@ -159,30 +159,30 @@ void FrmSysTray::setNotificationAreaAvailable(bool available) {
     }
 }
 
-bool FrmSysTray::iconInNotificationArea() const {
+bool TrayIcon::iconInNotificationArea() const {
     return tray_ && trayAvailable_ && tray_->isVisible();
 }
 
-void FrmSysTray::setFSys(QWidget* window) {
+void TrayIcon::setFSys(QWidget* window) {
     if (fsys_) fsys_->removeEventFilter(this);
     fsys_ = window;
     if (!window) return;
     window->installEventFilter(this);
-    connect(window, &QObject::destroyed, this, &FrmSysTray::MeUnload, Qt::UniqueConnection);
+    connect(window, &QObject::destroyed, this, &TrayIcon::MeUnload, Qt::UniqueConnection);
 }
 
-QString FrmSysTray::Tooltip() const {
+QString TrayIcon::Tooltip() const {
     return QString::fromUtf16(tip_.data(), kTipField);
 }
 
-void FrmSysTray::setTooltip(const QString& text) {
+void TrayIcon::setTooltip(const QString& text) {
     tip_.fill(u' ');
     const QString cut = text.left(kTipField - 1);
     for (qsizetype i = 0; i < cut.size(); ++i) tip_[static_cast<std::size_t>(i)] = cut.at(i).unicode();
     tip_[static_cast<std::size_t>(cut.size())] = u'\0';
 }
 
-void FrmSysTray::setTrayIcon(const QString& text) {
+void TrayIcon::setTrayIcon(const QString& text) {
     if (text.compare(u16(kDefaultIconName), Qt::CaseInsensitive) == 0) {
         icon_ = QIcon(DefaultPicture());
     } else {
@@ -192,12 +192,12 @@ void FrmSysTray::setTrayIcon(const QString& text) {
     updateIcon();
 }
 
-void FrmSysTray::setTrayIcon(const QPixmap& picture) {
+void TrayIcon::setTrayIcon(const QPixmap& picture) {
     if (!picture.isNull()) icon_ = QIcon(picture);
     updateIcon();
 }
 
-void FrmSysTray::setTrayIcon(const QWidget* object) {
+void TrayIcon::setTrayIcon(const QWidget* object) {
     // A picture label gives its picture; any other object its own icon.
     if (const auto* picture = qobject_cast<const QLabel*>(object); picture && !picture->pixmap().isNull())
         icon_ = QIcon(picture->pixmap());
@@ -206,14 +206,14 @@ void FrmSysTray::setTrayIcon(const QWidget* object) {
     updateIcon();
 }
 
-void FrmSysTray::updateIcon() {
+void TrayIcon::updateIcon() {
     emit TIcon(this);
     if (!tray_) return;
     tray_->setIcon(icon_);
     tray_->setToolTip(Tooltip().section(QChar(0), 0, 0));
 }
 
-void FrmSysTray::MeResize(QWidget* window) {
+void TrayIcon::MeResize(QWidget* window) {
     if (!window) return;
     if (isMinimized(window)) {
         if (trayAvailable_) window->hide();  // parked: only the icon remains
@@ -222,9 +222,9 @@ void FrmSysTray::MeResize(QWidget* window) {
     remembered_ = isMaximized(window) ? Qt::WindowMaximized : Qt::WindowNoState;
 }
 
-void FrmSysTray::MeQueryUnload(QWidget*, bool&, int) {}
+void TrayIcon::MeQueryUnload(QWidget*, bool&, int) {}
 
-void FrmSysTray::MeUnload() {
+void TrayIcon::MeUnload() {
     if (!loaded_) return;
     loaded_ = false;
     if (tray_) {
@@ -234,13 +234,13 @@ void FrmSysTray::MeUnload() {
     if (fsys_) fsys_->removeEventFilter(this);
 }
 
-bool FrmSysTray::eventFilter(QObject* watched, QEvent* event) {
+bool TrayIcon::eventFilter(QObject* watched, QEvent* event) {
     if (watched == fsys_ && event->type() == QEvent::WindowStateChange && !isMinimized(fsys_))
         remembered_ = isMaximized(fsys_) ? Qt::WindowMaximized : Qt::WindowNoState;
     return false;
 }
 
-void FrmSysTray::UpdateMenuState() {
+void TrayIcon::UpdateMenuState() {
     mAbout_->setEnabled(true);
     mExit_->setEnabled(true);
     if (!fsys_) {
@@ -267,7 +267,7 @@ void FrmSysTray::UpdateMenuState() {
     }
 }
 
-void FrmSysTray::MouseMessage(int code) {
+void TrayIcon::MouseMessage(int code) {
     if (code == tray_message::RButtonUp) {
         UpdateMenuState();
         emit Click(TrayClickName(code));
@@ -278,13 +278,13 @@ void FrmSysTray::MouseMessage(int code) {
     if (code == tray_message::LButtonDblClk) mRestore_Click();
 }
 
-void FrmSysTray::showPopupMenu() {
+void TrayIcon::showPopupMenu() {
     // Where the notification area shows the icon, it also opens the menu on a right click.
     if (iconInNotificationArea()) return;
     menu_->popup(QCursor::pos());
 }
 
-void FrmSysTray::mAbout_Click() {
+void TrayIcon::mAbout_Click() {
     MessageRequest request;
     request.text = kAboutText;
     request.title = kAboutTitle;
@@ -292,13 +292,13 @@ void FrmSysTray::mAbout_Click() {
     dialogs_.showMessage(request);
 }
 
-void FrmSysTray::mMaximize_Click() {
+void TrayIcon::mMaximize_Click() {
     if (!fsys_) return;
     fsys_->setWindowState((fsys_->windowState() & ~Qt::WindowMinimized) | Qt::WindowMaximized);
     fsys_->show();
 }
 
-void FrmSysTray::mRestore_Click() {
+void TrayIcon::mRestore_Click() {
     if (!fsys_) return;
     if (fsys_->isVisible() && !isMinimized(fsys_)) return;
     fsys_->setWindowState((fsys_->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized)) | remembered_);
@@ -307,12 +307,12 @@ void FrmSysTray::mRestore_Click() {
     fsys_->activateWindow();
 }
 
-void FrmSysTray::mMinimize_Click() {
+void TrayIcon::mMinimize_Click() {
     if (!fsys_) return;
     fsys_->setWindowState(fsys_->windowState() | Qt::WindowMinimized);
 }
 
-void FrmSysTray::mExit_Click() {
+void TrayIcon::mExit_Click() {
     if (!fsys_) return;
     const bool wasShown = fsys_->isVisible();
     // Closing runs the window's own checks, which may keep it open.

@@ -1,4 +1,4 @@
-#include "entries/frm_show_pass.h"
+#include "entries/password_popup.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -13,7 +13,7 @@
 
 // The pictures are compiled into the library; a static library needs its resources named once.
 static void InitPopupPictures() {
-    Q_INIT_RESOURCE(frm_show_pass);
+    Q_INIT_RESOURCE(password_popup);
 }
 
 namespace keyloft {
@@ -56,15 +56,15 @@ bool QtPassTimer::isActive() const {
     return timer_.isActive();
 }
 
-QColor frmshowpass::linkColor() {
+QColor PasswordPopup::linkColor() {
     return QColor(255, 255, 255);  // 16777215
 }
 
-QColor frmshowpass::linkHoverColor() {
+QColor PasswordPopup::linkHoverColor() {
     return QColor(170, 170, 255);  // 16755370
 }
 
-frmshowpass::frmshowpass(platform::Clipboard& clipboard, platform::Shell& shell, PassTimer& tmrPass, QWidget* parent)
+PasswordPopup::PasswordPopup(platform::Clipboard& clipboard, platform::Shell& shell, PassTimer& tmrPass, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), clipboard_(clipboard), shell_(shell), tmrPass_(tmrPass) {
     InitPopupPictures();
     setObjectName(QStringLiteral("frmshowpass"));
@@ -139,17 +139,17 @@ frmshowpass::frmshowpass(platform::Clipboard& clipboard, platform::Shell& shell,
 
     // Load: size from the picture, shape, close button, float.
     FormResize();
-    shaper_ = std::make_unique<clsTransForm>();
+    shaper_ = std::make_unique<ShapedWindow>();
     shaper_->ShapeMe(this, kBlueKeyColor);
     cmdClose->setPixmap(Imgbkg->pixmap());
     FloatWindow(this, true);
 }
 
-frmshowpass::~frmshowpass() {
+PasswordPopup::~PasswordPopup() {
     unload();
 }
 
-QLabel* frmshowpass::pictureHolder(const char* name, const QString& resource) {
+QLabel* PasswordPopup::pictureHolder(const char* name, const QString& resource) {
     auto* holder = new QLabel(this);
     holder->setObjectName(QString::fromLatin1(name));
     holder->setPixmap(QPixmap(resource));
@@ -157,7 +157,7 @@ QLabel* frmshowpass::pictureHolder(const char* name, const QString& resource) {
     return holder;
 }
 
-QLabel* frmshowpass::link(const char* name) {
+QLabel* PasswordPopup::link(const char* name) {
     auto* label = new QLabel(this);
     label->setObjectName(QString::fromLatin1(name));
     label->setTextFormat(Qt::PlainText);
@@ -167,17 +167,17 @@ QLabel* frmshowpass::link(const char* name) {
     return label;
 }
 
-void frmshowpass::setLinkColor(QLabel* label, const QColor& color) {
+void PasswordPopup::setLinkColor(QLabel* label, const QColor& color) {
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, color);
     label->setPalette(palette);
 }
 
-void frmshowpass::FormResize() {
+void PasswordPopup::FormResize() {
     if (!picture_.isNull()) resize(picture_.size());
 }
 
-void frmshowpass::GetItem(const QStringList& varList) {
+void PasswordPopup::GetItem(const QStringList& varList) {
     // The entry's description heads the window, so that it says whose password it shows.
     const QString description = field(varList, 2);
     lblTitle->setText(description.isEmpty() ? QStringLiteral("Keyloft")
@@ -196,34 +196,34 @@ void frmshowpass::GetItem(const QStringList& varList) {
     activateWindow();
 }
 
-void frmshowpass::cmdClose_Click() {
+void PasswordPopup::cmdClose_Click() {
     tmrPass_.stop();
     close();
 }
 
-void frmshowpass::tmrPass_Timer(frmshowpass* popup) {
+void PasswordPopup::tmrPass_Timer(PasswordPopup* popup) {
     if (popup != nullptr && popup->isVisible()) popup->cmdClose_Click();
 }
 
-void frmshowpass::unload() {
+void PasswordPopup::unload() {
     if (unloaded_) return;
     unloaded_ = true;
     shaper_.reset();
     tmrPass_.stop();
 }
 
-void frmshowpass::closeEvent(QCloseEvent* event) {
+void PasswordPopup::closeEvent(QCloseEvent* event) {
     unload();
     QWidget::closeEvent(event);
 }
 
-void frmshowpass::paintEvent(QPaintEvent*) {
+void PasswordPopup::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.drawImage(0, 0, picture_);
     if (isVisible()) FloatWindow(this, true);  // not while the shaper reads the picture
 }
 
-void frmshowpass::changeEvent(QEvent* event) {
+void PasswordPopup::changeEvent(QEvent* event) {
     if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
         cmdClose->setPixmap(Imgbkg->pixmap());
         unsetCursor();
@@ -232,15 +232,15 @@ void frmshowpass::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
 }
 
-void frmshowpass::mousePressEvent(QMouseEvent* event) {
-    clsTransForm::DragForm(this, vbButton(event->button()), event->globalPosition().toPoint());
+void PasswordPopup::mousePressEvent(QMouseEvent* event) {
+    ShapedWindow::DragForm(this, vbButton(event->button()), event->globalPosition().toPoint());
 }
 
-void frmshowpass::mouseMoveEvent(QMouseEvent* event) {
+void PasswordPopup::mouseMoveEvent(QMouseEvent* event) {
     if (event->buttons() == Qt::NoButton) backgroundMove();
 }
 
-void frmshowpass::backgroundMove() {
+void PasswordPopup::backgroundMove() {
     cmdClose->setPixmap(Imgbkg->pixmap());
     setLinkColor(lblWeb, linkColor());
     setLinkColor(lblEmail, linkColor());
@@ -249,18 +249,18 @@ void frmshowpass::backgroundMove() {
     unsetCursor();
 }
 
-void frmshowpass::hoverCopy(QLabel* button) {
+void PasswordPopup::hoverCopy(QLabel* button) {
     QLabel* other = button == ImgCopyUser ? ImgPass : ImgCopyUser;
     button->setPixmap(ImgCopyMove->pixmap());
     other->setPixmap(ImgCopy->pixmap());
 }
 
-void frmshowpass::hoverLink(QLabel* label) {
+void PasswordPopup::hoverLink(QLabel* label) {
     setLinkColor(label, linkHoverColor());
     setLinkColor(label == lblWeb ? lblEmail : lblWeb, linkColor());
 }
 
-bool frmshowpass::eventFilter(QObject* watched, QEvent* event) {
+bool PasswordPopup::eventFilter(QObject* watched, QEvent* event) {
     const bool move = event->type() == QEvent::MouseMove || event->type() == QEvent::Enter;
     const bool press = event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick;
     const bool click = event->type() == QEvent::MouseButtonRelease &&
@@ -282,30 +282,30 @@ bool frmshowpass::eventFilter(QObject* watched, QEvent* event) {
         if (press) return true;
         if (click) {
             // Closing deletes the window: leave the event handling first.
-            QTimer::singleShot(0, this, &frmshowpass::cmdClose_Click);
+            QTimer::singleShot(0, this, &PasswordPopup::cmdClose_Click);
             return true;
         }
     }
     return QWidget::eventFilter(watched, event);
 }
 
-void frmshowpass::copyToClipboard(const QLineEdit* box) {
+void PasswordPopup::copyToClipboard(const QLineEdit* box) {
     if (!box->text().isEmpty()) clipboard_.setSecretText(box->text());
     setCursor(QCursor(ImgCursor->pixmap(), 0, 0));
 }
 
-void frmshowpass::ImgCopyUser_Click() {
+void PasswordPopup::ImgCopyUser_Click() {
     copyToClipboard(txtcode);
 }
 
-void frmshowpass::ImgPass_Click() {
+void PasswordPopup::ImgPass_Click() {
     copyToClipboard(txtpass);
 }
 
 // Beside the main window (right of it, else left of it), top edges level, inside the screen.
 // Where the screen has no room on either side (a wide or maximized window), over the window's
 // lower right corner, clear of the toolbars and the list's top rows.
-void frmshowpass::placeBesideOwner() {
+void PasswordPopup::placeBesideOwner() {
     const QWidget* owner = parentWidget();
     if (owner == nullptr) return;
     const QRect frame = owner->frameGeometry();
@@ -320,7 +320,7 @@ void frmshowpass::placeBesideOwner() {
     move(at);
 }
 
-void frmshowpass::openLink(const QString& item) {
+void PasswordPopup::openLink(const QString& item) {
     if (shell_.open(item) || dialogs_ == nullptr) return;
     MessageRequest told;
     told.text = kLinkNotOpenedText + item.toStdU16String() + u".";
@@ -328,11 +328,11 @@ void frmshowpass::openLink(const QString& item) {
     dialogs_->showMessage(told);
 }
 
-void frmshowpass::lblWeb_Click() {
+void PasswordPopup::lblWeb_Click() {
     if (!lblWeb->text().isEmpty()) openLink(lblWeb->text());
 }
 
-void frmshowpass::lblEmail_Click() {
+void PasswordPopup::lblEmail_Click() {
     if (!lblEmail->text().isEmpty()) openLink(u16(kMailto) + lblEmail->text());
 }
 
@@ -344,7 +344,7 @@ PassPopup::~PassPopup() {
 }
 
 void PassPopup::Show(const QStringList& varList) {
-    if (!popup_) popup_ = new frmshowpass(clipboard_, shell_, timer_, parent_);
+    if (!popup_) popup_ = new PasswordPopup(clipboard_, shell_, timer_, parent_);
     popup_->setDialogs(dialogs_);
     popup_->GetItem(varList);
 }

@@ -1,4 +1,4 @@
-#include "desktop/frm_sys_tray.h"
+#include "desktop/tray_icon.h"
 
 #include <gtest/gtest.h>
 
@@ -57,7 +57,7 @@ protected:
 
     ScriptedDialogs dialogs_;
     ClosingWindow window_{dialogs_};
-    FrmSysTray tray_{dialogs_};
+    TrayIcon tray_{dialogs_};
 };
 
 TEST(TrayClick, CodesCarryTheirNames) {
@@ -125,7 +125,7 @@ TEST_F(TrayTest, RightClickSetsEnablingBeforeAnnouncingIt) {
     ASSERT_FALSE(window_.isVisible());
     item("mMinimize")->setEnabled(true);
     std::vector<std::pair<QString, bool>> clicks;
-    QObject::connect(&tray_, &FrmSysTray::Click, [&](const QString& what) {
+    QObject::connect(&tray_, &TrayIcon::Click, [&](const QString& what) {
         clicks.emplace_back(what, item("mMinimize")->isEnabled());
     });
     tray_.MouseMessage(517);
@@ -199,7 +199,7 @@ TEST_F(TrayTest, ExitFromAParkedWindowEndsTheProgramUnlessStillShown) {
 
     ClosingWindow parked(dialogs_);
     parked.show();
-    FrmSysTray tray(dialogs_);
+    TrayIcon tray(dialogs_);
     tray.setEndProgram([&ended] { ++ended; });
     tray.setNotificationAreaAvailable(true);
     tray.setFSys(&parked);
@@ -231,19 +231,19 @@ TEST_F(TrayTest, AboutShowsTheVersionMessage) {
 
 TEST_F(TrayTest, TrayIconDefaultInAnyCaseAndBadFilesKeepTheIcon) {
     const QImage loadIcon = tray_.icon().pixmap(32, 32).toImage();
-    EXPECT_EQ(loadIcon, FrmSysTray::TrayPicture().toImage());
+    EXPECT_EQ(loadIcon, TrayIcon::TrayPicture().toImage());
     tray_.setTrayIcon(QStringLiteral("/no/such/picture.png"));
     EXPECT_EQ(tray_.icon().pixmap(32, 32).toImage(), loadIcon);
     tray_.setTrayIcon(QStringLiteral("dEfAuLt"));
-    EXPECT_EQ(tray_.icon().pixmap(32, 32).toImage(), FrmSysTray::DefaultPicture().toImage());
-    EXPECT_NE(FrmSysTray::DefaultPicture().toImage(), loadIcon);
+    EXPECT_EQ(tray_.icon().pixmap(32, 32).toImage(), TrayIcon::DefaultPicture().toImage());
+    EXPECT_NE(TrayIcon::DefaultPicture().toImage(), loadIcon);
 
     QPixmap red(16, 16);
     red.fill(Qt::red);
     QLabel picture;
     picture.setPixmap(red);
     int announced = 0;
-    QObject::connect(&tray_, &FrmSysTray::TIcon, [&](FrmSysTray* form) { announced += form == &tray_; });
+    QObject::connect(&tray_, &TrayIcon::TIcon, [&](TrayIcon* form) { announced += form == &tray_; });
     tray_.setTrayIcon(&picture);
     EXPECT_EQ(tray_.icon().pixmap(16, 16).toImage().pixelColor(8, 8), QColor(Qt::red));
     EXPECT_EQ(announced, 1);

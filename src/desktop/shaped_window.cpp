@@ -1,4 +1,4 @@
-#include "desktop/cls_trans_form.h"
+#include "desktop/shaped_window.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -76,7 +76,7 @@ private:
 
 }  // namespace
 
-TransFormError::TransFormError()
+ShapeError::ShapeError()
     : std::runtime_error(kUnsupportedDescription),
       number_(kUnsupportedObject),
       source_(kSource),
@@ -117,19 +117,19 @@ QColor ColorFromRgbValue(std::uint32_t value) {
                   static_cast<int>((value >> 16) & 0xFF));
 }
 
-void clsTransForm::ShapeMe(QWidget* Name, std::uint32_t Color) {
+void ShapedWindow::ShapeMe(QWidget* Name, std::uint32_t Color) {
     ShapeMe(Name, ColorFromRgbValue(Color));
 }
 
-void clsTransForm::ShapeMe(QWidget* Name, const QColor& color) {
-    if (Name == nullptr) throw TransFormError();
+void ShapedWindow::ShapeMe(QWidget* Name, const QColor& color) {
+    if (Name == nullptr) throw ShapeError();
     const bool form = Name->isWindow();
     const bool pictureBox = !form && qobject_cast<QLabel*>(Name) != nullptr;
     const bool button = !form && (qobject_cast<QPushButton*>(Name) != nullptr ||
                                   qobject_cast<QToolButton*>(Name) != nullptr);
     const bool checkOrOption = !form && (qobject_cast<QCheckBox*>(Name) != nullptr ||
                                          qobject_cast<QRadioButton*>(Name) != nullptr);
-    if (!form && !pictureBox && !button && !checkOrOption) throw TransFormError();
+    if (!form && !pictureBox && !button && !checkOrOption) throw ShapeError();
 
     object_ = Name;
     height_ = Name->height();
@@ -155,11 +155,11 @@ void clsTransForm::ShapeMe(QWidget* Name, const QColor& color) {
     Name->setMask(curRgn_.isEmpty() ? QRegion(-1, -1, 1, 1) : curRgn_);
 }
 
-void clsTransForm::DragForm(QWidget* window, int intButton) {
+void ShapedWindow::DragForm(QWidget* window, int intButton) {
     DragForm(window, intButton, QCursor::pos());
 }
 
-void clsTransForm::DragForm(QWidget* window, int intButton, QPoint pressGlobal) {
+void ShapedWindow::DragForm(QWidget* window, int intButton, QPoint pressGlobal) {
     if (window == nullptr || intButton != 1) return;
     QWidget* top = window->window();
     if (QWindow* handle = top->windowHandle(); handle != nullptr && handle->startSystemMove()) return;

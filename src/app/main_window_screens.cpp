@@ -12,7 +12,7 @@
 #include <QToolBar>
 
 #include "app/about_view.h"
-#include "app/frm_new_main.h"
+#include "app/main_window.h"
 #include "app/logon_view.h"
 #include "app/profile_view.h"
 #include "app/setup_frame.h"
@@ -29,7 +29,7 @@ void Set(QAction* button, bool shown, bool on) {
 
 }  // namespace
 
-void frmNewMain::ShowProfile(bool bol) {
+void MainWindow::ShowProfile(bool bol) {
     auto* setup = toolbars.button(QStringLiteral("Setup"));
     auto* passwords = toolbars.button(QStringLiteral("Passwords"));
     Set(setup, true, false);
@@ -44,14 +44,14 @@ void frmNewMain::ShowProfile(bool bol) {
     }
 }
 
-void frmNewMain::ShowSetup(bool bol) {
+void MainWindow::ShowSetup(bool bol) {
     Set(toolbars.button(QStringLiteral("Save")), bol, false);
     Set(toolbars.button(QStringLiteral("Cancel")), bol, false);
     fraSecurityOptions->setVisible(bol);
     if (setupPage_ != nullptr) setupPage_->pageShown(bol);
 }
 
-void frmNewMain::ShowPasswords(bool bol) {
+void MainWindow::ShowPasswords(bool bol) {
     if (bol) {
         Set(toolbars.button(QStringLiteral("Add")), true, true);
         Set(toolbars.button(QStringLiteral("Delete")), true, false);
@@ -82,7 +82,7 @@ void frmNewMain::ShowPasswords(bool bol) {
     if (passwordsPage_ != nullptr) passwordsPage_->pageShown(bol);
 }
 
-void frmNewMain::ShowCategory(bool bol) {
+void MainWindow::ShowCategory(bool bol) {
     if (bol) {
         Set(toolbars.button(QStringLiteral("Add")), true, true);
         Set(toolbars.button(QStringLiteral("Delete")), true, false);
@@ -100,7 +100,7 @@ void frmNewMain::ShowCategory(bool bol) {
 
 // ---- profile choice ----
 
-void frmNewMain::cmdNext_Click() {
+void MainWindow::cmdNext_Click() {
     for (const char* key : {"Add", "Delete", "Save", "Cancel"}) {
         toolbars.button(QString::fromLatin1(key))->setVisible(false);
     }
@@ -135,7 +135,7 @@ void frmNewMain::cmdNext_Click() {
     }
 }
 
-void frmNewMain::cmdDatabase_Click() {
+void MainWindow::cmdDatabase_Click() {
     if (!services_.chooseFolder) {
         return;
     }
@@ -152,9 +152,9 @@ void frmNewMain::cmdDatabase_Click() {
 
 // ---- logon ----
 
-void frmNewMain::cmdForgot_Click() { fraLogin->openQuestions(store_->profile()); }
+void MainWindow::cmdForgot_Click() { fraLogin->openQuestions(store_->profile()); }
 
-void frmNewMain::cmdLogin_Click() {
+void MainWindow::cmdLogin_Click() {
     const LogonOutcome outcome = fraLogin->questionsShown() ? store_->LogOnWithAnswers(fraLogin->typedAnswers())
                                                             : store_->LogOn(fraLogin->typedDetails());
     if (outcome == LogonOutcome::Damaged) {
@@ -187,7 +187,7 @@ void frmNewMain::cmdLogin_Click() {
     toolbars.button(QStringLiteral("Passwords"))->setEnabled(true);
 }
 
-void frmNewMain::applyTimerSetting() {
+void MainWindow::applyTimerSetting() {
     std::u16string value;
     if (!store_->ReadSetting(kSettingTimer, value)) {
         return;

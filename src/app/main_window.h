@@ -31,11 +31,11 @@ class ProfileStore;
 class ProfileView;
 class SetupFrame;
 
-class frmNewMain : public QMainWindow, public UiHost {
+class MainWindow : public QMainWindow, public UiHost {
     Q_OBJECT
 public:
-    explicit frmNewMain(const AppServices& services, QWidget* parent = nullptr);
-    ~frmNewMain() override;
+    explicit MainWindow(const AppServices& services, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     // The load step: version label, show, list the profiles, tray, welcome animation.
     void Form_Load();

@@ -16,7 +16,7 @@
 
 #include "pages/view_hooks.h"
 #include "store/ui_host.h"
-#include "desktop/cls_trans_form.h"
+#include "desktop/shaped_window.h"
 #include "platform/qt_clipboard.h"
 #include "platform/qt_shell.h"
 
@@ -46,14 +46,14 @@ private:
     QTimer& timer_;
 };
 
-class frmshowpass : public QWidget {
+class PasswordPopup : public QWidget {
     Q_OBJECT
 public:
     // Loads the window: sized and shaped from its picture, floating above other windows. It is
     // deleted when it closes; keep it in a QPointer.
-    frmshowpass(platform::Clipboard& clipboard, platform::Shell& shell, PassTimer& tmrPass,
+    PasswordPopup(platform::Clipboard& clipboard, platform::Shell& shell, PassTimer& tmrPass,
                 QWidget* parent = nullptr);
-    ~frmshowpass() override;
+    ~PasswordPopup() override;
 
     // varList: the entry record split at "|" (field 0 the record kind). Fills the window, starts
     // tmrPass unless it runs already, and shows the window.
@@ -61,7 +61,7 @@ public:
     // Closes the window (and stops tmrPass).
     void cmdClose_Click();
     // What the main window does on a tmrPass tick: close the pop-up when it is shown.
-    static void tmrPass_Timer(frmshowpass* popup);
+    static void tmrPass_Timer(PasswordPopup* popup);
 
     // Sizes the window to its picture.
     void FormResize();
@@ -75,7 +75,7 @@ public:
     void lblWeb_Click();
     void lblEmail_Click();
 
-    const clsTransForm* shaper() const { return shaper_.get(); }
+    const ShapedWindow* shaper() const { return shaper_.get(); }
     static QColor linkColor();       // white
     static QColor linkHoverColor();  // RGB 170, 170, 255
 
@@ -102,7 +102,7 @@ private:
     platform::Clipboard& clipboard_;
     platform::Shell& shell_;
     PassTimer& tmrPass_;
-    std::unique_ptr<clsTransForm> shaper_;
+    std::unique_ptr<ShapedWindow> shaper_;
     QImage picture_;
     bool unloaded_ = false;
     Dialogs* dialogs_ = nullptr;
@@ -137,7 +137,7 @@ public:
     void Show(const std::vector<std::u16string>& varList);
     bool isPopupVisible() const override;
     void closePopup() override;
-    frmshowpass* window() const { return popup_; }
+    PasswordPopup* window() const { return popup_; }
     void setDialogs(Dialogs* dialogs) { dialogs_ = dialogs; }
 
 private:
@@ -145,7 +145,7 @@ private:
     platform::Shell& shell_;
     QtPassTimer timer_;
     QPointer<QWidget> parent_;
-    QPointer<frmshowpass> popup_;
+    QPointer<PasswordPopup> popup_;
     Dialogs* dialogs_ = nullptr;
 };
 
