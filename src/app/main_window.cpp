@@ -259,7 +259,7 @@ void MainWindow::Form_Load() {
     Toolbar2->hide();
     processEvents();
     fillProfileList(store_->ListProfiles());
-    tray_->SetupTray();
+    tray_->install();
     ShowIdlePointer();
     welcome_->LoadAndStart(welcomePicturePath());
 }

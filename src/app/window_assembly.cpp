@@ -8,7 +8,8 @@
 #include "app/data_folder.h"
 #include "app/main_window.h"
 #include "app/setup_view.h"
-#include "desktop/desktop_hooks.h"
+#include "desktop/tray_icon.h"
+#include "desktop/welcome_animation.h"
 #include "entries/category_view.h"
 #include "entries/entry_list_model.h"
 #include "entries/password_popup.h"
@@ -23,14 +24,16 @@ WindowParts::~WindowParts() {
         window->setWelcomeAnimation(nullptr);
         window->setTray(nullptr);
     }
+    delete popup.data();
+    delete welcome.data();
 }
 
 namespace {
 
 // Show, Generate, Print and Filter work on the passwords page.
-void ConnectPasswordsCommands(MainWindow& window, PasswordsView& page, PassPopup& popup) {
+void ConnectPasswordsCommands(MainWindow& window, PasswordsView& page, PasswordPopup& popup) {
     QObject::connect(window.toolbarButton(QStringLiteral("Show")), &QAction::triggered, &page, [&page, &popup] {
-        if (const auto fields = page.selectedEntryFields()) popup.Show(*fields);
+        if (const auto fields = page.selectedEntryFields()) popup.showEntry(*fields);
     });
     QObject::connect(window.toolbarButton(QStringLiteral("Generate")), &QAction::triggered, &page,
                      &PasswordsView::Generate);
@@ -66,15 +69,15 @@ std::unique_ptr<WindowParts> AssembleWindow(MainWindow& window, platform::Clipbo
     parts->category = new CategoryView(window.pageServices(), window.categoryContent());
     window.setCategoryPage(parts->category);
 
-    parts->popup = std::make_unique<PassPopup>(clipboard, shell, *window.passTimer(), &window);
+    parts->popupTimer = std::make_unique<QtPassTimer>(*window.passTimer());
+    parts->popup = new PasswordPopup(clipboard, shell, *parts->popupTimer, &window);
     parts->popup->setDialogs(&window.dialogs());
-    window.setPopup(parts->popup.get());
+    window.setPopup(parts->popup);
     ConnectPasswordsCommands(window, *passwords, *parts->popup);
 
-    parts->welcome =
-        std::make_unique<WelcomeAnimationHook>(window.dialogs(), window.welcomeArea(), BuiltInWelcomePicture());
-    window.setWelcomeAnimation(parts->welcome.get());
-    parts->tray = std::make_unique<SystemTray>(window.dialogs(), &window);
+    parts->welcome = WelcomeAnimation::CreateIn(window.welcomeArea(), window.dialogs(), BuiltInWelcomePicture());
+    window.setWelcomeAnimation(parts->welcome);
+    parts->tray = std::make_unique<TrayIcon>(window.dialogs(), &window);
     window.setTray(parts->tray.get());
     return parts;
 }

@@ -17,12 +17,13 @@ class Shell;
 }  // namespace platform
 
 class CategoryView;
-class PassPopup;
-class PasswordsView;
-class SetupView;
-class SystemTray;
-class WelcomeAnimationHook;
 class MainWindow;
+class PasswordPopup;
+class PasswordsView;
+class QtPassTimer;
+class SetupView;
+class TrayIcon;
+class WelcomeAnimation;
 
 // The pieces plugged into a window; they unplug themselves when this goes.
 struct WindowParts {
@@ -32,9 +33,10 @@ struct WindowParts {
     PasswordsView* passwords = nullptr;  // owned by the window
     SetupView* setup = nullptr;          // owned by the window
     CategoryView* category = nullptr;    // owned by the window
-    std::unique_ptr<PassPopup> popup;
-    std::unique_ptr<WelcomeAnimationHook> welcome;
-    std::unique_ptr<SystemTray> tray;
+    std::unique_ptr<QtPassTimer> popupTimer;  // tmrPass as the pop-up sees it
+    QPointer<PasswordPopup> popup;           // a window of its own, the main window's child
+    QPointer<WelcomeAnimation> welcome;      // in the welcome area
+    std::unique_ptr<TrayIcon> tray;
 };
 
 std::unique_ptr<WindowParts> AssembleWindow(MainWindow& window, platform::Clipboard& clipboard,

@@ -2,7 +2,10 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
+#include <QLayout>
 #include <QGuiApplication>
 #include <QPaintEvent>
 #include <QPainter>
@@ -251,6 +254,80 @@ void WelcomeAnimation::paintEvent(QPaintEvent*) {
 void WelcomeAnimation::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     emit Resize();
+}
+
+// ---- the welcome picture of the locked window ----
+
+WelcomeAnimation* WelcomeAnimation::CreateIn(QWidget* welcomeArea, Dialogs& dialogs, const QPixmap& builtInPicture) {
+    auto* animation = new WelcomeAnimation(dialogs, welcomeArea);
+    animation->setObjectName(QStringLiteral("AGif"));
+    animation->setPicture(builtInPicture);
+    animation->hide();
+    if (welcomeArea != nullptr && welcomeArea->layout() != nullptr) {
+        welcomeArea->layout()->addWidget(animation);
+        welcomeArea->layout()->setAlignment(animation, Qt::AlignCenter);
+    }
+    return animation;
+}
+
+bool WelcomeAnimation::hasFrames() const { return !info_.frames.empty() && !framePicture(0).isNull(); }
+
+QString WelcomeAnimation::fileStamp(const QString& fileName) {
+    const QFileInfo file(fileName);
+    if (fileName.isEmpty() || !file.exists()) return {};
+    return QStringLiteral("%1 %2").arg(file.size()).arg(file.lastModified().toMSecsSinceEpoch());
+}
+
+void WelcomeAnimation::showBuiltInPicture() {
+    if (picture_.isNull()) {
+        hide();
+        return;
+    }
+    setFixedSize(picture_.deviceIndependentSize().toSize());
+    show();
+}
+
+void WelcomeAnimation::LoadAndStart(const QString& gifFileName) {
+    if (pictureLoaded_ && gifFileName == pictureFile_) {
+        Start();
+        return;
+    }
+    loadPicture(gifFileName);
+}
+
+void WelcomeAnimation::loadPicture(const QString& gifFileName) {
+    pictureLoaded_ = true;
+    pictureFile_ = gifFileName;
+    pictureStamp_ = fileStamp(gifFileName);
+    setStrGifFileName(gifFileName);
+    LoadGif(false);
+    // Not a GIF (the message has been shown), or nothing to play.
+    if (strGifFileName().isEmpty() || !hasFrames()) {
+        showBuiltInPicture();
+        return;
+    }
+    StartTimer();
+    show();
+}
+
+void WelcomeAnimation::Stop() {
+    StopGif();
+    hide();
+}
+
+void WelcomeAnimation::Start() {
+    // A file put in, changed or taken away since it was loaded is loaded afresh; the same file
+    // goes on (a damaged one is not reported again).
+    if (fileStamp(pictureFile_) != pictureStamp_) {
+        loadPicture(pictureFile_);
+        return;
+    }
+    if (!hasFrames()) {
+        showBuiltInPicture();
+        return;
+    }
+    show();
+    StartTimer();
 }
 
 }  // namespace keyloft

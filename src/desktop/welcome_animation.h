@@ -1,7 +1,9 @@
 #pragma once
-// A picture control that plays an animated GIF. It reads the file's block structure itself, lets
-// Qt decode every frame once at load, and composes the frames on an off-screen canvas by their
-// position, transparency and disposal, driven by its own timer.
+// The welcome picture of the locked window (control AGif): a picture control that plays an
+// animated GIF. It reads the file's block structure itself, lets Qt decode every frame once at
+// load, and composes the frames on an off-screen canvas by their position, transparency and
+// disposal, driven by its own timer. Without a playable file it shows the picture built into the
+// program.
 
 #include <QColor>
 #include <QImage>
@@ -13,15 +15,30 @@
 #include <vector>
 
 #include "desktop/gif_parser.h"
+#include "pages/view_hooks.h"
 #include "store/ui_host.h"
 
 namespace keyloft {
 
-class WelcomeAnimation : public QWidget {
+class WelcomeAnimation : public QWidget, public WelcomeAnimationApi {
     Q_OBJECT
 public:
     explicit WelcomeAnimation(Dialogs& dialogs, QWidget* parent = nullptr);
     ~WelcomeAnimation() override;
+
+    // The control in the welcome area (in its layout, centred, when it has one), named AGif and
+    // hidden until the first load; `builtInPicture` stands in whenever no picture file can be
+    // played.
+    static WelcomeAnimation* CreateIn(QWidget* welcomeArea, Dialogs& dialogs, const QPixmap& builtInPicture);
+
+    // The window's hooks. LoadAndStart: strGifFileName, LoadGif, StartTimer; a file that is
+    // missing, empty, not a GIF or without a frame that decodes shows the built-in picture
+    // (without one, the control is hidden); the file loaded last goes on as Start does. Stop
+    // (Unlock): StopGif and hide. Start (Lock): shown and started again; a picture file that has
+    // appeared, changed or gone since it was loaded is loaded afresh first.
+    void LoadAndStart(const QString& gifFileName) override;
+    void Start() override;
+    void Stop() override;
 
     // Properties.
     QString strGifFileName() const { return fileName_; }
@@ -77,6 +94,11 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void loadPicture(const QString& gifFileName);
+    bool hasFrames() const;
+    void showBuiltInPicture();
+    // What the file looked like when it was last loaded: empty when it did not exist.
+    static QString fileStamp(const QString& fileName);
     void clearFrames();
     void prepareFrames(std::vector<std::uint8_t> data);
     QColor keyColor(const GifFrameInfo& frame) const;
@@ -97,6 +119,9 @@ private:
     int borderStyle_ = 0;
     QPixmap picture_;
     bool busy_ = false;
+    bool pictureLoaded_ = false;  // LoadAndStart has loaded a picture file (or found none)
+    QString pictureFile_;         // the file it was asked to play
+    QString pictureStamp_;        // fileStamp of that file when it was loaded
 
     GifFileInfo info_;
     std::vector<QImage> pictures_;  // decoded frame pictures, ARGB32

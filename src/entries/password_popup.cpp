@@ -44,6 +44,9 @@ int vbButton(Qt::MouseButton button) {
     }
 }
 
+QColor linkColor() { return QColor(255, 255, 255); }
+QColor linkHoverColor() { return QColor(170, 170, 255); }
+
 }  // namespace
 
 void QtPassTimer::start() {
@@ -56,28 +59,19 @@ bool QtPassTimer::isActive() const {
     return timer_.isActive();
 }
 
-QColor PasswordPopup::linkColor() {
-    return QColor(255, 255, 255);  // 16777215
-}
-
-QColor PasswordPopup::linkHoverColor() {
-    return QColor(170, 170, 255);  // 16755370
-}
-
 PasswordPopup::PasswordPopup(platform::Clipboard& clipboard, platform::Shell& shell, PassTimer& tmrPass, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), clipboard_(clipboard), shell_(shell), tmrPass_(tmrPass) {
     InitPopupPictures();
     setObjectName(QStringLiteral("frmshowpass"));
-    setAttribute(Qt::WA_DeleteOnClose);
     setMouseTracking(true);
     picture_ = QImage(QStringLiteral(":/popup/background.png")).convertToFormat(QImage::Format_ARGB32);
 
     // Picture holders.
-    ImgCopy = pictureHolder("ImgCopy", QStringLiteral(":/popup/copy.png"));
-    ImgCopyMove = pictureHolder("ImgCopyMove", QStringLiteral(":/popup/copy_hover.png"));
-    Imgbkg = pictureHolder("Imgbkg", QStringLiteral(":/popup/close.png"));
-    Imgmousemove = pictureHolder("Imgmousemove", QStringLiteral(":/popup/close_hover.png"));
-    ImgCursor = pictureHolder("ImgCursor", QStringLiteral(":/popup/cursor.png"));
+    copyPicture_ = pictureHolder("ImgCopy", QStringLiteral(":/popup/copy.png"));
+    copyHoverPicture_ = pictureHolder("ImgCopyMove", QStringLiteral(":/popup/copy_hover.png"));
+    closePicture_ = pictureHolder("Imgbkg", QStringLiteral(":/popup/close.png"));
+    closeHoverPicture_ = pictureHolder("Imgmousemove", QStringLiteral(":/popup/close_hover.png"));
+    cursorPicture_ = pictureHolder("ImgCursor", QStringLiteral(":/popup/cursor.png"));
 
     QPalette text = palette();
     text.setColor(QPalette::WindowText, QColor(230, 235, 250));
@@ -104,49 +98,49 @@ PasswordPopup::PasswordPopup(platform::Clipboard& clipboard, platform::Shell& sh
     titleFont.setBold(true);
     title->setFont(titleFont);
     title->setMouseTracking(true);
-    lblTitle = title;
+    title_ = title;
 
     caption("lblUserCode", u16(kUserCodeLabel), 34);
     caption("lblPassword", u16(kPasswordLabel), 62);
     caption("lblExpiryDate", u16(kExpiryLabel), 90);
-    txtcode = box("txtcode", 34, 150);
-    txtpass = box("txtpass", 62, 150);
-    txtExpiryDate = box("txtExpiryDate", 90, 150);
+    userCodeBox_ = box("txtcode", 34, 150);
+    passwordBox_ = box("txtpass", 62, 150);
+    expiryBox_ = box("txtExpiryDate", 90, 150);
 
     auto copyButton = [&](const char* name, const QString& tip, int y) {
         auto* button = new QLabel(this);
         button->setObjectName(QString::fromLatin1(name));
-        button->setPixmap(ImgCopy->pixmap());
+        button->setPixmap(copyPicture_->pixmap());
         button->setToolTip(tip);
         button->setGeometry(256, y - 1, 24, 24);
         button->setMouseTracking(true);
         button->installEventFilter(this);
         return button;
     };
-    ImgCopyUser = copyButton("ImgCopyUser", u16(kCopyUserTip), 34);
-    ImgPass = copyButton("ImgPass", u16(kCopyPasswordTip), 62);
+    copyUserButton_ = copyButton("ImgCopyUser", u16(kCopyUserTip), 34);
+    copyPasswordButton_ = copyButton("ImgPass", u16(kCopyPasswordTip), 62);
 
-    lblWeb = link("lblWeb");
-    lblWeb->setGeometry(18, 118, 264, 18);
-    lblEmail = link("lblEmail");
-    lblEmail->setGeometry(18, 138, 264, 18);
+    webLink_ = link("lblWeb");
+    webLink_->setGeometry(18, 118, 264, 18);
+    emailLink_ = link("lblEmail");
+    emailLink_->setGeometry(18, 138, 264, 18);
 
-    cmdClose = new QLabel(this);
-    cmdClose->setObjectName(QStringLiteral("cmdClose"));
-    cmdClose->setGeometry(272, 5, 20, 20);
-    cmdClose->setMouseTracking(true);
-    cmdClose->installEventFilter(this);
+    closeButton_ = new QLabel(this);
+    closeButton_->setObjectName(QStringLiteral("cmdClose"));
+    closeButton_->setGeometry(272, 5, 20, 20);
+    closeButton_->setMouseTracking(true);
+    closeButton_->installEventFilter(this);
 
     // Load: size from the picture, shape, close button, float.
-    FormResize();
+    fitToPicture();
     shaper_ = std::make_unique<ShapedWindow>();
     shaper_->ShapeMe(this, kBlueKeyColor);
-    cmdClose->setPixmap(Imgbkg->pixmap());
+    closeButton_->setPixmap(closePicture_->pixmap());
     FloatWindow(this, true);
 }
 
 PasswordPopup::~PasswordPopup() {
-    unload();
+    tmrPass_.stop();
 }
 
 QLabel* PasswordPopup::pictureHolder(const char* name, const QString& resource) {
@@ -173,22 +167,22 @@ void PasswordPopup::setLinkColor(QLabel* label, const QColor& color) {
     label->setPalette(palette);
 }
 
-void PasswordPopup::FormResize() {
+void PasswordPopup::fitToPicture() {
     if (!picture_.isNull()) resize(picture_.size());
 }
 
-void PasswordPopup::GetItem(const QStringList& varList) {
+void PasswordPopup::showEntry(const QStringList& fields) {
     // The entry's description heads the window, so that it says whose password it shows.
-    const QString description = field(varList, 2);
-    lblTitle->setText(description.isEmpty() ? QStringLiteral("Keyloft")
-                                            : lblTitle->fontMetrics().elidedText(description, Qt::ElideRight,
-                                                                                 lblTitle->width()));
-    lblTitle->setToolTip(description);
-    txtcode->setText(field(varList, 3));
-    txtpass->setText(field(varList, 4));
-    txtExpiryDate->setText(field(varList, 6));
-    lblWeb->setText(field(varList, 7));
-    lblEmail->setText(field(varList, 8));
+    const QString description = field(fields, 2);
+    title_->setText(description.isEmpty() ? QStringLiteral("Keyloft")
+                                            : title_->fontMetrics().elidedText(description, Qt::ElideRight,
+                                                                                 title_->width()));
+    title_->setToolTip(description);
+    userCodeBox_->setText(field(fields, 3));
+    passwordBox_->setText(field(fields, 4));
+    expiryBox_->setText(field(fields, 6));
+    webLink_->setText(field(fields, 7));
+    emailLink_->setText(field(fields, 8));
     if (!tmrPass_.isActive()) tmrPass_.start();  // a running timer keeps its time
     if (!isVisible()) placeBesideOwner();
     show();
@@ -196,24 +190,24 @@ void PasswordPopup::GetItem(const QStringList& varList) {
     activateWindow();
 }
 
-void PasswordPopup::cmdClose_Click() {
+void PasswordPopup::closePopup() {
     tmrPass_.stop();
     close();
 }
 
-void PasswordPopup::tmrPass_Timer(PasswordPopup* popup) {
-    if (popup != nullptr && popup->isVisible()) popup->cmdClose_Click();
+void PasswordPopup::emptyBoxes() {
+    title_->setText(QStringLiteral("Keyloft"));
+    title_->setToolTip(QString());
+    for (QLineEdit* box : {userCodeBox_, passwordBox_, expiryBox_}) box->clear();
+    webLink_->clear();
+    emailLink_->clear();
 }
 
-void PasswordPopup::unload() {
-    if (unloaded_) return;
-    unloaded_ = true;
-    shaper_.reset();
-    tmrPass_.stop();
-}
-
+// A closed pop-up keeps nothing of the entry and starts afresh when it is shown again.
 void PasswordPopup::closeEvent(QCloseEvent* event) {
-    unload();
+    tmrPass_.stop();
+    emptyBoxes();
+    backgroundMove();
     QWidget::closeEvent(event);
 }
 
@@ -225,7 +219,7 @@ void PasswordPopup::paintEvent(QPaintEvent*) {
 
 void PasswordPopup::changeEvent(QEvent* event) {
     if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
-        cmdClose->setPixmap(Imgbkg->pixmap());
+        closeButton_->setPixmap(closePicture_->pixmap());
         unsetCursor();
         FloatWindow(this, true);
     }
@@ -241,23 +235,23 @@ void PasswordPopup::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void PasswordPopup::backgroundMove() {
-    cmdClose->setPixmap(Imgbkg->pixmap());
-    setLinkColor(lblWeb, linkColor());
-    setLinkColor(lblEmail, linkColor());
-    ImgCopyUser->setPixmap(ImgCopy->pixmap());
-    ImgPass->setPixmap(ImgCopy->pixmap());
+    closeButton_->setPixmap(closePicture_->pixmap());
+    setLinkColor(webLink_, linkColor());
+    setLinkColor(emailLink_, linkColor());
+    copyUserButton_->setPixmap(copyPicture_->pixmap());
+    copyPasswordButton_->setPixmap(copyPicture_->pixmap());
     unsetCursor();
 }
 
 void PasswordPopup::hoverCopy(QLabel* button) {
-    QLabel* other = button == ImgCopyUser ? ImgPass : ImgCopyUser;
-    button->setPixmap(ImgCopyMove->pixmap());
-    other->setPixmap(ImgCopy->pixmap());
+    QLabel* other = button == copyUserButton_ ? copyPasswordButton_ : copyUserButton_;
+    button->setPixmap(copyHoverPicture_->pixmap());
+    other->setPixmap(copyPicture_->pixmap());
 }
 
 void PasswordPopup::hoverLink(QLabel* label) {
     setLinkColor(label, linkHoverColor());
-    setLinkColor(label == lblWeb ? lblEmail : lblWeb, linkColor());
+    setLinkColor(label == webLink_ ? emailLink_ : webLink_, linkColor());
 }
 
 bool PasswordPopup::eventFilter(QObject* watched, QEvent* event) {
@@ -265,24 +259,24 @@ bool PasswordPopup::eventFilter(QObject* watched, QEvent* event) {
     const bool press = event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick;
     const bool click = event->type() == QEvent::MouseButtonRelease &&
                        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
-    if (watched == ImgCopyUser || watched == ImgPass) {
+    if (watched == copyUserButton_ || watched == copyPasswordButton_) {
         auto* button = static_cast<QLabel*>(watched);
         if (move) hoverCopy(button);
-        if (click) (button == ImgCopyUser) ? ImgCopyUser_Click() : ImgPass_Click();
+        if (click) (button == copyUserButton_) ? copyUserCode() : copyPassword();
         return click || press;  // a press here does not drag the window
     }
-    if (watched == lblWeb || watched == lblEmail) {
+    if (watched == webLink_ || watched == emailLink_) {
         auto* label = static_cast<QLabel*>(watched);
         if (move) hoverLink(label);
-        if (click) (label == lblWeb) ? lblWeb_Click() : lblEmail_Click();
+        if (click) (label == webLink_) ? openWebSite() : openEmail();
         return click || press;
     }
-    if (watched == cmdClose) {
-        if (move) cmdClose->setPixmap(Imgmousemove->pixmap());
+    if (watched == closeButton_) {
+        if (move) closeButton_->setPixmap(closeHoverPicture_->pixmap());
         if (press) return true;
         if (click) {
-            // Closing deletes the window: leave the event handling first.
-            QTimer::singleShot(0, this, &PasswordPopup::cmdClose_Click);
+            // Closing hides the window: leave the event handling first.
+            QTimer::singleShot(0, this, &PasswordPopup::closePopup);
             return true;
         }
     }
@@ -291,15 +285,15 @@ bool PasswordPopup::eventFilter(QObject* watched, QEvent* event) {
 
 void PasswordPopup::copyToClipboard(const QLineEdit* box) {
     if (!box->text().isEmpty()) clipboard_.setSecretText(box->text());
-    setCursor(QCursor(ImgCursor->pixmap(), 0, 0));
+    setCursor(QCursor(cursorPicture_->pixmap(), 0, 0));
 }
 
-void PasswordPopup::ImgCopyUser_Click() {
-    copyToClipboard(txtcode);
+void PasswordPopup::copyUserCode() {
+    copyToClipboard(userCodeBox_);
 }
 
-void PasswordPopup::ImgPass_Click() {
-    copyToClipboard(txtpass);
+void PasswordPopup::copyPassword() {
+    copyToClipboard(passwordBox_);
 }
 
 // Beside the main window (right of it, else left of it), top edges level, inside the screen.
@@ -328,40 +322,19 @@ void PasswordPopup::openLink(const QString& item) {
     dialogs_->showMessage(told);
 }
 
-void PasswordPopup::lblWeb_Click() {
-    if (!lblWeb->text().isEmpty()) openLink(lblWeb->text());
+void PasswordPopup::openWebSite() {
+    if (!webLink_->text().isEmpty()) openLink(webLink_->text());
 }
 
-void PasswordPopup::lblEmail_Click() {
-    if (!lblEmail->text().isEmpty()) openLink(u16(kMailto) + lblEmail->text());
+void PasswordPopup::openEmail() {
+    if (!emailLink_->text().isEmpty()) openLink(u16(kMailto) + emailLink_->text());
 }
 
-PassPopup::PassPopup(platform::Clipboard& clipboard, platform::Shell& shell, QTimer& tmrPass, QWidget* parent)
-    : clipboard_(clipboard), shell_(shell), timer_(tmrPass), parent_(parent) {}
-
-PassPopup::~PassPopup() {
-    delete popup_.data();
-}
-
-void PassPopup::Show(const QStringList& varList) {
-    if (!popup_) popup_ = new PasswordPopup(clipboard_, shell_, timer_, parent_);
-    popup_->setDialogs(dialogs_);
-    popup_->GetItem(varList);
-}
-
-void PassPopup::Show(const std::vector<std::u16string>& varList) {
-    QStringList fields;
-    fields.reserve(static_cast<qsizetype>(varList.size()));
-    for (const std::u16string& value : varList) fields.append(QString::fromStdU16String(value));
-    Show(fields);
-}
-
-bool PassPopup::isPopupVisible() const {
-    return popup_ && popup_->isVisible();
-}
-
-void PassPopup::closePopup() {
-    if (popup_) popup_->cmdClose_Click();
+void PasswordPopup::showEntry(const std::vector<std::u16string>& fields) {
+    QStringList texts;
+    texts.reserve(static_cast<qsizetype>(fields.size()));
+    for (const std::u16string& value : fields) texts.append(QString::fromStdU16String(value));
+    showEntry(texts);
 }
 
 }  // namespace keyloft

@@ -24,7 +24,8 @@ public:
 class TrayApi {
 public:
     virtual ~TrayApi() = default;
-    virtual void SetupTray() {}
+    // Put the icon into the notification area (once).
+    virtual void install() {}
     // The window was minimized (Park): hide it so that only the icon remains.
     virtual void onWindowMinimized() {}
     // The window is about to close: remove the icon.

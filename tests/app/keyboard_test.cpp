@@ -271,7 +271,7 @@ TEST_F(Keyboard, EveryCommandHasItsKey) {
 
     key(Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);  // Show
     ASSERT_TRUE(parts->popup->isPopupVisible());
-    EXPECT_EQ(parts->popup->window()->txtcode->text(), QStringLiteral("carol"));
+    EXPECT_EQ(child<QLineEdit>(parts->popup, QStringLiteral("txtcode"))->text(), QStringLiteral("carol"));
     activate();
 
     dialogs.expect(u"The master list was written to " + QDir::toNativeSeparators(pdf).toStdU16String() + u".");

@@ -104,9 +104,9 @@ TEST_F(Layout, ThePopupOpensBesideTheWindowAndNamesItsEntry) {
     QTreeView* list = view().lstUser;
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(3, 1)).center());
     ASSERT_TRUE(press("Show"));
-    PasswordPopup* popup = parts->popup->window();
-    ASSERT_NE(popup, nullptr);
-    EXPECT_EQ(popup->lblTitle->text(), QStringLiteral("Entry 3"));
+    PasswordPopup* popup = parts->popup;
+    ASSERT_TRUE(popup->isVisible());
+    EXPECT_EQ(child<QLabel>(popup, QStringLiteral("lblTitle"))->text(), QStringLiteral("Entry 3"));
     // Not over the toolbar: beside the window, top edges level.
     const QRect frame = window->frameGeometry();
     EXPECT_FALSE(frame.intersects(popup->frameGeometry()))
@@ -121,8 +121,7 @@ TEST_F(Layout, ThePopupOpensBesideTheWindowAndNamesItsEntry) {
     window->resize(760, 560);
     QApplication::processEvents();
     ASSERT_TRUE(press("Show"));
-    popup = parts->popup->window();
-    ASSERT_NE(popup, nullptr);
+    ASSERT_TRUE(popup->isVisible());
     const QRect wide = window->frameGeometry();
     const QRect toolbars = window->Toolbar2->geometry().united(window->Toolbar1->geometry());
     EXPECT_TRUE(wide.contains(popup->frameGeometry())) << popup->x() << "," << popup->y();
@@ -132,10 +131,10 @@ TEST_F(Layout, ThePopupOpensBesideTheWindowAndNamesItsEntry) {
     // A link that no program opens is reported.
     shell.opens = false;
     dialogs.expect(u"No program could open https://example.org/.");
-    popup->lblWeb_Click();
+    QTest::mouseClick(child<QLabel>(popup, QStringLiteral("lblWeb")), Qt::LeftButton);
     EXPECT_EQ(dialogs.pending(), 0u);
     dialogs.expect(u"No program could open mailto:someone@example.org.");
-    popup->lblEmail_Click();
+    QTest::mouseClick(child<QLabel>(popup, QStringLiteral("lblEmail")), Qt::LeftButton);
     EXPECT_EQ(dialogs.pending(), 0u);
 }
 

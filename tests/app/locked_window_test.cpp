@@ -131,7 +131,7 @@ TEST_F(LockedWindow, LockClosesThePopupAndEmptiesTheViews) {
     clickRow(1);
     ASSERT_TRUE(press("Show"));
     ASSERT_TRUE(popupShown());
-    EXPECT_EQ(parts->popup->window()->txtpass->text(), QStringLiteral("pw2"));
+    EXPECT_EQ(child<QLineEdit>(parts->popup, QStringLiteral("txtpass"))->text(), QStringLiteral("pw2"));
     ASSERT_TRUE(press("Unlock"));  // the button reads Lock now
     expectNothingReadable();
 }

@@ -55,7 +55,7 @@ public:
 
 class RecordingTray final : public TrayApi {
 public:
-    void SetupTray() override { ++setups; }
+    void install() override { ++setups; }
     void onWindowMinimized() override { ++minimized; }
     void onWindowClosing() override { ++closing; }
     int setups = 0, minimized = 0, closing = 0;

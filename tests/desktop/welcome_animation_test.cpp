@@ -6,7 +6,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
+#include <QPixmap>
 #include <QTemporaryDir>
+#include <QVBoxLayout>
 
 #include "gif_builder.h"
 #include "support/gui_scripted_dialogs.h"
@@ -253,6 +256,109 @@ TEST_F(AnimatedGifTest, WelcomeAnimationPlaysEveryFrame) {
     gif_.Timer_Timer();                // after the last frame comes frame 0 again
     EXPECT_EQ(gif_.CurrentFrame(), 1);
     EXPECT_EQ(gif_.surface(), first);
+}
+
+QString WelcomePicture() {
+    return QFileInfo(QStringLiteral(__FILE__)).dir().filePath(QStringLiteral("../../assets/welcome2.gif"));
+}
+
+TEST(WelcomeAnimationInTheWindow, PlaysInTheWelcomeAreaStopsOnUnlockAndStartsOnLock) {
+    ScriptedDialogs dialogs;
+    QWidget area;
+    new QVBoxLayout(&area);
+    WelcomeAnimation* agif = WelcomeAnimation::CreateIn(&area, dialogs, QPixmap());
+    WelcomeAnimation& animation = *agif;
+    ASSERT_EQ(area.findChild<WelcomeAnimation*>(QStringLiteral("AGif")), agif);
+    EXPECT_EQ(area.layout()->indexOf(agif), 0);
+    area.show();
+
+    animation.LoadAndStart(WelcomePicture());
+    EXPECT_TRUE(agif->isVisible());
+    EXPECT_EQ(agif->timerInterval(), 250);
+    animation.Stop();
+    EXPECT_FALSE(agif->isVisible());
+    EXPECT_EQ(agif->timerInterval(), 0);
+    animation.Start();
+    EXPECT_TRUE(agif->isVisible());
+    EXPECT_EQ(agif->timerInterval(), 250);
+    EXPECT_TRUE(dialogs.shown().empty());
+}
+
+TEST(WelcomeAnimationInTheWindow, MissingPictureShowsNothingAndStartStaysQuiet) {
+    ScriptedDialogs dialogs;
+    QWidget area;
+    area.show();
+    WelcomeAnimation& animation = *WelcomeAnimation::CreateIn(&area, dialogs, QPixmap());
+    animation.LoadAndStart(QStringLiteral("/no/such/folder/welcome2.gif"));
+    EXPECT_FALSE(animation.isVisible());
+    animation.Start();
+    EXPECT_FALSE(animation.isVisible());
+    EXPECT_TRUE(dialogs.shown().empty());
+}
+
+// How many pixels of the control, as drawn, have the colour.
+int PixelsOf(QWidget* widget, QColor color) {
+    const QImage image = widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) count += image.pixelColor(x, y) == color ? 1 : 0;
+    }
+    return count;
+}
+
+TEST(WelcomeAnimationInTheWindow, TheBuiltInPictureStandsInUntilAPictureFileCanBePlayed) {
+    ScriptedDialogs dialogs;
+    QWidget area;
+    new QVBoxLayout(&area);
+    area.show();
+    QPixmap builtIn(40, 30);
+    builtIn.fill(Qt::red);
+    WelcomeAnimation* agif = WelcomeAnimation::CreateIn(&area, dialogs, builtIn);
+    WelcomeAnimation& animation = *agif;
+    QTemporaryDir temp;
+    const QString path = QDir(temp.path()).filePath(QStringLiteral("welcome2.gif"));
+
+    // Missing: the built-in picture, at its own size.
+    animation.LoadAndStart(path);
+    EXPECT_TRUE(agif->isVisible());
+    EXPECT_EQ(agif->size(), QSize(40, 30));
+    EXPECT_EQ(PixelsOf(agif, Qt::red), 40 * 30);
+    animation.Stop();
+    animation.Start();
+    EXPECT_TRUE(agif->isVisible());
+
+    // Not a GIF: said once; the next Lock does not say it again while the file stays the same.
+    QFile bad(path);
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write("not a picture");
+    bad.close();
+    dialogs.expect(u"Sorry, not an Animated Gif file");
+    animation.LoadAndStart(path);
+    EXPECT_EQ(dialogs.pending(), 0u);
+    EXPECT_TRUE(agif->isVisible());
+    EXPECT_EQ(PixelsOf(agif, Qt::red), 40 * 30);
+    animation.Stop();
+    animation.Start();
+    EXPECT_EQ(dialogs.shown().size(), 1u);
+
+    // A picture file that appears is played from the next Lock on.
+    ASSERT_TRUE(QFile::remove(path));
+    ASSERT_TRUE(QFile::copy(WelcomePicture(), path));
+    animation.Stop();
+    animation.Start();
+    EXPECT_FALSE(agif->fileInfo().frames.empty());
+    EXPECT_EQ(agif->strGifFileName(), path);
+    EXPECT_EQ(agif->timerInterval(), 250);
+    EXPECT_EQ(agif->size(), QSize(agif->fileInfo().width, agif->fileInfo().height));
+
+    // Gone again: the next load puts the built-in picture back.
+    ASSERT_TRUE(QFile::remove(path));
+    animation.LoadAndStart(path);
+    EXPECT_TRUE(agif->fileInfo().frames.empty());
+    EXPECT_TRUE(agif->isVisible());
+    EXPECT_EQ(agif->size(), QSize(40, 30));
+    EXPECT_EQ(PixelsOf(agif, Qt::red), 40 * 30);
+    EXPECT_EQ(dialogs.shown().size(), 1u);
 }
 
 }  // namespace

@@ -54,8 +54,8 @@ protected:
     PasswordsView& view() { return *parts->passwords; }
     // The user ID the pop-up shows; empty when it is not open.
     QString userIdShown() const {
-        PasswordPopup* popup = parts->popup->window();
-        return popup != nullptr && popup->isVisible() ? popup->txtcode->text() : QString();
+        PasswordPopup* popup = parts->popup;
+        return popup->isVisible() ? popup->findChild<QLineEdit*>(QStringLiteral("txtcode"))->text() : QString();
     }
     void selectRow(int row) {
         view().lstUser->selectionModel()->setCurrentIndex(view().listModel()->index(row, 0),
