@@ -261,7 +261,7 @@ void MainWindow::Form_Load() {
     fillProfileList(store_->ListProfiles());
     tray_->install();
     ShowIdlePointer();
-    welcome_->LoadAndStart(welcomePicturePath());
+    welcome_->loadAndStart(welcomePicturePath());
 }
 
 void MainWindow::fillProfileList(const std::vector<std::u16string>& names, const QString& wanted) {

@@ -23,7 +23,7 @@ void MainWindow::openSession() {
     first->setText(QStringLiteral("Lock"));
     first->setChecked(true);
     first->setIcon(ToolbarPicture(QStringLiteral("Lock")));
-    welcome_->Stop();
+    welcome_->stop();
     welcomeView->hide();
     Toolbar2->show();
     // Profiles added to the folder meanwhile are listed too.
@@ -87,7 +87,7 @@ void MainWindow::resetSession() {
     }
     // The picture file that is there now: a copy put into the database folder or taken away
     // since is loaded, the same one goes on.
-    welcome_->LoadAndStart(welcomePicturePath());
+    welcome_->loadAndStart(welcomePicturePath());
     welcomeView->show();
 }
 

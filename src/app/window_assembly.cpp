@@ -75,7 +75,7 @@ std::unique_ptr<WindowParts> AssembleWindow(MainWindow& window, platform::Clipbo
     window.setPopup(parts->popup);
     ConnectPasswordsCommands(window, *passwords, *parts->popup);
 
-    parts->welcome = WelcomeAnimation::CreateIn(window.welcomeArea(), window.dialogs(), BuiltInWelcomePicture());
+    parts->welcome = WelcomeAnimation::createIn(window.welcomeArea(), window.dialogs(), BuiltInWelcomePicture());
     window.setWelcomeAnimation(parts->welcome);
     parts->tray = std::make_unique<TrayIcon>(window.dialogs(), &window);
     window.setTray(parts->tray.get());

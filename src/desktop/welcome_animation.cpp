@@ -30,9 +30,8 @@ QColor toQColor(const GifColor& color) {
 WelcomeAnimation::WelcomeAnimation(Dialogs& dialogs, QWidget* parent)
     : QWidget(parent), dialogs_(dialogs) {
     backColor_ = palette().color(QPalette::Window);
-    maskColor_ = palette().color(QPalette::Button);
     timer_.setTimerType(Qt::PreciseTimer);
-    connect(&timer_, &QTimer::timeout, this, &WelcomeAnimation::Timer_Timer);
+    connect(&timer_, &QTimer::timeout, this, &WelcomeAnimation::onFrameTimer);
 }
 
 WelcomeAnimation::~WelcomeAnimation() {
@@ -92,8 +91,8 @@ QImage WelcomeAnimation::framePicture(int frame) const {
     return pictures_[static_cast<std::size_t>(frame)];
 }
 
-void WelcomeAnimation::LoadGif(bool wait) {
-    StopGif();
+void WelcomeAnimation::loadFile(bool wait) {
+    stopPlaying();
     surface_ = QImage();  // the control shows its background colour
     update();
     clearFrames();
@@ -124,7 +123,7 @@ void WelcomeAnimation::LoadGif(bool wait) {
 
     if (!fileName_.isEmpty()) {
         setUserDelay(0);
-        PaintGif(0);
+        paintFrame(0);
     }
 }
 
@@ -158,7 +157,7 @@ QColor WelcomeAnimation::keyColor(const GifFrameInfo& frame) const {
     return {};
 }
 
-void WelcomeAnimation::PaintGif(int frame) {
+void WelcomeAnimation::paintFrame(int frame) {
     if (fileName_.isEmpty()) {
         MessageRequest request;
         request.text = kSelectFileFirst;
@@ -166,10 +165,10 @@ void WelcomeAnimation::PaintGif(int frame) {
         return;
     }
     stopRender_ = false;
-    RenderGif(frame);
+    renderFrame(frame);
 }
 
-void WelcomeAnimation::RenderGif(int frame) {
+void WelcomeAnimation::renderFrame(int frame) {
     if (stopRender_ || frame < 0 || static_cast<std::size_t>(frame) >= pictures_.size()) return;
     const QImage& picture = pictures_[static_cast<std::size_t>(frame)];
     if (picture.isNull()) return;
@@ -177,7 +176,7 @@ void WelcomeAnimation::RenderGif(int frame) {
 
     if (picture.size() != size()) {
         setFixedSize(picture.size());  // also holds inside a layout
-        emit Resize();
+        emit resized();
     }
 
     if (info.disposal == 2) canvas_.fill(backColor_);
@@ -203,7 +202,7 @@ void WelcomeAnimation::RenderGif(int frame) {
     update();
 }
 
-void WelcomeAnimation::StartTimer() {
+void WelcomeAnimation::startPlaying() {
     if (fileName_.isEmpty()) {
         MessageRequest request;
         request.text = kSelectFileFirst;
@@ -214,19 +213,14 @@ void WelcomeAnimation::StartTimer() {
     if (!pictures_.empty()) timer_.start(kFirstTickMs);
 }
 
-void WelcomeAnimation::StopTimer() {
+void WelcomeAnimation::stopPlaying() {
     stopRender_ = true;
     timer_.stop();
 }
 
-void WelcomeAnimation::StopGif() {
-    stopRender_ = true;
-    StopTimer();
-}
-
-void WelcomeAnimation::Timer_Timer() {
+void WelcomeAnimation::onFrameTimer() {
     if (stopRender_) return;
-    PaintGif(currentFrame_);
+    paintFrame(currentFrame_);
     ++currentFrame_;
     if (currentFrame_ > numberOfFrames_) currentFrame_ = 0;
     int delay = 0;
@@ -239,7 +233,7 @@ void WelcomeAnimation::paintEvent(QPaintEvent*) {
     if (!fileName_.isEmpty() && displaySaved_) {
         // A saved file name names an existing file: load it once the paint is over.
         displaySaved_ = false;
-        QTimer::singleShot(0, this, [this] { LoadGif(false); });
+        QTimer::singleShot(0, this, [this] { loadFile(false); });
     }
     QPainter painter(this);
     painter.fillRect(rect(), backColor_);
@@ -253,12 +247,12 @@ void WelcomeAnimation::paintEvent(QPaintEvent*) {
 
 void WelcomeAnimation::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    emit Resize();
+    emit resized();
 }
 
 // ---- the welcome picture of the locked window ----
 
-WelcomeAnimation* WelcomeAnimation::CreateIn(QWidget* welcomeArea, Dialogs& dialogs, const QPixmap& builtInPicture) {
+WelcomeAnimation* WelcomeAnimation::createIn(QWidget* welcomeArea, Dialogs& dialogs, const QPixmap& builtInPicture) {
     auto* animation = new WelcomeAnimation(dialogs, welcomeArea);
     animation->setObjectName(QStringLiteral("AGif"));
     animation->setPicture(builtInPicture);
@@ -287,9 +281,9 @@ void WelcomeAnimation::showBuiltInPicture() {
     show();
 }
 
-void WelcomeAnimation::LoadAndStart(const QString& gifFileName) {
+void WelcomeAnimation::loadAndStart(const QString& gifFileName) {
     if (pictureLoaded_ && gifFileName == pictureFile_) {
-        Start();
+        start();
         return;
     }
     loadPicture(gifFileName);
@@ -299,23 +293,23 @@ void WelcomeAnimation::loadPicture(const QString& gifFileName) {
     pictureLoaded_ = true;
     pictureFile_ = gifFileName;
     pictureStamp_ = fileStamp(gifFileName);
-    setStrGifFileName(gifFileName);
-    LoadGif(false);
+    setFileName(gifFileName);
+    loadFile(false);
     // Not a GIF (the message has been shown), or nothing to play.
-    if (strGifFileName().isEmpty() || !hasFrames()) {
+    if (fileName().isEmpty() || !hasFrames()) {
         showBuiltInPicture();
         return;
     }
-    StartTimer();
+    startPlaying();
     show();
 }
 
-void WelcomeAnimation::Stop() {
-    StopGif();
+void WelcomeAnimation::stop() {
+    stopPlaying();
     hide();
 }
 
-void WelcomeAnimation::Start() {
+void WelcomeAnimation::start() {
     // A file put in, changed or taken away since it was loaded is loaded afresh; the same file
     // goes on (a damaged one is not reported again).
     if (fileStamp(pictureFile_) != pictureStamp_) {
@@ -327,7 +321,7 @@ void WelcomeAnimation::Start() {
         return;
     }
     show();
-    StartTimer();
+    startPlaying();
 }
 
 }  // namespace keyloft

@@ -29,54 +29,50 @@ public:
     // The control in the welcome area (in its layout, centred, when it has one), named AGif and
     // hidden until the first load; `builtInPicture` stands in whenever no picture file can be
     // played.
-    static WelcomeAnimation* CreateIn(QWidget* welcomeArea, Dialogs& dialogs, const QPixmap& builtInPicture);
+    static WelcomeAnimation* createIn(QWidget* welcomeArea, Dialogs& dialogs, const QPixmap& builtInPicture);
 
-    // The window's hooks. LoadAndStart: strGifFileName, LoadGif, StartTimer; a file that is
+    // The window's hooks. loadAndStart: setFileName, loadFile, startPlaying; a file that is
     // missing, empty, not a GIF or without a frame that decodes shows the built-in picture
-    // (without one, the control is hidden); the file loaded last goes on as Start does. Stop
-    // (Unlock): StopGif and hide. Start (Lock): shown and started again; a picture file that has
-    // appeared, changed or gone since it was loaded is loaded afresh first.
-    void LoadAndStart(const QString& gifFileName) override;
-    void Start() override;
-    void Stop() override;
+    // (without one, the control is hidden); the file loaded last goes on as start does. stop
+    // (Unlock): stopPlaying and hide. start (Lock): shown and started again; a picture file that
+    // has appeared, changed or gone since it was loaded is loaded afresh first.
+    void loadAndStart(const QString& gifFileName) override;
+    void start() override;
+    void stop() override;
 
     // Properties.
-    QString strGifFileName() const { return fileName_; }
-    void setStrGifFileName(const QString& path) { fileName_ = path; }
-    int UserDelay() const { return userDelay_; }
+    QString fileName() const { return fileName_; }
+    void setFileName(const QString& path) { fileName_ = path; }
+    int userDelay() const { return userDelay_; }
     void setUserDelay(long long milliseconds);
     void setUserDelay(const QString& text);  // not a number: 10
-    bool StopRender() const { return stopRender_; }
-    void setStopRender(bool on) { stopRender_ = on; }
-    bool ChangeTransparentColor() const { return changeTransparentColor_; }
-    void setChangeTransparentColor(bool on) { changeTransparentColor_ = on; }
-    int NumberofFrames() const { return numberOfFrames_; }
-    int CurrentFrame() const { return currentFrame_; }
+    bool renderingStopped() const { return stopRender_; }
+    void setRenderingStopped(bool on) { stopRender_ = on; }
+    bool changesTransparentColor() const { return changeTransparentColor_; }
+    void setChangesTransparentColor(bool on) { changeTransparentColor_ = on; }
+    int lastFrame() const { return numberOfFrames_; }  // the number of frames less one
+    int currentFrame() const { return currentFrame_; }
     void setCurrentFrame(int frame) { currentFrame_ = frame; }
-    bool DisplaySavedGifFileName() const { return displaySaved_; }
-    void setDisplaySavedGifFileName(bool on) { displaySaved_ = on; }
-    QColor BackColor() const { return backColor_; }
+    bool loadsFileOnPaint() const { return displaySaved_; }
+    void setLoadsFileOnPaint(bool on) { displaySaved_ = on; }
+    QColor backColor() const { return backColor_; }
     void setBackColor(const QColor& color);
-    QColor MaskColor() const { return maskColor_; }
-    void setMaskColor(const QColor& color) { maskColor_ = color; }
-    int BorderStyle() const { return borderStyle_; }
+    int borderStyle() const { return borderStyle_; }
     void setBorderStyle(int style);
     // Drawn on the background, under the frames: what the control shows while it has none.
-    const QPixmap& Picture() const { return picture_; }
+    const QPixmap& picture() const { return picture_; }
     void setPicture(const QPixmap& picture);
 
-    // Methods.
-    void LoadGif(bool wait);
-    void PaintGif(int frame);
-    void RenderGif(int frame);
-    void StartTimer();
-    void StopTimer();
-    void StopGif();
-    void Refresh() { update(); }
-    void ShowAboutBox() {}
+    // Reads and decodes the file named by fileName (letting pending events run first when `wait`)
+    // and draws its first frame.
+    void loadFile(bool wait);
+    void paintFrame(int frame);
+    void renderFrame(int frame);
+    void startPlaying();
+    void stopPlaying();
 
     // One timer tick (what the frame timer calls).
-    void Timer_Timer();
+    void onFrameTimer();
 
     // Interval of the frame timer in milliseconds; 0 while stopped.
     int timerInterval() const { return timer_.isActive() ? timer_.interval() : 0; }
@@ -87,7 +83,7 @@ public:
     QImage framePicture(int frame) const;
 
 signals:
-    void Resize();
+    void resized();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -115,11 +111,10 @@ private:
     int currentFrame_ = 0;
     bool displaySaved_ = false;
     QColor backColor_;
-    QColor maskColor_;
     int borderStyle_ = 0;
     QPixmap picture_;
     bool busy_ = false;
-    bool pictureLoaded_ = false;  // LoadAndStart has loaded a picture file (or found none)
+    bool pictureLoaded_ = false;  // loadAndStart has loaded a picture file (or found none)
     QString pictureFile_;         // the file it was asked to play
     QString pictureStamp_;        // fileStamp of that file when it was loaded
 

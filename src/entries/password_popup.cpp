@@ -134,7 +134,7 @@ PasswordPopup::PasswordPopup(platform::Clipboard& clipboard, platform::Shell& sh
     // Load: size from the picture, shape, close button, float.
     fitToPicture();
     shaper_ = std::make_unique<ShapedWindow>();
-    shaper_->ShapeMe(this, kBlueKeyColor);
+    shaper_->shape(this, kBlueKeyColor);
     closeButton_->setPixmap(closePicture_->pixmap());
     FloatWindow(this, true);
 }
@@ -227,7 +227,7 @@ void PasswordPopup::changeEvent(QEvent* event) {
 }
 
 void PasswordPopup::mousePressEvent(QMouseEvent* event) {
-    ShapedWindow::DragForm(this, vbButton(event->button()), event->globalPosition().toPoint());
+    ShapedWindow::drag(this, vbButton(event->button()), event->globalPosition().toPoint());
 }
 
 void PasswordPopup::mouseMoveEvent(QMouseEvent* event) {

@@ -14,10 +14,10 @@ public:
     virtual ~WelcomeAnimationApi() = default;
     // Load the picture file and start it (without a playable file, the built-in picture); the
     // file loaded last goes on as Start does.
-    virtual void LoadAndStart(const QString& gifFileName) { (void)gifFileName; }
+    virtual void loadAndStart(const QString& gifFileName) { (void)gifFileName; }
     // Start again; the file is loaded afresh when it changed, appeared or went since.
-    virtual void Start() {}
-    virtual void Stop() {}
+    virtual void start() {}
+    virtual void stop() {}
 };
 
 // The notification-area icon.

@@ -158,10 +158,10 @@ TEST_F(LockedWindow, WithoutAWelcomePictureFileTheBuiltInOneIsShown) {
     auto* agif = find<WelcomeAnimation>("AGif");
     ASSERT_NE(agif, nullptr);
     EXPECT_TRUE(agif->isVisible());
-    ASSERT_FALSE(agif->Picture().isNull());
-    EXPECT_EQ(agif->size(), agif->Picture().deviceIndependentSize().toSize());
+    ASSERT_FALSE(agif->picture().isNull());
+    EXPECT_EQ(agif->size(), agif->picture().deviceIndependentSize().toSize());
     const QImage shown = agif->grab().toImage();
-    const QRgb background = agif->BackColor().rgb();
+    const QRgb background = agif->backColor().rgb();
     int drawn = 0;
     for (int y = 0; y < shown.height(); ++y) {
         for (int x = 0; x < shown.width(); ++x) drawn += shown.pixel(x, y) != background ? 1 : 0;
@@ -175,7 +175,7 @@ TEST_F(LockedWindow, WithoutAWelcomePictureFileTheBuiltInOneIsShown) {
     EXPECT_FALSE(agif->isVisible());
     ASSERT_TRUE(press("Unlock"));  // Lock
     EXPECT_TRUE(agif->isVisible());
-    EXPECT_EQ(agif->strGifFileName(), own);
+    EXPECT_EQ(agif->fileName(), own);
     ASSERT_FALSE(agif->fileInfo().frames.empty());
     EXPECT_EQ(agif->size(), QSize(agif->fileInfo().width, agif->fileInfo().height));
     EXPECT_EQ(agif->timerInterval(), 250);
@@ -185,7 +185,7 @@ TEST_F(LockedWindow, WithoutAWelcomePictureFileTheBuiltInOneIsShown) {
     window->tmrLock_Timer();  // auto-lock in the locked window reloads the picture
     EXPECT_TRUE(agif->fileInfo().frames.empty());
     EXPECT_TRUE(agif->isVisible());
-    EXPECT_EQ(agif->size(), agif->Picture().deviceIndependentSize().toSize());
+    EXPECT_EQ(agif->size(), agif->picture().deviceIndependentSize().toSize());
     EXPECT_TRUE(dialogs.shown().empty());
 }
 

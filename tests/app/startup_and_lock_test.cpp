@@ -183,7 +183,7 @@ TEST_F(StartAndLock, HelpOpensThePageOfTheDataFolder) {
 
 TEST_F(StartAndLock, WelcomePictureOfTheDatabaseFolderElseTheOneTheProgramBrings) {
     struct RecordingWelcome final : WelcomeAnimationApi {
-        void LoadAndStart(const QString& file) override { loaded.push_back(file); }
+        void loadAndStart(const QString& file) override { loaded.push_back(file); }
         std::vector<QString> loaded;
     } recording;
     window.reset();

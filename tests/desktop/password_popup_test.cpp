@@ -93,7 +93,7 @@ TEST_F(PopupTest, LoadsSizedShapedAndFloatingWithItsControls) {
     EXPECT_TRUE(mask.contains(QPoint(150, 85)));
     EXPECT_TRUE(mask.contains(QPoint(0, 85)));
     ASSERT_NE(popup_->shaper(), nullptr);
-    EXPECT_EQ(popup_->shaper()->CurRgn(), mask);
+    EXPECT_EQ(popup_->shaper()->region(), mask);
 
     for (const char* name : {"txtcode", "txtpass", "txtExpiryDate"})
         EXPECT_NE(testing::child<QLineEdit>(popup_, QString::fromLatin1(name)), nullptr);
