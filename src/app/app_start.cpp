@@ -82,7 +82,7 @@ int RunKeyloft(int argc, char** argv) {
     // A parked window is hidden, not closed: only closing the main window ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
     QObject::connect(&window, &MainWindow::windowClosed, &app, &QApplication::quit, Qt::QueuedConnection);
-    window.Form_Load();
+    window.load();
     const int result = QApplication::exec();
     parts.reset();
     return result;

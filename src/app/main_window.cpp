@@ -1,6 +1,7 @@
 // The main window: construction, the load step, the store's host, what pages work with, closing,
-// Park and Help. View switching and logon are in main_window_screens.cpp, locking in
-// main_window_locking.cpp, the toolbar commands in main_window_commands.cpp.
+// Park and Help. Screens, the commands' states, the profile choice and the logon are in
+// main_window_screens.cpp, locking in main_window_locking.cpp, the toolbar commands in
+// main_window_commands.cpp.
 #include "app/main_window.h"
 
 #include <cstdlib>
@@ -9,10 +10,7 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QCheckBox>
 #include <QCloseEvent>
-#include <QLineEdit>
-#include <QSlider>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
@@ -22,22 +20,24 @@
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSplitter>
+#include <QStackedWidget>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
 #include "app/about_view.h"
-#include "app/logon_view.h"
 #include "app/data_folder.h"
+#include "app/idle_lock.h"
+#include "app/logon_view.h"
 #include "app/profile_view.h"
 #include "app/setup_frame.h"
 #include "entries/passwords_view.h"
 #include "keyloft_version.h"
 #include "platform/qt_dialogs.h"
-#include "store/file_system.h"
 #include "store/profile_store.h"
 
 // Pictures compiled into this library must be registered before the first use.
@@ -45,178 +45,42 @@ static void InitAppResources() { Q_INIT_RESOURCE(keyloft_app); }
 
 namespace keyloft {
 namespace {
-constexpr int kTimerIntervalMs = 60000;
-}  // namespace
 
-MainWindow::MainWindow(const AppServices& services, QWidget* parent)
-    : QMainWindow(parent), services_(services) {
-    InitAppResources();
-    setObjectName(QStringLiteral("frmNewMain"));
-    setWindowTitle(QStringLiteral("Keyloft"));
-    setWindowIcon(QIcon(QStringLiteral(":/icons/keyloft.svg")));
+constexpr int kPopupTimerMs = 60000;
 
-    store_ = std::make_unique<ProfileStore>(*this, *services_.files, *services_.settings, *services_.clock,
-                                            services_.applicationFolder);
-
-    session_ = new Session(*services_.clock, this);
-    buildWindow();
-    connectControls();
-
-    // Idle time counts from the moment the window exists.
-    session_->recordActivity();
-    qApp->installEventFilter(this);
-}
-
-MainWindow::~MainWindow() {
-    qApp->removeEventFilter(this);
-}
-
-void MainWindow::buildWindow() {
-    toolbars = BuildMainToolbars(this);
-    Toolbar1 = toolbars.Toolbar1;
-    Toolbar2 = toolbars.Toolbar2;
-    addToolBar(Qt::TopToolBarArea, Toolbar1);
-    addToolBar(Qt::TopToolBarArea, Toolbar2);
-
-    auto* body = new QWidget(this);
-    body->setObjectName(QStringLiteral("body"));
-    // Mouse movements anywhere over the window reach it (activity for auto-lock).
-    setMouseTracking(true);
-    body->setMouseTracking(true);
-
-    cboFilter = new QComboBox(body);
-    cboFilter->setObjectName(QStringLiteral("cboFilter"));
-    cboFilter->setMinimumWidth(180);
-    cboFilter->setToolTip(QStringLiteral("Filter by Category"));
-    cmdPark = new QPushButton(QStringLiteral("&Park"), body);
-    cmdPark->setObjectName(QStringLiteral("cmdPark"));
-    cmdPark->setToolTip(QStringLiteral("Minimize Keyloft in System Tray"));
-    cmdHelp = new QPushButton(QStringLiteral("?"), body);
-    cmdHelp->setObjectName(QStringLiteral("cmdHelp"));
-    cmdHelp->setToolTip(QStringLiteral("Online Help"));
-    cmdHelp->setFixedWidth(32);
-    auto* strip = new QHBoxLayout;
-    strip->addWidget(cboFilter);
-    strip->addStretch(1);
-    strip->addWidget(cmdPark);
-    strip->addWidget(cmdHelp);
-
-    welcomeView = new QWidget(body);
-    welcomeView->setObjectName(QStringLiteral("welcomeView"));
-    auto* welcomeLayout = new QVBoxLayout(welcomeView);
-    AGif = new QLabel(welcomeView);
-    AGif->setObjectName(QStringLiteral("AGif"));
-    AGif->setAlignment(Qt::AlignCenter);
-    AGif->setPixmap(BuiltInWelcomePicture());
-    welcomeLayout->addWidget(AGif, 1);
-
-    fraProfile = new ProfileView(body);
-    fraLogin = new LogonView(body);
-
-    fraPasswords = new QFrame(body);
-    fraPasswords->setObjectName(QStringLiteral("fraPasswords"));
-    fraPasswords->setLayout(new QVBoxLayout);
-    fraPasswords->layout()->setContentsMargins(0, 0, 0, 0);
-
-    fraCategory = new QFrame(body);
-    fraCategory->setObjectName(QStringLiteral("fraCategory"));
-    fraCategory->setFrameShape(QFrame::StyledPanel);
-    {
-        auto* title = new QLabel(QStringLiteral("Category"), fraCategory);
-        QFont bold = title->font();
-        bold.setBold(true);
-        title->setFont(bold);
-        categoryContent_ = new QWidget(fraCategory);
-        categoryContent_->setObjectName(QStringLiteral("categoryContent"));
-        cmdCloseCategory = new QPushButton(QStringLiteral("&Close"), fraCategory);
-        cmdCloseCategory->setObjectName(QStringLiteral("cmdCloseCategory"));
-        auto* buttons = new QHBoxLayout;
-        buttons->addStretch(1);
-        buttons->addWidget(cmdCloseCategory);
-        auto* column = new QVBoxLayout(fraCategory);
-        column->addWidget(title);
-        column->addWidget(categoryContent_, 1);
-        column->addLayout(buttons);
+// The screens, one shown at a time. The stack takes the size hints of the shown screen only, so
+// that a hidden screen does not make the window larger.
+class ScreenStack final : public QStackedWidget {
+public:
+    explicit ScreenStack(QWidget* parent) : QStackedWidget(parent) {
+        setObjectName(QStringLiteral("screens"));
+        connect(this, &QStackedWidget::currentChanged, this, [this] { updateGeometry(); });
     }
+    QSize sizeHint() const override { return currentWidget() ? currentWidget()->sizeHint() : QSize(); }
+    QSize minimumSizeHint() const override {
+        return currentWidget() ? currentWidget()->minimumSizeHint() : QSize();
+    }
+};
 
-    fraSecurityOptions = new SetupFrame(body);
-    fraAbout = new AboutView(body);
-    fraAbout->lblVersion->setText(
-        AboutView::VersionText(KEYLOFT_VERSION_MAJOR, KEYLOFT_VERSION_MINOR, KEYLOFT_VERSION_PATCH));
-
-    auto* column = new QVBoxLayout(body);
-    column->addLayout(strip);
-    column->addWidget(welcomeView, 10);
-    column->addWidget(fraProfile, 0);
-    column->addWidget(fraLogin, 0);
-    column->addWidget(fraPasswords, 10);
-    column->addWidget(fraCategory, 10);
-    column->addWidget(fraSecurityOptions, 10);
-    column->addWidget(fraAbout, 10);
+// A screen that shows `view` at the top at its own height.
+QWidget* AtTheTop(QWidget* view) {
+    auto* screen = new QWidget;
+    auto* column = new QVBoxLayout(screen);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->addWidget(view);
     column->addStretch(1);
-    setCentralWidget(body);
-
-    StatusBar1 = new QStatusBar(this);
-    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
-    setStatusBar(StatusBar1);
-
-    tmrLock = new QTimer(this);
-    tmrLock->setObjectName(QStringLiteral("tmrLock"));
-    tmrLock->setInterval(kTimerIntervalMs);
-    tmrPass = new QTimer(this);
-    tmrPass->setObjectName(QStringLiteral("tmrPass"));
-    tmrPass->setInterval(kTimerIntervalMs);
-
-    // The locked window: welcome view only.
-    cboFilter->hide();
-    cboFilter->setEnabled(false);
-    fraProfile->hide();
-    fraLogin->hide();
-    fraPasswords->hide();
-    fraCategory->hide();
-    fraSecurityOptions->hide();
-    fraAbout->hide();
-
-    setMinimumSize(520, 400);
-    resize(920, 680);
+    return screen;
 }
 
-void MainWindow::connectControls() {
-    connectCommands();
-    connect(fraProfile->cmdNext, &QPushButton::clicked, this, &MainWindow::cmdNext_Click);
-    connect(fraProfile->cmdDatabase, &QPushButton::clicked, this, &MainWindow::cmdDatabase_Click);
-    connect(fraLogin->cmdLogin, &QPushButton::clicked, this, &MainWindow::cmdLogin_Click);
-    connect(fraLogin->cmdForgot, &QPushButton::clicked, this, &MainWindow::cmdForgot_Click);
-    connect(cmdPark, &QPushButton::clicked, this, &MainWindow::cmdPark_Click);
-    connect(cmdHelp, &QPushButton::clicked, this, &MainWindow::cmdHelp_Click);
-    connect(tmrLock, &QTimer::timeout, this, &MainWindow::tmrLock_Timer);
-    connect(tmrPass, &QTimer::timeout, this, &MainWindow::tmrPass_Timer);
-    connect(fraSecurityOptions->chkTimeout, &QCheckBox::toggled, this, &MainWindow::chkTimeout_Click);
-    connect(fraSecurityOptions->slTimer, &QSlider::valueChanged, this, &MainWindow::slTimer_Change);
-    connect(fraSecurityOptions->cmdAbout, &QPushButton::clicked, this, [this] {
-        fraSecurityOptions->hide();
-        processEvents();
-        fraAbout->show();
-    });
-    connect(fraAbout->cmdCloseAbout, &QPushButton::clicked, this, [this] {
-        fraAbout->hide();
-        fraSecurityOptions->show();
-    });
-    connect(fraSecurityOptions->cmdCategory, &QPushButton::clicked, this, [this] {
-        fraSecurityOptions->hide();
-        ShowCategory(true);
-    });
-    connect(cmdCloseCategory, &QPushButton::clicked, this, [this] {
-        ShowCategory(false);
-        ShowSetup(true);
-    });
+void PlaceIn(QWidget* content, Page* page) {
+    if (page == nullptr) return;
+    if (content->layout() == nullptr) {
+        auto* layout = new QVBoxLayout(content);
+        layout->setContentsMargins(0, 0, 0, 0);
+    }
+    if (page->parentWidget() != content) page->setParent(content);
+    content->layout()->addWidget(page);
 }
-
-QSplitter* MainWindow::entrySplitter() const {
-    return fraPasswords->findChild<QSplitter*>(QStringLiteral("splitPasswords"));
-}
-
-namespace {
 
 // "920x680" or "300,240": two whole numbers; nothing when the text is anything else.
 std::optional<std::pair<int, int>> TwoNumbers(const std::u16string& text, QChar separator) {
@@ -232,6 +96,155 @@ std::optional<std::pair<int, int>> TwoNumbers(const std::u16string& text, QChar 
 
 }  // namespace
 
+MainWindow::MainWindow(const AppServices& services, QWidget* parent)
+    : QMainWindow(parent), services_(services) {
+    InitAppResources();
+    setObjectName(QStringLiteral("frmNewMain"));
+    setWindowTitle(QStringLiteral("Keyloft"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/keyloft.svg")));
+
+    store_ = std::make_unique<ProfileStore>(*this, *services_.files, *services_.settings, *services_.clock,
+                                            services_.applicationFolder);
+    // Idle time counts from the moment the window exists.
+    idleLock_ = new IdleLock(*services_.clock, this);
+    buildWindow();
+    connectControls();
+    connectCommands();
+    updateActions();
+    qApp->installEventFilter(this);
+}
+
+MainWindow::~MainWindow() {
+    qApp->removeEventFilter(this);
+}
+
+void MainWindow::buildWindow() {
+    toolbars_ = BuildMainToolbars(this);
+    addToolBar(Qt::TopToolBarArea, toolbars_.sessionBar);
+    addToolBar(Qt::TopToolBarArea, toolbars_.recordBar);
+
+    auto* body = new QWidget(this);
+    body->setObjectName(QStringLiteral("body"));
+    // Mouse movements anywhere over the window reach it (activity for auto-lock).
+    setMouseTracking(true);
+    body->setMouseTracking(true);
+
+    filterBox_ = new QComboBox(body);
+    filterBox_->setObjectName(QStringLiteral("cboFilter"));
+    filterBox_->setMinimumWidth(180);
+    filterBox_->setToolTip(QStringLiteral("Filter by Category"));
+    filterBox_->setEnabled(false);
+    auto* park = new QPushButton(QStringLiteral("&Park"), body);
+    park->setObjectName(QStringLiteral("cmdPark"));
+    park->setToolTip(QStringLiteral("Minimize Keyloft in System Tray"));
+    connect(park, &QPushButton::clicked, this, &MainWindow::onParkClicked);
+    auto* help = new QPushButton(QStringLiteral("?"), body);
+    help->setObjectName(QStringLiteral("cmdHelp"));
+    help->setToolTip(QStringLiteral("Online Help"));
+    help->setFixedWidth(32);
+    connect(help, &QPushButton::clicked, this, &MainWindow::onHelpClicked);
+    auto* strip = new QHBoxLayout;
+    strip->addWidget(filterBox_);
+    strip->addStretch(1);
+    strip->addWidget(park);
+    strip->addWidget(help);
+
+    welcomeScreen_ = new QWidget;
+    welcomeScreen_->setObjectName(QStringLiteral("welcomeView"));
+    auto* welcomeLayout = new QVBoxLayout(welcomeScreen_);
+    welcomePicture_ = new QLabel(welcomeScreen_);
+    welcomePicture_->setObjectName(QStringLiteral("AGif"));
+    welcomePicture_->setAlignment(Qt::AlignCenter);
+    welcomePicture_->setPixmap(BuiltInWelcomePicture());
+    welcomeLayout->addWidget(welcomePicture_, 1);
+
+    profileView_ = new ProfileView;
+    logonView_ = new LogonView;
+    passwordsScreen_ = new QFrame;
+    passwordsScreen_->setObjectName(QStringLiteral("fraPasswords"));
+    passwordsScreen_->setLayout(new QVBoxLayout);
+    passwordsScreen_->layout()->setContentsMargins(0, 0, 0, 0);
+    setupFrame_ = new SetupFrame;
+    aboutView_ = new AboutView;
+    aboutView_->setVersion(
+        AboutView::VersionText(KEYLOFT_VERSION_MAJOR, KEYLOFT_VERSION_MINOR, KEYLOFT_VERSION_PATCH));
+
+    // In the order of Screen.
+    screens_ = new ScreenStack(body);
+    screens_->addWidget(welcomeScreen_);
+    screens_->addWidget(AtTheTop(profileView_));
+    screens_->addWidget(AtTheTop(logonView_));
+    screens_->addWidget(new QWidget);  // empty: after a logon, until Passwords or Setup
+    screens_->addWidget(passwordsScreen_);
+    screens_->addWidget(setupFrame_);
+    screens_->addWidget(buildCategoryScreen());
+    screens_->addWidget(aboutView_);
+    screens_->setCurrentIndex(static_cast<int>(Screen::Welcome));
+
+    auto* column = new QVBoxLayout(body);
+    column->addLayout(strip);
+    column->addWidget(screens_, 10);
+    column->addStretch(1);
+    setCentralWidget(body);
+
+    statusBar_ = new QStatusBar(this);
+    statusBar_->setObjectName(QStringLiteral("StatusBar1"));
+    setStatusBar(statusBar_);
+
+    popupTimer_ = new QTimer(this);
+    popupTimer_->setObjectName(QStringLiteral("tmrPass"));
+    popupTimer_->setInterval(kPopupTimerMs);
+
+    setMinimumSize(520, 400);
+    resize(920, 680);
+}
+
+QWidget* MainWindow::buildCategoryScreen() {
+    categoryScreen_ = new QFrame;
+    categoryScreen_->setObjectName(QStringLiteral("fraCategory"));
+    categoryScreen_->setFrameShape(QFrame::StyledPanel);
+    auto* title = new QLabel(QStringLiteral("Category"), categoryScreen_);
+    QFont bold = title->font();
+    bold.setBold(true);
+    title->setFont(bold);
+    categoryContent_ = new QWidget(categoryScreen_);
+    categoryContent_->setObjectName(QStringLiteral("categoryContent"));
+    auto* close = new QPushButton(QStringLiteral("&Close"), categoryScreen_);
+    close->setObjectName(QStringLiteral("cmdCloseCategory"));
+    connect(close, &QPushButton::clicked, this, [this] { showScreen(Screen::Setup); });
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(close);
+    auto* column = new QVBoxLayout(categoryScreen_);
+    column->addWidget(title);
+    column->addWidget(categoryContent_, 1);
+    column->addLayout(buttons);
+    return categoryScreen_;
+}
+
+void MainWindow::connectControls() {
+    connect(profileView_, &ProfileView::continueClicked, this, &MainWindow::onContinueClicked);
+    connect(profileView_, &ProfileView::databaseClicked, this, &MainWindow::onDatabaseClicked);
+    connect(logonView_, &LogonView::logonClicked, this, &MainWindow::onLogonClicked);
+    connect(logonView_, &LogonView::forgotClicked, this, &MainWindow::onForgotLogonClicked);
+    connect(idleLock_, &IdleLock::idle, this, &MainWindow::autoLock);
+    connect(popupTimer_, &QTimer::timeout, this, &MainWindow::onPopupTimer);
+    connect(setupFrame_, &SetupFrame::autoLockToggled, this, &MainWindow::onAutoLockToggled);
+    connect(setupFrame_, &SetupFrame::minutesChanged, this, &MainWindow::onAutoLockMinutesChanged);
+    // About and Category leave the Setup button pressed and Save and Cancel as they are.
+    connect(setupFrame_, &SetupFrame::aboutClicked, this, [this] {
+        screens_->setCurrentIndex(static_cast<int>(Screen::Empty));
+        processEvents();
+        screens_->setCurrentIndex(static_cast<int>(Screen::About));
+        updateActions();
+    });
+    connect(aboutView_, &AboutView::closeClicked, this, [this] {
+        screens_->setCurrentIndex(static_cast<int>(Screen::Setup));
+        updateActions();
+    });
+    connect(setupFrame_, &SetupFrame::categoryClicked, this, [this] { showScreen(Screen::Category); });
+}
+
 // The split of the passwords page is put back by the page when it is first shown.
 void MainWindow::restoreLayout() {
     std::u16string value;
@@ -246,34 +259,22 @@ void MainWindow::saveLayout() {
         store_->WriteSetting(kSettingWindowSize,
                              QStringLiteral("%1x%2").arg(size.width()).arg(size.height()).toStdU16String());
     }
-    if (QSplitter* splitter = entrySplitter(); splitter && splitter->sizes().size() == 2 && splitter->sizes()[0] > 0) {
+    const auto* splitter = passwordsScreen_->findChild<QSplitter*>(QStringLiteral("splitPasswords"));
+    if (splitter != nullptr && splitter->sizes().size() == 2 && splitter->sizes()[0] > 0) {
         const QList<int> sizes = splitter->sizes();
         store_->WriteSetting(kSettingEntrySplit, QStringLiteral("%1,%2").arg(sizes[0]).arg(sizes[1]).toStdU16String());
     }
 }
 
-void MainWindow::Form_Load() {
+void MainWindow::load() {
     restoreLayout();
     show();
-    ShowBusyPointer();
-    Toolbar2->hide();
+    platform::ShowBusyPointer();
     processEvents();
     fillProfileList(store_->ListProfiles());
     tray_->install();
-    ShowIdlePointer();
+    platform::ShowIdlePointer();
     welcome_->loadAndStart(welcomePicturePath());
-}
-
-void MainWindow::fillProfileList(const std::vector<std::u16string>& names, const QString& wanted) {
-    QStringList list;
-    for (const std::u16string& name : names) {
-        list.append(QString::fromStdU16String(name));
-    }
-    fraProfile->setProfileNames(list, wanted);
-}
-
-void MainWindow::refillProfileList(const QString& wanted) {
-    fillProfileList(store_->ProfileNames(), wanted.isEmpty() ? fraProfile->chosenProfile() : wanted);
 }
 
 QString MainWindow::dataFolder() const {
@@ -290,48 +291,32 @@ QString MainWindow::welcomePicturePath() const {
     return QDir(dataFolder()).filePath(QString::fromLatin1(kWelcomePictureName));
 }
 
-QString MainWindow::helpFilePath() const {
-    return QDir(dataFolder()).filePath(QString::fromLatin1(kHelpFileName));
-}
+QString MainWindow::helpFilePath() const { return QDir(dataFolder()).filePath(QString::fromLatin1(kHelpFileName)); }
 
-// ---- plugged-in views ----
+// ---- plugged-in parts ----
 
 PageServices MainWindow::pageServices() {
     return PageServices{*store_, *services_.dialogs, [this] { return saveProfile(); },
-                        [this] { return session_->isDirty(); }};
+                        [this] { return session_.isDirty(); }};
 }
-
-namespace {
-
-void PlaceIn(QWidget* content, Page* page) {
-    if (page == nullptr) return;
-    if (content->layout() == nullptr) {
-        auto* layout = new QVBoxLayout(content);
-        layout->setContentsMargins(0, 0, 0, 0);
-    }
-    if (page->parentWidget() != content) page->setParent(content);
-    content->layout()->addWidget(page);
-}
-
-}  // namespace
 
 void MainWindow::followPage(Page* page) {
     if (page == nullptr) return;
-    connect(page, &Page::dirtyChanged, this, &MainWindow::SetDirty);
+    connect(page, &Page::dirtyChanged, this, &MainWindow::setDirty);
     connect(page, &Page::commandsChanged, this, &MainWindow::applyCommands);
     connect(page, &Page::statusChanged, this,
-            [this](const QString& text) { setStatusText(logonStatusText_ + text); });
+            [this](const QString& text) { setStatusText(session_.logonStatus() + text); });
 }
 
 void MainWindow::setPasswordsPage(Page* page) {
     passwordsPage_ = page;
-    PlaceIn(fraPasswords, page);
+    PlaceIn(passwordsScreen_, page);
     followPage(page);
 }
 
 void MainWindow::setSetupPage(Page* page) {
     setupPage_ = page;
-    PlaceIn(fraSecurityOptions->content, page);
+    PlaceIn(setupFrame_->content(), page);
     followPage(page);
 }
 
@@ -343,43 +328,25 @@ void MainWindow::setCategoryPage(Page* page) {
 
 void MainWindow::setWelcomeAnimation(WelcomeAnimationApi* animation) {
     welcome_ = animation ? animation : &defaultWelcome_;
-    if (animation != nullptr && AGif != nullptr) {
+    if (animation != nullptr && welcomePicture_ != nullptr) {
         // The real animation control takes the placeholder's place and name.
-        delete AGif;
-        AGif = nullptr;
+        delete welcomePicture_;
+        welcomePicture_ = nullptr;
     }
 }
+
 void MainWindow::setTray(TrayApi* tray) {
     tray_ = tray ? tray : &defaultTray_;
     trayInstalled_ = tray != nullptr;
 }
-void MainWindow::setPopup(PopupApi* popup) { popup_ = popup ? popup : &defaultPopup_; }
-QWidget* MainWindow::passwordsFrame() const { return fraPasswords; }
-QWidget* MainWindow::setupContent() const { return fraSecurityOptions->content; }
-QWidget* MainWindow::categoryContent() const { return categoryContent_; }
-QWidget* MainWindow::welcomeArea() const { return welcomeView; }
 
-// ---- UiHost ----
+void MainWindow::setPopup(PopupApi* popup) { popup_ = popup ? popup : &defaultPopup_; }
+
+LocalTime MainWindow::lastActivity() const { return idleLock_->lastActivity(); }
+
+// ---- the store's host ----
 
 MessageAnswer MainWindow::showMessage(const MessageRequest& request) { return services_.dialogs->showMessage(request); }
-
-void MainWindow::lockSession() {
-    releaseSessionButtons();
-    hideEveryView();
-    fraProfile->showNameBox(false);
-    fraProfile->txtFileName->clear();
-    fraProfile->cmdNext->show();
-    fraProfile->cmdNext->setEnabled(true);
-    processEvents();
-    resetSession();
-    Toolbar2->hide();
-}
-
-void MainWindow::closeMainWindow() {
-    // The store closes the window after a failure it has already reported: no question first.
-    session_->setDirty(false);
-    close();
-}
 
 void MainWindow::processEvents() { QCoreApplication::processEvents(); }
 
@@ -398,6 +365,12 @@ void MainWindow::waitMilliseconds(int milliseconds) {
     inBlockingWait_ = false;
 }
 
+void MainWindow::closeMainWindow() {
+    // The store closes the window after a failure it has already reported: no question first.
+    session_.setDirty(false);
+    close();
+}
+
 void MainWindow::endProgramNow() {
     if (services_.endProgram) {
         services_.endProgram();
@@ -411,7 +384,7 @@ void MainWindow::carryOut(const StoreReport& report) {
         showMessage(message);
     }
     if (report.clearDirty) {
-        SetDirty(false);
+        setDirty(false);
     }
     if (report.lockSession) {
         lockSession();
@@ -423,42 +396,22 @@ void MainWindow::carryOut(const StoreReport& report) {
     }
 }
 
-// ---- what pages work with ----
-
-ProfileStore& MainWindow::store() { return *store_; }
-
 SaveOutcome MainWindow::saveProfile() {
-    ShowBusyPointer();
+    platform::ShowBusyPointer();
     const SaveResult result = store_->WriteToFile();
-    ShowIdlePointer();
+    platform::ShowIdlePointer();
     carryOut(result.report);
     return result.outcome;
 }
-Dialogs& MainWindow::dialogs() { return *services_.dialogs; }
 
-void MainWindow::SetDirty(bool bolDirty) {
-    session_->setDirty(bolDirty);
-    QAction* save = toolbars.button(QStringLiteral("Save"));
-    if (save->isVisible()) {
-        save->setEnabled(true);
-        toolbars.button(QStringLiteral("Cancel"))->setEnabled(true);
-        toolbars.button(QStringLiteral("Add"))->setEnabled(false);
-    }
-}
+bool MainWindow::confirmDiscardChanges() { return ConfirmDiscardChanges(*services_.dialogs); }
 
-bool MainWindow::ConfirmDiscardChanges() { return keyloft::ConfirmDiscardChanges(*services_.dialogs); }
+void MainWindow::setStatusText(const QString& text) { statusBar_->showMessage(text); }
 
-QAction* MainWindow::toolbarButton(const QString& key) { return toolbars.button(key); }
-
-void MainWindow::setStatusText(const QString& text) { StatusBar1->showMessage(text); }
-
-void MainWindow::ShowBusyPointer() { platform::ShowBusyPointer(); }
-void MainWindow::ShowIdlePointer() { platform::ShowIdlePointer(); }
-
-// ---- closing, Park, Help ----
+// ---- closing, Park, Help, the pop-up's timer ----
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (session_->isDirty() && !ConfirmDiscardChanges()) {
+    if (session_.isDirty() && !confirmDiscardChanges()) {
         event->ignore();
         return;
     }
@@ -468,7 +421,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     emit windowClosed();
 }
 
-void MainWindow::cmdPark_Click() {
+void MainWindow::onParkClicked() {
     setWindowState(windowState() | Qt::WindowMinimized);
     const bool trayAvailable = services_.trayAvailable ? services_.trayAvailable() : false;
     // Without a notification area the window only minimizes, so it stays reachable.
@@ -477,7 +430,7 @@ void MainWindow::cmdPark_Click() {
     }
 }
 
-void MainWindow::cmdHelp_Click() {
+void MainWindow::onHelpClicked() {
     const QString path = helpFilePath();
     if (!QFileInfo::exists(path)) {
         MessageRequest request;
@@ -488,13 +441,13 @@ void MainWindow::cmdHelp_Click() {
     const bool opened = services_.openUrl ? services_.openUrl(QUrl::fromLocalFile(path)) : false;
     if (!opened) {
         MessageRequest request;
-        request.text = std::u16string(kHelpErrorText) + u"\n" +
-                       u"The help page could not be opened in a web browser.";
+        request.text =
+            std::u16string(kHelpErrorText) + u"\n" + u"The help page could not be opened in a web browser.";
         showMessage(request);
     }
 }
 
-void MainWindow::tmrPass_Timer() {
+void MainWindow::onPopupTimer() {
     if (inBlockingWait_) {
         return;
     }
@@ -513,11 +466,11 @@ bool MainWindow::saveOnEnter(QObject* watched, QEvent* event) {
     auto* box = qobject_cast<QLineEdit*>(watched);
     if (box == nullptr || box->window() != this) return false;
     bool inView = false;
-    for (const QWidget* view : {static_cast<QWidget*>(fraPasswords), static_cast<QWidget*>(fraCategory),
-                                static_cast<QWidget*>(fraProfile), static_cast<QWidget*>(fraSecurityOptions)}) {
+    for (const QWidget* view : {static_cast<QWidget*>(passwordsScreen_), static_cast<QWidget*>(categoryScreen_),
+                                static_cast<QWidget*>(profileView_), static_cast<QWidget*>(setupFrame_)}) {
         inView = inView || view->isAncestorOf(box);
     }
-    QAction* save = toolbars.button(QStringLiteral("Save"));
+    QAction* save = toolbars_.actions.save;
     if (!inView || !save->isVisible() || !save->isEnabled()) return false;
     save->trigger();
     return true;
@@ -526,21 +479,17 @@ bool MainWindow::saveOnEnter(QObject* watched, QEvent* event) {
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
     if (saveOnEnter(watched, event)) {
-        recordActivity();
+        idleLock_->recordActivity();
         return true;
     }
     if (type == QEvent::KeyPress || type == QEvent::MouseMove || type == QEvent::HoverMove) {
         if (auto* widget = qobject_cast<QWidget*>(watched)) {
             if (widget == this || isAncestorOf(widget)) {
-                recordActivity();
+                idleLock_->recordActivity();
             }
         }
     }
     return QMainWindow::eventFilter(watched, event);
 }
-
-void MainWindow::recordActivity() { session_->recordActivity(); }
-
-bool MainWindow::isShown(const QWidget* view) const { return view != nullptr && !view->isHidden(); }
 
 }  // namespace keyloft

@@ -9,7 +9,7 @@
 #include "platform/platform_core.h"
 #include "store/profile_store.h"
 #include "support/temp_folder.h"
-#include "window_fixture.h"
+#include "support/gui_window_fixture.h"
 
 namespace keyloft::testing {
 namespace {
