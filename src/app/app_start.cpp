@@ -76,7 +76,7 @@ int RunKeyloft(int argc, char** argv) {
 
     MainWindow window(services);
 
-    // The views and desktop pieces that live in the window's frames.
+    // The pages and desktop pieces that live in the window.
     std::unique_ptr<WindowParts> parts = AssembleWindow(window, platform::SystemClipboard(), platform::SystemShell(),
                                                         [] { return QDate::currentDate(); });
     // A parked window is hidden, not closed: only closing the main window ends the program.

@@ -1,6 +1,6 @@
 #pragma once
 // The main window as the program runs it: the passwords, setup and category pages in their
-// frames, the pop-up, printing, the welcome animation and the tray icon. The program and the
+// screens, the pop-up, printing, the welcome animation and the tray icon. The program and the
 // window tests assemble it the same way.
 
 #include <functional>

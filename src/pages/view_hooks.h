@@ -13,7 +13,7 @@ class WelcomeAnimationApi {
 public:
     virtual ~WelcomeAnimationApi() = default;
     // Load the picture file and start it (without a playable file, the built-in picture); the
-    // file loaded last goes on as Start does.
+    // file loaded last goes on as start does.
     virtual void loadAndStart(const QString& gifFileName) { (void)gifFileName; }
     // Start again; the file is loaded afresh when it changed, appeared or went since.
     virtual void start() {}

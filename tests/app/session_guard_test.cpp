@@ -52,6 +52,19 @@ TEST_F(Session, SwitchingWithUnsavedChangesAnsweredNoKeepsEverything) {
     EXPECT_TRUE(window->isDirty());
 }
 
+TEST_F(Session, PressingTheShownViewsOwnButtonWithUnsavedChangesAnsweredNoKeepsItPressed) {
+    for (const char* key : {"Setup", "Passwords"}) {
+        SCOPED_TRACE(key);
+        ASSERT_TRUE(press(key));
+        window->setDirty(true);
+        dialogs.expect(kDiscard, MessageAnswer::No);
+        ASSERT_TRUE(press(key));
+        EXPECT_TRUE(button(key)->isChecked());
+        EXPECT_TRUE(window->isDirty());
+        window->setDirty(false);
+    }
+}
+
 TEST_F(Session, SwitchingWithUnsavedChangesAnsweredYesDropsThem) {
     ASSERT_TRUE(press("Setup"));
     window->setDirty(true);
