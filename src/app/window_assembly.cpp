@@ -59,7 +59,7 @@ std::unique_ptr<WindowParts> AssembleWindow(MainWindow& window, platform::Clipbo
     parts->category = new CategoryView(window.pageServices(), nullptr);
     window.setCategoryPage(parts->category);
 
-    parts->popupTimer = std::make_unique<QtPassTimer>(window.popupTimer());
+    parts->popupTimer = std::make_unique<QtPopupTimer>(window.popupTimer());
     parts->popup = new PasswordPopup(clipboard, shell, *parts->popupTimer, &window);
     parts->popup->setDialogs(&window.dialogs());
     window.setPopup(parts->popup);

@@ -20,7 +20,7 @@ class CategoryView;
 class MainWindow;
 class PasswordPopup;
 class PasswordsView;
-class QtPassTimer;
+class QtPopupTimer;
 class SetupView;
 class TrayIcon;
 class WelcomeAnimation;
@@ -33,7 +33,7 @@ struct WindowParts {
     PasswordsView* passwords = nullptr;  // owned by the window
     SetupView* setup = nullptr;          // owned by the window
     CategoryView* category = nullptr;    // owned by the window
-    std::unique_ptr<QtPassTimer> popupTimer;  // tmrPass as the pop-up sees it
+    std::unique_ptr<QtPopupTimer> popupTimer;  // tmrPass as the pop-up sees it
     QPointer<PasswordPopup> popup;           // a window of its own, the main window's child
     QPointer<WelcomeAnimation> welcome;      // in the welcome area
     std::unique_ptr<TrayIcon> tray;

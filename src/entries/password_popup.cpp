@@ -49,18 +49,18 @@ QColor linkHoverColor() { return QColor(170, 170, 255); }
 
 }  // namespace
 
-void QtPassTimer::start() {
+void QtPopupTimer::start() {
     timer_.start();
 }
-void QtPassTimer::stop() {
+void QtPopupTimer::stop() {
     timer_.stop();
 }
-bool QtPassTimer::isActive() const {
+bool QtPopupTimer::isActive() const {
     return timer_.isActive();
 }
 
-PasswordPopup::PasswordPopup(platform::Clipboard& clipboard, platform::Shell& shell, PassTimer& tmrPass, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), clipboard_(clipboard), shell_(shell), tmrPass_(tmrPass) {
+PasswordPopup::PasswordPopup(platform::Clipboard& clipboard, platform::Shell& shell, PopupTimer& timer, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), clipboard_(clipboard), shell_(shell), timer_(timer) {
     InitPopupPictures();
     setObjectName(QStringLiteral("frmshowpass"));
     setMouseTracking(true);
@@ -140,7 +140,7 @@ PasswordPopup::PasswordPopup(platform::Clipboard& clipboard, platform::Shell& sh
 }
 
 PasswordPopup::~PasswordPopup() {
-    tmrPass_.stop();
+    timer_.stop();
 }
 
 QLabel* PasswordPopup::pictureHolder(const char* name, const QString& resource) {
@@ -183,7 +183,7 @@ void PasswordPopup::showEntry(const QStringList& fields) {
     expiryBox_->setText(field(fields, 6));
     webLink_->setText(field(fields, 7));
     emailLink_->setText(field(fields, 8));
-    if (!tmrPass_.isActive()) tmrPass_.start();  // a running timer keeps its time
+    if (!timer_.isActive()) timer_.start();  // a running timer keeps its time
     if (!isVisible()) placeBesideOwner();
     show();
     raise();
@@ -191,7 +191,7 @@ void PasswordPopup::showEntry(const QStringList& fields) {
 }
 
 void PasswordPopup::closePopup() {
-    tmrPass_.stop();
+    timer_.stop();
     close();
 }
 
@@ -205,7 +205,7 @@ void PasswordPopup::emptyBoxes() {
 
 // A closed pop-up keeps nothing of the entry and starts afresh when it is shown again.
 void PasswordPopup::closeEvent(QCloseEvent* event) {
-    tmrPass_.stop();
+    timer_.stop();
     emptyBoxes();
     backgroundMove();
     QWidget::closeEvent(event);

@@ -25,18 +25,18 @@ class QTimer;
 namespace keyloft {
 
 // The main window's tmrPass as the pop-up sees it.
-class PassTimer {
+class PopupTimer {
 public:
-    virtual ~PassTimer() = default;
+    virtual ~PopupTimer() = default;
     virtual void start() = 0;
     virtual void stop() = 0;
     virtual bool isActive() const = 0;
 };
 
 // tmrPass itself: a QTimer of 60000 ms.
-class QtPassTimer final : public PassTimer {
+class QtPopupTimer final : public PopupTimer {
 public:
-    explicit QtPassTimer(QTimer& timer) : timer_(timer) {}
+    explicit QtPopupTimer(QTimer& timer) : timer_(timer) {}
     void start() override;
     void stop() override;
     bool isActive() const override;
@@ -51,7 +51,7 @@ private:
 class PasswordPopup : public QWidget, public PopupApi {
     Q_OBJECT
 public:
-    PasswordPopup(platform::Clipboard& clipboard, platform::Shell& shell, PassTimer& tmrPass,
+    PasswordPopup(platform::Clipboard& clipboard, platform::Shell& shell, PopupTimer& timer,
                   QWidget* parent = nullptr);
     ~PasswordPopup() override;
 
@@ -97,7 +97,7 @@ private:
 
     platform::Clipboard& clipboard_;
     platform::Shell& shell_;
-    PassTimer& tmrPass_;
+    PopupTimer& timer_;
     std::unique_ptr<ShapedWindow> shaper_;
     QImage picture_;
     Dialogs* dialogs_ = nullptr;

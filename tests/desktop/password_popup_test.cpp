@@ -15,7 +15,7 @@
 namespace keyloft {
 namespace {
 
-class FakePassTimer : public PassTimer {
+class FakePopupTimer : public PopupTimer {
 public:
     void start() override {
         ++starts;
@@ -55,7 +55,7 @@ protected:
 
     testing::RecordingClipboard clipboard_;
     testing::RecordingShell shell_;
-    FakePassTimer timer_;
+    FakePopupTimer timer_;
     QPointer<PasswordPopup> popup_;
 
     QLineEdit* box(const char* name) { return testing::child<QLineEdit>(popup_, QString::fromLatin1(name)); }
@@ -217,7 +217,7 @@ TEST_F(PopupTest, OneWindowRefilledWhileOpenAndEmptiedWhenClosed) {
 TEST(PopupTimer, QtTimerAdapterDoesNotRestartARunningTimer) {
     QTimer timer;
     timer.setInterval(60000);
-    QtPassTimer adapter(timer);
+    QtPopupTimer adapter(timer);
     EXPECT_FALSE(adapter.isActive());
     adapter.start();
     EXPECT_TRUE(timer.isActive());
