@@ -28,8 +28,9 @@ AboutView::AboutView(QWidget* parent) : QFrame(parent) {
     auto* blurb = new QLabel(QStringLiteral("A password keeper for one person, or for a few people who share a folder."), this);
     blurb->setWordWrap(true);
 
-    cmdCloseAbout = new QPushButton(QStringLiteral("&Close"), this);
+    auto* cmdCloseAbout = new QPushButton(QStringLiteral("&Close"), this);
     cmdCloseAbout->setObjectName(QStringLiteral("cmdCloseAbout"));
+    connect(cmdCloseAbout, &QPushButton::clicked, this, &AboutView::closeClicked);
 
     auto* text = new QVBoxLayout;
     text->addWidget(name);
@@ -46,6 +47,8 @@ AboutView::AboutView(QWidget* parent) : QFrame(parent) {
     column->addLayout(top, 1);
     column->addLayout(buttons);
 }
+
+void AboutView::setVersion(const QString& text) { lblVersion->setText(text); }
 
 QString AboutView::VersionText(int major, int minor, int revision) {
     return QStringLiteral("V. %1.%2.%3.2").arg(major).arg(minor).arg(revision);

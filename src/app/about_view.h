@@ -4,7 +4,6 @@
 #include <QFrame>
 
 class QLabel;
-class QPushButton;
 
 namespace keyloft {
 
@@ -15,9 +14,13 @@ public:
 
     // "V. " and the major, minor and revision numbers followed by a fixed 2.
     static QString VersionText(int major, int minor, int revision);
+    void setVersion(const QString& text);
 
+signals:
+    void closeClicked();
+
+private:
     QLabel* lblVersion;
-    QPushButton* cmdCloseAbout;
 };
 
 }  // namespace keyloft

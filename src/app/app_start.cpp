@@ -12,7 +12,7 @@
 #include <QSystemTrayIcon>
 
 #include "app/data_folder.h"
-#include "app/frm_new_main.h"
+#include "app/main_window.h"
 #include "app/window_assembly.h"
 #include "keyloft_version.h"
 #include "platform/qt_shell.h"
@@ -105,15 +105,15 @@ int RunKeyloft(int argc, char** argv) {
                                                  QStringLiteral("Choose the folder that holds the profiles"), start);
     };
 
-    frmNewMain window(services);
+    MainWindow window(services);
 
-    // The views and desktop pieces that live in the window's frames.
+    // The pages and desktop pieces that live in the window.
     std::unique_ptr<WindowParts> parts = AssembleWindow(window, platform::SystemClipboard(), platform::SystemShell(),
                                                         [] { return QDate::currentDate(); });
     // A parked window is hidden, not closed: only closing the main window ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
-    QObject::connect(&window, &frmNewMain::windowClosed, &app, &QApplication::quit, Qt::QueuedConnection);
-    window.Form_Load();
+    QObject::connect(&window, &MainWindow::windowClosed, &app, &QApplication::quit, Qt::QueuedConnection);
+    window.load();
     const int result = QApplication::exec();
     parts.reset();
     return result;

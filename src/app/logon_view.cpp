@@ -77,13 +77,15 @@ LogonView::LogonView(QWidget* parent) : QGroupBox(QStringLiteral("Logon"), paren
         txtAns[row]->setAccessibleName(QStringLiteral("Answer %1").arg(row + 1));
     }
     fraQuestions->hide();
+    connect(cmdLogin, &QPushButton::clicked, this, &LogonView::logonClicked);
+    connect(cmdForgot, &QPushButton::clicked, this, &LogonView::forgotClicked);
 
     // Return in any box of the view works as "Continue".
     for (QLineEdit* box : {txtUser, txtPass, txtPin, txtAns[0], txtAns[1], txtAns[2]}) {
         connect(box, &QLineEdit::returnPressed, cmdLogin, &QPushButton::click);
     }
 
-    setUp(false, 0);
+    setUp(0);
 }
 
 void LogonView::emptyBoxes() {
@@ -92,9 +94,9 @@ void LogonView::emptyBoxes() {
     txtPin->clear();
 }
 
-void LogonView::setUp(bool show, int logonMode) {
-    setVisible(show);
+void LogonView::setUp(int logonMode) {
     emptyBoxes();
+    fraQuestions->hide();
 
     int row = 0;
     auto placeRow = [&row](QLabel* label, QLineEdit* box, bool shown) {
@@ -120,14 +122,14 @@ void LogonView::setUp(bool show, int logonMode) {
     }
 }
 
-QLineEdit* LogonView::firstFocusBox() const {
+void LogonView::focusFirstBox() {
     if (!txtPin->isHidden()) {
-        return txtPin;
+        txtPin->setFocus();
+    } else if (!txtUser->isHidden()) {
+        txtUser->setFocus();
+    } else {
+        txtPass->setFocus();
     }
-    if (!txtUser->isHidden()) {
-        return txtUser;
-    }
-    return txtPass;
 }
 
 LogonDetails LogonView::typedDetails() const {

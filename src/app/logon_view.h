@@ -25,11 +25,11 @@ class LogonView : public QGroupBox {
 public:
     explicit LogonView(QWidget* parent = nullptr);
 
-    // Logon view set-up: shows or hides the view, lays the rows out for the logon mode, enables
-    // "Forgot Logon!" and empties every box.
-    void setUp(bool show, int logonMode);
-    // The box that gets the focus after "Continue": PIN if shown, else user ID if shown, else password.
-    QLineEdit* firstFocusBox() const;
+    // Logon view set-up: lays the rows out for the logon mode, enables "Forgot Logon!", empties
+    // every box and closes the questions panel.
+    void setUp(int logonMode);
+    // Focus to the first box after "Continue": PIN if shown, else user ID if shown, else password.
+    void focusFirstBox();
 
     // What the logon boxes hold; the store's logon step trims and checks them.
     LogonDetails typedDetails() const;
@@ -39,6 +39,19 @@ public:
     bool questionsShown() const;
     // What the answer boxes hold, one per row, in question order.
     std::vector<std::u16string> typedAnswers() const;
+
+signals:
+    void logonClicked();
+    void forgotClicked();
+
+public:
+    // Positions of the rows, from the top of the view.
+    static constexpr int kFirstBoxTopTwips = 330;
+    static constexpr int kFirstLabelTopTwips = 390;
+    static constexpr int kRowPitchTwips = 360;
+
+private:
+    void emptyBoxes();
 
     QLabel* lblUser;
     QLabel* lblPassword;
@@ -51,14 +64,6 @@ public:
     QFrame* fraQuestions;
     std::array<QLabel*, 3> lblQ1{};
     std::array<QLineEdit*, 3> txtAns{};
-
-    // Positions of the rows, from the top of the view.
-    static constexpr int kFirstBoxTopTwips = 330;
-    static constexpr int kFirstLabelTopTwips = 390;
-    static constexpr int kRowPitchTwips = 360;
-
-private:
-    void emptyBoxes();
 };
 
 }  // namespace keyloft

@@ -8,57 +8,55 @@
 namespace keyloft {
 namespace {
 
-struct ButtonDef {
+struct CommandDef {
+    QAction* MainActions::*action;
     const char* key;
     const char* toolTip;
     const char* picture;
     bool checkable;
-    bool visibleAtStart;
-    bool enabledAtStart;
 };
 
-constexpr ButtonDef kToolbar1[] = {
-    {"Unlock", "Unlock Keyloft Database", "Unlock", true, true, true},
-    {"Setup", "Setup Keyloft Configuration", "Setup", true, true, false},
-    {"Passwords", "Display Password Details", "Passwords", true, true, false},
-    {"Show", "Show  Password \"popup\"", "Show", false, false, false},
-    {"Generate", "Generate Random Highly Secure Password", "Generate", false, false, false},
-    {"Print", "Print Master List of Passwords", "Printer2", false, false, false},
+// Toolbar1, in order.
+const CommandDef kSessionCommands[] = {
+    {&MainActions::lock, "Unlock", "Unlock Keyloft Database", "Unlock", true},
+    {&MainActions::setup, "Setup", "Setup Keyloft Configuration", "Setup", true},
+    {&MainActions::passwords, "Passwords", "Display Password Details", "Passwords", true},
+    {&MainActions::show, "Show", "Show  Password \"popup\"", "Show", false},
+    {&MainActions::generate, "Generate", "Generate Random Highly Secure Password", "Generate", false},
+    {&MainActions::print, "Print", "Print Master List of Passwords", "Printer2", false},
 };
 
-constexpr ButtonDef kToolbar2[] = {
-    {"Add", "Add New Record", "Add", false, false, false},
-    {"Delete", "Delete this Record", "Delete", false, false, false},
-    {"Save", "Save this Record", "Save", false, false, false},
-    {"Cancel", "Cancel this Change", "Cancel", false, false, false},
-    {"Filter", "Filter by Category", "Filter", true, false, true},
+// Toolbar2, in order; a separator stands before "Filter".
+const CommandDef kRecordCommands[] = {
+    {&MainActions::add, "Add", "Add New Record", "Add", false},
+    {&MainActions::remove, "Delete", "Delete this Record", "Delete", false},
+    {&MainActions::save, "Save", "Save this Record", "Save", false},
+    {&MainActions::cancel, "Cancel", "Cancel this Change", "Cancel", false},
+    {&MainActions::filter, "Filter", "Filter by Category", "Filter", true},
 };
 
 // The keys of the commands: the platform's standard ones where it has one.
-QKeySequence Shortcut(const QString& key) {
-    if (key == QStringLiteral("Unlock")) return QKeySequence(Qt::CTRL | Qt::Key_L);
-    if (key == QStringLiteral("Passwords")) return QKeySequence(Qt::CTRL | Qt::Key_1);
-    if (key == QStringLiteral("Setup")) return QKeySequence(Qt::CTRL | Qt::Key_2);
-    if (key == QStringLiteral("Show")) return QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C);
-    if (key == QStringLiteral("Generate")) return QKeySequence(Qt::CTRL | Qt::Key_G);
-    if (key == QStringLiteral("Print")) return QKeySequence(QKeySequence::Print);
-    if (key == QStringLiteral("Add")) return QKeySequence(QKeySequence::New);
-    if (key == QStringLiteral("Delete")) return QKeySequence(QKeySequence::Delete);
-    if (key == QStringLiteral("Save")) return QKeySequence(QKeySequence::Save);
-    if (key == QStringLiteral("Cancel")) return QKeySequence(Qt::Key_Escape);
-    if (key == QStringLiteral("Filter")) return QKeySequence(QKeySequence::Find);
-    return {};
+QKeySequence Shortcut(QAction* MainActions::*action) {
+    if (action == &MainActions::lock) return QKeySequence(Qt::CTRL | Qt::Key_L);
+    if (action == &MainActions::passwords) return QKeySequence(Qt::CTRL | Qt::Key_1);
+    if (action == &MainActions::setup) return QKeySequence(Qt::CTRL | Qt::Key_2);
+    if (action == &MainActions::show) return QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C);
+    if (action == &MainActions::generate) return QKeySequence(Qt::CTRL | Qt::Key_G);
+    if (action == &MainActions::print) return QKeySequence(QKeySequence::Print);
+    if (action == &MainActions::add) return QKeySequence(QKeySequence::New);
+    if (action == &MainActions::remove) return QKeySequence(QKeySequence::Delete);
+    if (action == &MainActions::save) return QKeySequence(QKeySequence::Save);
+    if (action == &MainActions::cancel) return QKeySequence(Qt::Key_Escape);
+    return QKeySequence(QKeySequence::Find);  // filter
 }
 
-QAction* AddButton(QToolBar* bar, const ButtonDef& def) {
+QAction* AddCommand(QToolBar* bar, const CommandDef& def) {
     const QString key = QString::fromLatin1(def.key);
     auto* action = new QAction(ToolbarPicture(QString::fromLatin1(def.picture)), key, bar);
     action->setObjectName(key);
-    action->setShortcut(Shortcut(key));
+    action->setShortcut(Shortcut(def.action));
     action->setToolTip(ToolTipWithShortcut(QString::fromLatin1(def.toolTip), action->shortcut()));
     action->setCheckable(def.checkable);
-    action->setVisible(def.visibleAtStart);
-    action->setEnabled(def.enabledAtStart);
     bar->addAction(action);
     // Tab reaches every enabled command.
     if (QWidget* button = bar->widgetForAction(action)) button->setFocusPolicy(Qt::TabFocus);
@@ -84,27 +82,21 @@ QString ToolTipWithShortcut(const QString& toolTip, const QKeySequence& shortcut
     return toolTip + QStringLiteral(" (") + shortcut.toString(QKeySequence::NativeText) + QStringLiteral(")");
 }
 
-QIcon ToolbarPicture(const QString& key) {
-    return QIcon(QStringLiteral(":/icons/%1.svg").arg(key.toLower()));
-}
+QIcon ToolbarPicture(const QString& name) { return QIcon(QStringLiteral(":/icons/%1.svg").arg(name.toLower())); }
 
 MainToolbars BuildMainToolbars(QWidget* parent) {
     MainToolbars bars;
-    bars.Toolbar1 = MakeBar(parent, "Toolbar1");
-    for (const ButtonDef& def : kToolbar1) {
-        bars.buttons.insert(QString::fromLatin1(def.key), AddButton(bars.Toolbar1, def));
+    bars.sessionBar = MakeBar(parent, "Toolbar1");
+    for (const CommandDef& def : kSessionCommands) bars.actions.*def.action = AddCommand(bars.sessionBar, def);
+    bars.recordBar = MakeBar(parent, "Toolbar2");
+    for (const CommandDef& def : kRecordCommands) {
+        if (def.action == &MainActions::filter) bars.filterSeparator = bars.recordBar->addSeparator();
+        bars.actions.*def.action = AddCommand(bars.recordBar, def);
     }
-    bars.Toolbar2 = MakeBar(parent, "Toolbar2");
-    for (const ButtonDef& def : kToolbar2) {
-        if (QString::fromLatin1(def.key) == QStringLiteral("Filter")) {
-            bars.filterSeparator = bars.Toolbar2->addSeparator();
-            bars.filterSeparator->setVisible(false);
-        }
-        bars.buttons.insert(QString::fromLatin1(def.key), AddButton(bars.Toolbar2, def));
-    }
-    bars.Toolbar2->hide();
-    // The keys work wherever the focus is in the window, also while a toolbar is hidden.
-    for (QAction* action : bars.buttons) parent->addAction(action);
+    for (QAction* action : {bars.actions.lock, bars.actions.setup, bars.actions.passwords, bars.actions.show,
+                            bars.actions.generate, bars.actions.print, bars.actions.add, bars.actions.remove,
+                            bars.actions.save, bars.actions.cancel, bars.actions.filter})
+        parent->addAction(action);
     return bars;
 }
 

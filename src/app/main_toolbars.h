@@ -1,9 +1,8 @@
 #pragma once
-// The two toolbars of the main window: Toolbar1 switches between the activities of a session,
-// Toolbar2 holds the record commands. Each button is a QAction whose objectName is its key and
-// whose text is its caption.
+// The two toolbars of the main window and their commands. Toolbar1 switches between the
+// activities of a session, Toolbar2 holds the record commands. Each command is one QAction whose
+// objectName is its key ("Unlock", "Delete", ...) and whose text is its caption.
 
-#include <QHash>
 #include <QIcon>
 #include <QString>
 
@@ -14,23 +13,36 @@ class QWidget;
 
 namespace keyloft {
 
-struct MainToolbars {
-    QToolBar* Toolbar1 = nullptr;
-    QToolBar* Toolbar2 = nullptr;
-    QHash<QString, QAction*> buttons;  // by key
-    QAction* filterSeparator = nullptr;  // shown with "Filter"
-
-    QAction* button(const QString& key) const { return buttons.value(key, nullptr); }
+// One action per command.
+struct MainActions {
+    QAction* lock = nullptr;  // key "Unlock": captioned "Unlock" while locked, "Lock" in a session
+    QAction* setup = nullptr;
+    QAction* passwords = nullptr;
+    QAction* show = nullptr;
+    QAction* generate = nullptr;
+    QAction* print = nullptr;
+    QAction* add = nullptr;
+    QAction* remove = nullptr;  // key "Delete"
+    QAction* save = nullptr;
+    QAction* cancel = nullptr;
+    QAction* filter = nullptr;
 };
 
-// Builds both toolbars (owned by `parent`) with their captions, tool tips, pictures, styles and
-// the visibility and enabling of the locked window.
+struct MainToolbars {
+    QToolBar* sessionBar = nullptr;  // Toolbar1
+    QToolBar* recordBar = nullptr;   // Toolbar2
+    QAction* filterSeparator = nullptr;  // shown with "Filter"
+    MainActions actions;
+};
+
+// Builds both toolbars (owned by `parent`) with their captions, tool tips, keys, pictures and
+// styles; the keys work wherever the focus is in `parent`, also while a toolbar is hidden.
 MainToolbars BuildMainToolbars(QWidget* parent);
 
 // A command's tool tip with its key after it: "Save this Record (Ctrl+S)".
 QString ToolTipWithShortcut(const QString& toolTip, const QKeySequence& shortcut);
 
-// Pictures of ImageList1 by key ("Unlock", "Lock", "Setup", ...).
-QIcon ToolbarPicture(const QString& key);
+// Pictures of the toolbar by name ("Unlock", "Lock", "Setup", ...).
+QIcon ToolbarPicture(const QString& name);
 
 }  // namespace keyloft

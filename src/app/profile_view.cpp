@@ -48,7 +48,9 @@ ProfileView::ProfileView(QWidget* parent) : QGroupBox(QStringLiteral("Choose Use
     grid->setColumnStretch(1, 1);
     grid->setRowStretch(4, 1);
 
-    showNameBox(false);
+    connect(cmdNext, &QPushButton::clicked, this, &ProfileView::continueClicked);
+    connect(cmdDatabase, &QPushButton::clicked, this, &ProfileView::databaseClicked);
+    setAdding(false);
 }
 
 void ProfileView::setProfileNames(const QStringList& names, const QString& wanted) {
@@ -63,11 +65,30 @@ void ProfileView::setProfileNames(const QStringList& names, const QString& wante
 
 QString ProfileView::chosenProfile() const { return cboProfile->currentText(); }
 
-void ProfileView::showNameBox(bool show) {
-    txtFileName->setVisible(show);
-    lblNewProfile->setVisible(show);
+void ProfileView::setAdding(bool adding) {
+    txtFileName->setVisible(adding);
+    lblNewProfile->setVisible(adding);
+    cmdNext->setEnabled(!adding);
+    cmdDatabase->setEnabled(!adding);
+    if (adding) {
+        txtFileName->clear();
+        txtFileName->setFocus();
+    }
 }
 
-bool ProfileView::isAddingProfile() const { return !txtFileName->isHidden(); }
+bool ProfileView::isAdding() const { return !txtFileName->isHidden(); }
+
+QString ProfileView::typedName() const { return txtFileName->text(); }
+
+void ProfileView::clearTypedName() { txtFileName->clear(); }
+
+void ProfileView::selectTypedName() {
+    txtFileName->setFocus();
+    txtFileName->selectAll();
+}
+
+void ProfileView::focusContinue() { cmdNext->setFocus(); }
+
+void ProfileView::focusList() { cboProfile->setFocus(); }
 
 }  // namespace keyloft

@@ -20,10 +20,23 @@ public:
     // shows how to make a profile instead.
     void setProfileNames(const QStringList& names, const QString& wanted = QString());
     QString chosenProfile() const;
-    // The name box and its label, shown together while a profile is being added.
-    void showNameBox(bool show);
-    bool isAddingProfile() const;
 
+    // Adding a profile: the name box and its label shown, emptied and focused; Continue and
+    // Database… are off meanwhile. Not adding: the box and label hidden, both buttons on.
+    void setAdding(bool adding);
+    bool isAdding() const;
+    QString typedName() const;
+    void clearTypedName();
+    // After a refused name: the box keeps it, selected for correcting.
+    void selectTypedName();
+    void focusContinue();
+    void focusList();
+
+signals:
+    void continueClicked();
+    void databaseClicked();
+
+private:
     QComboBox* cboProfile;
     QLabel* lblNoProfiles;
     QLabel* lblNewProfile;

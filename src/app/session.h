@@ -1,43 +1,33 @@
 #pragma once
-// The state of one session of the window, apart from any widget: whether there are unsaved
-// changes, whether the user has logged on, and when the user last did something (for auto-lock).
+// The state of one session of the window, apart from any widget: whether the window is unlocked,
+// whether the user has logged on (and the status line that says so), and whether there are
+// unsaved changes. Auto-lock's idle time is the IdleLock's.
 
-#include <cstdint>
-
-#include <QObject>
-
-#include "store/clock.h"
+#include <QString>
 
 namespace keyloft {
 
-class Session : public QObject {
-    Q_OBJECT
+class Session {
 public:
-    explicit Session(const Clock& clock, QObject* parent = nullptr);
-
-    bool isDirty() const { return dirty_; }
-    void setDirty(bool dirty);
+    // Unlocked: the first toolbar button locks.
+    bool isOpen() const { return open_; }
+    void setOpen(bool open) { open_ = open; }
 
     bool loggedOn() const { return loggedOn_; }
     void setLoggedOn(bool on) { loggedOn_ = on; }
 
-    // A key press or a mouse move in the window.
-    void recordActivity() { lastActivity_ = clock_.now(); }
-    LocalTime lastActivity() const { return lastActivity_; }
-    // Whether `minutes` whole minutes have passed without activity (never for 0 or fewer).
-    bool idleFor(int minutes) const;
+    bool isDirty() const { return dirty_; }
+    void setDirty(bool dirty) { dirty_ = dirty; }
 
-    // Lock: logged off, nothing unsaved.
-    void end();
-
-signals:
-    void dirtyChanged(bool dirty);
+    // "You are logged into <name> profile!", kept so that a page's status can follow it.
+    const QString& logonStatus() const { return logonStatus_; }
+    void setLogonStatus(const QString& text) { logonStatus_ = text; }
 
 private:
-    const Clock& clock_;
-    bool dirty_ = false;
+    bool open_ = false;
     bool loggedOn_ = false;
-    LocalTime lastActivity_;
+    bool dirty_ = false;
+    QString logonStatus_;
 };
 
 }  // namespace keyloft

@@ -1,33 +1,31 @@
 #include "app/setup_frame.h"
 
 #include <QCheckBox>
+#include <QSignalBlocker>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QSlider>
 #include <QVBoxLayout>
 
-namespace keyloft {
-namespace {
-constexpr int kFewestMinutes = 5;
-constexpr int kMostMinutes = 60;
-}  // namespace
+#include "app/idle_lock.h"
 
+namespace keyloft {
 SetupFrame::SetupFrame(QWidget* parent) : QGroupBox(QStringLiteral("Security Options"), parent) {
     setObjectName(QStringLiteral("fraSecurityOptions"));
 
-    content = new QWidget(this);
-    content->setObjectName(QStringLiteral("setupContent"));
+    content_ = new QWidget(this);
+    content_->setObjectName(QStringLiteral("setupContent"));
 
     chkTimeout = new QCheckBox(this);
     chkTimeout->setObjectName(QStringLiteral("chkTimeout"));
     slTimer = new QSlider(Qt::Horizontal, this);
     slTimer->setObjectName(QStringLiteral("slTimer"));
-    slTimer->setRange(kFewestMinutes, kMostMinutes);
+    slTimer->setRange(IdleLock::kFewestMinutes, IdleLock::kMostMinutes);
     slTimer->setSingleStep(5);
     slTimer->setPageStep(10);
     slTimer->setTickInterval(5);
     slTimer->setTickPosition(QSlider::TicksBelow);
-    slTimer->setValue(kFewestMinutes);
+    slTimer->setValue(IdleLock::kFewestMinutes);
     slTimer->setAccessibleName(QStringLiteral("Minutes before auto lock"));
 
     cmdAbout = new QPushButton(QStringLiteral("&About"), this);
@@ -44,10 +42,30 @@ SetupFrame::SetupFrame(QWidget* parent) : QGroupBox(QStringLiteral("Security Opt
     buttons->addWidget(cmdAbout);
 
     auto* column = new QVBoxLayout(this);
-    column->addWidget(content, 1);
+    column->addWidget(content_, 1);
     column->addLayout(autoLock);
     column->addLayout(buttons);
 
+    connect(chkTimeout, &QCheckBox::toggled, this, [this](bool on) {
+        showAutoLockState();
+        emit autoLockToggled(on);
+    });
+    connect(slTimer, &QSlider::valueChanged, this, [this](int minutes) {
+        showAutoLockState();
+        emit minutesChanged(minutes);
+    });
+    connect(cmdAbout, &QPushButton::clicked, this, &SetupFrame::aboutClicked);
+    connect(cmdCategory, &QPushButton::clicked, this, &SetupFrame::categoryClicked);
+    showAutoLockState();
+}
+
+void SetupFrame::showAutoLock(bool on, int minutes) {
+    {
+        const QSignalBlocker blockSlider(slTimer);
+        const QSignalBlocker blockBox(chkTimeout);
+        slTimer->setValue(minutes);
+        chkTimeout->setChecked(on);
+    }
     showAutoLockState();
 }
 

@@ -15,10 +15,23 @@ class SetupFrame : public QGroupBox {
 public:
     explicit SetupFrame(QWidget* parent = nullptr);
 
-    // Shows the slider and sets the check box caption for the box's state and the slider's value.
+    // Where the security boxes go.
+    QWidget* content() const { return content_; }
+    // Shows auto-lock as on or off after so many minutes (the slider only while it is on, the
+    // check box's caption saying which); no signal comes of it.
+    void showAutoLock(bool on, int minutes);
+
+signals:
+    // The user ticked or unticked the check box, or moved the slider.
+    void autoLockToggled(bool on);
+    void minutesChanged(int minutes);
+    void aboutClicked();
+    void categoryClicked();
+
+private:
     void showAutoLockState();
 
-    QWidget* content;  // the security boxes go here
+    QWidget* content_;
     QCheckBox* chkTimeout;
     QSlider* slTimer;
     QPushButton* cmdAbout;

@@ -249,7 +249,7 @@ bool SetupView::save() {
         warn(kNeedTwoQuestionsText, kSetupErrorTitle, true);
         return false;
     }
-    StoreSecurityOptions();
+    storeSecurityOptions();
     (void)saveProfile();
     return true;
 }
@@ -262,7 +262,7 @@ void SetupView::forgetProfile() {
     }
 }
 
-void SetupView::StoreSecurityOptions() {
+void SetupView::storeSecurityOptions() {
     Profile& profile = store().profile();
     profile.questions.clear();
     if (optPass->isChecked()) profile.logonMode = kPasswordOnly;

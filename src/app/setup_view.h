@@ -43,10 +43,7 @@ public:
     bool save() override;
     void forgetProfile() override;
 
-    // Whether the user typed into a password box since the page was filled: only then is the
-    // typed password stored (the boxes show a mask otherwise).
-    bool passwordEdited() const { return passwordEdited_; }
-
+private:
     QGroupBox* fraOptions;
     QRadioButton* optPass;
     QRadioButton* optUserPass;
@@ -69,7 +66,6 @@ public:
     // Saves write the profile sealed (readable only with the logon or the answers) when ticked.
     QCheckBox* chkSeal;
 
-private:
     void changed();
     void passwordChanged();
     // One message box with OK.
@@ -77,8 +73,10 @@ private:
     // The first check of the logon details that fails, counted from the end; empty when all pass.
     std::u16string logonDetailsMessage() const;
     bool anyBoxHoldsSeparator() const;
-    void StoreSecurityOptions();
+    void storeSecurityOptions();
 
+    // Whether the user typed into a password box since the page was filled: only then is the
+    // typed password stored (the boxes show a mask otherwise).
     bool passwordEdited_ = false;
 };
 

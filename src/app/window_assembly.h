@@ -1,6 +1,6 @@
 #pragma once
 // The main window as the program runs it: the passwords, setup and category pages in their
-// frames, the pop-up, printing, the welcome animation and the tray icon. The program and the
+// screens, the pop-up, printing, the welcome animation and the tray icon. The program and the
 // window tests assemble it the same way.
 
 #include <functional>
@@ -17,27 +17,29 @@ class Shell;
 }  // namespace platform
 
 class CategoryView;
-class PassPopup;
+class MainWindow;
+class PasswordPopup;
 class PasswordsView;
+class QtPopupTimer;
 class SetupView;
-class SystemTray;
+class TrayIcon;
 class WelcomeAnimation;
-class frmNewMain;
 
 // The pieces plugged into a window; they unplug themselves when this goes.
 struct WindowParts {
     ~WindowParts();
 
-    QPointer<frmNewMain> window;
+    QPointer<MainWindow> window;
     PasswordsView* passwords = nullptr;  // owned by the window
     SetupView* setup = nullptr;          // owned by the window
     CategoryView* category = nullptr;    // owned by the window
-    std::unique_ptr<PassPopup> popup;
-    std::unique_ptr<WelcomeAnimation> welcome;
-    std::unique_ptr<SystemTray> tray;
+    std::unique_ptr<QtPopupTimer> popupTimer;  // tmrPass as the pop-up sees it
+    QPointer<PasswordPopup> popup;           // a window of its own, the main window's child
+    QPointer<WelcomeAnimation> welcome;      // in the welcome area
+    std::unique_ptr<TrayIcon> tray;
 };
 
-std::unique_ptr<WindowParts> AssembleWindow(frmNewMain& window, platform::Clipboard& clipboard,
+std::unique_ptr<WindowParts> AssembleWindow(MainWindow& window, platform::Clipboard& clipboard,
                                             platform::Shell& shell, std::function<QDate()> today);
 
 }  // namespace keyloft

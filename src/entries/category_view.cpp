@@ -59,10 +59,10 @@ CategoryView::CategoryView(PageServices services, QWidget* parent) : Page(std::m
     column->addWidget(lstCategory, 1);
     column->addLayout(nameRow);
 
-    connect(lstCategory, &QTreeWidget::itemClicked, this, [this] { lstCategory_Click(); });
-    connect(txtCategory, &QLineEdit::textChanged, this, [this] { txtCategory_Change(); });
+    connect(lstCategory, &QTreeWidget::itemClicked, this, [this] { onRowClicked(); });
+    connect(txtCategory, &QLineEdit::textChanged, this, [this] { onNameChanged(); });
     connect(lstCategory->header(), &QHeaderView::sectionClicked, this,
-            [this](int section) { lstCategory_ColumnClick(section); });
+            [this](int section) { onHeadingClicked(section); });
 }
 
 void CategoryView::pageShown(bool shown) {
@@ -85,7 +85,7 @@ void CategoryView::refresh() {
     lstCategory->setCurrentItem(nullptr);
 }
 
-void CategoryView::lstCategory_Click() {
+void CategoryView::onRowClicked() {
     const FillGuard guard(*this);
     const QList<QTreeWidgetItem*> selected = lstCategory->selectedItems();
     if (!selected.isEmpty()) {
@@ -99,9 +99,9 @@ void CategoryView::lstCategory_Click() {
     }
 }
 
-void CategoryView::txtCategory_Change() { markChanged(); }
+void CategoryView::onNameChanged() { markChanged(); }
 
-void CategoryView::lstCategory_ColumnClick(int column) {
+void CategoryView::onHeadingClicked(int column) {
     sortOrder_ = sortOrder_ == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
     // Sorting stays on for later fills of the list.
     const QSignalBlocker blocker(lstCategory->header());
@@ -125,9 +125,9 @@ void CategoryView::message(std::u16string text) {
     dialogs().showMessage(request);
 }
 
-bool CategoryView::save() { return SaveCategory(!lblNewCategory->isHidden()); }
+bool CategoryView::save() { return saveCategory(!lblNewCategory->isHidden()); }
 
-bool CategoryView::SaveCategory(bool isNew) {
+bool CategoryView::saveCategory(bool isNew) {
     const std::u16string name = TrimmedText(txtCategory);
     CategoryList& categories = store().profile().categories;
     std::size_t ownPosition = 0;

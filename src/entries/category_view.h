@@ -31,19 +31,17 @@ public:
     void remove() override;
     void forgetProfile() override;
 
+private:
     // Stores the name box's text as a new category or as the new name of the selected one.
-    bool SaveCategory(bool isNew);
+    bool saveCategory(bool isNew);
+    void onRowClicked();
+    void onNameChanged();
+    void onHeadingClicked(int column);
+    void message(std::u16string text);
 
     QTreeWidget* lstCategory;
     QLineEdit* txtCategory;
     QLabel* lblNewCategory;
-
-private:
-    void lstCategory_Click();
-    void txtCategory_Change();
-    void lstCategory_ColumnClick(int column);
-    void message(std::u16string text);
-
     Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
 };
 

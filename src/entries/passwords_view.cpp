@@ -41,13 +41,9 @@ namespace keyloft {
 namespace {
 
 // Messages and captions.
-const QString kAllItem = QStringLiteral("<All>");
-const QString kNoneItem = QStringLiteral("<None>");
-const QString kExpiryWarning = QStringLiteral("There are passwords which are due to expire in 7 days.");
 const QString kWarningTitle = QStringLiteral("Warning");
 const QString kOverwritePassword = QStringLiteral("Are you sure you want to overwite the existing password?");
 const QString kPasswordTitle = QStringLiteral("Password");
-const QString kFillComboTitle = QStringLiteral("FillCombo");
 const QString kCopyToolTip = QStringLiteral("Copy to Clipboard");
 const QString kNewMarker = QStringLiteral("NEW");
 
@@ -55,13 +51,6 @@ const QString kNewMarker = QStringLiteral("NEW");
 constexpr int kColumnTwips[EntryListModel::ColumnCount] = {2937, 2672, 2672, 0, 2672, 2143, 2646, 2646};
 
 QString qText(const std::u16string& text) { return QString::fromStdU16String(text); }
-
-// The list's cells of an entry record, by column.
-std::array<QString, EntryListModel::ColumnCount> entryCells(const std::u16string& record) {
-    const Entry entry = Entry::FromRecord(record);
-    return {qText(entry.category), qText(entry.description), qText(entry.userCode), qText(entry.password),
-            qText(entry.notes),    qText(entry.expiryDate),  qText(entry.webSite),  qText(entry.email)};
-}
 
 QIcon copyIcon() {
     // Two overlapping sheets.
@@ -141,13 +130,7 @@ void PasswordsView::buildWidgets(QComboBox* filterBox) {
     lstUser->setMinimumHeight(lstUser->fontMetrics().height() * 4);
     splitter_->insertWidget(0, lstUser);
 
-    if (filterBox) {
-        cboFilter = filterBox;
-    } else {
-        cboFilter = new QComboBox(this);
-        cboFilter->setObjectName(QStringLiteral("cboFilter"));
-        cboFilter->hide();
-    }
+    cboFilter = filterBox;
     cboFilter->setEditable(true);
     cboFilter->setInsertPolicy(QComboBox::NoInsert);
     cboFilter->setCompleter(nullptr);
@@ -243,8 +226,8 @@ void PasswordsView::buildWidgets(QComboBox* filterBox) {
 }
 
 void PasswordsView::connectEditor() {
-    connect(lstUser->header(), &QHeaderView::sectionClicked, this, &PasswordsView::SortByColumn);
-    connect(lstUser, &QTreeView::clicked, this, [this](const QModelIndex&) { SelectEntryRow(); });
+    connect(lstUser->header(), &QHeaderView::sectionClicked, this, &PasswordsView::sortByColumn);
+    connect(lstUser, &QTreeView::clicked, this, [this](const QModelIndex&) { selectEntryRow(); });
     lstUser->installEventFilter(this);
 
     for (QLineEdit* box : {txtUserDesc, txtUserCode, txtUserpass, txtuserconfirm, txtExpiry, txtWeb, txtEmail})
@@ -255,11 +238,8 @@ void PasswordsView::connectEditor() {
     connect(cboFilter, &QComboBox::currentIndexChanged, this, &PasswordsView::filterSelected);
     connect(cboFilter->lineEdit(), &QLineEdit::textEdited, this, &PasswordsView::filterTyped);
 
-    connect(cmdCopyClip, &QToolButton::clicked, this, &PasswordsView::CopyPassword);
+    connect(cmdCopyClip, &QToolButton::clicked, this, &PasswordsView::copyPassword);
 }
-
-// ---------------------------------------------------------------------------------------------
-// Helpers
 
 MessageAnswer PasswordsView::message(const QString& text, const QString& title, MessageIcon icon,
                                   MessageButtons buttons, MessageAnswer defaultAnswer) {
@@ -279,155 +259,9 @@ const LocaleDateReader& PasswordsView::dateReader() {
     return *reader_;
 }
 
-// The toolbar as a freshly shown page has it: nothing chosen, nothing to save.
-CommandStates PasswordsView::freshCommands() {
-    CommandStates states;
-    states.add = true;
-    states.remove = false;
-    states.save = false;
-    states.cancel = false;
-    states.show = false;
-    states.generate = false;
-    states.print = true;
-    return states;
-}
-
-// A chosen row can be deleted, shown and given a generated password.
-void PasswordsView::rowChosen() {
-    CommandStates states;
-    states.show = true;
-    states.generate = true;
-    states.remove = true;
-    emit commandsChanged(states);
-}
-
-int PasswordsView::selectedListRow() const {
-    const QModelIndexList rows = lstUser->selectionModel()->selectedRows();
-    return rows.isEmpty() ? -1 : rows.first().row();
-}
-
-void PasswordsView::selectListRow(int row) {
-    QItemSelectionModel* selection = lstUser->selectionModel();
-    if (row < 0) {
-        selection->clearSelection();
-        selection->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
-        return;
-    }
-    const QModelIndex index = model_->index(row, 0);
-    selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-}
-
-bool PasswordsView::newMarkerVisible() const { return !lblNewUser->isHidden(); }
-
-// ---------------------------------------------------------------------------------------------
-// List
-
-void PasswordsView::FillCombo(QComboBox* box, const QString& firstItem) {
-    // Filling is the program's own doing: no selection or change events.
-    const QSignalBlocker blocker(box);
-    try {
-        box->clear();
-        if (!firstItem.isEmpty()) box->addItem(firstItem);
-        for (const CategoryList::Item& item : store().profile().categories.items())
-            box->addItem(QString::fromStdU16String(item.name()));
-    } catch (const std::bad_alloc&) {
-        // The box keeps what was added before the failure.
-        const std::u16string description = ErrorDescription(error::kOutOfMemory);
-        message(QString::fromStdU16String(description), kFillComboTitle);
-        store().LogError(u"FillCombo", ErrorNumberText(error::kOutOfMemory), description);
-    }
-    if (box->isEditable() && box->count() > 0) box->setEditText(box->itemText(box->currentIndex()));
-}
-
-int PasswordsView::FindListIndex(const QComboBox* box, const QString& text) {
-    for (int i = 0; i < box->count(); ++i)
-        if (box->itemText(i) == text) return i;
-    return -1;
-}
-
-void PasswordsView::FillEntryList() {
-    const CalendarDate today = ToCalendarDate(today_());
-    platform::ShowBusyPointer();
-    std::optional<FillGuard> guard(std::in_place, *this);
-    model_->clear();
-    currentPosition_ = 0;
-
-    const std::vector<std::u16string>& entries = store().profile().entries;
-    // The selected filter item is the one whose text stands in the box; typed text selects none.
-    const int current = cboFilter->currentIndex();
-    const QString filterText = cboFilter->currentText();
-    const bool showAll =
-        cboFilter->count() == 0 || (current == 0 && cboFilter->itemText(0) == filterText);
-
-    const LocaleDateReader& reader = dateReader();
-    std::vector<EntryListModel::Row> rows;
-    rows.reserve(entries.size());
-    bool anyRed = false;
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        EntryListModel::Row row;
-        row.cells = entryCells(entries[i]);
-        if (!showAll && row.cells[EntryListModel::Category] != filterText) continue;
-        row.position = static_cast<int>(i + 1);
-        row.red = reader.isDue(row.cells[EntryListModel::ExpiryDate].toStdU16String(), today);
-        anyRed = anyRed || row.red;
-        rows.push_back(std::move(row));
-    }
-    model_->setRows(std::move(rows));
-    selectListRow(-1);
-
-    if (anyRed && !expiryWarned_) {
-        platform::ShowIdlePointer();
-        message(kExpiryWarning, kWarningTitle);
-    }
-    // Any listed row settles the warning until the next refresh, red or not.
-    if (!model_->rows().empty()) expiryWarned_ = true;
-
-    guard.reset();
-    emit statusChanged(QStringLiteral(" You have ") + QString::number(entries.size()) +
-                       QStringLiteral(" records stored!"));
-    platform::ShowIdlePointer();
-}
-
-void PasswordsView::refresh() {
-    FillCombo(cboCategory, kNoneItem);
-    FillCombo(cboFilter, kAllItem);
-    const FillGuard guard(*this);
-    cboFilter->setCurrentIndex(0);
-    cboFilter->setEditText(cboFilter->itemText(0));
-    expiryWarned_ = false;
-    ClearEntryEditor();
-    FillEntryList();
-}
-
-void PasswordsView::SortByColumn(int column) {
-    model_->sortByHeading(column);
-    lstUser->header()->setSortIndicatorShown(true);
-    lstUser->header()->setSortIndicator(column, model_->sortOrder());
-}
-
-void PasswordsView::filterSelected() {
-    if (filling()) return;
-    const FillGuard guard(*this);
-    ClearEntryEditor();
-    FillEntryList();
-}
-
-void PasswordsView::filterTyped() {
-    if (filling()) return;
-    filterSelected();
-    emit dirtyChanged(false);
-    // The editor is empty again: nothing to save or cancel.
-    CommandStates states = freshCommands();
-    states.print.reset();
-    emit commandsChanged(states);
-}
-
-// ---------------------------------------------------------------------------------------------
-// Editor
-
 void PasswordsView::boxChanged() { markChanged(); }
 
-void PasswordsView::ClearEntryEditor() {
+void PasswordsView::clearEntryEditor() {
     cboCategory->setCurrentIndex(cboCategory->count() > 0 ? 0 : -1);
     for (QLineEdit* box : {txtUserDesc, txtUserCode, txtUserpass, txtuserconfirm, txtExpiry, txtEmail, txtWeb})
         box->clear();
@@ -435,11 +269,11 @@ void PasswordsView::ClearEntryEditor() {
     lblNewUser->hide();
 }
 
-void PasswordsView::LoadEntryIntoEditor() {
+void PasswordsView::loadEntryIntoEditor() {
     const int row = selectedListRow();
     if (row < 0) return;
     const EntryListModel::Row& entry = model_->rowAt(row);
-    cboCategory->setCurrentIndex(FindListIndex(cboCategory, entry.cells[EntryListModel::Category]));
+    cboCategory->setCurrentIndex(cboCategory->findText(entry.cells[EntryListModel::Category]));
     txtUserpass->setText(entry.cells[EntryListModel::Password]);
     txtuserconfirm->setText(entry.cells[EntryListModel::Password]);
     txtUserDesc->setText(entry.cells[EntryListModel::Description]);
@@ -448,62 +282,6 @@ void PasswordsView::LoadEntryIntoEditor() {
     txtExpiry->setText(entry.cells[EntryListModel::ExpiryDate]);
     txtWeb->setText(entry.cells[EntryListModel::WebSite]);
     txtEmail->setText(entry.cells[EntryListModel::Email]);
-}
-
-bool PasswordsView::eventFilter(QObject* watched, QEvent* event) {
-    // After the splitter's own handling of its new size.
-    if (watched == splitter_ && event->type() == QEvent::Resize)
-        QMetaObject::invokeMethod(this, &PasswordsView::keepEightRows, Qt::QueuedConnection);
-    if (watched == lstUser && event->type() == QEvent::KeyRelease) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        switch (key->key()) {
-            case Qt::Key_Up:
-            case Qt::Key_Down:
-            case Qt::Key_PageUp:
-            case Qt::Key_PageDown:
-            case Qt::Key_Home:
-            case Qt::Key_End:
-                if (!key->isAutoRepeat() && selectedListRow() >= 0 &&
-                    model_->rowAt(selectedListRow()).position != currentPosition_) {
-                    SelectEntryRow();
-                }
-                break;
-            default:
-                break;
-        }
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
-void PasswordsView::SelectEntryRow() {
-    if (isHidden()) return;
-    if (hasUnsavedChanges()) {
-        if (!ConfirmDiscardChanges(dialogs())) {
-            // Keep the edits and the row they belong to.
-            int previous = -1;
-            for (int i = 0; i < model_->rowCount() && currentPosition_ > 0; ++i)
-                if (model_->rowAt(i).position == currentPosition_) previous = i;
-            selectListRow(previous);
-            return;
-        }
-        emit dirtyChanged(false);
-        CommandStates states = freshCommands();
-        states.filterPressed = false;
-        emit commandsChanged(states);
-        cboFilter->setEnabled(false);
-        lblNewUser->hide();
-        refresh();
-    }
-    const int row = selectedListRow();
-    if (row >= 0) {
-        currentPosition_ = model_->rowAt(row).position;
-        {
-            const FillGuard guard(*this);
-            LoadEntryIntoEditor();
-        }
-        rowChosen();
-    }
-    lblNewUser->hide();
 }
 
 bool PasswordsView::save() {
@@ -549,9 +327,9 @@ bool PasswordsView::save() {
 
     {
         const FillGuard guard(*this);
-        ClearEntryEditor();
+        clearEntryEditor();
     }
-    FillEntryList();
+    fillEntryList();
     return true;
 }
 
@@ -597,6 +375,31 @@ void PasswordsView::showEvent(QShowEvent* event) {
     splitter_->setSizes({total - editor, editor});
 }
 
+bool PasswordsView::eventFilter(QObject* watched, QEvent* event) {
+    // After the splitter's own handling of its new size.
+    if (watched == splitter_ && event->type() == QEvent::Resize)
+        QMetaObject::invokeMethod(this, &PasswordsView::keepEightRows, Qt::QueuedConnection);
+    if (watched == lstUser && event->type() == QEvent::KeyRelease) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        switch (key->key()) {
+            case Qt::Key_Up:
+            case Qt::Key_Down:
+            case Qt::Key_PageUp:
+            case Qt::Key_PageDown:
+            case Qt::Key_Home:
+            case Qt::Key_End:
+                if (!key->isAutoRepeat() && selectedListRow() >= 0 &&
+                    model_->rowAt(selectedListRow()).position != currentPosition_) {
+                    selectEntryRow();
+                }
+                break;
+            default:
+                break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
 // A lower window takes the height from the editor (which then scrolls) before the list drops
 // below eight rows.
 void PasswordsView::keepEightRows() {
@@ -608,27 +411,11 @@ void PasswordsView::keepEightRows() {
     if (moved > 0) splitter_->setSizes({sizes[0] + moved, sizes[1] - moved});
 }
 
-void PasswordsView::SelectSavedEntry() {
-    const int position = std::exchange(savedPosition_, 0);
-    int row = -1;
-    for (int i = 0; i < model_->rowCount() && position > 0; ++i)
-        if (model_->rowAt(i).position == position) row = i;
-    if (row < 0) return;
-    selectListRow(row);
-    lstUser->scrollTo(model_->index(row, 0));
-    currentPosition_ = position;
-    {
-        const FillGuard guard(*this);
-        LoadEntryIntoEditor();
-    }
-    rowChosen();
-}
-
 void PasswordsView::forgetProfile() {
     const FillGuard guard(*this);
     model_->clear();
     currentPosition_ = 0;
-    ClearEntryEditor();
+    clearEntryEditor();
     for (QComboBox* box : {cboCategory, cboFilter}) {
         const QSignalBlocker blocker(box);
         box->clear();
@@ -643,16 +430,13 @@ void PasswordsView::pageShown(bool shown) {
     show();
     cboFilter->setEnabled(false);
     // Shown again after a save: the stored entry is the chosen one.
-    if (savedPosition_ > 0) SelectSavedEntry();
+    if (savedPosition_ > 0) selectSavedEntry();
 }
-
-// ---------------------------------------------------------------------------------------------
-// Record commands
 
 void PasswordsView::add() {
     {
         const FillGuard guard(*this);
-        ClearEntryEditor();
+        clearEntryEditor();
     }
     lblNewUser->show();
     CommandStates states;
@@ -681,21 +465,7 @@ void PasswordsView::remove() {
     emit commandsChanged(states);
 }
 
-void PasswordsView::Filter(bool pressed) {
-    if (pressed) {
-        cboFilter->setEnabled(true);
-        return;
-    }
-    {
-        const QSignalBlocker blocker(cboFilter);
-        cboFilter->setCurrentIndex(cboFilter->count() > 0 ? 0 : -1);
-        cboFilter->setEditText(cboFilter->itemText(0));
-    }
-    filterSelected();
-    cboFilter->setEnabled(false);
-}
-
-void PasswordsView::Generate() {
+void PasswordsView::generate() {
     if (!txtUserpass->text().isEmpty() &&
         message(kOverwritePassword, kPasswordTitle, MessageIcon::Exclamation, MessageButtons::YesNo, MessageAnswer::No) !=
             MessageAnswer::Yes)
@@ -705,32 +475,8 @@ void PasswordsView::Generate() {
     txtuserconfirm->setText(password);
 }
 
-void PasswordsView::CopyPassword() {
+void PasswordsView::copyPassword() {
     if (!txtUserpass->text().isEmpty()) clipboard_.setSecretText(txtUserpass->text());
-}
-
-// ---------------------------------------------------------------------------------------------
-// For the pop-up and the printout
-
-std::optional<std::vector<std::u16string>> PasswordsView::selectedEntryFields() {
-    const int row = selectedListRow();
-    if (row < 0) return std::nullopt;
-    const int position = model_->rowAt(row).position;
-    const std::vector<std::u16string>& entries = store().profile().entries;
-    if (position <= 0 || static_cast<std::size_t>(position) > entries.size()) return std::nullopt;
-    currentPosition_ = position;
-    return SplitFields(entries[static_cast<std::size_t>(position - 1)]);
-}
-
-std::vector<QStringList> PasswordsView::rowsInListOrder() const {
-    std::vector<QStringList> rows;
-    rows.reserve(model_->rows().size());
-    for (const EntryListModel::Row& row : model_->rows()) {
-        QStringList values;
-        for (const QString& cell : row.cells) values.append(cell);
-        rows.push_back(values);
-    }
-    return rows;
 }
 
 }  // namespace keyloft

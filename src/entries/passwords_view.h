@@ -2,10 +2,9 @@
 // The passwords page: the entry list lstUser with its filter box, the entry editor below it and
 // the record commands of the page. The main window shows it and calls add, save, remove and
 // cancel; Show, Generate, Print and Filter are connected to the page where the window is put
-// together.
+// together. The page is built and edits in passwords_view.cpp, lists in passwords_view_list.cpp.
 
 #include <QDate>
-#include <QStringList>
 #include <QWidget>
 #include <functional>
 #include <optional>
@@ -14,6 +13,7 @@
 
 #include "pages/page.h"
 #include "entries/locale_dates.h"
+#include "entries/print_master_list.h"
 
 class QComboBox;
 class QLabel;
@@ -40,10 +40,9 @@ class PasswordsView : public Page {
 public:
     using TodayProvider = std::function<QDate()>;
 
-    // filterBox: the window's own filter box, when it has one; otherwise the view makes its own
-    // (hidden until ShowPasswords; the window places it with filterBox()).
+    // filterBox: the window's own filter box (cboFilter), which the page fills and follows.
     PasswordsView(PageServices services, platform::Clipboard& clipboard, TodayProvider today,
-                  QWidget* parent = nullptr, QComboBox* filterBox = nullptr);
+                  QWidget* parent, QComboBox* filterBox);
     ~PasswordsView() override;
 
     // The page: refresh fills the filter and category boxes and the list afresh; save checks and
@@ -56,45 +55,15 @@ public:
     void remove() override;
     void forgetProfile() override;
 
-    // The filter box: created here, placed by the window (for instance in its record toolbar).
-    QComboBox* filterBox() const { return cboFilter; }
-
-    // List.
-    void FillEntryList();
-    void FillCombo(QComboBox* box, const QString& firstItem);
-    static int FindListIndex(const QComboBox* box, const QString& text);
-    void SortByColumn(int column);  // a click on a column heading
-
-    // Editor.
-    void SelectEntryRow();  // the list's click
-    void LoadEntryIntoEditor();
-    void ClearEntryEditor();
-    // The entry the last save stored, chosen as a click chooses it and scrolled into view
-    // (nothing when the filter does not list it).
-    void SelectSavedEntry();
-
     // Filter pressed or released: the filter box usable, or back to every entry.
-    void Filter(bool pressed);
-    void Generate();
-    void CopyPassword();  // the copy button
-
-    // For the pop-up: the entry of the selected row split at "|" (which then becomes the current
-    // row); nothing when no row is selected.
+    void filter(bool pressed);
+    // Generate: a new password in both password boxes (asking first when one is typed already).
+    void generate();
+    // For Show: the entry of the selected row split at "|" (which then becomes the current row);
+    // nothing when no row is selected.
     std::optional<std::vector<std::u16string>> selectedEntryFields();
-    // For printing: the listed rows in list order, eight values each (category, description,
-    // user code, password in clear, notes, expiry as shown, web site, e-mail).
-    std::vector<QStringList> rowsInListOrder() const;
-
-    // Inspection.
-    QTreeView* list() const { return lstUser; }
-    QSplitter* splitter() const { return splitter_; }
-    EntryListModel* listModel() const { return model_; }
-    bool newMarkerVisible() const;
-    int currentRowPosition() const { return currentPosition_; }
-
-    // Heights of the list and the editor. The first showing puts back the ones in the settings;
-    // without them, it gives the editor its full height when the list keeps 8 rows.
-    void setSplit(const QList<int>& sizes);
+    // For Print: the listed rows in list order (the password in clear, the expiry as shown).
+    std::vector<MasterListRow> masterListRows() const;
 
 protected:
     // Moving through the list with the keyboard chooses a row as a click does.
@@ -102,24 +71,42 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    int eightRowsHeight() const;
-    std::optional<QList<int>> savedSplit();
-    void keepEightRows();
-
-private:
+    // Building (passwords_view.cpp).
     void buildWidgets(QComboBox* filterBox);
     void connectEditor();
-    void boxChanged();
+
+    // The list (passwords_view_list.cpp).
+    void fillEntryList();
+    void fillCombo(QComboBox* box, const QString& firstItem);
+    void sortByColumn(int column);  // a click on a column heading
     void filterSelected();
     void filterTyped();
     int selectedListRow() const;
     void selectListRow(int row);
-    MessageAnswer message(const QString& text, const QString& title, MessageIcon icon = MessageIcon::None,
-                       MessageButtons buttons = MessageButtons::Ok,
-                       MessageAnswer defaultAnswer = MessageAnswer::Ok);
-    const LocaleDateReader& dateReader();
-    static CommandStates freshCommands();
+    // The list's click: the chosen row's entry into the editor (asking first about unsaved edits).
+    void selectEntryRow();
+    // The entry the last save stored, chosen as a click chooses it and scrolled into view
+    // (nothing when the filter does not list it).
+    void selectSavedEntry();
     void rowChosen();
+    static CommandStates freshCommands();
+
+    // The editor (passwords_view.cpp).
+    void loadEntryIntoEditor();
+    void clearEntryEditor();
+    void boxChanged();
+    void copyPassword();  // the copy button
+    MessageAnswer message(const QString& text, const QString& title, MessageIcon icon = MessageIcon::None,
+                          MessageButtons buttons = MessageButtons::Ok,
+                          MessageAnswer defaultAnswer = MessageAnswer::Ok);
+    const LocaleDateReader& dateReader();
+
+    // Heights of the list and the editor. The first showing puts back the ones in the settings;
+    // without them, it gives the editor its full height when the list keeps 8 rows.
+    void setSplit(const QList<int>& sizes);
+    int eightRowsHeight() const;
+    std::optional<QList<int>> savedSplit();
+    void keepEightRows();
 
     platform::Clipboard& clipboard_;
     TodayProvider today_;
@@ -127,14 +114,12 @@ private:
     std::optional<LocaleDateReader> reader_;
     bool expiryWarned_ = false;
     int currentPosition_ = 0;  // row position of the current row; 0 when none since the last rebuild
-    int savedPosition_ = 0;
+    int savedPosition_ = 0;    // position of the entry the last save stored; 0 when none
     QSplitter* splitter_ = nullptr;
     QWidget* editor_ = nullptr;
     bool splitSet_ = false;
-    QLabel* lblCategory_ = nullptr;    // position of the entry the last save stored; 0 when none
 
-public:
-    // Controls, named as the window's other views expect them.
+    // Controls, named as their objectName.
     QTreeView* lstUser = nullptr;
     QComboBox* cboFilter = nullptr;
     QComboBox* cboCategory = nullptr;

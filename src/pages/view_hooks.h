@@ -2,7 +2,7 @@
 // What the main window asks of the desktop pieces that other parts of the program plug into it:
 // the welcome animation, the notification-area icon and the password pop-up. Every hook has a
 // harmless default so that the window runs without them. They are plugged in with
-// frmNewMain::setWelcomeAnimation / setTray / setPopup.
+// MainWindow::setWelcomeAnimation / setTray / setPopup.
 
 #include <QString>
 
@@ -13,18 +13,19 @@ class WelcomeAnimationApi {
 public:
     virtual ~WelcomeAnimationApi() = default;
     // Load the picture file and start it (without a playable file, the built-in picture); the
-    // file loaded last goes on as Start does.
-    virtual void LoadAndStart(const QString& gifFileName) { (void)gifFileName; }
+    // file loaded last goes on as start does.
+    virtual void loadAndStart(const QString& gifFileName) { (void)gifFileName; }
     // Start again; the file is loaded afresh when it changed, appeared or went since.
-    virtual void Start() {}
-    virtual void Stop() {}
+    virtual void start() {}
+    virtual void stop() {}
 };
 
 // The notification-area icon.
 class TrayApi {
 public:
     virtual ~TrayApi() = default;
-    virtual void SetupTray() {}
+    // Put the icon into the notification area (once).
+    virtual void install() {}
     // The window was minimized (Park): hide it so that only the icon remains.
     virtual void onWindowMinimized() {}
     // The window is about to close: remove the icon.

@@ -1017,9 +1017,28 @@ std::filesystem::path ProfileStore::DatabaseFolder() {
     return result;
 }
 
+namespace {
+
+// The profile names of listed files ("Home.dat" gives "Home"); a file whose name is not valid
+// text (not UTF-8 on POSIX) cannot be shown and is left out.
+std::vector<std::u16string> NamesOfProfileFiles(const std::vector<std::filesystem::path>& files) {
+    std::vector<std::u16string> names;
+    for (const std::filesystem::path& file : files) {
+        std::u16string name;
+        try {
+            name = file.u16string();
+        } catch (const std::exception&) {
+            continue;
+        }
+        names.push_back(name.substr(0, name.find(u'.')));
+    }
+    return names;
+}
+
+}  // namespace
+
 std::vector<std::u16string> ProfileStore::ListProfiles() {
     State& s = *state_;
-    std::vector<std::u16string> names;
     s.databaseFolder = DatabaseFolder();
     std::vector<std::filesystem::path> files = s.files.listProfileFiles(s.databaseFolder);
     if (files.empty()) {
@@ -1034,16 +1053,11 @@ std::vector<std::u16string> ProfileStore::ListProfiles() {
             s.databaseFolder = s.applicationFolder;
         }
     }
-    for (const std::filesystem::path& file : files) {
-        std::u16string name;
-        try {
-            name = file.u16string();
-        } catch (const std::exception&) {
-            continue;  // a name this program cannot show
-        }
-        names.push_back(name.substr(0, name.find(u'.')));
-    }
-    return names;
+    return NamesOfProfileFiles(files);
+}
+
+std::vector<std::u16string> ProfileStore::ProfileNames() {
+    return NamesOfProfileFiles(state_->files.listProfileFiles(state_->databaseFolder));
 }
 
 OpenResult ProfileStore::OpenProfile(std::u16string_view profileName) {

@@ -119,6 +119,9 @@ public:
     // Settles the database folder and returns the profile names in listing order (may ask
     // "Profiles Missing"). The window fills cboProfile from it and selects the first.
     std::vector<std::u16string> ListProfiles();
+    // The profile names of the settled database folder, in listing order, without a question. A
+    // file whose name cannot be read as text is left out, as ListProfiles leaves it out.
+    std::vector<std::u16string> ProfileNames();
     // Checks the name, holds <name>.dat, puts right what an interrupted save left beside it (a
     // backup, temporary files) and loads it.
     OpenResult OpenProfile(std::u16string_view profileName);

@@ -3,7 +3,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "window_fixture.h"
+#include "support/gui_window_fixture.h"
 
 namespace keyloft::testing {
 namespace {

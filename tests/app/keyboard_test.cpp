@@ -17,15 +17,9 @@
 #include <QToolBar>
 #include <QTreeWidget>
 
-#include "app/setup_view.h"
-#include "entries/passwords_view.h"
-#include "entries/category_view.h"
-#include "entries/entry_list_model.h"
-#include "entries/frm_show_pass.h"
-#include "entries/passwords_view.h"
 #include "store/profile.h"
 #include "store/profile_store.h"
-#include "window_fixture.h"
+#include "support/gui_window_fixture.h"
 
 namespace keyloft::testing {
 namespace {
@@ -56,7 +50,6 @@ protected:
         const QKeyCombination combination = sequence[0];
         key(combination.key(), combination.keyboardModifiers());
     }
-    PasswordsView& view() { return *parts->passwords; }
     // Logged on to "Shared" (entries given) in the passwords view.
     void logOnToPasswords(const std::vector<std::u16string>& entries) {
         writeProfile({.name = u"Shared"});
@@ -151,11 +144,10 @@ TEST_F(Keyboard, EachSetupBoxIsReachedByItsLabelsLetter) {
     logOnAs({.name = u"Alice"});
     key(Qt::Key_2, Qt::ControlModifier);  // Setup
     ASSERT_TRUE(frameShown("fraSecurityOptions"));
-    SetupView& setup = *parts->setup;
     const std::vector<std::pair<Qt::Key, QWidget*>> reached{
-        {Qt::Key_U, setup.txtUserID},      {Qt::Key_W, setup.txtPassword},    {Qt::Key_F, setup.txtconfirm},
-        {Qt::Key_I, setup.txtSetupPIN},    {Qt::Key_Q, setup.txtQuestion[0]}, {Qt::Key_N, setup.txtanswer[0]},
-        {Qt::Key_E, setup.txtanswer[1]},   {Qt::Key_R, setup.txtanswer[2]},   {Qt::Key_S, setup.chkSeal},
+        {Qt::Key_U, find<QLineEdit>("txtUserID")},      {Qt::Key_W, find<QLineEdit>("txtPassword")},    {Qt::Key_F, find<QLineEdit>("txtconfirm")},
+        {Qt::Key_I, find<QLineEdit>("txtSetupPIN")},    {Qt::Key_Q, nth<QLineEdit>("txtQuestion", 0)}, {Qt::Key_N, nth<QLineEdit>("txtanswer", 0)},
+        {Qt::Key_E, nth<QLineEdit>("txtanswer", 1)},   {Qt::Key_R, nth<QLineEdit>("txtanswer", 2)},   {Qt::Key_S, find<QCheckBox>("chkSeal")},
         {Qt::Key_L, find<QCheckBox>("chkTimeout")}};
     for (const auto& [letter, box] : reached) {
         key(letter, Qt::AltModifier);
@@ -163,17 +155,17 @@ TEST_F(Keyboard, EachSetupBoxIsReachedByItsLabelsLetter) {
     }
     // The captions read as before.
     const std::vector<std::pair<QLabel*, QString>> captions{
-        {setup.lblUserID, QStringLiteral("User ID")},
-        {setup.lblPassword, QStringLiteral("Password")},
-        {setup.lblConfirm, QStringLiteral("Confirm Password")},
-        {setup.lblSetupPIN, QStringLiteral("PIN Number")},
-        {setup.lblQuestions, QStringLiteral("Security Questions and Answers")},
-        {setup.lblAnswer[0], QStringLiteral("Answer")},
-        {setup.lblAnswer[1], QStringLiteral("Answer")},
-        {setup.lblAnswer[2], QStringLiteral("Answer")}};
+        {find<QLabel>("lblUserID"), QStringLiteral("User ID")},
+        {findIn<QLabel>("fraSecurityOptions", "lblPassword"), QStringLiteral("Password")},
+        {find<QLabel>("lblConfirm"), QStringLiteral("Confirm Password")},
+        {find<QLabel>("lblSetupPIN"), QStringLiteral("PIN Number")},
+        {find<QLabel>("lblQuestions"), QStringLiteral("Security Questions and Answers")},
+        {nth<QLabel>("lblAnswer", 0), QStringLiteral("Answer")},
+        {nth<QLabel>("lblAnswer", 1), QStringLiteral("Answer")},
+        {nth<QLabel>("lblAnswer", 2), QStringLiteral("Answer")}};
     for (const auto& [label, caption] : captions) EXPECT_EQ(VisibleText(label->text()), caption);
-    EXPECT_EQ(setup.txtQuestion[1]->accessibleName(), QStringLiteral("Security question 2"));
-    EXPECT_EQ(setup.txtanswer[2]->accessibleName(), QStringLiteral("Answer 3"));
+    EXPECT_EQ(nth<QLineEdit>("txtQuestion", 1)->accessibleName(), QStringLiteral("Security question 2"));
+    EXPECT_EQ(nth<QLineEdit>("txtanswer", 2)->accessibleName(), QStringLiteral("Answer 3"));
     ExpectBoxesNamedByLabels(window.get(), find<QWidget>("fraSecurityOptions"));
 }
 
@@ -254,24 +246,24 @@ TEST_F(Keyboard, EveryCommandHasItsKey) {
     const QString pdf = QDir(temp.path()).filePath(QStringLiteral("list.pdf"));
     openPrinter = [pdf](QWidget*) { return platform::OpenPdfPrinter(pdf); };
     logOnToPasswords({u"4||Current|alice|pw1||||"});
-    ASSERT_EQ(view().listModel()->rowCount(), 1);
+    ASSERT_EQ(entryRows()->rowCount(), 1);
 
     keys(QKeySequence::New);  // Add
-    EXPECT_TRUE(view().newMarkerVisible());
-    EXPECT_TRUE(view().txtUserCode->hasFocus());
+    EXPECT_TRUE(!find<QLabel>("lblNewUser")->isHidden());
+    EXPECT_TRUE(find<QLineEdit>("txtUserCode")->hasFocus());
     type(QStringLiteral("carol"));
     key(Qt::Key_G, Qt::ControlModifier);  // Generate
-    const QString generated = view().txtUserpass->text();
+    const QString generated = find<QLineEdit>("txtUserpass")->text();
     EXPECT_FALSE(generated.isEmpty());
-    EXPECT_EQ(view().txtuserconfirm->text(), generated);
+    EXPECT_EQ(find<QLineEdit>("txtuserconfirm")->text(), generated);
     keys(QKeySequence::Save);  // Save
     EXPECT_FALSE(window->isDirty());
     ASSERT_EQ(window->store().profile().entries.size(), 2u);
-    EXPECT_EQ(view().txtUserCode->text(), QStringLiteral("carol"));  // the saved entry stays chosen
+    EXPECT_EQ(find<QLineEdit>("txtUserCode")->text(), QStringLiteral("carol"));  // the saved entry stays chosen
 
     key(Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);  // Show
-    ASSERT_TRUE(parts->popup->isPopupVisible());
-    EXPECT_EQ(parts->popup->window()->txtcode->text(), QStringLiteral("carol"));
+    ASSERT_TRUE(find<QWidget>("frmshowpass")->isVisible());
+    EXPECT_EQ(findIn<QLineEdit>("frmshowpass", "txtcode")->text(), QStringLiteral("carol"));
     activate();
 
     dialogs.expect(u"The master list was written to " + QDir::toNativeSeparators(pdf).toStdU16String() + u".");
@@ -280,21 +272,21 @@ TEST_F(Keyboard, EveryCommandHasItsKey) {
 
     keys(QKeySequence::Find);  // Filter
     EXPECT_TRUE(button("Filter")->isChecked());
-    EXPECT_TRUE(view().cboFilter->isEnabled());
+    EXPECT_TRUE(find<QComboBox>("cboFilter")->isEnabled());
     keys(QKeySequence::Find);
     EXPECT_FALSE(button("Filter")->isChecked());
 
     // Escape drops an edit.
-    view().txtUserDesc->setFocus();
+    find<QLineEdit>("txtUserDesc")->setFocus();
     type(QStringLiteral("typo"));
     ASSERT_TRUE(window->isDirty());
     key(Qt::Key_Escape);
     EXPECT_FALSE(window->isDirty());
-    EXPECT_TRUE(view().txtUserDesc->text().isEmpty());
+    EXPECT_TRUE(find<QLineEdit>("txtUserDesc")->text().isEmpty());
 
     // Delete in the list asks first; in a box it deletes a character.
-    view().lstUser->setFocus();
-    QTest::keyClick(view().lstUser, Qt::Key_Down);
+    find<QTreeView>("lstUser")->setFocus();
+    QTest::keyClick(find<QTreeView>("lstUser"), Qt::Key_Down);
     ASSERT_TRUE(button("Delete")->isEnabled());
     dialogs.expect(u"Are you sure you wish to delete this entry?", MessageAnswer::Yes);
     keys(QKeySequence::Delete);
@@ -305,7 +297,7 @@ TEST_F(Keyboard, EveryCommandHasItsKey) {
 
     key(Qt::Key_L, Qt::ControlModifier);  // Lock
     EXPECT_EQ(button("Unlock")->text(), QStringLiteral("Unlock"));
-    EXPECT_FALSE(parts->popup->isPopupVisible());
+    EXPECT_FALSE(find<QWidget>("frmshowpass")->isVisible());
 }
 
 TEST_F(Keyboard, EnterSavesTheEntryAndTheCategory) {
@@ -325,10 +317,10 @@ TEST_F(Keyboard, EnterSavesTheEntryAndTheCategory) {
     ASSERT_TRUE(frameShown("fraSecurityOptions"));
     find<QPushButton>("cmdCategory")->click();
     keys(QKeySequence::New);
-    ASSERT_TRUE(parts->category->txtCategory->hasFocus());
+    ASSERT_TRUE(find<QLineEdit>("txtCategory")->hasFocus());
     type(QStringLiteral("Travel"));
     key(Qt::Key_Return);
-    EXPECT_EQ(parts->category->lstCategory->topLevelItemCount(), 1);
+    EXPECT_EQ(find<QTreeWidget>("lstCategory")->topLevelItemCount(), 1);
 }
 
 TEST_F(Keyboard, TheToolbarIsReachedByTabWhenLocked) {
@@ -355,25 +347,25 @@ TEST_F(Keyboard, TheSavedEntryOfALongListIsChosenAndInView) {
                           QString::number(i).toStdU16String() + u"|pw||||");
     }
     logOnToPasswords(entries);
-    ASSERT_EQ(view().listModel()->rowCount(), 10000);
+    ASSERT_EQ(entryRows()->rowCount(), 10000);
     // The first row, edited and saved, becomes the profile's last entry.
-    view().lstUser->setFocus();
-    QTest::keyClick(view().lstUser, Qt::Key_End);
-    QTest::keyClick(view().lstUser, Qt::Key_Home);
-    ASSERT_EQ(view().txtUserCode->text(), QStringLiteral("user0"));
-    view().txtUserDesc->setFocus();
-    view().txtUserDesc->selectAll();
+    find<QTreeView>("lstUser")->setFocus();
+    QTest::keyClick(find<QTreeView>("lstUser"), Qt::Key_End);
+    QTest::keyClick(find<QTreeView>("lstUser"), Qt::Key_Home);
+    ASSERT_EQ(find<QLineEdit>("txtUserCode")->text(), QStringLiteral("user0"));
+    find<QLineEdit>("txtUserDesc")->setFocus();
+    find<QLineEdit>("txtUserDesc")->selectAll();
     type(QStringLiteral("Renamed"));
     key(Qt::Key_Return);
     ASSERT_FALSE(window->isDirty());
     ASSERT_EQ(window->store().profile().entries.back(), u"4||Renamed|user0|pw||||");
 
-    const QModelIndexList selected = view().lstUser->selectionModel()->selectedRows();
+    const QModelIndexList selected = find<QTreeView>("lstUser")->selectionModel()->selectedRows();
     ASSERT_EQ(selected.size(), 1);
-    EXPECT_EQ(view().listModel()->rowAt(selected.first().row()).position, 10000);
-    const QRect row = view().lstUser->visualRect(selected.first());
-    EXPECT_TRUE(view().lstUser->viewport()->rect().intersects(row));
-    EXPECT_EQ(view().txtUserDesc->text(), QStringLiteral("Renamed"));
+    EXPECT_EQ(entryRows()->rowAt(selected.first().row()).position, 10000);
+    const QRect row = find<QTreeView>("lstUser")->visualRect(selected.first());
+    EXPECT_TRUE(find<QTreeView>("lstUser")->viewport()->rect().intersects(row));
+    EXPECT_EQ(find<QLineEdit>("txtUserDesc")->text(), QStringLiteral("Renamed"));
     EXPECT_TRUE(button("Show")->isEnabled());
 }
 

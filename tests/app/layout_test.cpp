@@ -13,11 +13,8 @@
 #include <QTreeWidget>
 
 #include "entries/passwords_view.h"
-#include "entries/category_view.h"
-#include "entries/frm_show_pass.h"
-#include "entries/passwords_view.h"
 #include "store/profile.h"
-#include "window_fixture.h"
+#include "support/gui_window_fixture.h"
 
 namespace keyloft::testing {
 namespace {
@@ -39,9 +36,8 @@ protected:
         logOnAs({.name = u"Shared"});
         ASSERT_TRUE(press("Passwords"));
     }
-    PasswordsView& view() { return *parts->passwords; }
     int visibleListRows() {
-        QTreeView* list = view().lstUser;
+        QTreeView* list = find<QTreeView>("lstUser");
         return list->viewport()->height() / list->sizeHintForRow(0);
     }
 };
@@ -50,16 +46,16 @@ TEST_F(Layout, At640By520TheListKeepsEightRowsAndTheEditorScrolls) {
     logOnToPasswords();
     window->resize(640, 520);
     QApplication::processEvents();
-    EXPECT_GE(visibleListRows(), 8) << "list height " << view().lstUser->viewport()->height();
+    EXPECT_GE(visibleListRows(), 8) << "list height " << find<QTreeView>("lstUser")->viewport()->height();
     // The boxes keep their order without overlapping; what does not fit scrolls.
-    const QRect notes = view().txtSource->geometry();
-    const QRect expiry = view().txtExpiry->geometry();
+    const QRect notes = find<QPlainTextEdit>("txtSource")->geometry();
+    const QRect expiry = find<QLineEdit>("txtExpiry")->geometry();
     EXPECT_LE(notes.bottom(), expiry.top());
     EXPECT_NE(find<QScrollArea>("editorScroll"), nullptr);
     // The NEW marker takes no column of its own: the boxes keep the editor's width.
     ASSERT_TRUE(press("Add"));
-    EXPECT_EQ(view().txtUserDesc->width(), view().txtEmail->width());
-    EXPECT_GE(view().txtUserDesc->geometry().right(), view().lblNewUser->geometry().left() - 200);
+    EXPECT_EQ(find<QLineEdit>("txtUserDesc")->width(), find<QLineEdit>("txtEmail")->width());
+    EXPECT_GE(find<QLineEdit>("txtUserDesc")->geometry().right(), find<QLabel>("lblNewUser")->geometry().left() - 200);
 }
 
 TEST_F(Layout, TheCategoryColumnFillsTheList) {
@@ -67,7 +63,7 @@ TEST_F(Layout, TheCategoryColumnFillsTheList) {
     ASSERT_TRUE(press("Setup"));
     find<QPushButton>("cmdCategory")->click();
     QApplication::processEvents();
-    QTreeWidget* list = parts->category->lstCategory;
+    QTreeWidget* list = find<QTreeWidget>("lstCategory");
     EXPECT_GE(list->columnWidth(0), list->viewport()->width() - 1);
 }
 
@@ -101,12 +97,12 @@ TEST_F(Layout, ThePopupOpensBesideTheWindowAndNamesItsEntry) {
     window->resize(640, 520);
     window->move(450, 20);
     QApplication::processEvents();
-    QTreeView* list = view().lstUser;
+    QTreeView* list = find<QTreeView>("lstUser");
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(3, 1)).center());
     ASSERT_TRUE(press("Show"));
-    frmshowpass* popup = parts->popup->window();
-    ASSERT_NE(popup, nullptr);
-    EXPECT_EQ(popup->lblTitle->text(), QStringLiteral("Entry 3"));
+    auto* popup = find<QWidget>("frmshowpass");
+    ASSERT_TRUE(popup->isVisible());
+    EXPECT_EQ(child<QLabel>(popup, QStringLiteral("lblTitle"))->text(), QStringLiteral("Entry 3"));
     // Not over the toolbar: beside the window, top edges level.
     const QRect frame = window->frameGeometry();
     EXPECT_FALSE(frame.intersects(popup->frameGeometry()))
@@ -121,10 +117,9 @@ TEST_F(Layout, ThePopupOpensBesideTheWindowAndNamesItsEntry) {
     window->resize(760, 560);
     QApplication::processEvents();
     ASSERT_TRUE(press("Show"));
-    popup = parts->popup->window();
-    ASSERT_NE(popup, nullptr);
+    ASSERT_TRUE(popup->isVisible());
     const QRect wide = window->frameGeometry();
-    const QRect toolbars = window->Toolbar2->geometry().united(window->Toolbar1->geometry());
+    const QRect toolbars = find<QToolBar>("Toolbar2")->geometry().united(find<QToolBar>("Toolbar1")->geometry());
     EXPECT_TRUE(wide.contains(popup->frameGeometry())) << popup->x() << "," << popup->y();
     EXPECT_GT(popup->y(), window->mapToGlobal(toolbars.bottomLeft()).y());
     EXPECT_GT(popup->x(), wide.center().x() - popup->width());
@@ -132,10 +127,10 @@ TEST_F(Layout, ThePopupOpensBesideTheWindowAndNamesItsEntry) {
     // A link that no program opens is reported.
     shell.opens = false;
     dialogs.expect(u"No program could open https://example.org/.");
-    popup->lblWeb_Click();
+    QTest::mouseClick(child<QLabel>(popup, QStringLiteral("lblWeb")), Qt::LeftButton);
     EXPECT_EQ(dialogs.pending(), 0u);
     dialogs.expect(u"No program could open mailto:someone@example.org.");
-    popup->lblEmail_Click();
+    QTest::mouseClick(child<QLabel>(popup, QStringLiteral("lblEmail")), Qt::LeftButton);
     EXPECT_EQ(dialogs.pending(), 0u);
 }
 

@@ -16,13 +16,9 @@
 #include <QTreeView>
 #include <QTreeWidget>
 
-#include "app/setup_view.h"
-#include "desktop/animated_gif_ctl.h"
-#include "entries/category_view.h"
-#include "entries/frm_show_pass.h"
-#include "entries/passwords_view.h"
+#include "desktop/welcome_animation.h"
 #include "store/profile.h"
-#include "window_fixture.h"
+#include "support/gui_window_fixture.h"
 
 namespace keyloft::testing {
 namespace {
@@ -56,29 +52,28 @@ protected:
         ASSERT_TRUE(press("Save"));
         EXPECT_EQ(dialogs.pending(), 0u);
     }
-    QTreeView* list() { return parts->passwords->lstUser; }
+    QTreeView* list() { return find<QTreeView>("lstUser"); }
     void clickRow(int row) {
         QTreeView* view = list();
         const QRect rect = view->visualRect(view->model()->index(row, 1));
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rect.center());
     }
-    bool popupShown() { return parts->popup->isPopupVisible(); }
+    bool popupShown() { return find<QWidget>("frmshowpass")->isVisible(); }
 
     // Nothing of the profile is left to read: no rows, no filter or category items, no boxes, no
     // status, Print and Show disabled, only the welcome view shown.
     void expectNothingReadable() {
         EXPECT_EQ(list()->model()->rowCount(), 0);
-        PasswordsView* view = parts->passwords;
-        EXPECT_EQ(view->cboFilter->count(), 0);
-        EXPECT_EQ(view->cboCategory->count(), 0);
-        for (QLineEdit* box : {view->txtUserDesc, view->txtUserCode, view->txtUserpass, view->txtuserconfirm})
+        EXPECT_EQ(find<QComboBox>("cboFilter")->count(), 0);
+        EXPECT_EQ(find<QComboBox>("cboCategory")->count(), 0);
+        for (QLineEdit* box : {find<QLineEdit>("txtUserDesc"), find<QLineEdit>("txtUserCode"), find<QLineEdit>("txtUserpass"), find<QLineEdit>("txtuserconfirm")})
             EXPECT_TRUE(box->text().isEmpty()) << box->objectName().toStdString();
-        EXPECT_EQ(parts->category->lstCategory->topLevelItemCount(), 0);
-        EXPECT_TRUE(parts->setup->txtanswer[0]->text().isEmpty());
-        EXPECT_TRUE(parts->setup->txtQuestion[0]->text().isEmpty());
+        EXPECT_EQ(find<QTreeWidget>("lstCategory")->topLevelItemCount(), 0);
+        EXPECT_TRUE(nth<QLineEdit>("txtanswer", 0)->text().isEmpty());
+        EXPECT_TRUE(nth<QLineEdit>("txtQuestion", 0)->text().isEmpty());
         for (const char* key : {"Print", "Show", "Generate", "Setup", "Passwords"})
             EXPECT_FALSE(button(key)->isEnabled()) << key;
-        EXPECT_TRUE(find<QStatusBar>("StatusBar1")->currentMessage().isEmpty());
+        EXPECT_TRUE(statusText().isEmpty());
         for (const char* frame : {"fraProfile", "fraLogin", "fraPasswords", "fraCategory", "fraSecurityOptions"})
             EXPECT_FALSE(frameShown(frame)) << frame;
         EXPECT_TRUE(frameShown("welcomeView"));
@@ -95,10 +90,10 @@ TEST_F(LockedWindow, LockOutDuringAnEntrySaveShowsNothingOfTheProfile) {
     ASSERT_TRUE(popupShown());
 
     ASSERT_TRUE(press("Add"));
-    QTest::keyClicks(parts->passwords->txtUserDesc, QStringLiteral("Pension"));
-    QTest::keyClicks(parts->passwords->txtUserCode, QStringLiteral("carol"));
-    QTest::keyClicks(parts->passwords->txtUserpass, QStringLiteral("pw3"));
-    QTest::keyClicks(parts->passwords->txtuserconfirm, QStringLiteral("pw3"));
+    QTest::keyClicks(find<QLineEdit>("txtUserDesc"), QStringLiteral("Pension"));
+    QTest::keyClicks(find<QLineEdit>("txtUserCode"), QStringLiteral("carol"));
+    QTest::keyClicks(find<QLineEdit>("txtUserpass"), QStringLiteral("pw3"));
+    QTest::keyClicks(find<QLineEdit>("txtuserconfirm"), QStringLiteral("pw3"));
     saveAfterAnotherUsersChange();
     expectNothingReadable();
 }
@@ -109,7 +104,7 @@ TEST_F(LockedWindow, LockOutDuringACategorySaveShowsNothingOfTheProfile) {
     find<QPushButton>("cmdCategory")->click();
     ASSERT_TRUE(frameShown("fraCategory"));
     ASSERT_TRUE(press("Add"));
-    QTest::keyClicks(parts->category->txtCategory, QStringLiteral("Travel"));
+    QTest::keyClicks(find<QLineEdit>("txtCategory"), QStringLiteral("Travel"));
     saveAfterAnotherUsersChange();
     expectNothingReadable();
     // The Close button of the category view went with it: no way back to the setup boxes.
@@ -119,9 +114,9 @@ TEST_F(LockedWindow, LockOutDuringACategorySaveShowsNothingOfTheProfile) {
 TEST_F(LockedWindow, LockOutDuringASetupSaveShowsNothingOfTheProfile) {
     logOnToPasswords();
     ASSERT_TRUE(press("Setup"));
-    ASSERT_EQ(parts->setup->txtanswer[0]->text(), QStringLiteral("opensesame"));
-    QTest::keyClicks(parts->setup->txtQuestion[1], QStringLiteral("First pet"));
-    QTest::keyClicks(parts->setup->txtanswer[1], QStringLiteral("Rex"));
+    ASSERT_EQ(nth<QLineEdit>("txtanswer", 0)->text(), QStringLiteral("opensesame"));
+    QTest::keyClicks(nth<QLineEdit>("txtQuestion", 1), QStringLiteral("First pet"));
+    QTest::keyClicks(nth<QLineEdit>("txtanswer", 1), QStringLiteral("Rex"));
     saveAfterAnotherUsersChange();
     expectNothingReadable();
 }
@@ -131,7 +126,7 @@ TEST_F(LockedWindow, LockClosesThePopupAndEmptiesTheViews) {
     clickRow(1);
     ASSERT_TRUE(press("Show"));
     ASSERT_TRUE(popupShown());
-    EXPECT_EQ(parts->popup->window()->txtpass->text(), QStringLiteral("pw2"));
+    EXPECT_EQ(findIn<QLineEdit>("frmshowpass", "txtpass")->text(), QStringLiteral("pw2"));
     ASSERT_TRUE(press("Unlock"));  // the button reads Lock now
     expectNothingReadable();
 }
@@ -146,7 +141,7 @@ TEST_F(LockedWindow, AutoLockClosesThePopup) {
     ASSERT_TRUE(press("Show"));
     ASSERT_TRUE(popupShown());
     clock.advanceSeconds(3600);
-    window->tmrLock_Timer();
+    fireTimer("tmrLock");
     expectNothingReadable();
 }
 
@@ -155,13 +150,13 @@ TEST_F(LockedWindow, AutoLockClosesThePopup) {
 // next Lock on, and once it is gone the next reload brings the built-in picture back.
 TEST_F(LockedWindow, WithoutAWelcomePictureFileTheBuiltInOneIsShown) {
     start();
-    auto* agif = find<AnimatedGifCtl>("AGif");
+    auto* agif = find<WelcomeAnimation>("AGif");
     ASSERT_NE(agif, nullptr);
     EXPECT_TRUE(agif->isVisible());
-    ASSERT_FALSE(agif->Picture().isNull());
-    EXPECT_EQ(agif->size(), agif->Picture().deviceIndependentSize().toSize());
+    ASSERT_FALSE(agif->picture().isNull());
+    EXPECT_EQ(agif->size(), agif->picture().deviceIndependentSize().toSize());
     const QImage shown = agif->grab().toImage();
-    const QRgb background = agif->BackColor().rgb();
+    const QRgb background = agif->backColor().rgb();
     int drawn = 0;
     for (int y = 0; y < shown.height(); ++y) {
         for (int x = 0; x < shown.width(); ++x) drawn += shown.pixel(x, y) != background ? 1 : 0;
@@ -175,17 +170,17 @@ TEST_F(LockedWindow, WithoutAWelcomePictureFileTheBuiltInOneIsShown) {
     EXPECT_FALSE(agif->isVisible());
     ASSERT_TRUE(press("Unlock"));  // Lock
     EXPECT_TRUE(agif->isVisible());
-    EXPECT_EQ(agif->strGifFileName(), own);
+    EXPECT_EQ(agif->fileName(), own);
     ASSERT_FALSE(agif->fileInfo().frames.empty());
     EXPECT_EQ(agif->size(), QSize(agif->fileInfo().width, agif->fileInfo().height));
     EXPECT_EQ(agif->timerInterval(), 250);
 
     ASSERT_TRUE(QFile::remove(own));
     clock.advanceSeconds(3600);
-    window->tmrLock_Timer();  // auto-lock in the locked window reloads the picture
+    fireTimer("tmrLock");  // auto-lock in the locked window reloads the picture
     EXPECT_TRUE(agif->fileInfo().frames.empty());
     EXPECT_TRUE(agif->isVisible());
-    EXPECT_EQ(agif->size(), agif->Picture().deviceIndependentSize().toSize());
+    EXPECT_EQ(agif->size(), agif->picture().deviceIndependentSize().toSize());
     EXPECT_TRUE(dialogs.shown().empty());
 }
 

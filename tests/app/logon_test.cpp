@@ -11,7 +11,7 @@
 
 #include "app/logon_view.h"
 #include "store/profile_store.h"
-#include "window_fixture.h"
+#include "support/gui_window_fixture.h"
 
 namespace keyloft::testing {
 namespace {
@@ -44,9 +44,8 @@ protected:
     void expectLoggedOn(const QString& profile) {
         EXPECT_TRUE(window->logonAccepted());
         EXPECT_FALSE(frameShown("fraLogin"));
-        EXPECT_EQ(find<QStatusBar>("StatusBar1")->currentMessage(),
+        EXPECT_EQ(statusText(),
                   QStringLiteral("You are logged into ") + profile + QStringLiteral(" profile!"));
-        EXPECT_EQ(window->logonStatusText(), find<QStatusBar>("StatusBar1")->currentMessage());
         EXPECT_TRUE(button("Setup")->isEnabled());
         EXPECT_TRUE(button("Passwords")->isEnabled());
         EXPECT_FALSE(window->isDirty());
@@ -201,14 +200,14 @@ TEST(LogonViewChecks, AnInvalidLogonModeHasNoForgotButtonAndTheBoxesGoToTheLogon
     LogonView view;
     Profile profile;
     profile.logonMode = 0;
-    view.setUp(true, profile.logonMode);
-    EXPECT_FALSE(view.cmdForgot->isEnabled());
-    view.txtPass->setText(QStringLiteral(" x "));
+    view.setUp(profile.logonMode);
+    EXPECT_FALSE(child<QPushButton>(&view, QStringLiteral("cmdForgot"))->isEnabled());
+    child<QLineEdit>(&view, QStringLiteral("txtPass"))->setText(QStringLiteral(" x "));
     EXPECT_EQ(view.typedDetails().password, u" x ");
 
     profile.questions = {u"5|Q|A"};
     ASSERT_TRUE(view.openQuestions(profile));
-    view.txtAns[0]->setText(QStringLiteral("A"));
+    child<QLineEdit>(&view, QStringLiteral("txtAns"))->setText(QStringLiteral("A"));
     EXPECT_EQ(view.typedAnswers(), (std::vector<std::u16string>{u"A", u"", u""}));
 }
 

@@ -9,7 +9,7 @@
 #include "platform/platform_core.h"
 #include "store/profile_store.h"
 #include "support/temp_folder.h"
-#include "window_fixture.h"
+#include "support/gui_window_fixture.h"
 
 namespace keyloft::testing {
 namespace {
@@ -174,6 +174,19 @@ TEST_F(DamagedProfile, AnEmptyProfileFileIsCalledEmptyNotAWrongLogon) {
     EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(frameShown("fraProfile"));
     EXPECT_FALSE(frameShown("fraLogin"));
+}
+
+// A file whose name is not UTF-8 cannot be shown: it is left out each time the folder is listed,
+// also when Unlock lists it again.
+TEST_F(DamagedProfile, AFileNameThatIsNotUtf8IsLeftOutOfTheList) {
+    writeProfile({.name = u"Alice"});
+    TempFolder::writeFile(folder / std::string("Caf\xe9.dat"), "");
+    start();
+    ASSERT_TRUE(press("Unlock"));
+    auto* list = find<QComboBox>("cboProfile");
+    ASSERT_EQ(list->count(), 1);
+    EXPECT_EQ(list->itemText(0), QStringLiteral("Alice"));
+    std::filesystem::remove(folder / std::string("Caf\xe9.dat"));
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 #include <QtTest/QTest>
 
 #include "store/profile_store.h"
-#include "window_fixture.h"
+#include "support/gui_window_fixture.h"
 
 namespace keyloft::testing {
 namespace {
@@ -37,7 +37,7 @@ TEST_F(Session, SwitchingWithUnsavedChangesAnsweredNoKeepsEverything) {
     ASSERT_TRUE(press("Setup"));
     EXPECT_TRUE(button("Setup")->isChecked());
     EXPECT_TRUE(frameShown("fraSecurityOptions"));
-    window->SetDirty(true);
+    window->setDirty(true);
     EXPECT_TRUE(button("Save")->isEnabled());
     EXPECT_TRUE(button("Cancel")->isEnabled());
 
@@ -52,9 +52,22 @@ TEST_F(Session, SwitchingWithUnsavedChangesAnsweredNoKeepsEverything) {
     EXPECT_TRUE(window->isDirty());
 }
 
+TEST_F(Session, PressingTheShownViewsOwnButtonWithUnsavedChangesAnsweredNoKeepsItPressed) {
+    for (const char* key : {"Setup", "Passwords"}) {
+        SCOPED_TRACE(key);
+        ASSERT_TRUE(press(key));
+        window->setDirty(true);
+        dialogs.expect(kDiscard, MessageAnswer::No);
+        ASSERT_TRUE(press(key));
+        EXPECT_TRUE(button(key)->isChecked());
+        EXPECT_TRUE(window->isDirty());
+        window->setDirty(false);
+    }
+}
+
 TEST_F(Session, SwitchingWithUnsavedChangesAnsweredYesDropsThem) {
     ASSERT_TRUE(press("Setup"));
-    window->SetDirty(true);
+    window->setDirty(true);
     dialogs.expect(kDiscard, MessageAnswer::Yes);
     ASSERT_TRUE(press("Passwords"));
     EXPECT_FALSE(window->isDirty());
@@ -78,7 +91,7 @@ TEST_F(Session, SwitchingWithoutChangesDoesNotAsk) {
 
 TEST_F(Session, LockAsksFirstAndNoKeepsTheSession) {
     ASSERT_TRUE(press("Setup"));
-    window->SetDirty(true);
+    window->setDirty(true);
     dialogs.expect(kDiscard, MessageAnswer::No);
     ASSERT_TRUE(press("Unlock"));
     EXPECT_TRUE(window->logonAccepted());
@@ -127,7 +140,7 @@ TEST_F(Session, SetupShowsOnlyTheSetupViewWhateverWasOpen) {
 
 TEST_F(Session, CancelClearsTheUnsavedChangesFlag) {
     ASSERT_TRUE(press("Passwords"));
-    window->SetDirty(true);
+    window->setDirty(true);
     ASSERT_TRUE(press("Cancel"));
     EXPECT_FALSE(window->isDirty());
     EXPECT_TRUE(frameShown("fraPasswords"));
@@ -156,20 +169,20 @@ TEST_F(Session, AutoLockFiresAtTheFirstTickAtOrAfterTheLimitAndNotBefore) {
     tickAutoLock(5);
     EXPECT_EQ(VisibleText(find<QCheckBox>("chkTimeout")->text()), QStringLiteral("Auto lock after 5 minutes"));
     EXPECT_TRUE(find<QTimer>("tmrLock")->isActive());
-    window->recordActivity();
+    QTest::keyClick(window.get(), Qt::Key_Shift);  // activity
 
     clock.advanceSeconds(299);
-    window->tmrLock_Timer();
+    fireTimer("tmrLock");
     EXPECT_TRUE(window->logonAccepted());
     EXPECT_FALSE(locked());
 
     clock.advanceSeconds(1);
-    window->tmrLock_Timer();
+    fireTimer("tmrLock");
     EXPECT_TRUE(locked());
     EXPECT_FALSE(window->logonAccepted());
     EXPECT_FALSE(find<QTimer>("tmrLock")->isActive());
     EXPECT_FALSE(window->store().holdsFile());
-    EXPECT_TRUE(find<QStatusBar>("StatusBar1")->currentMessage().isEmpty());
+    EXPECT_TRUE(statusText().isEmpty());
     // The box stays ticked; the next Unlock starts the timer again.
     EXPECT_TRUE(find<QCheckBox>("chkTimeout")->isChecked());
     ASSERT_TRUE(press("Unlock"));
@@ -181,7 +194,7 @@ TEST_F(Session, AutoLockDropsUnsavedChangesWithoutAsking) {
     tickAutoLock(5);
     EXPECT_TRUE(window->isDirty());
     clock.advanceSeconds(600);
-    window->tmrLock_Timer();
+    fireTimer("tmrLock");
     EXPECT_TRUE(locked());
     EXPECT_FALSE(window->isDirty());
     EXPECT_TRUE(dialogs.shown().empty());
@@ -190,10 +203,10 @@ TEST_F(Session, AutoLockDropsUnsavedChangesWithoutAsking) {
 TEST_F(Session, TypingIntoAChildBoxPostponesAutoLock) {
     ASSERT_TRUE(press("Setup"));
     tickAutoLock(5);
-    window->SetDirty(false);
+    window->setDirty(false);
     ASSERT_TRUE(press("Passwords"));
     auto* filter = find<QWidget>("cboFilter");
-    QLineEdit box(window->passwordsFrame());
+    QLineEdit box(find<QWidget>("fraPasswords"));
     box.show();
     window->activateWindow();
 
@@ -201,33 +214,33 @@ TEST_F(Session, TypingIntoAChildBoxPostponesAutoLock) {
     QTest::keyClick(&box, Qt::Key_A);
     EXPECT_EQ(box.text(), QStringLiteral("a"));
     clock.advanceSeconds(120);  // 6 minutes since the start, 2 since the key press
-    window->tmrLock_Timer();
+    fireTimer("tmrLock");
     EXPECT_FALSE(locked());
 
     QTest::mouseMove(filter);
     clock.advanceSeconds(299);
-    window->tmrLock_Timer();
+    fireTimer("tmrLock");
     EXPECT_FALSE(locked());
     clock.advanceSeconds(1);
-    window->tmrLock_Timer();
+    fireTimer("tmrLock");
     EXPECT_TRUE(locked());
 }
 
 TEST_F(Session, IdleTimeCountsFromTheWindowsCreation) {
     // With no activity at all the count starts when the window was made, not at the zero date.
     tickAutoLock(5);
-    window->tmrLock_Timer();
+    fireTimer("tmrLock");
     EXPECT_FALSE(locked());
 }
 
 TEST_F(Session, AutoLockInTheLockedWindowRunsAgainAndStopsTheTimer) {
     tickAutoLock(5);
-    window->SetDirty(false);
+    window->setDirty(false);
     ASSERT_TRUE(press("Unlock"));  // Lock
     ASSERT_TRUE(locked());
     EXPECT_TRUE(find<QTimer>("tmrLock")->isActive());
     clock.advanceSeconds(301);
-    window->tmrLock_Timer();
+    fireTimer("tmrLock");
     EXPECT_TRUE(locked());
     EXPECT_FALSE(find<QTimer>("tmrLock")->isActive());
 }

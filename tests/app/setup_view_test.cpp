@@ -8,13 +8,11 @@
 #include <QRadioButton>
 #include <QSlider>
 
-#include "app/setup_frame.h"
-#include "app/setup_view.h"
 #include "store/profile_codec.h"
 #include "store/profile_store.h"
 #include "store/sealed_profile.h"
 #include "support/temp_folder.h"
-#include "window_fixture.h"
+#include "support/gui_window_fixture.h"
 
 #include <sodium.h>
 
@@ -30,18 +28,17 @@ protected:
         writeProfile(home);
         assemble = true;
         start();
-        view = parts->setup;
         logOnAs(home);
         ASSERT_TRUE(press("Setup"));
-        ASSERT_FALSE(window->fraSecurityOptions->isHidden());
+        ASSERT_TRUE(frameShown("fraSecurityOptions"));
     }
     Profile& profile() { return window->store().profile(); }
     // Sets a box as typing would (its change event runs).
     static void type(QLineEdit* box, const QString& text) { box->setText(text); }
     void clearQuestions() {
         for (std::size_t i = 0; i < 3; ++i) {
-            type(view->txtQuestion[i], QString());
-            type(view->txtanswer[i], QString());
+            type(nth<QLineEdit>("txtQuestion", i), QString());
+            type(nth<QLineEdit>("txtanswer", i), QString());
         }
     }
     // Save expected to be refused with `text`; nothing may change in the profile.
@@ -87,51 +84,49 @@ protected:
                        .pin = u"1234",
                        .questions = {{u"Pet", u"Rex"}, {u"Town", u"Ely"}},
                        .answerMode = 1};
-    SetupView* view = nullptr;
 };
 
 TEST_F(SetupViewTest, IsFilledFromTheProfileWithTheMaskAndClearAnswers) {
-    EXPECT_TRUE(view->optPass->isChecked());
-    EXPECT_TRUE(view->optQ1->isChecked());
-    EXPECT_EQ(view->txtPassword->text(), kMask);
-    EXPECT_EQ(view->txtconfirm->text(), kMask);
-    EXPECT_EQ(view->txtUserID->text(), QStringLiteral("Ann"));
-    EXPECT_EQ(view->txtSetupPIN->text(), QStringLiteral("1234"));
-    EXPECT_EQ(view->txtQuestion[1]->text(), QStringLiteral("Town"));
-    EXPECT_EQ(view->txtanswer[1]->text(), QStringLiteral("Ely"));
-    EXPECT_TRUE(view->txtQuestion[2]->text().isEmpty());
+    EXPECT_TRUE(find<QRadioButton>("optPass")->isChecked());
+    EXPECT_TRUE(find<QRadioButton>("optQ1")->isChecked());
+    EXPECT_EQ(find<QLineEdit>("txtPassword")->text(), kMask);
+    EXPECT_EQ(find<QLineEdit>("txtconfirm")->text(), kMask);
+    EXPECT_EQ(find<QLineEdit>("txtUserID")->text(), QStringLiteral("Ann"));
+    EXPECT_EQ(find<QLineEdit>("txtSetupPIN")->text(), QStringLiteral("1234"));
+    EXPECT_EQ(nth<QLineEdit>("txtQuestion", 1)->text(), QStringLiteral("Town"));
+    EXPECT_EQ(nth<QLineEdit>("txtanswer", 1)->text(), QStringLiteral("Ely"));
+    EXPECT_TRUE(nth<QLineEdit>("txtQuestion", 2)->text().isEmpty());
     EXPECT_FALSE(window->isDirty());
-    EXPECT_FALSE(view->passwordEdited());
     const QList<QLineEdit*> questions = window->findChildren<QLineEdit*>(QStringLiteral("txtQuestion"));
     ASSERT_EQ(questions.size(), 3);
     EXPECT_EQ(questions[2]->property("index").toInt(), 2);
-    EXPECT_EQ(view->optPIN->text(), QStringLiteral("User ID and Password and PIN"));
-    EXPECT_EQ(VisibleText(view->lblQuestions->text()), QStringLiteral("Security Questions and Answers"));
+    EXPECT_EQ(find<QRadioButton>("optPIN")->text(), QStringLiteral("User ID and Password and PIN"));
+    EXPECT_EQ(VisibleText(find<QLabel>("lblQuestions")->text()), QStringLiteral("Security Questions and Answers"));
 
-    // Changes mark the window dirty; only the password boxes mark the password edited.
-    view->optQ2->click();
+    // Changes mark the window dirty; Cancel drops them, also the typing in a password box.
+    find<QRadioButton>("optQ2")->click();
     EXPECT_TRUE(window->isDirty());
-    EXPECT_FALSE(view->passwordEdited());
-    type(view->txtconfirm, QStringLiteral("x"));
-    EXPECT_TRUE(view->passwordEdited());
+    type(find<QLineEdit>("txtconfirm"), QStringLiteral("x"));
     ASSERT_TRUE(press("Cancel"));
     EXPECT_FALSE(window->isDirty());
-    EXPECT_FALSE(view->passwordEdited());
-    EXPECT_EQ(view->txtconfirm->text(), kMask);
-    EXPECT_TRUE(view->optQ1->isChecked());
+    EXPECT_EQ(find<QLineEdit>("txtconfirm")->text(), kMask);
+    EXPECT_TRUE(find<QRadioButton>("optQ1")->isChecked());
+    type(find<QLineEdit>("txtUserID"), QStringLiteral("Ann "));
+    saveAccepted();
+    EXPECT_EQ(reloaded().password, u"Secret") << "the mask is not stored after a cancelled edit";
 
     // A value out of range selects no option instead of keeping the previous one.
     profile().answerMode = 0;
     profile().logonMode = 2;
     ASSERT_TRUE(press("Setup"));  // shown again: filled again
-    EXPECT_FALSE(view->optQ1->isChecked() || view->optQ2->isChecked() || view->optAll->isChecked());
-    EXPECT_TRUE(view->optUserPass->isChecked());
-    EXPECT_FALSE(view->optPass->isChecked());
+    EXPECT_FALSE(find<QRadioButton>("optQ1")->isChecked() || find<QRadioButton>("optQ2")->isChecked() || find<QRadioButton>("optAll")->isChecked());
+    EXPECT_TRUE(find<QRadioButton>("optUserPass")->isChecked());
+    EXPECT_FALSE(find<QRadioButton>("optPass")->isChecked());
 }
 
 TEST_F(SetupViewTest, SavingWithTheMaskUntouchedKeepsThePasswordAndStoresTheRest) {
-    type(view->txtUserID, QStringLiteral("  Bob "));
-    type(view->txtSetupPIN, QString());
+    type(find<QLineEdit>("txtUserID"), QStringLiteral("  Bob "));
+    type(find<QLineEdit>("txtSetupPIN"), QString());
     saveAccepted();
     const Profile saved = reloaded();
     EXPECT_EQ(saved.password, u"Secret");
@@ -142,75 +137,75 @@ TEST_F(SetupViewTest, SavingWithTheMaskUntouchedKeepsThePasswordAndStoresTheRest
     EXPECT_EQ(saved.questions, (std::vector<std::u16string>{u"5|Pet|Rex", u"5|Town|Ely"}));
 
     // Touching a password box and leaving the mask in both stores the ten asterisks.
-    type(view->txtPassword, QStringLiteral("x"));
-    type(view->txtPassword, kMask);
+    type(find<QLineEdit>("txtPassword"), QStringLiteral("x"));
+    type(find<QLineEdit>("txtPassword"), kMask);
     saveAccepted();
     EXPECT_EQ(reloaded().password, kMask.toStdU16String());
 }
 
 TEST_F(SetupViewTest, TheLastFailingLogonDetailsCheckIsTheOneShown) {
     // The password box alone changed: the confirmation still holds the mask.
-    type(view->txtPassword, QStringLiteral("New"));
+    type(find<QLineEdit>("txtPassword"), QStringLiteral("New"));
     expectRefused(QStringLiteral("  Password does not match!"));
 
     // Empty password with a different confirmation: only the mismatch is reported.
-    view->optPIN->click();
-    type(view->txtUserID, QString());
-    type(view->txtSetupPIN, QStringLiteral("  "));
-    type(view->txtPassword, QString());
-    type(view->txtconfirm, QStringLiteral("x"));
+    find<QRadioButton>("optPIN")->click();
+    type(find<QLineEdit>("txtUserID"), QString());
+    type(find<QLineEdit>("txtSetupPIN"), QStringLiteral("  "));
+    type(find<QLineEdit>("txtPassword"), QString());
+    type(find<QLineEdit>("txtconfirm"), QStringLiteral("x"));
     expectRefused(QStringLiteral("  Password does not match!"));
 
-    type(view->txtconfirm, QString());
+    type(find<QLineEdit>("txtconfirm"), QString());
     expectRefused(QStringLiteral(" Specify correct PIN Number!"));
 
-    view->optUserPass->click();
+    find<QRadioButton>("optUserPass")->click();
     expectRefused(QStringLiteral(" Specify correct UserID!"));
 
-    view->optPass->click();
+    find<QRadioButton>("optPass")->click();
     expectRefused(QStringLiteral(" Specify correct password!"));
 
     // The view keeps its edits after a refusal.
-    EXPECT_TRUE(view->optPass->isChecked());
-    EXPECT_EQ(view->txtSetupPIN->text(), QStringLiteral("  "));
+    EXPECT_TRUE(find<QRadioButton>("optPass")->isChecked());
+    EXPECT_EQ(find<QLineEdit>("txtSetupPIN")->text(), QStringLiteral("  "));
 }
 
 TEST_F(SetupViewTest, QuestionsAndAnswersMustComeInPairs) {
-    type(view->txtQuestion[2], QStringLiteral("Car"));
+    type(nth<QLineEdit>("txtQuestion", 2), QStringLiteral("Car"));
     expectRefused(QStringLiteral("Question or Answer cannot be blank!"));
-    type(view->txtQuestion[2], QString());
-    type(view->txtanswer[2], QStringLiteral("  "));
-    type(view->txtanswer[1], QString());
+    type(nth<QLineEdit>("txtQuestion", 2), QString());
+    type(nth<QLineEdit>("txtanswer", 2), QStringLiteral("  "));
+    type(nth<QLineEdit>("txtanswer", 1), QString());
     expectRefused(QStringLiteral("Question or Answer cannot be blank!"));
-    type(view->txtQuestion[1], QString());
+    type(nth<QLineEdit>("txtQuestion", 1), QString());
     saveAccepted();
     EXPECT_EQ(reloaded().questions, (std::vector<std::u16string>{u"5|Pet|Rex"}));
 }
 
 TEST_F(SetupViewTest, TheNumberOfQuestionsMustSuitTheAnswerMode) {
     clearQuestions();
-    view->optQ1->click();
+    find<QRadioButton>("optQ1")->click();
     expectRefused(QStringLiteral("There must be at least 1 question and answer!"));
-    view->optAll->click();
+    find<QRadioButton>("optAll")->click();
     expectRefused(QStringLiteral("There must be at least 1 question and answer!"));
 
-    type(view->txtQuestion[0], QStringLiteral("Pet"));
-    type(view->txtanswer[0], QStringLiteral("Rex"));
-    view->optQ2->click();
+    type(nth<QLineEdit>("txtQuestion", 0), QStringLiteral("Pet"));
+    type(nth<QLineEdit>("txtanswer", 0), QStringLiteral("Rex"));
+    find<QRadioButton>("optQ2")->click();
     expectRefused(QStringLiteral("There must be at least 2 questions and answers!"));
 
     // Questions in boxes 1 and 3 are two questions.
-    type(view->txtQuestion[2], QStringLiteral("Car"));
-    type(view->txtanswer[2], QStringLiteral("Fiat"));
+    type(nth<QLineEdit>("txtQuestion", 2), QStringLiteral("Car"));
+    type(nth<QLineEdit>("txtanswer", 2), QStringLiteral("Fiat"));
     saveAccepted();
     Profile saved = reloaded();
     EXPECT_EQ(saved.answerMode, 2);
     EXPECT_EQ(saved.questions, (std::vector<std::u16string>{u"5|Pet|Rex", u"5|Car|Fiat"}));
 
     // "All Answers" is accepted with a single question.
-    type(view->txtQuestion[2], QString());
-    type(view->txtanswer[2], QString());
-    view->optAll->click();
+    type(nth<QLineEdit>("txtQuestion", 2), QString());
+    type(nth<QLineEdit>("txtanswer", 2), QString());
+    find<QRadioButton>("optAll")->click();
     saveAccepted();
     saved = reloaded();
     EXPECT_EQ(saved.answerMode, 3);
@@ -219,17 +214,17 @@ TEST_F(SetupViewTest, TheNumberOfQuestionsMustSuitTheAnswerMode) {
 
 TEST_F(SetupViewTest, AQuestionTypedOnlyInTheThirdBoxIsStoredFirst) {
     clearQuestions();
-    type(view->txtQuestion[2], QStringLiteral("  Colour "));
-    type(view->txtanswer[2], QStringLiteral(" Blue  "));
+    type(nth<QLineEdit>("txtQuestion", 2), QStringLiteral("  Colour "));
+    type(nth<QLineEdit>("txtanswer", 2), QStringLiteral(" Blue  "));
     saveAccepted();
     EXPECT_EQ(reloaded().questions, (std::vector<std::u16string>{u"5|Colour|Blue"}));
     ASSERT_TRUE(press("Setup"));
-    EXPECT_EQ(view->txtQuestion[0]->text(), QStringLiteral("Colour"));
-    EXPECT_TRUE(view->txtQuestion[2]->text().isEmpty());
+    EXPECT_EQ(nth<QLineEdit>("txtQuestion", 0)->text(), QStringLiteral("Colour"));
+    EXPECT_TRUE(nth<QLineEdit>("txtQuestion", 2)->text().isEmpty());
 }
 
 TEST_F(SetupViewTest, TheSeparatorIsRefusedInEveryBox) {
-    for (QLineEdit* box : {view->txtUserID, view->txtSetupPIN, view->txtQuestion[1], view->txtanswer[0]}) {
+    for (QLineEdit* box : {find<QLineEdit>("txtUserID"), find<QLineEdit>("txtSetupPIN"), nth<QLineEdit>("txtQuestion", 1), nth<QLineEdit>("txtanswer", 0)}) {
         SCOPED_TRACE(box->objectName().toStdString());
         const QString kept = box->text();
         type(box, QStringLiteral("a|b"));
@@ -237,8 +232,8 @@ TEST_F(SetupViewTest, TheSeparatorIsRefusedInEveryBox) {
         EXPECT_EQ(box->text(), QStringLiteral("a|b"));
         type(box, kept);
     }
-    type(view->txtPassword, QStringLiteral("p|q"));
-    type(view->txtconfirm, QStringLiteral("p|q"));
+    type(find<QLineEdit>("txtPassword"), QStringLiteral("p|q"));
+    type(find<QLineEdit>("txtconfirm"), QStringLiteral("p|q"));
     expectRefused(QStringLiteral("The character | cannot be used here."), u"Keyloft", MessageIcon::None);
 }
 
@@ -246,27 +241,27 @@ TEST_F(SetupViewTest, TheTimerSettingFollowsTheAutoLockBox) {
     auto* autoLock = find<QCheckBox>("chkTimeout");
     autoLock->setChecked(true);
     find<QSlider>("slTimer")->setValue(15);
-    type(view->txtUserID, QStringLiteral("Ann2"));
+    type(find<QLineEdit>("txtUserID"), QStringLiteral("Ann2"));
     saveAccepted();
     EXPECT_EQ(timerSetting(), u"15");
 
     autoLock->setChecked(false);
-    type(view->txtUserID, QStringLiteral("Ann3"));
+    type(find<QLineEdit>("txtUserID"), QStringLiteral("Ann3"));
     saveAccepted();
     EXPECT_EQ(timerSetting(), u"0");
 
     // A refused save writes no setting.
     autoLock->setChecked(true);
-    type(view->txtPassword, QString());
+    type(find<QLineEdit>("txtPassword"), QString());
     expectRefused(QStringLiteral("  Password does not match!"));
     EXPECT_EQ(timerSetting(), u"0");
 }
 
 TEST_F(SetupViewTest, TheSavedProfileOpensWithTheNewLogon) {
-    view->optUserPass->click();
-    type(view->txtUserID, QStringLiteral("Bob"));
-    type(view->txtPassword, QStringLiteral("N3w pass"));
-    type(view->txtconfirm, QStringLiteral(" N3w pass"));
+    find<QRadioButton>("optUserPass")->click();
+    type(find<QLineEdit>("txtUserID"), QStringLiteral("Bob"));
+    type(find<QLineEdit>("txtPassword"), QStringLiteral("N3w pass"));
+    type(find<QLineEdit>("txtconfirm"), QStringLiteral(" N3w pass"));
     saveAccepted();
 
     ASSERT_TRUE(press("Unlock"));  // captioned "Lock" in a session
@@ -316,8 +311,8 @@ TEST_F(SealedSetupTest, TheCheckBoxSealsTheFileAndTheNewLogonOrTheAnswersOpenIt)
     EXPECT_FALSE(seal->isChecked());
     seal->click();
     EXPECT_TRUE(window->isDirty());
-    type(view->txtPassword, QStringLiteral("N3w pass"));
-    type(view->txtconfirm, QStringLiteral("N3w pass"));
+    type(find<QLineEdit>("txtPassword"), QStringLiteral("N3w pass"));
+    type(find<QLineEdit>("txtconfirm"), QStringLiteral("N3w pass"));
     saveAccepted();
     const std::string bytes = fileBytes();
     ASSERT_EQ(bytes.rfind("KEYLOFT SEALED 1\r\n", 0), 0u);

@@ -15,7 +15,7 @@
 #include "platform/qt_single_instance.h"
 #include "store/profile_store.h"
 #include "support/temp_folder.h"
-#include "window_fixture.h"
+#include "support/gui_window_fixture.h"
 
 namespace keyloft::testing {
 namespace {
@@ -49,7 +49,7 @@ TEST_F(StartAndLock, OnlyUnlockIsUsableRightAfterStart) {
         EXPECT_FALSE(button(key)->isEnabled()) << key;
     }
     EXPECT_FALSE(find<QToolBar>("Toolbar2")->isVisible());
-    EXPECT_TRUE(find<QStatusBar>("StatusBar1")->currentMessage().isEmpty());
+    EXPECT_TRUE(statusText().isEmpty());
     EXPECT_EQ(find<QLabel>("lblVersion")->text(), QStringLiteral("V. 2.0.0.2"));
     // The profiles of the folder are listed, the first selected.
     auto* list = find<QComboBox>("cboProfile");
@@ -101,7 +101,7 @@ TEST_F(StartAndLock, UnlockShowsTheProfileViewAndLockGoesBack) {
 
 TEST_F(StartAndLock, LockAfterLogonForgetsTheSessionAndClosesTheFile) {
     logOnAs({.name = u"Alice"});
-    EXPECT_EQ(find<QStatusBar>("StatusBar1")->currentMessage(), QStringLiteral("You are logged into Alice profile!"));
+    EXPECT_EQ(statusText(), QStringLiteral("You are logged into Alice profile!"));
     EXPECT_TRUE(window->store().holdsFile());
     ASSERT_TRUE(press("Passwords"));
     EXPECT_TRUE(frameShown("fraPasswords"));
@@ -110,7 +110,7 @@ TEST_F(StartAndLock, LockAfterLogonForgetsTheSessionAndClosesTheFile) {
     EXPECT_FALSE(window->logonAccepted());
     EXPECT_FALSE(window->store().holdsFile());
     EXPECT_EQ(window->store().profile().logonMode, 0);
-    EXPECT_TRUE(find<QStatusBar>("StatusBar1")->currentMessage().isEmpty());
+    EXPECT_TRUE(statusText().isEmpty());
     EXPECT_FALSE(frameShown("fraPasswords"));
     EXPECT_FALSE(button("Passwords")->isChecked());
     EXPECT_FALSE(button("Passwords")->isEnabled());
@@ -183,7 +183,7 @@ TEST_F(StartAndLock, HelpOpensThePageOfTheDataFolder) {
 
 TEST_F(StartAndLock, WelcomePictureOfTheDatabaseFolderElseTheOneTheProgramBrings) {
     struct RecordingWelcome final : WelcomeAnimationApi {
-        void LoadAndStart(const QString& file) override { loaded.push_back(file); }
+        void loadAndStart(const QString& file) override { loaded.push_back(file); }
         std::vector<QString> loaded;
     } recording;
     window.reset();
@@ -219,9 +219,9 @@ TEST_F(StartAndLock, ParkWithoutNotificationAreaOnlyMinimizes) {
 
 TEST_F(StartAndLock, ClosingWithUnsavedChangesAsksFirst) {
     logOnAs({.name = u"Alice"});
-    window->SetDirty(true);
+    window->setDirty(true);
     int closedSignals = 0;
-    QObject::connect(window.get(), &frmNewMain::windowClosed, [&closedSignals] { ++closedSignals; });
+    QObject::connect(window.get(), &MainWindow::windowClosed, [&closedSignals] { ++closedSignals; });
     dialogs.expect(QStringLiteral("You have unsaved changes. Continue and lose changes?"), MessageAnswer::No);
     EXPECT_FALSE(window->close());
     EXPECT_EQ(closedSignals, 0);

@@ -10,7 +10,7 @@
 #include "pages/page.h"
 
 #include "store/profile_store.h"
-#include "window_fixture.h"
+#include "support/gui_window_fixture.h"
 
 namespace keyloft::testing {
 namespace {
@@ -55,7 +55,7 @@ public:
 
 class RecordingTray final : public TrayApi {
 public:
-    void SetupTray() override { ++setups; }
+    void install() override { ++setups; }
     void onWindowMinimized() override { ++minimized; }
     void onWindowClosing() override { ++closing; }
     int setups = 0, minimized = 0, closing = 0;
@@ -94,7 +94,7 @@ TEST_F(ViewDispatch, PasswordsButtonShowsThePageAndRefreshesIt) {
     ASSERT_TRUE(press("Passwords"));
     EXPECT_EQ(passwords->calls.back(), QStringLiteral("refresh"));
     EXPECT_TRUE(passwords->calls.contains(QStringLiteral("show:1")));
-    EXPECT_EQ(passwords->parentWidget(), window->fraPasswords);
+    EXPECT_EQ(passwords->parentWidget(), find<QWidget>("fraPasswords"));
 }
 
 TEST_F(ViewDispatch, ThePageSignalsSetTheFlagTheCommandsAndTheStatusLine) {
@@ -112,7 +112,7 @@ TEST_F(ViewDispatch, ThePageSignalsSetTheFlagTheCommandsAndTheStatusLine) {
     EXPECT_FALSE(button("Add")->isEnabled());
 
     passwords->say(QStringLiteral(" You have 3 records stored!"));
-    EXPECT_EQ(find<QStatusBar>("StatusBar1")->currentMessage(),
+    EXPECT_EQ(statusText(),
               QStringLiteral("You are logged into Alice profile! You have 3 records stored!"));
 }
 
@@ -202,10 +202,10 @@ TEST_F(ViewDispatch, CategoryCommandsGoToTheCategoryView) {
 }
 
 TEST_F(ViewDispatch, ThePasswordTimerClosesAVisiblePopup) {
-    window->tmrPass_Timer();
+    fireTimer("tmrPass");
     EXPECT_EQ(popup.closes, 0);
     popup.visible = true;
-    window->tmrPass_Timer();
+    fireTimer("tmrPass");
     EXPECT_EQ(popup.closes, 1);
 }
 
@@ -222,19 +222,19 @@ TEST_F(ViewDispatch, TimersWaitWhileTheStoreBlocks) {
     auto* check = find<QCheckBox>("chkTimeout");
     find<QSlider>("slTimer")->setValue(5);
     check->setChecked(true);
-    window->SetDirty(false);
+    window->setDirty(false);
     clock.advanceSeconds(3600);
     popup.visible = true;
     duringWait = [this] {
-        window->tmrLock_Timer();
-        window->tmrPass_Timer();
+        fireTimer("tmrLock");
+        fireTimer("tmrPass");
     };
     window->waitMilliseconds(3000);
     ASSERT_EQ(waits, (std::vector<int>{3000}));
     EXPECT_TRUE(window->logonAccepted());
     EXPECT_EQ(popup.closes, 0);
     // After the wait the next tick locks as usual.
-    window->tmrLock_Timer();
+    fireTimer("tmrLock");
     EXPECT_FALSE(window->logonAccepted());
 }
 

@@ -6,22 +6,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
-#include "app/frm_new_main.h"
-#include "app/setup_frame.h"
-#include "app/window_assembly.h"
-#include "platform/qt_shell.h"
-#include "entries/category_view.h"
-#include "entries/passwords_view.h"
 #include "entries_test_support.h"
-#include "support/gui_widget_helpers.h"
-#include "platform/platform_core.h"
-#include "store/file_system.h"
 #include "store/profile_store.h"
 
 namespace keyloft::testing {
@@ -29,62 +19,36 @@ namespace {
 
 const QString kDeleteQuestion = QStringLiteral("Are you sure you wish to delete this entry?");
 
-class NoShell final : public platform::Shell {
-public:
-    bool open(const QString&) override { return false; }
-};
-
-class CategoryInWindowTest : public ::testing::Test {
+class CategoryInWindowTest : public PasswordsViewTest {
 protected:
-    CategoryInWindowTest() {
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        const std::filesystem::path path(folder.path().toStdU16String());
-        files = platform::CreateHostFileSystem();
-        settings = platform::CreateSettingsStoreIn(path);
-        window = std::make_unique<frmNewMain>(WindowServicesIn(path, dialogs, *files, *settings, clock));
-        window->store().setDatabaseFolder(path);
-        parts = AssembleWindow(*window, clipboard, shell, [] { return QDate(2026, 6, 15); });
-        passwords = parts->passwords;
-        categories = parts->category;
-        LogOnToNewProfile(*window, u"test");
-
-        Profile& profile = window->store().profile();
-        profile.categories.add(u"CBANK", u"3|Bank");
-        profile.categories.add(u"CHOME", u"3|Home");
-        profile.entries = {u"4|Bank|Current|alice|pw1||||", u"4|Home|Router|bob|pw2||||"};
-        EXPECT_EQ(window->store().WriteToFile().outcome, SaveOutcome::Saved);
-    }
-    ~CategoryInWindowTest() override {
-        window->SetDirty(false);
-        parts.reset();
-        window.reset();
-        QLocale::setDefault(QLocale::system());
+    void SetUp() override {
+        PasswordsViewTest::SetUp();
+        setEntries({u"4|Bank|Current|alice|pw1||||", u"4|Home|Router|bob|pw2||||"}, {"Bank", "Home"});
     }
 
-    QAction* button(const char* key) { return window->toolbarButton(QString::fromLatin1(key)); }
-    void toolbar1(const char* key) { ASSERT_TRUE(triggerEnabled(window.get(), QString::fromLatin1(key))); }
-    void toolbar2(const char* key) { ASSERT_TRUE(triggerEnabled(window.get(), QString::fromLatin1(key))); }
+    void toolbar1(const char* key) { ASSERT_TRUE(press(key)); }
+    void toolbar2(const char* key) { ASSERT_TRUE(press(key)); }
     void openCategories() {
         toolbar1("Setup");
-        window->fraSecurityOptions->cmdCategory->click();
-        ASSERT_FALSE(window->fraCategory->isHidden());
-        ASSERT_TRUE(window->fraSecurityOptions->isHidden());
+        find<QPushButton>("cmdCategory")->click();
+        ASSERT_TRUE(frameShown("fraCategory"));
+        ASSERT_FALSE(frameShown("fraSecurityOptions"));
     }
-    QStringList rows() const {
+    QStringList rows() {
         QStringList names;
-        for (int i = 0; i < categories->lstCategory->topLevelItemCount(); ++i)
-            names << categories->lstCategory->topLevelItem(i)->text(0);
+        for (int i = 0; i < find<QTreeWidget>("lstCategory")->topLevelItemCount(); ++i)
+            names << find<QTreeWidget>("lstCategory")->topLevelItem(i)->text(0);
         return names;
     }
     void clickRow(const QString& name) {
-        const QList<QTreeWidgetItem*> found = categories->lstCategory->findItems(name, Qt::MatchExactly);
+        const QList<QTreeWidgetItem*> found = find<QTreeWidget>("lstCategory")->findItems(name, Qt::MatchExactly);
         ASSERT_EQ(found.size(), 1) << name.toStdString();
-        categories->lstCategory->setCurrentItem(found.first());
-        emit categories->lstCategory->itemClicked(found.first(), 0);
+        QTreeWidget* list = find<QTreeWidget>("lstCategory");
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(found.first()).center());
     }
     void typeName(const QString& name) {
-        categories->txtCategory->clear();
-        QTest::keyClicks(categories->txtCategory, name);
+        find<QLineEdit>("txtCategory")->clear();
+        QTest::keyClicks(find<QLineEdit>("txtCategory"), name);
     }
     // The categories and entries as the profile file holds them.
     QStringList categoriesOnDisk() {
@@ -94,59 +58,43 @@ protected:
             names << QString::fromStdU16String(item.name());
         return names;
     }
-    std::vector<std::u16string> entriesOnDisk() {
-        EXPECT_TRUE(window->store().ReadFromFile().loaded());
-        return window->store().profile().entries;
-    }
     static QStringList items(const QComboBox* box) {
         QStringList texts;
         for (int i = 0; i < box->count(); ++i) texts << box->itemText(i);
         return texts;
     }
     void expectViewReset() {
-        EXPECT_TRUE(categories->txtCategory->isHidden());
-        EXPECT_TRUE(categories->txtCategory->text().isEmpty());
-        EXPECT_TRUE(categories->lblNewCategory->isHidden());
+        EXPECT_TRUE(find<QLineEdit>("txtCategory")->isHidden());
+        EXPECT_TRUE(find<QLineEdit>("txtCategory")->text().isEmpty());
+        EXPECT_TRUE(find<QLabel>("lblNewCategory")->isHidden());
         EXPECT_FALSE(window->isDirty());
         EXPECT_TRUE(button("Add")->isEnabled());
         EXPECT_FALSE(button("Save")->isEnabled());
-        EXPECT_TRUE(categories->lstCategory->selectedItems().isEmpty());
+        EXPECT_TRUE(find<QTreeWidget>("lstCategory")->selectedItems().isEmpty());
     }
-
-    QTemporaryDir folder;
-    FixedClock clock;
-    ScriptedDialogs dialogs;
-    std::unique_ptr<FileSystem> files;
-    std::unique_ptr<SettingsStore> settings;
-    RecordingClipboard clipboard;
-    std::unique_ptr<frmNewMain> window;
-    NoShell shell;
-    std::unique_ptr<WindowParts> parts;
-    PasswordsView* passwords = nullptr;
-    CategoryView* categories = nullptr;
 };
 
 TEST_F(CategoryInWindowTest, TheViewOpensFromSetupWithItsListAndClosesBackToSetup) {
     openCategories();
-    EXPECT_EQ(categories->lstCategory->headerItem()->text(0), QStringLiteral("Category"));
-    EXPECT_EQ(categories->lstCategory->columnCount(), 1);
+    EXPECT_EQ(find<QTreeWidget>("lstCategory")->headerItem()->text(0), QStringLiteral("Category"));
+    EXPECT_EQ(find<QTreeWidget>("lstCategory")->columnCount(), 1);
     // At least its old width, and the whole list's.
-    EXPECT_GE(categories->lstCategory->columnWidth(0), 6562 / 15);
-    EXPECT_GE(categories->lstCategory->columnWidth(0), categories->lstCategory->viewport()->width() - 1);
-    EXPECT_EQ(categories->lblNewCategory->text(), QStringLiteral("New"));
+    EXPECT_GE(find<QTreeWidget>("lstCategory")->columnWidth(0), 6562 / 15);
+    EXPECT_GE(find<QTreeWidget>("lstCategory")->columnWidth(0), find<QTreeWidget>("lstCategory")->viewport()->width() - 1);
+    EXPECT_EQ(find<QLabel>("lblNewCategory")->text(), QStringLiteral("New"));
     EXPECT_EQ(rows(), (QStringList{"Bank", "Home"}));
-    EXPECT_TRUE(categories->txtCategory->isHidden());
+    EXPECT_TRUE(find<QLineEdit>("txtCategory")->isHidden());
     EXPECT_FALSE(button("Delete")->isEnabled());
 
     clickRow(QStringLiteral("Home"));
-    EXPECT_FALSE(categories->txtCategory->isHidden());
-    EXPECT_EQ(categories->txtCategory->text(), QStringLiteral("Home"));
+    EXPECT_FALSE(find<QLineEdit>("txtCategory")->isHidden());
+    EXPECT_EQ(find<QLineEdit>("txtCategory")->text(), QStringLiteral("Home"));
     EXPECT_TRUE(button("Delete")->isEnabled());
     EXPECT_FALSE(window->isDirty()) << "showing a row's name is not an edit";
 
-    window->cmdCloseCategory->click();
-    EXPECT_TRUE(window->fraCategory->isHidden());
-    EXPECT_FALSE(window->fraSecurityOptions->isHidden());
+    find<QPushButton>("cmdCloseCategory")->click();
+    EXPECT_FALSE(frameShown("fraCategory"));
+    EXPECT_TRUE(frameShown("fraSecurityOptions"));
     EXPECT_FALSE(button("Add")->isVisible());
 }
 
@@ -165,11 +113,11 @@ TEST_F(CategoryInWindowTest, EmptyAndRefusedNamesStoreNothingAndResetTheView) {
     for (const auto& attempt : refused) {
         SCOPED_TRACE(attempt.typed.toStdString());
         toolbar2("Add");
-        EXPECT_FALSE(categories->lblNewCategory->isHidden());
+        EXPECT_FALSE(find<QLabel>("lblNewCategory")->isHidden());
         if (attempt.typed.isEmpty()) {
             // Typed and rubbed out again: Save is on, the name empty.
             typeName(QStringLiteral("x"));
-            categories->txtCategory->clear();
+            find<QLineEdit>("txtCategory")->clear();
         } else {
             typeName(attempt.typed);
         }
@@ -215,9 +163,8 @@ TEST_F(CategoryInWindowTest, ARenamedCategoryMovesToTheEndAndEntriesKeepTheOldNa
 
     // The entry editor and the filter offer the new name, not the old one.
     toolbar1("Passwords");
-    PasswordsView& view = *passwords;
-    EXPECT_EQ(items(view.cboCategory).mid(1), (QStringList{"Home", "Banking"}));
-    EXPECT_EQ(items(view.cboFilter).mid(1), (QStringList{"Home", "Banking"}));
+    EXPECT_EQ(items(find<QComboBox>("cboCategory")).mid(1), (QStringList{"Home", "Banking"}));
+    EXPECT_EQ(items(find<QComboBox>("cboFilter")).mid(1), (QStringList{"Home", "Banking"}));
 }
 
 TEST_F(CategoryInWindowTest, ANewCategoryIsAddedAtTheEndAndOfferedByTheEditorAndFilter) {
@@ -233,10 +180,9 @@ TEST_F(CategoryInWindowTest, ANewCategoryIsAddedAtTheEndAndOfferedByTheEditorAnd
     EXPECT_EQ(categoriesOnDisk(), (QStringList{"Bank", "Home", "Travel"}));
 
     toolbar1("Passwords");
-    PasswordsView& view = *passwords;
-    EXPECT_TRUE(items(view.cboCategory).contains(QStringLiteral("Travel")));
-    EXPECT_TRUE(items(view.cboFilter).contains(QStringLiteral("Travel")));
-    EXPECT_EQ(view.cboFilter->count(), 4);
+    EXPECT_TRUE(items(find<QComboBox>("cboCategory")).contains(QStringLiteral("Travel")));
+    EXPECT_TRUE(items(find<QComboBox>("cboFilter")).contains(QStringLiteral("Travel")));
+    EXPECT_EQ(find<QComboBox>("cboFilter")->count(), 4);
 }
 
 TEST_F(CategoryInWindowTest, ANewNameWhoseKeyALoadedCategoryHoldsIsStillStored) {
@@ -271,8 +217,8 @@ TEST_F(CategoryInWindowTest, DeleteRemovesTheCategoryAndLeavesItsEntries) {
     dialogs.expect(kDeleteQuestion, MessageAnswer::Yes);
     toolbar2("Delete");
     EXPECT_EQ(rows(), (QStringList{"Home"}));
-    EXPECT_TRUE(categories->txtCategory->isHidden());
-    EXPECT_TRUE(categories->txtCategory->text().isEmpty());
+    EXPECT_TRUE(find<QLineEdit>("txtCategory")->isHidden());
+    EXPECT_TRUE(find<QLineEdit>("txtCategory")->text().isEmpty());
     EXPECT_EQ(categoriesOnDisk(), (QStringList{"Home"}));
     const std::vector<std::u16string> entries = entriesOnDisk();
     ASSERT_EQ(entries.size(), 2u);
@@ -285,7 +231,7 @@ TEST_F(CategoryInWindowTest, HeadingClicksSortInTurnAndLaterFillsStaySorted) {
     ASSERT_EQ(window->store().WriteToFile().outcome, SaveOutcome::Saved);
     openCategories();
     EXPECT_EQ(rows(), (QStringList{"Bank", "Home", "Auto"}));
-    QHeaderView* header = categories->lstCategory->header();
+    QHeaderView* header = find<QTreeWidget>("lstCategory")->header();
     emit header->sectionClicked(0);
     const QStringList first = rows();
     emit header->sectionClicked(0);

@@ -18,6 +18,7 @@ using Col = EntryListModel::Column;
 class EntryEditorTest : public PasswordsViewTest {
 protected:
     void SetUp() override {
+        PasswordsViewTest::SetUp();
         setEntries({entry("Bank", "Current", "alice", "pw1", "", "", "", ""), entry("Mail", "Inbox", "bob", "pw2")},
                    {"Bank", "Mail"});
         openView();
@@ -25,25 +26,25 @@ protected:
     // Fills the editor as a user would, starting from Add.
     void typeNewEntry(const QString& userCode, const QString& password, const QString& confirm) {
         press("Add");
-        QTest::keyClicks(view->txtUserCode, userCode);
-        QTest::keyClicks(view->txtUserpass, password);
-        QTest::keyClicks(view->txtuserconfirm, confirm);
+        QTest::keyClicks(find<QLineEdit>("txtUserCode"), userCode);
+        QTest::keyClicks(find<QLineEdit>("txtUserpass"), password);
+        QTest::keyClicks(find<QLineEdit>("txtuserconfirm"), confirm);
     }
 };
 
 TEST_F(EntryEditorTest, ControlsCarryTheirNames) {
     for (const char* name : {"txtUserDesc", "txtUserCode", "txtUserpass", "txtuserconfirm", "txtExpiry", "txtWeb",
                              "txtEmail"})
-        EXPECT_NE(view->findChild<QLineEdit*>(QString::fromLatin1(name)), nullptr) << name;
-    EXPECT_NE(view->findChild<QPlainTextEdit*>(QStringLiteral("txtSource")), nullptr);
-    EXPECT_NE(view->findChild<QComboBox*>(QStringLiteral("cboCategory")), nullptr);
-    EXPECT_EQ(view->parentWidget(), window->fraPasswords);
-    EXPECT_EQ(view->lblNewUser->text(), "NEW");
-    EXPECT_EQ(view->cmdCopyClip->toolTip(), "Copy to Clipboard");
-    EXPECT_EQ(view->txtUserpass->echoMode(), QLineEdit::Password);
-    EXPECT_EQ(view->txtuserconfirm->echoMode(), QLineEdit::Password);
-    EXPECT_FALSE(view->cboCategory->isEditable());
-    EXPECT_TRUE(view->cboFilter->isEditable());
+        EXPECT_NE(findIn<QLineEdit>("fraPasswords", name), nullptr) << name;
+    EXPECT_NE(findIn<QPlainTextEdit>("fraPasswords", "txtSource"), nullptr);
+    EXPECT_NE(findIn<QComboBox>("fraPasswords", "cboCategory"), nullptr);
+    EXPECT_EQ(find<QWidget>("passwordsContent")->parentWidget(), find<QWidget>("fraPasswords"));
+    EXPECT_EQ(find<QLabel>("lblNewUser")->text(), "NEW");
+    EXPECT_EQ(find<QToolButton>("cmdCopyClip")->toolTip(), "Copy to Clipboard");
+    EXPECT_EQ(find<QLineEdit>("txtUserpass")->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(find<QLineEdit>("txtuserconfirm")->echoMode(), QLineEdit::Password);
+    EXPECT_FALSE(find<QComboBox>("cboCategory")->isEditable());
+    EXPECT_TRUE(find<QComboBox>("cboFilter")->isEditable());
 }
 
 TEST_F(EntryEditorTest, ThePasswordsCommandSetsTheButtonsAndSetupHidesThem) {
@@ -52,27 +53,27 @@ TEST_F(EntryEditorTest, ThePasswordsCommandSetsTheButtonsAndSetupHidesThem) {
         EXPECT_TRUE(button(key)->isVisible() && !button(key)->isEnabled()) << key;
     EXPECT_TRUE(button("Print")->isVisible() && button("Print")->isEnabled());
     EXPECT_TRUE(button("Filter")->isVisible());
-    EXPECT_FALSE(view->isHidden());
+    EXPECT_TRUE(frameShown("passwordsContent"));
     press("Setup");
-    EXPECT_FALSE(window->fraPasswords->isVisible());
+    EXPECT_FALSE(frameShown("fraPasswords"));
     // Setup has its own Save and Cancel, off until something changes.
     for (const char* key : {"Add", "Delete", "Filter", "Show", "Generate", "Print"})
         EXPECT_FALSE(button(key)->isVisible()) << key;
     for (const char* key : {"Add", "Delete", "Save", "Cancel", "Show", "Generate", "Print"})
         EXPECT_FALSE(button(key)->isEnabled()) << key;
-    EXPECT_TRUE(view->cboFilter->isHidden());
+    EXPECT_TRUE(find<QComboBox>("cboFilter")->isHidden());
 }
 
 TEST_F(EntryEditorTest, RowClickLoadsTheEntryAndTypingMarksDirty) {
     clickRow(rowOf("alice"));
-    EXPECT_EQ(view->cboCategory->currentText(), "Bank");
-    EXPECT_EQ(view->txtUserCode->text(), "alice");
-    EXPECT_EQ(view->txtUserDesc->text(), "Current");
-    EXPECT_EQ(view->txtUserpass->text(), "pw1");
-    EXPECT_EQ(view->txtuserconfirm->text(), "pw1");
+    EXPECT_EQ(find<QComboBox>("cboCategory")->currentText(), "Bank");
+    EXPECT_EQ(find<QLineEdit>("txtUserCode")->text(), "alice");
+    EXPECT_EQ(find<QLineEdit>("txtUserDesc")->text(), "Current");
+    EXPECT_EQ(find<QLineEdit>("txtUserpass")->text(), "pw1");
+    EXPECT_EQ(find<QLineEdit>("txtuserconfirm")->text(), "pw1");
     EXPECT_FALSE(window->isDirty());  // filled under the guard
     for (const char* key : {"Show", "Generate", "Delete"}) EXPECT_TRUE(button(key)->isEnabled()) << key;
-    QTest::keyClicks(view->txtSource, QStringLiteral("x"));
+    QTest::keyClicks(find<QPlainTextEdit>("txtSource"), QStringLiteral("x"));
     EXPECT_TRUE(window->isDirty());
     EXPECT_TRUE(button("Save")->isEnabled());
     EXPECT_FALSE(button("Add")->isEnabled());
@@ -81,33 +82,33 @@ TEST_F(EntryEditorTest, RowClickLoadsTheEntryAndTypingMarksDirty) {
 TEST_F(EntryEditorTest, MovingThroughTheListWithTheKeyboardLoadsTheRow) {
     clickRow(rowOf("alice"));
     const QString other = rowOf("alice") == 0 ? QStringLiteral("bob") : QStringLiteral("alice");
-    QTest::keyClick(view->lstUser, rowOf("alice") == 0 ? Qt::Key_Down : Qt::Key_Up);
-    EXPECT_EQ(view->txtUserCode->text(), other);
+    QTest::keyClick(find<QTreeView>("lstUser"), rowOf("alice") == 0 ? Qt::Key_Down : Qt::Key_Up);
+    EXPECT_EQ(find<QLineEdit>("txtUserCode")->text(), other);
     EXPECT_FALSE(window->isDirty());
 
     // With unsaved edits the keyboard asks as a click does; No keeps the edits and their row.
-    QTest::keyClicks(view->txtSource, QStringLiteral("edited"));
+    QTest::keyClicks(find<QPlainTextEdit>("txtSource"), QStringLiteral("edited"));
     dialogs.expect(QStringLiteral("You have unsaved changes. Continue and lose changes?"),
                             MessageAnswer::No);
-    QTest::keyClick(view->lstUser, rowOf(other) == 0 ? Qt::Key_Down : Qt::Key_Up);
-    EXPECT_EQ(view->txtUserCode->text(), other);
-    EXPECT_EQ(view->txtSource->toPlainText(), "edited");
+    QTest::keyClick(find<QTreeView>("lstUser"), rowOf(other) == 0 ? Qt::Key_Down : Qt::Key_Up);
+    EXPECT_EQ(find<QLineEdit>("txtUserCode")->text(), other);
+    EXPECT_EQ(find<QPlainTextEdit>("txtSource")->toPlainText(), "edited");
     EXPECT_TRUE(window->isDirty());
 }
 
 TEST_F(EntryEditorTest, EntryWithDeletedCategoryLoadsWithNoneSelected) {
-    store->profile().categories.removeAt(1);  // Bank
-    view->refresh();
+    store().profile().categories.removeAt(1);  // Bank
+    press("Passwords");  // filled afresh
     clickRow(rowOf("alice"));
-    EXPECT_EQ(view->cboCategory->currentIndex(), -1);
-    QTest::keyClicks(view->txtUserDesc, QStringLiteral("!"));
+    EXPECT_EQ(find<QComboBox>("cboCategory")->currentIndex(), -1);
+    QTest::keyClicks(find<QLineEdit>("txtUserDesc"), QStringLiteral("!"));
     press("Save");
     EXPECT_EQ(entriesOnDisk().back(), entry("", "Current!", "alice", "pw1"));
 }
 
 TEST_F(EntryEditorTest, EditedEntryMovesToTheEndOfTheFile) {
     clickRow(rowOf("alice"));
-    view->txtUserDesc->setText(QStringLiteral("Savings"));
+    find<QLineEdit>("txtUserDesc")->setText(QStringLiteral("Savings"));
     press("Save");
     const auto onDisk = entriesOnDisk();
     ASSERT_EQ(onDisk.size(), 2u);
@@ -118,21 +119,21 @@ TEST_F(EntryEditorTest, EditedEntryMovesToTheEndOfTheFile) {
     EXPECT_TRUE(button("Add")->isEnabled());
     EXPECT_FALSE(button("Save")->isEnabled());
     // The stored entry stays the chosen one.
-    EXPECT_EQ(view->txtUserDesc->text(), "Savings");
+    EXPECT_EQ(find<QLineEdit>("txtUserDesc")->text(), "Savings");
     EXPECT_TRUE(button("Delete")->isEnabled());
 }
 
 TEST_F(EntryEditorTest, TextIsTrimmedExceptWebSiteAndEmail) {
     press("Add");
-    view->cboCategory->setCurrentIndex(view->FindListIndex(view->cboCategory, QStringLiteral("Mail")));
-    view->txtUserDesc->setText(QStringLiteral("  desc  "));
-    view->txtUserCode->setText(QStringLiteral(" carol "));
-    view->txtUserpass->setText(QStringLiteral(" pass "));
-    view->txtuserconfirm->setText(QStringLiteral("pass   "));  // compared trimmed
-    view->txtSource->setPlainText(QStringLiteral("  line one\nline two  "));
-    view->txtExpiry->setText(QStringLiteral("   "));
-    view->txtWeb->setText(QStringLiteral(" https://w.example "));
-    view->txtEmail->setText(QStringLiteral(" c@e.example "));
+    find<QComboBox>("cboCategory")->setCurrentIndex(find<QComboBox>("cboCategory")->findText(QStringLiteral("Mail")));
+    find<QLineEdit>("txtUserDesc")->setText(QStringLiteral("  desc  "));
+    find<QLineEdit>("txtUserCode")->setText(QStringLiteral(" carol "));
+    find<QLineEdit>("txtUserpass")->setText(QStringLiteral(" pass "));
+    find<QLineEdit>("txtuserconfirm")->setText(QStringLiteral("pass   "));  // compared trimmed
+    find<QPlainTextEdit>("txtSource")->setPlainText(QStringLiteral("  line one\nline two  "));
+    find<QLineEdit>("txtExpiry")->setText(QStringLiteral("   "));
+    find<QLineEdit>("txtWeb")->setText(QStringLiteral(" https://w.example "));
+    find<QLineEdit>("txtEmail")->setText(QStringLiteral(" c@e.example "));
     press("Save");
     EXPECT_EQ(entriesOnDisk().back(), entry("Mail", "desc", "carol", "pass", "line one\nline two", "",
                                             " https://w.example ", " c@e.example "));
@@ -152,7 +153,7 @@ TEST_F(EntryEditorTest, ExpiryStoredAsIsoOrAsCardForm) {
     for (const auto& [typed, stored] : cases) {
         const QString user = QStringLiteral("u%1").arg(++n);
         typeNewEntry(user, "p", "p");
-        view->txtExpiry->setText(typed);
+        find<QLineEdit>("txtExpiry")->setText(typed);
         press("Save");
         EXPECT_EQ(entriesOnDisk().back(), entry("", "", user, "p", "", stored)) << typed.toStdString();
     }
@@ -175,14 +176,14 @@ TEST_F(EntryEditorTest, ChecksRefuseTheSaveAndKeepTheEdits) {
     };
     for (const Case& c : cases) {
         typeNewEntry(c.userCode, c.password, c.confirm);
-        view->txtExpiry->setText(c.expiry);
+        find<QLineEdit>("txtExpiry")->setText(c.expiry);
         dialogs.expect(c.message);
         press("Save");
         EXPECT_EQ(dialogs.last().title, u"Keyloft");
         EXPECT_TRUE(window->isDirty()) << c.message.toStdString();
         EXPECT_TRUE(button("Save")->isEnabled());
-        EXPECT_EQ(view->txtUserCode->text(), c.userCode);
-        EXPECT_TRUE(view->newMarkerVisible());
+        EXPECT_EQ(find<QLineEdit>("txtUserCode")->text(), c.userCode);
+        EXPECT_TRUE(newMarkerShown());
         press("Cancel");
     }
     EXPECT_EQ(entriesOnDisk(), before);
@@ -198,10 +199,12 @@ TEST_F(EntryEditorTest, BlankPasswordWarnsThenStores) {
 
 TEST_F(EntryEditorTest, SaveWithoutSelectionSinceRebuildAddsAndRemovesNothing) {
     clickRow(rowOf("alice"));
-    view->FillEntryList();  // the rebuild forgets the current row
-    view->txtUserCode->setText(QStringLiteral("erin"));
-    view->txtUserpass->setText(QStringLiteral("p"));
-    view->txtuserconfirm->setText(QStringLiteral("p"));
+    // Filter pressed and released: the list is built again and no row is chosen.
+    press("Filter");
+    press("Filter");
+    find<QLineEdit>("txtUserCode")->setText(QStringLiteral("erin"));
+    find<QLineEdit>("txtUserpass")->setText(QStringLiteral("p"));
+    find<QLineEdit>("txtuserconfirm")->setText(QStringLiteral("p"));
     press("Save");
     const auto onDisk = entriesOnDisk();
     ASSERT_EQ(onDisk.size(), 3u);
@@ -214,26 +217,26 @@ TEST_F(EntryEditorTest, DeleteRemovesTheSelectedEntryFromTheFile) {
     dialogs.expect(QStringLiteral("Are you sure you wish to delete this entry?"), MessageAnswer::Yes);
     press("Delete");
     EXPECT_EQ(entriesOnDisk(), std::vector<std::u16string>({entry("Bank", "Current", "alice", "pw1")}));
-    EXPECT_EQ(view->listModel()->rowCount(), 1);
+    EXPECT_EQ(entryRows()->rowCount(), 1);
     EXPECT_FALSE(button("Delete")->isEnabled());
-    // Without a selected row the page deletes nothing.
-    view->remove();
+    // Without a selected row the Delete key deletes nothing and asks nothing.
+    QTest::keyClick(find<QTreeView>("lstUser"), Qt::Key_Delete);
     EXPECT_EQ(entriesOnDisk().size(), 1u);
 }
 
 TEST_F(EntryEditorTest, CancelAfterAddDropsTheNewEntry) {
     press("Add");
-    EXPECT_TRUE(view->newMarkerVisible());
+    EXPECT_TRUE(newMarkerShown());
     EXPECT_FALSE(button("Delete")->isEnabled());
     EXPECT_TRUE(button("Generate")->isEnabled());
     EXPECT_TRUE(button("Cancel")->isEnabled());
     EXPECT_FALSE(window->isDirty());
-    QTest::keyClicks(view->txtUserCode, QStringLiteral("frank"));
+    QTest::keyClicks(find<QLineEdit>("txtUserCode"), QStringLiteral("frank"));
     press("Cancel");
     EXPECT_FALSE(window->isDirty());
-    EXPECT_FALSE(view->newMarkerVisible());
-    EXPECT_TRUE(view->txtUserCode->text().isEmpty());
-    EXPECT_EQ(view->listModel()->rowCount(), 2);
+    EXPECT_FALSE(newMarkerShown());
+    EXPECT_TRUE(find<QLineEdit>("txtUserCode")->text().isEmpty());
+    EXPECT_EQ(entryRows()->rowCount(), 2);
     EXPECT_EQ(entriesOnDisk().size(), 2u);
     EXPECT_TRUE(button("Add")->isEnabled());
     EXPECT_FALSE(button("Save")->isEnabled());
@@ -241,13 +244,13 @@ TEST_F(EntryEditorTest, CancelAfterAddDropsTheNewEntry) {
 
 TEST_F(EntryEditorTest, RowClickWithUnsavedChangesAsksFirst) {
     clickRow(rowOf("alice"));
-    QTest::keyClicks(view->txtUserDesc, QStringLiteral(" edited"));
+    QTest::keyClicks(find<QLineEdit>("txtUserDesc"), QStringLiteral(" edited"));
     dialogs.expect(QStringLiteral("You have unsaved changes. Continue and lose changes?"),
                             MessageAnswer::No);
     clickRow(rowOf("bob"));
-    EXPECT_EQ(view->txtUserDesc->text(), "Current edited");
+    EXPECT_EQ(find<QLineEdit>("txtUserDesc")->text(), "Current edited");
     EXPECT_TRUE(window->isDirty());
-    const auto selected = view->lstUser->selectionModel()->selectedRows();
+    const auto selected = find<QTreeView>("lstUser")->selectionModel()->selectedRows();
     ASSERT_EQ(selected.size(), 1);
     EXPECT_EQ(cell(selected.first().row(), Col::UserCode), "alice");
 
@@ -255,17 +258,17 @@ TEST_F(EntryEditorTest, RowClickWithUnsavedChangesAsksFirst) {
                             MessageAnswer::Yes);
     clickRow(rowOf("bob"));
     EXPECT_FALSE(window->isDirty());
-    EXPECT_TRUE(view->txtUserDesc->text().isEmpty());  // the rebuilt list has no selection
-    EXPECT_TRUE(view->lstUser->selectionModel()->selectedRows().isEmpty());
+    EXPECT_TRUE(find<QLineEdit>("txtUserDesc")->text().isEmpty());  // the rebuilt list has no selection
+    EXPECT_TRUE(find<QTreeView>("lstUser")->selectionModel()->selectedRows().isEmpty());
     EXPECT_EQ(entriesOnDisk()[0], entry("Bank", "Current", "alice", "pw1"));
 }
 
 TEST_F(EntryEditorTest, GenerateAsksBeforeOverwriting) {
     press("Add");
     press("Generate");  // empty box: no question
-    const QString first = view->txtUserpass->text();
+    const QString first = find<QLineEdit>("txtUserpass")->text();
     EXPECT_EQ(first.size(), 7);
-    EXPECT_EQ(view->txtuserconfirm->text(), first);
+    EXPECT_EQ(find<QLineEdit>("txtuserconfirm")->text(), first);
     EXPECT_TRUE(window->isDirty());
     EXPECT_TRUE(dialogs.shown().empty());
 
@@ -277,34 +280,36 @@ TEST_F(EntryEditorTest, GenerateAsksBeforeOverwriting) {
     EXPECT_EQ(question.icon, MessageIcon::Exclamation);
     EXPECT_EQ(question.buttons, MessageButtons::YesNo);
     EXPECT_EQ(question.defaultAnswer, MessageAnswer::No);
-    EXPECT_EQ(view->txtUserpass->text(), first);
+    EXPECT_EQ(find<QLineEdit>("txtUserpass")->text(), first);
 
     dialogs.expect(QStringLiteral("Are you sure you want to overwite the existing password?"),
                             MessageAnswer::Yes);
     press("Generate");
-    EXPECT_NE(view->txtUserpass->text(), first);
+    EXPECT_NE(find<QLineEdit>("txtUserpass")->text(), first);
     // A generated password passes the confirmation check.
-    QTest::keyClicks(view->txtUserCode, QStringLiteral("gen"));
-    const QString generated = view->txtUserpass->text();
+    QTest::keyClicks(find<QLineEdit>("txtUserCode"), QStringLiteral("gen"));
+    const QString generated = find<QLineEdit>("txtUserpass")->text();
     press("Save");
     EXPECT_EQ(entriesOnDisk().back(), entry("", "", "gen", generated));
 }
 
 TEST_F(EntryEditorTest, CopyPutsThePasswordOnTheClipboard) {
-    QTest::mouseClick(view->cmdCopyClip, Qt::LeftButton);
+    QTest::mouseClick(find<QToolButton>("cmdCopyClip"), Qt::LeftButton);
     EXPECT_EQ(clipboard.copies, 0);  // nothing to copy
     clickRow(rowOf("bob"));
-    QTest::mouseClick(view->cmdCopyClip, Qt::LeftButton);
+    QTest::mouseClick(find<QToolButton>("cmdCopyClip"), Qt::LeftButton);
     EXPECT_EQ(clipboard.copies, 1);
     EXPECT_EQ(clipboard.text(), "pw2");
 }
 
-TEST_F(EntryEditorTest, SelectedEntryFieldsForThePopUp) {
-    EXPECT_FALSE(view->selectedEntryFields().has_value());
+TEST_F(EntryEditorTest, ShowHandsTheChosenEntryToThePopUp) {
+    EXPECT_FALSE(button("Show")->isEnabled());
     clickRow(rowOf("bob"));
-    const auto fields = view->selectedEntryFields();
-    ASSERT_TRUE(fields.has_value());
-    EXPECT_EQ(*fields, std::vector<std::u16string>({u"4", u"Mail", u"Inbox", u"bob", u"pw2", u"", u"", u"", u""}));
+    press("Show");
+    ASSERT_TRUE(frameShown("frmshowpass"));
+    EXPECT_EQ(findIn<QLabel>("frmshowpass", "lblTitle")->text(), "Inbox");
+    EXPECT_EQ(findIn<QLineEdit>("frmshowpass", "txtcode")->text(), "bob");
+    EXPECT_EQ(findIn<QLineEdit>("frmshowpass", "txtpass")->text(), "pw2");
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <QTreeView>
 
 #include "entries/entry_list_model.h"
+#include "entries/passwords_view.h"
 #include "entries_test_support.h"
 
 namespace keyloft::testing {
@@ -16,12 +17,12 @@ const QString kWarning = QStringLiteral("There are passwords which are due to ex
 
 class EntryListTest : public PasswordsViewTest {
 protected:
-    QColor colourOf(int row) const {
-        return view->listModel()->index(row, Col::Description).data(Qt::ForegroundRole).value<QBrush>().color();
+    QColor colourOf(int row) {
+        return entryRows()->index(row, Col::Description).data(Qt::ForegroundRole).value<QBrush>().color();
     }
     void chooseFilter(const QString& text) {
         if (!button("Filter")->isChecked()) press("Filter");
-        view->cboFilter->setCurrentIndex(view->FindListIndex(view->cboFilter, text));
+        find<QComboBox>("cboFilter")->setCurrentIndex(find<QComboBox>("cboFilter")->findText(text));
     }
 };
 
@@ -29,14 +30,14 @@ TEST_F(EntryListTest, ColumnsHeadingsWidthsAndHiddenValues) {
     setEntries({entry("Bank", "Current account", "jo", "s3cret", "note", "", "https://bank.example", "jo@x.example")},
                {"Bank"});
     openView();
-    QTreeView* list = view->findChild<QTreeView*>(QStringLiteral("lstUser"));
-    ASSERT_EQ(list, view->lstUser);
+    QTreeView* list = findIn<QTreeView>("fraPasswords", "lstUser");
+    ASSERT_EQ(list, find<QTreeView>("lstUser"));
     const QStringList headings = {"Category", "Description", "User/Account ", "Password/Pin",
                                   "Notes",    "Expiry Date", "Web Site",      "Email"};
     const int widths[] = {196, 178, 178, 0, 178, 143, 176, 176};
-    ASSERT_EQ(view->listModel()->columnCount(), 8);
+    ASSERT_EQ(entryRows()->columnCount(), 8);
     for (int c = 0; c < 8; ++c) {
-        EXPECT_EQ(view->listModel()->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString(), headings[c]);
+        EXPECT_EQ(entryRows()->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString(), headings[c]);
         EXPECT_EQ(list->header()->sectionSize(c), widths[c]) << c;
     }
     EXPECT_EQ(cell(0, Col::Category), "Bank");
@@ -44,7 +45,7 @@ TEST_F(EntryListTest, ColumnsHeadingsWidthsAndHiddenValues) {
     EXPECT_EQ(cell(0, Col::Password), "**********");
     EXPECT_EQ(cell(0, Col::WebSite), "https://bank.example");
     EXPECT_EQ(cell(0, Col::Email), "jo@x.example");
-    const QModelIndex first = view->listModel()->index(0, 0);
+    const QModelIndex first = entryRows()->index(0, 0);
     EXPECT_EQ(first.data(EntryListModel::RowPasswordRole).toString(), "s3cret");
     EXPECT_EQ(first.data(EntryListModel::RowPositionRole).toInt(), 1);
     EXPECT_TRUE(list->selectionModel()->selectedRows().isEmpty());
@@ -54,42 +55,42 @@ TEST_F(EntryListTest, FilterMatchesCategoryExactlyAndAllShowsEverything) {
     setEntries({entry("Bank", "a", "u1"), entry("bank", "b", "u2"), entry("", "c", "u3"), entry("Mail", "d", "u4")},
                {"Bank", "Mail"});
     openView();
-    EXPECT_EQ(view->cboFilter->itemText(0), "<All>");
-    EXPECT_EQ(view->cboCategory->itemText(0), "<None>");
-    EXPECT_EQ(view->listModel()->rowCount(), 4);
-    EXPECT_FALSE(view->cboFilter->isEnabled());
+    EXPECT_EQ(find<QComboBox>("cboFilter")->itemText(0), "<All>");
+    EXPECT_EQ(find<QComboBox>("cboCategory")->itemText(0), "<None>");
+    EXPECT_EQ(entryRows()->rowCount(), 4);
+    EXPECT_FALSE(find<QComboBox>("cboFilter")->isEnabled());
 
     chooseFilter("Bank");
-    EXPECT_EQ(view->listModel()->rowCount(), 1);
+    EXPECT_EQ(entryRows()->rowCount(), 1);
     EXPECT_EQ(rowOf("u1"), 0);
     EXPECT_EQ(rowOf("u2"), -1);  // letter case counts
     EXPECT_EQ(rowOf("u3"), -1);  // no category: only under <All>
 
     // Typed text filters the same way.
-    QTest::keyClicks(view->cboFilter->lineEdit(), QStringLiteral("x"));
-    EXPECT_EQ(view->listModel()->rowCount(), 0);
-    view->cboFilter->lineEdit()->clear();
-    QTest::keyClicks(view->cboFilter->lineEdit(), QStringLiteral("Mail"));
-    EXPECT_EQ(view->listModel()->rowCount(), 1);
+    QTest::keyClicks(find<QComboBox>("cboFilter")->lineEdit(), QStringLiteral("x"));
+    EXPECT_EQ(entryRows()->rowCount(), 0);
+    find<QComboBox>("cboFilter")->lineEdit()->clear();
+    QTest::keyClicks(find<QComboBox>("cboFilter")->lineEdit(), QStringLiteral("Mail"));
+    EXPECT_EQ(entryRows()->rowCount(), 1);
     EXPECT_EQ(rowOf("u4"), 0);
 
     // Releasing the Filter button brings back every entry and locks the box.
     press("Filter");
     EXPECT_FALSE(button("Filter")->isChecked());
-    EXPECT_EQ(view->listModel()->rowCount(), 4);
-    EXPECT_EQ(view->cboFilter->currentText(), "<All>");
-    EXPECT_FALSE(view->cboFilter->isEnabled());
+    EXPECT_EQ(entryRows()->rowCount(), 4);
+    EXPECT_EQ(find<QComboBox>("cboFilter")->currentText(), "<All>");
+    EXPECT_FALSE(find<QComboBox>("cboFilter")->isEnabled());
 }
 
 TEST_F(EntryListTest, TypingInTheFilterDropsUnsavedEdits) {
     setEntries({entry("Bank", "a", "u1")}, {"Bank"});
     openView();
     press("Filter");
-    QTest::keyClicks(view->txtUserCode, QStringLiteral("new"));
+    QTest::keyClicks(find<QLineEdit>("txtUserCode"), QStringLiteral("new"));
     ASSERT_TRUE(window->isDirty());
-    QTest::keyClicks(view->cboFilter->lineEdit(), QStringLiteral("B"));
+    QTest::keyClicks(find<QComboBox>("cboFilter")->lineEdit(), QStringLiteral("B"));
     EXPECT_FALSE(window->isDirty());
-    EXPECT_TRUE(view->txtUserCode->text().isEmpty());
+    EXPECT_TRUE(find<QLineEdit>("txtUserCode")->text().isEmpty());
     EXPECT_TRUE(button("Add")->isEnabled());
     EXPECT_FALSE(button("Save")->isEnabled());
 }
@@ -112,7 +113,7 @@ TEST_F(EntryListTest, NearExpiryRowsAreRed) {
     EXPECT_EQ(colourOf(rowOf("card")), red);  // 1 December 2005
     EXPECT_EQ(colourOf(rowOf("later")), black);
     // Every cell of a row has the row's colour.
-    const QModelIndex notes = view->listModel()->index(rowOf("in7"), Col::Notes);
+    const QModelIndex notes = entryRows()->index(rowOf("in7"), Col::Notes);
     EXPECT_EQ(notes.data(Qt::ForegroundRole).value<QBrush>().color(), red);
 
     // The expiry column shows the stored text.
@@ -149,7 +150,7 @@ TEST_F(EntryListTest, OneWarningPerRefresh) {
     chooseFilter("Bank");
     EXPECT_EQ(dialogs.shown().size(), 1u);  // filtering gives none
     dialogs.expect(kWarning);
-    view->refresh();
+    openView();  // filled afresh
     EXPECT_EQ(dialogs.shown().size(), 2u);
 }
 
@@ -158,9 +159,9 @@ TEST_F(EntryListTest, StatusCountsEveryEntryIncludingFilteredOnes) {
     openView();
     EXPECT_EQ(statusText(), "You are logged into test profile! You have 0 records stored!");
     setEntries({entry("Bank", "", "a"), entry("Mail", "", "b"), entry("Mail", "", "c")}, {"Bank", "Mail"});
-    view->refresh();
+    openView();  // filled afresh
     chooseFilter("Bank");
-    EXPECT_EQ(view->listModel()->rowCount(), 1);
+    EXPECT_EQ(entryRows()->rowCount(), 1);
     EXPECT_EQ(statusText(), "You are logged into test profile! You have 3 records stored!");
 }
 
@@ -169,24 +170,24 @@ TEST_F(EntryListTest, HeadingClicksSortByTextWithOneSharedDirection) {
     openView();
     auto column = [this](int c) {
         QStringList texts;
-        for (int r = 0; r < view->listModel()->rowCount(); ++r) texts << cell(r, c);
+        for (int r = 0; r < entryRows()->rowCount(); ++r) texts << cell(r, c);
         return texts;
     };
     EXPECT_EQ(column(Col::Description), QStringList({"b", "c", "a"}));  // file order until a click
-    view->SortByColumn(Col::UserCode);  // the first click reverses the initial ascending order
+    clickHeading(Col::UserCode);  // the first click reverses the initial ascending order
     EXPECT_EQ(column(Col::UserCode), QStringList({"9", "2", "10"}));
-    view->SortByColumn(Col::Description);  // direction is shared: ascending again
+    clickHeading(Col::Description);  // direction is shared: ascending again
     EXPECT_EQ(column(Col::Description), QStringList({"a", "b", "c"}));
-    view->SortByColumn(Col::Description);
+    clickHeading(Col::Description);
     EXPECT_EQ(column(Col::Description), QStringList({"c", "b", "a"}));
     // Sorting stays on for later rebuilds, and hidden positions follow their rows.
-    view->FillEntryList();
+    openView();  // listed afresh
     EXPECT_EQ(column(Col::Description), QStringList({"c", "b", "a"}));
-    EXPECT_EQ(view->listModel()->index(0, 0).data(EntryListModel::RowPositionRole).toInt(), 2);
+    EXPECT_EQ(entryRows()->index(0, 0).data(EntryListModel::RowPositionRole).toInt(), 2);
     // The password column shows one mask on every row: sorting on it keeps the order.
     setEntries({entry("", "b", "u1", "zz"), entry("", "a", "u2", "aa")});
-    view->FillEntryList();
-    view->SortByColumn(Col::Password);
+    openView();  // listed afresh
+    clickHeading(Col::Password);
     EXPECT_EQ(column(Col::Description), QStringList({"b", "a"}));
 }
 
@@ -194,21 +195,21 @@ TEST_F(EntryListTest, SortingKeepsTheSelectedEntrySelected) {
     setEntries({entry("", "b", "x"), entry("", "a", "y")});
     openView();
     clickRow(rowOf("x"));
-    view->SortByColumn(Col::Description);
-    view->SortByColumn(Col::Description);  // ascending: y first
-    const QModelIndexList selected = view->lstUser->selectionModel()->selectedRows();
+    clickHeading(Col::Description);
+    clickHeading(Col::Description);  // ascending: y first
+    const QModelIndexList selected = find<QTreeView>("lstUser")->selectionModel()->selectedRows();
     ASSERT_EQ(selected.size(), 1);
     EXPECT_EQ(cell(selected.first().row(), Col::UserCode), "x");
 }
 
-TEST_F(EntryListTest, RowsInListOrderCarryThePasswordInClear) {
+TEST_F(EntryListTest, ThePrintedRowsAreInListOrderWithThePasswordInClear) {
     setEntries({entry("Bank", "d1", "u1", "p1", "n", "12/29", "w", "e"), entry("", "d2", "u2", "p2")}, {"Bank"});
     openView();
-    view->SortByColumn(Col::Description);  // descending
-    const auto rows = view->rowsInListOrder();
+    clickHeading(Col::Description);  // descending
+    const std::vector<MasterListRow> rows = parts->passwords->masterListRows();
     ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(rows[0], QStringList({"", "d2", "u2", "p2", "", "", "", ""}));
-    EXPECT_EQ(rows[1], QStringList({"Bank", "d1", "u1", "p1", "n", "12/29", "w", "e"}));
+    EXPECT_EQ(rows[0], (MasterListRow{"", "d2", "u2", "p2", "", "", "", ""}));
+    EXPECT_EQ(rows[1], (MasterListRow{"Bank", "d1", "u1", "p1", "n", "12/29", "w", "e"}));
 }
 
 }  // namespace

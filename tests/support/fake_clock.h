@@ -17,6 +17,14 @@ public:
         time.millisecond = 273;
     }
     LocalTime now() const override { return time; }
+    // Moves on by whole seconds (within one day).
+    void advanceSeconds(int seconds) {
+        int total = time.hour * 3600 + time.minute * 60 + time.second + seconds;
+        time.hour = total / 3600;
+        total %= 3600;
+        time.minute = total / 60;
+        time.second = total % 60;
+    }
     LocalTime time;
 };
 

@@ -1,8 +1,11 @@
-#include "desktop/animated_gif_ctl.h"
+#include "desktop/welcome_animation.h"
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
+#include <QLayout>
 #include <QGuiApplication>
 #include <QPaintEvent>
 #include <QPainter>
@@ -24,23 +27,22 @@ QColor toQColor(const GifColor& color) {
 
 }  // namespace
 
-AnimatedGifCtl::AnimatedGifCtl(Dialogs& dialogs, QWidget* parent)
+WelcomeAnimation::WelcomeAnimation(Dialogs& dialogs, QWidget* parent)
     : QWidget(parent), dialogs_(dialogs) {
     backColor_ = palette().color(QPalette::Window);
-    maskColor_ = palette().color(QPalette::Button);
     timer_.setTimerType(Qt::PreciseTimer);
-    connect(&timer_, &QTimer::timeout, this, &AnimatedGifCtl::Timer_Timer);
+    connect(&timer_, &QTimer::timeout, this, &WelcomeAnimation::onFrameTimer);
 }
 
-AnimatedGifCtl::~AnimatedGifCtl() {
+WelcomeAnimation::~WelcomeAnimation() {
     if (busy_) QGuiApplication::restoreOverrideCursor();
 }
 
-void AnimatedGifCtl::setUserDelay(long long milliseconds) {
+void WelcomeAnimation::setUserDelay(long long milliseconds) {
     userDelay_ = ClampUserDelay(milliseconds);
 }
 
-void AnimatedGifCtl::setUserDelay(const QString& text) {
+void WelcomeAnimation::setUserDelay(const QString& text) {
     bool ok = false;
     const double value = text.trimmed().toDouble(&ok);
     if (!ok || !std::isfinite(value)) {
@@ -52,45 +54,45 @@ void AnimatedGifCtl::setUserDelay(const QString& text) {
     userDelay_ = ClampUserDelay(static_cast<long long>(std::nearbyint(limited)));
 }
 
-void AnimatedGifCtl::setBackColor(const QColor& color) {
+void WelcomeAnimation::setBackColor(const QColor& color) {
     backColor_ = color.toRgb();
     update();
 }
 
-void AnimatedGifCtl::setBorderStyle(int style) {
+void WelcomeAnimation::setBorderStyle(int style) {
     borderStyle_ = style;
     update();
 }
 
-void AnimatedGifCtl::setPicture(const QPixmap& picture) {
+void WelcomeAnimation::setPicture(const QPixmap& picture) {
     picture_ = picture;
     update();
 }
 
-void AnimatedGifCtl::showBusy() {
+void WelcomeAnimation::showBusy() {
     if (!busy_) QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     busy_ = true;
 }
 
-void AnimatedGifCtl::showIdle() {
+void WelcomeAnimation::showIdle() {
     if (busy_) QGuiApplication::restoreOverrideCursor();
     busy_ = false;
 }
 
-void AnimatedGifCtl::clearFrames() {
+void WelcomeAnimation::clearFrames() {
     info_ = GifFileInfo{};
     pictures_.clear();
     numberOfFrames_ = 0;
     currentFrame_ = 0;
 }
 
-QImage AnimatedGifCtl::framePicture(int frame) const {
+QImage WelcomeAnimation::framePicture(int frame) const {
     if (frame < 0 || static_cast<std::size_t>(frame) >= pictures_.size()) return {};
     return pictures_[static_cast<std::size_t>(frame)];
 }
 
-void AnimatedGifCtl::LoadGif(bool wait) {
-    StopGif();
+void WelcomeAnimation::loadFile(bool wait) {
+    stopPlaying();
     surface_ = QImage();  // the control shows its background colour
     update();
     clearFrames();
@@ -121,11 +123,11 @@ void AnimatedGifCtl::LoadGif(bool wait) {
 
     if (!fileName_.isEmpty()) {
         setUserDelay(0);
-        PaintGif(0);
+        paintFrame(0);
     }
 }
 
-void AnimatedGifCtl::prepareFrames(std::vector<std::uint8_t> data) {
+void WelcomeAnimation::prepareFrames(std::vector<std::uint8_t> data) {
     info_ = ParseGif(data);
     if (changeTransparentColor_) ChangeTransparentColors(info_, data);
     numberOfFrames_ = info_.frames.empty() ? 0 : static_cast<int>(info_.frames.size()) - 1;
@@ -144,7 +146,7 @@ void AnimatedGifCtl::prepareFrames(std::vector<std::uint8_t> data) {
     canvas_.fill(backColor_);
 }
 
-QColor AnimatedGifCtl::keyColor(const GifFrameInfo& frame) const {
+QColor WelcomeAnimation::keyColor(const GifFrameInfo& frame) const {
     const std::vector<GifColor>& table = frame.localTableFlag ? frame.localTable : info_.globalTable;
     if (frame.transparent) {
         if (frame.transparentIndex < table.size()) return toQColor(table[frame.transparentIndex]);
@@ -155,7 +157,7 @@ QColor AnimatedGifCtl::keyColor(const GifFrameInfo& frame) const {
     return {};
 }
 
-void AnimatedGifCtl::PaintGif(int frame) {
+void WelcomeAnimation::paintFrame(int frame) {
     if (fileName_.isEmpty()) {
         MessageRequest request;
         request.text = kSelectFileFirst;
@@ -163,10 +165,10 @@ void AnimatedGifCtl::PaintGif(int frame) {
         return;
     }
     stopRender_ = false;
-    RenderGif(frame);
+    renderFrame(frame);
 }
 
-void AnimatedGifCtl::RenderGif(int frame) {
+void WelcomeAnimation::renderFrame(int frame) {
     if (stopRender_ || frame < 0 || static_cast<std::size_t>(frame) >= pictures_.size()) return;
     const QImage& picture = pictures_[static_cast<std::size_t>(frame)];
     if (picture.isNull()) return;
@@ -174,7 +176,7 @@ void AnimatedGifCtl::RenderGif(int frame) {
 
     if (picture.size() != size()) {
         setFixedSize(picture.size());  // also holds inside a layout
-        emit Resize();
+        emit resized();
     }
 
     if (info.disposal == 2) canvas_.fill(backColor_);
@@ -200,7 +202,7 @@ void AnimatedGifCtl::RenderGif(int frame) {
     update();
 }
 
-void AnimatedGifCtl::StartTimer() {
+void WelcomeAnimation::startPlaying() {
     if (fileName_.isEmpty()) {
         MessageRequest request;
         request.text = kSelectFileFirst;
@@ -211,19 +213,14 @@ void AnimatedGifCtl::StartTimer() {
     if (!pictures_.empty()) timer_.start(kFirstTickMs);
 }
 
-void AnimatedGifCtl::StopTimer() {
+void WelcomeAnimation::stopPlaying() {
     stopRender_ = true;
     timer_.stop();
 }
 
-void AnimatedGifCtl::StopGif() {
-    stopRender_ = true;
-    StopTimer();
-}
-
-void AnimatedGifCtl::Timer_Timer() {
+void WelcomeAnimation::onFrameTimer() {
     if (stopRender_) return;
-    PaintGif(currentFrame_);
+    paintFrame(currentFrame_);
     ++currentFrame_;
     if (currentFrame_ > numberOfFrames_) currentFrame_ = 0;
     int delay = 0;
@@ -232,11 +229,11 @@ void AnimatedGifCtl::Timer_Timer() {
     timer_.setInterval(FrameInterval(delay, userDelay_));
 }
 
-void AnimatedGifCtl::paintEvent(QPaintEvent*) {
+void WelcomeAnimation::paintEvent(QPaintEvent*) {
     if (!fileName_.isEmpty() && displaySaved_) {
         // A saved file name names an existing file: load it once the paint is over.
         displaySaved_ = false;
-        QTimer::singleShot(0, this, [this] { LoadGif(false); });
+        QTimer::singleShot(0, this, [this] { loadFile(false); });
     }
     QPainter painter(this);
     painter.fillRect(rect(), backColor_);
@@ -248,9 +245,83 @@ void AnimatedGifCtl::paintEvent(QPaintEvent*) {
     }
 }
 
-void AnimatedGifCtl::resizeEvent(QResizeEvent* event) {
+void WelcomeAnimation::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    emit Resize();
+    emit resized();
+}
+
+// ---- the welcome picture of the locked window ----
+
+WelcomeAnimation* WelcomeAnimation::createIn(QWidget* welcomeArea, Dialogs& dialogs, const QPixmap& builtInPicture) {
+    auto* animation = new WelcomeAnimation(dialogs, welcomeArea);
+    animation->setObjectName(QStringLiteral("AGif"));
+    animation->setPicture(builtInPicture);
+    animation->hide();
+    if (welcomeArea != nullptr && welcomeArea->layout() != nullptr) {
+        welcomeArea->layout()->addWidget(animation);
+        welcomeArea->layout()->setAlignment(animation, Qt::AlignCenter);
+    }
+    return animation;
+}
+
+bool WelcomeAnimation::hasFrames() const { return !info_.frames.empty() && !framePicture(0).isNull(); }
+
+QString WelcomeAnimation::fileStamp(const QString& fileName) {
+    const QFileInfo file(fileName);
+    if (fileName.isEmpty() || !file.exists()) return {};
+    return QStringLiteral("%1 %2").arg(file.size()).arg(file.lastModified().toMSecsSinceEpoch());
+}
+
+void WelcomeAnimation::showBuiltInPicture() {
+    if (picture_.isNull()) {
+        hide();
+        return;
+    }
+    setFixedSize(picture_.deviceIndependentSize().toSize());
+    show();
+}
+
+void WelcomeAnimation::loadAndStart(const QString& gifFileName) {
+    if (pictureLoaded_ && gifFileName == pictureFile_) {
+        start();
+        return;
+    }
+    loadPicture(gifFileName);
+}
+
+void WelcomeAnimation::loadPicture(const QString& gifFileName) {
+    pictureLoaded_ = true;
+    pictureFile_ = gifFileName;
+    pictureStamp_ = fileStamp(gifFileName);
+    setFileName(gifFileName);
+    loadFile(false);
+    // Not a GIF (the message has been shown), or nothing to play.
+    if (fileName().isEmpty() || !hasFrames()) {
+        showBuiltInPicture();
+        return;
+    }
+    startPlaying();
+    show();
+}
+
+void WelcomeAnimation::stop() {
+    stopPlaying();
+    hide();
+}
+
+void WelcomeAnimation::start() {
+    // A file put in, changed or taken away since it was loaded is loaded afresh; the same file
+    // goes on (a damaged one is not reported again).
+    if (fileStamp(pictureFile_) != pictureStamp_) {
+        loadPicture(pictureFile_);
+        return;
+    }
+    if (!hasFrames()) {
+        showBuiltInPicture();
+        return;
+    }
+    show();
+    startPlaying();
 }
 
 }  // namespace keyloft

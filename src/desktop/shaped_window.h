@@ -1,7 +1,7 @@
 #pragma once
 // Window shaping, dragging by the surface and floating above other windows.
 //
-// ShapeMe gives a window (or a button) the outline of its own picture: every pixel of the key
+// shape() gives a window (or a button) the outline of its own picture: every pixel of the key
 // colour is cut out, one rectangle per horizontal run, and the result becomes the widget's mask.
 
 #include <QColor>
@@ -17,10 +17,10 @@ class QWidget;
 
 namespace keyloft {
 
-// Raised by ShapeMe for an object it cannot shape.
-class TransFormError : public std::runtime_error {
+// Raised by shape() for an object it cannot shape.
+class ShapeError : public std::runtime_error {
 public:
-    TransFormError();
+    ShapeError();
     std::int32_t number() const { return number_; }
     const std::string& source() const { return source_; }
     const std::string& description() const { return description_; }
@@ -49,29 +49,29 @@ QRegion RegionFromRuns(const QRect& start, const std::vector<ShapeRun>& runs);
 QColor ColorFromRgbValue(std::uint32_t value);
 inline constexpr std::uint32_t kBlueKeyColor = 0x00FF0000;  // red 0, green 0, blue 255
 
-class clsTransForm {
+class ShapedWindow {
 public:
     // Shapes a window, a picture label, a push button, a check box or a radio button; anything
-    // else raises TransFormError and changes nothing.
-    void ShapeMe(QWidget* Name, std::uint32_t Color);
-    void ShapeMe(QWidget* Name, const QColor& color);
+    // else raises ShapeError and changes nothing.
+    void shape(QWidget* widget, std::uint32_t keyColor);
+    void shape(QWidget* widget, const QColor& color);
 
-    // Region given to the widget by the last ShapeMe.
-    const QRegion& CurRgn() const { return curRgn_; }
+    // Region given to the widget by the last shape().
+    const QRegion& region() const { return region_; }
     const std::vector<ShapeRun>& runs() const { return runs_; }
     int shapedWidth() const { return width_; }
     int shapedHeight() const { return height_; }
 
     // Moves the window with the mouse while the left button (1) is held; other buttons do nothing.
     // pressGlobal is where the button went down (the pointer's position when not given).
-    static void DragForm(QWidget* window, int intButton);
-    static void DragForm(QWidget* window, int intButton, QPoint pressGlobal);
+    static void drag(QWidget* window, int button);
+    static void drag(QWidget* window, int button, QPoint pressGlobal);
 
 private:
     QWidget* object_ = nullptr;
     int width_ = 0;
     int height_ = 0;
-    QRegion curRgn_;
+    QRegion region_;
     std::vector<ShapeRun> runs_;
 };
 

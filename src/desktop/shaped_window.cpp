@@ -1,4 +1,4 @@
-#include "desktop/cls_trans_form.h"
+#include "desktop/shaped_window.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -76,7 +76,7 @@ private:
 
 }  // namespace
 
-TransFormError::TransFormError()
+ShapeError::ShapeError()
     : std::runtime_error(kUnsupportedDescription),
       number_(kUnsupportedObject),
       source_(kSource),
@@ -117,50 +117,50 @@ QColor ColorFromRgbValue(std::uint32_t value) {
                   static_cast<int>((value >> 16) & 0xFF));
 }
 
-void clsTransForm::ShapeMe(QWidget* Name, std::uint32_t Color) {
-    ShapeMe(Name, ColorFromRgbValue(Color));
+void ShapedWindow::shape(QWidget* widget, std::uint32_t keyColor) {
+    shape(widget, ColorFromRgbValue(keyColor));
 }
 
-void clsTransForm::ShapeMe(QWidget* Name, const QColor& color) {
-    if (Name == nullptr) throw TransFormError();
-    const bool form = Name->isWindow();
-    const bool pictureBox = !form && qobject_cast<QLabel*>(Name) != nullptr;
-    const bool button = !form && (qobject_cast<QPushButton*>(Name) != nullptr ||
-                                  qobject_cast<QToolButton*>(Name) != nullptr);
-    const bool checkOrOption = !form && (qobject_cast<QCheckBox*>(Name) != nullptr ||
-                                         qobject_cast<QRadioButton*>(Name) != nullptr);
-    if (!form && !pictureBox && !button && !checkOrOption) throw TransFormError();
+void ShapedWindow::shape(QWidget* widget, const QColor& color) {
+    if (widget == nullptr) throw ShapeError();
+    const bool form = widget->isWindow();
+    const bool pictureBox = !form && qobject_cast<QLabel*>(widget) != nullptr;
+    const bool button = !form && (qobject_cast<QPushButton*>(widget) != nullptr ||
+                                  qobject_cast<QToolButton*>(widget) != nullptr);
+    const bool checkOrOption = !form && (qobject_cast<QCheckBox*>(widget) != nullptr ||
+                                         qobject_cast<QRadioButton*>(widget) != nullptr);
+    if (!form && !pictureBox && !button && !checkOrOption) throw ShapeError();
 
-    object_ = Name;
-    height_ = Name->height();
-    width_ = Name->width();
+    object_ = widget;
+    height_ = widget->height();
+    width_ = widget->width();
     QRect start(0, 0, width_, height_);
     if (button || checkOrOption) {
         // The caption goes and the face takes the key colour, so that only the picture remains.
-        auto* asButton = qobject_cast<QAbstractButton*>(Name);
+        auto* asButton = qobject_cast<QAbstractButton*>(widget);
         asButton->setText(QString());
-        QPalette palette = Name->palette();
+        QPalette palette = widget->palette();
         palette.setColor(QPalette::Button, color);
         palette.setColor(QPalette::Window, color);
-        Name->setPalette(palette);
-        Name->setAutoFillBackground(true);
+        widget->setPalette(palette);
+        widget->setAutoFillBackground(true);
         // Drop a 2-pixel border on every side.
         start = QRect(QPoint(2, 2), QPoint(width_ - 2 - 1, height_ - 2 - 1));
     }
-    const QImage surface = ownSurface(Name);
+    const QImage surface = ownSurface(widget);
     runs_ = ScanShapeRuns(surface, color.rgb());
-    curRgn_ = RegionFromRuns(start, runs_);
+    region_ = RegionFromRuns(start, runs_);
     // Qt reads an empty mask as "no mask": a widget cut out entirely is masked down to one pixel
     // outside itself instead, so that none of it shows.
-    Name->setMask(curRgn_.isEmpty() ? QRegion(-1, -1, 1, 1) : curRgn_);
+    widget->setMask(region_.isEmpty() ? QRegion(-1, -1, 1, 1) : region_);
 }
 
-void clsTransForm::DragForm(QWidget* window, int intButton) {
-    DragForm(window, intButton, QCursor::pos());
+void ShapedWindow::drag(QWidget* window, int button) {
+    drag(window, button, QCursor::pos());
 }
 
-void clsTransForm::DragForm(QWidget* window, int intButton, QPoint pressGlobal) {
-    if (window == nullptr || intButton != 1) return;
+void ShapedWindow::drag(QWidget* window, int button, QPoint pressGlobal) {
+    if (window == nullptr || button != 1) return;
     QWidget* top = window->window();
     if (QWindow* handle = top->windowHandle(); handle != nullptr && handle->startSystemMove()) return;
     new ManualDrag(top, pressGlobal);

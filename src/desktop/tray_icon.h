@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 
+#include "pages/view_hooks.h"
 #include "store/ui_host.h"
 
 class QAction;
@@ -22,7 +23,7 @@ class QWidget;
 
 namespace keyloft {
 
-// Name carried by the Click event for a mouse message code on the icon.
+// Name carried by the clicked signal for a mouse message code on the icon.
 QString TrayClickName(int code);
 
 // Mouse message codes of the icon.
@@ -42,54 +43,56 @@ inline constexpr int MButtonDblClk = 521;
 // The message code a Qt activation of the icon stands for.
 int TrayMessageFor(int qtActivationReason);
 
-class FrmSysTray : public QObject {
+class TrayIcon : public QObject, public TrayApi {
     Q_OBJECT
 public:
-    // Loads the tray form: takes its icon, raises TIcon, sets the tip "Keyloft Password Manager",
-    // renames About and adds the icon to the notification area (when there is one).
-    explicit FrmSysTray(Dialogs& dialogs, QObject* parent = nullptr);
-    ~FrmSysTray() override;
+    // The icon of the main window `window` with its menu; nothing is shown before install(). The
+    // window's state changes and its destruction are followed from install() on.
+    TrayIcon(Dialogs& dialogs, QWidget* window);
+    ~TrayIcon() override;
 
-    // The window served; its state changes and its destruction are followed from now on.
-    void setFSys(QWidget* window);
-    QWidget* FSys() const { return fsys_; }
+    // Loads the icon once: takes its picture, announces it (iconChanged), sets the tip "Keyloft
+    // Password Manager", renames About and adds the icon to the notification area (when there
+    // is one).
+    void install() override;
+    // Park: the window has made itself minimized; it is hidden (when the icon can be shown). A
+    // normal or maximized window's state is remembered instead.
+    void onWindowMinimized() override;
+    // The window unloads: the icon goes. Safe to call twice.
+    void onWindowClosing() override { unload(); }
+    void unload();
+
+    QWidget* window() const { return window_; }
 
     // The 64-character tip field: the text cut to 63 characters, a NUL, then blanks.
-    QString Tooltip() const;
+    QString tooltip() const;
     void setTooltip(const QString& text);
 
     // Changes the icon, then updates it in the notification area. "DEFAULT" (any case) selects the
     // default picture; other text is a picture file. Failures leave the current icon.
-    void setTrayIcon(const QString& text);
-    void setTrayIcon(const QPixmap& picture);
-    void setTrayIcon(const QWidget* object);  // the object's own icon
+    void setIcon(const QString& text);
+    void setIcon(const QPixmap& picture);
+    void setIcon(const QWidget* object);  // the object's own icon
     QIcon icon() const { return icon_; }
-    static QPixmap TrayPicture();    // the icon taken at load
-    static QPixmap DefaultPicture(); // the picture "DEFAULT" selects
-
-    // Park: a minimized window is hidden (when the icon can be shown); a normal or maximized
-    // window's state is remembered.
-    void MeResize(QWidget* window);
-    void MeQueryUnload(QWidget* window, bool& cancel, int unloadMode);
-    // The served window unloads: the icon goes and the tray form unloads. Safe to call twice.
-    void MeUnload();
+    static QPixmap trayPicture();    // the icon taken at load
+    static QPixmap defaultPicture(); // the picture "DEFAULT" selects
 
     // One mouse message on the icon, by code (what the icon's activations arrive as).
-    void MouseMessage(int code);
+    void onMouseMessage(int code);
     // Sets the items' enabled state from the served window's state.
-    void UpdateMenuState();
+    void updateMenu();
 
     // Menu commands.
-    void mAbout_Click();
-    void mMaximize_Click();
-    void mRestore_Click();
-    void mMinimize_Click();
-    void mExit_Click();
+    void onAboutClicked();
+    void onMaximizeClicked();
+    void onRestoreClicked();
+    void onMinimizeClicked();
+    void onExitClicked();
 
-    QMenu* mPopupMenu() const { return menu_.get(); }
+    QMenu* menu() const { return menu_.get(); }
     Qt::WindowStates rememberedState() const { return remembered_; }
     bool iconInNotificationArea() const;
-    bool loaded() const { return loaded_; }
+    bool isLoaded() const { return loaded_; }
 
     // What ends the program after Exit closed a parked window (QCoreApplication::quit by default).
     void setEndProgram(std::function<void()> endProgram) { endProgram_ = std::move(endProgram); }
@@ -99,8 +102,8 @@ public:
     void setNotificationAreaAvailable(bool available);
 
 signals:
-    void Click(const QString& ClickWhat);
-    void TIcon(FrmSysTray* form);
+    void clicked(const QString& what);
+    void iconChanged(keyloft::TrayIcon* icon);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -110,21 +113,20 @@ private:
     void showPopupMenu();
 
     Dialogs& dialogs_;
-    QPointer<QWidget> fsys_;
+    QPointer<QWidget> window_;
     std::array<char16_t, 64> tip_{};
     QIcon icon_;
     Qt::WindowStates remembered_ = Qt::WindowNoState;
     std::unique_ptr<QMenu> menu_;
-    QAction* mAbout_ = nullptr;
-    QAction* mSep1_ = nullptr;
-    QAction* mMaximize_ = nullptr;
-    QAction* mRestore_ = nullptr;
-    QAction* mMinimize_ = nullptr;
-    QAction* mSep2_ = nullptr;
-    QAction* mExit_ = nullptr;
+    QAction* about_ = nullptr;
+    QAction* maximize_ = nullptr;
+    QAction* restore_ = nullptr;
+    QAction* minimize_ = nullptr;
+    QAction* exit_ = nullptr;
     std::unique_ptr<QSystemTrayIcon> tray_;
     std::function<void()> endProgram_;
     bool trayAvailable_ = false;
+    bool installed_ = false;
     bool loaded_ = false;
 };
 

@@ -1,4 +1,4 @@
-#include "desktop/frm_sys_tray.h"
+#include "desktop/tray_icon.h"
 
 #include <gtest/gtest.h>
 
@@ -43,13 +43,13 @@ protected:
     TrayTest() {
         window_.resize(200, 100);
         window_.show();
-        tray_.setFSys(&window_);
+        tray_.install();
         tray_.setNotificationAreaAvailable(true);
     }
-    QAction* item(const char* name) { return tray_.mPopupMenu()->findChild<QAction*>(QString::fromLatin1(name)); }
+    QAction* item(const char* name) { return tray_.menu()->findChild<QAction*>(QString::fromLatin1(name)); }
     // Maximize, Restore, Minimize enabled as the menu shows them.
     std::array<bool, 3> enabling() {
-        tray_.UpdateMenuState();
+        tray_.updateMenu();
         EXPECT_TRUE(item("mAbout")->isEnabled());
         EXPECT_TRUE(item("mExit")->isEnabled());
         return {item("mMaximize")->isEnabled(), item("mRestore")->isEnabled(), item("mMinimize")->isEnabled()};
@@ -57,7 +57,7 @@ protected:
 
     ScriptedDialogs dialogs_;
     ClosingWindow window_{dialogs_};
-    FrmSysTray tray_{dialogs_};
+    TrayIcon tray_{dialogs_, &window_};
 };
 
 TEST(TrayClick, CodesCarryTheirNames) {
@@ -81,11 +81,11 @@ TEST_F(TrayTest, LoadSetsTipMenuAndIcon) {
     QString expected = QStringLiteral("Keyloft Password Manager");
     expected += QChar(0);
     expected += QString(64 - expected.size(), QLatin1Char(' '));
-    EXPECT_EQ(tray_.Tooltip(), expected);
-    EXPECT_TRUE(tray_.loaded());
+    EXPECT_EQ(tray_.tooltip(), expected);
+    EXPECT_TRUE(tray_.isLoaded());
     EXPECT_TRUE(tray_.iconInNotificationArea());
 
-    const auto actions = tray_.mPopupMenu()->actions();
+    const auto actions = tray_.menu()->actions();
     QStringList names;
     for (const QAction* action : actions) names << action->objectName();
     EXPECT_EQ(names, (QStringList{"mAbout", "mSep1", "mMaximize", "mRestore", "mMinimize", "mSep2", "mExit"}));
@@ -101,11 +101,11 @@ TEST_F(TrayTest, LoadSetsTipMenuAndIcon) {
 TEST_F(TrayTest, TipIsCutToSixtyThreeCharactersAndANul) {
     const QString longText(70, QLatin1Char('x'));
     tray_.setTooltip(longText);
-    EXPECT_EQ(tray_.Tooltip(), QString(63, QLatin1Char('x')) + QChar(0));
+    EXPECT_EQ(tray_.tooltip(), QString(63, QLatin1Char('x')) + QChar(0));
     tray_.setTooltip(QString(63, QLatin1Char('y')));
-    EXPECT_EQ(tray_.Tooltip(), QString(63, QLatin1Char('y')) + QChar(0));
+    EXPECT_EQ(tray_.tooltip(), QString(63, QLatin1Char('y')) + QChar(0));
     tray_.setTooltip(QString());
-    EXPECT_EQ(tray_.Tooltip(), QString(QChar(0)) + QString(63, QLatin1Char(' ')));
+    EXPECT_EQ(tray_.tooltip(), QString(QChar(0)) + QString(63, QLatin1Char(' ')));
 }
 
 TEST_F(TrayTest, MenuEnablingFollowsTheWindowState) {
@@ -121,15 +121,15 @@ TEST_F(TrayTest, MenuEnablingFollowsTheWindowState) {
 
 TEST_F(TrayTest, RightClickSetsEnablingBeforeAnnouncingIt) {
     window_.setWindowState(Qt::WindowMinimized);
-    tray_.MeResize(&window_);  // parked
+    tray_.onWindowMinimized();  // parked
     ASSERT_FALSE(window_.isVisible());
     item("mMinimize")->setEnabled(true);
     std::vector<std::pair<QString, bool>> clicks;
-    QObject::connect(&tray_, &FrmSysTray::Click, [&](const QString& what) {
+    QObject::connect(&tray_, &TrayIcon::clicked, [&](const QString& what) {
         clicks.emplace_back(what, item("mMinimize")->isEnabled());
     });
-    tray_.MouseMessage(517);
-    tray_.MouseMessage(1234);
+    tray_.onMouseMessage(517);
+    tray_.onMouseMessage(1234);
     ASSERT_EQ(clicks.size(), 2u);
     EXPECT_EQ(clicks[0], std::make_pair(QStringLiteral("RBUTTONUP"), false));
     EXPECT_EQ(clicks[1].first, QStringLiteral("OTHER....: 1234"));
@@ -141,11 +141,11 @@ TEST_F(TrayTest, ParkedMaximizedWindowComesBackMaximizedOnDoubleClick) {
     window_.setWindowState(Qt::WindowMaximized);
     EXPECT_EQ(tray_.rememberedState(), Qt::WindowMaximized);
     window_.setWindowState(Qt::WindowMinimized);  // Park: minimized, then handed over
-    tray_.MeResize(&window_);
+    tray_.onWindowMinimized();
     EXPECT_FALSE(window_.isVisible());
     EXPECT_EQ(tray_.rememberedState(), Qt::WindowMaximized);
 
-    tray_.MouseMessage(515);
+    tray_.onMouseMessage(515);
     EXPECT_TRUE(window_.isVisible());
     EXPECT_TRUE(window_.windowState().testFlag(Qt::WindowMaximized));
     EXPECT_FALSE(window_.windowState().testFlag(Qt::WindowMinimized));
@@ -154,22 +154,22 @@ TEST_F(TrayTest, ParkedMaximizedWindowComesBackMaximizedOnDoubleClick) {
 TEST_F(TrayTest, DoubleClickOnAShownWindowChangesNothing) {
     window_.setWindowState(Qt::WindowMaximized);
     window_.setWindowState(Qt::WindowNoState);
-    tray_.MouseMessage(515);
+    tray_.onMouseMessage(515);
     EXPECT_EQ(window_.windowState(), Qt::WindowNoState);
     EXPECT_TRUE(window_.isVisible());
 }
 
 TEST_F(TrayTest, MaximizeShowsAParkedWindowAndMinimizeKeepsItOnTheTaskBar) {
     window_.setWindowState(Qt::WindowMinimized);
-    tray_.MeResize(&window_);
+    tray_.onWindowMinimized();
     ASSERT_FALSE(window_.isVisible());
-    tray_.mMaximize_Click();
+    tray_.onMaximizeClicked();
     EXPECT_TRUE(window_.isVisible());
     EXPECT_TRUE(window_.windowState().testFlag(Qt::WindowMaximized));
-    tray_.mMinimize_Click();
+    tray_.onMinimizeClicked();
     EXPECT_TRUE(window_.windowState().testFlag(Qt::WindowMinimized));
     EXPECT_TRUE(window_.isVisible());
-    tray_.mRestore_Click();  // back to the remembered (maximized) state
+    tray_.onRestoreClicked();  // back to the remembered (maximized) state
     EXPECT_FALSE(window_.windowState().testFlag(Qt::WindowMinimized));
     EXPECT_TRUE(window_.windowState().testFlag(Qt::WindowMaximized));
 }
@@ -177,47 +177,50 @@ TEST_F(TrayTest, MaximizeShowsAParkedWindowAndMinimizeKeepsItOnTheTaskBar) {
 TEST_F(TrayTest, ExitAnsweredNoKeepsWindowAndIconYesRemovesTheIcon) {
     window_.dirty = true;
     dialogs_.expect(u"You have unsaved changes. Continue and lose changes?", MessageAnswer::No);
-    tray_.mExit_Click();
+    tray_.onExitClicked();
     EXPECT_EQ(window_.closeChecks, 1);
     EXPECT_TRUE(window_.isVisible());
-    EXPECT_TRUE(tray_.loaded());
+    EXPECT_TRUE(tray_.isLoaded());
     EXPECT_TRUE(tray_.iconInNotificationArea());
 
     dialogs_.expect(u"You have unsaved changes. Continue and lose changes?", MessageAnswer::Yes);
-    tray_.mExit_Click();
+    tray_.onExitClicked();
     EXPECT_EQ(window_.closeChecks, 2);
     EXPECT_FALSE(window_.isVisible());
-    EXPECT_FALSE(tray_.loaded());
+    EXPECT_FALSE(tray_.isLoaded());
     EXPECT_FALSE(tray_.iconInNotificationArea());
 }
 
 TEST_F(TrayTest, ExitFromAParkedWindowEndsTheProgramUnlessStillShown) {
     int ended = 0;
     tray_.setEndProgram([&ended] { ++ended; });
-    tray_.mExit_Click();  // shown: closing it ends the program the usual way
+    tray_.onExitClicked();  // shown: closing it ends the program the usual way
     EXPECT_EQ(ended, 0);
 
     ClosingWindow parked(dialogs_);
     parked.show();
-    FrmSysTray tray(dialogs_);
+    TrayIcon tray(dialogs_, &parked);
+    tray.install();
     tray.setEndProgram([&ended] { ++ended; });
     tray.setNotificationAreaAvailable(true);
-    tray.setFSys(&parked);
     parked.setWindowState(Qt::WindowMinimized);
-    tray.MeResize(&parked);
+    tray.onWindowMinimized();
     ASSERT_FALSE(parked.isVisible());
-    tray.mExit_Click();
+    tray.onExitClicked();
     EXPECT_EQ(parked.closeChecks, 1);
-    EXPECT_FALSE(tray.loaded());
+    EXPECT_FALSE(tray.isLoaded());
     EXPECT_EQ(ended, 1);
 }
 
 TEST_F(TrayTest, WindowGoingAwayRemovesTheIcon) {
     auto window = std::make_unique<QWidget>();
-    tray_.setFSys(window.get());
+    TrayIcon tray(dialogs_, window.get());
+    tray.install();
+    tray.setNotificationAreaAvailable(true);
+    ASSERT_TRUE(tray.iconInNotificationArea());
     window.reset();
-    EXPECT_FALSE(tray_.iconInNotificationArea());
-    EXPECT_FALSE(tray_.loaded());
+    EXPECT_FALSE(tray.iconInNotificationArea());
+    EXPECT_FALSE(tray.isLoaded());
 }
 
 TEST_F(TrayTest, AboutShowsTheVersionMessage) {
@@ -231,20 +234,20 @@ TEST_F(TrayTest, AboutShowsTheVersionMessage) {
 
 TEST_F(TrayTest, TrayIconDefaultInAnyCaseAndBadFilesKeepTheIcon) {
     const QImage loadIcon = tray_.icon().pixmap(32, 32).toImage();
-    EXPECT_EQ(loadIcon, FrmSysTray::TrayPicture().toImage());
-    tray_.setTrayIcon(QStringLiteral("/no/such/picture.png"));
+    EXPECT_EQ(loadIcon, TrayIcon::trayPicture().toImage());
+    tray_.setIcon(QStringLiteral("/no/such/picture.png"));
     EXPECT_EQ(tray_.icon().pixmap(32, 32).toImage(), loadIcon);
-    tray_.setTrayIcon(QStringLiteral("dEfAuLt"));
-    EXPECT_EQ(tray_.icon().pixmap(32, 32).toImage(), FrmSysTray::DefaultPicture().toImage());
-    EXPECT_NE(FrmSysTray::DefaultPicture().toImage(), loadIcon);
+    tray_.setIcon(QStringLiteral("dEfAuLt"));
+    EXPECT_EQ(tray_.icon().pixmap(32, 32).toImage(), TrayIcon::defaultPicture().toImage());
+    EXPECT_NE(TrayIcon::defaultPicture().toImage(), loadIcon);
 
     QPixmap red(16, 16);
     red.fill(Qt::red);
     QLabel picture;
     picture.setPixmap(red);
     int announced = 0;
-    QObject::connect(&tray_, &FrmSysTray::TIcon, [&](FrmSysTray* form) { announced += form == &tray_; });
-    tray_.setTrayIcon(&picture);
+    QObject::connect(&tray_, &TrayIcon::iconChanged, [&](TrayIcon* form) { announced += form == &tray_; });
+    tray_.setIcon(&picture);
     EXPECT_EQ(tray_.icon().pixmap(16, 16).toImage().pixelColor(8, 8), QColor(Qt::red));
     EXPECT_EQ(announced, 1);
 }
@@ -253,11 +256,34 @@ TEST_F(TrayTest, WithoutNotificationAreaParkingOnlyMinimizesAndTheMenuStillWorks
     tray_.setNotificationAreaAvailable(false);
     EXPECT_FALSE(tray_.iconInNotificationArea());
     window_.setWindowState(Qt::WindowMinimized);
-    tray_.MeResize(&window_);
+    tray_.onWindowMinimized();
     EXPECT_TRUE(window_.isVisible());
     EXPECT_EQ(enabling(), (std::array<bool, 3>{true, true, false}));
-    tray_.MouseMessage(515);
+    tray_.onMouseMessage(515);
     EXPECT_FALSE(window_.windowState().testFlag(Qt::WindowMinimized));
+}
+
+TEST(TrayIconInTheWindow, InstallsOnceParksAndRemovesTheIconOnClose) {
+    ScriptedDialogs dialogs;
+    QWidget window;
+    window.show();
+    TrayIcon tray(dialogs, &window);
+    int announced = 0;
+    QObject::connect(&tray, &TrayIcon::iconChanged, [&announced] { ++announced; });
+    EXPECT_FALSE(tray.isLoaded());
+    tray.install();
+    tray.install();
+    EXPECT_EQ(announced, 1);
+    EXPECT_TRUE(tray.isLoaded());
+    EXPECT_EQ(tray.window(), &window);
+    tray.setNotificationAreaAvailable(true);
+
+    window.setWindowState(Qt::WindowMinimized);
+    tray.onWindowMinimized();
+    EXPECT_FALSE(window.isVisible());
+    tray.onWindowClosing();
+    EXPECT_FALSE(tray.isLoaded());
+    EXPECT_FALSE(tray.iconInNotificationArea());
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "desktop/frm_sys_tray.h"
+#include "desktop/tray_icon.h"
 
 #include <QAction>
 #include <QApplication>
@@ -67,7 +67,7 @@ int TrayMessageFor(int qtActivationReason) {
 }
 
 // A small key on a dark blue disc: the icon shown in the notification area.
-QPixmap FrmSysTray::TrayPicture() {
+QPixmap TrayIcon::trayPicture() {
     QPixmap picture(32, 32);
     picture.fill(Qt::transparent);
     QPainter p(&picture);
@@ -86,7 +86,7 @@ QPixmap FrmSysTray::TrayPicture() {
 }
 
 // A plain padlock: the default picture.
-QPixmap FrmSysTray::DefaultPicture() {
+QPixmap TrayIcon::defaultPicture() {
     QPixmap picture(32, 32);
     picture.fill(Qt::transparent);
     QPainter p(&picture);
@@ -102,7 +102,7 @@ QPixmap FrmSysTray::DefaultPicture() {
     return picture;
 }
 
-FrmSysTray::FrmSysTray(Dialogs& dialogs, QObject* parent) : QObject(parent), dialogs_(dialogs) {
+TrayIcon::TrayIcon(Dialogs& dialogs, QWidget* window) : dialogs_(dialogs), window_(window) {
     menu_ = std::make_unique<QMenu>();
     menu_->setObjectName(QStringLiteral("mPopupMenu"));
     auto addItem = [this](const char* name, const QString& caption) {
@@ -110,81 +110,76 @@ FrmSysTray::FrmSysTray(Dialogs& dialogs, QObject* parent) : QObject(parent), dia
         action->setObjectName(QString::fromLatin1(name));
         return action;
     };
-    auto addSeparator = [this](const char* name) {
-        QAction* action = menu_->addSeparator();
-        action->setObjectName(QString::fromLatin1(name));
-        return action;
-    };
-    mAbout_ = addItem("mAbout", QStringLiteral("&About"));
-    mSep1_ = addSeparator("mSep1");
-    mMaximize_ = addItem("mMaximize", QStringLiteral("Ma&ximize"));
-    mRestore_ = addItem("mRestore", QStringLiteral("&Restore"));
-    mMinimize_ = addItem("mMinimize", QStringLiteral("&Minimize"));
-    mSep2_ = addSeparator("mSep2");
-    mExit_ = addItem("mExit", QStringLiteral("&Exit"));
-    connect(mAbout_, &QAction::triggered, this, &FrmSysTray::mAbout_Click);
-    connect(mMaximize_, &QAction::triggered, this, &FrmSysTray::mMaximize_Click);
-    connect(mRestore_, &QAction::triggered, this, &FrmSysTray::mRestore_Click);
-    connect(mMinimize_, &QAction::triggered, this, &FrmSysTray::mMinimize_Click);
-    connect(mExit_, &QAction::triggered, this, &FrmSysTray::mExit_Click);
-    connect(menu_.get(), &QMenu::aboutToShow, this, &FrmSysTray::UpdateMenuState);
+    auto addSeparator = [this](const char* name) { menu_->addSeparator()->setObjectName(QString::fromLatin1(name)); };
+    about_ = addItem("mAbout", QStringLiteral("&About"));
+    addSeparator("mSep1");
+    maximize_ = addItem("mMaximize", QStringLiteral("Ma&ximize"));
+    restore_ = addItem("mRestore", QStringLiteral("&Restore"));
+    minimize_ = addItem("mMinimize", QStringLiteral("&Minimize"));
+    addSeparator("mSep2");
+    exit_ = addItem("mExit", QStringLiteral("&Exit"));
+    connect(about_, &QAction::triggered, this, &TrayIcon::onAboutClicked);
+    connect(maximize_, &QAction::triggered, this, &TrayIcon::onMaximizeClicked);
+    connect(restore_, &QAction::triggered, this, &TrayIcon::onRestoreClicked);
+    connect(minimize_, &QAction::triggered, this, &TrayIcon::onMinimizeClicked);
+    connect(exit_, &QAction::triggered, this, &TrayIcon::onExitClicked);
+    connect(menu_.get(), &QMenu::aboutToShow, this, &TrayIcon::updateMenu);
+}
 
-    // Load.
-    icon_ = QIcon(TrayPicture());
-    emit TIcon(this);
+TrayIcon::~TrayIcon() {
+    unload();
+}
+
+void TrayIcon::install() {
+    if (installed_) return;
+    installed_ = true;
+    icon_ = QIcon(trayPicture());
+    emit iconChanged(this);
     setTooltip(u16(kTip));
-    mAbout_->setText(u16(kAboutCaption));
+    about_->setText(u16(kAboutCaption));
 
     tray_ = std::make_unique<QSystemTrayIcon>(icon_);
     tray_->setContextMenu(menu_.get());
     connect(tray_.get(), &QSystemTrayIcon::activated, this,
-            [this](QSystemTrayIcon::ActivationReason reason) { MouseMessage(TrayMessageFor(reason)); });
+            [this](QSystemTrayIcon::ActivationReason reason) { onMouseMessage(TrayMessageFor(reason)); });
     setNotificationAreaAvailable(QSystemTrayIcon::isSystemTrayAvailable());
     loaded_ = true;
+    if (window_) {
+        window_->installEventFilter(this);
+        connect(window_.data(), &QObject::destroyed, this, &TrayIcon::unload, Qt::UniqueConnection);
+    }
 }
 
-FrmSysTray::~FrmSysTray() {
-    MeUnload();
-}
-
-void FrmSysTray::setNotificationAreaAvailable(bool available) {
+void TrayIcon::setNotificationAreaAvailable(bool available) {
     trayAvailable_ = available;
     if (!tray_) return;
     if (available) {
         tray_->setIcon(icon_);
-        tray_->setToolTip(Tooltip().section(QChar(0), 0, 0));
+        tray_->setToolTip(tooltip().section(QChar(0), 0, 0));
         tray_->show();
     } else {
         tray_->hide();
     }
 }
 
-bool FrmSysTray::iconInNotificationArea() const {
+bool TrayIcon::iconInNotificationArea() const {
     return tray_ && trayAvailable_ && tray_->isVisible();
 }
 
-void FrmSysTray::setFSys(QWidget* window) {
-    if (fsys_) fsys_->removeEventFilter(this);
-    fsys_ = window;
-    if (!window) return;
-    window->installEventFilter(this);
-    connect(window, &QObject::destroyed, this, &FrmSysTray::MeUnload, Qt::UniqueConnection);
-}
-
-QString FrmSysTray::Tooltip() const {
+QString TrayIcon::tooltip() const {
     return QString::fromUtf16(tip_.data(), kTipField);
 }
 
-void FrmSysTray::setTooltip(const QString& text) {
+void TrayIcon::setTooltip(const QString& text) {
     tip_.fill(u' ');
     const QString cut = text.left(kTipField - 1);
     for (qsizetype i = 0; i < cut.size(); ++i) tip_[static_cast<std::size_t>(i)] = cut.at(i).unicode();
     tip_[static_cast<std::size_t>(cut.size())] = u'\0';
 }
 
-void FrmSysTray::setTrayIcon(const QString& text) {
+void TrayIcon::setIcon(const QString& text) {
     if (text.compare(u16(kDefaultIconName), Qt::CaseInsensitive) == 0) {
-        icon_ = QIcon(DefaultPicture());
+        icon_ = QIcon(defaultPicture());
     } else {
         const QPixmap picture(text);
         if (!picture.isNull()) icon_ = QIcon(picture);
@@ -192,12 +187,12 @@ void FrmSysTray::setTrayIcon(const QString& text) {
     updateIcon();
 }
 
-void FrmSysTray::setTrayIcon(const QPixmap& picture) {
+void TrayIcon::setIcon(const QPixmap& picture) {
     if (!picture.isNull()) icon_ = QIcon(picture);
     updateIcon();
 }
 
-void FrmSysTray::setTrayIcon(const QWidget* object) {
+void TrayIcon::setIcon(const QWidget* object) {
     // A picture label gives its picture; any other object its own icon.
     if (const auto* picture = qobject_cast<const QLabel*>(object); picture && !picture->pixmap().isNull())
         icon_ = QIcon(picture->pixmap());
@@ -206,85 +201,83 @@ void FrmSysTray::setTrayIcon(const QWidget* object) {
     updateIcon();
 }
 
-void FrmSysTray::updateIcon() {
-    emit TIcon(this);
+void TrayIcon::updateIcon() {
+    emit iconChanged(this);
     if (!tray_) return;
     tray_->setIcon(icon_);
-    tray_->setToolTip(Tooltip().section(QChar(0), 0, 0));
+    tray_->setToolTip(tooltip().section(QChar(0), 0, 0));
 }
 
-void FrmSysTray::MeResize(QWidget* window) {
-    if (!window) return;
-    if (isMinimized(window)) {
-        if (trayAvailable_) window->hide();  // parked: only the icon remains
+void TrayIcon::onWindowMinimized() {
+    if (!window_) return;
+    if (isMinimized(window_)) {
+        if (trayAvailable_) window_->hide();  // parked: only the icon remains
         return;
     }
-    remembered_ = isMaximized(window) ? Qt::WindowMaximized : Qt::WindowNoState;
+    remembered_ = isMaximized(window_) ? Qt::WindowMaximized : Qt::WindowNoState;
 }
 
-void FrmSysTray::MeQueryUnload(QWidget*, bool&, int) {}
-
-void FrmSysTray::MeUnload() {
+void TrayIcon::unload() {
     if (!loaded_) return;
     loaded_ = false;
     if (tray_) {
         tray_->hide();
         tray_.reset();
     }
-    if (fsys_) fsys_->removeEventFilter(this);
+    if (window_) window_->removeEventFilter(this);
 }
 
-bool FrmSysTray::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == fsys_ && event->type() == QEvent::WindowStateChange && !isMinimized(fsys_))
-        remembered_ = isMaximized(fsys_) ? Qt::WindowMaximized : Qt::WindowNoState;
+bool TrayIcon::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == window_ && event->type() == QEvent::WindowStateChange && !isMinimized(window_))
+        remembered_ = isMaximized(window_) ? Qt::WindowMaximized : Qt::WindowNoState;
     return false;
 }
 
-void FrmSysTray::UpdateMenuState() {
-    mAbout_->setEnabled(true);
-    mExit_->setEnabled(true);
-    if (!fsys_) {
-        mMaximize_->setEnabled(false);
-        mRestore_->setEnabled(false);
-        mMinimize_->setEnabled(false);
+void TrayIcon::updateMenu() {
+    about_->setEnabled(true);
+    exit_->setEnabled(true);
+    if (!window_) {
+        maximize_->setEnabled(false);
+        restore_->setEnabled(false);
+        minimize_->setEnabled(false);
         return;
     }
-    const bool hidden = !fsys_->isVisible();
-    const bool minimized = isMinimized(fsys_);
-    const bool maximized = isMaximized(fsys_);
+    const bool hidden = !window_->isVisible();
+    const bool minimized = isMinimized(window_);
+    const bool maximized = isMaximized(window_);
     if (hidden || minimized) {
-        mMaximize_->setEnabled(true);
-        mRestore_->setEnabled(true);
-        mMinimize_->setEnabled(false);
+        maximize_->setEnabled(true);
+        restore_->setEnabled(true);
+        minimize_->setEnabled(false);
     } else if (maximized) {
-        mMaximize_->setEnabled(false);
-        mRestore_->setEnabled(false);
-        mMinimize_->setEnabled(true);
+        maximize_->setEnabled(false);
+        restore_->setEnabled(false);
+        minimize_->setEnabled(true);
     } else {
-        mMaximize_->setEnabled(true);
-        mRestore_->setEnabled(false);
-        mMinimize_->setEnabled(true);
+        maximize_->setEnabled(true);
+        restore_->setEnabled(false);
+        minimize_->setEnabled(true);
     }
 }
 
-void FrmSysTray::MouseMessage(int code) {
+void TrayIcon::onMouseMessage(int code) {
     if (code == tray_message::RButtonUp) {
-        UpdateMenuState();
-        emit Click(TrayClickName(code));
+        updateMenu();
+        emit clicked(TrayClickName(code));
         showPopupMenu();
         return;
     }
-    emit Click(TrayClickName(code));
-    if (code == tray_message::LButtonDblClk) mRestore_Click();
+    emit clicked(TrayClickName(code));
+    if (code == tray_message::LButtonDblClk) onRestoreClicked();
 }
 
-void FrmSysTray::showPopupMenu() {
+void TrayIcon::showPopupMenu() {
     // Where the notification area shows the icon, it also opens the menu on a right click.
     if (iconInNotificationArea()) return;
     menu_->popup(QCursor::pos());
 }
 
-void FrmSysTray::mAbout_Click() {
+void TrayIcon::onAboutClicked() {
     MessageRequest request;
     request.text = kAboutText;
     request.title = kAboutTitle;
@@ -292,32 +285,32 @@ void FrmSysTray::mAbout_Click() {
     dialogs_.showMessage(request);
 }
 
-void FrmSysTray::mMaximize_Click() {
-    if (!fsys_) return;
-    fsys_->setWindowState((fsys_->windowState() & ~Qt::WindowMinimized) | Qt::WindowMaximized);
-    fsys_->show();
+void TrayIcon::onMaximizeClicked() {
+    if (!window_) return;
+    window_->setWindowState((window_->windowState() & ~Qt::WindowMinimized) | Qt::WindowMaximized);
+    window_->show();
 }
 
-void FrmSysTray::mRestore_Click() {
-    if (!fsys_) return;
-    if (fsys_->isVisible() && !isMinimized(fsys_)) return;
-    fsys_->setWindowState((fsys_->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized)) | remembered_);
-    fsys_->show();
-    fsys_->raise();
-    fsys_->activateWindow();
+void TrayIcon::onRestoreClicked() {
+    if (!window_) return;
+    if (window_->isVisible() && !isMinimized(window_)) return;
+    window_->setWindowState((window_->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized)) | remembered_);
+    window_->show();
+    window_->raise();
+    window_->activateWindow();
 }
 
-void FrmSysTray::mMinimize_Click() {
-    if (!fsys_) return;
-    fsys_->setWindowState(fsys_->windowState() | Qt::WindowMinimized);
+void TrayIcon::onMinimizeClicked() {
+    if (!window_) return;
+    window_->setWindowState(window_->windowState() | Qt::WindowMinimized);
 }
 
-void FrmSysTray::mExit_Click() {
-    if (!fsys_) return;
-    const bool wasShown = fsys_->isVisible();
+void TrayIcon::onExitClicked() {
+    if (!window_) return;
+    const bool wasShown = window_->isVisible();
     // Closing runs the window's own checks, which may keep it open.
-    if (!fsys_->close()) return;
-    MeUnload();
+    if (!window_->close()) return;
+    unload();
     // Closing a parked (hidden) window does not count as closing the last window: end the
     // program here unless some other window is still shown.
     if (!wasShown) {

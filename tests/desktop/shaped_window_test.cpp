@@ -1,4 +1,4 @@
-#include "desktop/cls_trans_form.h"
+#include "desktop/shaped_window.h"
 
 #include <gtest/gtest.h>
 
@@ -80,46 +80,46 @@ TEST(ShapeRuns, NearlyBlueIsNotTheKeyAndAlphaIsIgnored) {
     EXPECT_EQ(ScanShapeRuns(picture, kBlue), (std::vector<ShapeRun>{{0, 1, 1}}));
 }
 
-TEST(ShapeMe, WindowTakesTheOutlineOfItsPicture) {
+TEST(Shape, WindowTakesTheOutlineOfItsPicture) {
     QImage picture = Picture(8, 4);
     for (int x = 0; x < 8; ++x) picture.setPixel(x, 0, kBlue);  // the top row is outside
     picture.setPixel(7, 3, kBlue);
     PictureWindow window(picture);
-    clsTransForm shaper;
-    shaper.ShapeMe(&window, kBlueKeyColor);
+    ShapedWindow shaper;
+    shaper.shape(&window, kBlueKeyColor);
     EXPECT_EQ(shaper.shapedWidth(), 8);
     EXPECT_EQ(shaper.shapedHeight(), 4);
     EXPECT_EQ(shaper.runs().size(), 2u);
     const QRegion expected = QRegion(0, 1, 8, 3) - QRegion(7, 3, 1, 1);
-    EXPECT_EQ(shaper.CurRgn(), expected);
+    EXPECT_EQ(shaper.region(), expected);
     EXPECT_EQ(window.mask(), expected);
 
     // Shaping again replaces the region.
     PictureWindow plain(Picture(8, 4));
-    shaper.ShapeMe(&plain, QColor(0, 0, 255));
-    EXPECT_EQ(shaper.CurRgn(), QRegion(0, 0, 8, 4));
+    shaper.shape(&plain, QColor(0, 0, 255));
+    EXPECT_EQ(shaper.region(), QRegion(0, 0, 8, 4));
 }
 
-TEST(ShapeMe, PictureAllOfTheKeyColourLeavesNothingShown) {
+TEST(Shape, PictureAllOfTheKeyColourLeavesNothingShown) {
     PictureWindow window(Picture(6, 3, kBlue));
-    clsTransForm shaper;
-    shaper.ShapeMe(&window, kBlueKeyColor);
-    EXPECT_TRUE(shaper.CurRgn().isEmpty());
+    ShapedWindow shaper;
+    shaper.shape(&window, kBlueKeyColor);
+    EXPECT_TRUE(shaper.region().isEmpty());
     EXPECT_FALSE(window.mask().isEmpty());  // an empty mask would show the whole window
     EXPECT_TRUE(window.mask().intersected(window.rect()).isEmpty());
 }
 
-TEST(ShapeMe, KeyColourValueHasRedInTheLowByte) {
+TEST(Shape, KeyColourValueHasRedInTheLowByte) {
     EXPECT_EQ(ColorFromRgbValue(kBlueKeyColor), QColor(0, 0, 255));
     EXPECT_EQ(ColorFromRgbValue(0x00332211), QColor(0x11, 0x22, 0x33));
 }
 
-TEST(ShapeMe, PushButtonLosesCaptionAndTwoPixelBorder) {
+TEST(Shape, PushButtonLosesCaptionAndTwoPixelBorder) {
     QWidget container;
     QPushButton button(QStringLiteral("Press"), &container);
     button.resize(20, 10);
-    clsTransForm shaper;
-    shaper.ShapeMe(&button, kBlueKeyColor);
+    ShapedWindow shaper;
+    shaper.shape(&button, kBlueKeyColor);
     EXPECT_TRUE(button.text().isEmpty());
     const QRegion mask = button.mask();
     EXPECT_FALSE(mask.contains(QPoint(0, 0)));
@@ -128,18 +128,18 @@ TEST(ShapeMe, PushButtonLosesCaptionAndTwoPixelBorder) {
     EXPECT_FALSE(mask.contains(QPoint(10, 8)));
     // Whatever the face leaves, nothing outside the inner rectangle remains.
     EXPECT_TRUE(mask.subtracted(QRegion(2, 2, 16, 6)).isEmpty());
-    EXPECT_EQ(shaper.CurRgn(), mask);
+    EXPECT_EQ(shaper.region(), mask);
 }
 
-TEST(ShapeMe, UnsupportedObjectRaisesTheTransFormErrorAndChangesNothing) {
+TEST(Shape, UnsupportedObjectRaisesTheTransFormErrorAndChangesNothing) {
     QWidget container;
     QLineEdit edit(&container);
     edit.resize(10, 10);
-    clsTransForm shaper;
+    ShapedWindow shaper;
     try {
-        shaper.ShapeMe(&edit, kBlueKeyColor);
+        shaper.shape(&edit, kBlueKeyColor);
         FAIL() << "no error raised";
-    } catch (const TransFormError& error) {
+    } catch (const ShapeError& error) {
         EXPECT_EQ(error.number(), -2147218992);
         EXPECT_EQ(static_cast<std::uint32_t>(error.number()), 0x800409D0u);
         EXPECT_EQ(error.source(), "TransForm");
@@ -149,8 +149,8 @@ TEST(ShapeMe, UnsupportedObjectRaisesTheTransFormErrorAndChangesNothing) {
         EXPECT_STREQ(error.what(), error.description().c_str());
     }
     EXPECT_TRUE(edit.mask().isEmpty());
-    EXPECT_TRUE(shaper.CurRgn().isEmpty());
-    EXPECT_THROW(shaper.ShapeMe(nullptr, kBlueKeyColor), TransFormError);
+    EXPECT_TRUE(shaper.region().isEmpty());
+    EXPECT_THROW(shaper.shape(nullptr, kBlueKeyColor), ShapeError);
 }
 
 void SendMouse(QWidget* target, QEvent::Type type, QPoint global, Qt::MouseButton button, Qt::MouseButtons buttons) {
@@ -165,11 +165,11 @@ TEST(DragForm, LeftButtonMovesTheWindowRightButtonDoesNothing) {
     window.show();
     const QPoint start = window.pos();
 
-    clsTransForm::DragForm(&window, 2, QPoint(110, 110));
+    ShapedWindow::drag(&window, 2, QPoint(110, 110));
     SendMouse(&window, QEvent::MouseMove, QPoint(140, 150), Qt::NoButton, Qt::RightButton);
     EXPECT_EQ(window.pos(), start);
 
-    clsTransForm::DragForm(&window, 1, QPoint(110, 110));
+    ShapedWindow::drag(&window, 1, QPoint(110, 110));
     SendMouse(&window, QEvent::MouseMove, QPoint(130, 125), Qt::NoButton, Qt::LeftButton);
     EXPECT_EQ(window.pos(), start + QPoint(20, 15));
     SendMouse(&window, QEvent::MouseButtonRelease, QPoint(130, 125), Qt::LeftButton, Qt::NoButton);

@@ -1,4 +1,4 @@
-#include "entries/frm_show_pass.h"
+#include "entries/password_popup.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -13,7 +13,7 @@
 
 // The pictures are compiled into the library; a static library needs its resources named once.
 static void InitPopupPictures() {
-    Q_INIT_RESOURCE(frm_show_pass);
+    Q_INIT_RESOURCE(password_popup);
 }
 
 namespace keyloft {
@@ -44,40 +44,34 @@ int vbButton(Qt::MouseButton button) {
     }
 }
 
+QColor linkColor() { return QColor(255, 255, 255); }
+QColor linkHoverColor() { return QColor(170, 170, 255); }
+
 }  // namespace
 
-void QtPassTimer::start() {
+void QtPopupTimer::start() {
     timer_.start();
 }
-void QtPassTimer::stop() {
+void QtPopupTimer::stop() {
     timer_.stop();
 }
-bool QtPassTimer::isActive() const {
+bool QtPopupTimer::isActive() const {
     return timer_.isActive();
 }
 
-QColor frmshowpass::linkColor() {
-    return QColor(255, 255, 255);  // 16777215
-}
-
-QColor frmshowpass::linkHoverColor() {
-    return QColor(170, 170, 255);  // 16755370
-}
-
-frmshowpass::frmshowpass(platform::Clipboard& clipboard, platform::Shell& shell, PassTimer& tmrPass, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), clipboard_(clipboard), shell_(shell), tmrPass_(tmrPass) {
+PasswordPopup::PasswordPopup(platform::Clipboard& clipboard, platform::Shell& shell, PopupTimer& timer, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), clipboard_(clipboard), shell_(shell), timer_(timer) {
     InitPopupPictures();
     setObjectName(QStringLiteral("frmshowpass"));
-    setAttribute(Qt::WA_DeleteOnClose);
     setMouseTracking(true);
     picture_ = QImage(QStringLiteral(":/popup/background.png")).convertToFormat(QImage::Format_ARGB32);
 
     // Picture holders.
-    ImgCopy = pictureHolder("ImgCopy", QStringLiteral(":/popup/copy.png"));
-    ImgCopyMove = pictureHolder("ImgCopyMove", QStringLiteral(":/popup/copy_hover.png"));
-    Imgbkg = pictureHolder("Imgbkg", QStringLiteral(":/popup/close.png"));
-    Imgmousemove = pictureHolder("Imgmousemove", QStringLiteral(":/popup/close_hover.png"));
-    ImgCursor = pictureHolder("ImgCursor", QStringLiteral(":/popup/cursor.png"));
+    copyPicture_ = pictureHolder("ImgCopy", QStringLiteral(":/popup/copy.png"));
+    copyHoverPicture_ = pictureHolder("ImgCopyMove", QStringLiteral(":/popup/copy_hover.png"));
+    closePicture_ = pictureHolder("Imgbkg", QStringLiteral(":/popup/close.png"));
+    closeHoverPicture_ = pictureHolder("Imgmousemove", QStringLiteral(":/popup/close_hover.png"));
+    cursorPicture_ = pictureHolder("ImgCursor", QStringLiteral(":/popup/cursor.png"));
 
     QPalette text = palette();
     text.setColor(QPalette::WindowText, QColor(230, 235, 250));
@@ -104,52 +98,52 @@ frmshowpass::frmshowpass(platform::Clipboard& clipboard, platform::Shell& shell,
     titleFont.setBold(true);
     title->setFont(titleFont);
     title->setMouseTracking(true);
-    lblTitle = title;
+    title_ = title;
 
     caption("lblUserCode", u16(kUserCodeLabel), 34);
     caption("lblPassword", u16(kPasswordLabel), 62);
     caption("lblExpiryDate", u16(kExpiryLabel), 90);
-    txtcode = box("txtcode", 34, 150);
-    txtpass = box("txtpass", 62, 150);
-    txtExpiryDate = box("txtExpiryDate", 90, 150);
+    userCodeBox_ = box("txtcode", 34, 150);
+    passwordBox_ = box("txtpass", 62, 150);
+    expiryBox_ = box("txtExpiryDate", 90, 150);
 
     auto copyButton = [&](const char* name, const QString& tip, int y) {
         auto* button = new QLabel(this);
         button->setObjectName(QString::fromLatin1(name));
-        button->setPixmap(ImgCopy->pixmap());
+        button->setPixmap(copyPicture_->pixmap());
         button->setToolTip(tip);
         button->setGeometry(256, y - 1, 24, 24);
         button->setMouseTracking(true);
         button->installEventFilter(this);
         return button;
     };
-    ImgCopyUser = copyButton("ImgCopyUser", u16(kCopyUserTip), 34);
-    ImgPass = copyButton("ImgPass", u16(kCopyPasswordTip), 62);
+    copyUserButton_ = copyButton("ImgCopyUser", u16(kCopyUserTip), 34);
+    copyPasswordButton_ = copyButton("ImgPass", u16(kCopyPasswordTip), 62);
 
-    lblWeb = link("lblWeb");
-    lblWeb->setGeometry(18, 118, 264, 18);
-    lblEmail = link("lblEmail");
-    lblEmail->setGeometry(18, 138, 264, 18);
+    webLink_ = link("lblWeb");
+    webLink_->setGeometry(18, 118, 264, 18);
+    emailLink_ = link("lblEmail");
+    emailLink_->setGeometry(18, 138, 264, 18);
 
-    cmdClose = new QLabel(this);
-    cmdClose->setObjectName(QStringLiteral("cmdClose"));
-    cmdClose->setGeometry(272, 5, 20, 20);
-    cmdClose->setMouseTracking(true);
-    cmdClose->installEventFilter(this);
+    closeButton_ = new QLabel(this);
+    closeButton_->setObjectName(QStringLiteral("cmdClose"));
+    closeButton_->setGeometry(272, 5, 20, 20);
+    closeButton_->setMouseTracking(true);
+    closeButton_->installEventFilter(this);
 
     // Load: size from the picture, shape, close button, float.
-    FormResize();
-    shaper_ = std::make_unique<clsTransForm>();
-    shaper_->ShapeMe(this, kBlueKeyColor);
-    cmdClose->setPixmap(Imgbkg->pixmap());
+    fitToPicture();
+    shaper_ = std::make_unique<ShapedWindow>();
+    shaper_->shape(this, kBlueKeyColor);
+    closeButton_->setPixmap(closePicture_->pixmap());
     FloatWindow(this, true);
 }
 
-frmshowpass::~frmshowpass() {
-    unload();
+PasswordPopup::~PasswordPopup() {
+    timer_.stop();
 }
 
-QLabel* frmshowpass::pictureHolder(const char* name, const QString& resource) {
+QLabel* PasswordPopup::pictureHolder(const char* name, const QString& resource) {
     auto* holder = new QLabel(this);
     holder->setObjectName(QString::fromLatin1(name));
     holder->setPixmap(QPixmap(resource));
@@ -157,7 +151,7 @@ QLabel* frmshowpass::pictureHolder(const char* name, const QString& resource) {
     return holder;
 }
 
-QLabel* frmshowpass::link(const char* name) {
+QLabel* PasswordPopup::link(const char* name) {
     auto* label = new QLabel(this);
     label->setObjectName(QString::fromLatin1(name));
     label->setTextFormat(Qt::PlainText);
@@ -167,145 +161,145 @@ QLabel* frmshowpass::link(const char* name) {
     return label;
 }
 
-void frmshowpass::setLinkColor(QLabel* label, const QColor& color) {
+void PasswordPopup::setLinkColor(QLabel* label, const QColor& color) {
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, color);
     label->setPalette(palette);
 }
 
-void frmshowpass::FormResize() {
+void PasswordPopup::fitToPicture() {
     if (!picture_.isNull()) resize(picture_.size());
 }
 
-void frmshowpass::GetItem(const QStringList& varList) {
+void PasswordPopup::showEntry(const QStringList& fields) {
     // The entry's description heads the window, so that it says whose password it shows.
-    const QString description = field(varList, 2);
-    lblTitle->setText(description.isEmpty() ? QStringLiteral("Keyloft")
-                                            : lblTitle->fontMetrics().elidedText(description, Qt::ElideRight,
-                                                                                 lblTitle->width()));
-    lblTitle->setToolTip(description);
-    txtcode->setText(field(varList, 3));
-    txtpass->setText(field(varList, 4));
-    txtExpiryDate->setText(field(varList, 6));
-    lblWeb->setText(field(varList, 7));
-    lblEmail->setText(field(varList, 8));
-    if (!tmrPass_.isActive()) tmrPass_.start();  // a running timer keeps its time
+    const QString description = field(fields, 2);
+    title_->setText(description.isEmpty() ? QStringLiteral("Keyloft")
+                                            : title_->fontMetrics().elidedText(description, Qt::ElideRight,
+                                                                                 title_->width()));
+    title_->setToolTip(description);
+    userCodeBox_->setText(field(fields, 3));
+    passwordBox_->setText(field(fields, 4));
+    expiryBox_->setText(field(fields, 6));
+    webLink_->setText(field(fields, 7));
+    emailLink_->setText(field(fields, 8));
+    if (!timer_.isActive()) timer_.start();  // a running timer keeps its time
     if (!isVisible()) placeBesideOwner();
     show();
     raise();
     activateWindow();
 }
 
-void frmshowpass::cmdClose_Click() {
-    tmrPass_.stop();
+void PasswordPopup::closePopup() {
+    timer_.stop();
     close();
 }
 
-void frmshowpass::tmrPass_Timer(frmshowpass* popup) {
-    if (popup != nullptr && popup->isVisible()) popup->cmdClose_Click();
+void PasswordPopup::emptyBoxes() {
+    title_->setText(QStringLiteral("Keyloft"));
+    title_->setToolTip(QString());
+    for (QLineEdit* box : {userCodeBox_, passwordBox_, expiryBox_}) box->clear();
+    webLink_->clear();
+    emailLink_->clear();
 }
 
-void frmshowpass::unload() {
-    if (unloaded_) return;
-    unloaded_ = true;
-    shaper_.reset();
-    tmrPass_.stop();
-}
-
-void frmshowpass::closeEvent(QCloseEvent* event) {
-    unload();
+// A closed pop-up keeps nothing of the entry and starts afresh when it is shown again.
+void PasswordPopup::closeEvent(QCloseEvent* event) {
+    timer_.stop();
+    emptyBoxes();
+    backgroundMove();
     QWidget::closeEvent(event);
 }
 
-void frmshowpass::paintEvent(QPaintEvent*) {
+void PasswordPopup::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.drawImage(0, 0, picture_);
     if (isVisible()) FloatWindow(this, true);  // not while the shaper reads the picture
 }
 
-void frmshowpass::changeEvent(QEvent* event) {
+void PasswordPopup::changeEvent(QEvent* event) {
     if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
-        cmdClose->setPixmap(Imgbkg->pixmap());
+        closeButton_->setPixmap(closePicture_->pixmap());
         unsetCursor();
         FloatWindow(this, true);
     }
     QWidget::changeEvent(event);
 }
 
-void frmshowpass::mousePressEvent(QMouseEvent* event) {
-    clsTransForm::DragForm(this, vbButton(event->button()), event->globalPosition().toPoint());
+void PasswordPopup::mousePressEvent(QMouseEvent* event) {
+    ShapedWindow::drag(this, vbButton(event->button()), event->globalPosition().toPoint());
 }
 
-void frmshowpass::mouseMoveEvent(QMouseEvent* event) {
+void PasswordPopup::mouseMoveEvent(QMouseEvent* event) {
     if (event->buttons() == Qt::NoButton) backgroundMove();
 }
 
-void frmshowpass::backgroundMove() {
-    cmdClose->setPixmap(Imgbkg->pixmap());
-    setLinkColor(lblWeb, linkColor());
-    setLinkColor(lblEmail, linkColor());
-    ImgCopyUser->setPixmap(ImgCopy->pixmap());
-    ImgPass->setPixmap(ImgCopy->pixmap());
+void PasswordPopup::backgroundMove() {
+    closeButton_->setPixmap(closePicture_->pixmap());
+    setLinkColor(webLink_, linkColor());
+    setLinkColor(emailLink_, linkColor());
+    copyUserButton_->setPixmap(copyPicture_->pixmap());
+    copyPasswordButton_->setPixmap(copyPicture_->pixmap());
     unsetCursor();
 }
 
-void frmshowpass::hoverCopy(QLabel* button) {
-    QLabel* other = button == ImgCopyUser ? ImgPass : ImgCopyUser;
-    button->setPixmap(ImgCopyMove->pixmap());
-    other->setPixmap(ImgCopy->pixmap());
+void PasswordPopup::hoverCopy(QLabel* button) {
+    QLabel* other = button == copyUserButton_ ? copyPasswordButton_ : copyUserButton_;
+    button->setPixmap(copyHoverPicture_->pixmap());
+    other->setPixmap(copyPicture_->pixmap());
 }
 
-void frmshowpass::hoverLink(QLabel* label) {
+void PasswordPopup::hoverLink(QLabel* label) {
     setLinkColor(label, linkHoverColor());
-    setLinkColor(label == lblWeb ? lblEmail : lblWeb, linkColor());
+    setLinkColor(label == webLink_ ? emailLink_ : webLink_, linkColor());
 }
 
-bool frmshowpass::eventFilter(QObject* watched, QEvent* event) {
+bool PasswordPopup::eventFilter(QObject* watched, QEvent* event) {
     const bool move = event->type() == QEvent::MouseMove || event->type() == QEvent::Enter;
     const bool press = event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick;
     const bool click = event->type() == QEvent::MouseButtonRelease &&
                        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
-    if (watched == ImgCopyUser || watched == ImgPass) {
+    if (watched == copyUserButton_ || watched == copyPasswordButton_) {
         auto* button = static_cast<QLabel*>(watched);
         if (move) hoverCopy(button);
-        if (click) (button == ImgCopyUser) ? ImgCopyUser_Click() : ImgPass_Click();
+        if (click) (button == copyUserButton_) ? copyUserCode() : copyPassword();
         return click || press;  // a press here does not drag the window
     }
-    if (watched == lblWeb || watched == lblEmail) {
+    if (watched == webLink_ || watched == emailLink_) {
         auto* label = static_cast<QLabel*>(watched);
         if (move) hoverLink(label);
-        if (click) (label == lblWeb) ? lblWeb_Click() : lblEmail_Click();
+        if (click) (label == webLink_) ? openWebSite() : openEmail();
         return click || press;
     }
-    if (watched == cmdClose) {
-        if (move) cmdClose->setPixmap(Imgmousemove->pixmap());
+    if (watched == closeButton_) {
+        if (move) closeButton_->setPixmap(closeHoverPicture_->pixmap());
         if (press) return true;
         if (click) {
-            // Closing deletes the window: leave the event handling first.
-            QTimer::singleShot(0, this, &frmshowpass::cmdClose_Click);
+            // Closing hides the window: leave the event handling first.
+            QTimer::singleShot(0, this, &PasswordPopup::closePopup);
             return true;
         }
     }
     return QWidget::eventFilter(watched, event);
 }
 
-void frmshowpass::copyToClipboard(const QLineEdit* box) {
+void PasswordPopup::copyToClipboard(const QLineEdit* box) {
     if (!box->text().isEmpty()) clipboard_.setSecretText(box->text());
-    setCursor(QCursor(ImgCursor->pixmap(), 0, 0));
+    setCursor(QCursor(cursorPicture_->pixmap(), 0, 0));
 }
 
-void frmshowpass::ImgCopyUser_Click() {
-    copyToClipboard(txtcode);
+void PasswordPopup::copyUserCode() {
+    copyToClipboard(userCodeBox_);
 }
 
-void frmshowpass::ImgPass_Click() {
-    copyToClipboard(txtpass);
+void PasswordPopup::copyPassword() {
+    copyToClipboard(passwordBox_);
 }
 
 // Beside the main window (right of it, else left of it), top edges level, inside the screen.
 // Where the screen has no room on either side (a wide or maximized window), over the window's
 // lower right corner, clear of the toolbars and the list's top rows.
-void frmshowpass::placeBesideOwner() {
+void PasswordPopup::placeBesideOwner() {
     const QWidget* owner = parentWidget();
     if (owner == nullptr) return;
     const QRect frame = owner->frameGeometry();
@@ -320,7 +314,7 @@ void frmshowpass::placeBesideOwner() {
     move(at);
 }
 
-void frmshowpass::openLink(const QString& item) {
+void PasswordPopup::openLink(const QString& item) {
     if (shell_.open(item) || dialogs_ == nullptr) return;
     MessageRequest told;
     told.text = kLinkNotOpenedText + item.toStdU16String() + u".";
@@ -328,40 +322,19 @@ void frmshowpass::openLink(const QString& item) {
     dialogs_->showMessage(told);
 }
 
-void frmshowpass::lblWeb_Click() {
-    if (!lblWeb->text().isEmpty()) openLink(lblWeb->text());
+void PasswordPopup::openWebSite() {
+    if (!webLink_->text().isEmpty()) openLink(webLink_->text());
 }
 
-void frmshowpass::lblEmail_Click() {
-    if (!lblEmail->text().isEmpty()) openLink(u16(kMailto) + lblEmail->text());
+void PasswordPopup::openEmail() {
+    if (!emailLink_->text().isEmpty()) openLink(u16(kMailto) + emailLink_->text());
 }
 
-PassPopup::PassPopup(platform::Clipboard& clipboard, platform::Shell& shell, QTimer& tmrPass, QWidget* parent)
-    : clipboard_(clipboard), shell_(shell), timer_(tmrPass), parent_(parent) {}
-
-PassPopup::~PassPopup() {
-    delete popup_.data();
-}
-
-void PassPopup::Show(const QStringList& varList) {
-    if (!popup_) popup_ = new frmshowpass(clipboard_, shell_, timer_, parent_);
-    popup_->setDialogs(dialogs_);
-    popup_->GetItem(varList);
-}
-
-void PassPopup::Show(const std::vector<std::u16string>& varList) {
-    QStringList fields;
-    fields.reserve(static_cast<qsizetype>(varList.size()));
-    for (const std::u16string& value : varList) fields.append(QString::fromStdU16String(value));
-    Show(fields);
-}
-
-bool PassPopup::isPopupVisible() const {
-    return popup_ && popup_->isVisible();
-}
-
-void PassPopup::closePopup() {
-    if (popup_) popup_->cmdClose_Click();
+void PasswordPopup::showEntry(const std::vector<std::u16string>& fields) {
+    QStringList texts;
+    texts.reserve(static_cast<qsizetype>(fields.size()));
+    for (const std::u16string& value : fields) texts.append(QString::fromStdU16String(value));
+    showEntry(texts);
 }
 
 }  // namespace keyloft

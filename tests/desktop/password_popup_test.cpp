@@ -1,4 +1,4 @@
-#include "entries/frm_show_pass.h"
+#include "entries/password_popup.h"
 
 #include <gtest/gtest.h>
 
@@ -9,34 +9,13 @@
 #include <QTest>
 #include <QTimer>
 
+#include "support/gui_fakes.h"
 #include "support/gui_widget_helpers.h"
 
 namespace keyloft {
 namespace {
 
-class FakeClipboard : public platform::Clipboard {
-public:
-    void setSecretText(const QString& text) override {
-        ++copies;
-        text_ = text;
-    }
-    QString text() const override { return text_; }
-    int copies = 0;
-
-private:
-    QString text_ = QStringLiteral("before");
-};
-
-class FakeShell : public platform::Shell {
-public:
-    bool open(const QString& item) override {
-        opened.push_back(item);
-        return true;
-    }
-    std::vector<QString> opened;
-};
-
-class FakePassTimer : public PassTimer {
+class FakePopupTimer : public PopupTimer {
 public:
     void start() override {
         ++starts;
@@ -71,13 +50,17 @@ QImage Picture(const QLabel* label) {
 
 class PopupTest : public ::testing::Test {
 protected:
-    PopupTest() : popup_(new frmshowpass(clipboard_, shell_, timer_)) {}
+    PopupTest() : popup_(new PasswordPopup(clipboard_, shell_, timer_)) {}
     ~PopupTest() override { delete popup_.data(); }
 
-    FakeClipboard clipboard_;
-    FakeShell shell_;
-    FakePassTimer timer_;
-    QPointer<frmshowpass> popup_;
+    testing::RecordingClipboard clipboard_;
+    testing::RecordingShell shell_;
+    FakePopupTimer timer_;
+    QPointer<PasswordPopup> popup_;
+
+    QLineEdit* box(const char* name) { return testing::child<QLineEdit>(popup_, QString::fromLatin1(name)); }
+    QLabel* label(const char* name) { return testing::child<QLabel>(popup_, QString::fromLatin1(name)); }
+    void click(const char* name) { QTest::mouseClick(label(name), Qt::LeftButton); }
 };
 
 TEST_F(PopupTest, LoadsSizedShapedAndFloatingWithItsControls) {
@@ -89,63 +72,60 @@ TEST_F(PopupTest, LoadsSizedShapedAndFloatingWithItsControls) {
     EXPECT_TRUE(mask.contains(QPoint(150, 85)));
     EXPECT_TRUE(mask.contains(QPoint(0, 85)));
     ASSERT_NE(popup_->shaper(), nullptr);
-    EXPECT_EQ(popup_->shaper()->CurRgn(), mask);
+    EXPECT_EQ(popup_->shaper()->region(), mask);
 
     for (const char* name : {"txtcode", "txtpass", "txtExpiryDate"})
         EXPECT_NE(testing::child<QLineEdit>(popup_, QString::fromLatin1(name)), nullptr);
     for (const char* name : {"lblWeb", "lblEmail", "ImgCopyUser", "ImgPass", "cmdClose", "ImgCopy", "ImgCopyMove",
                              "Imgbkg", "Imgmousemove", "ImgCursor"})
         EXPECT_NE(testing::child<QLabel>(popup_, QString::fromLatin1(name)), nullptr);
-    EXPECT_EQ(popup_->ImgCopyUser->toolTip(), QStringLiteral("Copy User Code to Clipboard "));
-    EXPECT_EQ(popup_->ImgPass->toolTip(), QStringLiteral("Copy Password to Clipboard "));
+    EXPECT_EQ(label("ImgCopyUser")->toolTip(), QStringLiteral("Copy User Code to Clipboard "));
+    EXPECT_EQ(label("ImgPass")->toolTip(), QStringLiteral("Copy Password to Clipboard "));
     EXPECT_EQ(testing::child<QLabel>(popup_, "lblUserCode")->text(), QStringLiteral("User Code"));
     EXPECT_EQ(testing::child<QLabel>(popup_, "lblPassword")->text(), QStringLiteral("Password"));
     EXPECT_EQ(testing::child<QLabel>(popup_, "lblExpiryDate")->text(), QStringLiteral("Expiry date"));
-    EXPECT_EQ(Picture(popup_->cmdClose), Picture(popup_->Imgbkg));
+    EXPECT_EQ(Picture(label("cmdClose")), Picture(label("Imgbkg")));
     EXPECT_FALSE(popup_->isVisible());
     EXPECT_FALSE(timer_.active);
 }
 
 TEST_F(PopupTest, GetItemFillsShowsAndStartsTheTimerOnce) {
-    popup_->GetItem(Entry());
+    popup_->showEntry(Entry());
     EXPECT_TRUE(popup_->isVisible());
-    EXPECT_EQ(popup_->txtcode->text(), QStringLiteral("user42"));
-    EXPECT_EQ(popup_->txtpass->text(), QStringLiteral("p@ss w0rd"));
-    EXPECT_EQ(popup_->txtExpiryDate->text(), QStringLiteral("2031-05-06"));
-    EXPECT_EQ(popup_->lblWeb->text(), QStringLiteral("www.example.com"));
-    EXPECT_EQ(popup_->lblEmail->text(), QStringLiteral("Me.Someone@example.org"));
+    EXPECT_EQ(box("txtcode")->text(), QStringLiteral("user42"));
+    EXPECT_EQ(box("txtpass")->text(), QStringLiteral("p@ss w0rd"));
+    EXPECT_EQ(box("txtExpiryDate")->text(), QStringLiteral("2031-05-06"));
+    EXPECT_EQ(label("lblWeb")->text(), QStringLiteral("www.example.com"));
+    EXPECT_EQ(label("lblEmail")->text(), QStringLiteral("Me.Someone@example.org"));
     EXPECT_EQ(timer_.starts, 1);
 
     // Another entry while open: same window refilled, the closing time not extended.
     QStringList other = Entry();
     other[3] = QStringLiteral("someone");
-    popup_->GetItem(other);
-    EXPECT_EQ(popup_->txtcode->text(), QStringLiteral("someone"));
+    popup_->showEntry(other);
+    EXPECT_EQ(box("txtcode")->text(), QStringLiteral("someone"));
     EXPECT_EQ(timer_.starts, 1);
     EXPECT_TRUE(timer_.active);
 
     // The first tick closes it and stops the timer.
-    frmshowpass::tmrPass_Timer(popup_);
+    popup_->closePopup();
     EXPECT_FALSE(popup_->isVisible());
     EXPECT_FALSE(timer_.active);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(popup_.isNull());  // unloaded; the next Show loads it afresh
-    frmshowpass::tmrPass_Timer(popup_);  // nothing left to close
 }
 
 TEST_F(PopupTest, ShortRecordLeavesMissingFieldsEmpty) {
-    popup_->GetItem(QStringLiteral("4|Bank|Desc|user").split(QLatin1Char('|')));
-    EXPECT_EQ(popup_->txtcode->text(), QStringLiteral("user"));
-    EXPECT_TRUE(popup_->txtpass->text().isEmpty());
-    EXPECT_TRUE(popup_->lblEmail->text().isEmpty());
+    popup_->showEntry(QStringLiteral("4|Bank|Desc|user").split(QLatin1Char('|')));
+    EXPECT_EQ(box("txtcode")->text(), QStringLiteral("user"));
+    EXPECT_TRUE(box("txtpass")->text().isEmpty());
+    EXPECT_TRUE(label("lblEmail")->text().isEmpty());
 }
 
 TEST_F(PopupTest, CopyButtonsPutTheBoxesOnTheClipboardAndChangeThePointer) {
-    popup_->GetItem(Entry());
-    QTest::mouseClick(popup_->ImgCopyUser, Qt::LeftButton);
+    popup_->showEntry(Entry());
+    QTest::mouseClick(label("ImgCopyUser"), Qt::LeftButton);
     EXPECT_EQ(clipboard_.text(), QStringLiteral("user42"));
     EXPECT_EQ(popup_->cursor().shape(), Qt::BitmapCursor);
-    QTest::mouseClick(popup_->ImgPass, Qt::LeftButton);
+    QTest::mouseClick(label("ImgPass"), Qt::LeftButton);
     EXPECT_EQ(clipboard_.text(), QStringLiteral("p@ss w0rd"));
     EXPECT_EQ(clipboard_.copies, 2);
 
@@ -156,18 +136,18 @@ TEST_F(PopupTest, CopyButtonsPutTheBoxesOnTheClipboardAndChangeThePointer) {
 TEST_F(PopupTest, CopyOverAnEmptyBoxLeavesTheClipboardButChangesThePointer) {
     QStringList entry = Entry();
     entry[4].clear();
-    popup_->GetItem(entry);
-    popup_->ImgPass_Click();
+    popup_->showEntry(entry);
+    click("ImgPass");
     EXPECT_EQ(clipboard_.copies, 0);
-    EXPECT_EQ(clipboard_.text(), QStringLiteral("before"));
+    EXPECT_TRUE(clipboard_.text().isEmpty());
     EXPECT_EQ(popup_->cursor().shape(), Qt::BitmapCursor);
 }
 
 TEST_F(PopupTest, LinksOpenTheWebSiteAndMailtoExactlyAsStored) {
-    popup_->GetItem(Entry(QStringLiteral(" Odd.Case@Example.ORG")));
-    QTest::mouseClick(popup_->lblWeb, Qt::LeftButton);
-    QTest::mouseClick(popup_->lblEmail, Qt::LeftButton);
-    QTest::mouseClick(popup_->lblEmail, Qt::RightButton);  // not a click of the link
+    popup_->showEntry(Entry(QStringLiteral(" Odd.Case@Example.ORG")));
+    QTest::mouseClick(label("lblWeb"), Qt::LeftButton);
+    QTest::mouseClick(label("lblEmail"), Qt::LeftButton);
+    QTest::mouseClick(label("lblEmail"), Qt::RightButton);  // not a click of the link
     EXPECT_EQ(shell_.opened, (std::vector<QString>{QStringLiteral("www.example.com"),
                                                    QStringLiteral("mailto: Odd.Case@Example.ORG")}));
 }
@@ -175,51 +155,69 @@ TEST_F(PopupTest, LinksOpenTheWebSiteAndMailtoExactlyAsStored) {
 TEST_F(PopupTest, EmptyLinksDoNothing) {
     QStringList entry = Entry(QString());
     entry[7].clear();
-    popup_->GetItem(entry);
-    popup_->lblWeb_Click();
-    popup_->lblEmail_Click();
+    popup_->showEntry(entry);
+    click("lblWeb");
+    click("lblEmail");
     EXPECT_TRUE(shell_.opened.empty());
 }
 
 TEST_F(PopupTest, HoverColoursAndPicturesFollowThePointer) {
-    popup_->GetItem(Entry());
+    popup_->showEntry(Entry());
     auto color = [](const QLabel* label) { return label->palette().color(QPalette::WindowText); };
-    EXPECT_EQ(color(popup_->lblWeb), QColor(255, 255, 255));
-    Hover(popup_->lblWeb);
-    EXPECT_EQ(color(popup_->lblWeb), QColor(170, 170, 255));
-    EXPECT_EQ(color(popup_->lblEmail), QColor(255, 255, 255));
-    Hover(popup_->lblEmail);
-    EXPECT_EQ(color(popup_->lblWeb), QColor(255, 255, 255));
-    EXPECT_EQ(color(popup_->lblEmail), QColor(170, 170, 255));
+    EXPECT_EQ(color(label("lblWeb")), QColor(255, 255, 255));
+    Hover(label("lblWeb"));
+    EXPECT_EQ(color(label("lblWeb")), QColor(170, 170, 255));
+    EXPECT_EQ(color(label("lblEmail")), QColor(255, 255, 255));
+    Hover(label("lblEmail"));
+    EXPECT_EQ(color(label("lblWeb")), QColor(255, 255, 255));
+    EXPECT_EQ(color(label("lblEmail")), QColor(170, 170, 255));
 
-    Hover(popup_->ImgPass);
-    EXPECT_EQ(Picture(popup_->ImgPass), Picture(popup_->ImgCopyMove));
-    EXPECT_EQ(Picture(popup_->ImgCopyUser), Picture(popup_->ImgCopy));
-    Hover(popup_->ImgCopyUser);
-    EXPECT_EQ(Picture(popup_->ImgPass), Picture(popup_->ImgCopy));
-    EXPECT_EQ(Picture(popup_->ImgCopyUser), Picture(popup_->ImgCopyMove));
-    Hover(popup_->cmdClose);
-    EXPECT_EQ(Picture(popup_->cmdClose), Picture(popup_->Imgmousemove));
-    EXPECT_NE(Picture(popup_->Imgmousemove), Picture(popup_->Imgbkg));
+    Hover(label("ImgPass"));
+    EXPECT_EQ(Picture(label("ImgPass")), Picture(label("ImgCopyMove")));
+    EXPECT_EQ(Picture(label("ImgCopyUser")), Picture(label("ImgCopy")));
+    Hover(label("ImgCopyUser"));
+    EXPECT_EQ(Picture(label("ImgPass")), Picture(label("ImgCopy")));
+    EXPECT_EQ(Picture(label("ImgCopyUser")), Picture(label("ImgCopyMove")));
+    Hover(label("cmdClose"));
+    EXPECT_EQ(Picture(label("cmdClose")), Picture(label("Imgmousemove")));
+    EXPECT_NE(Picture(label("Imgmousemove")), Picture(label("Imgbkg")));
 
     MoveOverBackground(popup_);
-    EXPECT_EQ(color(popup_->lblEmail), QColor(255, 255, 255));
-    EXPECT_EQ(Picture(popup_->ImgCopyUser), Picture(popup_->ImgCopy));
-    EXPECT_EQ(Picture(popup_->cmdClose), Picture(popup_->Imgbkg));
+    EXPECT_EQ(color(label("lblEmail")), QColor(255, 255, 255));
+    EXPECT_EQ(Picture(label("ImgCopyUser")), Picture(label("ImgCopy")));
+    EXPECT_EQ(Picture(label("cmdClose")), Picture(label("Imgbkg")));
 }
 
 TEST_F(PopupTest, CloseButtonClosesAndStopsTheTimer) {
-    popup_->GetItem(Entry());
-    QTest::mouseClick(popup_->cmdClose, Qt::LeftButton);
+    popup_->showEntry(Entry());
+    QTest::mouseClick(label("cmdClose"), Qt::LeftButton);
     QCoreApplication::processEvents();
-    EXPECT_TRUE(popup_.isNull() || !popup_->isVisible());
+    EXPECT_FALSE(popup_->isVisible());
     EXPECT_FALSE(timer_.active);
+}
+
+TEST_F(PopupTest, OneWindowRefilledWhileOpenAndEmptiedWhenClosed) {
+    popup_->showEntry(QStringLiteral("4|c|d|first|pw|n|e|w|m").split(QLatin1Char('|')));
+    EXPECT_TRUE(popup_->isPopupVisible());
+    popup_->showEntry(QStringLiteral("4|c|d|second|pw|n|e|w|m").split(QLatin1Char('|')));
+    EXPECT_EQ(box("txtcode")->text(), QStringLiteral("second"));
+
+    popup_->closePopup();
+    EXPECT_FALSE(popup_->isPopupVisible());
+    EXPECT_FALSE(timer_.active);
+    for (const char* name : {"txtcode", "txtpass", "txtExpiryDate"}) EXPECT_TRUE(box(name)->text().isEmpty()) << name;
+    popup_->closePopup();  // nothing left to close
+    popup_->showEntry(std::vector<std::u16string>{u"4", u"c", u"d", u"third", u"pw\u00e9", u"n", u"e", u"w", u"m"});
+    EXPECT_TRUE(popup_->isPopupVisible());
+    EXPECT_EQ(box("txtcode")->text(), QStringLiteral("third"));
+    EXPECT_EQ(box("txtpass")->text(), QString::fromUtf16(u"pw\u00e9"));
+    EXPECT_EQ(timer_.starts, 2);
 }
 
 TEST(PopupTimer, QtTimerAdapterDoesNotRestartARunningTimer) {
     QTimer timer;
     timer.setInterval(60000);
-    QtPassTimer adapter(timer);
+    QtPopupTimer adapter(timer);
     EXPECT_FALSE(adapter.isActive());
     adapter.start();
     EXPECT_TRUE(timer.isActive());

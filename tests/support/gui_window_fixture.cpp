@@ -1,9 +1,11 @@
-#include "window_fixture.h"
+#include "support/gui_window_fixture.h"
 
 #include <QComboBox>
-#include <QDate>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStatusBar>
+#include <QTimer>
+#include <QTreeView>
 
 #include "platform/platform_core.h"
 #include "store/profile_store.h"
@@ -11,11 +13,11 @@
 namespace keyloft::testing {
 namespace {
 
-// Host of the store that writes the test's profile files: nothing may be shown.
+// Host of the stores that stand for other instances: nothing may be shown.
 class SilentHost final : public UiHost {
 public:
     MessageAnswer showMessage(const MessageRequest& request) override {
-        ADD_FAILURE() << "message while preparing a profile: "
+        ADD_FAILURE() << "message from another instance's store: "
                       << QString::fromStdU16String(request.text).toStdString();
         return MessageAnswer::No;
     }
@@ -25,16 +27,10 @@ public:
 
 }  // namespace
 
-void ManualClock::advanceSeconds(int seconds) {
-    int total = time_.hour * 3600 + time_.minute * 60 + time_.second + seconds;
-    time_.hour = total / 3600;
-    total %= 3600;
-    time_.minute = total / 60;
-    time_.second = total % 60;
-}
-
 void WindowTest::SetUp() {
     ASSERT_TRUE(temp.isValid());
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    clock.time = LocalTime{2026, 6, 15, 10, 0, 0, 0};
     folder = std::filesystem::path(temp.path().toStdU16String());
     files = platform::CreateHostFileSystem();
     settings = platform::CreateSettingsStoreIn(folder / "settings");
@@ -43,9 +39,10 @@ void WindowTest::SetUp() {
 void WindowTest::TearDown() {
     parts.reset();
     if (window) {
-        window->SetDirty(false);
+        window->setDirty(false);
         window.reset();
     }
+    QLocale::setDefault(savedLocale_);
 }
 
 void WindowTest::writeProfile(const ProfileOnDisk& wanted) {
@@ -81,7 +78,21 @@ void WindowTest::otherInstanceSaves(const std::u16string& name, const std::funct
     other.CloseHeldFile();
 }
 
-frmNewMain& WindowTest::start() {
+Profile WindowTest::profileOnDisk(const std::u16string& name) {
+    if (window) window->store().CloseHeldFile();
+    SilentHost host;
+    std::unique_ptr<FileSystem> ownFiles = platform::CreateHostFileSystem();
+    ProfileStore other(host, *ownFiles, *settings, clock, folder);
+    other.setDatabaseFolder(folder);
+    EXPECT_TRUE(other.OpenProfile(name).loaded());
+    return other.profile();
+}
+
+bool WindowTest::exists(const std::u16string& profileName) const {
+    return std::filesystem::exists(folder / (profileName + u".dat"));
+}
+
+MainWindow& WindowTest::start() {
     AppServices services;
     services.dialogs = &dialogs;
     services.files = files.get();
@@ -103,12 +114,13 @@ frmNewMain& WindowTest::start() {
     services.trayAvailable = [this] { return trayAvailable; };
     services.chooseFolder = [this](const QString&) { return chosenFolder; };
     services.openPrinter = openPrinter;
-    window = std::make_unique<frmNewMain>(services);
+    window = std::make_unique<MainWindow>(services);
     if (assemble) {
-        parts = AssembleWindow(*window, clipboard, shell, [] { return QDate(2026, 12, 8); });
+        parts = AssembleWindow(*window, clipboard, shell,
+                               [this] { return QDate(clock.time.year, clock.time.month, clock.time.day); });
     }
     if (welcome != nullptr) window->setWelcomeAnimation(welcome);
-    window->Form_Load();
+    window->load();
     return *window;
 }
 
@@ -122,19 +134,6 @@ void WindowTest::unlockAndChoose(const QString& profileName) {
     find<QPushButton>("cmdNext")->click();
 }
 
-bool WindowTest::frameShown(const char* name) {
-    QWidget* frame = child<QWidget>(window.get(), QString::fromLatin1(name));
-    return frame != nullptr && frame->isVisible();
-}
-
-bool WindowTest::exists(const std::u16string& profileName) const {
-    return std::filesystem::exists(folder / (profileName + u".dat"));
-}
-
-}  // namespace keyloft::testing
-
-namespace keyloft::testing {
-
 void WindowTest::logOnAs(const ProfileOnDisk& wanted) {
     unlockAndChoose(QString::fromStdU16String(wanted.name));
     find<QLineEdit>("txtUser")->setText(QString::fromStdU16String(wanted.userId));
@@ -143,5 +142,23 @@ void WindowTest::logOnAs(const ProfileOnDisk& wanted) {
     find<QPushButton>("cmdLogin")->click();
     ASSERT_TRUE(window->logonAccepted());
 }
+
+bool WindowTest::frameShown(const char* name) {
+    QWidget* frame = child<QWidget>(window.get(), QString::fromLatin1(name));
+    return frame != nullptr && frame->isVisible();
+}
+
+EntryListModel* WindowTest::entryRows() {
+    auto* list = find<QTreeView>("lstUser");
+    return list != nullptr ? qobject_cast<EntryListModel*>(list->model()) : nullptr;
+}
+
+void WindowTest::fireTimer(const char* name) {
+    auto* timer = find<QTimer>(name);
+    ASSERT_NE(timer, nullptr);
+    ASSERT_TRUE(QMetaObject::invokeMethod(timer, "timeout"));
+}
+
+QString WindowTest::statusText() { return find<QStatusBar>("StatusBar1")->currentMessage(); }
 
 }  // namespace keyloft::testing

@@ -1,0 +1,495 @@
+// The main window: construction, the load step, the store's host, what pages work with, closing,
+// Park and Help. Screens, the commands' states, the profile choice and the logon are in
+// main_window_screens.cpp, locking in main_window_locking.cpp, the toolbar commands in
+// main_window_commands.cpp.
+#include "app/main_window.h"
+
+#include <cstdlib>
+#include <optional>
+#include <utility>
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include "app/about_view.h"
+#include "app/data_folder.h"
+#include "app/idle_lock.h"
+#include "app/logon_view.h"
+#include "app/profile_view.h"
+#include "app/setup_frame.h"
+#include "entries/passwords_view.h"
+#include "keyloft_version.h"
+#include "platform/qt_dialogs.h"
+#include "store/profile_store.h"
+
+// Pictures compiled into this library must be registered before the first use.
+static void InitAppResources() { Q_INIT_RESOURCE(keyloft_app); }
+
+namespace keyloft {
+namespace {
+
+constexpr int kPopupTimerMs = 60000;
+
+// The screens, one shown at a time. The stack takes the size hints of the shown screen only, so
+// that a hidden screen does not make the window larger.
+class ScreenStack final : public QStackedWidget {
+public:
+    explicit ScreenStack(QWidget* parent) : QStackedWidget(parent) {
+        setObjectName(QStringLiteral("screens"));
+        connect(this, &QStackedWidget::currentChanged, this, [this] { updateGeometry(); });
+    }
+    QSize sizeHint() const override { return currentWidget() ? currentWidget()->sizeHint() : QSize(); }
+    QSize minimumSizeHint() const override {
+        return currentWidget() ? currentWidget()->minimumSizeHint() : QSize();
+    }
+};
+
+// A screen that shows `view` at the top at its own height.
+QWidget* AtTheTop(QWidget* view) {
+    auto* screen = new QWidget;
+    auto* column = new QVBoxLayout(screen);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->addWidget(view);
+    column->addStretch(1);
+    return screen;
+}
+
+void PlaceIn(QWidget* content, Page* page) {
+    if (page == nullptr) return;
+    if (content->layout() == nullptr) {
+        auto* layout = new QVBoxLayout(content);
+        layout->setContentsMargins(0, 0, 0, 0);
+    }
+    if (page->parentWidget() != content) page->setParent(content);
+    content->layout()->addWidget(page);
+}
+
+// "920x680" or "300,240": two whole numbers; nothing when the text is anything else.
+std::optional<std::pair<int, int>> TwoNumbers(const std::u16string& text, QChar separator) {
+    const QStringList parts = QString::fromStdU16String(text).split(separator);
+    if (parts.size() != 2) return std::nullopt;
+    bool firstOk = false;
+    bool secondOk = false;
+    const int first = parts[0].trimmed().toInt(&firstOk);
+    const int second = parts[1].trimmed().toInt(&secondOk);
+    if (!firstOk || !secondOk || first <= 0 || second <= 0) return std::nullopt;
+    return std::make_pair(first, second);
+}
+
+}  // namespace
+
+MainWindow::MainWindow(const AppServices& services, QWidget* parent)
+    : QMainWindow(parent), services_(services) {
+    InitAppResources();
+    setObjectName(QStringLiteral("frmNewMain"));
+    setWindowTitle(QStringLiteral("Keyloft"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/keyloft.svg")));
+
+    store_ = std::make_unique<ProfileStore>(*this, *services_.files, *services_.settings, *services_.clock,
+                                            services_.applicationFolder);
+    // Idle time counts from the moment the window exists.
+    idleLock_ = new IdleLock(*services_.clock, this);
+    buildWindow();
+    connectControls();
+    connectCommands();
+    updateActions();
+    qApp->installEventFilter(this);
+}
+
+MainWindow::~MainWindow() {
+    qApp->removeEventFilter(this);
+}
+
+void MainWindow::buildWindow() {
+    toolbars_ = BuildMainToolbars(this);
+    addToolBar(Qt::TopToolBarArea, toolbars_.sessionBar);
+    addToolBar(Qt::TopToolBarArea, toolbars_.recordBar);
+
+    auto* body = new QWidget(this);
+    body->setObjectName(QStringLiteral("body"));
+    // Mouse movements anywhere over the window reach it (activity for auto-lock).
+    setMouseTracking(true);
+    body->setMouseTracking(true);
+
+    filterBox_ = new QComboBox(body);
+    filterBox_->setObjectName(QStringLiteral("cboFilter"));
+    filterBox_->setMinimumWidth(180);
+    filterBox_->setToolTip(QStringLiteral("Filter by Category"));
+    filterBox_->setEnabled(false);
+    auto* park = new QPushButton(QStringLiteral("&Park"), body);
+    park->setObjectName(QStringLiteral("cmdPark"));
+    park->setToolTip(QStringLiteral("Minimize Keyloft in System Tray"));
+    connect(park, &QPushButton::clicked, this, &MainWindow::onParkClicked);
+    auto* help = new QPushButton(QStringLiteral("?"), body);
+    help->setObjectName(QStringLiteral("cmdHelp"));
+    help->setToolTip(QStringLiteral("Online Help"));
+    help->setFixedWidth(32);
+    connect(help, &QPushButton::clicked, this, &MainWindow::onHelpClicked);
+    auto* strip = new QHBoxLayout;
+    strip->addWidget(filterBox_);
+    strip->addStretch(1);
+    strip->addWidget(park);
+    strip->addWidget(help);
+
+    welcomeScreen_ = new QWidget;
+    welcomeScreen_->setObjectName(QStringLiteral("welcomeView"));
+    auto* welcomeLayout = new QVBoxLayout(welcomeScreen_);
+    welcomePicture_ = new QLabel(welcomeScreen_);
+    welcomePicture_->setObjectName(QStringLiteral("AGif"));
+    welcomePicture_->setAlignment(Qt::AlignCenter);
+    welcomePicture_->setPixmap(BuiltInWelcomePicture());
+    welcomeLayout->addWidget(welcomePicture_, 1);
+
+    profileView_ = new ProfileView;
+    logonView_ = new LogonView;
+    passwordsScreen_ = new QFrame;
+    passwordsScreen_->setObjectName(QStringLiteral("fraPasswords"));
+    passwordsScreen_->setLayout(new QVBoxLayout);
+    passwordsScreen_->layout()->setContentsMargins(0, 0, 0, 0);
+    setupFrame_ = new SetupFrame;
+    aboutView_ = new AboutView;
+    aboutView_->setVersion(
+        AboutView::VersionText(KEYLOFT_VERSION_MAJOR, KEYLOFT_VERSION_MINOR, KEYLOFT_VERSION_PATCH));
+
+    // In the order of Screen.
+    screens_ = new ScreenStack(body);
+    screens_->addWidget(welcomeScreen_);
+    screens_->addWidget(AtTheTop(profileView_));
+    screens_->addWidget(AtTheTop(logonView_));
+    screens_->addWidget(new QWidget);  // empty: after a logon, until Passwords or Setup
+    screens_->addWidget(passwordsScreen_);
+    screens_->addWidget(setupFrame_);
+    screens_->addWidget(buildCategoryScreen());
+    screens_->addWidget(aboutView_);
+    screens_->setCurrentIndex(static_cast<int>(Screen::Welcome));
+
+    auto* column = new QVBoxLayout(body);
+    column->addLayout(strip);
+    column->addWidget(screens_, 10);
+    column->addStretch(1);
+    setCentralWidget(body);
+
+    statusBar_ = new QStatusBar(this);
+    statusBar_->setObjectName(QStringLiteral("StatusBar1"));
+    setStatusBar(statusBar_);
+
+    popupTimer_ = new QTimer(this);
+    popupTimer_->setObjectName(QStringLiteral("tmrPass"));
+    popupTimer_->setInterval(kPopupTimerMs);
+
+    setMinimumSize(520, 400);
+    resize(920, 680);
+}
+
+QWidget* MainWindow::buildCategoryScreen() {
+    categoryScreen_ = new QFrame;
+    categoryScreen_->setObjectName(QStringLiteral("fraCategory"));
+    categoryScreen_->setFrameShape(QFrame::StyledPanel);
+    auto* title = new QLabel(QStringLiteral("Category"), categoryScreen_);
+    QFont bold = title->font();
+    bold.setBold(true);
+    title->setFont(bold);
+    categoryContent_ = new QWidget(categoryScreen_);
+    categoryContent_->setObjectName(QStringLiteral("categoryContent"));
+    auto* close = new QPushButton(QStringLiteral("&Close"), categoryScreen_);
+    close->setObjectName(QStringLiteral("cmdCloseCategory"));
+    connect(close, &QPushButton::clicked, this, [this] { showScreen(Screen::Setup); });
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(close);
+    auto* column = new QVBoxLayout(categoryScreen_);
+    column->addWidget(title);
+    column->addWidget(categoryContent_, 1);
+    column->addLayout(buttons);
+    return categoryScreen_;
+}
+
+void MainWindow::connectControls() {
+    connect(profileView_, &ProfileView::continueClicked, this, &MainWindow::onContinueClicked);
+    connect(profileView_, &ProfileView::databaseClicked, this, &MainWindow::onDatabaseClicked);
+    connect(logonView_, &LogonView::logonClicked, this, &MainWindow::onLogonClicked);
+    connect(logonView_, &LogonView::forgotClicked, this, &MainWindow::onForgotLogonClicked);
+    connect(idleLock_, &IdleLock::idle, this, &MainWindow::autoLock);
+    connect(popupTimer_, &QTimer::timeout, this, &MainWindow::onPopupTimer);
+    connect(setupFrame_, &SetupFrame::autoLockToggled, this, &MainWindow::onAutoLockToggled);
+    connect(setupFrame_, &SetupFrame::minutesChanged, this, &MainWindow::onAutoLockMinutesChanged);
+    // About and Category leave the Setup button pressed and Save and Cancel as they are.
+    connect(setupFrame_, &SetupFrame::aboutClicked, this, [this] {
+        screens_->setCurrentIndex(static_cast<int>(Screen::Empty));
+        processEvents();
+        screens_->setCurrentIndex(static_cast<int>(Screen::About));
+        updateActions();
+    });
+    connect(aboutView_, &AboutView::closeClicked, this, [this] {
+        screens_->setCurrentIndex(static_cast<int>(Screen::Setup));
+        updateActions();
+    });
+    connect(setupFrame_, &SetupFrame::categoryClicked, this, [this] { showScreen(Screen::Category); });
+}
+
+// The split of the passwords page is put back by the page when it is first shown.
+void MainWindow::restoreLayout() {
+    std::u16string value;
+    if (store_->ReadSetting(kSettingWindowSize, value)) {
+        if (const auto size = TwoNumbers(value, QLatin1Char('x'))) resize(size->first, size->second);
+    }
+}
+
+void MainWindow::saveLayout() {
+    const QSize size = isMaximized() || isMinimized() ? normalGeometry().size() : this->size();
+    if (size.isValid()) {
+        store_->WriteSetting(kSettingWindowSize,
+                             QStringLiteral("%1x%2").arg(size.width()).arg(size.height()).toStdU16String());
+    }
+    const auto* splitter = passwordsScreen_->findChild<QSplitter*>(QStringLiteral("splitPasswords"));
+    if (splitter != nullptr && splitter->sizes().size() == 2 && splitter->sizes()[0] > 0) {
+        const QList<int> sizes = splitter->sizes();
+        store_->WriteSetting(kSettingEntrySplit, QStringLiteral("%1,%2").arg(sizes[0]).arg(sizes[1]).toStdU16String());
+    }
+}
+
+void MainWindow::load() {
+    restoreLayout();
+    show();
+    platform::ShowBusyPointer();
+    processEvents();
+    fillProfileList(store_->ListProfiles());
+    tray_->install();
+    platform::ShowIdlePointer();
+    welcome_->loadAndStart(welcomePicturePath());
+}
+
+QString MainWindow::dataFolder() const {
+    const std::filesystem::path& folder =
+        services_.dataFolder.empty() ? services_.applicationFolder : services_.dataFolder;
+    return QString::fromStdU16String(folder.u16string());
+}
+
+// A picture in the database folder is the one shown; without one, the picture the program ships.
+QString MainWindow::welcomePicturePath() const {
+    const QString own = QDir(QString::fromStdU16String(store_->databaseFolder().u16string()))
+                            .filePath(QString::fromLatin1(kWelcomePictureName));
+    if (QFileInfo::exists(own)) return own;
+    return QDir(dataFolder()).filePath(QString::fromLatin1(kWelcomePictureName));
+}
+
+QString MainWindow::helpFilePath() const { return QDir(dataFolder()).filePath(QString::fromLatin1(kHelpFileName)); }
+
+// ---- plugged-in parts ----
+
+PageServices MainWindow::pageServices() {
+    return PageServices{*store_, *services_.dialogs, [this] { return saveProfile(); },
+                        [this] { return session_.isDirty(); }};
+}
+
+void MainWindow::followPage(Page* page) {
+    if (page == nullptr) return;
+    connect(page, &Page::dirtyChanged, this, &MainWindow::setDirty);
+    connect(page, &Page::commandsChanged, this, &MainWindow::applyCommands);
+    connect(page, &Page::statusChanged, this,
+            [this](const QString& text) { setStatusText(session_.logonStatus() + text); });
+}
+
+void MainWindow::setPasswordsPage(Page* page) {
+    passwordsPage_ = page;
+    PlaceIn(passwordsScreen_, page);
+    followPage(page);
+}
+
+void MainWindow::setSetupPage(Page* page) {
+    setupPage_ = page;
+    PlaceIn(setupFrame_->content(), page);
+    followPage(page);
+}
+
+void MainWindow::setCategoryPage(Page* page) {
+    categoryPage_ = page;
+    PlaceIn(categoryContent_, page);
+    followPage(page);
+}
+
+void MainWindow::setWelcomeAnimation(WelcomeAnimationApi* animation) {
+    welcome_ = animation ? animation : &defaultWelcome_;
+    if (animation != nullptr && welcomePicture_ != nullptr) {
+        // The real animation control takes the placeholder's place and name.
+        delete welcomePicture_;
+        welcomePicture_ = nullptr;
+    }
+}
+
+void MainWindow::setTray(TrayApi* tray) {
+    tray_ = tray ? tray : &defaultTray_;
+    trayInstalled_ = tray != nullptr;
+}
+
+void MainWindow::setPopup(PopupApi* popup) { popup_ = popup ? popup : &defaultPopup_; }
+
+LocalTime MainWindow::lastActivity() const { return idleLock_->lastActivity(); }
+
+// ---- the store's host ----
+
+MessageAnswer MainWindow::showMessage(const MessageRequest& request) { return services_.dialogs->showMessage(request); }
+
+void MainWindow::processEvents() { QCoreApplication::processEvents(); }
+
+void MainWindow::waitMilliseconds(int milliseconds) {
+    inBlockingWait_ = true;
+    if (services_.wait) {
+        services_.wait(milliseconds);
+    } else {
+        QElapsedTimer elapsed;
+        elapsed.start();
+        while (elapsed.elapsed() < milliseconds) {
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents,
+                                            static_cast<int>(milliseconds - elapsed.elapsed()));
+        }
+    }
+    inBlockingWait_ = false;
+}
+
+void MainWindow::closeMainWindow() {
+    // The store closes the window after a failure it has already reported: no question first.
+    session_.setDirty(false);
+    close();
+}
+
+void MainWindow::endProgramNow() {
+    if (services_.endProgram) {
+        services_.endProgram();
+        return;
+    }
+    std::_Exit(EXIT_FAILURE);
+}
+
+void MainWindow::carryOut(const StoreReport& report) {
+    for (const MessageRequest& message : report.messages) {
+        showMessage(message);
+    }
+    if (report.clearDirty) {
+        setDirty(false);
+    }
+    if (report.lockSession) {
+        lockSession();
+    }
+    if (report.endProgram) {
+        endProgramNow();
+    } else if (report.closeWindow) {
+        closeMainWindow();
+    }
+}
+
+SaveOutcome MainWindow::saveProfile() {
+    platform::ShowBusyPointer();
+    const SaveResult result = store_->WriteToFile();
+    platform::ShowIdlePointer();
+    carryOut(result.report);
+    return result.outcome;
+}
+
+bool MainWindow::confirmDiscardChanges() { return ConfirmDiscardChanges(*services_.dialogs); }
+
+void MainWindow::setStatusText(const QString& text) { statusBar_->showMessage(text); }
+
+// ---- closing, Park, Help, the pop-up's timer ----
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (session_.isDirty() && !confirmDiscardChanges()) {
+        event->ignore();
+        return;
+    }
+    saveLayout();
+    tray_->onWindowClosing();
+    event->accept();
+    emit windowClosed();
+}
+
+void MainWindow::onParkClicked() {
+    setWindowState(windowState() | Qt::WindowMinimized);
+    const bool trayAvailable = services_.trayAvailable ? services_.trayAvailable() : false;
+    // Without a notification area the window only minimizes, so it stays reachable.
+    if (trayAvailable && trayInstalled_) {
+        tray_->onWindowMinimized();
+    }
+}
+
+void MainWindow::onHelpClicked() {
+    const QString path = helpFilePath();
+    if (!QFileInfo::exists(path)) {
+        MessageRequest request;
+        request.text = kNoHelpText;
+        showMessage(request);
+        return;
+    }
+    const bool opened = services_.openUrl ? services_.openUrl(QUrl::fromLocalFile(path)) : false;
+    if (!opened) {
+        MessageRequest request;
+        request.text =
+            std::u16string(kHelpErrorText) + u"\n" + u"The help page could not be opened in a web browser.";
+        showMessage(request);
+    }
+}
+
+void MainWindow::onPopupTimer() {
+    if (inBlockingWait_) {
+        return;
+    }
+    if (popup_->isPopupVisible()) {
+        popup_->closePopup();
+    }
+}
+
+// ---- activity ----
+
+// Enter in a one-line box of a view saves what the view holds, as Save does.
+bool MainWindow::saveOnEnter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress) return false;
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key != Qt::Key_Return && key != Qt::Key_Enter) return false;
+    auto* box = qobject_cast<QLineEdit*>(watched);
+    if (box == nullptr || box->window() != this) return false;
+    bool inView = false;
+    for (const QWidget* view : {static_cast<QWidget*>(passwordsScreen_), static_cast<QWidget*>(categoryScreen_),
+                                static_cast<QWidget*>(profileView_), static_cast<QWidget*>(setupFrame_)}) {
+        inView = inView || view->isAncestorOf(box);
+    }
+    QAction* save = toolbars_.actions.save;
+    if (!inView || !save->isVisible() || !save->isEnabled()) return false;
+    save->trigger();
+    return true;
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (saveOnEnter(watched, event)) {
+        idleLock_->recordActivity();
+        return true;
+    }
+    if (type == QEvent::KeyPress || type == QEvent::MouseMove || type == QEvent::HoverMove) {
+        if (auto* widget = qobject_cast<QWidget*>(watched)) {
+            if (widget == this || isAncestorOf(widget)) {
+                idleLock_->recordActivity();
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+}  // namespace keyloft

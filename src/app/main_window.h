@@ -1,0 +1,239 @@
+#pragma once
+// The main window: its screens in one stack (the welcome picture, the profile choice, the logon,
+// the passwords, setup, category and about pages), the commands of its two toolbars, the
+// session, logon and locking. It is the store's host. The passwords, category and setup pages are
+// put in by whoever assembles the window; it talks to them as pages only.
+
+#include <memory>
+
+#include <QMainWindow>
+
+#include "app/app_services.h"
+#include "app/main_toolbars.h"
+#include "app/session.h"
+#include "pages/page.h"
+#include "pages/view_hooks.h"
+#include "store/clock.h"
+#include "store/ui_host.h"
+
+class QComboBox;
+class QFrame;
+class QLabel;
+class QPushButton;
+class QStackedWidget;
+class QStatusBar;
+class QTimer;
+
+namespace keyloft {
+
+class AboutView;
+class IdleLock;
+class LogonView;
+class ProfileStore;
+class ProfileView;
+class SetupFrame;
+
+class MainWindow : public QMainWindow, public UiHost {
+    Q_OBJECT
+public:
+    explicit MainWindow(const AppServices& services, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // The load step: the size left last time, show, list the profiles, tray, welcome animation.
+    void load();
+    const AppServices& services() const { return services_; }
+
+    // What a page works with: the store, the message boxes, the window's save, the session's flag.
+    PageServices pageServices();
+    // The pages, made with pageServices(); the window places them in their screens (the
+    // passwords screen, the setup frame, the category frame) and follows their signals. Null
+    // leaves that screen empty.
+    void setPasswordsPage(Page* page);
+    void setSetupPage(Page* page);
+    void setCategoryPage(Page* page);
+    // Other parts plugged in (the window does not own them); null puts the harmless default back.
+    void setWelcomeAnimation(WelcomeAnimationApi* animation);
+    void setTray(TrayApi* tray);
+    void setPopup(PopupApi* popup);
+    // Where those parts go: the welcome screen, the filter box of the window's strip, and the
+    // timer that closes the pop-up (tmrPass).
+    QWidget* welcomeArea() const { return welcomeScreen_; }
+    QComboBox* filterBox() const { return filterBox_; }
+    QTimer& popupTimer() const { return *popupTimer_; }
+    // The commands; the passwords page's Show, Generate, Print and Filter are connected where the
+    // window is put together.
+    const MainActions& actions() const { return toolbars_.actions; }
+
+    bool logonAccepted() const { return session_.loggedOn(); }
+    bool isDirty() const { return session_.isDirty(); }
+    LocalTime lastActivity() const;
+
+    // UiHost (the store's host).
+    MessageAnswer showMessage(const MessageRequest& request) override;
+    void processEvents() override;
+    void waitMilliseconds(int milliseconds) override;
+
+    ProfileStore& store() { return *store_; }
+    Dialogs& dialogs() { return *services_.dialogs; }
+    // Saves the Profile and carries out what the store reports: its messages, and after a
+    // conflict lock-out or a failed read the lock or close.
+    SaveOutcome saveProfile();
+    // The unsaved-changes flag; while Save is shown, a change also turns Save and Cancel on and
+    // Add off.
+    void setDirty(bool dirty);
+
+signals:
+    // The window has closed: the program ends (the tray and the pop-up do not keep it running).
+    void windowClosed();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // The screens of the window's body, one shown at a time. Empty is the body after a logon,
+    // before Passwords or Setup.
+    enum class Screen { Welcome, Profile, Logon, Empty, Passwords, Setup, Category, About };
+
+    // Building (main_window.cpp).
+    void buildWindow();
+    QWidget* buildCategoryScreen();
+    void connectControls();
+    void connectCommands();
+    void followPage(Page* page);
+
+    // Screens and commands' states (main_window_screens.cpp).
+    Screen shownScreen() const;
+    void showScreen(Screen screen);
+    // The shown screen shown afresh: its page is told it was hidden and shown again.
+    void showScreenAgain();
+    Page* pageOf(Screen screen) const;
+    Page* shownPage() const { return pageOf(shownScreen()); }
+    // Sets every action's caption, visibility, pressed state and enabling from the shown screen,
+    // the session and the commands' states; called after each change of them.
+    void updateActions();
+    bool recordCommandsShown() const;
+    bool saveCommandShown() const;
+    // What a page asks of the toolbar commands.
+    void applyCommands(const CommandStates& states);
+
+    // The profile choice and the logon (main_window_screens.cpp).
+    void fillProfileList(const std::vector<std::u16string>& names, const QString& wanted = QString());
+    // The list again after a create or delete, which has settled the folder already: no question.
+    // `wanted` is selected when listed; otherwise the name chosen before, or the first.
+    void refillProfileList(const QString& wanted = QString());
+    void onContinueClicked();
+    void onDatabaseClicked();
+    void onLogonClicked();
+    void onForgotLogonClicked();
+    void applyTimerSetting();
+
+    // Locking (main_window_locking.cpp).
+    void openSession();
+    void lock();
+    // Lock as the Lock command does, without asking about unsaved changes.
+    void lockSession();
+    void autoLock();
+    void endSession();
+    // Everything a locked window must not show: the pop-up, the views' rows and boxes, the status.
+    void forgetProfileInViews();
+    void onAutoLockToggled(bool on);
+    void onAutoLockMinutesChanged(int minutes);
+    void showAutoLockState();
+
+    // The toolbar commands (main_window_commands.cpp).
+    void lockCommand();
+    void passwordsCommand();
+    void setupCommand();
+    bool guardedSwitch();
+    void addCommand();
+    void deleteCommand();
+    void saveCommand();
+    void saveProfileName();
+    void cancelCommand();
+    void filterCommand(bool pressed);
+
+    // The rest (main_window.cpp).
+    bool confirmDiscardChanges();
+    void setStatusText(const QString& text);
+    void onParkClicked();
+    void onHelpClicked();
+    void onPopupTimer();
+    // What a store operation reported: its messages, then forget changes, lock, close or end.
+    void carryOut(const StoreReport& report);
+    // Close after a failure the store has reported: no question first.
+    void closeMainWindow();
+    // End at once: no save, no prompt.
+    void endProgramNow();
+    QString dataFolder() const;
+    QString helpFilePath() const;
+    QString welcomePicturePath() const;
+    // The size and the split of the passwords view as the user left them.
+    void restoreLayout();
+    void saveLayout();
+    bool saveOnEnter(QObject* watched, QEvent* event);
+
+    AppServices services_;
+    std::unique_ptr<ProfileStore> store_;
+
+    WelcomeAnimationApi defaultWelcome_;
+    TrayApi defaultTray_;
+    PopupApi defaultPopup_;
+    Page* passwordsPage_ = nullptr;
+    Page* setupPage_ = nullptr;
+    Page* categoryPage_ = nullptr;
+    WelcomeAnimationApi* welcome_ = &defaultWelcome_;
+    TrayApi* tray_ = &defaultTray_;
+    PopupApi* popup_ = &defaultPopup_;
+    bool trayInstalled_ = false;
+
+    Session session_;
+    IdleLock* idleLock_ = nullptr;
+    bool inBlockingWait_ = false;
+
+    // What the commands are set to besides what the screen shows and hides.
+    struct CommandsOn {
+        bool add = false;
+        bool remove = false;
+        bool save = false;
+        bool cancel = false;
+        bool show = false;
+        bool generate = false;
+        bool print = false;
+    };
+    CommandsOn commandsOn_;
+    // In the profile choice: Add and Delete are shown until Continue is pressed; Save and Cancel
+    // from the first Add until the screen is left.
+    bool profileRecordsShown_ = true;
+    bool profileSaveShown_ = false;
+
+    MainToolbars toolbars_;
+    QStackedWidget* screens_ = nullptr;
+    QWidget* welcomeScreen_ = nullptr;
+    QLabel* welcomePicture_ = nullptr;  // until the welcome animation takes its place
+    ProfileView* profileView_ = nullptr;
+    LogonView* logonView_ = nullptr;
+    QFrame* passwordsScreen_ = nullptr;
+    QFrame* categoryScreen_ = nullptr;
+    QWidget* categoryContent_ = nullptr;
+    SetupFrame* setupFrame_ = nullptr;
+    AboutView* aboutView_ = nullptr;
+    QComboBox* filterBox_ = nullptr;
+    QStatusBar* statusBar_ = nullptr;
+    QTimer* popupTimer_ = nullptr;
+};
+
+// The window's own setting: its size ("920x680").
+inline constexpr char16_t kSettingWindowSize[] = u"WindowSize";
+
+// Texts of the window's own messages.
+inline constexpr char16_t kDetailsIncorrectText[] = u" The Details are incorrect. Please re-enter.";
+inline constexpr char16_t kDeleteEntryText[] = u"Are you sure you wish to delete this entry?";
+inline constexpr char16_t kDeleteEntryTitle[] = u"Delete entry";
+inline constexpr char16_t kNoHelpText[] =
+    u"Unable to display Help Contents. There is no Help associated with this application.";
+inline constexpr char16_t kHelpErrorText[] = u"An error has occurred! The error is ";
+inline constexpr char16_t kProfileCreatedText[] =
+    u"The new profile's password is opensesame. Log on and change it in Setup.";
+
+}  // namespace keyloft

@@ -1,0 +1,265 @@
+// The main window's screens and the state of its commands, the profile choice and the logon.
+#include <algorithm>
+#include <cmath>
+
+#include <QAction>
+#include <QComboBox>
+#include <QSignalBlocker>
+#include <QStackedWidget>
+#include <QToolBar>
+
+#include "app/idle_lock.h"
+#include "app/logon_view.h"
+#include "app/main_window.h"
+#include "app/profile_view.h"
+#include "app/setup_frame.h"
+#include "pages/text_rules.h"
+#include "platform/qt_dialogs.h"
+#include "store/profile_store.h"
+
+namespace keyloft {
+namespace {
+
+void Set(QAction* action, bool shown, bool on) {
+    action->setVisible(shown);
+    action->setEnabled(on);
+}
+
+}  // namespace
+
+MainWindow::Screen MainWindow::shownScreen() const { return static_cast<Screen>(screens_->currentIndex()); }
+
+Page* MainWindow::pageOf(Screen screen) const {
+    switch (screen) {
+        case Screen::Passwords: return passwordsPage_;
+        case Screen::Setup: return setupPage_;
+        case Screen::Category: return categoryPage_;
+        default: return nullptr;
+    }
+}
+
+// Shows the screen with its commands as a fresh showing sets them. The page of the screen left is
+// told it is hidden; the page of the screen shown is told it is shown (also when it was shown
+// already, as after a save).
+void MainWindow::showScreen(Screen screen) {
+    const Screen before = shownScreen();
+    if (before != screen) {
+        if (Page* page = pageOf(before)) page->pageShown(false);
+    }
+    screens_->setCurrentIndex(static_cast<int>(screen));
+    CommandsOn& on = commandsOn_;
+    switch (screen) {
+        case Screen::Profile:
+            on.add = on.remove = true;
+            profileRecordsShown_ = true;
+            if (before != Screen::Profile) profileSaveShown_ = false;
+            profileView_->focusContinue();
+            break;
+        case Screen::Passwords:
+            on = CommandsOn{.add = true, .print = true};
+            filterBox_->setEnabled(false);
+            break;
+        case Screen::Setup:
+            on.save = on.cancel = false;
+            break;
+        case Screen::Category:
+            on.add = true;
+            on.remove = on.save = on.cancel = false;
+            break;
+        default:
+            break;
+    }
+    updateActions();
+    if (Page* page = pageOf(screen)) page->pageShown(true);
+}
+
+void MainWindow::showScreenAgain() {
+    if (Page* page = shownPage()) page->pageShown(false);
+    showScreen(shownScreen());
+}
+
+bool MainWindow::recordCommandsShown() const {
+    switch (shownScreen()) {
+        case Screen::Profile: return profileRecordsShown_;
+        case Screen::Passwords:
+        case Screen::Category: return true;
+        default: return false;
+    }
+}
+
+bool MainWindow::saveCommandShown() const {
+    switch (shownScreen()) {
+        case Screen::Profile: return profileSaveShown_;
+        case Screen::Passwords:
+        case Screen::Setup:
+        case Screen::Category:
+        case Screen::About: return true;
+        default: return false;
+    }
+}
+
+void MainWindow::updateActions() {
+    const MainActions& a = toolbars_.actions;
+    const Screen screen = shownScreen();
+    const bool open = session_.isOpen();
+    a.lock->setText(open ? QStringLiteral("Lock") : QStringLiteral("Unlock"));
+    a.lock->setIcon(ToolbarPicture(open ? QStringLiteral("Lock") : QStringLiteral("Unlock")));
+    a.lock->setChecked(open);
+    Set(a.setup, true, session_.loggedOn());
+    Set(a.passwords, true, session_.loggedOn());
+    a.setup->setChecked(screen == Screen::Setup || screen == Screen::Category || screen == Screen::About);
+    a.passwords->setChecked(screen == Screen::Passwords);
+
+    toolbars_.recordBar->setVisible(open);
+    const bool records = recordCommandsShown();
+    const bool saving = saveCommandShown();
+    const bool tools = screen == Screen::Passwords;
+    Set(a.add, records, commandsOn_.add);
+    Set(a.remove, records, commandsOn_.remove);
+    Set(a.save, saving, commandsOn_.save);
+    Set(a.cancel, saving, commandsOn_.cancel);
+    a.filter->setVisible(tools);
+    toolbars_.filterSeparator->setVisible(tools);
+    Set(a.show, tools, commandsOn_.show);
+    Set(a.generate, tools, commandsOn_.generate);
+    Set(a.print, tools, commandsOn_.print);
+    filterBox_->setVisible(tools);
+}
+
+void MainWindow::setDirty(bool dirty) {
+    session_.setDirty(dirty);
+    if (saveCommandShown()) {
+        commandsOn_.save = commandsOn_.cancel = true;
+        commandsOn_.add = false;
+    }
+    updateActions();
+}
+
+void MainWindow::applyCommands(const CommandStates& states) {
+    const auto apply = [](bool& on, const std::optional<bool>& wanted) {
+        if (wanted) on = *wanted;
+    };
+    apply(commandsOn_.add, states.add);
+    apply(commandsOn_.remove, states.remove);
+    apply(commandsOn_.save, states.save);
+    apply(commandsOn_.cancel, states.cancel);
+    apply(commandsOn_.show, states.show);
+    apply(commandsOn_.generate, states.generate);
+    apply(commandsOn_.print, states.print);
+    if (states.filterPressed) {
+        const QSignalBlocker blocker(toolbars_.actions.filter);
+        toolbars_.actions.filter->setChecked(*states.filterPressed);
+    }
+    updateActions();
+}
+
+// ---- profile choice ----
+
+void MainWindow::fillProfileList(const std::vector<std::u16string>& names, const QString& wanted) {
+    QStringList list;
+    for (const std::u16string& name : names) {
+        list.append(QString::fromStdU16String(name));
+    }
+    profileView_->setProfileNames(list, wanted);
+}
+
+void MainWindow::refillProfileList(const QString& wanted) {
+    fillProfileList(store_->ProfileNames(), wanted.isEmpty() ? profileView_->chosenProfile() : wanted);
+}
+
+void MainWindow::onContinueClicked() {
+    profileRecordsShown_ = false;
+    profileSaveShown_ = false;
+    updateActions();
+    const QString name = profileView_->chosenProfile();
+    if (name.isEmpty()) {
+        // Nothing to open: the profile view stays, with Add to make the first profile.
+        showScreen(Screen::Profile);
+        profileView_->focusList();
+        return;
+    }
+    platform::ShowBusyPointer();
+    const OpenResult opened = store_->OpenProfile(name.toStdU16String());
+    platform::ShowIdlePointer();
+    if (opened.outcome == OpenOutcome::InUse) {
+        store_->LogError(u"ReadFromFile", ErrorNumberText(opened.error.number), opened.error.description);
+    }
+    carryOut(opened.report);
+    if (opened.loaded()) {
+        logonView_->setUp(store_->profile().logonMode);
+        showScreen(Screen::Logon);
+        logonView_->focusFirstBox();
+    } else if (opened.outcome == OpenOutcome::InUse || opened.outcome == OpenOutcome::Empty ||
+               opened.outcome == OpenOutcome::BadName) {
+        // Said so: stay in the profile view.
+        if (!isHidden()) {
+            showScreen(Screen::Profile);
+        }
+    }
+}
+
+void MainWindow::onDatabaseClicked() {
+    if (!services_.chooseFolder) {
+        return;
+    }
+    const QString current = QString::fromStdU16String(store_->databaseFolder().u16string());
+    const QString chosen = services_.chooseFolder(current);
+    if (chosen.isEmpty()) {
+        return;
+    }
+    store_->WriteSetting(kSettingDatabase, chosen.toStdU16String());
+    platform::ShowBusyPointer();
+    fillProfileList(store_->ListProfiles());
+    platform::ShowIdlePointer();
+}
+
+// ---- logon ----
+
+void MainWindow::onForgotLogonClicked() { logonView_->openQuestions(store_->profile()); }
+
+void MainWindow::onLogonClicked() {
+    const LogonOutcome outcome = logonView_->questionsShown() ? store_->LogOnWithAnswers(logonView_->typedAnswers())
+                                                              : store_->LogOn(logonView_->typedDetails());
+    if (outcome == LogonOutcome::Damaged) {
+        // Nothing of the file is shown: back to the choice of profile.
+        platform::ShowIdlePointer();
+        logonView_->setUp(0);
+        screens_->setCurrentIndex(static_cast<int>(Screen::Empty));
+        MessageRequest request;
+        request.text = kProfileDamagedMessage;
+        showMessage(request);
+        showScreen(Screen::Profile);
+        return;
+    }
+    session_.setLoggedOn(outcome == LogonOutcome::LoggedOn);
+    if (!session_.loggedOn()) {
+        platform::ShowIdlePointer();
+        MessageRequest request;
+        request.text = kDetailsIncorrectText;
+        showMessage(request);
+        return;
+    }
+    session_.setLogonStatus(QStringLiteral("You are logged into ") + profileView_->chosenProfile() +
+                            QStringLiteral(" profile!"));
+    setStatusText(session_.logonStatus());
+    applyTimerSetting();
+    showScreen(Screen::Empty);
+}
+
+// A "Timer" setting over 0 turns auto-lock on after that many minutes (kept within the idle
+// lock's range); the setup view shows it without marking anything unsaved.
+void MainWindow::applyTimerSetting() {
+    std::u16string value;
+    if (!store_->ReadSetting(kSettingTimer, value)) {
+        return;
+    }
+    const std::optional<double> minutes = LeadingNumber(QString::fromStdU16String(value));
+    if (!minutes || *minutes <= 0) {
+        return;
+    }
+    idleLock_->setMinutes(static_cast<int>(std::lround(std::min(*minutes, 1000.0))));
+    idleLock_->setOn(true);
+    setupFrame_->showAutoLock(true, idleLock_->minutes());
+}
+
+}  // namespace keyloft

@@ -1,0 +1,259 @@
+// The passwords page's list: filling it and the filter and category boxes, sorting, filtering,
+// choosing a row, and what Show and Print take from it.
+#include <QComboBox>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSignalBlocker>
+#include <QTreeView>
+#include <algorithm>
+#include <array>
+#include <optional>
+#include <utility>
+
+#include "entries/entry_list_model.h"
+#include "entries/passwords_view.h"
+#include "pages/text_rules.h"
+#include "platform/qt_dialogs.h"
+#include "store/entry.h"
+#include "store/error_codes.h"
+#include "store/expiry_date.h"
+#include "store/profile.h"
+#include "store/profile_store.h"
+
+namespace keyloft {
+namespace {
+
+const QString kAllItem = QStringLiteral("<All>");
+const QString kNoneItem = QStringLiteral("<None>");
+const QString kExpiryWarning = QStringLiteral("There are passwords which are due to expire in 7 days.");
+const QString kExpiryWarningTitle = QStringLiteral("Warning");
+const QString kFillComboTitle = QStringLiteral("FillCombo");
+
+QString qText(const std::u16string& text) { return QString::fromStdU16String(text); }
+
+// The list's cells of an entry record, by column.
+std::array<QString, EntryListModel::ColumnCount> entryCells(const std::u16string& record) {
+    const Entry entry = Entry::FromRecord(record);
+    return {qText(entry.category), qText(entry.description), qText(entry.userCode), qText(entry.password),
+            qText(entry.notes),    qText(entry.expiryDate),  qText(entry.webSite),  qText(entry.email)};
+}
+
+}  // namespace
+
+// The toolbar as a freshly shown page has it: nothing chosen, nothing to save.
+CommandStates PasswordsView::freshCommands() {
+    CommandStates states;
+    states.add = true;
+    states.remove = false;
+    states.save = false;
+    states.cancel = false;
+    states.show = false;
+    states.generate = false;
+    states.print = true;
+    return states;
+}
+
+// A chosen row can be deleted, shown and given a generated password.
+void PasswordsView::rowChosen() {
+    CommandStates states;
+    states.show = true;
+    states.generate = true;
+    states.remove = true;
+    emit commandsChanged(states);
+}
+
+int PasswordsView::selectedListRow() const {
+    const QModelIndexList rows = lstUser->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void PasswordsView::selectListRow(int row) {
+    QItemSelectionModel* selection = lstUser->selectionModel();
+    if (row < 0) {
+        selection->clearSelection();
+        selection->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+        return;
+    }
+    const QModelIndex index = model_->index(row, 0);
+    selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+void PasswordsView::fillCombo(QComboBox* box, const QString& firstItem) {
+    // Filling is the program's own doing: no selection or change events.
+    const QSignalBlocker blocker(box);
+    try {
+        box->clear();
+        if (!firstItem.isEmpty()) box->addItem(firstItem);
+        for (const CategoryList::Item& item : store().profile().categories.items())
+            box->addItem(QString::fromStdU16String(item.name()));
+    } catch (const std::bad_alloc&) {
+        // The box keeps what was added before the failure.
+        const std::u16string description = ErrorDescription(error::kOutOfMemory);
+        message(QString::fromStdU16String(description), kFillComboTitle);
+        store().LogError(u"FillCombo", ErrorNumberText(error::kOutOfMemory), description);
+    }
+    if (box->isEditable() && box->count() > 0) box->setEditText(box->itemText(box->currentIndex()));
+}
+
+void PasswordsView::fillEntryList() {
+    const CalendarDate today = ToCalendarDate(today_());
+    platform::ShowBusyPointer();
+    std::optional<FillGuard> guard(std::in_place, *this);
+    model_->clear();
+    currentPosition_ = 0;
+
+    const std::vector<std::u16string>& entries = store().profile().entries;
+    // The selected filter item is the one whose text stands in the box; typed text selects none.
+    const int current = cboFilter->currentIndex();
+    const QString filterText = cboFilter->currentText();
+    const bool showAll =
+        cboFilter->count() == 0 || (current == 0 && cboFilter->itemText(0) == filterText);
+
+    const LocaleDateReader& reader = dateReader();
+    std::vector<EntryListModel::Row> rows;
+    rows.reserve(entries.size());
+    bool anyRed = false;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        EntryListModel::Row row;
+        row.cells = entryCells(entries[i]);
+        if (!showAll && row.cells[EntryListModel::Category] != filterText) continue;
+        row.position = static_cast<int>(i + 1);
+        row.red = reader.isDue(row.cells[EntryListModel::ExpiryDate].toStdU16String(), today);
+        anyRed = anyRed || row.red;
+        rows.push_back(std::move(row));
+    }
+    model_->setRows(std::move(rows));
+    selectListRow(-1);
+
+    if (anyRed && !expiryWarned_) {
+        platform::ShowIdlePointer();
+        message(kExpiryWarning, kExpiryWarningTitle);
+    }
+    // Any listed row settles the warning until the next refresh, red or not.
+    if (!model_->rows().empty()) expiryWarned_ = true;
+
+    guard.reset();
+    emit statusChanged(QStringLiteral(" You have ") + QString::number(entries.size()) +
+                       QStringLiteral(" records stored!"));
+    platform::ShowIdlePointer();
+}
+
+void PasswordsView::refresh() {
+    fillCombo(cboCategory, kNoneItem);
+    fillCombo(cboFilter, kAllItem);
+    const FillGuard guard(*this);
+    cboFilter->setCurrentIndex(0);
+    cboFilter->setEditText(cboFilter->itemText(0));
+    expiryWarned_ = false;
+    clearEntryEditor();
+    fillEntryList();
+}
+
+void PasswordsView::sortByColumn(int column) {
+    model_->sortByHeading(column);
+    lstUser->header()->setSortIndicatorShown(true);
+    lstUser->header()->setSortIndicator(column, model_->sortOrder());
+}
+
+void PasswordsView::filterSelected() {
+    if (filling()) return;
+    const FillGuard guard(*this);
+    clearEntryEditor();
+    fillEntryList();
+}
+
+void PasswordsView::filterTyped() {
+    if (filling()) return;
+    filterSelected();
+    emit dirtyChanged(false);
+    // The editor is empty again: nothing to save or cancel.
+    CommandStates states = freshCommands();
+    states.print.reset();
+    emit commandsChanged(states);
+}
+
+void PasswordsView::selectEntryRow() {
+    if (isHidden()) return;
+    if (hasUnsavedChanges()) {
+        if (!ConfirmDiscardChanges(dialogs())) {
+            // Keep the edits and the row they belong to.
+            int previous = -1;
+            for (int i = 0; i < model_->rowCount() && currentPosition_ > 0; ++i)
+                if (model_->rowAt(i).position == currentPosition_) previous = i;
+            selectListRow(previous);
+            return;
+        }
+        emit dirtyChanged(false);
+        CommandStates states = freshCommands();
+        states.filterPressed = false;
+        emit commandsChanged(states);
+        cboFilter->setEnabled(false);
+        lblNewUser->hide();
+        refresh();
+    }
+    const int row = selectedListRow();
+    if (row >= 0) {
+        currentPosition_ = model_->rowAt(row).position;
+        {
+            const FillGuard guard(*this);
+            loadEntryIntoEditor();
+        }
+        rowChosen();
+    }
+    lblNewUser->hide();
+}
+
+void PasswordsView::selectSavedEntry() {
+    const int position = std::exchange(savedPosition_, 0);
+    int row = -1;
+    for (int i = 0; i < model_->rowCount() && position > 0; ++i)
+        if (model_->rowAt(i).position == position) row = i;
+    if (row < 0) return;
+    selectListRow(row);
+    lstUser->scrollTo(model_->index(row, 0));
+    currentPosition_ = position;
+    {
+        const FillGuard guard(*this);
+        loadEntryIntoEditor();
+    }
+    rowChosen();
+}
+
+void PasswordsView::filter(bool pressed) {
+    if (pressed) {
+        cboFilter->setEnabled(true);
+        return;
+    }
+    {
+        const QSignalBlocker blocker(cboFilter);
+        cboFilter->setCurrentIndex(cboFilter->count() > 0 ? 0 : -1);
+        cboFilter->setEditText(cboFilter->itemText(0));
+    }
+    filterSelected();
+    cboFilter->setEnabled(false);
+}
+
+std::optional<std::vector<std::u16string>> PasswordsView::selectedEntryFields() {
+    const int row = selectedListRow();
+    if (row < 0) return std::nullopt;
+    const int position = model_->rowAt(row).position;
+    const std::vector<std::u16string>& entries = store().profile().entries;
+    if (position <= 0 || static_cast<std::size_t>(position) > entries.size()) return std::nullopt;
+    currentPosition_ = position;
+    return SplitFields(entries[static_cast<std::size_t>(position - 1)]);
+}
+
+std::vector<MasterListRow> PasswordsView::masterListRows() const {
+    std::vector<MasterListRow> rows;
+    rows.reserve(model_->rows().size());
+    for (const EntryListModel::Row& row : model_->rows()) {
+        MasterListRow printed;
+        std::copy(row.cells.begin(), row.cells.end(), printed.begin());
+        rows.push_back(printed);
+    }
+    return rows;
+}
+
+}  // namespace keyloft
