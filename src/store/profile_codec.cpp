@@ -36,7 +36,7 @@ std::u16string AsciiToU16(std::string_view ascii) { return std::u16string(ascii.
 std::u16string SumText(std::int64_t sum) { return AsciiToU16(std::to_string(sum)); }
 
 // Length of the cipher text of a plain text of n code units.
-std::size_t CipherLength(std::size_t n) { return 64 * ((2 * n + 4 + 31) / 32); }
+std::size_t CipherLength(std::size_t n) { return StoredLineLength(n); }
 
 std::u16string TrailerText(std::size_t lineCount, std::int64_t total) {
     return u"7|" + AsciiToU16(std::to_string(lineCount)) + u"|" + AsciiToU16(std::to_string(total));

@@ -2,6 +2,7 @@
 // The profile file format as pure functions: a Profile becomes the exact lines of its file, and
 // the lines of a file fill a Profile with every check the loader makes. No file access here.
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -41,6 +42,14 @@ std::string MakeProfileKey(std::u16string_view timeText);
 std::int32_t NextVersion(std::int32_t version);
 
 inline constexpr std::int32_t kVersionWrap = 2147483640;
+
+// The longest line a profile file may hold (bytes, without its ending). Every reader refuses a
+// longer line as damage as soon as it has read this much of it, so that a file that reads without
+// end (or one huge line) costs no more memory than this. Writers keep every field short enough
+// (kMaxFieldLength in store/entry.h) that no record they write comes near it.
+inline constexpr std::size_t kMaxProfileLineLength = std::size_t{16} << 20;
+// Length of the stored line of a record of `units` UTF-16 code units (with its sum).
+constexpr std::size_t StoredLineLength(std::size_t units) { return 64 * ((2 * units + 4 + 31) / 32); }
 
 struct EncodedProfile {
     std::vector<std::string> lines;  // without line endings
