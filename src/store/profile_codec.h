@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -56,8 +57,16 @@ struct EncodedProfile {
     bool ok = false;                 // false when a line did not encrypt
 };
 
+// Takes each line of a file as it is made; false stops the encoding.
+using LineSink = std::function<bool(const std::string& line)>;
+
 // The lines of the file a save writes: key line, kinds 1, 8 (writtenVersion), 2, categories and
-// entries (left out when creating), questions, kind 6 and the trailer.
+// entries (left out when creating), questions, kind 6 and the trailer, each given to `sink` as
+// soon as it is made, so that a save holds one line at a time. False when a line did not encrypt
+// or the sink stopped.
+bool EncodeProfileTo(const Profile& profile, std::int32_t writtenVersion, std::u16string_view timeText, bool creating,
+                     const LineSink& sink);
+// The same lines, all at once.
 EncodedProfile EncodeProfile(const Profile& profile, std::int32_t writtenVersion,
                              std::u16string_view timeText, bool creating);
 // The whole file as bytes (every line followed by carriage return and line feed).

@@ -962,37 +962,39 @@ SaveOutcome ProfileStore::writeToFile() {
         return saveFailed(error.failed() ? error : ErrorInfo::of(error::kPathFileAccess));
     }
     const std::int32_t newVersion = NextVersion(s.profile.version);
-    EncodedProfile encoded;
     const bool writeSealed = s.seal && !s.creating;
     if (writeSealed && s.lockedFile) {
         // The body of the loaded file was never opened: the Profile holds only its header.
         return saveFailed(ErrorInfo::of(error::kInvalidCall));
     }
+    // Each line goes to the temporary file as soon as it is made (the last one is the trailer).
+    std::size_t lastLength = 0;
+    const LineSink write = [&](const std::string& line) {
+        error = out->writeLine(line);
+        ++s.lineCount;
+        s.runningLength += static_cast<double>(line.size());
+        lastLength = line.size();
+        return !error.failed();
+    };
+    bool encoded = false;
     try {
         if (writeSealed) {
-            encoded.lines = sealed::SealProfile(s.profile, newVersion, s.sealedKeys);
-            encoded.ok = !encoded.lines.empty();
+            const std::vector<std::string> lines = sealed::SealProfile(s.profile, newVersion, s.sealedKeys);
+            encoded = !lines.empty() && std::all_of(lines.begin(), lines.end(), write);
         } else {
-            encoded = EncodeProfile(s.profile, newVersion, KeyTimeText(s.clock.now().secondsSinceMidnight()), s.creating);
+            encoded = EncodeProfileTo(s.profile, newVersion, KeyTimeText(s.clock.now().secondsSinceMidnight()),
+                                      s.creating, write);
         }
     } catch (const std::bad_alloc&) {
         return saveFailed(ErrorInfo::of(error::kOutOfMemory));
     }
-    if (!encoded.ok) {
-        return saveFailed(ErrorInfo::none());
+    if (!encoded) {
+        return saveFailed(error);  // a write failed, or a line did not encrypt (no error number)
     }
+    // The trailer is not counted in itself.
+    --s.lineCount;
+    s.runningLength -= static_cast<double>(lastLength);
     s.profile.version = newVersion;
-    for (std::size_t i = 0; i < encoded.lines.size(); ++i) {
-        const std::string& line = encoded.lines[i];
-        error = out->writeLine(line);
-        if (error.failed()) {
-            return saveFailed(error);
-        }
-        if (i + 1 < encoded.lines.size()) {
-            ++s.lineCount;
-            s.runningLength += static_cast<double>(line.size());
-        }
-    }
     error = out->flush();
     if (error.failed()) {
         return saveFailed(error);
