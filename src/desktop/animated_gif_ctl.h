@@ -78,7 +78,7 @@ protected:
 
 private:
     void clearFrames();
-    void prepareFrames(std::vector<std::uint8_t> data);
+    void prepareFrames(std::vector<std::uint8_t> data, GifFileInfo parsed);
     QColor keyColor(const GifFrameInfo& frame) const;
     void showBusy();
     void showIdle();
