@@ -619,8 +619,8 @@ public:
             const mode_t mode = shared ? (S_IRUSR | S_IWUSR | S_IRGRP | S_IWGRP) : (S_IRUSR | S_IWUSR);
             fd = Descriptor(OpenNoInterrupt(file.c_str(), kFlags | O_CREAT | O_EXCL, mode));
             if (fd.get() >= 0) {
-                if (shared) {
-                    (void)::fchown(fd.get(), static_cast<uid_t>(-1), folder.st_gid);
+                if (shared && ::fchown(fd.get(), static_cast<uid_t>(-1), folder.st_gid) != 0) {
+                    // Not a member of the folder's group: the log keeps the user's own group.
                 }
                 (void)::fchmod(fd.get(), mode);
             } else if (errno == EEXIST) {
