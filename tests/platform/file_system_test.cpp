@@ -211,6 +211,27 @@ TEST(HostFileSystem, AHoldIsTakenOnlyOnTheFileThePathNamesNow) {
 }
 #endif
 
+TEST(HostFileSystem, TellsWhetherAPathStillNamesTheHeldFileAndWhetherANameIsTaken) {
+    TempFolder temp;
+    TempFolder::writeFile(temp / "a.dat", "a");
+    TempFolder::writeFile(temp / "b.dat", "b");
+    auto files = CreateHostFileSystem();
+    ErrorInfo error;
+    auto held = files->openHeld(temp / "a.dat", error);
+    ASSERT_TRUE(held);
+    EXPECT_FALSE(files->namesOtherFile(temp / "a.dat", *held));
+    EXPECT_TRUE(files->namesOtherFile(temp / "b.dat", *held));        // another file at the path
+    EXPECT_FALSE(files->namesOtherFile(temp / "none.dat", *held));    // nothing at the path
+    EXPECT_TRUE(files->nameTaken(temp / "a.dat"));
+    EXPECT_TRUE(files->nameTaken(temp.path()));
+    EXPECT_FALSE(files->nameTaken(temp / "none.dat"));
+#ifndef _WIN32
+    std::filesystem::create_symlink(temp / "nowhere" / "x.dat", temp / "link.dat");
+    EXPECT_TRUE(files->nameTaken(temp / "link.dat"));  // a link that leads nowhere takes its name
+    EXPECT_FALSE(files->exists(temp / "link.dat"));
+#endif
+}
+
 TEST(HostFileSystem, LongLinesAreRefusedWithoutBeingKept) {
     TempFolder temp;
     TempFolder::writeFile(temp / "p.dat", "short\r\n" + std::string(200000, 'A') + "\r\nafter\r\n");

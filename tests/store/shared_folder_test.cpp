@@ -20,6 +20,7 @@
 namespace keyloft::testing {
 namespace {
 
+#ifndef _WIN32  // a held file can be replaced or removed on POSIX systems only
 // A sound profile file in the usual form with the default logon and the given entries.
 std::string ProfileFile(std::int32_t version, std::vector<std::u16string> entries,
                         std::u16string password = kDefaultLogonValue) {
@@ -33,7 +34,6 @@ std::string ProfileFile(std::int32_t version, std::vector<std::u16string> entrie
     return JoinFileLines(EncodeProfile(p, version, u"8.27", false).lines);
 }
 
-#ifndef _WIN32  // a held file can be replaced or removed on POSIX systems only
 TEST_F(StoreTest, AProfileReplacedUnderTheHoldIsAnotherUsersSaveNotOverwritten) {
     const struct {
         const char* what;
