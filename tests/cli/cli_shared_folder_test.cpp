@@ -208,8 +208,9 @@ TEST_F(Cli, ImportRefusesAFieldPastTheLimitNamingItAndAFilePastTheSizeLimit) {
     {
         std::ofstream big(temp_.path() / "big.csv", std::ios::binary);
         big << "name,username\r\n";
-        big.seekp((std::streamoff{64} << 20) + 1);
-        big << "x,y\r\n";
+        std::string rows;
+        while (rows.size() < (std::size_t{1} << 20)) rows += "an entry,someone\r\n";
+        for (int mebibytes = 0; mebibytes <= 64; ++mebibytes) big << rows;
     }
     r = run({"import", "Home", "--format", "csv", Utf8(temp_.path() / "big.csv")}, kDefaultPassword);
     EXPECT_EQ(r.exitCode, 1);
