@@ -53,10 +53,12 @@ for page in keyloft keyloft-cli; do
 done
 
 echo "== hardening"
-# The flags of a release build (see CMakeLists.txt): PIE, stack protector, fortified calls, RELRO,
-# immediate binding and control-flow protection, as Debian's hardening-check finds them.
+# The flags of a release build (see CMakeLists.txt): PIE, stack protector, fortified calls, RELRO
+# and immediate binding, as Debian's hardening-check finds them. Control-flow protection is built in
+# (-fcf-protection) but cannot show: Debian 12's C start files carry no CET marking, so no program
+# linked there has the marking hardening-check looks for (not even /usr/bin/ls).
 for program in keyloft keyloft-cli; do
-  hardening-check "$usr/bin/$program" || fail "$program lacks hardening (build it as a release build)"
+  hardening-check --nocfprotection "$usr/bin/$program" || fail "$program lacks hardening (build it as a release build)"
 done
 
 echo "== the unpacked programs"
