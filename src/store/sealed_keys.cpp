@@ -1,0 +1,213 @@
+// The key slots of the sealed form: Argon2id keys made from the logon or from answers, the data
+// key wrapped under them, and the memory keys live in.
+#include <sodium.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+
+#include "store/sealed_encoding.h"
+
+namespace keyloft::sealed {
+using namespace detail;
+namespace {
+
+std::atomic<unsigned long long> testOps{0};
+std::atomic<std::size_t> testMem{0};
+
+std::string SlotAssociatedData(std::string_view label) { return std::string(kFirstLine) + " slot " + std::string(label); }
+
+// What Argon2id gets for the logon slot: the details the logon mode asks for. Nullopt for a logon
+// mode that opens with nothing.
+bool LogonInput(std::int32_t logonMode, const LogonValues& values, Wiped& input) {
+    if (logonMode < kPasswordOnly || logonMode > kUserIdPasswordAndPin) return false;
+    input.restart(16 + TextBytes(values.userId) + TextBytes(values.password) + TextBytes(values.pin));
+    input.bytes = "logon";
+    AppendLength(input.bytes, static_cast<std::size_t>(logonMode));
+    if (logonMode >= kUserIdAndPassword) AppendText(input.bytes, values.userId);
+    AppendText(input.bytes, values.password);
+    if (logonMode >= kUserIdPasswordAndPin) AppendText(input.bytes, values.pin);
+    return true;
+}
+
+void AnswersInput(const std::vector<int>& combination, const std::vector<std::u16string>& answers, Wiped& input) {
+    std::size_t capacity = 16;
+    for (const std::u16string& answer : answers) capacity += 4 + TextBytes(answer);
+    input.restart(capacity);
+    input.bytes = "answers";
+    for (const int question : combination) {
+        AppendLength(input.bytes, static_cast<std::size_t>(question));
+        const auto i = static_cast<std::size_t>(question - 1);
+        AppendText(input.bytes, i < answers.size() ? std::u16string_view(answers[i]) : std::u16string_view());
+    }
+}
+
+
+std::string AnswersLabel(const std::vector<int>& combination) {
+    std::string label = "answers:";
+    for (std::size_t i = 0; i < combination.size(); ++i) {
+        if (i > 0) label += ',';
+        label += Decimal(combination[i]);
+    }
+    return label;
+}
+
+bool Derive(const Wiped& input, const std::string& salt, Limits limits, Key& out) {
+    return crypto_pwhash(out.data(), Key::kSize, input.bytes.data(), input.bytes.size(), U(salt), limits.ops,
+                         limits.mem, crypto_pwhash_ALG_ARGON2ID13) == 0;
+}
+
+bool TryUnwrap(const Slot& slot, const Wiped& input, Key& dataKey) {
+    if (slot.wrapped.size() != Key::kSize + kTagBytes) return false;
+    Key wrapping;
+    if (!Derive(input, slot.salt, slot.limits, wrapping)) return false;
+    const std::string ad = SlotAssociatedData(slot.label);
+    unsigned long long length = 0;
+    return crypto_aead_xchacha20poly1305_ietf_decrypt(dataKey.data(), &length, nullptr, U(slot.wrapped),
+                                                      slot.wrapped.size(), U(ad), ad.size(), U(slot.nonce),
+                                                      wrapping.data()) == 0 &&
+           length == Key::kSize;
+}
+
+std::optional<Slot> MakeSlot(std::string label, const Wiped& input, const Key& dataKey, Limits limits) {
+    Slot slot;
+    slot.label = std::move(label);
+    slot.limits = limits;
+    slot.salt = Random(crypto_pwhash_SALTBYTES);
+    slot.nonce = Random(kNonceBytes);
+    Key wrapping;
+    if (!Derive(input, slot.salt, limits, wrapping)) return std::nullopt;
+    const std::string ad = SlotAssociatedData(slot.label);
+    slot.wrapped.assign(Key::kSize + kTagBytes, '\0');
+    unsigned long long length = 0;
+    crypto_aead_xchacha20poly1305_ietf_encrypt(U(slot.wrapped), &length, dataKey.data(), Key::kSize, U(ad), ad.size(),
+                                               nullptr, U(slot.nonce), wrapping.data());
+    slot.wrapped.resize(length);
+    return slot;
+}
+
+const Slot* FindSlot(const SealedFile& file, std::string_view label) {
+    for (const Slot& slot : file.keySlots) {
+        if (slot.label == label) return &slot;
+    }
+    return nullptr;
+}
+
+
+}  // namespace
+
+namespace detail {
+
+std::vector<std::vector<int>> AnswerCombinations(std::int32_t answerMode, std::size_t questionCount) {
+    const int n = static_cast<int>(std::min<std::size_t>(questionCount, kMaxAnswerRows));
+    const int k = std::max<int>(answerMode, 1);
+    std::vector<std::vector<int>> result;
+    if (k > n) return result;
+    for (int mask = 0; mask < (1 << n); ++mask) {
+        if (__builtin_popcount(static_cast<unsigned>(mask)) != k) continue;
+        std::vector<int> combination;
+        for (int q = 0; q < n; ++q) {
+            if (mask & (1 << q)) combination.push_back(q + 1);
+        }
+        result.push_back(std::move(combination));
+    }
+    std::sort(result.begin(), result.end());
+    return result;
+}
+
+std::array<unsigned char, 32> MadeFrom(const Profile& profile) {
+    Wiped material;
+    std::size_t size = 16 + TextBytes(profile.userId) + TextBytes(profile.password) + TextBytes(profile.pin);
+    for (const std::u16string& question : profile.questions) size += TextBytes(question);
+    material.restart(size);
+    AppendLength(material.bytes, static_cast<std::size_t>(static_cast<std::uint32_t>(profile.logonMode)));
+    AppendText(material.bytes, profile.userId);
+    AppendText(material.bytes, profile.password);
+    AppendText(material.bytes, profile.pin);
+    AppendLength(material.bytes, static_cast<std::size_t>(static_cast<std::uint32_t>(profile.answerMode)));
+    for (const std::u16string& question : profile.questions) AppendText(material.bytes, question);
+    std::array<unsigned char, 32> hash{};
+    crypto_generichash(hash.data(), hash.size(), U(material.bytes), material.bytes.size(), nullptr, 0);
+    return hash;
+}
+
+std::unique_ptr<Keys> MakeKeys(const Profile& profile) {
+    auto keys = std::make_unique<Keys>();
+    randombytes_buf(keys->dataKey.data(), Key::kSize);
+    const Limits limits = CurrentLimits();
+    Wiped input;
+    const LogonValues stored{profile.userId, profile.password, profile.pin};
+    if (LogonInput(profile.logonMode, stored, input)) {
+        std::optional<Slot> slot = MakeSlot("logon", input, keys->dataKey, limits);
+        if (!slot) return nullptr;
+        keys->keySlots.push_back(std::move(*slot));
+    }
+    std::vector<std::u16string> answers;
+    for (const std::u16string& question : profile.questions) answers.push_back(Field(question, 2));
+    for (const std::vector<int>& combination : AnswerCombinations(profile.answerMode, profile.questions.size())) {
+        AnswersInput(combination, answers, input);
+        std::optional<Slot> slot = MakeSlot(AnswersLabel(combination), input, keys->dataKey, limits);
+        if (!slot) return nullptr;
+        keys->keySlots.push_back(std::move(*slot));
+    }
+    for (std::u16string& answer : answers) sodium_memzero(answer.data(), answer.size() * sizeof(char16_t));
+    if (keys->keySlots.empty()) {
+        return nullptr;  // nothing could ever open the file: it is not written
+    }
+    keys->madeFrom = MadeFrom(profile);
+    return keys;
+}
+
+}  // namespace detail
+
+Limits DefaultLimits() { return {crypto_pwhash_OPSLIMIT_MODERATE, crypto_pwhash_MEMLIMIT_MODERATE}; }
+
+Limits CurrentLimits() {
+    const unsigned long long ops = testOps.load();
+    return ops != 0 ? Limits{ops, testMem.load()} : DefaultLimits();
+}
+
+void SetLimitsForTesting(Limits limits) {
+    testMem = limits.mem;
+    testOps = limits.ops;
+}
+
+Key::Key() : bytes_(std::make_unique<std::array<unsigned char, kSize>>()) {
+    bytes_->fill(0);
+    (void)sodium_mlock(bytes_->data(), kSize);  // refused where the system does not allow it
+}
+
+Key::~Key() {
+    sodium_memzero(bytes_->data(), kSize);
+    (void)sodium_munlock(bytes_->data(), kSize);
+}
+
+Unwrap UnwrapWithLogon(const SealedFile& file, const LogonValues& typed, Key& dataKey) {
+    const Slot* slot = FindSlot(file, "logon");
+    Wiped input;
+    if (slot == nullptr || !LogonInput(file.logonMode, typed, input)) return Unwrap::NoSlot;
+    return TryUnwrap(*slot, input, dataKey) ? Unwrap::Opened : Unwrap::Refused;
+}
+
+Unwrap UnwrapWithAnswers(const SealedFile& file, const std::vector<std::u16string>& typed, Key& dataKey) {
+    Unwrap result = Unwrap::NoSlot;
+    for (const std::vector<int>& combination : AnswerCombinations(file.answerMode, file.questions.size())) {
+        const Slot* slot = FindSlot(file, AnswersLabel(combination));
+        if (slot == nullptr) continue;
+        Wiped input;
+        AnswersInput(combination, typed, input);
+        if (TryUnwrap(*slot, input, dataKey)) return Unwrap::Opened;
+        result = Unwrap::Refused;
+    }
+    return result;
+}
+
+std::unique_ptr<Keys> KeepKeys(const SealedFile& file, const Key& dataKey, const Profile& profile) {
+    auto keys = std::make_unique<Keys>();
+    std::memcpy(keys->dataKey.data(), dataKey.data(), Key::kSize);
+    keys->keySlots = file.keySlots;
+    keys->madeFrom = MadeFrom(profile);
+    return keys;
+}
+
+}  // namespace keyloft::sealed
