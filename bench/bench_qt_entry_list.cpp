@@ -37,8 +37,8 @@ public:
 };
 
 // 10,000 entries in 20 categories; expiry dates of every kind (short, ISO, card form, words, none).
-std::vector<std::u16string> MakeEntries(int count) {
-    std::vector<std::u16string> entries;
+std::vector<Entry> MakeEntries(int count) {
+    std::vector<Entry> entries;
     entries.reserve(static_cast<std::size_t>(count));
     const QDate base(2026, 1, 1);
     const QLocale locale;
@@ -51,17 +51,13 @@ std::vector<std::u16string> MakeEntries(int count) {
         case 3: expiry = QStringLiteral("never"); break;
         default: break;
         }
-        const QString record = QStringList{QStringLiteral("4"),
-                                           QStringLiteral("Category %1").arg(i % 20),
-                                           QStringLiteral("Description of account %1").arg(i),
-                                           QStringLiteral("user%1@example.com").arg(i * 7919 % 10007),
-                                           QStringLiteral("pw%1").arg(i),
-                                           QStringLiteral("Some notes for entry %1").arg(i),
-                                           expiry,
-                                           QStringLiteral("https://site%1.example").arg(i),
-                                           QStringLiteral("mail%1@example.org").arg(i)}
-                                   .join(u'|');
-        entries.push_back(record.toStdU16String());
+        const auto text = [](const QString& value) { return value.toStdU16String(); };
+        entries.push_back(Entry{text(QStringLiteral("Category %1").arg(i % 20)),
+                                text(QStringLiteral("Description of account %1").arg(i)),
+                                text(QStringLiteral("user%1@example.com").arg(i * 7919 % 10007)),
+                                text(QStringLiteral("pw%1").arg(i)), text(QStringLiteral("Some notes for entry %1").arg(i)),
+                                text(expiry), text(QStringLiteral("https://site%1.example").arg(i)),
+                                text(QStringLiteral("mail%1@example.org").arg(i))});
     }
     return entries;
 }
@@ -75,7 +71,7 @@ struct Fixture {
         store = std::make_unique<ProfileStore>(host, *files, *settings, clock, path);
         for (int c = 0; c < 20; ++c) {
             const std::u16string name = QStringLiteral("Category %1").arg(c).toStdU16String();
-            store->profile().categories.add(u"C" + name, u"3|" + name);
+            store->profile().categories.add(name);
         }
         store->profile().entries = MakeEntries(10000);
         PageServices services{*store, host, [this] { return store->WriteToFile().outcome; }, [] { return false; }};

@@ -34,14 +34,14 @@ Profile LargeProfile() {
     p.answerMode = kOneAnswer;
     p.version = 1;
     for (int c = 0; c < 20; ++c) {
-        p.categories.add(u"Category " + Int32Text(c), u"3|Category " + Int32Text(c));
+        p.categories.add(u"Category " + Int32Text(c));
     }
     for (int i = 0; i < 10000; ++i) {
-        p.entries.push_back(u"4|Category " + Int32Text(i % 20) + u"|Account number " + Int32Text(i) + u"|user" +
-                            Int32Text(i) + u"|Pa55-" + Int32Text(i * 7919) + u"|a short note|31/12/2027|https://site" +
-                            Int32Text(i) + u".example|user" + Int32Text(i) + u"@mail.example");
+        p.entries.push_back(Entry{u"Category " + Int32Text(i % 20), u"Account number " + Int32Text(i),
+                                  u"user" + Int32Text(i), u"Pa55-" + Int32Text(i * 7919), u"a short note", u"31/12/2027",
+                                  u"https://site" + Int32Text(i) + u".example", u"user" + Int32Text(i) + u"@mail.example"});
     }
-    p.questions.push_back(u"5|Default Question|opensesame");
+    p.questions.push_back(SecurityQuestion{u"Default Question", u"opensesame"});
     return p;
 }
 
@@ -176,7 +176,7 @@ void BM_SaveSealed10000WithoutLogonChange(benchmark::State& state) {
     SealedOnDisk disk;
     int round = 0;
     for (auto _ : state) {
-        disk.store->profile().entries[0] = u"4|Category 0|changed " + Int32Text(++round) + u"|u|p|||||";
+        disk.store->profile().entries[0] = Entry{u"Category 0", u"changed " + Int32Text(++round), u"u", u"p", {}, {}, {}, {}};
         if (disk.store->WriteToFile().outcome != SaveOutcome::Saved) {
             state.SkipWithError("save failed");
         }

@@ -35,10 +35,10 @@ void Write(std::string_view target, std::string_view name, std::string_view byte
 
 std::string Bytes(const std::vector<std::uint8_t>& data) { return std::string(data.begin(), data.end()); }
 
-std::u16string Entry(std::u16string_view category, std::u16string_view description, std::u16string_view user,
-                     std::u16string_view password, std::u16string_view expiry) {
-    return JoinFields({u"4", std::u16string(category), std::u16string(description), std::u16string(user),
-                       std::u16string(password), u"", std::u16string(expiry), u"https://example.org", u""});
+Entry MakeEntry(std::u16string_view category, std::u16string_view description, std::u16string_view user,
+                std::u16string_view password, std::u16string_view expiry) {
+    return Entry{std::u16string(category), std::u16string(description), std::u16string(user), std::u16string(password),
+                 u"", std::u16string(expiry), u"https://example.org", u""};
 }
 
 Profile SmallProfile() {
@@ -49,12 +49,12 @@ Profile SmallProfile() {
     p.pin = u"1234";
     p.version = 7;
     p.answerMode = kOneAnswer;
-    p.categories.add(u"Bank", u"3|Bank");
-    p.categories.add(u"Mail", u"3|Mail");
-    p.entries.push_back(Entry(u"Bank", u"Current account", u"alice", u"s3cret!", u"12/27"));
+    p.categories.add(u"Bank");
+    p.categories.add(u"Mail");
+    p.entries.push_back(MakeEntry(u"Bank", u"Current account", u"alice", u"s3cret!", u"12/27"));
     p.entries.push_back(
-        Entry(u"Mail", u"Caf\u00e9 \u20ac mail", u"al\u00efce", u"p\u00e4ss\u2022", u"2027-03-31"));
-    p.questions.push_back(u"5|First pet?|Rex");
+        MakeEntry(u"Mail", u"Caf\u00e9 \u20ac mail", u"al\u00efce", u"p\u00e4ss\u2022", u"2027-03-31"));
+    p.questions.push_back(SecurityQuestion{u"First pet?", u"Rex"});
     return p;
 }
 
@@ -72,7 +72,7 @@ void ProfileFiles() {
     created.logonMode = kPasswordOnly;
     created.userId = created.password = created.pin = u"opensesame";
     created.answerMode = kOneAnswer;
-    created.questions.push_back(u"5|What is the password?|opensesame");
+    created.questions.push_back(SecurityQuestion{u"What is the password?", u"opensesame"});
     Write("fuzz_profile_file", "created", Encoded(created, 1, 3600.5, true));
 
     const std::string small = Encoded(SmallProfile(), 8, 45296.75, false);
@@ -98,9 +98,9 @@ void ProfileRecords() {
     };
     const Profile p = SmallProfile();
     std::vector<std::u16string> texts = {u"1|2", u"8|8", u"2|alice|opensesame|1234"};
-    for (const auto& item : p.categories.items()) texts.push_back(item.record);
-    for (const auto& entry : p.entries) texts.push_back(entry);
-    texts.insert(texts.end(), p.questions.begin(), p.questions.end());
+    for (const Category& category : p.categories) texts.push_back(CategoryRecord(category));
+    for (const Entry& entry : p.entries) texts.push_back(EntryRecord(entry));
+    for (const SecurityQuestion& question : p.questions) texts.push_back(QuestionRecord(question));
     texts.push_back(u"6|1");
     Write("fuzz_profile_records", "small", records(texts, true));
     Write("fuzz_profile_records", "small-with-sums", records(texts, true, true));

@@ -42,13 +42,7 @@ Load LoadLines(const std::vector<std::string>& lines) {
     return load;
 }
 
-bool SameCategories(const CategoryList& a, const CategoryList& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.items().size(); ++i) {
-        if (a.items()[i].key != b.items()[i].key || a.items()[i].record != b.items()[i].record) return false;
-    }
-    return true;
-}
+bool SameCategories(const CategoryList& a, const CategoryList& b) { return a.items() == b.items(); }
 
 void CheckSameProfile(const Profile& a, const Profile& b) {
     if (a.logonMode != b.logonMode) Fail("logon mode changed");

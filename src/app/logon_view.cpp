@@ -148,8 +148,7 @@ bool LogonView::openQuestions(const Profile& profile) {
     }
     // The panel has three rows; a file with more questions shows the first three.
     for (std::size_t j = 0; j < profile.questions.size() && j < 3; ++j) {
-        const std::vector<std::u16string> fields = SplitFields(profile.questions[j]);
-        const QString question = fields.size() > 1 ? QString::fromStdU16String(fields[1]) : QString();
+        const QString question = QString::fromStdU16String(profile.questions[j].question);
         const QString caption = question + QStringLiteral(" ?");
         lblQ1[j]->setText(WithoutMnemonic(caption));  // an "&" in a question is shown, not a mnemonic
         txtAns[j]->setAccessibleName(caption);

@@ -179,9 +179,8 @@ void SetupView::refresh() {
         QString question;
         QString answer;
         if (i < profile.questions.size()) {
-            const std::vector<std::u16string> fields = SplitFields(profile.questions[i]);
-            if (fields.size() > 1) question = QString::fromStdU16String(fields[1]);
-            if (fields.size() > 2) answer = QString::fromStdU16String(fields[2]);
+            question = QString::fromStdU16String(profile.questions[i].question);
+            answer = QString::fromStdU16String(profile.questions[i].answer);
         }
         txtQuestion[i]->setText(question);
         txtanswer[i]->setText(answer);
@@ -275,7 +274,7 @@ void SetupView::storeSecurityOptions() {
         const QString question = Trimmed(txtQuestion[i]);
         if (question.isEmpty()) continue;
         profile.questions.push_back(
-            JoinFields({u"5", question.toStdU16String(), Trimmed(txtanswer[i]).toStdU16String()}));
+            SecurityQuestion{question.toStdU16String(), Trimmed(txtanswer[i]).toStdU16String()});
     }
     if (optQ1->isChecked()) profile.answerMode = kOneAnswer;
     if (optQ2->isChecked()) profile.answerMode = kTwoAnswers;

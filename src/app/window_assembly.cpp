@@ -31,7 +31,7 @@ namespace {
 void ConnectPasswordsCommands(MainWindow& window, PasswordsView& page, PasswordPopup& popup) {
     const MainActions& actions = window.actions();
     QObject::connect(actions.show, &QAction::triggered, &page, [&page, &popup] {
-        if (const auto fields = page.selectedEntryFields()) popup.showEntry(*fields);
+        if (const auto entry = page.selectedEntry()) popup.showEntry(*entry);
     });
     QObject::connect(actions.generate, &QAction::triggered, &page, &PasswordsView::generate);
     QObject::connect(actions.print, &QAction::triggered, &page, [&window, &page] {

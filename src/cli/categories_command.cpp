@@ -32,13 +32,13 @@ public:
         CategoryList& categories = session.profile().categories;
 
         if (action_.empty()) {
-            for (const CategoryList::Item& item : categories.items()) PrintOut(ToUtf8(item.name()) + "\n");
+            for (const Category& category : categories) PrintOut(ToUtf8(category.name) + "\n");
             return kExitOk;
         }
         if (verb == "add") {
             const std::u16string name(TrimBlanks(FromArgument(action_[1])));
             if (const auto refusal = CheckCategoryName(categories, name, 0)) return Refuse(session, *refusal);
-            AddNewCategory(categories, name);
+            categories.add(name);
         } else if (verb == "rm") {
             const std::size_t position = Find(categories, action_[1]);
             if (position == 0) return kExitFailure;
@@ -50,14 +50,14 @@ public:
             if (const auto refusal = CheckCategoryName(categories, name, position))
                 return Refuse(session, *refusal);
             categories.removeAt(position);
-            AddNewCategory(categories, name);
+            categories.add(name);
         }
         return session.save();
     }
 
 private:
     static std::size_t Find(const CategoryList& categories, const std::string& typed) {
-        const std::size_t position = FindCategory(categories, TrimBlanks(FromArgument(typed)));
+        const std::size_t position = categories.find(TrimBlanks(FromArgument(typed)));
         if (position == 0) Console::printError("keyloft-cli: the profile has no category \"" + typed + "\"");
         return position;
     }

@@ -34,10 +34,8 @@ std::optional<std::pair<std::u16string, std::u16string>> ReadEntryPassword(Conso
 
 std::optional<std::u16string> StoredCategoryName(const CategoryList& categories, std::u16string_view name) {
     if (name.empty() || name == kNoneCategory) return std::u16string();
-    if (const std::size_t exact = FindCategory(categories, name)) return categories.at(exact).name();
-    const std::u16string folded = FoldCase(name);
-    for (const CategoryList::Item& item : categories.items())
-        if (FoldCase(item.name()) == folded) return item.name();
+    if (const std::size_t exact = categories.find(name)) return categories.at(exact).name;
+    if (const Category* same = categories.findIgnoringCase(name)) return same->name;
     return std::nullopt;
 }
 
@@ -64,7 +62,7 @@ int SaveEntryFromOptions(Session& session, const EntryOptions& options, std::siz
     EntryDraft draft;
     bool expiryAsStored = false;
     if (editRow != 0) {
-        draft.fields = Entry::FromRecord(profile.entries[editRow - 1]);
+        draft.fields = profile.entries[editRow - 1];
         draft.confirmation = draft.fields.password;
         expiryAsStored = !options.expiry;
     }
@@ -120,7 +118,7 @@ int SaveEntryFromOptions(Session& session, const EntryOptions& options, std::siz
     if (expiryAsStored) check.stored.expiryDate = storedExpiry;
 
     if (editRow != 0) profile.entries.erase(profile.entries.begin() + static_cast<std::ptrdiff_t>(editRow - 1));
-    profile.entries.push_back(check.stored.toRecord());
+    profile.entries.push_back(check.stored);
     if (const int code = session.save(); code != kExitOk) return code;
     PrintOut(std::string(editRow != 0 ? "Saved" : "Added") + " as row " +
              std::to_string(profile.entries.size()) + ".\n");

@@ -23,12 +23,12 @@ public:
         if (format_ == "json") {
             nlohmann::ordered_json array = nlohmann::ordered_json::array();
             for (std::size_t row = 1; row <= entries.size(); ++row)
-                array.push_back(EntryJson(row, Entry::FromRecord(entries[row - 1]), PasswordShown::Clear));
+                array.push_back(EntryJson(row, entries[row - 1], PasswordShown::Clear));
             PrintOut(array.dump(2) + "\n");
         } else {
             std::string text = CsvHeader();
             for (std::size_t row = 1; row <= entries.size(); ++row)
-                text += CsvRow(row, Entry::FromRecord(entries[row - 1]));
+                text += CsvRow(row, entries[row - 1]);
             PrintOut(text);
         }
         return kExitOk;

@@ -25,7 +25,7 @@ std::string Counted(std::size_t n, const char* one, const char* many) {
 class CategoryIndex {
 public:
     explicit CategoryIndex(const CategoryList& categories) {
-        for (const CategoryList::Item& item : categories.items()) remember(item.name());
+        for (const Category& category : categories) remember(category.name);
     }
     // The stored name; nothing when no category has that name in any letter case.
     std::optional<std::u16string> find(const std::u16string& name) const {
@@ -166,11 +166,11 @@ private:
         const EntryCheck check = CheckEntry(typed, typed.password, dates);
         if (!check.accepted()) return check.message;
         if (!existing) {
-            AddNewCategory(profile.categories, category);
+            profile.categories.add(category);
             categories.remember(category);
             ++newCategories;
         }
-        profile.entries.push_back(check.stored.toRecord());
+        profile.entries.push_back(check.stored);
         return std::nullopt;
     }
 

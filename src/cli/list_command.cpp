@@ -35,7 +35,7 @@ public:
         std::string text = ListHeader();
         const auto& entries = session.profile().entries;
         for (std::size_t row = 1; row <= entries.size(); ++row) {
-            const Entry entry = Entry::FromRecord(entries[row - 1]);
+            const Entry& entry = entries[row - 1];
             if (category && entry.category != *category) continue;
             const bool due = dates.isDue(entry.expiryDate, today);
             if (expiring_ && !due) continue;

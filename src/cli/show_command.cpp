@@ -19,7 +19,7 @@ public:
         Session session(options, console);
         if (const int code = session.openAndLogOn(FromArgument(name_)); code != kExitOk) return code;
         if (const int code = CheckRow(session, row_); code != kExitOk) return code;
-        const Entry entry = Entry::FromRecord(session.profile().entries[row_ - 1]);
+        const Entry& entry = session.profile().entries[row_ - 1];
         const PasswordShown password = showPassword_ ? PasswordShown::Clear : PasswordShown::Masked;
         PrintOut(json_ ? EntryJson(row_, entry, password).dump(2) + "\n" : EntryBlock(row_, entry, password));
         return kExitOk;

@@ -77,8 +77,8 @@ void CategoryView::pageShown(bool shown) {
 void CategoryView::refresh() {
     const FillGuard guard(*this);
     lstCategory->clear();
-    for (const CategoryList::Item& item : store().profile().categories.items()) {
-        new QTreeWidgetItem(lstCategory, QStringList{QString::fromStdU16String(item.name())});
+    for (const Category& category : store().profile().categories) {
+        new QTreeWidgetItem(lstCategory, QStringList{QString::fromStdU16String(category.name)});
     }
     if (lstCategory->isSortingEnabled()) lstCategory->sortItems(lstCategory->sortColumn(), sortOrder_);
     lstCategory->clearSelection();
@@ -134,14 +134,14 @@ bool CategoryView::saveCategory(bool isNew) {
     if (!isNew) {
         const QList<QTreeWidgetItem*> selected = lstCategory->selectedItems();
         if (!selected.isEmpty())
-            ownPosition = FindCategory(categories, TrimBlanks(selected.first()->text(0)).toStdU16String());
+            ownPosition = categories.find(TrimBlanks(selected.first()->text(0)).toStdU16String());
     }
     if (std::optional<std::u16string> refusal = CheckCategoryName(categories, name, ownPosition)) {
         message(std::move(*refusal));
         return false;
     }
     if (ownPosition != 0) categories.removeAt(ownPosition);
-    AddNewCategory(categories, name);
+    categories.add(name);
     // A lock-out by another user's save leaves nothing to list.
     if (saveProfile() == SaveOutcome::ConflictLockedOut) return false;
     txtCategory->clear();
@@ -160,7 +160,7 @@ void CategoryView::forgetProfile() {
 void CategoryView::remove() {
     if (lstCategory->selectedItems().isEmpty()) return;
     CategoryList& categories = store().profile().categories;
-    if (const std::size_t position = FindCategory(categories, TrimmedText(txtCategory)); position != 0)
+    if (const std::size_t position = categories.find(TrimmedText(txtCategory)); position != 0)
         categories.removeAt(position);
     if (saveProfile() == SaveOutcome::ConflictLockedOut) return;
     delete lstCategory->selectedItems().first();

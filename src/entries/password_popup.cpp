@@ -31,10 +31,6 @@ QString u16(const char16_t* text) {
     return QString::fromUtf16(text);
 }
 
-QString field(const QStringList& fields, qsizetype index) {
-    return index < fields.size() ? fields.at(index) : QString();
-}
-
 int vbButton(Qt::MouseButton button) {
     switch (button) {
         case Qt::LeftButton: return 1;
@@ -171,18 +167,19 @@ void PasswordPopup::fitToPicture() {
     if (!picture_.isNull()) resize(picture_.size());
 }
 
-void PasswordPopup::showEntry(const QStringList& fields) {
+void PasswordPopup::showEntry(const Entry& entry) {
+    const auto text = [](const std::u16string& value) { return QString::fromStdU16String(value); };
     // The entry's description heads the window, so that it says whose password it shows.
-    const QString description = field(fields, 2);
+    const QString description = text(entry.description);
     title_->setText(description.isEmpty() ? QStringLiteral("Keyloft")
                                             : title_->fontMetrics().elidedText(description, Qt::ElideRight,
                                                                                  title_->width()));
     title_->setToolTip(description);
-    userCodeBox_->setText(field(fields, 3));
-    passwordBox_->setText(field(fields, 4));
-    expiryBox_->setText(field(fields, 6));
-    webLink_->setText(field(fields, 7));
-    emailLink_->setText(field(fields, 8));
+    userCodeBox_->setText(text(entry.userCode));
+    passwordBox_->setText(text(entry.password));
+    expiryBox_->setText(text(entry.expiryDate));
+    webLink_->setText(text(entry.webSite));
+    emailLink_->setText(text(entry.email));
     if (!timer_.isActive()) timer_.start();  // a running timer keeps its time
     if (!isVisible()) placeBesideOwner();
     show();
@@ -328,13 +325,6 @@ void PasswordPopup::openWebSite() {
 
 void PasswordPopup::openEmail() {
     if (!emailLink_->text().isEmpty()) openLink(u16(kMailto) + emailLink_->text());
-}
-
-void PasswordPopup::showEntry(const std::vector<std::u16string>& fields) {
-    QStringList texts;
-    texts.reserve(static_cast<qsizetype>(fields.size()));
-    for (const std::u16string& value : fields) texts.append(QString::fromStdU16String(value));
-    showEntry(texts);
 }
 
 }  // namespace keyloft

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "pages/view_hooks.h"
+#include "store/profile.h"
 #include "store/ui_host.h"
 #include "desktop/shaped_window.h"
 #include "platform/qt_clipboard.h"
@@ -55,10 +56,9 @@ public:
                   QWidget* parent = nullptr);
     ~PasswordPopup() override;
 
-    // The entry record split at "|" (field 0 the record kind). Fills the window, starts tmrPass
-    // unless it runs already, and shows the window beside its owner.
-    void showEntry(const QStringList& fields);
-    void showEntry(const std::vector<std::u16string>& fields);
+    // Fills the window with the entry, starts tmrPass unless it runs already, and shows the window
+    // beside its owner.
+    void showEntry(const Entry& entry);
 
     // PopupApi: closes the window as its own Close button does (and stops tmrPass).
     bool isPopupVisible() const override { return isVisible(); }

@@ -311,12 +311,12 @@ bool PasswordsView::save() {
         return false;
     }
 
-    std::vector<std::u16string>& entries = store().profile().entries;
+    std::vector<Entry>& entries = store().profile().entries;
     if (lblNewUser->isHidden() && currentPosition_ > 0 &&
         static_cast<std::size_t>(currentPosition_) <= entries.size())
         entries.erase(entries.begin() + (currentPosition_ - 1));
 
-    entries.push_back(check.stored.toRecord());
+    entries.push_back(check.stored);
     currentPosition_ = 0;
     savedPosition_ = 0;
 
@@ -450,7 +450,7 @@ void PasswordsView::add() {
 void PasswordsView::remove() {
     const int row = selectedListRow();
     if (row < 0) return;
-    std::vector<std::u16string>& entries = store().profile().entries;
+    std::vector<Entry>& entries = store().profile().entries;
     const int position = model_->rowAt(row).position;
     if (position > 0 && static_cast<std::size_t>(position) <= entries.size())
         entries.erase(entries.begin() + (position - 1));

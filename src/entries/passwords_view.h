@@ -14,6 +14,7 @@
 #include "pages/page.h"
 #include "entries/locale_dates.h"
 #include "entries/print_master_list.h"
+#include "store/profile.h"
 
 class QComboBox;
 class QLabel;
@@ -59,9 +60,9 @@ public:
     void filter(bool pressed);
     // Generate: a new password in both password boxes (asking first when one is typed already).
     void generate();
-    // For Show: the entry of the selected row split at "|" (which then becomes the current row);
-    // nothing when no row is selected.
-    std::optional<std::vector<std::u16string>> selectedEntryFields();
+    // For Show: the entry of the selected row (which then becomes the current row); nothing when no
+    // row is selected.
+    std::optional<Entry> selectedEntry();
     // For Print: the listed rows in list order (the password in clear, the expiry as shown).
     std::vector<MasterListRow> masterListRows() const;
 

@@ -33,9 +33,8 @@ const QString kFillComboTitle = QStringLiteral("FillCombo");
 
 QString qText(const std::u16string& text) { return QString::fromStdU16String(text); }
 
-// The list's cells of an entry record, by column.
-std::array<QString, EntryListModel::ColumnCount> entryCells(const std::u16string& record) {
-    const Entry entry = Entry::FromRecord(record);
+// The list's cells of an entry, by column.
+std::array<QString, EntryListModel::ColumnCount> entryCells(const Entry& entry) {
     return {qText(entry.category), qText(entry.description), qText(entry.userCode), qText(entry.password),
             qText(entry.notes),    qText(entry.expiryDate),  qText(entry.webSite),  qText(entry.email)};
 }
@@ -86,8 +85,8 @@ void PasswordsView::fillCombo(QComboBox* box, const QString& firstItem) {
     try {
         box->clear();
         if (!firstItem.isEmpty()) box->addItem(firstItem);
-        for (const CategoryList::Item& item : store().profile().categories.items())
-            box->addItem(QString::fromStdU16String(item.name()));
+        for (const Category& category : store().profile().categories)
+            box->addItem(QString::fromStdU16String(category.name));
     } catch (const std::bad_alloc&) {
         // The box keeps what was added before the failure.
         const std::u16string description = ErrorDescription(error::kOutOfMemory);
@@ -104,7 +103,7 @@ void PasswordsView::fillEntryList() {
     model_->clear();
     currentPosition_ = 0;
 
-    const std::vector<std::u16string>& entries = store().profile().entries;
+    const std::vector<Entry>& entries = store().profile().entries;
     // The selected filter item is the one whose text stands in the box; typed text selects none.
     const int current = cboFilter->currentIndex();
     const QString filterText = cboFilter->currentText();
@@ -235,14 +234,14 @@ void PasswordsView::filter(bool pressed) {
     cboFilter->setEnabled(false);
 }
 
-std::optional<std::vector<std::u16string>> PasswordsView::selectedEntryFields() {
+std::optional<Entry> PasswordsView::selectedEntry() {
     const int row = selectedListRow();
     if (row < 0) return std::nullopt;
     const int position = model_->rowAt(row).position;
-    const std::vector<std::u16string>& entries = store().profile().entries;
+    const std::vector<Entry>& entries = store().profile().entries;
     if (position <= 0 || static_cast<std::size_t>(position) > entries.size()) return std::nullopt;
     currentPosition_ = position;
-    return SplitFields(entries[static_cast<std::size_t>(position - 1)]);
+    return entries[static_cast<std::size_t>(position - 1)];
 }
 
 std::vector<MasterListRow> PasswordsView::masterListRows() const {

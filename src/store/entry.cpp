@@ -26,25 +26,6 @@ static_assert(StoredLineLength(1 + 8 * kMaxFieldLength + 9 + 11) <= kMaxProfileL
 
 }  // namespace
 
-Entry Entry::FromRecord(std::u16string_view record) {
-    std::vector<std::u16string> fields = SplitFields(record);
-    fields.resize(kEntryEmail + 1);
-    Entry entry;
-    entry.category = std::move(fields[kEntryCategory]);
-    entry.description = std::move(fields[kEntryDescription]);
-    entry.userCode = std::move(fields[kEntryUserCode]);
-    entry.password = std::move(fields[kEntryPassword]);
-    entry.notes = std::move(fields[kEntryNotes]);
-    entry.expiryDate = std::move(fields[kEntryExpiryDate]);
-    entry.webSite = std::move(fields[kEntryWebSite]);
-    entry.email = std::move(fields[kEntryEmail]);
-    return entry;
-}
-
-std::u16string Entry::toRecord() const {
-    return JoinFields({u"4", category, description, userCode, password, notes, expiryDate, webSite, email});
-}
-
 std::optional<std::u16string> FieldLengthProblem(std::u16string_view fieldName, std::u16string_view text) {
     if (text.size() <= kMaxFieldLength) return std::nullopt;
     const std::string limit = std::to_string(kMaxFieldLength);
@@ -102,11 +83,9 @@ EntryCheck CheckEntry(const Entry& typed, std::u16string_view confirmation, cons
 std::optional<std::u16string> CheckCategoryName(const CategoryList& categories, std::u16string_view name,
                                                 std::size_t excluding) {
     if (auto problem = CheckCategoryNameText(name)) return problem;
-    const std::u16string folded = FoldCase(name);
-    for (std::size_t position = 1; position <= categories.size(); ++position) {
-        if (position != excluding && FoldCase(categories.at(position).name()) == folded)
-            return std::u16string(kCategoryExistsText);
-    }
+    const Category* same = categories.findIgnoringCase(name);
+    if (same != nullptr && (excluding == 0 || excluding > categories.size() || same != &categories.at(excluding)))
+        return std::u16string(kCategoryExistsText);
     return std::nullopt;
 }
 
@@ -114,13 +93,6 @@ std::optional<std::u16string> CheckCategoryNameText(std::u16string_view name) {
     if (name.empty()) return std::u16string(kNoCategoryText);
     if (HasBar(name)) return std::u16string(kBarInNameText);
     return FieldLengthProblem(u"Category", name);
-}
-
-std::size_t FindCategory(const CategoryList& categories, std::u16string_view name) {
-    if (name.empty()) return 0;
-    for (std::size_t position = 1; position <= categories.size(); ++position)
-        if (categories.at(position).name() == name) return position;
-    return 0;
 }
 
 }  // namespace keyloft

@@ -1,7 +1,7 @@
 #pragma once
-// An entry of a profile and the rules it obeys: its record text, the checks an edited entry must
-// pass before it is stored, and the rules for category names. The window and the command-line tool
-// show the messages given here.
+// The rules an entry obeys: the checks a typed entry must pass before it is stored, and the rules
+// for category names. The store applies them in its edit operations (store/profile_store.h); the
+// window and the command-line tool show the messages given here.
 
 #include <cstddef>
 #include <optional>
@@ -14,15 +14,13 @@ namespace keyloft {
 
 class ExpiryDateReader;
 
-struct Entry {
-    std::u16string category, description, userCode, password, notes, expiryDate, webSite, email;
-
-    // The fields of a record "4|category|description|userCode|password|notes|expiryDate|webSite|email";
-    // missing fields are empty.
-    static Entry FromRecord(std::u16string_view record);
-    std::u16string toRecord() const;
-
-    bool operator==(const Entry&) const = default;
+// An entry as the user typed it, with the password's confirmation.
+struct TypedEntry {
+    Entry fields;
+    std::u16string confirmation;
+    // A change that keeps the stored expiry date as it is, whatever its form (the command-line
+    // tool's edit without --expiry): the typed expiry date is neither read nor checked.
+    bool keepStoredExpiry = false;
 };
 
 // Messages of the checks.
@@ -68,8 +66,5 @@ std::optional<std::u16string> CheckCategoryName(const CategoryList& categories, 
                                                 std::size_t excluding);
 // The checks of a category name that need no list: not empty, no "|", not too long.
 std::optional<std::u16string> CheckCategoryNameText(std::u16string_view name);
-
-// 1-based position of the first category named exactly `name`; 0 when none or when name is empty.
-std::size_t FindCategory(const CategoryList& categories, std::u16string_view name);
 
 }  // namespace keyloft

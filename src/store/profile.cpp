@@ -1,31 +1,8 @@
 #include "store/profile.h"
 
+#include <utility>
+
 namespace keyloft {
-
-std::vector<std::u16string> SplitFields(std::u16string_view record) {
-    std::vector<std::u16string> fields;
-    std::size_t start = 0;
-    while (true) {
-        const std::size_t bar = record.find(kFieldSeparator, start);
-        if (bar == std::u16string_view::npos) {
-            fields.emplace_back(record.substr(start));
-            return fields;
-        }
-        fields.emplace_back(record.substr(start, bar - start));
-        start = bar + 1;
-    }
-}
-
-std::u16string JoinFields(const std::vector<std::u16string>& fields) {
-    std::u16string joined;
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        if (i != 0) {
-            joined += kFieldSeparator;
-        }
-        joined += fields[i];
-    }
-    return joined;
-}
 
 namespace {
 
@@ -106,34 +83,48 @@ std::u16string FoldCase(std::u16string_view text) {
     return folded;
 }
 
-std::u16string CategoryList::Item::name() const {
-    const std::vector<std::u16string> fields = SplitFields(record);
-    return fields.size() > 1 ? fields[1] : std::u16string{};
-}
-
-bool CategoryList::add(std::u16string key, std::u16string record) {
-    if (!foldedKeys_.insert(FoldCase(key)).second) {
+bool CategoryList::add(std::u16string name) {
+    std::u16string folded = FoldCase(name);
+    if (positions_.count(folded) != 0) {
         return false;
     }
-    items_.push_back(Item{std::move(key), std::move(record)});
+    positions_.emplace(std::move(folded), items_.size());
+    items_.push_back(Category{std::move(name)});
     return true;
 }
 
-bool CategoryList::containsKey(std::u16string_view key) const { return foldedKeys_.count(FoldCase(key)) != 0; }
-
 void CategoryList::removeAt(std::size_t position) {
-    if (position >= 1 && position <= items_.size()) {
-        const auto item = items_.begin() + static_cast<std::ptrdiff_t>(position - 1);
-        foldedKeys_.erase(FoldCase(item->key));
-        items_.erase(item);
+    if (position < 1 || position > items_.size()) {
+        return;
+    }
+    items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(position - 1));
+    // Later categories move up one place.
+    positions_.clear();
+    for (std::size_t i = 0; i < items_.size(); ++i) {
+        positions_.emplace(FoldCase(items_[i].name), i);
     }
 }
 
-void AddNewCategory(CategoryList& categories, std::u16string_view name) {
-    const std::u16string record = std::u16string(u"3") + kFieldSeparator + std::u16string(name);
-    if (!categories.add(u"C" + FoldCase(name), record)) {
-        categories.add(std::u16string(name), record);
+std::size_t CategoryList::find(std::u16string_view name) const {
+    if (name.empty()) {
+        return 0;
     }
+    for (std::size_t i = 0; i < items_.size(); ++i) {
+        if (items_[i].name == name) {
+            return i + 1;
+        }
+    }
+    return 0;
+}
+
+const Category* CategoryList::findIgnoringCase(std::u16string_view name) const {
+    const auto found = positions_.find(FoldCase(name));
+    return found == positions_.end() ? nullptr : &items_[found->second];
+}
+
+void CategoryList::clear() {
+    items_.clear();
+    positions_.clear();
 }
 
 }  // namespace keyloft

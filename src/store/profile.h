@@ -1,59 +1,76 @@
 #pragma once
-// The one loaded profile, held as the record texts that are written back to its file.
-// Items of the three collections are record texts with their kind prefix ("4|category|...")
-// and without the record sum. Items are addressed by 1-based position, in file order.
+// The one loaded profile as typed values: its logon, its security questions, its categories and
+// its entries. Only the store changes it (store/profile_store.h: every change is an operation
+// that checks, applies and saves); everyone else reads it through a const reference. The record
+// texts of the file ("4|category|...") exist only where files are read and written
+// (store/profile_codec.h, store/sealed_profile.h).
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_set>
+#include <unordered_map>
 #include <vector>
 
 namespace keyloft {
 
+struct Profile;
+
+// Joins the fields of a record in the file; no field may hold it.
 inline constexpr char16_t kFieldSeparator = u'|';
 
 enum LogonMode : std::int32_t { kPasswordOnly = 1, kUserIdAndPassword = 2, kUserIdPasswordAndPin = 3 };
 enum AnswerMode : std::int32_t { kOneAnswer = 1, kTwoAnswers = 2, kAllAnswers = 3 };
 
-// Splits a record text on "|" (an empty text gives one empty field).
-std::vector<std::u16string> SplitFields(std::u16string_view record);
-std::u16string JoinFields(const std::vector<std::u16string>& fields);
+// One account of the profile.
+struct Entry {
+    std::u16string category, description, userCode, password, notes, expiryDate, webSite, email;
 
-// Categories keep a lookup key per record; keys compare without regard to letter case.
-class CategoryList {
-public:
-    struct Item {
-        std::u16string key;
-        std::u16string record;  // "3|name"
-        std::u16string name() const;
-    };
-    // False (nothing added) when the key is already taken, ignoring case.
-    bool add(std::u16string key, std::u16string record);
-    bool containsKey(std::u16string_view key) const;
-    void removeAt(std::size_t position);  // 1-based
-    std::size_t size() const { return items_.size(); }
-    bool empty() const { return items_.empty(); }
-    const Item& at(std::size_t position) const { return items_.at(position - 1); }  // 1-based
-    const std::vector<Item>& items() const { return items_; }
-    void clear() {
-        items_.clear();
-        foldedKeys_.clear();
-    }
-
-private:
-    std::vector<Item> items_;
-    std::unordered_set<std::u16string> foldedKeys_;  // every key, case folded: one look per add
+    bool operator==(const Entry&) const = default;
 };
 
-// Letter-case folding used for category keys (simple, per code unit).
+struct Category {
+    std::u16string name;
+
+    bool operator==(const Category&) const = default;
+};
+
+// A question for a forgotten logon and its answer.
+struct SecurityQuestion {
+    std::u16string question;
+    std::u16string answer;
+
+    bool operator==(const SecurityQuestion&) const = default;
+};
+
+// Letter-case folding of category names (simple, per code unit).
 std::u16string FoldCase(std::u16string_view text);
 
-// Adds the record "3|name" at the end of the categories under the key a category added while the
-// program runs gets: "C" and the name in upper case. When a category loaded from the file already
-// holds that key (a category named "Cbank" when "bank" is added), the name itself is the key, as
-// it will be when the file is next loaded, so the new name is never silently dropped.
-void AddNewCategory(CategoryList& categories, std::u16string_view name);
+// The categories in profile order. Names are unique without regard to letter case: a file holding
+// two names that differ only in case cannot be loaded.
+class CategoryList {
+public:
+    // False (nothing added) when a category of that name, in any letter case, is there already.
+    bool add(std::u16string name);
+    void removeAt(std::size_t position);  // 1-based; nothing when there is no such category
+    // 1-based position of the first category named exactly `name`; 0 when none or name is empty.
+    std::size_t find(std::u16string_view name) const;
+    // The category whose name equals `name` ignoring letter case; null when none.
+    const Category* findIgnoringCase(std::u16string_view name) const;
+    std::size_t size() const { return items_.size(); }
+    bool empty() const { return items_.empty(); }
+    const Category& at(std::size_t position) const { return items_.at(position - 1); }  // 1-based
+    const std::vector<Category>& items() const { return items_; }
+    std::vector<Category>::const_iterator begin() const { return items_.begin(); }
+    std::vector<Category>::const_iterator end() const { return items_.end(); }
+    void clear();
+
+private:
+    friend void Wipe(Profile& profile);  // store/secret_memory.h
+
+    std::vector<Category> items_;
+    std::unordered_map<std::u16string, std::size_t> positions_;  // folded name -> index: one look per add
+};
 
 struct Profile {
     std::int32_t logonMode = 0;
@@ -63,20 +80,8 @@ struct Profile {
     std::int32_t version = 0;
     std::int32_t answerMode = 0;
     CategoryList categories;
-    std::vector<std::u16string> entries;    // "4|category|description|userCode|password|notes|expiryDate|webSite|email"
-    std::vector<std::u16string> questions;  // "5|question|answer"
-};
-
-// Field positions of an entry record (field 0 is the kind "4").
-enum EntryField : int {
-    kEntryCategory = 1,
-    kEntryDescription = 2,
-    kEntryUserCode = 3,
-    kEntryPassword = 4,
-    kEntryNotes = 5,
-    kEntryExpiryDate = 6,
-    kEntryWebSite = 7,
-    kEntryEmail = 8,
+    std::vector<Entry> entries;              // addressed by 1-based position, in file order
+    std::vector<SecurityQuestion> questions;
 };
 
 }  // namespace keyloft

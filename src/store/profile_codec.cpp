@@ -1,5 +1,6 @@
 #include "store/profile_codec.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cctype>
 #include <limits>
@@ -43,6 +44,65 @@ std::u16string TrailerText(std::size_t lineCount, std::int64_t total) {
 }
 
 }  // namespace
+
+std::vector<std::u16string> SplitFields(std::u16string_view record) {
+    std::vector<std::u16string> fields;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t bar = record.find(kFieldSeparator, start);
+        if (bar == std::u16string_view::npos) {
+            fields.emplace_back(record.substr(start));
+            return fields;
+        }
+        fields.emplace_back(record.substr(start, bar - start));
+        start = bar + 1;
+    }
+}
+
+std::u16string JoinFields(const std::vector<std::u16string>& fields) {
+    std::size_t size = fields.size();
+    for (const std::u16string& field : fields) {
+        size += field.size();
+    }
+    std::u16string joined;
+    joined.reserve(size);
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (i != 0) {
+            joined += kFieldSeparator;
+        }
+        joined += fields[i];
+    }
+    return joined;
+}
+
+std::u16string LogonRecord(const Profile& profile) {
+    return JoinFields({u"2", profile.userId, profile.password, profile.pin});
+}
+
+std::u16string CategoryRecord(const Category& category) { return JoinFields({u"3", category.name}); }
+
+std::u16string EntryRecord(const Entry& entry) {
+    return JoinFields({u"4", entry.category, entry.description, entry.userCode, entry.password, entry.notes,
+                       entry.expiryDate, entry.webSite, entry.email});
+}
+
+std::u16string QuestionRecord(const SecurityQuestion& question) {
+    return JoinFields({u"5", question.question, question.answer});
+}
+
+Entry EntryFromFields(std::vector<std::u16string>&& fields) {
+    fields.resize(std::max<std::size_t>(fields.size(), 9));
+    Entry entry;
+    entry.category = std::move(fields[1]);
+    entry.description = std::move(fields[2]);
+    entry.userCode = std::move(fields[3]);
+    entry.password = std::move(fields[4]);
+    entry.notes = std::move(fields[5]);
+    entry.expiryDate = std::move(fields[6]);
+    entry.webSite = std::move(fields[7]);
+    entry.email = std::move(fields[8]);
+    return entry;
+}
 
 int SingleByteCode(char16_t unit) {
     if (unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF)) {
@@ -211,29 +271,23 @@ bool EncodeProfileTo(const Profile& profile, std::int32_t writtenVersion, std::u
     if (!addRecord(u"8|" + Int32Text(writtenVersion))) {
         return false;
     }
-    std::u16string logon = u"2|";
-    logon += profile.userId;
-    logon += kFieldSeparator;
-    logon += profile.password;
-    logon += kFieldSeparator;
-    logon += profile.pin;
-    if (!addRecord(logon)) {
+    if (!addRecord(LogonRecord(profile))) {
         return false;
     }
     if (!creating) {
-        for (const CategoryList::Item& item : profile.categories.items()) {
-            if (!addRecord(item.record)) {
+        for (const Category& category : profile.categories) {
+            if (!addRecord(CategoryRecord(category))) {
                 return false;
             }
         }
-        for (const std::u16string& entry : profile.entries) {
-            if (!addRecord(entry)) {
+        for (const Entry& entry : profile.entries) {
+            if (!addRecord(EntryRecord(entry))) {
                 return false;
             }
         }
     }
-    for (const std::u16string& question : profile.questions) {
-        if (!addRecord(question)) {
+    for (const SecurityQuestion& question : profile.questions) {
+        if (!addRecord(QuestionRecord(question))) {
             return false;
         }
     }
@@ -348,7 +402,7 @@ ProfileDecoder::LineResult ProfileDecoder::addLine(std::string_view line) {
         return result;
     }
     std::u16string plain = decrypted.text;
-    const std::vector<std::u16string> fields = SplitFields(plain);
+    std::vector<std::u16string> fields = SplitFields(plain);
 
     const std::optional<std::int32_t> kind = ParseInt32(fields[0], result.error);
     if (!kind) {
@@ -407,18 +461,20 @@ ProfileDecoder::LineResult ProfileDecoder::addLine(std::string_view line) {
         if (name == nullptr) {
             break;
         }
-        if (!profile_.categories.add(*name, plain)) {
+        if (!profile_.categories.add(*name)) {
             result.error = ErrorInfo::of(error::kDuplicateKey);
         }
         break;
     }
     case 4:
         check(9);
-        profile_.entries.push_back(plain);
+        profile_.entries.push_back(EntryFromFields(std::move(fields)));
         break;
     case 5:
+        // A record of the wrong length fails its check; what it holds is still taken.
         check(3);
-        profile_.questions.push_back(plain);
+        fields.resize(std::max<std::size_t>(fields.size(), 3));
+        profile_.questions.push_back(SecurityQuestion{std::move(fields[1]), std::move(fields[2])});
         break;
     case 6:
         check(2);

@@ -15,6 +15,20 @@
 
 namespace keyloft {
 
+// Record texts: the fields of a record joined by "|", its kind first ("4|category|...|email").
+// Splits a record text on "|" (an empty text gives one empty field).
+std::vector<std::u16string> SplitFields(std::u16string_view record);
+std::u16string JoinFields(const std::vector<std::u16string>& fields);
+// "2|userId|password|pin", "3|name", "4|category|description|userCode|password|notes|expiryDate|
+// webSite|email" and "5|question|answer".
+std::u16string LogonRecord(const Profile& profile);
+std::u16string CategoryRecord(const Category& category);
+std::u16string EntryRecord(const Entry& entry);
+std::u16string QuestionRecord(const SecurityQuestion& question);
+// The entry of the fields of a kind-4 record (field 0 the kind); missing fields are empty, fields
+// past the email address are not read.
+Entry EntryFromFields(std::vector<std::u16string>&& fields);
+
 // Single-byte (Windows-1252) code of a UTF-16 code unit; 63 ("?") where that code page has none,
 // so each half of a surrogate pair counts 63.
 int SingleByteCode(char16_t unit);

@@ -617,8 +617,7 @@ LogonOutcome ProfileStore::LogOnWithAnswers(const std::vector<std::u16string>& t
     const Profile& p = s.profile;
     int correct = 0;
     for (std::size_t i = 0; i < p.questions.size() && i < 3 && i < trimmed.size(); ++i) {
-        const std::vector<std::u16string> fields = SplitFields(p.questions[i]);
-        if (fields.size() >= 3 && trimmed[i] == fields[2]) {
+        if (trimmed[i] == p.questions[i].answer) {
             ++correct;
         }
     }
@@ -1169,7 +1168,7 @@ CreateResult ProfileStore::CreateProfile(std::u16string_view profileName) {
     p.pin = kDefaultLogonValue;
     p.answerMode = kOneAnswer;
     p.questions.clear();
-    p.questions.push_back(u"5|" + std::u16string(kDefaultQuestion) + u"|" + kDefaultLogonValue);
+    p.questions.push_back(SecurityQuestion{kDefaultQuestion, kDefaultLogonValue});
 
     s.creating = true;
     const SaveOutcome saved = writeToFile();

@@ -116,11 +116,6 @@ bool IsHexLine(std::string_view line) {
     });
 }
 
-std::u16string Field(const std::u16string& record, std::size_t i) {
-    const std::vector<std::u16string> fields = SplitFields(record);
-    return i < fields.size() ? fields[i] : std::u16string();
-}
-
 std::string Checksum(const std::vector<std::string>& lines, std::size_t count) {
     crypto_generichash_state state;
     crypto_generichash_init(&state, nullptr, 0, kHashBytes);

@@ -74,7 +74,6 @@ std::optional<T> ParseNumber(std::string_view text, bool allowSign) {
 // The value of a "name=value" line, or nullopt when the line is not of that name.
 std::optional<std::string_view> Value(std::string_view line, std::string_view name);
 bool IsHexLine(std::string_view line);
-std::u16string Field(const std::u16string& record, std::size_t i);
 
 // BLAKE2b-256 of the first `count` lines, each followed by CR LF.
 std::string Checksum(const std::vector<std::string>& lines, std::size_t count);
@@ -83,7 +82,7 @@ std::string JoinWithEndings(const std::vector<std::string>& lines);
 // The key slots (sealed_keys.cpp).
 // Every choice of as many of the first three questions as the answer mode demands, in order.
 std::vector<std::vector<int>> AnswerCombinations(std::int32_t answerMode, std::size_t questionCount);
-// What the slots depend on: the logon details, the answer mode and the question records.
+// What the slots depend on: the logon details, the answer mode, the questions and their answers.
 std::array<unsigned char, 32> MadeFrom(const Profile& profile);
 // A new data key and new slots for the Profile's logon and answers; null when none can be made.
 std::unique_ptr<Keys> MakeKeys(const Profile& profile);

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "store/sealed_encoding.h"
+#include "store/secret_memory.h"
 
 namespace keyloft::sealed {
 using namespace detail;
@@ -118,14 +119,18 @@ std::vector<std::vector<int>> AnswerCombinations(std::int32_t answerMode, std::s
 std::array<unsigned char, 32> MadeFrom(const Profile& profile) {
     Wiped material;
     std::size_t size = 16 + TextBytes(profile.userId) + TextBytes(profile.password) + TextBytes(profile.pin);
-    for (const std::u16string& question : profile.questions) size += TextBytes(question);
+    for (const SecurityQuestion& question : profile.questions)
+        size += TextBytes(question.question) + TextBytes(question.answer);
     material.restart(size);
     AppendLength(material.bytes, static_cast<std::size_t>(static_cast<std::uint32_t>(profile.logonMode)));
     AppendText(material.bytes, profile.userId);
     AppendText(material.bytes, profile.password);
     AppendText(material.bytes, profile.pin);
     AppendLength(material.bytes, static_cast<std::size_t>(static_cast<std::uint32_t>(profile.answerMode)));
-    for (const std::u16string& question : profile.questions) AppendText(material.bytes, question);
+    for (const SecurityQuestion& question : profile.questions) {
+        AppendText(material.bytes, question.question);
+        AppendText(material.bytes, question.answer);
+    }
     std::array<unsigned char, 32> hash{};
     crypto_generichash(hash.data(), hash.size(), U(material.bytes), material.bytes.size(), nullptr, 0);
     return hash;
@@ -143,14 +148,14 @@ std::unique_ptr<Keys> MakeKeys(const Profile& profile) {
         keys->keySlots.push_back(std::move(*slot));
     }
     std::vector<std::u16string> answers;
-    for (const std::u16string& question : profile.questions) answers.push_back(Field(question, 2));
+    for (const SecurityQuestion& question : profile.questions) answers.push_back(question.answer);
     for (const std::vector<int>& combination : AnswerCombinations(profile.answerMode, profile.questions.size())) {
         AnswersInput(combination, answers, input);
         std::optional<Slot> slot = MakeSlot(AnswersLabel(combination), input, keys->dataKey, limits);
         if (!slot) return nullptr;
         keys->keySlots.push_back(std::move(*slot));
     }
-    for (std::u16string& answer : answers) sodium_memzero(answer.data(), answer.size() * sizeof(char16_t));
+    Wipe(answers);
     if (keys->keySlots.empty()) {
         return nullptr;  // nothing could ever open the file: it is not written
     }

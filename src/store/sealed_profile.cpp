@@ -6,7 +6,9 @@
 #include <charconv>
 #include <cstring>
 
+#include "store/profile_codec.h"
 #include "store/sealed_encoding.h"
+#include "store/secret_memory.h"
 
 namespace keyloft::sealed {
 using namespace detail;
@@ -17,6 +19,14 @@ constexpr std::size_t kBodyLineLength = 76;
 // Limits a file may ask for: beyond these a slot is refused rather than tried for hours.
 constexpr unsigned long long kMaxOps = 64;
 constexpr std::size_t kMaxMem = std::size_t{4} << 30;
+
+// Bytes AppendText adds for a record of that many code units.
+std::size_t RecordBytes(std::size_t units) { return 4 + 2 * units; }
+std::size_t LogonRecordLength(const Profile& p) { return 4 + p.userId.size() + p.password.size() + p.pin.size(); }
+std::size_t EntryRecordLength(const Entry& e) {
+    return 9 + e.category.size() + e.description.size() + e.userCode.size() + e.password.size() + e.notes.size() +
+           e.expiryDate.size() + e.webSite.size() + e.email.size();
+}
 
 }  // namespace
 
@@ -127,7 +137,7 @@ void FillHeaderOnly(const SealedFile& file, Profile& profile) {
     profile.categories.clear();
     profile.entries.clear();
     profile.questions.clear();
-    for (const std::u16string& question : file.questions) profile.questions.push_back(u"5|" + question + u"|");
+    for (const std::u16string& question : file.questions) profile.questions.push_back(SecurityQuestion{question, {}});
 }
 
 bool OpenBody(const SealedFile& file, const Key& dataKey, Profile& profile) {
@@ -163,29 +173,33 @@ bool OpenBody(const SealedFile& file, const Key& dataKey, Profile& profile) {
         }
         std::optional<std::u16string> record = UnitsFrom(std::string_view(plain.bytes).substr(at, 2 * units));
         at += 2 * units;
-        if (record->size() >= 2 && (*record)[0] == u'4' && (*record)[1] == kFieldSeparator) {
-            read.entries.push_back(std::move(*record));  // the bulk of a profile: no need to split it
-            continue;
-        }
-        const std::vector<std::u16string> fields = SplitFields(*record);
-        if (fields[0] == u"2" && fields.size() == 4 && !sawLogon) {
-            read.userId = fields[1];
-            read.password = fields[2];
-            read.pin = fields[3];
+        // Every record has the number of fields of its kind; anything else is damage.
+        std::vector<std::u16string> fields = SplitFields(*record);
+        Wipe(*record);
+        if (fields[0] == u"4" && fields.size() == 9) {
+            read.entries.push_back(EntryFromFields(std::move(fields)));
+        } else if (fields[0] == u"2" && fields.size() == 4 && !sawLogon) {
+            read.userId = std::move(fields[1]);
+            read.password = std::move(fields[2]);
+            read.pin = std::move(fields[3]);
             sawLogon = true;
-        } else if (fields[0] == u"3" && fields.size() >= 2) {
-            ok = read.categories.add(fields[1], *record);
-        } else if (fields[0] == u"5" && fields.size() >= 2) {
-            read.questions.push_back(*record);
+        } else if (fields[0] == u"3" && fields.size() == 2) {
+            ok = read.categories.add(std::move(fields[1]));
+        } else if (fields[0] == u"5" && fields.size() == 3) {
+            read.questions.push_back(SecurityQuestion{std::move(fields[1]), std::move(fields[2])});
         } else {
             ok = false;
         }
+        Wipe(fields);
     }
     ok = ok && sawLogon && read.questions.size() == file.questions.size();
     for (std::size_t q = 0; ok && q < read.questions.size(); ++q) {
-        ok = Field(read.questions[q], 1) == file.questions[q];
+        ok = read.questions[q].question == file.questions[q];
     }
-    if (!ok) return false;
+    if (!ok) {
+        Wipe(read);
+        return false;
+    }
     profile = std::move(read);
     return true;
 }
@@ -198,18 +212,22 @@ std::vector<std::string> SealProfile(const Profile& profile, std::int32_t writte
         if (!keys) return {};
     }
 
+    // The records as the usual form writes them, each with its length in front.
     Wiped plain;
-    const std::u16string logonRecord = u"2|" + profile.userId + u"|" + profile.password + u"|" + profile.pin;
-    std::size_t size = TextBytes(logonRecord);
-    for (const CategoryList::Item& category : profile.categories.items()) size += TextBytes(category.record);
-    for (const std::u16string& entry : profile.entries) size += TextBytes(entry);
-    for (const std::u16string& question : profile.questions) size += TextBytes(question);
+    std::size_t size = RecordBytes(LogonRecordLength(profile));
+    for (const Category& category : profile.categories) size += RecordBytes(category.name.size() + 2);
+    for (const Entry& entry : profile.entries) size += RecordBytes(EntryRecordLength(entry));
+    for (const SecurityQuestion& question : profile.questions)
+        size += RecordBytes(question.question.size() + question.answer.size() + 4);
     plain.restart(size);
-    const auto addRecord = [&plain](std::u16string_view record) { AppendText(plain.bytes, record); };
-    addRecord(logonRecord);
-    for (const CategoryList::Item& category : profile.categories.items()) addRecord(category.record);
-    for (const std::u16string& entry : profile.entries) addRecord(entry);
-    for (const std::u16string& question : profile.questions) addRecord(question);
+    const auto addRecord = [&plain](std::u16string record) {
+        AppendText(plain.bytes, record);
+        Wipe(record);
+    };
+    addRecord(LogonRecord(profile));
+    for (const Category& category : profile.categories) addRecord(CategoryRecord(category));
+    for (const Entry& entry : profile.entries) addRecord(EntryRecord(entry));
+    for (const SecurityQuestion& question : profile.questions) addRecord(QuestionRecord(question));
 
     std::vector<std::string> lines;
     lines.emplace_back(kFirstLine);
@@ -217,9 +235,9 @@ std::vector<std::string> SealProfile(const Profile& profile, std::int32_t writte
     lines.push_back("version=" + Decimal(writtenVersion));
     lines.push_back("logon=" + Decimal(profile.logonMode));
     lines.push_back("answers=" + Decimal(profile.answerMode));
-    for (const std::u16string& question : profile.questions) {
+    for (const SecurityQuestion& question : profile.questions) {
         std::string bytes;
-        AppendUnits(bytes, Field(question, 1));
+        AppendUnits(bytes, question.question);
         lines.push_back("question=" + ToBase64(bytes));
     }
     for (const Slot& slot : keys->keySlots) {

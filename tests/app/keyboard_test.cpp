@@ -20,6 +20,10 @@
 #include "store/profile.h"
 #include "store/profile_store.h"
 #include "support/gui_window_fixture.h"
+#include "support/record_values.h"
+
+using keyloft::testing::EntryOf;
+using keyloft::testing::QuestionOf;
 
 namespace keyloft::testing {
 namespace {
@@ -51,7 +55,7 @@ protected:
         key(combination.key(), combination.keyboardModifiers());
     }
     // Logged on to "Shared" (entries given) in the passwords view.
-    void logOnToPasswords(const std::vector<std::u16string>& entries) {
+    void logOnToPasswords(const std::vector<Entry>& entries) {
         writeProfile({.name = u"Shared"});
         otherInstanceSaves(u"Shared", [&entries](Profile& p) { p.entries = entries; });
         start();
@@ -245,7 +249,7 @@ TEST_F(Keyboard, LockWhileAddingAProfileLeavesContinueUsable) {
 TEST_F(Keyboard, EveryCommandHasItsKey) {
     const QString pdf = QDir(temp.path()).filePath(QStringLiteral("list.pdf"));
     openPrinter = [pdf](QWidget*) { return platform::OpenPdfPrinter(pdf); };
-    logOnToPasswords({u"4||Current|alice|pw1||||"});
+    logOnToPasswords({EntryOf(u"4||Current|alice|pw1||||")});
     ASSERT_EQ(entryRows()->rowCount(), 1);
 
     keys(QKeySequence::New);  // Add
@@ -310,7 +314,7 @@ TEST_F(Keyboard, EnterSavesTheEntryAndTheCategory) {
     type(QStringLiteral("secret"));
     key(Qt::Key_Return);
     ASSERT_EQ(window->store().profile().entries.size(), 1u);
-    EXPECT_EQ(window->store().profile().entries[0], u"4|||dave|secret||||");
+    EXPECT_EQ(window->store().profile().entries[0], EntryOf(u"4|||dave|secret||||"));
     EXPECT_FALSE(window->isDirty());
 
     key(Qt::Key_2, Qt::ControlModifier);  // Setup
@@ -340,11 +344,11 @@ TEST_F(Keyboard, TheToolbarIsReachedByTabWhenLocked) {
 }
 
 TEST_F(Keyboard, TheSavedEntryOfALongListIsChosenAndInView) {
-    std::vector<std::u16string> entries;
+    std::vector<Entry> entries;
     entries.reserve(10000);
     for (int i = 0; i < 10000; ++i) {
-        entries.push_back(u"4||Entry " + QString::number(i).toStdU16String() + u"|user" +
-                          QString::number(i).toStdU16String() + u"|pw||||");
+        entries.push_back(EntryOf(u"4||Entry " + QString::number(i).toStdU16String() + u"|user" +
+                          QString::number(i).toStdU16String() + u"|pw||||"));
     }
     logOnToPasswords(entries);
     ASSERT_EQ(entryRows()->rowCount(), 10000);
@@ -358,7 +362,7 @@ TEST_F(Keyboard, TheSavedEntryOfALongListIsChosenAndInView) {
     type(QStringLiteral("Renamed"));
     key(Qt::Key_Return);
     ASSERT_FALSE(window->isDirty());
-    ASSERT_EQ(window->store().profile().entries.back(), u"4||Renamed|user0|pw||||");
+    ASSERT_EQ(window->store().profile().entries.back(), EntryOf(u"4||Renamed|user0|pw||||"));
 
     const QModelIndexList selected = find<QTreeView>("lstUser")->selectionModel()->selectedRows();
     ASSERT_EQ(selected.size(), 1);

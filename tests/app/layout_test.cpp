@@ -15,6 +15,10 @@
 #include "entries/passwords_view.h"
 #include "store/profile.h"
 #include "support/gui_window_fixture.h"
+#include "support/record_values.h"
+
+using keyloft::testing::EntryOf;
+using keyloft::testing::QuestionOf;
 
 namespace keyloft::testing {
 namespace {
@@ -27,8 +31,8 @@ protected:
         writeProfile({.name = u"Shared"});
         otherInstanceSaves(u"Shared", [](Profile& p) {
             for (int i = 0; i < 40; ++i)
-                p.entries.push_back(u"4||Entry " + QString::number(i).toStdU16String() +
-                                    u"|user|pw|||https://example.org/|someone@example.org");
+                p.entries.push_back(EntryOf(u"4||Entry " + QString::number(i).toStdU16String() +
+                                    u"|user|pw|||https://example.org/|someone@example.org"));
         });
     }
     void logOnToPasswords() {

@@ -36,8 +36,9 @@ protected:
     // Logged on to "Shared", which holds two entries of category Bank, in the passwords view.
     void logOnToPasswords() {
         otherInstanceSaves(u"Shared", [](Profile& p) {
-            p.categories.add(u"CBANK", u"3|Bank");
-            p.entries = {u"4|Bank|Current|alice|pw1||||", u"4|Bank|Savings|bob|pw2||||"};
+            p.categories.add(u"Bank");
+            p.entries = {Entry{u"Bank", u"Current", u"alice", u"pw1", {}, {}, {}, {}},
+                         Entry{u"Bank", u"Savings", u"bob", u"pw2", {}, {}, {}, {}}};
         });
         start();
         logOnAs({.name = u"Shared"});

@@ -205,7 +205,7 @@ TEST(LogonViewChecks, AnInvalidLogonModeHasNoForgotButtonAndTheBoxesGoToTheLogon
     child<QLineEdit>(&view, QStringLiteral("txtPass"))->setText(QStringLiteral(" x "));
     EXPECT_EQ(view.typedDetails().password, u" x ");
 
-    profile.questions = {u"5|Q|A"};
+    profile.questions = {SecurityQuestion{u"Q", u"A"}};
     ASSERT_TRUE(view.openQuestions(profile));
     child<QLineEdit>(&view, QStringLiteral("txtAns"))->setText(QStringLiteral("A"));
     EXPECT_EQ(view.typedAnswers(), (std::vector<std::u16string>{u"A", u"", u""}));

@@ -13,6 +13,7 @@
 #include "store/sealed_profile.h"
 #include "support/temp_folder.h"
 #include "support/gui_window_fixture.h"
+#include "support/record_values.h"
 
 #include <sodium.h>
 
@@ -134,7 +135,7 @@ TEST_F(SetupViewTest, SavingWithTheMaskUntouchedKeepsThePasswordAndStoresTheRest
     EXPECT_EQ(saved.userId, u"Bob");
     EXPECT_EQ(saved.pin, u"");
     EXPECT_EQ(saved.logonMode, 1);
-    EXPECT_EQ(saved.questions, (std::vector<std::u16string>{u"5|Pet|Rex", u"5|Town|Ely"}));
+    EXPECT_EQ(saved.questions, QuestionsOf({u"5|Pet|Rex", u"5|Town|Ely"}));
 
     // Touching a password box and leaving the mask in both stores the ten asterisks.
     type(find<QLineEdit>("txtPassword"), QStringLiteral("x"));
@@ -179,7 +180,7 @@ TEST_F(SetupViewTest, QuestionsAndAnswersMustComeInPairs) {
     expectRefused(QStringLiteral("Question or Answer cannot be blank!"));
     type(nth<QLineEdit>("txtQuestion", 1), QString());
     saveAccepted();
-    EXPECT_EQ(reloaded().questions, (std::vector<std::u16string>{u"5|Pet|Rex"}));
+    EXPECT_EQ(reloaded().questions, QuestionsOf({u"5|Pet|Rex"}));
 }
 
 TEST_F(SetupViewTest, TheNumberOfQuestionsMustSuitTheAnswerMode) {
@@ -200,7 +201,7 @@ TEST_F(SetupViewTest, TheNumberOfQuestionsMustSuitTheAnswerMode) {
     saveAccepted();
     Profile saved = reloaded();
     EXPECT_EQ(saved.answerMode, 2);
-    EXPECT_EQ(saved.questions, (std::vector<std::u16string>{u"5|Pet|Rex", u"5|Car|Fiat"}));
+    EXPECT_EQ(saved.questions, QuestionsOf({u"5|Pet|Rex", u"5|Car|Fiat"}));
 
     // "All Answers" is accepted with a single question.
     type(nth<QLineEdit>("txtQuestion", 2), QString());
@@ -217,7 +218,7 @@ TEST_F(SetupViewTest, AQuestionTypedOnlyInTheThirdBoxIsStoredFirst) {
     type(nth<QLineEdit>("txtQuestion", 2), QStringLiteral("  Colour "));
     type(nth<QLineEdit>("txtanswer", 2), QStringLiteral(" Blue  "));
     saveAccepted();
-    EXPECT_EQ(reloaded().questions, (std::vector<std::u16string>{u"5|Colour|Blue"}));
+    EXPECT_EQ(reloaded().questions, QuestionsOf({u"5|Colour|Blue"}));
     ASSERT_TRUE(press("Setup"));
     EXPECT_EQ(nth<QLineEdit>("txtQuestion", 0)->text(), QStringLiteral("Colour"));
     EXPECT_TRUE(nth<QLineEdit>("txtQuestion", 2)->text().isEmpty());

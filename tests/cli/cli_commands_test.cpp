@@ -18,6 +18,10 @@
 #include "store/profile_store.h"
 #include "store/profile_verifier.h"
 #include "support/profile_file_edit.h"
+#include "support/record_values.h"
+
+using keyloft::testing::EntryOf;
+using keyloft::testing::QuestionOf;
 
 namespace keyloft::cli::testing {
 namespace {
@@ -337,7 +341,7 @@ TEST_F(CliSharing, AProfileHeldByAnotherInstanceIsNotTouched) {
         const RunResult r = run({"add", "Home", "--user-code", "cli", "--generate", "--wait", "0"}, kDefaultPassword);
         EXPECT_EQ(r.exitCode, 6) << r.err;
         EXPECT_NE(r.err.find("is in use by another user"), std::string::npos) << r.err;
-        other.store.profile().entries.push_back(u"4||other|other|pw||||");
+        other.store.profile().entries.push_back(EntryOf(u"4||other|other|pw||||"));
         ASSERT_EQ(other.store.WriteToFile().outcome, SaveOutcome::Saved);
     }
     const RunResult r = run({"add", "Home", "--user-code", "cli", "--generate"}, kDefaultPassword);

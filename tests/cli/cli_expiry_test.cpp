@@ -11,6 +11,10 @@
 #include <string>
 
 #include "cli_fixture.h"
+#include "support/record_values.h"
+
+using keyloft::testing::EntryOf;
+using keyloft::testing::QuestionOf;
 
 namespace keyloft::cli::testing {
 namespace {
@@ -127,7 +131,7 @@ TEST_F(CliExpiry, ListMarksEntriesDueWithinSevenDaysOrPast) {
     {
         DirectStore direct(temp_.path());
         ASSERT_TRUE(direct.store.OpenProfile(u"Home").loaded());
-        direct.store.profile().entries.push_back(u"4|||word|pw||someday||");
+        direct.store.profile().entries.push_back(EntryOf(u"4|||word|pw||someday||"));
         ASSERT_EQ(direct.store.WriteToFile().outcome, SaveOutcome::Saved);
     }
 

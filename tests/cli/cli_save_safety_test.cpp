@@ -23,6 +23,10 @@
 #include "store/profile_codec.h"
 #include "store/profile_verifier.h"
 #include "store/sealed_profile.h"
+#include "support/record_values.h"
+
+using keyloft::testing::EntryOf;
+using keyloft::testing::QuestionOf;
 
 namespace keyloft::cli::testing {
 namespace {
@@ -54,8 +58,8 @@ protected:
         ASSERT_EQ(direct.store.LogOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
         direct.store.setSealed(seal || direct.store.sealed());
         for (int i = 0; i < count; ++i) {
-            direct.store.profile().entries.push_back(u"4|Bank|Account " + Int32Text(i) +
-                                                     u"|user|secret password|some notes||https://example.org|");
+            direct.store.profile().entries.push_back(EntryOf(u"4|Bank|Account " + Int32Text(i) +
+                                                     u"|user|secret password|some notes||https://example.org|"));
         }
         ASSERT_EQ(direct.store.WriteToFile().outcome, SaveOutcome::Saved);
     }

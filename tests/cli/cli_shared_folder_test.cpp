@@ -19,6 +19,10 @@
 
 #include "cli_fixture.h"
 #include "store/profile_codec.h"
+#include "support/record_values.h"
+
+using keyloft::testing::EntryOf;
+using keyloft::testing::QuestionOf;
 
 namespace keyloft::cli::testing {
 namespace {
@@ -160,7 +164,7 @@ TEST_F(CliSharedFolder, AProfileReplacedWhileTheToolHoldsItIsAConflictNotOverwri
         DirectStore other(temp_.path());
         other.store.setDatabaseFolder(theirs);
         ASSERT_TRUE(other.store.OpenProfile(u"Team").loaded());
-        other.store.profile().entries.push_back(u"4||their entry|them|pw||||");
+        other.store.profile().entries.push_back(EntryOf(u"4||their entry|them|pw||||"));
         ASSERT_EQ(other.store.WriteToFile().outcome, SaveOutcome::Saved);
     }
     // An import whose refused rows fill standard error: the tool, holding the profile, waits to

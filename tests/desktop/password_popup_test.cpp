@@ -27,10 +27,9 @@ public:
     bool active = false;
 };
 
-QStringList Entry(const QString& email = QStringLiteral("Me.Someone@example.org")) {
-    return QStringLiteral("4|Bank|Current account|user42|p@ss w0rd|notes|2031-05-06|www.example.com|%1")
-        .arg(email)
-        .split(QLatin1Char('|'));
+Entry SampleEntry(const QString& email = QStringLiteral("Me.Someone@example.org")) {
+    return Entry{u"Bank", u"Current account", u"user42", u"p@ss w0rd", u"notes", u"2031-05-06", u"www.example.com",
+                 email.toStdU16String()};
 }
 
 void Hover(QWidget* target) {
@@ -90,7 +89,7 @@ TEST_F(PopupTest, LoadsSizedShapedAndFloatingWithItsControls) {
 }
 
 TEST_F(PopupTest, GetItemFillsShowsAndStartsTheTimerOnce) {
-    popup_->showEntry(Entry());
+    popup_->showEntry(SampleEntry());
     EXPECT_TRUE(popup_->isVisible());
     EXPECT_EQ(box("txtcode")->text(), QStringLiteral("user42"));
     EXPECT_EQ(box("txtpass")->text(), QStringLiteral("p@ss w0rd"));
@@ -100,8 +99,8 @@ TEST_F(PopupTest, GetItemFillsShowsAndStartsTheTimerOnce) {
     EXPECT_EQ(timer_.starts, 1);
 
     // Another entry while open: same window refilled, the closing time not extended.
-    QStringList other = Entry();
-    other[3] = QStringLiteral("someone");
+    Entry other = SampleEntry();
+    other.userCode = u"someone";
     popup_->showEntry(other);
     EXPECT_EQ(box("txtcode")->text(), QStringLiteral("someone"));
     EXPECT_EQ(timer_.starts, 1);
@@ -113,15 +112,15 @@ TEST_F(PopupTest, GetItemFillsShowsAndStartsTheTimerOnce) {
     EXPECT_FALSE(timer_.active);
 }
 
-TEST_F(PopupTest, ShortRecordLeavesMissingFieldsEmpty) {
-    popup_->showEntry(QStringLiteral("4|Bank|Desc|user").split(QLatin1Char('|')));
+TEST_F(PopupTest, EmptyFieldsLeaveTheirBoxesEmpty) {
+    popup_->showEntry(Entry{u"Bank", u"Desc", u"user", {}, {}, {}, {}, {}});
     EXPECT_EQ(box("txtcode")->text(), QStringLiteral("user"));
     EXPECT_TRUE(box("txtpass")->text().isEmpty());
     EXPECT_TRUE(label("lblEmail")->text().isEmpty());
 }
 
 TEST_F(PopupTest, CopyButtonsPutTheBoxesOnTheClipboardAndChangeThePointer) {
-    popup_->showEntry(Entry());
+    popup_->showEntry(SampleEntry());
     QTest::mouseClick(label("ImgCopyUser"), Qt::LeftButton);
     EXPECT_EQ(clipboard_.text(), QStringLiteral("user42"));
     EXPECT_EQ(popup_->cursor().shape(), Qt::BitmapCursor);
@@ -134,8 +133,8 @@ TEST_F(PopupTest, CopyButtonsPutTheBoxesOnTheClipboardAndChangeThePointer) {
 }
 
 TEST_F(PopupTest, CopyOverAnEmptyBoxLeavesTheClipboardButChangesThePointer) {
-    QStringList entry = Entry();
-    entry[4].clear();
+    Entry entry = SampleEntry();
+    entry.password.clear();
     popup_->showEntry(entry);
     click("ImgPass");
     EXPECT_EQ(clipboard_.copies, 0);
@@ -144,7 +143,7 @@ TEST_F(PopupTest, CopyOverAnEmptyBoxLeavesTheClipboardButChangesThePointer) {
 }
 
 TEST_F(PopupTest, LinksOpenTheWebSiteAndMailtoExactlyAsStored) {
-    popup_->showEntry(Entry(QStringLiteral(" Odd.Case@Example.ORG")));
+    popup_->showEntry(SampleEntry(QStringLiteral(" Odd.Case@Example.ORG")));
     QTest::mouseClick(label("lblWeb"), Qt::LeftButton);
     QTest::mouseClick(label("lblEmail"), Qt::LeftButton);
     QTest::mouseClick(label("lblEmail"), Qt::RightButton);  // not a click of the link
@@ -153,8 +152,8 @@ TEST_F(PopupTest, LinksOpenTheWebSiteAndMailtoExactlyAsStored) {
 }
 
 TEST_F(PopupTest, EmptyLinksDoNothing) {
-    QStringList entry = Entry(QString());
-    entry[7].clear();
+    Entry entry = SampleEntry(QString());
+    entry.webSite.clear();
     popup_->showEntry(entry);
     click("lblWeb");
     click("lblEmail");
@@ -162,7 +161,7 @@ TEST_F(PopupTest, EmptyLinksDoNothing) {
 }
 
 TEST_F(PopupTest, HoverColoursAndPicturesFollowThePointer) {
-    popup_->showEntry(Entry());
+    popup_->showEntry(SampleEntry());
     auto color = [](const QLabel* label) { return label->palette().color(QPalette::WindowText); };
     EXPECT_EQ(color(label("lblWeb")), QColor(255, 255, 255));
     Hover(label("lblWeb"));
@@ -189,7 +188,7 @@ TEST_F(PopupTest, HoverColoursAndPicturesFollowThePointer) {
 }
 
 TEST_F(PopupTest, CloseButtonClosesAndStopsTheTimer) {
-    popup_->showEntry(Entry());
+    popup_->showEntry(SampleEntry());
     QTest::mouseClick(label("cmdClose"), Qt::LeftButton);
     QCoreApplication::processEvents();
     EXPECT_FALSE(popup_->isVisible());
@@ -197,9 +196,9 @@ TEST_F(PopupTest, CloseButtonClosesAndStopsTheTimer) {
 }
 
 TEST_F(PopupTest, OneWindowRefilledWhileOpenAndEmptiedWhenClosed) {
-    popup_->showEntry(QStringLiteral("4|c|d|first|pw|n|e|w|m").split(QLatin1Char('|')));
+    popup_->showEntry(Entry{u"c", u"d", u"first", u"pw", u"n", u"e", u"w", u"m"});
     EXPECT_TRUE(popup_->isPopupVisible());
-    popup_->showEntry(QStringLiteral("4|c|d|second|pw|n|e|w|m").split(QLatin1Char('|')));
+    popup_->showEntry(Entry{u"c", u"d", u"second", u"pw", u"n", u"e", u"w", u"m"});
     EXPECT_EQ(box("txtcode")->text(), QStringLiteral("second"));
 
     popup_->closePopup();
@@ -207,7 +206,7 @@ TEST_F(PopupTest, OneWindowRefilledWhileOpenAndEmptiedWhenClosed) {
     EXPECT_FALSE(timer_.active);
     for (const char* name : {"txtcode", "txtpass", "txtExpiryDate"}) EXPECT_TRUE(box(name)->text().isEmpty()) << name;
     popup_->closePopup();  // nothing left to close
-    popup_->showEntry(std::vector<std::u16string>{u"4", u"c", u"d", u"third", u"pw\u00e9", u"n", u"e", u"w", u"m"});
+    popup_->showEntry(Entry{u"c", u"d", u"third", u"pw\u00e9", u"n", u"e", u"w", u"m"});
     EXPECT_TRUE(popup_->isPopupVisible());
     EXPECT_EQ(box("txtcode")->text(), QStringLiteral("third"));
     EXPECT_EQ(box("txtpass")->text(), QString::fromUtf16(u"pw\u00e9"));

@@ -54,8 +54,8 @@ protected:
     QStringList categoriesOnDisk() {
         EXPECT_TRUE(window->store().ReadFromFile().loaded());
         QStringList names;
-        for (const CategoryList::Item& item : window->store().profile().categories.items())
-            names << QString::fromStdU16String(item.name());
+        for (const Category& category : window->store().profile().categories)
+            names << QString::fromStdU16String(category.name);
         return names;
     }
     static QStringList items(const QComboBox* box) {
@@ -186,8 +186,7 @@ TEST_F(CategoryInWindowTest, ANewCategoryIsAddedAtTheEndAndOfferedByTheEditorAnd
 }
 
 TEST_F(CategoryInWindowTest, ANewNameWhoseKeyALoadedCategoryHoldsIsStillStored) {
-    // Loaded from the file, "Cmail" is keyed by its name; a new "mail" would be keyed "CMAIL".
-    window->store().profile().categories.add(u"Cmail", u"3|Cmail");
+    window->store().profile().categories.add(u"Cmail");
     ASSERT_EQ(window->store().WriteToFile().outcome, SaveOutcome::Saved);
     EXPECT_TRUE(window->store().ReadFromFile().loaded());
     openCategories();
@@ -227,7 +226,7 @@ TEST_F(CategoryInWindowTest, DeleteRemovesTheCategoryAndLeavesItsEntries) {
 
 TEST_F(CategoryInWindowTest, HeadingClicksSortInTurnAndLaterFillsStaySorted) {
     Profile& profile = window->store().profile();
-    profile.categories.add(u"CAUTO", u"3|Auto");
+    profile.categories.add(u"Auto");
     ASSERT_EQ(window->store().WriteToFile().outcome, SaveOutcome::Saved);
     openCategories();
     EXPECT_EQ(rows(), (QStringList{"Bank", "Home", "Auto"}));

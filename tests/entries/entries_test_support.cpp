@@ -35,16 +35,16 @@ std::u16string PasswordsViewTest::entry(const QString& category, const QString& 
 
 void PasswordsViewTest::setEntries(const std::vector<std::u16string>& entries, const std::vector<QString>& categories) {
     Profile& profile = store().profile();
-    profile.entries = entries;
+    profile.entries = EntriesOf(entries);
     profile.categories.clear();
     for (const QString& name : categories)
-        profile.categories.add(u"C" + name.toUpper().toStdU16String(), u"3|" + name.toStdU16String());
+        profile.categories.add(name.toStdU16String());
     ASSERT_EQ(store().WriteToFile().outcome, SaveOutcome::Saved);
 }
 
 std::vector<std::u16string> PasswordsViewTest::entriesOnDisk() {
     EXPECT_TRUE(store().ReadFromFile().loaded());
-    return store().profile().entries;
+    return RecordsOf(store().profile().entries);
 }
 
 int PasswordsViewTest::rowOf(const QString& userCode) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "support/gui_window_fixture.h"
+#include "support/record_values.h"
 
 namespace keyloft::testing {
 
@@ -28,7 +29,7 @@ protected:
     // The entries as the profile file holds them (read back from disk).
     std::vector<std::u16string> entriesOnDisk();
     // The entries a fresh store finds after this one lets go of the file (a restart).
-    std::vector<std::u16string> entriesAfterRestart() { return profileOnDisk(u"test").entries; }
+    std::vector<std::u16string> entriesAfterRestart() { return RecordsOf(profileOnDisk(u"test").entries); }
     // The Passwords command: the page shown and filled afresh.
     void openView() { ASSERT_TRUE(press("Passwords")); }
     int rowOf(const QString& userCode);  // -1 when not listed

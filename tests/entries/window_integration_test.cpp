@@ -29,8 +29,8 @@ protected:
 
 TEST_F(PasswordsInWindowTest, AddSaveShowFilterAndDeleteThroughTheToolbars) {
     Profile& profile = window->store().profile();
-    profile.categories.add(u"CBANK", u"3|Bank");
-    profile.entries = {u"4|Bank|Current|alice|pw1||||", u"4||Other|bob|pw2||6/20/26||"};
+    profile.categories.add(u"Bank");
+    profile.entries = EntriesOf({u"4|Bank|Current|alice|pw1||||", u"4||Other|bob|pw2||6/20/26||"});
     ASSERT_EQ(window->store().WriteToFile().outcome, SaveOutcome::Saved);
 
     dialogs.expect(QStringLiteral("There are passwords which are due to expire in 7 days."));
@@ -80,7 +80,7 @@ TEST_F(PasswordsInWindowTest, AddSaveShowFilterAndDeleteThroughTheToolbars) {
 }
 
 TEST_F(PasswordsInWindowTest, ReleasingFilterDropsTypedFilterText) {
-    window->store().profile().entries = {u"4|Bank|a|u1|p||||", u"4|Mail|b|u2|p||||"};
+    window->store().profile().entries = EntriesOf({u"4|Bank|a|u1|p||||", u"4|Mail|b|u2|p||||"});
     ASSERT_EQ(window->store().WriteToFile().outcome, SaveOutcome::Saved);
     toolbar1("Passwords");
     toolbar2("Filter");  // pressed

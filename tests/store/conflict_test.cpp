@@ -5,6 +5,10 @@
 #include <functional>
 
 #include "store_fixture.h"
+#include "support/record_values.h"
+
+using keyloft::testing::EntryOf;
+using keyloft::testing::QuestionOf;
 
 namespace keyloft::testing {
 namespace {
@@ -40,7 +44,7 @@ TEST_F(StoreTest, OnlyALogonChangeByTheOtherInstanceLocksOut) {
         const std::string afterB = fileBytes(name);
 
         a.host.clear();
-        a.store->profile().entries.push_back(u"4|x|y|z|w||||");
+        a.store->profile().entries.push_back(EntryOf(u"4|x|y|z|w||||"));
         EXPECT_EQ(a.save(), c.expected);
         EXPECT_EQ(releasedFileBytes(name), afterB);  // nothing of A's is written either way
         if (c.expected == SaveOutcome::ConflictLockedOut) {

@@ -4,6 +4,7 @@
 
 #include "store/entry.h"
 #include "store/expiry_date.h"
+#include "store/profile_codec.h"
 #include "store/text_convert.h"
 
 namespace keyloft {
@@ -14,23 +15,23 @@ const ExpiryDateReader kDates(DateOrder::DayFirst);
 TEST(EntryRecord, FieldsRoundTripThroughTheRecordText) {
     const Entry entry{u"Bank", u"Giro \u00e9\u65e5", u"alice", u"p w", u"line 1\nline 2", u"12/27",
                       u" https://bank.example ", u"\U0001F600@x.example"};
-    const std::u16string record = entry.toRecord();
+    const std::u16string record = EntryRecord(entry);
     EXPECT_EQ(record,
               u"4|Bank|Giro \u00e9\u65e5|alice|p w|line 1\nline 2|12/27| https://bank.example |\U0001F600@x.example");
-    EXPECT_EQ(Entry::FromRecord(record), entry);
+    EXPECT_EQ(EntryFromFields(SplitFields(record)), entry);
 
     const Entry empty;
-    EXPECT_EQ(empty.toRecord(), u"4||||||||");
-    EXPECT_EQ(Entry::FromRecord(u"4||||||||"), empty);
+    EXPECT_EQ(EntryRecord(empty), u"4||||||||");
+    EXPECT_EQ(EntryFromFields(SplitFields(u"4||||||||")), empty);
 }
 
 TEST(EntryRecord, ARecordWithTooFewFieldsReadsTheRestAsEmpty) {
-    const Entry entry = Entry::FromRecord(u"4|Bank|Desc|user");
+    const Entry entry = EntryFromFields(SplitFields(u"4|Bank|Desc|user"));
     EXPECT_EQ(entry.category, u"Bank");
     EXPECT_EQ(entry.userCode, u"user");
     EXPECT_EQ(entry.password, u"");
     EXPECT_EQ(entry.email, u"");
-    EXPECT_EQ(Entry::FromRecord(u""), Entry{});
+    EXPECT_EQ(EntryFromFields(SplitFields(u"")), Entry{});
 }
 
 Entry Typed(std::u16string userCode, std::u16string password) {
@@ -83,17 +84,16 @@ TEST(EntryCheck, StoresTrimmedTextsExceptWebSiteAndEmail) {
     const EntryCheck check = CheckEntry(typed, u"pw   ", kDates);
     ASSERT_TRUE(check.accepted());
     EXPECT_FALSE(check.passwordBlank);
-    EXPECT_EQ(check.stored.toRecord(), u"4|Bank|desc|me|pw|line1\nline2|2027-02-03| w | e ");
+    EXPECT_EQ(EntryRecord(check.stored), u"4|Bank|desc|me|pw|line1\nline2|2027-02-03| w | e ");
 }
 
 TEST(CategoryNames, UniqueIgnoringCaseAndARenameMayChangeCase) {
     CategoryList categories;
-    categories.add(u"Bank", u"3|Bank");
-    AddNewCategory(categories, u"Shop");
-    AddNewCategory(categories, u"\u00e9t\u00e9");
-    EXPECT_EQ(FindCategory(categories, u"Shop"), 2u);
-    EXPECT_EQ(FindCategory(categories, u"shop"), 0u);
-    EXPECT_EQ(FindCategory(categories, u""), 0u);
+    for (const char16_t* name : {u"Bank", u"Shop", u"\u00e9t\u00e9"}) categories.add(name);
+    EXPECT_EQ(categories.find(u"Shop"), 2u);
+    EXPECT_EQ(categories.find(u"shop"), 0u);
+    EXPECT_EQ(categories.find(u""), 0u);
+    EXPECT_FALSE(categories.add(u"sHOP"));
 
     struct Case {
         const char16_t* name;
@@ -113,12 +113,12 @@ TEST(CategoryNames, UniqueIgnoringCaseAndARenameMayChangeCase) {
         EXPECT_EQ(CheckCategoryName(categories, c.name, c.excluding), c.refusal) << Utf16ToUtf8(c.name);
 }
 
-TEST(CategoryNames, ANameWhoseKeyIsTakenIsStillAdded) {
+TEST(CategoryNames, ANameThatIsAnotherWithAPrefixIsStillAdded) {
     CategoryList categories;
-    categories.add(u"Cbank", u"3|Cbank");  // loaded: keyed by its name
-    AddNewCategory(categories, u"bank");   // a new one is keyed "CBANK"
+    categories.add(u"Cbank");
+    EXPECT_TRUE(categories.add(u"bank"));
     ASSERT_EQ(categories.size(), 2u);
-    EXPECT_EQ(categories.at(2).name(), u"bank");
+    EXPECT_EQ(categories.at(2).name, u"bank");
 }
 
 TEST(TextRules, TrimBlanksRemovesOnlyBlanksAtBothEnds) {

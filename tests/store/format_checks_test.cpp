@@ -21,7 +21,7 @@ std::string GoodFile() {
     p.logonMode = kPasswordOnly;
     p.password = u"pw";
     p.version = 4;
-    p.entries.push_back(u"4||Giro|me|pw||||");
+    p.entries.push_back(Entry{u"", u"Giro", u"me", u"pw", {}, {}, {}, {}});
     return JoinFileLines(EncodeProfile(p, 5, u"8.27", false).lines);
 }
 
@@ -142,9 +142,9 @@ TEST(CategoryKeys, LettersOutsideAsciiMatchTheirOtherCase) {
     for (const CasePair& pair : pairs) {
         SCOPED_TRACE(Utf16ToUtf8(pair.lower));
         CategoryList categories;
-        ASSERT_TRUE(categories.add(pair.lower, u"3|x"));
-        EXPECT_TRUE(categories.containsKey(pair.upper));
-        EXPECT_FALSE(categories.add(pair.upper, u"3|y"));
+        ASSERT_TRUE(categories.add(pair.lower));
+        EXPECT_NE(categories.findIgnoringCase(pair.upper), nullptr);
+        EXPECT_FALSE(categories.add(pair.upper));
         EXPECT_EQ(FoldCase(pair.lower), FoldCase(pair.upper));
     }
 }
@@ -167,9 +167,9 @@ TEST(CategoryKeys, CharactersWithoutCaseStayApart) {
     for (const CasePair& pair : apart) {
         SCOPED_TRACE(Utf16ToUtf8(pair.lower));
         CategoryList categories;
-        ASSERT_TRUE(categories.add(pair.lower, u"3|x"));
-        EXPECT_FALSE(categories.containsKey(pair.upper));
-        EXPECT_TRUE(categories.add(pair.upper, u"3|y"));
+        ASSERT_TRUE(categories.add(pair.lower));
+        EXPECT_EQ(categories.findIgnoringCase(pair.upper), nullptr);
+        EXPECT_TRUE(categories.add(pair.upper));
     }
 }
 

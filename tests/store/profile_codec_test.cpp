@@ -7,6 +7,10 @@
 #include "store/profile_verifier.h"
 #include "store/text_convert.h"
 #include "store_fixture.h"
+#include "support/record_values.h"
+
+using keyloft::testing::EntryOf;
+using keyloft::testing::QuestionOf;
 
 namespace keyloft {
 namespace {
@@ -32,11 +36,11 @@ Profile SampleProfile() {
     p.pin = u"4711";
     p.version = 41;
     p.answerMode = kTwoAnswers;
-    p.categories.add(u"Bank", u"3|Bank");
-    p.categories.add(u"Mail", u"3|Mail");
-    p.entries.push_back(u"4|Bank|Giro account|anna01|pw|notes here|31/12/2027|https://bank.example|a@b.example");
-    p.entries.push_back(u"4|Mail|Post|anna|x||||");
-    p.questions.push_back(u"5|First pet?|Rex");
+    p.categories.add(u"Bank");
+    p.categories.add(u"Mail");
+    p.entries.push_back(EntryOf(u"4|Bank|Giro account|anna01|pw|notes here|31/12/2027|https://bank.example|a@b.example"));
+    p.entries.push_back(EntryOf(u"4|Mail|Post|anna|x||||"));
+    p.questions.push_back(QuestionOf(u"5|First pet?|Rex"));
     return p;
 }
 
@@ -107,7 +111,7 @@ TEST(Encode, WritesEveryLineAsTheFormatFixes) {
                                                 WidenBytes(key)));
 
     const std::vector<std::u16string> expected = {
-        u"1|3", u"8|42", u"2|anna|Secret-7|4711", u"3|Bank", u"3|Mail", p.entries[0], p.entries[1], p.questions[0],
+        u"1|3", u"8|42", u"2|anna|Secret-7|4711", u"3|Bank", u"3|Mail", EntryRecord(p.entries[0]), EntryRecord(p.entries[1]), QuestionRecord(p.questions[0]),
         u"6|2"};
     std::size_t total = 0;
     for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -152,10 +156,10 @@ TEST(Encode, TwelveLineExampleHasTrailer7_12_1152) {
     p.logonMode = 1;
     p.answerMode = 1;
     for (const char16_t* name : {u"a", u"b", u"c", u"d"}) {
-        p.categories.add(name, std::u16string(u"3|") + name);
+        p.categories.add(name);
     }
-    p.entries.push_back(u"4|a|Online bank|u||||");  // 15 to 30 characters with the sum: 128
-    p.entries.push_back(u"4|b|Mail account|u||||");
+    p.entries.push_back(EntryOf(u"4|a|Online bank|u||||"));  // 15 to 30 characters with the sum: 128
+    p.entries.push_back(EntryOf(u"4|b|Mail account|u||||"));
     const EncodedProfile encoded = EncodeProfile(p, 1, u"8.27", false);
     ASSERT_EQ(encoded.lines.size(), 12u);
     std::size_t firstEleven = 0;
@@ -170,8 +174,8 @@ TEST(Encode, TwelveLineExampleHasTrailer7_12_1152) {
 TEST(Encode, TenThousandEntriesRoundTripWithTheRealTrailerLength) {
     Profile p = SampleProfile();
     for (int i = 0; i < 10000; ++i) {
-        p.entries.push_back(u"4|Bank|Entry " + Int32Text(i) + u"|user" + Int32Text(i) + u"|p\u00e4ss\U0001F511" +
-                            Int32Text(i * 7) + u"|note||https://x.example/" + Int32Text(i) + u"|");
+        p.entries.push_back(EntryOf(u"4|Bank|Entry " + Int32Text(i) + u"|user" + Int32Text(i) + u"|p\u00e4ss\U0001F511" +
+                            Int32Text(i * 7) + u"|note||https://x.example/" + Int32Text(i) + u"|"));
     }
     const EncodedProfile encoded = EncodeProfile(p, 9, u"2.25", false);
     ASSERT_TRUE(encoded.ok);
@@ -199,8 +203,7 @@ TEST(Encode, TenThousandEntriesRoundTripWithTheRealTrailerLength) {
     EXPECT_EQ(loaded.entries, p.entries);
     EXPECT_EQ(loaded.questions, p.questions);
     ASSERT_EQ(loaded.categories.size(), 2u);
-    EXPECT_EQ(loaded.categories.at(2).record, u"3|Mail");
-    EXPECT_EQ(loaded.categories.at(2).key, u"Mail");
+    EXPECT_EQ(loaded.categories.at(2).name, u"Mail");
 }
 
 // Feeds lines to a decoder and returns every line's result.
@@ -257,7 +260,7 @@ TEST(Decode, ReportsEveryLoadFault) {
         Profile before;
         before.logonMode = 2;
         before.userId = u"kept";
-        before.entries.push_back(u"4|x||||||||");
+        before.entries.push_back(EntryOf(u"4|x||||||||"));
         const Decoded d = Decode({}, before);
         EXPECT_TRUE(d.trailerOk);
         EXPECT_EQ(d.profile.logonMode, 2);

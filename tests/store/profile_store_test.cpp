@@ -13,6 +13,10 @@
 #include "store/text_convert.h"
 #include "store_fixture.h"
 #include "support/child_wait.h"
+#include "support/record_values.h"
+
+using keyloft::testing::EntryOf;
+using keyloft::testing::QuestionOf;
 
 namespace keyloft::testing {
 namespace {
@@ -106,9 +110,9 @@ TEST_F(StoreTest, TwoSavesInARowCountUpTwiceAndLeaveNoBackup) {
 #ifndef _WIN32
     ::chmod(profileFile(u"Home").c_str(), 0640);
 #endif
-    a.store->profile().entries.push_back(u"4|Bank|Giro|me|pw||||");
+    a.store->profile().entries.push_back(EntryOf(u"4|Bank|Giro|me|pw||||"));
     EXPECT_EQ(a.save(), SaveOutcome::Saved);
-    a.store->profile().entries.push_back(u"4|Bank|Card|me|pin||||");
+    a.store->profile().entries.push_back(EntryOf(u"4|Bank|Card|me|pin||||"));
     EXPECT_EQ(a.save(), SaveOutcome::Saved);
 
     EXPECT_TRUE(a.host.messages.empty());
@@ -150,12 +154,12 @@ TEST_F(StoreTest, ConflictWithUnchangedLogonRefreshesFromTheOtherSave) {
 
     Instance& b = startInstance();
     ASSERT_TRUE(b.open(u"Home").loaded());
-    b.store->profile().entries.push_back(u"4|Bank|B's entry|b|pw||||");
+    b.store->profile().entries.push_back(EntryOf(u"4|Bank|B's entry|b|pw||||"));
     ASSERT_EQ(b.save(), SaveOutcome::Saved);
     b.store->CloseHeldFile();
     const std::string afterB = fileBytes(u"Home");
 
-    a.store->profile().entries.push_back(u"4|Bank|A's entry|a|pw||||");
+    a.store->profile().entries.push_back(EntryOf(u"4|Bank|A's entry|a|pw||||"));
     EXPECT_EQ(a.save(), SaveOutcome::ConflictRefreshed);
     EXPECT_EQ(a.host.texts(),
               std::vector<std::u16string>{u"The record has been modified by another user.\nRefreshing data..."});
@@ -165,11 +169,11 @@ TEST_F(StoreTest, ConflictWithUnchangedLogonRefreshesFromTheOtherSave) {
     EXPECT_TRUE(a.store->holdsFile());  // the reloaded file is held under its own name
     EXPECT_EQ(releasedFileBytes(u"Home"), afterB);  // nothing written
     EXPECT_FALSE(std::filesystem::exists(database / "Home.dat.bak"));
-    EXPECT_EQ(a.store->profile().entries, std::vector<std::u16string>{u"4|Bank|B's entry|b|pw||||"});
+    EXPECT_EQ(RecordsOf(a.store->profile().entries), std::vector<std::u16string>{u"4|Bank|B's entry|b|pw||||"});
     EXPECT_EQ(a.store->profile().version, 2);
 
     // A's next save goes through.
-    a.store->profile().entries.push_back(u"4|Bank|A again|a|pw||||");
+    a.store->profile().entries.push_back(EntryOf(u"4|Bank|A again|a|pw||||"));
     EXPECT_EQ(a.save(), SaveOutcome::Saved);
     EXPECT_EQ(StoredVersion(releasedFileBytes(u"Home")), 3);
 }
@@ -184,7 +188,7 @@ TEST_F(StoreTest, ConflictWithChangedLogonLocksTheSession) {
     b.store->CloseHeldFile();
     const std::string afterB = fileBytes(u"Home");
 
-    a.store->profile().entries.push_back(u"4|x|y|z|w||||");
+    a.store->profile().entries.push_back(EntryOf(u"4|x|y|z|w||||"));
     EXPECT_EQ(a.save(), SaveOutcome::ConflictLockedOut);
     EXPECT_EQ(a.host.texts(),
               std::vector<std::u16string>{u"The profile has been modified by another user.\nYou will have to login again."});
@@ -203,7 +207,7 @@ TEST_F(StoreTest, SaveWhileAnotherInstanceHoldsTheFileFailsAfterFiveAttempts) {
     ASSERT_TRUE(a.open(u"Home").loaded());  // A holds it now
     const std::string before = fileBytes(u"Home");
 
-    b.store->profile().entries.push_back(u"4|x|y|z|w||||");
+    b.store->profile().entries.push_back(EntryOf(u"4|x|y|z|w||||"));
     b.host.clear();
     b.files->holdAttempts.clear();
     EXPECT_EQ(b.save(), SaveOutcome::Failed);
@@ -266,7 +270,7 @@ TEST_F(StoreTest, SaveStartedDuringAnotherSaveDoesNotTakeTheFileAgain) {
     a.store->CloseHeldFile();
     Instance& b = startInstance();
     ASSERT_TRUE(b.open(u"Home").loaded());
-    b.store->profile().entries.push_back(u"4|b|c|d|e||||");
+    b.store->profile().entries.push_back(EntryOf(u"4|b|c|d|e||||"));
     ASSERT_EQ(b.save(), SaveOutcome::Saved);
     b.store->CloseHeldFile();
     const std::string afterB = fileBytes(u"Home");
@@ -284,12 +288,12 @@ TEST_F(StoreTest, SaveStartedDuringAnotherSaveDoesNotTakeTheFileAgain) {
     ASSERT_TRUE(nestedStarted);
     EXPECT_EQ(a.files->holdAttempts.size(), 1u);  // only the first save took the file
     EXPECT_EQ(releasedFileBytes(u"Home"), afterB);
-    EXPECT_EQ(a.store->profile().entries, std::vector<std::u16string>{u"4|b|c|d|e||||"});
+    EXPECT_EQ(RecordsOf(a.store->profile().entries), std::vector<std::u16string>{u"4|b|c|d|e||||"});
 }
 
 TEST_F(StoreTest, VerifierReadsAFileWithoutLogonAndRespectsTheHold) {
     Instance& a = createAndOpen(u"Home");
-    a.store->profile().entries.push_back(u"4|c|d|u|p||||");
+    a.store->profile().entries.push_back(EntryOf(u"4|c|d|u|p||||"));
     ASSERT_EQ(a.save(), SaveOutcome::Saved);
     auto files = platform::CreateHostFileSystem();
     VerifyReport report = VerifyProfileFile(*files, profileFile(u"Home"));
@@ -315,7 +319,7 @@ TEST_F(StoreTest, VerifierReadsAFileWithoutLogonAndRespectsTheHold) {
 TEST_F(StoreTest, WriteFailingAtAnyLineLeavesTheOldFileByteIdentical) {
     Instance& a = createAndOpen(u"Home");
     for (int i = 0; i < 3; ++i) {
-        a.store->profile().entries.push_back(u"4|c|entry " + Int32Text(i) + u"|u|p||||");
+        a.store->profile().entries.push_back(EntryOf(u"4|c|entry " + Int32Text(i) + u"|u|p||||"));
     }
     ASSERT_EQ(a.save(), SaveOutcome::Saved);  // version 2, 10 lines
     for (const int failingLine : {1, 2, 5, 10}) {
@@ -324,7 +328,7 @@ TEST_F(StoreTest, WriteFailingAtAnyLineLeavesTheOldFileByteIdentical) {
         std::filesystem::remove(database / "KeyloftErrors.log");
         a.host.clear();
         a.files->failWriteAtLine = failingLine;
-        a.store->profile().entries.push_back(u"4|c|lost?|u|p||||");
+        a.store->profile().entries.push_back(EntryOf(u"4|c|lost?|u|p||||"));
         EXPECT_EQ(a.save(), SaveOutcome::Failed);
         EXPECT_EQ(fileBytes(u"Home"), before);
         EXPECT_FALSE(std::filesystem::exists(database / "Home.dat.bak"));
@@ -379,7 +383,7 @@ TEST_F(StoreTest, ReadOnlyFolderFailsTheSaveAndKeepsTheFile) {
             return 1;
         }
         ::chmod(database.c_str(), 0500);
-        b.store->profile().entries.push_back(u"4|x|y|z|w||||");
+        b.store->profile().entries.push_back(EntryOf(u"4|x|y|z|w||||"));
         if (b.save() != SaveOutcome::Failed) {
             return 2;
         }
@@ -456,7 +460,7 @@ TEST_F(StoreTest, ReadVersionFailingFiveTimesLocksAndLeavesTheFile) {
     const std::string before = releasedFileBytes(u"Home");
     ASSERT_FALSE(before.empty());
     a.files->readsBeforeFailure = 0;
-    a.store->profile().entries.push_back(u"4|x|y|z|w||||");
+    a.store->profile().entries.push_back(EntryOf(u"4|x|y|z|w||||"));
     a.save();
     EXPECT_EQ(releasedFileBytes(u"Home"), before);
     ASSERT_GE(a.host.messages.size(), 1u);
@@ -496,8 +500,8 @@ TEST_F(LoadTest, GoodFileLoadsAndKindNineIsSkipped) {
     EXPECT_EQ(p.version, 4);
     EXPECT_EQ(p.userId, u"me");
     EXPECT_EQ(p.pin, u"");
-    EXPECT_EQ(p.entries, std::vector<std::u16string>{u"4|Bank|d|u|p|n|e|w|m"});
-    EXPECT_EQ(p.categories.at(1).name(), u"Bank");
+    EXPECT_EQ(p.entries, std::vector<Entry>{EntryOf(u"4|Bank|d|u|p|n|e|w|m")});
+    EXPECT_EQ(p.categories.at(1).name, u"Bank");
 }
 
 TEST_F(LoadTest, TrailerMissingOrLinesAfterItFailTheTrailerCheck) {
@@ -546,7 +550,7 @@ TEST_F(LoadTest, CategoriesDifferingOnlyInCaseFailTheLoad) {
 TEST_F(LoadTest, EmptyFileIsADamagedFileNotAWrongLogon) {
     TempFolder::writeFile(profileFile(u"P"), "");
     Instance& a = createAndOpen(u"Home");
-    a.store->profile().entries.push_back(u"4|x||||||||");
+    a.store->profile().entries.push_back(EntryOf(u"4|x||||||||"));
     const OpenResult result = a.open(u"P");
     EXPECT_EQ(result.outcome, OpenOutcome::Empty);
     EXPECT_FALSE(a.store->loaded());

@@ -13,6 +13,12 @@
 #include "store/profile_verifier.h"
 #include "store/sealed_profile.h"
 #include "store_fixture.h"
+#include "support/record_values.h"
+
+using keyloft::testing::EntriesOf;
+using keyloft::testing::EntryOf;
+using keyloft::testing::QuestionsOf;
+using keyloft::testing::QuestionOf;
 
 namespace keyloft::testing {
 namespace {
@@ -50,8 +56,8 @@ protected:
         p.logonMode = kPasswordOnly;
         p.userId = p.password = p.pin = u"opensesame";
         p.answerMode = kOneAnswer;
-        p.questions = {u"5|Default Question|opensesame"};
-        p.entries = {u"4||saved at " + Int32Text(version) + u"|me|pw||||"};
+        p.questions = QuestionsOf({u"5|Default Question|opensesame"});
+        p.entries = EntriesOf({u"4||saved at " + Int32Text(version) + u"|me|pw||||"});
         if (sealedForm()) {
             std::unique_ptr<sealed::Keys> keys;
             return JoinFileLines(sealed::SealProfile(p, version, keys));
@@ -78,7 +84,7 @@ protected:
 TEST_P(SaveSafetyTest, ASaveWritesFlushesRenamesThenFlushesTheFolder) {
     Instance& a = createAndOpen(u"Home");
     logOn(a);
-    a.store->profile().entries.push_back(u"4|c|d|u|p||||");
+    a.store->profile().entries.push_back(EntryOf(u"4|c|d|u|p||||"));
     a.files->steps.clear();
     ASSERT_EQ(a.save(), SaveOutcome::Saved);
     std::vector<std::string> expected{"create"};
@@ -113,7 +119,7 @@ TEST_P(SaveSafetyTest, AStaleBackupIsNeverPutBackOverNewerData) {
                               "#2026-12-07 16:57:18#,\"Recover\",\"0\",\"Home.dat.bak (older (version 7)) was removed; "
                               "Home.dat holds version 8\""});
     logOn(a);
-    a.store->profile().entries.push_back(u"4||new|me|pw||||");
+    a.store->profile().entries.push_back(EntryOf(u"4||new|me|pw||||"));
     ASSERT_EQ(a.save(), SaveOutcome::Saved);
     a.store->CloseHeldFile();
 
@@ -121,7 +127,7 @@ TEST_P(SaveSafetyTest, AStaleBackupIsNeverPutBackOverNewerData) {
     ASSERT_TRUE(lastOpen.loaded());
     EXPECT_EQ(b.store->profile().version, 9);
     logOn(b);
-    EXPECT_EQ(b.store->profile().entries,
+    EXPECT_EQ(RecordsOf(b.store->profile().entries),
               (std::vector<std::u16string>{u"4||saved at 8|me|pw||||", u"4||new|me|pw||||"}));
 }
 
@@ -159,7 +165,7 @@ TEST_P(SaveSafetyTest, ASoundBackupReplacesAMissingEmptyOrDamagedProfile) {
                                                        std::string(c.why) + "\""});
         // The next save goes ahead as usual.
         logOn(a);
-        a.store->profile().entries.push_back(u"4||after|me|pw||||");
+        a.store->profile().entries.push_back(EntryOf(u"4||after|me|pw||||"));
         EXPECT_EQ(a.save(), SaveOutcome::Saved);
         a.store->CloseHeldFile();
         instances.clear();
@@ -218,7 +224,7 @@ TEST_P(SaveSafetyTest, ASymlinkedProfileIsSavedThroughTheLink) {
     Instance& a = open();
     ASSERT_TRUE(lastOpen.loaded());
     logOn(a);
-    a.store->profile().entries.push_back(u"4||through the link|me|pw||||");
+    a.store->profile().entries.push_back(EntryOf(u"4||through the link|me|pw||||"));
     ASSERT_EQ(a.save(), SaveOutcome::Saved);
     EXPECT_TRUE(std::filesystem::is_symlink(profileFile(u"Home")));
     EXPECT_EQ(FolderNames(sync), std::vector<std::string>{"Home.dat"});
@@ -246,7 +252,7 @@ TEST_P(SaveSafetyTest, ASaveKeepsPermissionsGroupAndOwner) {
         ASSERT_EQ(::chown(profileFile(u"Home").c_str(), alice, team), 0);
     }
     logOn(a);
-    a.store->profile().entries.push_back(u"4||e|me|pw||||");
+    a.store->profile().entries.push_back(EntryOf(u"4||e|me|pw||||"));
     ASSERT_EQ(a.save(), SaveOutcome::Saved);
     const struct stat after = StatOf(profileFile(u"Home"));
     EXPECT_EQ(after.st_mode & 07777, 0660u);

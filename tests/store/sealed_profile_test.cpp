@@ -11,6 +11,12 @@
 #include "store/sealed_profile.h"
 #include "store_fixture.h"
 #include "support/temp_folder.h"
+#include "support/record_values.h"
+
+using keyloft::testing::EntriesOf;
+using keyloft::testing::EntryOf;
+using keyloft::testing::QuestionsOf;
+using keyloft::testing::QuestionOf;
 
 namespace keyloft::testing {
 namespace {
@@ -25,12 +31,12 @@ void FillEverything(Profile& p) {
     p.password = u"p\u00e4ss \U0001F511 w\u00f6rd";
     p.pin = u"4711";
     p.answerMode = kTwoAnswers;
-    p.questions = {u"5|First pet?|R\u00e9x", u"5|\u6bcd\u306e\u65e7\u59d3?|\u5c71\u7530", u"5|Town|Z\u00fcrich"};
-    AddNewCategory(p.categories, u"Bank");
-    AddNewCategory(p.categories, u"\u0420\u0430\u0431\u043e\u0442\u0430");
-    p.entries = {u"4|Bank|Main account|u1|pw1|line one\r\nline two|12/31/2030|https://bank.example|a@b.example",
+    p.questions = QuestionsOf({u"5|First pet?|R\u00e9x", u"5|\u6bcd\u306e\u65e7\u59d3?|\u5c71\u7530", u"5|Town|Z\u00fcrich"});
+    p.categories.add(u"Bank");
+    p.categories.add(u"\u0420\u0430\u0431\u043e\u0442\u0430");
+    p.entries = EntriesOf({u"4|Bank|Main account|u1|pw1|line one\r\nline two|12/31/2030|https://bank.example|a@b.example",
                  u"4|\u0420\u0430\u0431\u043e\u0442\u0430|\U00020BB7 mail|\u00fc|\u20ac\u20ac|||| ",
-                 u"4||no category|||||x|"};
+                 u"4||no category|||||x|"});
 }
 
 void ExpectSameContent(const Profile& a, const Profile& b) {
@@ -41,10 +47,7 @@ void ExpectSameContent(const Profile& a, const Profile& b) {
     EXPECT_EQ(a.answerMode, b.answerMode);
     EXPECT_EQ(a.questions, b.questions);
     EXPECT_EQ(a.entries, b.entries);
-    ASSERT_EQ(a.categories.size(), b.categories.size());
-    for (std::size_t i = 1; i <= a.categories.size(); ++i) {
-        EXPECT_EQ(a.categories.at(i).record, b.categories.at(i).record);
-    }
+    EXPECT_EQ(a.categories.items(), b.categories.items());
 }
 
 std::vector<std::string> Lines(const std::string& bytes) { return SplitFileLines(bytes); }
@@ -114,7 +117,7 @@ TEST_F(SealedStoreTest, RoundTripShowsOnlyTheHeaderBeforeLogonAndEverythingAfter
     EXPECT_TRUE(b.store->sealed());
     EXPECT_EQ(before.logonMode, kUserIdPasswordAndPin);
     EXPECT_EQ(before.answerMode, kTwoAnswers);
-    EXPECT_EQ(before.questions, (std::vector<std::u16string>{u"5|First pet?|", u"5|\u6bcd\u306e\u65e7\u59d3?|",
+    EXPECT_EQ(before.questions, QuestionsOf({u"5|First pet?|", u"5|\u6bcd\u306e\u65e7\u59d3?|",
                                                              u"5|Town|"}));
     EXPECT_TRUE(before.userId.empty() && before.password.empty() && before.pin.empty());
     EXPECT_TRUE(before.entries.empty() && before.categories.empty());
@@ -197,14 +200,14 @@ TEST_F(SealedStoreTest, SlotsStayUntilTheLogonOrAnAnswerChanges) {
         return kept;
     };
     const std::vector<std::string> first = slotsAndNonce();
-    a.store->profile().entries.push_back(u"4|Bank|more|||||");
+    a.store->profile().entries.push_back(EntryOf(u"4|Bank|more|||||"));
     ASSERT_EQ(a.save(), SaveOutcome::Saved);
     const std::vector<std::string> second = slotsAndNonce();
     ASSERT_EQ(first.size(), second.size());
     EXPECT_TRUE(std::equal(first.begin(), first.end() - 1, second.begin()));  // the same slots
     EXPECT_NE(first.back(), second.back());                                   // a fresh nonce
 
-    a.store->profile().questions[2] = u"5|Town|Bern";
+    a.store->profile().questions[2] = QuestionOf(u"5|Town|Bern");
     ASSERT_EQ(a.save(), SaveOutcome::Saved);
     const std::vector<std::string> third = slotsAndNonce();
     for (std::size_t i = 0; i + 1 < third.size(); ++i) EXPECT_NE(third[i], second[i]);
@@ -305,8 +308,8 @@ TEST_F(SealedStoreTest, VersionCheckAndConflictMessagesBetweenTwoInstances) {
         SaveOutcome expected;
     };
     const OtherSave cases[] = {
-        {"an entry", [](Profile& p) { p.entries.push_back(u"4|Bank|B's||||||"); }, SaveOutcome::ConflictRefreshed},
-        {"an answer", [](Profile& p) { p.questions[0] = u"5|First pet?|Bello"; }, SaveOutcome::ConflictRefreshed},
+        {"an entry", [](Profile& p) { p.entries.push_back(EntryOf(u"4|Bank|B's||||||")); }, SaveOutcome::ConflictRefreshed},
+        {"an answer", [](Profile& p) { p.questions[0] = QuestionOf(u"5|First pet?|Bello"); }, SaveOutcome::ConflictRefreshed},
         {"the password", [](Profile& p) { p.password = u"changed"; }, SaveOutcome::ConflictLockedOut},
     };
     int round = 0;
@@ -326,7 +329,7 @@ TEST_F(SealedStoreTest, VersionCheckAndConflictMessagesBetweenTwoInstances) {
         const std::string bytesAfterB = fileBytes(name);
 
         a.host.clear();
-        a.store->profile().entries.push_back(u"4|x|A's||||||");
+        a.store->profile().entries.push_back(EntryOf(u"4|x|A's||||||"));
         EXPECT_EQ(a.save(), c.expected);
         EXPECT_EQ(releasedFileBytes(name), bytesAfterB);
         if (c.expected == SaveOutcome::ConflictLockedOut) {
@@ -340,7 +343,7 @@ TEST_F(SealedStoreTest, VersionCheckAndConflictMessagesBetweenTwoInstances) {
                       std::vector<std::u16string>{u"The record has been modified by another user.\nRefreshing data..."});
             ExpectSameContent(a.store->profile(), afterB);
             // A goes on from B's version, still sealed.
-            a.store->profile().entries.push_back(u"4|x|A's again||||||");
+            a.store->profile().entries.push_back(EntryOf(u"4|x|A's again||||||"));
             EXPECT_EQ(a.save(), SaveOutcome::Saved);
             EXPECT_EQ(Lines(releasedFileBytes(name)).front(), "KEYLOFT SEALED 1");
         }
@@ -352,7 +355,7 @@ TEST_F(SealedStoreTest, AFileMadeWithTheDefaultLimitsOpensWithThem) {
     sealed::SetLimitsForTesting({0, 0});
     Instance& a = createAndOpen(u"Home");
     ASSERT_EQ(a.store->LogOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
-    a.store->profile().entries.push_back(u"4||kept|||||");
+    a.store->profile().entries.push_back(EntryOf(u"4||kept||||||"));
     a.store->setSealed(true);
     ASSERT_EQ(a.save(), SaveOutcome::Saved);
     a.store->CloseHeldFile();
@@ -368,13 +371,13 @@ TEST_F(SealedStoreTest, AFileMadeWithTheDefaultLimitsOpensWithThem) {
     Instance& b = startInstance();
     ASSERT_TRUE(b.open(u"Home").loaded());
     ASSERT_EQ(b.store->LogOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
-    EXPECT_EQ(b.store->profile().entries, std::vector<std::u16string>{u"4||kept|||||"});
+    EXPECT_EQ(RecordsOf(b.store->profile().entries), std::vector<std::u16string>{u"4||kept||||||"});
 }
 
 TEST_F(SealedStoreTest, ABackupLeftBesideASealedProfileIsCheckedAndPutBack) {
     sealedProfile(u"Home");
     const std::string older = releasedFileBytes(u"Home");
-    instances.front()->store->profile().entries.push_back(u"4||newer|||||");
+    instances.front()->store->profile().entries.push_back(EntryOf(u"4||newer|||||"));
     ASSERT_EQ(instances.front()->save(), SaveOutcome::Saved);
     const std::string newer = releasedFileBytes(u"Home");
     instances.clear();
@@ -414,7 +417,7 @@ TEST(LogonStep, AnInvalidLogonModeOrAnswerModeNeverLogsOnWithNothing) {
     p.password = u"x";
     EXPECT_EQ(store.LogOn({u"", u"x", u""}), LogonOutcome::Incorrect);
     p.answerMode = 0;
-    p.questions = {u"5|Q|A"};
+    p.questions = QuestionsOf({u"5|Q|A"});
     EXPECT_EQ(store.LogOnWithAnswers({u"", u"", u""}), LogonOutcome::Incorrect);
     EXPECT_EQ(store.LogOnWithAnswers({u" A ", u"", u""}), LogonOutcome::LoggedOn);
 

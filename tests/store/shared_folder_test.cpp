@@ -16,6 +16,12 @@
 #include "store/expiry_date.h"
 #include "store/profile_codec.h"
 #include "store_fixture.h"
+#include "support/record_values.h"
+
+using keyloft::testing::EntriesOf;
+using keyloft::testing::EntryOf;
+using keyloft::testing::QuestionsOf;
+using keyloft::testing::QuestionOf;
 
 namespace keyloft::testing {
 namespace {
@@ -29,8 +35,8 @@ std::string ProfileFile(std::int32_t version, std::vector<std::u16string> entrie
     p.userId = p.pin = kDefaultLogonValue;
     p.password = std::move(password);
     p.answerMode = kOneAnswer;
-    p.questions = {u"5|Default Question|opensesame"};
-    p.entries = std::move(entries);
+    p.questions = QuestionsOf({u"5|Default Question|opensesame"});
+    p.entries = EntriesOf(entries);
     return JoinFileLines(EncodeProfile(p, version, u"8.27", false).lines);
 }
 
@@ -55,20 +61,20 @@ TEST_F(StoreTest, AProfileReplacedUnderTheHoldIsAnotherUsersSaveNotOverwritten) 
         TempFolder::writeFile(database / "incoming", theirs);
         std::filesystem::rename(database / "incoming", profileFile(name));
 
-        a.store->profile().entries.push_back(u"4||my entry|me|pw||||");
+        a.store->profile().entries.push_back(EntryOf(u"4||my entry|me|pw||||"));
         a.files->steps.clear();
         EXPECT_EQ(a.save(), c.outcome);
         EXPECT_EQ(a.host.texts(), std::vector<std::u16string>{c.message});
         EXPECT_EQ(a.files->steps, std::vector<std::string>{});  // nothing was written
         EXPECT_EQ(fileBytes(name), theirs);
-        EXPECT_EQ(a.store->profile().entries, std::vector<std::u16string>{u"4||their entry|them|pw||||"});
+        EXPECT_EQ(RecordsOf(a.store->profile().entries), std::vector<std::u16string>{u"4||their entry|them|pw||||"});
         a.host.clear();
     }
 
     // The refreshed copy holds the new file: its next save goes through.
     Instance& a = *instances.front();
     ASSERT_TRUE(a.open(u"Same").loaded());
-    a.store->profile().entries.push_back(u"4||my entry|me|pw||||");
+    a.store->profile().entries.push_back(EntryOf(u"4||my entry|me|pw||||"));
     EXPECT_EQ(a.save(), SaveOutcome::Saved);
     EXPECT_EQ(a.store->profile().entries.size(), 2u);
 }
@@ -76,10 +82,10 @@ TEST_F(StoreTest, AProfileReplacedUnderTheHoldIsAnotherUsersSaveNotOverwritten) 
 TEST_F(StoreTest, AProfileRemovedUnderTheHoldIsWrittenAgain) {
     Instance& a = createAndOpen(u"Home");
     std::filesystem::remove(profileFile(u"Home"));
-    a.store->profile().entries.push_back(u"4||kept|me|pw||||");
+    a.store->profile().entries.push_back(EntryOf(u"4||kept|me|pw||||"));
     EXPECT_EQ(a.save(), SaveOutcome::Saved);
     ASSERT_TRUE(a.open(u"Home").loaded());
-    EXPECT_EQ(a.store->profile().entries, std::vector<std::u16string>{u"4||kept|me|pw||||"});
+    EXPECT_EQ(RecordsOf(a.store->profile().entries), std::vector<std::u16string>{u"4||kept|me|pw||||"});
 }
 
 TEST_F(StoreTest, ASaveFlushesItsFileBeforeTheRenameAndTheFolderAfterIt) {
@@ -90,7 +96,7 @@ TEST_F(StoreTest, ASaveFlushesItsFileBeforeTheRenameAndTheFolderAfterIt) {
     };
     startInstance(hooks);
     Instance& a = createAndOpen(u"Home");
-    a.store->profile().entries.push_back(u"4||one more|me|pw||||");
+    a.store->profile().entries.push_back(EntryOf(u"4||one more|me|pw||||"));
     steps.clear();
     ASSERT_EQ(a.save(), SaveOutcome::Saved);
 
@@ -111,7 +117,7 @@ TEST_F(StoreTest, ADeleteRacingASaveNeverRemovesTheFileTheSaverHolds) {
     hooks.betweenOpenAndHold = [&](const std::filesystem::path&) {
         if (saved) return;
         saved = true;
-        saver.store->profile().entries.push_back(u"4||just saved|me|pw||||");
+        saver.store->profile().entries.push_back(EntryOf(u"4||just saved|me|pw||||"));
         EXPECT_EQ(saver.save(), SaveOutcome::Saved);
     };
     Instance& deleter = startInstance(hooks);
@@ -124,7 +130,7 @@ TEST_F(StoreTest, ADeleteRacingASaveNeverRemovesTheFileTheSaverHolds) {
     if (saved) {
         saver.store->CloseHeldFile();
         ASSERT_TRUE(saver.open(u"Home").loaded());
-        EXPECT_EQ(saver.store->profile().entries, std::vector<std::u16string>{u"4||just saved|me|pw||||"});
+        EXPECT_EQ(RecordsOf(saver.store->profile().entries), std::vector<std::u16string>{u"4||just saved|me|pw||||"});
     }
 }
 
@@ -239,7 +245,7 @@ TEST(FieldLength, EveryFieldAndCategoryNameHasOneLimitThatNamesTheField) {
     // The longest entry is still a line every reader takes.
     Profile p;
     p.logonMode = kPasswordOnly;
-    p.entries = {Entry{atLimit, atLimit, atLimit, atLimit, atLimit, atLimit, atLimit, atLimit}.toRecord()};
+    p.entries = {Entry{atLimit, atLimit, atLimit, atLimit, atLimit, atLimit, atLimit, atLimit}};
     std::size_t longest = 0;
     for (const std::string& line : EncodeProfile(p, 1, u"8.27", false).lines) {
         longest = std::max(longest, line.size());

@@ -60,7 +60,7 @@ void WindowTest::writeProfile(const ProfileOnDisk& wanted) {
     p.answerMode = wanted.answerMode;
     p.questions.clear();
     for (const auto& [question, answer] : wanted.questions) {
-        p.questions.push_back(u"5|" + question + u"|" + answer);
+        p.questions.push_back(SecurityQuestion{question, answer});
     }
     ASSERT_EQ(store.WriteToFile().outcome, SaveOutcome::Saved);
     store.CloseHeldFile();
