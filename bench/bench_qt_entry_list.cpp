@@ -18,6 +18,9 @@
 #include "platform/qt_clipboard.h"
 #include "store/file_system.h"
 #include "store/profile_store.h"
+#include "support/record_values.h"
+
+using keyloft::testing::SeedProfile;
 
 namespace {
 
@@ -71,10 +74,10 @@ struct Fixture {
         store = std::make_unique<ProfileStore>(host, *files, *settings, clock, path);
         for (int c = 0; c < 20; ++c) {
             const std::u16string name = QStringLiteral("Category %1").arg(c).toStdU16String();
-            store->profile().categories.add(name);
+            SeedProfile(*store).categories.add(name);
         }
-        store->profile().entries = MakeEntries(10000);
-        PageServices services{*store, host, [this] { return store->WriteToFile().outcome; }, [] { return false; }};
+        SeedProfile(*store).entries = MakeEntries(10000);
+        PageServices services{*store, host, [](const SaveResult& result) { return result.outcome; }, [] { return false; }};
         view = std::make_unique<PasswordsView>(std::move(services), clipboard, [] { return QDate(2026, 6, 15); },
                                                nullptr, &filterBox);
         list = view->findChild<QTreeView*>(QStringLiteral("lstUser"));

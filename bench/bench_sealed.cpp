@@ -19,6 +19,9 @@
 #include "store/profile_store.h"
 #include "store/sealed_profile.h"
 #include "support/fake_clock.h"
+#include "support/record_values.h"
+
+using keyloft::testing::SeedProfile;
 
 namespace {
 
@@ -118,7 +121,7 @@ struct SealedOnDisk {
             store->LogOn({u"", u"opensesame", u""}) != LogonOutcome::LoggedOn) {
             std::abort();
         }
-        Profile& p = store->profile();
+        Profile& p = SeedProfile(*store);
         const Profile large = LargeProfile();
         p.logonMode = large.logonMode;
         p.userId = large.userId;
@@ -176,7 +179,7 @@ void BM_SaveSealed10000WithoutLogonChange(benchmark::State& state) {
     SealedOnDisk disk;
     int round = 0;
     for (auto _ : state) {
-        disk.store->profile().entries[0] = Entry{u"Category 0", u"changed " + Int32Text(++round), u"u", u"p", {}, {}, {}, {}};
+        SeedProfile(*disk.store).entries[0] = Entry{u"Category 0", u"changed " + Int32Text(++round), u"u", u"p", {}, {}, {}, {}};
         if (disk.store->WriteToFile().outcome != SaveOutcome::Saved) {
             state.SkipWithError("save failed");
         }

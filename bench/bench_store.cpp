@@ -14,6 +14,9 @@
 #include "store/profile_codec.h"
 #include "store/profile_store.h"
 #include "support/fake_clock.h"
+#include "support/record_values.h"
+
+using keyloft::testing::SeedProfile;
 
 namespace {
 
@@ -100,8 +103,8 @@ struct DiskFixture {
             std::abort();
         }
         const Profile large = LargeProfile();
-        store->profile().categories = large.categories;
-        store->profile().entries = large.entries;
+        SeedProfile(*store).categories = large.categories;
+        SeedProfile(*store).entries = large.entries;
         (void)store->WriteToFile();
         host.messages = 0;
         host.waits = 0;

@@ -296,7 +296,7 @@ QString MainWindow::helpFilePath() const { return QDir(dataFolder()).filePath(QS
 // ---- plugged-in parts ----
 
 PageServices MainWindow::pageServices() {
-    return PageServices{*store_, *services_.dialogs, [this] { return saveProfile(); },
+    return PageServices{*store_, *services_.dialogs, [this](const SaveResult& result) { return carryOutSave(result); },
                         [this] { return session_.isDirty(); }};
 }
 
@@ -396,10 +396,7 @@ void MainWindow::carryOut(const StoreReport& report) {
     }
 }
 
-SaveOutcome MainWindow::saveProfile() {
-    platform::ShowBusyPointer();
-    const SaveResult result = store_->WriteToFile();
-    platform::ShowIdlePointer();
+SaveOutcome MainWindow::carryOutSave(const SaveResult& result) {
     carryOut(result.report);
     return result.outcome;
 }

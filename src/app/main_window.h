@@ -75,9 +75,9 @@ public:
 
     ProfileStore& store() { return *store_; }
     Dialogs& dialogs() { return *services_.dialogs; }
-    // Saves the Profile and carries out what the store reports: its messages, and after a
-    // conflict lock-out or a failed read the lock or close.
-    SaveOutcome saveProfile();
+    // Carries out what a save of the store reported: its messages, and after a conflict lock-out
+    // or a failed read the lock or close.
+    SaveOutcome carryOutSave(const SaveResult& result);
     // The unsaved-changes flag; while Save is shown, a change also turns Save and Cancel on and
     // Add off.
     void setDirty(bool dirty);

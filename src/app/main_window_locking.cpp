@@ -50,12 +50,9 @@ void MainWindow::endSession() {
     forgetProfileInViews();
     processEvents();
     session_.setLoggedOn(false);
-    store_->profile().logonMode = 0;
+    store_->forget();
     setStatusText(QString());
     setDirty(false);
-    if (store_->holdsFile()) {
-        store_->CloseHeldFile();
-    }
     // The picture file that is there now: a copy put into the database folder or taken away
     // since is loaded, the same one goes on.
     welcome_->loadAndStart(welcomePicturePath());

@@ -248,8 +248,8 @@ bool SetupView::save() {
         warn(kNeedTwoQuestionsText, kSetupErrorTitle, true);
         return false;
     }
-    storeSecurityOptions();
-    (void)saveProfile();
+    const EditResult edit = editStore([this](ProfileStore& store) { return store.changeSecurity(securitySettings()); });
+    (void)carryOutSave(*edit.save);
     return true;
 }
 
@@ -261,25 +261,26 @@ void SetupView::forgetProfile() {
     }
 }
 
-void SetupView::storeSecurityOptions() {
-    Profile& profile = store().profile();
-    profile.questions.clear();
-    if (optPass->isChecked()) profile.logonMode = kPasswordOnly;
-    if (optUserPass->isChecked()) profile.logonMode = kUserIdAndPassword;
-    if (optPIN->isChecked()) profile.logonMode = kUserIdPasswordAndPin;
-    if (passwordEdited_) profile.password = Trimmed(txtPassword).toStdU16String();
-    profile.userId = Trimmed(txtUserID).toStdU16String();
-    profile.pin = Trimmed(txtSetupPIN).toStdU16String();
+SecuritySettings SetupView::securitySettings() const {
+    SecuritySettings settings;
+    settings.logonMode = store().profile().logonMode;
+    if (optPass->isChecked()) settings.logonMode = kPasswordOnly;
+    if (optUserPass->isChecked()) settings.logonMode = kUserIdAndPassword;
+    if (optPIN->isChecked()) settings.logonMode = kUserIdPasswordAndPin;
+    if (passwordEdited_) settings.password = Trimmed(txtPassword).toStdU16String();
+    settings.userId = Trimmed(txtUserID).toStdU16String();
+    settings.pin = Trimmed(txtSetupPIN).toStdU16String();
     for (std::size_t i = 0; i < 3; ++i) {
         const QString question = Trimmed(txtQuestion[i]);
         if (question.isEmpty()) continue;
-        profile.questions.push_back(
+        settings.questions.push_back(
             SecurityQuestion{question.toStdU16String(), Trimmed(txtanswer[i]).toStdU16String()});
     }
-    if (optQ1->isChecked()) profile.answerMode = kOneAnswer;
-    if (optQ2->isChecked()) profile.answerMode = kTwoAnswers;
-    if (optAll->isChecked()) profile.answerMode = kAllAnswers;
-    store().setSealed(chkSeal->isChecked());
+    if (optQ1->isChecked()) settings.answerMode = kOneAnswer;
+    if (optQ2->isChecked()) settings.answerMode = kTwoAnswers;
+    if (optAll->isChecked()) settings.answerMode = kAllAnswers;
+    settings.seal = chkSeal->isChecked();
+    return settings;
 }
 
 }  // namespace keyloft

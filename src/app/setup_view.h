@@ -73,7 +73,7 @@ private:
     // The first check of the logon details that fails, counted from the end; empty when all pass.
     std::u16string logonDetailsMessage() const;
     bool anyBoxHoldsSeparator() const;
-    void storeSecurityOptions();
+    SecuritySettings securitySettings() const;
 
     // Whether the user typed into a password box since the page was filled: only then is the
     // typed password stored (the boxes show a mask otherwise).

@@ -29,30 +29,18 @@ public:
         }
         Session session(options, console);
         if (const int code = session.openAndLogOn(FromArgument(name_)); code != kExitOk) return code;
-        CategoryList& categories = session.profile().categories;
+        const CategoryList& categories = session.profile().categories;
 
         if (action_.empty()) {
             for (const Category& category : categories) PrintOut(ToUtf8(category.name) + "\n");
             return kExitOk;
         }
-        if (verb == "add") {
-            const std::u16string name(TrimBlanks(FromArgument(action_[1])));
-            if (const auto refusal = CheckCategoryName(categories, name, 0)) return Refuse(session, *refusal);
-            categories.add(name);
-        } else if (verb == "rm") {
-            const std::size_t position = Find(categories, action_[1]);
-            if (position == 0) return kExitFailure;
-            categories.removeAt(position);
-        } else {
-            const std::size_t position = Find(categories, action_[1]);
-            if (position == 0) return kExitFailure;
-            const std::u16string name(TrimBlanks(FromArgument(action_[2])));
-            if (const auto refusal = CheckCategoryName(categories, name, position))
-                return Refuse(session, *refusal);
-            categories.removeAt(position);
-            categories.add(name);
-        }
-        return session.save();
+        ProfileStore& store = session.store();
+        if (verb == "add") return session.finish(store.addCategory(TrimBlanks(FromArgument(action_[1]))));
+        const std::size_t position = Find(categories, action_[1]);
+        if (position == 0) return kExitFailure;
+        if (verb == "rm") return session.finish(store.removeCategory(position));
+        return session.finish(store.renameCategory(position, TrimBlanks(FromArgument(action_[2]))));
     }
 
 private:

@@ -58,7 +58,7 @@ void AddEntryOptions(CLI::App& command, EntryOptions& options) {
 }
 
 int SaveEntryFromOptions(Session& session, const EntryOptions& options, std::size_t editRow) {
-    Profile& profile = session.profile();
+    const Profile& profile = session.profile();
     EntryDraft draft;
     bool expiryAsStored = false;
     if (editRow != 0) {
@@ -107,21 +107,18 @@ int SaveEntryFromOptions(Session& session, const EntryOptions& options, std::siz
         draft.confirmation = typed->second;
     }
 
-    EntryCheck check = CheckEntry(draft.fields, draft.confirmation, dates);
-    if (check.passwordBlank) {
+    if (expiryAsStored) draft.fields.expiryDate = storedExpiry;
+    const TypedEntry typed{draft.fields, draft.confirmation, expiryAsStored};
+    ProfileStore& store = session.store();
+    const EditResult edit = editRow != 0 ? store.changeEntry(editRow, typed, dates) : store.addEntry(typed, dates);
+    if (edit.check.passwordBlank) {
         MessageRequest warning;
         warning.text = kPasswordBlankText;
         warning.title = u"Warning";
         session.host().showMessage(warning);
     }
-    if (!check.accepted()) return Refuse(session, check.message);
-    if (expiryAsStored) check.stored.expiryDate = storedExpiry;
-
-    if (editRow != 0) profile.entries.erase(profile.entries.begin() + static_cast<std::ptrdiff_t>(editRow - 1));
-    profile.entries.push_back(check.stored);
-    if (const int code = session.save(); code != kExitOk) return code;
-    PrintOut(std::string(editRow != 0 ? "Saved" : "Added") + " as row " +
-             std::to_string(profile.entries.size()) + ".\n");
+    if (const int code = session.finish(edit); code != kExitOk) return code;
+    PrintOut(std::string(editRow != 0 ? "Saved" : "Added") + " as row " + std::to_string(edit.position) + ".\n");
     return kExitOk;
 }
 

@@ -1,8 +1,6 @@
 #include <algorithm>
 #include <fstream>
 #include <iostream>
-#include <unordered_map>
-#include <unordered_set>
 
 #include "cli/command.h"
 #include "cli/date_order.h"
@@ -19,31 +17,6 @@ namespace {
 std::string Counted(std::size_t n, const char* one, const char* many) {
     return std::to_string(n) + " " + (n == 1 ? one : many);
 }
-
-// The category each typed name stands for, found in one look: the category of exactly that
-// name, else the first whose name differs only in letter case (as StoredCategoryName finds it).
-class CategoryIndex {
-public:
-    explicit CategoryIndex(const CategoryList& categories) {
-        for (const Category& category : categories) remember(category.name);
-    }
-    // The stored name; nothing when no category has that name in any letter case.
-    std::optional<std::u16string> find(const std::u16string& name) const {
-        if (name.empty() || name == kNoneCategory) return std::u16string();
-        if (exact_.count(name) != 0) return name;
-        if (const auto folded = byFoldedName_.find(FoldCase(name)); folded != byFoldedName_.end())
-            return folded->second;
-        return std::nullopt;
-    }
-    void remember(const std::u16string& name) {
-        exact_.insert(name);
-        byFoldedName_.emplace(FoldCase(name), name);
-    }
-
-private:
-    std::unordered_set<std::u16string> exact_;
-    std::unordered_map<std::u16string, std::u16string> byFoldedName_;
-};
 
 class ImportCommand final : public Command {
 public:
@@ -73,12 +46,10 @@ public:
 
         // Each row is checked and added as soon as it is read; nothing is saved unless every row
         // (or, with --skip-invalid, every row not refused) made it.
-        Profile& profile = session.profile();
-        CategoryIndex categories(profile.categories);
         std::size_t added = 0, newCategories = 0;
         std::vector<std::string> refused;
         const RowSink addEach = [&](ImportRow&& row) {
-            if (const std::optional<std::u16string> refusal = addRow(profile, categories, row, newCategories)) {
+            if (const std::optional<std::u16string> refusal = addRow(session.store(), row, newCategories)) {
                 std::string reason = ToUtf8(TrimBlanks(*refusal));
                 std::replace(reason.begin(), reason.end(), '\n', ' ');  // one line per row
                 refused.push_back(row.where + ": " + reason);
@@ -151,27 +122,15 @@ private:
 
     // Checks one row as the entry editor and the category view would, and adds it (with its
     // category when the profile has none of that name). The refusal when it fails a check.
-    static std::optional<std::u16string> addRow(Profile& profile, CategoryIndex& categories, const ImportRow& row,
-                                                std::size_t& newCategories) {
+    static std::optional<std::u16string> addRow(ProfileStore& store, const ImportRow& row, std::size_t& newCategories) {
         if (row.fault) return FromUtf8Lenient(*row.fault);
         Entry typed = row.fields;
-        const std::u16string category(TrimBlanks(row.fields.category));
-        const std::optional<std::u16string> existing = categories.find(category);
-        if (!existing) {
-            // No category of that name in any letter case: only the name itself is checked.
-            if (auto refusal = CheckCategoryNameText(category)) return refusal;
-        }
-        typed.category = existing ? *existing : category;
+        if (TrimBlanks(typed.category) == kNoneCategory) typed.category.clear();
         static const ExpiryDateReader dates(DateOrderFromEnvironment());
-        const EntryCheck check = CheckEntry(typed, typed.password, dates);
-        if (!check.accepted()) return check.message;
-        if (!existing) {
-            profile.categories.add(category);
-            categories.remember(category);
-            ++newCategories;
-        }
-        profile.entries.push_back(check.stored);
-        return std::nullopt;
+        bool newCategory = false;
+        std::optional<std::u16string> refusal = store.stageImportedEntry(typed, dates, newCategory);
+        if (newCategory) ++newCategories;
+        return refusal;
     }
 
     std::string name_;

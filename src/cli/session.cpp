@@ -1,3 +1,4 @@
+#include "cli/command.h"
 #include "cli/session.h"
 
 #include <chrono>
@@ -50,7 +51,10 @@ Session::Session(const GlobalOptions& options, Console& console)
                                             platform::ApplicationFolder());
 }
 
-Session::~Session() = default;
+// The end of the command: nothing of the profile stays in memory.
+Session::~Session() {
+    if (store_) store_->forget();
+}
 
 int Session::settleFolder() {
     if (options_.database) {
@@ -142,8 +146,14 @@ int Session::logOn() {
     return kExitOk;
 }
 
-int Session::save() {
-    const SaveResult result = store_->WriteToFile();
+int Session::save() { return reportSave(store_->WriteToFile()); }
+
+int Session::finish(const EditResult& edit) {
+    if (edit.refusal) return Refuse(*this, *edit.refusal);
+    return reportSave(*edit.save);
+}
+
+int Session::reportSave(const SaveResult& result) {
     PrintReport(result.report);
     // A line the cipher rejected while the file was read again: nothing more is done.
     if (result.report.endProgram) return kExitEndedAtOnce;

@@ -39,14 +39,18 @@ public:
     int openAndLogOn(const std::u16string& profileName);
     // Writes the Profile; kExitOk when saved, else the exit code of what happened instead.
     int save();
+    // What an edit of the store did: its refusal said (kExitFailure), or its save reported as save
+    // reports it.
+    int finish(const EditResult& edit);
 
     ProfileStore& store() { return *store_; }
-    Profile& profile() { return store_->profile(); }
+    const Profile& profile() const { return store_->profile(); }
     TerminalHost& host() { return host_; }
     Console& console() { return console_; }
 
 private:
     int logOn();
+    int reportSave(const SaveResult& result);
 
     const GlobalOptions& options_;
     Console& console_;

@@ -129,21 +129,21 @@ bool CategoryView::save() { return saveCategory(!lblNewCategory->isHidden()); }
 
 bool CategoryView::saveCategory(bool isNew) {
     const std::u16string name = TrimmedText(txtCategory);
-    CategoryList& categories = store().profile().categories;
+    const CategoryList& categories = store().profile().categories;
     std::size_t ownPosition = 0;
     if (!isNew) {
         const QList<QTreeWidgetItem*> selected = lstCategory->selectedItems();
         if (!selected.isEmpty())
             ownPosition = categories.find(TrimBlanks(selected.first()->text(0)).toStdU16String());
     }
-    if (std::optional<std::u16string> refusal = CheckCategoryName(categories, name, ownPosition)) {
-        message(std::move(*refusal));
+    const EditResult edit =
+        editStore([&](ProfileStore& store) { return store.renameCategory(ownPosition, name); });
+    if (edit.refusal) {
+        message(*edit.refusal);
         return false;
     }
-    if (ownPosition != 0) categories.removeAt(ownPosition);
-    categories.add(name);
     // A lock-out by another user's save leaves nothing to list.
-    if (saveProfile() == SaveOutcome::ConflictLockedOut) return false;
+    if (carryOutSave(*edit.save) == SaveOutcome::ConflictLockedOut) return false;
     txtCategory->clear();
     refresh();
     return true;
@@ -159,10 +159,9 @@ void CategoryView::forgetProfile() {
 
 void CategoryView::remove() {
     if (lstCategory->selectedItems().isEmpty()) return;
-    CategoryList& categories = store().profile().categories;
-    if (const std::size_t position = categories.find(TrimmedText(txtCategory)); position != 0)
-        categories.removeAt(position);
-    if (saveProfile() == SaveOutcome::ConflictLockedOut) return;
+    const std::size_t position = store().profile().categories.find(TrimmedText(txtCategory));
+    const EditResult edit = editStore([position](ProfileStore& store) { return store.removeCategory(position); });
+    if (carryOutSave(*edit.save) == SaveOutcome::ConflictLockedOut) return;
     delete lstCategory->selectedItems().first();
     txtCategory->hide();
     const FillGuard guard(*this);

@@ -285,7 +285,8 @@ void PasswordsView::loadEntryIntoEditor() {
 }
 
 bool PasswordsView::save() {
-    Entry typed;
+    TypedEntry entry;
+    Entry& typed = entry.fields;
     typed.category = cboCategory->currentIndex() == 0 ? std::u16string() : cboCategory->currentText().toStdU16String();
     typed.description = txtUserDesc->text().toStdU16String();
     typed.userCode = txtUserCode->text().toStdU16String();
@@ -294,7 +295,12 @@ bool PasswordsView::save() {
     typed.expiryDate = txtExpiry->text().toStdU16String();
     typed.webSite = txtWeb->text().toStdU16String();
     typed.email = txtEmail->text().toStdU16String();
-    const EntryCheck check = CheckEntry(typed, txtuserconfirm->text().toStdU16String(), dateReader());
+    entry.confirmation = txtuserconfirm->text().toStdU16String();
+    const std::size_t position = lblNewUser->isHidden() && currentPosition_ > 0 ? std::size_t(currentPosition_) : 0;
+    const EditResult edit = editStore([&](ProfileStore& store) {
+        return position != 0 ? store.changeEntry(position, entry, dateReader()) : store.addEntry(entry, dateReader());
+    });
+    const EntryCheck& check = edit.check;
 
     if (check.passwordBlank) {
         platform::ShowIdlePointer();
@@ -311,19 +317,13 @@ bool PasswordsView::save() {
         return false;
     }
 
-    std::vector<Entry>& entries = store().profile().entries;
-    if (lblNewUser->isHidden() && currentPosition_ > 0 &&
-        static_cast<std::size_t>(currentPosition_) <= entries.size())
-        entries.erase(entries.begin() + (currentPosition_ - 1));
-
-    entries.push_back(check.stored);
     currentPosition_ = 0;
     savedPosition_ = 0;
 
     // The store reports its own failures and conflicts; a lock-out leaves nothing to list.
-    const SaveOutcome outcome = saveProfile();
+    const SaveOutcome outcome = carryOutSave(*edit.save);
     if (outcome == SaveOutcome::ConflictLockedOut) return false;
-    if (outcome == SaveOutcome::Saved) savedPosition_ = static_cast<int>(entries.size());
+    if (outcome == SaveOutcome::Saved) savedPosition_ = static_cast<int>(edit.position);
 
     {
         const FillGuard guard(*this);
@@ -450,11 +450,10 @@ void PasswordsView::add() {
 void PasswordsView::remove() {
     const int row = selectedListRow();
     if (row < 0) return;
-    std::vector<Entry>& entries = store().profile().entries;
     const int position = model_->rowAt(row).position;
-    if (position > 0 && static_cast<std::size_t>(position) <= entries.size())
-        entries.erase(entries.begin() + (position - 1));
-    if (saveProfile() == SaveOutcome::ConflictLockedOut) return;
+    const EditResult edit = editStore(
+        [position](ProfileStore& store) { return store.removeEntry(position > 0 ? std::size_t(position) : 0); });
+    if (carryOutSave(*edit.save) == SaveOutcome::ConflictLockedOut) return;
     model_->removeRowAt(row);
     refresh();
     // No row is chosen any more: nothing to delete, show or generate into.

@@ -1,5 +1,7 @@
 #include "pages/page.h"
 
+#include "platform/qt_dialogs.h"
+
 namespace keyloft {
 
 Page::Page(PageServices services, QWidget* parent) : QWidget(parent), services_(std::move(services)) {}
@@ -12,6 +14,14 @@ bool ConfirmDiscardChanges(Dialogs& dialogs) {
     request.buttons = MessageButtons::YesNo;
     request.defaultAnswer = MessageAnswer::No;
     return dialogs.showMessage(request) == MessageAnswer::Yes;
+}
+
+void Page::showBusy(bool busy) {
+    if (busy) {
+        platform::ShowBusyPointer();
+    } else {
+        platform::ShowIdlePointer();
+    }
 }
 
 }  // namespace keyloft

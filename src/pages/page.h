@@ -32,9 +32,9 @@ struct CommandStates {
 struct PageServices {
     ProfileStore& store;
     Dialogs& dialogs;  // every message box goes through here
-    // Writes the profile and carries out what the store reports (its messages, and after a
-    // conflict lock-out the lock). The caller goes on only on Saved.
-    std::function<SaveOutcome()> saveProfile;
+    // Carries out what a save of the store reported (its messages, and after a conflict lock-out
+    // the lock) and returns its outcome. The caller goes on only on Saved.
+    std::function<SaveOutcome(const SaveResult&)> carryOutSave;
     // Whether the session holds unsaved changes (of any page).
     std::function<bool()> hasUnsavedChanges;
 };
@@ -79,7 +79,15 @@ protected:
     ProfileStore& store() { return services_.store; }
     const ProfileStore& store() const { return services_.store; }
     Dialogs& dialogs() { return services_.dialogs; }
-    SaveOutcome saveProfile() { return services_.saveProfile(); }
+    // Runs an edit of the store (which checks, applies and writes) under the busy pointer.
+    template <typename Edit>
+    EditResult editStore(Edit&& edit) {
+        showBusy(true);
+        EditResult result = edit(services_.store);
+        showBusy(false);
+        return result;
+    }
+    SaveOutcome carryOutSave(const SaveResult& result) { return services_.carryOutSave(result); }
     bool hasUnsavedChanges() const { return services_.hasUnsavedChanges && services_.hasUnsavedChanges(); }
     // True while the page fills its own boxes: that is not a user's edit.
     bool filling() const { return filling_; }
@@ -103,6 +111,7 @@ protected:
     };
 
 private:
+    static void showBusy(bool busy);
     PageServices services_;
     bool filling_ = false;
 };

@@ -12,6 +12,7 @@
 #include "store/file_system.h"
 #include "store/profile_codec.h"
 #include "store/sealed_profile.h"
+#include "store/secret_memory.h"
 #include "store/text_convert.h"
 
 namespace keyloft {
@@ -269,15 +270,27 @@ ProfileStore::ProfileStore(UiHost& host, FileSystem& files, SettingsStore& setti
     state_->owner = this;
 }
 
-ProfileStore::~ProfileStore() = default;
+ProfileStore::~ProfileStore() { forget(); }
 
-Profile& ProfileStore::profile() { return state_->profile; }
 const Profile& ProfileStore::profile() const { return state_->profile; }
+Profile& ProfileStore::editableProfile() { return state_->profile; }
 const std::filesystem::path& ProfileStore::databaseFolder() const { return state_->databaseFolder; }
 void ProfileStore::setDatabaseFolder(std::filesystem::path folder) { state_->databaseFolder = std::move(folder); }
 bool ProfileStore::holdsFile() const { return state_->held != nullptr; }
 bool ProfileStore::loaded() const { return state_->loaded; }
 void ProfileStore::CloseHeldFile() { state_->held.reset(); }
+
+void ProfileStore::forget() {
+    State& s = *state_;
+    Wipe(s.profile);
+    Wipe(s.profileKey);
+    s.sealedKeys.reset();
+    s.lockedFile.reset();
+    s.held.reset();
+    s.loaded = false;
+    s.loggedOn = false;
+    s.creating = false;
+}
 bool ProfileStore::sealed() const { return state_->seal; }
 void ProfileStore::setSealed(bool seal) { state_->seal = seal; }
 

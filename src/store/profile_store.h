@@ -6,11 +6,13 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "store/clock.h"
+#include "store/entry.h"
 #include "store/error_codes.h"
 #include "store/profile.h"
 #include "store/settings_store.h"
@@ -99,6 +101,29 @@ struct LogonDetails {
     std::u16string pin;
 };
 
+// What an edit of the profile did. Refused by a rule: nothing changed, nothing was written, and
+// `refusal` holds the rule's message. Otherwise it was applied and `save` says how writing went
+// (a failed save leaves the change in memory; a conflict has reloaded the profile without it).
+struct [[nodiscard]] EditResult {
+    std::optional<std::u16string> refusal;
+    EntryCheck check;                // the entry checks' full answer (entry edits only)
+    std::optional<SaveResult> save;  // set when the edit was applied
+    std::size_t position = 0;        // 1-based position of the entry or category afterwards
+
+    bool applied() const { return save.has_value(); }
+};
+
+// The logon details and questions as the security setup stores them.
+struct SecuritySettings {
+    std::int32_t logonMode = kPasswordOnly;
+    std::u16string userId;
+    std::optional<std::u16string> password;  // nothing: the stored password stays
+    std::u16string pin;
+    std::vector<SecurityQuestion> questions;
+    std::int32_t answerMode = 0;  // 0: the stored answer mode stays
+    bool seal = false;
+};
+
 inline constexpr char16_t kProfileDamagedMessage[] = u"The profile file is damaged.";
 
 // "The profile <name> is in use by another user. Try again later."
@@ -146,12 +171,36 @@ public:
     bool sealed() const;
     void setSealed(bool seal);
 
+    // Edits of the profile: each checks with the rules of store/entry.h, applies, writes the
+    // profile and returns what happened. A changed entry or a renamed category moves to the end,
+    // as it always has in the file. Positions are 1-based; a position that names nothing changes
+    // nothing, but the profile is still written (the window's Delete of a row gone meanwhile).
+    EditResult addEntry(const TypedEntry& typed, const ExpiryDateReader& dates);
+    EditResult changeEntry(std::size_t position, const TypedEntry& typed, const ExpiryDateReader& dates);
+    EditResult removeEntry(std::size_t position);
+    EditResult addCategory(std::u16string_view name);
+    // position 0 adds the category.
+    EditResult renameCategory(std::size_t position, std::u16string_view name);
+    EditResult removeCategory(std::size_t position);
+    EditResult changeSecurity(const SecuritySettings& settings);
+    // For an import of many rows with one save: checks one row as addEntry does (its category
+    // matched without regard to letter case, and added when the profile has none of that name;
+    // an empty category is none)
+    // and adds it in memory only; WriteToFile writes them all. The refusal when a check fails;
+    // `newCategory` tells whether the row added a category.
+    std::optional<std::u16string> stageImportedEntry(const Entry& row, const ExpiryDateReader& dates,
+                                                     bool& newCategory);
+
     // Closes the held file (session reset on lock).
     void CloseHeldFile();
+    // Drops the profile: every secret held (logon details, entries, questions and answers, the
+    // sealed form's data key and slots, the file key) is overwritten and freed, and the file is
+    // let go. Nothing is loaded or logged on afterwards; the database folder and the settings
+    // stay. Lock, closing the profile and the end of a command-line command call it.
+    void forget();
     bool holdsFile() const;
     bool loaded() const;
 
-    Profile& profile();
     const Profile& profile() const;
     const std::u16string& profileName() const;  // name of the loaded profile
     const std::filesystem::path& databaseFolder() const;
@@ -173,6 +222,9 @@ private:
     void loadSealed(bool showErrors);
     LogonOutcome openSealedBody(const sealed::Key& dataKey);
     ErrorInfo takeProfile();
+    Profile& editableProfile();  // the one way to change the Profile: the edits (profile_edits.cpp)
+    EditResult saveEdit(EditResult result);
+    EditResult storeEntry(std::size_t position, const TypedEntry& typed, const ExpiryDateReader& dates);
 
     struct State;
     std::unique_ptr<State> state_;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <new>
 
 #include "store/sealed_encoding.h"
 #include "store/secret_memory.h"
@@ -177,15 +178,15 @@ void SetLimitsForTesting(Limits limits) {
     testOps = limits.ops;
 }
 
-Key::Key() : bytes_(std::make_unique<std::array<unsigned char, kSize>>()) {
-    bytes_->fill(0);
-    (void)sodium_mlock(bytes_->data(), kSize);  // refused where the system does not allow it
+// Guarded memory, kept out of swap where the system allows it, zeroed when freed.
+Key::Key() {
+    if (sodium_init() < 0) throw std::bad_alloc();
+    bytes_ = static_cast<unsigned char*>(sodium_malloc(kSize));
+    if (bytes_ == nullptr) throw std::bad_alloc();
+    sodium_memzero(bytes_, kSize);
 }
 
-Key::~Key() {
-    sodium_memzero(bytes_->data(), kSize);
-    (void)sodium_munlock(bytes_->data(), kSize);
-}
+Key::~Key() { sodium_free(bytes_); }
 
 Unwrap UnwrapWithLogon(const SealedFile& file, const LogonValues& typed, Key& dataKey) {
     const Slot* slot = FindSlot(file, "logon");

@@ -63,11 +63,11 @@ public:
     ~Key();
     Key(const Key&) = delete;
     Key& operator=(const Key&) = delete;
-    unsigned char* data() { return bytes_->data(); }
-    const unsigned char* data() const { return bytes_->data(); }
+    unsigned char* data() { return bytes_; }
+    const unsigned char* data() const { return bytes_; }
 
 private:
-    std::unique_ptr<std::array<unsigned char, kSize>> bytes_;
+    unsigned char* bytes_ = nullptr;  // sodium_malloc'ed
 };
 
 struct Slot {

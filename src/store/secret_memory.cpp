@@ -27,8 +27,8 @@ void Wipe(std::vector<std::u16string>& texts) {
 }
 
 void Wipe(Entry& entry) {
-    for (std::u16string* text : {&entry.category, &entry.description, &entry.userCode, &entry.password, &entry.notes,
-                                 &entry.expiryDate, &entry.webSite, &entry.email}) {
+    for (std::u16string* text : {&entry.category, &entry.description, &entry.userCode, &entry.password,
+                                 &entry.notes, &entry.expiryDate, &entry.webSite, &entry.email}) {
         Wipe(*text);
     }
 }

@@ -33,7 +33,7 @@ protected:
         ASSERT_TRUE(press("Setup"));
         ASSERT_TRUE(frameShown("fraSecurityOptions"));
     }
-    Profile& profile() { return window->store().profile(); }
+    Profile& profile() { return SeedProfile(window->store()); }
     // Sets a box as typing would (its change event runs).
     static void type(QLineEdit* box, const QString& text) { box->setText(text); }
     void clearQuestions() {

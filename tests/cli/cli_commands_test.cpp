@@ -23,6 +23,8 @@
 using keyloft::testing::EntryOf;
 using keyloft::testing::QuestionOf;
 
+using keyloft::testing::SeedProfile;
+
 namespace keyloft::cli::testing {
 namespace {
 
@@ -341,7 +343,7 @@ TEST_F(CliSharing, AProfileHeldByAnotherInstanceIsNotTouched) {
         const RunResult r = run({"add", "Home", "--user-code", "cli", "--generate", "--wait", "0"}, kDefaultPassword);
         EXPECT_EQ(r.exitCode, 6) << r.err;
         EXPECT_NE(r.err.find("is in use by another user"), std::string::npos) << r.err;
-        other.store.profile().entries.push_back(EntryOf(u"4||other|other|pw||||"));
+        SeedProfile(other.store).entries.push_back(EntryOf(u"4||other|other|pw||||"));
         ASSERT_EQ(other.store.WriteToFile().outcome, SaveOutcome::Saved);
     }
     const RunResult r = run({"add", "Home", "--user-code", "cli", "--generate"}, kDefaultPassword);

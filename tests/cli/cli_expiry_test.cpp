@@ -16,6 +16,8 @@
 using keyloft::testing::EntryOf;
 using keyloft::testing::QuestionOf;
 
+using keyloft::testing::SeedProfile;
+
 namespace keyloft::cli::testing {
 namespace {
 
@@ -131,7 +133,7 @@ TEST_F(CliExpiry, ListMarksEntriesDueWithinSevenDaysOrPast) {
     {
         DirectStore direct(temp_.path());
         ASSERT_TRUE(direct.store.OpenProfile(u"Home").loaded());
-        direct.store.profile().entries.push_back(EntryOf(u"4|||word|pw||someday||"));
+        SeedProfile(direct.store).entries.push_back(EntryOf(u"4|||word|pw||someday||"));
         ASSERT_EQ(direct.store.WriteToFile().outcome, SaveOutcome::Saved);
     }
 

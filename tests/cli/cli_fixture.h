@@ -16,6 +16,9 @@
 #include "platform/platform_core.h"
 #include "store/file_system.h"
 #include "store/profile_store.h"
+#include "support/record_values.h"
+
+using keyloft::testing::SeedProfile;
 
 namespace keyloft::cli::testing {
 
@@ -72,7 +75,7 @@ protected:
                   const std::u16string& password, const std::u16string& pin) {
         DirectStore direct(temp_.path());
         ASSERT_TRUE(direct.store.OpenProfile(FromUtf8Lenient(profile)).loaded());
-        Profile& p = direct.store.profile();
+        Profile& p = SeedProfile(direct.store);
         p.logonMode = mode;
         p.userId = user;
         p.password = password;

@@ -28,6 +28,8 @@
 using keyloft::testing::EntryOf;
 using keyloft::testing::QuestionOf;
 
+using keyloft::testing::SeedProfile;
+
 namespace keyloft::cli::testing {
 namespace {
 
@@ -58,7 +60,7 @@ protected:
         ASSERT_EQ(direct.store.LogOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
         direct.store.setSealed(seal || direct.store.sealed());
         for (int i = 0; i < count; ++i) {
-            direct.store.profile().entries.push_back(EntryOf(u"4|Bank|Account " + Int32Text(i) +
+            SeedProfile(direct.store).entries.push_back(EntryOf(u"4|Bank|Account " + Int32Text(i) +
                                                      u"|user|secret password|some notes||https://example.org|"));
         }
         ASSERT_EQ(direct.store.WriteToFile().outcome, SaveOutcome::Saved);

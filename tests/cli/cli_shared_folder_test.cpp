@@ -24,6 +24,8 @@
 using keyloft::testing::EntryOf;
 using keyloft::testing::QuestionOf;
 
+using keyloft::testing::SeedProfile;
+
 namespace keyloft::cli::testing {
 namespace {
 
@@ -164,7 +166,7 @@ TEST_F(CliSharedFolder, AProfileReplacedWhileTheToolHoldsItIsAConflictNotOverwri
         DirectStore other(temp_.path());
         other.store.setDatabaseFolder(theirs);
         ASSERT_TRUE(other.store.OpenProfile(u"Team").loaded());
-        other.store.profile().entries.push_back(EntryOf(u"4||their entry|them|pw||||"));
+        SeedProfile(other.store).entries.push_back(EntryOf(u"4||their entry|them|pw||||"));
         ASSERT_EQ(other.store.WriteToFile().outcome, SaveOutcome::Saved);
     }
     // An import whose refused rows fill standard error: the tool, holding the profile, waits to

@@ -13,6 +13,7 @@
 
 #include "entries_test_support.h"
 #include "store/profile_store.h"
+#include "support/record_values.h"
 
 namespace keyloft::testing {
 namespace {
@@ -186,7 +187,7 @@ TEST_F(CategoryInWindowTest, ANewCategoryIsAddedAtTheEndAndOfferedByTheEditorAnd
 }
 
 TEST_F(CategoryInWindowTest, ANewNameWhoseKeyALoadedCategoryHoldsIsStillStored) {
-    window->store().profile().categories.add(u"Cmail");
+    SeedProfile(window->store()).categories.add(u"Cmail");
     ASSERT_EQ(window->store().WriteToFile().outcome, SaveOutcome::Saved);
     EXPECT_TRUE(window->store().ReadFromFile().loaded());
     openCategories();
@@ -225,7 +226,7 @@ TEST_F(CategoryInWindowTest, DeleteRemovesTheCategoryAndLeavesItsEntries) {
 }
 
 TEST_F(CategoryInWindowTest, HeadingClicksSortInTurnAndLaterFillsStaySorted) {
-    Profile& profile = window->store().profile();
+    Profile& profile = SeedProfile(window->store());
     profile.categories.add(u"Auto");
     ASSERT_EQ(window->store().WriteToFile().outcome, SaveOutcome::Saved);
     openCategories();

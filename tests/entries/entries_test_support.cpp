@@ -6,6 +6,7 @@
 #include <QTreeView>
 
 #include "store/profile_store.h"
+#include "support/record_values.h"
 
 namespace keyloft::testing {
 
@@ -34,7 +35,7 @@ std::u16string PasswordsViewTest::entry(const QString& category, const QString& 
 }
 
 void PasswordsViewTest::setEntries(const std::vector<std::u16string>& entries, const std::vector<QString>& categories) {
-    Profile& profile = store().profile();
+    Profile& profile = SeedProfile(store());
     profile.entries = EntriesOf(entries);
     profile.categories.clear();
     for (const QString& name : categories)

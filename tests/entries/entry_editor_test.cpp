@@ -9,6 +9,7 @@
 #include "entries/entry_list_model.h"
 #include "entries_test_support.h"
 #include "support/gui_widget_helpers.h"
+#include "support/record_values.h"
 
 namespace keyloft::testing {
 namespace {
@@ -97,7 +98,7 @@ TEST_F(EntryEditorTest, MovingThroughTheListWithTheKeyboardLoadsTheRow) {
 }
 
 TEST_F(EntryEditorTest, EntryWithDeletedCategoryLoadsWithNoneSelected) {
-    store().profile().categories.removeAt(1);  // Bank
+    SeedProfile(store()).categories.removeAt(1);  // Bank
     press("Passwords");  // filled afresh
     clickRow(rowOf("alice"));
     EXPECT_EQ(find<QComboBox>("cboCategory")->currentIndex(), -1);

@@ -13,6 +13,7 @@
 #include "entries/entry_list_model.h"
 #include "entries_test_support.h"
 #include "store/profile_store.h"
+#include "support/record_values.h"
 
 namespace keyloft::testing {
 namespace {
@@ -28,7 +29,7 @@ protected:
 };
 
 TEST_F(PasswordsInWindowTest, AddSaveShowFilterAndDeleteThroughTheToolbars) {
-    Profile& profile = window->store().profile();
+    Profile& profile = SeedProfile(window->store());
     profile.categories.add(u"Bank");
     profile.entries = EntriesOf({u"4|Bank|Current|alice|pw1||||", u"4||Other|bob|pw2||6/20/26||"});
     ASSERT_EQ(window->store().WriteToFile().outcome, SaveOutcome::Saved);
@@ -80,7 +81,7 @@ TEST_F(PasswordsInWindowTest, AddSaveShowFilterAndDeleteThroughTheToolbars) {
 }
 
 TEST_F(PasswordsInWindowTest, ReleasingFilterDropsTypedFilterText) {
-    window->store().profile().entries = EntriesOf({u"4|Bank|a|u1|p||||", u"4|Mail|b|u2|p||||"});
+    SeedProfile(window->store()).entries = EntriesOf({u"4|Bank|a|u1|p||||", u"4|Mail|b|u2|p||||"});
     ASSERT_EQ(window->store().WriteToFile().outcome, SaveOutcome::Saved);
     toolbar1("Passwords");
     toolbar2("Filter");  // pressed

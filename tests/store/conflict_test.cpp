@@ -38,13 +38,13 @@ TEST_F(StoreTest, OnlyALogonChangeByTheOtherInstanceLocksOut) {
         a.store->CloseHeldFile();  // A's session stays open, another instance takes the file
         Instance& b = startInstance();
         ASSERT_TRUE(b.open(name).loaded());
-        c.change(b.store->profile());
+        c.change(SeedProfile(*b.store));
         ASSERT_EQ(b.save(), SaveOutcome::Saved);
         b.store->CloseHeldFile();
         const std::string afterB = fileBytes(name);
 
         a.host.clear();
-        a.store->profile().entries.push_back(EntryOf(u"4|x|y|z|w||||"));
+        SeedProfile(*a.store).entries.push_back(EntryOf(u"4|x|y|z|w||||"));
         EXPECT_EQ(a.save(), c.expected);
         EXPECT_EQ(releasedFileBytes(name), afterB);  // nothing of A's is written either way
         if (c.expected == SaveOutcome::ConflictLockedOut) {

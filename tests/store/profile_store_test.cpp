@@ -110,9 +110,9 @@ TEST_F(StoreTest, TwoSavesInARowCountUpTwiceAndLeaveNoBackup) {
 #ifndef _WIN32
     ::chmod(profileFile(u"Home").c_str(), 0640);
 #endif
-    a.store->profile().entries.push_back(EntryOf(u"4|Bank|Giro|me|pw||||"));
+    SeedProfile(*a.store).entries.push_back(EntryOf(u"4|Bank|Giro|me|pw||||"));
     EXPECT_EQ(a.save(), SaveOutcome::Saved);
-    a.store->profile().entries.push_back(EntryOf(u"4|Bank|Card|me|pin||||"));
+    SeedProfile(*a.store).entries.push_back(EntryOf(u"4|Bank|Card|me|pin||||"));
     EXPECT_EQ(a.save(), SaveOutcome::Saved);
 
     EXPECT_TRUE(a.host.messages.empty());
@@ -133,7 +133,7 @@ TEST_F(StoreTest, TwoSavesInARowCountUpTwiceAndLeaveNoBackup) {
 
 TEST_F(StoreTest, VersionWrapsToOne) {
     Instance& a = createAndOpen(u"Home");
-    a.store->profile().version = 2147483639;
+    SeedProfile(*a.store).version = 2147483639;
     // The file must carry the same version for the save to go ahead.
     a.store->CloseHeldFile();
     {
@@ -154,12 +154,12 @@ TEST_F(StoreTest, ConflictWithUnchangedLogonRefreshesFromTheOtherSave) {
 
     Instance& b = startInstance();
     ASSERT_TRUE(b.open(u"Home").loaded());
-    b.store->profile().entries.push_back(EntryOf(u"4|Bank|B's entry|b|pw||||"));
+    SeedProfile(*b.store).entries.push_back(EntryOf(u"4|Bank|B's entry|b|pw||||"));
     ASSERT_EQ(b.save(), SaveOutcome::Saved);
     b.store->CloseHeldFile();
     const std::string afterB = fileBytes(u"Home");
 
-    a.store->profile().entries.push_back(EntryOf(u"4|Bank|A's entry|a|pw||||"));
+    SeedProfile(*a.store).entries.push_back(EntryOf(u"4|Bank|A's entry|a|pw||||"));
     EXPECT_EQ(a.save(), SaveOutcome::ConflictRefreshed);
     EXPECT_EQ(a.host.texts(),
               std::vector<std::u16string>{u"The record has been modified by another user.\nRefreshing data..."});
@@ -173,7 +173,7 @@ TEST_F(StoreTest, ConflictWithUnchangedLogonRefreshesFromTheOtherSave) {
     EXPECT_EQ(a.store->profile().version, 2);
 
     // A's next save goes through.
-    a.store->profile().entries.push_back(EntryOf(u"4|Bank|A again|a|pw||||"));
+    SeedProfile(*a.store).entries.push_back(EntryOf(u"4|Bank|A again|a|pw||||"));
     EXPECT_EQ(a.save(), SaveOutcome::Saved);
     EXPECT_EQ(StoredVersion(releasedFileBytes(u"Home")), 3);
 }
@@ -183,12 +183,12 @@ TEST_F(StoreTest, ConflictWithChangedLogonLocksTheSession) {
     a.store->CloseHeldFile();
     Instance& b = startInstance();
     ASSERT_TRUE(b.open(u"Home").loaded());
-    b.store->profile().password = u"new password";
+    SeedProfile(*b.store).password = u"new password";
     ASSERT_EQ(b.save(), SaveOutcome::Saved);
     b.store->CloseHeldFile();
     const std::string afterB = fileBytes(u"Home");
 
-    a.store->profile().entries.push_back(EntryOf(u"4|x|y|z|w||||"));
+    SeedProfile(*a.store).entries.push_back(EntryOf(u"4|x|y|z|w||||"));
     EXPECT_EQ(a.save(), SaveOutcome::ConflictLockedOut);
     EXPECT_EQ(a.host.texts(),
               std::vector<std::u16string>{u"The profile has been modified by another user.\nYou will have to login again."});
@@ -207,7 +207,7 @@ TEST_F(StoreTest, SaveWhileAnotherInstanceHoldsTheFileFailsAfterFiveAttempts) {
     ASSERT_TRUE(a.open(u"Home").loaded());  // A holds it now
     const std::string before = fileBytes(u"Home");
 
-    b.store->profile().entries.push_back(EntryOf(u"4|x|y|z|w||||"));
+    SeedProfile(*b.store).entries.push_back(EntryOf(u"4|x|y|z|w||||"));
     b.host.clear();
     b.files->holdAttempts.clear();
     EXPECT_EQ(b.save(), SaveOutcome::Failed);
@@ -270,7 +270,7 @@ TEST_F(StoreTest, SaveStartedDuringAnotherSaveDoesNotTakeTheFileAgain) {
     a.store->CloseHeldFile();
     Instance& b = startInstance();
     ASSERT_TRUE(b.open(u"Home").loaded());
-    b.store->profile().entries.push_back(EntryOf(u"4|b|c|d|e||||"));
+    SeedProfile(*b.store).entries.push_back(EntryOf(u"4|b|c|d|e||||"));
     ASSERT_EQ(b.save(), SaveOutcome::Saved);
     b.store->CloseHeldFile();
     const std::string afterB = fileBytes(u"Home");
@@ -293,7 +293,7 @@ TEST_F(StoreTest, SaveStartedDuringAnotherSaveDoesNotTakeTheFileAgain) {
 
 TEST_F(StoreTest, VerifierReadsAFileWithoutLogonAndRespectsTheHold) {
     Instance& a = createAndOpen(u"Home");
-    a.store->profile().entries.push_back(EntryOf(u"4|c|d|u|p||||"));
+    SeedProfile(*a.store).entries.push_back(EntryOf(u"4|c|d|u|p||||"));
     ASSERT_EQ(a.save(), SaveOutcome::Saved);
     auto files = platform::CreateHostFileSystem();
     VerifyReport report = VerifyProfileFile(*files, profileFile(u"Home"));
@@ -319,7 +319,7 @@ TEST_F(StoreTest, VerifierReadsAFileWithoutLogonAndRespectsTheHold) {
 TEST_F(StoreTest, WriteFailingAtAnyLineLeavesTheOldFileByteIdentical) {
     Instance& a = createAndOpen(u"Home");
     for (int i = 0; i < 3; ++i) {
-        a.store->profile().entries.push_back(EntryOf(u"4|c|entry " + Int32Text(i) + u"|u|p||||"));
+        SeedProfile(*a.store).entries.push_back(EntryOf(u"4|c|entry " + Int32Text(i) + u"|u|p||||"));
     }
     ASSERT_EQ(a.save(), SaveOutcome::Saved);  // version 2, 10 lines
     for (const int failingLine : {1, 2, 5, 10}) {
@@ -328,7 +328,7 @@ TEST_F(StoreTest, WriteFailingAtAnyLineLeavesTheOldFileByteIdentical) {
         std::filesystem::remove(database / "KeyloftErrors.log");
         a.host.clear();
         a.files->failWriteAtLine = failingLine;
-        a.store->profile().entries.push_back(EntryOf(u"4|c|lost?|u|p||||"));
+        SeedProfile(*a.store).entries.push_back(EntryOf(u"4|c|lost?|u|p||||"));
         EXPECT_EQ(a.save(), SaveOutcome::Failed);
         EXPECT_EQ(fileBytes(u"Home"), before);
         EXPECT_FALSE(std::filesystem::exists(database / "Home.dat.bak"));
@@ -383,7 +383,7 @@ TEST_F(StoreTest, ReadOnlyFolderFailsTheSaveAndKeepsTheFile) {
             return 1;
         }
         ::chmod(database.c_str(), 0500);
-        b.store->profile().entries.push_back(EntryOf(u"4|x|y|z|w||||"));
+        SeedProfile(*b.store).entries.push_back(EntryOf(u"4|x|y|z|w||||"));
         if (b.save() != SaveOutcome::Failed) {
             return 2;
         }
@@ -460,7 +460,7 @@ TEST_F(StoreTest, ReadVersionFailingFiveTimesLocksAndLeavesTheFile) {
     const std::string before = releasedFileBytes(u"Home");
     ASSERT_FALSE(before.empty());
     a.files->readsBeforeFailure = 0;
-    a.store->profile().entries.push_back(EntryOf(u"4|x|y|z|w||||"));
+    SeedProfile(*a.store).entries.push_back(EntryOf(u"4|x|y|z|w||||"));
     a.save();
     EXPECT_EQ(releasedFileBytes(u"Home"), before);
     ASSERT_GE(a.host.messages.size(), 1u);
@@ -550,7 +550,7 @@ TEST_F(LoadTest, CategoriesDifferingOnlyInCaseFailTheLoad) {
 TEST_F(LoadTest, EmptyFileIsADamagedFileNotAWrongLogon) {
     TempFolder::writeFile(profileFile(u"P"), "");
     Instance& a = createAndOpen(u"Home");
-    a.store->profile().entries.push_back(EntryOf(u"4|x||||||||"));
+    SeedProfile(*a.store).entries.push_back(EntryOf(u"4|x||||||||"));
     const OpenResult result = a.open(u"P");
     EXPECT_EQ(result.outcome, OpenOutcome::Empty);
     EXPECT_FALSE(a.store->loaded());

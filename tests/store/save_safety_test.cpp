@@ -84,7 +84,7 @@ protected:
 TEST_P(SaveSafetyTest, ASaveWritesFlushesRenamesThenFlushesTheFolder) {
     Instance& a = createAndOpen(u"Home");
     logOn(a);
-    a.store->profile().entries.push_back(EntryOf(u"4|c|d|u|p||||"));
+    SeedProfile(*a.store).entries.push_back(EntryOf(u"4|c|d|u|p||||"));
     a.files->steps.clear();
     ASSERT_EQ(a.save(), SaveOutcome::Saved);
     std::vector<std::string> expected{"create"};
@@ -119,7 +119,7 @@ TEST_P(SaveSafetyTest, AStaleBackupIsNeverPutBackOverNewerData) {
                               "#2026-12-07 16:57:18#,\"Recover\",\"0\",\"Home.dat.bak (older (version 7)) was removed; "
                               "Home.dat holds version 8\""});
     logOn(a);
-    a.store->profile().entries.push_back(EntryOf(u"4||new|me|pw||||"));
+    SeedProfile(*a.store).entries.push_back(EntryOf(u"4||new|me|pw||||"));
     ASSERT_EQ(a.save(), SaveOutcome::Saved);
     a.store->CloseHeldFile();
 
@@ -165,7 +165,7 @@ TEST_P(SaveSafetyTest, ASoundBackupReplacesAMissingEmptyOrDamagedProfile) {
                                                        std::string(c.why) + "\""});
         // The next save goes ahead as usual.
         logOn(a);
-        a.store->profile().entries.push_back(EntryOf(u"4||after|me|pw||||"));
+        SeedProfile(*a.store).entries.push_back(EntryOf(u"4||after|me|pw||||"));
         EXPECT_EQ(a.save(), SaveOutcome::Saved);
         a.store->CloseHeldFile();
         instances.clear();
@@ -224,7 +224,7 @@ TEST_P(SaveSafetyTest, ASymlinkedProfileIsSavedThroughTheLink) {
     Instance& a = open();
     ASSERT_TRUE(lastOpen.loaded());
     logOn(a);
-    a.store->profile().entries.push_back(EntryOf(u"4||through the link|me|pw||||"));
+    SeedProfile(*a.store).entries.push_back(EntryOf(u"4||through the link|me|pw||||"));
     ASSERT_EQ(a.save(), SaveOutcome::Saved);
     EXPECT_TRUE(std::filesystem::is_symlink(profileFile(u"Home")));
     EXPECT_EQ(FolderNames(sync), std::vector<std::string>{"Home.dat"});
@@ -252,7 +252,7 @@ TEST_P(SaveSafetyTest, ASaveKeepsPermissionsGroupAndOwner) {
         ASSERT_EQ(::chown(profileFile(u"Home").c_str(), alice, team), 0);
     }
     logOn(a);
-    a.store->profile().entries.push_back(EntryOf(u"4||e|me|pw||||"));
+    SeedProfile(*a.store).entries.push_back(EntryOf(u"4||e|me|pw||||"));
     ASSERT_EQ(a.save(), SaveOutcome::Saved);
     const struct stat after = StatOf(profileFile(u"Home"));
     EXPECT_EQ(after.st_mode & 07777, 0660u);

@@ -86,7 +86,7 @@ protected:
     Instance& sealedProfile(std::u16string_view name) {
         Instance& a = createAndOpen(name);
         if (a.store->LogOn({u"", u"opensesame", u""}) != LogonOutcome::LoggedOn) throw StepFailed("logon");
-        FillEverything(a.store->profile());
+        FillEverything(SeedProfile(*a.store));
         a.store->setSealed(true);
         if (a.save() != SaveOutcome::Saved) throw StepFailed("the sealed save failed");
         return a;
@@ -134,7 +134,7 @@ TEST_F(SealedStoreTest, RoundTripShowsOnlyTheHeaderBeforeLogonAndEverythingAfter
 TEST_F(SealedStoreTest, SealThenUnsealGivesAUsualFileWithTheSameContent) {
     Instance& a = createAndOpen(u"Home");
     ASSERT_EQ(a.store->LogOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
-    FillEverything(a.store->profile());
+    FillEverything(SeedProfile(*a.store));
     ASSERT_EQ(a.save(), SaveOutcome::Saved);
     const Profile original = a.store->profile();
     EXPECT_FALSE(a.store->sealed());
@@ -200,19 +200,19 @@ TEST_F(SealedStoreTest, SlotsStayUntilTheLogonOrAnAnswerChanges) {
         return kept;
     };
     const std::vector<std::string> first = slotsAndNonce();
-    a.store->profile().entries.push_back(EntryOf(u"4|Bank|more|||||"));
+    SeedProfile(*a.store).entries.push_back(EntryOf(u"4|Bank|more|||||"));
     ASSERT_EQ(a.save(), SaveOutcome::Saved);
     const std::vector<std::string> second = slotsAndNonce();
     ASSERT_EQ(first.size(), second.size());
     EXPECT_TRUE(std::equal(first.begin(), first.end() - 1, second.begin()));  // the same slots
     EXPECT_NE(first.back(), second.back());                                   // a fresh nonce
 
-    a.store->profile().questions[2] = QuestionOf(u"5|Town|Bern");
+    SeedProfile(*a.store).questions[2] = QuestionOf(u"5|Town|Bern");
     ASSERT_EQ(a.save(), SaveOutcome::Saved);
     const std::vector<std::string> third = slotsAndNonce();
     for (std::size_t i = 0; i + 1 < third.size(); ++i) EXPECT_NE(third[i], second[i]);
 
-    a.store->profile().password = u"new one";
+    SeedProfile(*a.store).password = u"new one";
     ASSERT_EQ(a.save(), SaveOutcome::Saved);
     a.store->CloseHeldFile();
     Instance& b = startInstance();
@@ -322,14 +322,14 @@ TEST_F(SealedStoreTest, VersionCheckAndConflictMessagesBetweenTwoInstances) {
         Instance& b = startInstance();
         ASSERT_TRUE(b.open(name).loaded());
         ASSERT_EQ(b.store->LogOn(rightLogon()), LogonOutcome::LoggedOn);
-        c.change(b.store->profile());
+        c.change(SeedProfile(*b.store));
         ASSERT_EQ(b.save(), SaveOutcome::Saved);
         const Profile afterB = b.store->profile();
         b.store->CloseHeldFile();
         const std::string bytesAfterB = fileBytes(name);
 
         a.host.clear();
-        a.store->profile().entries.push_back(EntryOf(u"4|x|A's||||||"));
+        SeedProfile(*a.store).entries.push_back(EntryOf(u"4|x|A's||||||"));
         EXPECT_EQ(a.save(), c.expected);
         EXPECT_EQ(releasedFileBytes(name), bytesAfterB);
         if (c.expected == SaveOutcome::ConflictLockedOut) {
@@ -343,7 +343,7 @@ TEST_F(SealedStoreTest, VersionCheckAndConflictMessagesBetweenTwoInstances) {
                       std::vector<std::u16string>{u"The record has been modified by another user.\nRefreshing data..."});
             ExpectSameContent(a.store->profile(), afterB);
             // A goes on from B's version, still sealed.
-            a.store->profile().entries.push_back(EntryOf(u"4|x|A's again||||||"));
+            SeedProfile(*a.store).entries.push_back(EntryOf(u"4|x|A's again||||||"));
             EXPECT_EQ(a.save(), SaveOutcome::Saved);
             EXPECT_EQ(Lines(releasedFileBytes(name)).front(), "KEYLOFT SEALED 1");
         }
@@ -355,7 +355,7 @@ TEST_F(SealedStoreTest, AFileMadeWithTheDefaultLimitsOpensWithThem) {
     sealed::SetLimitsForTesting({0, 0});
     Instance& a = createAndOpen(u"Home");
     ASSERT_EQ(a.store->LogOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
-    a.store->profile().entries.push_back(EntryOf(u"4||kept||||||"));
+    SeedProfile(*a.store).entries.push_back(EntryOf(u"4||kept||||||"));
     a.store->setSealed(true);
     ASSERT_EQ(a.save(), SaveOutcome::Saved);
     a.store->CloseHeldFile();
@@ -377,7 +377,7 @@ TEST_F(SealedStoreTest, AFileMadeWithTheDefaultLimitsOpensWithThem) {
 TEST_F(SealedStoreTest, ABackupLeftBesideASealedProfileIsCheckedAndPutBack) {
     sealedProfile(u"Home");
     const std::string older = releasedFileBytes(u"Home");
-    instances.front()->store->profile().entries.push_back(EntryOf(u"4||newer|||||"));
+    SeedProfile(*instances.front()->store).entries.push_back(EntryOf(u"4||newer|||||"));
     ASSERT_EQ(instances.front()->save(), SaveOutcome::Saved);
     const std::string newer = releasedFileBytes(u"Home");
     instances.clear();
@@ -412,7 +412,7 @@ TEST(LogonStep, AnInvalidLogonModeOrAnswerModeNeverLogsOnWithNothing) {
     store.setDatabaseFolder(temp.path());
     ASSERT_TRUE(store.CreateProfile(u"P"));
     ASSERT_TRUE(store.OpenProfile(u"P").loaded());
-    Profile& p = store.profile();
+    Profile& p = SeedProfile(store);
     p.logonMode = 0;
     p.password = u"x";
     EXPECT_EQ(store.LogOn({u"", u"x", u""}), LogonOutcome::Incorrect);

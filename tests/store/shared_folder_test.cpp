@@ -61,7 +61,7 @@ TEST_F(StoreTest, AProfileReplacedUnderTheHoldIsAnotherUsersSaveNotOverwritten) 
         TempFolder::writeFile(database / "incoming", theirs);
         std::filesystem::rename(database / "incoming", profileFile(name));
 
-        a.store->profile().entries.push_back(EntryOf(u"4||my entry|me|pw||||"));
+        SeedProfile(*a.store).entries.push_back(EntryOf(u"4||my entry|me|pw||||"));
         a.files->steps.clear();
         EXPECT_EQ(a.save(), c.outcome);
         EXPECT_EQ(a.host.texts(), std::vector<std::u16string>{c.message});
@@ -74,7 +74,7 @@ TEST_F(StoreTest, AProfileReplacedUnderTheHoldIsAnotherUsersSaveNotOverwritten) 
     // The refreshed copy holds the new file: its next save goes through.
     Instance& a = *instances.front();
     ASSERT_TRUE(a.open(u"Same").loaded());
-    a.store->profile().entries.push_back(EntryOf(u"4||my entry|me|pw||||"));
+    SeedProfile(*a.store).entries.push_back(EntryOf(u"4||my entry|me|pw||||"));
     EXPECT_EQ(a.save(), SaveOutcome::Saved);
     EXPECT_EQ(a.store->profile().entries.size(), 2u);
 }
@@ -82,7 +82,7 @@ TEST_F(StoreTest, AProfileReplacedUnderTheHoldIsAnotherUsersSaveNotOverwritten) 
 TEST_F(StoreTest, AProfileRemovedUnderTheHoldIsWrittenAgain) {
     Instance& a = createAndOpen(u"Home");
     std::filesystem::remove(profileFile(u"Home"));
-    a.store->profile().entries.push_back(EntryOf(u"4||kept|me|pw||||"));
+    SeedProfile(*a.store).entries.push_back(EntryOf(u"4||kept|me|pw||||"));
     EXPECT_EQ(a.save(), SaveOutcome::Saved);
     ASSERT_TRUE(a.open(u"Home").loaded());
     EXPECT_EQ(RecordsOf(a.store->profile().entries), std::vector<std::u16string>{u"4||kept|me|pw||||"});
@@ -96,7 +96,7 @@ TEST_F(StoreTest, ASaveFlushesItsFileBeforeTheRenameAndTheFolderAfterIt) {
     };
     startInstance(hooks);
     Instance& a = createAndOpen(u"Home");
-    a.store->profile().entries.push_back(EntryOf(u"4||one more|me|pw||||"));
+    SeedProfile(*a.store).entries.push_back(EntryOf(u"4||one more|me|pw||||"));
     steps.clear();
     ASSERT_EQ(a.save(), SaveOutcome::Saved);
 
@@ -117,7 +117,7 @@ TEST_F(StoreTest, ADeleteRacingASaveNeverRemovesTheFileTheSaverHolds) {
     hooks.betweenOpenAndHold = [&](const std::filesystem::path&) {
         if (saved) return;
         saved = true;
-        saver.store->profile().entries.push_back(EntryOf(u"4||just saved|me|pw||||"));
+        SeedProfile(*saver.store).entries.push_back(EntryOf(u"4||just saved|me|pw||||"));
         EXPECT_EQ(saver.save(), SaveOutcome::Saved);
     };
     Instance& deleter = startInstance(hooks);

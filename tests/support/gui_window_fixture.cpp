@@ -9,6 +9,7 @@
 
 #include "platform/platform_core.h"
 #include "store/profile_store.h"
+#include "support/record_values.h"
 
 namespace keyloft::testing {
 namespace {
@@ -52,7 +53,7 @@ void WindowTest::writeProfile(const ProfileOnDisk& wanted) {
     store.setDatabaseFolder(folder);
     ASSERT_TRUE(store.CreateProfile(wanted.name));
     ASSERT_TRUE(store.OpenProfile(wanted.name).loaded());
-    Profile& p = store.profile();
+    Profile& p = SeedProfile(store);
     p.logonMode = wanted.logonMode;
     p.userId = wanted.userId;
     p.password = wanted.password;
@@ -73,7 +74,7 @@ void WindowTest::otherInstanceSaves(const std::u16string& name, const std::funct
     ProfileStore other(host, *ownFiles, *settings, clock, folder);
     other.setDatabaseFolder(folder);
     ASSERT_TRUE(other.OpenProfile(name).loaded());
-    change(other.profile());
+    change(SeedProfile(other));
     ASSERT_EQ(other.WriteToFile().outcome, SaveOutcome::Saved);
     other.CloseHeldFile();
 }

@@ -1,0 +1,118 @@
+// The edits of the loaded profile: every change a user makes goes through one of these, which
+// check with the rules of store/entry.h, apply the change and write the profile.
+
+#include <utility>
+
+#include "store/profile_store.h"
+#include "store/text_convert.h"
+
+namespace keyloft {
+namespace {
+
+// The checks of a typed entry; a change that keeps the stored expiry date stores it as it was.
+EntryCheck CheckTyped(const TypedEntry& typed, const ExpiryDateReader& dates) {
+    if (!typed.keepStoredExpiry) return CheckEntry(typed.fields, typed.confirmation, dates);
+    Entry fields = typed.fields;
+    fields.expiryDate.clear();
+    EntryCheck check = CheckEntry(fields, typed.confirmation, dates);
+    if (check.accepted()) check.stored.expiryDate = typed.fields.expiryDate;
+    return check;
+}
+
+EditResult Refused(std::u16string message) {
+    EditResult result;
+    result.refusal = std::move(message);
+    return result;
+}
+
+}  // namespace
+
+EditResult ProfileStore::saveEdit(EditResult result) {
+    result.save = WriteToFile();
+    return result;
+}
+
+EditResult ProfileStore::storeEntry(std::size_t position, const TypedEntry& typed,
+                                    const ExpiryDateReader& dates) {
+    EditResult result;
+    result.check = CheckTyped(typed, dates);
+    if (!result.check.accepted()) {
+        result.refusal = result.check.message;
+        return result;
+    }
+    std::vector<Entry>& entries = editableProfile().entries;
+    if (position >= 1 && position <= entries.size())
+        entries.erase(entries.begin() + static_cast<std::ptrdiff_t>(position - 1));
+    entries.push_back(result.check.stored);
+    result.position = entries.size();
+    return saveEdit(std::move(result));
+}
+
+EditResult ProfileStore::addEntry(const TypedEntry& typed, const ExpiryDateReader& dates) {
+    return storeEntry(0, typed, dates);
+}
+
+EditResult ProfileStore::changeEntry(std::size_t position, const TypedEntry& typed,
+                                     const ExpiryDateReader& dates) {
+    return storeEntry(position, typed, dates);
+}
+
+EditResult ProfileStore::removeEntry(std::size_t position) {
+    std::vector<Entry>& entries = editableProfile().entries;
+    if (position >= 1 && position <= entries.size())
+        entries.erase(entries.begin() + static_cast<std::ptrdiff_t>(position - 1));
+    return saveEdit({});
+}
+
+EditResult ProfileStore::addCategory(std::u16string_view name) { return renameCategory(0, name); }
+
+EditResult ProfileStore::renameCategory(std::size_t position, std::u16string_view name) {
+    CategoryList& categories = editableProfile().categories;
+    if (std::optional<std::u16string> refusal = CheckCategoryName(categories, name, position))
+        return Refused(std::move(*refusal));
+    if (position != 0) categories.removeAt(position);
+    categories.add(std::u16string(name));
+    EditResult result;
+    result.position = categories.size();
+    return saveEdit(std::move(result));
+}
+
+EditResult ProfileStore::removeCategory(std::size_t position) {
+    editableProfile().categories.removeAt(position);
+    return saveEdit({});
+}
+
+EditResult ProfileStore::changeSecurity(const SecuritySettings& settings) {
+    Profile& profile = editableProfile();
+    profile.logonMode = settings.logonMode;
+    if (settings.password) profile.password = *settings.password;
+    profile.userId = settings.userId;
+    profile.pin = settings.pin;
+    profile.questions = settings.questions;
+    if (settings.answerMode != 0) profile.answerMode = settings.answerMode;
+    setSealed(settings.seal);
+    return saveEdit({});
+}
+
+std::optional<std::u16string> ProfileStore::stageImportedEntry(const Entry& row,
+                                                               const ExpiryDateReader& dates,
+                                                               bool& newCategory) {
+    newCategory = false;
+    Profile& profile = editableProfile();
+    Entry typed = row;
+    const std::u16string category(TrimBlanks(row.category));
+    const Category* existing = category.empty() ? nullptr : profile.categories.findIgnoringCase(category);
+    const bool adding = !category.empty() && existing == nullptr;
+    // No category of that name in any letter case: only the name itself is checked.
+    if (adding) {
+        if (std::optional<std::u16string> refusal = CheckCategoryNameText(category)) return refusal;
+    }
+    typed.category = existing != nullptr ? existing->name : category;
+    const EntryCheck check = CheckEntry(typed, typed.password, dates);
+    if (!check.accepted()) return check.message;
+    if (adding) newCategory = profile.categories.add(category);
+    profile.entries.push_back(check.stored);
+    return std::nullopt;
+}
+
+}  // namespace keyloft

@@ -1,0 +1,130 @@
+// The store's edits: each rule refuses through the store (nothing changed, nothing written), each
+// accepted edit is on disk for the next instance, and forget() leaves nothing of the profile.
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "store/expiry_date.h"
+#include "store_fixture.h"
+#include "support/record_values.h"
+
+namespace keyloft::testing {
+namespace {
+
+const ExpiryDateReader kDates(DateOrder::DayFirst);
+
+TypedEntry Typed(std::u16string_view record, std::u16string confirmation) {
+    return TypedEntry{EntryOf(record), std::move(confirmation), false};
+}
+
+class ProfileEditsTest : public StoreTest {
+  protected:
+    ProfileEditsTest() : a(createAndOpen(u"Home")) {
+        EXPECT_EQ(a.store->LogOn({u"", kDefaultLogonValue, u""}), LogonOutcome::LoggedOn);
+        for (const char16_t* name : {u"Bank", u"Mail"}) EXPECT_TRUE(a.store->addCategory(name).applied());
+        EXPECT_TRUE(a.store->addEntry(Typed(u"4|Bank|Giro|anna|pw||||", u"pw"), kDates).applied());
+        EXPECT_TRUE(a.store->addEntry(Typed(u"4|Mail|Post|bob|pw2||||", u"pw2"), kDates).applied());
+    }
+    // What another instance reads from the file (this one lets go of it first).
+    Profile onDisk() {
+        a.store->CloseHeldFile();
+        Instance& b = startInstance();
+        EXPECT_TRUE(b.open(u"Home").loaded());
+        Profile read = b.store->profile();
+        b.store->forget();
+        return read;
+    }
+    Instance& a;
+};
+
+TEST_F(ProfileEditsTest, EveryRuleRefusesThroughTheStoreAndLeavesTheFileAlone) {
+    struct Case {
+        const char* what;
+        std::function<EditResult(ProfileStore&)> edit;
+        std::u16string refusal;
+    };
+    const Case cases[] = {
+        {"bar", [](ProfileStore& s) { return s.addEntry(Typed(u"4||d|me|p||||", u"p|"), kDates); },
+         u"The character | cannot be used in an entry."},
+        {"user code", [](ProfileStore& s) { return s.addEntry(Typed(u"4||d| |p||||", u"p"), kDates); },
+         u"Account/UserCode must have a valid entry!"},
+        {"mismatch", [](ProfileStore& s) { return s.changeEntry(1, Typed(u"4||d|me|p||||", u"q"), kDates); },
+         u"Password and confirmation entry do not match!"},
+        {"expiry",
+         [](ProfileStore& s) { return s.addEntry(Typed(u"4||d|me|p||31/02/2030|||", u"p"), kDates); },
+         std::u16string(u"  Enter a valid Expiry Date!\n") + kDates.acceptedForms()},
+        {"no name", [](ProfileStore& s) { return s.addCategory(u""); },
+         u"You have not specified a Category!"},
+        {"bar in name", [](ProfileStore& s) { return s.addCategory(u"A|B"); },
+         u"The character | cannot be used here."},
+        {"exists", [](ProfileStore& s) { return s.addCategory(u"bANK"); }, u"This Category already exists!"},
+        {"rename onto another", [](ProfileStore& s) { return s.renameCategory(1, u"MAIL"); },
+         u"This Category already exists!"},
+    };
+    const std::string before = fileBytes(u"Home");
+    for (const Case& c : cases) {
+        const EditResult result = c.edit(*a.store);
+        EXPECT_FALSE(result.applied()) << c.what;
+        EXPECT_EQ(result.refusal, c.refusal) << c.what;
+    }
+    EXPECT_EQ(fileBytes(u"Home"), before);
+    EXPECT_EQ(RecordsOf(a.store->profile().entries),
+              (std::vector<std::u16string>{u"4|Bank|Giro|anna|pw||||", u"4|Mail|Post|bob|pw2||||"}));
+}
+
+TEST_F(ProfileEditsTest, AcceptedEditsAreWrittenAndAChangedEntryMovesToTheEnd) {
+    EditResult changed =
+        a.store->changeEntry(1, Typed(u"4|Bank| Giro |anna| new ||1/2/2031|||", u"new"), kDates);
+    ASSERT_TRUE(changed.applied());
+    EXPECT_TRUE(changed.save->saved());
+    EXPECT_EQ(changed.position, 2u);
+    // Kept as stored: the expiry is neither read nor checked.
+    TypedEntry keep = Typed(u"4|Mail|Post|bob|pw2||odd text|||", u"pw2");
+    keep.keepStoredExpiry = true;
+    ASSERT_TRUE(a.store->changeEntry(1, keep, kDates).applied());
+    ASSERT_TRUE(a.store->renameCategory(1, u"BANK").applied());  // its own name in another case
+    ASSERT_TRUE(a.store->removeCategory(1).applied());           // Mail: BANK went to the end
+    ASSERT_TRUE(a.store->removeEntry(1).applied());
+    SecuritySettings security{
+        kUserIdAndPassword, u"me", u"pass", u"", {SecurityQuestion{u"Pet", u"Rex"}}, 0, false};
+    ASSERT_TRUE(a.store->changeSecurity(security).applied());
+
+    const Profile disk = onDisk();
+    EXPECT_EQ(disk.logonMode, kUserIdAndPassword);
+    EXPECT_EQ(disk.answerMode, kOneAnswer);  // 0 keeps the stored mode
+    EXPECT_EQ(disk.questions, std::vector<SecurityQuestion>{(SecurityQuestion{u"Pet", u"Rex"})});
+    EXPECT_EQ(disk.categories.items(), std::vector<Category>{Category{u"BANK"}});
+    EXPECT_EQ(RecordsOf(disk.entries), std::vector<std::u16string>{u"4|Mail|Post|bob|pw2||odd text||"});
+}
+
+TEST_F(ProfileEditsTest, ImportedRowsFindTheirCategoryInAnyCaseAndAreWrittenByOneSave) {
+    bool newCategory = true;
+    EXPECT_EQ(a.store->stageImportedEntry(EntryOf(u"4|mail|x|me|p||||"), kDates, newCategory), std::nullopt);
+    EXPECT_FALSE(newCategory);
+    EXPECT_EQ(a.store->stageImportedEntry(EntryOf(u"4|Travel|y|me|p||||"), kDates, newCategory),
+              std::nullopt);
+    EXPECT_TRUE(newCategory);
+    EXPECT_EQ(
+        a.store->stageImportedEntry(Entry{u"A|B", u"z", u"me", u"p", {}, {}, {}, {}}, kDates, newCategory),
+        u"The character | cannot be used here.");
+    ASSERT_TRUE(a.store->WriteToFile().saved());
+    const Profile disk = onDisk();
+    EXPECT_EQ(disk.entries.back().category, u"Travel");
+    EXPECT_EQ(disk.entries[2].category, u"Mail");
+}
+
+TEST_F(ProfileEditsTest, ForgetKeepsNoEntryLogonOrKeyAndLetsGoOfTheFile) {
+    a.store->forget();
+    const Profile& p = a.store->profile();
+    EXPECT_TRUE(p.entries.empty() && p.questions.empty() && p.categories.empty());
+    EXPECT_TRUE(p.userId.empty() && p.password.empty() && p.pin.empty());
+    EXPECT_EQ(p.logonMode, 0);
+    EXPECT_FALSE(a.store->loaded());
+    EXPECT_FALSE(a.store->holdsFile());
+    EXPECT_EQ(a.store->LogOn({u"", kDefaultLogonValue, u""}), LogonOutcome::Incorrect);
+    EXPECT_EQ(onDisk().entries.size(), 2u);  // another instance may take the file
+}
+
+}  // namespace
+}  // namespace keyloft::testing
