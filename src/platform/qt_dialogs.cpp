@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QDialog>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 
 namespace keyloft::platform {
@@ -45,6 +47,21 @@ MessageAnswer QtDialogs::showMessage(const MessageRequest& request) {
     box.setEscapeButton(ok);
     box.exec();
     return MessageAnswer::Ok;
+}
+
+void QtDialogs::closeAll() { CloseOpenDialogs(); }
+
+void CloseOpenDialogs() {
+    // Rejecting one dialog may delete others (a box over a file question): hold them weakly.
+    QList<QPointer<QDialog>> shown;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        auto* dialog = qobject_cast<QDialog*>(window);
+        if (dialog != nullptr && dialog->isVisible()) shown.append(dialog);
+    }
+    // Each nested event loop of a dialog ends once the loops opened inside it have ended.
+    for (const QPointer<QDialog>& dialog : shown) {
+        if (dialog) dialog->reject();
+    }
 }
 
 void ShowBusyPointer() {
