@@ -21,7 +21,6 @@ public:
     // Seconds a copy stays; 0: until something else is copied. A copy on the clipboard now
     // keeps the time it was given.
     void setSeconds(int seconds);
-    int seconds() const { return seconds_; }
 
     void setSecretText(const QString& text) override;
     QString text() const override;

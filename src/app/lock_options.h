@@ -44,7 +44,6 @@ struct LockOptions {
 
     static LockOptions read(ProfileStore& store);
     void write(ProfileStore& store) const;
-    bool operator==(const LockOptions&) const = default;
 };
 
 }  // namespace keyloft

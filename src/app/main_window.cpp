@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStatusBar>
@@ -365,13 +366,12 @@ MessageAnswer MainWindow::showMessage(const MessageRequest& request) {
 
 // The store lets pending events run at the start of a load or save.
 void MainWindow::processEvents() {
-    ++storeCallsRunning_;
+    const QScopedValueRollback<int> storeCall(storeCallsRunning_, storeCallsRunning_ + 1);
     QCoreApplication::processEvents();
-    --storeCallsRunning_;
 }
 
 void MainWindow::waitMilliseconds(int milliseconds) {
-    ++storeCallsRunning_;
+    const QScopedValueRollback<int> storeCall(storeCallsRunning_, storeCallsRunning_ + 1);
     inBlockingWait_ = true;
     if (services_.wait) {
         services_.wait(milliseconds);
@@ -384,7 +384,6 @@ void MainWindow::waitMilliseconds(int milliseconds) {
         }
     }
     inBlockingWait_ = false;
-    --storeCallsRunning_;
 }
 
 void MainWindow::closeMainWindow() {

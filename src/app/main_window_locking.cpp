@@ -1,5 +1,6 @@
 // Opening a session, Lock of every kind, auto-lock and the lock settings of the setup view.
 #include <QCoreApplication>
+#include <QScopedValueRollback>
 #include <QTimer>
 
 #include "app/clearing_clipboard.h"
@@ -73,7 +74,7 @@ void MainWindow::endSession() {
         }
         return;
     }
-    endingSession_ = true;
+    const QScopedValueRollback<bool> ending(endingSession_, true);
     session_.setLockPending(false);
     // Work that waits for a box finds the number changed when the box returns, and drops what it
     // was about to do.
@@ -94,7 +95,6 @@ void MainWindow::endSession() {
     // The picture file that is there now: a copy put into the database folder or taken away
     // since is loaded, the same one goes on.
     welcome_->loadAndStart(welcomePicturePath());
-    endingSession_ = false;
 }
 
 void MainWindow::endPendingSession() {

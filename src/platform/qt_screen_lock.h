@@ -12,18 +12,12 @@ class ScreenLockWatcher final : public QObject {
 public:
     explicit ScreenLockWatcher(QObject* parent = nullptr);
 
-    // Whether the program could subscribe to the desktop's signal.
-    bool listening() const { return listening_; }
-
 public slots:
     // The screen saver came on (true: the screen is locked) or went off.
     void onActiveChanged(bool active);
 
 signals:
     void screenLocked();
-
-private:
-    bool listening_ = false;
 };
 
 }  // namespace keyloft::platform

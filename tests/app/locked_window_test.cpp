@@ -467,11 +467,18 @@ TEST_P(ClipboardClearing, TakesBackOnlyItsOwnCopy) {
     EXPECT_EQ(clipboard.text(), GetParam().otherCopied ? QStringLiteral("mine") : QString());
 }
 
+std::string ClipboardCaseName(const ::testing::TestParamInfo<ClipboardCase>& info) {
+    static const std::array<const char*, 3> then{"Timer", "Lock", "Close"};
+    return std::string(then.at(static_cast<std::size_t>(info.param.then))) +
+           (info.param.otherCopied ? "AfterAnotherCopy" : "");
+}
+
 INSTANTIATE_TEST_SUITE_P(
     EveryWay, ClipboardClearing,
     ::testing::Values(ClipboardCase{AfterCopy::Timer, false}, ClipboardCase{AfterCopy::Timer, true},
                       ClipboardCase{AfterCopy::Lock, false}, ClipboardCase{AfterCopy::Lock, true},
-                      ClipboardCase{AfterCopy::Close, false}, ClipboardCase{AfterCopy::Close, true}));
+                      ClipboardCase{AfterCopy::Close, false}, ClipboardCase{AfterCopy::Close, true}),
+    ClipboardCaseName);
 
 // "Clear copied text after N seconds": 30 unless chosen otherwise, 0 never; the choice is kept.
 TEST_F(LockedWindow, CopiedTextIsClearedAfterTheChosenSeconds) {
@@ -561,13 +568,20 @@ TEST_P(LockTriggers, LockAsChosenInSetup) {
     expectProfileOnDiskUnchanged();
 }
 
+std::string TriggerCaseName(const ::testing::TestParamInfo<TriggerCase>& info) {
+    static const std::array<const char*, 3> trigger{"ScreenLocked", "Park", "TrayMinimize"};
+    return std::string(trigger.at(static_cast<std::size_t>(info.param.trigger))) +
+           (info.param.chosen ? "Chosen" : "NotChosen");
+}
+
 INSTANTIATE_TEST_SUITE_P(
     EveryTrigger, LockTriggers,
     ::testing::Values(TriggerCase{Trigger::ScreenLocked, "chkLockOnScreenLock", true, true},
                       TriggerCase{Trigger::ScreenLocked, "chkLockOnScreenLock", false, false},
                       TriggerCase{Trigger::Park, "chkLockOnMinimize", false, false},
                       TriggerCase{Trigger::Park, "chkLockOnMinimize", true, true},
-                      TriggerCase{Trigger::TrayMinimize, "chkLockOnMinimize", true, true}));
+                      TriggerCase{Trigger::TrayMinimize, "chkLockOnMinimize", true, true}),
+    TriggerCaseName);
 
 }  // namespace
 }  // namespace keyloft::testing
