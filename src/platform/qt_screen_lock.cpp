@@ -14,8 +14,8 @@ ScreenLockWatcher::ScreenLockWatcher(QObject* parent) : QObject(parent) {
     // Any sender and any object path: KDE sends the signal from two paths, GNOME from its own.
     // A bus signal can only be connected by its slot's name.
     for (const char* interface : {"org.freedesktop.ScreenSaver", "org.gnome.ScreenSaver"}) {
-        bus.connect(QString(), QString(), QString::fromLatin1(interface), QStringLiteral("ActiveChanged"), this,
-                    SLOT(onActiveChanged(bool)));
+        bus.connect(QString(), QString(), QString::fromLatin1(interface), QStringLiteral("ActiveChanged"),
+                    this, SLOT(onActiveChanged(bool)));
     }
 #endif
 }
