@@ -1,90 +1,195 @@
-// keyloft-cli import of a 10,000-row CSV file, from the start of the process to the saved profile:
-// reading and parsing the CSV, the entry and category checks, and the one save (encryption, the
-// backup rename, flushes). Each iteration starts again from the same empty profile. The time is
-// wall time of the whole run; tool_cpu_ms is the CPU time the tool itself used.
+// keyloft-cli import, from the start of the process to the saved profile: reading and parsing the
+// CSV, the entry and category checks, and the one save (encryption, the rename, flushes). Each run
+// starts again from the same empty profile. The time is wall time of the whole run; tool_cpu_ms is
+// the CPU time of the tool, peak_MiB its largest resident set and peak_per_input that divided by
+// the size of the file.
+//
+// Three shapes, each in sizes that grow tenfold, to show that the cost grows with the size alone:
+//   BM_ImportExport/ROWS     an export of other managers' shape (folders, quoted notes, an ignored
+//                            column), ROWS rows of about 100 bytes
+//   BM_ImportRows/ROWS       the smallest rows that pass the checks ("u1234,p"), ROWS of them
+//   BM_ImportColumns/COLS    COLS unknown columns beside the known ones, 100 rows
+// The default run is short. Larger sizes are arguments:
+//   bench_import --rows=5000000 --columns=100000 --export-rows=500000
 
 #include <benchmark/benchmark.h>
 
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
+
+extern char** environ;
 
 namespace {
 
 namespace fs = std::filesystem;
 
-void WriteFile(const fs::path& file, const std::string& bytes) {
-    std::ofstream(file, std::ios::binary) << bytes;
-}
+struct Folder {
+    fs::path root;
+    bool ready = false;
+};
 
-// A CSV export in the shape other managers write: folder paths, quoted notes with commas,
-// a column the import ignores.
-std::string TenThousandRows() {
-    std::string csv = "folder,name,login_uri,login_username,login_password,notes,favorite\r\n";
-    for (int i = 0; i < 10000; ++i) {
-        const std::string n = std::to_string(i);
-        csv += "Root/Group " + std::to_string(i % 20) + ",Account number " + n + ",https://site" + n +
-               ".example/login,user" + n + ",Pa55-" + std::to_string(i * 7919) +
-               ",\"a short note, with a comma\",0\r\n";
+// One folder for every run: the tool's settings live there, never in the user's.
+Folder& Workspace() {
+    static Folder folder;
+    if (!folder.ready) {
+        folder.root = fs::temp_directory_path() / ("keyloft-bench-import-" + std::to_string(::getpid()));
+        fs::create_directories(folder.root / "db");
+        fs::create_directories(folder.root / "config");
+        ::setenv("XDG_CONFIG_HOME", (folder.root / "config").c_str(), 1);
+        ::setenv("HOME", (folder.root / "config").c_str(), 1);
+        std::ofstream(folder.root / "logon.txt") << "opensesame\n";
+        folder.ready = true;
     }
-    return csv;
+    return folder;
 }
 
-std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
+struct Run {
+    int status = -1;
+    double cpuSeconds = 0;
+    double peakMiB = 0;
+};
 
-// CPU seconds (user and system) used so far by the finished child processes.
-double ChildCpuSeconds() {
-    rusage usage{};
-    ::getrusage(RUSAGE_CHILDREN, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-void BM_ImportCsv10000Rows(benchmark::State& state) {
-    const fs::path root = fs::temp_directory_path() / ("keyloft-bench-import-" + std::to_string(::getpid()));
-    fs::create_directories(root / "db");
-    fs::create_directories(root / "config");
-    // The tool's settings live in the benchmark's folder, never in the user's.
-    ::setenv("XDG_CONFIG_HOME", (root / "config").c_str(), 1);
-    ::setenv("HOME", (root / "config").c_str(), 1);
-
-    const std::string cli = std::string(KEYLOFT_CLI_PATH) + " --database " + Quoted(root / "db");
-    if (std::system((cli + " create Bench >/dev/null").c_str()) != 0) {
-        state.SkipWithError("keyloft-cli create failed");
-        return;
+// Runs keyloft-cli with standard input from `input` and its output thrown away; its own resource
+// use, as wait4 reports it.
+Run RunCli(const std::vector<std::string>& args, const fs::path& input) {
+    std::vector<std::string> all{KEYLOFT_CLI_PATH};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& a : all) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, input.c_str(), O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    Run run;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
+        rusage usage{};
+        int status = 0;
+        if (::wait4(pid, &status, 0, &usage) == pid) {
+            run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            run.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                             static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+            run.peakMiB = static_cast<double>(usage.ru_maxrss) / 1024;  // kilobytes on Linux
+        }
     }
-    fs::copy_file(root / "db" / "Bench.dat", root / "empty.dat");
-    WriteFile(root / "rows.csv", TenThousandRows());
-    WriteFile(root / "logon.txt", "opensesame\n");
-    const std::string import = cli + " import Bench --format csv " + Quoted(root / "rows.csv") + " <" +
-                               Quoted(root / "logon.txt") + " >/dev/null 2>&1";
+    posix_spawn_file_actions_destroy(&actions);
+    return run;
+}
 
-    double childCpu = 0;
+void ImportFile(benchmark::State& state, const std::string& csv, double rows, double columns) {
+    Folder& folder = Workspace();
+    const fs::path db = folder.root / "db";
+    const fs::path empty = folder.root / "empty.dat";
+    if (!fs::exists(empty)) {
+        if (RunCli({"--database", db.string(), "create", "Bench"}, "/dev/null").status != 0) {
+            state.SkipWithError("keyloft-cli create failed");
+            return;
+        }
+        fs::rename(db / "Bench.dat", empty);
+    }
+    const fs::path file = folder.root / "rows.csv";
+    std::ofstream(file, std::ios::binary) << csv;
+
+    double cpu = 0, peak = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        fs::copy_file(root / "empty.dat", root / "db" / "Bench.dat", fs::copy_options::overwrite_existing);
-        const double before = ChildCpuSeconds();
+        fs::copy_file(empty, db / "Bench.dat", fs::copy_options::overwrite_existing);
         state.ResumeTiming();
-        const int status = std::system(import.c_str());
-        state.PauseTiming();
-        childCpu += ChildCpuSeconds() - before;
-        state.ResumeTiming();
-        if (status != 0) {
+        const Run run = RunCli({"--database", db.string(), "import", "Bench", "--format", "csv", file.string()},
+                               folder.root / "logon.txt");
+        if (run.status != 0) {
             state.SkipWithError("keyloft-cli import failed");
             break;
         }
+        cpu += run.cpuSeconds;
+        peak = std::max(peak, run.peakMiB);
     }
-    state.counters["rows"] = 10000;
-    // The benchmark's own CPU time leaves out the tool; this is the tool's (and its shell's).
-    state.counters["tool_cpu_ms"] = benchmark::Counter(childCpu * 1000, benchmark::Counter::kAvgIterations);
-    fs::remove_all(root);
+    const double inputMiB = static_cast<double>(csv.size()) / (1 << 20);
+    state.counters["rows"] = rows;
+    state.counters["columns"] = columns;
+    state.counters["input_MiB"] = inputMiB;
+    state.counters["tool_cpu_ms"] = benchmark::Counter(cpu * 1000, benchmark::Counter::kAvgIterations);
+    state.counters["peak_MiB"] = peak;
+    state.counters["peak_per_input"] = peak / inputMiB;
 }
-BENCHMARK(BM_ImportCsv10000Rows)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// An export in the shape other managers write: folder paths, quoted notes with commas, a column
+// the import ignores.
+void BM_ImportExport(benchmark::State& state) {
+    const auto rows = static_cast<int>(state.range(0));
+    std::string csv = "folder,name,login_uri,login_username,login_password,notes,favorite\r\n";
+    for (int i = 0; i < rows; ++i) {
+        const std::string n = std::to_string(i);
+        csv += "Root/Group " + std::to_string(i % 20) + ",Account number " + n + ",https://site" + n +
+               ".example/login,user" + n + ",Pa55-" + std::to_string(i * 7919) + ",\"a short note, with a comma\",0\r\n";
+    }
+    ImportFile(state, csv, rows, 7);
+}
+
+void BM_ImportRows(benchmark::State& state) {
+    const auto rows = static_cast<int>(state.range(0));
+    std::string csv = "username,password\r\n";
+    for (int i = 0; i < rows; ++i) csv += "u" + std::to_string(i) + ",p\r\n";
+    ImportFile(state, csv, rows, 2);
+}
+
+void BM_ImportColumns(benchmark::State& state) {
+    const auto columns = static_cast<int>(state.range(0));
+    std::string header = "username,password";
+    std::string filler;
+    for (int c = 0; c < columns; ++c) {
+        header += ",extra column " + std::to_string(c);
+        filler += ",x";
+    }
+    std::string csv = header + "\r\n";
+    for (int i = 0; i < 100; ++i) csv += "u" + std::to_string(i) + ",p" + filler + "\r\n";
+    ImportFile(state, csv, 100, columns + 2);
+}
+
+// "--name=N" taken out of the arguments; 0 when absent.
+long TakeSize(int& argc, char** argv, const char* name) {
+    const std::string prefix = std::string("--") + name + "=";
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], prefix.c_str(), prefix.size()) == 0) {
+            const long value = std::atol(argv[i] + prefix.size());
+            for (int j = i; j + 1 < argc; ++j) argv[j] = argv[j + 1];
+            --argc;
+            return value;
+        }
+    }
+    return 0;
+}
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    const long rows = TakeSize(argc, argv, "rows");
+    const long columns = TakeSize(argc, argv, "columns");
+    const long exportRows = TakeSize(argc, argv, "export-rows");
+    auto* exportShape = benchmark::RegisterBenchmark("BM_ImportExport", BM_ImportExport)->Arg(1000)->Arg(10000);
+    auto* smallRows = benchmark::RegisterBenchmark("BM_ImportRows", BM_ImportRows)->Arg(10000)->Arg(100000);
+    auto* manyColumns = benchmark::RegisterBenchmark("BM_ImportColumns", BM_ImportColumns)->Arg(1000)->Arg(10000);
+    if (exportRows > 0) exportShape->Arg(exportRows);
+    if (rows > 0) smallRows->Arg(rows);
+    if (columns > 0) manyColumns->Arg(columns);
+    for (auto* b : {exportShape, smallRows, manyColumns}) b->Unit(benchmark::kMillisecond)->UseRealTime();
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    fs::remove_all(Workspace().root);
+    return 0;
+}

@@ -10,7 +10,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
   libcli11-dev nlohmann-json3-dev
   xvfb xauth poppler-utils fonts-dejavu-core
-  help2man librsvg2-bin gzip dpkg-dev file desktop-file-utils appstream
+  help2man librsvg2-bin gzip dpkg-dev file desktop-file-utils appstream devscripts
   libsodium-dev
 )
 # Runs a command as root: directly, through sudo, or not at all (then says what to run).

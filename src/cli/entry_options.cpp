@@ -10,8 +10,6 @@
 namespace keyloft::cli {
 namespace {
 
-constexpr char16_t kNoneCategory[] = u"<None>";
-
 // What the user typed for an entry, before the checks.
 struct EntryDraft {
     Entry fields;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <nlohmann/json.hpp>
+#include <unordered_set>
 
 #include "cli/text.h"
 #include "store/csv_reader.h"
@@ -68,34 +69,148 @@ struct ColumnUse {
     bool groupPath = false;
 };
 
+// Unknown column names or keys, each named once, in the order they first appear.
+class IgnoredNames {
+public:
+    explicit IgnoredNames(std::vector<std::string>& names) : names_(names) {}
+    void add(const std::string& name) {
+        if (seen_.insert(name).second) names_.push_back(name);
+    }
+
+private:
+    std::vector<std::string>& names_;
+    std::unordered_set<std::string> seen_;
+};
+
+// The rows of a JSON array, read as the parser walks the text (no document is built): each object
+// of the array becomes a row once it ends; anything else in the array is a row with a fault.
+class JsonRowReader final : public nlohmann::json_sax<nlohmann::json> {
+public:
+    JsonRowReader(ImportTable& table, const RowSink& onRow) : ignored_(table.ignoredColumns), onRow_(onRow) {}
+
+    bool null() override { return scalar(); }
+    bool boolean(bool) override { return scalar(); }
+    bool number_integer(number_integer_t) override { return scalar(); }
+    bool number_unsigned(number_unsigned_t) override { return scalar(); }
+    bool number_float(number_float_t, const string_t&) override { return scalar(); }
+    bool binary(binary_t&) override { return scalar(); }
+    bool string(string_t& value) override {
+        if (depth_ == 2 && inRow_) {
+            take(&value);
+            return true;
+        }
+        return scalar();
+    }
+    bool start_object(std::size_t) override { return open(true); }
+    bool start_array(std::size_t) override { return open(false); }
+    bool end_object() override { return close(); }
+    bool end_array() override { return close(); }
+    bool key(string_t& name) override {
+        if (depth_ == 2 && inRow_) key_ = name;
+        return true;
+    }
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override {
+        failed_ = true;
+        return false;
+    }
+
+    bool failed() const { return failed_; }
+    bool notAnArray() const { return notArray_; }
+
+private:
+    // A value in the array: a row of its own (with a fault); in a row: the value of the last key.
+    bool scalar() {
+        if (depth_ == 0) {
+            notArray_ = true;
+        } else if (depth_ == 1 && !notArray_) {
+            faultRow("not a JSON object");
+        } else if (depth_ == 2 && inRow_) {
+            take(nullptr);
+        }
+        return true;
+    }
+    bool open(bool object) {
+        if (depth_ == 0 && object) notArray_ = true;
+        if (depth_ == 1 && !notArray_) {
+            if (object) {
+                row_ = ImportRow{};
+                row_.where = "entry " + std::to_string(++index_);
+                inRow_ = true;
+            } else {
+                faultRow("not a JSON object");
+            }
+        } else if (depth_ == 2 && inRow_) {
+            take(nullptr);  // an object or array as a value: not a text
+        }
+        ++depth_;
+        return true;
+    }
+    bool close() {
+        --depth_;
+        if (depth_ == 1 && inRow_) {
+            inRow_ = false;
+            onRow_(std::move(row_));
+        }
+        return true;
+    }
+    void faultRow(const char* fault) {
+        ImportRow row;
+        row.where = "entry " + std::to_string(++index_);
+        row.fault = fault;
+        onRow_(std::move(row));
+    }
+    // The value of key_ in the current row: a text (value), or anything else (nullptr).
+    void take(const std::string* value) {
+        if (key_ == "row") return;
+        const auto known = std::find_if(std::begin(kJsonKeys), std::end(kJsonKeys),
+                                        [this](const JsonKey& k) { return key_ == k.key; });
+        if (known == std::end(kJsonKeys)) {
+            ignored_.add(key_);
+            return;
+        }
+        if (value == nullptr) {
+            if (!row_.fault) row_.fault = "\"" + key_ + "\" is not a text";
+            return;
+        }
+        // The parser has already refused text that is not valid UTF-8.
+        row_.fields.*known->field = FromUtf8Lenient(*value);
+    }
+
+    IgnoredNames ignored_;
+    const RowSink& onRow_;
+    int depth_ = 0;
+    bool inRow_ = false;
+    bool notArray_ = false;
+    bool failed_ = false;
+    std::size_t index_ = 0;
+    std::string key_;
+    ImportRow row_;
+};
+
 }  // namespace
 
-ImportTable RowsFromCsv(std::string_view text) {
+ImportTable ReadCsvRows(std::string_view text, const RowSink& onRow) {
     ImportTable table;
-    const CsvDocument document = ReadCsv(text);
-    if (document.error) {
-        table.error = "line " + std::to_string(document.error->line) + ": " + document.error->reason;
-        return table;
-    }
-    if (document.records.empty()) {
-        table.error = "the file has no header row";
+    CsvReader reader(text);
+    CsvRecord header;
+    if (!reader.next(header)) {
+        table.error = reader.error() ? "line " + std::to_string(reader.error()->line) + ": " + reader.error()->reason
+                                     : std::string("the file has no header row");
         return table;
     }
 
-    const std::vector<std::string>& header = document.records.front().fields;
-    std::vector<ColumnUse> uses(header.size());
+    std::vector<ColumnUse> uses(header.fields.size());
     std::vector<std::u16string Entry::*> taken;
-    for (std::size_t column = 0; column < header.size(); ++column) {
-        const std::string name = AsciiLower(header[column]);
+    IgnoredNames ignored(table.ignoredColumns);
+    for (std::size_t column = 0; column < header.fields.size(); ++column) {
+        const std::string name = AsciiLower(header.fields[column]);
         const auto known = std::find_if(std::begin(kCsvColumns), std::end(kCsvColumns),
                                         [&name](const KnownColumn& c) { return name == c.name; });
         const bool usable =
             known != std::end(kCsvColumns) &&
             (known->field == nullptr || std::find(taken.begin(), taken.end(), known->field) == taken.end());
         if (!usable) {
-            if (std::find(table.ignoredColumns.begin(), table.ignoredColumns.end(), header[column]) ==
-                table.ignoredColumns.end())
-                table.ignoredColumns.push_back(header[column]);
+            ignored.add(header.fields[column]);
             continue;
         }
         if (known->field == nullptr) continue;
@@ -103,63 +218,48 @@ ImportTable RowsFromCsv(std::string_view text) {
         uses[column] = {known->field, known->groupPath};
     }
 
-    for (std::size_t r = 1; r < document.records.size(); ++r) {
-        const CsvRecord& record = document.records[r];
+    CsvRecord record;
+    while (reader.next(record)) {
         ImportRow row;
         row.where = "line " + std::to_string(record.line);
         for (std::size_t column = 0; column < record.fields.size() && column < uses.size(); ++column) {
             if (uses[column].field == nullptr) continue;
             const std::optional<std::u16string> value = FromUtf8(record.fields[column]);
             if (!value) {
-                if (!row.fault) row.fault = "column \"" + header[column] + "\" is not valid UTF-8 text";
+                if (!row.fault) row.fault = "column \"" + header.fields[column] + "\" is not valid UTF-8 text";
                 continue;
             }
             row.fields.*uses[column].field = uses[column].groupPath ? LastGroupPart(*value) : *value;
         }
-        table.rows.push_back(std::move(row));
+        onRow(std::move(row));
+    }
+    if (reader.error()) table.error = "line " + std::to_string(reader.error()->line) + ": " + reader.error()->reason;
+    return table;
+}
+
+ImportTable ReadJsonRows(std::string_view text, const RowSink& onRow) {
+    ImportTable table;
+    JsonRowReader reader(table, onRow);
+    nlohmann::json::sax_parse(text.begin(), text.end(), &reader);
+    if (reader.failed()) {
+        table.error = "the file is not valid JSON";
+    } else if (reader.notAnArray()) {
+        table.error = "the file does not hold a JSON array of entries";
     }
     return table;
 }
 
+ImportTable RowsFromCsv(std::string_view text) {
+    std::vector<ImportRow> rows;
+    ImportTable table = ReadCsvRows(text, [&rows](ImportRow&& row) { rows.push_back(std::move(row)); });
+    table.rows = std::move(rows);
+    return table;
+}
+
 ImportTable RowsFromJson(std::string_view text) {
-    ImportTable table;
-    const nlohmann::json document = nlohmann::json::parse(text, nullptr, false);
-    if (document.is_discarded()) {
-        table.error = "the file is not valid JSON";
-        return table;
-    }
-    if (!document.is_array()) {
-        table.error = "the file does not hold a JSON array of entries";
-        return table;
-    }
-    std::size_t index = 0;
-    for (const nlohmann::json& item : document) {
-        ImportRow row;
-        row.where = "entry " + std::to_string(++index);
-        if (!item.is_object()) {
-            row.fault = "not a JSON object";
-            table.rows.push_back(std::move(row));
-            continue;
-        }
-        for (const auto& [key, value] : item.items()) {
-            if (key == "row") continue;
-            const auto known = std::find_if(std::begin(kJsonKeys), std::end(kJsonKeys),
-                                            [&name = key](const JsonKey& k) { return name == k.key; });
-            if (known == std::end(kJsonKeys)) {
-                if (std::find(table.ignoredColumns.begin(), table.ignoredColumns.end(), key) ==
-                    table.ignoredColumns.end())
-                    table.ignoredColumns.push_back(key);
-                continue;
-            }
-            if (!value.is_string()) {
-                if (!row.fault) row.fault = "\"" + key + "\" is not a text";
-                continue;
-            }
-            // The parser has already refused text that is not valid UTF-8.
-            row.fields.*known->field = FromUtf8Lenient(value.get<std::string>());
-        }
-        table.rows.push_back(std::move(row));
-    }
+    std::vector<ImportRow> rows;
+    ImportTable table = ReadJsonRows(text, [&rows](ImportRow&& row) { rows.push_back(std::move(row)); });
+    table.rows = std::move(rows);
     return table;
 }
 

@@ -2,6 +2,7 @@
 // The entries of a file to import, before the entry checks: Keyloft's own JSON export, or CSV with
 // a header row naming Keyloft's own export columns or the columns other password managers write.
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,6 +24,10 @@ struct ImportTable {
     std::optional<std::string> error;         // the file cannot be read at all
 };
 
+// Hands each row to the caller as soon as it is read: memory holds the text, one row and what the
+// caller keeps, and the work grows with the size of the text alone (rows times columns).
+using RowSink = std::function<void(ImportRow&&)>;
+
 // CSV, RFC 4180, UTF-8 with an optional byte order mark. Column names are matched ignoring case:
 //   category     Group, folder, category        ("Root/Bank/Cards" in Group or folder: "Cards")
 //   description  Title, name, description
@@ -33,10 +38,16 @@ struct ImportTable {
 //   e-mail       email
 //   expiry date  expiryDate
 // Keyloft's own "row" column is known and not used. When two columns name the same field, the
-// first one is used and the other is ignored.
-ImportTable RowsFromCsv(std::string_view text);
+// first one is used and the other is ignored. The rows go to `onRow` (the table's rows stay
+// empty); a fault in the text ends the reading with `error` set, after the rows before it.
+ImportTable ReadCsvRows(std::string_view text, const RowSink& onRow);
 
-// JSON: an array of objects with the keys of Keyloft's export ("row" is not used).
+// JSON: an array of objects with the keys of Keyloft's export ("row" is not used). Unknown keys
+// are named in the order they first appear. As ReadCsvRows.
+ImportTable ReadJsonRows(std::string_view text, const RowSink& onRow);
+
+// The same, with every row kept in the table.
+ImportTable RowsFromCsv(std::string_view text);
 ImportTable RowsFromJson(std::string_view text);
 
 }  // namespace keyloft::cli

@@ -228,6 +228,19 @@ std::vector<std::uint8_t> SingleFrameGif(const GifFileInfo& info, std::span<cons
     return out;
 }
 
+bool WithinPlayLimits(const GifFileInfo& info) {
+    if (info.frames.size() > kMaxGifFrames) return false;
+    const std::uint64_t screen = std::uint64_t{info.width} * info.height;
+    if (screen > kMaxGifFramePixels) return false;
+    std::uint64_t decoded = 0;
+    for (const GifFrameInfo& frame : info.frames) {
+        const std::uint64_t pixels = std::max(screen, std::uint64_t{frame.width} * frame.height);
+        if (pixels > kMaxGifFramePixels) return false;
+        decoded += pixels;
+    }
+    return decoded <= kMaxGifDecodedPixels;
+}
+
 int FrameInterval(int delayHundredths, int userDelay) {
     if (delayHundredths >= 500) return userDelay + 100;
     return delayHundredths * 10 + userDelay;

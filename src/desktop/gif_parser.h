@@ -81,6 +81,17 @@ int ChangeTransparentColors(GifFileInfo& info, std::vector<std::uint8_t>& data);
 std::vector<std::uint8_t> SingleFrameGif(const GifFileInfo& info, std::span<const std::uint8_t> data,
                                          std::size_t frame);
 
+// What the program plays at most, checked before a frame is decoded: the welcome picture comes from
+// a folder others may write to, and it is shown before anyone has logged on. Every frame decodes to
+// a picture of the logical screen (four bytes a pixel), so the frames together are limited too.
+inline constexpr std::size_t kMaxGifFileBytes = std::size_t{8} << 20;
+inline constexpr std::size_t kMaxGifFrames = 1000;
+inline constexpr std::uint64_t kMaxGifFramePixels = std::uint64_t{4096} * 4096;
+inline constexpr std::uint64_t kMaxGifDecodedPixels = std::uint64_t{32} << 20;
+
+// True when the parsed file keeps within those frame and pixel limits.
+bool WithinPlayLimits(const GifFileInfo& info);
+
 // Milliseconds until the next tick when the frame now current has the given delay.
 int FrameInterval(int delayHundredths, int userDelay);
 

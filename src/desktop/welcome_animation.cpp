@@ -99,25 +99,43 @@ void WelcomeAnimation::loadFile(bool wait) {
     if (wait) QCoreApplication::processEvents();
 
     showBusy();
+    const auto refuse = [this] {
+        showIdle();
+        MessageRequest request;
+        request.text = kNotAnimatedGif;
+        request.title = kNotAnimatedGifTitle;
+        dialogs_.showMessage(request);
+        fileName_.clear();
+    };
     std::vector<std::uint8_t> data;
     if (!fileName_.isEmpty()) {
+        // Only a file of a picture's size is read: never a pipe or device, nothing without end.
+        const QFileInfo info(fileName_);
+        if (info.exists() && (!info.isFile() || info.size() > static_cast<qint64>(kMaxGifFileBytes))) {
+            refuse();
+            return;
+        }
         QFile file(fileName_);
-        if (file.open(QIODevice::ReadOnly)) {
-            const QByteArray bytes = file.readAll();
+        if (info.exists() && file.open(QIODevice::ReadOnly)) {
+            const QByteArray bytes = file.read(static_cast<qint64>(kMaxGifFileBytes) + 1);
             data.assign(bytes.begin(), bytes.end());
         }
     }
+    if (data.size() > kMaxGifFileBytes) {
+        refuse();
+        return;
+    }
     if (!data.empty()) {
         if (data.size() < 4 || data[0] != 'G' || data[1] != 'I' || data[2] != 'F' || data[3] != '8') {
-            showIdle();
-            MessageRequest request;
-            request.text = kNotAnimatedGif;
-            request.title = kNotAnimatedGifTitle;
-            dialogs_.showMessage(request);
-            fileName_.clear();
+            refuse();
             return;
         }
-        prepareFrames(std::move(data));
+        GifFileInfo parsed = ParseGif(data);
+        if (!WithinPlayLimits(parsed)) {
+            refuse();
+            return;
+        }
+        prepareFrames(std::move(data), std::move(parsed));
     }
     showIdle();
 
@@ -127,8 +145,8 @@ void WelcomeAnimation::loadFile(bool wait) {
     }
 }
 
-void WelcomeAnimation::prepareFrames(std::vector<std::uint8_t> data) {
-    info_ = ParseGif(data);
+void WelcomeAnimation::prepareFrames(std::vector<std::uint8_t> data, GifFileInfo parsed) {
+    info_ = std::move(parsed);
     if (changeTransparentColor_) ChangeTransparentColors(info_, data);
     numberOfFrames_ = info_.frames.empty() ? 0 : static_cast<int>(info_.frames.size()) - 1;
 

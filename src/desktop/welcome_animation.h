@@ -96,7 +96,7 @@ private:
     // What the file looked like when it was last loaded: empty when it did not exist.
     static QString fileStamp(const QString& fileName);
     void clearFrames();
-    void prepareFrames(std::vector<std::uint8_t> data);
+    void prepareFrames(std::vector<std::uint8_t> data, GifFileInfo parsed);
     QColor keyColor(const GifFrameInfo& frame) const;
     void showBusy();
     void showIdle();

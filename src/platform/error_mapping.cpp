@@ -43,8 +43,56 @@ ErrorInfo ErrorFromErrno(int errorNumber) {
         return ErrorInfo::of(error::kRenameAcrossDrives);
     case ENOMEM:
         return ErrorInfo::of(error::kOutOfMemory);
+    case EROFS:
+        return ErrorInfo::of(error::kReadOnlyFileSystem);
+    case EISDIR:
+    case ESPIPE:
+        return ErrorInfo::of(error::kNotRegularFile);
+    case ENXIO:
+    case ENODEV:
+#ifdef ENOMEDIUM
+    case ENOMEDIUM:
+#endif
+        return ErrorInfo::of(error::kDeviceUnavailable);
+    case EBUSY:
+    case ETXTBSY:
+        return ErrorInfo::of(error::kBusy);
+    case ELOOP:
+        return ErrorInfo::of(error::kTooManyLinks);
+#ifdef ESTALE
+    case ESTALE:
+#endif
+    case ETIMEDOUT:
+    case ENOTCONN:
+    case ECONNRESET:
+    case ECONNABORTED:
+    case ENETDOWN:
+    case ENETUNREACH:
+    case EHOSTUNREACH:
+#ifdef EHOSTDOWN
+    case EHOSTDOWN:
+#endif
+#ifdef ENOLINK
+    case ENOLINK:
+#endif
+#ifdef EREMOTEIO
+    case EREMOTEIO:
+#endif
+#ifdef ECOMM
+    case ECOMM:
+#endif
+        return ErrorInfo::of(error::kNetworkFolderUnavailable);
+    case ENOSYS:
+    case ENOLCK:
+    case EOPNOTSUPP:
+#if defined(ENOTSUP) && ENOTSUP != EOPNOTSUPP
+    case ENOTSUP:
+#endif
+        return ErrorInfo::of(error::kNotSupported);
+    case EOVERFLOW:
+        return ErrorInfo::of(error::kOverflow);
     default:
-        // EROFS, EISDIR, EBUSY, ETXTBSY and the rest.
+        // What is left has no better number.
         return ErrorInfo::of(error::kPathFileAccess);
     }
 }

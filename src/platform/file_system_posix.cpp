@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <random>
@@ -122,21 +123,60 @@ bool PathNames(const std::filesystem::path& path, FileId id) {
 }
 
 // The file a path finally names once every symbolic link on its last part is followed. A path
-// that does not exist (yet) names itself.
-std::filesystem::path FollowLinks(std::filesystem::path path) {
+// that does not exist (yet) names itself, and so does a link that leads nowhere: nothing is ever
+// created at the target of such a link, which may lie anywhere.
+std::filesystem::path FollowLinks(const std::filesystem::path& original) {
+    struct stat target {};
+    if (::stat(original.c_str(), &target) != 0) {
+        return original;
+    }
+    std::filesystem::path path = original;
     for (int depth = 0; depth < kMaxLinkDepth; ++depth) {
         struct stat st {};
         if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
             return path;
         }
         std::error_code error;
-        const std::filesystem::path target = std::filesystem::read_symlink(path, error);
+        const std::filesystem::path next = std::filesystem::read_symlink(path, error);
         if (error) {
             return path;
         }
-        path = target.is_absolute() ? target : path.parent_path() / target;
+        path = next.is_absolute() ? next : path.parent_path() / next;
     }
     return path;
+}
+
+// Opens a file for reading without waiting (a pipe without a writer would block) and without
+// making a terminal the controlling one; the descriptor is put back to blocking reads. Anything
+// but a regular file is refused with 77 before a byte is read; a path that names something else
+// is not even opened.
+Descriptor OpenRegularFile(const std::filesystem::path& file, ErrorInfo& error) {
+    struct stat before {};
+    if (::stat(file.c_str(), &before) == 0 && !S_ISREG(before.st_mode)) {
+        error = ErrorInfo::of(error::kNotRegularFile);
+        return Descriptor();
+    }
+    Descriptor fd(OpenNoInterrupt(file.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY));
+    if (fd.get() < 0) {
+        error = ErrorFromErrno(errno, file);
+        return Descriptor();
+    }
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0) {
+        error = ErrorFromErrno(errno);
+        return Descriptor();
+    }
+    if (!S_ISREG(st.st_mode)) {
+        error = ErrorInfo::of(error::kNotRegularFile);
+        return Descriptor();
+    }
+    const int flags = ::fcntl(fd.get(), F_GETFL);
+    if (flags < 0 || ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        error = ErrorFromErrno(errno);
+        return Descriptor();
+    }
+    error = ErrorInfo::none();
+    return fd;
 }
 
 std::filesystem::path FolderOf(const std::filesystem::path& file) {
@@ -158,7 +198,15 @@ std::string RandomTag() {
     return tag;
 }
 
-ErrorInfo FlushFolderOf(const std::filesystem::path& file) {
+using StepHook = std::function<void(const char*, const std::filesystem::path&)>;
+
+void Report(const StepHook& hook, const char* step, const std::filesystem::path& file) {
+    if (hook) {
+        hook(step, file);
+    }
+}
+
+ErrorInfo FlushFolderOf(const std::filesystem::path& file, const StepHook& hook) {
     Descriptor dir(OpenNoInterrupt(FolderOf(file).c_str(), O_RDONLY | O_DIRECTORY));
     if (dir.get() < 0) {
         return ErrorFromErrno(errno, file);
@@ -166,6 +214,7 @@ ErrorInfo FlushFolderOf(const std::filesystem::path& file) {
     if (::fsync(dir.get()) != 0 && errno != EINVAL && errno != EROFS) {
         return ErrorFromErrno(errno);
     }
+    Report(hook, "flush folder", FolderOf(file));
     return ErrorInfo::none();
 }
 
@@ -203,6 +252,7 @@ public:
     ~PosixReadableFile() override { registry_->remove(id_); }
 
     int descriptor() const { return fd_.get(); }
+    FileId id() const { return id_; }
 
     bool readLine(std::string& line, ErrorInfo& error, std::size_t maxLength) override {
         line.clear();
@@ -277,8 +327,9 @@ private:
 // A temporary file of a save: removed when dropped before it was installed.
 class PosixTemporaryFile final : public WritableFile {
 public:
-    PosixTemporaryFile(int fd, FileId id, std::filesystem::path path, std::shared_ptr<HoldRegistry> registry)
-        : fd_(fd), id_(id), path_(std::move(path)), registry_(std::move(registry)) {
+    PosixTemporaryFile(int fd, FileId id, std::filesystem::path path, std::shared_ptr<HoldRegistry> registry,
+                       StepHook onStep)
+        : fd_(fd), id_(id), path_(std::move(path)), registry_(std::move(registry)), onStep_(std::move(onStep)) {
         registry_->add(id_);
     }
     ~PosixTemporaryFile() override {
@@ -308,6 +359,9 @@ public:
         if (!result.failed() && ::fsync(fd_.get()) != 0) {
             result = ErrorFromErrno(errno);
         }
+        if (!result.failed()) {
+            Report(onStep_, "flush", path_);
+        }
         return result;
     }
 
@@ -323,6 +377,9 @@ public:
                 return ErrorFromErrno(errno);
             }
             done += static_cast<std::size_t>(n);
+        }
+        if (!buffer_.empty()) {
+            Report(onStep_, "write", path_);
         }
         buffer_.clear();
         return ErrorInfo::none();
@@ -341,6 +398,7 @@ private:
     FileId id_;
     std::filesystem::path path_;
     std::shared_ptr<HoldRegistry> registry_;
+    StepHook onStep_;
     std::string buffer_;
 };
 
@@ -350,21 +408,15 @@ public:
 
     std::unique_ptr<ReadableFile> openHeld(const std::filesystem::path& file, ErrorInfo& error) override {
         for (int attempt = 0; attempt < kHoldAttempts; ++attempt) {
-            Descriptor fd(OpenNoInterrupt(file.c_str(), O_RDONLY));
+            Descriptor fd = OpenRegularFile(file, error);
+            FileId id;
             if (fd.get() < 0) {
-                error = ErrorFromErrno(errno, file);
                 return nullptr;
             }
-            struct stat st {};
-            if (::fstat(fd.get(), &st) != 0) {
+            if (!IdOf(fd.get(), id)) {
                 error = ErrorFromErrno(errno);
                 return nullptr;
             }
-            if (S_ISDIR(st.st_mode)) {
-                error = ErrorInfo::of(error::kPathFileAccess);
-                return nullptr;
-            }
-            const FileId id{st.st_dev, st.st_ino};
             if (hooks_.betweenOpenAndHold) {
                 hooks_.betweenOpenAndHold(file);
             }
@@ -380,6 +432,15 @@ public:
         }
         error = ErrorInfo::heldByOther();
         return nullptr;
+    }
+
+    bool namesOtherFile(const std::filesystem::path& file, const ReadableFile& held) override {
+        const auto* open = dynamic_cast<const PosixReadableFile*>(&held);
+        struct stat st {};
+        if (open == nullptr || ::stat(file.c_str(), &st) != 0) {
+            return false;
+        }
+        return FileId{st.st_dev, st.st_ino} != open->id();
     }
 
     std::unique_ptr<WritableFile> createTemporary(const std::filesystem::path& target, const ReadableFile* like,
@@ -401,7 +462,7 @@ public:
             if (!IdOf(fd.get(), id) || !TryHold(fd.get()) || !PathNames(path, id)) {
                 continue;  // someone took the name from under us
             }
-            auto file = std::make_unique<PosixTemporaryFile>(fd.release(), id, path, registry_);
+            auto file = std::make_unique<PosixTemporaryFile>(fd.release(), id, path, registry_, hooks_.onDurableStep);
             error = takeOver(*file, like);
             if (error.failed()) {
                 return nullptr;
@@ -423,13 +484,15 @@ public:
         if (error.failed()) {
             return nullptr;
         }
-        const std::filesystem::path real = FollowLinks(target);
+        // A new file takes the name itself: whatever bears it already, a link included, stays.
+        const std::filesystem::path real = replaceExisting ? FollowLinks(target) : target;
         const int rc = replaceExisting ? ::rename(file->path().c_str(), real.c_str())
                                        : RenameNoReplace(file->path().c_str(), real.c_str());
         if (rc != 0) {
             error = ErrorFromErrno(errno, real);
             return nullptr;  // the temporary file goes with `temporary`
         }
+        Report(hooks_.onDurableStep, "rename", real);
         const FileId id = file->id();
         const int fd = file->release();
         auto held = std::make_unique<PosixReadableFile>(fd, id, registry_);
@@ -441,7 +504,9 @@ public:
         return held;
     }
 
-    ErrorInfo flushFolder(const std::filesystem::path& file) override { return FlushFolderOf(FollowLinks(file)); }
+    ErrorInfo flushFolder(const std::filesystem::path& file) override {
+        return FlushFolderOf(FollowLinks(file), hooks_.onDurableStep);
+    }
 
     std::vector<std::filesystem::path> removeLeftovers(const std::filesystem::path& target) override {
         std::vector<std::filesystem::path> removed;
@@ -463,10 +528,11 @@ public:
         ::closedir(dir);
         for (const std::string& name : candidates) {
             const std::filesystem::path path = folder / name;
-            Descriptor fd(OpenNoInterrupt(path.c_str(), O_RDONLY | O_NOFOLLOW));
+            Descriptor fd(OpenNoInterrupt(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY));
             FileId id;
-            if (fd.get() < 0 || !IdOf(fd.get(), id) || registry_->holds(id) || !TryHold(fd.get()) ||
-                !PathNames(path, id)) {
+            struct stat st {};
+            if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || !IdOf(fd.get(), id) ||
+                registry_->holds(id) || !TryHold(fd.get()) || !PathNames(path, id)) {
                 continue;  // a save under way, or not ours to touch
             }
             if (::unlink(path.c_str()) == 0) {
@@ -510,6 +576,11 @@ public:
         return ::stat(file.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
     }
 
+    bool nameTaken(const std::filesystem::path& file) override {
+        struct stat st {};
+        return ::lstat(file.c_str(), &st) == 0;
+    }
+
     std::vector<std::filesystem::path> listProfileFiles(const std::filesystem::path& folder) override {
         std::vector<std::filesystem::path> names;
         DIR* dir = ::opendir(folder.empty() ? "/" : folder.c_str());
@@ -523,7 +594,7 @@ public:
                 continue;
             }
             struct stat st {};
-            if (::fstatat(::dirfd(dir), entry->d_name, &st, 0) != 0 || S_ISDIR(st.st_mode)) {
+            if (::fstatat(::dirfd(dir), entry->d_name, &st, 0) != 0 || !S_ISREG(st.st_mode)) {
                 continue;
             }
             found.emplace_back(name);
@@ -538,23 +609,27 @@ public:
     }
 
     bool appendText(const std::filesystem::path& file, std::string_view text) override {
-        Descriptor fd(OpenNoInterrupt(file.c_str(), O_WRONLY | O_APPEND));
+        // Never through a link, never waiting for a pipe's reader, never a terminal.
+        constexpr int kFlags = O_WRONLY | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY;
+        Descriptor fd(OpenNoInterrupt(file.c_str(), kFlags));
         if (fd.get() < 0 && errno == ENOENT) {
             // First entry: a shared (group-writable) folder gets a log its group can write to.
             struct stat folder {};
             const bool shared = ::stat(FolderOf(file).c_str(), &folder) == 0 && (folder.st_mode & S_IWGRP) != 0;
             const mode_t mode = shared ? (S_IRUSR | S_IWUSR | S_IRGRP | S_IWGRP) : (S_IRUSR | S_IWUSR);
-            fd = Descriptor(OpenNoInterrupt(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL, mode));
+            fd = Descriptor(OpenNoInterrupt(file.c_str(), kFlags | O_CREAT | O_EXCL, mode));
             if (fd.get() >= 0) {
-                if (shared) {
-                    (void)::fchown(fd.get(), static_cast<uid_t>(-1), folder.st_gid);
+                if (shared && ::fchown(fd.get(), static_cast<uid_t>(-1), folder.st_gid) != 0) {
+                    // Not a member of the folder's group: the log keeps the user's own group.
                 }
                 (void)::fchmod(fd.get(), mode);
             } else if (errno == EEXIST) {
-                fd = Descriptor(OpenNoInterrupt(file.c_str(), O_WRONLY | O_APPEND));
+                fd = Descriptor(OpenNoInterrupt(file.c_str(), kFlags));
             }
         }
-        if (fd.get() < 0) {
+        struct stat st {};
+        // A second name (a hard link) could be another user's file: only a log of its own is written.
+        if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1) {
             return false;
         }
         ssize_t n;
@@ -571,19 +646,34 @@ private:
     }
 
     // Makes sure no other instance holds `file` (unless this one does): takes a passing hold into
-    // `probe`, which keeps others out until the operation is done.
+    // `probe`, which keeps others out until the operation is done. As in openHeld the hold counts
+    // only when the path still names the file it was taken on: a file that another instance's save
+    // put in place meanwhile is held by that instance and must not be the one renamed or removed.
     ErrorInfo probe(const std::filesystem::path& file, Descriptor& probe) const {
         if (heldHere(file)) {
             return ErrorInfo::none();
         }
-        probe = Descriptor(OpenNoInterrupt(file.c_str(), O_RDONLY));
-        if (probe.get() < 0) {
-            return ErrorFromErrno(errno, file);
+        for (int attempt = 0; attempt < kHoldAttempts; ++attempt) {
+            ErrorInfo error;
+            probe = OpenRegularFile(file, error);
+            FileId id;
+            if (probe.get() < 0) {
+                return error;
+            }
+            if (!IdOf(probe.get(), id)) {
+                return ErrorFromErrno(errno);
+            }
+            if (hooks_.betweenOpenAndHold) {
+                hooks_.betweenOpenAndHold(file);
+            }
+            if (!TryHold(probe.get())) {
+                return ErrorInfo::heldByOther();
+            }
+            if (PathNames(file, id)) {
+                return ErrorInfo::none();
+            }
         }
-        if (!TryHold(probe.get())) {
-            return ErrorInfo::heldByOther();
-        }
-        return ErrorInfo::none();
+        return ErrorInfo::heldByOther();
     }
 
     // Gives a new temporary file what the file it replaces has: permissions, group and, for a

@@ -56,8 +56,24 @@ ErrorInfo ErrorFromWin32(DWORD code) {
     case ERROR_LOCK_VIOLATION:
         return ErrorInfo::heldByOther();
     case ERROR_ACCESS_DENIED:
-    case ERROR_WRITE_PROTECT:
         return ErrorInfo::of(error::kPermissionDenied);
+    case ERROR_WRITE_PROTECT:
+        return ErrorInfo::of(error::kReadOnlyFileSystem);
+    case ERROR_NOT_READY:
+    case ERROR_DEV_NOT_EXIST:
+        return ErrorInfo::of(error::kDeviceUnavailable);
+    case ERROR_BUSY:
+        return ErrorInfo::of(error::kBusy);
+    case ERROR_CANT_RESOLVE_FILENAME:
+        return ErrorInfo::of(error::kTooManyLinks);
+    case ERROR_NETNAME_DELETED:
+    case ERROR_UNEXP_NET_ERR:
+    case ERROR_NETWORK_UNREACHABLE:
+    case ERROR_SEM_TIMEOUT:
+        return ErrorInfo::of(error::kNetworkFolderUnavailable);
+    case ERROR_NOT_SUPPORTED:
+    case ERROR_INVALID_FUNCTION:
+        return ErrorInfo::of(error::kNotSupported);
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL:
         return ErrorInfo::of(error::kDiskFull);
@@ -290,6 +306,7 @@ public:
     ~WinReadableFile() override { registry_->remove(file_.get()); }
 
     HANDLE handle() const { return file_->handle.get(); }
+    FileId id() const { return file_->id; }
 
     bool readLine(std::string& line, ErrorInfo& error, std::size_t maxLength) override {
         line.clear();
@@ -500,7 +517,7 @@ class WinFileSystem final : public FileSystem {
 public:
     std::unique_ptr<ReadableFile> openHeld(const std::filesystem::path& file, ErrorInfo& error) override {
         if (IsFolder(file)) {
-            error = ErrorInfo::of(error::kPathFileAccess);
+            error = ErrorInfo::of(error::kNotRegularFile);
             return nullptr;
         }
         HANDLE h = INVALID_HANDLE_VALUE;
@@ -528,8 +545,23 @@ public:
             error = ErrorFromWin32(ERROR_FILE_NOT_FOUND);
             return nullptr;
         }
+        auto held = std::make_shared<HeldFile>(h);
+        // A device or pipe reached through a link: nothing is read from it.
+        if (GetFileType(h) != FILE_TYPE_DISK) {
+            error = ErrorInfo::of(error::kNotRegularFile);
+            return nullptr;
+        }
         error = ErrorInfo::none();
-        return std::make_unique<WinReadableFile>(std::make_shared<HeldFile>(h), registry_);
+        return std::make_unique<WinReadableFile>(std::move(held), registry_);
+    }
+
+    bool namesOtherFile(const std::filesystem::path& file, const ReadableFile& held) override {
+        const auto* open = dynamic_cast<const WinReadableFile*>(&held);
+        FileId id;
+        if (open == nullptr || !IdOfPath(file, id)) {
+            return false;
+        }
+        return !(id == open->id());
     }
 
     std::unique_ptr<WritableFile> createTemporary(const std::filesystem::path& target, const ReadableFile* like,
@@ -574,7 +606,8 @@ public:
             error = ErrorInfo::of(error::kBadFileNameOrNumber);
             return nullptr;
         }
-        const std::filesystem::path real = FollowLinks(target);
+        // A new file takes the name itself: whatever bears it already, a link included, stays.
+        const std::filesystem::path real = replaceExisting ? FollowLinks(target) : target;
         const DWORD attributes = GetFileAttributesW(real.c_str());
         const bool targetExists = attributes != INVALID_FILE_ATTRIBUTES;
         if (!targetExists || !replaceExisting) {
@@ -684,6 +717,11 @@ public:
         return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
     }
 
+    // The attributes of a link are its own: a link that leads nowhere still takes the name.
+    bool nameTaken(const std::filesystem::path& file) override {
+        return GetFileAttributesW(file.c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
+
     std::vector<std::filesystem::path> listProfileFiles(const std::filesystem::path& folder) override {
         // Every name is read and its real suffix checked: a "*.dat" pattern would also match
         // names such as "c.datx", whose generated 8.3 short names end in ".DAT".
@@ -704,11 +742,18 @@ public:
     }
 
     // A new log file gets the folder's inherited access rules: whoever may write in a shared
-    // folder may add to its log (it holds no secrets).
+    // folder may add to its log (it holds no secrets). A link (or any other reparse point) is
+    // opened as itself, not followed, and left alone; so is anything but a file with one name.
     bool appendText(const std::filesystem::path& file, std::string_view text) override {
-        Handle h(CreateFileW(file.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr));
+        Handle h(CreateFileW(file.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
         if (!h.valid()) {
+            return false;
+        }
+        BY_HANDLE_FILE_INFORMATION info{};
+        if (GetFileType(h.get()) != FILE_TYPE_DISK || !GetFileInformationByHandle(h.get(), &info) ||
+            (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0 ||
+            info.nNumberOfLinks != 1) {
             return false;
         }
         DWORD written = 0;

@@ -12,9 +12,14 @@ namespace keyloft::platform {
 
 // Test hooks of the host file system; the programs use none.
 struct HostFileSystemHooks {
-    // Runs after openHeld has opened a file and before it takes the hold (a test replaces the
-    // file there to see that the hold is taken on what the path names).
+    // Runs after openHeld (or the passing hold of remove and rename) has opened a file and before
+    // it takes the hold: a test replaces the file there to see that the hold is taken on what the
+    // path names.
     std::function<void(const std::filesystem::path&)> betweenOpenAndHold;
+    // Runs at each step that makes a save durable, with the file it acts on: "write" (bytes written
+    // to a temporary file), "flush" (its content flushed to the disk), "rename" (put in place; the
+    // new name) and "flush folder" (the folder's entries flushed; the folder). POSIX systems only.
+    std::function<void(const char* step, const std::filesystem::path&)> onDurableStep;
 };
 
 // Profile files with the hold between instances (advisory lock on POSIX).

@@ -12,14 +12,18 @@ SingleInstanceGuard::SingleInstanceGuard(QString lockFilePath)
 SingleInstanceGuard::~SingleInstanceGuard() = default;
 
 QString SingleInstanceGuard::defaultLockFilePath() {
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    // Qt gives the runtime folder only when it belongs to the user and nobody else may enter it.
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (folder.isEmpty()) {
-        folder = QDir::tempPath();
+        return {};
     }
     return QDir(folder).filePath(QStringLiteral("keyloft.lock"));
 }
 
 bool SingleInstanceGuard::tryAcquire() {
+    if (path_.isEmpty()) {
+        return true;
+    }
     if (lock_ && lock_->isLocked()) {
         return true;
     }

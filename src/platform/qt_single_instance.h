@@ -1,7 +1,9 @@
 #pragma once
 // Detects another running copy of the program for the same user: a lock file in the user's
 // runtime folder, held for the life of the process. A copy that crashed leaves a stale lock that
-// the next start takes over.
+// the next start takes over. The lock never goes into a folder that other users share (such as
+// the temporary folder, where anyone could take the name first): where the system gives the user
+// no runtime folder of their own, there is no lock and every start goes ahead.
 
 #include <memory>
 
@@ -13,16 +15,18 @@ namespace keyloft::platform {
 
 class SingleInstanceGuard {
 public:
-    // `lockFilePath` empty: "keyloft.lock" in the runtime folder (else the temporary folder).
+    // `lockFilePath` empty: "keyloft.lock" in the user's runtime folder.
     explicit SingleInstanceGuard(QString lockFilePath = {});
     ~SingleInstanceGuard();
     SingleInstanceGuard(const SingleInstanceGuard&) = delete;
     SingleInstanceGuard& operator=(const SingleInstanceGuard&) = delete;
 
-    // True when this process now holds the lock (no other copy is running).
+    // True when this process now holds the lock (no other copy is running), and when there is no
+    // lock to take.
     bool tryAcquire();
     const QString& lockFilePath() const { return path_; }
 
+    // "keyloft.lock" in the user's runtime folder; empty when the system gives the user none.
     static QString defaultLockFilePath();
 
 private:

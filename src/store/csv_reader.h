@@ -34,6 +34,29 @@ struct CsvDocument {
                                     // the records read before the faulty one
 };
 
+// Reads one record at a time, so that a large file costs the memory of its text and one record.
+// Every byte of the text is looked at a fixed number of times.
+class CsvReader {
+public:
+    explicit CsvReader(std::string_view text);
+    // The next record; false at the end of the text, or at a fault (then error() says which).
+    bool next(CsvRecord& record);
+    const std::optional<CsvError>& error() const { return error_; }
+
+private:
+    bool atLineBreak() const;
+    void skipLineBreak();
+    bool readRecord(CsvRecord& record);
+    bool readQuoted(std::string& field);
+    void countLines(std::string_view part);
+
+    std::string_view text_;
+    std::size_t pos_ = 0;
+    std::size_t line_ = 1;
+    std::optional<CsvError> error_;
+};
+
+// The whole text at once.
 [[nodiscard]] CsvDocument ReadCsv(std::string_view text);
 
 }  // namespace keyloft

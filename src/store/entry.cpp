@@ -1,6 +1,10 @@
 #include "store/entry.h"
 
+#include <string>
+#include <utility>
+
 #include "store/expiry_date.h"
+#include "store/profile_codec.h"
 #include "store/text_convert.h"
 
 namespace keyloft {
@@ -14,6 +18,11 @@ EntryCheck Refuse(EntryCheck check, EntryCheck::Refusal refusal, std::u16string 
     check.stored = {};
     return check;
 }
+
+// An entry record: the kind, eight fields of the longest length, nine separators and a sum of at
+// most 255 per unit (eleven digits at most).
+static_assert(StoredLineLength(1 + 8 * kMaxFieldLength + 9 + 11) <= kMaxProfileLineLength,
+              "an entry of the longest fields must fit in one profile line");
 
 }  // namespace
 
@@ -36,6 +45,13 @@ std::u16string Entry::toRecord() const {
     return JoinFields({u"4", category, description, userCode, password, notes, expiryDate, webSite, email});
 }
 
+std::optional<std::u16string> FieldLengthProblem(std::u16string_view fieldName, std::u16string_view text) {
+    if (text.size() <= kMaxFieldLength) return std::nullopt;
+    const std::string limit = std::to_string(kMaxFieldLength);
+    return u"The " + std::u16string(fieldName) + u" field is too long: at most " +
+           std::u16string(limit.begin(), limit.end()) + u" characters.";
+}
+
 EntryCheck CheckEntry(const Entry& typed, std::u16string_view confirmation, const ExpiryDateReader& dates) {
     EntryCheck check;
     // The record format has no escape for its separator.
@@ -45,6 +61,22 @@ EntryCheck CheckEntry(const Entry& typed, std::u16string_view confirmation, cons
           std::u16string_view(typed.notes), std::u16string_view(typed.expiryDate),
           std::u16string_view(typed.webSite), std::u16string_view(typed.email)}) {
         if (HasBar(text)) return Refuse(check, EntryCheck::Refusal::BarInEntry, kBarInEntryText);
+    }
+    // Named as the window labels them.
+    for (const auto& [name, text] : {std::pair{u"Category", std::u16string_view(typed.category)},
+                                     std::pair{u"Description", std::u16string_view(typed.description)},
+                                     std::pair{u"User/Account Code", std::u16string_view(typed.userCode)},
+                                     std::pair{u"Password/PIN", std::u16string_view(typed.password)},
+                                     std::pair{u"Notes", std::u16string_view(typed.notes)},
+                                     std::pair{u"Expiry Date", std::u16string_view(typed.expiryDate)},
+                                     std::pair{u"Web Site", std::u16string_view(typed.webSite)},
+                                     std::pair{u"Email", std::u16string_view(typed.email)}}) {
+        if (std::optional<std::u16string> problem = FieldLengthProblem(name, text)) {
+            check.refusal = EntryCheck::Refusal::TooLong;
+            check.message = std::move(*problem);
+            check.stored = {};
+            return check;
+        }
     }
     check.stored.userCode = TrimBlanks(typed.userCode);
     if (check.stored.userCode.empty())
@@ -69,14 +101,19 @@ EntryCheck CheckEntry(const Entry& typed, std::u16string_view confirmation, cons
 
 std::optional<std::u16string> CheckCategoryName(const CategoryList& categories, std::u16string_view name,
                                                 std::size_t excluding) {
-    if (name.empty()) return std::u16string(kNoCategoryText);
-    if (HasBar(name)) return std::u16string(kBarInNameText);
+    if (auto problem = CheckCategoryNameText(name)) return problem;
     const std::u16string folded = FoldCase(name);
     for (std::size_t position = 1; position <= categories.size(); ++position) {
         if (position != excluding && FoldCase(categories.at(position).name()) == folded)
             return std::u16string(kCategoryExistsText);
     }
     return std::nullopt;
+}
+
+std::optional<std::u16string> CheckCategoryNameText(std::u16string_view name) {
+    if (name.empty()) return std::u16string(kNoCategoryText);
+    if (HasBar(name)) return std::u16string(kBarInNameText);
+    return FieldLengthProblem(u"Category", name);
 }
 
 std::size_t FindCategory(const CategoryList& categories, std::u16string_view name) {

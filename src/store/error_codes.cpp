@@ -26,10 +26,17 @@ constexpr std::array kKnownErrors{
     KnownError{error::kInputPastEnd, u"Input past end of file"},
     KnownError{error::kBadFileName, u"Bad file name"},
     KnownError{error::kTooManyFiles, u"Too many files"},
+    KnownError{error::kDeviceUnavailable, u"Device unavailable"},
     KnownError{error::kPermissionDenied, u"Permission denied"},
     KnownError{error::kRenameAcrossDrives, u"Can't rename with different drive"},
     KnownError{error::kPathFileAccess, u"Path/File access error"},
     KnownError{error::kPathNotFound, u"Path not found"},
+    KnownError{error::kNotRegularFile, u"Not a regular file (a folder, device or pipe)"},
+    KnownError{error::kReadOnlyFileSystem, u"Read-only file system"},
+    KnownError{error::kBusy, u"File or device busy"},
+    KnownError{error::kTooManyLinks, u"Too many levels of symbolic links"},
+    KnownError{error::kNetworkFolderUnavailable, u"Network folder unavailable"},
+    KnownError{error::kNotSupported, u"Not supported by the file system"},
     KnownError{error::kDuplicateKey, u"This key is already associated with an element of this collection"},
 };
 

@@ -1,7 +1,8 @@
 #pragma once
 // Failures carry a number and a description, modelled on the classic run-time errors, because the
 // error log and the failure messages name both. One table; operating-system error codes are mapped
-// onto it in platform/ (see platform/error_mapping.h).
+// onto it in platform/ (see platform/error_mapping.h). Numbers 77 to 82 are this program's own, for
+// reasons the classic table has no number for.
 
 #include <string>
 
@@ -23,10 +24,17 @@ inline constexpr int kDiskFull = 61;
 inline constexpr int kInputPastEnd = 62;
 inline constexpr int kBadFileName = 64;
 inline constexpr int kTooManyFiles = 67;
+inline constexpr int kDeviceUnavailable = 68;
 inline constexpr int kPermissionDenied = 70;
 inline constexpr int kRenameAcrossDrives = 74;
 inline constexpr int kPathFileAccess = 75;
 inline constexpr int kPathNotFound = 76;
+inline constexpr int kNotRegularFile = 77;
+inline constexpr int kReadOnlyFileSystem = 78;
+inline constexpr int kBusy = 79;
+inline constexpr int kTooManyLinks = 80;
+inline constexpr int kNetworkFolderUnavailable = 81;
+inline constexpr int kNotSupported = 82;
 inline constexpr int kDuplicateKey = 457;
 }  // namespace error
 

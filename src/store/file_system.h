@@ -15,7 +15,11 @@
 // own name with its old or its new content.
 //
 // Symbolic links are followed, never replaced: a profile that is a link is saved through it (the
-// temporary file goes into the folder of the link's target, and the target is replaced).
+// temporary file goes into the folder of the link's target, and the target is replaced). A link
+// that leads nowhere is not followed: nothing is ever created at its target.
+//
+// Only regular files are profiles: a folder, a device, a pipe or a socket of a profile's name is
+// refused (77) before anything is read from it, and no call waits for one.
 
 #include <filesystem>
 #include <memory>
@@ -54,10 +58,15 @@ class FileSystem {
 public:
     virtual ~FileSystem() = default;
 
-    // Opens an existing file for reading and holds it. A hold counts only when, once taken, the
-    // path still names the held file; a file replaced meanwhile is let go and the path taken
-    // again. Another instance's hold fails with 70 and `inUse`.
+    // Opens an existing regular file for reading and holds it. A hold counts only when, once taken,
+    // the path still names the held file; a file replaced meanwhile is let go and the path taken
+    // again. Another instance's hold fails with 70 and `inUse`; anything but a regular file with 77.
     virtual std::unique_ptr<ReadableFile> openHeld(const std::filesystem::path& file, ErrorInfo& error) = 0;
+
+    // True when `file` (links followed) now names a file other than the one `held` has open:
+    // something replaced it after it was held (another program, a sync engine, a restore, `mv`).
+    // False when it names `held`, and when it names nothing (the file was removed).
+    virtual bool namesOtherFile(const std::filesystem::path& file, const ReadableFile& held) = 0;
 
     // Creates a new, empty temporary file in the folder of the file `target` names (following
     // symbolic links; `target` itself need not exist), held from the moment it exists and
@@ -68,7 +77,8 @@ public:
                                                           const ReadableFile* like, ErrorInfo& error) = 0;
 
     // Puts a flushed temporary file in place of `target` with one rename (following symbolic
-    // links). With `replaceExisting` false it fails with 58 when `target` exists (a new profile).
+    // links). With `replaceExisting` false it fails with 58 when anything bears the name `target`
+    // (a new profile), a link that leads nowhere included.
     // On success the new file stays held: the result holds it, positioned at its first line. On
     // failure the temporary file is removed and `target` is as it was.
     virtual std::unique_ptr<ReadableFile> install(std::unique_ptr<WritableFile> temporary,
@@ -86,16 +96,24 @@ public:
     // 70 and `inUse` when another instance holds `from` (or, when replacing, `to`).
     virtual ErrorInfo rename(const std::filesystem::path& from, const std::filesystem::path& to,
                              bool replaceExisting) = 0;
-    // Deletes; fails with 70 and `inUse` when another instance holds the file.
+    // Deletes a regular file (77 for anything else). Fails with 70 and `inUse` when another
+    // instance holds the file. Like openHeld it takes a passing hold and checks that the path still
+    // names the file it holds, so a file that another instance put in place meanwhile (and holds)
+    // is never the one removed.
     virtual ErrorInfo remove(const std::filesystem::path& file) = 0;
     // True when a file (not a folder) of that name exists.
     virtual bool exists(const std::filesystem::path& file) = 0;
-    // Names (without folder) of the files in `folder` whose name ends in ".dat", sorted by name.
-    // Empty when the folder is missing or unreadable.
+    // True when anything at all bears that name: a file, a folder, a device, a pipe, a symbolic
+    // link (even one that leads nowhere).
+    virtual bool nameTaken(const std::filesystem::path& file) = 0;
+    // Names (without folder) of the regular files in `folder` whose name ends in ".dat", sorted by
+    // name. Empty when the folder is missing or unreadable.
     virtual std::vector<std::filesystem::path> listProfileFiles(const std::filesystem::path& folder) = 0;
     // Appends the text with one write, creating the file when missing: with the folder's group and
     // writable by that group when the folder is group-writable (a shared folder), else readable
-    // and writable by its owner only. False when that failed.
+    // and writable by its owner only. Only a regular file with no other name is written to, never
+    // through a symbolic link, and the call never waits (a pipe or device is left alone). False
+    // when nothing was written.
     virtual bool appendText(const std::filesystem::path& file, std::string_view text) = 0;
 };
 

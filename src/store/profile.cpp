@@ -18,6 +18,11 @@ void CategoryList::wipe() {
         WipeText(item.record);
     }
     items_.clear();
+    items_.shrink_to_fit();
+    while (!foldedKeys_.empty()) {
+        auto node = foldedKeys_.extract(foldedKeys_.begin());
+        WipeText(node.value());
+    }
 }
 
 void WipeProfile(Profile& profile) {
@@ -141,26 +146,20 @@ std::u16string CategoryList::Item::name() const {
 }
 
 bool CategoryList::add(std::u16string key, std::u16string record) {
-    if (containsKey(key)) {
+    if (!foldedKeys_.insert(FoldCase(key)).second) {
         return false;
     }
     items_.push_back(Item{std::move(key), std::move(record)});
     return true;
 }
 
-bool CategoryList::containsKey(std::u16string_view key) const {
-    const std::u16string folded = FoldCase(key);
-    for (const Item& item : items_) {
-        if (item.key.size() == key.size() && FoldCase(item.key) == folded) {
-            return true;
-        }
-    }
-    return false;
-}
+bool CategoryList::containsKey(std::u16string_view key) const { return foldedKeys_.count(FoldCase(key)) != 0; }
 
 void CategoryList::removeAt(std::size_t position) {
     if (position >= 1 && position <= items_.size()) {
-        items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(position - 1));
+        const auto item = items_.begin() + static_cast<std::ptrdiff_t>(position - 1);
+        foldedKeys_.erase(FoldCase(item->key));
+        items_.erase(item);
     }
 }
 

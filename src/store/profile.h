@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace keyloft {
@@ -35,12 +36,16 @@ public:
     bool empty() const { return items_.empty(); }
     const Item& at(std::size_t position) const { return items_.at(position - 1); }  // 1-based
     const std::vector<Item>& items() const { return items_; }
-    void clear() { items_.clear(); }
+    void clear() {
+        items_.clear();
+        foldedKeys_.clear();
+    }
     // Zeroes every key and record in memory, then empties the list.
     void wipe();
 
 private:
     std::vector<Item> items_;
+    std::unordered_set<std::u16string> foldedKeys_;  // every key, case folded: one look per add
 };
 
 // Letter-case folding used for category keys (simple, per code unit).

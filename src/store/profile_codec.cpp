@@ -36,7 +36,7 @@ std::u16string AsciiToU16(std::string_view ascii) { return std::u16string(ascii.
 std::u16string SumText(std::int64_t sum) { return AsciiToU16(std::to_string(sum)); }
 
 // Length of the cipher text of a plain text of n code units.
-std::size_t CipherLength(std::size_t n) { return 64 * ((2 * n + 4 + 31) / 32); }
+std::size_t CipherLength(std::size_t n) { return StoredLineLength(n); }
 
 std::u16string TrailerText(std::size_t lineCount, std::int64_t total) {
     return u"7|" + AsciiToU16(std::to_string(lineCount)) + u"|" + AsciiToU16(std::to_string(total));
@@ -176,40 +176,40 @@ std::int32_t NextVersion(std::int32_t version) {
     return version + 1;
 }
 
-EncodedProfile EncodeProfile(const Profile& profile, std::int32_t writtenVersion, std::u16string_view timeText,
-                             bool creating) {
-    EncodedProfile encoded;
-    std::vector<std::string>& lines = encoded.lines;
-    lines.reserve(8 + profile.categories.size() + profile.entries.size() + profile.questions.size());
-
+bool EncodeProfileTo(const Profile& profile, std::int32_t writtenVersion, std::u16string_view timeText, bool creating,
+                     const LineSink& sink) {
     const std::string key = MakeProfileKey(timeText);
     if (key.empty()) {
-        return encoded;
+        return false;
     }
     const std::u16string keyPassword = WidenBytes(key);
 
     const std::string line2 = crypto::TryEncryptText(AppendRecordSum(u"1|" + Int32Text(profile.logonMode)), keyPassword);
     if (line2.empty()) {
-        return encoded;
+        return false;
     }
     const std::string keyLine = crypto::TryEncryptText(AppendRecordSum(WidenBytes(key)), WidenBytes(line2));
     if (keyLine.empty()) {
-        return encoded;
+        return false;
     }
-    lines.push_back(keyLine);
-    lines.push_back(line2);
+    std::size_t linesBefore = 0;
+    std::int64_t before = 0;  // length of the lines before the trailer
+    auto give = [&](const std::string& line) {
+        ++linesBefore;
+        before += static_cast<std::int64_t>(line.size());
+        return sink(line);
+    };
+    if (!give(keyLine) || !give(line2)) {
+        return false;
+    }
 
     auto addRecord = [&](std::u16string_view recordText) {
-        std::string line = crypto::TryEncryptText(AppendRecordSum(recordText), keyPassword);
-        if (line.empty()) {
-            return false;
-        }
-        lines.push_back(std::move(line));
-        return true;
+        const std::string line = crypto::TryEncryptText(AppendRecordSum(recordText), keyPassword);
+        return !line.empty() && give(line);
     };
 
     if (!addRecord(u"8|" + Int32Text(writtenVersion))) {
-        return encoded;
+        return false;
     }
     std::u16string logon = u"2|";
     logon += profile.userId;
@@ -218,37 +218,33 @@ EncodedProfile EncodeProfile(const Profile& profile, std::int32_t writtenVersion
     logon += kFieldSeparator;
     logon += profile.pin;
     if (!addRecord(logon)) {
-        return encoded;
+        return false;
     }
     if (!creating) {
         for (const CategoryList::Item& item : profile.categories.items()) {
             if (!addRecord(item.record)) {
-                return encoded;
+                return false;
             }
         }
         for (const std::u16string& entry : profile.entries) {
             if (!addRecord(entry)) {
-                return encoded;
+                return false;
             }
         }
     }
     for (const std::u16string& question : profile.questions) {
         if (!addRecord(question)) {
-            return encoded;
+            return false;
         }
     }
     if (!addRecord(u"6|" + Int32Text(profile.answerMode))) {
-        return encoded;
+        return false;
     }
 
     // The trailer counts itself. Its length is that of its own cipher text, which depends on the
     // digits of the total: start from the shortest cipher text and grow until the two agree. For
     // a trailer of up to 14 characters this is the length of the kind-6 line, as always.
-    std::int64_t before = 0;
-    for (const std::string& line : lines) {
-        before += static_cast<std::int64_t>(line.size());
-    }
-    const std::size_t lineCount = lines.size() + 1;
+    const std::size_t lineCount = linesBefore + 1;
     std::size_t trailerLength = CipherLength(1);
     std::u16string trailer;
     while (true) {
@@ -259,12 +255,18 @@ EncodedProfile EncodeProfile(const Profile& profile, std::int32_t writtenVersion
         }
         trailerLength = needed;
     }
-    std::string trailerLine = crypto::TryEncryptText(trailer, keyPassword);
-    if (trailerLine.empty()) {
-        return encoded;
-    }
-    lines.push_back(std::move(trailerLine));
-    encoded.ok = true;
+    const std::string trailerLine = crypto::TryEncryptText(trailer, keyPassword);
+    return !trailerLine.empty() && sink(trailerLine);
+}
+
+EncodedProfile EncodeProfile(const Profile& profile, std::int32_t writtenVersion, std::u16string_view timeText,
+                             bool creating) {
+    EncodedProfile encoded;
+    encoded.lines.reserve(8 + profile.categories.size() + profile.entries.size() + profile.questions.size());
+    encoded.ok = EncodeProfileTo(profile, writtenVersion, timeText, creating, [&encoded](const std::string& line) {
+        encoded.lines.push_back(line);
+        return true;
+    });
     return encoded;
 }
 

@@ -2,7 +2,9 @@
 // The profile file format as pure functions: a Profile becomes the exact lines of its file, and
 // the lines of a file fill a Profile with every check the loader makes. No file access here.
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -42,13 +44,29 @@ std::int32_t NextVersion(std::int32_t version);
 
 inline constexpr std::int32_t kVersionWrap = 2147483640;
 
+// The longest line a profile file may hold (bytes, without its ending). Every reader refuses a
+// longer line as damage as soon as it has read this much of it, so that a file that reads without
+// end (or one huge line) costs no more memory than this. Writers keep every field short enough
+// (kMaxFieldLength in store/entry.h) that no record they write comes near it.
+inline constexpr std::size_t kMaxProfileLineLength = std::size_t{16} << 20;
+// Length of the stored line of a record of `units` UTF-16 code units (with its sum).
+constexpr std::size_t StoredLineLength(std::size_t units) { return 64 * ((2 * units + 4 + 31) / 32); }
+
 struct EncodedProfile {
     std::vector<std::string> lines;  // without line endings
     bool ok = false;                 // false when a line did not encrypt
 };
 
+// Takes each line of a file as it is made; false stops the encoding.
+using LineSink = std::function<bool(const std::string& line)>;
+
 // The lines of the file a save writes: key line, kinds 1, 8 (writtenVersion), 2, categories and
-// entries (left out when creating), questions, kind 6 and the trailer.
+// entries (left out when creating), questions, kind 6 and the trailer, each given to `sink` as
+// soon as it is made, so that a save holds one line at a time. False when a line did not encrypt
+// or the sink stopped.
+bool EncodeProfileTo(const Profile& profile, std::int32_t writtenVersion, std::u16string_view timeText, bool creating,
+                     const LineSink& sink);
+// The same lines, all at once.
 EncodedProfile EncodeProfile(const Profile& profile, std::int32_t writtenVersion,
                              std::u16string_view timeText, bool creating);
 // The whole file as bytes (every line followed by carriage return and line feed).

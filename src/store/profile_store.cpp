@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "crypto/text_cipher.h"
+#include "store/error_log.h"
 #include "store/file_system.h"
 #include "store/profile_codec.h"
 #include "store/sealed_profile.h"
@@ -32,6 +33,7 @@ constexpr char16_t kTryApplicationFolder[] = u"Try application installation fold
 constexpr char16_t kProfilesMissingTitle[] = u"Profiles Missing";
 constexpr char16_t kSpecifyProfileName[] = u"Specify a profile name!";
 constexpr char16_t kProfileExists[] = u"This profile already exists. Please choose another name!";
+constexpr char16_t kProfileNameTooLong[] = u"This profile name is too long. Please choose a shorter name!";
 constexpr char16_t kBadProfileName[] =
     u"A profile name cannot contain any of these characters: . \\ / : * ? \" < > |";
 constexpr char16_t kConfirmDelete[] = u"Are you sure you want to delete the selected profile?";
@@ -55,6 +57,7 @@ constexpr char16_t kProfileExtension[] = u".dat";
 constexpr char16_t kBackupSuffix[] = u".bak";
 constexpr char16_t kErrorLogName[] = u"KeyloftErrors.log";
 
+constexpr std::size_t kMaxProfileNameBytes = 200;
 constexpr int kAttempts = 5;
 constexpr int kRetryWaitMs = 3000;
 
@@ -84,16 +87,14 @@ std::filesystem::path WithSuffix(std::filesystem::path path, std::u16string_view
     return path;
 }
 
-std::u16string TwoDigits(int value) {
-    char buffer[8];
-    std::snprintf(buffer, sizeof buffer, "%02d", value);
-    return std::u16string(buffer, buffer + 2);
-}
-
-std::u16string FourDigits(int value) {
-    char buffer[16];
-    const int n = std::snprintf(buffer, sizeof buffer, "%04d", value);
-    return std::u16string(buffer, buffer + n);
+// Bytes of the UTF-8 form of a text (what a POSIX file name is measured in; a Windows name
+// counts UTF-16 code units, never more).
+std::size_t Utf8Length(std::u16string_view text) {
+    std::size_t bytes = 0;
+    for (const char16_t c : text) {
+        bytes += c < 0x80 ? 1 : c < 0x800 ? 2 : (c >= 0xD800 && c <= 0xDFFF) ? 2 : 3;
+    }
+    return bytes;
 }
 
 bool IsRefusedNameCharacter(char16_t c) {
@@ -112,13 +113,16 @@ struct FileCheck {
 ErrorInfo ReadAllLines(ReadableFile& file, std::vector<std::string>& lines) {
     ErrorInfo error = file.rewind();
     std::string line;
-    while (!error.failed() && file.readLine(line, error)) {
+    while (!error.failed() && file.readLine(line, error, kMaxProfileLineLength)) {
         lines.push_back(line);
     }
     return error;
 }
 
 ErrorInfo DamagedError() { return ErrorInfo{error::kInvalidCall, kProfileDamagedMessage}; }
+
+// A line past kMaxProfileLineLength, which no writer makes: the file is damaged.
+bool LineTooLong(const ErrorInfo& error) { return error.number == error::kInputPastEnd; }
 
 FileCheck CheckHeldFile(ReadableFile& file) {
     FileCheck check;
@@ -131,7 +135,7 @@ FileCheck CheckHeldFile(ReadableFile& file) {
     std::string firstLine;
     ErrorInfo error;
     bool fault = false;
-    while (!fault && file.readLine(line, error)) {
+    while (!fault && file.readLine(line, error, kMaxProfileLineLength)) {
         if (decoder.linesRead() == 0) {
             firstLine = line;
         } else if (decoder.linesRead() == 1 && sealed::LooksSealed(firstLine, line)) {
@@ -214,7 +218,7 @@ struct ProfileStore::State {
     bool emptyFile = false;     // the last load found a file without a single line
     bool programEnded = false;  // the caller was told to end the program: do nothing more
     bool damaged = false;       // the last load failed on the file's content, not on reading it
-    bool damagedFile = false;   // the last load found a damaged sealed file
+    bool damagedFile = false;   // the last load found a damaged sealed file or a line past the cap
     // Sealed form: the form saves write, the loaded file's header while its body is still closed
     // (before logon), and the data key and slots once it is open.
     bool seal = false;
@@ -314,19 +318,7 @@ bool ProfileStore::WriteSetting(std::u16string_view name, std::u16string_view va
 void ProfileStore::LogError(std::u16string_view operation, std::u16string_view number,
                             std::u16string_view description) {
     try {
-        const LocalTime now = state_->clock.now();
-        std::u16string entry = u"#";
-        entry += FourDigits(now.year) + u"-" + TwoDigits(now.month) + u"-" + TwoDigits(now.day);
-        if (now.hour != 0 || now.minute != 0 || now.second != 0) {
-            entry += u" " + TwoDigits(now.hour) + u":" + TwoDigits(now.minute) + u":" + TwoDigits(now.second);
-        }
-        entry += u"#,\"";
-        entry += operation;
-        entry += u"\",\"";
-        entry += number;
-        entry += u"\",\"";
-        entry += description;
-        entry += u"\"\r\n";
+        const std::u16string entry = ErrorLogLine(state_->clock.now(), operation, number, description);
         (void)state_->files.appendText(JoinFolder(state_->databaseFolder, kErrorLogName), Utf16ToUtf8(entry));
     } catch (...) {
         // An entry that cannot be written is lost.
@@ -347,8 +339,14 @@ std::u16string ProfileInUseMessage(std::u16string_view profileName) {
 }
 
 std::u16string ProfileNameProblem(std::u16string_view profileName) {
-    if (profileName.empty()) {
+    // A name of blanks only is no name.
+    if (TrimBlanks(profileName).empty()) {
         return kSpecifyProfileName;
+    }
+    // Room for ".dat" and the temporary file of a save (".<name>.dat.<8>.tmp") within the 255
+    // bytes a file name may have, on every system the folder may be shared with.
+    if (Utf8Length(profileName) > kMaxProfileNameBytes) {
+        return kProfileNameTooLong;
     }
     bool refused = !MakePath(profileName).has_value() || IsReservedDeviceName(profileName);
     for (const char16_t c : profileName) {
@@ -397,7 +395,12 @@ void ProfileStore::loadHeld(bool showErrors) {
             loadFailed(showErrors, ErrorInfo::of(error::kBadFileNameOrNumber));
             return;
         }
-        if (!s.held->readLine(line, error)) {
+        if (!s.held->readLine(line, error, kMaxProfileLineLength)) {
+            if (LineTooLong(error)) {
+                s.damagedFile = true;
+                s.keepError(DamagedError());
+                return;
+            }
             if (error.failed()) {
                 loadFailed(showErrors, error);
                 return;
@@ -515,7 +518,10 @@ void ProfileStore::loadSealed(bool showErrors) {
         s.lockedFile.reset();
     };
     std::vector<std::string> lines;
-    if (const ErrorInfo error = ReadAllLines(*s.held, lines); error.failed()) {
+    if (const ErrorInfo error = ReadAllLines(*s.held, lines); LineTooLong(error)) {
+        damaged();
+        return;
+    } else if (error.failed()) {
         loadFailed(showErrors, error);
         return;
     }
@@ -758,7 +764,10 @@ std::int32_t ProfileStore::readVersion(bool showErrors) {
     std::string keyLine;
     std::string line;
     for (int i = 0; i < 3; ++i) {
-        if (!file.readLine(line, error)) {
+        if (!file.readLine(line, error, kMaxProfileLineLength)) {
+            if (LineTooLong(error)) {
+                error = DamagedError();
+            }
             if (error.failed()) {
                 fail(error);
                 return result;
@@ -892,8 +901,16 @@ SaveOutcome ProfileStore::writeToFile() {
             }
         }
 
+        // The hold keeps other copies of Keyloft from saving, but not other programs: a sync
+        // engine, a restore or `mv` may have put another file in the profile's place, with
+        // changes of its own, while this one was held. That is another user's save as well:
+        // the newer file is loaded from the path, and nothing is written over it.
+        const bool replaced = s.held && s.files.namesOtherFile(s.profilePath, *s.held);
+        if (replaced) {
+            s.held.reset();
+        }
         std::int32_t storedVersion = -1;
-        for (int attempt = 1; attempt <= kAttempts; ++attempt) {
+        for (int attempt = 1; !replaced && attempt <= kAttempts; ++attempt) {
             s.retryCounter = attempt;
             storedVersion = readVersion(attempt == kAttempts);
             if (s.programEnded) {
@@ -907,7 +924,7 @@ SaveOutcome ProfileStore::writeToFile() {
         }
         s.retryCounter = 0;
 
-        if (storedVersion != s.profile.version) {
+        if (replaced || storedVersion != s.profile.version) {
             const std::int32_t logonMode = s.profile.logonMode;
             const std::u16string userId = s.profile.userId;
             const std::u16string password = s.profile.password;
@@ -958,37 +975,39 @@ SaveOutcome ProfileStore::writeToFile() {
         return saveFailed(error.failed() ? error : ErrorInfo::of(error::kPathFileAccess));
     }
     const std::int32_t newVersion = NextVersion(s.profile.version);
-    EncodedProfile encoded;
     const bool writeSealed = s.seal && !s.creating;
     if (writeSealed && s.lockedFile) {
         // The body of the loaded file was never opened: the Profile holds only its header.
         return saveFailed(ErrorInfo::of(error::kInvalidCall));
     }
+    // Each line goes to the temporary file as soon as it is made (the last one is the trailer).
+    std::size_t lastLength = 0;
+    const LineSink write = [&](const std::string& line) {
+        error = out->writeLine(line);
+        ++s.lineCount;
+        s.runningLength += static_cast<double>(line.size());
+        lastLength = line.size();
+        return !error.failed();
+    };
+    bool encoded = false;
     try {
         if (writeSealed) {
-            encoded.lines = sealed::SealProfile(s.profile, newVersion, s.sealedKeys);
-            encoded.ok = !encoded.lines.empty();
+            const std::vector<std::string> lines = sealed::SealProfile(s.profile, newVersion, s.sealedKeys);
+            encoded = !lines.empty() && std::all_of(lines.begin(), lines.end(), write);
         } else {
-            encoded = EncodeProfile(s.profile, newVersion, KeyTimeText(s.clock.now().secondsSinceMidnight()), s.creating);
+            encoded = EncodeProfileTo(s.profile, newVersion, KeyTimeText(s.clock.now().secondsSinceMidnight()),
+                                      s.creating, write);
         }
     } catch (const std::bad_alloc&) {
         return saveFailed(ErrorInfo::of(error::kOutOfMemory));
     }
-    if (!encoded.ok) {
-        return saveFailed(ErrorInfo::none());
+    if (!encoded) {
+        return saveFailed(error);  // a write failed, or a line did not encrypt (no error number)
     }
+    // The trailer is not counted in itself.
+    --s.lineCount;
+    s.runningLength -= static_cast<double>(lastLength);
     s.profile.version = newVersion;
-    for (std::size_t i = 0; i < encoded.lines.size(); ++i) {
-        const std::string& line = encoded.lines[i];
-        error = out->writeLine(line);
-        if (error.failed()) {
-            return saveFailed(error);
-        }
-        if (i + 1 < encoded.lines.size()) {
-            ++s.lineCount;
-            s.runningLength += static_cast<double>(line.size());
-        }
-    }
     error = out->flush();
     if (error.failed()) {
         return saveFailed(error);
@@ -1150,7 +1169,9 @@ CreateResult ProfileStore::CreateProfile(std::u16string_view profileName) {
         return result;
     }
     const std::filesystem::path path = JoinFolder(s.databaseFolder, std::u16string(profileName) + kProfileExtension);
-    if (s.files.exists(path)) {
+    // Whatever bears the name (a folder, a pipe, a link that leads out of the folder, even to
+    // nowhere) keeps it: a new profile is never written through it.
+    if (s.files.nameTaken(path)) {
         result.report.messages.push_back(Message(kProfileExists));
         return result;
     }

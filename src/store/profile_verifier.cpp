@@ -145,7 +145,7 @@ VerifyReport VerifyProfileFile(FileSystem& files, const std::filesystem::path& f
         }
         std::vector<std::string> head;
         std::string line;
-        while (head.size() < 2 && reader->readLine(line, error, kMaxVerifiedLineLength)) {
+        while (head.size() < 2 && reader->readLine(line, error, kMaxProfileLineLength)) {
             head.push_back(line);
         }
         const bool sealedFile = !error.failed() && LinesLookSealed(head);
@@ -155,7 +155,7 @@ VerifyReport VerifyProfileFile(FileSystem& files, const std::filesystem::path& f
         std::vector<std::string> lines;
         Checker checker(report);
         bool going = true;
-        while (going && !error.failed() && reader->readLine(line, error, kMaxVerifiedLineLength)) {
+        while (going && !error.failed() && reader->readLine(line, error, kMaxProfileLineLength)) {
             if (sealedFile) {
                 lines.push_back(line);
                 continue;
@@ -165,7 +165,7 @@ VerifyReport VerifyProfileFile(FileSystem& files, const std::filesystem::path& f
         if (error.failed()) {
             const std::u16string text =
                 error.number == error::kInputPastEnd
-                    ? u"line " + Number(report.lineCount + 1) + u": longer than " + Number(kMaxVerifiedLineLength) +
+                    ? u"line " + Number(report.lineCount + 1) + u": longer than " + Number(kMaxProfileLineLength) +
                           u" characters (no profile line is that long)"
                     : u"the file cannot be read: error " + ErrorNumberText(error.number) + u" \"" +
                           error.description + u"\"";

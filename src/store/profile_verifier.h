@@ -29,8 +29,6 @@ struct VerifyReport {
     std::size_t slotCount = 0;
 };
 
-// verify refuses longer lines as damage: reading a file costs at most this much memory.
-inline constexpr std::size_t kMaxVerifiedLineLength = std::size_t{16} << 20;
 
 // Checks file contents.
 VerifyReport VerifyProfileBytes(std::string_view bytes);

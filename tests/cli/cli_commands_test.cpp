@@ -223,16 +223,6 @@ TEST_F(Cli, DeleteAsksAndProfilesListsWhatIsLeft) {
     EXPECT_EQ(r.err, "");  // no question when the folder holds no profile
 }
 
-TEST_F(Cli, ACreationTheFileSystemRefusesIsASaveFailure) {
-    std::filesystem::create_directory(db() / "Clash.dat");  // a folder where the file would go
-    const RunResult r = run({"create", "Clash"});
-    EXPECT_EQ(r.exitCode, 5) << r.err;
-    EXPECT_NE(r.err.find("WriteToFile: An Error has occurred!. The error is : \n"), std::string::npos) << r.err;
-    EXPECT_TRUE(std::filesystem::is_directory(db() / "Clash.dat"));
-    EXPECT_EQ(run({"create", "a/b"}).exitCode, 1);
-    EXPECT_FALSE(std::filesystem::exists(db() / "a"));
-}
-
 TEST_F(Cli, ALineThatCannotBeDecryptedEndsTheProgramWithoutSaving) {
     create("Home");
     std::string bytes = ReadBytes(file("Home"));

@@ -182,6 +182,41 @@ TEST_F(AnimatedGifTest, FileNotStartingWithGif8IsRejectedAndNameCleared) {
     EXPECT_EQ(gif_.lastFrame(), 0);
 }
 
+// The picture comes from a folder others may write to: one past the file, frame or pixel limits
+// is refused before any frame is decoded, as a file that is no GIF is.
+TEST_F(AnimatedGifTest, APictureTooLargeToPlayIsSkippedWithTheMessage) {
+    const auto tiny = [](int width, int height, int frames) {
+        TestGif gif;
+        gif.width = width;
+        gif.height = height;
+        gif.globalTable = kColours;
+        gif.frames.assign(static_cast<std::size_t>(frames), SolidFrame(0, 0, 1, 1, 0));
+        return BuildGif(gif);
+    };
+    std::vector<std::uint8_t> tooBig = tiny(2, 2, 1);
+    tooBig.resize(kMaxGifFileBytes + 1, 0);
+    const struct {
+        const char* what;
+        std::vector<std::uint8_t> bytes;
+    } cases[] = {
+        {"more frames than played", tiny(2, 2, static_cast<int>(kMaxGifFrames) + 1)},
+        {"a screen past the pixel limit", tiny(65535, 65535, 1)},
+        {"frames that decode past the memory limit", tiny(4096, 4096, 3)},
+        {"a file past the size limit", tooBig},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        dialogs_.expect(u"Sorry, not an Animated Gif file");
+        load(c.bytes);
+        EXPECT_EQ(dialogs_.last().title, u"Not a Valid Animated Gif File!");
+        EXPECT_TRUE(gif_.fileName().isEmpty());
+        EXPECT_TRUE(gif_.framePicture(0).isNull());
+    }
+    EXPECT_EQ(dialogs_.shown().size(), 4u);
+    load(tiny(4, 4, static_cast<int>(kMaxGifFrames)));  // at the frame limit: played
+    EXPECT_EQ(gif_.lastFrame(), static_cast<int>(kMaxGifFrames) - 1);
+}
+
 TEST_F(AnimatedGifTest, StartingOrDrawingWithoutAFileAsksForOne) {
     dialogs_.expect(u"Sorry, you must first select an Animated Gif file to Load");
     gif_.startPlaying();

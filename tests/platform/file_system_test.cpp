@@ -128,7 +128,8 @@ TEST(HostFileSystem, RenameNeverReplacesAndErrorsAreNumbered) {
     EXPECT_EQ(error.number, 76);
     EXPECT_EQ(error.description, u"Path not found");
     EXPECT_FALSE(files->openHeld(temp.path(), error));  // a folder is no profile file
-    EXPECT_EQ(error.number, 75);
+    EXPECT_EQ(error.number, 77);
+    EXPECT_EQ(error.description, u"Not a regular file (a folder, device or pipe)");
     EXPECT_TRUE(files->exists(temp / "a.dat"));
     EXPECT_FALSE(files->exists(temp.path()));
 }
@@ -210,6 +211,27 @@ TEST(HostFileSystem, AHoldIsTakenOnlyOnTheFileThePathNamesNow) {
 }
 #endif
 
+TEST(HostFileSystem, TellsWhetherAPathStillNamesTheHeldFileAndWhetherANameIsTaken) {
+    TempFolder temp;
+    TempFolder::writeFile(temp / "a.dat", "a");
+    TempFolder::writeFile(temp / "b.dat", "b");
+    auto files = CreateHostFileSystem();
+    ErrorInfo error;
+    auto held = files->openHeld(temp / "a.dat", error);
+    ASSERT_TRUE(held);
+    EXPECT_FALSE(files->namesOtherFile(temp / "a.dat", *held));
+    EXPECT_TRUE(files->namesOtherFile(temp / "b.dat", *held));        // another file at the path
+    EXPECT_FALSE(files->namesOtherFile(temp / "none.dat", *held));    // nothing at the path
+    EXPECT_TRUE(files->nameTaken(temp / "a.dat"));
+    EXPECT_TRUE(files->nameTaken(temp.path()));
+    EXPECT_FALSE(files->nameTaken(temp / "none.dat"));
+#ifndef _WIN32
+    std::filesystem::create_symlink(temp / "nowhere" / "x.dat", temp / "link.dat");
+    EXPECT_TRUE(files->nameTaken(temp / "link.dat"));  // a link that leads nowhere takes its name
+    EXPECT_FALSE(files->exists(temp / "link.dat"));
+#endif
+}
+
 TEST(HostFileSystem, LongLinesAreRefusedWithoutBeingKept) {
     TempFolder temp;
     TempFolder::writeFile(temp / "p.dat", "short\r\n" + std::string(200000, 'A') + "\r\nafter\r\n");
@@ -261,14 +283,34 @@ TEST(HostFileSystem, ListsProfileFilesSortedAndAppendsWholeLines) {
 }
 #endif
 
-TEST(ErrorMapping, ErrnoBecomesTheClassicNumbers) {
-    EXPECT_EQ(ErrorFromErrno(ENOSPC).number, 61);
-    EXPECT_EQ(ErrorFromErrno(ENOSPC).description, u"Disk full");
-    EXPECT_EQ(ErrorFromErrno(EACCES).number, 70);
-    EXPECT_EQ(ErrorFromErrno(EROFS).number, 75);
-    EXPECT_EQ(ErrorFromErrno(EROFS).description, u"Path/File access error");
-    EXPECT_EQ(ErrorFromErrno(ENOENT).description, u"File not found");
-    EXPECT_EQ(ErrorFromErrno(EEXIST).number, 58);
+TEST(ErrorMapping, ErrnoBecomesTheClassicNumbersOrOneThatSaysWhy) {
+    const struct {
+        int errorNumber;
+        int number;
+        const char16_t* description;
+    } cases[] = {
+        {ENOSPC, 61, u"Disk full"},
+        {EACCES, 70, u"Permission denied"},
+        {ENOENT, 53, u"File not found"},
+        {EEXIST, 58, u"File already exists"},
+        {EROFS, 78, u"Read-only file system"},
+        {EISDIR, 77, u"Not a regular file (a folder, device or pipe)"},
+        {ENXIO, 68, u"Device unavailable"},
+        {EBUSY, 79, u"File or device busy"},
+        {ETXTBSY, 79, u"File or device busy"},
+        {ELOOP, 80, u"Too many levels of symbolic links"},
+        {ETIMEDOUT, 81, u"Network folder unavailable"},
+        {ENOTCONN, 81, u"Network folder unavailable"},
+        {ENOLCK, 82, u"Not supported by the file system"},
+        {EOPNOTSUPP, 82, u"Not supported by the file system"},
+        {EOVERFLOW, 6, u"Overflow"},
+        {EDOM, 75, u"Path/File access error"},  // nothing better to say
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.errorNumber);
+        EXPECT_EQ(ErrorFromErrno(c.errorNumber).number, c.number);
+        EXPECT_EQ(ErrorFromErrno(c.errorNumber).description, c.description);
+    }
     EXPECT_EQ(ErrorDescription(13), u"Type mismatch");
     EXPECT_EQ(ErrorDescription(457), u"This key is already associated with an element of this collection");
     EXPECT_EQ(ErrorDescription(0), u"");

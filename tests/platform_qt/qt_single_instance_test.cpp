@@ -1,7 +1,12 @@
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <pwd.h>
+#include <unistd.h>
+#endif
 
 #include "platform/qt_single_instance.h"
 
@@ -32,6 +37,55 @@ TEST(SingleInstance, ALockLeftByAProgramThatNoLongerRunsIsTakenOver) {
     SingleInstanceGuard guard(path);
     EXPECT_TRUE(guard.tryAcquire());
 }
+
+#ifndef _WIN32
+// Sets an environment variable for the life of the object (unset when `value` is null).
+class EnvironmentOverride {
+public:
+    EnvironmentOverride(const char* name, const QByteArray* value)
+        : name_(name), had_(qEnvironmentVariableIsSet(name)), old_(qgetenv(name)) {
+        if (value) {
+            qputenv(name, *value);
+        } else {
+            qunsetenv(name);
+        }
+    }
+    ~EnvironmentOverride() {
+        if (had_) {
+            qputenv(name_, old_);
+        } else {
+            qunsetenv(name_);
+        }
+    }
+
+private:
+    const char* name_;
+    bool had_;
+    QByteArray old_;
+};
+
+TEST(SingleInstance, TheLockLivesInTheUsersOwnRuntimeFolderAndNeverInASharedOne) {
+    QTemporaryDir runtime;
+    const QByteArray runtimePath = QFile::encodeName(runtime.path());
+    {
+        const EnvironmentOverride xdg("XDG_RUNTIME_DIR", &runtimePath);
+        EXPECT_EQ(SingleInstanceGuard::defaultLockFilePath(), QDir(runtime.path()).filePath("keyloft.lock"));
+    }
+    // No runtime folder, and the one Qt would make in the temporary folder is taken by someone
+    // else's file: no lock at all rather than one in the shared temporary folder.
+    QTemporaryDir shared;
+    QFile taken(shared.filePath(QStringLiteral("runtime-") + QString::fromLocal8Bit(::getpwuid(::geteuid())->pw_name)));
+    ASSERT_TRUE(taken.open(QIODevice::WriteOnly));
+    taken.close();
+    const QByteArray sharedPath = QFile::encodeName(shared.path());
+    const EnvironmentOverride xdg("XDG_RUNTIME_DIR", nullptr);
+    const EnvironmentOverride tmp("TMPDIR", &sharedPath);
+    EXPECT_EQ(SingleInstanceGuard::defaultLockFilePath(), QString());
+    SingleInstanceGuard guard;
+    EXPECT_TRUE(guard.tryAcquire());
+    EXPECT_EQ(QDir(shared.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);  // only the planted file
+}
+#endif
 
 }  // namespace
 }  // namespace keyloft::platform

@@ -76,6 +76,11 @@ std::unique_ptr<ReadableFile> FaultyFileSystem::openHeld(const std::filesystem::
     return std::make_unique<FaultyReadable>(std::move(real), *this);
 }
 
+bool FaultyFileSystem::namesOtherFile(const std::filesystem::path& file, const ReadableFile& held) {
+    const auto* wrapped = dynamic_cast<const FaultyReadable*>(&held);
+    return inner_->namesOtherFile(file, wrapped ? *wrapped->inner() : held);
+}
+
 std::unique_ptr<WritableFile> FaultyFileSystem::createTemporary(const std::filesystem::path& target,
                                                                 const ReadableFile* like, ErrorInfo& error) {
     steps.push_back("create");
@@ -105,8 +110,8 @@ std::unique_ptr<ReadableFile> FaultyFileSystem::install(std::unique_ptr<Writable
 }
 
 Instance::Instance(const std::filesystem::path& databaseFolder, const std::filesystem::path& settingsFolderPath,
-                   const std::filesystem::path& applicationFolderPath) {
-    auto faulty = std::make_unique<FaultyFileSystem>(platform::CreateHostFileSystem());
+                   const std::filesystem::path& applicationFolderPath, platform::HostFileSystemHooks hooks) {
+    auto faulty = std::make_unique<FaultyFileSystem>(platform::CreateHostFileSystem(std::move(hooks)));
     files = faulty.get();
     filesOwner = std::move(faulty);
     settings = platform::CreateSettingsStoreIn(settingsFolderPath);
@@ -135,8 +140,8 @@ StoreTest::StoreTest() {
     }
 }
 
-Instance& StoreTest::startInstance() {
-    instances.push_back(std::make_unique<Instance>(database, settingsFolder, applicationFolder));
+Instance& StoreTest::startInstance(platform::HostFileSystemHooks hooks) {
+    instances.push_back(std::make_unique<Instance>(database, settingsFolder, applicationFolder, std::move(hooks)));
     Instance& instance = *instances.back();
     instance.store->setDatabaseFolder(instance.store->DatabaseFolder());
     return instance;

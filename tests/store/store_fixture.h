@@ -38,6 +38,7 @@ public:
     std::vector<std::string> steps;
 
     std::unique_ptr<ReadableFile> openHeld(const std::filesystem::path& file, ErrorInfo& error) override;
+    bool namesOtherFile(const std::filesystem::path& file, const ReadableFile& held) override;
     std::unique_ptr<WritableFile> createTemporary(const std::filesystem::path& target, const ReadableFile* like,
                                                   ErrorInfo& error) override;
     std::unique_ptr<ReadableFile> install(std::unique_ptr<WritableFile> temporary, const std::filesystem::path& target,
@@ -54,6 +55,7 @@ public:
     }
     ErrorInfo remove(const std::filesystem::path& file) override { return inner_->remove(file); }
     bool exists(const std::filesystem::path& file) override { return inner_->exists(file); }
+    bool nameTaken(const std::filesystem::path& file) override { return inner_->nameTaken(file); }
     std::vector<std::filesystem::path> listProfileFiles(const std::filesystem::path& folder) override {
         return inner_->listProfileFiles(folder);
     }
@@ -80,7 +82,7 @@ private:
 // One running copy of the program: its host, file system, settings and store.
 struct Instance {
     Instance(const std::filesystem::path& databaseFolder, const std::filesystem::path& settingsFolder,
-             const std::filesystem::path& applicationFolder);
+             const std::filesystem::path& applicationFolder, platform::HostFileSystemHooks hooks = {});
     // The store goes first, and nothing it does on its way out reaches back into a half-gone
     // instance through the host's hooks.
     ~Instance();
@@ -114,7 +116,7 @@ protected:
     StoreTest();
 
     // A new instance on the shared database folder; its settings name that folder.
-    Instance& startInstance();
+    Instance& startInstance(platform::HostFileSystemHooks hooks = {});
     std::filesystem::path profileFile(std::u16string_view name) const;
     std::string fileBytes(std::u16string_view name) const;
     // The bytes of a profile file that an instance may hold, as another program reads them.
