@@ -15,6 +15,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QImage>
 #include <QLineEdit>
@@ -31,6 +32,7 @@
 #include "desktop/tray_icon.h"
 #include "desktop/welcome_animation.h"
 #include "platform/qt_dialogs.h"
+#include "platform/qt_printer.h"
 #include "platform/qt_screen_lock.h"
 #include "store/profile.h"
 #include "store/profile_store.h"
@@ -354,6 +356,34 @@ TEST_F(LockedWindow, AutoLockClosesAnOpenMessageBox) {
             << shown->metaObject()->className();
     expectNothingReadable();
     expectProfileOnDiskUnchanged();
+}
+
+// Print without a printer asks for a PDF file; the user has typed a name when auto-lock comes.
+// The question closes as if cancelled: no file is written and nothing is said about it.
+TEST_F(LockedWindow, AutoLockClosesThePrintersFileQuestionAndNothingIsWritten) {
+    platform::QtDialogs qtDialogs;
+    otherDialogs = &qtDialogs;
+    openPrinter = [](QWidget* parent) { return platform::AskForPdfPrinter(parent); };
+    logOnToPasswords();
+    const QString path = QDir(temp.path()).filePath(QStringLiteral("list.pdf"));
+    bool asked = false;
+    bool leftOpen = false;
+    QTimer::singleShot(0, window.get(), [&] {
+        auto* question = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        asked = question != nullptr;
+        if (question != nullptr) question->selectFile(path);
+        autoLockNow();
+        // Rejected now, or the test would never return.
+        if (QWidget* still = QApplication::activeModalWidget(); still != nullptr) {
+            leftOpen = true;
+            still->close();
+        }
+    });
+    ASSERT_TRUE(press("Print"));
+    EXPECT_TRUE(asked);
+    EXPECT_FALSE(leftOpen);
+    EXPECT_FALSE(QFile::exists(path));
+    expectNothingReadable();
 }
 
 // A lock asked for while the store saves (it lets window events run) waits for the save: the
