@@ -1,12 +1,12 @@
 // The desktop's screen saver tells the session bus when the screen locks; the watcher passes on
 // the locking (not the unlocking) from either of the two interfaces desktops use, whatever the
 // object path. Needs a session bus: ctest runs it under a bus of its own where it can.
-#include <QCoreApplication>
-#include <QTest>
+#include "platform/qt_screen_lock.h"
 
 #include <gtest/gtest.h>
 
-#include "platform/qt_screen_lock.h"
+#include <QCoreApplication>
+#include <QTest>
 
 #ifdef KEYLOFT_HAS_DBUS
 #include <QDBusConnection>
@@ -37,9 +37,9 @@ TEST(ScreenLockWatcher, PassesOnTheScreenSaversLockFromTheSessionBus) {
                                Signal{"/org/example/Saver", "org.example.ScreenSaver", true},
                                Signal{"/org/freedesktop/ScreenSaver", "org.freedesktop.ScreenSaver", true},
                                Signal{"/org/gnome/ScreenSaver", "org.gnome.ScreenSaver", true}}) {
-        QDBusMessage signal = QDBusMessage::createSignal(QString::fromLatin1(sent.path),
-                                                         QString::fromLatin1(sent.interface),
-                                                         QStringLiteral("ActiveChanged"));
+        QDBusMessage signal =
+            QDBusMessage::createSignal(QString::fromLatin1(sent.path), QString::fromLatin1(sent.interface),
+                                       QStringLiteral("ActiveChanged"));
         signal << sent.active;
         ASSERT_TRUE(bus.send(signal)) << sent.interface;
     }
