@@ -264,8 +264,8 @@ void PasswordsView::boxChanged() { markChanged(); }
 void PasswordsView::clearEntryEditor() {
     cboCategory->setCurrentIndex(cboCategory->count() > 0 ? 0 : -1);
     for (QLineEdit* box : {txtUserDesc, txtUserCode, txtUserpass, txtuserconfirm, txtExpiry, txtEmail, txtWeb})
-        box->clear();
-    txtSource->clear();
+        EmptyBox(box);
+    EmptyBox(txtSource);
     lblNewUser->hide();
 }
 
@@ -296,19 +296,19 @@ bool PasswordsView::save() {
     typed.webSite = txtWeb->text().toStdU16String();
     typed.email = txtEmail->text().toStdU16String();
     entry.confirmation = txtuserconfirm->text().toStdU16String();
-    const std::size_t position = lblNewUser->isHidden() && currentPosition_ > 0 ? std::size_t(currentPosition_) : 0;
-    const EditResult edit = editStore([&](ProfileStore& store) {
-        return position != 0 ? store.changeEntry(position, entry, dateReader()) : store.addEntry(entry, dateReader());
-    });
-    const EntryCheck& check = edit.check;
-
+    // The warning and the refusals are shown before anything is stored: a lock while one of the
+    // boxes is open ends the save, and nothing is stored.
+    const EntryCheck check = CheckEntry(entry, dateReader());
+    const std::uint64_t taken = session();
     if (check.passwordBlank) {
         platform::ShowIdlePointer();
         message(qText(kPasswordBlankText), kWarningTitle);
+        if (lockedSince(taken)) return false;
         platform::ShowBusyPointer();
     }
     if (!check.accepted()) {
         message(qText(check.message), QString::fromStdU16String(kApplicationTitle));
+        if (lockedSince(taken)) return false;
         if (check.refusal == EntryCheck::Refusal::PasswordMismatch) platform::ShowIdlePointer();
         if (check.refusal == EntryCheck::Refusal::InvalidExpiry) {
             txtExpiry->setText(qText(std::u16string(TrimBlanks(typed.expiryDate))));
@@ -316,6 +316,12 @@ bool PasswordsView::save() {
         }
         return false;
     }
+
+    const std::size_t position = lblNewUser->isHidden() && currentPosition_ > 0 ? std::size_t(currentPosition_) : 0;
+    const EditResult edit = editStore([&](ProfileStore& store) {
+        return position != 0 ? store.changeEntry(position, entry, dateReader()) : store.addEntry(entry, dateReader());
+    });
+    if (!edit.applied()) return false;
 
     currentPosition_ = 0;
     savedPosition_ = 0;
@@ -419,7 +425,9 @@ void PasswordsView::forgetProfile() {
     for (QComboBox* box : {cboCategory, cboFilter}) {
         const QSignalBlocker blocker(box);
         box->clear();
+        if (box->lineEdit() != nullptr) EmptyBox(box->lineEdit());
     }
+    savedPosition_ = 0;
 }
 
 void PasswordsView::pageShown(bool shown) {

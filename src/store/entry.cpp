@@ -80,6 +80,15 @@ EntryCheck CheckEntry(const Entry& typed, std::u16string_view confirmation, cons
     return check;
 }
 
+EntryCheck CheckEntry(const TypedEntry& typed, const ExpiryDateReader& dates) {
+    if (!typed.keepStoredExpiry) return CheckEntry(typed.fields, typed.confirmation, dates);
+    Entry fields = typed.fields;
+    fields.expiryDate.clear();
+    EntryCheck check = CheckEntry(fields, typed.confirmation, dates);
+    if (check.accepted()) check.stored.expiryDate = typed.fields.expiryDate;
+    return check;
+}
+
 std::optional<std::u16string> CheckCategoryName(const CategoryList& categories, std::u16string_view name,
                                                 std::size_t excluding) {
     if (auto problem = CheckCategoryNameText(name)) return problem;

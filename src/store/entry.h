@@ -57,6 +57,8 @@ struct EntryCheck {
 // only a warning); the password equal to its confirmation; the expiry date. Text fields and the password are stored trimmed of blanks, the web site and the e-mail
 // address as typed, the expiry date as `dates` stores it.
 EntryCheck CheckEntry(const Entry& typed, std::u16string_view confirmation, const ExpiryDateReader& dates);
+// The same for an entry as typed; one that keeps its stored expiry date keeps it unread.
+EntryCheck CheckEntry(const TypedEntry& typed, const ExpiryDateReader& dates);
 
 // Checks a category name (already trimmed) for a new category (excluding 0) or as the new name of
 // the category at 1-based position `excluding`, which may change the letter case of its own name.

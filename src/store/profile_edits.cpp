@@ -9,19 +9,17 @@
 namespace keyloft {
 namespace {
 
-// The checks of a typed entry; a change that keeps the stored expiry date stores it as it was.
-EntryCheck CheckTyped(const TypedEntry& typed, const ExpiryDateReader& dates) {
-    if (!typed.keepStoredExpiry) return CheckEntry(typed.fields, typed.confirmation, dates);
-    Entry fields = typed.fields;
-    fields.expiryDate.clear();
-    EntryCheck check = CheckEntry(fields, typed.confirmation, dates);
-    if (check.accepted()) check.stored.expiryDate = typed.fields.expiryDate;
-    return check;
-}
-
 EditResult Refused(std::u16string message) {
     EditResult result;
     result.refusal = std::move(message);
+    return result;
+}
+
+// What an edit that arrives after forget() (work resumed after a lock) returns: nothing changed,
+// nothing written, and the save reported as failed without a message.
+EditResult NothingAfterForget() {
+    EditResult result;
+    result.save = SaveResult{};
     return result;
 }
 
@@ -34,8 +32,9 @@ EditResult ProfileStore::saveEdit(EditResult result) {
 
 EditResult ProfileStore::storeEntry(std::size_t position, const TypedEntry& typed,
                                     const ExpiryDateReader& dates) {
+    if (forgotten()) return NothingAfterForget();
     EditResult result;
-    result.check = CheckTyped(typed, dates);
+    result.check = CheckEntry(typed, dates);
     if (!result.check.accepted()) {
         result.refusal = result.check.message;
         return result;
@@ -58,6 +57,7 @@ EditResult ProfileStore::changeEntry(std::size_t position, const TypedEntry& typ
 }
 
 EditResult ProfileStore::removeEntry(std::size_t position) {
+    if (forgotten()) return NothingAfterForget();
     std::vector<Entry>& entries = editableProfile().entries;
     if (position >= 1 && position <= entries.size())
         entries.erase(entries.begin() + static_cast<std::ptrdiff_t>(position - 1));
@@ -67,6 +67,7 @@ EditResult ProfileStore::removeEntry(std::size_t position) {
 EditResult ProfileStore::addCategory(std::u16string_view name) { return renameCategory(0, name); }
 
 EditResult ProfileStore::renameCategory(std::size_t position, std::u16string_view name) {
+    if (forgotten()) return NothingAfterForget();
     CategoryList& categories = editableProfile().categories;
     if (std::optional<std::u16string> refusal = CheckCategoryName(categories, name, position))
         return Refused(std::move(*refusal));
@@ -78,11 +79,13 @@ EditResult ProfileStore::renameCategory(std::size_t position, std::u16string_vie
 }
 
 EditResult ProfileStore::removeCategory(std::size_t position) {
+    if (forgotten()) return NothingAfterForget();
     editableProfile().categories.removeAt(position);
     return saveEdit({});
 }
 
 EditResult ProfileStore::changeSecurity(const SecuritySettings& settings) {
+    if (forgotten()) return NothingAfterForget();
     Profile& profile = editableProfile();
     profile.logonMode = settings.logonMode;
     if (settings.password) profile.password = *settings.password;
@@ -98,6 +101,7 @@ std::optional<std::u16string> ProfileStore::stageImportedEntry(const Entry& row,
                                                                const ExpiryDateReader& dates,
                                                                bool& newCategory) {
     newCategory = false;
+    if (forgotten()) return std::nullopt;  // nothing is kept; the save that follows writes nothing
     Profile& profile = editableProfile();
     Entry typed = row;
     const std::u16string category(TrimBlanks(row.category));

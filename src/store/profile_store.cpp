@@ -224,6 +224,7 @@ struct ProfileStore::State {
     // (before logon), and the data key and slots once it is open.
     bool seal = false;
     bool loggedOn = false;
+    bool forgotten = false;  // forget() ran: nothing is saved until a profile is opened again
     std::optional<sealed::SealedFile> lockedFile;
     std::unique_ptr<sealed::Keys> sealedKeys;
     Profile profile;
@@ -274,6 +275,7 @@ ProfileStore::~ProfileStore() { forget(); }
 
 const Profile& ProfileStore::profile() const { return state_->profile; }
 Profile& ProfileStore::editableProfile() { return state_->profile; }
+bool ProfileStore::forgotten() const { return state_->forgotten; }
 const std::filesystem::path& ProfileStore::databaseFolder() const { return state_->databaseFolder; }
 void ProfileStore::setDatabaseFolder(std::filesystem::path folder) { state_->databaseFolder = std::move(folder); }
 bool ProfileStore::holdsFile() const { return state_->held != nullptr; }
@@ -290,6 +292,7 @@ void ProfileStore::forget() {
     s.loaded = false;
     s.loggedOn = false;
     s.creating = false;
+    s.forgotten = true;
 }
 bool ProfileStore::sealed() const { return state_->seal; }
 void ProfileStore::setSealed(bool seal) { state_->seal = seal; }
@@ -843,7 +846,7 @@ std::int32_t ProfileStore::readVersion(bool showErrors) {
 SaveResult ProfileStore::WriteToFile() {
     State& s = *state_;
     SaveResult result;
-    if (s.programEnded) {
+    if (s.programEnded || s.forgotten) {
         return result;
     }
     s.beginReport();
@@ -1118,6 +1121,7 @@ OpenResult ProfileStore::OpenProfile(std::u16string_view profileName) {
     s.damaged = false;
     s.damagedFile = false;
     s.loggedOn = false;
+    s.forgotten = false;
     s.sealedKeys.reset();
     s.lockedFile.reset();
 

@@ -191,12 +191,13 @@ public:
     std::optional<std::u16string> stageImportedEntry(const Entry& row, const ExpiryDateReader& dates,
                                                      bool& newCategory);
 
-    // Closes the held file (session reset on lock).
+    // Closes the held file.
     void CloseHeldFile();
     // Drops the profile: every secret held (logon details, entries, questions and answers, the
     // sealed form's data key and slots, the file key) is overwritten and freed, and the file is
-    // let go. Nothing is loaded or logged on afterwards; the database folder and the settings
-    // stay. Lock, closing the profile and the end of a command-line command call it.
+    // let go. Nothing is loaded or logged on afterwards, and nothing is saved until a profile is
+    // opened again; the database folder and the settings stay. Lock, closing the profile and the
+    // end of a command-line command call it.
     void forget();
     bool holdsFile() const;
     bool loaded() const;
@@ -222,6 +223,7 @@ private:
     void loadSealed(bool showErrors);
     LogonOutcome openSealedBody(const sealed::Key& dataKey);
     ErrorInfo takeProfile();
+    bool forgotten() const;      // forget() ran and no profile was opened since
     Profile& editableProfile();  // the one way to change the Profile: the edits (profile_edits.cpp)
     EditResult saveEdit(EditResult result);
     EditResult storeEntry(std::size_t position, const TypedEntry& typed, const ExpiryDateReader& dates);

@@ -114,7 +114,11 @@ TEST_F(ProfileEditsTest, ImportedRowsFindTheirCategoryInAnyCaseAndAreWrittenByOn
     EXPECT_EQ(disk.entries[2].category, u"Mail");
 }
 
+// Lock's forget: nothing of the profile stays in memory, the file is let go, and a save asked
+// for afterwards writes nothing until the profile is opened again.
 TEST_F(ProfileEditsTest, ForgetKeepsNoEntryLogonOrKeyAndLetsGoOfTheFile) {
+    const std::string saved = fileBytes(u"Home");
+    a.host.clear();
     a.store->forget();
     const Profile& p = a.store->profile();
     EXPECT_TRUE(p.entries.empty() && p.questions.empty() && p.categories.empty());
@@ -123,7 +127,18 @@ TEST_F(ProfileEditsTest, ForgetKeepsNoEntryLogonOrKeyAndLetsGoOfTheFile) {
     EXPECT_FALSE(a.store->loaded());
     EXPECT_FALSE(a.store->holdsFile());
     EXPECT_EQ(a.store->LogOn({u"", kDefaultLogonValue, u""}), LogonOutcome::Incorrect);
+    EXPECT_EQ(a.store->WriteToFile().outcome, SaveOutcome::Failed);
+    // An edit that resumes after the lock keeps nothing and writes nothing.
+    EXPECT_FALSE(a.store->addEntry(Typed(u"4|Bank|Late|me|pw3||||", u"pw3"), kDates).save->saved());
+    EXPECT_FALSE(a.store->addCategory(u"Late").save->saved());
+    EXPECT_TRUE(a.store->profile().entries.empty() && a.store->profile().categories.empty());
+    EXPECT_EQ(fileBytes(u"Home"), saved);
+    EXPECT_TRUE(a.host.messages.empty());
     EXPECT_EQ(onDisk().entries.size(), 2u);  // another instance may take the file
+
+    ASSERT_TRUE(a.open(u"Home").loaded());
+    EXPECT_EQ(a.store->profile().entries.size(), 2u);
+    EXPECT_TRUE(a.store->removeEntry(1).save->saved());
 }
 
 }  // namespace
