@@ -24,6 +24,8 @@ struct AppServices {
     SettingsStore* settings = nullptr;
     const Clock* clock = nullptr;
     std::filesystem::path applicationFolder;
+    // The database folder while the "Database" setting names none; empty: the application folder.
+    std::filesystem::path defaultDatabaseFolder;
     // The help page and the welcome picture (FindDataFolder); empty: the application folder.
     std::filesystem::path dataFolder;
 

@@ -97,6 +97,7 @@ int RunKeyloft(int argc, char** argv) {
     services.settings = settings.get();
     services.clock = &clock;
     services.applicationFolder = platform::ApplicationFolder();
+    services.defaultDatabaseFolder = platform::DefaultDatabaseFolder(services.applicationFolder);
     services.dataFolder = FindDataFolder(services.applicationFolder);
     services.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     services.trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };

@@ -19,7 +19,9 @@ int RunCli(int argc, char** argv) {
 
     GlobalOptions options;
     app.add_option("--database", options.database,
-                   "Folder of the profile files (default: the \"Database\" setting, else the program's folder)")
+                   "Folder of the profile files (default: the \"Database\" setting, else the program's folder when\n"
+                   "you may create files there, else your own data folder: ~/.local/share/keyloft,\n"
+                   "%APPDATA%\\Keyloft on Windows)")
         ->check(Utf8Text());
     app.add_flag("--yes,-y", options.assumeYes, "Answer yes to every question");
     app.add_option("--wait", options.waitSeconds,

@@ -46,8 +46,10 @@ Session::Session(const GlobalOptions& options, Console& console)
     if (options_.database)
         settings_ = std::make_unique<FolderOverrideSettings>(std::move(settings_),
                                                              FromUtf8Lenient(*options_.database));
-    store_ = std::make_unique<ProfileStore>(host_, *files_, *settings_, clock_,
-                                            platform::ApplicationFolder());
+    // The default folder is looked for (and made, for an installed program) only when it is used.
+    const std::filesystem::path program = platform::ApplicationFolder();
+    store_ = std::make_unique<ProfileStore>(host_, *files_, *settings_, clock_, program,
+                                            options_.database ? program : platform::DefaultDatabaseFolder(program));
 }
 
 Session::~Session() = default;
@@ -99,6 +101,7 @@ int Session::openAndLogOn(const std::u16string& profileName) {
         case OpenOutcome::BadName:
         case OpenOutcome::Empty:
         case OpenOutcome::Damaged:  // the report says what is wrong with the file
+        case OpenOutcome::NotReadable:
         case OpenOutcome::Ended:
             break;
     }

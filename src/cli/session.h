@@ -32,8 +32,8 @@ public:
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
-    // The database folder settled: --database, else the "Database" setting, else the program's
-    // folder. kExitOk, or an exit code after the reason was printed.
+    // The database folder settled: --database, else the "Database" setting, else the default
+    // folder (platform::DefaultDatabaseFolder). kExitOk, or an exit code after the reason was printed.
     int settleFolder();
     // settleFolder, load the profile and check the logon details.
     int openAndLogOn(const std::u16string& profileName);

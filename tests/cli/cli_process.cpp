@@ -40,7 +40,9 @@ std::vector<std::string> ChildEnvironment(const std::filesystem::path& configHom
     std::vector<std::string> env;
     for (char** e = environ; *e != nullptr; ++e) {
         const std::string entry = *e;
-        if (entry.rfind("XDG_CONFIG_HOME=", 0) == 0 || entry.rfind("HOME=", 0) == 0) continue;
+        if (entry.rfind("XDG_CONFIG_HOME=", 0) == 0 || entry.rfind("HOME=", 0) == 0 ||
+            entry.rfind("XDG_DATA_HOME=", 0) == 0)
+            continue;
         env.push_back(entry);
     }
     env.push_back("XDG_CONFIG_HOME=" + configHome.string());
