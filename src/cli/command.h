@@ -39,6 +39,7 @@ std::unique_ptr<Command> MakeImportCommand();
 std::unique_ptr<Command> MakeGenerateCommand();
 std::unique_ptr<Command> MakeSealCommand();
 std::unique_ptr<Command> MakeUnsealCommand();
+std::unique_ptr<Command> MakeShellCommand();
 
 // Helpers shared by the commands.
 

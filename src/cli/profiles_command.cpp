@@ -13,7 +13,11 @@ public:
     int run(const GlobalOptions& options, Console& console) override {
         Session session(options, console);
         if (const int code = session.settleFolder(); code != kExitOk) return code;
-        for (const std::u16string& name : session.store().ListProfiles()) PrintOut(ToUtf8(name) + "\n");
+        const std::vector<std::u16string> names = session.store().ListProfiles();
+        // The folder goes to standard error: standard output stays one name a line for scripts.
+        Console::printError("Database folder: " + ToUtf8(session.store().databaseFolder().u16string()) +
+                            (names.empty() ? " (no profiles yet: keyloft-cli create NAME makes one)" : ""));
+        for (const std::u16string& name : names) PrintOut(ToUtf8(name) + "\n");
         return kExitOk;
     }
 };
