@@ -5,9 +5,11 @@
 #include <exception>
 #include <new>
 #include <optional>
+#include <unordered_set>
 #include <utility>
 
 #include "crypto/text_cipher.h"
+#include "store/conflict_copies.h"
 #include "store/error_log.h"
 #include "store/file_system.h"
 #include "store/profile_codec.h"
@@ -1040,8 +1042,11 @@ namespace {
 
 // The profile names of listed files ("Home.dat" gives "Home"); a file whose name is not valid
 // text (not UTF-8 on POSIX) cannot be shown and is left out.
+// Each profile once: conflict copies that sync engines leave belong to their profile, and two
+// files whose names agree up to the first dot name one profile.
 std::vector<std::u16string> NamesOfProfileFiles(const std::vector<std::filesystem::path>& files) {
     std::vector<std::u16string> names;
+    std::unordered_set<std::u16string> seen;
     for (const std::filesystem::path& file : files) {
         std::u16string name;
         try {
@@ -1049,7 +1054,9 @@ std::vector<std::u16string> NamesOfProfileFiles(const std::vector<std::filesyste
         } catch (const std::exception&) {
             continue;
         }
-        names.push_back(name.substr(0, name.find(u'.')));
+        if (ProfileOfConflictCopy(name)) continue;
+        name.resize(std::min(name.size(), name.find(u'.')));
+        if (seen.insert(name).second) names.push_back(std::move(name));
     }
     return names;
 }

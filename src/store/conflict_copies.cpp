@@ -1,0 +1,54 @@
+#include "store/conflict_copies.h"
+
+#include <algorithm>
+
+namespace keyloft {
+namespace {
+
+constexpr std::u16string_view kExtension = u".dat";
+
+bool EndsWithIgnoringCase(std::u16string_view text, std::u16string_view end) {
+    if (text.size() < end.size()) return false;
+    return std::equal(end.begin(), end.end(), text.end() - static_cast<std::ptrdiff_t>(end.size()),
+                      [](char16_t a, char16_t b) {
+                          const auto lower = [](char16_t c) {
+                              return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
+                          };
+                          return lower(a) == lower(b);
+                      });
+}
+
+// The text before `marker`, when the marker is followed by more text; the marker found last, so
+// that a profile whose name holds the marker still has its own copies recognised.
+std::optional<std::u16string_view> BeforeMarker(std::u16string_view stem, std::u16string_view marker) {
+    const std::size_t at = stem.rfind(marker);
+    if (at == std::u16string_view::npos || at == 0 || at + marker.size() >= stem.size()) return std::nullopt;
+    return stem.substr(0, at);
+}
+
+// "NAME (<inside>)": NAME, when the part in brackets is one a sync engine writes: "conflicted
+// copy …", "<someone>'s conflicted copy …" or "conflict …".
+std::optional<std::u16string_view> BeforeConflictBrackets(std::u16string_view stem) {
+    if (stem.empty() || stem.back() != u')') return std::nullopt;
+    const std::size_t open = stem.rfind(u" (");
+    if (open == std::u16string_view::npos || open == 0) return std::nullopt;
+    const std::u16string_view inside = stem.substr(open + 2, stem.size() - open - 3);
+    const bool conflictedCopy = inside.find(u"conflicted copy") != std::u16string_view::npos;
+    const bool conflict = inside.substr(0, 9) == u"conflict " && inside.size() > 9;
+    if (!conflictedCopy && !conflict) return std::nullopt;
+    return stem.substr(0, open);
+}
+
+}  // namespace
+
+std::optional<std::u16string> ProfileOfConflictCopy(std::u16string_view fileName) {
+    if (!EndsWithIgnoringCase(fileName, kExtension)) return std::nullopt;
+    const std::u16string_view stem = fileName.substr(0, fileName.size() - kExtension.size());
+    std::optional<std::u16string_view> name = BeforeMarker(stem, u".sync-conflict-");
+    if (!name) name = BeforeMarker(stem, u"_conflict-");
+    if (!name) name = BeforeConflictBrackets(stem);
+    if (!name) return std::nullopt;
+    return std::u16string(*name);
+}
+
+}  // namespace keyloft
