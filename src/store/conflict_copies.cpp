@@ -1,6 +1,9 @@
 #include "store/conflict_copies.h"
 
 #include <algorithm>
+#include <unordered_set>
+
+#include "store/profile.h"
 
 namespace keyloft {
 namespace {
@@ -39,6 +42,17 @@ std::optional<std::u16string_view> BeforeConflictBrackets(std::u16string_view st
     return stem.substr(0, open);
 }
 
+// All fields of an entry in one text; no field holds the separator.
+std::u16string AllFields(const Entry& entry) {
+    std::u16string text;
+    for (const std::u16string* field : {&entry.category, &entry.description, &entry.userCode, &entry.password,
+                                        &entry.notes, &entry.expiryDate, &entry.webSite, &entry.email}) {
+        text += *field;
+        text += kFieldSeparator;
+    }
+    return text;
+}
+
 }  // namespace
 
 std::optional<std::u16string> ProfileOfConflictCopy(std::u16string_view fileName) {
@@ -49,6 +63,22 @@ std::optional<std::u16string> ProfileOfConflictCopy(std::u16string_view fileName
     if (!name) name = BeforeConflictBrackets(stem);
     if (!name) return std::nullopt;
     return std::u16string(*name);
+}
+
+MergePlan PlanMerge(const std::vector<Entry>& profileEntries, const std::vector<std::u16string>& profileCategories,
+                    const std::vector<Entry>& copyEntries, const std::vector<std::u16string>& copyCategories) {
+    MergePlan plan;
+    std::unordered_set<std::u16string> categories;
+    for (const std::u16string& name : profileCategories) categories.insert(FoldCase(name));
+    for (const std::u16string& name : copyCategories) {
+        if (categories.insert(FoldCase(name)).second) plan.categories.push_back(name);
+    }
+    std::unordered_set<std::u16string> entries;
+    for (const Entry& entry : profileEntries) entries.insert(AllFields(entry));
+    for (const Entry& entry : copyEntries) {
+        if (entries.count(AllFields(entry)) == 0) plan.entries.push_back(entry);
+    }
+    return plan;
 }
 
 }  // namespace keyloft

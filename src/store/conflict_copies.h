@@ -6,6 +6,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "store/entry.h"
 
 namespace keyloft {
 
@@ -16,5 +19,18 @@ namespace keyloft {
 //   NAME (conflict <date>).dat, NAME_conflict-<date>-<time>.dat
 // Nothing for every other name, a profile's own file included.
 std::optional<std::u16string> ProfileOfConflictCopy(std::u16string_view fileName);
+
+// What merging a conflict copy into its profile adds: every entry of the copy that is not equal in
+// all fields to an entry of the profile (so an entry edited on one machine and removed on the
+// other comes back edited, and nothing is lost), and every category of the copy that the profile
+// has in no letter case. Both in the copy's order.
+struct MergePlan {
+    std::vector<Entry> entries;
+    std::vector<std::u16string> categories;
+
+    bool empty() const { return entries.empty() && categories.empty(); }
+};
+MergePlan PlanMerge(const std::vector<Entry>& profileEntries, const std::vector<std::u16string>& profileCategories,
+                    const std::vector<Entry>& copyEntries, const std::vector<std::u16string>& copyCategories);
 
 }  // namespace keyloft

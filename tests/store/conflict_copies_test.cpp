@@ -43,6 +43,36 @@ TEST(ConflictCopies, EachEnginesFormIsRecognisedAndNothingElse) {
     }
 }
 
+TEST(ConflictCopies, AMergeAddsWhatOnlyTheCopyHolds) {
+    const Entry mail{u"Work", u"Mail", u"ann", u"pw1", u"", u"", u"", u""};
+    const Entry bank{u"Home", u"Bank", u"ann", u"pw2", u"", u"12/27", u"", u""};
+    Entry bankEdited = bank;
+    bankEdited.password = u"pw3";
+    const Entry shop{u"", u"Shop", u"a", u"p", u"", u"", u"", u""};
+    const struct {
+        const char* what;
+        std::vector<Entry> profile, copy;
+        std::vector<std::u16string> profileCategories, copyCategories;
+        std::vector<Entry> added;
+        std::vector<std::u16string> addedCategories;
+    } cases[] = {
+        {"the same entries", {mail, bank}, {bank, mail}, {u"Work", u"Home"}, {u"Home", u"Work"}, {}, {}},
+        {"added on the other side", {mail}, {mail, shop}, {u"Work"}, {u"Work"}, {shop}, {}},
+        {"edited there, removed here", {mail}, {mail, bankEdited}, {u"Work"}, {u"Work", u"Home"}, {bankEdited}, {u"Home"}},
+        {"edited on both sides: both kept", {mail, bank}, {mail, bankEdited}, {}, {}, {bankEdited}, {}},
+        {"removed there: nothing removed here", {mail, bank}, {mail}, {}, {}, {}, {}},
+        {"categories in another letter case", {}, {}, {u"Work"}, {u"WORK", u"Travel"}, {}, {u"Travel"}},
+        {"the copy's own duplicates", {}, {shop, shop}, {}, {}, {shop, shop}, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const MergePlan plan = PlanMerge(c.profile, c.profileCategories, c.copy, c.copyCategories);
+        EXPECT_EQ(plan.entries, c.added);
+        EXPECT_EQ(plan.categories, c.addedCategories);
+        EXPECT_EQ(plan.empty(), c.added.empty() && c.addedCategories.empty());
+    }
+}
+
 TEST_F(StoreTest, TheProfileListShowsEachProfileOnceBesideItsConflictCopies) {
     for (const char* name : {"Team.dat", "Team.sync-conflict-20261209-101500-ABCDEF1.dat",
                              "Team (Ann's conflicted copy 2026-12-09).dat", "Home.dat", "Home.old.dat"}) {
