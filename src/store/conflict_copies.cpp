@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <unordered_set>
 
+#include "store/file_system.h"
 #include "store/profile.h"
+#include "store/profile_codec.h"
+#include "store/sealed_profile.h"
 
 namespace keyloft {
 namespace {
@@ -79,6 +82,67 @@ MergePlan PlanMerge(const std::vector<Entry>& profileEntries, const std::vector<
         if (entries.count(AllFields(entry)) == 0) plan.entries.push_back(entry);
     }
     return plan;
+}
+
+std::optional<Profile> ReadConflictCopy(FileSystem& files, const std::filesystem::path& file, const Profile& loaded,
+                                        const sealed::Keys* keys, std::u16string& problem) {
+    problem.clear();
+    ErrorInfo error;
+    const std::unique_ptr<ReadableFile> held = files.openHeld(file, error);
+    if (!held || error.failed()) {
+        problem = error.description.empty() ? std::u16string(kCopyDamagedText) : error.description;
+        return std::nullopt;
+    }
+    std::vector<std::string> lines;
+    std::string line;
+    while (held->readLine(line, error, kMaxProfileLineLength)) lines.push_back(line);
+    if (error.failed() || lines.empty()) {
+        problem = kCopyDamagedText;
+        return std::nullopt;
+    }
+    Profile copy;
+    if (lines.size() >= 2 && sealed::LooksSealed(lines[0], lines[1])) {
+        const std::optional<sealed::SealedFile> sealedFile = sealed::ParseSealedLines(lines);
+        if (!sealedFile) {
+            problem = kCopyDamagedText;
+            return std::nullopt;
+        }
+        bool opened = keys != nullptr && sealed::OpenBody(*sealedFile, keys->dataKey, copy);
+        if (!opened) {
+            sealed::Key dataKey;
+            const sealed::LogonValues logon{loaded.userId, loaded.password, loaded.pin};
+            if (sealedFile->logonMode != loaded.logonMode ||
+                sealed::UnwrapWithLogon(*sealedFile, logon, dataKey) != sealed::Unwrap::Opened) {
+                problem = kCopyOtherLogonText;
+                return std::nullopt;
+            }
+            opened = sealed::OpenBody(*sealedFile, dataKey, copy);
+        }
+        if (!opened) {
+            problem = kCopyDamagedText;
+            return std::nullopt;
+        }
+    } else {
+        ProfileDecoder decoder(copy);
+        for (const std::string& each : lines) {
+            const ProfileDecoder::LineResult result = decoder.addLine(each);
+            if (result.rejected || result.error.failed() || result.sumFailures > 0) {
+                problem = kCopyDamagedText;
+                return std::nullopt;
+            }
+        }
+        if (!decoder.trailerMatches()) {
+            problem = kCopyDamagedText;
+            return std::nullopt;
+        }
+    }
+    if (copy.logonMode != loaded.logonMode || copy.password != loaded.password ||
+        (loaded.logonMode != kPasswordOnly && copy.userId != loaded.userId) ||
+        (loaded.logonMode == kUserIdPasswordAndPin && copy.pin != loaded.pin)) {
+        problem = kCopyOtherLogonText;
+        return std::nullopt;
+    }
+    return copy;
 }
 
 }  // namespace keyloft

@@ -3,6 +3,7 @@
 // it at once. They are not profiles of their own; each belongs to the profile whose name it starts
 // with, and its entries can be merged back into that profile.
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -11,6 +12,12 @@
 #include "store/entry.h"
 
 namespace keyloft {
+
+class FileSystem;
+struct Profile;
+namespace sealed {
+struct Keys;
+}
 
 // The profile a file name (with its ".dat") is a conflict copy of, when it has one of the forms
 // that sync engines write:
@@ -32,5 +39,14 @@ struct MergePlan {
 };
 MergePlan PlanMerge(const std::vector<Entry>& profileEntries, const std::vector<std::u16string>& profileCategories,
                     const std::vector<Entry>& copyEntries, const std::vector<std::u16string>& copyCategories);
+
+// Reads a conflict copy with the logon of the loaded profile: a copy in the usual form must hold
+// the same logon details; a sealed copy must open with the loaded profile's data key or its logon
+// slot with the loaded logon details. Nothing (with `problem` set) when the copy cannot be read so.
+std::optional<Profile> ReadConflictCopy(FileSystem& files, const std::filesystem::path& file, const Profile& loaded,
+                                        const sealed::Keys* keys, std::u16string& problem);
+
+inline constexpr char16_t kCopyOtherLogonText[] = u"it was saved with another logon";
+inline constexpr char16_t kCopyDamagedText[] = u"it is damaged";
 
 }  // namespace keyloft
