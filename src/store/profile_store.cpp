@@ -1103,6 +1103,23 @@ std::vector<std::u16string> CategoryNamesOf(const Profile& profile) {
 
 }  // namespace
 
+std::vector<std::u16string> ProfileStore::ProfilesWithConflictCopies() {
+    const std::vector<std::u16string> profiles = ProfileNames();
+    std::vector<std::u16string> names;
+    for (const std::filesystem::path& file : state_->files.listProfileFiles(state_->databaseFolder)) {
+        std::optional<std::u16string> name;
+        try {
+            name = ProfileOfConflictCopy(file.filename().u16string());
+        } catch (const std::exception&) {
+            continue;
+        }
+        if (name && std::find(profiles.begin(), profiles.end(), *name) != profiles.end() &&
+            std::find(names.begin(), names.end(), *name) == names.end())
+            names.push_back(*name);
+    }
+    return names;
+}
+
 std::vector<ConflictCopyInfo> ProfileStore::ConflictCopies() {
     State& s = *state_;
     std::vector<ConflictCopyInfo> copies;

@@ -138,6 +138,8 @@ public:
     // The profile names of the settled database folder, in listing order, without a question. A
     // file whose name cannot be read as text is left out, as ListProfiles leaves it out.
     std::vector<std::u16string> ProfileNames();
+    // The profiles of the settled database folder that have conflict copies beside them.
+    std::vector<std::u16string> ProfilesWithConflictCopies();
     // Checks the name, holds <name>.dat, puts right what an interrupted save left beside it (a
     // backup, temporary files) and loads it.
     OpenResult OpenProfile(std::u16string_view profileName);
