@@ -66,7 +66,7 @@ api() {  # api SIDE METHOD PATH [JSON]
 
 for side in a b; do
   mkdir -p "$work/$side/db"
-  syncthing generate --home="$work/$side/home" --no-default-folder >/dev/null
+  syncthing generate --home="$work/$side/home" --no-default-folder >/dev/null 2>&1
   device_id[$side]=$(syncthing serve --home="$work/$side/home" --device-id)
   api_port[$side]=$(free_port)
   listen_port[$side]=$(free_port)
@@ -138,6 +138,8 @@ in_sync
 [ -f "$work/b/db/Team.dat" ] || fail "the new profile did not reach side B"
 
 saved=()
+copies_merged=0
+held_refused=0
 for round in $(seq 1 "$rounds"); do
   # together: both sides add while apart; the engine keeps one and leaves the other as a copy.
   apart
@@ -148,11 +150,13 @@ for round in $(seq 1 "$rounds"); do
   in_sync
   ls "$work/a/db" | grep -q 'sync-conflict' || fail "round $round: no conflict copy was made"
   kl a merge Team <<<"opensesame" >/dev/null || fail "round $round: merge failed"
+  copies_merged=$((copies_merged + 1))
   in_sync
 
   # held: A waits for its logon line while B's newer file comes in; A's save must be refused.
   mkfifo "$work/logon"
-  (printf 'pw\npw\n' | cat "$work/logon" - | kl a add Team --user-code "a-held-$round" >/dev/null 2>&1
+  (set +e
+    printf 'pw\npw\n' | cat "$work/logon" - | kl a add Team --user-code "a-held-$round" >/dev/null 2>&1
     echo $? >"$work/held-status") &
   holder=$!
   exec 4>"$work/logon"
@@ -166,7 +170,7 @@ for round in $(seq 1 "$rounds"); do
   rm -f "$work/logon"
   status=$(cat "$work/held-status")
   [ "$status" = 4 ] || [ "$status" = 0 ] || fail "round $round: the held save ended with $status"
-  [ "$status" = 0 ] && saved+=("a-held-$round")
+  if [ "$status" = 0 ]; then saved+=("a-held-$round"); else held_refused=$((held_refused + 1)); fi
   in_sync
 done
 
@@ -178,4 +182,5 @@ for side in a b; do
   done
 done
 [ "$lost" = 0 ] || fail "$lost saved entries lost"
-echo "sync-trial.sh: ok: $rounds rounds, ${#saved[@]} entries saved on either side, none lost on either side"
+echo "sync-trial.sh: ok: $rounds rounds, ${#saved[@]} entries saved on either side, none lost on either side;" \
+  "$copies_merged conflict copies merged, $held_refused held saves refused as conflicts (exit 4)"
