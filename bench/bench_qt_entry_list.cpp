@@ -34,6 +34,7 @@ class NullClipboard : public platform::Clipboard {
 public:
     void setSecretText(const QString&) override {}
     QString text() const override { return {}; }
+    bool clearIfOwn() override { return false; }
 };
 
 // 10,000 entries in 20 categories; expiry dates of every kind (short, ISO, card form, words, none).

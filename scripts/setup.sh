@@ -9,7 +9,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
   libcli11-dev nlohmann-json3-dev
-  xvfb xauth poppler-utils fonts-dejavu-core
+  xvfb xauth poppler-utils fonts-dejavu-core dbus-daemon
   help2man librsvg2-bin gzip dpkg-dev file desktop-file-utils appstream devscripts
   libsodium-dev
 )

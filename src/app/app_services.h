@@ -17,12 +17,17 @@
 namespace keyloft {
 
 class FileSystem;
+namespace platform {
+class Clipboard;
+}
 
 struct AppServices {
     Dialogs* dialogs = nullptr;
     FileSystem* files = nullptr;
     SettingsStore* settings = nullptr;
     const Clock* clock = nullptr;
+    // Where the pages and the pop-up copy user codes and passwords (null: nowhere).
+    platform::Clipboard* clipboard = nullptr;
     std::filesystem::path applicationFolder;
     // The help page and the welcome picture (FindDataFolder); empty: the application folder.
     std::filesystem::path dataFolder;

@@ -96,6 +96,7 @@ int RunKeyloft(int argc, char** argv) {
     services.files = files.get();
     services.settings = settings.get();
     services.clock = &clock;
+    services.clipboard = &platform::SystemClipboard();
     services.applicationFolder = platform::ApplicationFolder();
     services.dataFolder = FindDataFolder(services.applicationFolder);
     services.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
@@ -108,8 +109,8 @@ int RunKeyloft(int argc, char** argv) {
     MainWindow window(services);
 
     // The pages and desktop pieces that live in the window.
-    std::unique_ptr<WindowParts> parts = AssembleWindow(window, platform::SystemClipboard(), platform::SystemShell(),
-                                                        [] { return QDate::currentDate(); });
+    std::unique_ptr<WindowParts> parts =
+        AssembleWindow(window, platform::SystemShell(), [] { return QDate::currentDate(); });
     // A parked window is hidden, not closed: only closing the main window ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
     QObject::connect(&window, &MainWindow::windowClosed, &app, &QApplication::quit, Qt::QueuedConnection);

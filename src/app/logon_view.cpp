@@ -89,9 +89,9 @@ LogonView::LogonView(QWidget* parent) : QGroupBox(QStringLiteral("Logon"), paren
 }
 
 void LogonView::emptyBoxes() {
-    txtPass->clear();
-    txtUser->clear();
-    txtPin->clear();
+    EmptyBox(txtPass);
+    EmptyBox(txtUser);
+    EmptyBox(txtPin);
 }
 
 void LogonView::setUp(int logonMode) {
@@ -118,7 +118,12 @@ void LogonView::setUp(int logonMode) {
 
     emptyBoxes();
     for (QLineEdit* answer : txtAns) {
-        answer->clear();
+        EmptyBox(answer);
+    }
+    // The questions of the profile are shown again by Forgot Logon!
+    for (int row = 0; row < 3; ++row) {
+        lblQ1[row]->clear();
+        txtAns[row]->setAccessibleName(QStringLiteral("Answer %1").arg(row + 1));
     }
 }
 

@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStatusBar>
@@ -30,6 +31,7 @@
 #include <QVBoxLayout>
 
 #include "app/about_view.h"
+#include "app/clearing_clipboard.h"
 #include "app/data_folder.h"
 #include "app/idle_lock.h"
 #include "app/logon_view.h"
@@ -38,6 +40,7 @@
 #include "entries/passwords_view.h"
 #include "keyloft_version.h"
 #include "platform/qt_dialogs.h"
+#include "platform/qt_screen_lock.h"
 #include "store/profile_store.h"
 
 // Pictures compiled into this library must be registered before the first use.
@@ -107,6 +110,8 @@ MainWindow::MainWindow(const AppServices& services, QWidget* parent)
                                             services_.applicationFolder);
     // Idle time counts from the moment the window exists.
     idleLock_ = new IdleLock(*services_.clock, this);
+    clipboard_ = new ClearingClipboard(services_.clipboard, this);
+    screenLock_ = new platform::ScreenLockWatcher(this);
     buildWindow();
     connectControls();
     connectCommands();
@@ -227,14 +232,17 @@ void MainWindow::connectControls() {
     connect(profileView_, &ProfileView::databaseClicked, this, &MainWindow::onDatabaseClicked);
     connect(logonView_, &LogonView::logonClicked, this, &MainWindow::onLogonClicked);
     connect(logonView_, &LogonView::forgotClicked, this, &MainWindow::onForgotLogonClicked);
-    connect(idleLock_, &IdleLock::idle, this, &MainWindow::autoLock);
+    connect(idleLock_, &IdleLock::idle, this, [this] { lockFrom(LockTrigger::Idle); });
+    connect(screenLock_, &platform::ScreenLockWatcher::screenLocked, this,
+            [this] { lockFrom(LockTrigger::ScreenLocked); });
+    connect(setupFrame_, &SetupFrame::lockOptionsChanged, this, &MainWindow::onLockOptionsChanged);
     connect(popupTimer_, &QTimer::timeout, this, &MainWindow::onPopupTimer);
     connect(setupFrame_, &SetupFrame::autoLockToggled, this, &MainWindow::onAutoLockToggled);
     connect(setupFrame_, &SetupFrame::minutesChanged, this, &MainWindow::onAutoLockMinutesChanged);
     // About and Category leave the Setup button pressed and Save and Cancel as they are.
     connect(setupFrame_, &SetupFrame::aboutClicked, this, [this] {
         screens_->setCurrentIndex(static_cast<int>(Screen::Empty));
-        processEvents();
+        QCoreApplication::processEvents();
         screens_->setCurrentIndex(static_cast<int>(Screen::About));
         updateActions();
     });
@@ -268,9 +276,10 @@ void MainWindow::saveLayout() {
 
 void MainWindow::load() {
     restoreLayout();
+    applyLockSettings();
     show();
     platform::ShowBusyPointer();
-    processEvents();
+    QCoreApplication::processEvents();
     fillProfileList(store_->ListProfiles());
     tray_->install();
     platform::ShowIdlePointer();
@@ -296,16 +305,18 @@ QString MainWindow::helpFilePath() const { return QDir(dataFolder()).filePath(QS
 // ---- plugged-in parts ----
 
 PageServices MainWindow::pageServices() {
-    return PageServices{*store_, *services_.dialogs, [this] { return saveProfile(); },
-                        [this] { return session_.isDirty(); }};
+    return PageServices{*store_, profileDialogs_, [this] { return saveProfile(); },
+                        [this] { return session_.isDirty(); }, [this] { return session_.number(); }};
 }
 
 void MainWindow::followPage(Page* page) {
     if (page == nullptr) return;
     connect(page, &Page::dirtyChanged, this, &MainWindow::setDirty);
     connect(page, &Page::commandsChanged, this, &MainWindow::applyCommands);
-    connect(page, &Page::statusChanged, this,
-            [this](const QString& text) { setStatusText(session_.logonStatus() + text); });
+    // What a page says of the profile reaches the status line only while someone is logged on.
+    connect(page, &Page::statusChanged, this, [this](const QString& text) {
+        if (session_.loggedOn()) setStatusText(session_.logonStatus() + text);
+    });
 }
 
 void MainWindow::setPasswordsPage(Page* page) {
@@ -338,19 +349,29 @@ void MainWindow::setWelcomeAnimation(WelcomeAnimationApi* animation) {
 void MainWindow::setTray(TrayApi* tray) {
     tray_ = tray ? tray : &defaultTray_;
     trayInstalled_ = tray != nullptr;
+    tray_->setLockable(session_.isOpen());
 }
 
 void MainWindow::setPopup(PopupApi* popup) { popup_ = popup ? popup : &defaultPopup_; }
 
 LocalTime MainWindow::lastActivity() const { return idleLock_->lastActivity(); }
 
+platform::Clipboard& MainWindow::clipboard() { return *clipboard_; }
+
 // ---- the store's host ----
 
-MessageAnswer MainWindow::showMessage(const MessageRequest& request) { return services_.dialogs->showMessage(request); }
+MessageAnswer MainWindow::showMessage(const MessageRequest& request) {
+    return windowDialogs_.showMessage(request);
+}
 
-void MainWindow::processEvents() { QCoreApplication::processEvents(); }
+// The store lets pending events run at the start of a load or save.
+void MainWindow::processEvents() {
+    const QScopedValueRollback<int> storeCall(storeCallsRunning_, storeCallsRunning_ + 1);
+    QCoreApplication::processEvents();
+}
 
 void MainWindow::waitMilliseconds(int milliseconds) {
+    const QScopedValueRollback<int> storeCall(storeCallsRunning_, storeCallsRunning_ + 1);
     inBlockingWait_ = true;
     if (services_.wait) {
         services_.wait(milliseconds);
@@ -372,6 +393,7 @@ void MainWindow::closeMainWindow() {
 }
 
 void MainWindow::endProgramNow() {
+    clipboard_->clearIfOwn();
     if (services_.endProgram) {
         services_.endProgram();
         return;
@@ -397,6 +419,9 @@ void MainWindow::carryOut(const StoreReport& report) {
 }
 
 SaveOutcome MainWindow::saveProfile() {
+    // Work that resumes after a lock writes nothing; to a page this is as a lock-out, which leaves
+    // it nothing to show.
+    if (!session_.loggedOn()) return SaveOutcome::ConflictLockedOut;
     platform::ShowBusyPointer();
     const SaveResult result = store_->WriteToFile();
     platform::ShowIdlePointer();
@@ -404,7 +429,7 @@ SaveOutcome MainWindow::saveProfile() {
     return result.outcome;
 }
 
-bool MainWindow::confirmDiscardChanges() { return ConfirmDiscardChanges(*services_.dialogs); }
+bool MainWindow::confirmDiscardChanges() { return ConfirmDiscardChanges(windowDialogs_); }
 
 void MainWindow::setStatusText(const QString& text) { statusBar_->showMessage(text); }
 
@@ -416,9 +441,16 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     saveLayout();
+    // What Keyloft copied does not outlive it (nor is it handed to a clipboard manager at exit).
+    clipboard_->clearIfOwn();
     tray_->onWindowClosing();
     event->accept();
     emit windowClosed();
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && isMinimized()) lockFrom(LockTrigger::Minimized);
 }
 
 void MainWindow::onParkClicked() {

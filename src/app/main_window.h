@@ -4,13 +4,16 @@
 // session, logon and locking. It is the store's host. The passwords, category and setup pages are
 // put in by whoever assembles the window; it talks to them as pages only.
 
+#include <cstdint>
 #include <memory>
 
 #include <QMainWindow>
 
 #include "app/app_services.h"
+#include "app/lock_options.h"
 #include "app/main_toolbars.h"
 #include "app/session.h"
+#include "app/session_dialogs.h"
 #include "pages/page.h"
 #include "pages/view_hooks.h"
 #include "store/clock.h"
@@ -26,12 +29,25 @@ class QTimer;
 
 namespace keyloft {
 
+namespace platform {
+class ScreenLockWatcher;
+}
+
 class AboutView;
+class ClearingClipboard;
 class IdleLock;
 class LogonView;
 class ProfileStore;
 class ProfileView;
 class SetupFrame;
+
+// What makes the window lock.
+enum class LockTrigger {
+    Command,       // the Lock button, Ctrl+L, the tray's Lock: unsaved changes are asked about first
+    Idle,          // auto-lock: unsaved changes are dropped
+    ScreenLocked,  // the desktop locked the screen (when chosen in Setup): as auto-lock
+    Minimized,     // the window was parked or minimized (when chosen in Setup): as auto-lock
+};
 
 class MainWindow : public QMainWindow, public UiHost {
     Q_OBJECT
@@ -74,7 +90,20 @@ public:
     void waitMilliseconds(int milliseconds) override;
 
     ProfileStore& store() { return *store_; }
+    // Boxes about nothing of the profile (the tray's About, the welcome picture's errors).
     Dialogs& dialogs() { return *services_.dialogs; }
+    // Boxes about the logged-on profile (pages, pop-up, printing): after a lock they show nothing.
+    Dialogs& profileDialogs() { return profileDialogs_; }
+    // The clipboard of the pages and the pop-up: copies are taken back after the chosen seconds,
+    // at Lock and when the window closes.
+    platform::Clipboard& clipboard();
+    // Changes at every lock; see Session::number.
+    std::uint64_t sessionNumber() const { return session_.number(); }
+
+    // Locks the window if a session is open (and the trigger is chosen in Setup). Every box and
+    // file question closes first as if cancelled, the pop-up closes, the clipboard is cleared of
+    // what Keyloft copied, the views and the store forget the profile.
+    void lockFrom(LockTrigger trigger);
     // Saves the Profile and carries out what the store reports: its messages, and after a
     // conflict lock-out or a failed read the lock or close.
     SaveOutcome saveProfile();
@@ -88,6 +117,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -135,11 +165,15 @@ private:
     void lockSession();
     void autoLock();
     void endSession();
+    // A lock asked for while the store was in the middle of an operation, once it has returned.
+    void endPendingSession();
     // Everything a locked window must not show: the pop-up, the views' rows and boxes, the status.
     void forgetProfileInViews();
     void onAutoLockToggled(bool on);
     void onAutoLockMinutesChanged(int minutes);
-    void showAutoLockState();
+    // The lock triggers and the clipboard's seconds from the settings, shown in Setup.
+    void applyLockSettings();
+    void onLockOptionsChanged(const LockOptions& options);
 
     // The toolbar commands (main_window_commands.cpp).
     void lockCommand();
@@ -175,6 +209,12 @@ private:
 
     AppServices services_;
     std::unique_ptr<ProfileStore> store_;
+    Session session_;
+    SessionDialogs windowDialogs_{*services_.dialogs, session_, SessionDialogs::Scope::Window};
+    SessionDialogs profileDialogs_{*services_.dialogs, session_, SessionDialogs::Scope::Profile};
+    ClearingClipboard* clipboard_ = nullptr;
+    platform::ScreenLockWatcher* screenLock_ = nullptr;
+    LockOptions lockOptions_;
 
     WelcomeAnimationApi defaultWelcome_;
     TrayApi defaultTray_;
@@ -187,9 +227,12 @@ private:
     PopupApi* popup_ = &defaultPopup_;
     bool trayInstalled_ = false;
 
-    Session session_;
     IdleLock* idleLock_ = nullptr;
     bool inBlockingWait_ = false;
+    // How deep the store's own calls to let window events run (or to wait) are nested: a lock
+    // asked for meanwhile waits until the store's operation has returned.
+    int storeCallsRunning_ = 0;
+    bool endingSession_ = false;
 
     // What the commands are set to besides what the screen shows and hides.
     struct CommandsOn {

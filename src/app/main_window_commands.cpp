@@ -27,7 +27,7 @@ void MainWindow::connectCommands() {
 // The first button unlocks while the window is locked and locks while a session is open.
 void MainWindow::lockCommand() {
     if (session_.isOpen()) {
-        lock();
+        lockFrom(LockTrigger::Command);
     } else {
         openSession();
     }
@@ -126,6 +126,7 @@ void MainWindow::saveCommand() {
         }
         const QString minutes = idleLock_->isOn() ? QString::number(idleLock_->minutes()) : QStringLiteral("0");
         store_->WriteSetting(kSettingTimer, minutes.toStdU16String());
+        lockOptions_.write(*store_);
         commandsOn_.save = commandsOn_.cancel = false;
         updateActions();
     } else if (screen == Screen::Category) {

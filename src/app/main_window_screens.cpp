@@ -124,6 +124,7 @@ void MainWindow::updateActions() {
     Set(a.generate, tools, commandsOn_.generate);
     Set(a.print, tools, commandsOn_.print);
     filterBox_->setVisible(tools);
+    tray_->setLockable(open);
 }
 
 void MainWindow::setDirty(bool dirty) {
@@ -243,6 +244,7 @@ void MainWindow::onLogonClicked() {
                             QStringLiteral(" profile!"));
     setStatusText(session_.logonStatus());
     applyTimerSetting();
+    applyLockSettings();
     showScreen(Screen::Empty);
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 // The state of one session of the window, apart from any widget: whether the window is unlocked,
-// whether the user has logged on (and the status line that says so), and whether there are
-// unsaved changes. Auto-lock's idle time is the IdleLock's.
+// whether the user has logged on (and the status line that says so), whether there are unsaved
+// changes, and which session this is. Auto-lock's idle time is the IdleLock's.
+
+#include <cstdint>
 
 #include <QString>
 
@@ -23,7 +25,19 @@ public:
     const QString& logonStatus() const { return logonStatus_; }
     void setLogonStatus(const QString& text) { logonStatus_ = text; }
 
+    // Counts the locks: work that waited for a dialog compares it with the number it took before
+    // and drops what it was about to do when a lock came meanwhile.
+    std::uint64_t number() const { return number_; }
+    void ended() { ++number_; }
+
+    // A lock was asked for while the store was in the middle of an operation; it runs as soon as
+    // the operation has returned. Meanwhile no box is shown.
+    bool lockPending() const { return lockPending_; }
+    void setLockPending(bool pending) { lockPending_ = pending; }
+
 private:
+    std::uint64_t number_ = 0;
+    bool lockPending_ = false;
     bool open_ = false;
     bool loggedOn_ = false;
     bool dirty_ = false;

@@ -258,8 +258,9 @@ void SetupView::forgetProfile() {
     const FillGuard guard(*this);
     for (QLineEdit* box : {txtUserID, txtPassword, txtconfirm, txtSetupPIN, txtQuestion[0], txtQuestion[1],
                            txtQuestion[2], txtanswer[0], txtanswer[1], txtanswer[2]}) {
-        box->clear();
+        EmptyBox(box);
     }
+    passwordEdited_ = false;
 }
 
 void SetupView::storeSecurityOptions() {

@@ -34,8 +34,12 @@ void ConnectPasswordsCommands(MainWindow& window, PasswordsView& page, PasswordP
         if (const auto fields = page.selectedEntryFields()) popup.showEntry(*fields);
     });
     QObject::connect(actions.generate, &QAction::triggered, &page, &PasswordsView::generate);
+    // A lock while the printer's file question is open prints nothing.
     QObject::connect(actions.print, &QAction::triggered, &page, [&window, &page] {
-        PrintMasterList(window.dialogs(), page.masterListRows(), &window, window.services().openPrinter);
+        const std::uint64_t session = window.sessionNumber();
+        PrintMasterList(
+            window.profileDialogs(), [&page] { return page.masterListRows(); }, &window,
+            window.services().openPrinter, [&window, session] { return window.sessionNumber() == session; });
     });
     // Releasing Filter also drops text typed into the filter box.
     QObject::connect(actions.filter, &QAction::toggled, &page, [&window, &page](bool on) {
@@ -45,8 +49,9 @@ void ConnectPasswordsCommands(MainWindow& window, PasswordsView& page, PasswordP
 
 }  // namespace
 
-std::unique_ptr<WindowParts> AssembleWindow(MainWindow& window, platform::Clipboard& clipboard,
-                                            platform::Shell& shell, std::function<QDate()> today) {
+std::unique_ptr<WindowParts> AssembleWindow(MainWindow& window, platform::Shell& shell,
+                                            std::function<QDate()> today) {
+    platform::Clipboard& clipboard = window.clipboard();
     auto parts = std::make_unique<WindowParts>();
     parts->window = &window;
 
@@ -61,13 +66,15 @@ std::unique_ptr<WindowParts> AssembleWindow(MainWindow& window, platform::Clipbo
 
     parts->popupTimer = std::make_unique<QtPopupTimer>(window.popupTimer());
     parts->popup = new PasswordPopup(clipboard, shell, *parts->popupTimer, &window);
-    parts->popup->setDialogs(&window.dialogs());
+    parts->popup->setDialogs(&window.profileDialogs());
     window.setPopup(parts->popup);
     ConnectPasswordsCommands(window, *passwords, *parts->popup);
 
     parts->welcome = WelcomeAnimation::createIn(window.welcomeArea(), window.dialogs(), BuiltInWelcomePicture());
     window.setWelcomeAnimation(parts->welcome);
     parts->tray = std::make_unique<TrayIcon>(window.dialogs(), &window);
+    QObject::connect(parts->tray.get(), &TrayIcon::lockClicked, &window,
+                     [&window] { window.lockFrom(LockTrigger::Command); });
     window.setTray(parts->tray.get());
     return parts;
 }

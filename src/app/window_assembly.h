@@ -12,7 +12,6 @@
 namespace keyloft {
 
 namespace platform {
-class Clipboard;
 class Shell;
 }  // namespace platform
 
@@ -39,7 +38,9 @@ struct WindowParts {
     std::unique_ptr<TrayIcon> tray;
 };
 
-std::unique_ptr<WindowParts> AssembleWindow(MainWindow& window, platform::Clipboard& clipboard,
-                                            platform::Shell& shell, std::function<QDate()> today);
+// The pages and the pop-up copy to the window's clipboard (AppServices::clipboard, cleared again
+// after the chosen seconds and at Lock).
+std::unique_ptr<WindowParts> AssembleWindow(MainWindow& window, platform::Shell& shell,
+                                            std::function<QDate()> today);
 
 }  // namespace keyloft

@@ -117,11 +117,14 @@ TrayIcon::TrayIcon(Dialogs& dialogs, QWidget* window) : dialogs_(dialogs), windo
     restore_ = addItem("mRestore", QStringLiteral("&Restore"));
     minimize_ = addItem("mMinimize", QStringLiteral("&Minimize"));
     addSeparator("mSep2");
+    lock_ = addItem("mLock", QStringLiteral("&Lock"));
+    lock_->setEnabled(false);
     exit_ = addItem("mExit", QStringLiteral("&Exit"));
     connect(about_, &QAction::triggered, this, &TrayIcon::onAboutClicked);
     connect(maximize_, &QAction::triggered, this, &TrayIcon::onMaximizeClicked);
     connect(restore_, &QAction::triggered, this, &TrayIcon::onRestoreClicked);
     connect(minimize_, &QAction::triggered, this, &TrayIcon::onMinimizeClicked);
+    connect(lock_, &QAction::triggered, this, &TrayIcon::lockClicked);
     connect(exit_, &QAction::triggered, this, &TrayIcon::onExitClicked);
     connect(menu_.get(), &QMenu::aboutToShow, this, &TrayIcon::updateMenu);
 }
@@ -233,9 +236,15 @@ bool TrayIcon::eventFilter(QObject* watched, QEvent* event) {
     return false;
 }
 
+void TrayIcon::setLockable(bool lockable) {
+    lockable_ = lockable;
+    lock_->setEnabled(lockable);
+}
+
 void TrayIcon::updateMenu() {
     about_->setEnabled(true);
     exit_->setEnabled(true);
+    lock_->setEnabled(lockable_);
     if (!window_) {
         maximize_->setEnabled(false);
         restore_->setEnabled(false);

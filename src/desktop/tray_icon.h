@@ -1,6 +1,6 @@
 #pragma once
 // The notification-area icon of the main window, with its menu (About, Maximize, Restore,
-// Minimize, Exit). The tray object lives from the end of the window's start-up until the window
+// Minimize, Lock, Exit). The tray object lives from the end of the window's start-up until the window
 // unloads; it parks the window (hides it when minimized) and brings it back in the state it had.
 // Without a notification area the object, its menu and its logic still work; the icon is then
 // simply not shown, and parking leaves the window minimized instead of hiding it.
@@ -60,6 +60,8 @@ public:
     void onWindowMinimized() override;
     // The window unloads: the icon goes. Safe to call twice.
     void onWindowClosing() override { unload(); }
+    // Lock is enabled while the window has a session open.
+    void setLockable(bool lockable) override;
     void unload();
 
     QWidget* window() const { return window_; }
@@ -87,7 +89,7 @@ public:
     void onMaximizeClicked();
     void onRestoreClicked();
     void onMinimizeClicked();
-    void onExitClicked();
+    void onExitClicked();  // Lock is the lockClicked signal
 
     QMenu* menu() const { return menu_.get(); }
     Qt::WindowStates rememberedState() const { return remembered_; }
@@ -103,6 +105,8 @@ public:
 
 signals:
     void clicked(const QString& what);
+    // The menu's Lock: the window locks as its Lock command does.
+    void lockClicked();
     void iconChanged(keyloft::TrayIcon* icon);
 
 protected:
@@ -122,12 +126,14 @@ private:
     QAction* maximize_ = nullptr;
     QAction* restore_ = nullptr;
     QAction* minimize_ = nullptr;
+    QAction* lock_ = nullptr;
     QAction* exit_ = nullptr;
     std::unique_ptr<QSystemTrayIcon> tray_;
     std::function<void()> endProgram_;
     bool trayAvailable_ = false;
     bool installed_ = false;
     bool loaded_ = false;
+    bool lockable_ = false;
 };
 
 }  // namespace keyloft

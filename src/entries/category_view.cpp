@@ -152,7 +152,7 @@ bool CategoryView::saveCategory(bool isNew) {
 void CategoryView::forgetProfile() {
     const FillGuard guard(*this);
     lstCategory->clear();
-    txtCategory->clear();
+    EmptyBox(txtCategory);
     txtCategory->hide();
     lblNewCategory->hide();
 }

@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <QTimer>
 
+#include "pages/text_rules.h"
+
 // The pictures are compiled into the library; a static library needs its resources named once.
 static void InitPopupPictures() {
     Q_INIT_RESOURCE(password_popup);
@@ -106,6 +108,14 @@ PasswordPopup::PasswordPopup(platform::Clipboard& clipboard, platform::Shell& sh
     userCodeBox_ = box("txtcode", 34, 150);
     passwordBox_ = box("txtpass", 62, 150);
     expiryBox_ = box("txtExpiryDate", 90, 150);
+    // The user code and the password leave the window by the copy buttons only, which mark them
+    // as secret: no selection puts them into the X selection, no menu or key copies them.
+    for (QLineEdit* secret : {userCodeBox_, passwordBox_}) {
+        secret->setFocusPolicy(Qt::NoFocus);
+        secret->setContextMenuPolicy(Qt::NoContextMenu);
+        secret->setDragEnabled(false);
+        secret->installEventFilter(this);
+    }
 
     auto copyButton = [&](const char* name, const QString& tip, int y) {
         auto* button = new QLabel(this);
@@ -198,7 +208,7 @@ void PasswordPopup::closePopup() {
 void PasswordPopup::emptyBoxes() {
     title_->setText(QStringLiteral("Keyloft"));
     title_->setToolTip(QString());
-    for (QLineEdit* box : {userCodeBox_, passwordBox_, expiryBox_}) box->clear();
+    for (QLineEdit* box : {userCodeBox_, passwordBox_, expiryBox_}) EmptyBox(box);
     webLink_->clear();
     emailLink_->clear();
 }
@@ -255,6 +265,19 @@ void PasswordPopup::hoverLink(QLabel* label) {
 }
 
 bool PasswordPopup::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == userCodeBox_ || watched == passwordBox_) {
+        switch (event->type()) {
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonDblClick:
+            case QEvent::MouseButtonRelease:
+            case QEvent::MouseMove:
+            case QEvent::KeyPress:
+            case QEvent::ContextMenu:
+                return true;  // nothing is selected
+            default:
+                return QWidget::eventFilter(watched, event);
+        }
+    }
     const bool move = event->type() == QEvent::MouseMove || event->type() == QEvent::Enter;
     const bool press = event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick;
     const bool click = event->type() == QEvent::MouseButtonRelease &&

@@ -264,8 +264,8 @@ void PasswordsView::boxChanged() { markChanged(); }
 void PasswordsView::clearEntryEditor() {
     cboCategory->setCurrentIndex(cboCategory->count() > 0 ? 0 : -1);
     for (QLineEdit* box : {txtUserDesc, txtUserCode, txtUserpass, txtuserconfirm, txtExpiry, txtEmail, txtWeb})
-        box->clear();
-    txtSource->clear();
+        EmptyBox(box);
+    EmptyBox(txtSource);
     lblNewUser->hide();
 }
 
@@ -296,13 +296,17 @@ bool PasswordsView::save() {
     typed.email = txtEmail->text().toStdU16String();
     const EntryCheck check = CheckEntry(typed, txtuserconfirm->text().toStdU16String(), dateReader());
 
+    // A lock while one of the boxes below is open ends the save: nothing is stored.
+    const std::uint64_t taken = session();
     if (check.passwordBlank) {
         platform::ShowIdlePointer();
         message(qText(kPasswordBlankText), kWarningTitle);
+        if (lockedSince(taken)) return false;
         platform::ShowBusyPointer();
     }
     if (!check.accepted()) {
         message(qText(check.message), QString::fromStdU16String(kApplicationTitle));
+        if (lockedSince(taken)) return false;
         if (check.refusal == EntryCheck::Refusal::PasswordMismatch) platform::ShowIdlePointer();
         if (check.refusal == EntryCheck::Refusal::InvalidExpiry) {
             txtExpiry->setText(qText(std::u16string(TrimBlanks(typed.expiryDate))));
@@ -419,7 +423,9 @@ void PasswordsView::forgetProfile() {
     for (QComboBox* box : {cboCategory, cboFilter}) {
         const QSignalBlocker blocker(box);
         box->clear();
+        if (box->lineEdit() != nullptr) EmptyBox(box->lineEdit());
     }
+    savedPosition_ = 0;
 }
 
 void PasswordsView::pageShown(bool shown) {

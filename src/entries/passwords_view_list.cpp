@@ -129,7 +129,10 @@ void PasswordsView::fillEntryList() {
 
     if (anyRed && !expiryWarned_) {
         platform::ShowIdlePointer();
+        const std::uint64_t taken = session();
         message(kExpiryWarning, kExpiryWarningTitle);
+        // Locked while the warning was open: the list is gone, and nothing more is said of it.
+        if (lockedSince(taken)) return;
     }
     // Any listed row settles the warning until the next refresh, red or not.
     if (!model_->rows().empty()) expiryWarned_ = true;

@@ -121,15 +121,16 @@ void MasterListPrint::PrintMasterList(const std::vector<MasterListRow>& rows) {
     printer_.endDoc();
 }
 
-void PrintMasterList(Dialogs& dialogs, const std::vector<MasterListRow>& rows, QWidget* parent,
-                     const PrinterOpener& open) {
+void PrintMasterList(Dialogs& dialogs, const MasterListRows& rows, QWidget* parent, const PrinterOpener& open,
+                     const std::function<bool()>& stillWanted) {
     // The printer comes first: where there is none, the user is asked for a file, and that
     // question should not appear under the hourglass.
     std::unique_ptr<platform::Printer> printer = open ? open(parent) : platform::OpenDefaultPrinter(parent);
     if (!printer) return;
+    if (stillWanted && !stillWanted()) return;
     platform::ShowBusyPointer();
     MasterListPrint job(*printer);
-    job.PrintMasterList(rows);
+    job.PrintMasterList(rows());
     platform::ShowIdlePointer();
     const QString file = printer->outputFile();
     if (file.isEmpty()) return;
@@ -150,7 +151,7 @@ void PrintMasterList(Dialogs& dialogs, const std::vector<QStringList>& rows, QWi
     std::vector<MasterListRow> records;
     records.reserve(rows.size());
     for (const QStringList& values : rows) records.push_back(MasterListRowFrom(values));
-    PrintMasterList(dialogs, records, parent);
+    PrintMasterList(dialogs, [&records] { return records; }, parent);
 }
 
 }  // namespace keyloft

@@ -55,12 +55,16 @@ using PrinterOpener = std::function<std::unique_ptr<platform::Printer>(QWidget* 
 // Text of the message after a master list went into a file (the path follows).
 inline constexpr char16_t kMasterListWrittenText[] = u"The master list was written to ";
 
+// The rows to print, taken once the printer is open.
+using MasterListRows = std::function<std::vector<MasterListRow>()>;
+
 // The Print command: the printer `open` gives (empty: the default printer, or a PDF file the user
 // names when the system has no printer), then the rows under the busy pointer. Nothing is printed
-// when no printer could be opened or the user cancels the file question. A list written to a file
-// ends with a message that says where.
-void PrintMasterList(Dialogs& dialogs, const std::vector<MasterListRow>& rows, QWidget* parent,
-                     const PrinterOpener& open = {});
+// when no printer could be opened, the user cancels the file question, or `stillWanted` (when
+// given) says no once the printer is open: the window locked while the file question was open. A
+// list written to a file ends with a message that says where.
+void PrintMasterList(Dialogs& dialogs, const MasterListRows& rows, QWidget* parent,
+                     const PrinterOpener& open = {}, const std::function<bool()>& stillWanted = {});
 // The same for rows given as lists of values (missing values print empty, extra ones are ignored).
 void PrintMasterList(Dialogs& dialogs, const std::vector<QStringList>& rows, QWidget* parent);
 MasterListRow MasterListRowFrom(const QStringList& values);

@@ -4,6 +4,7 @@
 // calls add, save, remove or cancel, and tells the window through signals when the user has
 // changed something and which commands it wants on or off. A page knows nothing of the window.
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <utility>
@@ -37,6 +38,8 @@ struct PageServices {
     std::function<SaveOutcome()> saveProfile;
     // Whether the session holds unsaved changes (of any page).
     std::function<bool()> hasUnsavedChanges;
+    // The number of the session, which every lock changes (unset: it never changes).
+    std::function<std::uint64_t()> sessionNumber;
 };
 
 // Texts of the question before unsaved changes are dropped.
@@ -81,6 +84,10 @@ protected:
     Dialogs& dialogs() { return services_.dialogs; }
     SaveOutcome saveProfile() { return services_.saveProfile(); }
     bool hasUnsavedChanges() const { return services_.hasUnsavedChanges && services_.hasUnsavedChanges(); }
+    // Taken before a message box and compared after it: a lock that came while the box was open
+    // closed it and let go of the profile, and what the box interrupted ends there.
+    std::uint64_t session() const { return services_.sessionNumber ? services_.sessionNumber() : 0; }
+    bool lockedSince(std::uint64_t taken) const { return session() != taken; }
     // True while the page fills its own boxes: that is not a user's edit.
     bool filling() const { return filling_; }
     // A user's edit: the session has unsaved changes (nothing while the page fills its boxes).

@@ -1,5 +1,8 @@
 #include "pages/text_rules.h"
 
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
 #include "store/text_convert.h"
 
 namespace keyloft {
@@ -8,6 +11,13 @@ QString TrimBlanks(const QString& text) {
     const std::u16string units = text.toStdU16String();
     const std::u16string_view trimmed = TrimBlanks(std::u16string_view(units));
     return QString::fromUtf16(trimmed.data(), static_cast<qsizetype>(trimmed.size()));
+}
+
+void EmptyBox(QLineEdit* box) { box->setText(QString()); }
+
+void EmptyBox(QPlainTextEdit* box) {
+    box->setPlainText(QString());
+    box->document()->clearUndoRedoStacks();
 }
 
 std::optional<double> LeadingNumber(const QString& text) {

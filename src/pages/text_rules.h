@@ -5,11 +5,19 @@
 
 #include <QString>
 
+class QLineEdit;
+class QPlainTextEdit;
+
 namespace keyloft {
 
 // Leading and trailing blanks removed (blanks only: tabs and other spaces are kept), by the
 // rule of store/text_convert.h.
 QString TrimBlanks(const QString& text);
+
+// Empties a box together with its undo history, so that nothing shown or typed in it can be
+// brought back with Undo (QLineEdit::clear keeps it).
+void EmptyBox(QLineEdit* box);
+void EmptyBox(QPlainTextEdit* box);
 
 // Pixels of a measure given in twips: 15 twips make a pixel at 96 dots per inch, to the nearest pixel.
 constexpr int TwipsToPixels(int twips) { return (twips + 7) / 15; }

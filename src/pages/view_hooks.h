@@ -30,6 +30,8 @@ public:
     virtual void onWindowMinimized() {}
     // The window is about to close: remove the icon.
     virtual void onWindowClosing() {}
+    // Whether the icon's Lock can lock the window (a session is open).
+    virtual void setLockable(bool lockable) { (void)lockable; }
 };
 
 // The password pop-up window, closed by tmrPass.

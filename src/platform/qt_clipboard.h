@@ -1,6 +1,7 @@
 #pragma once
 // The clipboard seam. The editor's copy button and the pop-up's copy buttons use it.
-// A copied password is marked as secret so that clipboard managers keep it out of their history.
+// A copied password is marked as secret so that clipboard managers keep it out of their history,
+// and the program can take back what it copied as long as nothing else was copied since.
 
 #include <QString>
 
@@ -12,6 +13,9 @@ public:
     // Empties the clipboard and puts the text on it, marked as secret for clipboard managers.
     virtual void setSecretText(const QString& text) = 0;
     virtual QString text() const = 0;
+    // Empties the clipboard if it still holds what the last setSecretText put there; true then.
+    // Whatever was copied since (here or in another program) is left alone.
+    virtual bool clearIfOwn() = 0;
 };
 
 // The system clipboard (QClipboard). Implemented in qt_clipboard.cpp.

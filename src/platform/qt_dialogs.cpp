@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QDialog>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 
 namespace keyloft::platform {
@@ -45,6 +47,24 @@ MessageAnswer QtDialogs::showMessage(const MessageRequest& request) {
     box.setEscapeButton(ok);
     box.exec();
     return MessageAnswer::Ok;
+}
+
+void QtDialogs::closeAll() { CloseOpenDialogs(); }
+
+void CloseOpenDialogs() {
+    // Rejecting one dialog may delete others (a box over a file question): hold them weakly. A
+    // dialog that the desktop shows for Qt (a native file question) is not visible as a widget,
+    // but it is shown modally.
+    QList<QPointer<QDialog>> shown;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        auto* dialog = qobject_cast<QDialog*>(window);
+        if (dialog != nullptr && (dialog->isVisible() || dialog->testAttribute(Qt::WA_ShowModal)))
+            shown.append(dialog);
+    }
+    // Each nested event loop of a dialog ends once the loops opened inside it have ended.
+    for (const QPointer<QDialog>& dialog : shown) {
+        if (dialog) dialog->reject();
+    }
 }
 
 void ShowBusyPointer() {

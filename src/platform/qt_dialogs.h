@@ -1,5 +1,6 @@
 #pragma once
-// The dialogs seam on Qt: one modal QMessageBox per request, and the busy and idle pointer.
+// The dialogs seam on Qt: one modal QMessageBox per request, closing every open dialog at once,
+// and the busy and idle pointer.
 
 #include <functional>
 
@@ -14,10 +15,16 @@ public:
     // `owner` gives the window the boxes belong to at the moment they are shown (may return null).
     explicit QtDialogs(std::function<QWidget*()> owner = {});
     MessageAnswer showMessage(const MessageRequest& request) override;
+    // CloseOpenDialogs.
+    void closeAll() override;
 
 private:
     std::function<QWidget*()> owner_;
 };
+
+// Closes every dialog of the program that is shown (message boxes, file questions), as if the
+// user had cancelled it: each returns its Cancel or No answer, a file question no file.
+void CloseOpenDialogs();
 
 // Hourglass over the whole application, and back to the normal pointer. The idle pointer undoes
 // every busy pointer still in force, so an early way out can never leave the hourglass behind.

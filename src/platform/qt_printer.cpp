@@ -128,6 +128,10 @@ std::unique_ptr<Printer> OpenDefaultPrinter(QWidget* parent) {
         auto printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
         return started(std::make_unique<QtPrinter>(std::move(printer)));
     }
+    return AskForPdfPrinter(parent);
+}
+
+std::unique_ptr<Printer> AskForPdfPrinter(QWidget* parent) {
     const QString suggested = QDir::home().filePath(QString::fromUtf16(kSuggestedPdfName));
     const QString path = QFileDialog::getSaveFileName(parent, QString(), suggested, QStringLiteral("PDF (*.pdf)"));
     if (path.isEmpty()) return nullptr;

@@ -43,6 +43,9 @@ public:
 // cancels, or the printer cannot be opened.
 std::unique_ptr<Printer> OpenDefaultPrinter(QWidget* parent);
 
+// The PDF file question OpenDefaultPrinter asks when there is no printer; null when cancelled.
+std::unique_ptr<Printer> AskForPdfPrinter(QWidget* parent);
+
 // A job written to a PDF file (A4 landscape). The file holds every password in clear: it is
 // created readable and writable by its owner only, and an existing file is made so first.
 std::unique_ptr<Printer> OpenPdfPrinter(const QString& path);

@@ -1,6 +1,40 @@
 #include "store/profile.h"
 
+#include <sodium.h>
+
 namespace keyloft {
+
+void WipeText(std::u16string& text) {
+    // Every unit the text may ever have used, not only those it holds now.
+    text.resize(text.capacity());
+    sodium_memzero(text.data(), text.size() * sizeof(char16_t));
+    text.clear();
+    text.shrink_to_fit();
+}
+
+void CategoryList::wipe() {
+    for (Item& item : items_) {
+        WipeText(item.key);
+        WipeText(item.record);
+    }
+    items_.clear();
+    items_.shrink_to_fit();
+    while (!foldedKeys_.empty()) {
+        auto node = foldedKeys_.extract(foldedKeys_.begin());
+        WipeText(node.value());
+    }
+}
+
+void WipeProfile(Profile& profile) {
+    for (std::u16string* text : {&profile.userId, &profile.password, &profile.pin}) WipeText(*text);
+    for (std::vector<std::u16string>* records : {&profile.entries, &profile.questions}) {
+        for (std::u16string& record : *records) WipeText(record);
+        records->clear();
+        records->shrink_to_fit();
+    }
+    profile.categories.wipe();
+    profile = Profile{};
+}
 
 std::vector<std::u16string> SplitFields(std::u16string_view record) {
     std::vector<std::u16string> fields;

@@ -40,6 +40,8 @@ public:
         items_.clear();
         foldedKeys_.clear();
     }
+    // Zeroes every key and record in memory, then empties the list.
+    void wipe();
 
 private:
     std::vector<Item> items_;
@@ -66,6 +68,12 @@ struct Profile {
     std::vector<std::u16string> entries;    // "4|category|description|userCode|password|notes|expiryDate|webSite|email"
     std::vector<std::u16string> questions;  // "5|question|answer"
 };
+
+// Zeroes the text's memory (its whole capacity) and leaves it empty.
+void WipeText(std::u16string& text);
+// Zeroes every text the Profile holds (logon details, entries, categories, questions) and
+// leaves it as a Profile that was never loaded.
+void WipeProfile(Profile& profile);
 
 // Field positions of an entry record (field 0 is the kind "4").
 enum EntryField : int {

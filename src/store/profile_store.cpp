@@ -225,6 +225,7 @@ struct ProfileStore::State {
     // (before logon), and the data key and slots once it is open.
     bool seal = false;
     bool loggedOn = false;
+    bool forgotten = false;  // forget() ran: nothing is saved until a profile is opened again
     std::optional<sealed::SealedFile> lockedFile;
     std::unique_ptr<sealed::Keys> sealedKeys;
     Profile profile;
@@ -280,6 +281,18 @@ void ProfileStore::setDatabaseFolder(std::filesystem::path folder) { state_->dat
 bool ProfileStore::holdsFile() const { return state_->held != nullptr; }
 bool ProfileStore::loaded() const { return state_->loaded; }
 void ProfileStore::CloseHeldFile() { state_->held.reset(); }
+
+void ProfileStore::forget() {
+    State& s = *state_;
+    s.held.reset();
+    WipeProfile(s.profile);
+    WipeText(s.profileKey);
+    s.sealedKeys.reset();  // its key memory zeroes itself
+    s.lockedFile.reset();
+    s.loggedOn = false;
+    s.loaded = false;
+    s.forgotten = true;
+}
 bool ProfileStore::sealed() const { return state_->seal; }
 void ProfileStore::setSealed(bool seal) { state_->seal = seal; }
 
@@ -833,7 +846,7 @@ std::int32_t ProfileStore::readVersion(bool showErrors) {
 SaveResult ProfileStore::WriteToFile() {
     State& s = *state_;
     SaveResult result;
-    if (s.programEnded) {
+    if (s.programEnded || s.forgotten) {
         return result;
     }
     s.beginReport();
@@ -1225,6 +1238,7 @@ OpenResult ProfileStore::OpenProfile(std::u16string_view profileName) {
     s.damaged = false;
     s.damagedFile = false;
     s.loggedOn = false;
+    s.forgotten = false;
     s.sealedKeys.reset();
     s.lockedFile.reset();
 

@@ -172,8 +172,12 @@ public:
     bool sealed() const;
     void setSealed(bool seal);
 
-    // Closes the held file (session reset on lock).
+    // Closes the held file.
     void CloseHeldFile();
+    // Lock: lets go of the held file and wipes what the loaded profile left in memory (the logon
+    // details, entries, categories, questions and answers, the profile key and a sealed profile's
+    // data key). The profile must be opened again before anything else is done with it.
+    void forget();
     bool holdsFile() const;
     bool loaded() const;
 

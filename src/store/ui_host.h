@@ -34,6 +34,9 @@ class Dialogs {
 public:
     virtual ~Dialogs() = default;
     virtual MessageAnswer showMessage(const MessageRequest& request) = 0;
+    // Closes every box and file question that is open, as if cancelled: a Yes/No box answers No.
+    // The window locks this way; a host without windows has nothing to close.
+    virtual void closeAll() {}
 };
 
 // The storage asks its questions through showMessage (Yes/No buttons only).

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSpinBox>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
@@ -69,7 +70,9 @@ void ExpectBoxesNamedByLabels(QWidget* window, QWidget* view) {
     const QList<QLabel*> labels = window->findChildren<QLabel*>();
     const QList<QLineEdit*> boxes = view->findChildren<QLineEdit*>();
     ASSERT_FALSE(boxes.isEmpty());
-    for (QLineEdit* box : boxes) {
+    for (QLineEdit* edit : boxes) {
+        // The editor inside a spin box is named by the spin box's label.
+        QWidget* box = qobject_cast<QAbstractSpinBox*>(edit->parentWidget()) ? edit->parentWidget() : edit;
         const QString name = box->objectName() + QString::number(box->property("index").toInt());
         EXPECT_FALSE(box->accessibleName().isEmpty()) << name.toStdString();
         const auto label = std::find_if(labels.begin(), labels.end(), [box](QLabel* l) { return l->buddy() == box; });
@@ -148,7 +151,8 @@ TEST_F(Keyboard, EachSetupBoxIsReachedByItsLabelsLetter) {
         {Qt::Key_U, find<QLineEdit>("txtUserID")},      {Qt::Key_W, find<QLineEdit>("txtPassword")},    {Qt::Key_F, find<QLineEdit>("txtconfirm")},
         {Qt::Key_I, find<QLineEdit>("txtSetupPIN")},    {Qt::Key_Q, nth<QLineEdit>("txtQuestion", 0)}, {Qt::Key_N, nth<QLineEdit>("txtanswer", 0)},
         {Qt::Key_E, nth<QLineEdit>("txtanswer", 1)},   {Qt::Key_R, nth<QLineEdit>("txtanswer", 2)},   {Qt::Key_S, find<QCheckBox>("chkSeal")},
-        {Qt::Key_L, find<QCheckBox>("chkTimeout")}};
+        {Qt::Key_L, find<QCheckBox>("chkTimeout")},     {Qt::Key_K, find<QCheckBox>("chkLockOnScreenLock")},
+        {Qt::Key_M, find<QCheckBox>("chkLockOnMinimize")}, {Qt::Key_T, find<QSpinBox>("spnClearClipboard")}};
     for (const auto& [letter, box] : reached) {
         key(letter, Qt::AltModifier);
         EXPECT_TRUE(box->hasFocus()) << "Alt+" << QKeySequence(letter).toString().toStdString();

@@ -2,7 +2,10 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -12,6 +15,7 @@
 
 #include "app/app_start.h"
 #include "app/data_folder.h"
+#include "desktop/welcome_animation.h"
 #include "platform/qt_single_instance.h"
 #include "store/profile_store.h"
 #include "support/temp_folder.h"
@@ -202,6 +206,47 @@ TEST_F(StartAndLock, WelcomePictureOfTheDatabaseFolderElseTheOneTheProgramBrings
     EXPECT_EQ(recording.loaded[1], own.fileName());
     window.reset();
     welcome = nullptr;
+}
+
+// No "welcome2.gif" in the database folder nor beside the program: the locked window shows the
+// picture built into the program, not an empty area; a file put there later is played from the
+// next Lock on, and once it is gone the next reload brings the built-in picture back.
+TEST_F(StartAndLock, WithoutAWelcomePictureFileTheBuiltInOneIsShown) {
+    window.reset();
+    assemble = true;
+    start();
+    auto* agif = find<WelcomeAnimation>("AGif");
+    ASSERT_NE(agif, nullptr);
+    EXPECT_TRUE(agif->isVisible());
+    ASSERT_FALSE(agif->picture().isNull());
+    EXPECT_EQ(agif->size(), agif->picture().deviceIndependentSize().toSize());
+    const QImage shown = agif->grab().toImage();
+    const QRgb background = agif->backColor().rgb();
+    int drawn = 0;
+    for (int y = 0; y < shown.height(); ++y) {
+        for (int x = 0; x < shown.width(); ++x) drawn += shown.pixel(x, y) != background ? 1 : 0;
+    }
+    EXPECT_GT(drawn, shown.width() * shown.height() / 10);
+
+    const QString own = QDir(temp.path()).filePath(QStringLiteral("welcome2.gif"));
+    ASSERT_TRUE(QFile::copy(
+        QFileInfo(QStringLiteral(__FILE__)).dir().filePath(QStringLiteral("../../assets/welcome2.gif")), own));
+    ASSERT_TRUE(press("Unlock"));
+    EXPECT_FALSE(agif->isVisible());
+    ASSERT_TRUE(press("Unlock"));  // Lock
+    EXPECT_TRUE(agif->isVisible());
+    EXPECT_EQ(agif->fileName(), own);
+    ASSERT_FALSE(agif->fileInfo().frames.empty());
+    EXPECT_EQ(agif->size(), QSize(agif->fileInfo().width, agif->fileInfo().height));
+    EXPECT_EQ(agif->timerInterval(), 250);
+
+    ASSERT_TRUE(QFile::remove(own));
+    clock.advanceSeconds(3600);
+    fireTimer("tmrLock");  // auto-lock in the locked window reloads the picture
+    EXPECT_TRUE(agif->fileInfo().frames.empty());
+    EXPECT_TRUE(agif->isVisible());
+    EXPECT_EQ(agif->size(), agif->picture().deviceIndependentSize().toSize());
+    EXPECT_TRUE(dialogs.shown().empty());
 }
 
 TEST_F(StartAndLock, HelpWithoutThePageSaysSo) {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPointer>
@@ -131,6 +133,29 @@ TEST_F(PopupTest, CopyButtonsPutTheBoxesOnTheClipboardAndChangeThePointer) {
 
     MoveOverBackground(popup_);
     EXPECT_EQ(popup_->cursor().shape(), Qt::ArrowCursor);  // normal pointer again
+}
+
+// The user code and the password leave the pop-up through the copy buttons only, which mark them
+// as secret: a mouse or key selection takes nothing into the X selection, no menu offers Copy.
+TEST_F(PopupTest, TheSecretBoxesCannotBeSelected) {
+    popup_->showEntry(Entry());
+    QClipboard* system = QGuiApplication::clipboard();
+    if (system->supportsSelection()) system->setText(QStringLiteral("before"), QClipboard::Selection);
+    for (const char* name : {"txtcode", "txtpass"}) {
+        QLineEdit* secret = box(name);
+        QTest::mouseDClick(secret, Qt::LeftButton, {}, QPoint(10, 10));
+        QTest::mousePress(secret, Qt::LeftButton, {}, QPoint(2, 10));
+        QTest::mouseMove(secret, QPoint(100, 10));
+        QTest::mouseRelease(secret, Qt::LeftButton, {}, QPoint(100, 10));
+        QTest::keyClick(secret, Qt::Key_A, Qt::ControlModifier);
+        EXPECT_FALSE(secret->hasSelectedText()) << name;
+        EXPECT_EQ(secret->focusPolicy(), Qt::NoFocus) << name;
+        EXPECT_EQ(secret->contextMenuPolicy(), Qt::NoContextMenu) << name;
+    }
+    if (system->supportsSelection()) {
+        EXPECT_EQ(system->text(QClipboard::Selection), QStringLiteral("before"));
+    }
+    EXPECT_EQ(clipboard_.copies, 0);
 }
 
 TEST_F(PopupTest, CopyOverAnEmptyBoxLeavesTheClipboardButChangesThePointer) {

@@ -88,7 +88,8 @@ TEST_F(TrayTest, LoadSetsTipMenuAndIcon) {
     const auto actions = tray_.menu()->actions();
     QStringList names;
     for (const QAction* action : actions) names << action->objectName();
-    EXPECT_EQ(names, (QStringList{"mAbout", "mSep1", "mMaximize", "mRestore", "mMinimize", "mSep2", "mExit"}));
+    EXPECT_EQ(names, (QStringList{"mAbout", "mSep1", "mMaximize", "mRestore", "mMinimize", "mSep2", "mLock",
+                                  "mExit"}));
     EXPECT_EQ(item("mAbout")->text(), QStringLiteral("About Keyloft"));
     EXPECT_EQ(item("mMaximize")->text(), QStringLiteral("Ma&ximize"));
     EXPECT_EQ(item("mRestore")->text(), QStringLiteral("&Restore"));

@@ -22,5 +22,19 @@ TEST(SystemClipboardTest, CopiedPasswordIsMarkedSecret) {
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "other");
 }
 
+// Keyloft takes back its own copy only: once anything else is on the clipboard, it stays.
+TEST(SystemClipboardTest, ClearIfOwnLeavesWhatWasCopiedSince) {
+    Clipboard& clipboard = SystemClipboard();
+    clipboard.setSecretText(QStringLiteral("Tr0ub4dor"));
+    EXPECT_TRUE(clipboard.clearIfOwn());
+    EXPECT_TRUE(QGuiApplication::clipboard()->text().isEmpty());
+    EXPECT_FALSE(clipboard.clearIfOwn());  // taken back once
+
+    clipboard.setSecretText(QStringLiteral("Tr0ub4dor"));
+    QGuiApplication::clipboard()->setText(QStringLiteral("copied elsewhere"));
+    EXPECT_FALSE(clipboard.clearIfOwn());
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "copied elsewhere");
+}
+
 }  // namespace
 }  // namespace keyloft::platform

@@ -1,6 +1,7 @@
 // The Qt message box behind the dialogs seam: text, title, icon, buttons and default as asked.
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -81,6 +82,39 @@ TEST(QtDialogs, OkBoxKeepsItsIconAndTitle) {
     AnswerNextBox(warned, QString());
     dialogs.showMessage(request);
     EXPECT_EQ(warned.icon, QMessageBox::Warning);
+}
+
+// Lock closes whatever is open as if cancelled: a question answers No, an OK box OK, a file
+// question gives no file.
+TEST(QtDialogs, CloseAllClosesEveryOpenDialogAsCancelled) {
+    QtDialogs dialogs;
+    MessageRequest question;
+    question.text = u"Are you sure you wish to delete this entry?";
+    question.buttons = MessageButtons::YesNo;
+    question.defaultAnswer = MessageAnswer::Yes;
+    MessageRequest told;
+    told.text = u"There are passwords which are due to expire in 7 days.";
+    for (const MessageRequest& request : {question, told}) {
+        bool open = false;
+        QTimer::singleShot(0, [&dialogs, &open] {
+            open = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()) != nullptr;
+            dialogs.closeAll();
+        });
+        EXPECT_EQ(dialogs.showMessage(request), request.buttons == MessageButtons::YesNo ? MessageAnswer::No
+                                                                                       : MessageAnswer::Ok);
+        EXPECT_TRUE(open);
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    }
+
+    // Any other dialog (a file question; a plain one here, as a file dialog would keep its
+    // history in the user's settings) with a box over it: both close.
+    QDialog fileQuestion;
+    QTimer::singleShot(0, [&dialogs, &told] {
+        QTimer::singleShot(0, [] { CloseOpenDialogs(); });
+        EXPECT_EQ(dialogs.showMessage(told), MessageAnswer::Ok);
+    });
+    EXPECT_EQ(fileQuestion.exec(), QDialog::Rejected);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
 TEST(BusyPointer, IdleUndoesEveryBusyPointer) {

@@ -127,6 +127,29 @@ TEST_F(StoreTest, TwoSavesInARowCountUpTwiceAndLeaveNoBackup) {
     EXPECT_EQ(b.store->profile().entries, a.store->profile().entries);
 }
 
+// Lock's forget: the held file is let go, nothing of the profile stays in memory, and a save
+// asked for afterwards writes nothing until the profile is opened again.
+TEST_F(StoreTest, ForgetWipesTheProfileAndSavesNothingAfterwards) {
+    Instance& a = createAndOpen(u"Home");
+    a.store->profile().entries.push_back(u"4|Bank|Giro|me|pw||||");
+    ASSERT_EQ(a.save(), SaveOutcome::Saved);
+    const std::string saved = fileBytes(u"Home");
+
+    a.store->forget();
+    const Profile& p = a.store->profile();
+    EXPECT_FALSE(a.store->holdsFile());
+    EXPECT_TRUE(p.entries.empty() && p.questions.empty() && p.categories.empty());
+    EXPECT_TRUE(p.userId.empty() && p.password.empty() && p.pin.empty());
+    EXPECT_EQ(p.logonMode, 0);
+    EXPECT_EQ(a.store->WriteToFile().outcome, SaveOutcome::Failed);
+    EXPECT_EQ(fileBytes(u"Home"), saved);
+    EXPECT_TRUE(a.host.messages.empty());
+
+    ASSERT_TRUE(a.open(u"Home").loaded());
+    EXPECT_EQ(a.store->profile().entries.size(), 1u);
+    EXPECT_EQ(a.save(), SaveOutcome::Saved);
+}
+
 TEST_F(StoreTest, VersionWrapsToOne) {
     Instance& a = createAndOpen(u"Home");
     a.store->profile().version = 2147483639;

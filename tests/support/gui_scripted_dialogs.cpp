@@ -11,10 +11,15 @@ ScriptedDialogs::~ScriptedDialogs() {
     }
 }
 
-void ScriptedDialogs::answerNext(MessageAnswer answer) { queue_.push_back({std::nullopt, answer}); }
+void ScriptedDialogs::answerNext(MessageAnswer answer) { queue_.push_back({std::nullopt, answer, {}}); }
 
 void ScriptedDialogs::expect(const std::u16string& text, MessageAnswer answer) {
-    queue_.push_back({text, answer});
+    queue_.push_back({text, answer, {}});
+}
+
+void ScriptedDialogs::whileOpen(std::function<void()> action) {
+    ASSERT_FALSE(queue_.empty()) << "whileOpen needs a box queued first";
+    queue_.back().whileOpen = std::move(action);
 }
 
 void ScriptedDialogs::expect(const QString& text, MessageAnswer answer) {
@@ -33,6 +38,14 @@ MessageAnswer ScriptedDialogs::showMessage(const MessageRequest& request) {
     queue_.pop_front();
     if (next.text) {
         EXPECT_EQ(QString::fromStdU16String(*next.text).toStdString(), shownText);
+    }
+    if (next.whileOpen) {
+        const int before = closeRequests_;
+        next.whileOpen();
+        if (closeRequests_ != before) {
+            ++closedBoxes_;
+            return request.buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
+        }
     }
     return next.answer;
 }

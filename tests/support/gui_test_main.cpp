@@ -29,6 +29,8 @@ void QuietHandler(QtMsgType type, const QMessageLogContext& context, const QStri
 int main(int argc, char** argv) {
     const keyloft::testing::TempFolder runFolder;
     qputenv("TMPDIR", QByteArray::fromStdString(runFolder.path().string()));
+    // Qt's own settings (a file dialog keeps its history there) go below the home folder.
+    qputenv("HOME", QByteArray::fromStdString(runFolder.path().string()));
     previousHandler = qInstallMessageHandler(QuietHandler);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -94,7 +94,8 @@ bool WindowTest::exists(const std::u16string& profileName) const {
 
 MainWindow& WindowTest::start() {
     AppServices services;
-    services.dialogs = &dialogs;
+    services.dialogs = otherDialogs != nullptr ? otherDialogs : &dialogs;
+    services.clipboard = &clipboard;
     services.files = files.get();
     services.settings = settings.get();
     services.clock = &clock;
@@ -116,7 +117,7 @@ MainWindow& WindowTest::start() {
     services.openPrinter = openPrinter;
     window = std::make_unique<MainWindow>(services);
     if (assemble) {
-        parts = AssembleWindow(*window, clipboard, shell,
+        parts = AssembleWindow(*window, shell,
                                [this] { return QDate(clock.time.year, clock.time.month, clock.time.day); });
     }
     if (welcome != nullptr) window->setWelcomeAnimation(welcome);

@@ -101,6 +101,7 @@ protected:
     WelcomeAnimationApi* welcome = nullptr;  // plugged in before the load step when set
     FakeClock clock;
     ScriptedDialogs dialogs;
+    Dialogs* otherDialogs = nullptr;  // the window's message boxes when set (else `dialogs`)
     std::unique_ptr<FileSystem> files;
     std::unique_ptr<SettingsStore> settings;
     int endProgramCalls = 0;
