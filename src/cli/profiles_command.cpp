@@ -8,7 +8,7 @@ namespace {
 class ProfilesCommand final : public Command {
 public:
     CLI::App* addTo(CLI::App& app) override {
-        return app.add_subcommand("profiles", "List the profiles of the database folder, one a line");
+        return app.add_subcommand("profiles", "List the profiles of the database folder, one a line (the folder, and the profiles that have\nconflict copies, are named on standard error)");
     }
     int run(const GlobalOptions& options, Console& console) override {
         Session session(options, console);
@@ -18,6 +18,9 @@ public:
         Console::printError("Database folder: " + ToUtf8(session.store().databaseFolder().u16string()) +
                             (names.empty() ? " (no profiles yet: keyloft-cli create NAME makes one)" : ""));
         for (const std::u16string& name : names) PrintOut(ToUtf8(name) + "\n");
+        for (const std::u16string& name : session.store().ProfilesWithConflictCopies())
+            Console::printError("keyloft-cli: " + ToUtf8(name) +
+                                " has conflict copies from a file-sync engine (keyloft-cli merge " + ToUtf8(name) + ")");
         return kExitOk;
     }
 };
