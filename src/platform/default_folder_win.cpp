@@ -1,9 +1,11 @@
 #ifdef _WIN32
 
+// windows.h first: the shell's headers need its macros.
+#include <windows.h>
+
 #include <knownfolders.h>
 #include <objbase.h>
 #include <shlobj.h>
-#include <windows.h>
 
 #include <string>
 
