@@ -275,7 +275,7 @@ void BM_ImportPass(benchmark::State& state) {
         }
     }
     fs::create_directories(root / "bin");
-    std::ofstream(root / "bin" / "pass") << "#!/bin/sh\nexec cat \"$PASSWORD_STORE_DIR/$2.gpg\"\n";
+    std::ofstream(root / "bin" / "pass") << "#!/bin/sh\nexec cat \"$PASSWORD_STORE_DIR/$3.gpg\"\n";
     fs::permissions(root / "bin" / "pass", fs::perms::owner_all);
     const std::string path = (root / "bin").string() + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "");
     ::setenv("PATH", path.c_str(), 1);

@@ -99,10 +99,11 @@ ImportTable ReadPassRows(const fs::path& folder, const RowSink& onRow) {
         return table;
     }
     // Every entry is decrypted before any row is passed on: a missing key stops the whole import.
+    // "--": an entry whose name starts with "-" is a name, not one of pass's options (-c copies).
     std::vector<std::pair<std::string, std::string>> texts;
     for (const std::string& name : names) {
         platform::ProgramRun run =
-            platform::RunProgram({"pass", "show", name}, {{"PASSWORD_STORE_DIR", root.string()}});
+            platform::RunProgram({"pass", "show", "--", name}, {{"PASSWORD_STORE_DIR", root.string()}});
         if (!run.started) {
             table.error =
                 "the pass program was not found; install pass (with gpg and the store's key) and try again";

@@ -246,8 +246,8 @@ TEST_F(CliImportFormats, KeePassXcExportToAnOwnerOnlyFileReadsBackTheSame) {
 // asks for a key it does not have.
 constexpr char kFakePass[] =
     "#!/bin/sh\n"
-    "[ \"$1\" = show ] || exit 1\n"
-    "f=\"$PASSWORD_STORE_DIR/$2.gpg\"\n"
+    "[ \"$1\" = show ] && [ \"$2\" = -- ] || exit 1\n"
+    "f=\"$PASSWORD_STORE_DIR/$3.gpg\"\n"
     "if grep -q NOKEY \"$f\"; then echo 'gpg: decryption failed: No secret key' >&2; exit 2; fi\n"
     "cat \"$f\"\n";
 
@@ -261,7 +261,7 @@ TEST_F(CliImportFormats, PasswordStoreThroughThePassProgram) {
     WriteBytes(store / "Work" / "Email" / "alice.gpg",
                "pw1\nlogin: alice\nurl: https://mail.example\nsecurity question: blue\n\n");
     WriteBytes(store / "wifi.gpg", "door42\nUser: guest\nsecond line\n");
-    WriteBytes(store / "pin.gpg", "1234\n");
+    WriteBytes(store / "-c.gpg", "1234\n");  // a name, not pass's option
     WriteBytes(store / ".git" / "x.gpg", "not an entry\n");
     WriteBytes(store / ".gpg-id", "someone\n");
     create("Home");
@@ -276,11 +276,11 @@ TEST_F(CliImportFormats, PasswordStoreThroughThePassProgram) {
 
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, "Imported 3 entries and 1 new category; 1 completed with a placeholder.\n");
-    EXPECT_EQ(r.err, "keyloft-cli: pin: no user code; stored as \"(no user code)\"\n");
+    EXPECT_EQ(r.err, "keyloft-cli: -c: no user code; stored as \"(no user code)\"\n");
     EXPECT_EQ(
         exportJson("Home"),
-        Rows({{"Work/Email", "alice", "alice", "pw1", "security question: blue", "https://mail.example"},
-              {"", "pin", "(no user code)", "1234", "", ""},
+        Rows({{"", "-c", "(no user code)", "1234", "", ""},
+              {"Work/Email", "alice", "alice", "pw1", "security question: blue", "https://mail.example"},
               {"", "wifi", "guest", "door42", "second line", ""}}));
     EXPECT_EQ(again.out, "Imported 0 entries and 0 new categories; 3 skipped as duplicates.\n") << again.err;
     EXPECT_EQ(noPass.exitCode, 1);
@@ -295,8 +295,7 @@ TEST_F(CliImportFormats, PasswordStoreThroughThePassProgram) {
     EXPECT_EQ(noKey.exitCode, 1);
     EXPECT_EQ(noKey.err,
               "keyloft-cli: cannot import: pass cannot show \"locked\": the key that decrypts the password "
-              "store is "
-              "missing (gpg: decryption failed: No secret key)\n");
+              "store is missing (gpg: decryption failed: No secret key)\n");
 }
 #endif
 
