@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <span>
+#include <utility>
 
 #include "cli/text.h"
 #include "store/csv_reader.h"

@@ -19,13 +19,9 @@ using keyloft::testing::ScopedVariable;
 using keyloft::testing::TempFolder;
 namespace fs = std::filesystem;
 
-bool RunningAsRoot() {
-#ifdef _WIN32
-    return false;
-#else
-    return ::geteuid() == 0;
+#ifndef _WIN32
+bool RunningAsRoot() { return ::geteuid() == 0; }
 #endif
-}
 
 TEST(DefaultDatabaseFolder, AWritableProgramFolderStaysTheDefault) {
     TempFolder temp;
