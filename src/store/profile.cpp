@@ -1,5 +1,6 @@
 #include "store/profile.h"
 
+#include <functional>
 #include <utility>
 
 namespace keyloft {
@@ -81,6 +82,16 @@ std::u16string FoldCase(std::u16string_view text) {
         c = UpperUnit(c);
     }
     return folded;
+}
+
+std::size_t EntryHash::operator()(const Entry& entry) const noexcept {
+    const std::hash<std::u16string> hash;
+    std::size_t combined = 0;
+    for (const std::u16string* field : {&entry.category, &entry.description, &entry.userCode, &entry.password,
+                                        &entry.notes, &entry.expiryDate, &entry.webSite, &entry.email}) {
+        combined ^= hash(*field) + 0x9e3779b97f4a7c15ULL + (combined << 6) + (combined >> 2);
+    }
+    return combined;
 }
 
 bool CategoryList::add(std::u16string name) {

@@ -29,6 +29,11 @@ struct Entry {
     bool operator==(const Entry&) const = default;
 };
 
+// For sets of entries: equal entries (every field equal) hash alike.
+struct EntryHash {
+    std::size_t operator()(const Entry& entry) const noexcept;
+};
+
 struct Category {
     std::u16string name;
 

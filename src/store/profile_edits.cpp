@@ -97,26 +97,4 @@ EditResult ProfileStore::changeSecurity(const SecuritySettings& settings) {
     return saveEdit({});
 }
 
-std::optional<std::u16string> ProfileStore::stageImportedEntry(const Entry& row,
-                                                               const ExpiryDateReader& dates,
-                                                               bool& newCategory) {
-    newCategory = false;
-    if (forgotten()) return std::nullopt;  // nothing is kept; the save that follows writes nothing
-    Profile& profile = editableProfile();
-    Entry typed = row;
-    const std::u16string category(TrimBlanks(row.category));
-    const Category* existing = category.empty() ? nullptr : profile.categories.findIgnoringCase(category);
-    const bool adding = !category.empty() && existing == nullptr;
-    // No category of that name in any letter case: only the name itself is checked.
-    if (adding) {
-        if (std::optional<std::u16string> refusal = CheckCategoryNameText(category)) return refusal;
-    }
-    typed.category = existing != nullptr ? existing->name : category;
-    const EntryCheck check = CheckEntry(typed, typed.password, dates);
-    if (!check.accepted()) return check.message;
-    if (adding) newCategory = profile.categories.add(category);
-    profile.entries.push_back(check.stored);
-    return std::nullopt;
-}
-
 }  // namespace keyloft

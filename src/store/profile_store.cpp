@@ -5,9 +5,11 @@
 #include <exception>
 #include <new>
 #include <optional>
+#include <unordered_set>
 #include <utility>
 
 #include "crypto/text_cipher.h"
+#include "store/conflict_copies.h"
 #include "store/error_log.h"
 #include "store/file_system.h"
 #include "store/profile_codec.h"
@@ -45,6 +47,7 @@ constexpr char16_t kDefaultQuestion[] = u"Default Question";
 constexpr char16_t kProfileEmpty[] = u"The profile file is empty.";
 constexpr char16_t kInUseBefore[] = u"The profile ";
 constexpr char16_t kInUseAfter[] = u" is in use by another user. Try again later.";
+constexpr char16_t kNotReadableTitle[] = u"Permission Denied";
 
 constexpr char16_t kOpReadFromFile[] = u"ReadFromFile";
 constexpr char16_t kOpWriteToFile[] = u"Writetofile";
@@ -194,14 +197,21 @@ MessageRequest Message(std::u16string text, std::u16string title = kApplicationT
 }  // namespace
 
 struct ProfileStore::State {
-    State(UiHost& h, FileSystem& f, SettingsStore& s, const Clock& c, std::filesystem::path app)
-        : host(h), files(f), settings(s), clock(c), applicationFolder(std::move(app)) {}
+    State(UiHost& h, FileSystem& f, SettingsStore& s, const Clock& c, std::filesystem::path app,
+          std::filesystem::path defaultFolder)
+        : host(h),
+          files(f),
+          settings(s),
+          clock(c),
+          applicationFolder(std::move(app)),
+          defaultDatabaseFolder(defaultFolder.empty() ? applicationFolder : std::move(defaultFolder)) {}
 
     UiHost& host;
     FileSystem& files;
     SettingsStore& settings;
     const Clock& clock;
-    std::filesystem::path applicationFolder;
+    std::filesystem::path applicationFolder;      // where the program is
+    std::filesystem::path defaultDatabaseFolder;  // the database folder without a "Database" setting
 
     std::filesystem::path databaseFolder;
     std::u16string profileFileName;  // "<name>.dat"
@@ -266,8 +276,10 @@ struct ProfileStore::State {
 };
 
 ProfileStore::ProfileStore(UiHost& host, FileSystem& files, SettingsStore& settings, const Clock& clock,
-                           std::filesystem::path applicationFolder)
-    : state_(std::make_unique<State>(host, files, settings, clock, std::move(applicationFolder))) {
+                           std::filesystem::path applicationFolder,
+                           std::filesystem::path defaultDatabaseFolder)
+    : state_(std::make_unique<State>(host, files, settings, clock, std::move(applicationFolder),
+                                     std::move(defaultDatabaseFolder))) {
     state_->owner = this;
 }
 
@@ -335,6 +347,9 @@ namespace {
 
 std::filesystem::path BackupOf(const std::filesystem::path& profile) { return WithSuffix(profile, kBackupSuffix); }
 
+// The file system refuses this user the file (not another instance's hold, which goes away).
+bool NotReadable(const ErrorInfo& error) { return error.number == error::kPermissionDenied && !error.inUse; }
+
 }  // namespace
 
 std::u16string ProfileInUseMessage(std::u16string_view profileName) {
@@ -358,12 +373,30 @@ std::u16string ProfileNameProblem(std::u16string_view profileName) {
     return refused ? std::u16string(kBadProfileName) : std::u16string();
 }
 
+std::u16string ProfileNotReadableMessage(std::u16string_view profileName) {
+    const std::u16string name(profileName);
+    return u"You may not read the profile \"" + name +
+           u"\": the permissions of its file keep you out, and closing and re-opening will not change that.\n"
+           u"Its owner can let the colleagues who share the folder in by making the file readable and writable "
+           u"for the folder's group (on Linux: chmod g+rw \"" +
+           name + kProfileExtension + u"\"; on Windows: the Security tab of the file's properties).";
+}
+
 // The generic failure of a load: keep the error, and when asked, tell, log and close the window.
+// A file this user may not read is told as such: closing the window would not help.
 void ProfileStore::loadFailed(bool showErrors, const ErrorInfo& error) {
     State& s = *state_;
     s.keepError(error);
     s.profileKey.clear();
     if (!showErrors) {
+        return;
+    }
+    if (NotReadable(error)) {
+        s.show(
+            Message(ProfileNotReadableMessage(s.profileName), kNotReadableTitle, MessageIcon::Exclamation));
+        LogError(kOpReadFromFile, s.lastErrorNumber, s.lastErrorText);
+        // Taken away during a session: what is in memory is no longer the file's, so the session ends.
+        s.report.lockSession = s.loggedOn;
         return;
     }
     s.show(Message(kErrorOccurred + std::u16string(kLineBreak) + s.lastErrorText + u"  " + kOpReadFromFile + u" (" +
@@ -495,6 +528,9 @@ OpenOutcome ProfileStore::loadOutcome() const {
     }
     if (s.lastError.inUse) {
         return OpenOutcome::InUse;
+    }
+    if (NotReadable(s.lastError)) {
+        return OpenOutcome::NotReadable;
     }
     if (s.lastError.number == error::kFileNotFound) {
         return OpenOutcome::NotFound;
@@ -1041,7 +1077,7 @@ SaveOutcome ProfileStore::writeToFile() {
 // Profile folder
 
 std::filesystem::path ProfileStore::DatabaseFolder() {
-    std::filesystem::path result = state_->applicationFolder;
+    std::filesystem::path result = state_->defaultDatabaseFolder;
     std::u16string value;
     if (ReadSetting(kSettingDatabase, value) && !TrimBlanks(value).empty()) {
         if (const auto folder = MakePath(value)) {
@@ -1053,10 +1089,22 @@ std::filesystem::path ProfileStore::DatabaseFolder() {
 
 namespace {
 
+// A folder as the user reads it; a name that is not valid text shows with its bad bytes replaced.
+std::u16string FolderText(const std::filesystem::path& folder) {
+    try {
+        return folder.u16string();
+    } catch (const std::exception&) {
+        return Utf8ToUtf16(folder.string());
+    }
+}
+
 // The profile names of listed files ("Home.dat" gives "Home"); a file whose name is not valid
-// text (not UTF-8 on POSIX) cannot be shown and is left out.
+// text (not UTF-8 on POSIX) cannot be shown and is left out. Each profile once: conflict copies
+// that sync engines leave belong to their profile, and two files whose names agree up to the
+// first dot name one profile.
 std::vector<std::u16string> NamesOfProfileFiles(const std::vector<std::filesystem::path>& files) {
     std::vector<std::u16string> names;
+    std::unordered_set<std::u16string> seen;
     for (const std::filesystem::path& file : files) {
         std::u16string name;
         try {
@@ -1064,7 +1112,9 @@ std::vector<std::u16string> NamesOfProfileFiles(const std::vector<std::filesyste
         } catch (const std::exception&) {
             continue;
         }
-        names.push_back(name.substr(0, name.find(u'.')));
+        if (ProfileOfConflictCopy(name)) continue;
+        name.resize(std::min(name.size(), name.find(u'.')));
+        if (seen.insert(name).second) names.push_back(std::move(name));
     }
     return names;
 }
@@ -1076,8 +1126,11 @@ std::vector<std::u16string> ProfileStore::ListProfiles() {
     s.databaseFolder = DatabaseFolder();
     std::vector<std::filesystem::path> files = s.files.listProfileFiles(s.databaseFolder);
     if (files.empty()) {
-        MessageRequest question = Message(kNoProfilesFound + std::u16string(kLineBreak) + kTryApplicationFolder,
-                                          kProfilesMissingTitle, MessageIcon::Critical);
+        // The folder is named: an installed program looks in the user's own folder, not its own.
+        MessageRequest question =
+            Message(kNoProfilesFound + std::u16string(kLineBreak) + FolderText(s.databaseFolder) +
+                        kLineBreak + kTryApplicationFolder,
+                    kProfilesMissingTitle, MessageIcon::Critical);
         question.buttons = MessageButtons::YesNo;
         // Enter must not send new profiles into the program's own folder.
         question.defaultAnswer = MessageAnswer::No;
@@ -1092,6 +1145,111 @@ std::vector<std::u16string> ProfileStore::ListProfiles() {
 
 std::vector<std::u16string> ProfileStore::ProfileNames() {
     return NamesOfProfileFiles(state_->files.listProfileFiles(state_->databaseFolder));
+}
+
+namespace {
+
+std::vector<std::u16string> CategoryNamesOf(const Profile& profile) {
+    std::vector<std::u16string> names;
+    for (const Category& category : profile.categories) names.push_back(category.name);
+    return names;
+}
+
+}  // namespace
+
+std::vector<std::u16string> ProfileStore::ProfilesWithConflictCopies() {
+    const std::vector<std::u16string> profiles = ProfileNames();
+    std::vector<std::u16string> names;
+    for (const std::filesystem::path& file : state_->files.listProfileFiles(state_->databaseFolder)) {
+        std::optional<std::u16string> name;
+        try {
+            name = ProfileOfConflictCopy(file.filename().u16string());
+        } catch (const std::exception&) {
+            continue;
+        }
+        if (name && std::find(profiles.begin(), profiles.end(), *name) != profiles.end() &&
+            std::find(names.begin(), names.end(), *name) == names.end())
+            names.push_back(*name);
+    }
+    return names;
+}
+
+std::vector<ConflictCopyInfo> ProfileStore::ConflictCopies() {
+    State& s = *state_;
+    std::vector<ConflictCopyInfo> copies;
+    if (!s.loaded || !s.loggedOn || s.profileName.empty()) return copies;
+    const std::vector<std::u16string> categories = CategoryNamesOf(s.profile);
+    for (const std::filesystem::path& file : s.files.listProfileFiles(s.databaseFolder)) {
+        std::u16string fileName;
+        try {
+            fileName = file.filename().u16string();
+        } catch (const std::exception&) {
+            continue;
+        }
+        if (ProfileOfConflictCopy(fileName) != s.profileName) continue;
+        ConflictCopyInfo info;
+        info.fileName = fileName;
+        if (const std::optional<Profile> copy =
+                ReadConflictCopy(s.files, JoinFolder(s.databaseFolder, fileName), s.profile, s.sealedKeys.get(), info.problem)) {
+            const MergePlan plan = PlanMerge(s.profile.entries, categories, copy->entries, CategoryNamesOf(*copy));
+            info.newEntries = plan.entries.size();
+            info.newCategories = plan.categories.size();
+        }
+        copies.push_back(std::move(info));
+    }
+    return copies;
+}
+
+MergeResult ProfileStore::MergeConflictCopies(const std::vector<std::u16string>& fileNames, bool dryRun) {
+    State& s = *state_;
+    MergeResult result;
+    result.save.outcome = SaveOutcome::Saved;
+    std::vector<std::u16string> readable;
+    for (ConflictCopyInfo& info : ConflictCopies()) {
+        if (!fileNames.empty() && std::find(fileNames.begin(), fileNames.end(), info.fileName) == fileNames.end()) continue;
+        if (!info.problem.empty()) {
+            result.leftAlone.push_back(std::move(info));
+            continue;
+        }
+        std::u16string problem;
+        const std::optional<Profile> copy =
+            ReadConflictCopy(s.files, JoinFolder(s.databaseFolder, info.fileName), s.profile, s.sealedKeys.get(), problem);
+        if (!copy) {
+            info.problem = problem;
+            result.leftAlone.push_back(std::move(info));
+            continue;
+        }
+        // Each copy against the profile as the copies before it left it.
+        const MergePlan plan =
+            PlanMerge(s.profile.entries, CategoryNamesOf(s.profile), copy->entries, CategoryNamesOf(*copy));
+        result.entriesAdded += plan.entries.size();
+        result.categoriesAdded += plan.categories.size();
+        if (!dryRun) {
+            Profile& profile = editableProfile();
+            for (const std::u16string& name : plan.categories) profile.categories.add(name);
+            profile.entries.insert(profile.entries.end(), plan.entries.begin(), plan.entries.end());
+        }
+        readable.push_back(info.fileName);
+    }
+    if (dryRun || readable.empty()) {
+        result.merged = dryRun ? std::vector<std::u16string>{} : readable;
+        return result;
+    }
+    if (result.entriesAdded > 0 || result.categoriesAdded > 0) {
+        result.save = WriteToFile();
+        if (!result.save.saved()) {
+            result.entriesAdded = result.categoriesAdded = 0;
+            return result;
+        }
+    }
+    for (std::u16string& fileName : readable) {
+        if (s.files.remove(JoinFolder(s.databaseFolder, fileName)).failed()) {
+            result.leftAlone.push_back(ConflictCopyInfo{fileName, u"it could not be removed", 0, 0});
+        } else {
+            result.merged.push_back(std::move(fileName));
+        }
+    }
+    return result;
 }
 
 OpenResult ProfileStore::OpenProfile(std::u16string_view profileName) {

@@ -40,6 +40,22 @@ struct [[nodiscard]] SaveResult {
     bool saved() const { return outcome == SaveOutcome::Saved; }
 };
 
+// A conflict copy of the loaded profile (store/conflict_copies.h) and what merging it would add.
+struct ConflictCopyInfo {
+    std::u16string fileName;
+    std::u16string problem;  // why it cannot be read with this logon; empty when it can
+    std::size_t newEntries = 0;
+    std::size_t newCategories = 0;
+};
+
+struct [[nodiscard]] MergeResult {
+    std::size_t entriesAdded = 0;
+    std::size_t categoriesAdded = 0;
+    std::vector<std::u16string> merged;      // copies merged and removed
+    std::vector<ConflictCopyInfo> leftAlone; // copies that could not be read, or not removed
+    SaveResult save;                         // the one save (Saved when nothing was to be added)
+};
+
 enum class OpenOutcome {
     Loaded,     // the profile is loaded and held
     NotChosen,  // no name: nothing was done
@@ -49,6 +65,7 @@ enum class OpenOutcome {
     Empty,      // the file is empty (a damaged file)
     Damaged,    // the file fails a check of its content (sums, trailer, record fields; a sealed
                 // file's header, framing or authentication: nothing of it was kept)
+    NotReadable,  // the file's permissions keep this user out: said so, nothing else is done
     Failed,     // any other failure (the file could not be read)
     Ended,      // a line the cipher rejects: the program must end at once
 };
@@ -128,13 +145,18 @@ inline constexpr char16_t kProfileDamagedMessage[] = u"The profile file is damag
 
 // "The profile <name> is in use by another user. Try again later."
 std::u16string ProfileInUseMessage(std::u16string_view profileName);
+// What a user is told whom the permissions of a profile's file keep out, and how that is put right.
+std::u16string ProfileNotReadableMessage(std::u16string_view profileName);
 // Empty when the name may name a profile file; otherwise the message that refuses it.
 std::u16string ProfileNameProblem(std::u16string_view profileName);
 
 class ProfileStore {
 public:
+    // The application folder is where the program is (the "Profiles Missing" question offers it);
+    // the default database folder is used while the "Database" setting names none (empty: the
+    // application folder).
     ProfileStore(UiHost& host, FileSystem& files, SettingsStore& settings, const Clock& clock,
-                 std::filesystem::path applicationFolder);
+                 std::filesystem::path applicationFolder, std::filesystem::path defaultDatabaseFolder = {});
     ~ProfileStore();
     ProfileStore(const ProfileStore&) = delete;
     ProfileStore& operator=(const ProfileStore&) = delete;
@@ -147,6 +169,8 @@ public:
     // The profile names of the settled database folder, in listing order, without a question. A
     // file whose name cannot be read as text is left out, as ListProfiles leaves it out.
     std::vector<std::u16string> ProfileNames();
+    // The profiles of the settled database folder that have conflict copies beside them.
+    std::vector<std::u16string> ProfilesWithConflictCopies();
     // Checks the name, holds <name>.dat, puts right what an interrupted save left beside it (a
     // backup, temporary files) and loads it.
     OpenResult OpenProfile(std::u16string_view profileName);
@@ -160,6 +184,14 @@ public:
     OpenResult ReadFromFile();
     // Saves the Profile: version check against the file, conflict handling, then the new file.
     SaveResult WriteToFile();
+
+    // Conflict copies of the loaded profile that a file-sync engine left in the folder, each read
+    // with the logon of the loaded profile, in listing order. Only after logon.
+    std::vector<ConflictCopyInfo> ConflictCopies();
+    // Merges the named copies (all when `fileNames` is empty) into the loaded profile: adds what
+    // only they hold, saves once, and only after that save removes them. Copies that cannot be read
+    // with this logon are left alone. A dry run reports the counts and changes nothing.
+    MergeResult MergeConflictCopies(const std::vector<std::u16string>& fileNames, bool dryRun);
 
     // The logon step (see LogonOutcome). Typed values are trimmed as every logon check trims them;
     // the answers are those typed for the first three questions, in order.
@@ -183,13 +215,6 @@ public:
     EditResult renameCategory(std::size_t position, std::u16string_view name);
     EditResult removeCategory(std::size_t position);
     EditResult changeSecurity(const SecuritySettings& settings);
-    // For an import of many rows with one save: checks one row as addEntry does (its category
-    // matched without regard to letter case, and added when the profile has none of that name;
-    // an empty category is none)
-    // and adds it in memory only; WriteToFile writes them all. The refusal when a check fails;
-    // `newCategory` tells whether the row added a category.
-    std::optional<std::u16string> stageImportedEntry(const Entry& row, const ExpiryDateReader& dates,
-                                                     bool& newCategory);
 
     // Closes the held file.
     void CloseHeldFile();
@@ -214,6 +239,8 @@ public:
                   std::u16string_view description);
 
 private:
+    friend class EntryImport;  // store/entry_import.h: adds rows in memory, saved once
+
     void readFromFile(bool showErrors);
     std::int32_t readVersion(bool showErrors);
     SaveOutcome writeToFile();

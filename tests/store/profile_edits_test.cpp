@@ -5,7 +5,9 @@
 
 #include <functional>
 
+#include "store/entry_import.h"
 #include "store/expiry_date.h"
+#include "store/text_convert.h"
 #include "store_fixture.h"
 #include "support/record_values.h"
 
@@ -98,20 +100,49 @@ TEST_F(ProfileEditsTest, AcceptedEditsAreWrittenAndAChangedEntryMovesToTheEnd) {
     EXPECT_EQ(RecordsOf(disk.entries), std::vector<std::u16string>{u"4|Mail|Post|bob|pw2||odd text||"});
 }
 
-TEST_F(ProfileEditsTest, ImportedRowsFindTheirCategoryInAnyCaseAndAreWrittenByOneSave) {
-    bool newCategory = true;
-    EXPECT_EQ(a.store->stageImportedEntry(EntryOf(u"4|mail|x|me|p||||"), kDates, newCategory), std::nullopt);
-    EXPECT_FALSE(newCategory);
-    EXPECT_EQ(a.store->stageImportedEntry(EntryOf(u"4|Travel|y|me|p||||"), kDates, newCategory),
-              std::nullopt);
-    EXPECT_TRUE(newCategory);
-    EXPECT_EQ(
-        a.store->stageImportedEntry(Entry{u"A|B", u"z", u"me", u"p", {}, {}, {}, {}}, kDates, newCategory),
-        u"The character | cannot be used here.");
-    ASSERT_TRUE(a.store->WriteToFile().saved());
+TEST_F(ProfileEditsTest, ImportedRowsFindTheirCategorySkipHeldEntriesAndAreWrittenByOneSave) {
+    EntryImport import(*a.store, kDates);
+    const struct {
+        Entry row;
+        ImportOutcome outcome;
+        std::u16string refusal;
+        bool newCategory;
+    } rows[] = {
+        {EntryOf(u"4|mail|x|me|p||||"), ImportOutcome::Added, u"", false},
+        {EntryOf(u"4| Travel |y|me|p||||"), ImportOutcome::Added, u"", true},
+        {EntryOf(u"4|travel|z|me|p||||"), ImportOutcome::Added, u"", false},
+        {EntryOf(u"4|BANK|Giro|anna|pw||||"), ImportOutcome::Duplicate, u"", false},  // held: Bank
+        {EntryOf(u"4|mail|x|me|p||||"), ImportOutcome::Added, u"", false},  // only held rows are skipped
+        {Entry{u"A|B", u"z", u"me", u"p", {}, {}, {}, {}}, ImportOutcome::Refused,
+         u"The character | cannot be used here.", false},
+        {EntryOf(u"4|Car|z|||||"), ImportOutcome::Refused, u"Account/UserCode must have a valid entry!", false},
+    };
+    for (const auto& r : rows) {
+        const ImportRowResult result = import.add(r.row);
+        EXPECT_EQ(result.outcome, r.outcome) << Utf16ToUtf8(r.row.description);
+        EXPECT_EQ(result.refusal, r.refusal) << Utf16ToUtf8(r.row.description);
+        EXPECT_EQ(result.newCategory, r.newCategory) << Utf16ToUtf8(r.row.description);
+    }
+    EXPECT_EQ(import.added(), 4u);
+    EXPECT_EQ(import.newCategories(), 1u);
+    EXPECT_EQ(import.duplicates(), 1u);
+    ASSERT_TRUE(import.save().saved());
     const Profile disk = onDisk();
-    EXPECT_EQ(disk.entries.back().category, u"Travel");
-    EXPECT_EQ(disk.entries[2].category, u"Mail");
+    EXPECT_EQ(disk.categories.items(), (std::vector<Category>{{u"Bank"}, {u"Mail"}, {u"Travel"}}));
+    EXPECT_EQ(RecordsOf(disk.entries),
+              (std::vector<std::u16string>{u"4|Bank|Giro|anna|pw||||", u"4|Mail|Post|bob|pw2||||",
+                                           u"4|Mail|x|me|p||||", u"4|Travel|y|me|p||||",
+                                           u"4|Travel|z|me|p||||", u"4|Mail|x|me|p||||"}));
+}
+
+TEST_F(ProfileEditsTest, AnAbandonedImportLeavesTheProfileAsItWas) {
+    const std::vector<Entry> entries = a.store->profile().entries;
+    EntryImport import(*a.store, kDates);
+    EXPECT_EQ(import.add(EntryOf(u"4|Travel|y|me|p||||")).outcome, ImportOutcome::Added);
+    import.abandon();
+    EXPECT_EQ(a.store->profile().entries, entries);
+    EXPECT_EQ(a.store->profile().categories.size(), 2u);
+    EXPECT_FALSE(import.changed());
 }
 
 // Lock's forget: nothing of the profile stays in memory, the file is let go, and a save asked

@@ -1,0 +1,61 @@
+#pragma once
+// An import of many rows into the loaded profile (another password manager's export, a pass
+// store), written by one save. The command-line import and the window's import both go through it.
+
+#include <cstddef>
+#include <string>
+#include <unordered_set>
+
+#include "store/profile.h"
+#include "store/profile_store.h"
+
+namespace keyloft {
+
+class ExpiryDateReader;
+
+enum class ImportOutcome {
+    Added,      // checked and added in memory
+    Duplicate,  // equal in every field to an entry the profile held before the import: skipped
+    Refused,    // a rule refused it: nothing of it was added
+};
+
+struct ImportRowResult {
+    ImportOutcome outcome = ImportOutcome::Refused;
+    std::u16string refusal;    // for Refused: the rule's message
+    bool newCategory = false;  // for Added: the row's category was new and was added with it
+};
+
+class EntryImport {
+  public:
+    EntryImport(ProfileStore& store, const ExpiryDateReader& dates);
+
+    // Checks one row as the entry editor checks an entry (no confirmation: the password is its
+    // own), its category as the category page checks a new name. The category is matched without
+    // regard to letter case and takes the stored name; an empty category is none; a category the
+    // profile has in no case is added with the row. The row goes to the end of the profile, in
+    // memory only, until save().
+    ImportRowResult add(const Entry& row);
+
+    std::size_t added() const { return added_; }
+    std::size_t newCategories() const { return newCategories_; }
+    std::size_t duplicates() const { return duplicates_; }
+    bool changed() const { return added_ > 0 || newCategories_ > 0; }
+
+    // Writes the profile with every row added, as WriteToFile writes it.
+    SaveResult save();
+    // Takes every row and category added back out of the profile, writing nothing (an import
+    // refused as a whole).
+    void abandon();
+
+  private:
+    ProfileStore& store_;
+    const ExpiryDateReader& dates_;
+    std::unordered_set<Entry, EntryHash> held_;  // the entries before the import
+    std::size_t entriesBefore_ = 0;
+    std::size_t categoriesBefore_ = 0;
+    std::size_t added_ = 0;
+    std::size_t newCategories_ = 0;
+    std::size_t duplicates_ = 0;
+};
+
+}  // namespace keyloft
