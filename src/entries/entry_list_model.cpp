@@ -40,7 +40,6 @@ QVariant EntryListModel::data(const QModelIndex& index, int role) const {
         static const QBrush black(QColor(0, 0, 0));
         return row.red ? red : black;
     }
-    case RowPasswordRole: return row.cells[Password];
     case RowPositionRole: return row.position;
     default: return {};
     }

@@ -1,7 +1,7 @@
 #pragma once
 // The rows of the entry list: one row per listed entry, eight columns, the password masked,
-// the row drawn black or red, and two hidden values per row (the password in clear and the
-// entry's 1-based position in the profile's entries when the row was built).
+// the row drawn black or red, and one hidden value per row (the entry's 1-based position in the
+// profile's entries when the row was built). The rows hold no password: the mask is all they show.
 
 #include <QAbstractTableModel>
 #include <QString>
@@ -14,10 +14,10 @@ class EntryListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     enum Column { Category, Description, UserCode, Password, Notes, ExpiryDate, WebSite, Email, ColumnCount };
-    enum Role { RowPasswordRole = Qt::UserRole + 1, RowPositionRole };
+    enum Role { RowPositionRole = Qt::UserRole + 1 };
 
     struct Row {
-        // Cell texts by column; the Password cell holds the password in clear (shown masked).
+        // Cell texts by column; the Password cell is empty (shown as the mask).
         std::array<QString, ColumnCount> cells;
         int position = 0;
         bool red = false;

@@ -274,8 +274,14 @@ void PasswordsView::loadEntryIntoEditor() {
     if (row < 0) return;
     const EntryListModel::Row& entry = model_->rowAt(row);
     cboCategory->setCurrentIndex(cboCategory->findText(entry.cells[EntryListModel::Category]));
-    txtUserpass->setText(entry.cells[EntryListModel::Password]);
-    txtuserconfirm->setText(entry.cells[EntryListModel::Password]);
+    // The password only from the store, and only while the editor shows it.
+    const std::vector<Entry>& entries = store().profile().entries;
+    const auto position = static_cast<std::size_t>(entry.position);
+    const QString password = position >= 1 && position <= entries.size()
+                                 ? QString::fromStdU16String(entries[position - 1].password)
+                                 : QString();
+    txtUserpass->setText(password);
+    txtuserconfirm->setText(password);
     txtUserDesc->setText(entry.cells[EntryListModel::Description]);
     txtUserCode->setText(entry.cells[EntryListModel::UserCode]);
     txtSource->setPlainText(entry.cells[EntryListModel::Notes]);

@@ -33,9 +33,10 @@ const QString kFillComboTitle = QStringLiteral("FillCombo");
 
 QString qText(const std::u16string& text) { return QString::fromStdU16String(text); }
 
-// The list's cells of an entry, by column.
+// The list's cells of an entry, by column. The password cell stays empty: the list shows a mask,
+// and whoever needs the password (the editor, the pop-up, Print) asks the store for it.
 std::array<QString, EntryListModel::ColumnCount> entryCells(const Entry& entry) {
-    return {qText(entry.category), qText(entry.description), qText(entry.userCode), qText(entry.password),
+    return {qText(entry.category), qText(entry.description), qText(entry.userCode), QString(),
             qText(entry.notes),    qText(entry.expiryDate),  qText(entry.webSite),  qText(entry.email)};
 }
 
@@ -250,9 +251,12 @@ std::optional<Entry> PasswordsView::selectedEntry() {
 std::vector<MasterListRow> PasswordsView::masterListRows() const {
     std::vector<MasterListRow> rows;
     rows.reserve(model_->rows().size());
+    const std::vector<Entry>& entries = store().profile().entries;
     for (const EntryListModel::Row& row : model_->rows()) {
         MasterListRow printed;
         std::copy(row.cells.begin(), row.cells.end(), printed.begin());
+        if (row.position > 0 && static_cast<std::size_t>(row.position) <= entries.size())
+            printed[EntryListModel::Password] = qText(entries[static_cast<std::size_t>(row.position - 1)].password);
         rows.push_back(printed);
     }
     return rows;
