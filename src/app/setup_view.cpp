@@ -37,8 +37,6 @@ QRadioButton* MakeOption(QWidget* parent, const char* name, const QString& capti
     return option;
 }
 
-QString Trimmed(const QLineEdit* box) { return TrimBlanks(box->text()); }
-
 // Selects the option for a stored value of 1 to 3; any other value leaves none of them selected
 // rather than what an earlier profile left there.
 void SelectOption(const std::array<QRadioButton*, 3>& options, int value) {
@@ -198,57 +196,12 @@ void SetupView::warn(const char16_t* text, const char16_t* title, bool warningIc
     dialogs().showMessage(request);
 }
 
-std::u16string SetupView::logonDetailsMessage() const {
-    // Each failing check replaces the message: the last one that fails is reported.
-    std::u16string message;
-    const QString password = Trimmed(txtPassword);
-    if (password.isEmpty()) message = kSpecifyPasswordText;
-    if ((optUserPass->isChecked() || optPIN->isChecked()) && Trimmed(txtUserID).isEmpty())
-        message = kSpecifyUserIdText;
-    if (optPIN->isChecked() && Trimmed(txtSetupPIN).isEmpty()) message = kSpecifyPinText;
-    if (Trimmed(txtconfirm) != password) message = kPasswordMismatchText;
-    return message;
-}
-
-bool SetupView::anyBoxHoldsSeparator() const {
-    const QChar separator(kFieldSeparator);
-    for (const QLineEdit* box : {txtUserID, txtPassword, txtconfirm, txtSetupPIN, txtQuestion[0], txtQuestion[1],
-                                 txtQuestion[2], txtanswer[0], txtanswer[1], txtanswer[2]}) {
-        if (box->text().contains(separator)) return true;
-    }
-    return false;
-}
-
 bool SetupView::save() {
-    // The record format has no escape for its separator.
-    if (anyBoxHoldsSeparator()) {
-        warn(kSeparatorRefusedText, kApplicationTitle, false);
-        return false;
-    }
-    const std::u16string details = logonDetailsMessage();
-    if (!details.empty()) {
-        warn(details.c_str(), kSetupErrorTitle, true);
-        return false;
-    }
-    int questionsGiven = 0;
-    for (std::size_t i = 0; i < 3; ++i) {
-        const bool hasQuestion = !Trimmed(txtQuestion[i]).isEmpty();
-        const bool hasAnswer = !Trimmed(txtanswer[i]).isEmpty();
-        if (hasQuestion != hasAnswer) {
-            warn(kQuestionOrAnswerBlankText, kSetupErrorTitle, true);
-            return false;
-        }
-        if (hasQuestion) ++questionsGiven;
-    }
-    if ((optQ1->isChecked() || optAll->isChecked()) && questionsGiven == 0) {
-        warn(kNeedOneQuestionText, kSetupErrorTitle, true);
-        return false;
-    }
-    if (optQ2->isChecked() && questionsGiven < 2) {
-        warn(kNeedTwoQuestionsText, kSetupErrorTitle, true);
-        return false;
-    }
     const EditResult edit = editStore([this](ProfileStore& store) { return store.changeSecurity(securitySettings()); });
+    if (edit.refusal) {
+        warn(edit.refusal->c_str(), edit.setupRule ? kSetupErrorTitle : kApplicationTitle, edit.setupRule);
+        return false;
+    }
     (void)carryOutSave(*edit.save);
     return true;
 }
@@ -268,15 +221,14 @@ SecuritySettings SetupView::securitySettings() const {
     if (optPass->isChecked()) settings.logonMode = kPasswordOnly;
     if (optUserPass->isChecked()) settings.logonMode = kUserIdAndPassword;
     if (optPIN->isChecked()) settings.logonMode = kUserIdPasswordAndPin;
-    if (passwordEdited_) settings.password = Trimmed(txtPassword).toStdU16String();
-    settings.userId = Trimmed(txtUserID).toStdU16String();
-    settings.pin = Trimmed(txtSetupPIN).toStdU16String();
-    for (std::size_t i = 0; i < 3; ++i) {
-        const QString question = Trimmed(txtQuestion[i]);
-        if (question.isEmpty()) continue;
+    settings.password = txtPassword->text().toStdU16String();
+    settings.confirmation = txtconfirm->text().toStdU16String();
+    settings.passwordRetyped = passwordEdited_;
+    settings.userId = txtUserID->text().toStdU16String();
+    settings.pin = txtSetupPIN->text().toStdU16String();
+    for (std::size_t i = 0; i < 3; ++i)
         settings.questions.push_back(
-            SecurityQuestion{question.toStdU16String(), Trimmed(txtanswer[i]).toStdU16String()});
-    }
+            SecurityQuestion{txtQuestion[i]->text().toStdU16String(), txtanswer[i]->text().toStdU16String()});
     if (optQ1->isChecked()) settings.answerMode = kOneAnswer;
     if (optQ2->isChecked()) settings.answerMode = kTwoAnswers;
     if (optAll->isChecked()) settings.answerMode = kAllAnswers;

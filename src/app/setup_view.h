@@ -19,16 +19,8 @@ class QRadioButton;
 namespace keyloft {
 
 
-// Texts of the setup view's messages.
+// The title of the setup's refusals (its texts are the store's: store/profile_store.h).
 inline constexpr char16_t kSetupErrorTitle[] = u"Error";
-inline constexpr char16_t kSpecifyPasswordText[] = u" Specify correct password!";
-inline constexpr char16_t kSpecifyUserIdText[] = u" Specify correct UserID!";
-inline constexpr char16_t kSpecifyPinText[] = u" Specify correct PIN Number!";
-inline constexpr char16_t kPasswordMismatchText[] = u"  Password does not match!";
-inline constexpr char16_t kQuestionOrAnswerBlankText[] = u"Question or Answer cannot be blank!";
-inline constexpr char16_t kNeedOneQuestionText[] = u"There must be at least 1 question and answer!";
-inline constexpr char16_t kNeedTwoQuestionsText[] = u"There must be at least 2 questions and answers!";
-inline constexpr char16_t kSeparatorRefusedText[] = u"The character | cannot be used here.";
 // Stands in both password boxes for the stored password.
 inline constexpr char16_t kPasswordMask[] = u"**********";
 
@@ -71,8 +63,6 @@ private:
     // One message box with OK.
     void warn(const char16_t* text, const char16_t* title, bool warningIcon);
     // The first check of the logon details that fails, counted from the end; empty when all pass.
-    std::u16string logonDetailsMessage() const;
-    bool anyBoxHoldsSeparator() const;
     SecuritySettings securitySettings() const;
 
     // Whether the user typed into a password box since the page was filled: only then is the

@@ -23,6 +23,34 @@ EditResult NothingAfterForget() {
     return result;
 }
 
+// The security setup's checks on trimmed values; the record form has no escape for its separator.
+std::optional<std::u16string> SecurityRefusal(const SecuritySettings& s) {
+    bool separator = false;
+    for (const std::u16string* text : {&s.userId, &s.password, &s.confirmation, &s.pin})
+        separator = separator || text->find(kFieldSeparator) != std::u16string::npos;
+    for (const SecurityQuestion& pair : s.questions)
+        separator = separator || pair.question.find(kFieldSeparator) != std::u16string::npos ||
+                    pair.answer.find(kFieldSeparator) != std::u16string::npos;
+    if (separator) return std::u16string(kSeparatorRefusedText);
+    // Each failing check of the logon details replaces the message: the last one is reported.
+    const char16_t* details = nullptr;
+    if (s.password.empty()) details = kSpecifyPasswordText;
+    if ((s.logonMode == kUserIdAndPassword || s.logonMode == kUserIdPasswordAndPin) && s.userId.empty())
+        details = kSpecifyUserIdText;
+    if (s.logonMode == kUserIdPasswordAndPin && s.pin.empty()) details = kSpecifyPinText;
+    if (s.confirmation != s.password) details = kPasswordMismatchText;
+    if (details != nullptr) return std::u16string(details);
+    std::size_t questionsGiven = 0;
+    for (const SecurityQuestion& pair : s.questions) {
+        if (pair.question.empty() != pair.answer.empty()) return std::u16string(kQuestionOrAnswerBlankText);
+        if (!pair.question.empty()) ++questionsGiven;
+    }
+    if ((s.answerMode == kOneAnswer || s.answerMode == kAllAnswers) && questionsGiven == 0)
+        return std::u16string(kNeedOneQuestionText);
+    if (s.answerMode == kTwoAnswers && questionsGiven < 2) return std::u16string(kNeedTwoQuestionsText);
+    return std::nullopt;
+}
+
 }  // namespace
 
 EditResult ProfileStore::saveEdit(EditResult result) {
@@ -84,14 +112,28 @@ EditResult ProfileStore::removeCategory(std::size_t position) {
     return saveEdit({});
 }
 
-EditResult ProfileStore::changeSecurity(const SecuritySettings& settings) {
+EditResult ProfileStore::changeSecurity(const SecuritySettings& typed) {
     if (forgotten()) return NothingAfterForget();
+    SecuritySettings settings = typed;
+    for (std::u16string* text : {&settings.userId, &settings.password, &settings.pin, &settings.confirmation})
+        *text = std::u16string(TrimBlanks(*text));
+    for (SecurityQuestion& pair : settings.questions) {
+        pair.question = std::u16string(TrimBlanks(pair.question));
+        pair.answer = std::u16string(TrimBlanks(pair.answer));
+    }
+    if (std::optional<std::u16string> refusal = SecurityRefusal(settings)) {
+        EditResult result = Refused(std::move(*refusal));
+        result.setupRule = *result.refusal != kSeparatorRefusedText;
+        return result;
+    }
     Profile& profile = editableProfile();
     profile.logonMode = settings.logonMode;
-    if (settings.password) profile.password = *settings.password;
+    if (settings.passwordRetyped) profile.password = settings.password;
     profile.userId = settings.userId;
     profile.pin = settings.pin;
-    profile.questions = settings.questions;
+    profile.questions.clear();
+    for (SecurityQuestion& pair : settings.questions)
+        if (!pair.question.empty()) profile.questions.push_back(std::move(pair));
     if (settings.answerMode != 0) profile.answerMode = settings.answerMode;
     setSealed(settings.seal);
     return saveEdit({});

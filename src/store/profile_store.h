@@ -126,20 +126,33 @@ struct [[nodiscard]] EditResult {
     EntryCheck check;                // the entry checks' full answer (entry edits only)
     std::optional<SaveResult> save;  // set when the edit was applied
     std::size_t position = 0;        // 1-based position of the entry or category afterwards
+    bool setupRule = false;          // refused by a rule of the security setup (not the separator's)
 
     bool applied() const { return save.has_value(); }
 };
 
-// The logon details and questions as the security setup stores them.
+// The logon details and questions as typed in the security setup (blanks around them are trimmed).
 struct SecuritySettings {
     std::int32_t logonMode = kPasswordOnly;
     std::u16string userId;
-    std::optional<std::u16string> password;  // nothing: the stored password stays
+    std::u16string password;  // the password box as it stands (the mask while not retyped)
     std::u16string pin;
-    std::vector<SecurityQuestion> questions;
+    std::vector<SecurityQuestion> questions;  // the pairs as typed; a pair without a question is not kept
     std::int32_t answerMode = 0;  // 0: the stored answer mode stays
     bool seal = false;
+    std::u16string confirmation;  // the confirmation box: must match the password box
+    bool passwordRetyped = true;  // false: the stored password stays
 };
+
+// Texts of the security setup's refusals.
+inline constexpr char16_t kSpecifyPasswordText[] = u" Specify correct password!";
+inline constexpr char16_t kSpecifyUserIdText[] = u" Specify correct UserID!";
+inline constexpr char16_t kSpecifyPinText[] = u" Specify correct PIN Number!";
+inline constexpr char16_t kPasswordMismatchText[] = u"  Password does not match!";
+inline constexpr char16_t kQuestionOrAnswerBlankText[] = u"Question or Answer cannot be blank!";
+inline constexpr char16_t kNeedOneQuestionText[] = u"There must be at least 1 question and answer!";
+inline constexpr char16_t kNeedTwoQuestionsText[] = u"There must be at least 2 questions and answers!";
+inline constexpr char16_t kSeparatorRefusedText[] = u"The character | cannot be used here.";
 
 inline constexpr char16_t kProfileDamagedMessage[] = u"The profile file is damaged.";
 
@@ -214,6 +227,8 @@ public:
     // position 0 adds the category.
     EditResult renameCategory(std::size_t position, std::u16string_view name);
     EditResult removeCategory(std::size_t position);
+    // The separator's refusal comes first; then of the logon details the last check that fails
+    // (password, user ID, PIN, confirmation); then the questions.
     EditResult changeSecurity(const SecuritySettings& settings);
 
     // Closes the held file.

@@ -20,6 +20,10 @@ TypedEntry Typed(std::u16string_view record, std::u16string confirmation) {
     return TypedEntry{EntryOf(record), std::move(confirmation), false};
 }
 
+std::function<EditResult(ProfileStore&)> Security(SecuritySettings settings) {
+    return [settings](ProfileStore& s) { return s.changeSecurity(settings); };
+}
+
 class ProfileEditsTest : public StoreTest {
   protected:
     ProfileEditsTest() : a(createAndOpen(u"Home")) {
@@ -63,6 +67,20 @@ TEST_F(ProfileEditsTest, EveryRuleRefusesThroughTheStoreAndLeavesTheFileAlone) {
         {"exists", [](ProfileStore& s) { return s.addCategory(u"bANK"); }, u"This Category already exists!"},
         {"rename onto another", [](ProfileStore& s) { return s.renameCategory(1, u"MAIL"); },
          u"This Category already exists!"},
+        {"bar in an answer", Security({kPasswordOnly, u"", u"p", u"", {{u"Q", u"A|"}}, 0, false, u"p"}),
+         u"The character | cannot be used here."},
+        // Of the logon details the last failing check speaks.
+        {"no password", Security({kPasswordOnly, u"", u" ", u"", {}, 0, false, u""}), kSpecifyPasswordText},
+        {"no user ID", Security({kUserIdAndPassword, u" ", u"", u"", {}, 0, false, u""}), kSpecifyUserIdText},
+        {"no PIN", Security({kUserIdPasswordAndPin, u"", u"p", u"", {}, 0, false, u"p"}), kSpecifyPinText},
+        {"confirmation", Security({kUserIdPasswordAndPin, u"", u"", u"", {}, 0, false, u"x"}),
+         kPasswordMismatchText},
+        {"answer without question", Security({kPasswordOnly, u"", u"p", u"", {{u"", u"A"}}, 0, false, u"p"}),
+         kQuestionOrAnswerBlankText},
+        {"one question", Security({kPasswordOnly, u"", u"p", u"", {{u" ", u""}}, kAllAnswers, false, u"p"}),
+         kNeedOneQuestionText},
+        {"two questions", Security({kPasswordOnly, u"", u"p", u"", {{u"Q", u"A"}}, kTwoAnswers, false, u"p"}),
+         kNeedTwoQuestionsText},
     };
     const std::string before = fileBytes(u"Home");
     for (const Case& c : cases) {
@@ -70,6 +88,7 @@ TEST_F(ProfileEditsTest, EveryRuleRefusesThroughTheStoreAndLeavesTheFileAlone) {
         EXPECT_FALSE(result.applied()) << c.what;
         EXPECT_EQ(result.refusal, c.refusal) << c.what;
     }
+    EXPECT_EQ(a.store->profile().password, kDefaultLogonValue);
     EXPECT_EQ(fileBytes(u"Home"), before);
     EXPECT_EQ(RecordsOf(a.store->profile().entries),
               (std::vector<std::u16string>{u"4|Bank|Giro|anna|pw||||", u"4|Mail|Post|bob|pw2||||"}));
@@ -88,8 +107,8 @@ TEST_F(ProfileEditsTest, AcceptedEditsAreWrittenAndAChangedEntryMovesToTheEnd) {
     ASSERT_TRUE(a.store->renameCategory(1, u"BANK").applied());  // its own name in another case
     ASSERT_TRUE(a.store->removeCategory(1).applied());           // Mail: BANK went to the end
     ASSERT_TRUE(a.store->removeEntry(1).applied());
-    SecuritySettings security{
-        kUserIdAndPassword, u"me", u"pass", u"", {SecurityQuestion{u"Pet", u"Rex"}}, 0, false};
+    SecuritySettings security{kUserIdAndPassword, u"me", u" pass ", u"", {{u"Pet", u"Rex"}, {u"", u" "}}, 0,
+                              false, u"pass"};
     ASSERT_TRUE(a.store->changeSecurity(security).applied());
 
     const Profile disk = onDisk();
