@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test: the full build and its Debian package, then the core again
+# Sets up, builds and runs every test: the full build and its Debian package, a short trial with a
+# file-sync engine, then the core again
 # with AddressSanitizer and UndefinedBehaviorSanitizer, a short run of every fuzz target, then the
 # core and keyloft-cli cross-built for Windows and tested under Wine (KEYLOFT_SKIP_WINDOWS=1
 # leaves that out).
@@ -10,10 +11,12 @@ scripts/setup.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKEYLOFT_WERROR=ON
 cmake --build build -j2
 (cd build && ctest --output-on-failure -j2)
-
 # The Debian package from the same build: contents, validation, and the programs run unpacked.
 deb=$(scripts/package.sh build | tail -n 1)
 scripts/check_package.sh "$deb"
+
+# A database folder kept in sync by a real file-sync engine (Syncthing), one round of each case.
+scripts/sync-trial.sh 1
 
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DKEYLOFT_SANITIZE=ON -DKEYLOFT_GUI=OFF \
   -DKEYLOFT_BENCH=OFF -DKEYLOFT_WERROR=ON

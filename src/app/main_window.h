@@ -157,6 +157,7 @@ private:
     void onLogonClicked();
     void onForgotLogonClicked();
     void applyTimerSetting();
+    void offerConflictMerge();
 
     // Locking (main_window_locking.cpp).
     void openSession();

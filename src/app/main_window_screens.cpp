@@ -246,6 +246,59 @@ void MainWindow::onLogonClicked() {
     applyTimerSetting();
     applyLockSettings();
     showScreen(Screen::Empty);
+    offerConflictMerge();
+}
+
+namespace {
+
+std::u16string Counted(std::size_t n, std::u16string_view one, std::u16string_view many) {
+    return QString::number(n).toStdU16String() + u" " + std::u16string(n == 1 ? one : many);
+}
+
+}  // namespace
+
+// Copies that a file-sync engine left when two machines changed the profile at once: what they
+// hold that the profile does not can be merged now (the default) or kept for later.
+void MainWindow::offerConflictMerge() {
+    std::size_t readable = 0, entries = 0, categories = 0;
+    std::u16string unreadable;
+    for (const ConflictCopyInfo& copy : store_->ConflictCopies()) {
+        if (!copy.problem.empty()) {
+            unreadable += u"\n" + copy.fileName + u": " + copy.problem;
+            continue;
+        }
+        ++readable;
+        entries += copy.newEntries;
+        categories += copy.newCategories;
+    }
+    if (!unreadable.empty()) {
+        MessageRequest told;
+        told.icon = MessageIcon::Exclamation;
+        told.text = u"These conflict copies of the profile cannot be read with this logon and were left in the "
+                    u"database folder:" + unreadable;
+        showMessage(told);
+        if (!session_.loggedOn()) return;
+    }
+    if (readable == 0) return;
+    MessageRequest question;
+    question.icon = MessageIcon::Question;
+    question.buttons = MessageButtons::YesNo;
+    question.defaultAnswer = MessageAnswer::Yes;
+    question.question = Question::MergeConflictCopies;
+    question.text = u"A file-sync engine left " + Counted(readable, u"conflict copy", u"conflict copies") +
+                    u" of this profile. " + (readable == 1 ? u"It holds " : u"They hold ") +
+                    Counted(entries, u"entry", u"entries") + u" and " +
+                    Counted(categories, u"category", u"categories") +
+                    u" that the profile does not.\n\nMerge them into the profile now? (No keeps the copies for later.)";
+    if (showMessage(question) != MessageAnswer::Yes || !session_.loggedOn()) return;
+    platform::ShowBusyPointer();
+    const MergeResult merged = store_->MergeConflictCopies({}, false);
+    platform::ShowIdlePointer();
+    carryOut(merged.save.report);
+    if (!merged.save.saved() || !session_.loggedOn()) return;
+    setStatusText(QString::fromStdU16String(u"Merged " + Counted(merged.merged.size(), u"conflict copy", u"conflict copies") +
+                                            u": added " + Counted(merged.entriesAdded, u"entry", u"entries") + u" and " +
+                                            Counted(merged.categoriesAdded, u"category", u"categories") + u"."));
 }
 
 // A "Timer" setting over 0 turns auto-lock on after that many minutes (kept within the idle

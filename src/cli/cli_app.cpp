@@ -30,7 +30,8 @@ int RunCli(int argc, char** argv) {
     for (auto make : {MakeProfilesCommand, MakeCreateCommand, MakeDeleteCommand, MakeVerifyCommand,
                       MakeListCommand, MakeShowCommand, MakeAddCommand, MakeEditCommand,
                       MakeRemoveCommand, MakeCategoriesCommand, MakeExportCommand,
-                      MakeImportCommand, MakeGenerateCommand, MakeSealCommand, MakeUnsealCommand})
+                      MakeImportCommand, MakeGenerateCommand, MakeSealCommand, MakeUnsealCommand,
+                      MakeConflictsCommand, MakeMergeCommand})
         commands.push_back(make());
     std::vector<CLI::App*> subcommands;
     for (const auto& command : commands) {

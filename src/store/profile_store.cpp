@@ -5,9 +5,11 @@
 #include <exception>
 #include <new>
 #include <optional>
+#include <unordered_set>
 #include <utility>
 
 #include "crypto/text_cipher.h"
+#include "store/conflict_copies.h"
 #include "store/error_log.h"
 #include "store/file_system.h"
 #include "store/profile_codec.h"
@@ -1053,8 +1055,11 @@ namespace {
 
 // The profile names of listed files ("Home.dat" gives "Home"); a file whose name is not valid
 // text (not UTF-8 on POSIX) cannot be shown and is left out.
+// Each profile once: conflict copies that sync engines leave belong to their profile, and two
+// files whose names agree up to the first dot name one profile.
 std::vector<std::u16string> NamesOfProfileFiles(const std::vector<std::filesystem::path>& files) {
     std::vector<std::u16string> names;
+    std::unordered_set<std::u16string> seen;
     for (const std::filesystem::path& file : files) {
         std::u16string name;
         try {
@@ -1062,7 +1067,9 @@ std::vector<std::u16string> NamesOfProfileFiles(const std::vector<std::filesyste
         } catch (const std::exception&) {
             continue;
         }
-        names.push_back(name.substr(0, name.find(u'.')));
+        if (ProfileOfConflictCopy(name)) continue;
+        name.resize(std::min(name.size(), name.find(u'.')));
+        if (seen.insert(name).second) names.push_back(std::move(name));
     }
     return names;
 }
@@ -1090,6 +1097,118 @@ std::vector<std::u16string> ProfileStore::ListProfiles() {
 
 std::vector<std::u16string> ProfileStore::ProfileNames() {
     return NamesOfProfileFiles(state_->files.listProfileFiles(state_->databaseFolder));
+}
+
+namespace {
+
+std::vector<Entry> EntriesOf(const Profile& profile) {
+    std::vector<Entry> entries;
+    entries.reserve(profile.entries.size());
+    for (const std::u16string& record : profile.entries) entries.push_back(Entry::FromRecord(record));
+    return entries;
+}
+
+std::vector<std::u16string> CategoryNamesOf(const Profile& profile) {
+    std::vector<std::u16string> names;
+    for (const CategoryList::Item& item : profile.categories.items()) names.push_back(item.name());
+    return names;
+}
+
+}  // namespace
+
+std::vector<std::u16string> ProfileStore::ProfilesWithConflictCopies() {
+    const std::vector<std::u16string> profiles = ProfileNames();
+    std::vector<std::u16string> names;
+    for (const std::filesystem::path& file : state_->files.listProfileFiles(state_->databaseFolder)) {
+        std::optional<std::u16string> name;
+        try {
+            name = ProfileOfConflictCopy(file.filename().u16string());
+        } catch (const std::exception&) {
+            continue;
+        }
+        if (name && std::find(profiles.begin(), profiles.end(), *name) != profiles.end() &&
+            std::find(names.begin(), names.end(), *name) == names.end())
+            names.push_back(*name);
+    }
+    return names;
+}
+
+std::vector<ConflictCopyInfo> ProfileStore::ConflictCopies() {
+    State& s = *state_;
+    std::vector<ConflictCopyInfo> copies;
+    if (!s.loaded || !s.loggedOn || s.profileName.empty()) return copies;
+    const std::vector<Entry> entries = EntriesOf(s.profile);
+    const std::vector<std::u16string> categories = CategoryNamesOf(s.profile);
+    for (const std::filesystem::path& file : s.files.listProfileFiles(s.databaseFolder)) {
+        std::u16string fileName;
+        try {
+            fileName = file.filename().u16string();
+        } catch (const std::exception&) {
+            continue;
+        }
+        if (ProfileOfConflictCopy(fileName) != s.profileName) continue;
+        ConflictCopyInfo info;
+        info.fileName = fileName;
+        if (const std::optional<Profile> copy =
+                ReadConflictCopy(s.files, JoinFolder(s.databaseFolder, fileName), s.profile, s.sealedKeys.get(), info.problem)) {
+            const MergePlan plan = PlanMerge(entries, categories, EntriesOf(*copy), CategoryNamesOf(*copy));
+            info.newEntries = plan.entries.size();
+            info.newCategories = plan.categories.size();
+        }
+        copies.push_back(std::move(info));
+    }
+    return copies;
+}
+
+MergeResult ProfileStore::MergeConflictCopies(const std::vector<std::u16string>& fileNames, bool dryRun) {
+    State& s = *state_;
+    MergeResult result;
+    result.save.outcome = SaveOutcome::Saved;
+    std::vector<std::u16string> readable;
+    for (ConflictCopyInfo& info : ConflictCopies()) {
+        if (!fileNames.empty() && std::find(fileNames.begin(), fileNames.end(), info.fileName) == fileNames.end()) continue;
+        if (!info.problem.empty()) {
+            result.leftAlone.push_back(std::move(info));
+            continue;
+        }
+        std::u16string problem;
+        const std::optional<Profile> copy =
+            ReadConflictCopy(s.files, JoinFolder(s.databaseFolder, info.fileName), s.profile, s.sealedKeys.get(), problem);
+        if (!copy) {
+            info.problem = problem;
+            result.leftAlone.push_back(std::move(info));
+            continue;
+        }
+        // Each copy against the profile as the copies before it left it.
+        const MergePlan plan = PlanMerge(EntriesOf(s.profile), CategoryNamesOf(s.profile), EntriesOf(*copy),
+                                         CategoryNamesOf(*copy));
+        result.entriesAdded += plan.entries.size();
+        result.categoriesAdded += plan.categories.size();
+        if (!dryRun) {
+            for (const std::u16string& name : plan.categories) AddNewCategory(s.profile.categories, name);
+            for (const Entry& entry : plan.entries) s.profile.entries.push_back(entry.toRecord());
+        }
+        readable.push_back(info.fileName);
+    }
+    if (dryRun || readable.empty()) {
+        result.merged = dryRun ? std::vector<std::u16string>{} : readable;
+        return result;
+    }
+    if (result.entriesAdded > 0 || result.categoriesAdded > 0) {
+        result.save = WriteToFile();
+        if (!result.save.saved()) {
+            result.entriesAdded = result.categoriesAdded = 0;
+            return result;
+        }
+    }
+    for (std::u16string& fileName : readable) {
+        if (s.files.remove(JoinFolder(s.databaseFolder, fileName)).failed()) {
+            result.leftAlone.push_back(ConflictCopyInfo{fileName, u"it could not be removed", 0, 0});
+        } else {
+            result.merged.push_back(std::move(fileName));
+        }
+    }
+    return result;
 }
 
 OpenResult ProfileStore::OpenProfile(std::u16string_view profileName) {

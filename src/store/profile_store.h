@@ -38,6 +38,22 @@ struct [[nodiscard]] SaveResult {
     bool saved() const { return outcome == SaveOutcome::Saved; }
 };
 
+// A conflict copy of the loaded profile (store/conflict_copies.h) and what merging it would add.
+struct ConflictCopyInfo {
+    std::u16string fileName;
+    std::u16string problem;  // why it cannot be read with this logon; empty when it can
+    std::size_t newEntries = 0;
+    std::size_t newCategories = 0;
+};
+
+struct [[nodiscard]] MergeResult {
+    std::size_t entriesAdded = 0;
+    std::size_t categoriesAdded = 0;
+    std::vector<std::u16string> merged;      // copies merged and removed
+    std::vector<ConflictCopyInfo> leftAlone; // copies that could not be read, or not removed
+    SaveResult save;                         // the one save (Saved when nothing was to be added)
+};
+
 enum class OpenOutcome {
     Loaded,     // the profile is loaded and held
     NotChosen,  // no name: nothing was done
@@ -122,6 +138,8 @@ public:
     // The profile names of the settled database folder, in listing order, without a question. A
     // file whose name cannot be read as text is left out, as ListProfiles leaves it out.
     std::vector<std::u16string> ProfileNames();
+    // The profiles of the settled database folder that have conflict copies beside them.
+    std::vector<std::u16string> ProfilesWithConflictCopies();
     // Checks the name, holds <name>.dat, puts right what an interrupted save left beside it (a
     // backup, temporary files) and loads it.
     OpenResult OpenProfile(std::u16string_view profileName);
@@ -135,6 +153,14 @@ public:
     OpenResult ReadFromFile();
     // Saves the Profile: version check against the file, conflict handling, then the new file.
     SaveResult WriteToFile();
+
+    // Conflict copies of the loaded profile that a file-sync engine left in the folder, each read
+    // with the logon of the loaded profile, in listing order. Only after logon.
+    std::vector<ConflictCopyInfo> ConflictCopies();
+    // Merges the named copies (all when `fileNames` is empty) into the loaded profile: adds what
+    // only they hold, saves once, and only after that save removes them. Copies that cannot be read
+    // with this logon are left alone. A dry run reports the counts and changes nothing.
+    MergeResult MergeConflictCopies(const std::vector<std::u16string>& fileNames, bool dryRun);
 
     // The logon step (see LogonOutcome). Typed values are trimmed as every logon check trims them;
     // the answers are those typed for the first three questions, in order.

@@ -1,0 +1,168 @@
+// The copies that file-sync engines leave beside a profile when two machines changed it at once.
+#include <gtest/gtest.h>
+
+#include "store/conflict_copies.h"
+#include "store/sealed_profile.h"
+#include "store_fixture.h"
+
+namespace keyloft::testing {
+namespace {
+
+TEST(ConflictCopies, EachEnginesFormIsRecognisedAndNothingElse) {
+    const struct {
+        const char16_t* fileName;
+        const char16_t* profile;  // nullptr: not a conflict copy
+    } cases[] = {
+        // Syncthing
+        {u"Team.sync-conflict-20261209-101500-ABCDEF1.dat", u"Team"},
+        {u"My.Work.sync-conflict-20261209-101500-ABCDEF1.dat", u"My.Work"},
+        // Dropbox
+        {u"Team (conflicted copy 2026-12-09).dat", u"Team"},
+        {u"Team (Ann's conflicted copy 2026-12-09).dat", u"Team"},
+        // Nextcloud and ownCloud clients
+        {u"Team (conflict 2026-12-09-101500).dat", u"Team"},
+        {u"Team (conflicted copy 2026-12-09 101500).dat", u"Team"},
+        {u"Team_conflict-20261209-101500.dat", u"Team"},
+        {u"Team.sync-conflict-20261209-101500-ABCDEF1.DAT", u"Team"},
+        // Profiles and other files
+        {u"Team.dat", nullptr},
+        {u"Team (work).dat", nullptr},
+        {u"Team (conflict).dat", nullptr},
+        {u"My_conflict-.dat", nullptr},
+        {u".sync-conflict-20261209-101500-ABCDEF1.dat", nullptr},
+        {u"Team.sync-conflict-20261209-101500-ABCDEF1.dat.bak", nullptr},
+        {u"Team.sync-conflict-20261209-101500-ABCDEF1.tmp", nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.fileName, c.fileName + std::char_traits<char16_t>::length(c.fileName)));
+        const std::optional<std::u16string> profile = ProfileOfConflictCopy(c.fileName);
+        if (c.profile == nullptr) {
+            EXPECT_FALSE(profile.has_value());
+        } else {
+            EXPECT_EQ(profile, std::u16string(c.profile));
+        }
+    }
+}
+
+TEST(ConflictCopies, AMergeAddsWhatOnlyTheCopyHolds) {
+    const Entry mail{u"Work", u"Mail", u"ann", u"pw1", u"", u"", u"", u""};
+    const Entry bank{u"Home", u"Bank", u"ann", u"pw2", u"", u"12/27", u"", u""};
+    Entry bankEdited = bank;
+    bankEdited.password = u"pw3";
+    const Entry shop{u"", u"Shop", u"a", u"p", u"", u"", u"", u""};
+    const struct {
+        const char* what;
+        std::vector<Entry> profile, copy;
+        std::vector<std::u16string> profileCategories, copyCategories;
+        std::vector<Entry> added;
+        std::vector<std::u16string> addedCategories;
+    } cases[] = {
+        {"the same entries", {mail, bank}, {bank, mail}, {u"Work", u"Home"}, {u"Home", u"Work"}, {}, {}},
+        {"added on the other side", {mail}, {mail, shop}, {u"Work"}, {u"Work"}, {shop}, {}},
+        {"edited there, removed here", {mail}, {mail, bankEdited}, {u"Work"}, {u"Work", u"Home"}, {bankEdited}, {u"Home"}},
+        {"edited on both sides: both kept", {mail, bank}, {mail, bankEdited}, {}, {}, {bankEdited}, {}},
+        {"removed there: nothing removed here", {mail, bank}, {mail}, {}, {}, {}, {}},
+        {"categories in another letter case", {}, {}, {u"Work"}, {u"WORK", u"Travel"}, {}, {u"Travel"}},
+        {"the copy's own duplicates", {}, {shop, shop}, {}, {}, {shop, shop}, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const MergePlan plan = PlanMerge(c.profile, c.profileCategories, c.copy, c.copyCategories);
+        EXPECT_EQ(plan.entries, c.added);
+        EXPECT_EQ(plan.categories, c.addedCategories);
+        EXPECT_EQ(plan.empty(), c.added.empty() && c.addedCategories.empty());
+    }
+}
+
+TEST_F(StoreTest, TheProfileListShowsEachProfileOnceBesideItsConflictCopies) {
+    for (const char* name : {"Team.dat", "Team.sync-conflict-20261209-101500-ABCDEF1.dat",
+                             "Team (Ann's conflicted copy 2026-12-09).dat", "Home.dat", "Home.old.dat"}) {
+        TempFolder::writeFile(database / name, "");
+    }
+    Instance& a = startInstance();
+    EXPECT_EQ(a.store->ListProfiles(), (std::vector<std::u16string>{u"Home", u"Team"}));
+    EXPECT_EQ(a.store->ProfileNames(), (std::vector<std::u16string>{u"Home", u"Team"}));
+}
+
+// The profile and a copy a sync engine made of it before this side changed it: the copy still has
+// the entry as it was, this side edited it and added one; a second copy is damaged.
+TEST_F(StoreTest, MergingCopiesAddsWhatOnlyTheyHoldSavesOnceAndThenRemovesThem) {
+    for (const bool sealedForm : {false, true}) {
+        SCOPED_TRACE(sealedForm ? "sealed" : "usual");
+        if (sealedForm) sealed::SetLimitsForTesting({1, 8192});
+        const std::u16string name = sealedForm ? u"Sealed" : u"Usual";
+        const std::u16string copyName = name + u".sync-conflict-20261209-101500-ABCDEF1.dat";
+        const std::u16string damagedName = name + u" (conflicted copy 2026-12-09).dat";
+        Instance& a = createAndOpen(name);
+        ASSERT_EQ(a.store->LogOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
+        a.store->setSealed(sealedForm);
+        AddNewCategory(a.store->profile().categories, u"Bank");
+        a.store->profile().entries = {u"4|Bank|Giro|ann|old||||"};
+        ASSERT_EQ(a.save(), SaveOutcome::Saved);
+        TempFolder::writeFile(database / copyName, releasedFileBytes(name));
+        TempFolder::writeFile(database / damagedName, "not a profile\n");
+        ASSERT_TRUE(a.open(name).loaded());
+        ASSERT_EQ(a.store->LogOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
+        a.store->profile().entries = {u"4|Bank|Giro|ann|new||||", u"4||Shop|ann|pw||||"};
+        ASSERT_EQ(a.save(), SaveOutcome::Saved);
+
+        const std::vector<ConflictCopyInfo> copies = a.store->ConflictCopies();
+        ASSERT_EQ(copies.size(), 2u);
+        const auto& [readable, damaged] = copies[0].fileName == copyName ? std::tie(copies[0], copies[1])
+                                                                          : std::tie(copies[1], copies[0]);
+        EXPECT_EQ(readable.fileName, copyName);
+        EXPECT_EQ(readable.problem, u"");
+        EXPECT_EQ(readable.newEntries, 1u);
+        EXPECT_EQ(readable.newCategories, 0u);
+        EXPECT_EQ(damaged.fileName, damagedName);
+        EXPECT_EQ(damaged.problem, kCopyDamagedText);
+
+        const std::string before = releasedFileBytes(name);
+        const MergeResult dryRun = a.store->MergeConflictCopies({}, true);
+        EXPECT_EQ(dryRun.entriesAdded, 1u);
+        EXPECT_TRUE(dryRun.merged.empty());
+        EXPECT_EQ(releasedFileBytes(name), before);
+        EXPECT_TRUE(std::filesystem::exists(database / copyName));
+
+        ASSERT_TRUE(a.open(name).loaded());
+        ASSERT_EQ(a.store->LogOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
+        const MergeResult merge = a.store->MergeConflictCopies({}, false);
+        EXPECT_TRUE(merge.save.saved());
+        EXPECT_EQ(merge.entriesAdded, 1u);
+        EXPECT_EQ(merge.merged, std::vector<std::u16string>{copyName});
+        ASSERT_EQ(merge.leftAlone.size(), 1u);
+        EXPECT_EQ(merge.leftAlone[0].fileName, damagedName);
+        EXPECT_FALSE(std::filesystem::exists(database / copyName));
+        EXPECT_TRUE(std::filesystem::exists(database / damagedName));
+
+        a.store->CloseHeldFile();
+        Instance& b = startInstance();
+        ASSERT_TRUE(b.open(name).loaded());
+        ASSERT_EQ(b.store->LogOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
+        EXPECT_EQ(b.store->profile().entries, (std::vector<std::u16string>{u"4|Bank|Giro|ann|new||||", u"4||Shop|ann|pw||||",
+                                                                           u"4|Bank|Giro|ann|old||||"}));
+        EXPECT_EQ(b.store->profile().version, a.store->profile().version);
+        b.store->CloseHeldFile();
+        sealed::SetLimitsForTesting({0, 0});
+    }
+}
+
+TEST_F(StoreTest, ACopySavedWithAnotherLogonIsLeftAlone) {
+    Instance& a = createAndOpen(u"Team");
+    ASSERT_EQ(a.store->LogOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
+    a.store->profile().entries = {u"4||Old|ann|pw||||"};
+    ASSERT_EQ(a.save(), SaveOutcome::Saved);
+    TempFolder::writeFile(database / "Team (conflict 2026-12-09-101500).dat", releasedFileBytes(u"Team"));
+    ASSERT_TRUE(a.open(u"Team").loaded());
+    ASSERT_EQ(a.store->LogOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
+    a.store->profile().password = u"a new password";
+    ASSERT_EQ(a.save(), SaveOutcome::Saved);
+    const MergeResult merge = a.store->MergeConflictCopies({}, false);
+    EXPECT_EQ(merge.entriesAdded, 0u);
+    ASSERT_EQ(merge.leftAlone.size(), 1u);
+    EXPECT_EQ(merge.leftAlone[0].problem, kCopyOtherLogonText);
+    EXPECT_TRUE(std::filesystem::exists(database / "Team (conflict 2026-12-09-101500).dat"));
+}
+
+}  // namespace
+}  // namespace keyloft::testing
