@@ -9,15 +9,14 @@
 //                            column), ROWS rows of about 100 bytes
 //   BM_ImportRows/ROWS       the smallest rows that pass the checks ("u1234,p"), ROWS of them
 //   BM_ImportColumns/COLS    COLS unknown columns beside the known ones, 100 rows
+//   BM_ImportFormat/N        10,000 rows of each format --format auto recognises (N: its place in
+//                            kFormats; the label names it), every column of the format filled
+//   BM_ImportPass/ENTRIES    a password store read through a stand-in pass program (a shell script
+//                            that prints the file): the cost is one started program per entry
 // The default run is short. Larger sizes are arguments:
-//   bench_import --rows=5000000 --columns=100000 --export-rows=500000
+//   bench_import --rows=5000000 --columns=100000 --export-rows=500000 --pass-entries=10000
 
 #include <benchmark/benchmark.h>
-
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -28,7 +27,7 @@
 #include <string>
 #include <vector>
 
-extern char** environ;
+#include "cli_run.h"
 
 namespace {
 
@@ -54,42 +53,8 @@ Folder& Workspace() {
     return folder;
 }
 
-struct Run {
-    int status = -1;
-    double cpuSeconds = 0;
-    double peakMiB = 0;
-};
-
-// Runs keyloft-cli with standard input from `input` and its output thrown away; its own resource
-// use, as wait4 reports it.
-Run RunCli(const std::vector<std::string>& args, const fs::path& input) {
-    std::vector<std::string> all{KEYLOFT_CLI_PATH};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& a : all) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, input.c_str(), O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = -1;
-    Run run;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
-        rusage usage{};
-        int status = 0;
-        if (::wait4(pid, &status, 0, &usage) == pid) {
-            run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-            run.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                             static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-            run.peakMiB = static_cast<double>(usage.ru_maxrss) / 1024;  // kilobytes on Linux
-        }
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    return run;
-}
-
-void ImportFile(benchmark::State& state, const std::string& csv, double rows, double columns) {
+void ImportFile(benchmark::State& state, const std::string& csv, double rows, double columns,
+                const std::vector<std::string>& formatArgs = {"--format", "csv"}, const fs::path& source = {}) {
     Folder& folder = Workspace();
     const fs::path db = folder.root / "db";
     const fs::path empty = folder.root / "empty.dat";
@@ -100,16 +65,20 @@ void ImportFile(benchmark::State& state, const std::string& csv, double rows, do
         }
         fs::rename(db / "Bench.dat", empty);
     }
-    const fs::path file = folder.root / "rows.csv";
-    std::ofstream(file, std::ios::binary) << csv;
+    fs::path file = source;
+    if (file.empty()) {
+        file = folder.root / "rows.csv";
+        std::ofstream(file, std::ios::binary) << csv;
+    }
 
     double cpu = 0, peak = 0;
     for (auto _ : state) {
         state.PauseTiming();
         fs::copy_file(empty, db / "Bench.dat", fs::copy_options::overwrite_existing);
         state.ResumeTiming();
-        const Run run = RunCli({"--database", db.string(), "import", "Bench", "--format", "csv", file.string()},
-                               folder.root / "logon.txt");
+        std::vector<std::string> args = {"--database", db.string(), "import", "Bench", file.string()};
+        args.insert(args.end(), formatArgs.begin(), formatArgs.end());
+        const Run run = RunCli(args, folder.root / "logon.txt");
         if (run.status != 0) {
             state.SkipWithError("keyloft-cli import failed");
             break;
@@ -159,6 +128,120 @@ void BM_ImportColumns(benchmark::State& state) {
     ImportFile(state, csv, 100, columns + 2);
 }
 
+struct FormatSample {
+    const char* name;
+    std::string (*header)();
+    std::string (*row)(const std::string& n, int i);
+    const char* separator;  // between rows (JSON) ...
+    const char* end;        // ... and after the last
+};
+
+std::string Password(int i) { return "Pa55-" + std::to_string(i * 7919); }
+
+const FormatSample kFormats[] = {
+    {"keepassxc",
+     [] { return std::string("\"Group\",\"Title\",\"Username\",\"Password\",\"URL\",\"Notes\",\"TOTP\",\"Icon\",\"Last Modified\",\"Created\"\r\n"); },
+     [](const std::string& n, int i) {
+         return "\"Root/Group " + std::to_string(i % 20) + "/Sub\",\"Account " + n + "\",\"user" + n + "\",\"" + Password(i) +
+                "\",\"https://site" + n + ".example/login\",\"a short note, with a comma\",\"otpauth://totp/" + n +
+                "\",\"0\",\"2024-01-01T00:00:00Z\",\"2024-01-01T00:00:00Z\"\r\n";
+     },
+     "", ""},
+    {"bitwarden-csv",
+     [] { return std::string("folder,favorite,type,name,notes,fields,reprompt,login_uri,login_username,login_password,login_totp\n"); },
+     [](const std::string& n, int i) {
+         return "Group " + std::to_string(i % 20) + "/Sub," + std::to_string(i % 2) + ",login,Account " + n +
+                ",\"a short note, with a comma\",\"PIN: " + n + "\",0,https://site" + n + ".example/login,user" + n + "," +
+                Password(i) + ",JBSWY3DP" + n + "\n";
+     },
+     "", ""},
+    {"bitwarden-json",
+     [] {
+         std::string head = R"({"encrypted": false, "folders": [)";
+         for (int g = 0; g < 20; ++g)
+             head += std::string(g ? "," : "") + R"({"id": "f)" + std::to_string(g) + R"(", "name": "Group )" +
+                     std::to_string(g) + R"(/Sub"})";
+         return head + R"(], "items": [)";
+     },
+     [](const std::string& n, int i) {
+         return R"({"id": "i)" + n + R"(", "organizationId": null, "folderId": "f)" + std::to_string(i % 20) +
+                R"(", "type": 1, "reprompt": 0, "name": "Account )" + n +
+                R"(", "notes": "a short note", "favorite": false, "fields": [{"name": "PIN", "value": ")" + n +
+                R"(", "type": 0}], "login": {"uris": [{"match": null, "uri": "https://site)" + n +
+                R"(.example/login"}], "username": "user)" + n + R"(", "password": ")" + Password(i) +
+                R"(", "totp": null}, "collectionIds": null})";
+     },
+     ",\n", "]}\n"},
+    {"chrome", [] { return std::string("name,url,username,password,note\r\n"); },
+     [](const std::string& n, int i) {
+         return "site" + n + ".example,https://site" + n + ".example/login,user" + n + "," + Password(i) +
+                ",\"a short note, with a comma\"\r\n";
+     },
+     "", ""},
+    {"firefox",
+     [] { return std::string("url,username,password,httpRealm,formActionOrigin,guid,timeCreated,timeLastUsed,timePasswordChanged\n"); },
+     [](const std::string& n, int i) {
+         return "https://site" + n + ".example,user" + n + "," + Password(i) + ",,https://site" + n + ".example,{" + n +
+                "},1700000000000,1700000000000,1700000000000\n";
+     },
+     "", ""},
+    {"1password", [] { return std::string("Title,Url,Username,Password,OTPAuth,Favorite,Archived,Tags,Notes\n"); },
+     [](const std::string& n, int i) {
+         return "Account " + n + ",https://site" + n + ".example/login,user" + n + "," + Password(i) + ",otpauth://totp/" +
+                n + ",false,false,\"work,mail\",\"a short note, with a comma\"\n";
+     },
+     "", ""},
+    {"keyloft-csv", [] { return std::string("row,category,description,userCode,password,notes,expiryDate,webSite,email\r\n"); },
+     [](const std::string& n, int i) {
+         return n + ",Group " + std::to_string(i % 20) + ",Account " + n + ",user" + n + "," + Password(i) +
+                ",\"a short note, with a comma\",12/27,https://site" + n + ".example,user" + n + "@mail.example\r\n";
+     },
+     "", ""},
+    {"keyloft-json", [] { return std::string("[\n"); },
+     [](const std::string& n, int i) {
+         return R"({"row": )" + n + R"(, "category": "Group )" + std::to_string(i % 20) + R"(", "description": "Account )" +
+                n + R"(", "userCode": "user)" + n + R"(", "password": ")" + Password(i) +
+                R"(", "notes": "a short note", "expiryDate": "12/27", "webSite": "https://site)" + n +
+                R"(.example", "email": ""})";
+     },
+     ",\n", "]\n"},
+};
+
+constexpr int kFormatRows = 10000;
+
+void BM_ImportFormat(benchmark::State& state) {
+    const FormatSample& format = kFormats[state.range(0)];
+    std::string text = format.header();
+    for (int i = 0; i < kFormatRows; ++i) {
+        if (i > 0) text += format.separator;
+        text += format.row(std::to_string(i), i);
+    }
+    text += format.end;
+    state.SetLabel(format.name);
+    ImportFile(state, text, kFormatRows, 0, {});  // recognised as --format auto does
+}
+
+// A store of ENTRIES files in 20 folders, and a pass that prints the file it is asked for.
+void BM_ImportPass(benchmark::State& state) {
+    const auto entries = static_cast<int>(state.range(0));
+    const fs::path root = Workspace().root;
+    const fs::path store = root / ("store-" + std::to_string(entries));
+    if (!fs::exists(store)) {
+        for (int i = 0; i < entries; ++i) {
+            const fs::path folder = store / ("Group " + std::to_string(i % 20));
+            fs::create_directories(folder);
+            std::ofstream(folder / ("site" + std::to_string(i) + ".example.gpg"))
+                << Password(i) << "\nlogin: user" << i << "\nurl: https://site" << i << ".example\nnote line\n";
+        }
+    }
+    fs::create_directories(root / "bin");
+    std::ofstream(root / "bin" / "pass") << "#!/bin/sh\nexec cat \"$PASSWORD_STORE_DIR/$3.gpg\"\n";
+    fs::permissions(root / "bin" / "pass", fs::perms::owner_all);
+    const std::string path = (root / "bin").string() + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "");
+    ::setenv("PATH", path.c_str(), 1);
+    ImportFile(state, "", entries, 0, {"--format", "pass"}, store);
+}
+
 // "--name=N" taken out of the arguments; 0 when absent.
 long TakeSize(int& argc, char** argv, const char* name) {
     const std::string prefix = std::string("--") + name + "=";
@@ -185,7 +268,11 @@ int main(int argc, char** argv) {
     if (exportRows > 0) exportShape->Arg(exportRows);
     if (rows > 0) smallRows->Arg(rows);
     if (columns > 0) manyColumns->Arg(columns);
-    for (auto* b : {exportShape, smallRows, manyColumns}) b->Unit(benchmark::kMillisecond)->UseRealTime();
+    auto* formats = benchmark::RegisterBenchmark("BM_ImportFormat", BM_ImportFormat)->DenseRange(0, std::size(kFormats) - 1);
+    auto* store = benchmark::RegisterBenchmark("BM_ImportPass", BM_ImportPass)->Arg(1000);
+    if (const long passEntries = TakeSize(argc, argv, "pass-entries"); passEntries > 0) store->Arg(passEntries);
+    for (auto* b : {exportShape, smallRows, manyColumns, formats, store})
+        b->Unit(benchmark::kMillisecond)->UseRealTime();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();

@@ -29,6 +29,8 @@ struct AppServices {
     // Where the pages and the pop-up copy user codes and passwords (null: nowhere).
     platform::Clipboard* clipboard = nullptr;
     std::filesystem::path applicationFolder;
+    // The database folder while the "Database" setting names none; empty: the application folder.
+    std::filesystem::path defaultDatabaseFolder;
     // The help page and the welcome picture (FindDataFolder); empty: the application folder.
     std::filesystem::path dataFolder;
 

@@ -98,6 +98,7 @@ int RunKeyloft(int argc, char** argv) {
     services.clock = &clock;
     services.clipboard = &platform::SystemClipboard();
     services.applicationFolder = platform::ApplicationFolder();
+    services.defaultDatabaseFolder = platform::DefaultDatabaseFolder(services.applicationFolder);
     services.dataFolder = FindDataFolder(services.applicationFolder);
     services.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     services.trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };

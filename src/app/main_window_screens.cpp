@@ -191,7 +191,7 @@ void MainWindow::onContinueClicked() {
         showScreen(Screen::Logon);
         logonView_->focusFirstBox();
     } else if (opened.outcome == OpenOutcome::InUse || opened.outcome == OpenOutcome::Empty ||
-               opened.outcome == OpenOutcome::BadName) {
+               opened.outcome == OpenOutcome::BadName || opened.outcome == OpenOutcome::NotReadable) {
         // Said so: stay in the profile view.
         if (!isHidden()) {
             showScreen(Screen::Profile);

@@ -1,5 +1,7 @@
 #include "cli/cli_app.h"
 
+#include <algorithm>
+#include <functional>
 #include <iostream>
 
 #include "cli/command.h"
@@ -7,57 +9,97 @@
 #include "keyloft_version.h"
 
 namespace keyloft::cli {
+namespace {
 
-int RunCli(int argc, char** argv) {
-    CLI::App app("keyloft-cli: list, check, edit, import and export Keyloft profiles from the command line.\n"
-                 "Logon details and entry passwords are read from the terminal without echo, or one\n"
-                 "per line from standard input when it is not a terminal; never from the command line.",
-                 "keyloft-cli");
+// keyloft-cli's command line: the global options (parsed into `options`) and every command.
+struct CommandLine {
+    explicit CommandLine(GlobalOptions& options);
+
+    CLI::App app;
+    std::vector<std::unique_ptr<Command>> commands;
+    std::vector<CLI::App*> subcommands;
+};
+
+CommandLine::CommandLine(GlobalOptions& options)
+    : app("keyloft-cli: list, check, edit, import and export Keyloft profiles from the command line.\n"
+          "Logon details and entry passwords are read from the terminal without echo, or one\n"
+          "per line from standard input when it is not a terminal; never from the command line.",
+          "keyloft-cli") {
     app.set_version_flag("--version", KEYLOFT_VERSION_STRING);
     app.require_subcommand(1);
     app.footer(kExitCodeHelp);
 
-    GlobalOptions options;
-    app.add_option("--database", options.database,
-                   "Folder of the profile files (default: the \"Database\" setting, else the program's folder)")
+    app.add_option(
+           "--database", options.database,
+           "Folder of the profile files (default: the \"Database\" setting, else the program's folder when\n"
+           "you may create files there, else your own data folder: ~/.local/share/keyloft,\n"
+           "%APPDATA%\\Keyloft on Windows)")
         ->check(Utf8Text());
     app.add_flag("--yes,-y", options.assumeYes, "Answer yes to every question");
     app.add_option("--wait", options.waitSeconds,
                    "Seconds to wait for a profile that another user has open (default 10; 0: fail at once)")
         ->check(CLI::Range(0.0, 86400.0));
 
-    std::vector<std::unique_ptr<Command>> commands;
     for (auto make : {MakeProfilesCommand, MakeCreateCommand, MakeDeleteCommand, MakeVerifyCommand,
-                      MakeListCommand, MakeShowCommand, MakeAddCommand, MakeEditCommand,
-                      MakeRemoveCommand, MakeCategoriesCommand, MakeExportCommand,
-                      MakeImportCommand, MakeGenerateCommand, MakeSealCommand, MakeUnsealCommand,
-                      MakeConflictsCommand, MakeMergeCommand})
+                      MakeListCommand, MakeShowCommand, MakeAddCommand, MakeEditCommand, MakeRemoveCommand,
+                      MakeCategoriesCommand, MakeExportCommand, MakeImportCommand, MakeGenerateCommand,
+                      MakeSealCommand, MakeUnsealCommand, MakeShellCommand, MakeConflictsCommand,
+                      MakeMergeCommand})
         commands.push_back(make());
-    std::vector<CLI::App*> subcommands;
     for (const auto& command : commands) {
         CLI::App* sub = command->addTo(app);
         sub->fallthrough();  // --database, --yes and --wait may also follow the command
         sub->footer(kExitCodeHelp);
         subcommands.push_back(sub);
     }
+}
 
+// Parses the command line with `parse` and runs the chosen command.
+int ParseAndRun(CommandLine& line, const std::function<void()>& parse, const GlobalOptions& options,
+                Console& console, bool inShell) {
     try {
-        app.parse(argc, argv);
+        parse();
     } catch (const CLI::CallForHelp& e) {
-        return app.exit(e);
+        return line.app.exit(e);
     } catch (const CLI::CallForAllHelp& e) {
-        return app.exit(e);
+        return line.app.exit(e);
     } catch (const CLI::CallForVersion& e) {
-        return app.exit(e);
+        return line.app.exit(e);
     } catch (const CLI::ParseError& e) {
-        std::cerr << "keyloft-cli: " << e.what() << " (see keyloft-cli --help)" << std::endl;
+        std::cerr << "keyloft-cli: " << e.what() << (inShell ? "" : " (see keyloft-cli --help)") << std::endl;
         return kExitUsage;
     }
-
-    Console console;
-    for (std::size_t i = 0; i < commands.size(); ++i)
-        if (subcommands[i]->parsed()) return commands[i]->run(options, console);
+    if (inShell && line.app["--database"]->count() > 0) {
+        Console::printError("keyloft-cli: the shell stays in the folder it was started in: no --database");
+        return kExitUsage;
+    }
+    for (std::size_t i = 0; i < line.commands.size(); ++i)
+        if (line.subcommands[i]->parsed()) return line.commands[i]->run(options, console);
     return kExitUsage;
+}
+
+}  // namespace
+
+int RunCli(int argc, char** argv) {
+    GlobalOptions options;
+    CommandLine line(options);
+    Console console;
+    return ParseAndRun(
+        line, [&] { line.app.parse(argc, argv); }, options, console, false);
+}
+
+int RunShellLine(const std::vector<std::string>& words, const GlobalOptions& shellOptions, Console& console) {
+    GlobalOptions options = shellOptions;  // what the line does not give stays as the shell has it
+    CommandLine line(options);
+    const auto named = [&](const CLI::App* sub) { return sub->get_name() == words.front(); };
+    if (!words.empty() && !words.front().starts_with('-') &&
+        std::none_of(line.subcommands.begin(), line.subcommands.end(), named)) {
+        Console::printError("keyloft-cli: no command \"" + words.front() + "\" (\"help\" lists them)");
+        return kExitUsage;
+    }
+    std::vector<std::string> reversed(words.rbegin(), words.rend());  // CLI11 takes the last one first
+    return ParseAndRun(
+        line, [&] { line.app.parse(reversed); }, options, console, true);
 }
 
 }  // namespace keyloft::cli

@@ -39,6 +39,7 @@ std::unique_ptr<Command> MakeImportCommand();
 std::unique_ptr<Command> MakeGenerateCommand();
 std::unique_ptr<Command> MakeSealCommand();
 std::unique_ptr<Command> MakeUnsealCommand();
+std::unique_ptr<Command> MakeShellCommand();
 std::unique_ptr<Command> MakeConflictsCommand();
 std::unique_ptr<Command> MakeMergeCommand();
 

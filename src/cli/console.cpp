@@ -9,9 +9,12 @@
 
 #include "cli/text.h"
 #else
+#include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <csignal>
 #endif
 
@@ -158,6 +161,40 @@ bool Console::askYesNo(std::string_view question, bool defaultYes) {
     }
     if (line->empty()) return defaultYes;
     return (*line)[0] == 'y' || (*line)[0] == 'Y';
+}
+
+bool Console::waitForInput(std::chrono::milliseconds timeout) {
+    if (std::cin.rdbuf()->in_avail() != 0) return true;  // read ahead already, or at the end
+#ifdef _WIN32
+    const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    const DWORD type = GetFileType(input);
+    if (type == FILE_TYPE_CHAR) {
+        // A console is signalled by any input event; the line is then waited for in full.
+        return WaitForSingleObject(input, static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0;
+    }
+    if (type != FILE_TYPE_PIPE) return true;  // a file: always ready
+    // A pipe is never signalled while empty: look at it now and then.
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (true) {
+        DWORD available = 0;
+        if (!PeekNamedPipe(input, nullptr, 0, nullptr, &available, nullptr) || available > 0) return true;
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        Sleep(50);
+    }
+#else
+    struct pollfd ready {
+        STDIN_FILENO, POLLIN, 0
+    };
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (true) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        const int n =
+            ::poll(&ready, 1, static_cast<int>(std::max<std::chrono::milliseconds::rep>(left.count(), 0)));
+        if (n > 0 || (n < 0 && errno != EINTR)) return true;  // a failure shows when the line is read
+        if (n == 0 && left.count() <= 0) return false;
+    }
+#endif
 }
 
 void Console::printError(std::string_view text) {

@@ -3,6 +3,7 @@
 // and messages written to standard error. Secrets are read without echo on a terminal; when
 // standard input is not a terminal they are read one per line, without prompts.
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,6 +21,9 @@ public:
     std::optional<std::string> readSecret(std::string_view prompt);
     // A yes/no question on the terminal; default when only Enter is pressed or input ends.
     bool askYesNo(std::string_view question, bool defaultYes);
+    // Waits until a line (or the end of the input) can be read, at most `timeout`; false when the
+    // time ran out first. Text already read ahead counts.
+    bool waitForInput(std::chrono::milliseconds timeout);
 
     static void printError(std::string_view text);  // text and a line break on standard error
 

@@ -95,4 +95,33 @@ std::string CsvRow(std::size_t row, const Entry& entry) {
     return line + "\r\n";
 }
 
+namespace {
+std::string Quoted(std::u16string_view text) {
+    std::string out = "\"";
+    for (char c : ToUtf8(text)) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    return out + "\"";
+}
+}  // namespace
+
+std::string KeePassXcCsvHeader() {
+    return "\"Group\",\"Title\",\"Username\",\"Password\",\"URL\",\"Notes\",\"TOTP\",\"Icon\","
+           "\"Last Modified\",\"Created\",\"Email\",\"Expiry Date\"\r\n";
+}
+
+std::string KeePassXcCsvRow(const Entry& entry) {
+    const std::u16string group = entry.category.empty() ? std::u16string(u"Root") : u"Root/" + entry.category;
+    std::string line;
+    for (const std::u16string_view field :
+         {std::u16string_view(group), std::u16string_view(entry.description),
+          std::u16string_view(entry.userCode), std::u16string_view(entry.password),
+          std::u16string_view(entry.webSite), std::u16string_view(entry.notes), std::u16string_view(),
+          std::u16string_view(), std::u16string_view(), std::u16string_view(),
+          std::u16string_view(entry.email), std::u16string_view(entry.expiryDate)})
+        line += (line.empty() ? "" : ",") + Quoted(field);
+    return line + "\r\n";
+}
+
 }  // namespace keyloft::cli

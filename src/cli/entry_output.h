@@ -32,4 +32,10 @@ std::string CsvField(std::string_view utf8);
 std::string CsvHeader();
 std::string CsvRow(std::size_t row, const Entry& entry);  // password in clear
 
+// KeePassXC's CSV columns, every field quoted: Group ("Root" and the category's path), Title,
+// Username, Password, URL, Notes, TOTP, Icon, Last Modified, Created (the last four empty), then
+// Email and Expiry Date, which KeePassXC has no column for and `import` reads back.
+std::string KeePassXcCsvHeader();
+std::string KeePassXcCsvRow(const Entry& entry);  // password in clear
+
 }  // namespace keyloft::cli

@@ -1,42 +1,67 @@
 #include "cli/command.h"
 #include "cli/entry_output.h"
 #include "cli/exit_codes.h"
+#include "cli/owner_only_file.h"
 
 namespace keyloft::cli {
 namespace {
 
 class ExportCommand final : public Command {
-public:
+  public:
     CLI::App* addTo(CLI::App& app) override {
         CLI::App* command = app.add_subcommand(
-            "export", "Write every entry, passwords in clear, to standard output (UTF-8)");
+            "export", "Write every entry, passwords in clear, to standard output or a file (UTF-8)");
         AddProfileName(*command, name_);
-        command->add_option("--format", format_, "csv (RFC 4180, with a header row) or json")
+        command
+            ->add_option("--format", format_,
+                         "csv (RFC 4180, with a header row), json, or keepassxc (its CSV form)")
             ->required()
-            ->check(CLI::IsMember({"csv", "json"}));
+            ->check(CLI::IsMember({"csv", "json", "keepassxc"}));
+        command->add_option("--output", output_,
+                            "Write to this file, readable by you only, instead of standard output");
         return command;
     }
     int run(const GlobalOptions& options, Console& console) override {
         Session session(options, console);
         if (const int code = session.openAndLogOn(FromArgument(name_)); code != kExitOk) return code;
         const auto& entries = session.profile().entries;
+        std::string text;
         if (format_ == "json") {
             nlohmann::ordered_json array = nlohmann::ordered_json::array();
             for (std::size_t row = 1; row <= entries.size(); ++row)
                 array.push_back(EntryJson(row, Entry::FromRecord(entries[row - 1]), PasswordShown::Clear));
-            PrintOut(array.dump(2) + "\n");
+            text = array.dump(2) + "\n";
+        } else if (format_ == "keepassxc") {
+            text = KeePassXcCsvHeader();
+            for (const std::u16string& record : entries) text += KeePassXcCsvRow(Entry::FromRecord(record));
         } else {
-            std::string text = CsvHeader();
+            text = CsvHeader();
             for (std::size_t row = 1; row <= entries.size(); ++row)
                 text += CsvRow(row, Entry::FromRecord(entries[row - 1]));
-            PrintOut(text);
         }
+        return writeOut(text);
+    }
+
+  private:
+    int writeOut(const std::string& text) const {
+        if (output_) {
+            if (const std::optional<std::string> failure = WriteOwnerOnlyFile(*output_, text)) {
+                Console::printError("keyloft-cli: cannot write \"" + *output_ + "\": " + *failure);
+                return kExitFailure;
+            }
+            return kExitOk;
+        }
+        if (OutputIsTerminal())
+            Console::printError(
+                "keyloft-cli: warning: the passwords are shown in clear; --output FILE writes them "
+                "to a file only you can read");
+        PrintOut(text);
         return kExitOk;
     }
 
-private:
     std::string name_;
     std::string format_;
+    std::optional<std::string> output_;
 };
 
 }  // namespace

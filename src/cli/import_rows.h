@@ -1,26 +1,34 @@
 #pragma once
-// The entries of a file to import, before the entry checks: Keyloft's own JSON export, or CSV with
-// a header row naming Keyloft's own export columns or the columns other password managers write.
+// The entries of a file to import, before the entry checks. Each reader turns its format into rows
+// of entry fields: the category is the whole group or folder path below the root ("Work/Email"),
+// what Keyloft has no field for is appended to the notes as "name: value" lines, and a row without
+// a user code gets a visible placeholder. The formats and their columns: import_formats.h.
 
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "store/entry.h"
 
 namespace keyloft::cli {
 
+// The user code of a row that has none (a secure note, a card without a holder): the profile
+// requires one, and this makes the entry easy to find and complete.
+inline constexpr char16_t kMissingUserCode[] = u"(no user code)";
+
 struct ImportRow {
-    std::string where;                 // "line 7" (CSV, the row's first line) or "entry 3" (JSON)
-    Entry fields;                      // category already reduced to the last part of a group path
-    std::optional<std::string> fault;  // a field that is not valid UTF-8 or not a text
+    std::string where;  // "line 7" (CSV, the row's first line), "entry 3" (JSON), "Email/alice" (pass)
+    Entry fields;       // as it will be checked: notes with the extra lines, the placeholder filled in
+    bool userCodeFilledIn = false;     // the user code is kMissingUserCode
+    std::optional<std::string> fault;  // the row cannot be read: a field not valid UTF-8, not a text
 };
 
 struct ImportTable {
     std::vector<ImportRow> rows;
-    std::vector<std::string> ignoredColumns;  // unknown column names (CSV) or keys (JSON), once each
+    std::vector<std::string> ignoredColumns;  // columns (CSV) or keys (JSON) dropped, once each
     std::optional<std::string> error;         // the file cannot be read at all
 };
 
@@ -28,25 +36,44 @@ struct ImportTable {
 // caller keeps, and the work grows with the size of the text alone (rows times columns).
 using RowSink = std::function<void(ImportRow&&)>;
 
-// CSV, RFC 4180, UTF-8 with an optional byte order mark. Column names are matched ignoring case:
-//   category     Group, folder, category        ("Root/Bank/Cards" in Group or folder: "Cards")
-//   description  Title, name, description
-//   user code    Username, login_username, userCode
-//   password     Password, login_password
-//   notes        Notes
-//   web site     URL, login_uri, webSite
-//   e-mail       email
-//   expiry date  expiryDate
-// Keyloft's own "row" column is known and not used. When two columns name the same field, the
-// first one is used and the other is ignored. The rows go to `onRow` (the table's rows stay
-// empty); a fault in the text ends the reading with `error` set, after the rows before it.
-ImportTable ReadCsvRows(std::string_view text, const RowSink& onRow);
+// Collects the "name: value" lines of a row and completes it for the sink: the lines are added to
+// the notes (after a line break when there are notes already), an empty user code is filled in.
+// A row with nothing in any field is not passed on (a blank line of a spreadsheet).
+class RowBuilder {
+  public:
+    explicit RowBuilder(std::string where) { row_.where = std::move(where); }
+    Entry& fields() { return row_.fields; }
+    void addNote(std::u16string_view name, std::u16string_view value);
+    void addNoteLines(std::u16string_view lines);  // lines that already read "name: value"
+    void setFault(std::string fault) {
+        if (!row_.fault) row_.fault = std::move(fault);
+    }
+    void finishInto(const RowSink& onRow);
 
-// JSON: an array of objects with the keys of Keyloft's export ("row" is not used). Unknown keys
-// are named in the order they first appear. As ReadCsvRows.
-ImportTable ReadJsonRows(std::string_view text, const RowSink& onRow);
+  private:
+    ImportRow row_;
+    std::u16string lines_;
+};
 
-// The same, with every row kept in the table.
+// Dropped column names or keys, each named once, in the order they first appear.
+class IgnoredNames {
+  public:
+    explicit IgnoredNames(std::vector<std::string>& names) : names_(names) {}
+    void add(const std::string& name) {
+        if (seen_.insert(name).second) names_.push_back(name);
+    }
+
+  private:
+    std::vector<std::string>& names_;
+    std::unordered_set<std::string> seen_;
+};
+
+// Keyloft's JSON export: an array of objects with the keys of `export --format json` ("row" is
+// not used). Unknown keys are dropped and named in the order they first appear.
+ImportTable ReadKeyloftJsonRows(std::string_view text, const RowSink& onRow);
+
+// Every row kept in the table, the format recognised as `import --format auto` does (files, not
+// password stores). For the fuzzer and the benchmarks.
 ImportTable RowsFromCsv(std::string_view text);
 ImportTable RowsFromJson(std::string_view text);
 

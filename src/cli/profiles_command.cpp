@@ -8,13 +8,16 @@ namespace {
 class ProfilesCommand final : public Command {
 public:
     CLI::App* addTo(CLI::App& app) override {
-        return app.add_subcommand("profiles", "List the profiles of the database folder, one a line (profiles with conflict copies are named\non standard error)");
+        return app.add_subcommand("profiles", "List the profiles of the database folder, one a line (the folder, and the profiles that have\nconflict copies, are named on standard error)");
     }
     int run(const GlobalOptions& options, Console& console) override {
         Session session(options, console);
         if (const int code = session.settleFolder(); code != kExitOk) return code;
-        for (const std::u16string& name : session.store().ListProfiles()) PrintOut(ToUtf8(name) + "\n");
-        // Standard output stays one name a line; the copies are said beside it.
+        const std::vector<std::u16string> names = session.store().ListProfiles();
+        // The folder goes to standard error: standard output stays one name a line for scripts.
+        Console::printError("Database folder: " + ToUtf8(session.store().databaseFolder().u16string()) +
+                            (names.empty() ? " (no profiles yet: keyloft-cli create NAME makes one)" : ""));
+        for (const std::u16string& name : names) PrintOut(ToUtf8(name) + "\n");
         for (const std::u16string& name : session.store().ProfilesWithConflictCopies())
             Console::printError("keyloft-cli: " + ToUtf8(name) +
                                 " has conflict copies from a file-sync engine (keyloft-cli merge " + ToUtf8(name) + ")");

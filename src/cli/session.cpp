@@ -40,19 +40,37 @@ private:
 }  // namespace
 
 Session::Session(const GlobalOptions& options, Console& console)
-    : options_(options), console_(console), host_(console, options.assumeYes) {
+    : options_(options), console_(console), shell_(options.shell), host_(console, options.assumeYes) {
+    if (shell_ != nullptr) {
+        shell_->host().setAssumeYes(options.assumeYes);
+        return;
+    }
     files_ = platform::CreateHostFileSystem();
     settings_ = platform::CreateUserSettingsStore();
     if (options_.database)
         settings_ = std::make_unique<FolderOverrideSettings>(std::move(settings_),
                                                              FromUtf8Lenient(*options_.database));
-    store_ = std::make_unique<ProfileStore>(host_, *files_, *settings_, clock_,
-                                            platform::ApplicationFolder());
+    // The default folder is looked for (and made, for an installed program) only when it is used.
+    const std::filesystem::path program = platform::ApplicationFolder();
+    store_ = std::make_unique<ProfileStore>(
+        host_, *files_, *settings_, clock_, program,
+        options_.database ? program : platform::DefaultDatabaseFolder(program));
 }
 
-Session::~Session() = default;
+Session::~Session() {
+    if (shell_ != nullptr) {
+        // The command is done: the profile is let go until the next one.
+        shell_->store().CloseHeldFile();
+        shell_->host().setAssumeYes(shell_->options_.assumeYes);
+    }
+    for (std::u16string* text : {&typed_.userId, &typed_.password, &typed_.pin}) {
+        volatile char16_t* unit = text->data();
+        for (std::size_t i = 0; i < text->size(); ++i) unit[i] = 0;
+    }
+}
 
 int Session::settleFolder() {
+    if (shell_ != nullptr) return kExitOk;  // settled when the shell started
     if (options_.database) {
         std::error_code error;
         const std::filesystem::path folder = PathFromUtf8(*options_.database);
@@ -65,14 +83,14 @@ int Session::settleFolder() {
     return kExitOk;
 }
 
-int Session::openAndLogOn(const std::u16string& profileName) {
-    if (const int code = settleFolder(); code != kExitOk) return code;
+OpenResult Session::waitWhileInUse(const std::u16string& profileName, double waitSeconds,
+                                   const std::function<OpenResult()>& attempt) {
     // Another user's hold goes away when they are done: poll for it a while, as --wait allows.
     using Clock = std::chrono::steady_clock;
-    const auto deadline =
-        Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(options_.waitSeconds));
+    const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                             std::chrono::duration<double>(waitSeconds));
     bool announced = false;
-    OpenResult result = store_->OpenProfile(profileName);
+    OpenResult result = attempt();
     while (result.outcome == OpenOutcome::InUse && Clock::now() < deadline) {
         if (!announced) {
             Console::printError("keyloft-cli: the profile \"" + ToUtf8(profileName) +
@@ -80,29 +98,57 @@ int Session::openAndLogOn(const std::u16string& profileName) {
             announced = true;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(kPollMilliseconds));
-        result = store_->OpenProfile(profileName);
+        result = attempt();
     }
     PrintReport(result.report);
+    if (result.outcome == OpenOutcome::InUse)
+        store().LogError(u"ReadFromFile", ErrorNumberText(result.error.number), result.error.description);
+    return result;
+}
+
+int Session::openAndLogOn(const std::u16string& profileName) {
+    if (shell_ != nullptr) return shell_->reopen(options_.waitSeconds);
+    if (const int code = settleFolder(); code != kExitOk) return code;
+    const OpenResult result =
+        waitWhileInUse(profileName, options_.waitSeconds, [&] { return store_->OpenProfile(profileName); });
     switch (result.outcome) {
         case OpenOutcome::Loaded:
             return logOn();
         case OpenOutcome::NotChosen:
             Console::printError("Specify a profile name!");
             break;
-        case OpenOutcome::InUse:
-            store_->LogError(u"ReadFromFile", ErrorNumberText(result.error.number), result.error.description);
-            break;
         case OpenOutcome::NotFound:
         case OpenOutcome::Failed:
             Console::printError("keyloft-cli: the profile \"" + ToUtf8(profileName) + "\" could not be loaded");
             break;
+        case OpenOutcome::InUse:
         case OpenOutcome::BadName:
         case OpenOutcome::Empty:
         case OpenOutcome::Damaged:  // the report says what is wrong with the file
+        case OpenOutcome::NotReadable:
         case OpenOutcome::Ended:
             break;
     }
     return ExitCodeFor(result.outcome);
+}
+
+int Session::reopen(double waitSeconds) {
+    const std::u16string name = store_->profileName();
+    const OpenResult result = waitWhileInUse(name, waitSeconds, [this] { return store_->ReadFromFile(); });
+    if (!result.loaded()) {
+        if (result.outcome == OpenOutcome::NotFound || result.outcome == OpenOutcome::Failed)
+            Console::printError("keyloft-cli: the profile \"" + ToUtf8(name) + "\" could not be loaded");
+        return ExitCodeFor(result.outcome);
+    }
+    // Cheap when the file opened with what the logon gave (its details, a sealed file's key);
+    // a sealed file whose keys were changed is opened with the typed details once more.
+    if (store_->LogOn(typed_) != LogonOutcome::LoggedOn) {
+        store_->CloseHeldFile();
+        Console::printError("keyloft-cli: the logon of the profile \"" + ToUtf8(name) +
+                            "\" was changed since the shell logged on; start the shell again");
+        return kExitLogonRefused;
+    }
+    return kExitOk;
 }
 
 int Session::logOn() {
@@ -128,7 +174,8 @@ int Session::logOn() {
     const auto typed = [](const std::optional<std::string>& entered) {
         return entered ? FromUtf8Lenient(*entered) : std::u16string();
     };
-    const LogonOutcome outcome = store_->LogOn({typed(userId), typed(password), typed(pin)});
+    typed_ = {typed(userId), typed(password), typed(pin)};
+    const LogonOutcome outcome = store_->LogOn(typed_);
     if (outcome == LogonOutcome::Damaged) {
         Console::printError(ToUtf8(kProfileDamagedMessage));
         return kExitNotLoaded;
@@ -143,7 +190,7 @@ int Session::logOn() {
 }
 
 int Session::save() {
-    const SaveResult result = store_->WriteToFile();
+    const SaveResult result = store().WriteToFile();
     PrintReport(result.report);
     // A line the cipher rejected while the file was read again: nothing more is done.
     if (result.report.endProgram) return kExitEndedAtOnce;

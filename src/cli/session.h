@@ -3,6 +3,7 @@
 // loaded (and held) as the window loads it, and the logon details its logon mode demands.
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -19,12 +20,17 @@ class SettingsStore;
 
 namespace keyloft::cli {
 
+class Session;
+
 struct GlobalOptions {
     std::optional<std::string> database;  // --database DIR (UTF-8)
     bool assumeYes = false;               // --yes
     double waitSeconds = 10;              // --wait: how long to wait for a profile another user holds
+    Session* shell = nullptr;             // inside `shell`: its logged-on session, which commands use
 };
 
+// Inside `shell` (options.shell set) a command's Session works on the shell's: the folder is
+// settled, the logon done once; opening loads the file again, held until the command ends.
 class Session {
 public:
     Session(const GlobalOptions& options, Console& console);
@@ -32,29 +38,38 @@ public:
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
-    // The database folder settled: --database, else the "Database" setting, else the program's
-    // folder. kExitOk, or an exit code after the reason was printed.
+    // The database folder settled: --database, else the "Database" setting, else the default
+    // folder (platform::DefaultDatabaseFolder). kExitOk, or an exit code after the reason was printed.
     int settleFolder();
     // settleFolder, load the profile and check the logon details.
     int openAndLogOn(const std::u16string& profileName);
     // Writes the Profile; kExitOk when saved, else the exit code of what happened instead.
     int save();
 
-    ProfileStore& store() { return *store_; }
-    Profile& profile() { return store_->profile(); }
-    TerminalHost& host() { return host_; }
+    // The shell's step before each command: the profile's file loaded again and held, and the
+    // details typed at the logon checked against it (a colleague may have changed them).
+    int reopen(double waitSeconds);
+
+    ProfileStore& store() { return shell_ != nullptr ? shell_->store() : *store_; }
+    Profile& profile() { return store().profile(); }
+    TerminalHost& host() { return shell_ != nullptr ? shell_->host() : host_; }
     Console& console() { return console_; }
 
 private:
     int logOn();
+    // Runs `attempt` until it finds the profile not in use by another user or --wait runs out.
+    OpenResult waitWhileInUse(const std::u16string& profileName, double waitSeconds,
+                              const std::function<OpenResult()>& attempt);
 
     const GlobalOptions& options_;
     Console& console_;
+    Session* shell_ = nullptr;
     TerminalHost host_;
     std::unique_ptr<FileSystem> files_;
     std::unique_ptr<SettingsStore> settings_;
     SystemClock clock_;
     std::unique_ptr<ProfileStore> store_;
+    LogonDetails typed_;  // kept for reopen; wiped with the session
 };
 
 }  // namespace keyloft::cli

@@ -25,6 +25,7 @@ int ExitCodeFor(OpenOutcome outcome) {
         case OpenOutcome::NotFound:
         case OpenOutcome::Empty:
         case OpenOutcome::Damaged:
+        case OpenOutcome::NotReadable:
         case OpenOutcome::Failed:
             return kExitNotLoaded;
         case OpenOutcome::Ended:

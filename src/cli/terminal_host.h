@@ -18,8 +18,11 @@ public:
     MessageAnswer showMessage(const MessageRequest& request) override;
     void processEvents() override {}
     void waitMilliseconds(int milliseconds) override;
+    // --yes of the command that runs now (the shell's commands each have their own).
+    void setAssumeYes(bool assumeYes) { assumeYes_ = assumeYes; }
+    bool assumeYes() const { return assumeYes_; }
 
-private:
+  private:
     Console& console_;
     bool assumeYes_;
     bool waitAnnounced_ = false;

@@ -30,6 +30,20 @@ std::unique_ptr<SettingsStore> CreateUserSettingsStore();
 std::unique_ptr<SettingsStore> CreateSettingsStoreIn(const std::filesystem::path& folder);
 // Folder of the running program file.
 std::filesystem::path ApplicationFolder();
+
+// Whether this user may create files in the folder (the program's folder of an installed copy,
+// such as /usr/bin or C:\Program Files\Keyloft, is not; a build tree or a portable copy is).
+bool MayCreateFilesIn(const std::filesystem::path& folder);
+// The user's own folder for the program's data: $XDG_DATA_HOME/keyloft, else
+// ~/.local/share/keyloft; %APPDATA%\Keyloft on Windows. Not created here.
+std::filesystem::path UserDataFolder();
+// The database folder when the "Database" setting names none, for the window and the tool alike:
+// the program's folder while this user may create files in it, as ever; otherwise the user's data
+// folder, created readable by its owner only when it is missing. `mayCreateFilesIn` is the test
+// above (tests replace it).
+std::filesystem::path DefaultDatabaseFolder(
+    const std::filesystem::path& programFolder,
+    const std::function<bool(const std::filesystem::path&)>& mayCreateFilesIn = MayCreateFilesIn);
 // Keeps a crash from writing the process's memory (decrypted profiles, logon details) to disk.
 void DisableCoreDumps();
 

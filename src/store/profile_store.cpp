@@ -46,6 +46,7 @@ constexpr char16_t kDefaultQuestion[] = u"Default Question";
 constexpr char16_t kProfileEmpty[] = u"The profile file is empty.";
 constexpr char16_t kInUseBefore[] = u"The profile ";
 constexpr char16_t kInUseAfter[] = u" is in use by another user. Try again later.";
+constexpr char16_t kNotReadableTitle[] = u"Permission Denied";
 
 constexpr char16_t kOpReadFromFile[] = u"ReadFromFile";
 constexpr char16_t kOpWriteToFile[] = u"Writetofile";
@@ -195,14 +196,21 @@ MessageRequest Message(std::u16string text, std::u16string title = kApplicationT
 }  // namespace
 
 struct ProfileStore::State {
-    State(UiHost& h, FileSystem& f, SettingsStore& s, const Clock& c, std::filesystem::path app)
-        : host(h), files(f), settings(s), clock(c), applicationFolder(std::move(app)) {}
+    State(UiHost& h, FileSystem& f, SettingsStore& s, const Clock& c, std::filesystem::path app,
+          std::filesystem::path defaultFolder)
+        : host(h),
+          files(f),
+          settings(s),
+          clock(c),
+          applicationFolder(std::move(app)),
+          defaultDatabaseFolder(defaultFolder.empty() ? applicationFolder : std::move(defaultFolder)) {}
 
     UiHost& host;
     FileSystem& files;
     SettingsStore& settings;
     const Clock& clock;
-    std::filesystem::path applicationFolder;
+    std::filesystem::path applicationFolder;      // where the program is
+    std::filesystem::path defaultDatabaseFolder;  // the database folder without a "Database" setting
 
     std::filesystem::path databaseFolder;
     std::u16string profileFileName;  // "<name>.dat"
@@ -267,8 +275,10 @@ struct ProfileStore::State {
 };
 
 ProfileStore::ProfileStore(UiHost& host, FileSystem& files, SettingsStore& settings, const Clock& clock,
-                           std::filesystem::path applicationFolder)
-    : state_(std::make_unique<State>(host, files, settings, clock, std::move(applicationFolder))) {
+                           std::filesystem::path applicationFolder,
+                           std::filesystem::path defaultDatabaseFolder)
+    : state_(std::make_unique<State>(host, files, settings, clock, std::move(applicationFolder),
+                                     std::move(defaultDatabaseFolder))) {
     state_->owner = this;
 }
 
@@ -334,6 +344,9 @@ namespace {
 
 std::filesystem::path BackupOf(const std::filesystem::path& profile) { return WithSuffix(profile, kBackupSuffix); }
 
+// The file system refuses this user the file (not another instance's hold, which goes away).
+bool NotReadable(const ErrorInfo& error) { return error.number == error::kPermissionDenied && !error.inUse; }
+
 }  // namespace
 
 std::u16string ProfileInUseMessage(std::u16string_view profileName) {
@@ -357,12 +370,30 @@ std::u16string ProfileNameProblem(std::u16string_view profileName) {
     return refused ? std::u16string(kBadProfileName) : std::u16string();
 }
 
+std::u16string ProfileNotReadableMessage(std::u16string_view profileName) {
+    const std::u16string name(profileName);
+    return u"You may not read the profile \"" + name +
+           u"\": the permissions of its file keep you out, and closing and re-opening will not change that.\n"
+           u"Its owner can let the colleagues who share the folder in by making the file readable and writable "
+           u"for the folder's group (on Linux: chmod g+rw \"" +
+           name + kProfileExtension + u"\"; on Windows: the Security tab of the file's properties).";
+}
+
 // The generic failure of a load: keep the error, and when asked, tell, log and close the window.
+// A file this user may not read is told as such: closing the window would not help.
 void ProfileStore::loadFailed(bool showErrors, const ErrorInfo& error) {
     State& s = *state_;
     s.keepError(error);
     s.profileKey.clear();
     if (!showErrors) {
+        return;
+    }
+    if (NotReadable(error)) {
+        s.show(
+            Message(ProfileNotReadableMessage(s.profileName), kNotReadableTitle, MessageIcon::Exclamation));
+        LogError(kOpReadFromFile, s.lastErrorNumber, s.lastErrorText);
+        // Taken away during a session: what is in memory is no longer the file's, so the session ends.
+        s.report.lockSession = s.loggedOn;
         return;
     }
     s.show(Message(kErrorOccurred + std::u16string(kLineBreak) + s.lastErrorText + u"  " + kOpReadFromFile + u" (" +
@@ -494,6 +525,9 @@ OpenOutcome ProfileStore::loadOutcome() const {
     }
     if (s.lastError.inUse) {
         return OpenOutcome::InUse;
+    }
+    if (NotReadable(s.lastError)) {
+        return OpenOutcome::NotReadable;
     }
     if (s.lastError.number == error::kFileNotFound) {
         return OpenOutcome::NotFound;
@@ -1041,7 +1075,7 @@ SaveOutcome ProfileStore::writeToFile() {
 // Profile folder
 
 std::filesystem::path ProfileStore::DatabaseFolder() {
-    std::filesystem::path result = state_->applicationFolder;
+    std::filesystem::path result = state_->defaultDatabaseFolder;
     std::u16string value;
     if (ReadSetting(kSettingDatabase, value) && !TrimBlanks(value).empty()) {
         if (const auto folder = MakePath(value)) {
@@ -1053,10 +1087,19 @@ std::filesystem::path ProfileStore::DatabaseFolder() {
 
 namespace {
 
+// A folder as the user reads it; a name that is not valid text shows with its bad bytes replaced.
+std::u16string FolderText(const std::filesystem::path& folder) {
+    try {
+        return folder.u16string();
+    } catch (const std::exception&) {
+        return Utf8ToUtf16(folder.string());
+    }
+}
+
 // The profile names of listed files ("Home.dat" gives "Home"); a file whose name is not valid
-// text (not UTF-8 on POSIX) cannot be shown and is left out.
-// Each profile once: conflict copies that sync engines leave belong to their profile, and two
-// files whose names agree up to the first dot name one profile.
+// text (not UTF-8 on POSIX) cannot be shown and is left out. Each profile once: conflict copies
+// that sync engines leave belong to their profile, and two files whose names agree up to the
+// first dot name one profile.
 std::vector<std::u16string> NamesOfProfileFiles(const std::vector<std::filesystem::path>& files) {
     std::vector<std::u16string> names;
     std::unordered_set<std::u16string> seen;
@@ -1081,8 +1124,11 @@ std::vector<std::u16string> ProfileStore::ListProfiles() {
     s.databaseFolder = DatabaseFolder();
     std::vector<std::filesystem::path> files = s.files.listProfileFiles(s.databaseFolder);
     if (files.empty()) {
-        MessageRequest question = Message(kNoProfilesFound + std::u16string(kLineBreak) + kTryApplicationFolder,
-                                          kProfilesMissingTitle, MessageIcon::Critical);
+        // The folder is named: an installed program looks in the user's own folder, not its own.
+        MessageRequest question =
+            Message(kNoProfilesFound + std::u16string(kLineBreak) + FolderText(s.databaseFolder) +
+                        kLineBreak + kTryApplicationFolder,
+                    kProfilesMissingTitle, MessageIcon::Critical);
         question.buttons = MessageButtons::YesNo;
         // Enter must not send new profiles into the program's own folder.
         question.defaultAnswer = MessageAnswer::No;

@@ -63,6 +63,7 @@ enum class OpenOutcome {
     Empty,      // the file is empty (a damaged file)
     Damaged,    // the file fails a check of its content (sums, trailer, record fields; a sealed
                 // file's header, framing or authentication: nothing of it was kept)
+    NotReadable,  // the file's permissions keep this user out: said so, nothing else is done
     Failed,     // any other failure (the file could not be read)
     Ended,      // a line the cipher rejects: the program must end at once
 };
@@ -119,13 +120,18 @@ inline constexpr char16_t kProfileDamagedMessage[] = u"The profile file is damag
 
 // "The profile <name> is in use by another user. Try again later."
 std::u16string ProfileInUseMessage(std::u16string_view profileName);
+// What a user is told whom the permissions of a profile's file keep out, and how that is put right.
+std::u16string ProfileNotReadableMessage(std::u16string_view profileName);
 // Empty when the name may name a profile file; otherwise the message that refuses it.
 std::u16string ProfileNameProblem(std::u16string_view profileName);
 
 class ProfileStore {
 public:
+    // The application folder is where the program is (the "Profiles Missing" question offers it);
+    // the default database folder is used while the "Database" setting names none (empty: the
+    // application folder).
     ProfileStore(UiHost& host, FileSystem& files, SettingsStore& settings, const Clock& clock,
-                 std::filesystem::path applicationFolder);
+                 std::filesystem::path applicationFolder, std::filesystem::path defaultDatabaseFolder = {});
     ~ProfileStore();
     ProfileStore(const ProfileStore&) = delete;
     ProfileStore& operator=(const ProfileStore&) = delete;

@@ -25,7 +25,6 @@
 namespace keyloft::testing {
 namespace {
 
-constexpr char16_t kNoProfilesQuestion[] = u"No Profiles found in Database location!\nTry application installation folder?";
 constexpr char16_t kCreated[] = u"The new profile's password is opensesame. Log on and change it in Setup.";
 constexpr char16_t kBadName[] = u"A profile name cannot contain any of these characters: . \\ / : * ? \" < > |";
 
@@ -34,6 +33,11 @@ protected:
     void SetUp() override {
         WindowTest::SetUp();
         assemble = true;
+    }
+    // The first question in an empty folder, which names that folder.
+    std::u16string noProfilesQuestion() const {
+        return u"No Profiles found in Database location!\n" + folder.u16string() +
+               u"\nTry application installation folder?";
     }
     void activate() {
         window->activateWindow();
@@ -174,7 +178,7 @@ TEST_F(Keyboard, EachSetupBoxIsReachedByItsLabelsLetter) {
 }
 
 TEST_F(Keyboard, FirstRunFromAnEmptyFolderToTheLogon) {
-    dialogs.expect(kNoProfilesQuestion, MessageAnswer::No);
+    dialogs.expect(noProfilesQuestion(), MessageAnswer::No);
     start();
     ASSERT_EQ(dialogs.pending(), 0u);
     // Enter on that question keeps the database folder.
@@ -222,7 +226,7 @@ TEST_F(Keyboard, FirstRunFromAnEmptyFolderToTheLogon) {
 }
 
 TEST_F(Keyboard, AnEmptyListKeepsAddAndSaysHow) {
-    dialogs.expect(kNoProfilesQuestion, MessageAnswer::No);
+    dialogs.expect(noProfilesQuestion(), MessageAnswer::No);
     start();
     activate();
     key(Qt::Key_L, Qt::ControlModifier);

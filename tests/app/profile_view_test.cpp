@@ -6,6 +6,10 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
 #include "platform/platform_core.h"
 #include "store/profile_store.h"
 #include "support/temp_folder.h"
@@ -162,6 +166,32 @@ TEST_F(ProfileCommands, AProfileInUseIsReportedAndTheWindowStaysInTheProfileView
     find<QPushButton>("cmdNext")->click();
     EXPECT_TRUE(frameShown("fraLogin"));
 }
+
+#ifndef _WIN32
+// A colleague's profile kept to its owner: the message says so and how it is put right; the
+// window stays, and once the file may be read, Continue opens it.
+TEST_F(ProfileCommands, AProfileTheUserMayNotReadSaysSoAndTheWindowStays) {
+    if (::geteuid() == 0) GTEST_SKIP() << "the superuser may read any file";
+    std::filesystem::permissions(folder / "Alice.dat", std::filesystem::perms::owner_write);
+    list()->setCurrentIndex(list()->findText(QStringLiteral("Alice")));
+    dialogs.expect(QStringLiteral(
+        "You may not read the profile \"Alice\": the permissions of its file keep you out, and closing and "
+        "re-opening will not change that.\nIts owner can let the colleagues who share the folder in by "
+        "making the "
+        "file readable and writable for the folder's group (on Linux: chmod g+rw \"Alice.dat\"; on Windows: "
+        "the "
+        "Security tab of the file's properties)."));
+    find<QPushButton>("cmdNext")->click();
+    EXPECT_EQ(dialogs.last().title, u"Permission Denied");
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(frameShown("fraProfile"));
+
+    std::filesystem::permissions(folder / "Alice.dat", std::filesystem::perms::owner_read,
+                                 std::filesystem::perm_options::add);
+    find<QPushButton>("cmdNext")->click();
+    EXPECT_TRUE(frameShown("fraLogin"));
+}
+#endif
 
 class DamagedProfile : public WindowTest {};
 

@@ -220,7 +220,9 @@ TEST_F(Cli, DeleteAsksAndProfilesListsWhatIsLeft) {
     r = run({"profiles"});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "");  // no question when the folder holds no profile
+    // No question when the folder holds no profile; the folder is named.
+    EXPECT_EQ(r.err,
+              "Database folder: " + Utf8(db()) + " (no profiles yet: keyloft-cli create NAME makes one)\n");
 }
 
 TEST_F(Cli, ALineThatCannotBeDecryptedEndsTheProgramWithoutSaving) {

@@ -68,14 +68,14 @@ TEST_F(CliImport, OtherManagersCsvColumnsAndGroupPaths) {
     EXPECT_EQ(r.out, "Imported 2 entries and 1 new category.\n");
     EXPECT_EQ(r.err, "keyloft-cli: ignored columns: Last Modified\n");
 
-    // Folder, name, login_* columns; unknown columns named once even when repeated.
+    // Folder, name, login_* columns: read as Bitwarden's; its bookkeeping named once even when repeated.
     r = import("Home", "csv",
                "folder,favorite,type,name,notes,fields,login_uri,login_username,login_password,type\n"
                "Work,,login,Intranet,,,https://intra.example,bob,pw3,\n"
                ",1,login,Forum,hello,,,carol,pw4,\n");
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, "Imported 2 entries and 1 new category.\n");
-    EXPECT_EQ(r.err, "keyloft-cli: ignored columns: favorite, type, fields\n");
+    EXPECT_EQ(r.err, "keyloft-cli: ignored columns: type\n");
 
     // Keyloft's own names, and e-mail and expiry columns.
     r = import("Home", "csv",
@@ -87,13 +87,13 @@ TEST_F(CliImport, OtherManagersCsvColumnsAndGroupPaths) {
 
     const nlohmann::json expected = {
         Entry(1, "Bank", "Current account", "alice", "pw1", "", "https://bank.example"),
-        Entry(2, "Personal", "Webmail", "alice@mail.example", "pw2", "two words", ""),
+        Entry(2, "Mail/Personal", "Webmail", "alice@mail.example", "pw2", "two words", ""),
         Entry(3, "Work", "Intranet", "bob", "pw3", "", "https://intra.example"),
-        Entry(4, "", "Forum", "carol", "pw4", "hello", ""),
+        Entry(4, "", "Forum", "carol", "pw4", "hello\nfavorite: 1", ""),
         Entry(5, "Work", "Laptop", "dave", "pw5", "", "", "dave@work.example", "2027-01-31"),
     };
     EXPECT_EQ(entries("Home"), expected);
-    EXPECT_EQ(categories("Home"), "Bank\nPersonal\nWork\n");
+    EXPECT_EQ(categories("Home"), "Bank\nMail/Personal\nWork\n");
 }
 
 TEST_F(CliImport, OwnExportRoundTripsThroughJsonAndCsv) {
@@ -139,23 +139,24 @@ TEST_F(CliImport, RefusedRowsStopTheImportUnlessSkipped) {
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err,
               "keyloft-cli: line 3: The character | cannot be used in an entry.\n"
-              "keyloft-cli: line 4: Account/UserCode must have a valid entry!\n"
               "keyloft-cli: line 6: Enter a valid Expiry Date! Type a month as 12/27 or 12/2027, or a day as "
               "2027-12-31 or 31/12/2027.\n"
               "keyloft-cli: line 7: The character | cannot be used here.\n"
-              "keyloft-cli: nothing imported: 4 rows refused (--skip-invalid imports the rest)\n");
+              "keyloft-cli: nothing imported: 3 rows refused (--skip-invalid imports the rest)\n");
     EXPECT_EQ(ReadBytes(db() / "Home.dat"), before);
 
     r = import("Home", "csv", csv, {"--skip-invalid"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.out, "Imported 2 entries and 1 new category; skipped 4 rows.\n");
-    EXPECT_NE(r.err.find("keyloft-cli: line 4: Account/UserCode must have a valid entry! (skipped)\n"),
+    EXPECT_EQ(r.out, "Imported 3 entries and 2 new categories; 1 completed with a placeholder; 3 refused.\n");
+    EXPECT_NE(r.err.find("keyloft-cli: line 3: The character | cannot be used in an entry. (skipped)\n"),
               std::string::npos);
+    EXPECT_NE(r.err.find("keyloft-cli: line 4: no user code; stored as \"(no user code)\"\n"), std::string::npos);
     const nlohmann::json stored = entries("Home");
-    ASSERT_EQ(stored.size(), 2u);
+    ASSERT_EQ(stored.size(), 3u);
     EXPECT_EQ(stored[0]["description"], "Good");
-    EXPECT_EQ(stored[1]["category"], "New");  // the category made by the first row, matched ignoring case
-    EXPECT_EQ(categories("Home"), "New\n");    // none for the refused rows
+    EXPECT_EQ(stored[1]["userCode"], "(no user code)");
+    EXPECT_EQ(stored[2]["category"], "New");        // the category made by the first row, matched ignoring case
+    EXPECT_EQ(categories("Home"), "New\nOther\n");  // none for the refused rows
 
     // A file that is not CSV or JSON at all is refused as a whole.
     r = import("Home", "csv", "name,username\n\"open,alice\n");
@@ -163,14 +164,14 @@ TEST_F(CliImport, RefusedRowsStopTheImportUnlessSkipped) {
     EXPECT_EQ(r.err, "keyloft-cli: cannot import: line 2: a quoted field is not closed\n");
     r = import("Home", "json", "{\"userCode\": \"x\"}");
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err, "keyloft-cli: cannot import: the file does not hold a JSON array of entries\n");
+    EXPECT_EQ(r.err, "keyloft-cli: cannot import: the file does not hold a JSON array of entries or an export's \"items\"\n");
     r = import("Home", "json", "[{\"userCode\": 5}, {\"userCode\": \"ok\", \"colour\": \"red\"}]");
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err,
               "keyloft-cli: ignored keys: colour\n"
               "keyloft-cli: entry 1: \"userCode\" is not a text\n"
               "keyloft-cli: nothing imported: 1 row refused (--skip-invalid imports the rest)\n");
-    EXPECT_EQ(entries("Home").size(), 2u);
+    EXPECT_EQ(entries("Home").size(), 3u);
 }
 
 TEST_F(CliImport, StandardInputWithByteOrderMarkCrLfAndQuotedFields) {

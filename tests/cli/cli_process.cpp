@@ -40,7 +40,9 @@ std::vector<std::string> ChildEnvironment(const std::filesystem::path& configHom
     std::vector<std::string> env;
     for (char** e = environ; *e != nullptr; ++e) {
         const std::string entry = *e;
-        if (entry.rfind("XDG_CONFIG_HOME=", 0) == 0 || entry.rfind("HOME=", 0) == 0) continue;
+        if (entry.rfind("XDG_CONFIG_HOME=", 0) == 0 || entry.rfind("HOME=", 0) == 0 ||
+            entry.rfind("XDG_DATA_HOME=", 0) == 0)
+            continue;
         env.push_back(entry);
     }
     env.push_back("XDG_CONFIG_HOME=" + configHome.string());
@@ -238,7 +240,8 @@ RunResult RunCli(const std::vector<std::string>& args, const std::optional<std::
 
 RunResult RunCliOnTerminal(const std::vector<std::string>& args,
                            const std::vector<std::pair<std::string, std::string>>& steps,
-                           const std::filesystem::path& configHome, std::string& terminalEcho) {
+                           const std::filesystem::path& configHome, std::string& terminalEcho,
+                           const std::function<void(std::size_t)>& beforeTyping) {
     const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     Check(master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0, "pseudo-terminal");
     const std::string slaveName = ptsname(master);
@@ -263,7 +266,8 @@ RunResult RunCliOnTerminal(const std::vector<std::string>& args,
     int errFd = err[0];
     RunResult result;
     std::size_t seen = 0;
-    for (const auto& [prompt, typed] : steps) {
+    for (std::size_t step = 0; step < steps.size(); ++step) {
+        const auto& [prompt, typed] = steps[step];
         const Clock::time_point deadline = Clock::now() + kPromptTimeout;
         bool ended = false;
         while (result.err.find(prompt, seen) == std::string::npos && !ended) {
@@ -304,6 +308,7 @@ RunResult RunCliOnTerminal(const std::vector<std::string>& args,
             break;
         }
         seen = at + prompt.size();
+        if (beforeTyping) beforeTyping(step);
         const std::string line = typed + "\n";
         if (write(master, line.data(), line.size()) < 0) break;
     }

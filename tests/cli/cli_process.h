@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -80,12 +81,14 @@ std::string Utf8(const std::filesystem::path& path);
 
 #ifndef _WIN32
 // Runs keyloft-cli with a terminal as standard input. For each step, waits until standard error
-// has shown `first` (since the previous step) and then types `second`. `terminalEcho` receives
-// what the terminal showed. A prompt that does not come within kPromptTimeout fails the test,
-// naming the prompt and what standard error showed instead, and the program is killed.
+// has shown `first` (since the previous step), runs `beforeTyping` (when given) with the step's
+// index, and then types `second`. `terminalEcho` receives what the terminal showed. A prompt that
+// does not come within kPromptTimeout fails the test, naming the prompt and what standard error
+// showed instead, and the program is killed.
 RunResult RunCliOnTerminal(const std::vector<std::string>& args,
                            const std::vector<std::pair<std::string, std::string>>& steps,
-                           const std::filesystem::path& configHome, std::string& terminalEcho);
+                           const std::filesystem::path& configHome, std::string& terminalEcho,
+                           const std::function<void(std::size_t step)>& beforeTyping = {});
 #endif
 
 std::string ReadBytes(const std::filesystem::path& file);

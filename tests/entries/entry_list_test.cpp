@@ -191,6 +191,20 @@ TEST_F(EntryListTest, HeadingClicksSortByTextWithOneSharedDirection) {
     EXPECT_EQ(column(Col::Description), QStringList({"b", "a"}));
 }
 
+TEST_F(EntryListTest, SortingIgnoresLetterCaseBothWays) {
+    // A comparison by code units would put "C" before "b".
+    setEntries({entry("", "b", "u1"), entry("", "A", "u2"), entry("", "C", "u3")});
+    openView();
+    QStringList texts[2];
+    for (QStringList& sorted : texts) {
+        clickHeading(Col::Description);
+        for (int r = 0; r < entryRows()->rowCount(); ++r) sorted << cell(r, Col::Description);
+    }
+    // The first click turns sorting on descending; the second ascending.
+    EXPECT_EQ(texts[0], QStringList({"C", "b", "A"}));
+    EXPECT_EQ(texts[1], QStringList({"A", "b", "C"}));
+}
+
 TEST_F(EntryListTest, SortingKeepsTheSelectedEntrySelected) {
     setEntries({entry("", "b", "x"), entry("", "a", "y")});
     openView();

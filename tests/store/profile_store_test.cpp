@@ -445,13 +445,51 @@ TEST_F(StoreTest, ReadOnlyFolderFailsTheSaveAndKeepsTheFile) {
 }
 #endif
 
+// A file whose permissions keep this user out is told as such, with the way to put it right; the
+// window stays (closing it would not help), and a session the change catches ends.
+TEST_F(StoreTest, AProfileThePermissionsKeepOutSaysSoAndHow) {
+    createAndOpen(u"Home").store->CloseHeldFile();
+    Instance& b = startInstance();
+    b.files->openError = error::kPermissionDenied;
+    const auto refuse = [](const std::filesystem::path&) { return true; };
+    b.files->failOpen = refuse;
+    const OpenResult refused = b.open(u"Home");
+    EXPECT_EQ(refused.outcome, OpenOutcome::NotReadable);
+    EXPECT_EQ(
+        b.host.texts(),
+        std::vector<std::u16string>{
+            u"You may not read the profile \"Home\": the permissions of its file keep you out, and closing "
+            u"and "
+            u"re-opening will not change that.\nIts owner can let the colleagues who share the folder in by "
+            u"making the file readable and writable for the folder's group (on Linux: chmod g+rw "
+            u"\"Home.dat\"; "
+            u"on Windows: the Security tab of the file's properties)."});
+    EXPECT_EQ(b.host.messages[0].title, u"Permission Denied");
+    EXPECT_EQ(b.host.mainWindowCloses + b.host.locks, 0);
+    ASSERT_EQ(logLines().size(), 1u);
+    EXPECT_NE(logLines()[0].find("\"ReadFromFile\",\"70\",\"Permission denied\""), std::string::npos)
+        << logLines()[0];
+
+    b.files->failOpen = nullptr;
+    ASSERT_TRUE(b.open(u"Home").loaded());
+    ASSERT_EQ(b.store->LogOn({u"", kDefaultLogonValue, u""}), LogonOutcome::LoggedOn);
+    b.files->failOpen = refuse;
+    b.host.clear();
+    EXPECT_EQ(b.reload().outcome, OpenOutcome::NotReadable);
+    EXPECT_EQ(b.host.locks, 1);
+    EXPECT_EQ(b.host.mainWindowCloses, 0);
+}
+
 TEST_F(StoreTest, MissingFolder) {
     std::filesystem::remove_all(database);
     Instance& a = startInstance();
+    const std::u16string noProfilesQuestion = u"No Profiles found in Database location!\n" +
+                                              database.u16string() +
+                                              u"\nTry application installation folder?";
     a.host.answers = {MessageAnswer::No};
     EXPECT_TRUE(a.store->ListProfiles().empty());
     ASSERT_EQ(a.host.messages.size(), 1u);
-    EXPECT_EQ(a.host.messages[0].text, u"No Profiles found in Database location!\nTry application installation folder?");
+    EXPECT_EQ(a.host.messages[0].text, noProfilesQuestion);
     EXPECT_EQ(a.host.messages[0].title, u"Profiles Missing");
     EXPECT_EQ(a.host.messages[0].icon, MessageIcon::Critical);
     EXPECT_EQ(a.host.messages[0].buttons, MessageButtons::YesNo);
@@ -462,9 +500,10 @@ TEST_F(StoreTest, MissingFolder) {
     EXPECT_FALSE(a.create(u"Home"));
     // The caller shows the failure, then lists the folder again, which asks.
     EXPECT_TRUE(a.store->ListProfiles().empty());
-    EXPECT_EQ(a.host.texts(), (std::vector<std::u16string>{
-                                  u"An Error has occurred!. The error is : \nPath not found(76)\nPlease close application and re-open.",
-                                  u"No Profiles found in Database location!\nTry application installation folder?"}));
+    EXPECT_EQ(a.host.texts(),
+              (std::vector<std::u16string>{u"An Error has occurred!. The error is : \nPath not "
+                                           u"found(76)\nPlease close application and re-open.",
+                                           noProfilesQuestion}));
     EXPECT_EQ(logLines(), std::vector<std::string>{});  // the log cannot be written either
 
     // Yes: the application folder is used for this run.
@@ -667,6 +706,31 @@ TEST_F(StoreTest, ErrorLogLineFormatAndTheMidnightRule) {
     a.store->setDatabaseFolder(database / "missing");
     a.store->LogError(u"ReadFromFile", u"53", u"File not found");
     EXPECT_FALSE(std::filesystem::exists(database / "missing"));
+}
+
+// An installed program's default database folder is the user's own, apart from the program's
+// folder, which the "Profiles Missing" question still offers.
+TEST_F(StoreTest, DefaultDatabaseFolderStaysApartFromTheApplicationFolder) {
+    const std::filesystem::path userFolder = temp / "user-data";
+    std::filesystem::create_directories(userFolder);
+    TempFolder::writeFile(applicationFolder / "Spare.dat", "");
+    RecordingHost host;
+    const std::unique_ptr<FileSystem> files = platform::CreateHostFileSystem();
+    const std::unique_ptr<SettingsStore> settings = platform::CreateSettingsStoreIn(temp / "own-settings");
+    FakeClock clock;
+    ProfileStore store(host, *files, *settings, clock, applicationFolder, userFolder);
+    EXPECT_EQ(store.DatabaseFolder(), userFolder);
+    host.answers = {MessageAnswer::No};
+    EXPECT_TRUE(store.ListProfiles().empty());
+    EXPECT_EQ(host.texts(), std::vector<std::u16string>{u"No Profiles found in Database location!\n" +
+                                                        userFolder.u16string() +
+                                                        u"\nTry application installation folder?"});
+    EXPECT_EQ(store.databaseFolder(), userFolder);
+    host.answers = {MessageAnswer::Yes};
+    EXPECT_EQ(store.ListProfiles(), std::vector<std::u16string>{u"Spare"});
+    EXPECT_EQ(store.databaseFolder(), applicationFolder);
+    ASSERT_TRUE(store.WriteSetting(u"Database", database.u16string()));
+    EXPECT_EQ(store.DatabaseFolder(), database);
 }
 
 TEST_F(StoreTest, DatabaseSettingOfBlanksMeansTheApplicationFolder) {

@@ -66,7 +66,7 @@ std::string MessagesOf(const RecordingHost& host) {
 std::unique_ptr<ReadableFile> FaultyFileSystem::openHeld(const std::filesystem::path& file, ErrorInfo& error) {
     holdAttempts.push_back(file);
     if (failOpen && failOpen(file)) {
-        error = ErrorInfo::of(error::kFileNotFound);
+        error = ErrorInfo::of(openError);
         return nullptr;
     }
     std::unique_ptr<ReadableFile> real = inner_->openHeld(file, error);

@@ -31,7 +31,8 @@ public:
     int writeError = error::kDiskFull;
     bool failFlush = false;           // flushing a written file fails with 57
     int readsBeforeFailure = -1;      // when >= 0: lines that may still be read before reads fail with 57
-    std::function<bool(const std::filesystem::path&)> failOpen;     // openHeld fails with 53 when true
+    std::function<bool(const std::filesystem::path&)> failOpen;  // openHeld fails with openError when true
+    int openError = error::kFileNotFound;
     std::function<bool(const std::filesystem::path&)> failInstall;  // install fails with 70 (not in use) when true
     std::vector<std::filesystem::path> holdAttempts;                // every openHeld, in order
     // The steps of saves, in order: "create", "write", "flush", "install", "flush folder".

@@ -1,0 +1,18 @@
+#pragma once
+// Files of keyloft-cli that hold passwords in clear (exports), and whether output goes to a terminal.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace keyloft::cli {
+
+// Writes `bytes` to the file (created or replaced in place; a symbolic link is followed), readable
+// and writable by its owner only: mode 0600 on POSIX systems, the user's own file on Windows. The
+// reason when it fails.
+std::optional<std::string> WriteOwnerOnlyFile(const std::string& utf8Path, std::string_view bytes);
+
+// Standard output is a terminal (or a console window).
+bool OutputIsTerminal();
+
+}  // namespace keyloft::cli

@@ -1,0 +1,149 @@
+// keyloft-cli shell: one logon, then commands one a line, the profile held only while one runs.
+#include <gtest/gtest.h>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
+#include "cli/console.h"
+#include "cli/shell_words.h"
+#include "cli_fixture.h"
+
+namespace keyloft::cli::testing {
+namespace {
+
+std::size_t Count(const std::string& text, const std::string& part) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+}
+
+TEST(ShellWords, SplitLikeAShellAndKeepWindowsPaths) {
+    using Words = std::vector<std::string>;
+    const std::pair<const char*, Words> cases[] = {
+        {"ls", {"ls"}},
+        {"  add\t--description 'My bank'  --notes \"say \\\"hi\\\" \\\\ there\"",
+         {"add", "--description", "My bank", "--notes", "say \"hi\" \\ there"}},
+        {"import C:\\Users\\me\\rows.csv --format csv",
+         {"import", "C:\\Users\\me\\rows.csv", "--format", "csv"}},
+        {"edit 2 --notes '' --web-site a\\ b", {"edit", "2", "--notes", "", "--web-site", "a b"}},
+        {"show 'it'\"'\"'s'", {"show", "it's"}},
+        {"", {}},
+    };
+    for (const auto& [line, expected] : cases) {
+        std::string problem;
+        EXPECT_EQ(SplitShellWords(line, problem), std::optional<Words>(expected)) << line;
+    }
+    std::string problem;
+    EXPECT_EQ(SplitShellWords("add --description 'open", problem), std::nullopt);
+    EXPECT_EQ(problem, "the quote ' is not closed");
+}
+
+// A script from a pipe: no prompt, one logon, a failing line reported and passed, the status of
+// the last failure, nothing after "exit".
+TEST_F(Cli, ShellRunsAPipedScriptAfterOneLogon) {
+    create("Home");
+    const RunResult r = run({"shell", "Home"},
+                            "opensesame\n"
+                            "add --description 'My bank' --user-code alice\n"
+                            "pw one\n"
+                            "show 9\n"
+                            "# a comment, then an empty line\n"
+                            "\n"
+                            "create Other\n"
+                            "import --format csv\n"
+                            "ls\n"
+                            "exit\n"
+                            "rm 1 --yes\n");
+    EXPECT_EQ(r.exitCode, 2) << r.err;  // the last failing line was a usage error
+    EXPECT_EQ(r.out.find("keyloft Home>"), std::string::npos);
+    EXPECT_EQ(r.err.find("keyloft Home>"), std::string::npos);
+    EXPECT_NE(r.out.find("Added as row 1.\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("1\t\t\tMy bank\talice\t**********"), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find("keyloft-cli: no entry at row 9; the profile has 1 entry\n"
+                         "keyloft-cli: \"show 9\" ended with exit status 1; the shell goes on\n"),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("keyloft-cli: create is not available inside the shell"), std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("import reads a FILE"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(file("Other")));
+    EXPECT_EQ(exportJson("Home").size(), 1u);  // "rm" after "exit" did not run
+    EXPECT_EQ(exportJson("Home")[0]["password"], "pw one");
+
+    // Every command fine: 0. A wrong logon: the logon's status, no command run.
+    EXPECT_EQ(run({"shell", "Home"}, "opensesame\nls\ngenerate --length 8\n").exitCode, 0);
+    const RunResult refused = run({"shell", "Home"}, "wrong\nrm 1 --yes\n");
+    EXPECT_EQ(refused.exitCode, 3);
+    EXPECT_EQ(exportJson("Home").size(), 1u);
+}
+
+TEST_F(Cli, ShellOnASealedProfileOpensItOnce) {
+    create("Home");
+    ASSERT_EQ(run({"seal", "Home"}, kDefaultPassword).exitCode, 0);
+    const RunResult r = run({"shell", "Home"},
+                            "opensesame\n"
+                            "add --user-code first --generate\n"
+                            "add --user-code second --generate\n"
+                            "ls --json\n");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(Count(r.out, "\"userCode\""), 2u) << r.out;
+    EXPECT_EQ(ReadBytes(file("Home")).rfind("KEYLOFT SEALED 1\r\n", 0), 0u);
+    EXPECT_EQ(exportJson("Home").size(), 2u);
+}
+
+#ifndef _WIN32
+// The idle end of the shell rests on this wait: nothing there is a timeout, a line or the end of
+// the input is not.
+TEST(ConsoleInput, WaitsForALineOrTheEnd) {
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    const int savedInput = ::dup(STDIN_FILENO);
+    ASSERT_EQ(::dup2(ends[0], STDIN_FILENO), STDIN_FILENO);
+    Console console;
+    const bool empty = console.waitForInput(std::chrono::milliseconds(0));
+    const bool withLine =
+        ::write(ends[1], "ls\n", 3) == 3 && console.waitForInput(std::chrono::milliseconds(0));
+    char line[3];
+    const bool drained = ::read(STDIN_FILENO, line, sizeof line) == 3;
+    ::close(ends[1]);
+    const bool atEnd = console.waitForInput(std::chrono::milliseconds(0));
+    ::dup2(savedInput, STDIN_FILENO);
+    ::close(savedInput);
+    ::close(ends[0]);
+    EXPECT_FALSE(empty);
+    EXPECT_TRUE(withLine);
+    EXPECT_TRUE(drained);
+    EXPECT_TRUE(atEnd);
+}
+
+// On a terminal: a prompt; between commands the profile is free for colleagues, their changes
+// are seen, and a logon they changed ends the shell.
+TEST_F(Cli, ShellOnATerminalLetsGoOfTheProfileBetweenCommands) {
+    create("Home");
+    std::string shown;
+    const RunResult r = RunCliOnTerminal(
+        {"--database", db().string(), "shell", "Home"},
+        {{"Password: ", "opensesame"}, {"keyloft Home> ", "ls"}, {"keyloft Home> ", "ls"}}, config(), shown,
+        [this](std::size_t step) {
+            if (step == 1) {
+                const RunResult colleague = run(
+                    {"--wait", "0", "add", "Home", "--description", "by a colleague", "--user-code", "bob"},
+                    "opensesame\npw\n");
+                EXPECT_EQ(colleague.exitCode, 0) << colleague.err;
+            }
+            if (step == 2) setLogon("Home", 1, u"opensesame", u"changed", u"opensesame");
+        });
+    EXPECT_EQ(r.exitCode, 3) << r.err;
+    EXPECT_EQ(Count(r.out, "by a colleague"), 1u) << r.out;
+    EXPECT_NE(
+        r.err.find("keyloft-cli: the logon of the profile \"Home\" was changed since the shell logged on; "
+                   "start the shell again"),
+        std::string::npos)
+        << r.err;
+    EXPECT_EQ(shown.find("opensesame"), std::string::npos) << shown;
+}
+#endif
+
+}  // namespace
+}  // namespace keyloft::cli::testing
