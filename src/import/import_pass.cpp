@@ -1,12 +1,12 @@
-#include "cli/import_pass.h"
+#include "import/import_pass.h"
 
 #include <algorithm>
 #include <system_error>
 
-#include "cli/text.h"
+#include "store/utf8_text.h"
 #include "platform/program_runner.h"
 
-namespace keyloft::cli {
+namespace keyloft {
 namespace {
 
 namespace fs = std::filesystem;
@@ -122,4 +122,4 @@ ImportTable ReadPassRows(const fs::path& folder, const RowSink& onRow) {
     return table;
 }
 
-}  // namespace keyloft::cli
+}  // namespace keyloft
