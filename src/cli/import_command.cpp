@@ -1,52 +1,21 @@
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <unordered_map>
-#include <unordered_set>
 
 #include "cli/command.h"
 #include "cli/date_order.h"
 #include "cli/entry_options.h"
 #include "cli/exit_codes.h"
-#include "cli/import_formats.h"
-#include "cli/import_pass.h"
-#include "cli/import_rows.h"
-#include "cli/text.h"
+#include "import/import_formats.h"
+#include "import/import_pass.h"
+#include "import/import_rows.h"
+#include "import/profile_import.h"
 #include "store/entry.h"
 #include "store/expiry_date.h"
+#include "store/utf8_text.h"
 
 namespace keyloft::cli {
 namespace {
-
-std::string Counted(std::size_t n, const char* one, const char* many) {
-    return std::to_string(n) + " " + (n == 1 ? one : many);
-}
-
-// The category each typed name stands for, found in one look: the category of exactly that
-// name, else the first whose name differs only in letter case (as StoredCategoryName finds it).
-class CategoryIndex {
-  public:
-    explicit CategoryIndex(const CategoryList& categories) {
-        for (const CategoryList::Item& item : categories.items()) remember(item.name());
-    }
-    // The stored name; nothing when no category has that name in any letter case.
-    std::optional<std::u16string> find(const std::u16string& name) const {
-        if (name.empty() || name == kNoneCategory) return std::u16string();
-        if (exact_.count(name) != 0) return name;
-        if (const auto folded = byFoldedName_.find(FoldCase(name)); folded != byFoldedName_.end())
-            return folded->second;
-        return std::nullopt;
-    }
-    void remember(const std::u16string& name) {
-        exact_.insert(name);
-        byFoldedName_.emplace(FoldCase(name), name);
-    }
-
-  private:
-    std::unordered_set<std::u16string> exact_;
-    std::unordered_map<std::u16string, std::u16string> byFoldedName_;
-};
 
 class ImportCommand final : public Command {
   public:
@@ -104,31 +73,11 @@ class ImportCommand final : public Command {
         if (!file_ && !readLimited(std::cin, "standard input", text)) return kExitFailure;
 
         // Each row is checked and added as soon as it is read; nothing is saved unless every row
-        // (or, with --skip-invalid, every row not refused) made it. A row equal in every field to
-        // an entry the profile already held is skipped, so importing a file twice changes nothing.
+        // (or, with --skip-invalid, every row not refused) made it.
         Profile& profile = session.profile();
-        CategoryIndex categories(profile.categories);
-        const std::unordered_set<std::u16string> held(profile.entries.begin(), profile.entries.end());
-        Counts counts;
-        std::vector<std::string> refused, filledIn;
-        const RowSink addEach = [&](ImportRow&& row) {
-            std::u16string refusal;
-            switch (addRow(profile, categories, held, row, counts.newCategories, refusal)) {
-                case RowOutcome::Added:
-                    ++counts.added;
-                    if (row.userCodeFilledIn) filledIn.push_back(row.where);
-                    break;
-                case RowOutcome::Duplicate:
-                    ++counts.duplicates;
-                    break;
-                case RowOutcome::Refused: {
-                    std::string reason = ToUtf8(TrimBlanks(refusal));
-                    std::replace(reason.begin(), reason.end(), '\n', ' ');  // one line per row
-                    refused.push_back(row.where + ": " + reason);
-                    break;
-                }
-            }
-        };
+        static const ExpiryDateReader dates(DateOrderFromEnvironment());
+        ProfileImport import(profile.categories, profile.entries, dates);
+        const RowSink addEach = [&import](ImportRow&& row) { import.add(row); };
         const bool json = format == ImportFormat::Pass ? false : [&] {
             format = RecogniseFormat(format, text);
             return format == ImportFormat::KeyloftJson || format == ImportFormat::BitwardenJson;
@@ -150,36 +99,27 @@ class ImportCommand final : public Command {
                                 names);
         }
 
-        for (const std::string& line : refused)
+        const ImportSummary& summary = import.summary();
+        for (const std::string& line : summary.refused)
             Console::printError("keyloft-cli: " + line + (skipInvalid_ ? " (skipped)" : ""));
-        if (!refused.empty() && !skipInvalid_) {
-            Console::printError("keyloft-cli: nothing imported: " + Counted(refused.size(), "row", "rows") +
-                                " refused (--skip-invalid imports the rest)");
+        if (!summary.refused.empty() && !skipInvalid_) {
+            Console::printError(
+                "keyloft-cli: nothing imported: " + Counted(summary.refused.size(), "row", "rows") +
+                " refused (--skip-invalid imports the rest)");
             return kExitFailure;
         }
-        for (const std::string& where : filledIn)
+        for (const std::string& where : summary.filledIn)
             Console::printError("keyloft-cli: " + where + ": no user code; stored as \"(no user code)\"");
-        if (counts.added > 0 || counts.newCategories > 0) {
+        if (summary.added > 0 || summary.newCategories > 0) {
             if (const int code = session.save(); code != kExitOk) return code;
         }
-        std::string result = "Imported " + Counted(counts.added, "entry", "entries") + " and " +
-                             Counted(counts.newCategories, "new category", "new categories");
-        if (!filledIn.empty())
-            result += "; " + std::to_string(filledIn.size()) + " completed with a placeholder";
-        if (counts.duplicates > 0)
-            result += "; " + std::to_string(counts.duplicates) + " skipped as duplicates";
-        if (!refused.empty()) result += "; " + std::to_string(refused.size()) + " refused";
-        PrintOut(result + ".\n");
+        PrintOut(summary.text() + "\n");
         return kExitOk;
     }
 
   private:
-    // Bytes of the largest file import reads: far beyond any export of a few thousand entries, and
-    // what it costs in memory stays a small multiple of it.
-    static constexpr std::size_t kMaxImportBytes = std::size_t{64} << 20;
-
     static bool readFile(const std::string& path, std::string& text) {
-        std::ifstream in(path, std::ios::binary);
+        std::ifstream in(PathFromUtf8(path), std::ios::binary);
         if (!in) {
             Console::printError("keyloft-cli: cannot read \"" + path + "\"");
             return false;
@@ -187,66 +127,18 @@ class ImportCommand final : public Command {
         return readLimited(in, "\"" + path + "\"", text);
     }
 
-    // Reads to the end, refusing more than kMaxImportBytes before it has been read.
     static bool readLimited(std::istream& in, const std::string& what, std::string& text) {
-        char buffer[1 << 16];
-        while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-            const auto n = static_cast<std::size_t>(in.gcount());
-            if (text.size() + n > kMaxImportBytes) {
-                Console::printError("keyloft-cli: cannot import " + what + ": it is larger than " +
-                                    std::to_string(kMaxImportBytes >> 20) +
-                                    " MiB; import it in parts of that size or less");
+        switch (ReadImportText(in, text)) {
+            case ImportTextRead::Read:
+                return true;
+            case ImportTextRead::TooLarge:
+                Console::printError("keyloft-cli: cannot import " + what + ": " + TooLargeToImportReason());
                 return false;
-            }
-            text.append(buffer, n);
+            case ImportTextRead::Failed:
+                break;
         }
-        if (in.bad()) {
-            Console::printError("keyloft-cli: cannot read " + what);
-            return false;
-        }
-        return true;
-    }
-
-    struct Counts {
-        std::size_t added = 0, newCategories = 0, duplicates = 0;
-    };
-    enum class RowOutcome { Added, Duplicate, Refused };
-
-    // Checks one row as the entry editor and the category view would, and adds it (with its
-    // category when the profile has none of that name) unless the profile held it already.
-    static RowOutcome addRow(Profile& profile, CategoryIndex& categories,
-                             const std::unordered_set<std::u16string>& held, const ImportRow& row,
-                             std::size_t& newCategories, std::u16string& refusal) {
-        if (row.fault) {
-            refusal = FromUtf8Lenient(*row.fault);
-            return RowOutcome::Refused;
-        }
-        Entry typed = row.fields;
-        const std::u16string category(TrimBlanks(row.fields.category));
-        const std::optional<std::u16string> existing = categories.find(category);
-        if (!existing) {
-            // No category of that name in any letter case: only the name itself is checked.
-            if (auto problem = CheckCategoryNameText(category)) {
-                refusal = *problem;
-                return RowOutcome::Refused;
-            }
-        }
-        typed.category = existing ? *existing : category;
-        static const ExpiryDateReader dates(DateOrderFromEnvironment());
-        const EntryCheck check = CheckEntry(typed, typed.password, dates);
-        if (!check.accepted()) {
-            refusal = check.message;
-            return RowOutcome::Refused;
-        }
-        std::u16string record = check.stored.toRecord();
-        if (held.count(record) != 0) return RowOutcome::Duplicate;
-        if (!existing) {
-            AddNewCategory(profile.categories, category);
-            categories.remember(category);
-            ++newCategories;
-        }
-        profile.entries.push_back(std::move(record));
-        return RowOutcome::Added;
+        Console::printError("keyloft-cli: cannot read " + what);
+        return false;
     }
 
     std::string name_;

@@ -57,6 +57,9 @@ std::u16string FoldCase(std::u16string_view text);
 // it will be when the file is next loaded, so the new name is never silently dropped.
 void AddNewCategory(CategoryList& categories, std::u16string_view name);
 
+// The name that stands for no category (the category lists show it first).
+inline constexpr char16_t kNoneCategory[] = u"<None>";
+
 struct Profile {
     std::int32_t logonMode = 0;
     std::u16string userId;
