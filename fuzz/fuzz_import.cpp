@@ -1,4 +1,4 @@
-// The import readers of keyloft-cli: the first input byte chooses CSV (even) or JSON (odd), the
+// The import readers: the first input byte chooses CSV (even) or JSON (odd), the
 // rest is the file. Checks: a CSV document that reads without a fault, written again with every
 // field quoted, reads back to the same records; every row the import would check has a place to
 // report (its line or position) and a field that is not valid text is reported, never passed on.
@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "cli/import_rows.h"
+#include "import/import_rows.h"
 #include "store/csv_reader.h"
 
 namespace {
@@ -48,8 +48,8 @@ void CheckCsvRoundTrip(std::string_view text) {
     }
 }
 
-void CheckRows(const keyloft::cli::ImportTable& table) {
-    for (const keyloft::cli::ImportRow& row : table.rows) {
+void CheckRows(const keyloft::ImportTable& table) {
+    for (const keyloft::ImportRow& row : table.rows) {
         if (row.where.empty()) Fail("a row without its place");
     }
 }
@@ -61,9 +61,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view text(reinterpret_cast<const char*>(data) + 1, size - 1);
     if (data[0] % 2 == 0) {
         CheckCsvRoundTrip(text);
-        CheckRows(keyloft::cli::RowsFromCsv(text));
+        CheckRows(keyloft::RowsFromCsv(text));
     } else {
-        CheckRows(keyloft::cli::RowsFromJson(text));
+        CheckRows(keyloft::RowsFromJson(text));
     }
     return 0;
 }

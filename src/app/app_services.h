@@ -44,6 +44,8 @@ struct AppServices {
     std::function<bool()> trayAvailable;
     // Ask for a folder ("Database..."); empty when cancelled.
     std::function<QString(const QString& startFolder)> chooseFolder;
+    // Ask for a file to import (Import…); empty when cancelled.
+    std::function<QString(const QString& startFolder)> chooseImportFile;
     // The printer of the Print command; unset: the default printer (or a PDF file the user names).
     std::function<std::unique_ptr<platform::Printer>(QWidget* parent)> openPrinter;
 };

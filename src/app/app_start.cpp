@@ -106,6 +106,11 @@ int RunKeyloft(int argc, char** argv) {
         return QFileDialog::getExistingDirectory(QApplication::activeWindow(),
                                                  QStringLiteral("Choose the folder that holds the profiles"), start);
     };
+    services.chooseImportFile = [](const QString& start) {
+        return QFileDialog::getOpenFileName(QApplication::activeWindow(),
+                                            QStringLiteral("Import entries from a file"), start,
+                                            QStringLiteral("Exports (*.csv *.json);;All files (*)"));
+    };
 
     MainWindow window(services);
 

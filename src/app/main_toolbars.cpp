@@ -24,6 +24,7 @@ const CommandDef kSessionCommands[] = {
     {&MainActions::show, "Show", "Show  Password \"popup\"", "Show", false},
     {&MainActions::generate, "Generate", "Generate Random Highly Secure Password", "Generate", false},
     {&MainActions::print, "Print", "Print Master List of Passwords", "Printer2", false},
+    {&MainActions::importFile, "Import", "Import Entries from Another Password Manager", "Import", false},
 };
 
 // Toolbar2, in order; a separator stands before "Filter".
@@ -43,6 +44,7 @@ QKeySequence Shortcut(QAction* MainActions::*action) {
     if (action == &MainActions::show) return QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C);
     if (action == &MainActions::generate) return QKeySequence(Qt::CTRL | Qt::Key_G);
     if (action == &MainActions::print) return QKeySequence(QKeySequence::Print);
+    if (action == &MainActions::importFile) return QKeySequence(Qt::CTRL | Qt::Key_I);
     if (action == &MainActions::add) return QKeySequence(QKeySequence::New);
     if (action == &MainActions::remove) return QKeySequence(QKeySequence::Delete);
     if (action == &MainActions::save) return QKeySequence(QKeySequence::Save);
@@ -88,13 +90,14 @@ MainToolbars BuildMainToolbars(QWidget* parent) {
     MainToolbars bars;
     bars.sessionBar = MakeBar(parent, "Toolbar1");
     for (const CommandDef& def : kSessionCommands) bars.actions.*def.action = AddCommand(bars.sessionBar, def);
+    bars.actions.importFile->setText(QStringLiteral("Import…"));  // it asks for a file first
     bars.recordBar = MakeBar(parent, "Toolbar2");
     for (const CommandDef& def : kRecordCommands) {
         if (def.action == &MainActions::filter) bars.filterSeparator = bars.recordBar->addSeparator();
         bars.actions.*def.action = AddCommand(bars.recordBar, def);
     }
     for (QAction* action : {bars.actions.lock, bars.actions.setup, bars.actions.passwords, bars.actions.show,
-                            bars.actions.generate, bars.actions.print, bars.actions.add, bars.actions.remove,
+                            bars.actions.generate, bars.actions.print, bars.actions.importFile, bars.actions.add, bars.actions.remove,
                             bars.actions.save, bars.actions.cancel, bars.actions.filter})
         parent->addAction(action);
     return bars;

@@ -21,6 +21,7 @@ struct MainActions {
     QAction* show = nullptr;
     QAction* generate = nullptr;
     QAction* print = nullptr;
+    QAction* importFile = nullptr;  // key "Import", captioned "Import…"
     QAction* add = nullptr;
     QAction* remove = nullptr;  // key "Delete"
     QAction* save = nullptr;

@@ -188,6 +188,9 @@ private:
     void cancelCommand();
     void filterCommand(bool pressed);
 
+    // Import… (main_window_import.cpp).
+    void importCommand();
+
     // The rest (main_window.cpp).
     bool confirmDiscardChanges();
     void setStatusText(const QString& text);

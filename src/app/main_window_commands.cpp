@@ -22,6 +22,7 @@ void MainWindow::connectCommands() {
     connect(a.save, &QAction::triggered, this, &MainWindow::saveCommand);
     connect(a.cancel, &QAction::triggered, this, &MainWindow::cancelCommand);
     connect(a.filter, &QAction::triggered, this, &MainWindow::filterCommand);
+    connect(a.importFile, &QAction::triggered, this, &MainWindow::importCommand);
 }
 
 // The first button unlocks while the window is locked and locks while a session is open.

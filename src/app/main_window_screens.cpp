@@ -123,6 +123,7 @@ void MainWindow::updateActions() {
     Set(a.show, tools, commandsOn_.show);
     Set(a.generate, tools, commandsOn_.generate);
     Set(a.print, tools, commandsOn_.print);
+    Set(a.importFile, tools, session_.loggedOn());
     filterBox_->setVisible(tools);
     tray_->setLockable(open);
 }

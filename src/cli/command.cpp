@@ -3,7 +3,7 @@
 #include <iostream>
 
 #include "cli/exit_codes.h"
-#include "cli/text.h"
+#include "store/utf8_text.h"
 
 namespace keyloft::cli {
 

@@ -5,7 +5,7 @@
 #include "cli/command.h"
 #include "cli/exit_codes.h"
 #include "cli/store_outcomes.h"
-#include "cli/text.h"
+#include "store/utf8_text.h"
 
 namespace keyloft::cli {
 namespace {

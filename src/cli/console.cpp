@@ -7,7 +7,7 @@
 #ifdef _WIN32
 #include <windows.h>
 
-#include "cli/text.h"
+#include "store/utf8_text.h"
 #else
 #include <poll.h>
 #include <termios.h>

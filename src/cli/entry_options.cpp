@@ -2,7 +2,7 @@
 
 #include "cli/date_order.h"
 #include "cli/exit_codes.h"
-#include "cli/text.h"
+#include "store/utf8_text.h"
 #include "store/entry.h"
 #include "store/expiry_date.h"
 #include "store/password_generator.h"

@@ -17,9 +17,6 @@ struct EntryOptions {
     bool askPassword = false;  // edit: read a new password
 };
 
-// The name that stands for no category.
-inline constexpr char16_t kNoneCategory[] = u"<None>";
-
 // The category text an entry stores for a trimmed category name: empty for "" and "<None>",
 // otherwise the name of an existing category (matched exactly, else ignoring case); nothing when
 // the profile has no such category.

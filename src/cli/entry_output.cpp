@@ -1,6 +1,6 @@
 #include "cli/entry_output.h"
 
-#include "cli/text.h"
+#include "store/utf8_text.h"
 
 namespace keyloft::cli {
 namespace {

@@ -1,6 +1,6 @@
 #include "cli/command.h"
 #include "cli/exit_codes.h"
-#include "cli/text.h"
+#include "store/utf8_text.h"
 #include "store/password_generator.h"
 
 namespace keyloft::cli {

@@ -1,4 +1,3 @@
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -7,20 +6,16 @@
 #include "cli/date_order.h"
 #include "cli/entry_options.h"
 #include "cli/exit_codes.h"
-#include "cli/import_formats.h"
-#include "cli/import_pass.h"
-#include "cli/import_rows.h"
-#include "cli/text.h"
+#include "import/import_formats.h"
+#include "import/import_pass.h"
+#include "import/import_rows.h"
+#include "import/import_summary.h"
 #include "store/entry.h"
-#include "store/entry_import.h"
 #include "store/expiry_date.h"
+#include "store/utf8_text.h"
 
 namespace keyloft::cli {
 namespace {
-
-std::string Counted(std::size_t n, const char* one, const char* many) {
-    return std::to_string(n) + " " + (n == 1 ? one : many);
-}
 
 class ImportCommand final : public Command {
   public:
@@ -78,27 +73,11 @@ class ImportCommand final : public Command {
         if (!file_ && !readLimited(std::cin, "standard input", text)) return kExitFailure;
 
         // Each row is checked and added as soon as it is read; nothing is saved unless every row
-        // (or, with --skip-invalid, every row not refused) made it. A row equal in every field to
-        // an entry the profile already held is skipped, so importing a file twice changes nothing.
+        // (or, with --skip-invalid, every row not refused) made it.
         static const ExpiryDateReader dates(DateOrderFromEnvironment());
         EntryImport import(session.store(), dates);
-        std::vector<std::string> refused, filledIn;
-        const RowSink addEach = [&](ImportRow&& row) {
-            const ImportRowResult result = addRow(import, row);
-            switch (result.outcome) {
-                case ImportOutcome::Added:
-                    if (row.userCodeFilledIn) filledIn.push_back(row.where);
-                    break;
-                case ImportOutcome::Duplicate:
-                    break;
-                case ImportOutcome::Refused: {
-                    std::string reason = ToUtf8(TrimBlanks(result.refusal));
-                    std::replace(reason.begin(), reason.end(), '\n', ' ');  // one line per row
-                    refused.push_back(row.where + ": " + reason);
-                    break;
-                }
-            }
-        };
+        ImportSummary summary;
+        const RowSink addEach = [&](ImportRow&& row) { ImportRowInto(import, row, summary); };
         const bool json = format == ImportFormat::Pass ? false : [&] {
             format = RecogniseFormat(format, text);
             return format == ImportFormat::KeyloftJson || format == ImportFormat::BitwardenJson;
@@ -121,37 +100,27 @@ class ImportCommand final : public Command {
                                 names);
         }
 
-        for (const std::string& line : refused)
+        for (const std::string& line : summary.refused)
             Console::printError("keyloft-cli: " + line + (skipInvalid_ ? " (skipped)" : ""));
-        if (!refused.empty() && !skipInvalid_) {
+        if (!summary.refused.empty() && !skipInvalid_) {
             import.abandon();
-            Console::printError("keyloft-cli: nothing imported: " + Counted(refused.size(), "row", "rows") +
-                                " refused (--skip-invalid imports the rest)");
+            Console::printError(
+                "keyloft-cli: nothing imported: " + Counted(summary.refused.size(), "row", "rows") +
+                " refused (--skip-invalid imports the rest)");
             return kExitFailure;
         }
-        for (const std::string& where : filledIn)
+        for (const std::string& where : summary.filledIn)
             Console::printError("keyloft-cli: " + where + ": no user code; stored as \"(no user code)\"");
         if (import.changed()) {
             if (const int code = session.save(); code != kExitOk) return code;
         }
-        std::string result = "Imported " + Counted(import.added(), "entry", "entries") + " and " +
-                             Counted(import.newCategories(), "new category", "new categories");
-        if (!filledIn.empty())
-            result += "; " + std::to_string(filledIn.size()) + " completed with a placeholder";
-        if (import.duplicates() > 0)
-            result += "; " + std::to_string(import.duplicates()) + " skipped as duplicates";
-        if (!refused.empty()) result += "; " + std::to_string(refused.size()) + " refused";
-        PrintOut(result + ".\n");
+        PrintOut(summary.text() + "\n");
         return kExitOk;
     }
 
   private:
-    // Bytes of the largest file import reads: far beyond any export of a few thousand entries, and
-    // what it costs in memory stays a small multiple of it.
-    static constexpr std::size_t kMaxImportBytes = std::size_t{64} << 20;
-
     static bool readFile(const std::string& path, std::string& text) {
-        std::ifstream in(path, std::ios::binary);
+        std::ifstream in(PathFromUtf8(path), std::ios::binary);
         if (!in) {
             Console::printError("keyloft-cli: cannot read \"" + path + "\"");
             return false;
@@ -159,33 +128,18 @@ class ImportCommand final : public Command {
         return readLimited(in, "\"" + path + "\"", text);
     }
 
-    // Reads to the end, refusing more than kMaxImportBytes before it has been read.
     static bool readLimited(std::istream& in, const std::string& what, std::string& text) {
-        char buffer[1 << 16];
-        while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-            const auto n = static_cast<std::size_t>(in.gcount());
-            if (text.size() + n > kMaxImportBytes) {
-                Console::printError("keyloft-cli: cannot import " + what + ": it is larger than " +
-                                    std::to_string(kMaxImportBytes >> 20) +
-                                    " MiB; import it in parts of that size or less");
+        switch (ReadImportText(in, text)) {
+            case ImportTextRead::Read:
+                return true;
+            case ImportTextRead::TooLarge:
+                Console::printError("keyloft-cli: cannot import " + what + ": " + TooLargeToImportReason());
                 return false;
-            }
-            text.append(buffer, n);
+            case ImportTextRead::Failed:
+                break;
         }
-        if (in.bad()) {
-            Console::printError("keyloft-cli: cannot read " + what);
-            return false;
-        }
-        return true;
-    }
-
-    // Checks one row as the entry editor and the category view would, and adds it (with its
-    // category when the profile has none of that name) unless the profile held it already.
-    static ImportRowResult addRow(EntryImport& import, const ImportRow& row) {
-        if (row.fault) return ImportRowResult{ImportOutcome::Refused, FromUtf8Lenient(*row.fault), false};
-        Entry typed = row.fields;
-        if (TrimBlanks(typed.category) == kNoneCategory) typed.category.clear();
-        return import.add(typed);
+        Console::printError("keyloft-cli: cannot read " + what);
+        return false;
     }
 
     std::string name_;

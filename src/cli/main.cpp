@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/text.h"
+#include "store/utf8_text.h"
 
 // Windows hands main() its arguments in the ANSI code page, which cannot hold most text: the
 // arguments are taken from the UTF-16 command line instead and given to the parser as UTF-8.
@@ -26,7 +26,7 @@ int main(int, char**) {
     }
     std::vector<std::string> arguments;
     for (int i = 0; i < count; ++i) {
-        arguments.push_back(keyloft::cli::ToUtf8(
+        arguments.push_back(keyloft::ToUtf8(
             std::u16string_view(reinterpret_cast<const char16_t*>(wide[i]), std::wcslen(wide[i]))));
     }
     LocalFree(wide);

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <system_error>
 
-#include "cli/text.h"
+#include "store/utf8_text.h"
 
 #ifdef _WIN32
 #include <io.h>

@@ -1,6 +1,6 @@
 #include "cli/command.h"
 #include "cli/exit_codes.h"
-#include "cli/text.h"
+#include "store/utf8_text.h"
 
 namespace keyloft::cli {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "cli/exit_codes.h"
 #include "cli/store_outcomes.h"
-#include "cli/text.h"
+#include "store/utf8_text.h"
 #include "platform/platform_core.h"
 
 namespace keyloft::cli {

@@ -2,7 +2,7 @@
 
 #include "cli/console.h"
 #include "cli/exit_codes.h"
-#include "cli/text.h"
+#include "store/utf8_text.h"
 
 namespace keyloft::cli {
 

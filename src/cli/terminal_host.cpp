@@ -3,7 +3,7 @@
 #include <chrono>
 #include <thread>
 
-#include "cli/text.h"
+#include "store/utf8_text.h"
 
 namespace keyloft::cli {
 namespace {

@@ -4,22 +4,30 @@
 #include <utility>
 
 #include "store/entry.h"
+#include "store/secret_memory.h"
 #include "store/text_convert.h"
 
 namespace keyloft {
 
-EntryImport::EntryImport(ProfileStore& store, const ExpiryDateReader& dates)
+EntryImport::EntryImport(ProfileStore& store, const ExpiryDateReader& dates, bool dryRun)
     : store_(store),
       dates_(dates),
+      dryRun_(dryRun),
       held_(store.profile().entries.begin(), store.profile().entries.end()),
       entriesBefore_(store.profile().entries.size()),
       categoriesBefore_(store.profile().categories.size()) {}
 
+const std::u16string* EntryImport::knownCategory(const std::u16string& name) const {
+    if (const Category* held = store_.profile().categories.findIgnoringCase(name)) return &held->name;
+    const auto added = addedCategories_.find(FoldCase(name));
+    return added != addedCategories_.end() ? &added->second : nullptr;
+}
+
 ImportRowResult EntryImport::add(const Entry& row) {
     ImportRowResult result;
-    const std::u16string category(TrimBlanks(row.category));
-    const Category* existing =
-        category.empty() ? nullptr : store_.profile().categories.findIgnoringCase(category);
+    std::u16string category(TrimBlanks(row.category));
+    if (category == kNoneCategory) category.clear();
+    const std::u16string* existing = category.empty() ? nullptr : knownCategory(category);
     const bool adding = !category.empty() && existing == nullptr;
     // No category of that name in any letter case: only the name itself is checked.
     if (adding) {
@@ -29,7 +37,7 @@ ImportRowResult EntryImport::add(const Entry& row) {
         }
     }
     Entry typed = row;
-    typed.category = existing != nullptr ? existing->name : category;
+    typed.category = existing != nullptr ? *existing : category;
     EntryCheck check = CheckEntry(typed, typed.password, dates_);
     if (!check.accepted()) {
         result.refusal = std::move(check.message);
@@ -42,12 +50,16 @@ ImportRowResult EntryImport::add(const Entry& row) {
     }
     result.outcome = ImportOutcome::Added;
     ++added_;
-    if (store_.forgotten()) return result;  // nothing is kept; the save that follows writes nothing
-    Profile& profile = store_.editableProfile();
-    if (adding && profile.categories.add(category)) {
+    if (adding) {
         result.newCategory = true;
         ++newCategories_;
+        addedCategories_.emplace(FoldCase(category), category);
     }
+    // A preview keeps nothing; after forget() nothing is kept and the save that follows writes
+    // nothing.
+    if (dryRun_ || store_.forgotten()) return result;
+    Profile& profile = store_.editableProfile();
+    if (adding) profile.categories.add(category);
     profile.entries.push_back(std::move(check.stored));
     return result;
 }
@@ -55,13 +67,15 @@ ImportRowResult EntryImport::add(const Entry& row) {
 SaveResult EntryImport::save() { return store_.WriteToFile(); }
 
 void EntryImport::abandon() {
-    if (!store_.forgotten()) {
+    if (!dryRun_ && !store_.forgotten()) {
         Profile& profile = store_.editableProfile();
+        for (std::size_t i = entriesBefore_; i < profile.entries.size(); ++i) Wipe(profile.entries[i]);
         profile.entries.resize(std::min(profile.entries.size(), entriesBefore_));
         while (profile.categories.size() > categoriesBefore_)
             profile.categories.removeAt(profile.categories.size());
     }
     added_ = newCategories_ = 0;
+    addedCategories_.clear();
 }
 
 }  // namespace keyloft

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "store/profile.h"
@@ -27,13 +28,14 @@ struct ImportRowResult {
 
 class EntryImport {
   public:
-    EntryImport(ProfileStore& store, const ExpiryDateReader& dates);
+    // A dry run checks and counts every row as the import would (a preview), and changes nothing.
+    EntryImport(ProfileStore& store, const ExpiryDateReader& dates, bool dryRun = false);
 
     // Checks one row as the entry editor checks an entry (no confirmation: the password is its
     // own), its category as the category page checks a new name. The category is matched without
-    // regard to letter case and takes the stored name; an empty category is none; a category the
-    // profile has in no case is added with the row. The row goes to the end of the profile, in
-    // memory only, until save().
+    // regard to letter case and takes the stored name; an empty category and "<None>" are none; a
+    // category the profile has in no case is added with the row. The row goes to the end of the
+    // profile, in memory only, until save().
     ImportRowResult add(const Entry& row);
 
     std::size_t added() const { return added_; }
@@ -48,8 +50,14 @@ class EntryImport {
     void abandon();
 
   private:
+    // The stored name of the category `name` is matched to, ignoring letter case: one the profile
+    // has or one this import adds; null when neither.
+    const std::u16string* knownCategory(const std::u16string& name) const;
+
     ProfileStore& store_;
     const ExpiryDateReader& dates_;
+    bool dryRun_;
+    std::unordered_map<std::u16string, std::u16string> addedCategories_;  // folded name -> name
     std::unordered_set<Entry, EntryHash> held_;  // the entries before the import
     std::size_t entriesBefore_ = 0;
     std::size_t categoriesBefore_ = 0;

@@ -77,6 +77,9 @@ private:
     std::unordered_map<std::u16string, std::size_t> positions_;  // folded name -> index: one look per add
 };
 
+// The name that stands for no category (the category lists show it first).
+inline constexpr char16_t kNoneCategory[] = u"<None>";
+
 struct Profile {
     std::int32_t logonMode = 0;
     std::u16string userId;

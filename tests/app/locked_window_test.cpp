@@ -116,7 +116,7 @@ protected:
         EXPECT_EQ(find<QTreeWidget>("lstCategory")->topLevelItemCount(), 0);
         EXPECT_TRUE(nth<QLineEdit>("txtanswer", 0)->text().isEmpty());
         EXPECT_TRUE(nth<QLineEdit>("txtQuestion", 0)->text().isEmpty());
-        for (const char* key : {"Print", "Show", "Generate", "Setup", "Passwords"})
+        for (const char* key : {"Print", "Import", "Show", "Generate", "Setup", "Passwords"})
             EXPECT_FALSE(button(key)->isEnabled()) << key;
         EXPECT_TRUE(statusText().isEmpty());
         for (const char* frame : {"fraProfile", "fraLogin", "fraPasswords", "fraCategory", "fraSecurityOptions"})

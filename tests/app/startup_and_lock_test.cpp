@@ -48,7 +48,7 @@ TEST_F(StartAndLock, OnlyUnlockIsUsableRightAfterStart) {
         EXPECT_TRUE(button(key)->isVisible()) << key;
         EXPECT_FALSE(button(key)->isEnabled()) << key;
     }
-    for (const char* key : {"Show", "Generate", "Print"}) {
+    for (const char* key : {"Show", "Generate", "Print", "Import"}) {
         EXPECT_FALSE(button(key)->isVisible()) << key;
         EXPECT_FALSE(button(key)->isEnabled()) << key;
     }
@@ -66,6 +66,8 @@ TEST_F(StartAndLock, ToolTipsAndCaptionsOfTheButtons) {
     EXPECT_EQ(button("Unlock")->toolTip(), QStringLiteral("Unlock Keyloft Database (Ctrl+L)"));
     EXPECT_EQ(button("Show")->toolTip(), QStringLiteral("Show  Password \"popup\" (Ctrl+Shift+C)"));
     EXPECT_EQ(button("Print")->toolTip(), QStringLiteral("Print Master List of Passwords (Ctrl+P)"));
+    EXPECT_EQ(button("Import")->toolTip(), QStringLiteral("Import Entries from Another Password Manager (Ctrl+I)"));
+    EXPECT_EQ(button("Import")->text(), QStringLiteral("Import…"));
     EXPECT_EQ(button("Cancel")->toolTip(), QStringLiteral("Cancel this Change (Esc)"));
     EXPECT_EQ(button("Setup")->toolTip(), QStringLiteral("Setup Keyloft Configuration (Ctrl+2)"));
     EXPECT_EQ(button("Passwords")->toolTip(), QStringLiteral("Display Password Details (Ctrl+1)"));
@@ -77,7 +79,7 @@ TEST_F(StartAndLock, ToolTipsAndCaptionsOfTheButtons) {
     for (QAction* a : find<QToolBar>("Toolbar1")->actions()) {
         keys << a->objectName();
     }
-    EXPECT_EQ(keys, (QStringList{"Unlock", "Setup", "Passwords", "Show", "Generate", "Print"}));
+    EXPECT_EQ(keys, (QStringList{"Unlock", "Setup", "Passwords", "Show", "Generate", "Print", "Import"}));
 }
 
 TEST_F(StartAndLock, UnlockShowsTheProfileViewAndLockGoesBack) {

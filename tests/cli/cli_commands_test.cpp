@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/text.h"
+#include "store/utf8_text.h"
 #include "cli_fixture.h"
 #include "cli_process.h"
 #include "platform/platform_core.h"

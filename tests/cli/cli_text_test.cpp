@@ -4,7 +4,7 @@
 #include <string>
 
 #include "cli/entry_output.h"
-#include "cli/text.h"
+#include "store/utf8_text.h"
 #include "support/unicode_samples.h"
 
 namespace keyloft::cli {

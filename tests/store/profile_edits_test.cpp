@@ -119,8 +119,9 @@ TEST_F(ProfileEditsTest, AcceptedEditsAreWrittenAndAChangedEntryMovesToTheEnd) {
     EXPECT_EQ(RecordsOf(disk.entries), std::vector<std::u16string>{u"4|Mail|Post|bob|pw2||odd text||"});
 }
 
+// The preview's dry run counts each row as the import does, and changes nothing.
 TEST_F(ProfileEditsTest, ImportedRowsFindTheirCategorySkipHeldEntriesAndAreWrittenByOneSave) {
-    EntryImport import(*a.store, kDates);
+    const std::vector<Entry> before = a.store->profile().entries;
     const struct {
         Entry row;
         ImportOutcome outcome;
@@ -135,23 +136,33 @@ TEST_F(ProfileEditsTest, ImportedRowsFindTheirCategorySkipHeldEntriesAndAreWritt
         {Entry{u"A|B", u"z", u"me", u"p", {}, {}, {}, {}}, ImportOutcome::Refused,
          u"The character | cannot be used here.", false},
         {EntryOf(u"4|Car|z|||||"), ImportOutcome::Refused, u"Account/UserCode must have a valid entry!", false},
+        {EntryOf(u"4|<None>|w|me|p||||"), ImportOutcome::Added, u"", false},
     };
-    for (const auto& r : rows) {
-        const ImportRowResult result = import.add(r.row);
-        EXPECT_EQ(result.outcome, r.outcome) << Utf16ToUtf8(r.row.description);
-        EXPECT_EQ(result.refusal, r.refusal) << Utf16ToUtf8(r.row.description);
-        EXPECT_EQ(result.newCategory, r.newCategory) << Utf16ToUtf8(r.row.description);
+    for (const bool dryRun : {true, false}) {
+        EntryImport import(*a.store, kDates, dryRun);
+        for (const auto& r : rows) {
+            const ImportRowResult result = import.add(r.row);
+            EXPECT_EQ(result.outcome, r.outcome) << Utf16ToUtf8(r.row.description) << dryRun;
+            EXPECT_EQ(result.refusal, r.refusal) << Utf16ToUtf8(r.row.description) << dryRun;
+            EXPECT_EQ(result.newCategory, r.newCategory) << Utf16ToUtf8(r.row.description) << dryRun;
+        }
+        EXPECT_EQ(import.added(), 5u);
+        EXPECT_EQ(import.newCategories(), 1u);
+        EXPECT_EQ(import.duplicates(), 1u);
+        if (!dryRun) {
+            ASSERT_TRUE(import.save().saved());
+        } else {
+            EXPECT_EQ(a.store->profile().entries, before);
+            EXPECT_EQ(a.store->profile().categories.size(), 2u);
+        }
     }
-    EXPECT_EQ(import.added(), 4u);
-    EXPECT_EQ(import.newCategories(), 1u);
-    EXPECT_EQ(import.duplicates(), 1u);
-    ASSERT_TRUE(import.save().saved());
     const Profile disk = onDisk();
     EXPECT_EQ(disk.categories.items(), (std::vector<Category>{{u"Bank"}, {u"Mail"}, {u"Travel"}}));
     EXPECT_EQ(RecordsOf(disk.entries),
               (std::vector<std::u16string>{u"4|Bank|Giro|anna|pw||||", u"4|Mail|Post|bob|pw2||||",
                                            u"4|Mail|x|me|p||||", u"4|Travel|y|me|p||||",
-                                           u"4|Travel|z|me|p||||", u"4|Mail|x|me|p||||"}));
+                                           u"4|Travel|z|me|p||||", u"4|Mail|x|me|p||||",
+                                           u"4||w|me|p||||"}));
 }
 
 TEST_F(ProfileEditsTest, AnAbandonedImportLeavesTheProfileAsItWas) {

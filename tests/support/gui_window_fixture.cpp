@@ -115,6 +115,7 @@ MainWindow& WindowTest::start() {
     };
     services.trayAvailable = [this] { return trayAvailable; };
     services.chooseFolder = [this](const QString&) { return chosenFolder; };
+    services.chooseImportFile = [this](const QString&) { return chosenImportFile; };
     services.openPrinter = openPrinter;
     window = std::make_unique<MainWindow>(services);
     if (assemble) {

@@ -109,6 +109,7 @@ protected:
     bool openUrlSucceeds = true;
     bool trayAvailable = false;
     QString chosenFolder;
+    QString chosenImportFile;  // what Import…'s file question answers
     std::vector<int> waits;
     std::function<void()> duringWait;
     std::function<std::unique_ptr<platform::Printer>(QWidget*)> openPrinter;

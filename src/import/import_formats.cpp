@@ -1,14 +1,14 @@
-#include "cli/import_formats.h"
+#include "import/import_formats.h"
 
 #include <algorithm>
 #include <cctype>
 #include <span>
 #include <utility>
 
-#include "cli/text.h"
 #include "store/csv_reader.h"
+#include "store/utf8_text.h"
 
-namespace keyloft::cli {
+namespace keyloft {
 namespace {
 
 // Where a CSV column's value lands.
@@ -369,4 +369,4 @@ std::u16string HostName(std::u16string_view url) {
     return std::u16string(rest.substr(0, rest.find(u':')));
 }
 
-}  // namespace keyloft::cli
+}  // namespace keyloft

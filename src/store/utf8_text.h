@@ -1,5 +1,5 @@
 #pragma once
-// Text conversions at the terminal boundary: the profile holds UTF-16, the terminal speaks UTF-8.
+// Text conversions between the UTF-16 of the profile and UTF-8 (the terminal, imported files).
 
 #include <filesystem>
 #include <optional>
@@ -8,7 +8,7 @@
 
 #include "store/text_convert.h"  // TrimBlanks
 
-namespace keyloft::cli {
+namespace keyloft {
 
 // UTF-16 to UTF-8. A lone surrogate (which no valid text holds) becomes U+FFFD, so the result is
 // always valid UTF-8.
@@ -27,4 +27,4 @@ std::u16string AsciiToUtf16(std::string_view ascii);
 // string would read it in the ANSI code page instead.
 std::filesystem::path PathFromUtf8(std::string_view text);
 
-}  // namespace keyloft::cli
+}  // namespace keyloft

@@ -1,5 +1,6 @@
 #pragma once
-// The formats `keyloft-cli import` reads, how each is recognised, and where each column lands.
+// The formats an import reads (keyloft-cli import, the window's Import…), how each is recognised,
+// and where each column lands.
 //
 //   keepassxc       Group,Title,Username,Password,URL,Notes,TOTP,Icon,Last Modified,Created
 //   bitwarden-csv   folder,favorite,type,name,notes,fields,reprompt,login_uri,login_username,
@@ -22,9 +23,9 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/import_rows.h"
+#include "import/import_rows.h"
 
-namespace keyloft::cli {
+namespace keyloft {
 
 enum class ImportFormat {
     Auto,
@@ -60,4 +61,4 @@ ImportTable ReadBitwardenJsonRows(std::string_view text, const RowSink& onRow);
 // no scheme and no path.
 std::u16string HostName(std::u16string_view url);
 
-}  // namespace keyloft::cli
+}  // namespace keyloft

@@ -1,12 +1,12 @@
-#include "cli/import_rows.h"
+#include "import/import_rows.h"
 
 #include <algorithm>
 #include <nlohmann/json.hpp>
 
-#include "cli/import_formats.h"
-#include "cli/text.h"
+#include "import/import_formats.h"
+#include "store/utf8_text.h"
 
-namespace keyloft::cli {
+namespace keyloft {
 namespace {
 
 struct JsonKey {
@@ -178,4 +178,4 @@ ImportTable KeepRows(ImportFormat asked, std::string_view text) {
 ImportTable RowsFromCsv(std::string_view text) { return KeepRows(ImportFormat::AnyCsv, text); }
 ImportTable RowsFromJson(std::string_view text) { return KeepRows(ImportFormat::AnyJson, text); }
 
-}  // namespace keyloft::cli
+}  // namespace keyloft

@@ -8,10 +8,10 @@
 #include <nlohmann/json.hpp>
 #include <unordered_map>
 
-#include "cli/import_formats.h"
-#include "cli/text.h"
+#include "import/import_formats.h"
+#include "store/utf8_text.h"
 
-namespace keyloft::cli {
+namespace keyloft {
 namespace {
 
 using Json = nlohmann::json;
@@ -190,4 +190,4 @@ ImportTable ReadBitwardenJsonRows(std::string_view text, const RowSink& onRow) {
     return table;
 }
 
-}  // namespace keyloft::cli
+}  // namespace keyloft

@@ -13,7 +13,7 @@
 
 #include "store/entry.h"
 
-namespace keyloft::cli {
+namespace keyloft {
 
 // The user code of a row that has none (a secure note, a card without a holder): the profile
 // requires one, and this makes the entry easy to find and complete.
@@ -77,4 +77,4 @@ ImportTable ReadKeyloftJsonRows(std::string_view text, const RowSink& onRow);
 ImportTable RowsFromCsv(std::string_view text);
 ImportTable RowsFromJson(std::string_view text);
 
-}  // namespace keyloft::cli
+}  // namespace keyloft

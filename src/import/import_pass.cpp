@@ -1,12 +1,14 @@
-#include "cli/import_pass.h"
+#include "import/import_pass.h"
 
 #include <algorithm>
+#include <atomic>
 #include <system_error>
+#include <thread>
 
-#include "cli/text.h"
 #include "platform/program_runner.h"
+#include "store/utf8_text.h"
 
-namespace keyloft::cli {
+namespace keyloft {
 namespace {
 
 namespace fs = std::filesystem;
@@ -83,6 +85,42 @@ void ReadEntry(const std::string& name, std::string_view text, const RowSink& on
     row.finishInto(onRow);
 }
 
+// `pass show` of every entry, in the order of `names`. Most of each run is gpg starting, so up to
+// kParallelShows run at once (gpg's agent asks for a passphrase once and serves the others from
+// its cache). After a run that fails no further run starts; the runs not made are left out, and
+// they all come after the failed one, so the first failure in order is always there to report.
+constexpr std::size_t kParallelShows = 4;
+
+std::vector<platform::ProgramRun> ShowEntries(const fs::path& root, const std::vector<std::string>& names) {
+    std::vector<platform::ProgramRun> runs(names.size());
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> failed{false};
+    const auto work = [&] {
+        // "--": an entry whose name starts with "-" is a name, not one of pass's options (-c copies).
+        for (std::size_t i = 0; !failed && (i = next++) < names.size();) {
+            platform::ProgramRun& run = runs[i];
+            try {
+                run = platform::RunProgram({"pass", "show", "--", names[i]},
+                                           {{"PASSWORD_STORE_DIR", root.string()}});
+            } catch (const std::exception& e) {
+                run.started = true;
+                run.exitCode = -1;
+                run.err = e.what();
+            }
+            if (!run.started || run.exitCode != 0) failed = true;
+        }
+    };
+    std::vector<std::thread> helpers;
+    try {
+        for (std::size_t k = 1; k < kParallelShows && k < names.size(); ++k) helpers.emplace_back(work);
+    } catch (const std::system_error&) {
+        // No more threads: the ones started and this one do the work.
+    }
+    work();
+    for (std::thread& helper : helpers) helper.join();
+    return runs;
+}
+
 }  // namespace
 
 ImportTable ReadPassRows(const fs::path& folder, const RowSink& onRow) {
@@ -99,11 +137,10 @@ ImportTable ReadPassRows(const fs::path& folder, const RowSink& onRow) {
         return table;
     }
     // Every entry is decrypted before any row is passed on: a missing key stops the whole import.
-    // "--": an entry whose name starts with "-" is a name, not one of pass's options (-c copies).
-    std::vector<std::pair<std::string, std::string>> texts;
-    for (const std::string& name : names) {
-        platform::ProgramRun run =
-            platform::RunProgram({"pass", "show", "--", name}, {{"PASSWORD_STORE_DIR", root.string()}});
+    const std::vector<platform::ProgramRun> runs = ShowEntries(root, names);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const std::string& name = names[i];
+        const platform::ProgramRun& run = runs[i];
         if (!run.started) {
             table.error =
                 "the pass program was not found; install pass (with gpg and the store's key) and try again";
@@ -116,10 +153,9 @@ ImportTable ReadPassRows(const fs::path& folder, const RowSink& onRow) {
                 (run.err.empty() ? "" : " (" + FirstLine(run.err) + ")");
             return table;
         }
-        texts.emplace_back(name, std::move(run.out));
     }
-    for (const auto& [name, text] : texts) ReadEntry(name, text, onRow);
+    for (std::size_t i = 0; i < names.size(); ++i) ReadEntry(names[i], runs[i].out, onRow);
     return table;
 }
 
-}  // namespace keyloft::cli
+}  // namespace keyloft

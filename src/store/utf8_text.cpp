@@ -1,8 +1,8 @@
-#include "cli/text.h"
+#include "store/utf8_text.h"
 
 #include <cstdint>
 
-namespace keyloft::cli {
+namespace keyloft {
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
@@ -128,4 +128,4 @@ std::filesystem::path PathFromUtf8(std::string_view text) {
     return std::filesystem::path(std::u8string(text.begin(), text.end()));
 }
 
-}  // namespace keyloft::cli
+}  // namespace keyloft

@@ -9,12 +9,12 @@
 
 #include <filesystem>
 
-#include "cli/import_rows.h"
+#include "import/import_rows.h"
 
-namespace keyloft::cli {
+namespace keyloft {
 
 // The entries in the order of their paths. `error` when the folder is not there, or when pass is
 // missing or cannot decrypt an entry (its key is missing): then no row is passed on.
 ImportTable ReadPassRows(const std::filesystem::path& folder, const RowSink& onRow);
 
-}  // namespace keyloft::cli
+}  // namespace keyloft
