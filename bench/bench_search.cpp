@@ -1,5 +1,5 @@
-// The search rule alone: 10,000 entry records split and compared with one search text, as the
-// window and `keyloft-cli ls --search` do for each keystroke or call. A third of the texts carry
+// The search rule alone: 10,000 entry records compared with one search text, as the window does
+// for each keystroke. A third of the texts carry
 // accents and other letters outside ASCII, which take the slower folding path.
 #include <benchmark/benchmark.h>
 

@@ -125,9 +125,9 @@ void PasswordsView::fillEntryList() {
     const std::u16string filterCategory = filterText.toStdU16String();
     const EntrySearch search(txtSearch->text().toStdU16String());
     for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (!search.matchesRecord(entries[i])) continue;
         const Entry entry = Entry::FromRecord(entries[i]);
         if (!showAll && entry.category != filterCategory) continue;
-        if (!search.matches(entry)) continue;
         EntryListModel::Row row;
         row.cells = entryCells(entry);
         row.position = static_cast<int>(i + 1);

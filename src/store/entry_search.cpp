@@ -2,6 +2,10 @@
 
 #include <utf8proc.h>
 
+#include <algorithm>
+#include <iterator>
+#include <optional>
+
 #include "store/entry.h"
 #include "store/text_convert.h"
 
@@ -40,6 +44,24 @@ void AppendFolded(std::u16string_view text, std::u32string& out) {
     }
 }
 
+constexpr char16_t LowerAscii(char16_t c) { return c >= u'A' && c <= u'Z' ? c + (u'a' - u'A') : c; }
+
+// The common case without folding: an ASCII needle in a text of ASCII only. Nothing when the text
+// holds anything else (which then has to be folded). A match found before that is a match of the
+// folded text too: every character folds by itself, and ASCII to ASCII.
+std::optional<bool> FindAscii(std::u16string_view text, std::u16string_view needle) {
+    const std::size_t last = text.size() >= needle.size() ? text.size() - needle.size() : 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        if (c >= 0x80) return std::nullopt;
+        if (i > last || text.size() < needle.size() || LowerAscii(c) != needle[0]) continue;
+        std::size_t k = 1;
+        while (k < needle.size() && LowerAscii(text[i + k]) == needle[k]) ++k;
+        if (k == needle.size()) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 std::u32string FoldForSearch(std::u16string_view text) {
@@ -49,10 +71,15 @@ std::u32string FoldForSearch(std::u16string_view text) {
     return folded;
 }
 
-EntrySearch::EntrySearch(std::u16string_view text) : needle_(FoldForSearch(TrimBlanks(text))) {}
+EntrySearch::EntrySearch(std::u16string_view text) : needle_(FoldForSearch(TrimBlanks(text))) {
+    if (std::all_of(needle_.begin(), needle_.end(), [](char32_t c) { return c < 0x80; }))
+        asciiNeedle_.assign(needle_.begin(), needle_.end());
+}
 
 bool EntrySearch::matchesText(std::u16string_view text) const {
     if (needle_.empty()) return true;
+    if (!asciiNeedle_.empty())
+        if (const std::optional<bool> found = FindAscii(text, asciiNeedle_)) return *found;
     folded_.clear();
     AppendFolded(text, folded_);
     return folded_.find(needle_) != std::u32string::npos;
@@ -63,6 +90,20 @@ bool EntrySearch::matches(const Entry& entry) const {
     for (const std::u16string* field :
          {&entry.description, &entry.userCode, &entry.notes, &entry.webSite, &entry.email, &entry.category})
         if (matchesText(*field)) return true;
+    return false;
+}
+
+bool EntrySearch::matchesRecord(std::u16string_view record) const {
+    if (needle_.empty()) return true;
+    // Fields 1 category, 2 description, 3 user code, 5 notes, 7 web site, 8 e-mail; not 4 (the
+    // password) nor 6 (the expiry date).
+    constexpr bool kSearched[] = {false, true, true, true, false, true, false, true, true};
+    std::size_t start = 0;
+    for (std::size_t field = 0; field < std::size(kSearched) && start <= record.size(); ++field) {
+        const std::size_t bar = std::min(record.find(u'|', start), record.size());
+        if (kSearched[field] && matchesText(record.substr(start, bar - start))) return true;
+        start = bar + 1;
+    }
     return false;
 }
 

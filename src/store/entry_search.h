@@ -24,10 +24,14 @@ class EntrySearch {
     bool matchesAll() const { return needle_.empty(); }
     // One object per thread: the comparison reuses a buffer of its own.
     bool matches(const Entry& entry) const;
+    // The same for a record text ("4|category|description|..."), without taking it apart into an
+    // Entry: what a list of thousands does for every keystroke.
+    bool matchesRecord(std::u16string_view record) const;
     bool matchesText(std::u16string_view text) const;
 
   private:
     std::u32string needle_;
+    std::u16string asciiNeedle_;  // the needle when it is ASCII only (lower case); else empty
     mutable std::u32string folded_;
 };
 

@@ -50,7 +50,10 @@ TEST(EntrySearch, MatchesPartsOfTheSearchedFieldsLetterCaseAndAccentsAside) {
     for (const Case& c : cases) {
         const EntrySearch search(c.search);
         EXPECT_EQ(search.matches(kEntry), c.found) << c.why << ": \"" << Utf16ToUtf8(c.search) << "\"";
+        EXPECT_EQ(search.matchesRecord(kEntry.toRecord()), c.found) << c.why << " (record)";
     }
+    EXPECT_FALSE(EntrySearch(u"pw").matchesRecord(u"4||x|y|pw"));  // a short record: no e-mail field
+    EXPECT_TRUE(EntrySearch(u"y").matchesRecord(u"4||x|y|pw"));
     EXPECT_TRUE(EntrySearch(u"").matchesAll());
     EXPECT_FALSE(EntrySearch(u"x").matchesAll());
 }
@@ -60,6 +63,8 @@ TEST(EntrySearch, FoldingKeepsWhatItCannotReadAndDropsInvisibleMarks) {
     EXPECT_EQ(FoldForSearch(u"so\u00adft"), U"soft");                             // a soft hyphen is dropped
     EXPECT_EQ(FoldForSearch(u"\u0130stanbul"), U"istanbul");                      // dotted capital I
     EXPECT_TRUE(EntrySearch(u"\xDC00").matchesText(u"x\xDC00y"));
+    EXPECT_TRUE(EntrySearch(u"SS").matchesText(u"\u00df"));  // a text shorter than the search, folded longer
+    EXPECT_TRUE(EntrySearch(u"e").matchesText(u"\u00c9"));
 }
 
 }  // namespace
