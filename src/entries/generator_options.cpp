@@ -80,21 +80,38 @@ void GeneratorOptionsRow::keep() {
     if (!loading_) WriteGeneratorOptions(store_, options());
 }
 
-void ShowStrength(QLabel* label, const QString& password) {
+StrengthLabel::StrengthLabel(QWidget* parent) : QLabel(parent) {
+    setObjectName(QStringLiteral("lblStrength"));
+    setWordWrap(true);
+}
+
+void StrengthLabel::rate(const QString& password) {
     if (password.isEmpty()) {
-        label->clear();
+        clear();
+        fitHeight();
         return;
     }
     const PasswordStrength strength = RatePassword(password.toStdU16String());
+    const std::u16string_view word = StrengthWord(strength.score);
     QString text = QStringLiteral("Strength: %1 (%2 of 4)")
-                       .arg(QString::fromUtf16(StrengthWord(strength.score).data(),
-                                               static_cast<qsizetype>(StrengthWord(strength.score).size())))
+                       .arg(QString::fromUtf16(word.data(), static_cast<qsizetype>(word.size())))
                        .arg(strength.score);
     if (!strength.warning.empty()) text += QStringLiteral(". ") + QString::fromStdU16String(strength.warning);
-    label->setText(text);
+    setText(text);
     static const char* const kColours[] = {"#c00000", "#c00000", "#b06000", "#207020", "#207020"};
-    label->setStyleSheet(
+    setStyleSheet(
         QStringLiteral("color: %1;").arg(QLatin1String(kColours[std::clamp(strength.score, 0, 4)])));
+    fitHeight();
+}
+
+void StrengthLabel::resizeEvent(QResizeEvent* event) {
+    QLabel::resizeEvent(event);
+    fitHeight();
+}
+
+void StrengthLabel::fitHeight() {
+    const int needed = text().isEmpty() ? 0 : heightForWidth(std::max(width(), 1));
+    if (minimumHeight() != needed) setMinimumHeight(needed);
 }
 
 }  // namespace keyloft

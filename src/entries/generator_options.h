@@ -2,12 +2,12 @@
 // The generator's options in the entry editor (length and symbols, kept in the user's settings)
 // and the strength of the password being typed.
 
+#include <QLabel>
 #include <QWidget>
 
 #include "store/password_generator.h"
 
 class QCheckBox;
-class QLabel;
 class QSpinBox;
 
 namespace keyloft {
@@ -45,7 +45,19 @@ class GeneratorOptionsRow final : public QWidget {
 };
 
 // lblStrength: "Strength: Good (3 of 4)" and what makes a weak password weak; empty for an empty
-// password.
-void ShowStrength(QLabel* label, const QString& password);
+// password. It wraps its lines and asks for their height, which the editor's scroll area would
+// not give a wrapped label by itself.
+class StrengthLabel final : public QLabel {
+    Q_OBJECT
+  public:
+    explicit StrengthLabel(QWidget* parent);
+    void rate(const QString& password);
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    void fitHeight();
+};
 
 }  // namespace keyloft

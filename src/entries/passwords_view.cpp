@@ -226,9 +226,7 @@ void PasswordsView::buildWidgets(QComboBox* filterBox) {
     grid->addWidget(passwordRow, 3, 1);
 
     // The password's strength under it, as it is typed.
-    lblStrength = new QLabel(this);
-    lblStrength->setObjectName(QStringLiteral("lblStrength"));
-    lblStrength->setWordWrap(true);
+    lblStrength = new StrengthLabel(this);
     grid->addWidget(lblStrength, 4, 1);
     addRow(5, "lblUserConfirm", QStringLiteral("Con&firm Password/PIN"), txtuserconfirm);
     // The generator's options, beside the copy button in the Tab order.
@@ -277,8 +275,7 @@ void PasswordsView::connectEditor() {
     for (QLineEdit* box : {txtUserDesc, txtUserCode, txtUserpass, txtuserconfirm, txtExpiry, txtWeb, txtEmail})
         connect(box, &QLineEdit::textChanged, this, &PasswordsView::boxChanged);
     connect(txtSource, &QPlainTextEdit::textChanged, this, &PasswordsView::boxChanged);
-    connect(txtUserpass, &QLineEdit::textChanged, lblStrength,
-            [this](const QString& text) { ShowStrength(lblStrength, text); });
+    connect(txtUserpass, &QLineEdit::textChanged, lblStrength, &StrengthLabel::rate);
     connect(cboCategory, &QComboBox::currentIndexChanged, this, &PasswordsView::boxChanged);
 
     connect(cboFilter, &QComboBox::currentIndexChanged, this, &PasswordsView::filterSelected);

@@ -34,6 +34,7 @@ class Clipboard;
 
 class EntryListModel;
 class GeneratorOptionsRow;
+class StrengthLabel;
 class SearchBox;
 
 // The heights of the entry list and the editor as the user left them ("300,240").
@@ -151,7 +152,7 @@ private:
     QLineEdit* txtWeb = nullptr;
     QLineEdit* txtEmail = nullptr;
     QLabel* lblNewUser = nullptr;
-    QLabel* lblStrength = nullptr;
+    StrengthLabel* lblStrength = nullptr;
     GeneratorOptionsRow* generatorOptions_ = nullptr;
     QToolButton* cmdCopyClip = nullptr;
 };
