@@ -11,7 +11,7 @@ packages=(
   libcli11-dev nlohmann-json3-dev
   xvfb xauth poppler-utils fonts-dejavu-core dbus-daemon
   help2man librsvg2-bin gzip dpkg-dev file desktop-file-utils appstream devscripts
-  libsodium-dev
+  libsodium-dev libzxcvbn-dev libutf8proc-dev
 )
 # Runs a command as root: directly, through sudo, or not at all (then says what to run).
 as_root() {

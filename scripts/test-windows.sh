@@ -53,7 +53,74 @@ if [ ! -f "$sodium_prefix/lib/libsodium.a" ] || [ ! -f "$sodium_prefix/include/s
     make -j2 >"$build/libsodium-make.log" &&
     make install >"$build/libsodium-install.log")
 fi
-echo "test-windows.sh: GoogleTest and libsodium for Windows ready after $SECONDS s"
+
+# zxcvbn-c (password strength) and utf8proc (Unicode normalisation) from Debian's source packages,
+# each compiled straight into a static library: one C file each, no configure step. zxcvbn-c's
+# dictionary is C source that its host tool dictgen makes from the word lists.
+cross_cc=x86_64-w64-mingw32-gcc-posix
+cross_ar=x86_64-w64-mingw32-ar
+# Unpacks a source package into a fresh folder, with the log of apt-get source beside it.
+unpack_source() {
+  local package=$1 folder=$2
+  rm -rf "$folder"
+  mkdir -p "$folder"
+  (cd "$folder" && apt-get source --only-source "$package") >"$folder.log" 2>&1
+}
+zxcvbn_prefix=$build/zxcvbn-install
+if [ ! -f "$zxcvbn_prefix/lib/libzxcvbn.a" ] || [ ! -f "$zxcvbn_prefix/include/zxcvbn.h" ]; then
+  scripts/setup.sh --enable-sources
+  started=$SECONDS
+  zxcvbn_source=$build/zxcvbn-source
+  # zxcvbn-c's own source package; where the archive does not serve it, the copy of the same library
+  # that the source package of its Haskell binding carries (an earlier release with the same API).
+  if ! unpack_source zxcvbn-c "$zxcvbn_source"; then
+    echo "test-windows.sh: apt-get source zxcvbn-c failed (see $zxcvbn_source.log); using haskell-zxcvbn-c's copy"
+    unpack_source haskell-zxcvbn-c "$zxcvbn_source" || {
+      echo "test-windows.sh: apt-get source haskell-zxcvbn-c failed (see $zxcvbn_source.log)" >&2
+      exit 1
+    }
+  fi
+  zxcvbn_tree=$(dirname "$(find "$zxcvbn_source" -mindepth 2 -maxdepth 2 -name zxcvbn.c | head -n 1)")
+  if [ ! -f "$zxcvbn_tree/zxcvbn.c" ] || [ ! -f "$zxcvbn_tree/dict-generate.cpp" ]; then
+    echo "test-windows.sh: no zxcvbn.c and dict-generate.cpp in $zxcvbn_source" >&2
+    exit 1
+  fi
+  # The word lists in the order the upstream makefile names them.
+  words=()
+  for list in $(sed -n 's/^WORDS *= *//p' "$zxcvbn_tree/makefile"); do
+    [ -f "$zxcvbn_tree/$list" ] && words+=("$list")
+  done
+  # The Windows build of zxcvbn.c includes a precompiled-header file, which here has nothing to add.
+  (cd "$zxcvbn_tree" &&
+    : >stdafx.h &&
+    g++ -std=c++11 -O2 -o dictgen dict-generate.cpp &&
+    ./dictgen -o dict-src.h "${words[@]}" >/dev/null &&
+    "$cross_cc" -O2 -c zxcvbn.c -o zxcvbn.o)
+  mkdir -p "$zxcvbn_prefix/lib" "$zxcvbn_prefix/include"
+  rm -f "$zxcvbn_prefix/lib/libzxcvbn.a"
+  "$cross_ar" rcs "$zxcvbn_prefix/lib/libzxcvbn.a" "$zxcvbn_tree/zxcvbn.o"
+  cp "$zxcvbn_tree/zxcvbn.h" "$zxcvbn_prefix/include/"
+  echo "test-windows.sh: zxcvbn-c for Windows built in $((SECONDS - started)) s"
+fi
+utf8proc_prefix=$build/utf8proc-install
+if [ ! -f "$utf8proc_prefix/lib/libutf8proc.a" ] || [ ! -f "$utf8proc_prefix/include/utf8proc.h" ]; then
+  scripts/setup.sh --enable-sources
+  started=$SECONDS
+  utf8proc_source=$build/utf8proc-source
+  unpack_source utf8proc "$utf8proc_source" || {
+    echo "test-windows.sh: apt-get source utf8proc failed (see $utf8proc_source.log)" >&2
+    exit 1
+  }
+  utf8proc_tree=$(dirname "$(find "$utf8proc_source" -mindepth 2 -maxdepth 2 -name utf8proc.c | head -n 1)")
+  # utf8proc.c includes its Unicode tables (utf8proc_data.c).
+  "$cross_cc" -O2 -DUTF8PROC_STATIC -c "$utf8proc_tree/utf8proc.c" -o "$utf8proc_tree/utf8proc.o"
+  mkdir -p "$utf8proc_prefix/lib" "$utf8proc_prefix/include"
+  rm -f "$utf8proc_prefix/lib/libutf8proc.a"
+  "$cross_ar" rcs "$utf8proc_prefix/lib/libutf8proc.a" "$utf8proc_tree/utf8proc.o"
+  cp "$utf8proc_tree/utf8proc.h" "$utf8proc_prefix/include/"
+  echo "test-windows.sh: utf8proc for Windows built in $((SECONDS - started)) s"
+fi
+echo "test-windows.sh: GoogleTest, libsodium, zxcvbn-c and utf8proc for Windows ready after $SECONDS s"
 
 # The header-only libraries, seen through a folder of their own so that the cross compiler never
 # searches the host's /usr/include.
@@ -72,6 +139,8 @@ cmake -S . -B "$build" -G Ninja \
   -DCMAKE_CXX_STANDARD_INCLUDE_DIRECTORIES="$headers" \
   -DGTest_DIR="$gtest_prefix/lib/cmake/GTest" \
   -DKEYLOFT_SODIUM_PREFIX="$sodium_prefix" \
+  -DKEYLOFT_ZXCVBN_PREFIX="$zxcvbn_prefix" \
+  -DKEYLOFT_UTF8PROC_PREFIX="$utf8proc_prefix" \
   -DKEYLOFT_GUI=OFF -DKEYLOFT_BENCH=OFF -DKEYLOFT_WERROR=ON
 cmake --build "$build" -j2
 echo "test-windows.sh: cross-built after $SECONDS s"

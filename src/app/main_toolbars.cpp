@@ -49,7 +49,7 @@ QKeySequence Shortcut(QAction* MainActions::*action) {
     if (action == &MainActions::remove) return QKeySequence(QKeySequence::Delete);
     if (action == &MainActions::save) return QKeySequence(QKeySequence::Save);
     if (action == &MainActions::cancel) return QKeySequence(Qt::Key_Escape);
-    return QKeySequence(QKeySequence::Find);  // filter
+    return QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F);  // filter; Ctrl+F searches
 }
 
 QAction* AddCommand(QToolBar* bar, const CommandDef& def) {

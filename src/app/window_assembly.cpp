@@ -5,6 +5,8 @@
 
 #include "app/data_folder.h"
 #include "app/main_window.h"
+#include "app/passwords_keys.h"
+#include "app/popup_escape.h"
 #include "app/setup_view.h"
 #include "desktop/tray_icon.h"
 #include "desktop/welcome_animation.h"
@@ -69,6 +71,8 @@ std::unique_ptr<WindowParts> AssembleWindow(MainWindow& window, platform::Shell&
     parts->popup->setDialogs(&window.profileDialogs());
     window.setPopup(parts->popup);
     ConnectPasswordsCommands(window, *passwords, *parts->popup);
+    AddPasswordsKeys(window, *passwords);
+    KeepEscapeForOpenPopups(&window);
 
     parts->welcome = WelcomeAnimation::createIn(window.welcomeArea(), window.dialogs(), BuiltInWelcomePicture());
     window.setWelcomeAnimation(parts->welcome);

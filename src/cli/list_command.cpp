@@ -3,6 +3,7 @@
 #include "cli/entry_output.h"
 #include "cli/exit_codes.h"
 #include "store/clock.h"
+#include "store/entry_search.h"
 #include "store/expiry_date.h"
 
 namespace keyloft::cli {
@@ -18,6 +19,11 @@ public:
         AddProfileName(*command, name_);
         command->add_option("--category", category_, "Only entries of exactly this category")
             ->check(Utf8Text());
+        command
+            ->add_option("--search", search_,
+                         "Only entries whose description, user code, notes, web site, e-mail or category\n"
+                         "contains this text, letter case and accents aside")
+            ->check(Utf8Text());
         command->add_flag("--expiring", expiring_, "Only entries that expire within 7 days or have expired");
         command->add_flag("--json", json_, "One JSON object per entry, in an array");
         return command;
@@ -27,6 +33,7 @@ public:
         if (const int code = session.openAndLogOn(FromArgument(name_)); code != kExitOk) return code;
         const std::optional<std::u16string> category =
             category_ ? std::optional(FromArgument(*category_)) : std::nullopt;
+        const EntrySearch search(search_ ? FromArgument(*search_) : std::u16string());
         const ExpiryDateReader dates(DateOrderFromEnvironment());
         const LocalTime now = SystemClock().now();
         const CalendarDate today{now.year, now.month, now.day};
@@ -37,6 +44,7 @@ public:
         for (std::size_t row = 1; row <= entries.size(); ++row) {
             const Entry& entry = entries[row - 1];
             if (category && entry.category != *category) continue;
+            if (!search.matches(entry)) continue;
             const bool due = dates.isDue(entry.expiryDate, today);
             if (expiring_ && !due) continue;
             if (json_) {
@@ -54,6 +62,7 @@ public:
 private:
     std::string name_;
     std::optional<std::string> category_;
+    std::optional<std::string> search_;
     bool expiring_ = false;
     bool json_ = false;
 };

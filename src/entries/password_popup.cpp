@@ -3,10 +3,12 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QShortcut>
 
 #include <algorithm>
 #include <QTimer>
@@ -123,8 +125,16 @@ PasswordPopup::PasswordPopup(platform::Clipboard& clipboard, platform::Shell& sh
         button->installEventFilter(this);
         return button;
     };
-    copyUserButton_ = copyButton("ImgCopyUser", u16(kCopyUserTip), 34);
-    copyPasswordButton_ = copyButton("ImgPass", u16(kCopyPasswordTip), 62);
+    // The copy buttons' keys, named after the tool tip's own text (which ends in a blank).
+    copyUserButton_ = copyButton("ImgCopyUser", u16(kCopyUserTip) + QStringLiteral("(Alt+U)"), 34);
+    copyPasswordButton_ = copyButton("ImgPass", u16(kCopyPasswordTip) + QStringLiteral("(Alt+P)"), 62);
+    copyUserButton_->setAccessibleName(QStringLiteral("Copy user code (Alt+U)"));
+    copyPasswordButton_->setAccessibleName(QStringLiteral("Copy password (Alt+P)"));
+    connect(new QShortcut(QKeySequence(Qt::ALT | Qt::Key_U), this), &QShortcut::activated, this,
+            &PasswordPopup::copyUserCode);
+    connect(new QShortcut(QKeySequence(Qt::ALT | Qt::Key_P), this), &QShortcut::activated, this,
+            &PasswordPopup::copyPassword);
+    setFocusPolicy(Qt::StrongFocus);
 
     webLink_ = link("lblWeb");
     webLink_->setGeometry(18, 118, 264, 18);
@@ -195,6 +205,16 @@ void PasswordPopup::showEntry(const Entry& entry) {
     show();
     raise();
     activateWindow();
+    setFocus(Qt::ActiveWindowFocusReason);
+}
+
+void PasswordPopup::keyPressEvent(QKeyEvent* event) {
+    if (event->key() != Qt::Key_Escape || event->modifiers() != Qt::NoModifier) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    closePopup();
+    if (QWidget* owner = parentWidget()) owner->activateWindow();
 }
 
 void PasswordPopup::closePopup() {

@@ -2,7 +2,8 @@
 // The password pop-up: a small shaped window, always on top, showing one entry's user code and
 // password in clear with its expiry date, web site and e-mail address. The copy buttons put the
 // user code or the password on the clipboard; the links open the web site or a new e-mail. The
-// main window's tmrPass closes it one minute after it was opened.
+// main window's tmrPass closes it one minute after it was opened. Shown, it takes the focus: Alt+U
+// copies the user code, Alt+P the password, Escape closes it.
 
 #include <QImage>
 #include <QLabel>
@@ -75,6 +76,8 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // Escape closes the window and gives the focus back to the main window.
+    void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

@@ -14,10 +14,12 @@
 #include <QShowEvent>
 #include <QSplitter>
 #include <QSignalBlocker>
+#include <QSpinBox>
 #include <QToolButton>
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <QAction>
+#include <QApplication>
 #include <algorithm>
 #include <array>
 #include <optional>
@@ -25,6 +27,8 @@
 
 #include "pages/text_rules.h"
 #include "entries/entry_list_model.h"
+#include "entries/generator_options.h"
+#include "entries/search_box.h"
 #include "platform/qt_clipboard.h"
 #include "platform/qt_dialogs.h"
 #include "store/entry.h"
@@ -101,6 +105,7 @@ void PasswordsView::buildWidgets(QComboBox* filterBox) {
     layout->addWidget(splitter_);
     auto* editorScroll = new EditorScrollArea(splitter_);
     editorScroll->setObjectName(QStringLiteral("editorScroll"));
+    editorScroll_ = editorScroll;
     editorScroll->setWidgetResizable(true);
     editorScroll->setFrameShape(QFrame::NoFrame);
     auto* editor = new QWidget(editorScroll);
@@ -128,7 +133,24 @@ void PasswordsView::buildWidgets(QComboBox* filterBox) {
     for (int column = 0; column < EntryListModel::ColumnCount; ++column)
         header->resizeSection(column, TwipsToPixels(kColumnTwips[column]));
     lstUser->setMinimumHeight(lstUser->fontMetrics().height() * 4);
-    splitter_->insertWidget(0, lstUser);
+
+    // The search box above the list.
+    auto* listArea = new QWidget(splitter_);
+    listArea->setObjectName(QStringLiteral("listArea"));
+    auto* listLayout = new QVBoxLayout(listArea);
+    listLayout->setContentsMargins(0, 0, 0, 0);
+    auto* searchRow = new QHBoxLayout;
+    auto* searchLabel = new QLabel(QStringLiteral("Searc&h"), listArea);
+    searchLabel->setObjectName(QStringLiteral("lblSearch"));
+    txtSearch = new SearchBox(listArea);
+    txtSearch->setAccessibleName(QStringLiteral("Search"));
+    searchLabel->setBuddy(txtSearch);
+    searchRow->addWidget(searchLabel);
+    searchRow->addWidget(txtSearch, 1);
+    listLayout->addLayout(searchRow);
+    lstUser->setParent(listArea);
+    listLayout->addWidget(lstUser, 1);
+    splitter_->insertWidget(0, listArea);
 
     cboFilter = filterBox;
     cboFilter->setEditable(true);
@@ -193,6 +215,8 @@ void PasswordsView::buildWidgets(QComboBox* filterBox) {
     cmdCopyClip->setToolTip(kCopyToolTip);
     cmdCopyClip->setIcon(copyIcon());
     cmdCopyClip->setAutoRaise(true);
+    cmdCopyClip->setAccessibleName(QStringLiteral("Copy password"));
+    cmdCopyClip->setFocusPolicy(Qt::StrongFocus);
     passwordLayout->addWidget(cmdCopyClip);
     auto* passwordLabel = new QLabel(QStringLiteral("Pass&word/PIN"), this);
     txtUserpass->setAccessibleName(QStringLiteral("Password/PIN"));
@@ -201,11 +225,20 @@ void PasswordsView::buildWidgets(QComboBox* filterBox) {
     grid->addWidget(passwordLabel, 3, 0);
     grid->addWidget(passwordRow, 3, 1);
 
-    addRow(4, "lblUserConfirm", QStringLiteral("Con&firm Password/PIN"), txtuserconfirm);
-    addRow(5, "lblSource", QStringLiteral("&Notes"), txtSource);
-    addRow(6, "lblExpiry", QStringLiteral("Any E&xpiry Date"), txtExpiry);
-    addRow(7, "lblWeb", QStringLiteral("Web &Site"), txtWeb);
-    addRow(8, "lblEmail", QStringLiteral("E&mail"), txtEmail);
+    // The password's strength under it, as it is typed.
+    lblStrength = new StrengthLabel(this);
+    grid->addWidget(lblStrength, 4, 1);
+    addRow(5, "lblUserConfirm", QStringLiteral("Con&firm Password/PIN"), txtuserconfirm);
+    // The generator's options, beside the copy button in the Tab order.
+    generatorOptions_ = new GeneratorOptionsRow(store(), this);
+    addRow(6, "lblLength", QStringLiteral("Generated len&gth"), generatorOptions_);
+    if (auto* label = findChild<QLabel*>(QStringLiteral("lblLength")))
+        label->setBuddy(generatorOptions_->lengthBox());
+    generatorOptions_->lengthBox()->setAccessibleName(QStringLiteral("Generated length"));
+    addRow(7, "lblSource", QStringLiteral("&Notes"), txtSource);
+    addRow(8, "lblExpiry", QStringLiteral("Any E&xpiry Date"), txtExpiry);
+    addRow(9, "lblWeb", QStringLiteral("Web &Site"), txtWeb);
+    addRow(10, "lblEmail", QStringLiteral("E&mail"), txtEmail);
 
     lblNewUser->setObjectName(QStringLiteral("lblNewUser"));
     QFont bold = lblNewUser->font();
@@ -213,8 +246,15 @@ void PasswordsView::buildWidgets(QComboBox* filterBox) {
     lblNewUser->setFont(bold);
     lblNewUser->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0);"));
     lblNewUser->hide();
+    // Tab reaches the copy button after the confirmation, so that typing a new password and its
+    // confirmation stays one Tab apart.
+    auto* symbols = generatorOptions_->findChild<QWidget*>(QStringLiteral("chkSymbols"));
+    QWidget::setTabOrder(txtuserconfirm, cmdCopyClip);
+    QWidget::setTabOrder(cmdCopyClip, generatorOptions_->lengthBox());
+    QWidget::setTabOrder(generatorOptions_->lengthBox(), symbols);
+    QWidget::setTabOrder(symbols, txtSource);
     grid->setColumnStretch(1, 1);
-    grid->setRowStretch(9, 1);
+    grid->setRowStretch(11, 1);
     editor->setLayout(grid);
     editorScroll->setWidget(editor);
     editorScroll->setMinimumHeight(lstUser->fontMetrics().height() * 4);
@@ -229,16 +269,21 @@ void PasswordsView::connectEditor() {
     connect(lstUser->header(), &QHeaderView::sectionClicked, this, &PasswordsView::sortByColumn);
     connect(lstUser, &QTreeView::clicked, this, [this](const QModelIndex&) { selectEntryRow(); });
     lstUser->installEventFilter(this);
+    txtUserpass->installEventFilter(this);
+    txtuserconfirm->installEventFilter(this);
 
     for (QLineEdit* box : {txtUserDesc, txtUserCode, txtUserpass, txtuserconfirm, txtExpiry, txtWeb, txtEmail})
         connect(box, &QLineEdit::textChanged, this, &PasswordsView::boxChanged);
     connect(txtSource, &QPlainTextEdit::textChanged, this, &PasswordsView::boxChanged);
+    connect(txtUserpass, &QLineEdit::textChanged, lblStrength, &StrengthLabel::rate);
     connect(cboCategory, &QComboBox::currentIndexChanged, this, &PasswordsView::boxChanged);
 
     connect(cboFilter, &QComboBox::currentIndexChanged, this, &PasswordsView::filterSelected);
     connect(cboFilter->lineEdit(), &QLineEdit::textEdited, this, &PasswordsView::filterTyped);
 
     connect(cmdCopyClip, &QToolButton::clicked, this, &PasswordsView::copyPassword);
+    connect(txtSearch, &QLineEdit::textChanged, this, &PasswordsView::searchChanged);
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { scrollIntoView(now); });
 }
 
 MessageAnswer PasswordsView::message(const QString& text, const QString& title, MessageIcon icon,
@@ -350,11 +395,13 @@ void PasswordsView::setSplit(const QList<int>& sizes) {
     splitSet_ = true;
 }
 
-// The list's height for eight rows with its heading and scroll bar.
+// The list's height for eight rows with its heading, scroll bar and search box.
 int PasswordsView::eightRowsHeight() const {
     const int row = std::max(lstUser->sizeHintForRow(0), lstUser->fontMetrics().height() + 2);
-    return lstUser->header()->sizeHint().height() + row * 8 + lstUser->horizontalScrollBar()->sizeHint().height() +
-           2 * lstUser->frameWidth() + 2;
+    const int list = lstUser->header()->sizeHint().height() + row * 8 +
+                     lstUser->horizontalScrollBar()->sizeHint().height() + 2 * lstUser->frameWidth() + 2;
+    // The search box stands above the list.
+    return list + txtSearch->sizeHint().height() + std::max(0, splitter_->widget(0)->layout()->spacing());
 }
 
 // "300,240": the heights the user left; nothing when the setting holds anything else.
@@ -388,6 +435,7 @@ void PasswordsView::showEvent(QShowEvent* event) {
 }
 
 bool PasswordsView::eventFilter(QObject* watched, QEvent* event) {
+    if (leaveCopyKeyToWindow(watched, event)) return true;
     // After the splitter's own handling of its new size.
     if (watched == splitter_ && event->type() == QEvent::Resize)
         QMetaObject::invokeMethod(this, &PasswordsView::keepEightRows, Qt::QueuedConnection);
@@ -433,6 +481,7 @@ void PasswordsView::forgetProfile() {
         box->clear();
         if (box->lineEdit() != nullptr) EmptyBox(box->lineEdit());
     }
+    EmptyBox(txtSearch);
     savedPosition_ = 0;
 }
 
@@ -483,13 +532,11 @@ void PasswordsView::generate() {
         message(kOverwritePassword, kPasswordTitle, MessageIcon::Exclamation, MessageButtons::YesNo, MessageAnswer::No) !=
             MessageAnswer::Yes)
         return;
-    const QString password = QString::fromStdU16String(GeneratePassword());
+    const QString password = QString::fromStdU16String(GeneratePassword(generatorOptions_->options()));
     txtUserpass->setText(password);
     txtuserconfirm->setText(password);
 }
 
-void PasswordsView::copyPassword() {
-    if (!txtUserpass->text().isEmpty()) clipboard_.setSecretText(txtUserpass->text());
-}
+void PasswordsView::copyPassword() { copyEntryField(CopiedField::Password); }
 
 }  // namespace keyloft

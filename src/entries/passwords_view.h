@@ -2,7 +2,8 @@
 // The passwords page: the entry list lstUser with its filter box, the entry editor below it and
 // the record commands of the page. The main window shows it and calls add, save, remove and
 // cancel; Show, Generate, Print and Filter are connected to the page where the window is put
-// together. The page is built and edits in passwords_view.cpp, lists in passwords_view_list.cpp.
+// together. The page is built and edits in passwords_view.cpp, lists in passwords_view_list.cpp,
+// searches and copies by keyboard in passwords_view_keys.cpp.
 
 #include <QDate>
 #include <QWidget>
@@ -20,6 +21,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
+class QScrollArea;
 class QSplitter;
 class QToolButton;
 class QTreeView;
@@ -32,6 +34,9 @@ class Clipboard;
 }
 
 class EntryListModel;
+class GeneratorOptionsRow;
+class StrengthLabel;
+class SearchBox;
 
 // The heights of the entry list and the editor as the user left them ("300,240").
 inline constexpr char16_t kSettingEntrySplit[] = u"EntrySplit";
@@ -58,11 +63,18 @@ public:
 
     // Filter pressed or released: the filter box usable, or back to every entry.
     void filter(bool pressed);
-    // Generate: a new password in both password boxes (asking first when one is typed already).
+    // Generate: a new password of the editor's chosen length and alphabet in both password boxes
+    // (asking first when one is typed already).
     void generate();
     // For Show: the entry of the selected row (which then becomes the current row); nothing when no
     // row is selected.
     std::optional<Entry> selectedEntry();
+    // Ctrl+F: the cursor into the search box, its text chosen.
+    void focusSearch();
+    // Ctrl+C and Ctrl+B: the password or the user code of the entry in the editor onto the
+    // clipboard. The status bar says which was copied (never what), or why nothing was.
+    enum class CopiedField { Password, UserCode };
+    void copyEntryField(CopiedField field);
     // For Print: the listed rows in list order (the password in clear, the expiry as shown).
     std::vector<MasterListRow> masterListRows() const;
 
@@ -82,6 +94,8 @@ private:
     void sortByColumn(int column);  // a click on a column heading
     void filterSelected();
     void filterTyped();
+    // The search box changed: the list shows the matching entries, the chosen one stays chosen.
+    void searchChanged();
     int selectedListRow() const;
     void selectListRow(int row);
     // The list's click: the chosen row's entry into the editor (asking first about unsaved edits).
@@ -97,6 +111,10 @@ private:
     void clearEntryEditor();
     void boxChanged();
     void copyPassword();  // the copy button
+    // A box of the editor that gets the focus (Tab, Alt+letter, a click) is scrolled into view.
+    void scrollIntoView(QWidget* focused);
+    // The masked boxes leave Ctrl+C to the window's copy key (they cannot copy their own text).
+    bool leaveCopyKeyToWindow(QObject* watched, QEvent* event) const;
     MessageAnswer message(const QString& text, const QString& title, MessageIcon icon = MessageIcon::None,
                           MessageButtons buttons = MessageButtons::Ok,
                           MessageAnswer defaultAnswer = MessageAnswer::Ok);
@@ -118,10 +136,12 @@ private:
     int savedPosition_ = 0;    // position of the entry the last save stored; 0 when none
     QSplitter* splitter_ = nullptr;
     QWidget* editor_ = nullptr;
+    QScrollArea* editorScroll_ = nullptr;
     bool splitSet_ = false;
 
     // Controls, named as their objectName.
     QTreeView* lstUser = nullptr;
+    SearchBox* txtSearch = nullptr;
     QComboBox* cboFilter = nullptr;
     QComboBox* cboCategory = nullptr;
     QLineEdit* txtUserDesc = nullptr;
@@ -133,6 +153,8 @@ private:
     QLineEdit* txtWeb = nullptr;
     QLineEdit* txtEmail = nullptr;
     QLabel* lblNewUser = nullptr;
+    StrengthLabel* lblStrength = nullptr;
+    GeneratorOptionsRow* generatorOptions_ = nullptr;
     QToolButton* cmdCopyClip = nullptr;
 };
 

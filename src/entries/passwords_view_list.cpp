@@ -14,9 +14,11 @@
 
 #include "entries/entry_list_model.h"
 #include "entries/passwords_view.h"
+#include "entries/search_box.h"
 #include "pages/text_rules.h"
 #include "platform/qt_dialogs.h"
 #include "store/entry.h"
+#include "store/entry_search.h"
 #include "store/error_codes.h"
 #include "store/expiry_date.h"
 #include "store/profile.h"
@@ -38,6 +40,12 @@ QString qText(const std::u16string& text) { return QString::fromStdU16String(tex
 std::array<QString, EntryListModel::ColumnCount> entryCells(const Entry& entry) {
     return {qText(entry.category), qText(entry.description), qText(entry.userCode), QString(),
             qText(entry.notes),    qText(entry.expiryDate),  qText(entry.webSite),  qText(entry.email)};
+}
+
+// After the count of stored records while a search is typed: how many are listed.
+QString SearchCount(int listed) {
+    return listed == 1 ? QStringLiteral(" 1 matches the search.")
+                       : QStringLiteral(" %1 match the search.").arg(listed);
 }
 
 }  // namespace
@@ -115,10 +123,14 @@ void PasswordsView::fillEntryList() {
     std::vector<EntryListModel::Row> rows;
     rows.reserve(entries.size());
     bool anyRed = false;
+    const std::u16string filterCategory = filterText.toStdU16String();
+    const EntrySearch search(txtSearch->text().toStdU16String());
     for (std::size_t i = 0; i < entries.size(); ++i) {
+        const Entry& entry = entries[i];
+        if (!search.matches(entry)) continue;
+        if (!showAll && entry.category != filterCategory) continue;
         EntryListModel::Row row;
-        row.cells = entryCells(entries[i]);
-        if (!showAll && row.cells[EntryListModel::Category] != filterText) continue;
+        row.cells = entryCells(entry);
         row.position = static_cast<int>(i + 1);
         row.red = reader.isDue(row.cells[EntryListModel::ExpiryDate].toStdU16String(), today);
         anyRed = anyRed || row.red;
@@ -138,8 +150,10 @@ void PasswordsView::fillEntryList() {
     if (!model_->rows().empty()) expiryWarned_ = true;
 
     guard.reset();
-    emit statusChanged(QStringLiteral(" You have ") + QString::number(entries.size()) +
-                       QStringLiteral(" records stored!"));
+    QString status =
+        QStringLiteral(" You have ") + QString::number(entries.size()) + QStringLiteral(" records stored!");
+    if (!search.matchesAll()) status += SearchCount(model_->rowCount());
+    emit statusChanged(status);
     platform::ShowIdlePointer();
 }
 

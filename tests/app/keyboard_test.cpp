@@ -20,7 +20,7 @@
 
 #include "store/profile.h"
 #include "store/profile_store.h"
-#include "support/gui_window_fixture.h"
+#include "support/gui_keyboard_fixture.h"
 #include "support/record_values.h"
 
 using keyloft::testing::EntryOf;
@@ -32,42 +32,12 @@ namespace {
 constexpr char16_t kCreated[] = u"The new profile's password is opensesame. Log on and change it in Setup.";
 constexpr char16_t kBadName[] = u"A profile name cannot contain any of these characters: . \\ / : * ? \" < > |";
 
-class Keyboard : public WindowTest {
+class Keyboard : public KeyboardWindowTest {
 protected:
-    void SetUp() override {
-        WindowTest::SetUp();
-        assemble = true;
-    }
     // The first question in an empty folder, which names that folder.
     std::u16string noProfilesQuestion() const {
         return u"No Profiles found in Database location!\n" + folder.u16string() +
                u"\nTry application installation folder?";
-    }
-    void activate() {
-        window->activateWindow();
-        QApplication::setActiveWindow(window.get());
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    }
-    QWidget* focus() {
-        QWidget* widget = QApplication::focusWidget();
-        return widget != nullptr ? widget : window.get();
-    }
-    // A key (with modifiers) where the focus is, as the user presses it.
-    void key(Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier) { QTest::keyClick(focus(), k, modifiers); }
-    void type(const QString& text) { QTest::keyClicks(focus(), text); }
-    void keys(const QKeySequence& sequence) {
-        const QKeyCombination combination = sequence[0];
-        key(combination.key(), combination.keyboardModifiers());
-    }
-    // Logged on to "Shared" (entries given) in the passwords view.
-    void logOnToPasswords(const std::vector<Entry>& entries) {
-        writeProfile({.name = u"Shared"});
-        otherInstanceSaves(u"Shared", [&entries](Profile& p) { p.entries = entries; });
-        start();
-        activate();
-        logOnAs({.name = u"Shared"});
-        key(Qt::Key_1, Qt::ControlModifier);  // Passwords
-        ASSERT_TRUE(frameShown("fraPasswords"));
     }
 };
 
@@ -257,7 +227,7 @@ TEST_F(Keyboard, LockWhileAddingAProfileLeavesContinueUsable) {
 TEST_F(Keyboard, EveryCommandHasItsKey) {
     const QString pdf = QDir(temp.path()).filePath(QStringLiteral("list.pdf"));
     openPrinter = [pdf](QWidget*) { return platform::OpenPdfPrinter(pdf); };
-    logOnToPasswords({EntryOf(u"4||Current|alice|pw1||||")});
+    logOnToPasswords({u"4||Current|alice|pw1||||"});
     ASSERT_EQ(entryRows()->rowCount(), 1);
 
     keys(QKeySequence::New);  // Add
@@ -282,10 +252,10 @@ TEST_F(Keyboard, EveryCommandHasItsKey) {
     keys(QKeySequence::Print);
     EXPECT_EQ(dialogs.pending(), 0u);
 
-    keys(QKeySequence::Find);  // Filter
+    key(Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);  // Filter
     EXPECT_TRUE(button("Filter")->isChecked());
     EXPECT_TRUE(find<QComboBox>("cboFilter")->isEnabled());
-    keys(QKeySequence::Find);
+    key(Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_FALSE(button("Filter")->isChecked());
 
     // Escape drops an edit.
@@ -358,7 +328,7 @@ TEST_F(Keyboard, TheSavedEntryOfALongListIsChosenAndInView) {
         entries.push_back(EntryOf(u"4||Entry " + QString::number(i).toStdU16String() + u"|user" +
                           QString::number(i).toStdU16String() + u"|pw||||"));
     }
-    logOnToPasswords(entries);
+    logOnToPasswords(RecordsOf(entries));
     ASSERT_EQ(entryRows()->rowCount(), 10000);
     // The first row, edited and saved, becomes the profile's last entry.
     find<QTreeView>("lstUser")->setFocus();

@@ -80,8 +80,8 @@ TEST_F(PopupTest, LoadsSizedShapedAndFloatingWithItsControls) {
     for (const char* name : {"lblWeb", "lblEmail", "ImgCopyUser", "ImgPass", "cmdClose", "ImgCopy", "ImgCopyMove",
                              "Imgbkg", "Imgmousemove", "ImgCursor"})
         EXPECT_NE(testing::child<QLabel>(popup_, QString::fromLatin1(name)), nullptr);
-    EXPECT_EQ(label("ImgCopyUser")->toolTip(), QStringLiteral("Copy User Code to Clipboard "));
-    EXPECT_EQ(label("ImgPass")->toolTip(), QStringLiteral("Copy Password to Clipboard "));
+    EXPECT_EQ(label("ImgCopyUser")->toolTip(), QStringLiteral("Copy User Code to Clipboard (Alt+U)"));
+    EXPECT_EQ(label("ImgPass")->toolTip(), QStringLiteral("Copy Password to Clipboard (Alt+P)"));
     EXPECT_EQ(testing::child<QLabel>(popup_, "lblUserCode")->text(), QStringLiteral("User Code"));
     EXPECT_EQ(testing::child<QLabel>(popup_, "lblPassword")->text(), QStringLiteral("Password"));
     EXPECT_EQ(testing::child<QLabel>(popup_, "lblExpiryDate")->text(), QStringLiteral("Expiry date"));

@@ -1,0 +1,117 @@
+#include "entries/generator_options.h"
+
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QShowEvent>
+#include <QSpinBox>
+#include <algorithm>
+
+#include "store/password_strength.h"
+#include "store/profile_store.h"
+
+namespace keyloft {
+
+PasswordOptions ReadGeneratorOptions(ProfileStore& store) {
+    PasswordOptions options;
+    options.length = kDefaultGeneratedLength;
+    std::u16string value;
+    if (store.ReadSetting(kSettingGeneratorLength, value)) {
+        bool ok = false;
+        const int length = QString::fromStdU16String(value).trimmed().toInt(&ok);
+        if (ok)
+            options.length = static_cast<std::size_t>(std::clamp(
+                length, static_cast<int>(kMinGeneratedLength), static_cast<int>(kMaxGeneratedLength)));
+    }
+    if (store.ReadSetting(kSettingGeneratorSymbols, value)) options.symbols = value == u"1";
+    return options;
+}
+
+void WriteGeneratorOptions(ProfileStore& store, const PasswordOptions& options) {
+    // A setting that cannot be written is only not remembered.
+    static_cast<void>(
+        store.WriteSetting(kSettingGeneratorLength, QString::number(options.length).toStdU16String()));
+    static_cast<void>(store.WriteSetting(kSettingGeneratorSymbols, options.symbols ? u"1" : u"0"));
+}
+
+GeneratorOptionsRow::GeneratorOptionsRow(ProfileStore& store, QWidget* parent)
+    : QWidget(parent), store_(store) {
+    setObjectName(QStringLiteral("generatorOptions"));
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    length_ = new QSpinBox(this);
+    length_->setObjectName(QStringLiteral("spnLength"));
+    length_->setRange(static_cast<int>(kMinGeneratedLength), static_cast<int>(kMaxGeneratedLength));
+    length_->setSuffix(QStringLiteral(" characters"));
+    length_->setToolTip(QStringLiteral("Length of a generated password"));
+    symbols_ = new QCheckBox(QStringLiteral("Include s&ymbols"), this);
+    symbols_->setObjectName(QStringLiteral("chkSymbols"));
+    symbols_->setToolTip(
+        QStringLiteral("Generated passwords use punctuation marks besides letters and digits"));
+    layout->addWidget(length_);
+    layout->addWidget(symbols_);
+    layout->addStretch(1);
+    load();
+    connect(length_, &QSpinBox::valueChanged, this, &GeneratorOptionsRow::keep);
+    connect(symbols_, &QCheckBox::toggled, this, &GeneratorOptionsRow::keep);
+}
+
+PasswordOptions GeneratorOptionsRow::options() const {
+    PasswordOptions options;
+    options.length = static_cast<std::size_t>(length_->value());
+    options.symbols = symbols_->isChecked();
+    return options;
+}
+
+void GeneratorOptionsRow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!event->spontaneous()) load();
+}
+
+void GeneratorOptionsRow::load() {
+    const PasswordOptions options = ReadGeneratorOptions(store_);
+    loading_ = true;
+    length_->setValue(static_cast<int>(options.length));
+    symbols_->setChecked(options.symbols);
+    loading_ = false;
+}
+
+void GeneratorOptionsRow::keep() {
+    if (!loading_) WriteGeneratorOptions(store_, options());
+}
+
+StrengthLabel::StrengthLabel(QWidget* parent) : QLabel(parent) {
+    setObjectName(QStringLiteral("lblStrength"));
+    setWordWrap(true);
+}
+
+void StrengthLabel::rate(const QString& password) {
+    if (password.isEmpty()) {
+        clear();
+        fitHeight();
+        return;
+    }
+    const PasswordStrength strength = RatePassword(password.toStdU16String());
+    const std::u16string_view word = StrengthWord(strength.score);
+    QString text = QStringLiteral("Strength: %1 (%2 of 4)")
+                       .arg(QString::fromUtf16(word.data(), static_cast<qsizetype>(word.size())))
+                       .arg(strength.score);
+    if (!strength.warning.empty()) text += QStringLiteral(". ") + QString::fromStdU16String(strength.warning);
+    setText(text);
+    static const char* const kColours[] = {"#c00000", "#c00000", "#b06000", "#207020", "#207020"};
+    setStyleSheet(
+        QStringLiteral("color: %1;").arg(QLatin1String(kColours[std::clamp(strength.score, 0, 4)])));
+    fitHeight();
+}
+
+void StrengthLabel::resizeEvent(QResizeEvent* event) {
+    QLabel::resizeEvent(event);
+    fitHeight();
+}
+
+void StrengthLabel::fitHeight() {
+    const int needed = text().isEmpty() ? 0 : heightForWidth(std::max(width(), 1));
+    if (minimumHeight() != needed) setMinimumHeight(needed);
+}
+
+}  // namespace keyloft

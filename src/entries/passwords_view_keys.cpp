@@ -1,0 +1,82 @@
+// The passwords page's search box, and what the keys of the page do with the chosen entry.
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTreeView>
+
+#include "entries/entry_list_model.h"
+#include "entries/passwords_view.h"
+#include "entries/search_box.h"
+#include "platform/qt_clipboard.h"
+
+namespace keyloft {
+
+void PasswordsView::focusSearch() {
+    txtSearch->setFocus(Qt::ShortcutFocusReason);
+    txtSearch->selectAll();
+}
+
+void PasswordsView::searchChanged() {
+    if (filling()) return;
+    // The list follows the search; the editor keeps what it shows (and any edits), and the entry
+    // it shows stays the one a save replaces.
+    const int chosen = currentPosition_;
+    fillEntryList();
+    currentPosition_ = chosen;
+    if (chosen <= 0) return;
+    int row = -1;
+    for (int i = 0; i < model_->rowCount(); ++i)
+        if (model_->rowAt(i).position == chosen) row = i;
+    if (row >= 0) {
+        selectListRow(row);
+        lstUser->scrollTo(model_->index(row, 0));
+    }
+    // Delete and Show work on the chosen row, which the search may have left out of the list.
+    CommandStates states;
+    states.remove = row >= 0;
+    states.show = row >= 0;
+    emit commandsChanged(states);
+}
+
+void PasswordsView::copyEntryField(CopiedField field) {
+    const bool password = field == CopiedField::Password;
+    const QString text = (password ? txtUserpass : txtUserCode)->text();
+    QString said;
+    if (!text.isEmpty()) {
+        clipboard_.setSecretText(text);
+        said = password ? QStringLiteral(" Password copied to the clipboard.")
+                        : QStringLiteral(" User code copied to the clipboard.");
+    } else if (currentPosition_ <= 0 && lblNewUser->isHidden()) {
+        said = QStringLiteral(" Choose an entry first: nothing was copied.");
+    } else {
+        said = password ? QStringLiteral(" The entry has no password: nothing was copied.")
+                        : QStringLiteral(" The entry has no user code: nothing was copied.");
+    }
+    emit statusChanged(said);
+}
+
+void PasswordsView::scrollIntoView(QWidget* focused) {
+    if (focused == nullptr || !editor_->isAncestorOf(focused)) return;
+    // The whole box (QScrollArea::ensureWidgetVisible keeps only its cursor in view), its top
+    // first when it is higher than the view.
+    constexpr int kMargin = 4;
+    const QRect box(focused->mapTo(editor_, QPoint(0, 0)), focused->size());
+    QScrollBar* bar = editorScroll_->verticalScrollBar();
+    const int height = editorScroll_->viewport()->height();
+    if (box.top() - kMargin < bar->value() || box.height() + 2 * kMargin > height)
+        bar->setValue(box.top() - kMargin);
+    else if (box.bottom() + kMargin >= bar->value() + height)
+        bar->setValue(box.bottom() + kMargin - height + 1);
+}
+
+bool PasswordsView::leaveCopyKeyToWindow(QObject* watched, QEvent* event) const {
+    if ((watched != txtUserpass && watched != txtuserconfirm) || event->type() != QEvent::ShortcutOverride ||
+        !static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy))
+        return false;
+    event->ignore();
+    return true;
+}
+
+}  // namespace keyloft
