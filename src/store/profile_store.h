@@ -21,6 +21,7 @@
 namespace keyloft {
 
 class FileSystem;  // store/file_system.h: the seam over profile files (hold, rename, write)
+class WritableFile;
 namespace sealed {
 class Key;  // store/sealed_profile.h
 }
@@ -259,6 +260,12 @@ private:
     void readFromFile(bool showErrors);
     std::int32_t readVersion(bool showErrors);
     SaveOutcome writeToFile();
+    SaveOutcome saveFailed(const ErrorInfo& error, std::int32_t versionBefore);
+    ErrorInfo holdForSave();
+    std::int32_t readStoredVersion();
+    SaveOutcome reloadAfterOtherSave();
+    SaveOutcome writeNewFile(std::int32_t versionBefore);
+    bool writeLines(WritableFile& out, std::int32_t newVersion, bool writeSealed, ErrorInfo& error);
     void loadHeld(bool showErrors);
     void loadFailed(bool showErrors, const ErrorInfo& error);
     OpenOutcome loadOutcome() const;

@@ -1,0 +1,422 @@
+// The profile folder: the database folder, the names of profiles and the rule for them, listing,
+// conflict copies and their merge, and opening, creating and deleting profiles.
+#include <algorithm>
+#include <exception>
+#include <optional>
+#include <unordered_set>
+#include <utility>
+
+#include "store/conflict_copies.h"
+#include "store/profile_codec.h"
+#include "store/profile_store_detail.h"
+#include "store/text_convert.h"
+
+namespace keyloft {
+using namespace detail;
+namespace {
+
+constexpr char16_t kNoProfilesFound[] = u"No Profiles found in Database location!";
+constexpr char16_t kTryApplicationFolder[] = u"Try application installation folder?";
+constexpr char16_t kProfilesMissingTitle[] = u"Profiles Missing";
+constexpr char16_t kSpecifyProfileName[] = u"Specify a profile name!";
+constexpr char16_t kProfileExists[] = u"This profile already exists. Please choose another name!";
+constexpr char16_t kProfileNameTooLong[] = u"This profile name is too long. Please choose a shorter name!";
+constexpr char16_t kBadProfileName[] =
+    u"A profile name cannot contain any of these characters: . \\ / : * ? \" < > |";
+constexpr char16_t kConfirmDelete[] = u"Are you sure you want to delete the selected profile?";
+constexpr char16_t kDeleteProfileTitle[] = u"Delete Profile";
+constexpr char16_t kFileNotFoundMessage[] = u"File not found!";
+constexpr char16_t kFileErrorTitle[] = u"File Error";
+constexpr char16_t kDefaultQuestion[] = u"Default Question";
+constexpr char16_t kProfileEmpty[] = u"The profile file is empty.";
+constexpr char16_t kInUseBefore[] = u"The profile ";
+constexpr char16_t kInUseAfter[] = u" is in use by another user. Try again later.";
+constexpr std::size_t kMaxProfileNameBytes = 200;
+
+// Bytes of the UTF-8 form of a text (what a POSIX file name is measured in; a Windows name
+// counts UTF-16 code units, never more).
+std::size_t Utf8Length(std::u16string_view text) {
+    std::size_t bytes = 0;
+    for (const char16_t c : text) {
+        bytes += c < 0x80 ? 1 : c < 0x800 ? 2 : (c >= 0xD800 && c <= 0xDFFF) ? 2 : 3;
+    }
+    return bytes;
+}
+
+bool IsRefusedNameCharacter(char16_t c) {
+    return c < 0x20 || c == 0x7F || std::u16string_view(u".\\/:*?\"<>|").find(c) != std::u16string_view::npos;
+}
+
+// Names Windows keeps for devices, whatever follows them: a profile made anywhere must open on
+// Windows too.
+bool IsReservedDeviceName(std::u16string_view name) {
+    std::u16string upper;
+    // Windows drops trailing blanks from a file name, so "NUL " is "NUL".
+    const std::size_t end = name.find_last_not_of(u' ');
+    for (const char16_t c : name.substr(0, end == std::u16string_view::npos ? 0 : end + 1)) {
+        upper += (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - u'a' + u'A') : c;
+    }
+    for (const std::u16string_view device : {u"CON", u"PRN", u"AUX", u"NUL", u"CONIN$", u"CONOUT$"}) {
+        if (upper == device) {
+            return true;
+        }
+    }
+    return upper.size() == 4 && (upper.compare(0, 3, u"COM") == 0 || upper.compare(0, 3, u"LPT") == 0) &&
+           upper[3] >= u'1' && upper[3] <= u'9';
+}
+
+}  // namespace
+
+std::u16string ProfileInUseMessage(std::u16string_view profileName) {
+    return kInUseBefore + std::u16string(profileName) + kInUseAfter;
+}
+
+std::u16string ProfileNameProblem(std::u16string_view profileName) {
+    // A name of blanks only is no name.
+    if (TrimBlanks(profileName).empty()) {
+        return kSpecifyProfileName;
+    }
+    // Room for ".dat" and the temporary file of a save (".<name>.dat.<8>.tmp") within the 255
+    // bytes a file name may have, on every system the folder may be shared with.
+    if (Utf8Length(profileName) > kMaxProfileNameBytes) {
+        return kProfileNameTooLong;
+    }
+    bool refused = !MakePath(profileName).has_value() || IsReservedDeviceName(profileName);
+    for (const char16_t c : profileName) {
+        refused = refused || IsRefusedNameCharacter(c);
+    }
+    return refused ? std::u16string(kBadProfileName) : std::u16string();
+}
+
+std::u16string ProfileNotReadableMessage(std::u16string_view profileName) {
+    const std::u16string name(profileName);
+    return u"You may not read the profile \"" + name +
+           u"\": the permissions of its file keep you out, and closing and re-opening will not change that.\n"
+           u"Its owner can let the colleagues who share the folder in by making the file readable and writable "
+           u"for the folder's group (on Linux: chmod g+rw \"" +
+           name + kProfileExtension + u"\"; on Windows: the Security tab of the file's properties).";
+}
+
+std::filesystem::path ProfileStore::DatabaseFolder() {
+    std::filesystem::path result = state_->defaultDatabaseFolder;
+    std::u16string value;
+    if (ReadSetting(kSettingDatabase, value) && !TrimBlanks(value).empty()) {
+        if (const auto folder = MakePath(value)) {
+            result = *folder;
+        }
+    }
+    return result;
+}
+
+namespace {
+
+// A folder as the user reads it; a name that is not valid text shows with its bad bytes replaced.
+std::u16string FolderText(const std::filesystem::path& folder) {
+    try {
+        return folder.u16string();
+    } catch (const std::exception&) {
+        return Utf8ToUtf16(folder.string());
+    }
+}
+
+// The profile names of listed files ("Home.dat" gives "Home"); a file whose name is not valid
+// text (not UTF-8 on POSIX) cannot be shown and is left out. Each profile once: conflict copies
+// that sync engines leave belong to their profile, and two files whose names agree up to the
+// first dot name one profile.
+std::vector<std::u16string> NamesOfProfileFiles(const std::vector<std::filesystem::path>& files) {
+    std::vector<std::u16string> names;
+    std::unordered_set<std::u16string> seen;
+    for (const std::filesystem::path& file : files) {
+        std::u16string name;
+        try {
+            name = file.u16string();
+        } catch (const std::exception&) {
+            continue;
+        }
+        if (ProfileOfConflictCopy(name)) continue;
+        name.resize(std::min(name.size(), name.find(u'.')));
+        if (seen.insert(name).second) names.push_back(std::move(name));
+    }
+    return names;
+}
+
+}  // namespace
+
+std::vector<std::u16string> ProfileStore::ListProfiles() {
+    State& s = *state_;
+    s.databaseFolder = DatabaseFolder();
+    std::vector<std::filesystem::path> files = s.files.listProfileFiles(s.databaseFolder);
+    if (files.empty()) {
+        // The folder is named: an installed program looks in the user's own folder, not its own.
+        MessageRequest question =
+            Message(kNoProfilesFound + std::u16string(kLineBreak) + FolderText(s.databaseFolder) +
+                        kLineBreak + kTryApplicationFolder,
+                    kProfilesMissingTitle, MessageIcon::Critical);
+        question.buttons = MessageButtons::YesNo;
+        // Enter must not send new profiles into the program's own folder.
+        question.defaultAnswer = MessageAnswer::No;
+        question.question = Question::TryApplicationFolder;
+        if (s.host.showMessage(question) == MessageAnswer::Yes) {
+            files = s.files.listProfileFiles(s.applicationFolder);
+            s.databaseFolder = s.applicationFolder;
+        }
+    }
+    return NamesOfProfileFiles(files);
+}
+
+std::vector<std::u16string> ProfileStore::ProfileNames() {
+    return NamesOfProfileFiles(state_->files.listProfileFiles(state_->databaseFolder));
+}
+
+namespace {
+
+std::vector<std::u16string> CategoryNamesOf(const Profile& profile) {
+    std::vector<std::u16string> names;
+    for (const Category& category : profile.categories) names.push_back(category.name);
+    return names;
+}
+
+}  // namespace
+
+std::vector<std::u16string> ProfileStore::ProfilesWithConflictCopies() {
+    const std::vector<std::u16string> profiles = ProfileNames();
+    std::vector<std::u16string> names;
+    for (const std::filesystem::path& file : state_->files.listProfileFiles(state_->databaseFolder)) {
+        std::optional<std::u16string> name;
+        try {
+            name = ProfileOfConflictCopy(file.filename().u16string());
+        } catch (const std::exception&) {
+            continue;
+        }
+        if (name && std::find(profiles.begin(), profiles.end(), *name) != profiles.end() &&
+            std::find(names.begin(), names.end(), *name) == names.end())
+            names.push_back(*name);
+    }
+    return names;
+}
+
+std::vector<ConflictCopyInfo> ProfileStore::ConflictCopies() {
+    State& s = *state_;
+    std::vector<ConflictCopyInfo> copies;
+    if (!s.loaded || !s.loggedOn || s.profileName.empty()) return copies;
+    const std::vector<std::u16string> categories = CategoryNamesOf(s.profile);
+    for (const std::filesystem::path& file : s.files.listProfileFiles(s.databaseFolder)) {
+        std::u16string fileName;
+        try {
+            fileName = file.filename().u16string();
+        } catch (const std::exception&) {
+            continue;
+        }
+        if (ProfileOfConflictCopy(fileName) != s.profileName) continue;
+        ConflictCopyInfo info;
+        info.fileName = fileName;
+        if (const std::optional<Profile> copy =
+                ReadConflictCopy(s.files, JoinFolder(s.databaseFolder, fileName), s.profile, s.sealedKeys.get(), info.problem)) {
+            const MergePlan plan = PlanMerge(s.profile.entries, categories, copy->entries, CategoryNamesOf(*copy));
+            info.newEntries = plan.entries.size();
+            info.newCategories = plan.categories.size();
+        }
+        copies.push_back(std::move(info));
+    }
+    return copies;
+}
+
+MergeResult ProfileStore::MergeConflictCopies(const std::vector<std::u16string>& fileNames, bool dryRun) {
+    State& s = *state_;
+    MergeResult result;
+    result.save.outcome = SaveOutcome::Saved;
+    std::vector<std::u16string> readable;
+    for (ConflictCopyInfo& info : ConflictCopies()) {
+        if (!fileNames.empty() && std::find(fileNames.begin(), fileNames.end(), info.fileName) == fileNames.end()) continue;
+        if (!info.problem.empty()) {
+            result.leftAlone.push_back(std::move(info));
+            continue;
+        }
+        std::u16string problem;
+        const std::optional<Profile> copy =
+            ReadConflictCopy(s.files, JoinFolder(s.databaseFolder, info.fileName), s.profile, s.sealedKeys.get(), problem);
+        if (!copy) {
+            info.problem = problem;
+            result.leftAlone.push_back(std::move(info));
+            continue;
+        }
+        // Each copy against the profile as the copies before it left it.
+        const MergePlan plan =
+            PlanMerge(s.profile.entries, CategoryNamesOf(s.profile), copy->entries, CategoryNamesOf(*copy));
+        result.entriesAdded += plan.entries.size();
+        result.categoriesAdded += plan.categories.size();
+        if (!dryRun) {
+            Profile& profile = editableProfile();
+            for (const std::u16string& name : plan.categories) profile.categories.add(name);
+            profile.entries.insert(profile.entries.end(), plan.entries.begin(), plan.entries.end());
+        }
+        readable.push_back(info.fileName);
+    }
+    if (dryRun || readable.empty()) {
+        result.merged = dryRun ? std::vector<std::u16string>{} : readable;
+        return result;
+    }
+    if (result.entriesAdded > 0 || result.categoriesAdded > 0) {
+        result.save = WriteToFile();
+        if (!result.save.saved()) {
+            result.entriesAdded = result.categoriesAdded = 0;
+            return result;
+        }
+    }
+    for (std::u16string& fileName : readable) {
+        if (s.files.remove(JoinFolder(s.databaseFolder, fileName)).failed()) {
+            result.leftAlone.push_back(ConflictCopyInfo{fileName, u"it could not be removed", 0, 0});
+        } else {
+            result.merged.push_back(std::move(fileName));
+        }
+    }
+    return result;
+}
+
+OpenResult ProfileStore::OpenProfile(std::u16string_view profileName) {
+    State& s = *state_;
+    OpenResult result;
+    if (s.programEnded) {
+        result.outcome = OpenOutcome::Ended;
+        return result;
+    }
+    if (profileName.empty()) {
+        result.outcome = OpenOutcome::NotChosen;
+        return result;
+    }
+    s.beginReport();
+    if (std::u16string problem = ProfileNameProblem(profileName); !problem.empty()) {
+        result.outcome = OpenOutcome::BadName;
+        result.report.messages.push_back(Message(std::move(problem)));
+        return result;
+    }
+    s.host.processEvents();
+    s.profileName = profileName;
+    s.profileFileName = std::u16string(profileName) + kProfileExtension;
+    s.profilePath = JoinFolder(s.databaseFolder, s.profileFileName);
+    s.held.reset();
+    s.loaded = false;
+    s.emptyFile = false;
+    s.damaged = false;
+    s.damagedFile = false;
+    s.loggedOn = false;
+    s.forgotten = false;
+    s.sealedKeys.reset();
+    s.lockedFile.reset();
+
+    const ErrorInfo taken = takeProfile();
+    if (taken.failed()) {
+        s.keepError(taken);
+        ProfileDecoder clear(s.profile);
+        result.error = taken;
+        if (taken.inUse) {
+            result.outcome = OpenOutcome::InUse;
+            s.show(Message(ProfileInUseMessage(profileName)));
+        } else {
+            loadFailed(true, taken);
+            result.outcome = loadOutcome();
+        }
+        result.report = s.takeReport();
+        return result;
+    }
+    loadHeld(true);
+    result.outcome = loadOutcome();
+    if (s.emptyFile) {
+        s.held.reset();
+        result.error = ErrorInfo::of(error::kInputPastEnd);
+        s.show(Message(kProfileEmpty));
+        LogError(kOpReadFromFile, ErrorNumberText(result.error.number), result.error.description);
+    } else if (s.damagedFile) {
+        s.held.reset();
+        result.error = DamagedError();
+        s.show(Message(kProfileDamagedMessage));
+        LogError(kOpReadFromFile, ErrorNumberText(result.error.number), result.error.description);
+    } else if (!s.loaded) {
+        result.error = s.lastError;
+    }
+    result.report = s.takeReport();
+    return result;
+}
+
+CreateResult ProfileStore::CreateProfile(std::u16string_view profileName) {
+    State& s = *state_;
+    CreateResult result;
+    if (s.programEnded) {
+        return result;
+    }
+    s.beginReport();
+    if (std::u16string problem = ProfileNameProblem(profileName); !problem.empty()) {
+        result.report.messages.push_back(Message(std::move(problem)));
+        return result;
+    }
+    const std::filesystem::path path = JoinFolder(s.databaseFolder, std::u16string(profileName) + kProfileExtension);
+    // Whatever bears the name (a folder, a pipe, a link that leads out of the folder, even to
+    // nowhere) keeps it: a new profile is never written through it.
+    if (s.files.nameTaken(path)) {
+        result.report.messages.push_back(Message(kProfileExists));
+        return result;
+    }
+    s.profilePath = path;
+    Profile& p = s.profile;
+    p.logonMode = kPasswordOnly;
+    p.userId = kDefaultLogonValue;
+    p.password = kDefaultLogonValue;
+    p.pin = kDefaultLogonValue;
+    p.answerMode = kOneAnswer;
+    p.questions.clear();
+    p.questions.push_back(SecurityQuestion{kDefaultQuestion, kDefaultLogonValue});
+
+    s.creating = true;
+    const SaveOutcome saved = writeToFile();
+    s.creating = false;
+    if (saved == SaveOutcome::Saved) {
+        ListProfiles();
+        result.outcome = CreateOutcome::Created;
+    } else {
+        result.outcome = CreateOutcome::SaveFailed;
+        result.error = s.lastError;
+    }
+    result.report = s.takeReport();
+    return result;
+}
+
+DeleteResult ProfileStore::DeleteProfile(std::u16string_view profileName) {
+    State& s = *state_;
+    DeleteResult result;
+    if (s.programEnded) {
+        return result;
+    }
+    // A name that could lead out of the folder is refused before anything else happens.
+    if (!profileName.empty()) {
+        if (std::u16string problem = ProfileNameProblem(profileName); !problem.empty()) {
+            result.report.messages.push_back(Message(std::move(problem)));
+            result.outcome = DeleteOutcome::BadName;
+            return result;
+        }
+    }
+    MessageRequest question = Message(kConfirmDelete, kDeleteProfileTitle, MessageIcon::Exclamation);
+    question.buttons = MessageButtons::YesNo;
+    question.defaultAnswer = MessageAnswer::No;
+    question.question = Question::ConfirmProfileDelete;
+    if (s.host.showMessage(question) != MessageAnswer::Yes) {
+        result.outcome = DeleteOutcome::NotConfirmed;
+        return result;
+    }
+    if (profileName.empty()) {
+        result.report.messages.push_back(Message(kSpecifyProfileName));
+        result.outcome = DeleteOutcome::NotChosen;
+        return result;
+    }
+    const std::filesystem::path path = JoinFolder(s.databaseFolder, std::u16string(profileName) + kProfileExtension);
+    if (s.files.exists(path)) {
+        result.error = s.files.remove(path);
+        result.outcome = result.error.failed() ? DeleteOutcome::Failed : DeleteOutcome::Deleted;
+        ListProfiles();
+    } else {
+        result.report.messages.push_back(Message(kFileNotFoundMessage, kFileErrorTitle, MessageIcon::Critical));
+        result.outcome = DeleteOutcome::NotFound;
+    }
+    return result;
+}
+
+}  // namespace keyloft

@@ -1,0 +1,537 @@
+// Loading: taking the profile's file (and putting right what an interrupted save left beside it),
+// reading its version, and loading the usual and the sealed form with every check of the format.
+#include <cstdio>
+#include <exception>
+#include <new>
+#include <optional>
+#include <utility>
+
+#include "crypto/text_cipher.h"
+#include "store/profile_codec.h"
+#include "store/profile_store_detail.h"
+#include "store/text_convert.h"
+
+namespace keyloft {
+using namespace detail;
+namespace {
+
+constexpr char16_t kInvalidDataSum[] = u"Invalid Data";
+constexpr char16_t kInvalidDataTrailer[] = u"Invalid Data!.";
+constexpr char16_t kInvalidDataDecrypt[] = u"Invalid data.";
+constexpr char16_t kDecryptErrorTitle[] = u"Decrypt Error";
+constexpr char16_t kNotReadableTitle[] = u"Permission Denied";
+
+constexpr char16_t kOpReadVersion[] = u"ReadVersion";
+constexpr char16_t kOpRSumofAC[] = u"RSumofAC";
+constexpr char16_t kOpDecrypt[] = u"Decrypt";
+constexpr char16_t kOpRecover[] = u"Recover";
+
+constexpr char16_t kBackupSuffix[] = u".bak";
+
+std::filesystem::path WithSuffix(std::filesystem::path path, std::u16string_view suffix) {
+    if (const auto tail = MakePath(suffix)) {
+        path += *tail;
+    }
+    return path;
+}
+
+
+// What a file of the profile holds, checked without acting on anything (used to choose between a
+// profile file and a backup that a crash left beside it).
+struct FileCheck {
+    bool ok = false;
+    bool empty = false;
+    std::int32_t version = 0;
+};
+
+// Sealed files: all lines of the file.
+ErrorInfo ReadAllLines(ReadableFile& file, std::vector<std::string>& lines) {
+    ErrorInfo error = file.rewind();
+    std::string line;
+    while (!error.failed() && file.readLine(line, error, kMaxProfileLineLength)) {
+        lines.push_back(line);
+    }
+    return error;
+}
+
+// A line past kMaxProfileLineLength, which no writer makes: the file is damaged.
+bool LineTooLong(const ErrorInfo& error) { return error.number == error::kInputPastEnd; }
+
+FileCheck CheckHeldFile(ReadableFile& file) {
+    FileCheck check;
+    if (file.rewind().failed()) {
+        return check;
+    }
+    Profile scratch;
+    ProfileDecoder decoder(scratch);
+    std::string line;
+    std::string firstLine;
+    ErrorInfo error;
+    bool fault = false;
+    while (!fault && file.readLine(line, error, kMaxProfileLineLength)) {
+        if (decoder.linesRead() == 0) {
+            firstLine = line;
+        } else if (decoder.linesRead() == 1 && sealed::LooksSealed(firstLine, line)) {
+            // A sealed file: its body can only be checked with a key; the check line covers it
+            // against damage.
+            std::vector<std::string> lines;
+            if (!ReadAllLines(file, lines).failed()) {
+                const std::optional<sealed::SealedFile> parsed = sealed::ParseSealedLines(lines);
+                check.ok = parsed.has_value();
+                check.version = parsed ? parsed->version : 0;
+            }
+            (void)file.rewind();
+            return check;
+        }
+        const ProfileDecoder::LineResult result = decoder.addLine(line);
+        fault = result.sumFailures > 0 || result.rejected || result.error.failed();
+    }
+    check.empty = !fault && !error.failed() && decoder.linesRead() == 0;
+    check.ok = !fault && !error.failed() && decoder.linesRead() > 0 && decoder.trailerMatches() && decoder.sawVersion();
+    check.version = scratch.version;
+    (void)file.rewind();
+    return check;
+}
+
+// True when a file at version `a` is newer than one at version `b` (versions wrap to 1).
+bool NewerVersion(std::int32_t a, std::int32_t b) { return a > b || (a == 1 && b >= kVersionWrap - 1); }
+
+std::filesystem::path BackupOf(const std::filesystem::path& profile) { return WithSuffix(profile, kBackupSuffix); }
+
+// The file system refuses this user the file (not another instance's hold, which goes away).
+bool NotReadable(const ErrorInfo& error) { return error.number == error::kPermissionDenied && !error.inUse; }
+
+}  // namespace
+
+void ProfileStore::State::sumCheckFailed() {
+    show(Message(kInvalidDataSum));
+    owner->LogError(kOpRSumofAC, u"0", u"");
+    report.lockSession = true;
+    damaged = true;
+    held.reset();
+}
+
+void ProfileStore::State::decryptRejected() {
+    show(Message(kInvalidDataDecrypt, kDecryptErrorTitle));
+    owner->LogError(kOpDecrypt, u"0", u"");
+    programEnded = true;
+    damaged = true;
+    profileKey.clear();
+    held.reset();
+    report.endProgram = true;
+}
+
+// The generic failure of a load: keep the error, and when asked, tell, log and close the window.
+// A file this user may not read is told as such: closing the window would not help.
+void ProfileStore::loadFailed(bool showErrors, const ErrorInfo& error) {
+    State& s = *state_;
+    s.keepError(error);
+    s.profileKey.clear();
+    if (!showErrors) {
+        return;
+    }
+    if (NotReadable(error)) {
+        s.show(
+            Message(ProfileNotReadableMessage(s.profileName), kNotReadableTitle, MessageIcon::Exclamation));
+        LogError(kOpReadFromFile, s.lastErrorNumber, s.lastErrorText);
+        // Taken away during a session: what is in memory is no longer the file's, so the session ends.
+        s.report.lockSession = s.loggedOn;
+        return;
+    }
+    s.show(Message(kErrorOccurred + std::u16string(kLineBreak) + s.lastErrorText + u"  " + kOpReadFromFile + u" (" +
+                   s.lastErrorNumber + u")" + kLineBreak + kCloseAndReopen));
+    LogError(kOpReadFromFile, s.lastErrorNumber, s.lastErrorText);
+    s.report.closeWindow = true;
+}
+
+// Reads the held file from its first line into the Profile, with every check of the format.
+void ProfileStore::loadHeld(bool showErrors) {
+    State& s = *state_;
+    s.loaded = false;
+    s.damaged = false;
+    s.runningLength = 0;
+    ProfileDecoder decoder(s.profile);  // fresh collections
+    if (!s.held) {
+        loadFailed(showErrors, ErrorInfo::of(error::kBadFileNameOrNumber));
+        return;
+    }
+    if (const ErrorInfo error = s.held->rewind(); error.failed()) {
+        loadFailed(showErrors, error);
+        return;
+    }
+    s.damagedFile = false;
+    s.lockedFile.reset();
+    ErrorInfo error;
+    std::string line;
+    std::string firstLine;
+    while (true) {
+        if (!s.held) {
+            // The session was locked during the load: the file is no longer open.
+            loadFailed(showErrors, ErrorInfo::of(error::kBadFileNameOrNumber));
+            return;
+        }
+        if (!s.held->readLine(line, error, kMaxProfileLineLength)) {
+            if (LineTooLong(error)) {
+                s.damagedFile = true;
+                s.keepError(DamagedError());
+                return;
+            }
+            if (error.failed()) {
+                loadFailed(showErrors, error);
+                return;
+            }
+            break;
+        }
+        if (decoder.linesRead() == 0) {
+            firstLine = line;
+        } else if (decoder.linesRead() == 1) {
+            if (sealed::LooksSealed(firstLine, line)) {
+                loadSealed(showErrors);
+                return;
+            }
+            s.seal = false;
+            s.sealedKeys.reset();
+        }
+        s.runningLength += static_cast<double>(line.size());
+        ProfileDecoder::LineResult result;
+        try {
+            result = decoder.addLine(line);
+        } catch (const std::bad_alloc&) {
+            loadFailed(showErrors, ErrorInfo::of(error::kOutOfMemory));
+            return;
+        }
+        for (int k = 0; k < result.sumFailures; ++k) {
+            s.sumCheckFailed();
+        }
+        if (result.rejected) {
+            s.decryptRejected();
+            return;
+        }
+        if (result.error.failed()) {
+            s.damaged = true;
+            loadFailed(showErrors, result.error);
+            return;
+        }
+    }
+    s.profileKey.clear();
+    if (decoder.linesRead() == 1 && firstLine == sealed::kFirstLine) {
+        loadSealed(showErrors);  // a sealed file cut after its first line: damaged
+        return;
+    }
+    if (decoder.linesRead() == 0) {
+        // No profile was ever saved empty: the data is gone, whatever the logon.
+        s.keepError(ErrorInfo::of(error::kInputPastEnd));
+        s.emptyFile = true;
+        return;
+    }
+    if (!decoder.trailerMatches()) {
+        s.damaged = true;
+        s.show(Message(kInvalidDataTrailer));
+        s.report.closeWindow = true;
+        return;
+    }
+    s.loaded = true;
+}
+
+OpenResult ProfileStore::ReadFromFile() {
+    State& s = *state_;
+    OpenResult result;
+    if (s.programEnded) {
+        result.outcome = OpenOutcome::Ended;
+        return result;
+    }
+    s.beginReport();
+    readFromFile(true);
+    result.outcome = loadOutcome();
+    if (!s.loaded) {
+        result.error = s.lastError;
+    }
+    result.report = s.takeReport();
+    return result;
+}
+
+// What the last load came to.
+OpenOutcome ProfileStore::loadOutcome() const {
+    const State& s = *state_;
+    if (s.loaded) {
+        return OpenOutcome::Loaded;
+    }
+    if (s.programEnded) {
+        return OpenOutcome::Ended;
+    }
+    if (s.emptyFile) {
+        return OpenOutcome::Empty;
+    }
+    if (s.damaged || s.damagedFile) {
+        return OpenOutcome::Damaged;
+    }
+    if (s.lastError.inUse) {
+        return OpenOutcome::InUse;
+    }
+    if (NotReadable(s.lastError)) {
+        return OpenOutcome::NotReadable;
+    }
+    if (s.lastError.number == error::kFileNotFound) {
+        return OpenOutcome::NotFound;
+    }
+    return OpenOutcome::Failed;
+}
+
+// A sealed file: its header and framing are checked and the Profile holds what the header shows
+// (logon mode, questions). The body opens at logon; a reload while logged on (a save that found
+// another user's version) opens it with the data key or the logon details of this session.
+void ProfileStore::loadSealed(bool showErrors) {
+    State& s = *state_;
+    const sealed::LogonValues before{s.profile.userId, s.profile.password, s.profile.pin};
+    const std::int32_t modeBefore = s.profile.logonMode;
+    const bool reopen = s.loggedOn;
+    std::unique_ptr<sealed::Keys> keys = std::move(s.sealedKeys);
+    s.loggedOn = false;
+    s.runningLength = 0;
+
+    const auto damaged = [&s] {
+        s.damagedFile = true;
+        s.keepError(DamagedError());
+        sealed::FillHeaderOnly(sealed::SealedFile{}, s.profile);
+        s.lockedFile.reset();
+    };
+    std::vector<std::string> lines;
+    if (const ErrorInfo error = ReadAllLines(*s.held, lines); LineTooLong(error)) {
+        damaged();
+        return;
+    } else if (error.failed()) {
+        loadFailed(showErrors, error);
+        return;
+    }
+    for (const std::string& line : lines) {
+        s.runningLength += static_cast<double>(line.size());
+    }
+    std::optional<sealed::SealedFile> file = sealed::ParseSealedLines(lines);
+    if (!file) {
+        damaged();
+        return;
+    }
+    s.seal = true;
+    if (reopen) {
+        if (keys && sealed::OpenBody(*file, keys->dataKey, s.profile)) {
+            s.sealedKeys = sealed::KeepKeys(*file, keys->dataKey, s.profile);
+        } else {
+            sealed::Key dataKey;
+            if (modeBefore == file->logonMode &&
+                sealed::UnwrapWithLogon(*file, before, dataKey) == sealed::Unwrap::Opened) {
+                if (!sealed::OpenBody(*file, dataKey, s.profile)) {
+                    damaged();
+                    return;
+                }
+                s.sealedKeys = sealed::KeepKeys(*file, dataKey, s.profile);
+            }
+        }
+    }
+    if (s.sealedKeys) {
+        s.loggedOn = true;
+    } else {
+        // Nothing but the header until the logon step opens the body.
+        sealed::FillHeaderOnly(*file, s.profile);
+        s.lockedFile = std::move(file);
+    }
+    s.loaded = true;
+}
+
+void ProfileStore::readFromFile(bool showErrors) {
+    State& s = *state_;
+    if (s.programEnded) {
+        return;
+    }
+    s.host.processEvents();
+    s.loaded = false;
+    s.emptyFile = false;
+    s.damaged = false;
+    s.profilePath = JoinFolder(s.databaseFolder, s.profileFileName);
+    s.held.reset();
+    ErrorInfo error;
+    s.held = s.files.openHeld(s.profilePath, error);
+    if (!s.held) {
+        ProfileDecoder clear(s.profile);
+        loadFailed(showErrors, error.failed() ? error : ErrorInfo::of(error::kPathFileAccess));
+        return;
+    }
+    loadHeld(showErrors);
+}
+
+// Holds the chosen profile's file, and puts right what an interrupted save of an earlier build
+// (or of the Windows protocol) left beside it: a backup is put back when the profile is missing,
+// empty or damaged and the backup is sound; of two sound files the newer stays; temporary files
+// go. Every repair is logged. On return `held` holds the profile file, or the error says why not.
+ErrorInfo ProfileStore::takeProfile() {
+    State& s = *state_;
+    const std::filesystem::path& profilePath = s.profilePath;
+    const std::filesystem::path backupPath = BackupOf(profilePath);
+    const std::u16string fileName = s.profileFileName;
+    const std::u16string backupName = fileName + kBackupSuffix;
+
+    ErrorInfo error;
+    s.held = s.files.openHeld(profilePath, error);
+    if (!s.held && (error.inUse || error.number != error::kFileNotFound)) {
+        return error;
+    }
+    if (s.files.exists(backupPath)) {
+        ErrorInfo backupError;
+        std::unique_ptr<ReadableFile> backup = s.files.openHeld(backupPath, backupError);
+        if (backup) {
+            const FileCheck backupCheck = CheckHeldFile(*backup);
+            const FileCheck profileCheck = s.held ? CheckHeldFile(*s.held) : FileCheck{};
+            const auto versionText = [](std::int32_t v) { return u" (version " + Int32Text(v) + u")"; };
+            if (backupCheck.ok && (!profileCheck.ok || NewerVersion(backupCheck.version, profileCheck.version))) {
+                const std::u16string why = !s.held           ? u"was missing"
+                                           : profileCheck.empty ? u"was empty"
+                                           : !profileCheck.ok   ? u"failed its checks"
+                                                                : u"held an older version" + versionText(profileCheck.version);
+                s.held.reset();
+                const ErrorInfo moved = s.files.rename(backupPath, profilePath, true);
+                if (moved.failed()) {
+                    LogError(kOpRecover, ErrorNumberText(moved.number), moved.description);
+                } else {
+                    s.held = std::move(backup);
+                    (void)s.files.flushFolder(profilePath);
+                    LogError(kOpRecover, u"0",
+                             backupName + versionText(backupCheck.version) + u" was put back as " + fileName + u", which " +
+                                 why);
+                }
+            } else if (profileCheck.ok) {
+                const std::u16string what = backupCheck.ok ? u"older" + versionText(backupCheck.version)
+                                                           : std::u16string(u"damaged");
+                backup.reset();
+                const ErrorInfo removed = s.files.remove(backupPath);
+                if (!removed.failed()) {
+                    LogError(kOpRecover, u"0",
+                             backupName + u" (" + what + u") was removed; " + fileName + u" holds version " +
+                                 Int32Text(profileCheck.version));
+                }
+            }
+        }
+    }
+    if (!s.held) {
+        if (!error.failed()) {
+            s.held = s.files.openHeld(profilePath, error);
+        }
+        if (!s.held) {
+            return error.failed() ? error : ErrorInfo::of(error::kPathFileAccess);
+        }
+    }
+    for (const std::filesystem::path& leftover : s.files.removeLeftovers(profilePath)) {
+        std::u16string name;
+        try {
+            name = leftover.u16string();
+        } catch (const std::exception&) {
+        }
+        LogError(kOpRecover, u"0", u"the temporary file " + name + u" of an interrupted save was removed");
+    }
+    return ErrorInfo::none();
+}
+
+std::int32_t ProfileStore::readVersion(bool showErrors) {
+    State& s = *state_;
+    std::int32_t result = -1;
+    if (s.programEnded) {
+        return result;
+    }
+
+    auto fail = [&](const ErrorInfo& error) {
+        s.keepError(error);
+        if (!showErrors) {
+            return;
+        }
+        s.show(Message(kErrorOccurred + std::u16string(kLineBreak) + s.lastErrorText, kOpReadFromFile));
+        LogError(kOpReadVersion, s.lastErrorNumber, s.lastErrorText);
+        s.report.lockSession = true;
+        s.held.reset();
+    };
+
+    if (!s.held) {
+        fail(ErrorInfo::of(error::kBadFileNameOrNumber));
+        return result;
+    }
+    ReadableFile& file = *s.held;
+    if (const ErrorInfo error = file.rewind(); error.failed()) {
+        fail(error);
+        return result;
+    }
+    ErrorInfo error;
+    std::string keyLine;
+    std::string line;
+    for (int i = 0; i < 3; ++i) {
+        if (!file.readLine(line, error, kMaxProfileLineLength)) {
+            if (LineTooLong(error)) {
+                error = DamagedError();
+            }
+            if (error.failed()) {
+                fail(error);
+                return result;
+            }
+            break;
+        }
+        if (i == 0) {
+            keyLine = line;
+            continue;
+        }
+        if (i == 1 && sealed::LooksSealed(keyLine, line)) {
+            // A sealed file: the version is in its header, read once the whole file checks out.
+            std::vector<std::string> lines;
+            if (const ErrorInfo readError = ReadAllLines(file, lines); readError.failed()) {
+                fail(readError);
+                return result;
+            }
+            const std::optional<sealed::SealedFile> parsed = sealed::ParseSealedLines(lines);
+            if (!parsed) {
+                fail(DamagedError());
+                return result;
+            }
+            return parsed->version;
+        }
+        if (i == 1) {
+            const KeyLineResult key = DecodeKeyLine(keyLine, line);
+            if (key.rejected) {
+                s.decryptRejected();
+                return -1;
+            }
+            if (key.sumFailed) {
+                s.sumCheckFailed();
+            }
+            s.profileKey = key.key;
+        }
+        const crypto::DecryptResult decrypted = crypto::TryDecryptText(line, s.profileKey);
+        if (decrypted.status == crypto::DecryptStatus::Rejected) {
+            s.decryptRejected();
+            return -1;
+        }
+        std::u16string plain = decrypted.text;
+        const std::vector<std::u16string> fields = SplitFields(plain);
+        const std::optional<std::int32_t> kind = ParseInt32(fields[0], error);
+        if (!kind) {
+            fail(error);
+            return result;
+        }
+        if (*kind == 8) {
+            if (!RSumofAC(plain, fields, 2)) {
+                s.sumCheckFailed();
+            }
+            if (fields.size() < 2) {
+                fail(ErrorInfo::of(error::kSubscriptOutOfRange));
+                return result;
+            }
+            const std::optional<std::int32_t> version = ParseInt32(fields[1], error);
+            if (!version) {
+                fail(error);
+                return result;
+            }
+            result = *version;
+        }
+        if (!s.held) {
+            // A failed sum check locked the session.
+            return -1;
+        }
+    }
+    return result;
+}
+
+}  // namespace keyloft

@@ -1,0 +1,92 @@
+// The logon step: the typed details or answers against the loaded profile; a sealed profile's body
+// opens with them.
+#include <algorithm>
+
+#include "store/profile_store_detail.h"
+#include "store/text_convert.h"
+
+namespace keyloft {
+using namespace detail;
+
+LogonOutcome ProfileStore::openSealedBody(const sealed::Key& dataKey) {
+    State& s = *state_;
+    if (!sealed::OpenBody(*s.lockedFile, dataKey, s.profile)) {
+        // Nothing of a file that fails its authentication is shown or kept.
+        sealed::FillHeaderOnly(sealed::SealedFile{}, s.profile);
+        s.lockedFile.reset();
+        s.held.reset();
+        s.loaded = false;
+        s.keepError(DamagedError());
+        LogError(kOpReadFromFile, ErrorNumberText(s.lastError.number), s.lastError.description);
+        return LogonOutcome::Damaged;
+    }
+    s.sealedKeys = sealed::KeepKeys(*s.lockedFile, dataKey, s.profile);
+    s.lockedFile.reset();
+    s.loggedOn = true;
+    return LogonOutcome::LoggedOn;
+}
+
+LogonOutcome ProfileStore::LogOn(const LogonDetails& typed) {
+    State& s = *state_;
+    if (!s.loaded) {
+        return LogonOutcome::Incorrect;
+    }
+    const sealed::LogonValues trimmed{std::u16string(TrimBlanks(typed.userId)),
+                                      std::u16string(TrimBlanks(typed.password)),
+                                      std::u16string(TrimBlanks(typed.pin))};
+    if (s.lockedFile) {
+        sealed::Key dataKey;
+        if (sealed::UnwrapWithLogon(*s.lockedFile, trimmed, dataKey) != sealed::Unwrap::Opened) {
+            return LogonOutcome::Incorrect;
+        }
+        return openSealedBody(dataKey);
+    }
+    const Profile& p = s.profile;
+    bool accepted = false;
+    switch (p.logonMode) {
+    case kPasswordOnly:
+        accepted = trimmed.password == p.password;
+        break;
+    case kUserIdAndPassword:
+        accepted = trimmed.password == p.password && trimmed.userId == p.userId;
+        break;
+    case kUserIdPasswordAndPin:
+        accepted = trimmed.password == p.password && trimmed.userId == p.userId && trimmed.pin == p.pin;
+        break;
+    default:
+        break;
+    }
+    s.loggedOn = accepted;
+    return accepted ? LogonOutcome::LoggedOn : LogonOutcome::Incorrect;
+}
+
+LogonOutcome ProfileStore::LogOnWithAnswers(const std::vector<std::u16string>& typedAnswers) {
+    State& s = *state_;
+    if (!s.loaded) {
+        return LogonOutcome::Incorrect;
+    }
+    std::vector<std::u16string> trimmed;
+    for (const std::u16string& answer : typedAnswers) {
+        trimmed.emplace_back(TrimBlanks(answer));
+    }
+    if (s.lockedFile) {
+        sealed::Key dataKey;
+        if (sealed::UnwrapWithAnswers(*s.lockedFile, trimmed, dataKey) != sealed::Unwrap::Opened) {
+            return LogonOutcome::Incorrect;
+        }
+        return openSealedBody(dataKey);
+    }
+    const Profile& p = s.profile;
+    int correct = 0;
+    for (std::size_t i = 0; i < p.questions.size() && i < 3 && i < trimmed.size(); ++i) {
+        if (trimmed[i] == p.questions[i].answer) {
+            ++correct;
+        }
+    }
+    // A profile without a valid answer mode must not open with no correct answer at all.
+    const bool accepted = correct >= std::max(p.answerMode, 1);
+    s.loggedOn = accepted;
+    return accepted ? LogonOutcome::LoggedOn : LogonOutcome::Incorrect;
+}
+
+}  // namespace keyloft

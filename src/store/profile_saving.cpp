@@ -1,0 +1,263 @@
+// Saving: hold the file, check that no other user saved meanwhile (and load their version if one
+// did), then write the new file beside the profile and put it in place with one rename.
+#include <algorithm>
+#include <new>
+#include <optional>
+#include <utility>
+
+#include "store/profile_codec.h"
+#include "store/profile_store_detail.h"
+
+namespace keyloft {
+using namespace detail;
+namespace {
+
+constexpr char16_t kRecordModified[] = u"The record has been modified by another user.";
+constexpr char16_t kRefreshing[] = u"Refreshing data...";
+constexpr char16_t kProfileModified[] = u"The profile has been modified by another user.";
+constexpr char16_t kLoginAgain[] = u"You will have to login again.";
+constexpr char16_t kOpWriteToFile[] = u"Writetofile";
+
+constexpr int kAttempts = 5;
+constexpr int kRetryWaitMs = 3000;
+
+}  // namespace
+
+SaveResult ProfileStore::WriteToFile() {
+    State& s = *state_;
+    SaveResult result;
+    if (s.programEnded || s.forgotten) {
+        return result;
+    }
+    s.beginReport();
+    result.outcome = writeToFile();
+    if (result.outcome == SaveOutcome::Failed) {
+        result.error = s.lastError;
+    }
+    result.report = s.takeReport();
+    return result;
+}
+
+SaveOutcome ProfileStore::writeToFile() {
+    State& s = *state_;
+    if (s.programEnded) {
+        return SaveOutcome::Failed;
+    }
+    s.host.processEvents();
+    s.runningLength = 0;
+    s.lineCount = 0;
+
+    const std::int32_t versionBefore = s.profile.version;
+    if (!s.creating) {
+        if (const ErrorInfo error = holdForSave(); error.failed()) {
+            return saveFailed(error, versionBefore);
+        }
+        // The hold keeps other copies of Keyloft from saving, but not other programs: a sync
+        // engine, a restore or `mv` may have put another file in the profile's place, with
+        // changes of its own, while this one was held. That is another user's save as well:
+        // the newer file is loaded from the path, and nothing is written over it.
+        const bool replaced = s.held && s.files.namesOtherFile(s.profilePath, *s.held);
+        if (replaced) {
+            s.held.reset();
+        }
+        std::int32_t storedVersion = -1;
+        if (!replaced) {
+            storedVersion = readStoredVersion();
+            if (s.programEnded) {
+                s.retryCounter = 0;
+                return SaveOutcome::Failed;
+            }
+        }
+        s.retryCounter = 0;
+        if (replaced || storedVersion != s.profile.version) {
+            return reloadAfterOtherSave();
+        }
+    }
+    return writeNewFile(versionBefore);
+}
+
+// What every failed save does: keep, log and show the error; the file on disk still carries the
+// version this save started from.
+SaveOutcome ProfileStore::saveFailed(const ErrorInfo& error, std::int32_t versionBefore) {
+    State& s = *state_;
+    s.keepError(error);
+    s.profileKey.clear();
+    LogError(kOpWriteToFile, s.lastErrorNumber, s.lastErrorText);
+    s.show(Message(kErrorOccurred + std::u16string(kLineBreak) + s.lastErrorText + u"(" + s.lastErrorNumber +
+                       u")" + kLineBreak + kCloseAndReopen,
+                   u"WriteToFile"));
+    s.retryCounter = 0;
+    s.profile.version = versionBefore;
+    return SaveOutcome::Failed;
+}
+
+// Holds the file, unless this instance still holds it since its load or last save. Only another
+// instance's hold is worth waiting for; any other failure is final at once.
+ErrorInfo ProfileStore::holdForSave() {
+    State& s = *state_;
+    if (s.held || s.retryCounter != 0) {
+        return ErrorInfo::none();
+    }
+    for (int attempt = 1; attempt <= kAttempts; ++attempt) {
+        s.retryCounter = attempt;
+        ErrorInfo error;
+        s.held = s.files.openHeld(s.profilePath, error);
+        if (s.held) {
+            s.retryCounter = 0;
+            break;
+        }
+        if (!error.inUse || attempt == kAttempts) {
+            return error.failed() ? error : ErrorInfo::of(error::kPathFileAccess);
+        }
+        s.host.waitMilliseconds(kRetryWaitMs);
+    }
+    return ErrorInfo::none();
+}
+
+// The version in the held file, read again while a read fails and the file is still held; -1
+// when it cannot be read (the last attempt shows why).
+std::int32_t ProfileStore::readStoredVersion() {
+    State& s = *state_;
+    std::int32_t storedVersion = -1;
+    for (int attempt = 1; attempt <= kAttempts; ++attempt) {
+        s.retryCounter = attempt;
+        storedVersion = readVersion(attempt == kAttempts);
+        if (s.programEnded || storedVersion != -1 || !s.held) {
+            break;
+        }
+        s.host.waitMilliseconds(kRetryWaitMs);
+    }
+    return storedVersion;
+}
+
+// Another user saved: their version is loaded in place of this change. The session goes on when
+// the logon details are as they were; otherwise it is locked.
+SaveOutcome ProfileStore::reloadAfterOtherSave() {
+    State& s = *state_;
+    const std::int32_t logonMode = s.profile.logonMode;
+    const std::u16string userId = s.profile.userId;
+    const std::u16string password = s.profile.password;
+    const std::u16string pin = s.profile.pin;
+    const bool lockedBefore = s.report.lockSession;
+    for (int attempt = 1; attempt <= kAttempts; ++attempt) {
+        s.retryCounter = attempt;
+        s.host.processEvents();
+        if (s.held) {
+            loadHeld(attempt == kAttempts);
+        } else {
+            readFromFile(attempt == kAttempts);
+        }
+        if (s.programEnded) {
+            s.retryCounter = 0;
+            return SaveOutcome::Failed;
+        }
+        if (s.loaded) {
+            break;
+        }
+        if (attempt < kAttempts) {
+            s.host.waitMilliseconds(kRetryWaitMs);
+        }
+    }
+    s.retryCounter = 0;
+    // A lock asked for while the file was read again (a failed sum check) ends the session as a
+    // changed logon does.
+    const bool lockedDuringReload = s.report.lockSession && !lockedBefore;
+    if (!lockedDuringReload && s.profile.logonMode == logonMode && s.profile.userId == userId &&
+        s.profile.password == password && s.profile.pin == pin) {
+        s.show(Message(kRecordModified + std::u16string(kLineBreak) + kRefreshing));
+        return SaveOutcome::ConflictRefreshed;
+    }
+    s.show(Message(kProfileModified + std::u16string(kLineBreak) + kLoginAgain));
+    s.report.clearDirty = true;
+    s.report.lockSession = true;
+    s.held.reset();
+    return SaveOutcome::ConflictLockedOut;
+}
+
+// Writes the new content to a temporary file beside the profile and puts it in place.
+SaveOutcome ProfileStore::writeNewFile(std::int32_t versionBefore) {
+    State& s = *state_;
+    ErrorInfo error;
+    std::unique_ptr<WritableFile> out =
+        s.files.createTemporary(s.profilePath, s.creating ? nullptr : s.held.get(), error);
+    // A temporary file not yet in place goes with `out`.
+    const auto failed = [&](const ErrorInfo& why) {
+        out.reset();
+        return saveFailed(why, versionBefore);
+    };
+    if (!out) {
+        return failed(error.failed() ? error : ErrorInfo::of(error::kPathFileAccess));
+    }
+    const std::int32_t newVersion = NextVersion(s.profile.version);
+    const bool writeSealed = s.seal && !s.creating;
+    if (writeSealed && s.lockedFile) {
+        // The body of the loaded file was never opened: the Profile holds only its header.
+        return failed(ErrorInfo::of(error::kInvalidCall));
+    }
+    bool encoded = false;
+    try {
+        encoded = writeLines(*out, newVersion, writeSealed, error);
+    } catch (const std::bad_alloc&) {
+        return failed(ErrorInfo::of(error::kOutOfMemory));
+    }
+    if (!encoded) {
+        return failed(error);  // a write failed, or a line did not encrypt (no error number)
+    }
+    s.profile.version = newVersion;
+    error = out->flush();
+    if (error.failed()) {
+        return failed(error);
+    }
+    std::unique_ptr<ReadableFile> installed =
+        s.files.install(std::move(out), s.profilePath, !s.creating, error);
+    if (!installed) {
+        return failed(error.failed() ? error : ErrorInfo::of(error::kPathFileAccess));
+    }
+    // The new file is the profile from here on; a folder that cannot be flushed is reported, but
+    // the save stands (its content is on disk and the old file is gone).
+    error = s.files.flushFolder(s.profilePath);
+    if (s.creating) {
+        installed.reset();
+    } else {
+        s.held = std::move(installed);  // lets go of the old file only now
+    }
+    if (error.failed()) {
+        LogError(kOpWriteToFile, ErrorNumberText(error.number), error.description);
+    }
+    s.retryCounter = 0;
+    s.profileKey.clear();
+    if (!writeSealed && !s.creating) {
+        s.sealedKeys.reset();
+    }
+    return SaveOutcome::Saved;
+}
+
+// Each line goes to `out` as soon as it is made, and is counted (the last one, the trailer, is not
+// counted in itself). False when a write failed (`error` says why) or a line did not encrypt.
+bool ProfileStore::writeLines(WritableFile& out, std::int32_t newVersion, bool writeSealed,
+                              ErrorInfo& error) {
+    State& s = *state_;
+    std::size_t lastLength = 0;
+    const LineSink write = [&](const std::string& line) {
+        error = out.writeLine(line);
+        ++s.lineCount;
+        s.runningLength += static_cast<double>(line.size());
+        lastLength = line.size();
+        return !error.failed();
+    };
+    bool encoded = false;
+    if (writeSealed) {
+        const std::vector<std::string> lines = sealed::SealProfile(s.profile, newVersion, s.sealedKeys);
+        encoded = !lines.empty() && std::all_of(lines.begin(), lines.end(), write);
+    } else {
+        encoded = EncodeProfileTo(s.profile, newVersion, KeyTimeText(s.clock.now().secondsSinceMidnight()),
+                                  s.creating, write);
+    }
+    if (encoded) {
+        --s.lineCount;
+        s.runningLength -= static_cast<double>(lastLength);
+    }
+    return encoded;
+}
+
+}  // namespace keyloft

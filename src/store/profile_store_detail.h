@@ -1,0 +1,127 @@
+#pragma once
+// What the files of ProfileStore share: its state, the messages and log names more than one of
+// them uses, and small helpers for paths and messages. profile_store.cpp holds the state's life,
+// the settings and the error log; profile_loading.cpp takes and reads the file; profile_logon.cpp
+// checks the logon; profile_saving.cpp writes; profile_folder.cpp lists, opens, creates and
+// deletes profiles and merges conflict copies.
+
+#include <exception>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "store/file_system.h"
+#include "store/profile_store.h"
+#include "store/sealed_profile.h"
+
+namespace keyloft {
+namespace detail {
+
+// Messages and log names of the storage.
+inline constexpr char16_t kErrorOccurred[] = u"An Error has occurred!. The error is : ";
+inline constexpr char16_t kCloseAndReopen[] = u"Please close application and re-open.";
+inline constexpr char16_t kOpReadFromFile[] = u"ReadFromFile";
+inline constexpr char16_t kLineBreak[] = u"\n";
+inline constexpr char16_t kProfileExtension[] = u".dat";
+
+// A path from text; nullopt when the text cannot name a file on this system.
+inline std::optional<std::filesystem::path> MakePath(std::u16string_view text) {
+    try {
+        return std::filesystem::path(std::u16string(text));
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+// folder & separator & name, as text is joined (an empty folder gives a path at the root).
+inline std::filesystem::path JoinFolder(const std::filesystem::path& folder, std::u16string_view name) {
+    std::filesystem::path joined = folder;
+    joined += std::filesystem::path::preferred_separator;
+    if (const auto tail = MakePath(name)) {
+        joined += *tail;
+    }
+    return joined;
+}
+
+inline ErrorInfo DamagedError() { return ErrorInfo{error::kInvalidCall, kProfileDamagedMessage}; }
+
+inline MessageRequest Message(std::u16string text, std::u16string title = kApplicationTitle,
+                              MessageIcon icon = MessageIcon::None) {
+    MessageRequest request;
+    request.text = std::move(text);
+    request.title = std::move(title);
+    request.icon = icon;
+    return request;
+}
+
+}  // namespace detail
+
+struct ProfileStore::State {
+    State(UiHost& h, FileSystem& f, SettingsStore& s, const Clock& c, std::filesystem::path app,
+          std::filesystem::path defaultFolder)
+        : host(h),
+          files(f),
+          settings(s),
+          clock(c),
+          applicationFolder(std::move(app)),
+          defaultDatabaseFolder(defaultFolder.empty() ? applicationFolder : std::move(defaultFolder)) {}
+
+    UiHost& host;
+    FileSystem& files;
+    SettingsStore& settings;
+    const Clock& clock;
+    std::filesystem::path applicationFolder;      // where the program is
+    std::filesystem::path defaultDatabaseFolder;  // the database folder without a "Database" setting
+
+    std::filesystem::path databaseFolder;
+    std::u16string profileFileName;  // "<name>.dat"
+    std::filesystem::path profilePath;
+    std::unique_ptr<ReadableFile> held;
+    bool loaded = false;
+    double runningLength = 0;
+    std::int32_t lineCount = 0;
+    std::u16string profileKey;
+    std::u16string lastErrorNumber;
+    std::u16string lastErrorText;
+    ErrorInfo lastError;
+    int retryCounter = 0;
+    bool creating = false;
+    bool emptyFile = false;     // the last load found a file without a single line
+    bool programEnded = false;  // the caller was told to end the program: do nothing more
+    bool damaged = false;       // the last load failed on the file's content, not on reading it
+    bool damagedFile = false;   // the last load found a damaged sealed file or a line past the cap
+    // Sealed form: the form saves write, the loaded file's header while its body is still closed
+    // (before logon), and the data key and slots once it is open.
+    bool seal = false;
+    bool loggedOn = false;
+    bool forgotten = false;  // forget() ran: nothing is saved until a profile is opened again
+    std::optional<sealed::SealedFile> lockedFile;
+    std::unique_ptr<sealed::Keys> sealedKeys;
+    Profile profile;
+    StoreReport report;  // what the running operation reports to its caller
+
+    ProfileStore* owner = nullptr;
+    std::u16string profileName;  // name of the profile last opened
+
+    void show(MessageRequest request) { report.messages.push_back(std::move(request)); }
+    // Starts the report of a public operation; returns it, leaving none behind, at its end.
+    void beginReport() { report = StoreReport{}; }
+    StoreReport takeReport() { return std::exchange(report, StoreReport{}); }
+
+    // What a load does when a record fails its sum check: tell, log, have the session locked, and
+    // let go of the file so that the load fails at its next read.
+    void sumCheckFailed();
+    // A line the cipher rejects: tell, log and have the program ended; nothing more is done.
+    void decryptRejected();
+    void keepError(const ErrorInfo& error) {
+        lastError = error;
+        lastErrorNumber = ErrorNumberText(error.number);
+        lastErrorText = error.description;
+    }
+};
+
+}  // namespace keyloft
