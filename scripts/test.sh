@@ -3,30 +3,62 @@
 # file-sync engine, then the core again
 # with AddressSanitizer and UndefinedBehaviorSanitizer, a short run of every fuzz target, then the
 # core and keyloft-cli cross-built for Windows and tested under Wine (KEYLOFT_SKIP_WINDOWS=1
-# leaves that out).
+# leaves that out). The time of each step is printed at the end, also when a step fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+times=()
+step_name=""
+step_started=0
+# Starts the next step, ending the time of the one before.
+step() {
+  if [ -n "$step_name" ]; then times+=("$(printf '%6d s  %s' $((SECONDS - step_started)) "$step_name")"); fi
+  step_name=$1
+  step_started=$SECONDS
+}
+report_times() {
+  local status=$?
+  if [ -n "$step_name" ]; then
+    local how="done"
+    [ "$status" -ne 0 ] && how="FAILED"
+    times+=("$(printf '%6d s  %s (%s)' $((SECONDS - step_started)) "$step_name" "$how")")
+  fi
+  echo "test.sh: time of each step (total $SECONDS s)"
+  printf '  %s\n' "${times[@]}"
+}
+trap report_times EXIT
+
+step "setup"
 scripts/setup.sh
 
+step "Linux build"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKEYLOFT_WERROR=ON
 cmake --build build -j2
+step "Linux tests"
 (cd build && ctest --output-on-failure -j2)
 # The Debian package from the same build: contents, validation, and the programs run unpacked.
+step "Debian package"
 deb=$(scripts/package.sh build | tail -n 1)
 scripts/check_package.sh "$deb"
 
 # A database folder kept in sync by a real file-sync engine (Syncthing), one round of each case.
+step "sync-engine trial"
 scripts/sync-trial.sh 1
 
+step "sanitizer build"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DKEYLOFT_SANITIZE=ON -DKEYLOFT_GUI=OFF \
   -DKEYLOFT_BENCH=OFF -DKEYLOFT_WERROR=ON
 cmake --build build-asan -j2
 # The crash and race trials run shorter under the sanitizers (scripts/crash-trial.sh runs long ones).
+step "sanitizer tests"
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   KEYLOFT_CRASH_KILLS=10 KEYLOFT_RACE_SAVES=20 ctest --output-on-failure -j2)
 
+step "fuzzing"
 scripts/fuzz.sh 10
 
 if [ "${KEYLOFT_SKIP_WINDOWS:-0}" != 1 ]; then
+  step "Windows build and Wine tests"
   scripts/test-windows.sh
 fi
+step ""
