@@ -1,8 +1,12 @@
-// Reading a profile file line by line, as the host file system does it: line ends, the longest
-// line, the end of the file, and the read buffer's edges.
+// Reading a profile file line by line, as every host file system does it: line ends, the longest
+// line, the end of the file, the read buffer's edges, and a read that fails midway.
+#include "platform/line_reader.h"
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/platform_core.h"
@@ -25,6 +29,7 @@ struct LineCase {
 };
 
 const std::vector<LineCase>& Cases() {
+    // clang-format off
     static const std::vector<LineCase> cases = {
         {"empty file", "", kAny, {}, 0},
         {"LF", "a\nb\n", kAny, {"a", "b"}, 0},
@@ -47,6 +52,7 @@ const std::vector<LineCase>& Cases() {
         {"line across the buffer past the maximum", "x\n" + std::string(kBuffer + 11, 'A') + "\nB", kBuffer + 10,
          {"x"}, 62},
     };
+    // clang-format on
     return cases;
 }
 
@@ -83,6 +89,58 @@ TEST(LineReader, HostFileSystemReadsEveryCase) {
         ASSERT_TRUE(file) << error.number;
         ExpectLines(*file, c);
     }
+}
+
+// Bytes from memory, `chunk` at a time (a pipe-like file gives less than asked), failing with 57
+// once `failAt` bytes were given.
+class BytesInMemory final : public LineReader {
+  public:
+    BytesInMemory(std::string bytes, std::size_t chunk, std::size_t failAt = std::string::npos)
+        : bytes_(std::move(bytes)), chunk_(chunk), failAt_(failAt) {}
+
+  private:
+    bool readBytes(char* buffer, std::size_t size, std::size_t& count, ErrorInfo& error) override {
+        if (at_ >= failAt_) {
+            error = ErrorInfo::of(57);
+            return false;
+        }
+        count = std::min({size, chunk_, bytes_.size() - at_, failAt_ - at_});
+        bytes_.copy(buffer, count, at_);
+        at_ += count;
+        return true;
+    }
+    ErrorInfo seekToStart() override {
+        at_ = 0;
+        return ErrorInfo::none();
+    }
+
+    std::string bytes_;
+    std::size_t chunk_;
+    std::size_t failAt_;
+    std::size_t at_ = 0;
+};
+
+TEST(LineReader, ReadsEveryCaseWhateverTheReadsGive) {
+    for (const std::size_t chunk : {std::size_t{1}, std::size_t{3}, kBuffer}) {
+        for (const LineCase& c : Cases()) {
+            SCOPED_TRACE(::testing::Message() << c.name << ", " << chunk << " bytes a read");
+            BytesInMemory file(c.bytes, chunk);
+            ExpectLines(file, c);
+        }
+    }
+}
+
+TEST(LineReader, AReadThatFailsEndsTheLinesWithItsError) {
+    BytesInMemory file("one\r\ntwo\r\nthree\r\n", 1, 7);
+    std::string line;
+    ErrorInfo error;
+    ASSERT_TRUE(file.readLine(line, error, kAny));
+    EXPECT_EQ(line, "one");
+    EXPECT_FALSE(file.readLine(line, error, kAny)) << "a line cut by the failure is not given";
+    EXPECT_EQ(error.number, 57);
+    ASSERT_FALSE(file.rewind().failed());
+    ASSERT_TRUE(file.readLine(line, error, kAny));
+    EXPECT_EQ(line, "one");
 }
 
 }  // namespace
