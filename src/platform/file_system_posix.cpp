@@ -11,239 +11,25 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#ifdef __linux__
-#include <sys/prctl.h>
-#endif
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
-#include <functional>
 #include <memory>
-#include <mutex>
-#include <random>
-#include <set>
 #include <utility>
 
 #include "platform/error_mapping.h"
+#include "platform/file_handles_posix.h"
+#include "platform/line_reader.h"
 #include "platform/platform_core.h"
 
 namespace keyloft::platform {
 namespace {
 
-using FileId = std::pair<dev_t, ino_t>;
+using namespace posix;
 
-constexpr int kHoldAttempts = 20;       // a path replaced this often while we lock it counts as held
-constexpr int kMaxLinkDepth = 40;
-constexpr char kTemporarySuffix[] = ".tmp";
-
-// The files one FileSystem object holds, shared with its open files.
-class HoldRegistry {
-public:
-    void add(FileId id) {
-        std::lock_guard lock(mutex_);
-        held_.insert(id);
-    }
-    void remove(FileId id) {
-        std::lock_guard lock(mutex_);
-        if (const auto it = held_.find(id); it != held_.end()) {
-            held_.erase(it);
-        }
-    }
-    bool holds(FileId id) const {
-        std::lock_guard lock(mutex_);
-        return held_.count(id) != 0;
-    }
-
-private:
-    mutable std::mutex mutex_;
-    std::multiset<FileId> held_;
-};
-
-class Descriptor {
-public:
-    explicit Descriptor(int fd = -1) : fd_(fd) {}
-    ~Descriptor() { reset(); }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    Descriptor(Descriptor&& other) noexcept : fd_(other.release()) {}
-    Descriptor& operator=(Descriptor&& other) noexcept {
-        if (this != &other) {
-            reset();
-            fd_ = other.release();
-        }
-        return *this;
-    }
-    int get() const { return fd_; }
-    int release() { return std::exchange(fd_, -1); }
-    void reset() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-            fd_ = -1;
-        }
-    }
-
-private:
-    int fd_;
-};
-
-int OpenNoInterrupt(const char* path, int flags, mode_t mode = 0) {
-    int fd;
-    do {
-        fd = ::open(path, flags | O_CLOEXEC, mode);
-    } while (fd < 0 && errno == EINTR);
-    return fd;
-}
-
-// Takes the hold on an open file without waiting.
-bool TryHold(int fd) {
-    int rc;
-    do {
-        rc = ::flock(fd, LOCK_EX | LOCK_NB);
-    } while (rc != 0 && errno == EINTR);
-    return rc == 0;
-}
-
-bool IdOf(int fd, FileId& id) {
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        return false;
-    }
-    id = {st.st_dev, st.st_ino};
-    return true;
-}
-
-// True when `path` (links followed) names the file open as `id`.
-bool PathNames(const std::filesystem::path& path, FileId id) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && FileId{st.st_dev, st.st_ino} == id;
-}
-
-// The file a path finally names once every symbolic link on its last part is followed. A path
-// that does not exist (yet) names itself, and so does a link that leads nowhere: nothing is ever
-// created at the target of such a link, which may lie anywhere.
-std::filesystem::path FollowLinks(const std::filesystem::path& original) {
-    struct stat target {};
-    if (::stat(original.c_str(), &target) != 0) {
-        return original;
-    }
-    std::filesystem::path path = original;
-    for (int depth = 0; depth < kMaxLinkDepth; ++depth) {
-        struct stat st {};
-        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
-            return path;
-        }
-        std::error_code error;
-        const std::filesystem::path next = std::filesystem::read_symlink(path, error);
-        if (error) {
-            return path;
-        }
-        path = next.is_absolute() ? next : path.parent_path() / next;
-    }
-    return path;
-}
-
-// Opens a file for reading without waiting (a pipe without a writer would block) and without
-// making a terminal the controlling one; the descriptor is put back to blocking reads. Anything
-// but a regular file is refused with 77 before a byte is read; a path that names something else
-// is not even opened.
-Descriptor OpenRegularFile(const std::filesystem::path& file, ErrorInfo& error) {
-    struct stat before {};
-    if (::stat(file.c_str(), &before) == 0 && !S_ISREG(before.st_mode)) {
-        error = ErrorInfo::of(error::kNotRegularFile);
-        return Descriptor();
-    }
-    Descriptor fd(OpenNoInterrupt(file.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY));
-    if (fd.get() < 0) {
-        error = ErrorFromErrno(errno, file);
-        return Descriptor();
-    }
-    struct stat st {};
-    if (::fstat(fd.get(), &st) != 0) {
-        error = ErrorFromErrno(errno);
-        return Descriptor();
-    }
-    if (!S_ISREG(st.st_mode)) {
-        error = ErrorInfo::of(error::kNotRegularFile);
-        return Descriptor();
-    }
-    const int flags = ::fcntl(fd.get(), F_GETFL);
-    if (flags < 0 || ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0) {
-        error = ErrorFromErrno(errno);
-        return Descriptor();
-    }
-    error = ErrorInfo::none();
-    return fd;
-}
-
-std::filesystem::path FolderOf(const std::filesystem::path& file) {
-    std::filesystem::path folder = file.parent_path();
-    return folder.empty() ? std::filesystem::path(".") : folder;
-}
-
-// Name of a temporary file of a save of `file`: hidden, never ending in ".dat".
-std::string TemporaryPrefix(const std::filesystem::path& file) { return "." + file.filename().string() + "."; }
-
-std::string RandomTag() {
-    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    thread_local std::mt19937 generator{std::random_device{}()};
-    std::uniform_int_distribution<int> pick(0, sizeof kLetters - 2);
-    std::string tag(8, 'x');
-    for (char& c : tag) {
-        c = kLetters[pick(generator)];
-    }
-    return tag;
-}
-
-using StepHook = std::function<void(const char*, const std::filesystem::path&)>;
-
-void Report(const StepHook& hook, const char* step, const std::filesystem::path& file) {
-    if (hook) {
-        hook(step, file);
-    }
-}
-
-ErrorInfo FlushFolderOf(const std::filesystem::path& file, const StepHook& hook) {
-    Descriptor dir(OpenNoInterrupt(FolderOf(file).c_str(), O_RDONLY | O_DIRECTORY));
-    if (dir.get() < 0) {
-        return ErrorFromErrno(errno, file);
-    }
-    if (::fsync(dir.get()) != 0 && errno != EINVAL && errno != EROFS) {
-        return ErrorFromErrno(errno);
-    }
-    Report(hook, "flush folder", FolderOf(file));
-    return ErrorInfo::none();
-}
-
-int RenameNoReplace(const char* from, const char* to) {
-#ifdef RENAME_NOREPLACE
-    if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) {
-        return 0;
-    }
-    if (errno != EINVAL && errno != ENOSYS) {
-        return -1;
-    }
-#endif
-    // A file system without the no-replace rename: a hard link fails when the name exists.
-    if (::link(from, to) == 0) {
-        ::unlink(from);
-        return 0;
-    }
-    if (errno == EEXIST) {
-        return -1;
-    }
-    struct stat st {};
-    if (::lstat(to, &st) == 0) {
-        errno = EEXIST;
-        return -1;
-    }
-    return ::rename(from, to);
-}
-
-class PosixReadableFile final : public ReadableFile {
+class PosixReadableFile final : public LineReader {
 public:
     PosixReadableFile(int fd, FileId id, std::shared_ptr<HoldRegistry> registry)
         : fd_(fd), id_(id), registry_(std::move(registry)) {
@@ -254,74 +40,30 @@ public:
     int descriptor() const { return fd_.get(); }
     FileId id() const { return id_; }
 
-    bool readLine(std::string& line, ErrorInfo& error, std::size_t maxLength) override {
-        line.clear();
-        error = ErrorInfo::none();
-        bool any = false;
-        while (true) {
-            if (pos_ == size_) {
-                if (!fill(error)) {
-                    return any && !error.failed();
-                }
-            }
-            if (pendingLf_) {
-                pendingLf_ = false;
-                if (buffer_[pos_] == '\n') {
-                    ++pos_;
-                    continue;
-                }
-            }
-            const char* start = buffer_ + pos_;
-            const char* end = buffer_ + size_;
-            const char* stop = std::find_if(start, end, [](char c) { return c == '\r' || c == '\n'; });
-            if (static_cast<std::size_t>(stop - start) > maxLength - std::min(maxLength, line.size())) {
-                line.clear();
-                line.shrink_to_fit();
-                error = ErrorInfo::of(error::kInputPastEnd);
-                return false;
-            }
-            line.append(start, stop);
-            any = true;
-            pos_ = static_cast<std::size_t>(stop - buffer_);
-            if (stop != end) {
-                pendingLf_ = *stop == '\r';
-                ++pos_;
-                return true;
-            }
-        }
-    }
-
-    ErrorInfo rewind() override {
-        if (::lseek(fd_.get(), 0, SEEK_SET) != 0) {
-            return ErrorFromErrno(errno);
-        }
-        pos_ = size_ = 0;
-        pendingLf_ = false;
-        return ErrorInfo::none();
-    }
-
 private:
-    bool fill(ErrorInfo& error) {
+    bool readBytes(char* buffer, std::size_t size, std::size_t& count, ErrorInfo& error) override {
         ssize_t n;
         do {
-            n = ::read(fd_.get(), buffer_, sizeof buffer_);
+            n = ::read(fd_.get(), buffer, size);
         } while (n < 0 && errno == EINTR);
         if (n < 0) {
             error = ErrorFromErrno(errno);
             return false;
         }
-        pos_ = 0;
-        size_ = static_cast<std::size_t>(n);
-        return n > 0;
+        count = static_cast<std::size_t>(n);
+        return true;
+    }
+
+    ErrorInfo seekToStart() override {
+        if (::lseek(fd_.get(), 0, SEEK_SET) != 0) {
+            return ErrorFromErrno(errno);
+        }
+        return ErrorInfo::none();
     }
 
     Descriptor fd_;
     FileId id_;
     std::shared_ptr<HoldRegistry> registry_;
-    char buffer_[65536];
-    std::size_t pos_ = 0;
-    std::size_t size_ = 0;
-    bool pendingLf_ = false;
 };
 
 // A temporary file of a save: removed when dropped before it was installed.
@@ -704,23 +446,6 @@ private:
 
 std::unique_ptr<FileSystem> CreateHostFileSystem(HostFileSystemHooks hooks) {
     return std::make_unique<PosixFileSystem>(std::move(hooks));
-}
-
-std::filesystem::path ApplicationFolder() {
-    std::error_code error;
-    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (!error && program.has_parent_path()) {
-        return program.parent_path();
-    }
-    return std::filesystem::current_path(error);
-}
-
-void DisableCoreDumps() {
-    const struct rlimit none {0, 0};
-    (void)::setrlimit(RLIMIT_CORE, &none);
-#ifdef __linux__
-    (void)::prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
-#endif
 }
 
 }  // namespace keyloft::platform
