@@ -173,19 +173,21 @@ bool OpenBody(const SealedFile& file, const Key& dataKey, Profile& profile) {
         }
         std::optional<std::u16string> record = UnitsFrom(std::string_view(plain.bytes).substr(at, 2 * units));
         at += 2 * units;
-        // Every record has the number of fields of its kind; anything else is damage.
+        // Entries, categories and questions as every earlier writer made them: a record may have
+        // fewer fields (the missing ones are empty), as a profile first read from the usual form can.
         std::vector<std::u16string> fields = SplitFields(*record);
         Wipe(*record);
-        if (fields[0] == u"4" && fields.size() == 9) {
+        if (fields[0] == u"4" && fields.size() >= 2) {
             read.entries.push_back(EntryFromFields(std::move(fields)));
         } else if (fields[0] == u"2" && fields.size() == 4 && !sawLogon) {
             read.userId = std::move(fields[1]);
             read.password = std::move(fields[2]);
             read.pin = std::move(fields[3]);
             sawLogon = true;
-        } else if (fields[0] == u"3" && fields.size() == 2) {
+        } else if (fields[0] == u"3" && fields.size() >= 2) {
             ok = read.categories.add(std::move(fields[1]));
-        } else if (fields[0] == u"5" && fields.size() == 3) {
+        } else if (fields[0] == u"5" && fields.size() >= 2) {
+            fields.resize(std::max<std::size_t>(fields.size(), 3));
             read.questions.push_back(SecurityQuestion{std::move(fields[1]), std::move(fields[2])});
         } else {
             ok = false;

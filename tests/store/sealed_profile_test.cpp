@@ -431,5 +431,40 @@ TEST(LogonStep, AnInvalidLogonModeOrAnswerModeNeverLogsOnWithNothing) {
     EXPECT_EQ(TempFolder::readFile(temp.path() / "P.dat"), before);
 }
 
+
+// A file written by the previous release, whose body holds an entry record shorter than the nine
+// fields this release writes (as a profile first read from the usual form may): it opens, and the
+// missing fields are empty.
+TEST_F(SealedStoreTest, AnEntryRecordWithFewerFieldsOpensWithTheRestEmpty) {
+    const std::vector<std::string> file = {
+        "KEYLOFT SEALED 1",
+        "format=1",
+        "version=7",
+        "logon=3",
+        "answers=1",
+        "question=RgBpAHIAcwB0ACAAcABlAHQAPwA=",
+        "question=VABvAHcAbgA/AA==",
+        "slot=logon 2 67108864 YzWwHh2mlsLZY06/hL8eKw== mom4InQ23zAV0yzlR+/HnqKpuG5ur+X7 "
+        "TzeIxKbI4TpsfXk1WoohBIYDC8l+Gc/pzIwrAFZar2lXKEqfk84WJhxKvk5wdgSw",
+        "slot=answers:1 2 67108864 Z0B91mZqu78f6cDKRQyhIQ== JpMV7QMFNCCI0OOzFTx3Vf+c21xE7Ls4 "
+        "1hd/yHBgX5jUSMQ3Z1E6v+hDUMNZoy+pqXckreLi0nzNOKwlTg63IARB+7I7R+rL",
+        "slot=answers:2 2 67108864 3Y0b4nVYIQ5cq6nNWwp4Sg== 8yA6E9pjc+gQBTfdJWpz2YwEfUvGZ1hT "
+        "p5jQnIyyvEyvMmgWuPh1Nrv341QwWvu/N5Po0+jZf6JsOeChz02Jvj6k5eMlyCR9",
+        "nonce=/T1E38BSpzT/K94Pf0cCCP0XlWz5llTx",
+        "body=4",
+        "gv6OA6NuQxBIoTJiJ5PkQOtkmTxD5Ont7BHDY9mForaZmevGU/JN1735JtFjhsjMOU3nmqGW7mRt",
+        "XMM9IXTrXLChKtGMEWJ1lsCCBMuo/KD7VcIRlL/kzogGCaTq5Oz1kNeh2bjwKNE10ijEsv1/y/zT",
+        "n46bYWxCjW1QFsW/MKEnodE2BF1Bz7w00xbiT0hCah4agb0CNBso9CDGyOOa5Nj6UFqGcFhYF9TO",
+        "55dwSkPiWZtq",
+        "check=A1hSqoHLKlk7FAe0KUwmXCg3yMZKkK75GcB3x4q6vqM=",
+    };
+    writeFile(u"Home", Rejoin(file));
+    Instance& a = startInstance();
+    ASSERT_EQ(a.open(u"Home").outcome, OpenOutcome::Loaded);
+    ASSERT_EQ(a.store->LogOn({u"ann", u"Tr0ub4dor&3xyzzy", u"4711"}), LogonOutcome::LoggedOn);
+    ASSERT_EQ(a.store->profile().entries.size(), 1u);
+    EXPECT_EQ(a.store->profile().entries[0], EntryOf(u"4||kept||||||"));
+}
+
 }  // namespace
 }  // namespace keyloft::testing
