@@ -31,8 +31,11 @@ trap report_times EXIT
 step "setup"
 scripts/setup.sh
 
+# Line tables only: a failure's stack still names files and lines, and files build about a
+# quarter quicker than with full debug information (the package strips it anyway).
 step "Linux build"
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKEYLOFT_WERROR=ON
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" \
+  -DKEYLOFT_WERROR=ON
 cmake --build build -j2
 step "Linux tests"
 (cd build && ctest --output-on-failure -j2)

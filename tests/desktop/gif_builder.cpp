@@ -67,7 +67,7 @@ std::vector<std::uint8_t> LzwEncode(const std::vector<std::uint8_t>& indices, in
     BitWriter out;
     out.write(clear, size);
     // After every code written, the code size grows once the next free code no longer fits.
-    auto emit = [&](int code) {
+    auto emitCode = [&](int code) {
         out.write(code, size);
         if (next >= (1 << size) && size < 12) ++size;
     };
@@ -82,7 +82,7 @@ std::vector<std::uint8_t> LzwEncode(const std::vector<std::uint8_t>& indices, in
             prefix = found->second;
             continue;
         }
-        emit(prefix);
+        emitCode(prefix);
         if (next < 4095) {
             dictionary[{prefix, k}] = next++;
         } else {
@@ -93,7 +93,7 @@ std::vector<std::uint8_t> LzwEncode(const std::vector<std::uint8_t>& indices, in
         }
         prefix = k;
     }
-    if (prefix >= 0) emit(prefix);
+    if (prefix >= 0) emitCode(prefix);
     out.write(end, size);
     return out.finish();
 }
