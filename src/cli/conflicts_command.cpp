@@ -15,8 +15,8 @@ std::string Counted(std::size_t n, const char* one, const char* many) {
 }
 
 std::string Describe(const ConflictCopyInfo& copy) {
-    if (!copy.problem.empty()) return ToUtf8(copy.fileName) + ": cannot be merged: " + ToUtf8(copy.problem);
-    return ToUtf8(copy.fileName) + ": " + Counted(copy.newEntries, "entry", "entries") + " and " +
+    if (!copy.problem.empty()) return Utf16ToUtf8(copy.fileName) + ": cannot be merged: " + Utf16ToUtf8(copy.problem);
+    return Utf16ToUtf8(copy.fileName) + ": " + Counted(copy.newEntries, "entry", "entries") + " and " +
            Counted(copy.newCategories, "category", "categories") + " not in the profile";
 }
 
@@ -48,7 +48,7 @@ public:
             }
             const std::vector<ConflictCopyInfo> copies = session.store().ConflictCopies();
             session.store().CloseHeldFile();
-            if (copies.empty()) PrintOut(ToUtf8(name) + ": no conflict copies\n");
+            if (copies.empty()) PrintOut(Utf16ToUtf8(name) + ": no conflict copies\n");
             for (const ConflictCopyInfo& copy : copies) PrintOut(Describe(copy) + "\n");
         }
         return status;
@@ -81,7 +81,7 @@ public:
             for (const std::u16string& copy : wanted) {
                 if (std::none_of(present.begin(), present.end(),
                                  [&](const ConflictCopyInfo& info) { return info.fileName == copy; })) {
-                    Console::printError("keyloft-cli: " + ToUtf8(copy) + " is not a conflict copy of this profile");
+                    Console::printError("keyloft-cli: " + Utf16ToUtf8(copy) + " is not a conflict copy of this profile");
                     return kExitFailure;
                 }
             }

@@ -36,7 +36,7 @@ std::string ImportSummary::text() const {
 
 void ImportRowInto(EntryImport& import, const ImportRow& row, ImportSummary& summary) {
     const auto refuse = [&](std::u16string_view reason) {
-        std::string line = ToUtf8(TrimBlanks(reason));
+        std::string line = Utf16ToUtf8(TrimBlanks(reason));
         std::replace(line.begin(), line.end(), '\n', ' ');  // one line per row
         summary.refused.push_back(row.where + ": " + line);
     };
