@@ -25,6 +25,10 @@ std::string Counted(std::size_t n, const char* one, const char* many) {
     return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
+std::u16string CountedText(std::size_t n, const char* one, const char* many) {
+    return FromUtf8Lenient(Counted(n, one, many));
+}
+
 std::string ImportSummary::text() const {
     std::string result = "Imported " + Counted(added, "entry", "entries") + " and " +
                          Counted(newCategories, "new category", "new categories");
