@@ -20,6 +20,7 @@
 #include "platform/qt_clipboard.h"
 #include "store/file_system.h"
 #include "store/profile_store.h"
+#include "support/quiet_host.h"
 #include "support/record_values.h"
 
 using keyloft::testing::SeedProfile;
@@ -27,13 +28,6 @@ using keyloft::testing::SeedProfile;
 namespace {
 
 using namespace keyloft;
-
-class QuietHost : public UiHost {
-public:
-    MessageAnswer showMessage(const MessageRequest&) override { return MessageAnswer::Ok; }
-    void processEvents() override {}
-    void waitMilliseconds(int) override {}
-};
 
 class NullClipboard : public platform::Clipboard {
 public:
@@ -90,7 +84,7 @@ struct Fixture {
         QApplication::processEvents();
     }
     QTemporaryDir folder;
-    QuietHost host;
+    keyloft::testing::QuietHost host;
     SystemClock clock;
     std::unique_ptr<FileSystem> files;
     std::unique_ptr<SettingsStore> settings;

@@ -19,6 +19,7 @@
 #include "store/profile_store.h"
 #include "store/sealed_profile.h"
 #include "support/fake_clock.h"
+#include "support/quiet_host.h"
 #include "support/record_values.h"
 
 using keyloft::testing::SeedProfile;
@@ -94,14 +95,6 @@ void BM_OpenSealed10000WithoutArgon2id(benchmark::State& state) {
 }
 BENCHMARK(BM_OpenSealed10000WithoutArgon2id)->Unit(benchmark::kMillisecond);
 
-class QuietHost : public UiHost {
-public:
-    MessageAnswer showMessage(const MessageRequest& request) override { return request.defaultAnswer; }
-    void processEvents() override {}
-    void waitMilliseconds(int) override { ++waits; }
-    int waits = 0;
-};
-
 // A sealed 10,000-entry profile on disk, made with the default limits, or with Argon2id at its
 // smallest (the whole open then costs what comes beside Argon2id).
 struct SealedOnDisk {
@@ -140,7 +133,7 @@ struct SealedOnDisk {
         std::filesystem::remove_all(path, ignored);
     }
     std::filesystem::path path;
-    QuietHost host;
+    keyloft::testing::QuietHost host;
     testing::FakeClock clock;
     std::unique_ptr<SettingsStore> settings;
     std::unique_ptr<FileSystem> files;

@@ -14,6 +14,7 @@
 #include "store/profile_codec.h"
 #include "store/profile_store.h"
 #include "support/fake_clock.h"
+#include "support/quiet_host.h"
 #include "support/record_values.h"
 
 using keyloft::testing::SeedProfile;
@@ -65,19 +66,6 @@ void BM_DecodeProfile10000(benchmark::State& state) {
 }
 BENCHMARK(BM_DecodeProfile10000)->Unit(benchmark::kMillisecond);
 
-// Answers every question with its default and never waits.
-class QuietHost : public UiHost {
-public:
-    MessageAnswer showMessage(const MessageRequest& request) override {
-        ++messages;
-        return request.defaultAnswer;
-    }
-    void processEvents() override {}
-    void waitMilliseconds(int) override { ++waits; }
-    int messages = 0;
-    int waits = 0;
-};
-
 struct TempDir {
     TempDir() {
         path = std::filesystem::temp_directory_path() / ("keyloft-bench-" + std::to_string(::getpid()));
@@ -106,11 +94,11 @@ struct DiskFixture {
         SeedProfile(*store).categories = large.categories;
         SeedProfile(*store).entries = large.entries;
         (void)store->WriteToFile();
-        host.messages = 0;
+        host.shown.clear();
         host.waits = 0;
     }
     TempDir temp;
-    QuietHost host;
+    keyloft::testing::QuietHost host;
     testing::FakeClock clock;
     std::unique_ptr<SettingsStore> settings;
     std::unique_ptr<FileSystem> files;
@@ -135,7 +123,7 @@ void BM_SaveProfile10000ToDisk(benchmark::State& state) {
             state.SkipWithError("save failed");
         }
     }
-    if (fixture.host.waits != 0 || fixture.host.messages != 0) {
+    if (fixture.host.waits != 0 || !fixture.host.shown.empty()) {
         state.SkipWithError("the save waited");
     }
 }

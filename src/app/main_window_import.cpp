@@ -51,10 +51,6 @@ std::u16string FormatTitle(ImportFormat format) {
 
 std::u16string Text(const std::string& utf8) { return FromUtf8Lenient(utf8); }
 
-std::u16string CountedText(std::size_t n, const char* one, const char* many) {
-    return Text(Counted(n, one, many));
-}
-
 // The rows of a file, read whole before anything is added.
 struct ImportFile {
     ImportFormat format = ImportFormat::Auto;

@@ -13,6 +13,7 @@
 #include "app/main_window.h"
 #include "app/profile_view.h"
 #include "app/setup_frame.h"
+#include "import/import_summary.h"
 #include "pages/text_rules.h"
 #include "platform/qt_dialogs.h"
 #include "store/profile_store.h"
@@ -250,14 +251,6 @@ void MainWindow::onLogonClicked() {
     offerConflictMerge();
 }
 
-namespace {
-
-std::u16string Counted(std::size_t n, std::u16string_view one, std::u16string_view many) {
-    return QString::number(n).toStdU16String() + u" " + std::u16string(n == 1 ? one : many);
-}
-
-}  // namespace
-
 // Copies that a file-sync engine left when two machines changed the profile at once: what they
 // hold that the profile does not can be merged now (the default) or kept for later.
 void MainWindow::offerConflictMerge() {
@@ -286,10 +279,10 @@ void MainWindow::offerConflictMerge() {
     question.buttons = MessageButtons::YesNo;
     question.defaultAnswer = MessageAnswer::Yes;
     question.question = Question::MergeConflictCopies;
-    question.text = u"A file-sync engine left " + Counted(readable, u"conflict copy", u"conflict copies") +
+    question.text = u"A file-sync engine left " + CountedText(readable, "conflict copy", "conflict copies") +
                     u" of this profile. " + (readable == 1 ? u"It holds " : u"They hold ") +
-                    Counted(entries, u"entry", u"entries") + u" and " +
-                    Counted(categories, u"category", u"categories") +
+                    CountedText(entries, "entry", "entries") + u" and " +
+                    CountedText(categories, "category", "categories") +
                     u" that the profile does not.\n\nMerge them into the profile now? (No keeps the copies for later.)";
     if (showMessage(question) != MessageAnswer::Yes || !session_.loggedOn()) return;
     platform::ShowBusyPointer();
@@ -297,9 +290,10 @@ void MainWindow::offerConflictMerge() {
     platform::ShowIdlePointer();
     carryOut(merged.save.report);
     if (!merged.save.saved() || !session_.loggedOn()) return;
-    setStatusText(QString::fromStdU16String(u"Merged " + Counted(merged.merged.size(), u"conflict copy", u"conflict copies") +
-                                            u": added " + Counted(merged.entriesAdded, u"entry", u"entries") + u" and " +
-                                            Counted(merged.categoriesAdded, u"category", u"categories") + u"."));
+    setStatusText(QString::fromStdU16String(
+        u"Merged " + CountedText(merged.merged.size(), "conflict copy", "conflict copies") + u": added " +
+        CountedText(merged.entriesAdded, "entry", "entries") + u" and " +
+        CountedText(merged.categoriesAdded, "category", "categories") + u"."));
 }
 
 // A "Timer" setting over 0 turns auto-lock on after that many minutes (kept within the idle

@@ -32,7 +32,7 @@ public:
         const CategoryList& categories = session.profile().categories;
 
         if (action_.empty()) {
-            for (const Category& category : categories) PrintOut(ToUtf8(category.name) + "\n");
+            for (const Category& category : categories) PrintOut(Utf16ToUtf8(category.name) + "\n");
             return kExitOk;
         }
         ProfileStore& store = session.store();

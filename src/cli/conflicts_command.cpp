@@ -5,18 +5,16 @@
 #include "cli/command.h"
 #include "cli/exit_codes.h"
 #include "cli/store_outcomes.h"
+#include "import/import_summary.h"
 #include "store/utf8_text.h"
 
 namespace keyloft::cli {
 namespace {
 
-std::string Counted(std::size_t n, const char* one, const char* many) {
-    return std::to_string(n) + " " + (n == 1 ? one : many);
-}
-
 std::string Describe(const ConflictCopyInfo& copy) {
-    if (!copy.problem.empty()) return ToUtf8(copy.fileName) + ": cannot be merged: " + ToUtf8(copy.problem);
-    return ToUtf8(copy.fileName) + ": " + Counted(copy.newEntries, "entry", "entries") + " and " +
+    if (!copy.problem.empty())
+        return Utf16ToUtf8(copy.fileName) + ": cannot be merged: " + Utf16ToUtf8(copy.problem);
+    return Utf16ToUtf8(copy.fileName) + ": " + Counted(copy.newEntries, "entry", "entries") + " and " +
            Counted(copy.newCategories, "category", "categories") + " not in the profile";
 }
 
@@ -48,7 +46,7 @@ public:
             }
             const std::vector<ConflictCopyInfo> copies = session.store().ConflictCopies();
             session.store().CloseHeldFile();
-            if (copies.empty()) PrintOut(ToUtf8(name) + ": no conflict copies\n");
+            if (copies.empty()) PrintOut(Utf16ToUtf8(name) + ": no conflict copies\n");
             for (const ConflictCopyInfo& copy : copies) PrintOut(Describe(copy) + "\n");
         }
         return status;
@@ -81,7 +79,8 @@ public:
             for (const std::u16string& copy : wanted) {
                 if (std::none_of(present.begin(), present.end(),
                                  [&](const ConflictCopyInfo& info) { return info.fileName == copy; })) {
-                    Console::printError("keyloft-cli: " + ToUtf8(copy) + " is not a conflict copy of this profile");
+                    Console::printError("keyloft-cli: " + Utf16ToUtf8(copy) +
+                                        " is not a conflict copy of this profile");
                     return kExitFailure;
                 }
             }

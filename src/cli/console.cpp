@@ -51,7 +51,7 @@ std::optional<std::string> ReadConsoleLine() {
     while (!line.empty() && (line.back() == u'\n' || line.back() == u'\r')) line.pop_back();
     // Ctrl+Z at the start of a line ends the input, as it does for other console programs.
     if (line == u"\x1A") return std::nullopt;
-    return ToUtf8(line);
+    return Utf16ToUtf8(line);
 }
 
 // The console's echo, off while the object lives and back on afterwards (also after Ctrl+C).

@@ -30,7 +30,7 @@ public:
             case CreateOutcome::SaveFailed:
                 return kExitSaveFailed;
         }
-        PrintOut("Created profile \"" + name_ + "\". Its password is \"" + ToUtf8(kDefaultLogonValue) +
+        PrintOut("Created profile \"" + name_ + "\". Its password is \"" + Utf16ToUtf8(kDefaultLogonValue) +
                  "\" (and so are its user ID, PIN and the answer to its default question):\n"
                  "change it in Keyloft's Setup view before you keep anything in it.\n");
         return kExitOk;

@@ -31,9 +31,9 @@ public:
                 return kExitOk;
             case DeleteOutcome::Failed:
                 Console::printError(result.error.inUse
-                                        ? ToUtf8(ProfileInUseMessage(name))
-                                        : "keyloft-cli: the profile \"" + name_ + "\" was not deleted: " +
-                                              ToUtf8(result.error.description));
+                                        ? Utf16ToUtf8(ProfileInUseMessage(name))
+                                        : "keyloft-cli: the profile \"" + name_ +
+                                              "\" was not deleted: " + Utf16ToUtf8(result.error.description));
                 return kExitFailure;
             case DeleteOutcome::NotConfirmed:
                 Console::printError("keyloft-cli: the profile \"" + name_ + "\" was not deleted (not confirmed)");

@@ -28,7 +28,7 @@ bool IsPassword(const Column& column) { return column.field == &Entry::password;
 
 std::string EscapeCell(std::u16string_view text) {
     std::string out;
-    for (char c : ToUtf8(text)) {
+    for (char c : Utf16ToUtf8(text)) {
         switch (c) {
             case '\t': out += "\\t"; break;
             case '\n': out += "\\n"; break;
@@ -68,7 +68,7 @@ nlohmann::ordered_json EntryJson(std::size_t row, const Entry& entry, PasswordSh
     object["row"] = row;
     for (const Column& column : kColumns) {
         if (IsPassword(column) && password == PasswordShown::Masked) continue;
-        object[column.key] = ToUtf8(entry.*column.field);
+        object[column.key] = Utf16ToUtf8(entry.*column.field);
     }
     return object;
 }
@@ -91,14 +91,14 @@ std::string CsvHeader() {
 
 std::string CsvRow(std::size_t row, const Entry& entry) {
     std::string line = std::to_string(row);
-    for (const Column& column : kColumns) line += "," + CsvField(ToUtf8(entry.*column.field));
+    for (const Column& column : kColumns) line += "," + CsvField(Utf16ToUtf8(entry.*column.field));
     return line + "\r\n";
 }
 
 namespace {
 std::string Quoted(std::u16string_view text) {
     std::string out = "\"";
-    for (char c : ToUtf8(text)) {
+    for (char c : Utf16ToUtf8(text)) {
         if (c == '"') out += '"';
         out += c;
     }

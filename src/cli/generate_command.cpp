@@ -21,12 +21,12 @@ class GenerateCommand final : public Command {
     }
     int run(const GlobalOptions&, Console&) override {
         const std::u16string password = GeneratePassword(options_);
-        std::string text = ToUtf8(password) + "\n";
+        std::string text = Utf16ToUtf8(password) + "\n";
         if (strength_) {
             const PasswordStrength rated = RatePassword(password);
-            text += "Strength: " + ToUtf8(std::u16string(StrengthWord(rated.score))) + " (" +
+            text += "Strength: " + Utf16ToUtf8(std::u16string(StrengthWord(rated.score))) + " (" +
                     std::to_string(rated.score) + " of 4)";
-            if (!rated.warning.empty()) text += ". " + ToUtf8(rated.warning);
+            if (!rated.warning.empty()) text += ". " + Utf16ToUtf8(rated.warning);
             text += "\n";
         }
         PrintOut(text);

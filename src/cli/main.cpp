@@ -26,7 +26,7 @@ int main(int, char**) {
     }
     std::vector<std::string> arguments;
     for (int i = 0; i < count; ++i) {
-        arguments.push_back(keyloft::ToUtf8(
+        arguments.push_back(keyloft::Utf16ToUtf8(
             std::u16string_view(reinterpret_cast<const char16_t*>(wide[i]), std::wcslen(wide[i]))));
     }
     LocalFree(wide);

@@ -15,12 +15,13 @@ public:
         if (const int code = session.settleFolder(); code != kExitOk) return code;
         const std::vector<std::u16string> names = session.store().ListProfiles();
         // The folder goes to standard error: standard output stays one name a line for scripts.
-        Console::printError("Database folder: " + ToUtf8(session.store().databaseFolder().u16string()) +
+        Console::printError("Database folder: " + Utf16ToUtf8(session.store().databaseFolder().u16string()) +
                             (names.empty() ? " (no profiles yet: keyloft-cli create NAME makes one)" : ""));
-        for (const std::u16string& name : names) PrintOut(ToUtf8(name) + "\n");
+        for (const std::u16string& name : names) PrintOut(Utf16ToUtf8(name) + "\n");
         for (const std::u16string& name : session.store().ProfilesWithConflictCopies())
-            Console::printError("keyloft-cli: " + ToUtf8(name) +
-                                " has conflict copies from a file-sync engine (keyloft-cli merge " + ToUtf8(name) + ")");
+            Console::printError("keyloft-cli: " + Utf16ToUtf8(name) +
+                                " has conflict copies from a file-sync engine (keyloft-cli merge " +
+                                Utf16ToUtf8(name) + ")");
         return kExitOk;
     }
 };

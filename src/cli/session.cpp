@@ -97,7 +97,7 @@ OpenResult Session::waitWhileInUse(const std::u16string& profileName, double wai
     OpenResult result = attempt();
     while (result.outcome == OpenOutcome::InUse && Clock::now() < deadline) {
         if (!announced) {
-            Console::printError("keyloft-cli: the profile \"" + ToUtf8(profileName) +
+            Console::printError("keyloft-cli: the profile \"" + Utf16ToUtf8(profileName) +
                                 "\" is in use by another user; waiting for it...");
             announced = true;
         }
@@ -123,7 +123,8 @@ int Session::openAndLogOn(const std::u16string& profileName) {
             break;
         case OpenOutcome::NotFound:
         case OpenOutcome::Failed:
-            Console::printError("keyloft-cli: the profile \"" + ToUtf8(profileName) + "\" could not be loaded");
+            Console::printError("keyloft-cli: the profile \"" + Utf16ToUtf8(profileName) +
+                                "\" could not be loaded");
             break;
         case OpenOutcome::InUse:
         case OpenOutcome::BadName:
@@ -141,14 +142,14 @@ int Session::reopen(double waitSeconds) {
     const OpenResult result = waitWhileInUse(name, waitSeconds, [this] { return store_->ReadFromFile(); });
     if (!result.loaded()) {
         if (result.outcome == OpenOutcome::NotFound || result.outcome == OpenOutcome::Failed)
-            Console::printError("keyloft-cli: the profile \"" + ToUtf8(name) + "\" could not be loaded");
+            Console::printError("keyloft-cli: the profile \"" + Utf16ToUtf8(name) + "\" could not be loaded");
         return ExitCodeFor(result.outcome);
     }
     // Cheap when the file opened with what the logon gave (its details, a sealed file's key);
     // a sealed file whose keys were changed is opened with the typed details once more.
     if (store_->LogOn(typed_) != LogonOutcome::LoggedOn) {
         store_->CloseHeldFile();
-        Console::printError("keyloft-cli: the logon of the profile \"" + ToUtf8(name) +
+        Console::printError("keyloft-cli: the logon of the profile \"" + Utf16ToUtf8(name) +
                             "\" was changed since the shell logged on; start the shell again");
         return kExitLogonRefused;
     }
@@ -181,7 +182,7 @@ int Session::logOn() {
     typed_ = {typed(userId), typed(password), typed(pin)};
     const LogonOutcome outcome = store_->LogOn(typed_);
     if (outcome == LogonOutcome::Damaged) {
-        Console::printError(ToUtf8(kProfileDamagedMessage));
+        Console::printError(Utf16ToUtf8(kProfileDamagedMessage));
         return kExitNotLoaded;
     }
     if (outcome != LogonOutcome::LoggedOn) {

@@ -9,8 +9,8 @@ namespace keyloft::cli {
 void PrintReport(const StoreReport& report) {
     for (const MessageRequest& message : report.messages) {
         std::string text;
-        if (message.title != kApplicationTitle) text = ToUtf8(message.title) + ": ";
-        Console::printError(text + ToUtf8(message.text));
+        if (message.title != kApplicationTitle) text = Utf16ToUtf8(message.title) + ": ";
+        Console::printError(text + Utf16ToUtf8(message.text));
     }
 }
 

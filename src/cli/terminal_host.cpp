@@ -10,8 +10,8 @@ namespace {
 
 std::string Describe(const MessageRequest& request) {
     std::string text;
-    if (request.title != kApplicationTitle) text = ToUtf8(request.title) + ": ";
-    text += ToUtf8(request.text);
+    if (request.title != kApplicationTitle) text = Utf16ToUtf8(request.title) + ": ";
+    text += Utf16ToUtf8(request.text);
     return text;
 }
 

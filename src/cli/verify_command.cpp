@@ -39,7 +39,7 @@ public:
                          (report.version ? std::to_string(*report.version) : std::string("none")) + ", " +
                          std::to_string(report.entryCount) + " entries)\n");
             } else {
-                PrintOut(file + ": " + ToUtf8(report.fault) + "\n");
+                PrintOut(file + ": " + Utf16ToUtf8(report.fault) + "\n");
                 result = kExitFailure;
             }
         }

@@ -180,7 +180,7 @@ std::u16string GroupPath(std::u16string_view path, bool belowRoot) {
 }
 
 bool SaysNo(std::u16string_view value) {
-    const std::string lower = AsciiLower(ToUtf8(TrimBlanks(value)));
+    const std::string lower = AsciiLower(Utf16ToUtf8(TrimBlanks(value)));
     return lower.empty() || lower == "0" || lower == "false" || lower == "no";
 }
 

@@ -67,7 +67,7 @@ void ReadEntry(const std::string& name, std::string_view text, const RowSink& on
         }
         const std::size_t colon = value->find(u':');
         std::string key =
-            colon == std::u16string::npos ? std::string() : ToUtf8(TrimBlanks(value->substr(0, colon)));
+            colon == std::u16string::npos ? std::string() : Utf16ToUtf8(TrimBlanks(value->substr(0, colon)));
         std::transform(key.begin(), key.end(), key.begin(),
                        [](char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; });
         const std::u16string rest(TrimBlanks(colon == std::u16string::npos ? u"" : value->substr(colon + 1)));

@@ -25,6 +25,10 @@ std::string Counted(std::size_t n, const char* one, const char* many) {
     return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
+std::u16string CountedText(std::size_t n, const char* one, const char* many) {
+    return FromUtf8Lenient(Counted(n, one, many));
+}
+
 std::string ImportSummary::text() const {
     std::string result = "Imported " + Counted(added, "entry", "entries") + " and " +
                          Counted(newCategories, "new category", "new categories");
@@ -36,7 +40,7 @@ std::string ImportSummary::text() const {
 
 void ImportRowInto(EntryImport& import, const ImportRow& row, ImportSummary& summary) {
     const auto refuse = [&](std::u16string_view reason) {
-        std::string line = ToUtf8(TrimBlanks(reason));
+        std::string line = Utf16ToUtf8(TrimBlanks(reason));
         std::replace(line.begin(), line.end(), '\n', ' ');  // one line per row
         summary.refused.push_back(row.where + ": " + line);
     };

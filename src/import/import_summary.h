@@ -37,6 +37,8 @@ struct ImportSummary {
 
 // "3 entries", "1 entry".
 std::string Counted(std::size_t n, const char* one, const char* many);
+// The same as UTF-16, for the window.
+std::u16string CountedText(std::size_t n, const char* one, const char* many);
 
 // Hands one row to `import` (a row that could not be read is refused with its fault) and counts
 // what became of it into `summary`.

@@ -7,6 +7,7 @@
 #include "store/profile.h"
 #include "store/profile_codec.h"
 #include "store/sealed_profile.h"
+#include "store/secret_memory.h"
 
 namespace keyloft {
 namespace {
@@ -65,9 +66,14 @@ MergePlan PlanMerge(const std::vector<Entry>& profileEntries, const std::vector<
     for (const std::u16string& name : copyCategories) {
         if (categories.insert(FoldCase(name)).second) plan.categories.push_back(name);
     }
-    const std::unordered_set<Entry, EntryHash> entries(profileEntries.begin(), profileEntries.end());
+    // The profile's entries are looked up where they are: no copy of them is made.
+    const auto hash = [](const Entry* entry) { return EntryHash{}(*entry); };
+    const auto equal = [](const Entry* a, const Entry* b) { return *a == *b; };
+    std::unordered_set<const Entry*, decltype(hash), decltype(equal)> entries(profileEntries.size(), hash,
+                                                                              equal);
+    for (const Entry& entry : profileEntries) entries.insert(&entry);
     for (const Entry& entry : copyEntries) {
-        if (entries.count(entry) == 0) plan.entries.push_back(entry);
+        if (entries.count(&entry) == 0) plan.entries.push_back(entry);
     }
     return plan;
 }
@@ -89,6 +95,11 @@ std::optional<Profile> ReadConflictCopy(FileSystem& files, const std::filesystem
         return std::nullopt;
     }
     Profile copy;
+    // What was read is wiped when it is not handed back (a copy under another logon included).
+    struct WipeOnExit {
+        Profile& profile;
+        ~WipeOnExit() { Wipe(profile); }
+    } wipeCopy{copy};
     if (lines.size() >= 2 && sealed::LooksSealed(lines[0], lines[1])) {
         const std::optional<sealed::SealedFile> sealedFile = sealed::ParseSealedLines(lines);
         if (!sealedFile) {

@@ -1,6 +1,7 @@
 #include "store/entry_import.h"
 
 #include <algorithm>
+#include <functional>
 #include <utility>
 
 #include "store/entry.h"
@@ -8,14 +9,39 @@
 #include "store/text_convert.h"
 
 namespace keyloft {
+namespace {
+
+// Equal entries hash alike; the password and the notes are left out.
+std::size_t OpenFieldsHash(const Entry& entry) {
+    const std::hash<std::u16string> hash;
+    std::size_t combined = 0;
+    for (const std::u16string* field : {&entry.category, &entry.description, &entry.userCode,
+                                        &entry.expiryDate, &entry.webSite, &entry.email}) {
+        combined ^= hash(*field) + 0x9e3779b97f4a7c15ULL + (combined << 6) + (combined >> 2);
+    }
+    return combined;
+}
+
+}  // namespace
 
 EntryImport::EntryImport(ProfileStore& store, const ExpiryDateReader& dates, bool dryRun)
     : store_(store),
       dates_(dates),
       dryRun_(dryRun),
-      held_(store.profile().entries.begin(), store.profile().entries.end()),
       entriesBefore_(store.profile().entries.size()),
-      categoriesBefore_(store.profile().categories.size()) {}
+      categoriesBefore_(store.profile().categories.size()) {
+    for (std::size_t i = 0; i < entriesBefore_; ++i) {
+        heldPositions_.emplace(OpenFieldsHash(store.profile().entries[i]), i);
+    }
+}
+
+bool EntryImport::heldBefore(const Entry& entry) const {
+    const std::vector<Entry>& entries = store_.profile().entries;  // empty after forget()
+    const auto [first, last] = heldPositions_.equal_range(OpenFieldsHash(entry));
+    return std::any_of(first, last, [&](const auto& held) {
+        return held.second < entries.size() && entries[held.second] == entry;
+    });
+}
 
 const std::u16string* EntryImport::knownCategory(const std::u16string& name) const {
     if (const Category* held = store_.profile().categories.findIgnoringCase(name)) return &held->name;
@@ -43,7 +69,7 @@ ImportRowResult EntryImport::add(const Entry& row) {
         result.refusal = std::move(check.message);
         return result;
     }
-    if (held_.count(check.stored) != 0) {
+    if (heldBefore(check.stored)) {
         ++duplicates_;
         result.outcome = ImportOutcome::Duplicate;
         return result;

@@ -5,7 +5,6 @@
 #include <cstddef>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
 
 #include "store/profile.h"
 #include "store/profile_store.h"
@@ -53,12 +52,16 @@ class EntryImport {
     // The stored name of the category `name` is matched to, ignoring letter case: one the profile
     // has or one this import adds; null when neither.
     const std::u16string* knownCategory(const std::u16string& name) const;
+    // True when the profile held an entry equal to `entry` in every field before the import.
+    bool heldBefore(const Entry& entry) const;
 
     ProfileStore& store_;
     const ExpiryDateReader& dates_;
     bool dryRun_;
     std::unordered_map<std::u16string, std::u16string> addedCategories_;  // folded name -> name
-    std::unordered_set<Entry, EntryHash> held_;  // the entries before the import
+    // Where each entry the profile held before the import is, by a hash of its fields that are
+    // not secret: a row is compared with the profile's own entry, so no copy of one is kept.
+    std::unordered_multimap<std::size_t, std::size_t> heldPositions_;
     std::size_t entriesBefore_ = 0;
     std::size_t categoriesBefore_ = 0;
     std::size_t added_ = 0;

@@ -9,6 +9,7 @@
 #include "store/conflict_copies.h"
 #include "store/profile_codec.h"
 #include "store/profile_store_detail.h"
+#include "store/secret_memory.h"
 #include "store/text_convert.h"
 
 namespace keyloft {
@@ -195,26 +196,68 @@ std::vector<std::u16string> ProfileStore::ProfilesWithConflictCopies() {
     return names;
 }
 
+namespace {
+
+// A conflict copy read with the loaded profile's logon: what it holds, or why it cannot be read.
+struct CopyRead {
+    std::u16string fileName;
+    std::u16string problem;
+    std::optional<Profile> profile;
+};
+
+// The conflict copies of the loaded profile, in listing order, each read once; what they hold is
+// wiped when they are done with.
+class ConflictCopyReads {
+  public:
+    ConflictCopyReads() = default;
+    ConflictCopyReads(const ConflictCopyReads&) = delete;
+    ConflictCopyReads& operator=(const ConflictCopyReads&) = delete;
+    ~ConflictCopyReads() {
+        for (CopyRead& copy : copies) {
+            if (copy.profile) Wipe(*copy.profile);
+        }
+    }
+
+    // Reads the copies named in `wanted`, or every copy when it is empty.
+    void read(FileSystem& files, const std::filesystem::path& folder, const std::u16string& profileName,
+              const Profile& loaded, const sealed::Keys* keys,
+              const std::vector<std::u16string>& wanted = {}) {
+        for (const std::filesystem::path& file : files.listProfileFiles(folder)) {
+            std::u16string fileName;
+            try {
+                fileName = file.filename().u16string();
+            } catch (const std::exception&) {
+                continue;
+            }
+            if (ProfileOfConflictCopy(fileName) != profileName) continue;
+            if (!wanted.empty() && std::find(wanted.begin(), wanted.end(), fileName) == wanted.end())
+                continue;
+            CopyRead& copy = copies.emplace_back();
+            copy.fileName = fileName;
+            copy.profile = ReadConflictCopy(files, JoinFolder(folder, fileName), loaded, keys, copy.problem);
+        }
+    }
+
+    std::vector<CopyRead> copies;
+};
+
+}  // namespace
+
 std::vector<ConflictCopyInfo> ProfileStore::ConflictCopies() {
     State& s = *state_;
     std::vector<ConflictCopyInfo> copies;
     if (!s.loaded || !s.loggedOn || s.profileName.empty()) return copies;
     const std::vector<std::u16string> categories = CategoryNamesOf(s.profile);
-    for (const std::filesystem::path& file : s.files.listProfileFiles(s.databaseFolder)) {
-        std::u16string fileName;
-        try {
-            fileName = file.filename().u16string();
-        } catch (const std::exception&) {
-            continue;
-        }
-        if (ProfileOfConflictCopy(fileName) != s.profileName) continue;
-        ConflictCopyInfo info;
-        info.fileName = fileName;
-        if (const std::optional<Profile> copy =
-                ReadConflictCopy(s.files, JoinFolder(s.databaseFolder, fileName), s.profile, s.sealedKeys.get(), info.problem)) {
-            const MergePlan plan = PlanMerge(s.profile.entries, categories, copy->entries, CategoryNamesOf(*copy));
+    ConflictCopyReads reads;
+    reads.read(s.files, s.databaseFolder, s.profileName, s.profile, s.sealedKeys.get());
+    for (const CopyRead& copy : reads.copies) {
+        ConflictCopyInfo info{copy.fileName, copy.problem, 0, 0};
+        if (copy.profile) {
+            MergePlan plan = PlanMerge(s.profile.entries, categories, copy.profile->entries,
+                                       CategoryNamesOf(*copy.profile));
             info.newEntries = plan.entries.size();
             info.newCategories = plan.categories.size();
+            for (Entry& entry : plan.entries) Wipe(entry);
         }
         copies.push_back(std::move(info));
     }
@@ -226,23 +269,18 @@ MergeResult ProfileStore::MergeConflictCopies(const std::vector<std::u16string>&
     MergeResult result;
     result.save.outcome = SaveOutcome::Saved;
     std::vector<std::u16string> readable;
-    for (ConflictCopyInfo& info : ConflictCopies()) {
-        if (!fileNames.empty() && std::find(fileNames.begin(), fileNames.end(), info.fileName) == fileNames.end()) continue;
-        if (!info.problem.empty()) {
-            result.leftAlone.push_back(std::move(info));
-            continue;
-        }
-        std::u16string problem;
-        const std::optional<Profile> copy =
-            ReadConflictCopy(s.files, JoinFolder(s.databaseFolder, info.fileName), s.profile, s.sealedKeys.get(), problem);
-        if (!copy) {
-            info.problem = problem;
-            result.leftAlone.push_back(std::move(info));
+    ConflictCopyReads reads;
+    if (s.loaded && s.loggedOn && !s.profileName.empty()) {
+        reads.read(s.files, s.databaseFolder, s.profileName, s.profile, s.sealedKeys.get(), fileNames);
+    }
+    for (const CopyRead& copy : reads.copies) {
+        if (!copy.profile) {
+            result.leftAlone.push_back(ConflictCopyInfo{copy.fileName, copy.problem, 0, 0});
             continue;
         }
         // Each copy against the profile as the copies before it left it.
-        const MergePlan plan =
-            PlanMerge(s.profile.entries, CategoryNamesOf(s.profile), copy->entries, CategoryNamesOf(*copy));
+        MergePlan plan = PlanMerge(s.profile.entries, CategoryNamesOf(s.profile), copy.profile->entries,
+                                   CategoryNamesOf(*copy.profile));
         result.entriesAdded += plan.entries.size();
         result.categoriesAdded += plan.categories.size();
         if (!dryRun) {
@@ -250,7 +288,8 @@ MergeResult ProfileStore::MergeConflictCopies(const std::vector<std::u16string>&
             for (const std::u16string& name : plan.categories) profile.categories.add(name);
             profile.entries.insert(profile.entries.end(), plan.entries.begin(), plan.entries.end());
         }
-        readable.push_back(info.fileName);
+        for (Entry& entry : plan.entries) Wipe(entry);
+        readable.push_back(copy.fileName);
     }
     if (dryRun || readable.empty()) {
         result.merged = dryRun ? std::vector<std::u16string>{} : readable;

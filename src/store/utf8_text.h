@@ -6,13 +6,9 @@
 #include <string>
 #include <string_view>
 
-#include "store/text_convert.h"  // TrimBlanks
+#include "store/text_convert.h"  // Utf16ToUtf8, TrimBlanks
 
 namespace keyloft {
-
-// UTF-16 to UTF-8. A lone surrogate (which no valid text holds) becomes U+FFFD, so the result is
-// always valid UTF-8.
-std::string ToUtf8(std::u16string_view text);
 
 // UTF-8 to UTF-16, surrogate pairs for characters outside the basic plane. Nothing when the bytes
 // are not valid UTF-8 (overlong forms, encoded surrogates and values past U+10FFFF included).

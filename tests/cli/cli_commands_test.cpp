@@ -370,7 +370,7 @@ TEST_F(CliSharing, TwoProcessesAddingAtOnce) {
     }
     EXPECT_GE(saved, 1);
     const VerifyReport report = VerifyProfileBytes(ReadBytes(file("Home")));
-    EXPECT_TRUE(report.ok) << ToUtf8(report.fault);
+    EXPECT_TRUE(report.ok) << Utf16ToUtf8(report.fault);
     EXPECT_EQ(report.entryCount, static_cast<std::size_t>(saved));
     const nlohmann::json entries = exportJson("Home");
     const char* names[2] = {"first", "second"};

@@ -16,6 +16,7 @@
 #include "platform/platform_core.h"
 #include "store/file_system.h"
 #include "store/profile_store.h"
+#include "support/quiet_host.h"
 #include "support/record_values.h"
 
 using keyloft::testing::SeedProfile;
@@ -23,18 +24,6 @@ using keyloft::testing::SeedProfile;
 namespace keyloft::cli::testing {
 
 inline constexpr char kDefaultPassword[] = "opensesame\n";
-
-// Answers every question No and remembers what was shown; never waits or ends anything.
-class QuietHost final : public UiHost {
-public:
-    MessageAnswer showMessage(const MessageRequest& request) override {
-        shown.push_back(request.text);
-        return request.buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
-    }
-    void processEvents() override {}
-    void waitMilliseconds(int) override {}
-    std::vector<std::u16string> shown;
-};
 
 // The storage library on the test's folder, as another running instance would use it.
 struct DirectStore {
@@ -44,7 +33,7 @@ struct DirectStore {
           store(host, *files, *settings, clock, root) {
         store.setDatabaseFolder(root / "db");
     }
-    QuietHost host;
+    keyloft::testing::QuietHost host;
     std::unique_ptr<FileSystem> files;
     std::unique_ptr<SettingsStore> settings;
     SystemClock clock;

@@ -143,7 +143,7 @@ TEST_P(CliSaveSafetyBothForms, KillingAnAddAtAnyMomentLeavesTheOldOrTheNewProfil
     ASSERT_EQ(after.exitCode, 0) << after.err;
     EXPECT_EQ(entryCount("Home"), count + 1);
     const VerifyReport report = VerifyProfileBytes(ReadBytes(file("Home")));
-    EXPECT_TRUE(report.ok) << ToUtf8(report.fault);
+    EXPECT_TRUE(report.ok) << Utf16ToUtf8(report.fault);
     std::cout << "[ crash    ] " << kills << " kills: " << oldKept << " left the old profile, " << newKept
               << " the new one, " << finished << " finished first\n";
 }

@@ -1,6 +1,8 @@
 // The copies that file-sync engines leave beside a profile when two machines changed it at once.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "store/conflict_copies.h"
 #include "store/sealed_profile.h"
 #include "store_fixture.h"
@@ -124,10 +126,17 @@ TEST_F(StoreTest, MergingCopiesAddsWhatOnlyTheyHoldSavesOnceAndThenRemovesThem) 
         EXPECT_TRUE(dryRun.merged.empty());
         EXPECT_EQ(releasedFileBytes(name), before);
         EXPECT_TRUE(std::filesystem::exists(database / copyName));
+        a.files->holdAttempts.clear();
+        EXPECT_EQ(a.store->MergeConflictCopies({copyName}, true).entriesAdded, 1u);
+        EXPECT_EQ(a.files->holdAttempts, std::vector<std::filesystem::path>{database / copyName})
+            << "only the copy named is read";
 
         ASSERT_TRUE(a.open(name).loaded());
         ASSERT_EQ(a.store->LogOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
+        a.files->holdAttempts.clear();
         const MergeResult merge = a.store->MergeConflictCopies({}, false);
+        const auto& held = a.files->holdAttempts;
+        EXPECT_EQ(std::count(held.begin(), held.end(), database / copyName), 1) << "each copy is read once";
         EXPECT_TRUE(merge.save.saved());
         EXPECT_EQ(merge.entriesAdded, 1u);
         EXPECT_EQ(merge.merged, std::vector<std::u16string>{copyName});

@@ -175,6 +175,17 @@ TEST_F(ProfileEditsTest, AnAbandonedImportLeavesTheProfileAsItWas) {
     EXPECT_FALSE(import.changed());
 }
 
+// The import compares rows with the profile's own entries: it keeps no copy that could outlive a
+// forget().
+TEST_F(ProfileEditsTest, AnImportKeepsNoCopyOfTheEntriesItComparesWith) {
+    const Entry held = a.store->profile().entries.front();
+    EntryImport import(*a.store, kDates);
+    EXPECT_EQ(import.add(held).outcome, ImportOutcome::Duplicate);
+    a.store->forget();
+    EXPECT_EQ(import.add(held).outcome, ImportOutcome::Added);
+    EXPECT_TRUE(a.store->profile().entries.empty());
+}
+
 // Lock's forget: nothing of the profile stays in memory, the file is let go, and a save asked
 // for afterwards writes nothing until the profile is opened again.
 TEST_F(ProfileEditsTest, ForgetKeepsNoEntryLogonOrKeyAndLetsGoOfTheFile) {

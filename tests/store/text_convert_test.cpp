@@ -28,5 +28,24 @@ TEST(TextConvert, InvalidInputBecomesReplacementCharacters) {
     EXPECT_EQ(Utf8ToUtf16("x\xF0\x9F\x98"), u"x\uFFFD\uFFFD\uFFFD");
 }
 
+// A lone surrogate, wherever it stands, becomes U+FFFD: the result is always valid UTF-8.
+TEST(TextConvert, UnpairedSurrogatesBecomeReplacementCharacters) {
+    const struct {
+        const char* what;
+        std::u16string utf16;
+        std::string utf8;
+    } cases[] = {
+        {"ordinary text", u"Grüße, 日本 😀", "Gr\xC3\xBC\xC3\x9F" "e, \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80"},
+        {"lone high", {u'a', char16_t(0xD83D), u'b'}, "a\xEF\xBF\xBD" "b"},
+        {"lone low", {u'a', char16_t(0xDE00), u'b'}, "a\xEF\xBF\xBD" "b"},
+        {"high at the end", {u'a', char16_t(0xD83D)}, "a\xEF\xBF\xBD"},
+        {"reversed pair", {char16_t(0xDE00), char16_t(0xD83D)}, "\xEF\xBF\xBD\xEF\xBF\xBD"},
+        {"empty", {}, ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Utf16ToUtf8(c.utf16), c.utf8) << c.what;
+    }
+}
+
 }  // namespace
 }  // namespace keyloft

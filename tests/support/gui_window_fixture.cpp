@@ -9,22 +9,17 @@
 
 #include "platform/platform_core.h"
 #include "store/profile_store.h"
+#include "support/quiet_host.h"
 #include "support/record_values.h"
 
 namespace keyloft::testing {
 namespace {
 
 // Host of the stores that stand for other instances: nothing may be shown.
-class SilentHost final : public UiHost {
-public:
-    MessageAnswer showMessage(const MessageRequest& request) override {
-        ADD_FAILURE() << "message from another instance's store: "
-                      << QString::fromStdU16String(request.text).toStdString();
-        return MessageAnswer::No;
-    }
-    void processEvents() override {}
-    void waitMilliseconds(int) override {}
-};
+void NothingMayBeShown(const MessageRequest& request) {
+    ADD_FAILURE() << "message from another instance's store: "
+                  << QString::fromStdU16String(request.text).toStdString();
+}
 
 }  // namespace
 
@@ -47,7 +42,8 @@ void WindowTest::TearDown() {
 }
 
 void WindowTest::writeProfile(const ProfileOnDisk& wanted) {
-    SilentHost host;
+    QuietHost host;
+    host.onMessage = NothingMayBeShown;
     std::unique_ptr<FileSystem> ownFiles = platform::CreateHostFileSystem();
     ProfileStore store(host, *ownFiles, *settings, clock, folder);
     store.setDatabaseFolder(folder);
@@ -69,7 +65,8 @@ void WindowTest::writeProfile(const ProfileOnDisk& wanted) {
 
 void WindowTest::otherInstanceSaves(const std::u16string& name, const std::function<void(Profile&)>& change) {
     if (window) window->store().CloseHeldFile();
-    SilentHost host;
+    QuietHost host;
+    host.onMessage = NothingMayBeShown;
     std::unique_ptr<FileSystem> ownFiles = platform::CreateHostFileSystem();
     ProfileStore other(host, *ownFiles, *settings, clock, folder);
     other.setDatabaseFolder(folder);
@@ -81,7 +78,8 @@ void WindowTest::otherInstanceSaves(const std::u16string& name, const std::funct
 
 Profile WindowTest::profileOnDisk(const std::u16string& name) {
     if (window) window->store().CloseHeldFile();
-    SilentHost host;
+    QuietHost host;
+    host.onMessage = NothingMayBeShown;
     std::unique_ptr<FileSystem> ownFiles = platform::CreateHostFileSystem();
     ProfileStore other(host, *ownFiles, *settings, clock, folder);
     other.setDatabaseFolder(folder);
