@@ -14,9 +14,9 @@
 #include "store/profile_codec.h"
 #include "store/profile_store.h"
 #include "support/fake_clock.h"
-#include "support/record_values.h"
+#include "support/profile_seeding.h"
 
-using keyloft::testing::SeedProfile;
+using keyloft::testing::RewriteAndReload;
 
 namespace {
 
@@ -103,9 +103,12 @@ struct DiskFixture {
             std::abort();
         }
         const Profile large = LargeProfile();
-        SeedProfile(*store).categories = large.categories;
-        SeedProfile(*store).entries = large.entries;
-        (void)store->WriteToFile();
+        if (!RewriteAndReload(*store, [&large](Profile& p) {
+                 p.categories = large.categories;
+                 p.entries = large.entries;
+             }).loaded()) {
+            std::abort();
+        }
         host.messages = 0;
         host.waits = 0;
     }
