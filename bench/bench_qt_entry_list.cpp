@@ -20,10 +20,11 @@
 #include "platform/qt_clipboard.h"
 #include "store/file_system.h"
 #include "store/profile_store.h"
+#include "support/profile_seeding.h"
 #include "support/quiet_host.h"
 #include "support/record_values.h"
 
-using keyloft::testing::SeedProfile;
+using keyloft::testing::RewriteAndReload;
 
 namespace {
 
@@ -69,11 +70,15 @@ struct Fixture {
         files = platform::CreateHostFileSystem();
         settings = platform::CreateSettingsStoreIn(path);
         store = std::make_unique<ProfileStore>(host, *files, *settings, clock, path);
-        for (int c = 0; c < 20; ++c) {
-            const std::u16string name = QStringLiteral("Category %1").arg(c).toStdU16String();
-            SeedProfile(*store).categories.add(name);
+        store->setDatabaseFolder(path);
+        if (!store->CreateProfile(u"Bench") || !store->OpenProfile(u"Bench").loaded() ||
+            !RewriteAndReload(*store, [](Profile& p) {
+                 for (int c = 0; c < 20; ++c)
+                     p.categories.add(QStringLiteral("Category %1").arg(c).toStdU16String());
+                 p.entries = MakeEntries(10000);
+             }).loaded()) {
+            std::abort();
         }
-        SeedProfile(*store).entries = MakeEntries(10000);
         PageServices services{*store, host, [](const SaveResult& result) { return result.outcome; }, [] { return false; }};
         view = std::make_unique<PasswordsView>(std::move(services), clipboard, [] { return QDate(2026, 6, 15); },
                                                nullptr, &filterBox);

@@ -19,10 +19,10 @@
 #include "store/profile_store.h"
 #include "store/sealed_profile.h"
 #include "support/fake_clock.h"
+#include "support/profile_seeding.h"
+#include "support/quick_sealing.h"
 #include "support/quiet_host.h"
 #include "support/record_values.h"
-
-using keyloft::testing::SeedProfile;
 
 namespace {
 
@@ -80,10 +80,9 @@ BENCHMARK(BM_Argon2idModerate)->Unit(benchmark::kMillisecond)->Iterations(3);
 // The rest of an open once the data key is known: split, check the header and the check line,
 // decrypt the body and fill the Profile.
 void BM_OpenSealed10000WithoutArgon2id(benchmark::State& state) {
-    sealed::SetLimitsForTesting({1, 8192});  // the limits of the slots play no part here
-    std::unique_ptr<sealed::Keys> keys;
-    const std::string bytes = JoinFileLines(sealed::SealProfile(LargeProfile(), 2, keys));
-    sealed::SetLimitsForTesting({0, 0});
+    std::unique_ptr<sealed::Keys> keys;  // the limits of the slots play no part here
+    const std::string bytes =
+        JoinFileLines(sealed::SealProfile(LargeProfile(), 2, keys, testing::kQuickSealing));
     for (auto _ : state) {
         const std::optional<sealed::SealedFile> file = sealed::ParseSealedLines(SplitFileLines(bytes));
         Profile loaded;
@@ -99,33 +98,37 @@ BENCHMARK(BM_OpenSealed10000WithoutArgon2id)->Unit(benchmark::kMillisecond);
 // smallest (the whole open then costs what comes beside Argon2id).
 struct SealedOnDisk {
     explicit SealedOnDisk(bool smallestLimits = false) {
-        if (smallestLimits) {
-            sealed::SetLimitsForTesting({1, 8192});
-        }
         path = std::filesystem::temp_directory_path() / ("keyloft-bench-sealed-" + std::to_string(::getpid()));
         std::filesystem::remove_all(path);
         std::filesystem::create_directories(path);
         settings = platform::CreateSettingsStoreIn(path / "config");
         settings->write(kSettingDatabase, path.u16string());
         files = platform::CreateHostFileSystem();
-        store = std::make_unique<ProfileStore>(host, *files, *settings, clock, path);
+        store =
+            std::make_unique<ProfileStore>(host, *files, *settings, clock, path, std::filesystem::path(),
+                                           smallestLimits ? testing::kQuickSealing : sealed::DefaultLimits());
         store->ListProfiles();
         if (!store->CreateProfile(u"Bench") || !store->OpenProfile(u"Bench").loaded() ||
             store->LogOn({u"", u"opensesame", u""}) != LogonOutcome::LoggedOn) {
             std::abort();
         }
-        Profile& p = SeedProfile(*store);
         const Profile large = LargeProfile();
-        p.logonMode = large.logonMode;
-        p.userId = large.userId;
-        p.password = large.password;
-        p.categories = large.categories;
-        p.entries = large.entries;
+        if (!testing::RewriteAndReload(*store,
+                                       [&large](Profile& p) {
+                                           p.logonMode = large.logonMode;
+                                           p.userId = large.userId;
+                                           p.password = large.password;
+                                           p.categories = large.categories;
+                                           p.entries = large.entries;
+                                       })
+                 .loaded() ||
+            store->LogOn({large.userId, large.password, u""}) != LogonOutcome::LoggedOn) {
+            std::abort();
+        }
         store->setSealed(true);
         if (store->WriteToFile().outcome != SaveOutcome::Saved) {
             std::abort();
         }
-        sealed::SetLimitsForTesting({0, 0});
     }
     ~SealedOnDisk() {
         store.reset();
@@ -172,8 +175,8 @@ void BM_SaveSealed10000WithoutLogonChange(benchmark::State& state) {
     SealedOnDisk disk;
     int round = 0;
     for (auto _ : state) {
-        SeedProfile(*disk.store).entries[0] = Entry{u"Category 0", u"changed " + Int32Text(++round), u"u", u"p", {}, {}, {}, {}};
-        if (disk.store->WriteToFile().outcome != SaveOutcome::Saved) {
+        if (!testing::Saved(testing::ChangeEntryRecord(
+                *disk.store, 1, u"4|Category 0|changed " + Int32Text(++round) + u"|u|p||||"))) {
             state.SkipWithError("save failed");
         }
     }

@@ -14,10 +14,11 @@
 #include "store/profile_codec.h"
 #include "store/profile_store.h"
 #include "support/fake_clock.h"
+#include "support/profile_seeding.h"
 #include "support/quiet_host.h"
 #include "support/record_values.h"
 
-using keyloft::testing::SeedProfile;
+using keyloft::testing::RewriteAndReload;
 
 namespace {
 
@@ -91,9 +92,12 @@ struct DiskFixture {
             std::abort();
         }
         const Profile large = LargeProfile();
-        SeedProfile(*store).categories = large.categories;
-        SeedProfile(*store).entries = large.entries;
-        (void)store->WriteToFile();
+        if (!RewriteAndReload(*store, [&large](Profile& p) {
+                 p.categories = large.categories;
+                 p.entries = large.entries;
+             }).loaded()) {
+            std::abort();
+        }
         host.shown.clear();
         host.waits = 0;
     }

@@ -11,6 +11,7 @@
 
 #include "platform/qt_printer.h"
 #include "store/clock.h"
+#include "store/sealing_limits.h"
 #include "store/settings_store.h"
 #include "store/ui_host.h"
 
@@ -31,6 +32,8 @@ struct AppServices {
     std::filesystem::path applicationFolder;
     // The database folder while the "Database" setting names none; empty: the application folder.
     std::filesystem::path defaultDatabaseFolder;
+    // Argon2id limits of the key slots a sealed save makes (files keep the limits of their slots).
+    sealed::Limits sealingLimits = sealed::DefaultLimits();
     // The help page and the welcome picture (FindDataFolder); empty: the application folder.
     std::filesystem::path dataFolder;
 

@@ -107,7 +107,8 @@ MainWindow::MainWindow(const AppServices& services, QWidget* parent)
     setWindowIcon(QIcon(QStringLiteral(":/icons/keyloft.svg")));
 
     store_ = std::make_unique<ProfileStore>(*this, *services_.files, *services_.settings, *services_.clock,
-                                            services_.applicationFolder, services_.defaultDatabaseFolder);
+                                            services_.applicationFolder, services_.defaultDatabaseFolder,
+                                            services_.sealingLimits);
     // Idle time counts from the moment the window exists.
     idleLock_ = new IdleLock(*services_.clock, this);
     clipboard_ = new ClearingClipboard(services_.clipboard, this);

@@ -247,7 +247,8 @@ bool ProfileStore::writeLines(WritableFile& out, std::int32_t newVersion, bool w
     };
     bool encoded = false;
     if (writeSealed) {
-        const std::vector<std::string> lines = sealed::SealProfile(s.profile, newVersion, s.sealedKeys);
+        const std::vector<std::string> lines =
+            sealed::SealProfile(s.profile, newVersion, s.sealedKeys, s.sealingLimits);
         encoded = !lines.empty() && std::all_of(lines.begin(), lines.end(), write);
     } else {
         encoded = EncodeProfileTo(s.profile, newVersion, KeyTimeText(s.clock.now().secondsSinceMidnight()),

@@ -19,9 +19,9 @@ constexpr char16_t kErrorLogName[] = u"KeyloftErrors.log";
 
 ProfileStore::ProfileStore(UiHost& host, FileSystem& files, SettingsStore& settings, const Clock& clock,
                            std::filesystem::path applicationFolder,
-                           std::filesystem::path defaultDatabaseFolder)
+                           std::filesystem::path defaultDatabaseFolder, sealed::Limits sealingLimits)
     : state_(std::make_unique<State>(host, files, settings, clock, std::move(applicationFolder),
-                                     std::move(defaultDatabaseFolder))) {
+                                     std::move(defaultDatabaseFolder), sealingLimits)) {
     state_->owner = this;
 }
 

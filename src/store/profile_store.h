@@ -15,6 +15,7 @@
 #include "store/entry.h"
 #include "store/error_codes.h"
 #include "store/profile.h"
+#include "store/sealing_limits.h"
 #include "store/settings_store.h"
 #include "store/ui_host.h"
 
@@ -166,93 +167,93 @@ std::u16string ProfileNameProblem(std::u16string_view profileName);
 
 class ProfileStore {
 public:
-    // The application folder is where the program is (the "Profiles Missing" question offers it);
-    // the default database folder is used while the "Database" setting names none (empty: the
-    // application folder).
-    ProfileStore(UiHost& host, FileSystem& files, SettingsStore& settings, const Clock& clock,
-                 std::filesystem::path applicationFolder, std::filesystem::path defaultDatabaseFolder = {});
-    ~ProfileStore();
-    ProfileStore(const ProfileStore&) = delete;
-    ProfileStore& operator=(const ProfileStore&) = delete;
+  // The application folder is where the program is (the "Profiles Missing" question offers it);
+  // the default database folder is used while the "Database" setting names none (empty: the
+  // application folder). A sealed save that makes new key slots makes them with `sealingLimits`.
+  ProfileStore(UiHost& host, FileSystem& files, SettingsStore& settings, const Clock& clock,
+               std::filesystem::path applicationFolder, std::filesystem::path defaultDatabaseFolder = {},
+               sealed::Limits sealingLimits = sealed::DefaultLimits());
+  ~ProfileStore();
+  ProfileStore(const ProfileStore&) = delete;
+  ProfileStore& operator=(const ProfileStore&) = delete;
 
-    // Profile folder.
-    std::filesystem::path DatabaseFolder();
-    // Settles the database folder and returns the profile names in listing order (may ask
-    // "Profiles Missing"). The window fills cboProfile from it and selects the first.
-    std::vector<std::u16string> ListProfiles();
-    // The profile names of the settled database folder, in listing order, without a question. A
-    // file whose name cannot be read as text is left out, as ListProfiles leaves it out.
-    std::vector<std::u16string> ProfileNames();
-    // The profiles of the settled database folder that have conflict copies beside them.
-    std::vector<std::u16string> ProfilesWithConflictCopies();
-    // Checks the name, holds <name>.dat, puts right what an interrupted save left beside it (a
-    // backup, temporary files) and loads it.
-    OpenResult OpenProfile(std::u16string_view profileName);
-    // Writes the first file of a new profile (defaults, creating flag). Reported messages:
-    // "Specify a profile name!", "This profile already exists...", bad names, the save failure.
-    CreateResult CreateProfile(std::u16string_view profileName);
-    // Asks "Are you sure you want to delete the selected profile?" itself, then deletes.
-    DeleteResult DeleteProfile(std::u16string_view profileName);
+  // Profile folder.
+  std::filesystem::path DatabaseFolder();
+  // Settles the database folder and returns the profile names in listing order (may ask
+  // "Profiles Missing"). The window fills cboProfile from it and selects the first.
+  std::vector<std::u16string> ListProfiles();
+  // The profile names of the settled database folder, in listing order, without a question. A
+  // file whose name cannot be read as text is left out, as ListProfiles leaves it out.
+  std::vector<std::u16string> ProfileNames();
+  // The profiles of the settled database folder that have conflict copies beside them.
+  std::vector<std::u16string> ProfilesWithConflictCopies();
+  // Checks the name, holds <name>.dat, puts right what an interrupted save left beside it (a
+  // backup, temporary files) and loads it.
+  OpenResult OpenProfile(std::u16string_view profileName);
+  // Writes the first file of a new profile (defaults, creating flag). Reported messages:
+  // "Specify a profile name!", "This profile already exists...", bad names, the save failure.
+  CreateResult CreateProfile(std::u16string_view profileName);
+  // Asks "Are you sure you want to delete the selected profile?" itself, then deletes.
+  DeleteResult DeleteProfile(std::u16string_view profileName);
 
-    // Loads the open profile's file again, holding it.
-    OpenResult ReadFromFile();
-    // Saves the Profile: version check against the file, conflict handling, then the new file.
-    SaveResult WriteToFile();
+  // Loads the open profile's file again, holding it.
+  OpenResult ReadFromFile();
+  // Saves the Profile: version check against the file, conflict handling, then the new file.
+  SaveResult WriteToFile();
 
-    // Conflict copies of the loaded profile that a file-sync engine left in the folder, each read
-    // with the logon of the loaded profile, in listing order. Only after logon.
-    std::vector<ConflictCopyInfo> ConflictCopies();
-    // Merges the named copies (all when `fileNames` is empty) into the loaded profile: adds what
-    // only they hold, saves once, and only after that save removes them. Copies that cannot be read
-    // with this logon are left alone. A dry run reports the counts and changes nothing.
-    MergeResult MergeConflictCopies(const std::vector<std::u16string>& fileNames, bool dryRun);
+  // Conflict copies of the loaded profile that a file-sync engine left in the folder, each read
+  // with the logon of the loaded profile, in listing order. Only after logon.
+  std::vector<ConflictCopyInfo> ConflictCopies();
+  // Merges the named copies (all when `fileNames` is empty) into the loaded profile: adds what
+  // only they hold, saves once, and only after that save removes them. Copies that cannot be read
+  // with this logon are left alone. A dry run reports the counts and changes nothing.
+  MergeResult MergeConflictCopies(const std::vector<std::u16string>& fileNames, bool dryRun);
 
-    // The logon step (see LogonOutcome). Typed values are trimmed as every logon check trims them;
-    // the answers are those typed for the first three questions, in order.
-    LogonOutcome LogOn(const LogonDetails& typed);
-    LogonOutcome LogOnWithAnswers(const std::vector<std::u16string>& typedAnswers);
+  // The logon step (see LogonOutcome). Typed values are trimmed as every logon check trims them;
+  // the answers are those typed for the first three questions, in order.
+  LogonOutcome LogOn(const LogonDetails& typed);
+  LogonOutcome LogOnWithAnswers(const std::vector<std::u16string>& typedAnswers);
 
-    // The form saves write: sealed (true when the loaded file was sealed) or the usual form. New
-    // profiles are always written in the usual form.
-    bool sealed() const;
-    void setSealed(bool seal);
+  // The form saves write: sealed (true when the loaded file was sealed) or the usual form. New
+  // profiles are always written in the usual form.
+  bool sealed() const;
+  void setSealed(bool seal);
 
-    // Edits of the profile: each checks with the rules of store/entry.h, applies, writes the
-    // profile and returns what happened. A changed entry or a renamed category moves to the end,
-    // as it always has in the file. Positions are 1-based; a position that names nothing changes
-    // nothing, but the profile is still written (the window's Delete of a row gone meanwhile).
-    EditResult addEntry(const TypedEntry& typed, const ExpiryDateReader& dates);
-    EditResult changeEntry(std::size_t position, const TypedEntry& typed, const ExpiryDateReader& dates);
-    EditResult removeEntry(std::size_t position);
-    EditResult addCategory(std::u16string_view name);
-    // position 0 adds the category.
-    EditResult renameCategory(std::size_t position, std::u16string_view name);
-    EditResult removeCategory(std::size_t position);
-    // The separator's refusal comes first; then of the logon details the last check that fails
-    // (password, user ID, PIN, confirmation); then the questions.
-    EditResult changeSecurity(const SecuritySettings& settings);
+  // Edits of the profile: each checks with the rules of store/entry.h, applies, writes the
+  // profile and returns what happened. A changed entry or a renamed category moves to the end,
+  // as it always has in the file. Positions are 1-based; a position that names nothing changes
+  // nothing, but the profile is still written (the window's Delete of a row gone meanwhile).
+  EditResult addEntry(const TypedEntry& typed, const ExpiryDateReader& dates);
+  EditResult changeEntry(std::size_t position, const TypedEntry& typed, const ExpiryDateReader& dates);
+  EditResult removeEntry(std::size_t position);
+  EditResult addCategory(std::u16string_view name);
+  // position 0 adds the category.
+  EditResult renameCategory(std::size_t position, std::u16string_view name);
+  EditResult removeCategory(std::size_t position);
+  // The separator's refusal comes first; then of the logon details the last check that fails
+  // (password, user ID, PIN, confirmation); then the questions.
+  EditResult changeSecurity(const SecuritySettings& settings);
 
-    // Closes the held file.
-    void CloseHeldFile();
-    // Drops the profile: every secret held (logon details, entries, questions and answers, the
-    // sealed form's data key and slots, the file key) is overwritten and freed, and the file is
-    // let go. Nothing is loaded or logged on afterwards, and nothing is saved until a profile is
-    // opened again; the database folder and the settings stay. Lock, closing the profile and the
-    // end of a command-line command call it.
-    void forget();
-    bool holdsFile() const;
-    bool loaded() const;
+  // Closes the held file.
+  void CloseHeldFile();
+  // Drops the profile: every secret held (logon details, entries, questions and answers, the
+  // sealed form's data key and slots, the file key) is overwritten and freed, and the file is
+  // let go. Nothing is loaded or logged on afterwards, and nothing is saved until a profile is
+  // opened again; the database folder and the settings stay. Lock, closing the profile and the
+  // end of a command-line command call it.
+  void forget();
+  bool holdsFile() const;
+  bool loaded() const;
 
-    const Profile& profile() const;
-    const std::u16string& profileName() const;  // name of the loaded profile
-    const std::filesystem::path& databaseFolder() const;
-    void setDatabaseFolder(std::filesystem::path folder);
+  const Profile& profile() const;
+  const std::u16string& profileName() const;  // name of the loaded profile
+  const std::filesystem::path& databaseFolder() const;
+  void setDatabaseFolder(std::filesystem::path folder);
 
-    // Settings and error log.
-    bool ReadSetting(std::u16string_view name, std::u16string& value);
-    bool WriteSetting(std::u16string_view name, std::u16string_view value);
-    void LogError(std::u16string_view operation, std::u16string_view number,
-                  std::u16string_view description);
+  // Settings and error log.
+  bool ReadSetting(std::u16string_view name, std::u16string& value);
+  bool WriteSetting(std::u16string_view name, std::u16string_view value);
+  void LogError(std::u16string_view operation, std::u16string_view number, std::u16string_view description);
 
 private:
     friend class EntryImport;  // store/entry_import.h: adds rows in memory, saved once

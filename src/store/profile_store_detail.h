@@ -62,13 +62,14 @@ inline MessageRequest Message(std::u16string text, std::u16string title = kAppli
 
 struct ProfileStore::State {
     State(UiHost& h, FileSystem& f, SettingsStore& s, const Clock& c, std::filesystem::path app,
-          std::filesystem::path defaultFolder)
+          std::filesystem::path defaultFolder, sealed::Limits limits)
         : host(h),
           files(f),
           settings(s),
           clock(c),
           applicationFolder(std::move(app)),
-          defaultDatabaseFolder(defaultFolder.empty() ? applicationFolder : std::move(defaultFolder)) {}
+          defaultDatabaseFolder(defaultFolder.empty() ? applicationFolder : std::move(defaultFolder)),
+          sealingLimits(limits) {}
 
     UiHost& host;
     FileSystem& files;
@@ -76,6 +77,7 @@ struct ProfileStore::State {
     const Clock& clock;
     std::filesystem::path applicationFolder;      // where the program is
     std::filesystem::path defaultDatabaseFolder;  // the database folder without a "Database" setting
+    sealed::Limits sealingLimits;                 // Argon2id limits of new key slots
 
     std::filesystem::path databaseFolder;
     std::u16string profileFileName;  // "<name>.dat"

@@ -85,6 +85,6 @@ std::vector<std::vector<int>> AnswerCombinations(std::int32_t answerMode, std::s
 // What the slots depend on: the logon details, the answer mode, the questions and their answers.
 std::array<unsigned char, 32> MadeFrom(const Profile& profile);
 // A new data key and new slots for the Profile's logon and answers; null when none can be made.
-std::unique_ptr<Keys> MakeKeys(const Profile& profile);
+std::unique_ptr<Keys> MakeKeys(const Profile& profile, const Limits& limits);
 
 }  // namespace keyloft::sealed::detail

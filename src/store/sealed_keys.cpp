@@ -3,7 +3,6 @@
 #include <sodium.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 #include <new>
 
@@ -13,9 +12,6 @@
 namespace keyloft::sealed {
 using namespace detail;
 namespace {
-
-std::atomic<unsigned long long> testOps{0};
-std::atomic<std::size_t> testMem{0};
 
 std::string SlotAssociatedData(std::string_view label) { return std::string(kFirstLine) + " slot " + std::string(label); }
 
@@ -137,10 +133,9 @@ std::array<unsigned char, 32> MadeFrom(const Profile& profile) {
     return hash;
 }
 
-std::unique_ptr<Keys> MakeKeys(const Profile& profile) {
+std::unique_ptr<Keys> MakeKeys(const Profile& profile, const Limits& limits) {
     auto keys = std::make_unique<Keys>();
     randombytes_buf(keys->dataKey.data(), Key::kSize);
-    const Limits limits = CurrentLimits();
     Wiped input;
     const LogonValues stored{profile.userId, profile.password, profile.pin};
     if (LogonInput(profile.logonMode, stored, input)) {
@@ -167,16 +162,6 @@ std::unique_ptr<Keys> MakeKeys(const Profile& profile) {
 }  // namespace detail
 
 Limits DefaultLimits() { return {crypto_pwhash_OPSLIMIT_MODERATE, crypto_pwhash_MEMLIMIT_MODERATE}; }
-
-Limits CurrentLimits() {
-    const unsigned long long ops = testOps.load();
-    return ops != 0 ? Limits{ops, testMem.load()} : DefaultLimits();
-}
-
-void SetLimitsForTesting(Limits limits) {
-    testMem = limits.mem;
-    testOps = limits.ops;
-}
 
 // Guarded memory, kept out of swap where the system allows it, zeroed when freed.
 Key::Key() {

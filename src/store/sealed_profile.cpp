@@ -207,10 +207,10 @@ bool OpenBody(const SealedFile& file, const Key& dataKey, Profile& profile) {
 }
 
 std::vector<std::string> SealProfile(const Profile& profile, std::int32_t writtenVersion,
-                                     std::unique_ptr<Keys>& keys) {
+                                     std::unique_ptr<Keys>& keys, const Limits& limits) {
     if (!Ready()) return {};
     if (!keys || keys->madeFrom != MadeFrom(profile)) {
-        keys = MakeKeys(profile);
+        keys = MakeKeys(profile, limits);
         if (!keys) return {};
     }
 

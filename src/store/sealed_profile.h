@@ -31,21 +31,11 @@
 #include <vector>
 
 #include "store/profile.h"
+#include "store/sealing_limits.h"
 
 namespace keyloft::sealed {
 
 inline constexpr char kFirstLine[] = "KEYLOFT SEALED 1";
-
-// Argon2id limits of the slots a save makes.
-struct Limits {
-    unsigned long long ops = 0;
-    std::size_t mem = 0;
-};
-// OPSLIMIT_MODERATE / MEMLIMIT_MODERATE, unless SetLimitsForTesting chose others.
-Limits CurrentLimits();
-Limits DefaultLimits();
-// For tests and benchmarks only: slots made from here on use these limits (files keep their own).
-void SetLimitsForTesting(Limits limits);
 
 // Initialises libsodium once; false when it cannot be used (nothing can be sealed or opened).
 bool Ready();
@@ -125,9 +115,9 @@ std::unique_ptr<Keys> KeepKeys(const SealedFile& file, const Key& dataKey, const
 
 // The lines of the sealed file a save writes at `writtenVersion`. `keys` are kept when they were
 // made for the Profile's logon details, questions and answers; otherwise (or when null) a new
-// data key and new slots are made with the current limits. Empty when libsodium failed.
+// data key and new slots are made with `limits`. Empty when libsodium failed.
 std::vector<std::string> SealProfile(const Profile& profile, std::int32_t writtenVersion,
-                                     std::unique_ptr<Keys>& keys);
+                                     std::unique_ptr<Keys>& keys, const Limits& limits);
 
 // The Profile as it is before logon: logon mode, answer mode, version and the question texts (with
 // empty answers); nothing else.

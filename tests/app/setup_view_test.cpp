@@ -13,7 +13,7 @@
 #include "store/sealed_profile.h"
 #include "support/temp_folder.h"
 #include "support/gui_window_fixture.h"
-#include "support/record_values.h"
+#include "support/profile_seeding.h"
 
 #include <sodium.h>
 
@@ -33,7 +33,7 @@ protected:
         ASSERT_TRUE(press("Setup"));
         ASSERT_TRUE(frameShown("fraSecurityOptions"));
     }
-    Profile& profile() { return SeedProfile(window->store()); }
+    const Profile& profile() { return window->store().profile(); }
     // Sets a box as typing would (its change event runs).
     static void type(QLineEdit* box, const QString& text) { box->setText(text); }
     void clearQuestions() {
@@ -117,8 +117,11 @@ TEST_F(SetupViewTest, IsFilledFromTheProfileWithTheMaskAndClearAnswers) {
     EXPECT_EQ(reloaded().password, u"Secret") << "the mask is not stored after a cancelled edit";
 
     // A value out of range selects no option instead of keeping the previous one.
-    profile().answerMode = 0;
-    profile().logonMode = 2;
+    RewriteProfileFile(window->store(), [](Profile& p) {
+        p.answerMode = 0;
+        p.logonMode = 2;
+    });
+    ASSERT_TRUE(window->store().ReadFromFile().loaded());
     ASSERT_TRUE(press("Setup"));  // shown again: filled again
     EXPECT_FALSE(find<QRadioButton>("optQ1")->isChecked() || find<QRadioButton>("optQ2")->isChecked() || find<QRadioButton>("optAll")->isChecked());
     EXPECT_TRUE(find<QRadioButton>("optUserPass")->isChecked());
@@ -283,15 +286,7 @@ TEST_F(SetupViewTest, TheSavedProfileOpensWithTheNewLogon) {
 
 // Sealing through the check box: the saved file opens only with the new logon or the answers.
 class SealedSetupTest : public SetupViewTest {
-protected:
-    void SetUp() override {
-        sealed::SetLimitsForTesting({1, 8192});  // Argon2id at its smallest: the format is tested elsewhere
-        SetupViewTest::SetUp();
-    }
-    void TearDown() override {
-        SetupViewTest::TearDown();
-        sealed::SetLimitsForTesting({0, 0});
-    }
+  protected:
     std::string fileBytes() { return TempFolder::readFile(folder / "Home.dat"); }
     void lockAndChoose() {
         ASSERT_TRUE(press("Unlock"));

@@ -23,8 +23,6 @@
 using keyloft::testing::EntryOf;
 using keyloft::testing::QuestionOf;
 
-using keyloft::testing::SeedProfile;
-
 namespace keyloft::cli::testing {
 namespace {
 
@@ -345,8 +343,7 @@ TEST_F(CliSharing, AProfileHeldByAnotherInstanceIsNotTouched) {
         const RunResult r = run({"add", "Home", "--user-code", "cli", "--generate", "--wait", "0"}, kDefaultPassword);
         EXPECT_EQ(r.exitCode, 6) << r.err;
         EXPECT_NE(r.err.find("is in use by another user"), std::string::npos) << r.err;
-        SeedProfile(other.store).entries.push_back(EntryOf(u"4||other|other|pw||||"));
-        ASSERT_EQ(other.store.WriteToFile().outcome, SaveOutcome::Saved);
+        ASSERT_TRUE(Saved(AddEntryRecord(other.store, u"4||other|other|pw||||")));
     }
     const RunResult r = run({"add", "Home", "--user-code", "cli", "--generate"}, kDefaultPassword);
     ASSERT_EQ(r.exitCode, 0) << r.err;

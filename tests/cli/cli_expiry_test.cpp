@@ -16,8 +16,6 @@
 using keyloft::testing::EntryOf;
 using keyloft::testing::QuestionOf;
 
-using keyloft::testing::SeedProfile;
-
 namespace keyloft::cli::testing {
 namespace {
 
@@ -133,8 +131,8 @@ TEST_F(CliExpiry, ListMarksEntriesDueWithinSevenDaysOrPast) {
     {
         DirectStore direct(temp_.path());
         ASSERT_TRUE(direct.store.OpenProfile(u"Home").loaded());
-        SeedProfile(direct.store).entries.push_back(EntryOf(u"4|||word|pw||someday||"));
-        ASSERT_EQ(direct.store.WriteToFile().outcome, SaveOutcome::Saved);
+        RewriteProfileFile(direct.store,
+                           [](Profile& p) { p.entries.push_back(EntryOf(u"4|||word|pw||someday||")); });
     }
 
     RunResult r = run({"ls", "Home", "--json"}, kDefaultPassword);

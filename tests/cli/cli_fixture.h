@@ -16,10 +16,15 @@
 #include "platform/platform_core.h"
 #include "store/file_system.h"
 #include "store/profile_store.h"
+#include "support/profile_seeding.h"
+#include "support/quick_sealing.h"
 #include "support/quiet_host.h"
 #include "support/record_values.h"
 
-using keyloft::testing::SeedProfile;
+using keyloft::testing::AddEntryRecord;
+using keyloft::testing::ChangeSecurity;
+using keyloft::testing::RewriteProfileFile;
+using keyloft::testing::Saved;
 
 namespace keyloft::cli::testing {
 
@@ -30,7 +35,7 @@ struct DirectStore {
     explicit DirectStore(const std::filesystem::path& root)
         : files(platform::CreateHostFileSystem()),
           settings(platform::CreateSettingsStoreIn(root / "direct-settings")),
-          store(host, *files, *settings, clock, root) {
+          store(host, *files, *settings, clock, root, {}, keyloft::testing::kQuickSealing) {
         store.setDatabaseFolder(root / "db");
     }
     keyloft::testing::QuietHost host;
@@ -64,12 +69,12 @@ protected:
                   const std::u16string& password, const std::u16string& pin) {
         DirectStore direct(temp_.path());
         ASSERT_TRUE(direct.store.OpenProfile(FromUtf8Lenient(profile)).loaded());
-        Profile& p = SeedProfile(direct.store);
-        p.logonMode = mode;
-        p.userId = user;
-        p.password = password;
-        p.pin = pin;
-        ASSERT_EQ(direct.store.WriteToFile().outcome, SaveOutcome::Saved);
+        ASSERT_TRUE(Saved(ChangeSecurity(direct.store, [&](Profile& p) {
+            p.logonMode = mode;
+            p.userId = user;
+            p.password = password;
+            p.pin = pin;
+        })));
     }
     nlohmann::json exportJson(const std::string& profile) {
         const RunResult r = run({"export", profile, "--format", "json"}, kDefaultPassword);

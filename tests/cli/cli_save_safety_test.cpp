@@ -28,8 +28,6 @@
 using keyloft::testing::EntryOf;
 using keyloft::testing::QuestionOf;
 
-using keyloft::testing::SeedProfile;
-
 namespace keyloft::cli::testing {
 namespace {
 
@@ -59,11 +57,12 @@ protected:
         ASSERT_TRUE(direct.store.OpenProfile(FromUtf8Lenient(profile)).loaded());
         ASSERT_EQ(direct.store.LogOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
         direct.store.setSealed(seal || direct.store.sealed());
-        for (int i = 0; i < count; ++i) {
-            SeedProfile(direct.store).entries.push_back(EntryOf(u"4|Bank|Account " + Int32Text(i) +
-                                                     u"|user|secret password|some notes||https://example.org|"));
-        }
-        ASSERT_EQ(direct.store.WriteToFile().outcome, SaveOutcome::Saved);
+        RewriteProfileFile(direct.store, [count](Profile& p) {
+            for (int i = 0; i < count; ++i) {
+                p.entries.push_back(EntryOf(u"4|Bank|Account " + Int32Text(i) +
+                                            u"|user|secret password|some notes||https://example.org|"));
+            }
+        });
     }
     std::size_t entryCount(const std::string& profile) {
         const RunResult r = run({"ls", profile, "--json", "--wait", "0"}, kDefaultPassword);
@@ -78,12 +77,7 @@ protected:
 // The crash and race trials and the hold run on a profile in the usual form and on a sealed one
 // (sealed here with Argon2id at its smallest limits; the tool opens a file with its own limits).
 class CliSaveSafetyBothForms : public CliSaveSafety, public ::testing::WithParamInterface<bool> {
-protected:
-    void SetUp() override {
-        CliSaveSafety::SetUp();
-        sealed::SetLimitsForTesting({1, 8192});
-    }
-    void TearDown() override { sealed::SetLimitsForTesting({0, 0}); }
+  protected:
     bool sealedForm() const { return GetParam(); }
     // A new profile in the form under test, with `count` entries.
     void prepare(const std::string& profile, int count) {

@@ -24,8 +24,6 @@
 using keyloft::testing::EntryOf;
 using keyloft::testing::QuestionOf;
 
-using keyloft::testing::SeedProfile;
-
 namespace keyloft::cli::testing {
 namespace {
 
@@ -166,8 +164,7 @@ TEST_F(CliSharedFolder, AProfileReplacedWhileTheToolHoldsItIsAConflictNotOverwri
         DirectStore other(temp_.path());
         other.store.setDatabaseFolder(theirs);
         ASSERT_TRUE(other.store.OpenProfile(u"Team").loaded());
-        SeedProfile(other.store).entries.push_back(EntryOf(u"4||their entry|them|pw||||"));
-        ASSERT_EQ(other.store.WriteToFile().outcome, SaveOutcome::Saved);
+        ASSERT_TRUE(Saved(AddEntryRecord(other.store, u"4||their entry|them|pw||||")));
     }
     // An import whose refused rows fill standard error: the tool, holding the profile, waits to
     // write them until finish() reads them, so the copy is put in place before its save.

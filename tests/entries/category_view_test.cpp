@@ -13,7 +13,7 @@
 
 #include "entries_test_support.h"
 #include "store/profile_store.h"
-#include "support/record_values.h"
+#include "support/profile_seeding.h"
 
 namespace keyloft::testing {
 namespace {
@@ -187,8 +187,7 @@ TEST_F(CategoryInWindowTest, ANewCategoryIsAddedAtTheEndAndOfferedByTheEditorAnd
 }
 
 TEST_F(CategoryInWindowTest, ANewNameWhoseKeyALoadedCategoryHoldsIsStillStored) {
-    SeedProfile(window->store()).categories.add(u"Cmail");
-    ASSERT_EQ(window->store().WriteToFile().outcome, SaveOutcome::Saved);
+    ASSERT_TRUE(Saved(window->store().addCategory(u"Cmail")));
     EXPECT_TRUE(window->store().ReadFromFile().loaded());
     openCategories();
     toolbar2("Add");
@@ -226,9 +225,7 @@ TEST_F(CategoryInWindowTest, DeleteRemovesTheCategoryAndLeavesItsEntries) {
 }
 
 TEST_F(CategoryInWindowTest, HeadingClicksSortInTurnAndLaterFillsStaySorted) {
-    Profile& profile = SeedProfile(window->store());
-    profile.categories.add(u"Auto");
-    ASSERT_EQ(window->store().WriteToFile().outcome, SaveOutcome::Saved);
+    ASSERT_TRUE(Saved(window->store().addCategory(u"Auto")));
     openCategories();
     EXPECT_EQ(rows(), (QStringList{"Bank", "Home", "Auto"}));
     QHeaderView* header = find<QTreeWidget>("lstCategory")->header();

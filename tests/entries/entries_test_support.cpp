@@ -6,7 +6,7 @@
 #include <QTreeView>
 
 #include "store/profile_store.h"
-#include "support/record_values.h"
+#include "support/profile_seeding.h"
 
 namespace keyloft::testing {
 
@@ -35,12 +35,11 @@ std::u16string PasswordsViewTest::entry(const QString& category, const QString& 
 }
 
 void PasswordsViewTest::setEntries(const std::vector<std::u16string>& entries, const std::vector<QString>& categories) {
-    Profile& profile = SeedProfile(store());
-    profile.entries = EntriesOf(entries);
-    profile.categories.clear();
-    for (const QString& name : categories)
-        profile.categories.add(name.toStdU16String());
-    ASSERT_EQ(store().WriteToFile().outcome, SaveOutcome::Saved);
+    ASSERT_TRUE(RewriteAndReload(store(), [&](Profile& profile) {
+                    profile.entries = EntriesOf(entries);
+                    profile.categories.clear();
+                    for (const QString& name : categories) profile.categories.add(name.toStdU16String());
+                }).loaded());
 }
 
 std::vector<std::u16string> PasswordsViewTest::entriesOnDisk() {

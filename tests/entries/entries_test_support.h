@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "support/gui_window_fixture.h"
-#include "support/record_values.h"
+#include "support/profile_seeding.h"
 
 namespace keyloft::testing {
 

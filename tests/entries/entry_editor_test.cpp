@@ -9,7 +9,7 @@
 #include "entries/entry_list_model.h"
 #include "entries_test_support.h"
 #include "support/gui_widget_helpers.h"
-#include "support/record_values.h"
+#include "support/profile_seeding.h"
 
 namespace keyloft::testing {
 namespace {
@@ -98,7 +98,7 @@ TEST_F(EntryEditorTest, MovingThroughTheListWithTheKeyboardLoadsTheRow) {
 }
 
 TEST_F(EntryEditorTest, EntryWithDeletedCategoryLoadsWithNoneSelected) {
-    SeedProfile(store()).categories.removeAt(1);  // Bank
+    ASSERT_TRUE(Saved(store().removeCategory(1)));  // Bank
     press("Passwords");  // filled afresh
     clickRow(rowOf("alice"));
     EXPECT_EQ(find<QComboBox>("cboCategory")->currentIndex(), -1);

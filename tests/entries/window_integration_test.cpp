@@ -13,7 +13,7 @@
 #include "entries/entry_list_model.h"
 #include "entries_test_support.h"
 #include "store/profile_store.h"
-#include "support/record_values.h"
+#include "support/profile_seeding.h"
 
 namespace keyloft::testing {
 namespace {
@@ -29,10 +29,11 @@ protected:
 };
 
 TEST_F(PasswordsInWindowTest, AddSaveShowFilterAndDeleteThroughTheToolbars) {
-    Profile& profile = SeedProfile(window->store());
-    profile.categories.add(u"Bank");
-    profile.entries = EntriesOf({u"4|Bank|Current|alice|pw1||||", u"4||Other|bob|pw2||6/20/26||"});
-    ASSERT_EQ(window->store().WriteToFile().outcome, SaveOutcome::Saved);
+    ASSERT_TRUE(
+        RewriteAndReload(window->store(), [](Profile& profile) {
+            profile.categories.add(u"Bank");
+            profile.entries = EntriesOf({u"4|Bank|Current|alice|pw1||||", u"4||Other|bob|pw2||6/20/26||"});
+        }).loaded());
 
     dialogs.expect(QStringLiteral("There are passwords which are due to expire in 7 days."));
     toolbar1("Passwords");
@@ -81,8 +82,9 @@ TEST_F(PasswordsInWindowTest, AddSaveShowFilterAndDeleteThroughTheToolbars) {
 }
 
 TEST_F(PasswordsInWindowTest, ReleasingFilterDropsTypedFilterText) {
-    SeedProfile(window->store()).entries = EntriesOf({u"4|Bank|a|u1|p||||", u"4|Mail|b|u2|p||||"});
-    ASSERT_EQ(window->store().WriteToFile().outcome, SaveOutcome::Saved);
+    ASSERT_TRUE(RewriteAndReload(window->store(), [](Profile& profile) {
+                    profile.entries = EntriesOf({u"4|Bank|a|u1|p||||", u"4|Mail|b|u2|p||||"});
+                }).loaded());
     toolbar1("Passwords");
     toolbar2("Filter");  // pressed
     find<QComboBox>("cboFilter")->lineEdit()->selectAll();  // typing replaces "<All>"

@@ -92,22 +92,20 @@ TEST_F(StoreTest, TheProfileListShowsEachProfileOnceBesideItsConflictCopies) {
 TEST_F(StoreTest, MergingCopiesAddsWhatOnlyTheyHoldSavesOnceAndThenRemovesThem) {
     for (const bool sealedForm : {false, true}) {
         SCOPED_TRACE(sealedForm ? "sealed" : "usual");
-        if (sealedForm) sealed::SetLimitsForTesting({1, 8192});
         const std::u16string name = sealedForm ? u"Sealed" : u"Usual";
         const std::u16string copyName = name + u".sync-conflict-20261209-101500-ABCDEF1.dat";
         const std::u16string damagedName = name + u" (conflicted copy 2026-12-09).dat";
         Instance& a = createAndOpen(name);
         ASSERT_EQ(a.store->LogOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
         a.store->setSealed(sealedForm);
-        SeedProfile(*a.store).categories.add(u"Bank");
-        SeedProfile(*a.store).entries = EntriesOf({u"4|Bank|Giro|ann|old||||"});
-        ASSERT_EQ(a.save(), SaveOutcome::Saved);
+        ASSERT_EQ(a.carryOut(a.store->addCategory(u"Bank")), SaveOutcome::Saved);
+        ASSERT_EQ(a.add(u"4|Bank|Giro|ann|old||||"), SaveOutcome::Saved);
         TempFolder::writeFile(database / copyName, releasedFileBytes(name));
         TempFolder::writeFile(database / damagedName, "not a profile\n");
         ASSERT_TRUE(a.open(name).loaded());
         ASSERT_EQ(a.store->LogOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
-        SeedProfile(*a.store).entries = EntriesOf({u"4|Bank|Giro|ann|new||||", u"4||Shop|ann|pw||||"});
-        ASSERT_EQ(a.save(), SaveOutcome::Saved);
+        ASSERT_EQ(a.carryOut(ChangeEntryRecord(*a.store, 1, u"4|Bank|Giro|ann|new||||")), SaveOutcome::Saved);
+        ASSERT_EQ(a.add(u"4||Shop|ann|pw||||"), SaveOutcome::Saved);
 
         const std::vector<ConflictCopyInfo> copies = a.store->ConflictCopies();
         ASSERT_EQ(copies.size(), 2u);
@@ -153,20 +151,18 @@ TEST_F(StoreTest, MergingCopiesAddsWhatOnlyTheyHoldSavesOnceAndThenRemovesThem) 
                                                                            u"4|Bank|Giro|ann|old||||"}));
         EXPECT_EQ(b.store->profile().version, a.store->profile().version);
         b.store->CloseHeldFile();
-        sealed::SetLimitsForTesting({0, 0});
     }
 }
 
 TEST_F(StoreTest, ACopySavedWithAnotherLogonIsLeftAlone) {
     Instance& a = createAndOpen(u"Team");
     ASSERT_EQ(a.store->LogOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
-    SeedProfile(*a.store).entries = EntriesOf({u"4||Old|ann|pw||||"});
-    ASSERT_EQ(a.save(), SaveOutcome::Saved);
+    ASSERT_EQ(a.add(u"4||Old|ann|pw||||"), SaveOutcome::Saved);
     TempFolder::writeFile(database / "Team (conflict 2026-12-09-101500).dat", releasedFileBytes(u"Team"));
     ASSERT_TRUE(a.open(u"Team").loaded());
     ASSERT_EQ(a.store->LogOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
-    SeedProfile(*a.store).password = u"a new password";
-    ASSERT_EQ(a.save(), SaveOutcome::Saved);
+    ASSERT_EQ(a.carryOut(ChangeSecurity(*a.store, [](Profile& p) { p.password = u"a new password"; })),
+              SaveOutcome::Saved);
     const MergeResult merge = a.store->MergeConflictCopies({}, false);
     EXPECT_EQ(merge.entriesAdded, 0u);
     ASSERT_EQ(merge.leftAlone.size(), 1u);

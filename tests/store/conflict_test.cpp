@@ -21,9 +21,10 @@ struct OtherSave {
 
 TEST_F(StoreTest, OnlyALogonChangeByTheOtherInstanceLocksOut) {
     const OtherSave cases[] = {
-        {"logon mode", [](Profile& p) { p.logonMode = kUserIdPasswordAndPin; }, SaveOutcome::ConflictLockedOut},
+        {"logon mode", [](Profile& p) { p.logonMode = kUserIdPasswordAndPin; },
+         SaveOutcome::ConflictLockedOut},
         {"user ID", [](Profile& p) { p.userId = u"opensesamE"; }, SaveOutcome::ConflictLockedOut},
-        {"password", [](Profile& p) { p.password = u"opensesame "; }, SaveOutcome::ConflictLockedOut},
+        {"password", [](Profile& p) { p.password = u"opensesame!"; }, SaveOutcome::ConflictLockedOut},
         {"PIN", [](Profile& p) { p.pin = u"4711"; }, SaveOutcome::ConflictLockedOut},
         {"nothing", [](Profile&) {}, SaveOutcome::ConflictRefreshed},
         {"answers only", [](Profile& p) { p.answerMode = kAllAnswers; }, SaveOutcome::ConflictRefreshed},
@@ -38,14 +39,12 @@ TEST_F(StoreTest, OnlyALogonChangeByTheOtherInstanceLocksOut) {
         a.store->CloseHeldFile();  // A's session stays open, another instance takes the file
         Instance& b = startInstance();
         ASSERT_TRUE(b.open(name).loaded());
-        c.change(SeedProfile(*b.store));
-        ASSERT_EQ(b.save(), SaveOutcome::Saved);
+        ASSERT_EQ(b.carryOut(ChangeSecurity(*b.store, c.change)), SaveOutcome::Saved);
         b.store->CloseHeldFile();
         const std::string afterB = fileBytes(name);
 
         a.host.clear();
-        SeedProfile(*a.store).entries.push_back(EntryOf(u"4|x|y|z|w||||"));
-        EXPECT_EQ(a.save(), c.expected);
+        EXPECT_EQ(a.add(u"4|x|y|z|w||||"), c.expected);
         EXPECT_EQ(releasedFileBytes(name), afterB);  // nothing of A's is written either way
         if (c.expected == SaveOutcome::ConflictLockedOut) {
             EXPECT_EQ(a.host.locks, 1);

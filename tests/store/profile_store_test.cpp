@@ -110,10 +110,8 @@ TEST_F(StoreTest, TwoSavesInARowCountUpTwiceAndLeaveNoBackup) {
 #ifndef _WIN32
     ::chmod(profileFile(u"Home").c_str(), 0640);
 #endif
-    SeedProfile(*a.store).entries.push_back(EntryOf(u"4|Bank|Giro|me|pw||||"));
-    EXPECT_EQ(a.save(), SaveOutcome::Saved);
-    SeedProfile(*a.store).entries.push_back(EntryOf(u"4|Bank|Card|me|pin||||"));
-    EXPECT_EQ(a.save(), SaveOutcome::Saved);
+    EXPECT_EQ(a.add(u"4|Bank|Giro|me|pw||||"), SaveOutcome::Saved);
+    EXPECT_EQ(a.add(u"4|Bank|Card|me|pin||||"), SaveOutcome::Saved);
 
     EXPECT_TRUE(a.host.messages.empty());
     EXPECT_TRUE(a.host.waits.empty());
@@ -133,13 +131,12 @@ TEST_F(StoreTest, TwoSavesInARowCountUpTwiceAndLeaveNoBackup) {
 
 TEST_F(StoreTest, VersionWrapsToOne) {
     Instance& a = createAndOpen(u"Home");
-    SeedProfile(*a.store).version = 2147483639;
-    // The file must carry the same version for the save to go ahead.
+    Profile p = a.store->profile();
+    p.version = 2147483639;
     a.store->CloseHeldFile();
-    {
-        Profile p = a.store->profile();
-        TempFolder::writeFile(profileFile(u"Home"), JoinFileLines(EncodeProfile(p, 2147483639, u"8.27", false).lines));
-    }
+    WriteProfileFile(profileFile(u"Home"), p);
+    ASSERT_TRUE(a.open(u"Home").loaded());
+    ASSERT_EQ(a.store->profile().version, 2147483639);
     EXPECT_EQ(a.save(), SaveOutcome::Saved);
     EXPECT_EQ(StoredVersion(releasedFileBytes(u"Home")), 1);
     EXPECT_EQ(a.store->profile().version, 1);
@@ -154,13 +151,11 @@ TEST_F(StoreTest, ConflictWithUnchangedLogonRefreshesFromTheOtherSave) {
 
     Instance& b = startInstance();
     ASSERT_TRUE(b.open(u"Home").loaded());
-    SeedProfile(*b.store).entries.push_back(EntryOf(u"4|Bank|B's entry|b|pw||||"));
-    ASSERT_EQ(b.save(), SaveOutcome::Saved);
+    ASSERT_EQ(b.add(u"4|Bank|B's entry|b|pw||||"), SaveOutcome::Saved);
     b.store->CloseHeldFile();
     const std::string afterB = fileBytes(u"Home");
 
-    SeedProfile(*a.store).entries.push_back(EntryOf(u"4|Bank|A's entry|a|pw||||"));
-    EXPECT_EQ(a.save(), SaveOutcome::ConflictRefreshed);
+    EXPECT_EQ(a.add(u"4|Bank|A's entry|a|pw||||"), SaveOutcome::ConflictRefreshed);
     EXPECT_EQ(a.host.texts(),
               std::vector<std::u16string>{u"The record has been modified by another user.\nRefreshing data..."});
     ASSERT_FALSE(a.host.messages.empty());
@@ -173,8 +168,7 @@ TEST_F(StoreTest, ConflictWithUnchangedLogonRefreshesFromTheOtherSave) {
     EXPECT_EQ(a.store->profile().version, 2);
 
     // A's next save goes through.
-    SeedProfile(*a.store).entries.push_back(EntryOf(u"4|Bank|A again|a|pw||||"));
-    EXPECT_EQ(a.save(), SaveOutcome::Saved);
+    EXPECT_EQ(a.add(u"4|Bank|A again|a|pw||||"), SaveOutcome::Saved);
     EXPECT_EQ(StoredVersion(releasedFileBytes(u"Home")), 3);
 }
 
@@ -183,13 +177,12 @@ TEST_F(StoreTest, ConflictWithChangedLogonLocksTheSession) {
     a.store->CloseHeldFile();
     Instance& b = startInstance();
     ASSERT_TRUE(b.open(u"Home").loaded());
-    SeedProfile(*b.store).password = u"new password";
-    ASSERT_EQ(b.save(), SaveOutcome::Saved);
+    ASSERT_EQ(b.carryOut(ChangeSecurity(*b.store, [](Profile& p) { p.password = u"new password"; })),
+              SaveOutcome::Saved);
     b.store->CloseHeldFile();
     const std::string afterB = fileBytes(u"Home");
 
-    SeedProfile(*a.store).entries.push_back(EntryOf(u"4|x|y|z|w||||"));
-    EXPECT_EQ(a.save(), SaveOutcome::ConflictLockedOut);
+    EXPECT_EQ(a.add(u"4|x|y|z|w||||"), SaveOutcome::ConflictLockedOut);
     EXPECT_EQ(a.host.texts(),
               std::vector<std::u16string>{u"The profile has been modified by another user.\nYou will have to login again."});
     EXPECT_EQ(a.host.dirtyCleared, 1);
@@ -207,10 +200,9 @@ TEST_F(StoreTest, SaveWhileAnotherInstanceHoldsTheFileFailsAfterFiveAttempts) {
     ASSERT_TRUE(a.open(u"Home").loaded());  // A holds it now
     const std::string before = fileBytes(u"Home");
 
-    SeedProfile(*b.store).entries.push_back(EntryOf(u"4|x|y|z|w||||"));
     b.host.clear();
     b.files->holdAttempts.clear();
-    EXPECT_EQ(b.save(), SaveOutcome::Failed);
+    EXPECT_EQ(b.add(u"4|x|y|z|w||||"), SaveOutcome::Failed);
     EXPECT_EQ(std::count(b.files->holdAttempts.begin(), b.files->holdAttempts.end(), profileFile(u"Home")), 5);
     EXPECT_EQ(b.host.waits, (std::vector<int>{3000, 3000, 3000, 3000}));
     ASSERT_EQ(b.host.messages.size(), 1u);
@@ -270,8 +262,7 @@ TEST_F(StoreTest, SaveStartedDuringAnotherSaveDoesNotTakeTheFileAgain) {
     a.store->CloseHeldFile();
     Instance& b = startInstance();
     ASSERT_TRUE(b.open(u"Home").loaded());
-    SeedProfile(*b.store).entries.push_back(EntryOf(u"4|b|c|d|e||||"));
-    ASSERT_EQ(b.save(), SaveOutcome::Saved);
+    ASSERT_EQ(b.add(u"4|b|c|d|e||||"), SaveOutcome::Saved);
     b.store->CloseHeldFile();
     const std::string afterB = fileBytes(u"Home");
 
@@ -293,8 +284,7 @@ TEST_F(StoreTest, SaveStartedDuringAnotherSaveDoesNotTakeTheFileAgain) {
 
 TEST_F(StoreTest, VerifierReadsAFileWithoutLogonAndRespectsTheHold) {
     Instance& a = createAndOpen(u"Home");
-    SeedProfile(*a.store).entries.push_back(EntryOf(u"4|c|d|u|p||||"));
-    ASSERT_EQ(a.save(), SaveOutcome::Saved);
+    ASSERT_EQ(a.add(u"4|c|d|u|p||||"), SaveOutcome::Saved);
     auto files = platform::CreateHostFileSystem();
     VerifyReport report = VerifyProfileFile(*files, profileFile(u"Home"));
     EXPECT_FALSE(report.ok);  // held by the running instance
@@ -318,18 +308,19 @@ TEST_F(StoreTest, VerifierReadsAFileWithoutLogonAndRespectsTheHold) {
 
 TEST_F(StoreTest, WriteFailingAtAnyLineLeavesTheOldFileByteIdentical) {
     Instance& a = createAndOpen(u"Home");
-    for (int i = 0; i < 3; ++i) {
-        SeedProfile(*a.store).entries.push_back(EntryOf(u"4|c|entry " + Int32Text(i) + u"|u|p||||"));
-    }
-    ASSERT_EQ(a.save(), SaveOutcome::Saved);  // version 2, 10 lines
+    Profile p = a.store->profile();
+    for (int i = 0; i < 3; ++i) p.entries.push_back(EntryOf(u"4|c|entry " + Int32Text(i) + u"|u|p||||"));
+    p.version = 2;
+    a.store->CloseHeldFile();
+    WriteProfileFile(profileFile(u"Home"), p);
+    ASSERT_TRUE(a.open(u"Home").loaded());  // version 2, 10 lines
     for (const int failingLine : {1, 2, 5, 10}) {
         SCOPED_TRACE(failingLine);
         const std::string before = fileBytes(u"Home");
         std::filesystem::remove(database / "KeyloftErrors.log");
         a.host.clear();
         a.files->failWriteAtLine = failingLine;
-        SeedProfile(*a.store).entries.push_back(EntryOf(u"4|c|lost?|u|p||||"));
-        EXPECT_EQ(a.save(), SaveOutcome::Failed);
+        EXPECT_EQ(a.add(u"4|c|lost?|u|p||||"), SaveOutcome::Failed);
         EXPECT_EQ(fileBytes(u"Home"), before);
         EXPECT_FALSE(std::filesystem::exists(database / "Home.dat.bak"));
         EXPECT_EQ(logLines(), std::vector<std::string>{"#2026-12-07 16:57:18#,\"Writetofile\",\"61\",\"Disk full\""});
@@ -383,8 +374,7 @@ TEST_F(StoreTest, ReadOnlyFolderFailsTheSaveAndKeepsTheFile) {
             return 1;
         }
         ::chmod(database.c_str(), 0500);
-        SeedProfile(*b.store).entries.push_back(EntryOf(u"4|x|y|z|w||||"));
-        if (b.save() != SaveOutcome::Failed) {
+        if (b.add(u"4|x|y|z|w||||") != SaveOutcome::Failed) {
             return 2;
         }
         // The folder refuses the temporary file: the real reason at once, no waiting.
@@ -499,8 +489,7 @@ TEST_F(StoreTest, ReadVersionFailingFiveTimesLocksAndLeavesTheFile) {
     const std::string before = releasedFileBytes(u"Home");
     ASSERT_FALSE(before.empty());
     a.files->readsBeforeFailure = 0;
-    SeedProfile(*a.store).entries.push_back(EntryOf(u"4|x|y|z|w||||"));
-    a.save();
+    a.add(u"4|x|y|z|w||||");
     EXPECT_EQ(releasedFileBytes(u"Home"), before);
     ASSERT_GE(a.host.messages.size(), 1u);
     EXPECT_EQ(a.host.messages[0].text, u"An Error has occurred!. The error is : \nDevice I/O error");
@@ -589,7 +578,7 @@ TEST_F(LoadTest, CategoriesDifferingOnlyInCaseFailTheLoad) {
 TEST_F(LoadTest, EmptyFileIsADamagedFileNotAWrongLogon) {
     TempFolder::writeFile(profileFile(u"P"), "");
     Instance& a = createAndOpen(u"Home");
-    SeedProfile(*a.store).entries.push_back(EntryOf(u"4|x||||||||"));
+    ASSERT_EQ(a.add(u"4|x||u||||"), SaveOutcome::Saved);
     const OpenResult result = a.open(u"P");
     EXPECT_EQ(result.outcome, OpenOutcome::Empty);
     EXPECT_FALSE(a.store->loaded());

@@ -45,9 +45,7 @@ std::vector<std::string> FolderNames(const std::filesystem::path& folder) {
 // Every test runs on a profile in the usual form and on a sealed one (with Argon2id at its
 // smallest limits).
 class SaveSafetyTest : public StoreTest, public ::testing::WithParamInterface<bool> {
-protected:
-    void SetUp() override { sealed::SetLimitsForTesting({1, 8192}); }
-    void TearDown() override { sealed::SetLimitsForTesting({0, 0}); }
+  protected:
     bool sealedForm() const { return GetParam(); }
 
     // A sound profile file at `version` holding one entry named after it.
@@ -60,7 +58,7 @@ protected:
         p.entries = EntriesOf({u"4||saved at " + Int32Text(version) + u"|me|pw||||"});
         if (sealedForm()) {
             std::unique_ptr<sealed::Keys> keys;
-            return JoinFileLines(sealed::SealProfile(p, version, keys));
+            return JoinFileLines(sealed::SealProfile(p, version, keys, kQuickSealing));
         }
         return JoinFileLines(EncodeProfile(p, version, u"8.27", false).lines);
     }
@@ -84,9 +82,8 @@ protected:
 TEST_P(SaveSafetyTest, ASaveWritesFlushesRenamesThenFlushesTheFolder) {
     Instance& a = createAndOpen(u"Home");
     logOn(a);
-    SeedProfile(*a.store).entries.push_back(EntryOf(u"4|c|d|u|p||||"));
     a.files->steps.clear();
-    ASSERT_EQ(a.save(), SaveOutcome::Saved);
+    ASSERT_EQ(a.add(u"4|c|d|u|p||||"), SaveOutcome::Saved);
     std::vector<std::string> expected{"create"};
     // Usual form: key line, 1, 8, 2, the entry, the question, 6, trailer. Sealed: every line of
     // the file, written the same way.
@@ -119,8 +116,7 @@ TEST_P(SaveSafetyTest, AStaleBackupIsNeverPutBackOverNewerData) {
                               "#2026-12-07 16:57:18#,\"Recover\",\"0\",\"Home.dat.bak (older (version 7)) was removed; "
                               "Home.dat holds version 8\""});
     logOn(a);
-    SeedProfile(*a.store).entries.push_back(EntryOf(u"4||new|me|pw||||"));
-    ASSERT_EQ(a.save(), SaveOutcome::Saved);
+    ASSERT_EQ(a.add(u"4||new|me|pw||||"), SaveOutcome::Saved);
     a.store->CloseHeldFile();
 
     Instance& b = open();
@@ -165,8 +161,7 @@ TEST_P(SaveSafetyTest, ASoundBackupReplacesAMissingEmptyOrDamagedProfile) {
                                                        std::string(c.why) + "\""});
         // The next save goes ahead as usual.
         logOn(a);
-        SeedProfile(*a.store).entries.push_back(EntryOf(u"4||after|me|pw||||"));
-        EXPECT_EQ(a.save(), SaveOutcome::Saved);
+        EXPECT_EQ(a.add(u"4||after|me|pw||||"), SaveOutcome::Saved);
         a.store->CloseHeldFile();
         instances.clear();
     }
@@ -224,8 +219,7 @@ TEST_P(SaveSafetyTest, ASymlinkedProfileIsSavedThroughTheLink) {
     Instance& a = open();
     ASSERT_TRUE(lastOpen.loaded());
     logOn(a);
-    SeedProfile(*a.store).entries.push_back(EntryOf(u"4||through the link|me|pw||||"));
-    ASSERT_EQ(a.save(), SaveOutcome::Saved);
+    ASSERT_EQ(a.add(u"4||through the link|me|pw||||"), SaveOutcome::Saved);
     EXPECT_TRUE(std::filesystem::is_symlink(profileFile(u"Home")));
     EXPECT_EQ(FolderNames(sync), std::vector<std::string>{"Home.dat"});
     EXPECT_EQ(FolderNames(database), std::vector<std::string>{"Home.dat"});
@@ -252,8 +246,7 @@ TEST_P(SaveSafetyTest, ASaveKeepsPermissionsGroupAndOwner) {
         ASSERT_EQ(::chown(profileFile(u"Home").c_str(), alice, team), 0);
     }
     logOn(a);
-    SeedProfile(*a.store).entries.push_back(EntryOf(u"4||e|me|pw||||"));
-    ASSERT_EQ(a.save(), SaveOutcome::Saved);
+    ASSERT_EQ(a.add(u"4||e|me|pw||||"), SaveOutcome::Saved);
     const struct stat after = StatOf(profileFile(u"Home"));
     EXPECT_EQ(after.st_mode & 07777, 0660u);
     EXPECT_EQ(after.st_gid, team);

@@ -21,9 +21,6 @@ using keyloft::testing::QuestionOf;
 namespace keyloft::testing {
 namespace {
 
-// Argon2id at its smallest: these tests are about the format, not the cost.
-constexpr sealed::Limits kTestLimits{1, 8192};
-
 // Every kind of record, with text from several scripts and outside the basic plane.
 void FillEverything(Profile& p) {
     p.logonMode = kUserIdPasswordAndPin;
@@ -76,20 +73,15 @@ std::size_t LineStarting(const std::vector<std::string>& lines, const std::strin
 
 class SealedStoreTest : public StoreTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(sealed::Ready());
-        sealed::SetLimitsForTesting(kTestLimits);
-    }
-    void TearDown() override { sealed::SetLimitsForTesting({0, 0}); }
+  void SetUp() override { ASSERT_TRUE(sealed::Ready()); }
 
-    // A new profile filled with every kind of record, logged on and saved sealed by one instance.
-    Instance& sealedProfile(std::u16string_view name) {
-        Instance& a = createAndOpen(name);
-        if (a.store->LogOn({u"", u"opensesame", u""}) != LogonOutcome::LoggedOn) throw StepFailed("logon");
-        FillEverything(SeedProfile(*a.store));
-        a.store->setSealed(true);
-        if (a.save() != SaveOutcome::Saved) throw StepFailed("the sealed save failed");
-        return a;
+  // A new profile filled with every kind of record, logged on and saved sealed by one instance.
+  Instance& sealedProfile(std::u16string_view name) {
+      Instance& a = createWith(name, FillEverything);
+      if (a.store->LogOn(rightLogon()) != LogonOutcome::LoggedOn) throw StepFailed("logon");
+      a.store->setSealed(true);
+      if (a.save() != SaveOutcome::Saved) throw StepFailed("the sealed save failed");
+      return a;
     }
 
     void writeFile(std::u16string_view name, const std::string& bytes) {
@@ -132,9 +124,8 @@ TEST_F(SealedStoreTest, RoundTripShowsOnlyTheHeaderBeforeLogonAndEverythingAfter
 }
 
 TEST_F(SealedStoreTest, SealThenUnsealGivesAUsualFileWithTheSameContent) {
-    Instance& a = createAndOpen(u"Home");
-    ASSERT_EQ(a.store->LogOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
-    FillEverything(SeedProfile(*a.store));
+    Instance& a = createWith(u"Home", FillEverything);
+    ASSERT_EQ(a.store->LogOn(rightLogon()), LogonOutcome::LoggedOn);
     ASSERT_EQ(a.save(), SaveOutcome::Saved);
     const Profile original = a.store->profile();
     EXPECT_FALSE(a.store->sealed());
@@ -200,20 +191,20 @@ TEST_F(SealedStoreTest, SlotsStayUntilTheLogonOrAnAnswerChanges) {
         return kept;
     };
     const std::vector<std::string> first = slotsAndNonce();
-    SeedProfile(*a.store).entries.push_back(EntryOf(u"4|Bank|more|||||"));
-    ASSERT_EQ(a.save(), SaveOutcome::Saved);
+    ASSERT_EQ(a.add(u"4|Bank|more|u|||||"), SaveOutcome::Saved);
     const std::vector<std::string> second = slotsAndNonce();
     ASSERT_EQ(first.size(), second.size());
     EXPECT_TRUE(std::equal(first.begin(), first.end() - 1, second.begin()));  // the same slots
     EXPECT_NE(first.back(), second.back());                                   // a fresh nonce
 
-    SeedProfile(*a.store).questions[2] = QuestionOf(u"5|Town|Bern");
-    ASSERT_EQ(a.save(), SaveOutcome::Saved);
+    ASSERT_EQ(
+        a.carryOut(ChangeSecurity(*a.store, [](Profile& p) { p.questions[2] = QuestionOf(u"5|Town|Bern"); })),
+        SaveOutcome::Saved);
     const std::vector<std::string> third = slotsAndNonce();
     for (std::size_t i = 0; i + 1 < third.size(); ++i) EXPECT_NE(third[i], second[i]);
 
-    SeedProfile(*a.store).password = u"new one";
-    ASSERT_EQ(a.save(), SaveOutcome::Saved);
+    ASSERT_EQ(a.carryOut(ChangeSecurity(*a.store, [](Profile& p) { p.password = u"new one"; })),
+              SaveOutcome::Saved);
     a.store->CloseHeldFile();
     Instance& b = startInstance();
     ASSERT_TRUE(b.open(u"Home").loaded());
@@ -304,13 +295,20 @@ TEST_F(SealedStoreTest, AChangeMadeOnPurposeFailsAtLogonAndNothingIsKept) {
 TEST_F(SealedStoreTest, VersionCheckAndConflictMessagesBetweenTwoInstances) {
     struct OtherSave {
         const char* what;
-        void (*change)(Profile&);
+        EditResult (*change)(ProfileStore&);
         SaveOutcome expected;
     };
     const OtherSave cases[] = {
-        {"an entry", [](Profile& p) { p.entries.push_back(EntryOf(u"4|Bank|B's||||||")); }, SaveOutcome::ConflictRefreshed},
-        {"an answer", [](Profile& p) { p.questions[0] = QuestionOf(u"5|First pet?|Bello"); }, SaveOutcome::ConflictRefreshed},
-        {"the password", [](Profile& p) { p.password = u"changed"; }, SaveOutcome::ConflictLockedOut},
+        {"an entry", [](ProfileStore& s) { return AddEntryRecord(s, u"4|Bank|B's|b|||||"); },
+         SaveOutcome::ConflictRefreshed},
+        {"an answer",
+         [](ProfileStore& s) {
+             return ChangeSecurity(s, [](Profile& p) { p.questions[0] = QuestionOf(u"5|First pet?|Bello"); });
+         },
+         SaveOutcome::ConflictRefreshed},
+        {"the password",
+         [](ProfileStore& s) { return ChangeSecurity(s, [](Profile& p) { p.password = u"changed"; }); },
+         SaveOutcome::ConflictLockedOut},
     };
     int round = 0;
     for (const OtherSave& c : cases) {
@@ -322,15 +320,13 @@ TEST_F(SealedStoreTest, VersionCheckAndConflictMessagesBetweenTwoInstances) {
         Instance& b = startInstance();
         ASSERT_TRUE(b.open(name).loaded());
         ASSERT_EQ(b.store->LogOn(rightLogon()), LogonOutcome::LoggedOn);
-        c.change(SeedProfile(*b.store));
-        ASSERT_EQ(b.save(), SaveOutcome::Saved);
+        ASSERT_EQ(b.carryOut(c.change(*b.store)), SaveOutcome::Saved);
         const Profile afterB = b.store->profile();
         b.store->CloseHeldFile();
         const std::string bytesAfterB = fileBytes(name);
 
         a.host.clear();
-        SeedProfile(*a.store).entries.push_back(EntryOf(u"4|x|A's||||||"));
-        EXPECT_EQ(a.save(), c.expected);
+        EXPECT_EQ(a.add(u"4|x|A's|a|||||"), c.expected);
         EXPECT_EQ(releasedFileBytes(name), bytesAfterB);
         if (c.expected == SaveOutcome::ConflictLockedOut) {
             EXPECT_EQ(a.host.locks, 1);
@@ -343,8 +339,7 @@ TEST_F(SealedStoreTest, VersionCheckAndConflictMessagesBetweenTwoInstances) {
                       std::vector<std::u16string>{u"The record has been modified by another user.\nRefreshing data..."});
             ExpectSameContent(a.store->profile(), afterB);
             // A goes on from B's version, still sealed.
-            SeedProfile(*a.store).entries.push_back(EntryOf(u"4|x|A's again||||||"));
-            EXPECT_EQ(a.save(), SaveOutcome::Saved);
+            EXPECT_EQ(a.add(u"4|x|A's again|a|||||"), SaveOutcome::Saved);
             EXPECT_EQ(Lines(releasedFileBytes(name)).front(), "KEYLOFT SEALED 1");
         }
         a.store->CloseHeldFile();
@@ -352,12 +347,11 @@ TEST_F(SealedStoreTest, VersionCheckAndConflictMessagesBetweenTwoInstances) {
 }
 
 TEST_F(SealedStoreTest, AFileMadeWithTheDefaultLimitsOpensWithThem) {
-    sealed::SetLimitsForTesting({0, 0});
+    startInstance({}, sealed::DefaultLimits());
     Instance& a = createAndOpen(u"Home");
     ASSERT_EQ(a.store->LogOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
-    SeedProfile(*a.store).entries.push_back(EntryOf(u"4||kept||||||"));
     a.store->setSealed(true);
-    ASSERT_EQ(a.save(), SaveOutcome::Saved);
+    ASSERT_EQ(a.add(u"4||kept|u|||||"), SaveOutcome::Saved);
     a.store->CloseHeldFile();
     const std::vector<std::string> lines = Lines(fileBytes(u"Home"));
     const std::string slot = lines[LineStarting(lines, "slot=logon")];
@@ -367,18 +361,16 @@ TEST_F(SealedStoreTest, AFileMadeWithTheDefaultLimitsOpensWithThem) {
               0u)
         << slot;
 
-    sealed::SetLimitsForTesting(kTestLimits);  // another setting does not matter: the file has its own
-    Instance& b = startInstance();
+    Instance& b = startInstance();  // made with other limits: the file has its own
     ASSERT_TRUE(b.open(u"Home").loaded());
     ASSERT_EQ(b.store->LogOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
-    EXPECT_EQ(RecordsOf(b.store->profile().entries), std::vector<std::u16string>{u"4||kept||||||"});
+    EXPECT_EQ(RecordsOf(b.store->profile().entries), std::vector<std::u16string>{u"4||kept|u|||||"});
 }
 
 TEST_F(SealedStoreTest, ABackupLeftBesideASealedProfileIsCheckedAndPutBack) {
     sealedProfile(u"Home");
     const std::string older = releasedFileBytes(u"Home");
-    SeedProfile(*instances.front()->store).entries.push_back(EntryOf(u"4||newer|||||"));
-    ASSERT_EQ(instances.front()->save(), SaveOutcome::Saved);
+    ASSERT_EQ(instances.front()->add(u"4||newer|u|||||"), SaveOutcome::Saved);
     const std::string newer = releasedFileBytes(u"Home");
     instances.clear();
 
@@ -412,21 +404,26 @@ TEST(LogonStep, AnInvalidLogonModeOrAnswerModeNeverLogsOnWithNothing) {
     store.setDatabaseFolder(temp.path());
     ASSERT_TRUE(store.CreateProfile(u"P"));
     ASSERT_TRUE(store.OpenProfile(u"P").loaded());
-    Profile& p = SeedProfile(store);
+    Profile p = store.profile();
     p.logonMode = 0;
     p.password = u"x";
-    EXPECT_EQ(store.LogOn({u"", u"x", u""}), LogonOutcome::Incorrect);
     p.answerMode = 0;
     p.questions = QuestionsOf({u"5|Q|A"});
+    store.CloseHeldFile();
+    WriteProfileFile(temp.path() / "P.dat", p);
+    ASSERT_TRUE(store.OpenProfile(u"P").loaded());
+    EXPECT_EQ(store.LogOn({u"", u"x", u""}), LogonOutcome::Incorrect);
     EXPECT_EQ(store.LogOnWithAnswers({u"", u"", u""}), LogonOutcome::Incorrect);
     EXPECT_EQ(store.LogOnWithAnswers({u" A ", u"", u""}), LogonOutcome::LoggedOn);
 
     // Sealed, such a profile could never be opened again: the save fails and the file stays.
     store.CloseHeldFile();
     const std::string before = TempFolder::readFile(temp.path() / "P.dat");
-    p.answerMode = kAllAnswers;  // three answers of one question: no answer slot either
-    store.setSealed(true);
-    EXPECT_EQ(store.WriteToFile().outcome, SaveOutcome::Failed);
+    store.setSealed(true);  // three answers of one question: no answer slot either
+    const EditResult sealedSave =
+        ChangeSecurity(store, [](Profile& changed) { changed.answerMode = kAllAnswers; });
+    ASSERT_TRUE(sealedSave.applied());
+    EXPECT_EQ(sealedSave.save->outcome, SaveOutcome::Failed);
     store.CloseHeldFile();
     EXPECT_EQ(TempFolder::readFile(temp.path() / "P.dat"), before);
 }

@@ -61,9 +61,8 @@ TEST_F(StoreTest, AProfileReplacedUnderTheHoldIsAnotherUsersSaveNotOverwritten) 
         TempFolder::writeFile(database / "incoming", theirs);
         std::filesystem::rename(database / "incoming", profileFile(name));
 
-        SeedProfile(*a.store).entries.push_back(EntryOf(u"4||my entry|me|pw||||"));
         a.files->steps.clear();
-        EXPECT_EQ(a.save(), c.outcome);
+        EXPECT_EQ(a.add(u"4||my entry|me|pw||||"), c.outcome);
         EXPECT_EQ(a.host.texts(), std::vector<std::u16string>{c.message});
         EXPECT_EQ(a.files->steps, std::vector<std::string>{});  // nothing was written
         EXPECT_EQ(fileBytes(name), theirs);
@@ -74,16 +73,14 @@ TEST_F(StoreTest, AProfileReplacedUnderTheHoldIsAnotherUsersSaveNotOverwritten) 
     // The refreshed copy holds the new file: its next save goes through.
     Instance& a = *instances.front();
     ASSERT_TRUE(a.open(u"Same").loaded());
-    SeedProfile(*a.store).entries.push_back(EntryOf(u"4||my entry|me|pw||||"));
-    EXPECT_EQ(a.save(), SaveOutcome::Saved);
+    EXPECT_EQ(a.add(u"4||my entry|me|pw||||"), SaveOutcome::Saved);
     EXPECT_EQ(a.store->profile().entries.size(), 2u);
 }
 
 TEST_F(StoreTest, AProfileRemovedUnderTheHoldIsWrittenAgain) {
     Instance& a = createAndOpen(u"Home");
     std::filesystem::remove(profileFile(u"Home"));
-    SeedProfile(*a.store).entries.push_back(EntryOf(u"4||kept|me|pw||||"));
-    EXPECT_EQ(a.save(), SaveOutcome::Saved);
+    EXPECT_EQ(a.add(u"4||kept|me|pw||||"), SaveOutcome::Saved);
     ASSERT_TRUE(a.open(u"Home").loaded());
     EXPECT_EQ(RecordsOf(a.store->profile().entries), std::vector<std::u16string>{u"4||kept|me|pw||||"});
 }
@@ -96,9 +93,8 @@ TEST_F(StoreTest, ASaveFlushesItsFileBeforeTheRenameAndTheFolderAfterIt) {
     };
     startInstance(hooks);
     Instance& a = createAndOpen(u"Home");
-    SeedProfile(*a.store).entries.push_back(EntryOf(u"4||one more|me|pw||||"));
     steps.clear();
-    ASSERT_EQ(a.save(), SaveOutcome::Saved);
+    ASSERT_EQ(a.add(u"4||one more|me|pw||||"), SaveOutcome::Saved);
 
     ASSERT_GE(steps.size(), 4u);
     const std::string temporary = steps.front().second;
@@ -117,8 +113,7 @@ TEST_F(StoreTest, ADeleteRacingASaveNeverRemovesTheFileTheSaverHolds) {
     hooks.betweenOpenAndHold = [&](const std::filesystem::path&) {
         if (saved) return;
         saved = true;
-        SeedProfile(*saver.store).entries.push_back(EntryOf(u"4||just saved|me|pw||||"));
-        EXPECT_EQ(saver.save(), SaveOutcome::Saved);
+        EXPECT_EQ(saver.add(u"4||just saved|me|pw||||"), SaveOutcome::Saved);
     };
     Instance& deleter = startInstance(hooks);
     deleter.host.answers = {MessageAnswer::Yes};

@@ -2,6 +2,7 @@
 
 #include "crypto/text_cipher.h"
 #include "store/text_convert.h"
+#include "support/profile_seeding.h"
 
 namespace keyloft::testing {
 namespace {
@@ -109,14 +110,17 @@ std::unique_ptr<ReadableFile> FaultyFileSystem::install(std::unique_ptr<Writable
     return std::make_unique<FaultyReadable>(std::move(held), *this);
 }
 
-Instance::Instance(const std::filesystem::path& databaseFolder, const std::filesystem::path& settingsFolderPath,
-                   const std::filesystem::path& applicationFolderPath, platform::HostFileSystemHooks hooks) {
+Instance::Instance(const std::filesystem::path& databaseFolder,
+                   const std::filesystem::path& settingsFolderPath,
+                   const std::filesystem::path& applicationFolderPath, platform::HostFileSystemHooks hooks,
+                   sealed::Limits sealingLimits) {
     auto faulty = std::make_unique<FaultyFileSystem>(platform::CreateHostFileSystem(std::move(hooks)));
     files = faulty.get();
     filesOwner = std::move(faulty);
     settings = platform::CreateSettingsStoreIn(settingsFolderPath);
     (void)databaseFolder;
-    store = std::make_unique<ProfileStore>(host, *filesOwner, *settings, clock, applicationFolderPath);
+    store = std::make_unique<ProfileStore>(host, *filesOwner, *settings, clock, applicationFolderPath,
+                                           std::filesystem::path(), sealingLimits);
     // The window closes the held file when it locks the session.
     host.onLock = [this] { store->CloseHeldFile(); };
 }
@@ -140,8 +144,9 @@ StoreTest::StoreTest() {
     }
 }
 
-Instance& StoreTest::startInstance(platform::HostFileSystemHooks hooks) {
-    instances.push_back(std::make_unique<Instance>(database, settingsFolder, applicationFolder, std::move(hooks)));
+Instance& StoreTest::startInstance(platform::HostFileSystemHooks hooks, sealed::Limits sealingLimits) {
+    instances.push_back(std::make_unique<Instance>(database, settingsFolder, applicationFolder,
+                                                   std::move(hooks), sealingLimits));
     Instance& instance = *instances.back();
     instance.store->setDatabaseFolder(instance.store->DatabaseFolder());
     return instance;
@@ -187,6 +192,17 @@ Instance& StoreTest::createAndOpen(std::u16string_view name) {
         throw StepFailed("opening the new profile failed: " + MessagesOf(instance.host));
     }
     instance.host.clear();
+    return instance;
+}
+
+Instance& StoreTest::createWith(std::u16string_view name, const std::function<void(Profile&)>& fill) {
+    Instance& instance = createAndOpen(name);
+    Profile profile = instance.store->profile();
+    fill(profile);
+    instance.store->CloseHeldFile();
+    WriteProfileFile(profileFile(name), profile);
+    if (!instance.open(name).loaded())
+        throw StepFailed("opening the written profile failed: " + MessagesOf(instance.host));
     return instance;
 }
 
@@ -237,6 +253,14 @@ SaveOutcome Instance::save() {
     host.carryOut(result.report);
     return result.outcome;
 }
+
+SaveOutcome Instance::carryOut(const EditResult& edit) {
+    if (!edit.applied()) throw StepFailed("the edit was refused: " + Utf16ToUtf8(edit.refusal.value_or(u"")));
+    host.carryOut(edit.save->report);
+    return edit.save->outcome;
+}
+
+SaveOutcome Instance::add(std::u16string_view record) { return carryOut(AddEntryRecord(*store, record)); }
 
 OpenResult Instance::open(std::u16string_view name) {
     OpenResult result = store->OpenProfile(name);

@@ -16,6 +16,8 @@
 #include "store/profile_codec.h"
 #include "store/profile_store.h"
 #include "support/fake_clock.h"
+#include "support/profile_seeding.h"
+#include "support/quick_sealing.h"
 #include "support/recording_host.h"
 #include "support/temp_folder.h"
 
@@ -83,7 +85,8 @@ private:
 // One running copy of the program: its host, file system, settings and store.
 struct Instance {
     Instance(const std::filesystem::path& databaseFolder, const std::filesystem::path& settingsFolder,
-             const std::filesystem::path& applicationFolder, platform::HostFileSystemHooks hooks = {});
+             const std::filesystem::path& applicationFolder, platform::HostFileSystemHooks hooks = {},
+             sealed::Limits sealingLimits = kQuickSealing);
     // The store goes first, and nothing it does on its way out reaches back into a half-gone
     // instance through the host's hooks.
     ~Instance();
@@ -92,6 +95,10 @@ struct Instance {
 
     // The store's operations, with what each reports carried out on the host as the window does.
     SaveOutcome save();
+    // What an edit's save reported, carried out; StepFailed when a rule refused the edit.
+    SaveOutcome carryOut(const EditResult& edit);
+    // Adds the entry of a record text through the store's edit.
+    SaveOutcome add(std::u16string_view record);
     OpenResult open(std::u16string_view name);
     OpenResult reload();
     CreateResult create(std::u16string_view name);
@@ -117,7 +124,8 @@ protected:
     StoreTest();
 
     // A new instance on the shared database folder; its settings name that folder.
-    Instance& startInstance(platform::HostFileSystemHooks hooks = {});
+    Instance& startInstance(platform::HostFileSystemHooks hooks = {},
+                            sealed::Limits sealingLimits = kQuickSealing);
     std::filesystem::path profileFile(std::u16string_view name) const;
     std::string fileBytes(std::u16string_view name) const;
     // The bytes of a profile file that an instance may hold, as another program reads them.
@@ -127,6 +135,9 @@ protected:
     std::vector<std::string> logLines() const;
     // Creates a profile through the first instance and opens it there (StepFailed when it cannot).
     Instance& createAndOpen(std::u16string_view name);
+    // The same, with the profile file then written by the store's writer from the new profile as
+    // `fill` changes it, and opened again (not logged on).
+    Instance& createWith(std::u16string_view name, const std::function<void(Profile&)>& fill);
 
     TempFolder temp;
     std::filesystem::path database;

@@ -9,6 +9,8 @@
 
 #include "platform/platform_core.h"
 #include "store/profile_store.h"
+#include "support/profile_seeding.h"
+#include "support/quick_sealing.h"
 #include "support/quiet_host.h"
 #include "support/record_values.h"
 
@@ -49,18 +51,16 @@ void WindowTest::writeProfile(const ProfileOnDisk& wanted) {
     store.setDatabaseFolder(folder);
     ASSERT_TRUE(store.CreateProfile(wanted.name));
     ASSERT_TRUE(store.OpenProfile(wanted.name).loaded());
-    Profile& p = SeedProfile(store);
-    p.logonMode = wanted.logonMode;
-    p.userId = wanted.userId;
-    p.password = wanted.password;
-    p.pin = wanted.pin;
-    p.answerMode = wanted.answerMode;
-    p.questions.clear();
-    for (const auto& [question, answer] : wanted.questions) {
-        p.questions.push_back(SecurityQuestion{question, answer});
-    }
-    ASSERT_EQ(store.WriteToFile().outcome, SaveOutcome::Saved);
-    store.CloseHeldFile();
+    RewriteProfileFile(store, [&wanted](Profile& p) {
+        p.logonMode = wanted.logonMode;
+        p.userId = wanted.userId;
+        p.password = wanted.password;
+        p.pin = wanted.pin;
+        p.answerMode = wanted.answerMode;
+        p.questions.clear();
+        for (const auto& [question, answer] : wanted.questions)
+            p.questions.push_back(SecurityQuestion{question, answer});
+    });
 }
 
 void WindowTest::otherInstanceSaves(const std::u16string& name, const std::function<void(Profile&)>& change) {
@@ -71,9 +71,7 @@ void WindowTest::otherInstanceSaves(const std::u16string& name, const std::funct
     ProfileStore other(host, *ownFiles, *settings, clock, folder);
     other.setDatabaseFolder(folder);
     ASSERT_TRUE(other.OpenProfile(name).loaded());
-    change(SeedProfile(other));
-    ASSERT_EQ(other.WriteToFile().outcome, SaveOutcome::Saved);
-    other.CloseHeldFile();
+    RewriteProfileFile(other, change);
 }
 
 Profile WindowTest::profileOnDisk(const std::u16string& name) {
@@ -99,6 +97,7 @@ MainWindow& WindowTest::start() {
     services.settings = settings.get();
     services.clock = &clock;
     services.applicationFolder = folder;
+    services.sealingLimits = kQuickSealing;
     services.dataFolder = dataFolder;
     services.wait = [this](int milliseconds) {
         waits.push_back(milliseconds);

@@ -8,13 +8,8 @@
 
 #include "store/profile.h"
 #include "store/profile_codec.h"
-#include "store/profile_store.h"
 
 namespace keyloft::testing {
-
-// The store's Profile, to set up what a test starts from before it writes the profile (the
-// program itself changes it only through the store's edits).
-inline Profile& SeedProfile(ProfileStore& store) { return const_cast<Profile&>(store.profile()); }
 
 inline Entry EntryOf(std::u16string_view record) { return EntryFromFields(SplitFields(record)); }
 
