@@ -1,4 +1,5 @@
 #include "desktop/tray_icon.h"
+#include "pages/text_rules.h"
 
 #include <QAction>
 #include <QApplication>
@@ -24,10 +25,6 @@ constexpr char16_t kAboutText[] = u"Keyloft Password Manager Version 2.0";
 constexpr char16_t kAboutTitle[] = u"About";
 constexpr char16_t kDefaultIconName[] = u"DEFAULT";
 constexpr int kTipField = 64;
-
-QString u16(const char16_t* text) {
-    return QString::fromUtf16(text);
-}
 
 bool isMinimized(const QWidget* window) {
     return window->windowState().testFlag(Qt::WindowMinimized);
@@ -138,8 +135,8 @@ void TrayIcon::install() {
     installed_ = true;
     icon_ = QIcon(trayPicture());
     emit iconChanged(this);
-    setTooltip(u16(kTip));
-    about_->setText(u16(kAboutCaption));
+    setTooltip(QtText(kTip));
+    about_->setText(QtText(kAboutCaption));
 
     tray_ = std::make_unique<QSystemTrayIcon>(icon_);
     tray_->setContextMenu(menu_.get());
@@ -181,7 +178,7 @@ void TrayIcon::setTooltip(const QString& text) {
 }
 
 void TrayIcon::setIcon(const QString& text) {
-    if (text.compare(u16(kDefaultIconName), Qt::CaseInsensitive) == 0) {
+    if (text.compare(QtText(kDefaultIconName), Qt::CaseInsensitive) == 0) {
         icon_ = QIcon(defaultPicture());
     } else {
         const QPixmap picture(text);

@@ -31,10 +31,6 @@ constexpr char16_t kCopyUserTip[] = u"Copy User Code to Clipboard ";
 constexpr char16_t kCopyPasswordTip[] = u"Copy Password to Clipboard ";
 constexpr char16_t kMailto[] = u"mailto:";
 
-QString u16(const char16_t* text) {
-    return QString::fromUtf16(text);
-}
-
 int vbButton(Qt::MouseButton button) {
     switch (button) {
         case Qt::LeftButton: return 1;
@@ -100,9 +96,9 @@ PasswordPopup::PasswordPopup(platform::Clipboard& clipboard, platform::Shell& sh
     title->setMouseTracking(true);
     title_ = title;
 
-    caption("lblUserCode", u16(kUserCodeLabel), 34);
-    caption("lblPassword", u16(kPasswordLabel), 62);
-    caption("lblExpiryDate", u16(kExpiryLabel), 90);
+    caption("lblUserCode", QtText(kUserCodeLabel), 34);
+    caption("lblPassword", QtText(kPasswordLabel), 62);
+    caption("lblExpiryDate", QtText(kExpiryLabel), 90);
     userCodeBox_ = box("txtcode", 34, 150);
     passwordBox_ = box("txtpass", 62, 150);
     expiryBox_ = box("txtExpiryDate", 90, 150);
@@ -126,8 +122,8 @@ PasswordPopup::PasswordPopup(platform::Clipboard& clipboard, platform::Shell& sh
         return button;
     };
     // The copy buttons' keys, named after the tool tip's own text (which ends in a blank).
-    copyUserButton_ = copyButton("ImgCopyUser", u16(kCopyUserTip) + QStringLiteral("(Alt+U)"), 34);
-    copyPasswordButton_ = copyButton("ImgPass", u16(kCopyPasswordTip) + QStringLiteral("(Alt+P)"), 62);
+    copyUserButton_ = copyButton("ImgCopyUser", QtText(kCopyUserTip) + QStringLiteral("(Alt+U)"), 34);
+    copyPasswordButton_ = copyButton("ImgPass", QtText(kCopyPasswordTip) + QStringLiteral("(Alt+P)"), 62);
     copyUserButton_->setAccessibleName(QStringLiteral("Copy user code (Alt+U)"));
     copyPasswordButton_->setAccessibleName(QStringLiteral("Copy password (Alt+P)"));
     connect(new QShortcut(QKeySequence(Qt::ALT | Qt::Key_U), this), &QShortcut::activated, this,
@@ -367,7 +363,7 @@ void PasswordPopup::openWebSite() {
 }
 
 void PasswordPopup::openEmail() {
-    if (!emailLink_->text().isEmpty()) openLink(u16(kMailto) + emailLink_->text());
+    if (!emailLink_->text().isEmpty()) openLink(QtText(kMailto) + emailLink_->text());
 }
 
 }  // namespace keyloft

@@ -54,8 +54,6 @@ const QString kNewMarker = QStringLiteral("NEW");
 // Initial column widths in twips.
 constexpr int kColumnTwips[EntryListModel::ColumnCount] = {2937, 2672, 2672, 0, 2672, 2143, 2646, 2646};
 
-QString qText(const std::u16string& text) { return QString::fromStdU16String(text); }
-
 QIcon copyIcon() {
     // Two overlapping sheets.
     QPixmap pixmap(16, 16);
@@ -353,16 +351,16 @@ bool PasswordsView::save() {
     const std::uint64_t taken = session();
     if (check.passwordBlank) {
         platform::ShowIdlePointer();
-        message(qText(kPasswordBlankText), kWarningTitle);
+        message(QtText(kPasswordBlankText), kWarningTitle);
         if (lockedSince(taken)) return false;
         platform::ShowBusyPointer();
     }
     if (!check.accepted()) {
-        message(qText(check.message), QString::fromStdU16String(kApplicationTitle));
+        message(QtText(check.message), QString::fromStdU16String(kApplicationTitle));
         if (lockedSince(taken)) return false;
         if (check.refusal == EntryCheck::Refusal::PasswordMismatch) platform::ShowIdlePointer();
         if (check.refusal == EntryCheck::Refusal::InvalidExpiry) {
-            txtExpiry->setText(qText(std::u16string(TrimBlanks(typed.expiryDate))));
+            txtExpiry->setText(QtText(std::u16string(TrimBlanks(typed.expiryDate))));
             txtExpiry->setFocus();
         }
         return false;

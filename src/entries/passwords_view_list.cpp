@@ -33,13 +33,11 @@ const QString kExpiryWarning = QStringLiteral("There are passwords which are due
 const QString kExpiryWarningTitle = QStringLiteral("Warning");
 const QString kFillComboTitle = QStringLiteral("FillCombo");
 
-QString qText(const std::u16string& text) { return QString::fromStdU16String(text); }
-
 // The list's cells of an entry, by column. The password cell stays empty: the list shows a mask,
 // and whoever needs the password (the editor, the pop-up, Print) asks the store for it.
 std::array<QString, EntryListModel::ColumnCount> entryCells(const Entry& entry) {
-    return {qText(entry.category), qText(entry.description), qText(entry.userCode), QString(),
-            qText(entry.notes),    qText(entry.expiryDate),  qText(entry.webSite),  qText(entry.email)};
+    return {QtText(entry.category), QtText(entry.description), QtText(entry.userCode), QString(),
+            QtText(entry.notes),    QtText(entry.expiryDate),  QtText(entry.webSite),  QtText(entry.email)};
 }
 
 // After the count of stored records while a search is typed: how many are listed.
@@ -270,7 +268,7 @@ std::vector<MasterListRow> PasswordsView::masterListRows() const {
         MasterListRow printed;
         std::copy(row.cells.begin(), row.cells.end(), printed.begin());
         if (row.position > 0 && static_cast<std::size_t>(row.position) <= entries.size())
-            printed[EntryListModel::Password] = qText(entries[static_cast<std::size_t>(row.position - 1)].password);
+            printed[EntryListModel::Password] = QtText(entries[static_cast<std::size_t>(row.position - 1)].password);
         rows.push_back(printed);
     }
     return rows;

@@ -6,6 +6,7 @@
 
 #include "platform/qt_dialogs.h"
 #include "store/ui_host.h"
+#include "pages/text_rules.h"
 
 namespace keyloft {
 
@@ -30,16 +31,12 @@ constexpr Heading kHeadings[8] = {
     {u"Notes", 35},    {u"Expiry Date", 6},  {u"Web Site", 30},  {u"Email", 30},
 };
 
-QString u16(const char16_t* text) {
-    return QString::fromUtf16(text);
-}
-
 }  // namespace
 
 QString MasterListPrint::paddedHeading(int column) {
     if (column < 1 || column > 8) return {};
     const Heading& heading = kHeadings[column - 1];
-    return u16(heading.text) + QString(heading.spaces, QLatin1Char(' '));
+    return QtText(heading.text) + QString(heading.spaces, QLatin1Char(' '));
 }
 
 MasterListPrint::MasterListPrint(platform::Printer& printer) : printer_(printer) {}
@@ -49,7 +46,7 @@ void MasterListPrint::PrintPageHeader() {
     x_[0] = kLeftOffsetPoints * unit;
 
     printer_.setFont(kTitlePoints, true);
-    const QString title = u16(kTitle);
+    const QString title = QtText(kTitle);
     printer_.setCurrentX((printer_.pageWidth() - printer_.textWidth(title)) / 2);
     printer_.setCurrentY(2 * printer_.textHeight(title));
     printer_.print(title);
@@ -64,17 +61,17 @@ void MasterListPrint::PrintPageHeader() {
         printer_.setCurrentY(headingLine);
         printer_.print(paddedHeading(i));
         printer_.setCurrentX(x_[static_cast<std::size_t>(i)]);
-        printer_.print(u16(kUnderline));
+        printer_.print(QtText(kUnderline));
     }
     rowTop_ = printer_.currentY();
 }
 
 void MasterListPrint::PrintPageFooter() {
     ++page_;
-    const double lineHeight = printer_.textHeight(u16(kLineSample));
+    const double lineHeight = printer_.textHeight(QtText(kLineSample));
     printer_.setCurrentY(printer_.pageHeight() - lineHeight);
-    printer_.setCurrentX((printer_.pageWidth() - printer_.textWidth(u16(kFirstPage))) / 2);
-    printer_.print(u16(kPagePrefix) + QString::number(page_));
+    printer_.setCurrentX((printer_.pageWidth() - printer_.textWidth(QtText(kFirstPage))) / 2);
+    printer_.print(QtText(kPagePrefix) + QString::number(page_));
     printer_.newPage();
 }
 
@@ -89,7 +86,7 @@ void MasterListPrint::CheckPageBreak(double lineHeight, int column) {
 void MasterListPrint::PrintMasterList(const std::vector<MasterListRow>& rows) {
     page_ = 0;
     PrintPageHeader();
-    const double lineHeight = printer_.textHeight(u16(kLineSample));
+    const double lineHeight = printer_.textHeight(QtText(kLineSample));
     for (const MasterListRow& row : rows) {
         for (int j = 1; j <= 8; ++j) {
             const auto column = static_cast<std::size_t>(j);

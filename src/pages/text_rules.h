@@ -2,6 +2,7 @@
 // Small text rules and measures shared by the window's handlers and views.
 
 #include <optional>
+#include <string>
 
 #include <QString>
 
@@ -9,6 +10,10 @@ class QLineEdit;
 class QPlainTextEdit;
 
 namespace keyloft {
+
+// Qt's form of the store's UTF-16 text.
+inline QString QtText(const std::u16string& text) { return QString::fromStdU16String(text); }
+inline QString QtText(const char16_t* text) { return QString::fromUtf16(text); }
 
 // Leading and trailing blanks removed (blanks only: tabs and other spaces are kept), by the
 // rule of store/text_convert.h.
