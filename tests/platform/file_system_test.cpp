@@ -13,6 +13,7 @@
 
 #include "platform/error_mapping.h"
 #include "platform/platform_core.h"
+#include "support/file_lines.h"
 #include "support/child_wait.h"
 #include "support/temp_folder.h"
 
@@ -20,17 +21,6 @@ namespace keyloft::platform {
 namespace {
 
 using keyloft::testing::TempFolder;
-
-std::vector<std::string> ReadAll(ReadableFile& file) {
-    std::vector<std::string> lines;
-    std::string line;
-    ErrorInfo error;
-    while (file.readLine(line, error)) {
-        lines.push_back(line);
-    }
-    EXPECT_FALSE(error.failed());
-    return lines;
-}
 
 #ifndef _WIN32
 unsigned ModeOf(const std::filesystem::path& file) {
@@ -47,14 +37,14 @@ TEST(HostFileSystem, ReadsLinesEndedAnyWay) {
     ErrorInfo error;
     auto reader = files->openHeld(temp / "a.dat", error);
     ASSERT_TRUE(reader);
-    EXPECT_EQ(ReadAll(*reader), (std::vector<std::string>{"one", "two", "three", "four", "", "last"}));
+    EXPECT_EQ(ReadAllLines(*reader), (std::vector<std::string>{"one", "two", "three", "four", "", "last"}));
 
     // A long line crosses the read buffer intact.
     const std::string longLine(200000, 'A');
     TempFolder::writeFile(temp / "b.dat", longLine + "\r\nB\r\n");
     reader = files->openHeld(temp / "b.dat", error);
     ASSERT_TRUE(reader);
-    EXPECT_EQ(ReadAll(*reader), (std::vector<std::string>{longLine, "B"}));
+    EXPECT_EQ(ReadAllLines(*reader), (std::vector<std::string>{longLine, "B"}));
 }
 
 #ifndef _WIN32  // POSIX only
@@ -82,7 +72,7 @@ TEST(HostFileSystem, HoldKeepsOtherInstancesOutButNotTheHolder) {
     // The holder renames its own file and keeps holding it under the new name.
     EXPECT_FALSE(mine->rename(temp / "p.dat", temp / "p.dat.bak", false).failed());
     EXPECT_FALSE(other->openHeld(temp / "p.dat.bak", error));
-    EXPECT_EQ(ReadAll(*held), std::vector<std::string>{"x"});
+    EXPECT_EQ(ReadAllLines(*held), std::vector<std::string>{"x"});
 
     held.reset();
     EXPECT_TRUE(other->openHeld(temp / "p.dat.bak", error));
@@ -151,7 +141,7 @@ TEST(HostFileSystem, TemporaryFilesAreOwnerOnlyHeldAndReplaceInOneRename) {
     ASSERT_TRUE(held) << error.number;
     EXPECT_EQ(TempFolder::readFile(temp / "new.dat"), "ABC\r\n\r\n");
     EXPECT_EQ(ModeOf(temp / "new.dat"), 0600u);
-    EXPECT_EQ(ReadAll(*held), (std::vector<std::string>{"ABC", ""}));
+    EXPECT_EQ(ReadAllLines(*held), (std::vector<std::string>{"ABC", ""}));
     EXPECT_FALSE(other->openHeld(temp / "new.dat", error));  // the installed file stays held
     EXPECT_TRUE(error.inUse);
 
@@ -173,9 +163,9 @@ TEST(HostFileSystem, TemporaryFilesAreOwnerOnlyHeldAndReplaceInOneRename) {
     EXPECT_FALSE(files->flushFolder(temp / "new.dat").failed());
     EXPECT_EQ(ModeOf(temp / "new.dat"), 0644u);
     EXPECT_EQ(TempFolder::readFile(temp / "new.dat"), "DEF\r\n");
-    EXPECT_EQ(ReadAll(*held), std::vector<std::string>{});  // the old file, read to its end already
+    EXPECT_EQ(ReadAllLines(*held), std::vector<std::string>{});  // the old file, read to its end already
     EXPECT_FALSE(held->rewind().failed());
-    EXPECT_EQ(ReadAll(*held), (std::vector<std::string>{"ABC", ""}));
+    EXPECT_EQ(ReadAllLines(*held), (std::vector<std::string>{"ABC", ""}));
 
     // A temporary file dropped before it was installed is removed.
     out = files->createTemporary(temp / "new.dat", nullptr, error);
@@ -204,7 +194,7 @@ TEST(HostFileSystem, AHoldIsTakenOnlyOnTheFileThePathNamesNow) {
     auto held = files->openHeld(temp / "p.dat", error);
     ASSERT_TRUE(held);
     EXPECT_EQ(replacements, 2);  // opened twice: the first lock was on a replaced file
-    EXPECT_EQ(ReadAll(*held), std::vector<std::string>{"new"});
+    EXPECT_EQ(ReadAllLines(*held), std::vector<std::string>{"new"});
     auto other = CreateHostFileSystem();
     EXPECT_FALSE(other->openHeld(temp / "p.dat", error));
     EXPECT_TRUE(error.inUse);

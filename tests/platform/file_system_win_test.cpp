@@ -13,22 +13,12 @@
 
 #include "platform/platform_core.h"
 #include "support/temp_folder.h"
+#include "support/file_lines.h"
 
 namespace keyloft::platform {
 namespace {
 
 using keyloft::testing::TempFolder;
-
-std::vector<std::string> ReadAll(ReadableFile& file) {
-    std::vector<std::string> lines;
-    std::string line;
-    ErrorInfo error;
-    while (file.readLine(line, error)) {
-        lines.push_back(line);
-    }
-    EXPECT_FALSE(error.failed());
-    return lines;
-}
 
 std::vector<std::wstring> NamesIn(const std::filesystem::path& folder) {
     std::vector<std::wstring> names;
@@ -135,7 +125,7 @@ TEST(WindowsFileSystem, HoldKeepsOtherInstancesAndReadersOutButNotTheHolder) {
     ASSERT_FALSE(mine->rename(temp / "p.dat", temp / "q.dat", false).failed());
     EXPECT_FALSE(other->openHeld(temp / "q.dat", error));
     EXPECT_TRUE(error.inUse);
-    EXPECT_EQ(ReadAll(*held), std::vector<std::string>{"x"});
+    EXPECT_EQ(ReadAllLines(*held), std::vector<std::string>{"x"});
     // ... replaces another file with it, and deletes it: the name is free at once.
     ASSERT_FALSE(mine->rename(temp / "q.dat", temp / "r.dat", true).failed());
     ASSERT_FALSE(mine->remove(temp / "r.dat").failed());
@@ -155,7 +145,7 @@ TEST(WindowsFileSystem, SaveRenamesTheHeldFileToABackupAndDeletesIt) {
     ASSERT_TRUE(held);
     auto installed = Save(*files, profile, held.get(), {"new", "content"}, true, error);
     ASSERT_TRUE(installed) << error.number;
-    EXPECT_EQ(ReadAll(*installed), (std::vector<std::string>{"new", "content"}));
+    EXPECT_EQ(ReadAllLines(*installed), (std::vector<std::string>{"new", "content"}));
     held.reset();  // the saver lets go of the old file
     EXPECT_EQ(NamesIn(temp.path()), std::vector<std::wstring>{L"p.dat"});
     EXPECT_FALSE(other->openHeld(profile, error));  // the new file is held from the start
@@ -176,7 +166,7 @@ TEST(WindowsFileSystem, SaveRenamesTheHeldFileToABackupAndDeletesIt) {
     ASSERT_TRUE(held);
     EXPECT_FALSE(Save(*files, profile, held.get(), {"newer"}, true, error));
     EXPECT_EQ(error.number, 58);
-    EXPECT_EQ(ReadAll(*held), (std::vector<std::string>{"new", "content"}));
+    EXPECT_EQ(ReadAllLines(*held), (std::vector<std::string>{"new", "content"}));
     held.reset();
     EXPECT_EQ(TempFolder::readFile(profile), "new\r\ncontent\r\n");
     EXPECT_EQ(TempFolder::readFile(temp / "p.dat.bak"), "stale\r\n");
