@@ -3,8 +3,6 @@
 namespace keyloft {
 namespace {
 
-constexpr char32_t kReplacement = 0xFFFD;
-
 void AppendUtf8(std::string& out, char32_t c) {
     if (c < 0x80) {
         out += static_cast<char>(c);
@@ -23,6 +21,8 @@ void AppendUtf8(std::string& out, char32_t c) {
     }
 }
 
+}  // namespace
+
 void AppendUtf16(std::u16string& out, char32_t c) {
     if (c < 0x10000) {
         out += static_cast<char16_t>(c);
@@ -32,8 +32,6 @@ void AppendUtf16(std::u16string& out, char32_t c) {
         out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
     }
 }
-
-}  // namespace
 
 std::string Utf16ToUtf8(std::u16string_view text) {
     std::string out;
@@ -45,7 +43,7 @@ std::string Utf16ToUtf8(std::u16string_view text) {
             const char32_t low = text[++i];
             AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
         } else if (unit >= 0xD800 && unit <= 0xDFFF) {
-            AppendUtf8(out, kReplacement);
+            AppendUtf8(out, kReplacementCharacter);
         } else {
             AppendUtf8(out, unit);
         }
@@ -73,7 +71,7 @@ std::u16string Utf8ToUtf16(std::string_view bytes) {
             extra = 3;
             c = lead & 0x07;
         } else {
-            out += static_cast<char16_t>(kReplacement);
+            out += static_cast<char16_t>(kReplacementCharacter);
             ++i;
             continue;
         }
@@ -88,7 +86,7 @@ std::u16string Utf8ToUtf16(std::string_view bytes) {
         }
         const bool overlong = (extra == 2 && c < 0x800) || (extra == 3 && c < 0x10000);
         if (!valid || overlong || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-            out += static_cast<char16_t>(kReplacement);
+            out += static_cast<char16_t>(kReplacementCharacter);
             ++i;
             continue;
         }

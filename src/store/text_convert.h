@@ -7,6 +7,12 @@
 
 namespace keyloft {
 
+// U+FFFD, which stands for a character that could not be read.
+inline constexpr char32_t kReplacementCharacter = 0xFFFD;
+
+// Appends one character in UTF-16: a surrogate pair for a character outside the basic plane.
+void AppendUtf16(std::u16string& out, char32_t c);
+
 std::string Utf16ToUtf8(std::u16string_view text);
 std::u16string Utf8ToUtf16(std::string_view bytes);
 // Every byte becomes the code unit of the same value (hexadecimal lines, digits).

@@ -5,18 +5,6 @@
 namespace keyloft {
 namespace {
 
-constexpr char32_t kReplacement = 0xFFFD;
-
-void AppendUtf16(std::u16string& out, char32_t c) {
-    if (c < 0x10000) {
-        out.push_back(static_cast<char16_t>(c));
-    } else {
-        c -= 0x10000;
-        out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
-        out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
-    }
-}
-
 // Decodes one UTF-8 sequence at text[i]; advances i past it. Nothing for an invalid sequence,
 // after which i has moved past its first byte.
 std::optional<char32_t> DecodeOne(std::string_view text, std::size_t& i) {
@@ -77,7 +65,7 @@ std::u16string FromUtf8Lenient(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size()) {
         const std::optional<char32_t> c = DecodeOne(text, i);
-        AppendUtf16(out, c ? *c : kReplacement);
+        AppendUtf16(out, c ? *c : kReplacementCharacter);
     }
     return out;
 }
