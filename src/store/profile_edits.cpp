@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "store/profile_store.h"
+#include "store/sealing_rule.h"
 #include "store/text_convert.h"
 
 namespace keyloft {
@@ -51,7 +52,20 @@ std::optional<std::u16string> SecurityRefusal(const SecuritySettings& s) {
     return std::nullopt;
 }
 
+// The pairs the setup keeps: those with a question.
+std::vector<SecurityQuestion> KeptQuestions(const std::vector<SecurityQuestion>& typed) {
+    std::vector<SecurityQuestion> kept;
+    for (const SecurityQuestion& pair : typed)
+        if (!pair.question.empty()) kept.push_back(pair);
+    return kept;
+}
+
 }  // namespace
+
+std::optional<std::u16string> ProfileStore::sealingRefusal() const {
+    const Profile& p = profile();
+    return SealingRefusal({profileName(), p.logonMode, p.userId, p.password, &p.questions});
+}
 
 EditResult ProfileStore::saveEdit(EditResult result) {
     result.save = WriteToFile();
@@ -126,14 +140,22 @@ EditResult ProfileStore::changeSecurity(const SecuritySettings& typed) {
         result.setupRule = *result.refusal != kSeparatorRefusedText;
         return result;
     }
+    if (settings.seal) {
+        const std::vector<SecurityQuestion> kept = KeptQuestions(settings.questions);
+        const SealingSecrets secrets{profileName(), settings.logonMode, settings.userId,
+                                     settings.passwordRetyped ? settings.password : profile().password, &kept};
+        if (std::optional<std::u16string> refusal = SealingRefusal(secrets)) {
+            EditResult result = Refused(std::move(*refusal));
+            result.setupRule = true;
+            return result;
+        }
+    }
     Profile& profile = editableProfile();
     profile.logonMode = settings.logonMode;
     if (settings.passwordRetyped) profile.password = settings.password;
     profile.userId = settings.userId;
     profile.pin = settings.pin;
-    profile.questions.clear();
-    for (SecurityQuestion& pair : settings.questions)
-        if (!pair.question.empty()) profile.questions.push_back(std::move(pair));
+    profile.questions = KeptQuestions(settings.questions);
     if (settings.answerMode != 0) profile.answerMode = settings.answerMode;
     setSealed(settings.seal);
     return saveEdit({});

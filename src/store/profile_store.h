@@ -218,6 +218,9 @@ public:
   // profiles are always written in the usual form.
   bool sealed() const;
   void setSealed(bool seal);
+  // Nullopt when the loaded profile's logon and answers may seal its file (store/sealing_rule.h);
+  // otherwise the message that says why not. changeSecurity applies the same rule when it seals.
+  std::optional<std::u16string> sealingRefusal() const;
 
   // Edits of the profile: each checks with the rules of store/entry.h, applies, writes the
   // profile and returns what happened. A changed entry or a renamed category moves to the end,
