@@ -86,7 +86,7 @@ void BM_OpenSealed10000WithoutArgon2id(benchmark::State& state) {
     for (auto _ : state) {
         const std::optional<sealed::SealedFile> file = sealed::ParseSealedLines(SplitFileLines(bytes));
         Profile loaded;
-        if (!file || !sealed::OpenBody(*file, keys->dataKey, loaded) || loaded.entries.size() != 10000) {
+        if (!file || !sealed::OpenBody(*file, keys->dataKey, loaded, nullptr) || loaded.entries.size() != 10000) {
             state.SkipWithError("open failed");
         }
     }

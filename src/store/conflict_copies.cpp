@@ -106,16 +106,16 @@ std::optional<Profile> ReadConflictCopy(FileSystem& files, const std::filesystem
             problem = kCopyDamagedText;
             return std::nullopt;
         }
-        bool opened = keys != nullptr && sealed::OpenBody(*sealedFile, keys->dataKey, copy);
+        const sealed::LogonValues logon{loaded.userId, loaded.password, loaded.pin};
+        bool opened = keys != nullptr && sealed::OpenBody(*sealedFile, keys->dataKey, copy, &logon);
         if (!opened) {
             sealed::Key dataKey;
-            const sealed::LogonValues logon{loaded.userId, loaded.password, loaded.pin};
             if (sealedFile->logonMode != loaded.logonMode ||
                 sealed::UnwrapWithLogon(*sealedFile, logon, dataKey) != sealed::Unwrap::Opened) {
                 problem = kCopyOtherLogonText;
                 return std::nullopt;
             }
-            opened = sealed::OpenBody(*sealedFile, dataKey, copy);
+            opened = sealed::OpenBody(*sealedFile, dataKey, copy, &logon);
         }
         if (!opened) {
             problem = kCopyDamagedText;

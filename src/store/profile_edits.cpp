@@ -140,6 +140,12 @@ EditResult ProfileStore::changeSecurity(const SecuritySettings& typed) {
         result.setupRule = *result.refusal != kSeparatorRefusedText;
         return result;
     }
+    // After a logon with the answers a sealed profile does not know its password: a new one is set.
+    if (!settings.passwordRetyped && profile().password.empty()) {
+        EditResult result = Refused(std::u16string(kSpecifyPasswordText));
+        result.setupRule = true;
+        return result;
+    }
     if (settings.seal) {
         const std::vector<SecurityQuestion> kept = KeptQuestions(settings.questions);
         const SealingSecrets secrets{profileName(), settings.logonMode, settings.userId,

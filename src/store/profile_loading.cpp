@@ -313,13 +313,13 @@ void ProfileStore::loadSealed(bool showErrors) {
     }
     s.seal = true;
     if (reopen) {
-        if (keys && sealed::OpenBody(*file, keys->dataKey, s.profile)) {
+        if (keys && sealed::OpenBody(*file, keys->dataKey, s.profile, &before)) {
             s.sealedKeys = sealed::KeepKeys(*file, keys->dataKey, s.profile);
         } else {
             sealed::Key dataKey;
             if (modeBefore == file->logonMode &&
                 sealed::UnwrapWithLogon(*file, before, dataKey) == sealed::Unwrap::Opened) {
-                if (!sealed::OpenBody(*file, dataKey, s.profile)) {
+                if (!sealed::OpenBody(*file, dataKey, s.profile, &before)) {
                     damaged();
                     return;
                 }

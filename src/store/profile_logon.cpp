@@ -8,9 +8,9 @@
 namespace keyloft {
 using namespace detail;
 
-LogonOutcome ProfileStore::openSealedBody(const sealed::Key& dataKey) {
+LogonOutcome ProfileStore::openSealedBody(const sealed::Key& dataKey, const sealed::LogonValues* known) {
     State& s = *state_;
-    if (!sealed::OpenBody(*s.lockedFile, dataKey, s.profile)) {
+    if (!sealed::OpenBody(*s.lockedFile, dataKey, s.profile, known)) {
         // Nothing of a file that fails its authentication is shown or kept.
         sealed::FillHeaderOnly(sealed::SealedFile{}, s.profile);
         s.lockedFile.reset();
@@ -39,7 +39,7 @@ LogonOutcome ProfileStore::LogOn(const LogonDetails& typed) {
         if (sealed::UnwrapWithLogon(*s.lockedFile, trimmed, dataKey) != sealed::Unwrap::Opened) {
             return LogonOutcome::Incorrect;
         }
-        return openSealedBody(dataKey);
+        return openSealedBody(dataKey, &trimmed);
     }
     const Profile& p = s.profile;
     bool accepted = false;
@@ -74,7 +74,7 @@ LogonOutcome ProfileStore::LogOnWithAnswers(const std::vector<std::u16string>& t
         if (sealed::UnwrapWithAnswers(*s.lockedFile, trimmed, dataKey) != sealed::Unwrap::Opened) {
             return LogonOutcome::Incorrect;
         }
-        return openSealedBody(dataKey);
+        return openSealedBody(dataKey, nullptr);
     }
     const Profile& p = s.profile;
     int correct = 0;

@@ -250,6 +250,10 @@ bool ProfileStore::writeLines(WritableFile& out, std::int32_t newVersion, bool w
         const std::vector<std::string> lines =
             sealed::SealProfile(s.profile, newVersion, s.sealedKeys, s.sealingLimits);
         encoded = !lines.empty() && std::all_of(lines.begin(), lines.end(), write);
+    } else if (s.sealedKeys && s.profile.password.empty()) {
+        // A sealed profile opened with its answers does not know its password until a new one is
+        // set: the usual form would open with an empty one.
+        encoded = false;
     } else {
         encoded = EncodeProfileTo(s.profile, newVersion, KeyTimeText(s.clock.now().secondsSinceMidnight()),
                                   s.creating, write);

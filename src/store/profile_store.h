@@ -25,6 +25,7 @@ class FileSystem;  // store/file_system.h: the seam over profile files (hold, re
 class WritableFile;
 namespace sealed {
 class Key;  // store/sealed_profile.h
+struct LogonValues;
 }
 
 enum class SaveOutcome {
@@ -274,7 +275,7 @@ private:
     void loadFailed(bool showErrors, const ErrorInfo& error);
     OpenOutcome loadOutcome() const;
     void loadSealed(bool showErrors);
-    LogonOutcome openSealedBody(const sealed::Key& dataKey);
+    LogonOutcome openSealedBody(const sealed::Key& dataKey, const sealed::LogonValues* known);
     ErrorInfo takeProfile();
     bool forgotten() const;      // forget() ran and no profile was opened since
     Profile& editableProfile();  // the one way to change the Profile: the edits (profile_edits.cpp)

@@ -19,6 +19,7 @@
 namespace keyloft::sealed::detail {
 
 constexpr int kMaxAnswerRows = 3;
+constexpr int kCurrentFormat = 2;  // the format saves write (the header's "format=" line)
 constexpr std::size_t kNonceBytes = crypto_aead_xchacha20poly1305_ietf_NPUBBYTES;
 constexpr std::size_t kTagBytes = crypto_aead_xchacha20poly1305_ietf_ABYTES;
 constexpr std::size_t kHashBytes = crypto_generichash_BYTES;  // 32: BLAKE2b-256

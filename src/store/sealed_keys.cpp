@@ -7,6 +7,7 @@
 #include <new>
 
 #include "store/sealed_encoding.h"
+#include "store/sealing_rule.h"
 #include "store/secret_memory.h"
 
 namespace keyloft::sealed {
@@ -28,16 +29,22 @@ bool LogonInput(std::int32_t logonMode, const LogonValues& values, Wiped& input)
     return true;
 }
 
-void AnswersInput(const std::vector<int>& combination, const std::vector<std::u16string>& answers, Wiped& input) {
+// What Argon2id gets for an answer slot. Files of format 2 on take each answer normalised, so that
+// "Fluffy" at setup and "fluffy " at logon open the same slot; format 1 took them as typed.
+void AnswersInput(const std::vector<int>& combination, const std::vector<std::u16string>& answers, int format,
+                  Wiped& input) {
+    std::vector<std::u16string> used;
+    for (const std::u16string& answer : answers) used.push_back(format >= 2 ? NormaliseAnswer(answer) : answer);
     std::size_t capacity = 16;
-    for (const std::u16string& answer : answers) capacity += 4 + TextBytes(answer);
+    for (const std::u16string& answer : used) capacity += 4 + TextBytes(answer);
     input.restart(capacity);
     input.bytes = "answers";
     for (const int question : combination) {
         AppendLength(input.bytes, static_cast<std::size_t>(question));
         const auto i = static_cast<std::size_t>(question - 1);
-        AppendText(input.bytes, i < answers.size() ? std::u16string_view(answers[i]) : std::u16string_view());
+        AppendText(input.bytes, i < used.size() ? std::u16string_view(used[i]) : std::u16string_view());
     }
+    Wipe(used);
 }
 
 
@@ -98,6 +105,8 @@ namespace detail {
 
 std::vector<std::vector<int>> AnswerCombinations(std::int32_t answerMode, std::size_t questionCount) {
     const int n = static_cast<int>(std::min<std::size_t>(questionCount, kMaxAnswerRows));
+    // As many right answers as the mode asks for: "All Answers" is one slot from all three answers
+    // together (with fewer questions there is none, as the usual form cannot open that way either).
     const int k = std::max<int>(answerMode, 1);
     std::vector<std::vector<int>> result;
     if (k > n) return result;
@@ -138,6 +147,7 @@ std::unique_ptr<Keys> MakeKeys(const Profile& profile, const Limits& limits) {
     randombytes_buf(keys->dataKey.data(), Key::kSize);
     Wiped input;
     const LogonValues stored{profile.userId, profile.password, profile.pin};
+    if (profile.password.empty()) return nullptr;  // never a slot that an empty password opens
     if (LogonInput(profile.logonMode, stored, input)) {
         std::optional<Slot> slot = MakeSlot("logon", input, keys->dataKey, limits);
         if (!slot) return nullptr;
@@ -146,7 +156,7 @@ std::unique_ptr<Keys> MakeKeys(const Profile& profile, const Limits& limits) {
     std::vector<std::u16string> answers;
     for (const SecurityQuestion& question : profile.questions) answers.push_back(question.answer);
     for (const std::vector<int>& combination : AnswerCombinations(profile.answerMode, profile.questions.size())) {
-        AnswersInput(combination, answers, input);
+        AnswersInput(combination, answers, kCurrentFormat, input);
         std::optional<Slot> slot = MakeSlot(AnswersLabel(combination), input, keys->dataKey, limits);
         if (!slot) return nullptr;
         keys->keySlots.push_back(std::move(*slot));
@@ -186,7 +196,7 @@ Unwrap UnwrapWithAnswers(const SealedFile& file, const std::vector<std::u16strin
         const Slot* slot = FindSlot(file, AnswersLabel(combination));
         if (slot == nullptr) continue;
         Wiped input;
-        AnswersInput(combination, typed, input);
+        AnswersInput(combination, typed, file.format, input);
         if (TryUnwrap(*slot, input, dataKey)) return Unwrap::Opened;
         result = Unwrap::Refused;
     }
@@ -197,7 +207,8 @@ std::unique_ptr<Keys> KeepKeys(const SealedFile& file, const Key& dataKey, const
     auto keys = std::make_unique<Keys>();
     std::memcpy(keys->dataKey.data(), dataKey.data(), Key::kSize);
     keys->keySlots = file.keySlots;
-    keys->madeFrom = MadeFrom(profile);
+    // Slots of an earlier format are made again at the next save, in the current one.
+    if (file.format >= kCurrentFormat) keys->madeFrom = MadeFrom(profile);
     return keys;
 }
 

@@ -14,15 +14,15 @@ namespace keyloft::sealed {
 using namespace detail;
 namespace {
 
-constexpr char kFormatNumber[] = "1";
 constexpr std::size_t kBodyLineLength = 76;
-// Limits a file may ask for: beyond these a slot is refused rather than tried for hours.
-constexpr unsigned long long kMaxOps = 64;
-constexpr std::size_t kMaxMem = std::size_t{4} << 30;
+// Limits a file may ask for: beyond these a slot is refused (the file is damaged) rather than tried
+// for minutes with gigabytes of memory. The program's own slots use a quarter of the memory.
+constexpr unsigned long long kMaxOps = 10;
+constexpr std::size_t kMaxMem = std::size_t{1} << 30;
 
 // Bytes AppendText adds for a record of that many code units.
 std::size_t RecordBytes(std::size_t units) { return 4 + 2 * units; }
-std::size_t LogonRecordLength(const Profile& p) { return 4 + p.userId.size() + p.password.size() + p.pin.size(); }
+std::size_t LogonRecordLength(const Profile& p) { return 4 + p.userId.size(); }
 std::size_t EntryRecordLength(const Entry& e) {
     return 9 + e.category.size() + e.description.size() + e.userCode.size() + e.password.size() + e.notes.size() +
            e.expiryDate.size() + e.webSite.size() + e.email.size();
@@ -60,7 +60,8 @@ std::optional<SealedFile> ParseSealedLines(const std::vector<std::string>& lines
         return value;
     };
     const std::optional<std::string_view> format = next("format");
-    if (!format || *format != kFormatNumber) return std::nullopt;
+    if (!format || (*format != "1" && *format != "2")) return std::nullopt;
+    file.format = *format == "1" ? 1 : 2;
     std::optional<std::int32_t> number;
     for (auto [name, target] : {std::pair{"version", &file.version}, std::pair{"logon", &file.logonMode},
                                 std::pair{"answers", &file.answerMode}}) {
@@ -140,7 +141,7 @@ void FillHeaderOnly(const SealedFile& file, Profile& profile) {
     for (const std::u16string& question : file.questions) profile.questions.push_back(SecurityQuestion{question, {}});
 }
 
-bool OpenBody(const SealedFile& file, const Key& dataKey, Profile& profile) {
+bool OpenBody(const SealedFile& file, const Key& dataKey, Profile& profile, const LogonValues* known) {
     FillHeaderOnly(file, profile);
     Wiped plain;
     plain.bytes.assign(file.body.size(), '\0');
@@ -195,6 +196,12 @@ bool OpenBody(const SealedFile& file, const Key& dataKey, Profile& profile) {
         Wipe(fields);
     }
     ok = ok && sawLogon && read.questions.size() == file.questions.size();
+    if (ok && file.format >= 2) {
+        if (known != nullptr) {
+            read.password = known->password;
+            read.pin = known->pin;
+        }
+    }
     for (std::size_t q = 0; ok && q < read.questions.size(); ++q) {
         ok = read.questions[q].question == file.questions[q];
     }
@@ -226,14 +233,16 @@ std::vector<std::string> SealProfile(const Profile& profile, std::int32_t writte
         AppendText(plain.bytes, record);
         Wipe(record);
     };
-    addRecord(LogonRecord(profile));
+    Profile logonOnly;  // the user ID alone: the password and the PIN stay out of the body
+    logonOnly.userId = profile.userId;
+    addRecord(LogonRecord(logonOnly));
     for (const Category& category : profile.categories) addRecord(CategoryRecord(category));
     for (const Entry& entry : profile.entries) addRecord(EntryRecord(entry));
     for (const SecurityQuestion& question : profile.questions) addRecord(QuestionRecord(question));
 
     std::vector<std::string> lines;
     lines.emplace_back(kFirstLine);
-    lines.push_back(std::string("format=") + kFormatNumber);
+    lines.push_back("format=" + Decimal(kCurrentFormat));
     lines.push_back("version=" + Decimal(writtenVersion));
     lines.push_back("logon=" + Decimal(profile.logonMode));
     lines.push_back("answers=" + Decimal(profile.answerMode));

@@ -3,7 +3,7 @@
 // with the answers to the security questions.
 //
 //   KEYLOFT SEALED 1
-//   format=1
+//   format=2                                                 1: files of earlier versions
 //   version=<profile version>
 //   logon=<logon mode>
 //   answers=<answer mode>
@@ -19,7 +19,12 @@
 // 256-bit data key; everything above the body is its associated data. Each key slot holds the data
 // key encrypted with XChaCha20-Poly1305 under a key that Argon2id makes from the logon details
 // (slot "logon") or from one combination of answers (slot "answers:i,j"), with the salt and the
-// limits stored in the slot. The check line finds a damaged file without a key; a file changed on
+// limits stored in the slot. Since format 2 the logon record in the body holds the user ID only:
+// the slot that opens is the proof of the password and the PIN, and whoever breaks an answer slot
+// learns nothing of them. Answers are normalised (NormaliseAnswer, store/sealing_rule.h) before a
+// key is made from them. Format 1 files keep the password and the PIN in the body and take the
+// answers as typed; they open as before and are written in format 2 at their next save. The check
+// line finds a damaged file without a key; a file changed on
 // purpose fails the authentication of its slot or of its body.
 
 #include <array>
@@ -70,6 +75,7 @@ struct Slot {
 
 // What the header and the framing of a sealed file hold; the body is still encrypted.
 struct SealedFile {
+    int format = 0;
     std::int32_t version = 0;
     std::int32_t logonMode = 0;
     std::int32_t answerMode = 0;
@@ -105,17 +111,22 @@ Unwrap UnwrapWithLogon(const SealedFile& file, const LogonValues& typed, Key& da
 // Tries every answer slot with the typed answers (one per question row, in question order).
 Unwrap UnwrapWithAnswers(const SealedFile& file, const std::vector<std::u16string>& typed, Key& dataKey);
 
-// Decrypts the body with the data key and fills the Profile (its header values included). False
+// Decrypts the body with the data key and fills the Profile (its header values included); the
+// password and the PIN are `known`'s (the values that opened the logon slot; null after a logon
+// with answers leaves them empty) unless the body holds them (format 1). False
 // when the body does not authenticate or does not hold well-formed records: the file is damaged,
 // and `profile` is left with empty collections and no logon details.
-bool OpenBody(const SealedFile& file, const Key& dataKey, Profile& profile);
+bool OpenBody(const SealedFile& file, const Key& dataKey, Profile& profile, const LogonValues* known);
 
-// Keys for a Profile opened with `dataKey` from `file`: the file's slots are kept.
+// Keys for a Profile opened with `dataKey` from `file`: the file's slots are kept, unless the file
+// is of an earlier format (then the next save makes new ones).
 std::unique_ptr<Keys> KeepKeys(const SealedFile& file, const Key& dataKey, const Profile& profile);
 
 // The lines of the sealed file a save writes at `writtenVersion`. `keys` are kept when they were
 // made for the Profile's logon details, questions and answers; otherwise (or when null) a new
-// data key and new slots are made with `limits`. Empty when libsodium failed.
+// data key and new slots are made with `limits`. Empty when libsodium failed, or when new slots
+// are needed and the logon mode's password is not known (a logon with answers that has not set a
+// new password): a slot that an empty password opens is never made.
 std::vector<std::string> SealProfile(const Profile& profile, std::int32_t writtenVersion,
                                      std::unique_ptr<Keys>& keys, const Limits& limits);
 
