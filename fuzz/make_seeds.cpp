@@ -2,9 +2,11 @@
 // code: profiles by the profile encoder, GIFs by the tests' GIF builder, settings files and dates
 // as the programs write and accept them. scripts/make_fuzz_corpus.sh runs it.
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +15,7 @@
 #include "platform/settings_file.h"
 #include "store/profile.h"
 #include "store/profile_codec.h"
+#include "store/sealed_profile.h"
 #include "store/text_convert.h"
 
 namespace {
@@ -111,6 +114,44 @@ void ProfileRecords() {
                   true));
 }
 
+// First byte "0": a sealed file, made with the least key-derivation limits and the logon and
+// answers the target tries. "1": the plain text of a body, as the sealed writer makes it.
+void SealedFiles() {
+    Profile p = SmallProfile();
+    p.logonMode = kUserIdPasswordAndPin;
+    p.password = u"tundra velvet 93 quill";
+    std::unique_ptr<sealed::Keys> keys;
+    const std::vector<std::string> lines = sealed::SealProfile(p, 9, keys, sealed::Limits{1, 8192});
+    if (lines.empty()) {
+        std::fprintf(stderr, "a seed profile did not seal\n");
+        std::exit(1);
+    }
+    Write("fuzz_sealed_file", "sealed", "0" + JoinFileLines(lines));
+    p.answerMode = kAllAnswers;
+    p.questions = {SecurityQuestion{u"First pet?", u"Rex"}, SecurityQuestion{u"Town?", u"Bern"},
+                   SecurityQuestion{u"Capital?", u"Oslo"}};
+    keys.reset();
+    Write("fuzz_sealed_file", "sealed-all-answers", "0" + JoinFileLines(sealed::SealProfile(p, 10, keys, {1, 8192})));
+
+    const auto record = [](std::string& out, std::u16string_view text) {
+        const auto units = static_cast<std::uint32_t>(text.size());
+        for (int i = 0; i < 4; ++i) out += static_cast<char>((units >> (8 * i)) & 0xFF);
+        for (const char16_t c : text) {
+            out += static_cast<char>(c & 0xFF);
+            out += static_cast<char>(c >> 8);
+        }
+    };
+    const Profile small = SmallProfile();
+    std::string body = "1";
+    record(body, u"2|alice||");
+    for (const Category& category : small.categories) record(body, CategoryRecord(category));
+    for (const Entry& entry : small.entries) record(body, EntryRecord(entry));
+    for (const SecurityQuestion& question : small.questions) record(body, QuestionRecord(question));
+    Write("fuzz_sealed_file", "body", body);
+    body[0] = '3';  // the earlier format, whose logon record holds the password and the PIN
+    Write("fuzz_sealed_file", "body-earlier-format", body);
+}
+
 void Gifs() {
     using testing::Rgb;
     using testing::SolidFrame;
@@ -200,6 +241,7 @@ int main(int argc, char** argv) {
     gOut = argv[1];
     ProfileFiles();
     ProfileRecords();
+    SealedFiles();
     Gifs();
     SettingsFiles();
     Dates();

@@ -126,6 +126,10 @@ int Session::openAndLogOn(const std::u16string& profileName) {
             Console::printError("keyloft-cli: the profile \"" + Utf16ToUtf8(profileName) +
                                 "\" could not be loaded");
             break;
+        case OpenOutcome::Replaced:
+            Console::printError("keyloft-cli: the profile \"" + Utf16ToUtf8(profileName) +
+                                "\" was not opened (--yes opens it anyway)");
+            break;
         case OpenOutcome::InUse:
         case OpenOutcome::BadName:
         case OpenOutcome::Empty:

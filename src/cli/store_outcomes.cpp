@@ -27,6 +27,7 @@ int ExitCodeFor(OpenOutcome outcome) {
         case OpenOutcome::Damaged:
         case OpenOutcome::NotReadable:
         case OpenOutcome::Failed:
+        case OpenOutcome::Replaced:
             return kExitNotLoaded;
         case OpenOutcome::Ended:
             return kExitEndedAtOnce;

@@ -8,6 +8,7 @@
 
 #include "store/conflict_copies.h"
 #include "store/profile_codec.h"
+#include "store/profile_history.h"
 #include "store/profile_store_detail.h"
 #include "store/secret_memory.h"
 #include "store/text_convert.h"
@@ -312,6 +313,29 @@ MergeResult ProfileStore::MergeConflictCopies(const std::vector<std::u16string>&
     return result;
 }
 
+bool ProfileStore::acceptReplacedFile() {
+    State& s = *state_;
+    const std::optional<SeenProfile> seen = ReadSeenProfile(s.settings, s.profilePath);
+    if (!seen) return true;
+    const std::u16string message =
+        ReplacedFileMessage(s.profileName, *seen, SeenProfile{s.seal, s.profile.version});
+    if (message.empty()) return true;
+    MessageRequest question;
+    question.text = message;
+    question.icon = MessageIcon::Exclamation;
+    question.buttons = MessageButtons::YesNo;
+    question.defaultAnswer = MessageAnswer::No;
+    question.question = Question::OpenReplacedProfile;
+    const bool accepted = s.host.showMessage(question) == MessageAnswer::Yes;
+    LogError(kOpReadFromFile, u"0", message.substr(0, message.find(u'\n')) + (accepted ? u" Opened." : u" Not opened."));
+    return accepted;
+}
+
+void ProfileStore::rememberSeen() {
+    State& s = *state_;
+    RememberSeenProfile(s.settings, s.profilePath, SeenProfile{s.seal, s.profile.version});
+}
+
 OpenResult ProfileStore::OpenProfile(std::u16string_view profileName) {
     State& s = *state_;
     OpenResult result;
@@ -360,6 +384,12 @@ OpenResult ProfileStore::OpenProfile(std::u16string_view profileName) {
     }
     loadHeld(true);
     result.outcome = loadOutcome();
+    if (result.outcome == OpenOutcome::Loaded && !acceptReplacedFile()) {
+        forget();
+        result.outcome = OpenOutcome::Replaced;
+        result.report = s.takeReport();
+        return result;
+    }
     if (s.emptyFile) {
         s.held.reset();
         result.error = ErrorInfo::of(error::kInputPastEnd);
@@ -450,6 +480,7 @@ DeleteResult ProfileStore::DeleteProfile(std::u16string_view profileName) {
     if (s.files.exists(path)) {
         result.error = s.files.remove(path);
         result.outcome = result.error.failed() ? DeleteOutcome::Failed : DeleteOutcome::Deleted;
+        if (!result.error.failed()) ForgetSeenProfile(s.settings, path);
         ListProfiles();
     } else {
         result.report.messages.push_back(Message(kFileNotFoundMessage, kFileErrorTitle, MessageIcon::Critical));

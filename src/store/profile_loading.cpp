@@ -8,6 +8,7 @@
 
 #include "crypto/text_cipher.h"
 #include "store/profile_codec.h"
+#include "store/profile_history.h"
 #include "store/profile_store_detail.h"
 #include "store/text_convert.h"
 
@@ -41,6 +42,7 @@ std::filesystem::path WithSuffix(std::filesystem::path path, std::u16string_view
 struct FileCheck {
     bool ok = false;
     bool empty = false;
+    bool sealed = false;  // in the sealed form, or was before it was damaged
     std::int32_t version = 0;
 };
 
@@ -75,6 +77,7 @@ FileCheck CheckHeldFile(ReadableFile& file) {
             // A sealed file: its body can only be checked with a key; the check line covers it
             // against damage.
             std::vector<std::string> lines;
+            check.sealed = true;
             if (!ReadAllLines(file, lines).failed()) {
                 const std::optional<sealed::SealedFile> parsed = sealed::ParseSealedLines(lines);
                 check.ok = parsed.has_value();
@@ -93,8 +96,6 @@ FileCheck CheckHeldFile(ReadableFile& file) {
     return check;
 }
 
-// True when a file at version `a` is newer than one at version `b` (versions wrap to 1).
-bool NewerVersion(std::int32_t a, std::int32_t b) { return a > b || (a == 1 && b >= kVersionWrap - 1); }
 
 std::filesystem::path BackupOf(const std::filesystem::path& profile) { return WithSuffix(profile, kBackupSuffix); }
 
@@ -381,7 +382,13 @@ ErrorInfo ProfileStore::takeProfile() {
             const FileCheck backupCheck = CheckHeldFile(*backup);
             const FileCheck profileCheck = s.held ? CheckHeldFile(*s.held) : FileCheck{};
             const auto versionText = [](std::int32_t v) { return u" (version " + Int32Text(v) + u")"; };
-            if (backupCheck.ok && (!profileCheck.ok || NewerVersion(backupCheck.version, profileCheck.version))) {
+            // A sealed profile (or one this user last saw sealed) is never replaced by a backup in
+            // the usual form, nor by one that is not newer: either could be a copy planted beside it.
+            const std::optional<SeenProfile> seen = ReadSeenProfile(s.settings, profilePath);
+            const bool sealedProfile = profileCheck.sealed || (seen && seen->sealed);
+            const bool acceptable = !sealedProfile || (backupCheck.sealed && (!seen || !NewerVersion(seen->version, backupCheck.version)));
+            if (backupCheck.ok && acceptable &&
+                (!profileCheck.ok || NewerVersion(backupCheck.version, profileCheck.version))) {
                 const std::u16string why = !s.held           ? u"was missing"
                                            : profileCheck.empty ? u"was empty"
                                            : !profileCheck.ok   ? u"failed its checks"
@@ -398,8 +405,10 @@ ErrorInfo ProfileStore::takeProfile() {
                                  why);
                 }
             } else if (profileCheck.ok) {
-                const std::u16string what = backupCheck.ok ? u"older" + versionText(backupCheck.version)
-                                                           : std::u16string(u"damaged");
+                const std::u16string what = !backupCheck.ok ? std::u16string(u"damaged")
+                                            : !acceptable      ? u"not sealed or older, beside a sealed profile" +
+                                                                     versionText(backupCheck.version)
+                                                               : u"older" + versionText(backupCheck.version);
                 backup.reset();
                 const ErrorInfo removed = s.files.remove(backupPath);
                 if (!removed.failed()) {

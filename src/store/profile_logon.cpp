@@ -23,6 +23,7 @@ LogonOutcome ProfileStore::openSealedBody(const sealed::Key& dataKey, const seal
     s.sealedKeys = sealed::KeepKeys(*s.lockedFile, dataKey, s.profile);
     s.lockedFile.reset();
     s.loggedOn = true;
+    rememberSeen();
     return LogonOutcome::LoggedOn;
 }
 
@@ -57,6 +58,7 @@ LogonOutcome ProfileStore::LogOn(const LogonDetails& typed) {
         break;
     }
     s.loggedOn = accepted;
+    if (accepted) rememberSeen();
     return accepted ? LogonOutcome::LoggedOn : LogonOutcome::Incorrect;
 }
 
@@ -86,6 +88,7 @@ LogonOutcome ProfileStore::LogOnWithAnswers(const std::vector<std::u16string>& t
     // A profile without a valid answer mode must not open with no correct answer at all.
     const bool accepted = correct >= std::max(p.answerMode, 1);
     s.loggedOn = accepted;
+    if (accepted) rememberSeen();
     return accepted ? LogonOutcome::LoggedOn : LogonOutcome::Incorrect;
 }
 

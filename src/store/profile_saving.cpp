@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "store/profile_codec.h"
+#include "store/profile_history.h"
 #include "store/profile_store_detail.h"
 
 namespace keyloft {
@@ -229,6 +230,7 @@ SaveOutcome ProfileStore::writeNewFile(std::int32_t versionBefore) {
     if (!writeSealed && !s.creating) {
         s.sealedKeys.reset();
     }
+    RememberSeenProfile(s.settings, s.profilePath, SeenProfile{writeSealed, newVersion});
     return SaveOutcome::Saved;
 }
 

@@ -71,6 +71,8 @@ enum class OpenOutcome {
     NotReadable,  // the file's permissions keep this user out: said so, nothing else is done
     Failed,     // any other failure (the file could not be read)
     Ended,      // a line the cipher rejects: the program must end at once
+    Replaced,   // the file is no longer sealed or its version went back since this user last used it,
+                // and the user chose not to open it (the question is asked, default No): let go
 };
 
 struct [[nodiscard]] OpenResult {
@@ -189,7 +191,8 @@ public:
   // The profiles of the settled database folder that have conflict copies beside them.
   std::vector<std::u16string> ProfilesWithConflictCopies();
   // Checks the name, holds <name>.dat, puts right what an interrupted save left beside it (a
-  // backup, temporary files) and loads it.
+  // backup, temporary files) and loads it. A file that was sealed when this user last used it and
+  // is not now, or whose version went back, is opened only when the user says so.
   OpenResult OpenProfile(std::u16string_view profileName);
   // Writes the first file of a new profile (defaults, creating flag). Reported messages:
   // "Specify a profile name!", "This profile already exists...", bad names, the save failure.
@@ -274,6 +277,8 @@ private:
     void loadHeld(bool showErrors);
     void loadFailed(bool showErrors, const ErrorInfo& error);
     OpenOutcome loadOutcome() const;
+    bool acceptReplacedFile();  // asks about a file no longer sealed or at an older version
+    void rememberSeen();        // this user's memory of the file's form and version
     void loadSealed(bool showErrors);
     LogonOutcome openSealedBody(const sealed::Key& dataKey, const sealed::LogonValues* known);
     ErrorInfo takeProfile();

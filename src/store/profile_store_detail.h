@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "store/file_system.h"
+#include "store/profile_codec.h"
 #include "store/profile_store.h"
 #include "store/sealed_profile.h"
 
@@ -46,6 +47,9 @@ inline std::filesystem::path JoinFolder(const std::filesystem::path& folder, std
     }
     return joined;
 }
+
+// True when a file at version `a` is newer than one at version `b` (versions wrap to 1).
+inline bool NewerVersion(std::int32_t a, std::int32_t b) { return a > b || (a == 1 && b >= kVersionWrap - 1); }
 
 inline ErrorInfo DamagedError() { return ErrorInfo{error::kInvalidCall, kProfileDamagedMessage}; }
 

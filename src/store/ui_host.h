@@ -18,7 +18,7 @@ enum class MessageAnswer { Ok, Yes, No };
 inline constexpr char16_t kApplicationTitle[] = u"Keyloft";
 
 // Which question a Yes/No request asks, so that a host can answer it without reading its text.
-enum class Question { None, TryApplicationFolder, ConfirmProfileDelete, MergeConflictCopies };
+enum class Question { None, TryApplicationFolder, ConfirmProfileDelete, MergeConflictCopies, OpenReplacedProfile };
 
 struct MessageRequest {
     std::u16string text;

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 
+#include "store/profile_history.h"
 #include "store/profile_codec.h"
 #include "store/profile_verifier.h"
 #include "store/sealed_profile.h"
@@ -146,6 +147,7 @@ TEST_P(SaveSafetyTest, ASoundBackupReplacesAMissingEmptyOrDamagedProfile) {
         SCOPED_TRACE(c.name);
         std::filesystem::remove(profileFile(u"Home"));
         std::filesystem::remove(database / "KeyloftErrors.log");
+        ForgetSeenProfile(*startInstance().settings, profileFile(u"Home"));  // each case a new user
         if (c.profile) {
             TempFolder::writeFile(profileFile(u"Home"), *c.profile);
         }

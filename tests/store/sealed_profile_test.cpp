@@ -606,5 +606,74 @@ TEST_F(SealedStoreTest, AfterALogonWithTheAnswersANewPasswordIsNeeded) {
     EXPECT_EQ(c.store->LogOn({u"J\u00f6rg", u"tundra velvet 93 quill", u"4711"}), LogonOutcome::LoggedOn);
 }
 
+// A file that this user last saw sealed and is not now, or whose version went back, opens only
+// when the user says so (the question's default is No); a backup in the usual form or an older one
+// never replaces a sealed profile; a colleague's newer save is no change worth a question.
+TEST_F(SealedStoreTest, AReplacedFileIsAskedAboutAndABackupNeverUndoesSealing) {
+    Instance& a = sealedProfile(u"Home");
+    const std::string older = releasedFileBytes(u"Home");
+    ASSERT_EQ(a.add(u"4||newer|u|||||"), SaveOutcome::Saved);
+    const std::string sealedNow = releasedFileBytes(u"Home");
+    a.store->setSealed(false);
+    ASSERT_EQ(a.add(u"4||readable|u|||||"), SaveOutcome::Saved);
+    const std::string readable = releasedFileBytes(u"Home");
+    a.store->setSealed(true);
+    ASSERT_EQ(a.add(u"4||sealed again|u|||||"), SaveOutcome::Saved);  // seen: sealed, the newest version
+    const std::string newest = releasedFileBytes(u"Home");
+    instances.clear();
+    Profile planted;
+    planted.password = u"opensesame";
+    planted.questions = QuestionsOf({u"5|Q|A"});
+    planted.version = 1000;
+
+    struct Case {
+        const char* name;
+        std::string profile;
+        std::optional<std::string> backup;
+        const char16_t* asked;  // a part of the question; null: none
+        std::string kept;       // the profile file afterwards
+    };
+    const Case cases[] = {
+        {"a readable copy in its place", readable, std::nullopt, u"is not sealed now", readable},
+        {"an older sealed copy", older, std::nullopt, u"older than version", older},
+        {"a readable backup with a higher version", newest, ProfileFileBytes(planted), nullptr, newest},
+        {"an older sealed backup beside a damaged file", newest.substr(0, newest.size() / 2), sealedNow, nullptr,
+         newest.substr(0, newest.size() / 2)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder::writeFile(profileFile(u"Home"), c.profile);
+        std::filesystem::remove(database / "Home.dat.bak");
+        if (c.backup) TempFolder::writeFile(database / "Home.dat.bak", *c.backup);
+        for (const MessageAnswer answer : {MessageAnswer::No, MessageAnswer::Yes}) {
+            Instance& b = startInstance();
+            b.host.answers = {answer};
+            const OpenResult opened = b.open(u"Home");
+            const bool asked = !b.host.messages.empty() &&
+                               b.host.messages.front().question == Question::OpenReplacedProfile;
+            EXPECT_EQ(asked, c.asked != nullptr);
+            if (asked) {
+                EXPECT_NE(b.host.messages.front().text.find(c.asked), std::u16string::npos);
+                EXPECT_EQ(b.host.messages.front().defaultAnswer, MessageAnswer::No);
+                EXPECT_EQ(opened.loaded(), answer == MessageAnswer::Yes);
+                EXPECT_EQ(opened.outcome == OpenOutcome::Replaced, answer == MessageAnswer::No);
+            }
+            EXPECT_EQ(releasedFileBytes(u"Home"), c.kept);
+            instances.clear();
+        }
+    }
+
+    // A colleague's save: newer, still sealed; no question.
+    TempFolder::writeFile(profileFile(u"Home"), newest);
+    Instance& b = startInstance();
+    ASSERT_TRUE(b.open(u"Home").loaded());
+    ASSERT_EQ(b.store->LogOn(rightLogon()), LogonOutcome::LoggedOn);
+    ASSERT_EQ(b.add(u"4||from a colleague|u|||||"), SaveOutcome::Saved);
+    instances.clear();
+    Instance& c = startInstance();
+    EXPECT_TRUE(c.open(u"Home").loaded());
+    EXPECT_TRUE(c.host.messages.empty());
+}
+
 }  // namespace
 }  // namespace keyloft::testing

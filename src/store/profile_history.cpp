@@ -1,0 +1,76 @@
+#include "store/profile_history.h"
+
+#include <sodium.h>
+
+#include "store/profile_codec.h"
+
+namespace keyloft {
+namespace {
+
+// "Seen" and 32 hexadecimal digits of a hash of the file's absolute path: one setting per file,
+// whatever characters its path holds.
+std::u16string SettingName(const std::filesystem::path& file) {
+    std::error_code error;
+    std::filesystem::path absolute = std::filesystem::absolute(file, error);
+    if (error) absolute = file;
+    const std::u8string text = absolute.lexically_normal().generic_u8string();
+    unsigned char hash[16];
+    crypto_generichash(hash, sizeof hash, reinterpret_cast<const unsigned char*>(text.data()), text.size(), nullptr,
+                       0);
+    std::u16string name = u"Seen";
+    constexpr char16_t kDigits[] = u"0123456789abcdef";
+    for (const unsigned char byte : hash) {
+        name += kDigits[byte >> 4];
+        name += kDigits[byte & 15];
+    }
+    return name;
+}
+
+}  // namespace
+
+std::optional<SeenProfile> ReadSeenProfile(SettingsStore& settings, const std::filesystem::path& file) {
+    if (sodium_init() < 0) return std::nullopt;
+    std::u16string value;
+    if (!settings.read(SettingName(file), value)) return std::nullopt;
+    // "sealed 12" or "usual 12"
+    const std::size_t space = value.find(u' ');
+    if (space == std::u16string::npos) return std::nullopt;
+    const std::u16string_view form = std::u16string_view(value).substr(0, space);
+    if (form != u"sealed" && form != u"usual") return std::nullopt;
+    std::int32_t version = 0;
+    for (const char16_t c : std::u16string_view(value).substr(space + 1)) {
+        if (c < u'0' || c > u'9' || version > 100000000) return std::nullopt;
+        version = version * 10 + (c - u'0');
+    }
+    return SeenProfile{form == u"sealed", version};
+}
+
+void RememberSeenProfile(SettingsStore& settings, const std::filesystem::path& file, SeenProfile seen) {
+    if (sodium_init() < 0) return;
+    (void)settings.write(SettingName(file), (seen.sealed ? u"sealed " : u"usual ") + Int32Text(seen.version));
+}
+
+void ForgetSeenProfile(SettingsStore& settings, const std::filesystem::path& file) {
+    if (sodium_init() < 0) return;
+    std::u16string value;
+    if (settings.read(SettingName(file), value) && !value.empty()) (void)settings.write(SettingName(file), u"");
+}
+
+std::u16string ReplacedFileMessage(std::u16string_view profileName, const SeenProfile& seen, const SeenProfile& now) {
+    // Lower, and not a version that wrapped round to the start.
+    const bool wentBack = now.version < seen.version && !(now.version == 1 && seen.version >= kVersionWrap - 1);
+    std::u16string what;
+    if (seen.sealed && !now.sealed) {
+        what = u"was sealed when you last used it, and its file is not sealed now: anyone who can copy the file "
+               u"can read it.";
+    } else if (wentBack) {
+        what = u"holds version " + Int32Text(now.version) + u", older than version " + Int32Text(seen.version) +
+               u" that you last used: changes made since then are not in it.";
+    } else {
+        return {};
+    }
+    return u"The profile \"" + std::u16string(profileName) + u"\" " + what +
+           u" The file may have been replaced by an older or a readable copy.\n\nOpen it anyway?";
+}
+
+}  // namespace keyloft
