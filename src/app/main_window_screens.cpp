@@ -193,8 +193,9 @@ void MainWindow::onContinueClicked() {
         showScreen(Screen::Logon);
         logonView_->focusFirstBox();
     } else if (opened.outcome == OpenOutcome::InUse || opened.outcome == OpenOutcome::Empty ||
-               opened.outcome == OpenOutcome::BadName || opened.outcome == OpenOutcome::NotReadable) {
-        // Said so: stay in the profile view.
+               opened.outcome == OpenOutcome::BadName || opened.outcome == OpenOutcome::NotReadable ||
+               opened.outcome == OpenOutcome::Replaced) {
+        // Said so (or the user chose not to open a replaced file): stay in the profile view.
         if (!isHidden()) {
             showScreen(Screen::Profile);
         }
