@@ -43,7 +43,7 @@ CommandLine::CommandLine(GlobalOptions& options)
     for (auto make : {MakeProfilesCommand, MakeCreateCommand, MakeDeleteCommand, MakeVerifyCommand,
                       MakeListCommand, MakeShowCommand, MakeAddCommand, MakeEditCommand, MakeRemoveCommand,
                       MakeCategoriesCommand, MakeExportCommand, MakeImportCommand, MakeGenerateCommand,
-                      MakeSealCommand, MakeUnsealCommand, MakeShellCommand, MakeConflictsCommand,
+                      MakeSealCommand, MakeUnsealCommand, MakeLogonCommand, MakeShellCommand, MakeConflictsCommand,
                       MakeMergeCommand})
         commands.push_back(make());
     for (const auto& command : commands) {
