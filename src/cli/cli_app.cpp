@@ -22,8 +22,9 @@ struct CommandLine {
 
 CommandLine::CommandLine(GlobalOptions& options)
     : app("keyloft-cli: list, check, edit, import and export Keyloft profiles from the command line.\n"
-          "Logon details and entry passwords are read from the terminal without echo, or one\n"
-          "per line from standard input when it is not a terminal; never from the command line.",
+          "Logon details, new passwords and PINs and entry passwords are read from the terminal without\n"
+          "echo, or one per line from standard input when it is not a terminal; never from the command\n"
+          "line (only the security answers that logon --answer gives are).",
           "keyloft-cli") {
     app.set_version_flag("--version", KEYLOFT_VERSION_STRING);
     app.require_subcommand(1);
@@ -43,7 +44,7 @@ CommandLine::CommandLine(GlobalOptions& options)
     for (auto make : {MakeProfilesCommand, MakeCreateCommand, MakeDeleteCommand, MakeVerifyCommand,
                       MakeListCommand, MakeShowCommand, MakeAddCommand, MakeEditCommand, MakeRemoveCommand,
                       MakeCategoriesCommand, MakeExportCommand, MakeImportCommand, MakeGenerateCommand,
-                      MakeSealCommand, MakeUnsealCommand, MakeShellCommand, MakeConflictsCommand,
+                      MakeSealCommand, MakeUnsealCommand, MakeLogonCommand, MakeShellCommand, MakeConflictsCommand,
                       MakeMergeCommand})
         commands.push_back(make());
     for (const auto& command : commands) {

@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "cli/exit_codes.h"
+#include "store/secret_memory.h"
 #include "store/utf8_text.h"
 
 namespace keyloft::cli {
@@ -63,5 +64,29 @@ int CheckRow(Session& session, std::size_t row) {
 }
 
 void PrintOut(std::string_view text) { std::cout << text; }
+
+std::optional<std::pair<std::u16string, std::u16string>> ReadNewSecret(Console& console, std::string_view prompt,
+                                                                       std::string_view confirmPrompt) {
+    std::optional<std::string> typed = console.readSecret(prompt);
+    if (!typed) return std::nullopt;
+    std::optional<std::string> again = console.readSecret(confirmPrompt);
+    std::optional<std::pair<std::u16string, std::u16string>> result;
+    if (again) result.emplace(FromUtf8Lenient(*typed), FromUtf8Lenient(*again));
+    Wipe(*typed);
+    if (again) Wipe(*again);
+    return result;
+}
+
+bool ConfirmUsualForm(Session& session, const std::string& name) {
+    MessageRequest question;
+    question.text = u"Anyone who can copy the file will be able to read every password in it. Save the profile \"" +
+                    FromUtf8Lenient(name) + u"\" in the usual form?";
+    question.icon = MessageIcon::Exclamation;
+    question.buttons = MessageButtons::YesNo;
+    question.defaultAnswer = MessageAnswer::No;
+    if (session.host().showMessage(question) == MessageAnswer::Yes) return true;
+    Console::printError("keyloft-cli: the profile \"" + name + "\" stays sealed (not confirmed)");
+    return false;
+}
 
 }  // namespace keyloft::cli

@@ -7,6 +7,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "cli/console.h"
@@ -39,6 +41,7 @@ std::unique_ptr<Command> MakeImportCommand();
 std::unique_ptr<Command> MakeGenerateCommand();
 std::unique_ptr<Command> MakeSealCommand();
 std::unique_ptr<Command> MakeUnsealCommand();
+std::unique_ptr<Command> MakeLogonCommand();
 std::unique_ptr<Command> MakeShellCommand();
 std::unique_ptr<Command> MakeConflictsCommand();
 std::unique_ptr<Command> MakeMergeCommand();
@@ -60,5 +63,14 @@ int Refuse(Session& session, std::u16string_view message);
 int CheckRow(Session& session, std::size_t row);
 
 void PrintOut(std::string_view text);  // standard output, as is
+
+// A new secret and its confirmation, read as logon details are read (without echo on a terminal,
+// one per line otherwise); nothing when the input ended first.
+std::optional<std::pair<std::u16string, std::u16string>> ReadNewSecret(Console& console, std::string_view prompt,
+                                                                       std::string_view confirmPrompt);
+
+// Asks before the sealed profile `name` is written in the usual form (default No; --yes answers
+// yes; without a terminal the answer is No). True when the answer is yes; otherwise says so.
+bool ConfirmUsualForm(Session& session, const std::string& name);
 
 }  // namespace keyloft::cli

@@ -16,8 +16,9 @@ namespace {
 // command's word.
 constexpr std::string_view kProfileCommands[] = {"ls",         "show",   "add",    "edit", "rm",
                                                  "categories", "export", "import", "seal", "unseal"};
-// The commands that make, remove or open a profile of their own.
-constexpr std::string_view kNotInShell[] = {"create", "delete", "shell"};
+// The commands that make, remove or open a profile of their own, and the change of the logon the
+// shell logged on with.
+constexpr std::string_view kNotInShell[] = {"create", "delete", "shell", "logon"};
 
 bool OneOf(std::string_view word, const auto& list) {
     return std::find(std::begin(list), std::end(list), word) != std::end(list);
@@ -46,8 +47,8 @@ class ShellCommand final : public Command {
             "holding the profile only while a command runs. A prompt is shown on a terminal. Ends at\n"
             "the end of the input, at \"exit\", or when no command came for the auto-lock time of the\n"
             "\"Timer\" setting. A failing command is reported and the next line read; the exit status\n"
-            "is that of the last command that failed (0 when none did). create, delete and shell are\n"
-            "not available inside.");
+            "is that of the last command that failed (0 when none did). create, delete, shell and\n"
+            "logon are not available inside.");
         AddProfileName(*command, name_);
         return command;
     }

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "store/profile_store.h"
+#include "store/profile_store_detail.h"
 #include "store/sealing_rule.h"
 #include "store/text_convert.h"
 
@@ -24,8 +25,10 @@ EditResult NothingAfterForget() {
     return result;
 }
 
+}  // namespace
+
 // The security setup's checks on trimmed values; the record form has no escape for its separator.
-std::optional<std::u16string> SecurityRefusal(const SecuritySettings& s) {
+std::optional<std::u16string> detail::SecurityRefusal(const SecuritySettings& s) {
     bool separator = false;
     for (const std::u16string* text : {&s.userId, &s.password, &s.confirmation, &s.pin})
         separator = separator || text->find(kFieldSeparator) != std::u16string::npos;
@@ -51,6 +54,8 @@ std::optional<std::u16string> SecurityRefusal(const SecuritySettings& s) {
     if (s.answerMode == kTwoAnswers && questionsGiven < 2) return std::u16string(kNeedTwoQuestionsText);
     return std::nullopt;
 }
+
+namespace {
 
 // The pairs the setup keeps: those with a question.
 std::vector<SecurityQuestion> KeptQuestions(const std::vector<SecurityQuestion>& typed) {
@@ -135,7 +140,7 @@ EditResult ProfileStore::changeSecurity(const SecuritySettings& typed) {
         pair.question = std::u16string(TrimBlanks(pair.question));
         pair.answer = std::u16string(TrimBlanks(pair.answer));
     }
-    if (std::optional<std::u16string> refusal = SecurityRefusal(settings)) {
+    if (std::optional<std::u16string> refusal = detail::SecurityRefusal(settings)) {
         EditResult result = Refused(std::move(*refusal));
         result.setupRule = *result.refusal != kSeparatorRefusedText;
         return result;

@@ -10,6 +10,7 @@
 #include "store/profile_codec.h"
 #include "store/profile_history.h"
 #include "store/profile_store_detail.h"
+#include "store/sealing_rule.h"
 #include "store/secret_memory.h"
 #include "store/text_convert.h"
 
@@ -34,6 +35,23 @@ constexpr char16_t kProfileEmpty[] = u"The profile file is empty.";
 constexpr char16_t kInUseBefore[] = u"The profile ";
 constexpr char16_t kInUseAfter[] = u" is in use by another user. Try again later.";
 constexpr std::size_t kMaxProfileNameBytes = 200;
+
+// What the security setup and the sealing rule say of the trimmed password a profile is to be
+// created sealed with: nullopt, or the message that refuses it.
+std::optional<std::u16string> SealedStartRefusal(std::u16string_view profileName, const std::u16string& password,
+                                                 const std::u16string& confirmation) {
+    SecuritySettings typed;
+    typed.logonMode = kPasswordOnly;
+    typed.password = password;
+    typed.confirmation = confirmation;
+    typed.answerMode = 0;  // no question is asked for
+    std::optional<std::u16string> refusal = SecurityRefusal(typed);
+    Wipe(typed.password);
+    Wipe(typed.confirmation);
+    if (refusal) return refusal;
+    const std::vector<SecurityQuestion> noQuestions;
+    return SealingRefusal({profileName, kPasswordOnly, {}, password, &noQuestions});
+}
 
 // Bytes of the UTF-8 form of a text (what a POSIX file name is measured in; a Windows name
 // counts UTF-16 code units, never more).
@@ -408,6 +426,14 @@ OpenResult ProfileStore::OpenProfile(std::u16string_view profileName) {
 }
 
 CreateResult ProfileStore::CreateProfile(std::u16string_view profileName) {
+    return createProfile(profileName, nullptr);
+}
+
+CreateResult ProfileStore::CreateProfile(std::u16string_view profileName, const SealedStart& start) {
+    return createProfile(profileName, &start);
+}
+
+CreateResult ProfileStore::createProfile(std::u16string_view profileName, const SealedStart* sealedStart) {
     State& s = *state_;
     CreateResult result;
     if (s.programEnded) {
@@ -425,19 +451,43 @@ CreateResult ProfileStore::CreateProfile(std::u16string_view profileName) {
         result.report.messages.push_back(Message(kProfileExists));
         return result;
     }
+    WipedText password, confirmation;
+    if (sealedStart != nullptr) {
+        *password = TrimBlanks(sealedStart->password);
+        *confirmation = TrimBlanks(sealedStart->confirmation);
+        if (std::optional<std::u16string> refusal = SealedStartRefusal(profileName, *password, *confirmation)) {
+            result.report.messages.push_back(Message(std::move(*refusal)));
+            return result;
+        }
+    }
     s.profilePath = path;
     Profile& p = s.profile;
-    p.logonMode = kPasswordOnly;
-    p.userId = kDefaultLogonValue;
-    p.password = kDefaultLogonValue;
-    p.pin = kDefaultLogonValue;
-    p.answerMode = kOneAnswer;
-    p.questions.clear();
-    p.questions.push_back(SecurityQuestion{kDefaultQuestion, kDefaultLogonValue});
+    if (sealedStart == nullptr) {
+        p.logonMode = kPasswordOnly;
+        p.userId = kDefaultLogonValue;
+        p.password = kDefaultLogonValue;
+        p.pin = kDefaultLogonValue;
+        p.answerMode = kOneAnswer;
+        p.questions.clear();
+        p.questions.push_back(SecurityQuestion{kDefaultQuestion, kDefaultLogonValue});
+    } else {
+        Wipe(p);
+        p.logonMode = kPasswordOnly;
+        p.password = *password;
+        p.answerMode = kOneAnswer;
+        // New keys for the new file: none of a profile loaded before is reused.
+        s.sealedKeys.reset();
+        s.lockedFile.reset();
+    }
 
     s.creating = true;
+    s.creatingSealed = sealedStart != nullptr;
     const SaveOutcome saved = writeToFile();
     s.creating = false;
+    if (s.creatingSealed) {
+        s.sealedKeys.reset();
+        s.creatingSealed = false;
+    }
     if (saved == SaveOutcome::Saved) {
         ListProfiles();
         result.outcome = CreateOutcome::Created;

@@ -190,7 +190,7 @@ SaveOutcome ProfileStore::writeNewFile(std::int32_t versionBefore) {
         return failed(error.failed() ? error : ErrorInfo::of(error::kPathFileAccess));
     }
     const std::int32_t newVersion = NextVersion(s.profile.version);
-    const bool writeSealed = s.seal && !s.creating;
+    const bool writeSealed = s.creating ? s.creatingSealed : s.seal;
     if (writeSealed && s.lockedFile) {
         // The body of the loaded file was never opened: the Profile holds only its header.
         return failed(ErrorInfo::of(error::kInvalidCall));

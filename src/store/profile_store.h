@@ -149,6 +149,13 @@ struct SecuritySettings {
     bool passwordRetyped = true;  // false: the stored password stays
 };
 
+// The logon a profile is created with when it is sealed from its first file: password only, with
+// no security question (a sealed file then has no answer slot), instead of the defaults.
+struct SealedStart {
+    std::u16string password;
+    std::u16string confirmation;  // must match the password, as in the security setup
+};
+
 // Texts of the security setup's refusals.
 inline constexpr char16_t kSpecifyPasswordText[] = u" Specify correct password!";
 inline constexpr char16_t kSpecifyUserIdText[] = u" Specify correct UserID!";
@@ -197,6 +204,10 @@ public:
   // Writes the first file of a new profile (defaults, creating flag). Reported messages:
   // "Specify a profile name!", "This profile already exists...", bad names, the save failure.
   CreateResult CreateProfile(std::u16string_view profileName);
+  // The same, sealed with `start` from the first file on. Before anything is written the password
+  // passes the security setup's checks and the sealing rule (store/sealing_rule.h); a refusal is
+  // the report's one message (outcome Refused).
+  CreateResult CreateProfile(std::u16string_view profileName, const SealedStart& start);
   // Asks "Are you sure you want to delete the selected profile?" itself, then deletes.
   DeleteResult DeleteProfile(std::u16string_view profileName);
 
@@ -219,7 +230,7 @@ public:
   LogonOutcome LogOnWithAnswers(const std::vector<std::u16string>& typedAnswers);
 
   // The form saves write: sealed (true when the loaded file was sealed) or the usual form. New
-  // profiles are always written in the usual form.
+  // profiles are written in the usual form unless created with a SealedStart.
   bool sealed() const;
   void setSealed(bool seal);
   // Nullopt when the loaded profile's logon and answers may seal its file (store/sealing_rule.h);
@@ -265,6 +276,7 @@ public:
 private:
     friend class EntryImport;  // store/entry_import.h: adds rows in memory, saved once
 
+    CreateResult createProfile(std::u16string_view profileName, const SealedStart* sealedStart);
     void readFromFile(bool showErrors);
     std::int32_t readVersion(bool showErrors);
     SaveOutcome writeToFile();

@@ -51,6 +51,10 @@ inline std::filesystem::path JoinFolder(const std::filesystem::path& folder, std
 // True when a file at version `a` is newer than one at version `b` (versions wrap to 1).
 inline bool NewerVersion(std::int32_t a, std::int32_t b) { return a > b || (a == 1 && b >= kVersionWrap - 1); }
 
+// The security setup's checks of trimmed logon details and questions (profile_edits.cpp): nullopt,
+// or the message that refuses them.
+std::optional<std::u16string> SecurityRefusal(const SecuritySettings& settings);
+
 inline ErrorInfo DamagedError() { return ErrorInfo{error::kInvalidCall, kProfileDamagedMessage}; }
 
 inline MessageRequest Message(std::u16string text, std::u16string title = kApplicationTitle,
@@ -96,6 +100,7 @@ struct ProfileStore::State {
     ErrorInfo lastError;
     int retryCounter = 0;
     bool creating = false;
+    bool creatingSealed = false;  // the first file of a new profile is written sealed
     bool emptyFile = false;     // the last load found a file without a single line
     bool programEnded = false;  // the caller was told to end the program: do nothing more
     bool damaged = false;       // the last load failed on the file's content, not on reading it

@@ -24,14 +24,6 @@ bool IsDefault(std::u16string_view text) { return NormaliseAnswer(text) == kDefa
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
 
-constexpr char16_t kDefaultPasswordRefusal[] =
-    u"To seal the profile, choose a password of your own: the default password opens every new profile.";
-constexpr char16_t kDefaultAnswerRefusal[] =
-    u"To seal the profile, give every security question an answer of your own: \"opensesame\" is the "
-    u"answer every new profile starts with.";
-constexpr char16_t kWeakPasswordRefusal[] =
-    u"To seal the profile, choose a password that is harder to guess (strength \"Good\" or better).";
-
 }  // namespace
 
 std::u16string NormaliseAnswer(std::u16string_view answer) {

@@ -21,6 +21,15 @@ struct SealingSecrets {
     const std::vector<SecurityQuestion>* questions = nullptr;  // null: no questions
 };
 
+// The rule's refusals. A weak password's refusal is followed by the strength meter's warning.
+inline constexpr char16_t kDefaultPasswordRefusal[] =
+    u"To seal the profile, choose a password of your own: the default password opens every new profile.";
+inline constexpr char16_t kDefaultAnswerRefusal[] =
+    u"To seal the profile, give every security question an answer of your own: \"opensesame\" is the "
+    u"answer every new profile starts with.";
+inline constexpr char16_t kWeakPasswordRefusal[] =
+    u"To seal the profile, choose a password that is harder to guess (strength \"Good\" or better).";
+
 // Nullopt when a file may be sealed with these secrets; otherwise the message that says why not:
 // an empty or default password, an answer equal to the default, or a password that is easy to
 // guess (a strength below kSealingScore, with the strength meter's warning).

@@ -29,6 +29,8 @@ using keyloft::testing::Saved;
 namespace keyloft::cli::testing {
 
 inline constexpr char kDefaultPassword[] = "opensesame\n";
+// A password the sealing rule accepts, as one line of input.
+inline constexpr char kOwnPassword[] = "Trout-Lamp-Kettle-93\n";
 
 // The storage library on the test's folder, as another running instance would use it.
 struct DirectStore {
@@ -64,6 +66,12 @@ protected:
         const RunResult r = run({"create", profile});
         if (r.exitCode != 0) throw std::runtime_error("keyloft-cli create " + profile + " failed: " + r.err);
     }
+    // Gives a new profile a logon and a question of its own through the tool, in the usual form.
+    void ownLogon(const std::string& profile) {
+        const RunResult r = run({"logon", profile, "--unsealed", "--question", "Town", "--answer", "Little Snoring"},
+                                std::string(kDefaultPassword) + kOwnPassword + kOwnPassword);
+        if (r.exitCode != 0) throw std::runtime_error("keyloft-cli logon " + profile + " failed: " + r.err);
+    }
     // Sets the logon through the storage library, as the window's security setup would.
     void setLogon(const std::string& profile, int mode, const std::u16string& user,
                   const std::u16string& password, const std::u16string& pin) {
@@ -76,8 +84,8 @@ protected:
             p.pin = pin;
         })));
     }
-    nlohmann::json exportJson(const std::string& profile) {
-        const RunResult r = run({"export", profile, "--format", "json"}, kDefaultPassword);
+    nlohmann::json exportJson(const std::string& profile, const std::string& logon = kDefaultPassword) {
+        const RunResult r = run({"export", profile, "--format", "json"}, logon);
         EXPECT_EQ(r.exitCode, 0) << r.err;
         return nlohmann::json::parse(r.out);
     }

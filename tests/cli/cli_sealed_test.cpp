@@ -20,7 +20,8 @@ TEST_F(Cli, SealReadAddExportAndUnsealThroughTheTool) {
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const nlohmann::json original = exportJson("Home");
 
-    r = run({"seal", "Home"}, kDefaultPassword);
+    ownLogon("Home");
+    r = run({"seal", "Home"}, kOwnPassword);
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, "Sealed the profile \"Home\".\n");
     const std::string sealedBytes = ReadBytes(file("Home"));
@@ -28,7 +29,7 @@ TEST_F(Cli, SealReadAddExportAndUnsealThroughTheTool) {
     EXPECT_EQ(sealedBytes.find("alice"), std::string::npos);
     EXPECT_EQ(sealedBytes.find("secret one"), std::string::npos);
 
-    r = run({"ls", "Home"}, kDefaultPassword);
+    r = run({"ls", "Home"}, kOwnPassword);
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.out.find("1\t\tB\xc3\xa4nk\tK\xc3\xb6ln \xf0\x9f\x94\x91\talice\t**********"), std::string::npos) << r.out;
     r = run({"ls", "Home"}, "opensesam\n");
@@ -36,10 +37,10 @@ TEST_F(Cli, SealReadAddExportAndUnsealThroughTheTool) {
     EXPECT_EQ(r.out.find("alice"), std::string::npos);
     EXPECT_NE(r.err.find("The Details are incorrect"), std::string::npos) << r.err;
 
-    r = run({"add", "Home", "--user-code", "bob", "--generate"}, kDefaultPassword);
+    r = run({"add", "Home", "--user-code", "bob", "--generate"}, kOwnPassword);
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_TRUE(IsSealed(ReadBytes(file("Home"))));
-    const nlohmann::json both = exportJson("Home");
+    const nlohmann::json both = exportJson("Home", kOwnPassword);
     ASSERT_EQ(both.size(), 2u);
     EXPECT_EQ(both[0], original[0]);
     EXPECT_EQ(both[1]["userCode"], "bob");
@@ -48,7 +49,7 @@ TEST_F(Cli, SealReadAddExportAndUnsealThroughTheTool) {
     EXPECT_EQ(r.exitCode, 0) << r.out;
     EXPECT_NE(r.out.find(": ok (sealed, "), std::string::npos) << r.out;
 
-    r = run({"unseal", "Home"}, kDefaultPassword);
+    r = run({"unseal", "Home", "--yes"}, kOwnPassword);
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, "The profile \"Home\" is in the usual form again.\n");
     const std::string usual = ReadBytes(file("Home"));
@@ -57,19 +58,20 @@ TEST_F(Cli, SealReadAddExportAndUnsealThroughTheTool) {
     EXPECT_TRUE(report.ok);
     EXPECT_FALSE(report.sealed);
     EXPECT_EQ(report.entryCount, 2u);
-    EXPECT_EQ(exportJson("Home"), both);
+    EXPECT_EQ(exportJson("Home", kOwnPassword), both);
 }
 
 TEST_F(Cli, ADamagedSealedFileIsReportedAndNothingOfItShown) {
     create("Home");
-    ASSERT_EQ(run({"seal", "Home"}, kDefaultPassword).exitCode, 0);
+    ownLogon("Home");
+    ASSERT_EQ(run({"seal", "Home"}, kOwnPassword).exitCode, 0);
     std::string bytes = ReadBytes(file("Home"));
     const std::size_t body = bytes.find("body=");
     ASSERT_NE(body, std::string::npos);
     bytes[body + 20] = static_cast<char>(bytes[body + 20] ^ 0x04);
     WriteBytes(file("Home"), bytes);
 
-    RunResult r = run({"ls", "Home"}, kDefaultPassword);
+    RunResult r = run({"ls", "Home"}, kOwnPassword);
     EXPECT_EQ(r.exitCode, 6);
     EXPECT_EQ(r.err, "The profile file is damaged.\n");
     EXPECT_TRUE(r.out.empty());

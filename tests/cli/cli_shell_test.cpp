@@ -51,6 +51,7 @@ TEST_F(Cli, ShellRunsAPipedScriptAfterOneLogon) {
                             "# a comment, then an empty line\n"
                             "\n"
                             "create Other\n"
+                            "logon --unsealed\n"
                             "import --format csv\n"
                             "ls\n"
                             "exit\n"
@@ -64,8 +65,10 @@ TEST_F(Cli, ShellRunsAPipedScriptAfterOneLogon) {
                          "keyloft-cli: \"show 9\" ended with exit status 1; the shell goes on\n"),
               std::string::npos)
         << r.err;
-    EXPECT_NE(r.err.find("keyloft-cli: create is not available inside the shell"), std::string::npos)
-        << r.err;
+    for (const char* command : {"create", "logon"})
+        EXPECT_NE(r.err.find("keyloft-cli: " + std::string(command) + " is not available inside the shell"),
+                  std::string::npos)
+            << r.err;
     EXPECT_NE(r.err.find("import reads a FILE"), std::string::npos) << r.err;
     EXPECT_FALSE(std::filesystem::exists(file("Other")));
     EXPECT_EQ(exportJson("Home").size(), 1u);  // "rm" after "exit" did not run
@@ -80,16 +83,17 @@ TEST_F(Cli, ShellRunsAPipedScriptAfterOneLogon) {
 
 TEST_F(Cli, ShellOnASealedProfileOpensItOnce) {
     create("Home");
-    ASSERT_EQ(run({"seal", "Home"}, kDefaultPassword).exitCode, 0);
+    ownLogon("Home");
+    ASSERT_EQ(run({"seal", "Home"}, kOwnPassword).exitCode, 0);
     const RunResult r = run({"shell", "Home"},
-                            "opensesame\n"
+                            std::string(kOwnPassword) +
                             "add --user-code first --generate\n"
                             "add --user-code second --generate\n"
                             "ls --json\n");
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(Count(r.out, "\"userCode\""), 2u) << r.out;
     EXPECT_EQ(ReadBytes(file("Home")).rfind("KEYLOFT SEALED 1\r\n", 0), 0u);
-    EXPECT_EQ(exportJson("Home").size(), 2u);
+    EXPECT_EQ(exportJson("Home", kOwnPassword).size(), 2u);
 }
 
 #ifndef _WIN32

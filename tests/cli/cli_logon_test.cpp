@@ -1,0 +1,246 @@
+// keyloft-cli logon and create --seal, and what seal and unseal ask before they write: the rule for
+// the secrets a sealed file is made with, and the question before a file that anyone can read.
+#include <gtest/gtest.h>
+
+#include "cli_fixture.h"
+
+namespace keyloft::cli::testing {
+namespace {
+
+constexpr char kOwn[] = "Trout-Lamp-Kettle-93";  // kOwnPassword without its line break
+constexpr char kDefaultAnswerRefused[] =
+    "To seal the profile, give every security question an answer of your own: \"opensesame\" is the answer "
+    "every new profile starts with.";
+constexpr char kOwnAnswersHint[] =
+    " Give questions and answers of your own with --question TEXT --answer TEXT (up to 3 pairs), or keep the "
+    "readable form with --unsealed.\n";
+constexpr char kEasyPasswordRefused[] =
+    "To seal the profile, choose a password that is harder to guess (strength \"Good\" or better).";
+constexpr char kDefaultPasswordRefused[] =
+    "To seal the profile, choose a password of your own: the default password opens every new profile.\n";
+constexpr char kUnsealQuestion[] =
+    "Anyone who can copy the file will be able to read every password in it. Save the profile \"Home\" in the "
+    "usual form?";
+
+bool SealedOnDisk(const std::filesystem::path& file) {
+    return ReadBytes(file).rfind("KEYLOFT SEALED 1\r\n", 0) == 0;
+}
+std::string Lines(std::initializer_list<std::string> lines) {
+    std::string text;
+    for (const std::string& line : lines) text += line + "\n";
+    return text;
+}
+
+TEST_F(Cli, SealRefusesDefaultOrEasySecretsAndWritesNothing) {
+    struct Case {
+        std::string password;  // given with logon --unsealed first, unless the default
+        bool ownQuestion;
+        std::string refusal;   // the start of standard error
+    };
+    const Case cases[] = {
+        {"opensesame", false, kDefaultPasswordRefused},
+        {"password1", true, kEasyPasswordRefused},
+        {kOwn, false, std::string(kDefaultAnswerRefused) + "\n"},
+    };
+    int number = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.password);
+        const std::string name = "P" + std::to_string(++number);
+        create(name);
+        std::vector<std::string> logon{"logon", name, "--unsealed"};
+        if (c.ownQuestion) logon.insert(logon.end(), {"--question", "Town", "--answer", "Little Snoring"});
+        if (c.password != "opensesame") {
+            ASSERT_EQ(run(logon, Lines({"opensesame", c.password, c.password})).exitCode, 0);
+        }
+        const std::string before = ReadBytes(file(name));
+
+        const RunResult r = run({"seal", name}, c.password + "\n");
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_EQ(r.err.rfind(c.refusal, 0), 0u) << r.err;
+        EXPECT_NE(r.err.find("\"keyloft-cli logon " + name + "\""), std::string::npos) << r.err;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(ReadBytes(file(name)), before);
+    }
+}
+
+// Every refusal of the setup and of the sealing rule: nothing is written, the message says why.
+TEST_F(Cli, LogonRefusalsBeforeSealingLeaveTheFileAsItWas) {
+    create("Home");
+    const std::string before = ReadBytes(file("Home"));
+    const std::string own = Lines({kOwn, kOwn});
+    struct Case {
+        std::vector<std::string> options;
+        std::string input;  // after the present logon
+        int exitCode;
+        std::string err;    // in standard error
+    };
+    const Case cases[] = {
+        {{}, Lines({"A-Long-Pass-1", "A-Long-Pass-2"}), 1, "  Password does not match!\n"},
+        {{"--question", "Town"}, own, 1, "Question or Answer cannot be blank!\n"},
+        {{"--question", "Town", "--answer", " "}, own, 1, "Question or Answer cannot be blank!\n"},
+        {{"--question", "Town", "--answer", "x|y"}, own, 1, "The character | cannot be used here.\n"},
+        {{"--mode", "userid", "--user-id", ""}, own, 1, " Specify correct UserID!\n"},
+        {{"--mode", "pin"}, own + Lines({"1234", "1243"}), 1,
+         "keyloft-cli: the PIN Number and its confirmation differ; nothing was changed\n"},
+        {{}, own, 1, std::string(kDefaultAnswerRefused) + kOwnAnswersHint},
+        {{"--question", "Town", "--answer", "OpenSesame"}, own, 1, std::string(kDefaultAnswerRefused) + kOwnAnswersHint},
+        {{"--question", "Town", "--answer", "Little Snoring"}, Lines({"password1", "password1"}), 1,
+         kEasyPasswordRefused},
+        {{}, kOwn, 1, "keyloft-cli: standard input ended before the new password; nothing was changed\n"},
+        {{"--question", "a", "--question", "b", "--question", "c", "--question", "d"}, own, 2,
+         "keyloft-cli: at most 3 security questions, each with its --answer\n"},
+        {{"--mode", "sometimes"}, own, 2, "--mode"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args{"logon", "Home"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        const RunResult r = run(args, kDefaultPassword + c.input);
+        SCOPED_TRACE(::testing::PrintToString(c.options));
+        EXPECT_EQ(r.exitCode, c.exitCode);
+        EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+        EXPECT_EQ(r.out, "");
+    }
+    EXPECT_EQ(ReadBytes(file("Home")), before);
+}
+
+TEST_F(Cli, LogonSealsWithTheNewDetailsOrKeepsTheUsualForm) {
+    struct Case {
+        std::vector<std::string> options;
+        std::string input;       // the new secrets
+        std::string newLogon;    // what logs on afterwards
+        std::string oldLogon;    // what no longer does
+        bool sealed;
+        std::vector<std::string> header;  // lines of the sealed file's header
+    };
+    const Case cases[] = {
+        {{"--question", "Town", "--answer", "Little Snoring"}, Lines({kOwn, kOwn}), Lines({kOwn}),
+         kDefaultPassword, true, {"logon=1", "answers=1", "slot=logon ", "slot=answers:1 "}},
+        {{"--mode", "pin", "--user-id", "alice", "--question", "Town", "--answer", "Little Snoring"},
+         Lines({kOwn, kOwn, "2468", "2468"}), Lines({"alice", kOwn, "2468"}),
+         Lines({"opensesame", "opensesame", "opensesame"}), true, {"logon=3", "slot=logon "}},
+        {{"--unsealed"}, Lines({"hunter22", "hunter22"}), "hunter22\n", kDefaultPassword, false, {}},
+    };
+    int number = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.options));
+        const std::string name = "P" + std::to_string(++number);
+        create(name);
+        std::vector<std::string> args{"logon", name};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        RunResult r = run(args, kDefaultPassword + c.input);
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(r.out, "Changed the logon of the profile \"" + name + "\"; it is " +
+                             (c.sealed ? "sealed.\n" : "in the usual form.\n"));
+        const std::string bytes = ReadBytes(file(name));
+        EXPECT_EQ(SealedOnDisk(file(name)), c.sealed);
+        for (const std::string& line : c.header) EXPECT_NE(bytes.find("\r\n" + line), std::string::npos) << line;
+        EXPECT_EQ(bytes.find("Little Snoring"), std::string::npos);
+
+        EXPECT_EQ(run({"ls", name}, c.newLogon).exitCode, 0);
+        r = run({"ls", name}, c.oldLogon);
+        EXPECT_EQ(r.exitCode, 3);
+        EXPECT_EQ(r.out, "");
+    }
+}
+
+TEST_F(Cli, UnsealingASealedProfileAsksBeforeItWritesAReadableFile) {
+    ASSERT_EQ(run({"create", "Home", "--seal"}, Lines({kOwn, kOwn})).exitCode, 0);
+    const std::string sealed = ReadBytes(file("Home"));
+    const std::string notConfirmed = std::string(kUnsealQuestion) +
+                                     " no (standard input is not a terminal; give --yes to answer yes)\n"
+                                     "keyloft-cli: the profile \"Home\" stays sealed (not confirmed)\n";
+    RunResult r = run({"unseal", "Home"}, kOwnPassword);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, notConfirmed);
+    r = run({"logon", "Home", "--unsealed"}, Lines({kOwn, "hunter22", "hunter22"}));
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, notConfirmed);
+#ifndef _WIN32
+    std::string shown;
+    r = RunCliOnTerminal({"--database", db().string(), "unseal", "Home"},
+                         {{"Password: ", kOwn}, {std::string(kUnsealQuestion) + " [y/N] ", ""}}, config(), shown);
+    EXPECT_EQ(r.exitCode, 1) << r.err;  // Enter alone: the default, No
+#endif
+    EXPECT_EQ(ReadBytes(file("Home")), sealed);
+
+    // --yes (or -y) answers yes, after the command or before it.
+    const std::vector<std::vector<std::string>> confirmed{
+        {"unseal", "Home", "-y"}, {"unseal", "Home", "--yes"}, {"--yes", "unseal", "Home"}};
+    for (const std::vector<std::string>& args : confirmed) {
+        SCOPED_TRACE(::testing::PrintToString(args));
+        ASSERT_TRUE(SealedOnDisk(file("Home")));
+        r = run(args, kOwnPassword);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(r.out, "The profile \"Home\" is in the usual form again.\n");
+        EXPECT_FALSE(SealedOnDisk(file("Home")));
+        ASSERT_EQ(run({"seal", "Home"}, kOwnPassword).exitCode, 0);
+    }
+}
+
+// Sealed from the first file: password only, no question and so no answer slot. The logon opens it;
+// the answers (the window's Forgot Logon) open nothing, and nothing fails on the missing slot.
+TEST_F(Cli, CreateSealedOpensWithItsPasswordAndHasNoAnswerSlot) {
+    struct Refusal {
+        std::string name, input, err;
+    };
+    const Refusal refusals[] = {
+        {"Home", Lines({"opensesame", "opensesame"}), kDefaultPasswordRefused},
+        {"Home", Lines({"letmein", "letmein"}), kEasyPasswordRefused},
+        {"Home", Lines({kOwn, "Trout-Lamp-Kettle-39"}), "  Password does not match!\n"},
+        {"Home", Lines({" ", " "}), " Specify correct password!\n"},
+        {"Home", kOwnPassword, "keyloft-cli: standard input ended before the new password; nothing was created\n"},
+        {"Ho:me", Lines({kOwn, kOwn}), "A profile name cannot contain any of these characters"},
+    };
+    for (const Refusal& c : refusals) {
+        SCOPED_TRACE(c.input);
+        const RunResult r = run({"create", c.name, "--seal"}, c.input);
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_EQ(r.err.rfind(c.err, 0), 0u) << r.err;
+        EXPECT_TRUE(std::filesystem::is_empty(db()));
+    }
+
+    RunResult r = run({"create", "Home", "--seal"}, Lines({kOwn, kOwn}));
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out.rfind("Created the sealed profile \"Home\".", 0), 0u) << r.out;
+    const std::string bytes = ReadBytes(file("Home"));
+    ASSERT_TRUE(SealedOnDisk(file("Home")));
+    EXPECT_NE(bytes.find("\r\nlogon=1\r\n"), std::string::npos);
+    EXPECT_NE(bytes.find("\r\nslot=logon "), std::string::npos);
+    EXPECT_EQ(bytes.find("slot=answers"), std::string::npos);
+    EXPECT_EQ(bytes.find("question="), std::string::npos);
+    EXPECT_EQ(run({"create", "Home", "--seal"}, Lines({kOwn, kOwn})).exitCode, 1);  // it exists
+    EXPECT_EQ(ReadBytes(file("Home")), bytes);
+
+    EXPECT_EQ(run({"add", "Home", "--user-code", "alice", "--generate"}, kOwnPassword).exitCode, 0);
+    EXPECT_EQ(exportJson("Home", kOwnPassword)[0]["userCode"], "alice");
+    EXPECT_EQ(run({"ls", "Home"}, kDefaultPassword).exitCode, 3);
+    // The setup asks for a question before it changes this logon.
+    r = run({"logon", "Home"}, Lines({kOwn, kOwn, kOwn}));
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "There must be at least 1 question and answer! Give them with --question TEXT --answer TEXT.\n");
+
+    DirectStore direct(temp_.path());
+    ASSERT_TRUE(direct.store.OpenProfile(u"Home").loaded());
+    EXPECT_TRUE(direct.store.profile().questions.empty());
+    EXPECT_EQ(direct.store.LogOnWithAnswers({}), LogonOutcome::Incorrect);
+    EXPECT_EQ(direct.store.LogOnWithAnswers({u"opensesame", u"", u""}), LogonOutcome::Incorrect);
+    EXPECT_EQ(direct.store.LogOn({u"", u"Trout-Lamp-Kettle-93", u""}), LogonOutcome::LoggedOn);
+    EXPECT_EQ(direct.store.profile().entries.size(), 1u);
+}
+
+#ifndef _WIN32
+TEST_F(Cli, LogonReadsTheNewPasswordTwiceWithoutEchoOnATerminal) {
+    create("Home");
+    std::string shown;
+    const RunResult r = RunCliOnTerminal(
+        {"--database", db().string(), "logon", "Home", "--unsealed"},
+        {{"Password: ", "opensesame"}, {"New password: ", "hunter22"}, {"Confirm new password: ", "hunter22"}},
+        config(), shown);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(shown.find("hunter22"), std::string::npos) << shown;
+    EXPECT_EQ(run({"ls", "Home"}, "hunter22\n").exitCode, 0);
+}
+#endif
+
+}  // namespace
+}  // namespace keyloft::cli::testing
