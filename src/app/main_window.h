@@ -280,6 +280,9 @@ inline constexpr char16_t kDeleteEntryTitle[] = u"Delete entry";
 inline constexpr char16_t kNoHelpText[] =
     u"Unable to display Help Contents. There is no Help associated with this application.";
 inline constexpr char16_t kHelpErrorText[] = u"An error has occurred! The error is ";
+// Follows the logon status after logon to a profile in the readable form.
+inline constexpr char16_t kReadableFileStatusText[] =
+    u"  Anyone who can copy this profile's file can read it: Setup seals it.";
 inline constexpr char16_t kProfileCreatedText[] =
     u"The new profile's password is opensesame. Log on and change it in Setup.";
 

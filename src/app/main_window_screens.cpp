@@ -244,7 +244,10 @@ void MainWindow::onLogonClicked() {
     }
     session_.setLogonStatus(QStringLiteral("You are logged into ") + profileView_->chosenProfile() +
                             QStringLiteral(" profile!"));
-    setStatusText(session_.logonStatus());
+    // Said once, at logon: later status texts show the logon status alone.
+    QString status = session_.logonStatus();
+    if (!store_->sealed()) status += QString::fromStdU16String(kReadableFileStatusText);
+    setStatusText(status);
     applyTimerSetting();
     applyLockSettings();
     showScreen(Screen::Empty);
