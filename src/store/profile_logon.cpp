@@ -26,6 +26,17 @@ LogonOutcome ProfileStore::openSealedBody(const sealed::Key& dataKey) {
     return LogonOutcome::LoggedOn;
 }
 
+std::optional<sealed::SealedFile> ProfileStore::loadedSealedFile() const {
+    if (!state_->loaded) return std::nullopt;
+    return state_->lockedFile;
+}
+
+LogonOutcome ProfileStore::LogOnWithKey(const sealed::Key& dataKey) {
+    const State& s = *state_;
+    if (!s.loaded || !s.lockedFile) return LogonOutcome::Incorrect;
+    return openSealedBody(dataKey);
+}
+
 LogonOutcome ProfileStore::LogOn(const LogonDetails& typed) {
     State& s = *state_;
     if (!s.loaded) {

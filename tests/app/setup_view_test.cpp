@@ -312,6 +312,7 @@ class SealedSetupTest : public SetupViewTest {
     void logOnWith(const QString& password) {
         find<QLineEdit>("txtPass")->setText(password);
         find<QPushButton>("cmdLogin")->click();
+        waitForLogon();
     }
 };
 
@@ -349,9 +350,11 @@ TEST_F(SealedSetupTest, TheCheckBoxSealsTheFileAndTheNewLogonOrTheAnswersOpenIt)
     answers[1]->setText(QStringLiteral("Rex"));
     dialogs.expect(QStringLiteral(" The Details are incorrect. Please re-enter."));
     find<QPushButton>("cmdLogin")->click();
+    waitForLogon();
     EXPECT_FALSE(window->logonAccepted());
     answers[1]->setText(QStringLiteral("Ely "));
     find<QPushButton>("cmdLogin")->click();
+    waitForLogon();
     ASSERT_TRUE(window->logonAccepted());
 
     // Unticked, Save writes the usual form again.
@@ -363,6 +366,41 @@ TEST_F(SealedSetupTest, TheCheckBoxSealsTheFileAndTheNewLogonOrTheAnswersOpenIt)
     lockAndChoose();
     logOnWith(kStrong);
     EXPECT_TRUE(window->logonAccepted());
+}
+
+TEST_F(SealedSetupTest, TheKeyIsMadeOffTheWindowsThreadAndALockOrCloseMeanwhileIsSafe) {
+    find<QCheckBox>("chkSeal")->click();
+    typePassword(kStrong);
+    saveAccepted();
+    const auto startLogon = [this] {
+        lockAndChoose();
+        find<QLineEdit>("txtPass")->setText(kStrong);
+        find<QPushButton>("cmdLogin")->click();
+    };
+    startLogon();
+    // While the key is made: the busy bar and its words, the logon boxes off, nobody logged on.
+    EXPECT_FALSE(find<QWidget>("logonBusy")->isHidden());
+    EXPECT_FALSE(find<QWidget>("fraLogin")->isEnabled());
+    EXPECT_EQ(statusText(), QStringLiteral("Opening the sealed profile..."));
+    EXPECT_FALSE(window->logonAccepted());
+    waitForLogon();
+    EXPECT_TRUE(window->logonAccepted());
+    EXPECT_TRUE(find<QWidget>("logonBusy")->isHidden());
+    EXPECT_TRUE(find<QWidget>("fraLogin")->isEnabled());
+
+    // Locked before the key was found: the key is dropped and the window stays locked.
+    startLogon();
+    ASSERT_TRUE(press("Unlock"));  // captioned "Lock" while the session is open
+    waitForLogon();
+    EXPECT_FALSE(window->logonAccepted());
+    EXPECT_TRUE(frameShown("welcomeView"));
+    EXPECT_TRUE(find<QWidget>("logonBusy")->isHidden());
+
+    // Closed meanwhile: the window waits for the thread as it goes.
+    startLogon();
+    parts.reset();
+    window->close();
+    window.reset();
 }
 
 TEST_F(SealedSetupTest, ADamagedSealedFileShowsItsMessageAndNothingOfIt) {
