@@ -45,7 +45,8 @@ void MainWindow::onLogonClicked() {
     work->file = std::move(*file);
     work->withAnswers = logonView_->questionsShown();
     if (work->withAnswers) {
-        for (const std::u16string& answer : logonView_->typedAnswers()) work->answers.emplace_back(TrimBlanks(answer));
+        for (const std::u16string& answer : logonView_->typedAnswers())
+            work->answers.emplace_back(TrimBlanks(answer));
     } else {
         const LogonDetails typed = logonView_->typedDetails();
         work->typed = {std::u16string(TrimBlanks(typed.userId)), std::u16string(TrimBlanks(typed.password)),

@@ -246,7 +246,8 @@ void SetupView::showStrength() {
         if (!pair.answer.empty()) ownWords.push_back(pair.answer);
     }
     const std::u16string_view password = TrimBlanks(shownPassword());
-    lblSetupStrength->rateWith(QString::fromUtf16(password.data(), static_cast<qsizetype>(password.size())), ownWords);
+    lblSetupStrength->rateWith(QString::fromUtf16(password.data(), static_cast<qsizetype>(password.size())),
+                               ownWords);
 }
 
 std::u16string_view SetupView::shownPassword() const {
