@@ -1,7 +1,7 @@
 // The main window: construction, the load step, the store's host, what pages work with, closing,
-// Park and Help. Screens, the commands' states, the profile choice and the logon are in
-// main_window_screens.cpp, locking in main_window_locking.cpp, the toolbar commands in
-// main_window_commands.cpp.
+// Park and Help. Screens, the commands' states and the profile choice are in
+// main_window_screens.cpp, the logon in main_window_logon.cpp, locking in main_window_locking.cpp,
+// the toolbar commands in main_window_commands.cpp.
 #include "app/main_window.h"
 
 #include <cstdlib>
@@ -21,7 +21,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QThread>
 #include <QScopedValueRollback>
 #include <QSplitter>
 #include <QStackedWidget>
@@ -122,6 +124,8 @@ MainWindow::MainWindow(const AppServices& services, QWidget* parent)
 
 MainWindow::~MainWindow() {
     qApp->removeEventFilter(this);
+    // A logon that is making its key ends first (it works on its own copy of the file).
+    if (logonThread_ != nullptr) logonThread_->wait();
 }
 
 void MainWindow::buildWindow() {
@@ -196,6 +200,13 @@ void MainWindow::buildWindow() {
     statusBar_ = new QStatusBar(this);
     statusBar_->setObjectName(QStringLiteral("StatusBar1"));
     setStatusBar(statusBar_);
+    logonBusy_ = new QProgressBar(statusBar_);
+    logonBusy_->setObjectName(QStringLiteral("logonBusy"));
+    logonBusy_->setRange(0, 0);  // busy, with no share of the work to show
+    logonBusy_->setTextVisible(false);
+    logonBusy_->setMaximumWidth(120);
+    statusBar_->addPermanentWidget(logonBusy_);
+    logonBusy_->hide();
 
     popupTimer_ = new QTimer(this);
     popupTimer_->setObjectName(QStringLiteral("tmrPass"));

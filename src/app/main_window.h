@@ -22,9 +22,11 @@
 class QComboBox;
 class QFrame;
 class QLabel;
+class QProgressBar;
 class QPushButton;
 class QStackedWidget;
 class QStatusBar;
+class QThread;
 class QTimer;
 
 namespace keyloft {
@@ -154,10 +156,16 @@ private:
     void refillProfileList(const QString& wanted = QString());
     void onContinueClicked();
     void onDatabaseClicked();
-    void onLogonClicked();
     void onForgotLogonClicked();
     void applyTimerSetting();
     void offerConflictMerge();
+
+    // The logon step (main_window_logon.cpp).
+    void onLogonClicked();
+    // What the logon came to: the session opens, or the user is told why not.
+    void finishLogon(LogonOutcome outcome);
+    // While a sealed profile's key is made: the logon boxes off, the busy bar and pointer.
+    void showLogonBusy(bool busy);
 
     // Locking (main_window_locking.cpp).
     void openSession();
@@ -267,6 +275,9 @@ private:
     AboutView* aboutView_ = nullptr;
     QComboBox* filterBox_ = nullptr;
     QStatusBar* statusBar_ = nullptr;
+    QProgressBar* logonBusy_ = nullptr;
+    // The thread making a sealed profile's key; null when no logon runs.
+    QThread* logonThread_ = nullptr;
     QTimer* popupTimer_ = nullptr;
 };
 
@@ -280,6 +291,9 @@ inline constexpr char16_t kDeleteEntryTitle[] = u"Delete entry";
 inline constexpr char16_t kNoHelpText[] =
     u"Unable to display Help Contents. There is no Help associated with this application.";
 inline constexpr char16_t kHelpErrorText[] = u"An error has occurred! The error is ";
+// Follows the logon status after logon to a profile in the readable form.
+inline constexpr char16_t kReadableFileStatusText[] =
+    u"  Anyone who can copy this profile's file can read it: Setup seals it.";
 inline constexpr char16_t kProfileCreatedText[] =
     u"The new profile's password is opensesame. Log on and change it in Setup.";
 

@@ -1,4 +1,5 @@
-// The main window's screens and the state of its commands, the profile choice and the logon.
+// The main window's screens and the state of its commands, the profile choice, and what follows a
+// logon (the auto-lock setting, the conflict copies).
 #include <algorithm>
 #include <cmath>
 
@@ -220,37 +221,6 @@ void MainWindow::onDatabaseClicked() {
 // ---- logon ----
 
 void MainWindow::onForgotLogonClicked() { logonView_->openQuestions(store_->profile()); }
-
-void MainWindow::onLogonClicked() {
-    const LogonOutcome outcome = logonView_->questionsShown() ? store_->LogOnWithAnswers(logonView_->typedAnswers())
-                                                              : store_->LogOn(logonView_->typedDetails());
-    if (outcome == LogonOutcome::Damaged) {
-        // Nothing of the file is shown: back to the choice of profile.
-        platform::ShowIdlePointer();
-        logonView_->setUp(0);
-        screens_->setCurrentIndex(static_cast<int>(Screen::Empty));
-        MessageRequest request;
-        request.text = kProfileDamagedMessage;
-        showMessage(request);
-        showScreen(Screen::Profile);
-        return;
-    }
-    session_.setLoggedOn(outcome == LogonOutcome::LoggedOn);
-    if (!session_.loggedOn()) {
-        platform::ShowIdlePointer();
-        MessageRequest request;
-        request.text = kDetailsIncorrectText;
-        showMessage(request);
-        return;
-    }
-    session_.setLogonStatus(QStringLiteral("You are logged into ") + profileView_->chosenProfile() +
-                            QStringLiteral(" profile!"));
-    setStatusText(session_.logonStatus());
-    applyTimerSetting();
-    applyLockSettings();
-    showScreen(Screen::Empty);
-    offerConflictMerge();
-}
 
 // Copies that a file-sync engine left when two machines changed the profile at once: what they
 // hold that the profile does not can be merged now (the default) or kept for later.

@@ -1,5 +1,7 @@
 #include "app/setup_view.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -11,9 +13,13 @@
 #include <QVBoxLayout>
 
 #include "app/box_label.h"
+#include "entries/generator_options.h"
 #include "pages/text_rules.h"
+#include "store/password_strength.h"
 #include "store/profile.h"
 #include "store/profile_store.h"
+#include "store/sealing_rule.h"
+#include "store/text_convert.h"
 
 namespace keyloft {
 namespace {
@@ -47,6 +53,24 @@ void SelectOption(const std::array<QRadioButton*, 3>& options, int value) {
         options[i]->setChecked(on);
         options[i]->setAutoExclusive(true);
     }
+}
+
+// A text as a view of its UTF-16 code units, without a copy (the password boxes' texts).
+std::u16string_view TextView(const QString& text) {
+    return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
+}
+
+// The names in the "KeepReadable" setting.
+std::vector<std::u16string> KeptReadableNames(ProfileStore& store) {
+    std::u16string value;
+    std::vector<std::u16string> names;
+    if (!store.ReadSetting(kSettingKeepReadable, value)) return names;
+    std::size_t start = 0;
+    for (std::size_t bar = value.find(u'|'); bar != std::u16string::npos; bar = value.find(u'|', start)) {
+        if (bar > start) names.push_back(value.substr(start, bar - start));
+        start = bar + 1;
+    }
+    return names;
 }
 
 }  // namespace
@@ -131,7 +155,13 @@ SetupView::SetupView(PageServices services, QWidget* parent) : Page(std::move(se
 
     chkSeal = new QCheckBox(QStringLiteral("&Seal the profile file with the logon"), this);
     chkSeal->setObjectName(QStringLiteral("chkSeal"));
-    chkSeal->setToolTip(QStringLiteral("A sealed profile can only be opened with its logon or its security answers"));
+    chkSeal->setToolTip(QString::fromStdU16String(kSealTip));
+    lblSealNote = MakeLabel(this, "lblSealNote", QString());
+    lblSealNote->setWordWrap(true);
+    lblSealNote->hide();
+    lblSetupStrength = new StrengthLabel(this);
+    lblSetupStrength->setObjectName(QStringLiteral("lblSetupStrength"));
+    details->addWidget(lblSetupStrength, 4, 1);
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
@@ -141,15 +171,23 @@ SetupView::SetupView(PageServices services, QWidget* parent) : Page(std::move(se
     column->addLayout(questions);
     column->addWidget(answers);
     column->addWidget(chkSeal);
+    column->addWidget(lblSealNote);
     column->addStretch(1);
 
     for (QRadioButton* option : {optPass, optUserPass, optPIN, optQ1, optQ2, optAll}) {
         connect(option, &QRadioButton::clicked, this, &SetupView::changed);
     }
-    connect(chkSeal, &QCheckBox::clicked, this, &SetupView::changed);
+    connect(chkSeal, &QCheckBox::clicked, this, &SetupView::sealClicked);
     for (QLineEdit* box : {txtUserID, txtSetupPIN, txtQuestion[0], txtQuestion[1], txtQuestion[2], txtanswer[0],
                            txtanswer[1], txtanswer[2]}) {
         connect(box, &QLineEdit::textChanged, this, &SetupView::changed);
+    }
+    // The answers and the logon mode count for sealing and for the password's strength.
+    for (QLineEdit* box : {txtUserID, txtanswer[0], txtanswer[1], txtanswer[2]}) {
+        connect(box, &QLineEdit::textChanged, this, &SetupView::showSecretsState);
+    }
+    for (QRadioButton* option : {optPass, optUserPass, optPIN, optQ1, optQ2, optAll}) {
+        connect(option, &QRadioButton::clicked, this, &SetupView::showSecretsState);
     }
     for (QLineEdit* box : {txtPassword, txtconfirm}) {
         connect(box, &QLineEdit::textChanged, this, &SetupView::passwordChanged);
@@ -162,30 +200,127 @@ void SetupView::passwordChanged() {
     if (filling()) return;
     markChanged();
     passwordEdited_ = true;
+    showSecretsState();
+}
+
+void SetupView::sealClicked(bool on) {
+    sealChoice_ = on;
+    markChanged();
+    showSecretsState();
+}
+
+void SetupView::showSecretsState() {
+    if (filling()) return;
+    if (!sealedOnFill_) {
+        // Ticked by itself only once neither the password nor an answer is a new profile's: with
+        // either left, sealing would be refused.
+        const std::vector<SecurityQuestion> answers = shownAnswers();
+        const bool defaults = SecretsAreDefaults(shownPassword(), answers);
+        bool ownSecrets = !SecretsAreDefaults(shownPassword(), {});
+        for (const SecurityQuestion& pair : answers) {
+            ownSecrets = ownSecrets && (pair.answer.empty() || !SecretsAreDefaults(u"", {pair}));
+        }
+        chkSeal->setEnabled(!defaults);
+        chkSeal->setChecked(!defaults && sealChoice_.value_or(ownSecrets));
+        chkSeal->setToolTip(QString::fromStdU16String(defaults ? kSealNeedsOwnSecretsTip : kSealTip));
+    } else {
+        chkSeal->setEnabled(true);
+        chkSeal->setToolTip(QString::fromStdU16String(kSealTip));
+    }
+    const std::int32_t answerMode = shownAnswerMode();
+    const char16_t* note = nullptr;
+    if (chkSeal->isChecked() && answerMode == kOneAnswer) note = kOneAnswerOpensText;
+    if (chkSeal->isChecked() && answerMode == kTwoAnswers) note = kTwoAnswersOpenText;
+    lblSealNote->setText(note != nullptr ? QString::fromStdU16String(note) : QString());
+    lblSealNote->setVisible(note != nullptr);
+    showStrength();
+}
+
+// The words that go with the profile (its name, the user ID the logon asks for, the answers) count
+// as easy to guess, as they do when the file is sealed.
+void SetupView::showStrength() {
+    std::vector<std::u16string> ownWords{store().profileName()};
+    const std::u16string userId = txtUserID->text().trimmed().toStdU16String();
+    if (shownLogonMode() != kPasswordOnly && !userId.empty()) ownWords.push_back(userId);
+    for (const SecurityQuestion& pair : shownAnswers()) {
+        if (!pair.answer.empty()) ownWords.push_back(pair.answer);
+    }
+    const std::u16string_view password = TrimBlanks(shownPassword());
+    lblSetupStrength->rateWith(QString::fromUtf16(password.data(), static_cast<qsizetype>(password.size())),
+                               ownWords);
+}
+
+std::u16string_view SetupView::shownPassword() const {
+    if (passwordEdited_) return TextView(txtPassword->text());
+    return store().profile().password;
+}
+
+std::vector<SecurityQuestion> SetupView::shownAnswers() const {
+    std::vector<SecurityQuestion> answers;
+    for (QLineEdit* box : txtanswer) answers.push_back(SecurityQuestion{{}, box->text().toStdU16String()});
+    return answers;
+}
+
+std::int32_t SetupView::shownLogonMode() const {
+    if (optUserPass->isChecked()) return kUserIdAndPassword;
+    if (optPIN->isChecked()) return kUserIdPasswordAndPin;
+    if (optPass->isChecked()) return kPasswordOnly;
+    return store().profile().logonMode;
+}
+
+std::int32_t SetupView::shownAnswerMode() const {
+    if (optQ1->isChecked()) return kOneAnswer;
+    if (optQ2->isChecked()) return kTwoAnswers;
+    if (optAll->isChecked()) return kAllAnswers;
+    return store().profile().answerMode;
+}
+
+void SetupView::rememberSealChoice() {
+    std::vector<std::u16string> names = KeptReadableNames(store());
+    const std::u16string& name = store().profileName();
+    const auto found = std::find(names.begin(), names.end(), name);
+    const bool listed = found != names.end();
+    if (!store().sealed() && sealChoice_ == false && !listed) {
+        names.push_back(name);
+    } else if (store().sealed() && listed) {
+        names.erase(found);
+    } else {
+        return;
+    }
+    std::u16string value;
+    for (const std::u16string& kept : names) value += kept + u'|';
+    (void)store().WriteSetting(kSettingKeepReadable, value);
 }
 
 void SetupView::refresh() {
-    const FillGuard guard(*this);
-    const Profile& profile = store().profile();
-    SelectOption({optPass, optUserPass, optPIN}, profile.logonMode);
-    const QString mask = QString::fromStdU16String(kPasswordMask);
-    txtPassword->setText(mask);
-    txtconfirm->setText(mask);
-    txtUserID->setText(QString::fromStdU16String(profile.userId));
-    txtSetupPIN->setText(QString::fromStdU16String(profile.pin));
-    for (std::size_t i = 0; i < 3; ++i) {
-        QString question;
-        QString answer;
-        if (i < profile.questions.size()) {
-            question = QString::fromStdU16String(profile.questions[i].question);
-            answer = QString::fromStdU16String(profile.questions[i].answer);
+    {
+        const FillGuard guard(*this);
+        const Profile& profile = store().profile();
+        SelectOption({optPass, optUserPass, optPIN}, profile.logonMode);
+        const QString mask = QString::fromStdU16String(kPasswordMask);
+        txtPassword->setText(mask);
+        txtconfirm->setText(mask);
+        txtUserID->setText(QString::fromStdU16String(profile.userId));
+        txtSetupPIN->setText(QString::fromStdU16String(profile.pin));
+        for (std::size_t i = 0; i < 3; ++i) {
+            QString question;
+            QString answer;
+            if (i < profile.questions.size()) {
+                question = QString::fromStdU16String(profile.questions[i].question);
+                answer = QString::fromStdU16String(profile.questions[i].answer);
+            }
+            txtQuestion[i]->setText(question);
+            txtanswer[i]->setText(answer);
         }
-        txtQuestion[i]->setText(question);
-        txtanswer[i]->setText(answer);
+        SelectOption({optQ1, optQ2, optAll}, profile.answerMode);
+        chkSeal->setChecked(store().sealed());
+        passwordEdited_ = false;
+        sealedOnFill_ = store().sealed();
+        sealChoice_.reset();
+        const std::vector<std::u16string> kept = KeptReadableNames(store());
+        if (std::find(kept.begin(), kept.end(), store().profileName()) != kept.end()) sealChoice_ = false;
     }
-    SelectOption({optQ1, optQ2, optAll}, profile.answerMode);
-    chkSeal->setChecked(store().sealed());
-    passwordEdited_ = false;
+    showSecretsState();
 }
 
 void SetupView::warn(const char16_t* text, const char16_t* title, bool warningIcon) {
@@ -202,7 +337,11 @@ bool SetupView::save() {
         warn(edit.refusal->c_str(), edit.setupRule ? kSetupErrorTitle : kApplicationTitle, edit.setupRule);
         return false;
     }
-    (void)carryOutSave(*edit.save);
+    if (carryOutSave(*edit.save) == SaveOutcome::Saved) {
+        rememberSealChoice();
+        sealedOnFill_ = store().sealed();
+        showSecretsState();
+    }
     return true;
 }
 
@@ -213,6 +352,9 @@ void SetupView::forgetProfile() {
         EmptyBox(box);
     }
     passwordEdited_ = false;
+    sealChoice_.reset();
+    lblSetupStrength->clear();
+    lblSealNote->clear();
 }
 
 SecuritySettings SetupView::securitySettings() const {

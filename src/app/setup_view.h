@@ -4,6 +4,9 @@
 // whether the profile file is sealed.
 
 #include <array>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include <QString>
 #include <QWidget>
@@ -18,11 +21,29 @@ class QRadioButton;
 
 namespace keyloft {
 
+class StrengthLabel;
 
 // The title of the setup's refusals (its texts are the store's: store/profile_store.h).
 inline constexpr char16_t kSetupErrorTitle[] = u"Error";
 // Stands in both password boxes for the stored password.
 inline constexpr char16_t kPasswordMask[] = u"**********";
+
+// The profiles whose owners chose to keep them in the readable form: their names, each followed
+// by "|" (a character no profile name holds). The setup does not tick sealing for them again.
+inline constexpr char16_t kSettingKeepReadable[] = u"KeepReadable";
+
+// The seal check box's tool tips: while it can be ticked, and while the password and the answers
+// are still those every new profile starts with.
+inline constexpr char16_t kSealTip[] = u"A sealed profile can only be opened with its logon or its security answers";
+inline constexpr char16_t kSealNeedsOwnSecretsTip[] =
+    u"Choose a password and security answers of your own first: every new profile starts with the same ones, "
+    u"so they would not seal anything.";
+// What the setup says under the check box when the answer mode lets fewer than all answers open
+// the sealed file.
+inline constexpr char16_t kOneAnswerOpensText[] =
+    u"Each answer alone opens the sealed file: make every answer as hard to guess as the password.";
+inline constexpr char16_t kTwoAnswersOpenText[] =
+    u"Each pair of answers alone opens the sealed file: make the answers as hard to guess as the password.";
 
 class SetupView : public Page {
     Q_OBJECT
@@ -57,17 +78,39 @@ private:
     QRadioButton* optAll;
     // Saves write the profile sealed (readable only with the logon or the answers) when ticked.
     QCheckBox* chkSeal;
+    // How hard the password on screen is to guess, as it is typed.
+    StrengthLabel* lblSetupStrength;
+    // Which answers alone open the sealed file (while sealing is ticked with one or two answers).
+    QLabel* lblSealNote;
 
     void changed();
     void passwordChanged();
+    void sealClicked(bool on);
+    // The seal box, the strength and the note follow the boxes: a profile not yet sealed is ticked
+    // for sealing once its password and answers are not a new profile's, unless the user chose.
+    void showSecretsState();
+    void showStrength();
+    // The password on screen: the stored one while the boxes show the mask.
+    std::u16string_view shownPassword() const;
+    std::vector<SecurityQuestion> shownAnswers() const;
+    std::int32_t shownLogonMode() const;
+    std::int32_t shownAnswerMode() const;
+    // Remembers that the user saved the loaded profile readable on purpose, or forgets it once sealed.
+    void rememberSealChoice();
     // One message box with OK.
     void warn(const char16_t* text, const char16_t* title, bool warningIcon);
-    // The first check of the logon details that fails, counted from the end; empty when all pass.
+    // The boxes as the store's security settings.
     SecuritySettings securitySettings() const;
 
     // Whether the user typed into a password box since the page was filled: only then is the
     // typed password stored (the boxes show a mask otherwise).
     bool passwordEdited_ = false;
+    // Whether the file was sealed when the page was filled or last saved; only a readable profile
+    // has its box ticked for it.
+    bool sealedOnFill_ = false;
+    // The user's own tick or untick since the page was filled (or as they left it for this
+    // profile); while empty the box follows the secrets on screen.
+    std::optional<bool> sealChoice_;
 };
 
 }  // namespace keyloft

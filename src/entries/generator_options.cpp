@@ -85,13 +85,13 @@ StrengthLabel::StrengthLabel(QWidget* parent) : QLabel(parent) {
     setWordWrap(true);
 }
 
-void StrengthLabel::rate(const QString& password) {
+void StrengthLabel::rateWith(const QString& password, const std::vector<std::u16string>& ownWords) {
     if (password.isEmpty()) {
         clear();
         fitHeight();
         return;
     }
-    const PasswordStrength strength = RatePassword(password.toStdU16String());
+    const PasswordStrength strength = RatePassword(password.toStdU16String(), ownWords);
     const std::u16string_view word = StrengthWord(strength.score);
     QString text = QStringLiteral("Strength: %1 (%2 of 4)")
                        .arg(QString::fromUtf16(word.data(), static_cast<qsizetype>(word.size())))

@@ -2,6 +2,9 @@
 // The generator's options in the entry editor (length and symbols, kept in the user's settings)
 // and the strength of the password being typed.
 
+#include <string>
+#include <vector>
+
 #include <QLabel>
 #include <QWidget>
 
@@ -45,13 +48,14 @@ class GeneratorOptionsRow final : public QWidget {
 };
 
 // lblStrength: "Strength: Good (3 of 4)" and what makes a weak password weak; empty for an empty
-// password. It wraps its lines and asks for their height, which the editor's scroll area would
+// password. `ownWords` (the profile's name, user ID, answers) count as easy to guess. It wraps its lines and asks for their height, which the editor's scroll area would
 // not give a wrapped label by itself.
 class StrengthLabel final : public QLabel {
     Q_OBJECT
   public:
     explicit StrengthLabel(QWidget* parent);
-    void rate(const QString& password);
+    void rate(const QString& password) { rateWith(password, {}); }
+    void rateWith(const QString& password, const std::vector<std::u16string>& ownWords);
 
   protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -27,6 +27,17 @@ LogonOutcome ProfileStore::openSealedBody(const sealed::Key& dataKey, const seal
     return LogonOutcome::LoggedOn;
 }
 
+std::optional<sealed::SealedFile> ProfileStore::loadedSealedFile() const {
+    if (!state_->loaded) return std::nullopt;
+    return state_->lockedFile;
+}
+
+LogonOutcome ProfileStore::LogOnWithKey(const sealed::Key& dataKey, const sealed::LogonValues* known) {
+    const State& s = *state_;
+    if (!s.loaded || !s.lockedFile) return LogonOutcome::Incorrect;
+    return openSealedBody(dataKey, known);
+}
+
 LogonOutcome ProfileStore::LogOn(const LogonDetails& typed) {
     State& s = *state_;
     if (!s.loaded) {

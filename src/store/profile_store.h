@@ -26,6 +26,7 @@ class WritableFile;
 namespace sealed {
 class Key;  // store/sealed_profile.h
 struct LogonValues;
+struct SealedFile;
 }
 
 enum class SaveOutcome {
@@ -228,6 +229,13 @@ public:
   // the answers are those typed for the first three questions, in order.
   LogonOutcome LogOn(const LogonDetails& typed);
   LogonOutcome LogOnWithAnswers(const std::vector<std::u16string>& typedAnswers);
+  // The same step in two halves for a sealed file, so that the window can run the slow half (the
+  // key derivation of sealed::UnwrapWithLogon or UnwrapWithAnswers) off the GUI thread: a copy of
+  // the loaded sealed file (nullopt while the loaded file is in the usual form or nothing is
+  // loaded), then the body opened with the data key its slots gave; `known` are the trimmed logon
+  // details that opened the logon slot (null when the answers opened one: the password stays unknown).
+  std::optional<sealed::SealedFile> loadedSealedFile() const;
+  LogonOutcome LogOnWithKey(const sealed::Key& dataKey, const sealed::LogonValues* known);
 
   // The form saves write: sealed (true when the loaded file was sealed) or the usual form. New
   // profiles are written in the usual form unless created with a SealedStart.

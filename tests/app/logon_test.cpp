@@ -44,8 +44,10 @@ protected:
     void expectLoggedOn(const QString& profile) {
         EXPECT_TRUE(window->logonAccepted());
         EXPECT_FALSE(frameShown("fraLogin"));
-        EXPECT_EQ(statusText(),
-                  QStringLiteral("You are logged into ") + profile + QStringLiteral(" profile!"));
+        // A profile in the readable form says so once, at logon.
+        EXPECT_EQ(statusText(), QStringLiteral("You are logged into ") + profile +
+                                    QStringLiteral(" profile!  Anyone who can copy this profile's file can read it: "
+                                                   "Setup seals it."));
         EXPECT_TRUE(button("Setup")->isEnabled());
         EXPECT_TRUE(button("Passwords")->isEnabled());
         EXPECT_FALSE(window->isDirty());

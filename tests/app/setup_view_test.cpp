@@ -1,5 +1,6 @@
 // The security setup view in the real window: filling, the checks of Save in their order, what is
-// stored, the "Timer" setting, and logging on again with what was saved.
+// stored, the "Timer" setting, logging on again with what was saved, and sealing: when the box
+// ticks itself, what the view says about the password and the answers, and the sealing rule.
 #include <QAction>
 #include <QCheckBox>
 #include <QLabel>
@@ -21,12 +22,19 @@ namespace keyloft::testing {
 namespace {
 
 const QString kMask = QStringLiteral("**********");
+// A password the sealing rule accepts.
+const QString kStrong = QStringLiteral("violet harbour 47 kites");
 
 class SetupViewTest : public WindowTest {
 protected:
     void SetUp() override {
         WindowTest::SetUp();
         writeProfile(home);
+        // Its owner keeps it readable (as the folder is shared with older copies): saves keep the
+        // usual form unless a test ticks sealing itself.
+        if (keptReadable) {
+            ASSERT_TRUE(settings->write(u"KeepReadable", u"Home|"));
+        }
         assemble = true;
         start();
         logOnAs(home);
@@ -73,12 +81,21 @@ protected:
         EXPECT_TRUE(window->store().ReadFromFile().loaded());
         return window->store().profile();
     }
-    std::u16string timerSetting() {
+    std::u16string setting(const char16_t* name) {
         std::u16string value;
-        EXPECT_TRUE(settings->read(u"Timer", value));
+        EXPECT_TRUE(settings->read(name, value));
         return value;
     }
+    std::u16string timerSetting() { return setting(u"Timer"); }
+    void typePassword(const QString& password) {
+        type(find<QLineEdit>("txtPassword"), password);
+        type(find<QLineEdit>("txtconfirm"), password);
+    }
 
+    std::string fileBytes() { return TempFolder::readFile(folder / "Home.dat"); }
+    bool fileSealed() { return fileBytes().rfind("KEYLOFT SEALED 1\r\n", 0) == 0; }
+
+    bool keptReadable = true;
     ProfileOnDisk home{.name = u"Home",
                        .userId = u"Ann",
                        .password = u"Secret",
@@ -287,7 +304,6 @@ TEST_F(SetupViewTest, TheSavedProfileOpensWithTheNewLogon) {
 // Sealing through the check box: the saved file opens only with the new logon or the answers.
 class SealedSetupTest : public SetupViewTest {
   protected:
-    std::string fileBytes() { return TempFolder::readFile(folder / "Home.dat"); }
     void lockAndChoose() {
         ASSERT_TRUE(press("Unlock"));
         ASSERT_FALSE(window->logonAccepted());
@@ -296,6 +312,7 @@ class SealedSetupTest : public SetupViewTest {
     void logOnWith(const QString& password) {
         find<QLineEdit>("txtPass")->setText(password);
         find<QPushButton>("cmdLogin")->click();
+        waitForLogon();
     }
 };
 
@@ -304,23 +321,24 @@ TEST_F(SealedSetupTest, TheCheckBoxSealsTheFileAndTheNewLogonOrTheAnswersOpenIt)
     ASSERT_NE(seal, nullptr);
     EXPECT_EQ(VisibleText(seal->text()), QStringLiteral("Seal the profile file with the logon"));
     EXPECT_EQ(seal->toolTip(), QStringLiteral("A sealed profile can only be opened with its logon or its security answers"));
-    EXPECT_FALSE(seal->isChecked());
+    EXPECT_FALSE(seal->isChecked()) << "kept readable by its owner";
     seal->click();
     EXPECT_TRUE(window->isDirty());
-    type(find<QLineEdit>("txtPassword"), QStringLiteral("N3w pass"));
-    type(find<QLineEdit>("txtconfirm"), QStringLiteral("N3w pass"));
+    typePassword(kStrong);
     saveAccepted();
     const std::string bytes = fileBytes();
     ASSERT_EQ(bytes.rfind("KEYLOFT SEALED 1\r\n", 0), 0u);
-    EXPECT_EQ(bytes.find("N3w pass"), std::string::npos);
+    EXPECT_EQ(bytes.find(kStrong.toStdString()), std::string::npos);
+    EXPECT_EQ(setting(u"KeepReadable"), u"") << "sealed: no longer kept readable";
 
     lockAndChoose();
     EXPECT_TRUE(window->store().profile().entries.empty());
     dialogs.expect(QStringLiteral(" The Details are incorrect. Please re-enter."));
     logOnWith(QStringLiteral("Secret"));
     EXPECT_FALSE(window->logonAccepted());
-    logOnWith(QStringLiteral(" N3w pass "));
+    logOnWith(QStringLiteral(" ") + kStrong + QStringLiteral(" "));
     ASSERT_TRUE(window->logonAccepted());
+    EXPECT_EQ(statusText(), QStringLiteral("You are logged into Home profile!")) << "a sealed file needs no warning";
     ASSERT_TRUE(press("Setup"));
     EXPECT_TRUE(find<QCheckBox>("chkSeal")->isChecked());
 
@@ -332,9 +350,11 @@ TEST_F(SealedSetupTest, TheCheckBoxSealsTheFileAndTheNewLogonOrTheAnswersOpenIt)
     answers[1]->setText(QStringLiteral("Rex"));
     dialogs.expect(QStringLiteral(" The Details are incorrect. Please re-enter."));
     find<QPushButton>("cmdLogin")->click();
+    waitForLogon();
     EXPECT_FALSE(window->logonAccepted());
     answers[1]->setText(QStringLiteral("Ely "));
     find<QPushButton>("cmdLogin")->click();
+    waitForLogon();
     ASSERT_TRUE(window->logonAccepted());
 
     // Unticked, Save writes the usual form again.
@@ -342,13 +362,50 @@ TEST_F(SealedSetupTest, TheCheckBoxSealsTheFileAndTheNewLogonOrTheAnswersOpenIt)
     find<QCheckBox>("chkSeal")->click();
     saveAccepted();
     EXPECT_NE(fileBytes().rfind("KEYLOFT SEALED 1", 0), 0u);
+    EXPECT_EQ(setting(u"KeepReadable"), u"Home|") << "unticked by its owner: kept readable";
     lockAndChoose();
-    logOnWith(QStringLiteral("N3w pass"));
+    logOnWith(kStrong);
     EXPECT_TRUE(window->logonAccepted());
+}
+
+TEST_F(SealedSetupTest, TheKeyIsMadeOffTheWindowsThreadAndALockOrCloseMeanwhileIsSafe) {
+    find<QCheckBox>("chkSeal")->click();
+    typePassword(kStrong);
+    saveAccepted();
+    const auto startLogon = [this] {
+        lockAndChoose();
+        find<QLineEdit>("txtPass")->setText(kStrong);
+        find<QPushButton>("cmdLogin")->click();
+    };
+    startLogon();
+    // While the key is made: the busy bar and its words, the logon boxes off, nobody logged on.
+    EXPECT_FALSE(find<QWidget>("logonBusy")->isHidden());
+    EXPECT_FALSE(find<QWidget>("fraLogin")->isEnabled());
+    EXPECT_EQ(statusText(), QStringLiteral("Opening the sealed profile..."));
+    EXPECT_FALSE(window->logonAccepted());
+    waitForLogon();
+    EXPECT_TRUE(window->logonAccepted());
+    EXPECT_TRUE(find<QWidget>("logonBusy")->isHidden());
+    EXPECT_TRUE(find<QWidget>("fraLogin")->isEnabled());
+
+    // Locked before the key was found: the key is dropped and the window stays locked.
+    startLogon();
+    ASSERT_TRUE(press("Unlock"));  // captioned "Lock" while the session is open
+    waitForLogon();
+    EXPECT_FALSE(window->logonAccepted());
+    EXPECT_TRUE(frameShown("welcomeView"));
+    EXPECT_TRUE(find<QWidget>("logonBusy")->isHidden());
+
+    // Closed meanwhile: the window waits for the thread as it goes.
+    startLogon();
+    parts.reset();
+    window->close();
+    window.reset();
 }
 
 TEST_F(SealedSetupTest, ADamagedSealedFileShowsItsMessageAndNothingOfIt) {
     find<QCheckBox>("chkSeal")->click();
+    typePassword(kStrong);
     saveAccepted();
     ASSERT_TRUE(press("Unlock"));
     window->store().CloseHeldFile();
@@ -370,7 +427,7 @@ TEST_F(SealedSetupTest, ADamagedSealedFileShowsItsMessageAndNothingOfIt) {
     unlockAndChoose(QStringLiteral("Home"));
     ASSERT_TRUE(frameShown("fraLogin"));
     dialogs.expect(QStringLiteral("The profile file is damaged."));
-    logOnWith(QStringLiteral("Secret"));
+    logOnWith(kStrong);
     EXPECT_FALSE(window->logonAccepted());
     EXPECT_FALSE(frameShown("fraLogin"));
     EXPECT_TRUE(frameShown("fraProfile"));
@@ -386,6 +443,111 @@ TEST_F(SealedSetupTest, ADamagedSealedFileShowsItsMessageAndNothingOfIt) {
     find<QPushButton>("cmdNext")->click();
     EXPECT_FALSE(frameShown("fraLogin"));
     EXPECT_TRUE(frameShown("fraProfile"));
+}
+
+// A new profile, nobody's choice yet: the seal box waits for a password and answers of the user's
+// own, then ticks itself until the user ticks or unticks it.
+class SealingChoiceTest : public SetupViewTest {
+  protected:
+    SealingChoiceTest() {
+        home = ProfileOnDisk{.name = u"Home"};
+        keptReadable = false;
+    }
+    QCheckBox* seal() { return find<QCheckBox>("chkSeal"); }
+    QLabel* note() { return find<QLabel>("lblSealNote"); }
+    std::string strength() { return find<QLabel>("lblSetupStrength")->text().toStdString(); }
+};
+
+TEST_F(SealingChoiceTest, TheBoxTicksItselfForOwnSecretsAndThenStaysAsTheUserLeftIt) {
+    const QString ownFirst = QStringLiteral(
+        "Choose a password and security answers of your own first: every new profile starts with the same ones, so "
+        "they would not seal anything.");
+    const QString canSeal = QStringLiteral("A sealed profile can only be opened with its logon or its security answers");
+    EXPECT_FALSE(seal()->isChecked());
+    EXPECT_FALSE(seal()->isEnabled());
+    EXPECT_EQ(seal()->toolTip(), ownFirst);
+    // A password of the user's own with the default answer left: sealing may be ticked, but would
+    // be refused, so the box does not tick itself.
+    typePassword(kStrong);
+    EXPECT_TRUE(seal()->isEnabled());
+    EXPECT_FALSE(seal()->isChecked());
+    EXPECT_EQ(seal()->toolTip(), canSeal);
+    type(nth<QLineEdit>("txtanswer", 0), QStringLiteral("a red tricycle in 1994"));
+    EXPECT_TRUE(seal()->isChecked());
+
+    // Which answers alone open the sealed file, for each answer mode.
+    const std::vector<std::pair<const char*, QString>> notes{
+        {"optQ2", QStringLiteral("Each pair of answers alone opens the sealed file: make the answers as hard to guess as "
+                                 "the password.")},
+        {"optAll", QString()},
+        {"optQ1",
+         QStringLiteral("Each answer alone opens the sealed file: make every answer as hard to guess as the password.")}};
+    for (const auto& [option, text] : notes) {
+        find<QRadioButton>(option)->click();
+        EXPECT_EQ(note()->isHidden(), text.isEmpty()) << option;
+        EXPECT_EQ(note()->text(), text) << option;
+    }
+
+    // Unticked by the user: it stays so while the boxes change, also through the defaults (when
+    // it cannot be ticked), and after Save.
+    seal()->click();
+    EXPECT_TRUE(note()->isHidden());
+    typePassword(QStringLiteral("opensesame"));
+    type(nth<QLineEdit>("txtanswer", 0), QStringLiteral(" OpenSesame "));
+    EXPECT_FALSE(seal()->isEnabled());
+    EXPECT_EQ(seal()->toolTip(), ownFirst);
+    typePassword(kStrong);
+    type(nth<QLineEdit>("txtanswer", 0), QStringLiteral("a red tricycle in 1994"));
+    EXPECT_TRUE(seal()->isEnabled());
+    EXPECT_FALSE(seal()->isChecked());
+    saveAccepted();
+    EXPECT_FALSE(fileSealed());
+    EXPECT_EQ(setting(u"KeepReadable"), u"Home|");
+    ASSERT_TRUE(press("Passwords"));
+    ASSERT_TRUE(press("Setup"));
+    EXPECT_FALSE(seal()->isChecked()) << "the user's choice is remembered";
+    EXPECT_TRUE(seal()->isEnabled());
+
+    // Ticked again and saved: sealed, and no longer remembered as kept readable.
+    seal()->click();
+    saveAccepted();
+    EXPECT_TRUE(fileSealed());
+    EXPECT_EQ(setting(u"KeepReadable"), u"");
+}
+
+TEST_F(SealingChoiceTest, TheSealingRuleRefusesAsTheOtherChecksDo) {
+    typePassword(kStrong);
+    seal()->click();
+    expectRefused(QStringLiteral("To seal the profile, give every security question an answer of your own: "
+                                 "\"opensesame\" is the answer every new profile starts with."));
+    type(nth<QLineEdit>("txtanswer", 0), QStringLiteral("a red tricycle in 1994"));
+    typePassword(QStringLiteral("Password1"));
+    expectRefused(QStringLiteral("To seal the profile, choose a password that is harder to guess (strength \"Good\" or "
+                                 "better). Common words and passwords are easy to guess. Look-alike swaps such as \"@\" "
+                                 "for \"a\" or \"0\" for \"o\" do not make a word much harder to guess."));
+    EXPECT_FALSE(fileSealed());
+}
+
+TEST_F(SealingChoiceTest, TheStrengthFollowsThePasswordOnScreenAndTheProfilesOwnWords) {
+    const std::string ownWords =
+        "Words that go with this profile, such as its name, the user ID or the default password, are easy to guess.";
+    // The mask stands for the stored password, the one every new profile has.
+    EXPECT_EQ(strength(), "Strength: Very weak (0 of 4). " + ownWords);
+    const QString answer = QStringLiteral("a red tricycle in 1994");
+    type(find<QLineEdit>("txtPassword"), answer);
+    const std::string alone = strength();
+    // The same words given as an answer, and the profile's name, are easy to guess.
+    type(nth<QLineEdit>("txtanswer", 0), answer);
+    const std::vector<std::pair<QString, std::string>> rated{
+        {kStrong, "Strength: Strong (4 of 4)"},
+        {answer, "Strength: Very weak (0 of 4). " + ownWords},
+        {QStringLiteral("Home2026"), "Strength: Weak (1 of 4). " + ownWords + " Dates and years are easy to guess."},
+        {QString(), ""}};
+    for (const auto& [password, shown] : rated) {
+        type(find<QLineEdit>("txtPassword"), password);
+        EXPECT_EQ(strength(), shown) << password.toStdString();
+    }
+    EXPECT_NE(alone, rated[1].second);
 }
 
 }  // namespace

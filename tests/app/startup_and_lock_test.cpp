@@ -107,7 +107,7 @@ TEST_F(StartAndLock, UnlockShowsTheProfileViewAndLockGoesBack) {
 
 TEST_F(StartAndLock, LockAfterLogonForgetsTheSessionAndClosesTheFile) {
     logOnAs({.name = u"Alice"});
-    EXPECT_EQ(statusText(), QStringLiteral("You are logged into Alice profile!"));
+    EXPECT_TRUE(statusText().startsWith(QStringLiteral("You are logged into Alice profile!")));
     EXPECT_TRUE(window->store().holdsFile());
     ASSERT_TRUE(press("Passwords"));
     EXPECT_TRUE(frameShown("fraPasswords"));

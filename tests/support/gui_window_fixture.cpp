@@ -1,9 +1,11 @@
 #include "support/gui_window_fixture.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QThread>
 #include <QTimer>
 #include <QTreeView>
 
@@ -140,7 +142,14 @@ void WindowTest::logOnAs(const ProfileOnDisk& wanted) {
     find<QLineEdit>("txtPass")->setText(QString::fromStdU16String(wanted.password));
     find<QLineEdit>("txtPin")->setText(QString::fromStdU16String(wanted.pin));
     find<QPushButton>("cmdLogin")->click();
+    waitForLogon();
     ASSERT_TRUE(window->logonAccepted());
+}
+
+void WindowTest::waitForLogon() {
+    // An earlier logon's thread may wait for its deferred delete still.
+    for (QThread* thread : window->findChildren<QThread*>()) thread->wait();
+    QCoreApplication::processEvents();
 }
 
 bool WindowTest::frameShown(const char* name) {

@@ -65,6 +65,8 @@ protected:
     void unlockAndChoose(const QString& profileName);
     // The whole way to a logged-on session (the user ID, password and PIN as the profile has them).
     void logOnAs(const ProfileOnDisk& wanted);
+    // Lets the thread that makes a sealed profile's key end and its outcome show.
+    void waitForLogon();
 
     // The control named `name` (the first when several carry it); fails the test when missing.
     template <typename T>

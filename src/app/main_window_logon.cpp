@@ -1,0 +1,122 @@
+// The logon step of the main window. A profile in the usual form is checked at once; a sealed one
+// makes its key with Argon2id (about a second) on a thread of its own, while the window goes on
+// repainting and shows that it is busy.
+#include <memory>
+#include <optional>
+
+#include <QProgressBar>
+#include <QStackedWidget>
+#include <QThread>
+
+#include "app/logon_view.h"
+#include "app/main_window.h"
+#include "app/profile_view.h"
+#include "platform/qt_dialogs.h"
+#include "store/profile_store.h"
+#include "store/sealed_profile.h"
+#include "store/text_convert.h"
+
+namespace keyloft {
+namespace {
+
+// What the thread of a sealed logon works on: a copy of the file, the typed values and the key it
+// finds. The thread and the window share it, so neither depends on the other's lifetime; the key
+// is wiped when the last of them lets go.
+struct SealedLogonWork {
+    sealed::SealedFile file;
+    bool withAnswers = false;
+    sealed::LogonValues typed;
+    std::vector<std::u16string> answers;
+    sealed::Key dataKey;
+    sealed::Unwrap result = sealed::Unwrap::NoSlot;
+};
+
+}  // namespace
+
+void MainWindow::onLogonClicked() {
+    if (logonThread_ != nullptr) return;  // one logon at a time
+    std::optional<sealed::SealedFile> file = store_->loadedSealedFile();
+    if (!file) {
+        finishLogon(logonView_->questionsShown() ? store_->LogOnWithAnswers(logonView_->typedAnswers())
+                                                 : store_->LogOn(logonView_->typedDetails()));
+        return;
+    }
+    auto work = std::make_shared<SealedLogonWork>();
+    work->file = std::move(*file);
+    work->withAnswers = logonView_->questionsShown();
+    if (work->withAnswers) {
+        for (const std::u16string& answer : logonView_->typedAnswers())
+            work->answers.emplace_back(TrimBlanks(answer));
+    } else {
+        const LogonDetails typed = logonView_->typedDetails();
+        work->typed = {std::u16string(TrimBlanks(typed.userId)), std::u16string(TrimBlanks(typed.password)),
+                       std::u16string(TrimBlanks(typed.pin))};
+    }
+    const std::uint64_t session = session_.number();
+    const std::u16string profile = store_->profileName();
+
+    logonThread_ = QThread::create([work] {
+        work->result = work->withAnswers ? sealed::UnwrapWithAnswers(work->file, work->answers, work->dataKey)
+                                         : sealed::UnwrapWithLogon(work->file, work->typed, work->dataKey);
+    });
+    logonThread_->setParent(this);
+    showLogonBusy(true);
+    connect(logonThread_, &QThread::finished, this, [this, work, session, profile] {
+        logonThread_->deleteLater();
+        logonThread_ = nullptr;
+        showLogonBusy(false);
+        // Locked meanwhile, or another profile chosen: what the thread found is dropped.
+        if (session_.number() != session || !store_->loaded() || store_->profileName() != profile) return;
+        finishLogon(work->result == sealed::Unwrap::Opened ? store_->LogOnWithKey(work->dataKey, work->withAnswers ? nullptr : &work->typed)
+                                                           : LogonOutcome::Incorrect);
+        // The boxes were off while the key was made: the first one takes the focus again.
+        if (!session_.loggedOn() && shownScreen() == Screen::Logon) logonView_->focusFirstBox();
+    });
+    logonThread_->start();
+}
+
+void MainWindow::showLogonBusy(bool busy) {
+    logonBusy_->setVisible(busy);
+    logonView_->setEnabled(!busy);
+    if (busy) {
+        platform::ShowBusyPointer();
+        statusBar_->showMessage(QStringLiteral("Opening the sealed profile..."));
+    } else {
+        platform::ShowIdlePointer();
+        statusBar_->clearMessage();
+    }
+}
+
+void MainWindow::finishLogon(LogonOutcome outcome) {
+    if (outcome == LogonOutcome::Damaged) {
+        // Nothing of the file is shown: back to the choice of profile.
+        platform::ShowIdlePointer();
+        logonView_->setUp(0);
+        screens_->setCurrentIndex(static_cast<int>(Screen::Empty));
+        MessageRequest request;
+        request.text = kProfileDamagedMessage;
+        showMessage(request);
+        showScreen(Screen::Profile);
+        return;
+    }
+    session_.setLoggedOn(outcome == LogonOutcome::LoggedOn);
+    if (!session_.loggedOn()) {
+        platform::ShowIdlePointer();
+        MessageRequest request;
+        request.text = kDetailsIncorrectText;
+        showMessage(request);
+        return;
+    }
+    session_.setLogonStatus(QStringLiteral("You are logged into ") + profileView_->chosenProfile() +
+                            QStringLiteral(" profile!"));
+    // Said once, at logon: later status texts show the logon status alone.
+    QString status = session_.logonStatus();
+    if (!store_->sealed()) status += QString::fromStdU16String(kReadableFileStatusText);
+    setStatusText(status);
+    applyTimerSetting();
+    applyLockSettings();
+    showScreen(Screen::Empty);
+    offerConflictMerge();
+}
+
+}  // namespace keyloft
