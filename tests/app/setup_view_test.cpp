@@ -357,9 +357,14 @@ TEST_F(SealedSetupTest, TheCheckBoxSealsTheFileAndTheNewLogonOrTheAnswersOpenIt)
     waitForLogon();
     ASSERT_TRUE(window->logonAccepted());
 
-    // Unticked, Save writes the usual form again.
+    // The answers do not reveal the password: Save asks for a new one. Unticked, Save writes the
+    // usual form again.
     ASSERT_TRUE(press("Setup"));
     find<QCheckBox>("chkSeal")->click();
+    dialogs.expect(QStringLiteral(" Specify correct password!"));
+    ASSERT_TRUE(press("Save"));
+    EXPECT_TRUE(fileSealed()) << "refused: nothing written";
+    typePassword(kStrong);
     saveAccepted();
     EXPECT_NE(fileBytes().rfind("KEYLOFT SEALED 1", 0), 0u);
     EXPECT_EQ(setting(u"KeepReadable"), u"Home|") << "unticked by its owner: kept readable";
