@@ -242,5 +242,33 @@ TEST_F(Cli, LogonReadsTheNewPasswordTwiceWithoutEchoOnATerminal) {
 }
 #endif
 
+// A file this user last saw sealed and at a later version: an older sealed copy or a readable one put
+// in its place is not opened without --yes (exit 6), and the message says what changed.
+TEST_F(Cli, AReplacedFileOpensOnlyWithYes) {
+    create("Home");
+    ASSERT_EQ(run({"logon", "Home", "--unsealed", "--question", "Town", "--answer", "Little Snoring"},
+                  Lines({"opensesame", kOwn, kOwn}))
+                  .exitCode,
+              0);
+    const std::string readable = ReadBytes(file("Home"));
+    ASSERT_EQ(run({"seal", "Home"}, Lines({kOwn})).exitCode, 0);
+    const std::string older = ReadBytes(file("Home"));
+    ASSERT_EQ(run({"seal", "Home"}, Lines({kOwn})).exitCode, 0);  // saved again: a newer version
+    struct Case {
+        const std::string* bytes;
+        const char* change;
+    };
+    for (const Case& c : {Case{&older, "older than version"}, Case{&readable, "is not sealed now"}}) {
+        SCOPED_TRACE(c.change);
+        WriteBytes(file("Home"), *c.bytes);
+        const RunResult refused = run({"ls", "Home"}, Lines({kOwn}));
+        EXPECT_EQ(refused.exitCode, 6);
+        EXPECT_NE(refused.err.find(c.change), std::string::npos) << refused.err;
+        EXPECT_NE(refused.err.find("was not opened (--yes opens it anyway)"), std::string::npos) << refused.err;
+        EXPECT_EQ(ReadBytes(file("Home")), *c.bytes);
+        EXPECT_EQ(run({"--yes", "ls", "Home"}, Lines({kOwn})).exitCode, 0);  // and this is what was seen now
+    }
+}
+
 }  // namespace
 }  // namespace keyloft::cli::testing
