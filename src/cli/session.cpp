@@ -7,6 +7,8 @@
 
 #include "cli/exit_codes.h"
 #include "cli/store_outcomes.h"
+#include "store/sealed_profile.h"
+#include "store/text_convert.h"
 #include "store/utf8_text.h"
 #include "platform/platform_core.h"
 
@@ -110,13 +112,18 @@ OpenResult Session::waitWhileInUse(const std::u16string& profileName, double wai
     return result;
 }
 
+OpenResult Session::openProfile(const std::u16string& profileName) {
+    return waitWhileInUse(profileName, options_.waitSeconds, [&] { return store_->OpenProfile(profileName); });
+}
+
 int Session::openAndLogOn(const std::u16string& profileName) {
     if (shell_ != nullptr) return shell_->reopen(options_.waitSeconds);
     if (const int code = settleFolder(); code != kExitOk) return code;
-    const OpenResult result =
-        waitWhileInUse(profileName, options_.waitSeconds, [&] { return store_->OpenProfile(profileName); });
+    const OpenResult result = openProfile(profileName);
     switch (result.outcome) {
         case OpenOutcome::Loaded:
+            if (const std::optional<sealed::SealedFile> file = store_->loadedSealedFile())
+                return logOnSealed(profileName, *file);
             return logOn();
         case OpenOutcome::NotChosen:
             Console::printError("Specify a profile name!");
@@ -160,9 +167,42 @@ int Session::reopen(double waitSeconds) {
     return kExitOk;
 }
 
+// Colleagues wait for the reading and the saving only: the details are typed and Argon2id makes the
+// key while the file is let go. Loaded again, the file opens with that key when its logon slot is
+// the one the key came from; otherwise (a colleague changed the logon meanwhile, or put another
+// file in its place) the details are tried as the logon step always tries them.
+int Session::logOnSealed(const std::u16string& profileName, const sealed::SealedFile& file) {
+    store_->CloseHeldFile();
+    if (const int code = readLogon(file.logonMode); code != kExitOk) return code;
+    const sealed::LogonValues trimmed{std::u16string(TrimBlanks(typed_.userId)),
+                                      std::u16string(TrimBlanks(typed_.password)),
+                                      std::u16string(TrimBlanks(typed_.pin))};
+    sealed::Key dataKey;
+    if (sealed::UnwrapWithLogon(file, trimmed, dataKey) == sealed::Unwrap::Refused)
+        return logonResult(LogonOutcome::Incorrect);
+    const OpenResult again = openProfile(profileName);
+    if (!again.loaded()) return ExitCodeFor(again.outcome);
+    const std::optional<sealed::SealedFile> now = store_->loadedSealedFile();
+    const auto slot = [](const sealed::SealedFile& f) -> const sealed::Slot* {
+        for (const sealed::Slot& s : f.keySlots)
+            if (s.label == "logon") return &s;
+        return nullptr;
+    };
+    const sealed::Slot* before = slot(file);
+    const sealed::Slot* after = now ? slot(*now) : nullptr;
+    const bool sameSlot = before != nullptr && after != nullptr && now->logonMode == file.logonMode &&
+                          after->limits.ops == before->limits.ops && after->limits.mem == before->limits.mem &&
+                          after->salt == before->salt && after->nonce == before->nonce &&
+                          after->wrapped == before->wrapped;
+    return logonResult(sameSlot ? store_->LogOnWithKey(dataKey, &trimmed) : store_->LogOn(typed_));
+}
+
 int Session::logOn() {
-    const Profile& profile = store_->profile();
-    const std::int32_t mode = profile.logonMode;
+    if (const int code = readLogon(store_->profile().logonMode); code != kExitOk) return code;
+    return logonResult(store_->LogOn(typed_));
+}
+
+int Session::readLogon(std::int32_t mode) {
     // Asked in the order of the window's rows: user ID, password, PIN.
     std::optional<std::string> userId, password, pin;
     bool complete = true;
@@ -184,7 +224,10 @@ int Session::logOn() {
         return entered ? FromUtf8Lenient(*entered) : std::u16string();
     };
     typed_ = {typed(userId), typed(password), typed(pin)};
-    const LogonOutcome outcome = store_->LogOn(typed_);
+    return kExitOk;
+}
+
+int Session::logonResult(LogonOutcome outcome) {
     if (outcome == LogonOutcome::Damaged) {
         Console::printError(Utf16ToUtf8(kProfileDamagedMessage));
         return kExitNotLoaded;

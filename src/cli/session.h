@@ -60,6 +60,13 @@ public:
 
 private:
     int logOn();
+    // The logon details the logon mode asks for, read into typed_; kExitOk, or the exit code.
+    int readLogon(std::int32_t logonMode);
+    // What the logon step's outcome means for the command.
+    int logonResult(LogonOutcome outcome);
+    // A sealed file: its key made with the file let go, then the file loaded again and opened.
+    int logOnSealed(const std::u16string& profileName, const sealed::SealedFile& file);
+    OpenResult openProfile(const std::u16string& profileName);
     int reportSave(const SaveResult& result);
     // Runs `attempt` until it finds the profile not in use by another user or --wait runs out.
     OpenResult waitWhileInUse(const std::u16string& profileName, double waitSeconds,

@@ -338,6 +338,7 @@ bool ProfileStore::acceptReplacedFile() {
     const std::u16string message =
         ReplacedFileMessage(s.profileName, *seen, SeenProfile{s.seal, s.profile.version});
     if (message.empty()) return true;
+    if (s.acceptedPath == s.profilePath && s.acceptedFile == std::pair{s.seal, s.profile.version}) return true;
     MessageRequest question;
     question.text = message;
     question.icon = MessageIcon::Exclamation;
@@ -346,6 +347,10 @@ bool ProfileStore::acceptReplacedFile() {
     question.question = Question::OpenReplacedProfile;
     const bool accepted = s.host.showMessage(question) == MessageAnswer::Yes;
     LogError(kOpReadFromFile, u"0", message.substr(0, message.find(u'\n')) + (accepted ? u" Opened." : u" Not opened."));
+    if (accepted) {
+        s.acceptedPath = s.profilePath;
+        s.acceptedFile = std::pair{s.seal, s.profile.version};
+    }
     return accepted;
 }
 

@@ -101,6 +101,9 @@ struct ProfileStore::State {
     int retryCounter = 0;
     bool creating = false;
     bool creatingSealed = false;  // the first file of a new profile is written sealed
+    // A replaced file the user chose to open: the same file loaded again is not asked about again.
+    std::filesystem::path acceptedPath;
+    std::optional<std::pair<bool, std::int32_t>> acceptedFile;  // sealed, version
     bool emptyFile = false;     // the last load found a file without a single line
     bool programEnded = false;  // the caller was told to end the program: do nothing more
     bool damaged = false;       // the last load failed on the file's content, not on reading it

@@ -240,6 +240,27 @@ TEST_F(Cli, LogonReadsTheNewPasswordTwiceWithoutEchoOnATerminal) {
     EXPECT_EQ(shown.find("hunter22"), std::string::npos) << shown;
     EXPECT_EQ(run({"ls", "Home"}, "hunter22\n").exitCode, 0);
 }
+
+// A sealed profile is let go while its logon is typed and its key made: a colleague reads and saves
+// it meanwhile without waiting, and the logon then opens the file as the colleague left it.
+TEST_F(Cli, ASealedProfileIsNotHeldWhileItsLogonIsTyped) {
+    create("Home");
+    ASSERT_EQ(run({"logon", "Home", "--question", "Town", "--answer", "Little Snoring"},
+                  Lines({"opensesame", kOwn, kOwn}))
+                  .exitCode,
+              0);
+    std::string shown;
+    RunResult colleague;
+    const RunResult r = RunCliOnTerminal({"--database", db().string(), "--wait", "0", "ls", "Home"},
+                                         {{"Password: ", kOwn}}, config(), shown, [&](std::size_t) {
+                                             colleague = run({"--wait", "0", "add", "Home", "--generate", "--user-code", "bob",
+                                                              "--description", "from a colleague"},
+                                                             Lines({kOwn}));
+                                         });
+    EXPECT_EQ(colleague.exitCode, 0) << colleague.err;
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("from a colleague"), std::string::npos) << r.out;
+}
 #endif
 
 // A file this user last saw sealed and at a later version: an older sealed copy or a readable one put
