@@ -297,9 +297,14 @@ void SetupView::refresh() {
         const FillGuard guard(*this);
         const Profile& profile = store().profile();
         SelectOption({optPass, optUserPass, optPIN}, profile.logonMode);
-        const QString mask = QString::fromStdU16String(kPasswordMask);
+        // A sealed profile does not show how long its password is: its boxes stay empty, which
+        // keeps the password as it is. The usual form shows the mask.
+        const QString mask = store().sealed() ? QString() : QString::fromStdU16String(kPasswordMask);
+        const QString unchanged = store().sealed() ? QStringLiteral("(unchanged)") : QString();
         txtPassword->setText(mask);
         txtconfirm->setText(mask);
+        txtPassword->setPlaceholderText(unchanged);
+        txtconfirm->setPlaceholderText(unchanged);
         txtUserID->setText(QString::fromStdU16String(profile.userId));
         txtSetupPIN->setText(QString::fromStdU16String(profile.pin));
         for (std::size_t i = 0; i < 3; ++i) {

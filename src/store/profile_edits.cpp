@@ -140,6 +140,9 @@ EditResult ProfileStore::changeSecurity(const SecuritySettings& typed) {
         pair.question = std::u16string(TrimBlanks(pair.question));
         pair.answer = std::u16string(TrimBlanks(pair.answer));
     }
+    // Boxes left empty and untouched (a sealed profile's setup shows them so) keep the password.
+    if (!settings.passwordRetyped && settings.password.empty() && settings.confirmation.empty())
+        settings.password = settings.confirmation = profile().password;
     if (std::optional<std::u16string> refusal = detail::SecurityRefusal(settings)) {
         EditResult result = Refused(std::move(*refusal));
         result.setupRule = *result.refusal != kSeparatorRefusedText;

@@ -341,6 +341,16 @@ TEST_F(SealedSetupTest, TheCheckBoxSealsTheFileAndTheNewLogonOrTheAnswersOpenIt)
     EXPECT_EQ(statusText(), QStringLiteral("You are logged into Home profile!")) << "a sealed file needs no warning";
     ASSERT_TRUE(press("Setup"));
     EXPECT_TRUE(find<QCheckBox>("chkSeal")->isChecked());
+    // Sealed: the password boxes are empty, and left so they keep the password.
+    for (const char* box : {"txtPassword", "txtconfirm"}) {
+        EXPECT_EQ(find<QLineEdit>(box)->text(), QString()) << box;
+        EXPECT_EQ(find<QLineEdit>(box)->placeholderText(), QStringLiteral("(unchanged)")) << box;
+    }
+    type(nth<QLineEdit>("txtanswer", 0), QStringLiteral("Rex the second"));
+    saveAccepted();
+    lockAndChoose();
+    logOnWith(kStrong);
+    ASSERT_TRUE(window->logonAccepted());
 
     // The forgotten-logon panel opens it with one answer (the answer mode of this profile).
     lockAndChoose();
