@@ -123,7 +123,8 @@ bool OpenBody(const SealedFile& file, const Key& dataKey, Profile& profile, cons
 std::unique_ptr<Keys> KeepKeys(const SealedFile& file, const Key& dataKey, const Profile& profile);
 
 // The lines of the sealed file a save writes at `writtenVersion`. `keys` are kept when they were
-// made for the Profile's logon details, questions and answers; otherwise (or when null) a new
+// made for the Profile's logon details, questions and answers and none asks for less than
+// `limits` (weaker slots stay while the password is not known); otherwise (or when null) a new
 // data key and new slots are made with `limits`. Empty when libsodium failed, or when new slots
 // are needed and the logon mode's password is not known (a logon with answers that has not set a
 // new password): a slot that an empty password opens is never made.

@@ -505,6 +505,35 @@ TEST_F(SealedStoreTest, SlotLimitsOutsideTheBoundsMakeTheFileDamaged) {
     }
 }
 
+// Slots made with less work than the store asks for are made again at the next save once the
+// password is known; after a logon with the answers they stay, and the save still goes through.
+TEST_F(SealedStoreTest, WeakerSlotsAreMadeAgainAtTheNextSave) {
+    sealedProfile(u"Home").store->CloseHeldFile();  // made with the quickest limits
+    const auto logonSlot = [&] {
+        const std::vector<std::string> lines = Lines(releasedFileBytes(u"Home"));
+        return lines[LineStarting(lines, "slot=logon ")];
+    };
+    const std::string weak = logonSlot();
+    const sealed::Limits stronger{2, 16384};
+    Instance& byAnswers = startInstance({}, stronger);
+    ASSERT_TRUE(byAnswers.open(u"Home").loaded());
+    ASSERT_EQ(byAnswers.store->LogOnWithAnswers({u"R\u00e9x", u"\u5c71\u7530", u""}), LogonOutcome::LoggedOn);
+    ASSERT_EQ(byAnswers.add(u"4||by answers|u|||||"), SaveOutcome::Saved);
+    EXPECT_EQ(logonSlot(), weak);
+    instances.clear();
+
+    Instance& byLogon = startInstance({}, stronger);
+    ASSERT_TRUE(byLogon.open(u"Home").loaded());
+    ASSERT_EQ(byLogon.store->LogOn(rightLogon()), LogonOutcome::LoggedOn);
+    ASSERT_EQ(byLogon.add(u"4||by logon|u|||||"), SaveOutcome::Saved);
+    EXPECT_EQ(logonSlot().rfind("slot=logon 2 16384 ", 0), 0u) << logonSlot();
+    instances.clear();
+    Instance& again = startInstance();
+    ASSERT_TRUE(again.open(u"Home").loaded());
+    ASSERT_EQ(again.store->LogOnWithAnswers({u"", u"\u5c71\u7530", u"Z\u00fcrich"}), LogonOutcome::LoggedOn);
+    EXPECT_EQ(again.store->profile().entries.size(), 5u);
+}
+
 // Answers open their slots whatever their letter case, width, composition or inner blanks; the
 // usual form still compares them as typed.
 TEST_F(SealedStoreTest, AnswersOpenTheirSlotsNormalised) {
