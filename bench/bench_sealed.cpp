@@ -84,7 +84,7 @@ void BM_OpenSealed10000WithoutArgon2id(benchmark::State& state) {
     const std::string bytes =
         JoinFileLines(sealed::SealProfile(LargeProfile(), 2, keys, testing::kQuickSealing));
     for (auto _ : state) {
-        const std::optional<sealed::SealedFile> file = sealed::ParseSealedLines(SplitFileLines(bytes));
+        const std::optional<sealed::SealedFile> file = sealed::ParseSealedLines(SplitFileLines(bytes), testing::kQuickSealing);
         Profile loaded;
         if (!file || !sealed::OpenBody(*file, keys->dataKey, loaded, nullptr) || loaded.entries.size() != 10000) {
             state.SkipWithError("open failed");

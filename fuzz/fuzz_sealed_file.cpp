@@ -52,7 +52,7 @@ void FuzzFile(std::string_view bytes) {
     if (lines.empty()) return;
     if (lines.back().rfind("check=", 0) == 0) lines.pop_back();
     lines.push_back(CheckLine(lines));
-    const std::optional<sealed::SealedFile> file = sealed::ParseSealedLines(lines);
+    const std::optional<sealed::SealedFile> file = sealed::ParseSealedLines(lines, sealed::Limits{1, 8192});
     if (!file) return;
     Profile profile;
     sealed::FillHeaderOnly(*file, profile);

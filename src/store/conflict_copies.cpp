@@ -79,7 +79,7 @@ MergePlan PlanMerge(const std::vector<Entry>& profileEntries, const std::vector<
 }
 
 std::optional<Profile> ReadConflictCopy(FileSystem& files, const std::filesystem::path& file, const Profile& loaded,
-                                        const sealed::Keys* keys, std::u16string& problem) {
+                                        const sealed::Keys* keys, const sealed::Limits& floor, std::u16string& problem) {
     problem.clear();
     ErrorInfo error;
     const std::unique_ptr<ReadableFile> held = files.openHeld(file, error);
@@ -101,7 +101,7 @@ std::optional<Profile> ReadConflictCopy(FileSystem& files, const std::filesystem
         ~WipeOnExit() { Wipe(profile); }
     } wipeCopy{copy};
     if (lines.size() >= 2 && sealed::LooksSealed(lines[0], lines[1])) {
-        const std::optional<sealed::SealedFile> sealedFile = sealed::ParseSealedLines(lines);
+        const std::optional<sealed::SealedFile> sealedFile = sealed::ParseSealedLines(lines, floor);
         if (!sealedFile) {
             problem = kCopyDamagedText;
             return std::nullopt;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "store/entry.h"
+#include "store/sealing_limits.h"
 
 namespace keyloft {
 
@@ -42,9 +43,10 @@ MergePlan PlanMerge(const std::vector<Entry>& profileEntries, const std::vector<
 
 // Reads a conflict copy with the logon of the loaded profile: a copy in the usual form must hold
 // the same logon details; a sealed copy must open with the loaded profile's data key or its logon
-// slot with the loaded logon details. Nothing (with `problem` set) when the copy cannot be read so.
+// slot with the loaded logon details, and its slots ask for no less than `floor`. Nothing (with
+// `problem` set) when the copy cannot be read so.
 std::optional<Profile> ReadConflictCopy(FileSystem& files, const std::filesystem::path& file, const Profile& loaded,
-                                        const sealed::Keys* keys, std::u16string& problem);
+                                        const sealed::Keys* keys, const sealed::Limits& floor, std::u16string& problem);
 
 inline constexpr char16_t kCopyOtherLogonText[] = u"it was saved with another logon";
 inline constexpr char16_t kCopyDamagedText[] = u"it is damaged";

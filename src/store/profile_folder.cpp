@@ -239,7 +239,7 @@ class ConflictCopyReads {
 
     // Reads the copies named in `wanted`, or every copy when it is empty.
     void read(FileSystem& files, const std::filesystem::path& folder, const std::u16string& profileName,
-              const Profile& loaded, const sealed::Keys* keys,
+              const Profile& loaded, const sealed::Keys* keys, const sealed::Limits& floor,
               const std::vector<std::u16string>& wanted = {}) {
         for (const std::filesystem::path& file : files.listProfileFiles(folder)) {
             std::u16string fileName;
@@ -253,7 +253,7 @@ class ConflictCopyReads {
                 continue;
             CopyRead& copy = copies.emplace_back();
             copy.fileName = fileName;
-            copy.profile = ReadConflictCopy(files, JoinFolder(folder, fileName), loaded, keys, copy.problem);
+            copy.profile = ReadConflictCopy(files, JoinFolder(folder, fileName), loaded, keys, floor, copy.problem);
         }
     }
 
@@ -268,7 +268,8 @@ std::vector<ConflictCopyInfo> ProfileStore::ConflictCopies() {
     if (!s.loaded || !s.loggedOn || s.profileName.empty()) return copies;
     const std::vector<std::u16string> categories = CategoryNamesOf(s.profile);
     ConflictCopyReads reads;
-    reads.read(s.files, s.databaseFolder, s.profileName, s.profile, s.sealedKeys.get());
+    reads.read(s.files, s.databaseFolder, s.profileName, s.profile, s.sealedKeys.get(),
+               sealed::LoadingFloor(s.sealingLimits));
     for (const CopyRead& copy : reads.copies) {
         ConflictCopyInfo info{copy.fileName, copy.problem, 0, 0};
         if (copy.profile) {
@@ -290,7 +291,8 @@ MergeResult ProfileStore::MergeConflictCopies(const std::vector<std::u16string>&
     std::vector<std::u16string> readable;
     ConflictCopyReads reads;
     if (s.loaded && s.loggedOn && !s.profileName.empty()) {
-        reads.read(s.files, s.databaseFolder, s.profileName, s.profile, s.sealedKeys.get(), fileNames);
+        reads.read(s.files, s.databaseFolder, s.profileName, s.profile, s.sealedKeys.get(),
+                   sealed::LoadingFloor(s.sealingLimits), fileNames);
     }
     for (const CopyRead& copy : reads.copies) {
         if (!copy.profile) {

@@ -59,7 +59,7 @@ ErrorInfo ReadAllLines(ReadableFile& file, std::vector<std::string>& lines) {
 // A line past kMaxProfileLineLength, which no writer makes: the file is damaged.
 bool LineTooLong(const ErrorInfo& error) { return error.number == error::kInputPastEnd; }
 
-FileCheck CheckHeldFile(ReadableFile& file) {
+FileCheck CheckHeldFile(ReadableFile& file, const sealed::Limits& floor) {
     FileCheck check;
     if (file.rewind().failed()) {
         return check;
@@ -79,7 +79,7 @@ FileCheck CheckHeldFile(ReadableFile& file) {
             std::vector<std::string> lines;
             check.sealed = true;
             if (!ReadAllLines(file, lines).failed()) {
-                const std::optional<sealed::SealedFile> parsed = sealed::ParseSealedLines(lines);
+                const std::optional<sealed::SealedFile> parsed = sealed::ParseSealedLines(lines, floor);
                 check.ok = parsed.has_value();
                 check.version = parsed ? parsed->version : 0;
             }
@@ -307,7 +307,7 @@ void ProfileStore::loadSealed(bool showErrors) {
     for (const std::string& line : lines) {
         s.runningLength += static_cast<double>(line.size());
     }
-    std::optional<sealed::SealedFile> file = sealed::ParseSealedLines(lines);
+    std::optional<sealed::SealedFile> file = sealed::ParseSealedLines(lines, sealed::LoadingFloor(s.sealingLimits));
     if (!file) {
         damaged();
         return;
@@ -379,8 +379,9 @@ ErrorInfo ProfileStore::takeProfile() {
         ErrorInfo backupError;
         std::unique_ptr<ReadableFile> backup = s.files.openHeld(backupPath, backupError);
         if (backup) {
-            const FileCheck backupCheck = CheckHeldFile(*backup);
-            const FileCheck profileCheck = s.held ? CheckHeldFile(*s.held) : FileCheck{};
+            const sealed::Limits floor = sealed::LoadingFloor(s.sealingLimits);
+            const FileCheck backupCheck = CheckHeldFile(*backup, floor);
+            const FileCheck profileCheck = s.held ? CheckHeldFile(*s.held, floor) : FileCheck{};
             const auto versionText = [](std::int32_t v) { return u" (version " + Int32Text(v) + u")"; };
             // A sealed profile (or one this user last saw sealed) is never replaced by a backup in
             // the usual form, nor by one that is not newer: either could be a copy planted beside it.
@@ -490,7 +491,8 @@ std::int32_t ProfileStore::readVersion(bool showErrors) {
                 fail(readError);
                 return result;
             }
-            const std::optional<sealed::SealedFile> parsed = sealed::ParseSealedLines(lines);
+            const std::optional<sealed::SealedFile> parsed =
+                sealed::ParseSealedLines(lines, sealed::LoadingFloor(s.sealingLimits));
             if (!parsed) {
                 fail(DamagedError());
                 return result;

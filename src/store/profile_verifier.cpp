@@ -96,10 +96,10 @@ void Check(VerifyReport& report, const std::vector<std::string>& lines) {
     report.lineCount = lines.size();
 }
 
-void CheckSealed(VerifyReport& report, const std::vector<std::string>& lines) {
+void CheckSealed(VerifyReport& report, const std::vector<std::string>& lines, const sealed::Limits& floor) {
     report.sealed = true;
     report.lineCount = lines.size();
-    const std::optional<sealed::SealedFile> file = sealed::ParseSealedLines(lines);
+    const std::optional<sealed::SealedFile> file = sealed::ParseSealedLines(lines, floor);
     if (!file) {
         SetFault(report, 0, u"sealed file: the header, the framing or the check line is wrong (the file is damaged)");
         return;
@@ -116,12 +116,12 @@ bool LinesLookSealed(const std::vector<std::string>& lines) {
 
 }  // namespace
 
-VerifyReport VerifyProfileBytes(std::string_view bytes) {
+VerifyReport VerifyProfileBytes(std::string_view bytes, const sealed::Limits& floor) {
     VerifyReport report;
     try {
         const std::vector<std::string> lines = SplitFileLines(bytes);
         if (LinesLookSealed(lines)) {
-            CheckSealed(report, lines);
+            CheckSealed(report, lines, floor);
             return report;
         }
         Check(report, lines);
@@ -132,7 +132,7 @@ VerifyReport VerifyProfileBytes(std::string_view bytes) {
     return report;
 }
 
-VerifyReport VerifyProfileFile(FileSystem& files, const std::filesystem::path& file) {
+VerifyReport VerifyProfileFile(FileSystem& files, const std::filesystem::path& file, const sealed::Limits& floor) {
     VerifyReport report;
     try {
         ErrorInfo error;
@@ -174,7 +174,7 @@ VerifyReport VerifyProfileFile(FileSystem& files, const std::filesystem::path& f
             return report;
         }
         if (sealedFile) {
-            CheckSealed(report, lines);
+            CheckSealed(report, lines, floor);
             return report;
         }
         checker.finish();

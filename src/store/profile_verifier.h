@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "store/sealing_limits.h"
+
 namespace keyloft {
 
 class FileSystem;
@@ -30,10 +32,12 @@ struct VerifyReport {
 };
 
 
-// Checks file contents.
-VerifyReport VerifyProfileBytes(std::string_view bytes);
+// Checks file contents. A sealed file's slots may ask for no less than `floor` (the program's
+// loader uses libsodium's INTERACTIVE limits).
+VerifyReport VerifyProfileBytes(std::string_view bytes, const sealed::Limits& floor = sealed::InteractiveLimits());
 // Opens, holds while reading, and checks a file line by line (a file that another instance holds, or that is
 // missing, gives a fault naming the error number and description).
-VerifyReport VerifyProfileFile(FileSystem& files, const std::filesystem::path& file);
+VerifyReport VerifyProfileFile(FileSystem& files, const std::filesystem::path& file,
+                               const sealed::Limits& floor = sealed::InteractiveLimits());
 
 }  // namespace keyloft

@@ -173,6 +173,15 @@ std::unique_ptr<Keys> MakeKeys(const Profile& profile, const Limits& limits) {
 
 Limits DefaultLimits() { return {crypto_pwhash_OPSLIMIT_MODERATE, crypto_pwhash_MEMLIMIT_MODERATE}; }
 
+Limits InteractiveLimits() { return {crypto_pwhash_OPSLIMIT_INTERACTIVE, crypto_pwhash_MEMLIMIT_INTERACTIVE}; }
+
+Limits LoadingFloor(const Limits& made) {
+    const Limits interactive = InteractiveLimits();
+    if (made.ops < interactive.ops || made.mem < interactive.mem)
+        return {crypto_pwhash_OPSLIMIT_MIN, crypto_pwhash_MEMLIMIT_MIN};
+    return interactive;
+}
+
 // Guarded memory, kept out of swap where the system allows it, zeroed when freed.
 Key::Key() {
     if (sodium_init() < 0) throw std::bad_alloc();

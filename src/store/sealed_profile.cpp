@@ -40,7 +40,7 @@ bool LooksSealed(std::string_view firstLine, std::string_view secondLine) {
     return !IsHexLine(firstLine) && secondLine.find('=') != std::string_view::npos;
 }
 
-std::optional<SealedFile> ParseSealedLines(const std::vector<std::string>& lines) {
+std::optional<SealedFile> ParseSealedLines(const std::vector<std::string>& lines, const Limits& floor) {
     if (!Ready() || lines.size() < 8 || lines[0] != kFirstLine) return std::nullopt;
     const std::optional<std::string_view> check = Value(lines.back(), "check");
     if (!check) return std::nullopt;
@@ -92,9 +92,11 @@ std::optional<SealedFile> ParseSealedLines(const std::vector<std::string>& lines
         auto salt = FromBase64(parts[3]);
         auto nonce = FromBase64(parts[4]);
         auto wrapped = FromBase64(parts[5]);
-        if (!ops || !mem || !salt || !nonce || !wrapped || *ops < crypto_pwhash_OPSLIMIT_MIN || *ops > kMaxOps ||
-            *mem < crypto_pwhash_MEMLIMIT_MIN || *mem > kMaxMem || salt->size() != crypto_pwhash_SALTBYTES ||
-            nonce->size() != kNonceBytes || wrapped->size() != Key::kSize + kTagBytes) {
+        const unsigned long long leastOps = std::max<unsigned long long>(floor.ops, crypto_pwhash_OPSLIMIT_MIN);
+        const std::size_t leastMem = std::max<std::size_t>(floor.mem, crypto_pwhash_MEMLIMIT_MIN);
+        if (!ops || !mem || !salt || !nonce || !wrapped || *ops < leastOps || *ops > kMaxOps || *mem < leastMem ||
+            *mem > kMaxMem || salt->size() != crypto_pwhash_SALTBYTES || nonce->size() != kNonceBytes ||
+            wrapped->size() != Key::kSize + kTagBytes) {
             return std::nullopt;
         }
         slot.limits = {*ops, *mem};

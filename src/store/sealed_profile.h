@@ -87,8 +87,10 @@ struct SealedFile {
 };
 
 // Parses the lines of a file (without line endings). Nullopt when anything of the header, the
-// framing or the check line is wrong: the file is damaged.
-std::optional<SealedFile> ParseSealedLines(const std::vector<std::string>& lines);
+// framing or the check line is wrong, or a slot asks for less than `floor` or for more than 10
+// passes or 1 GiB: the file is damaged.
+std::optional<SealedFile> ParseSealedLines(const std::vector<std::string>& lines,
+                                           const Limits& floor = InteractiveLimits());
 
 // The typed values a logon step tries, trimmed by the caller.
 struct LogonValues {

@@ -13,5 +13,11 @@ struct Limits {
 
 // OPSLIMIT_MODERATE / MEMLIMIT_MODERATE: what the program's slots use.
 Limits DefaultLimits();
+// OPSLIMIT_INTERACTIVE / MEMLIMIT_INTERACTIVE: the least a slot may ask for. A file with a slot
+// below it is damaged: a slot that cheap is a file someone weakened.
+Limits InteractiveLimits();
+// The least a store that makes slots with `made` accepts: the interactive limits; a store set up
+// to make slots below those (tests, benchmarks) reads down to libsodium's least.
+Limits LoadingFloor(const Limits& made);
 
 }  // namespace keyloft::sealed

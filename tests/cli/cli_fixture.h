@@ -37,7 +37,7 @@ struct DirectStore {
     explicit DirectStore(const std::filesystem::path& root)
         : files(platform::CreateHostFileSystem()),
           settings(platform::CreateSettingsStoreIn(root / "direct-settings")),
-          store(host, *files, *settings, clock, root, {}, keyloft::testing::kQuickSealing) {
+          store(host, *files, *settings, clock, root, {}, keyloft::testing::kInteractiveSealing) {
         store.setDatabaseFolder(root / "db");
     }
     keyloft::testing::QuietHost host;

@@ -57,12 +57,15 @@ protected:
         ASSERT_TRUE(direct.store.OpenProfile(FromUtf8Lenient(profile)).loaded());
         ASSERT_EQ(direct.store.LogOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
         direct.store.setSealed(seal || direct.store.sealed());
-        RewriteProfileFile(direct.store, [count](Profile& p) {
-            for (int i = 0; i < count; ++i) {
-                p.entries.push_back(EntryOf(u"4|Bank|Account " + Int32Text(i) +
-                                            u"|user|secret password|some notes||https://example.org|"));
-            }
-        });
+        RewriteProfileFile(
+            direct.store,
+            [count](Profile& p) {
+                for (int i = 0; i < count; ++i) {
+                    p.entries.push_back(EntryOf(u"4|Bank|Account " + Int32Text(i) +
+                                                u"|user|secret password|some notes||https://example.org|"));
+                }
+            },
+            keyloft::testing::kInteractiveSealing);
     }
     std::size_t entryCount(const std::string& profile) {
         const RunResult r = run({"ls", profile, "--json", "--wait", "0"}, kDefaultPassword);

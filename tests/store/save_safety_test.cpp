@@ -225,7 +225,7 @@ TEST_P(SaveSafetyTest, ASymlinkedProfileIsSavedThroughTheLink) {
     EXPECT_TRUE(std::filesystem::is_symlink(profileFile(u"Home")));
     EXPECT_EQ(FolderNames(sync), std::vector<std::string>{"Home.dat"});
     EXPECT_EQ(FolderNames(database), std::vector<std::string>{"Home.dat"});
-    const VerifyReport report = VerifyProfileBytes(TempFolder::readFile(sync / "Home.dat"));
+    const VerifyReport report = VerifyProfileBytes(TempFolder::readFile(sync / "Home.dat"), kQuickSealing);
     EXPECT_TRUE(report.ok);
     EXPECT_EQ(report.sealed, sealedForm());
     EXPECT_EQ(report.version.value_or(0), 4);

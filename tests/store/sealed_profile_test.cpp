@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "store/profile_codec.h"
+#include "store/profile_verifier.h"
 #include "store/sealed_profile.h"
 #include "store/sealing_rule.h"
 #include "store/text_convert.h"
@@ -472,36 +473,42 @@ TEST_F(SealedStoreTest, AnEntryRecordWithFewerFieldsOpensWithTheRestEmpty) {
     EXPECT_EQ(a.store->profile().entries[0], EntryOf(u"4||kept||||||"));
 }
 
-// The limits a slot may ask for: from libsodium's least up to 10 passes and 1 GiB. Beyond those the
-// file is damaged for the loader (and for verify, which parses the same way), never tried.
+// The limits a slot may ask for: from libsodium's INTERACTIVE limits (or the smaller ones a store
+// was set up to make) up to 10 passes and 1 GiB. Beyond those the file is damaged for the loader
+// and for verify, never tried.
 TEST_F(SealedStoreTest, SlotLimitsOutsideTheBoundsMakeTheFileDamaged) {
     sealedProfile(u"Home").store->CloseHeldFile();
     const std::vector<std::string> lines = Lines(releasedFileBytes(u"Home"));
-    const std::size_t at = LineStarting(lines, "slot=logon ");
-    const std::string& slot = lines[at];
-    const std::size_t opsStart = slot.find(' ') + 1;
-    const std::size_t memEnd = slot.find(' ', slot.find(' ', opsStart) + 1);
-    const std::string rest = slot.substr(memEnd);
+    // Every slot line with the limits of a case: "slot=<label> <ops> <mem> <salt> <nonce> <key>".
+    const auto withLimits = [&lines](unsigned long long ops, unsigned long long mem) {
+        std::vector<std::string> changed = lines;
+        for (std::string& line : changed) {
+            if (line.rfind("slot=", 0) != 0) continue;
+            const std::size_t opsAt = line.find(' ') + 1;
+            const std::size_t restAt = line.find(' ', line.find(' ', opsAt) + 1);
+            line = line.substr(0, opsAt) + std::to_string(ops) + " " + std::to_string(mem) + line.substr(restAt);
+        }
+        return Rechecked(changed);
+    };
     struct Case {
         unsigned long long ops;
         unsigned long long mem;
-        bool parses;
+        bool parses;       // with the default floor, libsodium's INTERACTIVE limits (2 passes, 64 MiB)
+        bool parsesQuick;  // with the floor of a store that makes the quickest slots
     };
+    constexpr unsigned long long kMiB = 1ull << 20;
     const Case cases[] = {
-        {crypto_pwhash_OPSLIMIT_MIN, crypto_pwhash_MEMLIMIT_MIN, true},
-        {10, 1ull << 30, true},
-        {11, 8192, false},
-        {1, (1ull << 30) + 1024, false},
-        {64, 8192, false},
-        {1, 4ull << 30, false},
-        {0, 8192, false},
-        {1, 1024, false},
+        {2, 64 * kMiB, true, true},     {10, 1024 * kMiB, true, true},       {1, 64 * kMiB, false, true},
+        {2, 64 * kMiB - 1024, false, true}, {1, 8192, false, true},          {11, 64 * kMiB, false, false},
+        {2, 1024 * kMiB + 1024, false, false}, {64, 8192, false, false},     {1, 4096 * kMiB, false, false},
+        {0, 8192, false, false},        {1, 1024, false, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.ops) + " " + std::to_string(c.mem));
-        std::vector<std::string> changed = lines;
-        changed[at] = "slot=logon " + std::to_string(c.ops) + " " + std::to_string(c.mem) + rest;
-        EXPECT_EQ(sealed::ParseSealedLines(Rechecked(changed)).has_value(), c.parses);
+        const std::vector<std::string> changed = withLimits(c.ops, c.mem);
+        EXPECT_EQ(sealed::ParseSealedLines(changed, sealed::LoadingFloor(kQuickSealing)).has_value(), c.parsesQuick);
+        EXPECT_EQ(sealed::ParseSealedLines(changed).has_value(), c.parses);
+        EXPECT_EQ(VerifyProfileBytes(JoinFileLines(changed)).ok, c.parses);
     }
 }
 

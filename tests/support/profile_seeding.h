@@ -54,19 +54,21 @@ inline EditResult ChangeSecurity(ProfileStore& store, const std::function<void(P
 
 // The bytes of the file a save of `profile` writes at its version: the usual form, or the sealed
 // one with the quickest key slots.
-inline std::string ProfileFileBytes(const Profile& profile, bool seal = false) {
+inline std::string ProfileFileBytes(const Profile& profile, bool seal = false,
+                                    const sealed::Limits& limits = kQuickSealing) {
     if (seal) {
         std::unique_ptr<sealed::Keys> keys;
-        return JoinFileLines(sealed::SealProfile(profile, profile.version, keys, kQuickSealing));
+        return JoinFileLines(sealed::SealProfile(profile, profile.version, keys, limits));
     }
     return JoinFileLines(EncodeProfile(profile, profile.version, KeyTimeText(36000), false).lines);
 }
 
 // Writes those bytes beside the profile file and puts them in its place with one rename, as a save does.
-inline void WriteProfileFile(const std::filesystem::path& file, const Profile& profile, bool seal = false) {
+inline void WriteProfileFile(const std::filesystem::path& file, const Profile& profile, bool seal = false,
+                             const sealed::Limits& limits = kQuickSealing) {
     std::filesystem::path written = file;
     written += ".seeding";
-    std::ofstream(written, std::ios::binary | std::ios::trunc) << ProfileFileBytes(profile, seal);
+    std::ofstream(written, std::ios::binary | std::ios::trunc) << ProfileFileBytes(profile, seal, limits);
     std::filesystem::rename(written, file);
 }
 
@@ -74,12 +76,13 @@ inline void WriteProfileFile(const std::filesystem::path& file, const Profile& p
 // the store's writer, for content no edit can make (records an older program wrote, a version):
 // the next version, in the form the store saves. The store lets go of the file and keeps what it
 // had loaded; it reads the new file at its next load.
-inline void RewriteProfileFile(ProfileStore& store, const std::function<void(Profile&)>& change) {
+inline void RewriteProfileFile(ProfileStore& store, const std::function<void(Profile&)>& change,
+                               const sealed::Limits& limits = kQuickSealing) {
     Profile changed = store.profile();
     changed.version = NextVersion(changed.version);
     change(changed);
     store.CloseHeldFile();
-    WriteProfileFile(store.databaseFolder() / (store.profileName() + u".dat"), changed, store.sealed());
+    WriteProfileFile(store.databaseFolder() / (store.profileName() + u".dat"), changed, store.sealed(), limits);
 }
 
 // The same, and then the store loads the new file (a profile in the usual form, or one logged on).

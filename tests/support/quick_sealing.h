@@ -8,4 +8,8 @@ namespace keyloft::testing {
 
 inline constexpr sealed::Limits kQuickSealing{1, 8192};
 
+// The least that a program with the default limits reads (libsodium's INTERACTIVE limits): what
+// tests make the files with that the command-line tool opens.
+inline constexpr sealed::Limits kInteractiveSealing{2, 64ull << 20};
+
 }  // namespace keyloft::testing
