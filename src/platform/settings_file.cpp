@@ -1,6 +1,8 @@
 #include "platform/settings_file.h"
 
 #include <fstream>
+#include <memory>
+#include <random>
 #include <iterator>
 #include <string>
 #include <system_error>
@@ -168,8 +170,10 @@ bool SettingsFile::write(std::u16string_view name, std::u16string_view value) {
     }
     (void)SetSettingValue(lines, name, value);
 
+    // A name of this write's own: several running copies may write the file at once, and each
+    // puts its own whole file in place.
     std::filesystem::path temporary = file_;
-    temporary += ".new";
+    temporary += ".new-" + std::to_string(std::random_device{}()) + std::to_string(std::random_device{}());
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         if (!out) {
@@ -193,6 +197,32 @@ bool SettingsFile::write(std::u16string_view name, std::u16string_view value) {
 
 std::unique_ptr<SettingsStore> CreateSettingsStoreIn(const std::filesystem::path& folder) {
     return std::make_unique<SettingsFile>(folder / kSettingsFileName);
+}
+
+namespace {
+
+class SeenProfilesApart final : public SettingsStore {
+public:
+    SeenProfilesApart(std::unique_ptr<SettingsStore> settings, const std::filesystem::path& folder)
+        : settings_(std::move(settings)), seen_(folder / kSeenProfilesFileName) {}
+    bool read(std::u16string_view name, std::u16string& value) override {
+        return IsSeen(name) ? seen_.read(name, value) : settings_->read(name, value);
+    }
+    bool write(std::u16string_view name, std::u16string_view value) override {
+        return IsSeen(name) ? seen_.write(name, value) : settings_->write(name, value);
+    }
+
+private:
+    static bool IsSeen(std::u16string_view name) { return name.rfind(u"Seen", 0) == 0; }
+    std::unique_ptr<SettingsStore> settings_;
+    SettingsFile seen_;
+};
+
+}  // namespace
+
+std::unique_ptr<SettingsStore> WithSeenProfilesIn(std::unique_ptr<SettingsStore> settings,
+                                                  const std::filesystem::path& folder) {
+    return std::make_unique<SeenProfilesApart>(std::move(settings), folder);
 }
 
 }  // namespace keyloft::platform

@@ -40,5 +40,12 @@ private:
 };
 
 inline constexpr char kSettingsFileName[] = "Keyloft.conf";
+inline constexpr char kSeenProfilesFileName[] = "Keyloft-seen.conf";
+
+// `settings`, with what this user remembers of each profile file (the "Seen..." settings, written
+// at every logon and save) kept in <folder>/Keyloft-seen.conf instead: the settings themselves are
+// rewritten only when one of them changes, and on Windows the registry needs no key for each file.
+std::unique_ptr<SettingsStore> WithSeenProfilesIn(std::unique_ptr<SettingsStore> settings,
+                                                  const std::filesystem::path& folder);
 
 }  // namespace keyloft::platform

@@ -16,7 +16,7 @@ std::unique_ptr<SettingsStore> CreateUserSettingsStore() {
         const char* home = std::getenv("HOME");
         base = std::filesystem::path(home != nullptr ? home : "") / ".config";
     }
-    return CreateSettingsStoreIn(base / "Corvane");
+    return WithSeenProfilesIn(CreateSettingsStoreIn(base / "Corvane"), base / "Corvane");
 }
 
 }  // namespace keyloft::platform

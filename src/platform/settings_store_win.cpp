@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/platform_core.h"
+#include "platform/settings_file.h"
 
 namespace keyloft::platform {
 namespace {
@@ -105,7 +106,9 @@ public:
 
 }  // namespace
 
-std::unique_ptr<SettingsStore> CreateUserSettingsStore() { return std::make_unique<RegistrySettings>(); }
+std::unique_ptr<SettingsStore> CreateUserSettingsStore() {
+    return WithSeenProfilesIn(std::make_unique<RegistrySettings>(), UserDataFolder());
+}
 
 }  // namespace keyloft::platform
 

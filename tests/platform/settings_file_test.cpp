@@ -31,7 +31,8 @@ TEST(SettingsFile, FirstWriteCreatesFolderAndFile) {
               "[General]\nDatabase=  /d\xc3\xa9p\xc3\xb4t  \nTimer=15\n");
     ASSERT_TRUE(settings->read(u"database", value));  // names ignore letter case, as registry keys do
     EXPECT_EQ(value, u"  /d\u00e9p\u00f4t  ");
-    EXPECT_FALSE(std::filesystem::exists(temp / "Corvane" / "Keyloft.conf.new"));
+    // Each write's temporary file is put in place: the file is all that is left.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp / "Corvane"), std::filesystem::directory_iterator()), 1);
 }
 
 TEST(SettingsFile, ValuesOutsideTheBasicPlaneAreStoredAsUtf8AndReadBack) {
@@ -96,14 +97,19 @@ TEST(SettingsFile, UserStoreFollowsXdgConfigHome) {
     const std::string saved = old != nullptr ? old : "";
     ::setenv("XDG_CONFIG_HOME", temp.path().c_str(), 1);
     auto settings = CreateUserSettingsStore();
-    const bool written = settings->write(u"Timer", u"5");
+    const bool written = settings->write(u"Timer", u"5") && settings->write(u"Seen0123", u"sealed 7");
     if (old != nullptr) {
         ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
     } else {
         ::unsetenv("XDG_CONFIG_HOME");
     }
     ASSERT_TRUE(written);
+    // What is remembered of each profile file is written at every save: a file of its own.
     EXPECT_EQ(TempFolder::readFile(temp / "Corvane" / "Keyloft.conf"), "[General]\nTimer=5\n");
+    EXPECT_EQ(TempFolder::readFile(temp / "Corvane" / "Keyloft-seen.conf"), "[General]\nSeen0123=sealed 7\n");
+    std::u16string value;
+    EXPECT_TRUE(settings->read(u"Seen0123", value));
+    EXPECT_EQ(value, u"sealed 7");
 }
 #endif
 
