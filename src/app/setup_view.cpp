@@ -60,19 +60,6 @@ std::u16string_view TextView(const QString& text) {
     return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
 }
 
-// The names in the "KeepReadable" setting.
-std::vector<std::u16string> KeptReadableNames(ProfileStore& store) {
-    std::u16string value;
-    std::vector<std::u16string> names;
-    if (!store.ReadSetting(kSettingKeepReadable, value)) return names;
-    std::size_t start = 0;
-    for (std::size_t bar = value.find(u'|'); bar != std::u16string::npos; bar = value.find(u'|', start)) {
-        if (bar > start) names.push_back(value.substr(start, bar - start));
-        start = bar + 1;
-    }
-    return names;
-}
-
 }  // namespace
 
 SetupView::SetupView(PageServices services, QWidget* parent) : Page(std::move(services), parent) {
@@ -276,20 +263,12 @@ std::int32_t SetupView::shownAnswerMode() const {
 }
 
 void SetupView::rememberSealChoice() {
-    std::vector<std::u16string> names = KeptReadableNames(store());
-    const std::u16string& name = store().profileName();
-    const auto found = std::find(names.begin(), names.end(), name);
-    const bool listed = found != names.end();
-    if (!store().sealed() && sealChoice_ == false && !listed) {
-        names.push_back(name);
-    } else if (store().sealed() && listed) {
-        names.erase(found);
-    } else {
-        return;
+    const bool kept = store().keptReadable();
+    if (!store().sealed() && sealChoice_ == false && !kept) {
+        store().setKeptReadable(true);
+    } else if (store().sealed() && kept) {
+        store().setKeptReadable(false);
     }
-    std::u16string value;
-    for (const std::u16string& kept : names) value += kept + u'|';
-    (void)store().WriteSetting(kSettingKeepReadable, value);
 }
 
 void SetupView::refresh() {
@@ -322,8 +301,7 @@ void SetupView::refresh() {
         passwordEdited_ = false;
         sealedOnFill_ = store().sealed();
         sealChoice_.reset();
-        const std::vector<std::u16string> kept = KeptReadableNames(store());
-        if (std::find(kept.begin(), kept.end(), store().profileName()) != kept.end()) sealChoice_ = false;
+        if (store().keptReadable()) sealChoice_ = false;
     }
     showSecretsState();
 }

@@ -28,10 +28,6 @@ inline constexpr char16_t kSetupErrorTitle[] = u"Error";
 // Stands in both password boxes for the stored password.
 inline constexpr char16_t kPasswordMask[] = u"**********";
 
-// The profiles whose owners chose to keep them in the readable form: their names, each followed
-// by "|" (a character no profile name holds). The setup does not tick sealing for them again.
-inline constexpr char16_t kSettingKeepReadable[] = u"KeepReadable";
-
 // The seal check box's tool tips: while it can be ticked, and while the password and the answers
 // are still those every new profile starts with.
 inline constexpr char16_t kSealTip[] = u"A sealed profile can only be opened with its logon or its security answers";

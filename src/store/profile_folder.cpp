@@ -356,6 +356,10 @@ bool ProfileStore::acceptReplacedFile() {
     return accepted;
 }
 
+bool ProfileStore::keptReadable() { return ReadKeptReadable(state_->settings, state_->profilePath); }
+
+void ProfileStore::setKeptReadable(bool kept) { RememberKeptReadable(state_->settings, state_->profilePath, kept); }
+
 void ProfileStore::rememberSeen() {
     State& s = *state_;
     RememberSeenProfile(s.settings, s.profilePath, SeenProfile{s.seal, s.profile.version});

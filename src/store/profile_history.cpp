@@ -7,9 +7,11 @@
 namespace keyloft {
 namespace {
 
+constexpr char16_t kReadablePrefix[] = u"SeenReadable";
+
 // "Seen" and 32 hexadecimal digits of a hash of the file's absolute path: one setting per file,
 // whatever characters its path holds.
-std::u16string SettingName(const std::filesystem::path& file) {
+std::u16string SettingName(const std::filesystem::path& file, std::u16string_view prefix = u"Seen") {
     std::error_code error;
     std::filesystem::path absolute = std::filesystem::absolute(file, error);
     if (error) absolute = file;
@@ -17,7 +19,7 @@ std::u16string SettingName(const std::filesystem::path& file) {
     unsigned char hash[16];
     crypto_generichash(hash, sizeof hash, reinterpret_cast<const unsigned char*>(text.data()), text.size(), nullptr,
                        0);
-    std::u16string name = u"Seen";
+    std::u16string name(prefix);
     constexpr char16_t kDigits[] = u"0123456789abcdef";
     for (const unsigned char byte : hash) {
         name += kDigits[byte >> 4];
@@ -52,8 +54,20 @@ void RememberSeenProfile(SettingsStore& settings, const std::filesystem::path& f
 
 void ForgetSeenProfile(SettingsStore& settings, const std::filesystem::path& file) {
     if (sodium_init() < 0) return;
+    for (const std::u16string& name : {SettingName(file), SettingName(file, kReadablePrefix)}) {
+        std::u16string value;
+        if (settings.read(name, value) && !value.empty()) (void)settings.write(name, u"");
+    }
+}
+
+bool ReadKeptReadable(SettingsStore& settings, const std::filesystem::path& file) {
     std::u16string value;
-    if (settings.read(SettingName(file), value) && !value.empty()) (void)settings.write(SettingName(file), u"");
+    return sodium_init() >= 0 && settings.read(SettingName(file, kReadablePrefix), value) && value == u"yes";
+}
+
+void RememberKeptReadable(SettingsStore& settings, const std::filesystem::path& file, bool kept) {
+    if (sodium_init() < 0) return;
+    (void)settings.write(SettingName(file, kReadablePrefix), kept ? u"yes" : u"");
 }
 
 std::u16string ReplacedFileMessage(std::u16string_view profileName, const SeenProfile& seen, const SeenProfile& now) {

@@ -21,7 +21,13 @@ struct SeenProfile {
 
 std::optional<SeenProfile> ReadSeenProfile(SettingsStore& settings, const std::filesystem::path& file);
 void RememberSeenProfile(SettingsStore& settings, const std::filesystem::path& file, SeenProfile seen);
+// Forgets what was seen of the file and whether it is kept readable (the profile was deleted).
 void ForgetSeenProfile(SettingsStore& settings, const std::filesystem::path& file);
+
+// Whether this user chose to keep the file in the usual form (Setup's seal box unticked by them),
+// so that it is not offered for sealing again.
+bool ReadKeptReadable(SettingsStore& settings, const std::filesystem::path& file);
+void RememberKeptReadable(SettingsStore& settings, const std::filesystem::path& file, bool kept);
 
 // What changed since `seen` that the user is asked about, in one message naming the profile; empty
 // when nothing did. Versions count up and wrap from kVersionWrap - 1 to 1.

@@ -244,6 +244,9 @@ public:
   // Nullopt when the loaded profile's logon and answers may seal its file (store/sealing_rule.h);
   // otherwise the message that says why not. changeSecurity applies the same rule when it seals.
   std::optional<std::u16string> sealingRefusal() const;
+  // Whether this user chose to keep the loaded profile's file in the usual form (store/profile_history.h).
+  bool keptReadable();
+  void setKeptReadable(bool kept);
 
   // Edits of the profile: each checks with the rules of store/entry.h, applies, writes the
   // profile and returns what happened. A changed entry or a renamed category moves to the end,

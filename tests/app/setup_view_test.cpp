@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <QSlider>
 
+#include "store/profile_history.h"
 #include "store/profile_codec.h"
 #include "store/profile_store.h"
 #include "store/sealed_profile.h"
@@ -33,7 +34,7 @@ protected:
         // Its owner keeps it readable (as the folder is shared with older copies): saves keep the
         // usual form unless a test ticks sealing itself.
         if (keptReadable) {
-            ASSERT_TRUE(settings->write(u"KeepReadable", u"Home|"));
+            RememberKeptReadable(*settings, folder / "Home.dat", true);
         }
         assemble = true;
         start();
@@ -93,6 +94,7 @@ protected:
     }
 
     std::string fileBytes() { return TempFolder::readFile(folder / "Home.dat"); }
+    bool remembersKeptReadable() { return ReadKeptReadable(*settings, folder / "Home.dat"); }
     bool fileSealed() { return fileBytes().rfind("KEYLOFT SEALED 1\r\n", 0) == 0; }
 
     bool keptReadable = true;
@@ -329,7 +331,7 @@ TEST_F(SealedSetupTest, TheCheckBoxSealsTheFileAndTheNewLogonOrTheAnswersOpenIt)
     const std::string bytes = fileBytes();
     ASSERT_EQ(bytes.rfind("KEYLOFT SEALED 1\r\n", 0), 0u);
     EXPECT_EQ(bytes.find(kStrong.toStdString()), std::string::npos);
-    EXPECT_EQ(setting(u"KeepReadable"), u"") << "sealed: no longer kept readable";
+    EXPECT_FALSE(remembersKeptReadable()) << "sealed: no longer kept readable";
 
     lockAndChoose();
     EXPECT_TRUE(window->store().profile().entries.empty());
@@ -377,7 +379,7 @@ TEST_F(SealedSetupTest, TheCheckBoxSealsTheFileAndTheNewLogonOrTheAnswersOpenIt)
     typePassword(kStrong);
     saveAccepted();
     EXPECT_NE(fileBytes().rfind("KEYLOFT SEALED 1", 0), 0u);
-    EXPECT_EQ(setting(u"KeepReadable"), u"Home|") << "unticked by its owner: kept readable";
+    EXPECT_TRUE(remembersKeptReadable()) << "unticked by its owner: kept readable";
     lockAndChoose();
     logOnWith(kStrong);
     EXPECT_TRUE(window->logonAccepted());
@@ -517,7 +519,7 @@ TEST_F(SealingChoiceTest, TheBoxTicksItselfForOwnSecretsAndThenStaysAsTheUserLef
     EXPECT_FALSE(seal()->isChecked());
     saveAccepted();
     EXPECT_FALSE(fileSealed());
-    EXPECT_EQ(setting(u"KeepReadable"), u"Home|");
+    EXPECT_TRUE(remembersKeptReadable());
     ASSERT_TRUE(press("Passwords"));
     ASSERT_TRUE(press("Setup"));
     EXPECT_FALSE(seal()->isChecked()) << "the user's choice is remembered";
@@ -527,7 +529,7 @@ TEST_F(SealingChoiceTest, TheBoxTicksItselfForOwnSecretsAndThenStaysAsTheUserLef
     seal()->click();
     saveAccepted();
     EXPECT_TRUE(fileSealed());
-    EXPECT_EQ(setting(u"KeepReadable"), u"");
+    EXPECT_FALSE(remembersKeptReadable());
 }
 
 TEST_F(SealingChoiceTest, TheSealingRuleRefusesAsTheOtherChecksDo) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "store/profile_codec.h"
+#include "store/profile_history.h"
 #include "store/profile_verifier.h"
 #include "store/sealed_profile.h"
 #include "store/sealing_rule.h"
@@ -709,6 +710,21 @@ TEST_F(SealedStoreTest, AReplacedFileIsAskedAboutAndABackupNeverUndoesSealing) {
     Instance& c = startInstance();
     EXPECT_TRUE(c.open(u"Home").loaded());
     EXPECT_TRUE(c.host.messages.empty());
+}
+
+// What this user remembers of a profile file (its form and version, and a choice to keep it
+// readable) goes when the profile is deleted: a new profile of that name starts afresh.
+TEST_F(SealedStoreTest, WhatIsRememberedOfAFileGoesWithTheProfile) {
+    Instance& a = createAndOpen(u"Home");
+    ASSERT_EQ(a.store->LogOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
+    a.store->setKeptReadable(true);
+    EXPECT_TRUE(a.store->keptReadable());
+    ASSERT_TRUE(ReadSeenProfile(*a.settings, profileFile(u"Home")).has_value());
+    a.store->forget();
+    a.host.answers = {MessageAnswer::Yes};
+    ASSERT_EQ(a.remove(u"Home").outcome, DeleteOutcome::Deleted);
+    EXPECT_FALSE(ReadSeenProfile(*a.settings, profileFile(u"Home")).has_value());
+    EXPECT_FALSE(ReadKeptReadable(*a.settings, profileFile(u"Home")));
 }
 
 }  // namespace
