@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include "app/logon_view.h"
+#include "store/profile_history.h"
 #include "store/profile_store.h"
 #include "support/gui_window_fixture.h"
 
@@ -53,6 +54,27 @@ protected:
         EXPECT_FALSE(window->isDirty());
     }
 };
+
+// A file this user last saw sealed, and now in the usual form (a readable copy put in its place):
+// the window asks, default No; No keeps it closed in the profile view, Yes goes on to the logon.
+TEST_F(Logon, AProfileFileReplacedByAReadableCopyIsAskedAbout) {
+    RememberSeenProfile(*settings, folder / "One.dat", SeenProfile{true, 1});
+    for (const MessageAnswer answer : {MessageAnswer::No, MessageAnswer::Yes}) {
+        SCOPED_TRACE(answer == MessageAnswer::Yes ? "Yes" : "No");
+        dialogs.answerNext(answer);
+        if (answer == MessageAnswer::No) {
+            unlockAndChoose(QStringLiteral("One"));
+        } else {
+            find<QPushButton>("cmdNext")->click();  // "One" is still chosen in the profile view
+        }
+        ASSERT_FALSE(dialogs.shown().empty());
+        EXPECT_EQ(dialogs.last().question, Question::OpenReplacedProfile);
+        EXPECT_EQ(dialogs.last().defaultAnswer, MessageAnswer::No);
+        EXPECT_NE(dialogs.last().text.find(u"is not sealed now"), std::u16string::npos);
+        EXPECT_EQ(frameShown("fraLogin"), answer == MessageAnswer::Yes);
+        EXPECT_EQ(frameShown("fraProfile"), answer == MessageAnswer::No);
+    }
+}
 
 TEST_F(Logon, PasswordOnlyShowsOneRowAtTheTop) {
     unlockAndChoose(QStringLiteral("One"));
