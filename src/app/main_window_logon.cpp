@@ -14,14 +14,15 @@
 #include "platform/qt_dialogs.h"
 #include "store/profile_store.h"
 #include "store/sealed_profile.h"
+#include "store/secret_memory.h"
 #include "store/text_convert.h"
 
 namespace keyloft {
 namespace {
 
 // What the thread of a sealed logon works on: a copy of the file, the typed values and the key it
-// finds. The thread and the window share it, so neither depends on the other's lifetime; the key
-// is wiped when the last of them lets go.
+// finds. The thread and the window share it, so neither depends on the other's lifetime; the typed
+// values and the key are wiped when the last of them lets go.
 struct SealedLogonWork {
     sealed::SealedFile file;
     bool withAnswers = false;
@@ -29,6 +30,11 @@ struct SealedLogonWork {
     std::vector<std::u16string> answers;
     sealed::Key dataKey;
     sealed::Unwrap result = sealed::Unwrap::NoSlot;
+
+    ~SealedLogonWork() {
+        for (std::u16string* text : {&typed.userId, &typed.password, &typed.pin}) Wipe(*text);
+        Wipe(answers);
+    }
 };
 
 }  // namespace
@@ -67,7 +73,8 @@ void MainWindow::onLogonClicked() {
         showLogonBusy(false);
         // Locked meanwhile, or another profile chosen: what the thread found is dropped.
         if (session_.number() != session || !store_->loaded() || store_->profileName() != profile) return;
-        finishLogon(work->result == sealed::Unwrap::Opened ? store_->LogOnWithKey(work->dataKey, work->withAnswers ? nullptr : &work->typed)
+        const sealed::LogonValues* known = work->withAnswers ? nullptr : &work->typed;
+        finishLogon(work->result == sealed::Unwrap::Opened ? store_->LogOnWithKey(work->dataKey, known)
                                                            : LogonOutcome::Incorrect);
         // The boxes were off while the key was made: the first one takes the focus again.
         if (!session_.loggedOn() && shownScreen() == Screen::Logon) logonView_->focusFirstBox();

@@ -8,6 +8,7 @@
 #include "cli/exit_codes.h"
 #include "cli/store_outcomes.h"
 #include "store/sealed_profile.h"
+#include "store/secret_memory.h"
 #include "store/text_convert.h"
 #include "store/utf8_text.h"
 #include "platform/platform_core.h"
@@ -174,9 +175,15 @@ int Session::reopen(double waitSeconds) {
 int Session::logOnSealed(const std::u16string& profileName, const sealed::SealedFile& file) {
     store_->CloseHeldFile();
     if (const int code = readLogon(file.logonMode); code != kExitOk) return code;
-    const sealed::LogonValues trimmed{std::u16string(TrimBlanks(typed_.userId)),
-                                      std::u16string(TrimBlanks(typed_.password)),
-                                      std::u16string(TrimBlanks(typed_.pin))};
+    // The trimmed details, wiped when the logon step is over, as typed_ is when the session ends.
+    struct TrimmedLogon {
+        sealed::LogonValues values;
+        ~TrimmedLogon() {
+            for (std::u16string* text : {&values.userId, &values.password, &values.pin}) Wipe(*text);
+        }
+    } wiped{{std::u16string(TrimBlanks(typed_.userId)), std::u16string(TrimBlanks(typed_.password)),
+             std::u16string(TrimBlanks(typed_.pin))}};
+    const sealed::LogonValues& trimmed = wiped.values;
     sealed::Key dataKey;
     if (sealed::UnwrapWithLogon(file, trimmed, dataKey) == sealed::Unwrap::Refused)
         return logonResult(LogonOutcome::Incorrect);
