@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <unordered_set>
 
+#include "store/bounded_lines.h"
 #include "store/file_system.h"
 #include "store/profile.h"
 #include "store/profile_codec.h"
@@ -88,8 +89,7 @@ std::optional<Profile> ReadConflictCopy(FileSystem& files, const std::filesystem
         return std::nullopt;
     }
     std::vector<std::string> lines;
-    std::string line;
-    while (held->readLine(line, error, kMaxProfileLineLength)) lines.push_back(line);
+    (void)ReadBoundedLines(*held, lines, error);
     if (error.failed() || lines.empty()) {
         problem = kCopyDamagedText;
         return std::nullopt;

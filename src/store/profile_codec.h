@@ -12,6 +12,7 @@
 
 #include "store/error_codes.h"
 #include "store/profile.h"
+#include "store/read_limits.h"
 
 namespace keyloft {
 
@@ -58,11 +59,6 @@ std::int32_t NextVersion(std::int32_t version);
 
 inline constexpr std::int32_t kVersionWrap = 2147483640;
 
-// The longest line a profile file may hold (bytes, without its ending). Every reader refuses a
-// longer line as damage as soon as it has read this much of it, so that a file that reads without
-// end (or one huge line) costs no more memory than this. Writers keep every field short enough
-// (kMaxFieldLength in store/entry.h) that no record they write comes near it.
-inline constexpr std::size_t kMaxProfileLineLength = std::size_t{16} << 20;
 // Length of the stored line of a record of `units` UTF-16 code units (with its sum).
 constexpr std::size_t StoredLineLength(std::size_t units) { return 64 * ((2 * units + 4 + 31) / 32); }
 

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "crypto/text_cipher.h"
+#include "store/bounded_lines.h"
 #include "store/profile_codec.h"
 #include "store/profile_history.h"
 #include "store/profile_store_detail.h"
@@ -46,18 +47,16 @@ struct FileCheck {
     std::int32_t version = 0;
 };
 
-// Sealed files: all lines of the file.
-ErrorInfo ReadAllLines(ReadableFile& file, std::vector<std::string>& lines) {
-    ErrorInfo error = file.rewind();
-    std::string line;
-    while (!error.failed() && file.readLine(line, error, kMaxProfileLineLength)) {
-        lines.push_back(line);
-    }
+// Sealed files: all lines of the file, within the limits of store/read_limits.h.
+ErrorInfo ReadAllLines(ReadableFile& file, std::vector<std::string>& lines, FileFingerprint* fingerprint = nullptr) {
+    ErrorInfo error;
+    (void)ReadBoundedLines(file, lines, error, fingerprint);
     return error;
 }
 
-// A line past kMaxProfileLineLength, which no writer makes: the file is damaged.
-bool LineTooLong(const ErrorInfo& error) { return error.number == error::kInputPastEnd; }
+// A file past the limits of store/read_limits.h (a line or the whole), which no writer makes: the
+// file is damaged.
+bool PastLimits(const ErrorInfo& error) { return error.number == error::kInputPastEnd; }
 
 FileCheck CheckHeldFile(ReadableFile& file, const sealed::Limits& floor) {
     FileCheck check;
@@ -66,11 +65,12 @@ FileCheck CheckHeldFile(ReadableFile& file, const sealed::Limits& floor) {
     }
     Profile scratch;
     ProfileDecoder decoder(scratch);
+    BoundedLineReader reader(file);
     std::string line;
     std::string firstLine;
     ErrorInfo error;
     bool fault = false;
-    while (!fault && file.readLine(line, error, kMaxProfileLineLength)) {
+    while (!fault && reader.next(line, error)) {
         if (decoder.linesRead() == 0) {
             firstLine = line;
         } else if (decoder.linesRead() == 1 && sealed::LooksSealed(firstLine, line)) {
@@ -162,17 +162,19 @@ void ProfileStore::loadHeld(bool showErrors) {
     }
     s.damagedFile = false;
     s.lockedFile.reset();
+    s.fingerprint.reset();
     ErrorInfo error;
     std::string line;
     std::string firstLine;
+    BoundedLineReader reader(*s.held);
     while (true) {
         if (!s.held) {
             // The session was locked during the load: the file is no longer open.
             loadFailed(showErrors, ErrorInfo::of(error::kBadFileNameOrNumber));
             return;
         }
-        if (!s.held->readLine(line, error, kMaxProfileLineLength)) {
-            if (LineTooLong(error)) {
+        if (!reader.next(line, error)) {
+            if (PastLimits(error)) {
                 s.damagedFile = true;
                 s.keepError(DamagedError());
                 return;
@@ -231,6 +233,7 @@ void ProfileStore::loadHeld(bool showErrors) {
         s.report.closeWindow = true;
         return;
     }
+    s.fingerprint = reader.fingerprint();
     s.loaded = true;
 }
 
@@ -297,7 +300,8 @@ void ProfileStore::loadSealed(bool showErrors) {
         s.lockedFile.reset();
     };
     std::vector<std::string> lines;
-    if (const ErrorInfo error = ReadAllLines(*s.held, lines); LineTooLong(error)) {
+    FileFingerprint fingerprint{};
+    if (const ErrorInfo error = ReadAllLines(*s.held, lines, &fingerprint); PastLimits(error)) {
         damaged();
         return;
     } else if (error.failed()) {
@@ -313,6 +317,7 @@ void ProfileStore::loadSealed(bool showErrors) {
         return;
     }
     s.seal = true;
+    s.fingerprint = fingerprint;
     if (reopen) {
         if (keys && sealed::OpenBody(*file, keys->dataKey, s.profile, &before)) {
             s.sealedKeys = sealed::KeepKeys(*file, keys->dataKey, s.profile);
@@ -469,9 +474,10 @@ std::int32_t ProfileStore::readVersion(bool showErrors) {
     ErrorInfo error;
     std::string keyLine;
     std::string line;
+    BoundedLineReader reader(file);
     for (int i = 0; i < 3; ++i) {
-        if (!file.readLine(line, error, kMaxProfileLineLength)) {
-            if (LineTooLong(error)) {
+        if (!reader.next(line, error)) {
+            if (PastLimits(error)) {
                 error = DamagedError();
             }
             if (error.failed()) {

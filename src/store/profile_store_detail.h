@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "store/bounded_lines.h"
 #include "store/file_system.h"
 #include "store/profile_codec.h"
 #include "store/profile_store.h"
@@ -114,6 +115,9 @@ struct ProfileStore::State {
     bool loggedOn = false;
     bool forgotten = false;  // forget() ran: nothing is saved until a profile is opened again
     std::optional<sealed::SealedFile> lockedFile;
+    // What the held file held when it was loaded or written: a save that finds anything else in it
+    // (another program wrote into it in place, the same version or not) writes nothing over it.
+    std::optional<FileFingerprint> fingerprint;
     std::unique_ptr<sealed::Keys> sealedKeys;
     Profile profile;
     StoreReport report;  // what the running operation reports to its caller
