@@ -1,5 +1,6 @@
 #include "store/profile_verifier.h"
 
+#include <algorithm>
 #include <exception>
 #include <string>
 
@@ -146,11 +147,13 @@ VerifyReport VerifyProfileFile(FileSystem& files, const std::filesystem::path& f
         }
         std::vector<std::string> head;
         std::string line;
+        ReadLimit passed = ReadLimit::None;
         {
             BoundedLineReader headReader(*reader);
             while (head.size() < 2 && headReader.next(line, error)) {
                 head.push_back(line);
             }
+            passed = headReader.passed();
         }
         const bool sealedFile = !error.failed() && LinesLookSealed(head);
         if (!error.failed()) {
@@ -168,11 +171,12 @@ VerifyReport VerifyProfileFile(FileSystem& files, const std::filesystem::path& f
             going = checker.addLine(line);
         }
         if (error.failed()) {
+            if (passed == ReadLimit::None) passed = lineReader.passed();
             std::u16string text;
-            if (lineReader.passed() == ReadLimit::LineLength) {
-                text = u"line " + Number(lineReader.lines() + 1) + u": longer than " + Number(kMaxProfileLineLength) +
-                       u" characters (no profile line is that long)";
-            } else if (lineReader.passed() == ReadLimit::FileSize) {
+            if (passed == ReadLimit::LineLength) {
+                text = u"line " + Number(std::max(lineReader.lines(), head.size()) + 1) + u": longer than " +
+                       Number(kMaxProfileLineLength) + u" characters (no profile line is that long)";
+            } else if (passed == ReadLimit::FileSize) {
                 text = u"the file holds more than " + Number(kMaxProfileFileLines) + u" lines or " +
                        Number(static_cast<std::size_t>(kMaxProfileFileBytes >> 20)) +
                        u" MiB (no profile is that large); it was not read further";

@@ -86,9 +86,9 @@ TEST_P(SaveSafetyTest, ASaveWritesFlushesRenamesThenFlushesTheFolder) {
     a.files->steps.clear();
     ASSERT_EQ(a.add(u"4|c|d|u|p||||"), SaveOutcome::Saved);
     std::vector<std::string> expected{"create"};
-    // Usual form: key line, 1, 8, 2, the entry, the question, 6, trailer. Sealed: every line of
-    // the file, written the same way.
-    const std::size_t lines = sealedForm() ? SplitFileLines(releasedFileBytes(u"Home")).size() : 8;
+    // Usual form: key line, 1, 8, 9 (the identity), 2, the entry, the question, 6, trailer.
+    // Sealed: every line of the file, written the same way.
+    const std::size_t lines = sealedForm() ? SplitFileLines(releasedFileBytes(u"Home")).size() : 9;
     if (sealedForm()) {
         EXPECT_EQ(SplitFileLines(releasedFileBytes(u"Home")).front(), "KEYLOFT SEALED 1");
     }
@@ -101,7 +101,7 @@ TEST_P(SaveSafetyTest, ASaveWritesFlushesRenamesThenFlushesTheFolder) {
     a.files->steps.clear();
     ASSERT_TRUE(a.create(u"Work"));
     expected = {"create"};
-    expected.insert(expected.end(), 7, "write");
+    expected.insert(expected.end(), 8, "write");
     expected.insert(expected.end(), {"flush", "install", "flush folder"});
     EXPECT_EQ(a.files->steps, expected);
 }
@@ -141,7 +141,6 @@ TEST_P(SaveSafetyTest, ASoundBackupReplacesAMissingEmptyOrDamagedProfile) {
         {"empty", std::string(), "was empty"},
         {"cut in the middle of a line", newer.substr(0, newer.size() / 2), "failed its checks"},
         {"cut after a line", newer.substr(0, newer.find("\r\n") + 2), "failed its checks"},
-        {"an older version", ProfileAt(6), "held an older version (version 6)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -167,6 +166,27 @@ TEST_P(SaveSafetyTest, ASoundBackupReplacesAMissingEmptyOrDamagedProfile) {
         a.store->CloseHeldFile();
         instances.clear();
     }
+}
+
+// A newer backup that cannot show it is the profile's own (made with other keys, or in the usual
+// form, which shows nothing) never replaces a sound profile: it is left, and logged.
+TEST_P(SaveSafetyTest, ANewerBackupBesideASoundProfileIsLeftUnlessItProvesItself) {
+    const std::string profile = ProfileAt(6);
+    TempFolder::writeFile(profileFile(u"Home"), profile);
+    TempFolder::writeFile(backupFile(), ProfileAt(7));
+    Instance& a = open();
+    ASSERT_TRUE(lastOpen.loaded());
+    EXPECT_EQ(a.store->profile().version, 6);
+    logOn(a);
+    EXPECT_EQ(releasedFileBytes(u"Home"), profile);
+    EXPECT_TRUE(std::filesystem::exists(backupFile()));
+    const std::string left = sealedForm() ? "Home.dat.bak was left beside Home.dat: it does not open with the "
+                                            "profile's key, or it is not newer"
+                                          : "Home.dat.bak (version 7) was left beside Home.dat (version 6): a backup "
+                                            "replaces a sound profile only when it opens with the sealed profile's key";
+    const std::vector<std::string> log = logLines();
+    ASSERT_FALSE(log.empty());
+    EXPECT_NE(log.back().find(left), std::string::npos) << log.back();
 }
 
 TEST_P(SaveSafetyTest, ADamagedBackupBesideASoundProfileGoes) {
