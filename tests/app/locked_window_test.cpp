@@ -6,8 +6,6 @@
 #include <sys/stat.h>
 
 #include <array>
-#include <fstream>
-#include <sstream>
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -34,20 +32,12 @@
 #include "platform/qt_printer.h"
 #include "platform/qt_screen_lock.h"
 #include "store/profile.h"
-#include "store/profile_history.h"
 #include "store/profile_store.h"
 #include "support/gui_window_fixture.h"
 #include "support/record_values.h"
 
 namespace keyloft::testing {
 namespace {
-
-std::string ReadBytesOf(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
 
 constexpr char16_t kLockedOutText[] = u"The profile has been modified by another user.\nYou will have to login again.";
 
@@ -151,53 +141,6 @@ TEST_F(LockedWindow, LockOutDuringAnEntrySaveShowsNothingOfTheProfile) {
     QTest::keyClicks(find<QLineEdit>("txtuserconfirm"), QStringLiteral("pw3"));
     saveAfterAnotherUsersChange();
     expectNothingReadable();
-}
-
-// A save that finds another file in the profile's place loads it, and asks about it as an open
-// does when it is older than this user saw or no longer sealed: No locks the window, nothing is
-// written over that file, and what this user saw stays as it was.
-TEST_F(LockedWindow, AFileReplacedDuringTheSessionIsAskedAboutAndNoLocks) {
-    const std::filesystem::path file = folder / "Shared.dat";
-    for (const bool readable : {true, false}) {
-        SCOPED_TRACE(readable ? "a readable file where this user saw a sealed one" : "an older file");
-        if (!window) {
-            std::filesystem::copy_file(file, folder / "Shared.v1");  // as it was before the logon
-            logOnToPasswords();
-        } else {
-            ASSERT_TRUE(press("Unlock"));  // logged on again for the second case
-            dialogs.reset();
-            logOnAs({.name = u"Shared"});
-            ASSERT_TRUE(press("Passwords"));
-        }
-        const SeenProfile before = ReadSeenProfile(*settings, file).value_or(SeenProfile{});
-        if (readable) {
-            // A colleague's save in the usual form, where this user remembers a sealed file.
-            otherInstanceSaves(u"Shared", [](Profile& p) { p.entries.clear(); });
-            RememberSeenProfile(*settings, file, SeenProfile{true, before.version});
-        } else {
-            std::filesystem::copy_file(folder / "Shared.v1", folder / "incoming");
-            std::filesystem::rename(folder / "incoming", file);
-        }
-        const std::string replaced = ReadBytesOf(file);
-        ASSERT_TRUE(press("Add"));
-        QTest::keyClicks(find<QLineEdit>("txtUserCode"), QStringLiteral("carol"));
-        QTest::keyClicks(find<QLineEdit>("txtUserpass"), QStringLiteral("pw3"));
-        QTest::keyClicks(find<QLineEdit>("txtuserconfirm"), QStringLiteral("pw3"));
-        dialogs.answerNext(MessageAnswer::No);
-        ASSERT_TRUE(press("Save"));
-        ASSERT_FALSE(dialogs.shown().empty());
-        EXPECT_EQ(dialogs.last().question, Question::OpenReplacedProfile);
-        EXPECT_NE(dialogs.last().text.find(readable ? u"is not sealed now" : u"older than version"),
-                  std::u16string::npos);
-        EXPECT_EQ(dialogs.last().defaultAnswer, MessageAnswer::No);
-        EXPECT_TRUE(locked());
-        expectNothingReadable();
-        EXPECT_EQ(ReadBytesOf(file), replaced);
-        const SeenProfile after = ReadSeenProfile(*settings, file).value_or(SeenProfile{});
-        EXPECT_EQ(after.sealed, readable);
-        EXPECT_GE(after.version, before.version);
-        if (readable) ForgetSeenProfile(*settings, file);  // the next case starts from the usual form
-    }
 }
 
 TEST_F(LockedWindow, LockOutDuringACategorySaveShowsNothingOfTheProfile) {

@@ -14,6 +14,7 @@
 #include "store/profile_verifier.h"
 #include "store/sealed_profile.h"
 #include "store_fixture.h"
+#include "support/profile_file_edit.h"
 #include "support/record_values.h"
 
 using keyloft::testing::EntriesOf;
@@ -168,25 +169,48 @@ TEST_P(SaveSafetyTest, ASoundBackupReplacesAMissingEmptyOrDamagedProfile) {
     }
 }
 
-// A newer backup that cannot show it is the profile's own (made with other keys, or in the usual
-// form, which shows nothing) never replaces a sound profile: it is left, and logged.
-TEST_P(SaveSafetyTest, ANewerBackupBesideASoundProfileIsLeftUnlessItProvesItself) {
-    const std::string profile = ProfileAt(6);
-    TempFolder::writeFile(profileFile(u"Home"), profile);
-    TempFolder::writeFile(backupFile(), ProfileAt(7));
-    Instance& a = open();
-    ASSERT_TRUE(lastOpen.loaded());
-    EXPECT_EQ(a.store->profile().version, 6);
+// A backup never replaces a sound profile unless it proves itself: a sealed one that is newer and
+// opens with the profile's own key at logon. A newer one that cannot (in the usual form, which can
+// show nothing; one planted with a raised version, its check line made again) is left, and logged.
+TEST_P(SaveSafetyTest, ANewerBackupReplacesASoundProfileOnlyWhenItOpensWithItsKey) {
+    Instance& a = createAndOpen(u"Home");
     logOn(a);
-    EXPECT_EQ(releasedFileBytes(u"Home"), profile);
-    EXPECT_TRUE(std::filesystem::exists(backupFile()));
-    const std::string left = sealedForm() ? "Home.dat.bak was left beside Home.dat: it does not open with the "
-                                            "profile's key, or it is not newer"
-                                          : "Home.dat.bak (version 7) was left beside Home.dat (version 6): a backup "
-                                            "replaces a sound profile only when it opens with the sealed profile's key";
-    const std::vector<std::string> log = logLines();
-    ASSERT_FALSE(log.empty());
-    EXPECT_NE(log.back().find(left), std::string::npos) << log.back();
+    ASSERT_EQ(a.add(u"4||older|me|pw||||"), SaveOutcome::Saved);
+    const std::string older = releasedFileBytes(u"Home");
+    ASSERT_EQ(a.add(u"4||newer|me|pw||||"), SaveOutcome::Saved);
+    const std::string newer = releasedFileBytes(u"Home");
+    instances.clear();
+    const char* left = sealedForm() ? "it does not open with the profile's key, or it is not newer"
+                                    : "a backup replaces a sound profile only when it opens with the sealed profile's key";
+    const struct {
+        const char* what;
+        std::string profile, backup;
+        bool putBack;
+        const char* logged;
+    } cases[] = {
+        {"newer, of this profile", older, newer, sealedForm(),
+         sealedForm() ? "it opens with the profile's key and is newer" : left},
+        {"planted with a higher version", newer, sealedForm() ? WithSealedHeaderVersion(older, 99) : ProfileAt(99),
+         false, left},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_FALSE(c.backup.empty());
+        std::filesystem::remove(database / "KeyloftErrors.log");
+        TempFolder::writeFile(profileFile(u"Home"), c.profile);
+        TempFolder::writeFile(backupFile(), c.backup);
+        Instance& b = startInstance();
+        b.host.answers = {MessageAnswer::Yes};  // the first profile file is older than this user saw
+        ASSERT_TRUE(b.open(u"Home").loaded());
+        logOn(b);
+        EXPECT_EQ(releasedFileBytes(u"Home"), c.putBack ? c.backup : c.profile);
+        EXPECT_EQ(std::filesystem::exists(backupFile()), !c.putBack);
+        const std::vector<std::string> log = logLines();
+        EXPECT_TRUE(std::any_of(log.begin(), log.end(),
+                                [&](const std::string& line) { return line.find(c.logged) != std::string::npos; }))
+            << ::testing::PrintToString(log);
+        instances.clear();
+    }
 }
 
 TEST_P(SaveSafetyTest, ADamagedBackupBesideASoundProfileGoes) {

@@ -14,7 +14,6 @@
 #include "store/sealing_rule.h"
 #include "store/text_convert.h"
 #include "store_fixture.h"
-#include "support/profile_file_edit.h"
 #include "support/temp_folder.h"
 #include "support/record_values.h"
 
@@ -382,51 +381,6 @@ TEST_F(SealedStoreTest, AFileMadeWithTheDefaultLimitsOpensWithThem) {
     ASSERT_TRUE(b.open(u"Home").loaded());
     ASSERT_EQ(b.store->LogOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
     EXPECT_EQ(RecordsOf(b.store->profile().entries), std::vector<std::u16string>{u"4||kept|u|||||"});
-}
-
-// A backup never replaces a sound sealed profile unless it proves itself: newer, and opening with
-// the profile's own key at logon. One planted with a raised header version (its check line made
-// again, as anyone can) stays where it is; a damaged one goes.
-TEST_F(SealedStoreTest, ABackupBesideASealedProfileReplacesItOnlyWhenItOpensWithItsKey) {
-    sealedProfile(u"Home");
-    const std::string older = releasedFileBytes(u"Home");
-    ASSERT_EQ(instances.front()->add(u"4||newer|u|||||"), SaveOutcome::Saved);
-    const std::string newer = releasedFileBytes(u"Home");
-    instances.clear();
-    std::string damaged = older;
-    damaged[damaged.size() / 2] ^= 0x01;
-    const struct {
-        const char* what;
-        std::string profile, backup;
-        std::size_t entries;  // after logon
-        bool backupStays;
-        const char* logged;
-    } cases[] = {
-        {"newer, with the profile's key", older, newer, 4, false, "opens with the profile's key and is newer"},
-        {"planted: its version raised", newer, WithSealedHeaderVersion(older, 99), 4, true,
-         "it does not open with the profile's key"},
-        {"damaged", newer, damaged, 4, false, "(damaged) was removed"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        ASSERT_FALSE(c.backup.empty());
-        std::filesystem::remove(database / "KeyloftErrors.log");
-        TempFolder::writeFile(profileFile(u"Home"), c.profile);
-        TempFolder::writeFile(database / "Home.dat.bak", c.backup);
-        Instance& a = startInstance();
-        a.host.answers = {MessageAnswer::Yes};  // an older file than this user saw: open it
-        ASSERT_TRUE(a.open(u"Home").loaded());
-        ASSERT_EQ(a.store->LogOn(rightLogon()), LogonOutcome::LoggedOn);
-        EXPECT_EQ(a.store->profile().entries.size(), c.entries);
-        EXPECT_EQ(std::filesystem::exists(database / "Home.dat.bak"), c.backupStays);
-        const std::vector<std::string> log = logLines();
-        EXPECT_TRUE(std::any_of(log.begin(), log.end(),
-                                [&](const std::string& line) { return line.find(c.logged) != std::string::npos; }))
-            << ::testing::PrintToString(log);
-        ASSERT_EQ(a.add(u"4||after|u|||||"), SaveOutcome::Saved);  // and saves go on as ever
-        instances.clear();
-    }
-    EXPECT_EQ(fileBytes(u"Home").find("version=99"), std::string::npos);
 }
 
 TEST(LogonStep, AnInvalidLogonModeOrAnswerModeNeverLogsOnWithNothing) {
