@@ -63,8 +63,7 @@ bool SingleInstanceGuard::askRunningCopyToShow() const {
     if (!socket.waitForConnected(kAnswerMs)) return false;
     socket.write(kShowRequest);
     const bool sent = socket.waitForBytesWritten(kAnswerMs);
-    // The running copy hangs up once it has read the request.
-    if (sent && socket.state() == QLocalSocket::ConnectedState) socket.waitForDisconnected(kAnswerMs);
+    socket.disconnectFromServer();  // what was written is still read by the other copy
     return sent;
 }
 

@@ -39,7 +39,7 @@ public:
     // asks for the window. False when there is nothing to listen on.
     bool listenForShowRequests(QObject* context, std::function<void()> show);
     // From a copy that did not get the lock: asks the copy that holds it to show its window.
-    // False when no copy answered within a few seconds.
+    // False when no copy took the request within a few seconds.
     bool askRunningCopyToShow() const;
 
 private:
