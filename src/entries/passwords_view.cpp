@@ -2,24 +2,14 @@
 
 #include <QComboBox>
 #include <QKeyEvent>
-#include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
-#include <QPixmap>
 #include <QPlainTextEdit>
-#include <QScrollArea>
-#include <QScrollBar>
-#include <QShowEvent>
 #include <QSplitter>
 #include <QSignalBlocker>
-#include <QSpinBox>
 #include <QToolButton>
 #include <QTreeView>
-#include <QVBoxLayout>
-#include <QAction>
-#include <QApplication>
 #include <algorithm>
 #include <array>
 #include <optional>
@@ -48,7 +38,6 @@ namespace {
 const QString kWarningTitle = QStringLiteral("Warning");
 const QString kOverwritePassword = QStringLiteral("Are you sure you want to overwite the existing password?");
 const QString kPasswordTitle = QStringLiteral("Password");
-
 
 }  // namespace
 
