@@ -1,7 +1,11 @@
 #pragma once
 // What this user last saw of each profile file: whether it was sealed and its version. It is kept
 // in the user's own settings (never in the shared folder, where whoever replaces a file could
-// change it too), under a name made from the file's path. Opening a profile that was sealed and
+// change it too), under a name made from the file's path with the links and ".." of its folder
+// resolved, so that the folder reached another way (a link to it, "a/../a") is the same file; a
+// file whose name is a link is remembered under the file it leads to as well. What any of those
+// names, or the path as given (the name of earlier versions), remembers counts; a write moves
+// the memory from the path as given to the resolved names. Opening a profile that was sealed and
 // now is not, or whose version went back, is then noticed: the file may have been replaced by an
 // older or a readable copy.
 

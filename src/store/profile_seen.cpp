@@ -1,7 +1,7 @@
 // What this user saw of the profile's file (store/profile_history.h): a file that is no longer
 // sealed, or that went back to an older version, is asked about at every load, at open and in the
-// middle of a session alike; the memory of it only moves forward, and saves never write a version
-// this user has seen already.
+// middle of a session alike; a file never seen is remembered from its first load; the memory of it
+// only moves forward, and saves never write a version this user has seen already.
 #include <optional>
 #include <utility>
 
@@ -35,8 +35,13 @@ std::optional<std::int32_t> ProfileStore::newestConflictCopyVersion() {
 bool ProfileStore::acceptReplacedFile() {
     State& s = *state_;
     const std::optional<SeenProfile> seen = ReadSeenProfile(s.settings, s.profilePath);
-    if (!seen) return true;
     const SeenProfile now{s.seal, s.profile.version};
+    if (!seen) {
+        // Met for the first time: nothing shows whether it is the file it should be, but from this
+        // load on a readable or an older file in its place is asked about, logged on or not.
+        RememberSeenProfile(s.settings, s.profilePath, now);
+        return true;
+    }
     if (s.acceptedPath == s.profilePath && s.acceptedFile == std::pair{now.sealed, now.version}) return true;
     if (ReplacedFileMessage(s.profileName, *seen, now).empty()) return true;
     // Gone back: a file-sync engine may have kept another machine's older file and left this

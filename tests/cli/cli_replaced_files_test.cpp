@@ -137,6 +137,44 @@ TEST_F(Cli, AnOlderFileBesideTheNewerOnesCopyLeadsToTheMerge) {
     EXPECT_NE(run({"verify", file("Team").string()}).out.find("version 5"), std::string::npos);
 }
 
+// What this user saw of a profile counts whichever way its folder is named, and from the first
+// load on: an older file put in its place is asked about when the folder is reached through a
+// link to it (or was seen through one), and after a first open that did not get past the logon.
+TEST_F(Cli, AnOlderFileIsAskedAboutThroughEveryPathToTheFolder) {
+    const std::string folder = db().string(), link = (temp_.path() / "link").string();
+    struct Case {
+        const char* what;
+        std::string seenIn, openedIn;
+        const char* logon;  // of the first open
+        int firstExit;
+    };
+    std::vector<Case> cases{{"after a first open that the logon refused", folder, folder, "wrong\n", 3}};
+#ifndef _WIN32  // the C++ library resolves no links on Windows
+    std::error_code error;
+    std::filesystem::create_directory_symlink(db(), link, error);
+    ASSERT_FALSE(error) << error.message();
+    cases.push_back({"through a link to the folder", folder, link, kDefaultPassword, 0});
+    cases.push_back({"from the link to the folder itself", link, folder, kDefaultPassword, 0});
+#endif
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        // Made and saved twice by a colleague: this user never saw it before.
+        const std::string name = "Team" + std::to_string(n++);
+        const std::filesystem::path theirs = temp_.path() / "colleague";
+        ASSERT_EQ(RunCli({"--database", folder, "create", name}, "", theirs).exitCode, 0);
+        const std::string older = ReadBytes(file(name));
+        ASSERT_EQ(RunCli({"--database", folder, "add", name, "--user-code", "bob"}, "opensesame\npw\n", theirs)
+                      .exitCode,
+                  0);
+        EXPECT_EQ(RunCli({"--database", c.seenIn, "ls", name}, c.logon, config()).exitCode, c.firstExit);
+        WriteBytes(file(name), older);
+        const RunResult r = RunCli({"--database", c.openedIn, "ls", name}, kDefaultPassword, config());
+        EXPECT_EQ(r.exitCode, 6) << r.err;
+        EXPECT_NE(r.err.find("holds version 1, older than version 2 that you last used"), std::string::npos) << r.err;
+    }
+}
+
 // A sealed backup whose header version was raised (its check line made again, as anyone can)
 // beside a sound sealed profile: it does not open with the profile's key, so it replaces nothing.
 TEST_F(CliReplacedFiles, APlantedBackupNeverReplacesASoundProfile) {
