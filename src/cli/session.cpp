@@ -157,7 +157,8 @@ int Session::openAndLogOn(const std::u16string& profileName) {
 
 int Session::reopen(double waitSeconds) {
     const std::u16string name = store_->profileName();
-    const OpenResult result = waitWhileInUse(name, waitSeconds, [this] { return store_->ReadFromFile(); });
+    const OpenResult result =
+        waitWhileInUse(name, waitSeconds, [this] { return store_->ReadFromFileIfChanged(); });
     if (!result.loaded()) {
         if (result.outcome == OpenOutcome::NotFound || result.outcome == OpenOutcome::Failed)
             Console::printError("keyloft-cli: the profile \"" + Utf16ToUtf8(name) + "\" could not be loaded");
@@ -169,8 +170,22 @@ int Session::reopen(double waitSeconds) {
         }
         return ExitCodeFor(result.outcome);
     }
-    // Cheap when the file opened with what the logon gave (its details, a sealed file's key);
-    // a sealed file whose keys were changed is opened with the typed details once more.
+    if (result.unchanged) return kExitOk;  // the profile in memory is the file's, logon and all
+    // A sealed file read again opens only with the key of the logon: keys made anew (a colleague
+    // changed its logon or its questions) mean logging on again.
+    if (const std::optional<sealed::SealedFile> file = store_->loadedSealedFile()) {
+        const std::string changed = "keyloft-cli: the keys of the sealed profile \"" + Utf16ToUtf8(name) +
+                                    "\" were made anew since the shell logged on (its logon or its questions "
+                                    "were changed); ";
+        if (!console_.interactive()) {
+            store_->CloseHeldFile();
+            Console::printError(changed + "start the shell again");
+            return kExitLogonRefused;
+        }
+        Console::printError(changed + "log on again");
+        return logOnSealed(name, *file);
+    }
+    // The usual form: the details typed at the logon against the file's.
     if (store_->LogOn(typed_) != LogonOutcome::LoggedOn) {
         store_->CloseHeldFile();
         Console::printError("keyloft-cli: the logon of the profile \"" + Utf16ToUtf8(name) +
@@ -202,17 +217,8 @@ int Session::logOnSealed(const std::u16string& profileName, const sealed::Sealed
     const OpenResult again = openProfile(profileName);
     if (!again.loaded()) return ExitCodeFor(again.outcome);
     const std::optional<sealed::SealedFile> now = store_->loadedSealedFile();
-    const auto slot = [](const sealed::SealedFile& f) -> const sealed::Slot* {
-        for (const sealed::Slot& s : f.keySlots)
-            if (s.label == "logon") return &s;
-        return nullptr;
-    };
-    const sealed::Slot* before = slot(file);
-    const sealed::Slot* after = now ? slot(*now) : nullptr;
-    const bool sameSlot = before != nullptr && after != nullptr && now->logonMode == file.logonMode &&
-                          after->limits.ops == before->limits.ops && after->limits.mem == before->limits.mem &&
-                          after->salt == before->salt && after->nonce == before->nonce &&
-                          after->wrapped == before->wrapped;
+    const bool sameSlot =
+        now && now->logonMode == file.logonMode && sealed::SameLogonSlot(file.keySlots, now->keySlots);
     return logonResult(sameSlot ? store_->LogOnWithKey(dataKey, &trimmed) : store_->LogOn(typed_));
 }
 

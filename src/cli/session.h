@@ -30,7 +30,8 @@ struct GlobalOptions {
 };
 
 // Inside `shell` (options.shell set) a command's Session works on the shell's: the folder is
-// settled, the logon done once; opening loads the file again, held until the command ends.
+// settled, the logon done once (one key derivation for a sealed profile); opening holds the file
+// again until the command ends, and reads it again only when it changed.
 class Session {
 public:
     Session(const GlobalOptions& options, Console& console);
@@ -49,8 +50,11 @@ public:
     // reports it.
     int finish(const EditResult& edit);
 
-    // The shell's step before each command: the profile's file loaded again and held, and the
-    // details typed at the logon checked against it (a colleague may have changed them).
+    // The shell's step before each command: the profile's file held again and, when it changed,
+    // loaded again (ProfileStore::ReadFromFileIfChanged) and the logon checked against it (a
+    // colleague may have changed it): the details typed at the logon against a file in the usual
+    // form; a sealed file opens with the data key held, and keys made anew ask for the logon again
+    // on a terminal and end the shell otherwise.
     int reopen(double waitSeconds);
     // The shell's profile was dropped at a reopen (the user did not open a replaced file): the
     // shell ends.

@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -379,6 +380,20 @@ public:
         struct stat st {};
         return open != nullptr && ::lstat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
                FileId{st.st_dev, st.st_ino} == open->id();
+    }
+
+    std::optional<FileStamp> stampOf(const ReadableFile& held) override {
+        const auto* open = dynamic_cast<const PosixReadableFile*>(&held);
+        struct stat st {};
+        timespec now {};
+        if (open == nullptr || ::fstat(open->descriptor(), &st) != 0 || ::clock_gettime(CLOCK_REALTIME, &now) != 0) {
+            return std::nullopt;
+        }
+        constexpr std::int64_t kSecond = 1'000'000'000;
+        const auto nanoseconds = [](const timespec& t) { return std::int64_t{t.tv_sec} * kSecond + t.tv_nsec; };
+        return FileStamp{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+                         static_cast<std::uint64_t>(st.st_size), nanoseconds(st.st_mtim), nanoseconds(st.st_ctim),
+                         nanoseconds(now), kSecond};
     }
 
     bool appendText(const std::filesystem::path& file, std::string_view text) override {

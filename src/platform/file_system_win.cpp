@@ -398,6 +398,25 @@ public:
                IdOf(probe.get(), id) && id == open->id();
     }
 
+    std::optional<FileStamp> stampOf(const ReadableFile& held) override {
+        const auto* open = dynamic_cast<const WinReadableFile*>(&held);
+        BY_HANDLE_FILE_INFORMATION info{};
+        FILE_BASIC_INFO basic{};
+        if (open == nullptr || !GetFileInformationByHandle(open->handle(), &info) ||
+            !GetFileInformationByHandleEx(open->handle(), FileBasicInfo, &basic, sizeof basic)) {
+            return std::nullopt;
+        }
+        FILETIME now{};
+        GetSystemTimeAsFileTime(&now);
+        const auto join = [](DWORD high, DWORD low) { return (std::uint64_t{high} << 32) | low; };
+        const auto ticks = [&](const FILETIME& t) {
+            return static_cast<std::int64_t>(join(t.dwHighDateTime, t.dwLowDateTime));
+        };
+        return FileStamp{info.dwVolumeSerialNumber, join(info.nFileIndexHigh, info.nFileIndexLow),
+                         join(info.nFileSizeHigh, info.nFileSizeLow), ticks(info.ftLastWriteTime),
+                         static_cast<std::int64_t>(basic.ChangeTime.QuadPart), ticks(now), 10'000'000};
+    }
+
     // A new log file gets the folder's inherited access rules: whoever may write in a shared
     // folder may add to its log (it holds no secrets). A link (or any other reparse point) is
     // opened as itself, not followed, and left alone; so is anything but a file with one name.

@@ -21,8 +21,10 @@
 // Only regular files are profiles: a folder, a device, a pipe or a socket of a profile's name is
 // refused (77) before anything is read from it, and no call waits for one.
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -59,6 +61,19 @@ enum class EntryKind { RegularFile, SymbolicLink, Other };  // Other: a folder, 
 struct FolderEntry {
     std::filesystem::path name;  // without folder
     EntryKind kind = EntryKind::Other;
+};
+
+// What the system shows of an open file without reading it: which file it is, its size and when
+// its content and its attributes were last changed, and when the stamp was taken (times in
+// nanoseconds since 1970 on POSIX systems, in 100-nanosecond steps since 1601 on Windows).
+struct FileStamp {
+    std::uint64_t device = 0;
+    std::uint64_t file = 0;
+    std::uint64_t size = 0;
+    std::int64_t modified = 0;
+    std::int64_t changed = 0;  // a write or a change of attributes sets it, and nobody can set it back
+    std::int64_t taken = 0;    // the system's clock when the stamp was taken, in the same unit
+    std::int64_t second = 0;   // one second in that unit
 };
 
 class FileSystem {
@@ -123,6 +138,9 @@ public:
     // True when `file` names, without a symbolic link on the way, a regular file that is the very
     // file `held` has open: checked on the open file, after it was opened by name.
     virtual bool namesHeldFileItself(const std::filesystem::path& file, const ReadableFile& held) = 0;
+    // The stamp of a file that `held` has open, from the open file itself; nullopt when the
+    // system cannot tell.
+    virtual std::optional<FileStamp> stampOf(const ReadableFile& held) = 0;
     // Appends the text with one write, creating the file when missing: with the folder's group and
     // writable by that group when the folder is group-writable (a shared folder), else readable
     // and writable by its owner only. Only a regular file with no other name is written to, never

@@ -12,6 +12,7 @@
 #include "store/profile_history.h"
 #include "store/profile_store_detail.h"
 #include "store/text_convert.h"
+#include "store/work_counts.h"
 
 namespace keyloft {
 using namespace detail;
@@ -102,6 +103,9 @@ void ProfileStore::loadHeld(bool showErrors) {
     s.damagedFile = false;
     s.lockedFile.reset();
     s.fingerprint.reset();
+    // Taken before the first byte is read: a change made while the file is read shows in the next stamp.
+    s.stamp = s.files.stampOf(*s.held);
+    ++ProcessWorkCounts().profileLoads;
     ErrorInfo error;
     std::string line;
     std::string firstLine;
@@ -174,6 +178,43 @@ void ProfileStore::loadHeld(bool showErrors) {
     }
     s.fingerprint = reader.fingerprint();
     s.loaded = true;
+}
+
+OpenResult ProfileStore::ReadFromFileIfChanged() {
+    State& s = *state_;
+    if (s.loaded && s.loggedOn && s.stamp && !s.programEnded && !s.forgotten) {
+        s.held.reset();
+        ErrorInfo error;
+        s.held = s.files.openHeld(s.profilePath, error);
+        if (s.held && heldFileUnchanged()) {
+            OpenResult result;
+            result.outcome = OpenOutcome::Loaded;
+            result.unchanged = true;
+            return result;
+        }
+        s.held.reset();
+    }
+    s.keysOnly = true;
+    OpenResult result = ReadFromFile();
+    s.keysOnly = false;
+    return result;
+}
+
+// Whether the held file is the one loaded or written last, unchanged. Its stamp tells, unless the
+// file had been changed a moment before that stamp was taken: a change within the same tick of the
+// system's clock leaves the times as they were, so then its content is compared as well.
+bool ProfileStore::heldFileUnchanged() {
+    State& s = *state_;
+    const std::optional<FileStamp> now = s.files.stampOf(*s.held);
+    const FileStamp& then = *s.stamp;
+    if (!now || now->device != then.device || now->file != then.file || now->size != then.size ||
+        now->modified != then.modified || now->changed != then.changed) {
+        return false;
+    }
+    if (then.changed < then.taken - then.second) return true;
+    if (!s.fingerprint || FingerprintOf(*s.held) != s.fingerprint) return false;
+    s.stamp = now;  // the content is the one loaded: from now on its times may tell
+    return true;
 }
 
 OpenResult ProfileStore::ReadFromFile() {
@@ -263,9 +304,11 @@ void ProfileStore::loadSealed(bool showErrors) {
     s.seal = true;
     s.fingerprint = fingerprint;
     if (reopen) {
-        if (keys && sealed::OpenBody(*file, keys->dataKey, s.profile, &before)) {
+        const bool keysHold = keys && (!s.keysOnly || (modeBefore == file->logonMode &&
+                                                       sealed::SameLogonSlot(keys->keySlots, file->keySlots)));
+        if (keysHold && sealed::OpenBody(*file, keys->dataKey, s.profile, &before)) {
             s.sealedKeys = sealed::KeepKeys(*file, keys->dataKey, s.profile);
-        } else {
+        } else if (!s.keysOnly) {
             sealed::Key dataKey;
             if (modeBefore == file->logonMode &&
                 sealed::UnwrapWithLogon(*file, before, dataKey) == sealed::Unwrap::Opened) {

@@ -236,6 +236,7 @@ SaveOutcome ProfileStore::writeNewFile(std::int32_t versionBefore) {
     } else {
         s.held = std::move(installed);  // lets go of the old file only now
         s.fingerprint = written.result();
+        s.stamp = s.files.stampOf(*s.held);
     }
     if (error.failed()) {
         LogError(kOpWriteToFile, ErrorNumberText(error.number), error.description);

@@ -50,6 +50,7 @@ void ProfileStore::forget() {
     s.creating = false;
     s.forgotten = true;
     s.fingerprint.reset();
+    s.stamp.reset();
     ++s.openNumber;
 }
 bool ProfileStore::sealed() const { return state_->seal; }

@@ -112,6 +112,7 @@ struct [[nodiscard]] OpenResult {
     // button, application title) and nothing else; for Damaged, Failed and Ended what the loader
     // has always shown, and the lock, close or end that follows it.
     StoreReport report;
+    bool unchanged = false;  // ReadFromFileIfChanged: the file is the one in memory; nothing was read
 
     bool loaded() const { return outcome == OpenOutcome::Loaded; }
 };
@@ -243,6 +244,13 @@ public:
 
   // Loads the open profile's file again, holding it.
   OpenResult ReadFromFile();
+  // The same for a session that lets go of the file between its steps (the tool's shell): the file
+  // is held again, and read only when it is not the one loaded or written last, unchanged (the same
+  // file, size and times; compared by content too when it had changed just before). A sealed file
+  // read again opens only with this session's data key and while its logon slot is the one logged
+  // on with; otherwise only its header is loaded (loadedSealedFile) and the logon is asked again.
+  // A file no longer sealed or gone back is asked about as at open.
+  OpenResult ReadFromFileIfChanged();
   // Saves the Profile: version check against the file, conflict handling, then the new file.
   SaveResult WriteToFile();
 
@@ -334,6 +342,7 @@ private:
     void loadHeld(bool showErrors);
     void loadFailed(bool showErrors, const ErrorInfo& error);
     OpenOutcome loadOutcome() const;
+    bool heldFileUnchanged();   // the held file is the one loaded or written last
     bool acceptReplacedFile();  // asks about a file no longer sealed or at an older version
     // After a load while logged on: a file no longer sealed or gone back is asked about as at
     // open; No ends the session (false: the profile was dropped, the report locks).

@@ -120,6 +120,11 @@ struct ProfileStore::State {
     // What the held file held when it was loaded or written: a save that finds anything else in it
     // (another program wrote into it in place, the same version or not) writes nothing over it.
     std::optional<FileFingerprint> fingerprint;
+    // What the system showed of the held file when it was loaded or written (before the load read it).
+    std::optional<FileStamp> stamp;
+    // A reload that opens a sealed file only with this session's data key, and only while its logon
+    // slot is the one logged on with; otherwise the body stays closed and the logon is asked again.
+    bool keysOnly = false;
     std::unique_ptr<sealed::Keys> sealedKeys;
     Profile profile;
     StoreReport report;  // what the running operation reports to its caller

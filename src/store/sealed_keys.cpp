@@ -9,6 +9,7 @@
 #include "store/sealed_encoding.h"
 #include "store/sealing_rule.h"
 #include "store/secret_memory.h"
+#include "store/work_counts.h"
 
 namespace keyloft::sealed {
 using namespace detail;
@@ -58,6 +59,7 @@ std::string AnswersLabel(const std::vector<int>& combination) {
 }
 
 bool Derive(const Wiped& input, const std::string& salt, Limits limits, Key& out) {
+    ++ProcessWorkCounts().keyDerivations;
     return crypto_pwhash(out.data(), Key::kSize, input.bytes.data(), input.bytes.size(), U(salt), limits.ops,
                          limits.mem, crypto_pwhash_ALG_ARGON2ID13) == 0;
 }
@@ -210,6 +212,18 @@ Unwrap UnwrapWithAnswers(const SealedFile& file, const std::vector<std::u16strin
         result = Unwrap::Refused;
     }
     return result;
+}
+
+bool SameLogonSlot(const std::vector<Slot>& before, const std::vector<Slot>& after) {
+    const auto logon = [](const std::vector<Slot>& slots) -> const Slot* {
+        for (const Slot& slot : slots)
+            if (slot.label == "logon") return &slot;
+        return nullptr;
+    };
+    const Slot* a = logon(before);
+    const Slot* b = logon(after);
+    return a != nullptr && b != nullptr && a->limits.ops == b->limits.ops && a->limits.mem == b->limits.mem &&
+           a->salt == b->salt && a->nonce == b->nonce && a->wrapped == b->wrapped;
 }
 
 std::unique_ptr<Keys> KeepKeys(const SealedFile& file, const Key& dataKey, const Profile& profile) {

@@ -116,6 +116,10 @@ struct Keys {
 
 enum class Unwrap { Opened, NoSlot, Refused };
 
+// True when both hold a logon slot and it is the same slot, byte for byte (its limits included):
+// the logon that opened one opens the other, to the same data key.
+bool SameLogonSlot(const std::vector<Slot>& before, const std::vector<Slot>& after);
+
 // Tries the logon slot with the details the logon mode asks for.
 Unwrap UnwrapWithLogon(const SealedFile& file, const LogonValues& typed, Key& dataKey);
 // Tries every answer slot with the typed answers (one per question row, in question order).

@@ -8,6 +8,7 @@
 #include "cli/console.h"
 #include "cli/shell_words.h"
 #include "cli_fixture.h"
+#include "support/scoped_variable.h"
 
 namespace keyloft::cli::testing {
 namespace {
@@ -81,16 +82,23 @@ TEST_F(Cli, ShellRunsAPipedScriptAfterOneLogon) {
     EXPECT_EQ(exportJson("Home").size(), 1u);
 }
 
+// One key derivation for the session, and the file read whole only at the logon: the commands
+// after it find the file as the shell loaded or saved it, and work on the profile in memory.
 TEST_F(Cli, ShellOnASealedProfileOpensItOnce) {
     create("Home");
     ownLogon("Home");
     ASSERT_EQ(run({"seal", "Home"}, kOwnPassword).exitCode, 0);
+    const keyloft::testing::ScopedVariable counted("KEYLOFT_WORK_COUNTS", "1");
     const RunResult r = run({"shell", "Home"},
                             std::string(kOwnPassword) +
+                            "ls\n"
                             "add --user-code first --generate\n"
                             "add --user-code second --generate\n"
+                            "show 1\n"
                             "ls --json\n");
     ASSERT_EQ(r.exitCode, 0) << r.err;
+    // The logon reads the file before and after the key is made (the file is let go meanwhile).
+    EXPECT_NE(r.err.find("keyloft-cli: 1 key derivation, 2 profile loads\n"), std::string::npos) << r.err;
     EXPECT_EQ(Count(r.out, "\"userCode\""), 2u) << r.out;
     EXPECT_EQ(ReadBytes(file("Home")).rfind("KEYLOFT SEALED 1\r\n", 0), 0u);
     EXPECT_EQ(exportJson("Home", kOwnPassword).size(), 2u);
@@ -122,30 +130,70 @@ TEST(ConsoleInput, WaitsForALineOrTheEnd) {
 }
 
 // On a terminal: a prompt; between commands the profile is free for colleagues, their changes
-// are seen, and a logon they changed ends the shell.
+// are seen (the file is read again then, and only then), and a logon they changed ends the shell.
 TEST_F(Cli, ShellOnATerminalLetsGoOfTheProfileBetweenCommands) {
     create("Home");
+    const keyloft::testing::ScopedVariable counted("KEYLOFT_WORK_COUNTS", "1");
     std::string shown;
     const RunResult r = RunCliOnTerminal(
         {"--database", db().string(), "shell", "Home"},
-        {{"Password: ", "opensesame"}, {"keyloft Home> ", "ls"}, {"keyloft Home> ", "ls"}}, config(), shown,
-        [this](std::size_t step) {
-            if (step == 1) {
+        {{"Password: ", "opensesame"}, {"keyloft Home> ", "ls"}, {"keyloft Home> ", "ls"}, {"keyloft Home> ", "ls"}},
+        config(), shown, [this](std::size_t step) {
+            if (step == 2) {
                 const RunResult colleague = run(
                     {"--wait", "0", "add", "Home", "--description", "by a colleague", "--user-code", "bob"},
                     "opensesame\npw\n");
                 EXPECT_EQ(colleague.exitCode, 0) << colleague.err;
             }
-            if (step == 2) setLogon("Home", 1, u"opensesame", u"changed", u"opensesame");
+            if (step == 3) setLogon("Home", 1, u"opensesame", u"changed", u"opensesame");
         });
     EXPECT_EQ(r.exitCode, 3) << r.err;
     EXPECT_EQ(Count(r.out, "by a colleague"), 1u) << r.out;
+    EXPECT_NE(r.err.find("keyloft-cli: 0 key derivations, 3 profile loads\n"), std::string::npos) << r.err;
     EXPECT_NE(
         r.err.find("keyloft-cli: the logon of the profile \"Home\" was changed since the shell logged on; "
                    "start the shell again"),
         std::string::npos)
         << r.err;
     EXPECT_EQ(shown.find("opensesame"), std::string::npos) << shown;
+}
+
+// A colleague gave the sealed profile a new password between two commands: its keys are new, the
+// key the shell holds opens nothing, and the shell asks for the logon again (its second and last
+// key derivation).
+TEST_F(Cli, ShellAsksForTheLogonAgainWhenTheSealedKeysWereMadeAnew) {
+    ASSERT_EQ(run({"create", "Home", "--seal"}, std::string(kOwnPassword) + kOwnPassword).exitCode, 0);
+    const std::string own(kOwnPassword, std::char_traits<char>::length(kOwnPassword) - 1);
+    const std::u16string newPassword = u"Kettle-Trout-Lamp-39";
+    const auto colleagueChangesThePassword = [&] {
+        DirectStore colleague(temp_.path());
+        ASSERT_TRUE(colleague.store.OpenProfile(u"Home").loaded());
+        ASSERT_EQ(colleague.store.LogOn({u"", FromUtf8Lenient(own), u""}), LogonOutcome::LoggedOn);
+        const EditResult changed = ChangeSecurity(colleague.store, [&](Profile& p) {
+            p.password = newPassword;
+            p.questions = {SecurityQuestion{u"Town", u"Little Snoring"}};
+        });
+        ASSERT_TRUE(Saved(changed)) << Utf16ToUtf8(changed.refusal.value_or(u""));
+        ASSERT_TRUE(Saved(AddEntryRecord(colleague.store, u"4||theirs|bob|pw||||")));
+    };
+    const keyloft::testing::ScopedVariable counted("KEYLOFT_WORK_COUNTS", "1");
+    std::string shown;
+    const RunResult r = RunCliOnTerminal(
+        {"--database", db().string(), "shell", "Home"},
+        {{"Password: ", own}, {"keyloft Home> ", "ls"}, {"Password: ", Utf16ToUtf8(newPassword)},
+         {"keyloft Home> ", "exit"}},
+        config(), shown, [&](std::size_t step) {
+            if (step == 1) colleagueChangesThePassword();
+        });
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.err.find("keyloft-cli: the keys of the sealed profile \"Home\" were made anew since the shell "
+                         "logged on (its logon or its questions were changed); log on again"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(Count(r.out, "\ttheirs\tbob\t"), 1u) << r.out;
+    // The first logon reads the file before and after its key; the changed file is read once, and
+    // once more after the second key.
+    EXPECT_NE(r.err.find("keyloft-cli: 2 key derivations, 4 profile loads\n"), std::string::npos) << r.err;
 }
 #endif
 

@@ -9,12 +9,14 @@
 #endif
 
 #include <algorithm>
+#include <fstream>
 #include <functional>
 
 #include "store/entry.h"
 #include "store/error_log.h"
 #include "store/expiry_date.h"
 #include "store/profile_codec.h"
+#include "store/work_counts.h"
 #include "store_fixture.h"
 #include "support/record_values.h"
 
@@ -103,6 +105,46 @@ TEST_F(StoreTest, ASaveFlushesItsFileBeforeTheRenameAndTheFolderAfterIt) {
     std::vector<std::pair<std::string, std::string>> expected(steps.size() - 3, {"write", temporary});
     expected.insert(expected.end(), {{"flush", temporary}, {"rename", "Home.dat"}, {"flush folder", "db"}});
     EXPECT_EQ(steps, expected);
+}
+
+// A session that lets go of the file between its steps (the tool's shell) reads it again only when
+// it changed. The stamp is trusted once the file's times are a second old; a file changed just
+// before its stamp is compared by content as well: a rewrite in place within one tick of the
+// clock, of the same size, leaves the times as they were.
+TEST_F(StoreTest, AFileLetGoIsReadAgainOnlyWhenItChanged) {
+    const struct {
+        const char* what;
+        bool settled, rewritten, readAgain;
+    } cases[] = {
+        {"times a second old, nothing changed", true, false, false},
+        {"times just set, the same content", false, false, false},
+        {"times just set, rewritten in place", false, true, true},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::u16string name = u"Home" + std::u16string(1, static_cast<char16_t>(u'0' + n++));
+        TempFolder::writeFile(profileFile(name), ProfileFile(2, {u"4|Bank|mine|a|pw||||"}));
+        Instance& a = startInstance();
+        constexpr std::int64_t kSecond = 1'000'000'000;
+        a.files->shownStamp = FileStamp{1, 2, 3, 0, 0, c.settled ? kSecond + 1 : kSecond / 2, kSecond};
+        ASSERT_TRUE(a.open(name).loaded());
+        ASSERT_EQ(a.store->LogOn({u"", kDefaultLogonValue, u""}), LogonOutcome::LoggedOn);
+        a.store->CloseHeldFile();
+        if (c.rewritten) {
+            const std::string theirs = ProfileFile(2, {u"4|Bank|tell|a|pw||||"});
+            ASSERT_EQ(theirs.size(), fileBytes(name).size());
+            std::ofstream(profileFile(name), std::ios::binary | std::ios::in | std::ios::trunc) << theirs;
+        }
+        const std::uint64_t loadsBefore = ProcessWorkCounts().profileLoads;
+        const OpenResult result = a.store->ReadFromFileIfChanged();
+        ASSERT_TRUE(result.loaded());
+        EXPECT_EQ(result.unchanged, !c.readAgain);
+        EXPECT_EQ(ProcessWorkCounts().profileLoads - loadsBefore, c.readAgain ? 1u : 0u);
+        EXPECT_TRUE(a.store->holdsFile());
+        EXPECT_EQ(RecordsOf(a.store->profile().entries),
+                  std::vector<std::u16string>{c.rewritten ? u"4|Bank|tell|a|pw||||" : u"4|Bank|mine|a|pw||||"});
+    }
 }
 #endif
 

@@ -87,6 +87,12 @@ bool FaultyFileSystem::namesHeldFileItself(const std::filesystem::path& file, co
     return inner_->namesHeldFileItself(file, wrapped ? *wrapped->inner() : held);
 }
 
+std::optional<FileStamp> FaultyFileSystem::stampOf(const ReadableFile& held) {
+    if (shownStamp) return shownStamp;
+    const auto* wrapped = dynamic_cast<const FaultyReadable*>(&held);
+    return inner_->stampOf(wrapped ? *wrapped->inner() : held);
+}
+
 std::unique_ptr<WritableFile> FaultyFileSystem::createTemporary(const std::filesystem::path& target,
                                                                 const ReadableFile* like, ErrorInfo& error) {
     steps.push_back("create");

@@ -36,6 +36,7 @@ public:
     std::function<bool(const std::filesystem::path&)> failOpen;  // openHeld fails with openError when true
     int openError = error::kFileNotFound;
     std::function<bool(const std::filesystem::path&)> failInstall;  // install fails with 70 (not in use) when true
+    std::optional<FileStamp> shownStamp;  // when set, stampOf shows it for every file
     std::vector<std::filesystem::path> holdAttempts;                // every openHeld, in order
     // The steps of saves, in order: "create", "write", "flush", "install", "flush folder".
     std::vector<std::string> steps;
@@ -66,6 +67,7 @@ public:
         return inner_->listDatNames(folder);
     }
     bool namesHeldFileItself(const std::filesystem::path& file, const ReadableFile& held) override;
+    std::optional<FileStamp> stampOf(const ReadableFile& held) override;
     bool appendText(const std::filesystem::path& file, std::string_view text) override {
         return inner_->appendText(file, text);
     }
