@@ -19,7 +19,7 @@ std::string EscapeCell(std::u16string_view text);
 // The list's columns: the row, "!" when the entry is due (expires within 7 days or has expired),
 // then the fields with the password masked.
 std::string ListHeader();
-std::string ListRow(std::size_t row, const Entry& entry, bool due);
+void AppendListRow(std::string& out, std::size_t row, const Entry& entry, bool due);
 std::string EntryBlock(std::size_t row, const Entry& entry, PasswordShown password);
 
 // {"row", "category", "description", "userCode", ["password",] "notes", "expiryDate", "webSite",

@@ -41,6 +41,7 @@ public:
         nlohmann::ordered_json array = nlohmann::ordered_json::array();
         std::string text = ListHeader();
         const auto& entries = session.profile().entries;
+        if (!json_) text.reserve(text.size() + entries.size() * 128);
         for (std::size_t row = 1; row <= entries.size(); ++row) {
             const Entry& entry = entries[row - 1];
             if (category && entry.category != *category) continue;
@@ -52,7 +53,7 @@ public:
                 object["expiresSoon"] = due;
                 array.push_back(std::move(object));
             } else {
-                text += ListRow(row, entry, due);
+                AppendListRow(text, row, entry, due);
             }
         }
         PrintOut(json_ ? array.dump(2) + "\n" : text);

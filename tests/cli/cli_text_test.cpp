@@ -56,9 +56,13 @@ TEST(CliOutput, ListMasksThePasswordAndEscapesControlCharacters) {
     entry.userCode = u"me";
     entry.password = u"secret";
     entry.notes = u"a\tb\nc\\";
-    const std::string row = ListRow(7, entry, false);
-    EXPECT_EQ(row, "7\t\t\t\tme\t**********\ta\\tb\\nc\\\\\t\t\t\n");
-    EXPECT_EQ(ListRow(7, entry, true).substr(0, 4), "7\t!\t");
+    entry.description = u"Z\u00fcrich \U0001F600";
+    std::string row;
+    AppendListRow(row, 7, entry, false);
+    EXPECT_EQ(row, "7\t\t\tZ\u00fcrich \U0001F600\tme\t**********\ta\\tb\\nc\\\\\t\t\t\n");
+    std::string due = "before\n";
+    AppendListRow(due, 12, entry, true);
+    EXPECT_EQ(due.substr(0, 12), "before\n12\t!\t");
     EXPECT_EQ(row.find("secret"), std::string::npos);
     EXPECT_FALSE(EntryJson(7, entry, PasswordShown::Masked).contains("password"));
     EXPECT_EQ(EntryJson(7, entry, PasswordShown::Clear)["password"], "secret");
