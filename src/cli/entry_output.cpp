@@ -132,6 +132,57 @@ std::string EntryBlock(std::size_t row, const Entry& entry, PasswordShown passwo
     return block;
 }
 
+namespace {
+
+// A JSON string as nlohmann::json's dump writes one: UTF-8 kept, the quote, the backslash and
+// control characters escaped (\u00xx in small letters where no short form exists).
+void AppendJsonString(std::string& out, std::u16string_view text) {
+    out += '"';
+    const auto plain = [](char16_t unit) { return unit >= 0x20 && unit < 0x80 && unit != u'"' && unit != u'\\'; };
+    if (std::all_of(text.begin(), text.end(), plain)) {
+        for (const char16_t unit : text) out += static_cast<char>(unit);
+    } else {
+        for (const char c : Utf16ToUtf8(text)) {
+            switch (c) {
+                case '"': out += "\\\""; break;
+                case '\\': out += "\\\\"; break;
+                case '\b': out += "\\b"; break;
+                case '\f': out += "\\f"; break;
+                case '\n': out += "\\n"; break;
+                case '\r': out += "\\r"; break;
+                case '\t': out += "\\t"; break;
+                default:
+                    if (static_cast<unsigned char>(c) < 0x20) {
+                        constexpr char kHex[] = "0123456789abcdef";
+                        out += "\\u00";
+                        out += kHex[(c >> 4) & 15];
+                        out += kHex[c & 15];
+                    } else {
+                        out += c;
+                    }
+            }
+        }
+    }
+    out += '"';
+}
+
+}  // namespace
+
+void AppendListJson(std::string& out, std::size_t row, const Entry& entry, bool due) {
+    out += out.empty() ? "[\n" : ",\n";
+    out += "  {\n    \"row\": ";
+    char digits[24];
+    out.append(digits, std::to_chars(std::begin(digits), std::end(digits), row).ptr);
+    for (const Column& column : kColumns) {
+        if (IsPassword(column)) continue;
+        out += ",\n    \"";
+        out += column.key;
+        out += "\": ";
+        AppendJsonString(out, entry.*column.field);
+    }
+    out += due ? ",\n    \"expiresSoon\": true\n  }" : ",\n    \"expiresSoon\": false\n  }";
+}
+
 nlohmann::ordered_json EntryJson(std::size_t row, const Entry& entry, PasswordShown password) {
     nlohmann::ordered_json object;
     object["row"] = row;

@@ -25,6 +25,10 @@ std::string EntryBlock(std::size_t row, const Entry& entry, PasswordShown passwo
 // {"row", "category", "description", "userCode", ["password",] "notes", "expiryDate", "webSite",
 // "email"}, in that order; the password only when shown in clear.
 nlohmann::ordered_json EntryJson(std::size_t row, const Entry& entry, PasswordShown password);
+// The list's JSON, written as EntryJson's masked objects with "expiresSoon" added would be dumped
+// in an array with an indent of 2, one object at a time: each call adds one (the first to an empty
+// `out`); the array is closed with "\n]" after the last, and is "[]" without any.
+void AppendListJson(std::string& out, std::size_t row, const Entry& entry, bool due);
 
 // RFC 4180: fields holding a comma, a double quote or a line break are quoted, quotes doubled;
 // rows end with CR LF.

@@ -38,25 +38,22 @@ public:
         const LocalTime now = SystemClock().now();
         const CalendarDate today{now.year, now.month, now.day};
 
-        nlohmann::ordered_json array = nlohmann::ordered_json::array();
-        std::string text = ListHeader();
+        std::string text = json_ ? std::string() : ListHeader();
         const auto& entries = session.profile().entries;
-        if (!json_) text.reserve(text.size() + entries.size() * 128);
+        text.reserve(text.size() + entries.size() * (json_ ? 256 : 128));
         for (std::size_t row = 1; row <= entries.size(); ++row) {
             const Entry& entry = entries[row - 1];
             if (category && entry.category != *category) continue;
             if (!search.matches(entry)) continue;
             const bool due = dates.isDue(entry.expiryDate, today);
             if (expiring_ && !due) continue;
-            if (json_) {
-                nlohmann::ordered_json object = EntryJson(row, entry, PasswordShown::Masked);
-                object["expiresSoon"] = due;
-                array.push_back(std::move(object));
-            } else {
+            if (json_)
+                AppendListJson(text, row, entry, due);
+            else
                 AppendListRow(text, row, entry, due);
-            }
         }
-        PrintOut(json_ ? array.dump(2) + "\n" : text);
+        if (json_) text += text.empty() ? "[]\n" : "\n]\n";
+        PrintOut(text);
         return kExitOk;
     }
 

@@ -68,5 +68,29 @@ TEST(CliOutput, ListMasksThePasswordAndEscapesControlCharacters) {
     EXPECT_EQ(EntryJson(7, entry, PasswordShown::Clear)["password"], "secret");
 }
 
+// The list's JSON is written by hand for speed: byte for byte what the JSON library dumps.
+TEST(CliOutput, ListJsonIsWhatTheJsonLibraryWrites) {
+    const std::u16string texts[] = {u"",           u"plain text", u"say \"hi\" \\ there", u"tab\tline\nfeed\r",
+                                    u"\b\f\x01\x1f\x7f", u"Z\u00fcrich \U0001F600", u"lone \xD800 half"};
+    for (const bool empty : {true, false}) {
+        std::string written;
+        nlohmann::ordered_json array = nlohmann::ordered_json::array();
+        for (std::size_t i = 0; !empty && i < std::size(texts); ++i) {
+            Entry entry;
+            std::size_t k = i;
+            for (std::u16string* field : {&entry.category, &entry.description, &entry.userCode, &entry.notes,
+                                          &entry.expiryDate, &entry.webSite, &entry.email})
+                *field = texts[k++ % std::size(texts)];
+            entry.password = u"secret";
+            AppendListJson(written, i + 1, entry, i % 2 == 0);
+            nlohmann::ordered_json object = EntryJson(i + 1, entry, PasswordShown::Masked);
+            object["expiresSoon"] = i % 2 == 0;
+            array.push_back(std::move(object));
+        }
+        written += written.empty() ? "[]" : "\n]";
+        EXPECT_EQ(written, array.dump(2));
+    }
+}
+
 }  // namespace
 }  // namespace keyloft::cli
