@@ -5,6 +5,7 @@
 #include <system_error>
 #include <thread>
 
+#include "import/import_limits.h"
 #include "platform/program_runner.h"
 #include "store/utf8_text.h"
 
@@ -134,6 +135,10 @@ ImportTable ReadPassRows(const fs::path& folder, const RowSink& onRow) {
     const std::vector<std::string> names = EntryNames(root, error);
     if (error) {
         table.error = "cannot read the folder \"" + folder.string() + "\": " + error.message();
+        return table;
+    }
+    if (names.size() > kMaxImportRows) {
+        table.error = TooManyRowsReason();
         return table;
     }
     // Every entry is decrypted before any row is passed on: a missing key stops the whole import.
