@@ -276,7 +276,7 @@ class KeePassXmlReader {
     void finish() {
         for (std::size_t g = 0; g < groups_.size(); ++g) {
             const bool bin = !recycleBin_.empty() && groups_[g].uuid == recycleBin_;
-            if (!groups_[g].hasEntries && !bin && groups_[g].parent != kNoParent)
+            if (!groups_[g].hasEntries && !bin && groups_[g].parent != kNoParent && !TrimBlanks(groups_[g].name).empty())
                 table_.emptyGroups.push_back(pathOf(g));
         }
         for (PendingEntry& pending : pending_) {

@@ -12,7 +12,7 @@ namespace keyloft {
 // Bytes of a file, and of all the members of a ZIP archive read from it together (unpacked).
 inline constexpr std::size_t kMaxImportBytes = std::size_t{64} << 20;
 // Entries (CSV rows, JSON items, XML entries, password-store files) of one import.
-inline constexpr std::size_t kMaxImportRows = 1000000;
+inline constexpr std::size_t kMaxImportRows = 100000;
 // Columns of a CSV row (the header row included).
 inline constexpr std::size_t kMaxImportColumns = 10000;
 // Levels of nesting of JSON arrays and objects, and of XML elements.
