@@ -36,17 +36,6 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
-std::filesystem::path OnPath(const std::string& program) {
-    const char* path = std::getenv("PATH");
-    std::istringstream folders(path != nullptr ? path : "");
-    for (std::string folder; std::getline(folders, folder, ':');) {
-        std::error_code error;
-        if (!folder.empty() && std::filesystem::is_regular_file(std::filesystem::path(folder) / program, error))
-            return std::filesystem::path(folder) / program;
-    }
-    return {};
-}
-
 class CliKeePassXml : public CliImporting {
   protected:
     // A profile with nested and empty categories, text XML must escape, blanks kept in the e-mail
@@ -109,6 +98,17 @@ TEST_F(CliKeePassXml, ExportedXmlImportsBackTheSame) {
 }
 
 #ifndef _WIN32
+std::filesystem::path OnPath(const std::string& program) {
+    const char* path = std::getenv("PATH");
+    std::istringstream folders(path != nullptr ? path : "");
+    for (std::string folder; std::getline(folders, folder, ':');) {
+        std::error_code error;
+        if (!folder.empty() && std::filesystem::is_regular_file(std::filesystem::path(folder) / program, error))
+            return std::filesystem::path(folder) / program;
+    }
+    return {};
+}
+
 TEST_F(CliKeePassXml, AProfileMovesToKeePassXcAndBack) {
     const std::filesystem::path keepassxc = OnPath("keepassxc-cli");
     if (keepassxc.empty()) GTEST_SKIP() << "keepassxc-cli is not installed (Debian's keepassxc)";
