@@ -424,6 +424,7 @@ constexpr char kFakePass[] =
     "[ \"$1\" = show ] && [ \"$2\" = -- ] || exit 1\n"
     "f=\"$PASSWORD_STORE_DIR/$3.gpg\"\n"
     "if grep -q NOKEY \"$f\"; then echo 'gpg: decryption failed: No secret key' >&2; exit 2; fi\n"
+    "if grep -q HUGE \"$f\"; then exec head -c 70000000 /dev/zero; fi\n"
     "cat \"$f\"\n";
 
 TEST_F(CliImportFormats, PasswordStoreThroughThePassProgram) {
@@ -475,6 +476,16 @@ TEST_F(CliImportFormats, PasswordStoreThroughThePassProgram) {
     EXPECT_EQ(noKey.err, "keyloft-cli: cannot import \"" + Utf8(store) +
                              "\": pass cannot show \"locked\": the key that decrypts the password store is missing "
                              "(gpg: decryption failed: No secret key)\n");
+
+    // An entry that decrypts to more than an import holds (a small file can: gpg compresses).
+    std::filesystem::remove(store / "locked.gpg");
+    WriteBytes(store / "huge.gpg", "HUGE\n");
+    ::setenv("PATH", (bin.string() + ":" + savedPath).c_str(), 1);
+    const RunResult huge = import("Home", "pass", store);
+    ::setenv("PATH", savedPath.c_str(), 1);
+    EXPECT_EQ(huge.exitCode, 1);
+    EXPECT_EQ(huge.err, "keyloft-cli: cannot import \"" + Utf8(store) +
+                            "\": its entries hold more than 64 MiB; import it in parts of that size or less\n");
 }
 #endif
 
