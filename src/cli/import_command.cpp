@@ -67,19 +67,25 @@ class ImportCommand final : public Command {
 
         // Nothing is saved unless every row (or, with --skip-invalid, every row not refused) made it.
         static const ExpiryDateReader dates(DateOrderFromEnvironment());
+        // The rows' refusals and placeholders are told once; an attempt made again on another
+        // user's version that refuses rows the first did not stops as the first would have.
         bool told = false;
         const auto proceed = [&](const ImportSummary& summary) {
-            if (std::exchange(told, true)) return summary.refused.empty() || skipInvalid_;
-            for (const std::string& line : summary.refused)
-                Console::printError("keyloft-cli: " + line + (skipInvalid_ ? " (skipped)" : ""));
-            if (!summary.refused.empty() && !skipInvalid_) {
-                Console::printError("keyloft-cli: nothing imported: " +
-                                    Counted(summary.refused.size(), "row", "rows") +
+            const bool first = !std::exchange(told, true);
+            const bool stop = !summary.refused.empty() && !skipInvalid_;
+            if (first || stop) {
+                for (const std::string& line : summary.refused)
+                    Console::printError("keyloft-cli: " + line + (skipInvalid_ ? " (skipped)" : ""));
+            }
+            if (stop) {
+                Console::printError("keyloft-cli: nothing imported: " + Counted(summary.refused.size(), "row", "rows") +
                                     " refused (--skip-invalid imports the rest)");
                 return false;
             }
-            for (const std::string& where : summary.filledIn)
-                Console::printError("keyloft-cli: " + where + ": no user code; stored as \"(no user code)\"");
+            if (first) {
+                for (const std::string& where : summary.filledIn)
+                    Console::printError("keyloft-cli: " + where + ": no user code; stored as \"(no user code)\"");
+            }
             return true;
         };
         int attempts = 0, code = kExitOk;
