@@ -11,10 +11,13 @@
 // not in export.data: each is named in its entry's notes as not imported.
 
 #include <algorithm>
+#include <map>
+#include <utility>
 #include <vector>
 
 #include "import/import_formats.h"
 #include "import/import_json.h"
+#include "import/import_limits.h"
 #include "store/utf8_text.h"
 
 namespace keyloft {
@@ -168,47 +171,55 @@ ImportTable ReadOnePasswordPuxRows(std::string_view text, const RowSink& onRow) 
     IgnoredNames ignored(table.ignoredColumns);
     PuxItemReader reader(ignored);
     std::vector<PuxPending> rows;
-    std::string key1, key3, key5;
+    std::map<std::pair<std::size_t, std::size_t>, std::u16string> vaultNames;  // by account and vault
+    std::string key1, key3, key5, key6;
     std::size_t account = 0, vault = 0, index = 0;
+    ItemBudget budget;
 
-    // root {accounts: [ {vaults: [ {items: [ item ]} ]} ]}: an item is at depth 6.
+    // {"accounts": [{"vaults": [{"attrs": {"name": ...}, "items": [item, ...]}]}]}: an item is at
+    // depth 6, a vault's name too.
     const Json::parser_callback_t keepOrUse = [&](int depth, Json::parse_event_t event, Json& parsed) {
         using Event = Json::parse_event_t;
         if (event == Event::key) {
             if (depth == 1) key1 = parsed.get<std::string>();
             if (depth == 3) key3 = parsed.get<std::string>();
             if (depth == 5) key5 = parsed.get<std::string>();
+            if (depth == 6) key6 = parsed.get<std::string>();
             return true;
         }
-        if (event == Event::object_start && depth == 2 && key1 == "accounts") vault = 0;
-        if (event == Event::object_end && depth == 2 && key1 == "accounts") ++account;
-        if (event == Event::object_end && depth == 4 && key1 == "accounts" && key3 == "vaults") ++vault;
-        if (depth == 6 && key1 == "accounts" && key3 == "vaults" && key5 == "items" &&
-            (event == Event::object_end || event == Event::value || event == Event::array_end)) {
+        if (depth <= 1) return true;  // the document and its top level are kept
+        const bool inVaults = key1 == "accounts" && key3 == "vaults";
+        const bool inItems = inVaults && key5 == "items";
+        const bool ends = event == Event::object_end || event == Event::value || event == Event::array_end;
+        if (event == Event::object_start && depth == 2) vault = 0;
+        if (depth == 6 && inItems && (event == Event::object_start || event == Event::array_start)) budget.start();
+        if (depth > 6 && inItems) return !ends || budget.keep();
+        if (!ends) return true;
+        if (rows.size() + vaultNames.size() == kMaxImportRows) throw TooManyRows{};
+        if (depth == 6 && inItems) {
             PuxPending pending{account, vault, RowBuilder("item " + std::to_string(++index))};
             reader.read(parsed, pending.row);
+            budget.check(pending.row);
             rows.push_back(std::move(pending));
-            return false;
+        } else if (depth == 6 && inVaults && key5 == "attrs" && key6 == "name") {
+            vaultNames[{account, vault}] = JsonText(parsed);
+        } else if (depth == 4 && inVaults) {
+            ++vault;
+            key5.clear();
+        } else if (depth == 2 && key1 == "accounts") {
+            ++account;
+            key3.clear();
         }
-        return true;
+        return false;  // nothing else is kept
     };
-    const Json document = Json::parse(text.begin(), text.end(), keepOrUse, false);
-    if (document.is_discarded()) {
-        table.error = "the file is not valid JSON";
-        return table;
-    }
-    if (!Member(document, "accounts").is_array()) {
+    Json document;
+    table.error = ParseJsonExport(text, keepOrUse, document);
+    if (!table.error && !Member(document, "accounts").is_array())
         table.error = "the file does not hold 1Password's \"accounts\"";
-        return table;
-    }
-    const Json& accounts = Member(document, "accounts");
+    if (table.error) return table;
     for (PuxPending& pending : rows) {
-        const Json* vaultObject = nullptr;
-        if (pending.account < accounts.size()) {
-            const Json& vaults = Member(accounts[pending.account], "vaults");
-            if (vaults.is_array() && pending.vault < vaults.size()) vaultObject = &vaults[pending.vault];
-        }
-        if (vaultObject != nullptr) pending.row.fields().category = JsonText(Member(Member(*vaultObject, "attrs"), "name"));
+        if (const auto name = vaultNames.find({pending.account, pending.vault}); name != vaultNames.end())
+            pending.row.fields().category = name->second;
         pending.row.finishInto(onRow);
     }
     return table;

@@ -10,6 +10,7 @@
 
 #include "import/import_formats.h"
 #include "import/import_json.h"
+#include "import/import_limits.h"
 #include "store/utf8_text.h"
 
 namespace keyloft {
@@ -143,34 +144,35 @@ ImportTable ReadBitwardenJsonRows(std::string_view text, const RowSink& onRow) {
     bool encrypted = false, hasItems = false;
     std::size_t index = 0;
 
+    ItemBudget budget;
     const Json::parser_callback_t keepOrUse = [&](int depth, Json::parse_event_t event, Json& parsed) {
         using Event = Json::parse_event_t;
         if (depth == 1 && event == Event::key) section = parsed.get<std::string>();
         if (depth == 1 && event == Event::value && section == "encrypted") encrypted = parsed == true;
         if (depth == 1 && event == Event::array_start && section == "items") hasItems = true;
-        if (depth != 2 || (event != Event::object_end && event != Event::value && event != Event::array_end))
-            return true;
+        const bool ends = event == Event::object_end || event == Event::value || event == Event::array_end;
+        if (depth == 2 && (event == Event::object_start || event == Event::array_start)) budget.start();
+        if (depth > 2 && ends) return budget.keep();
+        if (depth != 2 || !ends) return true;
+        if (rows.size() + folders.size() == kMaxImportRows) throw TooManyRows{};
         if (section == "items") {
             rows.push_back(reader.read(parsed, ++index));
-            return false;
-        }
-        if (section == "folders" && parsed.is_object()) {
+            budget.check(rows.back().row);
+        } else if (section == "folders" && parsed.is_object()) {
             const Json& id = Member(parsed, "id");
             if (id.is_string()) folders[id.get<std::string>()] = JsonText(Member(parsed, "name"));
-            return false;
         }
-        return true;
+        return false;  // nothing else is kept
     };
-    const Json document = Json::parse(text.begin(), text.end(), keepOrUse, false);
-    if (document.is_discarded()) {
-        table.error = "the file is not valid JSON";
-    } else if (encrypted) {
+    Json document;
+    table.error = ParseJsonExport(text, keepOrUse, document);
+    if (!table.error && encrypted) {
         table.error =
             "it is an encrypted Bitwarden export, which only Bitwarden can open; export the vault again in "
             "the file format \"JSON\" (not \"JSON (Encrypted)\") and import that file";
-    } else if (!document.is_object() || !hasItems) {
-        table.error = "the file does not hold a JSON array of entries or an export's \"items\"";
     }
+    if (!table.error && (!document.is_object() || !hasItems))
+        table.error = "the file does not hold a JSON array of entries or an export's \"items\"";
     if (table.error) return table;
     for (BitwardenPending& pending : rows) {
         if (const auto folder = folders.find(pending.folderId); folder != folders.end())

@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "import/import_limits.h"
 #include "store/utf8_text.h"
 
 namespace keyloft {
@@ -42,6 +43,17 @@ std::u16string DateOfUnixTime(std::int64_t seconds) {
     std::snprintf(text, sizeof text, "%04d-%02u-%02u", static_cast<int>(date.year()),
                   static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()));
     return AsciiToUtf16(text);
+}
+
+std::optional<std::string> ParseJsonExport(std::string_view text, const Json::parser_callback_t& callback,
+                                           Json& document) {
+    try {
+        document = Json::parse(text.begin(), text.end(), callback, false);
+    } catch (const TooManyRows&) {
+        return TooManyRowsReason();
+    }
+    if (document.is_discarded()) return "the file is not valid JSON";
+    return std::nullopt;
 }
 
 }  // namespace keyloft

@@ -150,6 +150,8 @@ class KeePassXmlReader {
             return;
         }
         const std::string_view element = path_.back();
+        if ((element == "Group" || element == "Entry") && groups_.size() + pending_.size() >= kMaxImportRows)
+            return stop(TooManyRowsReason());
         if (at({"KeePassFile", "Root"}) && path_.size() == 2) sawRoot_ = true;
         if (element == "Group" && (at({"Root", "Group"}) || at({"Group", "Group"}))) {
             const std::size_t parent = groupStack_.empty() ? kNoParent : groupStack_.back();

@@ -10,10 +10,12 @@
 // The vault is the category. Each item becomes a row as soon as it is read and is thrown away.
 
 #include <algorithm>
+#include <unordered_map>
 #include <vector>
 
 #include "import/import_formats.h"
 #include "import/import_json.h"
+#include "import/import_limits.h"
 #include "store/utf8_text.h"
 
 namespace keyloft {
@@ -119,10 +121,13 @@ ImportTable ReadProtonPassJsonRows(std::string_view text, const RowSink& onRow) 
     IgnoredNames ignored(table.ignoredColumns);
     ProtonItemReader reader(ignored);
     std::vector<ProtonPending> rows;
+    std::unordered_map<std::string, std::u16string> vaultNames;  // by share id
     std::string section, vault, vaultPart;
     bool encrypted = false;
     std::size_t index = 0;
+    ItemBudget budget;
 
+    // {"vaults": {<share id>: {"name": ..., "items": [item, ...]}}}: an item is at depth 4.
     const Json::parser_callback_t keepOrUse = [&](int depth, Json::parse_event_t event, Json& parsed) {
         using Event = Json::parse_event_t;
         if (event == Event::key) {
@@ -132,27 +137,35 @@ ImportTable ReadProtonPassJsonRows(std::string_view text, const RowSink& onRow) 
             return true;
         }
         if (depth == 1 && event == Event::value && section == "encrypted") encrypted = parsed == true;
-        if (depth == 4 && section == "vaults" && vaultPart == "items" &&
-            (event == Event::object_end || event == Event::value || event == Event::array_end)) {
+        if (depth <= 1) return true;  // the document and its top level are kept
+        const bool inItems = section == "vaults" && vaultPart == "items";
+        const bool ends = event == Event::object_end || event == Event::value || event == Event::array_end;
+        if (depth == 4 && inItems && (event == Event::object_start || event == Event::array_start)) budget.start();
+        if (depth > 4 && inItems) return !ends || budget.keep();
+        if (!ends) return true;
+        if (rows.size() + vaultNames.size() == kMaxImportRows) throw TooManyRows{};
+        if (depth == 4 && inItems) {
             ProtonPending pending{vault, RowBuilder("item " + std::to_string(++index))};
             reader.read(parsed, pending.row);
+            budget.check(pending.row);
             rows.push_back(std::move(pending));
-            return false;
+        } else if (depth == 3 && section == "vaults" && vaultPart == "name") {
+            vaultNames[vault] = JsonText(parsed);
+        } else if (depth == 2 && section == "vaults") {
+            vaultPart.clear();
         }
-        return true;
+        return false;  // nothing else is kept
     };
-    const Json document = Json::parse(text.begin(), text.end(), keepOrUse, false);
-    if (document.is_discarded()) {
-        table.error = "the file is not valid JSON";
-    } else if (encrypted) {
+    Json document;
+    table.error = ParseJsonExport(text, keepOrUse, document);
+    if (!table.error && encrypted)
         table.error = "it is an encrypted Proton Pass export; export again without encryption and import that file";
-    } else if (!Member(document, "vaults").is_object()) {
+    if (!table.error && !Member(document, "vaults").is_object())
         table.error = "the file does not hold Proton Pass's \"vaults\"";
-    }
     if (table.error) return table;
-    const Json& vaults = Member(document, "vaults");
     for (ProtonPending& pending : rows) {
-        pending.row.fields().category = JsonText(Member(Member(vaults, pending.vault), "name"));
+        if (const auto name = vaultNames.find(pending.vault); name != vaultNames.end())
+            pending.row.fields().category = name->second;
         pending.row.finishInto(onRow);
     }
     return table;

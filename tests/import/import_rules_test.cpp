@@ -92,6 +92,24 @@ TEST(ImportRules, PlaceholderForABlankUserCodeAndRowsOfNothing) {
     }
 }
 
+// An item of a JSON export holding more values than an entry can is refused, and the values past
+// the limit are not held; one just within it is read.
+TEST(ImportRules, AJsonItemPastTheValueLimitIsRefused) {
+    for (const std::size_t values : {99990u, 100001u}) {
+        std::string numbers = "0";
+        for (std::size_t i = 1; i < values; ++i) numbers += ",0";
+        const std::string item = R"({"name": "x", "login": {"username": "u"}, "other": [)" + numbers + "]}";
+        for (const std::string& text : {R"({"items": [)" + item + "]}",
+                                        R"({"vaults": {"s": {"name": "V", "items": [{"data": {"content": {"numbers": [)" +
+                                            numbers + "]}}}]}}}"}) {
+            const ImportFile file = ReadImportBytes(text, ImportFormat::Auto);
+            ASSERT_FALSE(file.error) << *file.error;
+            ASSERT_EQ(file.rows.size(), 1u);
+            EXPECT_EQ(file.rows[0].fault.has_value(), values > 100000) << values;
+        }
+    }
+}
+
 TEST(ImportRules, JsonShapeStopsAtTheNestingLimit) {
     const auto nested = [](std::size_t levels) { return std::string(levels, '[') + std::string(levels, ']'); };
     EXPECT_EQ(ReadJsonShape(nested(100)).outcome, JsonShape::Outcome::Read);
