@@ -31,6 +31,12 @@ constexpr char kBinaryReason[] =
     "it is not a text file (it holds binary data) nor a ZIP archive; import an export written as CSV, JSON "
     "or XML";
 
+// An armoured PGP message (its header first; a PGP block in an entry's notes is text like any).
+bool StartsAsPgpMessage(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(" \t\r\n");
+    return first != std::string_view::npos && text.substr(first).starts_with("-----BEGIN PGP MESSAGE-----");
+}
+
 // Keeps the rows of a file, at most kMaxImportRows; past them the file is refused.
 struct RowKeeper {
     ImportFile& file;
@@ -189,7 +195,7 @@ ImportFile ReadImportBytes(std::string_view bytes, ImportFormat asked) {
     const std::string_view start = bytes.substr(0, 1 << 16);
     if (start.starts_with(kKdbxMagic)) file.error = kKdbxReason;
     else if (start.starts_with(kKdbMagic)) file.error = kKdbReason;
-    else if (start.find("-----BEGIN PGP MESSAGE-----") != std::string_view::npos) file.error = kPgpReason;
+    else if (StartsAsPgpMessage(start)) file.error = kPgpReason;
     else if (start.starts_with("\xFF\xFE") || start.starts_with("\xFE\xFF")) file.error = kUtf16Reason;
     else if (start.find('\0') != std::string_view::npos) file.error = kBinaryReason;
     if (file.error) return file;

@@ -269,7 +269,7 @@ class KeePassXmlReader {
             chain.push_back(g);
         std::u16string path;
         for (auto g = chain.rbegin(); g != chain.rend(); ++g) {
-            if (!path.empty()) path += u'/';
+            if (g != chain.rbegin()) path += u'/';
             path += groups_[*g].name;
         }
         return path;

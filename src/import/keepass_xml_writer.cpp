@@ -13,6 +13,10 @@
 namespace keyloft {
 namespace {
 
+// Groups nested at most this deep, well inside what import reads back (kMaxImportNesting levels of
+// XML: KeePassFile, Root, the groups, Entry, String, Value).
+constexpr std::size_t kMaxGroupDepth = 64;
+
 // A random UUID as KeePass writes it: 16 bytes in base64.
 std::string NewUuid() {
     unsigned char bytes[16];
@@ -131,8 +135,10 @@ class KeePassXmlWriter {
         std::size_t node = 0;
         if (category.empty()) return node;
         std::u16string_view rest = category;
-        while (true) {
-            const std::size_t slash = rest.find(u'/');
+        for (std::size_t depth = 1;; ++depth) {
+            // The last group the nesting allows takes the rest of the path as its name: read back,
+            // the names are joined with "/" again.
+            const std::size_t slash = depth == kMaxGroupDepth ? std::u16string_view::npos : rest.find(u'/');
             const std::u16string part(rest.substr(0, slash));
             const auto found = nodes_[node].childByName.find(part);
             if (found != nodes_[node].childByName.end()) {

@@ -1,7 +1,8 @@
 #pragma once
 // A profile written as KeePass 2 XML, which keepassxc-cli import (and KeePass's XML import) read:
 // the way out of Keyloft that keeps what both can hold. Categories become groups below the root
-// group ("Work/Email" a group Email in a group Work), every category even without entries; an
+// group ("Work/Email" a group Email in a group Work; past 64 levels the rest of the path is the
+// last group's name), every category even without entries; an
 // entry's description, user code, password, web site and notes its Title, UserName, Password, URL
 // and Notes; its e-mail address a string field "Email"; its expiry date the entry's expiry, at
 // midnight where the export is made. Import reads every one of them back (import_keepass_xml.cpp).

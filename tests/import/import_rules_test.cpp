@@ -110,6 +110,16 @@ TEST(ImportRules, AJsonItemPastTheValueLimitIsRefused) {
     }
 }
 
+// An encrypted export starts as a PGP message; a PGP block in an entry's notes is an entry's text.
+TEST(ImportRules, OnlyAFileThatStartsAsAPgpMessageIsAnEncryptedExport) {
+    const std::string block = "-----BEGIN PGP MESSAGE-----\n\nhQEMA\n-----END PGP MESSAGE-----\n";
+    const ImportFile notes = ReadImportBytes("title,login,notes\nKey,me,\"" + block + "\"\n", ImportFormat::Auto);
+    ASSERT_FALSE(notes.error) << *notes.error;
+    ASSERT_EQ(notes.rows.size(), 1u);
+    EXPECT_EQ(Utf16ToUtf8(notes.rows[0].fields.notes), block);
+    EXPECT_TRUE(ReadImportBytes("\r\n" + block, ImportFormat::Auto).error);
+}
+
 TEST(ImportRules, JsonShapeStopsAtTheNestingLimit) {
     const auto nested = [](std::size_t levels) { return std::string(levels, '[') + std::string(levels, ']'); };
     EXPECT_EQ(ReadJsonShape(nested(100)).outcome, JsonShape::Outcome::Read);
@@ -130,6 +140,7 @@ TEST(ImportRules, KeePassXmlWrittenReadsBackTheSame) {
         {u"", u"Card", u"4111", u"123", u"", u"12/27", u"", u""},
         {u"A//B", u"Odd", u"u", u"p", u"", u"", u"", u""},
         {u"Work", u"Bell\u0007", u"u\U0001F600", u"p", u"", u"", u"", u""},
+        {u"/Lead", u"Slash", u"u", u"p", u"", u"", u"", u""},  // a group without a name first
     };
     const ExpiryDateReader dates(DateOrder::DayFirst);
     const KeePassXmlExport xml = WriteKeePassXml(profile, dates);
@@ -145,8 +156,18 @@ TEST(ImportRules, KeePassXmlWrittenReadsBackTheSame) {
     profile.entries[3].description = u"Bell\uFFFD";
     // Groups in the order of the categories; in each, its entries first.
     EXPECT_EQ(read, (std::vector<Entry>{profile.entries[1], profile.entries[3], profile.entries[0],
-                                        profile.entries[2]}));
+                                        profile.entries[2], profile.entries[4]}));
     EXPECT_EQ(file.emptyGroups, (std::vector<std::u16string>{u"Empty", u"A"}));
+
+    // A category of more parts than the groups nest (64) keeps the rest in its last group's name.
+    std::u16string deep = u"p";
+    for (int part = 1; part < 100; ++part) deep += u"/p";
+    Profile nested;
+    nested.entries = {{deep, u"Deep", u"u", u"p", u"", u"", u"", u""}};
+    const ImportFile back = ReadImportBytes(WriteKeePassXml(nested, dates).text, ImportFormat::Auto);
+    ASSERT_FALSE(back.error) << *back.error;
+    ASSERT_EQ(back.rows.size(), 1u);
+    EXPECT_EQ(back.rows[0].fields, nested.entries[0]);
 }
 
 }  // namespace
