@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include <filesystem>
+#include <initializer_list>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -92,6 +93,13 @@ protected:
 
     TempFolder temp_;
 };
+
+// Lines of text, each ended with "\n".
+inline std::string Lines(std::initializer_list<std::string> lines) {
+    std::string text;
+    for (const std::string& line : lines) text += line + "\n";
+    return text;
+}
 
 // One entry as `export --format json` shows it (row numbers are added in order).
 struct WantEntry {

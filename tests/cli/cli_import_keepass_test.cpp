@@ -28,7 +28,7 @@ nlohmann::json Sorted(nlohmann::json entries) {
     return entries;
 }
 
-std::vector<std::string> Lines(const std::string& text) {
+std::vector<std::string> SortedLines(const std::string& text) {
     std::vector<std::string> lines;
     std::istringstream in(text);
     for (std::string line; std::getline(in, line);) lines.push_back(line);
@@ -75,7 +75,7 @@ class CliKeePassXml : public CliImporting {
         EXPECT_EQ(r.out, "Read as KeePass 2 XML: 3 entries.\nImported 3 entries and 3 new categories.\n");
         EXPECT_EQ(r.err, "");
         EXPECT_EQ(Sorted(exportJson(profile)), expectedBack());
-        EXPECT_EQ(Lines(categories(profile)), Lines(categories("Source")));
+        EXPECT_EQ(SortedLines(categories(profile)), SortedLines(categories("Source")));
     }
 };
 

@@ -25,11 +25,6 @@ constexpr char kUnsealQuestion[] =
 bool SealedOnDisk(const std::filesystem::path& file) {
     return ReadBytes(file).rfind("KEYLOFT SEALED 1\r\n", 0) == 0;
 }
-std::string Lines(std::initializer_list<std::string> lines) {
-    std::string text;
-    for (const std::string& line : lines) text += line + "\n";
-    return text;
-}
 
 TEST_F(Cli, SealRefusesDefaultOrEasySecretsAndWritesNothing) {
     struct Case {
