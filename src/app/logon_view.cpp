@@ -6,6 +6,7 @@
 #include <QPushButton>
 
 #include "app/box_label.h"
+#include "pages/secret_box.h"
 #include "pages/text_rules.h"
 #include "store/profile.h"
 
@@ -21,10 +22,12 @@ constexpr int kButtonLeft = 364;
 constexpr int kButtonWidth = 130;
 constexpr int kQuestionsTop = 104;
 
-QLineEdit* MakeBox(QWidget* parent, const char* name, bool secret) {
-    auto* box = new QLineEdit(parent);
+// Secret boxes (the password, the PIN and the answers) keep their text out of the X selection;
+// the password and the PIN also hide it.
+QLineEdit* MakeBox(QWidget* parent, const char* name, bool secret, bool hidden) {
+    QLineEdit* box = secret ? new SecretBox(parent) : new QLineEdit(parent);
     box->setObjectName(QString::fromLatin1(name));
-    if (secret) {
+    if (hidden) {
         box->setEchoMode(QLineEdit::Password);
     }
     return box;
@@ -46,9 +49,9 @@ LogonView::LogonView(QWidget* parent) : QGroupBox(QStringLiteral("Logon"), paren
     lblUser = MakeLabel(this, "lblUser", "&User ID");
     lblPassword = MakeLabel(this, "lblPassword", "Pass&word");
     lblPin = MakeLabel(this, "lblPin", "P&IN Number");
-    txtUser = MakeBox(this, "txtUser", false);
-    txtPass = MakeBox(this, "txtPass", true);
-    txtPin = MakeBox(this, "txtPin", true);
+    txtUser = MakeBox(this, "txtUser", false, false);
+    txtPass = MakeBox(this, "txtPass", true, true);
+    txtPin = MakeBox(this, "txtPin", true, true);
     NameBox(lblUser, txtUser);
     NameBox(lblPassword, txtPass);
     NameBox(lblPin, txtPin);
@@ -69,7 +72,7 @@ LogonView::LogonView(QWidget* parent) : QGroupBox(QStringLiteral("Logon"), paren
         lblQ1[row] = MakeLabel(fraQuestions, "lblQ1", "");
         lblQ1[row]->setProperty("index", row);
         lblQ1[row]->setGeometry(8, 6 + row * 28, 250, 22);
-        txtAns[row] = MakeBox(fraQuestions, "txtAns", false);
+        txtAns[row] = MakeBox(fraQuestions, "txtAns", true, false);
         txtAns[row]->setProperty("index", row);
         txtAns[row]->setGeometry(262, 6 + row * 28, kButtonLeft + kButtonWidth - kLabelLeft - 272, 22);
         // Each question names its answer box once the panel shows it.

@@ -1,9 +1,11 @@
 #include "entries/passwords_view.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QComboBox>
-#include <QKeyEvent>
 #include <QGridLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -12,33 +14,31 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QShowEvent>
-#include <QSplitter>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <QSplitter>
 #include <QToolButton>
 #include <QTreeView>
 #include <QVBoxLayout>
-#include <QAction>
-#include <QApplication>
 #include <algorithm>
 #include <array>
 #include <optional>
 #include <utility>
 
-#include "pages/text_rules.h"
 #include "entries/entry_list_model.h"
 #include "entries/generator_options.h"
 #include "entries/search_box.h"
+#include "pages/secret_box.h"
+#include "pages/text_rules.h"
 #include "platform/qt_clipboard.h"
 #include "platform/qt_dialogs.h"
 #include "store/entry.h"
+#include "store/error_codes.h"
 #include "store/expiry_date.h"
+#include "store/password_generator.h"
 #include "store/profile.h"
 #include "store/profile_store.h"
 #include "store/text_convert.h"
-
-#include "store/error_codes.h"
-#include "store/password_generator.h"
 
 namespace keyloft {
 
@@ -176,9 +176,12 @@ void PasswordsView::buildWidgets(QComboBox* filterBox) {
     cboCategory->setEditable(false);
     txtUserDesc = lineEdit("txtUserDesc");
     txtUserCode = lineEdit("txtUserCode");
-    txtUserpass = lineEdit("txtUserpass");
+    // The password boxes keep their text out of the X selection, whatever they show.
+    txtUserpass = new SecretBox(this);
+    txtUserpass->setObjectName(QStringLiteral("txtUserpass"));
     txtUserpass->setEchoMode(QLineEdit::Password);
-    txtuserconfirm = lineEdit("txtuserconfirm");
+    txtuserconfirm = new SecretBox(this);
+    txtuserconfirm->setObjectName(QStringLiteral("txtuserconfirm"));
     txtuserconfirm->setEchoMode(QLineEdit::Password);
     txtSource = new QPlainTextEdit(this);
     txtSource->setObjectName(QStringLiteral("txtSource"));
