@@ -191,6 +191,7 @@ void ProfileStore::loadHeld(bool showErrors) {
                 return;
             }
             s.seal = false;
+            s.readablePassword = true;
             s.sealedKeys.reset();
         }
         s.runningLength += static_cast<double>(line.size());
@@ -313,6 +314,7 @@ void ProfileStore::loadSealed(bool showErrors) {
         return;
     }
     s.seal = true;
+    if (!reopen) s.readablePassword = false;
     if (reopen) {
         if (keys && sealed::OpenBody(*file, keys->dataKey, s.profile, &before)) {
             s.sealedKeys = sealed::KeepKeys(*file, keys->dataKey, s.profile);
