@@ -9,6 +9,7 @@
 //   answers=<answer mode>
 //   question=<Base64 of the question text, UTF-16LE>        one line per question, in order
 //   slot=<label> <ops> <mem> <salt> <nonce> <wrapped key>     "logon", "answers:1,3", ...
+//   slot=profile <ops> <mem> <identity> <zeros> <zeros>       the profile's identity (see below)
 //   nonce=<Base64 of the body's nonce>
 //   body=<number of body lines>
 //   <the body: Base64 lines of at most 76 characters>
@@ -22,13 +23,20 @@
 // limits stored in the slot. A combination of answers gets a slot only when its answers reach the
 // floor of store/sealing_rule.h, so a file may have fewer answer slots than its answer mode has
 // combinations, or none; the slots' form is the same as before that rule, and files written
-// without it open as ever and get the rule's slots at their next save once the password is known. Since
-// format 2 the logon record in the body holds the user ID only: the slot that opens is the proof of the
-// password and the PIN, and whoever breaks an answer slot learns nothing of them. Answers are normalised
-// (NormaliseAnswer, store/sealing_rule.h) before a key is made from them. Format 1 files keep the password
-// and the PIN in the body and take the answers as typed; they open as before and are written in format 2 at
-// their next save. The check line finds a damaged file without a key; a file changed on purpose fails the
-// authentication of its slot or of its body.
+// without it open as ever and get the rule's slots at their next save once the password is known.
+// Since format 2 the logon record in the body holds the user ID only:
+// the slot that opens is the proof of the password and the PIN, and whoever breaks an answer slot
+// learns nothing of them. Answers are normalised (NormaliseAnswer, store/sealing_rule.h) before a
+// key is made from them. Format 1 files keep the password and the PIN in the body and take the
+// answers as typed; they open as before and are written in format 2 at their next save. The check
+// line finds a damaged file without a key; a file changed on
+// purpose fails the authentication of its slot or of its body.
+//
+// The profile's identity (Profile::identity, its 16 bytes in Base64) stands in the header as a
+// slot that nothing opens, with the limits of the slot before it: readers from before it was
+// written take it for a slot of a logon they never try, so they open such a file as ever, and
+// keep the line while they keep the slots. Like every header line it is covered by the body's
+// authentication: it cannot be changed without the data key.
 
 #include <array>
 #include <cstdint>
@@ -79,6 +87,7 @@ struct Slot {
 // What the header and the framing of a sealed file hold; the body is still encrypted.
 struct SealedFile {
     int format = 0;
+    std::string identity;  // Profile::identity; empty when the header holds none
     std::int32_t version = 0;
     std::int32_t logonMode = 0;
     std::int32_t answerMode = 0;

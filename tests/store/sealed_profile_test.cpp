@@ -252,33 +252,6 @@ TEST_F(SealedStoreTest, AFileMadeWithTheDefaultLimitsOpensWithThem) {
     EXPECT_EQ(RecordsOf(b.store->profile().entries), std::vector<std::u16string>{u"4||kept|u|||||"});
 }
 
-TEST_F(SealedStoreTest, ABackupLeftBesideASealedProfileIsCheckedAndPutBack) {
-    sealedProfile(u"Home");
-    const std::string older = releasedFileBytes(u"Home");
-    ASSERT_EQ(instances.front()->add(u"4||newer|u|||||"), SaveOutcome::Saved);
-    const std::string newer = releasedFileBytes(u"Home");
-    instances.clear();
-
-    // A newer sound backup beside an older profile file is put back; a damaged one is removed.
-    TempFolder::writeFile(profileFile(u"Home"), older);
-    TempFolder::writeFile(database / "Home.dat.bak", newer);
-    Instance& a = startInstance();
-    ASSERT_TRUE(a.open(u"Home").loaded());
-    EXPECT_FALSE(std::filesystem::exists(database / "Home.dat.bak"));
-    ASSERT_EQ(a.store->LogOn(rightLogon()), LogonOutcome::LoggedOn);
-    EXPECT_EQ(a.store->profile().entries.size(), 4u);
-    instances.clear();
-
-    std::string damaged = older;
-    damaged[damaged.size() / 2] ^= 0x01;
-    TempFolder::writeFile(database / "Home.dat.bak", damaged);
-    Instance& b = startInstance();
-    ASSERT_TRUE(b.open(u"Home").loaded());
-    EXPECT_FALSE(std::filesystem::exists(database / "Home.dat.bak"));
-    ASSERT_EQ(b.store->LogOn(rightLogon()), LogonOutcome::LoggedOn);
-    EXPECT_EQ(b.store->profile().entries.size(), 4u);
-}
-
 TEST(LogonStep, AnInvalidLogonModeOrAnswerModeNeverLogsOnWithNothing) {
     TempFolder temp;
     RecordingHost host;

@@ -23,11 +23,13 @@ inline std::vector<std::string> WithCheckLineRemade(std::vector<std::string> lin
     return lines;
 }
 
-// The labels of the file's key slots, in order ("logon", "answers:1", ...).
+// The labels of the file's key slots, in order ("logon", "answers:1", ...); the line that holds the
+// profile's identity ("slot=profile", which nothing opens) is no key slot.
 inline std::vector<std::string> SlotLabels(const std::vector<std::string>& lines) {
     std::vector<std::string> labels;
     for (const std::string& line : lines) {
-        if (line.rfind("slot=", 0) == 0) labels.push_back(line.substr(5, line.find(' ') - 5));
+        if (line.rfind("slot=", 0) == 0 && line.rfind("slot=profile ", 0) != 0)
+            labels.push_back(line.substr(5, line.find(' ') - 5));
     }
     return labels;
 }
