@@ -1,5 +1,7 @@
 #include "app/setup_view.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -9,7 +11,6 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QVBoxLayout>
-#include <algorithm>
 
 #include "app/box_label.h"
 #include "entries/generator_options.h"

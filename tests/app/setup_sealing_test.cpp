@@ -322,6 +322,42 @@ TEST_F(SealingChoiceTest, WeakAnswersGetNoSlotAndAllAnswersIsOfferedWhenTogether
     EXPECT_TRUE(window->logonAccepted());
 }
 
+TEST_F(SealingChoiceTest, TheSealingRuleRefusesAsTheOtherChecksDo) {
+    typePassword(QStringLiteral("Password1"));
+    EXPECT_TRUE(seal()->isChecked());
+    expectRefused(QStringLiteral("To seal the profile, choose a password that is harder to guess (strength \"Good\" or "
+                                 "better). Common words and passwords are easy to guess. Look-alike swaps such as \"@\" "
+                                 "for \"a\" or \"0\" for \"o\" do not make a word much harder to guess."));
+    EXPECT_FALSE(fileSealed());
+}
+
+TEST_F(SealingChoiceTest, TheStrengthFollowsThePasswordOnScreenAndTheProfilesOwnWords) {
+    const std::string ownWords =
+        "Words that go with this profile, such as its name, the user ID, the security questions and answers or the "
+        "default password, are easy to guess.";
+    // The mask stands for the stored password, the one every new profile has.
+    EXPECT_EQ(strength(), "Strength: Very weak (0 of 4). " + ownWords);
+    const QString answer = QStringLiteral("a red tricycle in 1994");
+    type(find<QLineEdit>("txtPassword"), answer);
+    const std::string alone = strength();
+    // The same words given as an answer, and the profile's name, are easy to guess.
+    type(nth<QLineEdit>("txtanswer", 0), answer);
+    const std::vector<std::pair<QString, std::string>> rated{
+        {kStrong, "Strength: Strong (4 of 4)"},
+        {answer, "Strength: Very weak (0 of 4). " + ownWords},
+        {QStringLiteral("Home2026"), "Strength: Weak (1 of 4). " + ownWords + " Dates and years are easy to guess."},
+        {QString(), ""}};
+    for (const auto& [password, shown] : rated) {
+        type(find<QLineEdit>("txtPassword"), password);
+        EXPECT_EQ(strength(), shown) << password.toStdString();
+    }
+    EXPECT_NE(alone, rated[1].second);
+    // So is a question's text, which a sealed file shows to anyone.
+    type(nth<QLineEdit>("txtQuestion", 0), QStringLiteral("Violet harbour 47 kites?"));
+    type(find<QLineEdit>("txtPassword"), kStrong);
+    EXPECT_EQ(strength(), "Strength: Very weak (0 of 4). " + ownWords);
+}
+
 // Save makes the sealed file's keys on a thread of its own (the slots take real Argon2id work
 // here): the window goes on with its events, shows the busy bar and says what it does; a lock
 // that comes meanwhile follows once the file is written.
