@@ -74,7 +74,9 @@ public:
         command->add_flag("--unsealed", unsealed_,
                           "Save in the usual form, which anyone who can copy the file can read (a sealed\n"
                           "profile asks first)");
-        command->add_flag("--yes,-y", yes_, "Save a sealed profile in the usual form without asking");
+        command->add_flag("--yes,-y", yes_,
+                          "Answer yes: save a sealed profile in the usual form without asking, and choose\n"
+                          "\"All Answers\" when it is offered");
         return command;
     }
 
