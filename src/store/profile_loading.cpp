@@ -136,6 +136,7 @@ void ProfileStore::loadHeld(bool showErrors) {
                 return;
             }
             s.seal = false;
+            s.readablePassword = true;
             s.sealedKeys.reset();
         }
         s.runningLength += static_cast<double>(line.size());
@@ -302,6 +303,7 @@ void ProfileStore::loadSealed(bool showErrors) {
         return;
     }
     s.seal = true;
+    if (!reopen) s.readablePassword = false;
     s.fingerprint = fingerprint;
     if (reopen) {
         const bool keysHold = keys && (!s.keysOnly || (modeBefore == file->logonMode &&

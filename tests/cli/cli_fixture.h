@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include <filesystem>
+#include <initializer_list>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -31,6 +32,8 @@ namespace keyloft::cli::testing {
 inline constexpr char kDefaultPassword[] = "opensesame\n";
 // A password the sealing rule accepts, as one line of input.
 inline constexpr char kOwnPassword[] = "Trout-Lamp-Kettle-93\n";
+// Another one, that a profile in the usual form holds (so sealing replaces it).
+inline constexpr char kReadablePassword[] = "Heron-Mitten-Cobalt-71\n";
 
 // The storage library on the test's folder, as another running instance would use it.
 struct DirectStore {
@@ -66,11 +69,18 @@ protected:
         const RunResult r = run({"create", profile});
         if (r.exitCode != 0) throw std::runtime_error("keyloft-cli create " + profile + " failed: " + r.err);
     }
-    // Gives a new profile a logon and a question of its own through the tool, in the usual form.
+    // Gives a new profile a logon and a question of its own through the tool, in the usual form:
+    // the password kReadablePassword, the question "Town" answered "Little Snoring".
     void ownLogon(const std::string& profile) {
-        const RunResult r = run({"logon", profile, "--unsealed", "--question", "Town", "--answer", "Little Snoring"},
-                                std::string(kDefaultPassword) + kOwnPassword + kOwnPassword);
+        const RunResult r = run({"logon", profile, "--unsealed", "--question", "Town"},
+                                std::string(kDefaultPassword) + kReadablePassword + kReadablePassword +
+                                    "Little Snoring\nLittle Snoring\n");
         if (r.exitCode != 0) throw std::runtime_error("keyloft-cli logon " + profile + " failed: " + r.err);
+    }
+    // Seals such a profile through the tool: the password that its readable file held is replaced
+    // first, by kOwnPassword.
+    RunResult sealOwn(const std::string& profile) {
+        return run({"seal", profile}, std::string(kReadablePassword) + kOwnPassword + kOwnPassword);
     }
     // Sets the logon through the storage library, as the window's security setup would.
     void setLogon(const std::string& profile, int mode, const std::u16string& user,
@@ -91,6 +101,49 @@ protected:
     }
 
     TempFolder temp_;
+};
+
+// Lines of text, each ended with "\n".
+inline std::string Lines(std::initializer_list<std::string> lines) {
+    std::string text;
+    for (const std::string& line : lines) text += line + "\n";
+    return text;
+}
+
+// One entry as `export --format json` shows it (row numbers are added in order).
+struct WantEntry {
+    std::string category, description, userCode, password, notes, webSite, email = "", expiry = "";
+};
+
+inline nlohmann::json EntriesJson(const std::vector<WantEntry>& wanted) {
+    nlohmann::json rows = nlohmann::json::array();
+    for (std::size_t i = 0; i < wanted.size(); ++i) {
+        const WantEntry& w = wanted[i];
+        rows.push_back({{"row", i + 1},
+                        {"category", w.category},
+                        {"description", w.description},
+                        {"userCode", w.userCode},
+                        {"password", w.password},
+                        {"notes", w.notes},
+                        {"expiryDate", w.expiry},
+                        {"webSite", w.webSite},
+                        {"email", w.email}});
+    }
+    return rows;
+}
+
+// The tool's import of a file, with the logon of a new profile.
+class CliImporting : public Cli {
+protected:
+    // `format` nullptr: recognised (--format left out).
+    RunResult import(const std::string& profile, const char* format, const std::filesystem::path& path,
+                     std::vector<std::string> extra = {}) {
+        std::vector<std::string> args = {"import", profile, Utf8(path)};
+        if (format != nullptr) args.insert(args.end(), {"--format", format});
+        args.insert(args.end(), extra.begin(), extra.end());
+        return run(args, kDefaultPassword);
+    }
+    std::string categories(const std::string& profile) { return run({"categories", profile}, kDefaultPassword).out; }
 };
 
 }  // namespace keyloft::cli::testing

@@ -12,11 +12,6 @@
 namespace keyloft::cli::testing {
 namespace {
 
-std::string Lines(std::initializer_list<std::string> lines) {
-    std::string text;
-    for (const std::string& line : lines) text += line + "\n";
-    return text;
-}
 
 std::string Trimmed(const char* line) { return std::string(line, std::char_traits<char>::length(line) - 1); }
 
@@ -28,7 +23,7 @@ protected:
         create("Home");
         ownLogon("Home");
         readable = ReadBytes(file("Home"));
-        ASSERT_EQ(run({"seal", "Home"}, kOwnPassword).exitCode, 0);
+        ASSERT_EQ(sealOwn("Home").exitCode, 0);
         older = ReadBytes(file("Home"));
         ASSERT_EQ(run({"add", "Home", "--user-code", "newest"}, Lines({Trimmed(kOwnPassword), "pw"})).exitCode, 0);
         newest = ReadBytes(file("Home"));

@@ -87,7 +87,7 @@ TEST_F(Cli, ShellRunsAPipedScriptAfterOneLogon) {
 TEST_F(Cli, ShellOnASealedProfileOpensItOnce) {
     create("Home");
     ownLogon("Home");
-    ASSERT_EQ(run({"seal", "Home"}, kOwnPassword).exitCode, 0);
+    ASSERT_EQ(sealOwn("Home").exitCode, 0);
     const keyloft::testing::ScopedVariable counted("KEYLOFT_WORK_COUNTS", "1");
     const RunResult r = run({"shell", "Home"},
                             std::string(kOwnPassword) +
