@@ -177,17 +177,32 @@ bounded 120 "the first Wine program" "$wine64" cmd.exe /c exit
 # holds the program's output pipe, so ctest would wait for it until the test's time limit. The tests
 # start the command-line tool without a console, so while they run, a console host that has
 # outlived every test program by 20 s is ended. Wine's own services run from C:\windows.
+# Other Wine prefixes on the machine (other builds' test runs) are left alone: only processes whose
+# environment names this run's WINEPREFIX are looked at, and only they are ended.
+own_wine_processes() {
+  local pid
+  for pid in $(pgrep -f "$1"); do
+    if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX"; then
+      echo "$pid"
+    fi
+  done
+}
 test_programs_running() {
-  ps -eo args= | grep -i '[.]exe' | grep -vi '^c:[\\]windows[\\]' | grep -q .
+  local pid
+  for pid in $(own_wine_processes '[.]exe'); do
+    tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -vi '^c:[\\]windows[\\]' | grep -qi '[.]exe' && return 0
+  done
+  return 1
 }
 end_stray_console_hosts() {
   local idle=0
   while sleep 5; do
-    if pgrep -f 'conhost\.exe' >/dev/null && ! test_programs_running; then
+    hosts=$(own_wine_processes 'conhost\.exe')
+    if [ -n "$hosts" ] && ! test_programs_running; then
       idle=$((idle + 5))
       if [ "$idle" -ge 20 ]; then
         echo "test-windows.sh: ending a console host that outlived its test program" >&2
-        pkill -f 'conhost\.exe' || true
+        kill $hosts 2>/dev/null || true
         idle=0
       fi
     else

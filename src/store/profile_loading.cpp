@@ -100,7 +100,11 @@ FileCheck CheckHeldFile(ReadableFile& file, const sealed::Limits& floor) {
 std::filesystem::path BackupOf(const std::filesystem::path& profile) { return WithSuffix(profile, kBackupSuffix); }
 
 // The file system refuses this user the file (not another instance's hold, which goes away).
-bool NotReadable(const ErrorInfo& error) { return error.number == error::kPermissionDenied && !error.inUse; }
+// The file's permissions keep this user out, or it is a link that is not followed there: nothing
+// that waiting, or closing and re-opening, would change.
+bool NotReadable(const ErrorInfo& error) {
+    return (error.number == error::kPermissionDenied && !error.inUse) || error.number == error::kUnsafeLink;
+}
 
 }  // namespace
 
@@ -132,8 +136,9 @@ void ProfileStore::loadFailed(bool showErrors, const ErrorInfo& error) {
         return;
     }
     if (NotReadable(error)) {
-        s.show(
-            Message(ProfileNotReadableMessage(s.profileName), kNotReadableTitle, MessageIcon::Exclamation));
+        s.show(RefusalMessage(s.profileName, error)
+                   .value_or(Message(ProfileNotReadableMessage(s.profileName), kNotReadableTitle,
+                                     MessageIcon::Exclamation)));
         LogError(kOpReadFromFile, s.lastErrorNumber, s.lastErrorText);
         // Taken away during a session: what is in memory is no longer the file's, so the session ends.
         s.report.lockSession = s.loggedOn;
