@@ -1,12 +1,14 @@
 // A colleague who can write to the shared folder acts between two steps of a save: what they put
 // at the profile's name is never written through nor given another mode; a profile that is a link
 // is followed only where nobody else can change where it leads; a read-only profile is kept.
-// POSIX systems (links, modes); file_system_win_test.cpp has what Windows can show.
+// Links and modes as POSIX systems have them; the read-only profile on every system (the
+// read-only attribute on Windows). file_system_win_test.cpp has what else Windows can show.
 #include <gtest/gtest.h>
 
 #ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <filesystem>
 
@@ -16,16 +18,42 @@
 namespace keyloft::testing {
 namespace {
 
-const std::u16string kLinkRefused =
-    u"The profile \"Team\" is a link, and other users can change the folder it is in or the folder it leads to: "
-    u"they could point it at a file of yours outside the database folder, so Keyloft does not follow it.\nKeep "
-    u"the profile file itself in the database folder, or keep the link and the file it leads to in folders that "
-    u"only you can change (on Linux: chmod go-w on both folders).";
 const std::u16string kReadOnly =
     u"The profile \"Team\" is read-only for you: the permissions of its file do not let you change it, so it was "
     u"neither changed nor deleted.\nIts owner can let the colleagues who share the folder change it by making the "
     u"file writable for the folder's group (on Linux: chmod g+w \"Team.dat\"; on Windows: clear its Read-only "
     u"attribute, or the Security tab of the file's properties).";
+
+TEST_F(StoreTest, AReadOnlyProfileIsNeitherReplacedNorDeletedAndTheUserIsTold) {
+    Instance& a = createAndOpen(u"Team");
+    namespace fs = std::filesystem;
+    const fs::perms readOnly = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+    fs::permissions(profileFile(u"Team"), readOnly);
+    const std::string before = releasedFileBytes(u"Team");
+    EXPECT_EQ(a.add(u"4||not kept|me|pw||||"), SaveOutcome::Failed);
+    EXPECT_EQ(a.host.texts(), std::vector<std::u16string>{kReadOnly});
+    EXPECT_EQ(a.host.messages[0].title, u"Read-Only Profile");
+    a.store->CloseHeldFile();
+    a.host.clear();
+    a.host.answers = {MessageAnswer::Yes};
+    EXPECT_EQ(a.remove(u"Team").outcome, DeleteOutcome::Failed);
+    EXPECT_EQ(a.host.texts().back(), kReadOnly);
+    EXPECT_EQ(fileBytes(u"Team"), before);
+    EXPECT_EQ(fs::status(profileFile(u"Team")).permissions() & fs::perms::all, readOnly);
+
+    // Made writable again, it is saved as ever.
+    fs::permissions(profileFile(u"Team"), fs::perms::owner_write, fs::perm_options::add);
+    ASSERT_TRUE(a.open(u"Team").loaded());
+    EXPECT_EQ(a.add(u"4||kept|me|pw||||"), SaveOutcome::Saved);
+}
+
+#ifndef _WIN32  // links and modes
+
+const std::u16string kLinkRefused =
+    u"The profile \"Team\" is a link, and other users can change the folder it is in or the folder it leads to: "
+    u"they could point it at a file of yours outside the database folder, so Keyloft does not follow it.\nKeep "
+    u"the profile file itself in the database folder, or keep the link and the file it leads to in folders that "
+    u"only you can change (on Linux: chmod go-w on both folders).";
 constexpr char kVictimText[] = "alias ls='ls --color'\n";
 
 struct stat LinkStatOf(const std::filesystem::path& file) {
@@ -158,27 +186,7 @@ TEST_F(SharedFolderLinks, AProfileThatIsALinkIsFollowedOnlyWhereNobodyElseCanCha
     }
 }
 
-TEST_F(SharedFolderLinks, AReadOnlyProfileIsNeitherReplacedNorDeletedAndTheUserIsTold) {
-    Instance& a = createAndOpen(u"Team");
-    ASSERT_EQ(::chmod(profileFile(u"Team").c_str(), 0444), 0);
-    const std::string before = fileBytes(u"Team");
-    EXPECT_EQ(a.add(u"4||not kept|me|pw||||"), SaveOutcome::Failed);
-    EXPECT_EQ(a.host.texts(), std::vector<std::u16string>{kReadOnly});
-    EXPECT_EQ(a.host.messages[0].title, u"Read-Only Profile");
-    a.store->CloseHeldFile();
-    a.host.clear();
-    a.host.answers = {MessageAnswer::Yes};
-    EXPECT_EQ(a.remove(u"Team").outcome, DeleteOutcome::Failed);
-    EXPECT_EQ(a.host.texts().back(), kReadOnly);
-    EXPECT_EQ(fileBytes(u"Team"), before);
-    EXPECT_EQ(LinkStatOf(profileFile(u"Team")).st_mode & 07777, 0444u);
-
-    // Made writable again, it is saved as ever.
-    ASSERT_EQ(::chmod(profileFile(u"Team").c_str(), 0640), 0);
-    ASSERT_TRUE(a.open(u"Team").loaded());
-    EXPECT_EQ(a.add(u"4||kept|me|pw||||"), SaveOutcome::Saved);
-}
+#endif  // !_WIN32
 
 }  // namespace
 }  // namespace keyloft::testing
-#endif  // !_WIN32
