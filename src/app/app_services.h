@@ -49,8 +49,10 @@ struct AppServices {
     std::function<QString(const QString& startFolder)> chooseFolder;
     // Ask for a file to import (Import…); empty when cancelled.
     std::function<QString(const QString& startFolder)> chooseImportFile;
-    // The printer of the Print command; unset: the default printer (or a PDF file the user names).
+    // The printer of the Print command, null when the system has none; unset: the system's.
     std::function<std::unique_ptr<platform::Printer>(QWidget* parent)> openPrinter;
+    // Without a printer, the PDF file the user names (null when cancelled); unset: the file dialog.
+    std::function<std::unique_ptr<platform::Printer>(QWidget* parent)> askForPdf;
 };
 
 }  // namespace keyloft

@@ -32,6 +32,7 @@ bool RefuseSecondInstance(platform::SingleInstanceGuard& guard, Dialogs& dialogs
     request.title = kAlreadyRunningTitle;
     request.icon = MessageIcon::Critical;
     dialogs.showMessage(request);
+    guard.askRunningCopyToShow();
     return true;
 }
 
@@ -113,6 +114,8 @@ int RunKeyloft(int argc, char** argv) {
     };
 
     MainWindow window(services);
+    // A later start brings this window to the front.
+    guard.listenForShowRequests(&window, [&window] { window.bringToFront(); });
 
     // The pages and desktop pieces that live in the window.
     std::unique_ptr<WindowParts> parts =

@@ -10,7 +10,8 @@ class SingleInstanceGuard;
 }
 
 // The previous-instance test: when another copy holds the guard, shows "Keyloft is already
-// running!" and returns true (this copy must end without showing a window).
+// running!", and once that is answered asks the other copy to bring its window to the front (a
+// parked one too); returns true (this copy must end without showing a window).
 bool RefuseSecondInstance(platform::SingleInstanceGuard& guard, Dialogs& dialogs);
 
 inline constexpr char16_t kAlreadyRunningText[] = u"Keyloft is already running!";

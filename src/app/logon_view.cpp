@@ -1,29 +1,25 @@
 #include "app/logon_view.h"
 
 #include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
 #include "app/box_label.h"
+#include "pages/tab_order.h"
 #include "pages/text_rules.h"
 #include "store/profile.h"
 
 namespace keyloft {
 namespace {
 
-constexpr int kLabelLeft = 16;
-constexpr int kLabelWidth = 96;
-constexpr int kBoxLeft = 120;
-constexpr int kBoxWidth = 220;
-constexpr int kBoxHeight = 22;
-constexpr int kButtonLeft = 364;
-constexpr int kButtonWidth = 130;
-constexpr int kQuestionsTop = 104;
-
 QLineEdit* MakeBox(QWidget* parent, const char* name, bool secret) {
     auto* box = new QLineEdit(parent);
     box->setObjectName(QString::fromLatin1(name));
+    box->setMinimumWidth(box->fontMetrics().averageCharWidth() * 24);
     if (secret) {
         box->setEchoMode(QLineEdit::Password);
     }
@@ -38,9 +34,10 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption) {
 
 }  // namespace
 
+// The rows of the logon mode from the top, each label beside its box; the questions panel under
+// them once "Forgot Logon!" opens it; the two buttons below. Every size comes from the font.
 LogonView::LogonView(QWidget* parent) : QGroupBox(QStringLiteral("Logon"), parent) {
     setObjectName(QStringLiteral("fraLogin"));
-    setMinimumSize(520, 200);
 
     // Alt+U, Alt+W and Alt+I; C and F belong to the buttons, P to Park.
     lblUser = MakeLabel(this, "lblUser", "&User ID");
@@ -52,31 +49,47 @@ LogonView::LogonView(QWidget* parent) : QGroupBox(QStringLiteral("Logon"), paren
     NameBox(lblUser, txtUser);
     NameBox(lblPassword, txtPass);
     NameBox(lblPin, txtPin);
+    rows_ = new QGridLayout;
+    rows_->setColumnStretch(1, 1);
 
     cmdLogin = new QPushButton(QStringLiteral("&Continue"), this);
     cmdLogin->setObjectName(QStringLiteral("cmdLogin"));
-    cmdLogin->setGeometry(kButtonLeft, TwipsToPixels(kFirstBoxTopTwips) - 2, kButtonWidth, 26);
     cmdLogin->setDefault(true);
     cmdForgot = new QPushButton(QStringLiteral("&Forgot Logon!"), this);
     cmdForgot->setObjectName(QStringLiteral("cmdForgot"));
-    cmdForgot->setGeometry(kButtonLeft, TwipsToPixels(kFirstBoxTopTwips) + 30, kButtonWidth, 26);
+    cmdForgot->setAccessibleDescription(QStringLiteral("Log on with the answers to the security questions"));
 
     fraQuestions = new QFrame(this);
     fraQuestions->setObjectName(QStringLiteral("fraQuestions"));
     fraQuestions->setFrameShape(QFrame::StyledPanel);
-    fraQuestions->setGeometry(kLabelLeft, kQuestionsTop, kButtonLeft + kButtonWidth - kLabelLeft, 92);
+    auto* questions = new QGridLayout(fraQuestions);
+    questions->setColumnStretch(0, 3);
+    questions->setColumnStretch(1, 2);
     for (int row = 0; row < 3; ++row) {
         lblQ1[row] = MakeLabel(fraQuestions, "lblQ1", "");
         lblQ1[row]->setProperty("index", row);
-        lblQ1[row]->setGeometry(8, 6 + row * 28, 250, 22);
+        lblQ1[row]->setWordWrap(true);  // a long question takes more lines, not more width
         txtAns[row] = MakeBox(fraQuestions, "txtAns", false);
         txtAns[row]->setProperty("index", row);
-        txtAns[row]->setGeometry(262, 6 + row * 28, kButtonLeft + kButtonWidth - kLabelLeft - 272, 22);
         // Each question names its answer box once the panel shows it.
         lblQ1[row]->setBuddy(txtAns[row]);
         txtAns[row]->setAccessibleName(QStringLiteral("Answer %1").arg(row + 1));
+        questions->addWidget(lblQ1[row], row, 0);
+        questions->addWidget(txtAns[row], row, 1, Qt::AlignVCenter);
     }
     fraQuestions->hide();
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(cmdLogin);
+    buttons->addWidget(cmdForgot);
+    buttons->addStretch(1);
+    auto* column = new QVBoxLayout(this);
+    column->addLayout(rows_);
+    column->addWidget(fraQuestions);
+    column->addLayout(buttons);
+    column->addStretch(1);
+    ChainTabOrder({txtUser, txtPass, txtPin, txtAns[0], txtAns[1], txtAns[2], cmdLogin, cmdForgot});
+
     connect(cmdLogin, &QPushButton::clicked, this, &LogonView::logonClicked);
     connect(cmdForgot, &QPushButton::clicked, this, &LogonView::forgotClicked);
 
@@ -98,16 +111,21 @@ void LogonView::setUp(int logonMode) {
     emptyBoxes();
     fraQuestions->hide();
 
+    // The shown rows take the first rows of the grid, in this order.
+    for (QWidget* control : {static_cast<QWidget*>(lblUser), static_cast<QWidget*>(txtUser),
+                             static_cast<QWidget*>(lblPassword), static_cast<QWidget*>(txtPass),
+                             static_cast<QWidget*>(lblPin), static_cast<QWidget*>(txtPin)}) {
+        rows_->removeWidget(control);
+    }
     int row = 0;
-    auto placeRow = [&row](QLabel* label, QLineEdit* box, bool shown) {
+    auto placeRow = [this, &row](QLabel* label, QLineEdit* box, bool shown) {
         label->setVisible(shown);
         box->setVisible(shown);
         if (!shown) {
             return;
         }
-        box->setGeometry(kBoxLeft, TwipsToPixels(kFirstBoxTopTwips + row * kRowPitchTwips), kBoxWidth, kBoxHeight);
-        label->setGeometry(kLabelLeft, TwipsToPixels(kFirstLabelTopTwips + row * kRowPitchTwips), kLabelWidth,
-                           kBoxHeight - 4);
+        rows_->addWidget(label, row, 0);
+        rows_->addWidget(box, row, 1);
         ++row;
     };
     placeRow(lblUser, txtUser, logonMode > 1);

@@ -12,6 +12,7 @@
 #include "store/profile_store.h"
 
 class QFrame;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -44,12 +45,6 @@ signals:
     void logonClicked();
     void forgotClicked();
 
-public:
-    // Positions of the rows, from the top of the view.
-    static constexpr int kFirstBoxTopTwips = 330;
-    static constexpr int kFirstLabelTopTwips = 390;
-    static constexpr int kRowPitchTwips = 360;
-
 private:
     void emptyBoxes();
 
@@ -62,6 +57,7 @@ private:
     QPushButton* cmdLogin;
     QPushButton* cmdForgot;
     QFrame* fraQuestions;
+    QGridLayout* rows_;
     std::array<QLabel*, 3> lblQ1{};
     std::array<QLineEdit*, 3> txtAns{};
 };

@@ -25,6 +25,8 @@
 #include <QPushButton>
 #include <QThread>
 #include <QScopedValueRollback>
+#include <QScreen>
+#include <QScrollArea>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStatusBar>
@@ -41,6 +43,7 @@
 #include "app/setup_frame.h"
 #include "entries/passwords_view.h"
 #include "keyloft_version.h"
+#include "pages/focus_in_view.h"
 #include "platform/qt_dialogs.h"
 #include "platform/qt_screen_lock.h"
 #include "store/profile_store.h"
@@ -70,11 +73,25 @@ public:
 // A screen that shows `view` at the top at its own height.
 QWidget* AtTheTop(QWidget* view) {
     auto* screen = new QWidget;
+    screen->setObjectName(view->objectName() + QStringLiteral("Screen"));
     auto* column = new QVBoxLayout(screen);
     column->setContentsMargins(0, 0, 0, 0);
     column->addWidget(view);
     column->addStretch(1);
     return screen;
+}
+
+// A screen that scrolls when the window is lower or narrower than it (a large font, a small or
+// highly scaled screen), instead of pushing the window beyond the screen.
+QWidget* Scrolling(QWidget* view) {
+    auto* area = new QScrollArea;
+    area->setObjectName(view->objectName() + QStringLiteral("Scroll"));
+    area->setWidgetResizable(true);
+    area->setFrameShape(QFrame::NoFrame);
+    area->setFocusPolicy(Qt::NoFocus);
+    area->setWidget(view);
+    KeepFocusInView(area);
+    return area;
 }
 
 void PlaceIn(QWidget* content, Page* page) {
@@ -119,6 +136,7 @@ MainWindow::MainWindow(const AppServices& services, QWidget* parent)
     connectControls();
     connectCommands();
     updateActions();
+    orderTabStops();
     qApp->installEventFilter(this);
 }
 
@@ -143,16 +161,27 @@ void MainWindow::buildWindow() {
     filterBox_->setObjectName(QStringLiteral("cboFilter"));
     filterBox_->setMinimumWidth(180);
     filterBox_->setToolTip(QStringLiteral("Filter by Category"));
+    filterBox_->setAccessibleName(QStringLiteral("Filter by category"));
+    filterBox_->setAccessibleDescription(
+        QStringLiteral("The category whose entries the list shows; usable while Filter is pressed"));
     filterBox_->setEnabled(false);
     auto* park = new QPushButton(QStringLiteral("&Park"), body);
     park->setObjectName(QStringLiteral("cmdPark"));
     park->setToolTip(QStringLiteral("Minimize Keyloft in System Tray"));
     connect(park, &QPushButton::clicked, this, &MainWindow::onParkClicked);
+    // "?" says nothing to a screen reader: the button is named Help, and F1 works anywhere.
     auto* help = new QPushButton(QStringLiteral("?"), body);
     help->setObjectName(QStringLiteral("cmdHelp"));
-    help->setToolTip(QStringLiteral("Online Help"));
-    help->setFixedWidth(32);
+    auto* helpKey = new QAction(QStringLiteral("Help"), this);
+    helpKey->setObjectName(QStringLiteral("Help"));
+    helpKey->setShortcut(QKeySequence::HelpContents);
+    helpKey->setShortcutContext(Qt::WindowShortcut);
+    addAction(helpKey);
+    help->setToolTip(ToolTipWithShortcut(QStringLiteral("Online Help"), helpKey->shortcut()));
+    help->setAccessibleName(QStringLiteral("Help"));
+    help->setAccessibleDescription(QStringLiteral("Opens the help page in a web browser"));
     connect(help, &QPushButton::clicked, this, &MainWindow::onHelpClicked);
+    connect(helpKey, &QAction::triggered, this, &MainWindow::onHelpClicked);
     auto* strip = new QHBoxLayout;
     strip->addWidget(filterBox_);
     strip->addStretch(1);
@@ -182,28 +211,30 @@ void MainWindow::buildWindow() {
     // In the order of Screen.
     screens_ = new ScreenStack(body);
     screens_->addWidget(welcomeScreen_);
-    screens_->addWidget(AtTheTop(profileView_));
-    screens_->addWidget(AtTheTop(logonView_));
+    screens_->addWidget(Scrolling(AtTheTop(profileView_)));
+    screens_->addWidget(Scrolling(AtTheTop(logonView_)));
     screens_->addWidget(new QWidget);  // empty: after a logon, until Passwords or Setup
-    screens_->addWidget(passwordsScreen_);
-    screens_->addWidget(setupFrame_);
-    screens_->addWidget(buildCategoryScreen());
-    screens_->addWidget(aboutView_);
+    screens_->addWidget(passwordsScreen_);  // its list and its editor scroll on their own
+    screens_->addWidget(Scrolling(setupFrame_));
+    screens_->addWidget(Scrolling(buildCategoryScreen()));
+    screens_->addWidget(Scrolling(aboutView_));
     screens_->setCurrentIndex(static_cast<int>(Screen::Welcome));
 
+    // The shown screen takes all the height below the strip.
     auto* column = new QVBoxLayout(body);
     column->addLayout(strip);
-    column->addWidget(screens_, 10);
-    column->addStretch(1);
+    column->addWidget(screens_, 1);
     setCentralWidget(body);
 
     statusBar_ = new QStatusBar(this);
     statusBar_->setObjectName(QStringLiteral("StatusBar1"));
+    statusBar_->setAccessibleName(QStringLiteral("Status"));
     setStatusBar(statusBar_);
     logonBusy_ = new QProgressBar(statusBar_);
     logonBusy_->setObjectName(QStringLiteral("logonBusy"));
     logonBusy_->setRange(0, 0);  // busy, with no share of the work to show
     logonBusy_->setTextVisible(false);
+    logonBusy_->setAccessibleName(QStringLiteral("Busy"));
     logonBusy_->setMaximumWidth(120);
     statusBar_->addPermanentWidget(logonBusy_);
     logonBusy_->hide();
@@ -212,8 +243,8 @@ void MainWindow::buildWindow() {
     popupTimer_->setObjectName(QStringLiteral("tmrPass"));
     popupTimer_->setInterval(kPopupTimerMs);
 
-    setMinimumSize(520, 400);
-    resize(920, 680);
+    // No fixed least size: the layouts' own, which grow with the font.
+    resize(kDefaultWindowSize);
 }
 
 QWidget* MainWindow::buildCategoryScreen() {
@@ -270,6 +301,12 @@ void MainWindow::restoreLayout() {
     std::u16string value;
     if (store_->ReadSetting(kSettingWindowSize, value)) {
         if (const auto size = TwoNumbers(value, QLatin1Char('x'))) resize(size->first, size->second);
+    }
+    // A small or highly scaled screen gets the window within its bounds, frame included.
+    if (const QScreen* shown = screen()) {
+        const QSize frame = frameGeometry().size() - geometry().size();
+        const QSize room = shown->availableGeometry().size() - frame.expandedTo(QSize(8, 32));
+        if (room.isValid()) resize(size().boundedTo(room));
     }
 }
 
@@ -336,18 +373,21 @@ void MainWindow::setPasswordsPage(Page* page) {
     passwordsPage_ = page;
     PlaceIn(passwordsScreen_, page);
     followPage(page);
+    orderTabStops();
 }
 
 void MainWindow::setSetupPage(Page* page) {
     setupPage_ = page;
     PlaceIn(setupFrame_->content(), page);
     followPage(page);
+    orderTabStops();
 }
 
 void MainWindow::setCategoryPage(Page* page) {
     categoryPage_ = page;
     PlaceIn(categoryContent_, page);
     followPage(page);
+    orderTabStops();
 }
 
 void MainWindow::setWelcomeAnimation(WelcomeAnimationApi* animation) {
@@ -461,6 +501,21 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 void MainWindow::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange && isMinimized()) lockFrom(LockTrigger::Minimized);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) fitToolbars();
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    fitToolbars();
+}
+
+void MainWindow::bringToFront() {
+    if (isHidden() || isMinimized()) {
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+        show();
+    }
+    raise();
+    activateWindow();
 }
 
 void MainWindow::onParkClicked() {
@@ -482,9 +537,10 @@ void MainWindow::onHelpClicked() {
     }
     const bool opened = services_.openUrl ? services_.openUrl(QUrl::fromLocalFile(path)) : false;
     if (!opened) {
+        // Without a browser the page can still be read: say which file it is and where.
         MessageRequest request;
-        request.text =
-            std::u16string(kHelpErrorText) + u"\n" + u"The help page could not be opened in a web browser.";
+        request.text = std::u16string(kHelpErrorText) + u"\n" + kHelpNotOpenedText +
+                       QDir::toNativeSeparators(path).toStdU16String();
         showMessage(request);
     }
 }

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include <QMainWindow>
+#include <QSize>
 
 #include "app/app_services.h"
 #include "app/lock_options.h"
@@ -59,6 +60,9 @@ public:
 
     // The load step: the size left last time, show, list the profiles, tray, welcome animation.
     void load();
+    // The window at the front with the focus: a parked or minimized window comes back in the
+    // state it had (a later start of the program asks for this).
+    void bringToFront();
     const AppServices& services() const { return services_; }
 
     // What a page works with: the store, the message boxes, the window's save, the session's flag.
@@ -120,6 +124,7 @@ signals:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -148,6 +153,12 @@ private:
     bool saveCommandShown() const;
     // What a page asks of the toolbar commands.
     void applyCommands(const CommandStates& states);
+    // Tab follows the screen: the toolbars, the strip (filter, Park, Help), then the shown
+    // screen's controls as they are read, and round again.
+    void orderTabStops();
+    // The record toolbar goes below the first one when the window is too narrow for both in a
+    // row (a large font), and back beside it when there is room.
+    void fitToolbars();
 
     // The profile choice and the logon (main_window_screens.cpp).
     void fillProfileList(const std::vector<std::u16string>& names, const QString& wanted = QString());
@@ -281,8 +292,9 @@ private:
     QTimer* popupTimer_ = nullptr;
 };
 
-// The window's own setting: its size ("920x680").
+// The window's own setting: its size ("920x680"), and that size at the first start.
 inline constexpr char16_t kSettingWindowSize[] = u"WindowSize";
+inline constexpr QSize kDefaultWindowSize{920, 680};
 
 // Texts of the window's own messages.
 inline constexpr char16_t kDetailsIncorrectText[] = u" The Details are incorrect. Please re-enter.";
@@ -291,6 +303,8 @@ inline constexpr char16_t kDeleteEntryTitle[] = u"Delete entry";
 inline constexpr char16_t kNoHelpText[] =
     u"Unable to display Help Contents. There is no Help associated with this application.";
 inline constexpr char16_t kHelpErrorText[] = u"An error has occurred! The error is ";
+// Follows kHelpErrorText when no program opened the help page (the page's full path follows).
+inline constexpr char16_t kHelpNotOpenedText[] = u"No web browser could open the help page. Open this file in one: ";
 // Follows the logon status after logon to a profile in the readable form.
 inline constexpr char16_t kReadableFileStatusText[] =
     u"  Anyone who can copy this profile's file can read it: Setup seals it.";

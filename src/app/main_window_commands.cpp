@@ -197,9 +197,11 @@ void MainWindow::cancelCommand() {
     session_.setDirty(false);
 }
 
+// Pressed, the filter box takes the focus, so that its key leads straight to choosing a category.
 void MainWindow::filterCommand(bool pressed) {
     if (pressed) {
         filterBox_->setEnabled(true);
+        filterBox_->setFocus(Qt::ShortcutFocusReason);
     } else {
         if (filterBox_->count() > 0) {
             filterBox_->setCurrentIndex(0);

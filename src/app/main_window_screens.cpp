@@ -6,8 +6,10 @@
 #include <QAction>
 #include <QComboBox>
 #include <QSignalBlocker>
+#include <QPushButton>
 #include <QStackedWidget>
 #include <QToolBar>
+#include <QToolButton>
 
 #include "app/idle_lock.h"
 #include "app/logon_view.h"
@@ -15,6 +17,7 @@
 #include "app/profile_view.h"
 #include "app/setup_frame.h"
 #include "import/import_summary.h"
+#include "pages/tab_order.h"
 #include "pages/text_rules.h"
 #include "platform/qt_dialogs.h"
 #include "store/profile_store.h"
@@ -128,6 +131,7 @@ void MainWindow::updateActions() {
     Set(a.importFile, tools, session_.loggedOn());
     filterBox_->setVisible(tools);
     tray_->setLockable(open);
+    fitToolbars();
 }
 
 void MainWindow::setDirty(bool dirty) {
@@ -155,6 +159,45 @@ void MainWindow::applyCommands(const CommandStates& states) {
         toolbars_.actions.filter->setChecked(*states.filterPressed);
     }
     updateActions();
+}
+
+void MainWindow::fitToolbars() {
+    QToolBar* first = toolbars_.sessionBar;
+    QToolBar* second = toolbars_.recordBar;
+    const int both = first->sizeHint().width() + second->sizeHint().width();
+    const bool apart = second->isVisible() && both > width();
+    if (apart == toolBarBreak(second)) return;
+    if (apart) {
+        insertToolBarBreak(second);
+    } else {
+        removeToolBarBreak(second);
+    }
+}
+
+void MainWindow::orderTabStops() {
+    QList<QWidget*> order;
+    for (QToolBar* bar : {toolbars_.sessionBar, toolbars_.recordBar}) {
+        for (QAction* action : bar->actions()) {
+            if (QWidget* button = bar->widgetForAction(action)) order.append(button);
+        }
+        // The button that shows the commands a narrow window has no room for.
+        if (auto* more = bar->findChild<QToolButton*>(QStringLiteral("qt_toolbar_ext_button"))) order.append(more);
+    }
+    order << filterBox_ << findChild<QPushButton*>(QStringLiteral("cmdPark"))
+          << findChild<QPushButton*>(QStringLiteral("cmdHelp"));
+    // A page put into a frame comes before the frame's own controls, which stand below it.
+    const auto pageThenFrame = [&order](QWidget* frame, QWidget* content) {
+        const QList<QWidget*> inPage = TabStopsIn(content);
+        order << inPage;
+        for (QWidget* control : TabStopsIn(frame))
+            if (!inPage.contains(control)) order << control;
+    };
+    order << TabStopsIn(profileView_) << TabStopsIn(logonView_) << TabStopsIn(passwordsScreen_);
+    pageThenFrame(setupFrame_, setupFrame_->content());
+    pageThenFrame(categoryScreen_, categoryContent_);
+    order << TabStopsIn(aboutView_);
+    order.removeAll(nullptr);
+    ChainTabOrder(order);
 }
 
 // ---- profile choice ----

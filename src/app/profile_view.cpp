@@ -6,6 +6,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "pages/tab_order.h"
+
 namespace keyloft {
 
 ProfileView::ProfileView(QWidget* parent) : QGroupBox(QStringLiteral("Choose User Profile"), parent) {
@@ -47,6 +49,8 @@ ProfileView::ProfileView(QWidget* parent) : QGroupBox(QStringLiteral("Choose Use
     grid->addWidget(cmdNext, 3, 2);
     grid->setColumnStretch(1, 1);
     grid->setRowStretch(4, 1);
+
+    ChainTabOrder({cboProfile, cmdDatabase, txtFileName, cmdNext});
 
     connect(cmdNext, &QPushButton::clicked, this, &ProfileView::continueClicked);
     connect(cmdDatabase, &QPushButton::clicked, this, &ProfileView::databaseClicked);

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "app/idle_lock.h"
+#include "pages/tab_order.h"
 
 namespace keyloft {
 SetupFrame::SetupFrame(QWidget* parent) : QGroupBox(QStringLiteral("Security Options"), parent) {
@@ -73,6 +74,9 @@ SetupFrame::SetupFrame(QWidget* parent) : QGroupBox(QStringLiteral("Security Opt
     column->addLayout(triggers);
     column->addLayout(clearing);
     column->addLayout(buttons);
+
+    // Tab as the rows read, the buttons left to right.
+    ChainTabOrder({chkTimeout, slTimer, chkLockOnScreenLock, chkLockOnMinimize, spnClearClipboard, cmdCategory, cmdAbout});
 
     connect(chkTimeout, &QCheckBox::toggled, this, [this](bool on) {
         showAutoLockState();

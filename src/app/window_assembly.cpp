@@ -41,7 +41,8 @@ void ConnectPasswordsCommands(MainWindow& window, PasswordsView& page, PasswordP
         const std::uint64_t session = window.sessionNumber();
         PrintMasterList(
             window.profileDialogs(), [&page] { return page.masterListRows(); }, &window,
-            window.services().openPrinter, [&window, session] { return window.sessionNumber() == session; });
+            {window.services().openPrinter, window.services().askForPdf},
+            [&window, session] { return window.sessionNumber() == session; });
     });
     // Releasing Filter also drops text typed into the filter box.
     QObject::connect(actions.filter, &QAction::toggled, &page, [&window, &page](bool on) {

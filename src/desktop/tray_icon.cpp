@@ -274,7 +274,10 @@ void TrayIcon::onMouseMessage(int code) {
         return;
     }
     emit clicked(TrayClickName(code));
-    if (code == tray_message::LButtonDblClk) onRestoreClicked();
+    // A keyboard cannot double-click: the one activation that a notification area sends for
+    // Enter or Space on the icon (a single click) brings a parked window back as well.
+    const bool parked = window_ && window_->isHidden();
+    if (code == tray_message::LButtonDblClk || (code == tray_message::LButtonUp && parked)) onRestoreClicked();
 }
 
 void TrayIcon::showPopupMenu() {

@@ -79,7 +79,9 @@ public:
     static QPixmap trayPicture();    // the icon taken at load
     static QPixmap defaultPicture(); // the picture "DEFAULT" selects
 
-    // One mouse message on the icon, by code (what the icon's activations arrive as).
+    // One mouse message on the icon, by code (what the icon's activations arrive as). A double
+    // click restores the window; so does a single one (or the keyboard's activation of the icon)
+    // while the window is parked.
     void onMouseMessage(int code);
     // Sets the items' enabled state from the served window's state.
     void updateMenu();

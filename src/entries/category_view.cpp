@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLayout>
@@ -9,6 +10,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "pages/keyboard_header.h"
+#include "pages/tab_order.h"
 #include "pages/text_rules.h"
 #include "store/entry.h"
 #include "store/profile.h"
@@ -28,6 +31,7 @@ CategoryView::CategoryView(PageServices services, QWidget* parent) : Page(std::m
 
     lstCategory = new QTreeWidget(this);
     lstCategory->setObjectName(QStringLiteral("lstCategory"));
+    auto* headings = new KeyboardHeader(lstCategory);
     lstCategory->setColumnCount(1);
     lstCategory->setHeaderLabels({QStringLiteral("Category")});
     lstCategory->setColumnWidth(0, TwipsToPixels(kColumnTwips));
@@ -35,14 +39,14 @@ CategoryView::CategoryView(PageServices services, QWidget* parent) : Page(std::m
     lstCategory->setItemsExpandable(false);
     lstCategory->setUniformRowHeights(true);
     lstCategory->setSelectionMode(QAbstractItemView::SingleSelection);
-    lstCategory->header()->setSectionsClickable(true);
     // The one column fills the list's width.
-    lstCategory->header()->setStretchLastSection(true);
+    headings->setStretchLastSection(true);
 
     txtCategory = new QLineEdit(this);
     txtCategory->setObjectName(QStringLiteral("txtCategory"));
     txtCategory->setAccessibleName(QStringLiteral("Category name"));
     lstCategory->setAccessibleName(QStringLiteral("Categories"));
+    lstCategory->setAccessibleDescription(QStringLiteral("Choose a category to rename or delete it"));
     lblNewCategory = new QLabel(QStringLiteral("New"), this);
     lblNewCategory->setObjectName(QStringLiteral("lblNewCategory"));
     QFont bold = lblNewCategory->font();
@@ -59,7 +63,10 @@ CategoryView::CategoryView(PageServices services, QWidget* parent) : Page(std::m
     column->addWidget(lstCategory, 1);
     column->addLayout(nameRow);
 
+    ChainTabOrder({headings, lstCategory, txtCategory});
+
     connect(lstCategory, &QTreeWidget::itemClicked, this, [this] { onRowClicked(); });
+    lstCategory->installEventFilter(this);
     connect(txtCategory, &QLineEdit::textChanged, this, [this] { onNameChanged(); });
     connect(lstCategory->header(), &QHeaderView::sectionClicked, this,
             [this](int section) { onHeadingClicked(section); });
@@ -100,6 +107,29 @@ void CategoryView::onRowClicked() {
 }
 
 void CategoryView::onNameChanged() { markChanged(); }
+
+// Moving through the list with the keyboard chooses a row as a click does.
+bool CategoryView::eventFilter(QObject* watched, QEvent* event) {
+    // Reached by Tab the list marks its first row without choosing it: the first Up, Down or
+    // Space chooses that row.
+    if (watched == lstCategory && event->type() == QEvent::KeyPress && lstCategory->selectedItems().isEmpty() &&
+        lstCategory->currentItem() != nullptr) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->modifiers() == Qt::NoModifier &&
+            (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down || key->key() == Qt::Key_Space)) {
+            lstCategory->currentItem()->setSelected(true);
+            onRowClicked();
+            return true;
+        }
+    }
+    if (watched == lstCategory && event->type() == QEvent::KeyRelease) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool moves = key->key() == Qt::Key_Up || key->key() == Qt::Key_Down || key->key() == Qt::Key_Home ||
+                           key->key() == Qt::Key_End || key->key() == Qt::Key_PageUp || key->key() == Qt::Key_PageDown;
+        if (moves && !key->isAutoRepeat() && !lstCategory->selectedItems().isEmpty()) onRowClicked();
+    }
+    return Page::eventFilter(watched, event);
+}
 
 void CategoryView::onHeadingClicked(int column) {
     sortOrder_ = sortOrder_ == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;

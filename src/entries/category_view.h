@@ -31,6 +31,9 @@ public:
     void remove() override;
     void forgetProfile() override;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     // Stores the name box's text as a new category or as the new name of the selected one.
     bool saveCategory(bool isNew);

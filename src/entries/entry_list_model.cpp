@@ -36,9 +36,10 @@ QVariant EntryListModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
         return index.column() == Password ? mask() : row.cells[static_cast<std::size_t>(index.column())];
     case Qt::ForegroundRole: {
+        // Ordinary rows take the palette's text colour, which reads on any theme; the list's
+        // delegate draws the red as it reads on the list's background.
         static const QBrush red(QColor(255, 0, 0));
-        static const QBrush black(QColor(0, 0, 0));
-        return row.red ? red : black;
+        return row.red ? QVariant(red) : QVariant();
     }
     case RowPositionRole: return row.position;
     default: return {};

@@ -1,7 +1,8 @@
 #pragma once
 // The rows of the entry list: one row per listed entry, eight columns, the password masked,
-// the row drawn black or red, and one hidden value per row (the entry's 1-based position in the
+// near-expiry rows red, and one hidden value per row (the entry's 1-based position in the
 // profile's entries when the row was built). The rows hold no password: the mask is all they show.
+// A near-expiry row is red (its Qt::ForegroundRole); the others have no colour of their own.
 
 #include <QAbstractTableModel>
 #include <QString>

@@ -3,10 +3,12 @@
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QScopedValueRollback>
 #include <QShowEvent>
 #include <QSpinBox>
 #include <algorithm>
 
+#include "pages/readable_colors.h"
 #include "store/password_strength.h"
 #include "store/profile_store.h"
 
@@ -98,10 +100,24 @@ void StrengthLabel::rateWith(const QString& password, const std::vector<std::u16
                        .arg(strength.score);
     if (!strength.warning.empty()) text += QStringLiteral(". ") + QString::fromStdU16String(strength.warning);
     setText(text);
-    static const char* const kColours[] = {"#c00000", "#c00000", "#b06000", "#207020", "#207020"};
-    setStyleSheet(
-        QStringLiteral("color: %1;").arg(QLatin1String(kColours[std::clamp(strength.score, 0, 4)])));
+    score_ = std::clamp(strength.score, 0, 4);
+    showColour();
     fitHeight();
+}
+
+void StrengthLabel::showColour() {
+    static const QColor kColours[] = {QColor(192, 0, 0), QColor(192, 0, 0), QColor(176, 96, 0), QColor(32, 112, 32),
+                                      QColor(32, 112, 32)};
+    const QScopedValueRollback<bool> recolouring(recolouring_, true);
+    QPalette shown = palette();
+    shown.setColor(QPalette::WindowText, ReadableOn(kColours[score_], shown.color(QPalette::Window)));
+    setPalette(shown);
+}
+
+// A theme changed while the program runs: the colour is shaded for the new background.
+void StrengthLabel::changeEvent(QEvent* event) {
+    QLabel::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange && !recolouring_) showColour();
 }
 
 void StrengthLabel::resizeEvent(QResizeEvent* event) {

@@ -48,8 +48,9 @@ class GeneratorOptionsRow final : public QWidget {
 };
 
 // lblStrength: "Strength: Good (3 of 4)" and what makes a weak password weak; empty for an empty
-// password. `ownWords` (the profile's name, user ID, answers) count as easy to guess. It wraps its lines and asks for their height, which the editor's scroll area would
-// not give a wrapped label by itself.
+// password. `ownWords` (the profile's name, user ID, answers) count as easy to guess. It wraps its
+// lines and asks for their height, which the editor's scroll area would not give a wrapped label by
+// itself. Its red, amber or green is shaded to read on the palette's background.
 class StrengthLabel final : public QLabel {
     Q_OBJECT
   public:
@@ -59,9 +60,13 @@ class StrengthLabel final : public QLabel {
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
   private:
     void fitHeight();
+    void showColour();
+    int score_ = 0;
+    bool recolouring_ = false;
 };
 
 }  // namespace keyloft

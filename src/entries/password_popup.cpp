@@ -3,16 +3,22 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPainterPath>
 #include <QScreen>
 #include <QShortcut>
+#include <QTimer>
+#include <QVBoxLayout>
 
 #include <algorithm>
-#include <QTimer>
 
+#include "pages/tab_order.h"
 #include "pages/text_rules.h"
 
 // The pictures are compiled into the library; a static library needs its resources named once.
@@ -31,6 +37,15 @@ constexpr char16_t kCopyUserTip[] = u"Copy User Code to Clipboard ";
 constexpr char16_t kCopyPasswordTip[] = u"Copy Password to Clipboard ";
 constexpr char16_t kMailto[] = u"mailto:";
 
+// The panel's colours: its border, the line under the title, and the top and bottom of its fill.
+const QColor kBorder(150, 170, 220);
+const QColor kTitleLine(110, 130, 190);
+const QColor kFillTop(34, 48, 92);
+const QColor kFillBottom(53, 71, 121);
+const QColor kCaption(230, 235, 250);
+constexpr int kCornerRadius = 12;
+constexpr int kBorderWidth = 2;
+
 int vbButton(Qt::MouseButton button) {
     switch (button) {
         case Qt::LeftButton: return 1;
@@ -42,6 +57,50 @@ int vbButton(Qt::MouseButton button) {
 
 QColor linkColor() { return QColor(255, 255, 255); }
 QColor linkHoverColor() { return QColor(170, 170, 255); }
+
+bool IsActivationKey(const QEvent* event) {
+    if (event->type() != QEvent::KeyPress) return false;
+    const auto* key = static_cast<const QKeyEvent*>(event);
+    return key->modifiers() == Qt::NoModifier &&
+           (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter || key->key() == Qt::Key_Space);
+}
+
+// A box whose whole value can be read (the arrow keys, Home and End move through a long one)
+// but never selected: no mouse drag, double click, Shift or Ctrl+A selects, no menu copies, and
+// reaching it by Tab selects nothing either. So nothing of it reaches the X selection.
+class UnselectableBox final : public QLineEdit {
+public:
+    explicit UnselectableBox(QWidget* parent) : QLineEdit(parent) {
+        setReadOnly(true);
+        setFocusPolicy(Qt::TabFocus);
+        setContextMenuPolicy(Qt::NoContextMenu);
+        setDragEnabled(false);
+    }
+
+protected:
+    void focusInEvent(QFocusEvent*) override {
+        // Reached by Tab, a line box selects all of its text: this one shows the value's start.
+        QFocusEvent plain(QEvent::FocusIn, Qt::OtherFocusReason);
+        QLineEdit::focusInEvent(&plain);
+        home(false);
+    }
+    void keyPressEvent(QKeyEvent* event) override {
+        const bool moves = event->key() == Qt::Key_Left || event->key() == Qt::Key_Right ||
+                           event->key() == Qt::Key_Home || event->key() == Qt::Key_End;
+        if (moves && !(event->modifiers() & Qt::ShiftModifier)) {
+            QLineEdit::keyPressEvent(event);
+            return;
+        }
+        event->ignore();  // the window's own keys (Escape) go on to it
+    }
+    void mousePressEvent(QMouseEvent* event) override {
+        setFocus(Qt::MouseFocusReason);
+        event->accept();  // nor does a press here drag the window
+    }
+    void mouseMoveEvent(QMouseEvent* event) override { event->accept(); }
+    void mouseReleaseEvent(QMouseEvent* event) override { event->accept(); }
+    void mouseDoubleClickEvent(QMouseEvent* event) override { event->accept(); }
+};
 
 }  // namespace
 
@@ -55,12 +114,35 @@ bool QtPopupTimer::isActive() const {
     return timer_.isActive();
 }
 
+QImage PopupPicture(const QSize& size, int lineY) {
+    QImage picture(size, QImage::Format_ARGB32);
+    picture.fill(QColor(0, 0, 255));
+    QPainter painter(&picture);
+    // Hard edges: every pixel is either the panel's or the key colour's.
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setPen(Qt::NoPen);
+    QPainterPath outline;
+    outline.addRoundedRect(QRectF(QPointF(0, 0), QSizeF(size)), kCornerRadius, kCornerRadius);
+    painter.fillPath(outline, kBorder);
+    QPainterPath inside;
+    const QRectF inner = QRectF(QPointF(0, 0), QSizeF(size)).adjusted(kBorderWidth, kBorderWidth, -kBorderWidth,
+                                                                       -kBorderWidth);
+    inside.addRoundedRect(inner, kCornerRadius - kBorderWidth, kCornerRadius - kBorderWidth);
+    QLinearGradient fill(0, 0, 0, size.height());
+    fill.setColorAt(0, kFillTop);
+    fill.setColorAt(1, kFillBottom);
+    painter.fillPath(inside, fill);
+    painter.setPen(kTitleLine);
+    painter.drawLine(16, lineY, size.width() - 17, lineY);
+    return picture;
+}
+
 PasswordPopup::PasswordPopup(platform::Clipboard& clipboard, platform::Shell& shell, PopupTimer& timer, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), clipboard_(clipboard), shell_(shell), timer_(timer) {
     InitPopupPictures();
     setObjectName(QStringLiteral("frmshowpass"));
+    setAccessibleName(QStringLiteral("Password pop-up"));
     setMouseTracking(true);
-    picture_ = QImage(QStringLiteral(":/popup/background.png")).convertToFormat(QImage::Format_ARGB32);
 
     // Picture holders.
     copyPicture_ = pictureHolder("ImgCopy", QStringLiteral(":/popup/copy.png"));
@@ -70,83 +152,74 @@ PasswordPopup::PasswordPopup(platform::Clipboard& clipboard, platform::Shell& sh
     cursorPicture_ = pictureHolder("ImgCursor", QStringLiteral(":/popup/cursor.png"));
 
     QPalette text = palette();
-    text.setColor(QPalette::WindowText, QColor(230, 235, 250));
-    auto caption = [&](const char* name, const QString& label, int y) {
-        auto* widget = new QLabel(label, this);
-        widget->setObjectName(QString::fromLatin1(name));
-        widget->setPalette(text);
-        widget->setGeometry(18, y, 78, 22);
-        widget->setMouseTracking(true);
-    };
-    auto box = [&](const char* name, int y, int width) {
-        auto* edit = new QLineEdit(this);
-        edit->setObjectName(QString::fromLatin1(name));
-        edit->setReadOnly(true);
-        edit->setGeometry(98, y, width, 22);
-        return edit;
-    };
-    auto title = new QLabel(QStringLiteral("Keyloft"), this);
-    title->setObjectName(QStringLiteral("lblTitle"));
-    title->setPalette(text);
-    title->setGeometry(18, 4, 248, 20);
-    title->setTextFormat(Qt::PlainText);
-    QFont titleFont = title->font();
+    text.setColor(QPalette::WindowText, kCaption);
+    title_ = new QLabel(QStringLiteral("Keyloft"), this);
+    title_->setObjectName(QStringLiteral("lblTitle"));
+    title_->setPalette(text);
+    title_->setTextFormat(Qt::PlainText);
+    title_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);  // long ones are shortened
+    QFont titleFont = title_->font();
     titleFont.setBold(true);
-    title->setFont(titleFont);
-    title->setMouseTracking(true);
-    title_ = title;
+    title_->setFont(titleFont);
+    title_->setMouseTracking(true);
+    closeButton_ = pictureButton("cmdClose", QStringLiteral("Close"));
 
-    caption("lblUserCode", QtText(kUserCodeLabel), 34);
-    caption("lblPassword", QtText(kPasswordLabel), 62);
-    caption("lblExpiryDate", QtText(kExpiryLabel), 90);
-    userCodeBox_ = box("txtcode", 34, 150);
-    passwordBox_ = box("txtpass", 62, 150);
-    expiryBox_ = box("txtExpiryDate", 90, 150);
-    // The user code and the password leave the window by the copy buttons only, which mark them
-    // as secret: no selection puts them into the X selection, no menu or key copies them.
-    for (QLineEdit* secret : {userCodeBox_, passwordBox_}) {
-        secret->setFocusPolicy(Qt::NoFocus);
-        secret->setContextMenuPolicy(Qt::NoContextMenu);
-        secret->setDragEnabled(false);
-        secret->installEventFilter(this);
-    }
-
-    auto copyButton = [&](const char* name, const QString& tip, int y) {
-        auto* button = new QLabel(this);
-        button->setObjectName(QString::fromLatin1(name));
-        button->setPixmap(copyPicture_->pixmap());
-        button->setToolTip(tip);
-        button->setGeometry(256, y - 1, 24, 24);
-        button->setMouseTracking(true);
-        button->installEventFilter(this);
-        return button;
+    auto* grid = new QGridLayout;
+    auto row = [&](int at, const char* labelName, const QString& caption, QLineEdit* box, const char* boxName) {
+        auto* label = new QLabel(caption, this);
+        label->setObjectName(QString::fromLatin1(labelName));
+        label->setPalette(text);
+        label->setMouseTracking(true);
+        box->setObjectName(QString::fromLatin1(boxName));
+        box->setAccessibleName(caption);
+        box->setMinimumWidth(box->fontMetrics().averageCharWidth() * 20);
+        grid->addWidget(label, at, 0);
+        grid->addWidget(box, at, 1);
     };
+    userCodeBox_ = new UnselectableBox(this);
+    passwordBox_ = new UnselectableBox(this);
+    expiryBox_ = new QLineEdit(this);
+    expiryBox_->setReadOnly(true);
+    row(0, "lblUserCode", QtText(kUserCodeLabel), userCodeBox_, "txtcode");
+    row(1, "lblPassword", QtText(kPasswordLabel), passwordBox_, "txtpass");
+    row(2, "lblExpiryDate", QtText(kExpiryLabel), expiryBox_, "txtExpiryDate");
+
     // The copy buttons' keys, named after the tool tip's own text (which ends in a blank).
-    copyUserButton_ = copyButton("ImgCopyUser", QtText(kCopyUserTip) + QStringLiteral("(Alt+U)"), 34);
-    copyPasswordButton_ = copyButton("ImgPass", QtText(kCopyPasswordTip) + QStringLiteral("(Alt+P)"), 62);
-    copyUserButton_->setAccessibleName(QStringLiteral("Copy user code (Alt+U)"));
-    copyPasswordButton_->setAccessibleName(QStringLiteral("Copy password (Alt+P)"));
+    copyUserButton_ = pictureButton("ImgCopyUser", QStringLiteral("Copy user code (Alt+U)"));
+    copyUserButton_->setToolTip(QtText(kCopyUserTip) + QStringLiteral("(Alt+U)"));
+    copyPasswordButton_ = pictureButton("ImgPass", QStringLiteral("Copy password (Alt+P)"));
+    copyPasswordButton_->setToolTip(QtText(kCopyPasswordTip) + QStringLiteral("(Alt+P)"));
+    for (QLabel* button : {copyUserButton_, copyPasswordButton_}) button->setPixmap(copyPicture_->pixmap());
+    grid->addWidget(copyUserButton_, 0, 2);
+    grid->addWidget(copyPasswordButton_, 1, 2);
     connect(new QShortcut(QKeySequence(Qt::ALT | Qt::Key_U), this), &QShortcut::activated, this,
             &PasswordPopup::copyUserCode);
     connect(new QShortcut(QKeySequence(Qt::ALT | Qt::Key_P), this), &QShortcut::activated, this,
             &PasswordPopup::copyPassword);
-    setFocusPolicy(Qt::StrongFocus);
+    setFocusPolicy(Qt::NoFocus);  // the focus goes round its controls
 
-    webLink_ = link("lblWeb");
-    webLink_->setGeometry(18, 118, 264, 18);
-    emailLink_ = link("lblEmail");
-    emailLink_->setGeometry(18, 138, 264, 18);
+    webLink_ = link("lblWeb", QStringLiteral("Web site"));
+    emailLink_ = link("lblEmail", QStringLiteral("E-mail address"));
 
-    closeButton_ = new QLabel(this);
-    closeButton_->setObjectName(QStringLiteral("cmdClose"));
-    closeButton_->setGeometry(272, 5, 20, 20);
-    closeButton_->setMouseTracking(true);
-    closeButton_->installEventFilter(this);
+    // The title with Close beside it, the line under them (drawn with the picture), the boxes,
+    // the links.
+    auto* titleRow = new QHBoxLayout;
+    titleRow->addWidget(title_, 1);
+    titleRow->addWidget(closeButton_);
+    auto* column = new QVBoxLayout(this);
+    column->setSizeConstraint(QLayout::SetFixedSize);  // as large as what it shows, no larger
+    column->setContentsMargins(18, 5, 14, 12);
+    column->addLayout(titleRow);
+    column->addSpacing(8);
+    column->addLayout(grid);
+    column->addWidget(webLink_);
+    column->addWidget(emailLink_);
+    ChainTabOrder({userCodeBox_, copyUserButton_, passwordBox_, copyPasswordButton_, expiryBox_, webLink_, emailLink_,
+                   closeButton_});
 
-    // Load: size from the picture, shape, close button, float.
-    fitToPicture();
+    // Load: size from the layout, picture and shape, close button, float.
     shaper_ = std::make_unique<ShapedWindow>();
-    shaper_->shape(this, kBlueKeyColor);
+    fitToValues();
     closeButton_->setPixmap(closePicture_->pixmap());
     FloatWindow(this, true);
 }
@@ -163,10 +236,22 @@ QLabel* PasswordPopup::pictureHolder(const char* name, const QString& resource) 
     return holder;
 }
 
-QLabel* PasswordPopup::link(const char* name) {
+QLabel* PasswordPopup::pictureButton(const char* name, const QString& accessibleName) {
+    auto* button = new QLabel(this);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setAccessibleName(accessibleName);
+    button->setFocusPolicy(Qt::TabFocus);
+    button->setMouseTracking(true);
+    button->installEventFilter(this);
+    return button;
+}
+
+QLabel* PasswordPopup::link(const char* name, const QString& accessibleName) {
     auto* label = new QLabel(this);
     label->setObjectName(QString::fromLatin1(name));
+    label->setAccessibleName(accessibleName);
     label->setTextFormat(Qt::PlainText);
+    label->setFocusPolicy(Qt::TabFocus);
     label->setMouseTracking(true);
     label->installEventFilter(this);
     setLinkColor(label, linkColor());
@@ -179,29 +264,65 @@ void PasswordPopup::setLinkColor(QLabel* label, const QColor& color) {
     label->setPalette(palette);
 }
 
-void PasswordPopup::fitToPicture() {
-    if (!picture_.isNull()) resize(picture_.size());
+void PasswordPopup::fitToValues() {
+    const QScreen* shown = screen();
+    const int room = shown != nullptr ? shown->availableGeometry().width() : 1024;
+    // A box shows its whole value up to half the screen's width; a longer one scrolls.
+    for (QLineEdit* box : {userCodeBox_, passwordBox_, expiryBox_}) {
+        const int least = box->fontMetrics().averageCharWidth() * 20;
+        const int whole = box->fontMetrics().horizontalAdvance(box->text()) + box->fontMetrics().averageCharWidth() * 2 +
+                          box->textMargins().left() + box->textMargins().right() + 8;
+        box->setMinimumWidth(std::clamp(whole, least, std::max(least, room / 2)));
+    }
+    // A link longer than most of the screen's width is shown shortened in its middle.
+    for (auto [label, value] : {std::pair{webLink_, &webSite_}, std::pair{emailLink_, &email_}}) {
+        label->setText(label->fontMetrics().elidedText(*value, Qt::ElideMiddle, room * 3 / 5));
+        label->setToolTip(label->text() != *value ? *value : QString());
+        label->setAccessibleDescription(value->isEmpty() ? QStringLiteral("none") : *value);
+    }
+    layout()->activate();
+    adjustSize();
+    renewPicture();
+}
+
+void PasswordPopup::renewPicture() {
+    // The window's picture for its size, and its outline from it.
+    picture_ = PopupPicture(size(), title_->geometry().bottom() + 5);
+    clearMask();
+    shaper_->shape(this, kBlueKeyColor);
+    const QString description = title_->toolTip();
+    title_->setText(description.isEmpty() ? QStringLiteral("Keyloft")
+                                          : title_->fontMetrics().elidedText(description, Qt::ElideRight, title_->width()));
+}
+
+void PasswordPopup::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    // A font or screen change while it is shown: a new picture and outline for the new size.
+    if (shaper_ && picture_.size() != size()) renewPicture();
 }
 
 void PasswordPopup::showEntry(const Entry& entry) {
     const auto text = [](const std::u16string& value) { return QString::fromStdU16String(value); };
     // The entry's description heads the window, so that it says whose password it shows.
-    const QString description = text(entry.description);
-    title_->setText(description.isEmpty() ? QStringLiteral("Keyloft")
-                                            : title_->fontMetrics().elidedText(description, Qt::ElideRight,
-                                                                                 title_->width()));
-    title_->setToolTip(description);
+    title_->setToolTip(text(entry.description));
+    title_->setAccessibleName(text(entry.description));
     userCodeBox_->setText(text(entry.userCode));
     passwordBox_->setText(text(entry.password));
     expiryBox_->setText(text(entry.expiryDate));
-    webLink_->setText(text(entry.webSite));
-    emailLink_->setText(text(entry.email));
+    webSite_ = text(entry.webSite);
+    email_ = text(entry.email);
+    for (QLineEdit* box : {userCodeBox_, passwordBox_, expiryBox_}) box->home(false);
+    fitToValues();
     if (!timer_.isActive()) timer_.start();  // a running timer keeps its time
-    if (!isVisible()) placeBesideOwner();
+    if (!isVisible()) {
+        placeBesideOwner();
+    } else {
+        keepOnScreen();
+    }
     show();
     raise();
     activateWindow();
-    setFocus(Qt::ActiveWindowFocusReason);
+    userCodeBox_->setFocus(Qt::ActiveWindowFocusReason);
 }
 
 void PasswordPopup::keyPressEvent(QKeyEvent* event) {
@@ -221,7 +342,10 @@ void PasswordPopup::closePopup() {
 void PasswordPopup::emptyBoxes() {
     title_->setText(QStringLiteral("Keyloft"));
     title_->setToolTip(QString());
+    title_->setAccessibleName(QString());
     for (QLineEdit* box : {userCodeBox_, passwordBox_, expiryBox_}) EmptyBox(box);
+    webSite_.clear();
+    email_.clear();
     webLink_->clear();
     emailLink_->clear();
 }
@@ -264,6 +388,8 @@ void PasswordPopup::backgroundMove() {
     copyUserButton_->setPixmap(copyPicture_->pixmap());
     copyPasswordButton_->setPixmap(copyPicture_->pixmap());
     unsetCursor();
+    // The control with the focus keeps showing it.
+    if (QWidget* focused = focusWidget(); focused != nullptr && isActiveWindow()) showFocus(focused, true);
 }
 
 void PasswordPopup::hoverCopy(QLabel* button) {
@@ -277,46 +403,54 @@ void PasswordPopup::hoverLink(QLabel* label) {
     setLinkColor(label == webLink_ ? emailLink_ : webLink_, linkColor());
 }
 
+void PasswordPopup::showFocus(QObject* control, bool focused) {
+    if (control == copyUserButton_ || control == copyPasswordButton_) {
+        static_cast<QLabel*>(control)->setPixmap(focused ? copyHoverPicture_->pixmap() : copyPicture_->pixmap());
+    } else if (control == closeButton_) {
+        closeButton_->setPixmap(focused ? closeHoverPicture_->pixmap() : closePicture_->pixmap());
+    } else if (control == webLink_ || control == emailLink_) {
+        auto* label = static_cast<QLabel*>(control);
+        setLinkColor(label, focused ? linkHoverColor() : linkColor());
+        QFont font = label->font();
+        font.setUnderline(focused);
+        label->setFont(font);
+    }
+}
+
+void PasswordPopup::activate(QObject* control) {
+    if (control == copyUserButton_) copyUserCode();
+    if (control == copyPasswordButton_) copyPassword();
+    if (control == webLink_) openWebSite();
+    if (control == emailLink_) openEmail();
+    // Closing hides the window: leave the event handling first.
+    if (control == closeButton_) QTimer::singleShot(0, this, &PasswordPopup::closePopup);
+}
+
 bool PasswordPopup::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == userCodeBox_ || watched == passwordBox_) {
-        switch (event->type()) {
-            case QEvent::MouseButtonPress:
-            case QEvent::MouseButtonDblClick:
-            case QEvent::MouseButtonRelease:
-            case QEvent::MouseMove:
-            case QEvent::KeyPress:
-            case QEvent::ContextMenu:
-                return true;  // nothing is selected
-            default:
-                return QWidget::eventFilter(watched, event);
-        }
+    const bool control = watched == copyUserButton_ || watched == copyPasswordButton_ || watched == webLink_ ||
+                         watched == emailLink_ || watched == closeButton_;
+    if (!control) return QWidget::eventFilter(watched, event);
+    if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
+        showFocus(watched, event->type() == QEvent::FocusIn);
+        return false;
+    }
+    if (IsActivationKey(event)) {
+        activate(watched);
+        return true;
     }
     const bool move = event->type() == QEvent::MouseMove || event->type() == QEvent::Enter;
     const bool press = event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick;
     const bool click = event->type() == QEvent::MouseButtonRelease &&
                        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
     if (watched == copyUserButton_ || watched == copyPasswordButton_) {
-        auto* button = static_cast<QLabel*>(watched);
-        if (move) hoverCopy(button);
-        if (click) (button == copyUserButton_) ? copyUserCode() : copyPassword();
-        return click || press;  // a press here does not drag the window
+        if (move) hoverCopy(static_cast<QLabel*>(watched));
+    } else if (watched == webLink_ || watched == emailLink_) {
+        if (move) hoverLink(static_cast<QLabel*>(watched));
+    } else if (move) {
+        closeButton_->setPixmap(closeHoverPicture_->pixmap());
     }
-    if (watched == webLink_ || watched == emailLink_) {
-        auto* label = static_cast<QLabel*>(watched);
-        if (move) hoverLink(label);
-        if (click) (label == webLink_) ? openWebSite() : openEmail();
-        return click || press;
-    }
-    if (watched == closeButton_) {
-        if (move) closeButton_->setPixmap(closeHoverPicture_->pixmap());
-        if (press) return true;
-        if (click) {
-            // Closing hides the window: leave the event handling first.
-            QTimer::singleShot(0, this, &PasswordPopup::closePopup);
-            return true;
-        }
-    }
-    return QWidget::eventFilter(watched, event);
+    if (click) activate(watched);
+    return click || press;  // a press here does not drag the window
 }
 
 void PasswordPopup::copyToClipboard(const QLineEdit* box) {
@@ -345,9 +479,16 @@ void PasswordPopup::placeBesideOwner() {
     QPoint at(frame.right() + 1 + kGap, frame.top());
     if (at.x() + width() > room.right() + 1) at.setX(frame.left() - kGap - width());
     if (at.x() < room.left()) at = QPoint(frame.right() + 1 - kGap - width(), frame.bottom() + 1 - kGap - height());
-    at.setX(std::clamp(at.x(), room.left(), std::max(room.left(), room.right() + 1 - width())));
-    at.setY(std::clamp(at.y(), room.top(), std::max(room.top(), room.bottom() + 1 - height())));
     move(at);
+    keepOnScreen();
+}
+
+void PasswordPopup::keepOnScreen() {
+    const QScreen* shown = parentWidget() != nullptr ? parentWidget()->screen() : screen();
+    if (shown == nullptr) return;
+    const QRect room = shown->availableGeometry();
+    move(std::clamp(x(), room.left(), std::max(room.left(), room.right() + 1 - width())),
+         std::clamp(y(), room.top(), std::max(room.top(), room.bottom() + 1 - height())));
 }
 
 void PasswordPopup::openLink(const QString& item) {
@@ -359,11 +500,11 @@ void PasswordPopup::openLink(const QString& item) {
 }
 
 void PasswordPopup::openWebSite() {
-    if (!webLink_->text().isEmpty()) openLink(webLink_->text());
+    if (!webSite_.isEmpty()) openLink(webSite_);
 }
 
 void PasswordPopup::openEmail() {
-    if (!emailLink_->text().isEmpty()) openLink(QtText(kMailto) + emailLink_->text());
+    if (!email_.isEmpty()) openLink(QtText(kMailto) + email_);
 }
 
 }  // namespace keyloft

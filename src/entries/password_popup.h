@@ -2,8 +2,13 @@
 // The password pop-up: a small shaped window, always on top, showing one entry's user code and
 // password in clear with its expiry date, web site and e-mail address. The copy buttons put the
 // user code or the password on the clipboard; the links open the web site or a new e-mail. The
-// main window's tmrPass closes it one minute after it was opened. Shown, it takes the focus: Alt+U
-// copies the user code, Alt+P the password, Escape closes it.
+// main window's tmrPass closes it one minute after it was opened.
+//
+// Its layout follows the font, and it widens to show whole values (up to most of the screen's
+// width; a longer value scrolls in its box with the arrow keys). Shown, it takes the focus: Tab
+// goes through the boxes, the copy buttons, the links and Close (Enter or Space works the one
+// that has the focus); Alt+U copies the user code, Alt+P the password, Escape closes it. The user
+// code and the password can never be selected, so they never reach the X selection.
 
 #include <QImage>
 #include <QLabel>
@@ -47,6 +52,10 @@ private:
     QTimer& timer_;
 };
 
+// The window's picture at `size`: a rounded panel with a line under its title at `lineY`, and
+// the key colour (pure blue) outside the outline, which shaping cuts away.
+QImage PopupPicture(const QSize& size, int lineY);
+
 // The one pop-up of the main window: loaded (sized, shaped, floating) once, shown by Show with
 // an entry, refilled by later ones while it is open. Closing it (its Close button, or the main
 // window's tmrPass through PopupApi) hides it and empties its boxes.
@@ -58,7 +67,7 @@ public:
     ~PasswordPopup() override;
 
     // Fills the window with the entry, starts tmrPass unless it runs already, and shows the window
-    // beside its owner.
+    // beside its owner with the focus in the user code.
     void showEntry(const Entry& entry);
 
     // PopupApi: closes the window as its own Close button does (and stops tmrPass).
@@ -72,6 +81,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -82,21 +92,29 @@ protected:
 
 private:
     QLabel* pictureHolder(const char* name, const QString& resource);
-    QLabel* link(const char* name);
-    // Sizes the window to its picture.
-    void fitToPicture();
+    QLabel* link(const char* name, const QString& accessibleName);
+    QLabel* pictureButton(const char* name, const QString& accessibleName);
+    // The boxes and links as wide as their values (within the screen), the window as large as
+    // its layout, its picture and shape renewed.
+    void fitToValues();
+    void renewPicture();
     void backgroundMove();
     void hoverCopy(QLabel* button);
     void hoverLink(QLabel* label);
     void setLinkColor(QLabel* label, const QColor& color);
+    // The focused control shows as the pointer over it would show it.
+    void showFocus(QObject* control, bool focused);
     void copyToClipboard(const QLineEdit* box);
     void placeBesideOwner();
+    void keepOnScreen();
     void openLink(const QString& item);
     void copyUserCode();
     void copyPassword();
     void openWebSite();
     void openEmail();
     void emptyBoxes();
+    // Enter or Space on a control that works like a button.
+    void activate(QObject* control);
 
     platform::Clipboard& clipboard_;
     platform::Shell& shell_;
@@ -104,6 +122,8 @@ private:
     std::unique_ptr<ShapedWindow> shaper_;
     QImage picture_;
     Dialogs* dialogs_ = nullptr;
+    QString webSite_;  // the links' whole texts (a long one is shown shortened)
+    QString email_;
 
     QLabel* title_ = nullptr;  // the entry's description
     QLineEdit* userCodeBox_ = nullptr;

@@ -2,8 +2,8 @@
 // The passwords page: the entry list lstUser with its filter box, the entry editor below it and
 // the record commands of the page. The main window shows it and calls add, save, remove and
 // cancel; Show, Generate, Print and Filter are connected to the page where the window is put
-// together. The page is built and edits in passwords_view.cpp, lists in passwords_view_list.cpp,
-// searches and copies by keyboard in passwords_view_keys.cpp.
+// together. The page edits in passwords_view.cpp, is built and laid out in passwords_view_layout.cpp,
+// lists in passwords_view_list.cpp, searches and copies by keyboard in passwords_view_keys.cpp.
 
 #include <QDate>
 #include <QWidget>
@@ -84,7 +84,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    // Building (passwords_view.cpp).
+    // Building (passwords_view_layout.cpp; connecting in passwords_view.cpp).
     void buildWidgets(QComboBox* filterBox);
     void connectEditor();
 
@@ -111,8 +111,6 @@ private:
     void clearEntryEditor();
     void boxChanged();
     void copyPassword();  // the copy button
-    // A box of the editor that gets the focus (Tab, Alt+letter, a click) is scrolled into view.
-    void scrollIntoView(QWidget* focused);
     // The masked boxes leave Ctrl+C to the window's copy key (they cannot copy their own text).
     bool leaveCopyKeyToWindow(QObject* watched, QEvent* event) const;
     MessageAnswer message(const QString& text, const QString& title, MessageIcon icon = MessageIcon::None,
@@ -120,12 +118,14 @@ private:
                           MessageAnswer defaultAnswer = MessageAnswer::Ok);
     const LocaleDateReader& dateReader();
 
-    // Heights of the list and the editor. The first showing puts back the ones in the settings;
-    // without them, it gives the editor its full height when the list keeps 8 rows.
+    // Heights of the list and the editor (passwords_view_layout.cpp). The first showing puts back
+    // the ones in the settings; without them, it gives the editor its full height and the list the
+    // rest, as long as the list keeps its fewest rows.
+    static constexpr int kFewestListRows = 8;
     void setSplit(const QList<int>& sizes);
-    int eightRowsHeight() const;
+    int listHeightFor(int rows) const;
     std::optional<QList<int>> savedSplit();
-    void keepEightRows();
+    void keepFewestRows();
 
     platform::Clipboard& clipboard_;
     TodayProvider today_;

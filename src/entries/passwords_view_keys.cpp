@@ -2,8 +2,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QScrollArea>
-#include <QScrollBar>
 #include <QTreeView>
 
 #include "entries/entry_list_model.h"
@@ -55,20 +53,6 @@ void PasswordsView::copyEntryField(CopiedField field) {
                         : QStringLiteral(" The entry has no user code: nothing was copied.");
     }
     emit statusChanged(said);
-}
-
-void PasswordsView::scrollIntoView(QWidget* focused) {
-    if (focused == nullptr || !editor_->isAncestorOf(focused)) return;
-    // The whole box (QScrollArea::ensureWidgetVisible keeps only its cursor in view), its top
-    // first when it is higher than the view.
-    constexpr int kMargin = 4;
-    const QRect box(focused->mapTo(editor_, QPoint(0, 0)), focused->size());
-    QScrollBar* bar = editorScroll_->verticalScrollBar();
-    const int height = editorScroll_->viewport()->height();
-    if (box.top() - kMargin < bar->value() || box.height() + 2 * kMargin > height)
-        bar->setValue(box.top() - kMargin);
-    else if (box.bottom() + kMargin >= bar->value() + height)
-        bar->setValue(box.bottom() + kMargin - height + 1);
 }
 
 bool PasswordsView::leaveCopyKeyToWindow(QObject* watched, QEvent* event) const {

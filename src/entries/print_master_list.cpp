@@ -118,12 +118,23 @@ void MasterListPrint::PrintMasterList(const std::vector<MasterListRow>& rows) {
     printer_.endDoc();
 }
 
-void PrintMasterList(Dialogs& dialogs, const MasterListRows& rows, QWidget* parent, const PrinterOpener& open,
+void PrintMasterList(Dialogs& dialogs, const MasterListRows& rows, QWidget* parent, const MasterListPrinters& printers,
                      const std::function<bool()>& stillWanted) {
-    // The printer comes first: where there is none, the user is asked for a file, and that
-    // question should not appear under the hourglass.
-    std::unique_ptr<platform::Printer> printer = open ? open(parent) : platform::OpenDefaultPrinter(parent);
-    if (!printer) return;
+    // The printer comes first: where there is none, the user is asked about a file, and those
+    // questions should not appear under the hourglass.
+    std::unique_ptr<platform::Printer> printer = printers.system ? printers.system(parent) : platform::OpenSystemPrinter();
+    if (!printer) {
+        MessageRequest question;
+        question.text = kNoPrinterText;
+        question.title = kNoPrinterTitle;
+        question.icon = MessageIcon::Exclamation;
+        question.buttons = MessageButtons::YesNo;
+        question.defaultAnswer = MessageAnswer::No;
+        if (dialogs.showMessage(question) != MessageAnswer::Yes) return;
+        if (stillWanted && !stillWanted()) return;
+        printer = printers.pdfFile ? printers.pdfFile(parent) : platform::AskForPdfPrinter(parent);
+        if (!printer) return;
+    }
     if (stillWanted && !stillWanted()) return;
     platform::ShowBusyPointer();
     MasterListPrint job(*printer);

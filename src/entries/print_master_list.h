@@ -49,22 +49,36 @@ private:
     int page_ = 0;
 };
 
-// Opens the job's printer; null when there is none or the user cancelled.
+// Opens a printer for the job; null when there is none (or the user cancelled).
 using PrinterOpener = std::function<std::unique_ptr<platform::Printer>(QWidget* parent)>;
+
+// Where the Print command prints.
+struct MasterListPrinters {
+    // The system's printer; null when it has none (unset: the real one).
+    PrinterOpener system;
+    // The PDF file question; null when cancelled (unset: the real file dialog).
+    PrinterOpener pdfFile;
+};
 
 // Text of the message after a master list went into a file (the path follows).
 inline constexpr char16_t kMasterListWrittenText[] = u"The master list was written to ";
+// The question asked, before any file dialog, when the system has no printer.
+inline constexpr char16_t kNoPrinterText[] =
+    u"No printer was found. The master list can be written to a PDF file instead. The file will hold every "
+    u"password in clear text: keep it where nobody else can read it, and delete it when you no longer need "
+    u"it.\n\nWrite the master list to a PDF file?";
+inline constexpr char16_t kNoPrinterTitle[] = u"Print Master List";
 
 // The rows to print, taken once the printer is open.
 using MasterListRows = std::function<std::vector<MasterListRow>()>;
 
-// The Print command: the printer `open` gives (empty: the default printer, or a PDF file the user
-// names when the system has no printer), then the rows under the busy pointer. Nothing is printed
-// when no printer could be opened, the user cancels the file question, or `stillWanted` (when
-// given) says no once the printer is open: the window locked while the file question was open. A
-// list written to a file ends with a message that says where.
+// The Print command: the system's printer, or where it has none, the question whether to write a
+// PDF file instead (it holds every password in clear; No by default) and then the file question;
+// then the rows under the busy pointer. Nothing is printed when the user says No or cancels the
+// file question, or when `stillWanted` (when given) says no once the printer is open: the window
+// locked while a question was open. A list written to a file ends with a message that says where.
 void PrintMasterList(Dialogs& dialogs, const MasterListRows& rows, QWidget* parent,
-                     const PrinterOpener& open = {}, const std::function<bool()>& stillWanted = {});
+                     const MasterListPrinters& printers = {}, const std::function<bool()>& stillWanted = {});
 // The same for rows given as lists of values (missing values print empty, extra ones are ignored).
 void PrintMasterList(Dialogs& dialogs, const std::vector<QStringList>& rows, QWidget* parent);
 MasterListRow MasterListRowFrom(const QStringList& values);

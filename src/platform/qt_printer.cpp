@@ -121,14 +121,12 @@ std::unique_ptr<Printer> OpenPdfPrinter(const QString& path) {
     return started(std::make_unique<QtPrinter>(std::move(printer)));
 }
 
-std::unique_ptr<Printer> OpenDefaultPrinter(QWidget* parent) {
+std::unique_ptr<Printer> OpenSystemPrinter() {
     QPrinterInfo info = QPrinterInfo::defaultPrinter();
     if (info.isNull() && !QPrinterInfo::availablePrinters().isEmpty()) info = QPrinterInfo::availablePrinters().first();
-    if (!info.isNull()) {
-        auto printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
-        return started(std::make_unique<QtPrinter>(std::move(printer)));
-    }
-    return AskForPdfPrinter(parent);
+    if (info.isNull()) return nullptr;
+    auto printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+    return started(std::make_unique<QtPrinter>(std::move(printer)));
 }
 
 std::unique_ptr<Printer> AskForPdfPrinter(QWidget* parent) {

@@ -38,12 +38,11 @@ public:
     virtual QString outputFile() const { return {}; }
 };
 
-// A job on the system's default printer; without any printer, the user is asked once for a PDF
-// file (suggested name "Keyloft master list.pdf"). Null when there is no printer and the user
-// cancels, or the printer cannot be opened.
-std::unique_ptr<Printer> OpenDefaultPrinter(QWidget* parent);
+// A job on the system's default printer (else its first one); null when the system has no
+// printer or it cannot be opened.
+std::unique_ptr<Printer> OpenSystemPrinter();
 
-// The PDF file question OpenDefaultPrinter asks when there is no printer; null when cancelled.
+// Asks for a PDF file to print into (suggested name "Keyloft master list.pdf"); null when cancelled.
 std::unique_ptr<Printer> AskForPdfPrinter(QWidget* parent);
 
 // A job written to a PDF file (A4 landscape). The file holds every password in clear: it is

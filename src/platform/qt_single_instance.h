@@ -4,12 +4,18 @@
 // the next start takes over. The lock never goes into a folder that other users share (such as
 // the temporary folder, where anyone could take the name first): where the system gives the user
 // no runtime folder of their own, there is no lock and every start goes ahead.
+//
+// The copy that holds the lock also listens beside it (a local socket only its user may open) for
+// a later start's request to bring its window to the front. The request carries nothing else.
 
+#include <functional>
 #include <memory>
 
 #include <QString>
 
+class QLocalServer;
 class QLockFile;
+class QObject;
 
 namespace keyloft::platform {
 
@@ -29,9 +35,19 @@ public:
     // "keyloft.lock" in the user's runtime folder; empty when the system gives the user none.
     static QString defaultLockFilePath();
 
+    // While this copy holds the lock: `show` runs (in `context`'s thread) whenever a later start
+    // asks for the window. False when there is nothing to listen on.
+    bool listenForShowRequests(QObject* context, std::function<void()> show);
+    // From a copy that did not get the lock: asks the copy that holds it to show its window.
+    // False when no copy took the request within a few seconds.
+    bool askRunningCopyToShow() const;
+
 private:
+    QString serverName() const;
+
     QString path_;
     std::unique_ptr<QLockFile> lock_;
+    std::unique_ptr<QLocalServer> server_;
 };
 
 }  // namespace keyloft::platform

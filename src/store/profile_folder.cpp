@@ -151,13 +151,20 @@ std::vector<std::u16string> NamesOfProfileFiles(const std::vector<std::filesyste
     return names;
 }
 
+// Whether two folder names name the same folder as written ("a/b/" and "a/./b" do).
+bool SameFolder(const std::filesystem::path& a, const std::filesystem::path& b) {
+    return (a / "").lexically_normal() == (b / "").lexically_normal();
+}
+
 }  // namespace
 
 std::vector<std::u16string> ProfileStore::ListProfiles() {
     State& s = *state_;
     s.databaseFolder = DatabaseFolder();
     std::vector<std::filesystem::path> files = s.files.listProfileFiles(s.databaseFolder);
-    if (files.empty()) {
+    // Trying the application folder makes sense only when it is another folder than the one
+    // just searched (a program run from its own, writable folder keeps its profiles there).
+    if (files.empty() && !SameFolder(s.databaseFolder, s.applicationFolder)) {
         // The folder is named: an installed program looks in the user's own folder, not its own.
         MessageRequest question =
             Message(kNoProfilesFound + std::u16string(kLineBreak) + FolderText(s.databaseFolder) +

@@ -9,7 +9,9 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
+#include <QFile>
 #include <QLineEdit>
+#include <QMenu>
 #include <QSpinBox>
 #include <QPushButton>
 #include <QStatusBar>
@@ -18,6 +20,10 @@
 #include <QToolBar>
 #include <QTreeWidget>
 
+#include "app/app_start.h"
+#include "desktop/tray_icon.h"
+#include "pages/keyboard_header.h"
+#include "platform/qt_single_instance.h"
 #include "store/profile.h"
 #include "store/profile_store.h"
 #include "support/gui_keyboard_fixture.h"
@@ -32,14 +38,7 @@ namespace {
 constexpr char16_t kCreated[] = u"The new profile's password is opensesame. Log on and change it in Setup.";
 constexpr char16_t kBadName[] = u"A profile name cannot contain any of these characters: . \\ / : * ? \" < > |";
 
-class Keyboard : public KeyboardWindowTest {
-protected:
-    // The first question in an empty folder, which names that folder.
-    std::u16string noProfilesQuestion() const {
-        return u"No Profiles found in Database location!\n" + folder.u16string() +
-               u"\nTry application installation folder?";
-    }
-};
+using Keyboard = KeyboardWindowTest;
 
 // Every box of the view is named by a label: the label's buddy is the box, and the box's
 // accessible name is what the label shows (the second and third security questions share the
@@ -153,11 +152,9 @@ TEST_F(Keyboard, EachSetupBoxIsReachedByItsLabelsLetter) {
 }
 
 TEST_F(Keyboard, FirstRunFromAnEmptyFolderToTheLogon) {
-    dialogs.expect(noProfilesQuestion(), MessageAnswer::No);
+    // The database folder is the program's own: no question offers that same folder again.
     start();
-    ASSERT_EQ(dialogs.pending(), 0u);
-    // Enter on that question keeps the database folder.
-    EXPECT_EQ(dialogs.shown().front().defaultAnswer, MessageAnswer::No);
+    EXPECT_TRUE(dialogs.shown().empty());
     activate();
     // A colleague adds a profile to the folder while the window runs.
     writeProfile({.name = u"Aardvark"});
@@ -201,7 +198,6 @@ TEST_F(Keyboard, FirstRunFromAnEmptyFolderToTheLogon) {
 }
 
 TEST_F(Keyboard, AnEmptyListKeepsAddAndSaysHow) {
-    dialogs.expect(noProfilesQuestion(), MessageAnswer::No);
     start();
     activate();
     key(Qt::Key_L, Qt::ControlModifier);
@@ -350,6 +346,117 @@ TEST_F(Keyboard, TheSavedEntryOfALongListIsChosenAndInView) {
     EXPECT_TRUE(find<QTreeView>("lstUser")->viewport()->rect().intersects(row));
     EXPECT_EQ(find<QLineEdit>("txtUserDesc")->text(), QStringLiteral("Renamed"));
     EXPECT_TRUE(button("Show")->isEnabled());
+}
+
+// The list sorts by keys as by clicks: Tab from the search box reaches the headings, Left and
+// Right choose one (passing over the password column, which starts with no width), Space or
+// Enter sorts by it as a click does, each press reversing the one direction.
+TEST_F(Keyboard, TheListSortsByKeysAsByClicks) {
+    logOnToPasswords({u"4||Bravo|carol|pw||||", u"4||Alpha|bob|pw||||", u"4||Charlie|anna|pw||||"});
+    keys(QKeySequence::Find);
+    key(Qt::Key_Tab);
+    auto* headings = qobject_cast<KeyboardHeader*>(QApplication::focusWidget());
+    ASSERT_NE(headings, nullptr);
+    const auto cells = [this](int column) {
+        QStringList shown;
+        for (int row = 0; row < entryRows()->rowCount(); ++row) shown << entryRows()->rowAt(row).cells[column];
+        return shown.join(QLatin1Char(' ')).toStdString();
+    };
+    struct Step {
+        std::vector<Qt::Key> pressed;
+        int column;
+        const char* order;
+    };
+    using Col = EntryListModel::Column;
+    for (const Step& step : {Step{{Qt::Key_Right, Qt::Key_Space}, Col::Description, "Charlie Bravo Alpha"},
+                             Step{{Qt::Key_Return}, Col::Description, "Alpha Bravo Charlie"},
+                             Step{{Qt::Key_Right, Qt::Key_Enter}, Col::UserCode, "carol bob anna"}}) {
+        for (const Qt::Key pressed : step.pressed) key(pressed);
+        EXPECT_EQ(headings->chosenSection(), step.column);
+        EXPECT_EQ(headings->sortIndicatorSection(), step.column);
+        EXPECT_EQ(cells(step.column), step.order);
+    }
+    key(Qt::Key_Right);
+    EXPECT_EQ(headings->chosenSection(), Col::Notes);
+    key(Qt::Key_Tab);
+    EXPECT_TRUE(find<QTreeView>("lstUser")->hasFocus());
+}
+
+// Filter's key presses Filter and puts the focus in the filter box, where the arrow keys choose a
+// category; pressed again, every entry is listed.
+TEST_F(Keyboard, FilterKeyLeadsToTheFilterBox) {
+    logOnToPasswords({u"4|Bank|Current|anna|pw||||", u"4|Mail|Inbox|bob|pw||||"},
+                     {QStringLiteral("Bank"), QStringLiteral("Mail")});
+    key(Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+    ASSERT_TRUE(find<QComboBox>("cboFilter")->hasFocus());
+    key(Qt::Key_Down);
+    EXPECT_EQ(find<QComboBox>("cboFilter")->currentText(), QStringLiteral("Bank"));
+    EXPECT_EQ(entryRows()->rowCount(), 1);
+    key(Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(entryRows()->rowCount(), 2);
+    EXPECT_FALSE(find<QComboBox>("cboFilter")->isEnabled());
+}
+
+// A parked window comes back by keys: from the notification area's menu (R is Restore), and by
+// starting the program again, which first says "Keyloft is already running!".
+TEST_F(Keyboard, AParkedWindowComesBackByKeys) {
+    const QString lock = QDir(temp.path()).filePath(QStringLiteral("keyloft.lock"));
+    platform::SingleInstanceGuard running(lock);
+    ASSERT_TRUE(running.tryAcquire());
+    trayAvailable = true;
+    writeProfile({.name = u"Alice"});
+    start();
+    ASSERT_TRUE(running.listenForShowRequests(window.get(), [this] { window->bringToFront(); }));
+    parts->tray->setNotificationAreaAvailable(true);
+    const auto park = [this] {
+        activate();
+        key(Qt::Key_P, Qt::AltModifier);  // the button's letter presses it after a moment
+        EXPECT_TRUE(QTest::qWaitFor([this] { return window->isHidden(); }, 2000));
+    };
+    park();
+    QMenu* menu = parts->tray->menu();
+    menu->popup(QPoint(10, 10));
+    QTest::keyClick(menu, Qt::Key_R);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(window->isMinimized());
+
+    park();
+    platform::SingleInstanceGuard second(lock);
+    dialogs.expect(u"Keyloft is already running!");
+    dialogs.whileOpen([this] { EXPECT_TRUE(window->isHidden()); });  // the message comes first
+    EXPECT_TRUE(RefuseSecondInstance(second, dialogs));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return window->isVisible(); }, 5000));
+    EXPECT_FALSE(window->isMinimized());
+}
+
+// Without a printer, Print says so, and that the PDF file will hold every password in clear,
+// before any file question: No asks nothing more; Yes asks for the file and says where it went.
+TEST_F(Keyboard, PrintWithoutAPrinterSaysWhatTheFileWillHold) {
+    const QString pdf = QDir(temp.path()).filePath(QStringLiteral("list.pdf"));
+    int fileQuestions = 0;
+    openPrinter = [](QWidget*) { return nullptr; };
+    askForPdf = [&fileQuestions, pdf](QWidget*) {
+        ++fileQuestions;
+        return platform::OpenPdfPrinter(pdf);
+    };
+    logOnToPasswords({u"4||Current|alice|pw1||||"});
+    const std::u16string noPrinter =
+        u"No printer was found. The master list can be written to a PDF file instead. The file will hold every "
+        u"password in clear text: keep it where nobody else can read it, and delete it when you no longer need "
+        u"it.\n\nWrite the master list to a PDF file?";
+    dialogs.expect(noPrinter, MessageAnswer::No);
+    keys(QKeySequence::Print);
+    EXPECT_EQ(dialogs.last().title, u"Print Master List");
+    EXPECT_EQ(dialogs.last().defaultAnswer, MessageAnswer::No);
+    EXPECT_EQ(fileQuestions, 0);
+    EXPECT_FALSE(QFile::exists(pdf));
+
+    dialogs.expect(noPrinter, MessageAnswer::Yes);
+    dialogs.expect(u"The master list was written to " + QDir::toNativeSeparators(pdf).toStdU16String() + u".");
+    keys(QKeySequence::Print);
+    EXPECT_EQ(dialogs.pending(), 0u);
+    EXPECT_EQ(fileQuestions, 1);
+    EXPECT_TRUE(QFile::exists(pdf));
 }
 
 }  // namespace

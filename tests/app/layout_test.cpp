@@ -56,9 +56,9 @@ TEST_F(Layout, At640By520TheListKeepsEightRowsAndTheEditorScrolls) {
     const QRect expiry = find<QLineEdit>("txtExpiry")->geometry();
     EXPECT_LE(notes.bottom(), expiry.top());
     EXPECT_NE(find<QScrollArea>("editorScroll"), nullptr);
-    // The NEW marker takes no column of its own: the boxes keep the editor's width.
+    // The NEW marker takes no column of its own: the boxes keep their column's width.
     ASSERT_TRUE(press("Add"));
-    EXPECT_EQ(find<QLineEdit>("txtUserDesc")->width(), find<QLineEdit>("txtEmail")->width());
+    EXPECT_EQ(find<QLineEdit>("txtUserDesc")->width(), find<QLineEdit>("txtUserCode")->width());
     EXPECT_GE(find<QLineEdit>("txtUserDesc")->geometry().right(), find<QLabel>("lblNewUser")->geometry().left() - 200);
 }
 

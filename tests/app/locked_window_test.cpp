@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QMessageBox>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -317,17 +318,26 @@ TEST_F(LockedWindow, AutoLockClosesAnOpenMessageBox) {
     expectProfileOnDiskUnchanged();
 }
 
-// Print without a printer asks for a PDF file; the user has typed a name when auto-lock comes.
-// The question closes as if cancelled: no file is written and nothing is said about it.
+// Print without a printer asks whether to write a PDF file, then for the file; the user has typed
+// a name when auto-lock comes. The question closes as if cancelled: no file is written and
+// nothing is said about it.
 TEST_F(LockedWindow, AutoLockClosesThePrintersFileQuestionAndNothingIsWritten) {
     platform::QtDialogs qtDialogs;
     otherDialogs = &qtDialogs;
-    openPrinter = [](QWidget* parent) { return platform::AskForPdfPrinter(parent); };
+    openPrinter = [](QWidget*) { return nullptr; };  // no printer
     logOnToPasswords();
     const QString path = QDir(temp.path()).filePath(QStringLiteral("list.pdf"));
     bool asked = false;
     bool leftOpen = false;
+    std::function<void()> fileQuestion;
     QTimer::singleShot(0, window.get(), [&] {
+        // Yes to writing a PDF file; the file question follows.
+        auto* noPrinter = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(noPrinter, nullptr);
+        QTimer::singleShot(0, window.get(), fileQuestion);
+        noPrinter->button(QMessageBox::Yes)->click();
+    });
+    fileQuestion = [&] {
         auto* question = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         asked = question != nullptr;
         if (question != nullptr) question->selectFile(path);
@@ -337,7 +347,7 @@ TEST_F(LockedWindow, AutoLockClosesThePrintersFileQuestionAndNothingIsWritten) {
             leftOpen = true;
             still->close();
         }
-    });
+    };
     ASSERT_TRUE(press("Print"));
     EXPECT_TRUE(asked);
     EXPECT_FALSE(leftOpen);

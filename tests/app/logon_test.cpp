@@ -1,4 +1,7 @@
 // Logon in the three logon modes, and the forgotten-logon questions.
+#include <algorithm>
+#include <cstdlib>
+
 #include <QAction>
 #include <QCheckBox>
 #include <QFrame>
@@ -34,6 +37,26 @@ protected:
     }
     QLineEdit* box(const char* name) { return find<QLineEdit>(name); }
     void login() { find<QPushButton>("cmdLogin")->click(); }
+    // Only these rows are shown, from the top of the view in this order, each label level with
+    // its box and before it.
+    void expectRows(const std::vector<std::pair<const char*, const char*>>& rows) {
+        int above = -1;
+        for (const auto& [labelName, boxName] : rows) {
+            const QWidget* label = findIn<QLabel>("fraLogin", labelName);
+            const QWidget* shown = box(boxName);
+            EXPECT_TRUE(shown->isVisible() && label->isVisible()) << boxName;
+            EXPECT_GT(shown->y(), above) << boxName;
+            EXPECT_LE(std::abs(label->geometry().center().y() - shown->geometry().center().y()), 2) << labelName;
+            EXPECT_LT(label->geometry().right(), shown->x()) << labelName;
+            above = shown->geometry().bottom();
+        }
+        for (const char* name : {"txtUser", "txtPass", "txtPin"}) {
+            const bool listed = std::any_of(rows.begin(), rows.end(), [name](const auto& row) {
+                return QByteArray(row.second) == name;
+            });
+            EXPECT_EQ(box(name)->isVisible(), listed) << name;
+        }
+    }
     void expectRefused() {
         EXPECT_FALSE(window->logonAccepted());
         ASSERT_FALSE(dialogs.shown().empty());
@@ -80,11 +103,7 @@ TEST_F(Logon, PasswordOnlyShowsOneRowAtTheTop) {
     unlockAndChoose(QStringLiteral("One"));
     ASSERT_TRUE(frameShown("fraLogin"));
     EXPECT_FALSE(frameShown("fraProfile"));
-    EXPECT_TRUE(box("txtPass")->isVisible());
-    EXPECT_FALSE(box("txtUser")->isVisible());
-    EXPECT_FALSE(box("txtPin")->isVisible());
-    EXPECT_EQ(box("txtPass")->y(), 330 / 15);
-    EXPECT_EQ(find<QLabel>("lblPassword")->y(), 390 / 15);
+    expectRows({{"lblPassword", "txtPass"}});
     EXPECT_EQ(window->focusWidget(), box("txtPass"));
     EXPECT_TRUE(find<QPushButton>("cmdForgot")->isEnabled());
     for (const char* key : {"Add", "Delete", "Save", "Cancel"}) {
@@ -112,12 +131,7 @@ TEST_F(Logon, PasswordOnlyIsCaseSensitiveAndKeepsWhatWasTyped) {
 
 TEST_F(Logon, UserIdAndPasswordRowsInOrderWithFocusOnTheUserId) {
     unlockAndChoose(QStringLiteral("Two"));
-    EXPECT_TRUE(box("txtUser")->isVisible());
-    EXPECT_TRUE(box("txtPass")->isVisible());
-    EXPECT_FALSE(box("txtPin")->isVisible());
-    EXPECT_EQ(box("txtUser")->y(), 330 / 15);
-    EXPECT_EQ(box("txtPass")->y(), 690 / 15);
-    EXPECT_EQ(find<QLabel>("lblPassword")->y(), 750 / 15);
+    expectRows({{"lblUser", "txtUser"}, {"lblPassword", "txtPass"}});
     EXPECT_EQ(window->focusWidget(), box("txtUser"));
 
     // Right password, user ID in the wrong case.
@@ -134,10 +148,7 @@ TEST_F(Logon, UserIdAndPasswordRowsInOrderWithFocusOnTheUserId) {
 
 TEST_F(Logon, PinModeShowsThreeRowsAndChecksThePin) {
     unlockAndChoose(QStringLiteral("Three"));
-    EXPECT_EQ(box("txtUser")->y(), 330 / 15);
-    EXPECT_EQ(box("txtPass")->y(), 690 / 15);
-    EXPECT_EQ(box("txtPin")->y(), 1050 / 15);
-    EXPECT_EQ(find<QLabel>("lblPin")->y(), 1110 / 15);
+    expectRows({{"lblUser", "txtUser"}, {"lblPassword", "txtPass"}, {"lblPin", "txtPin"}});
     EXPECT_EQ(window->focusWidget(), box("txtPin"));
 
     box("txtUser")->setText(QStringLiteral("Ann"));

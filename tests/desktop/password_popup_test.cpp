@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPointer>
@@ -64,14 +65,25 @@ protected:
     void click(const char* name) { QTest::mouseClick(label(name), Qt::LeftButton); }
 };
 
+// The window's outline: its picture's corners cut away, its edges kept.
+void ExpectShapedToItsSize(const PasswordPopup& popup) {
+    const QRegion mask = popup.mask();
+    const QSize size = popup.size();
+    EXPECT_FALSE(mask.contains(QPoint(0, 0)));  // blue corner cut out
+    EXPECT_FALSE(mask.contains(QPoint(size.width() - 1, size.height() - 1)));
+    EXPECT_TRUE(mask.contains(QPoint(size.width() / 2, size.height() / 2)));
+    EXPECT_TRUE(mask.contains(QPoint(0, size.height() / 2)));
+    EXPECT_TRUE(mask.contains(QPoint(size.width() - 1, size.height() / 2)));
+    ASSERT_NE(popup.shaper(), nullptr);
+    EXPECT_EQ(popup.shaper()->region(), mask);
+}
+
 TEST_F(PopupTest, LoadsSizedShapedAndFloatingWithItsControls) {
-    EXPECT_EQ(popup_->size(), QSize(300, 170));
+    // As large as its layout asks for, at least the picture the window had at a fixed size.
+    EXPECT_EQ(popup_->size(), popup_->layout()->sizeHint());
     EXPECT_TRUE(popup_->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    ExpectShapedToItsSize(*popup_);
     const QRegion mask = popup_->mask();
-    EXPECT_FALSE(mask.contains(QPoint(0, 0)));      // blue corner cut out
-    EXPECT_FALSE(mask.contains(QPoint(299, 169)));
-    EXPECT_TRUE(mask.contains(QPoint(150, 85)));
-    EXPECT_TRUE(mask.contains(QPoint(0, 85)));
     ASSERT_NE(popup_->shaper(), nullptr);
     EXPECT_EQ(popup_->shaper()->region(), mask);
 
@@ -135,21 +147,32 @@ TEST_F(PopupTest, CopyButtonsPutTheBoxesOnTheClipboardAndChangeThePointer) {
 }
 
 // The user code and the password leave the pop-up through the copy buttons only, which mark them
-// as secret: a mouse or key selection takes nothing into the X selection, no menu offers Copy.
+// as secret: Tab, a mouse or key selection takes nothing into the X selection, no menu offers
+// Copy; the arrow keys only move through a long value.
 TEST_F(PopupTest, TheSecretBoxesCannotBeSelected) {
-    popup_->showEntry(Entry());
+    popup_->showEntry(Entry{u"", u"", u"a-rather-long-user-code@example.org", u"a-forty-character-password-0123456789ab",
+                            u"", u"", u"", u""});
     QClipboard* system = QGuiApplication::clipboard();
     if (system->supportsSelection()) system->setText(QStringLiteral("before"), QClipboard::Selection);
     for (const char* name : {"txtcode", "txtpass"}) {
         QLineEdit* secret = box(name);
+        QFocusEvent tabbedIn(QEvent::FocusIn, Qt::TabFocusReason);  // a box reached by Tab selects all
+        QApplication::sendEvent(secret, &tabbedIn);
+        EXPECT_FALSE(secret->hasSelectedText()) << name;
         QTest::mouseDClick(secret, Qt::LeftButton, {}, QPoint(10, 10));
         QTest::mousePress(secret, Qt::LeftButton, {}, QPoint(2, 10));
         QTest::mouseMove(secret, QPoint(100, 10));
         QTest::mouseRelease(secret, Qt::LeftButton, {}, QPoint(100, 10));
-        QTest::keyClick(secret, Qt::Key_A, Qt::ControlModifier);
+        for (const QKeyCombination key : {QKeyCombination(Qt::ControlModifier, Qt::Key_A),
+                                          QKeyCombination(Qt::ShiftModifier, Qt::Key_End),
+                                          QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_Left)})
+            QTest::keyClick(secret, key.key(), key.keyboardModifiers());
         EXPECT_FALSE(secret->hasSelectedText()) << name;
-        EXPECT_EQ(secret->focusPolicy(), Qt::NoFocus) << name;
         EXPECT_EQ(secret->contextMenuPolicy(), Qt::NoContextMenu) << name;
+        QTest::keyClick(secret, Qt::Key_End);
+        EXPECT_EQ(secret->cursorPosition(), secret->text().size()) << name;
+        QTest::keyClick(secret, Qt::Key_Home);
+        EXPECT_EQ(secret->cursorPosition(), 0) << name;
     }
     if (system->supportsSelection()) {
         EXPECT_EQ(system->text(QClipboard::Selection), QStringLiteral("before"));
@@ -236,6 +259,50 @@ TEST_F(PopupTest, OneWindowRefilledWhileOpenAndEmptiedWhenClosed) {
     EXPECT_EQ(box("txtcode")->text(), QStringLiteral("third"));
     EXPECT_EQ(box("txtpass")->text(), QString::fromUtf16(u"pw\u00e9"));
     EXPECT_EQ(timer_.starts, 2);
+}
+
+// Long values show whole (up to half the screen's width; beyond it they scroll, see above), and
+// the window's outline follows its new size. (The window tests check it at a large font.)
+TEST_F(PopupTest, LongValuesShowWhole) {
+    popup_->showEntry(Entry{u"", u"Long", u"averyveryverylongusercode@somecompany.example",
+                            u"AbCdEfGhIjKlMnOpQrStUvWxYz0123456789!@#$", u"", u"01/24",
+                            u"https://a-long-web-address.example.com/login?x=1", u""});
+    for (const char* name : {"txtcode", "txtpass"})
+        EXPECT_GT(box(name)->contentsRect().width(), box(name)->fontMetrics().horizontalAdvance(box(name)->text()))
+            << name;
+    EXPECT_GE(label("lblWeb")->width(), label("lblWeb")->sizeHint().width());
+    EXPECT_EQ(label("lblWeb")->text(), QStringLiteral("https://a-long-web-address.example.com/login?x=1"));
+    ExpectShapedToItsSize(*popup_);
+}
+
+// Tab reaches every control of the window in reading order; Enter or Space works the copy
+// buttons, the links and Close.
+TEST_F(PopupTest, TabReachesEveryControlAndEnterOrSpaceWorksIt) {
+    popup_->showEntry(SampleEntry());
+    QApplication::setActiveWindow(popup_);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(popup_));
+    EXPECT_EQ(QApplication::focusWidget(), box("txtcode"));
+    for (const char* next : {"ImgCopyUser", "txtpass", "ImgPass", "txtExpiryDate", "lblWeb", "lblEmail", "cmdClose",
+                             "txtcode"}) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget()->objectName(), QString::fromLatin1(next));
+    }
+    const std::pair<const char*, Qt::Key> uses[] = {
+        {"ImgCopyUser", Qt::Key_Space}, {"ImgPass", Qt::Key_Return}, {"lblWeb", Qt::Key_Return}, {"lblEmail", Qt::Key_Space}};
+    for (const auto& [control, key] : uses) {
+        label(control)->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(label(control), key);
+    }
+    EXPECT_EQ(clipboard_.copies, 2);
+    EXPECT_EQ(clipboard_.text(), QStringLiteral("p@ss w0rd"));
+    EXPECT_EQ(shell_.opened, (std::vector<QString>{QStringLiteral("www.example.com"),
+                                                   QStringLiteral("mailto:Me.Someone@example.org")}));
+    // The focused link shows as the pointer over it would.
+    EXPECT_EQ(label("lblEmail")->palette().color(QPalette::WindowText), QColor(170, 170, 255));
+    label("cmdClose")->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(label("cmdClose"), Qt::Key_Space);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(popup_->isVisible());
 }
 
 TEST(PopupTimer, QtTimerAdapterDoesNotRestartARunningTimer) {

@@ -155,9 +155,25 @@ TEST_F(TrayTest, ParkedMaximizedWindowComesBackMaximizedOnDoubleClick) {
 TEST_F(TrayTest, DoubleClickOnAShownWindowChangesNothing) {
     window_.setWindowState(Qt::WindowMaximized);
     window_.setWindowState(Qt::WindowNoState);
-    tray_.onMouseMessage(515);
-    EXPECT_EQ(window_.windowState(), Qt::WindowNoState);
+    for (const int code : {515, 514}) {
+        tray_.onMouseMessage(code);
+        EXPECT_EQ(window_.windowState(), Qt::WindowNoState);
+        EXPECT_TRUE(window_.isVisible());
+    }
+}
+
+// A keyboard cannot double-click: the single activation that the notification area sends for a
+// click, or for Enter on the icon, brings a parked window back too (a minimized one that still
+// shows on the task bar is left to the double click, as before).
+TEST_F(TrayTest, ASingleActivationBringsAParkedWindowBack) {
+    window_.setWindowState(Qt::WindowMinimized);
+    tray_.onMouseMessage(514);
+    EXPECT_TRUE(window_.windowState().testFlag(Qt::WindowMinimized));
+    tray_.onWindowMinimized();  // parked
+    ASSERT_FALSE(window_.isVisible());
+    tray_.onMouseMessage(514);
     EXPECT_TRUE(window_.isVisible());
+    EXPECT_FALSE(window_.windowState().testFlag(Qt::WindowMinimized));
 }
 
 TEST_F(TrayTest, MaximizeShowsAParkedWindowAndMinimizeKeepsItOnTheTaskBar) {

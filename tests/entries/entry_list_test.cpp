@@ -1,4 +1,6 @@
+#include <QApplication>
 #include <QColor>
+#include <QLabel>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -7,6 +9,7 @@
 
 #include "entries/entry_list_model.h"
 #include "entries/passwords_view.h"
+#include "pages/readable_colors.h"
 #include "entries_test_support.h"
 
 namespace keyloft::testing {
@@ -17,8 +20,10 @@ const QString kWarning = QStringLiteral("There are passwords which are due to ex
 
 class EntryListTest : public PasswordsViewTest {
 protected:
+    // The row's own text colour; none (invalid) for a row in the palette's text colour.
     QColor colourOf(int row) {
-        return entryRows()->index(row, Col::Description).data(Qt::ForegroundRole).value<QBrush>().color();
+        const QVariant own = entryRows()->index(row, Col::Description).data(Qt::ForegroundRole);
+        return own.isValid() ? own.value<QBrush>().color() : QColor();
     }
     void chooseFilter(const QString& text) {
         if (!button("Filter")->isChecked()) press("Filter");
@@ -107,14 +112,14 @@ TEST_F(EntryListTest, NearExpiryRowsAreRed) {
     dialogs.expect(kWarning);
     openView();
     EXPECT_EQ(dialogs.last().title, u"Warning");
-    const QColor red(255, 0, 0), black(0, 0, 0);
+    const QColor red(255, 0, 0), plain;
     EXPECT_EQ(colourOf(rowOf("in7")), red);
-    EXPECT_EQ(colourOf(rowOf("in8")), black);
+    EXPECT_EQ(colourOf(rowOf("in8")), plain);
     EXPECT_EQ(colourOf(rowOf("past")), red);
-    EXPECT_EQ(colourOf(rowOf("word")), black);
-    EXPECT_EQ(colourOf(rowOf("none")), black);
+    EXPECT_EQ(colourOf(rowOf("word")), plain);
+    EXPECT_EQ(colourOf(rowOf("none")), plain);
     EXPECT_EQ(colourOf(rowOf("card")), red);  // 1 December 2005
-    EXPECT_EQ(colourOf(rowOf("later")), black);
+    EXPECT_EQ(colourOf(rowOf("later")), plain);
     // Every cell of a row has the row's colour.
     const QModelIndex notes = entryRows()->index(rowOf("in7"), Col::Notes);
     EXPECT_EQ(notes.data(Qt::ForegroundRole).value<QBrush>().color(), red);
@@ -133,9 +138,9 @@ TEST_F(EntryListTest, CardsValidPast2029AreBlackAndDayFirstDatesAreRead) {
                 entry("", "", "long", "p", "", QLocale().toString(QDate(2026, 6, 20), QLocale::LongFormat))});
     dialogs.expect(kWarning);
     openView();
-    const QColor red(255, 0, 0), black(0, 0, 0);
-    EXPECT_EQ(colourOf(rowOf("card30")), black);
-    EXPECT_EQ(colourOf(rowOf("card37")), black);
+    const QColor red(255, 0, 0), plain;
+    EXPECT_EQ(colourOf(rowOf("card30")), plain);
+    EXPECT_EQ(colourOf(rowOf("card37")), plain);
     EXPECT_EQ(colourOf(rowOf("old1")), red);
     EXPECT_EQ(colourOf(rowOf("old2")), red);
     EXPECT_EQ(colourOf(rowOf("long")), red);  // the locale's long form, as older versions wrote
@@ -227,6 +232,62 @@ TEST_F(EntryListTest, ThePrintedRowsAreInListOrderWithThePasswordInClear) {
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0], (MasterListRow{"", "d2", "u2", "p2", "", "", "", ""}));
     EXPECT_EQ(rows[1], (MasterListRow{"Bank", "d1", "u1", "p1", "n", "12/29", "w", "e"}));
+}
+
+// Under a dark theme every row reads: ordinary rows in the palette's text colour (they were drawn
+// black on the dark background), near-expiry rows in a red made light enough for it.
+TEST_F(EntryListTest, RowsReadOnADarkPalette) {
+    struct PaletteKept {
+        QPalette saved = QApplication::palette();
+        ~PaletteKept() { QApplication::setPalette(saved); }
+    } kept;
+    QPalette dark = QApplication::palette();
+    dark.setColor(QPalette::Base, QColor(30, 30, 30));
+    dark.setColor(QPalette::Text, QColor(230, 230, 230));
+    dark.setColor(QPalette::Window, QColor(45, 45, 45));
+    dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
+    QApplication::setPalette(dark);
+    setEntries({entry("", "Ordinary text", "plain"), entry("", "Expired text", "old", "p", "", "2020-01-01")});
+    dialogs.expect(kWarning);
+    openView();
+    QTreeView* list = find<QTreeView>("lstUser");
+    QFont large = list->font();
+    large.setPointSize(18);  // glyphs with pixels of the full text colour
+    list->setFont(large);
+    QCoreApplication::processEvents();
+    const QImage shot = list->viewport()->grab().toImage();
+    for (const auto& [userCode, red] : {std::pair{"plain", false}, std::pair{"old", true}}) {
+        const QRect cell = list->visualRect(entryRows()->index(rowOf(QString::fromLatin1(userCode)), Col::Description));
+        double best = 1;
+        QColor ink;
+        for (int y = cell.top(); y <= cell.bottom(); ++y)
+            for (int x = cell.left(); x <= cell.right(); ++x)
+                if (const double contrast = ContrastRatio(shot.pixelColor(x, y), dark.color(QPalette::Base)); contrast > best) {
+                    best = contrast;
+                    ink = shot.pixelColor(x, y);
+                }
+        EXPECT_GE(best, 4.5) << userCode;
+        EXPECT_EQ(ink.red() > ink.green() + 60, red) << userCode << " " << ink.name().toStdString();
+    }
+    // The NEW marker is red as it reads on the window.
+    ASSERT_TRUE(press("Add"));
+    const QPalette marker = find<QLabel>("lblNewUser")->palette();
+    EXPECT_GE(ContrastRatio(marker.color(QPalette::WindowText), marker.color(QPalette::Window)), 4.5);
+}
+
+// Contrast by relative luminance: black on white is 21 to 1, a colour on itself 1; grey #777 on
+// white falls just short of 4.5 (these are the figures of the usual contrast checkers). A
+// shaded colour keeps its hue.
+TEST(ReadableColours, ContrastAndShading) {
+    EXPECT_NEAR(ContrastRatio(Qt::black, Qt::white), 21.0, 0.01);
+    EXPECT_NEAR(ContrastRatio(QColor(119, 119, 119), Qt::white), 4.48, 0.01);
+    EXPECT_NEAR(ContrastRatio(QColor(10, 20, 30), QColor(10, 20, 30)), 1.0, 1e-9);
+    for (const QColor& background : {QColor(Qt::white), QColor(30, 30, 30), QColor(45, 45, 45)}) {
+        const QColor shaded = ReadableOn(QColor(255, 0, 0), background);
+        EXPECT_GE(ContrastRatio(shaded, background), 4.5) << background.name().toStdString();
+        EXPECT_EQ(shaded.hslHue(), 0) << shaded.name().toStdString();
+    }
+    EXPECT_EQ(ReadableOn(QColor(200, 0, 0), Qt::white), QColor(200, 0, 0));  // reads already
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include <QDir>
 #include <QFile>
+#include <QLocalSocket>
+#include <QTest>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -36,6 +38,32 @@ TEST(SingleInstance, ALockLeftByAProgramThatNoLongerRunsIsTakenOver) {
     stale.close();
     SingleInstanceGuard guard(path);
     EXPECT_TRUE(guard.tryAcquire());
+}
+
+// The copy that holds the lock takes a later start's request to show its window. Nothing else
+// that arrives there does anything, and a copy without the lock does not listen.
+TEST(SingleInstance, ALaterStartAsksTheRunningCopyToShowItsWindow) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("keyloft.lock"));
+    SingleInstanceGuard running(path);
+    ASSERT_TRUE(running.tryAcquire());
+    QObject window;
+    int shown = 0;
+    ASSERT_TRUE(running.listenForShowRequests(&window, [&shown] { ++shown; }));
+    SingleInstanceGuard later(path);
+    EXPECT_FALSE(later.tryAcquire());
+    EXPECT_FALSE(later.listenForShowRequests(&window, [] {}));
+#ifndef _WIN32
+    QLocalSocket stranger;
+    stranger.connectToServer(path + QStringLiteral(".socket"));
+    ASSERT_TRUE(stranger.waitForConnected(3000));
+    stranger.write("open the last profile\n");
+    ASSERT_TRUE(stranger.waitForBytesWritten(3000));
+    EXPECT_TRUE(QTest::qWaitFor([&stranger] { return stranger.state() == QLocalSocket::UnconnectedState; }, 3000));
+    EXPECT_EQ(shown, 0);
+#endif
+    EXPECT_TRUE(later.askRunningCopyToShow());
+    EXPECT_TRUE(QTest::qWaitFor([&shown] { return shown == 1; }, 3000));
 }
 
 #ifndef _WIN32

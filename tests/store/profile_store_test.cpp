@@ -705,6 +705,21 @@ TEST_F(StoreTest, DefaultDatabaseFolderStaysApartFromTheApplicationFolder) {
     EXPECT_EQ(store.DatabaseFolder(), database);
 }
 
+// A program run from its own folder keeps its profiles there: an empty folder is not offered
+// again as "application installation folder", however its name is written.
+TEST_F(StoreTest, AnEmptyApplicationFolderIsNotOfferedAgain) {
+    RecordingHost host;
+    const std::unique_ptr<FileSystem> files = platform::CreateHostFileSystem();
+    const std::unique_ptr<SettingsStore> settings = platform::CreateSettingsStoreIn(temp / "own-settings");
+    FakeClock clock;
+    ProfileStore store(host, *files, *settings, clock, applicationFolder, applicationFolder);
+    for (const std::filesystem::path& named : {applicationFolder, applicationFolder / "", applicationFolder / "."}) {
+        ASSERT_TRUE(store.WriteSetting(u"Database", named.u16string()));
+        EXPECT_TRUE(store.ListProfiles().empty());
+        EXPECT_TRUE(host.messages.empty()) << named;
+    }
+}
+
 TEST_F(StoreTest, DatabaseSettingOfBlanksMeansTheApplicationFolder) {
     Instance& a = startInstance();
     ASSERT_TRUE(a.store->WriteSetting(u"Database", u"   "));

@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -25,6 +26,23 @@ T* child(QWidget* root, const QString& name) {
     }
     return found;
 }
+
+// A control as the tests name it: its objectName, with its "index" when it is one of a row
+// ("txtanswer1"); a toolbar button by its command's key in brackets ("[Save]").
+QString ControlName(const QWidget* control);
+
+// Presses Tab `count` times where the focus is and names each control reached; one that cannot
+// be seen (hidden, or of no size) is named with " (unseen)" after it.
+QStringList TabWalk(int count);
+
+// The shown controls under `root` that are smaller than they ask for (a cut caption or box), or
+// that stand partly outside their window or a parent; inside a scrolled area, the part scrolled
+// away is no cut.
+QStringList ClippedControls(QWidget* root);
+
+// The shown controls under `root` that a screen reader would announce without a name of words
+// (no name, or only punctuation such as "?"), and drop-downs named only by their current item.
+QStringList UnnamedControls(QWidget* root);
 
 // A caption as the user sees it: a single "&" marks the next letter and is not shown, "&&" shows
 // one "&".

@@ -116,6 +116,7 @@ MainWindow& WindowTest::start() {
     services.chooseFolder = [this](const QString&) { return chosenFolder; };
     services.chooseImportFile = [this](const QString&) { return chosenImportFile; };
     services.openPrinter = openPrinter;
+    services.askForPdf = askForPdf;
     window = std::make_unique<MainWindow>(services);
     if (assemble) {
         parts = AssembleWindow(*window, shell,

@@ -114,7 +114,8 @@ protected:
     QString chosenImportFile;  // what Import…'s file question answers
     std::vector<int> waits;
     std::function<void()> duringWait;
-    std::function<std::unique_ptr<platform::Printer>(QWidget*)> openPrinter;
+    std::function<std::unique_ptr<platform::Printer>(QWidget*)> openPrinter;  // null: no printer
+    std::function<std::unique_ptr<platform::Printer>(QWidget*)> askForPdf;    // the PDF file question
     bool assemble = false;
     RecordingClipboard clipboard;
     RecordingShell shell;
