@@ -20,6 +20,7 @@
 #include "pages/tab_order.h"
 #include "pages/text_rules.h"
 #include "platform/qt_dialogs.h"
+#include "store/conflict_copies.h"
 #include "store/profile_store.h"
 
 namespace keyloft {
@@ -266,41 +267,51 @@ void MainWindow::onDatabaseClicked() {
 void MainWindow::onForgotLogonClicked() { logonView_->openQuestions(store_->profile()); }
 
 // Copies that a file-sync engine left when two machines changed the profile at once: what they
-// hold that the profile does not can be merged now (the default) or kept for later.
+// hold that the profile does not can be merged now (the default) or kept for later. Each copy is
+// read once; the counts asked about are those the merge adds.
 void MainWindow::offerConflictMerge() {
-    std::size_t readable = 0, entries = 0, categories = 0;
-    std::u16string unreadable;
-    for (const ConflictCopyInfo& copy : store_->ConflictCopies()) {
-        if (!copy.problem.empty()) {
-            unreadable += u"\n" + copy.fileName + u": " + copy.problem;
-            continue;
-        }
-        ++readable;
-        entries += copy.newEntries;
-        categories += copy.newCategories;
+    ConflictMerge merge = store_->ReadConflictCopies();
+    if (merge.unprovenCopies() > 0) {
+        std::vector<std::u16string> names;
+        for (const ConflictCopyInfo& copy : merge.copies())
+            if (copy.unproven) names.push_back(copy.fileName);
+        MessageRequest question;
+        question.icon = MessageIcon::Question;
+        question.buttons = MessageButtons::YesNo;
+        question.defaultAnswer = MessageAnswer::No;
+        question.question = Question::MergeUnprovenCopies;
+        question.text = UnprovenCopiesQuestion(names);
+        const bool include = showMessage(question) == MessageAnswer::Yes;
+        if (!session_.loggedOn()) return;
+        if (include) store_->IncludeUnprovenCopies(merge);
     }
-    if (!unreadable.empty()) {
+    std::u16string leftAlone;
+    for (const ConflictCopyInfo& copy : merge.copies()) {
+        if (!copy.problem.empty() && !copy.unproven) leftAlone += u"\n" + copy.fileName + u": " + copy.problem;
+    }
+    if (!leftAlone.empty()) {
         MessageRequest told;
         told.icon = MessageIcon::Exclamation;
-        told.text = u"These conflict copies of the profile cannot be read with this logon and were left in the "
-                    u"database folder:" + unreadable;
+        told.text = u"These conflict copies of the profile cannot be merged into it and were left in the database "
+                    u"folder:" + leftAlone;
         showMessage(told);
         if (!session_.loggedOn()) return;
     }
-    if (readable == 0) return;
+    const std::size_t copies = merge.copiesMerged();
+    if (copies == 0) return;
     MessageRequest question;
     question.icon = MessageIcon::Question;
     question.buttons = MessageButtons::YesNo;
     question.defaultAnswer = MessageAnswer::Yes;
     question.question = Question::MergeConflictCopies;
-    question.text = u"A file-sync engine left " + CountedText(readable, "conflict copy", "conflict copies") +
-                    u" of this profile. " + (readable == 1 ? u"It holds " : u"They hold ") +
-                    CountedText(entries, "entry", "entries") + u" and " +
-                    CountedText(categories, "category", "categories") +
+    question.text = u"A file-sync engine left " + CountedText(copies, "conflict copy", "conflict copies") +
+                    u" of this profile. " + (copies == 1 ? u"It holds " : u"They hold ") +
+                    CountedText(merge.entriesAdded(), "entry", "entries") + u" and " +
+                    CountedText(merge.categoriesAdded(), "category", "categories") +
                     u" that the profile does not.\n\nMerge them into the profile now? (No keeps the copies for later.)";
     if (showMessage(question) != MessageAnswer::Yes || !session_.loggedOn()) return;
     platform::ShowBusyPointer();
-    const MergeResult merged = store_->MergeConflictCopies({}, false);
+    const MergeResult merged = store_->MergeConflictCopies(merge);
     platform::ShowIdlePointer();
     carryOut(merged.save.report);
     if (!merged.save.saved() || !session_.loggedOn()) return;

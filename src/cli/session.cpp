@@ -135,8 +135,14 @@ int Session::openAndLogOn(const std::u16string& profileName) {
                                 "\" could not be loaded");
             break;
         case OpenOutcome::Replaced:
-            Console::printError("keyloft-cli: the profile \"" + Utf16ToUtf8(profileName) +
-                                "\" was not opened (--yes opens it anyway)");
+            if (host_.lastQuestion() == Question::OpenRolledBackProfile) {
+                Console::printError("keyloft-cli: the profile \"" + Utf16ToUtf8(profileName) +
+                                    "\" was not opened; \"keyloft-cli merge " + Utf16ToUtf8(profileName) +
+                                    "\" opens it and merges the conflict copies into it");
+            } else {
+                Console::printError("keyloft-cli: the profile \"" + Utf16ToUtf8(profileName) +
+                                    "\" was not opened (--yes opens it anyway)");
+            }
             break;
         case OpenOutcome::InUse:
         case OpenOutcome::BadName:
@@ -155,6 +161,12 @@ int Session::reopen(double waitSeconds) {
     if (!result.loaded()) {
         if (result.outcome == OpenOutcome::NotFound || result.outcome == OpenOutcome::Failed)
             Console::printError("keyloft-cli: the profile \"" + Utf16ToUtf8(name) + "\" could not be loaded");
+        if (result.outcome == OpenOutcome::Replaced) {
+            // The profile was dropped: the shell cannot go on with it.
+            Console::printError("keyloft-cli: the profile \"" + Utf16ToUtf8(name) +
+                                "\" was not opened again; the shell ends without saving");
+            ended_ = true;
+        }
         return ExitCodeFor(result.outcome);
     }
     // Cheap when the file opened with what the logon gave (its details, a sealed file's key);

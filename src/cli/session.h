@@ -52,6 +52,9 @@ public:
     // The shell's step before each command: the profile's file loaded again and held, and the
     // details typed at the logon checked against it (a colleague may have changed them).
     int reopen(double waitSeconds);
+    // The shell's profile was dropped at a reopen (the user did not open a replaced file): the
+    // shell ends.
+    bool ended() const { return ended_; }
 
     ProfileStore& store() { return shell_ != nullptr ? shell_->store() : *store_; }
     const Profile& profile() { return store().profile(); }
@@ -81,6 +84,7 @@ private:
     SystemClock clock_;
     std::unique_ptr<ProfileStore> store_;
     LogonDetails typed_;  // kept for reopen; wiped with the session
+    bool ended_ = false;
 };
 
 }  // namespace keyloft::cli

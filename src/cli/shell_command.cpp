@@ -104,7 +104,12 @@ int ShellCommand::run(const GlobalOptions& options, Console& console) {
             Console::printError("keyloft-cli: \"" + *line + "\" ended with exit status " +
                                 std::to_string(code) + "; the shell goes on");
         // The logon no longer holds, or the program must end at once.
-        if (code == kExitLogonRefused || code == kExitEndedAtOnce) break;
+        if (code == kExitLogonRefused || code == kExitEndedAtOnce || shell.ended()) break;
+        // A save that found a replaced file the user did not open dropped the profile.
+        if (code == kExitConflict && !shell.store().loaded()) {
+            Console::printError("keyloft-cli: the profile was dropped; the shell ends without saving");
+            break;
+        }
     }
     return status;
 }

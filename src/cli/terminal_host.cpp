@@ -28,6 +28,11 @@ MessageAnswer TerminalHost::showMessage(const MessageRequest& request) {
     // The command-line tool always works on the folder it was given: it never switches to the
     // application's folder when that one holds no profile.
     if (request.question == Question::TryApplicationFolder) return MessageAnswer::No;
+    lastQuestion_ = request.question;
+    if (request.question != Question::None && request.question == answeredYes_) {
+        Console::printError(Describe(request) + " yes (" + answeredYesWhy_ + ")");
+        return MessageAnswer::Yes;
+    }
     if (assumeYes_) {
         Console::printError(Describe(request) + " yes (--yes)");
         return MessageAnswer::Yes;

@@ -21,10 +21,21 @@ public:
     // --yes of the command that runs now (the shell's commands each have their own).
     void setAssumeYes(bool assumeYes) { assumeYes_ = assumeYes; }
     bool assumeYes() const { return assumeYes_; }
+    // A question the running command answers Yes itself, saying `why` (merge opens a profile
+    // that went back beside a newer conflict copy: that is what it is for).
+    void answerYes(Question question, std::string why) {
+        answeredYes_ = question;
+        answeredYesWhy_ = std::move(why);
+    }
+    // The last Yes/No question asked.
+    Question lastQuestion() const { return lastQuestion_; }
 
   private:
     Console& console_;
     bool assumeYes_;
+    Question answeredYes_ = Question::None;
+    std::string answeredYesWhy_;
+    Question lastQuestion_ = Question::None;
     bool waitAnnounced_ = false;
 };
 

@@ -342,6 +342,37 @@ public:
         return names;
     }
 
+    std::vector<FolderEntry> listDatNames(const std::filesystem::path& folder) override {
+        std::vector<FolderEntry> entries;
+        DIR* dir = ::opendir(folder.empty() ? "/" : folder.c_str());
+        if (dir == nullptr) {
+            return entries;
+        }
+        while (const dirent* entry = ::readdir(dir)) {
+            const std::string_view name(entry->d_name);
+            struct stat st {};
+            if (name.size() < 4 || name.substr(name.size() - 4) != ".dat" ||
+                ::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+                continue;
+            }
+            const EntryKind kind = S_ISREG(st.st_mode) ? EntryKind::RegularFile
+                                   : S_ISLNK(st.st_mode) ? EntryKind::SymbolicLink
+                                                         : EntryKind::Other;
+            entries.push_back(FolderEntry{std::string(name), kind});
+        }
+        ::closedir(dir);
+        std::sort(entries.begin(), entries.end(),
+                  [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
+        return entries;
+    }
+
+    bool namesHeldFileItself(const std::filesystem::path& file, const ReadableFile& held) override {
+        const auto* open = dynamic_cast<const PosixReadableFile*>(&held);
+        struct stat st {};
+        return open != nullptr && ::lstat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+               FileId{st.st_dev, st.st_ino} == open->id();
+    }
+
     bool appendText(const std::filesystem::path& file, std::string_view text) override {
         // Never through a link, never waiting for a pipe's reader, never a terminal.
         constexpr int kFlags = O_WRONLY | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY;

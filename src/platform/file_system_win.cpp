@@ -412,6 +412,36 @@ public:
         return names;
     }
 
+    std::vector<FolderEntry> listDatNames(const std::filesystem::path& folder) override {
+        std::vector<FolderEntry> entries;
+        forEachName(folder, [&](const WIN32_FIND_DATAW& data) {
+            const std::wstring_view name(data.cFileName);
+            if (!EndsWithIgnoringCase(name, L".dat")) {
+                return;
+            }
+            const DWORD attributes = data.dwFileAttributes;
+            const EntryKind kind = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ? EntryKind::SymbolicLink
+                                   : (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0   ? EntryKind::Other
+                                                                                    : EntryKind::RegularFile;
+            entries.push_back(FolderEntry{std::wstring(name), kind});
+        });
+        std::sort(entries.begin(), entries.end(),
+                  [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
+        return entries;
+    }
+
+    bool namesHeldFileItself(const std::filesystem::path& file, const ReadableFile& held) override {
+        const auto* open = dynamic_cast<const WinReadableFile*>(&held);
+        // The name itself, a reparse point not followed.
+        Handle probe(CreateFileW(file.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        BY_HANDLE_FILE_INFORMATION info{};
+        FileId id;
+        return open != nullptr && probe.valid() && GetFileInformationByHandle(probe.get(), &info) &&
+               (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) == 0 &&
+               IdOf(probe.get(), id) && id == open->id();
+    }
+
     // A new log file gets the folder's inherited access rules: whoever may write in a shared
     // folder may add to its log (it holds no secrets). A link (or any other reparse point) is
     // opened as itself, not followed, and left alone; so is anything but a file with one name.

@@ -64,6 +64,13 @@ public:
     virtual ErrorInfo flush() = 0;
 };
 
+// What bears a name in a folder, as the name itself shows it (a symbolic link is not followed).
+enum class EntryKind { RegularFile, SymbolicLink, Other };  // Other: a folder, device, pipe or socket
+struct FolderEntry {
+    std::filesystem::path name;  // without folder
+    EntryKind kind = EntryKind::Other;
+};
+
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
@@ -124,6 +131,13 @@ public:
     // Names (without folder) of the regular files in `folder` whose name ends in ".dat", sorted by
     // name. Empty when the folder is missing or unreadable.
     virtual std::vector<std::filesystem::path> listProfileFiles(const std::filesystem::path& folder) = 0;
+    // Everything in `folder` whose name ends in ".dat", sorted by name, each with what the name
+    // itself bears (links not followed): the names of conflict copies are judged by it before any
+    // copy is read. Empty when the folder is missing or unreadable.
+    virtual std::vector<FolderEntry> listDatNames(const std::filesystem::path& folder) = 0;
+    // True when `file` names, without a symbolic link on the way, a regular file that is the very
+    // file `held` has open: checked on the open file, after it was opened by name.
+    virtual bool namesHeldFileItself(const std::filesystem::path& file, const ReadableFile& held) = 0;
     // Appends the text with one write, creating the file when missing: with the folder's group and
     // writable by that group when the folder is group-writable (a shared folder), else readable
     // and writable by its owner only. Only a regular file with no other name is written to, never

@@ -81,6 +81,10 @@ private:
 inline constexpr char16_t kNoneCategory[] = u"<None>";
 
 struct Profile {
+    // What tells this profile's files from another profile's: 32 hexadecimal digits drawn when the
+    // profile was made (or first saved by a version that writes it), kept by every save, so that a
+    // conflict copy shows which profile it is a copy of. Empty for a file saved without it.
+    std::string identity;
     std::int32_t logonMode = 0;
     std::u16string userId;
     std::u16string password;

@@ -79,6 +79,15 @@ std::u16string LogonRecord(const Profile& profile) {
     return JoinFields({u"2", profile.userId, profile.password, profile.pin});
 }
 
+std::u16string IdentityRecord(std::string_view identity) {
+    return u"9|" + std::u16string(identity.begin(), identity.end());
+}
+
+bool IsProfileIdentity(std::string_view text) {
+    return text.size() == 32 &&
+           std::all_of(text.begin(), text.end(), [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
+}
+
 std::u16string CategoryRecord(const Category& category) { return JoinFields({u"3", category.name}); }
 
 std::u16string EntryRecord(const Entry& entry) {
@@ -236,6 +245,15 @@ std::int32_t NextVersion(std::int32_t version) {
     return version + 1;
 }
 
+bool VersionIsNewer(std::int32_t a, std::int32_t b) {
+    // Where each version lies on the round of kVersionWrap - 1 versions (0 lies where 2147483639
+    // does: NextVersion gives 1 after both).
+    constexpr std::int64_t kRound = kVersionWrap - 1;
+    const auto place = [](std::int32_t v) { return ((std::int64_t{v} - 1) % kRound + kRound) % kRound; };
+    const std::int64_t ahead = (place(a) - place(b) + kRound) % kRound;
+    return ahead != 0 && ahead < kRound / 2;
+}
+
 bool EncodeProfileTo(const Profile& profile, std::int32_t writtenVersion, std::u16string_view timeText, bool creating,
                      const LineSink& sink) {
     const std::string key = MakeProfileKey(timeText);
@@ -269,6 +287,9 @@ bool EncodeProfileTo(const Profile& profile, std::int32_t writtenVersion, std::u
     };
 
     if (!addRecord(u"8|" + Int32Text(writtenVersion))) {
+        return false;
+    }
+    if (IsProfileIdentity(profile.identity) && !addRecord(IdentityRecord(profile.identity))) {
         return false;
     }
     if (!addRecord(LogonRecord(profile))) {
@@ -371,6 +392,7 @@ KeyLineResult DecodeKeyLine(std::string_view keyLine, std::string_view secondLin
 }
 
 ProfileDecoder::ProfileDecoder(Profile& target) : profile_(target) {
+    profile_.identity.clear();
     profile_.categories.clear();
     profile_.entries.clear();
     profile_.questions.clear();
@@ -498,6 +520,15 @@ ProfileDecoder::LineResult ProfileDecoder::addLine(std::string_view line) {
         }
         break;
     }
+    case 9:
+        // The identity: taken when the record is sound, and skipped without a word otherwise, as
+        // every reader before it skips the kind.
+        if (std::u16string record = plain; RSumofAC(record, fields, 2)) {
+            std::string identity;
+            for (const char16_t c : fields[1]) identity += c < 0x80 ? static_cast<char>(c) : '?';
+            if (IsProfileIdentity(identity)) profile_.identity = identity;
+        }
+        break;
     case 8:
         check(2);
         if (const auto value = integerField(1)) {

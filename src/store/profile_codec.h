@@ -12,6 +12,7 @@
 
 #include "store/error_codes.h"
 #include "store/profile.h"
+#include "store/read_limits.h"
 
 namespace keyloft {
 
@@ -19,6 +20,10 @@ namespace keyloft {
 // Splits a record text on "|" (an empty text gives one empty field).
 std::vector<std::u16string> SplitFields(std::u16string_view record);
 std::u16string JoinFields(const std::vector<std::u16string>& fields);
+// "9|identity": a record that readers before it skip, as they skip every kind they do not know.
+std::u16string IdentityRecord(std::string_view identity);
+// 32 lowercase hexadecimal digits.
+bool IsProfileIdentity(std::string_view text);
 // "2|userId|password|pin", "3|name", "4|category|description|userCode|password|notes|expiryDate|
 // webSite|email" and "5|question|answer".
 std::u16string LogonRecord(const Profile& profile);
@@ -55,14 +60,15 @@ std::u16string KeyTimeText(double secondsSinceMidnight);
 std::string MakeProfileKey(std::u16string_view timeText);
 // The version a save writes after `version` (wraps to 1 where 2147483640 would be reached).
 std::int32_t NextVersion(std::int32_t version);
+// Whether a file at version `a` is newer than one at version `b`. Versions go round: from 1 up to
+// 2147483639, then 1 again. `a` is newer when counting up from `b` reaches it in less than half a
+// round, so that 3 comes after 2147483638 and 2147483638 before 3.
+bool VersionIsNewer(std::int32_t a, std::int32_t b);
+// The newer of two versions.
+inline std::int32_t NewerOf(std::int32_t a, std::int32_t b) { return VersionIsNewer(a, b) ? a : b; }
 
 inline constexpr std::int32_t kVersionWrap = 2147483640;
 
-// The longest line a profile file may hold (bytes, without its ending). Every reader refuses a
-// longer line as damage as soon as it has read this much of it, so that a file that reads without
-// end (or one huge line) costs no more memory than this. Writers keep every field short enough
-// (kMaxFieldLength in store/entry.h) that no record they write comes near it.
-inline constexpr std::size_t kMaxProfileLineLength = std::size_t{16} << 20;
 // Length of the stored line of a record of `units` UTF-16 code units (with its sum).
 constexpr std::size_t StoredLineLength(std::size_t units) { return 64 * ((2 * units + 4 + 31) / 32); }
 
@@ -74,7 +80,8 @@ struct EncodedProfile {
 // Takes each line of a file as it is made; false stops the encoding.
 using LineSink = std::function<bool(const std::string& line)>;
 
-// The lines of the file a save writes: key line, kinds 1, 8 (writtenVersion), 2, categories and
+// The lines of the file a save writes: key line, kinds 1, 8 (writtenVersion), 9 (the identity,
+// when the Profile has one), 2, categories and
 // entries (left out when creating), questions, kind 6 and the trailer, each given to `sink` as
 // soon as it is made, so that a save holds one line at a time. False when a line did not encrypt
 // or the sink stopped.

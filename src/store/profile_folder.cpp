@@ -24,6 +24,8 @@ constexpr char16_t kProfilesMissingTitle[] = u"Profiles Missing";
 constexpr char16_t kSpecifyProfileName[] = u"Specify a profile name!";
 constexpr char16_t kProfileExists[] = u"This profile already exists. Please choose another name!";
 constexpr char16_t kProfileNameTooLong[] = u"This profile name is too long. Please choose a shorter name!";
+constexpr char16_t kConflictCopyName[] =
+    u"A file-sync engine gives its conflict copies names of this shape. Please choose another name!";
 constexpr char16_t kBadProfileName[] =
     u"A profile name cannot contain any of these characters: . \\ / : * ? \" < > |";
 constexpr char16_t kConfirmDelete[] = u"Are you sure you want to delete the selected profile?";
@@ -63,8 +65,14 @@ std::size_t Utf8Length(std::u16string_view text) {
     return bytes;
 }
 
+// The characters no file name may hold somewhere the folder is shared; the control characters
+// (C0, DEL and C1); and the marks that turn the direction of text, so that no name can show as
+// another ("Team\u202Etad.exe").
 bool IsRefusedNameCharacter(char16_t c) {
-    return c < 0x20 || c == 0x7F || std::u16string_view(u".\\/:*?\"<>|").find(c) != std::u16string_view::npos;
+    const bool control = c < 0x20 || (c >= 0x7F && c <= 0x9F);
+    const bool direction = c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) ||
+                           (c >= 0x2066 && c <= 0x2069);
+    return control || direction || std::u16string_view(u".\\/:*?\"<>|").find(c) != std::u16string_view::npos;
 }
 
 // Names Windows keeps for devices, whatever follows them: a profile made anywhere must open on
@@ -186,183 +194,6 @@ std::vector<std::u16string> ProfileStore::ProfileNames() {
     return NamesOfProfileFiles(state_->files.listProfileFiles(state_->databaseFolder));
 }
 
-namespace {
-
-std::vector<std::u16string> CategoryNamesOf(const Profile& profile) {
-    std::vector<std::u16string> names;
-    for (const Category& category : profile.categories) names.push_back(category.name);
-    return names;
-}
-
-}  // namespace
-
-std::vector<std::u16string> ProfileStore::ProfilesWithConflictCopies() {
-    const std::vector<std::u16string> profiles = ProfileNames();
-    std::vector<std::u16string> names;
-    for (const std::filesystem::path& file : state_->files.listProfileFiles(state_->databaseFolder)) {
-        std::optional<std::u16string> name;
-        try {
-            name = ProfileOfConflictCopy(file.filename().u16string());
-        } catch (const std::exception&) {
-            continue;
-        }
-        if (name && std::find(profiles.begin(), profiles.end(), *name) != profiles.end() &&
-            std::find(names.begin(), names.end(), *name) == names.end())
-            names.push_back(*name);
-    }
-    return names;
-}
-
-namespace {
-
-// A conflict copy read with the loaded profile's logon: what it holds, or why it cannot be read.
-struct CopyRead {
-    std::u16string fileName;
-    std::u16string problem;
-    std::optional<Profile> profile;
-};
-
-// The conflict copies of the loaded profile, in listing order, each read once; what they hold is
-// wiped when they are done with.
-class ConflictCopyReads {
-  public:
-    ConflictCopyReads() = default;
-    ConflictCopyReads(const ConflictCopyReads&) = delete;
-    ConflictCopyReads& operator=(const ConflictCopyReads&) = delete;
-    ~ConflictCopyReads() {
-        for (CopyRead& copy : copies) {
-            if (copy.profile) Wipe(*copy.profile);
-        }
-    }
-
-    // Reads the copies named in `wanted`, or every copy when it is empty.
-    void read(FileSystem& files, const std::filesystem::path& folder, const std::u16string& profileName,
-              const Profile& loaded, const sealed::Keys* keys, const sealed::Limits& floor,
-              const std::vector<std::u16string>& wanted = {}) {
-        for (const std::filesystem::path& file : files.listProfileFiles(folder)) {
-            std::u16string fileName;
-            try {
-                fileName = file.filename().u16string();
-            } catch (const std::exception&) {
-                continue;
-            }
-            if (ProfileOfConflictCopy(fileName) != profileName) continue;
-            if (!wanted.empty() && std::find(wanted.begin(), wanted.end(), fileName) == wanted.end())
-                continue;
-            CopyRead& copy = copies.emplace_back();
-            copy.fileName = fileName;
-            copy.profile = ReadConflictCopy(files, JoinFolder(folder, fileName), loaded, keys, floor, copy.problem);
-        }
-    }
-
-    std::vector<CopyRead> copies;
-};
-
-}  // namespace
-
-std::vector<ConflictCopyInfo> ProfileStore::ConflictCopies() {
-    State& s = *state_;
-    std::vector<ConflictCopyInfo> copies;
-    if (!s.loaded || !s.loggedOn || s.profileName.empty()) return copies;
-    const std::vector<std::u16string> categories = CategoryNamesOf(s.profile);
-    ConflictCopyReads reads;
-    reads.read(s.files, s.databaseFolder, s.profileName, s.profile, s.sealedKeys.get(),
-               sealed::LoadingFloor(s.sealingLimits));
-    for (const CopyRead& copy : reads.copies) {
-        ConflictCopyInfo info{copy.fileName, copy.problem, 0, 0};
-        if (copy.profile) {
-            MergePlan plan = PlanMerge(s.profile.entries, categories, copy.profile->entries,
-                                       CategoryNamesOf(*copy.profile));
-            info.newEntries = plan.entries.size();
-            info.newCategories = plan.categories.size();
-            for (Entry& entry : plan.entries) Wipe(entry);
-        }
-        copies.push_back(std::move(info));
-    }
-    return copies;
-}
-
-MergeResult ProfileStore::MergeConflictCopies(const std::vector<std::u16string>& fileNames, bool dryRun) {
-    State& s = *state_;
-    MergeResult result;
-    result.save.outcome = SaveOutcome::Saved;
-    std::vector<std::u16string> readable;
-    ConflictCopyReads reads;
-    if (s.loaded && s.loggedOn && !s.profileName.empty()) {
-        reads.read(s.files, s.databaseFolder, s.profileName, s.profile, s.sealedKeys.get(),
-                   sealed::LoadingFloor(s.sealingLimits), fileNames);
-    }
-    for (const CopyRead& copy : reads.copies) {
-        if (!copy.profile) {
-            result.leftAlone.push_back(ConflictCopyInfo{copy.fileName, copy.problem, 0, 0});
-            continue;
-        }
-        // Each copy against the profile as the copies before it left it.
-        MergePlan plan = PlanMerge(s.profile.entries, CategoryNamesOf(s.profile), copy.profile->entries,
-                                   CategoryNamesOf(*copy.profile));
-        result.entriesAdded += plan.entries.size();
-        result.categoriesAdded += plan.categories.size();
-        if (!dryRun) {
-            Profile& profile = editableProfile();
-            for (const std::u16string& name : plan.categories) profile.categories.add(name);
-            profile.entries.insert(profile.entries.end(), plan.entries.begin(), plan.entries.end());
-        }
-        for (Entry& entry : plan.entries) Wipe(entry);
-        readable.push_back(copy.fileName);
-    }
-    if (dryRun || readable.empty()) {
-        result.merged = dryRun ? std::vector<std::u16string>{} : readable;
-        return result;
-    }
-    if (result.entriesAdded > 0 || result.categoriesAdded > 0) {
-        result.save = WriteToFile();
-        if (!result.save.saved()) {
-            result.entriesAdded = result.categoriesAdded = 0;
-            return result;
-        }
-    }
-    for (std::u16string& fileName : readable) {
-        if (s.files.remove(JoinFolder(s.databaseFolder, fileName)).failed()) {
-            result.leftAlone.push_back(ConflictCopyInfo{fileName, u"it could not be removed", 0, 0});
-        } else {
-            result.merged.push_back(std::move(fileName));
-        }
-    }
-    return result;
-}
-
-bool ProfileStore::acceptReplacedFile() {
-    State& s = *state_;
-    const std::optional<SeenProfile> seen = ReadSeenProfile(s.settings, s.profilePath);
-    if (!seen) return true;
-    const std::u16string message =
-        ReplacedFileMessage(s.profileName, *seen, SeenProfile{s.seal, s.profile.version});
-    if (message.empty()) return true;
-    if (s.acceptedPath == s.profilePath && s.acceptedFile == std::pair{s.seal, s.profile.version}) return true;
-    MessageRequest question;
-    question.text = message;
-    question.icon = MessageIcon::Exclamation;
-    question.buttons = MessageButtons::YesNo;
-    question.defaultAnswer = MessageAnswer::No;
-    question.question = Question::OpenReplacedProfile;
-    const bool accepted = s.host.showMessage(question) == MessageAnswer::Yes;
-    LogError(kOpReadFromFile, u"0", message.substr(0, message.find(u'\n')) + (accepted ? u" Opened." : u" Not opened."));
-    if (accepted) {
-        s.acceptedPath = s.profilePath;
-        s.acceptedFile = std::pair{s.seal, s.profile.version};
-    }
-    return accepted;
-}
-
-bool ProfileStore::keptReadable() { return ReadKeptReadable(state_->settings, state_->profilePath); }
-
-void ProfileStore::setKeptReadable(bool kept) { RememberKeptReadable(state_->settings, state_->profilePath, kept); }
-
-void ProfileStore::rememberSeen() {
-    State& s = *state_;
-    RememberSeenProfile(s.settings, s.profilePath, SeenProfile{s.seal, s.profile.version});
-}
-
 OpenResult ProfileStore::OpenProfile(std::u16string_view profileName) {
     State& s = *state_;
     OpenResult result;
@@ -391,6 +222,8 @@ OpenResult ProfileStore::OpenProfile(std::u16string_view profileName) {
     s.damagedFile = false;
     s.loggedOn = false;
     s.forgotten = false;
+    s.formChosen = false;
+    ++s.openNumber;
     s.sealedKeys.reset();
     s.lockedFile.reset();
 
@@ -453,6 +286,12 @@ CreateResult ProfileStore::createProfile(std::u16string_view profileName, const 
         result.report.messages.push_back(Message(std::move(problem)));
         return result;
     }
+    // A name of that shape would be taken for a conflict copy of another profile: hidden from the
+    // list and merged into it.
+    if (ProfileOfConflictCopy(std::u16string(profileName) + kProfileExtension)) {
+        result.report.messages.push_back(Message(kConflictCopyName));
+        return result;
+    }
     const std::filesystem::path path = JoinFolder(s.databaseFolder, std::u16string(profileName) + kProfileExtension);
     // Whatever bears the name (a folder, a pipe, a link that leads out of the folder, even to
     // nowhere) keeps it: a new profile is never written through it.
@@ -479,11 +318,13 @@ CreateResult ProfileStore::createProfile(std::u16string_view profileName, const 
         p.answerMode = kOneAnswer;
         p.questions.clear();
         p.questions.push_back(SecurityQuestion{kDefaultQuestion, kDefaultLogonValue});
+        p.identity = NewProfileIdentity();
     } else {
         Wipe(p);
         p.logonMode = kPasswordOnly;
         p.password = *password;
         p.answerMode = kOneAnswer;
+        p.identity = NewProfileIdentity();
         // New keys for the new file: none of a profile loaded before is reused.
         s.sealedKeys.reset();
         s.lockedFile.reset();

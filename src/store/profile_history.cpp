@@ -39,16 +39,21 @@ std::optional<SeenProfile> ReadSeenProfile(SettingsStore& settings, const std::f
     if (space == std::u16string::npos) return std::nullopt;
     const std::u16string_view form = std::u16string_view(value).substr(0, space);
     if (form != u"sealed" && form != u"usual") return std::nullopt;
-    std::int32_t version = 0;
-    for (const char16_t c : std::u16string_view(value).substr(space + 1)) {
-        if (c < u'0' || c > u'9' || version > 100000000) return std::nullopt;
-        version = version * 10 + (c - u'0');
-    }
-    return SeenProfile{form == u"sealed", version};
+    ErrorInfo error;
+    const std::optional<std::int32_t> version = ParseInt32(std::u16string_view(value).substr(space + 1), error);
+    if (!version) return std::nullopt;
+    return SeenProfile{form == u"sealed", *version};
 }
 
-void RememberSeenProfile(SettingsStore& settings, const std::filesystem::path& file, SeenProfile seen) {
+void RememberSeenProfile(SettingsStore& settings, const std::filesystem::path& file, SeenProfile now,
+                         bool usualFormAccepted) {
     if (sodium_init() < 0) return;
+    SeenProfile seen = now;
+    if (const std::optional<SeenProfile> before = ReadSeenProfile(settings, file)) {
+        seen.version = NewerOf(now.version, before->version);
+        seen.sealed = now.sealed || (before->sealed && !usualFormAccepted);
+        if (seen.sealed == before->sealed && seen.version == before->version) return;
+    }
     (void)settings.write(SettingName(file), (seen.sealed ? u"sealed " : u"usual ") + Int32Text(seen.version));
 }
 
@@ -70,21 +75,32 @@ void RememberKeptReadable(SettingsStore& settings, const std::filesystem::path& 
     (void)settings.write(SettingName(file, kReadablePrefix), kept ? u"yes" : u"");
 }
 
-std::u16string ReplacedFileMessage(std::u16string_view profileName, const SeenProfile& seen, const SeenProfile& now) {
-    // Lower, and not a version that wrapped round to the start.
-    const bool wentBack = now.version < seen.version && !(now.version == 1 && seen.version >= kVersionWrap - 1);
+bool RolledBackBesideNewerCopy(const SeenProfile& seen, const SeenProfile& now, std::optional<std::int32_t> newestCopy) {
+    return !(seen.sealed && !now.sealed) && VersionIsNewer(seen.version, now.version) && newestCopy &&
+           !VersionIsNewer(seen.version, *newestCopy);
+}
+
+std::u16string ReplacedFileMessage(std::u16string_view profileName, const SeenProfile& seen, const SeenProfile& now,
+                                   std::optional<std::int32_t> newestCopy) {
+    const std::u16string profile = u"The profile \"" + std::u16string(profileName) + u"\" ";
+    const std::u16string older = u"holds version " + Int32Text(now.version) + u", older than version " +
+                                 Int32Text(seen.version) + u" that you last used";
+    if (RolledBackBesideNewerCopy(seen, now, newestCopy)) {
+        return profile + older + u", and a conflict copy beside it holds version " + Int32Text(*newestCopy) +
+               u": a file-sync engine kept another machine's older file and left yours as a conflict copy. "
+               u"Merging the copy into the profile brings back what is only in it.\n\n"
+               u"Open the profile and merge the copy?";
+    }
     std::u16string what;
     if (seen.sealed && !now.sealed) {
         what = u"was sealed when you last used it, and its file is not sealed now: anyone who can copy the file "
                u"can read it.";
-    } else if (wentBack) {
-        what = u"holds version " + Int32Text(now.version) + u", older than version " + Int32Text(seen.version) +
-               u" that you last used: changes made since then are not in it.";
+    } else if (VersionIsNewer(seen.version, now.version)) {
+        what = older + u": changes made since then are not in it.";
     } else {
         return {};
     }
-    return u"The profile \"" + std::u16string(profileName) + u"\" " + what +
-           u" The file may have been replaced by an older or a readable copy.\n\nOpen it anyway?";
+    return profile + what + u" The file may have been replaced by an older or a readable copy.\n\nOpen it anyway?";
 }
 
 }  // namespace keyloft

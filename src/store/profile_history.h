@@ -20,7 +20,12 @@ struct SeenProfile {
 };
 
 std::optional<SeenProfile> ReadSeenProfile(SettingsStore& settings, const std::filesystem::path& file);
-void RememberSeenProfile(SettingsStore& settings, const std::filesystem::path& file, SeenProfile seen);
+// Moves what this user remembers of the file on to `now`, and never back: the version only to a
+// newer one (store/profile_codec.h: VersionIsNewer), so that a file found at an older version does
+// not lower it, and the form from sealed to the usual form only when `usualFormAccepted` (the user
+// chose the usual form, or said to open the file in it).
+void RememberSeenProfile(SettingsStore& settings, const std::filesystem::path& file, SeenProfile now,
+                         bool usualFormAccepted = false);
 // Forgets what was seen of the file and whether it is kept readable (the profile was deleted).
 void ForgetSeenProfile(SettingsStore& settings, const std::filesystem::path& file);
 
@@ -29,8 +34,15 @@ void ForgetSeenProfile(SettingsStore& settings, const std::filesystem::path& fil
 bool ReadKeptReadable(SettingsStore& settings, const std::filesystem::path& file);
 void RememberKeptReadable(SettingsStore& settings, const std::filesystem::path& file, bool kept);
 
+// Whether the file went back to an older version since `seen` and a conflict copy of it holds
+// `seen`'s version or a newer one (`newestCopy`): a file-sync engine kept another machine's older
+// file and left this user's as a copy. Merging the copy brings everything back.
+bool RolledBackBesideNewerCopy(const SeenProfile& seen, const SeenProfile& now, std::optional<std::int32_t> newestCopy);
+
 // What changed since `seen` that the user is asked about, in one message naming the profile; empty
-// when nothing did. Versions count up and wrap from kVersionWrap - 1 to 1.
-std::u16string ReplacedFileMessage(std::u16string_view profileName, const SeenProfile& seen, const SeenProfile& now);
+// when nothing did. Versions count up and wrap from kVersionWrap - 1 to 1. When the file went back
+// beside a newer copy, the message says so and asks whether to open the profile and merge the copy.
+std::u16string ReplacedFileMessage(std::u16string_view profileName, const SeenProfile& seen, const SeenProfile& now,
+                                   std::optional<std::int32_t> newestCopy = std::nullopt);
 
 }  // namespace keyloft

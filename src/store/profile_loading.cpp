@@ -1,5 +1,5 @@
-// Loading: taking the profile's file (and putting right what an interrupted save left beside it),
-// reading its version, and loading the usual and the sealed form with every check of the format.
+// Loading: reading the profile's file and its version, the usual and the sealed form with every
+// check of the format.
 #include <cstdio>
 #include <exception>
 #include <new>
@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "crypto/text_cipher.h"
+#include "store/bounded_lines.h"
 #include "store/profile_codec.h"
 #include "store/profile_history.h"
 #include "store/profile_store_detail.h"
@@ -25,79 +26,17 @@ constexpr char16_t kNotReadableTitle[] = u"Permission Denied";
 constexpr char16_t kOpReadVersion[] = u"ReadVersion";
 constexpr char16_t kOpRSumofAC[] = u"RSumofAC";
 constexpr char16_t kOpDecrypt[] = u"Decrypt";
-constexpr char16_t kOpRecover[] = u"Recover";
 
-constexpr char16_t kBackupSuffix[] = u".bak";
-
-std::filesystem::path WithSuffix(std::filesystem::path path, std::u16string_view suffix) {
-    if (const auto tail = MakePath(suffix)) {
-        path += *tail;
-    }
-    return path;
-}
-
-
-// What a file of the profile holds, checked without acting on anything (used to choose between a
-// profile file and a backup that a crash left beside it).
-struct FileCheck {
-    bool ok = false;
-    bool empty = false;
-    bool sealed = false;  // in the sealed form, or was before it was damaged
-    std::int32_t version = 0;
-};
-
-// Sealed files: all lines of the file.
-ErrorInfo ReadAllLines(ReadableFile& file, std::vector<std::string>& lines) {
-    ErrorInfo error = file.rewind();
-    std::string line;
-    while (!error.failed() && file.readLine(line, error, kMaxProfileLineLength)) {
-        lines.push_back(line);
-    }
+// Sealed files: all lines of the file, within the limits of store/read_limits.h.
+ErrorInfo ReadAllLines(ReadableFile& file, std::vector<std::string>& lines, FileFingerprint* fingerprint = nullptr) {
+    ErrorInfo error;
+    (void)ReadBoundedLines(file, lines, error, fingerprint);
     return error;
 }
 
-// A line past kMaxProfileLineLength, which no writer makes: the file is damaged.
-bool LineTooLong(const ErrorInfo& error) { return error.number == error::kInputPastEnd; }
-
-FileCheck CheckHeldFile(ReadableFile& file, const sealed::Limits& floor) {
-    FileCheck check;
-    if (file.rewind().failed()) {
-        return check;
-    }
-    Profile scratch;
-    ProfileDecoder decoder(scratch);
-    std::string line;
-    std::string firstLine;
-    ErrorInfo error;
-    bool fault = false;
-    while (!fault && file.readLine(line, error, kMaxProfileLineLength)) {
-        if (decoder.linesRead() == 0) {
-            firstLine = line;
-        } else if (decoder.linesRead() == 1 && sealed::LooksSealed(firstLine, line)) {
-            // A sealed file: its body can only be checked with a key; the check line covers it
-            // against damage.
-            std::vector<std::string> lines;
-            check.sealed = true;
-            if (!ReadAllLines(file, lines).failed()) {
-                const std::optional<sealed::SealedFile> parsed = sealed::ParseSealedLines(lines, floor);
-                check.ok = parsed.has_value();
-                check.version = parsed ? parsed->version : 0;
-            }
-            (void)file.rewind();
-            return check;
-        }
-        const ProfileDecoder::LineResult result = decoder.addLine(line);
-        fault = result.sumFailures > 0 || result.rejected || result.error.failed();
-    }
-    check.empty = !fault && !error.failed() && decoder.linesRead() == 0;
-    check.ok = !fault && !error.failed() && decoder.linesRead() > 0 && decoder.trailerMatches() && decoder.sawVersion();
-    check.version = scratch.version;
-    (void)file.rewind();
-    return check;
-}
-
-
-std::filesystem::path BackupOf(const std::filesystem::path& profile) { return WithSuffix(profile, kBackupSuffix); }
+// A file past the limits of store/read_limits.h (a line or the whole), which no writer makes: the
+// file is damaged.
+bool PastLimits(const ErrorInfo& error) { return error.number == error::kInputPastEnd; }
 
 // The file system refuses this user the file (not another instance's hold, which goes away).
 // The file's permissions keep this user out, or it is a link that is not followed there: nothing
@@ -167,17 +106,19 @@ void ProfileStore::loadHeld(bool showErrors) {
     }
     s.damagedFile = false;
     s.lockedFile.reset();
+    s.fingerprint.reset();
     ErrorInfo error;
     std::string line;
     std::string firstLine;
+    BoundedLineReader reader(*s.held);
     while (true) {
         if (!s.held) {
             // The session was locked during the load: the file is no longer open.
             loadFailed(showErrors, ErrorInfo::of(error::kBadFileNameOrNumber));
             return;
         }
-        if (!s.held->readLine(line, error, kMaxProfileLineLength)) {
-            if (LineTooLong(error)) {
+        if (!reader.next(line, error)) {
+            if (PastLimits(error)) {
                 s.damagedFile = true;
                 s.keepError(DamagedError());
                 return;
@@ -236,6 +177,7 @@ void ProfileStore::loadHeld(bool showErrors) {
         s.report.closeWindow = true;
         return;
     }
+    s.fingerprint = reader.fingerprint();
     s.loaded = true;
 }
 
@@ -249,6 +191,11 @@ OpenResult ProfileStore::ReadFromFile() {
     s.beginReport();
     readFromFile(true);
     result.outcome = loadOutcome();
+    // Loaded again in the middle of a session (the tool's shell between commands): a file that is
+    // no longer sealed or went back is asked about as at open, and No ends the session.
+    if (result.outcome == OpenOutcome::Loaded && !acceptReloadedFile()) {
+        result.outcome = OpenOutcome::Replaced;
+    }
     if (!s.loaded) {
         result.error = s.lastError;
     }
@@ -302,7 +249,8 @@ void ProfileStore::loadSealed(bool showErrors) {
         s.lockedFile.reset();
     };
     std::vector<std::string> lines;
-    if (const ErrorInfo error = ReadAllLines(*s.held, lines); LineTooLong(error)) {
+    FileFingerprint fingerprint{};
+    if (const ErrorInfo error = ReadAllLines(*s.held, lines, &fingerprint); PastLimits(error)) {
         damaged();
         return;
     } else if (error.failed()) {
@@ -318,6 +266,7 @@ void ProfileStore::loadSealed(bool showErrors) {
         return;
     }
     s.seal = true;
+    s.fingerprint = fingerprint;
     if (reopen) {
         if (keys && sealed::OpenBody(*file, keys->dataKey, s.profile, &before)) {
             s.sealedKeys = sealed::KeepKeys(*file, keys->dataKey, s.profile);
@@ -364,86 +313,6 @@ void ProfileStore::readFromFile(bool showErrors) {
     loadHeld(showErrors);
 }
 
-// Holds the chosen profile's file, and puts right what an interrupted save of an earlier build
-// (or of the Windows protocol) left beside it: a backup is put back when the profile is missing,
-// empty or damaged and the backup is sound; of two sound files the newer stays; temporary files
-// go. Every repair is logged. On return `held` holds the profile file, or the error says why not.
-ErrorInfo ProfileStore::takeProfile() {
-    State& s = *state_;
-    const std::filesystem::path& profilePath = s.profilePath;
-    const std::filesystem::path backupPath = BackupOf(profilePath);
-    const std::u16string fileName = s.profileFileName;
-    const std::u16string backupName = fileName + kBackupSuffix;
-
-    ErrorInfo error;
-    s.held = s.files.openHeld(profilePath, error);
-    if (!s.held && (error.inUse || error.number != error::kFileNotFound)) {
-        return error;
-    }
-    if (s.files.exists(backupPath)) {
-        ErrorInfo backupError;
-        std::unique_ptr<ReadableFile> backup = s.files.openHeld(backupPath, backupError);
-        if (backup) {
-            const sealed::Limits floor = sealed::LoadingFloor(s.sealingLimits);
-            const FileCheck backupCheck = CheckHeldFile(*backup, floor);
-            const FileCheck profileCheck = s.held ? CheckHeldFile(*s.held, floor) : FileCheck{};
-            const auto versionText = [](std::int32_t v) { return u" (version " + Int32Text(v) + u")"; };
-            // A sealed profile (or one this user last saw sealed) is never replaced by a backup in
-            // the usual form, nor by one that is not newer: either could be a copy planted beside it.
-            const std::optional<SeenProfile> seen = ReadSeenProfile(s.settings, profilePath);
-            const bool sealedProfile = profileCheck.sealed || (seen && seen->sealed);
-            const bool acceptable = !sealedProfile || (backupCheck.sealed && (!seen || !NewerVersion(seen->version, backupCheck.version)));
-            if (backupCheck.ok && acceptable &&
-                (!profileCheck.ok || NewerVersion(backupCheck.version, profileCheck.version))) {
-                const std::u16string why = !s.held           ? u"was missing"
-                                           : profileCheck.empty ? u"was empty"
-                                           : !profileCheck.ok   ? u"failed its checks"
-                                                                : u"held an older version" + versionText(profileCheck.version);
-                s.held.reset();
-                const ErrorInfo moved = s.files.rename(backupPath, profilePath, true);
-                if (moved.failed()) {
-                    LogError(kOpRecover, ErrorNumberText(moved.number), moved.description);
-                } else {
-                    s.held = std::move(backup);
-                    (void)s.files.flushFolder(profilePath);
-                    LogError(kOpRecover, u"0",
-                             backupName + versionText(backupCheck.version) + u" was put back as " + fileName + u", which " +
-                                 why);
-                }
-            } else if (profileCheck.ok) {
-                const std::u16string what = !backupCheck.ok ? std::u16string(u"damaged")
-                                            : !acceptable      ? u"not sealed or older, beside a sealed profile" +
-                                                                     versionText(backupCheck.version)
-                                                               : u"older" + versionText(backupCheck.version);
-                backup.reset();
-                const ErrorInfo removed = s.files.remove(backupPath);
-                if (!removed.failed()) {
-                    LogError(kOpRecover, u"0",
-                             backupName + u" (" + what + u") was removed; " + fileName + u" holds version " +
-                                 Int32Text(profileCheck.version));
-                }
-            }
-        }
-    }
-    if (!s.held) {
-        if (!error.failed()) {
-            s.held = s.files.openHeld(profilePath, error);
-        }
-        if (!s.held) {
-            return error.failed() ? error : ErrorInfo::of(error::kPathFileAccess);
-        }
-    }
-    for (const std::filesystem::path& leftover : s.files.removeLeftovers(profilePath)) {
-        std::u16string name;
-        try {
-            name = leftover.u16string();
-        } catch (const std::exception&) {
-        }
-        LogError(kOpRecover, u"0", u"the temporary file " + name + u" of an interrupted save was removed");
-    }
-    return ErrorInfo::none();
-}
-
 std::int32_t ProfileStore::readVersion(bool showErrors) {
     State& s = *state_;
     std::int32_t result = -1;
@@ -474,9 +343,10 @@ std::int32_t ProfileStore::readVersion(bool showErrors) {
     ErrorInfo error;
     std::string keyLine;
     std::string line;
+    BoundedLineReader reader(file);
     for (int i = 0; i < 3; ++i) {
-        if (!file.readLine(line, error, kMaxProfileLineLength)) {
-            if (LineTooLong(error)) {
+        if (!reader.next(line, error)) {
+            if (PastLimits(error)) {
                 error = DamagedError();
             }
             if (error.failed()) {

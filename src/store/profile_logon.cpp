@@ -23,6 +23,7 @@ LogonOutcome ProfileStore::openSealedBody(const sealed::Key& dataKey, const seal
     s.sealedKeys = sealed::KeepKeys(*s.lockedFile, dataKey, s.profile);
     s.lockedFile.reset();
     s.loggedOn = true;
+    if (s.backupToProve) proveBackup(known);
     rememberSeen();
     return LogonOutcome::LoggedOn;
 }

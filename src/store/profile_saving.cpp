@@ -5,6 +5,7 @@
 #include <optional>
 #include <utility>
 
+#include "store/conflict_copies.h"
 #include "store/profile_codec.h"
 #include "store/profile_history.h"
 #include "store/profile_store_detail.h"
@@ -71,6 +72,11 @@ SaveOutcome ProfileStore::writeToFile() {
         }
         s.retryCounter = 0;
         if (replaced || storedVersion != s.profile.version) {
+            return reloadAfterOtherSave();
+        }
+        // The same version, but not the same file: something wrote into it in place (a copy of
+        // the profile at that version, say). That is a change of someone else's as well.
+        if (s.fingerprint && s.held && FingerprintOf(*s.held) != s.fingerprint) {
             return reloadAfterOtherSave();
         }
     }
@@ -169,6 +175,11 @@ SaveOutcome ProfileStore::reloadAfterOtherSave() {
         }
     }
     s.retryCounter = 0;
+    // A file that is no longer sealed, or older than what this user saw, is asked about as at open;
+    // No ends the session, and nothing is saved.
+    if (s.loaded && !acceptReloadedFile()) {
+        return SaveOutcome::ConflictLockedOut;
+    }
     // A lock asked for while the file was read again (a failed sum check) ends the session as a
     // changed logon does.
     const bool lockedDuringReload = s.report.lockSession && !lockedBefore;
@@ -212,15 +223,18 @@ SaveOutcome ProfileStore::writeNewFile(std::int32_t versionBefore) {
     if (!out) {
         return failed(error.failed() ? error : ErrorInfo::of(error::kPathFileAccess));
     }
-    const std::int32_t newVersion = NextVersion(s.profile.version);
+    const std::int32_t newVersion = versionToWrite();
     const bool writeSealed = s.creating ? s.creatingSealed : s.seal;
+    // A profile saved before identities were written gets one now, and keeps it.
+    if (s.profile.identity.empty()) s.profile.identity = NewProfileIdentity();
     if (writeSealed && s.lockedFile) {
         // The body of the loaded file was never opened: the Profile holds only its header.
         return failed(ErrorInfo::of(error::kInvalidCall));
     }
     bool encoded = false;
+    FingerprintBuilder written;
     try {
-        encoded = writeLines(*out, newVersion, writeSealed, error);
+        encoded = writeLines(*out, newVersion, writeSealed, written, error);
     } catch (const std::bad_alloc&) {
         return failed(ErrorInfo::of(error::kOutOfMemory));
     }
@@ -247,6 +261,7 @@ SaveOutcome ProfileStore::writeNewFile(std::int32_t versionBefore) {
         installed.reset();
     } else {
         s.held = std::move(installed);  // lets go of the old file only now
+        s.fingerprint = written.result();
     }
     if (error.failed()) {
         LogError(kOpWriteToFile, ErrorNumberText(error.number), error.description);
@@ -256,17 +271,18 @@ SaveOutcome ProfileStore::writeNewFile(std::int32_t versionBefore) {
     if (!writeSealed && !s.creating) {
         s.sealedKeys.reset();
     }
-    RememberSeenProfile(s.settings, s.profilePath, SeenProfile{writeSealed, newVersion});
+    RememberSeenProfile(s.settings, s.profilePath, SeenProfile{writeSealed, newVersion}, s.formChosen || s.creating);
     return SaveOutcome::Saved;
 }
 
 // Each line goes to `out` as soon as it is made, and is counted (the last one, the trailer, is not
 // counted in itself). False when a write failed (`error` says why) or a line did not encrypt.
 bool ProfileStore::writeLines(WritableFile& out, std::int32_t newVersion, bool writeSealed,
-                              ErrorInfo& error) {
+                              FingerprintBuilder& fingerprint, ErrorInfo& error) {
     State& s = *state_;
     std::size_t lastLength = 0;
     const LineSink write = [&](const std::string& line) {
+        fingerprint.add(line);
         error = out.writeLine(line);
         ++s.lineCount;
         s.runningLength += static_cast<double>(line.size());

@@ -49,9 +49,14 @@ void ProfileStore::forget() {
     s.loggedOn = false;
     s.creating = false;
     s.forgotten = true;
+    s.fingerprint.reset();
+    ++s.openNumber;
 }
 bool ProfileStore::sealed() const { return state_->seal; }
-void ProfileStore::setSealed(bool seal) { state_->seal = seal; }
+void ProfileStore::setSealed(bool seal) {
+    state_->seal = seal;
+    state_->formChosen = true;
+}
 
 const std::u16string& ProfileStore::profileName() const { return state_->profileName; }
 

@@ -22,6 +22,7 @@
 namespace keyloft {
 
 class FileSystem;  // store/file_system.h: the seam over profile files (hold, rename, write)
+class FingerprintBuilder;  // store/bounded_lines.h
 class WritableFile;
 namespace sealed {
 class Key;  // store/sealed_profile.h
@@ -44,19 +45,47 @@ struct [[nodiscard]] SaveResult {
     bool saved() const { return outcome == SaveOutcome::Saved; }
 };
 
-// A conflict copy of the loaded profile (store/conflict_copies.h) and what merging it would add.
+// A conflict copy of the loaded profile (store/conflict_copies.h) and what merging it adds.
 struct ConflictCopyInfo {
     std::u16string fileName;
-    std::u16string problem;  // why it cannot be read with this logon; empty when it can
-    std::size_t newEntries = 0;
+    std::u16string problem;  // why it is left alone; empty when it is merged
+    // Sound and readable with this logon, but nothing shows that it is a copy of this profile: it
+    // is merged only when the user says so (until then `problem` says why not).
+    bool unproven = false;
+    std::size_t newEntries = 0;  // what it adds to the profile and to the copies listed before it
     std::size_t newCategories = 0;
+};
+
+// The conflict copies of the loaded profile, each read once, and what merging them adds: the one
+// plan that a preview shows and that the merge carries out, so that the counts shown are the
+// counts added. What the copies hold is wiped when it goes, and the copies stay held until then.
+class ConflictMerge {
+public:
+    ConflictMerge();
+    ~ConflictMerge();
+    ConflictMerge(ConflictMerge&&) noexcept;
+    ConflictMerge& operator=(ConflictMerge&&) noexcept;
+
+    const std::vector<ConflictCopyInfo>& copies() const { return copies_; }  // in listing order
+    std::size_t entriesAdded() const { return entries_; }
+    std::size_t categoriesAdded() const { return categories_; }
+    std::size_t copiesMerged() const;    // the copies the merge takes
+    std::size_t unprovenCopies() const;  // those that nothing shows to be of this profile
+
+private:
+    friend class ProfileStore;
+    struct Reads;
+    std::unique_ptr<Reads> reads_;
+    std::vector<ConflictCopyInfo> copies_;
+    std::size_t entries_ = 0;
+    std::size_t categories_ = 0;
 };
 
 struct [[nodiscard]] MergeResult {
     std::size_t entriesAdded = 0;
     std::size_t categoriesAdded = 0;
     std::vector<std::u16string> merged;      // copies merged and removed
-    std::vector<ConflictCopyInfo> leftAlone; // copies that could not be read, or not removed
+    std::vector<ConflictCopyInfo> leftAlone; // copies that could not be merged, or not removed
     SaveResult save;                         // the one save (Saved when nothing was to be added)
 };
 
@@ -222,13 +251,17 @@ public:
   // Saves the Profile: version check against the file, conflict handling, then the new file.
   SaveResult WriteToFile();
 
-  // Conflict copies of the loaded profile that a file-sync engine left in the folder, each read
-  // with the logon of the loaded profile, in listing order. Only after logon.
-  std::vector<ConflictCopyInfo> ConflictCopies();
-  // Merges the named copies (all when `fileNames` is empty) into the loaded profile: adds what
-  // only they hold, saves once, and only after that save removes them. Copies that cannot be read
-  // with this logon are left alone. A dry run reports the counts and changes nothing.
-  MergeResult MergeConflictCopies(const std::vector<std::u16string>& fileNames, bool dryRun);
+  // Reads the conflict copies of the loaded profile that a file-sync engine left in the folder
+  // (those named in `fileNames`, all when it is empty), each once and with the logon of the loaded
+  // profile, and plans their merge (store/conflict_copies.h says which copies are merged). Copies
+  // that nothing shows to be of this profile are left out of the plan. Only after logon.
+  ConflictMerge ReadConflictCopies(const std::vector<std::u16string>& fileNames = {});
+  // Plans the merge again with those copies taken in: the user said they are copies of this one.
+  void IncludeUnprovenCopies(ConflictMerge& merge);
+  // Carries the plan out: adds what only the copies hold, saves once (a merged profile is written
+  // at a version newer than each copy), and only after that save removes the merged copies, each
+  // only while its name still bears the file that was read. Nothing for a plan of another session.
+  MergeResult MergeConflictCopies(ConflictMerge& merge);
 
   // The logon step (see LogonOutcome). Typed values are trimmed as every logon check trims them;
   // the answers are those typed for the first three questions, in order.
@@ -302,15 +335,23 @@ private:
     SaveOutcome reloadAfterOtherSave();
     SaveOutcome replacedDuringSave(std::int32_t versionBefore);
     SaveOutcome writeNewFile(std::int32_t versionBefore);
-    bool writeLines(WritableFile& out, std::int32_t newVersion, bool writeSealed, ErrorInfo& error);
+    bool writeLines(WritableFile& out, std::int32_t newVersion, bool writeSealed, FingerprintBuilder& fingerprint,
+                    ErrorInfo& error);
     void loadHeld(bool showErrors);
     void loadFailed(bool showErrors, const ErrorInfo& error);
     OpenOutcome loadOutcome() const;
     bool acceptReplacedFile();  // asks about a file no longer sealed or at an older version
+    // After a load while logged on: a file no longer sealed or gone back is asked about as at
+    // open; No ends the session (false: the profile was dropped, the report locks).
+    bool acceptReloadedFile();
+    std::optional<std::int32_t> newestConflictCopyVersion();
     void rememberSeen();        // this user's memory of the file's form and version
+    std::int32_t versionToWrite() const;  // never one this user has seen already
+    void planMerge(ConflictMerge& merge) const;
     void loadSealed(bool showErrors);
     LogonOutcome openSealedBody(const sealed::Key& dataKey, const sealed::LogonValues* known);
     ErrorInfo takeProfile();
+    void proveBackup(const sealed::LogonValues* known);
     bool forgotten() const;      // forget() ran and no profile was opened since
     Profile& editableProfile();  // the one way to change the Profile: the edits (profile_edits.cpp)
     EditResult saveEdit(EditResult result);

@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "store/bounded_lines.h"
 #include "store/file_system.h"
 #include "store/profile_codec.h"
 #include "store/profile_store.h"
@@ -47,9 +48,6 @@ inline std::filesystem::path JoinFolder(const std::filesystem::path& folder, std
     }
     return joined;
 }
-
-// True when a file at version `a` is newer than one at version `b` (versions wrap to 1).
-inline bool NewerVersion(std::int32_t a, std::int32_t b) { return a > b || (a == 1 && b >= kVersionWrap - 1); }
 
 // The security setup's checks of trimmed logon details and questions (profile_edits.cpp): nullopt,
 // or the message that refuses them.
@@ -117,7 +115,15 @@ struct ProfileStore::State {
     bool seal = false;
     bool loggedOn = false;
     bool forgotten = false;  // forget() ran: nothing is saved until a profile is opened again
+    std::uint64_t openNumber = 0;  // counts the opens and forgets: a plan of copies is for one session
+    bool backupToProve = false;    // a newer sealed backup beside the sound profile, tried at logon
+    bool formChosen = false;       // the user chose the form saves write (setSealed) since the open
+    // The version of the newest conflict copy being merged: the merged file is written after it.
+    std::optional<std::int32_t> versionFloor;
     std::optional<sealed::SealedFile> lockedFile;
+    // What the held file held when it was loaded or written: a save that finds anything else in it
+    // (another program wrote into it in place, the same version or not) writes nothing over it.
+    std::optional<FileFingerprint> fingerprint;
     std::unique_ptr<sealed::Keys> sealedKeys;
     Profile profile;
     StoreReport report;  // what the running operation reports to its caller

@@ -1,8 +1,10 @@
 #include "store/profile_verifier.h"
 
+#include <algorithm>
 #include <exception>
 #include <string>
 
+#include "store/bounded_lines.h"
 #include "store/file_system.h"
 #include "store/profile_codec.h"
 #include "store/sealed_profile.h"
@@ -145,8 +147,13 @@ VerifyReport VerifyProfileFile(FileSystem& files, const std::filesystem::path& f
         }
         std::vector<std::string> head;
         std::string line;
-        while (head.size() < 2 && reader->readLine(line, error, kMaxProfileLineLength)) {
-            head.push_back(line);
+        ReadLimit passed = ReadLimit::None;
+        {
+            BoundedLineReader headReader(*reader);
+            while (head.size() < 2 && headReader.next(line, error)) {
+                head.push_back(line);
+            }
+            passed = headReader.passed();
         }
         const bool sealedFile = !error.failed() && LinesLookSealed(head);
         if (!error.failed()) {
@@ -154,8 +161,9 @@ VerifyReport VerifyProfileFile(FileSystem& files, const std::filesystem::path& f
         }
         std::vector<std::string> lines;
         Checker checker(report);
+        BoundedLineReader lineReader(*reader);
         bool going = true;
-        while (going && !error.failed() && reader->readLine(line, error, kMaxProfileLineLength)) {
+        while (going && !error.failed() && lineReader.next(line, error)) {
             if (sealedFile) {
                 lines.push_back(line);
                 continue;
@@ -163,12 +171,19 @@ VerifyReport VerifyProfileFile(FileSystem& files, const std::filesystem::path& f
             going = checker.addLine(line);
         }
         if (error.failed()) {
-            const std::u16string text =
-                error.number == error::kInputPastEnd
-                    ? u"line " + Number(report.lineCount + 1) + u": longer than " + Number(kMaxProfileLineLength) +
-                          u" characters (no profile line is that long)"
-                    : u"the file cannot be read: error " + ErrorNumberText(error.number) + u" \"" +
-                          error.description + u"\"";
+            if (passed == ReadLimit::None) passed = lineReader.passed();
+            std::u16string text;
+            if (passed == ReadLimit::LineLength) {
+                text = u"line " + Number(std::max(lineReader.lines(), head.size()) + 1) + u": longer than " +
+                       Number(kMaxProfileLineLength) + u" characters (no profile line is that long)";
+            } else if (passed == ReadLimit::FileSize) {
+                text = u"the file holds more than " + Number(kMaxProfileFileLines) + u" lines or " +
+                       Number(static_cast<std::size_t>(kMaxProfileFileBytes >> 20)) +
+                       u" MiB (no profile is that large); it was not read further";
+            } else {
+                text = u"the file cannot be read: error " + ErrorNumberText(error.number) + u" \"" +
+                       error.description + u"\"";
+            }
             SetFault(report, 0, text);
             report.ok = false;
             return report;

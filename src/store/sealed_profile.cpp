@@ -15,6 +15,27 @@ using namespace detail;
 namespace {
 
 constexpr std::size_t kBodyLineLength = 76;
+// The label of the slot line that holds the profile's identity.
+constexpr char kIdentityLabel[] = "profile";
+
+std::string HexOf(std::string_view bytes) {
+    constexpr char kDigits[] = "0123456789abcdef";
+    std::string hex;
+    for (const char byte : bytes) {
+        hex += kDigits[static_cast<unsigned char>(byte) >> 4];
+        hex += kDigits[static_cast<unsigned char>(byte) & 15];
+    }
+    return hex;
+}
+
+// The 16 bytes of an identity's 32 hexadecimal digits.
+std::optional<std::string> BytesOfHex(std::string_view identity) {
+    if (!IsProfileIdentity(identity)) return std::nullopt;
+    std::string bytes;
+    const auto digit = [](char c) { return c <= '9' ? c - '0' : c - 'a' + 10; };
+    for (std::size_t i = 0; i < identity.size(); i += 2) bytes += static_cast<char>(digit(identity[i]) * 16 + digit(identity[i + 1]));
+    return bytes;
+}
 // Limits a file may ask for: beyond these a slot is refused (the file is damaged) rather than tried
 // for minutes with gigabytes of memory. The program's own slots use a quarter of the memory.
 constexpr unsigned long long kMaxOps = 10;
@@ -100,6 +121,10 @@ std::optional<SealedFile> ParseSealedLines(const std::vector<std::string>& lines
             return std::nullopt;
         }
         slot.limits = {*ops, *mem};
+        if (slot.label == kIdentityLabel) {
+            if (file.identity.empty()) file.identity = HexOf(*salt);
+            continue;
+        }
         slot.salt = std::move(*salt);
         slot.nonce = std::move(*nonce);
         slot.wrapped = std::move(*wrapped);
@@ -131,6 +156,7 @@ std::optional<SealedFile> ParseSealedLines(const std::vector<std::string>& lines
 }
 
 void FillHeaderOnly(const SealedFile& file, Profile& profile) {
+    profile.identity = file.identity;
     profile.logonMode = file.logonMode;
     profile.answerMode = file.answerMode;
     profile.version = file.version;
@@ -156,6 +182,7 @@ bool OpenBody(const SealedFile& file, const Key& dataKey, Profile& profile, cons
     plain.bytes.resize(length);
 
     Profile read;
+    read.identity = file.identity;
     read.logonMode = file.logonMode;
     read.answerMode = file.answerMode;
     read.version = file.version;
@@ -264,6 +291,12 @@ std::vector<std::string> SealProfile(const Profile& profile, std::int32_t writte
         lines.push_back("slot=" + slot.label + " " + Decimal(static_cast<long long>(slot.limits.ops)) + " " +
                         Decimal(static_cast<long long>(slot.limits.mem)) + " " + ToBase64(slot.salt) + " " +
                         ToBase64(slot.nonce) + " " + ToBase64(slot.wrapped));
+    }
+    if (const std::optional<std::string> identity = BytesOfHex(profile.identity); identity && !keys->keySlots.empty()) {
+        const Limits& limits = keys->keySlots.back().limits;
+        lines.push_back("slot=" + std::string(kIdentityLabel) + " " + Decimal(static_cast<long long>(limits.ops)) + " " +
+                        Decimal(static_cast<long long>(limits.mem)) + " " + ToBase64(*identity) + " " +
+                        ToBase64(std::string(kNonceBytes, '\0')) + " " + ToBase64(std::string(Key::kSize + kTagBytes, '\0')));
     }
     const std::string nonce = Random(kNonceBytes);
     lines.push_back("nonce=" + ToBase64(nonce));

@@ -9,6 +9,7 @@
 //   answers=<answer mode>
 //   question=<Base64 of the question text, UTF-16LE>        one line per question, in order
 //   slot=<label> <ops> <mem> <salt> <nonce> <wrapped key>     "logon", "answers:1,3", ...
+//   slot=profile <ops> <mem> <identity> <zeros> <zeros>       the profile's identity (see below)
 //   nonce=<Base64 of the body's nonce>
 //   body=<number of body lines>
 //   <the body: Base64 lines of at most 76 characters>
@@ -26,6 +27,12 @@
 // answers as typed; they open as before and are written in format 2 at their next save. The check
 // line finds a damaged file without a key; a file changed on
 // purpose fails the authentication of its slot or of its body.
+//
+// The profile's identity (Profile::identity, its 16 bytes in Base64) stands in the header as a
+// slot that nothing opens, with the limits of the slot before it: readers from before it was
+// written take it for a slot of a logon they never try, so they open such a file as ever, and
+// keep the line while they keep the slots. Like every header line it is covered by the body's
+// authentication: it cannot be changed without the data key.
 
 #include <array>
 #include <cstdint>
@@ -76,6 +83,7 @@ struct Slot {
 // What the header and the framing of a sealed file hold; the body is still encrypted.
 struct SealedFile {
     int format = 0;
+    std::string identity;  // Profile::identity; empty when the header holds none
     std::int32_t version = 0;
     std::int32_t logonMode = 0;
     std::int32_t answerMode = 0;

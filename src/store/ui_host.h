@@ -18,7 +18,15 @@ enum class MessageAnswer { Ok, Yes, No };
 inline constexpr char16_t kApplicationTitle[] = u"Keyloft";
 
 // Which question a Yes/No request asks, so that a host can answer it without reading its text.
-enum class Question { None, TryApplicationFolder, ConfirmProfileDelete, MergeConflictCopies, OpenReplacedProfile };
+enum class Question {
+    None,
+    TryApplicationFolder,
+    ConfirmProfileDelete,
+    MergeConflictCopies,
+    MergeUnprovenCopies,      // copies that nothing shows to be of this profile: merge them as well?
+    OpenReplacedProfile,
+    OpenRolledBackProfile,    // an older file beside a conflict copy of the newer: open and merge?
+};
 
 struct MessageRequest {
     std::u16string text;

@@ -173,6 +173,13 @@ TEST_F(Keyboard, FirstRunFromAnEmptyFolderToTheLogon) {
     EXPECT_TRUE(find<QLineEdit>("txtFileName")->isVisible());
     EXPECT_EQ(find<QLineEdit>("txtFileName")->text(), QStringLiteral("a/b"));
     EXPECT_TRUE(find<QLineEdit>("txtFileName")->hasFocus());
+    // A name of a conflict copy's shape would be left out of the list and merged into another.
+    find<QLineEdit>("txtFileName")->selectAll();
+    type(QStringLiteral("Team (conflicted copy 2026-12-09)"));
+    dialogs.expect(u"A file-sync engine gives its conflict copies names of this shape. Please choose another name!");
+    key(Qt::Key_Return);
+    ASSERT_EQ(dialogs.pending(), 0u);
+    EXPECT_FALSE(exists(u"Team (conflicted copy 2026-12-09)"));
     // The labels' letters move between the list and the name box.
     key(Qt::Key_R, Qt::AltModifier);
     EXPECT_TRUE(find<QComboBox>("cboProfile")->hasFocus());

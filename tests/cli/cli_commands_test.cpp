@@ -295,7 +295,7 @@ TEST_F(CliVerify, ALineOneBlockTooLongIsFoundByTheTotalLength) {
 
     RunResult r = run({"verify", file("Home").string()});
     EXPECT_EQ(r.exitCode, 1) << r.out;
-    EXPECT_NE(r.out.find(": trailer check failed: line count 7 (file has 7), total length "), std::string::npos)
+    EXPECT_NE(r.out.find(": trailer check failed: line count 8 (file has 8), total length "), std::string::npos)
         << r.out;
     r = run({"ls", "Home"}, kDefaultPassword);
     EXPECT_EQ(r.exitCode, 6) << r.err;

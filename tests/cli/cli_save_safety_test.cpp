@@ -12,6 +12,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <iostream>
 #include <random>
 #include <set>
@@ -274,15 +275,16 @@ TEST_F(CliSaveSafety, NamesThatLeaveTheFolderAreRefusedByEveryCommand) {
 
 // Resident sizes and /proc are POSIX matters.
 #ifndef _WIN32
-// Runs `verify` in a child of a child, so that the largest resident size of the grandchild is
+// Runs keyloft-cli in a child of a child, so that the largest resident size of the grandchild is
 // the only one the child sees.
-long VerifyPeakKilobytes(const std::filesystem::path& file, const std::filesystem::path& config, int& exitCode) {
+long PeakKilobytes(const std::vector<std::string>& args, const std::string& input, const std::filesystem::path& config,
+                   int& exitCode) {
     int pipeFds[2];
     if (::pipe(pipeFds) != 0) return -1;
     const pid_t child = ::fork();
     if (child == 0) {
         ::close(pipeFds[0]);
-        const RunResult r = RunCli({"verify", file.string()}, "", config);
+        const RunResult r = RunCli(args, input, config);
         struct rusage usage {};
         ::getrusage(RUSAGE_CHILDREN, &usage);
         const long values[2] = {usage.ru_maxrss, r.exitCode};
@@ -300,16 +302,44 @@ long VerifyPeakKilobytes(const std::filesystem::path& file, const std::filesyste
 #endif
 
 #ifndef _WIN32  // POSIX only
-TEST_F(CliSaveSafety, VerifyReadsAHugeFileInBoundedMemory) {
-    const std::filesystem::path blankLines = db() / "blank.dat";
-    const std::filesystem::path oneLine = db() / "one-line.dat";
-    WriteBytes(blankLines, std::string(50u << 20, '\n'));
-    WriteBytes(oneLine, std::string(50u << 20, 'A'));
-    for (const auto& junk : {blankLines, oneLine}) {
-        SCOPED_TRACE(junk.filename().string());
+// A small file planted to fill memory (50 MB of line ends, one line as long, or a sealed header
+// followed by line ends) is refused by every reader once it passes the fixed limits, before it
+// is held: verify, the profile, its backup, a conflict copy.
+TEST_F(CliSaveSafety, EveryReaderRefusesAHugeFileInBoundedMemory) {
+    const std::string blank(50u << 20, '\n');
+    const std::string sealedHeader = "KEYLOFT SEALED 1\r\nformat=2\r\n" + blank;
+    WriteBytes(db() / "blank.dat", blank);
+    WriteBytes(db() / "one-line.dat", std::string(50u << 20, 'A'));
+    WriteBytes(db() / "Planted.dat", sealedHeader);
+    create("Team");
+    const std::string team = ReadBytes(file("Team"));
+    const struct {
+        const char* what;
+        std::function<void()> plant;
+        std::vector<std::string> args;
+        int exitCode;
+        std::string said;  // standard output, or a part of standard error
+    } cases[] = {
+        {"verify, line ends", nullptr, {"verify", Utf8(db() / "blank.dat")}, 1,
+         Utf8(db() / "blank.dat") + ": line 2: the line does not decrypt (the loader would end the program)\n"},
+        {"verify, one line", nullptr, {"verify", Utf8(db() / "one-line.dat")}, 1,
+         Utf8(db() / "one-line.dat") + ": line 1: longer than 16777216 characters (no profile line is that long)\n"},
+        {"verify, a sealed header", nullptr, {"verify", Utf8(db() / "Planted.dat")}, 1,
+         Utf8(db() / "Planted.dat") + ": the file holds more than 1000000 lines or 64 MiB (no profile is that large); "
+                                      "it was not read further\n"},
+        {"the profile", nullptr, {"ls", "Planted"}, 6, "The profile file is damaged."},
+        {"its backup", [&] { WriteBytes(db() / "Team.dat.bak", sealedHeader); }, {"ls", "Team"}, 0, ""},
+        {"a conflict copy", [&] { WriteBytes(db() / "Team (conflicted copy 2026-12-09).dat", sealedHeader); },
+         {"conflicts", "Team"}, 0, "Team (conflicted copy 2026-12-09).dat: cannot be merged: it is damaged\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.plant) c.plant();
         int exitCode = -1;
-        const long peak = VerifyPeakKilobytes(junk, config(), exitCode);
-        EXPECT_EQ(exitCode, 1);
+        std::vector<std::string> args = c.args;
+        args.insert(args.begin(), {"--database", Utf8(db())});
+        const long peak = PeakKilobytes(args, kDefaultPassword, config(), exitCode);
+        EXPECT_EQ(exitCode, c.exitCode);
         EXPECT_GT(peak, 0);
         // The whole file would be 50 MB, its lines far more (2 GB); the sanitizers keep freed
         // memory aside for a while, so their build gets more room.
@@ -318,9 +348,14 @@ TEST_F(CliSaveSafety, VerifyReadsAHugeFileInBoundedMemory) {
 #else
         EXPECT_LT(peak, 120 * 1024) << "kilobytes";
 #endif
+        const RunResult r = run(c.args, kDefaultPassword);
+        if (c.args[0] == "verify" || c.args[0] == "conflicts") {
+            EXPECT_EQ(r.out, c.said) << r.err;
+        } else {
+            EXPECT_NE(r.err.find(c.said), std::string::npos) << r.err;
+        }
     }
-    const RunResult r = run({"verify", oneLine.string()});
-    EXPECT_EQ(r.out, oneLine.string() + ": line 1: longer than 16777216 characters (no profile line is that long)\n");
+    EXPECT_EQ(ReadBytes(file("Team")), team);  // the planted backup replaced nothing
 }
 #endif
 

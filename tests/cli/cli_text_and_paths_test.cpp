@@ -49,7 +49,7 @@ TEST_F(CliNamesAndPaths, FolderAndProfileNamesOutsideAsciiEndToEnd) {
 
     r = run({"verify", Utf8(file)});
     EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
-    EXPECT_EQ(r.out, Utf8(file) + ": ok (8 lines, version 2, 1 entries)\n");
+    EXPECT_EQ(r.out, Utf8(file) + ": ok (9 lines, version 2, 1 entries)\n");
 }
 
 TEST_F(CliNamesAndPaths, DeviceNamesAreNoProfileNames) {

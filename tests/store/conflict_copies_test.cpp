@@ -27,10 +27,20 @@ TEST(ConflictCopies, EachEnginesFormIsRecognisedAndNothingElse) {
         {u"Team (conflicted copy 2026-12-09 101500).dat", u"Team"},
         {u"Team_conflict-20261209-101500.dat", u"Team"},
         {u"Team.sync-conflict-20261209-101500-ABCDEF1.DAT", u"Team"},
-        // Profiles and other files
+        {u"Team (Ann\u2019s conflicted copy 2026-12-09).dat", u"Team"},
+        // Profiles and other files: only the engines' own marks count, dates and devices as they
+        // write them, so no name a user may give a profile is taken for a copy.
         {u"Team.dat", nullptr},
         {u"Team (work).dat", nullptr},
         {u"Team (conflict).dat", nullptr},
+        {u"Budget (conflict notes).dat", nullptr},
+        {u"Budget (conflicted copy of March).dat", nullptr},
+        {u"Plans_conflict-2025.dat", nullptr},
+        {u"Plans_conflict-20251309-101500.dat", nullptr},
+        {u"Team (conflict 2026-12-09).dat", nullptr},
+        {u"Team.sync-conflict-20261209-101500-abcdef1.dat", nullptr},
+        {u"Team.sync-conflict-20261209-101500-ABCDEF.dat", nullptr},
+        {u"Team.sync-conflict-notes.dat", nullptr},
         {u"My_conflict-.dat", nullptr},
         {u".sync-conflict-20261209-101500-ABCDEF1.dat", nullptr},
         {u"Team.sync-conflict-20261209-101500-ABCDEF1.dat.bak", nullptr},
@@ -47,33 +57,55 @@ TEST(ConflictCopies, EachEnginesFormIsRecognisedAndNothingElse) {
     }
 }
 
-TEST(ConflictCopies, AMergeAddsWhatOnlyTheCopyHolds) {
+// One planner for the preview and the merge: each copy against the profile and the copies before it.
+TEST(ConflictCopies, AMergeAddsWhatOnlyTheCopiesHoldEachEntryOnce) {
     const Entry mail{u"Work", u"Mail", u"ann", u"pw1", u"", u"", u"", u""};
     const Entry bank{u"Home", u"Bank", u"ann", u"pw2", u"", u"12/27", u"", u""};
     Entry bankEdited = bank;
     bankEdited.password = u"pw3";
     const Entry shop{u"", u"Shop", u"a", u"p", u"", u"", u"", u""};
+    struct Copy {
+        std::vector<Entry> entries;
+        std::vector<std::u16string> categories;
+    };
     const struct {
         const char* what;
-        std::vector<Entry> profile, copy;
-        std::vector<std::u16string> profileCategories, copyCategories;
-        std::vector<Entry> added;
+        std::vector<Entry> profile;
+        std::vector<std::u16string> profileCategories;
+        std::vector<Copy> copies;
+        std::vector<Entry> added;  // over all copies, in order
         std::vector<std::u16string> addedCategories;
     } cases[] = {
-        {"the same entries", {mail, bank}, {bank, mail}, {u"Work", u"Home"}, {u"Home", u"Work"}, {}, {}},
-        {"added on the other side", {mail}, {mail, shop}, {u"Work"}, {u"Work"}, {shop}, {}},
-        {"edited there, removed here", {mail}, {mail, bankEdited}, {u"Work"}, {u"Work", u"Home"}, {bankEdited}, {u"Home"}},
-        {"edited on both sides: both kept", {mail, bank}, {mail, bankEdited}, {}, {}, {bankEdited}, {}},
-        {"removed there: nothing removed here", {mail, bank}, {mail}, {}, {}, {}, {}},
-        {"categories in another letter case", {}, {}, {u"Work"}, {u"WORK", u"Travel"}, {}, {u"Travel"}},
-        {"the copy's own duplicates", {}, {shop, shop}, {}, {}, {shop, shop}, {}},
+        {"the same entries", {mail, bank}, {u"Work", u"Home"}, {{{bank, mail}, {u"Home", u"Work"}}}, {}, {}},
+        {"added on the other side", {mail}, {u"Work"}, {{{mail, shop}, {u"Work"}}}, {shop}, {}},
+        {"edited there, removed here", {mail}, {u"Work"}, {{{mail, bankEdited}, {u"Work", u"Home"}}}, {bankEdited}, {u"Home"}},
+        {"edited on both sides: both kept", {mail, bank}, {}, {{{mail, bankEdited}, {}}}, {bankEdited}, {}},
+        {"removed there: nothing removed here", {mail, bank}, {}, {{{mail}, {}}}, {}, {}},
+        {"categories in another letter case", {}, {u"Work"}, {{{}, {u"WORK", u"Travel"}}}, {}, {u"Travel"}},
+        {"the copy's own duplicates", {}, {}, {{{shop, shop}, {}}}, {shop, shop}, {}},
+        {"two copies hold the same new entry and category", {mail}, {}, {{{mail, shop}, {u"Travel"}}, {{shop, bank}, {u"travel"}}},
+         {shop, bank}, {u"Travel"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        const MergePlan plan = PlanMerge(c.profile, c.profileCategories, c.copy, c.copyCategories);
-        EXPECT_EQ(plan.entries, c.added);
-        EXPECT_EQ(plan.categories, c.addedCategories);
-        EXPECT_EQ(plan.empty(), c.added.empty() && c.addedCategories.empty());
+        CategoryList categories;
+        for (const std::u16string& name : c.profileCategories) categories.add(name);
+        std::vector<Profile> copies;
+        for (const Copy& copy : c.copies) {
+            Profile& p = copies.emplace_back();
+            p.entries = copy.entries;
+            for (const std::u16string& name : copy.categories) p.categories.add(name);
+        }
+        MergePlanner planner(c.profile, categories);
+        std::vector<Entry> added;
+        std::vector<std::u16string> addedCategories;
+        for (const Profile& copy : copies) {
+            const MergePlan plan = planner.add(copy);
+            for (const Entry* entry : plan.entries) added.push_back(*entry);
+            addedCategories.insert(addedCategories.end(), plan.categories.begin(), plan.categories.end());
+        }
+        EXPECT_EQ(added, c.added);
+        EXPECT_EQ(addedCategories, c.addedCategories);
     }
 }
 
@@ -107,35 +139,39 @@ TEST_F(StoreTest, MergingCopiesAddsWhatOnlyTheyHoldSavesOnceAndThenRemovesThem) 
         ASSERT_EQ(a.carryOut(ChangeEntryRecord(*a.store, 1, u"4|Bank|Giro|ann|new||||")), SaveOutcome::Saved);
         ASSERT_EQ(a.add(u"4||Shop|ann|pw||||"), SaveOutcome::Saved);
 
-        const std::vector<ConflictCopyInfo> copies = a.store->ConflictCopies();
+        std::optional<ConflictMerge> shown = a.store->ReadConflictCopies();
+        ConflictMerge& preview = *shown;
+        const std::vector<ConflictCopyInfo>& copies = preview.copies();
         ASSERT_EQ(copies.size(), 2u);
         const auto& [readable, damaged] = copies[0].fileName == copyName ? std::tie(copies[0], copies[1])
                                                                           : std::tie(copies[1], copies[0]);
         EXPECT_EQ(readable.fileName, copyName);
         EXPECT_EQ(readable.problem, u"");
+        EXPECT_FALSE(readable.unproven);
         EXPECT_EQ(readable.newEntries, 1u);
         EXPECT_EQ(readable.newCategories, 0u);
         EXPECT_EQ(damaged.fileName, damagedName);
         EXPECT_EQ(damaged.problem, kCopyDamagedText);
+        EXPECT_EQ(preview.entriesAdded(), 1u);
+        EXPECT_EQ(preview.copiesMerged(), 1u);
 
         const std::string before = releasedFileBytes(name);
-        const MergeResult dryRun = a.store->MergeConflictCopies({}, true);
-        EXPECT_EQ(dryRun.entriesAdded, 1u);
-        EXPECT_TRUE(dryRun.merged.empty());
-        EXPECT_EQ(releasedFileBytes(name), before);
-        EXPECT_TRUE(std::filesystem::exists(database / copyName));
-        a.files->holdAttempts.clear();
-        EXPECT_EQ(a.store->MergeConflictCopies({copyName}, true).entriesAdded, 1u);
-        EXPECT_EQ(a.files->holdAttempts, std::vector<std::filesystem::path>{database / copyName})
-            << "only the copy named is read";
-
         ASSERT_TRUE(a.open(name).loaded());
         ASSERT_EQ(a.store->LogOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
+        EXPECT_EQ(a.store->MergeConflictCopies(preview).entriesAdded, 0u) << "a plan of an earlier session";
+        EXPECT_EQ(releasedFileBytes(name), before);
+        EXPECT_TRUE(std::filesystem::exists(database / copyName));
+        shown.reset();  // lets go of the copies it read
+        EXPECT_EQ(a.store->ReadConflictCopies({copyName}).copies().size(), 1u) << "only the copy named is read";
+
+        // The merge carries out the plan that was shown: no copy is read again.
         a.files->holdAttempts.clear();
-        const MergeResult merge = a.store->MergeConflictCopies({}, false);
+        ConflictMerge plan = a.store->ReadConflictCopies();
+        const MergeResult merge = a.store->MergeConflictCopies(plan);
         const auto& held = a.files->holdAttempts;
         EXPECT_EQ(std::count(held.begin(), held.end(), database / copyName), 1) << "each copy is read once";
         EXPECT_TRUE(merge.save.saved());
+        EXPECT_EQ(merge.entriesAdded, plan.entriesAdded());
         EXPECT_EQ(merge.entriesAdded, 1u);
         EXPECT_EQ(merge.merged, std::vector<std::u16string>{copyName});
         ASSERT_EQ(merge.leftAlone.size(), 1u);
@@ -163,7 +199,8 @@ TEST_F(StoreTest, ACopySavedWithAnotherLogonIsLeftAlone) {
     ASSERT_EQ(a.store->LogOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
     ASSERT_EQ(a.carryOut(ChangeSecurity(*a.store, [](Profile& p) { p.password = u"a new password"; })),
               SaveOutcome::Saved);
-    const MergeResult merge = a.store->MergeConflictCopies({}, false);
+    ConflictMerge plan = a.store->ReadConflictCopies();
+    const MergeResult merge = a.store->MergeConflictCopies(plan);
     EXPECT_EQ(merge.entriesAdded, 0u);
     ASSERT_EQ(merge.leftAlone.size(), 1u);
     EXPECT_EQ(merge.leftAlone[0].problem, kCopyOtherLogonText);

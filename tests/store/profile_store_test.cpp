@@ -11,6 +11,7 @@
 #include "store/profile_codec.h"
 #include "store/profile_verifier.h"
 #include "store/text_convert.h"
+#include "store/profile_history.h"
 #include "store_fixture.h"
 #include "support/child_wait.h"
 #include "support/record_values.h"
@@ -62,15 +63,19 @@ TEST_F(StoreTest, CreateWritesTheFirstFileWithDefaultsOwnerOnly) {
 #endif
     EXPECT_FALSE(a.store->holdsFile());
 
+    // Kind 9 is the profile's identity, which readers that do not know it skip.
     const DecodedFile file = DecodeFileForTest(fileBytes(u"Home"));
-    ASSERT_EQ(file.lines.size(), 7u);
+    ASSERT_EQ(file.lines.size(), 8u);
     EXPECT_EQ(file.plain[0], AppendRecordSum(u"1|1"));
     EXPECT_EQ(file.plain[1], AppendRecordSum(u"8|1"));
-    EXPECT_EQ(file.plain[2], AppendRecordSum(u"2|opensesame|opensesame|opensesame"));
-    EXPECT_EQ(file.plain[3], AppendRecordSum(u"5|Default Question|opensesame"));
-    EXPECT_EQ(file.plain[4], AppendRecordSum(u"6|1"));
+    EXPECT_EQ(file.plain[2].substr(0, 2), u"9|");
+    EXPECT_EQ(file.plain[3], AppendRecordSum(u"2|opensesame|opensesame|opensesame"));
+    EXPECT_EQ(file.plain[4], AppendRecordSum(u"5|Default Question|opensesame"));
+    EXPECT_EQ(file.plain[5], AppendRecordSum(u"6|1"));
 
     ASSERT_TRUE(a.open(u"Home").loaded());
+    EXPECT_EQ(file.plain[2], AppendRecordSum(IdentityRecord(a.store->profile().identity)));
+    EXPECT_TRUE(IsProfileIdentity(a.store->profile().identity));
     EXPECT_TRUE(a.store->holdsFile());
     EXPECT_EQ(a.store->profileName(), u"Home");
     EXPECT_EQ(a.store->profile().password, u"opensesame");
@@ -135,6 +140,7 @@ TEST_F(StoreTest, VersionWrapsToOne) {
     p.version = 2147483639;
     a.store->CloseHeldFile();
     WriteProfileFile(profileFile(u"Home"), p);
+    ForgetSeenProfile(*a.settings, profileFile(u"Home"));  // a file this user never saw
     ASSERT_TRUE(a.open(u"Home").loaded());
     ASSERT_EQ(a.store->profile().version, 2147483639);
     EXPECT_EQ(a.save(), SaveOutcome::Saved);
@@ -293,7 +299,7 @@ TEST_F(StoreTest, VerifierReadsAFileWithoutLogonAndRespectsTheHold) {
     a.store->CloseHeldFile();
     report = VerifyProfileFile(*files, profileFile(u"Home"));
     EXPECT_TRUE(report.ok) << std::string(report.fault.begin(), report.fault.end());
-    EXPECT_EQ(report.lineCount, 8u);
+    EXPECT_EQ(report.lineCount, 9u);  // with the identity
     EXPECT_EQ(report.version.value_or(-1), 2);
     EXPECT_EQ(report.entryCount, 1u);
     EXPECT_TRUE(a.host.messages.empty());
@@ -337,7 +343,7 @@ TEST_F(StoreTest, WriteFailingAtAnyLineLeavesTheOldFileByteIdentical) {
     EXPECT_TRUE(a.host.messages.empty());
     const std::string saved = releasedFileBytes(u"Home");
     EXPECT_EQ(StoredVersion(saved), 3);
-    EXPECT_EQ(DecodeFileForTest(saved).lines.size(), 10u + 4);
+    EXPECT_EQ(DecodeFileForTest(saved).lines.size(), 10u + 5);
 }
 
 TEST_F(StoreTest, FailingFlushInstallAndCreateLeaveNothingHalfMade) {

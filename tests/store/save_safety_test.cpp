@@ -14,6 +14,7 @@
 #include "store/profile_verifier.h"
 #include "store/sealed_profile.h"
 #include "store_fixture.h"
+#include "support/profile_file_edit.h"
 #include "support/record_values.h"
 
 using keyloft::testing::EntriesOf;
@@ -86,9 +87,9 @@ TEST_P(SaveSafetyTest, ASaveWritesFlushesRenamesThenFlushesTheFolder) {
     a.files->steps.clear();
     ASSERT_EQ(a.add(u"4|c|d|u|p||||"), SaveOutcome::Saved);
     std::vector<std::string> expected{"create"};
-    // Usual form: key line, 1, 8, 2, the entry, the question, 6, trailer. Sealed: every line of
-    // the file, written the same way.
-    const std::size_t lines = sealedForm() ? SplitFileLines(releasedFileBytes(u"Home")).size() : 8;
+    // Usual form: key line, 1, 8, 9 (the identity), 2, the entry, the question, 6, trailer.
+    // Sealed: every line of the file, written the same way.
+    const std::size_t lines = sealedForm() ? SplitFileLines(releasedFileBytes(u"Home")).size() : 9;
     if (sealedForm()) {
         EXPECT_EQ(SplitFileLines(releasedFileBytes(u"Home")).front(), "KEYLOFT SEALED 1");
     }
@@ -101,7 +102,7 @@ TEST_P(SaveSafetyTest, ASaveWritesFlushesRenamesThenFlushesTheFolder) {
     a.files->steps.clear();
     ASSERT_TRUE(a.create(u"Work"));
     expected = {"create"};
-    expected.insert(expected.end(), 7, "write");
+    expected.insert(expected.end(), 8, "write");
     expected.insert(expected.end(), {"flush", "install", "flush folder"});
     EXPECT_EQ(a.files->steps, expected);
 }
@@ -141,7 +142,6 @@ TEST_P(SaveSafetyTest, ASoundBackupReplacesAMissingEmptyOrDamagedProfile) {
         {"empty", std::string(), "was empty"},
         {"cut in the middle of a line", newer.substr(0, newer.size() / 2), "failed its checks"},
         {"cut after a line", newer.substr(0, newer.find("\r\n") + 2), "failed its checks"},
-        {"an older version", ProfileAt(6), "held an older version (version 6)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -165,6 +165,50 @@ TEST_P(SaveSafetyTest, ASoundBackupReplacesAMissingEmptyOrDamagedProfile) {
         logOn(a);
         EXPECT_EQ(a.add(u"4||after|me|pw||||"), SaveOutcome::Saved);
         a.store->CloseHeldFile();
+        instances.clear();
+    }
+}
+
+// A backup never replaces a sound profile unless it proves itself: a sealed one that is newer and
+// opens with the profile's own key at logon. A newer one that cannot (in the usual form, which can
+// show nothing; one planted with a raised version, its check line made again) is left, and logged.
+TEST_P(SaveSafetyTest, ANewerBackupReplacesASoundProfileOnlyWhenItOpensWithItsKey) {
+    Instance& a = createAndOpen(u"Home");
+    logOn(a);
+    ASSERT_EQ(a.add(u"4||older|me|pw||||"), SaveOutcome::Saved);
+    const std::string older = releasedFileBytes(u"Home");
+    ASSERT_EQ(a.add(u"4||newer|me|pw||||"), SaveOutcome::Saved);
+    const std::string newer = releasedFileBytes(u"Home");
+    instances.clear();
+    const char* left = sealedForm() ? "it does not open with the profile's key, or it is not newer"
+                                    : "a backup replaces a sound profile only when it opens with the sealed profile's key";
+    const struct {
+        const char* what;
+        std::string profile, backup;
+        bool putBack;
+        const char* logged;
+    } cases[] = {
+        {"newer, of this profile", older, newer, sealedForm(),
+         sealedForm() ? "it opens with the profile's key and is newer" : left},
+        {"planted with a higher version", newer, sealedForm() ? WithSealedHeaderVersion(older, 99) : ProfileAt(99),
+         false, left},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_FALSE(c.backup.empty());
+        std::filesystem::remove(database / "KeyloftErrors.log");
+        TempFolder::writeFile(profileFile(u"Home"), c.profile);
+        TempFolder::writeFile(backupFile(), c.backup);
+        Instance& b = startInstance();
+        b.host.answers = {MessageAnswer::Yes};  // the first profile file is older than this user saw
+        ASSERT_TRUE(b.open(u"Home").loaded());
+        logOn(b);
+        EXPECT_EQ(releasedFileBytes(u"Home"), c.putBack ? c.backup : c.profile);
+        EXPECT_EQ(std::filesystem::exists(backupFile()), !c.putBack);
+        const std::vector<std::string> log = logLines();
+        EXPECT_TRUE(std::any_of(log.begin(), log.end(),
+                                [&](const std::string& line) { return line.find(c.logged) != std::string::npos; }))
+            << ::testing::PrintToString(log);
         instances.clear();
     }
 }

@@ -183,7 +183,8 @@ TEST_F(SealedStoreTest, EachAnswerCombinationOpensAndAWrongOneDoesNot) {
     for (const std::string& line : lines) {
         if (line.rfind("slot=", 0) == 0) labels.push_back(line.substr(5, line.find(' ') - 5));
     }
-    EXPECT_EQ(labels, (std::vector<std::string>{"logon", "answers:1,2", "answers:1,3", "answers:2,3"}));
+    // The last is the profile's identity, which no logon opens.
+    EXPECT_EQ(labels, (std::vector<std::string>{"logon", "answers:1,2", "answers:1,3", "answers:2,3", "profile"}));
 }
 
 TEST_F(SealedStoreTest, SlotsStayUntilTheLogonOrAnAnswerChanges) {
@@ -207,7 +208,11 @@ TEST_F(SealedStoreTest, SlotsStayUntilTheLogonOrAnAnswerChanges) {
         a.carryOut(ChangeSecurity(*a.store, [](Profile& p) { p.questions[2] = QuestionOf(u"5|Town|Bern"); })),
         SaveOutcome::Saved);
     const std::vector<std::string> third = slotsAndNonce();
-    for (std::size_t i = 0; i + 1 < third.size(); ++i) EXPECT_NE(third[i], second[i]);
+    for (std::size_t i = 0; i + 1 < third.size(); ++i) {
+        if (third[i].rfind("slot=profile ", 0) != 0) {
+            EXPECT_NE(third[i], second[i]);
+        }
+    }
 
     ASSERT_EQ(a.carryOut(ChangeSecurity(*a.store, [](Profile& p) { p.password = u"crimson walrus ledger 47"; })),
               SaveOutcome::Saved);
@@ -376,33 +381,6 @@ TEST_F(SealedStoreTest, AFileMadeWithTheDefaultLimitsOpensWithThem) {
     ASSERT_TRUE(b.open(u"Home").loaded());
     ASSERT_EQ(b.store->LogOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
     EXPECT_EQ(RecordsOf(b.store->profile().entries), std::vector<std::u16string>{u"4||kept|u|||||"});
-}
-
-TEST_F(SealedStoreTest, ABackupLeftBesideASealedProfileIsCheckedAndPutBack) {
-    sealedProfile(u"Home");
-    const std::string older = releasedFileBytes(u"Home");
-    ASSERT_EQ(instances.front()->add(u"4||newer|u|||||"), SaveOutcome::Saved);
-    const std::string newer = releasedFileBytes(u"Home");
-    instances.clear();
-
-    // A newer sound backup beside an older profile file is put back; a damaged one is removed.
-    TempFolder::writeFile(profileFile(u"Home"), older);
-    TempFolder::writeFile(database / "Home.dat.bak", newer);
-    Instance& a = startInstance();
-    ASSERT_TRUE(a.open(u"Home").loaded());
-    EXPECT_FALSE(std::filesystem::exists(database / "Home.dat.bak"));
-    ASSERT_EQ(a.store->LogOn(rightLogon()), LogonOutcome::LoggedOn);
-    EXPECT_EQ(a.store->profile().entries.size(), 4u);
-    instances.clear();
-
-    std::string damaged = older;
-    damaged[damaged.size() / 2] ^= 0x01;
-    TempFolder::writeFile(database / "Home.dat.bak", damaged);
-    Instance& b = startInstance();
-    ASSERT_TRUE(b.open(u"Home").loaded());
-    EXPECT_FALSE(std::filesystem::exists(database / "Home.dat.bak"));
-    ASSERT_EQ(b.store->LogOn(rightLogon()), LogonOutcome::LoggedOn);
-    EXPECT_EQ(b.store->profile().entries.size(), 4u);
 }
 
 TEST(LogonStep, AnInvalidLogonModeOrAnswerModeNeverLogsOnWithNothing) {

@@ -56,8 +56,9 @@ TEST_F(StoreTest, AProfileReplacedUnderTheHoldIsAnotherUsersSaveNotOverwritten) 
         SCOPED_TRACE(c.what);
         const std::u16string name = c.outcome == SaveOutcome::ConflictRefreshed ? u"Same" : u"Changed";
         Instance& a = createAndOpen(name);
-        // A sync engine puts the other user's copy (older version number, one entry more) in place.
-        const std::string theirs = ProfileFile(1, {u"4||their entry|them|pw||||"}, c.theirPassword);
+        // A sync engine puts the other user's copy (the same version number, one entry more) in place.
+        const std::string theirs =
+            ProfileFile(a.store->profile().version, {u"4||their entry|them|pw||||"}, c.theirPassword);
         TempFolder::writeFile(database / "incoming", theirs);
         std::filesystem::rename(database / "incoming", profileFile(name));
 

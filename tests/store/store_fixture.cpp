@@ -82,6 +82,11 @@ bool FaultyFileSystem::namesOtherFile(const std::filesystem::path& file, const R
     return inner_->namesOtherFile(file, wrapped ? *wrapped->inner() : held);
 }
 
+bool FaultyFileSystem::namesHeldFileItself(const std::filesystem::path& file, const ReadableFile& held) {
+    const auto* wrapped = dynamic_cast<const FaultyReadable*>(&held);
+    return inner_->namesHeldFileItself(file, wrapped ? *wrapped->inner() : held);
+}
+
 std::unique_ptr<WritableFile> FaultyFileSystem::createTemporary(const std::filesystem::path& target,
                                                                 const ReadableFile* like, ErrorInfo& error) {
     step("create");

@@ -68,6 +68,10 @@ public:
     std::vector<std::filesystem::path> listProfileFiles(const std::filesystem::path& folder) override {
         return inner_->listProfileFiles(folder);
     }
+    std::vector<FolderEntry> listDatNames(const std::filesystem::path& folder) override {
+        return inner_->listDatNames(folder);
+    }
+    bool namesHeldFileItself(const std::filesystem::path& file, const ReadableFile& held) override;
     bool appendText(const std::filesystem::path& file, std::string_view text) override {
         return inner_->appendText(file, text);
     }

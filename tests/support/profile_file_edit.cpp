@@ -1,5 +1,7 @@
 #include "support/profile_file_edit.h"
 
+#include <sodium.h>
+
 #include <functional>
 #include <vector>
 
@@ -44,6 +46,28 @@ std::string BreakVersionSum(std::string_view fileBytes) {
     return RewriteVersionLine(fileBytes, [](const std::u16string& number, const std::u16string& sum) {
         return u"8|" + number + u"|" + (sum == u"0" ? u"1" : u"0");
     });
+}
+
+std::string WithSealedHeaderVersion(std::string_view sealedFileBytes, std::int32_t version) {
+    std::vector<std::string> lines = SplitFileLines(sealedFileBytes);
+    bool found = false;
+    for (std::string& line : lines) {
+        if (line.rfind("version=", 0) == 0) {
+            line = "version=" + std::to_string(version);
+            found = true;
+            break;
+        }
+    }
+    if (!found || lines.size() < 2 || lines.back().rfind("check=", 0) != 0 || sodium_init() < 0) return {};
+    // The check line: BLAKE2b-256 of every line above it, each with CR LF, in Base64.
+    std::string above;
+    for (std::size_t i = 0; i + 1 < lines.size(); ++i) above += lines[i] + "\r\n";
+    unsigned char hash[32];
+    crypto_generichash(hash, sizeof hash, reinterpret_cast<const unsigned char*>(above.data()), above.size(), nullptr, 0);
+    char text[sodium_base64_ENCODED_LEN(32, sodium_base64_VARIANT_ORIGINAL)];
+    sodium_bin2base64(text, sizeof text, hash, sizeof hash, sodium_base64_VARIANT_ORIGINAL);
+    lines.back() = std::string("check=") + text;
+    return JoinFileLines(lines);
 }
 
 }  // namespace keyloft::testing

@@ -2,6 +2,7 @@
 // Edits of a written profile file that keep it decryptable, for tests that damage a file in a
 // way only one particular check can notice.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -16,5 +17,10 @@ std::string LengthenVersionLine(std::string_view fileBytes);
 // The file with its version record (line 3) written again with a wrong record sum. Empty when
 // line 3 is not a readable version record.
 std::string BreakVersionSum(std::string_view fileBytes);
+
+// A sealed file with the version of its header set to `version` and its check line made again,
+// as anyone can without a key; the body's authentication (and so the logon) then fails. Empty when
+// the file has no version line.
+std::string WithSealedHeaderVersion(std::string_view sealedFileBytes, std::int32_t version);
 
 }  // namespace keyloft::testing

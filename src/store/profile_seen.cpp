@@ -1,0 +1,97 @@
+// What this user saw of the profile's file (store/profile_history.h): a file that is no longer
+// sealed, or that went back to an older version, is asked about at every load, at open and in the
+// middle of a session alike; the memory of it only moves forward, and saves never write a version
+// this user has seen already.
+#include <optional>
+#include <utility>
+
+#include "store/conflict_copies.h"
+#include "store/profile_codec.h"
+#include "store/profile_history.h"
+#include "store/profile_store_detail.h"
+
+namespace keyloft {
+using namespace detail;
+
+// The newest version that a conflict copy of the profile holds, read without a logon.
+std::optional<std::int32_t> ProfileStore::newestConflictCopyVersion() {
+    State& s = *state_;
+    std::optional<std::int32_t> newest;
+    for (const FolderEntry& entry : s.files.listDatNames(s.databaseFolder)) {
+        std::optional<std::u16string> profile;
+        try {
+            profile = ProfileOfConflictCopy(entry.name.u16string());
+        } catch (const std::exception&) {
+            continue;
+        }
+        if (entry.kind != EntryKind::RegularFile || profile != s.profileName) continue;
+        const std::optional<std::int32_t> version = VersionOfConflictCopy(
+            s.files, JoinFolder(s.databaseFolder, entry.name.u16string()), sealed::LoadingFloor(s.sealingLimits));
+        if (version) newest = newest ? NewerOf(*newest, *version) : *version;
+    }
+    return newest;
+}
+
+bool ProfileStore::acceptReplacedFile() {
+    State& s = *state_;
+    const std::optional<SeenProfile> seen = ReadSeenProfile(s.settings, s.profilePath);
+    if (!seen) return true;
+    const SeenProfile now{s.seal, s.profile.version};
+    if (s.acceptedPath == s.profilePath && s.acceptedFile == std::pair{now.sealed, now.version}) return true;
+    if (ReplacedFileMessage(s.profileName, *seen, now).empty()) return true;
+    // Gone back: a file-sync engine may have kept another machine's older file and left this
+    // user's newer one beside it as a conflict copy.
+    const std::optional<std::int32_t> newestCopy = newestConflictCopyVersion();
+    const bool offersMerge = RolledBackBesideNewerCopy(*seen, now, newestCopy);
+    MessageRequest question;
+    question.text = ReplacedFileMessage(s.profileName, *seen, now, newestCopy);
+    question.icon = MessageIcon::Exclamation;
+    question.buttons = MessageButtons::YesNo;
+    // Opening an older file beside the newer one's copy loses nothing: the merge follows.
+    question.defaultAnswer = offersMerge ? MessageAnswer::Yes : MessageAnswer::No;
+    question.question = offersMerge ? Question::OpenRolledBackProfile : Question::OpenReplacedProfile;
+    const bool accepted = s.host.showMessage(question) == MessageAnswer::Yes;
+    LogError(kOpReadFromFile, u"0",
+             question.text.substr(0, question.text.find(u'\n')) + (accepted ? u" Opened." : u" Not opened."));
+    if (accepted) {
+        s.acceptedPath = s.profilePath;
+        s.acceptedFile = std::pair{now.sealed, now.version};
+        // The user knows now that the file is in the usual form; the version seen stays.
+        RememberSeenProfile(s.settings, s.profilePath, now, true);
+    }
+    return accepted;
+}
+
+bool ProfileStore::acceptReloadedFile() {
+    State& s = *state_;
+    if (acceptReplacedFile()) return true;
+    forget();
+    s.report.clearDirty = true;
+    s.report.lockSession = true;
+    return false;
+}
+
+bool ProfileStore::keptReadable() { return ReadKeptReadable(state_->settings, state_->profilePath); }
+
+void ProfileStore::setKeptReadable(bool kept) { RememberKeptReadable(state_->settings, state_->profilePath, kept); }
+
+void ProfileStore::rememberSeen() {
+    State& s = *state_;
+    RememberSeenProfile(s.settings, s.profilePath, SeenProfile{s.seal, s.profile.version});
+}
+
+// The version after the newest of the loaded one, the one this user saw last and those of the
+// conflict copies being merged: a file that went back (and was opened so) is written ahead of
+// what was lost, and a merged file is newer than each file merged into it.
+std::int32_t ProfileStore::versionToWrite() const {
+    const State& s = *state_;
+    std::int32_t base = s.profile.version;
+    if (!s.creating) {
+        if (const std::optional<SeenProfile> seen = ReadSeenProfile(s.settings, s.profilePath))
+            base = NewerOf(base, seen->version);
+        if (s.versionFloor) base = NewerOf(base, *s.versionFloor);
+    }
+    return NextVersion(base);
+}
+
+}  // namespace keyloft
