@@ -182,7 +182,7 @@ bounded 120 "the first Wine program" "$wine64" cmd.exe /c exit
 own_wine_processes() {
   local pid
   for pid in $(pgrep -f "$1"); do
-    if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX"; then
+    if tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX"; then
       echo "$pid"
     fi
   done
@@ -190,7 +190,7 @@ own_wine_processes() {
 test_programs_running() {
   local pid
   for pid in $(own_wine_processes '[.]exe'); do
-    tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -vi '^c:[\\]windows[\\]' | grep -qi '[.]exe' && return 0
+    tr '\0' ' ' 2>/dev/null <"/proc/$pid/cmdline" | grep -vi '^c:[\\]windows[\\]' | grep -qi '[.]exe' && return 0
   done
   return 1
 }
