@@ -35,6 +35,7 @@ public:
     void setSecretText(const QString&) override {}
     QString text() const override { return {}; }
     bool clearIfOwn() override { return false; }
+    bool clearSelectionIfOwn() override { return false; }
 };
 
 // 10,000 entries in 20 categories; expiry dates of every kind (short, ISO, card form, words, none).

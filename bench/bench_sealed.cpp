@@ -82,7 +82,7 @@ BENCHMARK(BM_Argon2idModerate)->Unit(benchmark::kMillisecond)->Iterations(3);
 void BM_OpenSealed10000WithoutArgon2id(benchmark::State& state) {
     std::unique_ptr<sealed::Keys> keys;  // the limits of the slots play no part here
     const std::string bytes =
-        JoinFileLines(sealed::SealProfile(LargeProfile(), 2, keys, testing::kQuickSealing));
+        JoinFileLines(sealed::SealProfile(LargeProfile(), 2, keys, testing::kQuickSealing, {}));
     for (auto _ : state) {
         const std::optional<sealed::SealedFile> file = sealed::ParseSealedLines(SplitFileLines(bytes), testing::kQuickSealing);
         Profile loaded;

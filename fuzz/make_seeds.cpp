@@ -121,7 +121,12 @@ void SealedFiles() {
     p.logonMode = kUserIdPasswordAndPin;
     p.password = u"tundra velvet 93 quill";
     std::unique_ptr<sealed::Keys> keys;
-    const std::vector<std::string> lines = sealed::SealProfile(p, 9, keys, sealed::Limits{1, 8192});
+    // Every combination of answers gets a slot, whatever the rule says of them: the target tries them all.
+    const auto everyAnswerSlot = [&p] {
+        return sealed::AnswerCombinations(p.answerMode, p.questions.size());
+    };
+    const std::vector<std::string> lines =
+        sealed::SealProfile(p, 9, keys, sealed::Limits{1, 8192}, everyAnswerSlot());
     if (lines.empty()) {
         std::fprintf(stderr, "a seed profile did not seal\n");
         std::exit(1);
@@ -131,7 +136,8 @@ void SealedFiles() {
     p.questions = {SecurityQuestion{u"First pet?", u"Rex"}, SecurityQuestion{u"Town?", u"Bern"},
                    SecurityQuestion{u"Capital?", u"Oslo"}};
     keys.reset();
-    Write("fuzz_sealed_file", "sealed-all-answers", "0" + JoinFileLines(sealed::SealProfile(p, 10, keys, {1, 8192})));
+    Write("fuzz_sealed_file", "sealed-all-answers",
+          "0" + JoinFileLines(sealed::SealProfile(p, 10, keys, {1, 8192}, everyAnswerSlot())));
 
     const auto record = [](std::string& out, std::u16string_view text) {
         const auto units = static_cast<std::uint32_t>(text.size());

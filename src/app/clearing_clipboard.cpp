@@ -29,4 +29,8 @@ bool ClearingClipboard::clearIfOwn() {
     return clipboard_ != nullptr && clipboard_->clearIfOwn();
 }
 
+bool ClearingClipboard::clearSelectionIfOwn() {
+    return clipboard_ != nullptr && clipboard_->clearSelectionIfOwn();
+}
+
 }  // namespace keyloft

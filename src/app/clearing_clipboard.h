@@ -1,7 +1,8 @@
 #pragma once
 // The clipboard as the window's pages and pop-up use it: a copied user code or password is taken
 // off the clipboard again after the chosen number of seconds (tmrClipboard), at Lock and when the
-// program ends; only while the clipboard still holds it, so that anything copied since stays.
+// program ends; only while the clipboard still holds it, so that anything copied since stays. At
+// Lock the X primary selection is emptied too while the program owns it.
 
 #include <QObject>
 
@@ -26,8 +27,9 @@ public:
     QString text() const override;
     // Takes the last copy off the clipboard, unless something else was copied since.
     bool clearIfOwn() override;
+    bool clearSelectionIfOwn() override;
 
-private:
+  private:
     platform::Clipboard* clipboard_;
     QTimer* timer_;
     int seconds_ = 0;

@@ -9,6 +9,7 @@
 #include <QPushButton>
 
 #include "app/box_label.h"
+#include "pages/secret_box.h"
 #include "pages/tab_order.h"
 #include "pages/text_rules.h"
 #include "store/profile.h"
@@ -16,11 +17,13 @@
 namespace keyloft {
 namespace {
 
-QLineEdit* MakeBox(QWidget* parent, const char* name, bool secret) {
-    auto* box = new QLineEdit(parent);
+// Secret boxes (the password, the PIN and the answers) keep their text out of the X selection;
+// the password and the PIN also hide it.
+QLineEdit* MakeBox(QWidget* parent, const char* name, bool secret, bool hidden) {
+    QLineEdit* box = secret ? new SecretBox(parent) : new QLineEdit(parent);
     box->setObjectName(QString::fromLatin1(name));
     box->setMinimumWidth(box->fontMetrics().averageCharWidth() * 24);
-    if (secret) {
+    if (hidden) {
         box->setEchoMode(QLineEdit::Password);
     }
     return box;
@@ -43,9 +46,9 @@ LogonView::LogonView(QWidget* parent) : QGroupBox(QStringLiteral("Logon"), paren
     lblUser = MakeLabel(this, "lblUser", "&User ID");
     lblPassword = MakeLabel(this, "lblPassword", "Pass&word");
     lblPin = MakeLabel(this, "lblPin", "P&IN Number");
-    txtUser = MakeBox(this, "txtUser", false);
-    txtPass = MakeBox(this, "txtPass", true);
-    txtPin = MakeBox(this, "txtPin", true);
+    txtUser = MakeBox(this, "txtUser", false, false);
+    txtPass = MakeBox(this, "txtPass", true, true);
+    txtPin = MakeBox(this, "txtPin", true, true);
     NameBox(lblUser, txtUser);
     NameBox(lblPassword, txtPass);
     NameBox(lblPin, txtPin);
@@ -69,7 +72,7 @@ LogonView::LogonView(QWidget* parent) : QGroupBox(QStringLiteral("Logon"), paren
         lblQ1[row] = MakeLabel(fraQuestions, "lblQ1", "");
         lblQ1[row]->setProperty("index", row);
         lblQ1[row]->setWordWrap(true);  // a long question takes more lines, not more width
-        txtAns[row] = MakeBox(fraQuestions, "txtAns", false);
+        txtAns[row] = MakeBox(fraQuestions, "txtAns", true, false);
         txtAns[row]->setProperty("index", row);
         // Each question names its answer box once the panel shows it.
         lblQ1[row]->setBuddy(txtAns[row]);

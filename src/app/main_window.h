@@ -94,6 +94,9 @@ public:
     MessageAnswer showMessage(const MessageRequest& request) override;
     void processEvents() override;
     void waitMilliseconds(int milliseconds) override;
+    // On a thread of its own, the busy bar shown and the window repainting; input waits meanwhile,
+    // and a lock follows once the store's operation has returned.
+    void runLongWork(const std::function<void()>& work) override;
 
     ProfileStore& store() { return *store_; }
     // Boxes about nothing of the profile (the tray's About, the welcome picture's errors).
@@ -177,6 +180,8 @@ private:
     void finishLogon(LogonOutcome outcome);
     // While a sealed profile's key is made: the logon boxes off, the busy bar and pointer.
     void showLogonBusy(bool busy);
+    // The busy bar in the status bar, with its words (the text shown before comes back after).
+    void showBusyBar(bool busy, const QString& text);
 
     // Locking (main_window_locking.cpp).
     void openSession();
@@ -286,7 +291,8 @@ private:
     AboutView* aboutView_ = nullptr;
     QComboBox* filterBox_ = nullptr;
     QStatusBar* statusBar_ = nullptr;
-    QProgressBar* logonBusy_ = nullptr;
+    QProgressBar* logonBusy_ = nullptr;  // the busy bar: a sealed logon or save
+    QString statusBeforeBusy_;
     // The thread making a sealed profile's key; null when no logon runs.
     QThread* logonThread_ = nullptr;
     QTimer* popupTimer_ = nullptr;
@@ -308,6 +314,11 @@ inline constexpr char16_t kHelpNotOpenedText[] = u"No web browser could open the
 // Follows the logon status after logon to a profile in the readable form.
 inline constexpr char16_t kReadableFileStatusText[] =
     u"  Anyone who can copy this profile's file can read it: Setup seals it.";
+// Forgot Logon on a sealed profile that no answers open.
+inline constexpr char16_t kNoAnswerSlotText[] =
+    u"Forgotten Logon cannot open this sealed profile: its security answers were too easy to guess when it "
+    u"was "
+    u"sealed. Log on with the logon details, and set stronger answers in Setup.";
 inline constexpr char16_t kProfileCreatedText[] =
     u"The new profile's password is opensesame. Log on and change it in Setup.";
 

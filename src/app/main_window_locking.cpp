@@ -88,6 +88,7 @@ void MainWindow::endSession() {
     showScreen(Screen::Welcome);
     forgetProfileInViews();
     clipboard_->clearIfOwn();
+    clipboard_->clearSelectionIfOwn();
     QCoreApplication::processEvents();
     setStatusText(QString());
     setDirty(false);

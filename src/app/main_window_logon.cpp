@@ -1,12 +1,13 @@
 // The logon step of the main window. A profile in the usual form is checked at once; a sealed one
 // makes its key with Argon2id (about a second) on a thread of its own, while the window goes on
-// repainting and shows that it is busy.
-#include <memory>
-#include <optional>
-
+// repainting and shows that it is busy. A sealed save makes its keys the same way.
+#include <QEventLoop>
 #include <QProgressBar>
+#include <QScopedValueRollback>
 #include <QStackedWidget>
 #include <QThread>
+#include <memory>
+#include <optional>
 
 #include "app/logon_view.h"
 #include "app/main_window.h"
@@ -83,15 +84,38 @@ void MainWindow::onLogonClicked() {
 }
 
 void MainWindow::showLogonBusy(bool busy) {
-    logonBusy_->setVisible(busy);
     logonView_->setEnabled(!busy);
     if (busy) {
         platform::ShowBusyPointer();
-        statusBar_->showMessage(QStringLiteral("Opening the sealed profile..."));
     } else {
         platform::ShowIdlePointer();
-        statusBar_->clearMessage();
     }
+    showBusyBar(busy, QStringLiteral("Opening the sealed profile..."));
+    if (!busy) statusBar_->clearMessage();
+}
+
+void MainWindow::showBusyBar(bool busy, const QString& text) {
+    logonBusy_->setVisible(busy);
+    if (busy) {
+        statusBeforeBusy_ = statusBar_->currentMessage();
+        statusBar_->showMessage(text);
+    } else {
+        statusBar_->showMessage(statusBeforeBusy_);
+    }
+}
+
+// The keys of a sealed save: the store waits here while Argon2id runs on a thread of its own. Window
+// events go on (painting, timers; a lock waits for the store), input is held back until the end.
+void MainWindow::runLongWork(const std::function<void()>& work) {
+    const QScopedValueRollback<int> storeCall(storeCallsRunning_, storeCallsRunning_ + 1);
+    showBusyBar(true, QStringLiteral("Sealing the profile..."));
+    QEventLoop loop;
+    std::unique_ptr<QThread> thread(QThread::create(work));
+    connect(thread.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    thread->start();
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    thread->wait();
+    showBusyBar(false, QString());
 }
 
 void MainWindow::finishLogon(LogonOutcome outcome) {

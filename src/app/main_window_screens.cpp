@@ -264,7 +264,16 @@ void MainWindow::onDatabaseClicked() {
 
 // ---- logon ----
 
-void MainWindow::onForgotLogonClicked() { logonView_->openQuestions(store_->profile()); }
+void MainWindow::onForgotLogonClicked() {
+    if (!store_->answersCanOpen()) {
+        MessageRequest told;
+        told.text = kNoAnswerSlotText;
+        told.icon = MessageIcon::Information;
+        showMessage(told);
+        return;
+    }
+    logonView_->openQuestions(store_->profile());
+}
 
 // Copies that a file-sync engine left when two machines changed the profile at once: what they
 // hold that the profile does not can be merged now (the default) or kept for later. Each copy is

@@ -14,11 +14,13 @@
 
 #include "app/box_label.h"
 #include "entries/generator_options.h"
+#include "pages/secret_box.h"
 #include "pages/text_rules.h"
 #include "store/password_strength.h"
 #include "store/profile.h"
 #include "store/profile_store.h"
 #include "store/sealing_rule.h"
+#include "store/secret_memory.h"
 #include "store/text_convert.h"
 
 namespace keyloft {
@@ -30,10 +32,14 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption) {
     return label;
 }
 
-QLineEdit* MakeBox(QWidget* parent, const char* name, bool password) {
-    auto* box = new QLineEdit(parent);
+enum class Box { Plain, Secret, Hidden };
+
+// Secret boxes (the password, its confirmation, the PIN and the answers) keep their text out of the
+// X selection; hidden ones also mask it.
+QLineEdit* MakeBox(QWidget* parent, const char* name, Box kind) {
+    QLineEdit* box = kind == Box::Plain ? new QLineEdit(parent) : new SecretBox(parent);
     box->setObjectName(QString::fromLatin1(name));
-    if (password) box->setEchoMode(QLineEdit::Password);
+    if (kind == Box::Hidden) box->setEchoMode(QLineEdit::Password);
     return box;
 }
 
@@ -53,11 +59,6 @@ void SelectOption(const std::array<QRadioButton*, 3>& options, int value) {
         options[i]->setChecked(on);
         options[i]->setAutoExclusive(true);
     }
-}
-
-// A text as a view of its UTF-16 code units, without a copy (the password boxes' texts).
-std::u16string_view TextView(const QString& text) {
-    return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
 }
 
 }  // namespace
@@ -81,10 +82,10 @@ SetupView::SetupView(PageServices services, QWidget* parent) : Page(std::move(se
     lblPassword = MakeLabel(this, "lblPassword", QStringLiteral("Pass&word"));
     lblConfirm = MakeLabel(this, "lblConfirm", QStringLiteral("Con&firm Password"));
     lblSetupPIN = MakeLabel(this, "lblSetupPIN", QStringLiteral("P&IN Number"));
-    txtUserID = MakeBox(this, "txtUserID", false);
-    txtPassword = MakeBox(this, "txtPassword", true);
-    txtconfirm = MakeBox(this, "txtconfirm", true);
-    txtSetupPIN = MakeBox(this, "txtSetupPIN", true);
+    txtUserID = MakeBox(this, "txtUserID", Box::Plain);
+    txtPassword = MakeBox(this, "txtPassword", Box::Hidden);
+    txtconfirm = MakeBox(this, "txtconfirm", Box::Hidden);
+    txtSetupPIN = MakeBox(this, "txtSetupPIN", Box::Hidden);
     NameBox(lblUserID, txtUserID);
     NameBox(lblPassword, txtPassword);
     NameBox(lblConfirm, txtconfirm);
@@ -110,12 +111,12 @@ SetupView::SetupView(PageServices services, QWidget* parent) : Page(std::move(se
     auto* questions = new QGridLayout;
     for (int row = 0; row < 3; ++row) {
         const auto i = static_cast<std::size_t>(row);
-        txtQuestion[i] = MakeBox(this, "txtQuestion", false);
+        txtQuestion[i] = MakeBox(this, "txtQuestion", Box::Plain);
         txtQuestion[i]->setProperty("index", row);
         txtQuestion[i]->setAccessibleName(QStringLiteral("Security question %1").arg(row + 1));
         lblAnswer[i] = MakeLabel(this, "lblAnswer", answerCaptions[i]);
         lblAnswer[i]->setProperty("index", row);
-        txtanswer[i] = MakeBox(this, "txtanswer", false);
+        txtanswer[i] = MakeBox(this, "txtanswer", Box::Secret);
         txtanswer[i]->setProperty("index", row);
         lblAnswer[i]->setBuddy(txtanswer[i]);
         txtanswer[i]->setAccessibleName(QStringLiteral("Answer %1").arg(row + 1));
@@ -199,54 +200,59 @@ void SetupView::sealClicked(bool on) {
 void SetupView::showSecretsState() {
     if (filling()) return;
     if (!sealedOnFill_) {
-        // Ticked by itself only once neither the password nor an answer is a new profile's: with
-        // either left, sealing would be refused.
-        const std::vector<SecurityQuestion> answers = shownAnswers();
-        const bool defaults = SecretsAreDefaults(shownPassword(), answers);
-        bool ownSecrets = !SecretsAreDefaults(shownPassword(), {});
-        for (const SecurityQuestion& pair : answers) {
-            ownSecrets = ownSecrets && (pair.answer.empty() || !SecretsAreDefaults(u"", {pair}));
-        }
-        chkSeal->setEnabled(!defaults);
-        chkSeal->setChecked(!defaults && sealChoice_.value_or(ownSecrets));
-        chkSeal->setToolTip(QString::fromStdU16String(defaults ? kSealNeedsOwnSecretsTip : kSealTip));
+        // Ticked by itself once a password of the user's own is on screen (the default answer gets
+        // no slot, it does not keep the file readable), but not for a password that the readable
+        // file holds: sealing would ask for a new one.
+        const bool ownPassword = !IsDefaultPassword(*shownPassword());
+        const bool wouldSeal = ownPassword && (passwordEdited_ || !store().sealingNeedsNewPassword());
+        chkSeal->setEnabled(ownPassword);
+        chkSeal->setChecked(ownPassword && sealChoice_.value_or(wouldSeal));
+        chkSeal->setToolTip(QString::fromStdU16String(ownPassword ? kSealTip : kSealNeedsOwnPasswordTip));
     } else {
         chkSeal->setEnabled(true);
         chkSeal->setToolTip(QString::fromStdU16String(kSealTip));
     }
-    const std::int32_t answerMode = shownAnswerMode();
-    const char16_t* note = nullptr;
-    if (chkSeal->isChecked() && answerMode == kOneAnswer) note = kOneAnswerOpensText;
-    if (chkSeal->isChecked() && answerMode == kTwoAnswers) note = kTwoAnswersOpenText;
-    lblSealNote->setText(note != nullptr ? QString::fromStdU16String(note) : QString());
-    lblSealNote->setVisible(note != nullptr);
+    std::u16string note;
+    if (chkSeal->isChecked()) {
+        const std::vector<SecurityQuestion> questions = shownQuestions();
+        const std::u16string userId = shownUserId();
+        const WipedText password = shownPassword();
+        const SealingSecrets secrets{store().profileName(), shownLogonMode(), userId, *password, &questions};
+        note = WeakAnswersText(questions, PlanAnswerSlots(secrets, shownAnswerMode()), false);
+    }
+    lblSealNote->setText(QString::fromStdU16String(note));
+    lblSealNote->setVisible(!note.empty());
     showStrength();
 }
 
-// The words that go with the profile (its name, the user ID the logon asks for, the answers) count
-// as easy to guess, as they do when the file is sealed.
+// The words that go with the profile (its name, the user ID the logon asks for, the questions and
+// the answers) count as easy to guess, as they do when the file is sealed.
 void SetupView::showStrength() {
-    std::vector<std::u16string> ownWords{store().profileName()};
-    const std::u16string userId = txtUserID->text().trimmed().toStdU16String();
-    if (shownLogonMode() != kPasswordOnly && !userId.empty()) ownWords.push_back(userId);
-    for (const SecurityQuestion& pair : shownAnswers()) {
-        if (!pair.answer.empty()) ownWords.push_back(pair.answer);
-    }
-    const std::u16string_view password = TrimBlanks(shownPassword());
+    const std::vector<SecurityQuestion> questions = shownQuestions();
+    const std::u16string userId = shownUserId();
+    const WipedText shown = shownPassword();
+    const std::u16string_view password = TrimBlanks(*shown);
+    const SealingSecrets secrets{store().profileName(), shownLogonMode(), userId, password, &questions};
     lblSetupStrength->rateWith(QString::fromUtf16(password.data(), static_cast<qsizetype>(password.size())),
-                               ownWords);
+                               KnownWords(secrets));
 }
 
-std::u16string_view SetupView::shownPassword() const {
-    if (passwordEdited_) return TextView(txtPassword->text());
-    return store().profile().password;
+WipedText SetupView::shownPassword() const {
+    if (passwordEdited_) return WipedText(txtPassword->text().toStdU16String());
+    return WipedText(store().profile().password);
 }
 
-std::vector<SecurityQuestion> SetupView::shownAnswers() const {
-    std::vector<SecurityQuestion> answers;
-    for (QLineEdit* box : txtanswer) answers.push_back(SecurityQuestion{{}, box->text().toStdU16String()});
-    return answers;
+std::vector<SecurityQuestion> SetupView::shownQuestions() const {
+    std::vector<SecurityQuestion> pairs;
+    for (std::size_t i = 0; i < 3; ++i) {
+        SecurityQuestion pair{TrimBlanks(txtQuestion[i]->text()).toStdU16String(),
+                              TrimBlanks(txtanswer[i]->text()).toStdU16String()};
+        if (!pair.question.empty()) pairs.push_back(std::move(pair));
+    }
+    return pairs;
 }
+
+std::u16string SetupView::shownUserId() const { return TrimBlanks(txtUserID->text()).toStdU16String(); }
 
 std::int32_t SetupView::shownLogonMode() const {
     if (optUserPass->isChecked()) return kUserIdAndPassword;
@@ -314,16 +320,60 @@ void SetupView::warn(const char16_t* text, const char16_t* title, bool warningIc
     dialogs().showMessage(request);
 }
 
+bool SetupView::askAllAnswers(const EditResult& offer, SecuritySettings& settings) {
+    const std::uint64_t taken = session();
+    MessageRequest question;
+    question.text = *offer.offer;
+    question.icon = MessageIcon::Question;
+    question.buttons = MessageButtons::YesNo;
+    question.defaultAnswer = MessageAnswer::Yes;
+    const bool yes = dialogs().showMessage(question) == MessageAnswer::Yes;
+    if (lockedSince(taken)) return false;
+    if (yes) {
+        settings.answerMode = offer.offeredAnswerMode;
+        SelectOption({optQ1, optQ2, optAll}, offer.offeredAnswerMode);
+    } else {
+        settings.weakAnswersAccepted = true;
+    }
+    return true;
+}
+
 bool SetupView::save() {
-    const EditResult edit = editStore([this](ProfileStore& store) { return store.changeSecurity(securitySettings()); });
+    SecuritySettings settings = securitySettings();
+    const auto change = [&settings](ProfileStore& store) { return store.changeSecurity(settings); };
+    EditResult edit = editStore(change);
+    if (edit.offer) {
+        if (!askAllAnswers(edit, settings)) return false;
+        edit = editStore(change);
+    }
     if (edit.refusal) {
         warn(edit.refusal->c_str(), edit.setupRule ? kSetupErrorTitle : kApplicationTitle, edit.setupRule);
+        if (*edit.refusal == kReadablePasswordRefusal) {
+            // The new password goes into both boxes, afresh.
+            EmptyBox(txtPassword);
+            EmptyBox(txtconfirm);
+            txtPassword->setFocus();
+        }
         return false;
     }
+    if (!edit.save) return false;
     if (carryOutSave(*edit.save) == SaveOutcome::Saved) {
         rememberSealChoice();
         sealedOnFill_ = store().sealed();
         showSecretsState();
+        const char16_t* saved = kSavedReadableText;
+        if (store().sealed()) {
+            saved = PlanAnswerSlots(store().profile(), store().profileName()).made.empty()
+                        ? kSavedSealedLogonOnlyText
+                        : kSavedSealedText;
+        }
+        emit statusChanged(QString::fromStdU16String(saved));
+        if (edit.notice) {
+            MessageRequest told;
+            told.text = *edit.notice;
+            told.icon = MessageIcon::Information;
+            dialogs().showMessage(told);
+        }
     }
     return true;
 }

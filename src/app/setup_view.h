@@ -3,15 +3,16 @@
 // up to three questions with their answers, how many answers a forgotten logon demands, and
 // whether the profile file is sealed.
 
+#include <QString>
+#include <QWidget>
 #include <array>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include <QString>
-#include <QWidget>
-
 #include "pages/page.h"
+#include "store/sealing_rule.h"
+#include "store/secret_memory.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -28,18 +29,18 @@ inline constexpr char16_t kSetupErrorTitle[] = u"Error";
 // Stands in both password boxes for the stored password.
 inline constexpr char16_t kPasswordMask[] = u"**********";
 
-// The seal check box's tool tips: while it can be ticked, and while the password and the answers
-// are still those every new profile starts with.
+// The seal check box's tool tips: while it can be ticked, and while the password is still the one
+// every new profile starts with.
 inline constexpr char16_t kSealTip[] = u"A sealed profile can only be opened with its logon or its security answers";
-inline constexpr char16_t kSealNeedsOwnSecretsTip[] =
-    u"Choose a password and security answers of your own first: every new profile starts with the same ones, "
-    u"so they would not seal anything.";
-// What the setup says under the check box when the answer mode lets fewer than all answers open
-// the sealed file.
-inline constexpr char16_t kOneAnswerOpensText[] =
-    u"Each answer alone opens the sealed file: make every answer as hard to guess as the password.";
-inline constexpr char16_t kTwoAnswersOpenText[] =
-    u"Each pair of answers alone opens the sealed file: make the answers as hard to guess as the password.";
+inline constexpr char16_t kSealNeedsOwnPasswordTip[] =
+    u"Choose a password of your own first: every new profile starts with the same one, so it would not seal "
+    u"anything.";
+// What the status line says after Save, behind the logon status.
+inline constexpr char16_t kSavedSealedText[] =
+    u"  Saved sealed: only the logon or the security answers open its file.";
+inline constexpr char16_t kSavedSealedLogonOnlyText[] = u"  Saved sealed: only the logon opens its file.";
+inline constexpr char16_t kSavedReadableText[] =
+    u"  Saved in the readable form: anyone who can copy this profile's file can read it.";
 
 class SetupView : public Page {
     Q_OBJECT
@@ -76,19 +77,25 @@ private:
     QCheckBox* chkSeal;
     // How hard the password on screen is to guess, as it is typed.
     StrengthLabel* lblSetupStrength;
-    // Which answers alone open the sealed file (while sealing is ticked with one or two answers).
+    // Which answers are too easy to guess to open the sealed file (while sealing is ticked).
     QLabel* lblSealNote;
 
     void changed();
     void passwordChanged();
     void sealClicked(bool on);
     // The seal box, the strength and the note follow the boxes: a profile not yet sealed is ticked
-    // for sealing once its password and answers are not a new profile's, unless the user chose.
+    // for sealing once a password of the user's own is typed, unless the user chose.
     void showSecretsState();
     void showStrength();
     // The password on screen: the stored one while the boxes show the mask.
-    std::u16string_view shownPassword() const;
-    std::vector<SecurityQuestion> shownAnswers() const;
+    WipedText shownPassword() const;
+    // The question pairs on screen as the store keeps them: trimmed, those with a question.
+    std::vector<SecurityQuestion> shownQuestions() const;
+    // The user ID on screen, trimmed.
+    std::u16string shownUserId() const;
+    // The answer mode the store offers (Yes: it is chosen) before it seals without weak answers;
+    // false when a lock came meanwhile.
+    bool askAllAnswers(const EditResult& offer, SecuritySettings& settings);
     std::int32_t shownLogonMode() const;
     std::int32_t shownAnswerMode() const;
     // Remembers that the user saved the loaded profile readable on purpose, or forgets it once sealed.

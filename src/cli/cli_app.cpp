@@ -22,9 +22,9 @@ struct CommandLine {
 
 CommandLine::CommandLine(GlobalOptions& options)
     : app("keyloft-cli: list, check, edit, import and export Keyloft profiles from the command line.\n"
-          "Logon details, new passwords and PINs and entry passwords are read from the terminal without\n"
-          "echo, or one per line from standard input when it is not a terminal; never from the command\n"
-          "line (only the security answers that logon --answer gives are).",
+          "Logon details, new passwords and PINs, security answers and entry passwords are read from the\n"
+          "terminal without echo, or one per line from standard input when it is not a terminal; never\n"
+          "from the command line.",
           "keyloft-cli") {
     app.set_version_flag("--version", KEYLOFT_VERSION_STRING);
     app.require_subcommand(1);

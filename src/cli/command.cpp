@@ -77,6 +77,26 @@ std::optional<std::pair<std::u16string, std::u16string>> ReadNewSecret(Console& 
     return result;
 }
 
+EditResult ChangeSecurity(Session& session, SecuritySettings& settings) {
+    EditResult edit = session.store().changeSecurity(settings);
+    if (!edit.offer) return edit;
+    MessageRequest question;
+    question.text = *edit.offer;
+    question.icon = MessageIcon::Question;
+    question.buttons = MessageButtons::YesNo;
+    question.defaultAnswer = MessageAnswer::Yes;
+    if (session.host().showMessage(question) == MessageAnswer::Yes) {
+        settings.answerMode = edit.offeredAnswerMode;
+    } else {
+        settings.weakAnswersAccepted = true;
+    }
+    return session.store().changeSecurity(settings);
+}
+
+void PrintNotice(const EditResult& edit) {
+    if (edit.notice) Console::printError(Utf16ToUtf8(*edit.notice));
+}
+
 bool ConfirmUsualForm(Session& session, const std::string& name) {
     MessageRequest question;
     question.text = u"Anyone who can copy the file will be able to read every password in it. Save the profile \"" +

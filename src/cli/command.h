@@ -69,6 +69,14 @@ void PrintOut(std::string_view text);  // standard output, as is
 std::optional<std::pair<std::u16string, std::u16string>> ReadNewSecret(Console& console, std::string_view prompt,
                                                                        std::string_view confirmPrompt);
 
+// The security setup's edit (ProfileStore::changeSecurity). When it offers the answer mode that asks
+// for all the answers (some are too easy to guess alone, all together are not), the offer is asked
+// as the window asks it (a terminal answers; --yes answers yes; otherwise no) and the edit is made
+// again with the answer.
+EditResult ChangeSecurity(Session& session, SecuritySettings& settings);
+// What a sealing edit that was saved says of answers too easy to guess, on standard error.
+void PrintNotice(const EditResult& edit);
+
 // Asks before the sealed profile `name` is written in the usual form (default No; --yes answers
 // yes; without a terminal the answer is No). True when the answer is yes; otherwise says so.
 bool ConfirmUsualForm(Session& session, const std::string& name);

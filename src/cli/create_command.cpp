@@ -52,8 +52,8 @@ public:
         if (seal_) {
             PrintOut("Created the sealed profile \"" + name_ +
                      "\". It opens with the password you gave, and with nothing else: it has no security\n"
-                     "question. Add questions and answers with \"keyloft-cli logon " + name_ +
-                     " --question TEXT --answer TEXT\".\n");
+                     "question. Add questions and answers with \"keyloft-cli logon " +
+                     name_ + " --question TEXT\" (it asks for each answer).\n");
             return kExitOk;
         }
         PrintOut("Created profile \"" + name_ + "\". Its password is \"" + Utf16ToUtf8(kDefaultLogonValue) +

@@ -28,6 +28,7 @@
 #include "pages/focus_in_view.h"
 #include "pages/keyboard_header.h"
 #include "pages/readable_colors.h"
+#include "pages/secret_box.h"
 #include "pages/tab_order.h"
 #include "pages/text_rules.h"
 
@@ -178,9 +179,12 @@ void PasswordsView::buildWidgets(QComboBox* filterBox) {
     cboCategory->setEditable(false);
     txtUserDesc = lineEdit("txtUserDesc");
     txtUserCode = lineEdit("txtUserCode");
-    txtUserpass = lineEdit("txtUserpass");
+    // The password boxes keep their text out of the X selection, whatever they show.
+    txtUserpass = new SecretBox(this);
+    txtUserpass->setObjectName(QStringLiteral("txtUserpass"));
     txtUserpass->setEchoMode(QLineEdit::Password);
-    txtuserconfirm = lineEdit("txtuserconfirm");
+    txtuserconfirm = new SecretBox(this);
+    txtuserconfirm->setObjectName(QStringLiteral("txtuserconfirm"));
     txtuserconfirm->setEchoMode(QLineEdit::Password);
     txtSource = new QPlainTextEdit(this);
     txtSource->setObjectName(QStringLiteral("txtSource"));

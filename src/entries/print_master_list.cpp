@@ -26,7 +26,7 @@ struct Heading {
     const char16_t* text;
     int spaces;
 };
-constexpr Heading kHeadings[8] = {
+constexpr Heading kPrintedHeadings[8] = {
     {u"Category", 10}, {u"Description", 25}, {u"User Code", 15}, {u"Password", 15},
     {u"Notes", 35},    {u"Expiry Date", 6},  {u"Web Site", 30},  {u"Email", 30},
 };
@@ -35,7 +35,7 @@ constexpr Heading kHeadings[8] = {
 
 QString MasterListPrint::paddedHeading(int column) {
     if (column < 1 || column > 8) return {};
-    const Heading& heading = kHeadings[column - 1];
+    const Heading& heading = kPrintedHeadings[column - 1];
     return QtText(heading.text) + QString(heading.spaces, QLatin1Char(' '));
 }
 

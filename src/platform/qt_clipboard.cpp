@@ -53,6 +53,13 @@ public:
         return ours;
     }
 
+    bool clearSelectionIfOwn() override {
+        QClipboard* clipboard = QGuiApplication::clipboard();
+        if (!clipboard->supportsSelection() || !clipboard->ownsSelection()) return false;
+        clipboard->clear(QClipboard::Selection);
+        return true;
+    }
+
 private:
     const QMimeData* own_ = nullptr;  // compared, never followed: the clipboard may have deleted it
     QByteArray ownDigest_;

@@ -16,6 +16,9 @@ public:
     // Empties the clipboard if it still holds what the last setSecretText put there; true then.
     // Whatever was copied since (here or in another program) is left alone.
     virtual bool clearIfOwn() = 0;
+    // Empties the X primary selection while this program owns it (text selected in one of its
+    // boxes); true then. A selection made in another program is left alone.
+    virtual bool clearSelectionIfOwn() = 0;
 };
 
 // The system clipboard (QClipboard). Implemented in qt_clipboard.cpp.

@@ -25,7 +25,8 @@ constexpr std::size_t kRatedBytes = 256;
 constexpr int kRepeatedFlag = 32;
 
 // The guesses (as log10) below which a password gets score 0, 1, 2 and 3.
-constexpr double kScoreBounds[] = {3, 6, 8, 10};
+constexpr double kScoreBounds[] = {3, 6, kSealingGuessesLog10, 10};
+static_assert(kScoreBounds[kSealingScore - 1] == kSealingGuessesLog10);
 
 enum class Weakness { CommonWord, LookAlikes, OwnWord, Repeats, Sequence, KeyboardRow, Date };
 
@@ -38,9 +39,8 @@ std::u16string_view WarningFor(Weakness weakness) {
                    u"harder to "
                    u"guess.";
         case Weakness::OwnWord:
-            return u"Words that go with this profile, such as its name, the user ID or the default password, "
-                   u"are "
-                   u"easy to guess.";
+            return u"Words that go with this profile, such as its name, the user ID, the security questions "
+                   u"and answers or the default password, are easy to guess.";
         case Weakness::Repeats:
             return u"Repeats such as \"aaa\" or \"abcabc\" are easy to guess.";
         case Weakness::Sequence:
@@ -98,6 +98,13 @@ void CutForRating(std::string& utf8) {
     utf8.resize(size);
 }
 
+// Blanks and ASCII punctuation part the words of a profile's own texts.
+bool IsWordBreak(char16_t c) {
+    return c == u' ' || c == u'\t' ||
+           (c < 0x80 && c > u' ' && !(c >= u'0' && c <= u'9') && !(c >= u'a' && c <= u'z') &&
+            !(c >= u'A' && c <= u'Z'));
+}
+
 struct FreeMatches {
     void operator()(ZxcMatch_t* info) const { ZxcvbnFreeInfo(info); }
 };
@@ -136,18 +143,27 @@ PasswordStrength RatePassword(std::u16string_view password, const std::vector<st
     SecretBytes utf8{Utf16ToUtf8(password)};
     CutForRating(utf8.bytes);
 
-    // The profile's own words, and each of their blank-separated parts.
+    // The profile's own words, each of their parts between blanks and punctuation, and the parts
+    // joined by blanks ("Pet's name?" gives "Pet", "s", "name" and "Pet s name").
     std::vector<std::string> words(std::begin(kAlwaysWeak), std::end(kAlwaysWeak));
     for (const std::u16string& own : ownWords) {
         const std::u16string_view whole = TrimBlanks(own);
         if (whole.empty()) continue;
         words.push_back(Utf16ToUtf8(whole));
-        if (whole.find(u' ') == std::u16string_view::npos) continue;
-        for (std::size_t start = 0; start < whole.size();) {
-            const std::size_t end = std::min(whole.find(u' ', start), whole.size());
-            if (end > start) words.push_back(Utf16ToUtf8(whole.substr(start, end - start)));
-            start = end + 1;
+        std::u16string joined;
+        std::size_t start = 0;
+        for (std::size_t i = 0; i <= whole.size(); ++i) {
+            if (i < whole.size() && !IsWordBreak(whole[i])) continue;
+            if (i > start) {
+                const std::u16string_view part = whole.substr(start, i - start);
+                if (part.size() < whole.size()) words.push_back(Utf16ToUtf8(part));
+                if (!joined.empty()) joined += u' ';
+                joined += part;
+            }
+            start = i + 1;
         }
+        if (!joined.empty() && joined != whole) words.push_back(Utf16ToUtf8(joined));
+        if (!joined.empty()) sodium_memzero(joined.data(), joined.size() * sizeof(char16_t));
     }
     std::vector<const char*> dictionary;
     for (const std::string& word : words) {

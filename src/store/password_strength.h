@@ -26,7 +26,8 @@ PasswordStrength RatePassword(std::u16string_view password, const std::vector<st
 // A word for a score, for a strength bar: "Very weak", "Weak", "Fair", "Good", "Strong".
 std::u16string_view StrengthWord(int score);
 
-// Sealing asks for at least this score.
+// Sealing asks for at least this score: at least 10^kSealingGuessesLog10 guesses.
 inline constexpr int kSealingScore = 3;
+inline constexpr double kSealingGuessesLog10 = 8;
 
 }  // namespace keyloft

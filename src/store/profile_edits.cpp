@@ -67,11 +67,6 @@ std::vector<SecurityQuestion> KeptQuestions(const std::vector<SecurityQuestion>&
 
 }  // namespace
 
-std::optional<std::u16string> ProfileStore::sealingRefusal() const {
-    const Profile& p = profile();
-    return SealingRefusal({profileName(), p.logonMode, p.userId, p.password, &p.questions});
-}
-
 EditResult ProfileStore::saveEdit(EditResult result) {
     result.save = WriteToFile();
     return result;
@@ -154,25 +149,44 @@ EditResult ProfileStore::changeSecurity(const SecuritySettings& typed) {
         result.setupRule = true;
         return result;
     }
+    const std::vector<SecurityQuestion> kept = KeptQuestions(settings.questions);
+    const std::int32_t answerMode = settings.answerMode != 0 ? settings.answerMode : profile().answerMode;
+    const bool newPassword = settings.passwordRetyped && settings.password != profile().password;
+    std::optional<std::u16string> notice;
     if (settings.seal) {
-        const std::vector<SecurityQuestion> kept = KeptQuestions(settings.questions);
-        const SealingSecrets secrets{profileName(), settings.logonMode, settings.userId,
-                                     settings.passwordRetyped ? settings.password : profile().password, &kept};
-        if (std::optional<std::u16string> refusal = SealingRefusal(secrets)) {
-            EditResult result = Refused(std::move(*refusal));
+        const auto refused = [](std::u16string message) {
+            EditResult result = Refused(std::move(message));
             result.setupRule = true;
             return result;
+        };
+        const SealingSecrets secrets{profileName(), settings.logonMode, settings.userId,
+                                     settings.passwordRetyped ? settings.password : profile().password, &kept};
+        if (std::optional<std::u16string> refusal = SealingRefusal(secrets))
+            return refused(std::move(*refusal));
+        // A password that a readable file held opens every copy of that file: sealing starts afresh.
+        if (state_->readablePassword && !newPassword) return refused(kReadablePasswordRefusal);
+        const AnswerSlots slots = PlanAnswerSlots(secrets, answerMode);
+        if (slots.allTogetherMode != 0 && !settings.weakAnswersAccepted) {
+            EditResult result;
+            result.offer = AllAnswersOffer(kept, slots);
+            result.offeredAnswerMode = slots.allTogetherMode;
+            return result;
         }
+        if (!slots.allMade()) notice = WeakAnswersText(kept, slots, true);
     }
     Profile& profile = editableProfile();
     profile.logonMode = settings.logonMode;
     if (settings.passwordRetyped) profile.password = settings.password;
+    // A new password has been in no file yet.
+    if (newPassword) state_->readablePassword = false;
     profile.userId = settings.userId;
     profile.pin = settings.pin;
-    profile.questions = KeptQuestions(settings.questions);
-    if (settings.answerMode != 0) profile.answerMode = settings.answerMode;
+    profile.questions = kept;
+    profile.answerMode = answerMode;
     setSealed(settings.seal);
-    return saveEdit({});
+    EditResult result;
+    result.notice = std::move(notice);
+    return saveEdit(std::move(result));
 }
 
 }  // namespace keyloft

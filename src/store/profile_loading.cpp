@@ -137,6 +137,7 @@ void ProfileStore::loadHeld(bool showErrors) {
                 return;
             }
             s.seal = false;
+            s.readablePassword = true;
             s.sealedKeys.reset();
         }
         s.runningLength += static_cast<double>(line.size());
@@ -266,6 +267,7 @@ void ProfileStore::loadSealed(bool showErrors) {
         return;
     }
     s.seal = true;
+    if (!reopen) s.readablePassword = false;
     s.fingerprint = fingerprint;
     if (reopen) {
         if (keys && sealed::OpenBody(*file, keys->dataKey, s.profile, &before)) {

@@ -9,6 +9,8 @@
 #include "store/profile_codec.h"
 #include "store/profile_history.h"
 #include "store/profile_store_detail.h"
+#include "store/sealing_rule.h"
+#include "store/secret_memory.h"
 
 namespace keyloft {
 using namespace detail;
@@ -50,6 +52,7 @@ SaveOutcome ProfileStore::writeToFile() {
     s.lineCount = 0;
 
     const std::int32_t versionBefore = s.profile.version;
+    makeSealingKeys();
     if (!s.creating) {
         if (const ErrorInfo error = holdForSave(); error.failed()) {
             return saveFailed(error, versionBefore);
@@ -81,6 +84,36 @@ SaveOutcome ProfileStore::writeToFile() {
         }
     }
     return writeNewFile(versionBefore);
+}
+
+// The answer slots a sealed save of the Profile gets (store/sealing_rule.h).
+std::vector<std::vector<int>> ProfileStore::answerSlotsToSeal() const {
+    return PlanAnswerSlots(state_->profile, state_->profileName).made;
+}
+
+// A sealed save that needs new key slots has them made first, before the file is taken or written:
+// the Argon2id runs are the long part of it, and the host runs them off its window's thread.
+void ProfileStore::makeSealingKeys() {
+    State& s = *state_;
+    const bool writeSealed = s.creating ? s.creatingSealed : s.seal;
+    if (!writeSealed || s.lockedFile) return;
+    const std::vector<std::vector<int>> answerSlots = answerSlotsToSeal();
+    if (sealed::KeysFit(s.sealedKeys.get(), s.profile, answerSlots, s.sealingLimits)) return;
+    // What the slots are made from, apart from the Profile that the window's events may reach meanwhile.
+    Profile material;
+    material.logonMode = s.profile.logonMode;
+    material.userId = s.profile.userId;
+    material.password = s.profile.password;
+    material.pin = s.profile.pin;
+    material.answerMode = s.profile.answerMode;
+    material.questions = s.profile.questions;
+    std::unique_ptr<sealed::Keys> made;
+    const sealed::Limits limits = s.sealingLimits;
+    s.host.runLongWork(
+        [&made, &material, &answerSlots, limits] { made = sealed::MakeKeys(material, answerSlots, limits); });
+    Wipe(material);
+    // Without keys (no password known) the save goes on as it would have: it keeps what fits or fails.
+    if (made && sealed::KeysFit(made.get(), s.profile, answerSlots, limits)) s.sealedKeys = std::move(made);
 }
 
 // What every failed save does: keep, log and show the error; the file on disk still carries the
@@ -271,6 +304,7 @@ SaveOutcome ProfileStore::writeNewFile(std::int32_t versionBefore) {
     if (!writeSealed && !s.creating) {
         s.sealedKeys.reset();
     }
+    if (!writeSealed) s.readablePassword = true;
     RememberSeenProfile(s.settings, s.profilePath, SeenProfile{writeSealed, newVersion}, s.formChosen || s.creating);
     return SaveOutcome::Saved;
 }
@@ -292,7 +326,7 @@ bool ProfileStore::writeLines(WritableFile& out, std::int32_t newVersion, bool w
     bool encoded = false;
     if (writeSealed) {
         const std::vector<std::string> lines =
-            sealed::SealProfile(s.profile, newVersion, s.sealedKeys, s.sealingLimits);
+            sealed::SealProfile(s.profile, newVersion, s.sealedKeys, s.sealingLimits, answerSlotsToSeal());
         encoded = !lines.empty() && std::all_of(lines.begin(), lines.end(), write);
     } else if (s.sealedKeys && s.profile.password.empty()) {
         // A sealed profile opened with its answers does not know its password until a new one is

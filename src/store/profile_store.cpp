@@ -57,6 +57,11 @@ void ProfileStore::setSealed(bool seal) {
     state_->seal = seal;
     state_->formChosen = true;
 }
+bool ProfileStore::sealingNeedsNewPassword() const { return state_->readablePassword; }
+bool ProfileStore::answersCanOpen() const {
+    const State& s = *state_;
+    return !s.loaded || !s.lockedFile || sealed::HasAnswerSlot(*s.lockedFile);
+}
 
 const std::u16string& ProfileStore::profileName() const { return state_->profileName; }
 

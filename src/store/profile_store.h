@@ -163,6 +163,13 @@ struct [[nodiscard]] EditResult {
     std::optional<SaveResult> save;  // set when the edit was applied
     std::size_t position = 0;        // 1-based position of the entry or category afterwards
     bool setupRule = false;          // refused by a rule of the security setup (not the separator's)
+    // The security setup when it seals: answers too easy to guess get no key slot. Not applied
+    // yet, and `offer` is the question (Yes/No) when all the answers together would reach the
+    // floor: Yes sets the answer mode to `offeredAnswerMode`, No sets weakAnswersAccepted; then
+    // the edit is made again. Applied, `notice` says which answers were left out and what follows.
+    std::optional<std::u16string> offer;
+    std::int32_t offeredAnswerMode = 0;
+    std::optional<std::u16string> notice;
 
     bool applied() const { return save.has_value(); }
 };
@@ -178,6 +185,7 @@ struct SecuritySettings {
     bool seal = false;
     std::u16string confirmation;  // the confirmation box: must match the password box
     bool passwordRetyped = true;  // false: the stored password stays
+    bool weakAnswersAccepted = false;  // sealed without slots for answers too easy to guess, unasked
 };
 
 // The logon a profile is created with when it is sealed from its first file: password only, with
@@ -279,9 +287,12 @@ public:
   // profiles are written in the usual form unless created with a SealedStart.
   bool sealed() const;
   void setSealed(bool seal);
-  // Nullopt when the loaded profile's logon and answers may seal its file (store/sealing_rule.h);
-  // otherwise the message that says why not. changeSecurity applies the same rule when it seals.
-  std::optional<std::u16string> sealingRefusal() const;
+  // True when the present password has been stored in the usual form (the loaded file, or a save
+  // since): changeSecurity seals only with a new one (kReadablePasswordRefusal).
+  bool sealingNeedsNewPassword() const;
+  // False while a sealed file is loaded, before logon, that no answers open (its answers were too
+  // easy to guess when it was sealed): Forgotten Logon cannot open it.
+  bool answersCanOpen() const;
   // Whether this user chose to keep the loaded profile's file in the usual form (store/profile_history.h).
   bool keptReadable();
   void setKeptReadable(bool kept);
@@ -329,6 +340,8 @@ private:
     void readFromFile(bool showErrors);
     std::int32_t readVersion(bool showErrors);
     SaveOutcome writeToFile();
+    std::vector<std::vector<int>> answerSlotsToSeal() const;
+    void makeSealingKeys();
     SaveOutcome saveFailed(const ErrorInfo& error, std::int32_t versionBefore);
     ErrorInfo holdForSave();
     std::int32_t readStoredVersion();

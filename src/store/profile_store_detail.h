@@ -113,6 +113,9 @@ struct ProfileStore::State {
     // Sealed form: the form saves write, the loaded file's header while its body is still closed
     // (before logon), and the data key and slots once it is open.
     bool seal = false;
+    // The present password has been in a file of the usual form (loaded or saved so): sealing
+    // needs a new one. A sealed file that is loaded does not say, and counts as not.
+    bool readablePassword = false;
     bool loggedOn = false;
     bool forgotten = false;  // forget() ran: nothing is saved until a profile is opened again
     std::uint64_t openNumber = 0;  // counts the opens and forgets: a plan of copies is for one session

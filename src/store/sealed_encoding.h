@@ -81,11 +81,7 @@ std::string Checksum(const std::vector<std::string>& lines, std::size_t count);
 std::string JoinWithEndings(const std::vector<std::string>& lines);
 
 // The key slots (sealed_keys.cpp).
-// Every choice of as many of the first three questions as the answer mode demands, in order.
-std::vector<std::vector<int>> AnswerCombinations(std::int32_t answerMode, std::size_t questionCount);
 // What the slots depend on: the logon details, the answer mode, the questions and their answers.
 std::array<unsigned char, 32> MadeFrom(const Profile& profile);
-// A new data key and new slots for the Profile's logon and answers; null when none can be made.
-std::unique_ptr<Keys> MakeKeys(const Profile& profile, const Limits& limits);
 
 }  // namespace keyloft::sealed::detail

@@ -16,10 +16,15 @@ namespace {
 
 std::string SlotAssociatedData(std::string_view label) { return std::string(kFirstLine) + " slot " + std::string(label); }
 
-// What Argon2id gets for the logon slot: the details the logon mode asks for. Nullopt for a logon
-// mode that opens with nothing.
+// What Argon2id gets for the logon slot: the details the logon mode asks for. False for a logon
+// mode that opens with nothing, and when one of those details is empty: no slot opens with an
+// empty password, and a user ID (or a PIN) that the mode asks for is part of what opens it.
 bool LogonInput(std::int32_t logonMode, const LogonValues& values, Wiped& input) {
     if (logonMode < kPasswordOnly || logonMode > kUserIdPasswordAndPin) return false;
+    if (values.password.empty() || (logonMode >= kUserIdAndPassword && values.userId.empty()) ||
+        (logonMode >= kUserIdPasswordAndPin && values.pin.empty())) {
+        return false;
+    }
     input.restart(16 + TextBytes(values.userId) + TextBytes(values.password) + TextBytes(values.pin));
     input.bytes = "logon";
     AppendLength(input.bytes, static_cast<std::size_t>(logonMode));
@@ -30,11 +35,19 @@ bool LogonInput(std::int32_t logonMode, const LogonValues& values, Wiped& input)
 }
 
 // What Argon2id gets for an answer slot. Files of format 2 on take each answer normalised, so that
-// "Fluffy" at setup and "fluffy " at logon open the same slot; format 1 took them as typed.
-void AnswersInput(const std::vector<int>& combination, const std::vector<std::u16string>& answers, int format,
+// "Fluffy" at setup and "fluffy " at logon open the same slot; format 1 took them as typed. False
+// when an answer of the combination is empty (or missing): no slot opens with it.
+bool AnswersInput(const std::vector<int>& combination, const std::vector<std::u16string>& answers, int format,
                   Wiped& input) {
     std::vector<std::u16string> used;
     for (const std::u16string& answer : answers) used.push_back(format >= 2 ? NormaliseAnswer(answer) : answer);
+    for (const int question : combination) {
+        const auto i = static_cast<std::size_t>(question - 1);
+        if (question < 1 || i >= used.size() || used[i].empty()) {
+            Wipe(used);
+            return false;
+        }
+    }
     std::size_t capacity = 16;
     for (const std::u16string& answer : used) capacity += 4 + TextBytes(answer);
     input.restart(capacity);
@@ -42,11 +55,11 @@ void AnswersInput(const std::vector<int>& combination, const std::vector<std::u1
     for (const int question : combination) {
         AppendLength(input.bytes, static_cast<std::size_t>(question));
         const auto i = static_cast<std::size_t>(question - 1);
-        AppendText(input.bytes, i < used.size() ? std::u16string_view(used[i]) : std::u16string_view());
+        AppendText(input.bytes, used[i]);
     }
     Wipe(used);
+    return true;
 }
-
 
 std::string AnswersLabel(const std::vector<int>& combination) {
     std::string label = "answers:";
@@ -103,25 +116,6 @@ const Slot* FindSlot(const SealedFile& file, std::string_view label) {
 
 namespace detail {
 
-std::vector<std::vector<int>> AnswerCombinations(std::int32_t answerMode, std::size_t questionCount) {
-    const int n = static_cast<int>(std::min<std::size_t>(questionCount, kMaxAnswerRows));
-    // As many right answers as the mode asks for: "All Answers" is one slot from all three answers
-    // together (with fewer questions there is none, as the usual form cannot open that way either).
-    const int k = std::max<int>(answerMode, 1);
-    std::vector<std::vector<int>> result;
-    if (k > n) return result;
-    for (int mask = 0; mask < (1 << n); ++mask) {
-        if (__builtin_popcount(static_cast<unsigned>(mask)) != k) continue;
-        std::vector<int> combination;
-        for (int q = 0; q < n; ++q) {
-            if (mask & (1 << q)) combination.push_back(q + 1);
-        }
-        result.push_back(std::move(combination));
-    }
-    std::sort(result.begin(), result.end());
-    return result;
-}
-
 std::array<unsigned char, 32> MadeFrom(const Profile& profile) {
     Wiped material;
     std::size_t size = 16 + TextBytes(profile.userId) + TextBytes(profile.password) + TextBytes(profile.pin);
@@ -142,34 +136,85 @@ std::array<unsigned char, 32> MadeFrom(const Profile& profile) {
     return hash;
 }
 
-std::unique_ptr<Keys> MakeKeys(const Profile& profile, const Limits& limits) {
+}  // namespace detail
+
+std::vector<std::vector<int>> AnswerCombinations(std::int32_t answerMode, std::size_t questionCount) {
+    const int n = static_cast<int>(std::min<std::size_t>(questionCount, kMaxAnswerRows));
+    // As many right answers as the mode asks for: "All Answers" is one slot from all three answers
+    // together (with fewer questions there is none, as the usual form cannot open that way either).
+    const int k = std::max<int>(answerMode, 1);
+    std::vector<std::vector<int>> result;
+    if (k > n) return result;
+    for (int mask = 0; mask < (1 << n); ++mask) {
+        if (__builtin_popcount(static_cast<unsigned>(mask)) != k) continue;
+        std::vector<int> combination;
+        for (int q = 0; q < n; ++q) {
+            if (mask & (1 << q)) combination.push_back(q + 1);
+        }
+        result.push_back(std::move(combination));
+    }
+    std::sort(result.begin(), result.end());
+    return result;
+}
+
+bool HasAnswerSlot(const SealedFile& file) {
+    for (const std::vector<int>& combination : AnswerCombinations(file.answerMode, file.questions.size())) {
+        if (FindSlot(file, AnswersLabel(combination)) != nullptr) return true;
+    }
+    return false;
+}
+
+std::unique_ptr<Keys> MakeKeys(const Profile& profile, const std::vector<std::vector<int>>& answerSlots,
+                               const Limits& limits) {
+    if (!Ready()) return nullptr;
     auto keys = std::make_unique<Keys>();
     randombytes_buf(keys->dataKey.data(), Key::kSize);
     Wiped input;
     const LogonValues stored{profile.userId, profile.password, profile.pin};
-    if (profile.password.empty()) return nullptr;  // never a slot that an empty password opens
-    if (LogonInput(profile.logonMode, stored, input)) {
-        std::optional<Slot> slot = MakeSlot("logon", input, keys->dataKey, limits);
-        if (!slot) return nullptr;
-        keys->keySlots.push_back(std::move(*slot));
-    }
+    // Never a file that an empty password opens, nor one the logon cannot open.
+    if (!LogonInput(profile.logonMode, stored, input)) return nullptr;
+    std::optional<Slot> logon = MakeSlot("logon", input, keys->dataKey, limits);
+    if (!logon) return nullptr;
+    keys->keySlots.push_back(std::move(*logon));
     std::vector<std::u16string> answers;
     for (const SecurityQuestion& question : profile.questions) answers.push_back(question.answer);
     for (const std::vector<int>& combination : AnswerCombinations(profile.answerMode, profile.questions.size())) {
-        AnswersInput(combination, answers, kCurrentFormat, input);
+        if (std::find(answerSlots.begin(), answerSlots.end(), combination) == answerSlots.end()) continue;
+        if (!AnswersInput(combination, answers, kCurrentFormat, input)) continue;
         std::optional<Slot> slot = MakeSlot(AnswersLabel(combination), input, keys->dataKey, limits);
-        if (!slot) return nullptr;
+        if (!slot) {
+            Wipe(answers);
+            return nullptr;
+        }
         keys->keySlots.push_back(std::move(*slot));
     }
     Wipe(answers);
-    if (keys->keySlots.empty()) {
-        return nullptr;  // nothing could ever open the file: it is not written
-    }
     keys->madeFrom = MadeFrom(profile);
     return keys;
 }
 
-}  // namespace detail
+bool KeysFit(const Keys* keys, const Profile& profile, const std::vector<std::vector<int>>& answerSlots,
+             const Limits& limits) {
+    if (keys == nullptr || keys->madeFrom != MadeFrom(profile)) return false;
+    // Without the password no slot can be made: what opened the file stays.
+    if (profile.password.empty()) return true;
+    std::vector<std::string> wanted{"logon"};
+    for (const std::vector<int>& combination :
+         AnswerCombinations(profile.answerMode, profile.questions.size())) {
+        if (std::find(answerSlots.begin(), answerSlots.end(), combination) != answerSlots.end())
+            wanted.push_back(AnswersLabel(combination));
+    }
+    std::vector<std::string> held;
+    for (const Slot& slot : keys->keySlots) {
+        // Slots made with less work than this program asks for now (an older version's, or a file
+        // someone lowered) are made again with the current limits.
+        if (slot.limits.ops < limits.ops || slot.limits.mem < limits.mem) return false;
+        held.push_back(slot.label);
+    }
+    std::sort(wanted.begin(), wanted.end());
+    std::sort(held.begin(), held.end());
+    return held == wanted;
+}
 
 Limits DefaultLimits() { return {crypto_pwhash_OPSLIMIT_MODERATE, crypto_pwhash_MEMLIMIT_MODERATE}; }
 
@@ -194,8 +239,10 @@ Key::~Key() { sodium_free(bytes_); }
 
 Unwrap UnwrapWithLogon(const SealedFile& file, const LogonValues& typed, Key& dataKey) {
     const Slot* slot = FindSlot(file, "logon");
+    if (slot == nullptr || file.logonMode < kPasswordOnly || file.logonMode > kUserIdPasswordAndPin)
+        return Unwrap::NoSlot;
     Wiped input;
-    if (slot == nullptr || !LogonInput(file.logonMode, typed, input)) return Unwrap::NoSlot;
+    if (!LogonInput(file.logonMode, typed, input)) return Unwrap::Refused;
     return TryUnwrap(*slot, input, dataKey) ? Unwrap::Opened : Unwrap::Refused;
 }
 
@@ -204,10 +251,10 @@ Unwrap UnwrapWithAnswers(const SealedFile& file, const std::vector<std::u16strin
     for (const std::vector<int>& combination : AnswerCombinations(file.answerMode, file.questions.size())) {
         const Slot* slot = FindSlot(file, AnswersLabel(combination));
         if (slot == nullptr) continue;
-        Wiped input;
-        AnswersInput(combination, typed, file.format, input);
-        if (TryUnwrap(*slot, input, dataKey)) return Unwrap::Opened;
         result = Unwrap::Refused;
+        Wiped input;
+        if (!AnswersInput(combination, typed, file.format, input)) continue;
+        if (TryUnwrap(*slot, input, dataKey)) return Unwrap::Opened;
     }
     return result;
 }

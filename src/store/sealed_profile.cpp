@@ -243,17 +243,11 @@ bool OpenBody(const SealedFile& file, const Key& dataKey, Profile& profile, cons
 }
 
 std::vector<std::string> SealProfile(const Profile& profile, std::int32_t writtenVersion,
-                                     std::unique_ptr<Keys>& keys, const Limits& limits) {
+                                     std::unique_ptr<Keys>& keys, const Limits& limits,
+                                     const std::vector<std::vector<int>>& answerSlots) {
     if (!Ready()) return {};
-    // Slots made with less work than this program asks for now (an older version's, or a file
-    // someone lowered) are made again with the current limits, once the password is known.
-    const auto weaker = [&limits](const Slot& slot) {
-        return slot.limits.ops < limits.ops || slot.limits.mem < limits.mem;
-    };
-    const bool remake = keys && !profile.password.empty() &&
-                        std::any_of(keys->keySlots.begin(), keys->keySlots.end(), weaker);
-    if (!keys || remake || keys->madeFrom != MadeFrom(profile)) {
-        keys = MakeKeys(profile, limits);
+    if (!KeysFit(keys.get(), profile, answerSlots, limits)) {
+        keys = MakeKeys(profile, answerSlots, limits);
         if (!keys) return {};
     }
 

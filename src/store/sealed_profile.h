@@ -20,7 +20,11 @@
 // 256-bit data key; everything above the body is its associated data. Each key slot holds the data
 // key encrypted with XChaCha20-Poly1305 under a key that Argon2id makes from the logon details
 // (slot "logon") or from one combination of answers (slot "answers:i,j"), with the salt and the
-// limits stored in the slot. Since format 2 the logon record in the body holds the user ID only:
+// limits stored in the slot. A combination of answers gets a slot only when its answers reach the
+// floor of store/sealing_rule.h, so a file may have fewer answer slots than its answer mode has
+// combinations, or none; the slots' form is the same as before that rule, and files written
+// without it open as ever and get the rule's slots at their next save once the password is known.
+// Since format 2 the logon record in the body holds the user ID only:
 // the slot that opens is the proof of the password and the PIN, and whoever breaks an answer slot
 // learns nothing of them. Answers are normalised (NormaliseAnswer, store/sealing_rule.h) before a
 // key is made from them. Format 1 files keep the password and the PIN in the body and take the
@@ -116,9 +120,11 @@ struct Keys {
 
 enum class Unwrap { Opened, NoSlot, Refused };
 
-// Tries the logon slot with the details the logon mode asks for.
+// Tries the logon slot with the details the logon mode asks for; an empty password, or an empty
+// user ID or PIN that the mode asks for, is refused without a try.
 Unwrap UnwrapWithLogon(const SealedFile& file, const LogonValues& typed, Key& dataKey);
-// Tries every answer slot with the typed answers (one per question row, in question order).
+// Tries every answer slot with the typed answers (one per question row, in question order); a slot
+// whose combination holds an empty answer is not tried.
 Unwrap UnwrapWithAnswers(const SealedFile& file, const std::vector<std::u16string>& typed, Key& dataKey);
 
 // Decrypts the body with the data key and fills the Profile (its header values included); the
@@ -132,14 +138,32 @@ bool OpenBody(const SealedFile& file, const Key& dataKey, Profile& profile, cons
 // is of an earlier format (then the next save makes new ones).
 std::unique_ptr<Keys> KeepKeys(const SealedFile& file, const Key& dataKey, const Profile& profile);
 
-// The lines of the sealed file a save writes at `writtenVersion`. `keys` are kept when they were
-// made for the Profile's logon details, questions and answers and none asks for less than
-// `limits` (weaker slots stay while the password is not known); otherwise (or when null) a new
-// data key and new slots are made with `limits`. Empty when libsodium failed, or when new slots
-// are needed and the logon mode's password is not known (a logon with answers that has not set a
-// new password): a slot that an empty password opens is never made.
+// Every choice of as many of the first three questions as the answer mode demands, in order (1-based
+// question numbers); "All Answers" is one choice of all three, none with fewer questions.
+std::vector<std::vector<int>> AnswerCombinations(std::int32_t answerMode, std::size_t questionCount);
+// True when the file has a slot that answers open (the answer mode's own combinations).
+bool HasAnswerSlot(const SealedFile& file);
+
+// A new data key, the logon slot and a slot for each of `answerSlots` (the combinations whose
+// answers reach the sealing rule's floor, store/sealing_rule.h; a combination with an empty answer
+// never gets one). Null when libsodium failed or the logon mode's details are not all known (a
+// logon with answers that has not set a new password): a slot that an empty password, user ID or
+// PIN opens is never made. This is the slow part of a sealed save (one Argon2id run per slot).
+std::unique_ptr<Keys> MakeKeys(const Profile& profile, const std::vector<std::vector<int>>& answerSlots,
+                               const Limits& limits);
+// True when `keys` seal the Profile as it is: made for its logon details, questions and answers,
+// and, once the password is known, with exactly `answerSlots` and no slot below `limits` (older
+// weaker slots, or slots for answers the rule now finds too easy, stay only while the password is
+// not known).
+bool KeysFit(const Keys* keys, const Profile& profile, const std::vector<std::vector<int>>& answerSlots,
+             const Limits& limits);
+
+// The lines of the sealed file a save writes at `writtenVersion`. `keys` are kept when they fit
+// (KeysFit); otherwise (or when null) they are made anew (MakeKeys). Empty when libsodium failed or
+// no keys could be made.
 std::vector<std::string> SealProfile(const Profile& profile, std::int32_t writtenVersion,
-                                     std::unique_ptr<Keys>& keys, const Limits& limits);
+                                     std::unique_ptr<Keys>& keys, const Limits& limits,
+                                     const std::vector<std::vector<int>>& answerSlots);
 
 // The Profile as it is before logon: logon mode, answer mode, version and the question texts (with
 // empty answers); nothing else.

@@ -5,6 +5,7 @@
 // result of the operation, and the caller acts on it. The window implements this interface; the
 // command-line tool answers from the terminal; tests use a recorder and a fake wait.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,11 @@ public:
     virtual void processEvents() = 0;
     // Block for the given time (the saver's retry waits). No other load or save may start meanwhile.
     virtual void waitMilliseconds(int milliseconds) = 0;
+    // Runs long work that touches nothing of the caller's but what it was given (the Argon2id key
+    // derivation of a sealed save) and returns once it is done. The window runs it on a thread of
+    // its own and goes on repainting meanwhile, busy bar shown; no other load or save may start. A
+    // host without a window runs it at once.
+    virtual void runLongWork(const std::function<void()>& work) { work(); }
 };
 
 // What the caller of a storage operation must do once it returns, in this order: show the

@@ -31,6 +31,8 @@ namespace keyloft::cli::testing {
 inline constexpr char kDefaultPassword[] = "opensesame\n";
 // A password the sealing rule accepts, as one line of input.
 inline constexpr char kOwnPassword[] = "Trout-Lamp-Kettle-93\n";
+// Another one, that a profile in the usual form holds (so sealing replaces it).
+inline constexpr char kReadablePassword[] = "Heron-Mitten-Cobalt-71\n";
 
 // The storage library on the test's folder, as another running instance would use it.
 struct DirectStore {
@@ -66,11 +68,18 @@ protected:
         const RunResult r = run({"create", profile});
         if (r.exitCode != 0) throw std::runtime_error("keyloft-cli create " + profile + " failed: " + r.err);
     }
-    // Gives a new profile a logon and a question of its own through the tool, in the usual form.
+    // Gives a new profile a logon and a question of its own through the tool, in the usual form:
+    // the password kReadablePassword, the question "Town" answered "Little Snoring".
     void ownLogon(const std::string& profile) {
-        const RunResult r = run({"logon", profile, "--unsealed", "--question", "Town", "--answer", "Little Snoring"},
-                                std::string(kDefaultPassword) + kOwnPassword + kOwnPassword);
+        const RunResult r = run({"logon", profile, "--unsealed", "--question", "Town"},
+                                std::string(kDefaultPassword) + kReadablePassword + kReadablePassword +
+                                    "Little Snoring\nLittle Snoring\n");
         if (r.exitCode != 0) throw std::runtime_error("keyloft-cli logon " + profile + " failed: " + r.err);
+    }
+    // Seals such a profile through the tool: the password that its readable file held is replaced
+    // first, by kOwnPassword.
+    RunResult sealOwn(const std::string& profile) {
+        return run({"seal", profile}, std::string(kReadablePassword) + kOwnPassword + kOwnPassword);
     }
     // Sets the logon through the storage library, as the window's security setup would.
     void setLogon(const std::string& profile, int mode, const std::u16string& user,

@@ -2,22 +2,28 @@
 // the secrets a sealed file is made with, and the question before a file that anyone can read.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "cli_fixture.h"
 
 namespace keyloft::cli::testing {
 namespace {
 
 constexpr char kOwn[] = "Trout-Lamp-Kettle-93";  // kOwnPassword without its line break
-constexpr char kDefaultAnswerRefused[] =
-    "To seal the profile, give every security question an answer of your own: \"opensesame\" is the answer "
-    "every new profile starts with.";
-constexpr char kOwnAnswersHint[] =
-    " Give questions and answers of your own with --question TEXT --answer TEXT (up to 3 pairs), or keep the "
-    "readable form with --unsealed.\n";
 constexpr char kEasyPasswordRefused[] =
     "To seal the profile, choose a password that is harder to guess (strength \"Good\" or better).";
 constexpr char kDefaultPasswordRefused[] =
     "To seal the profile, choose a password of your own: the default password opens every new profile.\n";
+constexpr char kReadablePasswordRefused[] =
+    "To seal the profile, choose a new password: the present one has been stored in the readable form of its "
+    "file, "
+    "and any copy of that file (a backup, a sync engine's history, a colleague's copy) gives it away.\n";
+constexpr char kAnswerRefused[] =
+    "keyloft-cli: --answer is refused: an answer on the command line can be read by other users of the "
+    "machine and "
+    "stays in the shell's history. Give each --question alone and type its answer when asked (without echo, "
+    "twice); "
+    "from a pipe, give each answer on two lines after the new password (and PIN)\n";
 constexpr char kUnsealQuestion[] =
     "Anyone who can copy the file will be able to read every password in it. Save the profile \"Home\" in the "
     "usual form?";
@@ -31,36 +37,50 @@ std::string Lines(std::initializer_list<std::string> lines) {
     return text;
 }
 
-TEST_F(Cli, SealRefusesDefaultOrEasySecretsAndWritesNothing) {
+// seal of a profile in the usual form: its file holds the password, so a new one is read (twice)
+// first, with the reason; the sealing rule refuses a default or easy one, and nothing is written.
+TEST_F(Cli, SealReplacesAPasswordThatTheReadableFileHeldAndRefusesWeakOnes) {
+    create("Home");
+    const std::string before = ReadBytes(file("Home"));
     struct Case {
-        std::string password;  // given with logon --unsealed first, unless the default
-        bool ownQuestion;
-        std::string refusal;   // the start of standard error
+        std::string newPassword;  // given twice after the logon; empty: input ends
+        std::string refusal;      // in standard error, after the reason
     };
     const Case cases[] = {
-        {"opensesame", false, kDefaultPasswordRefused},
-        {"password1", true, kEasyPasswordRefused},
-        {kOwn, false, std::string(kDefaultAnswerRefused) + "\n"},
+        {"", "keyloft-cli: standard input ended before the new password; nothing was changed\n"},
+        {"opensesame", kDefaultPasswordRefused},
+        {"password1", kEasyPasswordRefused},
     };
-    int number = 0;
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.password);
-        const std::string name = "P" + std::to_string(++number);
-        create(name);
-        std::vector<std::string> logon{"logon", name, "--unsealed"};
-        if (c.ownQuestion) logon.insert(logon.end(), {"--question", "Town", "--answer", "Little Snoring"});
-        if (c.password != "opensesame") {
-            ASSERT_EQ(run(logon, Lines({"opensesame", c.password, c.password})).exitCode, 0);
-        }
-        const std::string before = ReadBytes(file(name));
-
-        const RunResult r = run({"seal", name}, c.password + "\n");
+        SCOPED_TRACE(c.newPassword);
+        const RunResult r = run({"seal", "Home"}, c.newPassword.empty()
+                                                      ? kDefaultPassword
+                                                      : Lines({"opensesame", c.newPassword, c.newPassword}));
         EXPECT_EQ(r.exitCode, 1);
-        EXPECT_EQ(r.err.rfind(c.refusal, 0), 0u) << r.err;
-        EXPECT_NE(r.err.find("\"keyloft-cli logon " + name + "\""), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.rfind(kReadablePasswordRefused, 0), 0u) << r.err;
+        EXPECT_NE(r.err.find(c.refusal, std::strlen(kReadablePasswordRefused)), std::string::npos) << r.err;
         EXPECT_EQ(r.out, "");
-        EXPECT_EQ(ReadBytes(file(name)), before);
+        EXPECT_EQ(ReadBytes(file("Home")), before);
     }
+    ownLogon("Home");
+    const std::string readable = ReadBytes(file("Home"));
+    RunResult r =
+        run({"seal", "Home"}, std::string(kReadablePassword) + kReadablePassword + kReadablePassword);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, std::string(kReadablePasswordRefused) + kReadablePasswordRefused +
+                         "keyloft-cli: nothing was written; change the logon and the security questions with "
+                         "\"keyloft-cli logon Home\", which seals the profile as well\n");
+    EXPECT_EQ(ReadBytes(file("Home")), readable);
+
+    r = sealOwn("Home");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "Sealed the profile \"Home\".\n");
+    EXPECT_TRUE(SealedOnDisk(file("Home")));
+    EXPECT_EQ(run({"ls", "Home"}, kReadablePassword).exitCode, 3);
+    EXPECT_EQ(run({"ls", "Home"}, kOwnPassword).exitCode, 0);
+    r = run({"seal", "Home"}, kOwnPassword);  // sealed: no new password needed
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "The profile \"Home\" was already sealed; saved again.\n");
 }
 
 // Every refusal of the setup and of the sealing rule: nothing is written, the message says why.
@@ -74,22 +94,34 @@ TEST_F(Cli, LogonRefusalsBeforeSealingLeaveTheFileAsItWas) {
         int exitCode;
         std::string err;    // in standard error
     };
+    const std::string answered = Lines({"Little Snoring", "Little Snoring"});
     const Case cases[] = {
         {{}, Lines({"A-Long-Pass-1", "A-Long-Pass-2"}), 1, "  Password does not match!\n"},
-        {{"--question", "Town"}, own, 1, "Question or Answer cannot be blank!\n"},
-        {{"--question", "Town", "--answer", " "}, own, 1, "Question or Answer cannot be blank!\n"},
-        {{"--question", "Town", "--answer", "x|y"}, own, 1, "The character | cannot be used here.\n"},
+        {{"--question", "Town"}, own + Lines({" ", " "}), 1, "Question or Answer cannot be blank!\n"},
+        {{"--question", "Town"}, own + Lines({"x|y", "x|y"}), 1, "The character | cannot be used here.\n"},
+        {{"--question", "Town"},
+         own + Lines({"Little Snoring", "Little Snorting"}),
+         1,
+         "keyloft-cli: the answer to \"Town\" and its confirmation differ; nothing was changed\n"},
+        {{"--question", "Town"},
+         own + "Little Snoring\n",
+         1,
+         "keyloft-cli: standard input ended before the answer to \"Town\"; nothing was changed\n"},
+        {{"--question", "Town", "--answer", "Little Snoring"}, own + answered, 2, kAnswerRefused},
+        {{"--answer=Smithers-Ansr"}, own, 2, kAnswerRefused},
         {{"--mode", "userid", "--user-id", ""}, own, 1, " Specify correct UserID!\n"},
-        {{"--mode", "pin"}, own + Lines({"1234", "1243"}), 1,
+        {{"--mode", "pin"},
+         own + Lines({"1234", "1243"}),
+         1,
          "keyloft-cli: the PIN Number and its confirmation differ; nothing was changed\n"},
-        {{}, own, 1, std::string(kDefaultAnswerRefused) + kOwnAnswersHint},
-        {{"--question", "Town", "--answer", "OpenSesame"}, own, 1, std::string(kDefaultAnswerRefused) + kOwnAnswersHint},
-        {{"--question", "Town", "--answer", "Little Snoring"}, Lines({"password1", "password1"}), 1,
-         kEasyPasswordRefused},
+        {{"--question", "Town"}, Lines({"password1", "password1"}) + answered, 1, kEasyPasswordRefused},
         {{}, kOwn, 1, "keyloft-cli: standard input ended before the new password; nothing was changed\n"},
-        {{"--question", "a", "--question", "b", "--question", "c", "--question", "d"}, own, 2,
-         "keyloft-cli: at most 3 security questions, each with its --answer\n"},
+        {{"--question", "a", "--question", "b", "--question", "c", "--question", "d"},
+         own,
+         2,
+         "keyloft-cli: at most 3 security questions\n"},
         {{"--mode", "sometimes"}, own, 2, "--mode"},
+        {{"--answer-mode", "most"}, own, 2, "--answer-mode"},
     };
     for (const Case& c : cases) {
         std::vector<std::string> args{"logon", "Home"};
@@ -98,12 +130,37 @@ TEST_F(Cli, LogonRefusalsBeforeSealingLeaveTheFileAsItWas) {
         SCOPED_TRACE(::testing::PrintToString(c.options));
         EXPECT_EQ(r.exitCode, c.exitCode);
         EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+        if (c.err == kAnswerRefused) {
+            EXPECT_EQ(r.err, kAnswerRefused) << "refused before the logon is read";
+        }
         EXPECT_EQ(r.out, "");
     }
     EXPECT_EQ(ReadBytes(file("Home")), before);
 }
 
+// logon seals with the new details; each answer that reaches the sealing rule's floor gets a slot,
+// the others none (standard error names them), and "All Answers" is offered when all of them
+// together would reach it: a terminal answers, --yes says yes, a pipe no.
 TEST_F(Cli, LogonSealsWithTheNewDetailsOrKeepsTheUsualForm) {
+    const std::string weakAlone =
+        Lines({"grandma rose", "grandma rose", "kilimanjaro", "kilimanjaro", "Ely", "Ely"});
+    const std::vector<std::string> threeQuestions{"--question", "Gran?",      "--question",
+                                                  "Peak?",      "--question", "Town?"};
+    const std::string each =
+        "The answers to \"Gran?\", \"Peak?\" and \"Town?\" are each too easy to guess to open the "
+        "sealed file.";
+    const std::string offer =
+        each +
+        " All three answers together are hard enough to guess. Choose \"All Answers\", so "
+        "that Forgotten Logon asks for all three?";
+    const std::string leftOut =
+        each +
+        " The profile was sealed without them: Forgotten Logon cannot open the sealed "
+        "file until stronger answers are set.\n";
+    const auto with = [&](std::vector<std::string> options, const std::vector<std::string>& more) {
+        options.insert(options.end(), more.begin(), more.end());
+        return options;
+    };
     struct Case {
         std::vector<std::string> options;
         std::string input;       // the new secrets
@@ -111,14 +168,55 @@ TEST_F(Cli, LogonSealsWithTheNewDetailsOrKeepsTheUsualForm) {
         std::string oldLogon;    // what no longer does
         bool sealed;
         std::vector<std::string> header;  // lines of the sealed file's header
+        std::string err;                  // standard error
     };
     const Case cases[] = {
-        {{"--question", "Town", "--answer", "Little Snoring"}, Lines({kOwn, kOwn}), Lines({kOwn}),
-         kDefaultPassword, true, {"logon=1", "answers=1", "slot=logon ", "slot=answers:1 "}},
-        {{"--mode", "pin", "--user-id", "alice", "--question", "Town", "--answer", "Little Snoring"},
-         Lines({kOwn, kOwn, "2468", "2468"}), Lines({"alice", kOwn, "2468"}),
-         Lines({"opensesame", "opensesame", "opensesame"}), true, {"logon=3", "slot=logon "}},
-        {{"--unsealed"}, Lines({"hunter22", "hunter22"}), "hunter22\n", kDefaultPassword, false, {}},
+        {{"--question", "Town"},
+         Lines({kOwn, kOwn, "Little Snoring", "Little Snoring"}),
+         Lines({kOwn}),
+         kDefaultPassword,
+         true,
+         {"logon=1", "answers=1", "slot=logon ", "slot=answers:1 "},
+         ""},
+        {{"--mode", "pin", "--user-id", "alice", "--question", "Town"},
+         Lines({kOwn, kOwn, "2468", "2468", "Little Snoring", "Little Snoring"}),
+         Lines({"alice", kOwn, "2468"}),
+         Lines({"opensesame", "opensesame", "opensesame"}),
+         true,
+         {"logon=3", "slot=logon "},
+         ""},
+        // Only the password: the default question's answer gets no slot.
+        {{},
+         Lines({kOwn, kOwn}),
+         Lines({kOwn}),
+         kDefaultPassword,
+         true,
+         {"slot=logon "},
+         "The answer to \"Default Question\" is too easy to guess to open the sealed file. The profile was "
+         "sealed "
+         "without them: Forgotten Logon cannot open the sealed file until stronger answers are set.\n"},
+        {threeQuestions,
+         Lines({kOwn, kOwn}) + weakAlone,
+         Lines({kOwn}),
+         kDefaultPassword,
+         true,
+         {"slot=logon "},
+         offer + " no (standard input is not a terminal; give --yes to answer yes)\n" + leftOut},
+        {with(threeQuestions, {"--yes"}),
+         Lines({kOwn, kOwn}) + weakAlone,
+         Lines({kOwn}),
+         kDefaultPassword,
+         true,
+         {"answers=3", "slot=answers:1,2,3 "},
+         offer + " yes (--yes)\n"},
+        {with(threeQuestions, {"--answer-mode", "all"}),
+         Lines({kOwn, kOwn}) + weakAlone,
+         Lines({kOwn}),
+         kDefaultPassword,
+         true,
+         {"answers=3", "slot=answers:1,2,3 "},
+         ""},
+        {{"--unsealed"}, Lines({"hunter22", "hunter22"}), "hunter22\n", kDefaultPassword, false, {}, ""},
     };
     int number = 0;
     for (const Case& c : cases) {
@@ -131,9 +229,13 @@ TEST_F(Cli, LogonSealsWithTheNewDetailsOrKeepsTheUsualForm) {
         ASSERT_EQ(r.exitCode, 0) << r.err;
         EXPECT_EQ(r.out, "Changed the logon of the profile \"" + name + "\"; it is " +
                              (c.sealed ? "sealed.\n" : "in the usual form.\n"));
+        EXPECT_EQ(r.err, c.err);
         const std::string bytes = ReadBytes(file(name));
         EXPECT_EQ(SealedOnDisk(file(name)), c.sealed);
         for (const std::string& line : c.header) EXPECT_NE(bytes.find("\r\n" + line), std::string::npos) << line;
+        if (c.err.find("sealed without them") != std::string::npos) {
+            EXPECT_EQ(bytes.find("slot=answers"), std::string::npos);
+        }
         EXPECT_EQ(bytes.find("Little Snoring"), std::string::npos);
 
         EXPECT_EQ(run({"ls", name}, c.newLogon).exitCode, 0);
@@ -163,17 +265,20 @@ TEST_F(Cli, UnsealingASealedProfileAsksBeforeItWritesAReadableFile) {
 #endif
     EXPECT_EQ(ReadBytes(file("Home")), sealed);
 
-    // --yes (or -y) answers yes, after the command or before it.
+    // --yes (or -y) answers yes, after the command or before it. Sealing again takes a new password.
     const std::vector<std::vector<std::string>> confirmed{
         {"unseal", "Home", "-y"}, {"unseal", "Home", "--yes"}, {"--yes", "unseal", "Home"}};
+    std::string password = kOwn;
     for (const std::vector<std::string>& args : confirmed) {
         SCOPED_TRACE(::testing::PrintToString(args));
         ASSERT_TRUE(SealedOnDisk(file("Home")));
-        r = run(args, kOwnPassword);
+        r = run(args, Lines({password}));
         EXPECT_EQ(r.exitCode, 0) << r.err;
         EXPECT_EQ(r.out, "The profile \"Home\" is in the usual form again.\n");
         EXPECT_FALSE(SealedOnDisk(file("Home")));
-        ASSERT_EQ(run({"seal", "Home"}, kOwnPassword).exitCode, 0);
+        const std::string next = password + "-again";
+        ASSERT_EQ(run({"seal", "Home"}, Lines({password, next, next})).exitCode, 0);
+        password = next;
     }
 }
 
@@ -217,7 +322,9 @@ TEST_F(Cli, CreateSealedOpensWithItsPasswordAndHasNoAnswerSlot) {
     // The setup asks for a question before it changes this logon.
     r = run({"logon", "Home"}, Lines({kOwn, kOwn, kOwn}));
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err, "There must be at least 1 question and answer! Give them with --question TEXT --answer TEXT.\n");
+    EXPECT_EQ(r.err,
+              "There must be at least 1 question and answer! Give them with --question TEXT (each answer is "
+              "asked for).\n");
 
     DirectStore direct(temp_.path());
     ASSERT_TRUE(direct.store.OpenProfile(u"Home").loaded());
@@ -229,24 +336,32 @@ TEST_F(Cli, CreateSealedOpensWithItsPasswordAndHasNoAnswerSlot) {
 }
 
 #ifndef _WIN32
-TEST_F(Cli, LogonReadsTheNewPasswordTwiceWithoutEchoOnATerminal) {
+TEST_F(Cli, LogonReadsTheNewPasswordAndTheAnswersTwiceWithoutEchoOnATerminal) {
     create("Home");
     std::string shown;
     const RunResult r = RunCliOnTerminal(
-        {"--database", db().string(), "logon", "Home", "--unsealed"},
-        {{"Password: ", "opensesame"}, {"New password: ", "hunter22"}, {"Confirm new password: ", "hunter22"}},
+        {"--database", db().string(), "logon", "Home", "--unsealed", "--question", "Mother's maiden name?"},
+        {{"Password: ", "opensesame"},
+         {"New password: ", "hunter22"},
+         {"Confirm new password: ", "hunter22"},
+         {"Answer to \"Mother's maiden name?\": ", "Smithers-Ansr"},
+         {"Confirm the answer: ", "Smithers-Ansr"}},
         config(), shown);
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(shown.find("hunter22"), std::string::npos) << shown;
+    EXPECT_EQ(shown.find("Smithers"), std::string::npos) << shown;
     EXPECT_EQ(run({"ls", "Home"}, "hunter22\n").exitCode, 0);
+    DirectStore direct(temp_.path());
+    ASSERT_TRUE(direct.store.OpenProfile(u"Home").loaded());
+    EXPECT_EQ(direct.store.LogOnWithAnswers({u"Smithers-Ansr"}), LogonOutcome::LoggedOn);
 }
 
 // A sealed profile is let go while its logon is typed and its key made: a colleague reads and saves
 // it meanwhile without waiting, and the logon then opens the file as the colleague left it.
 TEST_F(Cli, ASealedProfileIsNotHeldWhileItsLogonIsTyped) {
     create("Home");
-    ASSERT_EQ(run({"logon", "Home", "--question", "Town", "--answer", "Little Snoring"},
-                  Lines({"opensesame", kOwn, kOwn}))
+    ASSERT_EQ(run({"logon", "Home", "--question", "Town"},
+                  Lines({"opensesame", kOwn, kOwn, "Little Snoring", "Little Snoring"}))
                   .exitCode,
               0);
     std::string shown;
@@ -267,27 +382,26 @@ TEST_F(Cli, ASealedProfileIsNotHeldWhileItsLogonIsTyped) {
 // in its place is not opened without --yes (exit 6), and the message says what changed.
 TEST_F(Cli, AReplacedFileOpensOnlyWithYes) {
     create("Home");
-    ASSERT_EQ(run({"logon", "Home", "--unsealed", "--question", "Town", "--answer", "Little Snoring"},
-                  Lines({"opensesame", kOwn, kOwn}))
-                  .exitCode,
-              0);
+    ownLogon("Home");
     const std::string readable = ReadBytes(file("Home"));
-    ASSERT_EQ(run({"seal", "Home"}, Lines({kOwn})).exitCode, 0);
+    ASSERT_EQ(sealOwn("Home").exitCode, 0);
     const std::string older = ReadBytes(file("Home"));
     ASSERT_EQ(run({"seal", "Home"}, Lines({kOwn})).exitCode, 0);  // saved again: a newer version
     struct Case {
         const std::string* bytes;
         const char* change;
+        const char* logon;  // what opens it
     };
-    for (const Case& c : {Case{&older, "older than version"}, Case{&readable, "is not sealed now"}}) {
+    for (const Case& c : {Case{&older, "older than version", kOwnPassword},
+                          Case{&readable, "is not sealed now", kReadablePassword}}) {
         SCOPED_TRACE(c.change);
         WriteBytes(file("Home"), *c.bytes);
-        const RunResult refused = run({"ls", "Home"}, Lines({kOwn}));
+        const RunResult refused = run({"ls", "Home"}, c.logon);
         EXPECT_EQ(refused.exitCode, 6);
         EXPECT_NE(refused.err.find(c.change), std::string::npos) << refused.err;
         EXPECT_NE(refused.err.find("was not opened (--yes opens it anyway)"), std::string::npos) << refused.err;
         EXPECT_EQ(ReadBytes(file("Home")), *c.bytes);
-        EXPECT_EQ(run({"--yes", "ls", "Home"}, Lines({kOwn})).exitCode, 0);  // and this is what was seen now
+        EXPECT_EQ(run({"--yes", "ls", "Home"}, c.logon).exitCode, 0);  // and this is what was seen now
     }
 }
 

@@ -28,7 +28,7 @@ protected:
         create("Home");
         ownLogon("Home");
         readable = ReadBytes(file("Home"));
-        ASSERT_EQ(run({"seal", "Home"}, kOwnPassword).exitCode, 0);
+        ASSERT_EQ(sealOwn("Home").exitCode, 0);
         older = ReadBytes(file("Home"));
         ASSERT_EQ(run({"add", "Home", "--user-code", "newest"}, Lines({Trimmed(kOwnPassword), "pw"})).exitCode, 0);
         newest = ReadBytes(file("Home"));

@@ -21,7 +21,7 @@ TEST_F(Cli, SealReadAddExportAndUnsealThroughTheTool) {
     const nlohmann::json original = exportJson("Home");
 
     ownLogon("Home");
-    r = run({"seal", "Home"}, kOwnPassword);
+    r = sealOwn("Home");
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, "Sealed the profile \"Home\".\n");
     const std::string sealedBytes = ReadBytes(file("Home"));
@@ -64,7 +64,7 @@ TEST_F(Cli, SealReadAddExportAndUnsealThroughTheTool) {
 TEST_F(Cli, ADamagedSealedFileIsReportedAndNothingOfItShown) {
     create("Home");
     ownLogon("Home");
-    ASSERT_EQ(run({"seal", "Home"}, kOwnPassword).exitCode, 0);
+    ASSERT_EQ(sealOwn("Home").exitCode, 0);
     std::string bytes = ReadBytes(file("Home"));
     const std::size_t body = bytes.find("body=");
     ASSERT_NE(body, std::string::npos);

@@ -84,7 +84,7 @@ TEST_F(Cli, ShellRunsAPipedScriptAfterOneLogon) {
 TEST_F(Cli, ShellOnASealedProfileOpensItOnce) {
     create("Home");
     ownLogon("Home");
-    ASSERT_EQ(run({"seal", "Home"}, kOwnPassword).exitCode, 0);
+    ASSERT_EQ(sealOwn("Home").exitCode, 0);
     const RunResult r = run({"shell", "Home"},
                             std::string(kOwnPassword) +
                             "add --user-code first --generate\n"

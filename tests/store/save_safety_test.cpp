@@ -58,11 +58,8 @@ class SaveSafetyTest : public StoreTest, public ::testing::WithParamInterface<bo
         p.answerMode = kOneAnswer;
         p.questions = QuestionsOf({u"5|Default Question|opensesame"});
         p.entries = EntriesOf({u"4||saved at " + Int32Text(version) + u"|me|pw||||"});
-        if (sealedForm()) {
-            std::unique_ptr<sealed::Keys> keys;
-            return JoinFileLines(sealed::SealProfile(p, version, keys, kQuickSealing));
-        }
-        return JoinFileLines(EncodeProfile(p, version, u"8.27", false).lines);
+        p.version = version;
+        return ProfileFileBytes(p, sealedForm());
     }
     // The logon step (a sealed profile shows its records only after it); in the sealed form the
     // saves that follow write the profile sealed.

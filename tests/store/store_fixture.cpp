@@ -200,15 +200,28 @@ Instance& StoreTest::createAndOpen(std::u16string_view name) {
     return instance;
 }
 
-Instance& StoreTest::createWith(std::u16string_view name, const std::function<void(Profile&)>& fill) {
-    Instance& instance = createAndOpen(name);
+namespace {
+
+// The loaded profile as `fill` changes it, written over its file by the store's writers and opened.
+Instance& WriteAndOpen(Instance& instance, std::u16string_view name,
+                       const std::function<void(Profile&)>& fill, bool seal) {
     Profile profile = instance.store->profile();
     fill(profile);
     instance.store->CloseHeldFile();
-    WriteProfileFile(profileFile(name), profile);
+    WriteProfileFile(instance.store->databaseFolder() / (std::u16string(name) + u".dat"), profile, seal);
     if (!instance.open(name).loaded())
         throw StepFailed("opening the written profile failed: " + MessagesOf(instance.host));
     return instance;
+}
+
+}  // namespace
+
+Instance& StoreTest::createWith(std::u16string_view name, const std::function<void(Profile&)>& fill) {
+    return WriteAndOpen(createAndOpen(name), name, fill, false);
+}
+
+Instance& StoreTest::createSealedWith(std::u16string_view name, const std::function<void(Profile&)>& fill) {
+    return WriteAndOpen(createAndOpen(name), name, fill, true);
 }
 
 DecodedFile DecodeFileForTest(std::string_view bytes) {

@@ -148,6 +148,9 @@ protected:
     // The same, with the profile file then written by the store's writer from the new profile as
     // `fill` changes it, and opened again (not logged on).
     Instance& createWith(std::u16string_view name, const std::function<void(Profile&)>& fill);
+    // The same, with the file written sealed (the answer slots of the sealing rule, quickest
+    // limits): its password was never in a readable file.
+    Instance& createSealedWith(std::u16string_view name, const std::function<void(Profile&)>& fill);
 
     TempFolder temp;
     std::filesystem::path database;

@@ -28,6 +28,9 @@ public:
         if (own) text_.clear();
         return own;
     }
+    // Text selected in one of the window's boxes (true) or elsewhere holds the X primary selection.
+    bool clearSelectionIfOwn() override { return std::exchange(ownsSelection, false); }
+    bool ownsSelection = false;
     // Another program (or the user elsewhere) copies `text`.
     void otherProgramCopies(const QString& text) {
         text_ = text;

@@ -99,7 +99,7 @@ MainWindow& WindowTest::start() {
     services.settings = settings.get();
     services.clock = &clock;
     services.applicationFolder = folder;
-    services.sealingLimits = kQuickSealing;
+    services.sealingLimits = sealingLimits;
     services.dataFolder = dataFolder;
     services.wait = [this](int milliseconds) {
         waits.push_back(milliseconds);

@@ -5,6 +5,8 @@
 // en_US. Tests drive it through its actions and keys; the helpers below find its controls and
 // commands by object name.
 
+#include <gtest/gtest.h>
+
 #include <QDate>
 #include <QLocale>
 #include <QTemporaryDir>
@@ -16,8 +18,6 @@
 #include <utility>
 #include <vector>
 
-#include <gtest/gtest.h>
-
 #include "app/main_window.h"
 #include "app/window_assembly.h"
 #include "entries/entry_list_model.h"
@@ -28,6 +28,7 @@
 #include "support/gui_fakes.h"
 #include "support/gui_scripted_dialogs.h"
 #include "support/gui_widget_helpers.h"
+#include "support/quick_sealing.h"
 
 class QAction;
 
@@ -117,6 +118,7 @@ protected:
     std::function<std::unique_ptr<platform::Printer>(QWidget*)> openPrinter;  // null: no printer
     std::function<std::unique_ptr<platform::Printer>(QWidget*)> askForPdf;    // the PDF file question
     bool assemble = false;
+    sealed::Limits sealingLimits = kQuickSealing;  // of the key slots the window's sealed saves make
     RecordingClipboard clipboard;
     RecordingShell shell;
     std::unique_ptr<MainWindow> window;

@@ -15,6 +15,7 @@
 #include "store/profile_codec.h"
 #include "store/profile_store.h"
 #include "store/sealed_profile.h"
+#include "store/sealing_rule.h"
 #include "support/quick_sealing.h"
 #include "support/record_values.h"
 
@@ -53,12 +54,13 @@ inline EditResult ChangeSecurity(ProfileStore& store, const std::function<void(P
 }
 
 // The bytes of the file a save of `profile` writes at its version: the usual form, or the sealed
-// one with the quickest key slots.
+// one with the quickest key slots (and the answer slots of the sealing rule).
 inline std::string ProfileFileBytes(const Profile& profile, bool seal = false,
                                     const sealed::Limits& limits = kQuickSealing) {
     if (seal) {
         std::unique_ptr<sealed::Keys> keys;
-        return JoinFileLines(sealed::SealProfile(profile, profile.version, keys, limits));
+        return JoinFileLines(
+            sealed::SealProfile(profile, profile.version, keys, limits, PlanAnswerSlots(profile, u"").made));
     }
     return JoinFileLines(EncodeProfile(profile, profile.version, KeyTimeText(36000), false).lines);
 }
