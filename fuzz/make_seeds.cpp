@@ -6,12 +6,14 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "desktop/gif_builder.h"
+#include "support/zip_writer.h"
 #include "platform/settings_file.h"
 #include "store/profile.h"
 #include "store/profile_codec.h"
@@ -226,7 +228,7 @@ void Dates() {
 }
 
 void ImportFiles() {
-    // First byte: "0" (even) for CSV, "1" (odd) for JSON.
+    // First byte: "0" CSV, "1" JSON, "2" any file, "3" an entry exported as KeePass XML.
     Write("fuzz_import", "own-csv",
           "0row,category,description,userCode,password,notes,expiryDate,webSite,email\r\n"
           "1,Bank,Giro,me,\"p,w\"\"x\",\"two\nlines\",12/27,https://bank.example,\r\n");
@@ -235,6 +237,36 @@ void ImportFiles() {
     Write("fuzz_import", "own-json",
           "1[{\"row\":1,\"category\":\"Bank\",\"description\":\"Caf\u00e9\",\"userCode\":\"me\","
           "\"password\":\"pw\",\"notes\":\"\",\"expiryDate\":\"2027-01-31\",\"webSite\":\"\",\"email\":\"\"}]");
+    Write("fuzz_import", "proton-csv",
+          "0type,name,url,email,username,password,note,totp,createTime,modifyTime,vault\n"
+          "login,Mail,\"https://a.example, https://b.example\",a@b.example,,pw,n,,1,2,Work\n");
+    Write("fuzz_import", "dashlane-payments",
+          "0type,account_name,account_holder,cc_number,code,expiration_month,expiration_year\n"
+          "payment_card,Visa,Me,4111,123,3,2029\n");
+    Write("fuzz_import", "bitwarden-json",
+          "1{\"encrypted\":false,\"folders\":[{\"id\":\"f\",\"name\":\"Bank\"}],\"items\":[{\"folderId\":\"f\","
+          "\"name\":\"Card\",\"card\":{\"number\":\"4111\",\"expMonth\":\"3\",\"expYear\":\"2029\"}}]}");
+    Write("fuzz_import", "protonpass-json",
+          "1{\"vaults\":{\"s\":{\"name\":\"Home\",\"items\":[{\"data\":{\"type\":\"login\",\"metadata\":{\"name\":\"M\"},"
+          "\"content\":{\"itemEmail\":\"a@b\",\"password\":\"p\",\"urls\":[\"https://a\"]}}}]}}}");
+    Write("fuzz_import", "1pux-json",
+          "1{\"accounts\":[{\"vaults\":[{\"attrs\":{\"name\":\"V\"},\"items\":[{\"overview\":{\"title\":\"T\"},"
+          "\"details\":{\"loginFields\":[{\"value\":\"u\",\"designation\":\"username\"}],\"sections\":[{\"fields\":"
+          "[{\"id\":\"expiry\",\"value\":{\"monthYear\":202712}}]}]}}]}]}]}");
+    Write("fuzz_import", "keepass-xml",
+          "2<?xml version=\"1.0\"?><KeePassFile><Meta/><Root><Group><Name>R</Name><Entry><Tags>a</Tags>"
+          "<Times><ExpiryTime>2027-03-15T12:00:00Z</ExpiryTime><Expires>True</Expires></Times>"
+          "<String><Key>Title</Key><Value>T</Value></String><String><Key>Password</Key>"
+          "<Value ProtectInMemory=\"True\">p&amp;</Value></String></Entry><Group><Name>G</Name></Group>"
+          "</Group></Root></KeePassFile>");
+    Write("fuzz_import", "keepass-entry", "3Work/Email|Caf\xC3\xA9 <&>|me|p\"w|one\r\ntwo|https://x?a=1&b|a@b");
+    const fs::path zip = gOut / "fuzz_import-seed.zip";
+    keyloft::testing::WriteZip(zip, {{"credentials.csv", "username,username2,title,password\nme,me2,T,pw\n"},
+                                     {"securenotes.csv", "title,note\nN,text\n"}});
+    std::ifstream in(zip, std::ios::binary);
+    Write("fuzz_import", "dashlane-zip", "2" + std::string(std::istreambuf_iterator<char>(in), {}));
+    in.close();
+    fs::remove(zip);
 }
 
 }  // namespace

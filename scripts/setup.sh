@@ -12,6 +12,8 @@ packages=(
   xvfb xauth poppler-utils fonts-dejavu-core dbus-daemon
   help2man librsvg2-bin gzip dpkg-dev file desktop-file-utils appstream devscripts
   libsodium-dev libzxcvbn-dev libutf8proc-dev
+  libminizip-dev libexpat1-dev
+  keepassxc
 )
 # Runs a command as root: directly, through sudo, or not at all (then says what to run).
 as_root() {

@@ -120,7 +120,74 @@ if [ ! -f "$utf8proc_prefix/lib/libutf8proc.a" ] || [ ! -f "$utf8proc_prefix/inc
   cp "$utf8proc_tree/utf8proc.h" "$utf8proc_prefix/include/"
   echo "test-windows.sh: utf8proc for Windows built in $((SECONDS - started)) s"
 fi
-echo "test-windows.sh: GoogleTest, libsodium, zxcvbn-c and utf8proc for Windows ready after $SECONDS s"
+# zlib with the minizip of its contrib/minizip (the import's ZIP archives) and expat (KeePass XML)
+# from Debian's source packages, each compiled into static libraries. Where the archive does not
+# serve the newest version of a source package (a security update its mirror lacks), the newest
+# one it does serve is taken.
+unpack_served_source() {
+  local package=$1 folder=$2 version
+  unpack_source "$package" "$folder" && return 0
+  for version in $(apt-cache showsrc "$package" | sed -n 's/^Version: //p' | sort -urV); do
+    rm -rf "$folder"
+    mkdir -p "$folder"
+    if (cd "$folder" && apt-get source --only-source "$package=$version") >"$folder.log" 2>&1; then
+      echo "test-windows.sh: $package $version from the archive (the newest source was not served)"
+      return 0
+    fi
+  done
+  return 1
+}
+minizip_prefix=$build/minizip-install
+if [ ! -f "$minizip_prefix/lib/libminizip.a" ] || [ ! -f "$minizip_prefix/include/minizip/unzip.h" ]; then
+  scripts/setup.sh --enable-sources
+  started=$SECONDS
+  zlib_source=$build/zlib-source
+  unpack_served_source zlib "$zlib_source" || {
+    echo "test-windows.sh: apt-get source zlib failed (see $zlib_source.log)" >&2
+    exit 1
+  }
+  zlib_tree=$(dirname "$(find "$zlib_source" -mindepth 2 -maxdepth 2 -name zlib.h | head -n 1)")
+  if [ ! -f "$zlib_tree/contrib/minizip/unzip.c" ]; then
+    echo "test-windows.sh: no contrib/minizip in $zlib_tree" >&2
+    exit 1
+  fi
+  mkdir -p "$minizip_prefix/lib" "$minizip_prefix/include/minizip" "$build/minizip-objects"
+  rm -f "$minizip_prefix/lib/libz.a" "$minizip_prefix/lib/libminizip.a" "$build/minizip-objects"/*.o
+  for part in adler32 compress crc32 deflate infback inffast inflate inftrees trees uncompr zutil; do
+    "$cross_cc" -O2 -c "$zlib_tree/$part.c" -o "$build/minizip-objects/z-$part.o"
+  done
+  "$cross_ar" rcs "$minizip_prefix/lib/libz.a" "$build/minizip-objects"/z-*.o
+  for part in ioapi unzip zip; do
+    "$cross_cc" -O2 -I"$zlib_tree" -c "$zlib_tree/contrib/minizip/$part.c" -o "$build/minizip-objects/mz-$part.o"
+  done
+  "$cross_ar" rcs "$minizip_prefix/lib/libminizip.a" "$build/minizip-objects"/mz-*.o
+  cp "$zlib_tree/zlib.h" "$zlib_tree/zconf.h" "$minizip_prefix/include/"
+  cp "$zlib_tree/contrib/minizip/"{ioapi.h,unzip.h,zip.h,crypt.h} "$minizip_prefix/include/minizip/"
+  echo "test-windows.sh: zlib and minizip for Windows built in $((SECONDS - started)) s"
+fi
+expat_prefix=$build/expat-install
+if [ ! -f "$expat_prefix/lib/libexpat.a" ] || [ ! -f "$expat_prefix/include/expat.h" ]; then
+  scripts/setup.sh --enable-sources
+  started=$SECONDS
+  expat_source=$build/expat-source
+  unpack_served_source expat "$expat_source" || {
+    echo "test-windows.sh: apt-get source expat failed (see $expat_source.log)" >&2
+    exit 1
+  }
+  expat_tree=$(dirname "$(find "$expat_source" -mindepth 2 -maxdepth 3 -name CMakeLists.txt \
+    -path '*expat*' -exec grep -l 'project(expat' {} + | head -n 1)")
+  cmake -S "$expat_tree" -B "$build/expat-build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$expat_prefix" -DEXPAT_SHARED_LIBS=OFF \
+    -DEXPAT_BUILD_TOOLS=OFF -DEXPAT_BUILD_EXAMPLES=OFF -DEXPAT_BUILD_TESTS=OFF -DEXPAT_BUILD_DOCS=OFF \
+    -DEXPAT_BUILD_PKGCONFIG=OFF >"$build/expat-configure.log"
+  # Debian's patches test "XML_DTD == 1", as its autotools build defines it; expat's CMake build
+  # defines it empty.
+  sed -i 's/^#define XML_DTD$/#define XML_DTD 1/; s/^#define XML_NS$/#define XML_NS 1/' "$build/expat-build/expat_config.h"
+  cmake --build "$build/expat-build" -j2 >"$build/expat-build.log"
+  cmake --install "$build/expat-build" >"$build/expat-install.log"
+  echo "test-windows.sh: expat for Windows built in $((SECONDS - started)) s"
+fi
+echo "test-windows.sh: GoogleTest, libsodium, zxcvbn-c, utf8proc, zlib, minizip and expat for Windows ready after $SECONDS s"
 
 # The header-only libraries, seen through a folder of their own so that the cross compiler never
 # searches the host's /usr/include.
@@ -141,6 +208,8 @@ cmake -S . -B "$build" -G Ninja \
   -DKEYLOFT_SODIUM_PREFIX="$sodium_prefix" \
   -DKEYLOFT_ZXCVBN_PREFIX="$zxcvbn_prefix" \
   -DKEYLOFT_UTF8PROC_PREFIX="$utf8proc_prefix" \
+  -DKEYLOFT_MINIZIP_PREFIX="$minizip_prefix" \
+  -DKEYLOFT_EXPAT_PREFIX="$expat_prefix" \
   -DKEYLOFT_GUI=OFF -DKEYLOFT_BENCH=OFF -DKEYLOFT_WERROR=ON
 cmake --build "$build" -j2
 echo "test-windows.sh: cross-built after $SECONDS s"
@@ -177,27 +246,26 @@ bounded 120 "the first Wine program" "$wine64" cmd.exe /c exit
 # holds the program's output pipe, so ctest would wait for it until the test's time limit. The tests
 # start the command-line tool without a console, so while they run, a console host that has
 # outlived every test program by 20 s is ended. Wine's own services run from C:\windows.
-# Other Wine prefixes on the machine (other builds' test runs) are left alone: only processes whose
-# environment names this run's WINEPREFIX are looked at, and only they are ended.
-own_wine_processes() {
+# The processes of this run's Wine prefix whose command line matches $1: other Wine runs on the
+# machine (each with a prefix of its own) are never looked at, let alone ended.
+own_processes() {
   local pid
   for pid in $(pgrep -f "$1"); do
-    if tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX"; then
-      echo "$pid"
-    fi
+    tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX" && echo "$pid"
   done
+  return 0
 }
 test_programs_running() {
   local pid
-  for pid in $(own_wine_processes '[.]exe'); do
-    tr '\0' ' ' 2>/dev/null <"/proc/$pid/cmdline" | grep -vi '^c:[\\]windows[\\]' | grep -qi '[.]exe' && return 0
+  for pid in $(own_processes '[.]exe'); do
+    ps -o args= -p "$pid" 2>/dev/null | grep -vqi '^c:[\\]windows[\\]' && return 0
   done
   return 1
 }
 end_stray_console_hosts() {
-  local idle=0
+  local idle=0 hosts
   while sleep 5; do
-    hosts=$(own_wine_processes 'conhost\.exe')
+    hosts=$(own_processes 'conhost\.exe')
     if [ -n "$hosts" ] && ! test_programs_running; then
       idle=$((idle + 5))
       if [ "$idle" -ge 20 ]; then

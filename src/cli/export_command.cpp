@@ -1,7 +1,10 @@
 #include "cli/command.h"
+#include "cli/date_order.h"
 #include "cli/entry_output.h"
 #include "cli/exit_codes.h"
 #include "cli/owner_only_file.h"
+#include "import/keepass_xml_writer.h"
+#include "store/expiry_date.h"
 
 namespace keyloft::cli {
 namespace {
@@ -14,9 +17,10 @@ class ExportCommand final : public Command {
         AddProfileName(*command, name_);
         command
             ->add_option("--format", format_,
-                         "csv (RFC 4180, with a header row), json, or keepassxc (its CSV form)")
+                         "csv (RFC 4180, with a header row), json, keepassxc (its CSV form), or\n"
+                         "keepass-xml (KeePass 2 XML, which keepassxc-cli import reads)")
             ->required()
-            ->check(CLI::IsMember({"csv", "json", "keepassxc"}));
+            ->check(CLI::IsMember({"csv", "json", "keepassxc", "keepass-xml"}));
         command->add_option("--output", output_,
                             "Write to this file, readable by you only, instead of standard output");
         return command;
@@ -31,6 +35,11 @@ class ExportCommand final : public Command {
             for (std::size_t row = 1; row <= entries.size(); ++row)
                 array.push_back(EntryJson(row, entries[row - 1], PasswordShown::Clear));
             text = array.dump(2) + "\n";
+        } else if (format_ == "keepass-xml") {
+            static const ExpiryDateReader dates(DateOrderFromEnvironment());
+            KeePassXmlExport xml = WriteKeePassXml(session.profile(), dates);
+            for (const std::string& warning : xml.warnings) Console::printError("keyloft-cli: warning: " + warning);
+            text = std::move(xml.text);
         } else if (format_ == "keepassxc") {
             text = KeePassXcCsvHeader();
             for (const Entry& entry : entries) text += KeePassXcCsvRow(entry);

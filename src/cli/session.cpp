@@ -267,11 +267,11 @@ int Session::finish(const EditResult& edit) {
     return reportSave(*edit.save);
 }
 
-int Session::reportSave(const SaveResult& result) {
+int Session::reportSave(const SaveResult& result, bool retrying) {
     PrintReport(result.report);
     // A line the cipher rejected while the file was read again: nothing more is done.
     if (result.report.endProgram) return kExitEndedAtOnce;
-    if (result.outcome == SaveOutcome::ConflictRefreshed || result.outcome == SaveOutcome::ConflictLockedOut)
+    if ((result.outcome == SaveOutcome::ConflictRefreshed && !retrying) || result.outcome == SaveOutcome::ConflictLockedOut)
         Console::printError("keyloft-cli: nothing was written");
     return ExitCodeFor(result.outcome);
 }

@@ -45,6 +45,10 @@ public:
     int openAndLogOn(const std::u16string& profileName);
     // Writes the Profile; kExitOk when saved, else the exit code of what happened instead.
     int save();
+    // What a save's result means, its messages printed: kExitOk when saved, else the exit code.
+    // `retrying`: a conflict is followed by another attempt, so it is not said that nothing was
+    // written.
+    int reportSave(const SaveResult& result, bool retrying = false);
     // What an edit of the store did: its refusal said (kExitFailure), or its save reported as save
     // reports it.
     int finish(const EditResult& edit);
@@ -70,7 +74,6 @@ private:
     // A sealed file: its key made with the file let go, then the file loaded again and opened.
     int logOnSealed(const std::u16string& profileName, const sealed::SealedFile& file);
     OpenResult openProfile(const std::u16string& profileName);
-    int reportSave(const SaveResult& result);
     // Runs `attempt` until it finds the profile not in use by another user or --wait runs out.
     OpenResult waitWhileInUse(const std::u16string& profileName, double waitSeconds,
                               const std::function<OpenResult()>& attempt);

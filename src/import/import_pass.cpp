@@ -5,6 +5,7 @@
 #include <system_error>
 #include <thread>
 
+#include "import/import_limits.h"
 #include "platform/program_runner.h"
 #include "store/utf8_text.h"
 
@@ -38,6 +39,7 @@ std::vector<std::string> EntryNames(const fs::path& folder, std::error_code& err
         std::string name = path.lexically_relative(folder).generic_string();
         name.resize(name.size() - 4);
         names.push_back(std::move(name));
+        if (names.size() > kMaxImportRows) break;  // more than an import takes: refused
     }
     std::sort(names.begin(), names.end());
     return names;
@@ -91,23 +93,27 @@ void ReadEntry(const std::string& name, std::string_view text, const RowSink& on
 // they all come after the failed one, so the first failure in order is always there to report.
 constexpr std::size_t kParallelShows = 4;
 
-std::vector<platform::ProgramRun> ShowEntries(const fs::path& root, const std::vector<std::string>& names) {
+// What the entries print is held until all have run: together at most kMaxImportBytes, each run
+// ended when it alone writes more.
+std::vector<platform::ProgramRun> ShowEntries(const fs::path& root, const std::vector<std::string>& names,
+                                              bool& tooLarge) {
     std::vector<platform::ProgramRun> runs(names.size());
-    std::atomic<std::size_t> next{0};
-    std::atomic<bool> failed{false};
+    std::atomic<std::size_t> next{0}, printed{0};
+    std::atomic<bool> failed{false}, tooMuch{false};
     const auto work = [&] {
         // "--": an entry whose name starts with "-" is a name, not one of pass's options (-c copies).
         for (std::size_t i = 0; !failed && (i = next++) < names.size();) {
             platform::ProgramRun& run = runs[i];
             try {
                 run = platform::RunProgram({"pass", "show", "--", names[i]},
-                                           {{"PASSWORD_STORE_DIR", root.string()}});
+                                           {{"PASSWORD_STORE_DIR", root.string()}}, kMaxImportBytes);
             } catch (const std::exception& e) {
                 run.started = true;
                 run.exitCode = -1;
                 run.err = e.what();
             }
-            if (!run.started || run.exitCode != 0) failed = true;
+            if (run.outputCut || (printed += run.out.size()) > kMaxImportBytes) tooMuch = true;
+            if (!run.started || run.exitCode != 0 || tooMuch) failed = true;
         }
     };
     std::vector<std::thread> helpers;
@@ -118,6 +124,7 @@ std::vector<platform::ProgramRun> ShowEntries(const fs::path& root, const std::v
     }
     work();
     for (std::thread& helper : helpers) helper.join();
+    tooLarge = tooMuch;
     return runs;
 }
 
@@ -136,8 +143,18 @@ ImportTable ReadPassRows(const fs::path& folder, const RowSink& onRow) {
         table.error = "cannot read the folder \"" + folder.string() + "\": " + error.message();
         return table;
     }
+    if (names.size() > kMaxImportRows) {
+        table.error = TooManyRowsReason();
+        return table;
+    }
     // Every entry is decrypted before any row is passed on: a missing key stops the whole import.
-    const std::vector<platform::ProgramRun> runs = ShowEntries(root, names);
+    bool tooLarge = false;
+    const std::vector<platform::ProgramRun> runs = ShowEntries(root, names, tooLarge);
+    if (tooLarge) {
+        table.error = "its entries hold more than " + std::to_string(kMaxImportBytes >> 20) +
+                      " MiB; import it in parts of that size or less";
+        return table;
+    }
     for (std::size_t i = 0; i < names.size(); ++i) {
         const std::string& name = names[i];
         const platform::ProgramRun& run = runs[i];

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <nlohmann/json.hpp>
 
-#include "import/import_formats.h"
 #include "store/utf8_text.h"
 
 namespace keyloft {
@@ -27,18 +26,18 @@ class JsonRowReader final : public nlohmann::json_sax<nlohmann::json> {
   public:
     JsonRowReader(ImportTable& table, const RowSink& onRow) : ignored_(table.ignoredColumns), onRow_(onRow) {}
 
-    bool null() override { return scalar(); }
-    bool boolean(bool) override { return scalar(); }
-    bool number_integer(number_integer_t) override { return scalar(); }
-    bool number_unsigned(number_unsigned_t) override { return scalar(); }
-    bool number_float(number_float_t, const string_t&) override { return scalar(); }
-    bool binary(binary_t&) override { return scalar(); }
+    bool null() override { return scalar(""); }
+    bool boolean(bool value) override { return scalar(value ? "true" : "false"); }
+    bool number_integer(number_integer_t value) override { return scalar(std::to_string(value)); }
+    bool number_unsigned(number_unsigned_t value) override { return scalar(std::to_string(value)); }
+    bool number_float(number_float_t, const string_t& text) override { return scalar(text); }
+    bool binary(binary_t&) override { return scalar(""); }
     bool string(string_t& value) override {
         if (depth_ == 2 && inRow_) {
-            take(&value);
+            take(&value, true);
             return true;
         }
-        return scalar();
+        return scalar(value);
     }
     bool start_object(std::size_t) override { return open(true); }
     bool start_array(std::size_t) override { return open(false); }
@@ -58,13 +57,13 @@ class JsonRowReader final : public nlohmann::json_sax<nlohmann::json> {
 
   private:
     // A value in the array: a row of its own (with a fault); in a row: the value of the last key.
-    bool scalar() {
+    bool scalar(const std::string& text) {
         if (depth_ == 0) {
             notArray_ = true;
         } else if (depth_ == 1 && !notArray_) {
             faultRow("not a JSON object");
         } else if (depth_ == 2 && inRow_) {
-            take(nullptr);
+            take(&text, false);
         }
         return true;
     }
@@ -78,7 +77,7 @@ class JsonRowReader final : public nlohmann::json_sax<nlohmann::json> {
                 faultRow("not a JSON object");
             }
         } else if (depth_ == 2 && inRow_) {
-            take(nullptr);  // an object or array as a value: not a text
+            take(nullptr, false);  // an object or array as a value: not a text
         }
         ++depth_;
         return true;
@@ -96,16 +95,21 @@ class JsonRowReader final : public nlohmann::json_sax<nlohmann::json> {
         row.setFault(fault);
         row.finishInto(onRow_);
     }
-    // The value of key_ in the current row: a text (value), or anything else (nullptr).
-    void take(const std::string* value) {
+    // The value of key_ in the current row: a text, another scalar written as text, or an object
+    // or array (nullptr). Keys of no field go to the notes; an object or array there is named.
+    void take(const std::string* value, bool isText) {
         if (key_ == "row") return;
         const auto known = std::find_if(std::begin(kJsonKeys), std::end(kJsonKeys),
                                         [this](const JsonKey& k) { return key_ == k.key; });
         if (known == std::end(kJsonKeys)) {
-            ignored_.add(key_);
+            if (value == nullptr) {
+                ignored_.add(key_);
+            } else {
+                row_.addNote(FromUtf8Lenient(key_), FromUtf8Lenient(*value));
+            }
             return;
         }
-        if (value == nullptr) {
+        if (!isText) {
             row_.setFault("\"" + key_ + "\" is not a text");
             return;
         }
@@ -139,13 +143,40 @@ void RowBuilder::addNoteLines(std::u16string_view lines) {
     lines_.append(lines);
 }
 
+void RowBuilder::setOrNote(std::u16string Entry::*field, std::u16string_view name, std::u16string_view value) {
+    std::u16string& held = row_.fields.*field;
+    if (TrimBlanks(held).empty()) {
+        held = value;
+    } else if (TrimBlanks(value) != TrimBlanks(held)) {
+        addNote(name, value);
+    }
+}
+
+void RowBuilder::setExpiry(std::u16string_view name, std::u16string_view value) {
+    if (TrimBlanks(value).empty()) return;
+    if (!TrimBlanks(row_.fields.expiryDate).empty()) {
+        addNote(name, value);
+        return;
+    }
+    row_.fields.expiryDate = value;
+    row_.expiryName = name;
+}
+
+void RowBuilder::droppedValue(std::string_view name) {
+    if (!dropped_.empty()) dropped_ += ", ";
+    dropped_ += name;
+}
+
 void RowBuilder::finishInto(const RowSink& onRow) {
     Entry& f = row_.fields;
     if (!lines_.empty()) {
         if (!TrimBlanks(f.notes).empty()) f.notes += u'\n';
         f.notes += lines_;
     }
-    if (!row_.fault && f == Entry{}) return;
+    if (!row_.fault && f == Entry{}) {
+        if (dropped_.empty()) return;  // nothing in any cell
+        row_.fault = "it holds nothing to import but " + dropped_;
+    }
     if (TrimBlanks(f.userCode).empty()) {
         f.userCode = kMissingUserCode;
         row_.userCodeFilledIn = true;
@@ -164,18 +195,5 @@ ImportTable ReadKeyloftJsonRows(std::string_view text, const RowSink& onRow) {
     }
     return table;
 }
-
-namespace {
-ImportTable KeepRows(ImportFormat asked, std::string_view text) {
-    std::vector<ImportRow> rows;
-    ImportTable table = ReadImportRows(RecogniseFormat(asked, text), text,
-                                       [&rows](ImportRow&& row) { rows.push_back(std::move(row)); });
-    table.rows = std::move(rows);
-    return table;
-}
-}  // namespace
-
-ImportTable RowsFromCsv(std::string_view text) { return KeepRows(ImportFormat::AnyCsv, text); }
-ImportTable RowsFromJson(std::string_view text) { return KeepRows(ImportFormat::AnyJson, text); }
 
 }  // namespace keyloft

@@ -6,21 +6,6 @@
 
 namespace keyloft {
 
-ImportTextRead ReadImportText(std::istream& in, std::string& text) {
-    char buffer[1 << 16];
-    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-        const auto n = static_cast<std::size_t>(in.gcount());
-        if (text.size() + n > kMaxImportBytes) return ImportTextRead::TooLarge;
-        text.append(buffer, n);
-    }
-    return in.bad() ? ImportTextRead::Failed : ImportTextRead::Read;
-}
-
-std::string TooLargeToImportReason() {
-    return "it is larger than " + std::to_string(kMaxImportBytes >> 20) +
-           " MiB; import it in parts of that size or less";
-}
-
 std::string Counted(std::size_t n, const char* one, const char* many) {
     return std::to_string(n) + " " + (n == 1 ? one : many);
 }
@@ -48,7 +33,14 @@ void ImportRowInto(EntryImport& import, const ImportRow& row, ImportSummary& sum
         refuse(FromUtf8Lenient(*row.fault));
         return;
     }
-    const ImportRowResult result = import.add(row.fields);
+    ImportRowResult result = import.add(row.fields);
+    if (result.badExpiry && !row.expiryName.empty()) {
+        Entry moved = row.fields;
+        if (!TrimBlanks(moved.notes).empty()) moved.notes += u'\n';
+        moved.notes += row.expiryName + u": " + moved.expiryDate;
+        moved.expiryDate.clear();
+        result = import.add(moved);
+    }
     switch (result.outcome) {
         case ImportOutcome::Added:
             ++summary.added;

@@ -4,7 +4,6 @@
 // dry run of EntryImport gives the window's preview the same counts without changing anything.
 
 #include <cstddef>
-#include <istream>
 #include <string>
 #include <vector>
 
@@ -13,16 +12,8 @@
 
 namespace keyloft {
 
-// Bytes of the largest file an import reads: far beyond any export of a few thousand entries, and
-// what it costs in memory stays a small multiple of it.
-inline constexpr std::size_t kMaxImportBytes = std::size_t{64} << 20;
-
-enum class ImportTextRead { Read, TooLarge, Failed };
-// Reads to the end into `text`, refusing more than kMaxImportBytes before it has been read.
-ImportTextRead ReadImportText(std::istream& in, std::string& text);
-// "it is larger than 64 MiB; import it in parts of that size or less"
-std::string TooLargeToImportReason();
-
+// Every row read ends in one of: imported (some of them completed with the placeholder user
+// code), skipped as a duplicate, refused.
 struct ImportSummary {
     std::size_t added = 0;
     std::size_t newCategories = 0;
@@ -41,7 +32,8 @@ std::string Counted(std::size_t n, const char* one, const char* many);
 std::u16string CountedText(std::size_t n, const char* one, const char* many);
 
 // Hands one row to `import` (a row that could not be read is refused with its fault) and counts
-// what became of it into `summary`.
+// what became of it into `summary`. Another program's expiry date that is no date goes to the
+// notes (ImportRow::expiryName) and the row is checked again without it.
 void ImportRowInto(EntryImport& import, const ImportRow& row, ImportSummary& summary);
 
 }  // namespace keyloft

@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -31,8 +32,9 @@ struct Pipe {
     }
 };
 
-// Reads both pipes to their ends, whichever fills first, so that neither can block the program.
-void Drain(int outFd, int errFd, std::string& out, std::string& err) {
+// Reads both pipes to their ends, whichever fills first, so that neither can block the program;
+// false when one of them brought more than `limit` bytes (it is not read further).
+bool Drain(int outFd, int errFd, std::string& out, std::string& err, std::size_t limit) {
     pollfd fds[2] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}};
     std::string* targets[2] = {&out, &err};
     int open = 2;
@@ -40,12 +42,13 @@ void Drain(int outFd, int errFd, std::string& out, std::string& err) {
     while (open > 0) {
         if (::poll(fds, 2, -1) < 0) {
             if (errno == EINTR) continue;
-            return;
+            return true;
         }
         for (int i = 0; i < 2; ++i) {
             if (fds[i].fd < 0 || fds[i].revents == 0) continue;
             const ssize_t n = ::read(fds[i].fd, buffer, sizeof buffer);
             if (n > 0) {
+                if (static_cast<std::size_t>(n) > limit - targets[i]->size()) return false;
                 targets[i]->append(buffer, static_cast<std::size_t>(n));
             } else if (n == 0 || errno != EINTR) {
                 fds[i].fd = -1;
@@ -53,12 +56,13 @@ void Drain(int outFd, int errFd, std::string& out, std::string& err) {
             }
         }
     }
+    return true;
 }
 
 }  // namespace
 
 ProgramRun RunProgram(const std::vector<std::string>& args,
-                      const std::vector<std::pair<std::string, std::string>>& environment) {
+                      const std::vector<std::pair<std::string, std::string>>& environment, std::size_t maxOutput) {
     ProgramRun run;
     if (args.empty()) return run;
     std::vector<std::string> envText;
@@ -99,7 +103,10 @@ ProgramRun RunProgram(const std::vector<std::string>& args,
         err.close();
         return run;
     }
-    Drain(out.read, err.read, run.out, run.err);
+    if (!Drain(out.read, err.read, run.out, run.err, maxOutput)) {
+        run.outputCut = true;
+        ::kill(pid, SIGKILL);
+    }
     out.close();
     err.close();
     int status = 0;

@@ -7,7 +7,7 @@ constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 }  // namespace
 
-CsvReader::CsvReader(std::string_view text) : text_(text) {
+CsvReader::CsvReader(std::string_view text, std::size_t maxFields) : text_(text), maxFields_(maxFields) {
     if (text_.starts_with(kUtf8Bom)) pos_ = kUtf8Bom.size();
 }
 
@@ -36,6 +36,10 @@ void CsvReader::skipLineBreak() {
 // Reads fields up to the end of the record, leaving pos_ after its line break. False on a fault.
 bool CsvReader::readRecord(CsvRecord& record) {
     while (true) {
+        if (record.fields.size() == maxFields_) {
+            error_ = CsvError{record.line, "the row has more than " + std::to_string(maxFields_) + " columns"};
+            return false;
+        }
         std::string field;
         if (pos_ < text_.size() && text_[pos_] == '"') {
             if (!readQuoted(field)) return false;

@@ -35,10 +35,11 @@ struct CsvDocument {
 };
 
 // Reads one record at a time, so that a large file costs the memory of its text and one record.
-// Every byte of the text is looked at a fixed number of times.
+// Every byte of the text is looked at a fixed number of times. A record of more than `maxFields`
+// fields is a fault, found before the record holds more: a line of commas costs no memory.
 class CsvReader {
 public:
-    explicit CsvReader(std::string_view text);
+    explicit CsvReader(std::string_view text, std::size_t maxFields = std::size_t(-1));
     // The next record; false at the end of the text, or at a fault (then error() says which).
     bool next(CsvRecord& record);
     const std::optional<CsvError>& error() const { return error_; }
@@ -51,6 +52,7 @@ private:
     void countLines(std::string_view part);
 
     std::string_view text_;
+    std::size_t maxFields_;
     std::size_t pos_ = 0;
     std::size_t line_ = 1;
     std::optional<CsvError> error_;

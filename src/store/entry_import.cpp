@@ -35,12 +35,21 @@ EntryImport::EntryImport(ProfileStore& store, const ExpiryDateReader& dates, boo
     }
 }
 
-bool EntryImport::heldBefore(const Entry& entry) const {
+EntryImport::~EntryImport() {
+    for (Entry& entry : previewed_) Wipe(entry);
+}
+
+bool EntryImport::seen(const Entry& entry) const {
     const std::vector<Entry>& entries = store_.profile().entries;  // empty after forget()
     const auto [first, last] = heldPositions_.equal_range(OpenFieldsHash(entry));
     return std::any_of(first, last, [&](const auto& held) {
+        if (dryRun_ && held.second >= entriesBefore_) return previewed_[held.second - entriesBefore_] == entry;
         return held.second < entries.size() && entries[held.second] == entry;
     });
+}
+
+void EntryImport::remember(const Entry& entry) {
+    heldPositions_.emplace(OpenFieldsHash(entry), entriesBefore_ + added_ - 1);
 }
 
 const std::u16string* EntryImport::knownCategory(const std::u16string& name) const {
@@ -66,10 +75,11 @@ ImportRowResult EntryImport::add(const Entry& row) {
     typed.category = existing != nullptr ? *existing : category;
     EntryCheck check = CheckEntry(typed, typed.password, dates_);
     if (!check.accepted()) {
+        result.badExpiry = check.refusal == EntryCheck::Refusal::InvalidExpiry;
         result.refusal = std::move(check.message);
         return result;
     }
-    if (heldBefore(check.stored)) {
+    if (seen(check.stored)) {
         ++duplicates_;
         result.outcome = ImportOutcome::Duplicate;
         return result;
@@ -81,13 +91,29 @@ ImportRowResult EntryImport::add(const Entry& row) {
         ++newCategories_;
         addedCategories_.emplace(FoldCase(category), category);
     }
-    // A preview keeps nothing; after forget() nothing is kept and the save that follows writes
-    // nothing.
-    if (dryRun_ || store_.forgotten()) return result;
+    // A preview keeps only what tells the rows that follow from this one; after forget() nothing
+    // is kept and the save that follows writes nothing.
+    if (store_.forgotten()) return result;
+    if (dryRun_) {
+        previewed_.push_back(std::move(check.stored));
+        remember(previewed_.back());
+        return result;
+    }
     Profile& profile = store_.editableProfile();
     if (adding) profile.categories.add(category);
     profile.entries.push_back(std::move(check.stored));
+    remember(profile.entries.back());
     return result;
+}
+
+std::optional<std::u16string> EntryImport::addCategory(const std::u16string& name) {
+    std::u16string category(TrimBlanks(name));
+    if (category.empty() || category == kNoneCategory || knownCategory(category) != nullptr) return std::nullopt;
+    if (std::optional<std::u16string> refusal = CheckCategoryNameText(category)) return refusal;
+    ++newCategories_;
+    addedCategories_.emplace(FoldCase(category), category);
+    if (!dryRun_ && !store_.forgotten()) store_.editableProfile().categories.add(category);
+    return std::nullopt;
 }
 
 SaveResult EntryImport::save() { return store_.WriteToFile(); }
@@ -102,6 +128,10 @@ void EntryImport::abandon() {
     }
     added_ = newCategories_ = 0;
     addedCategories_.clear();
+    for (auto held = heldPositions_.begin(); held != heldPositions_.end();)
+        held = held->second >= entriesBefore_ ? heldPositions_.erase(held) : std::next(held);
+    for (Entry& entry : previewed_) Wipe(entry);
+    previewed_.clear();
 }
 
 }  // namespace keyloft

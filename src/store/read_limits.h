@@ -20,4 +20,19 @@ inline constexpr std::size_t kMaxProfileLineLength = std::size_t{16} << 20;
 inline constexpr std::uint64_t kMaxProfileFileBytes = std::uint64_t{64} << 20;
 inline constexpr std::size_t kMaxProfileFileLines = 1'000'000;
 
+// A file to import (src/import/import_limits.h gives the reasons an import is refused with). An
+// import keeps the rows it reads until it is saved, about 1.3 KiB an entry: 100,000 ordinary rows
+// stay below 150 MiB.
+// Bytes of a file, and of all the members of a ZIP archive read from it together (unpacked).
+inline constexpr std::size_t kMaxImportBytes = std::size_t{64} << 20;
+// Entries (CSV rows, JSON items, XML entries, password-store files) of one import; the group names
+// a JSON or XML reader holds while it reads count with them.
+inline constexpr std::size_t kMaxImportRows = 100'000;
+// Columns of a CSV row (the header row included).
+inline constexpr std::size_t kMaxImportColumns = 10'000;
+// Levels of nesting of JSON arrays and objects, and of XML elements.
+inline constexpr std::size_t kMaxImportNesting = 100;
+// Members a ZIP archive may list.
+inline constexpr std::size_t kMaxZipMembers = 10'000;
+
 }  // namespace keyloft

@@ -5,8 +5,10 @@
 #include <fstream>
 
 #include "store/profile_store.h"
+#include "store/text_convert.h"
 #include "support/gui_window_fixture.h"
 #include "support/record_values.h"
+#include "support/zip_writer.h"
 
 namespace keyloft::testing {
 namespace {
@@ -54,10 +56,10 @@ class Import : public WindowTest {
 
 void Import::importAnswering(const Case& c) {
     const QString preview = QStringLiteral(
-        "\"bitwarden_export.csv\" is a Bitwarden CSV export of 4 entries.\n\n"
+        "\"bitwarden_export.csv\" read as Bitwarden CSV: 4 entries.\n\n"
         "To be imported: 2 entries, with 1 new category\n"
         "Completed with the placeholder user code \"(no user code)\": 1\n"
-        "Duplicates to skip (already in the profile): 1\n"
+        "Duplicates to skip (in the profile already, or twice in the file): 1\n"
         "Refused: 1\n"
         "    line 5: %1\n"
         "Columns not kept: type, reprompt\n\n"
@@ -114,6 +116,32 @@ TEST_F(Import, ALockWhileThePreviewIsOpenImportsNothing) {
     ASSERT_TRUE(press("Import"));
     EXPECT_EQ(dialogs.shown().size(), 1u);
     EXPECT_FALSE(window->logonAccepted());
+    EXPECT_EQ(profileOnDisk(u"Team").version, versionBefore);
+}
+
+// Import… reads what keyloft-cli import reads: an archive of another program's files is previewed
+// by what it is, a database it cannot open is named with the command that exports it.
+TEST_F(Import, AnArchiveIsPreviewedByWhatItHoldsAndADatabaseIsRefusedWithWhatToDo) {
+    const std::filesystem::path zip = folder / "dashlane.zip", kdbx = folder / "vault.kdbx";
+    WriteZip(zip, {{"credentials.csv", "username,username2,title,password\nme,me2,Mail,pw\n"}});
+    std::ofstream(kdbx, std::ios::binary) << std::string("\x03\xD9\xA2\x9A\x67\xFB\x4B\xB5\x01\x00\x04\x00", 12);
+
+    chosenImportFile = QString::fromStdU16String(zip.u16string());
+    dialogs.answerNext(MessageAnswer::No);
+    ASSERT_TRUE(press("Import"));
+    ASSERT_EQ(dialogs.shown().size(), 1u);
+    EXPECT_TRUE(dialogs.last().text.starts_with(
+        u"\"dashlane.zip\" read as Dashlane ZIP: 1 entry (credentials.csv: 1).\n\nTo be imported: 1 entry\n"))
+        << Utf16ToUtf8(dialogs.last().text);
+
+    chosenImportFile = QString::fromStdU16String(kdbx.u16string());
+    dialogs.expect(u"\"vault.kdbx\" cannot be imported: it is a KeePass database (.kdbx), which Keyloft does not "
+                   u"open; export it as XML first with keepassxc-cli export --format xml DATABASE.kdbx > "
+                   u"DATABASE.xml and import that XML file.");
+    ASSERT_TRUE(press("Import"));
+    EXPECT_EQ(dialogs.pending(), 0u);
+    ASSERT_EQ(dialogs.shown().size(), 2u);
+    EXPECT_EQ(dialogs.last().icon, MessageIcon::Exclamation);
     EXPECT_EQ(profileOnDisk(u"Team").version, versionBefore);
 }
 

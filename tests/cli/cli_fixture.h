@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include <filesystem>
+#include <initializer_list>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -100,6 +101,49 @@ protected:
     }
 
     TempFolder temp_;
+};
+
+// Lines of text, each ended with "\n".
+inline std::string Lines(std::initializer_list<std::string> lines) {
+    std::string text;
+    for (const std::string& line : lines) text += line + "\n";
+    return text;
+}
+
+// One entry as `export --format json` shows it (row numbers are added in order).
+struct WantEntry {
+    std::string category, description, userCode, password, notes, webSite, email = "", expiry = "";
+};
+
+inline nlohmann::json EntriesJson(const std::vector<WantEntry>& wanted) {
+    nlohmann::json rows = nlohmann::json::array();
+    for (std::size_t i = 0; i < wanted.size(); ++i) {
+        const WantEntry& w = wanted[i];
+        rows.push_back({{"row", i + 1},
+                        {"category", w.category},
+                        {"description", w.description},
+                        {"userCode", w.userCode},
+                        {"password", w.password},
+                        {"notes", w.notes},
+                        {"expiryDate", w.expiry},
+                        {"webSite", w.webSite},
+                        {"email", w.email}});
+    }
+    return rows;
+}
+
+// The tool's import of a file, with the logon of a new profile.
+class CliImporting : public Cli {
+protected:
+    // `format` nullptr: recognised (--format left out).
+    RunResult import(const std::string& profile, const char* format, const std::filesystem::path& path,
+                     std::vector<std::string> extra = {}) {
+        std::vector<std::string> args = {"import", profile, Utf8(path)};
+        if (format != nullptr) args.insert(args.end(), {"--format", format});
+        args.insert(args.end(), extra.begin(), extra.end());
+        return run(args, kDefaultPassword);
+    }
+    std::string categories(const std::string& profile) { return run({"categories", profile}, kDefaultPassword).out; }
 };
 
 }  // namespace keyloft::cli::testing

@@ -7,44 +7,26 @@
 #include <string>
 #include <vector>
 
-#include "cli_process.h"
+#include "cli_fixture.h"
 
 namespace keyloft::cli::testing {
 namespace {
 
 constexpr char kPassword[] = "opensesame\n";
 
-class CliImport : public ::testing::Test {
+class CliImport : public CliImporting {
 protected:
-    void SetUp() override {
-        std::filesystem::create_directories(db());
-        std::filesystem::create_directories(config());
-    }
-    std::filesystem::path db() const { return temp_.path() / "db"; }
-    std::filesystem::path config() const { return temp_.path() / "config"; }
-
-    RunResult run(std::vector<std::string> args, const std::string& input = kPassword) {
-        args.insert(args.begin(), {"--database", db().string()});
-        return RunCli(args, input, config());
-    }
-    void create(const std::string& profile) { ASSERT_EQ(run({"create", profile}, "").exitCode, 0); }
     // Imports the bytes from a file of the test's folder.
     RunResult import(const std::string& profile, const std::string& format, const std::string& bytes,
                      std::vector<std::string> extra = {}) {
         const std::filesystem::path file = temp_.path() / ("input." + format);
         WriteBytes(file, bytes);
-        std::vector<std::string> args = {"import", profile, "--format", format, file.string()};
-        args.insert(args.end(), extra.begin(), extra.end());
-        return run(args);
+        return CliImporting::import(profile, format.c_str(), file, std::move(extra));
     }
-    nlohmann::json entries(const std::string& profile) {
-        const RunResult r = run({"export", profile, "--format", "json"});
-        EXPECT_EQ(r.exitCode, 0) << r.err;
-        return nlohmann::json::parse(r.out);
+    nlohmann::json entries(const std::string& profile) { return exportJson(profile); }
+    RunResult run(std::vector<std::string> args, const std::string& input = kPassword) {
+        return Cli::run(std::move(args), input);
     }
-    std::string categories(const std::string& profile) { return run({"categories", profile}).out; }
-
-    TempFolder temp_;
 };
 
 nlohmann::json Entry(std::size_t row, const std::string& category, const std::string& description,
@@ -65,7 +47,7 @@ TEST_F(CliImport, OtherManagersCsvColumnsAndGroupPaths) {
                          "Root/bank,Current account,alice,pw1,https://bank.example,,2026-01-01\n"
                          "Root/Mail/Personal/,Webmail,alice@mail.example,pw2,,two words,\n");
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.out, "Imported 2 entries and 1 new category.\n");
+    EXPECT_EQ(r.out, "Read as KeePassXC CSV: 2 entries.\nImported 2 entries and 1 new category.\n");
     EXPECT_EQ(r.err, "keyloft-cli: ignored columns: Last Modified\n");
 
     // Folder, name, login_* columns: read as Bitwarden's; its bookkeeping named once even when repeated.
@@ -74,7 +56,7 @@ TEST_F(CliImport, OtherManagersCsvColumnsAndGroupPaths) {
                "Work,,login,Intranet,,,https://intra.example,bob,pw3,\n"
                ",1,login,Forum,hello,,,carol,pw4,\n");
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.out, "Imported 2 entries and 1 new category.\n");
+    EXPECT_EQ(r.out, "Read as Bitwarden CSV: 2 entries.\nImported 2 entries and 1 new category.\n");
     EXPECT_EQ(r.err, "keyloft-cli: ignored columns: type\n");
 
     // Keyloft's own names, and e-mail and expiry columns.
@@ -82,7 +64,7 @@ TEST_F(CliImport, OtherManagersCsvColumnsAndGroupPaths) {
                "CATEGORY,description,userCode,password,notes,expiryDate,webSite,email\n"
                "work,Laptop,dave,pw5,,31/1/2027,,dave@work.example\n");
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.out, "Imported 1 entry and 0 new categories.\n");
+    EXPECT_EQ(r.out, "Read as Keyloft CSV: 1 entry.\nImported 1 entry and 0 new categories.\n");
     EXPECT_EQ(r.err, "");
 
     const nlohmann::json expected = {
@@ -116,13 +98,16 @@ TEST_F(CliImport, OwnExportRoundTripsThroughJsonAndCsv) {
         create("Copy-" + format);
         const RunResult r = import("Copy-" + format, format, exported.out);
         ASSERT_EQ(r.exitCode, 0) << r.err;
-        EXPECT_EQ(r.out, "Imported 2 entries and 1 new category.\n");
+        EXPECT_EQ(r.out, "Read as Keyloft " + std::string(format == "json" ? "JSON" : "CSV") +
+                             ": 2 entries.\nImported 2 entries and 1 new category.\n");
         EXPECT_EQ(r.err, "");
         EXPECT_EQ(entries("Copy-" + format), original);
         EXPECT_EQ(categories("Copy-" + format), "Bank\n");
     }
 }
 
+// A rule that refuses a row stops the import; another program's expiry date that is no date goes
+// to the notes instead of refusing its row.
 TEST_F(CliImport, RefusedRowsStopTheImportUnlessSkipped) {
     create("Home");
     const std::string csv =
@@ -133,45 +118,54 @@ TEST_F(CliImport, RefusedRowsStopTheImportUnlessSkipped) {
         "Date,carol,pw,Other,31/2/2027\n"
         "Category,dave,pw,A|B,\n"
         "Also good,erin,pw,new,\n";
+    const std::string readAs = "Read as CSV of no known program (columns matched by their names): 6 entries.\n";
     const std::string before = ReadBytes(db() / "Home.dat");
     RunResult r = import("Home", "csv", csv);
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.out, readAs);
     EXPECT_EQ(r.err,
               "keyloft-cli: line 3: The character | cannot be used in an entry.\n"
-              "keyloft-cli: line 6: Enter a valid Expiry Date! Type a month as 12/27 or 12/2027, or a day as "
-              "2027-12-31 or 31/12/2027.\n"
               "keyloft-cli: line 7: The character | cannot be used here.\n"
-              "keyloft-cli: nothing imported: 3 rows refused (--skip-invalid imports the rest)\n");
+              "keyloft-cli: nothing imported: 2 rows refused (--skip-invalid imports the rest)\n");
     EXPECT_EQ(ReadBytes(db() / "Home.dat"), before);
 
     r = import("Home", "csv", csv, {"--skip-invalid"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.out, "Imported 3 entries and 2 new categories; 1 completed with a placeholder; 3 refused.\n");
+    EXPECT_EQ(r.out, readAs + "Imported 4 entries and 2 new categories; 1 completed with a placeholder; 2 refused.\n");
     EXPECT_NE(r.err.find("keyloft-cli: line 3: The character | cannot be used in an entry. (skipped)\n"),
               std::string::npos);
     EXPECT_NE(r.err.find("keyloft-cli: line 4: no user code; stored as \"(no user code)\"\n"), std::string::npos);
     const nlohmann::json stored = entries("Home");
-    ASSERT_EQ(stored.size(), 3u);
+    ASSERT_EQ(stored.size(), 4u);
     EXPECT_EQ(stored[0]["description"], "Good");
     EXPECT_EQ(stored[1]["userCode"], "(no user code)");
-    EXPECT_EQ(stored[2]["category"], "New");        // the category made by the first row, matched ignoring case
+    EXPECT_EQ(stored[2]["notes"], "expiryDate: 31/2/2027");
+    EXPECT_EQ(stored[2]["expiryDate"], "");
+    EXPECT_EQ(stored[3]["category"], "New");        // the category made by the first row, matched ignoring case
     EXPECT_EQ(categories("Home"), "New\nOther\n");  // none for the refused rows
 
+    // Keyloft's own export is refused for a date that is none.
+    r = import("Home", "keyloft-csv", "category,description,userCode,password,notes,expiryDate\n,D,u,p,,31/2/2027\n");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("keyloft-cli: line 2: Enter a valid Expiry Date!"), std::string::npos) << r.err;
+
     // A file that is not CSV or JSON at all is refused as a whole.
+    const auto refused = [this](const char* format, const std::string& reason) {
+        return "keyloft-cli: cannot import \"" + Utf8(temp_.path() / (std::string("input.") + format)) + "\": " +
+               reason + "\n";
+    };
     r = import("Home", "csv", "name,username\n\"open,alice\n");
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err, "keyloft-cli: cannot import: line 2: a quoted field is not closed\n");
+    EXPECT_EQ(r.err, refused("csv", "line 2: a quoted field is not closed"));
     r = import("Home", "json", "{\"userCode\": \"x\"}");
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err, "keyloft-cli: cannot import: the file does not hold a JSON array of entries or an export's \"items\"\n");
+    EXPECT_EQ(r.err, refused("json", "the file does not hold a JSON array of entries or an export's \"items\""));
     r = import("Home", "json", "[{\"userCode\": 5}, {\"userCode\": \"ok\", \"colour\": \"red\"}]");
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err,
-              "keyloft-cli: ignored keys: colour\n"
               "keyloft-cli: entry 1: \"userCode\" is not a text\n"
               "keyloft-cli: nothing imported: 1 row refused (--skip-invalid imports the rest)\n");
-    EXPECT_EQ(entries("Home").size(), 3u);
+    EXPECT_EQ(entries("Home").size(), 4u);
 }
 
 TEST_F(CliImport, StandardInputWithByteOrderMarkCrLfAndQuotedFields) {
@@ -182,7 +176,9 @@ TEST_F(CliImport, StandardInputWithByteOrderMarkCrLfAndQuotedFields) {
         "Plain,k,pw,\r\n";
     const RunResult r = run({"import", "Home", "--format", "csv"}, kPassword + csv);
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.out, "Imported 2 entries and 0 new categories.\n");
+    EXPECT_EQ(r.out,
+              "Read as CSV of no known program (columns matched by their names): 2 entries.\n"
+              "Imported 2 entries and 0 new categories.\n");
     const nlohmann::json stored = entries("Home");
     ASSERT_EQ(stored.size(), 2u);
     EXPECT_EQ(stored[0]["description"], "Smith, J");

@@ -31,11 +31,6 @@ constexpr char kUnsealQuestion[] =
 bool SealedOnDisk(const std::filesystem::path& file) {
     return ReadBytes(file).rfind("KEYLOFT SEALED 1\r\n", 0) == 0;
 }
-std::string Lines(std::initializer_list<std::string> lines) {
-    std::string text;
-    for (const std::string& line : lines) text += line + "\n";
-    return text;
-}
 
 // seal of a profile in the usual form: its file holds the password, so a new one is read (twice)
 // first, with the reason; the sealing rule refuses a default or easy one, and nothing is written.

@@ -12,11 +12,6 @@
 namespace keyloft::cli::testing {
 namespace {
 
-std::string Lines(std::initializer_list<std::string> lines) {
-    std::string text;
-    for (const std::string& line : lines) text += line + "\n";
-    return text;
-}
 
 std::string Trimmed(const char* line) { return std::string(line, std::char_traits<char>::length(line) - 1); }
 
