@@ -251,7 +251,7 @@ bounded 120 "the first Wine program" "$wine64" cmd.exe /c exit
 own_processes() {
   local pid
   for pid in $(pgrep -f "$1"); do
-    tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && echo "$pid"
+    tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX" && echo "$pid"
   done
   return 0
 }

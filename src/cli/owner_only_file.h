@@ -7,7 +7,8 @@
 
 namespace keyloft::cli {
 
-// Writes `bytes` to the file (created or replaced in place; a symbolic link is followed), readable
+// Writes `bytes` to the file (created, or an own file emptied and written in place; a symbolic
+// link, a pipe, another user's file or one with other names is refused untouched), readable
 // and writable by its owner only: mode 0600 on POSIX systems, the user's own file on Windows. The
 // reason when it fails.
 std::optional<std::string> WriteOwnerOnlyFile(const std::string& utf8Path, std::string_view bytes);

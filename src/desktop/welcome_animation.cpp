@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QFile>
 #include <QFileInfo>
 #include <QLayout>
 #include <QGuiApplication>
@@ -11,6 +10,10 @@
 #include <QPainter>
 #include <QResizeEvent>
 #include <cmath>
+#include <filesystem>
+#include <utility>
+
+#include "platform/small_file.h"
 
 namespace keyloft {
 
@@ -109,21 +112,16 @@ void WelcomeAnimation::loadFile(bool wait) {
     };
     std::vector<std::uint8_t> data;
     if (!fileName_.isEmpty()) {
-        // Only a file of a picture's size is read: never a pipe or device, nothing without end.
-        const QFileInfo info(fileName_);
-        if (info.exists() && (!info.isFile() || info.size() > static_cast<qint64>(kMaxGifFileBytes))) {
+        // Only a file of a picture's size is read: never a link, a pipe or a device, nothing without
+        // end. The file is opened once and checked on what was opened: a pipe put in its place
+        // after a look at the name would otherwise block the window.
+        platform::SmallFile file =
+            platform::ReadSmallRegularFile(std::filesystem::path(fileName_.toStdU16String()), kMaxGifFileBytes);
+        if (file.outcome == platform::SmallFile::Outcome::Refused) {
             refuse();
             return;
         }
-        QFile file(fileName_);
-        if (info.exists() && file.open(QIODevice::ReadOnly)) {
-            const QByteArray bytes = file.read(static_cast<qint64>(kMaxGifFileBytes) + 1);
-            data.assign(bytes.begin(), bytes.end());
-        }
-    }
-    if (data.size() > kMaxGifFileBytes) {
-        refuse();
-        return;
+        data = std::move(file.bytes);
     }
     if (!data.empty()) {
         if (data.size() < 4 || data[0] != 'G' || data[1] != 'I' || data[2] != 'F' || data[3] != '8') {

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <random>
+#include <vector>
 
 #include "platform/error_mapping.h"
 
@@ -16,12 +17,58 @@ namespace {
 
 constexpr int kMaxLinkDepth = 40;
 
+bool InGroup(gid_t group) {
+    if (group == ::getegid()) {
+        return true;
+    }
+    const int count = ::getgroups(0, nullptr);
+    if (count <= 0) {
+        return false;
+    }
+    std::vector<gid_t> groups(static_cast<std::size_t>(count));
+    const int got = ::getgroups(count, groups.data());
+    for (int i = 0; i < got; ++i) {
+        if (groups[static_cast<std::size_t>(i)] == group) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool ReadLinkAt(int folder, const std::string& name, std::string& target) {
+    std::string buffer(256, '\0');
+    while (true) {
+        const ssize_t n = ::readlinkat(folder, name.c_str(), buffer.data(), buffer.size());
+        if (n < 0) {
+            return false;
+        }
+        if (static_cast<std::size_t>(n) < buffer.size()) {
+            buffer.resize(static_cast<std::size_t>(n));
+            target = std::move(buffer);
+            return true;
+        }
+        if (buffer.size() >= (1u << 16)) {
+            errno = ENAMETOOLONG;
+            return false;
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
 }  // namespace
 
 int OpenNoInterrupt(const char* path, int flags, mode_t mode) {
     int fd;
     do {
         fd = ::open(path, flags | O_CLOEXEC, mode);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+int OpenAtNoInterrupt(int folder, const char* name, int flags, mode_t mode) {
+    int fd;
+    do {
+        fd = ::openat(folder, name, flags | O_CLOEXEC, mode);
     } while (fd < 0 && errno == EINTR);
     return fd;
 }
@@ -39,45 +86,123 @@ bool IdOf(int fd, FileId& id) {
     if (::fstat(fd, &st) != 0) {
         return false;
     }
-    id = {st.st_dev, st.st_ino};
+    id = IdOf(st);
     return true;
 }
 
-bool PathNames(const std::filesystem::path& path, FileId id) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && FileId{st.st_dev, st.st_ino} == id;
+std::filesystem::path FolderOf(const std::filesystem::path& file) {
+    std::filesystem::path folder = file.parent_path();
+    return folder.empty() ? std::filesystem::path(".") : folder;
 }
 
-std::filesystem::path FollowLinks(const std::filesystem::path& original) {
-    struct stat target {};
-    if (::stat(original.c_str(), &target) != 0) {
-        return original;
+Folder OpenFolderOf(const std::filesystem::path& file, ErrorInfo& error) { return OpenFolder(FolderOf(file), error); }
+
+Folder OpenFolder(const std::filesystem::path& folder, ErrorInfo& error) {
+    int fd = OpenNoInterrupt(folder.c_str(), O_RDONLY | O_DIRECTORY);
+#ifdef O_PATH
+    if (fd < 0 && errno == EACCES) {
+        // A folder this user may enter but not list: its names can still be used.
+        fd = OpenNoInterrupt(folder.c_str(), O_PATH | O_DIRECTORY);
     }
-    std::filesystem::path path = original;
+#endif
+    if (fd < 0) {
+        error = errno == ENOENT || errno == ENOTDIR ? ErrorInfo::of(error::kPathNotFound) : ErrorFromErrno(errno);
+        return nullptr;
+    }
+    error = ErrorInfo::none();
+    return std::make_shared<const Descriptor>(fd);
+}
+
+std::string NameOf(const std::filesystem::path& file) { return file.filename().string(); }
+
+bool StatAt(int folder, const std::string& name, struct stat& st) {
+    return ::fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+bool NamesAt(int folder, const std::string& name, FileId id) {
+    struct stat st {};
+    return StatAt(folder, name, st) && IdOf(st) == id;
+}
+
+bool OnlyOwnerMayChange(int folder) {
+    struct stat st {};
+    if (::fstat(folder, &st) != 0 || !S_ISDIR(st.st_mode)) {
+        return false;
+    }
+    return (st.st_uid == ::geteuid() || st.st_uid == 0) && (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+bool MayWrite(const struct stat& st) {
+    const uid_t me = ::geteuid();
+    if (me == 0) {
+        return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
+    }
+    if (st.st_uid == me) {
+        return (st.st_mode & S_IWUSR) != 0;
+    }
+    if (InGroup(st.st_gid)) {
+        return (st.st_mode & S_IWGRP) != 0;
+    }
+    return (st.st_mode & S_IWOTH) != 0;
+}
+
+Place Resolve(const Folder& start, const std::string& name, bool& throughLink, ErrorInfo& error) {
+    throughLink = false;
+    Place place{start, name};
     for (int depth = 0; depth < kMaxLinkDepth; ++depth) {
         struct stat st {};
-        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
-            return path;
+        if (!StatAt(place.fd(), place.name, st)) {
+            error = ErrorFromErrno(errno);
+            return {};
         }
-        std::error_code error;
-        const std::filesystem::path next = std::filesystem::read_symlink(path, error);
-        if (error) {
-            return path;
+        if (!S_ISLNK(st.st_mode)) {
+            if (throughLink && !OnlyOwnerMayChange(place.fd())) {
+                error = ErrorInfo::of(error::kUnsafeLink);
+                return {};
+            }
+            error = ErrorInfo::none();
+            return place;
         }
-        path = next.is_absolute() ? next : path.parent_path() / next;
+        if (!OnlyOwnerMayChange(place.fd())) {
+            error = ErrorInfo::of(error::kUnsafeLink);
+            return {};
+        }
+        throughLink = true;
+        std::string target;
+        if (!ReadLinkAt(place.fd(), place.name, target)) {
+            error = ErrorFromErrno(errno);
+            return {};
+        }
+        const std::filesystem::path next(target);
+        const std::string last = next.filename().string();
+        if (last.empty() || last == "." || last == "..") {
+            error = ErrorInfo::of(error::kNotRegularFile);  // a link to a folder
+            return {};
+        }
+        if (next.has_parent_path()) {
+            // Relative to the folder the link is in, as the system reads links.
+            const int fd = OpenAtNoInterrupt(place.fd(), next.parent_path().c_str(), O_RDONLY | O_DIRECTORY);
+            if (fd < 0) {
+                error = errno == ENOENT || errno == ENOTDIR ? ErrorInfo::of(error::kFileNotFound) : ErrorFromErrno(errno);
+                return {};
+            }
+            place.folder = std::make_shared<const Descriptor>(fd);
+        }
+        place.name = last;
     }
-    return path;
+    error = ErrorInfo::of(error::kTooManyLinks);
+    return {};
 }
 
-Descriptor OpenRegularFile(const std::filesystem::path& file, ErrorInfo& error) {
+Descriptor OpenRegularAt(int folder, const std::string& name, ErrorInfo& error) {
     struct stat before {};
-    if (::stat(file.c_str(), &before) == 0 && !S_ISREG(before.st_mode)) {
-        error = ErrorInfo::of(error::kNotRegularFile);
+    if (StatAt(folder, name, before) && !S_ISREG(before.st_mode)) {
+        error = ErrorInfo::of(S_ISLNK(before.st_mode) ? error::kTooManyLinks : error::kNotRegularFile);
         return Descriptor();
     }
-    Descriptor fd(OpenNoInterrupt(file.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY));
+    Descriptor fd(OpenAtNoInterrupt(folder, name.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW));
     if (fd.get() < 0) {
-        error = ErrorFromErrno(errno, file);
+        error = ErrorFromErrno(errno);
         return Descriptor();
     }
     struct stat st {};
@@ -98,12 +223,7 @@ Descriptor OpenRegularFile(const std::filesystem::path& file, ErrorInfo& error) 
     return fd;
 }
 
-std::filesystem::path FolderOf(const std::filesystem::path& file) {
-    std::filesystem::path folder = file.parent_path();
-    return folder.empty() ? std::filesystem::path(".") : folder;
-}
-
-std::string TemporaryPrefix(const std::filesystem::path& file) { return "." + file.filename().string() + "."; }
+std::string TemporaryPrefix(const std::string& name) { return "." + name + "."; }
 
 std::string RandomTag() {
     static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
@@ -122,21 +242,17 @@ void Report(const StepHook& hook, const char* step, const std::filesystem::path&
     }
 }
 
-ErrorInfo FlushFolderOf(const std::filesystem::path& file, const StepHook& hook) {
-    Descriptor dir(OpenNoInterrupt(FolderOf(file).c_str(), O_RDONLY | O_DIRECTORY));
-    if (dir.get() < 0) {
-        return ErrorFromErrno(errno, file);
-    }
-    if (::fsync(dir.get()) != 0 && errno != EINVAL && errno != EROFS) {
+ErrorInfo FlushFolder(int folder, const std::filesystem::path& shown, const StepHook& hook) {
+    if (::fsync(folder) != 0 && errno != EINVAL && errno != EROFS && errno != EBADF) {
         return ErrorFromErrno(errno);
     }
-    Report(hook, "flush folder", FolderOf(file));
+    Report(hook, "flush folder", shown);
     return ErrorInfo::none();
 }
 
-int RenameNoReplace(const char* from, const char* to) {
+int RenameNoReplaceAt(int fromFolder, const char* from, int toFolder, const char* to) {
 #ifdef RENAME_NOREPLACE
-    if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) {
+    if (::renameat2(fromFolder, from, toFolder, to, RENAME_NOREPLACE) == 0) {
         return 0;
     }
     if (errno != EINVAL && errno != ENOSYS) {
@@ -144,19 +260,19 @@ int RenameNoReplace(const char* from, const char* to) {
     }
 #endif
     // A file system without the no-replace rename: a hard link fails when the name exists.
-    if (::link(from, to) == 0) {
-        ::unlink(from);
+    if (::linkat(fromFolder, from, toFolder, to, 0) == 0) {
+        ::unlinkat(fromFolder, from, 0);
         return 0;
     }
     if (errno == EEXIST) {
         return -1;
     }
     struct stat st {};
-    if (::lstat(to, &st) == 0) {
+    if (::fstatat(toFolder, to, &st, AT_SYMLINK_NOFOLLOW) == 0) {
         errno = EEXIST;
         return -1;
     }
-    return ::rename(from, to);
+    return ::renameat(fromFolder, from, toFolder, to);
 }
 
 }  // namespace keyloft::platform::posix

@@ -2,6 +2,8 @@
 
 #include "platform/file_handles_win.h"
 
+#include <aclapi.h>
+
 #include <iterator>
 #include <random>
 
@@ -104,24 +106,15 @@ bool StartsWithIgnoringCase(std::wstring_view text, std::wstring_view head) {
                                 TRUE) == CSTR_EQUAL;
 }
 
-std::filesystem::path FollowLinks(const std::filesystem::path& file) {
-    const DWORD attributes = GetFileAttributesW(file.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
-        return file;
-    }
-    Handle h(CreateFileW(file.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (!h.valid()) {
-        return file;
-    }
+std::filesystem::path FinalPathOf(HANDLE h) {
     std::wstring buffer(MAX_PATH, L'\0');
-    DWORD n = GetFinalPathNameByHandleW(h.get(), buffer.data(), static_cast<DWORD>(buffer.size()), 0);
+    DWORD n = GetFinalPathNameByHandleW(h, buffer.data(), static_cast<DWORD>(buffer.size()), 0);
     if (n >= buffer.size()) {
         buffer.resize(n + 1);
-        n = GetFinalPathNameByHandleW(h.get(), buffer.data(), static_cast<DWORD>(buffer.size()), 0);
+        n = GetFinalPathNameByHandleW(h, buffer.data(), static_cast<DWORD>(buffer.size()), 0);
     }
     if (n == 0 || n >= buffer.size()) {
-        return file;
+        return {};
     }
     buffer.resize(n);
     // "\\?\C:\..." and "\\?\UNC\server\share\..." back to their ordinary forms.
@@ -131,6 +124,82 @@ std::filesystem::path FollowLinks(const std::filesystem::path& file) {
         buffer = buffer.substr(4);
     }
     return std::filesystem::path(buffer);
+}
+
+std::filesystem::path FollowLinks(const std::filesystem::path& file) {
+    const DWORD attributes = GetFileAttributesW(file.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+        return file;
+    }
+    Handle h(CreateFileW(file.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    const std::filesystem::path final = h.valid() ? FinalPathOf(h.get()) : std::filesystem::path();
+    return final.empty() ? file : final;
+}
+
+bool IsLink(const std::filesystem::path& file) {
+    Handle h(CreateFileW(file.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    FILE_ATTRIBUTE_TAG_INFO info{};
+    return h.valid() && GetFileInformationByHandleEx(h.get(), FileAttributeTagInfo, &info, sizeof info) &&
+           (info.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && IsReparseTagNameSurrogate(info.ReparseTag);
+}
+
+bool OnlyOwnerMayChange(const std::filesystem::path& folder) {
+    Handle h(CreateFileW(folder.c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    PSID owner = nullptr;
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!h.valid() || GetSecurityInfo(h.get(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                                      &owner, nullptr, &dacl, nullptr, &descriptor) != ERROR_SUCCESS) {
+        return false;
+    }
+    HANDLE token = nullptr;
+    std::vector<unsigned char> user;
+    if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
+        DWORD size = 0;
+        GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+        user.resize(size);
+        if (size == 0 || !GetTokenInformation(token, TokenUser, user.data(), size, &size)) {
+            user.clear();
+        }
+        CloseHandle(token);
+    }
+    const auto trusted = [&user](PSID sid) {
+        if (!user.empty() && EqualSid(sid, reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid)) {
+            return true;
+        }
+        return IsWellKnownSid(sid, WinLocalSystemSid) || IsWellKnownSid(sid, WinBuiltinAdministratorsSid) ||
+               IsWellKnownSid(sid, WinCreatorOwnerSid);
+    };
+    constexpr ACCESS_MASK kChanges = FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY | FILE_DELETE_CHILD | DELETE | WRITE_DAC |
+                                     WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
+    // No access rules at all let everybody in.
+    bool ok = owner != nullptr && trusted(owner) && dacl != nullptr;
+    for (DWORD i = 0; ok && i < dacl->AceCount; ++i) {
+        void* ace = nullptr;
+        if (!GetAce(dacl, i, &ace)) {
+            ok = false;
+            break;
+        }
+        const auto* header = static_cast<const ACE_HEADER*>(ace);
+        if (header->AceType != ACCESS_ALLOWED_ACE_TYPE || (header->AceFlags & INHERIT_ONLY_ACE) != 0) {
+            continue;  // denials take rights away; rules for what is created later do not apply here
+        }
+        const auto* allowed = static_cast<const ACCESS_ALLOWED_ACE*>(ace);
+        PSID sid = const_cast<PSID>(static_cast<const void*>(&allowed->SidStart));
+        if ((allowed->Mask & kChanges) != 0 && !trusted(sid)) {
+            ok = false;
+        }
+    }
+    LocalFree(descriptor);
+    return ok;
+}
+
+bool IsReadOnly(HANDLE h) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    return GetFileInformationByHandle(h, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
 }
 
 std::filesystem::path FolderOf(const std::filesystem::path& file) {

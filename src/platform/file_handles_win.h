@@ -62,6 +62,18 @@ bool StartsWithIgnoringCase(std::wstring_view text, std::wstring_view head);
 // The file a path finally names when it is a symbolic link (or another reparse point that Windows
 // follows on opening); the path itself otherwise, or when it names nothing yet.
 std::filesystem::path FollowLinks(const std::filesystem::path& file);
+// The path of the file open as `h`, in its ordinary form; empty when the system cannot tell.
+std::filesystem::path FinalPathOf(HANDLE h);
+// True when the name itself is a link: a reparse point that stands for another name (a symbolic
+// link, a junction), opened as itself to find out. Other reparse points (cloud placeholders,
+// deduplicated files) hold their own data and are no links.
+bool IsLink(const std::filesystem::path& file);
+// True when nobody but this user (the system and the administrators aside) can add, remove or
+// rename entries of the folder, or change who may: its owner is one of them and its access rules
+// let nobody else write to it.
+bool OnlyOwnerMayChange(const std::filesystem::path& folder);
+// True when the file open as `h` carries the read-only attribute.
+bool IsReadOnly(HANDLE h);
 std::filesystem::path FolderOf(const std::filesystem::path& file);
 std::filesystem::path WithSuffix(std::filesystem::path file, const wchar_t* suffix);
 // Renames the file open as `h` (with DELETE access).
@@ -77,7 +89,13 @@ std::filesystem::path TemporaryName(const std::filesystem::path& real);
 struct HeldFile {
     Handle handle;
     FileId id;
-    explicit HeldFile(HANDLE h) : handle(h) { IdOf(h, id); }
+    // Where the file was when it was taken (a profile that is a link: the file it leads to). A held
+    // file cannot be renamed by others: a save works here, never through the link again.
+    std::filesystem::path path;
+    explicit HeldFile(HANDLE h) : handle(h) {
+        IdOf(h, id);
+        path = FinalPathOf(h);
+    }
 };
 
 class HoldRegistry {

@@ -6,7 +6,14 @@
 // A lock is only worth something while the path still names the locked file: a save replaces the
 // profile by renaming a new file over it, and an instance that opened the old file just before
 // that would otherwise hold a file nobody will ever read again. So every hold is checked against
-// the path once taken, and taken again when the path has moved on.
+// the name once taken, and taken again when the name has moved on.
+//
+// Every file is reached by its name in its folder's descriptor (file_handles_posix.h): a save
+// creates, fills and renames its temporary file in the folder where the held profile was found,
+// gives it the mode and group that the held descriptor shows, and renames it over the profile's
+// name only while that name is still the held file. Another user of a shared folder may rename
+// anything over anything between two of these calls; whatever they put there is neither written
+// through nor given another mode, and is left where it is.
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -18,11 +25,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <memory>
+#include <optional>
 #include <utility>
 
 #include "platform/error_mapping.h"
 #include "platform/file_handles_posix.h"
-#include "platform/line_reader.h"
+#include "platform/open_files_posix.h"
 #include "platform/platform_core.h"
 
 namespace keyloft::platform {
@@ -30,128 +38,26 @@ namespace {
 
 using namespace posix;
 
-class PosixReadableFile final : public LineReader {
-public:
-    PosixReadableFile(int fd, FileId id, std::shared_ptr<HoldRegistry> registry)
-        : fd_(fd), id_(id), registry_(std::move(registry)) {
-        registry_->add(id_);
-    }
-    ~PosixReadableFile() override { registry_->remove(id_); }
-
-    int descriptor() const { return fd_.get(); }
-    FileId id() const { return id_; }
-
-private:
-    bool readBytes(char* buffer, std::size_t size, std::size_t& count, ErrorInfo& error) override {
-        ssize_t n;
-        do {
-            n = ::read(fd_.get(), buffer, size);
-        } while (n < 0 && errno == EINTR);
-        if (n < 0) {
-            error = ErrorFromErrno(errno);
-            return false;
-        }
-        count = static_cast<std::size_t>(n);
-        return true;
-    }
-
-    ErrorInfo seekToStart() override {
-        if (::lseek(fd_.get(), 0, SEEK_SET) != 0) {
-            return ErrorFromErrno(errno);
-        }
-        return ErrorInfo::none();
-    }
-
-    Descriptor fd_;
-    FileId id_;
-    std::shared_ptr<HoldRegistry> registry_;
-};
-
-// A temporary file of a save: removed when dropped before it was installed.
-class PosixTemporaryFile final : public WritableFile {
-public:
-    PosixTemporaryFile(int fd, FileId id, std::filesystem::path path, std::shared_ptr<HoldRegistry> registry,
-                       StepHook onStep)
-        : fd_(fd), id_(id), path_(std::move(path)), registry_(std::move(registry)), onStep_(std::move(onStep)) {
-        registry_->add(id_);
-    }
-    ~PosixTemporaryFile() override {
-        if (fd_.get() >= 0) {
-            ::unlink(path_.c_str());
-        }
-        registry_->remove(id_);
-    }
-
-    ErrorInfo writeLine(std::string_view text) override {
-        if (fd_.get() < 0) {
-            return ErrorInfo::of(error::kBadFileNameOrNumber);
-        }
-        buffer_.append(text);
-        buffer_ += "\r\n";
-        if (buffer_.size() >= kFlushAt) {
-            return writeBuffer();
-        }
-        return ErrorInfo::none();
-    }
-
-    ErrorInfo flush() override {
-        if (fd_.get() < 0) {
-            return ErrorInfo::of(error::kBadFileNameOrNumber);
-        }
-        ErrorInfo result = writeBuffer();
-        if (!result.failed() && ::fsync(fd_.get()) != 0) {
-            result = ErrorFromErrno(errno);
-        }
-        if (!result.failed()) {
-            Report(onStep_, "flush", path_);
-        }
-        return result;
-    }
-
-    ErrorInfo writeBuffer() {
-        std::size_t done = 0;
-        while (done < buffer_.size()) {
-            const ssize_t n = ::write(fd_.get(), buffer_.data() + done, buffer_.size() - done);
-            if (n < 0) {
-                if (errno == EINTR) {
-                    continue;
-                }
-                buffer_.clear();
-                return ErrorFromErrno(errno);
-            }
-            done += static_cast<std::size_t>(n);
-        }
-        if (!buffer_.empty()) {
-            Report(onStep_, "write", path_);
-        }
-        buffer_.clear();
-        return ErrorInfo::none();
-    }
-
-    const std::filesystem::path& path() const { return path_; }
-    FileId id() const { return id_; }
-    int descriptor() const { return fd_.get(); }
-    // Hands the descriptor over once the file has its final name.
-    int release() { return fd_.release(); }
-
-private:
-    static constexpr std::size_t kFlushAt = 1 << 16;
-
-    Descriptor fd_;
-    FileId id_;
-    std::filesystem::path path_;
-    std::shared_ptr<HoldRegistry> registry_;
-    StepHook onStep_;
-    std::string buffer_;
-};
-
 class PosixFileSystem final : public FileSystem {
 public:
     explicit PosixFileSystem(HostFileSystemHooks hooks) : hooks_(std::move(hooks)) {}
 
     std::unique_ptr<ReadableFile> openHeld(const std::filesystem::path& file, ErrorInfo& error) override {
+        const Folder folder = OpenFolderOf(file, error);
+        if (!folder) {
+            return nullptr;
+        }
+        const std::string name = NameOf(file);
         for (int attempt = 0; attempt < kHoldAttempts; ++attempt) {
-            Descriptor fd = OpenRegularFile(file, error);
+            bool throughLink = false;
+            const Place place = Resolve(folder, name, throughLink, error);
+            if (error.failed()) {
+                return nullptr;
+            }
+            Descriptor fd = OpenRegularAt(place.fd(), place.name, error);
+            if (error.number == error::kTooManyLinks) {
+                continue;  // a link put in its place since: looked at again
+            }
             FileId id;
             if (fd.get() < 0) {
                 return nullptr;
@@ -167,9 +73,9 @@ public:
                 error = ErrorInfo::heldByOther();
                 return nullptr;
             }
-            if (PathNames(file, id)) {
+            if (leadsTo(folder, name, id)) {
                 error = ErrorInfo::none();
-                return std::make_unique<PosixReadableFile>(fd.release(), id, registry_);
+                return std::make_unique<PosixReadableFile>(fd.release(), id, place, throughLink, registry_);
             }
             // Replaced (or removed) while we were taking it: let go and look again.
         }
@@ -179,34 +85,75 @@ public:
 
     bool namesOtherFile(const std::filesystem::path& file, const ReadableFile& held) override {
         const auto* open = dynamic_cast<const PosixReadableFile*>(&held);
-        struct stat st {};
-        if (open == nullptr || ::stat(file.c_str(), &st) != 0) {
+        ErrorInfo error;
+        const Folder folder = open != nullptr ? OpenFolderOf(file, error) : nullptr;
+        if (!folder) {
             return false;
         }
-        return FileId{st.st_dev, st.st_ino} != open->id();
+        bool throughLink = false;
+        const Place place = Resolve(folder, NameOf(file), throughLink, error);
+        if (error.failed()) {
+            // Nothing there (removed) names no other file; a link that cannot be followed does.
+            return error.number != error::kFileNotFound;
+        }
+        struct stat st {};
+        return StatAt(place.fd(), place.name, st) && IdOf(st) != open->id();
     }
 
     std::unique_ptr<WritableFile> createTemporary(const std::filesystem::path& target, const ReadableFile* like,
                                                   ErrorInfo& error) override {
-        const std::filesystem::path real = FollowLinks(target);
-        const std::filesystem::path folder = FolderOf(real);
-        const std::string prefix = TemporaryPrefix(real);
+        Place place;
+        SaveTarget saveTarget;
+        error = ErrorInfo::none();
+        const auto* model = dynamic_cast<const PosixReadableFile*>(like);
+        if (like != nullptr && model == nullptr) {
+            error = ErrorInfo::of(error::kBadFileNameOrNumber);
+            return nullptr;
+        }
+        if (model != nullptr) {
+            // Beside the file it replaces, in the folder that file was found in: never through a
+            // path again, which another user could have made lead elsewhere meanwhile.
+            place = model->place();
+            saveTarget = {place.name, true, model->id(), model->throughLink()};
+            struct stat st {};
+            if (!NamesAt(place.fd(), place.name, model->id())) {
+                if (StatAt(place.fd(), place.name, st)) {
+                    error = ErrorInfo::replacedMeanwhile();
+                    return nullptr;
+                }
+                saveTarget.replaces.reset();  // removed under the hold: the save puts it back
+            }
+            if (::fstat(model->descriptor(), &st) != 0 || !MayWrite(st)) {
+                error = ErrorInfo::of(error::kReadOnlyFile);
+                return nullptr;
+            }
+        } else {
+            place.folder = OpenFolderOf(target, error);
+            if (!place.folder) {
+                return nullptr;
+            }
+            place.name = NameOf(target);
+            saveTarget.name = place.name;
+        }
+        const std::string prefix = TemporaryPrefix(saveTarget.name);
         for (int attempt = 0; attempt < kHoldAttempts; ++attempt) {
-            const std::filesystem::path path = folder / (prefix + RandomTag() + kTemporarySuffix);
-            Descriptor fd(OpenNoInterrupt(path.c_str(), O_RDWR | O_CREAT | O_EXCL, S_IRUSR | S_IWUSR));
+            const std::string name = prefix + RandomTag() + kTemporarySuffix;
+            Descriptor fd(OpenAtNoInterrupt(place.fd(), name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW,
+                                            S_IRUSR | S_IWUSR));
             if (fd.get() < 0) {
                 if (errno == EEXIST) {
                     continue;
                 }
-                error = ErrorFromErrno(errno, path);
+                error = ErrorFromErrno(errno);
                 return nullptr;
             }
             FileId id;
-            if (!IdOf(fd.get(), id) || !TryHold(fd.get()) || !PathNames(path, id)) {
+            if (!IdOf(fd.get(), id) || !TryHold(fd.get()) || !NamesAt(place.fd(), name, id)) {
                 continue;  // someone took the name from under us
             }
-            auto file = std::make_unique<PosixTemporaryFile>(fd.release(), id, path, registry_, hooks_.onDurableStep);
-            error = takeOver(*file, like);
+            auto file = std::make_unique<PosixTemporaryFile>(fd.release(), id, Place{place.folder, name}, saveTarget,
+                                                             FolderOf(target) / name, registry_, hooks_.onDurableStep);
+            error = takeOver(*file, model);
             if (error.failed()) {
                 return nullptr;
             }
@@ -227,18 +174,30 @@ public:
         if (error.failed()) {
             return nullptr;
         }
-        // A new file takes the name itself: whatever bears it already, a link included, stays.
-        const std::filesystem::path real = replaceExisting ? FollowLinks(target) : target;
-        const int rc = replaceExisting ? ::rename(file->path().c_str(), real.c_str())
-                                       : RenameNoReplace(file->path().c_str(), real.c_str());
-        if (rc != 0) {
-            error = ErrorFromErrno(errno, real);
+        const Place& place = file->place();
+        const SaveTarget& to = file->target();
+        // A rename replaces the name itself and never writes through a link found there. Only the
+        // file the save started from is replaced: anything else found at its name now (another
+        // program's file, a link) was put there meanwhile and stays. A new profile, and a profile
+        // removed under its hold, take a free name only.
+        struct stat st {};
+        const bool taken = StatAt(place.fd(), to.name, st);
+        const bool replaces = replaceExisting && taken && (!to.ofHeldFile || (to.replaces && IdOf(st) == *to.replaces));
+        if (replaceExisting && to.ofHeldFile && taken && !replaces) {
+            error = ErrorInfo::replacedMeanwhile();
             return nullptr;  // the temporary file goes with `temporary`
         }
-        Report(hooks_.onDurableStep, "rename", real);
+        const int rc = replaces ? ::renameat(place.fd(), place.name.c_str(), place.fd(), to.name.c_str())
+                                : RenameNoReplaceAt(place.fd(), place.name.c_str(), place.fd(), to.name.c_str());
+        if (rc != 0) {
+            const bool meanwhile = replaceExisting && to.ofHeldFile && errno == EEXIST;
+            error = meanwhile ? ErrorInfo::replacedMeanwhile() : ErrorFromErrno(errno);
+            return nullptr;
+        }
+        Report(hooks_.onDurableStep, "rename", FolderOf(target) / to.name);
         const FileId id = file->id();
         const int fd = file->release();
-        auto held = std::make_unique<PosixReadableFile>(fd, id, registry_);
+        auto held = std::make_unique<PosixReadableFile>(fd, id, Place{place.folder, to.name}, to.throughLink, registry_);
         temporary.reset();
         error = held->rewind();
         if (error.failed()) {
@@ -248,37 +207,52 @@ public:
     }
 
     ErrorInfo flushFolder(const std::filesystem::path& file) override {
-        return FlushFolderOf(FollowLinks(file), hooks_.onDurableStep);
+        ErrorInfo error;
+        const Folder folder = OpenFolderOf(file, error);
+        if (!folder) {
+            return error;
+        }
+        bool throughLink = false;
+        Place place = Resolve(folder, NameOf(file), throughLink, error);
+        if (error.failed()) {
+            place.folder = folder;
+        }
+        return FlushFolder(place.fd(), FolderOf(file), hooks_.onDurableStep);
     }
 
     std::vector<std::filesystem::path> removeLeftovers(const std::filesystem::path& target) override {
         std::vector<std::filesystem::path> removed;
-        const std::filesystem::path real = FollowLinks(target);
-        const std::filesystem::path folder = FolderOf(real);
-        const std::string prefix = TemporaryPrefix(real);
-        DIR* dir = ::opendir(folder.c_str());
-        if (dir == nullptr) {
+        ErrorInfo error;
+        const Folder folder = OpenFolderOf(target, error);
+        if (!folder) {
             return removed;
         }
+        bool throughLink = false;
+        Place place = Resolve(folder, NameOf(target), throughLink, error);
+        if (error.failed()) {
+            if (throughLink || error.number != error::kFileNotFound) {
+                return removed;  // nowhere this user's saves could have left anything
+            }
+            place = {folder, NameOf(target)};
+        }
+        const std::string prefix = TemporaryPrefix(place.name);
         std::vector<std::string> candidates;
-        while (const dirent* entry = ::readdir(dir)) {
-            const std::string_view name(entry->d_name);
-            if (name.size() > prefix.size() + 4 && name.substr(0, prefix.size()) == prefix &&
-                name.substr(name.size() - 4) == kTemporarySuffix) {
-                candidates.emplace_back(name);
+        for (std::string& name : namesIn(place.fd())) {
+            if (name.size() > prefix.size() + 4 && name.compare(0, prefix.size(), prefix) == 0 &&
+                name.compare(name.size() - 4, 4, kTemporarySuffix) == 0) {
+                candidates.push_back(std::move(name));
             }
         }
-        ::closedir(dir);
         for (const std::string& name : candidates) {
-            const std::filesystem::path path = folder / name;
-            Descriptor fd(OpenNoInterrupt(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY));
+            ErrorInfo ignored;
+            Descriptor fd = OpenRegularAt(place.fd(), name, ignored);
             FileId id;
             struct stat st {};
-            if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || !IdOf(fd.get(), id) ||
-                registry_->holds(id) || !TryHold(fd.get()) || !PathNames(path, id)) {
+            if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !MayWrite(st) || !IdOf(fd.get(), id) ||
+                registry_->holds(id) || !TryHold(fd.get()) || !NamesAt(place.fd(), name, id)) {
                 continue;  // a save under way, or not ours to touch
             }
-            if (::unlink(path.c_str()) == 0) {
+            if (::unlinkat(place.fd(), name.c_str(), 0) == 0) {
                 removed.emplace_back(name);
             }
         }
@@ -286,30 +260,51 @@ public:
     }
 
     ErrorInfo rename(const std::filesystem::path& from, const std::filesystem::path& to, bool replaceExisting) override {
+        ErrorInfo error;
+        const Folder fromFolder = OpenFolderOf(from, error);
+        if (!fromFolder) {
+            return error;
+        }
+        const Folder toFolder = FolderOf(from) == FolderOf(to) ? fromFolder : OpenFolderOf(to, error);
+        if (!toFolder) {
+            return error;
+        }
+        const std::string fromName = NameOf(from);
+        const std::string toName = NameOf(to);
         Descriptor probeFrom;
         Descriptor probeTo;
-        if (ErrorInfo held = probe(from, probeFrom); held.failed()) {
+        if (ErrorInfo held = probe(from, fromFolder, fromName, probeFrom, false); held.failed()) {
             return held;
         }
-        if (replaceExisting && exists(to)) {
-            if (ErrorInfo held = probe(to, probeTo); held.failed()) {
+        struct stat st {};
+        if (replaceExisting && StatAt(toFolder->get(), toName, st)) {
+            if (ErrorInfo held = probe(to, toFolder, toName, probeTo, true); held.failed()) {
                 return held;
             }
         }
-        const int rc = replaceExisting ? ::rename(from.c_str(), to.c_str()) : RenameNoReplace(from.c_str(), to.c_str());
+        const int rc = replaceExisting
+                           ? ::renameat(fromFolder->get(), fromName.c_str(), toFolder->get(), toName.c_str())
+                           : RenameNoReplaceAt(fromFolder->get(), fromName.c_str(), toFolder->get(), toName.c_str());
         if (rc != 0) {
-            return ErrorFromErrno(errno, to);
+            return ErrorFromErrno(errno);
         }
         return ErrorInfo::none();
     }
 
     ErrorInfo remove(const std::filesystem::path& file) override {
+        ErrorInfo error;
+        const Folder folder = OpenFolderOf(file, error);
+        if (!folder) {
+            return error;
+        }
+        const std::string name = NameOf(file);
         Descriptor probeFile;
-        if (ErrorInfo held = probe(file, probeFile); held.failed()) {
+        if (ErrorInfo held = probe(file, folder, name, probeFile, true); held.failed()) {
             return held;
         }
-        if (::unlink(file.c_str()) != 0) {
-            return ErrorFromErrno(errno, file);
+        // The name goes (for a profile that is a link, the link): never a file elsewhere.
+        if (::unlinkat(folder->get(), name.c_str(), 0) != 0) {
+            return ErrorFromErrno(errno);
         }
         return ErrorInfo::none();
     }
@@ -324,25 +319,22 @@ public:
         return ::lstat(file.c_str(), &st) == 0;
     }
 
-    std::vector<std::filesystem::path> listProfileFiles(const std::filesystem::path& folder) override {
+    std::vector<std::filesystem::path> listProfileFiles(const std::filesystem::path& folderPath) override {
         std::vector<std::filesystem::path> names;
-        DIR* dir = ::opendir(folder.empty() ? "/" : folder.c_str());
-        if (dir == nullptr) {
+        ErrorInfo error;
+        const Folder folder = OpenFolder(folderPath.empty() ? std::filesystem::path("/") : folderPath, error);
+        if (!folder) {
             return names;
         }
         std::vector<std::string> found;
-        while (const dirent* entry = ::readdir(dir)) {
-            const std::string_view name(entry->d_name);
-            if (name.size() < 4 || name.substr(name.size() - 4) != ".dat") {
-                continue;
-            }
+        for (std::string& name : namesIn(folder->get())) {
             struct stat st {};
-            if (::fstatat(::dirfd(dir), entry->d_name, &st, 0) != 0 || !S_ISREG(st.st_mode)) {
+            if (name.size() < 4 || name.compare(name.size() - 4, 4, ".dat") != 0 ||
+                ::fstatat(folder->get(), name.c_str(), &st, 0) != 0 || !S_ISREG(st.st_mode)) {
                 continue;
             }
-            found.emplace_back(name);
+            found.push_back(std::move(name));
         }
-        ::closedir(dir);
         std::sort(found.begin(), found.end());
         names.reserve(found.size());
         for (std::string& name : found) {
@@ -399,20 +391,26 @@ public:
     bool appendText(const std::filesystem::path& file, std::string_view text) override {
         // Never through a link, never waiting for a pipe's reader, never a terminal.
         constexpr int kFlags = O_WRONLY | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY;
-        Descriptor fd(OpenNoInterrupt(file.c_str(), kFlags));
+        ErrorInfo error;
+        const Folder folder = OpenFolderOf(file, error);
+        if (!folder) {
+            return false;
+        }
+        const std::string name = NameOf(file);
+        Descriptor fd(OpenAtNoInterrupt(folder->get(), name.c_str(), kFlags));
         if (fd.get() < 0 && errno == ENOENT) {
             // First entry: a shared (group-writable) folder gets a log its group can write to.
-            struct stat folder {};
-            const bool shared = ::stat(FolderOf(file).c_str(), &folder) == 0 && (folder.st_mode & S_IWGRP) != 0;
+            struct stat st {};
+            const bool shared = ::fstat(folder->get(), &st) == 0 && (st.st_mode & S_IWGRP) != 0;
             const mode_t mode = shared ? (S_IRUSR | S_IWUSR | S_IRGRP | S_IWGRP) : (S_IRUSR | S_IWUSR);
-            fd = Descriptor(OpenNoInterrupt(file.c_str(), kFlags | O_CREAT | O_EXCL, mode));
+            fd = Descriptor(OpenAtNoInterrupt(folder->get(), name.c_str(), kFlags | O_CREAT | O_EXCL, mode));
             if (fd.get() >= 0) {
-                if (shared && ::fchown(fd.get(), static_cast<uid_t>(-1), folder.st_gid) != 0) {
+                if (shared && ::fchown(fd.get(), static_cast<uid_t>(-1), st.st_gid) != 0) {
                     // Not a member of the folder's group: the log keeps the user's own group.
                 }
                 (void)::fchmod(fd.get(), mode);
             } else if (errno == EEXIST) {
-                fd = Descriptor(OpenNoInterrupt(file.c_str(), kFlags));
+                fd = Descriptor(OpenAtNoInterrupt(folder->get(), name.c_str(), kFlags));
             }
         }
         struct stat st {};
@@ -428,28 +426,66 @@ public:
     }
 
 private:
-    bool heldHere(const std::filesystem::path& file) const {
-        struct stat st {};
-        return ::stat(file.c_str(), &st) == 0 && registry_->holds({st.st_dev, st.st_ino});
+    // True when `name` in `folder` leads (through a link this user may follow) to the file `id`.
+    static bool leadsTo(const Folder& folder, const std::string& name, FileId id) {
+        ErrorInfo error;
+        bool throughLink = false;
+        const Place place = Resolve(folder, name, throughLink, error);
+        return !error.failed() && NamesAt(place.fd(), place.name, id);
     }
 
-    // Makes sure no other instance holds `file` (unless this one does): takes a passing hold into
-    // `probe`, which keeps others out until the operation is done. As in openHeld the hold counts
-    // only when the path still names the file it was taken on: a file that another instance's save
-    // put in place meanwhile is held by that instance and must not be the one renamed or removed.
-    ErrorInfo probe(const std::filesystem::path& file, Descriptor& probe) const {
-        if (heldHere(file)) {
-            return ErrorInfo::none();
+    // The names in an open folder, "." and ".." left out.
+    static std::vector<std::string> namesIn(int folder) {
+        std::vector<std::string> names;
+        // A descriptor of its own, so that the listing starts at the first entry.
+        const int fd = OpenAtNoInterrupt(folder, ".", O_RDONLY | O_DIRECTORY);
+        DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
+        if (dir == nullptr) {
+            if (fd >= 0) {
+                ::close(fd);
+            }
+            return names;
         }
+        while (const dirent* entry = ::readdir(dir)) {
+            const std::string_view name(entry->d_name);
+            if (name != "." && name != "..") {
+                names.emplace_back(name);
+            }
+        }
+        ::closedir(dir);
+        return names;
+    }
+
+    // Makes sure no other instance holds the file `name` in `folder` leads to (unless this one
+    // does), and, with `mayChange`, that this user may change it: takes a passing hold into
+    // `probe`, which keeps others out until the operation is done. As in openHeld the hold counts
+    // only when the name still leads to the file it was taken on: a file that another instance's
+    // save put in place meanwhile is held by that instance and must not be the one renamed or
+    // removed.
+    ErrorInfo probe(const std::filesystem::path& file, const Folder& folder, const std::string& name,
+                    Descriptor& probe, bool mayChange) const {
         for (int attempt = 0; attempt < kHoldAttempts; ++attempt) {
             ErrorInfo error;
-            probe = OpenRegularFile(file, error);
-            FileId id;
+            bool throughLink = false;
+            const Place place = Resolve(folder, name, throughLink, error);
+            if (error.failed()) {
+                return error;
+            }
+            probe = OpenRegularAt(place.fd(), place.name, error);
+            struct stat st {};
             if (probe.get() < 0) {
                 return error;
             }
-            if (!IdOf(probe.get(), id)) {
+            if (::fstat(probe.get(), &st) != 0) {
                 return ErrorFromErrno(errno);
+            }
+            if (mayChange && !MayWrite(st)) {
+                return ErrorInfo::of(error::kReadOnlyFile);
+            }
+            const FileId id = IdOf(st);
+            if (registry_->holds(id)) {
+                probe.reset();
+                return ErrorInfo::none();
             }
             if (hooks_.betweenOpenAndHold) {
                 hooks_.betweenOpenAndHold(file);
@@ -457,17 +493,17 @@ private:
             if (!TryHold(probe.get())) {
                 return ErrorInfo::heldByOther();
             }
-            if (PathNames(file, id)) {
+            if (leadsTo(folder, name, id)) {
                 return ErrorInfo::none();
             }
         }
         return ErrorInfo::heldByOther();
     }
 
-    // Gives a new temporary file what the file it replaces has: permissions, group and, for a
-    // process that may do so, owner.
-    static ErrorInfo takeOver(PosixTemporaryFile& file, const ReadableFile* like) {
-        const auto* model = dynamic_cast<const PosixReadableFile*>(like);
+    // Gives a new temporary file what the file it replaces has, as the held descriptor of that
+    // file shows it (never through a path): permissions, group and, for a process that may do so,
+    // owner. Only the descriptor of the file this save created is changed.
+    static ErrorInfo takeOver(PosixTemporaryFile& file, const PosixReadableFile* model) {
         mode_t mode = S_IRUSR | S_IWUSR;
         struct stat st {};
         if (model != nullptr && ::fstat(model->descriptor(), &st) == 0) {

@@ -11,6 +11,13 @@
 // through the holder's handle, renames the temporary file to the profile name and deletes the
 // backup. On a failure it puts back the backup that it made itself, and only that one.
 //
+// A save works where the held file was taken, never through the profile's name again: a link at
+// that name (which is a file of its own, not held) could be pointed elsewhere meanwhile. A profile
+// that is a link (a symbolic link or junction, opened as itself to tell) is followed only where
+// nobody else can change the folder it is in nor the folder it leads to (their owner and access
+// rules); elsewhere it is refused with 83. A file with the read-only attribute is neither replaced
+// nor deleted (84).
+//
 // Temporary files are ".<name>.dat.<8 letters or digits>.tmp" beside their target, named as on
 // POSIX systems so that either system recognises what an interrupted save of the other left.
 
@@ -51,6 +58,7 @@ public:
 
     HANDLE handle() const { return file_->handle.get(); }
     FileId id() const { return file_->id; }
+    const std::shared_ptr<HeldFile>& file() const { return file_; }
 
 private:
     bool readBytes(char* buffer, std::size_t size, std::size_t& count, ErrorInfo& error) override {
@@ -110,6 +118,14 @@ public:
     }
 
     HANDLE handle() const { return file_->handle.get(); }
+    // What install is to do: put this file at `target` in place of `replaces` (a held file; none
+    // for a new profile).
+    void aimAt(std::filesystem::path target, std::shared_ptr<HeldFile> replaces) {
+        target_ = std::move(target);
+        replaces_ = std::move(replaces);
+    }
+    const std::filesystem::path& target() const { return target_; }
+    const std::shared_ptr<HeldFile>& replaces() const { return replaces_; }
 
     // For install: the held file, which leaves this object.
     std::shared_ptr<HeldFile> release() {
@@ -138,6 +154,8 @@ private:
     std::shared_ptr<HoldRegistry> registry_;
     std::string buffer_;
     ErrorInfo failed_;
+    std::filesystem::path target_;
+    std::shared_ptr<HeldFile> replaces_;
 };
 
 class WinFileSystem final : public FileSystem {
@@ -178,6 +196,11 @@ public:
             error = ErrorInfo::of(error::kNotRegularFile);
             return nullptr;
         }
+        // A link is followed only where nobody else can change where it leads.
+        if (IsLink(file) && !LinkMayBeFollowed(file, held->path)) {
+            error = ErrorInfo::of(error::kUnsafeLink);
+            return nullptr;
+        }
         error = ErrorInfo::none();
         return std::make_unique<WinReadableFile>(std::move(held), registry_);
     }
@@ -185,6 +208,9 @@ public:
     bool namesOtherFile(const std::filesystem::path& file, const ReadableFile& held) override {
         const auto* open = dynamic_cast<const WinReadableFile*>(&held);
         FileId id;
+        if (open != nullptr && IsLink(file) && !LinkMayBeFollowed(file, FollowLinks(file))) {
+            return true;  // a link that is not followed: what is there is no longer the held file
+        }
         if (open == nullptr || !IdOfPath(file, id)) {
             return false;
         }
@@ -193,12 +219,19 @@ public:
 
     std::unique_ptr<WritableFile> createTemporary(const std::filesystem::path& target, const ReadableFile* like,
                                                   ErrorInfo& error) override {
-        const std::filesystem::path real = FollowLinks(target);
         const auto* model = dynamic_cast<const WinReadableFile*>(like);
         if (like != nullptr && model == nullptr) {
             error = ErrorInfo::of(error::kBadFileNameOrNumber);
             return nullptr;
         }
+        if (model != nullptr && IsReadOnly(model->handle())) {
+            error = ErrorInfo::of(error::kReadOnlyFile);
+            return nullptr;
+        }
+        // Beside the held file, where it was taken: never through the profile's name (a link
+        // there could have been pointed elsewhere meanwhile). A new profile takes its name itself.
+        const std::filesystem::path real =
+            model != nullptr && !model->file()->path.empty() ? model->file()->path : target;
         OwnerOnlySecurity ownerOnly;
         for (int attempt = 0; attempt < 10; ++attempt) {
             const std::filesystem::path name = TemporaryName(real);
@@ -213,6 +246,7 @@ public:
             }
             auto file = std::make_shared<HeldFile>(h);
             auto result = std::make_unique<WinWritableFile>(file, registry_);
+            result->aimAt(real, model != nullptr ? model->file() : nullptr);
             if (model != nullptr) {
                 if (ErrorInfo copied = CopyAccessRules(model->handle(), h); copied.failed()) {
                     error = copied;
@@ -233,8 +267,9 @@ public:
             error = ErrorInfo::of(error::kBadFileNameOrNumber);
             return nullptr;
         }
-        // A new file takes the name itself: whatever bears it already, a link included, stays.
-        const std::filesystem::path real = replaceExisting ? FollowLinks(target) : target;
+        // A new file takes the name itself: whatever bears it already, a link included, stays. A
+        // save replaces the held file where it was taken.
+        const std::filesystem::path real = own->replaces() ? own->target() : target;
         const DWORD attributes = GetFileAttributesW(real.c_str());
         const bool targetExists = attributes != INVALID_FILE_ATTRIBUTES;
         if (!targetExists || !replaceExisting) {
@@ -254,7 +289,7 @@ public:
         }
 
         // The old file, held by this object (the saver) or taken now.
-        std::shared_ptr<HeldFile> old = registry_->find(real);
+        std::shared_ptr<HeldFile> old = own->replaces() ? own->replaces() : registry_->find(real);
         if (!old) {
             HANDLE h = CreateFileW(real.c_str(), GENERIC_READ | DELETE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
             if (h == INVALID_HANDLE_VALUE) {
@@ -304,6 +339,9 @@ public:
     }
 
     ErrorInfo rename(const std::filesystem::path& from, const std::filesystem::path& to, bool replaceExisting) override {
+        if (replaceExisting && ReadOnlyName(to)) {
+            return ErrorInfo::of(error::kReadOnlyFile);
+        }
         const std::shared_ptr<HeldFile> mine = registry_->find(from);
         if (!mine) {
             if (MoveFileExW(from.c_str(), to.c_str(), replaceExisting ? MOVEFILE_REPLACE_EXISTING : 0)) {
@@ -330,6 +368,12 @@ public:
     }
 
     ErrorInfo remove(const std::filesystem::path& file) override {
+        if (IsLink(file) && !LinkMayBeFollowed(file, FollowLinks(file))) {
+            return ErrorInfo::of(error::kUnsafeLink);
+        }
+        if (ReadOnlyName(file)) {
+            return ErrorInfo::of(error::kReadOnlyFile);
+        }
         if (const std::shared_ptr<HeldFile> mine = registry_->find(file)) {
             return removeHeld(*mine, file);
         }
@@ -438,8 +482,22 @@ public:
     }
 
 private:
+    // A link may be followed when nobody else can change the folder it is in nor the folder of
+    // the file it leads to.
+    static bool LinkMayBeFollowed(const std::filesystem::path& link, const std::filesystem::path& leadsTo) {
+        return !leadsTo.empty() && OnlyOwnerMayChange(FolderOf(link)) && OnlyOwnerMayChange(FolderOf(leadsTo));
+    }
+
+    // The file (links followed) carries the read-only attribute.
+    static bool ReadOnlyName(const std::filesystem::path& file) {
+        const DWORD attributes = GetFileAttributesW(FollowLinks(file).c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+               (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    }
+
     std::unique_ptr<ReadableFile> installed(WinWritableFile& file, ErrorInfo& error) {
         std::shared_ptr<HeldFile> held = file.release();
+        held->path = FinalPathOf(held->handle.get());  // its new name
         auto result = std::make_unique<WinReadableFile>(std::move(held), registry_);
         error = result->rewind();
         return error.failed() ? nullptr : std::move(result);

@@ -11,6 +11,14 @@
 #include "platform/platform_core.h"
 #include "store/text_convert.h"
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#endif
+
 namespace keyloft::platform {
 namespace {
 
@@ -147,26 +155,106 @@ bool SettingsFile::read(std::u16string_view name, std::u16string& value) {
     return true;
 }
 
+namespace {
+
+#ifndef _WIN32
+
+// The settings are this user's alone (which profiles are used, whether each is sealed): the folder
+// is made readable by its owner only, a folder of the user's that others may read is closed, and
+// each file is created 0600.
+bool MakePrivateFolder(const std::filesystem::path& folder) {
+    if (folder.empty()) {
+        return true;
+    }
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) != 0) {
+        if (errno != ENOENT || !MakePrivateFolder(folder.parent_path())) {
+            return false;
+        }
+        return ::mkdir(folder.c_str(), S_IRWXU) == 0 || errno == EEXIST;
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        return false;
+    }
+    return true;
+}
+
+bool ClosePrivateFolder(const std::filesystem::path& folder) {
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0;
+    if (ok && st.st_uid == ::geteuid() && (st.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
+        ok = ::fchmod(fd, st.st_mode & S_IRWXU) == 0;
+    }
+    ::close(fd);
+    return ok;
+}
+
+// The whole new file, created readable and writable by its owner only (never through a link).
+bool WriteNewPrivateFile(const std::filesystem::path& file, const std::string& bytes) {
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, S_IRUSR | S_IWUSR);
+    if (fd < 0) {
+        return false;
+    }
+    bool ok = ::fchmod(fd, S_IRUSR | S_IWUSR) == 0;
+    for (std::size_t done = 0; ok && done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        ok = n > 0;
+        done += ok ? static_cast<std::size_t>(n) : 0;
+    }
+    ok = ::close(fd) == 0 && ok;
+    return ok;
+}
+
+#else
+
+bool MakePrivateFolder(const std::filesystem::path& folder) {
+    std::error_code error;
+    if (!folder.empty()) {
+        std::filesystem::create_directories(folder, error);
+    }
+    return !error;
+}
+
+// The user's application-data folder is the user's own already.
+bool ClosePrivateFolder(const std::filesystem::path&) { return true; }
+
+bool WriteNewPrivateFile(const std::filesystem::path& file, const std::string& bytes) {
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    if (!out) {
+        return false;
+    }
+    out << bytes;
+    out.flush();
+    return static_cast<bool>(out);
+}
+
+#endif
+
+}  // namespace
+
 bool SettingsFile::write(std::u16string_view name, std::u16string_view value) {
     if (Refused(name, value)) {
         return false;
     }
     std::vector<std::string> lines;
     std::error_code error;
+    const std::filesystem::path folder = file_.parent_path();
+    if (!MakePrivateFolder(folder) || !ClosePrivateFolder(folder)) {
+        return false;
+    }
     if (std::filesystem::exists(file_, error)) {
         std::string bytes;
         if (!ReadBytes(file_, bytes)) {
             return false;
         }
         lines = SplitSettingsLines(bytes);
-    } else {
-        const std::filesystem::path folder = file_.parent_path();
-        if (!folder.empty()) {
-            std::filesystem::create_directories(folder, error);
-            if (error) {
-                return false;
-            }
-        }
     }
     (void)SetSettingValue(lines, name, value);
 
@@ -174,18 +262,9 @@ bool SettingsFile::write(std::u16string_view name, std::u16string_view value) {
     // puts its own whole file in place.
     std::filesystem::path temporary = file_;
     temporary += ".new-" + std::to_string(std::random_device{}()) + std::to_string(std::random_device{}());
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            return false;
-        }
-        out << JoinSettingsLines(lines);
-        out.flush();
-        if (!out) {
-            out.close();
-            std::filesystem::remove(temporary, error);
-            return false;
-        }
+    if (!WriteNewPrivateFile(temporary, JoinSettingsLines(lines))) {
+        std::filesystem::remove(temporary, error);
+        return false;
     }
     std::filesystem::rename(temporary, file_, error);
     if (error) {

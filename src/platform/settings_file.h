@@ -3,6 +3,8 @@
 // The value is everything after the first "=" to the end of the line, with no quoting or escapes.
 // Lines the store does not know are kept when it rewrites the file; the folder and the file are
 // created on the first write, and the file is replaced as a whole (temporary file, then rename).
+// They are this user's alone: on POSIX systems the folder is 0700 (a folder of the user's that
+// others may enter is closed at the next write) and every file is created 0600.
 
 #include <filesystem>
 #include <optional>

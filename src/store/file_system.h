@@ -14,9 +14,19 @@
 // (install) and flushes the folder (flushFolder). At every instant the profile exists under its
 // own name with its old or its new content.
 //
-// Symbolic links are followed, never replaced: a profile that is a link is saved through it (the
-// temporary file goes into the folder of the link's target, and the target is replaced). A link
-// that leads nowhere is not followed: nothing is ever created at its target.
+// A shared folder is written by other users while a save runs. Every file is reached by its name in
+// the folder it was found in, never again through a path and never through a link found there
+// later: a save writes only the temporary file it created, gives it the mode and group of the held
+// file as the held file itself shows them, and renames it over the profile only while the
+// profile's name still names the held file. Whatever another user put at that name meanwhile (a
+// file, a link to a file of this user's anywhere) is neither written to nor changed, and the save
+// fails with `replaced` set. A file whose permissions do not let this user change it (0444, another
+// user's) is neither replaced nor removed: 84.
+//
+// A profile that is a symbolic link is followed only where nobody else can change where it leads:
+// the folder holding the link, and the folder it leads to, owned by this user (or the superuser)
+// and writable by nobody else. Elsewhere it is refused with 83 (kUnsafeLink). A link that leads
+// nowhere is not followed: nothing is ever created at its target.
 //
 // Only regular files are profiles: a folder, a device, a pipe or a socket of a profile's name is
 // refused (77) before anything is read from it, and no call waits for one.
@@ -85,22 +95,25 @@ public:
     // again. Another instance's hold fails with 70 and `inUse`; anything but a regular file with 77.
     virtual std::unique_ptr<ReadableFile> openHeld(const std::filesystem::path& file, ErrorInfo& error) = 0;
 
-    // True when `file` (links followed) now names a file other than the one `held` has open:
-    // something replaced it after it was held (another program, a sync engine, a restore, `mv`).
-    // False when it names `held`, and when it names nothing (the file was removed).
+    // True when `file` now names a file other than the one `held` has open: something replaced it
+    // after it was held (another program, a sync engine, a restore, `mv`, a link put in its place,
+    // or a link that may no longer be followed). False when it names `held`, and when it names
+    // nothing (the file was removed).
     virtual bool namesOtherFile(const std::filesystem::path& file, const ReadableFile& held) = 0;
 
-    // Creates a new, empty temporary file in the folder of the file `target` names (following
-    // symbolic links; `target` itself need not exist), held from the moment it exists and
-    // readable and writable by its owner only. When `like` is given (the held file that the
-    // temporary file will replace), the temporary file gets its permissions, its group and, where
-    // the system allows, its owner. Destroying the object before install removes the file.
+    // Creates a new, empty temporary file, held from the moment it exists and readable and writable
+    // by its owner only: beside `like` when it is given (the held file that the temporary file will
+    // replace, in the folder it was found in), else in the folder of `target` (which need not
+    // exist). It gets `like`'s permissions, group and, where the system allows, owner. Fails with
+    // 84 when `like`'s permissions do not let this user change it, and with `replaced` when its
+    // name names another file now. Destroying the object before install removes the file.
     virtual std::unique_ptr<WritableFile> createTemporary(const std::filesystem::path& target,
                                                           const ReadableFile* like, ErrorInfo& error) = 0;
 
-    // Puts a flushed temporary file in place of `target` with one rename (following symbolic
-    // links). With `replaceExisting` false it fails with 58 when anything bears the name `target`
-    // (a new profile), a link that leads nowhere included.
+    // Puts a flushed temporary file in place of `target` with one rename: of the file it was made
+    // to replace (createTemporary's `like`), and only while the name still names that file (else
+    // it fails with `replaced` set). With `replaceExisting` false it fails with 58 when anything
+    // bears the name `target` (a new profile), a link that leads nowhere included.
     // On success the new file stays held: the result holds it, positioned at its first line. On
     // failure the temporary file is removed and `target` is as it was.
     virtual std::unique_ptr<ReadableFile> install(std::unique_ptr<WritableFile> temporary,
@@ -115,11 +128,13 @@ public:
     virtual std::vector<std::filesystem::path> removeLeftovers(const std::filesystem::path& target) = 0;
 
     // Renames `from` to `to`. Fails with 58 when `to` exists, unless `replaceExisting`; fails with
-    // 70 and `inUse` when another instance holds `from` (or, when replacing, `to`).
+    // 70 and `inUse` when another instance holds `from` (or, when replacing, `to`), and with 84 when
+    // it would replace a file this user may not change.
     virtual ErrorInfo rename(const std::filesystem::path& from, const std::filesystem::path& to,
                              bool replaceExisting) = 0;
-    // Deletes a regular file (77 for anything else). Fails with 70 and `inUse` when another
-    // instance holds the file. Like openHeld it takes a passing hold and checks that the path still
+    // Deletes a regular file (77 for anything else; for a link this user may follow, the link).
+    // Fails with 70 and `inUse` when another instance holds the file, with 84 when this user may
+    // not change it. Like openHeld it takes a passing hold and checks that the path still
     // names the file it holds, so a file that another instance put in place meanwhile (and holds)
     // is never the one removed.
     virtual ErrorInfo remove(const std::filesystem::path& file) = 0;

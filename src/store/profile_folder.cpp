@@ -116,15 +116,6 @@ std::u16string ProfileNameProblem(std::u16string_view profileName) {
     return refused ? std::u16string(kBadProfileName) : std::u16string();
 }
 
-std::u16string ProfileNotReadableMessage(std::u16string_view profileName) {
-    const std::u16string name(profileName);
-    return u"You may not read the profile \"" + name +
-           u"\": the permissions of its file keep you out, and closing and re-opening will not change that.\n"
-           u"Its owner can let the colleagues who share the folder in by making the file readable and writable "
-           u"for the folder's group (on Linux: chmod g+rw \"" +
-           name + kProfileExtension + u"\"; on Windows: the Security tab of the file's properties).";
-}
-
 std::filesystem::path ProfileStore::DatabaseFolder() {
     std::filesystem::path result = state_->defaultDatabaseFolder;
     std::u16string value;
@@ -389,6 +380,9 @@ DeleteResult ProfileStore::DeleteProfile(std::u16string_view profileName) {
     if (s.files.exists(path)) {
         result.error = s.files.remove(path);
         result.outcome = result.error.failed() ? DeleteOutcome::Failed : DeleteOutcome::Deleted;
+        if (std::optional<MessageRequest> refused = RefusalMessage(profileName, result.error)) {
+            result.report.messages.push_back(std::move(*refused));
+        }
         if (!result.error.failed()) ForgetSeenProfile(s.settings, path);
         ListProfiles();
     } else {

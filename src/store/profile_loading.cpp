@@ -40,7 +40,11 @@ ErrorInfo ReadAllLines(ReadableFile& file, std::vector<std::string>& lines, File
 bool PastLimits(const ErrorInfo& error) { return error.number == error::kInputPastEnd; }
 
 // The file system refuses this user the file (not another instance's hold, which goes away).
-bool NotReadable(const ErrorInfo& error) { return error.number == error::kPermissionDenied && !error.inUse; }
+// The file's permissions keep this user out, or it is a link that is not followed there: nothing
+// that waiting, or closing and re-opening, would change.
+bool NotReadable(const ErrorInfo& error) {
+    return (error.number == error::kPermissionDenied && !error.inUse) || error.number == error::kUnsafeLink;
+}
 
 }  // namespace
 
@@ -72,8 +76,9 @@ void ProfileStore::loadFailed(bool showErrors, const ErrorInfo& error) {
         return;
     }
     if (NotReadable(error)) {
-        s.show(
-            Message(ProfileNotReadableMessage(s.profileName), kNotReadableTitle, MessageIcon::Exclamation));
+        s.show(RefusalMessage(s.profileName, error)
+                   .value_or(Message(ProfileNotReadableMessage(s.profileName), kNotReadableTitle,
+                                     MessageIcon::Exclamation)));
         LogError(kOpReadFromFile, s.lastErrorNumber, s.lastErrorText);
         // Taken away during a session: what is in memory is no longer the file's, so the session ends.
         s.report.lockSession = s.loggedOn;

@@ -123,9 +123,11 @@ SaveOutcome ProfileStore::saveFailed(const ErrorInfo& error, std::int32_t versio
     s.keepError(error);
     s.profileKey.clear();
     LogError(kOpWriteToFile, s.lastErrorNumber, s.lastErrorText);
-    s.show(Message(kErrorOccurred + std::u16string(kLineBreak) + s.lastErrorText + u"(" + s.lastErrorNumber +
-                       u")" + kLineBreak + kCloseAndReopen,
-                   u"WriteToFile"));
+    // A read-only file, or a link that is not followed, is said so: closing would not help.
+    s.show(RefusalMessage(s.profileName, error)
+               .value_or(Message(kErrorOccurred + std::u16string(kLineBreak) + s.lastErrorText + u"(" +
+                                     s.lastErrorNumber + u")" + kLineBreak + kCloseAndReopen,
+                                 u"WriteToFile")));
     s.retryCounter = 0;
     s.profile.version = versionBefore;
     return SaveOutcome::Failed;
@@ -179,6 +181,7 @@ SaveOutcome ProfileStore::reloadAfterOtherSave() {
     const std::u16string password = s.profile.password;
     const std::u16string pin = s.profile.pin;
     const bool lockedBefore = s.report.lockSession;
+    bool refused = false;  // what is there now is a link that is not followed: the session ends
     for (int attempt = 1; attempt <= kAttempts; ++attempt) {
         s.retryCounter = attempt;
         s.host.processEvents();
@@ -194,6 +197,12 @@ SaveOutcome ProfileStore::reloadAfterOtherSave() {
         if (s.loaded) {
             break;
         }
+        if (attempt < kAttempts && RefusalMessage(s.profileName, s.lastError)) {
+            // No retry changes that.
+            loadFailed(true, s.lastError);
+            refused = true;
+            break;
+        }
         if (attempt < kAttempts) {
             s.host.waitMilliseconds(kRetryWaitMs);
         }
@@ -207,7 +216,7 @@ SaveOutcome ProfileStore::reloadAfterOtherSave() {
     // A lock asked for while the file was read again (a failed sum check) ends the session as a
     // changed logon does.
     const bool lockedDuringReload = s.report.lockSession && !lockedBefore;
-    if (!lockedDuringReload && s.profile.logonMode == logonMode && s.profile.userId == userId &&
+    if (!refused && !lockedDuringReload && s.profile.logonMode == logonMode && s.profile.userId == userId &&
         s.profile.password == password && s.profile.pin == pin) {
         s.show(Message(kRecordModified + std::u16string(kLineBreak) + kRefreshing));
         return SaveOutcome::ConflictRefreshed;
@@ -217,6 +226,17 @@ SaveOutcome ProfileStore::reloadAfterOtherSave() {
     s.report.lockSession = true;
     s.held.reset();
     return SaveOutcome::ConflictLockedOut;
+}
+
+// Something was put in the profile's place (another file, a link) after the save checked it, and
+// before its new file went in: that is another user's save as well. Nothing was written over it;
+// what is there now is loaded (or refused, for a link that is not followed) as after any conflict.
+SaveOutcome ProfileStore::replacedDuringSave(std::int32_t versionBefore) {
+    State& s = *state_;
+    s.profile.version = versionBefore;
+    s.profileKey.clear();
+    s.held.reset();
+    return reloadAfterOtherSave();
 }
 
 // Writes the new content to a temporary file beside the profile and puts it in place.
@@ -230,6 +250,9 @@ SaveOutcome ProfileStore::writeNewFile(std::int32_t versionBefore) {
         out.reset();
         return saveFailed(why, versionBefore);
     };
+    if (!out && error.replaced) {
+        return replacedDuringSave(versionBefore);
+    }
     if (!out) {
         return failed(error.failed() ? error : ErrorInfo::of(error::kPathFileAccess));
     }
@@ -258,6 +281,9 @@ SaveOutcome ProfileStore::writeNewFile(std::int32_t versionBefore) {
     }
     std::unique_ptr<ReadableFile> installed =
         s.files.install(std::move(out), s.profilePath, !s.creating, error);
+    if (!installed && error.replaced) {
+        return replacedDuringSave(versionBefore);
+    }
     if (!installed) {
         return failed(error.failed() ? error : ErrorInfo::of(error::kPathFileAccess));
     }

@@ -98,7 +98,8 @@ enum class OpenOutcome {
     Empty,      // the file is empty (a damaged file)
     Damaged,    // the file fails a check of its content (sums, trailer, record fields; a sealed
                 // file's header, framing or authentication: nothing of it was kept)
-    NotReadable,  // the file's permissions keep this user out: said so, nothing else is done
+    NotReadable,  // the file's permissions keep this user out, or it is a link Keyloft does not
+                  // follow there: said so, nothing else is done
     Failed,     // any other failure (the file could not be read)
     Ended,      // a line the cipher rejects: the program must end at once
     Replaced,   // the file is no longer sealed or its version went back since this user last used it,
@@ -211,6 +212,10 @@ inline constexpr char16_t kProfileDamagedMessage[] = u"The profile file is damag
 std::u16string ProfileInUseMessage(std::u16string_view profileName);
 // What a user is told whom the permissions of a profile's file keep out, and how that is put right.
 std::u16string ProfileNotReadableMessage(std::u16string_view profileName);
+// The same for a file this user may read but not change: it is neither saved nor deleted.
+std::u16string ProfileReadOnlyMessage(std::u16string_view profileName);
+// The same for a profile that is a link in (or into) a folder that other users can change.
+std::u16string ProfileLinkRefusedMessage(std::u16string_view profileName);
 // Empty when the name may name a profile file; otherwise the message that refuses it.
 std::u16string ProfileNameProblem(std::u16string_view profileName);
 
@@ -349,6 +354,7 @@ private:
     ErrorInfo holdForSave();
     std::int32_t readStoredVersion();
     SaveOutcome reloadAfterOtherSave();
+    SaveOutcome replacedDuringSave(std::int32_t versionBefore);
     SaveOutcome writeNewFile(std::int32_t versionBefore);
     bool writeLines(WritableFile& out, std::int32_t newVersion, bool writeSealed, FingerprintBuilder& fingerprint,
                     ErrorInfo& error);

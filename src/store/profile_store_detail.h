@@ -64,6 +64,10 @@ inline MessageRequest Message(std::u16string text, std::u16string title = kAppli
     return request;
 }
 
+// The message for a failure that the permissions of the profile's file (84) or a link Keyloft does
+// not follow (83) make: said so with how it is put right, in place of the failure message.
+std::optional<MessageRequest> RefusalMessage(std::u16string_view profileName, const ErrorInfo& error);
+
 }  // namespace detail
 
 struct ProfileStore::State {

@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 
 #ifndef _WIN32
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -189,6 +190,47 @@ TEST_F(ProfileCommands, AProfileTheUserMayNotReadSaysSoAndTheWindowStays) {
                                  std::filesystem::perm_options::add);
     find<QPushButton>("cmdNext")->click();
     EXPECT_TRUE(frameShown("fraLogin"));
+}
+#endif
+
+// A read-only profile (another user's, 0444) is not deleted: the message says so and how it is
+// put right, and the profile stays in the list.
+TEST_F(ProfileCommands, DeletingAReadOnlyProfileSaysSoAndKeepsIt) {
+    namespace fs = std::filesystem;
+    fs::permissions(folder / "Alice.dat", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    dialogs.expect(QStringLiteral("Are you sure you wish to delete this entry?"), MessageAnswer::Yes);
+    dialogs.expect(QStringLiteral("Are you sure you want to delete the selected profile?"), MessageAnswer::Yes);
+    dialogs.expect(QStringLiteral(
+        "The profile \"Alice\" is read-only for you: the permissions of its file do not let you change it, so it "
+        "was neither changed nor deleted.\nIts owner can let the colleagues who share the folder change it by "
+        "making the file writable for the folder's group (on Linux: chmod g+w \"Alice.dat\"; on Windows: clear "
+        "its Read-only attribute, or the Security tab of the file's properties)."));
+    ASSERT_TRUE(press("Delete"));
+    EXPECT_EQ(dialogs.last().title, u"Read-Only Profile");
+    EXPECT_TRUE(exists(u"Alice"));
+    EXPECT_EQ(list()->findText(QStringLiteral("Alice")), 0);
+}
+
+#ifndef _WIN32
+// A profile that is a link in a folder the group can write: Continue says why it is not followed,
+// and the window stays in the profile view.
+TEST_F(ProfileCommands, ContinueOnALinkOthersCouldRedirectSaysWhyAndTheWindowStays) {
+    const std::filesystem::path own = folder.parent_path() / "own";
+    std::filesystem::create_directories(own);
+    std::filesystem::rename(folder / "Alice.dat", own / "Alice.dat");
+    std::filesystem::create_symlink(own / "Alice.dat", folder / "Alice.dat");
+    ASSERT_EQ(::chmod(folder.c_str(), 02770), 0);
+    list()->setCurrentIndex(list()->findText(QStringLiteral("Alice")));
+    dialogs.expect(QStringLiteral(
+        "The profile \"Alice\" is a link, and other users can change the folder it is in or the folder it leads "
+        "to: they could point it at a file of yours outside the database folder, so Keyloft does not follow it."
+        "\nKeep the profile file itself in the database folder, or keep the link and the file it leads to in "
+        "folders that only you can change (on Linux: chmod go-w on both folders)."));
+    find<QPushButton>("cmdNext")->click();
+    EXPECT_EQ(dialogs.last().title, u"Link Not Followed");
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(frameShown("fraProfile"));
+    EXPECT_FALSE(frameShown("fraLogin"));
 }
 #endif
 

@@ -196,6 +196,98 @@ TEST_F(CliSharedFolder, AProfileReplacedWhileTheToolHoldsItIsAConflictAndTheImpo
     EXPECT_EQ(entries[1]["description"], "our entry");
 }
 
+// Where --output writes passwords in clear: never through a link, never into a file it will not
+// write (which stays as it was); the user's own file is closed to others before a byte is written.
+TEST_F(CliSharedFolder, ExportOutputNeverFollowsALinkNorEmptiesAFileItWillNotWrite) {
+    create("Home");
+    const std::filesystem::path out = temp_.path() / "out";
+    std::filesystem::create_directories(out);
+    std::filesystem::create_directories(outside());
+    const std::filesystem::path precious = outside() / "precious.txt";
+    WriteBytes(precious, "precious\n");
+    const struct {
+        const char* what;
+        std::function<void(const std::filesystem::path&)> plant;
+        const char* said;
+    } refused[] = {
+        {"a link to the user's file", [&](const auto& p) { std::filesystem::create_symlink(precious, p); },
+         "it is a symbolic link, which is not followed"},
+        {"a second name of the user's file", [&](const auto& p) { std::filesystem::create_hard_link(precious, p); },
+         "it has other names"},
+        {"a colleague's file",
+         [](const auto& p) {
+             WriteBytes(p, "theirs\n");
+             ::chmod(p.c_str(), 0666);
+             if (::geteuid() == 0) {
+                 ASSERT_EQ(::chown(p.c_str(), 65534, 65534), 0);
+             }
+         },
+         ::geteuid() == 0 ? "it belongs to another user" : "Permission denied"},
+        {"a pipe", [](const auto& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); }, "it is not a regular file"},
+    };
+    int n = 0;
+    for (const auto& c : refused) {
+        SCOPED_TRACE(c.what);
+        const std::filesystem::path target = out / ("export" + std::to_string(++n) + ".csv");
+        c.plant(target);
+        const RunResult r = run({"export", "Home", "--format", "csv", "--output", Utf8(target)}, kDefaultPassword);
+        EXPECT_FALSE(r.timedOut);
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_NE(r.err.find(c.said), std::string::npos) << r.err;
+        EXPECT_EQ(ReadBytes(precious), "precious\n");
+    }
+    EXPECT_TRUE(std::filesystem::is_symlink(out / "export1.csv"));
+    EXPECT_EQ(ReadBytes(out / "export3.csv"), "theirs\n");  // not emptied
+
+    const std::filesystem::path own = out / "own.csv";
+    WriteBytes(own, "an older export, longer than the new one\n");
+    ::chmod(own.c_str(), 0644);
+    ASSERT_EQ(run({"export", "Home", "--format", "csv", "--output", Utf8(own)}, kDefaultPassword).exitCode, 0);
+    EXPECT_EQ(ReadBytes(own), run({"export", "Home", "--format", "csv"}, kDefaultPassword).out);
+    struct stat st {};
+    ASSERT_EQ(::stat(own.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+}
+
+// A profile the user may not change, and a link that others could point elsewhere, are refused
+// with the reason; neither the file nor what the link leads to is touched.
+TEST_F(CliSharedFolder, AReadOnlyProfileAndALinkOthersCanRedirectAreRefusedWithTheReason) {
+    create("Team");
+    ASSERT_EQ(::chmod(file("Team").c_str(), 0444), 0);
+    const std::string before = ReadBytes(file("Team"));
+    const std::string readOnly = "Read-Only Profile: The profile \"Team\" is read-only for you";
+    RunResult r = run({"add", "Team", "--user-code", "me"}, "opensesame\npw\n");
+    EXPECT_EQ(r.exitCode, 5) << r.err;
+    EXPECT_NE(r.err.find(readOnly), std::string::npos) << r.err;
+    r = run({"delete", "Team", "--yes"});
+    EXPECT_EQ(r.exitCode, 1) << r.err;
+    EXPECT_NE(r.err.find(readOnly), std::string::npos) << r.err;
+    EXPECT_EQ(ReadBytes(file("Team")), before);
+
+    // The user's private profile, outside the group-writable folder, and a link to it planted there.
+    create("Private");
+    ASSERT_EQ(run({"add", "Private", "--description", "private entry", "--user-code", "me"}, "opensesame\npw\n")
+                  .exitCode,
+              0);
+    std::filesystem::create_directories(outside());
+    ASSERT_EQ(::chmod(outside().c_str(), 0700), 0);
+    std::filesystem::rename(file("Private"), outside() / "Private.dat");
+    const std::string privateBytes = ReadBytes(outside() / "Private.dat");
+    ASSERT_EQ(::chmod(db().c_str(), 02770), 0);
+    std::filesystem::create_symlink(outside() / "Private.dat", file("Shared"));
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"ls", "Shared"},
+                                                std::vector<std::string>{"add", "Shared", "--user-code", "x"}}) {
+        SCOPED_TRACE(args[0]);
+        r = run(args, "opensesame\npw\n");
+        EXPECT_EQ(r.exitCode, 6) << r.err;
+        EXPECT_NE(r.err.find("Link Not Followed: The profile \"Shared\" is a link, and other users can change"),
+                  std::string::npos)
+            << r.err;
+        EXPECT_EQ(r.out.find("private entry"), std::string::npos);
+    }
+    EXPECT_EQ(ReadBytes(outside() / "Private.dat"), privateBytes);
+}
+
 #endif  // !_WIN32
 
 TEST_F(Cli, ImportRefusesAFieldPastTheLimitNamingItAndAFilePastTheSizeLimit) {

@@ -1,6 +1,9 @@
 #include "desktop/welcome_animation.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include <QCoreApplication>
 #include <QDir>
@@ -216,6 +219,31 @@ TEST_F(AnimatedGifTest, APictureTooLargeToPlayIsSkippedWithTheMessage) {
     load(tiny(4, 4, static_cast<int>(kMaxGifFrames)));  // at the frame limit: played
     EXPECT_EQ(gif_.lastFrame(), static_cast<int>(kMaxGifFrames) - 1);
 }
+
+#ifndef _WIN32
+// The picture lies in a folder others may write to: a link or a pipe in its place is refused at
+// once with the message, never followed nor waited for (the picture is opened once and checked on
+// what was opened).
+TEST_F(AnimatedGifTest, ALinkOrAPipeInThePicturesPlaceIsRefusedWithoutWaiting) {
+    const QString real = write(BuildGif(RedThenGreenPatch(0)), QStringLiteral("real.gif"));
+    const QString linked = dir_.filePath(QStringLiteral("linked.gif"));
+    const QString pipe = dir_.filePath(QStringLiteral("pipe.gif"));
+    ASSERT_TRUE(QFile::link(real, linked));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    for (const QString& name : {linked, pipe}) {
+        SCOPED_TRACE(name.toStdString());
+        dialogs_.expect(u"Sorry, not an Animated Gif file");
+        gif_.setFileName(name);
+        gif_.loadFile(false);
+        EXPECT_TRUE(gif_.fileName().isEmpty());
+        EXPECT_TRUE(gif_.framePicture(0).isNull());
+    }
+    EXPECT_EQ(dialogs_.shown().size(), 2u);
+    gif_.setFileName(real);
+    gif_.loadFile(false);
+    EXPECT_EQ(gif_.lastFrame(), 1);
+}
+#endif
 
 TEST_F(AnimatedGifTest, StartingOrDrawingWithoutAFileAsksForOne) {
     dialogs_.expect(u"Sorry, you must first select an Animated Gif file to Load");

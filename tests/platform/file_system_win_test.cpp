@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_handles_win.h"
 #include "platform/platform_core.h"
 #include "support/temp_folder.h"
 #include "support/file_lines.h"
@@ -259,6 +260,78 @@ TEST(WindowsFileSystem, ListsOnlyRealDatNamesAndRemovesOnlyUnheldLeftovers) {
     EXPECT_TRUE(std::filesystem::exists(temp / ".q.dat.Zx81Zx81.tmp"));
     ASSERT_FALSE(writing->flush().failed());
     EXPECT_TRUE(other->install(std::move(writing), temp / "p.dat", false, error));
+}
+
+// Lets everyone add files to the folder, as a shared folder's rules may.
+void LetEveryoneWrite(const std::filesystem::path& folder) {
+    PSID everyone = nullptr;
+    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+    ASSERT_TRUE(AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone));
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_EQ(GetNamedSecurityInfoW(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
+                                    nullptr, &descriptor),
+              static_cast<DWORD>(ERROR_SUCCESS));
+    EXPLICIT_ACCESSW access{};
+    access.grfAccessPermissions = FILE_ADD_FILE | FILE_DELETE_CHILD;
+    access.grfAccessMode = GRANT_ACCESS;
+    access.Trustee.TrusteeForm = TRUSTEE_IS_SID;
+    access.Trustee.ptstrName = static_cast<LPWSTR>(everyone);
+    PACL widened = nullptr;
+    ASSERT_EQ(SetEntriesInAclW(1, &access, dacl, &widened), static_cast<DWORD>(ERROR_SUCCESS));
+    std::wstring name = folder.wstring();
+    EXPECT_EQ(SetNamedSecurityInfoW(name.data(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, widened,
+                                    nullptr),
+              static_cast<DWORD>(ERROR_SUCCESS));
+    LocalFree(widened);
+    LocalFree(descriptor);
+    FreeSid(everyone);
+}
+
+TEST(WindowsFileSystem, AFolderEveryoneMayAddFilesToIsNoPlaceToFollowALinkFrom) {
+    TempFolder temp;
+    std::filesystem::create_directory(temp / "own");
+    EXPECT_TRUE(win::OnlyOwnerMayChange(temp / "own"));
+    LetEveryoneWrite(temp / "own");
+    EXPECT_FALSE(win::OnlyOwnerMayChange(temp / "own"));
+    EXPECT_FALSE(win::OnlyOwnerMayChange(temp / "missing"));
+}
+
+// A profile that is a symbolic link: followed between folders only the user can change, and a
+// save goes where the held file was taken even when the link is pointed elsewhere meanwhile;
+// refused in a folder everyone may change.
+TEST(WindowsFileSystem, AProfileThatIsALinkIsFollowedOnlyWhereNobodyElseCanChangeWhereItLeads) {
+    TempFolder temp;
+    for (const char* folder : {"db", "sync", "home"}) {
+        std::filesystem::create_directory(temp / folder);
+    }
+    TempFolder::writeFile(temp / "sync" / "Team.dat", "old\r\n");
+    TempFolder::writeFile(temp / "home" / "private.txt", "private\r\n");
+    const std::filesystem::path link = temp / "db" / "Team.dat";
+    const auto linkTo = [&](const std::filesystem::path& target) {
+        DeleteFileW(link.c_str());
+        return CreateSymbolicLinkW(link.c_str(), target.c_str(), 0x2 /* ALLOW_UNPRIVILEGED_CREATE */) != FALSE &&
+               win::IsLink(link);
+    };
+    if (!linkTo(temp / "sync" / "Team.dat")) {
+        GTEST_SKIP() << "this system makes no symbolic links seen as such (Wine 8 has none)";
+    }
+    auto files = CreateHostFileSystem();
+    ErrorInfo error;
+    auto held = files->openHeld(link, error);
+    ASSERT_TRUE(held) << error.number;
+    ASSERT_TRUE(linkTo(temp / "home" / "private.txt"));  // pointed elsewhere while the profile is held
+    EXPECT_TRUE(Save(*files, link, held.get(), {"new"}, true, error)) << error.number;
+    EXPECT_EQ(TempFolder::readFile(temp / "sync" / "Team.dat"), "new\r\n");
+    EXPECT_EQ(TempFolder::readFile(temp / "home" / "private.txt"), "private\r\n");
+    EXPECT_EQ(NamesIn(temp / "home"), std::vector<std::wstring>{L"private.txt"});
+    held.reset();
+
+    ASSERT_TRUE(linkTo(temp / "sync" / "Team.dat"));
+    LetEveryoneWrite(temp / "db");
+    EXPECT_FALSE(files->openHeld(link, error));
+    EXPECT_EQ(error.number, 83);
+    EXPECT_EQ(files->remove(link).number, 83);
 }
 
 }  // namespace

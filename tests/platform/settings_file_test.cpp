@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include "platform/platform_core.h"
 #include "platform/settings_file.h"
@@ -91,6 +94,33 @@ TEST(SettingsFile, ValueReadsTheSameAfterAnotherSettingIsWritten) {
 }
 
 #ifndef _WIN32  // POSIX only
+// Which profiles a user uses, and whether each is sealed, is that user's alone: the folder and
+// every file are closed to others, an older build's open ones at the next write.
+TEST(SettingsFile, TheFolderAndItsFilesAreTheUsersAlone) {
+    TempFolder temp;
+    const std::filesystem::path folder = temp / "config" / "Corvane";
+    auto settings = WithSeenProfilesIn(CreateSettingsStoreIn(folder), folder);
+    const auto mode = [](const std::filesystem::path& p) {
+        struct stat st {};
+        EXPECT_EQ(::stat(p.c_str(), &st), 0) << p;
+        return st.st_mode & 07777;
+    };
+    for (const bool opened : {false, true}) {
+        SCOPED_TRACE(opened ? "left open by an older build" : "new");
+        if (opened) {
+            ASSERT_EQ(::chmod(folder.c_str(), 0755), 0);
+            ASSERT_EQ(::chmod((folder / "Keyloft.conf").c_str(), 0644), 0);
+            ASSERT_EQ(::chmod((folder / "Keyloft-seen.conf").c_str(), 0644), 0);
+        }
+        ASSERT_TRUE(settings->write(u"Timer", u"5"));
+        ASSERT_TRUE(settings->write(u"Seen0123", u"sealed 7"));
+        EXPECT_EQ(mode(folder), 0700u);
+        EXPECT_EQ(mode(folder / "Keyloft.conf"), 0600u);
+        EXPECT_EQ(mode(folder / "Keyloft-seen.conf"), 0600u);
+    }
+    EXPECT_EQ(mode(temp / "config"), 0700u);  // made for the settings: the user's alone too
+}
+
 TEST(SettingsFile, UserStoreFollowsXdgConfigHome) {
     TempFolder temp;
     const char* old = std::getenv("XDG_CONFIG_HOME");

@@ -404,6 +404,9 @@ TEST_F(StoreTest, ReadOnlyFolderFailsTheSaveAndKeepsTheFile) {
     const uid_t nobody = 65534;
     ASSERT_EQ(::chown(database.c_str(), nobody, nobody), 0);
     ASSERT_EQ(::chown(profileFile(u"Home").c_str(), nobody, nobody), 0);
+    // The test's settings (this user's alone, 0600) name the folder for that user too.
+    ASSERT_EQ(::chown(settingsFolder.c_str(), nobody, nobody), 0);
+    ASSERT_EQ(::chown((settingsFolder / "Keyloft.conf").c_str(), nobody, nobody), 0);
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {

@@ -256,6 +256,9 @@ TEST_P(SaveSafetyTest, TemporaryFilesOfAnInterruptedSaveGoWithTheNextHolder) {
 TEST_P(SaveSafetyTest, ASymlinkedProfileIsSavedThroughTheLink) {
     const std::filesystem::path sync = temp / "sync";
     std::filesystem::create_directories(sync);
+    // Folders nobody else can change: where a link is followed (shared_folder_links_test.cpp).
+    ASSERT_EQ(::chmod(sync.c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(database.c_str(), 0755), 0);
     TempFolder::writeFile(sync / "Home.dat", ProfileAt(3));
     std::filesystem::create_symlink("../sync/Home.dat", profileFile(u"Home"));
 

@@ -12,14 +12,14 @@ public:
     FaultyWritable(std::unique_ptr<WritableFile> inner, FaultyFileSystem& owner) : inner_(std::move(inner)), owner_(owner) {}
     ErrorInfo writeLine(std::string_view text) override {
         ++lines_;
-        owner_.steps.push_back("write");
+        owner_.step("write");
         if (owner_.failWriteAtLine != 0 && lines_ == owner_.failWriteAtLine) {
             return ErrorInfo::of(owner_.writeError);
         }
         return inner_->writeLine(text);
     }
     ErrorInfo flush() override {
-        owner_.steps.push_back("flush");
+        owner_.step("flush");
         const ErrorInfo result = inner_->flush();
         if (owner_.failFlush) {
             return ErrorInfo::of(error::kDeviceIo);
@@ -95,7 +95,7 @@ std::optional<FileStamp> FaultyFileSystem::stampOf(const ReadableFile& held) {
 
 std::unique_ptr<WritableFile> FaultyFileSystem::createTemporary(const std::filesystem::path& target,
                                                                 const ReadableFile* like, ErrorInfo& error) {
-    steps.push_back("create");
+    step("create");
     const auto* wrapped = dynamic_cast<const FaultyReadable*>(like);
     std::unique_ptr<WritableFile> real = inner_->createTemporary(target, wrapped ? wrapped->inner() : like, error);
     if (!real) {
@@ -107,7 +107,7 @@ std::unique_ptr<WritableFile> FaultyFileSystem::createTemporary(const std::files
 std::unique_ptr<ReadableFile> FaultyFileSystem::install(std::unique_ptr<WritableFile> temporary,
                                                         const std::filesystem::path& target, bool replaceExisting,
                                                         ErrorInfo& error) {
-    steps.push_back("install");
+    step("install");
     auto* wrapped = dynamic_cast<FaultyWritable*>(temporary.get());
     std::unique_ptr<WritableFile> real = wrapped ? wrapped->release() : std::move(temporary);
     if (failInstall && failInstall(target)) {

@@ -40,6 +40,12 @@ public:
     std::vector<std::filesystem::path> holdAttempts;                // every openHeld, in order
     // The steps of saves, in order: "create", "write", "flush", "install", "flush folder".
     std::vector<std::string> steps;
+    // Runs at each step, before the real file system takes it: another user acts there.
+    std::function<void(const std::string&)> beforeStep;
+    void step(const char* name) {
+        steps.push_back(name);
+        if (beforeStep) beforeStep(name);
+    }
 
     std::unique_ptr<ReadableFile> openHeld(const std::filesystem::path& file, ErrorInfo& error) override;
     bool namesOtherFile(const std::filesystem::path& file, const ReadableFile& held) override;
@@ -48,7 +54,7 @@ public:
     std::unique_ptr<ReadableFile> install(std::unique_ptr<WritableFile> temporary, const std::filesystem::path& target,
                                           bool replaceExisting, ErrorInfo& error) override;
     ErrorInfo flushFolder(const std::filesystem::path& file) override {
-        steps.push_back("flush folder");
+        step("flush folder");
         return inner_->flushFolder(file);
     }
     std::vector<std::filesystem::path> removeLeftovers(const std::filesystem::path& target) override {
