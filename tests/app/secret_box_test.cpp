@@ -92,10 +92,10 @@ TEST(SecretBox, SelectsAsAPlainBoxDoesAndLeavesThePrimarySelectionAlone) {
 
     // Ctrl+C still copies what is selected, to the clipboard only.
     SecretBox answer;
-    answer.setText(QStringLiteral("little snoring"));
+    answer.setText(QStringLiteral("nether wallop"));
     answer.selectAll();
     QTest::keyClick(&answer, Qt::Key_C, Qt::ControlModifier);
-    EXPECT_EQ(clipboard->text(), QStringLiteral("little snoring"));
+    EXPECT_EQ(clipboard->text(), QStringLiteral("nether wallop"));
 }
 
 }  // namespace

@@ -23,7 +23,7 @@ namespace {
 class SealedSetupTest : public SetupViewTest {
   protected:
     SealedSetupTest() {
-        home.questions = {{u"Pet", u"a red tricycle in 1994"}, {u"Town", u"Little Snoring"}};
+        home.questions = {{u"Pet", u"a red tricycle in 1994"}, {u"Town", u"Nether Wallop"}};
     }
     void lockAndChoose() {
         ASSERT_TRUE(press("Unlock"));
@@ -85,7 +85,7 @@ TEST_F(SealedSetupTest, TheCheckBoxSealsTheFileAndTheNewLogonOrTheAnswersOpenIt)
     find<QPushButton>("cmdLogin")->click();
     waitForLogon();
     EXPECT_FALSE(window->logonAccepted());
-    answers[1]->setText(QStringLiteral("little snoring "));
+    answers[1]->setText(QStringLiteral("nether wallop "));
     find<QPushButton>("cmdLogin")->click();
     waitForLogon();
     ASSERT_TRUE(window->logonAccepted());
@@ -278,7 +278,7 @@ TEST_F(SealingChoiceTest, WeakAnswersGetNoSlotAndAllAnswersIsOfferedWhenTogether
                              "guess to open the sealed file. Forgotten Logon cannot open the sealed "
                              "file until stronger answers are set."));
     typeQuestions({{QStringLiteral("Gran?"), QStringLiteral("grandma rose")},
-                   {QStringLiteral("Peak?"), QStringLiteral("kilimanjaro")},
+                   {QStringLiteral("Peak?"), QStringLiteral("everest")},
                    {QStringLiteral("Town?"), QStringLiteral("Ely")}});
     EXPECT_EQ(note()->text(),
               QStringLiteral(

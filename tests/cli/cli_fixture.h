@@ -70,11 +70,11 @@ protected:
         if (r.exitCode != 0) throw std::runtime_error("keyloft-cli create " + profile + " failed: " + r.err);
     }
     // Gives a new profile a logon and a question of its own through the tool, in the usual form:
-    // the password kReadablePassword, the question "Town" answered "Little Snoring".
+    // the password kReadablePassword, the question "Town" answered "Nether Wallop".
     void ownLogon(const std::string& profile) {
         const RunResult r = run({"logon", profile, "--unsealed", "--question", "Town"},
                                 std::string(kDefaultPassword) + kReadablePassword + kReadablePassword +
-                                    "Little Snoring\nLittle Snoring\n");
+                                    "Nether Wallop\nNether Wallop\n");
         if (r.exitCode != 0) throw std::runtime_error("keyloft-cli logon " + profile + " failed: " + r.err);
     }
     // Seals such a profile through the tool: the password that its readable file held is replaced

@@ -89,20 +89,20 @@ TEST_F(Cli, LogonRefusalsBeforeSealingLeaveTheFileAsItWas) {
         int exitCode;
         std::string err;    // in standard error
     };
-    const std::string answered = Lines({"Little Snoring", "Little Snoring"});
+    const std::string answered = Lines({"Nether Wallop", "Nether Wallop"});
     const Case cases[] = {
         {{}, Lines({"A-Long-Pass-1", "A-Long-Pass-2"}), 1, "  Password does not match!\n"},
         {{"--question", "Town"}, own + Lines({" ", " "}), 1, "Question or Answer cannot be blank!\n"},
         {{"--question", "Town"}, own + Lines({"x|y", "x|y"}), 1, "The character | cannot be used here.\n"},
         {{"--question", "Town"},
-         own + Lines({"Little Snoring", "Little Snorting"}),
+         own + Lines({"Nether Wallop", "Little Snorting"}),
          1,
          "keyloft-cli: the answer to \"Town\" and its confirmation differ; nothing was changed\n"},
         {{"--question", "Town"},
-         own + "Little Snoring\n",
+         own + "Nether Wallop\n",
          1,
          "keyloft-cli: standard input ended before the answer to \"Town\"; nothing was changed\n"},
-        {{"--question", "Town", "--answer", "Little Snoring"}, own + answered, 2, kAnswerRefused},
+        {{"--question", "Town", "--answer", "Nether Wallop"}, own + answered, 2, kAnswerRefused},
         {{"--answer=Smithers-Ansr"}, own, 2, kAnswerRefused},
         {{"--mode", "userid", "--user-id", ""}, own, 1, " Specify correct UserID!\n"},
         {{"--mode", "pin"},
@@ -138,7 +138,7 @@ TEST_F(Cli, LogonRefusalsBeforeSealingLeaveTheFileAsItWas) {
 // together would reach it: a terminal answers, --yes says yes, a pipe no.
 TEST_F(Cli, LogonSealsWithTheNewDetailsOrKeepsTheUsualForm) {
     const std::string weakAlone =
-        Lines({"grandma rose", "grandma rose", "kilimanjaro", "kilimanjaro", "Ely", "Ely"});
+        Lines({"grandma rose", "grandma rose", "everest", "everest", "Ely", "Ely"});
     const std::vector<std::string> threeQuestions{"--question", "Gran?",      "--question",
                                                   "Peak?",      "--question", "Town?"};
     const std::string each =
@@ -167,14 +167,14 @@ TEST_F(Cli, LogonSealsWithTheNewDetailsOrKeepsTheUsualForm) {
     };
     const Case cases[] = {
         {{"--question", "Town"},
-         Lines({kOwn, kOwn, "Little Snoring", "Little Snoring"}),
+         Lines({kOwn, kOwn, "Nether Wallop", "Nether Wallop"}),
          Lines({kOwn}),
          kDefaultPassword,
          true,
          {"logon=1", "answers=1", "slot=logon ", "slot=answers:1 "},
          ""},
         {{"--mode", "pin", "--user-id", "alice", "--question", "Town"},
-         Lines({kOwn, kOwn, "2468", "2468", "Little Snoring", "Little Snoring"}),
+         Lines({kOwn, kOwn, "2468", "2468", "Nether Wallop", "Nether Wallop"}),
          Lines({"alice", kOwn, "2468"}),
          Lines({"opensesame", "opensesame", "opensesame"}),
          true,
@@ -231,7 +231,7 @@ TEST_F(Cli, LogonSealsWithTheNewDetailsOrKeepsTheUsualForm) {
         if (c.err.find("sealed without them") != std::string::npos) {
             EXPECT_EQ(bytes.find("slot=answers"), std::string::npos);
         }
-        EXPECT_EQ(bytes.find("Little Snoring"), std::string::npos);
+        EXPECT_EQ(bytes.find("Nether Wallop"), std::string::npos);
 
         EXPECT_EQ(run({"ls", name}, c.newLogon).exitCode, 0);
         r = run({"ls", name}, c.oldLogon);
@@ -356,7 +356,7 @@ TEST_F(Cli, LogonReadsTheNewPasswordAndTheAnswersTwiceWithoutEchoOnATerminal) {
 TEST_F(Cli, ASealedProfileIsNotHeldWhileItsLogonIsTyped) {
     create("Home");
     ASSERT_EQ(run({"logon", "Home", "--question", "Town"},
-                  Lines({"opensesame", kOwn, kOwn, "Little Snoring", "Little Snoring"}))
+                  Lines({"opensesame", kOwn, kOwn, "Nether Wallop", "Nether Wallop"}))
                   .exitCode,
               0);
     std::string shown;

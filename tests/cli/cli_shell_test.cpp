@@ -171,7 +171,7 @@ TEST_F(Cli, ShellAsksForTheLogonAgainWhenTheSealedKeysWereMadeAnew) {
         ASSERT_EQ(colleague.store.LogOn({u"", FromUtf8Lenient(own), u""}), LogonOutcome::LoggedOn);
         const EditResult changed = ChangeSecurity(colleague.store, [&](Profile& p) {
             p.password = newPassword;
-            p.questions = {SecurityQuestion{u"Town", u"Little Snoring"}};
+            p.questions = {SecurityQuestion{u"Town", u"Nether Wallop"}};
         });
         ASSERT_TRUE(Saved(changed)) << Utf16ToUtf8(changed.refusal.value_or(u""));
         ASSERT_TRUE(Saved(AddEntryRecord(colleague.store, u"4||theirs|bob|pw||||")));

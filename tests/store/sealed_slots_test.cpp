@@ -39,9 +39,9 @@ TEST(SealingRule, EveryWayIntoASealedFileMeetsTheSameFloor) {
     const std::vector<SecurityQuestion> blueLondonRex{
         {u"Colour?", u"Blue"}, {u"Town?", u"London"}, {u"Pet?", u"Rex"}};
     const std::vector<SecurityQuestion> oneWeakOfThree{
-        {u"Town?", u"Little Snoring"}, {u"Initial?", u"x"}, {u"Pet?", u"Rex the second"}};
+        {u"Town?", u"Nether Wallop"}, {u"Initial?", u"x"}, {u"Pet?", u"Rex the second"}};
     const std::vector<SecurityQuestion> strongOnlyTogether{
-        {u"Gran?", u"grandma rose"}, {u"Peak?", u"kilimanjaro"}, {u"Town?", u"Ely"}};
+        {u"Gran?", u"grandma rose"}, {u"Peak?", u"everest"}, {u"Town?", u"Ely"}};
     struct Case {
         const char* name;
         std::int32_t logonMode;
@@ -120,7 +120,7 @@ TEST(SealingRule, EveryWayIntoASealedFileMeetsTheSameFloor) {
          1,
          u"",
          kOwn,
-         {{u"Town?", u"  LITTLE   snoring "}},
+         {{u"Town?", u"  NETHER   wallop "}},
          1,
          nullptr,
          {"answers:1"},
@@ -129,7 +129,7 @@ TEST(SealingRule, EveryWayIntoASealedFileMeetsTheSameFloor) {
          1,
          u"",
          kOwn,
-         {{u"Little Snoring?", u"little snoring"}},
+         {{u"Nether Wallop?", u"nether wallop"}},
          1,
          nullptr,
          {},
@@ -142,7 +142,7 @@ TEST(SealingRule, EveryWayIntoASealedFileMeetsTheSameFloor) {
          1,
          u"",
          kOwn,
-         {{u"Gran?", u"grandma rose"}, {u"Peak?", u"kilimanjaro"}},
+         {{u"Gran?", u"grandma rose"}, {u"Peak?", u"everest"}},
          1,
          nullptr,
          {},
@@ -160,7 +160,7 @@ TEST(SealingRule, EveryWayIntoASealedFileMeetsTheSameFloor) {
          1,
          u"",
          kOwn,
-         {{u"Town?", u"little snoring"}, {u"Pet?", u" "}},
+         {{u"Town?", u"nether wallop"}, {u"Pet?", u" "}},
          2,
          nullptr,
          {},
@@ -169,7 +169,7 @@ TEST(SealingRule, EveryWayIntoASealedFileMeetsTheSameFloor) {
          1,
          u"",
          kOwn,
-         {{u"Town?", u"little snoring"}, {u"Pet?", u"rex the second"}},
+         {{u"Town?", u"nether wallop"}, {u"Pet?", u"rex the second"}},
          3,
          nullptr,
          {},
@@ -217,7 +217,7 @@ class SealedSlotsTest : public SealedStoreTest {
 // edit asks first and changes nothing; the default answer never blocks sealing.
 TEST_F(SealedSlotsTest, ASealingEditLeavesWeakAnswersOutAndOffersAllAnswers) {
     const std::vector<SecurityQuestion> questions{
-        {u"Town?", u"Little Snoring"}, {u"Initial?", u"x"}, {u"Pet?", u"Rex the second"}};
+        {u"Town?", u"Nether Wallop"}, {u"Initial?", u"x"}, {u"Pet?", u"Rex the second"}};
     Instance& a = createAndOpen(u"Home");
     ASSERT_EQ(a.store->LogOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
     const std::string readable = releasedFileBytes(u"Home");
@@ -305,7 +305,7 @@ TEST_F(SealedSlotsTest, EveryPartOfTheLogonIsNeededAndNothingOpensEmpty) {
     p.userId = u"ann";
     p.password = u"tundra velvet 93 quill";
     p.answerMode = kOneAnswer;
-    p.questions = {{u"Town?", u"little snoring"}, {u"Pet?", u""}};
+    p.questions = {{u"Town?", u"nether wallop"}, {u"Pet?", u""}};
     const auto sealedLines = [](Profile profile) {
         std::unique_ptr<sealed::Keys> keys;
         return sealed::SealProfile(profile, 1, keys, kQuickSealing,
