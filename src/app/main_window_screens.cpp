@@ -227,7 +227,7 @@ void MainWindow::onContinueClicked() {
         return;
     }
     platform::ShowBusyPointer();
-    const OpenResult opened = store_->OpenProfile(name.toStdU16String());
+    const OpenResult opened = answered(store_->OpenProfile(name.toStdU16String()));
     platform::ShowIdlePointer();
     if (opened.outcome == OpenOutcome::InUse) {
         store_->LogError(u"ReadFromFile", ErrorNumberText(opened.error.number), opened.error.description);
@@ -258,7 +258,7 @@ void MainWindow::onDatabaseClicked() {
     }
     store_->WriteSetting(kSettingDatabase, chosen.toStdU16String());
     platform::ShowBusyPointer();
-    fillProfileList(store_->ListProfiles());
+    fillProfileList(listProfiles());
     platform::ShowIdlePointer();
 }
 
@@ -322,8 +322,9 @@ void MainWindow::offerConflictMerge() {
     platform::ShowBusyPointer();
     const MergeResult merged = store_->MergeConflictCopies(merge);
     platform::ShowIdlePointer();
-    carryOut(merged.save.report);
-    if (!merged.save.saved() || !session_.loggedOn()) return;
+    const SaveResult save = answered(merged.save);
+    carryOut(save.report);
+    if (!save.saved() || !session_.loggedOn()) return;
     setStatusText(QString::fromStdU16String(
         u"Merged " + CountedText(merged.merged.size(), "conflict copy", "conflict copies") + u": added " +
         CountedText(merged.entriesAdded, "entry", "entries") + u" and " +

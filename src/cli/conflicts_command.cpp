@@ -123,11 +123,12 @@ public:
         } else {
             const MergeResult result = session.store().MergeConflictCopies(merge);
             if (!result.save.saved()) {
+                const SaveResult save = session.answered(result.save);
                 for (const ConflictCopyInfo& copy : result.leftAlone)
                     Console::printError("keyloft-cli: " + Describe(copy));
-                PrintReport(result.save.report);
+                PrintReport(save.report);
                 Console::printError("keyloft-cli: nothing was merged");
-                return ExitCodeFor(result.save.outcome);
+                return ExitCodeFor(save.outcome);
             }
             leftAlone = result.leftAlone;
             entries = result.entriesAdded;

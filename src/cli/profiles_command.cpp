@@ -13,7 +13,8 @@ public:
     int run(const GlobalOptions& options, Console& console) override {
         Session session(options, console);
         if (const int code = session.settleFolder(); code != kExitOk) return code;
-        const std::vector<std::u16string> names = session.store().ListProfiles();
+        // The tool works on the folder it was given: it never offers the application's folder.
+        const std::vector<std::u16string> names = session.store().ListProfiles().names;
         // The folder goes to standard error: standard output stays one name a line for scripts.
         Console::printError("Database folder: " + Utf16ToUtf8(session.store().databaseFolder().u16string()) +
                             (names.empty() ? " (no profiles yet: keyloft-cli create NAME makes one)" : ""));

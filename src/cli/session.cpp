@@ -114,7 +114,8 @@ OpenResult Session::waitWhileInUse(const std::u16string& profileName, double wai
 }
 
 OpenResult Session::openProfile(const std::u16string& profileName) {
-    return waitWhileInUse(profileName, options_.waitSeconds, [&] { return store_->OpenProfile(profileName); });
+    return waitWhileInUse(profileName, options_.waitSeconds,
+                          [&] { return answered(store_->OpenProfile(profileName)); });
 }
 
 int Session::openAndLogOn(const std::u16string& profileName) {
@@ -150,6 +151,7 @@ int Session::openAndLogOn(const std::u16string& profileName) {
         case OpenOutcome::Damaged:  // the report says what is wrong with the file
         case OpenOutcome::NotReadable:
         case OpenOutcome::Ended:
+        case OpenOutcome::NeedsAnswer:  // answered in openProfile
             break;
     }
     return ExitCodeFor(result.outcome);
@@ -158,7 +160,7 @@ int Session::openAndLogOn(const std::u16string& profileName) {
 int Session::reopen(double waitSeconds) {
     const std::u16string name = store_->profileName();
     const OpenResult result =
-        waitWhileInUse(name, waitSeconds, [this] { return store_->ReadFromFileIfChanged(); });
+        waitWhileInUse(name, waitSeconds, [this] { return answered(store_->ReadFromFileIfChanged()); });
     if (!result.loaded()) {
         if (result.outcome == OpenOutcome::NotFound || result.outcome == OpenOutcome::Failed)
             Console::printError("keyloft-cli: the profile \"" + Utf16ToUtf8(name) + "\" could not be loaded");
@@ -273,7 +275,22 @@ int Session::finish(const EditResult& edit) {
     return reportSave(*edit.save);
 }
 
-int Session::reportSave(const SaveResult& result, bool retrying) {
+OpenResult Session::answered(OpenResult result) {
+    while (result.outcome == OpenOutcome::NeedsAnswer && result.question) {
+        result = store().answerReplacedFile(host().showMessage(*result.question) == MessageAnswer::Yes);
+    }
+    return result;
+}
+
+SaveResult Session::answered(SaveResult result) {
+    while (result.outcome == SaveOutcome::NeedsAnswer && result.question) {
+        result = store().answerReplacedSave(host().showMessage(*result.question) == MessageAnswer::Yes);
+    }
+    return result;
+}
+
+int Session::reportSave(const SaveResult& asked, bool retrying) {
+    const SaveResult result = answered(asked);
     PrintReport(result.report);
     // A line the cipher rejected while the file was read again: nothing more is done.
     if (result.report.endProgram) return kExitEndedAtOnce;

@@ -35,13 +35,14 @@ std::optional<sealed::SealedFile> ProfileStore::loadedSealedFile() const {
 
 LogonOutcome ProfileStore::LogOnWithKey(const sealed::Key& dataKey, const sealed::LogonValues* known) {
     const State& s = *state_;
-    if (!s.loaded || !s.lockedFile) return LogonOutcome::Incorrect;
+    if (!s.loaded || !s.lockedFile || s.awaiting != State::Awaiting::Nothing) return LogonOutcome::Incorrect;
     return openSealedBody(dataKey, known);
 }
 
 LogonOutcome ProfileStore::LogOn(const LogonDetails& typed) {
     State& s = *state_;
-    if (!s.loaded) {
+    // A file whose question is not answered yet is not logged on to.
+    if (!s.loaded || s.awaiting != State::Awaiting::Nothing) {
         return LogonOutcome::Incorrect;
     }
     const sealed::LogonValues trimmed{std::u16string(TrimBlanks(typed.userId)),
@@ -76,7 +77,8 @@ LogonOutcome ProfileStore::LogOn(const LogonDetails& typed) {
 
 LogonOutcome ProfileStore::LogOnWithAnswers(const std::vector<std::u16string>& typedAnswers) {
     State& s = *state_;
-    if (!s.loaded) {
+    // A file whose question is not answered yet is not logged on to.
+    if (!s.loaded || s.awaiting != State::Awaiting::Nothing) {
         return LogonOutcome::Incorrect;
     }
     std::vector<std::u16string> trimmed;

@@ -41,7 +41,6 @@ void ProfileStore::CloseHeldFile() { state_->held.reset(); }
 void ProfileStore::forget() {
     State& s = *state_;
     Wipe(s.profile);
-    Wipe(s.profileKey);
     s.sealedKeys.reset();
     s.lockedFile.reset();
     s.held.reset();
@@ -49,6 +48,7 @@ void ProfileStore::forget() {
     s.loggedOn = false;
     s.creating = false;
     s.forgotten = true;
+    s.awaiting = State::Awaiting::Nothing;
     s.fingerprint.reset();
     s.stamp.reset();
     ++s.openNumber;

@@ -32,6 +32,8 @@ struct SealedFile;
 
 enum class SaveOutcome {
     Saved,             // new file written, version + 1
+    NeedsAnswer,       // another user's save is a file no longer sealed or gone back: `question`
+                       // asks whether to go on with it; answerReplacedSave() takes the answer
     ConflictRefreshed, // another user saved: change dropped, Profile reloaded ("The record has been modified...")
     ConflictLockedOut, // another user changed the logon details: the caller locks the session
     Failed,            // the save failed: the file is as it was
@@ -41,6 +43,7 @@ struct [[nodiscard]] SaveResult {
     SaveOutcome outcome = SaveOutcome::Failed;
     ErrorInfo error;     // for Failed: why
     StoreReport report;  // what the window shows and does about it, in order
+    std::optional<MessageRequest> question;  // for NeedsAnswer: asked before the report is carried out
 
     bool saved() const { return outcome == SaveOutcome::Saved; }
 };
@@ -104,6 +107,8 @@ enum class OpenOutcome {
     Ended,      // a line the cipher rejects: the program must end at once
     Replaced,   // the file is no longer sealed or its version went back since this user last used it,
                 // and the user chose not to open it (the question is asked, default No): let go
+    NeedsAnswer,  // such a file is loaded and held: `question` asks whether to open it, and
+                  // answerReplacedFile() takes the answer; nothing else is done meanwhile
 };
 
 struct [[nodiscard]] OpenResult {
@@ -114,6 +119,7 @@ struct [[nodiscard]] OpenResult {
     // has always shown, and the lock, close or end that follows it.
     StoreReport report;
     bool unchanged = false;  // ReadFromFileIfChanged: the file is the one in memory; nothing was read
+    std::optional<MessageRequest> question;  // for NeedsAnswer: asked before the report is carried out
 
     bool loaded() const { return outcome == OpenOutcome::Loaded; }
 };
@@ -125,19 +131,35 @@ enum class CreateOutcome {
                  // which may ask "Profiles Missing" once the failure is shown)
 };
 
+// A listing of the database folder, and the question it leaves to its caller.
+struct [[nodiscard]] ProfileList {
+    std::vector<std::u16string> names;  // in listing order
+    // "Profiles Missing": the database folder holds no profile and the application folder is
+    // another folder. Asked (Yes/No, default No) before anything else is shown; Yes calls
+    // useApplicationFolder(), which lists that folder instead.
+    std::optional<MessageRequest> question;
+};
+
 struct [[nodiscard]] CreateResult {
     CreateOutcome outcome = CreateOutcome::Refused;
     ErrorInfo error;
     StoreReport report;
+    std::optional<MessageRequest> folderQuestion;  // the listing's question after the file was written
     explicit operator bool() const { return outcome == CreateOutcome::Created; }
 };
 
 enum class DeleteOutcome { Deleted, NotConfirmed, NotChosen, BadName, NotFound, Failed };
 
+// Whether the user has said Yes to "Are you sure you want to delete the selected profile?".
+enum class DeleteConfirmation { NotAsked, Confirmed };
+
 struct [[nodiscard]] DeleteResult {
     DeleteOutcome outcome = DeleteOutcome::Failed;
     ErrorInfo error;  // for Failed (another instance holds the file: `inUse`)
     StoreReport report;
+    // For NotConfirmed: the question to ask; Yes calls DeleteProfile again, Confirmed.
+    std::optional<MessageRequest> question;
+    std::optional<MessageRequest> folderQuestion;  // the listing's question after the file went
 };
 
 // The logon step: the typed details or answers against the loaded profile. A profile in the usual
@@ -233,9 +255,13 @@ public:
 
   // Profile folder.
   std::filesystem::path DatabaseFolder();
-  // Settles the database folder and returns the profile names in listing order (may ask
-  // "Profiles Missing"). The window fills cboProfile from it and selects the first.
-  std::vector<std::u16string> ListProfiles();
+  // Settles the database folder and returns the profile names in listing order, with the
+  // "Profiles Missing" question when there are none. The window fills cboProfile from it and
+  // selects the first.
+  ProfileList ListProfiles();
+  // The answer Yes to "Profiles Missing": the application folder is the database folder from now
+  // on; its profile names in listing order.
+  std::vector<std::u16string> useApplicationFolder();
   // The profile names of the settled database folder, in listing order, without a question. A
   // file whose name cannot be read as text is left out, as ListProfiles leaves it out.
   std::vector<std::u16string> ProfileNames();
@@ -243,8 +269,11 @@ public:
   std::vector<std::u16string> ProfilesWithConflictCopies();
   // Checks the name, holds <name>.dat, puts right what an interrupted save left beside it (a
   // backup, temporary files) and loads it. A file that was sealed when this user last used it and
-  // is not now, or whose version went back, is opened only when the user says so.
+  // is not now, or whose version went back, is opened only when the user says so (NeedsAnswer).
   OpenResult OpenProfile(std::u16string_view profileName);
+  // The user's answer to the question of a load (OpenResult::question): Yes opens the file
+  // (Loaded), No lets it go (Replaced; in the middle of a session the report locks as well).
+  OpenResult answerReplacedFile(bool open);
   // Writes the first file of a new profile (defaults, creating flag). Reported messages:
   // "Specify a profile name!", "This profile already exists...", bad names, the save failure.
   CreateResult CreateProfile(std::u16string_view profileName);
@@ -252,8 +281,10 @@ public:
   // passes the security setup's checks and the sealing rule (store/sealing_rule.h); a refusal is
   // the report's one message (outcome Refused).
   CreateResult CreateProfile(std::u16string_view profileName, const SealedStart& start);
-  // Asks "Are you sure you want to delete the selected profile?" itself, then deletes.
-  DeleteResult DeleteProfile(std::u16string_view profileName);
+  // Deletes once confirmed: NotAsked returns NotConfirmed with the question "Are you sure you
+  // want to delete the selected profile?" (a bad name is refused before it is asked).
+  DeleteResult DeleteProfile(std::u16string_view profileName,
+                             DeleteConfirmation confirmation = DeleteConfirmation::NotAsked);
 
   // Loads the open profile's file again, holding it.
   OpenResult ReadFromFile();
@@ -266,6 +297,9 @@ public:
   OpenResult ReadFromFileIfChanged();
   // Saves the Profile: version check against the file, conflict handling, then the new file.
   SaveResult WriteToFile();
+  // The user's answer to the question of a save that read another user's file (NeedsAnswer): Yes
+  // goes on with that file as after any conflict, No ends the session. Nothing is written.
+  SaveResult answerReplacedSave(bool goOn);
 
   // Reads the conflict copies of the loaded profile that a file-sync engine left in the folder
   // (those named in `fileNames`, all when it is empty), each once and with the logon of the loaded
@@ -362,10 +396,14 @@ private:
     void loadFailed(bool showErrors, const ErrorInfo& error);
     OpenOutcome loadOutcome() const;
     bool heldFileUnchanged();   // the held file is the one loaded or written last
-    bool acceptReplacedFile();  // asks about a file no longer sealed or at an older version
-    // After a load while logged on: a file no longer sealed or gone back is asked about as at
-    // open; No ends the session (false: the profile was dropped, the report locks).
-    bool acceptReloadedFile();
+    // The question about a file no longer sealed or at an older version than this user saw; none
+    // when it is not such a file (or the user said Yes to this one already).
+    std::optional<MessageRequest> replacedFileQuestion();
+    void answerReplaced(bool open);  // logs the answer; Yes: remembers the file as accepted
+    OpenResult finishOpen(OpenResult result);    // what an open does once the file is accepted
+    OpenResult finishReload(OpenResult result);  // the same for a load in the middle of a session
+    SaveOutcome finishReloadAfterSave();         // the same for another user's save read again
+    ProfileList listFolder();
     std::optional<std::int32_t> newestConflictCopyVersion();
     void rememberSeen();        // this user's memory of the file's form and version
     std::int32_t versionToWrite() const;  // never one this user has seen already

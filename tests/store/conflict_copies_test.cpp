@@ -115,7 +115,7 @@ TEST_F(StoreTest, TheProfileListShowsEachProfileOnceBesideItsConflictCopies) {
         TempFolder::writeFile(database / name, "");
     }
     Instance& a = startInstance();
-    EXPECT_EQ(a.store->ListProfiles(), (std::vector<std::u16string>{u"Home", u"Team"}));
+    EXPECT_EQ(a.list(), (std::vector<std::u16string>{u"Home", u"Team"}));
     EXPECT_EQ(a.store->ProfileNames(), (std::vector<std::u16string>{u"Home", u"Team"}));
 }
 

@@ -12,6 +12,7 @@
 #include "store/profile_verifier.h"
 #include "store/text_convert.h"
 #include "store/profile_history.h"
+#include "support/store_answers.h"
 #include "store_fixture.h"
 #include "support/child_wait.h"
 #include "support/record_values.h"
@@ -54,7 +55,7 @@ std::int32_t StoredVersion(const std::string& bytes) {
 TEST_F(StoreTest, CreateWritesTheFirstFileWithDefaultsOwnerOnly) {
     Instance& a = startInstance();
     a.host.answers = {MessageAnswer::No};  // "Profiles Missing": stay in the database folder
-    EXPECT_TRUE(a.store->ListProfiles().empty());
+    EXPECT_TRUE(a.list().empty());
     a.host.clear();
     ASSERT_TRUE(a.create(u"Home"));
     EXPECT_TRUE(a.host.messages.empty());
@@ -85,7 +86,7 @@ TEST_F(StoreTest, CreateWritesTheFirstFileWithDefaultsOwnerOnly) {
 TEST_F(StoreTest, CreateRefusesBadNamesAndExistingProfiles) {
     Instance& a = startInstance();
     a.host.answers = {MessageAnswer::No};
-    a.store->ListProfiles();
+    a.list();
     const std::u16string badName =
         u"A profile name cannot contain any of these characters: . \\ / : * ? \" < > |";
     for (const std::u16string name : {u"../x", u"My.Work", u"a/b", u"a|b", u"a\tb", u"q?", u"x\"y"}) {
@@ -263,6 +264,37 @@ TEST_F(StoreTest, ReloadAfterConflictFailingFiveTimesClosesTheWindowAndLeavesThe
     EXPECT_EQ(logLines(), std::vector<std::string>{"#2026-12-07 16:57:18#,\"ReadFromFile\",\"57\",\"Device I/O error\""});
 }
 
+// A load that finds a file older than this user saw stops at the question and leaves it to the
+// caller: nothing is asked meanwhile, nothing logged on with or written, and the answer finishes it.
+TEST_F(StoreTest, AReplacedFileWaitsForTheCallersAnswer) {
+    Instance& a = createAndOpen(u"Home");
+    const std::string older = releasedFileBytes(u"Home");
+    ASSERT_EQ(a.add(u"4|b|c|d|e||||"), SaveOutcome::Saved);
+    instances.clear();
+    for (const bool open : {false, true}) {
+        SCOPED_TRACE(open);
+        TempFolder::writeFile(profileFile(u"Home"), older);
+        Instance& b = startInstance();
+        const OpenResult asked = b.store->OpenProfile(u"Home");
+        ASSERT_EQ(asked.outcome, OpenOutcome::NeedsAnswer);
+        ASSERT_TRUE(asked.question.has_value());
+        EXPECT_EQ(asked.question->question, Question::OpenReplacedProfile);
+        EXPECT_TRUE(b.host.messages.empty());
+        EXPECT_EQ(b.store->LogOn({u"", u"opensesame", u""}), LogonOutcome::Incorrect);
+        EXPECT_EQ(b.store->WriteToFile().outcome, SaveOutcome::Failed);
+        EXPECT_EQ(releasedFileBytes(u"Home"), older);
+
+        const OpenResult answered = b.store->answerReplacedFile(open);
+        EXPECT_EQ(answered.outcome, open ? OpenOutcome::Loaded : OpenOutcome::Replaced);
+        EXPECT_EQ(b.store->LogOn({u"", u"opensesame", u""}),
+                  open ? LogonOutcome::LoggedOn : LogonOutcome::Incorrect);
+        const std::vector<std::string> log = logLines();
+        ASSERT_FALSE(log.empty());
+        EXPECT_NE(log.back().find(open ? " Opened." : " Not opened."), std::string::npos) << log.back();
+        instances.clear();
+    }
+}
+
 TEST_F(StoreTest, SaveStartedDuringAnotherSaveDoesNotTakeTheFileAgain) {
     Instance& a = createAndOpen(u"Home");
     a.store->CloseHeldFile();
@@ -272,11 +304,14 @@ TEST_F(StoreTest, SaveStartedDuringAnotherSaveDoesNotTakeTheFileAgain) {
     b.store->CloseHeldFile();
     const std::string afterB = fileBytes(u"Home");
 
-    // The user saves again while the first save reloads after its conflict.
+    // The user saves again while the first save waits to read the file again after its conflict
+    // (the version line reads, the reload's first read fails; the window runs events in the wait).
     bool nestedStarted = false;
     a.files->holdAttempts.clear();
-    a.host.onProcessEvents = [&] {
-        if (a.files->holdAttempts.size() == 1 && !nestedStarted) {
+    a.files->readsBeforeFailure = 3;
+    a.host.onWait = [&](int) {
+        a.files->readsBeforeFailure = -1;
+        if (!nestedStarted) {
             nestedStarted = true;
             a.save();
         }
@@ -466,7 +501,7 @@ TEST_F(StoreTest, MissingFolder) {
                                               database.u16string() +
                                               u"\nTry application installation folder?";
     a.host.answers = {MessageAnswer::No};
-    EXPECT_TRUE(a.store->ListProfiles().empty());
+    EXPECT_TRUE(a.list().empty());
     ASSERT_EQ(a.host.messages.size(), 1u);
     EXPECT_EQ(a.host.messages[0].text, noProfilesQuestion);
     EXPECT_EQ(a.host.messages[0].title, u"Profiles Missing");
@@ -478,7 +513,7 @@ TEST_F(StoreTest, MissingFolder) {
     a.host.answers = {MessageAnswer::No};
     EXPECT_FALSE(a.create(u"Home"));
     // The caller shows the failure, then lists the folder again, which asks.
-    EXPECT_TRUE(a.store->ListProfiles().empty());
+    EXPECT_TRUE(a.list().empty());
     EXPECT_EQ(a.host.texts(),
               (std::vector<std::u16string>{u"An Error has occurred!. The error is : \nPath not "
                                            u"found(76)\nPlease close application and re-open.",
@@ -489,7 +524,7 @@ TEST_F(StoreTest, MissingFolder) {
     TempFolder::writeFile(applicationFolder / "Spare.dat", "");
     a.host.clear();
     a.host.answers = {MessageAnswer::Yes};
-    EXPECT_EQ(a.store->ListProfiles(), std::vector<std::u16string>{u"Spare"});
+    EXPECT_EQ(a.list(), std::vector<std::u16string>{u"Spare"});
     EXPECT_EQ(a.store->databaseFolder(), applicationFolder);
 }
 
@@ -518,7 +553,7 @@ protected:
     Instance& openFile(const std::vector<std::string>& lines) {
         TempFolder::writeFile(profileFile(u"P"), JoinFileLines(lines));
         Instance& a = startInstance();
-        a.store->ListProfiles();
+        a.list();
         a.host.clear();
         opened = a.open(u"P").loaded();
         return a;
@@ -619,7 +654,7 @@ TEST_F(LoadTest, LineTheCipherRejectsEndsTheProgram) {
 TEST_F(LoadTest, FileDeletedBetweenListingAndOpening) {
     TempFolder::writeFile(profileFile(u"P"), "");
     Instance& a = startInstance();
-    EXPECT_EQ(a.store->ListProfiles(), std::vector<std::u16string>{u"P"});
+    EXPECT_EQ(a.list(), std::vector<std::u16string>{u"P"});
     std::filesystem::remove(profileFile(u"P"));
     EXPECT_FALSE(a.open(u"P").loaded());
     EXPECT_EQ(a.host.texts(), std::vector<std::u16string>{kGenericLoadFailure53});
@@ -636,7 +671,7 @@ TEST_F(StoreTest, ListingIsSortedAndCutsNamesAtTheFirstDot) {
     }
     std::filesystem::create_directory(database / "folder.dat");
     Instance& a = startInstance();
-    EXPECT_EQ(a.store->ListProfiles(), (std::vector<std::u16string>{u"Beta", u"My", u"Zed", u"alpha"}));
+    EXPECT_EQ(a.list(), (std::vector<std::u16string>{u"Beta", u"My", u"Zed", u"alpha"}));
     EXPECT_TRUE(a.host.messages.empty());
 }
 
@@ -699,13 +734,13 @@ TEST_F(StoreTest, DefaultDatabaseFolderStaysApartFromTheApplicationFolder) {
     ProfileStore store(host, *files, *settings, clock, applicationFolder, userFolder);
     EXPECT_EQ(store.DatabaseFolder(), userFolder);
     host.answers = {MessageAnswer::No};
-    EXPECT_TRUE(store.ListProfiles().empty());
+    EXPECT_TRUE(ListAnswered(store, host).empty());
     EXPECT_EQ(host.texts(), std::vector<std::u16string>{u"No Profiles found in Database location!\n" +
                                                         userFolder.u16string() +
                                                         u"\nTry application installation folder?"});
     EXPECT_EQ(store.databaseFolder(), userFolder);
     host.answers = {MessageAnswer::Yes};
-    EXPECT_EQ(store.ListProfiles(), std::vector<std::u16string>{u"Spare"});
+    EXPECT_EQ(ListAnswered(store, host), std::vector<std::u16string>{u"Spare"});
     EXPECT_EQ(store.databaseFolder(), applicationFolder);
     ASSERT_TRUE(store.WriteSetting(u"Database", database.u16string()));
     EXPECT_EQ(store.DatabaseFolder(), database);
@@ -721,7 +756,7 @@ TEST_F(StoreTest, AnEmptyApplicationFolderIsNotOfferedAgain) {
     ProfileStore store(host, *files, *settings, clock, applicationFolder, applicationFolder);
     for (const std::filesystem::path& named : {applicationFolder, applicationFolder / "", applicationFolder / "."}) {
         ASSERT_TRUE(store.WriteSetting(u"Database", named.u16string()));
-        EXPECT_TRUE(store.ListProfiles().empty());
+        EXPECT_TRUE(ListAnswered(store, host).empty());
         EXPECT_TRUE(host.messages.empty()) << named;
     }
 }

@@ -3,6 +3,7 @@
 #include "crypto/text_cipher.h"
 #include "store/text_convert.h"
 #include "support/profile_seeding.h"
+#include "support/store_answers.h"
 
 namespace keyloft::testing {
 namespace {
@@ -138,7 +139,6 @@ Instance::Instance(const std::filesystem::path& databaseFolder,
 
 Instance::~Instance() {
     host.onLock = nullptr;
-    host.onProcessEvents = nullptr;
     host.onWait = nullptr;
     store.reset();
 }
@@ -273,39 +273,42 @@ std::vector<std::string> BuildLines(const std::vector<std::u16string>& records, 
 }
 
 SaveOutcome Instance::save() {
-    const SaveResult result = store->WriteToFile();
+    const SaveResult result = Answered(*store, host, store->WriteToFile());
     host.carryOut(result.report);
     return result.outcome;
 }
 
 SaveOutcome Instance::carryOut(const EditResult& edit) {
     if (!edit.applied()) throw StepFailed("the edit was refused: " + Utf16ToUtf8(edit.refusal.value_or(u"")));
-    host.carryOut(edit.save->report);
-    return edit.save->outcome;
+    const SaveResult result = Answered(*store, host, *edit.save);
+    host.carryOut(result.report);
+    return result.outcome;
 }
 
 SaveOutcome Instance::add(std::u16string_view record) { return carryOut(AddEntryRecord(*store, record)); }
 
 OpenResult Instance::open(std::u16string_view name) {
-    OpenResult result = store->OpenProfile(name);
+    OpenResult result = Answered(*store, host, store->OpenProfile(name));
     host.carryOut(result.report);
     return result;
 }
 
 OpenResult Instance::reload() {
-    OpenResult result = store->ReadFromFile();
+    OpenResult result = Answered(*store, host, store->ReadFromFile());
     host.carryOut(result.report);
     return result;
 }
 
 CreateResult Instance::create(std::u16string_view name) {
-    CreateResult result = store->CreateProfile(name);
+    CreateResult result = CreateAnswered(*store, host, store->CreateProfile(name));
     host.carryOut(result.report);
     return result;
 }
 
+std::vector<std::u16string> Instance::list() { return ListAnswered(*store, host); }
+
 DeleteResult Instance::remove(std::u16string_view name) {
-    DeleteResult result = store->DeleteProfile(name);
+    DeleteResult result = DeleteAnswered(*store, host, name);
     host.carryOut(result.report);
     return result;
 }
