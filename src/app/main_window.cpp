@@ -299,7 +299,7 @@ void MainWindow::connectControls() {
 // The split of the passwords page is put back by the page when it is first shown.
 void MainWindow::restoreLayout() {
     std::u16string value;
-    if (store_->ReadSetting(kSettingWindowSize, value)) {
+    if (store_->readSetting(kSettingWindowSize, value)) {
         if (const auto size = TwoNumbers(value, QLatin1Char('x'))) resize(size->first, size->second);
     }
     // A small or highly scaled screen gets the window within its bounds, frame included.
@@ -313,13 +313,13 @@ void MainWindow::restoreLayout() {
 void MainWindow::saveLayout() {
     const QSize size = isMaximized() || isMinimized() ? normalGeometry().size() : this->size();
     if (size.isValid()) {
-        store_->WriteSetting(kSettingWindowSize,
+        store_->writeSetting(kSettingWindowSize,
                              QStringLiteral("%1x%2").arg(size.width()).arg(size.height()).toStdU16String());
     }
     const auto* splitter = passwordsScreen_->findChild<QSplitter*>(QStringLiteral("splitPasswords"));
     if (splitter != nullptr && splitter->sizes().size() == 2 && splitter->sizes()[0] > 0) {
         const QList<int> sizes = splitter->sizes();
-        store_->WriteSetting(kSettingEntrySplit, QStringLiteral("%1,%2").arg(sizes[0]).arg(sizes[1]).toStdU16String());
+        store_->writeSetting(kSettingEntrySplit, QStringLiteral("%1,%2").arg(sizes[0]).arg(sizes[1]).toStdU16String());
     }
 }
 
@@ -474,7 +474,7 @@ SaveOutcome MainWindow::carryOutSave(const SaveResult& result) {
 
 // "Profiles Missing": Yes makes the application folder the database folder.
 std::vector<std::u16string> MainWindow::listProfiles() {
-    ProfileList list = store_->ListProfiles();
+    ProfileList list = store_->listProfiles();
     if (list.question && showMessage(*list.question) == MessageAnswer::Yes) return store_->useApplicationFolder();
     return std::move(list.names);
 }

@@ -116,10 +116,10 @@ std::u16string ProfileNameProblem(std::u16string_view profileName) {
     return refused ? std::u16string(kBadProfileName) : std::u16string();
 }
 
-std::filesystem::path ProfileStore::DatabaseFolder() {
+std::filesystem::path ProfileStore::folderFromSettings() {
     std::filesystem::path result = state_->defaultDatabaseFolder;
     std::u16string value;
-    if (ReadSetting(kSettingDatabase, value) && !TrimBlanks(value).empty()) {
+    if (readSetting(kSettingDatabase, value) && !TrimBlanks(value).empty()) {
         if (const auto folder = MakePath(value)) {
             result = *folder;
         }
@@ -166,12 +166,12 @@ bool SameFolder(const std::filesystem::path& a, const std::filesystem::path& b) 
 
 }  // namespace
 
-ProfileList ProfileStore::ListProfiles() { return listFolder(); }
+ProfileList ProfileStore::listProfiles() { return listFolder(); }
 
 ProfileList ProfileStore::listFolder() {
     State& s = *state_;
     ProfileList list;
-    s.databaseFolder = DatabaseFolder();
+    s.databaseFolder = folderFromSettings();
     list.names = NamesOfProfileFiles(s.files.listProfileFiles(s.databaseFolder));
     // Trying the application folder makes sense only when it is another folder than the one
     // just searched (a program run from its own, writable folder keeps its profiles there).
@@ -196,11 +196,11 @@ std::vector<std::u16string> ProfileStore::useApplicationFolder() {
     return NamesOfProfileFiles(s.files.listProfileFiles(s.databaseFolder));
 }
 
-std::vector<std::u16string> ProfileStore::ProfileNames() {
+std::vector<std::u16string> ProfileStore::profileNames() {
     return NamesOfProfileFiles(state_->files.listProfileFiles(state_->databaseFolder));
 }
 
-OpenResult ProfileStore::OpenProfile(std::u16string_view profileName) {
+OpenResult ProfileStore::openProfile(std::u16string_view profileName) {
     State& s = *state_;
     OpenResult result;
     if (s.programEnded) {
@@ -269,12 +269,12 @@ OpenResult ProfileStore::finishOpen(OpenResult result) {
         s.held.reset();
         result.error = ErrorInfo::of(error::kInputPastEnd);
         s.show(Message(kProfileEmpty));
-        LogError(kOpReadFromFile, ErrorNumberText(result.error.number), result.error.description);
+        logError(kOpReadFromFile, ErrorNumberText(result.error.number), result.error.description);
     } else if (s.damagedFile) {
         s.held.reset();
         result.error = DamagedError();
         s.show(Message(kProfileDamagedMessage));
-        LogError(kOpReadFromFile, ErrorNumberText(result.error.number), result.error.description);
+        logError(kOpReadFromFile, ErrorNumberText(result.error.number), result.error.description);
     } else if (!s.loaded) {
         result.error = s.lastError;
     }
@@ -282,15 +282,15 @@ OpenResult ProfileStore::finishOpen(OpenResult result) {
     return result;
 }
 
-CreateResult ProfileStore::CreateProfile(std::u16string_view profileName) {
-    return createProfile(profileName, nullptr);
+CreateResult ProfileStore::createProfile(std::u16string_view profileName) {
+    return createFirstFile(profileName, nullptr);
 }
 
-CreateResult ProfileStore::CreateProfile(std::u16string_view profileName, const SealedStart& start) {
-    return createProfile(profileName, &start);
+CreateResult ProfileStore::createProfile(std::u16string_view profileName, const SealedStart& start) {
+    return createFirstFile(profileName, &start);
 }
 
-CreateResult ProfileStore::createProfile(std::u16string_view profileName, const SealedStart* sealedStart) {
+CreateResult ProfileStore::createFirstFile(std::u16string_view profileName, const SealedStart* sealedStart) {
     State& s = *state_;
     CreateResult result;
     if (s.programEnded) {
@@ -364,7 +364,7 @@ CreateResult ProfileStore::createProfile(std::u16string_view profileName, const 
     return result;
 }
 
-DeleteResult ProfileStore::DeleteProfile(std::u16string_view profileName, DeleteConfirmation confirmation) {
+DeleteResult ProfileStore::deleteProfile(std::u16string_view profileName, DeleteConfirmation confirmation) {
     State& s = *state_;
     DeleteResult result;
     if (s.programEnded) {

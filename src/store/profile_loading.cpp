@@ -50,7 +50,7 @@ bool NotReadable(const ErrorInfo& error) {
 
 void ProfileStore::State::sumCheckFailed() {
     show(Message(kInvalidDataSum));
-    owner->LogError(kOpRSumofAC, u"0", u"");
+    owner->logError(kOpRSumofAC, u"0", u"");
     report.lockSession = true;
     damaged = true;
     held.reset();
@@ -58,7 +58,7 @@ void ProfileStore::State::sumCheckFailed() {
 
 void ProfileStore::State::decryptRejected() {
     show(Message(kInvalidDataDecrypt, kDecryptErrorTitle));
-    owner->LogError(kOpDecrypt, u"0", u"");
+    owner->logError(kOpDecrypt, u"0", u"");
     programEnded = true;
     damaged = true;
     held.reset();
@@ -77,14 +77,14 @@ void ProfileStore::loadFailed(bool showErrors, const ErrorInfo& error) {
         s.show(RefusalMessage(s.profileName, error)
                    .value_or(Message(ProfileNotReadableMessage(s.profileName), kNotReadableTitle,
                                      MessageIcon::Exclamation)));
-        LogError(kOpReadFromFile, s.lastErrorNumber, s.lastErrorText);
+        logError(kOpReadFromFile, s.lastErrorNumber, s.lastErrorText);
         // Taken away during a session: what is in memory is no longer the file's, so the session ends.
         s.report.lockSession = s.loggedOn;
         return;
     }
     s.show(Message(kErrorOccurred + std::u16string(kLineBreak) + s.lastErrorText + u"  " + kOpReadFromFile + u" (" +
                    s.lastErrorNumber + u")" + kLineBreak + kCloseAndReopen));
-    LogError(kOpReadFromFile, s.lastErrorNumber, s.lastErrorText);
+    logError(kOpReadFromFile, s.lastErrorNumber, s.lastErrorText);
     s.report.closeWindow = true;
 }
 
@@ -183,7 +183,7 @@ void ProfileStore::loadHeld(bool showErrors) {
     s.loaded = true;
 }
 
-OpenResult ProfileStore::ReadFromFileIfChanged() {
+OpenResult ProfileStore::reloadIfChanged() {
     State& s = *state_;
     if (s.loaded && s.loggedOn && s.stamp && !s.programEnded && !s.forgotten) {
         s.held.reset();
@@ -198,7 +198,7 @@ OpenResult ProfileStore::ReadFromFileIfChanged() {
         s.held.reset();
     }
     s.keysOnly = true;
-    OpenResult result = ReadFromFile();
+    OpenResult result = reload();
     s.keysOnly = false;
     return result;
 }
@@ -220,7 +220,7 @@ bool ProfileStore::heldFileUnchanged() {
     return true;
 }
 
-OpenResult ProfileStore::ReadFromFile() {
+OpenResult ProfileStore::reload() {
     State& s = *state_;
     OpenResult result;
     if (s.programEnded) {
@@ -379,7 +379,7 @@ std::int32_t ProfileStore::readVersion(bool showErrors) {
             return;
         }
         s.show(Message(kErrorOccurred + std::u16string(kLineBreak) + s.lastErrorText, kOpReadFromFile));
-        LogError(kOpReadVersion, s.lastErrorNumber, s.lastErrorText);
+        logError(kOpReadVersion, s.lastErrorNumber, s.lastErrorText);
         s.report.lockSession = true;
         s.held.reset();
     };

@@ -27,7 +27,7 @@ constexpr int kRetryWaitMs = 3000;
 
 }  // namespace
 
-SaveResult ProfileStore::WriteToFile() {
+SaveResult ProfileStore::save() {
     State& s = *state_;
     SaveResult result;
     // Nothing is written while a load waits for the answer to its question.
@@ -144,7 +144,7 @@ void ProfileStore::makeSealingKeys() {
 SaveOutcome ProfileStore::saveFailed(const ErrorInfo& error, std::int32_t versionBefore) {
     State& s = *state_;
     s.keepError(error);
-    LogError(kOpWriteToFile, s.lastErrorNumber, s.lastErrorText);
+    logError(kOpWriteToFile, s.lastErrorNumber, s.lastErrorText);
     // A read-only file, or a link that is not followed, is said so: closing would not help.
     s.show(RefusalMessage(s.profileName, error)
                .value_or(Message(kErrorOccurred + std::u16string(kLineBreak) + s.lastErrorText + u"(" +
@@ -328,7 +328,7 @@ SaveOutcome ProfileStore::writeNewFile(std::int32_t versionBefore) {
         s.stamp = s.files.stampOf(*s.held);
     }
     if (error.failed()) {
-        LogError(kOpWriteToFile, ErrorNumberText(error.number), error.description);
+        logError(kOpWriteToFile, ErrorNumberText(error.number), error.description);
     }
     s.retryCounter = 0;
     if (!writeSealed && !s.creating) {

@@ -61,7 +61,7 @@ std::optional<MessageRequest> ProfileStore::replacedFileQuestion() {
 void ProfileStore::answerReplaced(bool open) {
     State& s = *state_;
     const std::u16string& text = s.awaitedQuestion.text;
-    LogError(kOpReadFromFile, u"0", text.substr(0, text.find(u'\n')) + (open ? u" Opened." : u" Not opened."));
+    logError(kOpReadFromFile, u"0", text.substr(0, text.find(u'\n')) + (open ? u" Opened." : u" Not opened."));
     s.awaiting = State::Awaiting::Nothing;
     if (open) {
         s.acceptedPath = s.profilePath;

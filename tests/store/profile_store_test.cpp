@@ -128,7 +128,7 @@ TEST_F(StoreTest, TwoSavesInARowCountUpTwiceAndLeaveNoBackup) {
     EXPECT_EQ(ModeOf(profileFile(u"Home")), 0640u);  // a save keeps the permissions
 #endif
 
-    a.store->CloseHeldFile();
+    a.store->closeHeldFile();
     EXPECT_EQ(StoredVersion(fileBytes(u"Home")), 3);
     Instance& b = startInstance();
     ASSERT_TRUE(b.open(u"Home").loaded());
@@ -139,7 +139,7 @@ TEST_F(StoreTest, VersionWrapsToOne) {
     Instance& a = createAndOpen(u"Home");
     Profile p = a.store->profile();
     p.version = 2147483639;
-    a.store->CloseHeldFile();
+    a.store->closeHeldFile();
     WriteProfileFile(profileFile(u"Home"), p);
     ForgetSeenProfile(*a.settings, profileFile(u"Home"));  // a file this user never saw
     ASSERT_TRUE(a.open(u"Home").loaded());
@@ -154,12 +154,12 @@ TEST_F(StoreTest, VersionWrapsToOne) {
 
 TEST_F(StoreTest, ConflictWithUnchangedLogonRefreshesFromTheOtherSave) {
     Instance& a = createAndOpen(u"Home");
-    a.store->CloseHeldFile();  // A's session stays open but another user gets the file
+    a.store->closeHeldFile();  // A's session stays open but another user gets the file
 
     Instance& b = startInstance();
     ASSERT_TRUE(b.open(u"Home").loaded());
     ASSERT_EQ(b.add(u"4|Bank|B's entry|b|pw||||"), SaveOutcome::Saved);
-    b.store->CloseHeldFile();
+    b.store->closeHeldFile();
     const std::string afterB = fileBytes(u"Home");
 
     EXPECT_EQ(a.add(u"4|Bank|A's entry|a|pw||||"), SaveOutcome::ConflictRefreshed);
@@ -181,12 +181,12 @@ TEST_F(StoreTest, ConflictWithUnchangedLogonRefreshesFromTheOtherSave) {
 
 TEST_F(StoreTest, ConflictWithChangedLogonLocksTheSession) {
     Instance& a = createAndOpen(u"Home");
-    a.store->CloseHeldFile();
+    a.store->closeHeldFile();
     Instance& b = startInstance();
     ASSERT_TRUE(b.open(u"Home").loaded());
     ASSERT_EQ(b.carryOut(ChangeSecurity(*b.store, [](Profile& p) { p.password = u"new password"; })),
               SaveOutcome::Saved);
-    b.store->CloseHeldFile();
+    b.store->closeHeldFile();
     const std::string afterB = fileBytes(u"Home");
 
     EXPECT_EQ(a.add(u"4|x|y|z|w||||"), SaveOutcome::ConflictLockedOut);
@@ -202,7 +202,7 @@ TEST_F(StoreTest, ConflictWithChangedLogonLocksTheSession) {
 
 TEST_F(StoreTest, SaveWhileAnotherInstanceHoldsTheFileFailsAfterFiveAttempts) {
     Instance& b = createAndOpen(u"Home");
-    b.store->CloseHeldFile();
+    b.store->closeHeldFile();
     Instance& a = startInstance();
     ASSERT_TRUE(a.open(u"Home").loaded());  // A holds it now
     const std::string before = fileBytes(u"Home");
@@ -233,7 +233,7 @@ TEST_F(StoreTest, SaveWhileAnotherInstanceHoldsTheFileFailsAfterFiveAttempts) {
     EXPECT_EQ(c.host.texts(), std::vector<std::u16string>{u"The profile Home is in use by another user. Try again later."});
     EXPECT_EQ(c.host.mainWindowCloses, 0);
     c.host.clear();
-    EXPECT_EQ(c.store->ReadFromFile().outcome, OpenOutcome::InUse);
+    EXPECT_EQ(c.store->reload().outcome, OpenOutcome::InUse);
     EXPECT_FALSE(c.store->loaded());
     c.host.answers = {MessageAnswer::Yes};
     const DeleteResult deleted = c.remove(u"Home");
@@ -244,11 +244,11 @@ TEST_F(StoreTest, SaveWhileAnotherInstanceHoldsTheFileFailsAfterFiveAttempts) {
 
 TEST_F(StoreTest, ReloadAfterConflictFailingFiveTimesClosesTheWindowAndLeavesTheFile) {
     Instance& a = createAndOpen(u"Home");
-    a.store->CloseHeldFile();
+    a.store->closeHeldFile();
     Instance& b = startInstance();
     ASSERT_TRUE(b.open(u"Home").loaded());
     ASSERT_EQ(b.save(), SaveOutcome::Saved);
-    b.store->CloseHeldFile();
+    b.store->closeHeldFile();
     const std::string afterB = fileBytes(u"Home");
 
     a.files->readsBeforeFailure = 3;  // the version is read, every reload fails
@@ -275,18 +275,18 @@ TEST_F(StoreTest, AReplacedFileWaitsForTheCallersAnswer) {
         SCOPED_TRACE(open);
         TempFolder::writeFile(profileFile(u"Home"), older);
         Instance& b = startInstance();
-        const OpenResult asked = b.store->OpenProfile(u"Home");
+        const OpenResult asked = b.store->openProfile(u"Home");
         ASSERT_EQ(asked.outcome, OpenOutcome::NeedsAnswer);
         ASSERT_TRUE(asked.question.has_value());
         EXPECT_EQ(asked.question->question, Question::OpenReplacedProfile);
         EXPECT_TRUE(b.host.messages.empty());
-        EXPECT_EQ(b.store->LogOn({u"", u"opensesame", u""}), LogonOutcome::Incorrect);
-        EXPECT_EQ(b.store->WriteToFile().outcome, SaveOutcome::Failed);
+        EXPECT_EQ(b.store->logOn({u"", u"opensesame", u""}), LogonOutcome::Incorrect);
+        EXPECT_EQ(b.store->save().outcome, SaveOutcome::Failed);
         EXPECT_EQ(releasedFileBytes(u"Home"), older);
 
         const OpenResult answered = b.store->answerReplacedFile(open);
         EXPECT_EQ(answered.outcome, open ? OpenOutcome::Loaded : OpenOutcome::Replaced);
-        EXPECT_EQ(b.store->LogOn({u"", u"opensesame", u""}),
+        EXPECT_EQ(b.store->logOn({u"", u"opensesame", u""}),
                   open ? LogonOutcome::LoggedOn : LogonOutcome::Incorrect);
         const std::vector<std::string> log = logLines();
         ASSERT_FALSE(log.empty());
@@ -297,11 +297,11 @@ TEST_F(StoreTest, AReplacedFileWaitsForTheCallersAnswer) {
 
 TEST_F(StoreTest, SaveStartedDuringAnotherSaveDoesNotTakeTheFileAgain) {
     Instance& a = createAndOpen(u"Home");
-    a.store->CloseHeldFile();
+    a.store->closeHeldFile();
     Instance& b = startInstance();
     ASSERT_TRUE(b.open(u"Home").loaded());
     ASSERT_EQ(b.add(u"4|b|c|d|e||||"), SaveOutcome::Saved);
-    b.store->CloseHeldFile();
+    b.store->closeHeldFile();
     const std::string afterB = fileBytes(u"Home");
 
     // The user saves again while the first save waits to read the file again after its conflict
@@ -331,7 +331,7 @@ TEST_F(StoreTest, VerifierReadsAFileWithoutLogonAndRespectsTheHold) {
     EXPECT_FALSE(report.ok);  // held by the running instance
     EXPECT_EQ(report.fault, u"the file cannot be opened: error 70 \"Permission denied\"");
 
-    a.store->CloseHeldFile();
+    a.store->closeHeldFile();
     report = VerifyProfileFile(*files, profileFile(u"Home"));
     EXPECT_TRUE(report.ok) << std::string(report.fault.begin(), report.fault.end());
     EXPECT_EQ(report.lineCount, 9u);  // with the identity
@@ -352,7 +352,7 @@ TEST_F(StoreTest, WriteFailingAtAnyLineLeavesTheOldFileByteIdentical) {
     Profile p = a.store->profile();
     for (int i = 0; i < 3; ++i) p.entries.push_back(EntryOf(u"4|c|entry " + Int32Text(i) + u"|u|p||||"));
     p.version = 2;
-    a.store->CloseHeldFile();
+    a.store->closeHeldFile();
     WriteProfileFile(profileFile(u"Home"), p);
     ASSERT_TRUE(a.open(u"Home").loaded());  // version 2, 10 lines
     for (const int failingLine : {1, 2, 5, 10}) {
@@ -406,7 +406,7 @@ TEST_F(StoreTest, FailingFlushInstallAndCreateLeaveNothingHalfMade) {
 
 #ifndef _WIN32  // POSIX only
 TEST_F(StoreTest, ReadOnlyFolderFailsTheSaveAndKeepsTheFile) {
-    createAndOpen(u"Home").store->CloseHeldFile();
+    createAndOpen(u"Home").store->closeHeldFile();
     const std::string before = fileBytes(u"Home");
     // Returns 0 when everything went as expected, else the number of the failed check.
     auto saveInReadOnlyFolder = [&]() -> int {
@@ -462,7 +462,7 @@ TEST_F(StoreTest, ReadOnlyFolderFailsTheSaveAndKeepsTheFile) {
 // A file whose permissions keep this user out is told as such, with the way to put it right; the
 // window stays (closing it would not help), and a session the change catches ends.
 TEST_F(StoreTest, AProfileThePermissionsKeepOutSaysSoAndHow) {
-    createAndOpen(u"Home").store->CloseHeldFile();
+    createAndOpen(u"Home").store->closeHeldFile();
     Instance& b = startInstance();
     b.files->openError = error::kPermissionDenied;
     const auto refuse = [](const std::filesystem::path&) { return true; };
@@ -486,7 +486,7 @@ TEST_F(StoreTest, AProfileThePermissionsKeepOutSaysSoAndHow) {
 
     b.files->failOpen = nullptr;
     ASSERT_TRUE(b.open(u"Home").loaded());
-    ASSERT_EQ(b.store->LogOn({u"", kDefaultLogonValue, u""}), LogonOutcome::LoggedOn);
+    ASSERT_EQ(b.store->logOn({u"", kDefaultLogonValue, u""}), LogonOutcome::LoggedOn);
     b.files->failOpen = refuse;
     b.host.clear();
     EXPECT_EQ(b.reload().outcome, OpenOutcome::NotReadable);
@@ -590,7 +590,7 @@ TEST_F(LoadTest, TrailerMissingOrLinesAfterItFailTheTrailerCheck) {
         EXPECT_EQ(a.host.mainWindowCloses, 1);
         EXPECT_FALSE(std::filesystem::exists(database / "KeyloftErrors.log"));
         EXPECT_TRUE(a.store->holdsFile());  // the file stays held until the window closes
-        a.store->CloseHeldFile();
+        a.store->closeHeldFile();
     }
 }
 
@@ -677,7 +677,7 @@ TEST_F(StoreTest, ListingIsSortedAndCutsNamesAtTheFirstDot) {
 
 TEST_F(StoreTest, DeleteAsksFirstAndReportsMissingFiles) {
     Instance& a = createAndOpen(u"Home");
-    a.store->CloseHeldFile();
+    a.store->closeHeldFile();
     a.host.clear();
     (void)a.remove(u"Home");  // default answer: No
     ASSERT_EQ(a.host.messages.size(), 1u);
@@ -702,14 +702,14 @@ TEST_F(StoreTest, DeleteAsksFirstAndReportsMissingFiles) {
 
 TEST_F(StoreTest, ErrorLogLineFormatAndTheMidnightRule) {
     Instance& a = startInstance();
-    a.store->LogError(u"ReadFromFile", u"53", u"File not found");
+    a.store->logError(u"ReadFromFile", u"53", u"File not found");
     a.clock.time.hour = 0;
     a.clock.time.minute = 0;
     a.clock.time.second = 0;
-    a.store->LogError(u"Encrypt", u"0", u"say \"x\"");
+    a.store->logError(u"Encrypt", u"0", u"say \"x\"");
     a.clock.time.second = 1;
     a.clock.time.month = 1;
-    a.store->LogError(u"FillCombo", u"13", u"Type mismatch");
+    a.store->logError(u"FillCombo", u"13", u"Type mismatch");
     EXPECT_EQ(TempFolder::readFile(database / "KeyloftErrors.log"),
               "#2026-12-07 16:57:18#,\"ReadFromFile\",\"53\",\"File not found\"\r\n"
               "#2026-12-07#,\"Encrypt\",\"0\",\"say \"x\"\"\r\n"
@@ -717,7 +717,7 @@ TEST_F(StoreTest, ErrorLogLineFormatAndTheMidnightRule) {
 
     // A log that cannot be written loses the entry quietly.
     a.store->setDatabaseFolder(database / "missing");
-    a.store->LogError(u"ReadFromFile", u"53", u"File not found");
+    a.store->logError(u"ReadFromFile", u"53", u"File not found");
     EXPECT_FALSE(std::filesystem::exists(database / "missing"));
 }
 
@@ -732,7 +732,7 @@ TEST_F(StoreTest, DefaultDatabaseFolderStaysApartFromTheApplicationFolder) {
     const std::unique_ptr<SettingsStore> settings = platform::CreateSettingsStoreIn(temp / "own-settings");
     FakeClock clock;
     ProfileStore store(host, *files, *settings, clock, applicationFolder, userFolder);
-    EXPECT_EQ(store.DatabaseFolder(), userFolder);
+    EXPECT_EQ(store.folderFromSettings(), userFolder);
     host.answers = {MessageAnswer::No};
     EXPECT_TRUE(ListAnswered(store, host).empty());
     EXPECT_EQ(host.texts(), std::vector<std::u16string>{u"No Profiles found in Database location!\n" +
@@ -742,8 +742,8 @@ TEST_F(StoreTest, DefaultDatabaseFolderStaysApartFromTheApplicationFolder) {
     host.answers = {MessageAnswer::Yes};
     EXPECT_EQ(ListAnswered(store, host), std::vector<std::u16string>{u"Spare"});
     EXPECT_EQ(store.databaseFolder(), applicationFolder);
-    ASSERT_TRUE(store.WriteSetting(u"Database", database.u16string()));
-    EXPECT_EQ(store.DatabaseFolder(), database);
+    ASSERT_TRUE(store.writeSetting(u"Database", database.u16string()));
+    EXPECT_EQ(store.folderFromSettings(), database);
 }
 
 // A program run from its own folder keeps its profiles there: an empty folder is not offered
@@ -755,7 +755,7 @@ TEST_F(StoreTest, AnEmptyApplicationFolderIsNotOfferedAgain) {
     FakeClock clock;
     ProfileStore store(host, *files, *settings, clock, applicationFolder, applicationFolder);
     for (const std::filesystem::path& named : {applicationFolder, applicationFolder / "", applicationFolder / "."}) {
-        ASSERT_TRUE(store.WriteSetting(u"Database", named.u16string()));
+        ASSERT_TRUE(store.writeSetting(u"Database", named.u16string()));
         EXPECT_TRUE(ListAnswered(store, host).empty());
         EXPECT_TRUE(host.messages.empty()) << named;
     }
@@ -763,17 +763,17 @@ TEST_F(StoreTest, AnEmptyApplicationFolderIsNotOfferedAgain) {
 
 TEST_F(StoreTest, DatabaseSettingOfBlanksMeansTheApplicationFolder) {
     Instance& a = startInstance();
-    ASSERT_TRUE(a.store->WriteSetting(u"Database", u"   "));
-    EXPECT_EQ(a.store->DatabaseFolder(), applicationFolder);
+    ASSERT_TRUE(a.store->writeSetting(u"Database", u"   "));
+    EXPECT_EQ(a.store->folderFromSettings(), applicationFolder);
     const std::u16string padded = u"  " + database.u16string() + u" ";
-    ASSERT_TRUE(a.store->WriteSetting(u"Database", padded));
-    EXPECT_EQ(a.store->DatabaseFolder().u16string(), padded);  // used as read, blanks and all
+    ASSERT_TRUE(a.store->writeSetting(u"Database", padded));
+    EXPECT_EQ(a.store->folderFromSettings().u16string(), padded);  // used as read, blanks and all
 
     std::u16string value = u"unchanged";
-    EXPECT_FALSE(a.store->ReadSetting(u"Timer", value));
+    EXPECT_FALSE(a.store->readSetting(u"Timer", value));
     EXPECT_EQ(value, u"unchanged");
-    ASSERT_TRUE(a.store->WriteSetting(u"Timer", u"ten"));
-    EXPECT_TRUE(a.store->ReadSetting(u"Timer", value));
+    ASSERT_TRUE(a.store->writeSetting(u"Timer", u"ten"));
+    EXPECT_TRUE(a.store->readSetting(u"Timer", value));
     EXPECT_EQ(value, u"ten");
 }
 

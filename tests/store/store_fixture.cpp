@@ -134,7 +134,7 @@ Instance::Instance(const std::filesystem::path& databaseFolder,
     store = std::make_unique<ProfileStore>(host, *filesOwner, *settings, clock, applicationFolderPath,
                                            std::filesystem::path(), sealingLimits);
     // The window closes the held file when it locks the session.
-    host.onLock = [this] { store->CloseHeldFile(); };
+    host.onLock = [this] { store->closeHeldFile(); };
 }
 
 Instance::~Instance() {
@@ -159,7 +159,7 @@ Instance& StoreTest::startInstance(platform::HostFileSystemHooks hooks, sealed::
     instances.push_back(std::make_unique<Instance>(database, settingsFolder, applicationFolder,
                                                    std::move(hooks), sealingLimits));
     Instance& instance = *instances.back();
-    instance.store->setDatabaseFolder(instance.store->DatabaseFolder());
+    instance.store->setDatabaseFolder(instance.store->folderFromSettings());
     return instance;
 }
 
@@ -172,7 +172,7 @@ std::string StoreTest::fileBytes(std::u16string_view name) const { return TempFo
 std::string StoreTest::releasedFileBytes(std::u16string_view name) {
 #ifdef _WIN32
     for (const auto& instance : instances) {
-        instance->store->CloseHeldFile();
+        instance->store->closeHeldFile();
     }
 #endif
     return fileBytes(name);
@@ -213,7 +213,7 @@ Instance& WriteAndOpen(Instance& instance, std::u16string_view name,
                        const std::function<void(Profile&)>& fill, bool seal) {
     Profile profile = instance.store->profile();
     fill(profile);
-    instance.store->CloseHeldFile();
+    instance.store->closeHeldFile();
     WriteProfileFile(instance.store->databaseFolder() / (std::u16string(name) + u".dat"), profile, seal);
     if (!instance.open(name).loaded())
         throw StepFailed("opening the written profile failed: " + MessagesOf(instance.host));
@@ -273,7 +273,7 @@ std::vector<std::string> BuildLines(const std::vector<std::u16string>& records, 
 }
 
 SaveOutcome Instance::save() {
-    const SaveResult result = Answered(*store, host, store->WriteToFile());
+    const SaveResult result = Answered(*store, host, store->save());
     host.carryOut(result.report);
     return result.outcome;
 }
@@ -288,19 +288,19 @@ SaveOutcome Instance::carryOut(const EditResult& edit) {
 SaveOutcome Instance::add(std::u16string_view record) { return carryOut(AddEntryRecord(*store, record)); }
 
 OpenResult Instance::open(std::u16string_view name) {
-    OpenResult result = Answered(*store, host, store->OpenProfile(name));
+    OpenResult result = Answered(*store, host, store->openProfile(name));
     host.carryOut(result.report);
     return result;
 }
 
 OpenResult Instance::reload() {
-    OpenResult result = Answered(*store, host, store->ReadFromFile());
+    OpenResult result = Answered(*store, host, store->reload());
     host.carryOut(result.report);
     return result;
 }
 
 CreateResult Instance::create(std::u16string_view name) {
-    CreateResult result = CreateAnswered(*store, host, store->CreateProfile(name));
+    CreateResult result = CreateAnswered(*store, host, store->createProfile(name));
     host.carryOut(result.report);
     return result;
 }

@@ -115,7 +115,7 @@ struct Instance {
     OpenResult reload();
     CreateResult create(std::u16string_view name);
     DeleteResult remove(std::u16string_view name);
-    // ListProfiles with "Profiles Missing" answered from the host's queue.
+    // listProfiles with "Profiles Missing" answered from the host's queue.
     std::vector<std::u16string> list();
 
     RecordingHost host;

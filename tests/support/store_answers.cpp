@@ -26,15 +26,15 @@ SaveResult Answered(ProfileStore& store, Dialogs& dialogs, SaveResult result) {
 }
 
 std::vector<std::u16string> ListAnswered(ProfileStore& store, Dialogs& dialogs) {
-    ProfileList list = store.ListProfiles();
+    ProfileList list = store.listProfiles();
     if (list.question && Yes(dialogs, *list.question)) return store.useApplicationFolder();
     return std::move(list.names);
 }
 
 DeleteResult DeleteAnswered(ProfileStore& store, Dialogs& dialogs, std::u16string_view name) {
-    DeleteResult result = store.DeleteProfile(name);
+    DeleteResult result = store.deleteProfile(name);
     if (result.question && Yes(dialogs, *result.question))
-        result = store.DeleteProfile(name, DeleteConfirmation::Confirmed);
+        result = store.deleteProfile(name, DeleteConfirmation::Confirmed);
     AskFolder(store, dialogs, result.folderQuestion);
     return result;
 }

@@ -12,9 +12,9 @@ namespace keyloft::testing {
 
 OpenResult Answered(ProfileStore& store, Dialogs& dialogs, OpenResult result);
 SaveResult Answered(ProfileStore& store, Dialogs& dialogs, SaveResult result);
-// ListProfiles with "Profiles Missing" asked; Yes lists the application folder.
+// listProfiles with "Profiles Missing" asked; Yes lists the application folder.
 std::vector<std::u16string> ListAnswered(ProfileStore& store, Dialogs& dialogs);
-// DeleteProfile with its question asked, and the folder's question after it.
+// deleteProfile with its question asked, and the folder's question after it.
 DeleteResult DeleteAnswered(ProfileStore& store, Dialogs& dialogs, std::u16string_view name);
 CreateResult CreateAnswered(ProfileStore& store, Dialogs& dialogs, CreateResult result);
 
