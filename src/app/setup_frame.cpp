@@ -23,12 +23,12 @@ SetupFrame::SetupFrame(QWidget* parent) : QGroupBox(QStringLiteral("Security Opt
     chkTimeout->setObjectName(QStringLiteral("chkTimeout"));
     slTimer = new QSlider(Qt::Horizontal, this);
     slTimer->setObjectName(QStringLiteral("slTimer"));
-    slTimer->setRange(IdleLock::kFewestMinutes, IdleLock::kMostMinutes);
+    slTimer->setRange(kFewestAutoLockMinutes, kMostAutoLockMinutes);
     slTimer->setSingleStep(5);
     slTimer->setPageStep(10);
     slTimer->setTickInterval(5);
     slTimer->setTickPosition(QSlider::TicksBelow);
-    slTimer->setValue(IdleLock::kFewestMinutes);
+    slTimer->setValue(kFewestAutoLockMinutes);
     slTimer->setAccessibleName(QStringLiteral("Minutes before auto lock"));
 
     // "Clear copied text after N seconds": the box shows "N seconds".

@@ -245,14 +245,14 @@ WipedText SetupView::shownPassword() const {
 std::vector<SecurityQuestion> SetupView::shownQuestions() const {
     std::vector<SecurityQuestion> pairs;
     for (std::size_t i = 0; i < 3; ++i) {
-        SecurityQuestion pair{TrimBlanks(txtQuestion[i]->text()).toStdU16String(),
-                              TrimBlanks(txtanswer[i]->text()).toStdU16String()};
+        SecurityQuestion pair{TrimmedText(txtQuestion[i]->text()),
+                              TrimmedText(txtanswer[i]->text())};
         if (!pair.question.empty()) pairs.push_back(std::move(pair));
     }
     return pairs;
 }
 
-std::u16string SetupView::shownUserId() const { return TrimBlanks(txtUserID->text()).toStdU16String(); }
+std::u16string SetupView::shownUserId() const { return TrimmedText(txtUserID->text()); }
 
 std::int32_t SetupView::shownLogonMode() const {
     if (optUserPass->isChecked()) return kUserIdAndPassword;

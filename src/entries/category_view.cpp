@@ -22,8 +22,6 @@ namespace {
 
 constexpr int kColumnTwips = 6562;
 
-std::u16string TrimmedText(const QLineEdit* box) { return TrimBlanks(box->text()).toStdU16String(); }
-
 }  // namespace
 
 CategoryView::CategoryView(PageServices services, QWidget* parent) : Page(std::move(services), parent) {
@@ -99,7 +97,7 @@ void CategoryView::onRowClicked() {
         txtCategory->setText(selected.first()->text(0));
         txtCategory->show();
     }
-    if (!TrimBlanks(txtCategory->text()).isEmpty()) {
+    if (!TrimmedText(txtCategory->text()).empty()) {
         CommandStates states;
         states.remove = true;
         emit commandsChanged(states);
@@ -158,13 +156,13 @@ void CategoryView::message(std::u16string text) {
 bool CategoryView::save() { return saveCategory(!lblNewCategory->isHidden()); }
 
 bool CategoryView::saveCategory(bool isNew) {
-    const std::u16string name = TrimmedText(txtCategory);
+    const std::u16string name = TrimmedText(txtCategory->text());
     const CategoryList& categories = store().profile().categories;
     std::size_t ownPosition = 0;
     if (!isNew) {
         const QList<QTreeWidgetItem*> selected = lstCategory->selectedItems();
         if (!selected.isEmpty())
-            ownPosition = categories.find(TrimBlanks(selected.first()->text(0)).toStdU16String());
+            ownPosition = categories.find(TrimmedText(selected.first()->text(0)));
     }
     const EditResult edit =
         editStore([&](ProfileStore& store) { return store.renameCategory(ownPosition, name); });
@@ -189,7 +187,7 @@ void CategoryView::forgetProfile() {
 
 void CategoryView::remove() {
     if (lstCategory->selectedItems().isEmpty()) return;
-    const std::size_t position = store().profile().categories.find(TrimmedText(txtCategory));
+    const std::size_t position = store().profile().categories.find(TrimmedText(txtCategory->text()));
     const EditResult edit = editStore([position](ProfileStore& store) { return store.removeCategory(position); });
     if (carryOutSave(*edit.save) == SaveOutcome::ConflictLockedOut) return;
     delete lstCategory->selectedItems().first();

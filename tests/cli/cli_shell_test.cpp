@@ -168,7 +168,7 @@ TEST_F(Cli, ShellAsksForTheLogonAgainWhenTheSealedKeysWereMadeAnew) {
     const auto colleagueChangesThePassword = [&] {
         DirectStore colleague(temp_.path());
         ASSERT_TRUE(colleague.store.OpenProfile(u"Home").loaded());
-        ASSERT_EQ(colleague.store.LogOn({u"", FromUtf8Lenient(own), u""}), LogonOutcome::LoggedOn);
+        ASSERT_EQ(colleague.store.LogOn({u"", Utf8ToUtf16(own), u""}), LogonOutcome::LoggedOn);
         const EditResult changed = ChangeSecurity(colleague.store, [&](Profile& p) {
             p.password = newPassword;
             p.questions = {SecurityQuestion{u"Town", u"Little Snoring"}};
