@@ -72,7 +72,7 @@ void CheckKeePassXmlRoundTrip(std::string_view text) {
             if (++i == std::size(fields)) break;
             continue;
         }
-        fields[i]->append(keyloft::FromUtf8Lenient(std::string_view(&c, 1)));
+        fields[i]->append(keyloft::Utf8ToUtf16(std::string_view(&c, 1)));
     }
     if (entry == keyloft::Entry{}) return;  // no row at all
     keyloft::Profile profile;

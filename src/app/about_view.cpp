@@ -23,8 +23,8 @@ AboutView::AboutView(QWidget* parent) : QFrame(parent) {
     big.setBold(true);
     name->setFont(big);
 
-    lblVersion = new QLabel(this);
-    lblVersion->setObjectName(QStringLiteral("lblVersion"));
+    versionLabel = new QLabel(this);
+    versionLabel->setObjectName(QStringLiteral("lblVersion"));
     auto* blurb = new QLabel(QStringLiteral("A password keeper for one person, or for a few people who share a folder."), this);
     blurb->setWordWrap(true);
 
@@ -34,7 +34,7 @@ AboutView::AboutView(QWidget* parent) : QFrame(parent) {
 
     auto* text = new QVBoxLayout;
     text->addWidget(name);
-    text->addWidget(lblVersion);
+    text->addWidget(versionLabel);
     text->addWidget(blurb);
     text->addStretch(1);
     auto* top = new QHBoxLayout;
@@ -48,7 +48,7 @@ AboutView::AboutView(QWidget* parent) : QFrame(parent) {
     column->addLayout(buttons);
 }
 
-void AboutView::setVersion(const QString& text) { lblVersion->setText(text); }
+void AboutView::setVersion(const QString& text) { versionLabel->setText(text); }
 
 QString AboutView::VersionText(int major, int minor, int revision) {
     return QStringLiteral("V. %1.%2.%3.2").arg(major).arg(minor).arg(revision);

@@ -20,7 +20,7 @@ signals:
     void closeClicked();
 
 private:
-    QLabel* lblVersion;
+    QLabel* versionLabel;
 };
 
 }  // namespace keyloft

@@ -6,6 +6,7 @@
 
 #include <QObject>
 
+#include "store/auto_lock.h"
 #include "store/clock.h"
 
 class QTimer;
@@ -15,16 +16,13 @@ namespace keyloft {
 class IdleLock : public QObject {
     Q_OBJECT
 public:
-    static constexpr int kFewestMinutes = 5;
-    static constexpr int kMostMinutes = 60;
-
     explicit IdleLock(const Clock& clock, QObject* parent = nullptr);
 
     bool isOn() const { return on_; }
     // On: the timer runs and each tick makes the idle test; off: it stops at once.
     void setOn(bool on);
     int minutes() const { return minutes_; }
-    // Kept within 5 to 60.
+    // Kept within kFewestAutoLockMinutes to kMostAutoLockMinutes.
     void setMinutes(int minutes);
 
     // Unlock: the timer runs again when auto-lock is on.
@@ -48,7 +46,7 @@ private:
     const Clock& clock_;
     QTimer* timer_;
     bool on_ = false;
-    int minutes_ = kFewestMinutes;
+    int minutes_ = kFewestAutoLockMinutes;
     LocalTime lastActivity_;
 };
 

@@ -5,15 +5,15 @@
 #include <cmath>
 #include <string>
 
-#include "pages/text_rules.h"
 #include "store/profile_store.h"
+#include "store/setting_number.h"
 
 namespace keyloft {
 
 int ReadSetting(ProfileStore& store, const NumberSetting& setting) {
     std::u16string value;
     if (!store.readSetting(setting.name, value)) return setting.defaultValue;
-    const std::optional<double> number = LeadingNumber(QString::fromStdU16String(value));
+    const std::optional<double> number = LeadingNumber(value);
     if (!number) return setting.defaultValue;
     const double kept =
         std::clamp(*number, static_cast<double>(setting.least), static_cast<double>(setting.most));
@@ -23,7 +23,7 @@ int ReadSetting(ProfileStore& store, const NumberSetting& setting) {
 bool ReadSetting(ProfileStore& store, const SwitchSetting& setting) {
     std::u16string value;
     if (!store.readSetting(setting.name, value)) return setting.defaultValue;
-    const std::optional<double> number = LeadingNumber(QString::fromStdU16String(value));
+    const std::optional<double> number = LeadingNumber(value);
     return number ? *number != 0 : setting.defaultValue;
 }
 

@@ -43,81 +43,81 @@ LogonView::LogonView(QWidget* parent) : QGroupBox(QStringLiteral("Logon"), paren
     setObjectName(QStringLiteral("fraLogin"));
 
     // Alt+U, Alt+W and Alt+I; C and F belong to the buttons, P to Park.
-    lblUser = MakeLabel(this, "lblUser", "&User ID");
-    lblPassword = MakeLabel(this, "lblPassword", "Pass&word");
-    lblPin = MakeLabel(this, "lblPin", "P&IN Number");
-    txtUser = MakeBox(this, "txtUser", false, false);
-    txtPass = MakeBox(this, "txtPass", true, true);
-    txtPin = MakeBox(this, "txtPin", true, true);
-    NameBox(lblUser, txtUser);
-    NameBox(lblPassword, txtPass);
-    NameBox(lblPin, txtPin);
+    userIdLabel = MakeLabel(this, "lblUser", "&User ID");
+    passwordLabel = MakeLabel(this, "lblPassword", "Pass&word");
+    pinLabel = MakeLabel(this, "lblPin", "P&IN Number");
+    userIdBox = MakeBox(this, "txtUser", false, false);
+    passwordBox = MakeBox(this, "txtPass", true, true);
+    pinBox = MakeBox(this, "txtPin", true, true);
+    NameBox(userIdLabel, userIdBox);
+    NameBox(passwordLabel, passwordBox);
+    NameBox(pinLabel, pinBox);
     rows_ = new QGridLayout;
     rows_->setColumnStretch(1, 1);
 
-    cmdLogin = new QPushButton(QStringLiteral("&Continue"), this);
-    cmdLogin->setObjectName(QStringLiteral("cmdLogin"));
-    cmdLogin->setDefault(true);
-    cmdForgot = new QPushButton(QStringLiteral("&Forgot Logon!"), this);
-    cmdForgot->setObjectName(QStringLiteral("cmdForgot"));
-    cmdForgot->setAccessibleDescription(QStringLiteral("Log on with the answers to the security questions"));
+    logonButton = new QPushButton(QStringLiteral("&Continue"), this);
+    logonButton->setObjectName(QStringLiteral("cmdLogin"));
+    logonButton->setDefault(true);
+    forgotButton = new QPushButton(QStringLiteral("&Forgot Logon!"), this);
+    forgotButton->setObjectName(QStringLiteral("cmdForgot"));
+    forgotButton->setAccessibleDescription(QStringLiteral("Log on with the answers to the security questions"));
 
-    fraQuestions = new QFrame(this);
-    fraQuestions->setObjectName(QStringLiteral("fraQuestions"));
-    fraQuestions->setFrameShape(QFrame::StyledPanel);
-    auto* questions = new QGridLayout(fraQuestions);
+    questionsPanel = new QFrame(this);
+    questionsPanel->setObjectName(QStringLiteral("fraQuestions"));
+    questionsPanel->setFrameShape(QFrame::StyledPanel);
+    auto* questions = new QGridLayout(questionsPanel);
     questions->setColumnStretch(0, 3);
     questions->setColumnStretch(1, 2);
     for (int row = 0; row < 3; ++row) {
-        lblQ1[row] = MakeLabel(fraQuestions, "lblQ1", "");
-        lblQ1[row]->setProperty("index", row);
-        lblQ1[row]->setWordWrap(true);  // a long question takes more lines, not more width
-        txtAns[row] = MakeBox(fraQuestions, "txtAns", true, false);
-        txtAns[row]->setProperty("index", row);
+        questionLabels[row] = MakeLabel(questionsPanel, "lblQ1", "");
+        questionLabels[row]->setProperty("index", row);
+        questionLabels[row]->setWordWrap(true);  // a long question takes more lines, not more width
+        answerBoxes[row] = MakeBox(questionsPanel, "txtAns", true, false);
+        answerBoxes[row]->setProperty("index", row);
         // Each question names its answer box once the panel shows it.
-        lblQ1[row]->setBuddy(txtAns[row]);
-        txtAns[row]->setAccessibleName(QStringLiteral("Answer %1").arg(row + 1));
-        questions->addWidget(lblQ1[row], row, 0);
-        questions->addWidget(txtAns[row], row, 1, Qt::AlignVCenter);
+        questionLabels[row]->setBuddy(answerBoxes[row]);
+        answerBoxes[row]->setAccessibleName(QStringLiteral("Answer %1").arg(row + 1));
+        questions->addWidget(questionLabels[row], row, 0);
+        questions->addWidget(answerBoxes[row], row, 1, Qt::AlignVCenter);
     }
-    fraQuestions->hide();
+    questionsPanel->hide();
 
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(cmdLogin);
-    buttons->addWidget(cmdForgot);
+    buttons->addWidget(logonButton);
+    buttons->addWidget(forgotButton);
     buttons->addStretch(1);
     auto* column = new QVBoxLayout(this);
     column->addLayout(rows_);
-    column->addWidget(fraQuestions);
+    column->addWidget(questionsPanel);
     column->addLayout(buttons);
     column->addStretch(1);
-    ChainTabOrder({txtUser, txtPass, txtPin, txtAns[0], txtAns[1], txtAns[2], cmdLogin, cmdForgot});
+    ChainTabOrder({userIdBox, passwordBox, pinBox, answerBoxes[0], answerBoxes[1], answerBoxes[2], logonButton, forgotButton});
 
-    connect(cmdLogin, &QPushButton::clicked, this, &LogonView::logonClicked);
-    connect(cmdForgot, &QPushButton::clicked, this, &LogonView::forgotClicked);
+    connect(logonButton, &QPushButton::clicked, this, &LogonView::logonClicked);
+    connect(forgotButton, &QPushButton::clicked, this, &LogonView::forgotClicked);
 
     // Return in any box of the view works as "Continue".
-    for (QLineEdit* box : {txtUser, txtPass, txtPin, txtAns[0], txtAns[1], txtAns[2]}) {
-        connect(box, &QLineEdit::returnPressed, cmdLogin, &QPushButton::click);
+    for (QLineEdit* box : {userIdBox, passwordBox, pinBox, answerBoxes[0], answerBoxes[1], answerBoxes[2]}) {
+        connect(box, &QLineEdit::returnPressed, logonButton, &QPushButton::click);
     }
 
     setUp(0);
 }
 
 void LogonView::emptyBoxes() {
-    EmptyBox(txtPass);
-    EmptyBox(txtUser);
-    EmptyBox(txtPin);
+    EmptyBox(passwordBox);
+    EmptyBox(userIdBox);
+    EmptyBox(pinBox);
 }
 
 void LogonView::setUp(int logonMode) {
     emptyBoxes();
-    fraQuestions->hide();
+    questionsPanel->hide();
 
     // The shown rows take the first rows of the grid, in this order.
-    for (QWidget* control : {static_cast<QWidget*>(lblUser), static_cast<QWidget*>(txtUser),
-                             static_cast<QWidget*>(lblPassword), static_cast<QWidget*>(txtPass),
-                             static_cast<QWidget*>(lblPin), static_cast<QWidget*>(txtPin)}) {
+    for (QWidget* control : {static_cast<QWidget*>(userIdLabel), static_cast<QWidget*>(userIdBox),
+                             static_cast<QWidget*>(passwordLabel), static_cast<QWidget*>(passwordBox),
+                             static_cast<QWidget*>(pinLabel), static_cast<QWidget*>(pinBox)}) {
         rows_->removeWidget(control);
     }
     int row = 0;
@@ -131,65 +131,65 @@ void LogonView::setUp(int logonMode) {
         rows_->addWidget(box, row, 1);
         ++row;
     };
-    placeRow(lblUser, txtUser, logonMode > 1);
-    placeRow(lblPassword, txtPass, logonMode > 0);
-    placeRow(lblPin, txtPin, logonMode > 2);
+    placeRow(userIdLabel, userIdBox, logonMode > 1);
+    placeRow(passwordLabel, passwordBox, logonMode > 0);
+    placeRow(pinLabel, pinBox, logonMode > 2);
 
-    cmdForgot->setEnabled(logonMode > 0);
+    forgotButton->setEnabled(logonMode > 0);
 
     emptyBoxes();
-    for (QLineEdit* answer : txtAns) {
+    for (QLineEdit* answer : answerBoxes) {
         EmptyBox(answer);
     }
     // The questions of the profile are shown again by Forgot Logon!
     for (int row = 0; row < 3; ++row) {
-        lblQ1[row]->clear();
-        txtAns[row]->setAccessibleName(QStringLiteral("Answer %1").arg(row + 1));
+        questionLabels[row]->clear();
+        answerBoxes[row]->setAccessibleName(QStringLiteral("Answer %1").arg(row + 1));
     }
 }
 
 void LogonView::focusFirstBox() {
-    if (!txtPin->isHidden()) {
-        txtPin->setFocus();
-    } else if (!txtUser->isHidden()) {
-        txtUser->setFocus();
+    if (!pinBox->isHidden()) {
+        pinBox->setFocus();
+    } else if (!userIdBox->isHidden()) {
+        userIdBox->setFocus();
     } else {
-        txtPass->setFocus();
+        passwordBox->setFocus();
     }
 }
 
 LogonDetails LogonView::typedDetails() const {
-    return {txtUser->text().toStdU16String(), txtPass->text().toStdU16String(), txtPin->text().toStdU16String()};
+    return {userIdBox->text().toStdU16String(), passwordBox->text().toStdU16String(), pinBox->text().toStdU16String()};
 }
 
 bool LogonView::openQuestions(const Profile& profile) {
     if (profile.questions.empty()) {
         return false;
     }
-    fraQuestions->show();
+    questionsPanel->show();
     for (int row = 0; row < 3; ++row) {
-        lblQ1[row]->hide();
-        txtAns[row]->hide();
-        txtAns[row]->setAccessibleName(QStringLiteral("Answer %1").arg(row + 1));
+        questionLabels[row]->hide();
+        answerBoxes[row]->hide();
+        answerBoxes[row]->setAccessibleName(QStringLiteral("Answer %1").arg(row + 1));
     }
     // The panel has three rows; a file with more questions shows the first three.
     for (std::size_t j = 0; j < profile.questions.size() && j < 3; ++j) {
         const QString question = QString::fromStdU16String(profile.questions[j].question);
         const QString caption = question + QStringLiteral(" ?");
-        lblQ1[j]->setText(WithoutMnemonic(caption));  // an "&" in a question is shown, not a mnemonic
-        txtAns[j]->setAccessibleName(caption);
-        lblQ1[j]->show();
-        txtAns[j]->show();
+        questionLabels[j]->setText(WithoutMnemonic(caption));  // an "&" in a question is shown, not a mnemonic
+        answerBoxes[j]->setAccessibleName(caption);
+        questionLabels[j]->show();
+        answerBoxes[j]->show();
     }
-    txtAns[0]->setFocus();
+    answerBoxes[0]->setFocus();
     return true;
 }
 
-bool LogonView::questionsShown() const { return !fraQuestions->isHidden(); }
+bool LogonView::questionsShown() const { return !questionsPanel->isHidden(); }
 
 std::vector<std::u16string> LogonView::typedAnswers() const {
     std::vector<std::u16string> answers;
-    for (const QLineEdit* answer : txtAns) {
+    for (const QLineEdit* answer : answerBoxes) {
         answers.push_back(answer->text().toStdU16String());
     }
     return answers;

@@ -48,18 +48,18 @@ signals:
 private:
     void emptyBoxes();
 
-    QLabel* lblUser;
-    QLabel* lblPassword;
-    QLabel* lblPin;
-    QLineEdit* txtUser;
-    QLineEdit* txtPass;
-    QLineEdit* txtPin;
-    QPushButton* cmdLogin;
-    QPushButton* cmdForgot;
-    QFrame* fraQuestions;
+    QLabel* userIdLabel;
+    QLabel* passwordLabel;
+    QLabel* pinLabel;
+    QLineEdit* userIdBox;
+    QLineEdit* passwordBox;
+    QLineEdit* pinBox;
+    QPushButton* logonButton;
+    QPushButton* forgotButton;
+    QFrame* questionsPanel;
     QGridLayout* rows_;
-    std::array<QLabel*, 3> lblQ1{};
-    std::array<QLineEdit*, 3> txtAns{};
+    std::array<QLabel*, 3> questionLabels{};
+    std::array<QLineEdit*, 3> answerBoxes{};
 };
 
 }  // namespace keyloft

@@ -24,7 +24,7 @@ constexpr char16_t kImportTitle[] = u"Import";
 // Refused rows named one by one in the preview; the rest are counted.
 constexpr std::size_t kRefusalsNamed = 10;
 
-std::u16string Text(const std::string& utf8) { return FromUtf8Lenient(utf8); }
+std::u16string Text(const std::string& utf8) { return Utf8ToUtf16(utf8); }
 
 // What the import would do, one count a line, the refused rows with their line and reason.
 std::u16string PreviewText(const QString& fileName, const ImportFile& file, const ImportSummary& would) {

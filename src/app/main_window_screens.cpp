@@ -20,6 +20,7 @@
 #include "pages/tab_order.h"
 #include "pages/text_rules.h"
 #include "platform/qt_dialogs.h"
+#include "store/auto_lock.h"
 #include "store/conflict_copies.h"
 #include "store/profile_store.h"
 
@@ -331,18 +332,18 @@ void MainWindow::offerConflictMerge() {
         CountedText(merged.categoriesAdded, "category", "categories") + u"."));
 }
 
-// A "Timer" setting over 0 turns auto-lock on after that many minutes (kept within the idle
-// lock's range); the setup view shows it without marking anything unsaved.
+// A "Timer" setting over 0 turns auto-lock on after that many minutes (store/auto_lock.h); the
+// setup view shows it without marking anything unsaved.
 void MainWindow::applyTimerSetting() {
     std::u16string value;
     if (!store_->readSetting(kSettingTimer, value)) {
         return;
     }
-    const std::optional<double> minutes = LeadingNumber(QString::fromStdU16String(value));
-    if (!minutes || *minutes <= 0) {
+    const std::optional<int> minutes = AutoLockMinutes(value);
+    if (!minutes) {
         return;
     }
-    idleLock_->setMinutes(static_cast<int>(std::lround(std::min(*minutes, 1000.0))));
+    idleLock_->setMinutes(*minutes);
     idleLock_->setOn(true);
     setupFrame_->showAutoLock(true, idleLock_->minutes());
 }

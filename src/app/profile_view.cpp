@@ -13,86 +13,86 @@ namespace keyloft {
 ProfileView::ProfileView(QWidget* parent) : QGroupBox(QStringLiteral("Choose User Profile"), parent) {
     setObjectName(QStringLiteral("fraProfile"));
 
-    cboProfile = new QComboBox(this);
-    cboProfile->setObjectName(QStringLiteral("cboProfile"));
-    cboProfile->setMinimumWidth(220);
+    profileBox = new QComboBox(this);
+    profileBox->setObjectName(QStringLiteral("cboProfile"));
+    profileBox->setMinimumWidth(220);
 
-    lblNoProfiles = new QLabel(QString::fromUtf8(kNoProfilesYetText), this);
-    lblNoProfiles->setObjectName(QStringLiteral("lblNoProfiles"));
-    lblNoProfiles->hide();
+    noProfilesLabel = new QLabel(QString::fromUtf8(kNoProfilesYetText), this);
+    noProfilesLabel->setObjectName(QStringLiteral("lblNoProfiles"));
+    noProfilesLabel->hide();
 
-    lblNewProfile = new QLabel(QStringLiteral("&New Profile Name"), this);
-    lblNewProfile->setObjectName(QStringLiteral("lblNewProfile"));
-    txtFileName = new QLineEdit(this);
-    txtFileName->setObjectName(QStringLiteral("txtFileName"));
-    lblNewProfile->setBuddy(txtFileName);
+    newProfileLabel = new QLabel(QStringLiteral("&New Profile Name"), this);
+    newProfileLabel->setObjectName(QStringLiteral("lblNewProfile"));
+    profileNameBox = new QLineEdit(this);
+    profileNameBox->setObjectName(QStringLiteral("txtFileName"));
+    newProfileLabel->setBuddy(profileNameBox);
 
-    cmdNext = new QPushButton(QStringLiteral("Continue"), this);
-    cmdNext->setObjectName(QStringLiteral("cmdNext"));
-    cmdNext->setDefault(true);
+    continueButton = new QPushButton(QStringLiteral("Continue"), this);
+    continueButton->setObjectName(QStringLiteral("cmdNext"));
+    continueButton->setDefault(true);
 
-    cmdDatabase = new QPushButton(QString::fromUtf8(kDatabaseButtonCaption), this);
-    cmdDatabase->setObjectName(QStringLiteral("cmdDatabase"));
-    cmdDatabase->setToolTip(QString::fromUtf8(kDatabaseButtonToolTip));
+    databaseButton = new QPushButton(QString::fromUtf8(kDatabaseButtonCaption), this);
+    databaseButton->setObjectName(QStringLiteral("cmdDatabase"));
+    databaseButton->setToolTip(QString::fromUtf8(kDatabaseButtonToolTip));
 
     auto* grid = new QGridLayout(this);
     auto* profileLabel = new QLabel(QStringLiteral("P&rofile"), this);
-    profileLabel->setBuddy(cboProfile);
-    cboProfile->setAccessibleName(QStringLiteral("Profile"));
-    txtFileName->setAccessibleName(QStringLiteral("New Profile Name"));
+    profileLabel->setBuddy(profileBox);
+    profileBox->setAccessibleName(QStringLiteral("Profile"));
+    profileNameBox->setAccessibleName(QStringLiteral("New Profile Name"));
     grid->addWidget(profileLabel, 0, 0);
-    grid->addWidget(cboProfile, 0, 1);
-    grid->addWidget(cmdDatabase, 0, 2);
-    grid->addWidget(lblNoProfiles, 1, 1);
-    grid->addWidget(lblNewProfile, 2, 0);
-    grid->addWidget(txtFileName, 2, 1);
-    grid->addWidget(cmdNext, 3, 2);
+    grid->addWidget(profileBox, 0, 1);
+    grid->addWidget(databaseButton, 0, 2);
+    grid->addWidget(noProfilesLabel, 1, 1);
+    grid->addWidget(newProfileLabel, 2, 0);
+    grid->addWidget(profileNameBox, 2, 1);
+    grid->addWidget(continueButton, 3, 2);
     grid->setColumnStretch(1, 1);
     grid->setRowStretch(4, 1);
 
-    ChainTabOrder({cboProfile, cmdDatabase, txtFileName, cmdNext});
+    ChainTabOrder({profileBox, databaseButton, profileNameBox, continueButton});
 
-    connect(cmdNext, &QPushButton::clicked, this, &ProfileView::continueClicked);
-    connect(cmdDatabase, &QPushButton::clicked, this, &ProfileView::databaseClicked);
+    connect(continueButton, &QPushButton::clicked, this, &ProfileView::continueClicked);
+    connect(databaseButton, &QPushButton::clicked, this, &ProfileView::databaseClicked);
     setAdding(false);
 }
 
 void ProfileView::setProfileNames(const QStringList& names, const QString& wanted) {
-    cboProfile->clear();
-    cboProfile->addItems(names);
+    profileBox->clear();
+    profileBox->addItems(names);
     if (!names.isEmpty()) {
         const int index = names.indexOf(wanted);
-        cboProfile->setCurrentIndex(index >= 0 ? index : 0);
+        profileBox->setCurrentIndex(index >= 0 ? index : 0);
     }
-    lblNoProfiles->setVisible(names.isEmpty());
+    noProfilesLabel->setVisible(names.isEmpty());
 }
 
-QString ProfileView::chosenProfile() const { return cboProfile->currentText(); }
+QString ProfileView::chosenProfile() const { return profileBox->currentText(); }
 
 void ProfileView::setAdding(bool adding) {
-    txtFileName->setVisible(adding);
-    lblNewProfile->setVisible(adding);
-    cmdNext->setEnabled(!adding);
-    cmdDatabase->setEnabled(!adding);
+    profileNameBox->setVisible(adding);
+    newProfileLabel->setVisible(adding);
+    continueButton->setEnabled(!adding);
+    databaseButton->setEnabled(!adding);
     if (adding) {
-        txtFileName->clear();
-        txtFileName->setFocus();
+        profileNameBox->clear();
+        profileNameBox->setFocus();
     }
 }
 
-bool ProfileView::isAdding() const { return !txtFileName->isHidden(); }
+bool ProfileView::isAdding() const { return !profileNameBox->isHidden(); }
 
-QString ProfileView::typedName() const { return txtFileName->text(); }
+QString ProfileView::typedName() const { return profileNameBox->text(); }
 
-void ProfileView::clearTypedName() { txtFileName->clear(); }
+void ProfileView::clearTypedName() { profileNameBox->clear(); }
 
 void ProfileView::selectTypedName() {
-    txtFileName->setFocus();
-    txtFileName->selectAll();
+    profileNameBox->setFocus();
+    profileNameBox->selectAll();
 }
 
-void ProfileView::focusContinue() { cmdNext->setFocus(); }
+void ProfileView::focusContinue() { continueButton->setFocus(); }
 
-void ProfileView::focusList() { cboProfile->setFocus(); }
+void ProfileView::focusList() { profileBox->setFocus(); }
 
 }  // namespace keyloft

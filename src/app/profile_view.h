@@ -37,12 +37,12 @@ signals:
     void databaseClicked();
 
 private:
-    QComboBox* cboProfile;
-    QLabel* lblNoProfiles;
-    QLabel* lblNewProfile;
-    QLineEdit* txtFileName;
-    QPushButton* cmdNext;
-    QPushButton* cmdDatabase;
+    QComboBox* profileBox;
+    QLabel* noProfilesLabel;
+    QLabel* newProfileLabel;
+    QLineEdit* profileNameBox;
+    QPushButton* continueButton;
+    QPushButton* databaseButton;
 };
 
 inline constexpr char kNoProfilesYetText[] = "No profiles yet: press Add to create one.";

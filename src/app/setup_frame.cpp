@@ -19,54 +19,54 @@ SetupFrame::SetupFrame(QWidget* parent) : QGroupBox(QStringLiteral("Security Opt
     content_ = new QWidget(this);
     content_->setObjectName(QStringLiteral("setupContent"));
 
-    chkTimeout = new QCheckBox(this);
-    chkTimeout->setObjectName(QStringLiteral("chkTimeout"));
-    slTimer = new QSlider(Qt::Horizontal, this);
-    slTimer->setObjectName(QStringLiteral("slTimer"));
-    slTimer->setRange(IdleLock::kFewestMinutes, IdleLock::kMostMinutes);
-    slTimer->setSingleStep(5);
-    slTimer->setPageStep(10);
-    slTimer->setTickInterval(5);
-    slTimer->setTickPosition(QSlider::TicksBelow);
-    slTimer->setValue(IdleLock::kFewestMinutes);
-    slTimer->setAccessibleName(QStringLiteral("Minutes before auto lock"));
+    autoLockCheck = new QCheckBox(this);
+    autoLockCheck->setObjectName(QStringLiteral("chkTimeout"));
+    minutesSlider = new QSlider(Qt::Horizontal, this);
+    minutesSlider->setObjectName(QStringLiteral("slTimer"));
+    minutesSlider->setRange(kFewestAutoLockMinutes, kMostAutoLockMinutes);
+    minutesSlider->setSingleStep(5);
+    minutesSlider->setPageStep(10);
+    minutesSlider->setTickInterval(5);
+    minutesSlider->setTickPosition(QSlider::TicksBelow);
+    minutesSlider->setValue(kFewestAutoLockMinutes);
+    minutesSlider->setAccessibleName(QStringLiteral("Minutes before auto lock"));
 
     // "Clear copied text after N seconds": the box shows "N seconds".
     auto* clearBefore = new QLabel(QStringLiteral("Clear copied &text after"), this);
     clearBefore->setObjectName(QStringLiteral("lblClearClipboard"));
-    spnClearClipboard = new QSpinBox(this);
-    spnClearClipboard->setObjectName(QStringLiteral("spnClearClipboard"));
-    spnClearClipboard->setRange(kClearClipboardSetting.least, kClearClipboardSetting.most);
-    spnClearClipboard->setValue(kClearClipboardSetting.defaultValue);
-    spnClearClipboard->setSuffix(QStringLiteral(" seconds"));
-    spnClearClipboard->setToolTip(QStringLiteral("0 leaves copied text on the clipboard"));
-    spnClearClipboard->setAccessibleName(QStringLiteral("Clear copied text after"));
-    clearBefore->setBuddy(spnClearClipboard);
-    chkLockOnScreenLock = new QCheckBox(QStringLiteral("Loc&k when the screen locks"), this);
-    chkLockOnScreenLock->setObjectName(QStringLiteral("chkLockOnScreenLock"));
-    chkLockOnMinimize = new QCheckBox(QStringLiteral("Lock when the window is parked or &minimized"), this);
-    chkLockOnMinimize->setObjectName(QStringLiteral("chkLockOnMinimize"));
+    clearClipboardBox = new QSpinBox(this);
+    clearClipboardBox->setObjectName(QStringLiteral("spnClearClipboard"));
+    clearClipboardBox->setRange(kClearClipboardSetting.least, kClearClipboardSetting.most);
+    clearClipboardBox->setValue(kClearClipboardSetting.defaultValue);
+    clearClipboardBox->setSuffix(QStringLiteral(" seconds"));
+    clearClipboardBox->setToolTip(QStringLiteral("0 leaves copied text on the clipboard"));
+    clearClipboardBox->setAccessibleName(QStringLiteral("Clear copied text after"));
+    clearBefore->setBuddy(clearClipboardBox);
+    lockOnScreenLockCheck = new QCheckBox(QStringLiteral("Loc&k when the screen locks"), this);
+    lockOnScreenLockCheck->setObjectName(QStringLiteral("chkLockOnScreenLock"));
+    lockOnMinimizeCheck = new QCheckBox(QStringLiteral("Lock when the window is parked or &minimized"), this);
+    lockOnMinimizeCheck->setObjectName(QStringLiteral("chkLockOnMinimize"));
 
-    cmdAbout = new QPushButton(QStringLiteral("&About"), this);
-    cmdAbout->setObjectName(QStringLiteral("cmdAbout"));
-    cmdCategory = new QPushButton(QStringLiteral("&Category"), this);
-    cmdCategory->setObjectName(QStringLiteral("cmdCategory"));
+    aboutButton = new QPushButton(QStringLiteral("&About"), this);
+    aboutButton->setObjectName(QStringLiteral("cmdAbout"));
+    categoriesButton = new QPushButton(QStringLiteral("&Category"), this);
+    categoriesButton->setObjectName(QStringLiteral("cmdCategory"));
 
     auto* autoLock = new QHBoxLayout;
-    autoLock->addWidget(chkTimeout);
-    autoLock->addWidget(slTimer, 1);
+    autoLock->addWidget(autoLockCheck);
+    autoLock->addWidget(minutesSlider, 1);
     auto* triggers = new QHBoxLayout;
-    triggers->addWidget(chkLockOnScreenLock);
-    triggers->addWidget(chkLockOnMinimize);
+    triggers->addWidget(lockOnScreenLockCheck);
+    triggers->addWidget(lockOnMinimizeCheck);
     triggers->addStretch(1);
     auto* clearing = new QHBoxLayout;
     clearing->addWidget(clearBefore);
-    clearing->addWidget(spnClearClipboard);
+    clearing->addWidget(clearClipboardBox);
     clearing->addStretch(1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    buttons->addWidget(cmdCategory);
-    buttons->addWidget(cmdAbout);
+    buttons->addWidget(categoriesButton);
+    buttons->addWidget(aboutButton);
 
     auto* column = new QVBoxLayout(this);
     column->addWidget(content_, 1);
@@ -76,53 +76,53 @@ SetupFrame::SetupFrame(QWidget* parent) : QGroupBox(QStringLiteral("Security Opt
     column->addLayout(buttons);
 
     // Tab as the rows read, the buttons left to right.
-    ChainTabOrder({chkTimeout, slTimer, chkLockOnScreenLock, chkLockOnMinimize, spnClearClipboard, cmdCategory, cmdAbout});
+    ChainTabOrder({autoLockCheck, minutesSlider, lockOnScreenLockCheck, lockOnMinimizeCheck, clearClipboardBox, categoriesButton, aboutButton});
 
-    connect(chkTimeout, &QCheckBox::toggled, this, [this](bool on) {
+    connect(autoLockCheck, &QCheckBox::toggled, this, [this](bool on) {
         showAutoLockState();
         emit autoLockToggled(on);
     });
-    connect(slTimer, &QSlider::valueChanged, this, [this](int minutes) {
+    connect(minutesSlider, &QSlider::valueChanged, this, [this](int minutes) {
         showAutoLockState();
         emit minutesChanged(minutes);
     });
-    for (QCheckBox* box : {chkLockOnScreenLock, chkLockOnMinimize}) {
+    for (QCheckBox* box : {lockOnScreenLockCheck, lockOnMinimizeCheck}) {
         connect(box, &QCheckBox::toggled, this, [this] { emit lockOptionsChanged(shownLockOptions()); });
     }
-    connect(spnClearClipboard, &QSpinBox::valueChanged, this,
+    connect(clearClipboardBox, &QSpinBox::valueChanged, this,
             [this] { emit lockOptionsChanged(shownLockOptions()); });
-    connect(cmdAbout, &QPushButton::clicked, this, &SetupFrame::aboutClicked);
-    connect(cmdCategory, &QPushButton::clicked, this, &SetupFrame::categoryClicked);
+    connect(aboutButton, &QPushButton::clicked, this, &SetupFrame::aboutClicked);
+    connect(categoriesButton, &QPushButton::clicked, this, &SetupFrame::categoryClicked);
     showAutoLockState();
 }
 
 void SetupFrame::showAutoLock(bool on, int minutes) {
     {
-        const QSignalBlocker blockSlider(slTimer);
-        const QSignalBlocker blockBox(chkTimeout);
-        slTimer->setValue(minutes);
-        chkTimeout->setChecked(on);
+        const QSignalBlocker blockSlider(minutesSlider);
+        const QSignalBlocker blockBox(autoLockCheck);
+        minutesSlider->setValue(minutes);
+        autoLockCheck->setChecked(on);
     }
     showAutoLockState();
 }
 
 void SetupFrame::showLockOptions(const LockOptions& options) {
-    const QSignalBlocker blockSeconds(spnClearClipboard);
-    const QSignalBlocker blockScreen(chkLockOnScreenLock);
-    const QSignalBlocker blockMinimize(chkLockOnMinimize);
-    spnClearClipboard->setValue(options.clearClipboardSeconds);
-    chkLockOnScreenLock->setChecked(options.lockOnScreenLock);
-    chkLockOnMinimize->setChecked(options.lockOnMinimize);
+    const QSignalBlocker blockSeconds(clearClipboardBox);
+    const QSignalBlocker blockScreen(lockOnScreenLockCheck);
+    const QSignalBlocker blockMinimize(lockOnMinimizeCheck);
+    clearClipboardBox->setValue(options.clearClipboardSeconds);
+    lockOnScreenLockCheck->setChecked(options.lockOnScreenLock);
+    lockOnMinimizeCheck->setChecked(options.lockOnMinimize);
 }
 
 LockOptions SetupFrame::shownLockOptions() const {
-    return {spnClearClipboard->value(), chkLockOnScreenLock->isChecked(), chkLockOnMinimize->isChecked()};
+    return {clearClipboardBox->value(), lockOnScreenLockCheck->isChecked(), lockOnMinimizeCheck->isChecked()};
 }
 
 void SetupFrame::showAutoLockState() {
-    const bool on = chkTimeout->isChecked();
-    slTimer->setVisible(on);
-    chkTimeout->setText(on ? QStringLiteral("Auto &lock after %1 minutes").arg(slTimer->value())
+    const bool on = autoLockCheck->isChecked();
+    minutesSlider->setVisible(on);
+    autoLockCheck->setText(on ? QStringLiteral("Auto &lock after %1 minutes").arg(minutesSlider->value())
                            : QStringLiteral("Auto &lock after time expires"));
 }
 

@@ -41,13 +41,13 @@ private:
     LockOptions shownLockOptions() const;
 
     QWidget* content_;
-    QCheckBox* chkTimeout;
-    QSlider* slTimer;
-    QSpinBox* spnClearClipboard;
-    QCheckBox* chkLockOnScreenLock;
-    QCheckBox* chkLockOnMinimize;
-    QPushButton* cmdAbout;
-    QPushButton* cmdCategory;
+    QCheckBox* autoLockCheck;
+    QSlider* minutesSlider;
+    QSpinBox* clearClipboardBox;
+    QCheckBox* lockOnScreenLockCheck;
+    QCheckBox* lockOnMinimizeCheck;
+    QPushButton* aboutButton;
+    QPushButton* categoriesButton;
 };
 
 }  // namespace keyloft

@@ -66,118 +66,118 @@ void SelectOption(const std::array<QRadioButton*, 3>& options, int value) {
 SetupView::SetupView(PageServices services, QWidget* parent) : Page(std::move(services), parent) {
     setObjectName(QStringLiteral("setupBoxes"));
 
-    fraOptions = new QGroupBox(this);
-    fraOptions->setObjectName(QStringLiteral("fraOptions"));
-    optPass = MakeOption(fraOptions, "optPass", QStringLiteral("Password Only"));
-    optUserPass = MakeOption(fraOptions, "optUserPass", QStringLiteral("User ID and Password"));
-    optPIN = MakeOption(fraOptions, "optPIN", QStringLiteral("User ID and Password and PIN"));
-    auto* options = new QVBoxLayout(fraOptions);
-    options->addWidget(optPass);
-    options->addWidget(optUserPass);
-    options->addWidget(optPIN);
+    logonModeGroup = new QGroupBox(this);
+    logonModeGroup->setObjectName(QStringLiteral("fraOptions"));
+    passwordOnlyOption = MakeOption(logonModeGroup, "optPass", QStringLiteral("Password Only"));
+    userIdAndPasswordOption = MakeOption(logonModeGroup, "optUserPass", QStringLiteral("User ID and Password"));
+    userIdPasswordAndPinOption = MakeOption(logonModeGroup, "optPIN", QStringLiteral("User ID and Password and PIN"));
+    auto* options = new QVBoxLayout(logonModeGroup);
+    options->addWidget(passwordOnlyOption);
+    options->addWidget(userIdAndPasswordOption);
+    options->addWidget(userIdPasswordAndPinOption);
 
     // Alt with a marked letter moves to a box: U, W, F, I, Q, N, E, R and S; A and C belong to
     // the About and Category buttons, P to Park.
-    lblUserID = MakeLabel(this, "lblUserID", QStringLiteral("&User ID"));
-    lblPassword = MakeLabel(this, "lblPassword", QStringLiteral("Pass&word"));
-    lblConfirm = MakeLabel(this, "lblConfirm", QStringLiteral("Con&firm Password"));
-    lblSetupPIN = MakeLabel(this, "lblSetupPIN", QStringLiteral("P&IN Number"));
-    txtUserID = MakeBox(this, "txtUserID", Box::Plain);
-    txtPassword = MakeBox(this, "txtPassword", Box::Hidden);
-    txtconfirm = MakeBox(this, "txtconfirm", Box::Hidden);
-    txtSetupPIN = MakeBox(this, "txtSetupPIN", Box::Hidden);
-    NameBox(lblUserID, txtUserID);
-    NameBox(lblPassword, txtPassword);
-    NameBox(lblConfirm, txtconfirm);
-    NameBox(lblSetupPIN, txtSetupPIN);
+    userIdLabel = MakeLabel(this, "lblUserID", QStringLiteral("&User ID"));
+    passwordLabel = MakeLabel(this, "lblPassword", QStringLiteral("Pass&word"));
+    confirmLabel = MakeLabel(this, "lblConfirm", QStringLiteral("Con&firm Password"));
+    pinLabel = MakeLabel(this, "lblSetupPIN", QStringLiteral("P&IN Number"));
+    userIdBox = MakeBox(this, "txtUserID", Box::Plain);
+    passwordBox = MakeBox(this, "txtPassword", Box::Hidden);
+    confirmBox = MakeBox(this, "txtconfirm", Box::Hidden);
+    pinBox = MakeBox(this, "txtSetupPIN", Box::Hidden);
+    NameBox(userIdLabel, userIdBox);
+    NameBox(passwordLabel, passwordBox);
+    NameBox(confirmLabel, confirmBox);
+    NameBox(pinLabel, pinBox);
     auto* details = new QGridLayout;
-    details->addWidget(lblUserID, 0, 0);
-    details->addWidget(txtUserID, 0, 1);
-    details->addWidget(lblPassword, 1, 0);
-    details->addWidget(txtPassword, 1, 1);
-    details->addWidget(lblConfirm, 2, 0);
-    details->addWidget(txtconfirm, 2, 1);
-    details->addWidget(lblSetupPIN, 3, 0);
-    details->addWidget(txtSetupPIN, 3, 1);
+    details->addWidget(userIdLabel, 0, 0);
+    details->addWidget(userIdBox, 0, 1);
+    details->addWidget(passwordLabel, 1, 0);
+    details->addWidget(passwordBox, 1, 1);
+    details->addWidget(confirmLabel, 2, 0);
+    details->addWidget(confirmBox, 2, 1);
+    details->addWidget(pinLabel, 3, 0);
+    details->addWidget(pinBox, 3, 1);
 
     auto* top = new QHBoxLayout;
-    top->addWidget(fraOptions);
+    top->addWidget(logonModeGroup);
     top->addLayout(details, 1);
 
-    lblQuestions = MakeLabel(this, "lblQuestions", QStringLiteral("Security &Questions and Answers"));
+    questionsLabel = MakeLabel(this, "lblQuestions", QStringLiteral("Security &Questions and Answers"));
     // The three "Answer" labels look alike; each marks a letter of its own.
     const std::array<QString, 3> answerCaptions{QStringLiteral("A&nswer"), QStringLiteral("Answ&er"),
                                                 QStringLiteral("Answe&r")};
     auto* questions = new QGridLayout;
     for (int row = 0; row < 3; ++row) {
         const auto i = static_cast<std::size_t>(row);
-        txtQuestion[i] = MakeBox(this, "txtQuestion", Box::Plain);
-        txtQuestion[i]->setProperty("index", row);
-        txtQuestion[i]->setAccessibleName(QStringLiteral("Security question %1").arg(row + 1));
-        lblAnswer[i] = MakeLabel(this, "lblAnswer", answerCaptions[i]);
-        lblAnswer[i]->setProperty("index", row);
-        txtanswer[i] = MakeBox(this, "txtanswer", Box::Secret);
-        txtanswer[i]->setProperty("index", row);
-        lblAnswer[i]->setBuddy(txtanswer[i]);
-        txtanswer[i]->setAccessibleName(QStringLiteral("Answer %1").arg(row + 1));
-        questions->addWidget(txtQuestion[i], row, 0);
-        questions->addWidget(lblAnswer[i], row, 1);
-        questions->addWidget(txtanswer[i], row, 2);
+        questionBoxes[i] = MakeBox(this, "txtQuestion", Box::Plain);
+        questionBoxes[i]->setProperty("index", row);
+        questionBoxes[i]->setAccessibleName(QStringLiteral("Security question %1").arg(row + 1));
+        answerLabels[i] = MakeLabel(this, "lblAnswer", answerCaptions[i]);
+        answerLabels[i]->setProperty("index", row);
+        answerBoxes[i] = MakeBox(this, "txtanswer", Box::Secret);
+        answerBoxes[i]->setProperty("index", row);
+        answerLabels[i]->setBuddy(answerBoxes[i]);
+        answerBoxes[i]->setAccessibleName(QStringLiteral("Answer %1").arg(row + 1));
+        questions->addWidget(questionBoxes[i], row, 0);
+        questions->addWidget(answerLabels[i], row, 1);
+        questions->addWidget(answerBoxes[i], row, 2);
     }
-    lblQuestions->setBuddy(txtQuestion[0]);
+    questionsLabel->setBuddy(questionBoxes[0]);
     questions->setColumnStretch(0, 3);
     questions->setColumnStretch(2, 2);
 
     // The answer options form their own group, apart from the logon options.
     auto* answers = new QWidget(this);
     answers->setObjectName(QStringLiteral("answerOptions"));
-    optQ1 = MakeOption(answers, "optQ1", QStringLiteral("One Answer"));
-    optQ2 = MakeOption(answers, "optQ2", QStringLiteral("Two Answers"));
-    optAll = MakeOption(answers, "optAll", QStringLiteral("All Answers"));
+    oneAnswerOption = MakeOption(answers, "optQ1", QStringLiteral("One Answer"));
+    twoAnswersOption = MakeOption(answers, "optQ2", QStringLiteral("Two Answers"));
+    allAnswersOption = MakeOption(answers, "optAll", QStringLiteral("All Answers"));
     auto* answerRow = new QHBoxLayout(answers);
     answerRow->setContentsMargins(0, 0, 0, 0);
-    answerRow->addWidget(optQ1);
-    answerRow->addWidget(optQ2);
-    answerRow->addWidget(optAll);
+    answerRow->addWidget(oneAnswerOption);
+    answerRow->addWidget(twoAnswersOption);
+    answerRow->addWidget(allAnswersOption);
     answerRow->addStretch(1);
 
-    chkSeal = new QCheckBox(QStringLiteral("&Seal the profile file with the logon"), this);
-    chkSeal->setObjectName(QStringLiteral("chkSeal"));
-    chkSeal->setToolTip(QString::fromStdU16String(kSealTip));
-    lblSealNote = MakeLabel(this, "lblSealNote", QString());
-    lblSealNote->setWordWrap(true);
-    lblSealNote->hide();
-    lblSetupStrength = new StrengthLabel(this);
-    lblSetupStrength->setObjectName(QStringLiteral("lblSetupStrength"));
-    details->addWidget(lblSetupStrength, 4, 1);
+    sealCheck = new QCheckBox(QStringLiteral("&Seal the profile file with the logon"), this);
+    sealCheck->setObjectName(QStringLiteral("chkSeal"));
+    sealCheck->setToolTip(QString::fromStdU16String(kSealTip));
+    sealNoteLabel = MakeLabel(this, "lblSealNote", QString());
+    sealNoteLabel->setWordWrap(true);
+    sealNoteLabel->hide();
+    strengthLabel = new StrengthLabel(this);
+    strengthLabel->setObjectName(QStringLiteral("lblSetupStrength"));
+    details->addWidget(strengthLabel, 4, 1);
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->addLayout(top);
     column->addSpacing(8);
-    column->addWidget(lblQuestions);
+    column->addWidget(questionsLabel);
     column->addLayout(questions);
     column->addWidget(answers);
-    column->addWidget(chkSeal);
-    column->addWidget(lblSealNote);
+    column->addWidget(sealCheck);
+    column->addWidget(sealNoteLabel);
     column->addStretch(1);
 
-    for (QRadioButton* option : {optPass, optUserPass, optPIN, optQ1, optQ2, optAll}) {
+    for (QRadioButton* option : {passwordOnlyOption, userIdAndPasswordOption, userIdPasswordAndPinOption, oneAnswerOption, twoAnswersOption, allAnswersOption}) {
         connect(option, &QRadioButton::clicked, this, &SetupView::changed);
     }
-    connect(chkSeal, &QCheckBox::clicked, this, &SetupView::sealClicked);
-    for (QLineEdit* box : {txtUserID, txtSetupPIN, txtQuestion[0], txtQuestion[1], txtQuestion[2], txtanswer[0],
-                           txtanswer[1], txtanswer[2]}) {
+    connect(sealCheck, &QCheckBox::clicked, this, &SetupView::sealClicked);
+    for (QLineEdit* box : {userIdBox, pinBox, questionBoxes[0], questionBoxes[1], questionBoxes[2], answerBoxes[0],
+                           answerBoxes[1], answerBoxes[2]}) {
         connect(box, &QLineEdit::textChanged, this, &SetupView::changed);
     }
     // The answers and the logon mode count for sealing and for the password's strength.
-    for (QLineEdit* box : {txtUserID, txtanswer[0], txtanswer[1], txtanswer[2]}) {
+    for (QLineEdit* box : {userIdBox, answerBoxes[0], answerBoxes[1], answerBoxes[2]}) {
         connect(box, &QLineEdit::textChanged, this, &SetupView::showSecretsState);
     }
-    for (QRadioButton* option : {optPass, optUserPass, optPIN, optQ1, optQ2, optAll}) {
+    for (QRadioButton* option : {passwordOnlyOption, userIdAndPasswordOption, userIdPasswordAndPinOption, oneAnswerOption, twoAnswersOption, allAnswersOption}) {
         connect(option, &QRadioButton::clicked, this, &SetupView::showSecretsState);
     }
-    for (QLineEdit* box : {txtPassword, txtconfirm}) {
+    for (QLineEdit* box : {passwordBox, confirmBox}) {
         connect(box, &QLineEdit::textChanged, this, &SetupView::passwordChanged);
     }
 }
@@ -205,23 +205,23 @@ void SetupView::showSecretsState() {
         // file holds: sealing would ask for a new one.
         const bool ownPassword = !IsDefaultPassword(*shownPassword());
         const bool wouldSeal = ownPassword && (passwordEdited_ || !store().sealingNeedsNewPassword());
-        chkSeal->setEnabled(ownPassword);
-        chkSeal->setChecked(ownPassword && sealChoice_.value_or(wouldSeal));
-        chkSeal->setToolTip(QString::fromStdU16String(ownPassword ? kSealTip : kSealNeedsOwnPasswordTip));
+        sealCheck->setEnabled(ownPassword);
+        sealCheck->setChecked(ownPassword && sealChoice_.value_or(wouldSeal));
+        sealCheck->setToolTip(QString::fromStdU16String(ownPassword ? kSealTip : kSealNeedsOwnPasswordTip));
     } else {
-        chkSeal->setEnabled(true);
-        chkSeal->setToolTip(QString::fromStdU16String(kSealTip));
+        sealCheck->setEnabled(true);
+        sealCheck->setToolTip(QString::fromStdU16String(kSealTip));
     }
     std::u16string note;
-    if (chkSeal->isChecked()) {
+    if (sealCheck->isChecked()) {
         const std::vector<SecurityQuestion> questions = shownQuestions();
         const std::u16string userId = shownUserId();
         const WipedText password = shownPassword();
         const SealingSecrets secrets{store().profileName(), shownLogonMode(), userId, *password, &questions};
         note = WeakAnswersText(questions, PlanAnswerSlots(secrets, shownAnswerMode()), false);
     }
-    lblSealNote->setText(QString::fromStdU16String(note));
-    lblSealNote->setVisible(!note.empty());
+    sealNoteLabel->setText(QString::fromStdU16String(note));
+    sealNoteLabel->setVisible(!note.empty());
     showStrength();
 }
 
@@ -233,38 +233,38 @@ void SetupView::showStrength() {
     const WipedText shown = shownPassword();
     const std::u16string_view password = TrimBlanks(*shown);
     const SealingSecrets secrets{store().profileName(), shownLogonMode(), userId, password, &questions};
-    lblSetupStrength->rateWith(QString::fromUtf16(password.data(), static_cast<qsizetype>(password.size())),
+    strengthLabel->rateWith(QString::fromUtf16(password.data(), static_cast<qsizetype>(password.size())),
                                KnownWords(secrets));
 }
 
 WipedText SetupView::shownPassword() const {
-    if (passwordEdited_) return WipedText(txtPassword->text().toStdU16String());
+    if (passwordEdited_) return WipedText(passwordBox->text().toStdU16String());
     return WipedText(store().profile().password);
 }
 
 std::vector<SecurityQuestion> SetupView::shownQuestions() const {
     std::vector<SecurityQuestion> pairs;
     for (std::size_t i = 0; i < 3; ++i) {
-        SecurityQuestion pair{TrimBlanks(txtQuestion[i]->text()).toStdU16String(),
-                              TrimBlanks(txtanswer[i]->text()).toStdU16String()};
+        SecurityQuestion pair{TrimmedText(questionBoxes[i]->text()),
+                              TrimmedText(answerBoxes[i]->text())};
         if (!pair.question.empty()) pairs.push_back(std::move(pair));
     }
     return pairs;
 }
 
-std::u16string SetupView::shownUserId() const { return TrimBlanks(txtUserID->text()).toStdU16String(); }
+std::u16string SetupView::shownUserId() const { return TrimmedText(userIdBox->text()); }
 
 std::int32_t SetupView::shownLogonMode() const {
-    if (optUserPass->isChecked()) return kUserIdAndPassword;
-    if (optPIN->isChecked()) return kUserIdPasswordAndPin;
-    if (optPass->isChecked()) return kPasswordOnly;
+    if (userIdAndPasswordOption->isChecked()) return kUserIdAndPassword;
+    if (userIdPasswordAndPinOption->isChecked()) return kUserIdPasswordAndPin;
+    if (passwordOnlyOption->isChecked()) return kPasswordOnly;
     return store().profile().logonMode;
 }
 
 std::int32_t SetupView::shownAnswerMode() const {
-    if (optQ1->isChecked()) return kOneAnswer;
-    if (optQ2->isChecked()) return kTwoAnswers;
-    if (optAll->isChecked()) return kAllAnswers;
+    if (oneAnswerOption->isChecked()) return kOneAnswer;
+    if (twoAnswersOption->isChecked()) return kTwoAnswers;
+    if (allAnswersOption->isChecked()) return kAllAnswers;
     return store().profile().answerMode;
 }
 
@@ -281,17 +281,17 @@ void SetupView::refresh() {
     {
         const FillGuard guard(*this);
         const Profile& profile = store().profile();
-        SelectOption({optPass, optUserPass, optPIN}, profile.logonMode);
+        SelectOption({passwordOnlyOption, userIdAndPasswordOption, userIdPasswordAndPinOption}, profile.logonMode);
         // A sealed profile does not show how long its password is: its boxes stay empty, which
         // keeps the password as it is. The usual form shows the mask.
         const QString mask = store().sealed() ? QString() : QString::fromStdU16String(kPasswordMask);
         const QString unchanged = store().sealed() ? QStringLiteral("(unchanged)") : QString();
-        txtPassword->setText(mask);
-        txtconfirm->setText(mask);
-        txtPassword->setPlaceholderText(unchanged);
-        txtconfirm->setPlaceholderText(unchanged);
-        txtUserID->setText(QString::fromStdU16String(profile.userId));
-        txtSetupPIN->setText(QString::fromStdU16String(profile.pin));
+        passwordBox->setText(mask);
+        confirmBox->setText(mask);
+        passwordBox->setPlaceholderText(unchanged);
+        confirmBox->setPlaceholderText(unchanged);
+        userIdBox->setText(QString::fromStdU16String(profile.userId));
+        pinBox->setText(QString::fromStdU16String(profile.pin));
         for (std::size_t i = 0; i < 3; ++i) {
             QString question;
             QString answer;
@@ -299,11 +299,11 @@ void SetupView::refresh() {
                 question = QString::fromStdU16String(profile.questions[i].question);
                 answer = QString::fromStdU16String(profile.questions[i].answer);
             }
-            txtQuestion[i]->setText(question);
-            txtanswer[i]->setText(answer);
+            questionBoxes[i]->setText(question);
+            answerBoxes[i]->setText(answer);
         }
-        SelectOption({optQ1, optQ2, optAll}, profile.answerMode);
-        chkSeal->setChecked(store().sealed());
+        SelectOption({oneAnswerOption, twoAnswersOption, allAnswersOption}, profile.answerMode);
+        sealCheck->setChecked(store().sealed());
         passwordEdited_ = false;
         sealedOnFill_ = store().sealed();
         sealChoice_.reset();
@@ -331,7 +331,7 @@ bool SetupView::askAllAnswers(const EditResult& offer, SecuritySettings& setting
     if (lockedSince(taken)) return false;
     if (yes) {
         settings.answerMode = offer.offeredAnswerMode;
-        SelectOption({optQ1, optQ2, optAll}, offer.offeredAnswerMode);
+        SelectOption({oneAnswerOption, twoAnswersOption, allAnswersOption}, offer.offeredAnswerMode);
     } else {
         settings.weakAnswersAccepted = true;
     }
@@ -350,9 +350,9 @@ bool SetupView::save() {
         warn(edit.refusal->c_str(), edit.setupRule ? kSetupErrorTitle : kApplicationTitle, edit.setupRule);
         if (*edit.refusal == kReadablePasswordRefusal) {
             // The new password goes into both boxes, afresh.
-            EmptyBox(txtPassword);
-            EmptyBox(txtconfirm);
-            txtPassword->setFocus();
+            EmptyBox(passwordBox);
+            EmptyBox(confirmBox);
+            passwordBox->setFocus();
         }
         return false;
     }
@@ -380,34 +380,34 @@ bool SetupView::save() {
 
 void SetupView::forgetProfile() {
     const FillGuard guard(*this);
-    for (QLineEdit* box : {txtUserID, txtPassword, txtconfirm, txtSetupPIN, txtQuestion[0], txtQuestion[1],
-                           txtQuestion[2], txtanswer[0], txtanswer[1], txtanswer[2]}) {
+    for (QLineEdit* box : {userIdBox, passwordBox, confirmBox, pinBox, questionBoxes[0], questionBoxes[1],
+                           questionBoxes[2], answerBoxes[0], answerBoxes[1], answerBoxes[2]}) {
         EmptyBox(box);
     }
     passwordEdited_ = false;
     sealChoice_.reset();
-    lblSetupStrength->clear();
-    lblSealNote->clear();
+    strengthLabel->clear();
+    sealNoteLabel->clear();
 }
 
 SecuritySettings SetupView::securitySettings() const {
     SecuritySettings settings;
     settings.logonMode = store().profile().logonMode;
-    if (optPass->isChecked()) settings.logonMode = kPasswordOnly;
-    if (optUserPass->isChecked()) settings.logonMode = kUserIdAndPassword;
-    if (optPIN->isChecked()) settings.logonMode = kUserIdPasswordAndPin;
-    settings.password = txtPassword->text().toStdU16String();
-    settings.confirmation = txtconfirm->text().toStdU16String();
+    if (passwordOnlyOption->isChecked()) settings.logonMode = kPasswordOnly;
+    if (userIdAndPasswordOption->isChecked()) settings.logonMode = kUserIdAndPassword;
+    if (userIdPasswordAndPinOption->isChecked()) settings.logonMode = kUserIdPasswordAndPin;
+    settings.password = passwordBox->text().toStdU16String();
+    settings.confirmation = confirmBox->text().toStdU16String();
     settings.passwordRetyped = passwordEdited_;
-    settings.userId = txtUserID->text().toStdU16String();
-    settings.pin = txtSetupPIN->text().toStdU16String();
+    settings.userId = userIdBox->text().toStdU16String();
+    settings.pin = pinBox->text().toStdU16String();
     for (std::size_t i = 0; i < 3; ++i)
         settings.questions.push_back(
-            SecurityQuestion{txtQuestion[i]->text().toStdU16String(), txtanswer[i]->text().toStdU16String()});
-    if (optQ1->isChecked()) settings.answerMode = kOneAnswer;
-    if (optQ2->isChecked()) settings.answerMode = kTwoAnswers;
-    if (optAll->isChecked()) settings.answerMode = kAllAnswers;
-    settings.seal = chkSeal->isChecked();
+            SecurityQuestion{questionBoxes[i]->text().toStdU16String(), answerBoxes[i]->text().toStdU16String()});
+    if (oneAnswerOption->isChecked()) settings.answerMode = kOneAnswer;
+    if (twoAnswersOption->isChecked()) settings.answerMode = kTwoAnswers;
+    if (allAnswersOption->isChecked()) settings.answerMode = kAllAnswers;
+    settings.seal = sealCheck->isChecked();
     return settings;
 }
 

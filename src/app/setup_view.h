@@ -54,31 +54,31 @@ public:
     void forgetProfile() override;
 
 private:
-    QGroupBox* fraOptions;
-    QRadioButton* optPass;
-    QRadioButton* optUserPass;
-    QRadioButton* optPIN;
-    QLabel* lblUserID;
-    QLabel* lblPassword;
-    QLabel* lblConfirm;
-    QLabel* lblSetupPIN;
-    QLineEdit* txtUserID;
-    QLineEdit* txtPassword;
-    QLineEdit* txtconfirm;
-    QLineEdit* txtSetupPIN;
-    QLabel* lblQuestions;
-    std::array<QLineEdit*, 3> txtQuestion{};
-    std::array<QLabel*, 3> lblAnswer{};
-    std::array<QLineEdit*, 3> txtanswer{};
-    QRadioButton* optQ1;
-    QRadioButton* optQ2;
-    QRadioButton* optAll;
+    QGroupBox* logonModeGroup;
+    QRadioButton* passwordOnlyOption;
+    QRadioButton* userIdAndPasswordOption;
+    QRadioButton* userIdPasswordAndPinOption;
+    QLabel* userIdLabel;
+    QLabel* passwordLabel;
+    QLabel* confirmLabel;
+    QLabel* pinLabel;
+    QLineEdit* userIdBox;
+    QLineEdit* passwordBox;
+    QLineEdit* confirmBox;
+    QLineEdit* pinBox;
+    QLabel* questionsLabel;
+    std::array<QLineEdit*, 3> questionBoxes{};
+    std::array<QLabel*, 3> answerLabels{};
+    std::array<QLineEdit*, 3> answerBoxes{};
+    QRadioButton* oneAnswerOption;
+    QRadioButton* twoAnswersOption;
+    QRadioButton* allAnswersOption;
     // Saves write the profile sealed (readable only with the logon or the answers) when ticked.
-    QCheckBox* chkSeal;
+    QCheckBox* sealCheck;
     // How hard the password on screen is to guess, as it is typed.
-    StrengthLabel* lblSetupStrength;
+    StrengthLabel* strengthLabel;
     // Which answers are too easy to guess to open the sealed file (while sealing is ticked).
-    QLabel* lblSealNote;
+    QLabel* sealNoteLabel;
 
     void changed();
     void passwordChanged();

@@ -17,7 +17,7 @@ const CLI::Validator& Utf8Text() {
     return validator;
 }
 
-std::u16string FromArgument(const std::string& utf8) { return FromUtf8Lenient(utf8); }
+std::u16string FromArgument(const std::string& utf8) { return Utf8ToUtf16(utf8); }
 
 void AddProfileName(CLI::App& command, std::string& name) {
     command.add_option("NAME", name, "Profile name (the file NAME.dat in the database folder)")
@@ -71,7 +71,7 @@ std::optional<std::pair<std::u16string, std::u16string>> ReadNewSecret(Console& 
     if (!typed) return std::nullopt;
     std::optional<std::string> again = console.readSecret(confirmPrompt);
     std::optional<std::pair<std::u16string, std::u16string>> result;
-    if (again) result.emplace(FromUtf8Lenient(*typed), FromUtf8Lenient(*again));
+    if (again) result.emplace(Utf8ToUtf16(*typed), Utf8ToUtf16(*again));
     Wipe(*typed);
     if (again) Wipe(*again);
     return result;
@@ -100,7 +100,7 @@ void PrintNotice(const EditResult& edit) {
 bool ConfirmUsualForm(Session& session, const std::string& name) {
     MessageRequest question;
     question.text = u"Anyone who can copy the file will be able to read every password in it. Save the profile \"" +
-                    FromUtf8Lenient(name) + u"\" in the usual form?";
+                    Utf8ToUtf16(name) + u"\" in the usual form?";
     question.icon = MessageIcon::Exclamation;
     question.buttons = MessageButtons::YesNo;
     question.defaultAnswer = MessageAnswer::No;

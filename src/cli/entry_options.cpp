@@ -24,10 +24,10 @@ std::optional<std::u16string> ResolveCategory(const CategoryList& categories, co
 std::optional<std::pair<std::u16string, std::u16string>> ReadEntryPassword(Console& console) {
     const auto password = console.readSecret("Entry password: ");
     if (!password) return std::nullopt;
-    if (!console.interactive()) return std::pair(FromUtf8Lenient(*password), FromUtf8Lenient(*password));
+    if (!console.interactive()) return std::pair(Utf8ToUtf16(*password), Utf8ToUtf16(*password));
     const auto confirmation = console.readSecret("Confirm entry password: ");
     if (!confirmation) return std::nullopt;
-    return std::pair(FromUtf8Lenient(*password), FromUtf8Lenient(*confirmation));
+    return std::pair(Utf8ToUtf16(*password), Utf8ToUtf16(*confirmation));
 }
 
 }  // namespace

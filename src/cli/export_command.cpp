@@ -2,8 +2,9 @@
 #include "cli/date_order.h"
 #include "cli/entry_output.h"
 #include "cli/exit_codes.h"
-#include "cli/owner_only_file.h"
 #include "import/keepass_xml_writer.h"
+#include "platform/owner_only_file.h"
+#include "platform/terminal.h"
 #include "store/expiry_date.h"
 
 namespace keyloft::cli {
@@ -54,13 +55,13 @@ class ExportCommand final : public Command {
   private:
     int writeOut(const std::string& text) const {
         if (output_) {
-            if (const std::optional<std::string> failure = WriteOwnerOnlyFile(*output_, text)) {
+            if (const std::optional<std::string> failure = platform::WriteOwnerOnlyFile(*output_, text)) {
                 Console::printError("keyloft-cli: cannot write \"" + *output_ + "\": " + *failure);
                 return kExitFailure;
             }
             return kExitOk;
         }
-        if (OutputIsTerminal())
+        if (platform::OutputIsTerminal())
             Console::printError(
                 "keyloft-cli: warning: the passwords are shown in clear; --output FILE writes them "
                 "to a file only you can read");

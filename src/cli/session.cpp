@@ -53,7 +53,7 @@ Session::Session(const GlobalOptions& options, Console& console)
     settings_ = platform::CreateUserSettingsStore();
     if (options_.database)
         settings_ = std::make_unique<FolderOverrideSettings>(std::move(settings_),
-                                                             FromUtf8Lenient(*options_.database));
+                                                             Utf8ToUtf16(*options_.database));
     // The default folder is looked for (and made, for an installed program) only when it is used.
     const std::filesystem::path program = platform::ApplicationFolder();
     store_ = std::make_unique<ProfileStore>(
@@ -70,10 +70,7 @@ Session::~Session() {
     } else if (store_) {
         store_->forget();
     }
-    for (std::u16string* text : {&typed_.userId, &typed_.password, &typed_.pin}) {
-        volatile char16_t* unit = text->data();
-        for (std::size_t i = 0; i < text->size(); ++i) unit[i] = 0;
-    }
+    for (std::u16string* text : {&typed_.userId, &typed_.password, &typed_.pin}) Wipe(*text);
 }
 
 int Session::settleFolder() {
@@ -248,7 +245,7 @@ int Session::readLogon(std::int32_t mode) {
     }
 
     const auto typed = [](const std::optional<std::string>& entered) {
-        return entered ? FromUtf8Lenient(*entered) : std::u16string();
+        return entered ? Utf8ToUtf16(*entered) : std::u16string();
     };
     typed_ = {typed(userId), typed(password), typed(pin)};
     return kExitOk;

@@ -22,84 +22,82 @@ namespace {
 
 constexpr int kColumnTwips = 6562;
 
-std::u16string TrimmedText(const QLineEdit* box) { return TrimBlanks(box->text()).toStdU16String(); }
-
 }  // namespace
 
 CategoryView::CategoryView(PageServices services, QWidget* parent) : Page(std::move(services), parent) {
     setObjectName(QStringLiteral("categoryBoxes"));
 
-    lstCategory = new QTreeWidget(this);
-    lstCategory->setObjectName(QStringLiteral("lstCategory"));
-    auto* headings = new KeyboardHeader(lstCategory);
-    lstCategory->setColumnCount(1);
-    lstCategory->setHeaderLabels({QStringLiteral("Category")});
-    lstCategory->setColumnWidth(0, TwipsToPixels(kColumnTwips));
-    lstCategory->setRootIsDecorated(false);
-    lstCategory->setItemsExpandable(false);
-    lstCategory->setUniformRowHeights(true);
-    lstCategory->setSelectionMode(QAbstractItemView::SingleSelection);
+    categoryList = new QTreeWidget(this);
+    categoryList->setObjectName(QStringLiteral("lstCategory"));
+    auto* headings = new KeyboardHeader(categoryList);
+    categoryList->setColumnCount(1);
+    categoryList->setHeaderLabels({QStringLiteral("Category")});
+    categoryList->setColumnWidth(0, TwipsToPixels(kColumnTwips));
+    categoryList->setRootIsDecorated(false);
+    categoryList->setItemsExpandable(false);
+    categoryList->setUniformRowHeights(true);
+    categoryList->setSelectionMode(QAbstractItemView::SingleSelection);
     // The one column fills the list's width.
     headings->setStretchLastSection(true);
 
-    txtCategory = new QLineEdit(this);
-    txtCategory->setObjectName(QStringLiteral("txtCategory"));
-    txtCategory->setAccessibleName(QStringLiteral("Category name"));
-    lstCategory->setAccessibleName(QStringLiteral("Categories"));
-    lstCategory->setAccessibleDescription(QStringLiteral("Choose a category to rename or delete it"));
-    lblNewCategory = new QLabel(QStringLiteral("New"), this);
-    lblNewCategory->setObjectName(QStringLiteral("lblNewCategory"));
-    QFont bold = lblNewCategory->font();
+    categoryNameBox = new QLineEdit(this);
+    categoryNameBox->setObjectName(QStringLiteral("txtCategory"));
+    categoryNameBox->setAccessibleName(QStringLiteral("Category name"));
+    categoryList->setAccessibleName(QStringLiteral("Categories"));
+    categoryList->setAccessibleDescription(QStringLiteral("Choose a category to rename or delete it"));
+    newCategoryLabel = new QLabel(QStringLiteral("New"), this);
+    newCategoryLabel->setObjectName(QStringLiteral("lblNewCategory"));
+    QFont bold = newCategoryLabel->font();
     bold.setBold(true);
-    lblNewCategory->setFont(bold);
-    txtCategory->hide();
-    lblNewCategory->hide();
+    newCategoryLabel->setFont(bold);
+    categoryNameBox->hide();
+    newCategoryLabel->hide();
 
     auto* nameRow = new QHBoxLayout;
-    nameRow->addWidget(txtCategory, 1);
-    nameRow->addWidget(lblNewCategory);
+    nameRow->addWidget(categoryNameBox, 1);
+    nameRow->addWidget(newCategoryLabel);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
-    column->addWidget(lstCategory, 1);
+    column->addWidget(categoryList, 1);
     column->addLayout(nameRow);
 
-    ChainTabOrder({headings, lstCategory, txtCategory});
+    ChainTabOrder({headings, categoryList, categoryNameBox});
 
-    connect(lstCategory, &QTreeWidget::itemClicked, this, [this] { onRowClicked(); });
-    lstCategory->installEventFilter(this);
-    connect(txtCategory, &QLineEdit::textChanged, this, [this] { onNameChanged(); });
-    connect(lstCategory->header(), &QHeaderView::sectionClicked, this,
+    connect(categoryList, &QTreeWidget::itemClicked, this, [this] { onRowClicked(); });
+    categoryList->installEventFilter(this);
+    connect(categoryNameBox, &QLineEdit::textChanged, this, [this] { onNameChanged(); });
+    connect(categoryList->header(), &QHeaderView::sectionClicked, this,
             [this](int section) { onHeadingClicked(section); });
 }
 
 void CategoryView::pageShown(bool shown) {
     if (!shown) return;
     const FillGuard guard(*this);
-    txtCategory->hide();
-    txtCategory->clear();
-    lblNewCategory->hide();
+    categoryNameBox->hide();
+    categoryNameBox->clear();
+    newCategoryLabel->hide();
     refresh();
 }
 
 void CategoryView::refresh() {
     const FillGuard guard(*this);
-    lstCategory->clear();
+    categoryList->clear();
     for (const Category& category : store().profile().categories) {
-        new QTreeWidgetItem(lstCategory, QStringList{QString::fromStdU16String(category.name)});
+        new QTreeWidgetItem(categoryList, QStringList{QString::fromStdU16String(category.name)});
     }
-    if (lstCategory->isSortingEnabled()) lstCategory->sortItems(lstCategory->sortColumn(), sortOrder_);
-    lstCategory->clearSelection();
-    lstCategory->setCurrentItem(nullptr);
+    if (categoryList->isSortingEnabled()) categoryList->sortItems(categoryList->sortColumn(), sortOrder_);
+    categoryList->clearSelection();
+    categoryList->setCurrentItem(nullptr);
 }
 
 void CategoryView::onRowClicked() {
     const FillGuard guard(*this);
-    const QList<QTreeWidgetItem*> selected = lstCategory->selectedItems();
+    const QList<QTreeWidgetItem*> selected = categoryList->selectedItems();
     if (!selected.isEmpty()) {
-        txtCategory->setText(selected.first()->text(0));
-        txtCategory->show();
+        categoryNameBox->setText(selected.first()->text(0));
+        categoryNameBox->show();
     }
-    if (!TrimBlanks(txtCategory->text()).isEmpty()) {
+    if (!TrimmedText(categoryNameBox->text()).empty()) {
         CommandStates states;
         states.remove = true;
         emit commandsChanged(states);
@@ -112,21 +110,21 @@ void CategoryView::onNameChanged() { markChanged(); }
 bool CategoryView::eventFilter(QObject* watched, QEvent* event) {
     // Reached by Tab the list marks its first row without choosing it: the first Up, Down or
     // Space chooses that row.
-    if (watched == lstCategory && event->type() == QEvent::KeyPress && lstCategory->selectedItems().isEmpty() &&
-        lstCategory->currentItem() != nullptr) {
+    if (watched == categoryList && event->type() == QEvent::KeyPress && categoryList->selectedItems().isEmpty() &&
+        categoryList->currentItem() != nullptr) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->modifiers() == Qt::NoModifier &&
             (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down || key->key() == Qt::Key_Space)) {
-            lstCategory->currentItem()->setSelected(true);
+            categoryList->currentItem()->setSelected(true);
             onRowClicked();
             return true;
         }
     }
-    if (watched == lstCategory && event->type() == QEvent::KeyRelease) {
+    if (watched == categoryList && event->type() == QEvent::KeyRelease) {
         const auto* key = static_cast<QKeyEvent*>(event);
         const bool moves = key->key() == Qt::Key_Up || key->key() == Qt::Key_Down || key->key() == Qt::Key_Home ||
                            key->key() == Qt::Key_End || key->key() == Qt::Key_PageUp || key->key() == Qt::Key_PageDown;
-        if (moves && !key->isAutoRepeat() && !lstCategory->selectedItems().isEmpty()) onRowClicked();
+        if (moves && !key->isAutoRepeat() && !categoryList->selectedItems().isEmpty()) onRowClicked();
     }
     return Page::eventFilter(watched, event);
 }
@@ -134,19 +132,19 @@ bool CategoryView::eventFilter(QObject* watched, QEvent* event) {
 void CategoryView::onHeadingClicked(int column) {
     sortOrder_ = sortOrder_ == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
     // Sorting stays on for later fills of the list.
-    const QSignalBlocker blocker(lstCategory->header());
-    lstCategory->setSortingEnabled(true);
-    lstCategory->sortByColumn(column, sortOrder_);
+    const QSignalBlocker blocker(categoryList->header());
+    categoryList->setSortingEnabled(true);
+    categoryList->sortByColumn(column, sortOrder_);
 }
 
 void CategoryView::add() {
-    txtCategory->show();
-    txtCategory->clear();
-    lblNewCategory->show();
+    categoryNameBox->show();
+    categoryNameBox->clear();
+    newCategoryLabel->show();
     CommandStates states;
     states.remove = false;
     emit commandsChanged(states);
-    txtCategory->setFocus();
+    categoryNameBox->setFocus();
 }
 
 void CategoryView::message(std::u16string text) {
@@ -155,16 +153,16 @@ void CategoryView::message(std::u16string text) {
     dialogs().showMessage(request);
 }
 
-bool CategoryView::save() { return saveCategory(!lblNewCategory->isHidden()); }
+bool CategoryView::save() { return saveCategory(!newCategoryLabel->isHidden()); }
 
 bool CategoryView::saveCategory(bool isNew) {
-    const std::u16string name = TrimmedText(txtCategory);
+    const std::u16string name = TrimmedText(categoryNameBox->text());
     const CategoryList& categories = store().profile().categories;
     std::size_t ownPosition = 0;
     if (!isNew) {
-        const QList<QTreeWidgetItem*> selected = lstCategory->selectedItems();
+        const QList<QTreeWidgetItem*> selected = categoryList->selectedItems();
         if (!selected.isEmpty())
-            ownPosition = categories.find(TrimBlanks(selected.first()->text(0)).toStdU16String());
+            ownPosition = categories.find(TrimmedText(selected.first()->text(0)));
     }
     const EditResult edit =
         editStore([&](ProfileStore& store) { return store.renameCategory(ownPosition, name); });
@@ -174,28 +172,28 @@ bool CategoryView::saveCategory(bool isNew) {
     }
     // A lock-out by another user's save leaves nothing to list.
     if (carryOutSave(*edit.save) == SaveOutcome::ConflictLockedOut) return false;
-    txtCategory->clear();
+    categoryNameBox->clear();
     refresh();
     return true;
 }
 
 void CategoryView::forgetProfile() {
     const FillGuard guard(*this);
-    lstCategory->clear();
-    EmptyBox(txtCategory);
-    txtCategory->hide();
-    lblNewCategory->hide();
+    categoryList->clear();
+    EmptyBox(categoryNameBox);
+    categoryNameBox->hide();
+    newCategoryLabel->hide();
 }
 
 void CategoryView::remove() {
-    if (lstCategory->selectedItems().isEmpty()) return;
-    const std::size_t position = store().profile().categories.find(TrimmedText(txtCategory));
+    if (categoryList->selectedItems().isEmpty()) return;
+    const std::size_t position = store().profile().categories.find(TrimmedText(categoryNameBox->text()));
     const EditResult edit = editStore([position](ProfileStore& store) { return store.removeCategory(position); });
     if (carryOutSave(*edit.save) == SaveOutcome::ConflictLockedOut) return;
-    delete lstCategory->selectedItems().first();
-    txtCategory->hide();
+    delete categoryList->selectedItems().first();
+    categoryNameBox->hide();
     const FillGuard guard(*this);
-    txtCategory->clear();
+    categoryNameBox->clear();
 }
 
 }  // namespace keyloft

@@ -42,9 +42,9 @@ private:
     void onHeadingClicked(int column);
     void message(std::u16string text);
 
-    QTreeWidget* lstCategory;
-    QLineEdit* txtCategory;
-    QLabel* lblNewCategory;
+    QTreeWidget* categoryList;
+    QLineEdit* categoryNameBox;
+    QLabel* newCategoryLabel;
     Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
 };
 

@@ -42,33 +42,33 @@ const QString kPasswordTitle = QStringLiteral("Password");
 }  // namespace
 
 PasswordsView::PasswordsView(PageServices services, platform::Clipboard& clipboard, TodayProvider today,
-                             QWidget* parent, QComboBox* filterBox)
+                             QWidget* parent, QComboBox* windowFilterBox)
     : Page(std::move(services), parent), clipboard_(clipboard), today_(std::move(today)) {
     setObjectName(QStringLiteral("fraPasswords"));
-    buildWidgets(filterBox);
+    buildWidgets(windowFilterBox);
     connectEditor();
 }
 
 PasswordsView::~PasswordsView() = default;
 
 void PasswordsView::connectEditor() {
-    connect(lstUser->header(), &QHeaderView::sectionClicked, this, &PasswordsView::sortByColumn);
-    connect(lstUser, &QTreeView::clicked, this, [this](const QModelIndex&) { selectEntryRow(); });
-    lstUser->installEventFilter(this);
-    txtUserpass->installEventFilter(this);
-    txtuserconfirm->installEventFilter(this);
+    connect(entryList->header(), &QHeaderView::sectionClicked, this, &PasswordsView::sortByColumn);
+    connect(entryList, &QTreeView::clicked, this, [this](const QModelIndex&) { selectEntryRow(); });
+    entryList->installEventFilter(this);
+    passwordBox->installEventFilter(this);
+    confirmBox->installEventFilter(this);
 
-    for (QLineEdit* box : {txtUserDesc, txtUserCode, txtUserpass, txtuserconfirm, txtExpiry, txtWeb, txtEmail})
+    for (QLineEdit* box : {descriptionBox, userCodeBox, passwordBox, confirmBox, expiryBox, webSiteBox, emailBox})
         connect(box, &QLineEdit::textChanged, this, &PasswordsView::boxChanged);
-    connect(txtSource, &QPlainTextEdit::textChanged, this, &PasswordsView::boxChanged);
-    connect(txtUserpass, &QLineEdit::textChanged, lblStrength, &StrengthLabel::rate);
-    connect(cboCategory, &QComboBox::currentIndexChanged, this, &PasswordsView::boxChanged);
+    connect(notesBox, &QPlainTextEdit::textChanged, this, &PasswordsView::boxChanged);
+    connect(passwordBox, &QLineEdit::textChanged, strengthLabel, &StrengthLabel::rate);
+    connect(categoryBox, &QComboBox::currentIndexChanged, this, &PasswordsView::boxChanged);
 
-    connect(cboFilter, &QComboBox::currentIndexChanged, this, &PasswordsView::filterSelected);
-    connect(cboFilter->lineEdit(), &QLineEdit::textEdited, this, &PasswordsView::filterTyped);
+    connect(filterBox, &QComboBox::currentIndexChanged, this, &PasswordsView::filterSelected);
+    connect(filterBox->lineEdit(), &QLineEdit::textEdited, this, &PasswordsView::filterTyped);
 
-    connect(cmdCopyClip, &QToolButton::clicked, this, &PasswordsView::copyPassword);
-    connect(txtSearch, &QLineEdit::textChanged, this, &PasswordsView::searchChanged);
+    connect(copyButton, &QToolButton::clicked, this, &PasswordsView::copyPassword);
+    connect(searchBox, &QLineEdit::textChanged, this, &PasswordsView::searchChanged);
 }
 
 MessageAnswer PasswordsView::message(const QString& text, const QString& title, MessageIcon icon,
@@ -92,46 +92,46 @@ const LocaleDateReader& PasswordsView::dateReader() {
 void PasswordsView::boxChanged() { markChanged(); }
 
 void PasswordsView::clearEntryEditor() {
-    cboCategory->setCurrentIndex(cboCategory->count() > 0 ? 0 : -1);
-    for (QLineEdit* box : {txtUserDesc, txtUserCode, txtUserpass, txtuserconfirm, txtExpiry, txtEmail, txtWeb})
+    categoryBox->setCurrentIndex(categoryBox->count() > 0 ? 0 : -1);
+    for (QLineEdit* box : {descriptionBox, userCodeBox, passwordBox, confirmBox, expiryBox, emailBox, webSiteBox})
         EmptyBox(box);
-    EmptyBox(txtSource);
-    lblNewUser->hide();
+    EmptyBox(notesBox);
+    newEntryLabel->hide();
 }
 
 void PasswordsView::loadEntryIntoEditor() {
     const int row = selectedListRow();
     if (row < 0) return;
     const EntryListModel::Row& entry = model_->rowAt(row);
-    cboCategory->setCurrentIndex(cboCategory->findText(entry.cells[EntryListModel::Category]));
+    categoryBox->setCurrentIndex(categoryBox->findText(entry.cells[EntryListModel::Category]));
     // The password only from the store, and only while the editor shows it.
     const std::vector<Entry>& entries = store().profile().entries;
     const auto position = static_cast<std::size_t>(entry.position);
     const QString password = position >= 1 && position <= entries.size()
                                  ? QString::fromStdU16String(entries[position - 1].password)
                                  : QString();
-    txtUserpass->setText(password);
-    txtuserconfirm->setText(password);
-    txtUserDesc->setText(entry.cells[EntryListModel::Description]);
-    txtUserCode->setText(entry.cells[EntryListModel::UserCode]);
-    txtSource->setPlainText(entry.cells[EntryListModel::Notes]);
-    txtExpiry->setText(entry.cells[EntryListModel::ExpiryDate]);
-    txtWeb->setText(entry.cells[EntryListModel::WebSite]);
-    txtEmail->setText(entry.cells[EntryListModel::Email]);
+    passwordBox->setText(password);
+    confirmBox->setText(password);
+    descriptionBox->setText(entry.cells[EntryListModel::Description]);
+    userCodeBox->setText(entry.cells[EntryListModel::UserCode]);
+    notesBox->setPlainText(entry.cells[EntryListModel::Notes]);
+    expiryBox->setText(entry.cells[EntryListModel::ExpiryDate]);
+    webSiteBox->setText(entry.cells[EntryListModel::WebSite]);
+    emailBox->setText(entry.cells[EntryListModel::Email]);
 }
 
 bool PasswordsView::save() {
     TypedEntry entry;
     Entry& typed = entry.fields;
-    typed.category = cboCategory->currentIndex() == 0 ? std::u16string() : cboCategory->currentText().toStdU16String();
-    typed.description = txtUserDesc->text().toStdU16String();
-    typed.userCode = txtUserCode->text().toStdU16String();
-    typed.password = txtUserpass->text().toStdU16String();
-    typed.notes = txtSource->toPlainText().toStdU16String();
-    typed.expiryDate = txtExpiry->text().toStdU16String();
-    typed.webSite = txtWeb->text().toStdU16String();
-    typed.email = txtEmail->text().toStdU16String();
-    entry.confirmation = txtuserconfirm->text().toStdU16String();
+    typed.category = categoryBox->currentIndex() == 0 ? std::u16string() : categoryBox->currentText().toStdU16String();
+    typed.description = descriptionBox->text().toStdU16String();
+    typed.userCode = userCodeBox->text().toStdU16String();
+    typed.password = passwordBox->text().toStdU16String();
+    typed.notes = notesBox->toPlainText().toStdU16String();
+    typed.expiryDate = expiryBox->text().toStdU16String();
+    typed.webSite = webSiteBox->text().toStdU16String();
+    typed.email = emailBox->text().toStdU16String();
+    entry.confirmation = confirmBox->text().toStdU16String();
     // The warning and the refusals are shown before anything is stored: a lock while one of the
     // boxes is open ends the save, and nothing is stored.
     const EntryCheck check = CheckEntry(entry, dateReader());
@@ -147,13 +147,13 @@ bool PasswordsView::save() {
         if (lockedSince(taken)) return false;
         if (check.refusal == EntryCheck::Refusal::PasswordMismatch) platform::ShowIdlePointer();
         if (check.refusal == EntryCheck::Refusal::InvalidExpiry) {
-            txtExpiry->setText(QtText(std::u16string(TrimBlanks(typed.expiryDate))));
-            txtExpiry->setFocus();
+            expiryBox->setText(QtText(std::u16string(TrimBlanks(typed.expiryDate))));
+            expiryBox->setFocus();
         }
         return false;
     }
 
-    const std::size_t position = lblNewUser->isHidden() && currentPosition_ > 0 ? std::size_t(currentPosition_) : 0;
+    const std::size_t position = newEntryLabel->isHidden() && currentPosition_ > 0 ? std::size_t(currentPosition_) : 0;
     const EditResult edit = editStore([&](ProfileStore& store) {
         return position != 0 ? store.changeEntry(position, entry, dateReader()) : store.addEntry(entry, dateReader());
     });
@@ -182,17 +182,17 @@ bool PasswordsView::eventFilter(QObject* watched, QEvent* event) {
         QMetaObject::invokeMethod(this, &PasswordsView::keepFewestRows, Qt::QueuedConnection);
     // Reached by Tab, the list marks its first row without choosing it: the first Up, Down or
     // Space then chooses that row instead of moving past it.
-    if (watched == lstUser && event->type() == QEvent::KeyPress && selectedListRow() < 0 &&
-        lstUser->currentIndex().isValid()) {
+    if (watched == entryList && event->type() == QEvent::KeyPress && selectedListRow() < 0 &&
+        entryList->currentIndex().isValid()) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->modifiers() == Qt::NoModifier &&
             (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down || key->key() == Qt::Key_Space)) {
-            selectListRow(lstUser->currentIndex().row());
+            selectListRow(entryList->currentIndex().row());
             selectEntryRow();
             return true;
         }
     }
-    if (watched == lstUser && event->type() == QEvent::KeyRelease) {
+    if (watched == entryList && event->type() == QEvent::KeyRelease) {
         const auto* key = static_cast<QKeyEvent*>(event);
         switch (key->key()) {
             case Qt::Key_Up:
@@ -218,22 +218,22 @@ void PasswordsView::forgetProfile() {
     model_->clear();
     currentPosition_ = 0;
     clearEntryEditor();
-    for (QComboBox* box : {cboCategory, cboFilter}) {
+    for (QComboBox* box : {categoryBox, filterBox}) {
         const QSignalBlocker blocker(box);
         box->clear();
         if (box->lineEdit() != nullptr) EmptyBox(box->lineEdit());
     }
-    EmptyBox(txtSearch);
+    EmptyBox(searchBox);
     savedPosition_ = 0;
 }
 
 void PasswordsView::pageShown(bool shown) {
     if (!shown) {
-        lblNewUser->hide();
+        newEntryLabel->hide();
         return;
     }
     show();
-    cboFilter->setEnabled(false);
+    filterBox->setEnabled(false);
     // Shown again after a save: the stored entry is the chosen one.
     if (savedPosition_ > 0) selectSavedEntry();
 }
@@ -243,13 +243,13 @@ void PasswordsView::add() {
         const FillGuard guard(*this);
         clearEntryEditor();
     }
-    lblNewUser->show();
+    newEntryLabel->show();
     CommandStates states;
     states.remove = false;
     states.generate = true;
     states.cancel = true;
     emit commandsChanged(states);
-    txtUserCode->setFocus();
+    userCodeBox->setFocus();
 }
 
 void PasswordsView::remove() {
@@ -270,13 +270,13 @@ void PasswordsView::remove() {
 }
 
 void PasswordsView::generate() {
-    if (!txtUserpass->text().isEmpty() &&
+    if (!passwordBox->text().isEmpty() &&
         message(kOverwritePassword, kPasswordTitle, MessageIcon::Exclamation, MessageButtons::YesNo, MessageAnswer::No) !=
             MessageAnswer::Yes)
         return;
     const QString password = QString::fromStdU16String(GeneratePassword(generatorOptions_->options()));
-    txtUserpass->setText(password);
-    txtuserconfirm->setText(password);
+    passwordBox->setText(password);
+    confirmBox->setText(password);
 }
 
 void PasswordsView::copyPassword() { copyEntryField(CopiedField::Password); }

@@ -46,9 +46,9 @@ class PasswordsView : public Page {
 public:
     using TodayProvider = std::function<QDate()>;
 
-    // filterBox: the window's own filter box (cboFilter), which the page fills and follows.
+    // windowFilterBox: the window's own filter box (cboFilter), which the page fills and follows.
     PasswordsView(PageServices services, platform::Clipboard& clipboard, TodayProvider today,
-                  QWidget* parent, QComboBox* filterBox);
+                  QWidget* parent, QComboBox* windowFilterBox);
     ~PasswordsView() override;
 
     // The page: refresh fills the filter and category boxes and the list afresh; save checks and
@@ -85,7 +85,7 @@ protected:
 
 private:
     // Building (passwords_view_layout.cpp; connecting in passwords_view.cpp).
-    void buildWidgets(QComboBox* filterBox);
+    void buildWidgets(QComboBox* windowFilterBox);
     void connectEditor();
 
     // The list (passwords_view_list.cpp).
@@ -140,22 +140,22 @@ private:
     bool splitSet_ = false;
 
     // Controls, named as their objectName.
-    QTreeView* lstUser = nullptr;
-    SearchBox* txtSearch = nullptr;
-    QComboBox* cboFilter = nullptr;
-    QComboBox* cboCategory = nullptr;
-    QLineEdit* txtUserDesc = nullptr;
-    QLineEdit* txtUserCode = nullptr;
-    QLineEdit* txtUserpass = nullptr;
-    QLineEdit* txtuserconfirm = nullptr;
-    QPlainTextEdit* txtSource = nullptr;
-    QLineEdit* txtExpiry = nullptr;
-    QLineEdit* txtWeb = nullptr;
-    QLineEdit* txtEmail = nullptr;
-    QLabel* lblNewUser = nullptr;
-    StrengthLabel* lblStrength = nullptr;
+    QTreeView* entryList = nullptr;
+    SearchBox* searchBox = nullptr;
+    QComboBox* filterBox = nullptr;
+    QComboBox* categoryBox = nullptr;
+    QLineEdit* descriptionBox = nullptr;
+    QLineEdit* userCodeBox = nullptr;
+    QLineEdit* passwordBox = nullptr;
+    QLineEdit* confirmBox = nullptr;
+    QPlainTextEdit* notesBox = nullptr;
+    QLineEdit* expiryBox = nullptr;
+    QLineEdit* webSiteBox = nullptr;
+    QLineEdit* emailBox = nullptr;
+    QLabel* newEntryLabel = nullptr;
+    StrengthLabel* strengthLabel = nullptr;
     GeneratorOptionsRow* generatorOptions_ = nullptr;
-    QToolButton* cmdCopyClip = nullptr;
+    QToolButton* copyButton = nullptr;
 };
 
 }  // namespace keyloft

@@ -12,8 +12,8 @@
 namespace keyloft {
 
 void PasswordsView::focusSearch() {
-    txtSearch->setFocus(Qt::ShortcutFocusReason);
-    txtSearch->selectAll();
+    searchBox->setFocus(Qt::ShortcutFocusReason);
+    searchBox->selectAll();
 }
 
 void PasswordsView::searchChanged() {
@@ -29,7 +29,7 @@ void PasswordsView::searchChanged() {
         if (model_->rowAt(i).position == chosen) row = i;
     if (row >= 0) {
         selectListRow(row);
-        lstUser->scrollTo(model_->index(row, 0));
+        entryList->scrollTo(model_->index(row, 0));
     }
     // Delete and Show work on the chosen row, which the search may have left out of the list.
     CommandStates states;
@@ -40,13 +40,13 @@ void PasswordsView::searchChanged() {
 
 void PasswordsView::copyEntryField(CopiedField field) {
     const bool password = field == CopiedField::Password;
-    const QString text = (password ? txtUserpass : txtUserCode)->text();
+    const QString text = (password ? passwordBox : userCodeBox)->text();
     QString said;
     if (!text.isEmpty()) {
         clipboard_.setSecretText(text);
         said = password ? QStringLiteral(" Password copied to the clipboard.")
                         : QStringLiteral(" User code copied to the clipboard.");
-    } else if (currentPosition_ <= 0 && lblNewUser->isHidden()) {
+    } else if (currentPosition_ <= 0 && newEntryLabel->isHidden()) {
         said = QStringLiteral(" Choose an entry first: nothing was copied.");
     } else {
         said = password ? QStringLiteral(" The entry has no password: nothing was copied.")
@@ -56,7 +56,7 @@ void PasswordsView::copyEntryField(CopiedField field) {
 }
 
 bool PasswordsView::leaveCopyKeyToWindow(QObject* watched, QEvent* event) const {
-    if ((watched != txtUserpass && watched != txtuserconfirm) || event->type() != QEvent::ShortcutOverride ||
+    if ((watched != passwordBox && watched != confirmBox) || event->type() != QEvent::ShortcutOverride ||
         !static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy))
         return false;
     event->ignore();

@@ -91,7 +91,7 @@ private:
 
 }  // namespace
 
-void PasswordsView::buildWidgets(QComboBox* filterBox) {
+void PasswordsView::buildWidgets(QComboBox* windowFilterBox) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     // The list above, the editor below; the user moves the line between them. The editor scrolls
@@ -109,45 +109,45 @@ void PasswordsView::buildWidgets(QComboBox* filterBox) {
     auto* searchRow = new QHBoxLayout;
     auto* searchLabel = new QLabel(QStringLiteral("Searc&h"), listArea);
     searchLabel->setObjectName(QStringLiteral("lblSearch"));
-    txtSearch = new SearchBox(listArea);
-    txtSearch->setAccessibleName(QStringLiteral("Search"));
-    searchLabel->setBuddy(txtSearch);
+    searchBox = new SearchBox(listArea);
+    searchBox->setAccessibleName(QStringLiteral("Search"));
+    searchLabel->setBuddy(searchBox);
     searchRow->addWidget(searchLabel);
-    searchRow->addWidget(txtSearch, 1);
+    searchRow->addWidget(searchBox, 1);
     listLayout->addLayout(searchRow);
 
-    lstUser = new QTreeView(listArea);
-    lstUser->setObjectName(QStringLiteral("lstUser"));
-    lstUser->setAccessibleName(QStringLiteral("Entries"));
-    lstUser->setAccessibleDescription(
+    entryList = new QTreeView(listArea);
+    entryList->setObjectName(QStringLiteral("lstUser"));
+    entryList->setAccessibleName(QStringLiteral("Entries"));
+    entryList->setAccessibleDescription(
         QStringLiteral("Up and Down choose an entry; the column headings before the list sort it"));
-    auto* headings = new KeyboardHeader(lstUser);
+    auto* headings = new KeyboardHeader(entryList);
     model_ = new EntryListModel(this);
-    lstUser->setModel(model_);
-    lstUser->setItemDelegate(new ReadableTextDelegate(lstUser));
-    lstUser->setRootIsDecorated(false);
-    lstUser->setItemsExpandable(false);
-    lstUser->setUniformRowHeights(true);
-    lstUser->setAllColumnsShowFocus(true);
-    lstUser->setSelectionMode(QAbstractItemView::SingleSelection);
-    lstUser->setSelectionBehavior(QAbstractItemView::SelectRows);
-    lstUser->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    lstUser->setSortingEnabled(false);
+    entryList->setModel(model_);
+    entryList->setItemDelegate(new ReadableTextDelegate(entryList));
+    entryList->setRootIsDecorated(false);
+    entryList->setItemsExpandable(false);
+    entryList->setUniformRowHeights(true);
+    entryList->setAllColumnsShowFocus(true);
+    entryList->setSelectionMode(QAbstractItemView::SingleSelection);
+    entryList->setSelectionBehavior(QAbstractItemView::SelectRows);
+    entryList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    entryList->setSortingEnabled(false);
     headings->setStretchLastSection(false);
     headings->setSectionResizeMode(QHeaderView::Interactive);
     headings->setMinimumSectionSize(0);
     headings->setSectionsMovable(false);
     for (int column = 0; column < EntryListModel::ColumnCount; ++column)
         headings->resizeSection(column, TwipsToPixels(kColumnTwips[column]));
-    lstUser->setMinimumHeight(lstUser->fontMetrics().height() * 4);
-    listLayout->addWidget(lstUser, 1);
+    entryList->setMinimumHeight(entryList->fontMetrics().height() * 4);
+    listLayout->addWidget(entryList, 1);
     splitter_->addWidget(listArea);
 
-    cboFilter = filterBox;
-    cboFilter->setEditable(true);
-    cboFilter->setInsertPolicy(QComboBox::NoInsert);
-    cboFilter->setCompleter(nullptr);
-    cboFilter->setMinimumContentsLength(16);
+    filterBox = windowFilterBox;
+    filterBox->setEditable(true);
+    filterBox->setInsertPolicy(QComboBox::NoInsert);
+    filterBox->setCompleter(nullptr);
+    filterBox->setMinimumContentsLength(16);
 
     auto* editorScroll = new QScrollArea(splitter_);
     editorScroll->setObjectName(QStringLiteral("editorScroll"));
@@ -174,81 +174,81 @@ void PasswordsView::buildWidgets(QComboBox* filterBox) {
         return box;
     };
 
-    cboCategory = new QComboBox(this);
-    cboCategory->setObjectName(QStringLiteral("cboCategory"));
-    cboCategory->setEditable(false);
-    txtUserDesc = lineEdit("txtUserDesc");
-    txtUserCode = lineEdit("txtUserCode");
+    categoryBox = new QComboBox(this);
+    categoryBox->setObjectName(QStringLiteral("cboCategory"));
+    categoryBox->setEditable(false);
+    descriptionBox = lineEdit("txtUserDesc");
+    userCodeBox = lineEdit("txtUserCode");
     // The password boxes keep their text out of the X selection, whatever they show.
-    txtUserpass = new SecretBox(this);
-    txtUserpass->setObjectName(QStringLiteral("txtUserpass"));
-    txtUserpass->setEchoMode(QLineEdit::Password);
-    txtuserconfirm = new SecretBox(this);
-    txtuserconfirm->setObjectName(QStringLiteral("txtuserconfirm"));
-    txtuserconfirm->setEchoMode(QLineEdit::Password);
-    txtSource = new QPlainTextEdit(this);
-    txtSource->setObjectName(QStringLiteral("txtSource"));
-    txtSource->setTabChangesFocus(true);
-    txtSource->setFixedHeight(txtSource->fontMetrics().lineSpacing() * 4 + 12);
-    txtExpiry = lineEdit("txtExpiry");
-    txtWeb = lineEdit("txtWeb");
-    txtEmail = lineEdit("txtEmail");
+    passwordBox = new SecretBox(this);
+    passwordBox->setObjectName(QStringLiteral("txtUserpass"));
+    passwordBox->setEchoMode(QLineEdit::Password);
+    confirmBox = new SecretBox(this);
+    confirmBox->setObjectName(QStringLiteral("txtuserconfirm"));
+    confirmBox->setEchoMode(QLineEdit::Password);
+    notesBox = new QPlainTextEdit(this);
+    notesBox->setObjectName(QStringLiteral("txtSource"));
+    notesBox->setTabChangesFocus(true);
+    notesBox->setFixedHeight(notesBox->fontMetrics().lineSpacing() * 4 + 12);
+    expiryBox = lineEdit("txtExpiry");
+    webSiteBox = lineEdit("txtWeb");
+    emailBox = lineEdit("txtEmail");
 
     // The category box with the NEW marker after it, so that the marker takes no column of its own.
     auto* categoryRow = new QWidget(this);
     auto* categoryLayout = new QHBoxLayout(categoryRow);
     categoryLayout->setContentsMargins(0, 0, 0, 0);
-    cboCategory->setParent(categoryRow);
-    categoryLayout->addWidget(cboCategory, 1);
-    lblNewUser = new QLabel(kNewMarker, categoryRow);
-    lblNewUser->setObjectName(QStringLiteral("lblNewUser"));
-    categoryLayout->addWidget(lblNewUser);
-    addRow(first, 0, "lblCategory", QStringLiteral("&Category"), categoryRow, cboCategory);
-    addRow(first, 1, "lblUserDesc", QStringLiteral("&Description"), txtUserDesc);
-    addRow(first, 2, "lblUserCode", QStringLiteral("&User/Account Code"), txtUserCode);
+    categoryBox->setParent(categoryRow);
+    categoryLayout->addWidget(categoryBox, 1);
+    newEntryLabel = new QLabel(kNewMarker, categoryRow);
+    newEntryLabel->setObjectName(QStringLiteral("lblNewUser"));
+    categoryLayout->addWidget(newEntryLabel);
+    addRow(first, 0, "lblCategory", QStringLiteral("&Category"), categoryRow, categoryBox);
+    addRow(first, 1, "lblUserDesc", QStringLiteral("&Description"), descriptionBox);
+    addRow(first, 2, "lblUserCode", QStringLiteral("&User/Account Code"), userCodeBox);
 
     // The password box with the copy button beside it.
     auto* passwordRow = new QWidget(this);
     auto* passwordLayout = new QHBoxLayout(passwordRow);
     passwordLayout->setContentsMargins(0, 0, 0, 0);
-    txtUserpass->setParent(passwordRow);
-    passwordLayout->addWidget(txtUserpass, 1);
-    cmdCopyClip = new QToolButton(passwordRow);
-    cmdCopyClip->setObjectName(QStringLiteral("cmdCopyClip"));
-    cmdCopyClip->setToolTip(kCopyToolTip);
-    cmdCopyClip->setIcon(copyIcon());
-    cmdCopyClip->setAutoRaise(true);
-    cmdCopyClip->setAccessibleName(QStringLiteral("Copy password"));
-    cmdCopyClip->setFocusPolicy(Qt::StrongFocus);
-    passwordLayout->addWidget(cmdCopyClip);
-    addRow(first, 3, "lblUserpass", QStringLiteral("Pass&word/PIN"), passwordRow, txtUserpass);
+    passwordBox->setParent(passwordRow);
+    passwordLayout->addWidget(passwordBox, 1);
+    copyButton = new QToolButton(passwordRow);
+    copyButton->setObjectName(QStringLiteral("cmdCopyClip"));
+    copyButton->setToolTip(kCopyToolTip);
+    copyButton->setIcon(copyIcon());
+    copyButton->setAutoRaise(true);
+    copyButton->setAccessibleName(QStringLiteral("Copy password"));
+    copyButton->setFocusPolicy(Qt::StrongFocus);
+    passwordLayout->addWidget(copyButton);
+    addRow(first, 3, "lblUserpass", QStringLiteral("Pass&word/PIN"), passwordRow, passwordBox);
 
     // The password's strength under it, as it is typed.
-    lblStrength = new StrengthLabel(this);
-    first->addWidget(lblStrength, 4, 1);
-    addRow(first, 5, "lblUserConfirm", QStringLiteral("Con&firm Password/PIN"), txtuserconfirm);
+    strengthLabel = new StrengthLabel(this);
+    first->addWidget(strengthLabel, 4, 1);
+    addRow(first, 5, "lblUserConfirm", QStringLiteral("Con&firm Password/PIN"), confirmBox);
     generatorOptions_ = new GeneratorOptionsRow(store(), this);
     addRow(first, 6, "lblLength", QStringLiteral("Generated len&gth"), generatorOptions_,
            generatorOptions_->lengthBox());
-    addRow(second, 0, "lblSource", QStringLiteral("&Notes"), txtSource);
-    addRow(second, 1, "lblExpiry", QStringLiteral("Any E&xpiry Date"), txtExpiry);
-    addRow(second, 2, "lblWeb", QStringLiteral("Web &Site"), txtWeb);
-    addRow(second, 3, "lblEmail", QStringLiteral("E&mail"), txtEmail);
+    addRow(second, 0, "lblSource", QStringLiteral("&Notes"), notesBox);
+    addRow(second, 1, "lblExpiry", QStringLiteral("Any E&xpiry Date"), expiryBox);
+    addRow(second, 2, "lblWeb", QStringLiteral("Web &Site"), webSiteBox);
+    addRow(second, 3, "lblEmail", QStringLiteral("E&mail"), emailBox);
     for (QGridLayout* grid : {first, second}) {
         grid->setColumnStretch(1, 1);
         grid->setRowStretch(grid->rowCount(), 1);
     }
 
-    QFont bold = lblNewUser->font();
+    QFont bold = newEntryLabel->font();
     bold.setBold(true);
-    lblNewUser->setFont(bold);
-    ShowInWarningRed(lblNewUser);
-    lblNewUser->hide();
+    newEntryLabel->setFont(bold);
+    ShowInWarningRed(newEntryLabel);
+    newEntryLabel->hide();
 
     auto* editor = new EditorColumns(first, second, editorScroll);
     editor_ = editor;
     editorScroll->setWidget(editor);
-    editorScroll->setMinimumHeight(lstUser->fontMetrics().height() * 4);
+    editorScroll->setMinimumHeight(entryList->fontMetrics().height() * 4);
     splitter_->addWidget(editorScroll);
     splitter_->setStretchFactor(0, 1);
     splitter_->setStretchFactor(1, 0);
@@ -259,8 +259,8 @@ void PasswordsView::buildWidgets(QComboBox* filterBox) {
     // columns. The copy button comes after the confirmation, so that typing a new password and
     // its confirmation stays one Tab apart.
     auto* symbols = generatorOptions_->findChild<QWidget*>(QStringLiteral("chkSymbols"));
-    ChainTabOrder({txtSearch, headings, lstUser, cboCategory, txtUserDesc, txtUserCode, txtUserpass, txtuserconfirm,
-                   cmdCopyClip, generatorOptions_->lengthBox(), symbols, txtSource, txtExpiry, txtWeb, txtEmail});
+    ChainTabOrder({searchBox, headings, entryList, categoryBox, descriptionBox, userCodeBox, passwordBox, confirmBox,
+                   copyButton, generatorOptions_->lengthBox(), symbols, notesBox, expiryBox, webSiteBox, emailBox});
 }
 
 void PasswordsView::setSplit(const QList<int>& sizes) {
@@ -270,11 +270,11 @@ void PasswordsView::setSplit(const QList<int>& sizes) {
 
 // The list's height for `rows` rows with its heading, scroll bar and search box.
 int PasswordsView::listHeightFor(int rows) const {
-    const int row = std::max(lstUser->sizeHintForRow(0), lstUser->fontMetrics().height() + 2);
-    const int list = lstUser->header()->sizeHint().height() + row * rows +
-                     lstUser->horizontalScrollBar()->sizeHint().height() + 2 * lstUser->frameWidth() + 2;
+    const int row = std::max(entryList->sizeHintForRow(0), entryList->fontMetrics().height() + 2);
+    const int list = entryList->header()->sizeHint().height() + row * rows +
+                     entryList->horizontalScrollBar()->sizeHint().height() + 2 * entryList->frameWidth() + 2;
     // The search box stands above the list.
-    return list + txtSearch->sizeHint().height() + std::max(0, splitter_->widget(0)->layout()->spacing());
+    return list + searchBox->sizeHint().height() + std::max(0, splitter_->widget(0)->layout()->spacing());
 }
 
 // "300,240": the heights the user left; nothing when the setting holds anything else.

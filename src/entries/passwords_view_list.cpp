@@ -71,12 +71,12 @@ void PasswordsView::rowChosen() {
 }
 
 int PasswordsView::selectedListRow() const {
-    const QModelIndexList rows = lstUser->selectionModel()->selectedRows();
+    const QModelIndexList rows = entryList->selectionModel()->selectedRows();
     return rows.isEmpty() ? -1 : rows.first().row();
 }
 
 void PasswordsView::selectListRow(int row) {
-    QItemSelectionModel* selection = lstUser->selectionModel();
+    QItemSelectionModel* selection = entryList->selectionModel();
     if (row < 0) {
         selection->clearSelection();
         selection->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
@@ -112,17 +112,17 @@ void PasswordsView::fillEntryList() {
 
     const std::vector<Entry>& entries = store().profile().entries;
     // The selected filter item is the one whose text stands in the box; typed text selects none.
-    const int current = cboFilter->currentIndex();
-    const QString filterText = cboFilter->currentText();
+    const int current = filterBox->currentIndex();
+    const QString filterText = filterBox->currentText();
     const bool showAll =
-        cboFilter->count() == 0 || (current == 0 && cboFilter->itemText(0) == filterText);
+        filterBox->count() == 0 || (current == 0 && filterBox->itemText(0) == filterText);
 
     const LocaleDateReader& reader = dateReader();
     std::vector<EntryListModel::Row> rows;
     rows.reserve(entries.size());
     bool anyRed = false;
     const std::u16string filterCategory = filterText.toStdU16String();
-    const EntrySearch search(txtSearch->text().toStdU16String());
+    const EntrySearch search(searchBox->text().toStdU16String());
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const Entry& entry = entries[i];
         if (!search.matches(entry)) continue;
@@ -156,11 +156,11 @@ void PasswordsView::fillEntryList() {
 }
 
 void PasswordsView::refresh() {
-    fillCombo(cboCategory, kNoneItem);
-    fillCombo(cboFilter, kAllItem);
+    fillCombo(categoryBox, kNoneItem);
+    fillCombo(filterBox, kAllItem);
     const FillGuard guard(*this);
-    cboFilter->setCurrentIndex(0);
-    cboFilter->setEditText(cboFilter->itemText(0));
+    filterBox->setCurrentIndex(0);
+    filterBox->setEditText(filterBox->itemText(0));
     expiryWarned_ = false;
     clearEntryEditor();
     fillEntryList();
@@ -168,8 +168,8 @@ void PasswordsView::refresh() {
 
 void PasswordsView::sortByColumn(int column) {
     model_->sortByHeading(column);
-    lstUser->header()->setSortIndicatorShown(true);
-    lstUser->header()->setSortIndicator(column, model_->sortOrder());
+    entryList->header()->setSortIndicatorShown(true);
+    entryList->header()->setSortIndicator(column, model_->sortOrder());
 }
 
 void PasswordsView::filterSelected() {
@@ -204,8 +204,8 @@ void PasswordsView::selectEntryRow() {
         CommandStates states = freshCommands();
         states.filterPressed = false;
         emit commandsChanged(states);
-        cboFilter->setEnabled(false);
-        lblNewUser->hide();
+        filterBox->setEnabled(false);
+        newEntryLabel->hide();
         refresh();
     }
     const int row = selectedListRow();
@@ -217,7 +217,7 @@ void PasswordsView::selectEntryRow() {
         }
         rowChosen();
     }
-    lblNewUser->hide();
+    newEntryLabel->hide();
 }
 
 void PasswordsView::selectSavedEntry() {
@@ -227,7 +227,7 @@ void PasswordsView::selectSavedEntry() {
         if (model_->rowAt(i).position == position) row = i;
     if (row < 0) return;
     selectListRow(row);
-    lstUser->scrollTo(model_->index(row, 0));
+    entryList->scrollTo(model_->index(row, 0));
     currentPosition_ = position;
     {
         const FillGuard guard(*this);
@@ -238,16 +238,16 @@ void PasswordsView::selectSavedEntry() {
 
 void PasswordsView::filter(bool pressed) {
     if (pressed) {
-        cboFilter->setEnabled(true);
+        filterBox->setEnabled(true);
         return;
     }
     {
-        const QSignalBlocker blocker(cboFilter);
-        cboFilter->setCurrentIndex(cboFilter->count() > 0 ? 0 : -1);
-        cboFilter->setEditText(cboFilter->itemText(0));
+        const QSignalBlocker blocker(filterBox);
+        filterBox->setCurrentIndex(filterBox->count() > 0 ? 0 : -1);
+        filterBox->setEditText(filterBox->itemText(0));
     }
     filterSelected();
-    cboFilter->setEnabled(false);
+    filterBox->setEnabled(false);
 }
 
 std::optional<Entry> PasswordsView::selectedEntry() {

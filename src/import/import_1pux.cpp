@@ -129,7 +129,7 @@ class PuxItemReader {
     void readSectionField(const Json& field, RowBuilder& row) {
         const std::string id = Member(field, "id").is_string() ? Member(field, "id").get<std::string>() : "";
         std::u16string name = JsonText(Member(field, "title"));
-        if (name.empty()) name = FromUtf8Lenient(id.empty() ? "field" : id);
+        if (name.empty()) name = Utf8ToUtf16(id.empty() ? "field" : id);
         const Json& wrapped = Member(field, "value");
         if (!wrapped.is_object() || wrapped.empty()) return;
         const std::string& kind = wrapped.begin().key();

@@ -60,7 +60,7 @@ class ItemReader {
             } else if (std::find(std::begin(kDroppedKeys), std::end(kDroppedKeys), key) != std::end(kDroppedKeys)) {
                 if (JsonPresent(value)) ignored_.add(key);
             } else if (JsonPresent(value)) {
-                row.addNote(FromUtf8Lenient(key), JsonText(value));
+                row.addNote(Utf8ToUtf16(key), JsonText(value));
             }
         }
         return pending;

@@ -371,7 +371,7 @@ ImportTable ReadCsvRows(ImportFormat format, std::string_view text, const std::s
     IgnoredNames ignored(table.ignoredColumns);
     for (std::size_t column = 0; column < header.fields.size(); ++column) {
         ColumnUse& use = uses[column];
-        use.name = FromUtf8Lenient(header.fields[column]);
+        use.name = Utf8ToUtf16(header.fields[column]);
         const auto known = std::find_if(format_.columns.begin(), format_.columns.end(),
                                         [&](const CsvColumn& c) { return names[column] == c.name; });
         if (known == format_.columns.end()) continue;  // to the notes

@@ -8,9 +8,9 @@
 namespace keyloft {
 
 std::u16string JsonText(const Json& value) {
-    if (value.is_string()) return FromUtf8Lenient(value.get_ref<const std::string&>());
+    if (value.is_string()) return Utf8ToUtf16(value.get_ref<const std::string&>());
     if (value.is_null()) return {};
-    return FromUtf8Lenient(value.dump());
+    return Utf8ToUtf16(value.dump());
 }
 
 bool JsonPresent(const Json& value) {
@@ -24,7 +24,7 @@ void NoteJson(RowBuilder& row, const std::string& name, const Json& value) {
     } else if (value.is_array()) {
         for (const Json& element : value) NoteJson(row, name, element);
     } else if (JsonPresent(value)) {
-        row.addNote(FromUtf8Lenient(name), JsonText(value));
+        row.addNote(Utf8ToUtf16(name), JsonText(value));
     }
 }
 

@@ -200,7 +200,7 @@ class KeePassXmlReader {
         if (at({"Meta", "RecycleBinUUID"})) {
             recycleBin_ = text_;
         } else if (!entry_ && at({"Group", "Name"}) && !groupStack_.empty()) {
-            groups_[groupStack_.back()].name = FromUtf8Lenient(text_);
+            groups_[groupStack_.back()].name = Utf8ToUtf16(text_);
         } else if (!entry_ && at({"Group", "UUID"}) && !groupStack_.empty()) {
             groups_[groupStack_.back()].uuid = text_;
         } else if (element == "Group" && !entry_ && !groupStack_.empty() && (at({"Root", "Group"}) || at({"Group", "Group"}))) {
@@ -220,11 +220,11 @@ class KeePassXmlReader {
         } else if (element == "String") {
             takeString(row);
         } else if (at({"Binary", "Key"})) {
-            row.addNote(u"Attachment", FromUtf8Lenient(text_) + u" (not imported)");
+            row.addNote(u"Attachment", Utf8ToUtf16(text_) + u" (not imported)");
         } else if (at({"Entry", "Tags"})) {
-            row.addNote(u"Tags", FromUtf8Lenient(text_));
+            row.addNote(u"Tags", Utf8ToUtf16(text_));
         } else if (at({"Entry", "OverrideURL"})) {
-            row.addNote(u"OverrideURL", FromUtf8Lenient(text_));
+            row.addNote(u"OverrideURL", Utf8ToUtf16(text_));
         } else if (at({"Times", "ExpiryTime"})) {
             expiryTime_ = text_;
         } else if (at({"Times", "Expires"})) {
@@ -233,7 +233,7 @@ class KeePassXmlReader {
             if (expires_) {
                 const std::optional<std::int64_t> time = UnixTimeOf(expiryTime_);
                 const std::u16string date = time ? LocalDateOf(*time) : std::u16string();
-                row.setExpiry(u"ExpiryTime", date.empty() ? FromUtf8Lenient(expiryTime_) : date);
+                row.setExpiry(u"ExpiryTime", date.empty() ? Utf8ToUtf16(expiryTime_) : date);
             }
             pending_.push_back(std::move(*entry_));
             entry_.reset();
@@ -241,7 +241,7 @@ class KeePassXmlReader {
     }
 
     void takeString(RowBuilder& row) {
-        const std::u16string value = FromUtf8Lenient(value_);
+        const std::u16string value = Utf8ToUtf16(value_);
         Entry& fields = row.fields();
         if (key_ == "Title") {
             fields.description = value;
@@ -254,11 +254,11 @@ class KeePassXmlReader {
         } else if (key_ == "Notes") {
             row.setOrNote(&Entry::notes, u"Notes", value);
         } else if (key_ == "Email" || key_ == "E-mail" || key_ == "email" || key_ == "E-Mail") {
-            row.setOrNote(&Entry::email, FromUtf8Lenient(key_), value);
+            row.setOrNote(&Entry::email, Utf8ToUtf16(key_), value);
         } else if (key_ == "Expiry Date") {
             row.setExpiry(u"Expiry Date", value);
         } else {
-            row.addNote(FromUtf8Lenient(key_), value);
+            row.addNote(Utf8ToUtf16(key_), value);
         }
     }
 

@@ -49,8 +49,8 @@ void ReadEntry(const std::string& name, std::string_view text, const RowSink& on
     RowBuilder row(name);
     Entry& fields = row.fields();
     const std::size_t slash = name.rfind('/');
-    fields.category = slash == std::string::npos ? std::u16string() : FromUtf8Lenient(name.substr(0, slash));
-    fields.description = FromUtf8Lenient(slash == std::string::npos ? name : name.substr(slash + 1));
+    fields.category = slash == std::string::npos ? std::u16string() : Utf8ToUtf16(name.substr(0, slash));
+    fields.description = Utf8ToUtf16(slash == std::string::npos ? name : name.substr(slash + 1));
     bool first = true;
     std::u16string notes;
     while (!text.empty()) {

@@ -91,7 +91,7 @@ class ProtonItemReader {
 
     void readContent(const std::string& type, const Json& content, RowBuilder& row) {
         for (const auto& [key, value] : content.items()) {
-            const std::u16string name = FromUtf8Lenient(key);
+            const std::u16string name = Utf8ToUtf16(key);
             const std::u16string text = JsonText(value);
             if (key == "itemUsername" || key == "username" || (type == "creditCard" && key == "number")) {
                 row.setOrNote(&Entry::userCode, name, text);

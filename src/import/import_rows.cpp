@@ -105,7 +105,7 @@ class JsonRowReader final : public nlohmann::json_sax<nlohmann::json> {
             if (value == nullptr) {
                 ignored_.add(key_);
             } else {
-                row_.addNote(FromUtf8Lenient(key_), FromUtf8Lenient(*value));
+                row_.addNote(Utf8ToUtf16(key_), Utf8ToUtf16(*value));
             }
             return;
         }
@@ -114,7 +114,7 @@ class JsonRowReader final : public nlohmann::json_sax<nlohmann::json> {
             return;
         }
         // The parser has already refused text that is not valid UTF-8.
-        row_.fields().*known->field = FromUtf8Lenient(*value);
+        row_.fields().*known->field = Utf8ToUtf16(*value);
     }
 
     IgnoredNames ignored_;

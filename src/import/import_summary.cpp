@@ -11,7 +11,7 @@ std::string Counted(std::size_t n, const char* one, const char* many) {
 }
 
 std::u16string CountedText(std::size_t n, const char* one, const char* many) {
-    return FromUtf8Lenient(Counted(n, one, many));
+    return Utf8ToUtf16(Counted(n, one, many));
 }
 
 std::string ImportSummary::text() const {
@@ -30,7 +30,7 @@ void ImportRowInto(EntryImport& import, const ImportRow& row, ImportSummary& sum
         summary.refused.push_back(row.where + ": " + line);
     };
     if (row.fault) {
-        refuse(FromUtf8Lenient(*row.fault));
+        refuse(Utf8ToUtf16(*row.fault));
         return;
     }
     ImportRowResult result = import.add(row.fields);

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 
+#include "store/secret_memory.h"
 #include "store/text_convert.h"
 
 namespace keyloft {
@@ -83,9 +84,7 @@ std::optional<Weakness> WeaknessOf(int type) {
 // UTF-8 that is zeroed when it goes.
 struct SecretBytes {
     std::string bytes;
-    ~SecretBytes() {
-        if (!bytes.empty()) sodium_memzero(bytes.data(), bytes.size());
-    }
+    ~SecretBytes() { Wipe(bytes); }
 };
 
 // The first kRatedBytes bytes at most, cut before a character, and up to the first NUL (which
@@ -163,7 +162,7 @@ PasswordStrength RatePassword(std::u16string_view password, const std::vector<st
             start = i + 1;
         }
         if (!joined.empty() && joined != whole) words.push_back(Utf16ToUtf8(joined));
-        if (!joined.empty()) sodium_memzero(joined.data(), joined.size() * sizeof(char16_t));
+        Wipe(joined);
     }
     std::vector<const char*> dictionary;
     for (const std::string& word : words) {
@@ -174,7 +173,7 @@ PasswordStrength RatePassword(std::u16string_view password, const std::vector<st
     ZxcMatch_t* info = nullptr;
     const double bits = ZxcvbnMatch(utf8.bytes.c_str(), dictionary.data(), &info);
     const std::unique_ptr<ZxcMatch_t, FreeMatches> matches(info);
-    for (std::string& word : words) sodium_memzero(word.data(), word.size());
+    for (std::string& word : words) Wipe(word);
 
     PasswordStrength strength;
     strength.guessesLog10 = std::max(0.0, bits) * std::log10(2.0);

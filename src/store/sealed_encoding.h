@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "store/sealed_profile.h"
+#include "store/secret_memory.h"
 
 namespace keyloft::sealed::detail {
 
@@ -35,12 +36,9 @@ struct Wiped {
     // that size leave no copies behind in freed memory.
     void restart(std::size_t capacity) {
         wipe();
-        bytes.clear();
         bytes.reserve(capacity);
     }
-    void wipe() {
-        if (!bytes.empty()) sodium_memzero(bytes.data(), bytes.size());
-    }
+    void wipe() { Wipe(bytes); }
 };
 
 // Bytes that AppendText adds for a text.

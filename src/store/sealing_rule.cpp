@@ -10,17 +10,11 @@
 #include "store/password_strength.h"
 #include "store/profile_store.h"
 #include "store/sealed_profile.h"
+#include "store/secret_memory.h"
 #include "store/text_convert.h"
 
 namespace keyloft {
 namespace {
-
-// Text that held a secret: zeroed before it goes.
-template <typename Text>
-void WipeText(Text& text) {
-    if (!text.empty()) sodium_memzero(text.data(), text.size() * sizeof(text[0]));
-    text.clear();
-}
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
 
@@ -51,9 +45,9 @@ std::u16string NormaliseAnswer(std::u16string_view answer) {
         sodium_memzero(mapped, static_cast<std::size_t>(length));
     }
     std::free(mapped);
-    WipeText(bytes);
+    Wipe(bytes);
     std::u16string result = Utf8ToUtf16(folded);
-    WipeText(folded);
+    Wipe(folded);
     return result;
 }
 
@@ -70,10 +64,6 @@ std::vector<std::u16string> ProfileWords(const SealingSecrets& secrets) {
         }
     }
     return words;
-}
-
-void WipeWords(std::vector<std::u16string>& words) {
-    for (std::u16string& word : words) WipeText(word);
 }
 
 // "\"A\"", "\"A\" and \"B\"", "\"A\", \"B\" and \"C\"".
@@ -143,7 +133,7 @@ std::optional<std::u16string> SealingRefusal(const SealingSecrets& secrets) {
     if (IsDefaultPassword(password)) return std::u16string(kDefaultPasswordRefusal);
     std::vector<std::u16string> ownWords = KnownWords(secrets);
     const PasswordStrength strength = RatePassword(password, ownWords);
-    WipeWords(ownWords);
+    Wipe(ownWords);
     if (strength.score >= kSealingScore) return std::nullopt;
     std::u16string message = kWeakPasswordRefusal;
     if (!strength.warning.empty()) message += u" " + strength.warning;
@@ -169,9 +159,9 @@ AnswerSlots PlanAnswerSlots(const SealingSecrets& secrets, std::int32_t answerMo
             if (j != i && !answers[j].empty()) known.push_back(answers[j]);
         }
         guesses[i] = RatePassword(answers[i], known).guessesLog10;
-        WipeWords(known);
+        Wipe(known);
     }
-    WipeWords(answers);
+    Wipe(answers);
     const auto reaches = [&guesses](const std::vector<int>& combination) {
         double total = 0;
         for (const int number : combination) {

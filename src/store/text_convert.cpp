@@ -1,5 +1,7 @@
 #include "store/text_convert.h"
 
+#include <cstdint>
+
 namespace keyloft {
 namespace {
 
@@ -19,6 +21,46 @@ void AppendUtf8(std::string& out, char32_t c) {
         out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (c & 0x3F));
     }
+}
+
+// Decodes one UTF-8 sequence at text[i]; advances i past it. Nothing for an invalid sequence,
+// after which i has moved past its first byte.
+std::optional<char32_t> DecodeOne(std::string_view text, std::size_t& i) {
+    const auto byte = [&](std::size_t k) { return static_cast<std::uint8_t>(text[k]); };
+    const std::uint8_t lead = byte(i);
+    std::size_t length = 0;
+    char32_t c = 0;
+    char32_t minimum = 0;
+    if (lead < 0x80) {
+        ++i;
+        return lead;
+    } else if ((lead & 0xE0) == 0xC0) {
+        length = 2, c = lead & 0x1F, minimum = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3, c = lead & 0x0F, minimum = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4, c = lead & 0x07, minimum = 0x10000;
+    } else {
+        ++i;
+        return std::nullopt;
+    }
+    if (i + length > text.size()) {
+        ++i;
+        return std::nullopt;
+    }
+    for (std::size_t k = 1; k < length; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80) {
+            ++i;
+            return std::nullopt;
+        }
+        c = (c << 6) | (byte(i + k) & 0x3F);
+    }
+    if (c < minimum || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+        ++i;
+        return std::nullopt;
+    }
+    i += length;
+    return c;
 }
 
 }  // namespace
@@ -56,42 +98,20 @@ std::u16string Utf8ToUtf16(std::string_view bytes) {
     out.reserve(bytes.size());
     std::size_t i = 0;
     while (i < bytes.size()) {
-        const auto lead = static_cast<unsigned char>(bytes[i]);
-        int extra = 0;
-        char32_t c = 0;
-        if (lead < 0x80) {
-            c = lead;
-        } else if (lead >= 0xC2 && lead <= 0xDF) {
-            extra = 1;
-            c = lead & 0x1F;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            extra = 2;
-            c = lead & 0x0F;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            extra = 3;
-            c = lead & 0x07;
-        } else {
-            out += static_cast<char16_t>(kReplacementCharacter);
-            ++i;
-            continue;
-        }
-        bool valid = i + static_cast<std::size_t>(extra) < bytes.size();
-        for (int k = 1; valid && k <= extra; ++k) {
-            const auto next = static_cast<unsigned char>(bytes[i + static_cast<std::size_t>(k)]);
-            if ((next & 0xC0) != 0x80) {
-                valid = false;
-            } else {
-                c = (c << 6) | (next & 0x3F);
-            }
-        }
-        const bool overlong = (extra == 2 && c < 0x800) || (extra == 3 && c < 0x10000);
-        if (!valid || overlong || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-            out += static_cast<char16_t>(kReplacementCharacter);
-            ++i;
-            continue;
-        }
-        AppendUtf16(out, c);
-        i += static_cast<std::size_t>(extra) + 1;
+        const std::optional<char32_t> c = DecodeOne(bytes, i);
+        AppendUtf16(out, c ? *c : kReplacementCharacter);
+    }
+    return out;
+}
+
+std::optional<std::u16string> FromUtf8(std::string_view text) {
+    std::u16string out;
+    out.reserve(text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const std::optional<char32_t> c = DecodeOne(text, i);
+        if (!c) return std::nullopt;
+        AppendUtf16(out, *c);
     }
     return out;
 }

@@ -1,21 +1,14 @@
 #pragma once
-// Text conversions between the UTF-16 of the profile and UTF-8 (the terminal, imported files).
+// Text and paths from the bytes of the terminal, arguments and imported files. The UTF-8 rules
+// themselves are those of store/text_convert.h.
 
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <string_view>
 
-#include "store/text_convert.h"  // Utf16ToUtf8, TrimBlanks
+#include "store/text_convert.h"  // FromUtf8, Utf8ToUtf16, Utf16ToUtf8, TrimBlanks
 
 namespace keyloft {
-
-// UTF-8 to UTF-16, surrogate pairs for characters outside the basic plane. Nothing when the bytes
-// are not valid UTF-8 (overlong forms, encoded surrogates and values past U+10FFFF included).
-std::optional<std::u16string> FromUtf8(std::string_view text);
-
-// As FromUtf8, with every invalid sequence replaced by U+FFFD.
-std::u16string FromUtf8Lenient(std::string_view text);
 
 std::u16string AsciiToUtf16(std::string_view ascii);
 

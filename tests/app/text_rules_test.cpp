@@ -6,20 +6,10 @@
 namespace keyloft {
 namespace {
 
-TEST(TextRules, TrimBlanksRemovesOnlyBlanksAtBothEnds) {
-    EXPECT_EQ(TrimBlanks(QStringLiteral("  a b  ")), QStringLiteral("a b"));
-    EXPECT_EQ(TrimBlanks(QStringLiteral("\ta\t")), QStringLiteral("\ta\t"));
-    EXPECT_EQ(TrimBlanks(QStringLiteral("   ")), QString());
-}
-
-TEST(TextRules, LeadingNumberReadsLikeASettingValue) {
-    EXPECT_EQ(LeadingNumber(QStringLiteral("15")), 15.0);
-    EXPECT_EQ(LeadingNumber(QStringLiteral(" 7.6")), 7.6);
-    EXPECT_EQ(LeadingNumber(QStringLiteral("12 minutes")), 12.0);
-    EXPECT_EQ(LeadingNumber(QStringLiteral("-3")), -3.0);
-    EXPECT_FALSE(LeadingNumber(QStringLiteral("")).has_value());
-    EXPECT_FALSE(LeadingNumber(QStringLiteral("abc")).has_value());
-    EXPECT_FALSE(LeadingNumber(QStringLiteral("-.")).has_value());
+TEST(TextRules, TrimmedTextRemovesOnlyBlanksAtBothEnds) {
+    EXPECT_EQ(TrimmedText(QStringLiteral("  a b  ")), u"a b");
+    EXPECT_EQ(TrimmedText(QStringLiteral("\ta\t")), u"\ta\t");
+    EXPECT_EQ(TrimmedText(QStringLiteral("   ")), u"");
 }
 
 TEST(TextRules, VersionLabelEndsInAFixedTwo) {

@@ -55,7 +55,7 @@ protected:
     // Fills a profile with `count` entries through the storage library; with `seal`, saves it sealed.
     void fill(const std::string& profile, int count, bool seal = false) {
         DirectStore direct(temp_.path());
-        ASSERT_TRUE(direct.store.openProfile(FromUtf8Lenient(profile)).loaded());
+        ASSERT_TRUE(direct.store.openProfile(Utf8ToUtf16(profile)).loaded());
         ASSERT_EQ(direct.store.logOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
         direct.store.setSealed(seal || direct.store.sealed());
         RewriteProfileFile(

@@ -168,7 +168,7 @@ TEST_F(Cli, ShellAsksForTheLogonAgainWhenTheSealedKeysWereMadeAnew) {
     const auto colleagueChangesThePassword = [&] {
         DirectStore colleague(temp_.path());
         ASSERT_TRUE(colleague.store.openProfile(u"Home").loaded());
-        ASSERT_EQ(colleague.store.logOn({u"", FromUtf8Lenient(own), u""}), LogonOutcome::LoggedOn);
+        ASSERT_EQ(colleague.store.logOn({u"", Utf8ToUtf16(own), u""}), LogonOutcome::LoggedOn);
         const EditResult changed = ChangeSecurity(colleague.store, [&](Profile& p) {
             p.password = newPassword;
             p.questions = {SecurityQuestion{u"Town", u"Nether Wallop"}};

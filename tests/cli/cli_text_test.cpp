@@ -1,4 +1,4 @@
-// The tool's own text handling: UTF-8 at the terminal, the list, JSON and CSV.
+// The tool's own text output: the list, JSON and CSV.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -9,36 +9,6 @@
 
 namespace keyloft::cli {
 namespace {
-
-TEST(CliText, Utf8RoundTripsEveryPlaneAndRejectsMalformedBytes) {
-    const std::u16string text = u"A\u00e9\u65e5\u672c\U0001F600z";
-    const std::string utf8 = Utf16ToUtf8(text);
-    EXPECT_EQ(utf8, "A\xC3\xA9\xE6\x97\xA5\xE6\x9C\xAC\xF0\x9F\x98\x80z");
-    ASSERT_TRUE(FromUtf8(utf8).has_value());
-    EXPECT_EQ(*FromUtf8(utf8), text);
-    EXPECT_EQ(FromUtf8("\xF0\x9F\x98\x80")->size(), 2u);  // a surrogate pair
-
-    for (const char* bad : {"\xC0\x80", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE6\x97", "\x80", "\xFF"})
-        EXPECT_FALSE(FromUtf8(bad).has_value()) << bad;
-    EXPECT_EQ(FromUtf8Lenient("a\xFF" "b"), u"a\uFFFDb");
-}
-
-TEST(CliText, EveryPlaneBoundaryRoundTrips) {
-    for (const auto& sample : keyloft::testing::kUnicodeSamples) {
-        SCOPED_TRACE(::testing::Message() << "U+" << std::hex << static_cast<unsigned>(sample.codePoint));
-        EXPECT_EQ(Utf16ToUtf8(sample.utf16), sample.utf8Bytes());
-        EXPECT_EQ(FromUtf8(sample.utf8Bytes()), std::optional<std::u16string>(sample.utf16));
-        EXPECT_EQ(FromUtf8Lenient(sample.utf8Bytes()), sample.utf16);
-    }
-    EXPECT_EQ(FromUtf8(keyloft::testing::AllSamplesUtf8()), keyloft::testing::AllSamplesUtf16());
-    EXPECT_EQ(Utf16ToUtf8(keyloft::testing::AllSamplesUtf16()), keyloft::testing::AllSamplesUtf8());
-}
-
-TEST(CliText, LoneSurrogatesBecomeReplacementCharacters) {
-    const std::u16string lone = {u'x', char16_t(0xD83D), u'y', char16_t(0xDE00)};
-    EXPECT_EQ(Utf16ToUtf8(lone), "x\xEF\xBF\xBDy\xEF\xBF\xBD");
-    EXPECT_TRUE(FromUtf8(Utf16ToUtf8(lone)).has_value());
-}
 
 TEST(CliOutput, CsvQuotesOnlyWhereNeeded) {
     EXPECT_EQ(CsvField("plain"), "plain");

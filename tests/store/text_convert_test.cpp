@@ -14,8 +14,10 @@ TEST(TextConvert, EveryPlaneBoundaryRoundTrips) {
         SCOPED_TRACE(::testing::Message() << "U+" << std::hex << static_cast<unsigned>(sample.codePoint));
         EXPECT_EQ(Utf16ToUtf8(sample.utf16), sample.utf8Bytes());
         EXPECT_EQ(Utf8ToUtf16(sample.utf8Bytes()), sample.utf16);
+        EXPECT_EQ(FromUtf8(sample.utf8Bytes()), std::optional<std::u16string>(sample.utf16));
     }
     EXPECT_EQ(Utf8ToUtf16(testing::AllSamplesUtf8()), testing::AllSamplesUtf16());
+    EXPECT_EQ(FromUtf8(testing::AllSamplesUtf8()), testing::AllSamplesUtf16());
     EXPECT_EQ(Utf16ToUtf8(testing::AllSamplesUtf16()), testing::AllSamplesUtf8());
 }
 
@@ -26,6 +28,10 @@ TEST(TextConvert, InvalidInputBecomesReplacementCharacters) {
     EXPECT_EQ(Utf8ToUtf16("\xF4\x90\x80\x80"), u"\uFFFD\uFFFD\uFFFD\uFFFD");
     EXPECT_EQ(Utf8ToUtf16("\xE0\x80\xAF" "x"), u"\uFFFD\uFFFD\uFFFDx");
     EXPECT_EQ(Utf8ToUtf16("x\xF0\x9F\x98"), u"x\uFFFD\uFFFD\uFFFD");
+    EXPECT_EQ(Utf8ToUtf16("a\xFF" "b"), u"a\uFFFDb");
+    // The strict form refuses the whole text for any one of them.
+    for (const char* bad : {"\xC0\x80", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE6\x97", "\x80", "\xFF", "ok\xFF"})
+        EXPECT_FALSE(FromUtf8(bad).has_value()) << bad;
 }
 
 // A lone surrogate, wherever it stands, becomes U+FFFD: the result is always valid UTF-8.
@@ -44,6 +50,7 @@ TEST(TextConvert, UnpairedSurrogatesBecomeReplacementCharacters) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Utf16ToUtf8(c.utf16), c.utf8) << c.what;
+        EXPECT_TRUE(FromUtf8(c.utf8).has_value()) << c.what;
     }
 }
 

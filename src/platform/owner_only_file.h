@@ -1,11 +1,11 @@
 #pragma once
-// Files of keyloft-cli that hold passwords in clear (exports), and whether output goes to a terminal.
+// Files that hold passwords in clear (exports of the command-line tool).
 
 #include <optional>
 #include <string>
 #include <string_view>
 
-namespace keyloft::cli {
+namespace keyloft::platform {
 
 // Writes `bytes` to the file (created, or an own file emptied and written in place; a symbolic
 // link, a pipe, another user's file or one with other names is refused untouched), readable
@@ -13,7 +13,4 @@ namespace keyloft::cli {
 // reason when it fails.
 std::optional<std::string> WriteOwnerOnlyFile(const std::string& utf8Path, std::string_view bytes);
 
-// Standard output is a terminal (or a console window).
-bool OutputIsTerminal();
-
-}  // namespace keyloft::cli
+}  // namespace keyloft::platform

@@ -1,0 +1,44 @@
+#include "platform/owner_only_file.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "store/utf8_text.h"
+
+namespace keyloft::platform {
+
+// A new file in the user's profile folders inherits the folder's rights, which on Windows are the
+// user's own. The file is opened once as itself (a link or other name-surrogate reparse point is
+// not followed) and emptied only once it shows as an ordinary file with one name.
+std::optional<std::string> WriteOwnerOnlyFile(const std::string& utf8Path, std::string_view bytes) {
+    const std::filesystem::path path = PathFromUtf8(utf8Path);
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE | FILE_READ_ATTRIBUTES, 0, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return std::string("cannot open the file");
+    std::optional<std::string> failure;
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (GetFileType(h) != FILE_TYPE_DISK || !GetFileInformationByHandle(h, &info) ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        failure = "it is not a regular file";
+    else if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+        failure = "it is a link, which is not followed";
+    else if (info.nNumberOfLinks != 1)
+        failure = "it has other names (hard links), which could be another user's";
+    LARGE_INTEGER zero{};
+    if (!failure && (!SetFilePointerEx(h, zero, nullptr, FILE_BEGIN) || !SetEndOfFile(h)))
+        failure = "cannot empty the file";
+    for (std::size_t done = 0; !failure && done < bytes.size();) {
+        DWORD written = 0;
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
+        if (!WriteFile(h, bytes.data() + done, chunk, &written, nullptr) || written == 0)
+            failure = "cannot write the file";
+        done += written;
+    }
+    if (!failure && !FlushFileBuffers(h)) failure = "cannot write the file";
+    CloseHandle(h);
+    return failure;
+}
+
+}  // namespace keyloft::platform

@@ -1,0 +1,16 @@
+# Fails when a source file in FOLDER holds operating-system code: a platform test macro or an OS
+# header. Such code belongs in src/platform, one file per system.
+file(GLOB sources ${FOLDER}/*.cpp ${FOLDER}/*.h)
+set(found "")
+foreach(source IN LISTS sources)
+  file(STRINGS ${source} lines REGEX "(_WIN32|__linux__|__APPLE__|#include <(windows|io|unistd|termios|poll|fcntl|shellapi)\\.h>|#include <sys/)")
+  if(lines)
+    list(APPEND found "${source}: ${lines}")
+  endif()
+endforeach()
+if(found)
+  string(REPLACE ";" "\n" found "${found}")
+  message(FATAL_ERROR "operating-system code outside src/platform:\n${found}")
+endif()
+list(LENGTH sources count)
+message(STATUS "${count} files of ${FOLDER} are portable")
