@@ -68,7 +68,7 @@ TEST(SealingRule, EveryWayIntoASealedFileMeetsTheSameFloor) {
         {"a common one", 1, u"", u"Summer2024!", strongAnswer, 1, u"harder to guess", {"answers:1"}, 0},
         {"look-alikes", 1, u"", u"password1", strongAnswer, 1, u"harder to guess", {"answers:1"}, 0},
         {"the profile's name", 1, u"", u"Home2024", strongAnswer, 1, u"harder to guess", {"answers:1"}, 0},
-        {"just Good", 1, u"", u"correct horse", strongAnswer, 1, nullptr, {"answers:1"}, 0},
+        {"just Good", 1, u"", u"velvet quill", strongAnswer, 1, nullptr, {"answers:1"}, 0},
         {"Strong", 1, u"", u"Tr0ub4dor&3", strongAnswer, 1, nullptr, {"answers:1"}, 0},
         {"a question's text",
          1,
