@@ -8,10 +8,10 @@
 
 #include <algorithm>
 #include <chrono>
-#include <thread>
 #include <mutex>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cli_process.h"
