@@ -155,13 +155,20 @@ TEST_P(CliSaveSafetyBothForms, ReadersRacingAWriterAlwaysFindACompleteProfile) {
     prepare("Home", 200);
     const int saves = rounds(EnvironmentNumber("KEYLOFT_RACE_SAVES", 200));
     constexpr int kReaders = 3;
-    std::atomic<int> reads{0};
+    std::atomic<int> reads{0}, gaveUp{0};
     std::vector<std::string> readerFailures[kReaders];
     keyloft::testing::LoopingThreads readers(kReaders, [&](int r) {
         const RunResult ls =
             RunCli({"--database", db().string(), "ls", "Home", "--wait", "20"}, kDefaultPassword, config());
         ++reads;
-        if (ls.exitCode != 0) readerFailures[r].push_back(std::to_string(ls.exitCode) + ": " + ls.err);
+        // On a loaded machine the others may hold the profile for longer than a reader waits (the
+        // sealed form pays Argon2id at each hold): it gives up as it should, having found nothing
+        // incomplete. Anything else is a failure.
+        if (ls.exitCode == 6 && ls.err.ends_with("is in use by another user. Try again later.\n")) {
+            ++gaveUp;
+        } else if (ls.exitCode != 0) {
+            readerFailures[r].push_back(std::to_string(ls.exitCode) + ": " + ls.err);
+        }
     });
     std::vector<std::string> saved;
     int failed = 0;
@@ -183,10 +190,13 @@ TEST_P(CliSaveSafetyBothForms, ReadersRacingAWriterAlwaysFindACompleteProfile) {
     std::set<std::string> present;
     for (const auto& entry : entries) present.insert(entry["userCode"].get<std::string>());
     for (const std::string& code : saved) EXPECT_EQ(present.count(code), 1u) << code << " was reported saved";
-    EXPECT_EQ(FolderNames(db()), std::vector<std::string>{"Home.dat"});
+    // A reader that gave up waiting wrote it to the error log.
+    std::vector<std::string> expectedFiles{"Home.dat"};
+    if (gaveUp > 0) expectedFiles.push_back("KeyloftErrors.log");
+    EXPECT_EQ(FolderNames(db()), expectedFiles);
     EXPECT_TRUE(VerifyProfileBytes(ReadBytes(file("Home"))).ok);
     std::cout << "[ race     ] " << saved.size() << " saves, " << failed << " failed, " << reads.load()
-              << " reads by " << kReaders << " readers\n";
+              << " reads by " << kReaders << " readers, " << gaveUp.load() << " of them gave up waiting\n";
 }
 
 TEST_P(CliSaveSafetyBothForms, AStaleBackupBesideTheProfileLosesNothing) {
