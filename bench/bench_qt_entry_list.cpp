@@ -72,7 +72,7 @@ struct Fixture {
         settings = platform::CreateSettingsStoreIn(path);
         store = std::make_unique<ProfileStore>(host, *files, *settings, clock, path);
         store->setDatabaseFolder(path);
-        if (!store->CreateProfile(u"Bench") || !store->OpenProfile(u"Bench").loaded() ||
+        if (!store->createProfile(u"Bench") || !store->openProfile(u"Bench").loaded() ||
             !RewriteAndReload(*store, [](Profile& p) {
                  for (int c = 0; c < 20; ++c)
                      p.categories.add(QStringLiteral("Category %1").arg(c).toStdU16String());

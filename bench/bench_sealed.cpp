@@ -107,9 +107,9 @@ struct SealedOnDisk {
         store =
             std::make_unique<ProfileStore>(host, *files, *settings, clock, path, std::filesystem::path(),
                                            smallestLimits ? testing::kQuickSealing : sealed::DefaultLimits());
-        store->ListProfiles();
-        if (!store->CreateProfile(u"Bench") || !store->OpenProfile(u"Bench").loaded() ||
-            store->LogOn({u"", u"opensesame", u""}) != LogonOutcome::LoggedOn) {
+        store->listProfiles();
+        if (!store->createProfile(u"Bench") || !store->openProfile(u"Bench").loaded() ||
+            store->logOn({u"", u"opensesame", u""}) != LogonOutcome::LoggedOn) {
             std::abort();
         }
         const Profile large = LargeProfile();
@@ -122,11 +122,11 @@ struct SealedOnDisk {
                                            p.entries = large.entries;
                                        })
                  .loaded() ||
-            store->LogOn({large.userId, large.password, u""}) != LogonOutcome::LoggedOn) {
+            store->logOn({large.userId, large.password, u""}) != LogonOutcome::LoggedOn) {
             std::abort();
         }
         store->setSealed(true);
-        if (store->WriteToFile().outcome != SaveOutcome::Saved) {
+        if (store->save().outcome != SaveOutcome::Saved) {
             std::abort();
         }
     }
@@ -143,12 +143,12 @@ struct SealedOnDisk {
     std::unique_ptr<ProfileStore> store;
 };
 
-// What the user waits for: OpenProfile and the logon step (one Argon2id run).
+// What the user waits for: openProfile and the logon step (one Argon2id run).
 void BM_OpenAndLogOnSealed10000(benchmark::State& state) {
     SealedOnDisk disk;
     for (auto _ : state) {
-        if (!disk.store->OpenProfile(u"Bench").loaded() ||
-            disk.store->LogOn({u"benchmark", kPassword, u""}) != LogonOutcome::LoggedOn ||
+        if (!disk.store->openProfile(u"Bench").loaded() ||
+            disk.store->logOn({u"benchmark", kPassword, u""}) != LogonOutcome::LoggedOn ||
             disk.store->profile().entries.size() != 10000) {
             state.SkipWithError("open failed");
         }
@@ -161,8 +161,8 @@ BENCHMARK(BM_OpenAndLogOnSealed10000)->Unit(benchmark::kMillisecond)->Iterations
 void BM_OpenAndLogOnSealed10000BesideArgon2id(benchmark::State& state) {
     SealedOnDisk disk(true);
     for (auto _ : state) {
-        if (!disk.store->OpenProfile(u"Bench").loaded() ||
-            disk.store->LogOn({u"benchmark", kPassword, u""}) != LogonOutcome::LoggedOn ||
+        if (!disk.store->openProfile(u"Bench").loaded() ||
+            disk.store->logOn({u"benchmark", kPassword, u""}) != LogonOutcome::LoggedOn ||
             disk.store->profile().entries.size() != 10000) {
             state.SkipWithError("open failed");
         }

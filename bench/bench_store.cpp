@@ -87,8 +87,8 @@ struct DiskFixture {
         settings->write(kSettingDatabase, temp.path.u16string());
         files = platform::CreateHostFileSystem();
         store = std::make_unique<ProfileStore>(host, *files, *settings, clock, temp.path);
-        store->ListProfiles();
-        if (!store->CreateProfile(u"Bench") || !store->OpenProfile(u"Bench").loaded()) {
+        store->listProfiles();
+        if (!store->createProfile(u"Bench") || !store->openProfile(u"Bench").loaded()) {
             std::abort();
         }
         const Profile large = LargeProfile();
@@ -112,7 +112,7 @@ struct DiskFixture {
 void BM_LoadProfile10000FromDisk(benchmark::State& state) {
     DiskFixture fixture;
     for (auto _ : state) {
-        (void)fixture.store->ReadFromFile();
+        (void)fixture.store->reload();
         if (!fixture.store->loaded() || fixture.store->profile().entries.size() != 10000) {
             state.SkipWithError("load failed");
         }
@@ -123,7 +123,7 @@ BENCHMARK(BM_LoadProfile10000FromDisk)->Unit(benchmark::kMillisecond);
 void BM_SaveProfile10000ToDisk(benchmark::State& state) {
     DiskFixture fixture;
     for (auto _ : state) {
-        if (fixture.store->WriteToFile().outcome != SaveOutcome::Saved) {
+        if (fixture.store->save().outcome != SaveOutcome::Saved) {
             state.SkipWithError("save failed");
         }
     }

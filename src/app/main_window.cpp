@@ -299,7 +299,7 @@ void MainWindow::connectControls() {
 // The split of the passwords page is put back by the page when it is first shown.
 void MainWindow::restoreLayout() {
     std::u16string value;
-    if (store_->ReadSetting(kSettingWindowSize, value)) {
+    if (store_->readSetting(kSettingWindowSize, value)) {
         if (const auto size = TwoNumbers(value, QLatin1Char('x'))) resize(size->first, size->second);
     }
     // A small or highly scaled screen gets the window within its bounds, frame included.
@@ -313,13 +313,13 @@ void MainWindow::restoreLayout() {
 void MainWindow::saveLayout() {
     const QSize size = isMaximized() || isMinimized() ? normalGeometry().size() : this->size();
     if (size.isValid()) {
-        store_->WriteSetting(kSettingWindowSize,
+        store_->writeSetting(kSettingWindowSize,
                              QStringLiteral("%1x%2").arg(size.width()).arg(size.height()).toStdU16String());
     }
     const auto* splitter = passwordsScreen_->findChild<QSplitter*>(QStringLiteral("splitPasswords"));
     if (splitter != nullptr && splitter->sizes().size() == 2 && splitter->sizes()[0] > 0) {
         const QList<int> sizes = splitter->sizes();
-        store_->WriteSetting(kSettingEntrySplit, QStringLiteral("%1,%2").arg(sizes[0]).arg(sizes[1]).toStdU16String());
+        store_->writeSetting(kSettingEntrySplit, QStringLiteral("%1,%2").arg(sizes[0]).arg(sizes[1]).toStdU16String());
     }
 }
 
@@ -329,7 +329,7 @@ void MainWindow::load() {
     show();
     platform::ShowBusyPointer();
     QCoreApplication::processEvents();
-    fillProfileList(store_->ListProfiles());
+    fillProfileList(listProfiles());
     tray_->install();
     platform::ShowIdlePointer();
     welcome_->loadAndStart(welcomePicturePath());
@@ -417,15 +417,8 @@ MessageAnswer MainWindow::showMessage(const MessageRequest& request) {
     return windowDialogs_.showMessage(request);
 }
 
-// The store lets pending events run at the start of a load or save.
-void MainWindow::processEvents() {
-    const QScopedValueRollback<int> storeCall(storeCallsRunning_, storeCallsRunning_ + 1);
-    QCoreApplication::processEvents();
-}
-
 void MainWindow::waitMilliseconds(int milliseconds) {
     const QScopedValueRollback<int> storeCall(storeCallsRunning_, storeCallsRunning_ + 1);
-    inBlockingWait_ = true;
     if (services_.wait) {
         services_.wait(milliseconds);
     } else {
@@ -436,7 +429,6 @@ void MainWindow::waitMilliseconds(int milliseconds) {
                                             static_cast<int>(milliseconds - elapsed.elapsed()));
         }
     }
-    inBlockingWait_ = false;
 }
 
 void MainWindow::closeMainWindow() {
@@ -475,8 +467,35 @@ SaveOutcome MainWindow::carryOutSave(const SaveResult& result) {
     // An edit that resumes after a lock finds the profile forgotten and writes nothing; to a page
     // this is as a lock-out, which leaves it nothing to show.
     if (!session_.loggedOn()) return SaveOutcome::ConflictLockedOut;
-    carryOut(result.report);
-    return result.outcome;
+    const SaveResult done = answered(result);
+    carryOut(done.report);
+    return done.outcome;
+}
+
+// "Profiles Missing": Yes makes the application folder the database folder.
+std::vector<std::u16string> MainWindow::listProfiles() {
+    ProfileList list = store_->listProfiles();
+    if (list.question && showMessage(*list.question) == MessageAnswer::Yes) return store_->useApplicationFolder();
+    return std::move(list.names);
+}
+
+void MainWindow::askFolderQuestion(const std::optional<MessageRequest>& question) {
+    if (question && showMessage(*question) == MessageAnswer::Yes) (void)store_->useApplicationFolder();
+}
+
+// A file that is no longer sealed, or went back, is opened only when the user says so.
+OpenResult MainWindow::answered(OpenResult result) {
+    while (result.outcome == OpenOutcome::NeedsAnswer && result.question) {
+        result = store_->answerReplacedFile(showMessage(*result.question) == MessageAnswer::Yes);
+    }
+    return result;
+}
+
+SaveResult MainWindow::answered(SaveResult result) {
+    while (result.outcome == SaveOutcome::NeedsAnswer && result.question) {
+        result = store_->answerReplacedSave(showMessage(*result.question) == MessageAnswer::Yes);
+    }
+    return result;
 }
 
 bool MainWindow::confirmDiscardChanges() { return ConfirmDiscardChanges(windowDialogs_); }
@@ -546,7 +565,7 @@ void MainWindow::onHelpClicked() {
 }
 
 void MainWindow::onPopupTimer() {
-    if (inBlockingWait_) {
+    if (storeCallsRunning_ > 0) {
         return;
     }
     if (popup_->isPopupVisible()) {

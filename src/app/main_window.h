@@ -52,7 +52,7 @@ enum class LockTrigger {
     Minimized,     // the window was parked or minimized (when chosen in Setup): as auto-lock
 };
 
-class MainWindow : public QMainWindow, public UiHost {
+class MainWindow : public QMainWindow, public Dialogs, public UiHost {
     Q_OBJECT
 public:
     explicit MainWindow(const AppServices& services, QWidget* parent = nullptr);
@@ -90,9 +90,9 @@ public:
     bool isDirty() const { return session_.isDirty(); }
     LocalTime lastActivity() const;
 
-    // UiHost (the store's host).
+    // Dialogs: the window's message boxes, the store's questions among them.
     MessageAnswer showMessage(const MessageRequest& request) override;
-    void processEvents() override;
+    // UiHost (the store's host).
     void waitMilliseconds(int milliseconds) override;
     // On a thread of its own, the busy bar shown and the window repainting; input waits meanwhile,
     // and a lock follows once the store's operation has returned.
@@ -115,6 +115,7 @@ public:
     void lockFrom(LockTrigger trigger);
     // Carries out what a save of the store reported: its messages, and after a conflict lock-out
     // or a failed read the lock or close. After a lock it shows nothing and answers as a lock-out.
+    // A save that asks about the file another user saved is answered first.
     SaveOutcome carryOutSave(const SaveResult& result);
     // The unsaved-changes flag; while Save is shown, a change also turns Save and Cancel on and
     // Add off.
@@ -223,6 +224,11 @@ private:
     void onPopupTimer();
     // What a store operation reported: its messages, then forget changes, lock, close or end.
     void carryOut(const StoreReport& report);
+    // The questions the store's results leave: asked here, and the store goes on with the answer.
+    std::vector<std::u16string> listProfiles();
+    void askFolderQuestion(const std::optional<MessageRequest>& question);
+    OpenResult answered(OpenResult result);
+    SaveResult answered(SaveResult result);
     // Close after a failure the store has reported: no question first.
     void closeMainWindow();
     // End at once: no save, no prompt.
@@ -256,8 +262,7 @@ private:
     bool trayInstalled_ = false;
 
     IdleLock* idleLock_ = nullptr;
-    bool inBlockingWait_ = false;
-    // How deep the store's own calls to let window events run (or to wait) are nested: a lock
+    // How deep the store's waits and long work, which let window events run, are nested: a lock
     // asked for meanwhile waits until the store's operation has returned.
     int storeCallsRunning_ = 0;
     bool endingSession_ = false;

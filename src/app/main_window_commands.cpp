@@ -87,7 +87,11 @@ void MainWindow::deleteCommand() {
     }
     if (shownScreen() == Screen::Profile) {
         const std::u16string name = profileView_->chosenProfile().toStdU16String();
-        const DeleteResult deleted = store_->DeleteProfile(name);
+        DeleteResult deleted = store_->deleteProfile(name);
+        if (deleted.question && showMessage(*deleted.question) == MessageAnswer::Yes) {
+            deleted = store_->deleteProfile(name, DeleteConfirmation::Confirmed);
+        }
+        askFolderQuestion(deleted.folderQuestion);
         carryOut(deleted.report);
         if (deleted.outcome == DeleteOutcome::Failed && deleted.error.inUse) {
             MessageRequest told;
@@ -126,7 +130,7 @@ void MainWindow::saveCommand() {
             return;
         }
         const QString minutes = idleLock_->isOn() ? QString::number(idleLock_->minutes()) : QStringLiteral("0");
-        store_->WriteSetting(kSettingTimer, minutes.toStdU16String());
+        store_->writeSetting(kSettingTimer, minutes.toStdU16String());
         lockOptions_.write(*store_);
         commandsOn_.save = commandsOn_.cancel = false;
         updateActions();
@@ -148,12 +152,13 @@ void MainWindow::saveCommand() {
 void MainWindow::saveProfileName() {
     const QString name = profileView_->typedName();
     platform::ShowBusyPointer();
-    const CreateResult result = store_->CreateProfile(name.toStdU16String());
+    const CreateResult result = store_->createProfile(name.toStdU16String());
+    askFolderQuestion(result.folderQuestion);
     platform::ShowIdlePointer();
     carryOut(result.report);
     if (result.outcome == CreateOutcome::SaveFailed) {
         // The folder may be gone: settle it again, as at start.
-        fillProfileList(store_->ListProfiles());
+        fillProfileList(listProfiles());
     }
     if (!result) {
         // The refusal was shown: the box keeps the typed name for correcting it.

@@ -44,8 +44,8 @@ void MainWindow::onLogonClicked() {
     if (logonThread_ != nullptr) return;  // one logon at a time
     std::optional<sealed::SealedFile> file = store_->loadedSealedFile();
     if (!file) {
-        finishLogon(logonView_->questionsShown() ? store_->LogOnWithAnswers(logonView_->typedAnswers())
-                                                 : store_->LogOn(logonView_->typedDetails()));
+        finishLogon(logonView_->questionsShown() ? store_->logOnWithAnswers(logonView_->typedAnswers())
+                                                 : store_->logOn(logonView_->typedDetails()));
         return;
     }
     auto work = std::make_shared<SealedLogonWork>();
@@ -75,7 +75,7 @@ void MainWindow::onLogonClicked() {
         // Locked meanwhile, or another profile chosen: what the thread found is dropped.
         if (session_.number() != session || !store_->loaded() || store_->profileName() != profile) return;
         const sealed::LogonValues* known = work->withAnswers ? nullptr : &work->typed;
-        finishLogon(work->result == sealed::Unwrap::Opened ? store_->LogOnWithKey(work->dataKey, known)
+        finishLogon(work->result == sealed::Unwrap::Opened ? store_->logOnWithKey(work->dataKey, known)
                                                            : LogonOutcome::Incorrect);
         // The boxes were off while the key was made: the first one takes the focus again.
         if (!session_.loggedOn() && shownScreen() == Screen::Logon) logonView_->focusFirstBox();

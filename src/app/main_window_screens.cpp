@@ -212,7 +212,7 @@ void MainWindow::fillProfileList(const std::vector<std::u16string>& names, const
 }
 
 void MainWindow::refillProfileList(const QString& wanted) {
-    fillProfileList(store_->ProfileNames(), wanted.isEmpty() ? profileView_->chosenProfile() : wanted);
+    fillProfileList(store_->profileNames(), wanted.isEmpty() ? profileView_->chosenProfile() : wanted);
 }
 
 void MainWindow::onContinueClicked() {
@@ -227,10 +227,10 @@ void MainWindow::onContinueClicked() {
         return;
     }
     platform::ShowBusyPointer();
-    const OpenResult opened = store_->OpenProfile(name.toStdU16String());
+    const OpenResult opened = answered(store_->openProfile(name.toStdU16String()));
     platform::ShowIdlePointer();
     if (opened.outcome == OpenOutcome::InUse) {
-        store_->LogError(u"ReadFromFile", ErrorNumberText(opened.error.number), opened.error.description);
+        store_->logError(u"ReadFromFile", ErrorNumberText(opened.error.number), opened.error.description);
     }
     carryOut(opened.report);
     if (opened.loaded()) {
@@ -256,9 +256,9 @@ void MainWindow::onDatabaseClicked() {
     if (chosen.isEmpty()) {
         return;
     }
-    store_->WriteSetting(kSettingDatabase, chosen.toStdU16String());
+    store_->writeSetting(kSettingDatabase, chosen.toStdU16String());
     platform::ShowBusyPointer();
-    fillProfileList(store_->ListProfiles());
+    fillProfileList(listProfiles());
     platform::ShowIdlePointer();
 }
 
@@ -279,7 +279,7 @@ void MainWindow::onForgotLogonClicked() {
 // hold that the profile does not can be merged now (the default) or kept for later. Each copy is
 // read once; the counts asked about are those the merge adds.
 void MainWindow::offerConflictMerge() {
-    ConflictMerge merge = store_->ReadConflictCopies();
+    ConflictMerge merge = store_->readConflictCopies();
     if (merge.unprovenCopies() > 0) {
         std::vector<std::u16string> names;
         for (const ConflictCopyInfo& copy : merge.copies())
@@ -292,7 +292,7 @@ void MainWindow::offerConflictMerge() {
         question.text = UnprovenCopiesQuestion(names);
         const bool include = showMessage(question) == MessageAnswer::Yes;
         if (!session_.loggedOn()) return;
-        if (include) store_->IncludeUnprovenCopies(merge);
+        if (include) store_->includeUnprovenCopies(merge);
     }
     std::u16string leftAlone;
     for (const ConflictCopyInfo& copy : merge.copies()) {
@@ -320,10 +320,11 @@ void MainWindow::offerConflictMerge() {
                     u" that the profile does not.\n\nMerge them into the profile now? (No keeps the copies for later.)";
     if (showMessage(question) != MessageAnswer::Yes || !session_.loggedOn()) return;
     platform::ShowBusyPointer();
-    const MergeResult merged = store_->MergeConflictCopies(merge);
+    const MergeResult merged = store_->mergeConflictCopies(merge);
     platform::ShowIdlePointer();
-    carryOut(merged.save.report);
-    if (!merged.save.saved() || !session_.loggedOn()) return;
+    const SaveResult save = answered(merged.save);
+    carryOut(save.report);
+    if (!save.saved() || !session_.loggedOn()) return;
     setStatusText(QString::fromStdU16String(
         u"Merged " + CountedText(merged.merged.size(), "conflict copy", "conflict copies") + u": added " +
         CountedText(merged.entriesAdded, "entry", "entries") + u" and " +
@@ -334,7 +335,7 @@ void MainWindow::offerConflictMerge() {
 // lock's range); the setup view shows it without marking anything unsaved.
 void MainWindow::applyTimerSetting() {
     std::u16string value;
-    if (!store_->ReadSetting(kSettingTimer, value)) {
+    if (!store_->readSetting(kSettingTimer, value)) {
         return;
     }
     const std::optional<double> minutes = LeadingNumber(QString::fromStdU16String(value));

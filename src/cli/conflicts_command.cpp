@@ -36,7 +36,7 @@ void AskAboutUnprovenCopies(Session& session, ConflictMerge& merge) {
     question.buttons = MessageButtons::YesNo;
     question.defaultAnswer = MessageAnswer::No;
     question.question = Question::MergeUnprovenCopies;
-    if (session.host().showMessage(question) == MessageAnswer::Yes) session.store().IncludeUnprovenCopies(merge);
+    if (session.host().showMessage(question) == MessageAnswer::Yes) session.store().includeUnprovenCopies(merge);
 }
 
 class ConflictsCommand final : public Command {
@@ -57,7 +57,7 @@ public:
         } else {
             Session lister(options, console);
             if (const int code = lister.settleFolder(); code != kExitOk) return code;
-            names = lister.store().ProfilesWithConflictCopies();
+            names = lister.store().profilesWithConflictCopies();
         }
         int status = kExitOk;
         for (const std::u16string& name : names) {
@@ -67,9 +67,9 @@ public:
                 continue;
             }
             // What `merge` adds once the user says yes to every copy it asks about.
-            ConflictMerge merge = session.store().ReadConflictCopies();
-            session.store().IncludeUnprovenCopies(merge);
-            session.store().CloseHeldFile();
+            ConflictMerge merge = session.store().readConflictCopies();
+            session.store().includeUnprovenCopies(merge);
+            session.store().closeHeldFile();
             if (merge.copies().empty()) PrintOut(Utf16ToUtf8(name) + ": no conflict copies\n");
             bool first = true;
             for (const ConflictCopyInfo& copy : merge.copies()) {
@@ -106,7 +106,7 @@ public:
         if (const int code = session.openAndLogOn(FromArgument(name_)); code != kExitOk) return code;
         std::vector<std::u16string> wanted;
         for (const std::string& copy : copies_) wanted.push_back(FromArgument(copy));
-        ConflictMerge merge = session.store().ReadConflictCopies(wanted);
+        ConflictMerge merge = session.store().readConflictCopies(wanted);
         for (const std::u16string& copy : wanted) {
             if (std::none_of(merge.copies().begin(), merge.copies().end(),
                              [&](const ConflictCopyInfo& info) { return info.fileName == copy; })) {
@@ -121,13 +121,14 @@ public:
             for (const ConflictCopyInfo& copy : merge.copies())
                 if (!copy.problem.empty()) leftAlone.push_back(copy);
         } else {
-            const MergeResult result = session.store().MergeConflictCopies(merge);
+            const MergeResult result = session.store().mergeConflictCopies(merge);
             if (!result.save.saved()) {
+                const SaveResult save = session.answered(result.save);
                 for (const ConflictCopyInfo& copy : result.leftAlone)
                     Console::printError("keyloft-cli: " + Describe(copy));
-                PrintReport(result.save.report);
+                PrintReport(save.report);
                 Console::printError("keyloft-cli: nothing was merged");
-                return ExitCodeFor(result.save.outcome);
+                return ExitCodeFor(save.outcome);
             }
             leftAlone = result.leftAlone;
             entries = result.entriesAdded;

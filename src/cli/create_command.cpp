@@ -36,8 +36,8 @@ public:
             }
             start = {std::move(typed->first), std::move(typed->second)};
         }
-        const CreateResult result = seal_ ? session.store().CreateProfile(name, start)
-                                          : session.store().CreateProfile(name);
+        const CreateResult result = seal_ ? session.store().createProfile(name, start)
+                                          : session.store().createProfile(name);
         Wipe(start.password);
         Wipe(start.confirmation);
         PrintReport(result.report);

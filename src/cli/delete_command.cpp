@@ -23,7 +23,9 @@ public:
         Session session(effective, console);
         if (const int code = session.settleFolder(); code != kExitOk) return code;
         const std::u16string name = FromArgument(name_);
-        const DeleteResult result = session.store().DeleteProfile(name);
+        DeleteResult result = session.store().deleteProfile(name);
+        if (result.question && session.host().showMessage(*result.question) == MessageAnswer::Yes)
+            result = session.store().deleteProfile(name, DeleteConfirmation::Confirmed);
         PrintReport(result.report);
         switch (result.outcome) {
             case DeleteOutcome::Deleted:

@@ -89,7 +89,8 @@ class ImportCommand final : public Command {
             return true;
         };
         int attempts = 0, code = kExitOk;
-        const auto report = [&](const SaveResult& result) {
+        const auto report = [&](const SaveResult& asked) {
+            const SaveResult result = session.answered(asked);
             code = session.reportSave(result, ++attempts < kImportSaveAttempts);
             return code == kExitEndedAtOnce ? SaveOutcome::Failed : result.outcome;
         };

@@ -13,12 +13,13 @@ public:
     int run(const GlobalOptions& options, Console& console) override {
         Session session(options, console);
         if (const int code = session.settleFolder(); code != kExitOk) return code;
-        const std::vector<std::u16string> names = session.store().ListProfiles();
+        // The tool works on the folder it was given: it never offers the application's folder.
+        const std::vector<std::u16string> names = session.store().listProfiles().names;
         // The folder goes to standard error: standard output stays one name a line for scripts.
         Console::printError("Database folder: " + Utf16ToUtf8(session.store().databaseFolder().u16string()) +
                             (names.empty() ? " (no profiles yet: keyloft-cli create NAME makes one)" : ""));
         for (const std::u16string& name : names) PrintOut(Utf16ToUtf8(name) + "\n");
-        for (const std::u16string& name : session.store().ProfilesWithConflictCopies())
+        for (const std::u16string& name : session.store().profilesWithConflictCopies())
             Console::printError("keyloft-cli: " + Utf16ToUtf8(name) +
                                 " has conflict copies from a file-sync engine (keyloft-cli merge " +
                                 Utf16ToUtf8(name) + ")");

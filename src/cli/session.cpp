@@ -65,7 +65,7 @@ Session::Session(const GlobalOptions& options, Console& console)
 // shell's own session (and every other) ends with nothing of the profile left in memory.
 Session::~Session() {
     if (shell_ != nullptr) {
-        shell_->store().CloseHeldFile();
+        shell_->store().closeHeldFile();
         shell_->host().setAssumeYes(shell_->options_.assumeYes);
     } else if (store_) {
         store_->forget();
@@ -86,7 +86,7 @@ int Session::settleFolder() {
             return kExitFailure;
         }
     }
-    store_->setDatabaseFolder(store_->DatabaseFolder());
+    store_->setDatabaseFolder(store_->folderFromSettings());
     return kExitOk;
 }
 
@@ -109,12 +109,13 @@ OpenResult Session::waitWhileInUse(const std::u16string& profileName, double wai
     }
     PrintReport(result.report);
     if (result.outcome == OpenOutcome::InUse)
-        store().LogError(u"ReadFromFile", ErrorNumberText(result.error.number), result.error.description);
+        store().logError(u"ReadFromFile", ErrorNumberText(result.error.number), result.error.description);
     return result;
 }
 
 OpenResult Session::openProfile(const std::u16string& profileName) {
-    return waitWhileInUse(profileName, options_.waitSeconds, [&] { return store_->OpenProfile(profileName); });
+    return waitWhileInUse(profileName, options_.waitSeconds,
+                          [&] { return answered(store_->openProfile(profileName)); });
 }
 
 int Session::openAndLogOn(const std::u16string& profileName) {
@@ -150,6 +151,7 @@ int Session::openAndLogOn(const std::u16string& profileName) {
         case OpenOutcome::Damaged:  // the report says what is wrong with the file
         case OpenOutcome::NotReadable:
         case OpenOutcome::Ended:
+        case OpenOutcome::NeedsAnswer:  // answered in openProfile
             break;
     }
     return ExitCodeFor(result.outcome);
@@ -158,7 +160,7 @@ int Session::openAndLogOn(const std::u16string& profileName) {
 int Session::reopen(double waitSeconds) {
     const std::u16string name = store_->profileName();
     const OpenResult result =
-        waitWhileInUse(name, waitSeconds, [this] { return store_->ReadFromFileIfChanged(); });
+        waitWhileInUse(name, waitSeconds, [this] { return answered(store_->reloadIfChanged()); });
     if (!result.loaded()) {
         if (result.outcome == OpenOutcome::NotFound || result.outcome == OpenOutcome::Failed)
             Console::printError("keyloft-cli: the profile \"" + Utf16ToUtf8(name) + "\" could not be loaded");
@@ -178,7 +180,7 @@ int Session::reopen(double waitSeconds) {
                                     "\" were made anew since the shell logged on (its logon or its questions "
                                     "were changed); ";
         if (!console_.interactive()) {
-            store_->CloseHeldFile();
+            store_->closeHeldFile();
             Console::printError(changed + "start the shell again");
             return kExitLogonRefused;
         }
@@ -186,8 +188,8 @@ int Session::reopen(double waitSeconds) {
         return logOnSealed(name, *file);
     }
     // The usual form: the details typed at the logon against the file's.
-    if (store_->LogOn(typed_) != LogonOutcome::LoggedOn) {
-        store_->CloseHeldFile();
+    if (store_->logOn(typed_) != LogonOutcome::LoggedOn) {
+        store_->closeHeldFile();
         Console::printError("keyloft-cli: the logon of the profile \"" + Utf16ToUtf8(name) +
                             "\" was changed since the shell logged on; start the shell again");
         return kExitLogonRefused;
@@ -200,7 +202,7 @@ int Session::reopen(double waitSeconds) {
 // the one the key came from; otherwise (a colleague changed the logon meanwhile, or put another
 // file in its place) the details are tried as the logon step always tries them.
 int Session::logOnSealed(const std::u16string& profileName, const sealed::SealedFile& file) {
-    store_->CloseHeldFile();
+    store_->closeHeldFile();
     if (const int code = readLogon(file.logonMode); code != kExitOk) return code;
     // The trimmed details, wiped when the logon step is over, as typed_ is when the session ends.
     struct TrimmedLogon {
@@ -219,12 +221,12 @@ int Session::logOnSealed(const std::u16string& profileName, const sealed::Sealed
     const std::optional<sealed::SealedFile> now = store_->loadedSealedFile();
     const bool sameSlot =
         now && now->logonMode == file.logonMode && sealed::SameLogonSlot(file.keySlots, now->keySlots);
-    return logonResult(sameSlot ? store_->LogOnWithKey(dataKey, &trimmed) : store_->LogOn(typed_));
+    return logonResult(sameSlot ? store_->logOnWithKey(dataKey, &trimmed) : store_->logOn(typed_));
 }
 
 int Session::logOn() {
     if (const int code = readLogon(store_->profile().logonMode); code != kExitOk) return code;
-    return logonResult(store_->LogOn(typed_));
+    return logonResult(store_->logOn(typed_));
 }
 
 int Session::readLogon(std::int32_t mode) {
@@ -266,14 +268,29 @@ int Session::logonResult(LogonOutcome outcome) {
     return kExitOk;
 }
 
-int Session::save() { return reportSave(store().WriteToFile()); }
+int Session::save() { return reportSave(store().save()); }
 
 int Session::finish(const EditResult& edit) {
     if (edit.refusal) return Refuse(*this, *edit.refusal);
     return reportSave(*edit.save);
 }
 
-int Session::reportSave(const SaveResult& result, bool retrying) {
+OpenResult Session::answered(OpenResult result) {
+    while (result.outcome == OpenOutcome::NeedsAnswer && result.question) {
+        result = store().answerReplacedFile(host().showMessage(*result.question) == MessageAnswer::Yes);
+    }
+    return result;
+}
+
+SaveResult Session::answered(SaveResult result) {
+    while (result.outcome == SaveOutcome::NeedsAnswer && result.question) {
+        result = store().answerReplacedSave(host().showMessage(*result.question) == MessageAnswer::Yes);
+    }
+    return result;
+}
+
+int Session::reportSave(const SaveResult& asked, bool retrying) {
+    const SaveResult result = answered(asked);
     PrintReport(result.report);
     // A line the cipher rejected while the file was read again: nothing more is done.
     if (result.report.endProgram) return kExitEndedAtOnce;

@@ -53,9 +53,12 @@ public:
     // What an edit of the store did: its refusal said (kExitFailure), or its save reported as save
     // reports it.
     int finish(const EditResult& edit);
+    // A result that needs an answer (a replaced file) answered by the host, and the store's answer.
+    OpenResult answered(OpenResult result);
+    SaveResult answered(SaveResult result);
 
     // The shell's step before each command: the profile's file held again and, when it changed,
-    // loaded again (ProfileStore::ReadFromFileIfChanged) and the logon checked against it (a
+    // loaded again (ProfileStore::reloadIfChanged) and the logon checked against it (a
     // colleague may have changed it): the details typed at the logon against a file in the usual
     // form; a sealed file opens with the data key held, and keys made anew ask for the logon again
     // on a terminal and end the shell otherwise.

@@ -67,10 +67,10 @@ int ShellCommand::run(const GlobalOptions& options, Console& console) {
     std::ios::sync_with_stdio(false);
     Session shell(options, console);
     if (const int code = shell.openAndLogOn(FromArgument(name_)); code != kExitOk) return code;
-    shell.store().CloseHeldFile();
+    shell.store().closeHeldFile();
     std::u16string timer;
     const int idleMinutes =
-        shell.store().ReadSetting(kSettingTimer, timer) ? AutoLockMinutes(timer).value_or(0) : 0;
+        shell.store().readSetting(kSettingTimer, timer) ? AutoLockMinutes(timer).value_or(0) : 0;
 
     GlobalOptions lineOptions = options;
     lineOptions.shell = &shell;

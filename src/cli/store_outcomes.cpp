@@ -28,6 +28,7 @@ int ExitCodeFor(OpenOutcome outcome) {
         case OpenOutcome::NotReadable:
         case OpenOutcome::Failed:
         case OpenOutcome::Replaced:
+        case OpenOutcome::NeedsAnswer:  // answered before it gets here
             return kExitNotLoaded;
         case OpenOutcome::Ended:
             return kExitEndedAtOnce;
@@ -41,6 +42,7 @@ int ExitCodeFor(SaveOutcome outcome) {
             return kExitOk;
         case SaveOutcome::ConflictRefreshed:
         case SaveOutcome::ConflictLockedOut:
+        case SaveOutcome::NeedsAnswer:  // answered before it gets here
             return kExitConflict;
         case SaveOutcome::Failed:
             return kExitSaveFailed;

@@ -25,9 +25,6 @@ MessageAnswer TerminalHost::showMessage(const MessageRequest& request) {
         Console::printError(Describe(request));
         return MessageAnswer::Ok;
     }
-    // The command-line tool always works on the folder it was given: it never switches to the
-    // application's folder when that one holds no profile.
-    if (request.question == Question::TryApplicationFolder) return MessageAnswer::No;
     lastQuestion_ = request.question;
     if (request.question != Question::None && request.question == answeredYes_) {
         Console::printError(Describe(request) + " yes (" + answeredYesWhy_ + ")");

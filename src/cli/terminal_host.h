@@ -11,12 +11,11 @@
 
 namespace keyloft::cli {
 
-class TerminalHost final : public UiHost {
+class TerminalHost final : public Dialogs, public UiHost {
 public:
     TerminalHost(Console& console, bool assumeYes);
 
     MessageAnswer showMessage(const MessageRequest& request) override;
-    void processEvents() override {}
     void waitMilliseconds(int milliseconds) override;
     // --yes of the command that runs now (the shell's commands each have their own).
     void setAssumeYes(bool assumeYes) { assumeYes_ = assumeYes; }

@@ -18,22 +18,22 @@ PasswordOptions ReadGeneratorOptions(ProfileStore& store) {
     PasswordOptions options;
     options.length = kDefaultGeneratedLength;
     std::u16string value;
-    if (store.ReadSetting(kSettingGeneratorLength, value)) {
+    if (store.readSetting(kSettingGeneratorLength, value)) {
         bool ok = false;
         const int length = QString::fromStdU16String(value).trimmed().toInt(&ok);
         if (ok)
             options.length = static_cast<std::size_t>(std::clamp(
                 length, static_cast<int>(kMinGeneratedLength), static_cast<int>(kMaxGeneratedLength)));
     }
-    if (store.ReadSetting(kSettingGeneratorSymbols, value)) options.symbols = value == u"1";
+    if (store.readSetting(kSettingGeneratorSymbols, value)) options.symbols = value == u"1";
     return options;
 }
 
 void WriteGeneratorOptions(ProfileStore& store, const PasswordOptions& options) {
     // A setting that cannot be written is only not remembered.
     static_cast<void>(
-        store.WriteSetting(kSettingGeneratorLength, QString::number(options.length).toStdU16String()));
-    static_cast<void>(store.WriteSetting(kSettingGeneratorSymbols, options.symbols ? u"1" : u"0"));
+        store.writeSetting(kSettingGeneratorLength, QString::number(options.length).toStdU16String()));
+    static_cast<void>(store.writeSetting(kSettingGeneratorSymbols, options.symbols ? u"1" : u"0"));
 }
 
 GeneratorOptionsRow::GeneratorOptionsRow(ProfileStore& store, QWidget* parent)

@@ -280,7 +280,7 @@ int PasswordsView::listHeightFor(int rows) const {
 // "300,240": the heights the user left; nothing when the setting holds anything else.
 std::optional<QList<int>> PasswordsView::savedSplit() {
     std::u16string value;
-    if (!store().ReadSetting(kSettingEntrySplit, value)) return std::nullopt;
+    if (!store().readSetting(kSettingEntrySplit, value)) return std::nullopt;
     const QStringList parts = QString::fromStdU16String(value).split(QLatin1Char(','));
     if (parts.size() != 2) return std::nullopt;
     QList<int> sizes;

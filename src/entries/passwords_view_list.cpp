@@ -98,7 +98,7 @@ void PasswordsView::fillCombo(QComboBox* box, const QString& firstItem) {
         // The box keeps what was added before the failure.
         const std::u16string description = ErrorDescription(error::kOutOfMemory);
         message(QString::fromStdU16String(description), kFillComboTitle);
-        store().LogError(u"FillCombo", ErrorNumberText(error::kOutOfMemory), description);
+        store().logError(u"FillCombo", ErrorNumberText(error::kOutOfMemory), description);
     }
     if (box->isEditable() && box->count() > 0) box->setEditText(box->itemText(box->currentIndex()));
 }

@@ -116,7 +116,7 @@ std::optional<std::u16string> EntryImport::addCategory(const std::u16string& nam
     return std::nullopt;
 }
 
-SaveResult EntryImport::save() { return store_.WriteToFile(); }
+SaveResult EntryImport::save() { return store_.save(); }
 
 void EntryImport::abandon() {
     if (!dryRun_ && !store_.forgotten()) {

@@ -51,7 +51,7 @@ class EntryImport {
     std::size_t duplicates() const { return duplicates_; }
     bool changed() const { return added_ > 0 || newCategories_ > 0; }
 
-    // Writes the profile with every row added, as WriteToFile writes it.
+    // Writes the profile with every row added, as save() writes it.
     SaveResult save();
     // Takes every row and category added back out of the profile, writing nothing (an import
     // refused as a whole).

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "crypto/text_cipher.h"
+#include "store/secret_memory.h"
 #include "store/text_convert.h"
 
 namespace keyloft {
@@ -398,6 +399,9 @@ ProfileDecoder::ProfileDecoder(Profile& target) : profile_(target) {
     profile_.questions.clear();
 }
 
+// The file's key is a secret: it goes with the decoder.
+ProfileDecoder::~ProfileDecoder() { Wipe(profileKey_); }
+
 ProfileDecoder::LineResult ProfileDecoder::addLine(std::string_view line) {
     LineResult result;
     ++linesRead_;
@@ -430,6 +434,7 @@ ProfileDecoder::LineResult ProfileDecoder::addLine(std::string_view line) {
     if (!kind) {
         return result;
     }
+    result.kind = kind;
     auto check = [&](int n) {
         if (!RSumofAC(plain, fields, n)) {
             ++result.sumFailures;

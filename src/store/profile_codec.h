@@ -104,11 +104,15 @@ public:
         int sumFailures = 0;   // record-sum checks that failed on this line (values still taken)
         bool rejected = false; // a line the cipher rejects (the program must end)
         ErrorInfo error;       // any other failure: the load fails
+        std::optional<std::int32_t> kind;  // the record's kind, once read (none for the key line)
     };
 
     // Replaces the collections of `target`; the other fields keep their values until a record
     // sets them.
     explicit ProfileDecoder(Profile& target);
+    ~ProfileDecoder();
+    ProfileDecoder(const ProfileDecoder&) = delete;
+    ProfileDecoder& operator=(const ProfileDecoder&) = delete;
 
     LineResult addLine(std::string_view line);
 

@@ -58,8 +58,8 @@ std::size_t ConflictMerge::unprovenCopies() const {
         std::count_if(copies_.begin(), copies_.end(), [](const ConflictCopyInfo& c) { return c.unproven; }));
 }
 
-std::vector<std::u16string> ProfileStore::ProfilesWithConflictCopies() {
-    const std::vector<std::u16string> profiles = ProfileNames();
+std::vector<std::u16string> ProfileStore::profilesWithConflictCopies() {
+    const std::vector<std::u16string> profiles = profileNames();
     std::vector<std::u16string> names;
     for (const FolderEntry& entry : state_->files.listDatNames(state_->databaseFolder)) {
         std::optional<std::u16string> name;
@@ -75,7 +75,7 @@ std::vector<std::u16string> ProfileStore::ProfilesWithConflictCopies() {
     return names;
 }
 
-ConflictMerge ProfileStore::ReadConflictCopies(const std::vector<std::u16string>& fileNames) {
+ConflictMerge ProfileStore::readConflictCopies(const std::vector<std::u16string>& fileNames) {
     State& s = *state_;
     ConflictMerge merge;
     merge.reads_ = std::make_unique<ConflictMerge::Reads>();
@@ -94,7 +94,7 @@ ConflictMerge ProfileStore::ReadConflictCopies(const std::vector<std::u16string>
     return merge;
 }
 
-void ProfileStore::IncludeUnprovenCopies(ConflictMerge& merge) {
+void ProfileStore::includeUnprovenCopies(ConflictMerge& merge) {
     if (!merge.reads_) return;
     merge.reads_->includeUnproven = true;
     planMerge(merge);
@@ -123,7 +123,7 @@ void ProfileStore::planMerge(ConflictMerge& merge) const {
     }
 }
 
-MergeResult ProfileStore::MergeConflictCopies(ConflictMerge& merge) {
+MergeResult ProfileStore::mergeConflictCopies(ConflictMerge& merge) {
     State& s = *state_;
     MergeResult result;
     result.save.outcome = SaveOutcome::Saved;
@@ -162,7 +162,7 @@ MergeResult ProfileStore::MergeConflictCopies(ConflictMerge& merge) {
         return result;
     }
     if (result.entriesAdded > 0 || result.categoriesAdded > 0) {
-        result.save = WriteToFile();
+        result.save = save();
         s.versionFloor.reset();
         if (!result.save.saved()) {
             result.entriesAdded = result.categoriesAdded = 0;

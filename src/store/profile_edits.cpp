@@ -68,7 +68,7 @@ std::vector<SecurityQuestion> KeptQuestions(const std::vector<SecurityQuestion>&
 }  // namespace
 
 EditResult ProfileStore::saveEdit(EditResult result) {
-    result.save = WriteToFile();
+    result.save = save();
     return result;
 }
 

@@ -116,10 +116,10 @@ std::u16string ProfileNameProblem(std::u16string_view profileName) {
     return refused ? std::u16string(kBadProfileName) : std::u16string();
 }
 
-std::filesystem::path ProfileStore::DatabaseFolder() {
+std::filesystem::path ProfileStore::folderFromSettings() {
     std::filesystem::path result = state_->defaultDatabaseFolder;
     std::u16string value;
-    if (ReadSetting(kSettingDatabase, value) && !TrimBlanks(value).empty()) {
+    if (readSetting(kSettingDatabase, value) && !TrimBlanks(value).empty()) {
         if (const auto folder = MakePath(value)) {
             result = *folder;
         }
@@ -166,13 +166,16 @@ bool SameFolder(const std::filesystem::path& a, const std::filesystem::path& b) 
 
 }  // namespace
 
-std::vector<std::u16string> ProfileStore::ListProfiles() {
+ProfileList ProfileStore::listProfiles() { return listFolder(); }
+
+ProfileList ProfileStore::listFolder() {
     State& s = *state_;
-    s.databaseFolder = DatabaseFolder();
-    std::vector<std::filesystem::path> files = s.files.listProfileFiles(s.databaseFolder);
+    ProfileList list;
+    s.databaseFolder = folderFromSettings();
+    list.names = NamesOfProfileFiles(s.files.listProfileFiles(s.databaseFolder));
     // Trying the application folder makes sense only when it is another folder than the one
     // just searched (a program run from its own, writable folder keeps its profiles there).
-    if (files.empty() && !SameFolder(s.databaseFolder, s.applicationFolder)) {
+    if (list.names.empty() && !SameFolder(s.databaseFolder, s.applicationFolder)) {
         // The folder is named: an installed program looks in the user's own folder, not its own.
         MessageRequest question =
             Message(kNoProfilesFound + std::u16string(kLineBreak) + FolderText(s.databaseFolder) +
@@ -182,19 +185,22 @@ std::vector<std::u16string> ProfileStore::ListProfiles() {
         // Enter must not send new profiles into the program's own folder.
         question.defaultAnswer = MessageAnswer::No;
         question.question = Question::TryApplicationFolder;
-        if (s.host.showMessage(question) == MessageAnswer::Yes) {
-            files = s.files.listProfileFiles(s.applicationFolder);
-            s.databaseFolder = s.applicationFolder;
-        }
+        list.question = std::move(question);
     }
-    return NamesOfProfileFiles(files);
+    return list;
 }
 
-std::vector<std::u16string> ProfileStore::ProfileNames() {
+std::vector<std::u16string> ProfileStore::useApplicationFolder() {
+    State& s = *state_;
+    s.databaseFolder = s.applicationFolder;
+    return NamesOfProfileFiles(s.files.listProfileFiles(s.databaseFolder));
+}
+
+std::vector<std::u16string> ProfileStore::profileNames() {
     return NamesOfProfileFiles(state_->files.listProfileFiles(state_->databaseFolder));
 }
 
-OpenResult ProfileStore::OpenProfile(std::u16string_view profileName) {
+OpenResult ProfileStore::openProfile(std::u16string_view profileName) {
     State& s = *state_;
     OpenResult result;
     if (s.programEnded) {
@@ -211,7 +217,7 @@ OpenResult ProfileStore::OpenProfile(std::u16string_view profileName) {
         result.report.messages.push_back(Message(std::move(problem)));
         return result;
     }
-    s.host.processEvents();
+    s.awaiting = State::Awaiting::Nothing;
     s.profileName = profileName;
     s.profileFileName = std::u16string(profileName) + kProfileExtension;
     s.profilePath = JoinFolder(s.databaseFolder, s.profileFileName);
@@ -244,22 +250,31 @@ OpenResult ProfileStore::OpenProfile(std::u16string_view profileName) {
     }
     loadHeld(true);
     result.outcome = loadOutcome();
-    if (result.outcome == OpenOutcome::Loaded && !acceptReplacedFile()) {
-        forget();
-        result.outcome = OpenOutcome::Replaced;
-        result.report = s.takeReport();
-        return result;
+    if (result.outcome == OpenOutcome::Loaded) {
+        if (std::optional<MessageRequest> question = replacedFileQuestion()) {
+            // The report goes on once the caller has the answer.
+            s.awaiting = State::Awaiting::Open;
+            s.awaitedQuestion = *question;
+            result.outcome = OpenOutcome::NeedsAnswer;
+            result.question = std::move(question);
+            return result;
+        }
     }
+    return finishOpen(std::move(result));
+}
+
+OpenResult ProfileStore::finishOpen(OpenResult result) {
+    State& s = *state_;
     if (s.emptyFile) {
         s.held.reset();
         result.error = ErrorInfo::of(error::kInputPastEnd);
         s.show(Message(kProfileEmpty));
-        LogError(kOpReadFromFile, ErrorNumberText(result.error.number), result.error.description);
+        logError(kOpReadFromFile, ErrorNumberText(result.error.number), result.error.description);
     } else if (s.damagedFile) {
         s.held.reset();
         result.error = DamagedError();
         s.show(Message(kProfileDamagedMessage));
-        LogError(kOpReadFromFile, ErrorNumberText(result.error.number), result.error.description);
+        logError(kOpReadFromFile, ErrorNumberText(result.error.number), result.error.description);
     } else if (!s.loaded) {
         result.error = s.lastError;
     }
@@ -267,15 +282,15 @@ OpenResult ProfileStore::OpenProfile(std::u16string_view profileName) {
     return result;
 }
 
-CreateResult ProfileStore::CreateProfile(std::u16string_view profileName) {
-    return createProfile(profileName, nullptr);
+CreateResult ProfileStore::createProfile(std::u16string_view profileName) {
+    return createFirstFile(profileName, nullptr);
 }
 
-CreateResult ProfileStore::CreateProfile(std::u16string_view profileName, const SealedStart& start) {
-    return createProfile(profileName, &start);
+CreateResult ProfileStore::createProfile(std::u16string_view profileName, const SealedStart& start) {
+    return createFirstFile(profileName, &start);
 }
 
-CreateResult ProfileStore::createProfile(std::u16string_view profileName, const SealedStart* sealedStart) {
+CreateResult ProfileStore::createFirstFile(std::u16string_view profileName, const SealedStart* sealedStart) {
     State& s = *state_;
     CreateResult result;
     if (s.programEnded) {
@@ -339,7 +354,7 @@ CreateResult ProfileStore::createProfile(std::u16string_view profileName, const 
         s.creatingSealed = false;
     }
     if (saved == SaveOutcome::Saved) {
-        ListProfiles();
+        result.folderQuestion = listFolder().question;
         result.outcome = CreateOutcome::Created;
     } else {
         result.outcome = CreateOutcome::SaveFailed;
@@ -349,7 +364,7 @@ CreateResult ProfileStore::createProfile(std::u16string_view profileName, const 
     return result;
 }
 
-DeleteResult ProfileStore::DeleteProfile(std::u16string_view profileName) {
+DeleteResult ProfileStore::deleteProfile(std::u16string_view profileName, DeleteConfirmation confirmation) {
     State& s = *state_;
     DeleteResult result;
     if (s.programEnded) {
@@ -367,8 +382,9 @@ DeleteResult ProfileStore::DeleteProfile(std::u16string_view profileName) {
     question.buttons = MessageButtons::YesNo;
     question.defaultAnswer = MessageAnswer::No;
     question.question = Question::ConfirmProfileDelete;
-    if (s.host.showMessage(question) != MessageAnswer::Yes) {
+    if (confirmation != DeleteConfirmation::Confirmed) {
         result.outcome = DeleteOutcome::NotConfirmed;
+        result.question = std::move(question);
         return result;
     }
     if (profileName.empty()) {
@@ -384,7 +400,7 @@ DeleteResult ProfileStore::DeleteProfile(std::u16string_view profileName) {
             result.report.messages.push_back(std::move(*refused));
         }
         if (!result.error.failed()) ForgetSeenProfile(s.settings, path);
-        ListProfiles();
+        result.folderQuestion = listFolder().question;
     } else {
         result.report.messages.push_back(Message(kFileNotFoundMessage, kFileErrorTitle, MessageIcon::Critical));
         result.outcome = DeleteOutcome::NotFound;

@@ -50,7 +50,7 @@ bool NotReadable(const ErrorInfo& error) {
 
 void ProfileStore::State::sumCheckFailed() {
     show(Message(kInvalidDataSum));
-    owner->LogError(kOpRSumofAC, u"0", u"");
+    owner->logError(kOpRSumofAC, u"0", u"");
     report.lockSession = true;
     damaged = true;
     held.reset();
@@ -58,10 +58,9 @@ void ProfileStore::State::sumCheckFailed() {
 
 void ProfileStore::State::decryptRejected() {
     show(Message(kInvalidDataDecrypt, kDecryptErrorTitle));
-    owner->LogError(kOpDecrypt, u"0", u"");
+    owner->logError(kOpDecrypt, u"0", u"");
     programEnded = true;
     damaged = true;
-    profileKey.clear();
     held.reset();
     report.endProgram = true;
 }
@@ -71,7 +70,6 @@ void ProfileStore::State::decryptRejected() {
 void ProfileStore::loadFailed(bool showErrors, const ErrorInfo& error) {
     State& s = *state_;
     s.keepError(error);
-    s.profileKey.clear();
     if (!showErrors) {
         return;
     }
@@ -79,14 +77,14 @@ void ProfileStore::loadFailed(bool showErrors, const ErrorInfo& error) {
         s.show(RefusalMessage(s.profileName, error)
                    .value_or(Message(ProfileNotReadableMessage(s.profileName), kNotReadableTitle,
                                      MessageIcon::Exclamation)));
-        LogError(kOpReadFromFile, s.lastErrorNumber, s.lastErrorText);
+        logError(kOpReadFromFile, s.lastErrorNumber, s.lastErrorText);
         // Taken away during a session: what is in memory is no longer the file's, so the session ends.
         s.report.lockSession = s.loggedOn;
         return;
     }
     s.show(Message(kErrorOccurred + std::u16string(kLineBreak) + s.lastErrorText + u"  " + kOpReadFromFile + u" (" +
                    s.lastErrorNumber + u")" + kLineBreak + kCloseAndReopen));
-    LogError(kOpReadFromFile, s.lastErrorNumber, s.lastErrorText);
+    logError(kOpReadFromFile, s.lastErrorNumber, s.lastErrorText);
     s.report.closeWindow = true;
 }
 
@@ -165,7 +163,6 @@ void ProfileStore::loadHeld(bool showErrors) {
             return;
         }
     }
-    s.profileKey.clear();
     if (decoder.linesRead() == 1 && firstLine == sealed::kFirstLine) {
         loadSealed(showErrors);  // a sealed file cut after its first line: damaged
         return;
@@ -186,7 +183,7 @@ void ProfileStore::loadHeld(bool showErrors) {
     s.loaded = true;
 }
 
-OpenResult ProfileStore::ReadFromFileIfChanged() {
+OpenResult ProfileStore::reloadIfChanged() {
     State& s = *state_;
     if (s.loaded && s.loggedOn && s.stamp && !s.programEnded && !s.forgotten) {
         s.held.reset();
@@ -201,7 +198,7 @@ OpenResult ProfileStore::ReadFromFileIfChanged() {
         s.held.reset();
     }
     s.keysOnly = true;
-    OpenResult result = ReadFromFile();
+    OpenResult result = reload();
     s.keysOnly = false;
     return result;
 }
@@ -223,7 +220,7 @@ bool ProfileStore::heldFileUnchanged() {
     return true;
 }
 
-OpenResult ProfileStore::ReadFromFile() {
+OpenResult ProfileStore::reload() {
     State& s = *state_;
     OpenResult result;
     if (s.programEnded) {
@@ -235,9 +232,20 @@ OpenResult ProfileStore::ReadFromFile() {
     result.outcome = loadOutcome();
     // Loaded again in the middle of a session (the tool's shell between commands): a file that is
     // no longer sealed or went back is asked about as at open, and No ends the session.
-    if (result.outcome == OpenOutcome::Loaded && !acceptReloadedFile()) {
-        result.outcome = OpenOutcome::Replaced;
+    if (result.outcome == OpenOutcome::Loaded) {
+        if (std::optional<MessageRequest> question = replacedFileQuestion()) {
+            s.awaiting = State::Awaiting::Reload;
+            s.awaitedQuestion = *question;
+            result.outcome = OpenOutcome::NeedsAnswer;
+            result.question = std::move(question);
+            return result;
+        }
     }
+    return finishReload(std::move(result));
+}
+
+OpenResult ProfileStore::finishReload(OpenResult result) {
+    State& s = *state_;
     if (!s.loaded) {
         result.error = s.lastError;
     }
@@ -342,7 +350,7 @@ void ProfileStore::readFromFile(bool showErrors) {
     if (s.programEnded) {
         return;
     }
-    s.host.processEvents();
+    s.awaiting = State::Awaiting::Nothing;
     s.loaded = false;
     s.emptyFile = false;
     s.damaged = false;
@@ -371,7 +379,7 @@ std::int32_t ProfileStore::readVersion(bool showErrors) {
             return;
         }
         s.show(Message(kErrorOccurred + std::u16string(kLineBreak) + s.lastErrorText, kOpReadFromFile));
-        LogError(kOpReadVersion, s.lastErrorNumber, s.lastErrorText);
+        logError(kOpReadVersion, s.lastErrorNumber, s.lastErrorText);
         s.report.lockSession = true;
         s.held.reset();
     };
@@ -389,6 +397,8 @@ std::int32_t ProfileStore::readVersion(bool showErrors) {
     std::string keyLine;
     std::string line;
     BoundedLineReader reader(file);
+    Profile scratch;  // what the first records hold: only the version is kept
+    ProfileDecoder decoder(scratch);
     for (int i = 0; i < 3; ++i) {
         if (!reader.next(line, error)) {
             if (PastLimits(error)) {
@@ -402,6 +412,7 @@ std::int32_t ProfileStore::readVersion(bool showErrors) {
         }
         if (i == 0) {
             keyLine = line;
+            (void)decoder.addLine(line);
             continue;
         }
         if (i == 1 && sealed::LooksSealed(keyLine, line)) {
@@ -419,44 +430,19 @@ std::int32_t ProfileStore::readVersion(bool showErrors) {
             }
             return parsed->version;
         }
-        if (i == 1) {
-            const KeyLineResult key = DecodeKeyLine(keyLine, line);
-            if (key.rejected) {
-                s.decryptRejected();
-                return -1;
-            }
-            if (key.sumFailed) {
-                s.sumCheckFailed();
-            }
-            s.profileKey = key.key;
-        }
-        const crypto::DecryptResult decrypted = crypto::TryDecryptText(line, s.profileKey);
-        if (decrypted.status == crypto::DecryptStatus::Rejected) {
+        // The records are read as a load reads them; of their faults only those of the version
+        // record (or of a record whose kind cannot be read) fail the read.
+        const ProfileDecoder::LineResult read = decoder.addLine(line);
+        if (read.rejected) {
             s.decryptRejected();
             return -1;
         }
-        std::u16string plain = decrypted.text;
-        const std::vector<std::u16string> fields = SplitFields(plain);
-        const std::optional<std::int32_t> kind = ParseInt32(fields[0], error);
-        if (!kind) {
-            fail(error);
+        for (int failure = 0; failure < read.sumFailures; ++failure) s.sumCheckFailed();
+        if (read.error.failed() && (!read.kind || *read.kind == 8)) {
+            fail(read.error);
             return result;
         }
-        if (*kind == 8) {
-            if (!RSumofAC(plain, fields, 2)) {
-                s.sumCheckFailed();
-            }
-            if (fields.size() < 2) {
-                fail(ErrorInfo::of(error::kSubscriptOutOfRange));
-                return result;
-            }
-            const std::optional<std::int32_t> version = ParseInt32(fields[1], error);
-            if (!version) {
-                fail(error);
-                return result;
-            }
-            result = *version;
-        }
+        if (read.kind == 8) result = scratch.version;
         if (!s.held) {
             // A failed sum check locked the session.
             return -1;

@@ -17,7 +17,7 @@ LogonOutcome ProfileStore::openSealedBody(const sealed::Key& dataKey, const seal
         s.held.reset();
         s.loaded = false;
         s.keepError(DamagedError());
-        LogError(kOpReadFromFile, ErrorNumberText(s.lastError.number), s.lastError.description);
+        logError(kOpReadFromFile, ErrorNumberText(s.lastError.number), s.lastError.description);
         return LogonOutcome::Damaged;
     }
     s.sealedKeys = sealed::KeepKeys(*s.lockedFile, dataKey, s.profile);
@@ -33,15 +33,16 @@ std::optional<sealed::SealedFile> ProfileStore::loadedSealedFile() const {
     return state_->lockedFile;
 }
 
-LogonOutcome ProfileStore::LogOnWithKey(const sealed::Key& dataKey, const sealed::LogonValues* known) {
+LogonOutcome ProfileStore::logOnWithKey(const sealed::Key& dataKey, const sealed::LogonValues* known) {
     const State& s = *state_;
-    if (!s.loaded || !s.lockedFile) return LogonOutcome::Incorrect;
+    if (!s.loaded || !s.lockedFile || s.awaiting != State::Awaiting::Nothing) return LogonOutcome::Incorrect;
     return openSealedBody(dataKey, known);
 }
 
-LogonOutcome ProfileStore::LogOn(const LogonDetails& typed) {
+LogonOutcome ProfileStore::logOn(const LogonDetails& typed) {
     State& s = *state_;
-    if (!s.loaded) {
+    // A file whose question is not answered yet is not logged on to.
+    if (!s.loaded || s.awaiting != State::Awaiting::Nothing) {
         return LogonOutcome::Incorrect;
     }
     const sealed::LogonValues trimmed{std::u16string(TrimBlanks(typed.userId)),
@@ -74,9 +75,10 @@ LogonOutcome ProfileStore::LogOn(const LogonDetails& typed) {
     return accepted ? LogonOutcome::LoggedOn : LogonOutcome::Incorrect;
 }
 
-LogonOutcome ProfileStore::LogOnWithAnswers(const std::vector<std::u16string>& typedAnswers) {
+LogonOutcome ProfileStore::logOnWithAnswers(const std::vector<std::u16string>& typedAnswers) {
     State& s = *state_;
-    if (!s.loaded) {
+    // A file whose question is not answered yet is not logged on to.
+    if (!s.loaded || s.awaiting != State::Awaiting::Nothing) {
         return LogonOutcome::Incorrect;
     }
     std::vector<std::u16string> trimmed;

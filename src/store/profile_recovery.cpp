@@ -117,22 +117,22 @@ ErrorInfo ProfileStore::takeProfile() {
             s.held.reset();
             const ErrorInfo moved = s.files.rename(backupPath, profilePath, true);
             if (moved.failed()) {
-                LogError(kOpRecover, ErrorNumberText(moved.number), moved.description);
+                logError(kOpRecover, ErrorNumberText(moved.number), moved.description);
             } else {
                 s.held = std::move(backup);
                 (void)s.files.flushFolder(profilePath);
-                LogError(kOpRecover, u"0",
+                logError(kOpRecover, u"0",
                          backupName + VersionText(backupCheck.version) + u" was put back as " + fileName + u", which " +
                              why);
             }
         } else if (profileCheck.ok && newer && acceptable && profileCheck.sealed && backupCheck.sealed) {
             s.backupToProve = true;
-            LogError(kOpRecover, u"0",
+            logError(kOpRecover, u"0",
                      backupName + VersionText(backupCheck.version) + u" is newer than " + fileName +
                          VersionText(profileCheck.version) +
                          u": it replaces it only if it opens with the profile's key at logon");
         } else if (profileCheck.ok && newer) {
-            LogError(kOpRecover, u"0",
+            logError(kOpRecover, u"0",
                      backupName + VersionText(backupCheck.version) + u" was left beside " + fileName +
                          VersionText(profileCheck.version) +
                          u": a backup replaces a sound profile only when it opens with the sealed profile's key");
@@ -144,7 +144,7 @@ ErrorInfo ProfileStore::takeProfile() {
             backup.reset();
             const ErrorInfo removed = s.files.remove(backupPath);
             if (!removed.failed()) {
-                LogError(kOpRecover, u"0",
+                logError(kOpRecover, u"0",
                          backupName + u" (" + what + u") was removed; " + fileName + u" holds version " +
                              Int32Text(profileCheck.version));
             }
@@ -164,7 +164,7 @@ ErrorInfo ProfileStore::takeProfile() {
             name = leftover.u16string();
         } catch (const std::exception&) {
         }
-        LogError(kOpRecover, u"0", u"the temporary file " + name + u" of an interrupted save was removed");
+        logError(kOpRecover, u"0", u"the temporary file " + name + u" of an interrupted save was removed");
     }
     return ErrorInfo::none();
 }
@@ -189,7 +189,7 @@ void ProfileStore::proveBackup(const sealed::LogonValues* known) {
     if (!file || !VersionIsNewer(file->version, s.profile.version) ||
         !sealed::OpenBody(*file, s.sealedKeys->dataKey, opened, known)) {
         Wipe(opened);
-        LogError(kOpRecover, u"0",
+        logError(kOpRecover, u"0",
                  backupName + u" was left beside " + s.profileFileName +
                      u": it does not open with the profile's key, or it is not newer");
         return;
@@ -197,7 +197,7 @@ void ProfileStore::proveBackup(const sealed::LogonValues* known) {
     const std::int32_t before = s.profile.version;
     if (const ErrorInfo moved = s.files.rename(backupPath, s.profilePath, true); moved.failed()) {
         Wipe(opened);
-        LogError(kOpRecover, ErrorNumberText(moved.number), moved.description);
+        logError(kOpRecover, ErrorNumberText(moved.number), moved.description);
         return;
     }
     (void)s.files.flushFolder(s.profilePath);
@@ -206,7 +206,7 @@ void ProfileStore::proveBackup(const sealed::LogonValues* known) {
     Wipe(s.profile);
     s.profile = std::move(opened);
     s.sealedKeys = sealed::KeepKeys(*file, s.sealedKeys->dataKey, s.profile);
-    LogError(kOpRecover, u"0",
+    logError(kOpRecover, u"0",
              backupName + VersionText(file->version) + u" was put back as " + s.profileFileName +
                  VersionText(before) + u": it opens with the profile's key and is newer");
 }

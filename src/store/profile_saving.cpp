@@ -27,16 +27,40 @@ constexpr int kRetryWaitMs = 3000;
 
 }  // namespace
 
-SaveResult ProfileStore::WriteToFile() {
+SaveResult ProfileStore::save() {
     State& s = *state_;
     SaveResult result;
-    if (s.programEnded || s.forgotten) {
+    // Nothing is written while a load waits for the answer to its question.
+    if (s.programEnded || s.forgotten || s.awaiting != State::Awaiting::Nothing) {
         return result;
     }
     s.beginReport();
     result.outcome = writeToFile();
+    if (result.outcome == SaveOutcome::NeedsAnswer) {
+        // The report goes on once the caller has the answer.
+        result.question = s.awaitedQuestion;
+        return result;
+    }
     if (result.outcome == SaveOutcome::Failed) {
         result.error = s.lastError;
+    }
+    result.report = s.takeReport();
+    return result;
+}
+
+SaveResult ProfileStore::answerReplacedSave(bool goOn) {
+    State& s = *state_;
+    SaveResult result;
+    if (s.awaiting != State::Awaiting::Save) return result;
+    answerReplaced(goOn);
+    if (goOn) {
+        result.outcome = finishReloadAfterSave();
+    } else {
+        // No ends the session, and nothing is saved.
+        forget();
+        s.report.clearDirty = true;
+        s.report.lockSession = true;
+        result.outcome = SaveOutcome::ConflictLockedOut;
     }
     result.report = s.takeReport();
     return result;
@@ -47,7 +71,6 @@ SaveOutcome ProfileStore::writeToFile() {
     if (s.programEnded) {
         return SaveOutcome::Failed;
     }
-    s.host.processEvents();
     s.runningLength = 0;
     s.lineCount = 0;
 
@@ -121,8 +144,7 @@ void ProfileStore::makeSealingKeys() {
 SaveOutcome ProfileStore::saveFailed(const ErrorInfo& error, std::int32_t versionBefore) {
     State& s = *state_;
     s.keepError(error);
-    s.profileKey.clear();
-    LogError(kOpWriteToFile, s.lastErrorNumber, s.lastErrorText);
+    logError(kOpWriteToFile, s.lastErrorNumber, s.lastErrorText);
     // A read-only file, or a link that is not followed, is said so: closing would not help.
     s.show(RefusalMessage(s.profileName, error)
                .value_or(Message(kErrorOccurred + std::u16string(kLineBreak) + s.lastErrorText + u"(" +
@@ -184,7 +206,6 @@ SaveOutcome ProfileStore::reloadAfterOtherSave() {
     bool refused = false;  // what is there now is a link that is not followed: the session ends
     for (int attempt = 1; attempt <= kAttempts; ++attempt) {
         s.retryCounter = attempt;
-        s.host.processEvents();
         if (s.held) {
             loadHeld(attempt == kAttempts);
         } else {
@@ -208,16 +229,26 @@ SaveOutcome ProfileStore::reloadAfterOtherSave() {
         }
     }
     s.retryCounter = 0;
-    // A file that is no longer sealed, or older than what this user saw, is asked about as at open;
-    // No ends the session, and nothing is saved.
-    if (s.loaded && !acceptReloadedFile()) {
-        return SaveOutcome::ConflictLockedOut;
-    }
     // A lock asked for while the file was read again (a failed sum check) ends the session as a
     // changed logon does.
     const bool lockedDuringReload = s.report.lockSession && !lockedBefore;
-    if (!refused && !lockedDuringReload && s.profile.logonMode == logonMode && s.profile.userId == userId &&
-        s.profile.password == password && s.profile.pin == pin) {
+    s.sameLogonAfterReload = !refused && !lockedDuringReload && s.profile.logonMode == logonMode &&
+                             s.profile.userId == userId && s.profile.password == password && s.profile.pin == pin;
+    // A file that is no longer sealed, or older than what this user saw, is asked about as at open:
+    // the save waits for the answer.
+    if (s.loaded) {
+        if (std::optional<MessageRequest> question = replacedFileQuestion()) {
+            s.awaiting = State::Awaiting::Save;
+            s.awaitedQuestion = std::move(*question);
+            return SaveOutcome::NeedsAnswer;
+        }
+    }
+    return finishReloadAfterSave();
+}
+
+SaveOutcome ProfileStore::finishReloadAfterSave() {
+    State& s = *state_;
+    if (s.sameLogonAfterReload) {
         s.show(Message(kRecordModified + std::u16string(kLineBreak) + kRefreshing));
         return SaveOutcome::ConflictRefreshed;
     }
@@ -234,7 +265,6 @@ SaveOutcome ProfileStore::reloadAfterOtherSave() {
 SaveOutcome ProfileStore::replacedDuringSave(std::int32_t versionBefore) {
     State& s = *state_;
     s.profile.version = versionBefore;
-    s.profileKey.clear();
     s.held.reset();
     return reloadAfterOtherSave();
 }
@@ -298,10 +328,9 @@ SaveOutcome ProfileStore::writeNewFile(std::int32_t versionBefore) {
         s.stamp = s.files.stampOf(*s.held);
     }
     if (error.failed()) {
-        LogError(kOpWriteToFile, ErrorNumberText(error.number), error.description);
+        logError(kOpWriteToFile, ErrorNumberText(error.number), error.description);
     }
     s.retryCounter = 0;
-    s.profileKey.clear();
     if (!writeSealed && !s.creating) {
         s.sealedKeys.reset();
     }

@@ -32,7 +32,7 @@ std::optional<std::int32_t> ProfileStore::newestConflictCopyVersion() {
     return newest;
 }
 
-bool ProfileStore::acceptReplacedFile() {
+std::optional<MessageRequest> ProfileStore::replacedFileQuestion() {
     State& s = *state_;
     const std::optional<SeenProfile> seen = ReadSeenProfile(s.settings, s.profilePath);
     const SeenProfile now{s.seal, s.profile.version};
@@ -40,10 +40,10 @@ bool ProfileStore::acceptReplacedFile() {
         // Met for the first time: nothing shows whether it is the file it should be, but from this
         // load on a readable or an older file in its place is asked about, logged on or not.
         RememberSeenProfile(s.settings, s.profilePath, now);
-        return true;
+        return std::nullopt;
     }
-    if (s.acceptedPath == s.profilePath && s.acceptedFile == std::pair{now.sealed, now.version}) return true;
-    if (ReplacedFileMessage(s.profileName, *seen, now).empty()) return true;
+    if (s.acceptedPath == s.profilePath && s.acceptedFile == std::pair{now.sealed, now.version}) return std::nullopt;
+    if (ReplacedFileMessage(s.profileName, *seen, now).empty()) return std::nullopt;
     // Gone back: a file-sync engine may have kept another machine's older file and left this
     // user's newer one beside it as a conflict copy.
     const std::optional<std::int32_t> newestCopy = newestConflictCopyVersion();
@@ -55,25 +55,42 @@ bool ProfileStore::acceptReplacedFile() {
     // Opening an older file beside the newer one's copy loses nothing: the merge follows.
     question.defaultAnswer = offersMerge ? MessageAnswer::Yes : MessageAnswer::No;
     question.question = offersMerge ? Question::OpenRolledBackProfile : Question::OpenReplacedProfile;
-    const bool accepted = s.host.showMessage(question) == MessageAnswer::Yes;
-    LogError(kOpReadFromFile, u"0",
-             question.text.substr(0, question.text.find(u'\n')) + (accepted ? u" Opened." : u" Not opened."));
-    if (accepted) {
-        s.acceptedPath = s.profilePath;
-        s.acceptedFile = std::pair{now.sealed, now.version};
-        // The user knows now that the file is in the usual form; the version seen stays.
-        RememberSeenProfile(s.settings, s.profilePath, now, true);
-    }
-    return accepted;
+    return question;
 }
 
-bool ProfileStore::acceptReloadedFile() {
+void ProfileStore::answerReplaced(bool open) {
     State& s = *state_;
-    if (acceptReplacedFile()) return true;
+    const std::u16string& text = s.awaitedQuestion.text;
+    logError(kOpReadFromFile, u"0", text.substr(0, text.find(u'\n')) + (open ? u" Opened." : u" Not opened."));
+    s.awaiting = State::Awaiting::Nothing;
+    if (open) {
+        s.acceptedPath = s.profilePath;
+        s.acceptedFile = std::pair{s.seal, s.profile.version};
+        // The user knows now that the file is in the usual form; the version seen stays.
+        RememberSeenProfile(s.settings, s.profilePath, SeenProfile{s.seal, s.profile.version}, true);
+    }
+}
+
+OpenResult ProfileStore::answerReplacedFile(bool open) {
+    State& s = *state_;
+    OpenResult result;
+    const State::Awaiting awaited = s.awaiting;
+    if (awaited != State::Awaiting::Open && awaited != State::Awaiting::Reload) return result;
+    answerReplaced(open);
+    if (open) {
+        result.outcome = OpenOutcome::Loaded;
+        return awaited == State::Awaiting::Open ? finishOpen(std::move(result)) : finishReload(std::move(result));
+    }
     forget();
+    result.outcome = OpenOutcome::Replaced;
+    if (awaited == State::Awaiting::Open) {
+        result.report = s.takeReport();
+        return result;
+    }
+    // In the middle of a session No ends it.
     s.report.clearDirty = true;
     s.report.lockSession = true;
-    return false;
+    return finishReload(std::move(result));
 }
 
 bool ProfileStore::keptReadable() { return ReadKeptReadable(state_->settings, state_->profilePath); }

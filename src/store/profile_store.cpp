@@ -36,12 +36,11 @@ void ProfileStore::setDatabaseFolder(std::filesystem::path folder) {
 }
 bool ProfileStore::holdsFile() const { return state_->held != nullptr; }
 bool ProfileStore::loaded() const { return state_->loaded; }
-void ProfileStore::CloseHeldFile() { state_->held.reset(); }
+void ProfileStore::closeHeldFile() { state_->held.reset(); }
 
 void ProfileStore::forget() {
     State& s = *state_;
     Wipe(s.profile);
-    Wipe(s.profileKey);
     s.sealedKeys.reset();
     s.lockedFile.reset();
     s.held.reset();
@@ -49,6 +48,7 @@ void ProfileStore::forget() {
     s.loggedOn = false;
     s.creating = false;
     s.forgotten = true;
+    s.awaiting = State::Awaiting::Nothing;
     s.fingerprint.reset();
     s.stamp.reset();
     ++s.openNumber;
@@ -69,7 +69,7 @@ const std::u16string& ProfileStore::profileName() const { return state_->profile
 // ---------------------------------------------------------------------------------------------
 // Settings and error log
 
-bool ProfileStore::ReadSetting(std::u16string_view name, std::u16string& value) {
+bool ProfileStore::readSetting(std::u16string_view name, std::u16string& value) {
     try {
         return state_->settings.read(name, value);
     } catch (const std::exception&) {
@@ -77,7 +77,7 @@ bool ProfileStore::ReadSetting(std::u16string_view name, std::u16string& value) 
     }
 }
 
-bool ProfileStore::WriteSetting(std::u16string_view name, std::u16string_view value) {
+bool ProfileStore::writeSetting(std::u16string_view name, std::u16string_view value) {
     try {
         return state_->settings.write(name, value);
     } catch (const std::exception&) {
@@ -85,7 +85,7 @@ bool ProfileStore::WriteSetting(std::u16string_view name, std::u16string_view va
     }
 }
 
-void ProfileStore::LogError(std::u16string_view operation, std::u16string_view number,
+void ProfileStore::logError(std::u16string_view operation, std::u16string_view number,
                             std::u16string_view description) {
     try {
         const std::u16string entry = ErrorLogLine(state_->clock.now(), operation, number, description);

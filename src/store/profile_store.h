@@ -32,6 +32,8 @@ struct SealedFile;
 
 enum class SaveOutcome {
     Saved,             // new file written, version + 1
+    NeedsAnswer,       // another user's save is a file no longer sealed or gone back: `question`
+                       // asks whether to go on with it; answerReplacedSave() takes the answer
     ConflictRefreshed, // another user saved: change dropped, Profile reloaded ("The record has been modified...")
     ConflictLockedOut, // another user changed the logon details: the caller locks the session
     Failed,            // the save failed: the file is as it was
@@ -41,6 +43,7 @@ struct [[nodiscard]] SaveResult {
     SaveOutcome outcome = SaveOutcome::Failed;
     ErrorInfo error;     // for Failed: why
     StoreReport report;  // what the window shows and does about it, in order
+    std::optional<MessageRequest> question;  // for NeedsAnswer: asked before the report is carried out
 
     bool saved() const { return outcome == SaveOutcome::Saved; }
 };
@@ -104,6 +107,8 @@ enum class OpenOutcome {
     Ended,      // a line the cipher rejects: the program must end at once
     Replaced,   // the file is no longer sealed or its version went back since this user last used it,
                 // and the user chose not to open it (the question is asked, default No): let go
+    NeedsAnswer,  // such a file is loaded and held: `question` asks whether to open it, and
+                  // answerReplacedFile() takes the answer; nothing else is done meanwhile
 };
 
 struct [[nodiscard]] OpenResult {
@@ -113,7 +118,8 @@ struct [[nodiscard]] OpenResult {
     // button, application title) and nothing else; for Damaged, Failed and Ended what the loader
     // has always shown, and the lock, close or end that follows it.
     StoreReport report;
-    bool unchanged = false;  // ReadFromFileIfChanged: the file is the one in memory; nothing was read
+    bool unchanged = false;  // reloadIfChanged: the file is the one in memory; nothing was read
+    std::optional<MessageRequest> question;  // for NeedsAnswer: asked before the report is carried out
 
     bool loaded() const { return outcome == OpenOutcome::Loaded; }
 };
@@ -125,19 +131,35 @@ enum class CreateOutcome {
                  // which may ask "Profiles Missing" once the failure is shown)
 };
 
+// A listing of the database folder, and the question it leaves to its caller.
+struct [[nodiscard]] ProfileList {
+    std::vector<std::u16string> names;  // in listing order
+    // "Profiles Missing": the database folder holds no profile and the application folder is
+    // another folder. Asked (Yes/No, default No) before anything else is shown; Yes calls
+    // useApplicationFolder(), which lists that folder instead.
+    std::optional<MessageRequest> question;
+};
+
 struct [[nodiscard]] CreateResult {
     CreateOutcome outcome = CreateOutcome::Refused;
     ErrorInfo error;
     StoreReport report;
+    std::optional<MessageRequest> folderQuestion;  // the listing's question after the file was written
     explicit operator bool() const { return outcome == CreateOutcome::Created; }
 };
 
 enum class DeleteOutcome { Deleted, NotConfirmed, NotChosen, BadName, NotFound, Failed };
 
+// Whether the user has said Yes to "Are you sure you want to delete the selected profile?".
+enum class DeleteConfirmation { NotAsked, Confirmed };
+
 struct [[nodiscard]] DeleteResult {
     DeleteOutcome outcome = DeleteOutcome::Failed;
     ErrorInfo error;  // for Failed (another instance holds the file: `inUse`)
     StoreReport report;
+    // For NotConfirmed: the question to ask; Yes calls deleteProfile again, Confirmed.
+    std::optional<MessageRequest> question;
+    std::optional<MessageRequest> folderQuestion;  // the listing's question after the file went
 };
 
 // The logon step: the typed details or answers against the loaded profile. A profile in the usual
@@ -232,64 +254,76 @@ public:
   ProfileStore& operator=(const ProfileStore&) = delete;
 
   // Profile folder.
-  std::filesystem::path DatabaseFolder();
-  // Settles the database folder and returns the profile names in listing order (may ask
-  // "Profiles Missing"). The window fills cboProfile from it and selects the first.
-  std::vector<std::u16string> ListProfiles();
+  std::filesystem::path folderFromSettings();
+  // Settles the database folder and returns the profile names in listing order, with the
+  // "Profiles Missing" question when there are none. The window fills cboProfile from it and
+  // selects the first.
+  ProfileList listProfiles();
+  // The answer Yes to "Profiles Missing": the application folder is the database folder from now
+  // on; its profile names in listing order.
+  std::vector<std::u16string> useApplicationFolder();
   // The profile names of the settled database folder, in listing order, without a question. A
-  // file whose name cannot be read as text is left out, as ListProfiles leaves it out.
-  std::vector<std::u16string> ProfileNames();
+  // file whose name cannot be read as text is left out, as listProfiles leaves it out.
+  std::vector<std::u16string> profileNames();
   // The profiles of the settled database folder that have conflict copies beside them.
-  std::vector<std::u16string> ProfilesWithConflictCopies();
+  std::vector<std::u16string> profilesWithConflictCopies();
   // Checks the name, holds <name>.dat, puts right what an interrupted save left beside it (a
   // backup, temporary files) and loads it. A file that was sealed when this user last used it and
-  // is not now, or whose version went back, is opened only when the user says so.
-  OpenResult OpenProfile(std::u16string_view profileName);
+  // is not now, or whose version went back, is opened only when the user says so (NeedsAnswer).
+  OpenResult openProfile(std::u16string_view profileName);
+  // The user's answer to the question of a load (OpenResult::question): Yes opens the file
+  // (Loaded), No lets it go (Replaced; in the middle of a session the report locks as well).
+  OpenResult answerReplacedFile(bool open);
   // Writes the first file of a new profile (defaults, creating flag). Reported messages:
   // "Specify a profile name!", "This profile already exists...", bad names, the save failure.
-  CreateResult CreateProfile(std::u16string_view profileName);
+  CreateResult createProfile(std::u16string_view profileName);
   // The same, sealed with `start` from the first file on. Before anything is written the password
   // passes the security setup's checks and the sealing rule (store/sealing_rule.h); a refusal is
   // the report's one message (outcome Refused).
-  CreateResult CreateProfile(std::u16string_view profileName, const SealedStart& start);
-  // Asks "Are you sure you want to delete the selected profile?" itself, then deletes.
-  DeleteResult DeleteProfile(std::u16string_view profileName);
+  CreateResult createProfile(std::u16string_view profileName, const SealedStart& start);
+  // Deletes once confirmed: NotAsked returns NotConfirmed with the question "Are you sure you
+  // want to delete the selected profile?" (a bad name is refused before it is asked).
+  DeleteResult deleteProfile(std::u16string_view profileName,
+                             DeleteConfirmation confirmation = DeleteConfirmation::NotAsked);
 
   // Loads the open profile's file again, holding it.
-  OpenResult ReadFromFile();
+  OpenResult reload();
   // The same for a session that lets go of the file between its steps (the tool's shell): the file
   // is held again, and read only when it is not the one loaded or written last, unchanged (the same
   // file, size and times; compared by content too when it had changed just before). A sealed file
   // read again opens only with this session's data key and while its logon slot is the one logged
   // on with; otherwise only its header is loaded (loadedSealedFile) and the logon is asked again.
   // A file no longer sealed or gone back is asked about as at open.
-  OpenResult ReadFromFileIfChanged();
+  OpenResult reloadIfChanged();
   // Saves the Profile: version check against the file, conflict handling, then the new file.
-  SaveResult WriteToFile();
+  SaveResult save();
+  // The user's answer to the question of a save that read another user's file (NeedsAnswer): Yes
+  // goes on with that file as after any conflict, No ends the session. Nothing is written.
+  SaveResult answerReplacedSave(bool goOn);
 
   // Reads the conflict copies of the loaded profile that a file-sync engine left in the folder
   // (those named in `fileNames`, all when it is empty), each once and with the logon of the loaded
   // profile, and plans their merge (store/conflict_copies.h says which copies are merged). Copies
   // that nothing shows to be of this profile are left out of the plan. Only after logon.
-  ConflictMerge ReadConflictCopies(const std::vector<std::u16string>& fileNames = {});
+  ConflictMerge readConflictCopies(const std::vector<std::u16string>& fileNames = {});
   // Plans the merge again with those copies taken in: the user said they are copies of this one.
-  void IncludeUnprovenCopies(ConflictMerge& merge);
+  void includeUnprovenCopies(ConflictMerge& merge);
   // Carries the plan out: adds what only the copies hold, saves once (a merged profile is written
   // at a version newer than each copy), and only after that save removes the merged copies, each
   // only while its name still bears the file that was read. Nothing for a plan of another session.
-  MergeResult MergeConflictCopies(ConflictMerge& merge);
+  MergeResult mergeConflictCopies(ConflictMerge& merge);
 
   // The logon step (see LogonOutcome). Typed values are trimmed as every logon check trims them;
   // the answers are those typed for the first three questions, in order.
-  LogonOutcome LogOn(const LogonDetails& typed);
-  LogonOutcome LogOnWithAnswers(const std::vector<std::u16string>& typedAnswers);
+  LogonOutcome logOn(const LogonDetails& typed);
+  LogonOutcome logOnWithAnswers(const std::vector<std::u16string>& typedAnswers);
   // The same step in two halves for a sealed file, so that the window can run the slow half (the
   // key derivation of sealed::UnwrapWithLogon or UnwrapWithAnswers) off the GUI thread: a copy of
   // the loaded sealed file (nullopt while the loaded file is in the usual form or nothing is
   // loaded), then the body opened with the data key its slots gave; `known` are the trimmed logon
   // details that opened the logon slot (null when the answers opened one: the password stays unknown).
   std::optional<sealed::SealedFile> loadedSealedFile() const;
-  LogonOutcome LogOnWithKey(const sealed::Key& dataKey, const sealed::LogonValues* known);
+  LogonOutcome logOnWithKey(const sealed::Key& dataKey, const sealed::LogonValues* known);
 
   // The form saves write: sealed (true when the loaded file was sealed) or the usual form. New
   // profiles are written in the usual form unless created with a SealedStart.
@@ -321,7 +355,7 @@ public:
   EditResult changeSecurity(const SecuritySettings& settings);
 
   // Closes the held file.
-  void CloseHeldFile();
+  void closeHeldFile();
   // Drops the profile: every secret held (logon details, entries, questions and answers, the
   // sealed form's data key and slots, the file key) is overwritten and freed, and the file is
   // let go. Nothing is loaded or logged on afterwards, and nothing is saved until a profile is
@@ -337,14 +371,14 @@ public:
   void setDatabaseFolder(std::filesystem::path folder);
 
   // Settings and error log.
-  bool ReadSetting(std::u16string_view name, std::u16string& value);
-  bool WriteSetting(std::u16string_view name, std::u16string_view value);
-  void LogError(std::u16string_view operation, std::u16string_view number, std::u16string_view description);
+  bool readSetting(std::u16string_view name, std::u16string& value);
+  bool writeSetting(std::u16string_view name, std::u16string_view value);
+  void logError(std::u16string_view operation, std::u16string_view number, std::u16string_view description);
 
 private:
     friend class EntryImport;  // store/entry_import.h: adds rows in memory, saved once
 
-    CreateResult createProfile(std::u16string_view profileName, const SealedStart* sealedStart);
+    CreateResult createFirstFile(std::u16string_view profileName, const SealedStart* sealedStart);
     void readFromFile(bool showErrors);
     std::int32_t readVersion(bool showErrors);
     SaveOutcome writeToFile();
@@ -362,10 +396,14 @@ private:
     void loadFailed(bool showErrors, const ErrorInfo& error);
     OpenOutcome loadOutcome() const;
     bool heldFileUnchanged();   // the held file is the one loaded or written last
-    bool acceptReplacedFile();  // asks about a file no longer sealed or at an older version
-    // After a load while logged on: a file no longer sealed or gone back is asked about as at
-    // open; No ends the session (false: the profile was dropped, the report locks).
-    bool acceptReloadedFile();
+    // The question about a file no longer sealed or at an older version than this user saw; none
+    // when it is not such a file (or the user said Yes to this one already).
+    std::optional<MessageRequest> replacedFileQuestion();
+    void answerReplaced(bool open);  // logs the answer; Yes: remembers the file as accepted
+    OpenResult finishOpen(OpenResult result);    // what an open does once the file is accepted
+    OpenResult finishReload(OpenResult result);  // the same for a load in the middle of a session
+    SaveOutcome finishReloadAfterSave();         // the same for another user's save read again
+    ProfileList listFolder();
     std::optional<std::int32_t> newestConflictCopyVersion();
     void rememberSeen();        // this user's memory of the file's form and version
     std::int32_t versionToWrite() const;  // never one this user has seen already

@@ -96,7 +96,6 @@ struct ProfileStore::State {
     bool loaded = false;
     double runningLength = 0;
     std::int32_t lineCount = 0;
-    std::u16string profileKey;
     std::u16string lastErrorNumber;
     std::u16string lastErrorText;
     ErrorInfo lastError;
@@ -135,6 +134,13 @@ struct ProfileStore::State {
     std::unique_ptr<sealed::Keys> sealedKeys;
     Profile profile;
     StoreReport report;  // what the running operation reports to its caller
+
+    // A load or save that stopped at the question about a replaced file until its caller answers
+    // (the report goes on with the answer). Nothing is saved or logged on with meanwhile.
+    enum class Awaiting { Nothing, Open, Reload, Save };
+    Awaiting awaiting = Awaiting::Nothing;
+    MessageRequest awaitedQuestion;
+    bool sameLogonAfterReload = false;  // Save: the file read again has the logon details of before
 
     ProfileStore* owner = nullptr;
     std::u16string profileName;  // name of the profile last opened

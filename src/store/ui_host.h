@@ -1,9 +1,10 @@
 #pragma once
-// What the profile storage needs from the program around it while an operation runs: a question
-// whose answer decides how the operation goes on, pending window events, and the saver's waits.
-// Everything else (messages, locking, closing, ending the program) the storage reports in the
-// result of the operation, and the caller acts on it. The window implements this interface; the
-// command-line tool answers from the terminal; tests use a recorder and a fake wait.
+// What the profile storage needs from the program around it while an operation runs: the saver's
+// waits and a place for long work. Everything else (messages, questions, locking, closing, ending
+// the program) the storage reports in the result of the operation, and the caller acts on it: a
+// question comes back as a message for the caller to ask, and the caller goes on with the answer.
+// The window implements these interfaces; the command-line tool answers from the terminal; tests
+// use a recorder and a fake wait.
 
 #include <functional>
 #include <string>
@@ -48,11 +49,11 @@ public:
     virtual void closeAll() {}
 };
 
-// The storage asks its questions through showMessage (Yes/No buttons only).
-class UiHost : public Dialogs {
+// What the storage may call while an operation runs. It never asks a question or runs the
+// window's events itself: its results carry the questions.
+class UiHost {
 public:
-    // Let pending window events run.
-    virtual void processEvents() = 0;
+    virtual ~UiHost() = default;
     // Block for the given time (the saver's retry waits). No other load or save may start meanwhile.
     virtual void waitMilliseconds(int milliseconds) = 0;
     // Runs long work that touches nothing of the caller's but what it was given (the Argon2id key

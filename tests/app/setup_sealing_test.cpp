@@ -146,7 +146,7 @@ TEST_F(SealedSetupTest, ADamagedSealedFileShowsItsMessageAndNothingOfIt) {
     typePassword(kStrong);
     saveAccepted();
     ASSERT_TRUE(press("Unlock"));
-    window->store().CloseHeldFile();
+    window->store().closeHeldFile();
     const std::string good = fileBytes();
 
     // A changed version line with a check line made again: only the body's authentication finds it.

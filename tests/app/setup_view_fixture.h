@@ -69,7 +69,7 @@ class SetupViewTest : public WindowTest {
     }
     // The profile as its file holds it.
     Profile reloaded() {
-        EXPECT_TRUE(window->store().ReadFromFile().loaded());
+        EXPECT_TRUE(window->store().reload().loaded());
         return window->store().profile();
     }
     std::u16string setting(const char16_t* name) {

@@ -86,7 +86,7 @@ protected:
     void setLogon(const std::string& profile, int mode, const std::u16string& user,
                   const std::u16string& password, const std::u16string& pin) {
         DirectStore direct(temp_.path());
-        ASSERT_TRUE(direct.store.OpenProfile(FromUtf8Lenient(profile)).loaded());
+        ASSERT_TRUE(direct.store.openProfile(FromUtf8Lenient(profile)).loaded());
         ASSERT_TRUE(Saved(ChangeSecurity(direct.store, [&](Profile& p) {
             p.logonMode = mode;
             p.userId = user;

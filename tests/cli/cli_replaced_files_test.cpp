@@ -72,8 +72,8 @@ TEST_F(Cli, ACopyOfTheSameVersionWrittenIntoTheHeldFileIsNotOverwritten) {
     std::string sameVersion;  // the file at the same version with an entry of a colleague's
     {
         DirectStore colleague(temp_.path());
-        ASSERT_TRUE(colleague.store.OpenProfile(u"Home").loaded());
-        ASSERT_EQ(colleague.store.LogOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
+        ASSERT_TRUE(colleague.store.openProfile(u"Home").loaded());
+        ASSERT_EQ(colleague.store.logOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
         Profile p = colleague.store.profile();
         p.entries.push_back(keyloft::testing::EntryOf(u"4||theirs|bob|pw||||"));
         sameVersion = keyloft::testing::ProfileFileBytes(p);
@@ -108,8 +108,8 @@ TEST_F(Cli, AnOlderFileBesideTheNewerOnesCopyLeadsToTheMerge) {
     WriteBytes(file("Team"), common);
     {
         DirectStore other(temp_.path());  // the other machine: version 3
-        ASSERT_TRUE(other.store.OpenProfile(u"Team").loaded());
-        ASSERT_EQ(other.store.LogOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
+        ASSERT_TRUE(other.store.openProfile(u"Team").loaded());
+        ASSERT_EQ(other.store.logOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
         ASSERT_TRUE(Saved(AddEntryRecord(other.store, u"4||b|b|pw||||")));
     }
 

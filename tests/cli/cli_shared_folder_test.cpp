@@ -164,7 +164,7 @@ TEST_F(CliSharedFolder, AProfileReplacedWhileTheToolHoldsItIsAConflictAndTheImpo
     {
         DirectStore other(temp_.path());
         other.store.setDatabaseFolder(theirs);
-        ASSERT_TRUE(other.store.OpenProfile(u"Team").loaded());
+        ASSERT_TRUE(other.store.openProfile(u"Team").loaded());
         ASSERT_TRUE(Saved(AddEntryRecord(other.store, u"4||their entry|them|pw||||")));
     }
     // An import whose refused rows fill standard error: the tool, holding the profile, waits to

@@ -53,7 +53,7 @@ protected:
     }
     // The categories and entries as the profile file holds them.
     QStringList categoriesOnDisk() {
-        EXPECT_TRUE(window->store().ReadFromFile().loaded());
+        EXPECT_TRUE(window->store().reload().loaded());
         QStringList names;
         for (const Category& category : window->store().profile().categories)
             names << QString::fromStdU16String(category.name);
@@ -188,7 +188,7 @@ TEST_F(CategoryInWindowTest, ANewCategoryIsAddedAtTheEndAndOfferedByTheEditorAnd
 
 TEST_F(CategoryInWindowTest, ANewNameWhoseKeyALoadedCategoryHoldsIsStillStored) {
     ASSERT_TRUE(Saved(window->store().addCategory(u"Cmail")));
-    EXPECT_TRUE(window->store().ReadFromFile().loaded());
+    EXPECT_TRUE(window->store().reload().loaded());
     openCategories();
     toolbar2("Add");
     typeName(QStringLiteral("mail"));

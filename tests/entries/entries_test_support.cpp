@@ -43,7 +43,7 @@ void PasswordsViewTest::setEntries(const std::vector<std::u16string>& entries, c
 }
 
 std::vector<std::u16string> PasswordsViewTest::entriesOnDisk() {
-    EXPECT_TRUE(store().ReadFromFile().loaded());
+    EXPECT_TRUE(store().reload().loaded());
     return RecordsOf(store().profile().entries);
 }
 

@@ -27,14 +27,14 @@ std::function<EditResult(ProfileStore&)> Security(SecuritySettings settings) {
 class ProfileEditsTest : public StoreTest {
   protected:
     ProfileEditsTest() : a(createAndOpen(u"Home")) {
-        EXPECT_EQ(a.store->LogOn({u"", kDefaultLogonValue, u""}), LogonOutcome::LoggedOn);
+        EXPECT_EQ(a.store->logOn({u"", kDefaultLogonValue, u""}), LogonOutcome::LoggedOn);
         for (const char16_t* name : {u"Bank", u"Mail"}) EXPECT_TRUE(a.store->addCategory(name).applied());
         EXPECT_TRUE(a.store->addEntry(Typed(u"4|Bank|Giro|anna|pw||||", u"pw"), kDates).applied());
         EXPECT_TRUE(a.store->addEntry(Typed(u"4|Mail|Post|bob|pw2||||", u"pw2"), kDates).applied());
     }
     // What another instance reads from the file (this one lets go of it first).
     Profile onDisk() {
-        a.store->CloseHeldFile();
+        a.store->closeHeldFile();
         Instance& b = startInstance();
         EXPECT_TRUE(b.open(u"Home").loaded());
         Profile read = b.store->profile();
@@ -205,8 +205,8 @@ TEST_F(ProfileEditsTest, ForgetKeepsNoEntryLogonOrKeyAndLetsGoOfTheFile) {
     EXPECT_EQ(p.logonMode, 0);
     EXPECT_FALSE(a.store->loaded());
     EXPECT_FALSE(a.store->holdsFile());
-    EXPECT_EQ(a.store->LogOn({u"", kDefaultLogonValue, u""}), LogonOutcome::Incorrect);
-    EXPECT_EQ(a.store->WriteToFile().outcome, SaveOutcome::Failed);
+    EXPECT_EQ(a.store->logOn({u"", kDefaultLogonValue, u""}), LogonOutcome::Incorrect);
+    EXPECT_EQ(a.store->save().outcome, SaveOutcome::Failed);
     // An edit that resumes after the lock keeps nothing and writes nothing.
     EXPECT_FALSE(a.store->addEntry(Typed(u"4|Bank|Late|me|pw3||||", u"pw3"), kDates).save->saved());
     EXPECT_FALSE(a.store->addCategory(u"Late").save->saved());

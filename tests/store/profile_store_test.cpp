@@ -12,6 +12,7 @@
 #include "store/profile_verifier.h"
 #include "store/text_convert.h"
 #include "store/profile_history.h"
+#include "support/store_answers.h"
 #include "store_fixture.h"
 #include "support/child_wait.h"
 #include "support/record_values.h"
@@ -54,7 +55,7 @@ std::int32_t StoredVersion(const std::string& bytes) {
 TEST_F(StoreTest, CreateWritesTheFirstFileWithDefaultsOwnerOnly) {
     Instance& a = startInstance();
     a.host.answers = {MessageAnswer::No};  // "Profiles Missing": stay in the database folder
-    EXPECT_TRUE(a.store->ListProfiles().empty());
+    EXPECT_TRUE(a.list().empty());
     a.host.clear();
     ASSERT_TRUE(a.create(u"Home"));
     EXPECT_TRUE(a.host.messages.empty());
@@ -85,7 +86,7 @@ TEST_F(StoreTest, CreateWritesTheFirstFileWithDefaultsOwnerOnly) {
 TEST_F(StoreTest, CreateRefusesBadNamesAndExistingProfiles) {
     Instance& a = startInstance();
     a.host.answers = {MessageAnswer::No};
-    a.store->ListProfiles();
+    a.list();
     const std::u16string badName =
         u"A profile name cannot contain any of these characters: . \\ / : * ? \" < > |";
     for (const std::u16string name : {u"../x", u"My.Work", u"a/b", u"a|b", u"a\tb", u"q?", u"x\"y"}) {
@@ -127,7 +128,7 @@ TEST_F(StoreTest, TwoSavesInARowCountUpTwiceAndLeaveNoBackup) {
     EXPECT_EQ(ModeOf(profileFile(u"Home")), 0640u);  // a save keeps the permissions
 #endif
 
-    a.store->CloseHeldFile();
+    a.store->closeHeldFile();
     EXPECT_EQ(StoredVersion(fileBytes(u"Home")), 3);
     Instance& b = startInstance();
     ASSERT_TRUE(b.open(u"Home").loaded());
@@ -138,7 +139,7 @@ TEST_F(StoreTest, VersionWrapsToOne) {
     Instance& a = createAndOpen(u"Home");
     Profile p = a.store->profile();
     p.version = 2147483639;
-    a.store->CloseHeldFile();
+    a.store->closeHeldFile();
     WriteProfileFile(profileFile(u"Home"), p);
     ForgetSeenProfile(*a.settings, profileFile(u"Home"));  // a file this user never saw
     ASSERT_TRUE(a.open(u"Home").loaded());
@@ -153,12 +154,12 @@ TEST_F(StoreTest, VersionWrapsToOne) {
 
 TEST_F(StoreTest, ConflictWithUnchangedLogonRefreshesFromTheOtherSave) {
     Instance& a = createAndOpen(u"Home");
-    a.store->CloseHeldFile();  // A's session stays open but another user gets the file
+    a.store->closeHeldFile();  // A's session stays open but another user gets the file
 
     Instance& b = startInstance();
     ASSERT_TRUE(b.open(u"Home").loaded());
     ASSERT_EQ(b.add(u"4|Bank|B's entry|b|pw||||"), SaveOutcome::Saved);
-    b.store->CloseHeldFile();
+    b.store->closeHeldFile();
     const std::string afterB = fileBytes(u"Home");
 
     EXPECT_EQ(a.add(u"4|Bank|A's entry|a|pw||||"), SaveOutcome::ConflictRefreshed);
@@ -180,12 +181,12 @@ TEST_F(StoreTest, ConflictWithUnchangedLogonRefreshesFromTheOtherSave) {
 
 TEST_F(StoreTest, ConflictWithChangedLogonLocksTheSession) {
     Instance& a = createAndOpen(u"Home");
-    a.store->CloseHeldFile();
+    a.store->closeHeldFile();
     Instance& b = startInstance();
     ASSERT_TRUE(b.open(u"Home").loaded());
     ASSERT_EQ(b.carryOut(ChangeSecurity(*b.store, [](Profile& p) { p.password = u"new password"; })),
               SaveOutcome::Saved);
-    b.store->CloseHeldFile();
+    b.store->closeHeldFile();
     const std::string afterB = fileBytes(u"Home");
 
     EXPECT_EQ(a.add(u"4|x|y|z|w||||"), SaveOutcome::ConflictLockedOut);
@@ -201,7 +202,7 @@ TEST_F(StoreTest, ConflictWithChangedLogonLocksTheSession) {
 
 TEST_F(StoreTest, SaveWhileAnotherInstanceHoldsTheFileFailsAfterFiveAttempts) {
     Instance& b = createAndOpen(u"Home");
-    b.store->CloseHeldFile();
+    b.store->closeHeldFile();
     Instance& a = startInstance();
     ASSERT_TRUE(a.open(u"Home").loaded());  // A holds it now
     const std::string before = fileBytes(u"Home");
@@ -232,7 +233,7 @@ TEST_F(StoreTest, SaveWhileAnotherInstanceHoldsTheFileFailsAfterFiveAttempts) {
     EXPECT_EQ(c.host.texts(), std::vector<std::u16string>{u"The profile Home is in use by another user. Try again later."});
     EXPECT_EQ(c.host.mainWindowCloses, 0);
     c.host.clear();
-    EXPECT_EQ(c.store->ReadFromFile().outcome, OpenOutcome::InUse);
+    EXPECT_EQ(c.store->reload().outcome, OpenOutcome::InUse);
     EXPECT_FALSE(c.store->loaded());
     c.host.answers = {MessageAnswer::Yes};
     const DeleteResult deleted = c.remove(u"Home");
@@ -243,11 +244,11 @@ TEST_F(StoreTest, SaveWhileAnotherInstanceHoldsTheFileFailsAfterFiveAttempts) {
 
 TEST_F(StoreTest, ReloadAfterConflictFailingFiveTimesClosesTheWindowAndLeavesTheFile) {
     Instance& a = createAndOpen(u"Home");
-    a.store->CloseHeldFile();
+    a.store->closeHeldFile();
     Instance& b = startInstance();
     ASSERT_TRUE(b.open(u"Home").loaded());
     ASSERT_EQ(b.save(), SaveOutcome::Saved);
-    b.store->CloseHeldFile();
+    b.store->closeHeldFile();
     const std::string afterB = fileBytes(u"Home");
 
     a.files->readsBeforeFailure = 3;  // the version is read, every reload fails
@@ -263,20 +264,54 @@ TEST_F(StoreTest, ReloadAfterConflictFailingFiveTimesClosesTheWindowAndLeavesThe
     EXPECT_EQ(logLines(), std::vector<std::string>{"#2026-12-07 16:57:18#,\"ReadFromFile\",\"57\",\"Device I/O error\""});
 }
 
+// A load that finds a file older than this user saw stops at the question and leaves it to the
+// caller: nothing is asked meanwhile, nothing logged on with or written, and the answer finishes it.
+TEST_F(StoreTest, AReplacedFileWaitsForTheCallersAnswer) {
+    Instance& a = createAndOpen(u"Home");
+    const std::string older = releasedFileBytes(u"Home");
+    ASSERT_EQ(a.add(u"4|b|c|d|e||||"), SaveOutcome::Saved);
+    instances.clear();
+    for (const bool open : {false, true}) {
+        SCOPED_TRACE(open);
+        TempFolder::writeFile(profileFile(u"Home"), older);
+        Instance& b = startInstance();
+        const OpenResult asked = b.store->openProfile(u"Home");
+        ASSERT_EQ(asked.outcome, OpenOutcome::NeedsAnswer);
+        ASSERT_TRUE(asked.question.has_value());
+        EXPECT_EQ(asked.question->question, Question::OpenReplacedProfile);
+        EXPECT_TRUE(b.host.messages.empty());
+        EXPECT_EQ(b.store->logOn({u"", u"opensesame", u""}), LogonOutcome::Incorrect);
+        EXPECT_EQ(b.store->save().outcome, SaveOutcome::Failed);
+        EXPECT_EQ(releasedFileBytes(u"Home"), older);
+
+        const OpenResult answered = b.store->answerReplacedFile(open);
+        EXPECT_EQ(answered.outcome, open ? OpenOutcome::Loaded : OpenOutcome::Replaced);
+        EXPECT_EQ(b.store->logOn({u"", u"opensesame", u""}),
+                  open ? LogonOutcome::LoggedOn : LogonOutcome::Incorrect);
+        const std::vector<std::string> log = logLines();
+        ASSERT_FALSE(log.empty());
+        EXPECT_NE(log.back().find(open ? " Opened." : " Not opened."), std::string::npos) << log.back();
+        instances.clear();
+    }
+}
+
 TEST_F(StoreTest, SaveStartedDuringAnotherSaveDoesNotTakeTheFileAgain) {
     Instance& a = createAndOpen(u"Home");
-    a.store->CloseHeldFile();
+    a.store->closeHeldFile();
     Instance& b = startInstance();
     ASSERT_TRUE(b.open(u"Home").loaded());
     ASSERT_EQ(b.add(u"4|b|c|d|e||||"), SaveOutcome::Saved);
-    b.store->CloseHeldFile();
+    b.store->closeHeldFile();
     const std::string afterB = fileBytes(u"Home");
 
-    // The user saves again while the first save reloads after its conflict.
+    // The user saves again while the first save waits to read the file again after its conflict
+    // (the version line reads, the reload's first read fails; the window runs events in the wait).
     bool nestedStarted = false;
     a.files->holdAttempts.clear();
-    a.host.onProcessEvents = [&] {
-        if (a.files->holdAttempts.size() == 1 && !nestedStarted) {
+    a.files->readsBeforeFailure = 3;
+    a.host.onWait = [&](int) {
+        a.files->readsBeforeFailure = -1;
+        if (!nestedStarted) {
             nestedStarted = true;
             a.save();
         }
@@ -296,7 +331,7 @@ TEST_F(StoreTest, VerifierReadsAFileWithoutLogonAndRespectsTheHold) {
     EXPECT_FALSE(report.ok);  // held by the running instance
     EXPECT_EQ(report.fault, u"the file cannot be opened: error 70 \"Permission denied\"");
 
-    a.store->CloseHeldFile();
+    a.store->closeHeldFile();
     report = VerifyProfileFile(*files, profileFile(u"Home"));
     EXPECT_TRUE(report.ok) << std::string(report.fault.begin(), report.fault.end());
     EXPECT_EQ(report.lineCount, 9u);  // with the identity
@@ -317,7 +352,7 @@ TEST_F(StoreTest, WriteFailingAtAnyLineLeavesTheOldFileByteIdentical) {
     Profile p = a.store->profile();
     for (int i = 0; i < 3; ++i) p.entries.push_back(EntryOf(u"4|c|entry " + Int32Text(i) + u"|u|p||||"));
     p.version = 2;
-    a.store->CloseHeldFile();
+    a.store->closeHeldFile();
     WriteProfileFile(profileFile(u"Home"), p);
     ASSERT_TRUE(a.open(u"Home").loaded());  // version 2, 10 lines
     for (const int failingLine : {1, 2, 5, 10}) {
@@ -371,7 +406,7 @@ TEST_F(StoreTest, FailingFlushInstallAndCreateLeaveNothingHalfMade) {
 
 #ifndef _WIN32  // POSIX only
 TEST_F(StoreTest, ReadOnlyFolderFailsTheSaveAndKeepsTheFile) {
-    createAndOpen(u"Home").store->CloseHeldFile();
+    createAndOpen(u"Home").store->closeHeldFile();
     const std::string before = fileBytes(u"Home");
     // Returns 0 when everything went as expected, else the number of the failed check.
     auto saveInReadOnlyFolder = [&]() -> int {
@@ -427,7 +462,7 @@ TEST_F(StoreTest, ReadOnlyFolderFailsTheSaveAndKeepsTheFile) {
 // A file whose permissions keep this user out is told as such, with the way to put it right; the
 // window stays (closing it would not help), and a session the change catches ends.
 TEST_F(StoreTest, AProfileThePermissionsKeepOutSaysSoAndHow) {
-    createAndOpen(u"Home").store->CloseHeldFile();
+    createAndOpen(u"Home").store->closeHeldFile();
     Instance& b = startInstance();
     b.files->openError = error::kPermissionDenied;
     const auto refuse = [](const std::filesystem::path&) { return true; };
@@ -451,7 +486,7 @@ TEST_F(StoreTest, AProfileThePermissionsKeepOutSaysSoAndHow) {
 
     b.files->failOpen = nullptr;
     ASSERT_TRUE(b.open(u"Home").loaded());
-    ASSERT_EQ(b.store->LogOn({u"", kDefaultLogonValue, u""}), LogonOutcome::LoggedOn);
+    ASSERT_EQ(b.store->logOn({u"", kDefaultLogonValue, u""}), LogonOutcome::LoggedOn);
     b.files->failOpen = refuse;
     b.host.clear();
     EXPECT_EQ(b.reload().outcome, OpenOutcome::NotReadable);
@@ -466,7 +501,7 @@ TEST_F(StoreTest, MissingFolder) {
                                               database.u16string() +
                                               u"\nTry application installation folder?";
     a.host.answers = {MessageAnswer::No};
-    EXPECT_TRUE(a.store->ListProfiles().empty());
+    EXPECT_TRUE(a.list().empty());
     ASSERT_EQ(a.host.messages.size(), 1u);
     EXPECT_EQ(a.host.messages[0].text, noProfilesQuestion);
     EXPECT_EQ(a.host.messages[0].title, u"Profiles Missing");
@@ -478,7 +513,7 @@ TEST_F(StoreTest, MissingFolder) {
     a.host.answers = {MessageAnswer::No};
     EXPECT_FALSE(a.create(u"Home"));
     // The caller shows the failure, then lists the folder again, which asks.
-    EXPECT_TRUE(a.store->ListProfiles().empty());
+    EXPECT_TRUE(a.list().empty());
     EXPECT_EQ(a.host.texts(),
               (std::vector<std::u16string>{u"An Error has occurred!. The error is : \nPath not "
                                            u"found(76)\nPlease close application and re-open.",
@@ -489,7 +524,7 @@ TEST_F(StoreTest, MissingFolder) {
     TempFolder::writeFile(applicationFolder / "Spare.dat", "");
     a.host.clear();
     a.host.answers = {MessageAnswer::Yes};
-    EXPECT_EQ(a.store->ListProfiles(), std::vector<std::u16string>{u"Spare"});
+    EXPECT_EQ(a.list(), std::vector<std::u16string>{u"Spare"});
     EXPECT_EQ(a.store->databaseFolder(), applicationFolder);
 }
 
@@ -518,7 +553,7 @@ protected:
     Instance& openFile(const std::vector<std::string>& lines) {
         TempFolder::writeFile(profileFile(u"P"), JoinFileLines(lines));
         Instance& a = startInstance();
-        a.store->ListProfiles();
+        a.list();
         a.host.clear();
         opened = a.open(u"P").loaded();
         return a;
@@ -555,7 +590,7 @@ TEST_F(LoadTest, TrailerMissingOrLinesAfterItFailTheTrailerCheck) {
         EXPECT_EQ(a.host.mainWindowCloses, 1);
         EXPECT_FALSE(std::filesystem::exists(database / "KeyloftErrors.log"));
         EXPECT_TRUE(a.store->holdsFile());  // the file stays held until the window closes
-        a.store->CloseHeldFile();
+        a.store->closeHeldFile();
     }
 }
 
@@ -619,7 +654,7 @@ TEST_F(LoadTest, LineTheCipherRejectsEndsTheProgram) {
 TEST_F(LoadTest, FileDeletedBetweenListingAndOpening) {
     TempFolder::writeFile(profileFile(u"P"), "");
     Instance& a = startInstance();
-    EXPECT_EQ(a.store->ListProfiles(), std::vector<std::u16string>{u"P"});
+    EXPECT_EQ(a.list(), std::vector<std::u16string>{u"P"});
     std::filesystem::remove(profileFile(u"P"));
     EXPECT_FALSE(a.open(u"P").loaded());
     EXPECT_EQ(a.host.texts(), std::vector<std::u16string>{kGenericLoadFailure53});
@@ -636,13 +671,13 @@ TEST_F(StoreTest, ListingIsSortedAndCutsNamesAtTheFirstDot) {
     }
     std::filesystem::create_directory(database / "folder.dat");
     Instance& a = startInstance();
-    EXPECT_EQ(a.store->ListProfiles(), (std::vector<std::u16string>{u"Beta", u"My", u"Zed", u"alpha"}));
+    EXPECT_EQ(a.list(), (std::vector<std::u16string>{u"Beta", u"My", u"Zed", u"alpha"}));
     EXPECT_TRUE(a.host.messages.empty());
 }
 
 TEST_F(StoreTest, DeleteAsksFirstAndReportsMissingFiles) {
     Instance& a = createAndOpen(u"Home");
-    a.store->CloseHeldFile();
+    a.store->closeHeldFile();
     a.host.clear();
     (void)a.remove(u"Home");  // default answer: No
     ASSERT_EQ(a.host.messages.size(), 1u);
@@ -667,14 +702,14 @@ TEST_F(StoreTest, DeleteAsksFirstAndReportsMissingFiles) {
 
 TEST_F(StoreTest, ErrorLogLineFormatAndTheMidnightRule) {
     Instance& a = startInstance();
-    a.store->LogError(u"ReadFromFile", u"53", u"File not found");
+    a.store->logError(u"ReadFromFile", u"53", u"File not found");
     a.clock.time.hour = 0;
     a.clock.time.minute = 0;
     a.clock.time.second = 0;
-    a.store->LogError(u"Encrypt", u"0", u"say \"x\"");
+    a.store->logError(u"Encrypt", u"0", u"say \"x\"");
     a.clock.time.second = 1;
     a.clock.time.month = 1;
-    a.store->LogError(u"FillCombo", u"13", u"Type mismatch");
+    a.store->logError(u"FillCombo", u"13", u"Type mismatch");
     EXPECT_EQ(TempFolder::readFile(database / "KeyloftErrors.log"),
               "#2026-12-07 16:57:18#,\"ReadFromFile\",\"53\",\"File not found\"\r\n"
               "#2026-12-07#,\"Encrypt\",\"0\",\"say \"x\"\"\r\n"
@@ -682,7 +717,7 @@ TEST_F(StoreTest, ErrorLogLineFormatAndTheMidnightRule) {
 
     // A log that cannot be written loses the entry quietly.
     a.store->setDatabaseFolder(database / "missing");
-    a.store->LogError(u"ReadFromFile", u"53", u"File not found");
+    a.store->logError(u"ReadFromFile", u"53", u"File not found");
     EXPECT_FALSE(std::filesystem::exists(database / "missing"));
 }
 
@@ -697,18 +732,18 @@ TEST_F(StoreTest, DefaultDatabaseFolderStaysApartFromTheApplicationFolder) {
     const std::unique_ptr<SettingsStore> settings = platform::CreateSettingsStoreIn(temp / "own-settings");
     FakeClock clock;
     ProfileStore store(host, *files, *settings, clock, applicationFolder, userFolder);
-    EXPECT_EQ(store.DatabaseFolder(), userFolder);
+    EXPECT_EQ(store.folderFromSettings(), userFolder);
     host.answers = {MessageAnswer::No};
-    EXPECT_TRUE(store.ListProfiles().empty());
+    EXPECT_TRUE(ListAnswered(store, host).empty());
     EXPECT_EQ(host.texts(), std::vector<std::u16string>{u"No Profiles found in Database location!\n" +
                                                         userFolder.u16string() +
                                                         u"\nTry application installation folder?"});
     EXPECT_EQ(store.databaseFolder(), userFolder);
     host.answers = {MessageAnswer::Yes};
-    EXPECT_EQ(store.ListProfiles(), std::vector<std::u16string>{u"Spare"});
+    EXPECT_EQ(ListAnswered(store, host), std::vector<std::u16string>{u"Spare"});
     EXPECT_EQ(store.databaseFolder(), applicationFolder);
-    ASSERT_TRUE(store.WriteSetting(u"Database", database.u16string()));
-    EXPECT_EQ(store.DatabaseFolder(), database);
+    ASSERT_TRUE(store.writeSetting(u"Database", database.u16string()));
+    EXPECT_EQ(store.folderFromSettings(), database);
 }
 
 // A program run from its own folder keeps its profiles there: an empty folder is not offered
@@ -720,25 +755,25 @@ TEST_F(StoreTest, AnEmptyApplicationFolderIsNotOfferedAgain) {
     FakeClock clock;
     ProfileStore store(host, *files, *settings, clock, applicationFolder, applicationFolder);
     for (const std::filesystem::path& named : {applicationFolder, applicationFolder / "", applicationFolder / "."}) {
-        ASSERT_TRUE(store.WriteSetting(u"Database", named.u16string()));
-        EXPECT_TRUE(store.ListProfiles().empty());
+        ASSERT_TRUE(store.writeSetting(u"Database", named.u16string()));
+        EXPECT_TRUE(ListAnswered(store, host).empty());
         EXPECT_TRUE(host.messages.empty()) << named;
     }
 }
 
 TEST_F(StoreTest, DatabaseSettingOfBlanksMeansTheApplicationFolder) {
     Instance& a = startInstance();
-    ASSERT_TRUE(a.store->WriteSetting(u"Database", u"   "));
-    EXPECT_EQ(a.store->DatabaseFolder(), applicationFolder);
+    ASSERT_TRUE(a.store->writeSetting(u"Database", u"   "));
+    EXPECT_EQ(a.store->folderFromSettings(), applicationFolder);
     const std::u16string padded = u"  " + database.u16string() + u" ";
-    ASSERT_TRUE(a.store->WriteSetting(u"Database", padded));
-    EXPECT_EQ(a.store->DatabaseFolder().u16string(), padded);  // used as read, blanks and all
+    ASSERT_TRUE(a.store->writeSetting(u"Database", padded));
+    EXPECT_EQ(a.store->folderFromSettings().u16string(), padded);  // used as read, blanks and all
 
     std::u16string value = u"unchanged";
-    EXPECT_FALSE(a.store->ReadSetting(u"Timer", value));
+    EXPECT_FALSE(a.store->readSetting(u"Timer", value));
     EXPECT_EQ(value, u"unchanged");
-    ASSERT_TRUE(a.store->WriteSetting(u"Timer", u"ten"));
-    EXPECT_TRUE(a.store->ReadSetting(u"Timer", value));
+    ASSERT_TRUE(a.store->writeSetting(u"Timer", u"ten"));
+    EXPECT_TRUE(a.store->readSetting(u"Timer", value));
     EXPECT_EQ(value, u"ten");
 }
 

@@ -64,7 +64,7 @@ class SaveSafetyTest : public StoreTest, public ::testing::WithParamInterface<bo
     // The logon step (a sealed profile shows its records only after it); in the sealed form the
     // saves that follow write the profile sealed.
     void logOn(Instance& a) {
-        ASSERT_EQ(a.store->LogOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
+        ASSERT_EQ(a.store->logOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
         if (sealedForm()) a.store->setSealed(true);
     }
     std::filesystem::path backupFile() const { return database / "Home.dat.bak"; }
@@ -116,7 +116,7 @@ TEST_P(SaveSafetyTest, AStaleBackupIsNeverPutBackOverNewerData) {
                               "Home.dat holds version 8\""});
     logOn(a);
     ASSERT_EQ(a.add(u"4||new|me|pw||||"), SaveOutcome::Saved);
-    a.store->CloseHeldFile();
+    a.store->closeHeldFile();
 
     Instance& b = open();
     ASSERT_TRUE(lastOpen.loaded());
@@ -161,7 +161,7 @@ TEST_P(SaveSafetyTest, ASoundBackupReplacesAMissingEmptyOrDamagedProfile) {
         // The next save goes ahead as usual.
         logOn(a);
         EXPECT_EQ(a.add(u"4||after|me|pw||||"), SaveOutcome::Saved);
-        a.store->CloseHeldFile();
+        a.store->closeHeldFile();
         instances.clear();
     }
 }
@@ -230,7 +230,7 @@ TEST_P(SaveSafetyTest, TwoDamagedFilesAreLeftAsTheyAreAndTheLoadFails) {
 }
 
 TEST_P(SaveSafetyTest, TemporaryFilesOfAnInterruptedSaveGoWithTheNextHolder) {
-    createAndOpen(u"Home").store->CloseHeldFile();
+    createAndOpen(u"Home").store->closeHeldFile();
     TempFolder::writeFile(database / ".Home.dat.Zx81Zx81.tmp", "half a save");
     TempFolder::writeFile(database / ".Work.dat.Zx81Zx81.tmp", "another profile's");
     // A save under way in another instance keeps its temporary file.
@@ -329,7 +329,7 @@ TEST_P(SaveSafetyTest, NamesThatLeaveTheFolderAreRefusedBeforeAnyFileIsTouched) 
 TEST_P(SaveSafetyTest, TheErrorLogOfASharedFolderIsWritableByItsGroup) {
     Instance& a = startInstance();
     ASSERT_EQ(::chmod(database.c_str(), 02770), 0);
-    a.store->LogError(u"ReadFromFile", u"53", u"File not found");
+    a.store->logError(u"ReadFromFile", u"53", u"File not found");
     EXPECT_EQ(StatOf(database / "KeyloftErrors.log").st_mode & 0777, 0660u);
     EXPECT_EQ(StatOf(database / "KeyloftErrors.log").st_gid, StatOf(database).st_gid);
 
@@ -337,7 +337,7 @@ TEST_P(SaveSafetyTest, TheErrorLogOfASharedFolderIsWritableByItsGroup) {
     std::filesystem::create_directories(own);
     ASSERT_EQ(::chmod(own.c_str(), 0700), 0);
     a.store->setDatabaseFolder(own);
-    a.store->LogError(u"ReadFromFile", u"53", u"File not found");
+    a.store->logError(u"ReadFromFile", u"53", u"File not found");
     EXPECT_EQ(StatOf(own / "KeyloftErrors.log").st_mode & 0777, 0600u);
 }
 #endif

@@ -44,7 +44,7 @@ TEST_F(SealedStoreTest, RoundTripShowsOnlyTheHeaderBeforeLogonAndEverythingAfter
     Instance& a = sealedProfile(u"Home");
     const Profile original = a.store->profile();
     const std::string bytes = releasedFileBytes(u"Home");
-    a.store->CloseHeldFile();
+    a.store->closeHeldFile();
     ASSERT_EQ(Lines(bytes).front(), "KEYLOFT SEALED 1");
     for (const std::string secret : {"Main account", "opensesame", "line one", "Z\xc3\xbcrich"}) {
         EXPECT_EQ(bytes.find(secret), std::string::npos) << secret;
@@ -62,10 +62,10 @@ TEST_F(SealedStoreTest, RoundTripShowsOnlyTheHeaderBeforeLogonAndEverythingAfter
     EXPECT_TRUE(before.userId.empty() && before.password.empty() && before.pin.empty());
     EXPECT_TRUE(before.entries.empty() && before.categories.empty());
 
-    EXPECT_EQ(b.store->LogOn({u"J\u00f6rg", u"p\u00e4ss \U0001F511 w\u00f6rd", u"4712"}), LogonOutcome::Incorrect);
-    EXPECT_EQ(b.store->LogOn({u"", u"", u""}), LogonOutcome::Incorrect);
+    EXPECT_EQ(b.store->logOn({u"J\u00f6rg", u"p\u00e4ss \U0001F511 w\u00f6rd", u"4712"}), LogonOutcome::Incorrect);
+    EXPECT_EQ(b.store->logOn({u"", u"", u""}), LogonOutcome::Incorrect);
     EXPECT_TRUE(b.store->profile().entries.empty());
-    ASSERT_EQ(b.store->LogOn(rightLogon()), LogonOutcome::LoggedOn);
+    ASSERT_EQ(b.store->logOn(rightLogon()), LogonOutcome::LoggedOn);
     ExpectSameContent(b.store->profile(), original);
     EXPECT_EQ(b.store->profile().version, original.version);
     EXPECT_TRUE(b.host.messages.empty());
@@ -73,20 +73,20 @@ TEST_F(SealedStoreTest, RoundTripShowsOnlyTheHeaderBeforeLogonAndEverythingAfter
 
 TEST_F(SealedStoreTest, SealThenUnsealGivesAUsualFileWithTheSameContent) {
     Instance& a = createWith(u"Home", FillEverything);
-    ASSERT_EQ(a.store->LogOn(rightLogon()), LogonOutcome::LoggedOn);
+    ASSERT_EQ(a.store->logOn(rightLogon()), LogonOutcome::LoggedOn);
     ASSERT_EQ(a.save(), SaveOutcome::Saved);
     const Profile original = a.store->profile();
     EXPECT_FALSE(a.store->sealed());
 
     a.store->setSealed(true);
     ASSERT_EQ(a.save(), SaveOutcome::Saved);
-    a.store->CloseHeldFile();
+    a.store->closeHeldFile();
     Instance& b = startInstance();
     ASSERT_TRUE(b.open(u"Home").loaded());
-    ASSERT_EQ(b.store->LogOn(rightLogon()), LogonOutcome::LoggedOn);
+    ASSERT_EQ(b.store->logOn(rightLogon()), LogonOutcome::LoggedOn);
     b.store->setSealed(false);
     ASSERT_EQ(b.save(), SaveOutcome::Saved);
-    b.store->CloseHeldFile();
+    b.store->closeHeldFile();
 
     const std::string bytes = fileBytes(u"Home");
     const DecodedFile decoded = DecodeFileForTest(bytes);  // the usual form: hexadecimal lines
@@ -95,7 +95,7 @@ TEST_F(SealedStoreTest, SealThenUnsealGivesAUsualFileWithTheSameContent) {
     Instance& c = startInstance();
     ASSERT_TRUE(c.open(u"Home").loaded());
     EXPECT_FALSE(c.store->sealed());
-    ASSERT_EQ(c.store->LogOn(rightLogon()), LogonOutcome::LoggedOn);
+    ASSERT_EQ(c.store->logOn(rightLogon()), LogonOutcome::LoggedOn);
     ExpectSameContent(c.store->profile(), original);
     EXPECT_EQ(c.store->profile().version, original.version + 2);
 }
@@ -141,7 +141,7 @@ TEST_F(SealedStoreTest, AFlippedBitAnywhereIsDamageAndNothingIsShown) {
             EXPECT_TRUE(p.questions.empty() && p.entries.empty() && p.password.empty());
             EXPECT_EQ(p.logonMode, 0);
             EXPECT_FALSE(other.store->holdsFile());
-            EXPECT_EQ(other.store->LogOn(rightLogon()), LogonOutcome::Incorrect);
+            EXPECT_EQ(other.store->logOn(rightLogon()), LogonOutcome::Incorrect);
         }
     }
 }
@@ -169,7 +169,7 @@ TEST_F(SealedStoreTest, AChangeMadeOnPurposeFailsAtLogonAndNothingIsKept) {
         writeFile(u"Home", Rejoin(WithCheckLineRemade(change(lines))));
         Instance& other = startInstance();
         ASSERT_TRUE(other.open(u"Home").loaded());
-        EXPECT_EQ(other.store->LogOn(rightLogon()), LogonOutcome::Damaged);
+        EXPECT_EQ(other.store->logOn(rightLogon()), LogonOutcome::Damaged);
         const Profile& p = other.store->profile();
         EXPECT_TRUE(p.questions.empty() && p.entries.empty() && p.password.empty() && p.userId.empty());
         EXPECT_FALSE(other.store->holdsFile());
@@ -201,13 +201,13 @@ TEST_F(SealedStoreTest, VersionCheckAndConflictMessagesBetweenTwoInstances) {
         const std::u16string name = u"P" + Int32Text(++round);
         instances.clear();
         Instance& a = sealedProfile(name);
-        a.store->CloseHeldFile();
+        a.store->closeHeldFile();
         Instance& b = startInstance();
         ASSERT_TRUE(b.open(name).loaded());
-        ASSERT_EQ(b.store->LogOn(rightLogon()), LogonOutcome::LoggedOn);
+        ASSERT_EQ(b.store->logOn(rightLogon()), LogonOutcome::LoggedOn);
         ASSERT_EQ(b.carryOut(c.change(*b.store)), SaveOutcome::Saved);
         const Profile afterB = b.store->profile();
-        b.store->CloseHeldFile();
+        b.store->closeHeldFile();
         const std::string bytesAfterB = fileBytes(name);
 
         a.host.clear();
@@ -227,17 +227,17 @@ TEST_F(SealedStoreTest, VersionCheckAndConflictMessagesBetweenTwoInstances) {
             EXPECT_EQ(a.add(u"4|x|A's again|a|||||"), SaveOutcome::Saved);
             EXPECT_EQ(Lines(releasedFileBytes(name)).front(), "KEYLOFT SEALED 1");
         }
-        a.store->CloseHeldFile();
+        a.store->closeHeldFile();
     }
 }
 
 TEST_F(SealedStoreTest, AFileMadeWithTheDefaultLimitsOpensWithThem) {
     startInstance({}, sealed::DefaultLimits());
     Instance& a = createAndOpen(u"Home");
-    ASSERT_EQ(a.store->LogOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
+    ASSERT_EQ(a.store->logOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
     a.store->setSealed(true);
     ASSERT_EQ(a.add(u"4||kept|u|||||"), SaveOutcome::Saved);
-    a.store->CloseHeldFile();
+    a.store->closeHeldFile();
     const std::vector<std::string> lines = Lines(fileBytes(u"Home"));
     const std::string slot = lines[LineStarting(lines, "slot=logon")];
     EXPECT_EQ(slot.rfind("slot=logon " + std::to_string(crypto_pwhash_OPSLIMIT_MODERATE) + " " +
@@ -248,7 +248,7 @@ TEST_F(SealedStoreTest, AFileMadeWithTheDefaultLimitsOpensWithThem) {
 
     Instance& b = startInstance();  // made with other limits: the file has its own
     ASSERT_TRUE(b.open(u"Home").loaded());
-    ASSERT_EQ(b.store->LogOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
+    ASSERT_EQ(b.store->logOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
     EXPECT_EQ(RecordsOf(b.store->profile().entries), std::vector<std::u16string>{u"4||kept|u|||||"});
 }
 
@@ -260,22 +260,22 @@ TEST(LogonStep, AnInvalidLogonModeOrAnswerModeNeverLogsOnWithNothing) {
     FakeClock clock;
     ProfileStore store(host, *files, *settings, clock, temp.path());
     store.setDatabaseFolder(temp.path());
-    ASSERT_TRUE(store.CreateProfile(u"P"));
-    ASSERT_TRUE(store.OpenProfile(u"P").loaded());
+    ASSERT_TRUE(store.createProfile(u"P"));
+    ASSERT_TRUE(store.openProfile(u"P").loaded());
     Profile p = store.profile();
     p.logonMode = 0;
     p.password = u"velvet otter harbour 93";
     p.answerMode = 0;
     p.questions = QuestionsOf({u"5|Q|A"});
-    store.CloseHeldFile();
+    store.closeHeldFile();
     WriteProfileFile(temp.path() / "P.dat", p);
-    ASSERT_TRUE(store.OpenProfile(u"P").loaded());
-    EXPECT_EQ(store.LogOn({u"", u"velvet otter harbour 93", u""}), LogonOutcome::Incorrect);
-    EXPECT_EQ(store.LogOnWithAnswers({u"", u"", u""}), LogonOutcome::Incorrect);
-    EXPECT_EQ(store.LogOnWithAnswers({u" A ", u"", u""}), LogonOutcome::LoggedOn);
+    ASSERT_TRUE(store.openProfile(u"P").loaded());
+    EXPECT_EQ(store.logOn({u"", u"velvet otter harbour 93", u""}), LogonOutcome::Incorrect);
+    EXPECT_EQ(store.logOnWithAnswers({u"", u"", u""}), LogonOutcome::Incorrect);
+    EXPECT_EQ(store.logOnWithAnswers({u" A ", u"", u""}), LogonOutcome::LoggedOn);
 
     // Sealed, such a profile could never be opened again: the save fails and the file stays.
-    store.CloseHeldFile();
+    store.closeHeldFile();
     const std::string before = TempFolder::readFile(temp.path() / "P.dat");
     store.setSealed(true);  // three answers of one question: no answer slot either
     const EditResult sealedSave = ChangeSecurity(store, [](Profile& changed) {
@@ -284,7 +284,7 @@ TEST(LogonStep, AnInvalidLogonModeOrAnswerModeNeverLogsOnWithNothing) {
     });
     ASSERT_TRUE(sealedSave.applied());
     EXPECT_EQ(sealedSave.save->outcome, SaveOutcome::Failed);
-    store.CloseHeldFile();
+    store.closeHeldFile();
     EXPECT_EQ(TempFolder::readFile(temp.path() / "P.dat"), before);
 }
 
@@ -318,7 +318,7 @@ TEST_F(SealedStoreTest, AnEntryRecordWithFewerFieldsOpensWithTheRestEmpty) {
     writeFile(u"Home", Rejoin(file));
     Instance& a = startInstance();
     ASSERT_EQ(a.open(u"Home").outcome, OpenOutcome::Loaded);
-    ASSERT_EQ(a.store->LogOn({u"ann", u"Tr0ub4dor&3xyzzy", u"4711"}), LogonOutcome::LoggedOn);
+    ASSERT_EQ(a.store->logOn({u"ann", u"Tr0ub4dor&3xyzzy", u"4711"}), LogonOutcome::LoggedOn);
     ASSERT_EQ(a.store->profile().entries.size(), 1u);
     EXPECT_EQ(a.store->profile().entries[0], EntryOf(u"4||kept||||||"));
 }
@@ -327,7 +327,7 @@ TEST_F(SealedStoreTest, AnEntryRecordWithFewerFieldsOpensWithTheRestEmpty) {
 // was set up to make) up to 10 passes and 1 GiB. Beyond those the file is damaged for the loader
 // and for verify, never tried.
 TEST_F(SealedStoreTest, SlotLimitsOutsideTheBoundsMakeTheFileDamaged) {
-    sealedProfile(u"Home").store->CloseHeldFile();
+    sealedProfile(u"Home").store->closeHeldFile();
     const std::vector<std::string> lines = Lines(releasedFileBytes(u"Home"));
     // Every slot line with the limits of a case: "slot=<label> <ops> <mem> <salt> <nonce> <key>".
     const auto withLimits = [&lines](unsigned long long ops, unsigned long long mem) {
@@ -423,7 +423,7 @@ TEST_F(SealedStoreTest, AReplacedFileIsAskedAboutAndABackupNeverUndoesSealing) {
     TempFolder::writeFile(profileFile(u"Home"), newest);
     Instance& b = startInstance();
     ASSERT_TRUE(b.open(u"Home").loaded());
-    ASSERT_EQ(b.store->LogOn(rightLogon()), LogonOutcome::LoggedOn);
+    ASSERT_EQ(b.store->logOn(rightLogon()), LogonOutcome::LoggedOn);
     ASSERT_EQ(b.add(u"4||from a colleague|u|||||"), SaveOutcome::Saved);
     instances.clear();
     Instance& c = startInstance();
@@ -435,7 +435,7 @@ TEST_F(SealedStoreTest, AReplacedFileIsAskedAboutAndABackupNeverUndoesSealing) {
 // readable) goes when the profile is deleted: a new profile of that name starts afresh.
 TEST_F(SealedStoreTest, WhatIsRememberedOfAFileGoesWithTheProfile) {
     Instance& a = createAndOpen(u"Home");
-    ASSERT_EQ(a.store->LogOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
+    ASSERT_EQ(a.store->logOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
     a.store->setKeptReadable(true);
     EXPECT_TRUE(a.store->keptReadable());
     ASSERT_TRUE(ReadSeenProfile(*a.settings, profileFile(u"Home")).has_value());

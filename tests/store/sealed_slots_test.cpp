@@ -207,8 +207,8 @@ class SealedSlotsTest : public SealedStoreTest {
     LogonOutcome answersOpen(std::u16string_view name, const std::vector<std::u16string>& typed) {
         Instance& other = startInstance();
         if (!other.open(name).loaded()) throw StepFailed("open");
-        const LogonOutcome outcome = other.store->LogOnWithAnswers(typed);
-        other.store->CloseHeldFile();
+        const LogonOutcome outcome = other.store->logOnWithAnswers(typed);
+        other.store->closeHeldFile();
         return outcome;
     }
 };
@@ -219,7 +219,7 @@ TEST_F(SealedSlotsTest, ASealingEditLeavesWeakAnswersOutAndOffersAllAnswers) {
     const std::vector<SecurityQuestion> questions{
         {u"Town?", u"Nether Wallop"}, {u"Initial?", u"x"}, {u"Pet?", u"Rex the second"}};
     Instance& a = createAndOpen(u"Home");
-    ASSERT_EQ(a.store->LogOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
+    ASSERT_EQ(a.store->logOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
     const std::string readable = releasedFileBytes(u"Home");
     EditResult edit = sealNew(a, questions, kOneAnswer);
     ASSERT_TRUE(edit.offer.has_value());
@@ -239,13 +239,13 @@ TEST_F(SealedSlotsTest, ASealingEditLeavesWeakAnswersOutAndOffersAllAnswers) {
               u"them: until stronger answers are set, Forgotten Logon opens the sealed file only with the "
               u"other answers.");
     EXPECT_EQ(labels(u"Home"), (Labels{"logon", "answers:1", "answers:3"}));
-    a.store->CloseHeldFile();
+    a.store->closeHeldFile();
     EXPECT_EQ(answersOpen(u"Home", {u"", u"X", u""}), LogonOutcome::Incorrect);
     EXPECT_EQ(answersOpen(u"Home", {u"", u"", u"rex THE second"}), LogonOutcome::LoggedOn);
     instances.resize(1);
 
     ASSERT_TRUE(a.open(u"Home").loaded());
-    ASSERT_EQ(a.store->LogOn({u"", u"tundra velvet 93 quill", u""}), LogonOutcome::LoggedOn);
+    ASSERT_EQ(a.store->logOn({u"", u"tundra velvet 93 quill", u""}), LogonOutcome::LoggedOn);
     edit = sealNew(a, questions, kAllAnswers);  // Yes: one slot for all three
     ASSERT_TRUE(Saved(edit));
     EXPECT_FALSE(edit.notice.has_value());
@@ -259,7 +259,7 @@ TEST_F(SealedSlotsTest, ASealingEditLeavesWeakAnswersOutAndOffersAllAnswers) {
               u"was sealed "
               u"without them: Forgotten Logon cannot open the sealed file until stronger answers are set.");
     EXPECT_EQ(labels(u"Home"), Labels{"logon"});
-    a.store->CloseHeldFile();
+    a.store->closeHeldFile();
     EXPECT_EQ(answersOpen(u"Home", {u"opensesame", u"", u""}), LogonOutcome::Incorrect);
 }
 
@@ -272,7 +272,7 @@ TEST_F(SealedSlotsTest, SlotsMadeBeforeTheRuleGiveWayAtTheNextSave) {
     old.password = u"tundra velvet 93 quill";
     old.questions = {{u"Colour?", u"Blue"}, {u"Town?", u"London"}, {u"Pet?", u"Rex"}};
     old.version = 5;
-    a.store->CloseHeldFile();
+    a.store->closeHeldFile();
     std::unique_ptr<sealed::Keys> keys;
     TempFolder::writeFile(profileFile(u"Home"),
                           JoinFileLines(sealed::SealProfile(old, old.version, keys, kQuickSealing,
@@ -282,17 +282,17 @@ TEST_F(SealedSlotsTest, SlotsMadeBeforeTheRuleGiveWayAtTheNextSave) {
 
     Instance& byAnswer = startInstance();
     ASSERT_TRUE(byAnswer.open(u"Home").loaded());
-    ASSERT_EQ(byAnswer.store->LogOnWithAnswers({u"blue", u"", u""}), LogonOutcome::LoggedOn);
+    ASSERT_EQ(byAnswer.store->logOnWithAnswers({u"blue", u"", u""}), LogonOutcome::LoggedOn);
     ASSERT_EQ(byAnswer.add(u"4||by answer|u|||||"), SaveOutcome::Saved);
     EXPECT_EQ(labels(u"Home"), (Labels{"logon", "answers:1", "answers:2", "answers:3"}));
     instances.clear();
 
     Instance& byLogon = startInstance();
     ASSERT_TRUE(byLogon.open(u"Home").loaded());
-    ASSERT_EQ(byLogon.store->LogOn({u"", u"tundra velvet 93 quill", u""}), LogonOutcome::LoggedOn);
+    ASSERT_EQ(byLogon.store->logOn({u"", u"tundra velvet 93 quill", u""}), LogonOutcome::LoggedOn);
     ASSERT_EQ(byLogon.add(u"4||by logon|u|||||"), SaveOutcome::Saved);
     EXPECT_EQ(labels(u"Home"), Labels{"logon"});
-    byLogon.store->CloseHeldFile();
+    byLogon.store->closeHeldFile();
     EXPECT_EQ(answersOpen(u"Home", {u"blue", u"london", u"rex"}), LogonOutcome::Incorrect);
 }
 
@@ -319,7 +319,7 @@ TEST_F(SealedSlotsTest, EveryPartOfTheLogonIsNeededAndNothingOpensEmpty) {
     }
 
     const std::vector<std::string> lines = sealedLines(p);
-    createAndOpen(u"Home").store->CloseHeldFile();
+    createAndOpen(u"Home").store->closeHeldFile();
     struct Case {
         const char* name;
         std::vector<std::string> lines;
@@ -344,15 +344,15 @@ TEST_F(SealedSlotsTest, EveryPartOfTheLogonIsNeededAndNothingOpensEmpty) {
         Instance& other = startInstance();
         ASSERT_TRUE(other.open(u"Home").loaded());
         const LogonOutcome outcome =
-            c.answers.empty() ? other.store->LogOn(c.typed) : other.store->LogOnWithAnswers(c.answers);
+            c.answers.empty() ? other.store->logOn(c.typed) : other.store->logOnWithAnswers(c.answers);
         EXPECT_NE(outcome, LogonOutcome::LoggedOn);
         EXPECT_TRUE(other.store->profile().entries.empty() && other.store->profile().userId.empty());
-        other.store->CloseHeldFile();
+        other.store->closeHeldFile();
     }
     TempFolder::writeFile(profileFile(u"Home"), JoinFileLines(lines));
     Instance& other = startInstance();
     ASSERT_TRUE(other.open(u"Home").loaded());
-    EXPECT_EQ(other.store->LogOn({u" ann ", u"tundra velvet 93 quill", u""}), LogonOutcome::LoggedOn);
+    EXPECT_EQ(other.store->logOn({u" ann ", u"tundra velvet 93 quill", u""}), LogonOutcome::LoggedOn);
 }
 
 // A password that a readable file held (every copy of that file gives it away) does not seal: the
@@ -362,7 +362,7 @@ TEST_F(SealedSlotsTest, SealingStartsFromAPasswordNoReadableFileHeld) {
     constexpr char16_t kOld[] = u"violet harbour 47 kites";
     constexpr char16_t kNew[] = u"tundra velvet 93 quill";
     Instance& a = createAndOpen(u"Home");
-    ASSERT_EQ(a.store->LogOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
+    ASSERT_EQ(a.store->logOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
     ASSERT_TRUE(Saved(ChangeSecurity(*a.store, [&](Profile& p) { p.password = kOld; })));  // readable
     EXPECT_TRUE(a.store->sealingNeedsNewPassword());
     const std::string readable = releasedFileBytes(u"Home");
@@ -389,7 +389,7 @@ TEST_F(SealedSlotsTest, SealingStartsFromAPasswordNoReadableFileHeld) {
     Instance& b = startInstance();
     ASSERT_TRUE(b.open(u"Home").loaded());
     EXPECT_FALSE(b.store->sealingNeedsNewPassword()) << "a sealed file";
-    ASSERT_EQ(b.store->LogOn({u"", kNew, u""}), LogonOutcome::LoggedOn);
+    ASSERT_EQ(b.store->logOn({u"", kNew, u""}), LogonOutcome::LoggedOn);
     ASSERT_TRUE(Saved(ChangeSecurity(*b.store, [](Profile&) {})));  // sealed again as it is
     b.store->setSealed(false);
     ASSERT_EQ(b.save(), SaveOutcome::Saved);  // unsealed: the password is now in a readable file
@@ -397,7 +397,7 @@ TEST_F(SealedSlotsTest, SealingStartsFromAPasswordNoReadableFileHeld) {
 }
 
 TEST_F(SealedStoreTest, EachAnswerCombinationOpensAndAWrongOneDoesNot) {
-    sealedProfile(u"Home").store->CloseHeldFile();
+    sealedProfile(u"Home").store->closeHeldFile();
     const std::vector<std::u16string> right = {u" R\u00e9x", u"\u5c71\u7530 ", u"Z\u00fcrich"};
     // Two answers of three are asked for: every pair opens, one right answer alone does not.
     for (int wrong = 0; wrong < 3; ++wrong) {
@@ -406,16 +406,16 @@ TEST_F(SealedStoreTest, EachAnswerCombinationOpensAndAWrongOneDoesNot) {
         typed[static_cast<std::size_t>(wrong)] = u"nope";
         Instance& other = startInstance();
         ASSERT_TRUE(other.open(u"Home").loaded());
-        ASSERT_EQ(other.store->LogOnWithAnswers(typed), LogonOutcome::LoggedOn);
+        ASSERT_EQ(other.store->logOnWithAnswers(typed), LogonOutcome::LoggedOn);
         // The body holds no password or PIN: the answers open the entries, not the logon.
         EXPECT_TRUE(other.store->profile().password.empty() && other.store->profile().pin.empty());
         EXPECT_EQ(other.store->profile().entries.size(), 3u);
-        other.store->CloseHeldFile();
+        other.store->closeHeldFile();
     }
     Instance& other = startInstance();
     ASSERT_TRUE(other.open(u"Home").loaded());
-    EXPECT_EQ(other.store->LogOnWithAnswers({u"R\u00e9x", u"x", u"y"}), LogonOutcome::Incorrect);
-    EXPECT_EQ(other.store->LogOnWithAnswers({u"\u5c71\u7530", u"R\u00e9x", u"Z\u00fcrich"}),
+    EXPECT_EQ(other.store->logOnWithAnswers({u"R\u00e9x", u"x", u"y"}), LogonOutcome::Incorrect);
+    EXPECT_EQ(other.store->logOnWithAnswers({u"\u5c71\u7530", u"R\u00e9x", u"Z\u00fcrich"}),
               LogonOutcome::Incorrect);
     EXPECT_TRUE(other.store->profile().entries.empty());
 
@@ -453,25 +453,25 @@ TEST_F(SealedStoreTest, SlotsStayUntilTheLogonOrAnAnswerChanges) {
     ASSERT_EQ(
         a.carryOut(ChangeSecurity(*a.store, [](Profile& p) { p.password = u"crimson walrus ledger 47"; })),
         SaveOutcome::Saved);
-    a.store->CloseHeldFile();
+    a.store->closeHeldFile();
     Instance& b = startInstance();
     ASSERT_TRUE(b.open(u"Home").loaded());
-    EXPECT_EQ(b.store->LogOn(rightLogon()), LogonOutcome::Incorrect);
-    EXPECT_EQ(b.store->LogOnWithAnswers({u"R\u00e9x", u"", u"Z\u00fcrich"}), LogonOutcome::Incorrect);
-    EXPECT_EQ(b.store->LogOnWithAnswers({u"R\u00e9x", u"", u"Bern"}), LogonOutcome::LoggedOn);
+    EXPECT_EQ(b.store->logOn(rightLogon()), LogonOutcome::Incorrect);
+    EXPECT_EQ(b.store->logOnWithAnswers({u"R\u00e9x", u"", u"Z\u00fcrich"}), LogonOutcome::Incorrect);
+    EXPECT_EQ(b.store->logOnWithAnswers({u"R\u00e9x", u"", u"Bern"}), LogonOutcome::LoggedOn);
     EXPECT_EQ(b.store->profile().entries.size(), 4u);
     EXPECT_TRUE(b.store->profile().password.empty());  // opened with the answers
-    b.store->CloseHeldFile();
+    b.store->closeHeldFile();
     Instance& c = startInstance();
     ASSERT_TRUE(c.open(u"Home").loaded());
-    ASSERT_EQ(c.store->LogOn({u"J\u00f6rg", u"crimson walrus ledger 47", u"4711"}), LogonOutcome::LoggedOn);
+    ASSERT_EQ(c.store->logOn({u"J\u00f6rg", u"crimson walrus ledger 47", u"4711"}), LogonOutcome::LoggedOn);
     EXPECT_EQ(c.store->profile().password, u"crimson walrus ledger 47");
 }
 
 // Slots made with less work than the store asks for are made again at the next save once the
 // password is known; after a logon with the answers they stay, and the save still goes through.
 TEST_F(SealedStoreTest, WeakerSlotsAreMadeAgainAtTheNextSave) {
-    sealedProfile(u"Home").store->CloseHeldFile();  // made with the quickest limits
+    sealedProfile(u"Home").store->closeHeldFile();  // made with the quickest limits
     const auto logonSlot = [&] {
         const std::vector<std::string> lines = Lines(releasedFileBytes(u"Home"));
         return lines[LineStarting(lines, "slot=logon ")];
@@ -480,27 +480,27 @@ TEST_F(SealedStoreTest, WeakerSlotsAreMadeAgainAtTheNextSave) {
     const sealed::Limits stronger{2, 16384};
     Instance& byAnswers = startInstance({}, stronger);
     ASSERT_TRUE(byAnswers.open(u"Home").loaded());
-    ASSERT_EQ(byAnswers.store->LogOnWithAnswers({u"R\u00e9x", u"\u5c71\u7530", u""}), LogonOutcome::LoggedOn);
+    ASSERT_EQ(byAnswers.store->logOnWithAnswers({u"R\u00e9x", u"\u5c71\u7530", u""}), LogonOutcome::LoggedOn);
     ASSERT_EQ(byAnswers.add(u"4||by answers|u|||||"), SaveOutcome::Saved);
     EXPECT_EQ(logonSlot(), weak);
     instances.clear();
 
     Instance& byLogon = startInstance({}, stronger);
     ASSERT_TRUE(byLogon.open(u"Home").loaded());
-    ASSERT_EQ(byLogon.store->LogOn(rightLogon()), LogonOutcome::LoggedOn);
+    ASSERT_EQ(byLogon.store->logOn(rightLogon()), LogonOutcome::LoggedOn);
     ASSERT_EQ(byLogon.add(u"4||by logon|u|||||"), SaveOutcome::Saved);
     EXPECT_EQ(logonSlot().rfind("slot=logon 2 16384 ", 0), 0u) << logonSlot();
     instances.clear();
     Instance& again = startInstance();
     ASSERT_TRUE(again.open(u"Home").loaded());
-    ASSERT_EQ(again.store->LogOnWithAnswers({u"", u"\u5c71\u7530", u"Z\u00fcrich"}), LogonOutcome::LoggedOn);
+    ASSERT_EQ(again.store->logOnWithAnswers({u"", u"\u5c71\u7530", u"Z\u00fcrich"}), LogonOutcome::LoggedOn);
     EXPECT_EQ(again.store->profile().entries.size(), 5u);
 }
 
 // Answers open their slots whatever their letter case, width, composition or inner blanks; the
 // usual form still compares them as typed.
 TEST_F(SealedStoreTest, AnswersOpenTheirSlotsNormalised) {
-    sealedProfile(u"Home").store->CloseHeldFile();
+    sealedProfile(u"Home").store->closeHeldFile();
     const std::vector<std::u16string> typed[] = {
         {u"r\u00c9X", u"\u5c71\u7530", u""},
         {u"  Re\u0301x ", u"", u"Z\u00dcRICH"},
@@ -511,8 +511,8 @@ TEST_F(SealedStoreTest, AnswersOpenTheirSlotsNormalised) {
         SCOPED_TRACE(answers.size());
         Instance& other = startInstance();
         ASSERT_TRUE(other.open(u"Home").loaded());
-        EXPECT_EQ(other.store->LogOnWithAnswers(answers), LogonOutcome::LoggedOn);
-        other.store->CloseHeldFile();
+        EXPECT_EQ(other.store->logOnWithAnswers(answers), LogonOutcome::LoggedOn);
+        other.store->closeHeldFile();
     }
     EXPECT_EQ(NormaliseAnswer(u"  Fluffy \t the\u00a0\u00a0CAT "), u"fluffy the cat");
     EXPECT_EQ(NormaliseAnswer(u"Stra\u00dfe \ufb01sh"), u"strasse fish");
@@ -521,10 +521,10 @@ TEST_F(SealedStoreTest, AnswersOpenTheirSlotsNormalised) {
 // After a logon with the answers the password is not known: setup asks for a new one, and neither
 // form is written with an empty one.
 TEST_F(SealedStoreTest, AfterALogonWithTheAnswersANewPasswordIsNeeded) {
-    sealedProfile(u"Home").store->CloseHeldFile();
+    sealedProfile(u"Home").store->closeHeldFile();
     Instance& b = startInstance();
     ASSERT_TRUE(b.open(u"Home").loaded());
-    ASSERT_EQ(b.store->LogOnWithAnswers({u"R\u00e9x", u"\u5c71\u7530", u""}), LogonOutcome::LoggedOn);
+    ASSERT_EQ(b.store->logOnWithAnswers({u"R\u00e9x", u"\u5c71\u7530", u""}), LogonOutcome::LoggedOn);
     const std::string before = releasedFileBytes(u"Home");
     Profile wanted = b.store->profile();
     SecuritySettings typed;
@@ -546,10 +546,10 @@ TEST_F(SealedStoreTest, AfterALogonWithTheAnswersANewPasswordIsNeeded) {
     typed.passwordRetyped = true;
     typed.password = typed.confirmation = u"tundra velvet 93 quill";
     ASSERT_TRUE(Saved(b.store->changeSecurity(typed)));
-    b.store->CloseHeldFile();
+    b.store->closeHeldFile();
     Instance& c = startInstance();
     ASSERT_TRUE(c.open(u"Home").loaded());
-    EXPECT_EQ(c.store->LogOn({u"J\u00f6rg", u"tundra velvet 93 quill", u"4711"}), LogonOutcome::LoggedOn);
+    EXPECT_EQ(c.store->logOn({u"J\u00f6rg", u"tundra velvet 93 quill", u"4711"}), LogonOutcome::LoggedOn);
 }
 
 }  // namespace

@@ -129,15 +129,15 @@ TEST_F(StoreTest, AFileLetGoIsReadAgainOnlyWhenItChanged) {
         constexpr std::int64_t kSecond = 1'000'000'000;
         a.files->shownStamp = FileStamp{1, 2, 3, 0, 0, c.settled ? kSecond + 1 : kSecond / 2, kSecond};
         ASSERT_TRUE(a.open(name).loaded());
-        ASSERT_EQ(a.store->LogOn({u"", kDefaultLogonValue, u""}), LogonOutcome::LoggedOn);
-        a.store->CloseHeldFile();
+        ASSERT_EQ(a.store->logOn({u"", kDefaultLogonValue, u""}), LogonOutcome::LoggedOn);
+        a.store->closeHeldFile();
         if (c.rewritten) {
             const std::string theirs = ProfileFile(2, {u"4|Bank|tell|a|pw||||"});
             ASSERT_EQ(theirs.size(), fileBytes(name).size());
             std::ofstream(profileFile(name), std::ios::binary | std::ios::in | std::ios::trunc) << theirs;
         }
         const std::uint64_t loadsBefore = ProcessWorkCounts().profileLoads;
-        const OpenResult result = a.store->ReadFromFileIfChanged();
+        const OpenResult result = a.store->reloadIfChanged();
         ASSERT_TRUE(result.loaded());
         EXPECT_EQ(result.unchanged, !c.readAgain);
         EXPECT_EQ(ProcessWorkCounts().profileLoads - loadsBefore, c.readAgain ? 1u : 0u);
@@ -166,7 +166,7 @@ TEST_F(StoreTest, ADeleteRacingASaveNeverRemovesTheFileTheSaverHolds) {
     EXPECT_TRUE(std::filesystem::exists(profileFile(u"Home")));
     // (Windows opens and holds in one step: there the delete simply finds the profile held.)
     if (saved) {
-        saver.store->CloseHeldFile();
+        saver.store->closeHeldFile();
         ASSERT_TRUE(saver.open(u"Home").loaded());
         EXPECT_EQ(RecordsOf(saver.store->profile().entries), std::vector<std::u16string>{u"4||just saved|me|pw||||"});
     }
@@ -240,7 +240,7 @@ TEST_F(StoreTest, TheLogIsWrittenOnlyToARegularFileOfItsOwn) {
         c.plant();
         // A pipe with a reader: a writer that waits for none would get in.
         const int reader = std::filesystem::is_fifo(log) ? ::open(log.c_str(), O_RDONLY | O_NONBLOCK) : -1;
-        a.store->LogError(u"ReadFromFile", u"53", u"File not found");
+        a.store->logError(u"ReadFromFile", u"53", u"File not found");
         char buffer[256];
         EXPECT_LE(reader < 0 ? 0 : ::read(reader, buffer, sizeof buffer), 0);
         if (reader >= 0) ::close(reader);

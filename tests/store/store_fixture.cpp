@@ -3,6 +3,7 @@
 #include "crypto/text_cipher.h"
 #include "store/text_convert.h"
 #include "support/profile_seeding.h"
+#include "support/store_answers.h"
 
 namespace keyloft::testing {
 namespace {
@@ -133,12 +134,11 @@ Instance::Instance(const std::filesystem::path& databaseFolder,
     store = std::make_unique<ProfileStore>(host, *filesOwner, *settings, clock, applicationFolderPath,
                                            std::filesystem::path(), sealingLimits);
     // The window closes the held file when it locks the session.
-    host.onLock = [this] { store->CloseHeldFile(); };
+    host.onLock = [this] { store->closeHeldFile(); };
 }
 
 Instance::~Instance() {
     host.onLock = nullptr;
-    host.onProcessEvents = nullptr;
     host.onWait = nullptr;
     store.reset();
 }
@@ -159,7 +159,7 @@ Instance& StoreTest::startInstance(platform::HostFileSystemHooks hooks, sealed::
     instances.push_back(std::make_unique<Instance>(database, settingsFolder, applicationFolder,
                                                    std::move(hooks), sealingLimits));
     Instance& instance = *instances.back();
-    instance.store->setDatabaseFolder(instance.store->DatabaseFolder());
+    instance.store->setDatabaseFolder(instance.store->folderFromSettings());
     return instance;
 }
 
@@ -172,7 +172,7 @@ std::string StoreTest::fileBytes(std::u16string_view name) const { return TempFo
 std::string StoreTest::releasedFileBytes(std::u16string_view name) {
 #ifdef _WIN32
     for (const auto& instance : instances) {
-        instance->store->CloseHeldFile();
+        instance->store->closeHeldFile();
     }
 #endif
     return fileBytes(name);
@@ -213,7 +213,7 @@ Instance& WriteAndOpen(Instance& instance, std::u16string_view name,
                        const std::function<void(Profile&)>& fill, bool seal) {
     Profile profile = instance.store->profile();
     fill(profile);
-    instance.store->CloseHeldFile();
+    instance.store->closeHeldFile();
     WriteProfileFile(instance.store->databaseFolder() / (std::u16string(name) + u".dat"), profile, seal);
     if (!instance.open(name).loaded())
         throw StepFailed("opening the written profile failed: " + MessagesOf(instance.host));
@@ -273,39 +273,42 @@ std::vector<std::string> BuildLines(const std::vector<std::u16string>& records, 
 }
 
 SaveOutcome Instance::save() {
-    const SaveResult result = store->WriteToFile();
+    const SaveResult result = Answered(*store, host, store->save());
     host.carryOut(result.report);
     return result.outcome;
 }
 
 SaveOutcome Instance::carryOut(const EditResult& edit) {
     if (!edit.applied()) throw StepFailed("the edit was refused: " + Utf16ToUtf8(edit.refusal.value_or(u"")));
-    host.carryOut(edit.save->report);
-    return edit.save->outcome;
+    const SaveResult result = Answered(*store, host, *edit.save);
+    host.carryOut(result.report);
+    return result.outcome;
 }
 
 SaveOutcome Instance::add(std::u16string_view record) { return carryOut(AddEntryRecord(*store, record)); }
 
 OpenResult Instance::open(std::u16string_view name) {
-    OpenResult result = store->OpenProfile(name);
+    OpenResult result = Answered(*store, host, store->openProfile(name));
     host.carryOut(result.report);
     return result;
 }
 
 OpenResult Instance::reload() {
-    OpenResult result = store->ReadFromFile();
+    OpenResult result = Answered(*store, host, store->reload());
     host.carryOut(result.report);
     return result;
 }
 
 CreateResult Instance::create(std::u16string_view name) {
-    CreateResult result = store->CreateProfile(name);
+    CreateResult result = CreateAnswered(*store, host, store->createProfile(name));
     host.carryOut(result.report);
     return result;
 }
 
+std::vector<std::u16string> Instance::list() { return ListAnswered(*store, host); }
+
 DeleteResult Instance::remove(std::u16string_view name) {
-    DeleteResult result = store->DeleteProfile(name);
+    DeleteResult result = DeleteAnswered(*store, host, name);
     host.carryOut(result.report);
     return result;
 }

@@ -115,6 +115,8 @@ struct Instance {
     OpenResult reload();
     CreateResult create(std::u16string_view name);
     DeleteResult remove(std::u16string_view name);
+    // listProfiles with "Profiles Missing" answered from the host's queue.
+    std::vector<std::u16string> list();
 
     RecordingHost host;
     FaultyFileSystem* files = nullptr;  // owned by filesOwner

@@ -51,8 +51,8 @@ void WindowTest::writeProfile(const ProfileOnDisk& wanted) {
     std::unique_ptr<FileSystem> ownFiles = platform::CreateHostFileSystem();
     ProfileStore store(host, *ownFiles, *settings, clock, folder);
     store.setDatabaseFolder(folder);
-    ASSERT_TRUE(store.CreateProfile(wanted.name));
-    ASSERT_TRUE(store.OpenProfile(wanted.name).loaded());
+    ASSERT_TRUE(store.createProfile(wanted.name));
+    ASSERT_TRUE(store.openProfile(wanted.name).loaded());
     RewriteProfileFile(store, [&wanted](Profile& p) {
         p.logonMode = wanted.logonMode;
         p.userId = wanted.userId;
@@ -66,24 +66,24 @@ void WindowTest::writeProfile(const ProfileOnDisk& wanted) {
 }
 
 void WindowTest::otherInstanceSaves(const std::u16string& name, const std::function<void(Profile&)>& change) {
-    if (window) window->store().CloseHeldFile();
+    if (window) window->store().closeHeldFile();
     QuietHost host;
     host.onMessage = NothingMayBeShown;
     std::unique_ptr<FileSystem> ownFiles = platform::CreateHostFileSystem();
     ProfileStore other(host, *ownFiles, *settings, clock, folder);
     other.setDatabaseFolder(folder);
-    ASSERT_TRUE(other.OpenProfile(name).loaded());
+    ASSERT_TRUE(other.openProfile(name).loaded());
     RewriteProfileFile(other, change);
 }
 
 Profile WindowTest::profileOnDisk(const std::u16string& name) {
-    if (window) window->store().CloseHeldFile();
+    if (window) window->store().closeHeldFile();
     QuietHost host;
     host.onMessage = NothingMayBeShown;
     std::unique_ptr<FileSystem> ownFiles = platform::CreateHostFileSystem();
     ProfileStore other(host, *ownFiles, *settings, clock, folder);
     other.setDatabaseFolder(folder);
-    EXPECT_TRUE(other.OpenProfile(name).loaded());
+    EXPECT_TRUE(other.openProfile(name).loaded());
     return other.profile();
 }
 

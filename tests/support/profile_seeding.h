@@ -83,14 +83,14 @@ inline void RewriteProfileFile(ProfileStore& store, const std::function<void(Pro
     Profile changed = store.profile();
     changed.version = NextVersion(changed.version);
     change(changed);
-    store.CloseHeldFile();
+    store.closeHeldFile();
     WriteProfileFile(store.databaseFolder() / (store.profileName() + u".dat"), changed, store.sealed(), limits);
 }
 
 // The same, and then the store loads the new file (a profile in the usual form, or one logged on).
 inline OpenResult RewriteAndReload(ProfileStore& store, const std::function<void(Profile&)>& change) {
     RewriteProfileFile(store, change);
-    return store.ReadFromFile();
+    return store.reload();
 }
 
 }  // namespace keyloft::testing

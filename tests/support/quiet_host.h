@@ -1,7 +1,7 @@
 #pragma once
-// A UiHost for a store that stands for another running instance, or runs in a benchmark: it
-// answers every question with its default button (No for the store's questions), never waits or
-// lets events run, and keeps what it was shown and how often it was asked to wait. `onMessage`,
+// A host for a store that stands for another running instance, or runs in a benchmark: it
+// answers every question with its default button (No for the store's questions), never waits,
+// and keeps what it was shown and how often it was asked to wait. `onMessage`,
 // when set, sees each message first (a fixture can fail the test on any).
 
 #include <functional>
@@ -12,14 +12,13 @@
 
 namespace keyloft::testing {
 
-class QuietHost final : public UiHost {
+class QuietHost final : public Dialogs, public UiHost {
   public:
     MessageAnswer showMessage(const MessageRequest& request) override {
         if (onMessage) onMessage(request);
         shown.push_back(request.text);
         return request.defaultAnswer;
     }
-    void processEvents() override {}
     void waitMilliseconds(int) override { ++waits; }
 
     std::function<void(const MessageRequest&)> onMessage;

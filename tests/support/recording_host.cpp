@@ -33,13 +33,6 @@ void RecordingHost::carryOut(const StoreReport& report) {
     }
 }
 
-void RecordingHost::processEvents() {
-    ++eventRuns;
-    if (onProcessEvents) {
-        onProcessEvents();
-    }
-}
-
 void RecordingHost::waitMilliseconds(int milliseconds) {
     waits.push_back(milliseconds);
     if (onWait) {
@@ -67,7 +60,7 @@ int RecordingHost::totalWaitMilliseconds() const {
 void RecordingHost::clear() {
     messages.clear();
     waits.clear();
-    locks = dirtyCleared = mainWindowCloses = eventRuns = programEnds = 0;
+    locks = dirtyCleared = mainWindowCloses = programEnds = 0;
 }
 
 }  // namespace keyloft::testing

@@ -1,8 +1,8 @@
 #pragma once
-// A UiHost for tests: records every question, answers it from a queue, and waits without
-// sleeping (it only counts). carryOut records what an operation reported as the window carries it
-// out: its messages, then the clear, lock, close or end. Hooks let a test react to a lock, to
-// pending events or to a wait (for example to close the store's held file as the window does).
+// A host for tests: records every question, answers it from a queue, and waits without sleeping
+// (it only counts). carryOut records what an operation reported as the window carries it out: its
+// messages, then the clear, lock, close or end. Hooks let a test react to a lock or to a wait (for
+// example to close the store's held file as the window does).
 
 #include <deque>
 #include <functional>
@@ -13,10 +13,9 @@
 
 namespace keyloft::testing {
 
-class RecordingHost : public UiHost {
+class RecordingHost : public Dialogs, public UiHost {
 public:
     MessageAnswer showMessage(const MessageRequest& request) override;
-    void processEvents() override;
     void waitMilliseconds(int milliseconds) override;
 
     void carryOut(const StoreReport& report);
@@ -29,11 +28,9 @@ public:
     int locks = 0;
     int dirtyCleared = 0;
     int mainWindowCloses = 0;
-    int eventRuns = 0;
     int programEnds = 0;
 
     std::function<void()> onLock;
-    std::function<void()> onProcessEvents;
     std::function<void(int)> onWait;
 
     // Texts of the recorded messages, in order.
