@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The core (cipher, storage, platform) and keyloft-cli cross-built for 64-bit Windows with
 # MinGW-w64 and their tests run under Wine, in build-windows/. The Qt window is not part of this
-# build: Debian ships no Qt for Windows.
+# build: Debian ships no Qt for Windows. Arguments are passed on to ctest: `-L unit` runs the fast
+# tests only, `-R '^cli_tests_[123]$'` the kill and race trials.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -284,7 +285,7 @@ reaper=$!
 status=0
 # Each program start under Wine is slow: shorter crash and race trials than on Linux.
 (cd "$build" && KEYLOFT_CRASH_KILLS=${KEYLOFT_CRASH_KILLS:-10} KEYLOFT_RACE_SAVES=${KEYLOFT_RACE_SAVES:-20} \
-  ctest --output-on-failure -j2 --timeout 1200) || status=$?
+  ctest --output-on-failure -j2 --timeout 1200 "$@") || status=$?
 kill "$reaper" 2>/dev/null || true
 "$wineserver" -k || true
 echo "test-windows.sh: tests under Wine ended after $SECONDS s"

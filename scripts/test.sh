@@ -3,25 +3,41 @@
 # file-sync engine, then the core again
 # with AddressSanitizer and UndefinedBehaviorSanitizer, a short run of every fuzz target, then the
 # core and keyloft-cli cross-built for Windows and tested under Wine (KEYLOFT_SKIP_WINDOWS=1
-# leaves that out). The time of each step is printed at the end, also when a step fails.
+# leaves that out). The time of each step is printed at the end, also when a step fails, with the
+# processor time its programs took and the machine's load average (of the last minute) at its end:
+# a step that took long on a busy machine shows it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 times=()
 step_name=""
 step_started=0
+step_cpu=0
+ticks=$(getconf CLK_TCK)
+# Processor seconds (user and system) of the finished programs this script started, theirs included.
+children_cpu() {
+  local stat
+  read -r -a stat </proc/$$/stat
+  echo $(((stat[15] + stat[16]) / ticks))
+}
+step_line() {
+  local load
+  read -r load _ </proc/loadavg
+  printf '%6d s  cpu %6d s  load %5s  %s' $((SECONDS - step_started)) $(($(children_cpu) - step_cpu)) "$load" "$1"
+}
 # Starts the next step, ending the time of the one before.
 step() {
-  if [ -n "$step_name" ]; then times+=("$(printf '%6d s  %s' $((SECONDS - step_started)) "$step_name")"); fi
+  if [ -n "$step_name" ]; then times+=("$(step_line "$step_name")"); fi
   step_name=$1
   step_started=$SECONDS
+  step_cpu=$(children_cpu)
 }
 report_times() {
   local status=$?
   if [ -n "$step_name" ]; then
     local how="done"
     [ "$status" -ne 0 ] && how="FAILED"
-    times+=("$(printf '%6d s  %s (%s)' $((SECONDS - step_started)) "$step_name" "$how")")
+    times+=("$(step_line "$step_name ($how)")")
   fi
   echo "test.sh: time of each step (total $SECONDS s)"
   printf '  %s\n' "${times[@]}"

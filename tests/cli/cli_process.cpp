@@ -25,6 +25,7 @@
 #include <thread>
 
 #include "support/child_wait.h"
+#include "support/process_start.h"
 
 extern char** environ;
 
@@ -201,9 +202,11 @@ CliProcess::CliProcess(const std::filesystem::path& program, const std::vector<s
         Check(in[0] >= 0, "/dev/null");
     }
     const std::vector<std::string> env = ChildEnvironment(configHome);
-    pid_ = fork();
-    Check(pid_ >= 0, "fork");
-    if (pid_ == 0) {
+    const keyloft::testing::StartOutcome start = keyloft::testing::StartWithRetries([this] {
+        pid_ = fork();
+        return pid_ < 0 ? errno : 0;
+    });
+    if (start.started() && pid_ == 0) {
         dup2(in[0], 0);
         dup2(out[1], 1);
         dup2(err[1], 2);
@@ -212,6 +215,13 @@ CliProcess::CliProcess(const std::filesystem::path& program, const std::vector<s
     close(in[0]);
     close(out[1]);
     close(err[1]);
+    if (!start.started()) {
+        pid_ = -1;
+        for (const int fd : {in[1], out[0], err[0]}) close(fd);
+        startFailure_ = keyloft::testing::StartFailure(name_, "fork", start);
+        ADD_FAILURE() << startFailure_;
+        return;
+    }
     signal(SIGPIPE, SIG_IGN);  // a program that ends without reading its input
     outFd_ = out[0];
     errFd_ = err[0];
@@ -223,6 +233,7 @@ CliProcess::~CliProcess() {
 }
 
 RunResult CliProcess::finish() {
+    if (pid_ <= 0) return NotStarted(startFailure_);
     const pid_t pid = pid_;
     pid_ = -1;
     return Collect(pid, name_, outFd_, errFd_, RunResult{}, Clock::now() + kRunTimeout);
@@ -248,8 +259,11 @@ RunResult RunCliOnTerminal(const std::vector<std::string>& args,
     int out[2], err[2];
     Check(pipe2(out, O_CLOEXEC) == 0 && pipe2(err, O_CLOEXEC) == 0, "pipe");
     const std::vector<std::string> env = ChildEnvironment(configHome);
-    const pid_t pid = fork();
-    Check(pid >= 0, "fork");
+    const pid_t pid = keyloft::testing::ForkChild("keyloft-cli");
+    if (pid < 0) {
+        for (const int fd : {master, out[0], out[1], err[0], err[1]}) close(fd);
+        return NotStarted("keyloft-cli could not be started");
+    }
     if (pid == 0) {
         setsid();
         const int slave = open(slaveName.c_str(), O_RDWR);  // becomes the controlling terminal

@@ -26,6 +26,13 @@ struct RunResult {
     std::string out, err;
 };
 
+// What finish gives for a program that could not be started: exit code -1 and `why`.
+inline RunResult NotStarted(const std::string& why) {
+    RunResult result;
+    result.err = why;
+    return result;
+}
+
 // How long a helper waits for keyloft-cli. A run may legitimately wait four times 3 s for a
 // profile that another instance holds; a prompt comes at once.
 inline constexpr std::chrono::seconds kRunTimeout{30};
@@ -41,6 +48,10 @@ std::filesystem::path CliProgram();
 // The output is read until both pipes end or, once the program has ended, until nothing more is
 // buffered: a pipe that something else still holds open (a process the program started, a console
 // host) never keeps a test waiting.
+//
+// A program that cannot be started even after a few tries (see support/process_start.h) fails the
+// test with a message naming it and the error; finish() then gives exit code -1 and that message
+// as standard error.
 class CliProcess {
   public:
     CliProcess(const std::vector<std::string>& args, const std::optional<std::string>& input,
@@ -60,11 +71,13 @@ class CliProcess {
 
   private:
     std::string name_;  // the program's file name, for failure messages
+    std::string startFailure_;
 #ifdef _WIN32
     void* process_ = nullptr;
+    void* inPipe_ = nullptr;  // a reading end of the program's input, for what it leaves unread
     void* outPipe_ = nullptr;
     void* errPipe_ = nullptr;
-    std::thread writer_;
+    std::jthread writer_;
     std::shared_ptr<std::atomic<bool>> written_;  // the writer has finished (or given up)
     int killedBy_ = 0;
 #else

@@ -1,12 +1,21 @@
 // The runner of the tool's tests never waits without a bound: a program that ended (or was killed)
-// after starting a process that still holds its output pipes is collected at once.
+// after starting a process that still holds its output pipes is collected at once. A start that
+// fails for a moment is tried again; one that keeps failing, or an exception beside the test,
+// fails the one test and never ends the test program.
 #include "cli_process.h"
 
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
+#include <functional>
+#include <stdexcept>
 #include <string>
 #include <thread>
+
+#include "support/looping_threads.h"
+#include "support/process_start.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -77,6 +86,100 @@ TEST(CliRunner, CollectsAProgramWhoseOutputPipesOutliveIt) {
             EXPECT_EQ(r.exitCode, 0);
         }
     }
+}
+
+#ifdef _WIN32
+constexpr int kTransient = 1359;  // ERROR_INTERNAL_ERROR, as Wine gives it under load
+constexpr int kLasting = 2;       // ERROR_FILE_NOT_FOUND
+#else
+constexpr int kTransient = EAGAIN;
+constexpr int kLasting = ENOENT;
+#endif
+
+// The messages of the failures that `run` reports on any thread, kept out of the test's result.
+std::vector<std::string> FailuresOf(const std::function<void()>& run) {
+    ::testing::TestPartResultArray results;
+    {
+        ::testing::ScopedFakeTestPartResultReporter reporter(
+            ::testing::ScopedFakeTestPartResultReporter::INTERCEPT_ALL_THREADS, &results);
+        run();
+    }
+    std::vector<std::string> messages;
+    for (int i = 0; i < results.size(); ++i) messages.push_back(results.GetTestPartResult(i).message());
+    return messages;
+}
+
+TEST(StartRetries, TransientFailuresAreTriedAgainUpToTheLimit) {
+    const struct {
+        const char* what;
+        int failures, error, tries;
+        bool started;
+    } cases[] = {
+        {"at once", 0, kTransient, 1, true},
+        {"after three transient failures", 3, kTransient, 4, true},
+        {"transient failures past the limit", 100, kTransient, 5, false},
+        {"a lasting failure", 100, kLasting, 1, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        int calls = 0;
+        const keyloft::testing::StartOutcome outcome = keyloft::testing::StartWithRetries(
+            [&] { return ++calls <= c.failures ? c.error : 0; },
+            {.attempts = 5, .firstPause = std::chrono::milliseconds(1), .longestPause = std::chrono::milliseconds(2)});
+        EXPECT_EQ(calls, c.tries);
+        EXPECT_EQ(outcome.tries, c.tries);
+        EXPECT_EQ(outcome.started(), c.started);
+        EXPECT_EQ(outcome.error, c.started ? 0 : c.error);
+    }
+}
+
+TEST(CliRunner, AStartThatKeepsFailingFailsTheTestNamingTheProgramAndTheError) {
+    TempFolder temp;
+    const struct {
+        int faults;
+        bool runs;
+    } cases[] = {{3, true}, {8, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.faults) + " failed starts");
+        RunResult r;
+        const std::vector<std::string> failures = FailuresOf([&] {
+            const keyloft::testing::ScopedStartFaults faults(c.faults, kTransient);
+            r = RunCli({"--version"}, std::nullopt, temp.path());
+        });
+        if (c.runs) {
+            EXPECT_TRUE(failures.empty()) << failures.front();
+            EXPECT_EQ(r.exitCode, 0) << r.err;
+        } else {
+            ASSERT_EQ(failures.size(), 1u);
+            EXPECT_EQ(r.exitCode, -1);
+            const std::string named = CliProgram().filename().string() + " could not be started: ";
+            EXPECT_EQ(r.err.rfind(named, 0), 0u) << r.err;
+            EXPECT_NE(r.err.find(": error " + std::to_string(kTransient)), std::string::npos) << r.err;
+            EXPECT_NE(r.err.find(" after 8 tries"), std::string::npos) << r.err;
+            EXPECT_NE(failures[0].find(r.err), std::string::npos) << failures[0];
+        }
+    }
+}
+
+TEST(CliRunner, ThreadsBesideATestAreJoinedOnEveryWayOut) {
+    std::atomic<int> rounds{0};
+    // An exception in a thread fails the test; one in the test itself leaves through the threads'
+    // scope: neither may end the program.
+    const std::vector<std::string> failures = FailuresOf([&] {
+        keyloft::testing::LoopingThreads threads(2, [&](int index) {
+            ++rounds;
+            if (index == 1) throw std::runtime_error("boom");
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        });
+        try {
+            keyloft::testing::LoopingThreads more(2, [&](int) { std::this_thread::sleep_for(std::chrono::milliseconds(1)); });
+            throw std::runtime_error("the test's own");
+        } catch (const std::runtime_error&) {
+        }
+        while (rounds < 2) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    });
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_NE(failures[0].find("thread 1 beside the test ended with: boom"), std::string::npos) << failures[0];
 }
 
 }  // namespace

@@ -11,9 +11,11 @@
 #include <mutex>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cli_process.h"
+#include "support/process_start.h"
 
 namespace keyloft::cli::testing {
 namespace {
@@ -145,7 +147,7 @@ CliProcess::CliProcess(const std::filesystem::path& program, const std::vector<s
     for (const std::string& a : args) commandLine += L" " + Quote(Widen(a));
 
     PROCESS_INFORMATION info{};
-    BOOL started = FALSE;
+    keyloft::testing::StartOutcome start;
     {
         const std::lock_guard<std::mutex> starting(g_startMutex);
         if (input) {
@@ -171,22 +173,42 @@ CliProcess::CliProcess(const std::filesystem::path& program, const std::vector<s
         startup.lpAttributeList = inherited.list;
         // No console at all: no console host is started that could keep the pipes open.
         const DWORD flags = DETACHED_PROCESS | (inherited.list != nullptr ? EXTENDED_STARTUPINFO_PRESENT : 0);
-        started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr,
-                                 &startup.StartupInfo, &info);
-        CloseHandle(inRead);
+        // Under Wine on a loaded machine a start now and then fails for a moment (error 1359).
+        start = keyloft::testing::StartWithRetries([&] {
+            return CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr,
+                                  &startup.StartupInfo, &info)
+                       ? 0
+                       : static_cast<int>(GetLastError());
+        });
+        // The reading end of the input stays here (no longer inheritable), so that finish can take
+        // what the program left unread and the writer always ends.
+        if (input) {
+            SetHandleInformation(inRead, HANDLE_FLAG_INHERIT, 0);
+            inPipe_ = inRead;
+        } else {
+            CloseHandle(inRead);
+        }
         CloseHandle(outWrite);
         CloseHandle(errWrite);
     }
-    Check(started, "CreateProcessW");
+    if (!start.started()) {
+        for (HANDLE parentEnd : {inWrite, outRead, errRead, static_cast<HANDLE>(inPipe_)}) {
+            if (parentEnd != nullptr) CloseHandle(parentEnd);
+        }
+        inPipe_ = nullptr;
+        startFailure_ = keyloft::testing::StartFailure(name_, "CreateProcessW", start);
+        ADD_FAILURE() << startFailure_;
+        return;
+    }
     CloseHandle(info.hThread);
     process_ = info.hProcess;
     outPipe_ = outRead;
     errPipe_ = errRead;
     written_ = std::make_shared<std::atomic<bool>>(!input.has_value());
     if (input) {
-        // Written by a thread of its own, which may stay blocked while something else holds the
-        // pipe; finish never waits for it.
-        writer_ = std::thread([inWrite, bytes = *input, written = written_] {
+        // Written by a thread of its own, which may block while the pipe is full; finish takes
+        // what is left once the program has ended, and joins it.
+        writer_ = std::jthread([inWrite, bytes = *input, written = written_] {
             std::size_t done = 0;
             DWORD n = 0;
             while (done < bytes.size() && WriteFile(inWrite, bytes.data() + done,
@@ -208,6 +230,7 @@ void CliProcess::kill(int signalNumber) {
 }
 
 RunResult CliProcess::finish() {
+    if (process_ == nullptr) return NotStarted(startFailure_);
     RunResult result;
     OutputPipe out{outPipe_, &result.out, "standard output"};
     OutputPipe err{errPipe_, &result.err, "standard error"};
@@ -238,13 +261,23 @@ RunResult CliProcess::finish() {
         result.timedOut = true;
         ADD_FAILURE() << name_ << " closed its output but did not end within " << kRunTimeout.count() << " s";
     }
-    if (writer_.joinable()) {
-        if (*written_) {
-            writer_.join();
+    // The program has ended: what it did not read is taken from the pipe, so that a writer
+    // blocked on a full pipe ends.
+    const Clock::time_point drained = Clock::now() + kRunTimeout;
+    while (!*written_ && Clock::now() < drained) {
+        DWORD available = 0;
+        char buffer[4096];
+        DWORD n = 0;
+        if (PeekNamedPipe(inPipe_, nullptr, 0, nullptr, &available, nullptr) && available > 0) {
+            ReadFile(inPipe_, buffer, std::min<DWORD>(available, sizeof buffer), &n, nullptr);
         } else {
-            writer_.detach();  // blocked on a pipe that something the program started still holds
+            Sleep(10);
         }
     }
+    if (!*written_) ADD_FAILURE() << "the input of " << name_ << " was still being written after it ended";
+    if (writer_.joinable()) writer_.join();
+    if (inPipe_ != nullptr) CloseHandle(inPipe_);
+    inPipe_ = nullptr;
     DWORD code = 0;
     GetExitCodeProcess(process_, &code);
     result.exitCode = static_cast<int>(code);

@@ -21,6 +21,7 @@
 
 #include "cli_fixture.h"
 #include "support/child_wait.h"
+#include "support/looping_threads.h"
 #include "store/profile_codec.h"
 #include "store/profile_verifier.h"
 #include "store/sealed_profile.h"
@@ -154,20 +155,21 @@ TEST_P(CliSaveSafetyBothForms, ReadersRacingAWriterAlwaysFindACompleteProfile) {
     prepare("Home", 200);
     const int saves = rounds(EnvironmentNumber("KEYLOFT_RACE_SAVES", 200));
     constexpr int kReaders = 3;
-    std::atomic<bool> writing{true};
-    std::atomic<int> reads{0};
+    std::atomic<int> reads{0}, gaveUp{0};
     std::vector<std::string> readerFailures[kReaders];
-    std::vector<std::thread> readers;
-    for (int r = 0; r < kReaders; ++r) {
-        readers.emplace_back([&, r] {
-            while (writing) {
-                const RunResult ls = RunCli({"--database", db().string(), "ls", "Home", "--wait", "20"},
-                                            kDefaultPassword, config());
-                ++reads;
-                if (ls.exitCode != 0) readerFailures[r].push_back(std::to_string(ls.exitCode) + ": " + ls.err);
-            }
-        });
-    }
+    keyloft::testing::LoopingThreads readers(kReaders, [&](int r) {
+        const RunResult ls =
+            RunCli({"--database", db().string(), "ls", "Home", "--wait", "20"}, kDefaultPassword, config());
+        ++reads;
+        // On a loaded machine the others may hold the profile for longer than a reader waits (the
+        // sealed form pays Argon2id at each hold): it gives up as it should, having found nothing
+        // incomplete. Anything else is a failure.
+        if (ls.exitCode == 6 && ls.err.ends_with("is in use by another user. Try again later.\n")) {
+            ++gaveUp;
+        } else if (ls.exitCode != 0) {
+            readerFailures[r].push_back(std::to_string(ls.exitCode) + ": " + ls.err);
+        }
+    });
     std::vector<std::string> saved;
     int failed = 0;
     for (int i = 0; i < saves; ++i) {
@@ -181,18 +183,20 @@ TEST_P(CliSaveSafetyBothForms, ReadersRacingAWriterAlwaysFindACompleteProfile) {
             ADD_FAILURE() << "add " << i << ": " << add.exitCode << " " << add.err;
         }
     }
-    writing = false;
-    for (std::thread& t : readers) t.join();
+    readers.stop();
     for (const auto& failures : readerFailures) EXPECT_TRUE(failures.empty()) << failures.front();
 
     const nlohmann::json entries = exportJson("Home");
     std::set<std::string> present;
     for (const auto& entry : entries) present.insert(entry["userCode"].get<std::string>());
     for (const std::string& code : saved) EXPECT_EQ(present.count(code), 1u) << code << " was reported saved";
-    EXPECT_EQ(FolderNames(db()), std::vector<std::string>{"Home.dat"});
+    // A reader that gave up waiting wrote it to the error log.
+    std::vector<std::string> expectedFiles{"Home.dat"};
+    if (gaveUp > 0) expectedFiles.push_back("KeyloftErrors.log");
+    EXPECT_EQ(FolderNames(db()), expectedFiles);
     EXPECT_TRUE(VerifyProfileBytes(ReadBytes(file("Home"))).ok);
     std::cout << "[ race     ] " << saved.size() << " saves, " << failed << " failed, " << reads.load()
-              << " reads by " << kReaders << " readers\n";
+              << " reads by " << kReaders << " readers, " << gaveUp.load() << " of them gave up waiting\n";
 }
 
 TEST_P(CliSaveSafetyBothForms, AStaleBackupBesideTheProfileLosesNothing) {
@@ -281,7 +285,12 @@ long PeakKilobytes(const std::vector<std::string>& args, const std::string& inpu
                    int& exitCode) {
     int pipeFds[2];
     if (::pipe(pipeFds) != 0) return -1;
-    const pid_t child = ::fork();
+    const pid_t child = keyloft::testing::ForkChild("the measuring process");
+    if (child < 0) {
+        ::close(pipeFds[0]);
+        ::close(pipeFds[1]);
+        return -1;
+    }
     if (child == 0) {
         ::close(pipeFds[0]);
         const RunResult r = RunCli(args, input, config);
@@ -365,7 +374,7 @@ TEST_F(CliSaveSafety, TheToolRunsWithCoreDumpsOff) {
     // Waits at the logon prompt on a pipe that never delivers: look at the running process.
     int inputFds[2];
     ASSERT_EQ(::pipe(inputFds), 0);
-    const pid_t child = ::fork();
+    const pid_t child = keyloft::testing::ForkChild("keyloft-cli");
     ASSERT_GE(child, 0);
     if (child == 0) {
         ::dup2(inputFds[0], 0);

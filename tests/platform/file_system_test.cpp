@@ -87,7 +87,7 @@ TEST(HostFileSystem, HoldIsSeenByAnotherProcess) {
     ErrorInfo error;
     auto held = mine->openHeld(temp / "p.dat", error);
     ASSERT_TRUE(held);
-    const pid_t child = ::fork();
+    const pid_t child = keyloft::testing::ForkChild("the holding process");
     if (child == 0) {
         auto files = CreateHostFileSystem();
         ErrorInfo childError;
@@ -239,7 +239,7 @@ TEST(HostFileSystem, LongLinesAreRefusedWithoutBeingKept) {
 
 #ifndef _WIN32  // POSIX only
 TEST(HostFileSystem, CoreDumpsCanBeSwitchedOff) {
-    const pid_t child = ::fork();
+    const pid_t child = keyloft::testing::ForkChild("the core-dump check");
     if (child == 0) {
         DisableCoreDumps();
         struct rlimit limit {};

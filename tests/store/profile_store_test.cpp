@@ -442,7 +442,7 @@ TEST_F(StoreTest, ReadOnlyFolderFailsTheSaveAndKeepsTheFile) {
     // The test's settings (this user's alone, 0600) name the folder for that user too.
     ASSERT_EQ(::chown(settingsFolder.c_str(), nobody, nobody), 0);
     ASSERT_EQ(::chown((settingsFolder / "Keyloft.conf").c_str(), nobody, nobody), 0);
-    const pid_t child = ::fork();
+    const pid_t child = keyloft::testing::ForkChild("the instance of another user");
     ASSERT_GE(child, 0);
     if (child == 0) {
         if (::setgid(nobody) != 0 || ::setuid(nobody) != 0) {

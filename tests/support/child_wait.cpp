@@ -2,13 +2,29 @@
 #ifndef _WIN32
 #include "support/child_wait.h"
 
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 
 #include <cerrno>
 #include <thread>
 
+#include "support/process_start.h"
+
 namespace keyloft::testing {
+
+pid_t ForkChild(const std::string& what) {
+    pid_t child = -1;
+    const StartOutcome outcome = StartWithRetries([&child] {
+        child = ::fork();
+        return child < 0 ? errno : 0;
+    });
+    if (!outcome.started()) {
+        ADD_FAILURE() << StartFailure(what, "fork", outcome);
+        return -1;
+    }
+    return child;
+}
 
 std::optional<int> WaitForChild(pid_t child, std::chrono::milliseconds limit) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
