@@ -250,15 +250,11 @@ OpenResult ProfileStore::openProfile(std::u16string_view profileName) {
     }
     loadHeld(true);
     result.outcome = loadOutcome();
-    if (result.outcome == OpenOutcome::Loaded) {
-        if (std::optional<MessageRequest> question = replacedFileQuestion()) {
-            // The report goes on once the caller has the answer.
-            s.awaiting = State::Awaiting::Open;
-            s.awaitedQuestion = *question;
-            result.outcome = OpenOutcome::NeedsAnswer;
-            result.question = std::move(question);
-            return result;
-        }
+    // The report goes on once the caller has the answer.
+    if (result.outcome == OpenOutcome::Loaded && s.awaitAnswer(replacedFileQuestion(), State::Awaiting::Open)) {
+        result.outcome = OpenOutcome::NeedsAnswer;
+        result.question = s.awaitedQuestion;
+        return result;
     }
     return finishOpen(std::move(result));
 }

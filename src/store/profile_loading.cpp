@@ -232,14 +232,10 @@ OpenResult ProfileStore::reload() {
     result.outcome = loadOutcome();
     // Loaded again in the middle of a session (the tool's shell between commands): a file that is
     // no longer sealed or went back is asked about as at open, and No ends the session.
-    if (result.outcome == OpenOutcome::Loaded) {
-        if (std::optional<MessageRequest> question = replacedFileQuestion()) {
-            s.awaiting = State::Awaiting::Reload;
-            s.awaitedQuestion = *question;
-            result.outcome = OpenOutcome::NeedsAnswer;
-            result.question = std::move(question);
-            return result;
-        }
+    if (result.outcome == OpenOutcome::Loaded && s.awaitAnswer(replacedFileQuestion(), State::Awaiting::Reload)) {
+        result.outcome = OpenOutcome::NeedsAnswer;
+        result.question = s.awaitedQuestion;
+        return result;
     }
     return finishReload(std::move(result));
 }

@@ -236,13 +236,7 @@ SaveOutcome ProfileStore::reloadAfterOtherSave() {
                              s.profile.userId == userId && s.profile.password == password && s.profile.pin == pin;
     // A file that is no longer sealed, or older than what this user saw, is asked about as at open:
     // the save waits for the answer.
-    if (s.loaded) {
-        if (std::optional<MessageRequest> question = replacedFileQuestion()) {
-            s.awaiting = State::Awaiting::Save;
-            s.awaitedQuestion = std::move(*question);
-            return SaveOutcome::NeedsAnswer;
-        }
-    }
+    if (s.loaded && s.awaitAnswer(replacedFileQuestion(), State::Awaiting::Save)) return SaveOutcome::NeedsAnswer;
     return finishReloadAfterSave();
 }
 

@@ -140,6 +140,13 @@ struct ProfileStore::State {
     enum class Awaiting { Nothing, Open, Reload, Save };
     Awaiting awaiting = Awaiting::Nothing;
     MessageRequest awaitedQuestion;
+    // Keeps the question, when there is one, as what the operation waits on; true when it waits.
+    bool awaitAnswer(std::optional<MessageRequest> question, Awaiting operation) {
+        if (!question) return false;
+        awaiting = operation;
+        awaitedQuestion = std::move(*question);
+        return true;
+    }
     bool sameLogonAfterReload = false;  // Save: the file read again has the logon details of before
 
     ProfileStore* owner = nullptr;
