@@ -107,7 +107,7 @@ struct SealedOnDisk {
         store =
             std::make_unique<ProfileStore>(host, *files, *settings, clock, path, std::filesystem::path(),
                                            smallestLimits ? testing::kQuickSealing : sealed::DefaultLimits());
-        store->listProfiles();
+        (void)store->listProfiles();  // finds the folder as the window does first
         if (!store->createProfile(u"Bench") || !store->openProfile(u"Bench").loaded() ||
             store->logOn({u"", u"opensesame", u""}) != LogonOutcome::LoggedOn) {
             std::abort();
