@@ -1,9 +1,15 @@
 #!/usr/bin/env bash
 # The core (cipher, storage, platform) and keyloft-cli cross-built for 64-bit Windows with
 # MinGW-w64 and their tests run under Wine, in build-windows/. The Qt window is not part of this
-# build: Debian ships no Qt for Windows. Arguments are passed on to ctest: `-L unit` runs the fast
-# tests only, `-R '^cli_tests_[123]$'` the kill and race trials.
+# build: Debian ships no Qt for Windows. `--build-only` stops after the build; any other arguments
+# are passed on to ctest: `-L unit` runs the fast tests only, `-R '^cli_tests_[123]$'` the kill and
+# race trials.
 set -euo pipefail
+build_only=0
+if [ "${1:-}" = --build-only ]; then
+  build_only=1
+  shift
+fi
 cd "$(dirname "$0")/.."
 root=$(pwd)
 build=${KEYLOFT_WINDOWS_BUILD:-$root/build-windows}
@@ -214,6 +220,7 @@ cmake -S . -B "$build" -G Ninja \
   -DKEYLOFT_GUI=OFF -DKEYLOFT_BENCH=OFF -DKEYLOFT_WERROR=ON
 cmake --build "$build" -j2
 echo "test-windows.sh: cross-built after $SECONDS s"
+[ "$build_only" = 1 ] && exit 0
 
 # A Wine prefix of its own, inside the build folder: nothing of the user's ~/.wine is touched.
 export WINEPREFIX=$build/wine-prefix

@@ -77,7 +77,9 @@ step "fuzzing"
 scripts/fuzz.sh 10
 
 if [ "${KEYLOFT_SKIP_WINDOWS:-0}" != 1 ]; then
-  step "Windows build and Wine tests"
+  step "Windows build"
+  scripts/test-windows.sh --build-only
+  step "Wine tests"
   scripts/test-windows.sh
 fi
 step ""
