@@ -79,7 +79,7 @@ ConflictMerge ProfileStore::readConflictCopies(const std::vector<std::u16string>
     State& s = *state_;
     ConflictMerge merge;
     merge.reads_ = std::make_unique<ConflictMerge::Reads>();
-    if (!s.loaded || !s.loggedOn || s.profileName.empty()) return merge;
+    if (s.phase != State::Phase::LoggedOn || s.profileName.empty()) return merge;
     merge.reads_->profilePath = s.profilePath;
     merge.reads_->session = s.openNumber;
     for (const FolderEntry& entry : CopiesOf(s.files, s.databaseFolder, s.profileName)) {
@@ -127,7 +127,7 @@ MergeResult ProfileStore::mergeConflictCopies(ConflictMerge& merge) {
     State& s = *state_;
     MergeResult result;
     result.save.outcome = SaveOutcome::Saved;
-    if (!merge.reads_ || !s.loaded || !s.loggedOn || merge.reads_->session != s.openNumber ||
+    if (!merge.reads_ || s.phase != State::Phase::LoggedOn || merge.reads_->session != s.openNumber ||
         merge.reads_->profilePath != s.profilePath) {
         return result;
     }

@@ -203,7 +203,7 @@ std::vector<std::u16string> ProfileStore::profileNames() {
 OpenResult ProfileStore::openProfile(std::u16string_view profileName) {
     State& s = *state_;
     OpenResult result;
-    if (s.programEnded) {
+    if (s.ended()) {
         result.outcome = OpenOutcome::Ended;
         return result;
     }
@@ -222,12 +222,8 @@ OpenResult ProfileStore::openProfile(std::u16string_view profileName) {
     s.profileFileName = std::u16string(profileName) + kProfileExtension;
     s.profilePath = JoinFolder(s.databaseFolder, s.profileFileName);
     s.held.reset();
-    s.loaded = false;
-    s.emptyFile = false;
-    s.damaged = false;
-    s.damagedFile = false;
-    s.loggedOn = false;
-    s.forgotten = false;
+    s.phase = State::Phase::Nothing;
+    s.fault = State::LoadFault::None;
     s.formChosen = false;
     ++s.openNumber;
     s.sealedKeys.reset();
@@ -261,17 +257,17 @@ OpenResult ProfileStore::openProfile(std::u16string_view profileName) {
 
 OpenResult ProfileStore::finishOpen(OpenResult result) {
     State& s = *state_;
-    if (s.emptyFile) {
+    if (s.fault == State::LoadFault::Empty) {
         s.held.reset();
         result.error = ErrorInfo::of(error::kInputPastEnd);
         s.show(Message(kProfileEmpty));
         logError(kOpReadFromFile, ErrorNumberText(result.error.number), result.error.description);
-    } else if (s.damagedFile) {
+    } else if (s.fault == State::LoadFault::DamagedFile) {
         s.held.reset();
         result.error = DamagedError();
         s.show(Message(kProfileDamagedMessage));
         logError(kOpReadFromFile, ErrorNumberText(result.error.number), result.error.description);
-    } else if (!s.loaded) {
+    } else if (!s.loaded()) {
         result.error = s.lastError;
     }
     result.report = s.takeReport();
@@ -289,7 +285,7 @@ CreateResult ProfileStore::createProfile(std::u16string_view profileName, const 
 CreateResult ProfileStore::createFirstFile(std::u16string_view profileName, const SealedStart* sealedStart) {
     State& s = *state_;
     CreateResult result;
-    if (s.programEnded) {
+    if (s.ended()) {
         return result;
     }
     s.beginReport();
@@ -341,13 +337,9 @@ CreateResult ProfileStore::createFirstFile(std::u16string_view profileName, cons
         s.lockedFile.reset();
     }
 
-    s.creating = true;
-    s.creatingSealed = sealedStart != nullptr;
-    const SaveOutcome saved = writeToFile();
-    s.creating = false;
-    if (s.creatingSealed) {
+    const SaveOutcome saved = writeToFile(sealedStart != nullptr ? Write::FirstFileSealed : Write::FirstFile);
+    if (sealedStart != nullptr) {
         s.sealedKeys.reset();
-        s.creatingSealed = false;
     }
     if (saved == SaveOutcome::Saved) {
         result.folderQuestion = listFolder().question;
@@ -363,7 +355,7 @@ CreateResult ProfileStore::createFirstFile(std::u16string_view profileName, cons
 DeleteResult ProfileStore::deleteProfile(std::u16string_view profileName, DeleteConfirmation confirmation) {
     State& s = *state_;
     DeleteResult result;
-    if (s.programEnded) {
+    if (s.ended()) {
         return result;
     }
     // A name that could lead out of the folder is refused before anything else happens.

@@ -52,15 +52,15 @@ void ProfileStore::State::sumCheckFailed() {
     show(Message(kInvalidDataSum));
     owner->logError(kOpRSumofAC, u"0", u"");
     report.lockSession = true;
-    damaged = true;
+    markDamaged();
     held.reset();
 }
 
 void ProfileStore::State::decryptRejected() {
     show(Message(kInvalidDataDecrypt, kDecryptErrorTitle));
     owner->logError(kOpDecrypt, u"0", u"");
-    programEnded = true;
-    damaged = true;
+    phase = Phase::Ended;
+    markDamaged();
     held.reset();
     report.endProgram = true;
 }
@@ -79,7 +79,7 @@ void ProfileStore::loadFailed(bool showErrors, const ErrorInfo& error) {
                                      MessageIcon::Exclamation)));
         logError(kOpReadFromFile, s.lastErrorNumber, s.lastErrorText);
         // Taken away during a session: what is in memory is no longer the file's, so the session ends.
-        s.report.lockSession = s.loggedOn;
+        s.report.lockSession = s.loggedOn();
         return;
     }
     s.show(Message(kErrorOccurred + std::u16string(kLineBreak) + s.lastErrorText + u"  " + kOpReadFromFile + u" (" +
@@ -91,8 +91,8 @@ void ProfileStore::loadFailed(bool showErrors, const ErrorInfo& error) {
 // Reads the held file from its first line into the Profile, with every check of the format.
 void ProfileStore::loadHeld(bool showErrors) {
     State& s = *state_;
-    s.loaded = false;
-    s.damaged = false;
+    s.loadStarts();
+    if (s.fault == State::LoadFault::Damaged) s.fault = State::LoadFault::None;
     s.runningLength = 0;
     ProfileDecoder decoder(s.profile);  // fresh collections
     if (!s.held) {
@@ -103,7 +103,7 @@ void ProfileStore::loadHeld(bool showErrors) {
         loadFailed(showErrors, error);
         return;
     }
-    s.damagedFile = false;
+    if (s.fault == State::LoadFault::DamagedFile) s.fault = State::LoadFault::None;
     s.lockedFile.reset();
     s.fingerprint.reset();
     // Taken before the first byte is read: a change made while the file is read shows in the next stamp.
@@ -121,7 +121,7 @@ void ProfileStore::loadHeld(bool showErrors) {
         }
         if (!reader.next(line, error)) {
             if (PastLimits(error)) {
-                s.damagedFile = true;
+                s.fault = State::LoadFault::DamagedFile;
                 s.keepError(DamagedError());
                 return;
             }
@@ -158,7 +158,7 @@ void ProfileStore::loadHeld(bool showErrors) {
             return;
         }
         if (result.error.failed()) {
-            s.damaged = true;
+            s.markDamaged();
             loadFailed(showErrors, result.error);
             return;
         }
@@ -170,22 +170,22 @@ void ProfileStore::loadHeld(bool showErrors) {
     if (decoder.linesRead() == 0) {
         // No profile was ever saved empty: the data is gone, whatever the logon.
         s.keepError(ErrorInfo::of(error::kInputPastEnd));
-        s.emptyFile = true;
+        s.fault = State::LoadFault::Empty;
         return;
     }
     if (!decoder.trailerMatches()) {
-        s.damaged = true;
+        s.markDamaged();
         s.show(Message(kInvalidDataTrailer));
         s.report.closeWindow = true;
         return;
     }
     s.fingerprint = reader.fingerprint();
-    s.loaded = true;
+    s.loadSucceeds();
 }
 
 OpenResult ProfileStore::reloadIfChanged() {
     State& s = *state_;
-    if (s.loaded && s.loggedOn && s.stamp && !s.programEnded && !s.forgotten) {
+    if (s.phase == State::Phase::LoggedOn && s.stamp) {
         s.held.reset();
         ErrorInfo error;
         s.held = s.files.openHeld(s.profilePath, error);
@@ -223,7 +223,7 @@ bool ProfileStore::heldFileUnchanged() {
 OpenResult ProfileStore::reload() {
     State& s = *state_;
     OpenResult result;
-    if (s.programEnded) {
+    if (s.ended()) {
         result.outcome = OpenOutcome::Ended;
         return result;
     }
@@ -242,7 +242,7 @@ OpenResult ProfileStore::reload() {
 
 OpenResult ProfileStore::finishReload(OpenResult result) {
     State& s = *state_;
-    if (!s.loaded) {
+    if (!s.loaded()) {
         result.error = s.lastError;
     }
     result.report = s.takeReport();
@@ -252,16 +252,16 @@ OpenResult ProfileStore::finishReload(OpenResult result) {
 // What the last load came to.
 OpenOutcome ProfileStore::loadOutcome() const {
     const State& s = *state_;
-    if (s.loaded) {
+    if (s.loaded()) {
         return OpenOutcome::Loaded;
     }
-    if (s.programEnded) {
+    if (s.ended()) {
         return OpenOutcome::Ended;
     }
-    if (s.emptyFile) {
+    if (s.fault == State::LoadFault::Empty) {
         return OpenOutcome::Empty;
     }
-    if (s.damaged || s.damagedFile) {
+    if (s.fault != State::LoadFault::None) {
         return OpenOutcome::Damaged;
     }
     if (s.lastError.inUse) {
@@ -283,13 +283,13 @@ void ProfileStore::loadSealed(bool showErrors) {
     State& s = *state_;
     const sealed::LogonValues before{s.profile.userId, s.profile.password, s.profile.pin};
     const std::int32_t modeBefore = s.profile.logonMode;
-    const bool reopen = s.loggedOn;
+    const bool reopen = s.loggedOn();
     std::unique_ptr<sealed::Keys> keys = std::move(s.sealedKeys);
-    s.loggedOn = false;
+    s.setLoggedOn(false);
     s.runningLength = 0;
 
     const auto damaged = [&s] {
-        s.damagedFile = true;
+        s.fault = State::LoadFault::DamagedFile;
         s.keepError(DamagedError());
         sealed::FillHeaderOnly(sealed::SealedFile{}, s.profile);
         s.lockedFile.reset();
@@ -332,24 +332,23 @@ void ProfileStore::loadSealed(bool showErrors) {
         }
     }
     if (s.sealedKeys) {
-        s.loggedOn = true;
+        s.phase = State::Phase::Reloading;  // the session goes on once the load succeeds
     } else {
         // Nothing but the header until the logon step opens the body.
         sealed::FillHeaderOnly(*file, s.profile);
         s.lockedFile = std::move(file);
     }
-    s.loaded = true;
+    s.loadSucceeds();
 }
 
 void ProfileStore::readFromFile(bool showErrors) {
     State& s = *state_;
-    if (s.programEnded) {
+    if (s.ended()) {
         return;
     }
     s.awaiting = State::Awaiting::Nothing;
-    s.loaded = false;
-    s.emptyFile = false;
-    s.damaged = false;
+    s.loadStarts();
+    if (s.fault != State::LoadFault::DamagedFile) s.fault = State::LoadFault::None;
     s.profilePath = JoinFolder(s.databaseFolder, s.profileFileName);
     s.held.reset();
     ErrorInfo error;
@@ -365,7 +364,7 @@ void ProfileStore::readFromFile(bool showErrors) {
 std::int32_t ProfileStore::readVersion(bool showErrors) {
     State& s = *state_;
     std::int32_t result = -1;
-    if (s.programEnded) {
+    if (s.ended()) {
         return result;
     }
 

@@ -31,11 +31,11 @@ SaveResult ProfileStore::save() {
     State& s = *state_;
     SaveResult result;
     // Nothing is written while a load waits for the answer to its question.
-    if (s.programEnded || s.forgotten || s.awaiting != State::Awaiting::Nothing) {
+    if (s.ended() || s.phase == State::Phase::Forgotten || s.awaiting != State::Awaiting::Nothing) {
         return result;
     }
     s.beginReport();
-    result.outcome = writeToFile();
+    result.outcome = writeToFile(Write::Save);
     if (result.outcome == SaveOutcome::NeedsAnswer) {
         // The report goes on once the caller has the answer.
         result.question = s.awaitedQuestion;
@@ -66,17 +66,17 @@ SaveResult ProfileStore::answerReplacedSave(bool goOn) {
     return result;
 }
 
-SaveOutcome ProfileStore::writeToFile() {
+SaveOutcome ProfileStore::writeToFile(Write write) {
     State& s = *state_;
-    if (s.programEnded) {
+    if (s.ended()) {
         return SaveOutcome::Failed;
     }
     s.runningLength = 0;
     s.lineCount = 0;
 
     const std::int32_t versionBefore = s.profile.version;
-    makeSealingKeys();
-    if (!s.creating) {
+    makeSealingKeys(write);
+    if (write == Write::Save) {
         if (const ErrorInfo error = holdForSave(); error.failed()) {
             return saveFailed(error, versionBefore);
         }
@@ -91,7 +91,7 @@ SaveOutcome ProfileStore::writeToFile() {
         std::int32_t storedVersion = -1;
         if (!replaced) {
             storedVersion = readStoredVersion();
-            if (s.programEnded) {
+            if (s.ended()) {
                 s.retryCounter = 0;
                 return SaveOutcome::Failed;
             }
@@ -106,7 +106,7 @@ SaveOutcome ProfileStore::writeToFile() {
             return reloadAfterOtherSave();
         }
     }
-    return writeNewFile(versionBefore);
+    return writeNewFile(versionBefore, write);
 }
 
 // The answer slots a sealed save of the Profile gets (store/sealing_rule.h).
@@ -116,9 +116,9 @@ std::vector<std::vector<int>> ProfileStore::answerSlotsToSeal() const {
 
 // A sealed save that needs new key slots has them made first, before the file is taken or written:
 // the Argon2id runs are the long part of it, and the host runs them off its window's thread.
-void ProfileStore::makeSealingKeys() {
+void ProfileStore::makeSealingKeys(Write write) {
     State& s = *state_;
-    const bool writeSealed = s.creating ? s.creatingSealed : s.seal;
+    const bool writeSealed = write == Write::Save ? s.seal : write == Write::FirstFileSealed;
     if (!writeSealed || s.lockedFile) return;
     const std::vector<std::vector<int>> answerSlots = answerSlotsToSeal();
     if (sealed::KeysFit(s.sealedKeys.get(), s.profile, answerSlots, s.sealingLimits)) return;
@@ -186,7 +186,7 @@ std::int32_t ProfileStore::readStoredVersion() {
     for (int attempt = 1; attempt <= kAttempts; ++attempt) {
         s.retryCounter = attempt;
         storedVersion = readVersion(attempt == kAttempts);
-        if (s.programEnded || storedVersion != -1 || !s.held) {
+        if (s.ended() || storedVersion != -1 || !s.held) {
             break;
         }
         s.host.waitMilliseconds(kRetryWaitMs);
@@ -211,11 +211,11 @@ SaveOutcome ProfileStore::reloadAfterOtherSave() {
         } else {
             readFromFile(attempt == kAttempts);
         }
-        if (s.programEnded) {
+        if (s.ended()) {
             s.retryCounter = 0;
             return SaveOutcome::Failed;
         }
-        if (s.loaded) {
+        if (s.loaded()) {
             break;
         }
         if (attempt < kAttempts && RefusalMessage(s.profileName, s.lastError)) {
@@ -236,7 +236,7 @@ SaveOutcome ProfileStore::reloadAfterOtherSave() {
                              s.profile.userId == userId && s.profile.password == password && s.profile.pin == pin;
     // A file that is no longer sealed, or older than what this user saw, is asked about as at open:
     // the save waits for the answer.
-    if (s.loaded && s.awaitAnswer(replacedFileQuestion(), State::Awaiting::Save)) return SaveOutcome::NeedsAnswer;
+    if (s.loaded() && s.awaitAnswer(replacedFileQuestion(), State::Awaiting::Save)) return SaveOutcome::NeedsAnswer;
     return finishReloadAfterSave();
 }
 
@@ -264,11 +264,12 @@ SaveOutcome ProfileStore::replacedDuringSave(std::int32_t versionBefore) {
 }
 
 // Writes the new content to a temporary file beside the profile and puts it in place.
-SaveOutcome ProfileStore::writeNewFile(std::int32_t versionBefore) {
+SaveOutcome ProfileStore::writeNewFile(std::int32_t versionBefore, Write write) {
     State& s = *state_;
+    const bool creating = write != Write::Save;
     ErrorInfo error;
     std::unique_ptr<WritableFile> out =
-        s.files.createTemporary(s.profilePath, s.creating ? nullptr : s.held.get(), error);
+        s.files.createTemporary(s.profilePath, creating ? nullptr : s.held.get(), error);
     // A temporary file not yet in place goes with `out`.
     const auto failed = [&](const ErrorInfo& why) {
         out.reset();
@@ -280,8 +281,8 @@ SaveOutcome ProfileStore::writeNewFile(std::int32_t versionBefore) {
     if (!out) {
         return failed(error.failed() ? error : ErrorInfo::of(error::kPathFileAccess));
     }
-    const std::int32_t newVersion = versionToWrite();
-    const bool writeSealed = s.creating ? s.creatingSealed : s.seal;
+    const std::int32_t newVersion = versionToWrite(write);
+    const bool writeSealed = creating ? write == Write::FirstFileSealed : s.seal;
     // A profile saved before identities were written gets one now, and keeps it.
     if (s.profile.identity.empty()) s.profile.identity = NewProfileIdentity();
     if (writeSealed && s.lockedFile) {
@@ -291,7 +292,7 @@ SaveOutcome ProfileStore::writeNewFile(std::int32_t versionBefore) {
     bool encoded = false;
     FingerprintBuilder written;
     try {
-        encoded = writeLines(*out, newVersion, writeSealed, written, error);
+        encoded = writeLines(*out, newVersion, write, written, error);
     } catch (const std::bad_alloc&) {
         return failed(ErrorInfo::of(error::kOutOfMemory));
     }
@@ -304,7 +305,7 @@ SaveOutcome ProfileStore::writeNewFile(std::int32_t versionBefore) {
         return failed(error);
     }
     std::unique_ptr<ReadableFile> installed =
-        s.files.install(std::move(out), s.profilePath, !s.creating, error);
+        s.files.install(std::move(out), s.profilePath, !creating, error);
     if (!installed && error.replaced) {
         return replacedDuringSave(versionBefore);
     }
@@ -314,7 +315,7 @@ SaveOutcome ProfileStore::writeNewFile(std::int32_t versionBefore) {
     // The new file is the profile from here on; a folder that cannot be flushed is reported, but
     // the save stands (its content is on disk and the old file is gone).
     error = s.files.flushFolder(s.profilePath);
-    if (s.creating) {
+    if (creating) {
         installed.reset();
     } else {
         s.held = std::move(installed);  // lets go of the old file only now
@@ -325,19 +326,20 @@ SaveOutcome ProfileStore::writeNewFile(std::int32_t versionBefore) {
         logError(kOpWriteToFile, ErrorNumberText(error.number), error.description);
     }
     s.retryCounter = 0;
-    if (!writeSealed && !s.creating) {
+    if (!writeSealed && !creating) {
         s.sealedKeys.reset();
     }
     if (!writeSealed) s.readablePassword = true;
-    RememberSeenProfile(s.settings, s.profilePath, SeenProfile{writeSealed, newVersion}, s.formChosen || s.creating);
+    RememberSeenProfile(s.settings, s.profilePath, SeenProfile{writeSealed, newVersion}, s.formChosen || creating);
     return SaveOutcome::Saved;
 }
 
 // Each line goes to `out` as soon as it is made, and is counted (the last one, the trailer, is not
 // counted in itself). False when a write failed (`error` says why) or a line did not encrypt.
-bool ProfileStore::writeLines(WritableFile& out, std::int32_t newVersion, bool writeSealed,
+bool ProfileStore::writeLines(WritableFile& out, std::int32_t newVersion, Write kind,
                               FingerprintBuilder& fingerprint, ErrorInfo& error) {
     State& s = *state_;
+    const bool writeSealed = kind == Write::Save ? s.seal : kind == Write::FirstFileSealed;
     std::size_t lastLength = 0;
     const LineSink write = [&](const std::string& line) {
         fingerprint.add(line);
@@ -358,7 +360,7 @@ bool ProfileStore::writeLines(WritableFile& out, std::int32_t newVersion, bool w
         encoded = false;
     } else {
         encoded = EncodeProfileTo(s.profile, newVersion, KeyTimeText(s.clock.now().secondsSinceMidnight()),
-                                  s.creating, write);
+                                  kind != Write::Save, write);
     }
     if (encoded) {
         --s.lineCount;

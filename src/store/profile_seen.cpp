@@ -105,10 +105,10 @@ void ProfileStore::rememberSeen() {
 // The version after the newest of the loaded one, the one this user saw last and those of the
 // conflict copies being merged: a file that went back (and was opened so) is written ahead of
 // what was lost, and a merged file is newer than each file merged into it.
-std::int32_t ProfileStore::versionToWrite() const {
+std::int32_t ProfileStore::versionToWrite(Write write) const {
     const State& s = *state_;
     std::int32_t base = s.profile.version;
-    if (!s.creating) {
+    if (write == Write::Save) {
         if (const std::optional<SeenProfile> seen = ReadSeenProfile(s.settings, s.profilePath))
             base = NewerOf(base, seen->version);
         if (s.versionFloor) base = NewerOf(base, *s.versionFloor);

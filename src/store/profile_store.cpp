@@ -29,13 +29,13 @@ ProfileStore::~ProfileStore() { forget(); }
 
 const Profile& ProfileStore::profile() const { return state_->profile; }
 Profile& ProfileStore::editableProfile() { return state_->profile; }
-bool ProfileStore::forgotten() const { return state_->forgotten; }
+bool ProfileStore::forgotten() const { return state_->phase == State::Phase::Forgotten; }
 const std::filesystem::path& ProfileStore::databaseFolder() const { return state_->databaseFolder; }
 void ProfileStore::setDatabaseFolder(std::filesystem::path folder) {
     state_->databaseFolder = std::move(folder);
 }
 bool ProfileStore::holdsFile() const { return state_->held != nullptr; }
-bool ProfileStore::loaded() const { return state_->loaded; }
+bool ProfileStore::loaded() const { return state_->loaded(); }
 void ProfileStore::closeHeldFile() { state_->held.reset(); }
 
 void ProfileStore::forget() {
@@ -44,10 +44,7 @@ void ProfileStore::forget() {
     s.sealedKeys.reset();
     s.lockedFile.reset();
     s.held.reset();
-    s.loaded = false;
-    s.loggedOn = false;
-    s.creating = false;
-    s.forgotten = true;
+    if (!s.ended()) s.phase = State::Phase::Forgotten;
     s.awaiting = State::Awaiting::Nothing;
     s.fingerprint.reset();
     s.stamp.reset();
@@ -61,7 +58,7 @@ void ProfileStore::setSealed(bool seal) {
 bool ProfileStore::sealingNeedsNewPassword() const { return state_->readablePassword; }
 bool ProfileStore::answersCanOpen() const {
     const State& s = *state_;
-    return !s.loaded || !s.lockedFile || sealed::HasAnswerSlot(*s.lockedFile);
+    return !s.loaded() || !s.lockedFile || sealed::HasAnswerSlot(*s.lockedFile);
 }
 
 const std::u16string& ProfileStore::profileName() const { return state_->profileName; }

@@ -381,16 +381,18 @@ private:
     CreateResult createFirstFile(std::u16string_view profileName, const SealedStart* sealedStart);
     void readFromFile(bool showErrors);
     std::int32_t readVersion(bool showErrors);
-    SaveOutcome writeToFile();
+    // What a write makes: the next file of the open profile, or the first file of a new one.
+    enum class Write { Save, FirstFile, FirstFileSealed };
+    SaveOutcome writeToFile(Write write);
     std::vector<std::vector<int>> answerSlotsToSeal() const;
-    void makeSealingKeys();
+    void makeSealingKeys(Write write);
     SaveOutcome saveFailed(const ErrorInfo& error, std::int32_t versionBefore);
     ErrorInfo holdForSave();
     std::int32_t readStoredVersion();
     SaveOutcome reloadAfterOtherSave();
     SaveOutcome replacedDuringSave(std::int32_t versionBefore);
-    SaveOutcome writeNewFile(std::int32_t versionBefore);
-    bool writeLines(WritableFile& out, std::int32_t newVersion, bool writeSealed, FingerprintBuilder& fingerprint,
+    SaveOutcome writeNewFile(std::int32_t versionBefore, Write write);
+    bool writeLines(WritableFile& out, std::int32_t newVersion, Write kind, FingerprintBuilder& fingerprint,
                     ErrorInfo& error);
     void loadHeld(bool showErrors);
     void loadFailed(bool showErrors, const ErrorInfo& error);
@@ -406,7 +408,7 @@ private:
     ProfileList listFolder();
     std::optional<std::int32_t> newestConflictCopyVersion();
     void rememberSeen();        // this user's memory of the file's form and version
-    std::int32_t versionToWrite() const;  // never one this user has seen already
+    std::int32_t versionToWrite(Write write) const;  // never one this user has seen already
     void planMerge(ConflictMerge& merge) const;
     void loadSealed(bool showErrors);
     LogonOutcome openSealedBody(const sealed::Key& dataKey, const sealed::LogonValues* known);

@@ -93,30 +93,65 @@ struct ProfileStore::State {
     std::u16string profileFileName;  // "<name>.dat"
     std::filesystem::path profilePath;
     std::unique_ptr<ReadableFile> held;
-    bool loaded = false;
     double runningLength = 0;
     std::int32_t lineCount = 0;
     std::u16string lastErrorNumber;
     std::u16string lastErrorText;
     ErrorInfo lastError;
     int retryCounter = 0;
-    bool creating = false;
-    bool creatingSealed = false;  // the first file of a new profile is written sealed
     // A replaced file the user chose to open: the same file loaded again is not asked about again.
     std::filesystem::path acceptedPath;
     std::optional<std::pair<bool, std::int32_t>> acceptedFile;  // sealed, version
-    bool emptyFile = false;     // the last load found a file without a single line
-    bool programEnded = false;  // the caller was told to end the program: do nothing more
-    bool damaged = false;       // the last load failed on the file's content, not on reading it
-    bool damagedFile = false;   // the last load found a damaged sealed file or a line past the cap
+    // Where the open profile stands. Ended is final; Forgotten lasts until a profile is loaded again.
+    enum class Phase {
+        Nothing,    // no profile is loaded
+        Loaded,     // the file is loaded and held, nobody is logged on
+        LoggedOn,   // loaded and logged on
+        Reloading,  // logged on, and the file is read again (or that read failed): still a session
+        Forgotten,  // forget() ran: nothing is saved until a profile is loaded again
+        Ended,      // the caller was told to end the program: nothing more is done
+    };
+    Phase phase = Phase::Nothing;
+    bool loaded() const { return phase == Phase::Loaded || phase == Phase::LoggedOn; }
+    bool loggedOn() const { return phase == Phase::LoggedOn || phase == Phase::Reloading; }
+    bool ended() const { return phase == Phase::Ended; }
+    // A load starts: nothing is loaded until it succeeds, and a session stays one meanwhile.
+    void loadStarts() {
+        if (phase == Phase::LoggedOn) phase = Phase::Reloading;
+        else if (phase == Phase::Loaded) phase = Phase::Nothing;
+    }
+    // The load succeeded: the file is loaded, in the session that was going on (if any). A forgotten
+    // profile stays forgotten while a load of it fails.
+    void loadSucceeds() {
+        if (phase == Phase::Reloading) phase = Phase::LoggedOn;
+        else if (phase != Phase::Ended) phase = Phase::Loaded;
+    }
+    // The logon step succeeded (on a loaded file) or the session ends (loaded or not).
+    void setLoggedOn(bool on) {
+        if (phase == Phase::Ended) return;
+        if (on) phase = Phase::LoggedOn;
+        else if (phase == Phase::LoggedOn) phase = Phase::Loaded;
+        else if (phase == Phase::Reloading) phase = Phase::Nothing;
+    }
+    // What the last load found wrong with the file's content. A load clears what it looks at anew:
+    // Damaged when it starts; Empty as well when it reads the file from its name; DamagedFile once
+    // the file can be read from its start.
+    enum class LoadFault {
+        None,
+        Empty,        // a file without a single line
+        Damaged,      // the load failed on the file's content, not on reading it
+        DamagedFile,  // a damaged sealed file or a line past the cap
+    };
+    LoadFault fault = LoadFault::None;
+    void markDamaged() {
+        if (fault != LoadFault::DamagedFile) fault = LoadFault::Damaged;
+    }
     // Sealed form: the form saves write, the loaded file's header while its body is still closed
     // (before logon), and the data key and slots once it is open.
     bool seal = false;
     // The present password has been in a file of the usual form (loaded or saved so): sealing
     // needs a new one. A sealed file that is loaded does not say, and counts as not.
     bool readablePassword = false;
-    bool loggedOn = false;
-    bool forgotten = false;  // forget() ran: nothing is saved until a profile is opened again
     std::uint64_t openNumber = 0;  // counts the opens and forgets: a plan of copies is for one session
     bool backupToProve = false;    // a newer sealed backup beside the sound profile, tried at logon
     bool formChosen = false;       // the user chose the form saves write (setSealed) since the open
