@@ -42,10 +42,10 @@ struct SealedLogonWork {
 
 void MainWindow::onLogonClicked() {
     if (logonThread_ != nullptr) return;  // one logon at a time
-    std::optional<sealed::SealedFile> file = store_->loadedSealedFile();
+    std::optional<sealed::SealedFile> file = store_->open().loadedSealedFile();
     if (!file) {
-        finishLogon(logonView_->questionsShown() ? store_->logOnWithAnswers(logonView_->typedAnswers())
-                                                 : store_->logOn(logonView_->typedDetails()));
+        finishLogon(logonView_->questionsShown() ? store_->open().logOnWithAnswers(logonView_->typedAnswers())
+                                                 : store_->open().logOn(logonView_->typedDetails()));
         return;
     }
     auto work = std::make_shared<SealedLogonWork>();
@@ -60,7 +60,7 @@ void MainWindow::onLogonClicked() {
                        std::u16string(TrimBlanks(typed.pin))};
     }
     const std::uint64_t session = session_.number();
-    const std::u16string profile = store_->profileName();
+    const std::u16string profile = store_->open().profileName();
 
     logonThread_ = QThread::create([work] {
         work->result = work->withAnswers ? sealed::UnwrapWithAnswers(work->file, work->answers, work->dataKey)
@@ -73,9 +73,9 @@ void MainWindow::onLogonClicked() {
         logonThread_ = nullptr;
         showLogonBusy(false);
         // Locked meanwhile, or another profile chosen: what the thread found is dropped.
-        if (session_.number() != session || !store_->loaded() || store_->profileName() != profile) return;
+        if (session_.number() != session || !store_->open().loaded() || store_->open().profileName() != profile) return;
         const sealed::LogonValues* known = work->withAnswers ? nullptr : &work->typed;
-        finishLogon(work->result == sealed::Unwrap::Opened ? store_->logOnWithKey(work->dataKey, known)
+        finishLogon(work->result == sealed::Unwrap::Opened ? store_->open().logOnWithKey(work->dataKey, known)
                                                            : LogonOutcome::Incorrect);
         // The boxes were off while the key was made: the first one takes the focus again.
         if (!session_.loggedOn() && shownScreen() == Screen::Logon) logonView_->focusFirstBox();
@@ -142,7 +142,7 @@ void MainWindow::finishLogon(LogonOutcome outcome) {
                             QStringLiteral(" profile!"));
     // Said once, at logon: later status texts show the logon status alone.
     QString status = session_.logonStatus();
-    if (!store_->sealed()) status += QString::fromStdU16String(kReadableFileStatusText);
+    if (!store_->open().sealed()) status += QString::fromStdU16String(kReadableFileStatusText);
     setStatusText(status);
     applyTimerSetting();
     applyLockSettings();

@@ -68,7 +68,7 @@ public:
     bool ended() const { return ended_; }
 
     ProfileStore& store() { return shell_ != nullptr ? shell_->store() : *store_; }
-    const Profile& profile() { return store().profile(); }
+    const Profile& profile() { return store().open().profile(); }
     TerminalHost& host() { return shell_ != nullptr ? shell_->host() : host_; }
     Console& console() { return console_; }
 

@@ -10,7 +10,7 @@
 #include "store/bounded_lines.h"
 #include "store/profile_codec.h"
 #include "store/profile_history.h"
-#include "store/profile_store_detail.h"
+#include "store/open_profile_state.h"
 #include "store/text_convert.h"
 #include "store/work_counts.h"
 
@@ -48,17 +48,17 @@ bool NotReadable(const ErrorInfo& error) {
 
 }  // namespace
 
-void ProfileStore::State::sumCheckFailed() {
+void OpenProfile::State::sumCheckFailed() {
     show(Message(kInvalidDataSum));
-    owner->logError(kOpRSumofAC, u"0", u"");
+    folder.logError(kOpRSumofAC, u"0", u"");
     report.lockSession = true;
     markDamaged();
     held.reset();
 }
 
-void ProfileStore::State::decryptRejected() {
+void OpenProfile::State::decryptRejected() {
     show(Message(kInvalidDataDecrypt, kDecryptErrorTitle));
-    owner->logError(kOpDecrypt, u"0", u"");
+    folder.logError(kOpDecrypt, u"0", u"");
     phase = Phase::Ended;
     markDamaged();
     held.reset();
@@ -67,7 +67,7 @@ void ProfileStore::State::decryptRejected() {
 
 // The generic failure of a load: keep the error, and when asked, tell, log and close the window.
 // A file this user may not read is told as such: closing the window would not help.
-void ProfileStore::loadFailed(bool showErrors, const ErrorInfo& error) {
+void OpenProfile::loadFailed(bool showErrors, const ErrorInfo& error) {
     State& s = *state_;
     s.keepError(error);
     if (!showErrors) {
@@ -89,7 +89,7 @@ void ProfileStore::loadFailed(bool showErrors, const ErrorInfo& error) {
 }
 
 // Reads the held file from its first line into the Profile, with every check of the format.
-void ProfileStore::loadHeld(bool showErrors) {
+void OpenProfile::loadHeld(bool showErrors) {
     State& s = *state_;
     s.loadStarts();
     if (s.fault == State::LoadFault::Damaged) s.fault = State::LoadFault::None;
@@ -183,7 +183,7 @@ void ProfileStore::loadHeld(bool showErrors) {
     s.loadSucceeds();
 }
 
-OpenResult ProfileStore::reloadIfChanged() {
+OpenResult OpenProfile::reloadIfChanged() {
     State& s = *state_;
     if (s.phase == State::Phase::LoggedOn && s.stamp) {
         s.held.reset();
@@ -206,7 +206,7 @@ OpenResult ProfileStore::reloadIfChanged() {
 // Whether the held file is the one loaded or written last, unchanged. Its stamp tells, unless the
 // file had been changed a moment before that stamp was taken: a change within the same tick of the
 // system's clock leaves the times as they were, so then its content is compared as well.
-bool ProfileStore::heldFileUnchanged() {
+bool OpenProfile::heldFileUnchanged() {
     State& s = *state_;
     const std::optional<FileStamp> now = s.files.stampOf(*s.held);
     const FileStamp& then = *s.stamp;
@@ -220,7 +220,7 @@ bool ProfileStore::heldFileUnchanged() {
     return true;
 }
 
-OpenResult ProfileStore::reload() {
+OpenResult OpenProfile::reload() {
     State& s = *state_;
     OpenResult result;
     if (s.ended()) {
@@ -240,7 +240,7 @@ OpenResult ProfileStore::reload() {
     return finishReload(std::move(result));
 }
 
-OpenResult ProfileStore::finishReload(OpenResult result) {
+OpenResult OpenProfile::finishReload(OpenResult result) {
     State& s = *state_;
     if (!s.loaded()) {
         result.error = s.lastError;
@@ -250,7 +250,7 @@ OpenResult ProfileStore::finishReload(OpenResult result) {
 }
 
 // What the last load came to.
-OpenOutcome ProfileStore::loadOutcome() const {
+OpenOutcome OpenProfile::loadOutcome() const {
     const State& s = *state_;
     if (s.loaded()) {
         return OpenOutcome::Loaded;
@@ -279,7 +279,7 @@ OpenOutcome ProfileStore::loadOutcome() const {
 // A sealed file: its header and framing are checked and the Profile holds what the header shows
 // (logon mode, questions). The body opens at logon; a reload while logged on (a save that found
 // another user's version) opens it with the data key or the logon details of this session.
-void ProfileStore::loadSealed(bool showErrors) {
+void OpenProfile::loadSealed(bool showErrors) {
     State& s = *state_;
     const sealed::LogonValues before{s.profile.userId, s.profile.password, s.profile.pin};
     const std::int32_t modeBefore = s.profile.logonMode;
@@ -341,7 +341,7 @@ void ProfileStore::loadSealed(bool showErrors) {
     s.loadSucceeds();
 }
 
-void ProfileStore::readFromFile(bool showErrors) {
+void OpenProfile::readFromFile(bool showErrors) {
     State& s = *state_;
     if (s.ended()) {
         return;
@@ -349,7 +349,7 @@ void ProfileStore::readFromFile(bool showErrors) {
     s.awaiting = State::Awaiting::Nothing;
     s.loadStarts();
     if (s.fault != State::LoadFault::DamagedFile) s.fault = State::LoadFault::None;
-    s.profilePath = JoinFolder(s.databaseFolder, s.profileFileName);
+    s.profilePath = s.folder.pathOf(s.profileFileName);
     s.held.reset();
     ErrorInfo error;
     s.held = s.files.openHeld(s.profilePath, error);
@@ -361,7 +361,7 @@ void ProfileStore::readFromFile(bool showErrors) {
     loadHeld(showErrors);
 }
 
-std::int32_t ProfileStore::readVersion(bool showErrors) {
+std::int32_t OpenProfile::readVersion(bool showErrors) {
     State& s = *state_;
     std::int32_t result = -1;
     if (s.ended()) {

@@ -2,13 +2,13 @@
 // opens with them.
 #include <algorithm>
 
-#include "store/profile_store_detail.h"
+#include "store/open_profile_state.h"
 #include "store/text_convert.h"
 
 namespace keyloft {
 using namespace detail;
 
-LogonOutcome ProfileStore::openSealedBody(const sealed::Key& dataKey, const sealed::LogonValues* known) {
+LogonOutcome OpenProfile::openSealedBody(const sealed::Key& dataKey, const sealed::LogonValues* known) {
     State& s = *state_;
     if (!sealed::OpenBody(*s.lockedFile, dataKey, s.profile, known)) {
         // Nothing of a file that fails its authentication is shown or kept.
@@ -28,18 +28,18 @@ LogonOutcome ProfileStore::openSealedBody(const sealed::Key& dataKey, const seal
     return LogonOutcome::LoggedOn;
 }
 
-std::optional<sealed::SealedFile> ProfileStore::loadedSealedFile() const {
+std::optional<sealed::SealedFile> OpenProfile::loadedSealedFile() const {
     if (!state_->loaded()) return std::nullopt;
     return state_->lockedFile;
 }
 
-LogonOutcome ProfileStore::logOnWithKey(const sealed::Key& dataKey, const sealed::LogonValues* known) {
+LogonOutcome OpenProfile::logOnWithKey(const sealed::Key& dataKey, const sealed::LogonValues* known) {
     const State& s = *state_;
     if (!s.loaded() || !s.lockedFile || s.awaiting != State::Awaiting::Nothing) return LogonOutcome::Incorrect;
     return openSealedBody(dataKey, known);
 }
 
-LogonOutcome ProfileStore::logOn(const LogonDetails& typed) {
+LogonOutcome OpenProfile::logOn(const LogonDetails& typed) {
     State& s = *state_;
     // A file whose question is not answered yet is not logged on to.
     if (!s.loaded() || s.awaiting != State::Awaiting::Nothing) {
@@ -75,7 +75,7 @@ LogonOutcome ProfileStore::logOn(const LogonDetails& typed) {
     return accepted ? LogonOutcome::LoggedOn : LogonOutcome::Incorrect;
 }
 
-LogonOutcome ProfileStore::logOnWithAnswers(const std::vector<std::u16string>& typedAnswers) {
+LogonOutcome OpenProfile::logOnWithAnswers(const std::vector<std::u16string>& typedAnswers) {
     State& s = *state_;
     // A file whose question is not answered yet is not logged on to.
     if (!s.loaded() || s.awaiting != State::Awaiting::Nothing) {

@@ -8,7 +8,7 @@
 #include "store/conflict_copies.h"
 #include "store/profile_codec.h"
 #include "store/profile_history.h"
-#include "store/profile_store_detail.h"
+#include "store/open_profile_state.h"
 #include "store/sealing_rule.h"
 #include "store/secret_memory.h"
 
@@ -27,7 +27,7 @@ constexpr int kRetryWaitMs = 3000;
 
 }  // namespace
 
-SaveResult ProfileStore::save() {
+SaveResult OpenProfile::save() {
     State& s = *state_;
     SaveResult result;
     // Nothing is written while a load waits for the answer to its question.
@@ -48,7 +48,7 @@ SaveResult ProfileStore::save() {
     return result;
 }
 
-SaveResult ProfileStore::answerReplacedSave(bool goOn) {
+SaveResult OpenProfile::answerReplacedSave(bool goOn) {
     State& s = *state_;
     SaveResult result;
     if (s.awaiting != State::Awaiting::Save) return result;
@@ -66,7 +66,7 @@ SaveResult ProfileStore::answerReplacedSave(bool goOn) {
     return result;
 }
 
-SaveOutcome ProfileStore::writeToFile(Write write) {
+SaveOutcome OpenProfile::writeToFile(Write write) {
     State& s = *state_;
     if (s.ended()) {
         return SaveOutcome::Failed;
@@ -110,13 +110,13 @@ SaveOutcome ProfileStore::writeToFile(Write write) {
 }
 
 // The answer slots a sealed save of the Profile gets (store/sealing_rule.h).
-std::vector<std::vector<int>> ProfileStore::answerSlotsToSeal() const {
+std::vector<std::vector<int>> OpenProfile::answerSlotsToSeal() const {
     return PlanAnswerSlots(state_->profile, state_->profileName).made;
 }
 
 // A sealed save that needs new key slots has them made first, before the file is taken or written:
 // the Argon2id runs are the long part of it, and the host runs them off its window's thread.
-void ProfileStore::makeSealingKeys(Write write) {
+void OpenProfile::makeSealingKeys(Write write) {
     State& s = *state_;
     const bool writeSealed = write == Write::Save ? s.seal : write == Write::FirstFileSealed;
     if (!writeSealed || s.lockedFile) return;
@@ -141,7 +141,7 @@ void ProfileStore::makeSealingKeys(Write write) {
 
 // What every failed save does: keep, log and show the error; the file on disk still carries the
 // version this save started from.
-SaveOutcome ProfileStore::saveFailed(const ErrorInfo& error, std::int32_t versionBefore) {
+SaveOutcome OpenProfile::saveFailed(const ErrorInfo& error, std::int32_t versionBefore) {
     State& s = *state_;
     s.keepError(error);
     logError(kOpWriteToFile, s.lastErrorNumber, s.lastErrorText);
@@ -157,7 +157,7 @@ SaveOutcome ProfileStore::saveFailed(const ErrorInfo& error, std::int32_t versio
 
 // Holds the file, unless this instance still holds it since its load or last save. Only another
 // instance's hold is worth waiting for; any other failure is final at once.
-ErrorInfo ProfileStore::holdForSave() {
+ErrorInfo OpenProfile::holdForSave() {
     State& s = *state_;
     if (s.held || s.retryCounter != 0) {
         return ErrorInfo::none();
@@ -180,7 +180,7 @@ ErrorInfo ProfileStore::holdForSave() {
 
 // The version in the held file, read again while a read fails and the file is still held; -1
 // when it cannot be read (the last attempt shows why).
-std::int32_t ProfileStore::readStoredVersion() {
+std::int32_t OpenProfile::readStoredVersion() {
     State& s = *state_;
     std::int32_t storedVersion = -1;
     for (int attempt = 1; attempt <= kAttempts; ++attempt) {
@@ -196,7 +196,7 @@ std::int32_t ProfileStore::readStoredVersion() {
 
 // Another user saved: their version is loaded in place of this change. The session goes on when
 // the logon details are as they were; otherwise it is locked.
-SaveOutcome ProfileStore::reloadAfterOtherSave() {
+SaveOutcome OpenProfile::reloadAfterOtherSave() {
     State& s = *state_;
     const std::int32_t logonMode = s.profile.logonMode;
     const std::u16string userId = s.profile.userId;
@@ -240,7 +240,7 @@ SaveOutcome ProfileStore::reloadAfterOtherSave() {
     return finishReloadAfterSave();
 }
 
-SaveOutcome ProfileStore::finishReloadAfterSave() {
+SaveOutcome OpenProfile::finishReloadAfterSave() {
     State& s = *state_;
     if (s.sameLogonAfterReload) {
         s.show(Message(kRecordModified + std::u16string(kLineBreak) + kRefreshing));
@@ -256,7 +256,7 @@ SaveOutcome ProfileStore::finishReloadAfterSave() {
 // Something was put in the profile's place (another file, a link) after the save checked it, and
 // before its new file went in: that is another user's save as well. Nothing was written over it;
 // what is there now is loaded (or refused, for a link that is not followed) as after any conflict.
-SaveOutcome ProfileStore::replacedDuringSave(std::int32_t versionBefore) {
+SaveOutcome OpenProfile::replacedDuringSave(std::int32_t versionBefore) {
     State& s = *state_;
     s.profile.version = versionBefore;
     s.held.reset();
@@ -264,7 +264,7 @@ SaveOutcome ProfileStore::replacedDuringSave(std::int32_t versionBefore) {
 }
 
 // Writes the new content to a temporary file beside the profile and puts it in place.
-SaveOutcome ProfileStore::writeNewFile(std::int32_t versionBefore, Write write) {
+SaveOutcome OpenProfile::writeNewFile(std::int32_t versionBefore, Write write) {
     State& s = *state_;
     const bool creating = write != Write::Save;
     ErrorInfo error;
@@ -336,7 +336,7 @@ SaveOutcome ProfileStore::writeNewFile(std::int32_t versionBefore, Write write) 
 
 // Each line goes to `out` as soon as it is made, and is counted (the last one, the trailer, is not
 // counted in itself). False when a write failed (`error` says why) or a line did not encrypt.
-bool ProfileStore::writeLines(WritableFile& out, std::int32_t newVersion, Write kind,
+bool OpenProfile::writeLines(WritableFile& out, std::int32_t newVersion, Write kind,
                               FingerprintBuilder& fingerprint, ErrorInfo& error) {
     State& s = *state_;
     const bool writeSealed = kind == Write::Save ? s.seal : kind == Write::FirstFileSealed;
