@@ -2,12 +2,14 @@
 #include "cli/session.h"
 
 #include <chrono>
+#include <memory>
 #include <system_error>
 #include <thread>
 
 #include "cli/exit_codes.h"
 #include "cli/store_outcomes.h"
 #include "store/sealed_profile.h"
+#include "store/sealed_unlock.h"
 #include "store/secret_memory.h"
 #include "store/text_convert.h"
 #include "store/utf8_text.h"
@@ -201,24 +203,13 @@ int Session::reopen(double waitSeconds) {
 int Session::logOnSealed(const std::u16string& profileName, const sealed::SealedFile& file) {
     store_->open().closeHeldFile();
     if (const int code = readLogon(file.logonMode); code != kExitOk) return code;
-    // The trimmed details, wiped when the logon step is over, as typed_ is when the session ends.
-    struct TrimmedLogon {
-        sealed::LogonValues values;
-        ~TrimmedLogon() {
-            for (std::u16string* text : {&values.userId, &values.password, &values.pin}) Wipe(*text);
-        }
-    } wiped{{std::u16string(TrimBlanks(typed_.userId)), std::u16string(TrimBlanks(typed_.password)),
-             std::u16string(TrimBlanks(typed_.pin))}};
-    const sealed::LogonValues& trimmed = wiped.values;
-    sealed::Key dataKey;
-    if (sealed::UnwrapWithLogon(file, trimmed, dataKey) == sealed::Unwrap::Refused)
-        return logonResult(LogonOutcome::Incorrect);
+    const std::unique_ptr<SealedUnlock> unlock = SealedUnlock::prepare(store_->open(), typed_);
+    if (!unlock) return logonResult(store_->open().logOn(typed_));
+    unlock->derive();
+    if (unlock->refused()) return logonResult(LogonOutcome::Incorrect);
     const OpenResult again = openProfile(profileName);
     if (!again.loaded()) return ExitCodeFor(again.outcome);
-    const std::optional<sealed::SealedFile> now = store_->open().loadedSealedFile();
-    const bool sameSlot =
-        now && now->logonMode == file.logonMode && sealed::SameLogonSlot(file.keySlots, now->keySlots);
-    return logonResult(sameSlot ? store_->open().logOnWithKey(dataKey, &trimmed) : store_->open().logOn(typed_));
+    return logonResult(unlock->finish(store_->open()));
 }
 
 int Session::logOn() {

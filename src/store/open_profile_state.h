@@ -18,7 +18,6 @@
 #include "store/file_system.h"
 #include "store/profile_codec.h"
 #include "store/open_profile.h"
-#include "store/profile_edits.h"
 #include "store/profile_folder.h"
 #include "store/sealed_profile.h"
 #include "store/store_detail.h"

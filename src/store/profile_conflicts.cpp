@@ -7,6 +7,7 @@
 
 #include "store/conflict_copies.h"
 #include "store/open_profile_state.h"
+#include "store/profile_edits.h"
 #include "store/secret_memory.h"
 
 namespace keyloft {

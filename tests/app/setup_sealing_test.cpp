@@ -121,8 +121,10 @@ TEST_F(SealedSetupTest, TheKeyIsMadeOffTheWindowsThreadAndALockOrCloseMeanwhileI
     EXPECT_FALSE(find<QWidget>("fraLogin")->isEnabled());
     EXPECT_EQ(statusText(), QStringLiteral("Opening the sealed profile..."));
     EXPECT_FALSE(window->logonAccepted());
+    EXPECT_FALSE(window->store().open().holdsFile()) << "colleagues do not wait for the key";
     waitForLogon();
     EXPECT_TRUE(window->logonAccepted());
+    EXPECT_TRUE(window->store().open().holdsFile());
     EXPECT_TRUE(find<QWidget>("logonBusy")->isHidden());
     EXPECT_TRUE(find<QWidget>("fraLogin")->isEnabled());
 

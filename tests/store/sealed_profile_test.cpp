@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sodium.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "store/profile_codec.h"
 #include "store/profile_history.h"
 #include "store/profile_verifier.h"
+#include "store/sealed_unlock.h"
 #include "store/sealing_rule.h"
 #include "store/text_convert.h"
 #include "store_fixture.h"
@@ -444,6 +446,45 @@ TEST_F(SealedStoreTest, WhatIsRememberedOfAFileGoesWithTheProfile) {
     ASSERT_EQ(a.remove(u"Home").outcome, DeleteOutcome::Deleted);
     EXPECT_FALSE(ReadSeenProfile(*a.settings, profileFile(u"Home")).has_value());
     EXPECT_FALSE(ReadKeptReadable(*a.settings, profileFile(u"Home")));
+}
+
+// The logon lets go of the file while its key is made: a colleague opens and saves meanwhile, and
+// what they saved is what opens afterwards, with the key while the logon slot stayed and on the
+// typed details when they changed it (the old key is never tried on new slots).
+TEST_F(SealedStoreTest, ALogonLetsGoWhileTheKeyIsMadeAndOpensWhatAColleagueSavedMeanwhile) {
+    struct Case {
+        const char* what;
+        EditResult (*change)(ProfileStore&);
+        LogonOutcome expected;
+    };
+    const Case cases[] = {
+        {"an entry", [](ProfileStore& s) { return AddEntryRecord(s, u"4|Bank|B's|b|||||"); }, LogonOutcome::LoggedOn},
+        {"the password",
+         [](ProfileStore& s) { return ChangeSecurity(s, [](Profile& p) { p.password = u"crimson walrus ledger 47"; }); },
+         LogonOutcome::Incorrect},
+    };
+    int round = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::u16string name = u"U" + Int32Text(++round);
+        instances.clear();
+        sealedProfile(name).store->open().closeHeldFile();
+        Instance& a = startInstance();
+        ASSERT_TRUE(a.open(name).loaded());
+        const std::unique_ptr<SealedUnlock> unlock = SealedUnlock::prepare(a.store->open(), rightLogon());
+        ASSERT_NE(unlock, nullptr);
+        unlock->derive();
+        ASSERT_FALSE(unlock->refused());
+        Instance& b = startInstance();
+        ASSERT_TRUE(b.open(name).loaded()) << "not held while the key is made";
+        ASSERT_EQ(b.store->open().logOn(rightLogon()), LogonOutcome::LoggedOn);
+        ASSERT_EQ(b.carryOut(c.change(*b.store)), SaveOutcome::Saved);
+        const Profile saved = b.store->open().profile();
+        b.store->open().closeHeldFile();
+        ASSERT_TRUE(a.open(name).loaded());
+        EXPECT_EQ(unlock->finish(a.store->open()), c.expected);
+        if (c.expected == LogonOutcome::LoggedOn) ExpectSameContent(a.store->open().profile(), saved);
+    }
 }
 
 }  // namespace
