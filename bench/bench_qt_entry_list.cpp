@@ -71,8 +71,8 @@ struct Fixture {
         files = platform::CreateHostFileSystem();
         settings = platform::CreateSettingsStoreIn(path);
         store = std::make_unique<ProfileStore>(host, *files, *settings, clock, path);
-        store->setDatabaseFolder(path);
-        if (!store->createProfile(u"Bench") || !store->openProfile(u"Bench").loaded() ||
+        store->folder().setDatabaseFolder(path);
+        if (!store->open().createProfile(u"Bench") || !store->open().openProfile(u"Bench").loaded() ||
             !RewriteAndReload(*store, [](Profile& p) {
                  for (int c = 0; c < 20; ++c)
                      p.categories.add(QStringLiteral("Category %1").arg(c).toStdU16String());
@@ -80,7 +80,7 @@ struct Fixture {
              }).loaded()) {
             std::abort();
         }
-        PageServices services{*store, host, [](const SaveResult& result) { return result.outcome; }, [] { return false; }};
+        PageServices services{store->edits(), store->open(), store->folder(), host, [](const SaveResult& result) { return result.outcome; }, [] { return false; }};
         view = std::make_unique<PasswordsView>(std::move(services), clipboard, [] { return QDate(2026, 6, 15); },
                                                nullptr, &filterBox);
         list = view->findChild<QTreeView*>(QStringLiteral("lstUser"));

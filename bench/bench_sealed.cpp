@@ -107,9 +107,9 @@ struct SealedOnDisk {
         store =
             std::make_unique<ProfileStore>(host, *files, *settings, clock, path, std::filesystem::path(),
                                            smallestLimits ? testing::kQuickSealing : sealed::DefaultLimits());
-        (void)store->listProfiles();  // finds the folder as the window does first
-        if (!store->createProfile(u"Bench") || !store->openProfile(u"Bench").loaded() ||
-            store->logOn({u"", u"opensesame", u""}) != LogonOutcome::LoggedOn) {
+        (void)store->folder().listProfiles();  // finds the folder as the window does first
+        if (!store->open().createProfile(u"Bench") || !store->open().openProfile(u"Bench").loaded() ||
+            store->open().logOn({u"", u"opensesame", u""}) != LogonOutcome::LoggedOn) {
             std::abort();
         }
         const Profile large = LargeProfile();
@@ -122,11 +122,11 @@ struct SealedOnDisk {
                                            p.entries = large.entries;
                                        })
                  .loaded() ||
-            store->logOn({large.userId, large.password, u""}) != LogonOutcome::LoggedOn) {
+            store->open().logOn({large.userId, large.password, u""}) != LogonOutcome::LoggedOn) {
             std::abort();
         }
-        store->setSealed(true);
-        if (store->save().outcome != SaveOutcome::Saved) {
+        store->edits().setSealed(true);
+        if (store->open().save().outcome != SaveOutcome::Saved) {
             std::abort();
         }
     }
@@ -147,9 +147,9 @@ struct SealedOnDisk {
 void BM_OpenAndLogOnSealed10000(benchmark::State& state) {
     SealedOnDisk disk;
     for (auto _ : state) {
-        if (!disk.store->openProfile(u"Bench").loaded() ||
-            disk.store->logOn({u"benchmark", kPassword, u""}) != LogonOutcome::LoggedOn ||
-            disk.store->profile().entries.size() != 10000) {
+        if (!disk.store->open().openProfile(u"Bench").loaded() ||
+            disk.store->open().logOn({u"benchmark", kPassword, u""}) != LogonOutcome::LoggedOn ||
+            disk.store->open().profile().entries.size() != 10000) {
             state.SkipWithError("open failed");
         }
     }
@@ -161,9 +161,9 @@ BENCHMARK(BM_OpenAndLogOnSealed10000)->Unit(benchmark::kMillisecond)->Iterations
 void BM_OpenAndLogOnSealed10000BesideArgon2id(benchmark::State& state) {
     SealedOnDisk disk(true);
     for (auto _ : state) {
-        if (!disk.store->openProfile(u"Bench").loaded() ||
-            disk.store->logOn({u"benchmark", kPassword, u""}) != LogonOutcome::LoggedOn ||
-            disk.store->profile().entries.size() != 10000) {
+        if (!disk.store->open().openProfile(u"Bench").loaded() ||
+            disk.store->open().logOn({u"benchmark", kPassword, u""}) != LogonOutcome::LoggedOn ||
+            disk.store->open().profile().entries.size() != 10000) {
             state.SkipWithError("open failed");
         }
     }

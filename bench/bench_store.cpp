@@ -87,8 +87,8 @@ struct DiskFixture {
         settings->write(kSettingDatabase, temp.path.u16string());
         files = platform::CreateHostFileSystem();
         store = std::make_unique<ProfileStore>(host, *files, *settings, clock, temp.path);
-        (void)store->listProfiles();  // finds the folder as the window does first
-        if (!store->createProfile(u"Bench") || !store->openProfile(u"Bench").loaded()) {
+        (void)store->folder().listProfiles();  // finds the folder as the window does first
+        if (!store->open().createProfile(u"Bench") || !store->open().openProfile(u"Bench").loaded()) {
             std::abort();
         }
         const Profile large = LargeProfile();
@@ -112,8 +112,8 @@ struct DiskFixture {
 void BM_LoadProfile10000FromDisk(benchmark::State& state) {
     DiskFixture fixture;
     for (auto _ : state) {
-        (void)fixture.store->reload();
-        if (!fixture.store->loaded() || fixture.store->profile().entries.size() != 10000) {
+        (void)fixture.store->open().reload();
+        if (!fixture.store->open().loaded() || fixture.store->open().profile().entries.size() != 10000) {
             state.SkipWithError("load failed");
         }
     }
@@ -123,7 +123,7 @@ BENCHMARK(BM_LoadProfile10000FromDisk)->Unit(benchmark::kMillisecond);
 void BM_SaveProfile10000ToDisk(benchmark::State& state) {
     DiskFixture fixture;
     for (auto _ : state) {
-        if (fixture.store->save().outcome != SaveOutcome::Saved) {
+        if (fixture.store->open().save().outcome != SaveOutcome::Saved) {
             state.SkipWithError("save failed");
         }
     }

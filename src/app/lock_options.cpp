@@ -12,7 +12,7 @@ namespace keyloft {
 
 int ReadSetting(ProfileStore& store, const NumberSetting& setting) {
     std::u16string value;
-    if (!store.readSetting(setting.name, value)) return setting.defaultValue;
+    if (!store.folder().readSetting(setting.name, value)) return setting.defaultValue;
     const std::optional<double> number = LeadingNumber(value);
     if (!number) return setting.defaultValue;
     const double kept =
@@ -22,18 +22,18 @@ int ReadSetting(ProfileStore& store, const NumberSetting& setting) {
 
 bool ReadSetting(ProfileStore& store, const SwitchSetting& setting) {
     std::u16string value;
-    if (!store.readSetting(setting.name, value)) return setting.defaultValue;
+    if (!store.folder().readSetting(setting.name, value)) return setting.defaultValue;
     const std::optional<double> number = LeadingNumber(value);
     return number ? *number != 0 : setting.defaultValue;
 }
 
 void WriteSetting(ProfileStore& store, const NumberSetting& setting, int value) {
     const int kept = std::clamp(value, setting.least, setting.most);
-    (void)store.writeSetting(setting.name, QString::number(kept).toStdU16String());
+    (void)store.folder().writeSetting(setting.name, QString::number(kept).toStdU16String());
 }
 
 void WriteSetting(ProfileStore& store, const SwitchSetting& setting, bool value) {
-    (void)store.writeSetting(setting.name, value ? u"1" : u"0");
+    (void)store.folder().writeSetting(setting.name, value ? u"1" : u"0");
 }
 
 LockOptions LockOptions::read(ProfileStore& store) {

@@ -299,7 +299,7 @@ void MainWindow::connectControls() {
 // The split of the passwords page is put back by the page when it is first shown.
 void MainWindow::restoreLayout() {
     std::u16string value;
-    if (store_->readSetting(kSettingWindowSize, value)) {
+    if (store_->folder().readSetting(kSettingWindowSize, value)) {
         if (const auto size = TwoNumbers(value, QLatin1Char('x'))) resize(size->first, size->second);
     }
     // A small or highly scaled screen gets the window within its bounds, frame included.
@@ -313,13 +313,13 @@ void MainWindow::restoreLayout() {
 void MainWindow::saveLayout() {
     const QSize size = isMaximized() || isMinimized() ? normalGeometry().size() : this->size();
     if (size.isValid()) {
-        store_->writeSetting(kSettingWindowSize,
+        store_->folder().writeSetting(kSettingWindowSize,
                              QStringLiteral("%1x%2").arg(size.width()).arg(size.height()).toStdU16String());
     }
     const auto* splitter = passwordsScreen_->findChild<QSplitter*>(QStringLiteral("splitPasswords"));
     if (splitter != nullptr && splitter->sizes().size() == 2 && splitter->sizes()[0] > 0) {
         const QList<int> sizes = splitter->sizes();
-        store_->writeSetting(kSettingEntrySplit, QStringLiteral("%1,%2").arg(sizes[0]).arg(sizes[1]).toStdU16String());
+        store_->folder().writeSetting(kSettingEntrySplit, QStringLiteral("%1,%2").arg(sizes[0]).arg(sizes[1]).toStdU16String());
     }
 }
 
@@ -343,7 +343,7 @@ QString MainWindow::dataFolder() const {
 
 // A picture in the database folder is the one shown; without one, the picture the program ships.
 QString MainWindow::welcomePicturePath() const {
-    const QString own = QDir(QString::fromStdU16String(store_->databaseFolder().u16string()))
+    const QString own = QDir(QString::fromStdU16String(store_->folder().databaseFolder().u16string()))
                             .filePath(QString::fromLatin1(kWelcomePictureName));
     if (QFileInfo::exists(own)) return own;
     return QDir(dataFolder()).filePath(QString::fromLatin1(kWelcomePictureName));
@@ -354,7 +354,7 @@ QString MainWindow::helpFilePath() const { return QDir(dataFolder()).filePath(QS
 // ---- plugged-in parts ----
 
 PageServices MainWindow::pageServices() {
-    return PageServices{*store_, profileDialogs_,
+    return PageServices{store_->edits(), store_->open(), store_->folder(), profileDialogs_,
                         [this](const SaveResult& result) { return carryOutSave(result); },
                         [this] { return session_.isDirty(); }, [this] { return session_.number(); }};
 }
@@ -474,26 +474,26 @@ SaveOutcome MainWindow::carryOutSave(const SaveResult& result) {
 
 // "Profiles Missing": Yes makes the application folder the database folder.
 std::vector<std::u16string> MainWindow::listProfiles() {
-    ProfileList list = store_->listProfiles();
-    if (list.question && showMessage(*list.question) == MessageAnswer::Yes) return store_->useApplicationFolder();
+    ProfileList list = store_->folder().listProfiles();
+    if (list.question && showMessage(*list.question) == MessageAnswer::Yes) return store_->folder().useApplicationFolder();
     return std::move(list.names);
 }
 
 void MainWindow::askFolderQuestion(const std::optional<MessageRequest>& question) {
-    if (question && showMessage(*question) == MessageAnswer::Yes) (void)store_->useApplicationFolder();
+    if (question && showMessage(*question) == MessageAnswer::Yes) (void)store_->folder().useApplicationFolder();
 }
 
 // A file that is no longer sealed, or went back, is opened only when the user says so.
 OpenResult MainWindow::answered(OpenResult result) {
     while (result.outcome == OpenOutcome::NeedsAnswer && result.question) {
-        result = store_->answerReplacedFile(showMessage(*result.question) == MessageAnswer::Yes);
+        result = store_->open().answerReplacedFile(showMessage(*result.question) == MessageAnswer::Yes);
     }
     return result;
 }
 
 SaveResult MainWindow::answered(SaveResult result) {
     while (result.outcome == SaveOutcome::NeedsAnswer && result.question) {
-        result = store_->answerReplacedSave(showMessage(*result.question) == MessageAnswer::Yes);
+        result = store_->open().answerReplacedSave(showMessage(*result.question) == MessageAnswer::Yes);
     }
     return result;
 }

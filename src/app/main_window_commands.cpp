@@ -87,9 +87,9 @@ void MainWindow::deleteCommand() {
     }
     if (shownScreen() == Screen::Profile) {
         const std::u16string name = profileView_->chosenProfile().toStdU16String();
-        DeleteResult deleted = store_->deleteProfile(name);
+        DeleteResult deleted = store_->folder().deleteProfile(name);
         if (deleted.question && showMessage(*deleted.question) == MessageAnswer::Yes) {
-            deleted = store_->deleteProfile(name, DeleteConfirmation::Confirmed);
+            deleted = store_->folder().deleteProfile(name, DeleteConfirmation::Confirmed);
         }
         askFolderQuestion(deleted.folderQuestion);
         carryOut(deleted.report);
@@ -130,7 +130,7 @@ void MainWindow::saveCommand() {
             return;
         }
         const QString minutes = idleLock_->isOn() ? QString::number(idleLock_->minutes()) : QStringLiteral("0");
-        store_->writeSetting(kSettingTimer, minutes.toStdU16String());
+        store_->folder().writeSetting(kSettingTimer, minutes.toStdU16String());
         lockOptions_.write(*store_);
         commandsOn_.save = commandsOn_.cancel = false;
         updateActions();
@@ -152,7 +152,7 @@ void MainWindow::saveCommand() {
 void MainWindow::saveProfileName() {
     const QString name = profileView_->typedName();
     platform::ShowBusyPointer();
-    const CreateResult result = store_->createProfile(name.toStdU16String());
+    const CreateResult result = store_->open().createProfile(name.toStdU16String());
     askFolderQuestion(result.folderQuestion);
     platform::ShowIdlePointer();
     carryOut(result.report);

@@ -81,7 +81,7 @@ void MainWindow::importCommand() {
     }
 
     const LocaleDateReader dates{QLocale()};
-    EntryImport preview(*store_, dates, /*dryRun=*/true);
+    EntryImport preview(store_->edits(), dates, /*dryRun=*/true);
     const ImportSummary would = AddImportRows(preview, file);
     MessageRequest asked;
     asked.title = kImportTitle;
@@ -102,7 +102,7 @@ void MainWindow::importCommand() {
 
     // One save for the whole import; a lock meanwhile ends it as a lock-out.
     const ImportSaving done = SaveImport(
-        *store_, dates, file, [](const ImportSummary&) { return true; },
+        store_->edits(), dates, file, [](const ImportSummary&) { return true; },
         [&](const SaveResult& result) {
             const SaveOutcome outcome = carryOutSave(result);
             return session_.number() != session ? SaveOutcome::ConflictLockedOut : outcome;

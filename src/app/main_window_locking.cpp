@@ -83,7 +83,7 @@ void MainWindow::endSession() {
     session_.setOpen(false);
     session_.setLoggedOn(false);
     session_.setLogonStatus(QString());
-    logonView_->setUp(store_->profile().logonMode);
+    logonView_->setUp(store_->open().profile().logonMode);
     profileView_->setAdding(false);
     showScreen(Screen::Welcome);
     forgetProfileInViews();
@@ -92,7 +92,7 @@ void MainWindow::endSession() {
     QCoreApplication::processEvents();
     setStatusText(QString());
     setDirty(false);
-    store_->forget();
+    store_->open().forget();
     // The picture file that is there now: a copy put into the database folder or taken away
     // since is loaded, the same one goes on.
     welcome_->loadAndStart(welcomePicturePath());

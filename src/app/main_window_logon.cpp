@@ -14,69 +14,48 @@
 #include "app/profile_view.h"
 #include "platform/qt_dialogs.h"
 #include "store/profile_store.h"
-#include "store/sealed_profile.h"
-#include "store/secret_memory.h"
-#include "store/text_convert.h"
+#include "store/sealed_unlock.h"
 
 namespace keyloft {
-namespace {
-
-// What the thread of a sealed logon works on: a copy of the file, the typed values and the key it
-// finds. The thread and the window share it, so neither depends on the other's lifetime; the typed
-// values and the key are wiped when the last of them lets go.
-struct SealedLogonWork {
-    sealed::SealedFile file;
-    bool withAnswers = false;
-    sealed::LogonValues typed;
-    std::vector<std::u16string> answers;
-    sealed::Key dataKey;
-    sealed::Unwrap result = sealed::Unwrap::NoSlot;
-
-    ~SealedLogonWork() {
-        for (std::u16string* text : {&typed.userId, &typed.password, &typed.pin}) Wipe(*text);
-        Wipe(answers);
-    }
-};
-
-}  // namespace
 
 void MainWindow::onLogonClicked() {
     if (logonThread_ != nullptr) return;  // one logon at a time
-    std::optional<sealed::SealedFile> file = store_->loadedSealedFile();
-    if (!file) {
-        finishLogon(logonView_->questionsShown() ? store_->logOnWithAnswers(logonView_->typedAnswers())
-                                                 : store_->logOn(logonView_->typedDetails()));
+    const bool withAnswers = logonView_->questionsShown();
+    // The thread and the window share it, so neither depends on the other's lifetime; what was
+    // typed and the key are wiped when the last of them lets go.
+    const std::shared_ptr<SealedUnlock> unlock =
+        withAnswers ? SealedUnlock::prepare(store_->open(), logonView_->typedAnswers())
+                    : SealedUnlock::prepare(store_->open(), logonView_->typedDetails());
+    if (!unlock) {
+        finishLogon(withAnswers ? store_->open().logOnWithAnswers(logonView_->typedAnswers())
+                                : store_->open().logOn(logonView_->typedDetails()));
         return;
     }
-    auto work = std::make_shared<SealedLogonWork>();
-    work->file = std::move(*file);
-    work->withAnswers = logonView_->questionsShown();
-    if (work->withAnswers) {
-        for (const std::u16string& answer : logonView_->typedAnswers())
-            work->answers.emplace_back(TrimBlanks(answer));
-    } else {
-        const LogonDetails typed = logonView_->typedDetails();
-        work->typed = {std::u16string(TrimBlanks(typed.userId)), std::u16string(TrimBlanks(typed.password)),
-                       std::u16string(TrimBlanks(typed.pin))};
-    }
     const std::uint64_t session = session_.number();
-    const std::u16string profile = store_->profileName();
+    const std::u16string profile = store_->open().profileName();
 
-    logonThread_ = QThread::create([work] {
-        work->result = work->withAnswers ? sealed::UnwrapWithAnswers(work->file, work->answers, work->dataKey)
-                                         : sealed::UnwrapWithLogon(work->file, work->typed, work->dataKey);
-    });
+    logonThread_ = QThread::create([unlock] { unlock->derive(); });
     logonThread_->setParent(this);
     showLogonBusy(true);
-    connect(logonThread_, &QThread::finished, this, [this, work, session, profile] {
+    connect(logonThread_, &QThread::finished, this, [this, unlock, session, profile] {
         logonThread_->deleteLater();
         logonThread_ = nullptr;
         showLogonBusy(false);
         // Locked meanwhile, or another profile chosen: what the thread found is dropped.
-        if (session_.number() != session || !store_->loaded() || store_->profileName() != profile) return;
-        const sealed::LogonValues* known = work->withAnswers ? nullptr : &work->typed;
-        finishLogon(work->result == sealed::Unwrap::Opened ? store_->logOnWithKey(work->dataKey, known)
-                                                           : LogonOutcome::Incorrect);
+        if (session_.number() != session || !store_->open().loaded() || store_->open().profileName() != profile) return;
+        if (!unlock->refused()) {
+            // The file was let go while the key was made: it is opened again, and what a colleague
+            // saved meanwhile is what the key opens (or the details are tried on).
+            platform::ShowBusyPointer();
+            const OpenResult again = answered(store_->open().openProfile(profile));
+            platform::ShowIdlePointer();
+            carryOut(again.report);
+            if (!again.loaded()) {
+                if (!isHidden()) showScreen(Screen::Profile);
+                return;
+            }
+        }
+        finishLogon(unlock->refused() ? LogonOutcome::Incorrect : unlock->finish(store_->open()));
         // The boxes were off while the key was made: the first one takes the focus again.
         if (!session_.loggedOn() && shownScreen() == Screen::Logon) logonView_->focusFirstBox();
     });
@@ -142,7 +121,7 @@ void MainWindow::finishLogon(LogonOutcome outcome) {
                             QStringLiteral(" profile!"));
     // Said once, at logon: later status texts show the logon status alone.
     QString status = session_.logonStatus();
-    if (!store_->sealed()) status += QString::fromStdU16String(kReadableFileStatusText);
+    if (!store_->open().sealed()) status += QString::fromStdU16String(kReadableFileStatusText);
     setStatusText(status);
     applyTimerSetting();
     applyLockSettings();

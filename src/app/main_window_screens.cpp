@@ -213,7 +213,7 @@ void MainWindow::fillProfileList(const std::vector<std::u16string>& names, const
 }
 
 void MainWindow::refillProfileList(const QString& wanted) {
-    fillProfileList(store_->profileNames(), wanted.isEmpty() ? profileView_->chosenProfile() : wanted);
+    fillProfileList(store_->folder().profileNames(), wanted.isEmpty() ? profileView_->chosenProfile() : wanted);
 }
 
 void MainWindow::onContinueClicked() {
@@ -228,14 +228,14 @@ void MainWindow::onContinueClicked() {
         return;
     }
     platform::ShowBusyPointer();
-    const OpenResult opened = answered(store_->openProfile(name.toStdU16String()));
+    const OpenResult opened = answered(store_->open().openProfile(name.toStdU16String()));
     platform::ShowIdlePointer();
     if (opened.outcome == OpenOutcome::InUse) {
-        store_->logError(u"ReadFromFile", ErrorNumberText(opened.error.number), opened.error.description);
+        store_->folder().logError(u"ReadFromFile", ErrorNumberText(opened.error.number), opened.error.description);
     }
     carryOut(opened.report);
     if (opened.loaded()) {
-        logonView_->setUp(store_->profile().logonMode);
+        logonView_->setUp(store_->open().profile().logonMode);
         showScreen(Screen::Logon);
         logonView_->focusFirstBox();
     } else if (opened.outcome == OpenOutcome::InUse || opened.outcome == OpenOutcome::Empty ||
@@ -252,12 +252,12 @@ void MainWindow::onDatabaseClicked() {
     if (!services_.chooseFolder) {
         return;
     }
-    const QString current = QString::fromStdU16String(store_->databaseFolder().u16string());
+    const QString current = QString::fromStdU16String(store_->folder().databaseFolder().u16string());
     const QString chosen = services_.chooseFolder(current);
     if (chosen.isEmpty()) {
         return;
     }
-    store_->writeSetting(kSettingDatabase, chosen.toStdU16String());
+    store_->folder().writeSetting(kSettingDatabase, chosen.toStdU16String());
     platform::ShowBusyPointer();
     fillProfileList(listProfiles());
     platform::ShowIdlePointer();
@@ -266,21 +266,21 @@ void MainWindow::onDatabaseClicked() {
 // ---- logon ----
 
 void MainWindow::onForgotLogonClicked() {
-    if (!store_->answersCanOpen()) {
+    if (!store_->open().answersCanOpen()) {
         MessageRequest told;
         told.text = kNoAnswerSlotText;
         told.icon = MessageIcon::Information;
         showMessage(told);
         return;
     }
-    logonView_->openQuestions(store_->profile());
+    logonView_->openQuestions(store_->open().profile());
 }
 
 // Copies that a file-sync engine left when two machines changed the profile at once: what they
 // hold that the profile does not can be merged now (the default) or kept for later. Each copy is
 // read once; the counts asked about are those the merge adds.
 void MainWindow::offerConflictMerge() {
-    ConflictMerge merge = store_->readConflictCopies();
+    ConflictMerge merge = store_->edits().readConflictCopies();
     if (merge.unprovenCopies() > 0) {
         std::vector<std::u16string> names;
         for (const ConflictCopyInfo& copy : merge.copies())
@@ -293,7 +293,7 @@ void MainWindow::offerConflictMerge() {
         question.text = UnprovenCopiesQuestion(names);
         const bool include = showMessage(question) == MessageAnswer::Yes;
         if (!session_.loggedOn()) return;
-        if (include) store_->includeUnprovenCopies(merge);
+        if (include) store_->edits().includeUnprovenCopies(merge);
     }
     std::u16string leftAlone;
     for (const ConflictCopyInfo& copy : merge.copies()) {
@@ -321,7 +321,7 @@ void MainWindow::offerConflictMerge() {
                     u" that the profile does not.\n\nMerge them into the profile now? (No keeps the copies for later.)";
     if (showMessage(question) != MessageAnswer::Yes || !session_.loggedOn()) return;
     platform::ShowBusyPointer();
-    const MergeResult merged = store_->mergeConflictCopies(merge);
+    const MergeResult merged = store_->edits().mergeConflictCopies(merge);
     platform::ShowIdlePointer();
     const SaveResult save = answered(merged.save);
     carryOut(save.report);
@@ -336,7 +336,7 @@ void MainWindow::offerConflictMerge() {
 // setup view shows it without marking anything unsaved.
 void MainWindow::applyTimerSetting() {
     std::u16string value;
-    if (!store_->readSetting(kSettingTimer, value)) {
+    if (!store_->folder().readSetting(kSettingTimer, value)) {
         return;
     }
     const std::optional<int> minutes = AutoLockMinutes(value);

@@ -18,7 +18,7 @@
 #include "pages/text_rules.h"
 #include "store/password_strength.h"
 #include "store/profile.h"
-#include "store/profile_store.h"
+#include "store/profile_edits.h"
 #include "store/sealing_rule.h"
 #include "store/secret_memory.h"
 #include "store/text_convert.h"
@@ -204,7 +204,7 @@ void SetupView::showSecretsState() {
         // no slot, it does not keep the file readable), but not for a password that the readable
         // file holds: sealing would ask for a new one.
         const bool ownPassword = !IsDefaultPassword(*shownPassword());
-        const bool wouldSeal = ownPassword && (passwordEdited_ || !store().sealingNeedsNewPassword());
+        const bool wouldSeal = ownPassword && (passwordEdited_ || !edits().sealingNeedsNewPassword());
         sealCheck->setEnabled(ownPassword);
         sealCheck->setChecked(ownPassword && sealChoice_.value_or(wouldSeal));
         sealCheck->setToolTip(QString::fromStdU16String(ownPassword ? kSealTip : kSealNeedsOwnPasswordTip));
@@ -217,7 +217,7 @@ void SetupView::showSecretsState() {
         const std::vector<SecurityQuestion> questions = shownQuestions();
         const std::u16string userId = shownUserId();
         const WipedText password = shownPassword();
-        const SealingSecrets secrets{store().profileName(), shownLogonMode(), userId, *password, &questions};
+        const SealingSecrets secrets{opened().profileName(), shownLogonMode(), userId, *password, &questions};
         note = WeakAnswersText(questions, PlanAnswerSlots(secrets, shownAnswerMode()), false);
     }
     sealNoteLabel->setText(QString::fromStdU16String(note));
@@ -232,14 +232,14 @@ void SetupView::showStrength() {
     const std::u16string userId = shownUserId();
     const WipedText shown = shownPassword();
     const std::u16string_view password = TrimBlanks(*shown);
-    const SealingSecrets secrets{store().profileName(), shownLogonMode(), userId, password, &questions};
+    const SealingSecrets secrets{opened().profileName(), shownLogonMode(), userId, password, &questions};
     strengthLabel->rateWith(QString::fromUtf16(password.data(), static_cast<qsizetype>(password.size())),
                                KnownWords(secrets));
 }
 
 WipedText SetupView::shownPassword() const {
     if (passwordEdited_) return WipedText(passwordBox->text().toStdU16String());
-    return WipedText(store().profile().password);
+    return WipedText(opened().profile().password);
 }
 
 std::vector<SecurityQuestion> SetupView::shownQuestions() const {
@@ -258,34 +258,34 @@ std::int32_t SetupView::shownLogonMode() const {
     if (userIdAndPasswordOption->isChecked()) return kUserIdAndPassword;
     if (userIdPasswordAndPinOption->isChecked()) return kUserIdPasswordAndPin;
     if (passwordOnlyOption->isChecked()) return kPasswordOnly;
-    return store().profile().logonMode;
+    return opened().profile().logonMode;
 }
 
 std::int32_t SetupView::shownAnswerMode() const {
     if (oneAnswerOption->isChecked()) return kOneAnswer;
     if (twoAnswersOption->isChecked()) return kTwoAnswers;
     if (allAnswersOption->isChecked()) return kAllAnswers;
-    return store().profile().answerMode;
+    return opened().profile().answerMode;
 }
 
 void SetupView::rememberSealChoice() {
-    const bool kept = store().keptReadable();
-    if (!store().sealed() && sealChoice_ == false && !kept) {
-        store().setKeptReadable(true);
-    } else if (store().sealed() && kept) {
-        store().setKeptReadable(false);
+    const bool kept = edits().keptReadable();
+    if (!opened().sealed() && sealChoice_ == false && !kept) {
+        edits().setKeptReadable(true);
+    } else if (opened().sealed() && kept) {
+        edits().setKeptReadable(false);
     }
 }
 
 void SetupView::refresh() {
     {
         const FillGuard guard(*this);
-        const Profile& profile = store().profile();
+        const Profile& profile = opened().profile();
         SelectOption({passwordOnlyOption, userIdAndPasswordOption, userIdPasswordAndPinOption}, profile.logonMode);
         // A sealed profile does not show how long its password is: its boxes stay empty, which
         // keeps the password as it is. The usual form shows the mask.
-        const QString mask = store().sealed() ? QString() : QString::fromStdU16String(kPasswordMask);
-        const QString unchanged = store().sealed() ? QStringLiteral("(unchanged)") : QString();
+        const QString mask = opened().sealed() ? QString() : QString::fromStdU16String(kPasswordMask);
+        const QString unchanged = opened().sealed() ? QStringLiteral("(unchanged)") : QString();
         passwordBox->setText(mask);
         confirmBox->setText(mask);
         passwordBox->setPlaceholderText(unchanged);
@@ -303,11 +303,11 @@ void SetupView::refresh() {
             answerBoxes[i]->setText(answer);
         }
         SelectOption({oneAnswerOption, twoAnswersOption, allAnswersOption}, profile.answerMode);
-        sealCheck->setChecked(store().sealed());
+        sealCheck->setChecked(opened().sealed());
         passwordEdited_ = false;
-        sealedOnFill_ = store().sealed();
+        sealedOnFill_ = opened().sealed();
         sealChoice_.reset();
-        if (store().keptReadable()) sealChoice_ = false;
+        if (edits().keptReadable()) sealChoice_ = false;
     }
     showSecretsState();
 }
@@ -340,7 +340,7 @@ bool SetupView::askAllAnswers(const EditResult& offer, SecuritySettings& setting
 
 bool SetupView::save() {
     SecuritySettings settings = securitySettings();
-    const auto change = [&settings](ProfileStore& store) { return store.changeSecurity(settings); };
+    const auto change = [&settings](ProfileEdits& edits) { return edits.changeSecurity(settings); };
     EditResult edit = editStore(change);
     if (edit.offer) {
         if (!askAllAnswers(edit, settings)) return false;
@@ -359,11 +359,11 @@ bool SetupView::save() {
     if (!edit.save) return false;
     if (carryOutSave(*edit.save) == SaveOutcome::Saved) {
         rememberSealChoice();
-        sealedOnFill_ = store().sealed();
+        sealedOnFill_ = opened().sealed();
         showSecretsState();
         const char16_t* saved = kSavedReadableText;
-        if (store().sealed()) {
-            saved = PlanAnswerSlots(store().profile(), store().profileName()).made.empty()
+        if (opened().sealed()) {
+            saved = PlanAnswerSlots(opened().profile(), opened().profileName()).made.empty()
                         ? kSavedSealedLogonOnlyText
                         : kSavedSealedText;
         }
@@ -392,7 +392,7 @@ void SetupView::forgetProfile() {
 
 SecuritySettings SetupView::securitySettings() const {
     SecuritySettings settings;
-    settings.logonMode = store().profile().logonMode;
+    settings.logonMode = opened().profile().logonMode;
     if (passwordOnlyOption->isChecked()) settings.logonMode = kPasswordOnly;
     if (userIdAndPasswordOption->isChecked()) settings.logonMode = kUserIdAndPassword;
     if (userIdPasswordAndPinOption->isChecked()) settings.logonMode = kUserIdPasswordAndPin;

@@ -24,7 +24,7 @@ namespace keyloft {
 
 class StrengthLabel;
 
-// The title of the setup's refusals (its texts are the store's: store/profile_store.h).
+// The title of the setup's refusals (its texts are the store's: store/profile_results.h).
 inline constexpr char16_t kSetupErrorTitle[] = u"Error";
 // Stands in both password boxes for the stored password.
 inline constexpr char16_t kPasswordMask[] = u"**********";

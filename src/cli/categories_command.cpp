@@ -36,11 +36,11 @@ public:
             return kExitOk;
         }
         ProfileStore& store = session.store();
-        if (verb == "add") return session.finish(store.addCategory(TrimBlanks(FromArgument(action_[1]))));
+        if (verb == "add") return session.finish(store.edits().addCategory(TrimBlanks(FromArgument(action_[1]))));
         const std::size_t position = Find(categories, action_[1]);
         if (position == 0) return kExitFailure;
-        if (verb == "rm") return session.finish(store.removeCategory(position));
-        return session.finish(store.renameCategory(position, TrimBlanks(FromArgument(action_[2]))));
+        if (verb == "rm") return session.finish(store.edits().removeCategory(position));
+        return session.finish(store.edits().renameCategory(position, TrimBlanks(FromArgument(action_[2]))));
     }
 
 private:

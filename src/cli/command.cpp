@@ -78,7 +78,7 @@ std::optional<std::pair<std::u16string, std::u16string>> ReadNewSecret(Console& 
 }
 
 EditResult ChangeSecurity(Session& session, SecuritySettings& settings) {
-    EditResult edit = session.store().changeSecurity(settings);
+    EditResult edit = session.store().edits().changeSecurity(settings);
     if (!edit.offer) return edit;
     MessageRequest question;
     question.text = *edit.offer;
@@ -90,7 +90,7 @@ EditResult ChangeSecurity(Session& session, SecuritySettings& settings) {
     } else {
         settings.weakAnswersAccepted = true;
     }
-    return session.store().changeSecurity(settings);
+    return session.store().edits().changeSecurity(settings);
 }
 
 void PrintNotice(const EditResult& edit) {

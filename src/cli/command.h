@@ -69,7 +69,7 @@ void PrintOut(std::string_view text);  // standard output, as is
 std::optional<std::pair<std::u16string, std::u16string>> ReadNewSecret(Console& console, std::string_view prompt,
                                                                        std::string_view confirmPrompt);
 
-// The security setup's edit (ProfileStore::changeSecurity). When it offers the answer mode that asks
+// The security setup's edit (ProfileEdits::changeSecurity). When it offers the answer mode that asks
 // for all the answers (some are too easy to guess alone, all together are not), the offer is asked
 // as the window asks it (a terminal answers; --yes answers yes; otherwise no) and the edit is made
 // again with the answer.

@@ -36,7 +36,7 @@ void AskAboutUnprovenCopies(Session& session, ConflictMerge& merge) {
     question.buttons = MessageButtons::YesNo;
     question.defaultAnswer = MessageAnswer::No;
     question.question = Question::MergeUnprovenCopies;
-    if (session.host().showMessage(question) == MessageAnswer::Yes) session.store().includeUnprovenCopies(merge);
+    if (session.host().showMessage(question) == MessageAnswer::Yes) session.store().edits().includeUnprovenCopies(merge);
 }
 
 class ConflictsCommand final : public Command {
@@ -57,7 +57,7 @@ public:
         } else {
             Session lister(options, console);
             if (const int code = lister.settleFolder(); code != kExitOk) return code;
-            names = lister.store().profilesWithConflictCopies();
+            names = lister.store().folder().profilesWithConflictCopies();
         }
         int status = kExitOk;
         for (const std::u16string& name : names) {
@@ -67,9 +67,9 @@ public:
                 continue;
             }
             // What `merge` adds once the user says yes to every copy it asks about.
-            ConflictMerge merge = session.store().readConflictCopies();
-            session.store().includeUnprovenCopies(merge);
-            session.store().closeHeldFile();
+            ConflictMerge merge = session.store().edits().readConflictCopies();
+            session.store().edits().includeUnprovenCopies(merge);
+            session.store().open().closeHeldFile();
             if (merge.copies().empty()) PrintOut(Utf16ToUtf8(name) + ": no conflict copies\n");
             bool first = true;
             for (const ConflictCopyInfo& copy : merge.copies()) {
@@ -106,7 +106,7 @@ public:
         if (const int code = session.openAndLogOn(FromArgument(name_)); code != kExitOk) return code;
         std::vector<std::u16string> wanted;
         for (const std::string& copy : copies_) wanted.push_back(FromArgument(copy));
-        ConflictMerge merge = session.store().readConflictCopies(wanted);
+        ConflictMerge merge = session.store().edits().readConflictCopies(wanted);
         for (const std::u16string& copy : wanted) {
             if (std::none_of(merge.copies().begin(), merge.copies().end(),
                              [&](const ConflictCopyInfo& info) { return info.fileName == copy; })) {
@@ -121,7 +121,7 @@ public:
             for (const ConflictCopyInfo& copy : merge.copies())
                 if (!copy.problem.empty()) leftAlone.push_back(copy);
         } else {
-            const MergeResult result = session.store().mergeConflictCopies(merge);
+            const MergeResult result = session.store().edits().mergeConflictCopies(merge);
             if (!result.save.saved()) {
                 const SaveResult save = session.answered(result.save);
                 for (const ConflictCopyInfo& copy : result.leftAlone)

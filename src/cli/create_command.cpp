@@ -36,8 +36,8 @@ public:
             }
             start = {std::move(typed->first), std::move(typed->second)};
         }
-        const CreateResult result = seal_ ? session.store().createProfile(name, start)
-                                          : session.store().createProfile(name);
+        const CreateResult result = seal_ ? session.store().open().createProfile(name, start)
+                                          : session.store().open().createProfile(name);
         Wipe(start.password);
         Wipe(start.confirmation);
         PrintReport(result.report);

@@ -23,9 +23,9 @@ public:
         Session session(effective, console);
         if (const int code = session.settleFolder(); code != kExitOk) return code;
         const std::u16string name = FromArgument(name_);
-        DeleteResult result = session.store().deleteProfile(name);
+        DeleteResult result = session.store().folder().deleteProfile(name);
         if (result.question && session.host().showMessage(*result.question) == MessageAnswer::Yes)
-            result = session.store().deleteProfile(name, DeleteConfirmation::Confirmed);
+            result = session.store().folder().deleteProfile(name, DeleteConfirmation::Confirmed);
         PrintReport(result.report);
         switch (result.outcome) {
             case DeleteOutcome::Deleted:

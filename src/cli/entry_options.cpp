@@ -110,7 +110,7 @@ int SaveEntryFromOptions(Session& session, const EntryOptions& options, std::siz
     if (expiryAsStored) draft.fields.expiryDate = storedExpiry;
     const TypedEntry typed{draft.fields, draft.confirmation, expiryAsStored};
     ProfileStore& store = session.store();
-    const EditResult edit = editRow != 0 ? store.changeEntry(editRow, typed, dates) : store.addEntry(typed, dates);
+    const EditResult edit = editRow != 0 ? store.edits().changeEntry(editRow, typed, dates) : store.edits().addEntry(typed, dates);
     if (edit.check.passwordBlank) {
         MessageRequest warning;
         warning.text = kPasswordBlankText;

@@ -94,7 +94,7 @@ class ImportCommand final : public Command {
             code = session.reportSave(result, ++attempts < kImportSaveAttempts);
             return code == kExitEndedAtOnce ? SaveOutcome::Failed : result.outcome;
         };
-        const ImportSaving saving = SaveImport(session.store(), dates, file, proceed, report);
+        const ImportSaving saving = SaveImport(session.store().edits(), dates, file, proceed, report);
         if (saving.withheld) return kExitFailure;
         if (saving.outcome != SaveOutcome::Saved) return code;
         PrintOut(saving.summary.text() + "\n");

@@ -110,13 +110,13 @@ public:
             return code;
         }
 
-        if (unsealed_ && session.store().sealed() && !ConfirmUsualForm(session, name_)) return kExitFailure;
+        if (unsealed_ && session.store().open().sealed() && !ConfirmUsualForm(session, name_)) return kExitFailure;
         EditResult edit = ChangeSecurity(session, settings);
         if (edit.refusal && (*edit.refusal == kNeedOneQuestionText || *edit.refusal == kNeedTwoQuestionsText))
             *edit.refusal += kGiveQuestionsTail;
         if (const int code = session.finish(edit); code != kExitOk) return code;
         PrintOut("Changed the logon of the profile \"" + name_ + "\"; " +
-                 (session.store().sealed() ? "it is sealed.\n" : "it is in the usual form.\n"));
+                 (session.store().open().sealed() ? "it is sealed.\n" : "it is in the usual form.\n"));
         PrintNotice(edit);
         return kExitOk;
     }

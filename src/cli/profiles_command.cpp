@@ -14,12 +14,12 @@ public:
         Session session(options, console);
         if (const int code = session.settleFolder(); code != kExitOk) return code;
         // The tool works on the folder it was given: it never offers the application's folder.
-        const std::vector<std::u16string> names = session.store().listProfiles().names;
+        const std::vector<std::u16string> names = session.store().folder().listProfiles().names;
         // The folder goes to standard error: standard output stays one name a line for scripts.
-        Console::printError("Database folder: " + Utf16ToUtf8(session.store().databaseFolder().u16string()) +
+        Console::printError("Database folder: " + Utf16ToUtf8(session.store().folder().databaseFolder().u16string()) +
                             (names.empty() ? " (no profiles yet: keyloft-cli create NAME makes one)" : ""));
         for (const std::u16string& name : names) PrintOut(Utf16ToUtf8(name) + "\n");
-        for (const std::u16string& name : session.store().profilesWithConflictCopies())
+        for (const std::u16string& name : session.store().folder().profilesWithConflictCopies())
             Console::printError("keyloft-cli: " + Utf16ToUtf8(name) +
                                 " has conflict copies from a file-sync engine (keyloft-cli merge " +
                                 Utf16ToUtf8(name) + ")");

@@ -16,7 +16,7 @@ public:
         Session session(options, console);
         if (const int code = session.openAndLogOn(FromArgument(name_)); code != kExitOk) return code;
         if (const int code = CheckRow(session, row_); code != kExitOk) return code;
-        if (const int code = session.finish(session.store().removeEntry(row_)); code != kExitOk) return code;
+        if (const int code = session.finish(session.store().edits().removeEntry(row_)); code != kExitOk) return code;
         PrintOut("Deleted row " + std::to_string(row_) + ".\n");
         return kExitOk;
     }

@@ -37,13 +37,13 @@ public:
         effective.assumeYes = effective.assumeYes || yes_;
         Session session(effective, console);
         if (const int code = session.openAndLogOn(FromArgument(name_)); code != kExitOk) return code;
-        const bool was = session.store().sealed();
+        const bool was = session.store().open().sealed();
         EditResult edit;
         if (seal_) {
             if (const int code = sealWithSetup(session, console, edit); code != kExitOk) return code;
         } else {
             if (was && !ConfirmUsualForm(session, name_)) return kExitFailure;
-            session.store().setSealed(false);
+            session.store().edits().setSealed(false);
             if (const int code = session.save(); code != kExitOk) return code;
         }
         if (was == seal_) {
@@ -76,7 +76,7 @@ private:
               Wipe(*text);
           for (SecurityQuestion& pair : settings.questions) Wipe(pair.answer);
       };
-      if (session.store().sealingNeedsNewPassword()) {
+      if (session.store().edits().sealingNeedsNewPassword()) {
           Console::printError(Utf16ToUtf8(kReadablePasswordRefusal));
           auto password = ReadNewSecret(console, "New password: ", "Confirm new password: ");
           if (!password) {

@@ -2,12 +2,14 @@
 #include "cli/session.h"
 
 #include <chrono>
+#include <memory>
 #include <system_error>
 #include <thread>
 
 #include "cli/exit_codes.h"
 #include "cli/store_outcomes.h"
 #include "store/sealed_profile.h"
+#include "store/sealed_unlock.h"
 #include "store/secret_memory.h"
 #include "store/text_convert.h"
 #include "store/utf8_text.h"
@@ -65,10 +67,10 @@ Session::Session(const GlobalOptions& options, Console& console)
 // shell's own session (and every other) ends with nothing of the profile left in memory.
 Session::~Session() {
     if (shell_ != nullptr) {
-        shell_->store().closeHeldFile();
+        shell_->store().open().closeHeldFile();
         shell_->host().setAssumeYes(shell_->options_.assumeYes);
     } else if (store_) {
-        store_->forget();
+        store_->open().forget();
     }
     for (std::u16string* text : {&typed_.userId, &typed_.password, &typed_.pin}) Wipe(*text);
 }
@@ -83,7 +85,7 @@ int Session::settleFolder() {
             return kExitFailure;
         }
     }
-    store_->setDatabaseFolder(store_->folderFromSettings());
+    store_->folder().setDatabaseFolder(store_->folder().folderFromSettings());
     return kExitOk;
 }
 
@@ -106,13 +108,13 @@ OpenResult Session::waitWhileInUse(const std::u16string& profileName, double wai
     }
     PrintReport(result.report);
     if (result.outcome == OpenOutcome::InUse)
-        store().logError(u"ReadFromFile", ErrorNumberText(result.error.number), result.error.description);
+        store().folder().logError(u"ReadFromFile", ErrorNumberText(result.error.number), result.error.description);
     return result;
 }
 
 OpenResult Session::openProfile(const std::u16string& profileName) {
     return waitWhileInUse(profileName, options_.waitSeconds,
-                          [&] { return answered(store_->openProfile(profileName)); });
+                          [&] { return answered(store_->open().openProfile(profileName)); });
 }
 
 int Session::openAndLogOn(const std::u16string& profileName) {
@@ -121,7 +123,7 @@ int Session::openAndLogOn(const std::u16string& profileName) {
     const OpenResult result = openProfile(profileName);
     switch (result.outcome) {
         case OpenOutcome::Loaded:
-            if (const std::optional<sealed::SealedFile> file = store_->loadedSealedFile())
+            if (const std::optional<sealed::SealedFile> file = store_->open().loadedSealedFile())
                 return logOnSealed(profileName, *file);
             return logOn();
         case OpenOutcome::NotChosen:
@@ -155,9 +157,9 @@ int Session::openAndLogOn(const std::u16string& profileName) {
 }
 
 int Session::reopen(double waitSeconds) {
-    const std::u16string name = store_->profileName();
+    const std::u16string name = store_->open().profileName();
     const OpenResult result =
-        waitWhileInUse(name, waitSeconds, [this] { return answered(store_->reloadIfChanged()); });
+        waitWhileInUse(name, waitSeconds, [this] { return answered(store_->open().reloadIfChanged()); });
     if (!result.loaded()) {
         if (result.outcome == OpenOutcome::NotFound || result.outcome == OpenOutcome::Failed)
             Console::printError("keyloft-cli: the profile \"" + Utf16ToUtf8(name) + "\" could not be loaded");
@@ -172,12 +174,12 @@ int Session::reopen(double waitSeconds) {
     if (result.unchanged) return kExitOk;  // the profile in memory is the file's, logon and all
     // A sealed file read again opens only with the key of the logon: keys made anew (a colleague
     // changed its logon or its questions) mean logging on again.
-    if (const std::optional<sealed::SealedFile> file = store_->loadedSealedFile()) {
+    if (const std::optional<sealed::SealedFile> file = store_->open().loadedSealedFile()) {
         const std::string changed = "keyloft-cli: the keys of the sealed profile \"" + Utf16ToUtf8(name) +
                                     "\" were made anew since the shell logged on (its logon or its questions "
                                     "were changed); ";
         if (!console_.interactive()) {
-            store_->closeHeldFile();
+            store_->open().closeHeldFile();
             Console::printError(changed + "start the shell again");
             return kExitLogonRefused;
         }
@@ -185,8 +187,8 @@ int Session::reopen(double waitSeconds) {
         return logOnSealed(name, *file);
     }
     // The usual form: the details typed at the logon against the file's.
-    if (store_->logOn(typed_) != LogonOutcome::LoggedOn) {
-        store_->closeHeldFile();
+    if (store_->open().logOn(typed_) != LogonOutcome::LoggedOn) {
+        store_->open().closeHeldFile();
         Console::printError("keyloft-cli: the logon of the profile \"" + Utf16ToUtf8(name) +
                             "\" was changed since the shell logged on; start the shell again");
         return kExitLogonRefused;
@@ -199,31 +201,20 @@ int Session::reopen(double waitSeconds) {
 // the one the key came from; otherwise (a colleague changed the logon meanwhile, or put another
 // file in its place) the details are tried as the logon step always tries them.
 int Session::logOnSealed(const std::u16string& profileName, const sealed::SealedFile& file) {
-    store_->closeHeldFile();
+    store_->open().closeHeldFile();
     if (const int code = readLogon(file.logonMode); code != kExitOk) return code;
-    // The trimmed details, wiped when the logon step is over, as typed_ is when the session ends.
-    struct TrimmedLogon {
-        sealed::LogonValues values;
-        ~TrimmedLogon() {
-            for (std::u16string* text : {&values.userId, &values.password, &values.pin}) Wipe(*text);
-        }
-    } wiped{{std::u16string(TrimBlanks(typed_.userId)), std::u16string(TrimBlanks(typed_.password)),
-             std::u16string(TrimBlanks(typed_.pin))}};
-    const sealed::LogonValues& trimmed = wiped.values;
-    sealed::Key dataKey;
-    if (sealed::UnwrapWithLogon(file, trimmed, dataKey) == sealed::Unwrap::Refused)
-        return logonResult(LogonOutcome::Incorrect);
+    const std::unique_ptr<SealedUnlock> unlock = SealedUnlock::prepare(store_->open(), typed_);
+    if (!unlock) return logonResult(store_->open().logOn(typed_));
+    unlock->derive();
+    if (unlock->refused()) return logonResult(LogonOutcome::Incorrect);
     const OpenResult again = openProfile(profileName);
     if (!again.loaded()) return ExitCodeFor(again.outcome);
-    const std::optional<sealed::SealedFile> now = store_->loadedSealedFile();
-    const bool sameSlot =
-        now && now->logonMode == file.logonMode && sealed::SameLogonSlot(file.keySlots, now->keySlots);
-    return logonResult(sameSlot ? store_->logOnWithKey(dataKey, &trimmed) : store_->logOn(typed_));
+    return logonResult(unlock->finish(store_->open()));
 }
 
 int Session::logOn() {
-    if (const int code = readLogon(store_->profile().logonMode); code != kExitOk) return code;
-    return logonResult(store_->logOn(typed_));
+    if (const int code = readLogon(store_->open().profile().logonMode); code != kExitOk) return code;
+    return logonResult(store_->open().logOn(typed_));
 }
 
 int Session::readLogon(std::int32_t mode) {
@@ -265,7 +256,7 @@ int Session::logonResult(LogonOutcome outcome) {
     return kExitOk;
 }
 
-int Session::save() { return reportSave(store().save()); }
+int Session::save() { return reportSave(store().open().save()); }
 
 int Session::finish(const EditResult& edit) {
     if (edit.refusal) return Refuse(*this, *edit.refusal);
@@ -274,14 +265,14 @@ int Session::finish(const EditResult& edit) {
 
 OpenResult Session::answered(OpenResult result) {
     while (result.outcome == OpenOutcome::NeedsAnswer && result.question) {
-        result = store().answerReplacedFile(host().showMessage(*result.question) == MessageAnswer::Yes);
+        result = store().open().answerReplacedFile(host().showMessage(*result.question) == MessageAnswer::Yes);
     }
     return result;
 }
 
 SaveResult Session::answered(SaveResult result) {
     while (result.outcome == SaveOutcome::NeedsAnswer && result.question) {
-        result = store().answerReplacedSave(host().showMessage(*result.question) == MessageAnswer::Yes);
+        result = store().open().answerReplacedSave(host().showMessage(*result.question) == MessageAnswer::Yes);
     }
     return result;
 }

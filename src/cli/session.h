@@ -58,7 +58,7 @@ public:
     SaveResult answered(SaveResult result);
 
     // The shell's step before each command: the profile's file held again and, when it changed,
-    // loaded again (ProfileStore::reloadIfChanged) and the logon checked against it (a
+    // loaded again (OpenProfile::reloadIfChanged) and the logon checked against it (a
     // colleague may have changed it): the details typed at the logon against a file in the usual
     // form; a sealed file opens with the data key held, and keys made anew ask for the logon again
     // on a terminal and end the shell otherwise.
@@ -68,7 +68,7 @@ public:
     bool ended() const { return ended_; }
 
     ProfileStore& store() { return shell_ != nullptr ? shell_->store() : *store_; }
-    const Profile& profile() { return store().profile(); }
+    const Profile& profile() { return store().open().profile(); }
     TerminalHost& host() { return shell_ != nullptr ? shell_->host() : host_; }
     Console& console() { return console_; }
 

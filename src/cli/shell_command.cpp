@@ -67,10 +67,10 @@ int ShellCommand::run(const GlobalOptions& options, Console& console) {
     std::ios::sync_with_stdio(false);
     Session shell(options, console);
     if (const int code = shell.openAndLogOn(FromArgument(name_)); code != kExitOk) return code;
-    shell.store().closeHeldFile();
+    shell.store().open().closeHeldFile();
     std::u16string timer;
     const int idleMinutes =
-        shell.store().readSetting(kSettingTimer, timer) ? AutoLockMinutes(timer).value_or(0) : 0;
+        shell.store().folder().readSetting(kSettingTimer, timer) ? AutoLockMinutes(timer).value_or(0) : 0;
 
     GlobalOptions lineOptions = options;
     lineOptions.shell = &shell;
@@ -106,7 +106,7 @@ int ShellCommand::run(const GlobalOptions& options, Console& console) {
         // The logon no longer holds, or the program must end at once.
         if (code == kExitLogonRefused || code == kExitEndedAtOnce || shell.ended()) break;
         // A save that found a replaced file the user did not open dropped the profile.
-        if (code == kExitConflict && !shell.store().loaded()) {
+        if (code == kExitConflict && !shell.store().open().loaded()) {
             Console::printError("keyloft-cli: the profile was dropped; the shell ends without saving");
             break;
         }

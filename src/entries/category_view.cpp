@@ -15,7 +15,7 @@
 #include "pages/text_rules.h"
 #include "store/entry.h"
 #include "store/profile.h"
-#include "store/profile_store.h"
+#include "store/profile_edits.h"
 
 namespace keyloft {
 namespace {
@@ -82,7 +82,7 @@ void CategoryView::pageShown(bool shown) {
 void CategoryView::refresh() {
     const FillGuard guard(*this);
     categoryList->clear();
-    for (const Category& category : store().profile().categories) {
+    for (const Category& category : opened().profile().categories) {
         new QTreeWidgetItem(categoryList, QStringList{QString::fromStdU16String(category.name)});
     }
     if (categoryList->isSortingEnabled()) categoryList->sortItems(categoryList->sortColumn(), sortOrder_);
@@ -157,7 +157,7 @@ bool CategoryView::save() { return saveCategory(!newCategoryLabel->isHidden()); 
 
 bool CategoryView::saveCategory(bool isNew) {
     const std::u16string name = TrimmedText(categoryNameBox->text());
-    const CategoryList& categories = store().profile().categories;
+    const CategoryList& categories = opened().profile().categories;
     std::size_t ownPosition = 0;
     if (!isNew) {
         const QList<QTreeWidgetItem*> selected = categoryList->selectedItems();
@@ -165,7 +165,7 @@ bool CategoryView::saveCategory(bool isNew) {
             ownPosition = categories.find(TrimmedText(selected.first()->text(0)));
     }
     const EditResult edit =
-        editStore([&](ProfileStore& store) { return store.renameCategory(ownPosition, name); });
+        editStore([&](ProfileEdits& edits) { return edits.renameCategory(ownPosition, name); });
     if (edit.refusal) {
         message(*edit.refusal);
         return false;
@@ -187,8 +187,8 @@ void CategoryView::forgetProfile() {
 
 void CategoryView::remove() {
     if (categoryList->selectedItems().isEmpty()) return;
-    const std::size_t position = store().profile().categories.find(TrimmedText(categoryNameBox->text()));
-    const EditResult edit = editStore([position](ProfileStore& store) { return store.removeCategory(position); });
+    const std::size_t position = opened().profile().categories.find(TrimmedText(categoryNameBox->text()));
+    const EditResult edit = editStore([position](ProfileEdits& edits) { return edits.removeCategory(position); });
     if (carryOutSave(*edit.save) == SaveOutcome::ConflictLockedOut) return;
     delete categoryList->selectedItems().first();
     categoryNameBox->hide();

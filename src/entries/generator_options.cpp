@@ -10,34 +10,34 @@
 
 #include "pages/readable_colors.h"
 #include "store/password_strength.h"
-#include "store/profile_store.h"
+#include "store/profile_folder.h"
 
 namespace keyloft {
 
-PasswordOptions ReadGeneratorOptions(ProfileStore& store) {
+PasswordOptions ReadGeneratorOptions(ProfileFolder& folder) {
     PasswordOptions options;
     options.length = kDefaultGeneratedLength;
     std::u16string value;
-    if (store.readSetting(kSettingGeneratorLength, value)) {
+    if (folder.readSetting(kSettingGeneratorLength, value)) {
         bool ok = false;
         const int length = QString::fromStdU16String(value).trimmed().toInt(&ok);
         if (ok)
             options.length = static_cast<std::size_t>(std::clamp(
                 length, static_cast<int>(kMinGeneratedLength), static_cast<int>(kMaxGeneratedLength)));
     }
-    if (store.readSetting(kSettingGeneratorSymbols, value)) options.symbols = value == u"1";
+    if (folder.readSetting(kSettingGeneratorSymbols, value)) options.symbols = value == u"1";
     return options;
 }
 
-void WriteGeneratorOptions(ProfileStore& store, const PasswordOptions& options) {
+void WriteGeneratorOptions(ProfileFolder& folder, const PasswordOptions& options) {
     // A setting that cannot be written is only not remembered.
     static_cast<void>(
-        store.writeSetting(kSettingGeneratorLength, QString::number(options.length).toStdU16String()));
-    static_cast<void>(store.writeSetting(kSettingGeneratorSymbols, options.symbols ? u"1" : u"0"));
+        folder.writeSetting(kSettingGeneratorLength, QString::number(options.length).toStdU16String()));
+    static_cast<void>(folder.writeSetting(kSettingGeneratorSymbols, options.symbols ? u"1" : u"0"));
 }
 
-GeneratorOptionsRow::GeneratorOptionsRow(ProfileStore& store, QWidget* parent)
-    : QWidget(parent), store_(store) {
+GeneratorOptionsRow::GeneratorOptionsRow(ProfileFolder& folder, QWidget* parent)
+    : QWidget(parent), folder_(folder) {
     setObjectName(QStringLiteral("generatorOptions"));
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -71,7 +71,7 @@ void GeneratorOptionsRow::showEvent(QShowEvent* event) {
 }
 
 void GeneratorOptionsRow::load() {
-    const PasswordOptions options = ReadGeneratorOptions(store_);
+    const PasswordOptions options = ReadGeneratorOptions(folder_);
     loading_ = true;
     length_->setValue(static_cast<int>(options.length));
     symbols_->setChecked(options.symbols);
@@ -79,7 +79,7 @@ void GeneratorOptionsRow::load() {
 }
 
 void GeneratorOptionsRow::keep() {
-    if (!loading_) WriteGeneratorOptions(store_, options());
+    if (!loading_) WriteGeneratorOptions(folder_, options());
 }
 
 StrengthLabel::StrengthLabel(QWidget* parent) : QLabel(parent) {

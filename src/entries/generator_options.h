@@ -15,22 +15,22 @@ class QSpinBox;
 
 namespace keyloft {
 
-class ProfileStore;
+class ProfileFolder;
 
 // The settings, with their defaults: a length of 4 to 128 (20), symbols "1" or "0" ("0").
 inline constexpr char16_t kSettingGeneratorLength[] = u"GeneratorLength";
 inline constexpr char16_t kSettingGeneratorSymbols[] = u"GeneratorSymbols";
 inline constexpr std::size_t kDefaultGeneratedLength = 20;
 
-PasswordOptions ReadGeneratorOptions(ProfileStore& store);
-void WriteGeneratorOptions(ProfileStore& store, const PasswordOptions& options);
+PasswordOptions ReadGeneratorOptions(ProfileFolder& folder);
+void WriteGeneratorOptions(ProfileFolder& folder, const PasswordOptions& options);
 
 // The length box (spnLength) and "Include symbols" (chkSymbols) side by side. A change is written
 // to the settings at once; the settings are read again whenever the row is shown.
 class GeneratorOptionsRow final : public QWidget {
     Q_OBJECT
   public:
-    GeneratorOptionsRow(ProfileStore& store, QWidget* parent);
+    GeneratorOptionsRow(ProfileFolder& folder, QWidget* parent);
     PasswordOptions options() const;
     QSpinBox* lengthBox() const { return length_; }
 
@@ -41,7 +41,7 @@ class GeneratorOptionsRow final : public QWidget {
     void load();
     void keep();
 
-    ProfileStore& store_;
+    ProfileFolder& folder_;
     QSpinBox* length_ = nullptr;
     QCheckBox* symbols_ = nullptr;
     bool loading_ = false;

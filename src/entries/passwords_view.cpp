@@ -24,7 +24,7 @@
 #include "store/entry.h"
 #include "store/expiry_date.h"
 #include "store/profile.h"
-#include "store/profile_store.h"
+#include "store/profile_edits.h"
 #include "store/text_convert.h"
 
 #include "store/error_codes.h"
@@ -105,7 +105,7 @@ void PasswordsView::loadEntryIntoEditor() {
     const EntryListModel::Row& entry = model_->rowAt(row);
     categoryBox->setCurrentIndex(categoryBox->findText(entry.cells[EntryListModel::Category]));
     // The password only from the store, and only while the editor shows it.
-    const std::vector<Entry>& entries = store().profile().entries;
+    const std::vector<Entry>& entries = opened().profile().entries;
     const auto position = static_cast<std::size_t>(entry.position);
     const QString password = position >= 1 && position <= entries.size()
                                  ? QString::fromStdU16String(entries[position - 1].password)
@@ -154,8 +154,8 @@ bool PasswordsView::save() {
     }
 
     const std::size_t position = newEntryLabel->isHidden() && currentPosition_ > 0 ? std::size_t(currentPosition_) : 0;
-    const EditResult edit = editStore([&](ProfileStore& store) {
-        return position != 0 ? store.changeEntry(position, entry, dateReader()) : store.addEntry(entry, dateReader());
+    const EditResult edit = editStore([&](ProfileEdits& edits) {
+        return position != 0 ? edits.changeEntry(position, entry, dateReader()) : edits.addEntry(entry, dateReader());
     });
     if (!edit.applied()) return false;
 
@@ -257,7 +257,7 @@ void PasswordsView::remove() {
     if (row < 0) return;
     const int position = model_->rowAt(row).position;
     const EditResult edit = editStore(
-        [position](ProfileStore& store) { return store.removeEntry(position > 0 ? std::size_t(position) : 0); });
+        [position](ProfileEdits& edits) { return edits.removeEntry(position > 0 ? std::size_t(position) : 0); });
     if (carryOutSave(*edit.save) == SaveOutcome::ConflictLockedOut) return;
     model_->removeRowAt(row);
     refresh();

@@ -227,7 +227,7 @@ void PasswordsView::buildWidgets(QComboBox* windowFilterBox) {
     strengthLabel = new StrengthLabel(this);
     first->addWidget(strengthLabel, 4, 1);
     addRow(first, 5, "lblUserConfirm", QStringLiteral("Con&firm Password/PIN"), confirmBox);
-    generatorOptions_ = new GeneratorOptionsRow(store(), this);
+    generatorOptions_ = new GeneratorOptionsRow(folder(), this);
     addRow(first, 6, "lblLength", QStringLiteral("Generated len&gth"), generatorOptions_,
            generatorOptions_->lengthBox());
     addRow(second, 0, "lblSource", QStringLiteral("&Notes"), notesBox);
@@ -280,7 +280,7 @@ int PasswordsView::listHeightFor(int rows) const {
 // "300,240": the heights the user left; nothing when the setting holds anything else.
 std::optional<QList<int>> PasswordsView::savedSplit() {
     std::u16string value;
-    if (!store().readSetting(kSettingEntrySplit, value)) return std::nullopt;
+    if (!folder().readSetting(kSettingEntrySplit, value)) return std::nullopt;
     const QStringList parts = QString::fromStdU16String(value).split(QLatin1Char(','));
     if (parts.size() != 2) return std::nullopt;
     QList<int> sizes;

@@ -22,7 +22,7 @@
 #include "store/error_codes.h"
 #include "store/expiry_date.h"
 #include "store/profile.h"
-#include "store/profile_store.h"
+#include "store/profile_edits.h"
 
 namespace keyloft {
 namespace {
@@ -92,13 +92,13 @@ void PasswordsView::fillCombo(QComboBox* box, const QString& firstItem) {
     try {
         box->clear();
         if (!firstItem.isEmpty()) box->addItem(firstItem);
-        for (const Category& category : store().profile().categories)
+        for (const Category& category : opened().profile().categories)
             box->addItem(QString::fromStdU16String(category.name));
     } catch (const std::bad_alloc&) {
         // The box keeps what was added before the failure.
         const std::u16string description = ErrorDescription(error::kOutOfMemory);
         message(QString::fromStdU16String(description), kFillComboTitle);
-        store().logError(u"FillCombo", ErrorNumberText(error::kOutOfMemory), description);
+        folder().logError(u"FillCombo", ErrorNumberText(error::kOutOfMemory), description);
     }
     if (box->isEditable() && box->count() > 0) box->setEditText(box->itemText(box->currentIndex()));
 }
@@ -110,7 +110,7 @@ void PasswordsView::fillEntryList() {
     model_->clear();
     currentPosition_ = 0;
 
-    const std::vector<Entry>& entries = store().profile().entries;
+    const std::vector<Entry>& entries = opened().profile().entries;
     // The selected filter item is the one whose text stands in the box; typed text selects none.
     const int current = filterBox->currentIndex();
     const QString filterText = filterBox->currentText();
@@ -254,7 +254,7 @@ std::optional<Entry> PasswordsView::selectedEntry() {
     const int row = selectedListRow();
     if (row < 0) return std::nullopt;
     const int position = model_->rowAt(row).position;
-    const std::vector<Entry>& entries = store().profile().entries;
+    const std::vector<Entry>& entries = opened().profile().entries;
     if (position <= 0 || static_cast<std::size_t>(position) > entries.size()) return std::nullopt;
     currentPosition_ = position;
     return entries[static_cast<std::size_t>(position - 1)];
@@ -263,7 +263,7 @@ std::optional<Entry> PasswordsView::selectedEntry() {
 std::vector<MasterListRow> PasswordsView::masterListRows() const {
     std::vector<MasterListRow> rows;
     rows.reserve(model_->rows().size());
-    const std::vector<Entry>& entries = store().profile().entries;
+    const std::vector<Entry>& entries = opened().profile().entries;
     for (const EntryListModel::Row& row : model_->rows()) {
         MasterListRow printed;
         std::copy(row.cells.begin(), row.cells.end(), printed.begin());

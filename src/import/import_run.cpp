@@ -18,14 +18,14 @@ ImportSummary AddImportRows(EntryImport& import, const ImportFile& file) {
     return summary;
 }
 
-ImportSaving SaveImport(ProfileStore& store, const ExpiryDateReader& dates, const ImportFile& file,
+ImportSaving SaveImport(ProfileEdits& edits, const ExpiryDateReader& dates, const ImportFile& file,
                         const std::function<bool(const ImportSummary&)>& proceed,
                         const std::function<SaveOutcome(const SaveResult&)>& report) {
     ImportSaving saving;
     saving.outcome = SaveOutcome::ConflictRefreshed;
     for (int attempt = 1; attempt <= kImportSaveAttempts && saving.outcome == SaveOutcome::ConflictRefreshed;
          ++attempt) {
-        EntryImport import(store, dates);
+        EntryImport import(edits, dates);
         saving.summary = AddImportRows(import, file);
         if (!proceed(saving.summary)) {
             import.abandon();

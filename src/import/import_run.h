@@ -8,7 +8,7 @@
 #include "import/import_file.h"
 #include "import/import_summary.h"
 #include "store/entry_import.h"
-#include "store/profile_store.h"
+#include "store/profile_edits.h"
 
 namespace keyloft {
 
@@ -31,7 +31,7 @@ struct ImportSaving {
 // (the window shows its messages, the tool prints them). When another user saved in between
 // (ConflictRefreshed: the store holds their version now), the rows are added again onto it, its
 // duplicates skipped, and saved again, up to kImportSaveAttempts times.
-ImportSaving SaveImport(ProfileStore& store, const ExpiryDateReader& dates, const ImportFile& file,
+ImportSaving SaveImport(ProfileEdits& edits, const ExpiryDateReader& dates, const ImportFile& file,
                         const std::function<bool(const ImportSummary&)>& proceed,
                         const std::function<SaveOutcome(const SaveResult&)>& report);
 

@@ -12,7 +12,9 @@
 #include <QString>
 #include <QWidget>
 
-#include "store/profile_store.h"
+#include "store/open_profile.h"
+#include "store/profile_edits.h"
+#include "store/profile_folder.h"
 #include "store/ui_host.h"
 
 namespace keyloft {
@@ -31,7 +33,9 @@ struct CommandStates {
 
 // What a page works with besides its own widgets.
 struct PageServices {
-    ProfileStore& store;
+    ProfileEdits& edits;        // every change of the profile goes through here
+    const OpenProfile& opened;  // the profile as it stands, read only
+    ProfileFolder& folder;      // the settings and the error log
     Dialogs& dialogs;  // every message box goes through here
     // Carries out what a save of the store reported (its messages, and after a conflict lock-out
     // the lock) and returns its outcome. The caller goes on only on Saved.
@@ -79,14 +83,15 @@ signals:
     void statusChanged(const QString& text);
 
 protected:
-    ProfileStore& store() { return services_.store; }
-    const ProfileStore& store() const { return services_.store; }
+    ProfileEdits& edits() { return services_.edits; }
+    const OpenProfile& opened() const { return services_.opened; }
+    ProfileFolder& folder() { return services_.folder; }
     Dialogs& dialogs() { return services_.dialogs; }
-    // Runs an edit of the store (which checks, applies and writes) under the busy pointer.
+    // Runs an edit of the profile (which checks, applies and writes) under the busy pointer.
     template <typename Edit>
     EditResult editStore(Edit&& edit) {
         showBusy(true);
-        EditResult result = edit(services_.store);
+        EditResult result = edit(services_.edits);
         showBusy(false);
         return result;
     }

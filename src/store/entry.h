@@ -1,6 +1,6 @@
 #pragma once
 // The rules an entry obeys: the checks a typed entry must pass before it is stored, and the rules
-// for category names. The store applies them in its edit operations (store/profile_store.h); the
+// for category names. The store applies them in its edit operations (store/profile_edits.h); the
 // window and the command-line tool show the messages given here.
 
 #include <cstddef>

@@ -24,14 +24,14 @@ std::size_t OpenFieldsHash(const Entry& entry) {
 
 }  // namespace
 
-EntryImport::EntryImport(ProfileStore& store, const ExpiryDateReader& dates, bool dryRun)
-    : store_(store),
+EntryImport::EntryImport(ProfileEdits& edits, const ExpiryDateReader& dates, bool dryRun)
+    : edits_(edits),
       dates_(dates),
       dryRun_(dryRun),
-      entriesBefore_(store.profile().entries.size()),
-      categoriesBefore_(store.profile().categories.size()) {
+      entriesBefore_(edits.profile().entries.size()),
+      categoriesBefore_(edits.profile().categories.size()) {
     for (std::size_t i = 0; i < entriesBefore_; ++i) {
-        heldPositions_.emplace(OpenFieldsHash(store.profile().entries[i]), i);
+        heldPositions_.emplace(OpenFieldsHash(edits.profile().entries[i]), i);
     }
 }
 
@@ -40,7 +40,7 @@ EntryImport::~EntryImport() {
 }
 
 bool EntryImport::seen(const Entry& entry) const {
-    const std::vector<Entry>& entries = store_.profile().entries;  // empty after forget()
+    const std::vector<Entry>& entries = edits_.profile().entries;  // empty after forget()
     const auto [first, last] = heldPositions_.equal_range(OpenFieldsHash(entry));
     return std::any_of(first, last, [&](const auto& held) {
         if (dryRun_ && held.second >= entriesBefore_) return previewed_[held.second - entriesBefore_] == entry;
@@ -53,7 +53,7 @@ void EntryImport::remember(const Entry& entry) {
 }
 
 const std::u16string* EntryImport::knownCategory(const std::u16string& name) const {
-    if (const Category* held = store_.profile().categories.findIgnoringCase(name)) return &held->name;
+    if (const Category* held = edits_.profile().categories.findIgnoringCase(name)) return &held->name;
     const auto added = addedCategories_.find(FoldCase(name));
     return added != addedCategories_.end() ? &added->second : nullptr;
 }
@@ -93,13 +93,13 @@ ImportRowResult EntryImport::add(const Entry& row) {
     }
     // A preview keeps only what tells the rows that follow from this one; after forget() nothing
     // is kept and the save that follows writes nothing.
-    if (store_.forgotten()) return result;
+    if (edits_.forgotten()) return result;
     if (dryRun_) {
         previewed_.push_back(std::move(check.stored));
         remember(previewed_.back());
         return result;
     }
-    Profile& profile = store_.editableProfile();
+    Profile& profile = edits_.editableProfile();
     if (adding) profile.categories.add(category);
     profile.entries.push_back(std::move(check.stored));
     remember(profile.entries.back());
@@ -112,15 +112,15 @@ std::optional<std::u16string> EntryImport::addCategory(const std::u16string& nam
     if (std::optional<std::u16string> refusal = CheckCategoryNameText(category)) return refusal;
     ++newCategories_;
     addedCategories_.emplace(FoldCase(category), category);
-    if (!dryRun_ && !store_.forgotten()) store_.editableProfile().categories.add(category);
+    if (!dryRun_ && !edits_.forgotten()) edits_.editableProfile().categories.add(category);
     return std::nullopt;
 }
 
-SaveResult EntryImport::save() { return store_.save(); }
+SaveResult EntryImport::save() { return edits_.save(); }
 
 void EntryImport::abandon() {
-    if (!dryRun_ && !store_.forgotten()) {
-        Profile& profile = store_.editableProfile();
+    if (!dryRun_ && !edits_.forgotten()) {
+        Profile& profile = edits_.editableProfile();
         for (std::size_t i = entriesBefore_; i < profile.entries.size(); ++i) Wipe(profile.entries[i]);
         profile.entries.resize(std::min(profile.entries.size(), entriesBefore_));
         while (profile.categories.size() > categoriesBefore_)

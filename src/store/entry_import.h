@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "store/profile.h"
-#include "store/profile_store.h"
+#include "store/profile_edits.h"
 
 namespace keyloft {
 
@@ -31,7 +31,7 @@ struct ImportRowResult {
 class EntryImport {
   public:
     // A dry run checks and counts every row as the import would (a preview), and changes nothing.
-    EntryImport(ProfileStore& store, const ExpiryDateReader& dates, bool dryRun = false);
+    EntryImport(ProfileEdits& edits, const ExpiryDateReader& dates, bool dryRun = false);
     ~EntryImport();
     EntryImport(const EntryImport&) = delete;
     EntryImport& operator=(const EntryImport&) = delete;
@@ -66,7 +66,7 @@ class EntryImport {
     bool seen(const Entry& entry) const;
     void remember(const Entry& entry);
 
-    ProfileStore& store_;
+    ProfileEdits& edits_;
     const ExpiryDateReader& dates_;
     bool dryRun_;
     std::unordered_map<std::u16string, std::u16string> addedCategories_;  // folded name -> name

@@ -1,6 +1,6 @@
 #pragma once
 // The one loaded profile as typed values: its logon, its security questions, its categories and
-// its entries. Only the store changes it (store/profile_store.h: every change is an operation
+// its entries. Only the store changes it (store/profile_edits.h: every change is an operation
 // that checks, applies and saves); everyone else reads it through a const reference. The record
 // texts of the file ("4|category|...") exist only where files are read and written
 // (store/profile_codec.h, store/sealed_profile.h).

@@ -6,7 +6,8 @@
 #include <utility>
 
 #include "store/conflict_copies.h"
-#include "store/profile_store_detail.h"
+#include "store/open_profile_state.h"
+#include "store/profile_edits.h"
 #include "store/secret_memory.h"
 
 namespace keyloft {
@@ -58,50 +59,33 @@ std::size_t ConflictMerge::unprovenCopies() const {
         std::count_if(copies_.begin(), copies_.end(), [](const ConflictCopyInfo& c) { return c.unproven; }));
 }
 
-std::vector<std::u16string> ProfileStore::profilesWithConflictCopies() {
-    const std::vector<std::u16string> profiles = profileNames();
-    std::vector<std::u16string> names;
-    for (const FolderEntry& entry : state_->files.listDatNames(state_->databaseFolder)) {
-        std::optional<std::u16string> name;
-        try {
-            name = ProfileOfConflictCopy(entry.name.u16string());
-        } catch (const std::exception&) {
-            continue;
-        }
-        if (name && std::find(profiles.begin(), profiles.end(), *name) != profiles.end() &&
-            std::find(names.begin(), names.end(), *name) == names.end())
-            names.push_back(*name);
-    }
-    return names;
-}
-
-ConflictMerge ProfileStore::readConflictCopies(const std::vector<std::u16string>& fileNames) {
+ConflictMerge ProfileEdits::readConflictCopies(const std::vector<std::u16string>& fileNames) {
     State& s = *state_;
     ConflictMerge merge;
     merge.reads_ = std::make_unique<ConflictMerge::Reads>();
-    if (!s.loaded || !s.loggedOn || s.profileName.empty()) return merge;
+    if (s.phase != State::Phase::LoggedOn || s.profileName.empty()) return merge;
     merge.reads_->profilePath = s.profilePath;
     merge.reads_->session = s.openNumber;
-    for (const FolderEntry& entry : CopiesOf(s.files, s.databaseFolder, s.profileName)) {
+    for (const FolderEntry& entry : CopiesOf(s.files, s.folder.databaseFolder(), s.profileName)) {
         const std::u16string fileName = entry.name.u16string();
         if (!fileNames.empty() && std::find(fileNames.begin(), fileNames.end(), fileName) == fileNames.end())
             continue;
         merge.reads_->copies.push_back(
-            {fileName, ReadConflictCopy(s.files, JoinFolder(s.databaseFolder, fileName), entry.kind, s.profile,
+            {fileName, ReadConflictCopy(s.files, s.folder.pathOf(fileName), entry.kind, s.profile,
                                         s.sealedKeys.get(), sealed::LoadingFloor(s.sealingLimits))});
     }
     planMerge(merge);
     return merge;
 }
 
-void ProfileStore::includeUnprovenCopies(ConflictMerge& merge) {
+void ProfileEdits::includeUnprovenCopies(ConflictMerge& merge) {
     if (!merge.reads_) return;
     merge.reads_->includeUnproven = true;
     planMerge(merge);
 }
 
 // The plan of the copies read, against the profile as it is now.
-void ProfileStore::planMerge(ConflictMerge& merge) const {
+void ProfileEdits::planMerge(ConflictMerge& merge) const {
     const Profile& profile = state_->profile;
     MergePlanner planner(profile.entries, profile.categories);
     merge.copies_.clear();
@@ -123,11 +107,11 @@ void ProfileStore::planMerge(ConflictMerge& merge) const {
     }
 }
 
-MergeResult ProfileStore::mergeConflictCopies(ConflictMerge& merge) {
+MergeResult ProfileEdits::mergeConflictCopies(ConflictMerge& merge) {
     State& s = *state_;
     MergeResult result;
     result.save.outcome = SaveOutcome::Saved;
-    if (!merge.reads_ || !s.loaded || !s.loggedOn || merge.reads_->session != s.openNumber ||
+    if (!merge.reads_ || s.phase != State::Phase::LoggedOn || merge.reads_->session != s.openNumber ||
         merge.reads_->profilePath != s.profilePath) {
         return result;
     }
@@ -171,7 +155,7 @@ MergeResult ProfileStore::mergeConflictCopies(ConflictMerge& merge) {
     }
     s.versionFloor.reset();
     for (ConflictMerge::Reads::Copy* copy : taken) {
-        const std::filesystem::path path = JoinFolder(s.databaseFolder, copy->fileName);
+        const std::filesystem::path path = s.folder.pathOf(copy->fileName);
         // Only the file that was read: not one that something put in its place meanwhile.
         const bool same = copy->read.held && s.files.namesHeldFileItself(path, *copy->read.held);
         if (!same || s.files.remove(path).failed()) {

@@ -3,8 +3,9 @@
 
 #include <utility>
 
-#include "store/profile_store.h"
-#include "store/profile_store_detail.h"
+#include "store/open_profile_state.h"
+#include "store/profile_edits.h"
+#include "store/profile_history.h"
 #include "store/sealing_rule.h"
 #include "store/text_convert.h"
 
@@ -67,12 +68,26 @@ std::vector<SecurityQuestion> KeptQuestions(const std::vector<SecurityQuestion>&
 
 }  // namespace
 
-EditResult ProfileStore::saveEdit(EditResult result) {
+ProfileEdits::ProfileEdits(OpenProfile& open) : open_(open), state_(open.state_.get()) {}
+
+bool ProfileEdits::forgotten() const { return open_.forgotten(); }
+Profile& ProfileEdits::editableProfile() { return state_->profile; }
+SaveResult ProfileEdits::save() { return open_.save(); }
+
+void ProfileEdits::setSealed(bool seal) {
+    state_->seal = seal;
+    state_->formChosen = true;
+}
+bool ProfileEdits::sealingNeedsNewPassword() const { return state_->readablePassword; }
+bool ProfileEdits::keptReadable() { return ReadKeptReadable(state_->settings, state_->profilePath); }
+void ProfileEdits::setKeptReadable(bool kept) { RememberKeptReadable(state_->settings, state_->profilePath, kept); }
+
+EditResult ProfileEdits::saveEdit(EditResult result) {
     result.save = save();
     return result;
 }
 
-EditResult ProfileStore::storeEntry(std::size_t position, const TypedEntry& typed,
+EditResult ProfileEdits::storeEntry(std::size_t position, const TypedEntry& typed,
                                     const ExpiryDateReader& dates) {
     if (forgotten()) return NothingAfterForget();
     EditResult result;
@@ -89,16 +104,16 @@ EditResult ProfileStore::storeEntry(std::size_t position, const TypedEntry& type
     return saveEdit(std::move(result));
 }
 
-EditResult ProfileStore::addEntry(const TypedEntry& typed, const ExpiryDateReader& dates) {
+EditResult ProfileEdits::addEntry(const TypedEntry& typed, const ExpiryDateReader& dates) {
     return storeEntry(0, typed, dates);
 }
 
-EditResult ProfileStore::changeEntry(std::size_t position, const TypedEntry& typed,
+EditResult ProfileEdits::changeEntry(std::size_t position, const TypedEntry& typed,
                                      const ExpiryDateReader& dates) {
     return storeEntry(position, typed, dates);
 }
 
-EditResult ProfileStore::removeEntry(std::size_t position) {
+EditResult ProfileEdits::removeEntry(std::size_t position) {
     if (forgotten()) return NothingAfterForget();
     std::vector<Entry>& entries = editableProfile().entries;
     if (position >= 1 && position <= entries.size())
@@ -106,9 +121,9 @@ EditResult ProfileStore::removeEntry(std::size_t position) {
     return saveEdit({});
 }
 
-EditResult ProfileStore::addCategory(std::u16string_view name) { return renameCategory(0, name); }
+EditResult ProfileEdits::addCategory(std::u16string_view name) { return renameCategory(0, name); }
 
-EditResult ProfileStore::renameCategory(std::size_t position, std::u16string_view name) {
+EditResult ProfileEdits::renameCategory(std::size_t position, std::u16string_view name) {
     if (forgotten()) return NothingAfterForget();
     CategoryList& categories = editableProfile().categories;
     if (std::optional<std::u16string> refusal = CheckCategoryName(categories, name, position))
@@ -120,13 +135,13 @@ EditResult ProfileStore::renameCategory(std::size_t position, std::u16string_vie
     return saveEdit(std::move(result));
 }
 
-EditResult ProfileStore::removeCategory(std::size_t position) {
+EditResult ProfileEdits::removeCategory(std::size_t position) {
     if (forgotten()) return NothingAfterForget();
     editableProfile().categories.removeAt(position);
     return saveEdit({});
 }
 
-EditResult ProfileStore::changeSecurity(const SecuritySettings& typed) {
+EditResult ProfileEdits::changeSecurity(const SecuritySettings& typed) {
     if (forgotten()) return NothingAfterForget();
     SecuritySettings settings = typed;
     for (std::u16string* text : {&settings.userId, &settings.password, &settings.pin, &settings.confirmation})
@@ -159,7 +174,7 @@ EditResult ProfileStore::changeSecurity(const SecuritySettings& typed) {
             result.setupRule = true;
             return result;
         };
-        const SealingSecrets secrets{profileName(), settings.logonMode, settings.userId,
+        const SealingSecrets secrets{open_.profileName(), settings.logonMode, settings.userId,
                                      settings.passwordRetyped ? settings.password : profile().password, &kept};
         if (std::optional<std::u16string> refusal = SealingRefusal(secrets))
             return refused(std::move(*refusal));

@@ -1,5 +1,5 @@
 // The profile folder: the database folder, the names of profiles and the rule for them, listing,
-// conflict copies and their merge, and opening, creating and deleting profiles.
+// the names of conflict copies, deleting profiles, the settings and the error log.
 #include <algorithm>
 #include <exception>
 #include <optional>
@@ -7,11 +7,11 @@
 #include <utility>
 
 #include "store/conflict_copies.h"
-#include "store/profile_codec.h"
+#include "store/error_log.h"
+#include "store/file_system.h"
+#include "store/profile_folder.h"
 #include "store/profile_history.h"
-#include "store/profile_store_detail.h"
-#include "store/sealing_rule.h"
-#include "store/secret_memory.h"
+#include "store/store_detail.h"
 #include "store/text_convert.h"
 
 namespace keyloft {
@@ -22,38 +22,17 @@ constexpr char16_t kNoProfilesFound[] = u"No Profiles found in Database location
 constexpr char16_t kTryApplicationFolder[] = u"Try application installation folder?";
 constexpr char16_t kProfilesMissingTitle[] = u"Profiles Missing";
 constexpr char16_t kSpecifyProfileName[] = u"Specify a profile name!";
-constexpr char16_t kProfileExists[] = u"This profile already exists. Please choose another name!";
 constexpr char16_t kProfileNameTooLong[] = u"This profile name is too long. Please choose a shorter name!";
-constexpr char16_t kConflictCopyName[] =
-    u"A file-sync engine gives its conflict copies names of this shape. Please choose another name!";
 constexpr char16_t kBadProfileName[] =
     u"A profile name cannot contain any of these characters: . \\ / : * ? \" < > |";
 constexpr char16_t kConfirmDelete[] = u"Are you sure you want to delete the selected profile?";
 constexpr char16_t kDeleteProfileTitle[] = u"Delete Profile";
 constexpr char16_t kFileNotFoundMessage[] = u"File not found!";
 constexpr char16_t kFileErrorTitle[] = u"File Error";
-constexpr char16_t kDefaultQuestion[] = u"Default Question";
-constexpr char16_t kProfileEmpty[] = u"The profile file is empty.";
 constexpr char16_t kInUseBefore[] = u"The profile ";
 constexpr char16_t kInUseAfter[] = u" is in use by another user. Try again later.";
 constexpr std::size_t kMaxProfileNameBytes = 200;
-
-// What the security setup and the sealing rule say of the trimmed password a profile is to be
-// created sealed with: nullopt, or the message that refuses it.
-std::optional<std::u16string> SealedStartRefusal(std::u16string_view profileName, const std::u16string& password,
-                                                 const std::u16string& confirmation) {
-    SecuritySettings typed;
-    typed.logonMode = kPasswordOnly;
-    typed.password = password;
-    typed.confirmation = confirmation;
-    typed.answerMode = 0;  // no question is asked for
-    std::optional<std::u16string> refusal = SecurityRefusal(typed);
-    Wipe(typed.password);
-    Wipe(typed.confirmation);
-    if (refusal) return refusal;
-    const std::vector<SecurityQuestion> noQuestions;
-    return SealingRefusal({profileName, kPasswordOnly, {}, password, &noQuestions});
-}
+constexpr char16_t kErrorLogName[] = u"KeyloftErrors.log";
 
 // Bytes of the UTF-8 form of a text (what a POSIX file name is measured in; a Windows name
 // counts UTF-16 code units, never more).
@@ -116,17 +95,6 @@ std::u16string ProfileNameProblem(std::u16string_view profileName) {
     return refused ? std::u16string(kBadProfileName) : std::u16string();
 }
 
-std::filesystem::path ProfileStore::folderFromSettings() {
-    std::filesystem::path result = state_->defaultDatabaseFolder;
-    std::u16string value;
-    if (readSetting(kSettingDatabase, value) && !TrimBlanks(value).empty()) {
-        if (const auto folder = MakePath(value)) {
-            result = *folder;
-        }
-    }
-    return result;
-}
-
 namespace {
 
 // A folder as the user reads it; a name that is not valid text shows with its bad bytes replaced.
@@ -166,19 +134,41 @@ bool SameFolder(const std::filesystem::path& a, const std::filesystem::path& b) 
 
 }  // namespace
 
-ProfileList ProfileStore::listProfiles() { return listFolder(); }
+ProfileFolder::ProfileFolder(FileSystem& files, SettingsStore& settings, const Clock& clock,
+                             std::filesystem::path applicationFolder, std::filesystem::path defaultDatabaseFolder)
+    : files_(files),
+      settings_(settings),
+      clock_(clock),
+      applicationFolder_(std::move(applicationFolder)),
+      defaultDatabaseFolder_(defaultDatabaseFolder.empty() ? applicationFolder_ : std::move(defaultDatabaseFolder)) {}
 
-ProfileList ProfileStore::listFolder() {
-    State& s = *state_;
+const std::filesystem::path& ProfileFolder::databaseFolder() const { return databaseFolder_; }
+void ProfileFolder::setDatabaseFolder(std::filesystem::path folder) { databaseFolder_ = std::move(folder); }
+std::filesystem::path ProfileFolder::pathOf(std::u16string_view fileName) const {
+    return JoinFolder(databaseFolder_, fileName);
+}
+
+std::filesystem::path ProfileFolder::folderFromSettings() {
+    std::filesystem::path result = defaultDatabaseFolder_;
+    std::u16string value;
+    if (readSetting(kSettingDatabase, value) && !TrimBlanks(value).empty()) {
+        if (const auto folder = MakePath(value)) {
+            result = *folder;
+        }
+    }
+    return result;
+}
+
+ProfileList ProfileFolder::listProfiles() {
     ProfileList list;
-    s.databaseFolder = folderFromSettings();
-    list.names = NamesOfProfileFiles(s.files.listProfileFiles(s.databaseFolder));
+    databaseFolder_ = folderFromSettings();
+    list.names = NamesOfProfileFiles(files_.listProfileFiles(databaseFolder_));
     // Trying the application folder makes sense only when it is another folder than the one
     // just searched (a program run from its own, writable folder keeps its profiles there).
-    if (list.names.empty() && !SameFolder(s.databaseFolder, s.applicationFolder)) {
+    if (list.names.empty() && !SameFolder(databaseFolder_, applicationFolder_)) {
         // The folder is named: an installed program looks in the user's own folder, not its own.
         MessageRequest question =
-            Message(kNoProfilesFound + std::u16string(kLineBreak) + FolderText(s.databaseFolder) +
+            Message(kNoProfilesFound + std::u16string(kLineBreak) + FolderText(databaseFolder_) +
                         kLineBreak + kTryApplicationFolder,
                     kProfilesMissingTitle, MessageIcon::Critical);
         question.buttons = MessageButtons::YesNo;
@@ -190,182 +180,34 @@ ProfileList ProfileStore::listFolder() {
     return list;
 }
 
-std::vector<std::u16string> ProfileStore::useApplicationFolder() {
-    State& s = *state_;
-    s.databaseFolder = s.applicationFolder;
-    return NamesOfProfileFiles(s.files.listProfileFiles(s.databaseFolder));
+std::vector<std::u16string> ProfileFolder::useApplicationFolder() {
+    databaseFolder_ = applicationFolder_;
+    return NamesOfProfileFiles(files_.listProfileFiles(databaseFolder_));
 }
 
-std::vector<std::u16string> ProfileStore::profileNames() {
-    return NamesOfProfileFiles(state_->files.listProfileFiles(state_->databaseFolder));
+std::vector<std::u16string> ProfileFolder::profileNames() {
+    return NamesOfProfileFiles(files_.listProfileFiles(databaseFolder_));
 }
 
-OpenResult ProfileStore::openProfile(std::u16string_view profileName) {
-    State& s = *state_;
-    OpenResult result;
-    if (s.programEnded) {
-        result.outcome = OpenOutcome::Ended;
-        return result;
-    }
-    if (profileName.empty()) {
-        result.outcome = OpenOutcome::NotChosen;
-        return result;
-    }
-    s.beginReport();
-    if (std::u16string problem = ProfileNameProblem(profileName); !problem.empty()) {
-        result.outcome = OpenOutcome::BadName;
-        result.report.messages.push_back(Message(std::move(problem)));
-        return result;
-    }
-    s.awaiting = State::Awaiting::Nothing;
-    s.profileName = profileName;
-    s.profileFileName = std::u16string(profileName) + kProfileExtension;
-    s.profilePath = JoinFolder(s.databaseFolder, s.profileFileName);
-    s.held.reset();
-    s.loaded = false;
-    s.emptyFile = false;
-    s.damaged = false;
-    s.damagedFile = false;
-    s.loggedOn = false;
-    s.forgotten = false;
-    s.formChosen = false;
-    ++s.openNumber;
-    s.sealedKeys.reset();
-    s.lockedFile.reset();
-
-    const ErrorInfo taken = takeProfile();
-    if (taken.failed()) {
-        s.keepError(taken);
-        ProfileDecoder clear(s.profile);
-        result.error = taken;
-        if (taken.inUse) {
-            result.outcome = OpenOutcome::InUse;
-            s.show(Message(ProfileInUseMessage(profileName)));
-        } else {
-            loadFailed(true, taken);
-            result.outcome = loadOutcome();
+std::vector<std::u16string> ProfileFolder::profilesWithConflictCopies() {
+    const std::vector<std::u16string> profiles = profileNames();
+    std::vector<std::u16string> names;
+    for (const FolderEntry& entry : files_.listDatNames(databaseFolder_)) {
+        std::optional<std::u16string> name;
+        try {
+            name = ProfileOfConflictCopy(entry.name.u16string());
+        } catch (const std::exception&) {
+            continue;
         }
-        result.report = s.takeReport();
-        return result;
+        if (name && std::find(profiles.begin(), profiles.end(), *name) != profiles.end() &&
+            std::find(names.begin(), names.end(), *name) == names.end())
+            names.push_back(*name);
     }
-    loadHeld(true);
-    result.outcome = loadOutcome();
-    // The report goes on once the caller has the answer.
-    if (result.outcome == OpenOutcome::Loaded && s.awaitAnswer(replacedFileQuestion(), State::Awaiting::Open)) {
-        result.outcome = OpenOutcome::NeedsAnswer;
-        result.question = s.awaitedQuestion;
-        return result;
-    }
-    return finishOpen(std::move(result));
+    return names;
 }
 
-OpenResult ProfileStore::finishOpen(OpenResult result) {
-    State& s = *state_;
-    if (s.emptyFile) {
-        s.held.reset();
-        result.error = ErrorInfo::of(error::kInputPastEnd);
-        s.show(Message(kProfileEmpty));
-        logError(kOpReadFromFile, ErrorNumberText(result.error.number), result.error.description);
-    } else if (s.damagedFile) {
-        s.held.reset();
-        result.error = DamagedError();
-        s.show(Message(kProfileDamagedMessage));
-        logError(kOpReadFromFile, ErrorNumberText(result.error.number), result.error.description);
-    } else if (!s.loaded) {
-        result.error = s.lastError;
-    }
-    result.report = s.takeReport();
-    return result;
-}
-
-CreateResult ProfileStore::createProfile(std::u16string_view profileName) {
-    return createFirstFile(profileName, nullptr);
-}
-
-CreateResult ProfileStore::createProfile(std::u16string_view profileName, const SealedStart& start) {
-    return createFirstFile(profileName, &start);
-}
-
-CreateResult ProfileStore::createFirstFile(std::u16string_view profileName, const SealedStart* sealedStart) {
-    State& s = *state_;
-    CreateResult result;
-    if (s.programEnded) {
-        return result;
-    }
-    s.beginReport();
-    if (std::u16string problem = ProfileNameProblem(profileName); !problem.empty()) {
-        result.report.messages.push_back(Message(std::move(problem)));
-        return result;
-    }
-    // A name of that shape would be taken for a conflict copy of another profile: hidden from the
-    // list and merged into it.
-    if (ProfileOfConflictCopy(std::u16string(profileName) + kProfileExtension)) {
-        result.report.messages.push_back(Message(kConflictCopyName));
-        return result;
-    }
-    const std::filesystem::path path = JoinFolder(s.databaseFolder, std::u16string(profileName) + kProfileExtension);
-    // Whatever bears the name (a folder, a pipe, a link that leads out of the folder, even to
-    // nowhere) keeps it: a new profile is never written through it.
-    if (s.files.nameTaken(path)) {
-        result.report.messages.push_back(Message(kProfileExists));
-        return result;
-    }
-    WipedText password, confirmation;
-    if (sealedStart != nullptr) {
-        *password = TrimBlanks(sealedStart->password);
-        *confirmation = TrimBlanks(sealedStart->confirmation);
-        if (std::optional<std::u16string> refusal = SealedStartRefusal(profileName, *password, *confirmation)) {
-            result.report.messages.push_back(Message(std::move(*refusal)));
-            return result;
-        }
-    }
-    s.profilePath = path;
-    Profile& p = s.profile;
-    if (sealedStart == nullptr) {
-        p.logonMode = kPasswordOnly;
-        p.userId = kDefaultLogonValue;
-        p.password = kDefaultLogonValue;
-        p.pin = kDefaultLogonValue;
-        p.answerMode = kOneAnswer;
-        p.questions.clear();
-        p.questions.push_back(SecurityQuestion{kDefaultQuestion, kDefaultLogonValue});
-        p.identity = NewProfileIdentity();
-    } else {
-        Wipe(p);
-        p.logonMode = kPasswordOnly;
-        p.password = *password;
-        p.answerMode = kOneAnswer;
-        p.identity = NewProfileIdentity();
-        // New keys for the new file: none of a profile loaded before is reused.
-        s.sealedKeys.reset();
-        s.lockedFile.reset();
-    }
-
-    s.creating = true;
-    s.creatingSealed = sealedStart != nullptr;
-    const SaveOutcome saved = writeToFile();
-    s.creating = false;
-    if (s.creatingSealed) {
-        s.sealedKeys.reset();
-        s.creatingSealed = false;
-    }
-    if (saved == SaveOutcome::Saved) {
-        result.folderQuestion = listFolder().question;
-        result.outcome = CreateOutcome::Created;
-    } else {
-        result.outcome = CreateOutcome::SaveFailed;
-        result.error = s.lastError;
-    }
-    result.report = s.takeReport();
-    return result;
-}
-
-DeleteResult ProfileStore::deleteProfile(std::u16string_view profileName, DeleteConfirmation confirmation) {
-    State& s = *state_;
+DeleteResult ProfileFolder::deleteProfile(std::u16string_view profileName, DeleteConfirmation confirmation) {
     DeleteResult result;
-    if (s.programEnded) {
-        return result;
-    }
     // A name that could lead out of the folder is refused before anything else happens.
     if (!profileName.empty()) {
         if (std::u16string problem = ProfileNameProblem(profileName); !problem.empty()) {
@@ -388,20 +230,49 @@ DeleteResult ProfileStore::deleteProfile(std::u16string_view profileName, Delete
         result.outcome = DeleteOutcome::NotChosen;
         return result;
     }
-    const std::filesystem::path path = JoinFolder(s.databaseFolder, std::u16string(profileName) + kProfileExtension);
-    if (s.files.exists(path)) {
-        result.error = s.files.remove(path);
+    const std::filesystem::path path = pathOf(std::u16string(profileName) + kProfileExtension);
+    if (files_.exists(path)) {
+        result.error = files_.remove(path);
         result.outcome = result.error.failed() ? DeleteOutcome::Failed : DeleteOutcome::Deleted;
         if (std::optional<MessageRequest> refused = RefusalMessage(profileName, result.error)) {
             result.report.messages.push_back(std::move(*refused));
         }
-        if (!result.error.failed()) ForgetSeenProfile(s.settings, path);
-        result.folderQuestion = listFolder().question;
+        if (!result.error.failed()) ForgetSeenProfile(settings_, path);
+        result.folderQuestion = listProfiles().question;
     } else {
         result.report.messages.push_back(Message(kFileNotFoundMessage, kFileErrorTitle, MessageIcon::Critical));
         result.outcome = DeleteOutcome::NotFound;
     }
     return result;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Settings and error log
+
+bool ProfileFolder::readSetting(std::u16string_view name, std::u16string& value) {
+    try {
+        return settings_.read(name, value);
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+bool ProfileFolder::writeSetting(std::u16string_view name, std::u16string_view value) {
+    try {
+        return settings_.write(name, value);
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+void ProfileFolder::logError(std::u16string_view operation, std::u16string_view number,
+                             std::u16string_view description) {
+    try {
+        const std::u16string entry = ErrorLogLine(clock_.now(), operation, number, description);
+        (void)files_.appendText(pathOf(kErrorLogName), Utf16ToUtf8(entry));
+    } catch (...) {
+        // An entry that cannot be written is lost.
+    }
 }
 
 }  // namespace keyloft

@@ -10,7 +10,7 @@
 #include "store/bounded_lines.h"
 #include "store/profile_codec.h"
 #include "store/profile_history.h"
-#include "store/profile_store_detail.h"
+#include "store/open_profile_state.h"
 #include "store/text_convert.h"
 #include "store/work_counts.h"
 
@@ -48,26 +48,26 @@ bool NotReadable(const ErrorInfo& error) {
 
 }  // namespace
 
-void ProfileStore::State::sumCheckFailed() {
+void OpenProfile::State::sumCheckFailed() {
     show(Message(kInvalidDataSum));
-    owner->logError(kOpRSumofAC, u"0", u"");
+    folder.logError(kOpRSumofAC, u"0", u"");
     report.lockSession = true;
-    damaged = true;
+    markDamaged();
     held.reset();
 }
 
-void ProfileStore::State::decryptRejected() {
+void OpenProfile::State::decryptRejected() {
     show(Message(kInvalidDataDecrypt, kDecryptErrorTitle));
-    owner->logError(kOpDecrypt, u"0", u"");
-    programEnded = true;
-    damaged = true;
+    folder.logError(kOpDecrypt, u"0", u"");
+    phase = Phase::Ended;
+    markDamaged();
     held.reset();
     report.endProgram = true;
 }
 
 // The generic failure of a load: keep the error, and when asked, tell, log and close the window.
 // A file this user may not read is told as such: closing the window would not help.
-void ProfileStore::loadFailed(bool showErrors, const ErrorInfo& error) {
+void OpenProfile::loadFailed(bool showErrors, const ErrorInfo& error) {
     State& s = *state_;
     s.keepError(error);
     if (!showErrors) {
@@ -79,7 +79,7 @@ void ProfileStore::loadFailed(bool showErrors, const ErrorInfo& error) {
                                      MessageIcon::Exclamation)));
         logError(kOpReadFromFile, s.lastErrorNumber, s.lastErrorText);
         // Taken away during a session: what is in memory is no longer the file's, so the session ends.
-        s.report.lockSession = s.loggedOn;
+        s.report.lockSession = s.loggedOn();
         return;
     }
     s.show(Message(kErrorOccurred + std::u16string(kLineBreak) + s.lastErrorText + u"  " + kOpReadFromFile + u" (" +
@@ -89,10 +89,10 @@ void ProfileStore::loadFailed(bool showErrors, const ErrorInfo& error) {
 }
 
 // Reads the held file from its first line into the Profile, with every check of the format.
-void ProfileStore::loadHeld(bool showErrors) {
+void OpenProfile::loadHeld(bool showErrors) {
     State& s = *state_;
-    s.loaded = false;
-    s.damaged = false;
+    s.loadStarts();
+    if (s.fault == State::LoadFault::Damaged) s.fault = State::LoadFault::None;
     s.runningLength = 0;
     ProfileDecoder decoder(s.profile);  // fresh collections
     if (!s.held) {
@@ -103,7 +103,7 @@ void ProfileStore::loadHeld(bool showErrors) {
         loadFailed(showErrors, error);
         return;
     }
-    s.damagedFile = false;
+    if (s.fault == State::LoadFault::DamagedFile) s.fault = State::LoadFault::None;
     s.lockedFile.reset();
     s.fingerprint.reset();
     // Taken before the first byte is read: a change made while the file is read shows in the next stamp.
@@ -121,7 +121,7 @@ void ProfileStore::loadHeld(bool showErrors) {
         }
         if (!reader.next(line, error)) {
             if (PastLimits(error)) {
-                s.damagedFile = true;
+                s.fault = State::LoadFault::DamagedFile;
                 s.keepError(DamagedError());
                 return;
             }
@@ -158,7 +158,7 @@ void ProfileStore::loadHeld(bool showErrors) {
             return;
         }
         if (result.error.failed()) {
-            s.damaged = true;
+            s.markDamaged();
             loadFailed(showErrors, result.error);
             return;
         }
@@ -170,22 +170,22 @@ void ProfileStore::loadHeld(bool showErrors) {
     if (decoder.linesRead() == 0) {
         // No profile was ever saved empty: the data is gone, whatever the logon.
         s.keepError(ErrorInfo::of(error::kInputPastEnd));
-        s.emptyFile = true;
+        s.fault = State::LoadFault::Empty;
         return;
     }
     if (!decoder.trailerMatches()) {
-        s.damaged = true;
+        s.markDamaged();
         s.show(Message(kInvalidDataTrailer));
         s.report.closeWindow = true;
         return;
     }
     s.fingerprint = reader.fingerprint();
-    s.loaded = true;
+    s.loadSucceeds();
 }
 
-OpenResult ProfileStore::reloadIfChanged() {
+OpenResult OpenProfile::reloadIfChanged() {
     State& s = *state_;
-    if (s.loaded && s.loggedOn && s.stamp && !s.programEnded && !s.forgotten) {
+    if (s.phase == State::Phase::LoggedOn && s.stamp) {
         s.held.reset();
         ErrorInfo error;
         s.held = s.files.openHeld(s.profilePath, error);
@@ -206,7 +206,7 @@ OpenResult ProfileStore::reloadIfChanged() {
 // Whether the held file is the one loaded or written last, unchanged. Its stamp tells, unless the
 // file had been changed a moment before that stamp was taken: a change within the same tick of the
 // system's clock leaves the times as they were, so then its content is compared as well.
-bool ProfileStore::heldFileUnchanged() {
+bool OpenProfile::heldFileUnchanged() {
     State& s = *state_;
     const std::optional<FileStamp> now = s.files.stampOf(*s.held);
     const FileStamp& then = *s.stamp;
@@ -220,10 +220,10 @@ bool ProfileStore::heldFileUnchanged() {
     return true;
 }
 
-OpenResult ProfileStore::reload() {
+OpenResult OpenProfile::reload() {
     State& s = *state_;
     OpenResult result;
-    if (s.programEnded) {
+    if (s.ended()) {
         result.outcome = OpenOutcome::Ended;
         return result;
     }
@@ -240,9 +240,9 @@ OpenResult ProfileStore::reload() {
     return finishReload(std::move(result));
 }
 
-OpenResult ProfileStore::finishReload(OpenResult result) {
+OpenResult OpenProfile::finishReload(OpenResult result) {
     State& s = *state_;
-    if (!s.loaded) {
+    if (!s.loaded()) {
         result.error = s.lastError;
     }
     result.report = s.takeReport();
@@ -250,18 +250,18 @@ OpenResult ProfileStore::finishReload(OpenResult result) {
 }
 
 // What the last load came to.
-OpenOutcome ProfileStore::loadOutcome() const {
+OpenOutcome OpenProfile::loadOutcome() const {
     const State& s = *state_;
-    if (s.loaded) {
+    if (s.loaded()) {
         return OpenOutcome::Loaded;
     }
-    if (s.programEnded) {
+    if (s.ended()) {
         return OpenOutcome::Ended;
     }
-    if (s.emptyFile) {
+    if (s.fault == State::LoadFault::Empty) {
         return OpenOutcome::Empty;
     }
-    if (s.damaged || s.damagedFile) {
+    if (s.fault != State::LoadFault::None) {
         return OpenOutcome::Damaged;
     }
     if (s.lastError.inUse) {
@@ -279,17 +279,17 @@ OpenOutcome ProfileStore::loadOutcome() const {
 // A sealed file: its header and framing are checked and the Profile holds what the header shows
 // (logon mode, questions). The body opens at logon; a reload while logged on (a save that found
 // another user's version) opens it with the data key or the logon details of this session.
-void ProfileStore::loadSealed(bool showErrors) {
+void OpenProfile::loadSealed(bool showErrors) {
     State& s = *state_;
     const sealed::LogonValues before{s.profile.userId, s.profile.password, s.profile.pin};
     const std::int32_t modeBefore = s.profile.logonMode;
-    const bool reopen = s.loggedOn;
+    const bool reopen = s.loggedOn();
     std::unique_ptr<sealed::Keys> keys = std::move(s.sealedKeys);
-    s.loggedOn = false;
+    s.setLoggedOn(false);
     s.runningLength = 0;
 
     const auto damaged = [&s] {
-        s.damagedFile = true;
+        s.fault = State::LoadFault::DamagedFile;
         s.keepError(DamagedError());
         sealed::FillHeaderOnly(sealed::SealedFile{}, s.profile);
         s.lockedFile.reset();
@@ -332,25 +332,24 @@ void ProfileStore::loadSealed(bool showErrors) {
         }
     }
     if (s.sealedKeys) {
-        s.loggedOn = true;
+        s.phase = State::Phase::Reloading;  // the session goes on once the load succeeds
     } else {
         // Nothing but the header until the logon step opens the body.
         sealed::FillHeaderOnly(*file, s.profile);
         s.lockedFile = std::move(file);
     }
-    s.loaded = true;
+    s.loadSucceeds();
 }
 
-void ProfileStore::readFromFile(bool showErrors) {
+void OpenProfile::readFromFile(bool showErrors) {
     State& s = *state_;
-    if (s.programEnded) {
+    if (s.ended()) {
         return;
     }
     s.awaiting = State::Awaiting::Nothing;
-    s.loaded = false;
-    s.emptyFile = false;
-    s.damaged = false;
-    s.profilePath = JoinFolder(s.databaseFolder, s.profileFileName);
+    s.loadStarts();
+    if (s.fault != State::LoadFault::DamagedFile) s.fault = State::LoadFault::None;
+    s.profilePath = s.folder.pathOf(s.profileFileName);
     s.held.reset();
     ErrorInfo error;
     s.held = s.files.openHeld(s.profilePath, error);
@@ -362,10 +361,10 @@ void ProfileStore::readFromFile(bool showErrors) {
     loadHeld(showErrors);
 }
 
-std::int32_t ProfileStore::readVersion(bool showErrors) {
+std::int32_t OpenProfile::readVersion(bool showErrors) {
     State& s = *state_;
     std::int32_t result = -1;
-    if (s.programEnded) {
+    if (s.ended()) {
         return result;
     }
 

@@ -2,47 +2,47 @@
 // opens with them.
 #include <algorithm>
 
-#include "store/profile_store_detail.h"
+#include "store/open_profile_state.h"
 #include "store/text_convert.h"
 
 namespace keyloft {
 using namespace detail;
 
-LogonOutcome ProfileStore::openSealedBody(const sealed::Key& dataKey, const sealed::LogonValues* known) {
+LogonOutcome OpenProfile::openSealedBody(const sealed::Key& dataKey, const sealed::LogonValues* known) {
     State& s = *state_;
     if (!sealed::OpenBody(*s.lockedFile, dataKey, s.profile, known)) {
         // Nothing of a file that fails its authentication is shown or kept.
         sealed::FillHeaderOnly(sealed::SealedFile{}, s.profile);
         s.lockedFile.reset();
         s.held.reset();
-        s.loaded = false;
+        s.phase = State::Phase::Nothing;
         s.keepError(DamagedError());
         logError(kOpReadFromFile, ErrorNumberText(s.lastError.number), s.lastError.description);
         return LogonOutcome::Damaged;
     }
     s.sealedKeys = sealed::KeepKeys(*s.lockedFile, dataKey, s.profile);
     s.lockedFile.reset();
-    s.loggedOn = true;
+    s.setLoggedOn(true);
     if (s.backupToProve) proveBackup(known);
     rememberSeen();
     return LogonOutcome::LoggedOn;
 }
 
-std::optional<sealed::SealedFile> ProfileStore::loadedSealedFile() const {
-    if (!state_->loaded) return std::nullopt;
+std::optional<sealed::SealedFile> OpenProfile::loadedSealedFile() const {
+    if (!state_->loaded()) return std::nullopt;
     return state_->lockedFile;
 }
 
-LogonOutcome ProfileStore::logOnWithKey(const sealed::Key& dataKey, const sealed::LogonValues* known) {
+LogonOutcome OpenProfile::logOnWithKey(const sealed::Key& dataKey, const sealed::LogonValues* known) {
     const State& s = *state_;
-    if (!s.loaded || !s.lockedFile || s.awaiting != State::Awaiting::Nothing) return LogonOutcome::Incorrect;
+    if (!s.loaded() || !s.lockedFile || s.awaiting != State::Awaiting::Nothing) return LogonOutcome::Incorrect;
     return openSealedBody(dataKey, known);
 }
 
-LogonOutcome ProfileStore::logOn(const LogonDetails& typed) {
+LogonOutcome OpenProfile::logOn(const LogonDetails& typed) {
     State& s = *state_;
     // A file whose question is not answered yet is not logged on to.
-    if (!s.loaded || s.awaiting != State::Awaiting::Nothing) {
+    if (!s.loaded() || s.awaiting != State::Awaiting::Nothing) {
         return LogonOutcome::Incorrect;
     }
     const sealed::LogonValues trimmed{std::u16string(TrimBlanks(typed.userId)),
@@ -70,15 +70,15 @@ LogonOutcome ProfileStore::logOn(const LogonDetails& typed) {
     default:
         break;
     }
-    s.loggedOn = accepted;
+    s.setLoggedOn(accepted);
     if (accepted) rememberSeen();
     return accepted ? LogonOutcome::LoggedOn : LogonOutcome::Incorrect;
 }
 
-LogonOutcome ProfileStore::logOnWithAnswers(const std::vector<std::u16string>& typedAnswers) {
+LogonOutcome OpenProfile::logOnWithAnswers(const std::vector<std::u16string>& typedAnswers) {
     State& s = *state_;
     // A file whose question is not answered yet is not logged on to.
-    if (!s.loaded || s.awaiting != State::Awaiting::Nothing) {
+    if (!s.loaded() || s.awaiting != State::Awaiting::Nothing) {
         return LogonOutcome::Incorrect;
     }
     std::vector<std::u16string> trimmed;
@@ -101,7 +101,7 @@ LogonOutcome ProfileStore::logOnWithAnswers(const std::vector<std::u16string>& t
     }
     // A profile without a valid answer mode must not open with no correct answer at all.
     const bool accepted = correct >= std::max(p.answerMode, 1);
-    s.loggedOn = accepted;
+    s.setLoggedOn(accepted);
     if (accepted) rememberSeen();
     return accepted ? LogonOutcome::LoggedOn : LogonOutcome::Incorrect;
 }

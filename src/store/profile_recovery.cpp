@@ -8,7 +8,7 @@
 
 #include "store/profile_codec.h"
 #include "store/profile_history.h"
-#include "store/profile_store_detail.h"
+#include "store/open_profile_state.h"
 #include "store/secret_memory.h"
 
 namespace keyloft {
@@ -83,7 +83,7 @@ FileCheck CheckHeldFile(ReadableFile& file, const sealed::Limits& floor) {
 // profile; left, and logged, when it is newer: a sealed one is tried with the profile's key after
 // logon (proveBackup), one in the usual form cannot prove anything. Temporary files go. On return
 // `held` holds the profile file, or the error says why not.
-ErrorInfo ProfileStore::takeProfile() {
+ErrorInfo OpenProfile::takeProfile() {
     State& s = *state_;
     const std::filesystem::path& profilePath = s.profilePath;
     const std::filesystem::path backupPath = BackupOf(profilePath);
@@ -172,7 +172,7 @@ ErrorInfo ProfileStore::takeProfile() {
 // After a sealed logon: the newer sealed backup that takeProfile left is put back in place of the
 // profile when it opens with the profile's data key (so it is this profile's own), and the
 // Profile becomes what it holds; otherwise it stays where it is, logged.
-void ProfileStore::proveBackup(const sealed::LogonValues* known) {
+void OpenProfile::proveBackup(const sealed::LogonValues* known) {
     State& s = *state_;
     s.backupToProve = false;
     if (!s.sealedKeys || !s.held) return;

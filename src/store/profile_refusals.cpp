@@ -1,9 +1,10 @@
 // What a user is told when the permissions of a profile's file, or a link in a shared folder, keep
 // Keyloft from doing what was asked, and how it is put right. These are no failures of the program:
 // closing and re-opening would not help, so the window stays and nothing else is done.
-#include "store/profile_store_detail.h"
+#include "store/store_detail.h"
 
 namespace keyloft {
+using namespace detail;
 namespace {
 
 constexpr char16_t kReadOnlyTitle[] = u"Read-Only Profile";

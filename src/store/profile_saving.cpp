@@ -8,7 +8,7 @@
 #include "store/conflict_copies.h"
 #include "store/profile_codec.h"
 #include "store/profile_history.h"
-#include "store/profile_store_detail.h"
+#include "store/open_profile_state.h"
 #include "store/sealing_rule.h"
 #include "store/secret_memory.h"
 
@@ -27,15 +27,15 @@ constexpr int kRetryWaitMs = 3000;
 
 }  // namespace
 
-SaveResult ProfileStore::save() {
+SaveResult OpenProfile::save() {
     State& s = *state_;
     SaveResult result;
     // Nothing is written while a load waits for the answer to its question.
-    if (s.programEnded || s.forgotten || s.awaiting != State::Awaiting::Nothing) {
+    if (s.ended() || s.phase == State::Phase::Forgotten || s.awaiting != State::Awaiting::Nothing) {
         return result;
     }
     s.beginReport();
-    result.outcome = writeToFile();
+    result.outcome = writeToFile(Write::Save);
     if (result.outcome == SaveOutcome::NeedsAnswer) {
         // The report goes on once the caller has the answer.
         result.question = s.awaitedQuestion;
@@ -48,7 +48,7 @@ SaveResult ProfileStore::save() {
     return result;
 }
 
-SaveResult ProfileStore::answerReplacedSave(bool goOn) {
+SaveResult OpenProfile::answerReplacedSave(bool goOn) {
     State& s = *state_;
     SaveResult result;
     if (s.awaiting != State::Awaiting::Save) return result;
@@ -66,17 +66,17 @@ SaveResult ProfileStore::answerReplacedSave(bool goOn) {
     return result;
 }
 
-SaveOutcome ProfileStore::writeToFile() {
+SaveOutcome OpenProfile::writeToFile(Write write) {
     State& s = *state_;
-    if (s.programEnded) {
+    if (s.ended()) {
         return SaveOutcome::Failed;
     }
     s.runningLength = 0;
     s.lineCount = 0;
 
     const std::int32_t versionBefore = s.profile.version;
-    makeSealingKeys();
-    if (!s.creating) {
+    makeSealingKeys(write);
+    if (write == Write::Save) {
         if (const ErrorInfo error = holdForSave(); error.failed()) {
             return saveFailed(error, versionBefore);
         }
@@ -91,7 +91,7 @@ SaveOutcome ProfileStore::writeToFile() {
         std::int32_t storedVersion = -1;
         if (!replaced) {
             storedVersion = readStoredVersion();
-            if (s.programEnded) {
+            if (s.ended()) {
                 s.retryCounter = 0;
                 return SaveOutcome::Failed;
             }
@@ -106,19 +106,19 @@ SaveOutcome ProfileStore::writeToFile() {
             return reloadAfterOtherSave();
         }
     }
-    return writeNewFile(versionBefore);
+    return writeNewFile(versionBefore, write);
 }
 
 // The answer slots a sealed save of the Profile gets (store/sealing_rule.h).
-std::vector<std::vector<int>> ProfileStore::answerSlotsToSeal() const {
+std::vector<std::vector<int>> OpenProfile::answerSlotsToSeal() const {
     return PlanAnswerSlots(state_->profile, state_->profileName).made;
 }
 
 // A sealed save that needs new key slots has them made first, before the file is taken or written:
 // the Argon2id runs are the long part of it, and the host runs them off its window's thread.
-void ProfileStore::makeSealingKeys() {
+void OpenProfile::makeSealingKeys(Write write) {
     State& s = *state_;
-    const bool writeSealed = s.creating ? s.creatingSealed : s.seal;
+    const bool writeSealed = write == Write::Save ? s.seal : write == Write::FirstFileSealed;
     if (!writeSealed || s.lockedFile) return;
     const std::vector<std::vector<int>> answerSlots = answerSlotsToSeal();
     if (sealed::KeysFit(s.sealedKeys.get(), s.profile, answerSlots, s.sealingLimits)) return;
@@ -141,7 +141,7 @@ void ProfileStore::makeSealingKeys() {
 
 // What every failed save does: keep, log and show the error; the file on disk still carries the
 // version this save started from.
-SaveOutcome ProfileStore::saveFailed(const ErrorInfo& error, std::int32_t versionBefore) {
+SaveOutcome OpenProfile::saveFailed(const ErrorInfo& error, std::int32_t versionBefore) {
     State& s = *state_;
     s.keepError(error);
     logError(kOpWriteToFile, s.lastErrorNumber, s.lastErrorText);
@@ -157,7 +157,7 @@ SaveOutcome ProfileStore::saveFailed(const ErrorInfo& error, std::int32_t versio
 
 // Holds the file, unless this instance still holds it since its load or last save. Only another
 // instance's hold is worth waiting for; any other failure is final at once.
-ErrorInfo ProfileStore::holdForSave() {
+ErrorInfo OpenProfile::holdForSave() {
     State& s = *state_;
     if (s.held || s.retryCounter != 0) {
         return ErrorInfo::none();
@@ -180,13 +180,13 @@ ErrorInfo ProfileStore::holdForSave() {
 
 // The version in the held file, read again while a read fails and the file is still held; -1
 // when it cannot be read (the last attempt shows why).
-std::int32_t ProfileStore::readStoredVersion() {
+std::int32_t OpenProfile::readStoredVersion() {
     State& s = *state_;
     std::int32_t storedVersion = -1;
     for (int attempt = 1; attempt <= kAttempts; ++attempt) {
         s.retryCounter = attempt;
         storedVersion = readVersion(attempt == kAttempts);
-        if (s.programEnded || storedVersion != -1 || !s.held) {
+        if (s.ended() || storedVersion != -1 || !s.held) {
             break;
         }
         s.host.waitMilliseconds(kRetryWaitMs);
@@ -196,7 +196,7 @@ std::int32_t ProfileStore::readStoredVersion() {
 
 // Another user saved: their version is loaded in place of this change. The session goes on when
 // the logon details are as they were; otherwise it is locked.
-SaveOutcome ProfileStore::reloadAfterOtherSave() {
+SaveOutcome OpenProfile::reloadAfterOtherSave() {
     State& s = *state_;
     const std::int32_t logonMode = s.profile.logonMode;
     const std::u16string userId = s.profile.userId;
@@ -211,11 +211,11 @@ SaveOutcome ProfileStore::reloadAfterOtherSave() {
         } else {
             readFromFile(attempt == kAttempts);
         }
-        if (s.programEnded) {
+        if (s.ended()) {
             s.retryCounter = 0;
             return SaveOutcome::Failed;
         }
-        if (s.loaded) {
+        if (s.loaded()) {
             break;
         }
         if (attempt < kAttempts && RefusalMessage(s.profileName, s.lastError)) {
@@ -236,11 +236,11 @@ SaveOutcome ProfileStore::reloadAfterOtherSave() {
                              s.profile.userId == userId && s.profile.password == password && s.profile.pin == pin;
     // A file that is no longer sealed, or older than what this user saw, is asked about as at open:
     // the save waits for the answer.
-    if (s.loaded && s.awaitAnswer(replacedFileQuestion(), State::Awaiting::Save)) return SaveOutcome::NeedsAnswer;
+    if (s.loaded() && s.awaitAnswer(replacedFileQuestion(), State::Awaiting::Save)) return SaveOutcome::NeedsAnswer;
     return finishReloadAfterSave();
 }
 
-SaveOutcome ProfileStore::finishReloadAfterSave() {
+SaveOutcome OpenProfile::finishReloadAfterSave() {
     State& s = *state_;
     if (s.sameLogonAfterReload) {
         s.show(Message(kRecordModified + std::u16string(kLineBreak) + kRefreshing));
@@ -256,7 +256,7 @@ SaveOutcome ProfileStore::finishReloadAfterSave() {
 // Something was put in the profile's place (another file, a link) after the save checked it, and
 // before its new file went in: that is another user's save as well. Nothing was written over it;
 // what is there now is loaded (or refused, for a link that is not followed) as after any conflict.
-SaveOutcome ProfileStore::replacedDuringSave(std::int32_t versionBefore) {
+SaveOutcome OpenProfile::replacedDuringSave(std::int32_t versionBefore) {
     State& s = *state_;
     s.profile.version = versionBefore;
     s.held.reset();
@@ -264,11 +264,12 @@ SaveOutcome ProfileStore::replacedDuringSave(std::int32_t versionBefore) {
 }
 
 // Writes the new content to a temporary file beside the profile and puts it in place.
-SaveOutcome ProfileStore::writeNewFile(std::int32_t versionBefore) {
+SaveOutcome OpenProfile::writeNewFile(std::int32_t versionBefore, Write write) {
     State& s = *state_;
+    const bool creating = write != Write::Save;
     ErrorInfo error;
     std::unique_ptr<WritableFile> out =
-        s.files.createTemporary(s.profilePath, s.creating ? nullptr : s.held.get(), error);
+        s.files.createTemporary(s.profilePath, creating ? nullptr : s.held.get(), error);
     // A temporary file not yet in place goes with `out`.
     const auto failed = [&](const ErrorInfo& why) {
         out.reset();
@@ -280,8 +281,8 @@ SaveOutcome ProfileStore::writeNewFile(std::int32_t versionBefore) {
     if (!out) {
         return failed(error.failed() ? error : ErrorInfo::of(error::kPathFileAccess));
     }
-    const std::int32_t newVersion = versionToWrite();
-    const bool writeSealed = s.creating ? s.creatingSealed : s.seal;
+    const std::int32_t newVersion = versionToWrite(write);
+    const bool writeSealed = creating ? write == Write::FirstFileSealed : s.seal;
     // A profile saved before identities were written gets one now, and keeps it.
     if (s.profile.identity.empty()) s.profile.identity = NewProfileIdentity();
     if (writeSealed && s.lockedFile) {
@@ -291,7 +292,7 @@ SaveOutcome ProfileStore::writeNewFile(std::int32_t versionBefore) {
     bool encoded = false;
     FingerprintBuilder written;
     try {
-        encoded = writeLines(*out, newVersion, writeSealed, written, error);
+        encoded = writeLines(*out, newVersion, write, written, error);
     } catch (const std::bad_alloc&) {
         return failed(ErrorInfo::of(error::kOutOfMemory));
     }
@@ -304,7 +305,7 @@ SaveOutcome ProfileStore::writeNewFile(std::int32_t versionBefore) {
         return failed(error);
     }
     std::unique_ptr<ReadableFile> installed =
-        s.files.install(std::move(out), s.profilePath, !s.creating, error);
+        s.files.install(std::move(out), s.profilePath, !creating, error);
     if (!installed && error.replaced) {
         return replacedDuringSave(versionBefore);
     }
@@ -314,7 +315,7 @@ SaveOutcome ProfileStore::writeNewFile(std::int32_t versionBefore) {
     // The new file is the profile from here on; a folder that cannot be flushed is reported, but
     // the save stands (its content is on disk and the old file is gone).
     error = s.files.flushFolder(s.profilePath);
-    if (s.creating) {
+    if (creating) {
         installed.reset();
     } else {
         s.held = std::move(installed);  // lets go of the old file only now
@@ -325,19 +326,20 @@ SaveOutcome ProfileStore::writeNewFile(std::int32_t versionBefore) {
         logError(kOpWriteToFile, ErrorNumberText(error.number), error.description);
     }
     s.retryCounter = 0;
-    if (!writeSealed && !s.creating) {
+    if (!writeSealed && !creating) {
         s.sealedKeys.reset();
     }
     if (!writeSealed) s.readablePassword = true;
-    RememberSeenProfile(s.settings, s.profilePath, SeenProfile{writeSealed, newVersion}, s.formChosen || s.creating);
+    RememberSeenProfile(s.settings, s.profilePath, SeenProfile{writeSealed, newVersion}, s.formChosen || creating);
     return SaveOutcome::Saved;
 }
 
 // Each line goes to `out` as soon as it is made, and is counted (the last one, the trailer, is not
 // counted in itself). False when a write failed (`error` says why) or a line did not encrypt.
-bool ProfileStore::writeLines(WritableFile& out, std::int32_t newVersion, bool writeSealed,
+bool OpenProfile::writeLines(WritableFile& out, std::int32_t newVersion, Write kind,
                               FingerprintBuilder& fingerprint, ErrorInfo& error) {
     State& s = *state_;
+    const bool writeSealed = kind == Write::Save ? s.seal : kind == Write::FirstFileSealed;
     std::size_t lastLength = 0;
     const LineSink write = [&](const std::string& line) {
         fingerprint.add(line);
@@ -358,7 +360,7 @@ bool ProfileStore::writeLines(WritableFile& out, std::int32_t newVersion, bool w
         encoded = false;
     } else {
         encoded = EncodeProfileTo(s.profile, newVersion, KeyTimeText(s.clock.now().secondsSinceMidnight()),
-                                  s.creating, write);
+                                  kind != Write::Save, write);
     }
     if (encoded) {
         --s.lineCount;

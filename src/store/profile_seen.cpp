@@ -8,16 +8,16 @@
 #include "store/conflict_copies.h"
 #include "store/profile_codec.h"
 #include "store/profile_history.h"
-#include "store/profile_store_detail.h"
+#include "store/open_profile_state.h"
 
 namespace keyloft {
 using namespace detail;
 
 // The newest version that a conflict copy of the profile holds, read without a logon.
-std::optional<std::int32_t> ProfileStore::newestConflictCopyVersion() {
+std::optional<std::int32_t> OpenProfile::newestConflictCopyVersion() {
     State& s = *state_;
     std::optional<std::int32_t> newest;
-    for (const FolderEntry& entry : s.files.listDatNames(s.databaseFolder)) {
+    for (const FolderEntry& entry : s.files.listDatNames(s.folder.databaseFolder())) {
         std::optional<std::u16string> profile;
         try {
             profile = ProfileOfConflictCopy(entry.name.u16string());
@@ -26,13 +26,13 @@ std::optional<std::int32_t> ProfileStore::newestConflictCopyVersion() {
         }
         if (entry.kind != EntryKind::RegularFile || profile != s.profileName) continue;
         const std::optional<std::int32_t> version = VersionOfConflictCopy(
-            s.files, JoinFolder(s.databaseFolder, entry.name.u16string()), sealed::LoadingFloor(s.sealingLimits));
+            s.files, s.folder.pathOf(entry.name.u16string()), sealed::LoadingFloor(s.sealingLimits));
         if (version) newest = newest ? NewerOf(*newest, *version) : *version;
     }
     return newest;
 }
 
-std::optional<MessageRequest> ProfileStore::replacedFileQuestion() {
+std::optional<MessageRequest> OpenProfile::replacedFileQuestion() {
     State& s = *state_;
     const std::optional<SeenProfile> seen = ReadSeenProfile(s.settings, s.profilePath);
     const SeenProfile now{s.seal, s.profile.version};
@@ -58,7 +58,7 @@ std::optional<MessageRequest> ProfileStore::replacedFileQuestion() {
     return question;
 }
 
-void ProfileStore::answerReplaced(bool open) {
+void OpenProfile::answerReplaced(bool open) {
     State& s = *state_;
     const std::u16string& text = s.awaitedQuestion.text;
     logError(kOpReadFromFile, u"0", text.substr(0, text.find(u'\n')) + (open ? u" Opened." : u" Not opened."));
@@ -71,7 +71,7 @@ void ProfileStore::answerReplaced(bool open) {
     }
 }
 
-OpenResult ProfileStore::answerReplacedFile(bool open) {
+OpenResult OpenProfile::answerReplacedFile(bool open) {
     State& s = *state_;
     OpenResult result;
     const State::Awaiting awaited = s.awaiting;
@@ -93,11 +93,7 @@ OpenResult ProfileStore::answerReplacedFile(bool open) {
     return finishReload(std::move(result));
 }
 
-bool ProfileStore::keptReadable() { return ReadKeptReadable(state_->settings, state_->profilePath); }
-
-void ProfileStore::setKeptReadable(bool kept) { RememberKeptReadable(state_->settings, state_->profilePath, kept); }
-
-void ProfileStore::rememberSeen() {
+void OpenProfile::rememberSeen() {
     State& s = *state_;
     RememberSeenProfile(s.settings, s.profilePath, SeenProfile{s.seal, s.profile.version});
 }
@@ -105,10 +101,10 @@ void ProfileStore::rememberSeen() {
 // The version after the newest of the loaded one, the one this user saw last and those of the
 // conflict copies being merged: a file that went back (and was opened so) is written ahead of
 // what was lost, and a merged file is newer than each file merged into it.
-std::int32_t ProfileStore::versionToWrite() const {
+std::int32_t OpenProfile::versionToWrite(Write write) const {
     const State& s = *state_;
     std::int32_t base = s.profile.version;
-    if (!s.creating) {
+    if (write == Write::Save) {
         if (const std::optional<SeenProfile> seen = ReadSeenProfile(s.settings, s.profilePath))
             base = NewerOf(base, seen->version);
         if (s.versionFloor) base = NewerOf(base, *s.versionFloor);

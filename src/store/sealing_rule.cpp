@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "store/password_strength.h"
-#include "store/profile_store.h"
+#include "store/profile_results.h"
 #include "store/sealed_profile.h"
 #include "store/secret_memory.h"
 #include "store/text_convert.h"

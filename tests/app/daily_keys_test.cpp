@@ -75,7 +75,7 @@ TEST_F(DailyKeys, TypingInTheSearchBoxListsTheMatchesAndEscapeOnlyEmptiesIt) {
     type(QStringLiteral("bakery"));
     keys(QKeySequence::Save);
     ASSERT_FALSE(window->isDirty());
-    const std::vector<std::u16string> stored = RecordsOf(window->store().profile().entries);
+    const std::vector<std::u16string> stored = RecordsOf(window->store().open().profile().entries);
     ASSERT_EQ(stored.size(), 3u);
     EXPECT_EQ(stored.back(), u"4||Bank edited|bob|pw2|met at the CAFE|||");
 }

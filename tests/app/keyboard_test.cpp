@@ -198,7 +198,7 @@ TEST_F(Keyboard, FirstRunFromAnEmptyFolderToTheLogon) {
     ASSERT_TRUE(find<QPushButton>("cmdNext")->hasFocus());
     key(Qt::Key_Return);  // Continue
     ASSERT_TRUE(frameShown("fraLogin"));
-    EXPECT_EQ(window->store().profileName(), u"Mine");
+    EXPECT_EQ(window->store().open().profileName(), u"Mine");
     type(QStringLiteral("opensesame"));
     key(Qt::Key_Return);
     EXPECT_TRUE(window->logonAccepted());
@@ -244,7 +244,7 @@ TEST_F(Keyboard, EveryCommandHasItsKey) {
     EXPECT_EQ(find<QLineEdit>("txtuserconfirm")->text(), generated);
     keys(QKeySequence::Save);  // Save
     EXPECT_FALSE(window->isDirty());
-    ASSERT_EQ(window->store().profile().entries.size(), 2u);
+    ASSERT_EQ(window->store().open().profile().entries.size(), 2u);
     EXPECT_EQ(find<QLineEdit>("txtUserCode")->text(), QStringLiteral("carol"));  // the saved entry stays chosen
 
     key(Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);  // Show
@@ -277,7 +277,7 @@ TEST_F(Keyboard, EveryCommandHasItsKey) {
     dialogs.expect(u"Are you sure you wish to delete this entry?", MessageAnswer::Yes);
     keys(QKeySequence::Delete);
     EXPECT_EQ(dialogs.pending(), 0u);
-    EXPECT_EQ(window->store().profile().entries.size(), 1u);
+    EXPECT_EQ(window->store().open().profile().entries.size(), 1u);
     EXPECT_FALSE(button("Show")->isEnabled());
     EXPECT_FALSE(button("Generate")->isEnabled());
 
@@ -295,8 +295,8 @@ TEST_F(Keyboard, EnterSavesTheEntryAndTheCategory) {
     key(Qt::Key_Tab);
     type(QStringLiteral("secret"));
     key(Qt::Key_Return);
-    ASSERT_EQ(window->store().profile().entries.size(), 1u);
-    EXPECT_EQ(window->store().profile().entries[0], EntryOf(u"4|||dave|secret||||"));
+    ASSERT_EQ(window->store().open().profile().entries.size(), 1u);
+    EXPECT_EQ(window->store().open().profile().entries[0], EntryOf(u"4|||dave|secret||||"));
     EXPECT_FALSE(window->isDirty());
 
     key(Qt::Key_2, Qt::ControlModifier);  // Setup
@@ -344,7 +344,7 @@ TEST_F(Keyboard, TheSavedEntryOfALongListIsChosenAndInView) {
     type(QStringLiteral("Renamed"));
     key(Qt::Key_Return);
     ASSERT_FALSE(window->isDirty());
-    ASSERT_EQ(window->store().profile().entries.back(), EntryOf(u"4||Renamed|user0|pw||||"));
+    ASSERT_EQ(window->store().open().profile().entries.back(), EntryOf(u"4||Renamed|user0|pw||||"));
 
     const QModelIndexList selected = find<QTreeView>("lstUser")->selectionModel()->selectedRows();
     ASSERT_EQ(selected.size(), 1);

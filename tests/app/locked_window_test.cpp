@@ -405,10 +405,10 @@ TEST_F(LockedWindow, LockForgetsEverySecret) {
     QTest::keyClick(window.get(), Qt::Key_L, Qt::ControlModifier);
     ASSERT_TRUE(locked());
 
-    const Profile& profile = window->store().profile();
+    const Profile& profile = window->store().open().profile();
     EXPECT_TRUE(profile.entries.empty() && profile.questions.empty() && profile.categories.empty());
     EXPECT_TRUE(profile.userId.empty() && profile.password.empty() && profile.pin.empty());
-    EXPECT_FALSE(window->store().holdsFile());
+    EXPECT_FALSE(window->store().open().holdsFile());
     EXPECT_EQ(entryRows()->rowCount(), 0);
 
     // Every text the window's widgets hold or can bring back.

@@ -98,13 +98,13 @@ TEST_F(Session, LockAsksFirstAndNoKeepsTheSession) {
     EXPECT_EQ(button("Unlock")->text(), QStringLiteral("Lock"));
     EXPECT_TRUE(button("Unlock")->isChecked());
     EXPECT_TRUE(frameShown("fraSecurityOptions"));
-    EXPECT_TRUE(window->store().holdsFile());
+    EXPECT_TRUE(window->store().open().holdsFile());
 
     dialogs.expect(kDiscard, MessageAnswer::Yes);
     ASSERT_TRUE(press("Unlock"));
     EXPECT_TRUE(locked());
     EXPECT_FALSE(window->isDirty());
-    EXPECT_FALSE(window->store().holdsFile());
+    EXPECT_FALSE(window->store().open().holdsFile());
 }
 
 TEST_F(Session, SetupShowsOnlyTheSetupViewWhateverWasOpen) {
@@ -181,7 +181,7 @@ TEST_F(Session, AutoLockFiresAtTheFirstTickAtOrAfterTheLimitAndNotBefore) {
     EXPECT_TRUE(locked());
     EXPECT_FALSE(window->logonAccepted());
     EXPECT_FALSE(find<QTimer>("tmrLock")->isActive());
-    EXPECT_FALSE(window->store().holdsFile());
+    EXPECT_FALSE(window->store().open().holdsFile());
     EXPECT_TRUE(statusText().isEmpty());
     // The box stays ticked; the next Unlock starts the timer again.
     EXPECT_TRUE(find<QCheckBox>("chkTimeout")->isChecked());

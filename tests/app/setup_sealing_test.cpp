@@ -54,7 +54,7 @@ TEST_F(SealedSetupTest, TheCheckBoxSealsTheFileAndTheNewLogonOrTheAnswersOpenIt)
     EXPECT_FALSE(remembersKeptReadable()) << "sealed: no longer kept readable";
 
     lockAndChoose();
-    EXPECT_TRUE(window->store().profile().entries.empty());
+    EXPECT_TRUE(window->store().open().profile().entries.empty());
     dialogs.expect(QStringLiteral(" The Details are incorrect. Please re-enter."));
     logOnWith(QStringLiteral("Secret"));
     EXPECT_FALSE(window->logonAccepted());
@@ -121,8 +121,10 @@ TEST_F(SealedSetupTest, TheKeyIsMadeOffTheWindowsThreadAndALockOrCloseMeanwhileI
     EXPECT_FALSE(find<QWidget>("fraLogin")->isEnabled());
     EXPECT_EQ(statusText(), QStringLiteral("Opening the sealed profile..."));
     EXPECT_FALSE(window->logonAccepted());
+    EXPECT_FALSE(window->store().open().holdsFile()) << "colleagues do not wait for the key";
     waitForLogon();
     EXPECT_TRUE(window->logonAccepted());
+    EXPECT_TRUE(window->store().open().holdsFile());
     EXPECT_TRUE(find<QWidget>("logonBusy")->isHidden());
     EXPECT_TRUE(find<QWidget>("fraLogin")->isEnabled());
 
@@ -146,7 +148,7 @@ TEST_F(SealedSetupTest, ADamagedSealedFileShowsItsMessageAndNothingOfIt) {
     typePassword(kStrong);
     saveAccepted();
     ASSERT_TRUE(press("Unlock"));
-    window->store().closeHeldFile();
+    window->store().open().closeHeldFile();
     const std::string good = fileBytes();
 
     // A changed version line with a check line made again: only the body's authentication finds it.
@@ -162,8 +164,8 @@ TEST_F(SealedSetupTest, ADamagedSealedFileShowsItsMessageAndNothingOfIt) {
     EXPECT_FALSE(window->logonAccepted());
     EXPECT_FALSE(frameShown("fraLogin"));
     EXPECT_TRUE(frameShown("fraProfile"));
-    EXPECT_TRUE(window->store().profile().entries.empty());
-    EXPECT_TRUE(window->store().profile().questions.empty());
+    EXPECT_TRUE(window->store().open().profile().entries.empty());
+    EXPECT_TRUE(window->store().open().profile().questions.empty());
     EXPECT_FALSE(button("Setup")->isEnabled());
 
     // A flipped bit is found as the file is opened.

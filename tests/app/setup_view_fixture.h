@@ -32,7 +32,7 @@ class SetupViewTest : public WindowTest {
         ASSERT_TRUE(press("Setup"));
         ASSERT_TRUE(frameShown("fraSecurityOptions"));
     }
-    const Profile& profile() { return window->store().profile(); }
+    const Profile& profile() { return window->store().open().profile(); }
     // Sets a box as typing would (its change event runs).
     static void type(QLineEdit* box, const QString& text) { box->setText(text); }
     void clearQuestions() {
@@ -69,8 +69,8 @@ class SetupViewTest : public WindowTest {
     }
     // The profile as its file holds it.
     Profile reloaded() {
-        EXPECT_TRUE(window->store().reload().loaded());
-        return window->store().profile();
+        EXPECT_TRUE(window->store().open().reload().loaded());
+        return window->store().open().profile();
     }
     std::u16string setting(const char16_t* name) {
         std::u16string value;

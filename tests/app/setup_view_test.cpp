@@ -54,7 +54,7 @@ TEST_F(SetupViewTest, IsFilledFromTheProfileWithTheMaskAndClearAnswers) {
         p.answerMode = 0;
         p.logonMode = 2;
     });
-    ASSERT_TRUE(window->store().reload().loaded());
+    ASSERT_TRUE(window->store().open().reload().loaded());
     ASSERT_TRUE(press("Setup"));  // shown again: filled again
     EXPECT_FALSE(find<QRadioButton>("optQ1")->isChecked() || find<QRadioButton>("optQ2")->isChecked() || find<QRadioButton>("optAll")->isChecked());
     EXPECT_TRUE(find<QRadioButton>("optUserPass")->isChecked());

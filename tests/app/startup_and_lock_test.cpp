@@ -109,14 +109,14 @@ TEST_F(StartAndLock, UnlockShowsTheProfileViewAndLockGoesBack) {
 TEST_F(StartAndLock, LockAfterLogonForgetsTheSessionAndClosesTheFile) {
     logOnAs({.name = u"Alice"});
     EXPECT_TRUE(statusText().startsWith(QStringLiteral("You are logged into Alice profile!")));
-    EXPECT_TRUE(window->store().holdsFile());
+    EXPECT_TRUE(window->store().open().holdsFile());
     ASSERT_TRUE(press("Passwords"));
     EXPECT_TRUE(frameShown("fraPasswords"));
 
     ASSERT_TRUE(press("Unlock"));
     EXPECT_FALSE(window->logonAccepted());
-    EXPECT_FALSE(window->store().holdsFile());
-    EXPECT_EQ(window->store().profile().logonMode, 0);
+    EXPECT_FALSE(window->store().open().holdsFile());
+    EXPECT_EQ(window->store().open().profile().logonMode, 0);
     EXPECT_TRUE(statusText().isEmpty());
     EXPECT_FALSE(frameShown("fraPasswords"));
     EXPECT_FALSE(button("Passwords")->isChecked());

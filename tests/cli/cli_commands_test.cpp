@@ -339,7 +339,7 @@ TEST_F(CliSharing, AProfileHeldByAnotherInstanceIsNotTouched) {
     create("Home");
     {
         DirectStore other(temp_.path());
-        ASSERT_TRUE(other.store.openProfile(u"Home").loaded());
+        ASSERT_TRUE(other.store.open().openProfile(u"Home").loaded());
         const RunResult r = run({"add", "Home", "--user-code", "cli", "--generate", "--wait", "0"}, kDefaultPassword);
         EXPECT_EQ(r.exitCode, 6) << r.err;
         EXPECT_NE(r.err.find("is in use by another user"), std::string::npos) << r.err;

@@ -68,10 +68,10 @@ TEST_F(Cli, OnlyCopiesOfThisProfileWithItsLogonAreMerged) {
     setLogon("Team", kUserIdPasswordAndPin, u"ann", u"garden", u"1234");
     const std::string logon = "ann\ngarden\n1234\n";
     DirectStore direct(temp_.path());
-    ASSERT_TRUE(direct.store.openProfile(u"Team").loaded());
-    ASSERT_EQ(direct.store.logOn({u"ann", u"garden", u"1234"}), LogonOutcome::LoggedOn);
-    const Profile team = direct.store.profile();
-    direct.store.forget();
+    ASSERT_TRUE(direct.store.open().openProfile(u"Team").loaded());
+    ASSERT_EQ(direct.store.open().logOn({u"ann", u"garden", u"1234"}), LogonOutcome::LoggedOn);
+    const Profile team = direct.store.open().profile();
+    direct.store.open().forget();
     ASSERT_FALSE(team.identity.empty());
 
     struct Case {

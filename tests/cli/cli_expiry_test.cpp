@@ -130,7 +130,7 @@ TEST_F(CliExpiry, ListMarksEntriesDueWithinSevenDaysOrPast) {
     // A stored text that is no date (an older program's) is never due.
     {
         DirectStore direct(temp_.path());
-        ASSERT_TRUE(direct.store.openProfile(u"Home").loaded());
+        ASSERT_TRUE(direct.store.open().openProfile(u"Home").loaded());
         RewriteProfileFile(direct.store,
                            [](Profile& p) { p.entries.push_back(EntryOf(u"4|||word|pw||someday||")); });
     }

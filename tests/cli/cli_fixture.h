@@ -41,7 +41,7 @@ struct DirectStore {
         : files(platform::CreateHostFileSystem()),
           settings(platform::CreateSettingsStoreIn(root / "direct-settings")),
           store(host, *files, *settings, clock, root, {}, keyloft::testing::kInteractiveSealing) {
-        store.setDatabaseFolder(root / "db");
+        store.folder().setDatabaseFolder(root / "db");
     }
     keyloft::testing::QuietHost host;
     std::unique_ptr<FileSystem> files;
@@ -86,7 +86,7 @@ protected:
     void setLogon(const std::string& profile, int mode, const std::u16string& user,
                   const std::u16string& password, const std::u16string& pin) {
         DirectStore direct(temp_.path());
-        ASSERT_TRUE(direct.store.openProfile(Utf8ToUtf16(profile)).loaded());
+        ASSERT_TRUE(direct.store.open().openProfile(Utf8ToUtf16(profile)).loaded());
         ASSERT_TRUE(Saved(ChangeSecurity(direct.store, [&](Profile& p) {
             p.logonMode = mode;
             p.userId = user;

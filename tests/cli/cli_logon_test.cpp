@@ -322,12 +322,12 @@ TEST_F(Cli, CreateSealedOpensWithItsPasswordAndHasNoAnswerSlot) {
               "asked for).\n");
 
     DirectStore direct(temp_.path());
-    ASSERT_TRUE(direct.store.openProfile(u"Home").loaded());
-    EXPECT_TRUE(direct.store.profile().questions.empty());
-    EXPECT_EQ(direct.store.logOnWithAnswers({}), LogonOutcome::Incorrect);
-    EXPECT_EQ(direct.store.logOnWithAnswers({u"opensesame", u"", u""}), LogonOutcome::Incorrect);
-    EXPECT_EQ(direct.store.logOn({u"", u"Trout-Lamp-Kettle-93", u""}), LogonOutcome::LoggedOn);
-    EXPECT_EQ(direct.store.profile().entries.size(), 1u);
+    ASSERT_TRUE(direct.store.open().openProfile(u"Home").loaded());
+    EXPECT_TRUE(direct.store.open().profile().questions.empty());
+    EXPECT_EQ(direct.store.open().logOnWithAnswers({}), LogonOutcome::Incorrect);
+    EXPECT_EQ(direct.store.open().logOnWithAnswers({u"opensesame", u"", u""}), LogonOutcome::Incorrect);
+    EXPECT_EQ(direct.store.open().logOn({u"", u"Trout-Lamp-Kettle-93", u""}), LogonOutcome::LoggedOn);
+    EXPECT_EQ(direct.store.open().profile().entries.size(), 1u);
 }
 
 #ifndef _WIN32
@@ -347,8 +347,8 @@ TEST_F(Cli, LogonReadsTheNewPasswordAndTheAnswersTwiceWithoutEchoOnATerminal) {
     EXPECT_EQ(shown.find("Smithers"), std::string::npos) << shown;
     EXPECT_EQ(run({"ls", "Home"}, "hunter22\n").exitCode, 0);
     DirectStore direct(temp_.path());
-    ASSERT_TRUE(direct.store.openProfile(u"Home").loaded());
-    EXPECT_EQ(direct.store.logOnWithAnswers({u"Smithers-Ansr"}), LogonOutcome::LoggedOn);
+    ASSERT_TRUE(direct.store.open().openProfile(u"Home").loaded());
+    EXPECT_EQ(direct.store.open().logOnWithAnswers({u"Smithers-Ansr"}), LogonOutcome::LoggedOn);
 }
 
 // A sealed profile is let go while its logon is typed and its key made: a colleague reads and saves

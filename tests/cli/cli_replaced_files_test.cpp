@@ -72,9 +72,9 @@ TEST_F(Cli, ACopyOfTheSameVersionWrittenIntoTheHeldFileIsNotOverwritten) {
     std::string sameVersion;  // the file at the same version with an entry of a colleague's
     {
         DirectStore colleague(temp_.path());
-        ASSERT_TRUE(colleague.store.openProfile(u"Home").loaded());
-        ASSERT_EQ(colleague.store.logOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
-        Profile p = colleague.store.profile();
+        ASSERT_TRUE(colleague.store.open().openProfile(u"Home").loaded());
+        ASSERT_EQ(colleague.store.open().logOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
+        Profile p = colleague.store.open().profile();
         p.entries.push_back(keyloft::testing::EntryOf(u"4||theirs|bob|pw||||"));
         sameVersion = keyloft::testing::ProfileFileBytes(p);
     }
@@ -108,8 +108,8 @@ TEST_F(Cli, AnOlderFileBesideTheNewerOnesCopyLeadsToTheMerge) {
     WriteBytes(file("Team"), common);
     {
         DirectStore other(temp_.path());  // the other machine: version 3
-        ASSERT_TRUE(other.store.openProfile(u"Team").loaded());
-        ASSERT_EQ(other.store.logOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
+        ASSERT_TRUE(other.store.open().openProfile(u"Team").loaded());
+        ASSERT_EQ(other.store.open().logOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
         ASSERT_TRUE(Saved(AddEntryRecord(other.store, u"4||b|b|pw||||")));
     }
 

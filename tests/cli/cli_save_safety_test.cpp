@@ -56,9 +56,9 @@ protected:
     // Fills a profile with `count` entries through the storage library; with `seal`, saves it sealed.
     void fill(const std::string& profile, int count, bool seal = false) {
         DirectStore direct(temp_.path());
-        ASSERT_TRUE(direct.store.openProfile(Utf8ToUtf16(profile)).loaded());
-        ASSERT_EQ(direct.store.logOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
-        direct.store.setSealed(seal || direct.store.sealed());
+        ASSERT_TRUE(direct.store.open().openProfile(Utf8ToUtf16(profile)).loaded());
+        ASSERT_EQ(direct.store.open().logOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
+        direct.store.edits().setSealed(seal || direct.store.open().sealed());
         RewriteProfileFile(
             direct.store,
             [count](Profile& p) {
@@ -218,7 +218,7 @@ TEST_P(CliSaveSafetyBothForms, AStaleBackupBesideTheProfileLosesNothing) {
 TEST_P(CliSaveSafetyBothForms, AHeldProfileIsWaitedForThenReportedInUse) {
     prepare("Home", 0);
     DirectStore other(temp_.path());
-    ASSERT_TRUE(other.store.openProfile(u"Home").loaded());
+    ASSERT_TRUE(other.store.open().openProfile(u"Home").loaded());
     const std::string before = ReadBytes(file("Home"));
 
     RunResult r = run({"ls", "Home", "--wait", "0"}, kDefaultPassword);

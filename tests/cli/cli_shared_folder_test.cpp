@@ -163,8 +163,8 @@ TEST_F(CliSharedFolder, AProfileReplacedWhileTheToolHoldsItIsAConflictAndTheImpo
     std::filesystem::copy_file(file("Team"), theirs / "Team.dat");
     {
         DirectStore other(temp_.path());
-        other.store.setDatabaseFolder(theirs);
-        ASSERT_TRUE(other.store.openProfile(u"Team").loaded());
+        other.store.folder().setDatabaseFolder(theirs);
+        ASSERT_TRUE(other.store.open().openProfile(u"Team").loaded());
         ASSERT_TRUE(Saved(AddEntryRecord(other.store, u"4||their entry|them|pw||||")));
     }
     // An import whose refused rows fill standard error: the tool, holding the profile, waits to

@@ -167,8 +167,8 @@ TEST_F(Cli, ShellAsksForTheLogonAgainWhenTheSealedKeysWereMadeAnew) {
     const std::u16string newPassword = u"Kettle-Trout-Lamp-39";
     const auto colleagueChangesThePassword = [&] {
         DirectStore colleague(temp_.path());
-        ASSERT_TRUE(colleague.store.openProfile(u"Home").loaded());
-        ASSERT_EQ(colleague.store.logOn({u"", Utf8ToUtf16(own), u""}), LogonOutcome::LoggedOn);
+        ASSERT_TRUE(colleague.store.open().openProfile(u"Home").loaded());
+        ASSERT_EQ(colleague.store.open().logOn({u"", Utf8ToUtf16(own), u""}), LogonOutcome::LoggedOn);
         const EditResult changed = ChangeSecurity(colleague.store, [&](Profile& p) {
             p.password = newPassword;
             p.questions = {SecurityQuestion{u"Town", u"Nether Wallop"}};

@@ -53,9 +53,9 @@ protected:
     }
     // The categories and entries as the profile file holds them.
     QStringList categoriesOnDisk() {
-        EXPECT_TRUE(window->store().reload().loaded());
+        EXPECT_TRUE(window->store().open().reload().loaded());
         QStringList names;
-        for (const Category& category : window->store().profile().categories)
+        for (const Category& category : window->store().open().profile().categories)
             names << QString::fromStdU16String(category.name);
         return names;
     }
@@ -187,8 +187,8 @@ TEST_F(CategoryInWindowTest, ANewCategoryIsAddedAtTheEndAndOfferedByTheEditorAnd
 }
 
 TEST_F(CategoryInWindowTest, ANewNameWhoseKeyALoadedCategoryHoldsIsStillStored) {
-    ASSERT_TRUE(Saved(window->store().addCategory(u"Cmail")));
-    EXPECT_TRUE(window->store().reload().loaded());
+    ASSERT_TRUE(Saved(window->store().edits().addCategory(u"Cmail")));
+    EXPECT_TRUE(window->store().open().reload().loaded());
     openCategories();
     toolbar2("Add");
     typeName(QStringLiteral("mail"));
@@ -225,7 +225,7 @@ TEST_F(CategoryInWindowTest, DeleteRemovesTheCategoryAndLeavesItsEntries) {
 }
 
 TEST_F(CategoryInWindowTest, HeadingClicksSortInTurnAndLaterFillsStaySorted) {
-    ASSERT_TRUE(Saved(window->store().addCategory(u"Auto")));
+    ASSERT_TRUE(Saved(window->store().edits().addCategory(u"Auto")));
     openCategories();
     EXPECT_EQ(rows(), (QStringList{"Bank", "Home", "Auto"}));
     QHeaderView* header = find<QTreeWidget>("lstCategory")->header();

@@ -43,8 +43,8 @@ void PasswordsViewTest::setEntries(const std::vector<std::u16string>& entries, c
 }
 
 std::vector<std::u16string> PasswordsViewTest::entriesOnDisk() {
-    EXPECT_TRUE(store().reload().loaded());
-    return RecordsOf(store().profile().entries);
+    EXPECT_TRUE(store().open().reload().loaded());
+    return RecordsOf(store().open().profile().entries);
 }
 
 int PasswordsViewTest::rowOf(const QString& userCode) {

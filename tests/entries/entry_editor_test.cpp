@@ -98,7 +98,7 @@ TEST_F(EntryEditorTest, MovingThroughTheListWithTheKeyboardLoadsTheRow) {
 }
 
 TEST_F(EntryEditorTest, EntryWithDeletedCategoryLoadsWithNoneSelected) {
-    ASSERT_TRUE(Saved(store().removeCategory(1)));  // Bank
+    ASSERT_TRUE(Saved(store().edits().removeCategory(1)));  // Bank
     press("Passwords");  // filled afresh
     clickRow(rowOf("alice"));
     EXPECT_EQ(find<QComboBox>("cboCategory")->currentIndex(), -1);

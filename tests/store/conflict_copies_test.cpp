@@ -116,7 +116,7 @@ TEST_F(StoreTest, TheProfileListShowsEachProfileOnceBesideItsConflictCopies) {
     }
     Instance& a = startInstance();
     EXPECT_EQ(a.list(), (std::vector<std::u16string>{u"Home", u"Team"}));
-    EXPECT_EQ(a.store->profileNames(), (std::vector<std::u16string>{u"Home", u"Team"}));
+    EXPECT_EQ(a.store->folder().profileNames(), (std::vector<std::u16string>{u"Home", u"Team"}));
 }
 
 // The profile and a copy a sync engine made of it before this side changed it: the copy still has
@@ -128,18 +128,18 @@ TEST_F(StoreTest, MergingCopiesAddsWhatOnlyTheyHoldSavesOnceAndThenRemovesThem) 
         const std::u16string copyName = name + u".sync-conflict-20261209-101500-ABCDEF1.dat";
         const std::u16string damagedName = name + u" (conflicted copy 2026-12-09).dat";
         Instance& a = createAndOpen(name);
-        ASSERT_EQ(a.store->logOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
-        a.store->setSealed(sealedForm);
-        ASSERT_EQ(a.carryOut(a.store->addCategory(u"Bank")), SaveOutcome::Saved);
+        ASSERT_EQ(a.store->open().logOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
+        a.store->edits().setSealed(sealedForm);
+        ASSERT_EQ(a.carryOut(a.store->edits().addCategory(u"Bank")), SaveOutcome::Saved);
         ASSERT_EQ(a.add(u"4|Bank|Giro|ann|old||||"), SaveOutcome::Saved);
         TempFolder::writeFile(database / copyName, releasedFileBytes(name));
         TempFolder::writeFile(database / damagedName, "not a profile\n");
         ASSERT_TRUE(a.open(name).loaded());
-        ASSERT_EQ(a.store->logOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
+        ASSERT_EQ(a.store->open().logOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
         ASSERT_EQ(a.carryOut(ChangeEntryRecord(*a.store, 1, u"4|Bank|Giro|ann|new||||")), SaveOutcome::Saved);
         ASSERT_EQ(a.add(u"4||Shop|ann|pw||||"), SaveOutcome::Saved);
 
-        std::optional<ConflictMerge> shown = a.store->readConflictCopies();
+        std::optional<ConflictMerge> shown = a.store->edits().readConflictCopies();
         ConflictMerge& preview = *shown;
         const std::vector<ConflictCopyInfo>& copies = preview.copies();
         ASSERT_EQ(copies.size(), 2u);
@@ -157,17 +157,17 @@ TEST_F(StoreTest, MergingCopiesAddsWhatOnlyTheyHoldSavesOnceAndThenRemovesThem) 
 
         const std::string before = releasedFileBytes(name);
         ASSERT_TRUE(a.open(name).loaded());
-        ASSERT_EQ(a.store->logOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
-        EXPECT_EQ(a.store->mergeConflictCopies(preview).entriesAdded, 0u) << "a plan of an earlier session";
+        ASSERT_EQ(a.store->open().logOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
+        EXPECT_EQ(a.store->edits().mergeConflictCopies(preview).entriesAdded, 0u) << "a plan of an earlier session";
         EXPECT_EQ(releasedFileBytes(name), before);
         EXPECT_TRUE(std::filesystem::exists(database / copyName));
         shown.reset();  // lets go of the copies it read
-        EXPECT_EQ(a.store->readConflictCopies({copyName}).copies().size(), 1u) << "only the copy named is read";
+        EXPECT_EQ(a.store->edits().readConflictCopies({copyName}).copies().size(), 1u) << "only the copy named is read";
 
         // The merge carries out the plan that was shown: no copy is read again.
         a.files->holdAttempts.clear();
-        ConflictMerge plan = a.store->readConflictCopies();
-        const MergeResult merge = a.store->mergeConflictCopies(plan);
+        ConflictMerge plan = a.store->edits().readConflictCopies();
+        const MergeResult merge = a.store->edits().mergeConflictCopies(plan);
         const auto& held = a.files->holdAttempts;
         EXPECT_EQ(std::count(held.begin(), held.end(), database / copyName), 1) << "each copy is read once";
         EXPECT_TRUE(merge.save.saved());
@@ -179,28 +179,28 @@ TEST_F(StoreTest, MergingCopiesAddsWhatOnlyTheyHoldSavesOnceAndThenRemovesThem) 
         EXPECT_FALSE(std::filesystem::exists(database / copyName));
         EXPECT_TRUE(std::filesystem::exists(database / damagedName));
 
-        a.store->closeHeldFile();
+        a.store->open().closeHeldFile();
         Instance& b = startInstance();
         ASSERT_TRUE(b.open(name).loaded());
-        ASSERT_EQ(b.store->logOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
-        EXPECT_EQ(RecordsOf(b.store->profile().entries), (std::vector<std::u16string>{u"4|Bank|Giro|ann|new||||", u"4||Shop|ann|pw||||",
+        ASSERT_EQ(b.store->open().logOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
+        EXPECT_EQ(RecordsOf(b.store->open().profile().entries), (std::vector<std::u16string>{u"4|Bank|Giro|ann|new||||", u"4||Shop|ann|pw||||",
                                                                            u"4|Bank|Giro|ann|old||||"}));
-        EXPECT_EQ(b.store->profile().version, a.store->profile().version);
-        b.store->closeHeldFile();
+        EXPECT_EQ(b.store->open().profile().version, a.store->open().profile().version);
+        b.store->open().closeHeldFile();
     }
 }
 
 TEST_F(StoreTest, ACopySavedWithAnotherLogonIsLeftAlone) {
     Instance& a = createAndOpen(u"Team");
-    ASSERT_EQ(a.store->logOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
+    ASSERT_EQ(a.store->open().logOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
     ASSERT_EQ(a.add(u"4||Old|ann|pw||||"), SaveOutcome::Saved);
     TempFolder::writeFile(database / "Team (conflict 2026-12-09-101500).dat", releasedFileBytes(u"Team"));
     ASSERT_TRUE(a.open(u"Team").loaded());
-    ASSERT_EQ(a.store->logOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
+    ASSERT_EQ(a.store->open().logOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
     ASSERT_EQ(a.carryOut(ChangeSecurity(*a.store, [](Profile& p) { p.password = u"a new password"; })),
               SaveOutcome::Saved);
-    ConflictMerge plan = a.store->readConflictCopies();
-    const MergeResult merge = a.store->mergeConflictCopies(plan);
+    ConflictMerge plan = a.store->edits().readConflictCopies();
+    const MergeResult merge = a.store->edits().mergeConflictCopies(plan);
     EXPECT_EQ(merge.entriesAdded, 0u);
     ASSERT_EQ(merge.leftAlone.size(), 1u);
     EXPECT_EQ(merge.leftAlone[0].problem, kCopyOtherLogonText);

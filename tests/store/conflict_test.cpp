@@ -36,11 +36,11 @@ TEST_F(StoreTest, OnlyALogonChangeByTheOtherInstanceLocksOut) {
         Instance& a = startInstance();
         ASSERT_TRUE(a.create(name));
         ASSERT_TRUE(a.open(name).loaded());
-        a.store->closeHeldFile();  // A's session stays open, another instance takes the file
+        a.store->open().closeHeldFile();  // A's session stays open, another instance takes the file
         Instance& b = startInstance();
         ASSERT_TRUE(b.open(name).loaded());
         ASSERT_EQ(b.carryOut(ChangeSecurity(*b.store, c.change)), SaveOutcome::Saved);
-        b.store->closeHeldFile();
+        b.store->open().closeHeldFile();
         const std::string afterB = fileBytes(name);
 
         a.host.clear();
@@ -54,9 +54,9 @@ TEST_F(StoreTest, OnlyALogonChangeByTheOtherInstanceLocksOut) {
             EXPECT_EQ(a.host.locks, 0);
             EXPECT_EQ(a.host.texts(),
                       std::vector<std::u16string>{u"The record has been modified by another user.\nRefreshing data..."});
-            EXPECT_TRUE(a.store->profile().entries.empty());  // B's data, without A's entry
+            EXPECT_TRUE(a.store->open().profile().entries.empty());  // B's data, without A's entry
         }
-        a.store->closeHeldFile();
+        a.store->open().closeHeldFile();
     }
 }
 

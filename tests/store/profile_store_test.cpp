@@ -62,7 +62,7 @@ TEST_F(StoreTest, CreateWritesTheFirstFileWithDefaultsOwnerOnly) {
 #ifndef _WIN32
     EXPECT_EQ(ModeOf(profileFile(u"Home")), 0600u);
 #endif
-    EXPECT_FALSE(a.store->holdsFile());
+    EXPECT_FALSE(a.store->open().holdsFile());
 
     // Kind 9 is the profile's identity, which readers that do not know it skip.
     const DecodedFile file = DecodeFileForTest(fileBytes(u"Home"));
@@ -75,12 +75,12 @@ TEST_F(StoreTest, CreateWritesTheFirstFileWithDefaultsOwnerOnly) {
     EXPECT_EQ(file.plain[5], AppendRecordSum(u"6|1"));
 
     ASSERT_TRUE(a.open(u"Home").loaded());
-    EXPECT_EQ(file.plain[2], AppendRecordSum(IdentityRecord(a.store->profile().identity)));
-    EXPECT_TRUE(IsProfileIdentity(a.store->profile().identity));
-    EXPECT_TRUE(a.store->holdsFile());
-    EXPECT_EQ(a.store->profileName(), u"Home");
-    EXPECT_EQ(a.store->profile().password, u"opensesame");
-    EXPECT_EQ(a.store->profile().version, 1);
+    EXPECT_EQ(file.plain[2], AppendRecordSum(IdentityRecord(a.store->open().profile().identity)));
+    EXPECT_TRUE(IsProfileIdentity(a.store->open().profile().identity));
+    EXPECT_TRUE(a.store->open().holdsFile());
+    EXPECT_EQ(a.store->open().profileName(), u"Home");
+    EXPECT_EQ(a.store->open().profile().password, u"opensesame");
+    EXPECT_EQ(a.store->open().profile().version, 1);
 }
 
 TEST_F(StoreTest, CreateRefusesBadNamesAndExistingProfiles) {
@@ -121,32 +121,32 @@ TEST_F(StoreTest, TwoSavesInARowCountUpTwiceAndLeaveNoBackup) {
 
     EXPECT_TRUE(a.host.messages.empty());
     EXPECT_TRUE(a.host.waits.empty());
-    EXPECT_EQ(a.store->profile().version, 3);
+    EXPECT_EQ(a.store->open().profile().version, 3);
     EXPECT_FALSE(std::filesystem::exists(database / "Home.dat.bak"));
-    EXPECT_TRUE(a.store->holdsFile());
+    EXPECT_TRUE(a.store->open().holdsFile());
 #ifndef _WIN32
     EXPECT_EQ(ModeOf(profileFile(u"Home")), 0640u);  // a save keeps the permissions
 #endif
 
-    a.store->closeHeldFile();
+    a.store->open().closeHeldFile();
     EXPECT_EQ(StoredVersion(fileBytes(u"Home")), 3);
     Instance& b = startInstance();
     ASSERT_TRUE(b.open(u"Home").loaded());
-    EXPECT_EQ(b.store->profile().entries, a.store->profile().entries);
+    EXPECT_EQ(b.store->open().profile().entries, a.store->open().profile().entries);
 }
 
 TEST_F(StoreTest, VersionWrapsToOne) {
     Instance& a = createAndOpen(u"Home");
-    Profile p = a.store->profile();
+    Profile p = a.store->open().profile();
     p.version = 2147483639;
-    a.store->closeHeldFile();
+    a.store->open().closeHeldFile();
     WriteProfileFile(profileFile(u"Home"), p);
     ForgetSeenProfile(*a.settings, profileFile(u"Home"));  // a file this user never saw
     ASSERT_TRUE(a.open(u"Home").loaded());
-    ASSERT_EQ(a.store->profile().version, 2147483639);
+    ASSERT_EQ(a.store->open().profile().version, 2147483639);
     EXPECT_EQ(a.save(), SaveOutcome::Saved);
     EXPECT_EQ(StoredVersion(releasedFileBytes(u"Home")), 1);
-    EXPECT_EQ(a.store->profile().version, 1);
+    EXPECT_EQ(a.store->open().profile().version, 1);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -154,12 +154,12 @@ TEST_F(StoreTest, VersionWrapsToOne) {
 
 TEST_F(StoreTest, ConflictWithUnchangedLogonRefreshesFromTheOtherSave) {
     Instance& a = createAndOpen(u"Home");
-    a.store->closeHeldFile();  // A's session stays open but another user gets the file
+    a.store->open().closeHeldFile();  // A's session stays open but another user gets the file
 
     Instance& b = startInstance();
     ASSERT_TRUE(b.open(u"Home").loaded());
     ASSERT_EQ(b.add(u"4|Bank|B's entry|b|pw||||"), SaveOutcome::Saved);
-    b.store->closeHeldFile();
+    b.store->open().closeHeldFile();
     const std::string afterB = fileBytes(u"Home");
 
     EXPECT_EQ(a.add(u"4|Bank|A's entry|a|pw||||"), SaveOutcome::ConflictRefreshed);
@@ -168,11 +168,11 @@ TEST_F(StoreTest, ConflictWithUnchangedLogonRefreshesFromTheOtherSave) {
     ASSERT_FALSE(a.host.messages.empty());
     EXPECT_EQ(a.host.messages[0].icon, MessageIcon::None);
     EXPECT_EQ(a.host.locks, 0);
-    EXPECT_TRUE(a.store->holdsFile());  // the reloaded file is held under its own name
+    EXPECT_TRUE(a.store->open().holdsFile());  // the reloaded file is held under its own name
     EXPECT_EQ(releasedFileBytes(u"Home"), afterB);  // nothing written
     EXPECT_FALSE(std::filesystem::exists(database / "Home.dat.bak"));
-    EXPECT_EQ(RecordsOf(a.store->profile().entries), std::vector<std::u16string>{u"4|Bank|B's entry|b|pw||||"});
-    EXPECT_EQ(a.store->profile().version, 2);
+    EXPECT_EQ(RecordsOf(a.store->open().profile().entries), std::vector<std::u16string>{u"4|Bank|B's entry|b|pw||||"});
+    EXPECT_EQ(a.store->open().profile().version, 2);
 
     // A's next save goes through.
     EXPECT_EQ(a.add(u"4|Bank|A again|a|pw||||"), SaveOutcome::Saved);
@@ -181,12 +181,12 @@ TEST_F(StoreTest, ConflictWithUnchangedLogonRefreshesFromTheOtherSave) {
 
 TEST_F(StoreTest, ConflictWithChangedLogonLocksTheSession) {
     Instance& a = createAndOpen(u"Home");
-    a.store->closeHeldFile();
+    a.store->open().closeHeldFile();
     Instance& b = startInstance();
     ASSERT_TRUE(b.open(u"Home").loaded());
     ASSERT_EQ(b.carryOut(ChangeSecurity(*b.store, [](Profile& p) { p.password = u"new password"; })),
               SaveOutcome::Saved);
-    b.store->closeHeldFile();
+    b.store->open().closeHeldFile();
     const std::string afterB = fileBytes(u"Home");
 
     EXPECT_EQ(a.add(u"4|x|y|z|w||||"), SaveOutcome::ConflictLockedOut);
@@ -194,15 +194,15 @@ TEST_F(StoreTest, ConflictWithChangedLogonLocksTheSession) {
               std::vector<std::u16string>{u"The profile has been modified by another user.\nYou will have to login again."});
     EXPECT_EQ(a.host.dirtyCleared, 1);
     EXPECT_EQ(a.host.locks, 1);
-    EXPECT_FALSE(a.store->holdsFile());
+    EXPECT_FALSE(a.store->open().holdsFile());
     EXPECT_EQ(fileBytes(u"Home"), afterB);
     EXPECT_FALSE(std::filesystem::exists(database / "Home.dat.bak"));
-    EXPECT_EQ(a.store->profile().password, u"new password");
+    EXPECT_EQ(a.store->open().profile().password, u"new password");
 }
 
 TEST_F(StoreTest, SaveWhileAnotherInstanceHoldsTheFileFailsAfterFiveAttempts) {
     Instance& b = createAndOpen(u"Home");
-    b.store->closeHeldFile();
+    b.store->open().closeHeldFile();
     Instance& a = startInstance();
     ASSERT_TRUE(a.open(u"Home").loaded());  // A holds it now
     const std::string before = fileBytes(u"Home");
@@ -217,11 +217,11 @@ TEST_F(StoreTest, SaveWhileAnotherInstanceHoldsTheFileFailsAfterFiveAttempts) {
               u"An Error has occurred!. The error is : \nPermission denied(70)\nPlease close application and re-open.");
     EXPECT_EQ(b.host.messages[0].title, u"WriteToFile");
     EXPECT_EQ(fileBytes(u"Home"), before);
-    EXPECT_EQ(b.store->profile().version, 1);  // put back with the file
+    EXPECT_EQ(b.store->open().profile().version, 1);  // put back with the file
     const auto log = logLines();
     ASSERT_EQ(log.size(), 1u);
     EXPECT_EQ(log[0], "#2026-12-07 16:57:18#,\"Writetofile\",\"70\",\"Permission denied\"");
-    EXPECT_TRUE(a.store->holdsFile());
+    EXPECT_TRUE(a.store->open().holdsFile());
 
     // A second instance cannot load or delete the held profile either; it is told so, and the
     // caller decides what to show (the window stays open).
@@ -233,8 +233,8 @@ TEST_F(StoreTest, SaveWhileAnotherInstanceHoldsTheFileFailsAfterFiveAttempts) {
     EXPECT_EQ(c.host.texts(), std::vector<std::u16string>{u"The profile Home is in use by another user. Try again later."});
     EXPECT_EQ(c.host.mainWindowCloses, 0);
     c.host.clear();
-    EXPECT_EQ(c.store->reload().outcome, OpenOutcome::InUse);
-    EXPECT_FALSE(c.store->loaded());
+    EXPECT_EQ(c.store->open().reload().outcome, OpenOutcome::InUse);
+    EXPECT_FALSE(c.store->open().loaded());
     c.host.answers = {MessageAnswer::Yes};
     const DeleteResult deleted = c.remove(u"Home");
     EXPECT_EQ(deleted.outcome, DeleteOutcome::Failed);
@@ -244,11 +244,11 @@ TEST_F(StoreTest, SaveWhileAnotherInstanceHoldsTheFileFailsAfterFiveAttempts) {
 
 TEST_F(StoreTest, ReloadAfterConflictFailingFiveTimesClosesTheWindowAndLeavesTheFile) {
     Instance& a = createAndOpen(u"Home");
-    a.store->closeHeldFile();
+    a.store->open().closeHeldFile();
     Instance& b = startInstance();
     ASSERT_TRUE(b.open(u"Home").loaded());
     ASSERT_EQ(b.save(), SaveOutcome::Saved);
-    b.store->closeHeldFile();
+    b.store->open().closeHeldFile();
     const std::string afterB = fileBytes(u"Home");
 
     a.files->readsBeforeFailure = 3;  // the version is read, every reload fails
@@ -275,18 +275,18 @@ TEST_F(StoreTest, AReplacedFileWaitsForTheCallersAnswer) {
         SCOPED_TRACE(open);
         TempFolder::writeFile(profileFile(u"Home"), older);
         Instance& b = startInstance();
-        const OpenResult asked = b.store->openProfile(u"Home");
+        const OpenResult asked = b.store->open().openProfile(u"Home");
         ASSERT_EQ(asked.outcome, OpenOutcome::NeedsAnswer);
         ASSERT_TRUE(asked.question.has_value());
         EXPECT_EQ(asked.question->question, Question::OpenReplacedProfile);
         EXPECT_TRUE(b.host.messages.empty());
-        EXPECT_EQ(b.store->logOn({u"", u"opensesame", u""}), LogonOutcome::Incorrect);
-        EXPECT_EQ(b.store->save().outcome, SaveOutcome::Failed);
+        EXPECT_EQ(b.store->open().logOn({u"", u"opensesame", u""}), LogonOutcome::Incorrect);
+        EXPECT_EQ(b.store->open().save().outcome, SaveOutcome::Failed);
         EXPECT_EQ(releasedFileBytes(u"Home"), older);
 
-        const OpenResult answered = b.store->answerReplacedFile(open);
+        const OpenResult answered = b.store->open().answerReplacedFile(open);
         EXPECT_EQ(answered.outcome, open ? OpenOutcome::Loaded : OpenOutcome::Replaced);
-        EXPECT_EQ(b.store->logOn({u"", u"opensesame", u""}),
+        EXPECT_EQ(b.store->open().logOn({u"", u"opensesame", u""}),
                   open ? LogonOutcome::LoggedOn : LogonOutcome::Incorrect);
         const std::vector<std::string> log = logLines();
         ASSERT_FALSE(log.empty());
@@ -297,11 +297,11 @@ TEST_F(StoreTest, AReplacedFileWaitsForTheCallersAnswer) {
 
 TEST_F(StoreTest, SaveStartedDuringAnotherSaveDoesNotTakeTheFileAgain) {
     Instance& a = createAndOpen(u"Home");
-    a.store->closeHeldFile();
+    a.store->open().closeHeldFile();
     Instance& b = startInstance();
     ASSERT_TRUE(b.open(u"Home").loaded());
     ASSERT_EQ(b.add(u"4|b|c|d|e||||"), SaveOutcome::Saved);
-    b.store->closeHeldFile();
+    b.store->open().closeHeldFile();
     const std::string afterB = fileBytes(u"Home");
 
     // The user saves again while the first save waits to read the file again after its conflict
@@ -320,7 +320,7 @@ TEST_F(StoreTest, SaveStartedDuringAnotherSaveDoesNotTakeTheFileAgain) {
     ASSERT_TRUE(nestedStarted);
     EXPECT_EQ(a.files->holdAttempts.size(), 1u);  // only the first save took the file
     EXPECT_EQ(releasedFileBytes(u"Home"), afterB);
-    EXPECT_EQ(RecordsOf(a.store->profile().entries), std::vector<std::u16string>{u"4|b|c|d|e||||"});
+    EXPECT_EQ(RecordsOf(a.store->open().profile().entries), std::vector<std::u16string>{u"4|b|c|d|e||||"});
 }
 
 TEST_F(StoreTest, VerifierReadsAFileWithoutLogonAndRespectsTheHold) {
@@ -331,7 +331,7 @@ TEST_F(StoreTest, VerifierReadsAFileWithoutLogonAndRespectsTheHold) {
     EXPECT_FALSE(report.ok);  // held by the running instance
     EXPECT_EQ(report.fault, u"the file cannot be opened: error 70 \"Permission denied\"");
 
-    a.store->closeHeldFile();
+    a.store->open().closeHeldFile();
     report = VerifyProfileFile(*files, profileFile(u"Home"));
     EXPECT_TRUE(report.ok) << std::string(report.fault.begin(), report.fault.end());
     EXPECT_EQ(report.lineCount, 9u);  // with the identity
@@ -349,10 +349,10 @@ TEST_F(StoreTest, VerifierReadsAFileWithoutLogonAndRespectsTheHold) {
 
 TEST_F(StoreTest, WriteFailingAtAnyLineLeavesTheOldFileByteIdentical) {
     Instance& a = createAndOpen(u"Home");
-    Profile p = a.store->profile();
+    Profile p = a.store->open().profile();
     for (int i = 0; i < 3; ++i) p.entries.push_back(EntryOf(u"4|c|entry " + Int32Text(i) + u"|u|p||||"));
     p.version = 2;
-    a.store->closeHeldFile();
+    a.store->open().closeHeldFile();
     WriteProfileFile(profileFile(u"Home"), p);
     ASSERT_TRUE(a.open(u"Home").loaded());  // version 2, 10 lines
     for (const int failingLine : {1, 2, 5, 10}) {
@@ -367,8 +367,8 @@ TEST_F(StoreTest, WriteFailingAtAnyLineLeavesTheOldFileByteIdentical) {
         EXPECT_EQ(logLines(), std::vector<std::string>{"#2026-12-07 16:57:18#,\"Writetofile\",\"61\",\"Disk full\""});
         EXPECT_EQ(a.host.texts(), std::vector<std::u16string>{
                                       u"An Error has occurred!. The error is : \nDisk full(61)\nPlease close application and re-open."});
-        EXPECT_EQ(a.store->profile().version, 2);
-        EXPECT_TRUE(a.store->holdsFile());  // the old file stays held: nobody else can change it meanwhile
+        EXPECT_EQ(a.store->open().profile().version, 2);
+        EXPECT_TRUE(a.store->open().holdsFile());  // the old file stays held: nobody else can change it meanwhile
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(database), {}), 2);  // profile and log only
     }
     // With the version put back, the next save is no conflict and keeps the change.
@@ -406,7 +406,7 @@ TEST_F(StoreTest, FailingFlushInstallAndCreateLeaveNothingHalfMade) {
 
 #ifndef _WIN32  // POSIX only
 TEST_F(StoreTest, ReadOnlyFolderFailsTheSaveAndKeepsTheFile) {
-    createAndOpen(u"Home").store->closeHeldFile();
+    createAndOpen(u"Home").store->open().closeHeldFile();
     const std::string before = fileBytes(u"Home");
     // Returns 0 when everything went as expected, else the number of the failed check.
     auto saveInReadOnlyFolder = [&]() -> int {
@@ -462,7 +462,7 @@ TEST_F(StoreTest, ReadOnlyFolderFailsTheSaveAndKeepsTheFile) {
 // A file whose permissions keep this user out is told as such, with the way to put it right; the
 // window stays (closing it would not help), and a session the change catches ends.
 TEST_F(StoreTest, AProfileThePermissionsKeepOutSaysSoAndHow) {
-    createAndOpen(u"Home").store->closeHeldFile();
+    createAndOpen(u"Home").store->open().closeHeldFile();
     Instance& b = startInstance();
     b.files->openError = error::kPermissionDenied;
     const auto refuse = [](const std::filesystem::path&) { return true; };
@@ -486,7 +486,7 @@ TEST_F(StoreTest, AProfileThePermissionsKeepOutSaysSoAndHow) {
 
     b.files->failOpen = nullptr;
     ASSERT_TRUE(b.open(u"Home").loaded());
-    ASSERT_EQ(b.store->logOn({u"", kDefaultLogonValue, u""}), LogonOutcome::LoggedOn);
+    ASSERT_EQ(b.store->open().logOn({u"", kDefaultLogonValue, u""}), LogonOutcome::LoggedOn);
     b.files->failOpen = refuse;
     b.host.clear();
     EXPECT_EQ(b.reload().outcome, OpenOutcome::NotReadable);
@@ -507,7 +507,7 @@ TEST_F(StoreTest, MissingFolder) {
     EXPECT_EQ(a.host.messages[0].title, u"Profiles Missing");
     EXPECT_EQ(a.host.messages[0].icon, MessageIcon::Critical);
     EXPECT_EQ(a.host.messages[0].buttons, MessageButtons::YesNo);
-    EXPECT_EQ(a.store->databaseFolder(), database);
+    EXPECT_EQ(a.store->folder().databaseFolder(), database);
 
     a.host.clear();
     a.host.answers = {MessageAnswer::No};
@@ -525,7 +525,7 @@ TEST_F(StoreTest, MissingFolder) {
     a.host.clear();
     a.host.answers = {MessageAnswer::Yes};
     EXPECT_EQ(a.list(), std::vector<std::u16string>{u"Spare"});
-    EXPECT_EQ(a.store->databaseFolder(), applicationFolder);
+    EXPECT_EQ(a.store->folder().databaseFolder(), applicationFolder);
 }
 
 TEST_F(StoreTest, ReadVersionFailingFiveTimesLocksAndLeavesTheFile) {
@@ -567,7 +567,7 @@ TEST_F(LoadTest, GoodFileLoadsAndKindNineIsSkipped) {
                                        S(u"4|Bank|d|u|p|n|e|w|m"), S(u"5|q|a"), S(u"6|1")}));
     EXPECT_TRUE(opened);
     EXPECT_TRUE(a.host.messages.empty());
-    const Profile& p = a.store->profile();
+    const Profile& p = a.store->open().profile();
     EXPECT_EQ(p.logonMode, 2);
     EXPECT_EQ(p.version, 4);
     EXPECT_EQ(p.userId, u"me");
@@ -589,8 +589,8 @@ TEST_F(LoadTest, TrailerMissingOrLinesAfterItFailTheTrailerCheck) {
         EXPECT_EQ(a.host.messages[0].title, u"Keyloft");
         EXPECT_EQ(a.host.mainWindowCloses, 1);
         EXPECT_FALSE(std::filesystem::exists(database / "KeyloftErrors.log"));
-        EXPECT_TRUE(a.store->holdsFile());  // the file stays held until the window closes
-        a.store->closeHeldFile();
+        EXPECT_TRUE(a.store->open().holdsFile());  // the file stays held until the window closes
+        a.store->open().closeHeldFile();
     }
 }
 
@@ -604,8 +604,8 @@ TEST_F(LoadTest, SumOffByOneLocksThenFailsWithTheGenericMessage) {
                   u"An Error has occurred!. The error is : \nBad file name or number  ReadFromFile (52)\nPlease close application and re-open."}));
     EXPECT_EQ(a.host.locks, 1);
     EXPECT_EQ(a.host.mainWindowCloses, 1);
-    EXPECT_EQ(a.store->profile().version, 3);  // the record's value was still taken
-    EXPECT_FALSE(a.store->holdsFile());
+    EXPECT_EQ(a.store->open().profile().version, 3);  // the record's value was still taken
+    EXPECT_FALSE(a.store->open().holdsFile());
     EXPECT_EQ(logLines(), (std::vector<std::string>{"#2026-12-07 16:57:18#,\"RSumofAC\",\"0\",\"\"",
                                                     "#2026-12-07 16:57:18#,\"ReadFromFile\",\"52\",\"Bad file name or number\""}));
 }
@@ -625,9 +625,9 @@ TEST_F(LoadTest, EmptyFileIsADamagedFileNotAWrongLogon) {
     ASSERT_EQ(a.add(u"4|x||u||||"), SaveOutcome::Saved);
     const OpenResult result = a.open(u"P");
     EXPECT_EQ(result.outcome, OpenOutcome::Empty);
-    EXPECT_FALSE(a.store->loaded());
-    EXPECT_FALSE(a.store->holdsFile());
-    EXPECT_TRUE(a.store->profile().entries.empty());  // nothing of the earlier profile is left to show
+    EXPECT_FALSE(a.store->open().loaded());
+    EXPECT_FALSE(a.store->open().holdsFile());
+    EXPECT_TRUE(a.store->open().profile().entries.empty());  // nothing of the earlier profile is left to show
     // One message and nothing else: the window stays open in the profile view.
     EXPECT_EQ(a.host.texts(), std::vector<std::u16string>{u"The profile file is empty."});
     EXPECT_EQ(a.host.mainWindowCloses, 0);
@@ -677,7 +677,7 @@ TEST_F(StoreTest, ListingIsSortedAndCutsNamesAtTheFirstDot) {
 
 TEST_F(StoreTest, DeleteAsksFirstAndReportsMissingFiles) {
     Instance& a = createAndOpen(u"Home");
-    a.store->closeHeldFile();
+    a.store->open().closeHeldFile();
     a.host.clear();
     (void)a.remove(u"Home");  // default answer: No
     ASSERT_EQ(a.host.messages.size(), 1u);
@@ -702,22 +702,22 @@ TEST_F(StoreTest, DeleteAsksFirstAndReportsMissingFiles) {
 
 TEST_F(StoreTest, ErrorLogLineFormatAndTheMidnightRule) {
     Instance& a = startInstance();
-    a.store->logError(u"ReadFromFile", u"53", u"File not found");
+    a.store->folder().logError(u"ReadFromFile", u"53", u"File not found");
     a.clock.time.hour = 0;
     a.clock.time.minute = 0;
     a.clock.time.second = 0;
-    a.store->logError(u"Encrypt", u"0", u"say \"x\"");
+    a.store->folder().logError(u"Encrypt", u"0", u"say \"x\"");
     a.clock.time.second = 1;
     a.clock.time.month = 1;
-    a.store->logError(u"FillCombo", u"13", u"Type mismatch");
+    a.store->folder().logError(u"FillCombo", u"13", u"Type mismatch");
     EXPECT_EQ(TempFolder::readFile(database / "KeyloftErrors.log"),
               "#2026-12-07 16:57:18#,\"ReadFromFile\",\"53\",\"File not found\"\r\n"
               "#2026-12-07#,\"Encrypt\",\"0\",\"say \"x\"\"\r\n"
               "#2026-01-07 00:00:01#,\"FillCombo\",\"13\",\"Type mismatch\"\r\n");
 
     // A log that cannot be written loses the entry quietly.
-    a.store->setDatabaseFolder(database / "missing");
-    a.store->logError(u"ReadFromFile", u"53", u"File not found");
+    a.store->folder().setDatabaseFolder(database / "missing");
+    a.store->folder().logError(u"ReadFromFile", u"53", u"File not found");
     EXPECT_FALSE(std::filesystem::exists(database / "missing"));
 }
 
@@ -732,18 +732,18 @@ TEST_F(StoreTest, DefaultDatabaseFolderStaysApartFromTheApplicationFolder) {
     const std::unique_ptr<SettingsStore> settings = platform::CreateSettingsStoreIn(temp / "own-settings");
     FakeClock clock;
     ProfileStore store(host, *files, *settings, clock, applicationFolder, userFolder);
-    EXPECT_EQ(store.folderFromSettings(), userFolder);
+    EXPECT_EQ(store.folder().folderFromSettings(), userFolder);
     host.answers = {MessageAnswer::No};
     EXPECT_TRUE(ListAnswered(store, host).empty());
     EXPECT_EQ(host.texts(), std::vector<std::u16string>{u"No Profiles found in Database location!\n" +
                                                         userFolder.u16string() +
                                                         u"\nTry application installation folder?"});
-    EXPECT_EQ(store.databaseFolder(), userFolder);
+    EXPECT_EQ(store.folder().databaseFolder(), userFolder);
     host.answers = {MessageAnswer::Yes};
     EXPECT_EQ(ListAnswered(store, host), std::vector<std::u16string>{u"Spare"});
-    EXPECT_EQ(store.databaseFolder(), applicationFolder);
-    ASSERT_TRUE(store.writeSetting(u"Database", database.u16string()));
-    EXPECT_EQ(store.folderFromSettings(), database);
+    EXPECT_EQ(store.folder().databaseFolder(), applicationFolder);
+    ASSERT_TRUE(store.folder().writeSetting(u"Database", database.u16string()));
+    EXPECT_EQ(store.folder().folderFromSettings(), database);
 }
 
 // A program run from its own folder keeps its profiles there: an empty folder is not offered
@@ -755,7 +755,7 @@ TEST_F(StoreTest, AnEmptyApplicationFolderIsNotOfferedAgain) {
     FakeClock clock;
     ProfileStore store(host, *files, *settings, clock, applicationFolder, applicationFolder);
     for (const std::filesystem::path& named : {applicationFolder, applicationFolder / "", applicationFolder / "."}) {
-        ASSERT_TRUE(store.writeSetting(u"Database", named.u16string()));
+        ASSERT_TRUE(store.folder().writeSetting(u"Database", named.u16string()));
         EXPECT_TRUE(ListAnswered(store, host).empty());
         EXPECT_TRUE(host.messages.empty()) << named;
     }
@@ -763,17 +763,17 @@ TEST_F(StoreTest, AnEmptyApplicationFolderIsNotOfferedAgain) {
 
 TEST_F(StoreTest, DatabaseSettingOfBlanksMeansTheApplicationFolder) {
     Instance& a = startInstance();
-    ASSERT_TRUE(a.store->writeSetting(u"Database", u"   "));
-    EXPECT_EQ(a.store->folderFromSettings(), applicationFolder);
+    ASSERT_TRUE(a.store->folder().writeSetting(u"Database", u"   "));
+    EXPECT_EQ(a.store->folder().folderFromSettings(), applicationFolder);
     const std::u16string padded = u"  " + database.u16string() + u" ";
-    ASSERT_TRUE(a.store->writeSetting(u"Database", padded));
-    EXPECT_EQ(a.store->folderFromSettings().u16string(), padded);  // used as read, blanks and all
+    ASSERT_TRUE(a.store->folder().writeSetting(u"Database", padded));
+    EXPECT_EQ(a.store->folder().folderFromSettings().u16string(), padded);  // used as read, blanks and all
 
     std::u16string value = u"unchanged";
-    EXPECT_FALSE(a.store->readSetting(u"Timer", value));
+    EXPECT_FALSE(a.store->folder().readSetting(u"Timer", value));
     EXPECT_EQ(value, u"unchanged");
-    ASSERT_TRUE(a.store->writeSetting(u"Timer", u"ten"));
-    EXPECT_TRUE(a.store->readSetting(u"Timer", value));
+    ASSERT_TRUE(a.store->folder().writeSetting(u"Timer", u"ten"));
+    EXPECT_TRUE(a.store->folder().readSetting(u"Timer", value));
     EXPECT_EQ(value, u"ten");
 }
 

@@ -64,8 +64,8 @@ class SaveSafetyTest : public StoreTest, public ::testing::WithParamInterface<bo
     // The logon step (a sealed profile shows its records only after it); in the sealed form the
     // saves that follow write the profile sealed.
     void logOn(Instance& a) {
-        ASSERT_EQ(a.store->logOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
-        if (sealedForm()) a.store->setSealed(true);
+        ASSERT_EQ(a.store->open().logOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
+        if (sealedForm()) a.store->edits().setSealed(true);
     }
     std::filesystem::path backupFile() const { return database / "Home.dat.bak"; }
 
@@ -109,20 +109,20 @@ TEST_P(SaveSafetyTest, AStaleBackupIsNeverPutBackOverNewerData) {
     TempFolder::writeFile(backupFile(), ProfileAt(7));
     Instance& a = open();
     ASSERT_TRUE(lastOpen.loaded());
-    EXPECT_EQ(a.store->profile().version, 8);
+    EXPECT_EQ(a.store->open().profile().version, 8);
     EXPECT_FALSE(std::filesystem::exists(backupFile()));
     EXPECT_EQ(logLines(), std::vector<std::string>{
                               "#2026-12-07 16:57:18#,\"Recover\",\"0\",\"Home.dat.bak (older (version 7)) was removed; "
                               "Home.dat holds version 8\""});
     logOn(a);
     ASSERT_EQ(a.add(u"4||new|me|pw||||"), SaveOutcome::Saved);
-    a.store->closeHeldFile();
+    a.store->open().closeHeldFile();
 
     Instance& b = open();
     ASSERT_TRUE(lastOpen.loaded());
-    EXPECT_EQ(b.store->profile().version, 9);
+    EXPECT_EQ(b.store->open().profile().version, 9);
     logOn(b);
-    EXPECT_EQ(RecordsOf(b.store->profile().entries),
+    EXPECT_EQ(RecordsOf(b.store->open().profile().entries),
               (std::vector<std::u16string>{u"4||saved at 8|me|pw||||", u"4||new|me|pw||||"}));
 }
 
@@ -152,7 +152,7 @@ TEST_P(SaveSafetyTest, ASoundBackupReplacesAMissingEmptyOrDamagedProfile) {
         Instance& a = open();
         ASSERT_TRUE(lastOpen.loaded());
         EXPECT_TRUE(a.host.messages.empty());
-        EXPECT_EQ(a.store->profile().version, 7);
+        EXPECT_EQ(a.store->open().profile().version, 7);
         EXPECT_EQ(releasedFileBytes(u"Home"), backup);
         EXPECT_FALSE(std::filesystem::exists(backupFile()));
         EXPECT_EQ(logLines(), std::vector<std::string>{"#2026-12-07 16:57:18#,\"Recover\",\"0\",\"Home.dat.bak "
@@ -161,7 +161,7 @@ TEST_P(SaveSafetyTest, ASoundBackupReplacesAMissingEmptyOrDamagedProfile) {
         // The next save goes ahead as usual.
         logOn(a);
         EXPECT_EQ(a.add(u"4||after|me|pw||||"), SaveOutcome::Saved);
-        a.store->closeHeldFile();
+        a.store->open().closeHeldFile();
         instances.clear();
     }
 }
@@ -215,7 +215,7 @@ TEST_P(SaveSafetyTest, ADamagedBackupBesideASoundProfileGoes) {
     TempFolder::writeFile(backupFile(), "not a profile\r\n");
     Instance& a = open();
     ASSERT_TRUE(lastOpen.loaded());
-    EXPECT_EQ(a.store->profile().version, 8);
+    EXPECT_EQ(a.store->open().profile().version, 8);
     EXPECT_EQ(FolderNames(database), (std::vector<std::string>{"Home.dat", "KeyloftErrors.log"}));
 }
 
@@ -230,7 +230,7 @@ TEST_P(SaveSafetyTest, TwoDamagedFilesAreLeftAsTheyAreAndTheLoadFails) {
 }
 
 TEST_P(SaveSafetyTest, TemporaryFilesOfAnInterruptedSaveGoWithTheNextHolder) {
-    createAndOpen(u"Home").store->closeHeldFile();
+    createAndOpen(u"Home").store->open().closeHeldFile();
     TempFolder::writeFile(database / ".Home.dat.Zx81Zx81.tmp", "half a save");
     TempFolder::writeFile(database / ".Work.dat.Zx81Zx81.tmp", "another profile's");
     // A save under way in another instance keeps its temporary file.
@@ -329,15 +329,15 @@ TEST_P(SaveSafetyTest, NamesThatLeaveTheFolderAreRefusedBeforeAnyFileIsTouched) 
 TEST_P(SaveSafetyTest, TheErrorLogOfASharedFolderIsWritableByItsGroup) {
     Instance& a = startInstance();
     ASSERT_EQ(::chmod(database.c_str(), 02770), 0);
-    a.store->logError(u"ReadFromFile", u"53", u"File not found");
+    a.store->folder().logError(u"ReadFromFile", u"53", u"File not found");
     EXPECT_EQ(StatOf(database / "KeyloftErrors.log").st_mode & 0777, 0660u);
     EXPECT_EQ(StatOf(database / "KeyloftErrors.log").st_gid, StatOf(database).st_gid);
 
     const std::filesystem::path own = temp / "own";
     std::filesystem::create_directories(own);
     ASSERT_EQ(::chmod(own.c_str(), 0700), 0);
-    a.store->setDatabaseFolder(own);
-    a.store->logError(u"ReadFromFile", u"53", u"File not found");
+    a.store->folder().setDatabaseFolder(own);
+    a.store->folder().logError(u"ReadFromFile", u"53", u"File not found");
     EXPECT_EQ(StatOf(own / "KeyloftErrors.log").st_mode & 0777, 0600u);
 }
 #endif

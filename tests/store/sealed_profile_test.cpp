@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sodium.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "store/profile_codec.h"
 #include "store/profile_history.h"
 #include "store/profile_verifier.h"
+#include "store/sealed_unlock.h"
 #include "store/sealing_rule.h"
 #include "store/text_convert.h"
 #include "store_fixture.h"
@@ -42,9 +44,9 @@ std::string Rejoin(const std::vector<std::string>& lines) { return JoinFileLines
 
 TEST_F(SealedStoreTest, RoundTripShowsOnlyTheHeaderBeforeLogonAndEverythingAfter) {
     Instance& a = sealedProfile(u"Home");
-    const Profile original = a.store->profile();
+    const Profile original = a.store->open().profile();
     const std::string bytes = releasedFileBytes(u"Home");
-    a.store->closeHeldFile();
+    a.store->open().closeHeldFile();
     ASSERT_EQ(Lines(bytes).front(), "KEYLOFT SEALED 1");
     for (const std::string secret : {"Main account", "opensesame", "line one", "Z\xc3\xbcrich"}) {
         EXPECT_EQ(bytes.find(secret), std::string::npos) << secret;
@@ -53,8 +55,8 @@ TEST_F(SealedStoreTest, RoundTripShowsOnlyTheHeaderBeforeLogonAndEverythingAfter
 
     Instance& b = startInstance();
     ASSERT_TRUE(b.open(u"Home").loaded());
-    const Profile& before = b.store->profile();
-    EXPECT_TRUE(b.store->sealed());
+    const Profile& before = b.store->open().profile();
+    EXPECT_TRUE(b.store->open().sealed());
     EXPECT_EQ(before.logonMode, kUserIdPasswordAndPin);
     EXPECT_EQ(before.answerMode, kTwoAnswers);
     EXPECT_EQ(before.questions, QuestionsOf({u"5|First pet?|", u"5|\u6bcd\u306e\u65e7\u59d3?|",
@@ -62,31 +64,31 @@ TEST_F(SealedStoreTest, RoundTripShowsOnlyTheHeaderBeforeLogonAndEverythingAfter
     EXPECT_TRUE(before.userId.empty() && before.password.empty() && before.pin.empty());
     EXPECT_TRUE(before.entries.empty() && before.categories.empty());
 
-    EXPECT_EQ(b.store->logOn({u"J\u00f6rg", u"p\u00e4ss \U0001F511 w\u00f6rd", u"4712"}), LogonOutcome::Incorrect);
-    EXPECT_EQ(b.store->logOn({u"", u"", u""}), LogonOutcome::Incorrect);
-    EXPECT_TRUE(b.store->profile().entries.empty());
-    ASSERT_EQ(b.store->logOn(rightLogon()), LogonOutcome::LoggedOn);
-    ExpectSameContent(b.store->profile(), original);
-    EXPECT_EQ(b.store->profile().version, original.version);
+    EXPECT_EQ(b.store->open().logOn({u"J\u00f6rg", u"p\u00e4ss \U0001F511 w\u00f6rd", u"4712"}), LogonOutcome::Incorrect);
+    EXPECT_EQ(b.store->open().logOn({u"", u"", u""}), LogonOutcome::Incorrect);
+    EXPECT_TRUE(b.store->open().profile().entries.empty());
+    ASSERT_EQ(b.store->open().logOn(rightLogon()), LogonOutcome::LoggedOn);
+    ExpectSameContent(b.store->open().profile(), original);
+    EXPECT_EQ(b.store->open().profile().version, original.version);
     EXPECT_TRUE(b.host.messages.empty());
 }
 
 TEST_F(SealedStoreTest, SealThenUnsealGivesAUsualFileWithTheSameContent) {
     Instance& a = createWith(u"Home", FillEverything);
-    ASSERT_EQ(a.store->logOn(rightLogon()), LogonOutcome::LoggedOn);
+    ASSERT_EQ(a.store->open().logOn(rightLogon()), LogonOutcome::LoggedOn);
     ASSERT_EQ(a.save(), SaveOutcome::Saved);
-    const Profile original = a.store->profile();
-    EXPECT_FALSE(a.store->sealed());
+    const Profile original = a.store->open().profile();
+    EXPECT_FALSE(a.store->open().sealed());
 
-    a.store->setSealed(true);
+    a.store->edits().setSealed(true);
     ASSERT_EQ(a.save(), SaveOutcome::Saved);
-    a.store->closeHeldFile();
+    a.store->open().closeHeldFile();
     Instance& b = startInstance();
     ASSERT_TRUE(b.open(u"Home").loaded());
-    ASSERT_EQ(b.store->logOn(rightLogon()), LogonOutcome::LoggedOn);
-    b.store->setSealed(false);
+    ASSERT_EQ(b.store->open().logOn(rightLogon()), LogonOutcome::LoggedOn);
+    b.store->edits().setSealed(false);
     ASSERT_EQ(b.save(), SaveOutcome::Saved);
-    b.store->closeHeldFile();
+    b.store->open().closeHeldFile();
 
     const std::string bytes = fileBytes(u"Home");
     const DecodedFile decoded = DecodeFileForTest(bytes);  // the usual form: hexadecimal lines
@@ -94,10 +96,10 @@ TEST_F(SealedStoreTest, SealThenUnsealGivesAUsualFileWithTheSameContent) {
     EXPECT_EQ(decoded.lines.front().find_first_not_of("0123456789ABCDEF"), std::string::npos);
     Instance& c = startInstance();
     ASSERT_TRUE(c.open(u"Home").loaded());
-    EXPECT_FALSE(c.store->sealed());
-    ASSERT_EQ(c.store->logOn(rightLogon()), LogonOutcome::LoggedOn);
-    ExpectSameContent(c.store->profile(), original);
-    EXPECT_EQ(c.store->profile().version, original.version + 2);
+    EXPECT_FALSE(c.store->open().sealed());
+    ASSERT_EQ(c.store->open().logOn(rightLogon()), LogonOutcome::LoggedOn);
+    ExpectSameContent(c.store->open().profile(), original);
+    EXPECT_EQ(c.store->open().profile().version, original.version + 2);
 }
 
 TEST_F(SealedStoreTest, AFlippedBitAnywhereIsDamageAndNothingIsShown) {
@@ -137,11 +139,11 @@ TEST_F(SealedStoreTest, AFlippedBitAnywhereIsDamageAndNothingIsShown) {
             const OpenResult opened = other.open(u"Home");
             EXPECT_EQ(opened.outcome, OpenOutcome::Damaged);
             EXPECT_EQ(other.host.texts(), std::vector<std::u16string>{u"The profile file is damaged."});
-            const Profile& p = other.store->profile();
+            const Profile& p = other.store->open().profile();
             EXPECT_TRUE(p.questions.empty() && p.entries.empty() && p.password.empty());
             EXPECT_EQ(p.logonMode, 0);
-            EXPECT_FALSE(other.store->holdsFile());
-            EXPECT_EQ(other.store->logOn(rightLogon()), LogonOutcome::Incorrect);
+            EXPECT_FALSE(other.store->open().holdsFile());
+            EXPECT_EQ(other.store->open().logOn(rightLogon()), LogonOutcome::Incorrect);
         }
     }
 }
@@ -169,11 +171,11 @@ TEST_F(SealedStoreTest, AChangeMadeOnPurposeFailsAtLogonAndNothingIsKept) {
         writeFile(u"Home", Rejoin(WithCheckLineRemade(change(lines))));
         Instance& other = startInstance();
         ASSERT_TRUE(other.open(u"Home").loaded());
-        EXPECT_EQ(other.store->logOn(rightLogon()), LogonOutcome::Damaged);
-        const Profile& p = other.store->profile();
+        EXPECT_EQ(other.store->open().logOn(rightLogon()), LogonOutcome::Damaged);
+        const Profile& p = other.store->open().profile();
         EXPECT_TRUE(p.questions.empty() && p.entries.empty() && p.password.empty() && p.userId.empty());
-        EXPECT_FALSE(other.store->holdsFile());
-        EXPECT_FALSE(other.store->loaded());
+        EXPECT_FALSE(other.store->open().holdsFile());
+        EXPECT_FALSE(other.store->open().loaded());
     }
 }
 
@@ -201,13 +203,13 @@ TEST_F(SealedStoreTest, VersionCheckAndConflictMessagesBetweenTwoInstances) {
         const std::u16string name = u"P" + Int32Text(++round);
         instances.clear();
         Instance& a = sealedProfile(name);
-        a.store->closeHeldFile();
+        a.store->open().closeHeldFile();
         Instance& b = startInstance();
         ASSERT_TRUE(b.open(name).loaded());
-        ASSERT_EQ(b.store->logOn(rightLogon()), LogonOutcome::LoggedOn);
+        ASSERT_EQ(b.store->open().logOn(rightLogon()), LogonOutcome::LoggedOn);
         ASSERT_EQ(b.carryOut(c.change(*b.store)), SaveOutcome::Saved);
-        const Profile afterB = b.store->profile();
-        b.store->closeHeldFile();
+        const Profile afterB = b.store->open().profile();
+        b.store->open().closeHeldFile();
         const std::string bytesAfterB = fileBytes(name);
 
         a.host.clear();
@@ -217,27 +219,27 @@ TEST_F(SealedStoreTest, VersionCheckAndConflictMessagesBetweenTwoInstances) {
             EXPECT_EQ(a.host.locks, 1);
             EXPECT_EQ(a.host.texts(), std::vector<std::u16string>{
                                           u"The profile has been modified by another user.\nYou will have to login again."});
-            EXPECT_TRUE(a.store->profile().entries.empty());
+            EXPECT_TRUE(a.store->open().profile().entries.empty());
         } else {
             EXPECT_EQ(a.host.locks, 0);
             EXPECT_EQ(a.host.texts(),
                       std::vector<std::u16string>{u"The record has been modified by another user.\nRefreshing data..."});
-            ExpectSameContent(a.store->profile(), afterB);
+            ExpectSameContent(a.store->open().profile(), afterB);
             // A goes on from B's version, still sealed.
             EXPECT_EQ(a.add(u"4|x|A's again|a|||||"), SaveOutcome::Saved);
             EXPECT_EQ(Lines(releasedFileBytes(name)).front(), "KEYLOFT SEALED 1");
         }
-        a.store->closeHeldFile();
+        a.store->open().closeHeldFile();
     }
 }
 
 TEST_F(SealedStoreTest, AFileMadeWithTheDefaultLimitsOpensWithThem) {
     startInstance({}, sealed::DefaultLimits());
     Instance& a = createAndOpen(u"Home");
-    ASSERT_EQ(a.store->logOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
-    a.store->setSealed(true);
+    ASSERT_EQ(a.store->open().logOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
+    a.store->edits().setSealed(true);
     ASSERT_EQ(a.add(u"4||kept|u|||||"), SaveOutcome::Saved);
-    a.store->closeHeldFile();
+    a.store->open().closeHeldFile();
     const std::vector<std::string> lines = Lines(fileBytes(u"Home"));
     const std::string slot = lines[LineStarting(lines, "slot=logon")];
     EXPECT_EQ(slot.rfind("slot=logon " + std::to_string(crypto_pwhash_OPSLIMIT_MODERATE) + " " +
@@ -248,8 +250,8 @@ TEST_F(SealedStoreTest, AFileMadeWithTheDefaultLimitsOpensWithThem) {
 
     Instance& b = startInstance();  // made with other limits: the file has its own
     ASSERT_TRUE(b.open(u"Home").loaded());
-    ASSERT_EQ(b.store->logOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
-    EXPECT_EQ(RecordsOf(b.store->profile().entries), std::vector<std::u16string>{u"4||kept|u|||||"});
+    ASSERT_EQ(b.store->open().logOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
+    EXPECT_EQ(RecordsOf(b.store->open().profile().entries), std::vector<std::u16string>{u"4||kept|u|||||"});
 }
 
 TEST(LogonStep, AnInvalidLogonModeOrAnswerModeNeverLogsOnWithNothing) {
@@ -259,32 +261,32 @@ TEST(LogonStep, AnInvalidLogonModeOrAnswerModeNeverLogsOnWithNothing) {
     std::unique_ptr<SettingsStore> settings = platform::CreateSettingsStoreIn(temp.path() / "settings");
     FakeClock clock;
     ProfileStore store(host, *files, *settings, clock, temp.path());
-    store.setDatabaseFolder(temp.path());
-    ASSERT_TRUE(store.createProfile(u"P"));
-    ASSERT_TRUE(store.openProfile(u"P").loaded());
-    Profile p = store.profile();
+    store.folder().setDatabaseFolder(temp.path());
+    ASSERT_TRUE(store.open().createProfile(u"P"));
+    ASSERT_TRUE(store.open().openProfile(u"P").loaded());
+    Profile p = store.open().profile();
     p.logonMode = 0;
     p.password = u"velvet otter harbour 93";
     p.answerMode = 0;
     p.questions = QuestionsOf({u"5|Q|A"});
-    store.closeHeldFile();
+    store.open().closeHeldFile();
     WriteProfileFile(temp.path() / "P.dat", p);
-    ASSERT_TRUE(store.openProfile(u"P").loaded());
-    EXPECT_EQ(store.logOn({u"", u"velvet otter harbour 93", u""}), LogonOutcome::Incorrect);
-    EXPECT_EQ(store.logOnWithAnswers({u"", u"", u""}), LogonOutcome::Incorrect);
-    EXPECT_EQ(store.logOnWithAnswers({u" A ", u"", u""}), LogonOutcome::LoggedOn);
+    ASSERT_TRUE(store.open().openProfile(u"P").loaded());
+    EXPECT_EQ(store.open().logOn({u"", u"velvet otter harbour 93", u""}), LogonOutcome::Incorrect);
+    EXPECT_EQ(store.open().logOnWithAnswers({u"", u"", u""}), LogonOutcome::Incorrect);
+    EXPECT_EQ(store.open().logOnWithAnswers({u" A ", u"", u""}), LogonOutcome::LoggedOn);
 
     // Sealed, such a profile could never be opened again: the save fails and the file stays.
-    store.closeHeldFile();
+    store.open().closeHeldFile();
     const std::string before = TempFolder::readFile(temp.path() / "P.dat");
-    store.setSealed(true);  // three answers of one question: no answer slot either
+    store.edits().setSealed(true);  // three answers of one question: no answer slot either
     const EditResult sealedSave = ChangeSecurity(store, [](Profile& changed) {
         changed.answerMode = kAllAnswers;
         changed.password = u"velvet otter harbour 94";  // a password the readable file never held
     });
     ASSERT_TRUE(sealedSave.applied());
     EXPECT_EQ(sealedSave.save->outcome, SaveOutcome::Failed);
-    store.closeHeldFile();
+    store.open().closeHeldFile();
     EXPECT_EQ(TempFolder::readFile(temp.path() / "P.dat"), before);
 }
 
@@ -318,16 +320,16 @@ TEST_F(SealedStoreTest, AnEntryRecordWithFewerFieldsOpensWithTheRestEmpty) {
     writeFile(u"Home", Rejoin(file));
     Instance& a = startInstance();
     ASSERT_EQ(a.open(u"Home").outcome, OpenOutcome::Loaded);
-    ASSERT_EQ(a.store->logOn({u"ann", u"Tr0ub4dor&3xyzzy", u"4711"}), LogonOutcome::LoggedOn);
-    ASSERT_EQ(a.store->profile().entries.size(), 1u);
-    EXPECT_EQ(a.store->profile().entries[0], EntryOf(u"4||kept||||||"));
+    ASSERT_EQ(a.store->open().logOn({u"ann", u"Tr0ub4dor&3xyzzy", u"4711"}), LogonOutcome::LoggedOn);
+    ASSERT_EQ(a.store->open().profile().entries.size(), 1u);
+    EXPECT_EQ(a.store->open().profile().entries[0], EntryOf(u"4||kept||||||"));
 }
 
 // The limits a slot may ask for: from libsodium's INTERACTIVE limits (or the smaller ones a store
 // was set up to make) up to 10 passes and 1 GiB. Beyond those the file is damaged for the loader
 // and for verify, never tried.
 TEST_F(SealedStoreTest, SlotLimitsOutsideTheBoundsMakeTheFileDamaged) {
-    sealedProfile(u"Home").store->closeHeldFile();
+    sealedProfile(u"Home").store->open().closeHeldFile();
     const std::vector<std::string> lines = Lines(releasedFileBytes(u"Home"));
     // Every slot line with the limits of a case: "slot=<label> <ops> <mem> <salt> <nonce> <key>".
     const auto withLimits = [&lines](unsigned long long ops, unsigned long long mem) {
@@ -370,10 +372,10 @@ TEST_F(SealedStoreTest, AReplacedFileIsAskedAboutAndABackupNeverUndoesSealing) {
     const std::string older = releasedFileBytes(u"Home");
     ASSERT_EQ(a.add(u"4||newer|u|||||"), SaveOutcome::Saved);
     const std::string sealedNow = releasedFileBytes(u"Home");
-    a.store->setSealed(false);
+    a.store->edits().setSealed(false);
     ASSERT_EQ(a.add(u"4||readable|u|||||"), SaveOutcome::Saved);
     const std::string readable = releasedFileBytes(u"Home");
-    a.store->setSealed(true);
+    a.store->edits().setSealed(true);
     ASSERT_EQ(a.add(u"4||sealed again|u|||||"), SaveOutcome::Saved);  // seen: sealed, the newest version
     const std::string newest = releasedFileBytes(u"Home");
     instances.clear();
@@ -423,7 +425,7 @@ TEST_F(SealedStoreTest, AReplacedFileIsAskedAboutAndABackupNeverUndoesSealing) {
     TempFolder::writeFile(profileFile(u"Home"), newest);
     Instance& b = startInstance();
     ASSERT_TRUE(b.open(u"Home").loaded());
-    ASSERT_EQ(b.store->logOn(rightLogon()), LogonOutcome::LoggedOn);
+    ASSERT_EQ(b.store->open().logOn(rightLogon()), LogonOutcome::LoggedOn);
     ASSERT_EQ(b.add(u"4||from a colleague|u|||||"), SaveOutcome::Saved);
     instances.clear();
     Instance& c = startInstance();
@@ -435,15 +437,54 @@ TEST_F(SealedStoreTest, AReplacedFileIsAskedAboutAndABackupNeverUndoesSealing) {
 // readable) goes when the profile is deleted: a new profile of that name starts afresh.
 TEST_F(SealedStoreTest, WhatIsRememberedOfAFileGoesWithTheProfile) {
     Instance& a = createAndOpen(u"Home");
-    ASSERT_EQ(a.store->logOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
-    a.store->setKeptReadable(true);
-    EXPECT_TRUE(a.store->keptReadable());
+    ASSERT_EQ(a.store->open().logOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
+    a.store->edits().setKeptReadable(true);
+    EXPECT_TRUE(a.store->edits().keptReadable());
     ASSERT_TRUE(ReadSeenProfile(*a.settings, profileFile(u"Home")).has_value());
-    a.store->forget();
+    a.store->open().forget();
     a.host.answers = {MessageAnswer::Yes};
     ASSERT_EQ(a.remove(u"Home").outcome, DeleteOutcome::Deleted);
     EXPECT_FALSE(ReadSeenProfile(*a.settings, profileFile(u"Home")).has_value());
     EXPECT_FALSE(ReadKeptReadable(*a.settings, profileFile(u"Home")));
+}
+
+// The logon lets go of the file while its key is made: a colleague opens and saves meanwhile, and
+// what they saved is what opens afterwards, with the key while the logon slot stayed and on the
+// typed details when they changed it (the old key is never tried on new slots).
+TEST_F(SealedStoreTest, ALogonLetsGoWhileTheKeyIsMadeAndOpensWhatAColleagueSavedMeanwhile) {
+    struct Case {
+        const char* what;
+        EditResult (*change)(ProfileStore&);
+        LogonOutcome expected;
+    };
+    const Case cases[] = {
+        {"an entry", [](ProfileStore& s) { return AddEntryRecord(s, u"4|Bank|B's|b|||||"); }, LogonOutcome::LoggedOn},
+        {"the password",
+         [](ProfileStore& s) { return ChangeSecurity(s, [](Profile& p) { p.password = u"crimson walrus ledger 47"; }); },
+         LogonOutcome::Incorrect},
+    };
+    int round = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::u16string name = u"U" + Int32Text(++round);
+        instances.clear();
+        sealedProfile(name).store->open().closeHeldFile();
+        Instance& a = startInstance();
+        ASSERT_TRUE(a.open(name).loaded());
+        const std::unique_ptr<SealedUnlock> unlock = SealedUnlock::prepare(a.store->open(), rightLogon());
+        ASSERT_NE(unlock, nullptr);
+        unlock->derive();
+        ASSERT_FALSE(unlock->refused());
+        Instance& b = startInstance();
+        ASSERT_TRUE(b.open(name).loaded()) << "not held while the key is made";
+        ASSERT_EQ(b.store->open().logOn(rightLogon()), LogonOutcome::LoggedOn);
+        ASSERT_EQ(b.carryOut(c.change(*b.store)), SaveOutcome::Saved);
+        const Profile saved = b.store->open().profile();
+        b.store->open().closeHeldFile();
+        ASSERT_TRUE(a.open(name).loaded());
+        EXPECT_EQ(unlock->finish(a.store->open()), c.expected);
+        if (c.expected == LogonOutcome::LoggedOn) ExpectSameContent(a.store->open().profile(), saved);
+    }
 }
 
 }  // namespace

@@ -201,14 +201,14 @@ class SealedSlotsTest : public SealedStoreTest {
         typed.answerMode = answerMode;
         typed.seal = true;
         typed.weakAnswersAccepted = weakAnswersAccepted;
-        return a.store->changeSecurity(typed);
+        return a.store->edits().changeSecurity(typed);
     }
     Labels labels(std::u16string_view name) { return SlotLabels(Lines(releasedFileBytes(name))); }
     LogonOutcome answersOpen(std::u16string_view name, const std::vector<std::u16string>& typed) {
         Instance& other = startInstance();
         if (!other.open(name).loaded()) throw StepFailed("open");
-        const LogonOutcome outcome = other.store->logOnWithAnswers(typed);
-        other.store->closeHeldFile();
+        const LogonOutcome outcome = other.store->open().logOnWithAnswers(typed);
+        other.store->open().closeHeldFile();
         return outcome;
     }
 };
@@ -219,7 +219,7 @@ TEST_F(SealedSlotsTest, ASealingEditLeavesWeakAnswersOutAndOffersAllAnswers) {
     const std::vector<SecurityQuestion> questions{
         {u"Town?", u"Nether Wallop"}, {u"Initial?", u"x"}, {u"Pet?", u"Rex the second"}};
     Instance& a = createAndOpen(u"Home");
-    ASSERT_EQ(a.store->logOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
+    ASSERT_EQ(a.store->open().logOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
     const std::string readable = releasedFileBytes(u"Home");
     EditResult edit = sealNew(a, questions, kOneAnswer);
     ASSERT_TRUE(edit.offer.has_value());
@@ -239,13 +239,13 @@ TEST_F(SealedSlotsTest, ASealingEditLeavesWeakAnswersOutAndOffersAllAnswers) {
               u"them: until stronger answers are set, Forgotten Logon opens the sealed file only with the "
               u"other answers.");
     EXPECT_EQ(labels(u"Home"), (Labels{"logon", "answers:1", "answers:3"}));
-    a.store->closeHeldFile();
+    a.store->open().closeHeldFile();
     EXPECT_EQ(answersOpen(u"Home", {u"", u"X", u""}), LogonOutcome::Incorrect);
     EXPECT_EQ(answersOpen(u"Home", {u"", u"", u"rex THE second"}), LogonOutcome::LoggedOn);
     instances.resize(1);
 
     ASSERT_TRUE(a.open(u"Home").loaded());
-    ASSERT_EQ(a.store->logOn({u"", u"tundra velvet 93 quill", u""}), LogonOutcome::LoggedOn);
+    ASSERT_EQ(a.store->open().logOn({u"", u"tundra velvet 93 quill", u""}), LogonOutcome::LoggedOn);
     edit = sealNew(a, questions, kAllAnswers);  // Yes: one slot for all three
     ASSERT_TRUE(Saved(edit));
     EXPECT_FALSE(edit.notice.has_value());
@@ -259,7 +259,7 @@ TEST_F(SealedSlotsTest, ASealingEditLeavesWeakAnswersOutAndOffersAllAnswers) {
               u"was sealed "
               u"without them: Forgotten Logon cannot open the sealed file until stronger answers are set.");
     EXPECT_EQ(labels(u"Home"), Labels{"logon"});
-    a.store->closeHeldFile();
+    a.store->open().closeHeldFile();
     EXPECT_EQ(answersOpen(u"Home", {u"opensesame", u"", u""}), LogonOutcome::Incorrect);
 }
 
@@ -268,11 +268,11 @@ TEST_F(SealedSlotsTest, ASealingEditLeavesWeakAnswersOutAndOffersAllAnswers) {
 // After a logon with an answer the password is not known, and the slots stay.
 TEST_F(SealedSlotsTest, SlotsMadeBeforeTheRuleGiveWayAtTheNextSave) {
     Instance& a = createAndOpen(u"Home");
-    Profile old = a.store->profile();
+    Profile old = a.store->open().profile();
     old.password = u"tundra velvet 93 quill";
     old.questions = {{u"Colour?", u"Blue"}, {u"Town?", u"London"}, {u"Pet?", u"Rex"}};
     old.version = 5;
-    a.store->closeHeldFile();
+    a.store->open().closeHeldFile();
     std::unique_ptr<sealed::Keys> keys;
     TempFolder::writeFile(profileFile(u"Home"),
                           JoinFileLines(sealed::SealProfile(old, old.version, keys, kQuickSealing,
@@ -282,17 +282,17 @@ TEST_F(SealedSlotsTest, SlotsMadeBeforeTheRuleGiveWayAtTheNextSave) {
 
     Instance& byAnswer = startInstance();
     ASSERT_TRUE(byAnswer.open(u"Home").loaded());
-    ASSERT_EQ(byAnswer.store->logOnWithAnswers({u"blue", u"", u""}), LogonOutcome::LoggedOn);
+    ASSERT_EQ(byAnswer.store->open().logOnWithAnswers({u"blue", u"", u""}), LogonOutcome::LoggedOn);
     ASSERT_EQ(byAnswer.add(u"4||by answer|u|||||"), SaveOutcome::Saved);
     EXPECT_EQ(labels(u"Home"), (Labels{"logon", "answers:1", "answers:2", "answers:3"}));
     instances.clear();
 
     Instance& byLogon = startInstance();
     ASSERT_TRUE(byLogon.open(u"Home").loaded());
-    ASSERT_EQ(byLogon.store->logOn({u"", u"tundra velvet 93 quill", u""}), LogonOutcome::LoggedOn);
+    ASSERT_EQ(byLogon.store->open().logOn({u"", u"tundra velvet 93 quill", u""}), LogonOutcome::LoggedOn);
     ASSERT_EQ(byLogon.add(u"4||by logon|u|||||"), SaveOutcome::Saved);
     EXPECT_EQ(labels(u"Home"), Labels{"logon"});
-    byLogon.store->closeHeldFile();
+    byLogon.store->open().closeHeldFile();
     EXPECT_EQ(answersOpen(u"Home", {u"blue", u"london", u"rex"}), LogonOutcome::Incorrect);
 }
 
@@ -319,7 +319,7 @@ TEST_F(SealedSlotsTest, EveryPartOfTheLogonIsNeededAndNothingOpensEmpty) {
     }
 
     const std::vector<std::string> lines = sealedLines(p);
-    createAndOpen(u"Home").store->closeHeldFile();
+    createAndOpen(u"Home").store->open().closeHeldFile();
     struct Case {
         const char* name;
         std::vector<std::string> lines;
@@ -344,15 +344,15 @@ TEST_F(SealedSlotsTest, EveryPartOfTheLogonIsNeededAndNothingOpensEmpty) {
         Instance& other = startInstance();
         ASSERT_TRUE(other.open(u"Home").loaded());
         const LogonOutcome outcome =
-            c.answers.empty() ? other.store->logOn(c.typed) : other.store->logOnWithAnswers(c.answers);
+            c.answers.empty() ? other.store->open().logOn(c.typed) : other.store->open().logOnWithAnswers(c.answers);
         EXPECT_NE(outcome, LogonOutcome::LoggedOn);
-        EXPECT_TRUE(other.store->profile().entries.empty() && other.store->profile().userId.empty());
-        other.store->closeHeldFile();
+        EXPECT_TRUE(other.store->open().profile().entries.empty() && other.store->open().profile().userId.empty());
+        other.store->open().closeHeldFile();
     }
     TempFolder::writeFile(profileFile(u"Home"), JoinFileLines(lines));
     Instance& other = startInstance();
     ASSERT_TRUE(other.open(u"Home").loaded());
-    EXPECT_EQ(other.store->logOn({u" ann ", u"tundra velvet 93 quill", u""}), LogonOutcome::LoggedOn);
+    EXPECT_EQ(other.store->open().logOn({u" ann ", u"tundra velvet 93 quill", u""}), LogonOutcome::LoggedOn);
 }
 
 // A password that a readable file held (every copy of that file gives it away) does not seal: the
@@ -362,42 +362,42 @@ TEST_F(SealedSlotsTest, SealingStartsFromAPasswordNoReadableFileHeld) {
     constexpr char16_t kOld[] = u"violet harbour 47 kites";
     constexpr char16_t kNew[] = u"tundra velvet 93 quill";
     Instance& a = createAndOpen(u"Home");
-    ASSERT_EQ(a.store->logOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
+    ASSERT_EQ(a.store->open().logOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
     ASSERT_TRUE(Saved(ChangeSecurity(*a.store, [&](Profile& p) { p.password = kOld; })));  // readable
-    EXPECT_TRUE(a.store->sealingNeedsNewPassword());
+    EXPECT_TRUE(a.store->edits().sealingNeedsNewPassword());
     const std::string readable = releasedFileBytes(u"Home");
     const auto seal = [&](const char16_t* password) {
         SecuritySettings typed;
         typed.passwordRetyped = password != nullptr;
         if (password != nullptr) typed.password = typed.confirmation = password;
-        typed.questions = a.store->profile().questions;
+        typed.questions = a.store->open().profile().questions;
         typed.seal = true;
         typed.weakAnswersAccepted = true;
-        return a.store->changeSecurity(typed);
+        return a.store->edits().changeSecurity(typed);
     };
     for (const char16_t* kept : {static_cast<const char16_t*>(nullptr), kOld}) {
         const EditResult edit = seal(kept);
         EXPECT_EQ(edit.refusal.value_or(u""), kReadablePasswordRefusal);
         EXPECT_TRUE(edit.setupRule);
-        EXPECT_FALSE(a.store->sealed());
+        EXPECT_FALSE(a.store->open().sealed());
         EXPECT_EQ(releasedFileBytes(u"Home"), readable);
     }
     ASSERT_TRUE(Saved(seal(kNew)));
-    EXPECT_FALSE(a.store->sealingNeedsNewPassword());
+    EXPECT_FALSE(a.store->edits().sealingNeedsNewPassword());
     instances.clear();
 
     Instance& b = startInstance();
     ASSERT_TRUE(b.open(u"Home").loaded());
-    EXPECT_FALSE(b.store->sealingNeedsNewPassword()) << "a sealed file";
-    ASSERT_EQ(b.store->logOn({u"", kNew, u""}), LogonOutcome::LoggedOn);
+    EXPECT_FALSE(b.store->edits().sealingNeedsNewPassword()) << "a sealed file";
+    ASSERT_EQ(b.store->open().logOn({u"", kNew, u""}), LogonOutcome::LoggedOn);
     ASSERT_TRUE(Saved(ChangeSecurity(*b.store, [](Profile&) {})));  // sealed again as it is
-    b.store->setSealed(false);
+    b.store->edits().setSealed(false);
     ASSERT_EQ(b.save(), SaveOutcome::Saved);  // unsealed: the password is now in a readable file
-    EXPECT_TRUE(b.store->sealingNeedsNewPassword());
+    EXPECT_TRUE(b.store->edits().sealingNeedsNewPassword());
 }
 
 TEST_F(SealedStoreTest, EachAnswerCombinationOpensAndAWrongOneDoesNot) {
-    sealedProfile(u"Home").store->closeHeldFile();
+    sealedProfile(u"Home").store->open().closeHeldFile();
     const std::vector<std::u16string> right = {u" R\u00e9x", u"\u5c71\u7530 ", u"Z\u00fcrich"};
     // Two answers of three are asked for: every pair opens, one right answer alone does not.
     for (int wrong = 0; wrong < 3; ++wrong) {
@@ -406,18 +406,18 @@ TEST_F(SealedStoreTest, EachAnswerCombinationOpensAndAWrongOneDoesNot) {
         typed[static_cast<std::size_t>(wrong)] = u"nope";
         Instance& other = startInstance();
         ASSERT_TRUE(other.open(u"Home").loaded());
-        ASSERT_EQ(other.store->logOnWithAnswers(typed), LogonOutcome::LoggedOn);
+        ASSERT_EQ(other.store->open().logOnWithAnswers(typed), LogonOutcome::LoggedOn);
         // The body holds no password or PIN: the answers open the entries, not the logon.
-        EXPECT_TRUE(other.store->profile().password.empty() && other.store->profile().pin.empty());
-        EXPECT_EQ(other.store->profile().entries.size(), 3u);
-        other.store->closeHeldFile();
+        EXPECT_TRUE(other.store->open().profile().password.empty() && other.store->open().profile().pin.empty());
+        EXPECT_EQ(other.store->open().profile().entries.size(), 3u);
+        other.store->open().closeHeldFile();
     }
     Instance& other = startInstance();
     ASSERT_TRUE(other.open(u"Home").loaded());
-    EXPECT_EQ(other.store->logOnWithAnswers({u"R\u00e9x", u"x", u"y"}), LogonOutcome::Incorrect);
-    EXPECT_EQ(other.store->logOnWithAnswers({u"\u5c71\u7530", u"R\u00e9x", u"Z\u00fcrich"}),
+    EXPECT_EQ(other.store->open().logOnWithAnswers({u"R\u00e9x", u"x", u"y"}), LogonOutcome::Incorrect);
+    EXPECT_EQ(other.store->open().logOnWithAnswers({u"\u5c71\u7530", u"R\u00e9x", u"Z\u00fcrich"}),
               LogonOutcome::Incorrect);
-    EXPECT_TRUE(other.store->profile().entries.empty());
+    EXPECT_TRUE(other.store->open().profile().entries.empty());
 
     EXPECT_EQ(SlotLabels(Lines(releasedFileBytes(u"Home"))),
               (std::vector<std::string>{"logon", "answers:1,2", "answers:1,3", "answers:2,3"}));
@@ -453,25 +453,25 @@ TEST_F(SealedStoreTest, SlotsStayUntilTheLogonOrAnAnswerChanges) {
     ASSERT_EQ(
         a.carryOut(ChangeSecurity(*a.store, [](Profile& p) { p.password = u"crimson walrus ledger 47"; })),
         SaveOutcome::Saved);
-    a.store->closeHeldFile();
+    a.store->open().closeHeldFile();
     Instance& b = startInstance();
     ASSERT_TRUE(b.open(u"Home").loaded());
-    EXPECT_EQ(b.store->logOn(rightLogon()), LogonOutcome::Incorrect);
-    EXPECT_EQ(b.store->logOnWithAnswers({u"R\u00e9x", u"", u"Z\u00fcrich"}), LogonOutcome::Incorrect);
-    EXPECT_EQ(b.store->logOnWithAnswers({u"R\u00e9x", u"", u"Bern"}), LogonOutcome::LoggedOn);
-    EXPECT_EQ(b.store->profile().entries.size(), 4u);
-    EXPECT_TRUE(b.store->profile().password.empty());  // opened with the answers
-    b.store->closeHeldFile();
+    EXPECT_EQ(b.store->open().logOn(rightLogon()), LogonOutcome::Incorrect);
+    EXPECT_EQ(b.store->open().logOnWithAnswers({u"R\u00e9x", u"", u"Z\u00fcrich"}), LogonOutcome::Incorrect);
+    EXPECT_EQ(b.store->open().logOnWithAnswers({u"R\u00e9x", u"", u"Bern"}), LogonOutcome::LoggedOn);
+    EXPECT_EQ(b.store->open().profile().entries.size(), 4u);
+    EXPECT_TRUE(b.store->open().profile().password.empty());  // opened with the answers
+    b.store->open().closeHeldFile();
     Instance& c = startInstance();
     ASSERT_TRUE(c.open(u"Home").loaded());
-    ASSERT_EQ(c.store->logOn({u"J\u00f6rg", u"crimson walrus ledger 47", u"4711"}), LogonOutcome::LoggedOn);
-    EXPECT_EQ(c.store->profile().password, u"crimson walrus ledger 47");
+    ASSERT_EQ(c.store->open().logOn({u"J\u00f6rg", u"crimson walrus ledger 47", u"4711"}), LogonOutcome::LoggedOn);
+    EXPECT_EQ(c.store->open().profile().password, u"crimson walrus ledger 47");
 }
 
 // Slots made with less work than the store asks for are made again at the next save once the
 // password is known; after a logon with the answers they stay, and the save still goes through.
 TEST_F(SealedStoreTest, WeakerSlotsAreMadeAgainAtTheNextSave) {
-    sealedProfile(u"Home").store->closeHeldFile();  // made with the quickest limits
+    sealedProfile(u"Home").store->open().closeHeldFile();  // made with the quickest limits
     const auto logonSlot = [&] {
         const std::vector<std::string> lines = Lines(releasedFileBytes(u"Home"));
         return lines[LineStarting(lines, "slot=logon ")];
@@ -480,27 +480,27 @@ TEST_F(SealedStoreTest, WeakerSlotsAreMadeAgainAtTheNextSave) {
     const sealed::Limits stronger{2, 16384};
     Instance& byAnswers = startInstance({}, stronger);
     ASSERT_TRUE(byAnswers.open(u"Home").loaded());
-    ASSERT_EQ(byAnswers.store->logOnWithAnswers({u"R\u00e9x", u"\u5c71\u7530", u""}), LogonOutcome::LoggedOn);
+    ASSERT_EQ(byAnswers.store->open().logOnWithAnswers({u"R\u00e9x", u"\u5c71\u7530", u""}), LogonOutcome::LoggedOn);
     ASSERT_EQ(byAnswers.add(u"4||by answers|u|||||"), SaveOutcome::Saved);
     EXPECT_EQ(logonSlot(), weak);
     instances.clear();
 
     Instance& byLogon = startInstance({}, stronger);
     ASSERT_TRUE(byLogon.open(u"Home").loaded());
-    ASSERT_EQ(byLogon.store->logOn(rightLogon()), LogonOutcome::LoggedOn);
+    ASSERT_EQ(byLogon.store->open().logOn(rightLogon()), LogonOutcome::LoggedOn);
     ASSERT_EQ(byLogon.add(u"4||by logon|u|||||"), SaveOutcome::Saved);
     EXPECT_EQ(logonSlot().rfind("slot=logon 2 16384 ", 0), 0u) << logonSlot();
     instances.clear();
     Instance& again = startInstance();
     ASSERT_TRUE(again.open(u"Home").loaded());
-    ASSERT_EQ(again.store->logOnWithAnswers({u"", u"\u5c71\u7530", u"Z\u00fcrich"}), LogonOutcome::LoggedOn);
-    EXPECT_EQ(again.store->profile().entries.size(), 5u);
+    ASSERT_EQ(again.store->open().logOnWithAnswers({u"", u"\u5c71\u7530", u"Z\u00fcrich"}), LogonOutcome::LoggedOn);
+    EXPECT_EQ(again.store->open().profile().entries.size(), 5u);
 }
 
 // Answers open their slots whatever their letter case, width, composition or inner blanks; the
 // usual form still compares them as typed.
 TEST_F(SealedStoreTest, AnswersOpenTheirSlotsNormalised) {
-    sealedProfile(u"Home").store->closeHeldFile();
+    sealedProfile(u"Home").store->open().closeHeldFile();
     const std::vector<std::u16string> typed[] = {
         {u"r\u00c9X", u"\u5c71\u7530", u""},
         {u"  Re\u0301x ", u"", u"Z\u00dcRICH"},
@@ -511,8 +511,8 @@ TEST_F(SealedStoreTest, AnswersOpenTheirSlotsNormalised) {
         SCOPED_TRACE(answers.size());
         Instance& other = startInstance();
         ASSERT_TRUE(other.open(u"Home").loaded());
-        EXPECT_EQ(other.store->logOnWithAnswers(answers), LogonOutcome::LoggedOn);
-        other.store->closeHeldFile();
+        EXPECT_EQ(other.store->open().logOnWithAnswers(answers), LogonOutcome::LoggedOn);
+        other.store->open().closeHeldFile();
     }
     EXPECT_EQ(NormaliseAnswer(u"  Fluffy \t the\u00a0\u00a0CAT "), u"fluffy the cat");
     EXPECT_EQ(NormaliseAnswer(u"Stra\u00dfe \ufb01sh"), u"strasse fish");
@@ -521,12 +521,12 @@ TEST_F(SealedStoreTest, AnswersOpenTheirSlotsNormalised) {
 // After a logon with the answers the password is not known: setup asks for a new one, and neither
 // form is written with an empty one.
 TEST_F(SealedStoreTest, AfterALogonWithTheAnswersANewPasswordIsNeeded) {
-    sealedProfile(u"Home").store->closeHeldFile();
+    sealedProfile(u"Home").store->open().closeHeldFile();
     Instance& b = startInstance();
     ASSERT_TRUE(b.open(u"Home").loaded());
-    ASSERT_EQ(b.store->logOnWithAnswers({u"R\u00e9x", u"\u5c71\u7530", u""}), LogonOutcome::LoggedOn);
+    ASSERT_EQ(b.store->open().logOnWithAnswers({u"R\u00e9x", u"\u5c71\u7530", u""}), LogonOutcome::LoggedOn);
     const std::string before = releasedFileBytes(u"Home");
-    Profile wanted = b.store->profile();
+    Profile wanted = b.store->open().profile();
     SecuritySettings typed;
     typed.logonMode = wanted.logonMode;
     typed.userId = wanted.userId;
@@ -535,21 +535,21 @@ TEST_F(SealedStoreTest, AfterALogonWithTheAnswersANewPasswordIsNeeded) {
     typed.passwordRetyped = false;
     typed.password = typed.confirmation = u"********";
     typed.seal = true;
-    EditResult edit = b.store->changeSecurity(typed);
+    EditResult edit = b.store->edits().changeSecurity(typed);
     ASSERT_TRUE(edit.refusal.has_value());
     EXPECT_EQ(*edit.refusal, kSpecifyPasswordText);
-    b.store->setSealed(false);
+    b.store->edits().setSealed(false);
     EXPECT_FALSE(b.carryOut(AddEntryRecord(*b.store, u"4||more|u|||||")) == SaveOutcome::Saved);
     EXPECT_EQ(releasedFileBytes(u"Home"), before);
 
-    b.store->setSealed(true);
+    b.store->edits().setSealed(true);
     typed.passwordRetyped = true;
     typed.password = typed.confirmation = u"tundra velvet 93 quill";
-    ASSERT_TRUE(Saved(b.store->changeSecurity(typed)));
-    b.store->closeHeldFile();
+    ASSERT_TRUE(Saved(b.store->edits().changeSecurity(typed)));
+    b.store->open().closeHeldFile();
     Instance& c = startInstance();
     ASSERT_TRUE(c.open(u"Home").loaded());
-    EXPECT_EQ(c.store->logOn({u"J\u00f6rg", u"tundra velvet 93 quill", u"4711"}), LogonOutcome::LoggedOn);
+    EXPECT_EQ(c.store->open().logOn({u"J\u00f6rg", u"tundra velvet 93 quill", u"4711"}), LogonOutcome::LoggedOn);
 }
 
 }  // namespace

@@ -47,13 +47,13 @@ class SealedStoreTest : public StoreTest {
     // was never in a readable one), logged on and saved by one instance.
     Instance& sealedProfile(std::u16string_view name) {
         Instance& a = createSealedWith(name, FillEverything);
-        if (a.store->logOn(rightLogon()) != LogonOutcome::LoggedOn) throw StepFailed("logon");
+        if (a.store->open().logOn(rightLogon()) != LogonOutcome::LoggedOn) throw StepFailed("logon");
         if (a.save() != SaveOutcome::Saved) throw StepFailed("the sealed save failed");
         return a;
     }
 
     void writeFile(std::u16string_view name, const std::string& bytes) {
-        for (const auto& instance : instances) instance->store->closeHeldFile();
+        for (const auto& instance : instances) instance->store->open().closeHeldFile();
         TempFolder::writeFile(profileFile(name), bytes);
     }
 

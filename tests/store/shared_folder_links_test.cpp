@@ -33,7 +33,7 @@ TEST_F(StoreTest, AReadOnlyProfileIsNeitherReplacedNorDeletedAndTheUserIsTold) {
     EXPECT_EQ(a.add(u"4||not kept|me|pw||||"), SaveOutcome::Failed);
     EXPECT_EQ(a.host.texts(), std::vector<std::u16string>{kReadOnly});
     EXPECT_EQ(a.host.messages[0].title, u"Read-Only Profile");
-    a.store->closeHeldFile();
+    a.store->open().closeHeldFile();
     a.host.clear();
     a.host.answers = {MessageAnswer::Yes};
     EXPECT_EQ(a.remove(u"Team").outcome, DeleteOutcome::Failed);
@@ -144,7 +144,7 @@ TEST_F(SharedFolderLinks, WhatIsRenamedOverTheProfileDuringASaveIsNeitherWritten
 TEST_F(SharedFolderLinks, AProfileThatIsALinkIsFollowedOnlyWhereNobodyElseCanChangeWhereItLeads) {
     const std::filesystem::path sync = temp / "sync";
     std::filesystem::create_directories(sync);
-    createAndOpen(u"Seed").store->closeHeldFile();
+    createAndOpen(u"Seed").store->open().closeHeldFile();
     std::filesystem::rename(profileFile(u"Seed"), sync / "Team.dat");
     std::filesystem::create_symlink("../sync/Team.dat", profileFile(u"Team"));
     const struct {

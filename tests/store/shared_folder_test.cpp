@@ -60,7 +60,7 @@ TEST_F(StoreTest, AProfileReplacedUnderTheHoldIsAnotherUsersSaveNotOverwritten) 
         Instance& a = createAndOpen(name);
         // A sync engine puts the other user's copy (the same version number, one entry more) in place.
         const std::string theirs =
-            ProfileFile(a.store->profile().version, {u"4||their entry|them|pw||||"}, c.theirPassword);
+            ProfileFile(a.store->open().profile().version, {u"4||their entry|them|pw||||"}, c.theirPassword);
         TempFolder::writeFile(database / "incoming", theirs);
         std::filesystem::rename(database / "incoming", profileFile(name));
 
@@ -69,7 +69,7 @@ TEST_F(StoreTest, AProfileReplacedUnderTheHoldIsAnotherUsersSaveNotOverwritten) 
         EXPECT_EQ(a.host.texts(), std::vector<std::u16string>{c.message});
         EXPECT_EQ(a.files->steps, std::vector<std::string>{});  // nothing was written
         EXPECT_EQ(fileBytes(name), theirs);
-        EXPECT_EQ(RecordsOf(a.store->profile().entries), std::vector<std::u16string>{u"4||their entry|them|pw||||"});
+        EXPECT_EQ(RecordsOf(a.store->open().profile().entries), std::vector<std::u16string>{u"4||their entry|them|pw||||"});
         a.host.clear();
     }
 
@@ -77,7 +77,7 @@ TEST_F(StoreTest, AProfileReplacedUnderTheHoldIsAnotherUsersSaveNotOverwritten) 
     Instance& a = *instances.front();
     ASSERT_TRUE(a.open(u"Same").loaded());
     EXPECT_EQ(a.add(u"4||my entry|me|pw||||"), SaveOutcome::Saved);
-    EXPECT_EQ(a.store->profile().entries.size(), 2u);
+    EXPECT_EQ(a.store->open().profile().entries.size(), 2u);
 }
 
 TEST_F(StoreTest, AProfileRemovedUnderTheHoldIsWrittenAgain) {
@@ -85,7 +85,7 @@ TEST_F(StoreTest, AProfileRemovedUnderTheHoldIsWrittenAgain) {
     std::filesystem::remove(profileFile(u"Home"));
     EXPECT_EQ(a.add(u"4||kept|me|pw||||"), SaveOutcome::Saved);
     ASSERT_TRUE(a.open(u"Home").loaded());
-    EXPECT_EQ(RecordsOf(a.store->profile().entries), std::vector<std::u16string>{u"4||kept|me|pw||||"});
+    EXPECT_EQ(RecordsOf(a.store->open().profile().entries), std::vector<std::u16string>{u"4||kept|me|pw||||"});
 }
 
 TEST_F(StoreTest, ASaveFlushesItsFileBeforeTheRenameAndTheFolderAfterIt) {
@@ -129,20 +129,20 @@ TEST_F(StoreTest, AFileLetGoIsReadAgainOnlyWhenItChanged) {
         constexpr std::int64_t kSecond = 1'000'000'000;
         a.files->shownStamp = FileStamp{1, 2, 3, 0, 0, c.settled ? kSecond + 1 : kSecond / 2, kSecond};
         ASSERT_TRUE(a.open(name).loaded());
-        ASSERT_EQ(a.store->logOn({u"", kDefaultLogonValue, u""}), LogonOutcome::LoggedOn);
-        a.store->closeHeldFile();
+        ASSERT_EQ(a.store->open().logOn({u"", kDefaultLogonValue, u""}), LogonOutcome::LoggedOn);
+        a.store->open().closeHeldFile();
         if (c.rewritten) {
             const std::string theirs = ProfileFile(2, {u"4|Bank|tell|a|pw||||"});
             ASSERT_EQ(theirs.size(), fileBytes(name).size());
             std::ofstream(profileFile(name), std::ios::binary | std::ios::in | std::ios::trunc) << theirs;
         }
         const std::uint64_t loadsBefore = ProcessWorkCounts().profileLoads;
-        const OpenResult result = a.store->reloadIfChanged();
+        const OpenResult result = a.store->open().reloadIfChanged();
         ASSERT_TRUE(result.loaded());
         EXPECT_EQ(result.unchanged, !c.readAgain);
         EXPECT_EQ(ProcessWorkCounts().profileLoads - loadsBefore, c.readAgain ? 1u : 0u);
-        EXPECT_TRUE(a.store->holdsFile());
-        EXPECT_EQ(RecordsOf(a.store->profile().entries),
+        EXPECT_TRUE(a.store->open().holdsFile());
+        EXPECT_EQ(RecordsOf(a.store->open().profile().entries),
                   std::vector<std::u16string>{c.rewritten ? u"4|Bank|tell|a|pw||||" : u"4|Bank|mine|a|pw||||"});
     }
 }
@@ -166,9 +166,9 @@ TEST_F(StoreTest, ADeleteRacingASaveNeverRemovesTheFileTheSaverHolds) {
     EXPECT_TRUE(std::filesystem::exists(profileFile(u"Home")));
     // (Windows opens and holds in one step: there the delete simply finds the profile held.)
     if (saved) {
-        saver.store->closeHeldFile();
+        saver.store->open().closeHeldFile();
         ASSERT_TRUE(saver.open(u"Home").loaded());
-        EXPECT_EQ(RecordsOf(saver.store->profile().entries), std::vector<std::u16string>{u"4||just saved|me|pw||||"});
+        EXPECT_EQ(RecordsOf(saver.store->open().profile().entries), std::vector<std::u16string>{u"4||just saved|me|pw||||"});
     }
 }
 
@@ -240,7 +240,7 @@ TEST_F(StoreTest, TheLogIsWrittenOnlyToARegularFileOfItsOwn) {
         c.plant();
         // A pipe with a reader: a writer that waits for none would get in.
         const int reader = std::filesystem::is_fifo(log) ? ::open(log.c_str(), O_RDONLY | O_NONBLOCK) : -1;
-        a.store->logError(u"ReadFromFile", u"53", u"File not found");
+        a.store->folder().logError(u"ReadFromFile", u"53", u"File not found");
         char buffer[256];
         EXPECT_LE(reader < 0 ? 0 : ::read(reader, buffer, sizeof buffer), 0);
         if (reader >= 0) ::close(reader);

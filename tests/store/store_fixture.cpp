@@ -134,7 +134,7 @@ Instance::Instance(const std::filesystem::path& databaseFolder,
     store = std::make_unique<ProfileStore>(host, *filesOwner, *settings, clock, applicationFolderPath,
                                            std::filesystem::path(), sealingLimits);
     // The window closes the held file when it locks the session.
-    host.onLock = [this] { store->closeHeldFile(); };
+    host.onLock = [this] { store->open().closeHeldFile(); };
 }
 
 Instance::~Instance() {
@@ -159,7 +159,7 @@ Instance& StoreTest::startInstance(platform::HostFileSystemHooks hooks, sealed::
     instances.push_back(std::make_unique<Instance>(database, settingsFolder, applicationFolder,
                                                    std::move(hooks), sealingLimits));
     Instance& instance = *instances.back();
-    instance.store->setDatabaseFolder(instance.store->folderFromSettings());
+    instance.store->folder().setDatabaseFolder(instance.store->folder().folderFromSettings());
     return instance;
 }
 
@@ -172,7 +172,7 @@ std::string StoreTest::fileBytes(std::u16string_view name) const { return TempFo
 std::string StoreTest::releasedFileBytes(std::u16string_view name) {
 #ifdef _WIN32
     for (const auto& instance : instances) {
-        instance->store->closeHeldFile();
+        instance->store->open().closeHeldFile();
     }
 #endif
     return fileBytes(name);
@@ -211,10 +211,10 @@ namespace {
 // The loaded profile as `fill` changes it, written over its file by the store's writers and opened.
 Instance& WriteAndOpen(Instance& instance, std::u16string_view name,
                        const std::function<void(Profile&)>& fill, bool seal) {
-    Profile profile = instance.store->profile();
+    Profile profile = instance.store->open().profile();
     fill(profile);
-    instance.store->closeHeldFile();
-    WriteProfileFile(instance.store->databaseFolder() / (std::u16string(name) + u".dat"), profile, seal);
+    instance.store->open().closeHeldFile();
+    WriteProfileFile(instance.store->folder().databaseFolder() / (std::u16string(name) + u".dat"), profile, seal);
     if (!instance.open(name).loaded())
         throw StepFailed("opening the written profile failed: " + MessagesOf(instance.host));
     return instance;
@@ -273,7 +273,7 @@ std::vector<std::string> BuildLines(const std::vector<std::u16string>& records, 
 }
 
 SaveOutcome Instance::save() {
-    const SaveResult result = Answered(*store, host, store->save());
+    const SaveResult result = Answered(*store, host, store->open().save());
     host.carryOut(result.report);
     return result.outcome;
 }
@@ -288,19 +288,19 @@ SaveOutcome Instance::carryOut(const EditResult& edit) {
 SaveOutcome Instance::add(std::u16string_view record) { return carryOut(AddEntryRecord(*store, record)); }
 
 OpenResult Instance::open(std::u16string_view name) {
-    OpenResult result = Answered(*store, host, store->openProfile(name));
+    OpenResult result = Answered(*store, host, store->open().openProfile(name));
     host.carryOut(result.report);
     return result;
 }
 
 OpenResult Instance::reload() {
-    OpenResult result = Answered(*store, host, store->reload());
+    OpenResult result = Answered(*store, host, store->open().reload());
     host.carryOut(result.report);
     return result;
 }
 
 CreateResult Instance::create(std::u16string_view name) {
-    CreateResult result = CreateAnswered(*store, host, store->createProfile(name));
+    CreateResult result = CreateAnswered(*store, host, store->open().createProfile(name));
     host.carryOut(result.report);
     return result;
 }

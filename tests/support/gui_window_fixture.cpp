@@ -50,9 +50,9 @@ void WindowTest::writeProfile(const ProfileOnDisk& wanted) {
     host.onMessage = NothingMayBeShown;
     std::unique_ptr<FileSystem> ownFiles = platform::CreateHostFileSystem();
     ProfileStore store(host, *ownFiles, *settings, clock, folder);
-    store.setDatabaseFolder(folder);
-    ASSERT_TRUE(store.createProfile(wanted.name));
-    ASSERT_TRUE(store.openProfile(wanted.name).loaded());
+    store.folder().setDatabaseFolder(folder);
+    ASSERT_TRUE(store.open().createProfile(wanted.name));
+    ASSERT_TRUE(store.open().openProfile(wanted.name).loaded());
     RewriteProfileFile(store, [&wanted](Profile& p) {
         p.logonMode = wanted.logonMode;
         p.userId = wanted.userId;
@@ -66,25 +66,25 @@ void WindowTest::writeProfile(const ProfileOnDisk& wanted) {
 }
 
 void WindowTest::otherInstanceSaves(const std::u16string& name, const std::function<void(Profile&)>& change) {
-    if (window) window->store().closeHeldFile();
+    if (window) window->store().open().closeHeldFile();
     QuietHost host;
     host.onMessage = NothingMayBeShown;
     std::unique_ptr<FileSystem> ownFiles = platform::CreateHostFileSystem();
     ProfileStore other(host, *ownFiles, *settings, clock, folder);
-    other.setDatabaseFolder(folder);
-    ASSERT_TRUE(other.openProfile(name).loaded());
+    other.folder().setDatabaseFolder(folder);
+    ASSERT_TRUE(other.open().openProfile(name).loaded());
     RewriteProfileFile(other, change);
 }
 
 Profile WindowTest::profileOnDisk(const std::u16string& name) {
-    if (window) window->store().closeHeldFile();
+    if (window) window->store().open().closeHeldFile();
     QuietHost host;
     host.onMessage = NothingMayBeShown;
     std::unique_ptr<FileSystem> ownFiles = platform::CreateHostFileSystem();
     ProfileStore other(host, *ownFiles, *settings, clock, folder);
-    other.setDatabaseFolder(folder);
-    EXPECT_TRUE(other.openProfile(name).loaded());
-    return other.profile();
+    other.folder().setDatabaseFolder(folder);
+    EXPECT_TRUE(other.open().openProfile(name).loaded());
+    return other.open().profile();
 }
 
 bool WindowTest::exists(const std::u16string& profileName) const {

@@ -25,12 +25,12 @@ namespace keyloft::testing {
 // confirmed): checked, stored at the end and saved.
 inline EditResult AddEntryRecord(ProfileStore& store, std::u16string_view record) {
     const Entry entry = EntryOf(record);
-    return store.addEntry(TypedEntry{entry, entry.password, false}, ExpiryDateReader(DateOrder::MonthFirst));
+    return store.edits().addEntry(TypedEntry{entry, entry.password, false}, ExpiryDateReader(DateOrder::MonthFirst));
 }
 // The same for a change of the entry at the 1-based `position` (which moves to the end).
 inline EditResult ChangeEntryRecord(ProfileStore& store, std::size_t position, std::u16string_view record) {
     const Entry entry = EntryOf(record);
-    return store.changeEntry(position, TypedEntry{entry, entry.password, false},
+    return store.edits().changeEntry(position, TypedEntry{entry, entry.password, false},
                              ExpiryDateReader(DateOrder::MonthFirst));
 }
 
@@ -40,7 +40,7 @@ inline bool Saved(const EditResult& edit) { return edit.applied() && edit.save->
 // The logon details and questions changed through the security setup's edit: `change` is made to a
 // copy of the profile, which is then given to the edit as typed (the form of the file stays).
 inline EditResult ChangeSecurity(ProfileStore& store, const std::function<void(Profile&)>& change) {
-    Profile wanted = store.profile();
+    Profile wanted = store.open().profile();
     change(wanted);
     SecuritySettings typed;
     typed.logonMode = wanted.logonMode;
@@ -49,8 +49,8 @@ inline EditResult ChangeSecurity(ProfileStore& store, const std::function<void(P
     typed.pin = wanted.pin;
     typed.questions = wanted.questions;
     typed.answerMode = wanted.answerMode;
-    typed.seal = store.sealed();
-    return store.changeSecurity(typed);
+    typed.seal = store.open().sealed();
+    return store.edits().changeSecurity(typed);
 }
 
 // The bytes of the file a save of `profile` writes at its version: the usual form, or the sealed
@@ -80,17 +80,17 @@ inline void WriteProfileFile(const std::filesystem::path& file, const Profile& p
 // had loaded; it reads the new file at its next load.
 inline void RewriteProfileFile(ProfileStore& store, const std::function<void(Profile&)>& change,
                                const sealed::Limits& limits = kQuickSealing) {
-    Profile changed = store.profile();
+    Profile changed = store.open().profile();
     changed.version = NextVersion(changed.version);
     change(changed);
-    store.closeHeldFile();
-    WriteProfileFile(store.databaseFolder() / (store.profileName() + u".dat"), changed, store.sealed(), limits);
+    store.open().closeHeldFile();
+    WriteProfileFile(store.folder().databaseFolder() / (store.open().profileName() + u".dat"), changed, store.open().sealed(), limits);
 }
 
 // The same, and then the store loads the new file (a profile in the usual form, or one logged on).
 inline OpenResult RewriteAndReload(ProfileStore& store, const std::function<void(Profile&)>& change) {
     RewriteProfileFile(store, change);
-    return store.reload();
+    return store.open().reload();
 }
 
 }  // namespace keyloft::testing

@@ -8,33 +8,33 @@ bool Yes(Dialogs& dialogs, const MessageRequest& question) {
 }
 
 void AskFolder(ProfileStore& store, Dialogs& dialogs, const std::optional<MessageRequest>& question) {
-    if (question && Yes(dialogs, *question)) (void)store.useApplicationFolder();
+    if (question && Yes(dialogs, *question)) (void)store.folder().useApplicationFolder();
 }
 
 }  // namespace
 
 OpenResult Answered(ProfileStore& store, Dialogs& dialogs, OpenResult result) {
     while (result.outcome == OpenOutcome::NeedsAnswer && result.question)
-        result = store.answerReplacedFile(Yes(dialogs, *result.question));
+        result = store.open().answerReplacedFile(Yes(dialogs, *result.question));
     return result;
 }
 
 SaveResult Answered(ProfileStore& store, Dialogs& dialogs, SaveResult result) {
     while (result.outcome == SaveOutcome::NeedsAnswer && result.question)
-        result = store.answerReplacedSave(Yes(dialogs, *result.question));
+        result = store.open().answerReplacedSave(Yes(dialogs, *result.question));
     return result;
 }
 
 std::vector<std::u16string> ListAnswered(ProfileStore& store, Dialogs& dialogs) {
-    ProfileList list = store.listProfiles();
-    if (list.question && Yes(dialogs, *list.question)) return store.useApplicationFolder();
+    ProfileList list = store.folder().listProfiles();
+    if (list.question && Yes(dialogs, *list.question)) return store.folder().useApplicationFolder();
     return std::move(list.names);
 }
 
 DeleteResult DeleteAnswered(ProfileStore& store, Dialogs& dialogs, std::u16string_view name) {
-    DeleteResult result = store.deleteProfile(name);
+    DeleteResult result = store.folder().deleteProfile(name);
     if (result.question && Yes(dialogs, *result.question))
-        result = store.deleteProfile(name, DeleteConfirmation::Confirmed);
+        result = store.folder().deleteProfile(name, DeleteConfirmation::Confirmed);
     AskFolder(store, dialogs, result.folderQuestion);
     return result;
 }

@@ -1,9 +1,9 @@
 #pragma once
-// What the files of ProfileStore share: its state, the messages and log names more than one of
-// them uses, and small helpers for paths and messages. profile_store.cpp holds the state's life,
-// the settings and the error log; profile_loading.cpp takes and reads the file; profile_logon.cpp
-// checks the logon; profile_saving.cpp writes; profile_folder.cpp lists, opens, creates and
-// deletes profiles and merges conflict copies.
+// What the files of the open profile and its edits share: its state, the messages and log names
+// more than one of them uses, and small helpers for paths and messages. open_profile.cpp holds the
+// state's life; profile_opening.cpp opens and creates; profile_loading.cpp takes and reads the
+// file; profile_logon.cpp checks the logon; profile_saving.cpp writes; profile_edits.cpp and
+// profile_conflicts.cpp change the profile and merge conflict copies.
 
 #include <exception>
 #include <filesystem>
@@ -17,106 +17,86 @@
 #include "store/bounded_lines.h"
 #include "store/file_system.h"
 #include "store/profile_codec.h"
-#include "store/profile_store.h"
+#include "store/open_profile.h"
+#include "store/profile_folder.h"
 #include "store/sealed_profile.h"
+#include "store/store_detail.h"
 
 namespace keyloft {
-namespace detail {
 
-// Messages and log names of the storage.
-inline constexpr char16_t kErrorOccurred[] = u"An Error has occurred!. The error is : ";
-inline constexpr char16_t kCloseAndReopen[] = u"Please close application and re-open.";
-inline constexpr char16_t kOpReadFromFile[] = u"ReadFromFile";
-inline constexpr char16_t kLineBreak[] = u"\n";
-inline constexpr char16_t kProfileExtension[] = u".dat";
+struct OpenProfile::State {
+    State(ProfileFolder& d, UiHost& h, FileSystem& f, SettingsStore& s, const Clock& c, sealed::Limits limits)
+        : folder(d), host(h), files(f), settings(s), clock(c), sealingLimits(limits) {}
 
-// A path from text; nullopt when the text cannot name a file on this system.
-inline std::optional<std::filesystem::path> MakePath(std::u16string_view text) {
-    try {
-        return std::filesystem::path(std::u16string(text));
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
-}
-
-// folder & separator & name, as text is joined (an empty folder gives a path at the root).
-inline std::filesystem::path JoinFolder(const std::filesystem::path& folder, std::u16string_view name) {
-    std::filesystem::path joined = folder;
-    joined += std::filesystem::path::preferred_separator;
-    if (const auto tail = MakePath(name)) {
-        joined += *tail;
-    }
-    return joined;
-}
-
-// The security setup's checks of trimmed logon details and questions (profile_edits.cpp): nullopt,
-// or the message that refuses them.
-std::optional<std::u16string> SecurityRefusal(const SecuritySettings& settings);
-
-inline ErrorInfo DamagedError() { return ErrorInfo{error::kInvalidCall, kProfileDamagedMessage}; }
-
-inline MessageRequest Message(std::u16string text, std::u16string title = kApplicationTitle,
-                              MessageIcon icon = MessageIcon::None) {
-    MessageRequest request;
-    request.text = std::move(text);
-    request.title = std::move(title);
-    request.icon = icon;
-    return request;
-}
-
-// The message for a failure that the permissions of the profile's file (84) or a link Keyloft does
-// not follow (83) make: said so with how it is put right, in place of the failure message.
-std::optional<MessageRequest> RefusalMessage(std::u16string_view profileName, const ErrorInfo& error);
-
-}  // namespace detail
-
-struct ProfileStore::State {
-    State(UiHost& h, FileSystem& f, SettingsStore& s, const Clock& c, std::filesystem::path app,
-          std::filesystem::path defaultFolder, sealed::Limits limits)
-        : host(h),
-          files(f),
-          settings(s),
-          clock(c),
-          applicationFolder(std::move(app)),
-          defaultDatabaseFolder(defaultFolder.empty() ? applicationFolder : std::move(defaultFolder)),
-          sealingLimits(limits) {}
-
+    ProfileFolder& folder;  // where the profile's file is, and the error log
     UiHost& host;
     FileSystem& files;
     SettingsStore& settings;
     const Clock& clock;
-    std::filesystem::path applicationFolder;      // where the program is
-    std::filesystem::path defaultDatabaseFolder;  // the database folder without a "Database" setting
-    sealed::Limits sealingLimits;                 // Argon2id limits of new key slots
+    sealed::Limits sealingLimits;  // Argon2id limits of new key slots
 
-    std::filesystem::path databaseFolder;
     std::u16string profileFileName;  // "<name>.dat"
     std::filesystem::path profilePath;
     std::unique_ptr<ReadableFile> held;
-    bool loaded = false;
     double runningLength = 0;
     std::int32_t lineCount = 0;
     std::u16string lastErrorNumber;
     std::u16string lastErrorText;
     ErrorInfo lastError;
     int retryCounter = 0;
-    bool creating = false;
-    bool creatingSealed = false;  // the first file of a new profile is written sealed
     // A replaced file the user chose to open: the same file loaded again is not asked about again.
     std::filesystem::path acceptedPath;
     std::optional<std::pair<bool, std::int32_t>> acceptedFile;  // sealed, version
-    bool emptyFile = false;     // the last load found a file without a single line
-    bool programEnded = false;  // the caller was told to end the program: do nothing more
-    bool damaged = false;       // the last load failed on the file's content, not on reading it
-    bool damagedFile = false;   // the last load found a damaged sealed file or a line past the cap
+    // Where the open profile stands. Ended is final; Forgotten lasts until a profile is loaded again.
+    enum class Phase {
+        Nothing,    // no profile is loaded
+        Loaded,     // the file is loaded and held, nobody is logged on
+        LoggedOn,   // loaded and logged on
+        Reloading,  // logged on, and the file is read again (or that read failed): still a session
+        Forgotten,  // forget() ran: nothing is saved until a profile is loaded again
+        Ended,      // the caller was told to end the program: nothing more is done
+    };
+    Phase phase = Phase::Nothing;
+    bool loaded() const { return phase == Phase::Loaded || phase == Phase::LoggedOn; }
+    bool loggedOn() const { return phase == Phase::LoggedOn || phase == Phase::Reloading; }
+    bool ended() const { return phase == Phase::Ended; }
+    // A load starts: nothing is loaded until it succeeds, and a session stays one meanwhile.
+    void loadStarts() {
+        if (phase == Phase::LoggedOn) phase = Phase::Reloading;
+        else if (phase == Phase::Loaded) phase = Phase::Nothing;
+    }
+    // The load succeeded: the file is loaded, in the session that was going on (if any). A forgotten
+    // profile stays forgotten while a load of it fails.
+    void loadSucceeds() {
+        if (phase == Phase::Reloading) phase = Phase::LoggedOn;
+        else if (phase != Phase::Ended) phase = Phase::Loaded;
+    }
+    // The logon step succeeded (on a loaded file) or the session ends (loaded or not).
+    void setLoggedOn(bool on) {
+        if (phase == Phase::Ended) return;
+        if (on) phase = Phase::LoggedOn;
+        else if (phase == Phase::LoggedOn) phase = Phase::Loaded;
+        else if (phase == Phase::Reloading) phase = Phase::Nothing;
+    }
+    // What the last load found wrong with the file's content. A load clears what it looks at anew:
+    // Damaged when it starts; Empty as well when it reads the file from its name; DamagedFile once
+    // the file can be read from its start.
+    enum class LoadFault {
+        None,
+        Empty,        // a file without a single line
+        Damaged,      // the load failed on the file's content, not on reading it
+        DamagedFile,  // a damaged sealed file or a line past the cap
+    };
+    LoadFault fault = LoadFault::None;
+    void markDamaged() {
+        if (fault != LoadFault::DamagedFile) fault = LoadFault::Damaged;
+    }
     // Sealed form: the form saves write, the loaded file's header while its body is still closed
     // (before logon), and the data key and slots once it is open.
     bool seal = false;
     // The present password has been in a file of the usual form (loaded or saved so): sealing
     // needs a new one. A sealed file that is loaded does not say, and counts as not.
     bool readablePassword = false;
-    bool loggedOn = false;
-    bool forgotten = false;  // forget() ran: nothing is saved until a profile is opened again
     std::uint64_t openNumber = 0;  // counts the opens and forgets: a plan of copies is for one session
     bool backupToProve = false;    // a newer sealed backup beside the sound profile, tried at logon
     bool formChosen = false;       // the user chose the form saves write (setSealed) since the open
@@ -149,7 +129,6 @@ struct ProfileStore::State {
     }
     bool sameLogonAfterReload = false;  // Save: the file read again has the logon details of before
 
-    ProfileStore* owner = nullptr;
     std::u16string profileName;  // name of the profile last opened
 
     void show(MessageRequest request) { report.messages.push_back(std::move(request)); }
