@@ -57,7 +57,8 @@ Folder& Workspace() {
 }
 
 void ImportFile(benchmark::State& state, const std::string& csv, double rows, double columns,
-                const std::vector<std::string>& formatArgs = {"--format", "csv"}, const fs::path& source = {}) {
+                const std::vector<std::string>& formatArgs = {"--format", "csv"},
+                const fs::path& source = {}) {
     Folder& folder = Workspace();
     const fs::path db = folder.root / "db";
     const fs::path empty = folder.root / "empty.dat";
@@ -80,7 +81,8 @@ void ImportFile(benchmark::State& state, const std::string& csv, double rows, do
         fs::copy_file(empty, db / "Bench.dat", fs::copy_options::overwrite_existing);
         state.ResumeTiming();
         // --yes: each run puts back the older empty profile, which the tool would otherwise ask about.
-        std::vector<std::string> args = {"--database", db.string(), "--yes", "import", "Bench", file.string()};
+        std::vector<std::string> args = {"--database", db.string(), "--yes",
+                                         "import",     "Bench",     file.string()};
         args.insert(args.end(), formatArgs.begin(), formatArgs.end());
         const Run run = RunCli(args, folder.root / "logon.txt");
         if (run.status != 0) {
@@ -107,7 +109,8 @@ void BM_ImportExport(benchmark::State& state) {
     for (int i = 0; i < rows; ++i) {
         const std::string n = std::to_string(i);
         csv += "Root/Group " + std::to_string(i % 20) + ",Account number " + n + ",https://site" + n +
-               ".example/login,user" + n + ",Pa55-" + std::to_string(i * 7919) + ",\"a short note, with a comma\",0\r\n";
+               ".example/login,user" + n + ",Pa55-" + std::to_string(i * 7919) +
+               ",\"a short note, with a comma\",0\r\n";
     }
     ImportFile(state, csv, rows, 7);
 }
@@ -144,34 +147,43 @@ std::string Password(int i) { return "Pa55-" + std::to_string(i * 7919); }
 
 const FormatSample kFormats[] = {
     {"keepassxc",
-     [] { return std::string("\"Group\",\"Title\",\"Username\",\"Password\",\"URL\",\"Notes\",\"TOTP\",\"Icon\",\"Last Modified\",\"Created\"\r\n"); },
+     [] {
+         return std::string(
+             "\"Group\",\"Title\",\"Username\",\"Password\",\"URL\",\"Notes\",\"TOTP\",\"Icon\",\"Last "
+             "Modified\",\"Created\"\r\n");
+     },
      [](const std::string& n, int i) {
-         return "\"Root/Group " + std::to_string(i % 20) + "/Sub\",\"Account " + n + "\",\"user" + n + "\",\"" + Password(i) +
-                "\",\"https://site" + n + ".example/login\",\"a short note, with a comma\",\"otpauth://totp/" + n +
+         return "\"Root/Group " + std::to_string(i % 20) + "/Sub\",\"Account " + n + "\",\"user" + n +
+                "\",\"" + Password(i) + "\",\"https://site" + n +
+                ".example/login\",\"a short note, with a comma\",\"otpauth://totp/" + n +
                 "\",\"0\",\"2024-01-01T00:00:00Z\",\"2024-01-01T00:00:00Z\"\r\n";
      },
      "", ""},
     {"bitwarden-csv",
-     [] { return std::string("folder,favorite,type,name,notes,fields,reprompt,login_uri,login_username,login_password,login_totp\n"); },
+     [] {
+         return std::string(
+             "folder,favorite,type,name,notes,fields,reprompt,login_uri,login_username,login_password,login_"
+             "totp\n");
+     },
      [](const std::string& n, int i) {
          return "Group " + std::to_string(i % 20) + "/Sub," + std::to_string(i % 2) + ",login,Account " + n +
-                ",\"a short note, with a comma\",\"PIN: " + n + "\",0,https://site" + n + ".example/login,user" + n + "," +
-                Password(i) + ",JBSWY3DP" + n + "\n";
+                ",\"a short note, with a comma\",\"PIN: " + n + "\",0,https://site" + n +
+                ".example/login,user" + n + "," + Password(i) + ",JBSWY3DP" + n + "\n";
      },
      "", ""},
     {"bitwarden-json",
      [] {
          std::string head = R"({"encrypted": false, "folders": [)";
          for (int g = 0; g < 20; ++g)
-             head += std::string(g ? "," : "") + R"({"id": "f)" + std::to_string(g) + R"(", "name": "Group )" +
-                     std::to_string(g) + R"(/Sub"})";
+             head += std::string(g ? "," : "") + R"({"id": "f)" + std::to_string(g) +
+                     R"(", "name": "Group )" + std::to_string(g) + R"(/Sub"})";
          return head + R"(], "items": [)";
      },
      [](const std::string& n, int i) {
          return R"({"id": "i)" + n + R"(", "organizationId": null, "folderId": "f)" + std::to_string(i % 20) +
                 R"(", "type": 1, "reprompt": 0, "name": "Account )" + n +
-                R"(", "notes": "a short note", "favorite": false, "fields": [{"name": "PIN", "value": ")" + n +
-                R"(", "type": 0}], "login": {"uris": [{"match": null, "uri": "https://site)" + n +
+                R"(", "notes": "a short note", "favorite": false, "fields": [{"name": "PIN", "value": ")" +
+                n + R"(", "type": 0}], "login": {"uris": [{"match": null, "uri": "https://site)" + n +
                 R"(.example/login"}], "username": "user)" + n + R"(", "password": ")" + Password(i) +
                 R"(", "totp": null}, "collectionIds": null})";
      },
@@ -183,69 +195,100 @@ const FormatSample kFormats[] = {
      },
      "", ""},
     {"firefox",
-     [] { return std::string("url,username,password,httpRealm,formActionOrigin,guid,timeCreated,timeLastUsed,timePasswordChanged\n"); },
+     [] {
+         return std::string(
+             "url,username,password,httpRealm,formActionOrigin,guid,timeCreated,timeLastUsed,"
+             "timePasswordChanged\n");
+     },
      [](const std::string& n, int i) {
-         return "https://site" + n + ".example,user" + n + "," + Password(i) + ",,https://site" + n + ".example,{" + n +
-                "},1700000000000,1700000000000,1700000000000\n";
+         return "https://site" + n + ".example,user" + n + "," + Password(i) + ",,https://site" + n +
+                ".example,{" + n + "},1700000000000,1700000000000,1700000000000\n";
      },
      "", ""},
-    {"1password", [] { return std::string("Title,Url,Username,Password,OTPAuth,Favorite,Archived,Tags,Notes\n"); },
+    {"1password",
+     [] { return std::string("Title,Url,Username,Password,OTPAuth,Favorite,Archived,Tags,Notes\n"); },
      [](const std::string& n, int i) {
-         return "Account " + n + ",https://site" + n + ".example/login,user" + n + "," + Password(i) + ",otpauth://totp/" +
-                n + ",false,false,\"work,mail\",\"a short note, with a comma\"\n";
+         return "Account " + n + ",https://site" + n + ".example/login,user" + n + "," + Password(i) +
+                ",otpauth://totp/" + n + ",false,false,\"work,mail\",\"a short note, with a comma\"\n";
      },
      "", ""},
-    {"keyloft-csv", [] { return std::string("row,category,description,userCode,password,notes,expiryDate,webSite,email\r\n"); },
+    {"keyloft-csv",
+     [] {
+         return std::string("row,category,description,userCode,password,notes,expiryDate,webSite,email\r\n");
+     },
      [](const std::string& n, int i) {
          return n + ",Group " + std::to_string(i % 20) + ",Account " + n + ",user" + n + "," + Password(i) +
-                ",\"a short note, with a comma\",12/27,https://site" + n + ".example,user" + n + "@mail.example\r\n";
+                ",\"a short note, with a comma\",12/27,https://site" + n + ".example,user" + n +
+                "@mail.example\r\n";
      },
      "", ""},
-    {"protonpass-csv", [] { return std::string("type,name,url,email,username,password,note,totp,createTime,modifyTime,vault\n"); },
+    {"protonpass-csv",
+     [] {
+         return std::string("type,name,url,email,username,password,note,totp,createTime,modifyTime,vault\n");
+     },
      [](const std::string& n, int i) {
-         return "login,Account " + n + ",https://site" + n + ".example/login,user" + n + "@mail.example,user" + n + "," +
-                Password(i) + ",\"a short note, with a comma\",otpauth://totp/" + n + ",1700000000,1700000000,Vault " +
+         return "login,Account " + n + ",https://site" + n + ".example/login,user" + n +
+                "@mail.example,user" + n + "," + Password(i) +
+                ",\"a short note, with a comma\",otpauth://totp/" + n + ",1700000000,1700000000,Vault " +
                 std::to_string(i % 20) + "\n";
      },
      "", ""},
     {"lastpass", [] { return std::string("url,username,password,totp,extra,name,grouping,fav\n"); },
      [](const std::string& n, int i) {
-         return "https://site" + n + ".example/login,user" + n + "," + Password(i) + ",,\"a short note, with a comma\",Account " +
-                n + ",Group " + std::to_string(i % 20) + "\\Sub,0\n";
+         return "https://site" + n + ".example/login,user" + n + "," + Password(i) +
+                ",,\"a short note, with a comma\",Account " + n + ",Group " + std::to_string(i % 20) +
+                "\\Sub,0\n";
      },
      "", ""},
-    {"dashlane", [] { return std::string("username,username2,username3,title,password,note,url,category,otpSecret\n"); },
+    {"dashlane",
+     [] { return std::string("username,username2,username3,title,password,note,url,category,otpSecret\n"); },
      [](const std::string& n, int i) {
          return "user" + n + ",user" + n + "@mail.example,,Account " + n + "," + Password(i) +
-                ",\"a short note, with a comma\",https://site" + n + ".example/login,Group " + std::to_string(i % 20) +
-                ",JBSWY3DP" + n + "\n";
+                ",\"a short note, with a comma\",https://site" + n + ".example/login,Group " +
+                std::to_string(i % 20) + ",JBSWY3DP" + n + "\n";
      },
      "", ""},
     {"other-csv", [] { return std::string("Site,Login,Password,Web Address,Colour,Remarks\n"); },
      [](const std::string& n, int i) {
-         return "Account " + n + ",user" + n + "," + Password(i) + ",https://site" + n + ".example/login,blue,\"a note, with a comma\"\n";
+         return "Account " + n + ",user" + n + "," + Password(i) + ",https://site" + n +
+                ".example/login,blue,\"a note, with a comma\"\n";
      },
      "", ""},
     {"keepass-xml",
      [] {
-         std::string head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<KeePassFile><Meta/><Root><Group><Name>Root</Name>\n";
+         std::string head =
+             "<?xml version=\"1.0\" "
+             "encoding=\"UTF-8\"?>\n<KeePassFile><Meta/><Root><Group><Name>Root</Name>\n";
          return head;
      },
      [](const std::string& n, int i) {
-         return "<Entry><UUID>AAAAAAAAAAAAAAAAAAAAAA==</UUID><Times><ExpiryTime>2027-01-31T00:00:00Z</ExpiryTime>"
-                "<Expires>" + std::string(i % 2 ? "True" : "False") + "</Expires></Times>"
-                "<String><Key>Title</Key><Value>Account " + n + "</Value></String>"
-                "<String><Key>UserName</Key><Value>user" + n + "</Value></String>"
-                "<String><Key>Password</Key><Value ProtectInMemory=\"True\">" + Password(i) + "</Value></String>"
-                "<String><Key>URL</Key><Value>https://site" + n + ".example/login</Value></String>"
+         return "<Entry><UUID>AAAAAAAAAAAAAAAAAAAAAA==</UUID><Times><ExpiryTime>2027-01-31T00:00:00Z</"
+                "ExpiryTime>"
+                "<Expires>" +
+                std::string(i % 2 ? "True" : "False") +
+                "</Expires></Times>"
+                "<String><Key>Title</Key><Value>Account " +
+                n +
+                "</Value></String>"
+                "<String><Key>UserName</Key><Value>user" +
+                n +
+                "</Value></String>"
+                "<String><Key>Password</Key><Value ProtectInMemory=\"True\">" +
+                Password(i) +
+                "</Value></String>"
+                "<String><Key>URL</Key><Value>https://site" +
+                n +
+                ".example/login</Value></String>"
                 "<String><Key>Notes</Key><Value>a short note, with a comma</Value></String>"
-                "<String><Key>Email</Key><Value>user" + n + "@mail.example</Value></String></Entry>\n";
+                "<String><Key>Email</Key><Value>user" +
+                n + "@mail.example</Value></String></Entry>\n";
      },
      "", "</Group></Root></KeePassFile>\n"},
     {"keyloft-json", [] { return std::string("[\n"); },
      [](const std::string& n, int i) {
-         return R"({"row": )" + n + R"(, "category": "Group )" + std::to_string(i % 20) + R"(", "description": "Account )" +
-                n + R"(", "userCode": "user)" + n + R"(", "password": ")" + Password(i) +
+         return R"({"row": )" + n + R"(, "category": "Group )" + std::to_string(i % 20) +
+                R"(", "description": "Account )" + n + R"(", "userCode": "user)" + n + R"(", "password": ")" +
+                Password(i) +
                 R"(", "notes": "a short note", "expiryDate": "12/27", "webSite": "https://site)" + n +
                 R"(.example", "email": ""})";
      },
@@ -276,7 +319,8 @@ void BM_ImportPass(benchmark::State& state) {
             const fs::path folder = store / ("Group " + std::to_string(i % 20));
             fs::create_directories(folder);
             std::ofstream(folder / ("site" + std::to_string(i) + ".example.gpg"))
-                << Password(i) << "\nlogin: user" << i << "\nurl: https://site" << i << ".example\nnote line\n";
+                << Password(i) << "\nlogin: user" << i << "\nurl: https://site" << i
+                << ".example\nnote line\n";
         }
     }
     fs::create_directories(root / "bin");
@@ -307,15 +351,19 @@ int main(int argc, char** argv) {
     const long rows = TakeSize(argc, argv, "rows");
     const long columns = TakeSize(argc, argv, "columns");
     const long exportRows = TakeSize(argc, argv, "export-rows");
-    auto* exportShape = benchmark::RegisterBenchmark("BM_ImportExport", BM_ImportExport)->Arg(1000)->Arg(10000);
+    auto* exportShape =
+        benchmark::RegisterBenchmark("BM_ImportExport", BM_ImportExport)->Arg(1000)->Arg(10000);
     auto* smallRows = benchmark::RegisterBenchmark("BM_ImportRows", BM_ImportRows)->Arg(10000)->Arg(100000);
-    auto* manyColumns = benchmark::RegisterBenchmark("BM_ImportColumns", BM_ImportColumns)->Arg(400)->Arg(4000);
+    auto* manyColumns =
+        benchmark::RegisterBenchmark("BM_ImportColumns", BM_ImportColumns)->Arg(400)->Arg(4000);
     if (exportRows > 0) exportShape->Arg(exportRows);
     if (rows > 0) smallRows->Arg(rows);
     if (columns > 0) manyColumns->Arg(columns);
-    auto* formats = benchmark::RegisterBenchmark("BM_ImportFormat", BM_ImportFormat)->DenseRange(0, std::size(kFormats) - 1);
+    auto* formats = benchmark::RegisterBenchmark("BM_ImportFormat", BM_ImportFormat)
+                        ->DenseRange(0, std::size(kFormats) - 1);
     auto* store = benchmark::RegisterBenchmark("BM_ImportPass", BM_ImportPass)->Arg(1000);
-    if (const long passEntries = TakeSize(argc, argv, "pass-entries"); passEntries > 0) store->Arg(passEntries);
+    if (const long passEntries = TakeSize(argc, argv, "pass-entries"); passEntries > 0)
+        store->Arg(passEntries);
     for (auto* b : {exportShape, smallRows, manyColumns, formats, store})
         b->Unit(benchmark::kMillisecond)->UseRealTime();
     benchmark::Initialize(&argc, argv);

@@ -31,7 +31,7 @@ namespace {
 using namespace keyloft;
 
 class NullClipboard : public platform::Clipboard {
-public:
+  public:
     void setSecretText(const QString&) override {}
     QString text() const override { return {}; }
     bool clearIfOwn() override { return false; }
@@ -47,18 +47,30 @@ std::vector<Entry> MakeEntries(int count) {
     for (int i = 0; i < count; ++i) {
         QString expiry;
         switch (i % 5) {
-        case 0: expiry = locale.toString(base.addDays(i % 900), QLocale::ShortFormat); break;
-        case 1: expiry = base.addDays(i % 700).toString(Qt::ISODate); break;
-        case 2: expiry = QStringLiteral("%1/%2").arg(i % 12 + 1, 2, 10, QChar(u'0')).arg(i % 40, 2, 10, QChar(u'0')); break;
-        case 3: expiry = QStringLiteral("never"); break;
-        default: break;
+            case 0:
+                expiry = locale.toString(base.addDays(i % 900), QLocale::ShortFormat);
+                break;
+            case 1:
+                expiry = base.addDays(i % 700).toString(Qt::ISODate);
+                break;
+            case 2:
+                expiry = QStringLiteral("%1/%2")
+                             .arg(i % 12 + 1, 2, 10, QChar(u'0'))
+                             .arg(i % 40, 2, 10, QChar(u'0'));
+                break;
+            case 3:
+                expiry = QStringLiteral("never");
+                break;
+            default:
+                break;
         }
         const auto text = [](const QString& value) { return value.toStdU16String(); };
         entries.push_back(Entry{text(QStringLiteral("Category %1").arg(i % 20)),
                                 text(QStringLiteral("Description of account %1").arg(i)),
                                 text(QStringLiteral("user%1@example.com").arg(i * 7919 % 10007)),
-                                text(QStringLiteral("pw%1").arg(i)), text(QStringLiteral("Some notes for entry %1").arg(i)),
-                                text(expiry), text(QStringLiteral("https://site%1.example").arg(i)),
+                                text(QStringLiteral("pw%1").arg(i)),
+                                text(QStringLiteral("Some notes for entry %1").arg(i)), text(expiry),
+                                text(QStringLiteral("https://site%1.example").arg(i)),
                                 text(QStringLiteral("mail%1@example.org").arg(i))});
     }
     return entries;
@@ -80,9 +92,14 @@ struct Fixture {
              }).loaded()) {
             std::abort();
         }
-        PageServices services{store->edits(), store->open(), store->folder(), host, [](const SaveResult& result) { return result.outcome; }, [] { return false; }};
-        view = std::make_unique<PasswordsView>(std::move(services), clipboard, [] { return QDate(2026, 6, 15); },
-                                               nullptr, &filterBox);
+        PageServices services{store->edits(),
+                              store->open(),
+                              store->folder(),
+                              host,
+                              [](const SaveResult& result) { return result.outcome; },
+                              [] { return false; }};
+        view = std::make_unique<PasswordsView>(
+            std::move(services), clipboard, [] { return QDate(2026, 6, 15); }, nullptr, &filterBox);
         list = view->findChild<QTreeView*>(QStringLiteral("lstUser"));
         view->resize(1200, 800);
         view->pageShown(true);

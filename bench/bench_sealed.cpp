@@ -42,8 +42,9 @@ Profile LargeProfile() {
     }
     for (int i = 0; i < 10000; ++i) {
         p.entries.push_back(Entry{u"Category " + Int32Text(i % 20), u"Account number " + Int32Text(i),
-                                  u"user" + Int32Text(i), u"Pa55-" + Int32Text(i * 7919), u"a short note", u"31/12/2027",
-                                  u"https://site" + Int32Text(i) + u".example", u"user" + Int32Text(i) + u"@mail.example"});
+                                  u"user" + Int32Text(i), u"Pa55-" + Int32Text(i * 7919), u"a short note",
+                                  u"31/12/2027", u"https://site" + Int32Text(i) + u".example",
+                                  u"user" + Int32Text(i) + u"@mail.example"});
     }
     p.questions.push_back(SecurityQuestion{u"Default Question", u"opensesame"});
     return p;
@@ -66,8 +67,9 @@ void BM_Argon2idModerate(benchmark::State& state) {
     unsigned char salt[crypto_pwhash_SALTBYTES] = {};
     const std::string password = "correct horse";
     for (auto _ : state) {
-        if (crypto_pwhash(key, sizeof key, password.data(), password.size(), salt, crypto_pwhash_OPSLIMIT_MODERATE,
-                          crypto_pwhash_MEMLIMIT_MODERATE, crypto_pwhash_ALG_ARGON2ID13) != 0) {
+        if (crypto_pwhash(key, sizeof key, password.data(), password.size(), salt,
+                          crypto_pwhash_OPSLIMIT_MODERATE, crypto_pwhash_MEMLIMIT_MODERATE,
+                          crypto_pwhash_ALG_ARGON2ID13) != 0) {
             state.SkipWithError("out of memory");
         }
     }
@@ -84,9 +86,11 @@ void BM_OpenSealed10000WithoutArgon2id(benchmark::State& state) {
     const std::string bytes =
         JoinFileLines(sealed::SealProfile(LargeProfile(), 2, keys, testing::kQuickSealing, {}));
     for (auto _ : state) {
-        const std::optional<sealed::SealedFile> file = sealed::ParseSealedLines(SplitFileLines(bytes), testing::kQuickSealing);
+        const std::optional<sealed::SealedFile> file =
+            sealed::ParseSealedLines(SplitFileLines(bytes), testing::kQuickSealing);
         Profile loaded;
-        if (!file || !sealed::OpenBody(*file, keys->dataKey, loaded, nullptr) || loaded.entries.size() != 10000) {
+        if (!file || !sealed::OpenBody(*file, keys->dataKey, loaded, nullptr) ||
+            loaded.entries.size() != 10000) {
             state.SkipWithError("open failed");
         }
     }
@@ -98,7 +102,8 @@ BENCHMARK(BM_OpenSealed10000WithoutArgon2id)->Unit(benchmark::kMillisecond);
 // smallest (the whole open then costs what comes beside Argon2id).
 struct SealedOnDisk {
     explicit SealedOnDisk(bool smallestLimits = false) {
-        path = std::filesystem::temp_directory_path() / ("keyloft-bench-sealed-" + std::to_string(::getpid()));
+        path =
+            std::filesystem::temp_directory_path() / ("keyloft-bench-sealed-" + std::to_string(::getpid()));
         std::filesystem::remove_all(path);
         std::filesystem::create_directories(path);
         settings = platform::CreateSettingsStoreIn(path / "config");

@@ -57,7 +57,9 @@ std::optional<std::string> OnPath(const char* program) {
     return std::nullopt;
 }
 
-void WriteText(const fs::path& file, const std::string& text) { std::ofstream(file, std::ios::binary) << text; }
+void WriteText(const fs::path& file, const std::string& text) {
+    std::ofstream(file, std::ios::binary) << text;
+}
 
 // Entry i (0-based) is row i + 1 of the Keyloft profile and "Group <i % 20>/Account number <i>" in
 // the KeePassXC database.
@@ -76,11 +78,16 @@ void WriteMixes(const fs::path& root, int rounds) {
                          "show \"" + Group(i) + "/Account number " + std::to_string(i) + "\"\n"};
     };
     for (int round = 0; round < rounds; ++round) {
-        for (const auto& [ours, theirs] :
-             {std::pair<std::string, std::string>{"ls\n", "ls -R -f\n"}, show(1),
-              {"ls --category 'Group 3'\n", "ls \"Group 3\"\n"}, show(2500), {"ls\n", "ls -R -f\n"}, show(5000),
-              {"ls --category 'Group 7'\n", "ls \"Group 7\"\n"}, show(7500), {"ls\n", "ls -R -f\n"},
-              show(10000)}) {
+        for (const auto& [ours, theirs] : {std::pair<std::string, std::string>{"ls\n", "ls -R -f\n"},
+                                           show(1),
+                                           {"ls --category 'Group 3'\n", "ls \"Group 3\"\n"},
+                                           show(2500),
+                                           {"ls\n", "ls -R -f\n"},
+                                           show(5000),
+                                           {"ls --category 'Group 7'\n", "ls \"Group 7\"\n"},
+                                           show(7500),
+                                           {"ls\n", "ls -R -f\n"},
+                                           show(10000)}) {
             keyloft += ours;
             peer += theirs;
         }
@@ -93,9 +100,10 @@ void WriteMixes(const fs::path& root, int rounds) {
 // opens with a key file alone (its commands then come from standard input, which a password
 // prompt would read ahead).
 bool MakePeerDatabase(Workspace& space) {
-    std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<KeePassFile><Meta>"
-                      "<Generator>bench_shell</Generator><DatabaseName>Bench</DatabaseName></Meta><Root>"
-                      "<Group><UUID>AAAAAAAAAAAAAAAAAAAAAA==</UUID><Name>Root</Name>\n";
+    std::string xml =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<KeePassFile><Meta>"
+        "<Generator>bench_shell</Generator><DatabaseName>Bench</DatabaseName></Meta><Root>"
+        "<Group><UUID>AAAAAAAAAAAAAAAAAAAAAA==</UUID><Name>Root</Name>\n";
     // A UUID of 16 bytes whose last four hold n, in Base64.
     const auto uuid = [](int n) {
         static constexpr char kBase64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
@@ -112,10 +120,11 @@ bool MakePeerDatabase(Workspace& space) {
         xml += "<Group><UUID>" + uuid(100000 + g) + "</UUID><Name>Group " + std::to_string(g) + "</Name>\n";
         for (int i = g; i < kEntries; i += kGroups) {
             const std::string n = std::to_string(i);
-            xml += "<Entry><UUID>" + uuid(i + 1) + "</UUID><String><Key>Title</Key><Value>Account number " + n +
-                   "</Value></String><String><Key>UserName</Key><Value>user" + n +
+            xml += "<Entry><UUID>" + uuid(i + 1) + "</UUID><String><Key>Title</Key><Value>Account number " +
+                   n + "</Value></String><String><Key>UserName</Key><Value>user" + n +
                    "</Value></String><String><Key>Password</Key><Value ProtectInMemory=\"True\">Pa55-" +
-                   std::to_string(i * 7919) + "</Value></String><String><Key>URL</Key><Value>https://site" + n +
+                   std::to_string(i * 7919) + "</Value></String><String><Key>URL</Key><Value>https://site" +
+                   n +
                    ".example/login</Value></String><String><Key>Notes</Key><Value>a short note, with a comma"
                    "</Value></String></Entry>\n";
         }
@@ -145,8 +154,8 @@ Workspace& SealedProfile() {
     std::string csv = "folder,name,login_uri,login_username,login_password,notes\r\n";
     for (int i = 0; i < kEntries; ++i) {
         const std::string n = std::to_string(i);
-        csv += Group(i) + ",Account number " + n + ",https://site" + n + ".example/login,user" + n + ",Pa55-" +
-               std::to_string(i * 7919) + ",\"a short note, with a comma\"\r\n";
+        csv += Group(i) + ",Account number " + n + ",https://site" + n + ".example/login,user" + n +
+               ",Pa55-" + std::to_string(i * 7919) + ",\"a short note, with a comma\"\r\n";
     }
     WriteText(space.root / "rows.csv", csv);
     WriteText(space.root / "script.txt",
@@ -174,8 +183,8 @@ struct Costs {
 Costs gCosts;
 
 // Runs keyloft-cli `iterations` times; its average wall and CPU time per run.
-std::optional<std::pair<double, double>> TimeCli(benchmark::State& state, const std::vector<std::string>& command,
-                                                  const char* input) {
+std::optional<std::pair<double, double>> TimeCli(benchmark::State& state,
+                                                 const std::vector<std::string>& command, const char* input) {
     Workspace& space = SealedProfile();
     if (space.failed) {
         state.SkipWithError("the sealed profile could not be made");
@@ -249,7 +258,8 @@ void BM_ShellPerCommand(benchmark::State& state) {
         return;
     }
     const std::vector<std::string> args{"--database", (space.root / "db").string(), "shell", "Bench"};
-    PerCommand(state, "one.txt", "many.txt", [&](const fs::path& input) { return RunCli(args, input); }, gCosts);
+    PerCommand(
+        state, "one.txt", "many.txt", [&](const fs::path& input) { return RunCli(args, input); }, gCosts);
 }
 
 void BM_KeePassXCPerCommand(benchmark::State& state) {
@@ -259,8 +269,12 @@ void BM_KeePassXCPerCommand(benchmark::State& state) {
                                             : "keepassxc-cli is not installed");
         return;
     }
-    const std::vector<std::string> args{"open", "--quiet", "--no-password", "--key-file",
-                                        (space.root / "peer.key").string(), (space.root / "peer.kdbx").string()};
+    const std::vector<std::string> args{"open",
+                                        "--quiet",
+                                        "--no-password",
+                                        "--key-file",
+                                        (space.root / "peer.key").string(),
+                                        (space.root / "peer.kdbx").string()};
     Costs peer;
     PerCommand(
         state, "peer-one.txt", "peer-many.txt",

@@ -36,8 +36,9 @@ Profile LargeProfile() {
     }
     for (int i = 0; i < 10000; ++i) {
         p.entries.push_back(Entry{u"Category " + Int32Text(i % 20), u"Account number " + Int32Text(i),
-                                  u"user" + Int32Text(i), u"Pa55-" + Int32Text(i * 7919), u"a short note", u"31/12/2027",
-                                  u"https://site" + Int32Text(i) + u".example", u"user" + Int32Text(i) + u"@mail.example"});
+                                  u"user" + Int32Text(i), u"Pa55-" + Int32Text(i * 7919), u"a short note",
+                                  u"31/12/2027", u"https://site" + Int32Text(i) + u".example",
+                                  u"user" + Int32Text(i) + u"@mail.example"});
     }
     p.questions.push_back(SecurityQuestion{u"Default Question", u"opensesame"});
     return p;

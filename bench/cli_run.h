@@ -26,7 +26,8 @@ struct Run {
 
 // Runs `program` with standard input from `input` and its output thrown away; its own resource
 // use, as wait4 reports it, and the wall time from its start to its end.
-Run RunProgram(const std::string& program, const std::vector<std::string>& args, const std::filesystem::path& input) {
+Run RunProgram(const std::string& program, const std::vector<std::string>& args,
+               const std::filesystem::path& input) {
     std::vector<std::string> all{program};
     all.insert(all.end(), args.begin(), args.end());
     std::vector<char*> argv;
@@ -44,7 +45,8 @@ Run RunProgram(const std::string& program, const std::vector<std::string>& args,
         rusage usage{};
         int status = 0;
         if (::wait4(pid, &status, 0, &usage) == pid) {
-            run.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+            run.wallSeconds =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
             run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
             run.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
                              static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;

@@ -1,8 +1,8 @@
 // The expiry-date reader of the window and the command-line tool, in both date orders: the input as
 // a typed UTF-8 text, and (when it has an even length) as UTF-16 code units, which is how an expiry
 // text sits in a profile. Checks: an accepted date is empty, MM/YY (as typed, or for a month typed
-// with a four-digit year), or a ten-character yyyy-MM-dd; the text stored reads back as itself and as the same date; a date that reads is due
-// today or never, never both ways at once.
+// with a four-digit year), or a ten-character yyyy-MM-dd; the text stored reads back as itself and as the
+// same date; a date that reads is due today or never, never both ways at once.
 
 #include <cstddef>
 #include <cstdint>
@@ -33,8 +33,7 @@ bool Digits(std::u16string_view text) {
 bool MonthWithFullYear(std::u16string_view text) {
     const std::size_t slash = text.find(u'/');
     if (slash == std::u16string_view::npos || slash == 0 || slash > 2) return false;
-    return Digits(text.substr(0, slash)) && text.size() - slash - 1 == 4 &&
-           Digits(text.substr(slash + 1));
+    return Digits(text.substr(0, slash)) && text.size() - slash - 1 == 4 && Digits(text.substr(slash + 1));
 }
 
 bool IsoShape(std::u16string_view text) {

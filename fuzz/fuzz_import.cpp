@@ -84,7 +84,8 @@ void CheckKeePassXmlRoundTrip(std::string_view text) {
     if (file.error) Fail("an exported entry does not read back");
     if (file.rows.size() != 1) Fail("an exported entry reads back as another number of rows");
     keyloft::Entry back = file.rows[0].fields;
-    if (file.rows[0].userCodeFilledIn && keyloft::TrimBlanks(entry.userCode).empty()) back.userCode = entry.userCode;
+    if (file.rows[0].userCodeFilledIn && keyloft::TrimBlanks(entry.userCode).empty())
+        back.userCode = entry.userCode;
     if (!(back == entry)) Fail("an exported entry reads back otherwise");
 }
 

@@ -33,8 +33,8 @@ std::string CheckLine(const std::vector<std::string>& lines) {
     std::string joined;
     for (const std::string& line : lines) joined += line + "\r\n";
     unsigned char hash[crypto_generichash_BYTES];
-    crypto_generichash(hash, sizeof hash, reinterpret_cast<const unsigned char*>(joined.data()), joined.size(),
-                       nullptr, 0);
+    crypto_generichash(hash, sizeof hash, reinterpret_cast<const unsigned char*>(joined.data()),
+                       joined.size(), nullptr, 0);
     char text[sodium_base64_ENCODED_LEN(crypto_generichash_BYTES, sodium_base64_VARIANT_ORIGINAL)];
     sodium_bin2base64(text, sizeof text, hash, sizeof hash, sodium_base64_VARIANT_ORIGINAL);
     return std::string("check=") + text;
@@ -57,7 +57,8 @@ void FuzzFile(std::string_view bytes) {
     Profile profile;
     sealed::FillHeaderOnly(*file, profile);
     for (const sealed::Slot& slot : file->keySlots) {
-        if (slot.limits.ops > crypto_pwhash_OPSLIMIT_MIN || slot.limits.mem > crypto_pwhash_MEMLIMIT_MIN) return;
+        if (slot.limits.ops > crypto_pwhash_OPSLIMIT_MIN || slot.limits.mem > crypto_pwhash_MEMLIMIT_MIN)
+            return;
     }
     sealed::Key dataKey;
     const bool opened = sealed::UnwrapWithLogon(*file, kLogon, dataKey) == sealed::Unwrap::Opened ||
@@ -79,8 +80,9 @@ void FuzzBody(std::string_view plain, bool earlierFormat) {
     file.body.assign(plain.size() + crypto_aead_xchacha20poly1305_ietf_ABYTES, '\0');
     unsigned long long length = 0;
     crypto_aead_xchacha20poly1305_ietf_encrypt(
-        reinterpret_cast<unsigned char*>(file.body.data()), &length, reinterpret_cast<const unsigned char*>(plain.data()),
-        plain.size(), reinterpret_cast<const unsigned char*>(file.associatedData.data()), file.associatedData.size(),
+        reinterpret_cast<unsigned char*>(file.body.data()), &length,
+        reinterpret_cast<const unsigned char*>(plain.data()), plain.size(),
+        reinterpret_cast<const unsigned char*>(file.associatedData.data()), file.associatedData.size(),
         nullptr, reinterpret_cast<const unsigned char*>(file.bodyNonce.data()), key.data());
     Profile profile;
     if (sealed::OpenBody(file, key, profile, &kLogon)) CheckOpened(file, profile);

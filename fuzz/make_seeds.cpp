@@ -42,8 +42,14 @@ std::string Bytes(const std::vector<std::uint8_t>& data) { return std::string(da
 
 Entry MakeEntry(std::u16string_view category, std::u16string_view description, std::u16string_view user,
                 std::u16string_view password, std::u16string_view expiry) {
-    return Entry{std::u16string(category), std::u16string(description), std::u16string(user), std::u16string(password),
-                 u"", std::u16string(expiry), u"https://example.org", u""};
+    return Entry{std::u16string(category),
+                 std::u16string(description),
+                 std::u16string(user),
+                 std::u16string(password),
+                 u"",
+                 std::u16string(expiry),
+                 u"https://example.org",
+                 u""};
 }
 
 Profile SmallProfile() {
@@ -234,32 +240,38 @@ void ImportFiles() {
           "1,Bank,Giro,me,\"p,w\"\"x\",\"two\nlines\",12/27,https://bank.example,\r\n");
     Write("fuzz_import", "other-csv",
           "0\xEF\xBB\xBFGroup,Title,Username,Password,URL,Notes,Extra\nRoot/Bank/Cards,Card,me,pw,,n,x\r");
-    Write("fuzz_import", "own-json",
-          "1[{\"row\":1,\"category\":\"Bank\",\"description\":\"Caf\u00e9\",\"userCode\":\"me\","
-          "\"password\":\"pw\",\"notes\":\"\",\"expiryDate\":\"2027-01-31\",\"webSite\":\"\",\"email\":\"\"}]");
+    Write(
+        "fuzz_import", "own-json",
+        "1[{\"row\":1,\"category\":\"Bank\",\"description\":\"Caf\u00e9\",\"userCode\":\"me\","
+        "\"password\":\"pw\",\"notes\":\"\",\"expiryDate\":\"2027-01-31\",\"webSite\":\"\",\"email\":\"\"}]");
     Write("fuzz_import", "proton-csv",
           "0type,name,url,email,username,password,note,totp,createTime,modifyTime,vault\n"
           "login,Mail,\"https://a.example, https://b.example\",a@b.example,,pw,n,,1,2,Work\n");
     Write("fuzz_import", "dashlane-payments",
           "0type,account_name,account_holder,cc_number,code,expiration_month,expiration_year\n"
           "payment_card,Visa,Me,4111,123,3,2029\n");
-    Write("fuzz_import", "bitwarden-json",
-          "1{\"encrypted\":false,\"folders\":[{\"id\":\"f\",\"name\":\"Bank\"}],\"items\":[{\"folderId\":\"f\","
-          "\"name\":\"Card\",\"card\":{\"number\":\"4111\",\"expMonth\":\"3\",\"expYear\":\"2029\"}}]}");
+    Write(
+        "fuzz_import", "bitwarden-json",
+        "1{\"encrypted\":false,\"folders\":[{\"id\":\"f\",\"name\":\"Bank\"}],\"items\":[{\"folderId\":\"f\","
+        "\"name\":\"Card\",\"card\":{\"number\":\"4111\",\"expMonth\":\"3\",\"expYear\":\"2029\"}}]}");
     Write("fuzz_import", "protonpass-json",
-          "1{\"vaults\":{\"s\":{\"name\":\"Home\",\"items\":[{\"data\":{\"type\":\"login\",\"metadata\":{\"name\":\"M\"},"
+          "1{\"vaults\":{\"s\":{\"name\":\"Home\",\"items\":[{\"data\":{\"type\":\"login\",\"metadata\":{"
+          "\"name\":\"M\"},"
           "\"content\":{\"itemEmail\":\"a@b\",\"password\":\"p\",\"urls\":[\"https://a\"]}}}]}}}");
-    Write("fuzz_import", "1pux-json",
-          "1{\"accounts\":[{\"vaults\":[{\"attrs\":{\"name\":\"V\"},\"items\":[{\"overview\":{\"title\":\"T\"},"
-          "\"details\":{\"loginFields\":[{\"value\":\"u\",\"designation\":\"username\"}],\"sections\":[{\"fields\":"
-          "[{\"id\":\"expiry\",\"value\":{\"monthYear\":202712}}]}]}}]}]}]}");
+    Write(
+        "fuzz_import", "1pux-json",
+        "1{\"accounts\":[{\"vaults\":[{\"attrs\":{\"name\":\"V\"},\"items\":[{\"overview\":{\"title\":\"T\"},"
+        "\"details\":{\"loginFields\":[{\"value\":\"u\",\"designation\":\"username\"}],\"sections\":[{"
+        "\"fields\":"
+        "[{\"id\":\"expiry\",\"value\":{\"monthYear\":202712}}]}]}}]}]}]}");
     Write("fuzz_import", "keepass-xml",
           "2<?xml version=\"1.0\"?><KeePassFile><Meta/><Root><Group><Name>R</Name><Entry><Tags>a</Tags>"
           "<Times><ExpiryTime>2027-03-15T12:00:00Z</ExpiryTime><Expires>True</Expires></Times>"
           "<String><Key>Title</Key><Value>T</Value></String><String><Key>Password</Key>"
           "<Value ProtectInMemory=\"True\">p&amp;</Value></String></Entry><Group><Name>G</Name></Group>"
           "</Group></Root></KeePassFile>");
-    Write("fuzz_import", "keepass-entry", "3Work/Email|Caf\xC3\xA9 <&>|me|p\"w|one\r\ntwo|https://x?a=1&b|a@b");
+    Write("fuzz_import", "keepass-entry",
+          "3Work/Email|Caf\xC3\xA9 <&>|me|p\"w|one\r\ntwo|https://x?a=1&b|a@b");
     const fs::path zip = gOut / "fuzz_import-seed.zip";
     keyloft::testing::WriteZip(zip, {{"credentials.csv", "username,username2,title,password\nme,me2,T,pw\n"},
                                      {"securenotes.csv", "title,note\nN,text\n"}});

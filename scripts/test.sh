@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test: the full build and its Debian package, a short trial with a
-# file-sync engine, then the core again
+# Sets up, builds and runs every test: the layout of the source checked, the full build and its
+# Debian package, a short trial with a file-sync engine, then the core again
 # with AddressSanitizer and UndefinedBehaviorSanitizer, a short run of every fuzz target, then the
 # core and keyloft-cli cross-built for Windows and tested under Wine (KEYLOFT_SKIP_WINDOWS=1
 # leaves that out). The time of each step is printed at the end, also when a step fails, with the
@@ -46,6 +46,10 @@ trap report_times EXIT
 
 step "setup"
 scripts/setup.sh
+
+# Every C++ file laid out as .clang-format says (scripts/check-format.sh --fix lays them out).
+step "formatting"
+scripts/check-format.sh
 
 # Line tables only: a failure's stack still names files and lines, and files build about a
 # quarter quicker than with full debug information (the package strips it anyway).

@@ -25,7 +25,8 @@ AboutView::AboutView(QWidget* parent) : QFrame(parent) {
 
     versionLabel = new QLabel(this);
     versionLabel->setObjectName(QStringLiteral("lblVersion"));
-    auto* blurb = new QLabel(QStringLiteral("A password keeper for one person, or for a few people who share a folder."), this);
+    auto* blurb = new QLabel(
+        QStringLiteral("A password keeper for one person, or for a few people who share a folder."), this);
     blurb->setWordWrap(true);
 
     auto* cmdCloseAbout = new QPushButton(QStringLiteral("&Close"), this);

@@ -9,17 +9,17 @@ namespace keyloft {
 
 class AboutView : public QFrame {
     Q_OBJECT
-public:
+  public:
     explicit AboutView(QWidget* parent = nullptr);
 
     // "V. " and the major, minor and revision numbers followed by a fixed 2.
     static QString VersionText(int major, int minor, int revision);
     void setVersion(const QString& text);
 
-signals:
+  signals:
     void closeClicked();
 
-private:
+  private:
     QLabel* versionLabel;
 };
 

@@ -104,8 +104,8 @@ int RunKeyloft(int argc, char** argv) {
     services.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     services.trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
     services.chooseFolder = [](const QString& start) {
-        return QFileDialog::getExistingDirectory(QApplication::activeWindow(),
-                                                 QStringLiteral("Choose the folder that holds the profiles"), start);
+        return QFileDialog::getExistingDirectory(
+            QApplication::activeWindow(), QStringLiteral("Choose the folder that holds the profiles"), start);
     };
     services.chooseImportFile = [](const QString& start) {
         return QFileDialog::getOpenFileName(QApplication::activeWindow(),

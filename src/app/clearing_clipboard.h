@@ -14,7 +14,7 @@ namespace keyloft {
 
 class ClearingClipboard final : public QObject, public platform::Clipboard {
     Q_OBJECT
-public:
+  public:
     // `clipboard` null: copies go nowhere (a window without a clipboard).
     explicit ClearingClipboard(platform::Clipboard* clipboard, QObject* parent = nullptr);
     ~ClearingClipboard() override;

@@ -26,7 +26,9 @@ void IdleLock::setOn(bool on) {
     }
 }
 
-void IdleLock::setMinutes(int minutes) { minutes_ = std::clamp(minutes, kFewestAutoLockMinutes, kMostAutoLockMinutes); }
+void IdleLock::setMinutes(int minutes) {
+    minutes_ = std::clamp(minutes, kFewestAutoLockMinutes, kMostAutoLockMinutes);
+}
 
 void IdleLock::resume() {
     if (on_) timer_->start();

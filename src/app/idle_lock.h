@@ -15,7 +15,7 @@ namespace keyloft {
 
 class IdleLock : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit IdleLock(const Clock& clock, QObject* parent = nullptr);
 
     bool isOn() const { return on_; }
@@ -36,11 +36,11 @@ public:
     // Whether the chosen minutes have passed since the last activity.
     bool idleLongEnough() const;
 
-signals:
+  signals:
     // A tick of the timer found the window idle long enough.
     void idle();
 
-private:
+  private:
     void tick();
 
     const Clock& clock_;

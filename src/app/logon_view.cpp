@@ -60,7 +60,8 @@ LogonView::LogonView(QWidget* parent) : QGroupBox(QStringLiteral("Logon"), paren
     logonButton->setDefault(true);
     forgotButton = new QPushButton(QStringLiteral("&Forgot Logon!"), this);
     forgotButton->setObjectName(QStringLiteral("cmdForgot"));
-    forgotButton->setAccessibleDescription(QStringLiteral("Log on with the answers to the security questions"));
+    forgotButton->setAccessibleDescription(
+        QStringLiteral("Log on with the answers to the security questions"));
 
     questionsPanel = new QFrame(this);
     questionsPanel->setObjectName(QStringLiteral("fraQuestions"));
@@ -91,7 +92,8 @@ LogonView::LogonView(QWidget* parent) : QGroupBox(QStringLiteral("Logon"), paren
     column->addWidget(questionsPanel);
     column->addLayout(buttons);
     column->addStretch(1);
-    ChainTabOrder({userIdBox, passwordBox, pinBox, answerBoxes[0], answerBoxes[1], answerBoxes[2], logonButton, forgotButton});
+    ChainTabOrder({userIdBox, passwordBox, pinBox, answerBoxes[0], answerBoxes[1], answerBoxes[2],
+                   logonButton, forgotButton});
 
     connect(logonButton, &QPushButton::clicked, this, &LogonView::logonClicked);
     connect(forgotButton, &QPushButton::clicked, this, &LogonView::forgotClicked);
@@ -159,7 +161,8 @@ void LogonView::focusFirstBox() {
 }
 
 LogonDetails LogonView::typedDetails() const {
-    return {userIdBox->text().toStdU16String(), passwordBox->text().toStdU16String(), pinBox->text().toStdU16String()};
+    return {userIdBox->text().toStdU16String(), passwordBox->text().toStdU16String(),
+            pinBox->text().toStdU16String()};
 }
 
 bool LogonView::openQuestions(const Profile& profile) {
@@ -176,7 +179,8 @@ bool LogonView::openQuestions(const Profile& profile) {
     for (std::size_t j = 0; j < profile.questions.size() && j < 3; ++j) {
         const QString question = QString::fromStdU16String(profile.questions[j].question);
         const QString caption = question + QStringLiteral(" ?");
-        questionLabels[j]->setText(WithoutMnemonic(caption));  // an "&" in a question is shown, not a mnemonic
+        questionLabels[j]->setText(
+            WithoutMnemonic(caption));  // an "&" in a question is shown, not a mnemonic
         answerBoxes[j]->setAccessibleName(caption);
         questionLabels[j]->show();
         answerBoxes[j]->show();

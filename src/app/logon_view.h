@@ -23,7 +23,7 @@ struct Profile;
 
 class LogonView : public QGroupBox {
     Q_OBJECT
-public:
+  public:
     explicit LogonView(QWidget* parent = nullptr);
 
     // Logon view set-up: lays the rows out for the logon mode, enables "Forgot Logon!", empties
@@ -41,11 +41,11 @@ public:
     // What the answer boxes hold, one per row, in question order.
     std::vector<std::u16string> typedAnswers() const;
 
-signals:
+  signals:
     void logonClicked();
     void forgotClicked();
 
-private:
+  private:
     void emptyBoxes();
 
     QLabel* userIdLabel;

@@ -84,21 +84,25 @@ QString ToolTipWithShortcut(const QString& toolTip, const QKeySequence& shortcut
     return toolTip + QStringLiteral(" (") + shortcut.toString(QKeySequence::NativeText) + QStringLiteral(")");
 }
 
-QIcon ToolbarPicture(const QString& name) { return QIcon(QStringLiteral(":/icons/%1.svg").arg(name.toLower())); }
+QIcon ToolbarPicture(const QString& name) {
+    return QIcon(QStringLiteral(":/icons/%1.svg").arg(name.toLower()));
+}
 
 MainToolbars BuildMainToolbars(QWidget* parent) {
     MainToolbars bars;
     bars.sessionBar = MakeBar(parent, "Toolbar1");
-    for (const CommandDef& def : kSessionCommands) bars.actions.*def.action = AddCommand(bars.sessionBar, def);
+    for (const CommandDef& def : kSessionCommands)
+        bars.actions.*def.action = AddCommand(bars.sessionBar, def);
     bars.actions.importFile->setText(QStringLiteral("Import…"));  // it asks for a file first
     bars.recordBar = MakeBar(parent, "Toolbar2");
     for (const CommandDef& def : kRecordCommands) {
         if (def.action == &MainActions::filter) bars.filterSeparator = bars.recordBar->addSeparator();
         bars.actions.*def.action = AddCommand(bars.recordBar, def);
     }
-    for (QAction* action : {bars.actions.lock, bars.actions.setup, bars.actions.passwords, bars.actions.show,
-                            bars.actions.generate, bars.actions.print, bars.actions.importFile, bars.actions.add, bars.actions.remove,
-                            bars.actions.save, bars.actions.cancel, bars.actions.filter})
+    for (QAction* action :
+         {bars.actions.lock, bars.actions.setup, bars.actions.passwords, bars.actions.show,
+          bars.actions.generate, bars.actions.print, bars.actions.importFile, bars.actions.add,
+          bars.actions.remove, bars.actions.save, bars.actions.cancel, bars.actions.filter})
         parent->addAction(action);
     return bars;
 }

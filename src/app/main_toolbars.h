@@ -30,8 +30,8 @@ struct MainActions {
 };
 
 struct MainToolbars {
-    QToolBar* sessionBar = nullptr;  // Toolbar1
-    QToolBar* recordBar = nullptr;   // Toolbar2
+    QToolBar* sessionBar = nullptr;      // Toolbar1
+    QToolBar* recordBar = nullptr;       // Toolbar2
     QAction* filterSeparator = nullptr;  // shown with "Filter"
     MainActions actions;
 };

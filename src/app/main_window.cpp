@@ -59,7 +59,7 @@ constexpr int kPopupTimerMs = 60000;
 // The screens, one shown at a time. The stack takes the size hints of the shown screen only, so
 // that a hidden screen does not make the window larger.
 class ScreenStack final : public QStackedWidget {
-public:
+  public:
     explicit ScreenStack(QWidget* parent) : QStackedWidget(parent) {
         setObjectName(QStringLiteral("screens"));
         connect(this, &QStackedWidget::currentChanged, this, [this] { updateGeometry(); });
@@ -213,7 +213,7 @@ void MainWindow::buildWindow() {
     screens_->addWidget(welcomeScreen_);
     screens_->addWidget(Scrolling(AtTheTop(profileView_)));
     screens_->addWidget(Scrolling(AtTheTop(logonView_)));
-    screens_->addWidget(new QWidget);  // empty: after a logon, until Passwords or Setup
+    screens_->addWidget(new QWidget);       // empty: after a logon, until Passwords or Setup
     screens_->addWidget(passwordsScreen_);  // its list and its editor scroll on their own
     screens_->addWidget(Scrolling(setupFrame_));
     screens_->addWidget(Scrolling(buildCategoryScreen()));
@@ -313,13 +313,15 @@ void MainWindow::restoreLayout() {
 void MainWindow::saveLayout() {
     const QSize size = isMaximized() || isMinimized() ? normalGeometry().size() : this->size();
     if (size.isValid()) {
-        store_->folder().writeSetting(kSettingWindowSize,
-                             QStringLiteral("%1x%2").arg(size.width()).arg(size.height()).toStdU16String());
+        store_->folder().writeSetting(
+            kSettingWindowSize,
+            QStringLiteral("%1x%2").arg(size.width()).arg(size.height()).toStdU16String());
     }
     const auto* splitter = passwordsScreen_->findChild<QSplitter*>(QStringLiteral("splitPasswords"));
     if (splitter != nullptr && splitter->sizes().size() == 2 && splitter->sizes()[0] > 0) {
         const QList<int> sizes = splitter->sizes();
-        store_->folder().writeSetting(kSettingEntrySplit, QStringLiteral("%1,%2").arg(sizes[0]).arg(sizes[1]).toStdU16String());
+        store_->folder().writeSetting(kSettingEntrySplit,
+                                      QStringLiteral("%1,%2").arg(sizes[0]).arg(sizes[1]).toStdU16String());
     }
 }
 
@@ -349,14 +351,20 @@ QString MainWindow::welcomePicturePath() const {
     return QDir(dataFolder()).filePath(QString::fromLatin1(kWelcomePictureName));
 }
 
-QString MainWindow::helpFilePath() const { return QDir(dataFolder()).filePath(QString::fromLatin1(kHelpFileName)); }
+QString MainWindow::helpFilePath() const {
+    return QDir(dataFolder()).filePath(QString::fromLatin1(kHelpFileName));
+}
 
 // ---- plugged-in parts ----
 
 PageServices MainWindow::pageServices() {
-    return PageServices{store_->edits(), store_->open(), store_->folder(), profileDialogs_,
+    return PageServices{store_->edits(),
+                        store_->open(),
+                        store_->folder(),
+                        profileDialogs_,
                         [this](const SaveResult& result) { return carryOutSave(result); },
-                        [this] { return session_.isDirty(); }, [this] { return session_.number(); }};
+                        [this] { return session_.isDirty(); },
+                        [this] { return session_.number(); }};
 }
 
 void MainWindow::followPage(Page* page) {
@@ -475,12 +483,14 @@ SaveOutcome MainWindow::carryOutSave(const SaveResult& result) {
 // "Profiles Missing": Yes makes the application folder the database folder.
 std::vector<std::u16string> MainWindow::listProfiles() {
     ProfileList list = store_->folder().listProfiles();
-    if (list.question && showMessage(*list.question) == MessageAnswer::Yes) return store_->folder().useApplicationFolder();
+    if (list.question && showMessage(*list.question) == MessageAnswer::Yes)
+        return store_->folder().useApplicationFolder();
     return std::move(list.names);
 }
 
 void MainWindow::askFolderQuestion(const std::optional<MessageRequest>& question) {
-    if (question && showMessage(*question) == MessageAnswer::Yes) (void)store_->folder().useApplicationFolder();
+    if (question && showMessage(*question) == MessageAnswer::Yes)
+        (void)store_->folder().useApplicationFolder();
 }
 
 // A file that is no longer sealed, or went back, is opened only when the user says so.
@@ -583,8 +593,9 @@ bool MainWindow::saveOnEnter(QObject* watched, QEvent* event) {
     auto* box = qobject_cast<QLineEdit*>(watched);
     if (box == nullptr || box->window() != this) return false;
     bool inView = false;
-    for (const QWidget* view : {static_cast<QWidget*>(passwordsScreen_), static_cast<QWidget*>(categoryScreen_),
-                                static_cast<QWidget*>(profileView_), static_cast<QWidget*>(setupFrame_)}) {
+    for (const QWidget* view :
+         {static_cast<QWidget*>(passwordsScreen_), static_cast<QWidget*>(categoryScreen_),
+          static_cast<QWidget*>(profileView_), static_cast<QWidget*>(setupFrame_)}) {
         inView = inView || view->isAncestorOf(box);
     }
     QAction* save = toolbars_.actions.save;

@@ -54,7 +54,7 @@ enum class LockTrigger {
 
 class MainWindow : public QMainWindow, public Dialogs, public UiHost {
     Q_OBJECT
-public:
+  public:
     explicit MainWindow(const AppServices& services, QWidget* parent = nullptr);
     ~MainWindow() override;
 
@@ -121,17 +121,17 @@ public:
     // Add off.
     void setDirty(bool dirty);
 
-signals:
+  signals:
     // The window has closed: the program ends (the tray and the pop-up do not keep it running).
     void windowClosed();
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     // The screens of the window's body, one shown at a time. Empty is the body after a logon,
     // before Passwords or Setup.
     enum class Screen { Welcome, Profile, Logon, Empty, Passwords, Setup, Category, About };
@@ -315,7 +315,8 @@ inline constexpr char16_t kNoHelpText[] =
     u"Unable to display Help Contents. There is no Help associated with this application.";
 inline constexpr char16_t kHelpErrorText[] = u"An error has occurred! The error is ";
 // Follows kHelpErrorText when no program opened the help page (the page's full path follows).
-inline constexpr char16_t kHelpNotOpenedText[] = u"No web browser could open the help page. Open this file in one: ";
+inline constexpr char16_t kHelpNotOpenedText[] =
+    u"No web browser could open the help page. Open this file in one: ";
 // Follows the logon status after logon to a profile in the readable form.
 inline constexpr char16_t kReadableFileStatusText[] =
     u"  Anyone who can copy this profile's file can read it: Setup seals it.";

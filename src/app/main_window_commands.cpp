@@ -129,7 +129,8 @@ void MainWindow::saveCommand() {
         if (!stored) {
             return;
         }
-        const QString minutes = idleLock_->isOn() ? QString::number(idleLock_->minutes()) : QStringLiteral("0");
+        const QString minutes =
+            idleLock_->isOn() ? QString::number(idleLock_->minutes()) : QStringLiteral("0");
         store_->folder().writeSetting(kSettingTimer, minutes.toStdU16String());
         lockOptions_.write(*store_);
         commandsOn_.save = commandsOn_.cancel = false;

@@ -42,7 +42,9 @@ void MainWindow::onLogonClicked() {
         logonThread_ = nullptr;
         showLogonBusy(false);
         // Locked meanwhile, or another profile chosen: what the thread found is dropped.
-        if (session_.number() != session || !store_->open().loaded() || store_->open().profileName() != profile) return;
+        if (session_.number() != session || !store_->open().loaded() ||
+            store_->open().profileName() != profile)
+            return;
         if (!unlock->refused()) {
             // The file was let go while the key was made: it is opened again, and what a colleague
             // saved meanwhile is what the key opens (or the details are tried on).

@@ -38,10 +38,14 @@ MainWindow::Screen MainWindow::shownScreen() const { return static_cast<Screen>(
 
 Page* MainWindow::pageOf(Screen screen) const {
     switch (screen) {
-        case Screen::Passwords: return passwordsPage_;
-        case Screen::Setup: return setupPage_;
-        case Screen::Category: return categoryPage_;
-        default: return nullptr;
+        case Screen::Passwords:
+            return passwordsPage_;
+        case Screen::Setup:
+            return setupPage_;
+        case Screen::Category:
+            return categoryPage_;
+        default:
+            return nullptr;
     }
 }
 
@@ -87,21 +91,27 @@ void MainWindow::showScreenAgain() {
 
 bool MainWindow::recordCommandsShown() const {
     switch (shownScreen()) {
-        case Screen::Profile: return profileRecordsShown_;
+        case Screen::Profile:
+            return profileRecordsShown_;
         case Screen::Passwords:
-        case Screen::Category: return true;
-        default: return false;
+        case Screen::Category:
+            return true;
+        default:
+            return false;
     }
 }
 
 bool MainWindow::saveCommandShown() const {
     switch (shownScreen()) {
-        case Screen::Profile: return profileSaveShown_;
+        case Screen::Profile:
+            return profileSaveShown_;
         case Screen::Passwords:
         case Screen::Setup:
         case Screen::Category:
-        case Screen::About: return true;
-        default: return false;
+        case Screen::About:
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -183,7 +193,8 @@ void MainWindow::orderTabStops() {
             if (QWidget* button = bar->widgetForAction(action)) order.append(button);
         }
         // The button that shows the commands a narrow window has no room for.
-        if (auto* more = bar->findChild<QToolButton*>(QStringLiteral("qt_toolbar_ext_button"))) order.append(more);
+        if (auto* more = bar->findChild<QToolButton*>(QStringLiteral("qt_toolbar_ext_button")))
+            order.append(more);
     }
     order << filterBox_ << findChild<QPushButton*>(QStringLiteral("cmdPark"))
           << findChild<QPushButton*>(QStringLiteral("cmdHelp"));
@@ -213,7 +224,8 @@ void MainWindow::fillProfileList(const std::vector<std::u16string>& names, const
 }
 
 void MainWindow::refillProfileList(const QString& wanted) {
-    fillProfileList(store_->folder().profileNames(), wanted.isEmpty() ? profileView_->chosenProfile() : wanted);
+    fillProfileList(store_->folder().profileNames(),
+                    wanted.isEmpty() ? profileView_->chosenProfile() : wanted);
 }
 
 void MainWindow::onContinueClicked() {
@@ -231,7 +243,8 @@ void MainWindow::onContinueClicked() {
     const OpenResult opened = answered(store_->open().openProfile(name.toStdU16String()));
     platform::ShowIdlePointer();
     if (opened.outcome == OpenOutcome::InUse) {
-        store_->folder().logError(u"ReadFromFile", ErrorNumberText(opened.error.number), opened.error.description);
+        store_->folder().logError(u"ReadFromFile", ErrorNumberText(opened.error.number),
+                                  opened.error.description);
     }
     carryOut(opened.report);
     if (opened.loaded()) {
@@ -297,13 +310,16 @@ void MainWindow::offerConflictMerge() {
     }
     std::u16string leftAlone;
     for (const ConflictCopyInfo& copy : merge.copies()) {
-        if (!copy.problem.empty() && !copy.unproven) leftAlone += u"\n" + copy.fileName + u": " + copy.problem;
+        if (!copy.problem.empty() && !copy.unproven)
+            leftAlone += u"\n" + copy.fileName + u": " + copy.problem;
     }
     if (!leftAlone.empty()) {
         MessageRequest told;
         told.icon = MessageIcon::Exclamation;
-        told.text = u"These conflict copies of the profile cannot be merged into it and were left in the database "
-                    u"folder:" + leftAlone;
+        told.text =
+            u"These conflict copies of the profile cannot be merged into it and were left in the database "
+            u"folder:" +
+            leftAlone;
         showMessage(told);
         if (!session_.loggedOn()) return;
     }
@@ -314,11 +330,12 @@ void MainWindow::offerConflictMerge() {
     question.buttons = MessageButtons::YesNo;
     question.defaultAnswer = MessageAnswer::Yes;
     question.question = Question::MergeConflictCopies;
-    question.text = u"A file-sync engine left " + CountedText(copies, "conflict copy", "conflict copies") +
-                    u" of this profile. " + (copies == 1 ? u"It holds " : u"They hold ") +
-                    CountedText(merge.entriesAdded(), "entry", "entries") + u" and " +
-                    CountedText(merge.categoriesAdded(), "category", "categories") +
-                    u" that the profile does not.\n\nMerge them into the profile now? (No keeps the copies for later.)";
+    question.text =
+        u"A file-sync engine left " + CountedText(copies, "conflict copy", "conflict copies") +
+        u" of this profile. " + (copies == 1 ? u"It holds " : u"They hold ") +
+        CountedText(merge.entriesAdded(), "entry", "entries") + u" and " +
+        CountedText(merge.categoriesAdded(), "category", "categories") +
+        u" that the profile does not.\n\nMerge them into the profile now? (No keeps the copies for later.)";
     if (showMessage(question) != MessageAnswer::Yes || !session_.loggedOn()) return;
     platform::ShowBusyPointer();
     const MergeResult merged = store_->edits().mergeConflictCopies(merge);

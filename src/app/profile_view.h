@@ -13,7 +13,7 @@ namespace keyloft {
 
 class ProfileView : public QGroupBox {
     Q_OBJECT
-public:
+  public:
     explicit ProfileView(QWidget* parent = nullptr);
 
     // Fills cboProfile and selects `wanted` when it is listed, else the first name. An empty list
@@ -32,11 +32,11 @@ public:
     void focusContinue();
     void focusList();
 
-signals:
+  signals:
     void continueClicked();
     void databaseClicked();
 
-private:
+  private:
     QComboBox* profileBox;
     QLabel* noProfilesLabel;
     QLabel* newProfileLabel;

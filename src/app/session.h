@@ -10,7 +10,7 @@
 namespace keyloft {
 
 class Session {
-public:
+  public:
     // Unlocked: the first toolbar button locks.
     bool isOpen() const { return open_; }
     void setOpen(bool open) { open_ = open; }
@@ -35,7 +35,7 @@ public:
     bool lockPending() const { return lockPending_; }
     void setLockPending(bool pending) { lockPending_ = pending; }
 
-private:
+  private:
     std::uint64_t number_ = 0;
     bool lockPending_ = false;
     bool open_ = false;

@@ -12,7 +12,7 @@
 namespace keyloft {
 
 class SessionDialogs final : public Dialogs {
-public:
+  public:
     enum class Scope {
         Window,   // the window's and the store's own boxes (profile choice, logon, locking)
         Profile,  // boxes about the logged-on profile
@@ -24,7 +24,7 @@ public:
     MessageAnswer showMessage(const MessageRequest& request) override;
     void closeAll() override { dialogs_.closeAll(); }
 
-private:
+  private:
     Dialogs& dialogs_;
     const Session& session_;
     Scope scope_;

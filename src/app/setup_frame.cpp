@@ -76,7 +76,8 @@ SetupFrame::SetupFrame(QWidget* parent) : QGroupBox(QStringLiteral("Security Opt
     column->addLayout(buttons);
 
     // Tab as the rows read, the buttons left to right.
-    ChainTabOrder({autoLockCheck, minutesSlider, lockOnScreenLockCheck, lockOnMinimizeCheck, clearClipboardBox, categoriesButton, aboutButton});
+    ChainTabOrder({autoLockCheck, minutesSlider, lockOnScreenLockCheck, lockOnMinimizeCheck,
+                   clearClipboardBox, categoriesButton, aboutButton});
 
     connect(autoLockCheck, &QCheckBox::toggled, this, [this](bool on) {
         showAutoLockState();
@@ -123,7 +124,7 @@ void SetupFrame::showAutoLockState() {
     const bool on = autoLockCheck->isChecked();
     minutesSlider->setVisible(on);
     autoLockCheck->setText(on ? QStringLiteral("Auto &lock after %1 minutes").arg(minutesSlider->value())
-                           : QStringLiteral("Auto &lock after time expires"));
+                              : QStringLiteral("Auto &lock after time expires"));
 }
 
 }  // namespace keyloft

@@ -16,7 +16,7 @@ namespace keyloft {
 
 class SetupFrame : public QGroupBox {
     Q_OBJECT
-public:
+  public:
     explicit SetupFrame(QWidget* parent = nullptr);
 
     // Where the security boxes go.
@@ -27,7 +27,7 @@ public:
     // Shows the lock triggers and the clipboard's seconds; no signal comes of it.
     void showLockOptions(const LockOptions& options);
 
-signals:
+  signals:
     // The user ticked or unticked the check box, or moved the slider.
     void autoLockToggled(bool on);
     void minutesChanged(int minutes);
@@ -36,7 +36,7 @@ signals:
     void aboutClicked();
     void categoryClicked();
 
-private:
+  private:
     void showAutoLockState();
     LockOptions shownLockOptions() const;
 

@@ -69,8 +69,10 @@ SetupView::SetupView(PageServices services, QWidget* parent) : Page(std::move(se
     logonModeGroup = new QGroupBox(this);
     logonModeGroup->setObjectName(QStringLiteral("fraOptions"));
     passwordOnlyOption = MakeOption(logonModeGroup, "optPass", QStringLiteral("Password Only"));
-    userIdAndPasswordOption = MakeOption(logonModeGroup, "optUserPass", QStringLiteral("User ID and Password"));
-    userIdPasswordAndPinOption = MakeOption(logonModeGroup, "optPIN", QStringLiteral("User ID and Password and PIN"));
+    userIdAndPasswordOption =
+        MakeOption(logonModeGroup, "optUserPass", QStringLiteral("User ID and Password"));
+    userIdPasswordAndPinOption =
+        MakeOption(logonModeGroup, "optPIN", QStringLiteral("User ID and Password and PIN"));
     auto* options = new QVBoxLayout(logonModeGroup);
     options->addWidget(passwordOnlyOption);
     options->addWidget(userIdAndPasswordOption);
@@ -162,19 +164,21 @@ SetupView::SetupView(PageServices services, QWidget* parent) : Page(std::move(se
     column->addWidget(sealNoteLabel);
     column->addStretch(1);
 
-    for (QRadioButton* option : {passwordOnlyOption, userIdAndPasswordOption, userIdPasswordAndPinOption, oneAnswerOption, twoAnswersOption, allAnswersOption}) {
+    for (QRadioButton* option : {passwordOnlyOption, userIdAndPasswordOption, userIdPasswordAndPinOption,
+                                 oneAnswerOption, twoAnswersOption, allAnswersOption}) {
         connect(option, &QRadioButton::clicked, this, &SetupView::changed);
     }
     connect(sealCheck, &QCheckBox::clicked, this, &SetupView::sealClicked);
-    for (QLineEdit* box : {userIdBox, pinBox, questionBoxes[0], questionBoxes[1], questionBoxes[2], answerBoxes[0],
-                           answerBoxes[1], answerBoxes[2]}) {
+    for (QLineEdit* box : {userIdBox, pinBox, questionBoxes[0], questionBoxes[1], questionBoxes[2],
+                           answerBoxes[0], answerBoxes[1], answerBoxes[2]}) {
         connect(box, &QLineEdit::textChanged, this, &SetupView::changed);
     }
     // The answers and the logon mode count for sealing and for the password's strength.
     for (QLineEdit* box : {userIdBox, answerBoxes[0], answerBoxes[1], answerBoxes[2]}) {
         connect(box, &QLineEdit::textChanged, this, &SetupView::showSecretsState);
     }
-    for (QRadioButton* option : {passwordOnlyOption, userIdAndPasswordOption, userIdPasswordAndPinOption, oneAnswerOption, twoAnswersOption, allAnswersOption}) {
+    for (QRadioButton* option : {passwordOnlyOption, userIdAndPasswordOption, userIdPasswordAndPinOption,
+                                 oneAnswerOption, twoAnswersOption, allAnswersOption}) {
         connect(option, &QRadioButton::clicked, this, &SetupView::showSecretsState);
     }
     for (QLineEdit* box : {passwordBox, confirmBox}) {
@@ -234,7 +238,7 @@ void SetupView::showStrength() {
     const std::u16string_view password = TrimBlanks(*shown);
     const SealingSecrets secrets{opened().profileName(), shownLogonMode(), userId, password, &questions};
     strengthLabel->rateWith(QString::fromUtf16(password.data(), static_cast<qsizetype>(password.size())),
-                               KnownWords(secrets));
+                            KnownWords(secrets));
 }
 
 WipedText SetupView::shownPassword() const {
@@ -245,8 +249,7 @@ WipedText SetupView::shownPassword() const {
 std::vector<SecurityQuestion> SetupView::shownQuestions() const {
     std::vector<SecurityQuestion> pairs;
     for (std::size_t i = 0; i < 3; ++i) {
-        SecurityQuestion pair{TrimmedText(questionBoxes[i]->text()),
-                              TrimmedText(answerBoxes[i]->text())};
+        SecurityQuestion pair{TrimmedText(questionBoxes[i]->text()), TrimmedText(answerBoxes[i]->text())};
         if (!pair.question.empty()) pairs.push_back(std::move(pair));
     }
     return pairs;
@@ -281,7 +284,8 @@ void SetupView::refresh() {
     {
         const FillGuard guard(*this);
         const Profile& profile = opened().profile();
-        SelectOption({passwordOnlyOption, userIdAndPasswordOption, userIdPasswordAndPinOption}, profile.logonMode);
+        SelectOption({passwordOnlyOption, userIdAndPasswordOption, userIdPasswordAndPinOption},
+                     profile.logonMode);
         // A sealed profile does not show how long its password is: its boxes stay empty, which
         // keeps the password as it is. The usual form shows the mask.
         const QString mask = opened().sealed() ? QString() : QString::fromStdU16String(kPasswordMask);
@@ -402,8 +406,8 @@ SecuritySettings SetupView::securitySettings() const {
     settings.userId = userIdBox->text().toStdU16String();
     settings.pin = pinBox->text().toStdU16String();
     for (std::size_t i = 0; i < 3; ++i)
-        settings.questions.push_back(
-            SecurityQuestion{questionBoxes[i]->text().toStdU16String(), answerBoxes[i]->text().toStdU16String()});
+        settings.questions.push_back(SecurityQuestion{questionBoxes[i]->text().toStdU16String(),
+                                                      answerBoxes[i]->text().toStdU16String()});
     if (oneAnswerOption->isChecked()) settings.answerMode = kOneAnswer;
     if (twoAnswersOption->isChecked()) settings.answerMode = kTwoAnswers;
     if (allAnswersOption->isChecked()) settings.answerMode = kAllAnswers;

@@ -31,7 +31,8 @@ inline constexpr char16_t kPasswordMask[] = u"**********";
 
 // The seal check box's tool tips: while it can be ticked, and while the password is still the one
 // every new profile starts with.
-inline constexpr char16_t kSealTip[] = u"A sealed profile can only be opened with its logon or its security answers";
+inline constexpr char16_t kSealTip[] =
+    u"A sealed profile can only be opened with its logon or its security answers";
 inline constexpr char16_t kSealNeedsOwnPasswordTip[] =
     u"Choose a password of your own first: every new profile starts with the same one, so it would not seal "
     u"anything.";
@@ -44,7 +45,7 @@ inline constexpr char16_t kSavedReadableText[] =
 
 class SetupView : public Page {
     Q_OBJECT
-public:
+  public:
     SetupView(PageServices services, QWidget* parent);
 
     // The page: filled from the profile; Save checks the boxes, stores them in the profile and
@@ -53,7 +54,7 @@ public:
     bool save() override;
     void forgetProfile() override;
 
-private:
+  private:
     QGroupBox* logonModeGroup;
     QRadioButton* passwordOnlyOption;
     QRadioButton* userIdAndPasswordOption;

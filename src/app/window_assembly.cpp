@@ -58,7 +58,8 @@ std::unique_ptr<WindowParts> AssembleWindow(MainWindow& window, platform::Shell&
     auto parts = std::make_unique<WindowParts>();
     parts->window = &window;
 
-    auto* passwords = new PasswordsView(window.pageServices(), clipboard, std::move(today), nullptr, window.filterBox());
+    auto* passwords =
+        new PasswordsView(window.pageServices(), clipboard, std::move(today), nullptr, window.filterBox());
     passwords->setObjectName(QStringLiteral("passwordsContent"));  // the screen itself is fraPasswords
     window.setPasswordsPage(passwords);
     parts->passwords = passwords;
@@ -75,7 +76,8 @@ std::unique_ptr<WindowParts> AssembleWindow(MainWindow& window, platform::Shell&
     AddPasswordsKeys(window, *passwords);
     KeepEscapeForOpenPopups(&window);
 
-    parts->welcome = WelcomeAnimation::createIn(window.welcomeArea(), window.dialogs(), BuiltInWelcomePicture());
+    parts->welcome =
+        WelcomeAnimation::createIn(window.welcomeArea(), window.dialogs(), BuiltInWelcomePicture());
     window.setWelcomeAnimation(parts->welcome);
     parts->tray = std::make_unique<TrayIcon>(window.dialogs(), &window);
     QObject::connect(parts->tray.get(), &TrayIcon::lockClicked, &window,

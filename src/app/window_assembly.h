@@ -29,12 +29,12 @@ struct WindowParts {
     ~WindowParts();
 
     QPointer<MainWindow> window;
-    PasswordsView* passwords = nullptr;  // owned by the window
-    SetupView* setup = nullptr;          // owned by the window
-    CategoryView* category = nullptr;    // owned by the window
+    PasswordsView* passwords = nullptr;        // owned by the window
+    SetupView* setup = nullptr;                // owned by the window
+    CategoryView* category = nullptr;          // owned by the window
     std::unique_ptr<QtPopupTimer> popupTimer;  // tmrPass as the pop-up sees it
-    QPointer<PasswordPopup> popup;           // a window of its own, the main window's child
-    QPointer<WelcomeAnimation> welcome;      // in the welcome area
+    QPointer<PasswordPopup> popup;             // a window of its own, the main window's child
+    QPointer<WelcomeAnimation> welcome;        // in the welcome area
     std::unique_ptr<TrayIcon> tray;
 };
 

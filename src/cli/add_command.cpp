@@ -5,7 +5,7 @@ namespace keyloft::cli {
 namespace {
 
 class AddCommand final : public Command {
-public:
+  public:
     CLI::App* addTo(CLI::App& app) override {
         CLI::App* command = app.add_subcommand(
             "add", "Add an entry; its password is read (twice on a terminal) unless --generate is given");
@@ -19,7 +19,7 @@ public:
         return SaveEntryFromOptions(session, options_, 0);
     }
 
-private:
+  private:
     std::string name_;
     EntryOptions options_;
 };

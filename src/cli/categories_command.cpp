@@ -7,7 +7,7 @@ namespace keyloft::cli {
 namespace {
 
 class CategoriesCommand final : public Command {
-public:
+  public:
     CLI::App* addTo(CLI::App& app) override {
         CLI::App* command = app.add_subcommand(
             "categories",
@@ -23,8 +23,9 @@ public:
         const bool valid = action_.empty() || (verb == "add" && action_.size() == 2) ||
                            (verb == "rm" && action_.size() == 2) || (verb == "rename" && action_.size() == 3);
         if (!valid) {
-            Console::printError("keyloft-cli: categories NAME takes no action, add C, rm C or rename OLD NEW "
-                                "(see keyloft-cli categories --help)");
+            Console::printError(
+                "keyloft-cli: categories NAME takes no action, add C, rm C or rename OLD NEW "
+                "(see keyloft-cli categories --help)");
             return kExitUsage;
         }
         Session session(options, console);
@@ -36,14 +37,15 @@ public:
             return kExitOk;
         }
         ProfileStore& store = session.store();
-        if (verb == "add") return session.finish(store.edits().addCategory(TrimBlanks(FromArgument(action_[1]))));
+        if (verb == "add")
+            return session.finish(store.edits().addCategory(TrimBlanks(FromArgument(action_[1]))));
         const std::size_t position = Find(categories, action_[1]);
         if (position == 0) return kExitFailure;
         if (verb == "rm") return session.finish(store.edits().removeCategory(position));
         return session.finish(store.edits().renameCategory(position, TrimBlanks(FromArgument(action_[2]))));
     }
 
-private:
+  private:
     static std::size_t Find(const CategoryList& categories, const std::string& typed) {
         const std::size_t position = categories.find(TrimBlanks(FromArgument(typed)));
         if (position == 0) Console::printError("keyloft-cli: the profile has no category \"" + typed + "\"");

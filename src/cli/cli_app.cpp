@@ -22,12 +22,15 @@ struct CommandMaker {
     std::unique_ptr<Command> (*make)();
 };
 constexpr CommandMaker kCommands[] = {
-    {"profiles", MakeProfilesCommand}, {"create", MakeCreateCommand},       {"delete", MakeDeleteCommand},
-    {"verify", MakeVerifyCommand},     {"ls", MakeListCommand},             {"show", MakeShowCommand},
-    {"add", MakeAddCommand},           {"edit", MakeEditCommand},           {"rm", MakeRemoveCommand},
-    {"categories", MakeCategoriesCommand}, {"export", MakeExportCommand},   {"import", MakeImportCommand},
-    {"generate", MakeGenerateCommand}, {"seal", MakeSealCommand},           {"unseal", MakeUnsealCommand},
-    {"logon", MakeLogonCommand},       {"shell", MakeShellCommand},         {"conflicts", MakeConflictsCommand},
+    {"profiles", MakeProfilesCommand}, {"create", MakeCreateCommand},
+    {"delete", MakeDeleteCommand},     {"verify", MakeVerifyCommand},
+    {"ls", MakeListCommand},           {"show", MakeShowCommand},
+    {"add", MakeAddCommand},           {"edit", MakeEditCommand},
+    {"rm", MakeRemoveCommand},         {"categories", MakeCategoriesCommand},
+    {"export", MakeExportCommand},     {"import", MakeImportCommand},
+    {"generate", MakeGenerateCommand}, {"seal", MakeSealCommand},
+    {"unseal", MakeUnsealCommand},     {"logon", MakeLogonCommand},
+    {"shell", MakeShellCommand},       {"conflicts", MakeConflictsCommand},
     {"merge", MakeMergeCommand},
 };
 
@@ -67,8 +70,9 @@ CommandLine::CommandLine(GlobalOptions& options, std::string_view only)
         if (!only.empty() && maker.name != only) continue;
         commands.push_back(maker.make());
         CLI::App* sub = commands.back()->addTo(app);
-        if (sub->get_name() != maker.name) throw std::logic_error("keyloft-cli: the command table names " +
-                                                                  std::string(maker.name) + " wrongly");
+        if (sub->get_name() != maker.name)
+            throw std::logic_error("keyloft-cli: the command table names " + std::string(maker.name) +
+                                   " wrongly");
         sub->fallthrough();  // --database, --yes and --wait may also follow the command
         sub->footer(kExitCodeHelp);
         subcommands.push_back(sub);

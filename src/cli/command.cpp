@@ -65,7 +65,8 @@ int CheckRow(Session& session, std::size_t row) {
 
 void PrintOut(std::string_view text) { std::cout << text; }
 
-std::optional<std::pair<std::u16string, std::u16string>> ReadNewSecret(Console& console, std::string_view prompt,
+std::optional<std::pair<std::u16string, std::u16string>> ReadNewSecret(Console& console,
+                                                                       std::string_view prompt,
                                                                        std::string_view confirmPrompt) {
     std::optional<std::string> typed = console.readSecret(prompt);
     if (!typed) return std::nullopt;
@@ -99,8 +100,9 @@ void PrintNotice(const EditResult& edit) {
 
 bool ConfirmUsualForm(Session& session, const std::string& name) {
     MessageRequest question;
-    question.text = u"Anyone who can copy the file will be able to read every password in it. Save the profile \"" +
-                    Utf8ToUtf16(name) + u"\" in the usual form?";
+    question.text =
+        u"Anyone who can copy the file will be able to read every password in it. Save the profile \"" +
+        Utf8ToUtf16(name) + u"\" in the usual form?";
     question.icon = MessageIcon::Exclamation;
     question.buttons = MessageButtons::YesNo;
     question.defaultAnswer = MessageAnswer::No;

@@ -18,7 +18,7 @@
 namespace keyloft::cli {
 
 class Command {
-public:
+  public:
     virtual ~Command() = default;
     // Adds the subcommand with its options to the application and returns it.
     virtual CLI::App* addTo(CLI::App& app) = 0;
@@ -66,7 +66,8 @@ void PrintOut(std::string_view text);  // standard output, as is
 
 // A new secret and its confirmation, read as logon details are read (without echo on a terminal,
 // one per line otherwise); nothing when the input ended first.
-std::optional<std::pair<std::u16string, std::u16string>> ReadNewSecret(Console& console, std::string_view prompt,
+std::optional<std::pair<std::u16string, std::u16string>> ReadNewSecret(Console& console,
+                                                                       std::string_view prompt,
                                                                        std::string_view confirmPrompt);
 
 // The security setup's edit (ProfileEdits::changeSecurity). When it offers the answer mode that asks

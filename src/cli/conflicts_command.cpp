@@ -17,8 +17,8 @@ namespace {
 std::string Describe(const ConflictCopyInfo& copy, bool first = true) {
     if (!copy.problem.empty())
         return Utf16ToUtf8(copy.fileName) + ": cannot be merged: " + Utf16ToUtf8(copy.problem);
-    std::string text = Utf16ToUtf8(copy.fileName) + ": " + Counted(copy.newEntries, "entry", "entries") + " and " +
-                       Counted(copy.newCategories, "category", "categories") +
+    std::string text = Utf16ToUtf8(copy.fileName) + ": " + Counted(copy.newEntries, "entry", "entries") +
+                       " and " + Counted(copy.newCategories, "category", "categories") +
                        (first ? " not in the profile" : " in neither the profile nor the copies above");
     if (copy.unproven) text += "; merge asks first: " + Utf16ToUtf8(kCopyUnprovenText);
     return text;
@@ -36,18 +36,20 @@ void AskAboutUnprovenCopies(Session& session, ConflictMerge& merge) {
     question.buttons = MessageButtons::YesNo;
     question.defaultAnswer = MessageAnswer::No;
     question.question = Question::MergeUnprovenCopies;
-    if (session.host().showMessage(question) == MessageAnswer::Yes) session.store().edits().includeUnprovenCopies(merge);
+    if (session.host().showMessage(question) == MessageAnswer::Yes)
+        session.store().edits().includeUnprovenCopies(merge);
 }
 
 class ConflictsCommand final : public Command {
-public:
+  public:
     CLI::App* addTo(CLI::App& app) override {
         CLI::App* command = app.add_subcommand(
             "conflicts",
             "List the conflict copies that a file-sync engine left of a profile (or of every profile), with\n"
             "what each adds that the profile and the copies above it do not hold. Needs the logon of each\n"
             "profile listed.");
-        command->add_option("NAME", name_, "Profile (default: every profile that has copies)")->check(Utf8Text());
+        command->add_option("NAME", name_, "Profile (default: every profile that has copies)")
+            ->check(Utf8Text());
         return command;
     }
     int run(const GlobalOptions& options, Console& console) override {
@@ -80,23 +82,28 @@ public:
         return status;
     }
 
-private:
+  private:
     std::optional<std::string> name_;
 };
 
 class MergeCommand final : public Command {
-public:
+  public:
     CLI::App* addTo(CLI::App& app) override {
         CLI::App* command = app.add_subcommand(
             "merge",
-            "Merge conflict copies into the profile: every entry of a copy that is not equal in all fields to\n"
-            "an entry of the profile or of a copy before it is added, and every category it lacks; one save,\n"
-            "then the merged copies are removed. A copy that cannot be read with the profile's logon, or that\n"
-            "is a copy of another profile, is left alone; one that nothing shows to be a copy of this profile\n"
+            "Merge conflict copies into the profile: every entry of a copy that is not equal in all fields "
+            "to\n"
+            "an entry of the profile or of a copy before it is added, and every category it lacks; one "
+            "save,\n"
+            "then the merged copies are removed. A copy that cannot be read with the profile's logon, or "
+            "that\n"
+            "is a copy of another profile, is left alone; one that nothing shows to be a copy of this "
+            "profile\n"
             "is merged only when you say so (--yes). A profile that went back to an older version beside a\n"
             "conflict copy of the newer one is opened for the merge.");
         AddProfileName(*command, name_);
-        command->add_option("COPY", copies_, "File names of the copies to merge (default: all)")->check(Utf8Text());
+        command->add_option("COPY", copies_, "File names of the copies to merge (default: all)")
+            ->check(Utf8Text());
         command->add_flag("--dry-run", dryRun_, "Show what would be added; change nothing");
         return command;
     }
@@ -110,7 +117,8 @@ public:
         for (const std::u16string& copy : wanted) {
             if (std::none_of(merge.copies().begin(), merge.copies().end(),
                              [&](const ConflictCopyInfo& info) { return info.fileName == copy; })) {
-                Console::printError("keyloft-cli: " + Utf16ToUtf8(copy) + " is not a conflict copy of this profile");
+                Console::printError("keyloft-cli: " + Utf16ToUtf8(copy) +
+                                    " is not a conflict copy of this profile");
                 return kExitFailure;
             }
         }
@@ -136,15 +144,15 @@ public:
             merged = result.merged.size();
         }
         for (const ConflictCopyInfo& copy : leftAlone) Console::printError("keyloft-cli: " + Describe(copy));
-        std::string summary = (dryRun_ ? "Would add " : "Added ") + Counted(entries, "entry", "entries") + " and " +
-                              Counted(categories, "category", "categories");
+        std::string summary = (dryRun_ ? "Would add " : "Added ") + Counted(entries, "entry", "entries") +
+                              " and " + Counted(categories, "category", "categories");
         if (!dryRun_) summary += "; merged and removed " + Counted(merged, "copy", "copies");
         if (!leftAlone.empty()) summary += "; left " + Counted(leftAlone.size(), "copy", "copies");
         PrintOut(summary + ".\n");
         return leftAlone.empty() ? kExitOk : kExitFailure;
     }
 
-private:
+  private:
     std::string name_;
     std::vector<std::string> copies_;
     bool dryRun_ = false;

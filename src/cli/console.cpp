@@ -7,9 +7,7 @@
 namespace keyloft::cli {
 namespace {
 
-void Prompt(std::string_view prompt) {
-    std::cerr << prompt << std::flush;
-}
+void Prompt(std::string_view prompt) { std::cerr << prompt << std::flush; }
 
 // One line of standard input without its line ending: typed at the terminal, or piped.
 std::optional<std::string> ReadInputLine(bool terminal) {
@@ -53,8 +51,6 @@ bool Console::waitForInput(std::chrono::milliseconds timeout) {
     return platform::WaitForInput(timeout);
 }
 
-void Console::printError(std::string_view text) {
-    std::cerr << text << '\n' << std::flush;
-}
+void Console::printError(std::string_view text) { std::cerr << text << '\n' << std::flush; }
 
 }  // namespace keyloft::cli

@@ -11,7 +11,7 @@
 namespace keyloft::cli {
 
 class Console {
-public:
+  public:
     Console();
     bool interactive() const { return interactive_; }
 
@@ -27,7 +27,7 @@ public:
 
     static void printError(std::string_view text);  // text and a line break on standard error
 
-private:
+  private:
     bool interactive_ = false;
 };
 

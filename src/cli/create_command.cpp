@@ -10,17 +10,19 @@ namespace keyloft::cli {
 namespace {
 
 class CreateCommand final : public Command {
-public:
+  public:
     CLI::App* addTo(CLI::App& app) override {
         CLI::App* command = app.add_subcommand(
             "create",
-            "Create a profile; its password is \"opensesame\" until changed (logon, or Keyloft's Setup view).\n"
+            "Create a profile; its password is \"opensesame\" until changed (logon, or Keyloft's Setup "
+            "view).\n"
             "With --seal it is created sealed with a password of your own, read twice as logon details\n"
             "are, and no security question");
         AddProfileName(*command, name_);
-        command->add_flag("--seal", seal_,
-                          "Create it sealed, with the logon \"password only\" and the password you give (the\n"
-                          "default or an easy one is refused); it has no security question to open it with");
+        command->add_flag(
+            "--seal", seal_,
+            "Create it sealed, with the logon \"password only\" and the password you give (the\n"
+            "default or an easy one is refused); it has no security question to open it with");
         return command;
     }
     int run(const GlobalOptions& options, Console& console) override {
@@ -31,7 +33,8 @@ public:
         if (seal_) {
             auto typed = ReadNewSecret(console, "New password: ", "Confirm new password: ");
             if (!typed) {
-                Console::printError("keyloft-cli: standard input ended before the new password; nothing was created");
+                Console::printError(
+                    "keyloft-cli: standard input ended before the new password; nothing was created");
                 return kExitFailure;
             }
             start = {std::move(typed->first), std::move(typed->second)};
@@ -58,12 +61,14 @@ public:
         }
         PrintOut("Created profile \"" + name_ + "\". Its password is \"" + Utf16ToUtf8(kDefaultLogonValue) +
                  "\" (and so are its user ID, PIN and the answer to its default question):\n"
-                 "change it with \"keyloft-cli logon " + name_ + "\" or in Keyloft's Setup view before you keep\n"
+                 "change it with \"keyloft-cli logon " +
+                 name_ +
+                 "\" or in Keyloft's Setup view before you keep\n"
                  "anything in it.\n");
         return kExitOk;
     }
 
-private:
+  private:
     std::string name_;
     bool seal_ = false;
 };

@@ -9,10 +9,11 @@ namespace keyloft::cli {
 namespace {
 
 class DeleteCommand final : public Command {
-public:
+  public:
     CLI::App* addTo(CLI::App& app) override {
         CLI::App* command = app.add_subcommand(
-            "delete", "Delete a profile file (asks first; --yes answers yes; no logon needed, as in the window)");
+            "delete",
+            "Delete a profile file (asks first; --yes answers yes; no logon needed, as in the window)");
         AddProfileName(*command, name_);
         command->add_flag("--yes,-y", yes_, "Delete without asking");
         return command;
@@ -38,7 +39,8 @@ public:
                                               "\" was not deleted: " + Utf16ToUtf8(result.error.description));
                 return kExitFailure;
             case DeleteOutcome::NotConfirmed:
-                Console::printError("keyloft-cli: the profile \"" + name_ + "\" was not deleted (not confirmed)");
+                Console::printError("keyloft-cli: the profile \"" + name_ +
+                                    "\" was not deleted (not confirmed)");
                 return kExitFailure;
             case DeleteOutcome::NotChosen:
             case DeleteOutcome::BadName:
@@ -48,7 +50,7 @@ public:
         return kExitFailure;
     }
 
-private:
+  private:
     std::string name_;
     bool yes_ = false;
 };

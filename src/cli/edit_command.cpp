@@ -5,11 +5,12 @@ namespace keyloft::cli {
 namespace {
 
 class EditCommand final : public Command {
-public:
+  public:
     CLI::App* addTo(CLI::App& app) override {
         CLI::App* command = app.add_subcommand(
             "edit",
-            "Change an entry: the options given replace its fields, the rest stay; the password changes only\n"
+            "Change an entry: the options given replace its fields, the rest stay; the password changes "
+            "only\n"
             "with --password (read as for add) or --generate. The edited entry moves to the last row.");
         AddProfileName(*command, name_);
         AddRow(*command, row_);
@@ -24,7 +25,7 @@ public:
         return SaveEntryFromOptions(session, options_, row_);
     }
 
-private:
+  private:
     std::string name_;
     std::size_t row_ = 0;
     EntryOptions options_;

@@ -40,15 +40,19 @@ std::optional<std::u16string> StoredCategoryName(const CategoryList& categories,
 }
 
 void AddEntryOptions(CLI::App& command, EntryOptions& options) {
-    command.add_option("--category", options.category, "Category (an existing one; \"<None>\" or empty for none)")
+    command
+        .add_option("--category", options.category,
+                    "Category (an existing one; \"<None>\" or empty for none)")
         ->check(Utf8Text());
     command.add_option("--description", options.description, "Description")->check(Utf8Text());
     command.add_option("--user-code", options.userCode, "User/account code (required)")->check(Utf8Text());
     command.add_option("--notes", options.notes, "Notes")->check(Utf8Text());
-    command.add_option("--expiry", options.expiry,
-                       "Expiry date: MM/YY (kept as typed), yyyy-MM-dd, or d/M/y with a 2- or 4-digit year, day or "
-                       "month first as the locale writes dates unless a number over 12 tells (stored as yyyy-MM-dd); "
-                       "or empty")
+    command
+        .add_option(
+            "--expiry", options.expiry,
+            "Expiry date: MM/YY (kept as typed), yyyy-MM-dd, or d/M/y with a 2- or 4-digit year, day or "
+            "month first as the locale writes dates unless a number over 12 tells (stored as yyyy-MM-dd); "
+            "or empty")
         ->check(Utf8Text());
     command.add_option("--web", options.webSite, "Web site (kept as typed)")->check(Utf8Text());
     command.add_option("--email", options.email, "E-mail address (kept as typed)")->check(Utf8Text());
@@ -110,7 +114,8 @@ int SaveEntryFromOptions(Session& session, const EntryOptions& options, std::siz
     if (expiryAsStored) draft.fields.expiryDate = storedExpiry;
     const TypedEntry typed{draft.fields, draft.confirmation, expiryAsStored};
     ProfileStore& store = session.store();
-    const EditResult edit = editRow != 0 ? store.edits().changeEntry(editRow, typed, dates) : store.edits().addEntry(typed, dates);
+    const EditResult edit = editRow != 0 ? store.edits().changeEntry(editRow, typed, dates)
+                                         : store.edits().addEntry(typed, dates);
     if (edit.check.passwordBlank) {
         MessageRequest warning;
         warning.text = kPasswordBlankText;
@@ -118,7 +123,8 @@ int SaveEntryFromOptions(Session& session, const EntryOptions& options, std::siz
         session.host().showMessage(warning);
     }
     if (const int code = session.finish(edit); code != kExitOk) return code;
-    PrintOut(std::string(editRow != 0 ? "Saved" : "Added") + " as row " + std::to_string(edit.position) + ".\n");
+    PrintOut(std::string(editRow != 0 ? "Saved" : "Added") + " as row " + std::to_string(edit.position) +
+             ".\n");
     return kExitOk;
 }
 

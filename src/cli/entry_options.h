@@ -14,7 +14,7 @@ struct EntryOptions {
     std::optional<std::string> category, description, userCode, notes, expiry, webSite, email;
     bool generate = false;
     PasswordOptions generator;  // --length, --symbols (with --generate)
-    bool askPassword = false;  // edit: read a new password
+    bool askPassword = false;   // edit: read a new password
 };
 
 // The category text an entry stores for a trimmed category name: empty for "" and "<None>",

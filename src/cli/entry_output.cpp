@@ -35,11 +35,20 @@ std::string EscapeCell(std::u16string_view text) {
     std::string out;
     for (char c : Utf16ToUtf8(text)) {
         switch (c) {
-            case '\t': out += "\\t"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\\': out += "\\\\"; break;
-            default: out.push_back(c);
+            case '\t':
+                out += "\\t";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            default:
+                out.push_back(c);
         }
     }
     return out;
@@ -98,7 +107,8 @@ void AppendListRow(std::string& out, std::size_t row, const Entry& entry, bool d
     if (!plain) {
         std::string line = std::to_string(row) + (due ? "\t!" : "\t");
         for (const Column& column : kColumns)
-            line += "\t" + (IsPassword(column) ? std::string(kPasswordMask) : EscapeCell(entry.*column.field));
+            line +=
+                "\t" + (IsPassword(column) ? std::string(kPasswordMask) : EscapeCell(entry.*column.field));
         out += line + "\n";
         return;
     }
@@ -138,19 +148,35 @@ namespace {
 // control characters escaped (\u00xx in small letters where no short form exists).
 void AppendJsonString(std::string& out, std::u16string_view text) {
     out += '"';
-    const auto plain = [](char16_t unit) { return unit >= 0x20 && unit < 0x80 && unit != u'"' && unit != u'\\'; };
+    const auto plain = [](char16_t unit) {
+        return unit >= 0x20 && unit < 0x80 && unit != u'"' && unit != u'\\';
+    };
     if (std::all_of(text.begin(), text.end(), plain)) {
         for (const char16_t unit : text) out += static_cast<char>(unit);
     } else {
         for (const char c : Utf16ToUtf8(text)) {
             switch (c) {
-                case '"': out += "\\\""; break;
-                case '\\': out += "\\\\"; break;
-                case '\b': out += "\\b"; break;
-                case '\f': out += "\\f"; break;
-                case '\n': out += "\\n"; break;
-                case '\r': out += "\\r"; break;
-                case '\t': out += "\\t"; break;
+                case '"':
+                    out += "\\\"";
+                    break;
+                case '\\':
+                    out += "\\\\";
+                    break;
+                case '\b':
+                    out += "\\b";
+                    break;
+                case '\f':
+                    out += "\\f";
+                    break;
+                case '\n':
+                    out += "\\n";
+                    break;
+                case '\r':
+                    out += "\\r";
+                    break;
+                case '\t':
+                    out += "\\t";
+                    break;
                 default:
                     if (static_cast<unsigned char>(c) < 0x20) {
                         constexpr char kHex[] = "0123456789abcdef";

@@ -5,13 +5,13 @@ namespace keyloft::cli {
 
 enum ExitCode : int {
     kExitOk = 0,
-    kExitFailure = 1,        // a file failed verification, a check refused the input, no such row...
-    kExitUsage = 2,          // bad command line
-    kExitLogonRefused = 3,   // wrong (or missing) logon details
-    kExitConflict = 4,       // another user saved the profile first: nothing written
-    kExitSaveFailed = 5,     // the save failed: the profile file is as it was
-    kExitNotLoaded = 6,      // the profile could not be loaded (missing, held by another user, damaged)
-    kExitEndedAtOnce = 7,    // a line that cannot be decrypted: the program ended without saving
+    kExitFailure = 1,       // a file failed verification, a check refused the input, no such row...
+    kExitUsage = 2,         // bad command line
+    kExitLogonRefused = 3,  // wrong (or missing) logon details
+    kExitConflict = 4,      // another user saved the profile first: nothing written
+    kExitSaveFailed = 5,    // the save failed: the profile file is as it was
+    kExitNotLoaded = 6,     // the profile could not be loaded (missing, held by another user, damaged)
+    kExitEndedAtOnce = 7,   // a line that cannot be decrypted: the program ended without saving
 };
 
 inline constexpr char kExitCodeHelp[] =

@@ -39,15 +39,15 @@ class ExportCommand final : public Command {
         } else if (format_ == "keepass-xml") {
             static const ExpiryDateReader dates(DateOrderFromEnvironment());
             KeePassXmlExport xml = WriteKeePassXml(session.profile(), dates);
-            for (const std::string& warning : xml.warnings) Console::printError("keyloft-cli: warning: " + warning);
+            for (const std::string& warning : xml.warnings)
+                Console::printError("keyloft-cli: warning: " + warning);
             text = std::move(xml.text);
         } else if (format_ == "keepassxc") {
             text = KeePassXcCsvHeader();
             for (const Entry& entry : entries) text += KeePassXcCsvRow(entry);
         } else {
             text = CsvHeader();
-            for (std::size_t row = 1; row <= entries.size(); ++row)
-                text += CsvRow(row, entries[row - 1]);
+            for (std::size_t row = 1; row <= entries.size(); ++row) text += CsvRow(row, entries[row - 1]);
         }
         return writeOut(text);
     }

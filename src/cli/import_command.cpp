@@ -21,7 +21,8 @@ class ImportCommand final : public Command {
             "(--format auto) or named: KeePassXC (CSV or KeePass 2 XML), Bitwarden (CSV or unencrypted\n"
             "JSON), Chrome, Firefox, 1Password (CSV or .1pux), Proton Pass (CSV, or the JSON of its ZIP),\n"
             "Dashlane (its CSV files or their ZIP), LastPass CSV, Keyloft's own CSV or JSON export, any\n"
-            "other CSV (columns matched by their names), or a pass password-store folder. Fields Keyloft has\n"
+            "other CSV (columns matched by their names), or a pass password-store folder. Fields Keyloft "
+            "has\n"
             "no place for go to the notes as \"name: value\" lines; an entry without a user code gets\n"
             "\"(no user code)\"; entries already in the profile, or twice in the file, are skipped. Missing\n"
             "categories are created. A row that cannot be stored stops the import before anything is\n"
@@ -34,7 +35,8 @@ class ImportCommand final : public Command {
         command->add_option(
             "FILE", file_,
             "File to read (default: standard input, after the logon details); for pass, the folder");
-        command->add_flag("--skip-invalid", skipInvalid_, "Import the valid rows and report the refused ones");
+        command->add_flag("--skip-invalid", skipInvalid_,
+                          "Import the valid rows and report the refused ones");
         return command;
     }
 
@@ -61,7 +63,8 @@ class ImportCommand final : public Command {
         if (!file.ignored.empty()) {
             std::string names;
             for (const std::string& name : file.ignored) names += (names.empty() ? "" : ", ") + name;
-            Console::printError("keyloft-cli: ignored " + std::string(file.keys() ? "keys" : "columns") + ": " + names);
+            Console::printError("keyloft-cli: ignored " + std::string(file.keys() ? "keys" : "columns") +
+                                ": " + names);
         }
         PrintOut("Read as " + file.readAs() + ".\n");
 
@@ -78,13 +81,15 @@ class ImportCommand final : public Command {
                     Console::printError("keyloft-cli: " + line + (skipInvalid_ ? " (skipped)" : ""));
             }
             if (stop) {
-                Console::printError("keyloft-cli: nothing imported: " + Counted(summary.refused.size(), "row", "rows") +
-                                    " refused (--skip-invalid imports the rest)");
+                Console::printError(
+                    "keyloft-cli: nothing imported: " + Counted(summary.refused.size(), "row", "rows") +
+                    " refused (--skip-invalid imports the rest)");
                 return false;
             }
             if (first) {
                 for (const std::string& where : summary.filledIn)
-                    Console::printError("keyloft-cli: " + where + ": no user code; stored as \"(no user code)\"");
+                    Console::printError("keyloft-cli: " + where +
+                                        ": no user code; stored as \"(no user code)\"");
             }
             return true;
         };

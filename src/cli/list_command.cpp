@@ -10,11 +10,12 @@ namespace keyloft::cli {
 namespace {
 
 class ListCommand final : public Command {
-public:
+  public:
     CLI::App* addTo(CLI::App& app) override {
         CLI::App* command = app.add_subcommand(
             "ls",
-            "List the entries of a profile with their rows (passwords masked; tab-separated). The \"!\" column\n"
+            "List the entries of a profile with their rows (passwords masked; tab-separated). The \"!\" "
+            "column\n"
             "marks entries that expire within 7 days or have expired (\"expiresSoon\" in JSON).");
         AddProfileName(*command, name_);
         command->add_option("--category", category_, "Only entries of exactly this category")
@@ -57,7 +58,7 @@ public:
         return kExitOk;
     }
 
-private:
+  private:
     std::string name_;
     std::optional<std::string> category_;
     std::optional<std::string> search_;

@@ -32,7 +32,8 @@ constexpr char kAnswerOnCommandLine[] =
 struct TypedSetup {
     SecuritySettings settings;
     ~TypedSetup() {
-        for (std::u16string* text : {&settings.userId, &settings.password, &settings.pin, &settings.confirmation})
+        for (std::u16string* text :
+             {&settings.userId, &settings.password, &settings.pin, &settings.confirmation})
             Wipe(*text);
         for (SecurityQuestion& pair : settings.questions) Wipe(pair.answer);
     }
@@ -41,7 +42,7 @@ struct TypedSetup {
 // logon: changes the logon details and the security questions through the window's security setup
 // (the same checks and messages), and saves the profile sealed unless --unsealed.
 class LogonCommand final : public Command {
-public:
+  public:
     CLI::App* addTo(CLI::App& app) override {
         CLI::App* command = app.add_subcommand(
             "logon",
@@ -58,7 +59,8 @@ public:
                          "PIN (default: the profile's present mode)")
             ->check(CLI::IsMember(kModeNames))
             ->type_name("password|userid|pin");
-        command->add_option("--user-id", userId_, "The new user ID (default: the present one)")->check(Utf8Text());
+        command->add_option("--user-id", userId_, "The new user ID (default: the present one)")
+            ->check(Utf8Text());
         command
             ->add_option("--question", questions_, "A security question (up to 3); its answer is asked for")
             ->allow_extra_args(false)
@@ -110,7 +112,8 @@ public:
             return code;
         }
 
-        if (unsealed_ && session.store().open().sealed() && !ConfirmUsualForm(session, name_)) return kExitFailure;
+        if (unsealed_ && session.store().open().sealed() && !ConfirmUsualForm(session, name_))
+            return kExitFailure;
         EditResult edit = ChangeSecurity(session, settings);
         if (edit.refusal && (*edit.refusal == kNeedOneQuestionText || *edit.refusal == kNeedTwoQuestionsText))
             *edit.refusal += kGiveQuestionsTail;
@@ -121,7 +124,7 @@ public:
         return kExitOk;
     }
 
-private:
+  private:
     // The new password (twice) and, when the mode asks for one, the new PIN (twice).
     static int readSecrets(Console& console, SecuritySettings& settings) {
         auto password = ReadNewSecret(console, "New password: ", "Confirm new password: ");

@@ -12,7 +12,7 @@ namespace {
 // logon and the answers what the setup asks (store/sealing_rule.h); unsealing a sealed profile asks
 // first, since anyone who can copy the file can read it afterwards.
 class SealCommand final : public Command {
-public:
+  public:
     explicit SealCommand(bool seal) : seal_(seal) {}
 
     CLI::App* addTo(CLI::App& app) override {
@@ -57,52 +57,52 @@ public:
         return kExitOk;
     }
 
-private:
-  // Sealing is the security setup's edit with the profile's logon and questions as they are: its
-  // rule for the password, a new password (read twice) when the present one has been in a readable
-  // file, and key slots only for answers hard enough to guess.
-  int sealWithSetup(Session& session, Console& console, EditResult& edit) const {
-      const Profile& profile = session.profile();
-      SecuritySettings settings;
-      settings.logonMode = profile.logonMode;
-      settings.userId = profile.userId;
-      settings.pin = profile.pin;
-      settings.questions = profile.questions;
-      settings.answerMode = 0;  // as it is: the setup's count of questions is not asked for
-      settings.passwordRetyped = false;
-      settings.seal = true;
-      const auto wipe = [&settings] {
-          for (std::u16string* text : {&settings.password, &settings.confirmation, &settings.pin})
-              Wipe(*text);
-          for (SecurityQuestion& pair : settings.questions) Wipe(pair.answer);
-      };
-      if (session.store().edits().sealingNeedsNewPassword()) {
-          Console::printError(Utf16ToUtf8(kReadablePasswordRefusal));
-          auto password = ReadNewSecret(console, "New password: ", "Confirm new password: ");
-          if (!password) {
-              wipe();
-              Console::printError(
-                  "keyloft-cli: standard input ended before the new password; nothing was changed");
-              return kExitFailure;
-          }
-          settings.passwordRetyped = true;
-          settings.password = password->first;
-          settings.confirmation = password->second;
-          Wipe(password->first);
-          Wipe(password->second);
-      }
-      edit = ChangeSecurity(session, settings);
-      wipe();
-      if (edit.refusal) {
-          Refuse(session, *edit.refusal);
-          Console::printError(
-              "keyloft-cli: nothing was written; change the logon and the security questions with "
-              "\"keyloft-cli logon " +
-              name_ + "\", which seals the profile as well");
-          return kExitFailure;
-      }
-      return session.finish(edit);
-  }
+  private:
+    // Sealing is the security setup's edit with the profile's logon and questions as they are: its
+    // rule for the password, a new password (read twice) when the present one has been in a readable
+    // file, and key slots only for answers hard enough to guess.
+    int sealWithSetup(Session& session, Console& console, EditResult& edit) const {
+        const Profile& profile = session.profile();
+        SecuritySettings settings;
+        settings.logonMode = profile.logonMode;
+        settings.userId = profile.userId;
+        settings.pin = profile.pin;
+        settings.questions = profile.questions;
+        settings.answerMode = 0;  // as it is: the setup's count of questions is not asked for
+        settings.passwordRetyped = false;
+        settings.seal = true;
+        const auto wipe = [&settings] {
+            for (std::u16string* text : {&settings.password, &settings.confirmation, &settings.pin})
+                Wipe(*text);
+            for (SecurityQuestion& pair : settings.questions) Wipe(pair.answer);
+        };
+        if (session.store().edits().sealingNeedsNewPassword()) {
+            Console::printError(Utf16ToUtf8(kReadablePasswordRefusal));
+            auto password = ReadNewSecret(console, "New password: ", "Confirm new password: ");
+            if (!password) {
+                wipe();
+                Console::printError(
+                    "keyloft-cli: standard input ended before the new password; nothing was changed");
+                return kExitFailure;
+            }
+            settings.passwordRetyped = true;
+            settings.password = password->first;
+            settings.confirmation = password->second;
+            Wipe(password->first);
+            Wipe(password->second);
+        }
+        edit = ChangeSecurity(session, settings);
+        wipe();
+        if (edit.refusal) {
+            Refuse(session, *edit.refusal);
+            Console::printError(
+                "keyloft-cli: nothing was written; change the logon and the security questions with "
+                "\"keyloft-cli logon " +
+                name_ + "\", which seals the profile as well");
+            return kExitFailure;
+        }
+        return session.finish(edit);
+    }
 
     bool seal_;
     bool yes_ = false;

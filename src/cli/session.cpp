@@ -24,7 +24,7 @@ constexpr int kPollMilliseconds = 100;
 // The user settings, except that the "Database" setting reads as the folder given with
 // --database, so that every listing of the profiles uses that folder.
 class FolderOverrideSettings final : public SettingsStore {
-public:
+  public:
     FolderOverrideSettings(std::unique_ptr<SettingsStore> inner, std::u16string folder)
         : inner_(std::move(inner)), folder_(std::move(folder)) {}
     bool read(std::u16string_view name, std::u16string& value) override {
@@ -38,7 +38,7 @@ public:
         return inner_->write(name, value);
     }
 
-private:
+  private:
     std::unique_ptr<SettingsStore> inner_;
     std::u16string folder_;
 };
@@ -54,8 +54,8 @@ Session::Session(const GlobalOptions& options, Console& console)
     files_ = platform::CreateHostFileSystem();
     settings_ = platform::CreateUserSettingsStore();
     if (options_.database)
-        settings_ = std::make_unique<FolderOverrideSettings>(std::move(settings_),
-                                                             Utf8ToUtf16(*options_.database));
+        settings_ =
+            std::make_unique<FolderOverrideSettings>(std::move(settings_), Utf8ToUtf16(*options_.database));
     // The default folder is looked for (and made, for an installed program) only when it is used.
     const std::filesystem::path program = platform::ApplicationFolder();
     store_ = std::make_unique<ProfileStore>(
@@ -108,7 +108,8 @@ OpenResult Session::waitWhileInUse(const std::u16string& profileName, double wai
     }
     PrintReport(result.report);
     if (result.outcome == OpenOutcome::InUse)
-        store().folder().logError(u"ReadFromFile", ErrorNumberText(result.error.number), result.error.description);
+        store().folder().logError(u"ReadFromFile", ErrorNumberText(result.error.number),
+                                  result.error.description);
     return result;
 }
 
@@ -265,14 +266,16 @@ int Session::finish(const EditResult& edit) {
 
 OpenResult Session::answered(OpenResult result) {
     while (result.outcome == OpenOutcome::NeedsAnswer && result.question) {
-        result = store().open().answerReplacedFile(host().showMessage(*result.question) == MessageAnswer::Yes);
+        result =
+            store().open().answerReplacedFile(host().showMessage(*result.question) == MessageAnswer::Yes);
     }
     return result;
 }
 
 SaveResult Session::answered(SaveResult result) {
     while (result.outcome == SaveOutcome::NeedsAnswer && result.question) {
-        result = store().open().answerReplacedSave(host().showMessage(*result.question) == MessageAnswer::Yes);
+        result =
+            store().open().answerReplacedSave(host().showMessage(*result.question) == MessageAnswer::Yes);
     }
     return result;
 }
@@ -282,7 +285,8 @@ int Session::reportSave(const SaveResult& asked, bool retrying) {
     PrintReport(result.report);
     // A line the cipher rejected while the file was read again: nothing more is done.
     if (result.report.endProgram) return kExitEndedAtOnce;
-    if ((result.outcome == SaveOutcome::ConflictRefreshed && !retrying) || result.outcome == SaveOutcome::ConflictLockedOut)
+    if ((result.outcome == SaveOutcome::ConflictRefreshed && !retrying) ||
+        result.outcome == SaveOutcome::ConflictLockedOut)
         Console::printError("keyloft-cli: nothing was written");
     return ExitCodeFor(result.outcome);
 }

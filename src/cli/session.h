@@ -33,7 +33,7 @@ struct GlobalOptions {
 // settled, the logon done once (one key derivation for a sealed profile); opening holds the file
 // again until the command ends, and reads it again only when it changed.
 class Session {
-public:
+  public:
     Session(const GlobalOptions& options, Console& console);
     ~Session();
     Session(const Session&) = delete;
@@ -72,7 +72,7 @@ public:
     TerminalHost& host() { return shell_ != nullptr ? shell_->host() : host_; }
     Console& console() { return console_; }
 
-private:
+  private:
     int logOn();
     // The logon details the logon mode asks for, read into typed_; kExitOk, or the exit code.
     int readLogon(std::int32_t logonMode);

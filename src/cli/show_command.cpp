@@ -6,7 +6,7 @@ namespace keyloft::cli {
 namespace {
 
 class ShowCommand final : public Command {
-public:
+  public:
     CLI::App* addTo(CLI::App& app) override {
         CLI::App* command = app.add_subcommand("show", "Show one entry");
         AddProfileName(*command, name_);
@@ -25,7 +25,7 @@ public:
         return kExitOk;
     }
 
-private:
+  private:
     std::string name_;
     std::size_t row_ = 0;
     bool showPassword_ = false;

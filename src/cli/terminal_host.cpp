@@ -17,8 +17,7 @@ std::string Describe(const MessageRequest& request) {
 
 }  // namespace
 
-TerminalHost::TerminalHost(Console& console, bool assumeYes)
-    : console_(console), assumeYes_(assumeYes) {}
+TerminalHost::TerminalHost(Console& console, bool assumeYes) : console_(console), assumeYes_(assumeYes) {}
 
 MessageAnswer TerminalHost::showMessage(const MessageRequest& request) {
     if (request.buttons == MessageButtons::Ok) {

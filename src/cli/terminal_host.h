@@ -12,7 +12,7 @@
 namespace keyloft::cli {
 
 class TerminalHost final : public Dialogs, public UiHost {
-public:
+  public:
     TerminalHost(Console& console, bool assumeYes);
 
     MessageAnswer showMessage(const MessageRequest& request) override;

@@ -8,7 +8,7 @@ namespace keyloft::cli {
 namespace {
 
 class VerifyCommand final : public Command {
-public:
+  public:
     CLI::App* addTo(CLI::App& app) override {
         CLI::App* command = app.add_subcommand(
             "verify",
@@ -46,7 +46,7 @@ public:
         return result;
     }
 
-private:
+  private:
     std::vector<std::string> files_;
 };
 

@@ -23,13 +23,9 @@ using ByteTable = std::array<Byte, 256>;
 using WordTable = std::array<Word, 256>;
 
 // Multiplication by x (that is 02) modulo the field polynomial x^8 + x^4 + x^3 + x + 1 (0x11B).
-constexpr Byte xtime(Byte a) {
-    return static_cast<Byte>((a << 1) ^ ((a & 0x80) != 0 ? 0x1B : 0x00));
-}
+constexpr Byte xtime(Byte a) { return static_cast<Byte>((a << 1) ^ ((a & 0x80) != 0 ? 0x1B : 0x00)); }
 
-constexpr Byte rotl8(Byte v, int n) {
-    return static_cast<Byte>((v << n) | (v >> (8 - n)));
-}
+constexpr Byte rotl8(Byte v, int n) { return static_cast<Byte>((v << n) | (v >> (8 - n))); }
 
 constexpr Word makeWord(Byte b0, Byte b1, Byte b2, Byte b3) {
     return static_cast<Word>(b0) | (static_cast<Word>(b1) << 8) | (static_cast<Word>(b2) << 16) |
@@ -129,8 +125,8 @@ static_assert(kFT[0x00] == 0xA56363C6u && kIT[0x00] == 0x50A7F451u);
 // Word helpers
 
 inline Word loadLE32(const Byte* p) {
-    return static_cast<Word>(p[0]) | (static_cast<Word>(p[1]) << 8) |
-           (static_cast<Word>(p[2]) << 16) | (static_cast<Word>(p[3]) << 24);
+    return static_cast<Word>(p[0]) | (static_cast<Word>(p[1]) << 8) | (static_cast<Word>(p[2]) << 16) |
+           (static_cast<Word>(p[3]) << 24);
 }
 
 inline void storeLE32(Byte* p, Word w) {
@@ -152,8 +148,7 @@ constexpr Word invMixColumn(Word x) {
     Byte out[4]{};
     for (int r = 0; r < 4; ++r) {
         out[r] = static_cast<Byte>(mul(0x0E, byteOf(x, r)) ^ mul(0x0B, byteOf(x, (r + 1) % 4)) ^
-                                   mul(0x0D, byteOf(x, (r + 2) % 4)) ^
-                                   mul(0x09, byteOf(x, (r + 3) % 4)));
+                                   mul(0x0D, byteOf(x, (r + 2) % 4)) ^ mul(0x09, byteOf(x, (r + 3) % 4)));
     }
     return makeWord(out[0], out[1], out[2], out[3]);
 }
@@ -185,8 +180,7 @@ template <int Nb, bool Forward, std::size_t... J>
 [[gnu::always_inline]] inline void fullRound(const Word* x, Word* y, const Word* k,
                                              std::index_sequence<J...>) {
     constexpr const WordTable& T = Forward ? kFT : kIT;
-    ((y[J] = k[J] ^ T[byteOf(x[J], 0)] ^
-             std::rotl(T[byteOf(x[source<Nb, Forward>(J, kC1<Nb>)], 1)], 8) ^
+    ((y[J] = k[J] ^ T[byteOf(x[J], 0)] ^ std::rotl(T[byteOf(x[source<Nb, Forward>(J, kC1<Nb>)], 1)], 8) ^
              std::rotl(T[byteOf(x[source<Nb, Forward>(J, kC2<Nb>)], 2)], 16) ^
              std::rotl(T[byteOf(x[source<Nb, Forward>(J, kC3<Nb>)], 3)], 24)),
      ...);
@@ -228,9 +222,15 @@ void cryptBlock(Byte* block, const Word* keys, int nr) {
 template <bool Forward>
 void cryptBlockAnySize(int nb, Byte* block, const Word* keys, int nr) {
     switch (nb) {
-    case 4: cryptBlock<4, Forward>(block, keys, nr); break;
-    case 6: cryptBlock<6, Forward>(block, keys, nr); break;
-    default: cryptBlock<8, Forward>(block, keys, nr); break;
+        case 4:
+            cryptBlock<4, Forward>(block, keys, nr);
+            break;
+        case 6:
+            cryptBlock<6, Forward>(block, keys, nr);
+            break;
+        default:
+            cryptBlock<8, Forward>(block, keys, nr);
+            break;
     }
 }
 

@@ -23,7 +23,7 @@ using ByteSpan = std::span<const std::uint8_t>;
 using ByteArg = std::optional<ByteSpan>;
 
 class AES {
-public:
+  public:
     static constexpr int kMaxRoundKeyWords = 120;  // 8 words × 15 round keys
 
     AES() noexcept = default;
@@ -64,7 +64,7 @@ public:
     // How many times the key schedule has actually been built (tests and benchmarks watch the cache).
     std::uint64_t scheduleBuilds() const noexcept { return scheduleBuilds_; }
 
-private:
+  private:
     void buildSchedule(ByteSpan key);
 
     std::array<std::uint32_t, kMaxRoundKeyWords> encKeys_{};

@@ -14,7 +14,7 @@ constexpr std::uint8_t kGraphicControl = 0xF9;
 
 // Bounds-checked reading position over the file.
 class Reader {
-public:
+  public:
     explicit Reader(std::span<const std::uint8_t> data) : data_(data) {}
 
     std::size_t pos() const { return pos_; }
@@ -58,16 +58,14 @@ public:
         return false;
     }
 
-private:
+  private:
     std::span<const std::uint8_t> data_;
     std::size_t pos_ = 0;
 };
 
 }  // namespace
 
-std::uint32_t GifColor::value() const {
-    return std::uint32_t{red} + 256u * green + 65536u * blue;
-}
+std::uint32_t GifColor::value() const { return std::uint32_t{red} + 256u * green + 65536u * blue; }
 
 GifFileInfo ParseGif(std::span<const std::uint8_t> data) {
     GifFileInfo info;

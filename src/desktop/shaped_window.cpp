@@ -34,14 +34,14 @@ QImage ownSurface(QWidget* widget) {
 // Follows the mouse until the left button is released, for systems where the window manager
 // cannot move the window itself.
 class ManualDrag : public QObject {
-public:
+  public:
     ManualDrag(QWidget* window, QPoint pressGlobal)
         : QObject(window), window_(window), pressGlobal_(pressGlobal), startPos_(window->pos()) {
         window->installEventFilter(this);
         window->grabMouse();
     }
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (watched != window_) return false;
         if (event->type() == QEvent::MouseMove) {
@@ -60,7 +60,7 @@ protected:
         return false;
     }
 
-private:
+  private:
     void finish() {
         if (window_) {
             window_->releaseMouse();
@@ -155,9 +155,7 @@ void ShapedWindow::shape(QWidget* widget, const QColor& color) {
     widget->setMask(region_.isEmpty() ? QRegion(-1, -1, 1, 1) : region_);
 }
 
-void ShapedWindow::drag(QWidget* window, int button) {
-    drag(window, button, QCursor::pos());
-}
+void ShapedWindow::drag(QWidget* window, int button) { drag(window, button, QCursor::pos()); }
 
 void ShapedWindow::drag(QWidget* window, int button, QPoint pressGlobal) {
     if (window == nullptr || button != 1) return;

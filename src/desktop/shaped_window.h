@@ -19,13 +19,13 @@ namespace keyloft {
 
 // Raised by shape() for an object it cannot shape.
 class ShapeError : public std::runtime_error {
-public:
+  public:
     ShapeError();
     std::int32_t number() const { return number_; }
     const std::string& source() const { return source_; }
     const std::string& description() const { return description_; }
 
-private:
+  private:
     std::int32_t number_;
     std::string source_;
     std::string description_;
@@ -50,7 +50,7 @@ QColor ColorFromRgbValue(std::uint32_t value);
 inline constexpr std::uint32_t kBlueKeyColor = 0x00FF0000;  // red 0, green 0, blue 255
 
 class ShapedWindow {
-public:
+  public:
     // Shapes a window, a picture label, a push button, a check box or a radio button; anything
     // else raises ShapeError and changes nothing.
     void shape(QWidget* widget, std::uint32_t keyColor);
@@ -67,7 +67,7 @@ public:
     static void drag(QWidget* window, int button);
     static void drag(QWidget* window, int button, QPoint pressGlobal);
 
-private:
+  private:
     QWidget* object_ = nullptr;
     int width_ = 0;
     int height_ = 0;

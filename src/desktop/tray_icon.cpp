@@ -26,39 +26,51 @@ constexpr char16_t kAboutTitle[] = u"About";
 constexpr char16_t kDefaultIconName[] = u"DEFAULT";
 constexpr int kTipField = 64;
 
-bool isMinimized(const QWidget* window) {
-    return window->windowState().testFlag(Qt::WindowMinimized);
-}
+bool isMinimized(const QWidget* window) { return window->windowState().testFlag(Qt::WindowMinimized); }
 
-bool isMaximized(const QWidget* window) {
-    return window->windowState().testFlag(Qt::WindowMaximized);
-}
+bool isMaximized(const QWidget* window) { return window->windowState().testFlag(Qt::WindowMaximized); }
 
 }  // namespace
 
 QString TrayClickName(int code) {
     switch (code) {
-        case tray_message::MouseMove: return QStringLiteral("MOUSEMOVE");
-        case tray_message::LButtonDown: return QStringLiteral("LBUTTONDOWN");
-        case tray_message::LButtonUp: return QStringLiteral("LBUTTONUP");
-        case tray_message::LButtonDblClk: return QStringLiteral("LBUTTONDBLCLK");
-        case tray_message::RButtonDown: return QStringLiteral("RBUTTONDOWN");
-        case tray_message::RButtonUp: return QStringLiteral("RBUTTONUP");
-        case tray_message::RButtonDblClk: return QStringLiteral("RBUTTONDBLCLK");
-        case tray_message::MButtonDown: return QStringLiteral("MBUTTONDOWN");
-        case tray_message::MButtonUp: return QStringLiteral("MBUTTONUP");
-        case tray_message::MButtonDblClk: return QStringLiteral("MBUTTONDBLCLK");
-        default: return QStringLiteral("OTHER....: ") + QString::number(code);
+        case tray_message::MouseMove:
+            return QStringLiteral("MOUSEMOVE");
+        case tray_message::LButtonDown:
+            return QStringLiteral("LBUTTONDOWN");
+        case tray_message::LButtonUp:
+            return QStringLiteral("LBUTTONUP");
+        case tray_message::LButtonDblClk:
+            return QStringLiteral("LBUTTONDBLCLK");
+        case tray_message::RButtonDown:
+            return QStringLiteral("RBUTTONDOWN");
+        case tray_message::RButtonUp:
+            return QStringLiteral("RBUTTONUP");
+        case tray_message::RButtonDblClk:
+            return QStringLiteral("RBUTTONDBLCLK");
+        case tray_message::MButtonDown:
+            return QStringLiteral("MBUTTONDOWN");
+        case tray_message::MButtonUp:
+            return QStringLiteral("MBUTTONUP");
+        case tray_message::MButtonDblClk:
+            return QStringLiteral("MBUTTONDBLCLK");
+        default:
+            return QStringLiteral("OTHER....: ") + QString::number(code);
     }
 }
 
 int TrayMessageFor(int qtActivationReason) {
     switch (static_cast<QSystemTrayIcon::ActivationReason>(qtActivationReason)) {
-        case QSystemTrayIcon::Context: return tray_message::RButtonUp;
-        case QSystemTrayIcon::DoubleClick: return tray_message::LButtonDblClk;
-        case QSystemTrayIcon::Trigger: return tray_message::LButtonUp;
-        case QSystemTrayIcon::MiddleClick: return tray_message::MButtonUp;
-        case QSystemTrayIcon::Unknown: break;
+        case QSystemTrayIcon::Context:
+            return tray_message::RButtonUp;
+        case QSystemTrayIcon::DoubleClick:
+            return tray_message::LButtonDblClk;
+        case QSystemTrayIcon::Trigger:
+            return tray_message::LButtonUp;
+        case QSystemTrayIcon::MiddleClick:
+            return tray_message::MButtonUp;
+        case QSystemTrayIcon::Unknown:
+            break;
     }
     return 0;
 }
@@ -107,7 +119,9 @@ TrayIcon::TrayIcon(Dialogs& dialogs, QWidget* window) : dialogs_(dialogs), windo
         action->setObjectName(QString::fromLatin1(name));
         return action;
     };
-    auto addSeparator = [this](const char* name) { menu_->addSeparator()->setObjectName(QString::fromLatin1(name)); };
+    auto addSeparator = [this](const char* name) {
+        menu_->addSeparator()->setObjectName(QString::fromLatin1(name));
+    };
     about_ = addItem("mAbout", QStringLiteral("&About"));
     addSeparator("mSep1");
     maximize_ = addItem("mMaximize", QStringLiteral("Ma&ximize"));
@@ -126,9 +140,7 @@ TrayIcon::TrayIcon(Dialogs& dialogs, QWidget* window) : dialogs_(dialogs), windo
     connect(menu_.get(), &QMenu::aboutToShow, this, &TrayIcon::updateMenu);
 }
 
-TrayIcon::~TrayIcon() {
-    unload();
-}
+TrayIcon::~TrayIcon() { unload(); }
 
 void TrayIcon::install() {
     if (installed_) return;
@@ -162,13 +174,9 @@ void TrayIcon::setNotificationAreaAvailable(bool available) {
     }
 }
 
-bool TrayIcon::iconInNotificationArea() const {
-    return tray_ && trayAvailable_ && tray_->isVisible();
-}
+bool TrayIcon::iconInNotificationArea() const { return tray_ && trayAvailable_ && tray_->isVisible(); }
 
-QString TrayIcon::tooltip() const {
-    return QString::fromUtf16(tip_.data(), kTipField);
-}
+QString TrayIcon::tooltip() const { return QString::fromUtf16(tip_.data(), kTipField); }
 
 void TrayIcon::setTooltip(const QString& text) {
     tip_.fill(u' ');
@@ -277,7 +285,8 @@ void TrayIcon::onMouseMessage(int code) {
     // A keyboard cannot double-click: the one activation that a notification area sends for
     // Enter or Space on the icon (a single click) brings a parked window back as well.
     const bool parked = window_ && window_->isHidden();
-    if (code == tray_message::LButtonDblClk || (code == tray_message::LButtonUp && parked)) onRestoreClicked();
+    if (code == tray_message::LButtonDblClk || (code == tray_message::LButtonUp && parked))
+        onRestoreClicked();
 }
 
 void TrayIcon::showPopupMenu() {
@@ -303,7 +312,8 @@ void TrayIcon::onMaximizeClicked() {
 void TrayIcon::onRestoreClicked() {
     if (!window_) return;
     if (window_->isVisible() && !isMinimized(window_)) return;
-    window_->setWindowState((window_->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized)) | remembered_);
+    window_->setWindowState((window_->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized)) |
+                            remembered_);
     window_->show();
     window_->raise();
     window_->activateWindow();

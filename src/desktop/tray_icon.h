@@ -45,7 +45,7 @@ int TrayMessageFor(int qtActivationReason);
 
 class TrayIcon : public QObject, public TrayApi {
     Q_OBJECT
-public:
+  public:
     // The icon of the main window `window` with its menu; nothing is shown before install(). The
     // window's state changes and its destruction are followed from install() on.
     TrayIcon(Dialogs& dialogs, QWidget* window);
@@ -76,8 +76,8 @@ public:
     void setIcon(const QPixmap& picture);
     void setIcon(const QWidget* object);  // the object's own icon
     QIcon icon() const { return icon_; }
-    static QPixmap trayPicture();    // the icon taken at load
-    static QPixmap defaultPicture(); // the picture "DEFAULT" selects
+    static QPixmap trayPicture();     // the icon taken at load
+    static QPixmap defaultPicture();  // the picture "DEFAULT" selects
 
     // One mouse message on the icon, by code (what the icon's activations arrive as). A double
     // click restores the window; so does a single one (or the keyboard's activation of the icon)
@@ -105,16 +105,16 @@ public:
     bool notificationAreaAvailable() const { return trayAvailable_; }
     void setNotificationAreaAvailable(bool available);
 
-signals:
+  signals:
     void clicked(const QString& what);
     // The menu's Lock: the window locks as its Lock command does.
     void lockClicked();
     void iconChanged(keyloft::TrayIcon* icon);
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void updateIcon();  // modify the icon in the notification area
     void showPopupMenu();
 

@@ -24,14 +24,11 @@ constexpr char16_t kNotAnimatedGifTitle[] = u"Not a Valid Animated Gif File!";
 constexpr char16_t kSelectFileFirst[] = u"Sorry, you must first select an Animated Gif file to Load";
 constexpr int kFirstTickMs = 250;
 
-QColor toQColor(const GifColor& color) {
-    return QColor(color.red, color.green, color.blue);
-}
+QColor toQColor(const GifColor& color) { return QColor(color.red, color.green, color.blue); }
 
 }  // namespace
 
-WelcomeAnimation::WelcomeAnimation(Dialogs& dialogs, QWidget* parent)
-    : QWidget(parent), dialogs_(dialogs) {
+WelcomeAnimation::WelcomeAnimation(Dialogs& dialogs, QWidget* parent) : QWidget(parent), dialogs_(dialogs) {
     backColor_ = palette().color(QPalette::Window);
     timer_.setTimerType(Qt::PreciseTimer);
     connect(&timer_, &QTimer::timeout, this, &WelcomeAnimation::onFrameTimer);
@@ -41,9 +38,7 @@ WelcomeAnimation::~WelcomeAnimation() {
     if (busy_) QGuiApplication::restoreOverrideCursor();
 }
 
-void WelcomeAnimation::setUserDelay(long long milliseconds) {
-    userDelay_ = ClampUserDelay(milliseconds);
-}
+void WelcomeAnimation::setUserDelay(long long milliseconds) { userDelay_ = ClampUserDelay(milliseconds); }
 
 void WelcomeAnimation::setUserDelay(const QString& text) {
     bool ok = false;
@@ -115,8 +110,8 @@ void WelcomeAnimation::loadFile(bool wait) {
         // Only a file of a picture's size is read: never a link, a pipe or a device, nothing without
         // end. The file is opened once and checked on what was opened: a pipe put in its place
         // after a look at the name would otherwise block the window.
-        platform::SmallFile file =
-            platform::ReadSmallRegularFile(std::filesystem::path(fileName_.toStdU16String()), kMaxGifFileBytes);
+        platform::SmallFile file = platform::ReadSmallRegularFile(
+            std::filesystem::path(fileName_.toStdU16String()), kMaxGifFileBytes);
         if (file.outcome == platform::SmallFile::Outcome::Refused) {
             refuse();
             return;
@@ -151,7 +146,8 @@ void WelcomeAnimation::prepareFrames(std::vector<std::uint8_t> data, GifFileInfo
     pictures_.resize(info_.frames.size());
     for (std::size_t k = 0; k < info_.frames.size(); ++k) {
         const std::vector<std::uint8_t> single = SingleFrameGif(info_, data, k);
-        const QByteArray bytes(reinterpret_cast<const char*>(single.data()), static_cast<qsizetype>(single.size()));
+        const QByteArray bytes(reinterpret_cast<const char*>(single.data()),
+                               static_cast<qsizetype>(single.size()));
         QImage picture = QImage::fromData(bytes, "GIF");
         if (!picture.isNull()) picture = picture.convertToFormat(QImage::Format_ARGB32);
         pictures_[k] = picture;
@@ -268,7 +264,8 @@ void WelcomeAnimation::resizeEvent(QResizeEvent* event) {
 
 // ---- the welcome picture of the locked window ----
 
-WelcomeAnimation* WelcomeAnimation::createIn(QWidget* welcomeArea, Dialogs& dialogs, const QPixmap& builtInPicture) {
+WelcomeAnimation* WelcomeAnimation::createIn(QWidget* welcomeArea, Dialogs& dialogs,
+                                             const QPixmap& builtInPicture) {
     auto* animation = new WelcomeAnimation(dialogs, welcomeArea);
     animation->setObjectName(QStringLiteral("AGif"));
     animation->setPicture(builtInPicture);

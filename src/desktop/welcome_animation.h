@@ -22,7 +22,7 @@ namespace keyloft {
 
 class WelcomeAnimation : public QWidget, public WelcomeAnimationApi {
     Q_OBJECT
-public:
+  public:
     explicit WelcomeAnimation(Dialogs& dialogs, QWidget* parent = nullptr);
     ~WelcomeAnimation() override;
 
@@ -82,14 +82,14 @@ public:
     const QImage& surface() const { return surface_; }
     QImage framePicture(int frame) const;
 
-signals:
+  signals:
     void resized();
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
-private:
+  private:
     void loadPicture(const QString& gifFileName);
     bool hasFrames() const;
     void showBuiltInPicture();

@@ -110,8 +110,8 @@ void CategoryView::onNameChanged() { markChanged(); }
 bool CategoryView::eventFilter(QObject* watched, QEvent* event) {
     // Reached by Tab the list marks its first row without choosing it: the first Up, Down or
     // Space chooses that row.
-    if (watched == categoryList && event->type() == QEvent::KeyPress && categoryList->selectedItems().isEmpty() &&
-        categoryList->currentItem() != nullptr) {
+    if (watched == categoryList && event->type() == QEvent::KeyPress &&
+        categoryList->selectedItems().isEmpty() && categoryList->currentItem() != nullptr) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->modifiers() == Qt::NoModifier &&
             (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down || key->key() == Qt::Key_Space)) {
@@ -122,8 +122,9 @@ bool CategoryView::eventFilter(QObject* watched, QEvent* event) {
     }
     if (watched == categoryList && event->type() == QEvent::KeyRelease) {
         const auto* key = static_cast<QKeyEvent*>(event);
-        const bool moves = key->key() == Qt::Key_Up || key->key() == Qt::Key_Down || key->key() == Qt::Key_Home ||
-                           key->key() == Qt::Key_End || key->key() == Qt::Key_PageUp || key->key() == Qt::Key_PageDown;
+        const bool moves = key->key() == Qt::Key_Up || key->key() == Qt::Key_Down ||
+                           key->key() == Qt::Key_Home || key->key() == Qt::Key_End ||
+                           key->key() == Qt::Key_PageUp || key->key() == Qt::Key_PageDown;
         if (moves && !key->isAutoRepeat() && !categoryList->selectedItems().isEmpty()) onRowClicked();
     }
     return Page::eventFilter(watched, event);
@@ -161,8 +162,7 @@ bool CategoryView::saveCategory(bool isNew) {
     std::size_t ownPosition = 0;
     if (!isNew) {
         const QList<QTreeWidgetItem*> selected = categoryList->selectedItems();
-        if (!selected.isEmpty())
-            ownPosition = categories.find(TrimmedText(selected.first()->text(0)));
+        if (!selected.isEmpty()) ownPosition = categories.find(TrimmedText(selected.first()->text(0)));
     }
     const EditResult edit =
         editStore([&](ProfileEdits& edits) { return edits.renameCategory(ownPosition, name); });
@@ -188,7 +188,8 @@ void CategoryView::forgetProfile() {
 void CategoryView::remove() {
     if (categoryList->selectedItems().isEmpty()) return;
     const std::size_t position = opened().profile().categories.find(TrimmedText(categoryNameBox->text()));
-    const EditResult edit = editStore([position](ProfileEdits& edits) { return edits.removeCategory(position); });
+    const EditResult edit =
+        editStore([position](ProfileEdits& edits) { return edits.removeCategory(position); });
     if (carryOutSave(*edit.save) == SaveOutcome::ConflictLockedOut) return;
     delete categoryList->selectedItems().first();
     categoryNameBox->hide();

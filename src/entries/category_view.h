@@ -18,7 +18,7 @@ namespace keyloft {
 
 class CategoryView : public Page {
     Q_OBJECT
-public:
+  public:
     CategoryView(PageServices services, QWidget* parent);
 
     // The page: shown with the name box hidden and the list filled; Add shows the empty name box
@@ -31,10 +31,10 @@ public:
     void remove() override;
     void forgetProfile() override;
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     // Stores the name box's text as a new category or as the new name of the selected one.
     bool saveCategory(bool isNew);
     void onRowClicked();

@@ -9,9 +9,9 @@ namespace keyloft {
 
 namespace {
 const QString kHeadings[EntryListModel::ColumnCount] = {
-    QStringLiteral("Category"), QStringLiteral("Description"), QStringLiteral("User/Account "),
-    QStringLiteral("Password/Pin"), QStringLiteral("Notes"), QStringLiteral("Expiry Date"),
-    QStringLiteral("Web Site"), QStringLiteral("Email")};
+    QStringLiteral("Category"),     QStringLiteral("Description"), QStringLiteral("User/Account "),
+    QStringLiteral("Password/Pin"), QStringLiteral("Notes"),       QStringLiteral("Expiry Date"),
+    QStringLiteral("Web Site"),     QStringLiteral("Email")};
 }  // namespace
 
 EntryListModel::EntryListModel(QObject* parent) : QAbstractTableModel(parent) {}
@@ -27,22 +27,26 @@ int EntryListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(rows_.size());
 }
 
-int EntryListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : ColumnCount; }
+int EntryListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : ColumnCount;
+}
 
 QVariant EntryListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount()) return {};
     const Row& row = rows_[static_cast<std::size_t>(index.row())];
     switch (role) {
-    case Qt::DisplayRole:
-        return index.column() == Password ? mask() : row.cells[static_cast<std::size_t>(index.column())];
-    case Qt::ForegroundRole: {
-        // Ordinary rows take the palette's text colour, which reads on any theme; the list's
-        // delegate draws the red as it reads on the list's background.
-        static const QBrush red(QColor(255, 0, 0));
-        return row.red ? QVariant(red) : QVariant();
-    }
-    case RowPositionRole: return row.position;
-    default: return {};
+        case Qt::DisplayRole:
+            return index.column() == Password ? mask() : row.cells[static_cast<std::size_t>(index.column())];
+        case Qt::ForegroundRole: {
+            // Ordinary rows take the palette's text colour, which reads on any theme; the list's
+            // delegate draws the red as it reads on the list's background.
+            static const QBrush red(QColor(255, 0, 0));
+            return row.red ? QVariant(red) : QVariant();
+        }
+        case RowPositionRole:
+            return row.position;
+        default:
+            return {};
     }
 }
 
@@ -56,7 +60,8 @@ void EntryListModel::setRows(std::vector<Row> rows) {
     beginResetModel();
     rows_ = std::move(rows);
     if (sortingOn_)
-        std::stable_sort(rows_.begin(), rows_.end(), [this](const Row& a, const Row& b) { return sortsBefore(a, b); });
+        std::stable_sort(rows_.begin(), rows_.end(),
+                         [this](const Row& a, const Row& b) { return sortsBefore(a, b); });
     endResetModel();
 }
 
@@ -107,8 +112,9 @@ void EntryListModel::applySort() {
     QModelIndexList after;
     after.reserve(before.size());
     for (const QModelIndex& index : before)
-        after.append(index.isValid() ? createIndex(newRowOf[static_cast<std::size_t>(index.row())], index.column())
-                                     : QModelIndex());
+        after.append(index.isValid()
+                         ? createIndex(newRowOf[static_cast<std::size_t>(index.row())], index.column())
+                         : QModelIndex());
     changePersistentIndexList(before, after);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }

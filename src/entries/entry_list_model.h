@@ -13,7 +13,7 @@ namespace keyloft {
 
 class EntryListModel : public QAbstractTableModel {
     Q_OBJECT
-public:
+  public:
     enum Column { Category, Description, UserCode, Password, Notes, ExpiryDate, WebSite, Email, ColumnCount };
     enum Role { RowPositionRole = Qt::UserRole + 1 };
 
@@ -47,7 +47,7 @@ public:
     static QString heading(int column);
     static const QString& mask();
 
-private:
+  private:
     void applySort();
     bool sortsBefore(const Row& a, const Row& b) const;
 

@@ -106,8 +106,8 @@ void StrengthLabel::rateWith(const QString& password, const std::vector<std::u16
 }
 
 void StrengthLabel::showColour() {
-    static const QColor kColours[] = {QColor(192, 0, 0), QColor(192, 0, 0), QColor(176, 96, 0), QColor(32, 112, 32),
-                                      QColor(32, 112, 32)};
+    static const QColor kColours[] = {QColor(192, 0, 0), QColor(192, 0, 0), QColor(176, 96, 0),
+                                      QColor(32, 112, 32), QColor(32, 112, 32)};
     const QScopedValueRollback<bool> recolouring(recolouring_, true);
     QPalette shown = palette();
     shown.setColor(QPalette::WindowText, ReadableOn(kColours[score_], shown.color(QPalette::Window)));

@@ -19,14 +19,14 @@ DateOrder DateOrderOf(const QLocale& locale);
 CalendarDate ToCalendarDate(QDate date);
 
 class LocaleDateReader final : public ExpiryDateReader {
-public:
+  public:
     explicit LocaleDateReader(const QLocale& locale = QLocale());
     const QLocale& locale() const { return locale_; }
 
-protected:
+  protected:
     std::optional<CalendarDate> readMore(std::u16string_view trimmed) const override;
 
-private:
+  private:
     QLocale locale_;
     QString shortFormat_;
     QString longFormat_;

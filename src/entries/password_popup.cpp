@@ -22,9 +22,7 @@
 #include "pages/text_rules.h"
 
 // The pictures are compiled into the library; a static library needs its resources named once.
-static void InitPopupPictures() {
-    Q_INIT_RESOURCE(password_popup);
-}
+static void InitPopupPictures() { Q_INIT_RESOURCE(password_popup); }
 
 namespace keyloft {
 
@@ -48,10 +46,14 @@ constexpr int kBorderWidth = 2;
 
 int vbButton(Qt::MouseButton button) {
     switch (button) {
-        case Qt::LeftButton: return 1;
-        case Qt::RightButton: return 2;
-        case Qt::MiddleButton: return 4;
-        default: return 0;
+        case Qt::LeftButton:
+            return 1;
+        case Qt::RightButton:
+            return 2;
+        case Qt::MiddleButton:
+            return 4;
+        default:
+            return 0;
     }
 }
 
@@ -69,7 +71,7 @@ bool IsActivationKey(const QEvent* event) {
 // but never selected: no mouse drag, double click, Shift or Ctrl+A selects, no menu copies, and
 // reaching it by Tab selects nothing either. So nothing of it reaches the X selection.
 class UnselectableBox final : public QLineEdit {
-public:
+  public:
     explicit UnselectableBox(QWidget* parent) : QLineEdit(parent) {
         setReadOnly(true);
         setFocusPolicy(Qt::TabFocus);
@@ -77,7 +79,7 @@ public:
         setDragEnabled(false);
     }
 
-protected:
+  protected:
     void focusInEvent(QFocusEvent*) override {
         // Reached by Tab, a line box selects all of its text: this one shows the value's start.
         QFocusEvent plain(QEvent::FocusIn, Qt::OtherFocusReason);
@@ -104,15 +106,9 @@ protected:
 
 }  // namespace
 
-void QtPopupTimer::start() {
-    timer_.start();
-}
-void QtPopupTimer::stop() {
-    timer_.stop();
-}
-bool QtPopupTimer::isActive() const {
-    return timer_.isActive();
-}
+void QtPopupTimer::start() { timer_.start(); }
+void QtPopupTimer::stop() { timer_.stop(); }
+bool QtPopupTimer::isActive() const { return timer_.isActive(); }
 
 QImage PopupPicture(const QSize& size, int lineY) {
     QImage picture(size, QImage::Format_ARGB32);
@@ -125,8 +121,8 @@ QImage PopupPicture(const QSize& size, int lineY) {
     outline.addRoundedRect(QRectF(QPointF(0, 0), QSizeF(size)), kCornerRadius, kCornerRadius);
     painter.fillPath(outline, kBorder);
     QPainterPath inside;
-    const QRectF inner = QRectF(QPointF(0, 0), QSizeF(size)).adjusted(kBorderWidth, kBorderWidth, -kBorderWidth,
-                                                                       -kBorderWidth);
+    const QRectF inner = QRectF(QPointF(0, 0), QSizeF(size))
+                             .adjusted(kBorderWidth, kBorderWidth, -kBorderWidth, -kBorderWidth);
     inside.addRoundedRect(inner, kCornerRadius - kBorderWidth, kCornerRadius - kBorderWidth);
     QLinearGradient fill(0, 0, 0, size.height());
     fill.setColorAt(0, kFillTop);
@@ -137,8 +133,12 @@ QImage PopupPicture(const QSize& size, int lineY) {
     return picture;
 }
 
-PasswordPopup::PasswordPopup(platform::Clipboard& clipboard, platform::Shell& shell, PopupTimer& timer, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), clipboard_(clipboard), shell_(shell), timer_(timer) {
+PasswordPopup::PasswordPopup(platform::Clipboard& clipboard, platform::Shell& shell, PopupTimer& timer,
+                             QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
+      clipboard_(clipboard),
+      shell_(shell),
+      timer_(timer) {
     InitPopupPictures();
     setObjectName(QStringLiteral("frmshowpass"));
     setAccessibleName(QStringLiteral("Password pop-up"));
@@ -165,7 +165,8 @@ PasswordPopup::PasswordPopup(platform::Clipboard& clipboard, platform::Shell& sh
     closeButton_ = pictureButton("cmdClose", QStringLiteral("Close"));
 
     auto* grid = new QGridLayout;
-    auto row = [&](int at, const char* labelName, const QString& caption, QLineEdit* box, const char* boxName) {
+    auto row = [&](int at, const char* labelName, const QString& caption, QLineEdit* box,
+                   const char* boxName) {
         auto* label = new QLabel(caption, this);
         label->setObjectName(QString::fromLatin1(labelName));
         label->setPalette(text);
@@ -214,8 +215,8 @@ PasswordPopup::PasswordPopup(platform::Clipboard& clipboard, platform::Shell& sh
     column->addLayout(grid);
     column->addWidget(webLink_);
     column->addWidget(emailLink_);
-    ChainTabOrder({userCodeBox_, copyUserButton_, passwordBox_, copyPasswordButton_, expiryBox_, webLink_, emailLink_,
-                   closeButton_});
+    ChainTabOrder({userCodeBox_, copyUserButton_, passwordBox_, copyPasswordButton_, expiryBox_, webLink_,
+                   emailLink_, closeButton_});
 
     // Load: size from the layout, picture and shape, close button, float.
     shaper_ = std::make_unique<ShapedWindow>();
@@ -224,9 +225,7 @@ PasswordPopup::PasswordPopup(platform::Clipboard& clipboard, platform::Shell& sh
     FloatWindow(this, true);
 }
 
-PasswordPopup::~PasswordPopup() {
-    timer_.stop();
-}
+PasswordPopup::~PasswordPopup() { timer_.stop(); }
 
 QLabel* PasswordPopup::pictureHolder(const char* name, const QString& resource) {
     auto* holder = new QLabel(this);
@@ -270,8 +269,9 @@ void PasswordPopup::fitToValues() {
     // A box shows its whole value up to half the screen's width; a longer one scrolls.
     for (QLineEdit* box : {userCodeBox_, passwordBox_, expiryBox_}) {
         const int least = box->fontMetrics().averageCharWidth() * 20;
-        const int whole = box->fontMetrics().horizontalAdvance(box->text()) + box->fontMetrics().averageCharWidth() * 2 +
-                          box->textMargins().left() + box->textMargins().right() + 8;
+        const int whole = box->fontMetrics().horizontalAdvance(box->text()) +
+                          box->fontMetrics().averageCharWidth() * 2 + box->textMargins().left() +
+                          box->textMargins().right() + 8;
         box->setMinimumWidth(std::clamp(whole, least, std::max(least, room / 2)));
     }
     // A link longer than most of the screen's width is shown shortened in its middle.
@@ -291,8 +291,9 @@ void PasswordPopup::renewPicture() {
     clearMask();
     shaper_->shape(this, kBlueKeyColor);
     const QString description = title_->toolTip();
-    title_->setText(description.isEmpty() ? QStringLiteral("Keyloft")
-                                          : title_->fontMetrics().elidedText(description, Qt::ElideRight, title_->width()));
+    title_->setText(description.isEmpty()
+                        ? QStringLiteral("Keyloft")
+                        : title_->fontMetrics().elidedText(description, Qt::ElideRight, title_->width()));
 }
 
 void PasswordPopup::resizeEvent(QResizeEvent* event) {
@@ -405,7 +406,8 @@ void PasswordPopup::hoverLink(QLabel* label) {
 
 void PasswordPopup::showFocus(QObject* control, bool focused) {
     if (control == copyUserButton_ || control == copyPasswordButton_) {
-        static_cast<QLabel*>(control)->setPixmap(focused ? copyHoverPicture_->pixmap() : copyPicture_->pixmap());
+        static_cast<QLabel*>(control)->setPixmap(focused ? copyHoverPicture_->pixmap()
+                                                         : copyPicture_->pixmap());
     } else if (control == closeButton_) {
         closeButton_->setPixmap(focused ? closeHoverPicture_->pixmap() : closePicture_->pixmap());
     } else if (control == webLink_ || control == emailLink_) {
@@ -427,8 +429,8 @@ void PasswordPopup::activate(QObject* control) {
 }
 
 bool PasswordPopup::eventFilter(QObject* watched, QEvent* event) {
-    const bool control = watched == copyUserButton_ || watched == copyPasswordButton_ || watched == webLink_ ||
-                         watched == emailLink_ || watched == closeButton_;
+    const bool control = watched == copyUserButton_ || watched == copyPasswordButton_ ||
+                         watched == webLink_ || watched == emailLink_ || watched == closeButton_;
     if (!control) return QWidget::eventFilter(watched, event);
     if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
         showFocus(watched, event->type() == QEvent::FocusIn);
@@ -439,7 +441,8 @@ bool PasswordPopup::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     const bool move = event->type() == QEvent::MouseMove || event->type() == QEvent::Enter;
-    const bool press = event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick;
+    const bool press =
+        event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick;
     const bool click = event->type() == QEvent::MouseButtonRelease &&
                        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
     if (watched == copyUserButton_ || watched == copyPasswordButton_) {
@@ -458,13 +461,9 @@ void PasswordPopup::copyToClipboard(const QLineEdit* box) {
     setCursor(QCursor(cursorPicture_->pixmap(), 0, 0));
 }
 
-void PasswordPopup::copyUserCode() {
-    copyToClipboard(userCodeBox_);
-}
+void PasswordPopup::copyUserCode() { copyToClipboard(userCodeBox_); }
 
-void PasswordPopup::copyPassword() {
-    copyToClipboard(passwordBox_);
-}
+void PasswordPopup::copyPassword() { copyToClipboard(passwordBox_); }
 
 // Beside the main window (right of it, else left of it), top edges level, inside the screen.
 // Where the screen has no room on either side (a wide or maximized window), over the window's
@@ -478,7 +477,8 @@ void PasswordPopup::placeBesideOwner() {
     constexpr int kGap = 8;
     QPoint at(frame.right() + 1 + kGap, frame.top());
     if (at.x() + width() > room.right() + 1) at.setX(frame.left() - kGap - width());
-    if (at.x() < room.left()) at = QPoint(frame.right() + 1 - kGap - width(), frame.bottom() + 1 - kGap - height());
+    if (at.x() < room.left())
+        at = QPoint(frame.right() + 1 - kGap - width(), frame.bottom() + 1 - kGap - height());
     move(at);
     keepOnScreen();
 }

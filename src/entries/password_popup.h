@@ -33,7 +33,7 @@ namespace keyloft {
 
 // The main window's tmrPass as the pop-up sees it.
 class PopupTimer {
-public:
+  public:
     virtual ~PopupTimer() = default;
     virtual void start() = 0;
     virtual void stop() = 0;
@@ -42,13 +42,13 @@ public:
 
 // tmrPass itself: a QTimer of 60000 ms.
 class QtPopupTimer final : public PopupTimer {
-public:
+  public:
     explicit QtPopupTimer(QTimer& timer) : timer_(timer) {}
     void start() override;
     void stop() override;
     bool isActive() const override;
 
-private:
+  private:
     QTimer& timer_;
 };
 
@@ -61,7 +61,7 @@ QImage PopupPicture(const QSize& size, int lineY);
 // window's tmrPass through PopupApi) hides it and empties its boxes.
 class PasswordPopup : public QWidget, public PopupApi {
     Q_OBJECT
-public:
+  public:
     PasswordPopup(platform::Clipboard& clipboard, platform::Shell& shell, PopupTimer& timer,
                   QWidget* parent = nullptr);
     ~PasswordPopup() override;
@@ -79,7 +79,7 @@ public:
 
     const ShapedWindow* shaper() const { return shaper_.get(); }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -90,7 +90,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     QLabel* pictureHolder(const char* name, const QString& resource);
     QLabel* link(const char* name, const QString& accessibleName);
     QLabel* pictureButton(const char* name, const QString& accessibleName);

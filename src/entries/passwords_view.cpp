@@ -58,7 +58,8 @@ void PasswordsView::connectEditor() {
     passwordBox->installEventFilter(this);
     confirmBox->installEventFilter(this);
 
-    for (QLineEdit* box : {descriptionBox, userCodeBox, passwordBox, confirmBox, expiryBox, webSiteBox, emailBox})
+    for (QLineEdit* box :
+         {descriptionBox, userCodeBox, passwordBox, confirmBox, expiryBox, webSiteBox, emailBox})
         connect(box, &QLineEdit::textChanged, this, &PasswordsView::boxChanged);
     connect(notesBox, &QPlainTextEdit::textChanged, this, &PasswordsView::boxChanged);
     connect(passwordBox, &QLineEdit::textChanged, strengthLabel, &StrengthLabel::rate);
@@ -72,7 +73,7 @@ void PasswordsView::connectEditor() {
 }
 
 MessageAnswer PasswordsView::message(const QString& text, const QString& title, MessageIcon icon,
-                                  MessageButtons buttons, MessageAnswer defaultAnswer) {
+                                     MessageButtons buttons, MessageAnswer defaultAnswer) {
     MessageRequest request;
     request.text = text.toStdU16String();
     request.title = title.toStdU16String();
@@ -93,7 +94,8 @@ void PasswordsView::boxChanged() { markChanged(); }
 
 void PasswordsView::clearEntryEditor() {
     categoryBox->setCurrentIndex(categoryBox->count() > 0 ? 0 : -1);
-    for (QLineEdit* box : {descriptionBox, userCodeBox, passwordBox, confirmBox, expiryBox, emailBox, webSiteBox})
+    for (QLineEdit* box :
+         {descriptionBox, userCodeBox, passwordBox, confirmBox, expiryBox, emailBox, webSiteBox})
         EmptyBox(box);
     EmptyBox(notesBox);
     newEntryLabel->hide();
@@ -123,7 +125,8 @@ void PasswordsView::loadEntryIntoEditor() {
 bool PasswordsView::save() {
     TypedEntry entry;
     Entry& typed = entry.fields;
-    typed.category = categoryBox->currentIndex() == 0 ? std::u16string() : categoryBox->currentText().toStdU16String();
+    typed.category =
+        categoryBox->currentIndex() == 0 ? std::u16string() : categoryBox->currentText().toStdU16String();
     typed.description = descriptionBox->text().toStdU16String();
     typed.userCode = userCodeBox->text().toStdU16String();
     typed.password = passwordBox->text().toStdU16String();
@@ -153,9 +156,11 @@ bool PasswordsView::save() {
         return false;
     }
 
-    const std::size_t position = newEntryLabel->isHidden() && currentPosition_ > 0 ? std::size_t(currentPosition_) : 0;
+    const std::size_t position =
+        newEntryLabel->isHidden() && currentPosition_ > 0 ? std::size_t(currentPosition_) : 0;
     const EditResult edit = editStore([&](ProfileEdits& edits) {
-        return position != 0 ? edits.changeEntry(position, entry, dateReader()) : edits.addEntry(entry, dateReader());
+        return position != 0 ? edits.changeEntry(position, entry, dateReader())
+                             : edits.addEntry(entry, dateReader());
     });
     if (!edit.applied()) return false;
 
@@ -256,8 +261,9 @@ void PasswordsView::remove() {
     const int row = selectedListRow();
     if (row < 0) return;
     const int position = model_->rowAt(row).position;
-    const EditResult edit = editStore(
-        [position](ProfileEdits& edits) { return edits.removeEntry(position > 0 ? std::size_t(position) : 0); });
+    const EditResult edit = editStore([position](ProfileEdits& edits) {
+        return edits.removeEntry(position > 0 ? std::size_t(position) : 0);
+    });
     if (carryOutSave(*edit.save) == SaveOutcome::ConflictLockedOut) return;
     model_->removeRowAt(row);
     refresh();
@@ -271,8 +277,8 @@ void PasswordsView::remove() {
 
 void PasswordsView::generate() {
     if (!passwordBox->text().isEmpty() &&
-        message(kOverwritePassword, kPasswordTitle, MessageIcon::Exclamation, MessageButtons::YesNo, MessageAnswer::No) !=
-            MessageAnswer::Yes)
+        message(kOverwritePassword, kPasswordTitle, MessageIcon::Exclamation, MessageButtons::YesNo,
+                MessageAnswer::No) != MessageAnswer::Yes)
         return;
     const QString password = QString::fromStdU16String(GeneratePassword(generatorOptions_->options()));
     passwordBox->setText(password);

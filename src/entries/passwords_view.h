@@ -43,12 +43,12 @@ inline constexpr char16_t kSettingEntrySplit[] = u"EntrySplit";
 
 class PasswordsView : public Page {
     Q_OBJECT
-public:
+  public:
     using TodayProvider = std::function<QDate()>;
 
     // windowFilterBox: the window's own filter box (cboFilter), which the page fills and follows.
-    PasswordsView(PageServices services, platform::Clipboard& clipboard, TodayProvider today,
-                  QWidget* parent, QComboBox* windowFilterBox);
+    PasswordsView(PageServices services, platform::Clipboard& clipboard, TodayProvider today, QWidget* parent,
+                  QComboBox* windowFilterBox);
     ~PasswordsView() override;
 
     // The page: refresh fills the filter and category boxes and the list afresh; save checks and
@@ -78,12 +78,12 @@ public:
     // For Print: the listed rows in list order (the password in clear, the expiry as shown).
     std::vector<MasterListRow> masterListRows() const;
 
-protected:
+  protected:
     // Moving through the list with the keyboard chooses a row as a click does.
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
-private:
+  private:
     // Building (passwords_view_layout.cpp; connecting in passwords_view.cpp).
     void buildWidgets(QComboBox* windowFilterBox);
     void connectEditor();

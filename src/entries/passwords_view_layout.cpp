@@ -59,7 +59,7 @@ QIcon copyIcon() {
 // The editor's two columns of boxes: side by side where the view is wide enough for both, the
 // second under the first where it is not.
 class EditorColumns final : public QWidget {
-public:
+  public:
     EditorColumns(QGridLayout* first, QGridLayout* second, QWidget* parent)
         : QWidget(parent), first_(first), second_(second) {
         setObjectName(QStringLiteral("entryEditor"));
@@ -77,13 +77,13 @@ public:
         if (columns_->direction() != direction) columns_->setDirection(direction);
     }
 
-protected:
+  protected:
     void resizeEvent(QResizeEvent* event) override {
         QWidget::resizeEvent(event);
         fitWidth(event->size().width());
     }
 
-private:
+  private:
     QGridLayout* first_;
     QGridLayout* second_;
     QBoxLayout* columns_ = nullptr;
@@ -159,8 +159,8 @@ void PasswordsView::buildWidgets(QComboBox* windowFilterBox) {
 
     auto* first = new QGridLayout;
     auto* second = new QGridLayout;
-    auto addRow = [this](QGridLayout* grid, int row, const char* labelName, const QString& caption, QWidget* box,
-                         QWidget* named = nullptr) {
+    auto addRow = [this](QGridLayout* grid, int row, const char* labelName, const QString& caption,
+                         QWidget* box, QWidget* named = nullptr) {
         auto* label = new QLabel(caption, this);
         label->setObjectName(QString::fromLatin1(labelName));
         label->setBuddy(named != nullptr ? named : box);
@@ -259,8 +259,9 @@ void PasswordsView::buildWidgets(QComboBox* windowFilterBox) {
     // columns. The copy button comes after the confirmation, so that typing a new password and
     // its confirmation stays one Tab apart.
     auto* symbols = generatorOptions_->findChild<QWidget*>(QStringLiteral("chkSymbols"));
-    ChainTabOrder({searchBox, headings, entryList, categoryBox, descriptionBox, userCodeBox, passwordBox, confirmBox,
-                   copyButton, generatorOptions_->lengthBox(), symbols, notesBox, expiryBox, webSiteBox, emailBox});
+    ChainTabOrder({searchBox, headings, entryList, categoryBox, descriptionBox, userCodeBox, passwordBox,
+                   confirmBox, copyButton, generatorOptions_->lengthBox(), symbols, notesBox, expiryBox,
+                   webSiteBox, emailBox});
 }
 
 void PasswordsView::setSplit(const QList<int>& sizes) {

@@ -114,8 +114,7 @@ void PasswordsView::fillEntryList() {
     // The selected filter item is the one whose text stands in the box; typed text selects none.
     const int current = filterBox->currentIndex();
     const QString filterText = filterBox->currentText();
-    const bool showAll =
-        filterBox->count() == 0 || (current == 0 && filterBox->itemText(0) == filterText);
+    const bool showAll = filterBox->count() == 0 || (current == 0 && filterBox->itemText(0) == filterText);
 
     const LocaleDateReader& reader = dateReader();
     std::vector<EntryListModel::Row> rows;
@@ -268,7 +267,8 @@ std::vector<MasterListRow> PasswordsView::masterListRows() const {
         MasterListRow printed;
         std::copy(row.cells.begin(), row.cells.end(), printed.begin());
         if (row.position > 0 && static_cast<std::size_t>(row.position) <= entries.size())
-            printed[EntryListModel::Password] = QtText(entries[static_cast<std::size_t>(row.position - 1)].password);
+            printed[EntryListModel::Password] =
+                QtText(entries[static_cast<std::size_t>(row.position - 1)].password);
         rows.push_back(printed);
     }
     return rows;

@@ -56,7 +56,8 @@ void MasterListPrint::PrintPageHeader() {
     const double headingLine = printer_.currentY();
     for (int i = 1; i <= 8; ++i) {
         const double previousWidth = i == 1 ? 0 : printer_.textWidth(paddedHeading(i - 1));
-        x_[static_cast<std::size_t>(i)] = x_[static_cast<std::size_t>(i - 1)] + previousWidth + kColumnGapPoints * unit;
+        x_[static_cast<std::size_t>(i)] =
+            x_[static_cast<std::size_t>(i - 1)] + previousWidth + kColumnGapPoints * unit;
         printer_.setCurrentX(x_[static_cast<std::size_t>(i)]);
         printer_.setCurrentY(headingLine);
         printer_.print(paddedHeading(i));
@@ -118,11 +119,12 @@ void MasterListPrint::PrintMasterList(const std::vector<MasterListRow>& rows) {
     printer_.endDoc();
 }
 
-void PrintMasterList(Dialogs& dialogs, const MasterListRows& rows, QWidget* parent, const MasterListPrinters& printers,
-                     const std::function<bool()>& stillWanted) {
+void PrintMasterList(Dialogs& dialogs, const MasterListRows& rows, QWidget* parent,
+                     const MasterListPrinters& printers, const std::function<bool()>& stillWanted) {
     // The printer comes first: where there is none, the user is asked about a file, and those
     // questions should not appear under the hourglass.
-    std::unique_ptr<platform::Printer> printer = printers.system ? printers.system(parent) : platform::OpenSystemPrinter();
+    std::unique_ptr<platform::Printer> printer =
+        printers.system ? printers.system(parent) : platform::OpenSystemPrinter();
     if (!printer) {
         MessageRequest question;
         question.text = kNoPrinterText;
@@ -159,7 +161,8 @@ void PrintMasterList(Dialogs& dialogs, const std::vector<QStringList>& rows, QWi
     std::vector<MasterListRow> records;
     records.reserve(rows.size());
     for (const QStringList& values : rows) records.push_back(MasterListRowFrom(values));
-    PrintMasterList(dialogs, [&records] { return records; }, parent);
+    PrintMasterList(
+        dialogs, [&records] { return records; }, parent);
 }
 
 }  // namespace keyloft

@@ -22,7 +22,7 @@ using MasterListRow = std::array<QString, 8>;
 
 // One print job's layout over a printer.
 class MasterListPrint {
-public:
+  public:
     explicit MasterListPrint(platform::Printer& printer);
 
     // Prints the rows in the given order and ends the job.
@@ -41,7 +41,7 @@ public:
 
     static QString paddedHeading(int column);  // 1..8
 
-private:
+  private:
     platform::Printer& printer_;
     std::array<double, 9> x_{};
     double rowTop_ = 0;

@@ -3,8 +3,8 @@
 //   item: {"uuid", "favIndex", "createdAt", "updatedAt", "state": "active" | "archived", "categoryUuid",
 //          "overview": {"title", "url", "urls": [{"label", "url"}], "tags": [...], "subtitle", ...},
 //          "details": {"loginFields": [{"value", "name", "fieldType", "designation"}], "notesPlain",
-//                      "password", "sections": [{"title", "fields": [{"title", "id", "value": {<kind>: v}}]}],
-//                      "passwordHistory", "documentAttributes": {"fileName", ...}}}
+//                      "password", "sections": [{"title", "fields": [{"title", "id", "value": {<kind>:
+//                      v}}]}], "passwordHistory", "documentAttributes": {"fileName", ...}}}
 // A field's value is an object with one member named after its kind: "string", "concealed", "email",
 // "url", "phone", "totp", "date" (seconds since 1970), "monthYear" (202703), "creditCardNumber",
 // "creditCardType", "address", "menu", "file", ... The vault is the category. Attached files are
@@ -25,7 +25,8 @@ namespace {
 
 // Bookkeeping of 1Password, not the user's data.
 constexpr const char* kDroppedPuxKeys[] = {"uuid", "createdAt", "updatedAt", "categoryUuid"};
-constexpr const char* kDroppedOverviewKeys[] = {"subtitle", "ps", "pbe", "pgrng", "icons", "watchtowerExclusions"};
+constexpr const char* kDroppedOverviewKeys[] = {"subtitle", "ps",    "pbe",
+                                                "pgrng",    "icons", "watchtowerExclusions"};
 
 template <std::size_t N>
 bool IsOneOf(const std::string& key, const char* const (&keys)[N]) {
@@ -79,7 +80,8 @@ class PuxItemReader {
             } else if (key == "url") {
                 row.setOrNote(&Entry::webSite, u"url", JsonText(value));
             } else if (key == "urls" && value.is_array()) {
-                for (const Json& url : value) row.setOrNote(&Entry::webSite, u"url", JsonText(Member(url, "url")));
+                for (const Json& url : value)
+                    row.setOrNote(&Entry::webSite, u"url", JsonText(Member(url, "url")));
             } else if (key == "tags" && value.is_array()) {
                 std::u16string tags;
                 for (const Json& tag : value) tags += (tags.empty() ? u"" : u", ") + JsonText(tag);
@@ -114,7 +116,8 @@ class PuxItemReader {
     }
 
     void readLoginField(const Json& field, RowBuilder& row) {
-        const std::string designation = Member(field, "designation").is_string() ? Member(field, "designation").get<std::string>() : "";
+        const std::string designation =
+            Member(field, "designation").is_string() ? Member(field, "designation").get<std::string>() : "";
         const std::u16string value = JsonText(Member(field, "value"));
         if (designation == "username") {
             row.setOrNote(&Entry::userCode, u"username", value);
@@ -139,7 +142,8 @@ class PuxItemReader {
         } else if (id == "cvv" && kind == "concealed") {
             row.setOrNote(&Entry::password, name, JsonText(value));
         } else if (kind == "email") {
-            row.setOrNote(&Entry::email, name, JsonText(value.is_object() ? Member(value, "email_address") : value));
+            row.setOrNote(&Entry::email, name,
+                          JsonText(value.is_object() ? Member(value, "email_address") : value));
         } else if (kind == "monthYear" && value.is_number_integer()) {
             const std::int64_t monthYear = value.get<std::int64_t>();  // 202703
             char text[8];
@@ -192,7 +196,8 @@ ImportTable ReadOnePasswordPuxRows(std::string_view text, const RowSink& onRow) 
         const bool inItems = inVaults && key5 == "items";
         const bool ends = event == Event::object_end || event == Event::value || event == Event::array_end;
         if (event == Event::object_start && depth == 2) vault = 0;
-        if (depth == 6 && inItems && (event == Event::object_start || event == Event::array_start)) budget.start();
+        if (depth == 6 && inItems && (event == Event::object_start || event == Event::array_start))
+            budget.start();
         if (depth > 6 && inItems) return !ends || budget.keep();
         if (!ends) return true;
         if (rows.size() + vaultNames.size() == kMaxImportRows) throw TooManyRows{};

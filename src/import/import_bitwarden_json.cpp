@@ -50,14 +50,16 @@ class ItemReader {
             } else if (key == "fields") {
                 if (!value.is_array()) continue;
                 for (const Json& field : value)
-                    if (field.is_object()) row.addNote(JsonText(Member(field, "name")), JsonText(Member(field, "value")));
+                    if (field.is_object())
+                        row.addNote(JsonText(Member(field, "name")), JsonText(Member(field, "value")));
             } else if (key == "login" && value.is_object()) {
                 readLogin(value, row);
             } else if (key == "card" && value.is_object()) {
                 readCard(value, row);
             } else if (value.is_object()) {  // identity, secureNote, sshKey, ...
                 readOther(key, value, row);
-            } else if (std::find(std::begin(kDroppedKeys), std::end(kDroppedKeys), key) != std::end(kDroppedKeys)) {
+            } else if (std::find(std::begin(kDroppedKeys), std::end(kDroppedKeys), key) !=
+                       std::end(kDroppedKeys)) {
                 if (JsonPresent(value)) ignored_.add(key);
             } else if (JsonPresent(value)) {
                 row.addNote(Utf8ToUtf16(key), JsonText(value));
@@ -76,7 +78,8 @@ class ItemReader {
                 fields.password = JsonText(value);
             } else if (key == "uris" && value.is_array()) {
                 for (const Json& uri : value) {
-                    const std::u16string address = uri.is_object() ? JsonText(Member(uri, "uri")) : JsonText(uri);
+                    const std::u16string address =
+                        uri.is_object() ? JsonText(Member(uri, "uri")) : JsonText(uri);
                     if (fields.webSite.empty()) {
                         fields.webSite = address;
                     } else {

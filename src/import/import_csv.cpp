@@ -17,15 +17,15 @@ namespace {
 
 // Where a CSV column's value lands.
 enum class Landing {
-    Field,              // the entry field (the first column of a field; a later one to the notes)
-    GroupPath,          // the category: the whole path, empty parts left out
-    RootedGroupPath,    // the category: the path below its first part (the database's root group)
-    BackslashPath,      // the category: a path with "\" or "/" between its parts
-    Email,              // the e-mail address, and the user code of a row that has none
-    Uris,               // web site; further addresses after a comma go to a notes line
-    SecureNoteUrl,      // web site, unless it is the "http://sn" that marks a secure note
-    Expiry,             // the expiry date; to the notes when it is not a date
-    ExpiryMonth,        // with ExpiryYear: the expiry date MM/YY
+    Field,            // the entry field (the first column of a field; a later one to the notes)
+    GroupPath,        // the category: the whole path, empty parts left out
+    RootedGroupPath,  // the category: the path below its first part (the database's root group)
+    BackslashPath,    // the category: a path with "\" or "/" between its parts
+    Email,            // the e-mail address, and the user code of a row that has none
+    Uris,             // web site; further addresses after a comma go to a notes line
+    SecureNoteUrl,    // web site, unless it is the "http://sn" that marks a secure note
+    Expiry,           // the expiry date; to the notes when it is not a date
+    ExpiryMonth,      // with ExpiryYear: the expiry date MM/YY
     ExpiryYear,
     Note,               // a notes line "Column: value"
     Flag,               // a notes line, unless the value says no (empty, 0, false, no)
@@ -158,10 +158,14 @@ constexpr CsvColumn kDashlaneNotes[] = {
 
 // Keyloft's own export columns.
 constexpr CsvColumn kKeyloftCsv[] = {
-    {"category", Landing::Field, &Entry::category}, {"description", Landing::Field, &Entry::description},
-    {"usercode", Landing::Field, &Entry::userCode}, {"password", Landing::Field, &Entry::password},
-    {"notes", Landing::Field, &Entry::notes},       {"expirydate", Landing::Field, &Entry::expiryDate},
-    {"website", Landing::Field, &Entry::webSite},   {"email", Landing::Field, &Entry::email},
+    {"category", Landing::Field, &Entry::category},
+    {"description", Landing::Field, &Entry::description},
+    {"usercode", Landing::Field, &Entry::userCode},
+    {"password", Landing::Field, &Entry::password},
+    {"notes", Landing::Field, &Entry::notes},
+    {"expirydate", Landing::Field, &Entry::expiryDate},
+    {"website", Landing::Field, &Entry::webSite},
+    {"email", Landing::Field, &Entry::email},
     {"row", Landing::Unused},
 };
 
@@ -297,7 +301,8 @@ CsvFormat CsvFormatOf(ImportFormat format, const ColumnNames& names) {
         case ImportFormat::Dashlane: {
             const std::span<const CsvColumn> columns = DashlaneFileColumns(names);
             if (!columns.empty()) return {columns};
-            return {Has(names, "username") ? std::span<const CsvColumn>(kDashlaneCredentials) : kDashlaneNotes};
+            return {Has(names, "username") ? std::span<const CsvColumn>(kDashlaneCredentials)
+                                           : kDashlaneNotes};
         }
         case ImportFormat::KeyloftCsv:
             return {kKeyloftCsv, false, true};
@@ -310,19 +315,23 @@ ImportFormat FormatOfHeader(const ColumnNames& names) {
     const auto has = [&names](const char* key) { return Has(names, key); };
     if (has("loginusername") || has("loginpassword") || has("loginuri") || has("logintotp"))
         return ImportFormat::BitwardenCsv;
-    if (has("httprealm") || has("formactionorigin") || has("timepasswordchanged")) return ImportFormat::Firefox;
+    if (has("httprealm") || has("formactionorigin") || has("timepasswordchanged"))
+        return ImportFormat::Firefox;
     if (has("grouping") && has("extra")) return ImportFormat::LastPass;
     if (has("vault") && has("email") && has("username") && has("name")) return ImportFormat::ProtonPassCsv;
     if (!DashlaneFileColumns(names).empty()) return ImportFormat::Dashlane;
     if (has("otpauth") || (has("title") && !has("group") && (has("tags") || has("archived"))))
         return ImportFormat::OnePassword;
     if (has("group") && has("title")) return ImportFormat::KeePassXC;
-    if (has("name") && has("url") && has("username") && has("password") && !has("title")) return ImportFormat::Chrome;
+    if (has("name") && has("url") && has("username") && has("password") && !has("title"))
+        return ImportFormat::Chrome;
     if (IsKeyloftHeader(names)) return ImportFormat::KeyloftCsv;
     return ImportFormat::OtherCsv;
 }
 
-std::string LineError(const CsvError& error) { return "line " + std::to_string(error.line) + ": " + error.reason; }
+std::string LineError(const CsvError& error) {
+    return "line " + std::to_string(error.line) + ": " + error.reason;
+}
 
 struct ColumnUse {
     Landing landing = Landing::Note;
@@ -331,8 +340,8 @@ struct ColumnUse {
 };
 
 // The expiry month and year of a row, joined as MM/YY when both are there.
-void FinishExpiry(RowBuilder& row, std::u16string month, const std::u16string& year, std::u16string_view monthName,
-                  std::u16string_view yearName) {
+void FinishExpiry(RowBuilder& row, std::u16string month, const std::u16string& year,
+                  std::u16string_view monthName, std::u16string_view yearName) {
     if (month.size() == 1) month.insert(0, u"0");
     if (month.size() == 2 && (year.size() == 4 || year.size() == 2)) {
         row.setExpiry(std::u16string(monthName) + u"/" + std::u16string(yearName),
@@ -354,12 +363,14 @@ ImportFormat RecogniseCsv(std::string_view text) {
     return FormatOfHeader(names);
 }
 
-ImportTable ReadCsvRows(ImportFormat format, std::string_view text, const std::string& where, const RowSink& onRow) {
+ImportTable ReadCsvRows(ImportFormat format, std::string_view text, const std::string& where,
+                        const RowSink& onRow) {
     ImportTable table;
     CsvReader reader(text, kMaxImportColumns);
     CsvRecord header;
     if (!reader.next(header)) {
-        table.error = reader.error() ? where + LineError(*reader.error()) : where + "the file has no header row";
+        table.error =
+            reader.error() ? where + LineError(*reader.error()) : where + "the file has no header row";
         return table;
     }
     ColumnNames names;
@@ -400,7 +411,8 @@ ImportTable ReadCsvRows(ImportFormat format, std::string_view text, const std::s
             if (cell.empty()) continue;
             // A cell past the header's columns goes to the notes under its column's number.
             ColumnUse pastHeader;
-            if (column >= uses.size()) pastHeader.name = u"column " + AsciiToUtf16(std::to_string(column + 1));
+            if (column >= uses.size())
+                pastHeader.name = u"column " + AsciiToUtf16(std::to_string(column + 1));
             const ColumnUse& use = column < uses.size() ? uses[column] : pastHeader;
             if (use.landing == Landing::Unused) continue;
             if (use.landing == Landing::Dropped) {  // named once it held something
@@ -434,7 +446,8 @@ ImportTable ReadCsvRows(ImportFormat format, std::string_view text, const std::s
                     break;
                 case Landing::Uris: {
                     const std::size_t comma = value->find(u',');
-                    row.setOrNote(use.field, use.name, TrimBlanks(std::u16string_view(*value).substr(0, comma)));
+                    row.setOrNote(use.field, use.name,
+                                  TrimBlanks(std::u16string_view(*value).substr(0, comma)));
                     if (comma != std::u16string::npos)
                         row.addNote(use.name, TrimBlanks(std::u16string_view(*value).substr(comma + 1)));
                     break;
@@ -478,7 +491,8 @@ ImportTable ReadCsvRows(ImportFormat format, std::string_view text, const std::s
         if (!month.empty() || !year.empty()) FinishExpiry(row, month, year, monthName, yearName);
         for (const auto& [name, value] : unlessWebSite)
             if (TrimBlanks(value) != TrimBlanks(fields.webSite)) row.addNote(name, value);
-        if (TrimBlanks(fields.userCode).empty() && !TrimBlanks(email).empty()) fields.userCode = TrimBlanks(email);
+        if (TrimBlanks(fields.userCode).empty() && !TrimBlanks(email).empty())
+            fields.userCode = TrimBlanks(email);
         if (format_.hostAsDescription && TrimBlanks(fields.description).empty())
             fields.description = HostName(fields.webSite);
         row.finishInto(onRow);

@@ -13,6 +13,7 @@ namespace keyloft {
 ImportFormat RecogniseCsv(std::string_view text);
 
 // Reads the text as `format` (a CSV format; Dashlane's file is told by its columns).
-ImportTable ReadCsvRows(ImportFormat format, std::string_view text, const std::string& where, const RowSink& onRow);
+ImportTable ReadCsvRows(ImportFormat format, std::string_view text, const std::string& where,
+                        const RowSink& onRow);
 
 }  // namespace keyloft

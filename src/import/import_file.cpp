@@ -73,7 +73,8 @@ std::string BaseName(const std::string& name) {
 }
 
 bool IsDashlaneFile(const std::string& baseName) {
-    for (const char* known : {"credentials.csv", "securenotes.csv", "payments.csv", "ids.csv", "personalinfo.csv"})
+    for (const char* known :
+         {"credentials.csv", "securenotes.csv", "payments.csv", "ids.csv", "personalinfo.csv"})
         if (baseName == known) return true;
     return false;
 }
@@ -142,8 +143,9 @@ void ReadZip(std::string_view bytes, ImportFormat asked, ImportFile& file) {
     for (const std::size_t index : chosen) {
         const ZipArchive::Member& member = members[index];
         if (member.encrypted) {
-            file.error = "the ZIP archive is protected by a password; unpack it with that password and import "
-                         "the export inside";
+            file.error =
+                "the ZIP archive is protected by a password; unpack it with that password and import "
+                "the export inside";
             return;
         }
         std::string text;
@@ -156,7 +158,8 @@ void ReadZip(std::string_view bytes, ImportFormat asked, ImportFile& file) {
         const std::string where = format == ImportFormat::Dashlane ? member.name + " " : "";
         Take(file, ReadImportRows(format, text, keeper.sink(), where));
         if (file.error) return;
-        if (format == ImportFormat::Dashlane) file.parts.push_back(member.name + ": " + std::to_string(file.rows.size() - before));
+        if (format == ImportFormat::Dashlane)
+            file.parts.push_back(member.name + ": " + std::to_string(file.rows.size() - before));
     }
     if (keeper.tooMany) file.error = TooManyRowsReason();
 }
@@ -167,7 +170,8 @@ std::string ImportFile::readAs() const {
     std::string title = ImportFormatTitle(format);
     if (inZip && format == ImportFormat::Dashlane) title = "Dashlane ZIP";
     if (inZip && format == ImportFormat::ProtonPassJson) title = "Proton Pass ZIP";
-    std::string text = title + ": " + std::to_string(rows.size()) + (rows.size() == 1 ? " entry" : " entries");
+    std::string text =
+        title + ": " + std::to_string(rows.size()) + (rows.size() == 1 ? " entry" : " entries");
     if (!parts.empty()) {
         text += " (";
         for (std::size_t i = 0; i < parts.size(); ++i) text += (i == 0 ? "" : ", ") + parts[i];
@@ -193,11 +197,16 @@ ImportFile ReadImportBytes(std::string_view bytes, ImportFormat asked) {
         return file;
     }
     const std::string_view start = bytes.substr(0, 1 << 16);
-    if (start.starts_with(kKdbxMagic)) file.error = kKdbxReason;
-    else if (start.starts_with(kKdbMagic)) file.error = kKdbReason;
-    else if (StartsAsPgpMessage(start)) file.error = kPgpReason;
-    else if (start.starts_with("\xFF\xFE") || start.starts_with("\xFE\xFF")) file.error = kUtf16Reason;
-    else if (start.find('\0') != std::string_view::npos) file.error = kBinaryReason;
+    if (start.starts_with(kKdbxMagic))
+        file.error = kKdbxReason;
+    else if (start.starts_with(kKdbMagic))
+        file.error = kKdbReason;
+    else if (StartsAsPgpMessage(start))
+        file.error = kPgpReason;
+    else if (start.starts_with("\xFF\xFE") || start.starts_with("\xFE\xFF"))
+        file.error = kUtf16Reason;
+    else if (start.find('\0') != std::string_view::npos)
+        file.error = kBinaryReason;
     if (file.error) return file;
 
     file.format = RecogniseFormat(asked, bytes);
@@ -229,7 +238,8 @@ ImportFile ReadImportStream(std::istream& in, ImportFormat asked) {
 
 ImportFile ReadImportPath(const std::filesystem::path& path, ImportFormat asked) {
     std::error_code notFolder;
-    if (asked == ImportFormat::Pass || (asked == ImportFormat::Auto && std::filesystem::is_directory(path, notFolder))) {
+    if (asked == ImportFormat::Pass ||
+        (asked == ImportFormat::Auto && std::filesystem::is_directory(path, notFolder))) {
         ImportFile file;
         file.format = ImportFormat::Pass;
         RowKeeper keeper{file};

@@ -20,7 +20,8 @@ bool JsonPresent(const Json& value) {
 
 void NoteJson(RowBuilder& row, const std::string& name, const Json& value) {
     if (value.is_object()) {
-        for (const auto& [key, member] : value.items()) NoteJson(row, name.empty() ? key : name + "." + key, member);
+        for (const auto& [key, member] : value.items())
+            NoteJson(row, name.empty() ? key : name + "." + key, member);
     } else if (value.is_array()) {
         for (const Json& element : value) NoteJson(row, name, element);
     } else if (JsonPresent(value)) {

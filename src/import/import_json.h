@@ -44,7 +44,8 @@ class ItemBudget {
     // Refuses the item's row when values were dropped.
     void check(RowBuilder& row) const {
         if (count_ > kMaxItemValues)
-            row.setFault("it holds more than " + std::to_string(kMaxItemValues) + " values, more than an entry can hold");
+            row.setFault("it holds more than " + std::to_string(kMaxItemValues) +
+                         " values, more than an entry can hold");
     }
 
   private:

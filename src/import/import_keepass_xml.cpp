@@ -32,7 +32,8 @@ namespace {
 
 constexpr char kProtectedReason[] =
     "it holds values encrypted with its database's own key (marked Protected=\"True\"), which only that "
-    "database can read; export the database to XML again with keepassxc-cli export --format xml DATABASE.kdbx "
+    "database can read; export the database to XML again with keepassxc-cli export --format xml "
+    "DATABASE.kdbx "
     "and import that file";
 
 constexpr std::size_t kNoParent = std::size_t(-1);
@@ -54,7 +55,8 @@ struct PendingEntry {
 std::optional<std::int64_t> UnixTimeOf(const std::string& text) {
     using namespace std::chrono;
     int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
-    if (text.size() >= 19 && std::sscanf(text.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d", &y, &mo, &d, &h, &mi, &s) == 6) {
+    if (text.size() >= 19 &&
+        std::sscanf(text.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d", &y, &mo, &d, &h, &mi, &s) == 6) {
         const year_month_day date{year(y), month(static_cast<unsigned>(mo)), day(static_cast<unsigned>(d))};
         if (!date.ok()) return std::nullopt;
         return sys_days(date).time_since_epoch().count() * 86400LL + h * 3600LL + mi * 60LL + s;
@@ -82,7 +84,8 @@ std::u16string LocalDateOf(std::int64_t unixTime) {
 
 class KeePassXmlReader {
   public:
-    KeePassXmlReader(ImportTable& table, const RowSink& onRow) : table_(table), ignored_(table.ignoredColumns), onRow_(onRow) {}
+    KeePassXmlReader(ImportTable& table, const RowSink& onRow)
+        : table_(table), ignored_(table.ignoredColumns), onRow_(onRow) {}
 
     void read(std::string_view text) {
         XML_Parser parser = XML_ParserCreate(nullptr);
@@ -103,8 +106,9 @@ class KeePassXmlReader {
             text.remove_prefix(n);
         } while (ok && !text.empty());
         if (!ok && !table_.error) {
-            table_.error = "the file is not well-formed XML (line " + std::to_string(XML_GetCurrentLineNumber(parser)) +
-                           ": " + XML_ErrorString(XML_GetErrorCode(parser)) + ")";
+            table_.error = "the file is not well-formed XML (line " +
+                           std::to_string(XML_GetCurrentLineNumber(parser)) + ": " +
+                           XML_ErrorString(XML_GetErrorCode(parser)) + ")";
         }
         XML_ParserFree(parser);
         if (table_.error) return;
@@ -119,13 +123,16 @@ class KeePassXmlReader {
     static void XMLCALL onStart(void* self, const XML_Char* name, const XML_Char** attributes) {
         static_cast<KeePassXmlReader*>(self)->start(name, attributes);
     }
-    static void XMLCALL onEnd(void* self, const XML_Char* name) { static_cast<KeePassXmlReader*>(self)->end(name); }
+    static void XMLCALL onEnd(void* self, const XML_Char* name) {
+        static_cast<KeePassXmlReader*>(self)->end(name);
+    }
     static void XMLCALL onText(void* self, const XML_Char* text, int length) {
         auto* reader = static_cast<KeePassXmlReader*>(self);
         if (reader->capturing_) reader->text_.append(text, static_cast<std::size_t>(length));
     }
     static void XMLCALL onDoctype(void* self, const XML_Char*, const XML_Char*, const XML_Char*, int) {
-        static_cast<KeePassXmlReader*>(self)->stop("it declares a document type, which no KeePass 2 XML export has");
+        static_cast<KeePassXmlReader*>(self)->stop(
+            "it declares a document type, which no KeePass 2 XML export has");
     }
 
     void stop(std::string reason) {
@@ -158,7 +165,8 @@ class KeePassXmlReader {
             groupStack_.push_back(groups_.size());
             groups_.push_back({parent, {}, {}});
         } else if (element == "Entry" && at({"Group", "Entry"}) && !groupStack_.empty() && !entry_) {
-            entry_.emplace(PendingEntry{groupStack_.back(), RowBuilder("entry " + std::to_string(++entries_))});
+            entry_.emplace(
+                PendingEntry{groupStack_.back(), RowBuilder("entry " + std::to_string(++entries_))});
             groups_[groupStack_.back()].hasEntries = true;
             expires_ = false;
             expiryTime_.clear();
@@ -169,7 +177,8 @@ class KeePassXmlReader {
             value_.clear();
         } else if (entry_ && element == "Value" && at({"String", "Value"})) {
             for (const char** a = attributes; *a != nullptr; a += 2)
-                if (std::strcmp(a[0], "Protected") == 0 && std::strcmp(a[1], "True") == 0) return stop(kProtectedReason);
+                if (std::strcmp(a[0], "Protected") == 0 && std::strcmp(a[1], "True") == 0)
+                    return stop(kProtectedReason);
         } else if (entry_ && (element == "Association" || element == "Item")) {
             ignored_.add(at({"AutoType", "Association"}) ? "AutoType" : "CustomData");
         }
@@ -182,8 +191,9 @@ class KeePassXmlReader {
         if (at({"Meta", "RecycleBinUUID"})) return true;
         if (at({"Group", "Name"}) || at({"Group", "UUID"})) return !entry_;
         if (!entry_) return false;
-        return at({"String", "Key"}) || at({"String", "Value"}) || at({"Binary", "Key"}) || at({"Entry", "Tags"}) ||
-               at({"Entry", "OverrideURL"}) || at({"Times", "ExpiryTime"}) || at({"Times", "Expires"});
+        return at({"String", "Key"}) || at({"String", "Value"}) || at({"Binary", "Key"}) ||
+               at({"Entry", "Tags"}) || at({"Entry", "OverrideURL"}) || at({"Times", "ExpiryTime"}) ||
+               at({"Times", "Expires"});
     }
 
     void end(const char*) {
@@ -203,7 +213,8 @@ class KeePassXmlReader {
             groups_[groupStack_.back()].name = Utf8ToUtf16(text_);
         } else if (!entry_ && at({"Group", "UUID"}) && !groupStack_.empty()) {
             groups_[groupStack_.back()].uuid = text_;
-        } else if (element == "Group" && !entry_ && !groupStack_.empty() && (at({"Root", "Group"}) || at({"Group", "Group"}))) {
+        } else if (element == "Group" && !entry_ && !groupStack_.empty() &&
+                   (at({"Root", "Group"}) || at({"Group", "Group"}))) {
             groupStack_.pop_back();
         } else if (entry_) {
             endInEntry(element);
@@ -265,7 +276,8 @@ class KeePassXmlReader {
     // The path of a group below the root group; empty for the root group and anything outside it.
     std::u16string pathOf(std::size_t index) const {
         std::vector<std::size_t> chain;
-        for (std::size_t g = index; g < groups_.size() && groups_[g].parent != kNoParent; g = groups_[g].parent)
+        for (std::size_t g = index; g < groups_.size() && groups_[g].parent != kNoParent;
+             g = groups_[g].parent)
             chain.push_back(g);
         std::u16string path;
         for (auto g = chain.rbegin(); g != chain.rend(); ++g) {
@@ -278,7 +290,8 @@ class KeePassXmlReader {
     void finish() {
         for (std::size_t g = 0; g < groups_.size(); ++g) {
             const bool bin = !recycleBin_.empty() && groups_[g].uuid == recycleBin_;
-            if (!groups_[g].hasEntries && !bin && groups_[g].parent != kNoParent && !TrimBlanks(groups_[g].name).empty())
+            if (!groups_[g].hasEntries && !bin && groups_[g].parent != kNoParent &&
+                !TrimBlanks(groups_[g].name).empty())
                 table_.emptyGroups.push_back(pathOf(g));
         }
         for (PendingEntry& pending : pending_) {

@@ -3,11 +3,13 @@
 namespace keyloft {
 
 std::string TooLargeToImportReason() {
-    return "it is larger than " + std::to_string(kMaxImportBytes >> 20) + " MiB; import it in parts of that size or less";
+    return "it is larger than " + std::to_string(kMaxImportBytes >> 20) +
+           " MiB; import it in parts of that size or less";
 }
 
 std::string TooManyRowsReason() {
-    return "it holds more than " + std::to_string(kMaxImportRows) + " entries; import it in parts of that many or fewer";
+    return "it holds more than " + std::to_string(kMaxImportRows) +
+           " entries; import it in parts of that many or fewer";
 }
 
 std::string TooDeepReason(const char* what) {

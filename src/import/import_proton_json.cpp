@@ -21,8 +21,8 @@
 namespace keyloft {
 namespace {
 
-constexpr const char* kDroppedProtonKeys[] = {"itemId",     "shareId",    "state", "createTime",
-                                            "modifyTime", "contentFormatVersion", "pinned"};
+constexpr const char* kDroppedProtonKeys[] = {
+    "itemId", "shareId", "state", "createTime", "modifyTime", "contentFormatVersion", "pinned"};
 
 struct ProtonPending {
     std::string vault;  // the vault's share id
@@ -63,7 +63,8 @@ class ProtonItemReader {
 
   private:
     void readData(const Json& data, RowBuilder& row) {
-        const std::string type = Member(data, "type").is_string() ? Member(data, "type").get<std::string>() : "";
+        const std::string type =
+            Member(data, "type").is_string() ? Member(data, "type").get<std::string>() : "";
         for (const auto& [key, value] : data.items()) {
             if (key == "type") continue;
             if (key == "metadata" && value.is_object()) {
@@ -80,7 +81,8 @@ class ProtonItemReader {
                 }
             } else if (key == "extraFields" && value.is_array()) {
                 for (const Json& field : value)
-                    row.addNote(JsonText(Member(field, "fieldName")), JsonText(Member(Member(field, "data"), "content")));
+                    row.addNote(JsonText(Member(field, "fieldName")),
+                                JsonText(Member(Member(field, "data"), "content")));
             } else if (key == "content" && value.is_object()) {
                 readContent(type, value, row);
             } else {
@@ -140,7 +142,8 @@ ImportTable ReadProtonPassJsonRows(std::string_view text, const RowSink& onRow) 
         if (depth <= 1) return true;  // the document and its top level are kept
         const bool inItems = section == "vaults" && vaultPart == "items";
         const bool ends = event == Event::object_end || event == Event::value || event == Event::array_end;
-        if (depth == 4 && inItems && (event == Event::object_start || event == Event::array_start)) budget.start();
+        if (depth == 4 && inItems && (event == Event::object_start || event == Event::array_start))
+            budget.start();
         if (depth > 4 && inItems) return !ends || budget.keep();
         if (!ends) return true;
         if (rows.size() + vaultNames.size() == kMaxImportRows) throw TooManyRows{};
@@ -159,7 +162,8 @@ ImportTable ReadProtonPassJsonRows(std::string_view text, const RowSink& onRow) 
     Json document;
     table.error = ParseJsonExport(text, keepOrUse, document);
     if (!table.error && encrypted)
-        table.error = "it is an encrypted Proton Pass export; export again without encryption and import that file";
+        table.error =
+            "it is an encrypted Proton Pass export; export again without encryption and import that file";
     if (!table.error && !Member(document, "vaults").is_object())
         table.error = "the file does not hold Proton Pass's \"vaults\"";
     if (table.error) return table;

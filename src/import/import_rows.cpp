@@ -143,7 +143,8 @@ void RowBuilder::addNoteLines(std::u16string_view lines) {
     lines_.append(lines);
 }
 
-void RowBuilder::setOrNote(std::u16string Entry::*field, std::u16string_view name, std::u16string_view value) {
+void RowBuilder::setOrNote(std::u16string Entry::*field, std::u16string_view name,
+                           std::u16string_view value) {
     std::u16string& held = row_.fields.*field;
     if (TrimBlanks(held).empty()) {
         held = value;

@@ -10,7 +10,8 @@ ImportSummary AddImportRows(EntryImport& import, const ImportFile& file) {
     for (const std::u16string& group : file.emptyGroups) {
         const std::size_t before = import.newCategories();
         if (std::optional<std::u16string> refusal = import.addCategory(group)) {
-            summary.refused.push_back("group \"" + Utf16ToUtf8(group) + "\": " + Utf16ToUtf8(TrimBlanks(*refusal)));
+            summary.refused.push_back("group \"" + Utf16ToUtf8(group) +
+                                      "\": " + Utf16ToUtf8(TrimBlanks(*refusal)));
         } else {
             summary.newCategories += import.newCategories() - before;
         }

@@ -25,7 +25,8 @@ class ShapeReader final : public nlohmann::json_sax<nlohmann::json> {
     bool end_object() override { return --depth_, true; }
     bool end_array() override { return --depth_, true; }
     bool key(string_t& name) override {
-        if (depth_ == 1 && shape_.top == '{' && shape_.keys.size() < kMaxKeysKept) shape_.keys.push_back(name);
+        if (depth_ == 1 && shape_.top == '{' && shape_.keys.size() < kMaxKeysKept)
+            shape_.keys.push_back(name);
         return true;
     }
     bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override {

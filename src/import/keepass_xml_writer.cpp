@@ -57,7 +57,11 @@ class XmlText {
                 replaced = true;
                 continue;
             }
-            const char* reference = c == u'&' ? "&amp;" : c == u'<' ? "&lt;" : c == u'>' ? "&gt;" : c == u'\r' ? "&#13;" : nullptr;
+            const char* reference = c == u'&'    ? "&amp;"
+                                    : c == u'<'  ? "&lt;"
+                                    : c == u'>'  ? "&gt;"
+                                    : c == u'\r' ? "&#13;"
+                                                 : nullptr;
             if (reference == nullptr) {
                 part += static_cast<char16_t>(c);
                 continue;
@@ -124,8 +128,9 @@ class KeePassXmlWriter {
 
     void write() {
         std::string& text = out_.text;
-        text = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<KeePassFile>\n"
-               "\t<Meta>\n\t\t<Generator>Keyloft</Generator>\n\t</Meta>\n\t<Root>\n";
+        text =
+            "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<KeePassFile>\n"
+            "\t<Meta>\n\t\t<Generator>Keyloft</Generator>\n\t</Meta>\n\t<Root>\n";
         writeGroup(0, 2);
         text += "\t</Root>\n</KeePassFile>\n";
     }
@@ -159,7 +164,8 @@ class KeePassXmlWriter {
         out_.text.append(static_cast<std::size_t>(indent), '\t').append(content).append("\n");
     }
 
-    void value(int indent, const char* element, std::u16string_view text, std::size_t row, const char* field) {
+    void value(int indent, const char* element, std::u16string_view text, std::size_t row,
+               const char* field) {
         std::string& out = out_.text;
         out.append(static_cast<std::size_t>(indent), '\t').append("<").append(element).append(">");
         if (!escape_.append(out, text))
@@ -168,11 +174,13 @@ class KeePassXmlWriter {
         out.append("</").append(element).append(">\n");
     }
 
-    void string(int indent, const char* key, std::u16string_view text, std::size_t row, bool protect = false) {
+    void string(int indent, const char* key, std::u16string_view text, std::size_t row,
+                bool protect = false) {
         line(indent, "<String>");
         line(indent + 1, std::string("<Key>") + key + "</Key>");
         std::string& out = out_.text;
-        out.append(static_cast<std::size_t>(indent + 1), '\t').append(protect ? "<Value ProtectInMemory=\"True\">" : "<Value>");
+        out.append(static_cast<std::size_t>(indent + 1), '\t')
+            .append(protect ? "<Value ProtectInMemory=\"True\">" : "<Value>");
         if (!escape_.append(out, text))
             out_.warnings.push_back("entry " + std::to_string(row) + ": the " + key +
                                     " holds characters XML cannot hold; they are written as U+FFFD");
@@ -194,7 +202,8 @@ class KeePassXmlWriter {
         const std::size_t row = rows_[&entry];
         line(indent, "<Entry>");
         line(indent + 1, "<UUID>" + NewUuid() + "</UUID>");
-        const std::optional<CalendarDate> expiry = entry.expiryDate.empty() ? std::nullopt : dates_.read(entry.expiryDate);
+        const std::optional<CalendarDate> expiry =
+            entry.expiryDate.empty() ? std::nullopt : dates_.read(entry.expiryDate);
         if (expiry) {
             line(indent + 1, "<Times>");
             line(indent + 2, "<ExpiryTime>" + ExpiryTimeOf(*expiry) + "</ExpiryTime>");

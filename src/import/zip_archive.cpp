@@ -19,7 +19,8 @@ voidpf ZCALLBACK OpenSource(voidpf opaque, const void*, int) { return opaque; }
 
 uLong ZCALLBACK ReadSource(voidpf, voidpf stream, void* buffer, uLong size) {
     auto* source = static_cast<ZipArchive::Source*>(stream);
-    const std::uint64_t left = source->bytes.size() - std::min<std::uint64_t>(source->position, source->bytes.size());
+    const std::uint64_t left =
+        source->bytes.size() - std::min<std::uint64_t>(source->position, source->bytes.size());
     const std::uint64_t n = std::min<std::uint64_t>(size, left);
     if (n > 0) std::memcpy(buffer, source->bytes.data() + source->position, static_cast<std::size_t>(n));
     source->position += n;
@@ -28,7 +29,9 @@ uLong ZCALLBACK ReadSource(voidpf, voidpf stream, void* buffer, uLong size) {
 
 uLong ZCALLBACK WriteSource(voidpf, voidpf, const void*, uLong) { return 0; }
 
-ZPOS64_T ZCALLBACK TellSource(voidpf, voidpf stream) { return static_cast<ZipArchive::Source*>(stream)->position; }
+ZPOS64_T ZCALLBACK TellSource(voidpf, voidpf stream) {
+    return static_cast<ZipArchive::Source*>(stream)->position;
+}
 
 long ZCALLBACK SeekSource(voidpf, voidpf stream, ZPOS64_T offset, int origin) {
     auto* source = static_cast<ZipArchive::Source*>(stream);
@@ -58,10 +61,12 @@ constexpr std::size_t kMaxMemberName = 4096;
 }  // namespace
 
 bool LooksLikeZip(std::string_view bytes) {
-    return bytes.starts_with(std::string_view("PK\x03\x04", 4)) || bytes.starts_with(std::string_view("PK\x05\x06", 4));
+    return bytes.starts_with(std::string_view("PK\x03\x04", 4)) ||
+           bytes.starts_with(std::string_view("PK\x05\x06", 4));
 }
 
-std::unique_ptr<ZipArchive> ZipArchive::Open(std::string_view bytes, std::size_t maxMembers, std::string& error) {
+std::unique_ptr<ZipArchive> ZipArchive::Open(std::string_view bytes, std::size_t maxMembers,
+                                             std::string& error) {
     std::unique_ptr<ZipArchive> archive(new ZipArchive);
     archive->source_ = std::make_unique<Source>();
     archive->source_->bytes = bytes;
@@ -83,19 +88,22 @@ std::unique_ptr<ZipArchive> ZipArchive::Open(std::string_view bytes, std::size_t
     unz_global_info64 global{};
     if (unzGetGlobalInfo64(file, &global) != UNZ_OK || global.number_entry > maxMembers) {
         error = global.number_entry > maxMembers
-                    ? "the ZIP archive lists more than " + std::to_string(maxMembers) + " files, more than any export"
+                    ? "the ZIP archive lists more than " + std::to_string(maxMembers) +
+                          " files, more than any export"
                     : "the ZIP archive cannot be read (it is damaged)";
         return nullptr;
     }
     int status = unzGoToFirstFile(file);
     while (status == UNZ_OK) {
         if (archive->members_.size() == maxMembers) {
-            error = "the ZIP archive lists more than " + std::to_string(maxMembers) + " files, more than any export";
+            error = "the ZIP archive lists more than " + std::to_string(maxMembers) +
+                    " files, more than any export";
             return nullptr;
         }
         unz_file_info64 info{};
         char name[kMaxMemberName + 1] = {};
-        if (unzGetCurrentFileInfo64(file, &info, name, kMaxMemberName, nullptr, 0, nullptr, 0) != UNZ_OK) break;
+        if (unzGetCurrentFileInfo64(file, &info, name, kMaxMemberName, nullptr, 0, nullptr, 0) != UNZ_OK)
+            break;
         unz64_file_pos position{};
         unzGetFilePos64(file, &position);
         Member member;
@@ -121,9 +129,10 @@ ZipArchive::~ZipArchive() {
 
 std::optional<std::string> ZipArchive::read(std::size_t index, std::size_t limit, std::string& out) {
     const Member& member = members_.at(index);
-    const std::string damaged = "\"" + member.name + "\" in the ZIP archive cannot be unpacked (it is damaged)";
-    const std::string tooLarge = "\"" + member.name + "\" unpacks to more than " + std::to_string(limit >> 20) +
-                                 " MiB, more than any export";
+    const std::string damaged =
+        "\"" + member.name + "\" in the ZIP archive cannot be unpacked (it is damaged)";
+    const std::string tooLarge = "\"" + member.name + "\" unpacks to more than " +
+                                 std::to_string(limit >> 20) + " MiB, more than any export";
     if (member.size > limit - std::min(limit, out.size())) return tooLarge;
     unz64_file_pos position{positions_[index].first, positions_[index].second};
     if (unzGoToFilePos64(file_, &position) != UNZ_OK || unzOpenCurrentFile(file_) != UNZ_OK) return damaged;

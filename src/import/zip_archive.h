@@ -19,7 +19,7 @@ bool LooksLikeZip(std::string_view bytes);
 class ZipArchive {
   public:
     struct Member {
-        std::string name;  // as stored, "/" between folders
+        std::string name;        // as stored, "/" between folders
         std::uint64_t size = 0;  // as the archive states it (checked while reading)
         bool encrypted = false;
         bool folder = false;
@@ -27,7 +27,8 @@ class ZipArchive {
 
     // Lists the members (at most `maxMembers`); the reason when the bytes are no archive or list
     // more. The bytes must outlive the archive.
-    static std::unique_ptr<ZipArchive> Open(std::string_view bytes, std::size_t maxMembers, std::string& error);
+    static std::unique_ptr<ZipArchive> Open(std::string_view bytes, std::size_t maxMembers,
+                                            std::string& error);
     ~ZipArchive();
     ZipArchive(const ZipArchive&) = delete;
     ZipArchive& operator=(const ZipArchive&) = delete;

@@ -28,7 +28,8 @@ void ScrollTo(QScrollArea* area, QWidget* focused) {
 }  // namespace
 
 void KeepFocusInView(QScrollArea* area) {
-    QObject::connect(qApp, &QApplication::focusChanged, area, [area](QWidget*, QWidget* now) { ScrollTo(area, now); });
+    QObject::connect(qApp, &QApplication::focusChanged, area,
+                     [area](QWidget*, QWidget* now) { ScrollTo(area, now); });
 }
 
 }  // namespace keyloft

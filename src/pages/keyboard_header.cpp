@@ -33,11 +33,14 @@ void KeyboardHeader::choose(int logicalIndex) {
         QScrollBar* bar = list->horizontalScrollBar();
         const int left = sectionPosition(logicalIndex);
         const int right = left + sectionSize(logicalIndex);
-        if (left < bar->value()) bar->setValue(left);
-        else if (right > bar->value() + viewport()->width()) bar->setValue(right - viewport()->width());
+        if (left < bar->value())
+            bar->setValue(left);
+        else if (right > bar->value() + viewport()->width())
+            bar->setValue(right - viewport()->width());
     }
-    const QString heading = model() != nullptr ? model()->headerData(logicalIndex, orientation()).toString().trimmed()
-                                               : QString();
+    const QString heading = model() != nullptr
+                                ? model()->headerData(logicalIndex, orientation()).toString().trimmed()
+                                : QString();
     setAccessibleDescription(QStringLiteral("%1: Space sorts the list by this column").arg(heading));
     viewport()->update();
 }
@@ -64,16 +67,26 @@ void KeyboardHeader::keyPressEvent(QKeyEvent* event) {
     }
     const int visual = chosen_ >= 0 ? visualIndex(chosen_) : 0;
     switch (event->key()) {
-        case Qt::Key_Left: choose(shownSectionFrom(visual - 1, -1)); break;
-        case Qt::Key_Right: choose(shownSectionFrom(visual + 1, 1)); break;
-        case Qt::Key_Home: choose(shownSectionFrom(0, 1)); break;
-        case Qt::Key_End: choose(shownSectionFrom(count() - 1, -1)); break;
+        case Qt::Key_Left:
+            choose(shownSectionFrom(visual - 1, -1));
+            break;
+        case Qt::Key_Right:
+            choose(shownSectionFrom(visual + 1, 1));
+            break;
+        case Qt::Key_Home:
+            choose(shownSectionFrom(0, 1));
+            break;
+        case Qt::Key_End:
+            choose(shownSectionFrom(count() - 1, -1));
+            break;
         case Qt::Key_Space:
         case Qt::Key_Return:
         case Qt::Key_Enter:
             if (chosen_ >= 0) emit sectionClicked(chosen_);
             break;
-        default: QHeaderView::keyPressEvent(event); return;
+        default:
+            QHeaderView::keyPressEvent(event);
+            return;
     }
     event->accept();
 }

@@ -12,19 +12,19 @@ namespace keyloft {
 
 class KeyboardHeader final : public QHeaderView {
     Q_OBJECT
-public:
+  public:
     // Becomes the headings of `list` (named after it: "lstUser" gives "lstUserHeadings").
     explicit KeyboardHeader(QTreeView* list);
 
     int chosenSection() const { return chosen_; }
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;
 
-private:
+  private:
     // The next heading the user can see from `visual` on, in `step`'s direction; -1 when none.
     int shownSectionFrom(int visual, int step) const;
     void choose(int logicalIndex);

@@ -36,7 +36,7 @@ struct PageServices {
     ProfileEdits& edits;        // every change of the profile goes through here
     const OpenProfile& opened;  // the profile as it stands, read only
     ProfileFolder& folder;      // the settings and the error log
-    Dialogs& dialogs;  // every message box goes through here
+    Dialogs& dialogs;           // every message box goes through here
     // Carries out what a save of the store reported (its messages, and after a conflict lock-out
     // the lock) and returns its outcome. The caller goes on only on Saved.
     std::function<SaveOutcome(const SaveResult&)> carryOutSave;
@@ -56,7 +56,7 @@ bool ConfirmDiscardChanges(Dialogs& dialogs);
 
 class Page : public QWidget {
     Q_OBJECT
-public:
+  public:
     Page(PageServices services, QWidget* parent);
 
     // The window has shown (true) or hidden (false) the page and set the toolbar for it.
@@ -75,14 +75,14 @@ public:
     // The session was locked: no row, box or list item keeps anything of the profile.
     virtual void forgetProfile() {}
 
-signals:
+  signals:
     // The user changed a box (true) or the page dropped its edits (false).
     void dirtyChanged(bool dirty);
     void commandsChanged(const keyloft::CommandStates& states);
     // A status text of the page's own, shown after the logon status.
     void statusChanged(const QString& text);
 
-protected:
+  protected:
     ProfileEdits& edits() { return services_.edits; }
     const OpenProfile& opened() const { return services_.opened; }
     ProfileFolder& folder() { return services_.folder; }
@@ -111,18 +111,18 @@ protected:
     // Holds the page's fill-in state on while it lives, then puts back what it was, the way
     // QSignalBlocker holds back signals.
     class FillGuard {
-    public:
+      public:
         explicit FillGuard(Page& page) : flag_(page.filling_), was_(std::exchange(page.filling_, true)) {}
         ~FillGuard() { flag_ = was_; }
         FillGuard(const FillGuard&) = delete;
         FillGuard& operator=(const FillGuard&) = delete;
 
-    private:
+      private:
         bool& flag_;
         bool was_;
     };
 
-private:
+  private:
     static void showBusy(bool busy);
     PageServices services_;
     bool filling_ = false;

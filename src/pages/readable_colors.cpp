@@ -23,23 +23,24 @@ double Luminance(const QColor& colour) {
 
 // Follows the widget's palette: a theme switched while the program runs recolours it.
 class WarningRedFollower final : public QObject {
-public:
+  public:
     explicit WarningRedFollower(QWidget* label) : QObject(label), label_(label) {
         label->installEventFilter(this);
         apply();
     }
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (watched == label_ && event->type() == QEvent::PaletteChange && !applying_) apply();
         return false;
     }
 
-private:
+  private:
     void apply() {
         applying_ = true;
         QPalette palette = label_->palette();
-        palette.setColor(QPalette::WindowText, ReadableOn(QColor(255, 0, 0), palette.color(QPalette::Window)));
+        palette.setColor(QPalette::WindowText,
+                         ReadableOn(QColor(255, 0, 0), palette.color(QPalette::Window)));
         label_->setPalette(palette);
         applying_ = false;
     }
@@ -65,14 +66,17 @@ QColor ReadableOn(const QColor& wanted, const QColor& background) {
     hsl.getHslF(&hue, &saturation, &lightness, &alpha);
     QColor shade = wanted;
     for (int step = 1; step <= 50; ++step) {
-        const float moved = std::clamp(lightness + (lighter ? 0.02f : -0.02f) * static_cast<float>(step), 0.0f, 1.0f);
+        const float moved =
+            std::clamp(lightness + (lighter ? 0.02f : -0.02f) * static_cast<float>(step), 0.0f, 1.0f);
         shade = QColor::fromHslF(hue, saturation, moved, alpha).toRgb();
         if (ContrastRatio(shade, background) >= kLeastContrast) break;
     }
     return shade;
 }
 
-QColor WarningRed(const QPalette& palette) { return ReadableOn(QColor(255, 0, 0), palette.color(QPalette::Base)); }
+QColor WarningRed(const QPalette& palette) {
+    return ReadableOn(QColor(255, 0, 0), palette.color(QPalette::Base));
+}
 
 void ShowInWarningRed(QWidget* label) { new WarningRedFollower(label); }
 

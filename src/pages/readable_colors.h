@@ -32,10 +32,10 @@ void ShowInWarningRed(QWidget* label);
 // text colour.
 class ReadableTextDelegate final : public QStyledItemDelegate {
     Q_OBJECT
-public:
+  public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
-protected:
+  protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
 };
 

@@ -15,8 +15,8 @@ QList<QWidget*> TabStopsIn(QWidget* container) {
     QWidget* start = container->window();
     QWidget* widget = start;
     do {
-        if (widget != container && container->isAncestorOf(widget) && (widget->focusPolicy() & Qt::TabFocus) &&
-            widget->focusProxy() == nullptr)
+        if (widget != container && container->isAncestorOf(widget) &&
+            (widget->focusPolicy() & Qt::TabFocus) && widget->focusProxy() == nullptr)
             stops.append(widget);
         widget = widget->nextInFocusChain();
     } while (widget != nullptr && widget != start);

@@ -10,7 +10,7 @@ namespace keyloft {
 
 // The welcome animation (control AGif in the welcome area).
 class WelcomeAnimationApi {
-public:
+  public:
     virtual ~WelcomeAnimationApi() = default;
     // Load the picture file and start it (without a playable file, the built-in picture); the
     // file loaded last goes on as start does.
@@ -22,7 +22,7 @@ public:
 
 // The notification-area icon.
 class TrayApi {
-public:
+  public:
     virtual ~TrayApi() = default;
     // Put the icon into the notification area (once).
     virtual void install() {}
@@ -36,7 +36,7 @@ public:
 
 // The password pop-up window, closed by tmrPass.
 class PopupApi {
-public:
+  public:
     virtual ~PopupApi() = default;
     virtual bool isPopupVisible() const { return false; }
     // Close the pop-up as its own Close button does.

@@ -41,8 +41,9 @@ ErrorInfo CopyAccessRules(HANDLE from, HANDLE to) {
     PACL dacl = nullptr;
     PSID group = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    const DWORD rc = GetSecurityInfo(from, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION,
-                                     nullptr, &group, &dacl, nullptr, &descriptor);
+    const DWORD rc =
+        GetSecurityInfo(from, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION, nullptr,
+                        &group, &dacl, nullptr, &descriptor);
     if (rc != ERROR_SUCCESS) {
         return ErrorFromWin32(rc);
     }
@@ -50,10 +51,11 @@ ErrorInfo CopyAccessRules(HANDLE from, HANDLE to) {
     DWORD revision = 0;
     GetSecurityDescriptorControl(descriptor, &control, &revision);
     // A protected DACL is copied as it is; an inheriting one gets the folder's inherited entries anew.
-    const SECURITY_INFORMATION protection =
-        (control & SE_DACL_PROTECTED) != 0 ? PROTECTED_DACL_SECURITY_INFORMATION : UNPROTECTED_DACL_SECURITY_INFORMATION;
-    DWORD result = SetSecurityInfo(to, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION | protection, nullptr, nullptr,
-                                   dacl, nullptr);
+    const SECURITY_INFORMATION protection = (control & SE_DACL_PROTECTED) != 0
+                                                ? PROTECTED_DACL_SECURITY_INFORMATION
+                                                : UNPROTECTED_DACL_SECURITY_INFORMATION;
+    DWORD result = SetSecurityInfo(to, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION | protection, nullptr,
+                                   nullptr, dacl, nullptr);
     if (result == ERROR_SUCCESS && group != nullptr) {
         // Only groups the user belongs to can be set; otherwise the file keeps the user's own.
         SetSecurityInfo(to, SE_FILE_OBJECT, GROUP_SECURITY_INFORMATION, nullptr, group, nullptr, nullptr);

@@ -15,11 +15,11 @@ namespace keyloft::platform::win {
 // A security descriptor whose DACL grants the current user everything and nobody else anything,
 // with inheritance from the folder blocked.
 class OwnerOnlySecurity {
-public:
+  public:
     OwnerOnlySecurity();
     SECURITY_ATTRIBUTES* attributes() { return ready_ ? &attributes_ : nullptr; }
 
-private:
+  private:
     std::vector<unsigned char> user_;
     std::vector<std::uint64_t> acl_;  // ACL storage, aligned
     SECURITY_DESCRIPTOR descriptor_{};

@@ -95,7 +95,9 @@ std::filesystem::path FolderOf(const std::filesystem::path& file) {
     return folder.empty() ? std::filesystem::path(".") : folder;
 }
 
-Folder OpenFolderOf(const std::filesystem::path& file, ErrorInfo& error) { return OpenFolder(FolderOf(file), error); }
+Folder OpenFolderOf(const std::filesystem::path& file, ErrorInfo& error) {
+    return OpenFolder(FolderOf(file), error);
+}
 
 Folder OpenFolder(const std::filesystem::path& folder, ErrorInfo& error) {
     int fd = OpenNoInterrupt(folder.c_str(), O_RDONLY | O_DIRECTORY);
@@ -106,7 +108,8 @@ Folder OpenFolder(const std::filesystem::path& folder, ErrorInfo& error) {
     }
 #endif
     if (fd < 0) {
-        error = errno == ENOENT || errno == ENOTDIR ? ErrorInfo::of(error::kPathNotFound) : ErrorFromErrno(errno);
+        error =
+            errno == ENOENT || errno == ENOTDIR ? ErrorInfo::of(error::kPathNotFound) : ErrorFromErrno(errno);
         return nullptr;
     }
     error = ErrorInfo::none();
@@ -183,7 +186,8 @@ Place Resolve(const Folder& start, const std::string& name, bool& throughLink, E
             // Relative to the folder the link is in, as the system reads links.
             const int fd = OpenAtNoInterrupt(place.fd(), next.parent_path().c_str(), O_RDONLY | O_DIRECTORY);
             if (fd < 0) {
-                error = errno == ENOENT || errno == ENOTDIR ? ErrorInfo::of(error::kFileNotFound) : ErrorFromErrno(errno);
+                error = errno == ENOENT || errno == ENOTDIR ? ErrorInfo::of(error::kFileNotFound)
+                                                            : ErrorFromErrno(errno);
                 return {};
             }
             place.folder = std::make_shared<const Descriptor>(fd);

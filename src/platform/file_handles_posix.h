@@ -30,7 +30,7 @@ inline constexpr char kTemporarySuffix[] = ".tmp";
 
 // The files one FileSystem object holds, shared with its open files.
 class HoldRegistry {
-public:
+  public:
     void add(FileId id) {
         std::lock_guard lock(mutex_);
         held_.insert(id);
@@ -46,13 +46,13 @@ public:
         return held_.count(id) != 0;
     }
 
-private:
+  private:
     mutable std::mutex mutex_;
     std::multiset<FileId> held_;
 };
 
 class Descriptor {
-public:
+  public:
     explicit Descriptor(int fd = -1) : fd_(fd) {}
     ~Descriptor() { reset(); }
     Descriptor(const Descriptor&) = delete;
@@ -74,7 +74,7 @@ public:
         }
     }
 
-private:
+  private:
     int fd_;
 };
 

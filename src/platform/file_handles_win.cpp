@@ -11,58 +11,58 @@ namespace keyloft::platform::win {
 
 ErrorInfo ErrorFromWin32(DWORD code) {
     switch (code) {
-    case ERROR_SUCCESS:
-        return ErrorInfo::of(error::kPathFileAccess);
-    case ERROR_FILE_NOT_FOUND:
-        return ErrorInfo::of(error::kFileNotFound);
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_BAD_NETPATH:
-    case ERROR_BAD_NET_NAME:
-        return ErrorInfo::of(error::kPathNotFound);
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-        return ErrorInfo::heldByOther();
-    case ERROR_ACCESS_DENIED:
-        return ErrorInfo::of(error::kPermissionDenied);
-    case ERROR_WRITE_PROTECT:
-        return ErrorInfo::of(error::kReadOnlyFileSystem);
-    case ERROR_NOT_READY:
-    case ERROR_DEV_NOT_EXIST:
-        return ErrorInfo::of(error::kDeviceUnavailable);
-    case ERROR_BUSY:
-        return ErrorInfo::of(error::kBusy);
-    case ERROR_CANT_RESOLVE_FILENAME:
-        return ErrorInfo::of(error::kTooManyLinks);
-    case ERROR_NETNAME_DELETED:
-    case ERROR_UNEXP_NET_ERR:
-    case ERROR_NETWORK_UNREACHABLE:
-    case ERROR_SEM_TIMEOUT:
-        return ErrorInfo::of(error::kNetworkFolderUnavailable);
-    case ERROR_NOT_SUPPORTED:
-    case ERROR_INVALID_FUNCTION:
-        return ErrorInfo::of(error::kNotSupported);
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-        return ErrorInfo::of(error::kDiskFull);
-    case ERROR_FILE_EXISTS:
-    case ERROR_ALREADY_EXISTS:
-        return ErrorInfo::of(error::kFileAlreadyExists);
-    case ERROR_INVALID_NAME:
-    case ERROR_FILENAME_EXCED_RANGE:
-    case ERROR_BAD_PATHNAME:
-        return ErrorInfo::of(error::kBadFileName);
-    case ERROR_TOO_MANY_OPEN_FILES:
-        return ErrorInfo::of(error::kTooManyFiles);
-    case ERROR_NOT_SAME_DEVICE:
-        return ErrorInfo::of(error::kRenameAcrossDrives);
-    case ERROR_NOT_ENOUGH_MEMORY:
-    case ERROR_OUTOFMEMORY:
-        return ErrorInfo::of(error::kOutOfMemory);
-    case ERROR_CRC:
-    case ERROR_IO_DEVICE:
-        return ErrorInfo::of(error::kDeviceIo);
-    default:
-        return ErrorInfo::of(error::kPathFileAccess);
+        case ERROR_SUCCESS:
+            return ErrorInfo::of(error::kPathFileAccess);
+        case ERROR_FILE_NOT_FOUND:
+            return ErrorInfo::of(error::kFileNotFound);
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_BAD_NETPATH:
+        case ERROR_BAD_NET_NAME:
+            return ErrorInfo::of(error::kPathNotFound);
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+            return ErrorInfo::heldByOther();
+        case ERROR_ACCESS_DENIED:
+            return ErrorInfo::of(error::kPermissionDenied);
+        case ERROR_WRITE_PROTECT:
+            return ErrorInfo::of(error::kReadOnlyFileSystem);
+        case ERROR_NOT_READY:
+        case ERROR_DEV_NOT_EXIST:
+            return ErrorInfo::of(error::kDeviceUnavailable);
+        case ERROR_BUSY:
+            return ErrorInfo::of(error::kBusy);
+        case ERROR_CANT_RESOLVE_FILENAME:
+            return ErrorInfo::of(error::kTooManyLinks);
+        case ERROR_NETNAME_DELETED:
+        case ERROR_UNEXP_NET_ERR:
+        case ERROR_NETWORK_UNREACHABLE:
+        case ERROR_SEM_TIMEOUT:
+            return ErrorInfo::of(error::kNetworkFolderUnavailable);
+        case ERROR_NOT_SUPPORTED:
+        case ERROR_INVALID_FUNCTION:
+            return ErrorInfo::of(error::kNotSupported);
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL:
+            return ErrorInfo::of(error::kDiskFull);
+        case ERROR_FILE_EXISTS:
+        case ERROR_ALREADY_EXISTS:
+            return ErrorInfo::of(error::kFileAlreadyExists);
+        case ERROR_INVALID_NAME:
+        case ERROR_FILENAME_EXCED_RANGE:
+        case ERROR_BAD_PATHNAME:
+            return ErrorInfo::of(error::kBadFileName);
+        case ERROR_TOO_MANY_OPEN_FILES:
+            return ErrorInfo::of(error::kTooManyFiles);
+        case ERROR_NOT_SAME_DEVICE:
+            return ErrorInfo::of(error::kRenameAcrossDrives);
+        case ERROR_NOT_ENOUGH_MEMORY:
+        case ERROR_OUTOFMEMORY:
+            return ErrorInfo::of(error::kOutOfMemory);
+        case ERROR_CRC:
+        case ERROR_IO_DEVICE:
+            return ErrorInfo::of(error::kDeviceIo);
+        default:
+            return ErrorInfo::of(error::kPathFileAccess);
     }
 }
 
@@ -89,21 +89,21 @@ bool IsFolder(const std::filesystem::path& file) {
 }
 
 bool HeldElsewhere(const std::filesystem::path& file) {
-    Handle probe(CreateFileW(file.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                             OPEN_EXISTING, 0, nullptr));
+    Handle probe(CreateFileW(file.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                             nullptr, OPEN_EXISTING, 0, nullptr));
     return !probe.valid() && GetLastError() == ERROR_SHARING_VIOLATION;
 }
 
 bool EndsWithIgnoringCase(std::wstring_view text, std::wstring_view tail) {
     return text.size() >= tail.size() &&
-           CompareStringOrdinal(text.data() + (text.size() - tail.size()), static_cast<int>(tail.size()), tail.data(),
-                                static_cast<int>(tail.size()), TRUE) == CSTR_EQUAL;
+           CompareStringOrdinal(text.data() + (text.size() - tail.size()), static_cast<int>(tail.size()),
+                                tail.data(), static_cast<int>(tail.size()), TRUE) == CSTR_EQUAL;
 }
 
 bool StartsWithIgnoringCase(std::wstring_view text, std::wstring_view head) {
     return text.size() >= head.size() &&
-           CompareStringOrdinal(text.data(), static_cast<int>(head.size()), head.data(), static_cast<int>(head.size()),
-                                TRUE) == CSTR_EQUAL;
+           CompareStringOrdinal(text.data(), static_cast<int>(head.size()), head.data(),
+                                static_cast<int>(head.size()), TRUE) == CSTR_EQUAL;
 }
 
 std::filesystem::path FinalPathOf(HANDLE h) {
@@ -138,21 +138,24 @@ std::filesystem::path FollowLinks(const std::filesystem::path& file) {
 }
 
 bool IsLink(const std::filesystem::path& file) {
-    Handle h(CreateFileW(file.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                         nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    Handle h(CreateFileW(file.c_str(), FILE_READ_ATTRIBUTES,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     FILE_ATTRIBUTE_TAG_INFO info{};
     return h.valid() && GetFileInformationByHandleEx(h.get(), FileAttributeTagInfo, &info, sizeof info) &&
-           (info.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && IsReparseTagNameSurrogate(info.ReparseTag);
+           (info.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+           IsReparseTagNameSurrogate(info.ReparseTag);
 }
 
 bool OnlyOwnerMayChange(const std::filesystem::path& folder) {
-    Handle h(CreateFileW(folder.c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    Handle h(CreateFileW(folder.c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     PSID owner = nullptr;
     PACL dacl = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!h.valid() || GetSecurityInfo(h.get(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
-                                      &owner, nullptr, &dacl, nullptr, &descriptor) != ERROR_SUCCESS) {
+    if (!h.valid() ||
+        GetSecurityInfo(h.get(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                        &owner, nullptr, &dacl, nullptr, &descriptor) != ERROR_SUCCESS) {
         return false;
     }
     HANDLE token = nullptr;
@@ -173,8 +176,8 @@ bool OnlyOwnerMayChange(const std::filesystem::path& folder) {
         return IsWellKnownSid(sid, WinLocalSystemSid) || IsWellKnownSid(sid, WinBuiltinAdministratorsSid) ||
                IsWellKnownSid(sid, WinCreatorOwnerSid);
     };
-    constexpr ACCESS_MASK kChanges = FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY | FILE_DELETE_CHILD | DELETE | WRITE_DAC |
-                                     WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
+    constexpr ACCESS_MASK kChanges = FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY | FILE_DELETE_CHILD | DELETE |
+                                     WRITE_DAC | WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
     // No access rules at all let everybody in.
     bool ok = owner != nullptr && trusted(owner) && dacl != nullptr;
     for (DWORD i = 0; ok && i < dacl->AceCount; ++i) {

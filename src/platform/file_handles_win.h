@@ -26,7 +26,7 @@ ErrorInfo ErrorFromWin32(DWORD code);
 ErrorInfo LastError();
 
 class Handle {
-public:
+  public:
     explicit Handle(HANDLE h = INVALID_HANDLE_VALUE) : h_(h) {}
     ~Handle() { reset(); }
     Handle(const Handle&) = delete;
@@ -40,7 +40,7 @@ public:
         h_ = INVALID_HANDLE_VALUE;
     }
 
-private:
+  private:
     HANDLE h_;
 };
 
@@ -99,7 +99,7 @@ struct HeldFile {
 };
 
 class HoldRegistry {
-public:
+  public:
     void add(const std::shared_ptr<HeldFile>& file) {
         std::lock_guard lock(mutex_);
         held_.push_back(file);
@@ -128,7 +128,7 @@ public:
         return nullptr;
     }
 
-private:
+  private:
     mutable std::mutex mutex_;
     std::vector<std::weak_ptr<HeldFile>> held_;
 };

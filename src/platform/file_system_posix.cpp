@@ -39,7 +39,7 @@ namespace {
 using namespace posix;
 
 class PosixFileSystem final : public FileSystem {
-public:
+  public:
     explicit PosixFileSystem(HostFileSystemHooks hooks) : hooks_(std::move(hooks)) {}
 
     std::unique_ptr<ReadableFile> openHeld(const std::filesystem::path& file, ErrorInfo& error) override {
@@ -100,8 +100,8 @@ public:
         return StatAt(place.fd(), place.name, st) && IdOf(st) != open->id();
     }
 
-    std::unique_ptr<WritableFile> createTemporary(const std::filesystem::path& target, const ReadableFile* like,
-                                                  ErrorInfo& error) override {
+    std::unique_ptr<WritableFile> createTemporary(const std::filesystem::path& target,
+                                                  const ReadableFile* like, ErrorInfo& error) override {
         Place place;
         SaveTarget saveTarget;
         error = ErrorInfo::none();
@@ -151,8 +151,9 @@ public:
             if (!IdOf(fd.get(), id) || !TryHold(fd.get()) || !NamesAt(place.fd(), name, id)) {
                 continue;  // someone took the name from under us
             }
-            auto file = std::make_unique<PosixTemporaryFile>(fd.release(), id, Place{place.folder, name}, saveTarget,
-                                                             FolderOf(target) / name, registry_, hooks_.onDurableStep);
+            auto file = std::make_unique<PosixTemporaryFile>(fd.release(), id, Place{place.folder, name},
+                                                             saveTarget, FolderOf(target) / name, registry_,
+                                                             hooks_.onDurableStep);
             error = takeOver(*file, model);
             if (error.failed()) {
                 return nullptr;
@@ -163,8 +164,9 @@ public:
         return nullptr;
     }
 
-    std::unique_ptr<ReadableFile> install(std::unique_ptr<WritableFile> temporary, const std::filesystem::path& target,
-                                          bool replaceExisting, ErrorInfo& error) override {
+    std::unique_ptr<ReadableFile> install(std::unique_ptr<WritableFile> temporary,
+                                          const std::filesystem::path& target, bool replaceExisting,
+                                          ErrorInfo& error) override {
         auto* file = dynamic_cast<PosixTemporaryFile*>(temporary.get());
         if (file == nullptr) {
             error = ErrorInfo::of(error::kBadFileNameOrNumber);
@@ -182,13 +184,15 @@ public:
         // removed under its hold, take a free name only.
         struct stat st {};
         const bool taken = StatAt(place.fd(), to.name, st);
-        const bool replaces = replaceExisting && taken && (!to.ofHeldFile || (to.replaces && IdOf(st) == *to.replaces));
+        const bool replaces =
+            replaceExisting && taken && (!to.ofHeldFile || (to.replaces && IdOf(st) == *to.replaces));
         if (replaceExisting && to.ofHeldFile && taken && !replaces) {
             error = ErrorInfo::replacedMeanwhile();
             return nullptr;  // the temporary file goes with `temporary`
         }
-        const int rc = replaces ? ::renameat(place.fd(), place.name.c_str(), place.fd(), to.name.c_str())
-                                : RenameNoReplaceAt(place.fd(), place.name.c_str(), place.fd(), to.name.c_str());
+        const int rc = replaces
+                           ? ::renameat(place.fd(), place.name.c_str(), place.fd(), to.name.c_str())
+                           : RenameNoReplaceAt(place.fd(), place.name.c_str(), place.fd(), to.name.c_str());
         if (rc != 0) {
             const bool meanwhile = replaceExisting && to.ofHeldFile && errno == EEXIST;
             error = meanwhile ? ErrorInfo::replacedMeanwhile() : ErrorFromErrno(errno);
@@ -197,7 +201,8 @@ public:
         Report(hooks_.onDurableStep, "rename", FolderOf(target) / to.name);
         const FileId id = file->id();
         const int fd = file->release();
-        auto held = std::make_unique<PosixReadableFile>(fd, id, Place{place.folder, to.name}, to.throughLink, registry_);
+        auto held = std::make_unique<PosixReadableFile>(fd, id, Place{place.folder, to.name}, to.throughLink,
+                                                        registry_);
         temporary.reset();
         error = held->rewind();
         if (error.failed()) {
@@ -259,7 +264,8 @@ public:
         return removed;
     }
 
-    ErrorInfo rename(const std::filesystem::path& from, const std::filesystem::path& to, bool replaceExisting) override {
+    ErrorInfo rename(const std::filesystem::path& from, const std::filesystem::path& to,
+                     bool replaceExisting) override {
         ErrorInfo error;
         const Folder fromFolder = OpenFolderOf(from, error);
         if (!fromFolder) {
@@ -282,9 +288,10 @@ public:
                 return held;
             }
         }
-        const int rc = replaceExisting
-                           ? ::renameat(fromFolder->get(), fromName.c_str(), toFolder->get(), toName.c_str())
-                           : RenameNoReplaceAt(fromFolder->get(), fromName.c_str(), toFolder->get(), toName.c_str());
+        const int rc =
+            replaceExisting
+                ? ::renameat(fromFolder->get(), fromName.c_str(), toFolder->get(), toName.c_str())
+                : RenameNoReplaceAt(fromFolder->get(), fromName.c_str(), toFolder->get(), toName.c_str());
         if (rc != 0) {
             return ErrorFromErrno(errno);
         }
@@ -356,7 +363,7 @@ public:
                 ::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
                 continue;
             }
-            const EntryKind kind = S_ISREG(st.st_mode) ? EntryKind::RegularFile
+            const EntryKind kind = S_ISREG(st.st_mode)   ? EntryKind::RegularFile
                                    : S_ISLNK(st.st_mode) ? EntryKind::SymbolicLink
                                                          : EntryKind::Other;
             entries.push_back(FolderEntry{std::string(name), kind});
@@ -377,15 +384,22 @@ public:
     std::optional<FileStamp> stampOf(const ReadableFile& held) override {
         const auto* open = dynamic_cast<const PosixReadableFile*>(&held);
         struct stat st {};
-        timespec now {};
-        if (open == nullptr || ::fstat(open->descriptor(), &st) != 0 || ::clock_gettime(CLOCK_REALTIME, &now) != 0) {
+        timespec now{};
+        if (open == nullptr || ::fstat(open->descriptor(), &st) != 0 ||
+            ::clock_gettime(CLOCK_REALTIME, &now) != 0) {
             return std::nullopt;
         }
         constexpr std::int64_t kSecond = 1'000'000'000;
-        const auto nanoseconds = [](const timespec& t) { return std::int64_t{t.tv_sec} * kSecond + t.tv_nsec; };
-        return FileStamp{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
-                         static_cast<std::uint64_t>(st.st_size), nanoseconds(st.st_mtim), nanoseconds(st.st_ctim),
-                         nanoseconds(now), kSecond};
+        const auto nanoseconds = [](const timespec& t) {
+            return std::int64_t{t.tv_sec} * kSecond + t.tv_nsec;
+        };
+        return FileStamp{static_cast<std::uint64_t>(st.st_dev),
+                         static_cast<std::uint64_t>(st.st_ino),
+                         static_cast<std::uint64_t>(st.st_size),
+                         nanoseconds(st.st_mtim),
+                         nanoseconds(st.st_ctim),
+                         nanoseconds(now),
+                         kSecond};
     }
 
     bool appendText(const std::filesystem::path& file, std::string_view text) override {
@@ -425,7 +439,7 @@ public:
         return n == static_cast<ssize_t>(text.size());
     }
 
-private:
+  private:
     // True when `name` in `folder` leads (through a link this user may follow) to the file `id`.
     static bool leadsTo(const Folder& folder, const std::string& name, FileId id) {
         ErrorInfo error;

@@ -49,7 +49,7 @@ constexpr int kMissingAttempts = 3;
 constexpr std::size_t kWriteBufferSize = 1 << 16;
 
 class WinReadableFile final : public LineReader {
-public:
+  public:
     WinReadableFile(std::shared_ptr<HeldFile> file, std::shared_ptr<HoldRegistry> registry)
         : file_(std::move(file)), registry_(std::move(registry)) {
         registry_->add(file_);
@@ -60,7 +60,7 @@ public:
     FileId id() const { return file_->id; }
     const std::shared_ptr<HeldFile>& file() const { return file_; }
 
-private:
+  private:
     bool readBytes(char* buffer, std::size_t size, std::size_t& count, ErrorInfo& error) override {
         DWORD n = 0;
         if (!ReadFile(handle(), buffer, static_cast<DWORD>(size), &n, nullptr)) {
@@ -84,7 +84,7 @@ private:
 };
 
 class WinWritableFile final : public WritableFile {
-public:
+  public:
     WinWritableFile(std::shared_ptr<HeldFile> file, std::shared_ptr<HoldRegistry> registry)
         : file_(std::move(file)), registry_(std::move(registry)) {
         registry_->add(file_);
@@ -133,13 +133,14 @@ public:
         return std::exchange(file_, nullptr);
     }
 
-private:
+  private:
     ErrorInfo writeBuffer() {
         std::size_t done = 0;
         while (done < buffer_.size()) {
             const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(buffer_.size() - done, 1u << 30));
             DWORD written = 0;
-            if (!WriteFile(file_->handle.get(), buffer_.data() + done, chunk, &written, nullptr) || written == 0) {
+            if (!WriteFile(file_->handle.get(), buffer_.data() + done, chunk, &written, nullptr) ||
+                written == 0) {
                 failed_ = LastError();
                 buffer_.clear();
                 return failed_;
@@ -159,7 +160,7 @@ private:
 };
 
 class WinFileSystem final : public FileSystem {
-public:
+  public:
     std::unique_ptr<ReadableFile> openHeld(const std::filesystem::path& file, ErrorInfo& error) override {
         if (IsFolder(file)) {
             error = ErrorInfo::of(error::kNotRegularFile);
@@ -217,8 +218,8 @@ public:
         return !(id == open->id());
     }
 
-    std::unique_ptr<WritableFile> createTemporary(const std::filesystem::path& target, const ReadableFile* like,
-                                                  ErrorInfo& error) override {
+    std::unique_ptr<WritableFile> createTemporary(const std::filesystem::path& target,
+                                                  const ReadableFile* like, ErrorInfo& error) override {
         const auto* model = dynamic_cast<const WinReadableFile*>(like);
         if (like != nullptr && model == nullptr) {
             error = ErrorInfo::of(error::kBadFileNameOrNumber);
@@ -235,8 +236,9 @@ public:
         OwnerOnlySecurity ownerOnly;
         for (int attempt = 0; attempt < 10; ++attempt) {
             const std::filesystem::path name = TemporaryName(real);
-            HANDLE h = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE | READ_CONTROL | WRITE_DAC, 0,
-                                   ownerOnly.attributes(), CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+            HANDLE h =
+                CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE | READ_CONTROL | WRITE_DAC, 0,
+                            ownerOnly.attributes(), CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
             if (h == INVALID_HANDLE_VALUE) {
                 if (GetLastError() == ERROR_FILE_EXISTS) {
                     continue;
@@ -260,8 +262,9 @@ public:
         return nullptr;
     }
 
-    std::unique_ptr<ReadableFile> install(std::unique_ptr<WritableFile> temporary, const std::filesystem::path& target,
-                                          bool replaceExisting, ErrorInfo& error) override {
+    std::unique_ptr<ReadableFile> install(std::unique_ptr<WritableFile> temporary,
+                                          const std::filesystem::path& target, bool replaceExisting,
+                                          ErrorInfo& error) override {
         auto* own = dynamic_cast<WinWritableFile*>(temporary.get());
         if (own == nullptr) {
             error = ErrorInfo::of(error::kBadFileNameOrNumber);
@@ -291,7 +294,8 @@ public:
         // The old file, held by this object (the saver) or taken now.
         std::shared_ptr<HeldFile> old = own->replaces() ? own->replaces() : registry_->find(real);
         if (!old) {
-            HANDLE h = CreateFileW(real.c_str(), GENERIC_READ | DELETE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+            HANDLE h =
+                CreateFileW(real.c_str(), GENERIC_READ | DELETE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
             if (h == INVALID_HANDLE_VALUE) {
                 error = LastError();
                 return nullptr;
@@ -338,7 +342,8 @@ public:
         return removed;
     }
 
-    ErrorInfo rename(const std::filesystem::path& from, const std::filesystem::path& to, bool replaceExisting) override {
+    ErrorInfo rename(const std::filesystem::path& from, const std::filesystem::path& to,
+                     bool replaceExisting) override {
         if (replaceExisting && ReadOnlyName(to)) {
             return ErrorInfo::of(error::kReadOnlyFile);
         }
@@ -355,7 +360,8 @@ public:
         if (replaceExisting) {
             // A file that this object holds under the new name is deleted first: an open file
             // cannot be replaced.
-            if (const std::shared_ptr<HeldFile> replaced = registry_->find(to); replaced && replaced != mine) {
+            if (const std::shared_ptr<HeldFile> replaced = registry_->find(to);
+                replaced && replaced != mine) {
                 if (ErrorInfo gone = removeHeld(*replaced, to); gone.failed()) {
                     return gone;
                 }
@@ -399,7 +405,8 @@ public:
         std::vector<std::wstring> found;
         forEachName(folder, [&](const WIN32_FIND_DATAW& data) {
             const std::wstring_view name(data.cFileName);
-            if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && EndsWithIgnoringCase(name, L".dat")) {
+            if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+                EndsWithIgnoringCase(name, L".dat")) {
                 found.emplace_back(name);
             }
         });
@@ -433,8 +440,9 @@ public:
     bool namesHeldFileItself(const std::filesystem::path& file, const ReadableFile& held) override {
         const auto* open = dynamic_cast<const WinReadableFile*>(&held);
         // The name itself, a reparse point not followed.
-        Handle probe(CreateFileW(file.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        Handle probe(CreateFileW(file.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING,
+                                 FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
         BY_HANDLE_FILE_INFORMATION info{};
         FileId id;
         return open != nullptr && probe.valid() && GetFileInformationByHandle(probe.get(), &info) &&
@@ -456,17 +464,22 @@ public:
         const auto ticks = [&](const FILETIME& t) {
             return static_cast<std::int64_t>(join(t.dwHighDateTime, t.dwLowDateTime));
         };
-        return FileStamp{info.dwVolumeSerialNumber, join(info.nFileIndexHigh, info.nFileIndexLow),
-                         join(info.nFileSizeHigh, info.nFileSizeLow), ticks(info.ftLastWriteTime),
-                         static_cast<std::int64_t>(basic.ChangeTime.QuadPart), ticks(now), 10'000'000};
+        return FileStamp{info.dwVolumeSerialNumber,
+                         join(info.nFileIndexHigh, info.nFileIndexLow),
+                         join(info.nFileSizeHigh, info.nFileSizeLow),
+                         ticks(info.ftLastWriteTime),
+                         static_cast<std::int64_t>(basic.ChangeTime.QuadPart),
+                         ticks(now),
+                         10'000'000};
     }
 
     // A new log file gets the folder's inherited access rules: whoever may write in a shared
     // folder may add to its log (it holds no secrets). A link (or any other reparse point) is
     // opened as itself, not followed, and left alone; so is anything but a file with one name.
     bool appendText(const std::filesystem::path& file, std::string_view text) override {
-        Handle h(CreateFileW(file.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                             nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        Handle h(CreateFileW(file.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
         if (!h.valid()) {
             return false;
         }
@@ -481,11 +494,12 @@ public:
                written == text.size();
     }
 
-private:
+  private:
     // A link may be followed when nobody else can change the folder it is in nor the folder of
     // the file it leads to.
     static bool LinkMayBeFollowed(const std::filesystem::path& link, const std::filesystem::path& leadsTo) {
-        return !leadsTo.empty() && OnlyOwnerMayChange(FolderOf(link)) && OnlyOwnerMayChange(FolderOf(leadsTo));
+        return !leadsTo.empty() && OnlyOwnerMayChange(FolderOf(link)) &&
+               OnlyOwnerMayChange(FolderOf(leadsTo));
     }
 
     // The file (links followed) carries the read-only attribute.
@@ -514,7 +528,8 @@ private:
     }
 
     // A refused rename or deletion: another instance's hold, or the real reason.
-    static ErrorInfo explained(DWORD code, const std::filesystem::path& from, const std::filesystem::path& to) {
+    static ErrorInfo explained(DWORD code, const std::filesystem::path& from,
+                               const std::filesystem::path& to) {
         if (code == ERROR_ACCESS_DENIED && (HeldElsewhere(from) || HeldElsewhere(to))) {
             return ErrorInfo::heldByOther();
         }
@@ -529,7 +544,8 @@ private:
         std::filesystem::path pattern = folder.empty() ? std::filesystem::path(L".") : folder;
         pattern /= L"*";
         WIN32_FIND_DATAW data;
-        HANDLE find = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0);
+        HANDLE find =
+            FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0);
         if (find == INVALID_HANDLE_VALUE) {
             return;
         }
@@ -546,7 +562,9 @@ private:
 
 // Opening a file and holding it are one step here, so there is no moment between them for a
 // test hook to use.
-std::unique_ptr<FileSystem> CreateHostFileSystem(HostFileSystemHooks) { return std::make_unique<WinFileSystem>(); }
+std::unique_ptr<FileSystem> CreateHostFileSystem(HostFileSystemHooks) {
+    return std::make_unique<WinFileSystem>();
+}
 
 }  // namespace keyloft::platform
 

@@ -22,9 +22,14 @@
 namespace keyloft::platform::posix {
 
 class PosixReadableFile final : public LineReader {
-public:
-    PosixReadableFile(int fd, FileId id, Place place, bool throughLink, std::shared_ptr<HoldRegistry> registry)
-        : fd_(fd), id_(id), place_(std::move(place)), throughLink_(throughLink), registry_(std::move(registry)) {
+  public:
+    PosixReadableFile(int fd, FileId id, Place place, bool throughLink,
+                      std::shared_ptr<HoldRegistry> registry)
+        : fd_(fd),
+          id_(id),
+          place_(std::move(place)),
+          throughLink_(throughLink),
+          registry_(std::move(registry)) {
         registry_->add(id_);
     }
     ~PosixReadableFile() override { registry_->remove(id_); }
@@ -35,7 +40,7 @@ public:
     const Place& place() const { return place_; }
     bool throughLink() const { return throughLink_; }
 
-private:
+  private:
     bool readBytes(char* buffer, std::size_t size, std::size_t& count, ErrorInfo& error) override {
         ssize_t n;
         do {
@@ -74,11 +79,16 @@ struct SaveTarget {
 
 // A temporary file of a save: removed when dropped before it was installed.
 class PosixTemporaryFile final : public WritableFile {
-public:
+  public:
     PosixTemporaryFile(int fd, FileId id, Place place, SaveTarget target, std::filesystem::path shown,
                        std::shared_ptr<HoldRegistry> registry, StepHook onStep)
-        : fd_(fd), id_(id), place_(std::move(place)), target_(std::move(target)), shown_(std::move(shown)),
-          registry_(std::move(registry)), onStep_(std::move(onStep)) {
+        : fd_(fd),
+          id_(id),
+          place_(std::move(place)),
+          target_(std::move(target)),
+          shown_(std::move(shown)),
+          registry_(std::move(registry)),
+          onStep_(std::move(onStep)) {
         registry_->add(id_);
     }
     ~PosixTemporaryFile() override {
@@ -142,7 +152,7 @@ public:
     // Hands the descriptor over once the file has its final name.
     int release() { return fd_.release(); }
 
-private:
+  private:
     static constexpr std::size_t kFlushAt = 1 << 16;
 
     Descriptor fd_;

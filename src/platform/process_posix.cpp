@@ -21,7 +21,7 @@ std::filesystem::path ApplicationFolder() {
 }
 
 void DisableCoreDumps() {
-    const struct rlimit none {0, 0};
+    const struct rlimit none { 0, 0 };
     (void)::setrlimit(RLIMIT_CORE, &none);
 #ifdef __linux__
     (void)::prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);

@@ -62,7 +62,8 @@ bool Drain(int outFd, int errFd, std::string& out, std::string& err, std::size_t
 }  // namespace
 
 ProgramRun RunProgram(const std::vector<std::string>& args,
-                      const std::vector<std::pair<std::string, std::string>>& environment, std::size_t maxOutput) {
+                      const std::vector<std::pair<std::string, std::string>>& environment,
+                      std::size_t maxOutput) {
     ProgramRun run;
     if (args.empty()) return run;
     std::vector<std::string> envText;

@@ -18,7 +18,7 @@ QByteArray Digest(const QString& text) {
 }
 
 class SystemClipboardImpl final : public Clipboard {
-public:
+  public:
     void setSecretText(const QString& text) override {
         QClipboard* clipboard = QGuiApplication::clipboard();
         clipboard->clear();
@@ -26,8 +26,10 @@ public:
         data->setText(text);
 #ifdef _WIN32
         // Keeps the text out of the clipboard history and cloud clipboard.
-        data->setData(QStringLiteral("application/x-qt-windows-mime;value=\"ExcludeClipboardContentFromMonitorProcessing\""),
-                      QByteArray(4, '\0'));
+        data->setData(
+            QStringLiteral(
+                "application/x-qt-windows-mime;value=\"ExcludeClipboardContentFromMonitorProcessing\""),
+            QByteArray(4, '\0'));
 #else
         // Clipboard managers that honour it keep the text out of their history.
         data->setData(QStringLiteral("x-kde-passwordManagerHint"), QByteArrayLiteral("secret"));
@@ -60,7 +62,7 @@ public:
         return true;
     }
 
-private:
+  private:
     const QMimeData* own_ = nullptr;  // compared, never followed: the clipboard may have deleted it
     QByteArray ownDigest_;
 };

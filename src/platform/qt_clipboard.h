@@ -8,7 +8,7 @@
 namespace keyloft::platform {
 
 class Clipboard {
-public:
+  public:
     virtual ~Clipboard() = default;
     // Empties the clipboard and puts the text on it, marked as secret for clipboard managers.
     virtual void setSecretText(const QString& text) = 0;

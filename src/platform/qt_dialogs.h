@@ -11,14 +11,14 @@ class QWidget;
 namespace keyloft::platform {
 
 class QtDialogs final : public Dialogs {
-public:
+  public:
     // `owner` gives the window the boxes belong to at the moment they are shown (may return null).
     explicit QtDialogs(std::function<QWidget*()> owner = {});
     MessageAnswer showMessage(const MessageRequest& request) override;
     // CloseOpenDialogs.
     void closeAll() override;
 
-private:
+  private:
     std::function<QWidget*()> owner_;
 };
 

@@ -25,7 +25,7 @@ constexpr char16_t kSuggestedPdfName[] = u"Keyloft master list.pdf";
 // QPrinter and QPainter with a current position. The page the job is on is only emitted once
 // something is drawn on it, so a trailing new page stays empty and unprinted.
 class QtPrinter final : public Printer {
-public:
+  public:
     explicit QtPrinter(std::unique_ptr<QPrinter> printer) : printer_(std::move(printer)) {
         printer_->setPageOrientation(QPageLayout::Landscape);
         started_ = painter_.begin(printer_.get());
@@ -79,7 +79,7 @@ public:
         return printer_->outputFormat() == QPrinter::PdfFormat ? printer_->outputFileName() : QString();
     }
 
-private:
+  private:
     std::unique_ptr<QPrinter> printer_;
     QPainter painter_;
     QFont font_;
@@ -123,7 +123,8 @@ std::unique_ptr<Printer> OpenPdfPrinter(const QString& path) {
 
 std::unique_ptr<Printer> OpenSystemPrinter() {
     QPrinterInfo info = QPrinterInfo::defaultPrinter();
-    if (info.isNull() && !QPrinterInfo::availablePrinters().isEmpty()) info = QPrinterInfo::availablePrinters().first();
+    if (info.isNull() && !QPrinterInfo::availablePrinters().isEmpty())
+        info = QPrinterInfo::availablePrinters().first();
     if (info.isNull()) return nullptr;
     auto printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
     return started(std::make_unique<QtPrinter>(std::move(printer)));
@@ -131,7 +132,8 @@ std::unique_ptr<Printer> OpenSystemPrinter() {
 
 std::unique_ptr<Printer> AskForPdfPrinter(QWidget* parent) {
     const QString suggested = QDir::home().filePath(QString::fromUtf16(kSuggestedPdfName));
-    const QString path = QFileDialog::getSaveFileName(parent, QString(), suggested, QStringLiteral("PDF (*.pdf)"));
+    const QString path =
+        QFileDialog::getSaveFileName(parent, QString(), suggested, QStringLiteral("PDF (*.pdf)"));
     if (path.isEmpty()) return nullptr;
     return OpenPdfPrinter(path);
 }

@@ -11,7 +11,7 @@ class QWidget;
 namespace keyloft::platform {
 
 class Printer {
-public:
+  public:
     virtual ~Printer() = default;
 
     // Printable area in device units.

@@ -9,14 +9,14 @@ namespace keyloft::platform {
 
 class ScreenLockWatcher final : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit ScreenLockWatcher(QObject* parent = nullptr);
 
-public slots:
+  public slots:
     // The screen saver came on (true: the screen is locked) or went off.
     void onActiveChanged(bool active);
 
-signals:
+  signals:
     void screenLocked();
 };
 

@@ -7,7 +7,7 @@ namespace keyloft::platform {
 namespace {
 
 class DesktopShell final : public Shell {
-public:
+  public:
     bool open(const QString& item) override {
         const QUrl url = ShellUrl(item);
         return url.isValid() && !url.isEmpty() && QDesktopServices::openUrl(url);
@@ -17,7 +17,8 @@ public:
 }  // namespace
 
 QUrl ShellUrl(const QString& item) {
-    if (item.startsWith(QStringLiteral("mailto:"), Qt::CaseInsensitive)) return QUrl(item, QUrl::TolerantMode);
+    if (item.startsWith(QStringLiteral("mailto:"), Qt::CaseInsensitive))
+        return QUrl(item, QUrl::TolerantMode);
     return QUrl::fromUserInput(item);
 }
 

@@ -7,7 +7,7 @@
 namespace keyloft::platform {
 
 class Shell {
-public:
+  public:
     virtual ~Shell() = default;
     // Opens the item with its default handler; false when there is none or it refused.
     virtual bool open(const QString& item) = 0;

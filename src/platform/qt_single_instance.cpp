@@ -26,7 +26,8 @@ constexpr int kAnswerMs = 3000;
 QString SingleInstanceGuard::serverName() const {
 #ifdef _WIN32
     return QStringLiteral("keyloft-") +
-           QString::fromLatin1(QCryptographicHash::hash(path_.toUtf8(), QCryptographicHash::Sha256).toHex().left(32));
+           QString::fromLatin1(
+               QCryptographicHash::hash(path_.toUtf8(), QCryptographicHash::Sha256).toHex().left(32));
 #else
     return path_ + QStringLiteral(".socket");
 #endif

@@ -20,7 +20,7 @@ class QObject;
 namespace keyloft::platform {
 
 class SingleInstanceGuard {
-public:
+  public:
     // `lockFilePath` empty: "keyloft.lock" in the user's runtime folder.
     explicit SingleInstanceGuard(QString lockFilePath = {});
     ~SingleInstanceGuard();
@@ -42,7 +42,7 @@ public:
     // False when no copy took the request within a few seconds.
     bool askRunningCopyToShow() const;
 
-private:
+  private:
     QString serverName() const;
 
     QString path_;

@@ -93,7 +93,8 @@ std::vector<std::string> SplitSettingsLines(std::string_view bytes) {
     return lines;
 }
 
-std::optional<std::u16string> FindSettingValue(const std::vector<std::string>& lines, std::u16string_view name) {
+std::optional<std::u16string> FindSettingValue(const std::vector<std::string>& lines,
+                                               std::u16string_view name) {
     if (name.empty()) {
         return std::nullopt;
     }
@@ -180,7 +181,8 @@ bool MakePrivateFolder(const std::filesystem::path& folder) {
 }
 
 bool ClosePrivateFolder(const std::filesystem::path& folder) {
-    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    const int fd =
+        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
         return false;
     }
@@ -195,7 +197,8 @@ bool ClosePrivateFolder(const std::filesystem::path& folder) {
 
 // The whole new file, created readable and writable by its owner only (never through a link).
 bool WriteNewPrivateFile(const std::filesystem::path& file, const std::string& bytes) {
-    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, S_IRUSR | S_IWUSR);
+    const int fd =
+        ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, S_IRUSR | S_IWUSR);
     if (fd < 0) {
         return false;
     }
@@ -281,7 +284,7 @@ std::unique_ptr<SettingsStore> CreateSettingsStoreIn(const std::filesystem::path
 namespace {
 
 class SeenProfilesApart final : public SettingsStore {
-public:
+  public:
     SeenProfilesApart(std::unique_ptr<SettingsStore> settings, const std::filesystem::path& folder)
         : settings_(std::move(settings)), seen_(folder / kSeenProfilesFileName) {}
     bool read(std::u16string_view name, std::u16string& value) override {
@@ -291,7 +294,7 @@ public:
         return IsSeen(name) ? seen_.write(name, value) : settings_->write(name, value);
     }
 
-private:
+  private:
     static bool IsSeen(std::u16string_view name) { return name.rfind(u"Seen", 0) == 0; }
     std::unique_ptr<SettingsStore> settings_;
     SettingsFile seen_;

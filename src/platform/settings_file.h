@@ -22,7 +22,8 @@ namespace keyloft::platform {
 std::vector<std::string> SplitSettingsLines(std::string_view bytes);
 // The value of the first line whose name (the text before its first "=") equals `name`, letter
 // case of A-Z ignored; the value ends at its first NUL. Nothing when no line has that name.
-std::optional<std::u16string> FindSettingValue(const std::vector<std::string>& lines, std::u16string_view name);
+std::optional<std::u16string> FindSettingValue(const std::vector<std::string>& lines,
+                                               std::u16string_view name);
 // Sets the value in the first line with that name, or adds a line at the end; adds "[General]" at
 // the top when no line is that section. False (lines untouched) for an empty name, a name holding
 // "=" or a line break, or a value holding a line break. The value ends at its first NUL.
@@ -31,13 +32,13 @@ bool SetSettingValue(std::vector<std::string>& lines, std::u16string_view name, 
 std::string JoinSettingsLines(const std::vector<std::string>& lines);
 
 class SettingsFile final : public SettingsStore {
-public:
+  public:
     explicit SettingsFile(std::filesystem::path file) : file_(std::move(file)) {}
     bool read(std::u16string_view name, std::u16string& value) override;
     bool write(std::u16string_view name, std::u16string_view value) override;
     const std::filesystem::path& file() const { return file_; }
 
-private:
+  private:
     std::filesystem::path file_;
 };
 

@@ -29,12 +29,14 @@ bool ToAnsi(std::u16string_view text, std::string& out) {
     const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
     const int length = static_cast<int>(text.size());
     BOOL lossy = FALSE;
-    const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, length, nullptr, 0, nullptr, &lossy);
+    const int n =
+        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, length, nullptr, 0, nullptr, &lossy);
     if (n <= 0 || lossy) {
         return false;
     }
     out.assign(static_cast<std::size_t>(n), '\0');
-    return WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, length, out.data(), n, nullptr, &lossy) == n &&
+    return WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, length, out.data(), n, nullptr, &lossy) ==
+               n &&
            !lossy;
 }
 
@@ -49,11 +51,12 @@ std::u16string FromAnsi(const std::string& text) {
 }
 
 class Key {
-public:
+  public:
     Key(std::u16string_view name, REGSAM access) {
         std::string ansi;
         if (!name.empty() && ToAnsi(name, ansi) &&
-            RegOpenKeyExA(HKEY_CLASSES_ROOT, (kKeyPrefix + ansi).c_str(), 0, access, &key_) != ERROR_SUCCESS) {
+            RegOpenKeyExA(HKEY_CLASSES_ROOT, (kKeyPrefix + ansi).c_str(), 0, access, &key_) !=
+                ERROR_SUCCESS) {
             key_ = nullptr;
         }
     }
@@ -66,12 +69,12 @@ public:
     Key& operator=(const Key&) = delete;
     HKEY get() const { return key_; }
 
-private:
+  private:
     HKEY key_ = nullptr;
 };
 
 class RegistrySettings final : public SettingsStore {
-public:
+  public:
     bool read(std::u16string_view name, std::u16string& value) override {
         const Key key(name, KEY_QUERY_VALUE);
         if (key.get() == nullptr) {
@@ -80,10 +83,11 @@ public:
         std::u16string result;
         DWORD type = 0;
         DWORD size = 0;
-        if (RegQueryValueExA(key.get(), nullptr, nullptr, &type, nullptr, &size) == ERROR_SUCCESS && type == REG_SZ) {
+        if (RegQueryValueExA(key.get(), nullptr, nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
+            type == REG_SZ) {
             std::vector<char> buffer(size + 1, '\0');
-            if (RegQueryValueExA(key.get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size) ==
-                ERROR_SUCCESS) {
+            if (RegQueryValueExA(key.get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()),
+                                 &size) == ERROR_SUCCESS) {
                 // Cut at the stated size and at the first NUL.
                 result = FromAnsi(std::string(buffer.data(), strnlen(buffer.data(), size)));
             }

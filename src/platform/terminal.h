@@ -21,13 +21,13 @@ std::optional<std::string> ReadTerminalLine();
 // The terminal's echo, off while the object lives and back on afterwards, also when the program
 // is interrupted meanwhile. Nothing happens when standard input is not a terminal.
 class EchoOff {
-public:
+  public:
     EchoOff();
     ~EchoOff();
     EchoOff(const EchoOff&) = delete;
     EchoOff& operator=(const EchoOff&) = delete;
 
-private:
+  private:
     bool active_ = false;
 };
 

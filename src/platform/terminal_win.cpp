@@ -93,8 +93,8 @@ std::optional<std::vector<std::string>> Utf8Arguments(int, char**) {
     if (wide == nullptr) return std::nullopt;
     std::vector<std::string> arguments;
     for (int i = 0; i < count; ++i) {
-        arguments.push_back(
-            Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(wide[i]), std::wcslen(wide[i]))));
+        arguments.push_back(Utf16ToUtf8(
+            std::u16string_view(reinterpret_cast<const char16_t*>(wide[i]), std::wcslen(wide[i]))));
     }
     LocalFree(wide);
     return arguments;

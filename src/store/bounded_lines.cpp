@@ -20,7 +20,8 @@ FingerprintBuilder::~FingerprintBuilder() = default;
 
 void FingerprintBuilder::add(std::string_view line) {
     static constexpr unsigned char kEnd = '\n';
-    crypto_generichash_update(&hash_->state, reinterpret_cast<const unsigned char*>(line.data()), line.size());
+    crypto_generichash_update(&hash_->state, reinterpret_cast<const unsigned char*>(line.data()),
+                              line.size());
     crypto_generichash_update(&hash_->state, &kEnd, 1);
 }
 

@@ -25,7 +25,7 @@ using FileFingerprint = std::array<unsigned char, 32>;
 
 // The fingerprint of lines given one at a time, as a writer writes them or a reader reads them.
 class FingerprintBuilder {
-public:
+  public:
     FingerprintBuilder();
     ~FingerprintBuilder();
     FingerprintBuilder(const FingerprintBuilder&) = delete;
@@ -33,13 +33,13 @@ public:
     void add(std::string_view line);
     FileFingerprint result() const;
 
-private:
+  private:
     struct Hash;
     std::unique_ptr<Hash> hash_;
 };
 
 class BoundedLineReader {
-public:
+  public:
     explicit BoundedLineReader(ReadableFile& file) : file_(file) {}
     BoundedLineReader(const BoundedLineReader&) = delete;
     BoundedLineReader& operator=(const BoundedLineReader&) = delete;
@@ -53,7 +53,7 @@ public:
     // Of the lines read so far.
     FileFingerprint fingerprint() const { return fingerprint_.result(); }
 
-private:
+  private:
     ReadableFile& file_;
     FingerprintBuilder fingerprint_;
     std::uint64_t bytes_ = 0;

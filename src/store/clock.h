@@ -16,14 +16,14 @@ struct LocalTime {
 };
 
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     virtual LocalTime now() const = 0;
 };
 
 // The real clock (standard library local time).
 class SystemClock final : public Clock {
-public:
+  public:
     LocalTime now() const override;
 };
 

@@ -28,7 +28,7 @@ bool EndsWithIgnoringCase(std::u16string_view text, std::u16string_view end) {
 
 // Reads the marks of an engine's copy name from the front of a text, one part at a time.
 class NameShape {
-public:
+  public:
     explicit NameShape(std::u16string_view text) : rest_(text) {}
 
     bool literal(std::u16string_view part) {
@@ -49,21 +49,23 @@ public:
     }
     bool date(bool dashes) {
         const std::u16string_view between = dashes ? u"-" : u"";
-        return number(4, 1970, 9999) && literal(between) && number(2, 1, 12) && literal(between) && number(2, 1, 31);
+        return number(4, 1970, 9999) && literal(between) && number(2, 1, 12) && literal(between) &&
+               number(2, 1, 31);
     }
     bool time() { return number(2, 0, 23) && number(2, 0, 59) && number(2, 0, 60); }
     // Syncthing's short device ID.
     bool device() {
         if (rest_.size() < 7) return false;
         for (std::size_t i = 0; i < 7; ++i) {
-            if (!((rest_[i] >= u'A' && rest_[i] <= u'Z') || (rest_[i] >= u'0' && rest_[i] <= u'9'))) return false;
+            if (!((rest_[i] >= u'A' && rest_[i] <= u'Z') || (rest_[i] >= u'0' && rest_[i] <= u'9')))
+                return false;
         }
         rest_.remove_prefix(7);
         return true;
     }
     bool done() const { return rest_.empty(); }
 
-private:
+  private:
     std::u16string_view rest_;
 };
 
@@ -78,8 +80,8 @@ std::optional<std::u16string_view> SyncthingCopy(std::u16string_view stem) {
     if (at == std::u16string_view::npos) return std::nullopt;
     NameShape shape(stem.substr(at));
     return Before(stem, at,
-                  shape.literal(u".sync-conflict-") && shape.date(false) && shape.literal(u"-") && shape.time() &&
-                      shape.literal(u"-") && shape.device() && shape.done());
+                  shape.literal(u".sync-conflict-") && shape.date(false) && shape.literal(u"-") &&
+                      shape.time() && shape.literal(u"-") && shape.device() && shape.done());
 }
 
 std::optional<std::u16string_view> UnderscoreCopy(std::u16string_view stem) {
@@ -110,8 +112,12 @@ std::optional<std::u16string_view> BracketCopy(std::u16string_view stem) {
     };
     const bool copy =
         reads([](NameShape& s) { return s.literal(u"conflicted copy ") && s.date(true); }) ||
-        reads([](NameShape& s) { return s.literal(u"conflicted copy ") && s.date(true) && s.literal(u" ") && s.time(); }) ||
-        reads([](NameShape& s) { return s.literal(u"conflict ") && s.date(true) && s.literal(u"-") && s.time(); });
+        reads([](NameShape& s) {
+            return s.literal(u"conflicted copy ") && s.date(true) && s.literal(u" ") && s.time();
+        }) ||
+        reads([](NameShape& s) {
+            return s.literal(u"conflict ") && s.date(true) && s.literal(u"-") && s.time();
+        });
     return Before(stem, at, copy);
 }
 
@@ -163,9 +169,12 @@ MergePlan MergePlanner::add(const Profile& copy) {
 std::u16string UnprovenCopiesQuestion(const std::vector<std::u16string>& fileNames) {
     std::u16string names;
     for (const std::u16string& name : fileNames) names += u"\n" + name;
-    return u"These conflict copies open with this logon, but nothing in them shows that they are copies of this "
-           u"profile and not of another one with the same logon (an earlier version of Keyloft saved them or the "
-           u"profile):" + names + u"\n\nMerge them into this profile as well?";
+    return u"These conflict copies open with this logon, but nothing in them shows that they are copies of "
+           u"this "
+           u"profile and not of another one with the same logon (an earlier version of Keyloft saved them or "
+           u"the "
+           u"profile):" +
+           names + u"\n\nMerge them into this profile as well?";
 }
 
 ConflictCopyRead::~ConflictCopyRead() {
@@ -182,8 +191,8 @@ std::unique_ptr<ReadableFile> HoldCopy(FileSystem& files, const std::filesystem:
     std::unique_ptr<ReadableFile> held = files.openHeld(file, error);
     if (!held || error.failed()) {
         problem = error.number == error::kNotRegularFile ? std::u16string(kCopyNotAFileText)
-                  : error.description.empty()             ? std::u16string(kCopyDamagedText)
-                                                          : error.description;
+                  : error.description.empty()            ? std::u16string(kCopyDamagedText)
+                                                         : error.description;
         return nullptr;
     }
     // Opened by name: the name must still bear this very file, and no link may have led to it.
@@ -208,7 +217,8 @@ bool SameLogon(const Profile& copy, const Profile& loaded) {
 }  // namespace
 
 ConflictCopyRead ReadConflictCopy(FileSystem& files, const std::filesystem::path& file, EntryKind kind,
-                                  const Profile& loaded, const sealed::Keys* keys, const sealed::Limits& floor) {
+                                  const Profile& loaded, const sealed::Keys* keys,
+                                  const sealed::Limits& floor) {
     ConflictCopyRead read;
     if (kind != EntryKind::RegularFile) {
         read.problem = kCopyNotAFileText;
@@ -242,7 +252,8 @@ ConflictCopyRead ReadConflictCopy(FileSystem& files, const std::filesystem::path
         ProfileDecoder decoder(copy);
         for (const std::string& each : lines) {
             const ProfileDecoder::LineResult result = decoder.addLine(each);
-            if (result.rejected || result.error.failed() || result.sumFailures > 0) return refuse(kCopyDamagedText);
+            if (result.rejected || result.error.failed() || result.sumFailures > 0)
+                return refuse(kCopyDamagedText);
         }
         if (!decoder.trailerMatches()) return refuse(kCopyDamagedText);
     }
@@ -276,8 +287,9 @@ std::optional<std::int32_t> VersionOfConflictCopy(FileSystem& files, const std::
         sound = !result.rejected && !result.error.failed() && result.sumFailures == 0;
         if (!sound) break;
     }
-    const std::optional<std::int32_t> version =
-        sound && decoder.trailerMatches() && decoder.sawVersion() ? std::optional(copy.version) : std::nullopt;
+    const std::optional<std::int32_t> version = sound && decoder.trailerMatches() && decoder.sawVersion()
+                                                    ? std::optional(copy.version)
+                                                    : std::nullopt;
     Wipe(copy);
     return version;
 }

@@ -68,11 +68,11 @@ struct MergePlan {
 // nothing is lost, and an entry that two copies hold is added once), and every category that
 // neither has in any letter case. The profile's entries and the copies must outlive the planner.
 class MergePlanner {
-public:
+  public:
     MergePlanner(const std::vector<Entry>& profileEntries, const CategoryList& profileCategories);
     MergePlan add(const Profile& copy);
 
-private:
+  private:
     struct EntryPointerHash {
         std::size_t operator()(const Entry* entry) const { return EntryHash{}(*entry); }
     };
@@ -85,9 +85,9 @@ private:
 
 // One conflict copy read with the logon of the loaded profile.
 struct ConflictCopyRead {
-    std::optional<Profile> profile;      // what it holds, when it can be merged (wiped when it goes)
-    std::u16string problem;              // why it cannot be; empty when it can
-    bool proven = false;                 // it shows that it is a copy of the loaded profile
+    std::optional<Profile> profile;  // what it holds, when it can be merged (wiped when it goes)
+    std::u16string problem;          // why it cannot be; empty when it can
+    bool proven = false;             // it shows that it is a copy of the loaded profile
     std::int32_t version = 0;
     std::unique_ptr<ReadableFile> held;  // the copy, held from its read until it is removed or let go
 
@@ -101,7 +101,8 @@ struct ConflictCopyRead {
 // the loaded profile; `keys` are its sealed keys (null in the usual form) and `floor` the least
 // limits a sealed copy's slots may ask for.
 ConflictCopyRead ReadConflictCopy(FileSystem& files, const std::filesystem::path& file, EntryKind kind,
-                                  const Profile& loaded, const sealed::Keys* keys, const sealed::Limits& floor);
+                                  const Profile& loaded, const sealed::Keys* keys,
+                                  const sealed::Limits& floor);
 
 // The version a copy holds, read without a logon (its header in the sealed form); nothing when it
 // cannot be read so or the name bears anything but a regular file of its own.
@@ -113,7 +114,8 @@ std::u16string UnprovenCopiesQuestion(const std::vector<std::u16string>& fileNam
 
 inline constexpr char16_t kCopyOtherLogonText[] = u"it was saved with another logon";
 inline constexpr char16_t kCopyDamagedText[] = u"it is damaged";
-inline constexpr char16_t kCopyNotAFileText[] = u"it is not a file of its own (a link, a folder, a device or a pipe)";
+inline constexpr char16_t kCopyNotAFileText[] =
+    u"it is not a file of its own (a link, a folder, a device or a pipe)";
 inline constexpr char16_t kCopyOtherProfileText[] = u"it is a copy of another profile";
 inline constexpr char16_t kCopyUnprovenText[] =
     u"nothing in it shows that it is a copy of this profile and not of another one with the same logon "

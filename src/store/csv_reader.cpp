@@ -37,7 +37,8 @@ void CsvReader::skipLineBreak() {
 bool CsvReader::readRecord(CsvRecord& record) {
     while (true) {
         if (record.fields.size() == maxFields_) {
-            error_ = CsvError{record.line, "the row has more than " + std::to_string(maxFields_) + " columns"};
+            error_ =
+                CsvError{record.line, "the row has more than " + std::to_string(maxFields_) + " columns"};
             return false;
         }
         std::string field;

@@ -38,13 +38,13 @@ struct CsvDocument {
 // Every byte of the text is looked at a fixed number of times. A record of more than `maxFields`
 // fields is a fault, found before the record holds more: a line of commas costs no memory.
 class CsvReader {
-public:
+  public:
     explicit CsvReader(std::string_view text, std::size_t maxFields = std::size_t(-1));
     // The next record; false at the end of the text, or at a fault (then error() says which).
     bool next(CsvRecord& record);
     const std::optional<CsvError>& error() const { return error_; }
 
-private:
+  private:
     bool atLineBreak() const;
     void skipLineBreak();
     bool readRecord(CsvRecord& record);

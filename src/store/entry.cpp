@@ -93,7 +93,8 @@ std::optional<std::u16string> CheckCategoryName(const CategoryList& categories, 
                                                 std::size_t excluding) {
     if (auto problem = CheckCategoryNameText(name)) return problem;
     const Category* same = categories.findIgnoringCase(name);
-    if (same != nullptr && (excluding == 0 || excluding > categories.size() || same != &categories.at(excluding)))
+    if (same != nullptr &&
+        (excluding == 0 || excluding > categories.size() || same != &categories.at(excluding)))
         return std::u16string(kCategoryExistsText);
     return std::nullopt;
 }

@@ -54,8 +54,9 @@ struct EntryCheck {
 
 // The checks of an entry as typed, in this order: "|" in any field or in the confirmation; a field
 // longer than kMaxFieldLength (the message names the field); a user code; (a blank password is
-// only a warning); the password equal to its confirmation; the expiry date. Text fields and the password are stored trimmed of blanks, the web site and the e-mail
-// address as typed, the expiry date as `dates` stores it.
+// only a warning); the password equal to its confirmation; the expiry date. Text fields and the password are
+// stored trimmed of blanks, the web site and the e-mail address as typed, the expiry date as `dates` stores
+// it.
 EntryCheck CheckEntry(const Entry& typed, std::u16string_view confirmation, const ExpiryDateReader& dates);
 // The same for an entry as typed; one that keeps its stored expiry date keeps it unread.
 EntryCheck CheckEntry(const TypedEntry& typed, const ExpiryDateReader& dates);

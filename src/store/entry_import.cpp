@@ -43,7 +43,8 @@ bool EntryImport::seen(const Entry& entry) const {
     const std::vector<Entry>& entries = edits_.profile().entries;  // empty after forget()
     const auto [first, last] = heldPositions_.equal_range(OpenFieldsHash(entry));
     return std::any_of(first, last, [&](const auto& held) {
-        if (dryRun_ && held.second >= entriesBefore_) return previewed_[held.second - entriesBefore_] == entry;
+        if (dryRun_ && held.second >= entriesBefore_)
+            return previewed_[held.second - entriesBefore_] == entry;
         return held.second < entries.size() && entries[held.second] == entry;
     });
 }
@@ -108,7 +109,8 @@ ImportRowResult EntryImport::add(const Entry& row) {
 
 std::optional<std::u16string> EntryImport::addCategory(const std::u16string& name) {
     std::u16string category(TrimBlanks(name));
-    if (category.empty() || category == kNoneCategory || knownCategory(category) != nullptr) return std::nullopt;
+    if (category.empty() || category == kNoneCategory || knownCategory(category) != nullptr)
+        return std::nullopt;
     if (std::optional<std::u16string> refusal = CheckCategoryNameText(category)) return refusal;
     ++newCategories_;
     addedCategories_.emplace(FoldCase(category), category);

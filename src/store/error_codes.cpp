@@ -37,7 +37,8 @@ constexpr std::array kKnownErrors{
     KnownError{error::kTooManyLinks, u"Too many levels of symbolic links"},
     KnownError{error::kNetworkFolderUnavailable, u"Network folder unavailable"},
     KnownError{error::kNotSupported, u"Not supported by the file system"},
-    KnownError{error::kUnsafeLink, u"Link not followed: other users can change the folder it is in or leads to"},
+    KnownError{error::kUnsafeLink,
+               u"Link not followed: other users can change the folder it is in or leads to"},
     KnownError{error::kReadOnlyFile, u"The file is read-only for you"},
     KnownError{error::kDuplicateKey, u"This key is already associated with an element of this collection"},
 };

@@ -60,7 +60,9 @@ struct [[nodiscard]] ErrorInfo {
     bool failed() const { return number != error::kNone; }
     static ErrorInfo none() { return {}; }
     static ErrorInfo of(int number) { return {number, ErrorDescription(number)}; }
-    static ErrorInfo heldByOther() { return {error::kPermissionDenied, ErrorDescription(error::kPermissionDenied), true}; }
+    static ErrorInfo heldByOther() {
+        return {error::kPermissionDenied, ErrorDescription(error::kPermissionDenied), true};
+    }
     static ErrorInfo replacedMeanwhile() {
         return {error::kFileAlreadyExists, ErrorDescription(error::kFileAlreadyExists), false, true};
     }

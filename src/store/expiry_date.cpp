@@ -32,7 +32,8 @@ std::optional<std::array<std::u16string_view, 3>> ThreeParts(std::u16string_view
     const std::size_t second = text.find(separator, first + 1);
     if (second == std::u16string_view::npos || text.find(separator, second + 1) != std::u16string_view::npos)
         return std::nullopt;
-    return std::array{text.substr(0, first), text.substr(first + 1, second - first - 1), text.substr(second + 1)};
+    return std::array{text.substr(0, first), text.substr(first + 1, second - first - 1),
+                      text.substr(second + 1)};
 }
 
 std::optional<CalendarDate> ReadCardForm(std::u16string_view text) {
@@ -77,7 +78,8 @@ std::optional<CalendarDate> ReadNumeric(std::u16string_view text, DateOrder orde
     const auto second = Number(b, 1, 2);
     std::optional<int> year;
     if (c.size() == 2) {
-        if (const auto shortYear = Number(c, 2, 2)) year = *shortYear < 30 ? 2000 + *shortYear : 1900 + *shortYear;
+        if (const auto shortYear = Number(c, 2, 2))
+            year = *shortYear < 30 ? 2000 + *shortYear : 1900 + *shortYear;
     } else {
         year = Number(c, 4, 4);
     }
@@ -89,7 +91,8 @@ std::optional<CalendarDate> ReadNumeric(std::u16string_view text, DateOrder orde
 }
 
 std::chrono::sys_days Days(const CalendarDate& date) {
-    return std::chrono::sys_days{std::chrono::year{date.year} / std::chrono::month{static_cast<unsigned>(date.month)} /
+    return std::chrono::sys_days{std::chrono::year{date.year} /
+                                 std::chrono::month{static_cast<unsigned>(date.month)} /
                                  std::chrono::day{static_cast<unsigned>(date.day)}};
 }
 
@@ -118,7 +121,8 @@ bool IsValidDate(const CalendarDate& date) {
 std::u16string IsoDateText(const CalendarDate& date) {
     std::u16string text = u"0000-00-00";
     const auto put = [&text](std::size_t end, int value) {
-        for (std::size_t i = end; value > 0; --i, value /= 10) text[i] = static_cast<char16_t>(u'0' + value % 10);
+        for (std::size_t i = end; value > 0; --i, value /= 10)
+            text[i] = static_cast<char16_t>(u'0' + value % 10);
     };
     put(3, date.year);
     put(6, date.month);
@@ -146,8 +150,9 @@ std::optional<std::u16string> ExpiryDateReader::textToStore(std::u16string_view 
 }
 
 std::u16string ExpiryDateReader::acceptedForms() const {
-    return order_ == DateOrder::DayFirst ? u"Type a month as 12/27 or 12/2027, or a day as 2027-12-31 or 31/12/2027."
-                                         : u"Type a month as 12/27 or 12/2027, or a day as 2027-12-31 or 12/31/2027.";
+    return order_ == DateOrder::DayFirst
+               ? u"Type a month as 12/27 or 12/2027, or a day as 2027-12-31 or 31/12/2027."
+               : u"Type a month as 12/27 or 12/2027, or a day as 2027-12-31 or 12/31/2027.";
 }
 
 bool ExpiryDateReader::isDue(std::u16string_view stored, const CalendarDate& today) const {

@@ -44,7 +44,7 @@ std::u16string IsoDateText(const CalendarDate& date);
 // Reads expiry texts: the rules above, then whatever readMore adds (the window adds the forms of
 // the user's locale).
 class ExpiryDateReader {
-public:
+  public:
     explicit ExpiryDateReader(DateOrder order) : order_(order) {}
     virtual ~ExpiryDateReader() = default;
 
@@ -64,11 +64,11 @@ public:
     // The forms read, with an example of each in this reader's day order, for a refused text.
     std::u16string acceptedForms() const;
 
-protected:
+  protected:
     // Tried on a trimmed, non-empty text that the rules above did not read.
     virtual std::optional<CalendarDate> readMore(std::u16string_view trimmed) const;
 
-private:
+  private:
     DateOrder order_;
 };
 

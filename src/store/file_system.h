@@ -44,7 +44,7 @@
 namespace keyloft {
 
 class ReadableFile {
-public:
+  public:
     virtual ~ReadableFile() = default;
     // The next line without its ending (carriage return, line feed, or both). False at the end of
     // the file, and on a failure, which is then described in `error`. A line longer than
@@ -57,7 +57,7 @@ public:
 };
 
 class WritableFile {
-public:
+  public:
     virtual ~WritableFile() = default;
     // Writes text followed by carriage return and line feed. The failure may show only at a later
     // line or at flush (writes are buffered).
@@ -87,7 +87,7 @@ struct FileStamp {
 };
 
 class FileSystem {
-public:
+  public:
     virtual ~FileSystem() = default;
 
     // Opens an existing regular file for reading and holds it. A hold counts only when, once taken,

@@ -62,21 +62,28 @@ struct OpenProfile::State {
     bool ended() const { return phase == Phase::Ended; }
     // A load starts: nothing is loaded until it succeeds, and a session stays one meanwhile.
     void loadStarts() {
-        if (phase == Phase::LoggedOn) phase = Phase::Reloading;
-        else if (phase == Phase::Loaded) phase = Phase::Nothing;
+        if (phase == Phase::LoggedOn)
+            phase = Phase::Reloading;
+        else if (phase == Phase::Loaded)
+            phase = Phase::Nothing;
     }
     // The load succeeded: the file is loaded, in the session that was going on (if any). A forgotten
     // profile stays forgotten while a load of it fails.
     void loadSucceeds() {
-        if (phase == Phase::Reloading) phase = Phase::LoggedOn;
-        else if (phase != Phase::Ended) phase = Phase::Loaded;
+        if (phase == Phase::Reloading)
+            phase = Phase::LoggedOn;
+        else if (phase != Phase::Ended)
+            phase = Phase::Loaded;
     }
     // The logon step succeeded (on a loaded file) or the session ends (loaded or not).
     void setLoggedOn(bool on) {
         if (phase == Phase::Ended) return;
-        if (on) phase = Phase::LoggedOn;
-        else if (phase == Phase::LoggedOn) phase = Phase::Loaded;
-        else if (phase == Phase::Reloading) phase = Phase::Nothing;
+        if (on)
+            phase = Phase::LoggedOn;
+        else if (phase == Phase::LoggedOn)
+            phase = Phase::Loaded;
+        else if (phase == Phase::Reloading)
+            phase = Phase::Nothing;
     }
     // What the last load found wrong with the file's content. A load clears what it looks at anew:
     // Damaged when it starts; Empty as well when it reads the file from its name; DamagedFile once

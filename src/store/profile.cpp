@@ -61,7 +61,8 @@ char16_t UpperUnit(char16_t c) {
     }
     // The rest of the Cyrillic block pairs capital and small letters as neighbours: capital even
     // from Ѡ to ҿ and from Ӑ on, capital odd from Ӂ to Ӎ; the small palochka follows them all.
-    const bool evenCapital = (c >= 0x460 && c <= 0x481) || (c >= 0x48A && c <= 0x4BF) || (c >= 0x4D0 && c <= 0x4FF);
+    const bool evenCapital =
+        (c >= 0x460 && c <= 0x481) || (c >= 0x48A && c <= 0x4BF) || (c >= 0x4D0 && c <= 0x4FF);
     if (evenCapital && c % 2 == 1) {
         return static_cast<char16_t>(c - 1);
     }

@@ -54,7 +54,7 @@ std::u16string FoldCase(std::u16string_view text);
 // The categories in profile order. Names are unique without regard to letter case: a file holding
 // two names that differ only in case cannot be loaded.
 class CategoryList {
-public:
+  public:
     // False (nothing added) when a category of that name, in any letter case, is there already.
     bool add(std::u16string name);
     void removeAt(std::size_t position);  // 1-based; nothing when there is no such category
@@ -70,7 +70,7 @@ public:
     std::vector<Category>::const_iterator end() const { return items_.end(); }
     void clear();
 
-private:
+  private:
     friend void Wipe(Profile& profile);  // store/secret_memory.h
 
     std::vector<Category> items_;
@@ -92,7 +92,7 @@ struct Profile {
     std::int32_t version = 0;
     std::int32_t answerMode = 0;
     CategoryList categories;
-    std::vector<Entry> entries;              // addressed by 1-based position, in file order
+    std::vector<Entry> entries;  // addressed by 1-based position, in file order
     std::vector<SecurityQuestion> questions;
 };
 

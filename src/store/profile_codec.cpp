@@ -15,10 +15,9 @@ namespace {
 // Windows-1252 code units 0x80 to 0x9F and the UTF-16 code unit each stands for. The five bytes
 // the code page leaves undefined stand for the C1 control of the same value.
 constexpr char16_t kHighHalf[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
 bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
@@ -85,8 +84,9 @@ std::u16string IdentityRecord(std::string_view identity) {
 }
 
 bool IsProfileIdentity(std::string_view text) {
-    return text.size() == 32 &&
-           std::all_of(text.begin(), text.end(), [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
+    return text.size() == 32 && std::all_of(text.begin(), text.end(), [](char c) {
+               return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+           });
 }
 
 std::u16string CategoryRecord(const Category& category) { return JoinFields({u"3", category.name}); }
@@ -180,7 +180,8 @@ std::optional<std::int32_t> ParseInt32(std::u16string_view text, ErrorInfo& erro
     if (negative) {
         value = -value;
     }
-    if (value > std::numeric_limits<std::int32_t>::max() || value < std::numeric_limits<std::int32_t>::min()) {
+    if (value > std::numeric_limits<std::int32_t>::max() ||
+        value < std::numeric_limits<std::int32_t>::min()) {
         error = ErrorInfo::of(error::kOverflow);
         return std::nullopt;
     }
@@ -192,8 +193,8 @@ std::optional<double> ParseNumber(std::u16string_view text, ErrorInfo& error) {
     std::string ascii;
     ascii.reserve(text.size());
     for (const char16_t c : text) {
-        const bool allowed = (c >= u'0' && c <= u'9') || c == u'.' || c == u'-' || c == u'+' || c == u'e' ||
-                             c == u'E';
+        const bool allowed =
+            (c >= u'0' && c <= u'9') || c == u'.' || c == u'-' || c == u'+' || c == u'e' || c == u'E';
         if (!allowed) {
             error = ErrorInfo::of(error::kTypeMismatch);
             return std::nullopt;
@@ -206,7 +207,8 @@ std::optional<double> ParseNumber(std::u16string_view text, ErrorInfo& error) {
         negative = digits.front() == '-';
         digits.remove_prefix(1);
     }
-    if (digits.empty() || !(std::isdigit(static_cast<unsigned char>(digits.front())) || digits.front() == '.')) {
+    if (digits.empty() ||
+        !(std::isdigit(static_cast<unsigned char>(digits.front())) || digits.front() == '.')) {
         error = ErrorInfo::of(error::kTypeMismatch);
         return std::nullopt;
     }
@@ -237,7 +239,9 @@ std::u16string KeyTimeText(double secondsSinceMidnight) {
     return AsciiToU16(text);
 }
 
-std::string MakeProfileKey(std::u16string_view timeText) { return crypto::TryEncryptText(timeText, timeText); }
+std::string MakeProfileKey(std::u16string_view timeText) {
+    return crypto::TryEncryptText(timeText, timeText);
+}
 
 std::int32_t NextVersion(std::int32_t version) {
     if (version >= kVersionWrap - 1) {
@@ -255,15 +259,16 @@ bool VersionIsNewer(std::int32_t a, std::int32_t b) {
     return ahead != 0 && ahead < kRound / 2;
 }
 
-bool EncodeProfileTo(const Profile& profile, std::int32_t writtenVersion, std::u16string_view timeText, bool creating,
-                     const LineSink& sink) {
+bool EncodeProfileTo(const Profile& profile, std::int32_t writtenVersion, std::u16string_view timeText,
+                     bool creating, const LineSink& sink) {
     const std::string key = MakeProfileKey(timeText);
     if (key.empty()) {
         return false;
     }
     const std::u16string keyPassword = WidenBytes(key);
 
-    const std::string line2 = crypto::TryEncryptText(AppendRecordSum(u"1|" + Int32Text(profile.logonMode)), keyPassword);
+    const std::string line2 =
+        crypto::TryEncryptText(AppendRecordSum(u"1|" + Int32Text(profile.logonMode)), keyPassword);
     if (line2.empty()) {
         return false;
     }
@@ -335,14 +340,15 @@ bool EncodeProfileTo(const Profile& profile, std::int32_t writtenVersion, std::u
     return !trailerLine.empty() && sink(trailerLine);
 }
 
-EncodedProfile EncodeProfile(const Profile& profile, std::int32_t writtenVersion, std::u16string_view timeText,
-                             bool creating) {
+EncodedProfile EncodeProfile(const Profile& profile, std::int32_t writtenVersion,
+                             std::u16string_view timeText, bool creating) {
     EncodedProfile encoded;
     encoded.lines.reserve(8 + profile.categories.size() + profile.entries.size() + profile.questions.size());
-    encoded.ok = EncodeProfileTo(profile, writtenVersion, timeText, creating, [&encoded](const std::string& line) {
-        encoded.lines.push_back(line);
-        return true;
-    });
+    encoded.ok =
+        EncodeProfileTo(profile, writtenVersion, timeText, creating, [&encoded](const std::string& line) {
+            encoded.lines.push_back(line);
+            return true;
+        });
     return encoded;
 }
 
@@ -457,98 +463,99 @@ ProfileDecoder::LineResult ProfileDecoder::addLine(std::string_view line) {
     };
 
     switch (*kind) {
-    case 1:
-        check(2);
-        if (const auto value = integerField(1)) {
-            profile_.logonMode = *value;
-        }
-        break;
-    case 2: {
-        check(4);
-        const std::u16string* userId = field(1);
-        if (userId == nullptr) {
+        case 1:
+            check(2);
+            if (const auto value = integerField(1)) {
+                profile_.logonMode = *value;
+            }
+            break;
+        case 2: {
+            check(4);
+            const std::u16string* userId = field(1);
+            if (userId == nullptr) {
+                break;
+            }
+            profile_.userId = *userId;
+            const std::u16string* password = field(2);
+            if (password == nullptr) {
+                break;
+            }
+            profile_.password = *password;
+            const std::u16string* pin = field(3);
+            if (pin == nullptr) {
+                break;
+            }
+            profile_.pin = *pin;
             break;
         }
-        profile_.userId = *userId;
-        const std::u16string* password = field(2);
-        if (password == nullptr) {
+        case 3: {
+            check(2);
+            const std::u16string* name = field(1);
+            if (name == nullptr) {
+                break;
+            }
+            if (!profile_.categories.add(*name)) {
+                result.error = ErrorInfo::of(error::kDuplicateKey);
+            }
             break;
         }
-        profile_.password = *password;
-        const std::u16string* pin = field(3);
-        if (pin == nullptr) {
+        case 4:
+            check(9);
+            profile_.entries.push_back(EntryFromFields(std::move(fields)));
+            break;
+        case 5:
+            // A record of the wrong length fails its check; what it holds is still taken.
+            check(3);
+            fields.resize(std::max<std::size_t>(fields.size(), 3));
+            profile_.questions.push_back(SecurityQuestion{std::move(fields[1]), std::move(fields[2])});
+            break;
+        case 6:
+            check(2);
+            if (const auto value = integerField(1)) {
+                profile_.answerMode = *value;
+            }
+            break;
+        case 7: {
+            const auto count = integerField(1);
+            if (!count) {
+                break;
+            }
+            expectedLines_ = *count;
+            const std::u16string* total = field(2);
+            if (total == nullptr) {
+                break;
+            }
+            if (const auto value = ParseNumber(*total, result.error)) {
+                expectedTotal_ = *value;
+                sawTrailer_ = true;
+            }
             break;
         }
-        profile_.pin = *pin;
-        break;
-    }
-    case 3: {
-        check(2);
-        const std::u16string* name = field(1);
-        if (name == nullptr) {
+        case 9:
+            // The identity: taken when the record is sound, and skipped without a word otherwise, as
+            // every reader before it skips the kind.
+            if (std::u16string record = plain; RSumofAC(record, fields, 2)) {
+                std::string identity;
+                for (const char16_t c : fields[1]) identity += c < 0x80 ? static_cast<char>(c) : '?';
+                if (IsProfileIdentity(identity)) profile_.identity = identity;
+            }
             break;
-        }
-        if (!profile_.categories.add(*name)) {
-            result.error = ErrorInfo::of(error::kDuplicateKey);
-        }
-        break;
-    }
-    case 4:
-        check(9);
-        profile_.entries.push_back(EntryFromFields(std::move(fields)));
-        break;
-    case 5:
-        // A record of the wrong length fails its check; what it holds is still taken.
-        check(3);
-        fields.resize(std::max<std::size_t>(fields.size(), 3));
-        profile_.questions.push_back(SecurityQuestion{std::move(fields[1]), std::move(fields[2])});
-        break;
-    case 6:
-        check(2);
-        if (const auto value = integerField(1)) {
-            profile_.answerMode = *value;
-        }
-        break;
-    case 7: {
-        const auto count = integerField(1);
-        if (!count) {
+        case 8:
+            check(2);
+            if (const auto value = integerField(1)) {
+                profile_.version = *value;
+                sawVersion_ = true;
+            }
             break;
-        }
-        expectedLines_ = *count;
-        const std::u16string* total = field(2);
-        if (total == nullptr) {
+        default:
             break;
-        }
-        if (const auto value = ParseNumber(*total, result.error)) {
-            expectedTotal_ = *value;
-            sawTrailer_ = true;
-        }
-        break;
-    }
-    case 9:
-        // The identity: taken when the record is sound, and skipped without a word otherwise, as
-        // every reader before it skips the kind.
-        if (std::u16string record = plain; RSumofAC(record, fields, 2)) {
-            std::string identity;
-            for (const char16_t c : fields[1]) identity += c < 0x80 ? static_cast<char>(c) : '?';
-            if (IsProfileIdentity(identity)) profile_.identity = identity;
-        }
-        break;
-    case 8:
-        check(2);
-        if (const auto value = integerField(1)) {
-            profile_.version = *value;
-            sawVersion_ = true;
-        }
-        break;
-    default:
-        break;
     }
     return result;
 }
 
 bool ProfileDecoder::trailerMatches() const {
-    return static_cast<double>(expectedLines_) == static_cast<double>(linesRead_) && expectedTotal_ == runningLength_;
+    return static_cast<double>(expectedLines_) == static_cast<double>(linesRead_) &&
+           expectedTotal_ == runningLength_;
 }
 
 }  // namespace keyloft

@@ -85,8 +85,8 @@ using LineSink = std::function<bool(const std::string& line)>;
 // entries (left out when creating), questions, kind 6 and the trailer, each given to `sink` as
 // soon as it is made, so that a save holds one line at a time. False when a line did not encrypt
 // or the sink stopped.
-bool EncodeProfileTo(const Profile& profile, std::int32_t writtenVersion, std::u16string_view timeText, bool creating,
-                     const LineSink& sink);
+bool EncodeProfileTo(const Profile& profile, std::int32_t writtenVersion, std::u16string_view timeText,
+                     bool creating, const LineSink& sink);
 // The same lines, all at once.
 EncodedProfile EncodeProfile(const Profile& profile, std::int32_t writtenVersion,
                              std::u16string_view timeText, bool creating);
@@ -99,11 +99,11 @@ std::vector<std::string> SplitFileLines(std::string_view bytes);
 // Fills a Profile from file lines one line at a time, as the loader does. The caller acts on
 // each line's result before giving the next line (the loader stops at a rejection or a failure).
 class ProfileDecoder {
-public:
+  public:
     struct LineResult {
-        int sumFailures = 0;   // record-sum checks that failed on this line (values still taken)
-        bool rejected = false; // a line the cipher rejects (the program must end)
-        ErrorInfo error;       // any other failure: the load fails
+        int sumFailures = 0;               // record-sum checks that failed on this line (values still taken)
+        bool rejected = false;             // a line the cipher rejects (the program must end)
+        ErrorInfo error;                   // any other failure: the load fails
         std::optional<std::int32_t> kind;  // the record's kind, once read (none for the key line)
     };
 
@@ -125,7 +125,7 @@ public:
     bool sawVersion() const { return sawVersion_; }
     bool sawTrailer() const { return sawTrailer_; }
 
-private:
+  private:
     Profile& profile_;
     std::string keyLine_;
     std::u16string profileKey_;

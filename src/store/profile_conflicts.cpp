@@ -50,8 +50,8 @@ ConflictMerge::ConflictMerge(ConflictMerge&&) noexcept = default;
 ConflictMerge& ConflictMerge::operator=(ConflictMerge&&) noexcept = default;
 
 std::size_t ConflictMerge::copiesMerged() const {
-    return static_cast<std::size_t>(
-        std::count_if(copies_.begin(), copies_.end(), [](const ConflictCopyInfo& c) { return c.problem.empty(); }));
+    return static_cast<std::size_t>(std::count_if(
+        copies_.begin(), copies_.end(), [](const ConflictCopyInfo& c) { return c.problem.empty(); }));
 }
 
 std::size_t ConflictMerge::unprovenCopies() const {
@@ -159,7 +159,8 @@ MergeResult ProfileEdits::mergeConflictCopies(ConflictMerge& merge) {
         // Only the file that was read: not one that something put in its place meanwhile.
         const bool same = copy->read.held && s.files.namesHeldFileItself(path, *copy->read.held);
         if (!same || s.files.remove(path).failed()) {
-            result.leftAlone.push_back(ConflictCopyInfo{copy->fileName, u"it could not be removed", false, 0, 0});
+            result.leftAlone.push_back(
+                ConflictCopyInfo{copy->fileName, u"it could not be removed", false, 0, 0});
         } else {
             result.merged.push_back(copy->fileName);
         }

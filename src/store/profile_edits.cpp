@@ -80,7 +80,9 @@ void ProfileEdits::setSealed(bool seal) {
 }
 bool ProfileEdits::sealingNeedsNewPassword() const { return state_->readablePassword; }
 bool ProfileEdits::keptReadable() { return ReadKeptReadable(state_->settings, state_->profilePath); }
-void ProfileEdits::setKeptReadable(bool kept) { RememberKeptReadable(state_->settings, state_->profilePath, kept); }
+void ProfileEdits::setKeptReadable(bool kept) {
+    RememberKeptReadable(state_->settings, state_->profilePath, kept);
+}
 
 EditResult ProfileEdits::saveEdit(EditResult result) {
     result.save = save();
@@ -175,7 +177,8 @@ EditResult ProfileEdits::changeSecurity(const SecuritySettings& typed) {
             return result;
         };
         const SealingSecrets secrets{open_.profileName(), settings.logonMode, settings.userId,
-                                     settings.passwordRetyped ? settings.password : profile().password, &kept};
+                                     settings.passwordRetyped ? settings.password : profile().password,
+                                     &kept};
         if (std::optional<std::u16string> refusal = SealingRefusal(secrets))
             return refused(std::move(*refusal));
         // A password that a readable file held opens every copy of that file: sealing starts afresh.

@@ -135,12 +135,14 @@ bool SameFolder(const std::filesystem::path& a, const std::filesystem::path& b) 
 }  // namespace
 
 ProfileFolder::ProfileFolder(FileSystem& files, SettingsStore& settings, const Clock& clock,
-                             std::filesystem::path applicationFolder, std::filesystem::path defaultDatabaseFolder)
+                             std::filesystem::path applicationFolder,
+                             std::filesystem::path defaultDatabaseFolder)
     : files_(files),
       settings_(settings),
       clock_(clock),
       applicationFolder_(std::move(applicationFolder)),
-      defaultDatabaseFolder_(defaultDatabaseFolder.empty() ? applicationFolder_ : std::move(defaultDatabaseFolder)) {}
+      defaultDatabaseFolder_(defaultDatabaseFolder.empty() ? applicationFolder_
+                                                           : std::move(defaultDatabaseFolder)) {}
 
 const std::filesystem::path& ProfileFolder::databaseFolder() const { return databaseFolder_; }
 void ProfileFolder::setDatabaseFolder(std::filesystem::path folder) { databaseFolder_ = std::move(folder); }
@@ -168,8 +170,8 @@ ProfileList ProfileFolder::listProfiles() {
     if (list.names.empty() && !SameFolder(databaseFolder_, applicationFolder_)) {
         // The folder is named: an installed program looks in the user's own folder, not its own.
         MessageRequest question =
-            Message(kNoProfilesFound + std::u16string(kLineBreak) + FolderText(databaseFolder_) +
-                        kLineBreak + kTryApplicationFolder,
+            Message(kNoProfilesFound + std::u16string(kLineBreak) + FolderText(databaseFolder_) + kLineBreak +
+                        kTryApplicationFolder,
                     kProfilesMissingTitle, MessageIcon::Critical);
         question.buttons = MessageButtons::YesNo;
         // Enter must not send new profiles into the program's own folder.
@@ -240,7 +242,8 @@ DeleteResult ProfileFolder::deleteProfile(std::u16string_view profileName, Delet
         if (!result.error.failed()) ForgetSeenProfile(settings_, path);
         result.folderQuestion = listProfiles().question;
     } else {
-        result.report.messages.push_back(Message(kFileNotFoundMessage, kFileErrorTitle, MessageIcon::Critical));
+        result.report.messages.push_back(
+            Message(kFileNotFoundMessage, kFileErrorTitle, MessageIcon::Critical));
         result.outcome = DeleteOutcome::NotFound;
     }
     return result;

@@ -15,8 +15,8 @@ constexpr char16_t kReadablePrefix[] = u"SeenReadable";
 std::u16string SettingName(std::u16string_view prefix, const std::filesystem::path& path) {
     const std::u8string text = path.generic_u8string();
     unsigned char hash[16];
-    crypto_generichash(hash, sizeof hash, reinterpret_cast<const unsigned char*>(text.data()), text.size(), nullptr,
-                       0);
+    crypto_generichash(hash, sizeof hash, reinterpret_cast<const unsigned char*>(text.data()), text.size(),
+                       nullptr, 0);
     std::u16string name(prefix);
     constexpr char16_t kDigits[] = u"0123456789abcdef";
     for (const unsigned char byte : hash) {
@@ -96,7 +96,8 @@ std::optional<SeenProfile> ReadSeenProfile(SettingsStore& settings, const std::f
     // Whatever any of its names remembers counts: the most that was seen of the file.
     std::optional<SeenProfile> seen;
     for (const std::u16string* name : {&names.own, &names.target, &names.typed}) {
-        if ((name != &names.own && *name == names.own) || (name == &names.typed && *name == names.target)) continue;
+        if ((name != &names.own && *name == names.own) || (name == &names.typed && *name == names.target))
+            continue;
         const std::optional<SeenProfile> one = ReadOne(settings, *name);
         if (!one) continue;
         if (!seen) {
@@ -150,13 +151,14 @@ void RememberKeptReadable(SettingsStore& settings, const std::filesystem::path& 
     if (names.typed != names.own) Clear(settings, names.typed);
 }
 
-bool RolledBackBesideNewerCopy(const SeenProfile& seen, const SeenProfile& now, std::optional<std::int32_t> newestCopy) {
+bool RolledBackBesideNewerCopy(const SeenProfile& seen, const SeenProfile& now,
+                               std::optional<std::int32_t> newestCopy) {
     return !(seen.sealed && !now.sealed) && VersionIsNewer(seen.version, now.version) && newestCopy &&
            !VersionIsNewer(seen.version, *newestCopy);
 }
 
-std::u16string ReplacedFileMessage(std::u16string_view profileName, const SeenProfile& seen, const SeenProfile& now,
-                                   std::optional<std::int32_t> newestCopy) {
+std::u16string ReplacedFileMessage(std::u16string_view profileName, const SeenProfile& seen,
+                                   const SeenProfile& now, std::optional<std::int32_t> newestCopy) {
     const std::u16string profile = u"The profile \"" + std::u16string(profileName) + u"\" ";
     const std::u16string older = u"holds version " + Int32Text(now.version) + u", older than version " +
                                  Int32Text(seen.version) + u" that you last used";
@@ -168,14 +170,16 @@ std::u16string ReplacedFileMessage(std::u16string_view profileName, const SeenPr
     }
     std::u16string what;
     if (seen.sealed && !now.sealed) {
-        what = u"was sealed when you last used it, and its file is not sealed now: anyone who can copy the file "
-               u"can read it.";
+        what =
+            u"was sealed when you last used it, and its file is not sealed now: anyone who can copy the file "
+            u"can read it.";
     } else if (VersionIsNewer(seen.version, now.version)) {
         what = older + u": changes made since then are not in it.";
     } else {
         return {};
     }
-    return profile + what + u" The file may have been replaced by an older or a readable copy.\n\nOpen it anyway?";
+    return profile + what +
+           u" The file may have been replaced by an older or a readable copy.\n\nOpen it anyway?";
 }
 
 }  // namespace keyloft

@@ -41,12 +41,14 @@ void RememberKeptReadable(SettingsStore& settings, const std::filesystem::path& 
 // Whether the file went back to an older version since `seen` and a conflict copy of it holds
 // `seen`'s version or a newer one (`newestCopy`): a file-sync engine kept another machine's older
 // file and left this user's as a copy. Merging the copy brings everything back.
-bool RolledBackBesideNewerCopy(const SeenProfile& seen, const SeenProfile& now, std::optional<std::int32_t> newestCopy);
+bool RolledBackBesideNewerCopy(const SeenProfile& seen, const SeenProfile& now,
+                               std::optional<std::int32_t> newestCopy);
 
 // What changed since `seen` that the user is asked about, in one message naming the profile; empty
 // when nothing did. Versions count up and wrap from kVersionWrap - 1 to 1. When the file went back
 // beside a newer copy, the message says so and asks whether to open the profile and merge the copy.
-std::u16string ReplacedFileMessage(std::u16string_view profileName, const SeenProfile& seen, const SeenProfile& now,
+std::u16string ReplacedFileMessage(std::u16string_view profileName, const SeenProfile& seen,
+                                   const SeenProfile& now,
                                    std::optional<std::int32_t> newestCopy = std::nullopt);
 
 }  // namespace keyloft

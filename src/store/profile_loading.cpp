@@ -29,7 +29,8 @@ constexpr char16_t kOpRSumofAC[] = u"RSumofAC";
 constexpr char16_t kOpDecrypt[] = u"Decrypt";
 
 // Sealed files: all lines of the file, within the limits of store/read_limits.h.
-ErrorInfo ReadAllLines(ReadableFile& file, std::vector<std::string>& lines, FileFingerprint* fingerprint = nullptr) {
+ErrorInfo ReadAllLines(ReadableFile& file, std::vector<std::string>& lines,
+                       FileFingerprint* fingerprint = nullptr) {
     ErrorInfo error;
     (void)ReadBoundedLines(file, lines, error, fingerprint);
     return error;
@@ -82,8 +83,8 @@ void OpenProfile::loadFailed(bool showErrors, const ErrorInfo& error) {
         s.report.lockSession = s.loggedOn();
         return;
     }
-    s.show(Message(kErrorOccurred + std::u16string(kLineBreak) + s.lastErrorText + u"  " + kOpReadFromFile + u" (" +
-                   s.lastErrorNumber + u")" + kLineBreak + kCloseAndReopen));
+    s.show(Message(kErrorOccurred + std::u16string(kLineBreak) + s.lastErrorText + u"  " + kOpReadFromFile +
+                   u" (" + s.lastErrorNumber + u")" + kLineBreak + kCloseAndReopen));
     logError(kOpReadFromFile, s.lastErrorNumber, s.lastErrorText);
     s.report.closeWindow = true;
 }
@@ -232,7 +233,8 @@ OpenResult OpenProfile::reload() {
     result.outcome = loadOutcome();
     // Loaded again in the middle of a session (the tool's shell between commands): a file that is
     // no longer sealed or went back is asked about as at open, and No ends the session.
-    if (result.outcome == OpenOutcome::Loaded && s.awaitAnswer(replacedFileQuestion(), State::Awaiting::Reload)) {
+    if (result.outcome == OpenOutcome::Loaded &&
+        s.awaitAnswer(replacedFileQuestion(), State::Awaiting::Reload)) {
         result.outcome = OpenOutcome::NeedsAnswer;
         result.question = s.awaitedQuestion;
         return result;
@@ -306,7 +308,8 @@ void OpenProfile::loadSealed(bool showErrors) {
     for (const std::string& line : lines) {
         s.runningLength += static_cast<double>(line.size());
     }
-    std::optional<sealed::SealedFile> file = sealed::ParseSealedLines(lines, sealed::LoadingFloor(s.sealingLimits));
+    std::optional<sealed::SealedFile> file =
+        sealed::ParseSealedLines(lines, sealed::LoadingFloor(s.sealingLimits));
     if (!file) {
         damaged();
         return;
@@ -315,8 +318,9 @@ void OpenProfile::loadSealed(bool showErrors) {
     if (!reopen) s.readablePassword = false;
     s.fingerprint = fingerprint;
     if (reopen) {
-        const bool keysHold = keys && (!s.keysOnly || (modeBefore == file->logonMode &&
-                                                       sealed::SameLogonSlot(keys->keySlots, file->keySlots)));
+        const bool keysHold =
+            keys && (!s.keysOnly || (modeBefore == file->logonMode &&
+                                     sealed::SameLogonSlot(keys->keySlots, file->keySlots)));
         if (keysHold && sealed::OpenBody(*file, keys->dataKey, s.profile, &before)) {
             s.sealedKeys = sealed::KeepKeys(*file, keys->dataKey, s.profile);
         } else if (!s.keysOnly) {

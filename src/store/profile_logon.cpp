@@ -35,7 +35,8 @@ std::optional<sealed::SealedFile> OpenProfile::loadedSealedFile() const {
 
 LogonOutcome OpenProfile::logOnWithKey(const sealed::Key& dataKey, const sealed::LogonValues* known) {
     const State& s = *state_;
-    if (!s.loaded() || !s.lockedFile || s.awaiting != State::Awaiting::Nothing) return LogonOutcome::Incorrect;
+    if (!s.loaded() || !s.lockedFile || s.awaiting != State::Awaiting::Nothing)
+        return LogonOutcome::Incorrect;
     return openSealedBody(dataKey, known);
 }
 
@@ -58,17 +59,17 @@ LogonOutcome OpenProfile::logOn(const LogonDetails& typed) {
     const Profile& p = s.profile;
     bool accepted = false;
     switch (p.logonMode) {
-    case kPasswordOnly:
-        accepted = trimmed.password == p.password;
-        break;
-    case kUserIdAndPassword:
-        accepted = trimmed.password == p.password && trimmed.userId == p.userId;
-        break;
-    case kUserIdPasswordAndPin:
-        accepted = trimmed.password == p.password && trimmed.userId == p.userId && trimmed.pin == p.pin;
-        break;
-    default:
-        break;
+        case kPasswordOnly:
+            accepted = trimmed.password == p.password;
+            break;
+        case kUserIdAndPassword:
+            accepted = trimmed.password == p.password && trimmed.userId == p.userId;
+            break;
+        case kUserIdPasswordAndPin:
+            accepted = trimmed.password == p.password && trimmed.userId == p.userId && trimmed.pin == p.pin;
+            break;
+        default:
+            break;
     }
     s.setLoggedOn(accepted);
     if (accepted) rememberSeen();

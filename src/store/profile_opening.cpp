@@ -23,7 +23,8 @@ constexpr char16_t kConflictCopyName[] =
 
 // What the security setup and the sealing rule say of the trimmed password a profile is to be
 // created sealed with: nullopt, or the message that refuses it.
-std::optional<std::u16string> SealedStartRefusal(std::u16string_view profileName, const std::u16string& password,
+std::optional<std::u16string> SealedStartRefusal(std::u16string_view profileName,
+                                                 const std::u16string& password,
                                                  const std::u16string& confirmation) {
     SecuritySettings typed;
     typed.logonMode = kPasswordOnly;
@@ -87,7 +88,8 @@ OpenResult OpenProfile::openProfile(std::u16string_view profileName) {
     loadHeld(true);
     result.outcome = loadOutcome();
     // The report goes on once the caller has the answer.
-    if (result.outcome == OpenOutcome::Loaded && s.awaitAnswer(replacedFileQuestion(), State::Awaiting::Open)) {
+    if (result.outcome == OpenOutcome::Loaded &&
+        s.awaitAnswer(replacedFileQuestion(), State::Awaiting::Open)) {
         result.outcome = OpenOutcome::NeedsAnswer;
         result.question = s.awaitedQuestion;
         return result;
@@ -150,7 +152,8 @@ CreateResult OpenProfile::createFirstFile(std::u16string_view profileName, const
     if (sealedStart != nullptr) {
         *password = TrimBlanks(sealedStart->password);
         *confirmation = TrimBlanks(sealedStart->confirmation);
-        if (std::optional<std::u16string> refusal = SealedStartRefusal(profileName, *password, *confirmation)) {
+        if (std::optional<std::u16string> refusal =
+                SealedStartRefusal(profileName, *password, *confirmation)) {
             result.report.messages.push_back(Message(std::move(*refusal)));
             return result;
         }

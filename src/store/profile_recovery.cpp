@@ -68,7 +68,8 @@ FileCheck CheckHeldFile(ReadableFile& file, const sealed::Limits& floor) {
         fault = result.sumFailures > 0 || result.rejected || result.error.failed();
     }
     check.empty = !fault && !error.failed() && decoder.linesRead() == 0;
-    check.ok = !fault && !error.failed() && decoder.linesRead() > 0 && decoder.trailerMatches() && decoder.sawVersion();
+    check.ok = !fault && !error.failed() && decoder.linesRead() > 0 && decoder.trailerMatches() &&
+               decoder.sawVersion();
     check.version = scratch.version;
     (void)file.rewind();
     Wipe(scratch);
@@ -108,10 +109,11 @@ ErrorInfo OpenProfile::takeProfile() {
         const std::optional<SeenProfile> seen = ReadSeenProfile(s.settings, profilePath);
         const bool sealedProfile = profileCheck.sealed || (seen && seen->sealed);
         const bool acceptable =
-            !sealedProfile || (backupCheck.sealed && (!seen || !VersionIsNewer(seen->version, backupCheck.version)));
+            !sealedProfile ||
+            (backupCheck.sealed && (!seen || !VersionIsNewer(seen->version, backupCheck.version)));
         const bool newer = backupCheck.ok && VersionIsNewer(backupCheck.version, profileCheck.version);
         if (backupCheck.ok && acceptable && !profileCheck.ok) {
-            const std::u16string why = !s.held             ? u"was missing"
+            const std::u16string why = !s.held              ? u"was missing"
                                        : profileCheck.empty ? u"was empty"
                                                             : u"failed its checks";
             s.held.reset();
@@ -122,8 +124,8 @@ ErrorInfo OpenProfile::takeProfile() {
                 s.held = std::move(backup);
                 (void)s.files.flushFolder(profilePath);
                 logError(kOpRecover, u"0",
-                         backupName + VersionText(backupCheck.version) + u" was put back as " + fileName + u", which " +
-                             why);
+                         backupName + VersionText(backupCheck.version) + u" was put back as " + fileName +
+                             u", which " + why);
             }
         } else if (profileCheck.ok && newer && acceptable && profileCheck.sealed && backupCheck.sealed) {
             s.backupToProve = true;
@@ -132,15 +134,16 @@ ErrorInfo OpenProfile::takeProfile() {
                          VersionText(profileCheck.version) +
                          u": it replaces it only if it opens with the profile's key at logon");
         } else if (profileCheck.ok && newer) {
-            logError(kOpRecover, u"0",
-                     backupName + VersionText(backupCheck.version) + u" was left beside " + fileName +
-                         VersionText(profileCheck.version) +
-                         u": a backup replaces a sound profile only when it opens with the sealed profile's key");
+            logError(
+                kOpRecover, u"0",
+                backupName + VersionText(backupCheck.version) + u" was left beside " + fileName +
+                    VersionText(profileCheck.version) +
+                    u": a backup replaces a sound profile only when it opens with the sealed profile's key");
         } else if (profileCheck.ok) {
             const std::u16string what = !backupCheck.ok ? std::u16string(u"damaged")
                                         : !acceptable   ? u"not sealed or older, beside a sealed profile" +
                                                             VersionText(backupCheck.version)
-                                                        : u"older" + VersionText(backupCheck.version);
+                                                      : u"older" + VersionText(backupCheck.version);
             backup.reset();
             const ErrorInfo removed = s.files.remove(backupPath);
             if (!removed.failed()) {
@@ -184,7 +187,8 @@ void OpenProfile::proveBackup(const sealed::LogonValues* known) {
     std::vector<std::string> lines;
     FileFingerprint fingerprint{};
     if (ReadBoundedLines(*backup, lines, error, &fingerprint) != ReadLimit::None || error.failed()) return;
-    const std::optional<sealed::SealedFile> file = sealed::ParseSealedLines(lines, sealed::LoadingFloor(s.sealingLimits));
+    const std::optional<sealed::SealedFile> file =
+        sealed::ParseSealedLines(lines, sealed::LoadingFloor(s.sealingLimits));
     Profile opened;
     if (!file || !VersionIsNewer(file->version, s.profile.version) ||
         !sealed::OpenBody(*file, s.sealedKeys->dataKey, opened, known)) {

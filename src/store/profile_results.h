@@ -20,28 +20,29 @@
 
 namespace keyloft {
 
-class FileSystem;  // store/file_system.h: the seam over profile files (hold, rename, write)
+class FileSystem;          // store/file_system.h: the seam over profile files (hold, rename, write)
 class FingerprintBuilder;  // store/bounded_lines.h
 class WritableFile;
 namespace sealed {
 class Key;  // store/sealed_profile.h
 struct LogonValues;
 struct SealedFile;
-}
+}  // namespace sealed
 
 enum class SaveOutcome {
-    Saved,             // new file written, version + 1
-    NeedsAnswer,       // another user's save is a file no longer sealed or gone back: `question`
-                       // asks whether to go on with it; answerReplacedSave() takes the answer
-    ConflictRefreshed, // another user saved: change dropped, Profile reloaded ("The record has been modified...")
-    ConflictLockedOut, // another user changed the logon details: the caller locks the session
-    Failed,            // the save failed: the file is as it was
+    Saved,              // new file written, version + 1
+    NeedsAnswer,        // another user's save is a file no longer sealed or gone back: `question`
+                        // asks whether to go on with it; answerReplacedSave() takes the answer
+    ConflictRefreshed,  // another user saved: change dropped, Profile reloaded ("The record has been
+                        // modified...")
+    ConflictLockedOut,  // another user changed the logon details: the caller locks the session
+    Failed,             // the save failed: the file is as it was
 };
 
 struct [[nodiscard]] SaveResult {
     SaveOutcome outcome = SaveOutcome::Failed;
-    ErrorInfo error;     // for Failed: why
-    StoreReport report;  // what the window shows and does about it, in order
+    ErrorInfo error;                         // for Failed: why
+    StoreReport report;                      // what the window shows and does about it, in order
     std::optional<MessageRequest> question;  // for NeedsAnswer: asked before the report is carried out
 
     bool saved() const { return outcome == SaveOutcome::Saved; }
@@ -62,7 +63,7 @@ struct ConflictCopyInfo {
 // plan that a preview shows and that the merge carries out, so that the counts shown are the
 // counts added. What the copies hold is wiped when it goes, and the copies stay held until then.
 class ConflictMerge {
-public:
+  public:
     ConflictMerge();
     ~ConflictMerge();
     ConflictMerge(ConflictMerge&&) noexcept;
@@ -74,7 +75,7 @@ public:
     std::size_t copiesMerged() const;    // the copies the merge takes
     std::size_t unprovenCopies() const;  // those that nothing shows to be of this profile
 
-private:
+  private:
     friend class ProfileEdits;
     struct Reads;
     std::unique_ptr<Reads> reads_;
@@ -86,26 +87,26 @@ private:
 struct [[nodiscard]] MergeResult {
     std::size_t entriesAdded = 0;
     std::size_t categoriesAdded = 0;
-    std::vector<std::u16string> merged;      // copies merged and removed
-    std::vector<ConflictCopyInfo> leftAlone; // copies that could not be merged, or not removed
-    SaveResult save;                         // the one save (Saved when nothing was to be added)
+    std::vector<std::u16string> merged;       // copies merged and removed
+    std::vector<ConflictCopyInfo> leftAlone;  // copies that could not be merged, or not removed
+    SaveResult save;                          // the one save (Saved when nothing was to be added)
 };
 
 enum class OpenOutcome {
-    Loaded,     // the profile is loaded and held
-    NotChosen,  // no name: nothing was done
-    BadName,    // the name fails the profile-name rule: nothing was touched
-    InUse,      // another instance holds the profile
-    NotFound,   // there is no such profile file
-    Empty,      // the file is empty (a damaged file)
-    Damaged,    // the file fails a check of its content (sums, trailer, record fields; a sealed
-                // file's header, framing or authentication: nothing of it was kept)
+    Loaded,       // the profile is loaded and held
+    NotChosen,    // no name: nothing was done
+    BadName,      // the name fails the profile-name rule: nothing was touched
+    InUse,        // another instance holds the profile
+    NotFound,     // there is no such profile file
+    Empty,        // the file is empty (a damaged file)
+    Damaged,      // the file fails a check of its content (sums, trailer, record fields; a sealed
+                  // file's header, framing or authentication: nothing of it was kept)
     NotReadable,  // the file's permissions keep this user out, or it is a link Keyloft does not
                   // follow there: said so, nothing else is done
-    Failed,     // any other failure (the file could not be read)
-    Ended,      // a line the cipher rejects: the program must end at once
-    Replaced,   // the file is no longer sealed or its version went back since this user last used it,
-                // and the user chose not to open it (the question is asked, default No): let go
+    Failed,       // any other failure (the file could not be read)
+    Ended,        // a line the cipher rejects: the program must end at once
+    Replaced,     // the file is no longer sealed or its version went back since this user last used it,
+                  // and the user chose not to open it (the question is asked, default No): let go
     NeedsAnswer,  // such a file is loaded and held: `question` asks whether to open it, and
                   // answerReplacedFile() takes the answer; nothing else is done meanwhile
 };
@@ -203,10 +204,10 @@ struct SecuritySettings {
     std::u16string password;  // the password box as it stands (the mask while not retyped)
     std::u16string pin;
     std::vector<SecurityQuestion> questions;  // the pairs as typed; a pair without a question is not kept
-    std::int32_t answerMode = 0;  // 0: the stored answer mode stays
+    std::int32_t answerMode = 0;              // 0: the stored answer mode stays
     bool seal = false;
-    std::u16string confirmation;  // the confirmation box: must match the password box
-    bool passwordRetyped = true;  // false: the stored password stays
+    std::u16string confirmation;       // the confirmation box: must match the password box
+    bool passwordRetyped = true;       // false: the stored password stays
     bool weakAnswersAccepted = false;  // sealed without slots for answers too easy to guess, unasked
 };
 

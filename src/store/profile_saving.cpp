@@ -233,10 +233,12 @@ SaveOutcome OpenProfile::reloadAfterOtherSave() {
     // changed logon does.
     const bool lockedDuringReload = s.report.lockSession && !lockedBefore;
     s.sameLogonAfterReload = !refused && !lockedDuringReload && s.profile.logonMode == logonMode &&
-                             s.profile.userId == userId && s.profile.password == password && s.profile.pin == pin;
+                             s.profile.userId == userId && s.profile.password == password &&
+                             s.profile.pin == pin;
     // A file that is no longer sealed, or older than what this user saw, is asked about as at open:
     // the save waits for the answer.
-    if (s.loaded() && s.awaitAnswer(replacedFileQuestion(), State::Awaiting::Save)) return SaveOutcome::NeedsAnswer;
+    if (s.loaded() && s.awaitAnswer(replacedFileQuestion(), State::Awaiting::Save))
+        return SaveOutcome::NeedsAnswer;
     return finishReloadAfterSave();
 }
 
@@ -330,14 +332,15 @@ SaveOutcome OpenProfile::writeNewFile(std::int32_t versionBefore, Write write) {
         s.sealedKeys.reset();
     }
     if (!writeSealed) s.readablePassword = true;
-    RememberSeenProfile(s.settings, s.profilePath, SeenProfile{writeSealed, newVersion}, s.formChosen || creating);
+    RememberSeenProfile(s.settings, s.profilePath, SeenProfile{writeSealed, newVersion},
+                        s.formChosen || creating);
     return SaveOutcome::Saved;
 }
 
 // Each line goes to `out` as soon as it is made, and is counted (the last one, the trailer, is not
 // counted in itself). False when a write failed (`error` says why) or a line did not encrypt.
 bool OpenProfile::writeLines(WritableFile& out, std::int32_t newVersion, Write kind,
-                              FingerprintBuilder& fingerprint, ErrorInfo& error) {
+                             FingerprintBuilder& fingerprint, ErrorInfo& error) {
     State& s = *state_;
     const bool writeSealed = kind == Write::Save ? s.seal : kind == Write::FirstFileSealed;
     std::size_t lastLength = 0;

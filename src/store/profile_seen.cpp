@@ -42,7 +42,8 @@ std::optional<MessageRequest> OpenProfile::replacedFileQuestion() {
         RememberSeenProfile(s.settings, s.profilePath, now);
         return std::nullopt;
     }
-    if (s.acceptedPath == s.profilePath && s.acceptedFile == std::pair{now.sealed, now.version}) return std::nullopt;
+    if (s.acceptedPath == s.profilePath && s.acceptedFile == std::pair{now.sealed, now.version})
+        return std::nullopt;
     if (ReplacedFileMessage(s.profileName, *seen, now).empty()) return std::nullopt;
     // Gone back: a file-sync engine may have kept another machine's older file and left this
     // user's newer one beside it as a conflict copy.
@@ -61,7 +62,8 @@ std::optional<MessageRequest> OpenProfile::replacedFileQuestion() {
 void OpenProfile::answerReplaced(bool open) {
     State& s = *state_;
     const std::u16string& text = s.awaitedQuestion.text;
-    logError(kOpReadFromFile, u"0", text.substr(0, text.find(u'\n')) + (open ? u" Opened." : u" Not opened."));
+    logError(kOpReadFromFile, u"0",
+             text.substr(0, text.find(u'\n')) + (open ? u" Opened." : u" Not opened."));
     s.awaiting = State::Awaiting::Nothing;
     if (open) {
         s.acceptedPath = s.profilePath;
@@ -79,7 +81,8 @@ OpenResult OpenProfile::answerReplacedFile(bool open) {
     answerReplaced(open);
     if (open) {
         result.outcome = OpenOutcome::Loaded;
-        return awaited == State::Awaiting::Open ? finishOpen(std::move(result)) : finishReload(std::move(result));
+        return awaited == State::Awaiting::Open ? finishOpen(std::move(result))
+                                                : finishReload(std::move(result));
     }
     forget();
     result.outcome = OpenOutcome::Replaced;

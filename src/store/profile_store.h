@@ -20,23 +20,23 @@ namespace keyloft {
 class FileSystem;
 
 class ProfileStore {
-public:
-  // The application folder is where the program is (the "Profiles Missing" question offers it);
-  // the default database folder is used while the "Database" setting names none (empty: the
-  // application folder). A sealed save that makes new key slots makes them with `sealingLimits`.
-  ProfileStore(UiHost& host, FileSystem& files, SettingsStore& settings, const Clock& clock,
-               std::filesystem::path applicationFolder, std::filesystem::path defaultDatabaseFolder = {},
-               sealed::Limits sealingLimits = sealed::DefaultLimits());
-  ProfileStore(const ProfileStore&) = delete;
-  ProfileStore& operator=(const ProfileStore&) = delete;
+  public:
+    // The application folder is where the program is (the "Profiles Missing" question offers it);
+    // the default database folder is used while the "Database" setting names none (empty: the
+    // application folder). A sealed save that makes new key slots makes them with `sealingLimits`.
+    ProfileStore(UiHost& host, FileSystem& files, SettingsStore& settings, const Clock& clock,
+                 std::filesystem::path applicationFolder, std::filesystem::path defaultDatabaseFolder = {},
+                 sealed::Limits sealingLimits = sealed::DefaultLimits());
+    ProfileStore(const ProfileStore&) = delete;
+    ProfileStore& operator=(const ProfileStore&) = delete;
 
-  ProfileFolder& folder() { return folder_; }
-  const ProfileFolder& folder() const { return folder_; }
-  OpenProfile& open() { return open_; }
-  const OpenProfile& open() const { return open_; }
-  ProfileEdits& edits() { return edits_; }
+    ProfileFolder& folder() { return folder_; }
+    const ProfileFolder& folder() const { return folder_; }
+    OpenProfile& open() { return open_; }
+    const OpenProfile& open() const { return open_; }
+    ProfileEdits& edits() { return edits_; }
 
-private:
+  private:
     ProfileFolder folder_;
     OpenProfile open_;  // forgets the profile when the store goes
     ProfileEdits edits_;

@@ -37,7 +37,7 @@ void SetFault(VerifyReport& report, std::size_t line, std::u16string text) {
 // Feeds lines to the loader's decoder one at a time and keeps the first fault; memory stays that
 // of one line, whatever the size of the file.
 class Checker {
-public:
+  public:
     explicit Checker(VerifyReport& report) : report_(report), decoder_(profile_) {}
 
     // False once a fault ends the check (the loader would stop there).
@@ -66,8 +66,9 @@ public:
                 text += u"no trailer record";
             } else {
                 text += u"line count " + NumberText(decoder_.expectedLineCount()) + u" (file has " +
-                        Number(decoder_.linesRead()) + u"), total length " + NumberText(decoder_.expectedTotal()) +
-                        u" (file has " + NumberText(decoder_.runningLength()) + u")";
+                        Number(decoder_.linesRead()) + u"), total length " +
+                        NumberText(decoder_.expectedTotal()) + u" (file has " +
+                        NumberText(decoder_.runningLength()) + u")";
             }
             SetFault(report_, 0, text);
         }
@@ -80,7 +81,7 @@ public:
         report_.ok = report_.fault.empty();
     }
 
-private:
+  private:
     VerifyReport& report_;
     Profile profile_;
     ProfileDecoder decoder_;
@@ -103,7 +104,8 @@ void CheckSealed(VerifyReport& report, const std::vector<std::string>& lines, co
     report.lineCount = lines.size();
     const std::optional<sealed::SealedFile> file = sealed::ParseSealedLines(lines, floor);
     if (!file) {
-        SetFault(report, 0, u"sealed file: the header, the framing or the check line is wrong (the file is damaged)");
+        SetFault(report, 0,
+                 u"sealed file: the header, the framing or the check line is wrong (the file is damaged)");
         return;
     }
     report.version = file->version;
@@ -134,7 +136,8 @@ VerifyReport VerifyProfileBytes(std::string_view bytes, const sealed::Limits& fl
     return report;
 }
 
-VerifyReport VerifyProfileFile(FileSystem& files, const std::filesystem::path& file, const sealed::Limits& floor) {
+VerifyReport VerifyProfileFile(FileSystem& files, const std::filesystem::path& file,
+                               const sealed::Limits& floor) {
     VerifyReport report;
     try {
         ErrorInfo error;

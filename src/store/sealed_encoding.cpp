@@ -42,7 +42,8 @@ std::optional<std::string> FromBase64(std::string_view text) {
     static const std::array<signed char, 256> values = [] {
         std::array<signed char, 256> table{};
         table.fill(-1);
-        for (int v = 0; v < 64; ++v) table[static_cast<unsigned char>(kBase64Alphabet[v])] = static_cast<signed char>(v);
+        for (int v = 0; v < 64; ++v)
+            table[static_cast<unsigned char>(kBase64Alphabet[v])] = static_cast<signed char>(v);
         return table;
     }();
     if (text.size() % 4 != 0) return std::nullopt;
@@ -83,7 +84,6 @@ void AppendLength(std::string& out, std::size_t n) {
     for (int i = 0; i < 4; ++i) out += static_cast<char>((n >> (8 * i)) & 0xFF);
 }
 
-
 void AppendText(std::string& out, std::u16string_view text) {
     AppendLength(out, text.size());
     AppendUnits(out, text);
@@ -100,7 +100,6 @@ std::optional<std::u16string> UnitsFrom(std::string_view bytes) {
 }
 
 std::string Decimal(long long value) { return std::to_string(value); }
-
 
 // The value of a "name=value" line, or nullopt when the line is not of that name.
 std::optional<std::string_view> Value(std::string_view line, std::string_view name) {

@@ -44,7 +44,9 @@ struct Wiped {
 // Bytes that AppendText adds for a text.
 std::size_t TextBytes(std::u16string_view text);
 
-inline const unsigned char* U(const std::string& s) { return reinterpret_cast<const unsigned char*>(s.data()); }
+inline const unsigned char* U(const std::string& s) {
+    return reinterpret_cast<const unsigned char*>(s.data());
+}
 inline unsigned char* U(std::string& s) { return reinterpret_cast<unsigned char*>(s.data()); }
 
 std::string Random(std::size_t n);

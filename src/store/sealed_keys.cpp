@@ -15,7 +15,9 @@ namespace keyloft::sealed {
 using namespace detail;
 namespace {
 
-std::string SlotAssociatedData(std::string_view label) { return std::string(kFirstLine) + " slot " + std::string(label); }
+std::string SlotAssociatedData(std::string_view label) {
+    return std::string(kFirstLine) + " slot " + std::string(label);
+}
 
 // What Argon2id gets for the logon slot: the details the logon mode asks for. False for a logon
 // mode that opens with nothing, and when one of those details is empty: no slot opens with an
@@ -41,7 +43,8 @@ bool LogonInput(std::int32_t logonMode, const LogonValues& values, Wiped& input)
 bool AnswersInput(const std::vector<int>& combination, const std::vector<std::u16string>& answers, int format,
                   Wiped& input) {
     std::vector<std::u16string> used;
-    for (const std::u16string& answer : answers) used.push_back(format >= 2 ? NormaliseAnswer(answer) : answer);
+    for (const std::u16string& answer : answers)
+        used.push_back(format >= 2 ? NormaliseAnswer(answer) : answer);
     for (const int question : combination) {
         const auto i = static_cast<std::size_t>(question - 1);
         if (question < 1 || i >= used.size() || used[i].empty()) {
@@ -100,8 +103,8 @@ std::optional<Slot> MakeSlot(std::string label, const Wiped& input, const Key& d
     const std::string ad = SlotAssociatedData(slot.label);
     slot.wrapped.assign(Key::kSize + kTagBytes, '\0');
     unsigned long long length = 0;
-    crypto_aead_xchacha20poly1305_ietf_encrypt(U(slot.wrapped), &length, dataKey.data(), Key::kSize, U(ad), ad.size(),
-                                               nullptr, U(slot.nonce), wrapping.data());
+    crypto_aead_xchacha20poly1305_ietf_encrypt(U(slot.wrapped), &length, dataKey.data(), Key::kSize, U(ad),
+                                               ad.size(), nullptr, U(slot.nonce), wrapping.data());
     slot.wrapped.resize(length);
     return slot;
 }
@@ -112,7 +115,6 @@ const Slot* FindSlot(const SealedFile& file, std::string_view label) {
     }
     return nullptr;
 }
-
 
 }  // namespace
 
@@ -180,7 +182,8 @@ std::unique_ptr<Keys> MakeKeys(const Profile& profile, const std::vector<std::ve
     keys->keySlots.push_back(std::move(*logon));
     std::vector<std::u16string> answers;
     for (const SecurityQuestion& question : profile.questions) answers.push_back(question.answer);
-    for (const std::vector<int>& combination : AnswerCombinations(profile.answerMode, profile.questions.size())) {
+    for (const std::vector<int>& combination :
+         AnswerCombinations(profile.answerMode, profile.questions.size())) {
         if (std::find(answerSlots.begin(), answerSlots.end(), combination) == answerSlots.end()) continue;
         if (!AnswersInput(combination, answers, kCurrentFormat, input)) continue;
         std::optional<Slot> slot = MakeSlot(AnswersLabel(combination), input, keys->dataKey, limits);
@@ -220,7 +223,9 @@ bool KeysFit(const Keys* keys, const Profile& profile, const std::vector<std::ve
 
 Limits DefaultLimits() { return {crypto_pwhash_OPSLIMIT_MODERATE, crypto_pwhash_MEMLIMIT_MODERATE}; }
 
-Limits InteractiveLimits() { return {crypto_pwhash_OPSLIMIT_INTERACTIVE, crypto_pwhash_MEMLIMIT_INTERACTIVE}; }
+Limits InteractiveLimits() {
+    return {crypto_pwhash_OPSLIMIT_INTERACTIVE, crypto_pwhash_MEMLIMIT_INTERACTIVE};
+}
 
 Limits LoadingFloor(const Limits& made) {
     const Limits interactive = InteractiveLimits();

@@ -33,7 +33,8 @@ std::optional<std::string> BytesOfHex(std::string_view identity) {
     if (!IsProfileIdentity(identity)) return std::nullopt;
     std::string bytes;
     const auto digit = [](char c) { return c <= '9' ? c - '0' : c - 'a' + 10; };
-    for (std::size_t i = 0; i < identity.size(); i += 2) bytes += static_cast<char>(digit(identity[i]) * 16 + digit(identity[i + 1]));
+    for (std::size_t i = 0; i < identity.size(); i += 2)
+        bytes += static_cast<char>(digit(identity[i]) * 16 + digit(identity[i + 1]));
     return bytes;
 }
 // Limits a file may ask for: beyond these a slot is refused (the file is damaged) rather than tried
@@ -45,8 +46,8 @@ constexpr std::size_t kMaxMem = std::size_t{1} << 30;
 std::size_t RecordBytes(std::size_t units) { return 4 + 2 * units; }
 std::size_t LogonRecordLength(const Profile& p) { return 4 + p.userId.size(); }
 std::size_t EntryRecordLength(const Entry& e) {
-    return 9 + e.category.size() + e.description.size() + e.userCode.size() + e.password.size() + e.notes.size() +
-           e.expiryDate.size() + e.webSite.size() + e.email.size();
+    return 9 + e.category.size() + e.description.size() + e.userCode.size() + e.password.size() +
+           e.notes.size() + e.expiryDate.size() + e.webSite.size() + e.email.size();
 }
 
 }  // namespace
@@ -101,7 +102,8 @@ std::optional<SealedFile> ParseSealedLines(const std::vector<std::string>& lines
         std::size_t start = 0;
         while (true) {
             const std::size_t space = value->find(' ', start);
-            parts.push_back(value->substr(start, space == std::string_view::npos ? std::string_view::npos : space - start));
+            parts.push_back(value->substr(
+                start, space == std::string_view::npos ? std::string_view::npos : space - start));
             if (space == std::string_view::npos) break;
             start = space + 1;
         }
@@ -113,11 +115,12 @@ std::optional<SealedFile> ParseSealedLines(const std::vector<std::string>& lines
         auto salt = FromBase64(parts[3]);
         auto nonce = FromBase64(parts[4]);
         auto wrapped = FromBase64(parts[5]);
-        const unsigned long long leastOps = std::max<unsigned long long>(floor.ops, crypto_pwhash_OPSLIMIT_MIN);
+        const unsigned long long leastOps =
+            std::max<unsigned long long>(floor.ops, crypto_pwhash_OPSLIMIT_MIN);
         const std::size_t leastMem = std::max<std::size_t>(floor.mem, crypto_pwhash_MEMLIMIT_MIN);
-        if (!ops || !mem || !salt || !nonce || !wrapped || *ops < leastOps || *ops > kMaxOps || *mem < leastMem ||
-            *mem > kMaxMem || salt->size() != crypto_pwhash_SALTBYTES || nonce->size() != kNonceBytes ||
-            wrapped->size() != Key::kSize + kTagBytes) {
+        if (!ops || !mem || !salt || !nonce || !wrapped || *ops < leastOps || *ops > kMaxOps ||
+            *mem < leastMem || *mem > kMaxMem || salt->size() != crypto_pwhash_SALTBYTES ||
+            nonce->size() != kNonceBytes || wrapped->size() != Key::kSize + kTagBytes) {
             return std::nullopt;
         }
         slot.limits = {*ops, *mem};
@@ -138,7 +141,8 @@ std::optional<SealedFile> ParseSealedLines(const std::vector<std::string>& lines
     const std::optional<std::size_t> bodyLines = body ? ParseNumber<std::size_t>(*body, false) : std::nullopt;
     // The body lines and the check line are all that follow.
     if (!bodyLines || *bodyLines == 0 || *bodyLines != lines.size() - 1 - i) return std::nullopt;
-    file.associatedData = JoinWithEndings(std::vector<std::string>(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(i)));
+    file.associatedData = JoinWithEndings(
+        std::vector<std::string>(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(i)));
     std::string text;
     text.reserve(*bodyLines * kBodyLineLength);
     for (std::size_t k = i; k + 1 < lines.size(); ++k) {
@@ -166,7 +170,8 @@ void FillHeaderOnly(const SealedFile& file, Profile& profile) {
     profile.categories.clear();
     profile.entries.clear();
     profile.questions.clear();
-    for (const std::u16string& question : file.questions) profile.questions.push_back(SecurityQuestion{question, {}});
+    for (const std::u16string& question : file.questions)
+        profile.questions.push_back(SecurityQuestion{question, {}});
 }
 
 bool OpenBody(const SealedFile& file, const Key& dataKey, Profile& profile, const LogonValues* known) {
@@ -174,9 +179,9 @@ bool OpenBody(const SealedFile& file, const Key& dataKey, Profile& profile, cons
     Wiped plain;
     plain.bytes.assign(file.body.size(), '\0');
     unsigned long long length = 0;
-    if (crypto_aead_xchacha20poly1305_ietf_decrypt(U(plain.bytes), &length, nullptr, U(file.body), file.body.size(),
-                                                   U(file.associatedData), file.associatedData.size(),
-                                                   U(file.bodyNonce), dataKey.data()) != 0) {
+    if (crypto_aead_xchacha20poly1305_ietf_decrypt(
+            U(plain.bytes), &length, nullptr, U(file.body), file.body.size(), U(file.associatedData),
+            file.associatedData.size(), U(file.bodyNonce), dataKey.data()) != 0) {
         return false;
     }
     plain.bytes.resize(length);
@@ -195,7 +200,8 @@ bool OpenBody(const SealedFile& file, const Key& dataKey, Profile& profile, cons
             break;
         }
         std::size_t units = 0;
-        for (int i = 0; i < 4; ++i) units |= static_cast<std::size_t>(static_cast<unsigned char>(plain.bytes[at + i])) << (8 * i);
+        for (int i = 0; i < 4; ++i)
+            units |= static_cast<std::size_t>(static_cast<unsigned char>(plain.bytes[at + i])) << (8 * i);
         at += 4;
         if ((plain.bytes.size() - at) / 2 < units) {
             ok = false;
@@ -286,17 +292,21 @@ std::vector<std::string> SealProfile(const Profile& profile, std::int32_t writte
                         Decimal(static_cast<long long>(slot.limits.mem)) + " " + ToBase64(slot.salt) + " " +
                         ToBase64(slot.nonce) + " " + ToBase64(slot.wrapped));
     }
-    if (const std::optional<std::string> identity = BytesOfHex(profile.identity); identity && !keys->keySlots.empty()) {
+    if (const std::optional<std::string> identity = BytesOfHex(profile.identity);
+        identity && !keys->keySlots.empty()) {
         const Limits& limits = keys->keySlots.back().limits;
-        lines.push_back("slot=" + std::string(kIdentityLabel) + " " + Decimal(static_cast<long long>(limits.ops)) + " " +
+        lines.push_back("slot=" + std::string(kIdentityLabel) + " " +
+                        Decimal(static_cast<long long>(limits.ops)) + " " +
                         Decimal(static_cast<long long>(limits.mem)) + " " + ToBase64(*identity) + " " +
-                        ToBase64(std::string(kNonceBytes, '\0')) + " " + ToBase64(std::string(Key::kSize + kTagBytes, '\0')));
+                        ToBase64(std::string(kNonceBytes, '\0')) + " " +
+                        ToBase64(std::string(Key::kSize + kTagBytes, '\0')));
     }
     const std::string nonce = Random(kNonceBytes);
     lines.push_back("nonce=" + ToBase64(nonce));
     const std::size_t cipherSize = plain.bytes.size() + kTagBytes;
     const std::size_t textSize = (cipherSize + 2) / 3 * 4;
-    lines.push_back("body=" + Decimal(static_cast<long long>((textSize + kBodyLineLength - 1) / kBodyLineLength)));
+    lines.push_back("body=" +
+                    Decimal(static_cast<long long>((textSize + kBodyLineLength - 1) / kBodyLineLength)));
     const std::string associatedData = JoinWithEndings(lines);
 
     std::string cipher(cipherSize, '\0');
@@ -305,7 +315,8 @@ std::vector<std::string> SealProfile(const Profile& profile, std::int32_t writte
                                                U(associatedData), associatedData.size(), nullptr, U(nonce),
                                                keys->dataKey.data());
     const std::string text = ToBase64(cipher);
-    for (std::size_t at = 0; at < text.size(); at += kBodyLineLength) lines.push_back(text.substr(at, kBodyLineLength));
+    for (std::size_t at = 0; at < text.size(); at += kBodyLineLength)
+        lines.push_back(text.substr(at, kBodyLineLength));
     lines.push_back("check=" + ToBase64(Checksum(lines, lines.size())));
     return lines;
 }

@@ -63,7 +63,7 @@ bool LooksSealed(std::string_view firstLine, std::string_view secondLine);
 
 // Memory for keys: locked where the system allows, zeroed when freed.
 class Key {
-public:
+  public:
     static constexpr std::size_t kSize = 32;
     Key();
     ~Key();
@@ -72,7 +72,7 @@ public:
     unsigned char* data() { return bytes_; }
     const unsigned char* data() const { return bytes_; }
 
-private:
+  private:
     unsigned char* bytes_ = nullptr;  // sodium_malloc'ed
 };
 

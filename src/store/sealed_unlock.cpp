@@ -37,7 +37,8 @@ std::unique_ptr<SealedUnlock> SealedUnlock::prepare(OpenProfile& open, const Log
     return unlock;
 }
 
-std::unique_ptr<SealedUnlock> SealedUnlock::prepare(OpenProfile& open, const std::vector<std::u16string>& typedAnswers) {
+std::unique_ptr<SealedUnlock> SealedUnlock::prepare(OpenProfile& open,
+                                                    const std::vector<std::u16string>& typedAnswers) {
     std::optional<sealed::SealedFile> file = open.loadedSealedFile();
     if (!file) return nullptr;
     std::unique_ptr<SealedUnlock> unlock(new SealedUnlock);
@@ -49,8 +50,8 @@ std::unique_ptr<SealedUnlock> SealedUnlock::prepare(OpenProfile& open, const std
 }
 
 SealedUnlock::~SealedUnlock() {
-    for (std::u16string* text : {&typed_.userId, &typed_.password, &typed_.pin, &trimmed_.userId,
-                                 &trimmed_.password, &trimmed_.pin})
+    for (std::u16string* text :
+         {&typed_.userId, &typed_.password, &typed_.pin, &trimmed_.userId, &trimmed_.password, &trimmed_.pin})
         Wipe(*text);
     Wipe(answers_);
 }

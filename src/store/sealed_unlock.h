@@ -18,27 +18,28 @@
 namespace keyloft {
 
 class SealedUnlock {
-public:
-  // Null when the loaded file is in the usual form or nothing is loaded: the logon step is then
-  // OpenProfile::logOn or logOnWithAnswers, at once.
-  static std::unique_ptr<SealedUnlock> prepare(OpenProfile& open, const LogonDetails& typed);
-  static std::unique_ptr<SealedUnlock> prepare(OpenProfile& open, const std::vector<std::u16string>& typedAnswers);
-  ~SealedUnlock();
-  SealedUnlock(const SealedUnlock&) = delete;
-  SealedUnlock& operator=(const SealedUnlock&) = delete;
+  public:
+    // Null when the loaded file is in the usual form or nothing is loaded: the logon step is then
+    // OpenProfile::logOn or logOnWithAnswers, at once.
+    static std::unique_ptr<SealedUnlock> prepare(OpenProfile& open, const LogonDetails& typed);
+    static std::unique_ptr<SealedUnlock> prepare(OpenProfile& open,
+                                                 const std::vector<std::u16string>& typedAnswers);
+    ~SealedUnlock();
+    SealedUnlock(const SealedUnlock&) = delete;
+    SealedUnlock& operator=(const SealedUnlock&) = delete;
 
-  void derive();
-  // After derive: what was typed is refused by the file it was given (no need to open it again).
-  bool refused() const { return result_ == sealed::Unwrap::Refused; }
-  // After the caller opened the profile again (OpenProfile::openProfile, holding its file).
-  LogonOutcome finish(OpenProfile& open);
+    void derive();
+    // After derive: what was typed is refused by the file it was given (no need to open it again).
+    bool refused() const { return result_ == sealed::Unwrap::Refused; }
+    // After the caller opened the profile again (OpenProfile::openProfile, holding its file).
+    LogonOutcome finish(OpenProfile& open);
 
-private:
+  private:
     SealedUnlock() = default;
 
     sealed::SealedFile file_;
     bool withAnswers_ = false;
-    LogonDetails typed_;            // as typed: the logon step trims them again
+    LogonDetails typed_;  // as typed: the logon step trims them again
     sealed::LogonValues trimmed_;
     std::vector<std::u16string> answers_;  // trimmed
     sealed::Key dataKey_;

@@ -24,8 +24,8 @@ std::u16string NormaliseAnswer(std::u16string_view answer) {
     std::string bytes = Utf16ToUtf8(answer);
     utf8proc_uint8_t* mapped = nullptr;
     const utf8proc_ssize_t length =
-        utf8proc_map(reinterpret_cast<const utf8proc_uint8_t*>(bytes.data()), static_cast<utf8proc_ssize_t>(bytes.size()),
-                     &mapped,
+        utf8proc_map(reinterpret_cast<const utf8proc_uint8_t*>(bytes.data()),
+                     static_cast<utf8proc_ssize_t>(bytes.size()), &mapped,
                      static_cast<utf8proc_option_t>(UTF8PROC_STABLE | UTF8PROC_COMPOSE | UTF8PROC_COMPAT |
                                                     UTF8PROC_CASEFOLD));
     std::string folded;

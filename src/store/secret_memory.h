@@ -19,7 +19,7 @@ void Wipe(Profile& profile);
 
 // A text that is wiped when it goes (a record or a decrypted line on its way through).
 class WipedText {
-public:
+  public:
     WipedText() = default;
     explicit WipedText(std::u16string text) : text_(std::move(text)) {}
     ~WipedText() { Wipe(text_); }
@@ -30,7 +30,7 @@ public:
     std::u16string* operator->() { return &text_; }
     const std::u16string* operator->() const { return &text_; }
 
-private:
+  private:
     std::u16string text_;
 };
 

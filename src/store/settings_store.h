@@ -11,7 +11,7 @@ inline constexpr char16_t kSettingDatabase[] = u"Database";
 inline constexpr char16_t kSettingTimer[] = u"Timer";
 
 class SettingsStore {
-public:
+  public:
     virtual ~SettingsStore() = default;
     // True when the setting could be looked up; value is then its text (empty when it has none).
     // False when it could not be; value is then unchanged.

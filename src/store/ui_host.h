@@ -25,9 +25,9 @@ enum class Question {
     TryApplicationFolder,
     ConfirmProfileDelete,
     MergeConflictCopies,
-    MergeUnprovenCopies,      // copies that nothing shows to be of this profile: merge them as well?
+    MergeUnprovenCopies,  // copies that nothing shows to be of this profile: merge them as well?
     OpenReplacedProfile,
-    OpenRolledBackProfile,    // an older file beside a conflict copy of the newer: open and merge?
+    OpenRolledBackProfile,  // an older file beside a conflict copy of the newer: open and merge?
 };
 
 struct MessageRequest {
@@ -41,7 +41,7 @@ struct MessageRequest {
 
 // The dialogs seam: one message box, answered.
 class Dialogs {
-public:
+  public:
     virtual ~Dialogs() = default;
     virtual MessageAnswer showMessage(const MessageRequest& request) = 0;
     // Closes every box and file question that is open, as if cancelled: a Yes/No box answers No.
@@ -52,7 +52,7 @@ public:
 // What the storage may call while an operation runs. It never asks a question or runs the
 // window's events itself: its results carry the questions.
 class UiHost {
-public:
+  public:
     virtual ~UiHost() = default;
     // Block for the given time (the saver's retry waits). No other load or save may start meanwhile.
     virtual void waitMilliseconds(int milliseconds) = 0;

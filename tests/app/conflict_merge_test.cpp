@@ -13,14 +13,18 @@ namespace {
 constexpr char kCopy[] = "Team.sync-conflict-20261209-101500-ABCDEF1.dat";
 
 class ConflictMergeWindow : public WindowTest {
-protected:
+  protected:
     void SetUp() override {
         WindowTest::SetUp();
         writeProfile({.name = u"Team"});
         // The other machine's file, kept by the engine as a copy, holds an entry this one removed.
-        otherInstanceSaves(u"Team", [](Profile& p) { p.entries = EntriesOf({u"4||Mail|ann|pw||||", u"4||Bank|bob|theirs||||"}); });
+        otherInstanceSaves(u"Team", [](Profile& p) {
+            p.entries = EntriesOf({u"4||Mail|ann|pw||||", u"4||Bank|bob|theirs||||"});
+        });
         std::filesystem::copy_file(folder / "Team.dat", folder / kCopy);
-        otherInstanceSaves(u"Team", [](Profile& p) { p.entries = EntriesOf({u"4||Mail|ann|pw||||", u"4||Shop|cy|mine||||"}); });
+        otherInstanceSaves(u"Team", [](Profile& p) {
+            p.entries = EntriesOf({u"4||Mail|ann|pw||||", u"4||Shop|cy|mine||||"});
+        });
         start();
     }
 };
@@ -41,7 +45,8 @@ TEST_F(ConflictMergeWindow, AfterLogonTheCopyIsMergedOrKeptAsTheUserAnswers) {
         EXPECT_EQ(std::filesystem::exists(folder / kCopy), !merged);
         EXPECT_EQ(profileOnDisk(u"Team").entries.size(), merged ? 3u : 2u);
         if (merged) {
-            EXPECT_EQ(statusText(), QStringLiteral("Merged 1 conflict copy: added 1 entry and 0 categories."));
+            EXPECT_EQ(statusText(),
+                      QStringLiteral("Merged 1 conflict copy: added 1 entry and 0 categories."));
         }
         ASSERT_TRUE(press("Unlock"));  // the same button locks a logged-on window
     }
@@ -50,10 +55,11 @@ TEST_F(ConflictMergeWindow, AfterLogonTheCopyIsMergedOrKeptAsTheUserAnswers) {
 // Two copies that hold the same entry: the question counts it once, as the merge adds it once.
 TEST_F(ConflictMergeWindow, AnEntryTwoCopiesHoldIsCountedAndAddedOnce) {
     std::filesystem::copy_file(folder / kCopy, folder / "Team (conflicted copy 2026-12-09).dat");
-    dialogs.expect(QStringLiteral("A file-sync engine left 2 conflict copies of this profile. They hold 1 entry and 0 "
-                                  "categories that the profile does not.\n\nMerge them into the profile now? (No "
-                                  "keeps the copies for later.)"),
-                   MessageAnswer::Yes);
+    dialogs.expect(
+        QStringLiteral("A file-sync engine left 2 conflict copies of this profile. They hold 1 entry and 0 "
+                       "categories that the profile does not.\n\nMerge them into the profile now? (No "
+                       "keeps the copies for later.)"),
+        MessageAnswer::Yes);
     logOnAs({.name = u"Team"});
     EXPECT_EQ(dialogs.pending(), 0u);
     EXPECT_EQ(statusText(), QStringLiteral("Merged 2 conflict copies: added 1 entry and 0 categories."));
@@ -71,10 +77,11 @@ TEST_F(ConflictMergeWindow, AnOlderFileBesideTheNewerOnesCopyIsOpenedAndMerged) 
     std::filesystem::rename(folder / "newer", folder / kCopy);
     RememberSeenProfile(*settings, folder / "Team.dat", SeenProfile{false, newer});
     dialogs.answerNext(MessageAnswer::Yes);
-    dialogs.expect(QStringLiteral("A file-sync engine left 1 conflict copy of this profile. It holds 1 entry and 0 "
-                                  "categories that the profile does not.\n\nMerge them into the profile now? (No "
-                                  "keeps the copies for later.)"),
-                   MessageAnswer::Yes);
+    dialogs.expect(
+        QStringLiteral("A file-sync engine left 1 conflict copy of this profile. It holds 1 entry and 0 "
+                       "categories that the profile does not.\n\nMerge them into the profile now? (No "
+                       "keeps the copies for later.)"),
+        MessageAnswer::Yes);
     logOnAs({.name = u"Team"});
     ASSERT_EQ(dialogs.shown().size(), 2u);
     const MessageRequest& asked = dialogs.shown().front();
@@ -86,8 +93,9 @@ TEST_F(ConflictMergeWindow, AnOlderFileBesideTheNewerOnesCopyIsOpenedAndMerged) 
               std::u16string::npos);
     EXPECT_NE(asked.text.find(u"Open the profile and merge the copy?"), std::u16string::npos);
     const Profile merged = profileOnDisk(u"Team");
-    EXPECT_EQ(RecordsOf(merged.entries), (std::vector<std::u16string>{u"4||Mail|ann|pw||||", u"4||Bank|bob|theirs||||",
-                                                                       u"4||Shop|cy|mine||||"}));
+    EXPECT_EQ(RecordsOf(merged.entries),
+              (std::vector<std::u16string>{u"4||Mail|ann|pw||||", u"4||Bank|bob|theirs||||",
+                                           u"4||Shop|cy|mine||||"}));
     EXPECT_EQ(merged.version, newer + 1);
     EXPECT_FALSE(std::filesystem::exists(folder / kCopy));
 }

@@ -11,14 +11,16 @@ namespace {
 const QString kIncorrect = QStringLiteral(" The Details are incorrect. Please re-enter.");
 
 class ForgottenLogon : public WindowTest {
-protected:
+  protected:
     void SetUp() override {
         WindowTest::SetUp();
-        writeProfile({.name = u"Many",
-                      .password = u"Secret",
-                      .questions = {{u"Pet", u"Rex"}, {u"Town", u"Ely"}, {u"Car", u"Fiat"}, {u"Tea", u"Earl"}},
-                      .answerMode = 3});
-        writeProfile({.name = u"Short", .password = u"Secret", .questions = {{u"Pet", u"Rex"}}, .answerMode = 3});
+        writeProfile(
+            {.name = u"Many",
+             .password = u"Secret",
+             .questions = {{u"Pet", u"Rex"}, {u"Town", u"Ely"}, {u"Car", u"Fiat"}, {u"Tea", u"Earl"}},
+             .answerMode = 3});
+        writeProfile(
+            {.name = u"Short", .password = u"Secret", .questions = {{u"Pet", u"Rex"}}, .answerMode = 3});
         start();
     }
     QList<QLabel*> labels() { return window->findChildren<QLabel*>(QStringLiteral("lblQ1")); }

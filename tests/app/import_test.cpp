@@ -66,8 +66,9 @@ void Import::importAnswering(const Case& c) {
         "Import the others into the profile? (The refused rows are left out.)");
     dialogs.answerNext(c.answer);
     if (c.colleagueSaves) {
-        dialogs.whileOpen(
-            [this] { otherInstanceSaves(u"Team", [](Profile& p) { p.entries.push_back(EntryOf(kColleagues)); }); });
+        dialogs.whileOpen([this] {
+            otherInstanceSaves(u"Team", [](Profile& p) { p.entries.push_back(EntryOf(kColleagues)); });
+        });
         dialogs.expect(u"The record has been modified by another user.\nRefreshing data...");
     }
     const bool yes = c.answer == MessageAnswer::Yes;
@@ -101,8 +102,7 @@ void Import::importAnswering(const Case& c) {
     if (c.colleagueSaves) {
         EXPECT_EQ(records[1], kColleagues);
     }
-    EXPECT_EQ(records[first],
-              u"4|Work/Email|Webmail|alice|pw1|login_totp: JBSWY3DP||https://mail.example|");
+    EXPECT_EQ(records[first], u"4|Work/Email|Webmail|alice|pw1|login_totp: JBSWY3DP||https://mail.example|");
     EXPECT_EQ(records[first + 1], u"4||Wi-Fi|(no user code)||door code 42|||");
 }
 
@@ -124,7 +124,8 @@ TEST_F(Import, ALockWhileThePreviewIsOpenImportsNothing) {
 TEST_F(Import, AnArchiveIsPreviewedByWhatItHoldsAndADatabaseIsRefusedWithWhatToDo) {
     const std::filesystem::path zip = folder / "dashlane.zip", kdbx = folder / "vault.kdbx";
     WriteZip(zip, {{"credentials.csv", "username,username2,title,password\nme,me2,Mail,pw\n"}});
-    std::ofstream(kdbx, std::ios::binary) << std::string("\x03\xD9\xA2\x9A\x67\xFB\x4B\xB5\x01\x00\x04\x00", 12);
+    std::ofstream(kdbx, std::ios::binary)
+        << std::string("\x03\xD9\xA2\x9A\x67\xFB\x4B\xB5\x01\x00\x04\x00", 12);
 
     chosenImportFile = QString::fromStdU16String(zip.u16string());
     dialogs.answerNext(MessageAnswer::No);
@@ -135,9 +136,10 @@ TEST_F(Import, AnArchiveIsPreviewedByWhatItHoldsAndADatabaseIsRefusedWithWhatToD
         << Utf16ToUtf8(dialogs.last().text);
 
     chosenImportFile = QString::fromStdU16String(kdbx.u16string());
-    dialogs.expect(u"\"vault.kdbx\" cannot be imported: it is a KeePass database (.kdbx), which Keyloft does not "
-                   u"open; export it as XML first with keepassxc-cli export --format xml DATABASE.kdbx > "
-                   u"DATABASE.xml and import that XML file.");
+    dialogs.expect(
+        u"\"vault.kdbx\" cannot be imported: it is a KeePass database (.kdbx), which Keyloft does not "
+        u"open; export it as XML first with keepassxc-cli export --format xml DATABASE.kdbx > "
+        u"DATABASE.xml and import that XML file.");
     ASSERT_TRUE(press("Import"));
     EXPECT_EQ(dialogs.pending(), 0u);
     ASSERT_EQ(dialogs.shown().size(), 2u);

@@ -36,7 +36,8 @@ namespace keyloft::testing {
 namespace {
 
 constexpr char16_t kCreated[] = u"The new profile's password is opensesame. Log on and change it in Setup.";
-constexpr char16_t kBadName[] = u"A profile name cannot contain any of these characters: . \\ / : * ? \" < > |";
+constexpr char16_t kBadName[] =
+    u"A profile name cannot contain any of these characters: . \\ / : * ? \" < > |";
 
 using Keyboard = KeyboardWindowTest;
 
@@ -52,9 +53,11 @@ void ExpectBoxesNamedByLabels(QWidget* window, QWidget* view) {
         QWidget* box = qobject_cast<QAbstractSpinBox*>(edit->parentWidget()) ? edit->parentWidget() : edit;
         const QString name = box->objectName() + QString::number(box->property("index").toInt());
         EXPECT_FALSE(box->accessibleName().isEmpty()) << name.toStdString();
-        const auto label = std::find_if(labels.begin(), labels.end(), [box](QLabel* l) { return l->buddy() == box; });
+        const auto label =
+            std::find_if(labels.begin(), labels.end(), [box](QLabel* l) { return l->buddy() == box; });
         if (label == labels.end()) {
-            EXPECT_TRUE(box->objectName() == QStringLiteral("txtQuestion") && box->property("index").toInt() > 0)
+            EXPECT_TRUE(box->objectName() == QStringLiteral("txtQuestion") &&
+                        box->property("index").toInt() > 0)
                 << name.toStdString() << " has no label";
             continue;
         }
@@ -78,7 +81,8 @@ void ExpectBoxesNamedByLabels(QWidget* window, QWidget* view) {
 }
 
 TEST_F(Keyboard, EachLogonBoxIsReachedByItsLabelsLetter) {
-    writeProfile({.name = u"Alice", .logonMode = 3, .questions = {{u"Tom & Jerry", u"cat"}, {u"Town", u"Ely"}}});
+    writeProfile(
+        {.name = u"Alice", .logonMode = 3, .questions = {{u"Tom & Jerry", u"cat"}, {u"Town", u"Ely"}}});
     start();
     activate();
     key(Qt::Key_L, Qt::ControlModifier);  // Unlock
@@ -126,11 +130,19 @@ TEST_F(Keyboard, EachSetupBoxIsReachedByItsLabelsLetter) {
     key(Qt::Key_2, Qt::ControlModifier);  // Setup
     ASSERT_TRUE(frameShown("fraSecurityOptions"));
     const std::vector<std::pair<Qt::Key, QWidget*>> reached{
-        {Qt::Key_U, find<QLineEdit>("txtUserID")},      {Qt::Key_W, find<QLineEdit>("txtPassword")},    {Qt::Key_F, find<QLineEdit>("txtconfirm")},
-        {Qt::Key_I, find<QLineEdit>("txtSetupPIN")},    {Qt::Key_Q, nth<QLineEdit>("txtQuestion", 0)}, {Qt::Key_N, nth<QLineEdit>("txtanswer", 0)},
-        {Qt::Key_E, nth<QLineEdit>("txtanswer", 1)},   {Qt::Key_R, nth<QLineEdit>("txtanswer", 2)},   {Qt::Key_S, find<QCheckBox>("chkSeal")},
-        {Qt::Key_L, find<QCheckBox>("chkTimeout")},     {Qt::Key_K, find<QCheckBox>("chkLockOnScreenLock")},
-        {Qt::Key_M, find<QCheckBox>("chkLockOnMinimize")}, {Qt::Key_T, find<QSpinBox>("spnClearClipboard")}};
+        {Qt::Key_U, find<QLineEdit>("txtUserID")},
+        {Qt::Key_W, find<QLineEdit>("txtPassword")},
+        {Qt::Key_F, find<QLineEdit>("txtconfirm")},
+        {Qt::Key_I, find<QLineEdit>("txtSetupPIN")},
+        {Qt::Key_Q, nth<QLineEdit>("txtQuestion", 0)},
+        {Qt::Key_N, nth<QLineEdit>("txtanswer", 0)},
+        {Qt::Key_E, nth<QLineEdit>("txtanswer", 1)},
+        {Qt::Key_R, nth<QLineEdit>("txtanswer", 2)},
+        {Qt::Key_S, find<QCheckBox>("chkSeal")},
+        {Qt::Key_L, find<QCheckBox>("chkTimeout")},
+        {Qt::Key_K, find<QCheckBox>("chkLockOnScreenLock")},
+        {Qt::Key_M, find<QCheckBox>("chkLockOnMinimize")},
+        {Qt::Key_T, find<QSpinBox>("spnClearClipboard")}};
     for (const auto& [letter, box] : reached) {
         key(letter, Qt::AltModifier);
         EXPECT_TRUE(box->hasFocus()) << "Alt+" << QKeySequence(letter).toString().toStdString();
@@ -176,7 +188,8 @@ TEST_F(Keyboard, FirstRunFromAnEmptyFolderToTheLogon) {
     // A name of a conflict copy's shape would be left out of the list and merged into another.
     find<QLineEdit>("txtFileName")->selectAll();
     type(QStringLiteral("Team (conflicted copy 2026-12-09)"));
-    dialogs.expect(u"A file-sync engine gives its conflict copies names of this shape. Please choose another name!");
+    dialogs.expect(
+        u"A file-sync engine gives its conflict copies names of this shape. Please choose another name!");
     key(Qt::Key_Return);
     ASSERT_EQ(dialogs.pending(), 0u);
     EXPECT_FALSE(exists(u"Team (conflicted copy 2026-12-09)"));
@@ -209,7 +222,8 @@ TEST_F(Keyboard, AnEmptyListKeepsAddAndSaysHow) {
     activate();
     key(Qt::Key_L, Qt::ControlModifier);
     EXPECT_TRUE(find<QLabel>("lblNoProfiles")->isVisible());
-    EXPECT_EQ(find<QLabel>("lblNoProfiles")->text(), QStringLiteral("No profiles yet: press Add to create one."));
+    EXPECT_EQ(find<QLabel>("lblNoProfiles")->text(),
+              QStringLiteral("No profiles yet: press Add to create one."));
     find<QPushButton>("cmdNext")->click();
     EXPECT_TRUE(frameShown("fraProfile"));
     EXPECT_TRUE(button("Add")->isVisible() && button("Add")->isEnabled());
@@ -245,14 +259,16 @@ TEST_F(Keyboard, EveryCommandHasItsKey) {
     keys(QKeySequence::Save);  // Save
     EXPECT_FALSE(window->isDirty());
     ASSERT_EQ(window->store().open().profile().entries.size(), 2u);
-    EXPECT_EQ(find<QLineEdit>("txtUserCode")->text(), QStringLiteral("carol"));  // the saved entry stays chosen
+    EXPECT_EQ(find<QLineEdit>("txtUserCode")->text(),
+              QStringLiteral("carol"));  // the saved entry stays chosen
 
     key(Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);  // Show
     ASSERT_TRUE(find<QWidget>("frmshowpass")->isVisible());
     EXPECT_EQ(findIn<QLineEdit>("frmshowpass", "txtcode")->text(), QStringLiteral("carol"));
     activate();
 
-    dialogs.expect(u"The master list was written to " + QDir::toNativeSeparators(pdf).toStdU16String() + u".");
+    dialogs.expect(u"The master list was written to " + QDir::toNativeSeparators(pdf).toStdU16String() +
+                   u".");
     keys(QKeySequence::Print);
     EXPECT_EQ(dialogs.pending(), 0u);
 
@@ -330,7 +346,7 @@ TEST_F(Keyboard, TheSavedEntryOfALongListIsChosenAndInView) {
     entries.reserve(10000);
     for (int i = 0; i < 10000; ++i) {
         entries.push_back(EntryOf(u"4||Entry " + QString::number(i).toStdU16String() + u"|user" +
-                          QString::number(i).toStdU16String() + u"|pw||||"));
+                                  QString::number(i).toStdU16String() + u"|pw||||"));
     }
     logOnToPasswords(RecordsOf(entries));
     ASSERT_EQ(entryRows()->rowCount(), 10000);
@@ -366,7 +382,8 @@ TEST_F(Keyboard, TheListSortsByKeysAsByClicks) {
     ASSERT_NE(headings, nullptr);
     const auto cells = [this](int column) {
         QStringList shown;
-        for (int row = 0; row < entryRows()->rowCount(); ++row) shown << entryRows()->rowAt(row).cells[column];
+        for (int row = 0; row < entryRows()->rowCount(); ++row)
+            shown << entryRows()->rowAt(row).cells[column];
         return shown.join(QLatin1Char(' ')).toStdString();
     };
     struct Step {
@@ -448,8 +465,10 @@ TEST_F(Keyboard, PrintWithoutAPrinterSaysWhatTheFileWillHold) {
     };
     logOnToPasswords({u"4||Current|alice|pw1||||"});
     const std::u16string noPrinter =
-        u"No printer was found. The master list can be written to a PDF file instead. The file will hold every "
-        u"password in clear text: keep it where nobody else can read it, and delete it when you no longer need "
+        u"No printer was found. The master list can be written to a PDF file instead. The file will hold "
+        u"every "
+        u"password in clear text: keep it where nobody else can read it, and delete it when you no longer "
+        u"need "
         u"it.\n\nWrite the master list to a PDF file?";
     dialogs.expect(noPrinter, MessageAnswer::No);
     keys(QKeySequence::Print);
@@ -459,7 +478,8 @@ TEST_F(Keyboard, PrintWithoutAPrinterSaysWhatTheFileWillHold) {
     EXPECT_FALSE(QFile::exists(pdf));
 
     dialogs.expect(noPrinter, MessageAnswer::Yes);
-    dialogs.expect(u"The master list was written to " + QDir::toNativeSeparators(pdf).toStdU16String() + u".");
+    dialogs.expect(u"The master list was written to " + QDir::toNativeSeparators(pdf).toStdU16String() +
+                   u".");
     keys(QKeySequence::Print);
     EXPECT_EQ(dialogs.pending(), 0u);
     EXPECT_EQ(fileQuestions, 1);

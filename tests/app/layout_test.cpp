@@ -24,7 +24,7 @@ namespace keyloft::testing {
 namespace {
 
 class Layout : public WindowTest {
-protected:
+  protected:
     void SetUp() override {
         WindowTest::SetUp();
         assemble = true;
@@ -32,7 +32,7 @@ protected:
         otherInstanceSaves(u"Shared", [](Profile& p) {
             for (int i = 0; i < 40; ++i)
                 p.entries.push_back(EntryOf(u"4||Entry " + QString::number(i).toStdU16String() +
-                                    u"|user|pw|||https://example.org/|someone@example.org"));
+                                            u"|user|pw|||https://example.org/|someone@example.org"));
         });
     }
     void logOnToPasswords() {
@@ -59,7 +59,8 @@ TEST_F(Layout, At640By520TheListKeepsEightRowsAndTheEditorScrolls) {
     // The NEW marker takes no column of its own: the boxes keep their column's width.
     ASSERT_TRUE(press("Add"));
     EXPECT_EQ(find<QLineEdit>("txtUserDesc")->width(), find<QLineEdit>("txtUserCode")->width());
-    EXPECT_GE(find<QLineEdit>("txtUserDesc")->geometry().right(), find<QLabel>("lblNewUser")->geometry().left() - 200);
+    EXPECT_GE(find<QLineEdit>("txtUserDesc")->geometry().right(),
+              find<QLabel>("lblNewUser")->geometry().left() - 200);
 }
 
 TEST_F(Layout, TheCategoryColumnFillsTheList) {
@@ -102,7 +103,8 @@ TEST_F(Layout, ThePopupOpensBesideTheWindowAndNamesItsEntry) {
     window->move(450, 20);
     QApplication::processEvents();
     QTreeView* list = find<QTreeView>("lstUser");
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(3, 1)).center());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualRect(list->model()->index(3, 1)).center());
     ASSERT_TRUE(press("Show"));
     auto* popup = find<QWidget>("frmshowpass");
     ASSERT_TRUE(popup->isVisible());
@@ -123,7 +125,8 @@ TEST_F(Layout, ThePopupOpensBesideTheWindowAndNamesItsEntry) {
     ASSERT_TRUE(press("Show"));
     ASSERT_TRUE(popup->isVisible());
     const QRect wide = window->frameGeometry();
-    const QRect toolbars = find<QToolBar>("Toolbar2")->geometry().united(find<QToolBar>("Toolbar1")->geometry());
+    const QRect toolbars =
+        find<QToolBar>("Toolbar2")->geometry().united(find<QToolBar>("Toolbar1")->geometry());
     EXPECT_TRUE(wide.contains(popup->frameGeometry())) << popup->x() << "," << popup->y();
     EXPECT_GT(popup->y(), window->mapToGlobal(toolbars.bottomLeft()).y());
     EXPECT_GT(popup->x(), wide.center().x() - popup->width());

@@ -40,10 +40,11 @@
 namespace keyloft::testing {
 namespace {
 
-constexpr char16_t kLockedOutText[] = u"The profile has been modified by another user.\nYou will have to login again.";
+constexpr char16_t kLockedOutText[] =
+    u"The profile has been modified by another user.\nYou will have to login again.";
 
 class LockedWindow : public WindowTest {
-protected:
+  protected:
     void SetUp() override {
         WindowTest::SetUp();
         writeProfile({.name = u"Shared"});
@@ -112,7 +113,8 @@ protected:
         EXPECT_EQ(list()->model()->rowCount(), 0);
         EXPECT_EQ(find<QComboBox>("cboFilter")->count(), 0);
         EXPECT_EQ(find<QComboBox>("cboCategory")->count(), 0);
-        for (QLineEdit* box : {find<QLineEdit>("txtUserDesc"), find<QLineEdit>("txtUserCode"), find<QLineEdit>("txtUserpass"), find<QLineEdit>("txtuserconfirm")})
+        for (QLineEdit* box : {find<QLineEdit>("txtUserDesc"), find<QLineEdit>("txtUserCode"),
+                               find<QLineEdit>("txtUserpass"), find<QLineEdit>("txtuserconfirm")})
             EXPECT_TRUE(box->text().isEmpty()) << box->objectName().toStdString();
         EXPECT_EQ(find<QTreeWidget>("lstCategory")->topLevelItemCount(), 0);
         EXPECT_TRUE(nth<QLineEdit>("txtanswer", 0)->text().isEmpty());
@@ -120,7 +122,8 @@ protected:
         for (const char* key : {"Print", "Import", "Show", "Generate", "Setup", "Passwords"})
             EXPECT_FALSE(button(key)->isEnabled()) << key;
         EXPECT_TRUE(statusText().isEmpty());
-        for (const char* frame : {"fraProfile", "fraLogin", "fraPasswords", "fraCategory", "fraSecurityOptions"})
+        for (const char* frame :
+             {"fraProfile", "fraLogin", "fraPasswords", "fraCategory", "fraSecurityOptions"})
             EXPECT_FALSE(frameShown(frame)) << frame;
         EXPECT_TRUE(frameShown("welcomeView"));
         EXPECT_EQ(button("Unlock")->text(), QStringLiteral("Unlock"));
@@ -199,7 +202,8 @@ TEST_F(LockedWindow, MasterListInAFileIsReadableByItsOwnerOnlyAndTheUserIsToldWh
     }
     openPrinter = [path](QWidget*) { return platform::OpenPdfPrinter(path); };
     logOnToPasswords();
-    dialogs.expect(u"The master list was written to " + QDir::toNativeSeparators(path).toStdU16String() + u".");
+    dialogs.expect(u"The master list was written to " + QDir::toNativeSeparators(path).toStdU16String() +
+                   u".");
     ASSERT_TRUE(press("Print"));
     EXPECT_EQ(dialogs.pending(), 0u);
     struct stat info {};
@@ -378,7 +382,10 @@ TEST_F(LockedWindow, AutoLockDuringASaveWaitsForTheSave) {
 TEST_F(LockedWindow, LockForgetsEverySecret) {
     const std::vector<QString> secrets{"Qx-user-id", "Qx-logon-pw", "Qx-answer", "Qx-question", "Qx-code",
                                        "Qx-pass",    "Qx-note",     "Qx-desc",   "Qx-cat"};
-    writeProfile({.name = u"Secret", .logonMode = 2, .userId = u"Qx-user-id", .password = u"Qx-logon-pw",
+    writeProfile({.name = u"Secret",
+                  .logonMode = 2,
+                  .userId = u"Qx-user-id",
+                  .password = u"Qx-logon-pw",
                   .questions = {{u"Qx-question", u"Qx-answer"}}});
     otherInstanceSaves(u"Secret", [](Profile& p) {
         p.categories.add(u"Qx-cat");
@@ -459,9 +466,15 @@ TEST_P(ClipboardClearing, TakesBackOnlyItsOwnCopy) {
     ASSERT_EQ(clipboard.text(), QStringLiteral("pw1"));
     if (GetParam().otherCopied) clipboard.otherProgramCopies(QStringLiteral("mine"));
     switch (GetParam().then) {
-        case AfterCopy::Timer: fireTimer("tmrClipboard"); break;
-        case AfterCopy::Lock: ASSERT_TRUE(press("Unlock")); break;
-        case AfterCopy::Close: ASSERT_TRUE(window->close()); break;
+        case AfterCopy::Timer:
+            fireTimer("tmrClipboard");
+            break;
+        case AfterCopy::Lock:
+            ASSERT_TRUE(press("Unlock"));
+            break;
+        case AfterCopy::Close:
+            ASSERT_TRUE(window->close());
+            break;
     }
     EXPECT_EQ(clipboard.text(), GetParam().otherCopied ? QStringLiteral("mine") : QString());
 }
@@ -559,8 +572,12 @@ TEST_P(LockTriggers, LockAsChosenInSetup) {
         case Trigger::ScreenLocked:
             window->findChild<platform::ScreenLockWatcher*>()->onActiveChanged(true);
             break;
-        case Trigger::Park: find<QPushButton>("cmdPark")->click(); break;
-        case Trigger::TrayMinimize: parts->tray->onMinimizeClicked(); break;
+        case Trigger::Park:
+            find<QPushButton>("cmdPark")->click();
+            break;
+        case Trigger::TrayMinimize:
+            parts->tray->onMinimizeClicked();
+            break;
     }
     EXPECT_EQ(locked(), c.locks);
     if (c.locks) expectNothingReadable();

@@ -23,12 +23,13 @@ namespace {
 const QString kIncorrect = QStringLiteral(" The Details are incorrect. Please re-enter.");
 
 class Logon : public WindowTest {
-protected:
+  protected:
     void SetUp() override {
         WindowTest::SetUp();
         writeProfile({.name = u"One", .logonMode = 1, .password = u"Secret"});
         writeProfile({.name = u"Two", .logonMode = 2, .userId = u"Ann", .password = u"Secret"});
-        writeProfile({.name = u"Three", .logonMode = 3, .userId = u"Ann", .password = u"Secret", .pin = u"4321"});
+        writeProfile(
+            {.name = u"Three", .logonMode = 3, .userId = u"Ann", .password = u"Secret", .pin = u"4321"});
         writeProfile({.name = u"Asked",
                       .password = u"Secret",
                       .questions = {{u"Pet", u"Rex"}, {u"Town", u"Ely"}, {u"Car", u"Fiat"}},
@@ -46,14 +47,14 @@ protected:
             const QWidget* shown = box(boxName);
             EXPECT_TRUE(shown->isVisible() && label->isVisible()) << boxName;
             EXPECT_GT(shown->y(), above) << boxName;
-            EXPECT_LE(std::abs(label->geometry().center().y() - shown->geometry().center().y()), 2) << labelName;
+            EXPECT_LE(std::abs(label->geometry().center().y() - shown->geometry().center().y()), 2)
+                << labelName;
             EXPECT_LT(label->geometry().right(), shown->x()) << labelName;
             above = shown->geometry().bottom();
         }
         for (const char* name : {"txtUser", "txtPass", "txtPin"}) {
-            const bool listed = std::any_of(rows.begin(), rows.end(), [name](const auto& row) {
-                return QByteArray(row.second) == name;
-            });
+            const bool listed = std::any_of(
+                rows.begin(), rows.end(), [name](const auto& row) { return QByteArray(row.second) == name; });
             EXPECT_EQ(box(name)->isVisible(), listed) << name;
         }
     }
@@ -69,9 +70,10 @@ protected:
         EXPECT_TRUE(window->logonAccepted());
         EXPECT_FALSE(frameShown("fraLogin"));
         // A profile in the readable form says so once, at logon.
-        EXPECT_EQ(statusText(), QStringLiteral("You are logged into ") + profile +
-                                    QStringLiteral(" profile!  Anyone who can copy this profile's file can read it: "
-                                                   "Setup seals it."));
+        EXPECT_EQ(statusText(),
+                  QStringLiteral("You are logged into ") + profile +
+                      QStringLiteral(" profile!  Anyone who can copy this profile's file can read it: "
+                                     "Setup seals it."));
         EXPECT_TRUE(button("Setup")->isEnabled());
         EXPECT_TRUE(button("Passwords")->isEnabled());
         EXPECT_FALSE(window->isDirty());
@@ -171,7 +173,8 @@ TEST_F(Logon, TheTimerSettingTicksAutoLockWithoutMarkingTheWindowDirty) {
     expectLoggedOn(QStringLiteral("One"));
     EXPECT_TRUE(find<QCheckBox>("chkTimeout")->isChecked());
     EXPECT_EQ(find<QSlider>("slTimer")->value(), 15);
-    EXPECT_EQ(VisibleText(find<QCheckBox>("chkTimeout")->text()), QStringLiteral("Auto lock after 15 minutes"));
+    EXPECT_EQ(VisibleText(find<QCheckBox>("chkTimeout")->text()),
+              QStringLiteral("Auto lock after 15 minutes"));
     EXPECT_TRUE(find<QTimer>("tmrLock")->isActive());
 }
 
@@ -182,7 +185,8 @@ TEST_F(Logon, AZeroTimerSettingLeavesAutoLockAlone) {
     login();
     EXPECT_FALSE(find<QCheckBox>("chkTimeout")->isChecked());
     EXPECT_FALSE(find<QTimer>("tmrLock")->isActive());
-    EXPECT_EQ(VisibleText(find<QCheckBox>("chkTimeout")->text()), QStringLiteral("Auto lock after time expires"));
+    EXPECT_EQ(VisibleText(find<QCheckBox>("chkTimeout")->text()),
+              QStringLiteral("Auto lock after time expires"));
 }
 
 TEST_F(Logon, ForgotLogonAsksTheStoredQuestionsAndCountsAnswersInTheirOwnRow) {

@@ -20,7 +20,7 @@ namespace keyloft::testing {
 namespace {
 
 class ProfileCommands : public WindowTest {
-protected:
+  protected:
     void SetUp() override {
         WindowTest::SetUp();
         writeProfile({.name = u"Alice"});
@@ -44,7 +44,8 @@ TEST_F(ProfileCommands, AddShowsTheNameBoxAndSaveCreatesTheProfile) {
     EXPECT_TRUE(button("Cancel")->isVisible() && button("Cancel")->isEnabled());
 
     nameBox()->setText(QStringLiteral("Carol"));
-    dialogs.expect(QStringLiteral("The new profile's password is opensesame. Log on and change it in Setup."));
+    dialogs.expect(
+        QStringLiteral("The new profile's password is opensesame. Log on and change it in Setup."));
     ASSERT_TRUE(press("Save"));
     EXPECT_EQ(dialogs.last().icon, MessageIcon::Information);
     EXPECT_EQ(dialogs.last().title, u"Keyloft");
@@ -96,12 +97,14 @@ TEST_F(ProfileCommands, DeleteAsksTwiceAndEitherNoKeepsTheFile) {
     EXPECT_TRUE(exists(u"Alice"));
 
     dialogs.expect(QStringLiteral("Are you sure you wish to delete this entry?"), MessageAnswer::Yes);
-    dialogs.expect(QStringLiteral("Are you sure you want to delete the selected profile?"), MessageAnswer::No);
+    dialogs.expect(QStringLiteral("Are you sure you want to delete the selected profile?"),
+                   MessageAnswer::No);
     ASSERT_TRUE(press("Delete"));
     EXPECT_TRUE(exists(u"Alice"));
 
     dialogs.expect(QStringLiteral("Are you sure you wish to delete this entry?"), MessageAnswer::Yes);
-    dialogs.expect(QStringLiteral("Are you sure you want to delete the selected profile?"), MessageAnswer::Yes);
+    dialogs.expect(QStringLiteral("Are you sure you want to delete the selected profile?"),
+                   MessageAnswer::Yes);
     // The folder is empty now, and it is the application folder: nothing more is asked.
     ASSERT_TRUE(press("Delete"));
     EXPECT_FALSE(exists(u"Alice"));
@@ -197,14 +200,19 @@ TEST_F(ProfileCommands, AProfileTheUserMayNotReadSaysSoAndTheWindowStays) {
 // put right, and the profile stays in the list.
 TEST_F(ProfileCommands, DeletingAReadOnlyProfileSaysSoAndKeepsIt) {
     namespace fs = std::filesystem;
-    fs::permissions(folder / "Alice.dat", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    fs::permissions(folder / "Alice.dat",
+                    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     dialogs.expect(QStringLiteral("Are you sure you wish to delete this entry?"), MessageAnswer::Yes);
-    dialogs.expect(QStringLiteral("Are you sure you want to delete the selected profile?"), MessageAnswer::Yes);
-    dialogs.expect(QStringLiteral(
-        "The profile \"Alice\" is read-only for you: the permissions of its file do not let you change it, so it "
-        "was neither changed nor deleted.\nIts owner can let the colleagues who share the folder change it by "
-        "making the file writable for the folder's group (on Linux: chmod g+w \"Alice.dat\"; on Windows: clear "
-        "its Read-only attribute, or the Security tab of the file's properties)."));
+    dialogs.expect(QStringLiteral("Are you sure you want to delete the selected profile?"),
+                   MessageAnswer::Yes);
+    dialogs.expect(
+        QStringLiteral("The profile \"Alice\" is read-only for you: the permissions of its file do not let "
+                       "you change it, so it "
+                       "was neither changed nor deleted.\nIts owner can let the colleagues who share the "
+                       "folder change it by "
+                       "making the file writable for the folder's group (on Linux: chmod g+w \"Alice.dat\"; "
+                       "on Windows: clear "
+                       "its Read-only attribute, or the Security tab of the file's properties)."));
     ASSERT_TRUE(press("Delete"));
     EXPECT_EQ(dialogs.last().title, u"Read-Only Profile");
     EXPECT_TRUE(exists(u"Alice"));
@@ -222,8 +230,10 @@ TEST_F(ProfileCommands, ContinueOnALinkOthersCouldRedirectSaysWhyAndTheWindowSta
     ASSERT_EQ(::chmod(folder.c_str(), 02770), 0);
     list()->setCurrentIndex(list()->findText(QStringLiteral("Alice")));
     dialogs.expect(QStringLiteral(
-        "The profile \"Alice\" is a link, and other users can change the folder it is in or the folder it leads "
-        "to: they could point it at a file of yours outside the database folder, so Keyloft does not follow it."
+        "The profile \"Alice\" is a link, and other users can change the folder it is in or the folder it "
+        "leads "
+        "to: they could point it at a file of yours outside the database folder, so Keyloft does not follow "
+        "it."
         "\nKeep the profile file itself in the database folder, or keep the link and the file it leads to in "
         "folders that only you can change (on Linux: chmod go-w on both folders)."));
     find<QPushButton>("cmdNext")->click();

@@ -15,12 +15,13 @@ namespace keyloft::testing {
 namespace {
 
 class ReplacedFileWindow : public WindowTest {
-protected:
+  protected:
     void SetUp() override {
         WindowTest::SetUp();
         writeProfile({.name = u"Shared"});
         std::filesystem::copy_file(file(), folder / "Shared.v1");  // as it was before the logons
-        otherInstanceSaves(u"Shared", [](Profile& p) { p.entries = EntriesOf({u"4|Bank|Current|alice|pw1||||"}); });
+        otherInstanceSaves(u"Shared",
+                           [](Profile& p) { p.entries = EntriesOf({u"4|Bank|Current|alice|pw1||||"}); });
         assemble = true;  // with its pages: the passwords view and its editor
         start();
     }

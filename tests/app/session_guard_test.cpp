@@ -18,7 +18,7 @@ namespace {
 const QString kDiscard = QStringLiteral("You have unsaved changes. Continue and lose changes?");
 
 class Session : public WindowTest {
-protected:
+  protected:
     void SetUp() override {
         WindowTest::SetUp();
         writeProfile({.name = u"Alice", .password = u"pw"});
@@ -30,7 +30,9 @@ protected:
         find<QSlider>("slTimer")->setValue(minutes);
         check->setChecked(true);
     }
-    bool locked() { return button("Unlock")->text() == QStringLiteral("Unlock") && frameShown("welcomeView"); }
+    bool locked() {
+        return button("Unlock")->text() == QStringLiteral("Unlock") && frameShown("welcomeView");
+    }
 };
 
 TEST_F(Session, SwitchingWithUnsavedChangesAnsweredNoKeepsEverything) {
@@ -167,7 +169,8 @@ TEST_F(Session, SavingTheSetupWritesTheTimerSetting) {
 TEST_F(Session, AutoLockFiresAtTheFirstTickAtOrAfterTheLimitAndNotBefore) {
     ASSERT_TRUE(press("Setup"));
     tickAutoLock(5);
-    EXPECT_EQ(VisibleText(find<QCheckBox>("chkTimeout")->text()), QStringLiteral("Auto lock after 5 minutes"));
+    EXPECT_EQ(VisibleText(find<QCheckBox>("chkTimeout")->text()),
+              QStringLiteral("Auto lock after 5 minutes"));
     EXPECT_TRUE(find<QTimer>("tmrLock")->isActive());
     QTest::keyClick(window.get(), Qt::Key_Shift);  // activity
 
@@ -252,7 +255,7 @@ namespace keyloft::testing {
 namespace {
 
 class Activity : public WindowTest {
-protected:
+  protected:
     void SetUp() override {
         WindowTest::SetUp();
         writeProfile({.name = u"Alice"});

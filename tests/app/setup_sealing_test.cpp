@@ -22,9 +22,7 @@ namespace {
 // (answers hard enough to guess that each gets its slot).
 class SealedSetupTest : public SetupViewTest {
   protected:
-    SealedSetupTest() {
-        home.questions = {{u"Pet", u"a red tricycle in 1994"}, {u"Town", u"Nether Wallop"}};
-    }
+    SealedSetupTest() { home.questions = {{u"Pet", u"a red tricycle in 1994"}, {u"Town", u"Nether Wallop"}}; }
     void lockAndChoose() {
         ASSERT_TRUE(press("Unlock"));
         ASSERT_FALSE(window->logonAccepted());
@@ -327,15 +325,17 @@ TEST_F(SealingChoiceTest, WeakAnswersGetNoSlotAndAllAnswersIsOfferedWhenTogether
 TEST_F(SealingChoiceTest, TheSealingRuleRefusesAsTheOtherChecksDo) {
     typePassword(QStringLiteral("Password1"));
     EXPECT_TRUE(seal()->isChecked());
-    expectRefused(QStringLiteral("To seal the profile, choose a password that is harder to guess (strength \"Good\" or "
-                                 "better). Common words and passwords are easy to guess. Look-alike swaps such as \"@\" "
-                                 "for \"a\" or \"0\" for \"o\" do not make a word much harder to guess."));
+    expectRefused(QStringLiteral(
+        "To seal the profile, choose a password that is harder to guess (strength \"Good\" or "
+        "better). Common words and passwords are easy to guess. Look-alike swaps such as \"@\" "
+        "for \"a\" or \"0\" for \"o\" do not make a word much harder to guess."));
     EXPECT_FALSE(fileSealed());
 }
 
 TEST_F(SealingChoiceTest, TheStrengthFollowsThePasswordOnScreenAndTheProfilesOwnWords) {
     const std::string ownWords =
-        "Words that go with this profile, such as its name, the user ID, the security questions and answers or the "
+        "Words that go with this profile, such as its name, the user ID, the security questions and answers "
+        "or the "
         "default password, are easy to guess.";
     // The mask stands for the stored password, the one every new profile has.
     EXPECT_EQ(strength(), "Strength: Very weak (0 of 4). " + ownWords);
@@ -347,7 +347,8 @@ TEST_F(SealingChoiceTest, TheStrengthFollowsThePasswordOnScreenAndTheProfilesOwn
     const std::vector<std::pair<QString, std::string>> rated{
         {kStrong, "Strength: Strong (4 of 4)"},
         {answer, "Strength: Very weak (0 of 4). " + ownWords},
-        {QStringLiteral("Home2026"), "Strength: Weak (1 of 4). " + ownWords + " Dates and years are easy to guess."},
+        {QStringLiteral("Home2026"),
+         "Strength: Weak (1 of 4). " + ownWords + " Dates and years are easy to guess."},
         {QString(), ""}};
     for (const auto& [password, shown] : rated) {
         type(find<QLineEdit>("txtPassword"), password);

@@ -35,7 +35,8 @@ TEST_F(SetupViewTest, IsFilledFromTheProfileWithTheMaskAndClearAnswers) {
     ASSERT_EQ(questions.size(), 3);
     EXPECT_EQ(questions[2]->property("index").toInt(), 2);
     EXPECT_EQ(find<QRadioButton>("optPIN")->text(), QStringLiteral("User ID and Password and PIN"));
-    EXPECT_EQ(VisibleText(find<QLabel>("lblQuestions")->text()), QStringLiteral("Security Questions and Answers"));
+    EXPECT_EQ(VisibleText(find<QLabel>("lblQuestions")->text()),
+              QStringLiteral("Security Questions and Answers"));
 
     // Changes mark the window dirty; Cancel drops them, also the typing in a password box.
     find<QRadioButton>("optQ2")->click();
@@ -56,7 +57,8 @@ TEST_F(SetupViewTest, IsFilledFromTheProfileWithTheMaskAndClearAnswers) {
     });
     ASSERT_TRUE(window->store().open().reload().loaded());
     ASSERT_TRUE(press("Setup"));  // shown again: filled again
-    EXPECT_FALSE(find<QRadioButton>("optQ1")->isChecked() || find<QRadioButton>("optQ2")->isChecked() || find<QRadioButton>("optAll")->isChecked());
+    EXPECT_FALSE(find<QRadioButton>("optQ1")->isChecked() || find<QRadioButton>("optQ2")->isChecked() ||
+                 find<QRadioButton>("optAll")->isChecked());
     EXPECT_TRUE(find<QRadioButton>("optUserPass")->isChecked());
     EXPECT_FALSE(find<QRadioButton>("optPass")->isChecked());
 }
@@ -161,7 +163,8 @@ TEST_F(SetupViewTest, AQuestionTypedOnlyInTheThirdBoxIsStoredFirst) {
 }
 
 TEST_F(SetupViewTest, TheSeparatorIsRefusedInEveryBox) {
-    for (QLineEdit* box : {find<QLineEdit>("txtUserID"), find<QLineEdit>("txtSetupPIN"), nth<QLineEdit>("txtQuestion", 1), nth<QLineEdit>("txtanswer", 0)}) {
+    for (QLineEdit* box : {find<QLineEdit>("txtUserID"), find<QLineEdit>("txtSetupPIN"),
+                           nth<QLineEdit>("txtQuestion", 1), nth<QLineEdit>("txtanswer", 0)}) {
         SCOPED_TRACE(box->objectName().toStdString());
         const QString kept = box->text();
         type(box, QStringLiteral("a|b"));

@@ -26,7 +26,7 @@ namespace keyloft::testing {
 namespace {
 
 class StartAndLock : public WindowTest {
-protected:
+  protected:
     void SetUp() override {
         WindowTest::SetUp();
         writeProfile({.name = u"Alice"});
@@ -38,7 +38,8 @@ protected:
 TEST_F(StartAndLock, OnlyUnlockIsUsableRightAfterStart) {
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Keyloft"));
     EXPECT_TRUE(frameShown("welcomeView"));
-    for (const char* frame : {"fraProfile", "fraLogin", "fraPasswords", "fraCategory", "fraSecurityOptions", "fraAbout"}) {
+    for (const char* frame :
+         {"fraProfile", "fraLogin", "fraPasswords", "fraCategory", "fraSecurityOptions", "fraAbout"}) {
         EXPECT_FALSE(frameShown(frame)) << frame;
     }
     QAction* first = button("Unlock");
@@ -67,7 +68,8 @@ TEST_F(StartAndLock, ToolTipsAndCaptionsOfTheButtons) {
     EXPECT_EQ(button("Unlock")->toolTip(), QStringLiteral("Unlock Keyloft Database (Ctrl+L)"));
     EXPECT_EQ(button("Show")->toolTip(), QStringLiteral("Show  Password \"popup\" (Ctrl+Shift+C)"));
     EXPECT_EQ(button("Print")->toolTip(), QStringLiteral("Print Master List of Passwords (Ctrl+P)"));
-    EXPECT_EQ(button("Import")->toolTip(), QStringLiteral("Import Entries from Another Password Manager (Ctrl+I)"));
+    EXPECT_EQ(button("Import")->toolTip(),
+              QStringLiteral("Import Entries from Another Password Manager (Ctrl+I)"));
     EXPECT_EQ(button("Import")->text(), QStringLiteral("Import…"));
     EXPECT_EQ(button("Cancel")->toolTip(), QStringLiteral("Cancel this Change (Esc)"));
     EXPECT_EQ(button("Setup")->toolTip(), QStringLiteral("Setup Keyloft Configuration (Ctrl+2)"));
@@ -155,8 +157,10 @@ TEST_F(StartAndLock, HelpOpensThePageBesideTheProgram) {
 
     // Without a browser the message names the page and its folder; F1 does what "?" does.
     openUrlSucceeds = false;
-    dialogs.expect(u"An error has occurred! The error is \nNo web browser could open the help page. Open this file in "
-                   u"one: " + QDir::toNativeSeparators(page.fileName()).toStdU16String());
+    dialogs.expect(
+        u"An error has occurred! The error is \nNo web browser could open the help page. Open this file in "
+        u"one: " +
+        QDir::toNativeSeparators(page.fileName()).toStdU16String());
     QTest::keyClick(window.get(), Qt::Key_F1);
     EXPECT_EQ(dialogs.pending(), 0u);
     EXPECT_EQ(openedUrls.size(), 2u);
@@ -236,7 +240,8 @@ TEST_F(StartAndLock, WithoutAWelcomePictureFileTheBuiltInOneIsShown) {
 
     const QString own = QDir(temp.path()).filePath(QStringLiteral("welcome2.gif"));
     ASSERT_TRUE(QFile::copy(
-        QFileInfo(QStringLiteral(__FILE__)).dir().filePath(QStringLiteral("../../assets/welcome2.gif")), own));
+        QFileInfo(QStringLiteral(__FILE__)).dir().filePath(QStringLiteral("../../assets/welcome2.gif")),
+        own));
     ASSERT_TRUE(press("Unlock"));
     EXPECT_FALSE(agif->isVisible());
     ASSERT_TRUE(press("Unlock"));  // Lock
@@ -256,7 +261,8 @@ TEST_F(StartAndLock, WithoutAWelcomePictureFileTheBuiltInOneIsShown) {
 }
 
 TEST_F(StartAndLock, HelpWithoutThePageSaysSo) {
-    dialogs.expect(QStringLiteral("Unable to display Help Contents. There is no Help associated with this application."));
+    dialogs.expect(QStringLiteral(
+        "Unable to display Help Contents. There is no Help associated with this application."));
     find<QPushButton>("cmdHelp")->click();
     EXPECT_EQ(dialogs.last().title, u"Keyloft");
     EXPECT_TRUE(openedUrls.empty());
@@ -281,7 +287,8 @@ TEST_F(StartAndLock, ClosingWithUnsavedChangesAsksFirst) {
     EXPECT_EQ(dialogs.last().title, u"Changes");
     EXPECT_EQ(dialogs.last().defaultAnswer, MessageAnswer::No);
 
-    dialogs.expect(QStringLiteral("You have unsaved changes. Continue and lose changes?"), MessageAnswer::Yes);
+    dialogs.expect(QStringLiteral("You have unsaved changes. Continue and lose changes?"),
+                   MessageAnswer::Yes);
     EXPECT_TRUE(window->close());
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(closedSignals, 1);

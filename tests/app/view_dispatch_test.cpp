@@ -17,7 +17,7 @@ namespace {
 
 // A page that records what the window asks of it, by name ("show:1", "refresh", "add", ...).
 class RecordingPage final : public Page {
-public:
+  public:
     explicit RecordingPage(PageServices services) : Page(std::move(services), nullptr) {}
     void pageShown(bool shown) override { calls << QStringLiteral("show:%1").arg(shown); }
     void refresh() override { calls << QStringLiteral("refresh"); }
@@ -43,7 +43,7 @@ public:
 };
 
 class RecordingPopup final : public PopupApi {
-public:
+  public:
     bool isPopupVisible() const override { return visible; }
     void closePopup() override {
         ++closes;
@@ -54,7 +54,7 @@ public:
 };
 
 class RecordingTray final : public TrayApi {
-public:
+  public:
     void install() override { ++setups; }
     void onWindowMinimized() override { ++minimized; }
     void onWindowClosing() override { ++closing; }
@@ -62,7 +62,7 @@ public:
 };
 
 class ViewDispatch : public WindowTest {
-protected:
+  protected:
     void SetUp() override {
         WindowTest::SetUp();
         writeProfile({.name = u"Alice", .password = u"pw"});
@@ -112,8 +112,7 @@ TEST_F(ViewDispatch, ThePageSignalsSetTheFlagTheCommandsAndTheStatusLine) {
     EXPECT_FALSE(button("Add")->isEnabled());
 
     passwords->say(QStringLiteral(" You have 3 records stored!"));
-    EXPECT_EQ(statusText(),
-              QStringLiteral("You are logged into Alice profile! You have 3 records stored!"));
+    EXPECT_EQ(statusText(), QStringLiteral("You are logged into Alice profile! You have 3 records stored!"));
 }
 
 TEST_F(ViewDispatch, SaveInThePasswordsPageKeepsTheFlagWhenRefusedAndClearsItWhenStored) {

@@ -9,7 +9,7 @@ namespace keyloft::testing {
 namespace {
 
 class WindowAccess : public KeyboardWindowTest {
-protected:
+  protected:
     void SetUp() override {
         KeyboardWindowTest::SetUp();
         // A password of its own: the seal box can be ticked, so it is a stop of the setup view.
@@ -32,7 +32,8 @@ protected:
     }
     void expectNamed(const char* view) {
         QApplication::processEvents();
-        EXPECT_EQ(UnnamedControls(window.get()).join(QStringLiteral(", ")).toStdString(), "") << "in the " << view << " view";
+        EXPECT_EQ(UnnamedControls(window.get()).join(QStringLiteral(", ")).toStdString(), "")
+            << "in the " << view << " view";
     }
 };
 
@@ -45,12 +46,14 @@ TEST_F(WindowAccess, TabFollowsTheScreenInEveryView) {
 
     key(Qt::Key_L, Qt::ControlModifier);  // Unlock
     expectRound("profile", find<QWidget>("cboProfile"),
-                QStringList{"cmdDatabase", "cmdNext", "[Unlock]", "[Add]", "[Delete]"} + kStrip + QStringList{"cboProfile"});
+                QStringList{"cmdDatabase", "cmdNext", "[Unlock]", "[Add]", "[Delete]"} + kStrip +
+                    QStringList{"cboProfile"});
 
     find<QPushButton>("cmdNext")->click();
     ASSERT_TRUE(frameShown("fraLogin"));
     expectRound("logon", find<QWidget>("txtUser"),
-                QStringList{"txtPass", "txtPin", "cmdLogin", "cmdForgot", "[Unlock]"} + kStrip + QStringList{"txtUser"});
+                QStringList{"txtPass", "txtPin", "cmdLogin", "cmdForgot", "[Unlock]"} + kStrip +
+                    QStringList{"txtUser"});
     find<QPushButton>("cmdForgot")->click();
     expectRound("forgotten logon", find<QWidget>("txtUser"),
                 QStringList{"txtPass", "txtPin", "txtAns0", "cmdLogin", "cmdForgot", "[Unlock]"} + kStrip +
@@ -62,25 +65,44 @@ TEST_F(WindowAccess, TabFollowsTheScreenInEveryView) {
     waitForLogon();
     ASSERT_TRUE(window->logonAccepted());
     key(Qt::Key_1, Qt::ControlModifier);  // Passwords
-    const QStringList tools = {"[Unlock]", "[Setup]", "[Passwords]", "[Print]", "[Import]", "[Add]", "[Filter]"};
+    const QStringList tools = {"[Unlock]", "[Setup]", "[Passwords]", "[Print]",
+                               "[Import]", "[Add]",   "[Filter]"};
     expectRound("passwords", find<QWidget>("txtSearch"),
-                QStringList{"lstUserHeadings", "lstUser", "cboCategory", "txtUserDesc", "txtUserCode", "txtUserpass",
-                            "txtuserconfirm", "cmdCopyClip", "spnLength", "chkSymbols", "txtSource", "txtExpiry",
-                            "txtWeb", "txtEmail"} +
+                QStringList{"lstUserHeadings", "lstUser", "cboCategory", "txtUserDesc", "txtUserCode",
+                            "txtUserpass", "txtuserconfirm", "cmdCopyClip", "spnLength", "chkSymbols",
+                            "txtSource", "txtExpiry", "txtWeb", "txtEmail"} +
                     tools + kStrip + QStringList{"txtSearch"});
 
     key(Qt::Key_2, Qt::ControlModifier);  // Setup
     expectRound("setup", find<QWidget>("optPIN"),
-                QStringList{"txtUserID", "txtPassword", "txtconfirm", "txtSetupPIN", "txtQuestion0", "txtanswer0",
-                            "txtQuestion1", "txtanswer1", "txtQuestion2", "txtanswer2", "optQ1", "chkSeal",
-                            "chkTimeout", "chkLockOnScreenLock", "chkLockOnMinimize", "spnClearClipboard",
-                            "cmdCategory", "cmdAbout", "[Unlock]", "[Setup]", "[Passwords]"} +
+                QStringList{"txtUserID",
+                            "txtPassword",
+                            "txtconfirm",
+                            "txtSetupPIN",
+                            "txtQuestion0",
+                            "txtanswer0",
+                            "txtQuestion1",
+                            "txtanswer1",
+                            "txtQuestion2",
+                            "txtanswer2",
+                            "optQ1",
+                            "chkSeal",
+                            "chkTimeout",
+                            "chkLockOnScreenLock",
+                            "chkLockOnMinimize",
+                            "spnClearClipboard",
+                            "cmdCategory",
+                            "cmdAbout",
+                            "[Unlock]",
+                            "[Setup]",
+                            "[Passwords]"} +
                     kStrip + QStringList{"optPIN"});
 
     find<QPushButton>("cmdCategory")->click();
-    expectRound("category", find<QWidget>("lstCategoryHeadings"),
-                QStringList{"lstCategory", "cmdCloseCategory", "[Unlock]", "[Setup]", "[Passwords]", "[Add]"} + kStrip +
-                    QStringList{"lstCategoryHeadings"});
+    expectRound(
+        "category", find<QWidget>("lstCategoryHeadings"),
+        QStringList{"lstCategory", "cmdCloseCategory", "[Unlock]", "[Setup]", "[Passwords]", "[Add]"} +
+            kStrip + QStringList{"lstCategoryHeadings"});
     find<QPushButton>("cmdCloseCategory")->click();
     find<QPushButton>("cmdAbout")->click();
     expectRound("about", find<QWidget>("cmdCloseAbout"),
@@ -112,9 +134,11 @@ TEST_F(WindowAccess, EveryControlHasAName) {
     auto* popup = find<QWidget>("frmshowpass");
     ASSERT_TRUE(popup->isVisible());
     EXPECT_EQ(UnnamedControls(popup).join(QStringLiteral(", ")).toStdString(), "");
-    for (const auto& [control, name] : {std::pair{"txtcode", "User Code"}, std::pair{"txtpass", "Password"},
-                                        std::pair{"lblWeb", "Web site"}, std::pair{"lblEmail", "E-mail address"}})
-        EXPECT_EQ(child<QWidget>(popup, QString::fromLatin1(control))->accessibleName(), QString::fromLatin1(name));
+    for (const auto& [control, name] :
+         {std::pair{"txtcode", "User Code"}, std::pair{"txtpass", "Password"},
+          std::pair{"lblWeb", "Web site"}, std::pair{"lblEmail", "E-mail address"}})
+        EXPECT_EQ(child<QWidget>(popup, QString::fromLatin1(control))->accessibleName(),
+                  QString::fromLatin1(name));
     popup->close();
 
     key(Qt::Key_2, Qt::ControlModifier);

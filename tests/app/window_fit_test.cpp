@@ -15,15 +15,16 @@ namespace keyloft::testing {
 namespace {
 
 class WindowFit : public WindowTest {
-protected:
+  protected:
     void SetUp() override {
         WindowTest::SetUp();
         assemble = true;
-        writeProfile({.name = u"Shared",
-                      .logonMode = 3,
-                      .questions = {{u"What was the name of the street where you lived when you were ten years old",
-                                     u"Elm"},
-                                    {u"Pet", u"Rex"}}});
+        writeProfile(
+            {.name = u"Shared",
+             .logonMode = 3,
+             .questions = {
+                 {u"What was the name of the street where you lived when you were ten years old", u"Elm"},
+                 {u"Pet", u"Rex"}}});
         otherInstanceSaves(u"Shared", [](Profile& p) {
             for (int i = 0; i < 30; ++i)
                 p.entries.push_back(EntryOf(u"4||Entry " + QString::number(i).toStdU16String() +
@@ -38,14 +39,16 @@ protected:
     // Nothing cut in the shown view, and the window within the screen's room.
     void expectFits(const char* view) {
         QApplication::processEvents();
-        EXPECT_EQ(ClippedControls(window.get()).join(QStringLiteral("; ")).toStdString(), "") << "in the " << view << " view";
+        EXPECT_EQ(ClippedControls(window.get()).join(QStringLiteral("; ")).toStdString(), "")
+            << "in the " << view << " view";
         const QRect room = window->screen()->availableGeometry();
         EXPECT_LE(window->width(), room.width()) << view;
         EXPECT_LE(window->height(), room.height()) << view;
     }
     // With the answer to the long question, or with the logon details.
     void logOnToThe(const char* command) {
-        for (const char* box : {"txtUser", "txtPass", "txtPin"}) find<QLineEdit>(box)->setText(QStringLiteral("opensesame"));
+        for (const char* box : {"txtUser", "txtPass", "txtPin"})
+            find<QLineEdit>(box)->setText(QStringLiteral("opensesame"));
         find<QLineEdit>("txtAns")->setText(QStringLiteral("Elm"));
         find<QPushButton>("cmdLogin")->click();
         waitForLogon();
@@ -71,7 +74,8 @@ TEST_F(WindowFit, NothingIsCutAtTheUsualAndALargeFont) {
         logOnToThe("Passwords");
         expectFits("passwords");
         QTreeView* list = find<QTreeView>("lstUser");
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(entryRows()->index(0, 1)).center());
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualRect(entryRows()->index(0, 1)).center());
         ASSERT_TRUE(press("Show"));
         EXPECT_EQ(ClippedControls(find<QWidget>("frmshowpass")).join(QStringLiteral("; ")).toStdString(), "");
         find<QWidget>("frmshowpass")->close();
@@ -100,16 +104,20 @@ TEST_F(WindowFit, ThePasswordsViewFitsItsDefaultWindow) {
     if (window->size() != kDefaultWindowSize) GTEST_SKIP() << "the screen is too small for the default size";
     auto* editor = find<QScrollArea>("editorScroll");
     const QRect shown = editor->viewport()->rect();
-    for (const char* box : {"cboCategory", "txtUserDesc", "txtUserCode", "txtUserpass", "txtuserconfirm", "spnLength",
-                            "txtSource", "txtExpiry", "txtWeb", "txtEmail"}) {
+    for (const char* box : {"cboCategory", "txtUserDesc", "txtUserCode", "txtUserpass", "txtuserconfirm",
+                            "spnLength", "txtSource", "txtExpiry", "txtWeb", "txtEmail"}) {
         QWidget* control = find<QWidget>(box);
         const QRect at(control->mapTo(editor->viewport(), QPoint(0, 0)), control->size());
         EXPECT_TRUE(shown.contains(at)) << box;
     }
     // The list below the search box reaches down to the editor.
     QTreeView* list = find<QTreeView>("lstUser");
-    EXPECT_GE(editor->mapTo(window.get(), QPoint(0, 0)).y() - list->mapTo(window.get(), QPoint(0, list->height())).y(), 0);
-    EXPECT_LE(editor->mapTo(window.get(), QPoint(0, 0)).y() - list->mapTo(window.get(), QPoint(0, list->height())).y(), 12);
+    EXPECT_GE(editor->mapTo(window.get(), QPoint(0, 0)).y() -
+                  list->mapTo(window.get(), QPoint(0, list->height())).y(),
+              0);
+    EXPECT_LE(editor->mapTo(window.get(), QPoint(0, 0)).y() -
+                  list->mapTo(window.get(), QPoint(0, list->height())).y(),
+              12);
     EXPECT_GE(list->viewport()->height() / list->sizeHintForRow(0), 12);
     // And the view takes the window's height down to the status line, leaving no empty room.
     QWidget* view = find<QWidget>("fraPasswords");

@@ -44,7 +44,8 @@ TEST_F(Cli, CreateAddListEditShowRemove) {
     r = run({"ls", "Home"}, kDefaultPassword);
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out,
-              "Row\t!\tCategory\tDescription\tUser/Account Code\tPassword/PIN\tNotes\tExpiry Date\tWeb Site\tEmail\n"
+              "Row\t!\tCategory\tDescription\tUser/Account Code\tPassword/PIN\tNotes\tExpiry Date\tWeb "
+              "Site\tEmail\n"
               "1\t!\tBank\tMain account\talice\t**********\t\t12/05\t https://bank.example \t\n"
               "2\t\t\t\tbob\t**********\t\t2037-01-31\t\t\n");
     EXPECT_EQ(run({"ls", "Home", "--category", "Bank"}, kDefaultPassword).out.find("bob"), std::string::npos);
@@ -92,10 +93,15 @@ TEST_F(Cli, RefusedEntriesLeaveTheFileAsItWas) {
         std::string message;
     };
     const std::vector<Case> cases = {
-        {{"add", "Home", "--user-code", "   "}, "opensesame\npw\n", "Account/UserCode must have a valid entry!\n"},
-        {{"add", "Home", "--user-code", "me", "--expiry", "29/02/2023"}, "opensesame\npw\n",
-         "  Enter a valid Expiry Date!\nType a month as 12/27 or 12/2027, or a day as 2027-12-31 or 31/12/2027.\n"},
-        {{"add", "Home", "--user-code", "me", "--description", "a|b"}, "opensesame\npw\n",
+        {{"add", "Home", "--user-code", "   "},
+         "opensesame\npw\n",
+         "Account/UserCode must have a valid entry!\n"},
+        {{"add", "Home", "--user-code", "me", "--expiry", "29/02/2023"},
+         "opensesame\npw\n",
+         "  Enter a valid Expiry Date!\nType a month as 12/27 or 12/2027, or a day as 2027-12-31 or "
+         "31/12/2027.\n"},
+        {{"add", "Home", "--user-code", "me", "--description", "a|b"},
+         "opensesame\npw\n",
          "The character | cannot be used in an entry.\n"},
         {{"add", "Home", "--user-code", "me", "--category", "Nowhere"}, "opensesame\npw\n", "no category"},
         {{"categories", "Home", "add", "   "}, kDefaultPassword, "You have not specified a Category!\n"},
@@ -120,7 +126,8 @@ TEST_F(Cli, CategoriesAreUniqueIgnoringCaseAndEntriesKeepTheirText) {
     EXPECT_NE(r.err.find("This Category already exists!\n"), std::string::npos);
     EXPECT_EQ(run({"categories", "Home", "rename", "Shop", "bank"}, kDefaultPassword).exitCode, 1);
     ASSERT_EQ(run({"add", "Home", "--user-code", "me", "--category", "Bank", "--generate"}, kDefaultPassword)
-                  .exitCode, 0);
+                  .exitCode,
+              0);
     ASSERT_EQ(run({"categories", "Home", "rename", "Bank", "Banking"}, kDefaultPassword).exitCode, 0);
     EXPECT_EQ(run({"categories", "Home"}, kDefaultPassword).out, "Shop\nBanking\n");
     EXPECT_EQ(exportJson("Home")[0]["category"], "Bank");
@@ -139,8 +146,11 @@ TEST_F(Cli, BlankEntryPasswordIsStoredAfterAWarning) {
 
 TEST_F(Cli, UsageErrorsExitTwoWithAHint) {
     for (const std::vector<std::string>& args :
-         std::vector<std::vector<std::string>>{{"frobnicate"}, {"export", "Home"}, {"export", "Home", "--format", "xml"},
-                                               {"show", "Home", "0"}, {"categories", "Home", "move", "a"},
+         std::vector<std::vector<std::string>>{{"frobnicate"},
+                                               {"export", "Home"},
+                                               {"export", "Home", "--format", "xml"},
+                                               {"show", "Home", "0"},
+                                               {"categories", "Home", "move", "a"},
 #ifndef _WIN32  // a Windows command line is UTF-16 and cannot carry bytes that are not UTF-8
                                                {"add", "Home", "--user-code", "\xFF"},
 #endif
@@ -167,18 +177,26 @@ TEST_F(Cli, LogonIsRefusedPerMode) {
         int expected;
     };
     const std::vector<Case> cases = {
-        {"P1", "Pass word\n", 0},      {"P1", "  Pass word  \n", 0}, {"P1", "pass word\n", 3},
-        {"P1", "opensesame\n", 3},     {"P1", "", 3},
-        {"P2", "Ann\npw2\n", 0},       {"P2", "ann\npw2\n", 3},      {"P2", "Ann\npw3\n", 3},
+        {"P1", "Pass word\n", 0},
+        {"P1", "  Pass word  \n", 0},
+        {"P1", "pass word\n", 3},
+        {"P1", "opensesame\n", 3},
+        {"P1", "", 3},
+        {"P2", "Ann\npw2\n", 0},
+        {"P2", "ann\npw2\n", 3},
+        {"P2", "Ann\npw3\n", 3},
         {"P2", "pw2\n", 3},
-        {"P3", "Bo\npw3\n1234\n", 0},  {"P3", "Bo\npw3\n1235\n", 3}, {"P3", "Bo\npw3\n", 3},
+        {"P3", "Bo\npw3\n1234\n", 0},
+        {"P3", "Bo\npw3\n1235\n", 3},
+        {"P3", "Bo\npw3\n", 3},
         {"P3", "Bo \r\n pw3\r\n1234\r\n", 0},
     };
     for (const Case& c : cases) {
         const RunResult r = run({"ls", c.profile}, c.input);
         EXPECT_EQ(r.exitCode, c.expected) << c.profile << " " << c.input << " " << r.err;
         if (c.expected == 3 && !c.input.empty() && c.input != "pw2\n" && c.input != "Bo\npw3\n") {
-            EXPECT_NE(r.err.find(" The Details are incorrect. Please re-enter.\n"), std::string::npos) << r.err;
+            EXPECT_NE(r.err.find(" The Details are incorrect. Please re-enter.\n"), std::string::npos)
+                << r.err;
             EXPECT_EQ(r.out, "");
         }
     }
@@ -250,7 +268,8 @@ class CliVerify : public Cli {};
 
 TEST_F(CliVerify, GoodAndBrokenFiles) {
     create("Home");
-    ASSERT_EQ(run({"add", "Home", "--user-code", "me", "--notes", "some notes"}, "opensesame\npw\n").exitCode, 0);
+    ASSERT_EQ(run({"add", "Home", "--user-code", "me", "--notes", "some notes"}, "opensesame\npw\n").exitCode,
+              0);
     const std::string good = ReadBytes(file("Home"));
     ASSERT_GT(good.size(), 200u);
 
@@ -295,7 +314,8 @@ TEST_F(CliVerify, ALineOneBlockTooLongIsFoundByTheTotalLength) {
 
     RunResult r = run({"verify", file("Home").string()});
     EXPECT_EQ(r.exitCode, 1) << r.out;
-    EXPECT_NE(r.out.find(": trailer check failed: line count 8 (file has 8), total length "), std::string::npos)
+    EXPECT_NE(r.out.find(": trailer check failed: line count 8 (file has 8), total length "),
+              std::string::npos)
         << r.out;
     r = run({"ls", "Home"}, kDefaultPassword);
     EXPECT_EQ(r.exitCode, 6) << r.err;
@@ -340,7 +360,8 @@ TEST_F(CliSharing, AProfileHeldByAnotherInstanceIsNotTouched) {
     {
         DirectStore other(temp_.path());
         ASSERT_TRUE(other.store.open().openProfile(u"Home").loaded());
-        const RunResult r = run({"add", "Home", "--user-code", "cli", "--generate", "--wait", "0"}, kDefaultPassword);
+        const RunResult r =
+            run({"add", "Home", "--user-code", "cli", "--generate", "--wait", "0"}, kDefaultPassword);
         EXPECT_EQ(r.exitCode, 6) << r.err;
         EXPECT_NE(r.err.find("is in use by another user"), std::string::npos) << r.err;
         ASSERT_TRUE(Saved(AddEntryRecord(other.store, u"4||other|other|pw||||")));
@@ -384,8 +405,9 @@ TEST_F(Cli, ExportRoundTripsTextOutsideAscii) {
     const std::string description = "Caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC";  // Café 日本
     const std::string notes = "smile \xF0\x9F\x98\x80, \"quoted\"\nnext line";
     const std::string password = "p\xC3\xA9\xF0\x9F\x98\x80";
-    RunResult r = run({"add", "Home", "--user-code", "\xE6\x97\xA5", "--description", description, "--notes", notes},
-                      "opensesame\n" + password + "\n");
+    RunResult r =
+        run({"add", "Home", "--user-code", "\xE6\x97\xA5", "--description", description, "--notes", notes},
+            "opensesame\n" + password + "\n");
     ASSERT_EQ(r.exitCode, 0) << r.err;
 
     const nlohmann::json entries = exportJson("Home");
@@ -400,7 +422,8 @@ TEST_F(Cli, ExportRoundTripsTextOutsideAscii) {
     EXPECT_TRUE(FromUtf8(r.out).has_value());
     EXPECT_EQ(r.out,
               "row,category,description,userCode,password,notes,expiryDate,webSite,email\r\n"
-              "1,," + description + ",\xE6\x97\xA5," + password +
+              "1,," +
+                  description + ",\xE6\x97\xA5," + password +
                   ",\"smile \xF0\x9F\x98\x80, \"\"quoted\"\"\nnext line\",,,\r\n");
 }
 
@@ -418,25 +441,25 @@ TEST_F(Cli, GlobalOptionsMayComeBeforeOrAfterTheCommand) {
     const std::string listing = run({"ls", "Home"}, kDefaultPassword).out;
     ASSERT_NE(listing, "");
     // The settings name no folder: only the option can lead keyloft-cli to the profile.
-    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-             {"--database", folder, "ls", "Home"},
-             {"ls", "Home", "--database", folder},
-             {"ls", "--database", folder, "Home"},
-             {"ls", "Home", "--database=" + folder},
-             {"--yes", "--database", folder, "ls", "Home"},
-             {"--database", folder, "ls", "Home", "--yes"},
-             {"--database", folder, "ls", "Home", "-y"},
-             {"-y", "ls", "Home", "--database", folder}}) {
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"--database", folder, "ls", "Home"},
+                                               {"ls", "Home", "--database", folder},
+                                               {"ls", "--database", folder, "Home"},
+                                               {"ls", "Home", "--database=" + folder},
+                                               {"--yes", "--database", folder, "ls", "Home"},
+                                               {"--database", folder, "ls", "Home", "--yes"},
+                                               {"--database", folder, "ls", "Home", "-y"},
+                                               {"-y", "ls", "Home", "--database", folder}}) {
         const RunResult r = RunCli(args, kDefaultPassword, config());
         EXPECT_EQ(r.exitCode, 0) << args[0] << " " << args[1] << " " << args[2] << "\n" << r.err;
         EXPECT_EQ(r.out, listing);
     }
     // --yes answers the question before a profile is deleted, wherever it stands.
-    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-             {"--yes", "--database", folder, "delete", "A"},
-             {"-y", "delete", "A", "--database", folder},
-             {"--database", folder, "delete", "A", "--yes"},
-             {"delete", "A", "-y", "--database", folder}}) {
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"--yes", "--database", folder, "delete", "A"},
+                                               {"-y", "delete", "A", "--database", folder},
+                                               {"--database", folder, "delete", "A", "--yes"},
+                                               {"delete", "A", "-y", "--database", folder}}) {
         create("A");
         const RunResult r = RunCli(args, "", config());
         EXPECT_EQ(r.exitCode, 0) << args[0] << " " << args[1] << " " << args[2] << "\n" << r.err;
@@ -446,11 +469,13 @@ TEST_F(Cli, GlobalOptionsMayComeBeforeOrAfterTheCommand) {
 
 TEST_F(Cli, CsvExportQuotesLineBreaksQuotesAndCommasAndKeepsBlanks) {
     create("Home");
-    const RunResult added = run({"add", "Home", "--description", "cr\ronly", "--user-code", "say \"hi\"", "--notes",
-                                 "lf\nonly", "--web", " lead and trail ", "--email", "cr\r\nlf"},
+    const RunResult added = run({"add", "Home", "--description", "cr\ronly", "--user-code", "say \"hi\"",
+                                 "--notes", "lf\nonly", "--web", " lead and trail ", "--email", "cr\r\nlf"},
                                 "opensesame\np,w\n");
     ASSERT_EQ(added.exitCode, 0) << added.err;
-    ASSERT_EQ(run({"add", "Home", "--user-code", "plain", "--notes", "tab\there"}, "opensesame\n x \n").exitCode, 0);
+    ASSERT_EQ(
+        run({"add", "Home", "--user-code", "plain", "--notes", "tab\there"}, "opensesame\n x \n").exitCode,
+        0);
     const RunResult r = run({"export", "Home", "--format", "csv"}, kDefaultPassword);
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out,

@@ -32,7 +32,8 @@ TEST_F(Cli, ConflictCopiesAreNamedListedAndMergedThroughTheTool) {
     r = run({"conflicts", "Team"}, kDefaultPassword);
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.out.find(copy + ": 1 entry and 0 categories not in the profile"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("Team (conflicted copy 2026-12-09).dat: cannot be merged: it is damaged"), std::string::npos)
+    EXPECT_NE(r.out.find("Team (conflicted copy 2026-12-09).dat: cannot be merged: it is damaged"),
+              std::string::npos)
         << r.out;
 
     r = run({"merge", "Team", "--dry-run"}, kDefaultPassword);
@@ -80,7 +81,8 @@ TEST_F(Cli, OnlyCopiesOfThisProfileWithItsLogonAreMerged) {
         const char* listed;  // what `conflicts` says of it
     };
     // A copy of the team profile holding one entry of its own, changed by `change`.
-    const auto copy = [&team](const char* entry, std::function<void(Profile&)> change = nullptr, bool seal = false) {
+    const auto copy = [&team](const char* entry, std::function<void(Profile&)> change = nullptr,
+                              bool seal = false) {
         return [=, &team](const std::filesystem::path& path) {
             Profile p = team;
             p.entries.push_back(Entry{u"", Utf8ToUtf16(entry), u"u", u"p", u"", u"", u"", u""});
@@ -89,8 +91,10 @@ TEST_F(Cli, OnlyCopiesOfThisProfileWithItsLogonAreMerged) {
         };
     };
     std::vector<Case> cases = {
-        {" (conflicted copy 2026-12-01)", copy("this profile's"), "1 entry and 0 categories not in the profile"},
-        {" (conflicted copy 2026-12-02)", copy("mode 2", [](Profile& p) { p.logonMode = kUserIdAndPassword; }),
+        {" (conflicted copy 2026-12-01)", copy("this profile's"),
+         "1 entry and 0 categories not in the profile"},
+        {" (conflicted copy 2026-12-02)",
+         copy("mode 2", [](Profile& p) { p.logonMode = kUserIdAndPassword; }),
          "cannot be merged: it was saved with another logon"},
         {" (conflicted copy 2026-12-03)", copy("another user", [](Profile& p) { p.userId = u"bob"; }),
          "cannot be merged: it was saved with another logon"},
@@ -104,13 +108,17 @@ TEST_F(Cli, OnlyCopiesOfThisProfileWithItsLogonAreMerged) {
              WriteBytes(path, keyloft::testing::BreakVersionSum(ReadBytes(path)));
          },
          "cannot be merged: it is damaged"},
-        {" (conflicted copy 2026-12-07)", copy("another profile", [](Profile& p) { p.identity = NewProfileIdentity(); }),
+        {" (conflicted copy 2026-12-07)",
+         copy("another profile", [](Profile& p) { p.identity = NewProfileIdentity(); }),
          "cannot be merged: it is a copy of another profile"},
         {" (conflicted copy 2026-12-08)",
-         copy("another sealed profile", [](Profile& p) { p.identity = NewProfileIdentity(); }, true),
+         copy(
+             "another sealed profile", [](Profile& p) { p.identity = NewProfileIdentity(); }, true),
          "cannot be merged: it is a copy of another profile"},
-        {" (conflicted copy 2026-12-09)", copy("saved before identities", [](Profile& p) { p.identity.clear(); }),
-         "1 entry and 0 categories in neither the profile nor the copies above; merge asks first: nothing in it "
+        {" (conflicted copy 2026-12-09)",
+         copy("saved before identities", [](Profile& p) { p.identity.clear(); }),
+         "1 entry and 0 categories in neither the profile nor the copies above; merge asks first: nothing in "
+         "it "
          "shows that it is a copy of this profile"},
 #ifndef _WIN32
         {" (conflicted copy 2026-12-10)",
@@ -119,9 +127,11 @@ TEST_F(Cli, OnlyCopiesOfThisProfileWithItsLogonAreMerged) {
              std::filesystem::create_symlink(temp_.path() / "outside.dat", path);
          },
          "cannot be merged: it is not a file of its own"},
-        {" (conflicted copy 2026-12-11)", [](const std::filesystem::path& path) { ::mkfifo(path.c_str(), 0600); },
+        {" (conflicted copy 2026-12-11)",
+         [](const std::filesystem::path& path) { ::mkfifo(path.c_str(), 0600); },
          "cannot be merged: it is not a file of its own"},
-        {" (conflicted copy 2026-12-12)", [](const std::filesystem::path& path) { std::filesystem::create_directory(path); },
+        {" (conflicted copy 2026-12-12)",
+         [](const std::filesystem::path& path) { std::filesystem::create_directory(path); },
          "cannot be merged: it is not a file of its own"},
 #endif
     };
@@ -144,7 +154,8 @@ TEST_F(Cli, OnlyCopiesOfThisProfileWithItsLogonAreMerged) {
         << r.out;
     EXPECT_NE(r.err.find("Merge them into this profile as well? no"), std::string::npos) << r.err;
     r = run({"--yes", "merge", "Team"}, logon);
-    EXPECT_NE(r.out.find("Added 1 entry and 0 categories; merged and removed 1 copy;"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Added 1 entry and 0 categories; merged and removed 1 copy;"), std::string::npos)
+        << r.out;
 
     std::vector<std::string> descriptions;
     for (const auto& entry : exportJson("Team", logon)) descriptions.push_back(entry["description"]);
@@ -192,10 +203,17 @@ TEST_F(Cli, CreateRefusesNamesThatAreCopiesOrShowAsAnother) {
         {"Team (conflicted copy 2026-12-09)", kCopyShape},
         {"Team (Ann's conflicted copy 2026-12-09)", kCopyShape},
         {"Plans_conflict-20251201-101010", kCopyShape},
-        {"Team\xe2\x80\xae" "tad.exe", kBadName},           // U+202E, the right-to-left override
-        {"Team\xe2\x81\xa6" "x" "\xe2\x81\xa9", kBadName},  // U+2066 and U+2069, an isolate
-        {"Pay\xc2\x85" "roll", kBadName},                   // U+0085, a C1 control
-        {"Tab\x1b[2J", kBadName},                           // ESC, a C0 control
+        {"Team\xe2\x80\xae"
+         "tad.exe",
+         kBadName},  // U+202E, the right-to-left override
+        {"Team\xe2\x81\xa6"
+         "x"
+         "\xe2\x81\xa9",
+         kBadName},  // U+2066 and U+2069, an isolate
+        {"Pay\xc2\x85"
+         "roll",
+         kBadName},                // U+0085, a C1 control
+        {"Tab\x1b[2J", kBadName},  // ESC, a C0 control
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

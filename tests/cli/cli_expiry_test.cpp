@@ -37,7 +37,7 @@ void UnsetVariable(const char* name) {
 
 // Sets a locale variable for the programs the test starts, and puts the old value back.
 class LocaleVariable {
-public:
+  public:
     LocaleVariable(const char* name, const char* value) : name_(name) {
         if (const char* old = getenv(name)) old_ = old;
         SetVariable(name, value);
@@ -51,7 +51,7 @@ public:
     LocaleVariable(const LocaleVariable&) = delete;
     LocaleVariable& operator=(const LocaleVariable&) = delete;
 
-private:
+  private:
     const char* name_;
     std::optional<std::string> old_;
 };
@@ -74,10 +74,11 @@ std::string IsoDaysFromToday(int days) {
 }
 
 class CliExpiry : public Cli {
-protected:
+  protected:
     // Adds an entry with this expiry text and returns what the profile stores (nothing when refused).
     std::optional<std::string> stored(const std::string& typed) {
-        const RunResult r = run({"add", "Home", "--user-code", "u", "--generate", "--expiry", typed}, kDefaultPassword);
+        const RunResult r =
+            run({"add", "Home", "--user-code", "u", "--generate", "--expiry", typed}, kDefaultPassword);
         if (r.exitCode != 0) {
             EXPECT_NE(r.err.find("  Enter a valid Expiry Date!"), std::string::npos) << r.err;
             return std::nullopt;
@@ -107,7 +108,8 @@ TEST_F(CliExpiry, EachFormIsStoredAsTheRulesSay) {
         {"31/04/2027", std::nullopt, std::nullopt},
         {"soon", std::nullopt, std::nullopt},
     };
-    for (const auto& [locale, monthFirst] : {std::pair{"de_DE.UTF-8", false}, std::pair{"en_US.UTF-8", true}}) {
+    for (const auto& [locale, monthFirst] :
+         {std::pair{"de_DE.UTF-8", false}, std::pair{"en_US.UTF-8", true}}) {
         const LocaleVariable variable("LC_ALL", locale);
         for (const Case& c : cases)
             EXPECT_EQ(stored(c.typed), monthFirst ? c.monthFirst : c.dayFirst) << locale << " " << c.typed;
@@ -121,8 +123,9 @@ TEST_F(CliExpiry, EachFormIsStoredAsTheRulesSay) {
 TEST_F(CliExpiry, ListMarksEntriesDueWithinSevenDaysOrPast) {
     create("Home");
     const std::string in7 = IsoDaysFromToday(7), in8 = IsoDaysFromToday(8);
-    for (const auto& [user, expiry] : {std::pair{"in7", in7}, std::pair{"in8", in8}, std::pair{"card", std::string("12/05")},
-                                       std::pair{"future", std::string("04/37")}, std::pair{"none", std::string()}}) {
+    for (const auto& [user, expiry] :
+         {std::pair{"in7", in7}, std::pair{"in8", in8}, std::pair{"card", std::string("12/05")},
+          std::pair{"future", std::string("04/37")}, std::pair{"none", std::string()}}) {
         const RunResult r =
             run({"add", "Home", "--user-code", user, "--generate", "--expiry", expiry}, kDefaultPassword);
         ASSERT_EQ(r.exitCode, 0) << r.err;
@@ -157,9 +160,12 @@ TEST_F(CliExpiry, ListMarksEntriesDueWithinSevenDaysOrPast) {
     r = run({"ls", "Home", "--expiring"}, kDefaultPassword);
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out,
-              "Row\t!\tCategory\tDescription\tUser/Account Code\tPassword/PIN\tNotes\tExpiry Date\tWeb Site\tEmail\n"
-              "1\t!\t\t\tin7\t**********\t\t" + in7 + "\t\t\n"
-              "3\t!\t\t\tcard\t**********\t\t12/05\t\t\n");
+              "Row\t!\tCategory\tDescription\tUser/Account Code\tPassword/PIN\tNotes\tExpiry Date\tWeb "
+              "Site\tEmail\n"
+              "1\t!\t\t\tin7\t**********\t\t" +
+                  in7 +
+                  "\t\t\n"
+                  "3\t!\t\t\tcard\t**********\t\t12/05\t\t\n");
 }
 
 }  // namespace

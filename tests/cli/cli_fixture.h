@@ -51,7 +51,7 @@ struct DirectStore {
 };
 
 class Cli : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         std::filesystem::create_directories(db());
         std::filesystem::create_directories(config());
@@ -134,7 +134,7 @@ inline nlohmann::json EntriesJson(const std::vector<WantEntry>& wanted) {
 
 // The tool's import of a file, with the logon of a new profile.
 class CliImporting : public Cli {
-protected:
+  protected:
     // `format` nullptr: recognised (--format left out).
     RunResult import(const std::string& profile, const char* format, const std::filesystem::path& path,
                      std::vector<std::string> extra = {}) {
@@ -143,7 +143,9 @@ protected:
         args.insert(args.end(), extra.begin(), extra.end());
         return run(args, kDefaultPassword);
     }
-    std::string categories(const std::string& profile) { return run({"categories", profile}, kDefaultPassword).out; }
+    std::string categories(const std::string& profile) {
+        return run({"categories", profile}, kDefaultPassword).out;
+    }
 };
 
 }  // namespace keyloft::cli::testing

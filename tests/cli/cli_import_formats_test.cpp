@@ -115,7 +115,8 @@ const Sample kSamples[] = {
      "keyloft-cli: line 4: it holds nothing to import but guid, timeCreated, timeLastUsed, "
      "timePasswordChanged (skipped)\n",
      {{"", "shop.example.com", "dave", "pw4", "", "https://shop.example.com:8443"},
-      {"", "intranet.example", "erin", "pw5", "httpRealm: Staff only\nformActionOrigin: https://intranet.example",
+      {"", "intranet.example", "erin", "pw5",
+       "httpRealm: Staff only\nformActionOrigin: https://intranet.example",
        "https://user@intranet.example/staff"}}},
     {"1password",
      nullptr,
@@ -124,13 +125,15 @@ const Sample kSamples[] = {
      {},
      "Read as 1Password CSV: 1 entry.\nImported 1 entry and 0 new categories.\n",
      "",
-     {{"", "Bank", "frank", "pw6", "joint account\nOTPAuth: otpauth://totp/bank\nFavorite: true\nTags: finance,home",
+     {{"", "Bank", "frank", "pw6",
+       "joint account\nOTPAuth: otpauth://totp/bank\nFavorite: true\nTags: finance,home",
        "https://bank.example"}}},
     // A login with only an e-mail address: that is its user code too; the vault is the category.
     {"protonpass-csv",
      nullptr,
      "type,name,url,email,username,password,note,totp,createTime,modifyTime,vault\n"
-     "login,GitHub,https://github.com,alice@mail.example,,pw1,my notes,otpauth://totp/GH,1700000000,1700000001,Work\n"
+     "login,GitHub,https://github.com,alice@mail.example,,pw1,my "
+     "notes,otpauth://totp/GH,1700000000,1700000001,Work\n"
      "login,Shop,\"https://shop.example, https://m.shop.example\",,bob,pw2,,,1700000000,1700000000,Personal\n"
      "note,Door code,,,,,1234 then #,,1700000000,1700000000,Personal\n",
      {},
@@ -138,8 +141,8 @@ const Sample kSamples[] = {
      "Imported 3 entries and 2 new categories; 1 completed with a placeholder.\n",
      "keyloft-cli: ignored columns: type, createTime, modifyTime\n"
      "keyloft-cli: line 4: no user code; stored as \"(no user code)\"\n",
-     {{"Work", "GitHub", "alice@mail.example", "pw1", "my notes\ntotp: otpauth://totp/GH", "https://github.com",
-       "alice@mail.example"},
+     {{"Work", "GitHub", "alice@mail.example", "pw1", "my notes\ntotp: otpauth://totp/GH",
+       "https://github.com", "alice@mail.example"},
       {"Personal", "Shop", "bob", "pw2", "url: https://m.shop.example", "https://shop.example"},
       {"Personal", "Door code", "(no user code)", "", "1234 then #", ""}}},
     {"protonpass-zip",
@@ -163,12 +166,13 @@ const Sample kSamples[] = {
                      "content": {"cardholderName": "Erin Doe", "cardType": 0, "number": "4000123412341234",
                                  "verificationNumber": "987", "expirationDate": "2028-11", "pin": "1111"}}}]}}})"}},
      "Read as Proton Pass ZIP: 2 entries.\nImported 2 entries and 1 new category.\n",
-     "keyloft-cli: ignored keys: contentFormatVersion, createTime, itemUuid, itemId, modifyTime, shareId, state\n",
+     "keyloft-cli: ignored keys: contentFormatVersion, createTime, itemUuid, itemId, modifyTime, shareId, "
+     "state\n",
      {{"Personal", "GitHub", "erin", "pw5",
        "work account\ntotpUri: otpauth://totp/GH\nurl: https://gist.github.com\nPIN: 4321\npinned: yes",
        "https://github.com", "erin@mail.example"},
-      {"Personal", "Visa", "4000123412341234", "987", "cardType: 0\ncardholderName: Erin Doe\npin: 1111", "", "",
-       "11/28"}}},
+      {"Personal", "Visa", "4000123412341234", "987", "cardType: 0\ncardholderName: Erin Doe\npin: 1111", "",
+       "", "11/28"}}},
     // Dashlane's files, as its ZIP archive holds them: the bank account's numbers, the second user
     // name, the card's number, code and expiry and the document's number all kept.
     {"dashlane-zip",
@@ -195,14 +199,18 @@ const Sample kSamples[] = {
      "securenotes.csv: 1).\n"
      "Imported 6 entries and 1 new category; 1 completed with a placeholder.\n",
      "keyloft-cli: securenotes.csv line 2: no user code; stored as \"(no user code)\"\n",
-     {{"Personal", "Mail", "dave", "pw4", "username2: dave@mail.example\notpSecret: JBSWY3DP", "https://mail.example"},
-      {"", "Visa", "4111111111111111", "123", "type: payment_card\naccount_holder: Dave Doe\ncountry: US", "", "",
-       "03/29"},
+     {{"Personal", "Mail", "dave", "pw4", "username2: dave@mail.example\notpSecret: JBSWY3DP",
+       "https://mail.example"},
+      {"", "Visa", "4111111111111111", "123", "type: payment_card\naccount_holder: Dave Doe\ncountry: US", "",
+       "", "03/29"},
       {"", "", "12345678", "",
-       "type: bank\naccount_holder: Dave Doe\nrouting_number: 021000021\ncountry: US\nissuing_bank: First Bank", ""},
-      {"", "Dave Doe", "X1234567", "", "type: passport\nissue_date: 2020-01-15\nplace_of_issue: London", "", "",
-       "2030-01-14"},
-      {"", "Home mail", "dave@home.example", "", "type: email\nemail_type: personal", "", "dave@home.example"},
+       "type: bank\naccount_holder: Dave Doe\nrouting_number: 021000021\ncountry: US\nissuing_bank: First "
+       "Bank",
+       ""},
+      {"", "Dave Doe", "X1234567", "", "type: passport\nissue_date: 2020-01-15\nplace_of_issue: London", "",
+       "", "2030-01-14"},
+      {"", "Home mail", "dave@home.example", "", "type: email\nemail_type: personal", "",
+       "dave@home.example"},
       {"", "Wi-Fi", "(no user code)", "", "door 42", ""}}},
     {"dashlane-payments",
      nullptr,
@@ -214,23 +222,28 @@ const Sample kSamples[] = {
      "Read as Dashlane CSV: 2 entries.\nImported 2 entries and 0 new categories.\n",
      "",
      {{"", "Visa", "4111111111111111", "123",
-       "type: payment_card\naccount_holder: Dave Doe\ncountry: US\nexpiration_month/expiration_year: 13/29", ""},
+       "type: payment_card\naccount_holder: Dave Doe\ncountry: US\nexpiration_month/expiration_year: 13/29",
+       ""},
       {"", "", "12345678", "",
-       "type: bank\naccount_holder: Dave Doe\nrouting_number: 021000021\ncountry: US\nissuing_bank: First Bank", ""}}},
+       "type: bank\naccount_holder: Dave Doe\nrouting_number: 021000021\ncountry: US\nissuing_bank: First "
+       "Bank",
+       ""}}},
     {"lastpass",
      nullptr,
      "url,username,password,totp,extra,name,grouping,fav\n"
      "https://bank.example/login,carol,pw3,,joint account,Bank,Money\\Banks,1\n"
      "http://sn,,,,\"NoteType:Server\nHostname:db1\",DB server,Work,0\n",
      {},
-     "Read as LastPass CSV: 2 entries.\nImported 2 entries and 2 new categories; 1 completed with a placeholder.\n",
+     "Read as LastPass CSV: 2 entries.\nImported 2 entries and 2 new categories; 1 completed with a "
+     "placeholder.\n",
      "keyloft-cli: line 3: no user code; stored as \"(no user code)\"\n",
      {{"Money/Banks", "Bank", "carol", "pw3", "joint account\nfav: 1", "https://bank.example/login"},
       {"Work", "DB server", "(no user code)", "", "NoteType:Server\nHostname:db1", ""}}},
     {"1password-1pux",
      nullptr,
      "",
-     {{"export.attributes", R"({"version": 3, "description": "1Password Unencrypted Export", "createdAt": 1700000000})"},
+     {{"export.attributes",
+       R"({"version": 3, "description": "1Password Unencrypted Export", "createdAt": 1700000000})"},
       {"export.data",
        R"({"accounts": [{"attrs": {"accountName": "Frank", "name": "Frank", "uuid": "A1"}, "vaults": [{
           "attrs": {"uuid": "V1", "desc": "", "avatar": "", "name": "Private", "type": "P"}, "items": [
@@ -263,8 +276,8 @@ const Sample kSamples[] = {
        "main login\nrecovery code: R-1\none-time password: otpauth://totp/X\nfavorite: yes\ntags: web, main\n"
        "url: https://alt.example.com",
        "https://example.com"},
-      {"Private", "Mastercard", "5555444433331111", "321", "cardholder name: Frank Doe\nvalid from: 12/22\nstate: archived",
-       "", "", "12/27"}}},
+      {"Private", "Mastercard", "5555444433331111", "321",
+       "cardholder name: Frank Doe\nvalid from: 12/22\nstate: archived", "", "", "12/27"}}},
     // As KeePass writes it: the root group's own name is no category; every group below it is one,
     // the recycle bin only when it holds entries; custom strings, tags and attachments' names go to
     // the notes, the protected password is read; the entry's history is left out and named.
@@ -301,9 +314,11 @@ const Sample kSamples[] = {
      {},
      "Read as KeePass 2 XML: 2 entries.\nImported 2 entries and 3 new categories.\n",
      "keyloft-cli: ignored keys: History\n",
-     {{"", "Bank", "gina", "p<w&7", "joint\nTags: bank;money\nPIN: 2468\nAttachment: statement.pdf (not imported)",
-       "https://bank.example", "", "2027-03-15"},
-      {"Work/Email", "Webmail", "gina@work.example", "pw8", "otp: otpauth://totp/W", "", "gina@work.example"}},
+     {{"", "Bank", "gina", "p<w&7",
+       "joint\nTags: bank;money\nPIN: 2468\nAttachment: statement.pdf (not imported)", "https://bank.example",
+       "", "2027-03-15"},
+      {"Work/Email", "Webmail", "gina@work.example", "pw8", "otp: otpauth://totp/W", "",
+       "gina@work.example"}},
      "Work/Email\nWork\nArchive\n"},
     // A CSV of no known program: the columns it names as usual land in their fields, every other
     // one in the notes; a row with data only there is imported too, a row of empty cells is not.
@@ -366,12 +381,15 @@ TEST_F(CliImportFormats, EveryFormatLandsEveryFieldAndImportingTwiceChangesNothi
         const std::size_t read = std::stoul(readAs.substr(readAs.find(": ") + 2));
         const std::size_t refusedAt = sample.out.find(" refused.");
         const std::size_t refused =
-            refusedAt == std::string::npos ? 0 : std::stoul(sample.out.substr(sample.out.rfind("; ", refusedAt) + 2));
+            refusedAt == std::string::npos
+                ? 0
+                : std::stoul(sample.out.substr(sample.out.rfind("; ", refusedAt) + 2));
         r = import(profile, sample.format, file, {"--skip-invalid"});
         ASSERT_EQ(r.exitCode, 0) << r.err;
-        EXPECT_EQ(r.out, readAs + "Imported 0 entries and 0 new categories; " + std::to_string(read - refused) +
-                             " skipped as duplicates" +
-                             (refused > 0 ? "; " + std::to_string(refused) + " refused" : std::string()) + ".\n");
+        EXPECT_EQ(r.out, readAs + "Imported 0 entries and 0 new categories; " +
+                             std::to_string(read - refused) + " skipped as duplicates" +
+                             (refused > 0 ? "; " + std::to_string(refused) + " refused" : std::string()) +
+                             ".\n");
         EXPECT_EQ(exportJson(profile), expected);
     }
 }
@@ -385,7 +403,9 @@ TEST_F(CliImportFormats, KeePassXcExportToAnOwnerOnlyFileReadsBackTheSame) {
                   "opensesame\np\xC3\xA9w,\"d\n")
                   .exitCode,
               0);
-    ASSERT_EQ(run({"add", "Source", "--user-code", "bob", "--expiry", "2027-01-31"}, "opensesame\npw\n").exitCode, 0);
+    ASSERT_EQ(
+        run({"add", "Source", "--user-code", "bob", "--expiry", "2027-01-31"}, "opensesame\npw\n").exitCode,
+        0);
     const nlohmann::json original = exportJson("Source");
 
     const std::filesystem::path file = temp_.path() / "out.csv";
@@ -393,14 +413,16 @@ TEST_F(CliImportFormats, KeePassXcExportToAnOwnerOnlyFileReadsBackTheSame) {
 #ifndef _WIN32
     ::chmod(file.c_str(), 0644);
 #endif
-    RunResult r = run({"export", "Source", "--format", "keepassxc", "--output", file.string()}, kDefaultPassword);
+    RunResult r =
+        run({"export", "Source", "--format", "keepassxc", "--output", file.string()}, kDefaultPassword);
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "");
     const std::string text = ReadBytes(file);
-    EXPECT_EQ(text.substr(0, text.find("\r\n")),
-              "\"Group\",\"Title\",\"Username\",\"Password\",\"URL\",\"Notes\",\"TOTP\",\"Icon\",\"Last Modified\","
-              "\"Created\",\"Email\",\"Expiry Date\"");
+    EXPECT_EQ(
+        text.substr(0, text.find("\r\n")),
+        "\"Group\",\"Title\",\"Username\",\"Password\",\"URL\",\"Notes\",\"TOTP\",\"Icon\",\"Last Modified\","
+        "\"Created\",\"Email\",\"Expiry Date\"");
     EXPECT_NE(text.find("\r\n\"Root\",\"\",\"bob\",\"pw\","), std::string::npos);
 #ifndef _WIN32
     struct stat info {};
@@ -455,27 +477,29 @@ TEST_F(CliImportFormats, PasswordStoreThroughThePassProgram) {
               "Read as password store (pass): 3 entries.\n"
               "Imported 3 entries and 1 new category; 1 completed with a placeholder.\n");
     EXPECT_EQ(r.err, "keyloft-cli: -c: no user code; stored as \"(no user code)\"\n");
-    EXPECT_EQ(exportJson("Home"),
-              EntriesJson({{"", "-c", "(no user code)", "1234", "", ""},
-                           {"Work/Email", "alice", "alice", "pw1", "security question: blue", "https://mail.example"},
-                           {"", "wifi", "guest", "door42", "second line", ""}}));
+    EXPECT_EQ(exportJson("Home"), EntriesJson({{"", "-c", "(no user code)", "1234", "", ""},
+                                               {"Work/Email", "alice", "alice", "pw1",
+                                                "security question: blue", "https://mail.example"},
+                                               {"", "wifi", "guest", "door42", "second line", ""}}));
     EXPECT_EQ(again.out,
               "Read as password store (pass): 3 entries.\n"
               "Imported 0 entries and 0 new categories; 3 skipped as duplicates.\n")
         << again.err;
     EXPECT_EQ(noPass.exitCode, 1);
-    EXPECT_EQ(noPass.err, "keyloft-cli: cannot import \"" + Utf8(store) +
-                              "\": the pass program was not found; install pass (with gpg and the store's key) "
-                              "and try again\n");
+    EXPECT_EQ(noPass.err,
+              "keyloft-cli: cannot import \"" + Utf8(store) +
+                  "\": the pass program was not found; install pass (with gpg and the store's key) "
+                  "and try again\n");
 
     WriteBytes(store / "locked.gpg", "NOKEY\n");
     ::setenv("PATH", (bin.string() + ":" + savedPath).c_str(), 1);
     const RunResult noKey = import("Home", "pass", store);
     ::setenv("PATH", savedPath.c_str(), 1);
     EXPECT_EQ(noKey.exitCode, 1);
-    EXPECT_EQ(noKey.err, "keyloft-cli: cannot import \"" + Utf8(store) +
-                             "\": pass cannot show \"locked\": the key that decrypts the password store is missing "
-                             "(gpg: decryption failed: No secret key)\n");
+    EXPECT_EQ(noKey.err,
+              "keyloft-cli: cannot import \"" + Utf8(store) +
+                  "\": pass cannot show \"locked\": the key that decrypts the password store is missing "
+                  "(gpg: decryption failed: No secret key)\n");
 
     // An entry that decrypts to more than an import holds (a small file can: gpg compresses).
     std::filesystem::remove(store / "locked.gpg");
@@ -484,8 +508,9 @@ TEST_F(CliImportFormats, PasswordStoreThroughThePassProgram) {
     const RunResult huge = import("Home", "pass", store);
     ::setenv("PATH", savedPath.c_str(), 1);
     EXPECT_EQ(huge.exitCode, 1);
-    EXPECT_EQ(huge.err, "keyloft-cli: cannot import \"" + Utf8(store) +
-                            "\": its entries hold more than 64 MiB; import it in parts of that size or less\n");
+    EXPECT_EQ(huge.err,
+              "keyloft-cli: cannot import \"" + Utf8(store) +
+                  "\": its entries hold more than 64 MiB; import it in parts of that size or less\n");
 }
 #endif
 

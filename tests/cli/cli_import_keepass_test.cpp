@@ -23,8 +23,9 @@ namespace {
 // category names.
 nlohmann::json Sorted(nlohmann::json entries) {
     for (nlohmann::json& entry : entries) entry.erase("row");
-    std::sort(entries.begin(), entries.end(),
-              [](const nlohmann::json& a, const nlohmann::json& b) { return a["description"] < b["description"]; });
+    std::sort(entries.begin(), entries.end(), [](const nlohmann::json& a, const nlohmann::json& b) {
+        return a["description"] < b["description"];
+    });
     return entries;
 }
 
@@ -48,9 +49,9 @@ class CliKeePassXml : public CliImporting {
             std::vector<std::string> options;
             const char* password;
         } entries[] = {
-            {{"--category", "Work/Email", "--description", "Caf\xC3\xA9 <\"main\"> & co", "--user-code", "alice", "--notes",
-              "line one\nline two", "--expiry", "2027-01-31", "--web", "https://x.example/?a=1&b=2", "--email",
-              " a@b.example "},
+            {{"--category", "Work/Email", "--description", "Caf\xC3\xA9 <\"main\"> & co", "--user-code",
+              "alice", "--notes", "line one\nline two", "--expiry", "2027-01-31", "--web",
+              "https://x.example/?a=1&b=2", "--email", " a@b.example "},
              "p&w<1>"},
             {{"--description", "Card", "--user-code", "4111", "--expiry", "12/27"}, "123"},
             {{"--category", "Work", "--description", "Plain", "--user-code", "bob"}, "pw"},
@@ -82,11 +83,13 @@ class CliKeePassXml : public CliImporting {
 TEST_F(CliKeePassXml, ExportedXmlImportsBackTheSame) {
     makeSource();
     const std::filesystem::path xml = temp_.path() / "source.xml";
-    const RunResult r = run({"export", "Source", "--format", "keepass-xml", "--output", Utf8(xml)}, kDefaultPassword);
+    const RunResult r =
+        run({"export", "Source", "--format", "keepass-xml", "--output", Utf8(xml)}, kDefaultPassword);
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.err, "");
     const std::string text = ReadBytes(xml);
-    EXPECT_TRUE(text.starts_with("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<KeePassFile>"));
+    EXPECT_TRUE(
+        text.starts_with("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<KeePassFile>"));
     EXPECT_NE(text.find("<Value ProtectInMemory=\"True\">p&amp;w&lt;1&gt;</Value>"), std::string::npos);
     EXPECT_NE(text.find("<Key>Email</Key>"), std::string::npos);
 #ifndef _WIN32
@@ -103,7 +106,8 @@ std::filesystem::path OnPath(const std::string& program) {
     std::istringstream folders(path != nullptr ? path : "");
     for (std::string folder; std::getline(folders, folder, ':');) {
         std::error_code error;
-        if (!folder.empty() && std::filesystem::is_regular_file(std::filesystem::path(folder) / program, error))
+        if (!folder.empty() &&
+            std::filesystem::is_regular_file(std::filesystem::path(folder) / program, error))
             return std::filesystem::path(folder) / program;
     }
     return {};
@@ -115,18 +119,22 @@ TEST_F(CliKeePassXml, AProfileMovesToKeePassXcAndBack) {
     makeSource();
     const std::filesystem::path xml = temp_.path() / "source.xml", database = temp_.path() / "moved.kdbx",
                                 back = temp_.path() / "back.xml";
-    ASSERT_EQ(run({"export", "Source", "--format", "keepass-xml", "--output", Utf8(xml)}, kDefaultPassword).exitCode, 0);
+    ASSERT_EQ(run({"export", "Source", "--format", "keepass-xml", "--output", Utf8(xml)}, kDefaultPassword)
+                  .exitCode,
+              0);
 
     // keepassxc-cli import XML DATABASE asks for the new database's password twice.
     RunResult r = CliProcess(keepassxc, {"import", "-q", "-p", "-t", "100", Utf8(xml), Utf8(database)},
                              "database password\ndatabase password\n", config())
                       .finish();
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    r = CliProcess(keepassxc, {"export", "-q", "--format", "xml", Utf8(database)}, "database password\n", config())
+    r = CliProcess(keepassxc, {"export", "-q", "--format", "xml", Utf8(database)}, "database password\n",
+                   config())
             .finish();
     ASSERT_EQ(r.exitCode, 0) << r.err;
     ASSERT_NE(r.out.find("<KeePassFile>"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("<LastModificationTime>"), std::string::npos);  // written by KeePassXC, not by export
+    EXPECT_NE(r.out.find("<LastModificationTime>"),
+              std::string::npos);  // written by KeePassXC, not by export
     WriteBytes(back, r.out);
     importsBackTheSame("RoundTrip", back);
 }

@@ -15,7 +15,7 @@ namespace {
 constexpr char kPassword[] = "opensesame\n";
 
 class CliImport : public CliImporting {
-protected:
+  protected:
     // Imports the bytes from a file of the test's folder.
     RunResult import(const std::string& profile, const std::string& format, const std::string& bytes,
                      std::vector<std::string> extra = {}) {
@@ -32,9 +32,9 @@ protected:
 nlohmann::json Entry(std::size_t row, const std::string& category, const std::string& description,
                      const std::string& user, const std::string& password, const std::string& notes,
                      const std::string& web, const std::string& email = "", const std::string& expiry = "") {
-    return {{"row", row},       {"category", category}, {"description", description},
-            {"userCode", user}, {"password", password}, {"notes", notes},
-            {"expiryDate", expiry}, {"webSite", web},   {"email", email}};
+    return {{"row", row},           {"category", category}, {"description", description},
+            {"userCode", user},     {"password", password}, {"notes", notes},
+            {"expiryDate", expiry}, {"webSite", web},       {"email", email}};
 }
 
 TEST_F(CliImport, OtherManagersCsvColumnsAndGroupPaths) {
@@ -81,13 +81,15 @@ TEST_F(CliImport, OtherManagersCsvColumnsAndGroupPaths) {
 TEST_F(CliImport, OwnExportRoundTripsThroughJsonAndCsv) {
     create("Source");
     ASSERT_EQ(run({"categories", "Source", "add", "Bank"}).exitCode, 0);
-    ASSERT_EQ(run({"add", "Source", "--category", "Bank", "--description", "Caf\xC3\xA9, \"main\"", "--user-code",
-                   "\xE6\x97\xA5", "--notes", "line one\nline two", "--expiry", "12/27", "--web", " https://x.example ",
-                   "--email", "a@b.example"},
+    ASSERT_EQ(run({"add", "Source", "--category", "Bank", "--description", "Caf\xC3\xA9, \"main\"",
+                   "--user-code", "\xE6\x97\xA5", "--notes", "line one\nline two", "--expiry", "12/27",
+                   "--web", " https://x.example ", "--email", "a@b.example"},
                   "opensesame\np\xC3\xA9w,\"d\n")
                   .exitCode,
               0);
-    ASSERT_EQ(run({"add", "Source", "--user-code", "bob", "--generate", "--length", "40", "--symbols"}).exitCode, 0);
+    ASSERT_EQ(
+        run({"add", "Source", "--user-code", "bob", "--generate", "--length", "40", "--symbols"}).exitCode,
+        0);
     const nlohmann::json original = entries("Source");
     ASSERT_EQ(original.size(), 2u);
 
@@ -118,7 +120,8 @@ TEST_F(CliImport, RefusedRowsStopTheImportUnlessSkipped) {
         "Date,carol,pw,Other,31/2/2027\n"
         "Category,dave,pw,A|B,\n"
         "Also good,erin,pw,new,\n";
-    const std::string readAs = "Read as CSV of no known program (columns matched by their names): 6 entries.\n";
+    const std::string readAs =
+        "Read as CSV of no known program (columns matched by their names): 6 entries.\n";
     const std::string before = ReadBytes(db() / "Home.dat");
     RunResult r = import("Home", "csv", csv);
     EXPECT_EQ(r.exitCode, 1);
@@ -131,35 +134,40 @@ TEST_F(CliImport, RefusedRowsStopTheImportUnlessSkipped) {
 
     r = import("Home", "csv", csv, {"--skip-invalid"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.out, readAs + "Imported 4 entries and 2 new categories; 1 completed with a placeholder; 2 refused.\n");
+    EXPECT_EQ(
+        r.out,
+        readAs + "Imported 4 entries and 2 new categories; 1 completed with a placeholder; 2 refused.\n");
     EXPECT_NE(r.err.find("keyloft-cli: line 3: The character | cannot be used in an entry. (skipped)\n"),
               std::string::npos);
-    EXPECT_NE(r.err.find("keyloft-cli: line 4: no user code; stored as \"(no user code)\"\n"), std::string::npos);
+    EXPECT_NE(r.err.find("keyloft-cli: line 4: no user code; stored as \"(no user code)\"\n"),
+              std::string::npos);
     const nlohmann::json stored = entries("Home");
     ASSERT_EQ(stored.size(), 4u);
     EXPECT_EQ(stored[0]["description"], "Good");
     EXPECT_EQ(stored[1]["userCode"], "(no user code)");
     EXPECT_EQ(stored[2]["notes"], "expiryDate: 31/2/2027");
     EXPECT_EQ(stored[2]["expiryDate"], "");
-    EXPECT_EQ(stored[3]["category"], "New");        // the category made by the first row, matched ignoring case
+    EXPECT_EQ(stored[3]["category"], "New");  // the category made by the first row, matched ignoring case
     EXPECT_EQ(categories("Home"), "New\nOther\n");  // none for the refused rows
 
     // Keyloft's own export is refused for a date that is none.
-    r = import("Home", "keyloft-csv", "category,description,userCode,password,notes,expiryDate\n,D,u,p,,31/2/2027\n");
+    r = import("Home", "keyloft-csv",
+               "category,description,userCode,password,notes,expiryDate\n,D,u,p,,31/2/2027\n");
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("keyloft-cli: line 2: Enter a valid Expiry Date!"), std::string::npos) << r.err;
 
     // A file that is not CSV or JSON at all is refused as a whole.
     const auto refused = [this](const char* format, const std::string& reason) {
-        return "keyloft-cli: cannot import \"" + Utf8(temp_.path() / (std::string("input.") + format)) + "\": " +
-               reason + "\n";
+        return "keyloft-cli: cannot import \"" + Utf8(temp_.path() / (std::string("input.") + format)) +
+               "\": " + reason + "\n";
     };
     r = import("Home", "csv", "name,username\n\"open,alice\n");
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err, refused("csv", "line 2: a quoted field is not closed"));
     r = import("Home", "json", "{\"userCode\": \"x\"}");
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err, refused("json", "the file does not hold a JSON array of entries or an export's \"items\""));
+    EXPECT_EQ(r.err,
+              refused("json", "the file does not hold a JSON array of entries or an export's \"items\""));
     r = import("Home", "json", "[{\"userCode\": 5}, {\"userCode\": \"ok\", \"colour\": \"red\"}]");
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err,

@@ -25,7 +25,8 @@ constexpr char kAnswerRefused[] =
     "twice); "
     "from a pipe, give each answer on two lines after the new password (and PIN)\n";
 constexpr char kUnsealQuestion[] =
-    "Anyone who can copy the file will be able to read every password in it. Save the profile \"Home\" in the "
+    "Anyone who can copy the file will be able to read every password in it. Save the profile \"Home\" in "
+    "the "
     "usual form?";
 
 bool SealedOnDisk(const std::filesystem::path& file) {
@@ -87,7 +88,7 @@ TEST_F(Cli, LogonRefusalsBeforeSealingLeaveTheFileAsItWas) {
         std::vector<std::string> options;
         std::string input;  // after the present logon
         int exitCode;
-        std::string err;    // in standard error
+        std::string err;  // in standard error
     };
     const std::string answered = Lines({"Nether Wallop", "Nether Wallop"});
     const Case cases[] = {
@@ -137,8 +138,7 @@ TEST_F(Cli, LogonRefusalsBeforeSealingLeaveTheFileAsItWas) {
 // the others none (standard error names them), and "All Answers" is offered when all of them
 // together would reach it: a terminal answers, --yes says yes, a pipe no.
 TEST_F(Cli, LogonSealsWithTheNewDetailsOrKeepsTheUsualForm) {
-    const std::string weakAlone =
-        Lines({"grandma rose", "grandma rose", "everest", "everest", "Ely", "Ely"});
+    const std::string weakAlone = Lines({"grandma rose", "grandma rose", "everest", "everest", "Ely", "Ely"});
     const std::vector<std::string> threeQuestions{"--question", "Gran?",      "--question",
                                                   "Peak?",      "--question", "Town?"};
     const std::string each =
@@ -158,9 +158,9 @@ TEST_F(Cli, LogonSealsWithTheNewDetailsOrKeepsTheUsualForm) {
     };
     struct Case {
         std::vector<std::string> options;
-        std::string input;       // the new secrets
-        std::string newLogon;    // what logs on afterwards
-        std::string oldLogon;    // what no longer does
+        std::string input;     // the new secrets
+        std::string newLogon;  // what logs on afterwards
+        std::string oldLogon;  // what no longer does
         bool sealed;
         std::vector<std::string> header;  // lines of the sealed file's header
         std::string err;                  // standard error
@@ -227,7 +227,8 @@ TEST_F(Cli, LogonSealsWithTheNewDetailsOrKeepsTheUsualForm) {
         EXPECT_EQ(r.err, c.err);
         const std::string bytes = ReadBytes(file(name));
         EXPECT_EQ(SealedOnDisk(file(name)), c.sealed);
-        for (const std::string& line : c.header) EXPECT_NE(bytes.find("\r\n" + line), std::string::npos) << line;
+        for (const std::string& line : c.header)
+            EXPECT_NE(bytes.find("\r\n" + line), std::string::npos) << line;
         if (c.err.find("sealed without them") != std::string::npos) {
             EXPECT_EQ(bytes.find("slot=answers"), std::string::npos);
         }
@@ -255,7 +256,8 @@ TEST_F(Cli, UnsealingASealedProfileAsksBeforeItWritesAReadableFile) {
 #ifndef _WIN32
     std::string shown;
     r = RunCliOnTerminal({"--database", db().string(), "unseal", "Home"},
-                         {{"Password: ", kOwn}, {std::string(kUnsealQuestion) + " [y/N] ", ""}}, config(), shown);
+                         {{"Password: ", kOwn}, {std::string(kUnsealQuestion) + " [y/N] ", ""}}, config(),
+                         shown);
     EXPECT_EQ(r.exitCode, 1) << r.err;  // Enter alone: the default, No
 #endif
     EXPECT_EQ(ReadBytes(file("Home")), sealed);
@@ -288,7 +290,8 @@ TEST_F(Cli, CreateSealedOpensWithItsPasswordAndHasNoAnswerSlot) {
         {"Home", Lines({"letmein", "letmein"}), kEasyPasswordRefused},
         {"Home", Lines({kOwn, "Trout-Lamp-Kettle-39"}), "  Password does not match!\n"},
         {"Home", Lines({" ", " "}), " Specify correct password!\n"},
-        {"Home", kOwnPassword, "keyloft-cli: standard input ended before the new password; nothing was created\n"},
+        {"Home", kOwnPassword,
+         "keyloft-cli: standard input ended before the new password; nothing was created\n"},
         {"Ho:me", Lines({kOwn, kOwn}), "A profile name cannot contain any of these characters"},
     };
     for (const Refusal& c : refusals) {
@@ -361,12 +364,13 @@ TEST_F(Cli, ASealedProfileIsNotHeldWhileItsLogonIsTyped) {
               0);
     std::string shown;
     RunResult colleague;
-    const RunResult r = RunCliOnTerminal({"--database", db().string(), "--wait", "0", "ls", "Home"},
-                                         {{"Password: ", kOwn}}, config(), shown, [&](std::size_t) {
-                                             colleague = run({"--wait", "0", "add", "Home", "--generate", "--user-code", "bob",
-                                                              "--description", "from a colleague"},
-                                                             Lines({kOwn}));
-                                         });
+    const RunResult r =
+        RunCliOnTerminal({"--database", db().string(), "--wait", "0", "ls", "Home"}, {{"Password: ", kOwn}},
+                         config(), shown, [&](std::size_t) {
+                             colleague = run({"--wait", "0", "add", "Home", "--generate", "--user-code",
+                                              "bob", "--description", "from a colleague"},
+                                             Lines({kOwn}));
+                         });
     EXPECT_EQ(colleague.exitCode, 0) << colleague.err;
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.out.find("from a colleague"), std::string::npos) << r.out;
@@ -394,7 +398,8 @@ TEST_F(Cli, AReplacedFileOpensOnlyWithYes) {
         const RunResult refused = run({"ls", "Home"}, c.logon);
         EXPECT_EQ(refused.exitCode, 6);
         EXPECT_NE(refused.err.find(c.change), std::string::npos) << refused.err;
-        EXPECT_NE(refused.err.find("was not opened (--yes opens it anyway)"), std::string::npos) << refused.err;
+        EXPECT_NE(refused.err.find("was not opened (--yes opens it anyway)"), std::string::npos)
+            << refused.err;
         EXPECT_EQ(ReadBytes(file("Home")), *c.bytes);
         EXPECT_EQ(run({"--yes", "ls", "Home"}, c.logon).exitCode, 0);  // and this is what was seen now
     }

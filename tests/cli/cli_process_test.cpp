@@ -123,9 +123,11 @@ TEST(StartRetries, TransientFailuresAreTriedAgainUpToTheLimit) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         int calls = 0;
-        const keyloft::testing::StartOutcome outcome = keyloft::testing::StartWithRetries(
-            [&] { return ++calls <= c.failures ? c.error : 0; },
-            {.attempts = 5, .firstPause = std::chrono::milliseconds(1), .longestPause = std::chrono::milliseconds(2)});
+        const keyloft::testing::StartOutcome outcome =
+            keyloft::testing::StartWithRetries([&] { return ++calls <= c.failures ? c.error : 0; },
+                                               {.attempts = 5,
+                                                .firstPause = std::chrono::milliseconds(1),
+                                                .longestPause = std::chrono::milliseconds(2)});
         EXPECT_EQ(calls, c.tries);
         EXPECT_EQ(outcome.tries, c.tries);
         EXPECT_EQ(outcome.started(), c.started);
@@ -172,14 +174,16 @@ TEST(CliRunner, ThreadsBesideATestAreJoinedOnEveryWayOut) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         });
         try {
-            keyloft::testing::LoopingThreads more(2, [&](int) { std::this_thread::sleep_for(std::chrono::milliseconds(1)); });
+            keyloft::testing::LoopingThreads more(
+                2, [&](int) { std::this_thread::sleep_for(std::chrono::milliseconds(1)); });
             throw std::runtime_error("the test's own");
         } catch (const std::runtime_error&) {
         }
         while (rounds < 2) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     });
     ASSERT_EQ(failures.size(), 1u);
-    EXPECT_NE(failures[0].find("thread 1 beside the test ended with: boom"), std::string::npos) << failures[0];
+    EXPECT_NE(failures[0].find("thread 1 beside the test ended with: boom"), std::string::npos)
+        << failures[0];
 }
 
 }  // namespace

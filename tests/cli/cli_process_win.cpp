@@ -175,8 +175,8 @@ CliProcess::CliProcess(const std::filesystem::path& program, const std::vector<s
         const DWORD flags = DETACHED_PROCESS | (inherited.list != nullptr ? EXTENDED_STARTUPINFO_PRESENT : 0);
         // Under Wine on a loaded machine a start now and then fails for a moment (error 1359).
         start = keyloft::testing::StartWithRetries([&] {
-            return CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr,
-                                  &startup.StartupInfo, &info)
+            return CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, flags, nullptr,
+                                  nullptr, &startup.StartupInfo, &info)
                        ? 0
                        : static_cast<int>(GetLastError());
         });

@@ -12,11 +12,10 @@
 namespace keyloft::cli::testing {
 namespace {
 
-
 std::string Trimmed(const char* line) { return std::string(line, std::char_traits<char>::length(line) - 1); }
 
 class CliReplacedFiles : public Cli {
-protected:
+  protected:
     // Home, sealed with an own logon: its readable form before sealing, an older sealed file, and
     // the newest, which this user saw last.
     void sealedHome() {
@@ -25,7 +24,8 @@ protected:
         readable = ReadBytes(file("Home"));
         ASSERT_EQ(sealOwn("Home").exitCode, 0);
         older = ReadBytes(file("Home"));
-        ASSERT_EQ(run({"add", "Home", "--user-code", "newest"}, Lines({Trimmed(kOwnPassword), "pw"})).exitCode, 0);
+        ASSERT_EQ(
+            run({"add", "Home", "--user-code", "newest"}, Lines({Trimmed(kOwnPassword), "pw"})).exitCode, 0);
         newest = ReadBytes(file("Home"));
     }
     std::string readable, older, newest;
@@ -48,13 +48,13 @@ TEST_F(CliReplacedFiles, TheShellAsksAboutAFileReplacedBetweenCommands) {
         SCOPED_TRACE(c.what);
         WriteBytes(file("Home"), newest);
         std::string shown;
-        const RunResult r = RunCliOnTerminal(
-            {"--database", db().string(), "shell", "Home"},
-            {{"Password: ", Trimmed(kOwnPassword)}, {"keyloft Home> ", "add --user-code lost --generate"},
-             {"Open it anyway? [y/N] ", "n"}},
-            config(), shown, [&](std::size_t step) {
-                if (step == 1) WriteBytes(file("Home"), *c.swapped);
-            });
+        const RunResult r = RunCliOnTerminal({"--database", db().string(), "shell", "Home"},
+                                             {{"Password: ", Trimmed(kOwnPassword)},
+                                              {"keyloft Home> ", "add --user-code lost --generate"},
+                                              {"Open it anyway? [y/N] ", "n"}},
+                                             config(), shown, [&](std::size_t step) {
+                                                 if (step == 1) WriteBytes(file("Home"), *c.swapped);
+                                             });
         EXPECT_EQ(r.exitCode, 6) << r.err;
         EXPECT_NE(r.err.find(c.asked), std::string::npos) << r.err;
         EXPECT_NE(r.err.find("the shell ends without saving"), std::string::npos) << r.err;
@@ -82,8 +82,8 @@ TEST_F(Cli, ACopyOfTheSameVersionWrittenIntoTheHeldFileIsNotOverwritten) {
     std::string shown;
     const RunResult r = RunCliOnTerminal(
         {"--database", db().string(), "add", "Home", "--user-code", "mine"},
-        {{"Password: ", "opensesame"}, {"Entry password: ", "pw"}, {"Confirm entry password: ", "pw"}}, config(),
-        shown, [&](std::size_t step) {
+        {{"Password: ", "opensesame"}, {"Entry password: ", "pw"}, {"Confirm entry password: ", "pw"}},
+        config(), shown, [&](std::size_t step) {
             if (step == 0) {
                 std::ofstream(file("Home"), std::ios::binary | std::ios::in | std::ios::trunc) << sameVersion;
             }
@@ -115,9 +115,10 @@ TEST_F(Cli, AnOlderFileBesideTheNewerOnesCopyLeadsToTheMerge) {
 
     RunResult r = run({"ls", "Team"}, kDefaultPassword);
     EXPECT_EQ(r.exitCode, 6);
-    EXPECT_NE(r.err.find("holds version 3, older than version 4 that you last used, and a conflict copy beside it "
-                         "holds version 4"),
-              std::string::npos)
+    EXPECT_NE(
+        r.err.find("holds version 3, older than version 4 that you last used, and a conflict copy beside it "
+                   "holds version 4"),
+        std::string::npos)
         << r.err;
     EXPECT_NE(r.err.find("\"keyloft-cli merge Team\" opens it and merges the conflict copies into it"),
               std::string::npos)
@@ -128,7 +129,8 @@ TEST_F(Cli, AnOlderFileBesideTheNewerOnesCopyLeadsToTheMerge) {
     EXPECT_EQ(r.out, "Added 2 entries and 0 categories; merged and removed 1 copy.\n");
     r = run({"ls", "Team"}, kDefaultPassword);
     EXPECT_EQ(r.exitCode, 0) << r.err;
-    for (const char* entry : {"both", "b", "a1", "a2"}) EXPECT_NE(r.out.find(entry), std::string::npos) << r.out;
+    for (const char* entry : {"both", "b", "a1", "a2"})
+        EXPECT_NE(r.out.find(entry), std::string::npos) << r.out;
     EXPECT_NE(run({"verify", file("Team").string()}).out.find("version 5"), std::string::npos);
 }
 
@@ -159,14 +161,16 @@ TEST_F(Cli, AnOlderFileIsAskedAboutThroughEveryPathToTheFolder) {
         const std::filesystem::path theirs = temp_.path() / "colleague";
         ASSERT_EQ(RunCli({"--database", folder, "create", name}, "", theirs).exitCode, 0);
         const std::string older = ReadBytes(file(name));
-        ASSERT_EQ(RunCli({"--database", folder, "add", name, "--user-code", "bob"}, "opensesame\npw\n", theirs)
-                      .exitCode,
-                  0);
+        ASSERT_EQ(
+            RunCli({"--database", folder, "add", name, "--user-code", "bob"}, "opensesame\npw\n", theirs)
+                .exitCode,
+            0);
         EXPECT_EQ(RunCli({"--database", c.seenIn, "ls", name}, c.logon, config()).exitCode, c.firstExit);
         WriteBytes(file(name), older);
         const RunResult r = RunCli({"--database", c.openedIn, "ls", name}, kDefaultPassword, config());
         EXPECT_EQ(r.exitCode, 6) << r.err;
-        EXPECT_NE(r.err.find("holds version 1, older than version 2 that you last used"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("holds version 1, older than version 2 that you last used"), std::string::npos)
+            << r.err;
     }
 }
 
@@ -182,7 +186,8 @@ TEST_F(CliReplacedFiles, APlantedBackupNeverReplacesASoundProfile) {
     EXPECT_NE(r.out.find("newest"), std::string::npos) << r.out;
     EXPECT_EQ(ReadBytes(file("Home")), newest);
     EXPECT_EQ(ReadBytes(db() / "Home.dat.bak"), planted);
-    EXPECT_NE(ReadBytes(db() / "KeyloftErrors.log").find("Home.dat.bak was left beside Home.dat"), std::string::npos);
+    EXPECT_NE(ReadBytes(db() / "KeyloftErrors.log").find("Home.dat.bak was left beside Home.dat"),
+              std::string::npos);
 }
 
 }  // namespace

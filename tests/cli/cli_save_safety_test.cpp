@@ -52,7 +52,7 @@ int EnvironmentNumber(const char* name, int fallback) {
 }
 
 class CliSaveSafety : public Cli {
-protected:
+  protected:
     // Fills a profile with `count` entries through the storage library; with `seal`, saves it sealed.
     void fill(const std::string& profile, int count, bool seal = false) {
         DirectStore direct(temp_.path());
@@ -97,7 +97,9 @@ class CliSaveSafetyBothForms : public CliSaveSafety, public ::testing::WithParam
 };
 
 INSTANTIATE_TEST_SUITE_P(BothForms, CliSaveSafetyBothForms, ::testing::Values(false, true),
-                         [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "Sealed" : "Usual"; });
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? "Sealed" : "Usual";
+                         });
 
 TEST_P(CliSaveSafetyBothForms, KillingAnAddAtAnyMomentLeavesTheOldOrTheNewProfile) {
     const int kills = rounds(EnvironmentNumber("KEYLOFT_CRASH_KILLS", 100));
@@ -127,7 +129,8 @@ TEST_P(CliSaveSafetyBothForms, KillingAnAddAtAnyMomentLeavesTheOldOrTheNewProfil
 
         // No manual step: the next command finds a complete profile, old or new.
         const std::size_t now = entryCount("Home");
-        ASSERT_TRUE(now == count || now == count + 1) << now << " entries, expected " << count << " or one more";
+        ASSERT_TRUE(now == count || now == count + 1)
+            << now << " entries, expected " << count << " or one more";
         if (killed.signal == SIGKILL) {
             (now == count ? oldKept : newKept) += 1;
             upper *= 1.03;
@@ -252,7 +255,8 @@ TEST_F(CliSaveSafety, NamesThatLeaveTheFolderAreRefusedByEveryCommand) {
     std::filesystem::copy_file(file("Home"), outside / "victim.dat");
     const std::string victim = ReadBytes(outside / "victim.dat");
     const std::vector<std::string> dbBefore = FolderNames(db());
-    for (const std::string& name : {std::string("../outside/victim"), std::string("a/b"), (outside / "victim").string()}) {
+    for (const std::string& name :
+         {std::string("../outside/victim"), std::string("a/b"), (outside / "victim").string()}) {
         const std::vector<std::vector<std::string>> commands{
             {"ls", name},
             {"show", name, "1"},
@@ -269,7 +273,8 @@ TEST_F(CliSaveSafety, NamesThatLeaveTheFolderAreRefusedByEveryCommand) {
             SCOPED_TRACE(command[0] + " " + name);
             const RunResult r = run(command, kDefaultPassword);
             EXPECT_EQ(r.exitCode, 1) << r.err;
-            EXPECT_NE(r.err.find("A profile name cannot contain any of these characters"), std::string::npos) << r.err;
+            EXPECT_NE(r.err.find("A profile name cannot contain any of these characters"), std::string::npos)
+                << r.err;
         }
     }
     EXPECT_EQ(ReadBytes(outside / "victim.dat"), victim);
@@ -281,8 +286,8 @@ TEST_F(CliSaveSafety, NamesThatLeaveTheFolderAreRefusedByEveryCommand) {
 #ifndef _WIN32
 // Runs keyloft-cli in a child of a child, so that the largest resident size of the grandchild is
 // the only one the child sees.
-long PeakKilobytes(const std::vector<std::string>& args, const std::string& input, const std::filesystem::path& config,
-                   int& exitCode) {
+long PeakKilobytes(const std::vector<std::string>& args, const std::string& input,
+                   const std::filesystem::path& config, int& exitCode) {
     int pipeFds[2];
     if (::pipe(pipeFds) != 0) return -1;
     const pid_t child = keyloft::testing::ForkChild("the measuring process");
@@ -329,17 +334,32 @@ TEST_F(CliSaveSafety, EveryReaderRefusesAHugeFileInBoundedMemory) {
         int exitCode;
         std::string said;  // standard output, or a part of standard error
     } cases[] = {
-        {"verify, line ends", nullptr, {"verify", Utf8(db() / "blank.dat")}, 1,
-         Utf8(db() / "blank.dat") + ": line 2: the line does not decrypt (the loader would end the program)\n"},
-        {"verify, one line", nullptr, {"verify", Utf8(db() / "one-line.dat")}, 1,
-         Utf8(db() / "one-line.dat") + ": line 1: longer than 16777216 characters (no profile line is that long)\n"},
-        {"verify, a sealed header", nullptr, {"verify", Utf8(db() / "Planted.dat")}, 1,
-         Utf8(db() / "Planted.dat") + ": the file holds more than 1000000 lines or 64 MiB (no profile is that large); "
-                                      "it was not read further\n"},
+        {"verify, line ends",
+         nullptr,
+         {"verify", Utf8(db() / "blank.dat")},
+         1,
+         Utf8(db() / "blank.dat") +
+             ": line 2: the line does not decrypt (the loader would end the program)\n"},
+        {"verify, one line",
+         nullptr,
+         {"verify", Utf8(db() / "one-line.dat")},
+         1,
+         Utf8(db() / "one-line.dat") +
+             ": line 1: longer than 16777216 characters (no profile line is that long)\n"},
+        {"verify, a sealed header",
+         nullptr,
+         {"verify", Utf8(db() / "Planted.dat")},
+         1,
+         Utf8(db() / "Planted.dat") +
+             ": the file holds more than 1000000 lines or 64 MiB (no profile is that large); "
+             "it was not read further\n"},
         {"the profile", nullptr, {"ls", "Planted"}, 6, "The profile file is damaged."},
         {"its backup", [&] { WriteBytes(db() / "Team.dat.bak", sealedHeader); }, {"ls", "Team"}, 0, ""},
-        {"a conflict copy", [&] { WriteBytes(db() / "Team (conflicted copy 2026-12-09).dat", sealedHeader); },
-         {"conflicts", "Team"}, 0, "Team (conflicted copy 2026-12-09).dat: cannot be merged: it is damaged\n"},
+        {"a conflict copy",
+         [&] { WriteBytes(db() / "Team (conflicted copy 2026-12-09).dat", sealedHeader); },
+         {"conflicts", "Team"},
+         0,
+         "Team (conflicted copy 2026-12-09).dat: cannot be merged: it is damaged\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

@@ -14,8 +14,8 @@ bool IsSealed(const std::string& bytes) { return bytes.rfind("KEYLOFT SEALED 1\r
 TEST_F(Cli, SealReadAddExportAndUnsealThroughTheTool) {
     create("Home");
     ASSERT_EQ(run({"categories", "Home", "add", "B\xc3\xa4nk"}, kDefaultPassword).exitCode, 0);
-    RunResult r = run({"add", "Home", "--category", "B\xc3\xa4nk", "--description", "K\xc3\xb6ln \xf0\x9f\x94\x91",
-                       "--user-code", "alice"},
+    RunResult r = run({"add", "Home", "--category", "B\xc3\xa4nk", "--description",
+                       "K\xc3\xb6ln \xf0\x9f\x94\x91", "--user-code", "alice"},
                       "opensesame\nsecret one\n");
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const nlohmann::json original = exportJson("Home");
@@ -31,7 +31,9 @@ TEST_F(Cli, SealReadAddExportAndUnsealThroughTheTool) {
 
     r = run({"ls", "Home"}, kOwnPassword);
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_NE(r.out.find("1\t\tB\xc3\xa4nk\tK\xc3\xb6ln \xf0\x9f\x94\x91\talice\t**********"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("1\t\tB\xc3\xa4nk\tK\xc3\xb6ln \xf0\x9f\x94\x91\talice\t**********"),
+              std::string::npos)
+        << r.out;
     r = run({"ls", "Home"}, "opensesam\n");
     EXPECT_EQ(r.exitCode, 3);
     EXPECT_EQ(r.out.find("alice"), std::string::npos);

@@ -212,8 +212,8 @@ TEST_F(CliSharedFolder, ExportOutputNeverFollowsALinkNorEmptiesAFileItWillNotWri
     } refused[] = {
         {"a link to the user's file", [&](const auto& p) { std::filesystem::create_symlink(precious, p); },
          "it is a symbolic link, which is not followed"},
-        {"a second name of the user's file", [&](const auto& p) { std::filesystem::create_hard_link(precious, p); },
-         "it has other names"},
+        {"a second name of the user's file",
+         [&](const auto& p) { std::filesystem::create_hard_link(precious, p); }, "it has other names"},
         {"a colleague's file",
          [](const auto& p) {
              WriteBytes(p, "theirs\n");
@@ -223,14 +223,16 @@ TEST_F(CliSharedFolder, ExportOutputNeverFollowsALinkNorEmptiesAFileItWillNotWri
              }
          },
          ::geteuid() == 0 ? "it belongs to another user" : "Permission denied"},
-        {"a pipe", [](const auto& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); }, "it is not a regular file"},
+        {"a pipe", [](const auto& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); },
+         "it is not a regular file"},
     };
     int n = 0;
     for (const auto& c : refused) {
         SCOPED_TRACE(c.what);
         const std::filesystem::path target = out / ("export" + std::to_string(++n) + ".csv");
         c.plant(target);
-        const RunResult r = run({"export", "Home", "--format", "csv", "--output", Utf8(target)}, kDefaultPassword);
+        const RunResult r =
+            run({"export", "Home", "--format", "csv", "--output", Utf8(target)}, kDefaultPassword);
         EXPECT_FALSE(r.timedOut);
         EXPECT_EQ(r.exitCode, 1);
         EXPECT_NE(r.err.find(c.said), std::string::npos) << r.err;
@@ -242,7 +244,8 @@ TEST_F(CliSharedFolder, ExportOutputNeverFollowsALinkNorEmptiesAFileItWillNotWri
     const std::filesystem::path own = out / "own.csv";
     WriteBytes(own, "an older export, longer than the new one\n");
     ::chmod(own.c_str(), 0644);
-    ASSERT_EQ(run({"export", "Home", "--format", "csv", "--output", Utf8(own)}, kDefaultPassword).exitCode, 0);
+    ASSERT_EQ(run({"export", "Home", "--format", "csv", "--output", Utf8(own)}, kDefaultPassword).exitCode,
+              0);
     EXPECT_EQ(ReadBytes(own), run({"export", "Home", "--format", "csv"}, kDefaultPassword).out);
     struct stat st {};
     ASSERT_EQ(::stat(own.c_str(), &st), 0);
@@ -266,22 +269,25 @@ TEST_F(CliSharedFolder, AReadOnlyProfileAndALinkOthersCanRedirectAreRefusedWithT
 
     // The user's private profile, outside the group-writable folder, and a link to it planted there.
     create("Private");
-    ASSERT_EQ(run({"add", "Private", "--description", "private entry", "--user-code", "me"}, "opensesame\npw\n")
-                  .exitCode,
-              0);
+    ASSERT_EQ(
+        run({"add", "Private", "--description", "private entry", "--user-code", "me"}, "opensesame\npw\n")
+            .exitCode,
+        0);
     std::filesystem::create_directories(outside());
     ASSERT_EQ(::chmod(outside().c_str(), 0700), 0);
     std::filesystem::rename(file("Private"), outside() / "Private.dat");
     const std::string privateBytes = ReadBytes(outside() / "Private.dat");
     ASSERT_EQ(::chmod(db().c_str(), 02770), 0);
     std::filesystem::create_symlink(outside() / "Private.dat", file("Shared"));
-    for (const std::vector<std::string>& args : {std::vector<std::string>{"ls", "Shared"},
-                                                std::vector<std::string>{"add", "Shared", "--user-code", "x"}}) {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"ls", "Shared"},
+          std::vector<std::string>{"add", "Shared", "--user-code", "x"}}) {
         SCOPED_TRACE(args[0]);
         r = run(args, "opensesame\npw\n");
         EXPECT_EQ(r.exitCode, 6) << r.err;
-        EXPECT_NE(r.err.find("Link Not Followed: The profile \"Shared\" is a link, and other users can change"),
-                  std::string::npos)
+        EXPECT_NE(
+            r.err.find("Link Not Followed: The profile \"Shared\" is a link, and other users can change"),
+            std::string::npos)
             << r.err;
         EXPECT_EQ(r.out.find("private entry"), std::string::npos);
     }

@@ -89,13 +89,12 @@ TEST_F(Cli, ShellOnASealedProfileOpensItOnce) {
     ownLogon("Home");
     ASSERT_EQ(sealOwn("Home").exitCode, 0);
     const keyloft::testing::ScopedVariable counted("KEYLOFT_WORK_COUNTS", "1");
-    const RunResult r = run({"shell", "Home"},
-                            std::string(kOwnPassword) +
-                            "ls\n"
-                            "add --user-code first --generate\n"
-                            "add --user-code second --generate\n"
-                            "show 1\n"
-                            "ls --json\n");
+    const RunResult r = run({"shell", "Home"}, std::string(kOwnPassword) +
+                                                   "ls\n"
+                                                   "add --user-code first --generate\n"
+                                                   "add --user-code second --generate\n"
+                                                   "show 1\n"
+                                                   "ls --json\n");
     ASSERT_EQ(r.exitCode, 0) << r.err;
     // The logon reads the file before and after the key is made (the file is let go meanwhile).
     EXPECT_NE(r.err.find("keyloft-cli: 1 key derivation, 2 profile loads\n"), std::string::npos) << r.err;
@@ -137,7 +136,10 @@ TEST_F(Cli, ShellOnATerminalLetsGoOfTheProfileBetweenCommands) {
     std::string shown;
     const RunResult r = RunCliOnTerminal(
         {"--database", db().string(), "shell", "Home"},
-        {{"Password: ", "opensesame"}, {"keyloft Home> ", "ls"}, {"keyloft Home> ", "ls"}, {"keyloft Home> ", "ls"}},
+        {{"Password: ", "opensesame"},
+         {"keyloft Home> ", "ls"},
+         {"keyloft Home> ", "ls"},
+         {"keyloft Home> ", "ls"}},
         config(), shown, [this](std::size_t step) {
             if (step == 2) {
                 const RunResult colleague = run(
@@ -178,17 +180,19 @@ TEST_F(Cli, ShellAsksForTheLogonAgainWhenTheSealedKeysWereMadeAnew) {
     };
     const keyloft::testing::ScopedVariable counted("KEYLOFT_WORK_COUNTS", "1");
     std::string shown;
-    const RunResult r = RunCliOnTerminal(
-        {"--database", db().string(), "shell", "Home"},
-        {{"Password: ", own}, {"keyloft Home> ", "ls"}, {"Password: ", Utf16ToUtf8(newPassword)},
-         {"keyloft Home> ", "exit"}},
-        config(), shown, [&](std::size_t step) {
-            if (step == 1) colleagueChangesThePassword();
-        });
+    const RunResult r = RunCliOnTerminal({"--database", db().string(), "shell", "Home"},
+                                         {{"Password: ", own},
+                                          {"keyloft Home> ", "ls"},
+                                          {"Password: ", Utf16ToUtf8(newPassword)},
+                                          {"keyloft Home> ", "exit"}},
+                                         config(), shown, [&](std::size_t step) {
+                                             if (step == 1) colleagueChangesThePassword();
+                                         });
     EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_NE(r.err.find("keyloft-cli: the keys of the sealed profile \"Home\" were made anew since the shell "
-                         "logged on (its logon or its questions were changed); log on again"),
-              std::string::npos)
+    EXPECT_NE(
+        r.err.find("keyloft-cli: the keys of the sealed profile \"Home\" were made anew since the shell "
+                   "logged on (its logon or its questions were changed); log on again"),
+        std::string::npos)
         << r.err;
     EXPECT_EQ(Count(r.out, "\ttheirs\tbob\t"), 1u) << r.out;
     // The first logon reads the file before and after its key; the changed file is read once, and

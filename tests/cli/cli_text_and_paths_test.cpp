@@ -14,7 +14,7 @@ namespace {
 constexpr char kCafe[] = "Caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC";  // Café 日本
 
 class CliNamesAndPaths : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         db_ = temp_.path() / std::u8string(u8"d\u00e9p\u00f4t \u65e5\u672c");
         std::filesystem::create_directories(db_);
@@ -45,7 +45,8 @@ TEST_F(CliNamesAndPaths, FolderAndProfileNamesOutsideAsciiEndToEnd) {
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out,
               "row,category,description,userCode,password,notes,expiryDate,webSite,email\r\n"
-              "1,," + std::string(kCafe) + ",me,\xE2\x82\xAC pw,,,,\r\n");
+              "1,," +
+                  std::string(kCafe) + ",me,\xE2\x82\xAC pw,,,,\r\n");
 
     r = run({"verify", Utf8(file)});
     EXPECT_EQ(r.exitCode, 0) << r.out << r.err;

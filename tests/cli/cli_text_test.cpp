@@ -40,8 +40,13 @@ TEST(CliOutput, ListMasksThePasswordAndEscapesControlCharacters) {
 
 // The list's JSON is written by hand for speed: byte for byte what the JSON library dumps.
 TEST(CliOutput, ListJsonIsWhatTheJsonLibraryWrites) {
-    const std::u16string texts[] = {u"",           u"plain text", u"say \"hi\" \\ there", u"tab\tline\nfeed\r",
-                                    u"\b\f\x01\x1f\x7f", u"Z\u00fcrich \U0001F600", u"lone \xD800 half"};
+    const std::u16string texts[] = {u"",
+                                    u"plain text",
+                                    u"say \"hi\" \\ there",
+                                    u"tab\tline\nfeed\r",
+                                    u"\b\f\x01\x1f\x7f",
+                                    u"Z\u00fcrich \U0001F600",
+                                    u"lone \xD800 half"};
     for (const bool empty : {true, false}) {
         std::string written;
         nlohmann::ordered_json array = nlohmann::ordered_json::array();

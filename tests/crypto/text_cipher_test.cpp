@@ -30,8 +30,7 @@ std::string Lower(std::string s) {
 
 // Produced by libmcrypt rijndael-256, ECB, from the framing written out by hand:
 // "abc" under the password "abc" (one block) and "ABCDEFGHIJKLMNO" under "pw" (two blocks).
-constexpr const char* kAbcUnderAbc =
-    "6354D1F65A5D91188D1DE6FF128FAF17CE01080D0FFB811C0DC0CDE1028E86AD";
+constexpr const char* kAbcUnderAbc = "6354D1F65A5D91188D1DE6FF128FAF17CE01080D0FFB811C0DC0CDE1028E86AD";
 constexpr const char* kFifteenUnderPw =
     "429ECCB8C19080DBBC7F9B92BD4BFB512876C22CEA32CAF5DCAB3478C74490D9"
     "BCDE12698E11AC6E3A4FAF6C5D7D0DD6B956DC89FD811D7FB3B496678C58643F";
@@ -99,9 +98,8 @@ TEST(TextCipher, OnlyTheFirst16PasswordCodeUnitsCount) {
 TEST(TextCipher, TextOutsideAsciiSurvives) {
     const std::u16string texts[] = {
         u"caf\u00e9 na\u00efve \u00fcber",
-        u"clef \U0001D11E and \U0001F511 key",  // outside the BMP: surrogate pairs
-        u"\u4e2d\u6587|\u0416\u0436",
-        std::u16string(1, u'\xD800'),  // a lone surrogate is just a code unit
+        u"clef \U0001D11E and \U0001F511 key",                       // outside the BMP: surrogate pairs
+        u"\u4e2d\u6587|\u0416\u0436", std::u16string(1, u'\xD800'),  // a lone surrogate is just a code unit
     };
     for (const auto& text : texts) {
         const std::string hex = TryEncryptText(text, u"p\u00e4ss\U0001F511");
@@ -141,11 +139,7 @@ TEST(TextCipher, ShortOrEmptyInputIsRejected) {
         std::string cipher;
         std::u16string password;
     } cases[] = {
-        {twoShort, u"pw"},
-        {"", u"pw"},
-        {hex, u""},
-        {"00", u"pw"},
-        {std::string(128, '0') + "00", u"pw"},
+        {twoShort, u"pw"}, {"", u"pw"}, {hex, u""}, {"00", u"pw"}, {std::string(128, '0') + "00", u"pw"},
     };
     for (const auto& c : cases) {
         const DecryptResult result = TryDecryptText(c.cipher, c.password);

@@ -8,7 +8,7 @@ namespace keyloft::testing {
 namespace {
 
 class BitWriter {
-public:
+  public:
     void write(int code, int bits) {
         for (int i = 0; i < bits; ++i) {
             if (((code >> i) & 1) != 0) current_ |= static_cast<std::uint8_t>(1u << used_);
@@ -20,7 +20,7 @@ public:
         return std::move(bytes_);
     }
 
-private:
+  private:
     void flush() {
         bytes_.push_back(current_);
         current_ = 0;
@@ -103,14 +103,15 @@ std::vector<std::uint8_t> BuildGif(const TestGif& gif) {
     put16(out, gif.width);
     put16(out, gif.height);
     std::uint8_t packed = 0x70;  // 8 bits of colour resolution
-    if (!gif.globalTable.empty()) packed |= static_cast<std::uint8_t>(0x80 | tableBits(gif.globalTable.size()));
+    if (!gif.globalTable.empty())
+        packed |= static_cast<std::uint8_t>(0x80 | tableBits(gif.globalTable.size()));
     out.push_back(packed);
     out.push_back(static_cast<std::uint8_t>(gif.backgroundIndex));
     out.push_back(0);
     putTable(out, gif.globalTable);
     if (gif.netscapeLoop) {
-        const std::uint8_t loop[] = {0x21, 0xFF, 0x0B, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0',
-                                     0x03, 0x01, 0x00, 0x00, 0x00};
+        const std::uint8_t loop[] = {0x21, 0xFF, 0x0B, 'N', 'E',  'T',  'S',  'C',  'A', 'P',
+                                     'E',  '2',  '.',  '0', 0x03, 0x01, 0x00, 0x00, 0x00};
         out.insert(out.end(), std::begin(loop), std::end(loop));
     }
     if (gif.comment) {
@@ -120,7 +121,8 @@ std::vector<std::uint8_t> BuildGif(const TestGif& gif) {
     for (const auto& frame : gif.frames) {
         if (frame.control) {
             out.insert(out.end(), {0x21, 0xF9, 0x04});
-            out.push_back(static_cast<std::uint8_t>(((frame.disposal & 7) << 2) | (frame.transparent ? 1 : 0)));
+            out.push_back(
+                static_cast<std::uint8_t>(((frame.disposal & 7) << 2) | (frame.transparent ? 1 : 0)));
             put16(out, frame.delay);
             out.push_back(static_cast<std::uint8_t>(frame.transparentIndex));
             out.push_back(0);
@@ -130,7 +132,8 @@ std::vector<std::uint8_t> BuildGif(const TestGif& gif) {
         put16(out, frame.top);
         put16(out, frame.width);
         put16(out, frame.height);
-        const std::size_t tableSize = frame.localTable.empty() ? gif.globalTable.size() : frame.localTable.size();
+        const std::size_t tableSize =
+            frame.localTable.empty() ? gif.globalTable.size() : frame.localTable.size();
         out.push_back(frame.localTable.empty() ? 0 : static_cast<std::uint8_t>(0x80 | tableBits(tableSize)));
         putTable(out, frame.localTable);
         const int minimumCodeSize = std::max(2, tableBits(tableSize) + 1);

@@ -15,7 +15,8 @@ using testing::SolidFrame;
 using testing::TestGif;
 using testing::TestGifFrame;
 
-const std::vector<testing::Rgb> kFourColours = {{{255, 0, 0}}, {{0, 255, 0}}, {{0, 0, 255}}, {{255, 255, 255}}};
+const std::vector<testing::Rgb> kFourColours = {
+    {{255, 0, 0}}, {{0, 255, 0}}, {{0, 0, 255}}, {{255, 255, 255}}};
 
 TestGif TwoFrameGif() {
     TestGif gif;
@@ -35,9 +36,8 @@ TestGif TwoFrameGif() {
 }
 
 QImage Decode(const std::vector<std::uint8_t>& bytes) {
-    return QImage::fromData(QByteArray(reinterpret_cast<const char*>(bytes.data()),
-                                       static_cast<qsizetype>(bytes.size())),
-                            "GIF");
+    return QImage::fromData(
+        QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size())), "GIF");
 }
 
 TEST(GifParser, ReadsScreenFramesControlValuesAndLocalTable) {
@@ -117,7 +117,8 @@ TEST(GifParser, TruncatedFilesKeepOnlyTheirCompleteFrames) {
     const GifFileInfo full = ParseGif(bytes);
     ASSERT_EQ(full.frames.size(), 2u);
     for (std::size_t length = 0; length < bytes.size(); ++length) {
-        const std::vector<std::uint8_t> cut(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(length));
+        const std::vector<std::uint8_t> cut(bytes.begin(),
+                                            bytes.begin() + static_cast<std::ptrdiff_t>(length));
         const GifFileInfo info = ParseGif(cut);
         std::size_t complete = 0;
         for (const auto& frame : full.frames) {
@@ -157,8 +158,8 @@ TEST(GifParser, HostileBytesNeverReadOutsideTheData) {
         }
     }
     // A descriptor claiming a local table far larger than the data.
-    std::vector<std::uint8_t> data = {'G', 'I', 'F', '8', '7', 'a', 1, 0, 1, 0, 0, 0, 0,
-                                      0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0x87, 1, 2};
+    std::vector<std::uint8_t> data = {'G',  'I', 'F', '8', '7', 'a', 1, 0, 1, 0,    0, 0, 0,
+                                      0x2C, 0,   0,   0,   0,   1,   0, 1, 0, 0x87, 1, 2};
     const GifFileInfo info = ParseGif(data);
     EXPECT_TRUE(info.truncated);
     EXPECT_TRUE(info.frames.empty());

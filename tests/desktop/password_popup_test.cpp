@@ -19,7 +19,7 @@ namespace keyloft {
 namespace {
 
 class FakePopupTimer : public PopupTimer {
-public:
+  public:
     void start() override {
         ++starts;
         active = true;
@@ -31,8 +31,8 @@ public:
 };
 
 Entry SampleEntry(const QString& email = QStringLiteral("Me.Someone@example.org")) {
-    return Entry{u"Bank", u"Current account", u"user42", u"p@ss w0rd", u"notes", u"2031-05-06", u"www.example.com",
-                 email.toStdU16String()};
+    return Entry{u"Bank",  u"Current account", u"user42",          u"p@ss w0rd",
+                 u"notes", u"2031-05-06",      u"www.example.com", email.toStdU16String()};
 }
 
 void Hover(QWidget* target) {
@@ -41,17 +41,15 @@ void Hover(QWidget* target) {
 }
 
 void MoveOverBackground(QWidget* window) {
-    QMouseEvent move(QEvent::MouseMove, QPointF(150, 160), window->mapToGlobal(QPointF(150, 160)), Qt::NoButton,
-                     Qt::NoButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, QPointF(150, 160), window->mapToGlobal(QPointF(150, 160)),
+                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(window, &move);
 }
 
-QImage Picture(const QLabel* label) {
-    return label->pixmap().toImage();
-}
+QImage Picture(const QLabel* label) { return label->pixmap().toImage(); }
 
 class PopupTest : public ::testing::Test {
-protected:
+  protected:
     PopupTest() : popup_(new PasswordPopup(clipboard_, shell_, timer_)) {}
     ~PopupTest() override { delete popup_.data(); }
 
@@ -89,8 +87,8 @@ TEST_F(PopupTest, LoadsSizedShapedAndFloatingWithItsControls) {
 
     for (const char* name : {"txtcode", "txtpass", "txtExpiryDate"})
         EXPECT_NE(testing::child<QLineEdit>(popup_, QString::fromLatin1(name)), nullptr);
-    for (const char* name : {"lblWeb", "lblEmail", "ImgCopyUser", "ImgPass", "cmdClose", "ImgCopy", "ImgCopyMove",
-                             "Imgbkg", "Imgmousemove", "ImgCursor"})
+    for (const char* name : {"lblWeb", "lblEmail", "ImgCopyUser", "ImgPass", "cmdClose", "ImgCopy",
+                             "ImgCopyMove", "Imgbkg", "Imgmousemove", "ImgCursor"})
         EXPECT_NE(testing::child<QLabel>(popup_, QString::fromLatin1(name)), nullptr);
     EXPECT_EQ(label("ImgCopyUser")->toolTip(), QStringLiteral("Copy User Code to Clipboard (Alt+U)"));
     EXPECT_EQ(label("ImgPass")->toolTip(), QStringLiteral("Copy Password to Clipboard (Alt+P)"));
@@ -150,8 +148,8 @@ TEST_F(PopupTest, CopyButtonsPutTheBoxesOnTheClipboardAndChangeThePointer) {
 // as secret: Tab, a mouse or key selection takes nothing into the X selection, no menu offers
 // Copy; the arrow keys only move through a long value.
 TEST_F(PopupTest, TheSecretBoxesCannotBeSelected) {
-    popup_->showEntry(Entry{u"", u"", u"a-rather-long-user-code@example.org", u"a-forty-character-password-0123456789ab",
-                            u"", u"", u"", u""});
+    popup_->showEntry(Entry{u"", u"", u"a-rather-long-user-code@example.org",
+                            u"a-forty-character-password-0123456789ab", u"", u"", u"", u""});
     QClipboard* system = QGuiApplication::clipboard();
     if (system->supportsSelection()) system->setText(QStringLiteral("before"), QClipboard::Selection);
     for (const char* name : {"txtcode", "txtpass"}) {
@@ -163,9 +161,10 @@ TEST_F(PopupTest, TheSecretBoxesCannotBeSelected) {
         QTest::mousePress(secret, Qt::LeftButton, {}, QPoint(2, 10));
         QTest::mouseMove(secret, QPoint(100, 10));
         QTest::mouseRelease(secret, Qt::LeftButton, {}, QPoint(100, 10));
-        for (const QKeyCombination key : {QKeyCombination(Qt::ControlModifier, Qt::Key_A),
-                                          QKeyCombination(Qt::ShiftModifier, Qt::Key_End),
-                                          QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_Left)})
+        for (const QKeyCombination key :
+             {QKeyCombination(Qt::ControlModifier, Qt::Key_A),
+              QKeyCombination(Qt::ShiftModifier, Qt::Key_End),
+              QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_Left)})
             QTest::keyClick(secret, key.key(), key.keyboardModifiers());
         EXPECT_FALSE(secret->hasSelectedText()) << name;
         EXPECT_EQ(secret->contextMenuPolicy(), Qt::NoContextMenu) << name;
@@ -252,7 +251,8 @@ TEST_F(PopupTest, OneWindowRefilledWhileOpenAndEmptiedWhenClosed) {
     popup_->closePopup();
     EXPECT_FALSE(popup_->isPopupVisible());
     EXPECT_FALSE(timer_.active);
-    for (const char* name : {"txtcode", "txtpass", "txtExpiryDate"}) EXPECT_TRUE(box(name)->text().isEmpty()) << name;
+    for (const char* name : {"txtcode", "txtpass", "txtExpiryDate"})
+        EXPECT_TRUE(box(name)->text().isEmpty()) << name;
     popup_->closePopup();  // nothing left to close
     popup_->showEntry(Entry{u"c", u"d", u"third", u"pw\u00e9", u"n", u"e", u"w", u"m"});
     EXPECT_TRUE(popup_->isPopupVisible());
@@ -268,7 +268,8 @@ TEST_F(PopupTest, LongValuesShowWhole) {
                             u"AbCdEfGhIjKlMnOpQrStUvWxYz0123456789!@#$", u"", u"01/24",
                             u"https://a-long-web-address.example.com/login?x=1", u""});
     for (const char* name : {"txtcode", "txtpass"})
-        EXPECT_GT(box(name)->contentsRect().width(), box(name)->fontMetrics().horizontalAdvance(box(name)->text()))
+        EXPECT_GT(box(name)->contentsRect().width(),
+                  box(name)->fontMetrics().horizontalAdvance(box(name)->text()))
             << name;
     EXPECT_GE(label("lblWeb")->width(), label("lblWeb")->sizeHint().width());
     EXPECT_EQ(label("lblWeb")->text(), QStringLiteral("https://a-long-web-address.example.com/login?x=1"));
@@ -282,13 +283,15 @@ TEST_F(PopupTest, TabReachesEveryControlAndEnterOrSpaceWorksIt) {
     QApplication::setActiveWindow(popup_);
     ASSERT_TRUE(QTest::qWaitForWindowActive(popup_));
     EXPECT_EQ(QApplication::focusWidget(), box("txtcode"));
-    for (const char* next : {"ImgCopyUser", "txtpass", "ImgPass", "txtExpiryDate", "lblWeb", "lblEmail", "cmdClose",
-                             "txtcode"}) {
+    for (const char* next : {"ImgCopyUser", "txtpass", "ImgPass", "txtExpiryDate", "lblWeb", "lblEmail",
+                             "cmdClose", "txtcode"}) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         EXPECT_EQ(QApplication::focusWidget()->objectName(), QString::fromLatin1(next));
     }
-    const std::pair<const char*, Qt::Key> uses[] = {
-        {"ImgCopyUser", Qt::Key_Space}, {"ImgPass", Qt::Key_Return}, {"lblWeb", Qt::Key_Return}, {"lblEmail", Qt::Key_Space}};
+    const std::pair<const char*, Qt::Key> uses[] = {{"ImgCopyUser", Qt::Key_Space},
+                                                    {"ImgPass", Qt::Key_Return},
+                                                    {"lblWeb", Qt::Key_Return},
+                                                    {"lblEmail", Qt::Key_Space}};
     for (const auto& [control, key] : uses) {
         label(control)->setFocus(Qt::TabFocusReason);
         QTest::keyClick(label(control), key);

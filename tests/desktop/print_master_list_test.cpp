@@ -14,8 +14,8 @@ namespace {
 using testing::RecordingPrinter;
 
 MasterListRow Row(const QString& prefix) {
-    return {prefix + "-cat", prefix + "-desc", prefix + "-user", prefix + "-pass",
-            prefix + "-notes", "2030-01-01", prefix + ".example", prefix + "@example.org"};
+    return {prefix + "-cat",   prefix + "-desc", prefix + "-user",    prefix + "-pass",
+            prefix + "-notes", "2030-01-01",     prefix + ".example", prefix + "@example.org"};
 }
 
 // Column starts with these metrics: 24 (12 points), then each padded heading (5 units a character)
@@ -38,13 +38,17 @@ TEST(MasterListLayout, EmptyListPrintsOnePageWithTitleHeadingsAndPageOne) {
     EXPECT_TRUE(title.bold);
     EXPECT_EQ(title.points, 12);
     EXPECT_DOUBLE_EQ(title.x, (1400 - 22 * 7.5) / 2);
-    EXPECT_DOUBLE_EQ(title.y, 30);  // twice the title's height
+    EXPECT_DOUBLE_EQ(title.y, 30);                // twice the title's height
     EXPECT_EQ(printer.lines[1].text, QString());  // the empty line after it
 
-    const QStringList headings = {"Category          ", "Description                         ",
-                                  "User Code               ", "Password               ",
-                                  "Notes                                   ", "Expiry Date      ",
-                                  "Web Site                              ", "Email                              "};
+    const QStringList headings = {"Category          ",
+                                  "Description                         ",
+                                  "User Code               ",
+                                  "Password               ",
+                                  "Notes                                   ",
+                                  "Expiry Date      ",
+                                  "Web Site                              ",
+                                  "Email                              "};
     for (int i = 0; i < 8; ++i) {
         const auto& heading = printer.lines[static_cast<std::size_t>(2 + 2 * i)];
         const auto& underline = printer.lines[static_cast<std::size_t>(3 + 2 * i)];
@@ -196,8 +200,8 @@ TEST(MasterListPdf, RealPrintShowsTitleHeadingsAndEntryOnOnePage) {
     ASSERT_TRUE(process.waitForFinished(30000));
     const QString text = QString::fromUtf8(process.readAllStandardOutput());
     EXPECT_TRUE(text.contains(QStringLiteral("Keyloft User Passwords"))) << text.toStdString();
-    for (const char* heading : {"Category", "Description", "User Code", "Password", "Notes", "Expiry Date",
-                                "Web Site", "Email"})
+    for (const char* heading :
+         {"Category", "Description", "User Code", "Password", "Notes", "Expiry Date", "Web Site", "Email"})
         EXPECT_TRUE(text.contains(QString::fromLatin1(heading))) << heading;
     EXPECT_TRUE(text.contains(QStringLiteral("bank-desc")));
     EXPECT_TRUE(text.contains(QStringLiteral("s3cr3t!")));

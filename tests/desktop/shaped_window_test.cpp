@@ -23,16 +23,16 @@ QImage Picture(int width, int height, QRgb fill = qRgb(200, 200, 200)) {
 
 // A window that paints a picture as its background.
 class PictureWindow : public QWidget {
-public:
+  public:
     explicit PictureWindow(QImage picture) : picture_(std::move(picture)) { resize(picture_.size()); }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         painter.drawImage(0, 0, picture_);
     }
 
-private:
+  private:
     QImage picture_;
 };
 
@@ -59,8 +59,8 @@ TEST(ShapeRuns, SingleKeyPixelRemovesExactlyThatPixel) {
 TEST(ShapeRuns, RunsReachingTheRightEdgeCloseThereAndDoNotCarryOver) {
     QImage picture = Picture(6, 3);
     for (int x = 3; x < 6; ++x) picture.setPixel(x, 0, kBlue);  // row 0: run to the edge
-    picture.setPixel(1, 1, kBlue);                                // row 1: starts again
-    picture.setPixel(0, 2, kBlue);                                // row 2: two runs
+    picture.setPixel(1, 1, kBlue);                              // row 1: starts again
+    picture.setPixel(0, 2, kBlue);                              // row 2: two runs
     picture.setPixel(2, 2, kBlue);
     picture.setPixel(3, 2, kBlue);
     const auto runs = ScanShapeRuns(picture, kBlue);
@@ -153,8 +153,10 @@ TEST(Shape, UnsupportedObjectRaisesTheTransFormErrorAndChangesNothing) {
     EXPECT_THROW(shaper.shape(nullptr, kBlueKeyColor), ShapeError);
 }
 
-void SendMouse(QWidget* target, QEvent::Type type, QPoint global, Qt::MouseButton button, Qt::MouseButtons buttons) {
-    QMouseEvent event(type, QPointF(target->mapFromGlobal(global)), QPointF(global), button, buttons, Qt::NoModifier);
+void SendMouse(QWidget* target, QEvent::Type type, QPoint global, Qt::MouseButton button,
+               Qt::MouseButtons buttons) {
+    QMouseEvent event(type, QPointF(target->mapFromGlobal(global)), QPointF(global), button, buttons,
+                      Qt::NoModifier);
     QApplication::sendEvent(target, &event);
 }
 

@@ -18,12 +18,12 @@ using testing::ScriptedDialogs;
 
 // A main window stand-in whose closing asks about unsaved changes, as the real one does.
 class ClosingWindow : public QWidget {
-public:
+  public:
     explicit ClosingWindow(Dialogs& dialogs) : dialogs_(dialogs) {}
     bool dirty = false;
     int closeChecks = 0;
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override {
         ++closeChecks;
         if (!dirty) return;
@@ -34,12 +34,12 @@ protected:
         if (dialogs_.showMessage(request) != MessageAnswer::Yes) event->ignore();
     }
 
-private:
+  private:
     Dialogs& dialogs_;
 };
 
 class TrayTest : public ::testing::Test {
-protected:
+  protected:
     TrayTest() {
         window_.resize(200, 100);
         window_.show();
@@ -52,7 +52,8 @@ protected:
         tray_.updateMenu();
         EXPECT_TRUE(item("mAbout")->isEnabled());
         EXPECT_TRUE(item("mExit")->isEnabled());
-        return {item("mMaximize")->isEnabled(), item("mRestore")->isEnabled(), item("mMinimize")->isEnabled()};
+        return {item("mMaximize")->isEnabled(), item("mRestore")->isEnabled(),
+                item("mMinimize")->isEnabled()};
     }
 
     ScriptedDialogs dialogs_;
@@ -61,9 +62,10 @@ protected:
 };
 
 TEST(TrayClick, CodesCarryTheirNames) {
-    const char* names[] = {"MOUSEMOVE",   "LBUTTONDOWN", "LBUTTONUP",     "LBUTTONDBLCLK", "RBUTTONDOWN",
-                           "RBUTTONUP",   "RBUTTONDBLCLK", "MBUTTONDOWN", "MBUTTONUP",     "MBUTTONDBLCLK"};
-    for (int code = 512; code <= 521; ++code) EXPECT_EQ(TrayClickName(code), QString::fromLatin1(names[code - 512]));
+    const char* names[] = {"MOUSEMOVE", "LBUTTONDOWN",   "LBUTTONUP",   "LBUTTONDBLCLK", "RBUTTONDOWN",
+                           "RBUTTONUP", "RBUTTONDBLCLK", "MBUTTONDOWN", "MBUTTONUP",     "MBUTTONDBLCLK"};
+    for (int code = 512; code <= 521; ++code)
+        EXPECT_EQ(TrayClickName(code), QString::fromLatin1(names[code - 512]));
     EXPECT_EQ(TrayClickName(1234), QStringLiteral("OTHER....: 1234"));
     EXPECT_EQ(TrayClickName(511), QStringLiteral("OTHER....: 511"));
     EXPECT_EQ(TrayClickName(-3), QStringLiteral("OTHER....: -3"));
@@ -126,9 +128,8 @@ TEST_F(TrayTest, RightClickSetsEnablingBeforeAnnouncingIt) {
     ASSERT_FALSE(window_.isVisible());
     item("mMinimize")->setEnabled(true);
     std::vector<std::pair<QString, bool>> clicks;
-    QObject::connect(&tray_, &TrayIcon::clicked, [&](const QString& what) {
-        clicks.emplace_back(what, item("mMinimize")->isEnabled());
-    });
+    QObject::connect(&tray_, &TrayIcon::clicked,
+                     [&](const QString& what) { clicks.emplace_back(what, item("mMinimize")->isEnabled()); });
     tray_.onMouseMessage(517);
     tray_.onMouseMessage(1234);
     ASSERT_EQ(clicks.size(), 2u);

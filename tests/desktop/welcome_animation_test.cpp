@@ -30,7 +30,7 @@ const QColor kBack(10, 10, 10);
 const std::vector<testing::Rgb> kColours = {{{255, 0, 0}}, {{0, 255, 0}}, {{0, 0, 255}}, {{255, 255, 255}}};
 
 class AnimatedGifTest : public ::testing::Test {
-protected:
+  protected:
     QString write(const std::vector<std::uint8_t>& bytes, const QString& name = QStringLiteral("a.gif")) {
         const QString path = dir_.filePath(name);
         QFile file(path);
@@ -75,7 +75,7 @@ TEST_F(AnimatedGifTest, LoadPreparesFramesCanvasAndDrawsFrameZero) {
     EXPECT_EQ(gif_.userDelay(), 1);
     EXPECT_EQ(gif_.canvas().size(), QSize(64, 3));  // width rounded up to a multiple of 32
     EXPECT_EQ(gif_.size(), QSize(40, 3));           // the control takes the picture's size
-    EXPECT_FALSE(gif_.renderingStopped());                // drawing frame 0 clears it
+    EXPECT_FALSE(gif_.renderingStopped());          // drawing frame 0 clears it
     EXPECT_EQ(gif_.timerInterval(), 0);             // not started yet
     ASSERT_FALSE(gif_.surface().isNull());
     EXPECT_EQ(gif_.surface().pixelColor(39, 2), QColor(255, 0, 0));
@@ -303,7 +303,8 @@ TEST_F(AnimatedGifTest, SavedFileNameIsLoadedByTheNextRepaint) {
 }
 
 TEST_F(AnimatedGifTest, WelcomeAnimationPlaysEveryFrame) {
-    const QString path = QFileInfo(QStringLiteral(__FILE__)).dir().filePath(QStringLiteral("../../assets/welcome2.gif"));
+    const QString path =
+        QFileInfo(QStringLiteral(__FILE__)).dir().filePath(QStringLiteral("../../assets/welcome2.gif"));
     ASSERT_TRUE(QFileInfo::exists(path)) << path.toStdString();
     gif_.setFileName(path);
     gif_.loadFile(false);
@@ -316,7 +317,7 @@ TEST_F(AnimatedGifTest, WelcomeAnimationPlaysEveryFrame) {
     for (int k = 0; k <= gif_.lastFrame(); ++k) gif_.onFrameTimer();
     EXPECT_EQ(gif_.currentFrame(), 0);
     EXPECT_NE(gif_.surface(), first);  // the last frame differs from the first
-    gif_.onFrameTimer();                // after the last frame comes frame 0 again
+    gif_.onFrameTimer();               // after the last frame comes frame 0 again
     EXPECT_EQ(gif_.currentFrame(), 1);
     EXPECT_EQ(gif_.surface(), first);
 }

@@ -21,7 +21,7 @@ namespace {
 const QString kDeleteQuestion = QStringLiteral("Are you sure you wish to delete this entry?");
 
 class CategoryInWindowTest : public PasswordsViewTest {
-protected:
+  protected:
     void SetUp() override {
         PasswordsViewTest::SetUp();
         setEntries({u"4|Bank|Current|alice|pw1||||", u"4|Home|Router|bob|pw2||||"}, {"Bank", "Home"});
@@ -42,7 +42,8 @@ protected:
         return names;
     }
     void clickRow(const QString& name) {
-        const QList<QTreeWidgetItem*> found = find<QTreeWidget>("lstCategory")->findItems(name, Qt::MatchExactly);
+        const QList<QTreeWidgetItem*> found =
+            find<QTreeWidget>("lstCategory")->findItems(name, Qt::MatchExactly);
         ASSERT_EQ(found.size(), 1) << name.toStdString();
         QTreeWidget* list = find<QTreeWidget>("lstCategory");
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(found.first()).center());
@@ -81,7 +82,8 @@ TEST_F(CategoryInWindowTest, TheViewOpensFromSetupWithItsListAndClosesBackToSetu
     EXPECT_EQ(find<QTreeWidget>("lstCategory")->columnCount(), 1);
     // At least its old width, and the whole list's.
     EXPECT_GE(find<QTreeWidget>("lstCategory")->columnWidth(0), 6562 / 15);
-    EXPECT_GE(find<QTreeWidget>("lstCategory")->columnWidth(0), find<QTreeWidget>("lstCategory")->viewport()->width() - 1);
+    EXPECT_GE(find<QTreeWidget>("lstCategory")->columnWidth(0),
+              find<QTreeWidget>("lstCategory")->viewport()->width() - 1);
     EXPECT_EQ(find<QLabel>("lblNewCategory")->text(), QStringLiteral("New"));
     EXPECT_EQ(rows(), (QStringList{"Bank", "Home"}));
     EXPECT_TRUE(find<QLineEdit>("txtCategory")->isHidden());

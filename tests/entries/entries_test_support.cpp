@@ -16,8 +16,8 @@ void PasswordsViewTest::SetUp() {
     writeProfile({.name = u"test"});
     start();
     // Every change of the list's rows is checked against the model rules as the tests go.
-    modelTester =
-        std::make_unique<QAbstractItemModelTester>(entryRows(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+    modelTester = std::make_unique<QAbstractItemModelTester>(
+        entryRows(), QAbstractItemModelTester::FailureReportingMode::Fatal);
     logOnAs({.name = u"test"});
 }
 
@@ -26,15 +26,18 @@ void PasswordsViewTest::TearDown() {
     WindowTest::TearDown();
 }
 
-std::u16string PasswordsViewTest::entry(const QString& category, const QString& description, const QString& userCode,
-                                        const QString& password, const QString& notes, const QString& expiry,
-                                        const QString& web, const QString& email) {
-    return QStringList{QStringLiteral("4"), category, description, userCode, password, notes, expiry, web, email}
+std::u16string PasswordsViewTest::entry(const QString& category, const QString& description,
+                                        const QString& userCode, const QString& password,
+                                        const QString& notes, const QString& expiry, const QString& web,
+                                        const QString& email) {
+    return QStringList{
+        QStringLiteral("4"), category, description, userCode, password, notes, expiry, web, email}
         .join(u'|')
         .toStdU16String();
 }
 
-void PasswordsViewTest::setEntries(const std::vector<std::u16string>& entries, const std::vector<QString>& categories) {
+void PasswordsViewTest::setEntries(const std::vector<std::u16string>& entries,
+                                   const std::vector<QString>& categories) {
     ASSERT_TRUE(RewriteAndReload(store(), [&](Profile& profile) {
                     profile.entries = EntriesOf(entries);
                     profile.categories.clear();
@@ -54,7 +57,9 @@ int PasswordsViewTest::rowOf(const QString& userCode) {
     return -1;
 }
 
-QString PasswordsViewTest::cell(int row, int column) { return entryRows()->index(row, column).data().toString(); }
+QString PasswordsViewTest::cell(int row, int column) {
+    return entryRows()->index(row, column).data().toString();
+}
 
 void PasswordsViewTest::clickRow(int row) {
     auto* list = find<QTreeView>("lstUser");
@@ -63,6 +68,8 @@ void PasswordsViewTest::clickRow(int row) {
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(index).center());
 }
 
-void PasswordsViewTest::clickHeading(int column) { emit find<QTreeView>("lstUser")->header()->sectionClicked(column); }
+void PasswordsViewTest::clickHeading(int column) {
+    emit find<QTreeView>("lstUser")->header()->sectionClicked(column);
+}
 
 }  // namespace keyloft::testing

@@ -16,14 +16,15 @@
 namespace keyloft::testing {
 
 class PasswordsViewTest : public WindowTest {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
 
     // Record text of an entry.
     static std::u16string entry(const QString& category, const QString& description, const QString& userCode,
                                 const QString& password = QStringLiteral("pw"), const QString& notes = {},
-                                const QString& expiry = {}, const QString& web = {}, const QString& email = {});
+                                const QString& expiry = {}, const QString& web = {},
+                                const QString& email = {});
     // Replaces the entries (and the categories, when given) and saves the profile.
     void setEntries(const std::vector<std::u16string>& entries, const std::vector<QString>& categories = {});
     // The entries as the profile file holds them (read back from disk).

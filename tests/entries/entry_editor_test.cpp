@@ -17,11 +17,12 @@ namespace {
 using Col = EntryListModel::Column;
 
 class EntryEditorTest : public PasswordsViewTest {
-protected:
+  protected:
     void SetUp() override {
         PasswordsViewTest::SetUp();
-        setEntries({entry("Bank", "Current", "alice", "pw1", "", "", "", ""), entry("Mail", "Inbox", "bob", "pw2")},
-                   {"Bank", "Mail"});
+        setEntries(
+            {entry("Bank", "Current", "alice", "pw1", "", "", "", ""), entry("Mail", "Inbox", "bob", "pw2")},
+            {"Bank", "Mail"});
         openView();
     }
     // Fills the editor as a user would, starting from Add.
@@ -34,8 +35,8 @@ protected:
 };
 
 TEST_F(EntryEditorTest, ControlsCarryTheirNames) {
-    for (const char* name : {"txtUserDesc", "txtUserCode", "txtUserpass", "txtuserconfirm", "txtExpiry", "txtWeb",
-                             "txtEmail"})
+    for (const char* name :
+         {"txtUserDesc", "txtUserCode", "txtUserpass", "txtuserconfirm", "txtExpiry", "txtWeb", "txtEmail"})
         EXPECT_NE(findIn<QLineEdit>("fraPasswords", name), nullptr) << name;
     EXPECT_NE(findIn<QPlainTextEdit>("fraPasswords", "txtSource"), nullptr);
     EXPECT_NE(findIn<QComboBox>("fraPasswords", "cboCategory"), nullptr);
@@ -89,8 +90,7 @@ TEST_F(EntryEditorTest, MovingThroughTheListWithTheKeyboardLoadsTheRow) {
 
     // With unsaved edits the keyboard asks as a click does; No keeps the edits and their row.
     QTest::keyClicks(find<QPlainTextEdit>("txtSource"), QStringLiteral("edited"));
-    dialogs.expect(QStringLiteral("You have unsaved changes. Continue and lose changes?"),
-                            MessageAnswer::No);
+    dialogs.expect(QStringLiteral("You have unsaved changes. Continue and lose changes?"), MessageAnswer::No);
     QTest::keyClick(find<QTreeView>("lstUser"), rowOf(other) == 0 ? Qt::Key_Down : Qt::Key_Up);
     EXPECT_EQ(find<QLineEdit>("txtUserCode")->text(), other);
     EXPECT_EQ(find<QPlainTextEdit>("txtSource")->toPlainText(), "edited");
@@ -99,7 +99,7 @@ TEST_F(EntryEditorTest, MovingThroughTheListWithTheKeyboardLoadsTheRow) {
 
 TEST_F(EntryEditorTest, EntryWithDeletedCategoryLoadsWithNoneSelected) {
     ASSERT_TRUE(Saved(store().edits().removeCategory(1)));  // Bank
-    press("Passwords");  // filled afresh
+    press("Passwords");                                     // filled afresh
     clickRow(rowOf("alice"));
     EXPECT_EQ(find<QComboBox>("cboCategory")->currentIndex(), -1);
     QTest::keyClicks(find<QLineEdit>("txtUserDesc"), QStringLiteral("!"));
@@ -126,7 +126,8 @@ TEST_F(EntryEditorTest, EditedEntryMovesToTheEndOfTheFile) {
 
 TEST_F(EntryEditorTest, TextIsTrimmedExceptWebSiteAndEmail) {
     press("Add");
-    find<QComboBox>("cboCategory")->setCurrentIndex(find<QComboBox>("cboCategory")->findText(QStringLiteral("Mail")));
+    find<QComboBox>("cboCategory")
+        ->setCurrentIndex(find<QComboBox>("cboCategory")->findText(QStringLiteral("Mail")));
     find<QLineEdit>("txtUserDesc")->setText(QStringLiteral("  desc  "));
     find<QLineEdit>("txtUserCode")->setText(QStringLiteral(" carol "));
     find<QLineEdit>("txtUserpass")->setText(QStringLiteral(" pass "));
@@ -169,7 +170,8 @@ TEST_F(EntryEditorTest, ChecksRefuseTheSaveAndKeepTheEdits) {
         {"   ", "p", "p", "", "Account/UserCode must have a valid entry!"},
         {"u", "p", "q", "", "Password and confirmation entry do not match!"},
         {"u", "p", "p", "31/31/31",
-         "  Enter a valid Expiry Date!\nType a month as 12/27 or 12/2027, or a day as 2027-12-31 or 12/31/2027."},
+         "  Enter a valid Expiry Date!\nType a month as 12/27 or 12/2027, or a day as 2027-12-31 or "
+         "12/31/2027."},
         {"u|v", "p", "p", "", "The character | cannot be used in an entry."},
         {"u", "p|", "p|", "", "The character | cannot be used in an entry."},
         {"   ", "p", "q|", "x", "The character | cannot be used in an entry."},  // "|" comes first
@@ -246,8 +248,7 @@ TEST_F(EntryEditorTest, CancelAfterAddDropsTheNewEntry) {
 TEST_F(EntryEditorTest, RowClickWithUnsavedChangesAsksFirst) {
     clickRow(rowOf("alice"));
     QTest::keyClicks(find<QLineEdit>("txtUserDesc"), QStringLiteral(" edited"));
-    dialogs.expect(QStringLiteral("You have unsaved changes. Continue and lose changes?"),
-                            MessageAnswer::No);
+    dialogs.expect(QStringLiteral("You have unsaved changes. Continue and lose changes?"), MessageAnswer::No);
     clickRow(rowOf("bob"));
     EXPECT_EQ(find<QLineEdit>("txtUserDesc")->text(), "Current edited");
     EXPECT_TRUE(window->isDirty());
@@ -256,7 +257,7 @@ TEST_F(EntryEditorTest, RowClickWithUnsavedChangesAsksFirst) {
     EXPECT_EQ(cell(selected.first().row(), Col::UserCode), "alice");
 
     dialogs.expect(QStringLiteral("You have unsaved changes. Continue and lose changes?"),
-                            MessageAnswer::Yes);
+                   MessageAnswer::Yes);
     clickRow(rowOf("bob"));
     EXPECT_FALSE(window->isDirty());
     EXPECT_TRUE(find<QLineEdit>("txtUserDesc")->text().isEmpty());  // the rebuilt list has no selection
@@ -274,7 +275,7 @@ TEST_F(EntryEditorTest, GenerateAsksBeforeOverwriting) {
     EXPECT_TRUE(dialogs.shown().empty());
 
     dialogs.expect(QStringLiteral("Are you sure you want to overwite the existing password?"),
-                            MessageAnswer::No);
+                   MessageAnswer::No);
     press("Generate");
     const MessageRequest& question = dialogs.last();
     EXPECT_EQ(question.title, u"Password");
@@ -284,7 +285,7 @@ TEST_F(EntryEditorTest, GenerateAsksBeforeOverwriting) {
     EXPECT_EQ(find<QLineEdit>("txtUserpass")->text(), first);
 
     dialogs.expect(QStringLiteral("Are you sure you want to overwite the existing password?"),
-                            MessageAnswer::Yes);
+                   MessageAnswer::Yes);
     press("Generate");
     EXPECT_NE(find<QLineEdit>("txtUserpass")->text(), first);
     // A generated password passes the confirmation check.

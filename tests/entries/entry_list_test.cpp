@@ -19,7 +19,7 @@ using Col = EntryListModel::Column;
 const QString kWarning = QStringLiteral("There are passwords which are due to expire in 7 days.");
 
 class EntryListTest : public PasswordsViewTest {
-protected:
+  protected:
     // The row's own text colour; none (invalid) for a row in the palette's text colour.
     QColor colourOf(int row) {
         const QVariant own = entryRows()->index(row, Col::Description).data(Qt::ForegroundRole);
@@ -32,7 +32,8 @@ protected:
 };
 
 TEST_F(EntryListTest, ColumnsHeadingsWidthsAndHiddenValues) {
-    setEntries({entry("Bank", "Current account", "jo", "s3cret", "note", "", "https://bank.example", "jo@x.example")},
+    setEntries({entry("Bank", "Current account", "jo", "s3cret", "note", "", "https://bank.example",
+                      "jo@x.example")},
                {"Bank"});
     openView();
     QTreeView* list = findIn<QTreeView>("fraPasswords", "lstUser");
@@ -54,14 +55,16 @@ TEST_F(EntryListTest, ColumnsHeadingsWidthsAndHiddenValues) {
     // The list holds no password in any cell, by any role: the editor and the pop-up ask the store.
     for (int c = 0; c < 8; ++c)
         for (int role = 0; role <= EntryListModel::RowPositionRole; ++role)
-            EXPECT_FALSE(entryRows()->index(0, c).data(role).toString().contains("s3cret")) << c << " " << role;
+            EXPECT_FALSE(entryRows()->index(0, c).data(role).toString().contains("s3cret"))
+                << c << " " << role;
     EXPECT_EQ(first.data(EntryListModel::RowPositionRole).toInt(), 1);
     EXPECT_TRUE(list->selectionModel()->selectedRows().isEmpty());
 }
 
 TEST_F(EntryListTest, FilterMatchesCategoryExactlyAndAllShowsEverything) {
-    setEntries({entry("Bank", "a", "u1"), entry("bank", "b", "u2"), entry("", "c", "u3"), entry("Mail", "d", "u4")},
-               {"Bank", "Mail"});
+    setEntries(
+        {entry("Bank", "a", "u1"), entry("bank", "b", "u2"), entry("", "c", "u3"), entry("Mail", "d", "u4")},
+        {"Bank", "Mail"});
     openView();
     EXPECT_EQ(find<QComboBox>("cboFilter")->itemText(0), "<All>");
     EXPECT_EQ(find<QComboBox>("cboCategory")->itemText(0), "<None>");
@@ -225,7 +228,8 @@ TEST_F(EntryListTest, SortingKeepsTheSelectedEntrySelected) {
 }
 
 TEST_F(EntryListTest, ThePrintedRowsAreInListOrderWithThePasswordInClear) {
-    setEntries({entry("Bank", "d1", "u1", "p1", "n", "12/29", "w", "e"), entry("", "d2", "u2", "p2")}, {"Bank"});
+    setEntries({entry("Bank", "d1", "u1", "p1", "n", "12/29", "w", "e"), entry("", "d2", "u2", "p2")},
+               {"Bank"});
     openView();
     clickHeading(Col::Description);  // descending
     const std::vector<MasterListRow> rows = parts->passwords->masterListRows();
@@ -247,7 +251,8 @@ TEST_F(EntryListTest, RowsReadOnADarkPalette) {
     dark.setColor(QPalette::Window, QColor(45, 45, 45));
     dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
     QApplication::setPalette(dark);
-    setEntries({entry("", "Ordinary text", "plain"), entry("", "Expired text", "old", "p", "", "2020-01-01")});
+    setEntries(
+        {entry("", "Ordinary text", "plain"), entry("", "Expired text", "old", "p", "", "2020-01-01")});
     dialogs.expect(kWarning);
     openView();
     QTreeView* list = find<QTreeView>("lstUser");
@@ -257,12 +262,14 @@ TEST_F(EntryListTest, RowsReadOnADarkPalette) {
     QCoreApplication::processEvents();
     const QImage shot = list->viewport()->grab().toImage();
     for (const auto& [userCode, red] : {std::pair{"plain", false}, std::pair{"old", true}}) {
-        const QRect cell = list->visualRect(entryRows()->index(rowOf(QString::fromLatin1(userCode)), Col::Description));
+        const QRect cell =
+            list->visualRect(entryRows()->index(rowOf(QString::fromLatin1(userCode)), Col::Description));
         double best = 1;
         QColor ink;
         for (int y = cell.top(); y <= cell.bottom(); ++y)
             for (int x = cell.left(); x <= cell.right(); ++x)
-                if (const double contrast = ContrastRatio(shot.pixelColor(x, y), dark.color(QPalette::Base)); contrast > best) {
+                if (const double contrast = ContrastRatio(shot.pixelColor(x, y), dark.color(QPalette::Base));
+                    contrast > best) {
                     best = contrast;
                     ink = shot.pixelColor(x, y);
                 }

@@ -17,7 +17,7 @@ TEST(LocaleDates, OrderOfAmbiguousNumbersFollowsTheShortForm) {
     EXPECT_EQ(DateOrderOf(kUs), DateOrder::MonthFirst);  // M/d/yy
     EXPECT_EQ(DateOrderOf(kGerman), DateOrder::DayFirst);
     EXPECT_EQ(DateOrderOf(kBritish), DateOrder::DayFirst);
-    EXPECT_EQ(DateOrderOf(QLocale::c()), DateOrder::DayFirst);  // d MMM yyyy
+    EXPECT_EQ(DateOrderOf(QLocale::c()), DateOrder::DayFirst);                                // d MMM yyyy
     EXPECT_EQ(DateOrderOf(QLocale(QLocale::Swedish, QLocale::Sweden)), DateOrder::DayFirst);  // year first
 
     EXPECT_EQ(LocaleDateReader(kUs).read(u"12/8/26"), Day(2026, 12, 8));

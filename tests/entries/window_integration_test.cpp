@@ -19,7 +19,7 @@ namespace keyloft::testing {
 namespace {
 
 class PasswordsInWindowTest : public PasswordsViewTest {
-protected:
+  protected:
     void toolbar1(const char* key) { ASSERT_TRUE(press(key)); }
     void toolbar2(const char* key) { ASSERT_TRUE(press(key)); }
     // The user ID the pop-up shows; empty when it is not open.
@@ -86,7 +86,7 @@ TEST_F(PasswordsInWindowTest, ReleasingFilterDropsTypedFilterText) {
                     profile.entries = EntriesOf({u"4|Bank|a|u1|p||||", u"4|Mail|b|u2|p||||"});
                 }).loaded());
     toolbar1("Passwords");
-    toolbar2("Filter");  // pressed
+    toolbar2("Filter");                                     // pressed
     find<QComboBox>("cboFilter")->lineEdit()->selectAll();  // typing replaces "<All>"
     QTest::keyClicks(find<QComboBox>("cboFilter")->lineEdit(), QStringLiteral("Mail"));
     ASSERT_EQ(entryRows()->rowCount(), 1);

@@ -22,22 +22,24 @@ TEST(ImportRules, TheHeaderRowTellsTheFormat) {
         ImportFormat format;
     } cases[] = {
         {"Group,Title,Username,Password,URL,Notes", ImportFormat::KeePassXC},
-        {"\"group\",\"TITLE\"", ImportFormat::KeePassXC},  // quoted, any case: still KeePassXC's
-        {"Title,Username,Password", ImportFormat::OtherCsv},      // a title without a group is not
-        {"Group,Name,Username", ImportFormat::OtherCsv},          // nor a group without a title
+        {"\"group\",\"TITLE\"", ImportFormat::KeePassXC},            // quoted, any case: still KeePassXC's
+        {"Title,Username,Password", ImportFormat::OtherCsv},         // a title without a group is not
+        {"Group,Name,Username", ImportFormat::OtherCsv},             // nor a group without a title
         {"Group,Title,Login_Username", ImportFormat::BitwardenCsv},  // Bitwarden's columns come first
         {"name,url,username,password,note", ImportFormat::Chrome},
         {"name,url,username,password,title", ImportFormat::OtherCsv},
         {"url,username,password,httpRealm", ImportFormat::Firefox},
         {"Title,Url,Username,Password,OTPAuth", ImportFormat::OnePassword},
         {"Title,URL,Username,Password,Notes,OTPAuth", ImportFormat::OnePassword},  // Safari writes this
-        {"type,name,url,email,username,password,note,totp,createTime,modifyTime,vault", ImportFormat::ProtonPassCsv},
+        {"type,name,url,email,username,password,note,totp,createTime,modifyTime,vault",
+         ImportFormat::ProtonPassCsv},
         {"name,url,email,username,password", ImportFormat::Chrome},  // no vault: not Proton Pass
         {"url,username,password,totp,extra,name,grouping,fav", ImportFormat::LastPass},
         {"username,username2,username3,title,password,note,url,category,otpSecret", ImportFormat::Dashlane},
         {"type,account_name,cc_number,code", ImportFormat::Dashlane},
         {"type,number,name,issue_date,expiration_date", ImportFormat::Dashlane},
-        {"row,category,description,userCode,password,notes,expiryDate,webSite,email", ImportFormat::KeyloftCsv},
+        {"row,category,description,userCode,password,notes,expiryDate,webSite,email",
+         ImportFormat::KeyloftCsv},
         {"userCode,password", ImportFormat::KeyloftCsv},
         {"userCode,password,colour", ImportFormat::OtherCsv},  // Keyloft's own header has only its columns
         {"description,password", ImportFormat::OtherCsv},
@@ -81,8 +83,8 @@ TEST(ImportRules, PlaceholderForABlankUserCodeAndRowsOfNothing) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.csv);
-        const ImportFile file =
-            ReadImportBytes(std::string("url,username,password,guid,timePasswordChanged\n") + c.csv, ImportFormat::Auto);
+        const ImportFile file = ReadImportBytes(
+            std::string("url,username,password,guid,timePasswordChanged\n") + c.csv, ImportFormat::Auto);
         ASSERT_FALSE(file.error) << *file.error;
         ASSERT_EQ(file.rows.size(), c.rows);
         if (c.rows == 0) continue;
@@ -99,9 +101,10 @@ TEST(ImportRules, AJsonItemPastTheValueLimitIsRefused) {
         std::string numbers = "0";
         for (std::size_t i = 1; i < values; ++i) numbers += ",0";
         const std::string item = R"({"name": "x", "login": {"username": "u"}, "other": [)" + numbers + "]}";
-        for (const std::string& text : {R"({"items": [)" + item + "]}",
-                                        R"({"vaults": {"s": {"name": "V", "items": [{"data": {"content": {"numbers": [)" +
-                                            numbers + "]}}}]}}}"}) {
+        for (const std::string& text :
+             {R"({"items": [)" + item + "]}",
+              R"({"vaults": {"s": {"name": "V", "items": [{"data": {"content": {"numbers": [)" + numbers +
+                  "]}}}]}}}"}) {
             const ImportFile file = ReadImportBytes(text, ImportFormat::Auto);
             ASSERT_FALSE(file.error) << *file.error;
             ASSERT_EQ(file.rows.size(), 1u);
@@ -113,7 +116,8 @@ TEST(ImportRules, AJsonItemPastTheValueLimitIsRefused) {
 // An encrypted export starts as a PGP message; a PGP block in an entry's notes is an entry's text.
 TEST(ImportRules, OnlyAFileThatStartsAsAPgpMessageIsAnEncryptedExport) {
     const std::string block = "-----BEGIN PGP MESSAGE-----\n\nhQEMA\n-----END PGP MESSAGE-----\n";
-    const ImportFile notes = ReadImportBytes("title,login,notes\nKey,me,\"" + block + "\"\n", ImportFormat::Auto);
+    const ImportFile notes =
+        ReadImportBytes("title,login,notes\nKey,me,\"" + block + "\"\n", ImportFormat::Auto);
     ASSERT_FALSE(notes.error) << *notes.error;
     ASSERT_EQ(notes.rows.size(), 1u);
     EXPECT_EQ(Utf16ToUtf8(notes.rows[0].fields.notes), block);
@@ -121,7 +125,9 @@ TEST(ImportRules, OnlyAFileThatStartsAsAPgpMessageIsAnEncryptedExport) {
 }
 
 TEST(ImportRules, JsonShapeStopsAtTheNestingLimit) {
-    const auto nested = [](std::size_t levels) { return std::string(levels, '[') + std::string(levels, ']'); };
+    const auto nested = [](std::size_t levels) {
+        return std::string(levels, '[') + std::string(levels, ']');
+    };
     EXPECT_EQ(ReadJsonShape(nested(100)).outcome, JsonShape::Outcome::Read);
     EXPECT_EQ(ReadJsonShape(nested(101)).outcome, JsonShape::Outcome::TooDeep);
     EXPECT_EQ(ReadJsonShape(nested(1000000)).outcome, JsonShape::Outcome::TooDeep);
@@ -135,8 +141,8 @@ TEST(ImportRules, KeePassXmlWrittenReadsBackTheSame) {
     Profile profile;
     for (const char16_t* name : {u"Work", u"Work/Email", u"Empty", u"A//B"}) profile.categories.add(name);
     profile.entries = {
-        {u"Work/Email", u"Caf\u00e9 <\"main\"> & co", u" alice ", u"p&w<1>", u"line one\r\nline two\n", u"2027-01-31",
-         u"https://x.example/?a=1&b=2", u" a@b.example "},
+        {u"Work/Email", u"Caf\u00e9 <\"main\"> & co", u" alice ", u"p&w<1>", u"line one\r\nline two\n",
+         u"2027-01-31", u"https://x.example/?a=1&b=2", u" a@b.example "},
         {u"", u"Card", u"4111", u"123", u"", u"12/27", u"", u""},
         {u"A//B", u"Odd", u"u", u"p", u"", u"", u"", u""},
         {u"Work", u"Bell\u0007", u"u\U0001F600", u"p", u"", u"", u"", u""},
@@ -145,7 +151,8 @@ TEST(ImportRules, KeePassXmlWrittenReadsBackTheSame) {
     const ExpiryDateReader dates(DateOrder::DayFirst);
     const KeePassXmlExport xml = WriteKeePassXml(profile, dates);
     EXPECT_EQ(xml.warnings,
-              std::vector<std::string>{"entry 4: the Title holds characters XML cannot hold; they are written as U+FFFD"});
+              std::vector<std::string>{
+                  "entry 4: the Title holds characters XML cannot hold; they are written as U+FFFD"});
 
     const ImportFile file = ReadImportBytes(xml.text, ImportFormat::Auto);
     ASSERT_FALSE(file.error) << *file.error;

@@ -135,7 +135,7 @@ TEST(HostFileSystem, TemporaryFilesAreOwnerOnlyHeldAndReplaceInOneRename) {
     EXPECT_FALSE(out->writeLine("ABC").failed());
     EXPECT_FALSE(out->writeLine("").failed());
     EXPECT_FALSE(out->flush().failed());
-    EXPECT_FALSE(files->exists(temp / "new.dat"));  // nothing under the profile's name yet
+    EXPECT_FALSE(files->exists(temp / "new.dat"));                  // nothing under the profile's name yet
     EXPECT_TRUE(other->removeLeftovers(temp / "new.dat").empty());  // held: not a leftover
     auto held = files->install(std::move(out), temp / "new.dat", false, error);
     ASSERT_TRUE(held) << error.number;
@@ -210,8 +210,8 @@ TEST(HostFileSystem, TellsWhetherAPathStillNamesTheHeldFileAndWhetherANameIsTake
     auto held = files->openHeld(temp / "a.dat", error);
     ASSERT_TRUE(held);
     EXPECT_FALSE(files->namesOtherFile(temp / "a.dat", *held));
-    EXPECT_TRUE(files->namesOtherFile(temp / "b.dat", *held));        // another file at the path
-    EXPECT_FALSE(files->namesOtherFile(temp / "none.dat", *held));    // nothing at the path
+    EXPECT_TRUE(files->namesOtherFile(temp / "b.dat", *held));      // another file at the path
+    EXPECT_FALSE(files->namesOtherFile(temp / "none.dat", *held));  // nothing at the path
     EXPECT_TRUE(files->nameTaken(temp / "a.dat"));
     EXPECT_TRUE(files->nameTaken(temp.path()));
     EXPECT_FALSE(files->nameTaken(temp / "none.dat"));

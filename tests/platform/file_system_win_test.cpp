@@ -31,8 +31,9 @@ std::vector<std::wstring> NamesIn(const std::filesystem::path& folder) {
 }
 
 // Writes lines into a temporary file for `target` and installs it.
-std::unique_ptr<ReadableFile> Save(FileSystem& files, const std::filesystem::path& target, const ReadableFile* like,
-                                   const std::vector<std::string>& lines, bool replace, ErrorInfo& error) {
+std::unique_ptr<ReadableFile> Save(FileSystem& files, const std::filesystem::path& target,
+                                   const ReadableFile* like, const std::vector<std::string>& lines,
+                                   bool replace, ErrorInfo& error) {
     auto out = files.createTemporary(target, like, error);
     if (!out) {
         return nullptr;
@@ -48,8 +49,8 @@ std::unique_ptr<ReadableFile> Save(FileSystem& files, const std::filesystem::pat
 std::vector<std::wstring> AllowedSids(const std::filesystem::path& file, ACCESS_MASK access) {
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     PACL dacl = nullptr;
-    EXPECT_EQ(GetNamedSecurityInfoW(file.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
-                                    nullptr, &descriptor),
+    EXPECT_EQ(GetNamedSecurityInfoW(file.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                    &dacl, nullptr, &descriptor),
               static_cast<DWORD>(ERROR_SUCCESS));
     std::vector<std::wstring> sids;
     if (dacl == nullptr) {
@@ -102,7 +103,8 @@ TEST(WindowsFileSystem, HoldKeepsOtherInstancesAndReadersOutButNotTheHolder) {
     EXPECT_FALSE(other->openHeld(temp / "p.dat", error));
     EXPECT_EQ(error.number, 70);
     EXPECT_TRUE(error.inUse);
-    for (const ErrorInfo& refused : {other->rename(temp / "p.dat", temp / "q.dat", false), other->remove(temp / "p.dat")}) {
+    for (const ErrorInfo& refused :
+         {other->rename(temp / "p.dat", temp / "q.dat", false), other->remove(temp / "p.dat")}) {
         EXPECT_EQ(refused.number, 70);
         EXPECT_TRUE(refused.inUse);
     }
@@ -190,14 +192,15 @@ TEST(WindowsFileSystem, NewFilesAreOwnerOnlyAndReplacementsKeepTheAccessRules) {
     // Colleagues given read access keep it after a save.
     const std::wstring shared = L"D:P(A;;FA;;;" + user + L")(A;;FR;;;WD)";
     PSECURITY_DESCRIPTOR wanted = nullptr;
-    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(shared.c_str(), SDDL_REVISION_1, &wanted, nullptr));
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(shared.c_str(), SDDL_REVISION_1, &wanted,
+                                                                     nullptr));
     BOOL present = FALSE;
     BOOL defaulted = FALSE;
     PACL dacl = nullptr;
     ASSERT_TRUE(GetSecurityDescriptorDacl(wanted, &present, &dacl, &defaulted));
     ASSERT_EQ(SetNamedSecurityInfoW(const_cast<wchar_t*>(profile.c_str()), SE_FILE_OBJECT,
-                                    DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr, nullptr,
-                                    dacl, nullptr),
+                                    DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr,
+                                    nullptr, dacl, nullptr),
               static_cast<DWORD>(ERROR_SUCCESS));
     LocalFree(wanted);
     const std::vector<std::wstring> readers = AllowedSids(profile, FILE_READ_DATA);
@@ -239,7 +242,8 @@ TEST(WindowsFileSystem, WritesAreBufferedUntilFlush) {
 
 TEST(WindowsFileSystem, ListsOnlyRealDatNamesAndRemovesOnlyUnheldLeftovers) {
     TempFolder temp;
-    for (const char* name : {"b.dat", "A.dat", "C.DAT", "c.datx", "d.data", "longername.datum", "e.dat.bak", "f.txt"}) {
+    for (const char* name :
+         {"b.dat", "A.dat", "C.DAT", "c.datx", "d.data", "longername.datum", "e.dat.bak", "f.txt"}) {
         TempFolder::writeFile(temp / name, "");
     }
     std::filesystem::create_directory(temp / "dir.dat");
@@ -269,8 +273,8 @@ void LetEveryoneWrite(const std::filesystem::path& folder) {
     ASSERT_TRUE(AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone));
     PACL dacl = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    ASSERT_EQ(GetNamedSecurityInfoW(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
-                                    nullptr, &descriptor),
+    ASSERT_EQ(GetNamedSecurityInfoW(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                                    nullptr, &dacl, nullptr, &descriptor),
               static_cast<DWORD>(ERROR_SUCCESS));
     EXPLICIT_ACCESSW access{};
     access.grfAccessPermissions = FILE_ADD_FILE | FILE_DELETE_CHILD;
@@ -280,8 +284,8 @@ void LetEveryoneWrite(const std::filesystem::path& folder) {
     PACL widened = nullptr;
     ASSERT_EQ(SetEntriesInAclW(1, &access, dacl, &widened), static_cast<DWORD>(ERROR_SUCCESS));
     std::wstring name = folder.wstring();
-    EXPECT_EQ(SetNamedSecurityInfoW(name.data(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, widened,
-                                    nullptr),
+    EXPECT_EQ(SetNamedSecurityInfoW(name.data(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                    widened, nullptr),
               static_cast<DWORD>(ERROR_SUCCESS));
     LocalFree(widened);
     LocalFree(descriptor);
@@ -310,7 +314,8 @@ TEST(WindowsFileSystem, AProfileThatIsALinkIsFollowedOnlyWhereNobodyElseCanChang
     const std::filesystem::path link = temp / "db" / "Team.dat";
     const auto linkTo = [&](const std::filesystem::path& target) {
         DeleteFileW(link.c_str());
-        return CreateSymbolicLinkW(link.c_str(), target.c_str(), 0x2 /* ALLOW_UNPRIVILEGED_CREATE */) != FALSE &&
+        return CreateSymbolicLinkW(link.c_str(), target.c_str(), 0x2 /* ALLOW_UNPRIVILEGED_CREATE */) !=
+                   FALSE &&
                win::IsLink(link);
     };
     if (!linkTo(temp / "sync" / "Team.dat")) {

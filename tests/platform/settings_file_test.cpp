@@ -35,7 +35,9 @@ TEST(SettingsFile, FirstWriteCreatesFolderAndFile) {
     ASSERT_TRUE(settings->read(u"database", value));  // names ignore letter case, as registry keys do
     EXPECT_EQ(value, u"  /d\u00e9p\u00f4t  ");
     // Each write's temporary file is put in place: the file is all that is left.
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp / "Corvane"), std::filesystem::directory_iterator()), 1);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp / "Corvane"),
+                            std::filesystem::directory_iterator()),
+              1);
 }
 
 TEST(SettingsFile, ValuesOutsideTheBasicPlaneAreStoredAsUtf8AndReadBack) {
@@ -64,7 +66,8 @@ TEST(SettingsFile, KeepsUnknownLinesAndReadsEmptyValues) {
     EXPECT_FALSE(settings->read(u"Database", value));
 
     ASSERT_TRUE(settings->write(u"Timer", u"abc"));
-    EXPECT_EQ(TempFolder::readFile(temp / "Keyloft.conf"), "; a comment\n[General]\nOther=1\nTimer=abc\nWindow=3\n");
+    EXPECT_EQ(TempFolder::readFile(temp / "Keyloft.conf"),
+              "; a comment\n[General]\nOther=1\nTimer=abc\nWindow=3\n");
     EXPECT_FALSE(settings->write(u"Timer", u"two\nlines"));
     EXPECT_FALSE(settings->write(u"", u"1"));
     ASSERT_TRUE(settings->read(u"Timer", value));

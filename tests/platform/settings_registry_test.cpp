@@ -24,7 +24,7 @@ bool KeyExists() {
 }
 
 class RegistrySettings : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { RegDeleteTreeA(HKEY_CLASSES_ROOT, kDatabaseKey); }
     void TearDown() override { RegDeleteTreeA(HKEY_CLASSES_ROOT, kDatabaseKey); }
 };
@@ -41,7 +41,8 @@ TEST_F(RegistrySettings, AMissingKeyIsNeverCreated) {
 
 TEST_F(RegistrySettings, ValuesAreAnsiTextInTheDefaultValue) {
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, kDatabaseKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, kDatabaseKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                              nullptr),
               ERROR_SUCCESS);
     auto settings = CreateUserSettingsStore();
     std::u16string value = u"x";

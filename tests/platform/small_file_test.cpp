@@ -35,7 +35,8 @@ TEST(SmallRegularFile, OnlyARegularFileWithinTheLimitIsRead) {
         {"link.gif", [&] { std::filesystem::create_symlink(temp / "picture.gif", temp / "link.gif"); },
          Outcome::Refused},
         {"pipe.gif", [&] { ASSERT_EQ(::mkfifo((temp / "pipe.gif").c_str(), 0600), 0); }, Outcome::Refused},
-        {"device.gif", [&] { std::filesystem::create_symlink("/dev/zero", temp / "device.gif"); }, Outcome::Refused},
+        {"device.gif", [&] { std::filesystem::create_symlink("/dev/zero", temp / "device.gif"); },
+         Outcome::Refused},
 #endif
     };
     for (const auto& c : cases) {
@@ -43,7 +44,8 @@ TEST(SmallRegularFile, OnlyARegularFileWithinTheLimitIsRead) {
         if (c.make) c.make();
         const SmallFile file = ReadSmallRegularFile(temp / c.name, 16);
         EXPECT_EQ(file.outcome, c.outcome);
-        EXPECT_EQ(std::string(file.bytes.begin(), file.bytes.end()), c.outcome == Outcome::Read ? "GIF89a" : "");
+        EXPECT_EQ(std::string(file.bytes.begin(), file.bytes.end()),
+                  c.outcome == Outcome::Read ? "GIF89a" : "");
     }
 }
 

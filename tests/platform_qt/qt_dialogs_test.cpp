@@ -100,8 +100,8 @@ TEST(QtDialogs, CloseAllClosesEveryOpenDialogAsCancelled) {
             open = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()) != nullptr;
             dialogs.closeAll();
         });
-        EXPECT_EQ(dialogs.showMessage(request), request.buttons == MessageButtons::YesNo ? MessageAnswer::No
-                                                                                       : MessageAnswer::Ok);
+        EXPECT_EQ(dialogs.showMessage(request),
+                  request.buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok);
         EXPECT_TRUE(open);
         EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     }

@@ -59,7 +59,8 @@ TEST(SingleInstance, ALaterStartAsksTheRunningCopyToShowItsWindow) {
     ASSERT_TRUE(stranger.waitForConnected(3000));
     stranger.write("open the last profile\n");
     ASSERT_TRUE(stranger.waitForBytesWritten(3000));
-    EXPECT_TRUE(QTest::qWaitFor([&stranger] { return stranger.state() == QLocalSocket::UnconnectedState; }, 3000));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&stranger] { return stranger.state() == QLocalSocket::UnconnectedState; }, 3000));
     EXPECT_EQ(shown, 0);
 #endif
     EXPECT_TRUE(later.askRunningCopyToShow());
@@ -69,7 +70,7 @@ TEST(SingleInstance, ALaterStartAsksTheRunningCopyToShowItsWindow) {
 #ifndef _WIN32
 // Sets an environment variable for the life of the object (unset when `value` is null).
 class EnvironmentOverride {
-public:
+  public:
     EnvironmentOverride(const char* name, const QByteArray* value)
         : name_(name), had_(qEnvironmentVariableIsSet(name)), old_(qgetenv(name)) {
         if (value) {
@@ -86,7 +87,7 @@ public:
         }
     }
 
-private:
+  private:
     const char* name_;
     bool had_;
     QByteArray old_;
@@ -102,7 +103,8 @@ TEST(SingleInstance, TheLockLivesInTheUsersOwnRuntimeFolderAndNeverInASharedOne)
     // No runtime folder, and the one Qt would make in the temporary folder is taken by someone
     // else's file: no lock at all rather than one in the shared temporary folder.
     QTemporaryDir shared;
-    QFile taken(shared.filePath(QStringLiteral("runtime-") + QString::fromLocal8Bit(::getpwuid(::geteuid())->pw_name)));
+    QFile taken(shared.filePath(QStringLiteral("runtime-") +
+                                QString::fromLocal8Bit(::getpwuid(::geteuid())->pw_name)));
     ASSERT_TRUE(taken.open(QIODevice::WriteOnly));
     taken.close();
     const QByteArray sharedPath = QFile::encodeName(shared.path());

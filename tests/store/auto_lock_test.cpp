@@ -31,9 +31,9 @@ TEST(AutoLockMinutes, TheTimerSettingAsTheWindowReadsIt) {
 
 TEST(LeadingNumber, ReadsTheNumberAtTheStartOfASetting) {
     const std::pair<std::u16string_view, std::optional<double>> cases[] = {
-        {u"15", 15.0},        {u" 7.6", 7.6},   {u"12 minutes", 12.0}, {u"-3", -3.0}, {u"+.5", 0.5},
-        {u"5.", 5.0},         {u"1e9", 1.0},    {u"", {}},             {u"abc", {}},  {u"-.", {}},
-        {u"\t5", {}},         {u"\uFF15", {}},  {u"0,5", 0.0},
+        {u"15", 15.0}, {u" 7.6", 7.6}, {u"12 minutes", 12.0}, {u"-3", -3.0}, {u"+.5", 0.5}, {u"5.", 5.0},
+        {u"1e9", 1.0}, {u"", {}},      {u"abc", {}},          {u"-.", {}},   {u"\t5", {}},  {u"\uFF15", {}},
+        {u"0,5", 0.0},
     };
     for (const auto& [text, number] : cases)
         EXPECT_EQ(LeadingNumber(text), number) << std::string(text.begin(), text.end());

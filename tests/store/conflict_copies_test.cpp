@@ -78,13 +78,22 @@ TEST(ConflictCopies, AMergeAddsWhatOnlyTheCopiesHoldEachEntryOnce) {
     } cases[] = {
         {"the same entries", {mail, bank}, {u"Work", u"Home"}, {{{bank, mail}, {u"Home", u"Work"}}}, {}, {}},
         {"added on the other side", {mail}, {u"Work"}, {{{mail, shop}, {u"Work"}}}, {shop}, {}},
-        {"edited there, removed here", {mail}, {u"Work"}, {{{mail, bankEdited}, {u"Work", u"Home"}}}, {bankEdited}, {u"Home"}},
+        {"edited there, removed here",
+         {mail},
+         {u"Work"},
+         {{{mail, bankEdited}, {u"Work", u"Home"}}},
+         {bankEdited},
+         {u"Home"}},
         {"edited on both sides: both kept", {mail, bank}, {}, {{{mail, bankEdited}, {}}}, {bankEdited}, {}},
         {"removed there: nothing removed here", {mail, bank}, {}, {{{mail}, {}}}, {}, {}},
         {"categories in another letter case", {}, {u"Work"}, {{{}, {u"WORK", u"Travel"}}}, {}, {u"Travel"}},
         {"the copy's own duplicates", {}, {}, {{{shop, shop}, {}}}, {shop, shop}, {}},
-        {"two copies hold the same new entry and category", {mail}, {}, {{{mail, shop}, {u"Travel"}}, {{shop, bank}, {u"travel"}}},
-         {shop, bank}, {u"Travel"}},
+        {"two copies hold the same new entry and category",
+         {mail},
+         {},
+         {{{mail, shop}, {u"Travel"}}, {{shop, bank}, {u"travel"}}},
+         {shop, bank},
+         {u"Travel"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -143,8 +152,8 @@ TEST_F(StoreTest, MergingCopiesAddsWhatOnlyTheyHoldSavesOnceAndThenRemovesThem) 
         ConflictMerge& preview = *shown;
         const std::vector<ConflictCopyInfo>& copies = preview.copies();
         ASSERT_EQ(copies.size(), 2u);
-        const auto& [readable, damaged] = copies[0].fileName == copyName ? std::tie(copies[0], copies[1])
-                                                                          : std::tie(copies[1], copies[0]);
+        const auto& [readable, damaged] =
+            copies[0].fileName == copyName ? std::tie(copies[0], copies[1]) : std::tie(copies[1], copies[0]);
         EXPECT_EQ(readable.fileName, copyName);
         EXPECT_EQ(readable.problem, u"");
         EXPECT_FALSE(readable.unproven);
@@ -158,11 +167,13 @@ TEST_F(StoreTest, MergingCopiesAddsWhatOnlyTheyHoldSavesOnceAndThenRemovesThem) 
         const std::string before = releasedFileBytes(name);
         ASSERT_TRUE(a.open(name).loaded());
         ASSERT_EQ(a.store->open().logOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
-        EXPECT_EQ(a.store->edits().mergeConflictCopies(preview).entriesAdded, 0u) << "a plan of an earlier session";
+        EXPECT_EQ(a.store->edits().mergeConflictCopies(preview).entriesAdded, 0u)
+            << "a plan of an earlier session";
         EXPECT_EQ(releasedFileBytes(name), before);
         EXPECT_TRUE(std::filesystem::exists(database / copyName));
         shown.reset();  // lets go of the copies it read
-        EXPECT_EQ(a.store->edits().readConflictCopies({copyName}).copies().size(), 1u) << "only the copy named is read";
+        EXPECT_EQ(a.store->edits().readConflictCopies({copyName}).copies().size(), 1u)
+            << "only the copy named is read";
 
         // The merge carries out the plan that was shown: no copy is read again.
         a.files->holdAttempts.clear();
@@ -183,8 +194,9 @@ TEST_F(StoreTest, MergingCopiesAddsWhatOnlyTheyHoldSavesOnceAndThenRemovesThem) 
         Instance& b = startInstance();
         ASSERT_TRUE(b.open(name).loaded());
         ASSERT_EQ(b.store->open().logOn({u"", u"opensesame", u""}), LogonOutcome::LoggedOn);
-        EXPECT_EQ(RecordsOf(b.store->open().profile().entries), (std::vector<std::u16string>{u"4|Bank|Giro|ann|new||||", u"4||Shop|ann|pw||||",
-                                                                           u"4|Bank|Giro|ann|old||||"}));
+        EXPECT_EQ(RecordsOf(b.store->open().profile().entries),
+                  (std::vector<std::u16string>{u"4|Bank|Giro|ann|new||||", u"4||Shop|ann|pw||||",
+                                               u"4|Bank|Giro|ann|old||||"}));
         EXPECT_EQ(b.store->open().profile().version, a.store->open().profile().version);
         b.store->open().closeHeldFile();
     }

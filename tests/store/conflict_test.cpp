@@ -48,12 +48,14 @@ TEST_F(StoreTest, OnlyALogonChangeByTheOtherInstanceLocksOut) {
         EXPECT_EQ(releasedFileBytes(name), afterB);  // nothing of A's is written either way
         if (c.expected == SaveOutcome::ConflictLockedOut) {
             EXPECT_EQ(a.host.locks, 1);
-            EXPECT_EQ(a.host.texts(), std::vector<std::u16string>{
-                                          u"The profile has been modified by another user.\nYou will have to login again."});
+            EXPECT_EQ(a.host.texts(),
+                      std::vector<std::u16string>{
+                          u"The profile has been modified by another user.\nYou will have to login again."});
         } else {
             EXPECT_EQ(a.host.locks, 0);
             EXPECT_EQ(a.host.texts(),
-                      std::vector<std::u16string>{u"The record has been modified by another user.\nRefreshing data..."});
+                      std::vector<std::u16string>{
+                          u"The record has been modified by another user.\nRefreshing data..."});
             EXPECT_TRUE(a.store->open().profile().entries.empty());  // B's data, without A's entry
         }
         a.store->open().closeHeldFile();

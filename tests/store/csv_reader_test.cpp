@@ -18,8 +18,10 @@ std::vector<Fields> FieldsOf(const CsvDocument& document) {
 
 TEST(CsvReader, LineEndsByteOrderMarkAndEmptyFields) {
     for (const std::string eol : {"\r\n", "\n", "\r"}) {
-        const CsvDocument document =
-            ReadCsv("\xEF\xBB\xBF" "a,b,c" + eol + "1,,3" + eol + eol + ",," + eol);
+        const CsvDocument document = ReadCsv(
+            "\xEF\xBB\xBF"
+            "a,b,c" +
+            eol + "1,,3" + eol + eol + ",," + eol);
         ASSERT_FALSE(document.error) << document.error->reason;
         EXPECT_EQ(FieldsOf(document), (std::vector<Fields>{{"a", "b", "c"}, {"1", "", "3"}, {"", "", ""}}));
         ASSERT_EQ(document.records.size(), 3u);
@@ -29,7 +31,11 @@ TEST(CsvReader, LineEndsByteOrderMarkAndEmptyFields) {
     // No line break at the end, and a trailing comma: one more empty field.
     EXPECT_EQ(FieldsOf(ReadCsv("x,y,")), (std::vector<Fields>{{"x", "y", ""}}));
     // A byte order mark only at the start is taken away.
-    EXPECT_EQ(FieldsOf(ReadCsv("a\n\xEF\xBB\xBF" "b")), (std::vector<Fields>{{"a"}, {"\xEF\xBB\xBF" "b"}}));
+    EXPECT_EQ(FieldsOf(ReadCsv("a\n\xEF\xBB\xBF"
+                               "b")),
+              (std::vector<Fields>{{"a"},
+                                   {"\xEF\xBB\xBF"
+                                    "b"}}));
     EXPECT_TRUE(ReadCsv("").records.empty());
     EXPECT_TRUE(ReadCsv("\xEF\xBB\xBF").records.empty());
 }

@@ -13,11 +13,18 @@ namespace {
 const ExpiryDateReader kDates(DateOrder::DayFirst);
 
 TEST(EntryRecord, FieldsRoundTripThroughTheRecordText) {
-    const Entry entry{u"Bank", u"Giro \u00e9\u65e5", u"alice", u"p w", u"line 1\nline 2", u"12/27",
-                      u" https://bank.example ", u"\U0001F600@x.example"};
+    const Entry entry{u"Bank",
+                      u"Giro \u00e9\u65e5",
+                      u"alice",
+                      u"p w",
+                      u"line 1\nline 2",
+                      u"12/27",
+                      u" https://bank.example ",
+                      u"\U0001F600@x.example"};
     const std::u16string record = EntryRecord(entry);
     EXPECT_EQ(record,
-              u"4|Bank|Giro \u00e9\u65e5|alice|p w|line 1\nline 2|12/27| https://bank.example |\U0001F600@x.example");
+              u"4|Bank|Giro \u00e9\u65e5|alice|p w|line 1\nline 2|12/27| https://bank.example "
+              u"|\U0001F600@x.example");
     EXPECT_EQ(EntryFromFields(SplitFields(record)), entry);
 
     const Entry empty;
@@ -42,8 +49,9 @@ Entry Typed(std::u16string userCode, std::u16string password) {
 }
 
 TEST(EntryCheck, ABarInAnyFieldIsRefusedBeforeAnythingElse) {
-    for (std::u16string Entry::*field : {&Entry::category, &Entry::description, &Entry::userCode, &Entry::password,
-                                         &Entry::notes, &Entry::expiryDate, &Entry::webSite, &Entry::email}) {
+    for (std::u16string Entry::*field :
+         {&Entry::category, &Entry::description, &Entry::userCode, &Entry::password, &Entry::notes,
+          &Entry::expiryDate, &Entry::webSite, &Entry::email}) {
         Entry typed = Typed(u"", u"a");  // a missing user code and a mismatch as well
         typed.*field += u"x|y";
         const EntryCheck check = CheckEntry(typed, u"b", kDates);
@@ -71,7 +79,8 @@ TEST(EntryCheck, ChecksRunInOneOrder) {
     check = CheckEntry(typed, u"", kDates);
     EXPECT_EQ(check.refusal, EntryCheck::Refusal::InvalidExpiry);
     EXPECT_EQ(check.message,
-              u"  Enter a valid Expiry Date!\nType a month as 12/27 or 12/2027, or a day as 2027-12-31 or 31/12/2027.");
+              u"  Enter a valid Expiry Date!\nType a month as 12/27 or 12/2027, or a day as 2027-12-31 or "
+              u"31/12/2027.");
     typed.expiryDate = u"15/01/2024";
     check = CheckEntry(typed, u"", kDates);
     EXPECT_TRUE(check.accepted());
@@ -80,7 +89,8 @@ TEST(EntryCheck, ChecksRunInOneOrder) {
 }
 
 TEST(EntryCheck, StoresTrimmedTextsExceptWebSiteAndEmail) {
-    const Entry typed{u" Bank ", u" desc ", u" me ", u" pw ", u" line1\nline2 ", u" 2027-2-3 ", u" w ", u" e "};
+    const Entry typed{u" Bank ",         u" desc ",     u" me ", u" pw ",
+                      u" line1\nline2 ", u" 2027-2-3 ", u" w ",  u" e "};
     const EntryCheck check = CheckEntry(typed, u"pw   ", kDates);
     ASSERT_TRUE(check.accepted());
     EXPECT_FALSE(check.passwordBlank);

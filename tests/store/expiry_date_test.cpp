@@ -112,16 +112,11 @@ TEST(ExpiryDate, DueWithinSevenDaysOrPast) {
         bool due;
     };
     const Case cases[] = {
-        {u"12/05", true},        // 1 December 2005
-        {u"04/30", false},       // 1 April 2030
-        {u"01/37", false},
-        {u"12/26", true},        // 1 December 2026: past
-        {u"2026-12-16", true},
-        {u"2026-12-17", false},
-        {u"19/12/2003", true},
-        {u"17/05/2011", true},
-        {u"someday", false},
-        {u"", false},
+        {u"12/05", true},                         // 1 December 2005
+        {u"04/30", false},                        // 1 April 2030
+        {u"01/37", false},     {u"12/26", true},  // 1 December 2026: past
+        {u"2026-12-16", true}, {u"2026-12-17", false}, {u"19/12/2003", true},
+        {u"17/05/2011", true}, {u"someday", false},    {u"", false},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(kDayFirst.isDue(c.stored, today), c.due) << Show(c.stored);
@@ -132,17 +127,17 @@ TEST(ExpiryDate, DueWithinSevenDaysOrPast) {
 TEST(ExpiryDate, LocaleNamesThatWriteTheMonthFirst) {
     for (const char* name : {"en_US.UTF-8", "en_US", "en_US.utf8@euro", "en_PH.UTF-8"})
         EXPECT_EQ(DateOrderOfLocaleName(name), DateOrder::MonthFirst) << name;
-    for (const char* name : {"", "C", "POSIX", "C.UTF-8", "en_GB.UTF-8", "de_DE.UTF-8", "es_US.UTF-8", "fr_CA",
-                             "en_USA"})
+    for (const char* name :
+         {"", "C", "POSIX", "C.UTF-8", "en_GB.UTF-8", "de_DE.UTF-8", "es_US.UTF-8", "fr_CA", "en_USA"})
         EXPECT_EQ(DateOrderOfLocaleName(name), DateOrder::DayFirst) << name;
 }
 
 // The window reads its locale's own forms after the common rules.
 class ReaderWithAWord final : public ExpiryDateReader {
-public:
+  public:
     ReaderWithAWord() : ExpiryDateReader(DateOrder::DayFirst) {}
 
-protected:
+  protected:
     std::optional<CalendarDate> readMore(std::u16string_view trimmed) const override {
         if (trimmed == u"Xmas 2026") return CalendarDate{2026, 12, 25};
         return std::nullopt;

@@ -98,9 +98,9 @@ TEST(RecordSumCodes, EndsOfTheSingleByteRange) {
         char16_t unit;
         int code;
     } cases[] = {
-        {0x0000, 0},   {0x007F, 0x7F}, {0x00A0, 0xA0}, {0x00A1, 0xA1}, {0x00FE, 0xFE},
-        {0x00FF, 0xFF}, {0x0100, '?'}, {0x0178, 0x9F}, {0x0153, 0x9C}, {0xD83D, '?'},
-        {0xDE01, '?'}, {0xFFFD, '?'},  {0xFFFF, '?'},
+        {0x0000, 0},    {0x007F, 0x7F}, {0x00A0, 0xA0}, {0x00A1, 0xA1}, {0x00FE, 0xFE},
+        {0x00FF, 0xFF}, {0x0100, '?'},  {0x0178, 0x9F}, {0x0153, 0x9C}, {0xD83D, '?'},
+        {0xDE01, '?'},  {0xFFFD, '?'},  {0xFFFF, '?'},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(SingleByteCode(c.unit), c.code) << "U+" << std::hex << static_cast<unsigned>(c.unit);
@@ -122,21 +122,24 @@ struct CasePair {
 
 TEST(CategoryKeys, LettersOutsideAsciiMatchTheirOtherCase) {
     const CasePair pairs[] = {
-        {u"\u00e9t\u00e9", u"\u00c9T\u00c9"},         // Latin-1: été
+        {u"\u00e9t\u00e9", u"\u00c9T\u00c9"},            // Latin-1: été
         {u"\u00fe\u00f0\u00e6", u"\u00de\u00d0\u00c6"},  // þðæ
-        {u"\u00e0\u00fe", u"\u00c0\u00de"},           // the ends of the Latin-1 letters
-        {u"\u00ff", u"\u0178"},                       // ÿ and its capital outside Latin-1
+        {u"\u00e0\u00fe", u"\u00c0\u00de"},              // the ends of the Latin-1 letters
+        {u"\u00ff", u"\u0178"},                          // ÿ and its capital outside Latin-1
         {u"\u0101\u0142\u017e", u"\u0100\u0141\u017d"},  // Latin Extended-A: āłž
-        {u"\u0105\u0107\u0119\u0144\u015b\u017a\u017c", u"\u0104\u0106\u0118\u0143\u015a\u0179\u017b"},  // Polish
-        {u"\u0131", u"I"},                            // dotless i
-        {u"\u03b1\u03b2\u03c9", u"\u0391\u0392\u03a9"},  // Greek: αβω
-        {u"\u03c3\u03c2", u"\u03a3\u03a3"},           // both sigmas
-        {u"\u03ac\u03ad\u03ae\u03af\u03cc\u03cd\u03ce", u"\u0386\u0388\u0389\u038a\u038c\u038e\u038f"},  // with tonos
-        {u"\u03ca\u03cb", u"\u03aa\u03ab"},           // with dialytika
+        {u"\u0105\u0107\u0119\u0144\u015b\u017a\u017c",
+         u"\u0104\u0106\u0118\u0143\u015a\u0179\u017b"},  // Polish
+        {u"\u0131", u"I"},                                // dotless i
+        {u"\u03b1\u03b2\u03c9", u"\u0391\u0392\u03a9"},   // Greek: αβω
+        {u"\u03c3\u03c2", u"\u03a3\u03a3"},               // both sigmas
+        {u"\u03ac\u03ad\u03ae\u03af\u03cc\u03cd\u03ce",
+         u"\u0386\u0388\u0389\u038a\u038c\u038e\u038f"},                                     // with tonos
+        {u"\u03ca\u03cb", u"\u03aa\u03ab"},                                                  // with dialytika
         {u"\u044f\u0431\u043b\u043e\u043a\u043e", u"\u042f\u0411\u041b\u041e\u041a\u041e"},  // Cyrillic
-        {u"\u0430\u044f", u"\u0410\u042f"},           // а and я, the ends of the basic letters
+        {u"\u0430\u044f", u"\u0410\u042f"},              // а and я, the ends of the basic letters
         {u"\u0451\u0450\u045f", u"\u0401\u0400\u040f"},  // ё and the letters before а
-        {u"\u0491\u0493\u049b\u04a3\u04af\u04b1\u04bb", u"\u0490\u0492\u049a\u04a2\u04ae\u04b0\u04ba"},  // ґ ғ қ ң ү ұ һ
+        {u"\u0491\u0493\u049b\u04a3\u04af\u04b1\u04bb",
+         u"\u0490\u0492\u049a\u04a2\u04ae\u04b0\u04ba"},                         // ґ ғ қ ң ү ұ һ
         {u"\u04d9\u04e9\u04c2\u04cf\u0461", u"\u04d8\u04e8\u04c1\u04c0\u0460"},  // ә ө ӂ ӏ ѡ
     };
     for (const CasePair& pair : pairs) {

@@ -41,7 +41,12 @@ TEST(PasswordGenerator, ThousandPasswordsAreAllDifferent) {
 TEST(PasswordGenerator, MapsWordsUniformlyAndRejectsTheBiasedTail) {
     const std::uint64_t limit = (std::uint64_t{1} << 32) - (std::uint64_t{1} << 32) % 62;
     std::vector<std::uint32_t> words = {
-        0u, 25u, 26u, 51u, 52u, 61u,
+        0u,
+        25u,
+        26u,
+        51u,
+        52u,
+        61u,
         static_cast<std::uint32_t>(limit),      // rejected: would favour "A"
         0xFFFFFFFFu,                            // rejected
         static_cast<std::uint32_t>(limit - 1),  // last accepted word: the last character, "9"

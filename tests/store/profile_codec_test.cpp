@@ -38,7 +38,8 @@ Profile SampleProfile() {
     p.answerMode = kTwoAnswers;
     p.categories.add(u"Bank");
     p.categories.add(u"Mail");
-    p.entries.push_back(EntryOf(u"4|Bank|Giro account|anna01|pw|notes here|31/12/2027|https://bank.example|a@b.example"));
+    p.entries.push_back(
+        EntryOf(u"4|Bank|Giro account|anna01|pw|notes here|31/12/2027|https://bank.example|a@b.example"));
     p.entries.push_back(EntryOf(u"4|Mail|Post|anna|x||||"));
     p.questions.push_back(QuestionOf(u"5|First pet?|Rex"));
     return p;
@@ -47,12 +48,12 @@ Profile SampleProfile() {
 TEST(RecordSum, CountsWindows1252CodesAndQuestionMarkForTheRest) {
     EXPECT_EQ(RecordSum(u"6|1"), 227);
     EXPECT_EQ(AppendRecordSum(u"6|1"), u"6|1|227");
-    EXPECT_EQ(RecordSum(u"\u00e9"), 0xE9);     // Latin-1 range keeps its code
-    EXPECT_EQ(RecordSum(u"\u20ac"), 0x80);     // euro sign
-    EXPECT_EQ(RecordSum(u"\u2122"), 0x99);     // trade mark sign
-    EXPECT_EQ(RecordSum(u"\u0178"), 0x9F);     // Y with diaeresis
-    EXPECT_EQ(RecordSum(u"\u0081"), 0x81);     // an undefined byte stands for itself
-    EXPECT_EQ(RecordSum(u"\u0100"), 63);       // not in the code page
+    EXPECT_EQ(RecordSum(u"\u00e9"), 0xE9);  // Latin-1 range keeps its code
+    EXPECT_EQ(RecordSum(u"\u20ac"), 0x80);  // euro sign
+    EXPECT_EQ(RecordSum(u"\u2122"), 0x99);  // trade mark sign
+    EXPECT_EQ(RecordSum(u"\u0178"), 0x9F);  // Y with diaeresis
+    EXPECT_EQ(RecordSum(u"\u0081"), 0x81);  // an undefined byte stands for itself
+    EXPECT_EQ(RecordSum(u"\u0100"), 63);    // not in the code page
     EXPECT_EQ(RecordSum(u"\u0080"), 63);
     EXPECT_EQ(RecordSum(u"\U0001F600"), 126);  // each surrogate half counts 63
     EXPECT_EQ(RecordSum(u""), 0);
@@ -108,11 +109,17 @@ TEST(Encode, WritesEveryLineAsTheFormatFixes) {
     EXPECT_EQ(lines[0].size(), 320u);
     EXPECT_EQ(crypto::TryDecryptText(lines[0], WidenBytes(lines[1])).text, AppendRecordSum(WidenBytes(key)));
     EXPECT_EQ(lines[1], crypto::TryEncryptText(u"1|3|" + Int32Text(static_cast<std::int32_t>(Sum(u"1|3"))),
-                                                WidenBytes(key)));
+                                               WidenBytes(key)));
 
-    const std::vector<std::u16string> expected = {
-        u"1|3", u"8|42", u"2|anna|Secret-7|4711", u"3|Bank", u"3|Mail", EntryRecord(p.entries[0]), EntryRecord(p.entries[1]), QuestionRecord(p.questions[0]),
-        u"6|2"};
+    const std::vector<std::u16string> expected = {u"1|3",
+                                                  u"8|42",
+                                                  u"2|anna|Secret-7|4711",
+                                                  u"3|Bank",
+                                                  u"3|Mail",
+                                                  EntryRecord(p.entries[0]),
+                                                  EntryRecord(p.entries[1]),
+                                                  QuestionRecord(p.questions[0]),
+                                                  u"6|2"};
     std::size_t total = 0;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         EXPECT_EQ(lines[i].size() % 64, 0u) << "line " << i + 1;
@@ -123,7 +130,8 @@ TEST(Encode, WritesEveryLineAsTheFormatFixes) {
         }
         const std::u16string plain = crypto::TryDecryptText(lines[i], WidenBytes(key)).text;
         const std::u16string& record = expected[i - 1];
-        EXPECT_EQ(plain, record + u"|" + Int32Text(static_cast<std::int32_t>(Sum(record)))) << "line " << i + 1;
+        EXPECT_EQ(plain, record + u"|" + Int32Text(static_cast<std::int32_t>(Sum(record))))
+            << "line " << i + 1;
     }
     // Trailer: line count and the true total length.
     const std::u16string trailer = crypto::TryDecryptText(lines.back(), WidenBytes(key)).text;
@@ -138,7 +146,8 @@ TEST(Encode, CreatingLeavesOutCategoriesAndEntries) {
     ASSERT_EQ(file.lines.size(), 7u);
     EXPECT_EQ(file.plain[0].substr(0, 4), u"1|3|");
     EXPECT_EQ(file.plain[1].substr(0, 4), u"8|1|");
-    EXPECT_EQ(file.plain[3], u"5|First pet?|Rex|" + Int32Text(static_cast<std::int32_t>(Sum(u"5|First pet?|Rex"))));
+    EXPECT_EQ(file.plain[3],
+              u"5|First pet?|Rex|" + Int32Text(static_cast<std::int32_t>(Sum(u"5|First pet?|Rex"))));
     EXPECT_EQ(file.plain[5].substr(0, 4), u"7|7|");
 }
 
@@ -168,19 +177,22 @@ TEST(Encode, TwelveLineExampleHasTrailer7_12_1152) {
     }
     ASSERT_EQ(firstEleven, 1088u);
     EXPECT_EQ(encoded.lines[10].size(), 64u);
-    EXPECT_EQ(crypto::TryDecryptText(encoded.lines[11], WidenBytes(MakeProfileKey(u"8.27"))).text, u"7|12|1152");
+    EXPECT_EQ(crypto::TryDecryptText(encoded.lines[11], WidenBytes(MakeProfileKey(u"8.27"))).text,
+              u"7|12|1152");
 }
 
 TEST(Encode, TenThousandEntriesRoundTripWithTheRealTrailerLength) {
     Profile p = SampleProfile();
     for (int i = 0; i < 10000; ++i) {
-        p.entries.push_back(EntryOf(u"4|Bank|Entry " + Int32Text(i) + u"|user" + Int32Text(i) + u"|p\u00e4ss\U0001F511" +
-                            Int32Text(i * 7) + u"|note||https://x.example/" + Int32Text(i) + u"|"));
+        p.entries.push_back(EntryOf(u"4|Bank|Entry " + Int32Text(i) + u"|user" + Int32Text(i) +
+                                    u"|p\u00e4ss\U0001F511" + Int32Text(i * 7) +
+                                    u"|note||https://x.example/" + Int32Text(i) + u"|"));
     }
     const EncodedProfile encoded = EncodeProfile(p, 9, u"2.25", false);
     ASSERT_TRUE(encoded.ok);
     // More than 14 trailer characters: the trailer is 128 long and the total counts that.
-    const std::u16string trailer = crypto::TryDecryptText(encoded.lines.back(), WidenBytes(MakeProfileKey(u"2.25"))).text;
+    const std::u16string trailer =
+        crypto::TryDecryptText(encoded.lines.back(), WidenBytes(MakeProfileKey(u"2.25"))).text;
     EXPECT_GT(trailer.size(), 14u);
     EXPECT_EQ(encoded.lines.back().size(), 128u);
 
@@ -236,7 +248,8 @@ TEST(Decode, ReportsEveryLoadFault) {
     {  // categories differing only in case
         const Decoded d = Decode(BuildLines({withSum(u"1|1"), withSum(u"3|Bank"), withSum(u"3|BANK")}));
         EXPECT_EQ(d.results[3].error.number, 457);
-        EXPECT_EQ(d.results[3].error.description, u"This key is already associated with an element of this collection");
+        EXPECT_EQ(d.results[3].error.description,
+                  u"This key is already associated with an element of this collection");
     }
     {  // a kind-9 record is skipped but counted
         const Decoded d = Decode(BuildLines({withSum(u"1|2"), u"9|whatever", withSum(u"6|3")}));
@@ -332,9 +345,15 @@ TEST(Verifier, SurvivesArbitraryBytes) {
         for (int c = 0; c < changes; ++c) {
             const std::size_t at = random() % bytes.size();
             switch (random() % 3) {
-            case 0: bytes[at] = static_cast<char>(random()); break;
-            case 1: bytes.erase(at, 1 + random() % 70); break;
-            default: bytes.insert(at, std::string(1 + random() % 3, static_cast<char>(random()))); break;
+                case 0:
+                    bytes[at] = static_cast<char>(random());
+                    break;
+                case 1:
+                    bytes.erase(at, 1 + random() % 70);
+                    break;
+                default:
+                    bytes.insert(at, std::string(1 + random() % 3, static_cast<char>(random())));
+                    break;
             }
         }
         const VerifyReport report = VerifyProfileBytes(bytes);

@@ -28,7 +28,8 @@ class ProfileEditsTest : public StoreTest {
   protected:
     ProfileEditsTest() : a(createAndOpen(u"Home")) {
         EXPECT_EQ(a.store->open().logOn({u"", kDefaultLogonValue, u""}), LogonOutcome::LoggedOn);
-        for (const char16_t* name : {u"Bank", u"Mail"}) EXPECT_TRUE(a.store->edits().addCategory(name).applied());
+        for (const char16_t* name : {u"Bank", u"Mail"})
+            EXPECT_TRUE(a.store->edits().addCategory(name).applied());
         EXPECT_TRUE(a.store->edits().addEntry(Typed(u"4|Bank|Giro|anna|pw||||", u"pw"), kDates).applied());
         EXPECT_TRUE(a.store->edits().addEntry(Typed(u"4|Mail|Post|bob|pw2||||", u"pw2"), kDates).applied());
     }
@@ -107,8 +108,8 @@ TEST_F(ProfileEditsTest, AcceptedEditsAreWrittenAndAChangedEntryMovesToTheEnd) {
     ASSERT_TRUE(a.store->edits().renameCategory(1, u"BANK").applied());  // its own name in another case
     ASSERT_TRUE(a.store->edits().removeCategory(1).applied());           // Mail: BANK went to the end
     ASSERT_TRUE(a.store->edits().removeEntry(1).applied());
-    SecuritySettings security{kUserIdAndPassword, u"me", u" pass ", u"", {{u"Pet", u"Rex"}, {u"", u" "}}, 0,
-                              false, u"pass"};
+    SecuritySettings security{
+        kUserIdAndPassword, u"me", u" pass ", u"", {{u"Pet", u"Rex"}, {u"", u" "}}, 0, false, u"pass"};
     ASSERT_TRUE(a.store->edits().changeSecurity(security).applied());
 
     const Profile disk = onDisk();
@@ -133,12 +134,13 @@ TEST_F(ProfileEditsTest, ImportedRowsFindTheirCategorySkipHeldEntriesAndAreWritt
         {EntryOf(u"4| Travel |y|me|p||||"), ImportOutcome::Added, u"", true},
         {EntryOf(u"4|travel|z|me|p||||"), ImportOutcome::Added, u"", false},
         {EntryOf(u"4|BANK|Giro|anna|pw||||"), ImportOutcome::Duplicate, u"", false},  // held: Bank
-        {EntryOf(u"4|mail|x|me|p||||"), ImportOutcome::Duplicate, u"", false},  // twice in the file
-        {EntryOf(u"4|mail|x|me|p2||||"), ImportOutcome::Added, u"", false},     // another password
-        {EntryOf(u"4|mail|x|me|p|n|||"), ImportOutcome::Added, u"", false},     // other notes
+        {EntryOf(u"4|mail|x|me|p||||"), ImportOutcome::Duplicate, u"", false},        // twice in the file
+        {EntryOf(u"4|mail|x|me|p2||||"), ImportOutcome::Added, u"", false},           // another password
+        {EntryOf(u"4|mail|x|me|p|n|||"), ImportOutcome::Added, u"", false},           // other notes
         {Entry{u"A|B", u"z", u"me", u"p", {}, {}, {}, {}}, ImportOutcome::Refused,
          u"The character | cannot be used here.", false},
-        {EntryOf(u"4|Car|z|||||"), ImportOutcome::Refused, u"Account/UserCode must have a valid entry!", false},
+        {EntryOf(u"4|Car|z|||||"), ImportOutcome::Refused, u"Account/UserCode must have a valid entry!",
+         false},
         {EntryOf(u"4|<None>|w|me|p||||"), ImportOutcome::Added, u"", false},
     };
     for (const bool dryRun : {true, false}) {
@@ -164,12 +166,13 @@ TEST_F(ProfileEditsTest, ImportedRowsFindTheirCategorySkipHeldEntriesAndAreWritt
         }
     }
     const Profile disk = onDisk();
-    EXPECT_EQ(disk.categories.items(), (std::vector<Category>{{u"Bank"}, {u"Mail"}, {u"Travel"}, {u"Empty"}}));
-    EXPECT_EQ(RecordsOf(disk.entries),
-              (std::vector<std::u16string>{u"4|Bank|Giro|anna|pw||||", u"4|Mail|Post|bob|pw2||||",
-                                           u"4|Mail|x|me|p||||", u"4|Travel|y|me|p||||",
-                                           u"4|Travel|z|me|p||||", u"4|Mail|x|me|p2||||",
-                                           u"4|Mail|x|me|p|n|||", u"4||w|me|p||||"}));
+    EXPECT_EQ(disk.categories.items(),
+              (std::vector<Category>{{u"Bank"}, {u"Mail"}, {u"Travel"}, {u"Empty"}}));
+    EXPECT_EQ(
+        RecordsOf(disk.entries),
+        (std::vector<std::u16string>{u"4|Bank|Giro|anna|pw||||", u"4|Mail|Post|bob|pw2||||",
+                                     u"4|Mail|x|me|p||||", u"4|Travel|y|me|p||||", u"4|Travel|z|me|p||||",
+                                     u"4|Mail|x|me|p2||||", u"4|Mail|x|me|p|n|||", u"4||w|me|p||||"}));
 }
 
 TEST_F(ProfileEditsTest, AnAbandonedImportLeavesTheProfileAsItWas) {

@@ -16,11 +16,11 @@ TEST(RememberedState, VersionsGoRoundAndWhatWasSeenOnlyMovesForward) {
         std::int32_t a, b;
         bool newer;
     } versions[] = {
-        {2, 1, true}, {1, 2, false}, {5, 5, false},
-        {1, 2147483639, true},           // the save after 2147483639
-        {3, 2147483638, true},           // a few saves past the wrap
-        {2147483638, 3, false},          // went back across it
-        {1, 0, true}, {-4, -5, true},    // versions of files no writer of this program made
+        {2, 1, true},           {1, 2, false},
+        {5, 5, false},          {1, 2147483639, true},  // the save after 2147483639
+        {3, 2147483638, true},                          // a few saves past the wrap
+        {2147483638, 3, false},                         // went back across it
+        {1, 0, true},           {-4, -5, true},         // versions of files no writer of this program made
     };
     for (const auto& v : versions) EXPECT_EQ(VersionIsNewer(v.a, v.b), v.newer) << v.a << " after " << v.b;
 
@@ -60,8 +60,8 @@ std::u16string EarlierSettingName(const std::filesystem::path& file) {
     const std::u8string text = std::filesystem::absolute(file).lexically_normal().generic_u8string();
     unsigned char hash[16];
     EXPECT_EQ(sodium_init() < 0, false);
-    crypto_generichash(hash, sizeof hash, reinterpret_cast<const unsigned char*>(text.data()), text.size(), nullptr,
-                       0);
+    crypto_generichash(hash, sizeof hash, reinterpret_cast<const unsigned char*>(text.data()), text.size(),
+                       nullptr, 0);
     std::u16string name = u"Seen";
     for (const unsigned char byte : hash) {
         name += u"0123456789abcdef"[byte >> 4];

@@ -24,7 +24,8 @@ namespace keyloft::testing {
 namespace {
 
 const std::u16string kGenericLoadFailure53 =
-    u"An Error has occurred!. The error is : \nFile not found  ReadFromFile (53)\nPlease close application and re-open.";
+    u"An Error has occurred!. The error is : \nFile not found  ReadFromFile (53)\nPlease close application "
+    u"and re-open.";
 
 // File modes, the superuser and fork are POSIX matters; the Windows file system's tests check
 // the access rules of new and replaced files there.
@@ -107,7 +108,8 @@ TEST_F(StoreTest, CreateRefusesBadNamesAndExistingProfiles) {
     const std::string before = TempFolder::readFile(database / "Home .dat");
     a.host.clear();
     EXPECT_FALSE(a.create(u"Home ") && !a.host.messages.empty());
-    EXPECT_EQ(a.host.texts(), std::vector<std::u16string>{u"This profile already exists. Please choose another name!"});
+    EXPECT_EQ(a.host.texts(),
+              std::vector<std::u16string>{u"This profile already exists. Please choose another name!"});
     EXPECT_EQ(TempFolder::readFile(database / "Home .dat"), before);
 }
 
@@ -163,15 +165,16 @@ TEST_F(StoreTest, ConflictWithUnchangedLogonRefreshesFromTheOtherSave) {
     const std::string afterB = fileBytes(u"Home");
 
     EXPECT_EQ(a.add(u"4|Bank|A's entry|a|pw||||"), SaveOutcome::ConflictRefreshed);
-    EXPECT_EQ(a.host.texts(),
-              std::vector<std::u16string>{u"The record has been modified by another user.\nRefreshing data..."});
+    EXPECT_EQ(a.host.texts(), std::vector<std::u16string>{
+                                  u"The record has been modified by another user.\nRefreshing data..."});
     ASSERT_FALSE(a.host.messages.empty());
     EXPECT_EQ(a.host.messages[0].icon, MessageIcon::None);
     EXPECT_EQ(a.host.locks, 0);
-    EXPECT_TRUE(a.store->open().holdsFile());  // the reloaded file is held under its own name
+    EXPECT_TRUE(a.store->open().holdsFile());       // the reloaded file is held under its own name
     EXPECT_EQ(releasedFileBytes(u"Home"), afterB);  // nothing written
     EXPECT_FALSE(std::filesystem::exists(database / "Home.dat.bak"));
-    EXPECT_EQ(RecordsOf(a.store->open().profile().entries), std::vector<std::u16string>{u"4|Bank|B's entry|b|pw||||"});
+    EXPECT_EQ(RecordsOf(a.store->open().profile().entries),
+              std::vector<std::u16string>{u"4|Bank|B's entry|b|pw||||"});
     EXPECT_EQ(a.store->open().profile().version, 2);
 
     // A's next save goes through.
@@ -191,7 +194,8 @@ TEST_F(StoreTest, ConflictWithChangedLogonLocksTheSession) {
 
     EXPECT_EQ(a.add(u"4|x|y|z|w||||"), SaveOutcome::ConflictLockedOut);
     EXPECT_EQ(a.host.texts(),
-              std::vector<std::u16string>{u"The profile has been modified by another user.\nYou will have to login again."});
+              std::vector<std::u16string>{
+                  u"The profile has been modified by another user.\nYou will have to login again."});
     EXPECT_EQ(a.host.dirtyCleared, 1);
     EXPECT_EQ(a.host.locks, 1);
     EXPECT_FALSE(a.store->open().holdsFile());
@@ -210,11 +214,13 @@ TEST_F(StoreTest, SaveWhileAnotherInstanceHoldsTheFileFailsAfterFiveAttempts) {
     b.host.clear();
     b.files->holdAttempts.clear();
     EXPECT_EQ(b.add(u"4|x|y|z|w||||"), SaveOutcome::Failed);
-    EXPECT_EQ(std::count(b.files->holdAttempts.begin(), b.files->holdAttempts.end(), profileFile(u"Home")), 5);
+    EXPECT_EQ(std::count(b.files->holdAttempts.begin(), b.files->holdAttempts.end(), profileFile(u"Home")),
+              5);
     EXPECT_EQ(b.host.waits, (std::vector<int>{3000, 3000, 3000, 3000}));
     ASSERT_EQ(b.host.messages.size(), 1u);
     EXPECT_EQ(b.host.messages[0].text,
-              u"An Error has occurred!. The error is : \nPermission denied(70)\nPlease close application and re-open.");
+              u"An Error has occurred!. The error is : \nPermission denied(70)\nPlease close application and "
+              u"re-open.");
     EXPECT_EQ(b.host.messages[0].title, u"WriteToFile");
     EXPECT_EQ(fileBytes(u"Home"), before);
     EXPECT_EQ(b.store->open().profile().version, 1);  // put back with the file
@@ -230,7 +236,8 @@ TEST_F(StoreTest, SaveWhileAnotherInstanceHoldsTheFileFailsAfterFiveAttempts) {
     EXPECT_EQ(opened.outcome, OpenOutcome::InUse);
     EXPECT_EQ(opened.error.number, 70);
     EXPECT_TRUE(opened.error.inUse);
-    EXPECT_EQ(c.host.texts(), std::vector<std::u16string>{u"The profile Home is in use by another user. Try again later."});
+    EXPECT_EQ(c.host.texts(),
+              std::vector<std::u16string>{u"The profile Home is in use by another user. Try again later."});
     EXPECT_EQ(c.host.mainWindowCloses, 0);
     c.host.clear();
     EXPECT_EQ(c.store->open().reload().outcome, OpenOutcome::InUse);
@@ -254,14 +261,15 @@ TEST_F(StoreTest, ReloadAfterConflictFailingFiveTimesClosesTheWindowAndLeavesThe
     a.files->readsBeforeFailure = 3;  // the version is read, every reload fails
     a.save();
     EXPECT_EQ(a.host.waits.size(), 4u);
-    EXPECT_EQ(a.host.texts(),
-              (std::vector<std::u16string>{
-                  u"An Error has occurred!. The error is : \nDevice I/O error  ReadFromFile (57)\nPlease close application and re-open.",
-                  u"The record has been modified by another user.\nRefreshing data..."}));
+    EXPECT_EQ(a.host.texts(), (std::vector<std::u16string>{
+                                  u"An Error has occurred!. The error is : \nDevice I/O error  ReadFromFile "
+                                  u"(57)\nPlease close application and re-open.",
+                                  u"The record has been modified by another user.\nRefreshing data..."}));
     EXPECT_EQ(a.host.mainWindowCloses, 1);
     EXPECT_EQ(releasedFileBytes(u"Home"), afterB);
     EXPECT_EQ(std::filesystem::directory_iterator(database)->path().filename(), "Home.dat");
-    EXPECT_EQ(logLines(), std::vector<std::string>{"#2026-12-07 16:57:18#,\"ReadFromFile\",\"57\",\"Device I/O error\""});
+    EXPECT_EQ(logLines(),
+              std::vector<std::string>{"#2026-12-07 16:57:18#,\"ReadFromFile\",\"57\",\"Device I/O error\""});
 }
 
 // A load that finds a file older than this user saw stops at the question and leaves it to the
@@ -364,12 +372,16 @@ TEST_F(StoreTest, WriteFailingAtAnyLineLeavesTheOldFileByteIdentical) {
         EXPECT_EQ(a.add(u"4|c|lost?|u|p||||"), SaveOutcome::Failed);
         EXPECT_EQ(fileBytes(u"Home"), before);
         EXPECT_FALSE(std::filesystem::exists(database / "Home.dat.bak"));
-        EXPECT_EQ(logLines(), std::vector<std::string>{"#2026-12-07 16:57:18#,\"Writetofile\",\"61\",\"Disk full\""});
-        EXPECT_EQ(a.host.texts(), std::vector<std::u16string>{
-                                      u"An Error has occurred!. The error is : \nDisk full(61)\nPlease close application and re-open."});
+        EXPECT_EQ(logLines(),
+                  std::vector<std::string>{"#2026-12-07 16:57:18#,\"Writetofile\",\"61\",\"Disk full\""});
+        EXPECT_EQ(a.host.texts(),
+                  std::vector<std::u16string>{u"An Error has occurred!. The error is : \nDisk "
+                                              u"full(61)\nPlease close application and re-open."});
         EXPECT_EQ(a.store->open().profile().version, 2);
-        EXPECT_TRUE(a.store->open().holdsFile());  // the old file stays held: nobody else can change it meanwhile
-        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(database), {}), 2);  // profile and log only
+        EXPECT_TRUE(
+            a.store->open().holdsFile());  // the old file stays held: nobody else can change it meanwhile
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(database), {}),
+                  2);  // profile and log only
     }
     // With the version put back, the next save is no conflict and keeps the change.
     a.files->failWriteAtLine = 0;
@@ -423,7 +435,8 @@ TEST_F(StoreTest, ReadOnlyFolderFailsTheSaveAndKeepsTheFile) {
             return 3;
         }
         if (b.host.messages[0].text !=
-            u"An Error has occurred!. The error is : \nPermission denied(70)\nPlease close application and re-open.") {
+            u"An Error has occurred!. The error is : \nPermission denied(70)\nPlease close application and "
+            u"re-open.") {
             return 4;
         }
         if (fileBytes(u"Home") != before || std::filesystem::exists(database / "KeyloftErrors.log")) {
@@ -549,7 +562,7 @@ TEST_F(StoreTest, ReadVersionFailingFiveTimesLocksAndLeavesTheFile) {
 // Loading faults
 
 class LoadTest : public StoreTest {
-protected:
+  protected:
     Instance& openFile(const std::vector<std::string>& lines) {
         TempFolder::writeFile(profileFile(u"P"), JoinFileLines(lines));
         Instance& a = startInstance();
@@ -598,24 +611,26 @@ TEST_F(LoadTest, SumOffByOneLocksThenFailsWithTheGenericMessage) {
     const std::u16string bad = u"8|3|" + Int32Text(static_cast<std::int32_t>(RecordSum(u"8|3") + 1));
     Instance& a = openFile(BuildLines({S(u"1|1"), bad, S(u"2|a|b|c"), S(u"6|1")}));
     EXPECT_FALSE(opened);
-    EXPECT_EQ(a.host.texts(),
-              (std::vector<std::u16string>{
-                  u"Invalid Data",
-                  u"An Error has occurred!. The error is : \nBad file name or number  ReadFromFile (52)\nPlease close application and re-open."}));
+    EXPECT_EQ(a.host.texts(), (std::vector<std::u16string>{
+                                  u"Invalid Data",
+                                  u"An Error has occurred!. The error is : \nBad file name or number  "
+                                  u"ReadFromFile (52)\nPlease close application and re-open."}));
     EXPECT_EQ(a.host.locks, 1);
     EXPECT_EQ(a.host.mainWindowCloses, 1);
     EXPECT_EQ(a.store->open().profile().version, 3);  // the record's value was still taken
     EXPECT_FALSE(a.store->open().holdsFile());
-    EXPECT_EQ(logLines(), (std::vector<std::string>{"#2026-12-07 16:57:18#,\"RSumofAC\",\"0\",\"\"",
-                                                    "#2026-12-07 16:57:18#,\"ReadFromFile\",\"52\",\"Bad file name or number\""}));
+    EXPECT_EQ(logLines(), (std::vector<std::string>{
+                              "#2026-12-07 16:57:18#,\"RSumofAC\",\"0\",\"\"",
+                              "#2026-12-07 16:57:18#,\"ReadFromFile\",\"52\",\"Bad file name or number\""}));
 }
 
 TEST_F(LoadTest, CategoriesDifferingOnlyInCaseFailTheLoad) {
     Instance& a = openFile(BuildLines({S(u"1|1"), S(u"3|Bank"), S(u"3|bANK"), S(u"6|1")}));
     EXPECT_FALSE(opened);
-    EXPECT_EQ(a.host.texts(), std::vector<std::u16string>{
-                                  u"An Error has occurred!. The error is : \nThis key is already associated with an element "
-                                  u"of this collection  ReadFromFile (457)\nPlease close application and re-open."});
+    EXPECT_EQ(a.host.texts(),
+              std::vector<std::u16string>{
+                  u"An Error has occurred!. The error is : \nThis key is already associated with an element "
+                  u"of this collection  ReadFromFile (457)\nPlease close application and re-open."});
     EXPECT_EQ(a.host.mainWindowCloses, 1);
 }
 
@@ -632,7 +647,8 @@ TEST_F(LoadTest, EmptyFileIsADamagedFileNotAWrongLogon) {
     EXPECT_EQ(a.host.texts(), std::vector<std::u16string>{u"The profile file is empty."});
     EXPECT_EQ(a.host.mainWindowCloses, 0);
     EXPECT_EQ(a.host.locks, 0);
-    EXPECT_EQ(logLines(), std::vector<std::string>{"#2026-12-07 16:57:18#,\"ReadFromFile\",\"62\",\"Input past end of file\""});
+    EXPECT_EQ(logLines(), std::vector<std::string>{
+                              "#2026-12-07 16:57:18#,\"ReadFromFile\",\"62\",\"Input past end of file\""});
 }
 
 TEST_F(LoadTest, LineTheCipherRejectsEndsTheProgram) {
@@ -659,14 +675,16 @@ TEST_F(LoadTest, FileDeletedBetweenListingAndOpening) {
     EXPECT_FALSE(a.open(u"P").loaded());
     EXPECT_EQ(a.host.texts(), std::vector<std::u16string>{kGenericLoadFailure53});
     EXPECT_EQ(a.host.mainWindowCloses, 1);
-    EXPECT_EQ(logLines(), std::vector<std::string>{"#2026-12-07 16:57:18#,\"ReadFromFile\",\"53\",\"File not found\""});
+    EXPECT_EQ(logLines(),
+              std::vector<std::string>{"#2026-12-07 16:57:18#,\"ReadFromFile\",\"53\",\"File not found\""});
 }
 
 // ---------------------------------------------------------------------------------------------
 // Folder, settings, log
 
 TEST_F(StoreTest, ListingIsSortedAndCutsNamesAtTheFirstDot) {
-    for (const char* name : {"Zed.dat", "alpha.dat", "My.Work.dat", "Home.dat.bak", "notes.txt", "Beta.dat"}) {
+    for (const char* name :
+         {"Zed.dat", "alpha.dat", "My.Work.dat", "Home.dat.bak", "notes.txt", "Beta.dat"}) {
         TempFolder::writeFile(database / name, "");
     }
     std::filesystem::create_directory(database / "folder.dat");
@@ -754,7 +772,8 @@ TEST_F(StoreTest, AnEmptyApplicationFolderIsNotOfferedAgain) {
     const std::unique_ptr<SettingsStore> settings = platform::CreateSettingsStoreIn(temp / "own-settings");
     FakeClock clock;
     ProfileStore store(host, *files, *settings, clock, applicationFolder, applicationFolder);
-    for (const std::filesystem::path& named : {applicationFolder, applicationFolder / "", applicationFolder / "."}) {
+    for (const std::filesystem::path& named :
+         {applicationFolder, applicationFolder / "", applicationFolder / "."}) {
         ASSERT_TRUE(store.folder().writeSetting(u"Database", named.u16string()));
         EXPECT_TRUE(ListAnswered(store, host).empty());
         EXPECT_TRUE(host.messages.empty()) << named;

@@ -19,8 +19,8 @@
 
 using keyloft::testing::EntriesOf;
 using keyloft::testing::EntryOf;
-using keyloft::testing::QuestionsOf;
 using keyloft::testing::QuestionOf;
+using keyloft::testing::QuestionsOf;
 
 namespace keyloft::testing {
 namespace {
@@ -111,9 +111,10 @@ TEST_P(SaveSafetyTest, AStaleBackupIsNeverPutBackOverNewerData) {
     ASSERT_TRUE(lastOpen.loaded());
     EXPECT_EQ(a.store->open().profile().version, 8);
     EXPECT_FALSE(std::filesystem::exists(backupFile()));
-    EXPECT_EQ(logLines(), std::vector<std::string>{
-                              "#2026-12-07 16:57:18#,\"Recover\",\"0\",\"Home.dat.bak (older (version 7)) was removed; "
-                              "Home.dat holds version 8\""});
+    EXPECT_EQ(logLines(),
+              std::vector<std::string>{
+                  "#2026-12-07 16:57:18#,\"Recover\",\"0\",\"Home.dat.bak (older (version 7)) was removed; "
+                  "Home.dat holds version 8\""});
     logOn(a);
     ASSERT_EQ(a.add(u"4||new|me|pw||||"), SaveOutcome::Saved);
     a.store->open().closeHeldFile();
@@ -155,9 +156,10 @@ TEST_P(SaveSafetyTest, ASoundBackupReplacesAMissingEmptyOrDamagedProfile) {
         EXPECT_EQ(a.store->open().profile().version, 7);
         EXPECT_EQ(releasedFileBytes(u"Home"), backup);
         EXPECT_FALSE(std::filesystem::exists(backupFile()));
-        EXPECT_EQ(logLines(), std::vector<std::string>{"#2026-12-07 16:57:18#,\"Recover\",\"0\",\"Home.dat.bak "
-                                                       "(version 7) was put back as Home.dat, which " +
-                                                       std::string(c.why) + "\""});
+        EXPECT_EQ(logLines(),
+                  std::vector<std::string>{"#2026-12-07 16:57:18#,\"Recover\",\"0\",\"Home.dat.bak "
+                                           "(version 7) was put back as Home.dat, which " +
+                                           std::string(c.why) + "\""});
         // The next save goes ahead as usual.
         logOn(a);
         EXPECT_EQ(a.add(u"4||after|me|pw||||"), SaveOutcome::Saved);
@@ -177,8 +179,9 @@ TEST_P(SaveSafetyTest, ANewerBackupReplacesASoundProfileOnlyWhenItOpensWithItsKe
     ASSERT_EQ(a.add(u"4||newer|me|pw||||"), SaveOutcome::Saved);
     const std::string newer = releasedFileBytes(u"Home");
     instances.clear();
-    const char* left = sealedForm() ? "it does not open with the profile's key, or it is not newer"
-                                    : "a backup replaces a sound profile only when it opens with the sealed profile's key";
+    const char* left =
+        sealedForm() ? "it does not open with the profile's key, or it is not newer"
+                     : "a backup replaces a sound profile only when it opens with the sealed profile's key";
     const struct {
         const char* what;
         std::string profile, backup;
@@ -187,8 +190,8 @@ TEST_P(SaveSafetyTest, ANewerBackupReplacesASoundProfileOnlyWhenItOpensWithItsKe
     } cases[] = {
         {"newer, of this profile", older, newer, sealedForm(),
          sealedForm() ? "it opens with the profile's key and is newer" : left},
-        {"planted with a higher version", newer, sealedForm() ? WithSealedHeaderVersion(older, 99) : ProfileAt(99),
-         false, left},
+        {"planted with a higher version", newer,
+         sealedForm() ? WithSealedHeaderVersion(older, 99) : ProfileAt(99), false, left},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -203,9 +206,9 @@ TEST_P(SaveSafetyTest, ANewerBackupReplacesASoundProfileOnlyWhenItOpensWithItsKe
         EXPECT_EQ(releasedFileBytes(u"Home"), c.putBack ? c.backup : c.profile);
         EXPECT_EQ(std::filesystem::exists(backupFile()), !c.putBack);
         const std::vector<std::string> log = logLines();
-        EXPECT_TRUE(std::any_of(log.begin(), log.end(),
-                                [&](const std::string& line) { return line.find(c.logged) != std::string::npos; }))
-            << ::testing::PrintToString(log);
+        EXPECT_TRUE(std::any_of(log.begin(), log.end(), [&](const std::string& line) {
+            return line.find(c.logged) != std::string::npos;
+        })) << ::testing::PrintToString(log);
         instances.clear();
     }
 }
@@ -245,8 +248,9 @@ TEST_P(SaveSafetyTest, TemporaryFilesOfAnInterruptedSaveGoWithTheNextHolder) {
     EXPECT_EQ(std::count(names.begin(), names.end(), ".Home.dat.Zx81Zx81.tmp"), 0);
     EXPECT_EQ(std::count(names.begin(), names.end(), ".Work.dat.Zx81Zx81.tmp"), 1);
     EXPECT_EQ(names.size(), 4u);  // Home.dat, the log, Work's file and the save under way
-    EXPECT_EQ(logLines(), std::vector<std::string>{"#2026-12-07 16:57:18#,\"Recover\",\"0\",\"the temporary file "
-                                                   ".Home.dat.Zx81Zx81.tmp of an interrupted save was removed\""});
+    EXPECT_EQ(logLines(),
+              std::vector<std::string>{"#2026-12-07 16:57:18#,\"Recover\",\"0\",\"the temporary file "
+                                       ".Home.dat.Zx81Zx81.tmp of an interrupted save was removed\""});
     underWay.reset();  // dropped without install: removed
     EXPECT_EQ(FolderNames(database).size(), 3u);
     (void)a;
@@ -306,7 +310,8 @@ TEST_P(SaveSafetyTest, NamesThatLeaveTheFolderAreRefusedBeforeAnyFileIsTouched) 
     const std::string victim = ProfileAt(1);
     TempFolder::writeFile(outside / "victim.dat", victim);
     Instance& a = startInstance();
-    for (const std::u16string name : {u"../outside/victim", u"a/b", u"/tmp/x", u"..", u"c:d", u"bad\\name", u"NUL", u"com1"}) {
+    for (const std::u16string name :
+         {u"../outside/victim", u"a/b", u"/tmp/x", u"..", u"c:d", u"bad\\name", u"NUL", u"com1"}) {
         SCOPED_TRACE(std::string(name.begin(), name.end()));
         a.host.clear();
         a.files->holdAttempts.clear();
@@ -343,7 +348,9 @@ TEST_P(SaveSafetyTest, TheErrorLogOfASharedFolderIsWritableByItsGroup) {
 #endif
 
 INSTANTIATE_TEST_SUITE_P(BothForms, SaveSafetyTest, ::testing::Values(false, true),
-                         [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "Sealed" : "Usual"; });
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? "Sealed" : "Usual";
+                         });
 
 }  // namespace
 }  // namespace keyloft::testing

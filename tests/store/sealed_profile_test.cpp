@@ -23,8 +23,8 @@
 
 using keyloft::testing::EntriesOf;
 using keyloft::testing::EntryOf;
-using keyloft::testing::QuestionsOf;
 using keyloft::testing::QuestionOf;
+using keyloft::testing::QuestionsOf;
 
 namespace keyloft::testing {
 namespace {
@@ -59,12 +59,12 @@ TEST_F(SealedStoreTest, RoundTripShowsOnlyTheHeaderBeforeLogonAndEverythingAfter
     EXPECT_TRUE(b.store->open().sealed());
     EXPECT_EQ(before.logonMode, kUserIdPasswordAndPin);
     EXPECT_EQ(before.answerMode, kTwoAnswers);
-    EXPECT_EQ(before.questions, QuestionsOf({u"5|First pet?|", u"5|\u6bcd\u306e\u65e7\u59d3?|",
-                                                             u"5|Town|"}));
+    EXPECT_EQ(before.questions, QuestionsOf({u"5|First pet?|", u"5|\u6bcd\u306e\u65e7\u59d3?|", u"5|Town|"}));
     EXPECT_TRUE(before.userId.empty() && before.password.empty() && before.pin.empty());
     EXPECT_TRUE(before.entries.empty() && before.categories.empty());
 
-    EXPECT_EQ(b.store->open().logOn({u"J\u00f6rg", u"p\u00e4ss \U0001F511 w\u00f6rd", u"4712"}), LogonOutcome::Incorrect);
+    EXPECT_EQ(b.store->open().logOn({u"J\u00f6rg", u"p\u00e4ss \U0001F511 w\u00f6rd", u"4712"}),
+              LogonOutcome::Incorrect);
     EXPECT_EQ(b.store->open().logOn({u"", u"", u""}), LogonOutcome::Incorrect);
     EXPECT_TRUE(b.store->open().profile().entries.empty());
     ASSERT_EQ(b.store->open().logOn(rightLogon()), LogonOutcome::LoggedOn);
@@ -194,7 +194,9 @@ TEST_F(SealedStoreTest, VersionCheckAndConflictMessagesBetweenTwoInstances) {
          },
          SaveOutcome::ConflictRefreshed},
         {"the password",
-         [](ProfileStore& s) { return ChangeSecurity(s, [](Profile& p) { p.password = u"crimson walrus ledger 47"; }); },
+         [](ProfileStore& s) {
+             return ChangeSecurity(s, [](Profile& p) { p.password = u"crimson walrus ledger 47"; });
+         },
          SaveOutcome::ConflictLockedOut},
     };
     int round = 0;
@@ -217,13 +219,15 @@ TEST_F(SealedStoreTest, VersionCheckAndConflictMessagesBetweenTwoInstances) {
         EXPECT_EQ(releasedFileBytes(name), bytesAfterB);
         if (c.expected == SaveOutcome::ConflictLockedOut) {
             EXPECT_EQ(a.host.locks, 1);
-            EXPECT_EQ(a.host.texts(), std::vector<std::u16string>{
-                                          u"The profile has been modified by another user.\nYou will have to login again."});
+            EXPECT_EQ(a.host.texts(),
+                      std::vector<std::u16string>{
+                          u"The profile has been modified by another user.\nYou will have to login again."});
             EXPECT_TRUE(a.store->open().profile().entries.empty());
         } else {
             EXPECT_EQ(a.host.locks, 0);
             EXPECT_EQ(a.host.texts(),
-                      std::vector<std::u16string>{u"The record has been modified by another user.\nRefreshing data..."});
+                      std::vector<std::u16string>{
+                          u"The record has been modified by another user.\nRefreshing data..."});
             ExpectSameContent(a.store->open().profile(), afterB);
             // A goes on from B's version, still sealed.
             EXPECT_EQ(a.add(u"4|x|A's again|a|||||"), SaveOutcome::Saved);
@@ -290,7 +294,6 @@ TEST(LogonStep, AnInvalidLogonModeOrAnswerModeNeverLogsOnWithNothing) {
     EXPECT_EQ(TempFolder::readFile(temp.path() / "P.dat"), before);
 }
 
-
 // A file written by the previous release, whose body holds an entry record shorter than the nine
 // fields this release writes (as a profile first read from the usual form may): it opens, and the
 // missing fields are empty.
@@ -338,7 +341,8 @@ TEST_F(SealedStoreTest, SlotLimitsOutsideTheBoundsMakeTheFileDamaged) {
             if (line.rfind("slot=", 0) != 0) continue;
             const std::size_t opsAt = line.find(' ') + 1;
             const std::size_t restAt = line.find(' ', line.find(' ', opsAt) + 1);
-            line = line.substr(0, opsAt) + std::to_string(ops) + " " + std::to_string(mem) + line.substr(restAt);
+            line =
+                line.substr(0, opsAt) + std::to_string(ops) + " " + std::to_string(mem) + line.substr(restAt);
         }
         return WithCheckLineRemade(changed);
     };
@@ -350,15 +354,23 @@ TEST_F(SealedStoreTest, SlotLimitsOutsideTheBoundsMakeTheFileDamaged) {
     };
     constexpr unsigned long long kMiB = 1ull << 20;
     const Case cases[] = {
-        {2, 64 * kMiB, true, true},     {10, 1024 * kMiB, true, true},       {1, 64 * kMiB, false, true},
-        {2, 64 * kMiB - 1024, false, true}, {1, 8192, false, true},          {11, 64 * kMiB, false, false},
-        {2, 1024 * kMiB + 1024, false, false}, {64, 8192, false, false},     {1, 4096 * kMiB, false, false},
-        {0, 8192, false, false},        {1, 1024, false, false},
+        {2, 64 * kMiB, true, true},
+        {10, 1024 * kMiB, true, true},
+        {1, 64 * kMiB, false, true},
+        {2, 64 * kMiB - 1024, false, true},
+        {1, 8192, false, true},
+        {11, 64 * kMiB, false, false},
+        {2, 1024 * kMiB + 1024, false, false},
+        {64, 8192, false, false},
+        {1, 4096 * kMiB, false, false},
+        {0, 8192, false, false},
+        {1, 1024, false, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.ops) + " " + std::to_string(c.mem));
         const std::vector<std::string> changed = withLimits(c.ops, c.mem);
-        EXPECT_EQ(sealed::ParseSealedLines(changed, sealed::LoadingFloor(kQuickSealing)).has_value(), c.parsesQuick);
+        EXPECT_EQ(sealed::ParseSealedLines(changed, sealed::LoadingFloor(kQuickSealing)).has_value(),
+                  c.parsesQuick);
         EXPECT_EQ(sealed::ParseSealedLines(changed).has_value(), c.parses);
         EXPECT_EQ(VerifyProfileBytes(JoinFileLines(changed)).ok, c.parses);
     }
@@ -395,8 +407,8 @@ TEST_F(SealedStoreTest, AReplacedFileIsAskedAboutAndABackupNeverUndoesSealing) {
         {"a readable copy in its place", readable, std::nullopt, u"is not sealed now", readable},
         {"an older sealed copy", older, std::nullopt, u"older than version", older},
         {"a readable backup with a higher version", newest, ProfileFileBytes(planted), nullptr, newest},
-        {"an older sealed backup beside a damaged file", newest.substr(0, newest.size() / 2), sealedNow, nullptr,
-         newest.substr(0, newest.size() / 2)},
+        {"an older sealed backup beside a damaged file", newest.substr(0, newest.size() / 2), sealedNow,
+         nullptr, newest.substr(0, newest.size() / 2)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -407,8 +419,8 @@ TEST_F(SealedStoreTest, AReplacedFileIsAskedAboutAndABackupNeverUndoesSealing) {
             Instance& b = startInstance();
             b.host.answers = {answer};
             const OpenResult opened = b.open(u"Home");
-            const bool asked = !b.host.messages.empty() &&
-                               b.host.messages.front().question == Question::OpenReplacedProfile;
+            const bool asked =
+                !b.host.messages.empty() && b.host.messages.front().question == Question::OpenReplacedProfile;
             EXPECT_EQ(asked, c.asked != nullptr);
             if (asked) {
                 EXPECT_NE(b.host.messages.front().text.find(c.asked), std::u16string::npos);
@@ -458,9 +470,12 @@ TEST_F(SealedStoreTest, ALogonLetsGoWhileTheKeyIsMadeAndOpensWhatAColleagueSaved
         LogonOutcome expected;
     };
     const Case cases[] = {
-        {"an entry", [](ProfileStore& s) { return AddEntryRecord(s, u"4|Bank|B's|b|||||"); }, LogonOutcome::LoggedOn},
+        {"an entry", [](ProfileStore& s) { return AddEntryRecord(s, u"4|Bank|B's|b|||||"); },
+         LogonOutcome::LoggedOn},
         {"the password",
-         [](ProfileStore& s) { return ChangeSecurity(s, [](Profile& p) { p.password = u"crimson walrus ledger 47"; }); },
+         [](ProfileStore& s) {
+             return ChangeSecurity(s, [](Profile& p) { p.password = u"crimson walrus ledger 47"; });
+         },
          LogonOutcome::Incorrect},
     };
     int round = 0;

@@ -156,15 +156,7 @@ TEST(SealingRule, EveryWayIntoASealedFileMeetsTheSameFloor) {
          nullptr,
          {},
          0},
-        {"an empty answer",
-         1,
-         u"",
-         kOwn,
-         {{u"Town?", u"nether wallop"}, {u"Pet?", u" "}},
-         2,
-         nullptr,
-         {},
-         0},
+        {"an empty answer", 1, u"", kOwn, {{u"Town?", u"nether wallop"}, {u"Pet?", u" "}}, 2, nullptr, {}, 0},
         {"all answers of two questions",
          1,
          u"",
@@ -343,10 +335,11 @@ TEST_F(SealedSlotsTest, EveryPartOfTheLogonIsNeededAndNothingOpensEmpty) {
         TempFolder::writeFile(profileFile(u"Home"), JoinFileLines(c.lines));
         Instance& other = startInstance();
         ASSERT_TRUE(other.open(u"Home").loaded());
-        const LogonOutcome outcome =
-            c.answers.empty() ? other.store->open().logOn(c.typed) : other.store->open().logOnWithAnswers(c.answers);
+        const LogonOutcome outcome = c.answers.empty() ? other.store->open().logOn(c.typed)
+                                                       : other.store->open().logOnWithAnswers(c.answers);
         EXPECT_NE(outcome, LogonOutcome::LoggedOn);
-        EXPECT_TRUE(other.store->open().profile().entries.empty() && other.store->open().profile().userId.empty());
+        EXPECT_TRUE(other.store->open().profile().entries.empty() &&
+                    other.store->open().profile().userId.empty());
         other.store->open().closeHeldFile();
     }
     TempFolder::writeFile(profileFile(u"Home"), JoinFileLines(lines));
@@ -408,7 +401,8 @@ TEST_F(SealedStoreTest, EachAnswerCombinationOpensAndAWrongOneDoesNot) {
         ASSERT_TRUE(other.open(u"Home").loaded());
         ASSERT_EQ(other.store->open().logOnWithAnswers(typed), LogonOutcome::LoggedOn);
         // The body holds no password or PIN: the answers open the entries, not the logon.
-        EXPECT_TRUE(other.store->open().profile().password.empty() && other.store->open().profile().pin.empty());
+        EXPECT_TRUE(other.store->open().profile().password.empty() &&
+                    other.store->open().profile().pin.empty());
         EXPECT_EQ(other.store->open().profile().entries.size(), 3u);
         other.store->open().closeHeldFile();
     }
@@ -464,7 +458,8 @@ TEST_F(SealedStoreTest, SlotsStayUntilTheLogonOrAnAnswerChanges) {
     b.store->open().closeHeldFile();
     Instance& c = startInstance();
     ASSERT_TRUE(c.open(u"Home").loaded());
-    ASSERT_EQ(c.store->open().logOn({u"J\u00f6rg", u"crimson walrus ledger 47", u"4711"}), LogonOutcome::LoggedOn);
+    ASSERT_EQ(c.store->open().logOn({u"J\u00f6rg", u"crimson walrus ledger 47", u"4711"}),
+              LogonOutcome::LoggedOn);
     EXPECT_EQ(c.store->open().profile().password, u"crimson walrus ledger 47");
 }
 
@@ -480,7 +475,8 @@ TEST_F(SealedStoreTest, WeakerSlotsAreMadeAgainAtTheNextSave) {
     const sealed::Limits stronger{2, 16384};
     Instance& byAnswers = startInstance({}, stronger);
     ASSERT_TRUE(byAnswers.open(u"Home").loaded());
-    ASSERT_EQ(byAnswers.store->open().logOnWithAnswers({u"R\u00e9x", u"\u5c71\u7530", u""}), LogonOutcome::LoggedOn);
+    ASSERT_EQ(byAnswers.store->open().logOnWithAnswers({u"R\u00e9x", u"\u5c71\u7530", u""}),
+              LogonOutcome::LoggedOn);
     ASSERT_EQ(byAnswers.add(u"4||by answers|u|||||"), SaveOutcome::Saved);
     EXPECT_EQ(logonSlot(), weak);
     instances.clear();
@@ -493,7 +489,8 @@ TEST_F(SealedStoreTest, WeakerSlotsAreMadeAgainAtTheNextSave) {
     instances.clear();
     Instance& again = startInstance();
     ASSERT_TRUE(again.open(u"Home").loaded());
-    ASSERT_EQ(again.store->open().logOnWithAnswers({u"", u"\u5c71\u7530", u"Z\u00fcrich"}), LogonOutcome::LoggedOn);
+    ASSERT_EQ(again.store->open().logOnWithAnswers({u"", u"\u5c71\u7530", u"Z\u00fcrich"}),
+              LogonOutcome::LoggedOn);
     EXPECT_EQ(again.store->open().profile().entries.size(), 5u);
 }
 
@@ -549,7 +546,8 @@ TEST_F(SealedStoreTest, AfterALogonWithTheAnswersANewPasswordIsNeeded) {
     b.store->open().closeHeldFile();
     Instance& c = startInstance();
     ASSERT_TRUE(c.open(u"Home").loaded());
-    EXPECT_EQ(c.store->open().logOn({u"J\u00f6rg", u"tundra velvet 93 quill", u"4711"}), LogonOutcome::LoggedOn);
+    EXPECT_EQ(c.store->open().logOn({u"J\u00f6rg", u"tundra velvet 93 quill", u"4711"}),
+              LogonOutcome::LoggedOn);
 }
 
 }  // namespace

@@ -19,9 +19,12 @@ namespace keyloft::testing {
 namespace {
 
 const std::u16string kReadOnly =
-    u"The profile \"Team\" is read-only for you: the permissions of its file do not let you change it, so it was "
-    u"neither changed nor deleted.\nIts owner can let the colleagues who share the folder change it by making the "
-    u"file writable for the folder's group (on Linux: chmod g+w \"Team.dat\"; on Windows: clear its Read-only "
+    u"The profile \"Team\" is read-only for you: the permissions of its file do not let you change it, so it "
+    u"was "
+    u"neither changed nor deleted.\nIts owner can let the colleagues who share the folder change it by "
+    u"making the "
+    u"file writable for the folder's group (on Linux: chmod g+w \"Team.dat\"; on Windows: clear its "
+    u"Read-only "
     u"attribute, or the Security tab of the file's properties).";
 
 TEST_F(StoreTest, AReadOnlyProfileIsNeitherReplacedNorDeletedAndTheUserIsTold) {
@@ -50,9 +53,12 @@ TEST_F(StoreTest, AReadOnlyProfileIsNeitherReplacedNorDeletedAndTheUserIsTold) {
 #ifndef _WIN32  // links and modes
 
 const std::u16string kLinkRefused =
-    u"The profile \"Team\" is a link, and other users can change the folder it is in or the folder it leads to: "
-    u"they could point it at a file of yours outside the database folder, so Keyloft does not follow it.\nKeep "
-    u"the profile file itself in the database folder, or keep the link and the file it leads to in folders that "
+    u"The profile \"Team\" is a link, and other users can change the folder it is in or the folder it leads "
+    u"to: "
+    u"they could point it at a file of yours outside the database folder, so Keyloft does not follow "
+    u"it.\nKeep "
+    u"the profile file itself in the database folder, or keep the link and the file it leads to in folders "
+    u"that "
     u"only you can change (on Linux: chmod go-w on both folders).";
 constexpr char kVictimText[] = "alias ls='ls --color'\n";
 
@@ -137,7 +143,8 @@ TEST_F(SharedFolderLinks, WhatIsRenamedOverTheProfileDuringASaveIsNeitherWritten
         for (const auto& entry : std::filesystem::directory_iterator(database)) {
             left.push_back(entry.path().filename().string());
         }
-        EXPECT_EQ(std::count_if(left.begin(), left.end(), [](const std::string& n) { return n[0] == '.'; }), 0);
+        EXPECT_EQ(std::count_if(left.begin(), left.end(), [](const std::string& n) { return n[0] == '.'; }),
+                  0);
     }
 }
 
@@ -169,7 +176,8 @@ TEST_F(SharedFolderLinks, AProfileThatIsALinkIsFollowedOnlyWhereNobodyElseCanCha
         if (c.followed) {
             ASSERT_TRUE(opened.loaded());
             EXPECT_EQ(a.add(u"4||through the link|me|pw||||"), SaveOutcome::Saved);
-            EXPECT_EQ(VerifyProfileBytes(TempFolder::readFile(sync / "Team.dat"), kQuickSealing).entryCount, 1u);
+            EXPECT_EQ(VerifyProfileBytes(TempFolder::readFile(sync / "Team.dat"), kQuickSealing).entryCount,
+                      1u);
         } else {
             EXPECT_EQ(opened.outcome, OpenOutcome::NotReadable);
             EXPECT_EQ(a.host.texts(), std::vector<std::u16string>{kLinkRefused});

@@ -22,8 +22,8 @@
 
 using keyloft::testing::EntriesOf;
 using keyloft::testing::EntryOf;
-using keyloft::testing::QuestionsOf;
 using keyloft::testing::QuestionOf;
+using keyloft::testing::QuestionsOf;
 
 namespace keyloft::testing {
 namespace {
@@ -69,7 +69,8 @@ TEST_F(StoreTest, AProfileReplacedUnderTheHoldIsAnotherUsersSaveNotOverwritten) 
         EXPECT_EQ(a.host.texts(), std::vector<std::u16string>{c.message});
         EXPECT_EQ(a.files->steps, std::vector<std::string>{});  // nothing was written
         EXPECT_EQ(fileBytes(name), theirs);
-        EXPECT_EQ(RecordsOf(a.store->open().profile().entries), std::vector<std::u16string>{u"4||their entry|them|pw||||"});
+        EXPECT_EQ(RecordsOf(a.store->open().profile().entries),
+                  std::vector<std::u16string>{u"4||their entry|them|pw||||"});
         a.host.clear();
     }
 
@@ -85,7 +86,8 @@ TEST_F(StoreTest, AProfileRemovedUnderTheHoldIsWrittenAgain) {
     std::filesystem::remove(profileFile(u"Home"));
     EXPECT_EQ(a.add(u"4||kept|me|pw||||"), SaveOutcome::Saved);
     ASSERT_TRUE(a.open(u"Home").loaded());
-    EXPECT_EQ(RecordsOf(a.store->open().profile().entries), std::vector<std::u16string>{u"4||kept|me|pw||||"});
+    EXPECT_EQ(RecordsOf(a.store->open().profile().entries),
+              std::vector<std::u16string>{u"4||kept|me|pw||||"});
 }
 
 TEST_F(StoreTest, ASaveFlushesItsFileBeforeTheRenameAndTheFolderAfterIt) {
@@ -142,8 +144,9 @@ TEST_F(StoreTest, AFileLetGoIsReadAgainOnlyWhenItChanged) {
         EXPECT_EQ(result.unchanged, !c.readAgain);
         EXPECT_EQ(ProcessWorkCounts().profileLoads - loadsBefore, c.readAgain ? 1u : 0u);
         EXPECT_TRUE(a.store->open().holdsFile());
-        EXPECT_EQ(RecordsOf(a.store->open().profile().entries),
-                  std::vector<std::u16string>{c.rewritten ? u"4|Bank|tell|a|pw||||" : u"4|Bank|mine|a|pw||||"});
+        EXPECT_EQ(
+            RecordsOf(a.store->open().profile().entries),
+            std::vector<std::u16string>{c.rewritten ? u"4|Bank|tell|a|pw||||" : u"4|Bank|mine|a|pw||||"});
     }
 }
 #endif
@@ -168,7 +171,8 @@ TEST_F(StoreTest, ADeleteRacingASaveNeverRemovesTheFileTheSaverHolds) {
     if (saved) {
         saver.store->open().closeHeldFile();
         ASSERT_TRUE(saver.open(u"Home").loaded());
-        EXPECT_EQ(RecordsOf(saver.store->open().profile().entries), std::vector<std::u16string>{u"4||just saved|me|pw||||"});
+        EXPECT_EQ(RecordsOf(saver.store->open().profile().entries),
+                  std::vector<std::u16string>{u"4||just saved|me|pw||||"});
     }
 }
 

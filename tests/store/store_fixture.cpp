@@ -9,8 +9,9 @@ namespace keyloft::testing {
 namespace {
 
 class FaultyWritable : public WritableFile {
-public:
-    FaultyWritable(std::unique_ptr<WritableFile> inner, FaultyFileSystem& owner) : inner_(std::move(inner)), owner_(owner) {}
+  public:
+    FaultyWritable(std::unique_ptr<WritableFile> inner, FaultyFileSystem& owner)
+        : inner_(std::move(inner)), owner_(owner) {}
     ErrorInfo writeLine(std::string_view text) override {
         ++lines_;
         owner_.step("write");
@@ -29,15 +30,16 @@ public:
     }
     std::unique_ptr<WritableFile> release() { return std::move(inner_); }
 
-private:
+  private:
     std::unique_ptr<WritableFile> inner_;
     FaultyFileSystem& owner_;
     int lines_ = 0;
 };
 
 class FaultyReadable : public ReadableFile {
-public:
-    FaultyReadable(std::unique_ptr<ReadableFile> inner, FaultyFileSystem& owner) : inner_(std::move(inner)), owner_(owner) {}
+  public:
+    FaultyReadable(std::unique_ptr<ReadableFile> inner, FaultyFileSystem& owner)
+        : inner_(std::move(inner)), owner_(owner) {}
     bool readLine(std::string& line, ErrorInfo& error, std::size_t maxLength) override {
         if (!owner_.mayRead()) {
             error = ErrorInfo::of(error::kDeviceIo);
@@ -48,7 +50,7 @@ public:
     ErrorInfo rewind() override { return inner_->rewind(); }
     const ReadableFile* inner() const { return inner_.get(); }
 
-private:
+  private:
     std::unique_ptr<ReadableFile> inner_;
     FaultyFileSystem& owner_;
 };
@@ -65,7 +67,8 @@ std::string MessagesOf(const RecordingHost& host) {
 
 }  // namespace
 
-std::unique_ptr<ReadableFile> FaultyFileSystem::openHeld(const std::filesystem::path& file, ErrorInfo& error) {
+std::unique_ptr<ReadableFile> FaultyFileSystem::openHeld(const std::filesystem::path& file,
+                                                         ErrorInfo& error) {
     holdAttempts.push_back(file);
     if (failOpen && failOpen(file)) {
         error = ErrorInfo::of(openError);
@@ -98,7 +101,8 @@ std::unique_ptr<WritableFile> FaultyFileSystem::createTemporary(const std::files
                                                                 const ReadableFile* like, ErrorInfo& error) {
     step("create");
     const auto* wrapped = dynamic_cast<const FaultyReadable*>(like);
-    std::unique_ptr<WritableFile> real = inner_->createTemporary(target, wrapped ? wrapped->inner() : like, error);
+    std::unique_ptr<WritableFile> real =
+        inner_->createTemporary(target, wrapped ? wrapped->inner() : like, error);
     if (!real) {
         return nullptr;
     }
@@ -106,8 +110,8 @@ std::unique_ptr<WritableFile> FaultyFileSystem::createTemporary(const std::files
 }
 
 std::unique_ptr<ReadableFile> FaultyFileSystem::install(std::unique_ptr<WritableFile> temporary,
-                                                        const std::filesystem::path& target, bool replaceExisting,
-                                                        ErrorInfo& error) {
+                                                        const std::filesystem::path& target,
+                                                        bool replaceExisting, ErrorInfo& error) {
     step("install");
     auto* wrapped = dynamic_cast<FaultyWritable*>(temporary.get());
     std::unique_ptr<WritableFile> real = wrapped ? wrapped->release() : std::move(temporary);
@@ -167,7 +171,9 @@ std::filesystem::path StoreTest::profileFile(std::u16string_view name) const {
     return database / std::filesystem::path(std::u16string(name) + u".dat");
 }
 
-std::string StoreTest::fileBytes(std::u16string_view name) const { return TempFolder::readFile(profileFile(name)); }
+std::string StoreTest::fileBytes(std::u16string_view name) const {
+    return TempFolder::readFile(profileFile(name));
+}
 
 std::string StoreTest::releasedFileBytes(std::u16string_view name) {
 #ifdef _WIN32
@@ -214,7 +220,8 @@ Instance& WriteAndOpen(Instance& instance, std::u16string_view name,
     Profile profile = instance.store->open().profile();
     fill(profile);
     instance.store->open().closeHeldFile();
-    WriteProfileFile(instance.store->folder().databaseFolder() / (std::u16string(name) + u".dat"), profile, seal);
+    WriteProfileFile(instance.store->folder().databaseFolder() / (std::u16string(name) + u".dat"), profile,
+                     seal);
     if (!instance.open(name).loaded())
         throw StepFailed("opening the written profile failed: " + MessagesOf(instance.host));
     return instance;
@@ -255,8 +262,8 @@ std::vector<std::string> BuildLines(const std::vector<std::u16string>& records, 
     for (const std::u16string& record : records) {
         body.push_back(EncryptUnderTestKey(record));
     }
-    const std::string keyLine =
-        crypto::TryEncryptText(AppendRecordSum(WidenBytes(key)), WidenBytes(body.empty() ? std::string("00") : body[0]));
+    const std::string keyLine = crypto::TryEncryptText(
+        AppendRecordSum(WidenBytes(key)), WidenBytes(body.empty() ? std::string("00") : body[0]));
     lines.push_back(keyLine);
     lines.insert(lines.end(), body.begin(), body.end());
     if (trailer) {

@@ -26,18 +26,19 @@ namespace keyloft::testing {
 // Wraps a real FileSystem; each failure can be switched on by the test, and every step of a save
 // is recorded in order.
 class FaultyFileSystem : public FileSystem {
-public:
+  public:
     explicit FaultyFileSystem(std::unique_ptr<FileSystem> inner) : inner_(std::move(inner)) {}
 
-    int failWriteAtLine = 0;          // the n-th written line (1-based, counted per file) fails
+    int failWriteAtLine = 0;  // the n-th written line (1-based, counted per file) fails
     int writeError = error::kDiskFull;
-    bool failFlush = false;           // flushing a written file fails with 57
-    int readsBeforeFailure = -1;      // when >= 0: lines that may still be read before reads fail with 57
+    bool failFlush = false;       // flushing a written file fails with 57
+    int readsBeforeFailure = -1;  // when >= 0: lines that may still be read before reads fail with 57
     std::function<bool(const std::filesystem::path&)> failOpen;  // openHeld fails with openError when true
     int openError = error::kFileNotFound;
-    std::function<bool(const std::filesystem::path&)> failInstall;  // install fails with 70 (not in use) when true
-    std::optional<FileStamp> shownStamp;  // when set, stampOf shows it for every file
-    std::vector<std::filesystem::path> holdAttempts;                // every openHeld, in order
+    std::function<bool(const std::filesystem::path&)>
+        failInstall;                                  // install fails with 70 (not in use) when true
+    std::optional<FileStamp> shownStamp;              // when set, stampOf shows it for every file
+    std::vector<std::filesystem::path> holdAttempts;  // every openHeld, in order
     // The steps of saves, in order: "create", "write", "flush", "install", "flush folder".
     std::vector<std::string> steps;
     // Runs at each step, before the real file system takes it: another user acts there.
@@ -49,10 +50,11 @@ public:
 
     std::unique_ptr<ReadableFile> openHeld(const std::filesystem::path& file, ErrorInfo& error) override;
     bool namesOtherFile(const std::filesystem::path& file, const ReadableFile& held) override;
-    std::unique_ptr<WritableFile> createTemporary(const std::filesystem::path& target, const ReadableFile* like,
-                                                  ErrorInfo& error) override;
-    std::unique_ptr<ReadableFile> install(std::unique_ptr<WritableFile> temporary, const std::filesystem::path& target,
-                                          bool replaceExisting, ErrorInfo& error) override;
+    std::unique_ptr<WritableFile> createTemporary(const std::filesystem::path& target,
+                                                  const ReadableFile* like, ErrorInfo& error) override;
+    std::unique_ptr<ReadableFile> install(std::unique_ptr<WritableFile> temporary,
+                                          const std::filesystem::path& target, bool replaceExisting,
+                                          ErrorInfo& error) override;
     ErrorInfo flushFolder(const std::filesystem::path& file) override {
         step("flush folder");
         return inner_->flushFolder(file);
@@ -60,7 +62,8 @@ public:
     std::vector<std::filesystem::path> removeLeftovers(const std::filesystem::path& target) override {
         return inner_->removeLeftovers(target);
     }
-    ErrorInfo rename(const std::filesystem::path& from, const std::filesystem::path& to, bool replaceExisting) override {
+    ErrorInfo rename(const std::filesystem::path& from, const std::filesystem::path& to,
+                     bool replaceExisting) override {
         return inner_->rename(from, to, replaceExisting);
     }
     ErrorInfo remove(const std::filesystem::path& file) override { return inner_->remove(file); }
@@ -90,7 +93,7 @@ public:
         return true;
     }
 
-private:
+  private:
     std::unique_ptr<FileSystem> inner_;
 };
 
@@ -129,12 +132,12 @@ struct Instance {
 // Thrown by a fixture step that failed: the test ends there with one failure that names the step,
 // instead of going on with state the step never set.
 class StepFailed : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 class StoreTest : public ::testing::Test {
-protected:
+  protected:
     StoreTest();
 
     // A new instance on the shared database folder; its settings name that folder.
@@ -166,8 +169,8 @@ protected:
 // Profile key, plain texts and lengths of a file's lines, read without the store.
 struct DecodedFile {
     std::vector<std::string> lines;
-    std::u16string keyText;               // plain text of the key line
-    std::vector<std::u16string> plain;    // plain text of each line from line 2 on
+    std::u16string keyText;             // plain text of the key line
+    std::vector<std::u16string> plain;  // plain text of each line from line 2 on
 };
 DecodedFile DecodeFileForTest(std::string_view bytes);
 

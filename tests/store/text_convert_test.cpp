@@ -22,15 +22,21 @@ TEST(TextConvert, EveryPlaneBoundaryRoundTrips) {
 }
 
 TEST(TextConvert, InvalidInputBecomesReplacementCharacters) {
-    EXPECT_EQ(Utf16ToUtf8(std::u16string{u'a', char16_t(0xDC00), char16_t(0xD800)}), "a\xEF\xBF\xBD\xEF\xBF\xBD");
+    EXPECT_EQ(Utf16ToUtf8(std::u16string{u'a', char16_t(0xDC00), char16_t(0xD800)}),
+              "a\xEF\xBF\xBD\xEF\xBF\xBD");
     // Encoded surrogate, past U+10FFFF, overlong, cut short.
     EXPECT_EQ(Utf8ToUtf16("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD");
     EXPECT_EQ(Utf8ToUtf16("\xF4\x90\x80\x80"), u"\uFFFD\uFFFD\uFFFD\uFFFD");
-    EXPECT_EQ(Utf8ToUtf16("\xE0\x80\xAF" "x"), u"\uFFFD\uFFFD\uFFFDx");
+    EXPECT_EQ(Utf8ToUtf16("\xE0\x80\xAF"
+                          "x"),
+              u"\uFFFD\uFFFD\uFFFDx");
     EXPECT_EQ(Utf8ToUtf16("x\xF0\x9F\x98"), u"x\uFFFD\uFFFD\uFFFD");
-    EXPECT_EQ(Utf8ToUtf16("a\xFF" "b"), u"a\uFFFDb");
+    EXPECT_EQ(Utf8ToUtf16("a\xFF"
+                          "b"),
+              u"a\uFFFDb");
     // The strict form refuses the whole text for any one of them.
-    for (const char* bad : {"\xC0\x80", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE6\x97", "\x80", "\xFF", "ok\xFF"})
+    for (const char* bad :
+         {"\xC0\x80", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE6\x97", "\x80", "\xFF", "ok\xFF"})
         EXPECT_FALSE(FromUtf8(bad).has_value()) << bad;
 }
 
@@ -41,9 +47,17 @@ TEST(TextConvert, UnpairedSurrogatesBecomeReplacementCharacters) {
         std::u16string utf16;
         std::string utf8;
     } cases[] = {
-        {"ordinary text", u"Grüße, 日本 😀", "Gr\xC3\xBC\xC3\x9F" "e, \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80"},
-        {"lone high", {u'a', char16_t(0xD83D), u'b'}, "a\xEF\xBF\xBD" "b"},
-        {"lone low", {u'a', char16_t(0xDE00), u'b'}, "a\xEF\xBF\xBD" "b"},
+        {"ordinary text", u"Grüße, 日本 😀",
+         "Gr\xC3\xBC\xC3\x9F"
+         "e, \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80"},
+        {"lone high",
+         {u'a', char16_t(0xD83D), u'b'},
+         "a\xEF\xBF\xBD"
+         "b"},
+        {"lone low",
+         {u'a', char16_t(0xDE00), u'b'},
+         "a\xEF\xBF\xBD"
+         "b"},
         {"high at the end", {u'a', char16_t(0xD83D)}, "a\xEF\xBF\xBD"},
         {"reversed pair", {char16_t(0xDE00), char16_t(0xD83D)}, "\xEF\xBF\xBD\xEF\xBF\xBD"},
         {"empty", {}, ""},

@@ -6,7 +6,7 @@
 namespace keyloft::testing {
 
 class FakeClock : public Clock {
-public:
+  public:
     FakeClock() {
         time.year = 2026;
         time.month = 12;

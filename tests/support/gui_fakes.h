@@ -16,7 +16,7 @@
 namespace keyloft::testing {
 
 class RecordingClipboard final : public platform::Clipboard {
-public:
+  public:
     void setSecretText(const QString& text) override {
         text_ = text;
         own_ = true;
@@ -38,13 +38,13 @@ public:
     }
     int copies = 0;
 
-private:
+  private:
     QString text_;
     bool own_ = false;
 };
 
 class RecordingShell final : public platform::Shell {
-public:
+  public:
     bool open(const QString& item) override {
         opened.push_back(item);
         return opens;
@@ -56,7 +56,7 @@ public:
 // A printer with simple metrics: characters are 0.625 points wide ('M' three times that), lines
 // 1.25 points high, two device units per point. Every print and page change is recorded.
 class RecordingPrinter : public platform::Printer {
-public:
+  public:
     struct Line {
         QString text;
         double x;
@@ -116,7 +116,7 @@ public:
         return found;
     }
 
-private:
+  private:
     double width_;
     double height_;
     double x_ = 0;

@@ -17,7 +17,7 @@
 namespace keyloft::testing {
 
 class ScriptedDialogs : public Dialogs {
-public:
+  public:
     ~ScriptedDialogs() override;
 
     // The next box is answered with `answer`, whatever it says.
@@ -40,7 +40,7 @@ public:
     // Forgets what was shown and what was still expected (a test's own reset, not a check).
     void reset();
 
-private:
+  private:
     struct Expectation {
         std::optional<std::u16string> text;
         MessageAnswer answer;

@@ -25,11 +25,14 @@ namespace {
 bool IsControl(const QWidget* widget) {
     if (qobject_cast<const QLineEdit*>(widget) != nullptr) {
         const QWidget* parent = widget->parentWidget();
-        return qobject_cast<const QAbstractSpinBox*>(parent) == nullptr && qobject_cast<const QComboBox*>(parent) == nullptr;
+        return qobject_cast<const QAbstractSpinBox*>(parent) == nullptr &&
+               qobject_cast<const QComboBox*>(parent) == nullptr;
     }
-    return qobject_cast<const QAbstractButton*>(widget) != nullptr || qobject_cast<const QComboBox*>(widget) != nullptr ||
+    return qobject_cast<const QAbstractButton*>(widget) != nullptr ||
+           qobject_cast<const QComboBox*>(widget) != nullptr ||
            qobject_cast<const QAbstractItemView*>(widget) != nullptr ||
-           (qobject_cast<const QAbstractSlider*>(widget) != nullptr && qobject_cast<const QScrollBar*>(widget) == nullptr) ||
+           (qobject_cast<const QAbstractSlider*>(widget) != nullptr &&
+            qobject_cast<const QScrollBar*>(widget) == nullptr) ||
            qobject_cast<const QAbstractSpinBox*>(widget) != nullptr ||
            qobject_cast<const QPlainTextEdit*>(widget) != nullptr ||
            (qobject_cast<const QHeaderView*>(widget) != nullptr && widget->focusPolicy() != Qt::NoFocus) ||
@@ -42,11 +45,13 @@ bool Seen(const QWidget* widget) { return widget->isVisible() && !widget->rect()
 
 QString ControlName(const QWidget* control) {
     if (control == nullptr) return QStringLiteral("(none)");
-    if (const auto* button = qobject_cast<const QToolButton*>(control); button != nullptr && button->defaultAction())
+    if (const auto* button = qobject_cast<const QToolButton*>(control);
+        button != nullptr && button->defaultAction())
         return QLatin1Char('[') + button->defaultAction()->objectName() + QLatin1Char(']');
     QString name = control->objectName();
     if (name.isEmpty()) name = QString::fromLatin1(control->metaObject()->className());
-    if (const QVariant index = control->property("index"); index.isValid()) name += QString::number(index.toInt());
+    if (const QVariant index = control->property("index"); index.isValid())
+        name += QString::number(index.toInt());
     return name;
 }
 
@@ -55,7 +60,8 @@ QStringList TabWalk(int count) {
     for (int i = 0; i < count; ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         const QWidget* focused = QApplication::focusWidget();
-        reached << ControlName(focused) + (focused != nullptr && Seen(focused) ? QString() : QStringLiteral(" (unseen)"));
+        reached << ControlName(focused) +
+                       (focused != nullptr && Seen(focused) ? QString() : QStringLiteral(" (unseen)"));
     }
     return reached;
 }
@@ -63,11 +69,13 @@ QStringList TabWalk(int count) {
 QStringList ClippedControls(QWidget* root) {
     QStringList clipped;
     for (QWidget* control : root->findChildren<QWidget*>()) {
-        const bool shown = qobject_cast<QLabel*>(control) != nullptr ? !qobject_cast<QLabel*>(control)->text().isEmpty()
-                                                                       : IsControl(control);
+        const bool shown = qobject_cast<QLabel*>(control) != nullptr
+                               ? !qobject_cast<QLabel*>(control)->text().isEmpty()
+                               : IsControl(control);
         if (!shown || !control->isVisible()) continue;
         // A list or a text area scrolls what it cannot show: only its place is checked.
-        QSize wanted = qobject_cast<QAbstractScrollArea*>(control) != nullptr ? QSize() : control->minimumSizeHint();
+        QSize wanted =
+            qobject_cast<QAbstractScrollArea*>(control) != nullptr ? QSize() : control->minimumSizeHint();
         if (const auto* label = qobject_cast<QLabel*>(control); label != nullptr && label->wordWrap())
             wanted = QSize(0, label->heightForWidth(label->width()));
         if (control->width() < wanted.width() || control->height() < wanted.height()) {

@@ -45,7 +45,7 @@ struct ProfileOnDisk {
 };
 
 class WindowTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
 
@@ -124,7 +124,7 @@ protected:
     std::unique_ptr<MainWindow> window;
     std::unique_ptr<WindowParts> parts;
 
-private:
+  private:
     QLocale savedLocale_;
 };
 

@@ -27,13 +27,13 @@ int InjectedFault() {
 std::string SystemText(int error) {
 #ifdef _WIN32
     wchar_t* text = nullptr;
-    const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                                   nullptr, static_cast<DWORD>(error), 0, reinterpret_cast<wchar_t*>(&text), 0,
-                                   nullptr);
+    const DWORD n = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+        static_cast<DWORD>(error), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     std::string narrow;
     if (n > 0 && text != nullptr) {
-        const int size = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(n), nullptr, 0, nullptr, nullptr);
+        const int size =
+            WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(n), nullptr, 0, nullptr, nullptr);
         narrow.resize(static_cast<std::size_t>(std::max(size, 0)));
         WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(n), narrow.data(), size, nullptr, nullptr);
     }
@@ -75,14 +75,16 @@ StartOutcome StartWithRetries(const std::function<int()>& start, StartPolicy pol
         ++outcome.tries;
         const int fault = InjectedFault();
         outcome.error = fault != 0 ? fault : start();
-        if (outcome.error == 0 || outcome.tries >= policy.attempts || !transient(outcome.error)) return outcome;
+        if (outcome.error == 0 || outcome.tries >= policy.attempts || !transient(outcome.error))
+            return outcome;
         std::this_thread::sleep_for(pause);
         pause = std::min(pause * 2, policy.longestPause);
     }
 }
 
 std::string StartFailure(const std::string& program, const std::string& call, const StartOutcome& outcome) {
-    std::string message = program + " could not be started: " + call + ": error " + std::to_string(outcome.error);
+    std::string message =
+        program + " could not be started: " + call + ": error " + std::to_string(outcome.error);
     const std::string text = SystemText(outcome.error);
     if (!text.empty()) message += " (" + text + ")";
     return message + " after " + std::to_string(outcome.tries) + (outcome.tries == 1 ? " try" : " tries");

@@ -14,9 +14,9 @@ namespace {
 
 // The file with its version record (line 3) replaced by what `rewrite` makes of its number and
 // sum (the plain record text, sum included); empty when line 3 is not a readable version record.
-std::string RewriteVersionLine(std::string_view fileBytes,
-                               const std::function<std::u16string(const std::u16string& number,
-                                                                  const std::u16string& sum)>& rewrite) {
+std::string RewriteVersionLine(
+    std::string_view fileBytes,
+    const std::function<std::u16string(const std::u16string& number, const std::u16string& sum)>& rewrite) {
     std::vector<std::string> lines = SplitFileLines(fileBytes);
     if (lines.size() < 3) {
         return {};
@@ -63,7 +63,8 @@ std::string WithSealedHeaderVersion(std::string_view sealedFileBytes, std::int32
     std::string above;
     for (std::size_t i = 0; i + 1 < lines.size(); ++i) above += lines[i] + "\r\n";
     unsigned char hash[32];
-    crypto_generichash(hash, sizeof hash, reinterpret_cast<const unsigned char*>(above.data()), above.size(), nullptr, 0);
+    crypto_generichash(hash, sizeof hash, reinterpret_cast<const unsigned char*>(above.data()), above.size(),
+                       nullptr, 0);
     char text[sodium_base64_ENCODED_LEN(32, sodium_base64_VARIANT_ORIGINAL)];
     sodium_bin2base64(text, sizeof text, hash, sizeof hash, sodium_base64_VARIANT_ORIGINAL);
     lines.back() = std::string("check=") + text;

@@ -25,13 +25,14 @@ namespace keyloft::testing {
 // confirmed): checked, stored at the end and saved.
 inline EditResult AddEntryRecord(ProfileStore& store, std::u16string_view record) {
     const Entry entry = EntryOf(record);
-    return store.edits().addEntry(TypedEntry{entry, entry.password, false}, ExpiryDateReader(DateOrder::MonthFirst));
+    return store.edits().addEntry(TypedEntry{entry, entry.password, false},
+                                  ExpiryDateReader(DateOrder::MonthFirst));
 }
 // The same for a change of the entry at the 1-based `position` (which moves to the end).
 inline EditResult ChangeEntryRecord(ProfileStore& store, std::size_t position, std::u16string_view record) {
     const Entry entry = EntryOf(record);
     return store.edits().changeEntry(position, TypedEntry{entry, entry.password, false},
-                             ExpiryDateReader(DateOrder::MonthFirst));
+                                     ExpiryDateReader(DateOrder::MonthFirst));
 }
 
 // True when the edit was applied and its save went through.
@@ -84,7 +85,8 @@ inline void RewriteProfileFile(ProfileStore& store, const std::function<void(Pro
     changed.version = NextVersion(changed.version);
     change(changed);
     store.open().closeHeldFile();
-    WriteProfileFile(store.folder().databaseFolder() / (store.open().profileName() + u".dat"), changed, store.open().sealed(), limits);
+    WriteProfileFile(store.folder().databaseFolder() / (store.open().profileName() + u".dat"), changed,
+                     store.open().sealed(), limits);
 }
 
 // The same, and then the store loads the new file (a profile in the usual form, or one logged on).

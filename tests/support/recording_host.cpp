@@ -40,7 +40,6 @@ void RecordingHost::waitMilliseconds(int milliseconds) {
     }
 }
 
-
 std::vector<std::u16string> RecordingHost::texts() const {
     std::vector<std::u16string> result;
     for (const MessageRequest& message : messages) {

@@ -14,7 +14,7 @@
 namespace keyloft::testing {
 
 class RecordingHost : public Dialogs, public UiHost {
-public:
+  public:
     MessageAnswer showMessage(const MessageRequest& request) override;
     void waitMilliseconds(int milliseconds) override;
 

@@ -28,7 +28,8 @@ constexpr std::string_view kPrefix = "keyloft-test-pid";
 // Makes every folder under `folder` writable again, then removes it all.
 void RemoveTree(const std::filesystem::path& folder) {
     std::error_code error;
-    std::filesystem::permissions(folder, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, error);
+    std::filesystem::permissions(folder, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, error);
     for (auto it = std::filesystem::recursive_directory_iterator(folder, error);
          !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
         if (it->is_directory(error)) {
@@ -102,7 +103,8 @@ TempFolder::TempFolder() {
     const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::ostringstream name;
-        name << kPrefix << CurrentProcess() << '-' << std::hex << device() << '-' << stamp << '-' << counter++;
+        name << kPrefix << CurrentProcess() << '-' << std::hex << device() << '-' << stamp << '-'
+             << counter++;
         std::error_code error;
         if (std::filesystem::create_directory(base / name.str(), error) && !error) {
             path_ = base / name.str();

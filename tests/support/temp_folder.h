@@ -13,7 +13,7 @@
 namespace keyloft::testing {
 
 class TempFolder {
-public:
+  public:
     TempFolder();
     ~TempFolder();
     TempFolder(const TempFolder&) = delete;
@@ -29,7 +29,7 @@ public:
     // Removes the folders left in `base` by test processes that have ended; returns how many.
     static int removeLeftovers(const std::filesystem::path& base);
 
-private:
+  private:
     std::filesystem::path path_;
 };
 

@@ -16,7 +16,6 @@ struct UnicodeSample {
     std::string utf8Bytes() const { return std::string(utf8.begin(), utf8.end()); }
 };
 
-
 inline constexpr UnicodeSample kUnicodeSamples[] = {
     {0x7F, u"\u007F", u8"\u007F"},
     {0x80, u"\u0080", u8"\u0080"},
@@ -47,7 +46,6 @@ inline constexpr UnicodeSample kUnicodeSamples[] = {
     {0x10FC00, u"\U0010FC00", u8"\U0010FC00"},  // high surrogate DBFF, low DC00
     {0x10FFFF, u"\U0010FFFF", u8"\U0010FFFF"},
 };
-
 
 // All samples in one text, separated by blanks and framed by "<" and ">".
 inline std::u16string AllSamplesUtf16() {

@@ -11,9 +11,11 @@ void WriteZip(const std::filesystem::path& file, const std::vector<ZipMember>& m
     if (zip == nullptr) throw std::runtime_error("minizip cannot create " + file.string());
     for (const ZipMember& member : members) {
         zip_fileinfo info{};
-        if (zipOpenNewFileInZip64(zip, member.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
-                                  Z_DEFAULT_COMPRESSION, member.bytes.size() >= 0xffffffffu) != ZIP_OK ||
-            zipWriteInFileInZip(zip, member.bytes.data(), static_cast<unsigned>(member.bytes.size())) != ZIP_OK ||
+        if (zipOpenNewFileInZip64(zip, member.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
+                                  Z_DEFLATED, Z_DEFAULT_COMPRESSION,
+                                  member.bytes.size() >= 0xffffffffu) != ZIP_OK ||
+            zipWriteInFileInZip(zip, member.bytes.data(), static_cast<unsigned>(member.bytes.size())) !=
+                ZIP_OK ||
             zipCloseFileInZip(zip) != ZIP_OK) {
             zipClose(zip, nullptr);
             throw std::runtime_error("minizip cannot write " + member.name + " in " + file.string());

@@ -1,6 +1,6 @@
 // A program for the tests of the child runner: it writes a line to each output, starts a process
-// that inherits both outputs and sleeps for longer than the runner's time limit, writes that process's number to the file
-// named by its second argument, and then ends ("end") or waits to be killed ("wait").
+// that inherits both outputs and sleeps for longer than the runner's time limit, writes that process's number
+// to the file named by its second argument, and then ends ("end") or waits to be killed ("wait").
 #include <chrono>
 #include <cstdio>
 #include <fstream>
