@@ -1,7 +1,8 @@
-// The main window: construction, the load step, the store's host, what pages work with, closing,
-// Park and Help. Screens, the commands' states and the profile choice are in
-// main_window_screens.cpp, the logon in main_window_logon.cpp, locking in main_window_locking.cpp,
-// the toolbar commands in main_window_commands.cpp.
+// The main window: construction, the load step, what pages work with, closing, Park and Help.
+// Screens, the commands' states and the profile choice are in main_window_screens.cpp, the store's
+// host and the answers to its questions in main_window_store.cpp, the logon in
+// main_window_logon.cpp, locking in main_window_locking.cpp, the toolbar commands in
+// main_window_commands.cpp.
 #include "app/main_window.h"
 
 #include <cstdlib>
@@ -418,99 +419,6 @@ void MainWindow::setPopup(PopupApi* popup) { popup_ = popup ? popup : &defaultPo
 LocalTime MainWindow::lastActivity() const { return idleLock_->lastActivity(); }
 
 platform::Clipboard& MainWindow::clipboard() { return *clipboard_; }
-
-// ---- the store's host ----
-
-MessageAnswer MainWindow::showMessage(const MessageRequest& request) {
-    return windowDialogs_.showMessage(request);
-}
-
-void MainWindow::waitMilliseconds(int milliseconds) {
-    const QScopedValueRollback<int> storeCall(storeCallsRunning_, storeCallsRunning_ + 1);
-    if (services_.wait) {
-        services_.wait(milliseconds);
-    } else {
-        QElapsedTimer elapsed;
-        elapsed.start();
-        while (elapsed.elapsed() < milliseconds) {
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents,
-                                            static_cast<int>(milliseconds - elapsed.elapsed()));
-        }
-    }
-}
-
-void MainWindow::closeMainWindow() {
-    // The store closes the window after a failure it has already reported: no question first.
-    session_.setDirty(false);
-    close();
-}
-
-void MainWindow::endProgramNow() {
-    clipboard_->clearIfOwn();
-    if (services_.endProgram) {
-        services_.endProgram();
-        return;
-    }
-    std::_Exit(EXIT_FAILURE);
-}
-
-void MainWindow::carryOut(const StoreReport& report) {
-    for (const MessageRequest& message : report.messages) {
-        showMessage(message);
-    }
-    if (report.clearDirty) {
-        setDirty(false);
-    }
-    if (report.lockSession) {
-        lockSession();
-    }
-    if (report.endProgram) {
-        endProgramNow();
-    } else if (report.closeWindow) {
-        closeMainWindow();
-    }
-}
-
-SaveOutcome MainWindow::carryOutSave(const SaveResult& result) {
-    // An edit that resumes after a lock finds the profile forgotten and writes nothing; to a page
-    // this is as a lock-out, which leaves it nothing to show.
-    if (!session_.loggedOn()) return SaveOutcome::ConflictLockedOut;
-    const SaveResult done = answered(result);
-    carryOut(done.report);
-    return done.outcome;
-}
-
-// "Profiles Missing": Yes makes the application folder the database folder.
-std::vector<std::u16string> MainWindow::listProfiles() {
-    ProfileList list = store_->folder().listProfiles();
-    if (list.question && showMessage(*list.question) == MessageAnswer::Yes)
-        return store_->folder().useApplicationFolder();
-    return std::move(list.names);
-}
-
-void MainWindow::askFolderQuestion(const std::optional<MessageRequest>& question) {
-    if (question && showMessage(*question) == MessageAnswer::Yes)
-        (void)store_->folder().useApplicationFolder();
-}
-
-// A file that is no longer sealed, or went back, is opened only when the user says so.
-OpenResult MainWindow::answered(OpenResult result) {
-    while (result.outcome == OpenOutcome::NeedsAnswer && result.question) {
-        result = store_->open().answerReplacedFile(showMessage(*result.question) == MessageAnswer::Yes);
-    }
-    return result;
-}
-
-SaveResult MainWindow::answered(SaveResult result) {
-    while (result.outcome == SaveOutcome::NeedsAnswer && result.question) {
-        result = store_->open().answerReplacedSave(showMessage(*result.question) == MessageAnswer::Yes);
-    }
-    return result;
-}
-
-bool MainWindow::confirmDiscardChanges() { return ConfirmDiscardChanges(windowDialogs_); }
-
-void MainWindow::setStatusText(const QString& text) { statusBar_->showMessage(text); }
 
 // ---- closing, Park, Help, the pop-up's timer ----
 
