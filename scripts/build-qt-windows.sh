@@ -5,6 +5,7 @@
 # outside the clone. Later runs find it there and return at once.
 #
 #   scripts/build-qt-windows.sh          prints the folder of the finished Qt (its last line)
+#   scripts/build-qt-windows.sh --cached prints it when it is in the cache, else fails at once
 #
 # The cache is keyed by the Qt version, the cross compiler's version and this script's options, so a
 # new toolchain or a changed option builds afresh beside the old one. A folder without the mark of a
@@ -40,6 +41,9 @@ finished=$prefix/keyloft-qt-finished
 if [ -f "$finished" ] && [ -f "$prefix/lib/cmake/Qt6/Qt6Config.cmake" ]; then
   echo "$prefix"
   exit 0
+fi
+if [ "${1:-}" = "--cached" ]; then
+  exit 1
 fi
 
 started=$SECONDS
