@@ -4,8 +4,8 @@
 ;   makensis -DVERSION=2.0.0 -DPROGRAMS=<folder of keyloft.exe> -DOUTFILE=Keyloft-2.0.0-setup.exe keyloft.nsi
 ;
 ; It puts the two programs, the help page and the welcome picture in Program Files\Keyloft, adds a
-; Start-menu entry and an uninstaller, and creates the registry keys of the settings (the program
-; never creates them: writing a setting whose key is missing fails). `/S` installs and uninstalls
+; Start-menu entry and an uninstaller, and creates the registry keys of the settings (the programs
+; never create them: writing a setting whose key is missing fails). `/S` installs and uninstalls
 ; without questions. Uninstalling removes what was installed and nothing else: profiles kept in the
 ; program's folder stay there, with the folder, and so do the user's data folder and the settings.
 
@@ -64,8 +64,16 @@ Section "Keyloft"
   SetShellVarContext all
   CreateShortcut "$SMPROGRAMS\Keyloft.lnk" "$INSTDIR\keyloft.exe" "" "$INSTDIR\keyloft.exe" 0
 
+  ; Every setting the programs write (tests/installer_settings_check.cmake keeps this list whole).
   !insertmacro SettingKey "Database"
   !insertmacro SettingKey "Timer"
+  !insertmacro SettingKey "LockOnScreenLock"
+  !insertmacro SettingKey "LockOnMinimize"
+  !insertmacro SettingKey "ClearClipboardSeconds"
+  !insertmacro SettingKey "GeneratorLength"
+  !insertmacro SettingKey "GeneratorSymbols"
+  !insertmacro SettingKey "WindowSize"
+  !insertmacro SettingKey "EntrySplit"
 
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "Keyloft"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
