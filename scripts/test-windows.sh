@@ -38,8 +38,8 @@ if [ "$window" = 1 ]; then
       exit 1
       ;;
   esac
-  # rsvg-convert makes the window's pictures, makensis the installer.
-  window_packages=(librsvg2-bin nsis)
+  # rsvg-convert makes the window's pictures, icotool its icon, makensis the installer.
+  window_packages=(librsvg2-bin icoutils nsis)
   gui_options=(-DKEYLOFT_GUI=ON -DCMAKE_PREFIX_PATH="$qt_prefix" -DQT_HOST_PATH=/usr
     -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake)
 fi
