@@ -45,6 +45,17 @@ fi
 if [ "${1:-}" = "--cached" ]; then
   exit 1
 fi
+# One build at a time: a second run waits for the first and then finds its Qt.
+mkdir -p "$cache"
+exec 9>"$prefix.lock"
+if ! flock -n 9; then
+  echo "build-qt-windows.sh: another run is building this Qt; waiting for it" >&2
+  flock 9
+fi
+if [ -f "$finished" ] && [ -f "$prefix/lib/cmake/Qt6/Qt6Config.cmake" ]; then
+  echo "$prefix"
+  exit 0
+fi
 
 started=$SECONDS
 work=$cache/qt-$qt_version-windows-work-$key
