@@ -348,8 +348,11 @@ check_installer() {
     [ -f "$programs/$file" ] || installer_fails "no $file in Program Files\\Keyloft" || return 1
   done
   [ -f "$start_entry" ] || installer_fails "no Start-menu entry" || return 1
-  for key in Database Timer; do
-    timeout 60 "$wine64" reg query "HKEY_CLASSES_ROOT\\Licenses\\Corvane\\Keyloft\\$key" </dev/null >/dev/null 2>&1 ||
+  # The key of every setting that the installer script names (Database, Timer, ...).
+  local keys key
+  keys=$(timeout 60 "$wine64" reg query 'HKEY_CLASSES_ROOT\Licenses\Corvane\Keyloft' </dev/null 2>/dev/null | tr -d '\r') || true
+  for key in $(sed -n 's/^ *!insertmacro SettingKey "\([A-Za-z]*\)"$/\1/p' packaging/windows/keyloft.nsi); do
+    grep -qxF "HKEY_CLASSES_ROOT\\Licenses\\Corvane\\Keyloft\\$key" <<<"$keys" ||
       installer_fails "no registry key HKEY_CLASSES_ROOT\\Licenses\\Corvane\\Keyloft\\$key" || return 1
   done
 
