@@ -38,7 +38,36 @@ key=$(printf '%s\n' "$qt_version" "$compiler_version" "${options[@]}" | sha256su
 prefix=$cache/qt-$qt_version-windows-gcc$compiler_version-$key
 finished=$prefix/keyloft-qt-finished
 
+directwrite=$prefix/lib/keyloft-directwrite
+# Qt 6.4 compiles its DirectWrite font code only with Direct2D, which is left out here, yet its
+# `windows` platform and its printing refer to that code: it is compiled on its own from the same
+# source (cmake/qt-windows-directwrite) into $directwrite, and Keyloft's programs take it in.
+# $1: the folder of the qt6-base source tree, $2: a work folder.
+add_directwrite() {
+  cmake -S "$root/cmake/qt-windows-directwrite" -B "$2/directwrite" -G Ninja \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_PREFIX_PATH="$prefix" -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+    -DQT_GUI_SOURCE="$1/src/gui" -DCMAKE_INSTALL_PREFIX="$prefix" >"$2/directwrite.log" 2>&1 &&
+    nice -n 10 cmake --build "$2/directwrite" >>"$2/directwrite.log" 2>&1 &&
+    cmake --install "$2/directwrite" >>"$2/directwrite.log" 2>&1 || {
+    echo "build-qt-windows.sh: compiling Qt's DirectWrite font code failed (see $2/directwrite.log)" >&2
+    return 1
+  }
+}
+
 if [ -f "$finished" ] && [ -f "$prefix/lib/cmake/Qt6/Qt6Config.cmake" ]; then
+  # A Qt of an earlier version of this script: only the DirectWrite code is missing.
+  if ! ls "$directwrite"/*.obj >/dev/null 2>&1; then
+    scripts/setup.sh --enable-sources
+    addition=$(mktemp -d)
+    (cd "$addition" && apt-get source --only-source --download-only "qt6-base=$(dpkg-query -W -f '${Version}' qt6-base-dev)" &&
+      tar xJf qt6-base_*.orig.tar.xz --wildcards '*/src/gui/text/windows/*') >"$addition/source.log" 2>&1 || {
+      echo "build-qt-windows.sh: apt-get source qt6-base failed (see $addition/source.log)" >&2
+      exit 1
+    }
+    add_directwrite "$(find "$addition" -mindepth 1 -maxdepth 1 -type d | head -n 1)" "$addition"
+    rm -rf "$addition"
+  fi
   echo "$prefix"
   exit 0
 fi
@@ -90,6 +119,7 @@ nice -n 10 cmake --build "$work/build" -j2 >"$work/build.log" 2>&1 || {
   exit 1
 }
 cmake --install "$work/build" >"$work/install.log" 2>&1
+add_directwrite "$source_tree" "$work"
 touch "$finished"
 rm -rf "$work"
 echo "build-qt-windows.sh: Qt for Windows built in $((SECONDS - started)) s" >&2
