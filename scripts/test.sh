@@ -80,7 +80,7 @@ if [ "${KEYLOFT_SKIP_WINDOWS:-0}" != 1 ]; then
   step "Windows build and Wine tests"
   scripts/test-windows.sh
   # The window in the same build folder, with the Qt for Windows of the cache (built there first
-  # unless KEYLOFT_WINDOWS_QT=cached), its tests and the installer.
+  # unless KEYLOFT_WINDOWS_QT=cached) and the installer.
   step "Windows window and installer"
   scripts/test-windows.sh --window
 fi
