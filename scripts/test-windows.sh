@@ -399,15 +399,15 @@ check_installer() {
 
 status=0
 if [ "$window" = 1 ]; then
-  # The window's tests only: the core's ran in the step without the window. Under Wine they crash
-  # at their first temporary folder (a page fault in QRandomGenerator::_fillRange, called by
-  # QTemporaryDir, with the static Qt of scripts/build-qt-windows.sh) and are not yet found out:
-  # KEYLOFT_WINDOWS_GUI_TESTS=1 runs them.
+  # The window's tests only: the core's ran in the step without the window. Under Wine 12 of their
+  # 283 tests still fail (sealing in Setup, the pop-up's size, the clipboard's secret mark, the
+  # parked window's return, the show request of a later start, a name that is not UTF-8, ...), so
+  # for now they run only with KEYLOFT_WINDOWS_GUI_TESTS=1.
   if [ "${KEYLOFT_WINDOWS_GUI_TESTS:-0}" = 1 ]; then
     (cd "$build" && ctest --output-on-failure -j2 --timeout 1200 -L gui "$@") || status=$?
   else
-    echo "test-windows.sh: the window's tests under Wine were left out: they crash in Qt's random" \
-      "generator at their first temporary folder (KEYLOFT_WINDOWS_GUI_TESTS=1 runs them)"
+    echo "test-windows.sh: the window's tests under Wine were left out: 12 of them still fail there" \
+      "(KEYLOFT_WINDOWS_GUI_TESTS=1 runs them)"
   fi
   check_installer || status=1
 else
