@@ -12,6 +12,9 @@ set(CMAKE_CXX_COMPILER ${KEYLOFT_MINGW_TRIPLET}-g++-posix)
 set(CMAKE_RC_COMPILER ${KEYLOFT_MINGW_TRIPLET}-windres)
 
 set(CMAKE_FIND_ROOT_PATH /usr/${KEYLOFT_MINGW_TRIPLET})
+# A library built for Windows outside that root, such as the Qt of scripts/build-qt-windows.sh, is
+# named in CMAKE_PREFIX_PATH: its folder is searched as a root of its own.
+list(APPEND CMAKE_FIND_ROOT_PATH ${CMAKE_PREFIX_PATH})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

@@ -2,8 +2,8 @@
 # Sets up, builds and runs every test: the layout of the source checked, the full build and its
 # Debian package, a short trial with a file-sync engine, then the core again
 # with AddressSanitizer and UndefinedBehaviorSanitizer, a short run of every fuzz target, then the
-# core and keyloft-cli cross-built for Windows and tested under Wine (KEYLOFT_SKIP_WINDOWS=1
-# leaves that out). The time of each step is printed at the end, also when a step fails, with the
+# core and keyloft-cli cross-built for Windows and tested under Wine, and the window and its
+# installer for Windows (KEYLOFT_SKIP_WINDOWS=1 leaves both out). The time of each step is printed at the end, also when a step fails, with the
 # processor time its programs took and the machine's load average (of the last minute) at its end:
 # a step that took long on a busy machine shows it.
 set -euo pipefail
@@ -85,5 +85,9 @@ if [ "${KEYLOFT_SKIP_WINDOWS:-0}" != 1 ]; then
   scripts/test-windows.sh --build-only
   step "Wine tests"
   scripts/test-windows.sh
+  # The window in the same build folder, with the Qt for Windows of the cache (built there first
+  # unless KEYLOFT_WINDOWS_QT=cached) and the installer.
+  step "Windows window and installer"
+  scripts/test-windows.sh --window
 fi
 step ""

@@ -245,7 +245,10 @@ namespace {
 
 std::wstring RandomTag() {
     static constexpr wchar_t kLetters[] = L"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    thread_local std::mt19937 generator{std::random_device{}()};
+    // Not std::mt19937: Qt for Windows, built with GCC's interprocedural register allocation,
+    // calls its own copy of that engine's refill assuming the registers that copy leaves alone,
+    // and the linker may keep this file's copy instead (a page fault in QRandomGenerator).
+    thread_local std::mt19937_64 generator{std::random_device{}()};
     std::uniform_int_distribution<int> pick(0, static_cast<int>(std::size(kLetters)) - 2);
     std::wstring tag(8, L'x');
     for (wchar_t& c : tag) {
