@@ -25,11 +25,11 @@ class SystemClipboardImpl final : public Clipboard {
         auto* data = new QMimeData;
         data->setText(text);
 #ifdef _WIN32
-        // Keeps the text out of the clipboard history and cloud clipboard.
-        data->setData(
-            QStringLiteral(
-                "application/x-qt-windows-mime;value=\"ExcludeClipboardContentFromMonitorProcessing\""),
-            QByteArray(4, '\0'));
+        // Keeps the text from clipboard monitors, out of the clipboard history and off the cloud
+        // clipboard (each format a DWORD; zero says no).
+        for (const char* format : kWindowsSecretFormats) {
+            data->setData(QString::fromLatin1(format), QByteArray(4, '\0'));
+        }
 #else
         // Clipboard managers that honour it keep the text out of their history.
         data->setData(QStringLiteral("x-kde-passwordManagerHint"), QByteArrayLiteral("secret"));

@@ -24,4 +24,11 @@ class Clipboard {
 // The system clipboard (QClipboard). Implemented in qt_clipboard.cpp.
 Clipboard& SystemClipboard();
 
+// The clipboard formats that mark a copied text as secret on Windows; each holds a DWORD zero.
+inline constexpr const char* kWindowsSecretFormats[] = {
+    "application/x-qt-windows-mime;value=\"ExcludeClipboardContentFromMonitorProcessing\"",
+    "application/x-qt-windows-mime;value=\"CanIncludeInClipboardHistory\"",
+    "application/x-qt-windows-mime;value=\"CanUploadToCloudClipboard\"",
+};
+
 }  // namespace keyloft::platform

@@ -1,6 +1,7 @@
 // The window driven by keys only: the first run, every command's key, Enter in the editors, and
 // the saved entry of a long list kept in view.
 #include <algorithm>
+#include <atomic>
 #include <map>
 
 #include <QAbstractButton>
@@ -430,7 +431,11 @@ TEST_F(Keyboard, AParkedWindowComesBackByKeys) {
     trayAvailable = true;
     writeProfile({.name = u"Alice"});
     start();
-    ASSERT_TRUE(running.listenForShowRequests(window.get(), [this] { window->bringToFront(); }));
+    std::atomic<int> showRequests = 0;
+    ASSERT_TRUE(running.listenForShowRequests(window.get(), [this, &showRequests] {
+        ++showRequests;
+        window->bringToFront();
+    }));
     parts->tray->setNotificationAreaAvailable(true);
     const auto park = [this] {
         activate();
@@ -447,8 +452,10 @@ TEST_F(Keyboard, AParkedWindowComesBackByKeys) {
     park();
     platform::SingleInstanceGuard second(lock);
     dialogs.expect(u"Keyloft is already running!");
-    dialogs.whileOpen([this] { EXPECT_TRUE(window->isHidden()); });  // the message comes first
-    EXPECT_TRUE(RefuseSecondInstance(second, dialogs));
+    dialogs.whileOpen([&showRequests] { EXPECT_EQ(showRequests, 0); });  // the message comes first
+    bool refused = false;
+    ASSERT_TRUE(RunBesideEvents([&] { refused = RefuseSecondInstance(second, dialogs); }));
+    EXPECT_TRUE(refused);
     EXPECT_TRUE(QTest::qWaitFor([this] { return window->isVisible(); }, 5000));
     EXPECT_FALSE(window->isMinimized());
 }

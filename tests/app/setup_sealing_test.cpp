@@ -347,7 +347,8 @@ TEST_F(SealingChoiceTest, TheStrengthFollowsThePasswordOnScreenAndTheProfilesOwn
     const std::vector<std::pair<QString, std::string>> rated{
         {kStrong, "Strength: Strong (4 of 4)"},
         {answer, "Strength: Very weak (0 of 4). " + ownWords},
-        {QStringLiteral("Home2026"),
+        // Rated alike by the strength library of the Linux and the Windows build.
+        {QStringLiteral("Home 1987"),
          "Strength: Weak (1 of 4). " + ownWords + " Dates and years are easy to guess."},
         {QString(), ""}};
     for (const auto& [password, shown] : rated) {

@@ -16,7 +16,13 @@ TEST(SystemClipboardTest, CopiedPasswordIsMarkedSecret) {
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
     ASSERT_NE(data, nullptr);
     EXPECT_EQ(data->text(), "Tr0ub4dor");
+#ifdef _WIN32
+    for (const char* format : kWindowsSecretFormats) {
+        EXPECT_EQ(data->data(QString::fromLatin1(format)), QByteArray(4, '\0')) << format;
+    }
+#else
     EXPECT_EQ(data->data(QStringLiteral("x-kde-passwordManagerHint")), QByteArray("secret"));
+#endif
     // A second copy replaces the first.
     clipboard.setSecretText(QStringLiteral("other"));
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "other");

@@ -1,6 +1,7 @@
 #include "support/gui_widget_helpers.h"
 
 #include <algorithm>
+#include <memory>
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -16,6 +17,7 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTest>
+#include <QThread>
 #include <QToolButton>
 
 namespace keyloft::testing {
@@ -138,6 +140,14 @@ bool triggerEnabled(QWidget* root, const QString& key) {
     }
     action->trigger();
     return true;
+}
+
+bool RunBesideEvents(const std::function<void()>& body, int timeoutMs) {
+    std::unique_ptr<QThread> thread(QThread::create(body));
+    thread->start();
+    const bool ended = QTest::qWaitFor([&thread] { return thread->isFinished(); }, timeoutMs);
+    thread->wait();  // never left running past the test
+    return ended;
 }
 
 }  // namespace keyloft::testing

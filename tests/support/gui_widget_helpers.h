@@ -3,12 +3,19 @@
 
 #include <QAction>
 #include <QString>
+
+#include <functional>
 #include <QStringList>
 #include <QWidget>
 
 #include <gtest/gtest.h>
 
 namespace keyloft::testing {
+
+// Runs `body` on a thread of its own while this thread goes on with its events, as a later start
+// of the program runs beside the running one (on Windows a local socket's write waits for the
+// other end to read it); false when it has not ended within `timeoutMs`.
+bool RunBesideEvents(const std::function<void()>& body, int timeoutMs = 10000);
 
 // The action named `key` under `root`; fails the test (and returns nullptr) when there is none.
 QAction* findAction(QWidget* root, const QString& key);
