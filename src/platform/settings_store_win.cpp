@@ -1,7 +1,12 @@
 // Settings in the registry: HKEY_CLASSES_ROOT\Licenses\Corvane\Keyloft\<name>, default value of
-// type REG_SZ in the ANSI code page. Keys are never created here, by reading or by writing:
-// writing a setting whose key does not exist fails. Each access asks only for the rights it needs,
-// so that reading works for users who may not change the key.
+// type REG_SZ in the ANSI code page. Writing a setting whose key does not exist fails. Each access
+// asks only for the rights it needs, so that reading works for users who may not change the key.
+//
+// The installer makes the keys for the whole machine (HKEY_LOCAL_MACHINE\Software\Classes, which
+// HKEY_CLASSES_ROOT shows), where only administrators may change them. Where the machine's key is
+// there but this user may not change it, the value goes to the user's own copy of the key
+// (HKEY_CURRENT_USER\Software\Classes\...), the only key made here; a setting is read from the
+// user's copy when there is one, as Windows' view of HKEY_CLASSES_ROOT does too.
 
 #ifdef _WIN32
 
@@ -9,15 +14,18 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/platform_core.h"
 #include "platform/settings_file.h"
+#include "platform/settings_registry_win.h"
 
 namespace keyloft::platform {
 namespace {
 
 constexpr char kKeyPrefix[] = "Licenses\\Corvane\\Keyloft\\";
+constexpr char kUserClasses[] = "Software\\Classes\\";
 
 // Text in the ANSI code page; false when a character has no form there (it would be stored as
 // another character).
@@ -50,15 +58,36 @@ std::u16string FromAnsi(const std::string& text) {
     return std::u16string(wide.begin(), wide.end());
 }
 
+// The path of a setting's key below HKEY_CLASSES_ROOT; false when the name has no ANSI form.
+bool KeyPath(std::u16string_view name, std::string& path) {
+    std::string ansi;
+    if (name.empty() || !ToAnsi(name, ansi)) return false;
+    path = kKeyPrefix + ansi;
+    return true;
+}
+
 class Key {
   public:
-    Key(std::u16string_view name, REGSAM access) {
-        std::string ansi;
-        if (!name.empty() && ToAnsi(name, ansi) &&
-            RegOpenKeyExA(HKEY_CLASSES_ROOT, (kKeyPrefix + ansi).c_str(), 0, access, &key_) !=
-                ERROR_SUCCESS) {
-            key_ = nullptr;
-        }
+    // The key at `path` below `root`, opened with `access`.
+    Key(HKEY root, const std::string& path, REGSAM access) {
+        if (RegOpenKeyExA(root, path.c_str(), 0, access, &key_) != ERROR_SUCCESS) key_ = nullptr;
+    }
+    // The user's own copy of a setting's key, made when `create` and it is missing.
+    static Key usersCopy(const std::string& path, REGSAM access, bool create) {
+        Key key;
+        const std::string own = kUserClasses + path;
+        const LONG opened = create ? RegCreateKeyExA(HKEY_CURRENT_USER, own.c_str(), 0, nullptr, 0, access,
+                                                     nullptr, &key.key_, nullptr)
+                                   : RegOpenKeyExA(HKEY_CURRENT_USER, own.c_str(), 0, access, &key.key_);
+        if (opened != ERROR_SUCCESS) key.key_ = nullptr;
+        return key;
+    }
+    // A key that the caller opened.
+    explicit Key(HKEY opened) : key_(opened) {}
+    Key(Key&& other) noexcept : key_(other.key_) { other.key_ = nullptr; }
+    Key& operator=(Key&& other) noexcept {
+        std::swap(key_, other.key_);
+        return *this;
     }
     ~Key() {
         if (key_ != nullptr) {
@@ -70,13 +99,19 @@ class Key {
     HKEY get() const { return key_; }
 
   private:
+    Key() = default;
     HKEY key_ = nullptr;
 };
 
 class RegistrySettings final : public SettingsStore {
   public:
+    explicit RegistrySettings(MachineKeyOpener openMachineKey) : openMachineKey_(openMachineKey) {}
+
     bool read(std::u16string_view name, std::u16string& value) override {
-        const Key key(name, KEY_QUERY_VALUE);
+        std::string path;
+        if (!KeyPath(name, path)) return false;
+        Key own = Key::usersCopy(path, KEY_QUERY_VALUE, false);
+        const Key key = own.get() != nullptr ? std::move(own) : Key(HKEY_CLASSES_ROOT, path, KEY_QUERY_VALUE);
         if (key.get() == nullptr) {
             return false;
         }
@@ -101,17 +136,40 @@ class RegistrySettings final : public SettingsStore {
         if (!ToAnsi(value, text)) {
             return false;
         }
-        const Key key(name, KEY_SET_VALUE);
+        std::string path;
+        if (!KeyPath(name, path)) return false;
+        Key key = Key::usersCopy(path, KEY_SET_VALUE, false);
+        if (key.get() == nullptr) {
+            HKEY opened = nullptr;
+            const LONG error = openMachineKey_(path.c_str(), &opened);
+            key = Key(error == ERROR_SUCCESS ? opened : nullptr);
+            // There, but closed to this user: the user's own copy takes the value.
+            if (key.get() == nullptr && error == ERROR_ACCESS_DENIED &&
+                Key(HKEY_CLASSES_ROOT, path, KEY_QUERY_VALUE).get() != nullptr) {
+                key = Key::usersCopy(path, KEY_SET_VALUE, true);
+            }
+        }
         return key.get() != nullptr &&
                RegSetValueExA(key.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                               static_cast<DWORD>(text.size() + 1)) == ERROR_SUCCESS;
     }
+
+  private:
+    MachineKeyOpener openMachineKey_;
 };
+
+LONG OpenMachineKeyForWriting(const char* path, HKEY* key) {
+    return RegOpenKeyExA(HKEY_CLASSES_ROOT, path, 0, KEY_SET_VALUE, key);
+}
 
 }  // namespace
 
+std::unique_ptr<SettingsStore> CreateRegistrySettings(MachineKeyOpener openForWriting) {
+    return std::make_unique<RegistrySettings>(openForWriting);
+}
+
 std::unique_ptr<SettingsStore> CreateUserSettingsStore() {
-    return WithSeenProfilesIn(std::make_unique<RegistrySettings>(), UserDataFolder());
+    return WithSeenProfilesIn(CreateRegistrySettings(OpenMachineKeyForWriting), UserDataFolder());
 }
 
 }  // namespace keyloft::platform

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/platform_core.h"
+#include "platform/settings_registry_win.h"
 
 namespace keyloft::platform {
 namespace {
@@ -23,11 +24,61 @@ bool KeyExists() {
     return true;
 }
 
+constexpr char kUsersDatabaseKey[] = "Software\\Classes\\Licenses\\Corvane\\Keyloft\\Database";
+constexpr char kUsersTimerKey[] = "Software\\Classes\\Licenses\\Corvane\\Keyloft\\Timer";
+
+std::string DefaultValue(HKEY root, const char* path) {
+    char text[64] = {};
+    DWORD size = sizeof text;
+    if (RegGetValueA(root, path, nullptr, RRF_RT_REG_SZ, nullptr, text, &size) != ERROR_SUCCESS)
+        return "(none)";
+    return text;
+}
+
 class RegistrySettings : public ::testing::Test {
   protected:
-    void SetUp() override { RegDeleteTreeA(HKEY_CLASSES_ROOT, kDatabaseKey); }
-    void TearDown() override { RegDeleteTreeA(HKEY_CLASSES_ROOT, kDatabaseKey); }
+    void SetUp() override { removeKeys(); }
+    void TearDown() override { removeKeys(); }
+    static void removeKeys() {
+        RegDeleteTreeA(HKEY_CLASSES_ROOT, kDatabaseKey);
+        for (const char* users : {kUsersDatabaseKey, kUsersTimerKey}) {
+            RegDeleteTreeA(HKEY_CURRENT_USER, users);
+            RegDeleteTreeA(HKEY_LOCAL_MACHINE, users);
+        }
+    }
 };
+
+// The installer makes the keys for the machine, which only administrators may change: a user whom
+// the key's access rules refuse keeps the value in a copy of the key of their own, read from then
+// on; the machine's value stays. A key the installer did not make is still made for nobody.
+TEST_F(RegistrySettings, AUserWhomTheMachinesKeyRefusesKeepsTheValueInACopyOfTheirOwn) {
+    HKEY machine = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kUsersDatabaseKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &machine, nullptr),
+              ERROR_SUCCESS);
+    const char shared[] = "D:\\Shared";
+    ASSERT_EQ(
+        RegSetValueExA(machine, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(shared), sizeof shared),
+        ERROR_SUCCESS);
+    RegCloseKey(machine);
+    const auto refused =
+        CreateRegistrySettings([](const char*, HKEY*) -> LONG { return ERROR_ACCESS_DENIED; });
+    std::u16string value;
+    ASSERT_TRUE(refused->read(u"Database", value));
+    EXPECT_EQ(value, u"D:\\Shared");
+    for (const std::u16string mine : {u"C:\\Mine", u"C:\\Mine again"}) {
+        ASSERT_TRUE(refused->write(u"Database", mine));
+        ASSERT_TRUE(refused->read(u"Database", value));
+        EXPECT_EQ(value, mine);
+        EXPECT_EQ(CreateUserSettingsStore()->read(u"Database", value) ? value : u"", mine);
+    }
+    EXPECT_EQ(DefaultValue(HKEY_CURRENT_USER, kUsersDatabaseKey), "C:\\Mine again");
+    EXPECT_EQ(DefaultValue(HKEY_LOCAL_MACHINE, kUsersDatabaseKey), "D:\\Shared");
+
+    EXPECT_FALSE(refused->write(u"Timer", u"5"));
+    HKEY none = nullptr;
+    EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, kUsersTimerKey, 0, KEY_READ, &none), ERROR_SUCCESS);
+}
 
 TEST_F(RegistrySettings, AMissingKeyIsNeverCreated) {
     auto settings = CreateUserSettingsStore();
