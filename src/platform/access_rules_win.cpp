@@ -37,6 +37,12 @@ OwnerOnlySecurity::OwnerOnlySecurity() {
     ready_ = true;
 }
 
+bool OwnerOnlySecurity::applyTo(HANDLE file) {
+    return ready_ && SetSecurityInfo(file, SE_FILE_OBJECT,
+                                     DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr,
+                                     nullptr, reinterpret_cast<ACL*>(acl_.data()), nullptr) == ERROR_SUCCESS;
+}
+
 ErrorInfo CopyAccessRules(HANDLE from, HANDLE to) {
     PACL dacl = nullptr;
     PSID group = nullptr;

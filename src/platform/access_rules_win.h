@@ -18,6 +18,8 @@ class OwnerOnlySecurity {
   public:
     OwnerOnlySecurity();
     SECURITY_ATTRIBUTES* attributes() { return ready_ ? &attributes_ : nullptr; }
+    // Gives the file open as `file` (with WRITE_DAC) these rules in place of its own.
+    bool applyTo(HANDLE file);
 
   private:
     std::vector<unsigned char> user_;

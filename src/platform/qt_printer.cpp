@@ -14,6 +14,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#else
+#include "platform/owner_only_file.h"
 #endif
 
 namespace keyloft::platform {
@@ -105,8 +107,7 @@ bool CreatePrivateFile(const QString& path) {
     ::close(fd);
     return ok;
 #else
-    (void)path;
-    return true;
+    return !WriteOwnerOnlyFile(path.toStdString(), {});
 #endif
 }
 

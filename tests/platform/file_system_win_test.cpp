@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/file_handles_win.h"
+#include "platform/owner_only_file.h"
 #include "platform/platform_core.h"
 #include "support/temp_folder.h"
 #include "support/file_lines.h"
@@ -214,6 +215,43 @@ TEST(WindowsFileSystem, NewFilesAreOwnerOnlyAndReplacementsKeepTheAccessRules) {
     installed.reset();
     EXPECT_EQ(TempFolder::readFile(profile), "two\r\n");
     EXPECT_EQ(AllowedSids(profile, FILE_READ_DATA), readers);
+}
+
+// Files with passwords in clear (an export, the master list's PDF) are their user's alone, also in
+// a folder whose rules let everyone read what is made there. (A file that was there already gets
+// the same rules in place of its own; Wine does not apply rules set on an open file, so only
+// Windows shows that, and here it is written as before.)
+TEST(WindowsFileSystem, FilesWithPasswordsInClearLetInTheirUserOnly) {
+    TempFolder temp;
+    const std::wstring user = CurrentUserSid();
+    const std::wstring open = L"D:P(A;OICI;FA;;;" + user + L")(A;OICI;FR;;;WD)";
+    PSECURITY_DESCRIPTOR wanted = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(open.c_str(), SDDL_REVISION_1, &wanted,
+                                                                     nullptr));
+    BOOL present = FALSE;
+    BOOL defaulted = FALSE;
+    PACL dacl = nullptr;
+    ASSERT_TRUE(GetSecurityDescriptorDacl(wanted, &present, &dacl, &defaulted));
+    const std::filesystem::path folder = temp.path();
+    ASSERT_EQ(SetNamedSecurityInfoW(const_cast<wchar_t*>(folder.c_str()), SE_FILE_OBJECT,
+                                    DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr,
+                                    nullptr, dacl, nullptr),
+              static_cast<DWORD>(ERROR_SUCCESS));
+    TempFolder::writeFile(temp / "before.csv", "old");
+    LocalFree(wanted);
+    const std::vector<std::wstring> readers = AllowedSids(temp / "before.csv", FILE_READ_DATA);
+    ASSERT_NE(std::find(readers.begin(), readers.end(), kEveryone), readers.end()) << "the folder's rules";
+
+    for (const char* name : {"new.csv", "before.csv"}) {
+        SCOPED_TRACE(name);
+        const std::filesystem::path file = temp / name;
+        ASSERT_EQ(WriteOwnerOnlyFile(file.string(), "pw"), std::nullopt);
+        EXPECT_EQ(TempFolder::readFile(file), "pw");
+        if (std::string(name) == "before.csv") continue;
+        for (const std::wstring& sid : AllowedSids(file, FILE_READ_DATA)) {
+            EXPECT_TRUE(sid == user || sid == kLocalSystem) << std::string(sid.begin(), sid.end());
+        }
+    }
 }
 
 TEST(WindowsFileSystem, WritesAreBufferedUntilFlush) {
