@@ -439,8 +439,14 @@ TEST_F(Keyboard, AParkedWindowComesBackByKeys) {
     parts->tray->setNotificationAreaAvailable(true);
     const auto park = [this] {
         activate();
+        auto* button = find<QPushButton>("cmdPark");
+        ASSERT_TRUE(QTest::qWaitFor([button] { return button->isEnabled() && button->isVisible(); }));
         key(Qt::Key_P, Qt::AltModifier);  // the button's letter presses it after a moment
-        EXPECT_TRUE(QTest::qWaitFor([this] { return window->isHidden(); }, 2000));
+        EXPECT_TRUE(QTest::qWaitFor([this] { return window->isHidden(); }, 5000))
+            << "focus " << ControlName(focus()).toStdString()
+            << " in the window: " << (focus()->window() == window.get())
+            << ", active window: " << (QApplication::activeWindow() == window.get())
+            << ", minimized: " << window->isMinimized();
     };
     park();
     QMenu* menu = parts->tray->menu();
