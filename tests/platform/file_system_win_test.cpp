@@ -89,6 +89,23 @@ std::wstring CurrentUserSid() {
     return sid;
 }
 
+// Gives a file or folder the protected DACL written as `sddl`.
+bool SetAccessRules(const std::filesystem::path& file, const std::wstring& sddl) {
+    PSECURITY_DESCRIPTOR wanted = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &wanted,
+                                                              nullptr))
+        return false;
+    BOOL present = FALSE;
+    BOOL defaulted = FALSE;
+    PACL dacl = nullptr;
+    const bool set = GetSecurityDescriptorDacl(wanted, &present, &dacl, &defaulted) &&
+                     SetNamedSecurityInfoW(const_cast<wchar_t*>(file.c_str()), SE_FILE_OBJECT,
+                                           DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                                           nullptr, nullptr, dacl, nullptr) == ERROR_SUCCESS;
+    LocalFree(wanted);
+    return set;
+}
+
 constexpr wchar_t kEveryone[] = L"S-1-1-0";
 constexpr wchar_t kLocalSystem[] = L"S-1-5-18";  // Wine lists it for every file
 
@@ -191,19 +208,7 @@ TEST(WindowsFileSystem, NewFilesAreOwnerOnlyAndReplacementsKeepTheAccessRules) {
     }
 
     // Colleagues given read access keep it after a save.
-    const std::wstring shared = L"D:P(A;;FA;;;" + user + L")(A;;FR;;;WD)";
-    PSECURITY_DESCRIPTOR wanted = nullptr;
-    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(shared.c_str(), SDDL_REVISION_1, &wanted,
-                                                                     nullptr));
-    BOOL present = FALSE;
-    BOOL defaulted = FALSE;
-    PACL dacl = nullptr;
-    ASSERT_TRUE(GetSecurityDescriptorDacl(wanted, &present, &dacl, &defaulted));
-    ASSERT_EQ(SetNamedSecurityInfoW(const_cast<wchar_t*>(profile.c_str()), SE_FILE_OBJECT,
-                                    DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr,
-                                    nullptr, dacl, nullptr),
-              static_cast<DWORD>(ERROR_SUCCESS));
-    LocalFree(wanted);
+    ASSERT_TRUE(SetAccessRules(profile, L"D:P(A;;FA;;;" + user + L")(A;;FR;;;WD)"));
     const std::vector<std::wstring> readers = AllowedSids(profile, FILE_READ_DATA);
     ASSERT_NE(std::find(readers.begin(), readers.end(), kEveryone), readers.end());
 
@@ -224,21 +229,8 @@ TEST(WindowsFileSystem, NewFilesAreOwnerOnlyAndReplacementsKeepTheAccessRules) {
 TEST(WindowsFileSystem, FilesWithPasswordsInClearLetInTheirUserOnly) {
     TempFolder temp;
     const std::wstring user = CurrentUserSid();
-    const std::wstring open = L"D:P(A;OICI;FA;;;" + user + L")(A;OICI;FR;;;WD)";
-    PSECURITY_DESCRIPTOR wanted = nullptr;
-    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(open.c_str(), SDDL_REVISION_1, &wanted,
-                                                                     nullptr));
-    BOOL present = FALSE;
-    BOOL defaulted = FALSE;
-    PACL dacl = nullptr;
-    ASSERT_TRUE(GetSecurityDescriptorDacl(wanted, &present, &dacl, &defaulted));
-    const std::filesystem::path folder = temp.path();
-    ASSERT_EQ(SetNamedSecurityInfoW(const_cast<wchar_t*>(folder.c_str()), SE_FILE_OBJECT,
-                                    DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr,
-                                    nullptr, dacl, nullptr),
-              static_cast<DWORD>(ERROR_SUCCESS));
+    ASSERT_TRUE(SetAccessRules(temp.path(), L"D:P(A;OICI;FA;;;" + user + L")(A;OICI;FR;;;WD)"));
     TempFolder::writeFile(temp / "before.csv", "old");
-    LocalFree(wanted);
     const std::vector<std::wstring> readers = AllowedSids(temp / "before.csv", FILE_READ_DATA);
     ASSERT_NE(std::find(readers.begin(), readers.end(), kEveryone), readers.end()) << "the folder's rules";
 
